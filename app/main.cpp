@@ -1,0 +1,13 @@
+// Starts MERLOX: the application object and the main window.
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("回帰分析 MERLOX"));
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("回帰分析 MERLOX"));
+    window.resize(960, 640);
+    window.show();
+    return app.exec();
+}

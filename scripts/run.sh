@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds MERLOX (installing what is missing) and starts it.
+# Usage: scripts/run.sh [FILE]   FILE: a data file to open at start.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "MERLOX needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are empty)." >&2
+  exit 1
+fi
+
+merlox_install_packages
+merlox_build "$MERLOX_ROOT/build/release" -DCMAKE_BUILD_TYPE=Release -DMERLOX_TESTS=OFF
+exec "$MERLOX_ROOT/build/release/merlox" "$@"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds MERLOX with the address and undefined-behaviour sanitizers (installing
+# what is missing) and runs every test. Exits non-zero on any failure.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+merlox_install_packages
+merlox_build "$MERLOX_ROOT/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERLOX_SANITIZE=ON
+cd "$MERLOX_ROOT/build/test"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
