@@ -1,0 +1,207 @@
+// Reg: the least-squares model of the program, and at the same time its
+// document (it is the data set).
+//
+// On top of the data it keeps one single-equation model: the dependent
+// variable, the explanatory variables, ordinary or two-stage least squares,
+// and the fitted results. The model is estimated by sweeping a moment matrix
+// held in long double: choosing the dependent variable builds the matrix,
+// and each explanatory variable is swept in or out by one step, so every
+// coefficient, standard error and partial F value reads straight from it.
+//
+// Index k (the variable count) stands for the constant term, which is always
+// in the model. Roles: 0 not in the model, 1 dependent, 2 explanatory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/analysis_table.h"
+#include "core/data_set.h"
+#include "core/group_name.h"
+#include "core/matrix.h"
+
+class Reg : public Data {
+public:
+    static constexpr std::uint8_t kRoleUnused = 0;
+    static constexpr std::uint8_t kRoleDependent = 1;
+    static constexpr std::uint8_t kRoleExplanatory = 2;
+
+    // Analysis-table rows written by every estimation.
+    static constexpr int kRowObserved = 0;
+    static constexpr int kRowFitted = 1;
+    static constexpr int kRowResidual = 2;
+    static constexpr int kRowPress = 4;
+    static constexpr int kRowLeverage = 9;
+    static constexpr int kRowTwoStageA = 10;
+    static constexpr int kRowTwoStageB = 11;
+
+    // A data set of n observations and k variables (k >= 1) whose last
+    // variable is the dependent one; nothing is estimated yet. The model
+    // starts with the modified flag set.
+    Reg(int n, int k, const std::string& name = std::string());
+    ~Reg();
+
+    // --- estimation ---------------------------------------------------------
+    // New model with dependent j (k - 1 when j is out of range) and the
+    // constant alone; returns the candidate with the largest F-to-enter
+    // (0 when none is positive).
+    int SetDependent(int j);
+    // New model with dependent j and every index whose roles entry is 2 as
+    // explanatory variable. False when a variable could not be entered (zero
+    // pivot, or no residual degree of freedom left) or on an error; the
+    // statistics are finished for the variables entered.
+    bool SetModel(int j, const std::vector<std::uint8_t>& roles);
+    // Adds variable j to the model or removes it; false when refused.
+    bool ToggleVariable(int j);
+    // Re-runs SetModel with the current roles after a change of the data.
+    // appended: a variable has just been added (the role array still has its
+    // former size); it starts outside the model.
+    void Reestimate(bool appended);
+    // Brings the sizes up to date and clears the roles.
+    void ResetModel();
+    // Fills the design matrix and the moment matrix.
+    void BuildMoments();
+    // Fitted values, residuals, PRESS residuals and leverages into the
+    // analysis table; sets press and returns SSE.
+    double ComputeResiduals();
+    // Order condition of the current equation: true when under-identified.
+    // others: endogenous variables that are not the dependent one; K:
+    // exogenous and lagged (constant included); g: endogenous in the
+    // equation; kIn: exogenous and lagged in the equation.
+    bool IsUnderidentified(int& others, int* K = nullptr, int* g = nullptr, int* kIn = nullptr) const;
+
+    // --- results (j in 0 .. k) ---------------------------------------------
+    double GetCoef(int j) const { return coef_.At(j); }
+    double GetStdError(int j) const { return stdErr_.At(j); }
+    double GetFValue(int j) const { return fValue_.At(j); }
+    int GetRole(int j) const;
+    bool IsExplanatory(int j) const { return GetRole(j) == kRoleExplanatory; }
+    bool IsExogenous(int j) const;
+    int CountExplanatory() const;
+    int CountExogenous() const;
+    double GetSweepElement(int i, int j) const { return static_cast<double>(modelMoments_.At(i, j)); }
+    double GetDesignValue(int i, int j) const { return design_.At(i, j); }
+    double GetAnalysisValue(int code, int i) const { return analysis_.GetValue(code, i); }
+    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_.GetRow(code, out); }
+
+    int GetDependent() const { return dependent_; }
+    int GetResidualDf() const { return residualDf_; }
+    double GetS2() const { return s2_; }
+    double GetVarY() const { return varY_; }
+    double GetR2() const { return r2_; }
+    double GetAdjR2() const { return adjR2_; }
+    double GetSyy() const { return syy_; }
+    double GetSse() const { return sse_; }
+    double GetPress() const { return press_; }
+    double GetHetero() const { return hetero_; }
+    double GetDurbinWatson() const { return durbinWatson_; }
+    double GetTolerance(int j) const { return tolerance_.At(j); }
+
+    bool IsTwoStage() const { return twoStage_; }
+    // Takes effect with the next Reestimate.
+    void SetTwoStage(bool on) { twoStage_ = on; }
+    bool IsRealCalc() const { return realCalc_; }
+    void SetRealCalc(bool on) { realCalc_ = on; }
+    bool IsAnalysisReady() const { return analysisReady_; }
+    bool IsInfluenceReady() const { return influenceReady_; }
+
+    const std::string& GetFileName() const { return fileName_; }
+    void SetFileName(const std::string& name) { fileName_ = name; }
+    int GetFileForm() const { return fileForm_; }
+    void SetFileForm(int form) { fileForm_ = form; }
+
+    // The swept moment matrix, the design matrix, the analysis table and the
+    // role array (k + 1 entries) for the diagnostics and the structural edits.
+    const LongMatrix& SweptMoments() const { return modelMoments_; }
+    const Matrix& Design() const { return design_; }
+    RAData& Analysis() { return analysis_; }
+    const RAData& Analysis() const { return analysis_; }
+    const std::vector<std::uint8_t>& Roles() const { return role_; }
+    // Callers that change the variable count adjust the roles before
+    // Reestimate.
+    std::vector<std::uint8_t>& RolesForEdit() { return role_; }
+
+    // --- thin wrappers (each sets the modified flag) --------------------------
+    bool SetGroupName(int code, const std::string& name);
+    // The group's name; the code in decimal when it has none.
+    std::string GetGroupName(int code) const;
+    // -1 when no group has that name.
+    int GetGroupCode(const std::string& name) const { return groupNames_.GetCode(name); }
+    const GroupName& GroupNames() const { return groupNames_; }
+    GroupName& GroupNames() { return groupNames_; }
+    // Renames variable j. The equation list is attached with the equations;
+    // their variable names are renamed here then.
+    void RenameVar(int j, const std::string& name);
+    // Empties the equation list (attached with the equations); sets the
+    // modified flag.
+    void ClearExpres();
+
+    // ---- per-observation analysis (begin)
+    // ---- per-observation analysis (end)
+
+    // ---- diagnostics and data hand-over (begin)
+    // ---- diagnostics and data hand-over (end)
+
+    // ---- data files (begin)
+    // ---- data files (end)
+
+    // ---- equations (begin)
+    // ---- equations (end)
+
+protected:
+    // SetDependent; residualPass false leaves the residual rows to the
+    // caller's own pass.
+    int ChooseDependent(int j, bool residualPass);
+    // F-to-enter floor: a residual variance below this share of the
+    // dependent variable's variance counts as zero.
+    double VarianceFloor() const;
+    // Structural residual sum of squares: observed explanatory values and
+    // the current coefficients.
+    long double StructuralSse() const;
+    // Partial F values for every index other than the dependent one, from a
+    // residual sum of squares and a residual variance.
+    void UpdateFValues(long double sse, long double s2);
+    // s2, R², adjusted R², coefficients and standard errors from sse_.
+    void FinishStatistics();
+    // The constant-only model's figures after SetDependent.
+    void FinishConstantModel();
+    // The first stage of two-stage least squares: endogenous design columns
+    // replaced by their fitted values on every exogenous and lagged variable.
+    void ReplaceEndogenousColumns();
+    // Swept indices (role 2, the constant included), in ascending order.
+    std::vector<int> SweptIndices() const;
+
+    LongMatrix modelMoments_;
+    Matrix design_;
+    // Means of the design columns (as a double and its remainder), for the
+    // leverages: centred, they need no cancellation of large terms.
+    std::vector<double> designMeanHi_;
+    std::vector<double> designMeanLo_;
+    // True when the design holds first-stage fitted values.
+    bool designTwoStage_ = false;
+    std::string fileName_;
+    RAData analysis_;
+    bool analysisReady_ = false;
+    bool influenceReady_ = false;
+    Vector coef_;
+    Vector stdErr_;
+    Vector fValue_;
+    Vector tolerance_;
+    std::vector<std::uint8_t> role_;
+    int dependent_ = 0;
+    int residualDf_ = 0;
+    double s2_ = 0.0;
+    double varY_ = 0.0;
+    double r2_ = 0.0;
+    double adjR2_ = 0.0;
+    double syy_ = 0.0;
+    double sse_ = 0.0;
+    int fileForm_ = 0;
+    GroupName groupNames_;
+    bool twoStage_ = false;
+    bool realCalc_ = false;
+    double press_ = 0.0;
+    double hetero_ = 0.0;
+    double durbinWatson_ = 0.0;
+};
