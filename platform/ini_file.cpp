@@ -282,11 +282,20 @@ void IniFile::DeleteKey(const std::string& section, const std::string& key) {
 std::string IniFile::Serialize() const {
     std::string out;
     for (const Section& s : sections_) {
-        if (s.hasHeader) out += "[" + cp932::FromUtf8(s.name) + "]" + newline_;
+        if (s.hasHeader) {
+            out += '[';
+            out += cp932::FromUtf8(s.name);
+            out += ']';
+            out += newline_;
+        }
         for (const Line& l : s.lines) {
             // Lines as read stay byte for byte; changed entries are rebuilt.
             if (l.isEntry && l.raw.empty())
-                out += cp932::FromUtf8(l.key) + "=" + cp932::FromUtf8(l.value);
+            {
+                out += cp932::FromUtf8(l.key);
+                out += '=';
+                out += cp932::FromUtf8(l.value);
+            }
             else
                 out += l.raw;
             out += newline_;
