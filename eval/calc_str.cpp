@@ -1,0 +1,239 @@
+// The entries of CalcStr, scanning, skipping, the range reader and the
+// shared instance.
+#include "eval/calc_str.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "core/tokenizer.h"
+#include "eval/calc_str_internal.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
+
+namespace {
+
+int nestingDepth = 0;
+InfluencePreparer influencePreparer;
+
+// trunc(v) - 1 clamped at 0, as the range reader counts from 1.
+int RangeIndex(double v) {
+    const long long i = static_cast<long long>(TruncToInt(v, "範囲")) - 1;
+    return i < 0 ? 0 : static_cast<int>(i);
+}
+
+}  // namespace
+
+namespace calc_str_detail {
+
+NestingGuard::NestingGuard() : ok_(nestingDepth < CalcStr::kMaxNesting) { ++nestingDepth; }
+
+NestingGuard::~NestingGuard() { --nestingDepth; }
+
+void PrepareInfluence(Reg& reg) {
+    if (influencePreparer) influencePreparer(reg);
+}
+
+int TokenToInt(const std::string& token) {
+    int value = 0;
+    const char* first = token.data();
+    const char* last = first + token.size();
+    auto [end, ec] = std::from_chars(first, last, value);
+    if (token.empty() || ec != std::errc() || end != last) throw EConvertError("'" + token + "' は整数ではありません");
+    return value;
+}
+
+}  // namespace calc_str_detail
+
+void SetInfluencePreparer(InfluencePreparer preparer) { influencePreparer = std::move(preparer); }
+
+CalcStr& GlobalCalcStr() {
+    static CalcStr shared;
+    return shared;
+}
+
+// --- scanning ---------------------------------------------------------------
+
+void CalcStr::Start(std::string_view text) {
+    text_ = text;
+    length_ = static_cast<int>(std::min<std::size_t>(text.size(), 0x7fffffff));
+    position_ = 0;
+    previousPosition_ = 0;
+    nonConstant_ = false;
+    Step();
+}
+
+void CalcStr::Step() {
+    previousPosition_ = position_;
+    position_ = ::NextToken(text_, position_, token_, &tokenIsString_, length_);
+}
+
+// A level stops after a combination when the token's first character is
+// repeated right after it ("2 * 3 ** 4"); at the end of the text both are
+// the NUL character.
+bool CalcStr::LevelEnds() const {
+    const char t = token_.empty() ? '\0' : token_[0];
+    const char s = position_ < length_ ? text_[static_cast<std::size_t>(position_)] : '\0';
+    return t == s;
+}
+
+void CalcStr::Fail(int stringId) { throw Exception(LoadStr(stringId)); }
+
+// Skips to just after the close that matches an already read open; only the
+// open character nests. Ends at the end of the text.
+void CalcStr::SkipBalanced(char open, char close) {
+    const std::string openText(1, open), closeText(1, close);
+    int depth = 1;
+    for (;;) {
+        while (!Is(closeText)) {
+            if (AtEnd()) return;
+            if (Is(openText)) ++depth;
+            Step();
+        }
+        --depth;
+        Step();
+        if (depth < 1) return;
+    }
+}
+
+// --- entries ------------------------------------------------------------------
+
+double CalcStr::Calculate(const std::string& text) {
+    if (text.empty()) Fail(72);
+    incomplete_ = false;
+    observationMode_ = false;
+    Start(text);
+    return ParseOr();
+}
+
+double CalcStr::Evaluate(const std::string& text, double defaultValue) {
+    if (text.empty()) return defaultValue;
+    incomplete_ = false;
+    observationMode_ = false;
+    Start(text);
+    const double v = ParseOr();
+    return incomplete_ ? defaultValue : v;
+}
+
+double CalcStr::EvaluateAt(const std::string& text, int observation) {
+    observationMode_ = true;
+    observation_ = observation;
+    if (text.empty()) {
+        incomplete_ = true;
+        return 0.0;
+    }
+    incomplete_ = false;
+    Start(text);
+    return ParseOr();
+}
+
+bool CalcStr::TestAtObservation(const std::string& text, int observation) {
+    if (text.empty()) {
+        incomplete_ = true;
+        return false;
+    }
+    observationMode_ = true;
+    observation_ = observation;
+    incomplete_ = false;
+    Start(text);
+    double v = 0.0;
+    try {
+        v = ParseOr();
+    } catch (...) {
+        observationMode_ = false;
+        throw;
+    }
+    observationMode_ = false;
+    return v != 0.0;
+}
+
+void CalcStr::ReadRange(int& first, int& last) {
+    if (Is("[")) Step();
+    const int a = RangeIndex(ParseOr());
+    int b = 0;
+    if (Is("..")) {
+        Step();
+        b = RangeIndex(ParseOr());
+    }
+    first = std::min(a, b);
+    last = std::max(a, b);
+    if (Is("]")) Step();
+}
+
+int CalcStr::ParseRange(const std::string& text, int& first, int& last) {
+    if (text.empty()) return 0;
+    observationMode_ = false;
+    incomplete_ = false;
+    try {
+        Start(text);
+        ReadRange(first, last);
+    } catch (const Exception&) {
+        incomplete_ = true;
+        return 0;
+    }
+    return incomplete_ ? 0 : last - first + 1;
+}
+
+void CalcStr::ParseIndexList(const std::string& text, std::uint8_t* flags, int n) {
+    if (text.empty() || flags == nullptr || n < 0) return;
+    std::fill_n(flags, n, std::uint8_t{0});
+    observationMode_ = false;
+    incomplete_ = false;
+    Start(text);
+    for (;;) {
+        if (Is("[")) {
+            int first = 0, last = 0;
+            ReadRange(first, last);
+            last = std::min(last, n - 1);
+            for (int i = first; i <= last; ++i) flags[i] = 1;
+        } else {
+            const long long i = static_cast<long long>(TruncToInt(ParseOr(), "番号")) - 1;
+            if (i >= 0 && i < n) flags[i] = 1;
+        }
+        if (!Is(",")) break;
+        Step();
+    }
+}
+
+void CalcStr::ParseBraceList(const std::string& text, Vector& out) {
+    observationMode_ = false;
+    incomplete_ = false;
+    std::vector<double> values;
+    try {
+        if (text.empty()) Fail(72);
+        Start(text);
+        if (Is("{")) {
+            ReadItemList(values);
+            if (!Is("}")) Fail(70);
+            Step();
+        }
+    } catch (const Exception&) {
+        incomplete_ = true;
+    }
+    Vector result(static_cast<int>(values.size()), 0.0);
+    std::copy(values.begin(), values.end(), result.begin());
+    out.Replace(result);
+}
+
+double CalcStr::ConstantPrefix(const std::string& text) {
+    observationMode_ = false;
+    if (text.empty()) {
+        nonConstant_ = true;
+        return 0.0;
+    }
+    Start(text);
+    double sum = ParseMul();
+    if (nonConstant_) return 0.0;
+    while (Is("+") || Is("-")) {
+        const int beforeOperator = previousPosition_;
+        const bool minus = Is("-");
+        Step();
+        const double term = ParseMul();
+        if (nonConstant_) {
+            previousPosition_ = beforeOperator;
+            nonConstant_ = false;
+            break;
+        }
+        sum = minus ? sum - term : sum + term;
+    }
+    return sum;
+}

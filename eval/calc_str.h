@@ -1,0 +1,145 @@
+// CalcStr: the direct evaluator of the expression language.
+//
+// It reads an expression token by token and computes its value while it
+// parses (recursive descent, no tree): numbers, operators, variables of the
+// current data set, fit results, user scalars and functions, scalar and
+// variable-wide functions, and the per-observation functions of formulas.
+// Problems that are not errors are reported by the incomplete flag; errors
+// are Exceptions with the string-table texts 70 .. 77.
+//
+// One shared instance serves the whole program (GlobalCalcStr); a user
+// function's body runs in a short-lived instance of its own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/vector.h"
+
+class Reg;
+
+class CalcStr {
+public:
+    // Deepest nesting of parentheses, conditionals, arguments and user
+    // function calls (counted over all instances); deeper text is incomplete.
+    static constexpr int kMaxNesting = 256;
+    // Most names one "pred" accepts.
+    static constexpr int kMaxPredNames = 52;
+
+    CalcStr() = default;
+    CalcStr(const CalcStr&) = delete;
+    CalcStr& operator=(const CalcStr&) = delete;
+
+    // --- entries ------------------------------------------------------------
+    // Throws on an empty text and on every error; an incomplete expression
+    // gives its (partial) value, usually 0.0.
+    double Calculate(const std::string& text);
+    // defaultValue for an empty or incomplete text; errors still throw.
+    double Evaluate(const std::string& text, double defaultValue);
+    // The value at one observation (0-based); observation mode stays on.
+    double EvaluateAt(const std::string& text, int observation);
+    // value != 0.0 at one observation; false for an empty text.
+    bool TestAtObservation(const std::string& text, int observation);
+    // One range "[a..b]" (1-based in the text): 0-based first and last and
+    // the count, 0 when incomplete or on an error. An empty text gives 0 and
+    // leaves first and last alone.
+    int ParseRange(const std::string& text, int& first, int& last);
+    // Sets flags[trunc(e) - 1] for every item e and flags first..last for
+    // every range item of a comma-separated list; indices outside 0..n-1
+    // are ignored. The n flags are cleared first.
+    void ParseIndexList(const std::string& text, std::uint8_t* flags, int n);
+    // "{ item, item, ... }" into out. Errors set the incomplete flag and
+    // leave out with the values read so far.
+    void ParseBraceList(const std::string& text, Vector& out);
+    // For the macro compiler: the sum of the leading constant terms of a
+    // sum; PreviousPosition() is left before the operator of the first
+    // non-constant term.
+    double ConstantPrefix(const std::string& text);
+    // Runs the statement language of a user function's body; errors are
+    // shown in a message box and give 0.0.
+    double EvaluateUserFunction(const std::string& body);
+
+    // --- state --------------------------------------------------------------
+    bool IsIncomplete() const { return incomplete_; }
+    bool IsNonConstant() const { return nonConstant_; }
+    bool IsObservationMode() const { return observationMode_; }
+    int Observation() const { return observation_; }
+    int Position() const { return position_; }
+    int PreviousPosition() const { return previousPosition_; }
+    // The value of "@@", kept equal to the macro interpreter's current value.
+    double CurrentValue() const { return currentValue_; }
+    void SetCurrentValue(double v) { currentValue_ = v; }
+
+private:
+    // Scanning.
+    void Start(std::string_view text);
+    void Step();
+    bool Is(std::string_view s) const { return !tokenIsString_ && token_ == s; }
+    bool AtEnd() const { return !tokenIsString_ && token_.empty(); }
+    bool LevelEnds() const;
+    void SkipBalanced(char open, char close);
+    void MarkIncomplete() { incomplete_ = nonConstant_ = true; }
+    [[noreturn]] static void Fail(int stringId);
+
+    // Operator levels, lowest precedence first.
+    double ParseOr();
+    double ParseAnd();
+    double ParseNotCond();
+    double ParseCompare();
+    double ParseAdd();
+    double ParseMul();
+    double ParsePow();
+    double ParseUnary();
+
+    // Primaries.
+    double Primary();
+    double NumberToken();
+    double SlotPrimary();
+    double SlotStep(double delta);
+    double ModelPrimary();
+    double UserPrimary();
+    double CallUserFunction(int f);
+    double FunctionOrVariable();
+    double ScalarFunction(int index);
+    double VariableWideFunction(int index);
+    double VariableReference();
+    bool ParseDataPrefix();
+    int ParseVarSelector(const Reg& reg);
+    int ParseResultName(Reg& reg, bool& found);
+    int ParseObsSelector(const Reg& reg);
+    double ObservationFunction(Reg& reg, bool& handled);
+
+    // Lists and ranges.
+    void ReadRange(int& first, int& last);
+    bool ReadItemList(std::vector<double>& out);
+    bool ReadWholeVariableItem(std::vector<double>& out);
+
+    std::string_view text_;
+    int position_ = 0;
+    int previousPosition_ = 0;
+    int length_ = 0;
+    int observation_ = 0;
+    std::string token_;
+    bool tokenIsString_ = false;
+    bool nonConstant_ = false;
+    bool observationMode_ = false;
+    bool incomplete_ = false;
+    double currentValue_ = 0.0;
+};
+
+// The program's shared evaluator.
+CalcStr& GlobalCalcStr();
+
+// Installs the shared evaluator as the data model's TextEvaluator, so that
+// data files, pasted cells and user scalars accept expressions.
+void InstallCalcStrTextEvaluator();
+
+// What makes the analysis table's per-observation diagnostics ready before
+// a result name ("hat", "cook", ...) is read. The diagnostics code installs
+// it; without one the rows the estimation fills (observed, fitted, residual,
+// PRESS, leverage) are read as they stand.
+using InfluencePreparer = std::function<void(Reg&)>;
+void SetInfluencePreparer(InfluencePreparer preparer);

@@ -1,0 +1,206 @@
+// The per-observation functions of formulas (observation mode only): index,
+// lag, fdif, gradz, grad, pred, rank and standard.
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "core/matrix.h"
+#include "core/numeric_helpers.h"
+#include "core/regression_model.h"
+#include "eval/calc_str.h"
+#include "eval/calc_str_internal.h"
+#include "platform/errors.h"
+
+namespace {
+
+enum ObsFunction { ofIndex, ofLag, ofFdif, ofGradz, ofGrad, ofPred, ofRank, ofStandard, ofNone };
+
+constexpr std::string_view kObsFunctionNames[] = {"index", "lag", "fdif", "gradz", "grad", "pred", "rank", "standard"};
+
+// One column of values: a variable's data values, or its design column.
+struct Column {
+    const Reg& reg;
+    int j;
+    bool design;
+
+    double At(int i) const { return design ? reg.GetDesignValue(i, j) : reg.GetValue(i, j); }
+    double Mean(double* sd) const {
+        if (!design) {
+            *sd = reg.GetStdDev(j);
+            return reg.GetMean(j);
+        }
+        return reg.Design().ColumnMeanSd(j, sd);
+    }
+    double Max(double* min) const {
+        if (!design) {
+            *min = reg.GetMin(j);
+            return reg.GetMax(j);
+        }
+        return reg.Design().ColumnMinMax(j, min);
+    }
+};
+
+// Grade 1..10 of a z score in half standard deviations.
+int GradeOfZ(double z) {
+    static constexpr double kLimits[] = {-2.0, -1.5, -1.0, -0.5, 0.0, 0.5, 1.0, 1.5, 2.0};
+    int grade = 1;
+    for (double limit : kLimits) {
+        if (z < limit) return grade;
+        ++grade;
+    }
+    return 10;
+}
+
+// Class 1..m of x among m classes of width w from min.
+int ClassOf(double x, double min, double max, int m) {
+    const double w = (max - min) / m;
+    if (x < min + w) return 1;
+    if (x >= max - w) return m;
+    // Between the two ends, so w > 0 and the quotient is finite.
+    double q = std::floor((x - min) / w);
+    int j = !(q >= 1.0) ? 1 : q > m - 2 ? m - 2 : static_cast<int>(q);  // NaN goes to 1
+    // Correct a quotient that rounding put one class off.
+    if (j > 1 && x < min + j * w) --j;
+    else if (j < m - 2 && x >= min + (j + 1) * w) ++j;
+    return j + 1;
+}
+
+}  // namespace
+
+double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
+    handled = false;
+    if (tokenIsString_) return 0.0;
+    int fn = 0;
+    while (fn < ofNone && token_ != kObsFunctionNames[fn]) ++fn;
+    if (fn == ofNone) return 0.0;
+    handled = true;
+    nonConstant_ = true;
+    const int i = observation_;
+    Step();
+
+    if (fn == ofIndex) {
+        double d = 0.0;
+        if (Is("(")) {
+            Step();
+            d = ParseOr();
+            if (Is(")")) Step();
+        }
+        const double v = static_cast<double>(i) + 1.0;
+        return d != 0.0 ? v / d : v;
+    }
+    if (!Is("(")) Fail(76);
+
+    if (fn == ofPred) {
+        std::vector<int> vars;
+        int names = 0;
+        do {
+            Step();  // past "(" or ","
+            if (++names > kMaxPredNames) Fail(70);
+            const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
+            if (j >= 0) vars.push_back(j);
+            Step();
+        } while (Is(","));
+        if (Is(")")) Step();
+        if (vars.empty()) {
+            MarkIncomplete();
+            return 0.0;
+        }
+        // Sweeping a copy of the moment matrix on the regressors leaves the
+        // intercept in row k and the slopes in the regressors' rows.
+        Matrix m(reg.Moments());
+        const int k = reg.GetVarCount();
+        const int y = vars.front();
+        for (std::size_t s = 1; s < vars.size(); ++s)
+            if (m.Sweep(vars[s])) Fail(74);
+        double v = m.At(k, y);
+        for (std::size_t s = 1; s < vars.size(); ++s) v += reg.GetValue(i, vars[s]) * m.At(vars[s], y);
+        return v;
+    }
+
+    Step();
+    const bool design = ParseDataPrefix();
+    const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
+    if (j < 0) Fail(fn == ofLag || fn == ofFdif ? 76 : 72);
+    Step();
+    const int n = reg.GetObsCount();
+
+    switch (fn) {
+        case ofLag: {
+            int m = 1;
+            if (Is(",")) {
+                Step();
+                m = TruncToInt(ParseOr(), "ラグ");
+            }
+            if (Is(")")) Step();
+            const long long at = static_cast<long long>(i) - m;
+            return at < 0 || at >= n ? 0.0 : Column{reg, j, design}.At(static_cast<int>(at));
+        }
+        case ofFdif: {
+            double d = 1.0;
+            if (Is(",")) {
+                Step();
+                d = ParseOr();
+            }
+            if (Is(")")) Step();
+            const Column c{reg, j, design};
+            if (i >= 1) return c.At(i) - d * c.At(i - 1);
+            return c.At(0) * std::sqrt(1.0 - d * d);
+        }
+        case ofGradz: {
+            int g = 0;
+            if (Is(",")) {
+                Step();
+                g = calc_str_detail::TokenToInt(token_);
+                Step();
+            }
+            if (Is(")")) Step();
+            // Here ".." means the data values and no prefix the design column.
+            const Column c{reg, j, !design};
+            double sd = 0.0;
+            const double mean = c.Mean(&sd);
+            if (sd == 0.0) {
+                MarkIncomplete();
+                return 0.0;
+            }
+            const int grade = GradeOfZ((c.At(i) - mean) / sd);
+            return g != 0 ? grade : (grade + 1) / 2;
+        }
+        case ofGrad: {
+            int m = 5;
+            if (Is(",")) {
+                Step();
+                m = TruncToInt(ParseOr(), "階級数");
+            }
+            if (m < 2) m = 2;
+            if (Is(")")) Step();
+            const Column c{reg, j, design};
+            double min = 0.0;
+            const double max = c.Max(&min);
+            return ClassOf(c.At(i), min, max, m);
+        }
+        case ofRank: {
+            if (Is(")")) Step();
+            const Column c{reg, j, design};
+            const double x = c.At(i);
+            double smaller = 0.0, equal = 0.0;
+            for (int o = 0; o < n; ++o) {
+                if (o == i) continue;
+                const double y = c.At(o);
+                if (ApproxEqual(y, x)) equal += 1.0;
+                else if (y < x) smaller += 1.0;
+            }
+            return 1.0 + smaller + 0.5 * equal;
+        }
+        default: {  // standard
+            if (Is(")")) Step();
+            const Column c{reg, j, design};
+            double sd = 0.0;
+            const double mean = c.Mean(&sd);
+            if (sd == 0.0) {
+                MarkIncomplete();
+                return 0.0;
+            }
+            return (c.At(i) - mean) / sd;
+        }
+    }
+}

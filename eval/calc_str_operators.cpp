@@ -1,0 +1,172 @@
+// The operator levels of CalcStr, from "||" down to the unary sign.
+//
+// Every two-operand level is left associative and evaluates both operands
+// (no short circuit). Truth is exactly 1.0; "==" and "!=" allow the double
+// epsilon as an absolute tolerance.
+#include <cmath>
+#include <utility>
+
+#include "core/numeric_helpers.h"
+#include "core/tokenizer.h"
+#include "eval/calc_str.h"
+#include "eval/calc_str_internal.h"
+
+double CalcStr::ParseOr() {
+    // Every recursion of the grammar passes through here.
+    calc_str_detail::NestingGuard guard;
+    if (!guard.Ok()) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    double v = ParseAnd();
+    while (Is("||") || Is("$$")) {
+        const bool eqv = Is("$$");
+        Step();
+        const double r = ParseAnd();
+        v = eqv ? LogicalEqv(v, r) : LogicalOr(v, r);
+        if (LevelEnds()) break;
+    }
+    return v;
+}
+
+double CalcStr::ParseAnd() {
+    double v = ParseNotCond();
+    while (Is("&&")) {
+        Step();
+        const double r = ParseNotCond();
+        v = LogicalAnd(v, r);
+        if (LevelEnds()) break;
+    }
+    return v;
+}
+
+double CalcStr::ParseNotCond() {
+    const bool negate = Is("!");
+    if (negate) Step();
+    double v = ParseCompare();
+    if (negate) v = v == 0.0 ? 1.0 : 0.0;
+    if (!Is("?")) return v;
+    Step();
+    if (v == 1.0) {
+        const double a = ParseOr();
+        if (Is(":")) SkipBalanced('?', ';');
+        return a;
+    }
+    SkipBalanced('?', ':');
+    const double b = ParseOr();
+    if (Is(";")) Step();
+    return b;
+}
+
+double CalcStr::ParseCompare() {
+    double v = ParseAdd();
+    for (;;) {
+        const int code = tokenIsString_ ? -1 : ComparisonOperatorCode(token_);
+        if (code < 0) break;
+        Step();
+        if (code == 6 || code == 7) {
+            // An interval [a,b], (a,b), [a,b) or (a,b]; a malformed one ends
+            // the comparison with 0.0.
+            if (!Is("[") && !Is("(")) return 0.0;
+            const bool lowClosed = Is("[");
+            Step();
+            double lo = ParseOr();
+            if (!Is(",")) return 0.0;
+            Step();
+            double hi = ParseOr();
+            if (!Is("]") && !Is(")")) return 0.0;
+            const bool highClosed = Is("]");
+            Step();
+            if (hi < lo) std::swap(lo, hi);
+            const bool inside = (lowClosed ? lo <= v : lo < v) && (highClosed ? v <= hi : v < hi);
+            v = (inside == (code == 6)) ? 1.0 : 0.0;
+        } else {
+            const double r = ParseAdd();
+            bool t = false;
+            switch (code) {
+                case 0: t = v < r; break;
+                case 1: t = v <= r; break;
+                case 2: t = ApproxEqual(v, r); break;
+                case 3: t = !ApproxEqual(v, r); break;
+                case 4: t = v >= r; break;
+                default: t = v > r; break;
+            }
+            v = t ? 1.0 : 0.0;
+        }
+        if (LevelEnds()) break;
+    }
+    return v;
+}
+
+double CalcStr::ParseAdd() {
+    double v = ParseMul();
+    while (Is("+") || Is("-")) {
+        const bool minus = Is("-");
+        Step();
+        const double r = ParseMul();
+        v = minus ? v - r : v + r;
+        if (LevelEnds()) break;
+    }
+    return v;
+}
+
+double CalcStr::ParseMul() {
+    double v = ParsePow();
+    for (;;) {
+        int op = 0;
+        if (Is("*")) op = 1;
+        else if (Is("/")) op = 2;
+        else if (Is("mod")) op = 3;
+        else if (Is("div")) op = 4;
+        else break;
+        Step();
+        const double r = ParsePow();
+        if (op == 1) {
+            v *= r;
+        } else if (r == 0.0) {
+            // A zero divisor is a result, not an error: the expression is
+            // incomplete, and the rest of the text is still read so that
+            // everything it names is checked.
+            MarkIncomplete();
+            v = 0.0;
+        } else if (op == 2) {
+            v /= r;
+        } else if (op == 3) {
+            v = FloatRemainder(r, v);
+        } else {
+            v = TruncatedQuotient(r, v);
+        }
+        if (LevelEnds()) break;
+    }
+    return v;
+}
+
+double CalcStr::ParsePow() {
+    double v = ParseUnary();
+    while (Is("^")) {
+        Step();
+        const double r = ParseUnary();
+        v = std::pow(v, r);
+        if (LevelEnds()) break;
+    }
+    return v;
+}
+
+double CalcStr::ParseUnary() {
+    const bool negate = Is("-");
+    if (negate || Is("+")) Step();
+    double v = 0.0;
+    if (Is("(")) {
+        Step();
+        v = ParseOr();
+        if (Is(")")) {
+            Step();
+        } else {
+            MarkIncomplete();
+            v = 0.0;
+        }
+    } else {
+        v = Primary();
+    }
+    return negate ? -v : v;
+}

@@ -1,0 +1,370 @@
+// The primary level of CalcStr: numbers, slots, "#" fit results, "@" user
+// scalars and functions, "@@", scalar functions and variable references.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/current_model.h"
+#include "core/random_generator.h"
+#include "core/regression_model.h"
+#include "core/scalar_functions.h"
+#include "core/tokenizer.h"
+#include "core/user_var.h"
+#include "eval/calc_str.h"
+#include "eval/calc_str_internal.h"
+#include "eval/calc_str_user_function.h"
+#include "eval/reserved_words.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool StartsName(const std::string& t) {
+    if (t.empty()) return false;
+    const unsigned char c = static_cast<unsigned char>(t[0]);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+
+// The slot of the running user function; anything else is a range error
+// rather than a stray write.
+UserFunctionLink& SlotOwner(int slot, int& f) {
+    UserFunctionLink* link = InstalledUserFunctionLink();
+    f = CurrentUserFunctionIndex();
+    if (link == nullptr || f < 0 || slot < 0 || slot >= link->SlotCount(f))
+        throw Exception(LoadStr(70));
+    return *link;
+}
+
+}  // namespace
+
+double CalcStr::Primary() {
+    if (tokenIsString_) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    if (!token_.empty() && (IsDigit(token_[0]) || (token_[0] == '.' && token_ != ".."))) return NumberToken();
+    if (token_ == "++") return SlotStep(1.0);
+    if (token_ == "--") return SlotStep(-1.0);
+    if (token_ == ReservedWords[rwPi]) {
+        Step();
+        return 3.141592653589793;
+    }
+    if (token_ == ReservedWords[rwRanuni] || token_ == ReservedWords[rwRannor]) {
+        const bool normal = token_ == ReservedWords[rwRannor];
+        nonConstant_ = true;
+        Step();
+        return normal ? RandomNormal() : RandomUniform();
+    }
+    if (token_ == "#") return ModelPrimary();
+    if (token_ == "$") return SlotPrimary();
+    if (token_ == "@") return UserPrimary();
+    if (token_ == "@@") {
+        nonConstant_ = true;
+        Step();
+        return currentValue_;
+    }
+    if (observationMode_) {
+        Reg* reg = CurrentModel();
+        if (reg == nullptr) Fail(72);
+        bool handled = false;
+        const double v = ObservationFunction(*reg, handled);
+        if (handled) return v;
+        return FunctionOrVariable();
+    }
+    if (StartsName(token_)) return FunctionOrVariable();
+    MarkIncomplete();
+    return 0.0;
+}
+
+double CalcStr::NumberToken() {
+    // The whole token must be one decimal number ("1.2.3" is not).
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(token_.c_str(), &end);
+    if (end != token_.c_str() + token_.size()) throw EConvertError("'" + token_ + "' は数値ではありません");
+    Step();
+    return v;
+}
+
+// Prefix "++$n" / "--$n": the slot changed by delta, its new value.
+double CalcStr::SlotStep(double delta) {
+    Step();
+    if (!Is("$")) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    Step();
+    const int n = calc_str_detail::TokenToInt(token_);
+    int f = -1;
+    UserFunctionLink& link = SlotOwner(n, f);
+    const double v = link.GetSlot(f, n) + delta;
+    link.SetSlot(f, n, v);
+    Step();
+    return v;
+}
+
+double CalcStr::SlotPrimary() {
+    Step();
+    const int n = calc_str_detail::TokenToInt(token_);
+    Step();
+    int f = -1;
+    UserFunctionLink& link = SlotOwner(n, f);
+    const int op = tokenIsString_ ? -1 : AssignmentOperatorCode(token_);
+    const double old = link.GetSlot(f, n);
+    if (op < 0) return old;
+    Step();
+    double v = old;
+    switch (op) {
+        case 0: link.SetSlot(f, n, old + 1.0); return old;
+        case 1: link.SetSlot(f, n, old - 1.0); return old;
+        case 2: v = ParseOr(); break;
+        case 3: v = old + ParseOr(); break;
+        case 4: v = old - ParseOr(); break;
+        case 5: v = old * ParseOr(); break;
+        default: v = old / ParseOr(); break;
+    }
+    // The right side may have called a function that moved the slots.
+    SlotOwner(n, f).SetSlot(f, n, v);
+    return v;
+}
+
+double CalcStr::ModelPrimary() {
+    nonConstant_ = true;
+    Step();
+    Reg* reg = CurrentModel();
+    if (reg == nullptr) {
+        // Nothing to read: the name after "#" is passed over.
+        MarkIncomplete();
+        Step();
+        return 0.0;
+    }
+    if (!tokenIsString_) {
+        double v = 0.0;
+        bool simple = true;
+        if (token_ == ReservedWords[rwRow]) v = reg->GetObsCount();
+        else if (token_ == ReservedWords[rwCol]) v = reg->GetVarCount();
+        else if (token_ == ReservedWords[rwVt]) v = reg->GetVarY();
+        else if (token_ == ReservedWords[rwVe]) v = reg->GetS2();
+        else if (token_ == ReservedWords[rwR2]) v = reg->GetR2();
+        else if (token_ == ReservedWords[rwFe]) v = reg->GetResidualDf();
+        else simple = false;
+        if (simple) {
+            Step();
+            return v;
+        }
+    }
+    bool found = false;
+    const int code = ParseResultName(*reg, found);
+    if (found) {
+        const int i = ParseObsSelector(*reg);
+        return reg->GetAnalysisValue(code, i);
+    }
+    return FunctionOrVariable();
+}
+
+double CalcStr::UserPrimary() {
+    nonConstant_ = true;
+    Step();
+    UserVar& uv = GlobalUserVar();
+    bool bank = uv.BankSwitch() != 0;
+    if (Is(ReservedWords[rwFile]) || Is(ReservedWords[rwSys])) {
+        const bool dataBank = Is(ReservedWords[rwFile]);
+        Step();
+        if (Is("::")) {
+            bank = dataBank;
+            Step();
+        }
+    } else if (Is("..")) {
+        bank = !bank;
+        Step();
+    }
+    if (Is("[")) {
+        Step();
+        const int m = TruncToInt(ParseOr(), "ユーザ変数");
+        if (m < 0 || m >= UserVar::kCount) Fail(70);
+        if (!Is("]")) Fail(76);
+        // The index stands for the variable's name, looked up below.
+        token_ = uv.GetName(m, bank);
+        tokenIsString_ = false;
+    }
+    const int u = tokenIsString_ ? -1 : uv.FindName(token_, bank);
+    if (u >= 0) {
+        Step();
+        return uv.GetValue(u, bank);
+    }
+    UserFunctionLink* link = InstalledUserFunctionLink();
+    const int f = (link == nullptr || tokenIsString_) ? -1 : link->Find(token_);
+    if (f < 0) Fail(75);
+    return CallUserFunction(f);
+}
+
+double CalcStr::CallUserFunction(int f) {
+    UserFunctionLink& link = *InstalledUserFunctionLink();
+    const int p = link.ParameterCount(f);
+    const int slots = link.SlotCount(f);
+    Step();
+    std::vector<double> args;
+    if (Is("(")) {
+        args.resize(static_cast<std::size_t>(p > 0 ? p : 0));
+        if (p <= 0) Step();
+        for (int a = 0; a < p; ++a) {
+            Step();  // past "(" or the separator
+            args[static_cast<std::size_t>(a)] = ParseOr();
+        }
+        if (!Is(")")) Fail(76);
+        Step();
+    }
+    calc_str_detail::NestingGuard guard;
+    if (!guard.Ok()) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    // A recursive call shares the one slot array: keep the caller's values.
+    const int previous = CurrentUserFunctionIndex();
+    std::vector<double> saved;
+    if (f == previous)
+        for (int i = 0; i < slots; ++i) saved.push_back(link.GetSlot(f, i));
+    auto restore = [&] {
+        for (int i = 0; i < static_cast<int>(saved.size()); ++i) link.SetSlot(f, i, saved[static_cast<std::size_t>(i)]);
+        SetCurrentUserFunctionIndex(previous);
+    };
+    double v = 0.0;
+    try {
+        for (int a = 0; a < static_cast<int>(args.size()) && a < slots; ++a)
+            link.SetSlot(f, a, args[static_cast<std::size_t>(a)]);
+        SetCurrentUserFunctionIndex(f);
+        for (int i = p; i < slots; ++i) link.SetSlot(f, i, 0.0);
+        v = link.Evaluate(f);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+    return v;
+}
+
+double CalcStr::FunctionOrVariable() {
+    const int f = tokenIsString_ ? -1 : FindFunctionName(token_);
+    if (f >= 0 && f < kScalarFunctionWords) return ScalarFunction(f);
+    if (f >= kScalarFunctionWords && f < kFunctionWords) return VariableWideFunction(f);
+    return VariableReference();
+}
+
+double CalcStr::ScalarFunction(int index) {
+    Step();
+    if (!Is("(")) {
+        // A function name without its argument has no value.
+        MarkIncomplete();
+        return 0.0;
+    }
+    Step();
+    double a1 = ParseOr();
+    double a2 = index == rwLoga ? 10.0 : index == rwRound ? 7.0 : 0.0;
+    double a3 = 0.0;
+    if (index >= rwBce && index <= rwPow && Is(",")) {
+        Step();
+        a2 = ParseOr();
+    } else if (index == rwPf || index == rwQf) {
+        if (!Is(",")) Fail(77);
+        Step();
+        a2 = ParseOr();
+        if (!Is(",")) Fail(77);
+        Step();
+        a3 = ParseOr();
+    }
+    if (Is(")")) Step();
+    if (nonConstant_ && !observationMode_) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    CallScalarFunction(index, &a1, &a2, &a3);
+    return a1;
+}
+
+bool CalcStr::ParseDataPrefix() {
+    if (Is("#")) Step();
+    if (!Is("..")) return false;
+    Step();
+    return true;
+}
+
+double CalcStr::VariableReference() {
+    nonConstant_ = true;
+    const bool design = ParseDataPrefix();
+    const std::string name = tokenIsString_ ? std::string() : token_;
+    Step();
+    Reg* reg = CurrentModel();
+    const int j = reg == nullptr || name.empty() ? -1 : reg->FindVar(name);
+    if (j < 0) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    if (Is(".")) {
+        Step();
+        const int a = tokenIsString_ ? -1 : FindAttributeName(token_);
+        if (a < 0) {
+            MarkIncomplete();
+            return 0.0;
+        }
+        Step();
+        if (!design) {
+            switch (a) {
+                case 0: return reg->GetMean(j);
+                case 1: return reg->GetStdDev(j);
+                case 2: return reg->GetMax(j);
+                default: return reg->GetMin(j);
+            }
+        }
+        double sd = 0.0, mn = 0.0;
+        const double mean = reg->Design().ColumnMeanSd(j, &sd);
+        const double mx = reg->Design().ColumnMinMax(j, &mn);
+        switch (a) {
+            case 0: return mean;
+            case 1: return sd;
+            case 2: return mx;
+            default: return mn;
+        }
+    }
+    const int i = ParseObsSelector(*reg);
+    return design ? reg->GetDesignValue(i, j) : reg->GetValue(i, j);
+}
+
+int CalcStr::ParseObsSelector(const Reg& reg) {
+    long long o = observation_;
+    if (Is("[")) {
+        Step();
+        o = static_cast<long long>(TruncToInt(ParseOr(), "データ組")) - 1;
+        if (!Is("]")) Fail(76);
+        Step();
+    }
+    if (o < 0 || o >= reg.GetObsCount()) Fail(70);
+    return static_cast<int>(o);
+}
+
+int CalcStr::ParseVarSelector(const Reg& reg) {
+    if (!Is("[")) Fail(76);
+    Step();
+    ParseDataPrefix();
+    const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
+    Step();
+    if (!Is("]")) Fail(76);
+    Step();
+    // The constant term (index k) has its own rows too.
+    if (j < 0 || j > reg.GetVarCount()) Fail(70);
+    return j;
+}
+
+int CalcStr::ParseResultName(Reg& reg, bool& found) {
+    found = false;
+    const int r = tokenIsString_ ? -1 : FindResultName(token_);
+    if (r < 0) return -1;
+    found = true;
+    calc_str_detail::PrepareInfluence(reg);
+    Step();
+    if (r == rwTti - rwYobs) return 19 + ParseVarSelector(reg);
+    if (r == rwDfb - rwYobs) return ParseVarSelector(reg) - 100;
+    return r;
+}
