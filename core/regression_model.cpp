@@ -34,6 +34,7 @@ Reg::Reg(int n, int k, const std::string& name)
         role_[kk - 1] = kRoleDependent;
         dependent_ = kk - 1;
     }
+    expres_.SetData(*this);
     ClearExpres();
     groupNames_.Clear();
 }
@@ -347,8 +348,7 @@ void Reg::Reestimate(bool appended) {
         }
     }
     SetModel(dep, copy);
-    // The equation list's up-to-date flag is cleared here once the
-    // equations are attached.
+    expres_.MarkOutOfDate();
 }
 
 bool Reg::IsUnderidentified(int& others, int* K, int* g, int* kIn) const {
@@ -387,14 +387,24 @@ std::string Reg::GetGroupName(int code) const {
 }
 
 void Reg::RenameVar(int j, const std::string& name) {
+    const std::string old = GetVarName(j);
     SetVarName(j, name);
+    expres_.RenameVar(old, name);
     SetModified(true);
-    // The equations' variable names are renamed here once the equation list
-    // is attached.
+}
+
+int Reg::AddExpres(const Expres& equation) {
+    const int i = expres_.Add(equation);
+    SetModified(true);
+    return i;
+}
+
+void Reg::DeleteExpres(int i) {
+    expres_.Delete(i);
+    SetModified(true);
 }
 
 void Reg::ClearExpres() {
-    // The equation list is attached with the equations; clearing it marks
-    // the data set as changed.
+    expres_.Clear();
     SetModified(true);
 }

@@ -18,6 +18,7 @@
 
 #include "core/analysis_table.h"
 #include "core/data_set.h"
+#include "core/equation_list.h"
 #include "core/group_name.h"
 #include "core/matrix.h"
 
@@ -130,17 +131,119 @@ public:
     int GetGroupCode(const std::string& name) const { return groupNames_.GetCode(name); }
     const GroupName& GroupNames() const { return groupNames_; }
     GroupName& GroupNames() { return groupNames_; }
-    // Renames variable j. The equation list is attached with the equations;
-    // their variable names are renamed here then.
+    // Renames variable j, in the equations too.
     void RenameVar(int j, const std::string& name);
-    // Empties the equation list (attached with the equations); sets the
-    // modified flag.
+    // The defined equations of the data set.
+    const ExpresList& Expressions() const { return expres_; }
+    ExpresList& Expressions() { return expres_; }
+    // Adds a copy of the equation (replacing one with the same left-hand
+    // name); returns its index.
+    int AddExpres(const Expres& equation);
+    void DeleteExpres(int i);
     void ClearExpres();
 
     // ---- per-observation analysis (begin)
+    // Analysis-table rows of the residual analysis and of the leave-one-out
+    // (deletion) measures; row 19 + j holds the t value of coefficient j
+    // without the observation, code j - 100 its change (DFBETA).
+    static constexpr int kRowErrorRate = 3;
+    static constexpr int kRowSigRes = 5;
+    static constexpr int kRowStudentInternal = 6;
+    static constexpr int kRowStudentExternal = 7;
+    static constexpr int kRowResidualShare = 8;
+    static constexpr int kRowS2Deleted = 12;
+    static constexpr int kRowCovratio = 13;
+    static constexpr int kRowDffits = 14;
+    static constexpr int kRowCooksD = 15;
+    static constexpr int kRowWelsch = 16;
+    static constexpr int kRowR2Deleted = 17;
+    static constexpr int kRowAdjR2Deleted = 18;
+    static constexpr int kRowDeletedTValue = 19;
+    static constexpr int kRowDfbeta = -100;
+
+    // Rows 3, 5 to 8 and 12, then the residual tests; once per estimation.
+    void ComputeAnalysisData();
+    // The residual analysis, then rows 13 to 18, 19 + j and j - 100; once
+    // per estimation. Rows of indices outside the model are zeroed.
+    void ComputeInfluence();
+    // hetero and durbinWatson from the fitted values and residuals.
+    void ComputeResidualTests();
+
+protected:
+    // The leverages of the two-stage variant (observed explanatory values
+    // against the second-stage design) are in use.
+    bool TwoStageLeverages() const { return twoStage_ && realCalc_; }
+    void AnalysisOrdinary();
+    void AnalysisTwoStage();
+    void InfluenceRows();
+
+public:
     // ---- per-observation analysis (end)
 
     // ---- diagnostics and data hand-over (begin)
+    // None of these changes the model; they read what the last estimation
+    // left. "Model variables" are the indices 0 .. k of role 2 (the constant
+    // included).
+
+    // Variance inflation factors of the explanatory variables (index order)
+    // into vif and the condition number. Fewer than two explanatory
+    // variables: 0.0, vif untouched. EZeroDivide when the two-stage
+    // cross-product block (realCalc) is singular.
+    double GetConditionNumber(Vector& vif) const;
+    // Prediction at x (k + 1 values; x[k] is set to 1.0) with its
+    // simultaneous tolerance interval: share `probability` of the population
+    // at confidence `confidence`. ERangeError when x is too short; no
+    // residual degree of freedom gives NaN bounds.
+    double GetToleranceInterval(std::span<double> x, double& lower, double& upper, double probability,
+                                double confidence) const;
+    // True when the data set has more endogenous variables than the
+    // equation list has equations.
+    bool HasTooFewEquations(int equationCount) const;
+    // Smallest root of det(A - lambda B) = 0 for the limited-information
+    // estimator; -1.0 when the computation fails (a singular or indefinite
+    // block, or a result that is not a number).
+    double ComputeLimlRoot() const;
+    // Breusch-Godfrey statistic of lag order q. NaN when q < 1 or when the
+    // auxiliary regression has no more observations than columns.
+    double BreuschGodfreyTest(int q) const;
+    // Ordinary covariance of the coefficients, (k + 1) x (k + 1) by variable
+    // index, zero outside the model. out is resized when its shape differs.
+    void GetCovariance(Matrix& out) const;
+    // White's heteroskedasticity-consistent covariance (no small-sample
+    // factor), laid out as GetCovariance.
+    void GetWhiteCovariance(Matrix& out) const;
+    // Added-variable plot of variable j (0 .. k-1; ERangeError otherwise):
+    // residuals of j and of the dependent variable on the other model
+    // variables, n values each.
+    void GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy, int j) const;
+    // The block of cells another estimator works on: by a group mask, or
+    // (mask 0) every observation and every variable, or the model's
+    // variables with modelOnly. flags (n bytes) and names are filled when
+    // given. Returns true, filling neither, when either count is 0.
+    bool SelectDataBlock(std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
+                         std::vector<std::string>* names, int& varCount, int& obsCount) const;
+    // Design matrix of the block for another estimator: m selected
+    // variables plus the constant term, one row per block observation (one
+    // column when transposed). Without a selection the dependent variable
+    // ends last and the constant term stands before it; with one the
+    // dependent variable is at m - 1 and the constant last. A dependent name
+    // outside the block leaves column m - 1 at 1.0. Throws Exception "DERR"
+    // on an empty block; returns true when memory ran out.
+    bool BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>* selection, bool transposed,
+                           bool twoStageValues, std::vector<std::string>& names, Matrix& out,
+                           const std::string& dependentName) const;
+    // Copies min(n, rows) values of variable j (0 .. k) into column c: from
+    // the design (first-stage values included) or the observed values.
+    void CopyColumnTo(Matrix& m, int c, bool fromDesign, int j) const;
+    // Column j (n values) and observation i (k + 1 values) of the design.
+    void GetDesignColumn(int j, std::vector<double>& out) const;
+    void GetDesignRow(int i, std::vector<double>& out) const;
+    // Statistics of design column j; the standard deviation has divisor
+    // n - 1.
+    double GetDesignMean(int j) const;
+    double GetDesignStdDev(int j) const;
+    double GetDesignMax(int j) const;
+    double GetDesignMin(int j) const;
     // ---- diagnostics and data hand-over (end)
 
     // ---- data files (begin)
@@ -199,6 +302,7 @@ protected:
     double sse_ = 0.0;
     int fileForm_ = 0;
     GroupName groupNames_;
+    ExpresList expres_;
     bool twoStage_ = false;
     bool realCalc_ = false;
     double press_ = 0.0;
