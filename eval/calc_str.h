@@ -28,6 +28,8 @@ public:
     static constexpr int kMaxNesting = 256;
     // Most names one "pred" accepts.
     static constexpr int kMaxPredNames = 52;
+    // Most passes of one "%%(n)" loop in a user-function body.
+    static constexpr int kMaxLoopPasses = 1000000;
 
     CalcStr() = default;
     CalcStr(const CalcStr&) = delete;

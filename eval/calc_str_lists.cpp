@@ -3,6 +3,7 @@
 // to a range of observations and mapped through an element function.
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/current_model.h"
@@ -184,26 +185,21 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
     count = std::min(count, n - first);
     try {
         out.reserve(out.size() + static_cast<std::size_t>(count));
-        const int previous = CurrentUserFunctionIndex();
+        std::optional<UserCallScope> scope;
         if (ef.user >= 0) {
-            SetCurrentUserFunctionIndex(ef.user);
             UserFunctionLink& link = *InstalledUserFunctionLink();
+            scope.emplace(link, ef.user);
+            SetCurrentUserFunctionIndex(ef.user);
             for (std::size_t a = 0; a < ef.userArgs.size(); ++a)
                 link.SetSlot(ef.user, static_cast<int>(a) + 1, ef.userArgs[a]);
         }
-        try {
-            for (int m = 0; m < count; ++m) {
-                const int i = first + m;
-                const double v = isResult ? reg->GetAnalysisValue(code, i)
-                                 : design ? reg->GetDesignValue(i, j)
-                                          : reg->GetValue(i, j);
-                out.push_back(ef.Apply(v));
-            }
-        } catch (...) {
-            SetCurrentUserFunctionIndex(previous);
-            throw;
+        for (int m = 0; m < count; ++m) {
+            const int i = first + m;
+            const double v = isResult ? reg->GetAnalysisValue(code, i)
+                             : design ? reg->GetDesignValue(i, j)
+                                      : reg->GetValue(i, j);
+            out.push_back(ef.Apply(v));
         }
-        SetCurrentUserFunctionIndex(previous);
     } catch (const std::bad_alloc&) {
         ShowMemoryError();
         incomplete_ = true;

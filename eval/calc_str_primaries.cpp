@@ -222,28 +222,13 @@ double CalcStr::CallUserFunction(int f) {
         MarkIncomplete();
         return 0.0;
     }
-    // A recursive call shares the one slot array: keep the caller's values.
-    const int previous = CurrentUserFunctionIndex();
-    std::vector<double> saved;
-    if (f == previous)
-        for (int i = 0; i < slots; ++i) saved.push_back(link.GetSlot(f, i));
-    auto restore = [&] {
-        for (int i = 0; i < static_cast<int>(saved.size()); ++i) link.SetSlot(f, i, saved[static_cast<std::size_t>(i)]);
-        SetCurrentUserFunctionIndex(previous);
-    };
-    double v = 0.0;
-    try {
-        for (int a = 0; a < static_cast<int>(args.size()) && a < slots; ++a)
-            link.SetSlot(f, a, args[static_cast<std::size_t>(a)]);
-        SetCurrentUserFunctionIndex(f);
-        for (int i = p; i < slots; ++i) link.SetSlot(f, i, 0.0);
-        v = link.Evaluate(f);
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
-    return v;
+    // The one slot array of f is shared by every running call of f.
+    UserCallScope scope(link, f);
+    for (int a = 0; a < static_cast<int>(args.size()) && a < slots; ++a)
+        link.SetSlot(f, a, args[static_cast<std::size_t>(a)]);
+    SetCurrentUserFunctionIndex(f);
+    for (int i = p; i < slots; ++i) link.SetSlot(f, i, 0.0);
+    return link.Evaluate(f);
 }
 
 double CalcStr::FunctionOrVariable() {

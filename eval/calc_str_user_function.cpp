@@ -20,6 +20,34 @@ int CurrentUserFunctionIndex() { return currentUserFunction; }
 
 void SetCurrentUserFunctionIndex(int f) { currentUserFunction = f; }
 
+namespace {
+// How many calls of each user function are running.
+std::vector<int>& ActiveCalls() {
+    static std::vector<int> active;
+    return active;
+}
+}  // namespace
+
+UserCallScope::UserCallScope(UserFunctionLink& link, int f)
+    : link_(link), f_(f), previous_(CurrentUserFunctionIndex()) {
+    std::vector<int>& active = ActiveCalls();
+    if (static_cast<int>(active.size()) <= f) active.resize(static_cast<std::size_t>(f) + 1, 0);
+    // Only a call inside a running call of f must keep that call's values;
+    // an outermost call leaves its slots behind as they end up.
+    if (active[static_cast<std::size_t>(f)] > 0) {
+        const int slots = link.SlotCount(f);
+        saved_.reserve(static_cast<std::size_t>(slots > 0 ? slots : 0));
+        for (int i = 0; i < slots; ++i) saved_.push_back(link.GetSlot(f, i));
+    }
+    ++active[static_cast<std::size_t>(f)];
+}
+
+UserCallScope::~UserCallScope() {
+    --ActiveCalls()[static_cast<std::size_t>(f_)];
+    for (std::size_t i = 0; i < saved_.size(); ++i) link_.SetSlot(f_, static_cast<int>(i), saved_[i]);
+    SetCurrentUserFunctionIndex(previous_);
+}
+
 double CalcStr::EvaluateUserFunction(const std::string& body) {
     if (body.empty()) return 0.0;
     observationMode_ = false;
@@ -49,6 +77,9 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
             Step();
             if (Is("%%")) {
                 const int n = TruncToInt(condition(), "繰り返し回数");
+                // A pass count beyond this is a typing slip, not a loop
+                // anyone means to wait for.
+                if (n > kMaxLoopPasses) Fail(70);
                 if (!Is("{")) Fail(76);
                 Step();
                 if (n < 1) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class UserFunctionLink {
 public:
@@ -32,3 +33,22 @@ UserFunctionLink* InstalledUserFunctionLink();
 // The function whose body is being evaluated, -1 when none.
 int CurrentUserFunctionIndex();
 void SetCurrentUserFunctionIndex(int f);
+
+// Keeps the slots of user function f and the current-function index while a
+// call runs, and puts them back afterwards (also when an exception passes),
+// so that a call of f from anywhere down a running f's chain (recursion,
+// mutual recursion, element functions) leaves the running f's arguments and
+// locals as they were.
+class UserCallScope {
+public:
+    UserCallScope(UserFunctionLink& link, int f);
+    ~UserCallScope();
+    UserCallScope(const UserCallScope&) = delete;
+    UserCallScope& operator=(const UserCallScope&) = delete;
+
+private:
+    UserFunctionLink& link_;
+    int f_;
+    int previous_;
+    std::vector<double> saved_;
+};

@@ -272,10 +272,10 @@ TEST_F(UserFuncTest, MutualRecursionStopsAtTheLimit) {
     services_.QueueOK();
     EXPECT_EQ(Calc("@a1(0)"), 0.0);
     ExpectOneErrorBox("範囲エラー");
-    // Body 64 (b1 with n = 63) ran; the 65th call got its argument 64 but
-    // no body.
-    EXPECT_EQ(Fn(1).GetSlot(0), 63.0);
-    EXPECT_EQ(Fn(0).GetSlot(0), 64.0);
+    // Each inner call gave the running calls their arguments back: what is
+    // left are the outermost calls' arguments.
+    EXPECT_EQ(Fn(0).GetSlot(0), 0.0);
+    EXPECT_EQ(Fn(1).GetSlot(0), 1.0);
 }
 
 TEST_F(UserFuncTest, BranchingRecursionEndsAfterOneError) {
@@ -352,6 +352,26 @@ TEST_F(UserFuncSettingsTest, BadStoredDefinitionDoesNotStopTheOthers) {
     const std::string bytes = ReadBytes(path_);
     EXPECT_NE(bytes.find("item0=bad(x"), std::string::npos);
     EXPECT_NE(bytes.find("item1=ok = 1"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UserFuncTest, MutualRecursionKeepsEachCallersArguments) {
+    // f(n) reads n after g has called f again: n must still be its own.
+    // f(3) = g(3) + 3 = f(2) + 3 = g(2) + 2 + 3 = ... = 0 + 1 + 2 + 3.
+    Fn(0).SetDefinition("f(n) = @g(n) + n");
+    Fn(1).SetDefinition("g(m) = m > 0 ? @f(m - 1) : 0 ;");
+    EXPECT_EQ(Calc("@f(3)"), 6.0);
+    ExpectNoBox();
+}
+
+TEST_F(UserFuncTest, HugeLoopCountsAreRefused) {
+    Fn(0).SetDefinition("big(;s) = %%(2000000){ s += 1 }, s");
+    services_.QueueOK();
+    EXPECT_EQ(Calc("@big"), 0.0);
+    ExpectOneErrorBox("範囲エラー");
 }
 
 }  // namespace
