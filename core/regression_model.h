@@ -197,7 +197,8 @@ public:
     double GetToleranceInterval(std::span<double> x, double& lower, double& upper, double probability,
                                 double confidence) const;
     // True when the data set has more endogenous variables than the
-    // equation list has equations.
+    // model's equation list (or equationCount) has equations.
+    bool HasTooFewEquations() const;
     bool HasTooFewEquations(int equationCount) const;
     // Smallest root of det(A - lambda B) = 0 for the limited-information
     // estimator; -1.0 when the computation fails (a singular or indefinite
@@ -247,6 +248,24 @@ public:
     // ---- diagnostics and data hand-over (end)
 
     // ---- data files (begin)
+    // Saves to the file name: ".MDF" (any letter case) in the binary form,
+    // any other extension in the text form. The file is written beside the
+    // target and moved into place, the old file kept as ".BAK"; only then is
+    // the modified flag cleared. EFOpenError / EWriteError on failure, with
+    // the old file and the modified flag as they were.
+    void WriteFile();
+    // fileName := name, then WriteFile.
+    void SaveAs(const std::string& name);
+    // Replaces this model by the file's data set and stored model, then
+    // re-estimates it. The file is read completely first: on any error
+    // (EFOpenError, EReadError, ...) this model, its file name and its
+    // modified flag are left as they were.
+    void LoadFile(const std::string& fileName);
+    // The whole binary image (magic, data part, model sections) to a stream.
+    void WriteBinaryImage(std::ostream& out) const;
+    // Takes over a completely read file (its variables are moved out),
+    // re-estimates the stored model and clears the modified flag.
+    void AdoptLoaded(struct LoadedDataFile& loaded);
     // ---- data files (end)
 
     // ---- equations (begin)
