@@ -393,6 +393,17 @@ void Reg::RenameVar(int j, const std::string& name) {
     SetModified(true);
 }
 
+void Reg::SetRealCalc(bool on) {
+    if (realCalc_ == on) return;
+    realCalc_ = on;
+    analysisReady_ = false;
+    influenceReady_ = false;
+    const int k = GetVarCount();
+    const bool estimatedForThisShape = static_cast<int>(role_.size()) == k + 1 && design_.Rows() == GetObsCount() &&
+                                       design_.Cols() == k + 1 && modelMoments_.Rows() == k + 1;
+    if (twoStage_ && estimatedForThisShape) ComputeResiduals();
+}
+
 int Reg::AddExpres(const Expres& equation) {
     const int i = expres_.Add(equation);
     SetModified(true);

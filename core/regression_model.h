@@ -103,7 +103,9 @@ public:
     // Takes effect with the next Reestimate.
     void SetTwoStage(bool on) { twoStage_ = on; }
     bool IsRealCalc() const { return realCalc_; }
-    void SetRealCalc(bool on) { realCalc_ = on; }
+    // In a two-stage fit the residual pass runs again at once, since the
+    // leverage rows depend on it; the analysis rows are then out of date.
+    void SetRealCalc(bool on);
     bool IsAnalysisReady() const { return analysisReady_; }
     bool IsInfluenceReady() const { return influenceReady_; }
 

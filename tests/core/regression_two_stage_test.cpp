@@ -191,3 +191,23 @@ TEST(RegTwoStage, FitWorseThanTheMeanShowsZeroRSquared) {
 }
 
 }  // namespace
+
+TEST(RegTwoStage, SwitchingLeverageFormAfterTheFitRecomputesTheRows) {
+    // The same figures as LeveragesFromObservedValues, with the switch
+    // flipped only after the model was fitted.
+    auto reg = MakeModel(kIv, kIvTypes);
+    reg->SetTwoStage(true);
+    ASSERT_TRUE(reg->SetModel(0, kIvRoles));
+    reg->ComputeInfluence();
+    ASSERT_TRUE(reg->IsInfluenceReady());
+    reg->SetRealCalc(true);
+    EXPECT_FALSE(reg->IsAnalysisReady());
+    EXPECT_FALSE(reg->IsInfluenceReady());
+    ExpectRel(reg->GetAnalysisValue(Reg::kRowLeverage, 0), 0.10804474750867543, 1e-12, "h", 0);
+    ExpectRel(reg->GetAnalysisValue(Reg::kRowTwoStageB, 1), 0.2259346355456704, 1e-12, "b", 1);
+    ExpectRel(reg->GetAnalysisValue(Reg::kRowTwoStageA, 3), 0.07043606054446316, 1e-12, "a", 3);
+    ExpectRel(reg->GetPress(), 22.997564480108736, 1e-12, "PRESS", 0);
+    reg->SetRealCalc(false);
+    ExpectRel(reg->GetAnalysisValue(Reg::kRowLeverage, 0), 0.10754214430728615, 1e-12, "leverage", 0);
+    ExpectRel(reg->GetPress(), 23.160358647321562, 1e-12, "PRESS", 0);
+}
