@@ -200,8 +200,10 @@ void Data::RestoreObservationOrder(const std::vector<int>& order) {
 // --- cells and columns ---------------------------------------------------------
 
 double Data::GetValue(int i, int j) const {
-    CheckObs(i);
+    // The constant term (and any index without a column) is 1.0 at every
+    // observation; only a real column checks the observation index.
     if (j < 0 || j >= GetVarCount()) return 1.0;
+    CheckObs(i);
     return table_[static_cast<std::size_t>(j)]->At(i);
 }
 

@@ -68,8 +68,8 @@ public:
     void RestoreObservationOrder(const std::vector<int>& order);
 
     // --- cells and columns -------------------------------------------------
-    // j outside 0..k-1 (the constant term included) gives 1.0; an observation
-    // outside 0..n-1 raises ERangeError.
+    // j outside 0..k-1 (the constant term included) gives 1.0 whatever i is;
+    // for a real column an observation outside 0..n-1 raises ERangeError.
     double GetValue(int i, int j) const;
     void SetValue(int i, int j, double x);
     const Var& GetVarValues(int j, std::vector<double>& out) const;

@@ -192,8 +192,11 @@ void SweepMomentMatrix(BasicMatrix<T>& m, int n, int k) {
 template <class T>
 void BuildMomentMatrix(const Matrix& data, int n, int k, BasicMatrix<T>& m) {
     if (n < 0 || k < 0 || n > data.Rows() || k > data.Cols()) throw ERangeError(kRangeErrorText);
-    std::vector<const double*> columns(static_cast<std::size_t>(k));
-    for (int j = 0; j < k; ++j) columns[j] = data.Data() + j;
+    // A matrix without storage has no columns to point into (n is then 0
+    // and nothing is read).
+    std::vector<const double*> columns(static_cast<std::size_t>(k), nullptr);
+    if (data.Data() != nullptr)
+        for (int j = 0; j < k; ++j) columns[j] = data.Data() + j;
     BuildFromSource(ColumnSource{columns.data(), data.Cols()}, n, k, m);
 }
 

@@ -77,7 +77,10 @@ TEST(DataSetTest, GetValueOutsideTableRaises) {
     EXPECT_EQ(d.GetValue(2, 1), 7.0);
     EXPECT_THROW(d.GetValue(4, 0), ERangeError);
     EXPECT_THROW(d.GetValue(-1, 0), ERangeError);
-    EXPECT_THROW(d.GetValue(4, 3), ERangeError);
+    // The constant term and invalid columns are 1.0 at any observation.
+    EXPECT_EQ(d.GetValue(4, 3), 1.0);
+    EXPECT_EQ(d.GetValue(-1, -1), 1.0);
+    EXPECT_EQ(d.GetValue(100, 4), 1.0);
     EXPECT_THROW(d.GetVar(3), ERangeError);
     EXPECT_THROW(d.GetVarName(-1), ERangeError);
 }

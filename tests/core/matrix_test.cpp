@@ -200,6 +200,17 @@ TEST(MatrixTest, SweepRefusesOnlyAnExactZeroPivot) {
     EXPECT_TRUE(std::isnan(nan[1][1]));
 }
 
+TEST(MatrixTest, SweepMultipliesThePivotRowByTheReciprocal) {
+    // Row k is multiplied by 1/p (not divided by p), and the other rows take
+    // f times the scaled row: 5 * (1/3) rounds differently from 5 / 3.
+    Matrix m = FromRows({{3, 5}, {5, 1}});
+    EXPECT_FALSE(m.Sweep(0));
+    EXPECT_EQ(m[0][0], 0.3333333333333333);
+    EXPECT_EQ(m[0][1], 1.6666666666666665);
+    EXPECT_EQ(m[1][0], -1.6666666666666665);
+    EXPECT_EQ(m[1][1], -7.333333333333332);
+}
+
 TEST(MatrixTest, SweepSquareWorksOnTheLeadingBlock) {
     Matrix m = FromRows({{4, 2, 9}, {2, 5, 9}, {9, 9, 9}});
     EXPECT_FALSE(m.SweepSquare(0, 2));
@@ -285,6 +296,20 @@ TEST(MatrixTest, EqualPivotMagnitudesTakeTheUpperRow) {
     std::vector<double> a = {1, 1, -1, 1};
     InvertMatrix(a.data(), 2, a.data(), 2, 2);
     EXPECT_EQ(a, (std::vector<double>{0.5, -0.5, 0.5, 0.5}));
+}
+
+TEST(MatrixTest, EqualPivotMagnitudesShowInAFailedInverse) {
+    // [[1, 2], [-1, -2]] by hand: the upper row is the first pivot (no
+    // exchange), the second step finds a zero column and stops, leaving
+    // [[2, 1], [0, 1]]; the lower row as pivot would have left [[2, -1], ...].
+    std::vector<double> a = {1, 2, -1, -2};
+    try {
+        InvertMatrix(a.data(), 2, a.data(), 2, 2);
+        ADD_FAILURE() << "no error";
+    } catch (const EZeroDivide& e) {
+        EXPECT_STREQ(e.what(), "INVERSE ERROR!");
+    }
+    EXPECT_EQ(a, (std::vector<double>{2, 1, 0, 1}));
 }
 
 TEST(MatrixTest, IterativeInverseConverges) {

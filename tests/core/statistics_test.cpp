@@ -104,6 +104,10 @@ TEST(MomentMatrixTest, DegenerateSizes) {
     BuildMomentMatrix(data, 4, 0, m);  // constant term only
     ASSERT_EQ(m.Rows(), 1);
     EXPECT_EQ(m[0][0], 0.25L);
+    // A data matrix without storage and no observations: zeros, no reads.
+    BuildMomentMatrix(Matrix(0, 3), 0, 3, m);
+    ASSERT_EQ(m.Rows(), 4);
+    for (long double x : m) EXPECT_EQ(x, 0.0L);
     EXPECT_THROW(BuildMomentMatrix(data, 5, 2, m), ERangeError);
     EXPECT_THROW(BuildMomentMatrix(data, 4, 3, m), ERangeError);
     // NaN data propagate and end.
