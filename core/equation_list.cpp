@@ -94,6 +94,9 @@ bool ExpresList::DeleteMentioning(const std::string& name) {
     const auto mentions = [&](const Expres& e) { return e.FindVar(name) != -2; };
     if (std::none_of(items_.begin(), items_.end(), mentions)) return false;
     items_.erase(std::remove_if(items_.begin(), items_.end(), mentions), items_.end());
+    // Deleting the last equation clears the list as Delete does, derived
+    // matrices and names included.
+    if (items_.empty()) Clear();
     SortEquations();
     upToDate_ = false;
     return true;

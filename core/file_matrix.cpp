@@ -40,11 +40,15 @@ inline double DecodeDouble(const unsigned char* p) {
     return v;
 }
 
+// A buffer that cannot be allocated shows the fatal memory box (the
+// application is asked to end); the operation is then abandoned with
+// EOutOfMemory, as nothing can go on without its buffer.
 template <class T>
 std::vector<T> AllocateBuffer(std::size_t n) {
     try {
         return std::vector<T>(n);
     } catch (const std::bad_alloc&) {
+        FatalMemoryError();
         throw EOutOfMemory();
     }
 }

@@ -11,7 +11,8 @@
 //
 // Only one row (or a small block of rows) is in memory at a time. Every
 // write is checked: a failing write raises EWriteError, a read that cannot
-// be satisfied EReadError. Indices outside the shape (other than GetValue's)
+// be satisfied EReadError. A row buffer that cannot be allocated shows the
+// fatal memory box and raises EOutOfMemory. Indices outside the shape (other than GetValue's)
 // raise ERangeError rather than touching bytes of other elements.
 #pragma once
 

@@ -1,7 +1,6 @@
 #include "core/grid_color_list.h"
 
 #include <algorithm>
-#include <array>
 #include <istream>
 #include <new>
 #include <ostream>
@@ -9,6 +8,7 @@
 #include "core/file_services.h"
 #include "core/group_mask.h"
 #include "core/field_split.h"
+#include "platform/binary_stream.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 
@@ -121,47 +121,6 @@ ColorValue ParseColorInteger(const std::string& text) {
     return static_cast<ColorValue>(static_cast<std::int32_t>(v));
 }
 
-void PutU16(unsigned char* p, std::uint16_t v) {
-    p[0] = static_cast<unsigned char>(v & 0xFF);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void PutU32(unsigned char* p, std::uint32_t v) {
-    for (int b = 0; b < 4; ++b) p[b] = static_cast<unsigned char>((v >> (8 * b)) & 0xFF);
-}
-
-std::uint16_t GetU16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::uint32_t GetU32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void ReadExactly(std::istream& in, unsigned char* buf, std::size_t n) {
-    in.read(reinterpret_cast<char*>(buf), static_cast<std::streamsize>(n));
-    if (static_cast<std::size_t>(in.gcount()) != n) throw EReadError("グループ色の読み込みに失敗しました。");
-}
-
-// Bytes from the current position to the end, or -1 for a stream that
-// cannot tell.
-std::int64_t BytesLeft(std::istream& in) {
-    std::istream::pos_type here = in.tellg();
-    if (here == std::istream::pos_type(-1)) {
-        in.clear();
-        return -1;
-    }
-    in.seekg(0, std::ios::end);
-    std::istream::pos_type end = in.tellg();
-    in.clear();
-    in.seekg(here);
-    if (end == std::istream::pos_type(-1) || !in) {
-        in.clear();
-        in.seekg(here);
-        return -1;
-    }
-    return static_cast<std::int64_t>(end - here);
-}
-
 }  // namespace
 
 const std::vector<NamedColor>& ColorNameTable() { return kColorNames; }
@@ -248,51 +207,38 @@ GridColorEntry GridColorList::GetColors(std::uint16_t mask) const {
 }
 
 void GridColorList::SaveToStream(std::ostream& out) const {
-    std::vector<unsigned char> buf(4 + kEntryBytes * entries_.size(), 0);
-    PutU32(buf.data(), static_cast<std::uint32_t>(entries_.size()));
-    unsigned char* p = buf.data() + 4;
+    BinaryWriter w(out, "グループ色の書き込み");
+    w.WriteInt32(static_cast<std::int32_t>(entries_.size()));
     for (const GridColorEntry& e : entries_) {
-        PutU16(p, e.mask);
-        PutU16(p + 2, 0);
-        PutU32(p + 4, e.textColor);
-        PutU32(p + 8, e.backgroundColor);
-        p += kEntryBytes;
+        w.WriteUInt16(e.mask);
+        w.WriteUInt16(0);  // reserved
+        w.WriteUInt32(e.textColor);
+        w.WriteUInt32(e.backgroundColor);
     }
-    out.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size()));
-    if (!out) throw EWriteError("グループ色の書き込みに失敗しました。");
 }
 
 void GridColorList::LoadFromStream(std::istream& in, std::int64_t available) {
-    if (available < 0) available = BytesLeft(in);
-    unsigned char head[4];
-    if (available >= 0 && available < 4) throw EReadError("グループ色の読み込みに失敗しました。");
-    ReadExactly(in, head, 4);
-    std::int32_t count = static_cast<std::int32_t>(GetU32(head));
-    if (count < 0 || (available >= 0 && static_cast<std::int64_t>(count) * kEntryBytes > available - 4))
-        throw EReadError("グループ色の個数が不正です: " + std::to_string(count));
+    BinaryReader r(in, available, "グループ色の読み込み");
+    const int count = r.ReadCount(INT32_MAX, kEntryBytes);
 
     // A repeated mask replaces the colours of the earlier entry; the index by
     // mask keeps that linear for records of any length.
     std::vector<GridColorEntry> loaded;
     std::vector<int> slot(0x10000, -1);
-    std::array<unsigned char, 4096 * kEntryBytes> chunk{};
-    std::int64_t left = count;
-    while (left > 0) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, 4096));
-        ReadExactly(in, chunk.data(), n * kEntryBytes);
-        for (std::size_t e = 0; e < n; ++e) {
-            const unsigned char* p = chunk.data() + e * kEntryBytes;
-            GridColorEntry entry;
-            entry.Set(GetU16(p), GetU32(p + 4), GetU32(p + 8));
-            int& s = slot[entry.mask];
-            if (s >= 0) {
-                loaded[static_cast<std::size_t>(s)] = entry;
-            } else {
-                s = static_cast<int>(loaded.size());
-                loaded.push_back(entry);
-            }
+    for (int i = 0; i < count; ++i) {
+        GridColorEntry entry;
+        const std::uint16_t mask = r.ReadUInt16();
+        r.ReadUInt16();  // reserved, not interpreted
+        const ColorValue text = r.ReadUInt32();
+        const ColorValue background = r.ReadUInt32();
+        entry.Set(mask, text, background);
+        int& s = slot[entry.mask];
+        if (s >= 0) {
+            loaded[static_cast<std::size_t>(s)] = entry;
+        } else {
+            s = static_cast<int>(loaded.size());
+            loaded.push_back(entry);
         }
-        left -= static_cast<std::int64_t>(n);
     }
     entries_.swap(loaded);
 }

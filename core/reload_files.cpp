@@ -62,8 +62,10 @@ void ReloadFiles::LoadSettings(const IniFile& ini) {
     std::vector<std::string> kept;
     for (int k = 0; k < n; ++k) {
         std::string name = ini.ReadString("RECORD", "item" + std::to_string(k), "");
+        // A folder is no data file to open again.
         std::error_code ec;
-        if (name.empty() || !std::filesystem::exists(name, ec)) continue;
+        const auto st = std::filesystem::status(name, ec);
+        if (name.empty() || !std::filesystem::exists(st) || std::filesystem::is_directory(st)) continue;
         kept.push_back(name);
     }
     Clear();

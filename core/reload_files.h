@@ -34,7 +34,8 @@ public:
     // Settings section "RECORD": key "size" and "item0".."item<size-1>".
     // Saving erases the section first so that no item of a longer earlier
     // list remains. Loading keeps at most ten items, skips empty ones and
-    // those whose file no longer exists, and keeps their order.
+    // those whose file no longer exists (or is a folder), and keeps their
+    // order.
     void SaveSettings(IniFile& ini) const;
     void LoadSettings(const IniFile& ini);
 

@@ -1,13 +1,12 @@
 #include "core/user_var.h"
 
-#include <algorithm>
-#include <cstring>
 #include <istream>
 #include <ostream>
 
 #include "core/float_format.h"
 #include "core/text_evaluator.h"
 #include "core/field_split.h"
+#include "platform/binary_stream.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 #include "platform/text/cp932.h"
@@ -21,53 +20,6 @@ void CheckIndex(int i) {
 void CheckName(const std::string& name) {
     if (!cp932::IsRepresentable(name))
         throw EConvertError("ユーザ変数名に使えない文字が含まれています: " + name);
-}
-
-[[noreturn]] void ThrowDamaged() { throw EReadError("ユーザ変数の読み込みに失敗しました。"); }
-
-// Reads exactly n bytes within the bytes still allowed (left < 0: no limit).
-void ReadBytes(std::istream& in, char* buf, std::size_t n, std::int64_t& left) {
-    if (left >= 0) {
-        if (static_cast<std::int64_t>(n) > left) ThrowDamaged();
-        left -= static_cast<std::int64_t>(n);
-    }
-    in.read(buf, static_cast<std::streamsize>(n));
-    if (static_cast<std::size_t>(in.gcount()) != n) ThrowDamaged();
-}
-
-std::int64_t BytesLeft(std::istream& in) {
-    std::istream::pos_type here = in.tellg();
-    if (here == std::istream::pos_type(-1)) {
-        in.clear();
-        return -1;
-    }
-    in.seekg(0, std::ios::end);
-    std::istream::pos_type end = in.tellg();
-    in.clear();
-    in.seekg(here);
-    if (end == std::istream::pos_type(-1)) return -1;
-    return static_cast<std::int64_t>(end - here);
-}
-
-void PutLE(std::string& out, std::uint64_t v, int bytes) {
-    for (int b = 0; b < bytes; ++b) out += static_cast<char>((v >> (8 * b)) & 0xFF);
-}
-
-std::uint64_t GetLE(const char* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int b = bytes - 1; b >= 0; --b) v = (v << 8) | static_cast<unsigned char>(p[b]);
-    return v;
-}
-
-// The longest leading part of CP932 bytes that ends on a character boundary.
-std::string CutAtCharBoundary(const std::string& bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        std::size_t len = cp932::IsLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
-        if (i + len > bytes.size()) break;
-        i += len;
-    }
-    return bytes.substr(0, i);
 }
 
 }  // namespace
@@ -134,59 +86,19 @@ int UserVar::FindName(const std::string& name, bool dataBank) const {
 }
 
 void UserVar::SaveDataBank(std::ostream& out) const {
-    std::string buf;
-    for (double v : dataValues_) {
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        PutLE(buf, bits, 8);
-    }
-    for (const std::string& name : dataNames_) {
-        std::string bytes = cp932::FromUtf8(name);
-        if (bytes.size() > 0x7FFFFFFF) throw EWriteError("ユーザ変数名が長すぎます。");
-        PutLE(buf, bytes.size(), 4);
-        buf += bytes;
-    }
-    out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
-    if (!out) throw EWriteError("ユーザ変数の書き込みに失敗しました。");
+    BinaryWriter w(out, "ユーザ変数の書き込み");
+    for (double v : dataValues_) w.WriteDouble(v);
+    for (const std::string& name : dataNames_) w.WriteText(name);
 }
 
 void UserVar::LoadDataBank(std::istream& in, std::int64_t available) {
-    std::int64_t left = available >= 0 ? available : BytesLeft(in);
+    BinaryReader r(in, available, "ユーザ変数の読み込み");
     std::array<double, kCount> values{};
     std::array<std::string, kCount> names;
-    char raw[8 * kCount];
-    ReadBytes(in, raw, sizeof raw, left);
-    for (int i = 0; i < kCount; ++i) {
-        std::uint64_t bits = GetLE(raw + 8 * i, 8);
-        std::memcpy(&values[static_cast<std::size_t>(i)], &bits, sizeof bits);
-    }
-    std::string bytes;
-    for (int i = 0; i < kCount; ++i) {
-        char head[4];
-        ReadBytes(in, head, 4, left);
-        auto length = static_cast<std::int32_t>(GetLE(head, 4));
-        if (length < 0) ThrowDamaged();
-        // Without a known limit, read in chunks so that a damaged length
-        // cannot make us allocate more than the stream really holds.
-        bytes.clear();
-        std::int64_t need = length;
-        char chunk[4096];
-        while (need > 0) {
-            auto n = static_cast<std::size_t>(std::min<std::int64_t>(need, sizeof chunk));
-            ReadBytes(in, chunk, n, left);
-            if (bytes.size() < static_cast<std::size_t>(kMaxNameBytes))
-                bytes.append(chunk, std::min(n, static_cast<std::size_t>(kMaxNameBytes) - bytes.size()));
-            need -= static_cast<std::int64_t>(n);
-        }
-        std::string name;
-        try {
-            if (length > kMaxNameBytes) bytes = CutAtCharBoundary(bytes);
-            name = cp932::ToUtf8(bytes);
-        } catch (const EConvertError&) {
-            throw EReadError("ユーザ変数名の文字が不正です。");
-        }
-        names[static_cast<std::size_t>(i)] = name;
-    }
+    for (double& v : values) v = r.ReadDouble();
+    // Longer names are cut to the reader's limit on a character boundary;
+    // the rest of their bytes is skipped.
+    for (std::string& name : names) name = r.ReadText(kMaxNameBytes);
     dataValues_ = values;
     dataNames_ = names;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/binary_stream.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
 
@@ -16,55 +17,6 @@ namespace {
 void CheckText(const std::string& text, const char* what) {
     if (!cp932::IsRepresentable(text))
         throw EConvertError(std::string(what) + "に使えない文字が含まれています: " + text);
-}
-
-void WriteBytes(std::ostream& out, const void* p, std::size_t n) {
-    out.write(static_cast<const char*>(p), static_cast<std::streamsize>(n));
-}
-
-void WriteLE(std::ostream& out, std::uint64_t v, int bytes) {
-    char b[8];
-    for (int i = 0; i < bytes; ++i) b[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    WriteBytes(out, b, static_cast<std::size_t>(bytes));
-}
-
-std::uint64_t ReadLE(std::istream& in, int bytes) {
-    unsigned char b[8];
-    in.read(reinterpret_cast<char*>(b), bytes);
-    if (in.gcount() != bytes) throw EReadError("変数の読み込みに失敗しました。");
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[i];
-    return v;
-}
-
-void WriteText(std::ostream& out, const std::string& utf8) {
-    const std::string bytes = cp932::FromUtf8(utf8);
-    WriteLE(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(bytes.size())), 4);
-    WriteBytes(out, bytes.data(), bytes.size());
-}
-
-// An int32 length and CP932 bytes; at most maxBytes are kept (cut on a
-// character boundary), the rest is skipped.
-std::string ReadText(std::istream& in, int maxBytes) {
-    const auto len = static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadLE(in, 4)));
-    if (len < 0) throw EReadError("変数の名前の長さが不正です。");
-    const std::size_t keep = static_cast<std::size_t>(len < maxBytes ? len : maxBytes);
-    std::string bytes(keep, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(keep));
-    if (static_cast<std::size_t>(in.gcount()) != keep) throw EReadError("変数の読み込みに失敗しました。");
-    if (len > maxBytes) {
-        const std::streamsize rest = len - maxBytes;
-        in.ignore(rest);
-        if (in.gcount() != rest) throw EReadError("変数の読み込みに失敗しました。");
-        std::size_t i = 0;
-        while (i < bytes.size()) {
-            const std::size_t step = cp932::IsLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
-            if (i + step > keep) break;
-            i += step;
-        }
-        bytes.resize(i);
-    }
-    return cp932::ToUtf8(bytes);
 }
 
 }  // namespace
@@ -185,36 +137,32 @@ void Var::Clear() noexcept {
 }
 
 void Var::Write(std::ostream& out) const {
-    WriteText(out, name_);
-    WriteText(out, info_);
-    WriteLE(out, type_, 1);
-    WriteLE(out, static_cast<std::uint32_t>(count), 4);
+    BinaryWriter w(out, "変数の書き込み");
+    w.WriteText(name_);
+    w.WriteText(info_);
+    w.WriteByte(type_);
+    w.WriteInt32(count);
     for (int i = 0; i < count; ++i) {
-        std::uint64_t bits;
-        static_assert(sizeof bits == sizeof(double));
-        std::memcpy(&bits, &data[static_cast<std::size_t>(i)], sizeof bits);
-        WriteLE(out, bits, 8);
-        WriteLE(out, marks_[static_cast<std::size_t>(i)], 2);
+        w.WriteDouble(data[static_cast<std::size_t>(i)]);
+        w.WriteUInt16(marks_[static_cast<std::size_t>(i)]);
     }
-    if (!out) throw EWriteError("変数の書き込みに失敗しました。");
 }
 
 void Var::Read(std::istream& in) {
-    std::string name = ReadText(in, kMaxTextBytes);
-    std::string info = ReadText(in, kMaxTextBytes);
-    const auto type = static_cast<std::uint8_t>(ReadLE(in, 1));
-    const auto n = static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadLE(in, 4)));
-    if (n < 0) throw EReadError("変数のデータ数が不正です。");
-    // Grow as the bytes arrive, so a damaged count fails at the end of the
-    // stream instead of allocating what the file does not hold.
+    BinaryReader r(in, -1, "変数の読み込み");
+    std::string name = r.ReadText(kMaxTextBytes);
+    std::string info = r.ReadText(kMaxTextBytes);
+    const std::uint8_t type = r.ReadByte();
+    // Each observation takes 10 bytes of what is left.
+    const int n = r.ReadCount(INT32_MAX, 10);
+    // Grow as the bytes arrive, so a damaged count fails at the end of a
+    // stream that cannot tell its size instead of allocating what the file
+    // does not hold.
     std::vector<double> values;
     std::vector<std::uint16_t> marks;
-    for (std::int32_t i = 0; i < n; ++i) {
-        const std::uint64_t bits = ReadLE(in, 8);
-        double v;
-        std::memcpy(&v, &bits, sizeof v);
-        values.push_back(v);
-        marks.push_back(static_cast<std::uint16_t>(ReadLE(in, 2)));
+    for (int i = 0; i < n; ++i) {
+        values.push_back(r.ReadDouble());
+        marks.push_back(r.ReadUInt16());
     }
     Resize(n, false);
     std::copy(values.begin(), values.end(), data.get());
@@ -236,17 +184,21 @@ void VarHash::Set(const std::string& name) {
 }
 
 void VarHash::Write(std::ostream& out) const {
-    WriteLE(out, first, 1);
-    WriteLE(out, length, 1);
-    WriteLE(out, sum, 2);
-    WriteLE(out, offset, 4);
-    if (!out) throw EWriteError("変数の書き込みに失敗しました。");
+    BinaryWriter w(out, "変数の書き込み");
+    w.WriteByte(first);
+    w.WriteByte(length);
+    w.WriteUInt16(sum);
+    w.WriteUInt32(offset);
 }
 
 void VarHash::Read(std::istream& in) {
-    const std::uint64_t v = ReadLE(in, 8);
-    first = static_cast<std::uint8_t>(v & 0xFF);
-    length = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-    sum = static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
-    offset = static_cast<std::uint32_t>(v >> 32);
+    BinaryReader r(in, -1, "変数の読み込み");
+    const std::uint8_t f = r.ReadByte();
+    const std::uint8_t l = r.ReadByte();
+    const std::uint16_t s = r.ReadUInt16();
+    const std::uint32_t o = r.ReadUInt32();
+    first = f;
+    length = l;
+    sum = s;
+    offset = o;
 }

@@ -1,5 +1,6 @@
 #include "platform/binary_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -121,8 +122,11 @@ std::string BinaryReader::ReadText(std::size_t keepBytes) {
     std::string bytes(keep, '\0');
     ReadBytes(bytes.data(), keep);
     Skip(len - static_cast<std::int64_t>(keep));
+    // Only a text that was cut is trimmed to a character boundary; a short
+    // text ending in half a character is damage, not something to drop.
+    if (static_cast<std::size_t>(len) > keep) bytes = CutCp932Bytes(bytes, keep);
     try {
-        return cp932::ToUtf8(CutCp932Bytes(bytes, keep));
+        return cp932::ToUtf8(bytes);
     } catch (const EConvertError& e) {
         Fail(std::string("文字列を読めません: ") + e.what());
     }

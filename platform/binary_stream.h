@@ -31,7 +31,9 @@ public:
     // bytesPerItem bytes each of what remains.
     int ReadCount(int max, std::int64_t bytesPerItem);
     // An int32-length CP932 text, of which at most keepBytes bytes are kept
-    // (cut on a character boundary); the rest is skipped.
+    // (a longer text is cut on a character boundary, the rest skipped). Bytes
+    // that are not CP932, also half a character at the end of a text that
+    // was not cut, raise EReadError.
     std::string ReadText(std::size_t keepBytes = 1023);
     [[noreturn]] void Fail(const std::string& what) const;
 

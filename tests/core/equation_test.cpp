@@ -397,6 +397,23 @@ TEST(ExpresListReducedForm, BindsAgainAfterClearAndAfterAnEdit) {
     EXPECT_EQ(list.PredeterminedMatrix().Cols(), 2);
 }
 
+TEST(ExpresListReducedForm, DeletingEveryEquationClearsTheDerivedParts) {
+    auto d = SystemData();
+    ExpresList list;
+    AddSystem(list);
+    list.SetData(*d);
+    ASSERT_FALSE(list.ComputeReducedForm());
+    // Both equations mention y1: the last deletion empties the list, which
+    // drops the matrices and names like Delete on a list of one.
+    EXPECT_TRUE(list.DeleteMentioning("y1"));
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_FALSE(list.IsUpToDate());
+    EXPECT_EQ(list.ReducedForm().Rows(), 0);
+    EXPECT_EQ(list.ReducedFormValues().Rows(), 0);
+    EXPECT_THROW(list.GetEndogenousName(0), ERangeError);
+    EXPECT_EQ(list.FindEndogenous("y1"), -1);
+}
+
 TEST(ExpresListReducedForm, CopyKeepsMatrices) {
     auto d = SystemData();
     ExpresList list;

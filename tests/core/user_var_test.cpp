@@ -383,6 +383,19 @@ TEST_F(SettingsFile, RecordSectionKeepsExistingFilesInOrder) {
     EXPECT_FALSE(ini.ValueExists("RECORD", "item14"));
 }
 
+TEST_F(SettingsFile, RecordSectionDropsFolders) {
+    IniFile ini(path_);
+    std::filesystem::create_directories(dir_ / "folder");
+    const std::string file = Touch("kept.MDF");
+    ini.WriteInteger("RECORD", "size", 2);
+    ini.WriteString("RECORD", "item0", (dir_ / "folder").string());
+    ini.WriteString("RECORD", "item1", file);
+    ReloadFiles rf;
+    rf.LoadSettings(ini);
+    ASSERT_EQ(rf.Count(), 1);
+    EXPECT_EQ(rf.GetItem(0), file);
+}
+
 TEST_F(SettingsFile, RecordSectionWithNegativeSizeIsEmpty) {
     IniFile ini(path_);
     ini.WriteInteger("RECORD", "size", -3);

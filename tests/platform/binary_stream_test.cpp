@@ -82,6 +82,28 @@ TEST(BinaryStream, LongTextsKeepTheirHeadOnACharacterBoundary) {
     EXPECT_EQ(r.ReadByte(), 'z');  // the rest of the text was skipped
 }
 
+TEST(BinaryStream, HalfACharacterIsDroppedOnlyWhenTheTextWasCut) {
+    {
+        // A 3-byte text ending in the lead byte of a double-byte character:
+        // not cut, so it is damage.
+        std::istringstream in(Bytes({3, 0, 0, 0, 'a', 'b', 0x82}));
+        BinaryReader r(in, -1, "text");
+        EXPECT_THROW(r.ReadText(), EReadError);
+    }
+    {
+        // The same bytes kept to 3 of a 4-byte text: the cut drops the half.
+        std::istringstream in(Bytes({4, 0, 0, 0, 'a', 'b', 0x82, 0xA0}));
+        BinaryReader r(in, -1, "text");
+        EXPECT_EQ(r.ReadText(3), "ab");
+        EXPECT_EQ(r.Remaining(), 0);
+    }
+    {
+        std::istringstream in(Bytes({2, 0, 0, 0, 0x82, 0xA0}));  // "あ" whole
+        BinaryReader r(in, -1, "text");
+        EXPECT_EQ(r.ReadText(2), "あ");
+    }
+}
+
 TEST(BinaryStream, WriteFailureIsReported) {
     std::ostringstream out;
     out.setstate(std::ios::badbit);
