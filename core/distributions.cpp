@@ -107,8 +107,7 @@ float NormalUpperTailApprox(float x) {
         // Continued fraction of the upper tail.
         float r = 0.0f;
         for (int k = 12; k >= 1; --k) r = static_cast<float>(k / (static_cast<double>(a) + r));
-        float phi = static_cast<float>(Phi(a));
-        tail = static_cast<float>(phi / (static_cast<double>(a) + r));
+        tail = static_cast<float>(Phi(a) / (static_cast<double>(a) + r));
     } else {
         // Continued fraction of the integral from 0 to a.
         float r = 0.0f;
@@ -117,8 +116,9 @@ float NormalUpperTailApprox(float x) {
             r = static_cast<float>(k * static_cast<double>(a) * a / ((2.0 * k + 1.0) + s * static_cast<double>(r)));
             s = -s;
         }
-        float phi = static_cast<float>(Phi(a));
-        tail = static_cast<float>(0.5 - static_cast<double>(phi) * a / (1.0 - r));
+        // The density stays unrounded inside the expression: rounding it to
+        // float first would be magnified by the cancellation against 0.5.
+        tail = static_cast<float>(0.5 - Phi(a) * a / (1.0 - r));
     }
     if (std::signbit(x)) tail = 1.0f - tail;
     return tail;
@@ -183,9 +183,9 @@ float ChiSquareUpperTailApprox(int df, float x) {
             s = s + term;
         }
     } else {
-        double h = 2.0 / (9.0 * df);
+        float h = static_cast<float>(2.0 / (9.0 * df));
         float c = static_cast<float>(NthRoot(3, static_cast<double>(x) / df));
-        s = NormalUpperTailApprox(static_cast<float>((c - 1.0 + h) / std::sqrt(h)));
+        s = NormalUpperTailApprox(static_cast<float>((c - 1.0 + h) / std::sqrt(static_cast<double>(h))));
     }
     return s;
 }
@@ -200,9 +200,9 @@ float ChiSquareUpperQuantileApprox(int df, float p) {
         float x = static_cast<float>(-2.0 * std::log(static_cast<double>(p)));
         return x < 0.0f ? 0.0f : x;  // p >= 1
     }
-    double h = 2.0 / (9.0 * df);
+    float h = static_cast<float>(2.0 / (9.0 * df));
     float z = NormalUpperQuantileApprox(p);
-    float x = static_cast<float>(df * IntPower(3, z * std::sqrt(h) - h + 1.0));
+    float x = static_cast<float>(df * IntPower(3, z * std::sqrt(static_cast<double>(h)) - h + 1.0));
     if (x < 0.0f) x = 0.0f;
     if (df <= 10) {
         // Gamma(df / 2) as a product from Gamma(1/2) or Gamma(1).
@@ -215,6 +215,7 @@ float ChiSquareUpperQuantileApprox(int df, float p) {
         // infinity; keep the starting value there.
         if (f > 0.0f && std::isfinite(f)) {
             x = static_cast<float>(xd + (static_cast<double>(ChiSquareUpperTailApprox(df, x)) - p) / f);
+            // Near p = 1 the step can overshoot below 0, where no quantile lies.
             if (x < 0.0f) x = 0.0f;
         }
     }

@@ -8,10 +8,13 @@
 #include <limits>
 
 #include "platform/errors.h"
+#include "resources/string_table.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr int kRangeErrorText = 70;   // "範囲エラー"
+constexpr int kZeroDivideText = 74;   // "０除算エラー"
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -31,7 +34,8 @@ double StirlingFraction(double x) {
     return a0 / (x + a1 / (x + a2 / (x + a3 / (x + a4 / (x + a5 / (x + a6 / x))))));
 }
 
-[[noreturn]] void ThrowCountError() { throw ERangeError("範囲エラー"); }
+[[noreturn]] void ThrowCountError() { throw ERangeError(LoadStr(kRangeErrorText)); }
+[[noreturn]] void ThrowRootError() { throw EZeroDivide(LoadStr(kZeroDivideText)); }
 
 }  // namespace
 
@@ -158,10 +162,12 @@ double BoxCoxInverse(bool apply, double lambda, double y) {
 double NthRoot(int n, double x) {
     if (std::isnan(x)) return kNaN;
     if (std::fabs(x) <= kDoubleEpsilon) return 0.0;
-    if (n == 0) return kNaN;
+    // A root of degree 0, and an even root of a negative value, fail as a
+    // division by zero, as the power they stand for would.
+    if (n == 0) ThrowRootError();
     std::uint32_t m = n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
     bool oddRoot = (m & 1u) != 0;
-    if (x < 0.0 && !oddRoot) return kNaN;
+    if (x < 0.0 && !oddRoot) ThrowRootError();
     double ax = std::fabs(x);
     double md = static_cast<double>(m);
     double r = std::pow(ax, 1.0 / md);

@@ -33,8 +33,8 @@ double IntPower(int n, double x);
 // Box-Cox transform and its inverse; without apply the value is returned.
 double BoxCox(bool apply, double lambda, double x);
 double BoxCoxInverse(bool apply, double lambda, double y);
-// n-th root with one Newton step. A negative x with even n, and n = 0, are
-// domain errors and give NaN.
+// n-th root with one Newton step; 0 when abs(x) <= 2.220446049250313e-16.
+// A negative x with even n, and n = 0, throw EZeroDivide ("０除算エラー").
 double NthRoot(int n, double x);
 
 // abs(a - b) <= 2.220446049250313e-16 (absolute, not relative).

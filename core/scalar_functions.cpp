@@ -73,15 +73,14 @@ double Power(double x, double b) {
     return IntPower(n, x);
 }
 
+// NthRoot gives 0 for a tiny x and fails with a zero divide for degree 0
+// and for an even root of a negative value.
 double Root(double x, double b) {
     int n = TruncToInt(b, "累乗根の次数");
-    if (n == 0) PoleError();
-    const bool odd = (n % 2) != 0;
-    if (x < 0.0 && !odd) DomainError();
     if (n < 0 && std::fabs(x) <= kDoubleEpsilon) {
         // The root helper snaps tiny arguments to 0, which is right for a
         // positive degree but would make 1/r vanish here instead of growing.
-        if (x == 0.0) PoleError();
+        if (x == 0.0 || (x < 0.0 && n % 2 == 0)) PoleError();
         double r = 1.0 / std::pow(std::fabs(x), -1.0 / static_cast<double>(n));
         return x < 0.0 ? -r : r;
     }

@@ -5,8 +5,9 @@
 // The numbers are the positions of the function names among the reserved
 // words ("sin" 0 .. "qf" 44); 100 and 101 combine two values into their
 // larger and smaller one. Domain errors of the elementary functions raise
-// EMathError ("範囲エラー"), poles raise EZeroDivide ("０除算エラー"), bad
-// counts raise ERangeError; overflow gives an infinity.
+// EMathError ("範囲エラー"), poles, a root of degree 0 and an even root of
+// a negative value raise EZeroDivide ("０除算エラー"), bad counts raise
+// ERangeError; overflow gives an infinity.
 #pragma once
 
 // Dispatcher numbers.

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "core/current_model.h"
+#include "core/regression_model.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 
@@ -122,4 +124,35 @@ bool CheckNewName(const std::string& name, const NameInUse& variableNames,
     default:
         return true;
     }
+}
+
+namespace {
+
+NameInUse& ScoreNameLookup() {
+    static NameInUse lookup;
+    return lookup;
+}
+
+// The variables proper: the constant term is not a name a user can take.
+bool IsCurrentVariableName(const std::string& name) {
+    const Reg* model = CurrentModel();
+    if (model == nullptr) return false;
+    const int k = model->GetVarCount();
+    for (int j = 0; j < k; ++j)
+        if (model->GetVarName(j) == name) return true;
+    return false;
+}
+
+}  // namespace
+
+void SetScoreNameLookup(NameInUse lookup) { ScoreNameLookup() = std::move(lookup); }
+
+int ClassifyNewName(const std::string& name, bool includeScores) {
+    const NameInUse variables = IsCurrentVariableName;
+    return ClassifyNewName(name, variables, includeScores ? ScoreNameLookup() : NameInUse{});
+}
+
+bool CheckNewName(const std::string& name, bool includeScores) {
+    const NameInUse variables = IsCurrentVariableName;
+    return CheckNewName(name, variables, includeScores ? ScoreNameLookup() : NameInUse{});
 }

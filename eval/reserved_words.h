@@ -117,3 +117,13 @@ int ClassifyNewName(const std::string& name, const NameInUse& variableNames,
 // an error box (OK only) and returns false; true for a free name.
 bool CheckNewName(const std::string& name, const NameInUse& variableNames,
                   const NameInUse& scoreNames = {});
+
+// The same checks against the variables of the current model (none while no
+// data set is open) and, with includeScores, the score names of the open
+// principal-component analysis.
+int ClassifyNewName(const std::string& name, bool includeScores);
+bool CheckNewName(const std::string& name, bool includeScores);
+
+// The principal-component window registers the lookup of its score names
+// while it is open, and an empty function when it closes.
+void SetScoreNameLookup(NameInUse lookup);

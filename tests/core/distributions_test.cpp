@@ -729,3 +729,46 @@ TEST(ChiSquareUpperQuantileApprox, EdgeValues) {
         EXPECT_GE(x, 0.0f);
     }
 }
+
+TEST(SinglePrecisionForms, FollowTheirStepsToTheLastFloatPlaces) {
+    // A step-by-step float32 emulation in Python/numpy of the documented
+    // forms (stored values rounded to float), not the true distribution:
+    // a wrong constant, term or Newton step shows up far beyond 2 ulp.
+    struct FX {
+        double x;
+        double expected;
+    };
+    const FX tails[] = {{0.3, 0.3820885717868805},    {1.0, 0.15865525603294373},
+                        {2.3, 0.010724009945988655},  {2.4, 0.008197549730539322},
+                        {3.7, 0.00010779971489682794}, {-1.2, 0.8849303126335144}};
+    for (const FX& r : tails) {
+        SCOPED_TRACE(r.x);
+        ExpectRelNear(r.expected, NormalUpperTailApprox(static_cast<float>(r.x)), 2.5e-7);
+    }
+    const FX quantiles[] = {{0.001, 3.090223550796509},
+                            {0.05, 1.6448538303375244},
+                            {0.3, 0.5243985056877136},
+                            {0.7, -0.5243985056877136},
+                            {0.975, -1.9599636793136597}};
+    for (const FX& r : quantiles) {
+        SCOPED_TRACE(r.x);
+        ExpectRelNear(r.expected, NormalUpperQuantileApprox(static_cast<float>(r.x)), 2.5e-7);
+    }
+    const DfXP chiTails[] = {{3, 4.0, 0.26146411895751953},  {4, 7.5, 0.11170929670333862},
+                             {7, 12.0, 0.10055886954069138}, {10, 3.0, 0.9814241528511047},
+                             {15, 20.0, 0.17141759395599365}, {40, 30.0, 0.8753922581672668}};
+    for (const DfXP& r : chiTails) {
+        SCOPED_TRACE(testing::Message() << "df " << r.df << " x " << r.x);
+        ExpectRelNear(r.p, ChiSquareUpperTailApprox(r.df, static_cast<float>(r.x)), 5e-7);
+    }
+    // {df, p, x}: df 3 .. 10 take one Newton step with Gamma(df/2) as a
+    // float product; df 1, 2 and above 10 do not.
+    const DfXP chiQuantiles[] = {{1, 0.05, 3.8414556980133057},  {2, 0.05, 5.991464614868164},
+                                 {3, 0.05, 7.814386367797852},   {4, 0.01, 13.276524543762207},
+                                 {7, 0.1, 12.01695442199707},    {10, 0.5, 9.341816902160645},
+                                 {15, 0.05, 24.984777450561523}, {40, 0.01, 63.710357666015625}};
+    for (const DfXP& r : chiQuantiles) {
+        SCOPED_TRACE(testing::Message() << "df " << r.df << " p " << r.x);
+        ExpectRelNear(r.p, ChiSquareUpperQuantileApprox(r.df, static_cast<float>(r.x)), 5e-7);
+    }
+}

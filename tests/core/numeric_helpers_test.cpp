@@ -206,8 +206,13 @@ TEST(Arithmetic, RemainderQuotientPowerRoot) {
     EXPECT_EQ(NthRoot(-3, -8.0), -0.5);
     EXPECT_NEAR(NthRoot(5, 10.0), 1.5848931924611136, 1e-15);
     EXPECT_EQ(NthRoot(2, 1e-17), 0.0);
-    EXPECT_TRUE(std::isnan(NthRoot(2, -4.0)));
-    EXPECT_TRUE(std::isnan(NthRoot(0, 4.0)));
+    // Degree 0 and an even root of a negative value are division errors;
+    // a tiny value is 0 whatever the degree.
+    EXPECT_THROW(NthRoot(2, -4.0), EZeroDivide);
+    EXPECT_THROW(NthRoot(-4, -4.0), EZeroDivide);
+    EXPECT_THROW(NthRoot(0, 4.0), EZeroDivide);
+    EXPECT_EQ(NthRoot(0, 1e-17), 0.0);
+    EXPECT_EQ(NthRoot(2, -1e-17), 0.0);
     EXPECT_TRUE(std::isnan(NthRoot(3, kNaN)));
     EXPECT_EQ(NthRoot(3, kInf), kInf);
     EXPECT_EQ(MinInt(-2, 5), -2);

@@ -120,6 +120,9 @@ TEST(ScalarFunctions, GammaAndCounts) {
         {sfRoot, 10.0, -3.0, 0, 0.46415888336127786, kExact},
         {sfRoot, 1e-20, 2.0, 0, 0.0, 0},  // tiny values snap to zero
         {sfRoot, 1e-20, -2.0, 0, 1e10, kExact},
+        {sfRoot, -1e-20, -3.0, 0, -4641588.8336127745, kExact},  // -(1e20)^(1/3)
+        {sfRoot, -1e-20, 2.0, 0, 0.0, 0},  // tiny: 0 before the sign is looked at
+        {sfRoot, 1e-20, 0.0, 0, 0.0, 0},
     });
 }
 
@@ -263,7 +266,7 @@ TEST(ScalarFunctions, DomainErrorsAndPolesFail) {
     const Case domains[] = {
         {sfLog, -1, 0, 0},     {sfLog10, -5, 0, 0},   {sfSqrt, -1, 0, 0},   {sfAsin, 2, 0, 0},
         {sfAcos, -1.5, 0, 0},  {sfAcosh, 0.5, 0, 0},  {sfAtanh, 2, 0, 0},   {sfFisher, 1.5, 0, 0},
-        {sfLnGamma, -2.5, 0, 0}, {sfLoga, -1, 10, 0}, {sfLoga, 8, -2, 0},   {sfRoot, -4, 2, 0},
+        {sfLnGamma, -2.5, 0, 0}, {sfLoga, -1, 10, 0}, {sfLoga, 8, -2, 0},
         {sfFrac, kInf, 0, 0},  {sfGamma, -kInf, 0, 0}, {sfPt, 0.05, 0, 0},  {sfQt, 2, -3, 0},
         {sfPchi2, 0.05, 0, 0}, {sfQchi2, 3, 0, 0},    {sfPf, 0.05, 0, 5},   {sfQf, 2, 3, 0},
     };
@@ -273,7 +276,7 @@ TEST(ScalarFunctions, DomainErrorsAndPolesFail) {
         {sfAtanh, -1, 0, 0},   {sfFisher, 1, 0, 0},   {sfFisher, -1, 0, 0}, {sfGamma, 0, 0, 0},
         {sfGamma, -3, 0, 0},   {sfLnGamma, 0, 0, 0},  {sfLnGamma, -2, 0, 0}, {sfLoga, 0, 10, 0},
         {sfLoga, 5, 1, 0},     {sfLoga, 5, 0, 0},     {sfPow, 0, -1, 0},    {sfRoot, 8, 0, 0},
-        {sfRoot, 0, -2, 0},
+        {sfRoot, 0, -2, 0},    {sfRoot, -4, 2, 0},    {sfRoot, -4, -2, 0},  {sfRoot, -1e-20, -2, 0},
     };
     for (const Case& c : poles) ExpectThrowWithText<EZeroDivide>(c.index, c.a, c.b, c.c, zero);
     const Case counts[] = {

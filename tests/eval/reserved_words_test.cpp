@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "core/current_model.h"
+#include "core/regression_model.h"
 #include "platform/errors.h"
 #include "support/scripted_services.h"
 
@@ -119,10 +121,52 @@ TEST(NewName, Classify) {
         EXPECT_EQ(ClassifyNewName(c.name, vars, scores), c.withScores);
     }
     // Without a data set only reserved words are refused.
-    EXPECT_EQ(ClassifyNewName("x", {}), kNewNameFree);
-    EXPECT_EQ(ClassifyNewName("cook", {}), kNewNameReserved);
+    EXPECT_EQ(ClassifyNewName("x", NameInUse{}), kNewNameFree);
+    EXPECT_EQ(ClassifyNewName("cook", NameInUse{}), kNewNameReserved);
     // A reserved word is reported as reserved even when a variable has it.
     EXPECT_EQ(ClassifyNewName("sin", NameListLookup({"sin"})), kNewNameReserved);
+}
+
+TEST(NewName, AgainstTheCurrentModelAndScores) {
+    // No data set open: only reserved words are refused.
+    SetCurrentModel(nullptr);
+    SetScoreNameLookup({});
+    EXPECT_EQ(ClassifyNewName("x", false), kNewNameFree);
+    EXPECT_EQ(ClassifyNewName("cook", true), kNewNameReserved);
+
+    Reg reg(3, 2);
+    reg.SetVarName(0, "GNP");
+    reg.SetVarName(1, "y");
+    SetCurrentModel(&reg);
+    SetScoreNameLookup(NameListLookup({"PC1"}));
+    struct Case {
+        const char* name;
+        int withoutScores;
+        int withScores;
+    };
+    const Case cases[] = {
+        {"GNP", 1, 1}, {"y", 1, 1}, {"gnp", -1, -1}, {"PC1", -1, 1},
+        {"PC2", -1, -1}, {"sin", 0, 0}, {"poly", -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ClassifyNewName(c.name, false), c.withoutScores);
+        EXPECT_EQ(ClassifyNewName(c.name, true), c.withScores);
+    }
+    {
+        InstalledScriptedServices ui;
+        ui.QueueOK();
+        EXPECT_FALSE(CheckNewName("y", false));
+        EXPECT_TRUE(CheckNewName("PC1", false));
+        ui.QueueOK();
+        EXPECT_FALSE(CheckNewName("PC1", true));
+        const auto boxes = ui.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, "二重定義エラー");
+        EXPECT_EQ(boxes[1].text, "二重定義エラー");
+    }
+    SetScoreNameLookup({});
+    SetCurrentModel(nullptr);
 }
 
 TEST(NewName, CheckShowsTheMessageWithOkOnly) {
