@@ -93,8 +93,10 @@ bool ReadNextField(std::string_view text, int& position, std::string& field) {
                 }
             }
         }
-        field = Trim(raw);
-        if (!field.empty()) {
+        // Only a field without any character is skipped; one of blanks
+        // comes back empty after trimming.
+        if (!raw.empty()) {
+            field = Trim(raw);
             position = static_cast<int>(pos);
             return true;
         }

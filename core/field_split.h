@@ -28,7 +28,8 @@ std::string SplitNameValue(std::string_view text, double& value);
 void ParsePropertyAssignment(std::string_view text, std::string& key, std::string& value);
 
 // The next field of a line separated by "," TAB CR LF, from position
-// (advanced past it); fields that trim to nothing are skipped. A field
+// (advanced past it); empty fields between separators are skipped, while a
+// field of blanks comes back as the empty text. A field
 // starting with a double quote runs to the closing quote and keeps only the
 // opening one; inside other fields a quoted part keeps both quotes and
 // protects separators. The field is trimmed. Returns false when the text

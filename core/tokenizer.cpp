@@ -63,11 +63,12 @@ int SkipBlanksAndComments(std::string_view t, int pos, int len) {
     return pos;
 }
 
+// The NUL search runs only inside the given length: scanning the whole text
+// on every token made a long source quadratic.
 int EffectiveLength(std::string_view text, int length) {
+    if (length >= 0 && static_cast<std::size_t>(length) < text.size()) text = text.substr(0, length);
     std::size_t nul = text.find('\0');
-    int len = static_cast<int>(nul == std::string_view::npos ? text.size() : nul);
-    if (length >= 0) len = std::min(len, length);
-    return len;
+    return static_cast<int>(std::min<std::size_t>(nul == std::string_view::npos ? text.size() : nul, 0x7fffffff));
 }
 
 }  // namespace

@@ -103,6 +103,31 @@ const PictureCase kPictureCases[] = {
     {"'x='0.0", 2.0, "x=2.0"},
     {"000", 7.0, "007"},
     {"", 0.1, "0.1"},
+    // Negative zero is zero: no sign, the zero or positive section.
+    {"0.0000", -0.0, "0.0000"},
+    {"#.0000e+", -0.0, "0.0000e+0"},
+    {"##0.0%", -0.0, "0.0%"},
+    {"+##0.0000;-##0.0000", -0.0, "+0.0000"},
+    {"0.0;-0.0;zero", -0.0, "zero"},
+    // The class library's own documented examples (1234, -1234, 0.5, 0).
+    {"0", -1234.0, "-1234"},
+    {"0", 0.0, "0"},
+    {"0.00", 0.5, "0.50"},
+    {"#.##", 1234.0, "1234"},
+    {"#.##", -1234.0, "-1234"},
+    {"#.##", 0.5, ".5"},
+    {"#.##", 0.0, ""},
+    {"#,##0.00", -1234.0, "-1,234.00"},
+    {"#,##0.00;(#,##0.00)", -1234.0, "(1,234.00)"},
+    {"#,##0.00;(#,##0.00)", 0.5, "0.50"},
+    {"#,##0.00;;Zero", -1234.0, "-1,234.00"},
+    {"#,##0.00;;Zero", 0.0, "Zero"},
+    {"0.000E+00", 1234.0, "1.234E+03"},
+    {"0.000E+00", 0.5, "5.000E-01"},
+    {"0.000E+00", 0.0, "0.000E+00"},
+    {"#.###E-0", -1234.0, "-1.234E3"},
+    {"#.###E-0", 0.5, "5E-1"},
+    {"#.###E-0", 0.0, "0E0"},
 };
 // clang-format on
 
@@ -152,6 +177,8 @@ TEST(FloatToStrFTest, ExponentForm) {
     EXPECT_EQ(FloatToStrF(1e-300, TFloatFormat::ffExponent, 7, 4), "1.000000E-0300");
     EXPECT_EQ(FloatToStrF(9.99999951, TFloatFormat::ffExponent, 7, 4), "1.000000E+0001");
     EXPECT_EQ(FloatToStrF(kNaN, TFloatFormat::ffExponent, 7, 4), "NAN");
+    EXPECT_EQ(FloatToStrF(-0.0, TFloatFormat::ffExponent, 7, 4), "0.000000E+0000");
+    EXPECT_EQ(FloatToStrF(-kInf, TFloatFormat::ffExponent, 7, 4), "-INF");
     EXPECT_EQ(FloatToStrF(2.5, TFloatFormat::ffFixed, 15, 0), "3");
     EXPECT_EQ(FloatToStrF(-0.125, TFloatFormat::ffFixed, 15, 2), "-0.13");
     EXPECT_EQ(FloatToStrF(1.0 / 3.0, TFloatFormat::ffGeneral, 4, 0), "0.3333");
@@ -193,6 +220,8 @@ TEST(FormatExponentTest, ClampsPrecision) {
     EXPECT_EQ(FormatExponent(7, -1234.5678), "-1.234568E+0003");
     EXPECT_EQ(FormatExponent(7, 1.1920928955078125e-07), "1.192093E-0007");
     EXPECT_EQ(FormatExponent(7, kNaN), "NAN");
+    EXPECT_EQ(FormatExponent(7, -0.0), "0.000000E+0000");
+    EXPECT_EQ(FormatExponent(7, -1e-8), "0.000000E+0000");
 }
 
 TEST(PadLeftTest, CountsCp932Bytes) {

@@ -148,6 +148,10 @@ TEST(NextTokenTest, LengthNulAndPositionBounds) {
     EXPECT_EQ(NextToken("abc def", 0, tok, nullptr, 2), 2);
     EXPECT_EQ(tok, "ab");
     EXPECT_EQ(Tokens(std::string_view("ab\0cd", 5)), V{"ab"});
+    EXPECT_EQ(NextToken(std::string_view("a\0b", 3), 0, tok, nullptr, 3), 1);
+    EXPECT_EQ(tok, "a");
+    EXPECT_EQ(NextToken(std::string_view("ab\0c", 4), 2, tok, nullptr, 4), 2);
+    EXPECT_EQ(tok, "");
     EXPECT_EQ(NextToken("ab", 10, tok), 2);
     EXPECT_EQ(tok, "");
     EXPECT_EQ(NextToken("ab", -3, tok), 2);
@@ -209,7 +213,9 @@ TEST(ReadNextFieldTest, Fields) {
     EXPECT_EQ(all("x\"a,b\"y,z"), (V{"x\"a,b\"y", "z"}));
     EXPECT_EQ(all("x\"ab"), (V{"x\"ab\""}));
     EXPECT_EQ(all(" a b ,c\r\n\td"), (V{"a b", "c", "d"}));
-    EXPECT_EQ(all(", ,a"), V{"a"});
+    // Only fields without characters are skipped: blanks make an empty field.
+    EXPECT_EQ(all(", ,a"), (V{"", "a"}));
+    EXPECT_EQ(all("1,\t, 2 ,  \r\n"), (V{"1", "2", ""}));
     EXPECT_EQ(all("\t\r\n"), V{});
     EXPECT_EQ(all("定数,項"), (V{"定数", "項"}));
 }
@@ -291,6 +297,7 @@ TEST(ReadStreamFieldTest, Cp932Stream) {
     EXPECT_EQ(all("a\t\tb"), (V{"a", "", "b"}));
     EXPECT_EQ(all(",,x\r\n\r\n"), V{"x"});
     EXPECT_EQ(all("ab   \r\n  cd"), (V{"ab", "cd"}));
+    EXPECT_EQ(all("a,  ,b"), (V{"a", "", "b"}));
     // 表 and ソ end in the byte of "\", 定数 is two double-byte characters.
     EXPECT_EQ(all("\x95\x5c,\x83\x5c\t\x92\xe8\x90\x94"), (V{"表", "ソ", "定数"}));
     EXPECT_EQ(all("\xb1"), V{"ｱ"});
