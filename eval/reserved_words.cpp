@@ -133,10 +133,12 @@ NameInUse& ScoreNameLookup() {
     return lookup;
 }
 
-// The variables proper: the constant term is not a name a user can take.
+// The variables of the current data set, and the constant term's name,
+// which a lookup by name always resolves to the constant.
 bool IsCurrentVariableName(const std::string& name) {
     const Reg* model = CurrentModel();
     if (model == nullptr) return false;
+    if (name == Data::ConstantName()) return true;
     const int k = model->GetVarCount();
     for (int j = 0; j < k; ++j)
         if (model->GetVarName(j) == name) return true;

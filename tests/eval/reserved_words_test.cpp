@@ -147,6 +147,8 @@ TEST(NewName, AgainstTheCurrentModelAndScores) {
     const Case cases[] = {
         {"GNP", 1, 1}, {"y", 1, 1}, {"gnp", -1, -1}, {"PC1", -1, 1},
         {"PC2", -1, -1}, {"sin", 0, 0}, {"poly", -1, -1},
+        // A variable by the constant term's name could never be reached.
+        {"定数項", 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
