@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "core/tokenizer.h"
 #include "eval/calc_str_internal.h"
@@ -13,7 +14,7 @@
 namespace {
 
 int nestingDepth = 0;
-InfluencePreparer influencePreparer;
+bool nestingExceeded = false;
 
 // trunc(v) - 1 clamped at 0, as the range reader counts from 1.
 int RangeIndex(double v) {
@@ -25,12 +26,22 @@ int RangeIndex(double v) {
 
 namespace calc_str_detail {
 
-NestingGuard::NestingGuard() : ok_(nestingDepth < CalcStr::kMaxNesting) { ++nestingDepth; }
+NestingGuard::NestingGuard() : ok_(nestingDepth < CalcStr::kMaxNesting) {
+    if (!ok_) nestingExceeded = true;
+    ++nestingDepth;
+}
 
-NestingGuard::~NestingGuard() { --nestingDepth; }
+NestingGuard::~NestingGuard() {
+    if (--nestingDepth == 0) nestingExceeded = false;
+}
 
-void PrepareInfluence(Reg& reg) {
-    if (influencePreparer) influencePreparer(reg);
+bool NestingExceeded() { return nestingExceeded; }
+
+bool TruncInRange(double v, int lo, int hi, int& out) {
+    const double t = std::trunc(v);
+    if (!(t >= lo && t <= hi)) return false;
+    out = static_cast<int>(t);
+    return true;
 }
 
 int TokenToInt(const std::string& token) {
@@ -43,8 +54,6 @@ int TokenToInt(const std::string& token) {
 }
 
 }  // namespace calc_str_detail
-
-void SetInfluencePreparer(InfluencePreparer preparer) { influencePreparer = std::move(preparer); }
 
 CalcStr& GlobalCalcStr() {
     static CalcStr shared;
@@ -79,7 +88,9 @@ bool CalcStr::LevelEnds() const {
 void CalcStr::Fail(int stringId) { throw Exception(LoadStr(stringId)); }
 
 // Skips to just after the close that matches an already read open; only the
-// open character nests. Ends at the end of the text.
+// open character nests. Ends at the end of the text only: the operator
+// levels' repeated-character test would stop inside "0 ? ((1)) : 2 ;" and
+// give 1 instead of 2.
 void CalcStr::SkipBalanced(char open, char close) {
     const std::string openText(1, open), closeText(1, close);
     int depth = 1;
@@ -186,8 +197,12 @@ void CalcStr::ParseIndexList(const std::string& text, std::uint8_t* flags, int n
             last = std::min(last, n - 1);
             for (int i = first; i <= last; ++i) flags[i] = 1;
         } else {
-            const long long i = static_cast<long long>(TruncToInt(ParseOr(), "番号")) - 1;
-            if (i >= 0 && i < n) flags[i] = 1;
+            // Indices outside 1..n are ignored, however far out; NaN is an
+            // error as for every index.
+            const double e = ParseOr();
+            if (std::isnan(e)) TruncToInt(e, "番号");
+            int i = 0;
+            if (calc_str_detail::TruncInRange(e, 1, n, i)) flags[i - 1] = 1;
         }
         if (!Is(",")) break;
         Step();

@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -138,10 +137,3 @@ CalcStr& GlobalCalcStr();
 // Installs the shared evaluator as the data model's TextEvaluator, so that
 // data files, pasted cells and user scalars accept expressions.
 void InstallCalcStrTextEvaluator();
-
-// What makes the analysis table's per-observation diagnostics ready before
-// a result name ("hat", "cook", ...) is read. The diagnostics code installs
-// it; without one the rows the estimation fills (observed, fitted, residual,
-// PRESS, leverage) are read as they stand.
-using InfluencePreparer = std::function<void(Reg&)>;
-void SetInfluencePreparer(InfluencePreparer preparer);

@@ -3,8 +3,6 @@
 
 #include <string>
 
-class Reg;
-
 namespace calc_str_detail {
 
 // Counts nesting over every evaluator instance, so a user function calling
@@ -22,8 +20,15 @@ private:
     bool ok_;
 };
 
-// Runs the installed influence preparer, if any.
-void PrepareInfluence(Reg& reg);
+// True from the moment a NestingGuard failed until the outermost level has
+// returned: user-function calls still pending in the bodies above return at
+// once instead of running into the limit again (a body that calls itself
+// twice would otherwise take 2^depth calls).
+bool NestingExceeded();
+
+// trunc(v) into out when it lies in lo..hi; false otherwise (NaN included),
+// so an index far out of range gets the caller's own error text.
+bool TruncInRange(double v, int lo, int hi, int& out);
 
 // A whole token as a decimal integer; EConvertError otherwise.
 int TokenToInt(const std::string& token);

@@ -53,7 +53,13 @@ double CalcStr::VariableWideFunction(int index) {
     std::vector<double> x;
     const bool nonConstantRange = ReadItemList(x);
     if (Is(")")) Step();
-    if (x.empty() || nonConstantRange) {
+    if (nonConstantRange) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    if (x.empty()) {
+        // These need at least one value; the others are left without one.
+        if (index == rwMedian || index == rwTrimmean || index == rwPercentile) Fail(70);
         MarkIncomplete();
         return 0.0;
     }
@@ -194,6 +200,12 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
                 link.SetSlot(ef.user, static_cast<int>(a) + 1, ef.userArgs[a]);
         }
         for (int m = 0; m < count; ++m) {
+            // A body that ran into the nesting limit is not run again for
+            // every further value.
+            if (ef.user >= 0 && calc_str_detail::NestingExceeded()) {
+                MarkIncomplete();
+                break;
+            }
             const int i = first + m;
             const double v = isResult ? reg->GetAnalysisValue(code, i)
                              : design ? reg->GetDesignValue(i, j)

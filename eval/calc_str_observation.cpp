@@ -126,14 +126,17 @@ double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
 
     switch (fn) {
         case ofLag: {
-            int m = 1;
+            double m = 1.0;
             if (Is(",")) {
                 Step();
-                m = TruncToInt(ParseOr(), "ラグ");
+                m = ParseOr();
+                if (std::isnan(m)) TruncToInt(m, "ラグ");
+                m = std::trunc(m);
             }
             if (Is(")")) Step();
-            const long long at = static_cast<long long>(i) - m;
-            return at < 0 || at >= n ? 0.0 : Column{reg, j, design}.At(static_cast<int>(at));
+            // In double: a lag far outside the data gives 0.0 like any other.
+            const double at = static_cast<double>(i) - m;
+            return !(at >= 0.0 && at < n) ? 0.0 : Column{reg, j, design}.At(static_cast<int>(at));
         }
         case ofFdif: {
             double d = 1.0;

@@ -1,8 +1,7 @@
 // The primary level of CalcStr: numbers, slots, "#" fit results, "@" user
 // scalars and functions, "@@", scalar functions and variable references.
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <locale.h>
+#include <stdlib.h>
 #include <vector>
 
 #include "core/current_model.h"
@@ -80,10 +79,11 @@ double CalcStr::Primary() {
 }
 
 double CalcStr::NumberToken() {
-    // The whole token must be one decimal number ("1.2.3" is not).
+    // The whole token must be one decimal number ("1.2.3" is not). Read in
+    // the C locale: the windows may have set one with a decimal comma.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
     char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(token_.c_str(), &end);
+    const double v = strtod_l(token_.c_str(), &end, cLocale);
     if (end != token_.c_str() + token_.size()) throw EConvertError("'" + token_ + "' は数値ではありません");
     Step();
     return v;
@@ -183,8 +183,8 @@ double CalcStr::UserPrimary() {
     }
     if (Is("[")) {
         Step();
-        const int m = TruncToInt(ParseOr(), "ユーザ変数");
-        if (m < 0 || m >= UserVar::kCount) Fail(70);
+        int m = 0;
+        if (!calc_str_detail::TruncInRange(ParseOr(), 0, UserVar::kCount - 1, m)) Fail(70);
         if (!Is("]")) Fail(76);
         // The index stands for the variable's name, looked up below.
         token_ = uv.GetName(m, bank);
@@ -218,7 +218,7 @@ double CalcStr::CallUserFunction(int f) {
         Step();
     }
     calc_str_detail::NestingGuard guard;
-    if (!guard.Ok()) {
+    if (!guard.Ok() || calc_str_detail::NestingExceeded()) {
         MarkIncomplete();
         return 0.0;
     }
@@ -318,15 +318,18 @@ double CalcStr::VariableReference() {
 }
 
 int CalcStr::ParseObsSelector(const Reg& reg) {
-    long long o = observation_;
+    int o = observation_;
     if (Is("[")) {
         Step();
-        o = static_cast<long long>(TruncToInt(ParseOr(), "データ組")) - 1;
+        int number = 0;
+        const bool inRange = calc_str_detail::TruncInRange(ParseOr(), 1, reg.GetObsCount(), number);
         if (!Is("]")) Fail(76);
         Step();
+        if (!inRange) Fail(70);
+        o = number - 1;
     }
     if (o < 0 || o >= reg.GetObsCount()) Fail(70);
-    return static_cast<int>(o);
+    return o;
 }
 
 int CalcStr::ParseVarSelector(const Reg& reg) {
@@ -337,8 +340,8 @@ int CalcStr::ParseVarSelector(const Reg& reg) {
     Step();
     if (!Is("]")) Fail(76);
     Step();
-    // The constant term (index k) has its own rows too.
-    if (j < 0 || j > reg.GetVarCount()) Fail(70);
+    // The constant term (index k) is outside too.
+    if (j < 0 || j >= reg.GetVarCount()) Fail(70);
     return j;
 }
 
@@ -347,7 +350,7 @@ int CalcStr::ParseResultName(Reg& reg, bool& found) {
     const int r = tokenIsString_ ? -1 : FindResultName(token_);
     if (r < 0) return -1;
     found = true;
-    calc_str_detail::PrepareInfluence(reg);
+    reg.ComputeInfluence();
     Step();
     if (r == rwTti - rwYobs) return 19 + ParseVarSelector(reg);
     if (r == rwDfb - rwYobs) return ParseVarSelector(reg) - 100;

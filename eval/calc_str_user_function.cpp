@@ -3,6 +3,8 @@
 // "%%(n){ ... }", the early exit "?%(c)" and the user error "??(c)".
 #include "eval/calc_str_user_function.h"
 
+#include <cmath>
+
 #include "eval/calc_str.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
@@ -76,10 +78,11 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
         do {
             Step();
             if (Is("%%")) {
-                const int n = TruncToInt(condition(), "繰り返し回数");
+                const double count = std::trunc(condition());
                 // A pass count beyond this is a typing slip, not a loop
                 // anyone means to wait for.
-                if (n > kMaxLoopPasses) Fail(70);
+                if (count > kMaxLoopPasses) Fail(70);
+                const int n = count < 1.0 ? 0 : TruncToInt(count, "繰り返し回数");
                 if (!Is("{")) Fail(76);
                 Step();
                 if (n < 1) {

@@ -78,8 +78,11 @@ bool IsIdentifier(const std::string& name) {
 
 // Replaces every whole name of the body by "$" and its slot number in one
 // pass over the original text, so inserted markers are never read again.
-// The first of equal names wins. Runs that start with a digit are numbers
-// and stay as they are.
+// The first of equal names wins. Words are what the evaluator reads as one
+// identifier ("_" and Japanese letters included): a marker written into the
+// middle of an identifier such as "x_1" would not read as a slot, and a
+// name such as "_p" or "価格" would never be replaced. Runs that start with
+// a digit are numbers and stay as they are.
 std::string SubstituteSlots(const std::string& body, const std::vector<std::string>& names) {
     std::string out;
     out.reserve(body.size());

@@ -126,6 +126,60 @@ TEST_F(CalcStrData, SelectorErrors) {
     EXPECT_THROW(calc.Calculate("sum(##x1##.pf(1))"), Exception);
 }
 
+// Cook's D from statsmodels (OLSInfluence.cooks_distance): a result name
+// makes the per-observation diagnostics ready before it is read.
+TEST_F(CalcStrData, ResultNamesComputeTheDiagnostics) {
+    const double kCook[] = {0.27999999999999003, 0.28000000000000536, 0.2500000000000172,
+                            0.24999999999998415, 0.2799999999999368,  0.2800000000000566};
+    const double kCovratio3 = 0.6328124999999902;
+    EXPECT_NEAR(calc.Calculate("#cook[2]"), kCook[1], 1e-10);
+    EXPECT_NEAR(calc.Calculate("#covratio[3]"), kCovratio3, 1e-10);
+    double total = 0.0;
+    for (double c : kCook) total += c;
+    EXPECT_NEAR(calc.Calculate("sum(##cook##)"), total, 1e-10);
+}
+
+// Indices far outside their range get the range error, not a conversion
+// failure; the constant term has no variable selector.
+TEST_F(CalcStrData, SelectorsFarOutOfRange) {
+    const char* rangeErrors[] = {"y[1e10]", "y[-1e10]", "y[0.5]", "y[-0.5]", "@[1e10]", "@[-1e12]",
+                                 "#hat[3e9]", "#tti[定数項]", "#dfb[定数項]"};
+    for (const char* text : rangeErrors) {
+        try {
+            calc.Calculate(text);
+            ADD_FAILURE() << "no exception for " << text;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "範囲エラー") << text;
+        }
+    }
+    EXPECT_EQ(calc.Calculate("y[6.9]"), 11.9);  // truncated to 6
+    // A lag beyond the data is 0.0 however large.
+    EXPECT_EQ(calc.EvaluateAt("lag(x1, 1e12)", 3), 0.0);
+    EXPECT_EQ(calc.EvaluateAt("lag(x1, -1e12)", 3), 0.0);
+    EXPECT_EQ(calc.EvaluateAt("lag(x1, 2.9)", 3), 2.0);
+}
+
+// A list left empty by its range: median, trimmean and percentile need data
+// and raise the range error; the other functions are left without a value.
+TEST_F(CalcStrData, EmptyListsOfValues) {
+    for (const char* text : {"median(##x1##[7..9])", "trimmean(##x1##[7..9])", "percentile(##x1##[7..9])"}) {
+        try {
+            calc.Calculate(text);
+            ADD_FAILURE() << "no exception for " << text;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "範囲エラー") << text;
+        }
+    }
+    for (const char* text : {"mean(##x1##[7..9])", "sum(##x1##[7..9])", "max(##x1##[7..9])"}) {
+        EXPECT_EQ(calc.Evaluate(text, -3.0), -3.0) << text;
+        EXPECT_TRUE(calc.IsIncomplete()) << text;
+    }
+    // Values from a range: median of x1 at 2..5 (2, 3, 4, 5) is 3.5;
+    // percentile with p = 1 is the largest value.
+    EXPECT_EQ(calc.Calculate("median(##x1##[2..5])"), 3.5);
+    EXPECT_EQ(calc.Calculate("percentile(1, ##x2##)"), 6.0);
+}
+
 TEST_F(CalcStrData, ObservationFunctions) {
     struct ObsCase {
         const char* text;

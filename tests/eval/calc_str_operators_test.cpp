@@ -3,6 +3,7 @@
 // Expected values are worked out by hand.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -73,6 +74,8 @@ TEST_F(CalcStrOperators, ValuesOfCompleteExpressions) {
         {"2 ? 10 : 20 ;", 20.0},
         {"0 ? (1 ? 2 : 3 ;) : 4 ;", 4.0},
         {"1 ? (0 ? 2 : 3 ;) : 4 ;", 3.0},
+        {"0 ? ((1)) : 2 ;", 2.0},      // doubled brackets inside a skipped branch
+        {"1 ? 7 : ((1)) ; * 2", 7.0},   // what follows ";" is below the conditional: ignored
         {"0 ? 1 : 2 + 3", 5.0},        // without ";" the else-branch runs on
         {"(0 ? 1 : 2 ;) + 3", 5.0},
         {"1 ? 5", 5.0},
@@ -295,6 +298,25 @@ TEST_F(CalcStrOperators, ParseIndexList) {
     EXPECT_EQ(flags, (std::vector<std::uint8_t>{0, 0, 0, 1, 1}));
     calc.ParseIndexList("2.9", flags.data(), 5);
     EXPECT_EQ(flags, (std::vector<std::uint8_t>{0, 1, 0, 0, 0}));
+    // Far out of range is ignored like any other index outside 1..n.
+    calc.ParseIndexList("1e10, 5, -1e300", flags.data(), 5);
+    EXPECT_EQ(flags, (std::vector<std::uint8_t>{0, 0, 0, 0, 1}));
+}
+
+// Numbers are read with a decimal point whatever locale the windows set.
+TEST_F(CalcStrOperators, NumbersIgnoreTheLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    bool changed = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            changed = true;
+            break;
+        }
+    const double v = calc.Calculate("1.5 + .25");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(v, 1.75);
+    if (!changed) GTEST_SKIP() << "no locale with a decimal comma installed";
 }
 
 TEST_F(CalcStrOperators, ParseBraceList) {

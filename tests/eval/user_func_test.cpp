@@ -374,4 +374,27 @@ TEST_F(UserFuncTest, HugeLoopCountsAreRefused) {
     ExpectOneErrorBox("範囲エラー");
 }
 
+TEST_F(UserFuncTest, LoopCountsBeyondTheIntegersAreRangeErrorsOrSkipped) {
+    Fn(0).SetDefinition("big(;s) = %%(1e10){ s += 1 }, s");
+    Fn(1).SetDefinition("neg(;s) = s = 4, %%(-1e300){ s += 1 }, s");
+    Fn(2).SetDefinition("frac(;s) = %%(2.9){ s += 1 }, s");
+    EXPECT_EQ(Calc("@neg"), 4.0);  // fewer than one pass: the block is skipped
+    EXPECT_EQ(Calc("@frac"), 2.0);
+    ExpectNoBox();
+    services_.QueueOK();
+    EXPECT_EQ(Calc("@big"), 0.0);
+    ExpectOneErrorBox("範囲エラー");
+}
+
+// Deeply parenthesised bodies reach the nesting limit before the call
+// limit; the calls still pending must not run into it again one by one
+// (that would be 2^30 calls here).
+TEST_F(UserFuncTest, BranchingRecursionInParenthesesEndsQuickly) {
+    Fn(0).SetDefinition("two(n) = ((((((@two(n + 1)))))) + ((((((@two(n + 1))))))");
+    EXPECT_EQ(Calc("@two(0)"), 0.0);
+    ExpectNoBox();
+    Fn(1).SetDefinition("one(n) = n + 1");
+    EXPECT_EQ(Calc("@one(1)"), 2.0);  // the limit is released afterwards
+}
+
 }  // namespace
