@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <istream>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -98,6 +99,9 @@ std::unique_ptr<Var> ReadVariable(BinaryReader& r, int n, std::vector<char>& blo
     std::string info = r.ReadText(kDataFileTextBytes);
     const std::uint8_t type = r.ReadByte();
     const std::int32_t count = r.ReadInt32();
+    // Every variable is indexed by the data set's observation count; a
+    // record of another length would leave reads past its end, so the file
+    // is refused rather than taken with a short or long variable.
     if (count != n)
         Fail("変数「" + name + "」のデータ数 (" + std::to_string(count) + ") がデータ組数 (" + std::to_string(n) +
              ") と一致しません");
@@ -188,7 +192,9 @@ void ReadSections(std::istream& in, FileCursor& c, LoadedDataFile& out) {
                 ReadSection("グループ色", [&] { out.colors.LoadFromStream(in, left); });
                 break;
             case kSectionInfo:
-                out.info = c.Reader().ReadText(kDataFileTextBytes);
+                // The info text has no buffer limit: it is kept whole (its
+                // length is still checked against the bytes left).
+                out.info = c.Reader().ReadText(std::numeric_limits<std::size_t>::max());
                 break;
             case kSectionFinalForm:
                 ReadSection("最終形", [&] { out.finalForm.LoadFrom(in, left); });

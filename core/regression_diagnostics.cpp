@@ -163,8 +163,10 @@ double Reg::ComputeLimlRoot() const {
             const double alpha2 = ba * bc - bb * bb;
             const double beta2 = 2.0 * bb * ae - bc * ad - ba * af;
             const double gamma2 = ad * af - ae * ae;
-            // det B is measured against the scale of B, so that the same
-            // data in other units takes the same branch.
+            // A vanishing det B leaves the equation linear in the root.
+            // "Vanishing" is judged against the scale of B: the root does not
+            // change with the units of the data, so an absolute test would
+            // take data in small units for singular and give a wrong root.
             if (std::fabs(alpha2) <= kSingleEpsilon * std::fabs(ba * bc)) {
                 if (beta2 == 0.0) return -1.0;
                 root = -gamma2 / beta2;

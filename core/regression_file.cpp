@@ -136,11 +136,11 @@ void Reg::WriteFile() {
 void Reg::LoadFile(const std::string& fileName) {
     LoadedDataFile loaded;
     const bool binary = IsBinaryDataFileName(fileName);
+    bool magic = false;
     try {
         std::ifstream in(fileName, std::ios::binary);
         if (!in) throw EFOpenError("ファイルを開けません: " + fileName);
         const std::int64_t size = StreamBytesLeft(in);
-        bool magic = false;
         if (binary) {
             char head[sizeof kDataFileMagic] = {};
             in.read(head, sizeof head);
@@ -155,6 +155,8 @@ void Reg::LoadFile(const std::string& fileName) {
         else
             ReadTextDataFile(in, fileName, loaded);
     } catch (const std::bad_alloc&) {
+        // Nothing of this model has changed yet, so running out of memory
+        // loses no work: the caller reports it instead of ending the program.
         throw EOutOfMemory();
     }
 
@@ -166,7 +168,8 @@ void Reg::LoadFile(const std::string& fileName) {
     if (loaded.info.empty()) loaded.info = loaded.name;
     AdoptLoaded(loaded);
     fileName_ = fileName;
-    fileForm_ = binary ? 0 : 1;
+    // Whatever the name, a file read in the text form is in the text form.
+    fileForm_ = magic ? 0 : 1;
     SetModified(false);
 }
 

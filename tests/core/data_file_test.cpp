@@ -331,6 +331,8 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
     EXPECT_EQ(seen, "#var,#\r");
     EXPECT_EQ(reg.GetVarCount(), 2);
     EXPECT_EQ(reg.GetName(), "t");
+    // Read in the text form, so the file form is the text form's.
+    EXPECT_EQ(reg.GetFileForm(), 1);
 }
 
 TEST_F(DataFileTest, OtherExtensionSavesInTheTextForm) {
@@ -360,6 +362,25 @@ TEST_F(DataFileTest, LongTextsAreCutOnACharacterBoundary) {
     for (int i = 0; i < 511; ++i) expected += "あ";
     EXPECT_EQ(reg.GetVarName(0), expected);
     EXPECT_EQ(reg.GetName(), expected);
+}
+
+TEST_F(DataFileTest, InfoSectionIsKeptWhole) {
+    // 1100 bytes of info: beyond the 1023-byte limit of names, which the
+    // info text does not have.
+    std::string info;
+    for (int i = 0; i < 110; ++i) info += "0123456789";
+    Bytes b;
+    b.i32(5).i32(140 + 8 + 4 + 1100).text(info);
+    WriteAll(Path("i.MDF"), WithSections(b.s));
+    Reg reg(3, 2);
+    reg.LoadFile(Path("i.MDF"));
+    EXPECT_EQ(reg.GetInfo(), info);
+    // A length beyond the end of the file is still refused.
+    Bytes bad;
+    bad.i32(5).i32(140 + 8 + 4 + 3).i32(4).raw("abc");
+    WriteAll(Path("j.MDF"), WithSections(bad.s));
+    EXPECT_THROW(reg.LoadFile(Path("j.MDF")), EReadError);
+    EXPECT_EQ(reg.GetInfo(), info);
 }
 
 TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {

@@ -158,6 +158,19 @@ TEST(RegToleranceInterval, PredictionAndSymmetricHalfWidth) {
     EXPECT_NEAR((upper - yhat) - (yhat - lower), 0.0, 1e-12);
 }
 
+TEST(RegToleranceInterval, OddProbabilitiesStillGiveThePrediction) {
+    auto reg = MakeModel(kOls);
+    ASSERT_TRUE(reg->SetModel(3, {2, 2, 2, 1, 2}));
+    const double nan = std::nan("");
+    const double odd[][2] = {{0.0, 0.95}, {1.0, 0.95}, {0.9, 0.0}, {0.9, 1.0}, {-3.0, 7.0}, {nan, 0.95}, {0.9, nan}};
+    for (const auto& pc : odd) {
+        std::vector<double> x = {9.0, 6.0, 1.0, 0.0, 0.0};
+        double lower = 0.0, upper = 0.0;
+        EXPECT_NEAR(reg->GetToleranceInterval(x, lower, upper, pc[0], pc[1]), 0.6649729264538262, 1e-12)
+            << pc[0] << " " << pc[1];
+    }
+}
+
 TEST(RegToleranceInterval, ShortArgumentAndNoDegreesOfFreedom) {
     auto reg = MakeModel(kOls);
     reg->SetDependent(3);
@@ -243,6 +256,18 @@ TEST(RegLiml, TwoVariablesWithSingularB) {
     auto reg = MakeModel(cols, {2, 2, 2, 2, 1, 1});
     ASSERT_TRUE(reg->SetModel(5, {0, 2, 0, 0, 2, 1, 2}));
     EXPECT_NEAR(reg->ComputeLimlRoot(), 3.294669790921103, 1e-7);
+}
+
+TEST(RegLiml, RootDoesNotDependOnTheUnitsOfTheData) {
+    // The g = 2 case of SmallestGeneralisedEigenvalue with y2 and y1 in
+    // units a thousand times larger: det B = 5.58e-11 is tiny only because
+    // of the units; the root stays the unscaled one (scipy.linalg.eigh).
+    Columns cols = kSem;
+    for (int j : {4, 6})
+        for (double& v : cols[j]) v *= 0.001;
+    auto reg = MakeModel(cols, kSemTypes);
+    ASSERT_TRUE(reg->SetModel(6, {2, 0, 0, 0, 2, 0, 1, 2}));
+    EXPECT_NEAR(reg->ComputeLimlRoot(), 1.296962166472508, 1e-9);
 }
 
 TEST(RegLiml, FailuresGiveMinusOne) {
