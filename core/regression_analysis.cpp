@@ -125,13 +125,10 @@ void Reg::ComputeResidualTests() {
 
 void Reg::ComputeAnalysisData() {
     if (analysisReady_) return;
-    const int n = GetObsCount();
     const int k = GetVarCount();
     // A model not estimated for the present shape of the data has no rows
     // to analyse.
-    if (k < 1 || analysis_.Columns() != n || design_.Rows() != n || design_.Cols() != k + 1 ||
-        static_cast<int>(designMeanHi_.size()) != k + 1 || static_cast<int>(role_.size()) != k + 1)
-        return;
+    if (!EstimatedForCurrentShape() || static_cast<int>(designMeanHi_.size()) != k + 1) return;
     if (TwoStageLeverages()) {
         AnalysisTwoStage();
     } else {
@@ -287,7 +284,10 @@ void Reg::AnalysisTwoStage() {
 
 void Reg::ComputeInfluence() {
     ComputeAnalysisData();
-    if (influenceReady_ || !analysisReady_) return;
+    // The flags may date from before a data edit that is not re-estimated yet.
+    if (influenceReady_ || !analysisReady_ || !EstimatedForCurrentShape() ||
+        static_cast<int>(designMeanHi_.size()) != GetVarCount() + 1)
+        return;
     InfluenceRows();
     influenceReady_ = true;
 }

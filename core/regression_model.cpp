@@ -78,6 +78,15 @@ std::vector<int> Reg::SweptIndices() const {
 
 double Reg::VarianceFloor() const { return varY_ * kSingleEpsilon; }
 
+bool Reg::EstimatedForCurrentShape() const {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    return k >= 1 && dependent_ >= 0 && dependent_ < k && static_cast<int>(role_.size()) == k + 1 &&
+           modelMoments_.Rows() == k + 1 && modelMoments_.Cols() == k + 1 && coef_.Count() == k + 1 &&
+           design_.Rows() == n && design_.Cols() == k + 1 && analysis_.Columns() == n &&
+           analysis_.Rows() == RAData::RowCountFor(k);
+}
+
 // ---------------------------------------------------------------------------
 
 void Reg::ResetModel() {
@@ -294,6 +303,9 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
 bool Reg::ToggleVariable(int j) {
     const int k = GetVarCount();
     if (j < 0 || j >= k || j == dependent_) return false;
+    // After a data edit and before its re-estimation the swept matrix
+    // belongs to the former shape.
+    if (!EstimatedForCurrentShape()) return false;
     if (role_[j] == kRoleUnused && residualDf_ < 3) return false;
     if (twoStage_) {
         const std::uint8_t former = role_[j];
@@ -398,10 +410,7 @@ void Reg::SetRealCalc(bool on) {
     realCalc_ = on;
     analysisReady_ = false;
     influenceReady_ = false;
-    const int k = GetVarCount();
-    const bool estimatedForThisShape = static_cast<int>(role_.size()) == k + 1 && design_.Rows() == GetObsCount() &&
-                                       design_.Cols() == k + 1 && modelMoments_.Rows() == k + 1;
-    if (twoStage_ && estimatedForThisShape) ComputeResiduals();
+    if (twoStage_ && EstimatedForCurrentShape()) ComputeResiduals();
 }
 
 int Reg::AddExpres(const Expres& equation) {

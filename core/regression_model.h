@@ -277,8 +277,9 @@ protected:
     // SetDependent; residualPass false leaves the residual rows to the
     // caller's own pass.
     int ChooseDependent(int j, bool residualPass);
-    // F-to-enter floor: a residual variance below this share of the
-    // dependent variable's variance counts as zero.
+    // Floor of residual variances (F-to-enter, deleted-residual spread):
+    // varY x 2^-23, relative so that the units of the data do not decide
+    // what counts as zero.
     double VarianceFloor() const;
     // Structural residual sum of squares: observed explanatory values and
     // the current coefficients.
@@ -295,6 +296,10 @@ protected:
     void ReplaceEndogenousColumns();
     // Swept indices (role 2, the constant included), in ascending order.
     std::vector<int> SweptIndices() const;
+    // The matrices, roles and table were sized for the present n and k. A
+    // data edit changes them only with the next estimation, so until then
+    // nothing may read the model's rows for the new shape.
+    bool EstimatedForCurrentShape() const;
 
     LongMatrix modelMoments_;
     Matrix design_;

@@ -88,8 +88,13 @@ double Reg::ComputeResiduals() {
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int dep = dependent_;
+    if (k < 1) {
+        press_ = 0.0;
+        return 0.0;
+    }
+    // The table and the design still have the former shape: no rows to write.
+    if (!EstimatedForCurrentShape()) return sse_;
     press_ = 0.0;
-    if (k < 1) return 0.0;
 
     const std::vector<int> swept = SweptIndices();
     const int p = static_cast<int>(swept.size());

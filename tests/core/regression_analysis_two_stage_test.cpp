@@ -156,6 +156,34 @@ TEST(RegAnalysisTwoStage, OrdinaryFormulasWithoutRealCalc) {
     ExpectRow(*reg, Reg::kRowS2Deleted, s2i, "s2(i)");
 }
 
+TEST(RegAnalysisTwoStage, NegativeDeletedRSquaredIsKeptAndItsAdjustedFormFloored) {
+    // y on y2 instrumented by a weak z: the structural fit is worse than the
+    // mean, so several R^2(i) are negative (numpy, the deletion formulas).
+    InstalledScriptedServices ui;
+    Reg reg(8, 3);
+    const Columns cols = {{-2.78, -1.44, -0.1, -1.63, -0.68, 2.28, 1.12, 1.17},
+                          {-1.45, -0.67, 0.19, -0.86, -0.1, 1.1, 0.6, 0.55},
+                          {-0.59, 0.63, 1.04, 1.03, 1.82, -0.39, 0.54, -0.37}};
+    const int types[] = {1, 1, 2};
+    for (int j = 0; j < 3; ++j) {
+        reg.SetVarValues(j, cols[j]);
+        reg.SetVarType(j, types[j]);
+    }
+    reg.SetTwoStage(true);
+    reg.SetRealCalc(true);
+    ASSERT_TRUE(reg.SetModel(0, {1, 2, 0, 2}));
+    reg.ComputeInfluence();
+    const std::vector<double> s2i = {0.16282041326401711, 11.544609903503689, 2.2058870296533888, 457.08300954721165,
+                                     2.0249442566166365,  1.2134927921655532, 5.0746101623810578, 39.466143218680159};
+    const std::vector<double> r2i = {0.9371376107318105, -2.0993097153411653, 0.45383153834928125, -125.47785267948694,
+                                     0.4942328542424075, 0.5283303564399504,  -0.4053999648936524, -10.027952499236008};
+    const std::vector<double> adj = {0.9245651328781725, 0.0, 0.34459784601913757, 0.0,
+                                     0.393079425090889,  0.43399642772794056, 0.0, 0.0};
+    ExpectRow(reg, Reg::kRowS2Deleted, s2i, "s2(i)");
+    ExpectRow(reg, Reg::kRowR2Deleted, r2i, "R2(i)");
+    ExpectRow(reg, Reg::kRowAdjR2Deleted, adj, "adj R2(i)");
+}
+
 TEST(RegAnalysisTwoStage, FileTableGivesTheSameRowsBitForBit) {
     InstalledScriptedServices ui;
     auto memory = TwoStageModel();

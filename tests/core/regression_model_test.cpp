@@ -229,6 +229,53 @@ TEST(RegEdges, CopyShowsZeroAndConstantShowsMinusOne) {
     EXPECT_EQ(reg->GetFValue(2), -1.0);
     ASSERT_TRUE(reg->ToggleVariable(0));
     EXPECT_EQ(reg->GetFValue(1), 0.0);
+    // After a toggle a constant variable is singular (tolerance 0 >= pivot
+    // 0): its F-to-enter is 0.0, no longer -1.0.
+    EXPECT_EQ(reg->GetFValue(2), 0.0);
+}
+
+TEST(RegEdges, NearlyCollinearVariableShowsZeroButCanStillEnter) {
+    // x2 = x1 +- 1e-4: its residual sum of squares on x1 (about 1e-7) is far
+    // below 1e-6 of its own (about 82.5), so it counts as singular; only an
+    // exact zero pivot would refuse it.
+    Columns cols(3);
+    for (int i = 0; i < 10; ++i) {
+        cols[0].push_back(i + 1.0);
+        cols[1].push_back(i + 1.0 + (i % 2 ? 1e-4 : -1e-4));
+    }
+    cols[2] = {2.1, 3.9, 6.2, 8.1, 9.7, 12.4, 13.8, 16.1, 18.2, 19.9};
+    auto reg = MakeModel(cols);
+    reg->SetDependent(2);
+    EXPECT_GT(reg->GetFValue(1), 0.0);
+    ASSERT_TRUE(reg->ToggleVariable(0));
+    EXPECT_EQ(reg->GetFValue(1), 0.0);
+    EXPECT_TRUE(reg->ToggleVariable(1));
+    EXPECT_EQ(reg->GetRole(1), 2);
+    EXPECT_EQ(reg->GetResidualDf(), 7);
+}
+
+TEST(RegEdges, NewModelDefaultsAndGroupNames) {
+    Reg reg(5, 3);
+    EXPECT_EQ(reg.GetRole(0), 0);
+    EXPECT_EQ(reg.GetRole(1), 0);
+    EXPECT_EQ(reg.GetRole(2), 1);
+    EXPECT_EQ(reg.GetRole(3), 2);
+    EXPECT_EQ(reg.GetDependent(), 2);
+    EXPECT_TRUE(reg.IsModified());
+    EXPECT_FALSE(reg.IsTwoStage());
+    EXPECT_FALSE(reg.IsRealCalc());
+    EXPECT_FALSE(reg.IsAnalysisReady());
+    EXPECT_FALSE(reg.IsInfluenceReady());
+    EXPECT_TRUE(reg.GetFileName().empty());
+    // A code without a name reads as the code; lookups do not modify.
+    reg.SetModified(false);
+    EXPECT_EQ(reg.GetGroupName(5), "5");
+    EXPECT_EQ(reg.GetGroupCode("A"), -1);
+    EXPECT_FALSE(reg.IsModified());
+    reg.SetGroupName(5, "A");
+    EXPECT_TRUE(reg.IsModified());
+    EXPECT_EQ(reg.GetGroupName(5), "A");
+    EXPECT_EQ(reg.GetGroupCode("A"), 5);
 }
 
 TEST(RegEdges, NoPositiveCandidateReturnsZero) {
@@ -322,6 +369,33 @@ TEST(RegGuards, SetModelKeepsOneResidualDegreeOfFreedom) {
     EXPECT_EQ(reg->GetRole(2), 0);
     EXPECT_EQ(reg->GetResidualDf(), 1);
     EXPECT_TRUE(std::isfinite(reg->GetS2()));
+}
+
+TEST(RegGuards, EditsAwaitingReestimationAreNotReadWithTheFormerShape) {
+    auto reg = MakeModel(kRandom);
+    ASSERT_TRUE(reg->SetModel(4, {2, 2, 0, 2, 1, 2}));
+    reg->ComputeAnalysisData();
+    ASSERT_TRUE(reg->IsAnalysisReady());
+    // One more observation: the design and the table still hold 20 rows.
+    ASSERT_TRUE(reg->AppendObservation(std::vector<double>{4.5, 0.3, -2.0, 10.1, 15.0}));
+    EXPECT_FALSE(reg->ToggleVariable(2));
+    EXPECT_EQ(reg->GetRole(2), 0);
+    reg->ComputeInfluence();
+    EXPECT_FALSE(reg->IsInfluenceReady());
+    // One more variable as well (the role array keeps its former size).
+    Var extra("NEW", "NEW", 21, 1.0);
+    reg->AddVar(extra);
+    reg->ComputeInfluence();
+    EXPECT_FALSE(reg->IsInfluenceReady());
+    EXPECT_FALSE(reg->ToggleVariable(3));
+    reg->Reestimate(true);
+    EXPECT_EQ(reg->GetResidualDf(), 17);
+    std::vector<double> row;
+    reg->GetAnalysisRow(Reg::kRowResidual, row);
+    EXPECT_EQ(row.size(), 21u);
+    EXPECT_TRUE(reg->ToggleVariable(2));
+    reg->ComputeInfluence();
+    EXPECT_TRUE(reg->IsInfluenceReady());
 }
 
 TEST(RegGuards, SmallUnitsAreNotShownAsSingular) {

@@ -77,8 +77,10 @@ TEST(RegTwoStage, CoefficientsStandardErrorsAndFValues) {
     ExpectRel(reg->GetR2(), 0.9471698296218527, 1e-13, "r2", 0);
     ExpectRel(reg->GetAdjR2(), 0.9396226624249745, 1e-13, "adj", 0);
     EXPECT_EQ(reg->GetResidualDf(), 21);
-    // The design holds the first-stage fit for y2 only; w keeps its values.
-    EXPECT_NE(reg->GetDesignValue(0, 1), kIv[1][0]);
+    // The design holds the first-stage fit for y2 only (on x1, x2, x3 and
+    // the constant: numpy lstsq); w keeps its values.
+    const double firstStage[] = {2.1069405204129747, -0.3800059525880368, 1.5621308362837618};
+    for (int i = 0; i < 3; ++i) ExpectRel(reg->GetDesignValue(i, 1), firstStage[i], 1e-13, "first stage", i);
     EXPECT_EQ(reg->GetDesignValue(0, 5), kIv[5][0]);
     EXPECT_EQ(reg->GetDesignValue(0, 0), kIv[0][0]);
 }
@@ -139,6 +141,22 @@ TEST(RegTwoStage, OrderConditionCounts) {
     EXPECT_EQ(reg->CountExogenous(), 4);
     EXPECT_TRUE(reg->IsExogenous(6));
     EXPECT_FALSE(reg->IsExogenous(5));
+}
+
+TEST(RegTwoStage, OrderConditionWithTheConstantAsOnlyInstrument) {
+    // Every variable endogenous but w (type 0): K counts the constant alone.
+    auto reg = MakeModel(kIv, {1, 1, 1, 1, 1, 0});
+    ASSERT_TRUE(reg->SetModel(0, kIvRoles));
+    int others = -1, K = -1, g = -1, kIn = -1;
+    EXPECT_TRUE(reg->IsUnderidentified(others, &K, &g, &kIn));
+    EXPECT_EQ(others, 4);  // y2, x1, x2, x3
+    EXPECT_EQ(K, 1);
+    EXPECT_EQ(g, 3);  // y, y2, x1
+    EXPECT_EQ(kIn, 1);
+    // Only the first out argument is required.
+    int only = -1;
+    EXPECT_TRUE(reg->IsUnderidentified(only));
+    EXPECT_EQ(only, 4);
 }
 
 TEST(RegTwoStage, UnderidentifiedToggleWarnsAndFallsBackToOrdinaryFit) {
