@@ -94,6 +94,18 @@ double FUpperTailLargeDf(int df1, int df2, double x) {
     return NormalUpperTail(z);
 }
 
+// The series of the chi-square tail, s (1 + x/k + x^2/(k (k+2)) + ...) for
+// k = first, first + 2, .. up to df - 2; NaN once it overflows.
+double ChiSquareTailSeries(double s, int first, int df, double x) {
+    double t = s;
+    for (int k = first; k <= df - 2; k += 2) {
+        t = t * x / k;
+        s = s + t;
+        if (!std::isfinite(s)) return kNaN;
+    }
+    return s;
+}
+
 }  // namespace
 
 // ---- single precision ------------------------------------------------------
@@ -268,32 +280,14 @@ double ChiSquareUpperTail(int df, double x) {
     } else if (df == 2) {
         result = std::exp(-x / 2.0);
     } else if (df <= 100) {
-        bool overflow = false;
         if (IsOdd(df)) {
-            double s = std::sqrt(x);
-            double t = s;
-            for (int k = 3; k <= df - 2; k += 2) {
-                t = t * x / k;
-                s = s + t;
-                if (!std::isfinite(s)) {
-                    overflow = true;
-                    break;
-                }
-            }
-            result = overflow ? kNaN
-                              : 2.0 * (NormalUpperTail(std::sqrt(x)) + kInvSqrt2Pi * std::exp(std::log(s) - x / 2.0));
+            const double s = ChiSquareTailSeries(std::sqrt(x), 3, df, x);
+            result = std::isnan(s)
+                         ? kNaN
+                         : 2.0 * (NormalUpperTail(std::sqrt(x)) + kInvSqrt2Pi * std::exp(std::log(s) - x / 2.0));
         } else {
-            double s = 1.0;
-            double t = 1.0;
-            for (int k = 2; k <= df - 2; k += 2) {
-                t = t * x / k;
-                s = s + t;
-                if (!std::isfinite(s)) {
-                    overflow = true;
-                    break;
-                }
-            }
-            result = overflow ? kNaN : std::exp(std::log(s) - x / 2.0);
+            const double s = ChiSquareTailSeries(1.0, 2, df, x);
+            result = std::isnan(s) ? kNaN : std::exp(std::log(s) - x / 2.0);
         }
     } else {
         double h = 2.0 / (9.0 * df);

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -13,33 +12,11 @@
 
 #include "core/regression_model.h"
 #include "platform/errors.h"
+#include "support/binary_bytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Little-endian bytes, built field by field as the file's tables lay them out.
-struct Bytes {
-    std::string s;
-    Bytes& raw(const std::string& b) {
-        s += b;
-        return *this;
-    }
-    Bytes& le(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-        return *this;
-    }
-    Bytes& i32(std::int32_t v) { return le(static_cast<std::uint32_t>(v), 4); }
-    Bytes& u16(std::uint16_t v) { return le(v, 2); }
-    Bytes& u8(std::uint8_t v) { return le(v, 1); }
-    Bytes& f64(double v) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &v, 8);
-        return le(bits, 8);
-    }
-    // int32 length and the (already CP932) bytes.
-    Bytes& text(const std::string& cp932) { return i32(static_cast<std::int32_t>(cp932.size())).raw(cp932); }
-};
 
 const std::string kTest = "\x83\x65\x83\x58\x83\x67";  // テスト
 const std::string kPrice = "\x89\xBF\x8A\x69";         // 価格
@@ -50,7 +27,7 @@ const std::string kConstant = "\x92\xE8\x90\x94\x8D\x80";  // 定数項
 
 // The user-scalar record: ten values, then ten names.
 std::string UserScalarRecord(double first, const std::string& firstName) {
-    Bytes b;
+    LeBytes b;
     b.f64(first);
     for (int i = 1; i < 10; ++i) b.f64(0.0);
     b.text(firstName);
@@ -61,7 +38,7 @@ std::string UserScalarRecord(double first, const std::string& firstName) {
 // The golden file: two variables of three observations with groups, every
 // model section. Offsets counted by hand from the layout.
 std::string GoldenFile() {
-    Bytes b;
+    LeBytes b;
     b.raw(std::string("MDF\0", 4)).i32(140).text(kTest).i32(3).i32(2);
     // Directory: first byte, length, 16-bit sum of the sign-extended bytes, offset.
     b.u8(0x89).u8(4).u16(0xFF3B).i32(42);
@@ -89,24 +66,6 @@ std::string GoldenFile() {
     b.i32(6).i32(477).i32(1).text(kQuantity).u8(0).i32(0).f64(1.0).i32(1).text(kPrice).u8(0).i32(-1).f64(2.5);
     EXPECT_EQ(b.s.size(), 477u);
     return b.s;
-}
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream os;
-    os << in.rdbuf();
-    return os.str();
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::int32_t I32At(const std::string& s, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
-    return static_cast<std::int32_t>(v);
 }
 
 // Section ids of an image, walking the headers from dataEnd.
@@ -146,7 +105,7 @@ protected:
 };
 
 TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
-    WriteAll(Path("g.MDF"), GoldenFile());
+    WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
     reg.LoadFile(Path("g.MDF"));
 
@@ -195,14 +154,14 @@ TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
 }
 
 TEST_F(DataFileTest, GoldenFileIsWrittenBackByteForByte) {
-    WriteAll(Path("g.MDF"), GoldenFile());
+    WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
     reg.LoadFile(Path("g.MDF"));
     CurrentDataFileColorSettings().saveColors = true;
     CurrentDataFileColorSettings().useFileColors = true;
     reg.SetModified(true);
     reg.SaveAs(Path("copy.mdf"));
-    EXPECT_EQ(ReadAll(Path("copy.mdf")), GoldenFile());
+    EXPECT_EQ(ReadFileBytes(Path("copy.mdf")), GoldenFile());
     EXPECT_FALSE(reg.IsModified());
     EXPECT_EQ(reg.GetFileName(), Path("copy.mdf"));
 }
@@ -211,7 +170,7 @@ TEST_F(DataFileTest, FreshFileHasDataEndAtFirstSectionAndKeysAtRecords) {
     Reg reg(4, 3, "abc");
     reg.SetVarName(1, "LONGER_NAME");
     reg.SaveAs(Path("f.Mdf"));
-    const std::string s = ReadAll(Path("f.Mdf"));
+    const std::string s = ReadFileBytes(Path("f.Mdf"));
     ASSERT_GE(s.size(), 40u);
     EXPECT_EQ(s.substr(0, 4), std::string("MDF\0", 4));
     const std::int32_t dataEnd = I32At(s, 4);
@@ -260,30 +219,30 @@ TEST_F(DataFileTest, ColourSectionFollowsTheSwitches) {
 std::string WithSections(const std::string& sections) { return GoldenFile().substr(0, 140) + sections; }
 
 TEST_F(DataFileTest, StageWordOneSetsTwoStage) {
-    Bytes b;
+    LeBytes b;
     b.i32(1).i32(154).u16(1).u16(0x0001).u8(2).u8(1);
-    WriteAll(Path("s.MDF"), WithSections(b.s));
+    WriteFileBytes(Path("s.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.LoadFile(Path("s.MDF"));
     EXPECT_TRUE(reg.IsTwoStage());
 }
 
 TEST_F(DataFileTest, UnknownSectionIsSkippedAndLaterOnesRead) {
-    Bytes b;
+    LeBytes b;
     b.i32(9).i32(140 + 8 + 3).raw("zzz");
     b.i32(5).i32(151 + 8 + 7).text("abc");
-    WriteAll(Path("u.MDF"), WithSections(b.s));
+    WriteFileBytes(Path("u.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.LoadFile(Path("u.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
 
 TEST_F(DataFileTest, UnknownSectionPointingBackEndsTheModelPart) {
-    Bytes b;
+    LeBytes b;
     b.i32(5).i32(140 + 8 + 7).text("abc");
     b.i32(9).i32(10);  // would move backwards
     b.i32(5).i32(0).text("never");
-    WriteAll(Path("b.MDF"), WithSections(b.s));
+    WriteFileBytes(Path("b.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.LoadFile(Path("b.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
@@ -291,7 +250,7 @@ TEST_F(DataFileTest, UnknownSectionPointingBackEndsTheModelPart) {
 
 TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate) {
     // x0 unrelated to y, x1 close to y; y last.
-    Bytes b;
+    LeBytes b;
     b.raw(std::string("MDF\0", 4)).i32(0).text("").i32(5).i32(3);
     const std::int32_t rec = 4 + 4 + 4 + 4 + 4 + 24;  // 44
     b.u8('a').u8(1).u16('a').i32(rec).u8('b').u8(1).u16('b').i32(rec + 64).u8('y').u8(1).u16('y').i32(rec + 128);
@@ -300,7 +259,7 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
         b.text(name).text("").u8(0).i32(5);
         for (int i = 0; i < 5; ++i) b.f64(v[i]).u16(0);
     }
-    WriteAll(Path("n.MDF"), b.s);
+    WriteFileBytes(Path("n.MDF"), b.s);
     Reg reg(3, 2);
     reg.LoadFile(Path("n.MDF"));
     EXPECT_EQ(reg.GetDependent(), 2);
@@ -313,7 +272,7 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
 }
 
 TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
-    WriteAll(Path("t.MDF"), "#var,#\r\n");
+    WriteFileBytes(Path("t.MDF"), "#var,#\r\n");
     Reg reg(3, 2, "keep");
     EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EStreamError);
     EXPECT_EQ(reg.GetName(), "keep");
@@ -342,7 +301,7 @@ TEST_F(DataFileTest, OtherExtensionSavesInTheTextForm) {
     EXPECT_TRUE(fs::is_empty(dir_));
     InstallTextDataFile(nullptr, [](const Reg&, std::ostream& out) { out << "text form"; });
     reg.SaveAs(Path("a.txt"));
-    EXPECT_EQ(ReadAll(Path("a.txt")), "text form");
+    EXPECT_EQ(ReadFileBytes(Path("a.txt")), "text form");
     EXPECT_EQ(reg.GetFileForm(), 1);
     EXPECT_FALSE(reg.IsModified());
 }
@@ -350,12 +309,12 @@ TEST_F(DataFileTest, OtherExtensionSavesInTheTextForm) {
 TEST_F(DataFileTest, LongTextsAreCutOnACharacterBoundary) {
     std::string longName;
     for (int i = 0; i < 515; ++i) longName += "\x82\xA0";  // あ, 1030 bytes
-    Bytes b;
+    LeBytes b;
     b.raw(std::string("MDF\0", 4)).i32(0).text(longName).i32(1).i32(1);
     const auto record = static_cast<std::int32_t>(b.s.size()) + 8;  // after the one key
     b.u8(0x82).u8(6).u16(0).i32(record);
     b.text(longName).text("").u8(0).i32(1).f64(1.0).u16(0);
-    WriteAll(Path("l.MDF"), b.s);
+    WriteFileBytes(Path("l.MDF"), b.s);
     Reg reg(3, 2);
     reg.LoadFile(Path("l.MDF"));
     std::string expected;
@@ -369,16 +328,16 @@ TEST_F(DataFileTest, InfoSectionIsKeptWhole) {
     // info text does not have.
     std::string info;
     for (int i = 0; i < 110; ++i) info += "0123456789";
-    Bytes b;
+    LeBytes b;
     b.i32(5).i32(140 + 8 + 4 + 1100).text(info);
-    WriteAll(Path("i.MDF"), WithSections(b.s));
+    WriteFileBytes(Path("i.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.LoadFile(Path("i.MDF"));
     EXPECT_EQ(reg.GetInfo(), info);
     // A length beyond the end of the file is still refused.
-    Bytes bad;
+    LeBytes bad;
     bad.i32(5).i32(140 + 8 + 4 + 3).i32(4).raw("abc");
-    WriteAll(Path("j.MDF"), WithSections(bad.s));
+    WriteFileBytes(Path("j.MDF"), WithSections(bad.s));
     EXPECT_THROW(reg.LoadFile(Path("j.MDF")), EReadError);
     EXPECT_EQ(reg.GetInfo(), info);
 }
@@ -405,7 +364,7 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
         {"cut in section", g.substr(0, 300)}, {"cut in header", g.substr(0, 144)}, {"magic only", g.substr(0, 4)},
     };
     for (const Case& c : cases) {
-        WriteAll(Path("d.MDF"), c.bytes);
+        WriteFileBytes(Path("d.MDF"), c.bytes);
         Reg reg(3, 2, "current");
         reg.SetFileName("old.MDF");
         reg.SetValue(0, 0, 42.0);
@@ -428,11 +387,11 @@ TEST_F(DataFileTest, MissingFileRaisesOpenError) {
 }
 
 TEST_F(DataFileTest, SuccessfulSaveKeepsOldFileAsBackup) {
-    WriteAll(Path("d.MDF"), "old contents");
+    WriteFileBytes(Path("d.MDF"), "old contents");
     Reg reg(3, 2);
     reg.SaveAs(Path("d.MDF"));
-    EXPECT_EQ(ReadAll(Path("d.BAK")), "old contents");
-    EXPECT_EQ(ReadAll(Path("d.MDF")).substr(0, 4), std::string("MDF\0", 4));
+    EXPECT_EQ(ReadFileBytes(Path("d.BAK")), "old contents");
+    EXPECT_EQ(ReadFileBytes(Path("d.MDF")).substr(0, 4), std::string("MDF\0", 4));
     // Nothing else left beside it.
     int files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
@@ -454,10 +413,10 @@ TEST_F(DataFileTest, FailedSaveLeavesOldFileAndModifiedFlag) {
     EXPECT_TRUE(fs::is_directory(Path("folder.MDF")));
 
     // A data set without variables cannot be saved; the old file stays.
-    WriteAll(Path("keep.MDF"), "old contents");
+    WriteFileBytes(Path("keep.MDF"), "old contents");
     reg.DeleteAllVars();
     EXPECT_THROW(reg.SaveAs(Path("keep.MDF")), EWriteError);
-    EXPECT_EQ(ReadAll(Path("keep.MDF")), "old contents");
+    EXPECT_EQ(ReadFileBytes(Path("keep.MDF")), "old contents");
     EXPECT_FALSE(fs::exists(Path("keep.BAK")));
     EXPECT_TRUE(reg.IsModified());
     int files = 0;
@@ -497,7 +456,7 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         const double coefs[] = {0.25 * round, -1.0 / 3.0};
         reg.AddExpres(Expres(reg.GetVarName(k - 1), 2, round % 2 == 1, coefs, names));
         std::stringstream bank;
-        Bytes ub;
+        LeBytes ub;
         ub.raw(UserScalarRecord(std::ldexp(static_cast<double>(rng()), -7), "u" + std::to_string(round)));
         bank.str(ub.s);
         GlobalUserVar().LoadDataBank(bank);

@@ -15,16 +15,13 @@
 #include "core/equation_list.h"
 #include "core/regression_model.h"
 #include "platform/errors.h"
+#include "support/binary_bytes.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
 
 const std::string kConst = "定数項";
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) s += static_cast<char>(v);
-    return s;
-}
 
 // A data set with the given variable names, types and columns.
 std::unique_ptr<Data> MakeData(const std::vector<std::string>& names, const std::vector<int>& types,
@@ -429,33 +426,15 @@ TEST(ExpresListReducedForm, CopyKeepsMatrices) {
 
 // ---- the equation of an estimated model ---------------------------------------
 
-// y (endogenous), y2 (endogenous), x1, x2 (exogenous), x3 (lagged); n = 25.
-const std::vector<std::vector<double>> kModelCols = {
-    {4.205, -3.255, 4.737, 8.119, 4.978, -2.521, 5.199, 5.324, 0.7, 8.87, 6.017, 8.105, 6.02, 4.109, 5.768, 5.319,
-     3.362, -1.058, 7.44, 8.925, -1.913, 9.237, 4.768, -0.199, 6.206},
-    {2.413, -1.927, 2.372, 2.718, 2.684, -2.629, 3.132, 3.827, -0.913, 5.079, 3.745, 4.622, 3.735, 1.608, 3.102, 4.24,
-     0.724, -1.374, 2.055, 4.118, -3.346, 5.709, 1.667, 0.88, 4.842},
-    {3.002, 3.597, 2.452, 1.219, 2.091, 1.017, 3.12, 5.68, 2.016, 1.759, 3.98, 3.714, 3.211, 1.139, 2.941, 4.391,
-     0.312, 2.085, -0.802, 0.421, -0.683, 2.53, 0.465, 3.543, 3.314},
-    {-0.28, -3.775, -0.808, -0.073, 0.17, -2.295, -0.717, -1.468, -1.213, 1.591, -1.211, -0.049, 1.327, -0.875, -0.168,
-     0.166, 0.096, -1.838, 0.114, 2.038, -2.321, 1.289, 0.179, -0.962, 3.001},
-    {1.762, -0.199, 1.075, 1.577, 0.811, 1.683, 0.933, 1.667, 2.439, 0.324, 1.203, 0.537, 1.127, -0.187, 0.421, 0.804,
-     1.899, 2.145, -0.324, 0.205, 1.647, -0.992, 0.537, 0.903, 2.257}};
-
-std::unique_ptr<Reg> MakeModel() {
-    auto reg = std::make_unique<Reg>(25, 5);
-    const std::vector<std::string> names = {"y", "y2", "x1", "x2", "x3"};
-    const std::vector<int> types = {1, 1, 2, 2, 3};
-    for (int j = 0; j < 5; ++j) {
-        reg->SetVarName(j, names[static_cast<size_t>(j)]);
-        reg->SetVarType(j, types[static_cast<size_t>(j)]);
-        reg->SetVarValues(j, kModelCols[static_cast<size_t>(j)]);
-    }
-    return reg;
+// The instrumental-variable sample without w: y, y2 (endogenous), x1, x2
+// (exogenous), x3 (lagged); n = 25.
+std::unique_ptr<Reg> IvModel() {
+    const Columns cols(IvColumns().begin(), IvColumns().begin() + 5);
+    return MakeModel(cols, IvTypes(), {"y", "y2", "x1", "x2", "x3"});
 }
 
 TEST(ExpresFromModel, OrdinaryEstimate) {
-    auto reg = MakeModel();
+    auto reg = IvModel();
     ASSERT_TRUE(reg->SetModel(0, {1, 2, 2, 0, 0, 2}));
     const Expres e(*reg, false);
     EXPECT_EQ(e.GetLeftName(), "y");
@@ -475,7 +454,7 @@ TEST(ExpresFromModel, TwoStageWithCorrection) {
     // so the factor is (4 - 1 - 2) / (25 - 4) = 1/21. numpy: 2SLS
     // (1.2515397501364622, 1.6810606177402483), OLS (1.3622853051095325,
     // 1.4459123659548274).
-    auto reg = MakeModel();
+    auto reg = IvModel();
     reg->SetTwoStage(true);
     ASSERT_TRUE(reg->SetModel(0, {1, 2, 0, 0, 0, 2}));
     const Expres plain(*reg, false);

@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "core/regression_model.h"
+#include "support/model_builder.h"
 #include "support/scripted_services.h"
 
 namespace {
-
-using Columns = std::vector<std::vector<double>>;
 
 // Variables: 0 y (endogenous, dependent), 1 y2 (endogenous), 2 x1, 3 x2
 // (exogenous), 4 x3 (lagged). Model: y on y2, x1 and the constant.
@@ -93,23 +92,11 @@ const std::vector<std::vector<double>> kDfbeta = {
      0.2593195605943617, 0.07945708809788399, -0.00582438344315106, -0.2915421193292842, 0.4145198577356757}};
 
 std::unique_ptr<Reg> TwoStageModel() {
-    auto reg = std::make_unique<Reg>(15, 5);
-    for (int j = 0; j < 5; ++j) {
-        reg->SetVarValues(j, kData[j]);
-        reg->SetVarType(j, kTypes[j]);
-    }
+    auto reg = MakeModel(kData, kTypes);
     reg->SetTwoStage(true);
     reg->SetRealCalc(true);
     EXPECT_TRUE(reg->SetModel(0, kRoles));
     return reg;
-}
-
-void ExpectRow(const Reg& reg, int code, const std::vector<double>& expected, const char* what) {
-    std::vector<double> row;
-    reg.GetAnalysisRow(code, row);
-    ASSERT_EQ(row.size(), expected.size()) << what;
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_NEAR(row[i], expected[i], 1e-9 * std::fabs(expected[i]) + 1e-12) << what << " [" << i << "]";
 }
 
 TEST(RegAnalysisTwoStage, RowsMatchLeaveOneOutRefits) {
@@ -125,10 +112,10 @@ TEST(RegAnalysisTwoStage, RowsMatchLeaveOneOutRefits) {
                 {Reg::kRowCovratio, &kCovratio, "COVRATIO"}, {Reg::kRowDffits, &kDffits, "DFFITS"},
                 {Reg::kRowCooksD, &kCook, "Cook's D"},       {Reg::kRowWelsch, &kWelsch, "W(i)"},
                 {Reg::kRowR2Deleted, &kR2i, "R2(i)"},        {Reg::kRowAdjR2Deleted, &kAdjR2i, "adj R2(i)"}};
-    for (const auto& r : rows) ExpectRow(*reg, r.code, *r.expected, r.what);
+    for (const auto& r : rows) ExpectAnalysisRow(*reg, r.code, *r.expected, 1e-9, 1e-12, r.what);
     for (size_t s = 0; s < kCoefIndex.size(); ++s) {
-        ExpectRow(*reg, Reg::kRowDeletedTValue + kCoefIndex[s], kTDeleted[s], "t without i");
-        ExpectRow(*reg, Reg::kRowDfbeta + kCoefIndex[s], kDfbeta[s], "DFBETA");
+        ExpectAnalysisRow(*reg, Reg::kRowDeletedTValue + kCoefIndex[s], kTDeleted[s], 1e-9, 1e-12, "t without i");
+        ExpectAnalysisRow(*reg, Reg::kRowDfbeta + kCoefIndex[s], kDfbeta[s], 1e-9, 1e-12, "DFBETA");
     }
     // The progress window of the two-stage branch: one step per observation.
     const auto begins = ui.CallsOf(ServiceCall::ProgressBegin);
@@ -153,22 +140,18 @@ TEST(RegAnalysisTwoStage, OrdinaryFormulasWithoutRealCalc) {
                                      1.4408862609279944, 1.4095768153733905, 1.4629553091721499, 1.48580801718308,
                                      1.421253703159666,  1.4881262577732897, 1.3726035462373354, 1.4649831637848956,
                                      1.5260443279771259, 0.9502370379124888, 1.3371081403290772};
-    ExpectRow(*reg, Reg::kRowS2Deleted, s2i, "s2(i)");
+    ExpectAnalysisRow(*reg, Reg::kRowS2Deleted, s2i, 1e-9, 1e-12, "s2(i)");
 }
 
 TEST(RegAnalysisTwoStage, NegativeDeletedRSquaredIsKeptAndItsAdjustedFormFloored) {
     // y on y2 instrumented by a weak z: the structural fit is worse than the
     // mean, so several R^2(i) are negative (numpy, the deletion formulas).
     InstalledScriptedServices ui;
-    Reg reg(8, 3);
-    const Columns cols = {{-2.78, -1.44, -0.1, -1.63, -0.68, 2.28, 1.12, 1.17},
-                          {-1.45, -0.67, 0.19, -0.86, -0.1, 1.1, 0.6, 0.55},
-                          {-0.59, 0.63, 1.04, 1.03, 1.82, -0.39, 0.54, -0.37}};
-    const int types[] = {1, 1, 2};
-    for (int j = 0; j < 3; ++j) {
-        reg.SetVarValues(j, cols[j]);
-        reg.SetVarType(j, types[j]);
-    }
+    auto model = MakeModel({{-2.78, -1.44, -0.1, -1.63, -0.68, 2.28, 1.12, 1.17},
+                            {-1.45, -0.67, 0.19, -0.86, -0.1, 1.1, 0.6, 0.55},
+                            {-0.59, 0.63, 1.04, 1.03, 1.82, -0.39, 0.54, -0.37}},
+                           {1, 1, 2});
+    Reg& reg = *model;
     reg.SetTwoStage(true);
     reg.SetRealCalc(true);
     ASSERT_TRUE(reg.SetModel(0, {1, 2, 0, 2}));
@@ -179,9 +162,9 @@ TEST(RegAnalysisTwoStage, NegativeDeletedRSquaredIsKeptAndItsAdjustedFormFloored
                                      0.4942328542424075, 0.5283303564399504,  -0.4053999648936524, -10.027952499236008};
     const std::vector<double> adj = {0.9245651328781725, 0.0, 0.34459784601913757, 0.0,
                                      0.393079425090889,  0.43399642772794056, 0.0, 0.0};
-    ExpectRow(reg, Reg::kRowS2Deleted, s2i, "s2(i)");
-    ExpectRow(reg, Reg::kRowR2Deleted, r2i, "R2(i)");
-    ExpectRow(reg, Reg::kRowAdjR2Deleted, adj, "adj R2(i)");
+    ExpectAnalysisRow(reg, Reg::kRowS2Deleted, s2i, 1e-9, 1e-12, "s2(i)");
+    ExpectAnalysisRow(reg, Reg::kRowR2Deleted, r2i, 1e-9, 1e-12, "R2(i)");
+    ExpectAnalysisRow(reg, Reg::kRowAdjR2Deleted, adj, 1e-9, 1e-12, "adj R2(i)");
 }
 
 TEST(RegAnalysisTwoStage, FileTableGivesTheSameRowsBitForBit) {

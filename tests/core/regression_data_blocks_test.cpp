@@ -10,11 +10,10 @@
 #include <vector>
 
 #include "core/regression_model.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
-
-using Columns = std::vector<std::vector<double>>;
-using Rows = std::vector<std::vector<double>>;
 
 const Columns kValues = {{1, 2, 3, 4, 5, 6},
                          {2, 1, 4, 3, 6, 5},
@@ -26,12 +25,7 @@ const Columns kValues = {{1, 2, 3, 4, 5, 6},
 //   obs 4: none      obs 5: a b . .
 // and group 2 (bit 0x2) only at obs 2, y.
 std::unique_ptr<Reg> MakeGrouped() {
-    auto reg = std::make_unique<Reg>(6, 4);
-    const char* names[] = {"a", "b", "c", "y"};
-    for (int j = 0; j < 4; ++j) {
-        reg->SetVarValues(j, kValues[j]);
-        reg->SetVarName(j, names[j]);
-    }
+    auto reg = MakeModel(kValues, {}, {"a", "b", "c", "y"});
     const int marked[][2] = {{0, 0}, {0, 1}, {0, 3}, {1, 1}, {1, 2}, {2, 0}, {2, 1},
                              {3, 0}, {3, 2}, {3, 3}, {5, 0}, {5, 1}};
     for (const auto& cell : marked) reg->SetMark(cell[0], cell[1], 0x1);
@@ -172,15 +166,7 @@ TEST(RegBuildDesignMatrix, EmptyBlocksThrowDerr) {
 
 TEST(RegBuildDesignMatrix, TwoStageValuesForEndogenousColumns) {
     // Exogenous x0..x3, endogenous y2, y3, y1; y1 on x0, y2, y3.
-    const Columns sem = {
-        {5.1, 7.7, 7.4, 4.0, 4.4, 3.9, 6.1, 4.9, 6.5, 1.3, 8.1, 4.8, 6.4, 4.7},
-        {2.2, 3.9, 4.6, 2.6, 2.7, 4.4, 1.3, -0.0, 3.8, 1.7, -0.8, 1.4, 2.1, 0.6},
-        {-3.0, 0.1, 1.8, -0.5, -1.5, 0.8, 1.4, -0.6, 1.1, 2.1, -0.4, -1.6, 0.7, 0.5},
-        {10.2, 5.4, 6.7, 6.3, 4.5, 8.3, 9.1, 6.5, 10.8, 9.6, 9.3, 8.8, 9.9, 5.3},
-        {7.84, 6.91, 4.1, 4.14, 5.14, 5.26, 5.75, 4.31, 5.71, 0.47, 9.07, 5.75, 5.89, 4.14},
-        {6.39, 2.38, 3.1, 2.67, 2.87, 6.7, 3.09, 2.07, 5.86, 4.46, 2.97, 5.13, 3.01, 2.05},
-        {9.78, 9.14, 8.03, 5.52, 7.89, 7.47, 10.86, 5.86, 7.33, 2.9, 13.79, 7.79, 8.37, 7.73}};
-    const int types[] = {2, 2, 2, 2, 1, 1, 1};
+    const Columns& sem = SemColumns();
     // First-stage fits of y2 and y3 on the constant and x0..x3.
     const std::vector<double> yhat2 = {7.964270221123128, 6.56360534829113,  5.306640311334187,  4.254093467223809,
                                        4.925952397100273, 3.604559363999137, 5.176805618944041,  5.158513165320407,
@@ -190,12 +176,8 @@ TEST(RegBuildDesignMatrix, TwoStageValuesForEndogenousColumns) {
                                        2.9957917201177713, 5.321141973098388, 3.2210933002974595, 2.158682770487978,
                                        5.602113415077309, 4.765906176971011, 2.3801151415070865, 4.713459650691961,
                                        4.336718204685592, 1.3866872605654974};
-    Reg reg(14, 7);
-    for (int j = 0; j < 7; ++j) {
-        reg.SetVarValues(j, sem[j]);
-        reg.SetVarType(j, types[j]);
-        reg.SetVarName(j, std::string("v") + std::to_string(j));
-    }
+    auto model = MakeModel(sem, SemTypes(), {"v0", "v1", "v2", "v3", "v4", "v5", "v6"});
+    Reg& reg = *model;
     reg.SetTwoStage(true);
     ASSERT_TRUE(reg.SetModel(6, {2, 0, 0, 0, 2, 2, 1, 2}));
     std::vector<std::string> names;

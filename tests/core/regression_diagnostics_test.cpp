@@ -9,20 +9,10 @@
 #include <vector>
 
 #include "core/regression_model.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
-
-using Columns = std::vector<std::vector<double>>;
-
-std::unique_ptr<Reg> MakeModel(const Columns& cols, const std::vector<int>& types = {}) {
-    const int n = static_cast<int>(cols.front().size());
-    auto reg = std::make_unique<Reg>(n, static_cast<int>(cols.size()));
-    for (size_t j = 0; j < cols.size(); ++j) {
-        reg->SetVarValues(static_cast<int>(j), cols[j]);
-        if (j < types.size()) reg->SetVarType(static_cast<int>(j), types[j]);
-    }
-    return reg;
-}
 
 void ExpectAllNear(const std::vector<double>& actual, const std::vector<double>& expected, double tol,
                    const char* what) {
@@ -39,15 +29,8 @@ const Columns kOls = {
     {-7.09, 3.04, -1.03, 0.36, 5.67, 2.61, -3.25, 2.91, -1.57, -2.39, 0.88, 4.03, 0.24, 0.75, -1.83}};
 
 // Exogenous x0..x3, then endogenous y2, y3, y1.
-const Columns kSem = {
-    {5.1, 7.7, 7.4, 4.0, 4.4, 3.9, 6.1, 4.9, 6.5, 1.3, 8.1, 4.8, 6.4, 4.7},
-    {2.2, 3.9, 4.6, 2.6, 2.7, 4.4, 1.3, -0.0, 3.8, 1.7, -0.8, 1.4, 2.1, 0.6},
-    {-3.0, 0.1, 1.8, -0.5, -1.5, 0.8, 1.4, -0.6, 1.1, 2.1, -0.4, -1.6, 0.7, 0.5},
-    {10.2, 5.4, 6.7, 6.3, 4.5, 8.3, 9.1, 6.5, 10.8, 9.6, 9.3, 8.8, 9.9, 5.3},
-    {7.84, 6.91, 4.1, 4.14, 5.14, 5.26, 5.75, 4.31, 5.71, 0.47, 9.07, 5.75, 5.89, 4.14},
-    {6.39, 2.38, 3.1, 2.67, 2.87, 6.7, 3.09, 2.07, 5.86, 4.46, 2.97, 5.13, 3.01, 2.05},
-    {9.78, 9.14, 8.03, 5.52, 7.89, 7.47, 10.86, 5.86, 7.33, 2.9, 13.79, 7.79, 8.37, 7.73}};
-const std::vector<int> kSemTypes = {2, 2, 2, 2, 1, 1, 1};
+const Columns& kSem = SemColumns();
+const std::vector<int>& kSemTypes = SemTypes();
 
 // ---- covariances ---------------------------------------------------------------
 

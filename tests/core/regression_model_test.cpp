@@ -8,38 +8,12 @@
 
 #include "core/regression_model.h"
 #include "core/regression_moments.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
 
-using Columns = std::vector<std::vector<double>>;
-
-std::unique_ptr<Reg> MakeModel(const Columns& cols, const std::vector<int>& types = {}) {
-    const int n = static_cast<int>(cols.front().size());
-    auto reg = std::make_unique<Reg>(n, static_cast<int>(cols.size()));
-    for (size_t j = 0; j < cols.size(); ++j) {
-        reg->SetVarValues(static_cast<int>(j), cols[j]);
-        if (j < types.size()) reg->SetVarType(static_cast<int>(j), types[j]);
-    }
-    return reg;
-}
-
-void ExpectRel(double actual, double expected, double rel, const char* what, int index) {
-    EXPECT_NEAR(actual, expected, rel * std::fabs(expected)) << what << " [" << index << "]";
-}
-
-// Longley employment data (NIST StRD): GNP deflator, GNP, unemployed, armed
-// forces, population, year; then total employment, the dependent variable.
-const Columns kLongley = {
-    {83.0, 88.5, 88.2, 89.5, 96.2, 98.1, 99.0, 100.0, 101.2, 104.6, 108.4, 110.8, 112.6, 114.2, 115.7, 116.9},
-    {234289, 259426, 258054, 284599, 328975, 346999, 365385, 363112, 397469, 419180, 442769, 444546, 482704,
-     502601, 518173, 554894},
-    {2356, 2325, 3682, 3351, 2099, 1932, 1870, 3578, 2904, 2822, 2936, 4681, 3813, 3931, 4806, 4007},
-    {1590, 1456, 1616, 1650, 3099, 3594, 3547, 3350, 3048, 2857, 2798, 2637, 2552, 2514, 2572, 2827},
-    {107608, 108632, 109773, 110929, 112075, 113270, 115094, 116219, 117388, 118734, 120445, 121950, 123366,
-     125368, 127852, 130081},
-    {1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954, 1955, 1956, 1957, 1958, 1959, 1960, 1961, 1962},
-    {60323, 61122, 60171, 61187, 63221, 63639, 64989, 63761, 66019, 67857, 68169, 66513, 68655, 69564, 69331,
-     70551}};
+const Columns& kLongley = LongleyColumns();
 
 // Certified values (also a 50-digit solve of the normal equations).
 const std::vector<double> kLongleyCoef = {15.061872271373323727, -0.035819179292591021916, -2.0202298038168251465,

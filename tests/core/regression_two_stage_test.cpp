@@ -9,42 +9,14 @@
 
 #include "core/regression_model.h"
 #include "resources/string_table.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
 #include "support/scripted_services.h"
 
 namespace {
 
-using Columns = std::vector<std::vector<double>>;
-
-std::unique_ptr<Reg> MakeModel(const Columns& cols, const std::vector<int>& types) {
-    const int n = static_cast<int>(cols.front().size());
-    auto reg = std::make_unique<Reg>(n, static_cast<int>(cols.size()));
-    for (size_t j = 0; j < cols.size(); ++j) {
-        reg->SetVarValues(static_cast<int>(j), cols[j]);
-        reg->SetVarType(static_cast<int>(j), types[j]);
-    }
-    return reg;
-}
-
-void ExpectRel(double actual, double expected, double rel, const char* what, int index) {
-    EXPECT_NEAR(actual, expected, rel * std::fabs(expected)) << what << " [" << index << "]";
-}
-
-// Variables: 0 y (endogenous, dependent), 1 y2 (endogenous), 2 x1
-// (exogenous), 3 x2 (exogenous), 4 x3 (lagged), 5 w (type 0).
-const Columns kIv = {
-    {4.205, -3.255, 4.737, 8.119, 4.978, -2.521, 5.199, 5.324, 0.7, 8.87, 6.017, 8.105, 6.02, 4.109, 5.768, 5.319,
-     3.362, -1.058, 7.44, 8.925, -1.913, 9.237, 4.768, -0.199, 6.206},
-    {2.413, -1.927, 2.372, 2.718, 2.684, -2.629, 3.132, 3.827, -0.913, 5.079, 3.745, 4.622, 3.735, 1.608, 3.102, 4.24,
-     0.724, -1.374, 2.055, 4.118, -3.346, 5.709, 1.667, 0.88, 4.842},
-    {3.002, 3.597, 2.452, 1.219, 2.091, 1.017, 3.12, 5.68, 2.016, 1.759, 3.98, 3.714, 3.211, 1.139, 2.941, 4.391,
-     0.312, 2.085, -0.802, 0.421, -0.683, 2.53, 0.465, 3.543, 3.314},
-    {-0.28, -3.775, -0.808, -0.073, 0.17, -2.295, -0.717, -1.468, -1.213, 1.591, -1.211, -0.049, 1.327, -0.875, -0.168,
-     0.166, 0.096, -1.838, 0.114, 2.038, -2.321, 1.289, 0.179, -0.962, 3.001},
-    {1.762, -0.199, 1.075, 1.577, 0.811, 1.683, 0.933, 1.667, 2.439, 0.324, 1.203, 0.537, 1.127, -0.187, 0.421, 0.804,
-     1.899, 2.145, -0.324, 0.205, 1.647, -0.992, 0.537, 0.903, 2.257},
-    {2.345, 1.836, 1.816, 1.875, 2.762, 1.786, 1.848, 2.176, 1.94, 1.901, 1.443, 1.994, 1.778, 2.583, 2.327, 1.988,
-     2.334, 1.83, 2.526, 1.997, 2.292, 1.355, 2.173, 1.156, 0.982}};
-const std::vector<int> kIvTypes = {1, 1, 2, 2, 3, 0};
+const Columns& kIv = IvColumns();
+const std::vector<int>& kIvTypes = IvTypes();
 // Model: y on y2, x1, w and the constant (indices 1, 2, 5, 6).
 const std::vector<std::uint8_t> kIvRoles = {1, 2, 2, 0, 0, 2, 2};
 const std::vector<int> kIvIndex = {1, 2, 5, 6};

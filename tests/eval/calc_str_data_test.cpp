@@ -15,6 +15,8 @@
 #include "eval/calc_str.h"
 #include "eval/calc_str_user_function.h"
 #include "platform/errors.h"
+#include "support/expect_exception.h"
+#include "support/model_builder.h"
 #include "support/scripted_services.h"
 
 namespace {
@@ -45,13 +47,7 @@ const std::vector<double> kFitted = {3.1333333333333329, 3.8666666666666663, 7.1
 class CalcStrData : public ::testing::Test {
 protected:
     void SetUp() override {
-        reg = std::make_unique<Reg>(6, 5);
-        const std::vector<const std::vector<double>*> cols = {&kX1, &kX2, &kR, &kG, &kY};
-        const char* names[] = {"x1", "x2", "r", "g", "y"};
-        for (int j = 0; j < 5; ++j) {
-            reg->SetVarValues(j, *cols[static_cast<std::size_t>(j)]);
-            reg->SetVarName(j, names[j]);
-        }
+        reg = MakeModel({kX1, kX2, kR, kG, kY}, {}, {"x1", "x2", "r", "g", "y"});
         ASSERT_TRUE(reg->SetModel(4, {2, 2, 0, 0, 1}));
         SetCurrentModel(reg.get());
         InstallServices(&services);
@@ -113,14 +109,8 @@ TEST_F(CalcStrData, VariablesSelectorsAndAttributes) {
 
 TEST_F(CalcStrData, SelectorErrors) {
     const char* rangeErrors[] = {"y[7]", "y[0]", "#hat[9]", "sum(##nosuch##)", "#tti[nosuch]"};
-    for (const char* text : rangeErrors) {
-        try {
-            calc.Calculate(text);
-            ADD_FAILURE() << "no exception for " << text;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "範囲エラー") << text;
-        }
-    }
+    for (const char* text : rangeErrors)
+        ExpectExceptionMessage([&] { calc.Calculate(text); }, "範囲エラー", text);
     EXPECT_THROW(calc.Calculate("y[2"), Exception);
     EXPECT_THROW(calc.Calculate("#tti x1"), Exception);
     EXPECT_THROW(calc.Calculate("sum(##x1##.pf(1))"), Exception);
@@ -144,14 +134,8 @@ TEST_F(CalcStrData, ResultNamesComputeTheDiagnostics) {
 TEST_F(CalcStrData, SelectorsFarOutOfRange) {
     const char* rangeErrors[] = {"y[1e10]", "y[-1e10]", "y[0.5]", "y[-0.5]", "@[1e10]", "@[-1e12]",
                                  "#hat[3e9]", "#tti[定数項]", "#dfb[定数項]"};
-    for (const char* text : rangeErrors) {
-        try {
-            calc.Calculate(text);
-            ADD_FAILURE() << "no exception for " << text;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "範囲エラー") << text;
-        }
-    }
+    for (const char* text : rangeErrors)
+        ExpectExceptionMessage([&] { calc.Calculate(text); }, "範囲エラー", text);
     EXPECT_EQ(calc.Calculate("y[6.9]"), 11.9);  // truncated to 6
     // A lag beyond the data is 0.0 however large.
     EXPECT_EQ(calc.EvaluateAt("lag(x1, 1e12)", 3), 0.0);
@@ -162,14 +146,8 @@ TEST_F(CalcStrData, SelectorsFarOutOfRange) {
 // A list left empty by its range: median, trimmean and percentile need data
 // and raise the range error; the other functions are left without a value.
 TEST_F(CalcStrData, EmptyListsOfValues) {
-    for (const char* text : {"median(##x1##[7..9])", "trimmean(##x1##[7..9])", "percentile(##x1##[7..9])"}) {
-        try {
-            calc.Calculate(text);
-            ADD_FAILURE() << "no exception for " << text;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "範囲エラー") << text;
-        }
-    }
+    for (const char* text : {"median(##x1##[7..9])", "trimmean(##x1##[7..9])", "percentile(##x1##[7..9])"})
+        ExpectExceptionMessage([&] { calc.Calculate(text); }, "範囲エラー", text);
     for (const char* text : {"mean(##x1##[7..9])", "sum(##x1##[7..9])", "max(##x1##[7..9])"}) {
         EXPECT_EQ(calc.Evaluate(text, -3.0), -3.0) << text;
         EXPECT_TRUE(calc.IsIncomplete()) << text;
@@ -239,14 +217,8 @@ TEST_F(CalcStrData, ObservationFunctionErrors) {
         {"lag(nosuch)", "文法エラー"},  {"fdif(nosuch)", "文法エラー"}, {"rank(nosuch)", "システムエラー"},
         {"grad(nosuch)", "システムエラー"}, {"lag x1", "文法エラー"},
     };
-    for (const ErrCase& c : cases) {
-        try {
-            calc.EvaluateAt(c.text, 1);
-            ADD_FAILURE() << "no exception for " << c.text;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), c.message) << c.text;
-        }
-    }
+    for (const ErrCase& c : cases)
+        ExpectExceptionMessage([&] { calc.EvaluateAt(c.text, 1); }, c.message, c.text);
     std::string many = "pred(y";
     for (int i = 0; i < 60; ++i) many += ", x1";
     EXPECT_THROW(calc.EvaluateAt(many + ")", 0), Exception);

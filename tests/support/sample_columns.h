@@ -1,0 +1,23 @@
+// Data sets that several model tests fit, each with what its columns are.
+// Expected results stay with the tests that check them.
+#pragma once
+
+#include <vector>
+
+#include "support/model_builder.h"
+
+// Longley employment data (NIST StRD), n = 16: GNP deflator, GNP,
+// unemployed, armed forces, population, year; then total employment, the
+// dependent variable.
+const Columns& LongleyColumns();
+
+// Instrumental-variable data, n = 25: 0 y (endogenous), 1 y2 (endogenous),
+// 2 x1 (exogenous), 3 x2 (exogenous), 4 x3 (lagged), 5 w (type 0, neither
+// instrument nor endogenous); IvTypes() are those types.
+const Columns& IvColumns();
+const std::vector<int>& IvTypes();
+
+// A small simultaneous system, n = 14: exogenous x0..x3, then endogenous
+// y2, y3, y1; SemTypes() are those types.
+const Columns& SemColumns();
+const std::vector<int>& SemTypes();
