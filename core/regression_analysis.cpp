@@ -93,6 +93,38 @@ void CentreBlock(const CentredBlock& b, const double* design, int stride, const 
     }
 }
 
+// What the residual measures need of the fit besides the block's own values.
+struct ResidualScale {
+    const double* y;  // observed values of the dependent variable
+    double sse, s2;
+    double floor;  // least variance of a deleted residual
+};
+
+// The residual measures of a block, from the residuals e, their variance
+// factors g (Var e = s2 g) and the variances s2i without each observation;
+// written with s2i to their rows of the table. The ordinary and two-stage
+// analyses differ only in g and s2i.
+void WriteResidualMeasures(RAData& table, const ResidualScale& fit, int start, int len, const double* e,
+                           const double* g, const double* s2i) {
+    double rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock];
+    for (int t = 0; t < len; ++t) {
+        r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
+        double v = g[t] * s2i[t];
+        if (v < fit.floor) v = fit.floor;
+        sig[t] = std::sqrt(v);
+        tExt[t] = e[t] / sig[t];
+        share[t] = e[t] * e[t] / fit.sse;
+        const double yi = fit.y[start + t];
+        rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+    }
+    table.WriteSpan(Reg::kRowErrorRate, start, len, rate);
+    table.WriteSpan(Reg::kRowSigRes, start, len, sig);
+    table.WriteSpan(Reg::kRowStudentInternal, start, len, r);
+    table.WriteSpan(Reg::kRowStudentExternal, start, len, tExt);
+    table.WriteSpan(Reg::kRowResidualShare, start, len, share);
+    table.WriteSpan(Reg::kRowS2Deleted, start, len, s2i);
+}
+
 template <class T>
 std::vector<T> WorkArray(size_t n) {
     try {
@@ -140,33 +172,19 @@ void Reg::ComputeAnalysisData() {
 
 void Reg::AnalysisOrdinary() {
     const int n = GetObsCount();
-    const double* y = GetVar(dependent_).Data();
-    const double sse = sse_, s2 = s2_;
+    const double sse = sse_;
     const double df1 = residualDf_ - 1.0;
-    const double floor = VarianceFloor();
-    double e[kBlock], h[kBlock], rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock], s2i[kBlock];
+    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
         analysis_.ReadSpan(kRowResidual, start, len, e);
         analysis_.ReadSpan(kRowLeverage, start, len, h);
         for (int t = 0; t < len; ++t) {
-            const double q = 1.0 - h[t];
-            r[t] = e[t] / std::sqrt(s2 * q);
-            s2i[t] = (sse - e[t] * e[t] / q) / df1;
-            double v = q * s2i[t];
-            if (v < floor) v = floor;
-            sig[t] = std::sqrt(v);
-            tExt[t] = e[t] / sig[t];
-            share[t] = e[t] * e[t] / sse;
-            const double yi = y[start + t];
-            rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+            g[t] = 1.0 - h[t];
+            s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
         }
-        analysis_.WriteSpan(kRowErrorRate, start, len, rate);
-        analysis_.WriteSpan(kRowSigRes, start, len, sig);
-        analysis_.WriteSpan(kRowStudentInternal, start, len, r);
-        analysis_.WriteSpan(kRowStudentExternal, start, len, tExt);
-        analysis_.WriteSpan(kRowResidualShare, start, len, share);
-        analysis_.WriteSpan(kRowS2Deleted, start, len, s2i);
+        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
     }
 }
 
@@ -222,14 +240,13 @@ void Reg::AnalysisTwoStage() {
 
     const double* design = design_.Data();
     const int stride = design_.Cols();
-    const double sse = sse_, s2 = s2_;
+    const double sse = sse_;
     const double df1 = residualDf_ - 1.0;
-    const double floor = VarianceFloor();
-    const double* y = GetVar(dependent_).Data();
+    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
     std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
         sw(static_cast<size_t>(q) * kBlock);
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
-    double rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock], s2i[kBlock];
+    double g[kBlock], s2i[kBlock];
 
     ProgressScope progress("分析データ計算中・・・", n);
     for (int start = 0; start < n; start += kBlock) {
@@ -260,23 +277,10 @@ void Reg::AnalysisTwoStage() {
             const double bigPt = bigP[t] + alpha[t] * sumE;
             const double bigQt = bigQ[t] + n * alpha[t] * alpha[t];
             s2i[t] = (sse + 2.0 * p[t] * bigPt + p[t] * p[t] * (bigQt - 1.0)) / df1;
-            const double g = 1.0 - 2.0 * bb[t] + h[t];
-            r[t] = e[t] / std::sqrt(s2 * g);
-            double v = g * s2i[t];
-            if (v < floor) v = floor;
-            sig[t] = std::sqrt(v);
-            tExt[t] = e[t] / sig[t];
-            share[t] = e[t] * e[t] / sse;
-            const double yi = y[start + t];
-            rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+            g[t] = 1.0 - 2.0 * bb[t] + h[t];
             progress.Step();
         }
-        analysis_.WriteSpan(kRowErrorRate, start, len, rate);
-        analysis_.WriteSpan(kRowSigRes, start, len, sig);
-        analysis_.WriteSpan(kRowStudentInternal, start, len, r);
-        analysis_.WriteSpan(kRowStudentExternal, start, len, tExt);
-        analysis_.WriteSpan(kRowResidualShare, start, len, share);
-        analysis_.WriteSpan(kRowS2Deleted, start, len, s2i);
+        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
     }
 }
 
