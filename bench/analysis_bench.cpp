@@ -72,8 +72,8 @@ BENCHMARK(BM_FullInfluence)->Args({100000, 10})->Args({1000000, 20})->Unit(bench
 
 
 // The temporary-file form of the table (the fall-back when its memory block
-// cannot be had): slower, one file access per element outside the rows
-// every estimation writes.
+// cannot be had): the rows outside those every estimation writes are read
+// and written in the file a span at a time.
 void BM_FullInfluenceFileTable(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const int p = static_cast<int>(state.range(1));

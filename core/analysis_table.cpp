@@ -14,6 +14,9 @@ namespace {
 
 bool forceFileTable = false;
 
+// Values per write when a row of the file form is filled.
+constexpr int kFillChunk = 8192;
+
 [[noreturn]] void ThrowRange() { throw ERangeError("範囲エラー"); }
 
 }  // namespace
@@ -125,10 +128,8 @@ void RAData::ReadSpan(int code, int first, int count, double* out) const {
         std::memcpy(out, table_.get() + static_cast<size_t>(row) * columns_ + first, sizeof(double) * count);
     } else if (const double* cached = CachedRow(row)) {
         std::memcpy(out, cached + first, sizeof(double) * count);
-    } else if (first == 0 && count == columns_) {
-        fileTable_->ReadRow(row, out);
     } else {
-        for (int t = 0; t < count; ++t) out[t] = fileTable_->GetValue(row, first + t);
+        fileTable_->ReadSpan(row, first, count, out);
     }
 }
 
@@ -140,10 +141,8 @@ void RAData::WriteSpan(int code, int first, int count, const double* values) {
         std::memcpy(table_.get() + static_cast<size_t>(row) * columns_ + first, values, sizeof(double) * count);
     } else if (double* cached = CachedRow(row)) {
         std::memcpy(cached + first, values, sizeof(double) * count);
-    } else if (first == 0 && count == columns_) {
-        fileTable_->WriteRow(row, values);
     } else {
-        for (int t = 0; t < count; ++t) fileTable_->SetValue(row, first + t, values[t]);
+        fileTable_->WriteSpan(row, first, count, values);
     }
 }
 
@@ -157,13 +156,20 @@ void RAData::FillRow(int code, double x) {
     } else if (double* cached = CachedRow(row)) {
         std::fill(cached, cached + columns_, x);
     } else {
+        // A bounded buffer of copies written span by span: a row of a large
+        // data set need not fit in memory a second time.
         std::vector<double> values;
         try {
-            values.assign(static_cast<size_t>(columns_), x);
+            values.assign(static_cast<size_t>(std::min(columns_, kFillChunk)), x);
         } catch (const std::bad_alloc&) {
             throw EOutOfMemory();
         }
-        fileTable_->WriteRow(row, values.data());
+        const int chunk = static_cast<int>(values.size());
+        for (int first = 0; first < columns_;) {
+            const int m = std::min(chunk, columns_ - first);
+            fileTable_->WriteSpan(row, first, m, values.data());
+            first += m;
+        }
     }
 }
 

@@ -7,7 +7,8 @@
 // it lives in a temporary file (TFileMatrix) instead, so that a large data
 // set still gets its diagnostics, only slower. In the file form the rows
 // handed out by Row() (the few rows every estimation writes) are held in
-// memory, and every other row stays in the file.
+// memory, and every other row stays in the file, read and written a span at
+// a time.
 #pragma once
 
 #include <cstdlib>

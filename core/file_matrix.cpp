@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -148,6 +149,59 @@ void TFileMatrix::WriteAt(std::int64_t offset, const void* buf, std::size_t n) {
     }
 }
 
+void TFileMatrix::ReadDoubles(std::int64_t offset, double* out, std::size_t n) const {
+    // The file's bytes are the memory's bytes on a little-endian machine.
+    ReadAt(offset, out, n * 8);
+    if constexpr (std::endian::native != std::endian::little) {
+        for (std::size_t e = 0; e < n; ++e) {
+            unsigned char b[8];
+            std::memcpy(b, out + e, 8);
+            out[e] = DecodeDouble(b);
+        }
+    }
+}
+
+void TFileMatrix::WriteDoubles(std::int64_t offset, const double* values, std::size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        WriteAt(offset, values, n * 8);
+    } else {
+        // Converted through a bounded buffer, one block at a time.
+        unsigned char block[4096];
+        for (std::size_t done = 0; done < n;) {
+            std::size_t m = std::min(n - done, sizeof block / 8);
+            for (std::size_t e = 0; e < m; ++e) EncodeDouble(values[done + e], block + 8 * e);
+            WriteAt(offset + static_cast<std::int64_t>(done) * 8, block, m * 8);
+            done += m;
+        }
+    }
+}
+
+void TFileMatrix::ReadSpan(int i, int j, int count, double* out) const {
+    if (count < 0) ThrowRange();
+    // The columns [lo, hi) of the span lie inside the row; the rest, if any,
+    // is the default.
+    const std::int64_t first = j;
+    const std::int64_t end = first + count;
+    const std::int64_t lo = std::max<std::int64_t>(first, 0);
+    const std::int64_t hi = std::min<std::int64_t>(end, cols_);
+    if (i < 0 || i >= rows_ || lo >= hi) {
+        std::fill_n(out, count, defaultValue_);
+        return;
+    }
+    std::fill(out, out + (lo - first), defaultValue_);
+    std::fill(out + (hi - first), out + count, defaultValue_);
+    ReadDoubles(Offset(i, static_cast<int>(lo)), out + (lo - first), static_cast<std::size_t>(hi - lo));
+}
+
+void TFileMatrix::WriteSpan(int i, int j, int count, const double* values) {
+    CheckRow(i);
+    // Checked as a whole before anything is written: a span past the row's
+    // end would land on the next row.
+    if (count < 0 || j < 0 || j > cols_ || count > cols_ - j) ThrowRange();
+    if (count == 0) return;
+    WriteDoubles(Offset(i, j), values, static_cast<std::size_t>(count));
+}
+
 void TFileMatrix::SetValue(int i, int j, double v) {
     CheckRow(i);
     CheckCol(j);
@@ -165,16 +219,12 @@ double TFileMatrix::GetValue(int i, int j) const {
 
 void TFileMatrix::ReadRow(int i, double* buf) const {
     CheckRow(i);
-    auto bytes = AllocateBuffer<unsigned char>(static_cast<std::size_t>(cols_) * 8);
-    ReadAt(Offset(i, 0), bytes.data(), bytes.size());
-    for (int c = 0; c < cols_; ++c) buf[c] = DecodeDouble(bytes.data() + 8 * static_cast<std::size_t>(c));
+    ReadDoubles(Offset(i, 0), buf, static_cast<std::size_t>(cols_));
 }
 
 void TFileMatrix::WriteRow(int i, const double* buf) {
     CheckRow(i);
-    auto bytes = AllocateBuffer<unsigned char>(static_cast<std::size_t>(cols_) * 8);
-    for (int c = 0; c < cols_; ++c) EncodeDouble(buf[c], bytes.data() + 8 * static_cast<std::size_t>(c));
-    WriteAt(Offset(i, 0), bytes.data(), bytes.size());
+    WriteDoubles(Offset(i, 0), buf, static_cast<std::size_t>(cols_));
 }
 
 double TFileMatrix::RowProduct(int i, int k) const {
@@ -198,13 +248,11 @@ void TFileMatrix::ForEachRowBlock(F&& f) const {
     if (rows_ == 0 || cols_ == 0) return;
     std::size_t rowBytes = static_cast<std::size_t>(cols_) * 8;
     int blockRows = static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(kBlockBytes / rowBytes, rows_)));
-    auto bytes = AllocateBuffer<unsigned char>(rowBytes * static_cast<std::size_t>(blockRows));
     auto values = AllocateBuffer<double>(static_cast<std::size_t>(cols_) * static_cast<std::size_t>(blockRows));
     for (int first = 0; first < rows_; first += blockRows) {
         int n = std::min(blockRows, rows_ - first);
         std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(cols_);
-        ReadAt(Offset(first, 0), bytes.data(), count * 8);
-        for (std::size_t e = 0; e < count; ++e) values[e] = DecodeDouble(bytes.data() + 8 * e);
+        ReadDoubles(Offset(first, 0), values.data(), count);
         f(first, n, values.data());
     }
 }

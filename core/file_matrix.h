@@ -41,6 +41,16 @@ public:
     // The element, or the default value (file untouched) outside the shape.
     double GetValue(int i, int j) const;
 
+    // count consecutive elements of row i from column j on, with one
+    // positioned read or write of the file (a big-endian machine writes in
+    // 4 KB pieces, converted). A read gives the default value
+    // for the part of the span outside the shape (all of it for a row
+    // outside) without touching the file for that part. A write must lie
+    // wholly inside the shape, else ERangeError and nothing is written. A
+    // negative count raises ERangeError.
+    void ReadSpan(int i, int j, int count, double* out) const;
+    void WriteSpan(int i, int j, int count, const double* values);
+
     // Row i to or from cols doubles of the caller.
     void ReadRow(int i, double* buf) const;
     void WriteRow(int i, const double* buf);
@@ -89,6 +99,10 @@ private:
     void CheckCol(int j) const;
     void ReadAt(std::int64_t offset, void* buf, std::size_t n) const;
     void WriteAt(std::int64_t offset, const void* buf, std::size_t n);
+    // n doubles at a byte offset, converted from or to the file's
+    // little-endian form.
+    void ReadDoubles(std::int64_t offset, double* out, std::size_t n) const;
+    void WriteDoubles(std::int64_t offset, const double* values, std::size_t n);
 
     TempFileHandle file_;
     int rows_ = 0;

@@ -28,6 +28,8 @@ std::string RawBytes(const std::string& path) {
 // The little-endian bytes of a double, written out by hand.
 const std::string kBytes1_5("\x00\x00\x00\x00\x00\x00\xF8\x3F", 8);
 const std::string kBytes7_0("\x00\x00\x00\x00\x00\x00\x1C\x40", 8);
+const std::string kBytesMinus2("\x00\x00\x00\x00\x00\x00\x00\xC0", 8);
+const std::string kBytes0_1("\x9A\x99\x99\x99\x99\x99\xB9\x3F", 8);
 
 // The 4 x 3 table used by the moment tests.
 const double kTable[4][3] = {{1, 2, 3}, {4, 5, 7}, {2, 9, 1}, {6, 1, 8}};
@@ -100,6 +102,129 @@ TEST_F(FileMatrixTest, WritesOutsideTheShapeAreRefused) {
     EXPECT_THROW(TFileMatrix(-1, 2, 0.0), ERangeError);
     EXPECT_THROW(TFileMatrix(2, -1, 0.0), ERangeError);
     EXPECT_THROW(TFileMatrix(0x7FFFFFFF, 0x7FFFFFFF, 0.0), ERangeError);  // no such file size
+}
+
+TEST_F(FileMatrixTest, SpansLandAtTheirElementsInTheFile) {
+    TFileMatrix m(3, 4, 1.5);
+    const double span[4] = {7.0, -2.0, 0.1, 7.0};
+    m.WriteSpan(1, 1, 3, span);      // elements 5, 6, 7: the end of row 1
+    m.WriteSpan(0, 3, 1, span + 1);  // element 3: the end of row 0
+    m.WriteSpan(2, 0, 2, span + 2);  // elements 8, 9: the start of row 2
+    m.WriteSpan(2, 4, 0, span);      // nothing, at the row's end
+    const std::string* elements[12] = {&kBytes1_5, &kBytes1_5, &kBytes1_5,    &kBytesMinus2,
+                                       &kBytes1_5, &kBytes7_0, &kBytesMinus2, &kBytes0_1,
+                                       &kBytes0_1, &kBytes7_0, &kBytes1_5,    &kBytes1_5};
+    std::string expected;
+    for (const std::string* e : elements) expected += *e;
+    EXPECT_EQ(RawBytes(m.FileName()), expected);
+
+    // A span read gives the same values as element reads.
+    double out[4];
+    m.ReadSpan(1, 0, 4, out);
+    const double row1[4] = {1.5, 7.0, -2.0, 0.1};
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(out[c], row1[c]) << c;
+}
+
+// A 3 x 4 matrix of 10 i + j with default -9: spans reaching outside the
+// shape give the default for the outside part only.
+TEST_F(FileMatrixTest, SpanReadsAcrossTheEdges) {
+    TFileMatrix m(3, 4, -9.0);
+    for (int i = 0; i < 3; ++i) {
+        const double row[4] = {10.0 * i, 10.0 * i + 1, 10.0 * i + 2, 10.0 * i + 3};
+        m.WriteRow(i, row);
+    }
+    const double d = -9.0;
+    struct Case {
+        int i, j, count;
+        std::vector<double> expected;
+    };
+    const Case cases[] = {
+        {1, 0, 4, {10, 11, 12, 13}},
+        {1, 1, 2, {11, 12}},
+        {1, 2, 4, {12, 13, d, d}},
+        {1, -2, 3, {d, d, 10}},
+        {1, -1, 6, {d, 10, 11, 12, 13, d}},
+        {2, 3, 1, {23}},
+        {0, 4, 2, {d, d}},
+        {3, 0, 2, {d, d}},
+        {-1, 1, 2, {d, d}},
+        {0, -5, 3, {d, d, d}},
+        {0, 0x7FFFFFFE, 3, {d, d, d}},  // the span's end is past the int range
+        {0, -0x7FFFFFFF - 1, 2, {d, d}},
+        {1, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<double> out(c.expected.size() + 1, 42.0);
+        m.ReadSpan(c.i, c.j, c.count, out.data());
+        std::vector<double> got(out.begin(), out.end() - 1);
+        EXPECT_EQ(got, c.expected) << c.i << "," << c.j << "," << c.count;
+        EXPECT_EQ(out.back(), 42.0) << "written past the span " << c.i << "," << c.j;
+    }
+    double out[1];
+    EXPECT_THROW(m.ReadSpan(0, 0, -1, out), ERangeError);
+
+    // The outside part never touches the file: with the file emptied, only
+    // a span with an inside part fails.
+    fs::resize_file(m.FileName(), 0);
+    double two[2];
+    m.ReadSpan(0, 4, 2, two);
+    m.ReadSpan(3, 0, 2, two);
+    EXPECT_EQ(two[1], d);
+    EXPECT_THROW(m.ReadSpan(0, 3, 2, two), EReadError);
+}
+
+TEST_F(FileMatrixTest, SpanWritesOutsideTheShapeAreRefusedWhole) {
+    TFileMatrix m(2, 3, 0.5);
+    const std::string before = RawBytes(m.FileName());
+    const double v[4] = {1, 2, 3, 4};
+    struct Case {
+        int i, j, count;
+    };
+    const Case refused[] = {
+        {0, 2, 2},           // would run on into row 1
+        {1, 0, 4},           // longer than a row
+        {1, 3, 1},
+        {1, 4, 0},
+        {2, 0, 1},
+        {-1, 0, 1},
+        {0, -1, 2},
+        {0, 0, -1},
+        {0, 0x7FFFFFFF, 1},
+        {2, 0, 0},
+    };
+    for (const Case& c : refused)
+        EXPECT_THROW(m.WriteSpan(c.i, c.j, c.count, v), ERangeError) << c.i << "," << c.j << "," << c.count;
+    EXPECT_EQ(RawBytes(m.FileName()), before);
+    m.WriteSpan(1, 3, 0, v);  // an empty span at the row's end is no error
+    EXPECT_EQ(RawBytes(m.FileName()), before);
+
+    TFileMatrix empty(0, 0, 0.0);
+    EXPECT_THROW(empty.WriteSpan(0, 0, 0, v), ERangeError);
+    double out[2] = {1, 1};
+    empty.ReadSpan(0, 0, 2, out);
+    EXPECT_EQ(out[1], 0.0);
+}
+
+TEST_F(FileMatrixTest, LongSpansMatchElementAccess) {
+    // One span of more than a read block, in the middle of a long row.
+    const int cols = 20000;
+    TFileMatrix m(2, cols, -1.0);
+    std::vector<double> v(12000);
+    for (std::size_t t = 0; t < v.size(); ++t) v[t] = 0.25 * static_cast<double>(t) - 7.0;
+    m.WriteSpan(1, 5000, 12000, v.data());
+    EXPECT_EQ(fs::file_size(m.FileName()), 2u * cols * 8);
+    EXPECT_EQ(m.GetValue(1, 4999), -1.0);
+    EXPECT_EQ(m.GetValue(1, 5000), -7.0);
+    EXPECT_EQ(m.GetValue(1, 16999), 0.25 * 11999 - 7.0);
+    EXPECT_EQ(m.GetValue(1, 17000), -1.0);
+    EXPECT_EQ(m.GetValue(0, cols - 1), -1.0);
+    std::vector<double> back(12004);
+    m.ReadSpan(1, 4998, 12004, back.data());
+    EXPECT_EQ(back[0], -1.0);
+    EXPECT_EQ(back[1], -1.0);
+    for (std::size_t t = 0; t < v.size(); ++t) ASSERT_EQ(back[t + 2], v[t]) << t;
+    EXPECT_EQ(back[12002], -1.0);
+    EXPECT_EQ(back[12003], -1.0);
 }
 
 TEST_F(FileMatrixTest, RowsAndRowProducts) {
