@@ -117,15 +117,19 @@ void Reg::BuildMoments() {
     std::vector<const double*> columns(k);
     for (int j = 0; j < k; ++j) columns[j] = GetVar(j).Data();
     double* d = design_.Data();
-    // Row by row, so the design is written sequentially.
-    for (long long i = 0; i < n; ++i) {
-        double* row = d + i * stride;
-        for (int j = 0; j < k; ++j) row[j] = columns[j][i];
-        row[k] = 1.0;
-    }
     designTwoStage_ = twoStage_;
-    if (twoStage_) ReplaceEndogenousColumns();
-    BuildDesignMoments(d, n, stride, k, modelMoments_);
+    if (twoStage_) {
+        // The first stage rewrites endogenous columns before the moments.
+        for (long long i = 0; i < n; ++i) {
+            double* row = d + i * stride;
+            for (int j = 0; j < k; ++j) row[j] = columns[j][i];
+            row[k] = 1.0;
+        }
+        ReplaceEndogenousColumns();
+        BuildDesignMoments(d, n, stride, k, modelMoments_);
+    } else {
+        BuildDesignFromColumns(columns.data(), n, k, d, stride, modelMoments_);
+    }
     designMeanHi_.assign(k + 1, 0.0);
     designMeanLo_.assign(k + 1, 0.0);
     for (int j = 0; j < k; ++j) {

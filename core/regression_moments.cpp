@@ -179,9 +179,10 @@ BlockKernel ChooseKernel(MomentKernel choice) {
     return CrossProductsPortable;
 }
 
-}  // namespace
-
-void BuildDesignMoments(const double* rows, int n, int stride, int cols, LongMatrix& m, MomentKernel kernel) {
+// The builder proper. rowAt(i) gives a pointer to the `cols` values of
+// observation i.
+template <class RowSource>
+void BuildMomentsFrom(RowSource rowAt, int n, int cols, LongMatrix& m, MomentKernel kernel) {
     const int K = std::max(cols, 0);
     if (m.Rows() != K + 1 || m.Cols() != K + 1) m.Replace(LongMatrix(K + 1, K + 1, 0.0L));
     ZeroVector(m);
@@ -192,13 +193,16 @@ void BuildDesignMoments(const double* rows, int n, int stride, int cols, LongMat
     // sums are corrected below); one near the mean only keeps the
     // correction small. A constant column shifts to its own value.
     std::vector<double> shift(K), first(K);
-    for (int j = 0; j < K; ++j) first[j] = rows[j];
+    {
+        const double* r0 = rowAt(0);
+        for (int j = 0; j < K; ++j) first[j] = r0[j];
+    }
     {
         constexpr long long kSample = 4096;
         const long long count = std::min<long long>(n, kSample);
         std::vector<double> sum(K, 0.0);
         for (long long t = 0; t < count; ++t) {
-            const double* r = rows + (t * n / count) * stride;
+            const double* r = rowAt(t * n / count);
             for (int j = 0; j < K; ++j) sum[j] += r[j] - first[j];
         }
         for (int j = 0; j < K; ++j) shift[j] = first[j] + sum[j] / static_cast<double>(count);
@@ -216,9 +220,9 @@ void BuildDesignMoments(const double* rows, int n, int stride, int cols, LongMat
 
     for (long long start = 0; start < n; start += kBlock) {
         const int len = static_cast<int>(std::min<long long>(kBlock, n - start));
-        // Row by row: the design is read sequentially.
+        // Row by row: the source is read sequentially.
         for (int t = 0; t < len; ++t) {
-            const double* r = rows + (start + t) * stride;
+            const double* r = rowAt(start + t);
             for (int j = 0; j < K; ++j) {
                 const double a = r[j];
                 const double c = negShift[j];
@@ -264,4 +268,27 @@ void BuildDesignMoments(const double* rows, int n, int stride, int cols, LongMat
         m[i][K] = -mean;
     }
     m[K][K] = 1.0L / nn;
+}
+
+}  // namespace
+
+void BuildDesignMoments(const double* rows, int n, int stride, int cols, LongMatrix& m, MomentKernel kernel) {
+    BuildMomentsFrom([rows, stride](long long i) { return rows + i * stride; }, n, cols, m, kernel);
+}
+
+void BuildDesignFromColumns(const double* const* columns, int n, int cols, double* design, int stride,
+                            LongMatrix& m, MomentKernel kernel) {
+    // Each design row is written just before its values are summed, so the
+    // design is not read back from memory.
+    auto rowAt = [columns, cols, design, stride](long long i) {
+        double* row = design + i * stride;
+        for (int j = 0; j < cols; ++j) row[j] = columns[j][i];
+        row[cols] = 1.0;
+        return static_cast<const double*>(row);
+    };
+    BuildMomentsFrom(rowAt, n, cols, m, kernel);
+    // With no variables the builder reads no row; the constant column is
+    // still the design.
+    if (cols <= 0)
+        for (long long i = 0; i < n; ++i) design[i * stride] = 1.0;
 }

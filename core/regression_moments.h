@@ -24,3 +24,11 @@ enum class MomentKernel { Automatic, Portable };
 // the matrix is all zeros.
 void BuildDesignMoments(const double* rows, int n, int stride, int cols, LongMatrix& m,
                         MomentKernel kernel = MomentKernel::Automatic);
+
+// The same moment matrix from `cols` separate columns of n values, while
+// filling the n rows of a row-major design (row stride `stride`, at least
+// cols + 1) with those values and 1.0 in column `cols`, in one pass. The
+// sums are formed in the same order as BuildDesignMoments on that design,
+// so the result is identical to it.
+void BuildDesignFromColumns(const double* const* columns, int n, int cols, double* design, int stride,
+                            LongMatrix& m, MomentKernel kernel = MomentKernel::Automatic);

@@ -457,6 +457,34 @@ TEST(DesignMoments, SeveralBlocksWithLargeOffset) {
     }
 }
 
+TEST(DesignMoments, FromColumnsFillsTheDesignAndMatchesTheRowForm) {
+    // Same offset data, given as two columns: the design gets the values and
+    // the constant, and the sums equal the exact rational ones above.
+    std::vector<double> x, y;
+    for (int i = 0; i < 150; ++i) {
+        x.push_back(1e6 + i);
+        y.push_back((i % 7) * 0.1 + 3);
+    }
+    const double* columns[] = {x.data(), y.data()};
+    std::vector<double> design(150 * 3, -1.0);
+    LongMatrix m;
+    BuildDesignFromColumns(columns, 150, 2, design.data(), 3, m);
+    for (int i = 0; i < 150; ++i) {
+        EXPECT_EQ(design[i * 3], x[i]);
+        EXPECT_EQ(design[i * 3 + 1], y[i]);
+        EXPECT_EQ(design[i * 3 + 2], 1.0);
+    }
+    EXPECT_EQ(m[0][0], 281237.5L);
+    EXPECT_NEAR(static_cast<double>(m[0][1] / 14.90000000000001323385845353L - 1), 0.0, 1e-17);
+    EXPECT_NEAR(static_cast<double>(m[1][1] / 6.017599999999999199928879534L - 1), 0.0, 1e-17);
+    EXPECT_EQ(m[2][0], 1000074.5L);
+    EXPECT_EQ(m[2][2], 1.0L / 150);
+    // No variables: the design is the constant column alone.
+    std::vector<double> constant(4, 0.0);
+    BuildDesignFromColumns(nullptr, 4, 0, constant.data(), 1, m);
+    EXPECT_EQ(constant, std::vector<double>(4, 1.0));
+}
+
 TEST(AnalysisTable, ShapeRowCodesAndChecks) {
     RAData t(5, 3);
     EXPECT_EQ(t.Rows(), 2 * 4 + 19);
