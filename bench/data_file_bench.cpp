@@ -12,8 +12,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/data_file.h"
-#include "core/regression_model.h"
+#include "core/io/data_file.h"
+#include "core/model/regression_model.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/current_model.h"
-#include "core/regression_model.h"
+#include "core/model/current_model.h"
+#include "core/model/regression_model.h"
 #include "eval/calc_str.h"
 
 namespace {

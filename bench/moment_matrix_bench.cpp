@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "core/statistics.h"
+#include "core/numeric/statistics.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/number_format.h"
+#include "core/text/number_format.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "core/regression_model.h"
+#include "core/model/regression_model.h"
 
 namespace {
 

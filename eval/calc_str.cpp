@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "core/tokenizer.h"
+#include "core/text/tokenizer.h"
 #include "eval/calc_str_internal.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
@@ -85,7 +85,7 @@ bool CalcStr::LevelEnds() const {
     return t == s;
 }
 
-void CalcStr::Fail(int stringId) { throw Exception(LoadStr(stringId)); }
+void CalcStr::Fail(StringId stringId) { throw Exception(LoadStr(stringId)); }
 
 // Skips to just after the close that matches an already read open; only the
 // open character nests. Ends at the end of the text only: the operator
@@ -109,7 +109,7 @@ void CalcStr::SkipBalanced(char open, char close) {
 // --- entries ------------------------------------------------------------------
 
 double CalcStr::Calculate(const std::string& text) {
-    if (text.empty()) Fail(72);
+    if (text.empty()) Fail(kStrSystemError);
     incomplete_ = false;
     observationMode_ = false;
     Start(text);
@@ -214,11 +214,11 @@ void CalcStr::ParseBraceList(const std::string& text, Vector& out) {
     incomplete_ = false;
     std::vector<double> values;
     try {
-        if (text.empty()) Fail(72);
+        if (text.empty()) Fail(kStrSystemError);
         Start(text);
         if (Is("{")) {
             ReadItemList(values);
-            if (!Is("}")) Fail(70);
+            if (!Is("}")) Fail(kStrRangeError);
             Step();
         }
     } catch (const Exception&) {

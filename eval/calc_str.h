@@ -16,7 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/vector.h"
+#include "core/numeric/vector.h"
+#include "resources/string_table.h"
 
 class Reg;
 
@@ -83,7 +84,7 @@ private:
     bool LevelEnds() const;
     void SkipBalanced(char open, char close);
     void MarkIncomplete() { incomplete_ = nonConstant_ = true; }
-    [[noreturn]] static void Fail(int stringId);
+    [[noreturn]] static void Fail(StringId stringId);
 
     // Operator levels, lowest precedence first.
     double ParseOr();

@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "core/current_model.h"
-#include "core/file_services.h"
-#include "core/numeric_helpers.h"
-#include "core/regression_model.h"
-#include "core/scalar_functions.h"
+#include "core/model/current_model.h"
+#include "core/settings/file_services.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/model/regression_model.h"
+#include "eval/scalar_functions.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
 #include "eval/calc_str_user_function.h"
@@ -59,7 +59,7 @@ double CalcStr::VariableWideFunction(int index) {
     }
     if (x.empty()) {
         // These need at least one value; the others are left without one.
-        if (index == rwMedian || index == rwTrimmean || index == rwPercentile) Fail(70);
+        if (index == rwMedian || index == rwTrimmean || index == rwPercentile) Fail(kStrRangeError);
         MarkIncomplete();
         return 0.0;
     }
@@ -80,7 +80,7 @@ double CalcStr::VariableWideFunction(int index) {
         case 48:    // geomean
         case 49: {  // harmean
             double geo = 0.0, harm = 0.0;
-            if (!GeometricHarmonicMeans(&geo, &harm, n, a)) Fail(70);
+            if (!GeometricHarmonicMeans(&geo, &harm, n, a)) Fail(kStrRangeError);
             return index == 48 ? geo : harm;
         }
         case rwMax:
@@ -95,7 +95,7 @@ double CalcStr::VariableWideFunction(int index) {
         case rwPercentile:
             // The first value is the parameter; without data there is nothing
             // to take it from.
-            if (n < 2) Fail(70);
+            if (n < 2) Fail(kStrRangeError);
             return index == rwTrimmean ? TrimMean(a, n) : Percentile(a, n);
         case 54:  // sum
             return SumDoubles(n, a);
@@ -125,7 +125,7 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
     if (!isResult) Step();
     Step();  // the delimiter after the name ("##x##")
     const int j = reg == nullptr ? -1 : reg->FindVar(name);
-    if (!isResult && j < 0) Fail(70);
+    if (!isResult && j < 0) Fail(kStrRangeError);
     const int n = reg->GetObsCount();
 
     nonConstant_ = false;
@@ -144,19 +144,19 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
             Step();
             UserFunctionLink* link = InstalledUserFunctionLink();
             ef.user = link == nullptr || tokenIsString_ ? -1 : link->Find(token_);
-            if (ef.user < 0) Fail(77);
+            if (ef.user < 0) Fail(kStrMissingParameter);
             Step();
             if (Is("(")) {
                 do {
                     Step();
                     ef.userArgs.push_back(ParseOr());
                 } while (Is(","));
-                if (!Is(")")) Fail(77);
+                if (!Is(")")) Fail(kStrMissingParameter);
                 Step();
             }
             if (link->ParameterCount(ef.user) != 1 + static_cast<int>(ef.userArgs.size()) ||
                 link->SlotCount(ef.user) < link->ParameterCount(ef.user))
-                Fail(77);
+                Fail(kStrMissingParameter);
         } else {
             if (Is(ReservedWords[rwMax])) ef.scalar = 100;
             else if (Is(ReservedWords[rwMin])) ef.scalar = 101;
@@ -170,16 +170,16 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
                     Step();
                     ef.a2 = ParseOr();
                 }
-                if (!Is(")")) Fail(77);
+                if (!Is(")")) Fail(kStrMissingParameter);
                 Step();
             } else if (s == rwPf || s == rwQf) {
-                if (!Is("(")) Fail(77);
+                if (!Is("(")) Fail(kStrMissingParameter);
                 Step();
                 ef.a2 = ParseOr();
-                if (!Is(",")) Fail(77);
+                if (!Is(",")) Fail(kStrMissingParameter);
                 Step();
                 ef.a3 = ParseOr();
-                if (!Is(")")) Fail(77);
+                if (!Is(")")) Fail(kStrMissingParameter);
                 Step();
             }
         }

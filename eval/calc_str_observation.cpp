@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/matrix.h"
-#include "core/numeric_helpers.h"
-#include "core/regression_model.h"
+#include "core/numeric/matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/model/regression_model.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
 #include "platform/errors.h"
@@ -88,14 +88,14 @@ double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
         const double v = static_cast<double>(i) + 1.0;
         return d != 0.0 ? v / d : v;
     }
-    if (!Is("(")) Fail(76);
+    if (!Is("(")) Fail(kStrSyntaxError);
 
     if (fn == ofPred) {
         std::vector<int> vars;
         int names = 0;
         do {
             Step();  // past "(" or ","
-            if (++names > kMaxPredNames) Fail(70);
+            if (++names > kMaxPredNames) Fail(kStrRangeError);
             const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
             if (j >= 0) vars.push_back(j);
             Step();
@@ -111,7 +111,7 @@ double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
         const int k = reg.GetVarCount();
         const int y = vars.front();
         for (std::size_t s = 1; s < vars.size(); ++s)
-            if (m.Sweep(vars[s])) Fail(74);
+            if (m.Sweep(vars[s])) Fail(kStrZeroDivideError);
         double v = m.At(k, y);
         for (std::size_t s = 1; s < vars.size(); ++s) v += reg.GetValue(i, vars[s]) * m.At(vars[s], y);
         return v;
@@ -120,7 +120,7 @@ double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
     Step();
     const bool design = ParseDataPrefix();
     const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
-    if (j < 0) Fail(fn == ofLag || fn == ofFdif ? 76 : 72);
+    if (j < 0) Fail(fn == ofLag || fn == ofFdif ? kStrSyntaxError : kStrSystemError);
     Step();
     const int n = reg.GetObsCount();
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <utility>
 
-#include "core/numeric_helpers.h"
-#include "core/tokenizer.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/text/tokenizer.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
 

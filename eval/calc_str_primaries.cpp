@@ -4,12 +4,12 @@
 #include <stdlib.h>
 #include <vector>
 
-#include "core/current_model.h"
-#include "core/random_generator.h"
-#include "core/regression_model.h"
-#include "core/scalar_functions.h"
-#include "core/tokenizer.h"
-#include "core/user_var.h"
+#include "core/model/current_model.h"
+#include "core/numeric/random_generator.h"
+#include "core/model/regression_model.h"
+#include "eval/scalar_functions.h"
+#include "core/text/tokenizer.h"
+#include "core/settings/user_var.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
 #include "eval/calc_str_user_function.h"
@@ -33,7 +33,7 @@ UserFunctionLink& SlotOwner(int slot, int& f) {
     UserFunctionLink* link = InstalledUserFunctionLink();
     f = CurrentUserFunctionIndex();
     if (link == nullptr || f < 0 || slot < 0 || slot >= link->SlotCount(f))
-        throw Exception(LoadStr(70));
+        throw Exception(LoadStr(kStrRangeError));
     return *link;
 }
 
@@ -67,7 +67,7 @@ double CalcStr::Primary() {
     }
     if (observationMode_) {
         Reg* reg = CurrentModel();
-        if (reg == nullptr) Fail(72);
+        if (reg == nullptr) Fail(kStrSystemError);
         bool handled = false;
         const double v = ObservationFunction(*reg, handled);
         if (handled) return v;
@@ -184,8 +184,8 @@ double CalcStr::UserPrimary() {
     if (Is("[")) {
         Step();
         int m = 0;
-        if (!calc_str_detail::TruncInRange(ParseOr(), 0, UserVar::kCount - 1, m)) Fail(70);
-        if (!Is("]")) Fail(76);
+        if (!calc_str_detail::TruncInRange(ParseOr(), 0, UserVar::kCount - 1, m)) Fail(kStrRangeError);
+        if (!Is("]")) Fail(kStrSyntaxError);
         // The index stands for the variable's name, looked up below.
         token_ = uv.GetName(m, bank);
         tokenIsString_ = false;
@@ -197,7 +197,7 @@ double CalcStr::UserPrimary() {
     }
     UserFunctionLink* link = InstalledUserFunctionLink();
     const int f = (link == nullptr || tokenIsString_) ? -1 : link->Find(token_);
-    if (f < 0) Fail(75);
+    if (f < 0) Fail(kStrUndefinedNameError);
     return CallUserFunction(f);
 }
 
@@ -214,7 +214,7 @@ double CalcStr::CallUserFunction(int f) {
             Step();  // past "(" or the separator
             args[static_cast<std::size_t>(a)] = ParseOr();
         }
-        if (!Is(")")) Fail(76);
+        if (!Is(")")) Fail(kStrSyntaxError);
         Step();
     }
     calc_str_detail::NestingGuard guard;
@@ -253,10 +253,10 @@ double CalcStr::ScalarFunction(int index) {
         Step();
         a2 = ParseOr();
     } else if (index == rwPf || index == rwQf) {
-        if (!Is(",")) Fail(77);
+        if (!Is(",")) Fail(kStrMissingParameter);
         Step();
         a2 = ParseOr();
-        if (!Is(",")) Fail(77);
+        if (!Is(",")) Fail(kStrMissingParameter);
         Step();
         a3 = ParseOr();
     }
@@ -323,25 +323,25 @@ int CalcStr::ParseObsSelector(const Reg& reg) {
         Step();
         int number = 0;
         const bool inRange = calc_str_detail::TruncInRange(ParseOr(), 1, reg.GetObsCount(), number);
-        if (!Is("]")) Fail(76);
+        if (!Is("]")) Fail(kStrSyntaxError);
         Step();
-        if (!inRange) Fail(70);
+        if (!inRange) Fail(kStrRangeError);
         o = number - 1;
     }
-    if (o < 0 || o >= reg.GetObsCount()) Fail(70);
+    if (o < 0 || o >= reg.GetObsCount()) Fail(kStrRangeError);
     return o;
 }
 
 int CalcStr::ParseVarSelector(const Reg& reg) {
-    if (!Is("[")) Fail(76);
+    if (!Is("[")) Fail(kStrSyntaxError);
     Step();
     ParseDataPrefix();
     const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
     Step();
-    if (!Is("]")) Fail(76);
+    if (!Is("]")) Fail(kStrSyntaxError);
     Step();
     // The constant term (index k) is outside too.
-    if (j < 0 || j >= reg.GetVarCount()) Fail(70);
+    if (j < 0 || j >= reg.GetVarCount()) Fail(kStrRangeError);
     return j;
 }
 

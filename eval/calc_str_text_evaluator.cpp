@@ -1,6 +1,6 @@
 // Lets the data model read typed texts (data files, pasted cells, user
 // scalars) through the shared evaluator.
-#include "core/text_evaluator.h"
+#include "core/text/text_evaluator.h"
 #include "eval/calc_str.h"
 
 namespace {

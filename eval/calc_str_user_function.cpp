@@ -66,10 +66,10 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
     // "(" c ")" after "?%", "??" or "%%".
     auto condition = [this] {
         Step();
-        if (!Is("(")) Fail(76);
+        if (!Is("(")) Fail(kStrSyntaxError);
         Step();
         const double c = ParseOr();
-        if (!Is(")")) Fail(76);
+        if (!Is(")")) Fail(kStrSyntaxError);
         Step();
         return c;
     };
@@ -81,9 +81,9 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
                 const double count = std::trunc(condition());
                 // A pass count beyond this is a typing slip, not a loop
                 // anyone means to wait for.
-                if (count > kMaxLoopPasses) Fail(70);
+                if (count > kMaxLoopPasses) Fail(kStrRangeError);
                 const int n = count < 1.0 ? 0 : TruncToInt(count, "繰り返し回数");
-                if (!Is("{")) Fail(76);
+                if (!Is("{")) Fail(kStrSyntaxError);
                 Step();
                 if (n < 1) {
                     SkipBalanced('{', '}');
@@ -113,7 +113,7 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
                         if (!Is(",")) break;
                         Step();
                     }
-                    if (!left && !Is("}")) Fail(76);
+                    if (!left && !Is("}")) Fail(kStrSyntaxError);
                 }
                 if (!left) Step();
             } else if (Is("?%")) {

@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "core/current_model.h"
-#include "core/regression_model.h"
+#include "core/model/current_model.h"
+#include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 

@@ -5,7 +5,7 @@
 #include <climits>
 #include <new>
 
-#include "core/file_services.h"
+#include "core/settings/file_services.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_user_function.h"
 #include "platform/errors.h"
@@ -22,7 +22,7 @@ const char* const kSection = "FUNC";
 int callDepth = 0;
 bool depthExceeded = false;
 
-[[noreturn]] void Fail(int stringId) { throw Exception(LoadStr(stringId)); }
+[[noreturn]] void Fail(StringId stringId) { throw Exception(LoadStr(stringId)); }
 
 // Blanks and control characters off both ends, as the class library trims.
 std::string Trim(const std::string& s) {
@@ -129,7 +129,7 @@ char ReadNameList(const std::string& text, std::size_t& pos, const char* stops, 
 }
 
 UserFunc& Entry(int f) {
-    if (f < 0 || f >= UserFunc::kCount) Fail(70);
+    if (f < 0 || f >= UserFunc::kCount) Fail(kStrRangeError);
     return UserFunctions()[static_cast<std::size_t>(f)];
 }
 
@@ -176,12 +176,12 @@ void UserFunc::SetDefinition(const std::string& text) {
             char stop = ReadNameList(text, pos, ",;)", names);
             parameters = names.size();
             if (stop == ';') stop = ReadNameList(text, pos, ",)", names);
-            if (stop != ')') Fail(76);
+            if (stop != ')') Fail(kStrSyntaxError);
             // A name the evaluator cannot read as one word would never be
             // replaced, and a digit name would match the slot numbers.
             for (const std::string& n : names)
-                if (!IsIdentifier(n)) Fail(76);
-            if (names.size() > static_cast<std::size_t>(INT_MAX)) Fail(70);
+                if (!IsIdentifier(n)) Fail(kStrSyntaxError);
+            if (names.size() > static_cast<std::size_t>(INT_MAX)) Fail(kStrRangeError);
             const std::size_t eq = text.find('=', pos + 1);
             if (eq != std::string::npos) body = SubstituteSlots(text.substr(eq + 1), names);
         } else if (open != std::string::npos) {
@@ -205,7 +205,7 @@ double UserFunc::Evaluate() {
     if (depthExceeded) return 0.0;
     if (callDepth >= kMaxCallDepth) {
         depthExceeded = true;
-        Fail(70);
+        Fail(kStrRangeError);
     }
     struct DepthScope {
         DepthScope() { ++callDepth; }
@@ -222,12 +222,12 @@ double UserFunc::Evaluate() {
 }
 
 void UserFunc::SetSlot(int i, double value) {
-    if (i < 0 || i >= static_cast<int>(slots_.size())) Fail(70);
+    if (i < 0 || i >= static_cast<int>(slots_.size())) Fail(kStrRangeError);
     slots_[static_cast<std::size_t>(i)] = value;
 }
 
 double UserFunc::GetSlot(int i) const {
-    if (i < 0 || i >= static_cast<int>(slots_.size())) Fail(70);
+    if (i < 0 || i >= static_cast<int>(slots_.size())) Fail(kStrRangeError);
     return slots_[static_cast<std::size_t>(i)];
 }
 
@@ -263,7 +263,7 @@ int FindWord(const std::string& text, int start, std::string& word) {
     const std::size_t from = i;
     while (i < text.size() && alnum(text[i])) ++i;
     word = text.substr(from, i - from);
-    if (i >= static_cast<std::size_t>(INT_MAX)) Fail(70);
+    if (i >= static_cast<std::size_t>(INT_MAX)) Fail(kStrRangeError);
     return static_cast<int>(i) + 1;
 }
 

@@ -94,7 +94,9 @@ const std::array<std::string, 84> kStrings = {
 
 }  // namespace
 
-const std::string& LoadStr(int id) {
+const std::string& LoadStrByNumber(int id) {
     if (id < 1 || id >= static_cast<int>(kStrings.size())) return kStrings[0];
     return kStrings[static_cast<std::size_t>(id)];
 }
+
+const std::string& LoadStr(StringId id) { return LoadStrByNumber(static_cast<int>(id)); }

@@ -1,8 +1,96 @@
 // The program's string table: column titles, number pictures, messages and
-// the evaluator's error names, looked up by id wherever they are shown.
+// the evaluator's error names, looked up by name wherever they are shown.
 #pragma once
 
 #include <string>
 
-// The text of string id (1 .. 83); the empty text for an unknown id.
-const std::string& LoadStr(int id);
+// The ids of the table. The numbers are the program's own: stored settings
+// and macros refer to some of them, so they never change.
+enum StringId : int {
+    kStrObserved = 1,             // "観測値"
+    kStrPredicted = 2,            // "予測値"
+    kStrResidual = 3,             // "残差"
+    kStrErrorRate = 4,            // "誤差率(%)"
+    kStrPressResidual = 5,        // "PRESS残差"
+    kStrSigRes = 6,               // "SIG(RES)"
+    kStrStudentInternal = 7,      // "r(i)"
+    kStrStudentExternal = 8,      // "t(i)"
+    kStrSquaredResidual = 9,      // "残差平方"
+    kStrLeverage = 10,            // "作用点"
+    kStrDeletedVariance = 11,     // "s^2(i)"
+    kStrCovratio = 12,            // "COVRATIO"
+    kStrDffits = 13,              // "DFFITS"
+    kStrCooksD = 14,              // "Cook's D"
+    kStrWi = 15,                  // "W(i)"
+    kStrR2Deleted = 16,           // "R^2(i)"
+    kStrAdjR2Deleted = 17,        // "R'^2(i)"
+    kStrCaptionPrefix = 18,       // "回帰分析 --- "
+    kStrStandardizedResidual = 19,  // "標準化残差"
+    kStrConstantName = 20,        // "定数項"
+    kStrTolCheck = 21,            // "TOL CHECK"
+    kStrDataSetNumber = 22,       // "データ組番号"
+    kStrVariableName = 23,        // "変数名"
+    kStrAdd = 24,                 // "追加する"
+    kStrDelete = 25,              // "削除する"
+    kStrInsert = 26,              // "挿入する"
+    kStrExchange = 27,            // "交換する"
+    kStrBetaEstimate = 28,        // "β推定値"
+    kStrBetaStdError = 29,        // "β標準誤差"
+    kStrVif = 30,                 // "分散拡大要因"
+    kStrConditionIndex = 31,      // "状態指標"
+    kStrEigenvalue = 32,          // "固有値"
+    kStrChooseExplanatory = 34,   // "説明変数の選択"
+    kStrRSquared = 35,            // "決定係数(R^2)"
+    kStrAdjRSquared = 36,         // "自由度修正済R^2"
+    kStrTime = 38,                // "時間"
+    kStrRename = 39,              // "名前の変更"
+    kStrCoefficientPicture = 40,  // "+##0.0000;-##0.0000"
+    kStrUnderidentified = 41,     // "識別不能状態です。"
+    kStrSettingFailed = 43,       // "設定に失敗しました。"
+    kStrBetaChange = 44,          // "β変化量"
+    kStrStdDeviation = 45,        // "標準偏差"
+    kStrTValue = 47,              // "ｔ値"
+    kStrSignificance = 48,        // "(限界水準)"
+    kStrChooseVariable = 49,      // "変数の選択"
+    kStrChange = 50,              // "変更する"
+    kStrErrorRatioPicture = 51,   // "+###0.00;-###0.00"
+    kStrUndefined = 52,           // "未定義"
+    kStrEndogenous = 53,          // "内生変数"
+    kStrExogenous = 54,           // "外生変数"
+    kStrReducedForm = 55,         // "誘導型"
+    kStrHorizontalAxis = 56,      // "横軸？"
+    kStrVerticalAxis = 57,        // "縦軸？"
+    kStrAllData = 58,             // "全データ"
+    kStrGroup = 59,               // "グループ"
+    kStrMean = 60,                // "平均値"
+    kStrWeight = 61,              // "ウェイト"
+    kStrImport = 62,              // "<import>"
+    kStrDependentName = 63,       // "目的変数名"
+    kStrValue = 64,               // "値"
+    kStrEi = 65,                  // "e(i)"
+    kStrDefinition = 66,          // "定義式"
+    kStrFValue = 67,              // "Ｆ値"
+    kStrExplanatoryName = 68,     // "説明変数名"
+    kStrNumber = 69,              // "番号"
+    kStrRangeError = 70,          // "範囲エラー"
+    kStrTypeError = 71,           // "型違反エラー"
+    kStrSystemError = 72,         // "システムエラー"
+    kStrDuplicateError = 73,      // "二重定義エラー"
+    kStrZeroDivideError = 74,     // "０除算エラー"
+    kStrUndefinedNameError = 75,  // "未定義識別子エラー"
+    kStrSyntaxError = 76,         // "文法エラー"
+    kStrMissingParameter = 77,    // "パラメータ不足"
+    kStrVariance = 78,            // "分散"
+    kStrEstimate = 79,            // "推定値"
+    kStrHelpFailed = 80,          // "HTML HELPファイルの表示に失敗しました。"
+    kStrIntervalUpper = 81,       // "区間上限"
+    kStrIntervalLower = 82,       // "区間下限"
+    kStrRegressionStdError = 83,  // "回帰標準誤差"
+};
+
+// The text of a string id; the empty text for an id with no text.
+const std::string& LoadStr(StringId id);
+
+// The same for a number read from a stored macro or setting (1 .. 83); the
+// empty text for an unknown number.
+const std::string& LoadStrByNumber(int id);

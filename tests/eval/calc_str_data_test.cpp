@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "core/current_model.h"
-#include "core/regression_model.h"
-#include "core/user_var.h"
+#include "core/model/current_model.h"
+#include "core/model/regression_model.h"
+#include "core/settings/user_var.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_user_function.h"
 #include "platform/errors.h"

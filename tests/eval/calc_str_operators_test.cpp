@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/current_model.h"
-#include "core/text_evaluator.h"
+#include "core/model/current_model.h"
+#include "core/text/text_evaluator.h"
 #include "eval/calc_str.h"
 #include "platform/errors.h"
 

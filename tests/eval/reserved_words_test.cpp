@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "core/current_model.h"
-#include "core/regression_model.h"
+#include "core/model/current_model.h"
+#include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "support/scripted_services.h"
 

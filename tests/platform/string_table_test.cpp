@@ -23,17 +23,17 @@ TEST(StringTable, KnownEntries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        EXPECT_EQ(LoadStr(c.id), c.text);
+        EXPECT_EQ(LoadStrByNumber(c.id), c.text);
     }
 }
 
 TEST(StringTable, UnknownIdsGiveTheEmptyText) {
-    for (int id : {-1, 0, 37, 84, 1000000}) EXPECT_EQ(LoadStr(id), "") << id;
+    for (int id : {-1, 0, 37, 84, 1000000}) EXPECT_EQ(LoadStrByNumber(id), "") << id;
 }
 
 TEST(StringTable, EveryOtherIdFromOneTo83HasAText) {
     int filled = 0;
-    for (int id = 1; id <= 83; ++id) filled += LoadStr(id).empty() ? 0 : 1;
+    for (int id = 1; id <= 83; ++id) filled += LoadStrByNumber(id).empty() ? 0 : 1;
     EXPECT_EQ(filled, 83 - 4);  // 33, 37, 42 and 46 have no known text
 }
 

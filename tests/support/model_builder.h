@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/regression_model.h"
+#include "core/model/regression_model.h"
 
 // Data given variable by variable: one vector of observations per column.
 using Columns = std::vector<std::vector<double>>;

@@ -1,0 +1,399 @@
+#include "core/data/data_set.h"
+
+#include <string>
+#include <utility>
+
+#include "core/text/field_split.h"
+#include "core/data/group_mask.h"
+#include "core/numeric/statistics.h"
+#include "platform/errors.h"
+#include "platform/text/cp932.h"
+#include "resources/string_table.h"
+
+namespace {
+
+// Constant-term statistics for the index one past the last variable.
+constexpr double kConstMean = 1.0;
+constexpr double kConstSd = 0.0;
+
+std::string RangeText(const char* what, int index) {
+    return std::string(kRangeErrorText) + ": " + what + " " + std::to_string(index);
+}
+
+// Texts of the data set are saved in CP932; refuse any that has no form
+// there, so saving never fails later.
+void CheckCp932(const std::string& text) {
+    if (!cp932::IsRepresentable(text))
+        throw EConvertError("データの名前またはコメントに使えない文字が含まれています: " + text);
+}
+
+}  // namespace
+
+const std::string& Data::ConstantName() { return LoadStr(kStrConstantName); }
+
+Data::Data(int obs, int vars, const std::string& name) {
+    if (obs < 1 || vars < 1) return;
+    CheckCp932(name);
+    name_ = name;
+    info_ = name;
+    obs_ = obs;
+    moments_.Resize(vars + 1, vars + 1, false);
+    correlations_.Resize(vars, vars, false);
+    table_.reserve(static_cast<std::size_t>(vars));
+    for (int j = 0; j < vars; ++j) {
+        const std::string varName = "VAR" + std::to_string(j);
+        table_.push_back(std::make_unique<Var>(varName, varName, obs, 0.0));
+    }
+}
+
+// --- helpers -----------------------------------------------------------------
+
+int Data::CheckVar(int j) const {
+    if (j < 0 || j >= GetVarCount()) throw ERangeError(RangeText("変数", j));
+    return j;
+}
+
+void Data::CheckObs(int i) const {
+    if (i < 0 || i >= obs_) throw ERangeError(RangeText("データ組", i));
+}
+
+// --- variables ---------------------------------------------------------------
+
+void Data::DeleteAllVars() { table_.clear(); }
+
+void Data::AddVar(Var& var) {
+    var.Resize(obs_, true);
+    table_.push_back(std::make_unique<Var>(var));
+    Rebuild();
+}
+
+void Data::InsertVar(int j, Var& var) {
+    if (j < 0) return;
+    if (j >= GetVarCount()) {
+        AddVar(var);
+        return;
+    }
+    auto copy = std::make_unique<Var>(var);
+    // A column of another length would break the table; pad or cut the copy.
+    copy->Resize(obs_, true);
+    table_.insert(table_.begin() + j, std::move(copy));
+    Rebuild();
+}
+
+void Data::DeleteVar(int j) {
+    if (j < 0 || j >= GetVarCount()) return;
+    table_.erase(table_.begin() + j);
+    Rebuild();
+}
+
+void Data::DeleteVarByName(const std::string& name) {
+    const int j = FindVar(name);
+    if (j != -1) DeleteVar(j);
+}
+
+void Data::SwapVars(int i, int j) {
+    if (i == j) return;
+    const int k = GetVarCount();
+    if (i < 0 || j < 0 || i >= k || j >= k) return;
+    std::swap(table_[static_cast<std::size_t>(i)], table_[static_cast<std::size_t>(j)]);
+    RecalcStatistics();
+    modified_ = true;
+}
+
+// --- observations ------------------------------------------------------------
+
+bool Data::AppendObservation(std::span<const double> values, std::span<const std::uint16_t> marks) {
+    return InsertObservation(obs_, values, marks);
+}
+
+bool Data::AppendObservationCells(const DataString& cells) { return InsertObservationCells(obs_, cells); }
+
+bool Data::InsertObservation(int i, std::span<const double> values, std::span<const std::uint16_t> marks) {
+    const auto k = static_cast<std::size_t>(GetVarCount());
+    if (i < 0 || i > obs_ || values.size() < k) return false;
+    if (!marks.empty() && marks.size() < k) return false;
+    for (std::size_t j = 0; j < k; ++j)
+        table_[j]->InsertAt(i, marks.empty() ? std::uint16_t{0} : marks[j], values[j]);
+    ++obs_;
+    Rebuild();
+    return true;
+}
+
+bool Data::InsertObservationCells(int i, const DataString& cells) {
+    const int k = GetVarCount();
+    if (i < 0 || i > obs_ || cells.Count() < k) return false;
+    for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->InsertCell(i, cells.GetCell(j));
+    ++obs_;
+    Rebuild();
+    return true;
+}
+
+void Data::DeleteObservation(int i) {
+    if (i < 0 || i >= obs_) return;
+    for (auto& v : table_) v->DeleteAt(i);
+    --obs_;
+    Rebuild();
+}
+
+void Data::SwapObservations(int i, int j) {
+    if (i == j || i < 0 || j < 0 || i >= obs_ || j >= obs_) return;
+    for (auto& v : table_) v->Swap(i, j);
+    RecalcStatistics();
+    modified_ = true;
+}
+
+void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
+    const int n = obs_;
+    if (order != nullptr) {
+        order->resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) (*order)[static_cast<std::size_t>(i)] = i;
+    }
+    modified_ = true;
+    // The constant term (or any index without a column) is a constant key:
+    // nothing would be exchanged.
+    if (j < 0 || j >= GetVarCount()) return;
+    const Var& key = *table_[static_cast<std::size_t>(j)];
+    const double* x = key.Data();  // follows the exchanges below
+
+    long long p = 1;
+    while (p <= n) p *= 2;
+    for (long long h = (p - 1) / 2; h > 0; h = (h - 1) / 2) {
+        for (long long i = 0; i + h < n; ++i) {
+            for (long long m = i; m >= 0; m -= h) {
+                const double a = x[m + h];
+                const double b = x[m];
+                if (ascending ? a >= b : a <= b) break;
+                const int lo = static_cast<int>(m);
+                const int hi = static_cast<int>(m + h);
+                for (auto& v : table_) v->Swap(lo, hi);
+                if (order != nullptr) std::swap((*order)[static_cast<std::size_t>(lo)], (*order)[static_cast<std::size_t>(hi)]);
+            }
+        }
+    }
+}
+
+void Data::RestoreObservationOrder(const std::vector<int>& order) {
+    const int n = obs_;
+    if (static_cast<int>(order.size()) != n) throw ERangeError(RangeText("並べ替えの記録", static_cast<int>(order.size())));
+    std::vector<char> seen(static_cast<std::size_t>(n), 0);
+    for (const int target : order) {
+        if (target < 0 || target >= n || seen[static_cast<std::size_t>(target)])
+            throw ERangeError(RangeText("並べ替えの記録", target));
+        seen[static_cast<std::size_t>(target)] = 1;
+    }
+    std::vector<double> values(static_cast<std::size_t>(n));
+    std::vector<std::uint16_t> marks(static_cast<std::size_t>(n));
+    for (auto& v : table_) {
+        for (int i = 0; i < n; ++i) {
+            const auto to = static_cast<std::size_t>(order[static_cast<std::size_t>(i)]);
+            values[to] = v->At(i);
+            marks[to] = v->GetMark(i);
+        }
+        for (int i = 0; i < n; ++i) {
+            v->At(i) = values[static_cast<std::size_t>(i)];
+            v->SetMark(i, marks[static_cast<std::size_t>(i)]);
+        }
+    }
+    modified_ = true;
+}
+
+// --- cells and columns ---------------------------------------------------------
+
+double Data::GetValue(int i, int j) const {
+    // The constant term (and any index without a column) is 1.0 at every
+    // observation; only a real column checks the observation index.
+    if (j < 0 || j >= GetVarCount()) return 1.0;
+    CheckObs(i);
+    return table_[static_cast<std::size_t>(j)]->At(i);
+}
+
+void Data::SetValue(int i, int j, double x) {
+    if (j < 0 || j >= GetVarCount()) return;
+    Var& v = *table_[static_cast<std::size_t>(j)];
+    double& cell = v.At(i);
+    if (cell == x) return;
+    cell = x;
+    v.CalcStatistics();
+    UpdateMoments();
+    modified_ = true;
+}
+
+const Var& Data::GetVarValues(int j, std::vector<double>& out) const {
+    const Var& v = GetVar(j);
+    out.assign(v.begin(), v.end());
+    return v;
+}
+
+void Data::SetVarValues(int j, std::span<const double> in) {
+    Var& v = GetVar(j);
+    if (static_cast<int>(in.size()) < obs_) throw ERangeError(RangeText("値の数", static_cast<int>(in.size())));
+    for (int i = 0; i < obs_; ++i) v.At(i) = in[static_cast<std::size_t>(i)];
+    v.CalcStatistics();
+    UpdateMoments();
+    modified_ = true;
+}
+
+void Data::GetObservation(int i, std::vector<double>& out) const {
+    CheckObs(i);
+    out.resize(table_.size());
+    for (std::size_t j = 0; j < table_.size(); ++j) out[j] = table_[j]->At(i);
+}
+
+Var& Data::GetVar(int j) { return *table_[static_cast<std::size_t>(CheckVar(j))]; }
+
+const Var& Data::GetVar(int j) const { return *table_[static_cast<std::size_t>(CheckVar(j))]; }
+
+void Data::SetMark(int i, int j, std::uint16_t mark) {
+    if (i < 0 || i >= obs_ || j < 0 || j >= GetVarCount()) return;
+    Var& v = *table_[static_cast<std::size_t>(j)];
+    if (v.GetMark(i) == mark) return;
+    v.SetMark(i, mark);
+    modified_ = true;
+}
+
+std::uint16_t Data::GetMark(int i, int j) const {
+    if (i < 0 || i >= obs_ || j < 0 || j >= GetVarCount()) return 0;
+    return table_[static_cast<std::size_t>(j)]->GetMark(i);
+}
+
+bool Data::HasGroup(int g) const {
+    if (g < 1) return false;
+    const std::uint16_t bit = GroupBit(g);
+    for (const auto& v : table_)
+        for (const std::uint16_t m : v->Marks())
+            if (m & bit) return true;
+    return false;
+}
+
+bool Data::HasMarks() const {
+    for (const auto& v : table_)
+        for (const std::uint16_t m : v->Marks())
+            if (m != 0) return true;
+    return false;
+}
+
+// --- names, types and texts ------------------------------------------------------
+
+int Data::FindVar(const std::string& name) const {
+    if (name == ConstantName()) return GetVarCount();
+    for (std::size_t j = 0; j < table_.size(); ++j)
+        if (table_[j]->GetName() == name) return static_cast<int>(j);
+    return -1;
+}
+
+std::string Data::GetVarName(int j) const {
+    if (j == GetVarCount()) return ConstantName();
+    return GetVar(j).GetName();
+}
+
+std::string Data::GetVarInfo(int j) const {
+    if (j == GetVarCount()) return ConstantName();
+    return GetVar(j).GetInfo();
+}
+
+int Data::GetVarType(int j) const {
+    if (j == GetVarCount()) return Var::kExogenous;
+    return GetVar(j).GetType();
+}
+
+void Data::SetVarName(int j, const std::string& text) {
+    Var& v = GetVar(j);
+    if (v.GetName() == text) return;
+    v.SetName(text);
+    modified_ = true;
+}
+
+void Data::SetVarInfo(int j, const std::string& text) {
+    Var& v = GetVar(j);
+    if (v.GetInfo() == text) return;
+    v.SetInfo(text);
+    modified_ = true;
+}
+
+void Data::SetVarType(int j, int t) {
+    Var& v = GetVar(j);
+    const auto type = static_cast<std::uint8_t>(t);
+    if (v.GetType() == type) return;
+    v.SetType(type);
+    modified_ = true;
+}
+
+void Data::SetName(const std::string& text) {
+    if (name_ == text) return;
+    CheckCp932(text);
+    name_ = text;
+    modified_ = true;
+}
+
+void Data::SetInfo(const std::string& text) {
+    if (info_ == text) return;
+    CheckCp932(text);
+    info_ = text;
+    modified_ = true;
+}
+
+double Data::GetMean(int j) const { return j == GetVarCount() ? kConstMean : GetVar(j).GetMean(); }
+double Data::GetStdDev(int j) const { return j == GetVarCount() ? kConstSd : GetVar(j).GetStdDev(); }
+double Data::GetMax(int j) const { return j == GetVarCount() ? kConstMean : GetVar(j).GetMax(); }
+double Data::GetMin(int j) const { return j == GetVarCount() ? kConstMean : GetVar(j).GetMin(); }
+
+std::string Data::FormatVarProperty(int j) const {
+    const Var& v = GetVar(j);
+    return v.GetName() + "/" + VarTypeTag(v.GetType()) + "/" + v.GetInfo();
+}
+
+void Data::ApplyVarProperty(const std::string& text) {
+    std::string info;
+    unsigned char type = 0;
+    const std::string name = SplitVariableHeader(text, info, type);
+    const int j = FindVar(name);
+    if (j < 0 || j >= GetVarCount()) return;
+    Var& v = *table_[static_cast<std::size_t>(j)];
+    v.SetInfo(info);
+    v.SetType(type);
+}
+
+void Data::ParseProperty(const std::string& text) {
+    if (text.empty()) throw ERangeError(RangeText("プロパティ", 0));
+    if (text[0] != '@') {
+        ApplyVarProperty(text);
+        return;
+    }
+    std::string key;
+    std::string value;
+    ParsePropertyAssignment(text, key, value);
+    if (key == "name") {
+        CheckCp932(value);
+        name_ = value;
+    } else if (key == "info") {
+        CheckCp932(value);
+        info_ = value;
+    }
+}
+
+// --- maintenance -------------------------------------------------------------------
+
+void Data::Rebuild() {
+    const int k = GetVarCount();
+    moments_.Resize(k + 1, k + 1, false);
+    correlations_.Resize(k, k, false);
+    RecalcStatistics();
+    modified_ = true;
+}
+
+void Data::RecalcStatistics() {
+    for (auto& v : table_) v->CalcStatistics();
+    UpdateMoments();
+}
+
+void Data::UpdateMoments() {
+    BuildMomentMatrix();
+    CovarianceToCorrelation(moments_, GetVarCount(), correlations_);
+}
+
+void Data::BuildMomentMatrix() {
+    const int k = GetVarCount();
+    std::vector<const double*> columns(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = table_[static_cast<std::size_t>(j)]->Data();
+    BuildMomentMatrixFromColumns(columns.data(), obs_, k, moments_);
+}

@@ -1,0 +1,136 @@
+// The data set: a table of variables (columns) by observations (rows), with a
+// name, an info text, the moment and correlation matrices kept current with
+// the values, and a modified flag. The regression model derives from it.
+//
+// The constant term is a pseudo-variable whose index is the variable count:
+// it is named "定数項", has type 2 and every value 1.0, and has no Var object.
+// Operations that say so ignore indices outside their range; per-variable
+// getters and setters raise ERangeError for them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/data/data_cell.h"
+#include "core/numeric/matrix.h"
+#include "core/data/variable.h"
+
+class Data {
+public:
+    // obs >= 1 and vars >= 1: variables "VAR0", "VAR1", ... (info = name) of
+    // obs zeros; name and info both the given name; matrices sized and zero.
+    // Otherwise an empty data set.
+    explicit Data(int obs = 0, int vars = 0, const std::string& name = std::string());
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
+    ~Data() = default;
+
+    int GetObsCount() const { return obs_; }
+    int GetVarCount() const { return static_cast<int>(table_.size()); }
+    bool IsModified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+
+    // Name of the constant term ("定数項").
+    static const std::string& ConstantName();
+
+    // --- variables ---------------------------------------------------------
+    void DeleteAllVars();
+    // Resizes the caller's variable to n observations (keeping its values),
+    // then appends a copy.
+    void AddVar(Var& var);
+    // 0 <= j < k: inserts a copy before j (a copy of another length is padded
+    // or cut to n); j >= k: AddVar; j < 0: ignored.
+    void InsertVar(int j, Var& var);
+    void DeleteVar(int j);
+    void DeleteVarByName(const std::string& name);
+    void SwapVars(int i, int j);
+
+    // --- observations ------------------------------------------------------
+    // values: k doubles; marks: k words or empty (all 0). Each returns false
+    // (and changes nothing) for an index out of range or too few values.
+    bool AppendObservation(std::span<const double> values, std::span<const std::uint16_t> marks = {});
+    bool AppendObservationCells(const DataString& cells);
+    bool InsertObservation(int i, std::span<const double> values, std::span<const std::uint16_t> marks = {});
+    bool InsertObservationCells(int i, const DataString& cells);
+    void DeleteObservation(int i);
+    void SwapObservations(int i, int j);
+    // Shell sort of every observation by variable j; equal keys are never
+    // exchanged. order (when given) receives, for each new position, the
+    // former index of the observation now there. Statistics and matrices are
+    // left as they were (a permutation does not change them).
+    void SortObservations(int j, bool ascending, std::vector<int>* order = nullptr);
+    // Moves the value and mark at position i to order[i]: undoes a sort that
+    // recorded order. An order that is not a permutation of 0..n-1 raises
+    // ERangeError and changes nothing.
+    void RestoreObservationOrder(const std::vector<int>& order);
+
+    // --- cells and columns -------------------------------------------------
+    // j outside 0..k-1 (the constant term included) gives 1.0 whatever i is;
+    // for a real column an observation outside 0..n-1 raises ERangeError.
+    double GetValue(int i, int j) const;
+    void SetValue(int i, int j, double x);
+    const Var& GetVarValues(int j, std::vector<double>& out) const;
+    // in must hold at least n values (ERangeError otherwise).
+    void SetVarValues(int j, std::span<const double> in);
+    void GetObservation(int i, std::vector<double>& out) const;
+    Var& GetVar(int j);
+    const Var& GetVar(int j) const;
+    void SetMark(int i, int j, std::uint16_t mark);
+    std::uint16_t GetMark(int i, int j) const;
+    bool HasGroup(int g) const;
+    bool HasMarks() const;
+
+    // --- names, types and texts --------------------------------------------
+    int FindVar(const std::string& name) const;
+    std::string GetVarName(int j) const;
+    std::string GetVarInfo(int j) const;
+    int GetVarType(int j) const;
+    void SetVarName(int j, const std::string& text);
+    void SetVarInfo(int j, const std::string& text);
+    void SetVarType(int j, int t);
+    const std::string& GetName() const { return name_; }
+    const std::string& GetInfo() const { return info_; }
+    void SetName(const std::string& text);
+    void SetInfo(const std::string& text);
+    // Cached statistics; j = k gives those of the constant (1, 0, 1, 1).
+    double GetMean(int j) const;
+    double GetStdDev(int j) const;
+    double GetMax(int j) const;
+    double GetMin(int j) const;
+    double GetMoment(int i, int j) const { return moments_.At(i, j); }
+    double GetCorrelation(int i, int j) const { return correlations_.At(i, j); }
+    const Matrix& Moments() const { return moments_; }
+    const Matrix& Correlations() const { return correlations_; }
+
+    // name + "/" + tag + "/" + info.
+    std::string FormatVarProperty(int j) const;
+    // name/tag/info: sets info and type of the variable of that name, if any.
+    void ApplyVarProperty(const std::string& text);
+    // One item of the text file's property section: "@name=..." / "@info=..."
+    // set the data set's texts; anything else is a variable property.
+    void ParseProperty(const std::string& text);
+
+    // --- maintenance -------------------------------------------------------
+    void Rebuild();
+    void RecalcStatistics();
+    void UpdateMoments();
+    void BuildMomentMatrix();
+
+protected:
+    // Checked index of a real variable (ERangeError outside 0..k-1).
+    int CheckVar(int j) const;
+    void CheckObs(int i) const;
+    // Counts of the table must agree with obs_ after every edit.
+    void SetObsCount(int n) { obs_ = n; }
+
+    std::string name_;
+    std::string info_;
+    int obs_ = 0;
+    std::vector<std::unique_ptr<Var>> table_;
+    Matrix moments_;
+    Matrix correlations_;
+    bool modified_ = false;
+};

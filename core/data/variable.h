@@ -1,0 +1,123 @@
+// One variable (column) of the data set: its values with a group word per
+// observation, name, comment text, type and cached summary statistics; and
+// VarHash, the short name key the binary data file keeps in its directory.
+//
+// The statistics (mean, sd with divisor n-1, max, min) are a cache: the
+// constructors and Assign compute them, the structural operations leave them
+// stale and the data set recomputes them after every edit. Names and comment
+// texts must have a CP932 form (they are saved in CP932); others raise
+// EConvertError when they are set.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "core/data/data_cell.h"
+#include "core/numeric/vector.h"
+
+// The two-letter tag of a type in the text forms: "en" 1, "ex" 2, "lg" 3,
+// "nd" for 0 and anything else.
+const char* VarTypeTag(int type);
+
+class Var : public Vector {
+public:
+    // Type bytes.
+    static constexpr std::uint8_t kUndefined = 0;
+    static constexpr std::uint8_t kEndogenous = 1;
+    static constexpr std::uint8_t kExogenous = 2;
+    static constexpr std::uint8_t kLagged = 3;
+    // Longest name or comment the record reader keeps, in CP932 bytes.
+    static constexpr int kMaxTextBytes = 1023;
+
+    Var() = default;
+    // n values all equal to fill, marks 0, type 0, statistics computed.
+    Var(const std::string& name, const std::string& info, int n, double fill);
+    // Values, marks, name, info and type copied; statistics recomputed.
+    Var(const Var& other);
+    Var& operator=(const Var&) = delete;  // use Assign
+    ~Var() = default;
+
+    void CalcStatistics();
+
+    // Group word of observation i (0 <= i < Count(); ERangeError otherwise).
+    void SetMark(int i, std::uint16_t mark);
+    std::uint16_t GetMark(int i) const;
+
+    // Observation count n; with keep the first min(old, n) values and marks
+    // are kept and new ones are 0. Without keep every value and mark is 0.
+    void Resize(int n, bool keep);
+    // Removes observation i (ERangeError outside 0..Count()-1).
+    void DeleteAt(int i);
+    // Inserts before observation i, 0 <= i <= Count() (ERangeError otherwise).
+    void InsertAt(int i, std::uint16_t mark, double value);
+    void InsertCell(int i, const DataCell& cell) { InsertAt(i, cell.mark, cell.value); }
+    void Append(std::uint16_t mark, double value);
+    void AppendCell(const DataCell& cell) { Append(cell.mark, cell.value); }
+    // Exchanges values and marks of two observations; i == j does nothing.
+    void Swap(int i, int j);
+    // Copies src when it has at least one value; an empty src changes nothing.
+    void Assign(const Var& src);
+
+    const std::string& GetName() const { return name_; }
+    const std::string& GetInfo() const { return info_; }
+    void SetName(const std::string& name);
+    void SetInfo(const std::string& info);
+    std::uint8_t GetType() const { return type_; }
+    void SetType(std::uint8_t type) { type_ = type; }
+
+    double GetMean() const { return mean_; }
+    double GetStdDev() const { return sd_; }
+    double GetMax() const { return max_; }
+    double GetMin() const { return min_; }
+
+    const std::vector<std::uint16_t>& Marks() const { return marks_; }
+
+    // No values, no marks; name, info and type stay.
+    void Clear() noexcept;
+
+    // Growing or shrinking the values alone would leave the marks behind.
+    void RemoveAt(int) = delete;
+    void Prepend(double) = delete;
+    void AppendArray(const double*, int) = delete;
+    void PrependArray(const double*, int) = delete;
+    void Replace(const Vector&) = delete;
+
+    // The variable record of the binary data file: name, info (int32 length
+    // and CP932 bytes each), type byte, int32 count, then per observation a
+    // double and a u16 group word, little-endian and packed. Read cuts texts
+    // to kMaxTextBytes and raises EReadError on a short or malformed record;
+    // Write raises EWriteError when the stream fails.
+    void Read(std::istream& in);
+    void Write(std::ostream& out) const;
+
+private:
+    std::string name_;
+    std::string info_;
+    double mean_ = 0.0;
+    double sd_ = 0.0;
+    double max_ = 0.0;
+    double min_ = 0.0;
+    std::uint8_t type_ = kUndefined;
+    std::vector<std::uint16_t> marks_;
+};
+
+// The 8-byte name key of a variable or macro: first byte of the CP932 name,
+// its length (low 8 bits), the 16-bit sum of its sign-extended bytes and the
+// record's file offset.
+struct VarHash {
+    std::uint8_t first = 0;
+    std::uint8_t length = 0;
+    std::uint16_t sum = 0;
+    std::uint32_t offset = 0;
+
+    // Makes the key of a name (offset 0). An empty name raises ERangeError.
+    void Set(const std::string& name);
+    // Keys agree on first, length and sum; the offset is not compared.
+    bool Equals(const VarHash& other) const {
+        return first == other.first && length == other.length && sum == other.sum;
+    }
+    void Read(std::istream& in);
+    void Write(std::ostream& out) const;
+};

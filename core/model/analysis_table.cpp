@@ -1,0 +1,195 @@
+// Per-observation table of a fit: zero-filled rows of doubles by row code,
+// in memory or in a temporary file.
+#include "core/model/analysis_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace {
+
+bool forceFileTable = false;
+
+// Values per write when a row of the file form is filled.
+constexpr int kFillChunk = 8192;
+
+[[noreturn]] void ThrowRange() { throw ERangeError("範囲エラー"); }
+
+}  // namespace
+
+void RAData::SetForceFileTable(bool on) { forceFileTable = on; }
+
+bool RAData::IsFileTableForced() { return forceFileTable; }
+
+RAData::RAData(int n, int k) {
+    if (Allocate(n, k)) throw EOutOfMemory();
+}
+
+RAData::~RAData() = default;
+
+bool RAData::Allocate(int n, int k) {
+    table_.reset();
+    fileTable_.reset();
+    rowCache_.clear();
+    inMemory_ = true;
+    columns_ = 0;
+    rows_ = 0;
+    base_ = 0;
+    if (n < 0 || k < 0) return true;
+    const int rows = RowCountFor(k);
+    const size_t count = static_cast<size_t>(rows) * static_cast<size_t>(n);
+    bool inMemory = false;
+    if (!forceFileTable) {
+        if (count == 0) {
+            inMemory = true;
+        } else {
+            // calloc: zero pages come from the system untouched, so rows that
+            // are never written take no memory.
+            auto* p = static_cast<double*>(std::calloc(count, sizeof(double)));
+            if (p != nullptr) {
+                table_.reset(p);
+                inMemory = true;
+            }
+        }
+    }
+    if (!inMemory) {
+        try {
+            fileTable_ = std::make_unique<TFileMatrix>(rows, n, 0.0);
+            rowCache_.resize(static_cast<size_t>(rows));
+        } catch (const std::exception&) {
+            // Neither memory nor a temporary file: the caller reports it.
+            fileTable_.reset();
+            rowCache_.clear();
+            return true;
+        }
+    }
+    inMemory_ = inMemory;
+    rows_ = rows;
+    columns_ = n;
+    base_ = k + 20;
+    return false;
+}
+
+int RAData::RowOf(int code) const {
+    const long long row = code >= 0 ? code : static_cast<long long>(code) + base_ + 100;
+    return row >= 0 && row < rows_ ? static_cast<int>(row) : -1;
+}
+
+void RAData::CheckCell(int row, int i) const {
+    if (row < 0 || i < 0 || i >= columns_) ThrowRange();
+}
+
+void RAData::CheckSpan(int row, int first, int count) const {
+    if (row < 0 || first < 0 || count < 0 || first > columns_ || count > columns_ - first) ThrowRange();
+}
+
+double* RAData::CachedRow(int row) const {
+    if (inMemory_) return nullptr;
+    std::vector<double>& cached = rowCache_[static_cast<size_t>(row)];
+    return cached.empty() ? nullptr : cached.data();
+}
+
+void RAData::SetValue(int code, int i, double x) {
+    const int row = RowOf(code);
+    CheckCell(row, i);
+    if (inMemory_) {
+        table_.get()[static_cast<size_t>(row) * columns_ + i] = x;
+    } else if (double* cached = CachedRow(row)) {
+        cached[i] = x;
+    } else {
+        fileTable_->SetValue(row, i, x);
+    }
+}
+
+double RAData::GetValue(int code, int i) const {
+    const int row = RowOf(code);
+    CheckCell(row, i);
+    if (inMemory_) return table_.get()[static_cast<size_t>(row) * columns_ + i];
+    if (const double* cached = CachedRow(row)) return cached[i];
+    return fileTable_->GetValue(row, i);
+}
+
+void RAData::GetRow(int code, std::vector<double>& out) const {
+    const int row = RowOf(code);
+    if (row < 0) ThrowRange();
+    out.resize(static_cast<size_t>(columns_));
+    ReadSpan(code, 0, columns_, out.data());
+}
+
+void RAData::ReadSpan(int code, int first, int count, double* out) const {
+    const int row = RowOf(code);
+    CheckSpan(row, first, count);
+    if (count == 0) return;
+    if (inMemory_) {
+        std::memcpy(out, table_.get() + static_cast<size_t>(row) * columns_ + first, sizeof(double) * count);
+    } else if (const double* cached = CachedRow(row)) {
+        std::memcpy(out, cached + first, sizeof(double) * count);
+    } else {
+        fileTable_->ReadSpan(row, first, count, out);
+    }
+}
+
+void RAData::WriteSpan(int code, int first, int count, const double* values) {
+    const int row = RowOf(code);
+    CheckSpan(row, first, count);
+    if (count == 0) return;
+    if (inMemory_) {
+        std::memcpy(table_.get() + static_cast<size_t>(row) * columns_ + first, values, sizeof(double) * count);
+    } else if (double* cached = CachedRow(row)) {
+        std::memcpy(cached + first, values, sizeof(double) * count);
+    } else {
+        fileTable_->WriteSpan(row, first, count, values);
+    }
+}
+
+void RAData::FillRow(int code, double x) {
+    const int row = RowOf(code);
+    if (row < 0) ThrowRange();
+    if (columns_ == 0) return;
+    if (inMemory_) {
+        double* r = table_.get() + static_cast<size_t>(row) * columns_;
+        std::fill(r, r + columns_, x);
+    } else if (double* cached = CachedRow(row)) {
+        std::fill(cached, cached + columns_, x);
+    } else {
+        // A bounded buffer of copies written span by span: a row of a large
+        // data set need not fit in memory a second time.
+        std::vector<double> values;
+        try {
+            values.assign(static_cast<size_t>(std::min(columns_, kFillChunk)), x);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
+        const int chunk = static_cast<int>(values.size());
+        for (int first = 0; first < columns_;) {
+            const int m = std::min(chunk, columns_ - first);
+            fileTable_->WriteSpan(row, first, m, values.data());
+            first += m;
+        }
+    }
+}
+
+double* RAData::Row(int code) {
+    const int row = RowOf(code);
+    if (row < 0) ThrowRange();
+    // An empty table (no observations) has no storage; hand out a null row
+    // that no loop over zero observations touches.
+    if (columns_ == 0) return nullptr;
+    if (inMemory_) return table_.get() + static_cast<size_t>(row) * columns_;
+    std::vector<double>& cached = rowCache_[static_cast<size_t>(row)];
+    if (cached.empty()) {
+        try {
+            cached.resize(static_cast<size_t>(columns_));
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
+        fileTable_->ReadRow(row, cached.data());
+    }
+    return cached.data();
+}
+
+const double* RAData::Row(int code) const { return const_cast<RAData*>(this)->Row(code); }

@@ -1,0 +1,91 @@
+// RAData: the per-observation table of a fit.
+//
+// One row of doubles per diagnostic row code, one column per observation.
+// A row code r >= 0 is row r; a negative code r is row r + base + 100, so the
+// code j - 100 of coefficient j lands on row base + j. The table is
+// zero-filled. It lives in one memory block; when that block cannot be had
+// it lives in a temporary file (TFileMatrix) instead, so that a large data
+// set still gets its diagnostics, only slower. In the file form the rows
+// handed out by Row() (the few rows every estimation writes) are held in
+// memory, and every other row stays in the file, read and written a span at
+// a time.
+#pragma once
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "core/io/file_matrix.h"
+
+class RAData {
+public:
+    // Rows for a data set of k variables: 2 (k + 1) + 19.
+    static int RowCountFor(int k) { return 2 * (k + 1) + 19; }
+
+    // Makes every later allocation take the temporary-file form, as if the
+    // memory block could not be had (for tests of that form).
+    static void SetForceFileTable(bool on);
+    static bool IsFileTableForced();
+
+    // Allocates for n observations and k variables; EOutOfMemory when
+    // neither the memory block nor the temporary file can be had.
+    RAData(int n, int k);
+    RAData(const RAData&) = delete;
+    RAData& operator=(const RAData&) = delete;
+    ~RAData();
+
+    // Drops the old storage and makes a zero-filled table of
+    // 2 (k + 1) + 19 rows by n columns, in memory or else in a temporary
+    // file; base becomes k + 20. Returns true when neither could be had (the
+    // table is then empty).
+    bool Allocate(int n, int k);
+
+    int Rows() const { return rows_; }
+    int Columns() const { return columns_; }
+    int Base() const { return base_; }
+    // True for the memory block, false for the temporary-file form.
+    bool InMemory() const { return inMemory_; }
+
+    // Row index of a row code, or -1 when the code addresses no row.
+    int RowOf(int code) const;
+
+    // Checked element access: a code or observation outside the table
+    // raises ERangeError.
+    void SetValue(int code, int i, double x);
+    double GetValue(int code, int i) const;
+    // Copies the n values of a row.
+    void GetRow(int code, std::vector<double>& out) const;
+
+    // count values of a row from observation first on, to or from the
+    // caller's array (checked once for the whole span).
+    void ReadSpan(int code, int first, int count, double* out) const;
+    void WriteSpan(int code, int first, int count, const double* values);
+    // Sets every value of a row to x.
+    void FillRow(int code, double x);
+
+    // The n values of a row, for passes over every observation (checked
+    // once here instead of per element). In the file form the row is moved
+    // into memory and stays there until the next Allocate; the pointer is
+    // valid until then.
+    double* Row(int code);
+    const double* Row(int code) const;
+
+private:
+    struct FreeDeleter {
+        void operator()(double* p) const { std::free(p); }
+    };
+
+    void CheckCell(int row, int i) const;
+    void CheckSpan(int row, int first, int count) const;
+    // The row's memory in the file form, or nullptr while it is in the file.
+    double* CachedRow(int row) const;
+
+    std::unique_ptr<double, FreeDeleter> table_;
+    int columns_ = 0;
+    int rows_ = 0;
+    int base_ = 0;
+    std::unique_ptr<TFileMatrix> fileTable_;
+    bool inMemory_ = true;
+    // File form: the rows moved into memory by Row() (empty = in the file).
+    mutable std::vector<std::vector<double>> rowCache_;
+};

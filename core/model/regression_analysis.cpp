@@ -1,0 +1,438 @@
+// Reg: per-observation residual analysis and leave-one-out (deletion)
+// measures of the fitted model.
+//
+// Every deletion measure comes from its closed form in the swept matrix, so
+// the whole table costs one pass over the observations, in blocks so that
+// the inner loops vectorise. Products with the swept block are taken on
+// centred rows, as for the leverages: with C the inverse of the centred
+// cross-products of the explanatory variables and m the design means,
+// M v = (C (v - m), 1/n - m' C (v - m)) for any row v whose constant entry
+// is 1, which avoids the cancellation of large uncentred terms.
+//
+// The two-stage variant (leverages from the observed explanatory values)
+// deletes an observation from the instrumental-variable form of the second
+// stage: every other structural residual moves, and the sums over all
+// observations that this needs reduce to the cross-products of the observed
+// variables with each other and with the residuals, taken once.
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "core/settings/file_services.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/model/regression_model.h"
+#include "core/numeric/regression_moments.h"
+#include "core/numeric/statistics.h"
+#include "platform/errors.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+constexpr int kBlock = 128;
+
+// Error rate shown for an observed value of zero.
+constexpr double kZeroErrorRate = 100.0 * 9999.0;
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define MERLOX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define MERLOX_VECTOR_CLONES
+#endif
+
+// The swept block of the explanatory variables in double, with the design
+// means, for products on centred rows.
+struct CentredBlock {
+    std::vector<int> swept;  // every swept index, the constant (k) last
+    std::vector<int> vars;   // the swept variables (constant excluded)
+    int q = 0;
+    std::vector<double> c;     // q x q, row-major
+    std::vector<double> diag;  // M[m][m] per swept index
+    std::vector<double> meanHi, meanLo;
+    double inverseN = 0.0;
+};
+
+// out (q x kBlock) = C v for the columns of v (q x kBlock, column-major in
+// blocks of kBlock).
+MERLOX_VECTOR_CLONES void BlockProduct(const double* c, int q, const double* v, int len, double* out) {
+    for (int s = 0; s < q; ++s) {
+        double* os = out + static_cast<size_t>(s) * kBlock;
+        for (int t = 0; t < len; ++t) os[t] = 0.0;
+        const double* cs = c + static_cast<size_t>(s) * q;
+        for (int l = 0; l < q; ++l) {
+            const double f = cs[l];
+            const double* vl = v + static_cast<size_t>(l) * kBlock;
+            for (int t = 0; t < len; ++t) os[t] += f * vl[t];
+        }
+    }
+}
+
+// The constant's entry of M v: 1/n - m' C (v - m), with w = C (v - m).
+void ConstantEntry(const CentredBlock& b, const double* w, int len, double* out) {
+    for (int t = 0; t < len; ++t) out[t] = b.inverseN;
+    for (int s = 0; s < b.q; ++s) {
+        const double m = b.meanHi[s];
+        const double* ws = w + static_cast<size_t>(s) * kBlock;
+        for (int t = 0; t < len; ++t) out[t] -= m * ws[t];
+    }
+}
+
+// Centred rows v - m of a block: from the design (stride doubles a row) or,
+// with observed set, from the variables' own values.
+void CentreBlock(const CentredBlock& b, const double* design, int stride, const std::vector<const double*>* observed,
+                 int start, int len, double* out) {
+    for (int s = 0; s < b.q; ++s) {
+        const double hi = b.meanHi[s], lo = b.meanLo[s];
+        double* os = out + static_cast<size_t>(s) * kBlock;
+        if (observed != nullptr) {
+            const double* x = (*observed)[s] + start;
+            for (int t = 0; t < len; ++t) os[t] = (x[t] - hi) - lo;
+        } else {
+            const int col = b.vars[s];
+            for (int t = 0; t < len; ++t) os[t] = (design[static_cast<size_t>(start + t) * stride + col] - hi) - lo;
+        }
+    }
+}
+
+// What the residual measures need of the fit besides the block's own values.
+struct ResidualScale {
+    const double* y;  // observed values of the dependent variable
+    double sse, s2;
+    double floor;  // least variance of a deleted residual
+};
+
+// The residual measures of a block, from the residuals e, their variance
+// factors g (Var e = s2 g) and the variances s2i without each observation;
+// written with s2i to their rows of the table. The ordinary and two-stage
+// analyses differ only in g and s2i.
+void WriteResidualMeasures(RAData& table, const ResidualScale& fit, int start, int len, const double* e,
+                           const double* g, const double* s2i) {
+    double rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock];
+    for (int t = 0; t < len; ++t) {
+        r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
+        double v = g[t] * s2i[t];
+        if (v < fit.floor) v = fit.floor;
+        sig[t] = std::sqrt(v);
+        tExt[t] = e[t] / sig[t];
+        share[t] = e[t] * e[t] / fit.sse;
+        const double yi = fit.y[start + t];
+        rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+    }
+    table.WriteSpan(Reg::kRowErrorRate, start, len, rate);
+    table.WriteSpan(Reg::kRowSigRes, start, len, sig);
+    table.WriteSpan(Reg::kRowStudentInternal, start, len, r);
+    table.WriteSpan(Reg::kRowStudentExternal, start, len, tExt);
+    table.WriteSpan(Reg::kRowResidualShare, start, len, share);
+    table.WriteSpan(Reg::kRowS2Deleted, start, len, s2i);
+}
+
+template <class T>
+std::vector<T> WorkArray(size_t n) {
+    try {
+        return std::vector<T>(n);
+    } catch (const std::bad_alloc&) {
+        // The operation cannot go on and may leave the table half-written.
+        FatalMemoryError();
+        throw EOutOfMemory();
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void Reg::ComputeResidualTests() {
+    const int n = GetObsCount();
+    if (analysis_.Columns() != n) return;
+    std::vector<double> fitted, residuals;
+    try {
+        analysis_.GetRow(kRowFitted, fitted);
+        analysis_.GetRow(kRowResidual, residuals);
+    } catch (const std::bad_alloc&) {
+        FatalMemoryError();
+        throw EOutOfMemory();
+    }
+    hetero_ = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
+    durbinWatson_ = DurbinWatson(residuals.data(), n);
+}
+
+void Reg::ComputeAnalysisData() {
+    if (analysisReady_) return;
+    const int k = GetVarCount();
+    // A model not estimated for the present shape of the data has no rows
+    // to analyse.
+    if (!EstimatedForCurrentShape() || static_cast<int>(designMeanHi_.size()) != k + 1) return;
+    if (TwoStageLeverages()) {
+        AnalysisTwoStage();
+    } else {
+        AnalysisOrdinary();
+    }
+    analysisReady_ = true;
+    ComputeResidualTests();
+}
+
+void Reg::AnalysisOrdinary() {
+    const int n = GetObsCount();
+    const double sse = sse_;
+    const double df1 = residualDf_ - 1.0;
+    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
+    for (int start = 0; start < n; start += kBlock) {
+        const int len = n - start < kBlock ? n - start : kBlock;
+        analysis_.ReadSpan(kRowResidual, start, len, e);
+        analysis_.ReadSpan(kRowLeverage, start, len, h);
+        for (int t = 0; t < len; ++t) {
+            g[t] = 1.0 - h[t];
+            s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+        }
+        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
+    }
+}
+
+void Reg::AnalysisTwoStage() {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    const std::vector<int> swept = SweptIndices();
+    std::vector<int> vars;
+    for (int col : swept)
+        if (col < k) vars.push_back(col);
+    const int q = static_cast<int>(vars.size());
+
+    CentredBlock b;
+    b.vars = vars;
+    b.q = q;
+    b.c.resize(static_cast<size_t>(q) * q);
+    b.meanHi.resize(q);
+    b.meanLo.resize(q);
+    for (int s = 0; s < q; ++s) {
+        for (int l = 0; l < q; ++l) b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(modelMoments_[vars[s]][vars[l]]);
+        b.meanHi[s] = designMeanHi_[vars[s]];
+        b.meanLo[s] = designMeanLo_[vars[s]];
+    }
+    b.inverseN = n > 0 ? 1.0 / n : 0.0;
+
+    // Cross-products of the observed explanatory variables with each other
+    // and with the residuals, about their means: the sums over every
+    // observation of the deletion formulas reduce to these.
+    std::vector<const double*> observed(q);
+    for (int s = 0; s < q; ++s) observed[s] = GetVar(vars[s]).Data();
+    std::vector<double> residuals;
+    LongMatrix cross;
+    {
+        const int cols = q + 1;
+        std::vector<double> rows = WorkArray<double>(static_cast<size_t>(n) * cols);
+        analysis_.GetRow(kRowResidual, residuals);
+        for (int i = 0; i < n; ++i) {
+            double* row = &rows[static_cast<size_t>(i) * cols];
+            for (int s = 0; s < q; ++s) row[s] = observed[s][i];
+            row[q] = residuals[i];
+        }
+        BuildDesignMoments(rows.data(), n, cols, cols, cross);
+    }
+    std::vector<double> sxx(static_cast<size_t>(q) * q), sxe(q), meanShift(q);
+    for (int s = 0; s < q; ++s) {
+        for (int l = 0; l < q; ++l) sxx[static_cast<size_t>(s) * q + l] = static_cast<double>(cross[s][l]);
+        sxe[s] = static_cast<double>(cross[s][q]);
+        // Observed mean less design mean (zero in theory: the first stage
+        // keeps the means).
+        meanShift[s] = static_cast<double>((cross[q + 1][s] - b.meanHi[s]) - b.meanLo[s]);
+    }
+    const double sumE = static_cast<double>(cross[q + 1][q] * n);
+
+    const double* design = design_.Data();
+    const int stride = design_.Cols();
+    const double sse = sse_;
+    const double df1 = residualDf_ - 1.0;
+    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
+        sw(static_cast<size_t>(q) * kBlock);
+    double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
+    double g[kBlock], s2i[kBlock];
+
+    ProgressScope progress("分析データ計算中・・・", n);
+    for (int start = 0; start < n; start += kBlock) {
+        const int len = n - start < kBlock ? n - start : kBlock;
+        analysis_.ReadSpan(kRowResidual, start, len, e);
+        analysis_.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.ReadSpan(kRowPress, start, len, p);
+        analysis_.ReadSpan(kRowTwoStageB, start, len, bb);
+        CentreBlock(b, design, stride, nullptr, start, len, zc.data());
+        BlockProduct(b.c.data(), q, zc.data(), len, w.data());
+        BlockProduct(sxx.data(), q, w.data(), len, sw.data());
+        for (int t = 0; t < len; ++t) {
+            alpha[t] = b.inverseN;
+            bigP[t] = 0.0;
+            bigQ[t] = 0.0;
+        }
+        for (int s = 0; s < q; ++s) {
+            const double* ws = &w[static_cast<size_t>(s) * kBlock];
+            const double* sws = &sw[static_cast<size_t>(s) * kBlock];
+            for (int t = 0; t < len; ++t) {
+                alpha[t] += meanShift[s] * ws[t];
+                bigP[t] += sxe[s] * ws[t];
+                bigQ[t] += ws[t] * sws[t];
+            }
+        }
+        for (int t = 0; t < len; ++t) {
+            // c_ij = alpha + w' (x_j - mean x): P = sum e_j c_ij, Q = sum c_ij^2.
+            const double bigPt = bigP[t] + alpha[t] * sumE;
+            const double bigQt = bigQ[t] + n * alpha[t] * alpha[t];
+            s2i[t] = (sse + 2.0 * p[t] * bigPt + p[t] * p[t] * (bigQt - 1.0)) / df1;
+            g[t] = 1.0 - 2.0 * bb[t] + h[t];
+            progress.Step();
+        }
+        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+void Reg::ComputeInfluence() {
+    ComputeAnalysisData();
+    // The flags may date from before a data edit that is not re-estimated yet.
+    if (influenceReady_ || !analysisReady_ || !EstimatedForCurrentShape() ||
+        static_cast<int>(designMeanHi_.size()) != GetVarCount() + 1)
+        return;
+    InfluenceRows();
+    influenceReady_ = true;
+}
+
+void Reg::InfluenceRows() {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    const bool twoStage = TwoStageLeverages();
+
+    CentredBlock b;
+    b.swept = SweptIndices();
+    for (int col : b.swept)
+        if (col < k) b.vars.push_back(col);
+    const int q = static_cast<int>(b.vars.size());
+    const int p = static_cast<int>(b.swept.size());  // q + 1: the constant is swept, last
+    b.q = q;
+    b.c.resize(static_cast<size_t>(q) * q);
+    b.meanHi.resize(q);
+    b.meanLo.resize(q);
+    for (int s = 0; s < q; ++s) {
+        for (int l = 0; l < q; ++l)
+            b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(modelMoments_[b.vars[s]][b.vars[l]]);
+        b.meanHi[s] = designMeanHi_[b.vars[s]];
+        b.meanLo[s] = designMeanLo_[b.vars[s]];
+    }
+    b.diag.resize(p);
+    std::vector<double> coef(p);
+    for (int s = 0; s < p; ++s) {
+        b.diag[s] = static_cast<double>(modelMoments_[b.swept[s]][b.swept[s]]);
+        coef[s] = coef_.At(b.swept[s]);
+    }
+    b.inverseN = n > 0 ? 1.0 / n : 0.0;
+
+    // Rows of indices outside the model (the dependent variable among them)
+    // would otherwise show the figures of an earlier model.
+    for (int j = 0; j <= k; ++j) {
+        if (role_[j] == kRoleExplanatory) continue;
+        analysis_.FillRow(kRowDeletedTValue + j, 0.0);
+        analysis_.FillRow(kRowDfbeta + j, 0.0);
+    }
+
+    const double nb = static_cast<double>(CountExplanatory() + 1);
+    const int nbInt = CountExplanatory() + 1;
+    const double nd = static_cast<double>(n);
+    const double s2 = s2_, sse = sse_, syy = syy_;
+    const double df1 = residualDf_ - 1.0;
+    const double adjFactor = (nd - 2.0) / df1;
+    const double yHi = designMeanHi_[dependent_], yLo = designMeanLo_[dependent_];
+    const double* y = GetVar(dependent_).Data();
+    const double* design = design_.Data();
+    const int stride = design_.Cols();
+    std::vector<const double*> observed(q);
+    for (int s = 0; s < q; ++s) observed[s] = GetVar(b.vars[s]).Data();
+
+    // Per block: c = M z_i (and d = M x_i in the two-stage variant), one
+    // entry per swept index, the constant's last.
+    std::vector<double> zc(static_cast<size_t>(q) * kBlock), c(static_cast<size_t>(q + 1) * kBlock);
+    std::vector<double> xc, d;
+    if (twoStage) {
+        xc.resize(static_cast<size_t>(q) * kBlock);
+        d.resize(static_cast<size_t>(q + 1) * kBlock);
+    }
+    // Output slots: rows 13 .. 18, then 19 + m and m - 100 per swept index.
+    constexpr int kFixed = 6;
+    std::vector<double> out(static_cast<size_t>(kFixed + 2 * p) * kBlock);
+    auto slot = [&](int s) { return &out[static_cast<size_t>(s) * kBlock]; };
+    double e[kBlock], h[kBlock], pr[kBlock], s2i[kBlock], av[kBlock], bv[kBlock];
+
+    for (int start = 0; start < n; start += kBlock) {
+        const int len = n - start < kBlock ? n - start : kBlock;
+        analysis_.ReadSpan(kRowResidual, start, len, e);
+        analysis_.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.ReadSpan(kRowPress, start, len, pr);
+        analysis_.ReadSpan(kRowS2Deleted, start, len, s2i);
+        CentreBlock(b, design, stride, nullptr, start, len, zc.data());
+        BlockProduct(b.c.data(), q, zc.data(), len, c.data());
+        ConstantEntry(b, c.data(), len, &c[static_cast<size_t>(q) * kBlock]);
+        if (twoStage) {
+            analysis_.ReadSpan(kRowTwoStageA, start, len, av);
+            analysis_.ReadSpan(kRowTwoStageB, start, len, bv);
+            CentreBlock(b, design, stride, &observed, start, len, xc.data());
+            BlockProduct(b.c.data(), q, xc.data(), len, d.data());
+            ConstantEntry(b, d.data(), len, &d[static_cast<size_t>(q) * kBlock]);
+        }
+
+        double* covratio = slot(0);
+        double* dffits = slot(1);
+        double* cooks = slot(2);
+        double* welsch = slot(3);
+        double* r2i = slot(4);
+        double* adj = slot(5);
+        // Both forms share R'^2(i); the rest differ in the leverage used.
+        for (int t = 0; t < len; ++t) {
+            const double dy = (y[start + t] - yHi) - yLo;
+            const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
+            const double ratio = IntPower(nbInt, s2i[t] / s2);
+            if (twoStage) {
+                const double qb = 1.0 - bv[t];
+                const double bigA = av[t] * pr[t] * pr[t];
+                welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2i[t]));
+                const double f = std::sqrt(bigA / s2i[t]);
+                dffits[t] = pr[t] < 0.0 ? -f : f;
+                cooks[t] = bigA / (nb * s2);
+                covratio[t] = ratio * (1.0 - av[t]) / (qb * qb);
+                r2i[t] = 1.0 - df1 * s2i[t] / syyDeleted;
+            } else {
+                const double qh = 1.0 - h[t];
+                dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2i[t]) * qh);
+                cooks[t] = h[t] * pr[t] * pr[t] / (nb * s2);
+                welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2i[t]));
+                covratio[t] = ratio / qh;
+                r2i[t] = 1.0 - (sse - e[t] * pr[t]) / syyDeleted;
+            }
+            const double a = 1.0 - adjFactor * (1.0 - r2i[t]);
+            adj[t] = a < kSingleEpsilon ? 0.0 : a;
+        }
+        for (int s = 0; s < p; ++s) {
+            const double* cs = &c[static_cast<size_t>(s) * kBlock];
+            double* tv = slot(kFixed + s);
+            double* dfb = slot(kFixed + p + s);
+            const double bm = coef[s], mm = b.diag[s];
+            if (twoStage) {
+                const double* ds = &d[static_cast<size_t>(s) * kBlock];
+                for (int t = 0; t < len; ++t) {
+                    const double qb = 1.0 - bv[t];
+                    const double g = (bv[t] / qb + 1.0) * (bv[t] / qb + 1.0) - h[t] / (qb * qb);
+                    dfb[t] = cs[t] * pr[t];
+                    tv[t] = (bm - dfb[t]) / std::sqrt(s2i[t] * (2.0 * cs[t] * ds[t] / qb + mm - g * cs[t] * cs[t]));
+                }
+            } else {
+                for (int t = 0; t < len; ++t) {
+                    const double qh = 1.0 - h[t];
+                    dfb[t] = cs[t] * pr[t];
+                    tv[t] = (bm - dfb[t]) / std::sqrt((cs[t] * cs[t] / qh + mm) * s2i[t]);
+                }
+            }
+        }
+        for (int f = 0; f < kFixed; ++f) analysis_.WriteSpan(kRowCovratio + f, start, len, slot(f));
+        for (int s = 0; s < p; ++s) {
+            analysis_.WriteSpan(kRowDeletedTValue + b.swept[s], start, len, slot(kFixed + s));
+            analysis_.WriteSpan(kRowDfbeta + b.swept[s], start, len, slot(kFixed + p + s));
+        }
+    }
+}

@@ -1,0 +1,224 @@
+// Reg: handing data to the other estimators (a block of observations and
+// variables chosen by a group mask or by the model, as a design matrix with
+// names) and read access to the design matrix.
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/settings/file_services.h"
+#include "core/model/regression_model.h"
+#include "core/numeric/statistics.h"
+
+namespace {
+
+// A block of cells: its variables (indices, in order), per observation a
+// flag, and the number of flagged observations.
+struct DataBlock {
+    std::vector<int> vars;
+    std::vector<std::uint8_t> flags;
+    int obsCount = 0;
+};
+
+DataBlock ChooseBlock(const Reg& reg, std::uint16_t mask, bool modelOnly) {
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
+    DataBlock block;
+    if (mask == 0) {
+        for (int j = 0; j < k; ++j)
+            if (!modelOnly || reg.GetRole(j) != Reg::kRoleUnused) block.vars.push_back(j);
+        block.flags.assign(n, 1);
+        block.obsCount = n;
+        return block;
+    }
+    std::vector<const std::vector<std::uint16_t>*> marks(k);
+    for (int j = 0; j < k; ++j) marks[j] = &reg.GetVar(j).Marks();
+    auto marked = [&](int i, int j) {
+        const auto& m = *marks[j];
+        return i < static_cast<int>(m.size()) && (m[i] & mask) != 0;
+    };
+    // The observation with the most marked cells names the variables (the
+    // first on ties); the variable with the fewest, at least one, names the
+    // observations (the last on ties).
+    int bestObs = -1, bestObsCount = 0;
+    for (int i = 0; i < n; ++i) {
+        int count = 0;
+        for (int j = 0; j < k; ++j)
+            if (marked(i, j)) ++count;
+        if (count > bestObsCount) {
+            bestObsCount = count;
+            bestObs = i;
+        }
+    }
+    int fewestVar = -1, fewestCount = 0;
+    for (int j = 0; j < k; ++j) {
+        int count = 0;
+        for (int i = 0; i < n; ++i)
+            if (marked(i, j)) ++count;
+        if (count >= 1 && (fewestVar < 0 || count <= fewestCount)) {
+            fewestCount = count;
+            fewestVar = j;
+        }
+    }
+    if (bestObs < 0 || fewestVar < 0) return block;
+    for (int j = 0; j < k; ++j)
+        if (marked(bestObs, j)) block.vars.push_back(j);
+    block.flags.assign(n, 0);
+    for (int i = 0; i < n; ++i) block.flags[i] = marked(i, fewestVar) ? 1 : 0;
+    block.obsCount = fewestCount;
+    return block;
+}
+
+}  // namespace
+
+bool Reg::SelectDataBlock(std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
+                          std::vector<std::string>* names, int& varCount, int& obsCount) const {
+    DataBlock block = ChooseBlock(*this, mask, modelOnly);
+    varCount = static_cast<int>(block.vars.size());
+    obsCount = block.obsCount;
+    if (varCount == 0 || obsCount == 0) return true;
+    if (flags) flags->swap(block.flags);
+    if (names) {
+        names->clear();
+        for (int j : block.vars) names->push_back(GetVarName(j));
+    }
+    return false;
+}
+
+bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>* selection, bool transposed,
+                            bool twoStageValues, std::vector<std::string>& names, Matrix& out,
+                            const std::string& dependentName) const {
+    const int k = GetVarCount();
+    const DataBlock block = ChooseBlock(*this, mask, selection == nullptr);
+    if (block.vars.empty() || block.obsCount == 0) throw Exception("DERR");
+    std::vector<int> chosen;
+    for (size_t s = 0; s < block.vars.size(); ++s) {
+        // Entries missing from a short selection count as not selected.
+        if (selection == nullptr || (s < selection->size() && (*selection)[s] != 0)) chosen.push_back(block.vars[s]);
+    }
+    const int m = static_cast<int>(chosen.size());
+    // Nothing selected leaves no column for the dependent variable: the
+    // block is as empty as one without cells.
+    if (m == 0) throw Exception("DERR");
+    try {
+        std::vector<int> rows;
+        rows.reserve(block.obsCount);
+        for (int i = 0; i < static_cast<int>(block.flags.size()); ++i)
+            if (block.flags[i]) rows.push_back(i);
+        const int nb = static_cast<int>(rows.size());
+
+        // First stage over the block: every endogenous variable fitted on
+        // the exogenous and lagged ones.
+        const bool firstStage = twoStage_ && twoStageValues;
+        LongMatrix fit;
+        std::vector<int> instruments;
+        if (firstStage) {
+            fit.Resize(k + 1, k + 1, false);
+            std::vector<double> x(k);
+            for (int t = 0; t < nb; ++t) {
+                for (int j = 0; j < k; ++j) x[j] = GetValue(rows[t], j);
+                AddObservationToMoments(fit, x.data(), t, k);
+            }
+            SweepMomentMatrix(fit, nb, k);
+            // A variable with a zero pivot is no instrument: its column
+            // would hold cross-products, not coefficients.
+            for (int j = 0; j < k; ++j)
+                if (IsExogenous(j) && !fit.Sweep(j)) instruments.push_back(j);
+        }
+
+        std::vector<std::string> columnNames(m + 1);
+        columnNames[m] = ConstantName();
+        Matrix result(transposed ? m + 1 : nb, transposed ? nb : m + 1, 1.0);
+        auto put = [&](int t, int col, double v) {
+            if (transposed)
+                result[col][t] = v;
+            else
+                result[t][col] = v;
+        };
+        int next = 0;
+        for (int j : chosen) {
+            const std::string name = GetVarName(j);
+            int col;
+            bool observedOnly = false;
+            if (name == dependentName) {
+                col = m - 1;
+                observedOnly = true;
+            } else if (next < m - 1) {
+                col = next++;
+            } else {
+                // Column m - 1 belongs to the dependent variable even when the
+                // name given is not in the block.
+                continue;
+            }
+            columnNames[col] = name;
+            const bool fitted = firstStage && !observedOnly && GetVarType(j) == Var::kEndogenous;
+            for (int t = 0; t < nb; ++t) {
+                const int i = rows[t];
+                double v;
+                if (fitted) {
+                    long double f = fit[k][j];
+                    for (int s : instruments) f += fit[s][j] * GetValue(i, s);
+                    v = static_cast<double>(f);
+                } else {
+                    v = GetValue(i, j);
+                }
+                put(t, col, v);
+            }
+        }
+        if (selection == nullptr) {
+            // The constant term before the dependent variable.
+            std::swap(columnNames[m - 1], columnNames[m]);
+            for (int t = 0; t < nb; ++t) {
+                if (transposed)
+                    std::swap(result[m - 1][t], result[m][t]);
+                else
+                    std::swap(result[t][m - 1], result[t][m]);
+            }
+        }
+        names.swap(columnNames);
+        out.Replace(result);
+        return false;
+    } catch (const EOutOfMemory&) {
+        ShowMemoryError();
+    } catch (const std::bad_alloc&) {
+        ShowMemoryError();
+    }
+    return true;
+}
+
+void Reg::CopyColumnTo(Matrix& m, int c, bool fromDesign, int j) const {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    if (j < 0 || j > k || c < 0 || c >= m.Cols()) throw ERangeError(kRangeErrorText);
+    const int rows = n < m.Rows() ? n : m.Rows();
+    for (int i = 0; i < rows; ++i) m[i][c] = fromDesign ? design_[i][j] : GetValue(i, j);
+}
+
+void Reg::GetDesignColumn(int j, std::vector<double>& out) const {
+    const int n = design_.Rows();
+    if (j < 0 || j >= design_.Cols()) throw ERangeError(kRangeErrorText);
+    std::vector<double> column(n);
+    if (n > 0) design_.GetColumn(j, column.data());
+    out.swap(column);
+}
+
+void Reg::GetDesignRow(int i, std::vector<double>& out) const {
+    const double* row = design_[i];
+    out.assign(row, row + design_.Cols());
+}
+
+double Reg::GetDesignMean(int j) const { return design_.ColumnMeanSd(j, nullptr); }
+
+double Reg::GetDesignStdDev(int j) const {
+    double sd = 0.0;
+    design_.ColumnMeanSd(j, &sd);
+    return sd;
+}
+
+double Reg::GetDesignMax(int j) const { return design_.ColumnMinMax(j, nullptr); }
+
+double Reg::GetDesignMin(int j) const {
+    double lo = 0.0;
+    design_.ColumnMinMax(j, &lo);
+    return lo;
+}

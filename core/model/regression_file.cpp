@@ -1,0 +1,179 @@
+// Saving and loading the model's data file: the choice of form by the
+// extension, the safe replacement of the file on disk, and taking over a
+// file that was read completely.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <sstream>
+#include <unistd.h>
+#include <utility>
+
+#include "core/io/data_file.h"
+#include "core/settings/file_services.h"
+#include "core/text/number_format.h"
+#include "core/model/regression_model.h"
+#include "platform/binary_stream.h"
+#include "platform/errors.h"
+#include "platform/text/cp932.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Beside the target, so that moving it into place is a rename within one
+// file system; the process id keeps two programs apart.
+std::string TempNameBeside(const std::string& target) {
+    return target + ".~" + std::to_string(static_cast<long>(::getpid())) + ".TMP";
+}
+
+void RemoveQuietly(const std::string& name) {
+    std::error_code ec;
+    fs::remove(name, ec);
+}
+
+}  // namespace
+
+DataFileImage Reg::FileImage() const {
+    const DataFileColorSettings& cs = CurrentDataFileColorSettings();
+    const GridColorList* colors = nullptr;
+    if (cs.saveColors) colors = cs.useFileColors ? &GlobalGridColorList() : cs.settingsColors;
+    return DataFileImage{*this, GetDependent(), IsTwoStage(), Roles(), GroupNames(), Expressions(),
+                         GlobalUserVar(), colors, FFStoredList};
+}
+
+void Reg::WriteBinaryImage(std::ostream& out) const { WriteBinaryDataFile(FileImage(), out); }
+
+void Reg::SaveAs(const std::string& name) {
+    // A failed save keeps the former name, so that a later save does not
+    // go to a file that was never written.
+    const std::string former = fileName_;
+    SetFileName(name);
+    try {
+        WriteFile();
+    } catch (...) {
+        SetFileName(former);
+        throw;
+    }
+}
+
+void Reg::WriteFile() {
+    const std::string target = fileName_;
+    if (target.empty()) throw EFOpenError("保存するファイル名がありません。");
+    const bool binary = IsBinaryDataFileName(target);
+    const std::string temp = TempNameBeside(target);
+    try {
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            if (!out) throw EFOpenError("ファイルを作成できません: " + target);
+            if (binary)
+                WriteBinaryImage(out);
+            else
+                WriteTextDataFile(FileImage(), out);
+            out.close();
+            if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
+        }
+        std::error_code ec;
+        const bool existed = fs::exists(fs::symlink_status(target, ec));
+        RenameToBackup(target);
+        if (std::rename(temp.c_str(), target.c_str()) != 0) {
+            // Put the old file back where it was.
+            fs::path backup(target);
+            backup.replace_extension(".BAK");
+            if (existed && !fs::exists(fs::symlink_status(target, ec)))
+                std::rename(backup.c_str(), target.c_str());
+            throw EWriteError("ファイルを保存できません: " + target);
+        }
+    } catch (const std::bad_alloc&) {
+        RemoveQuietly(temp);
+        throw EOutOfMemory();
+    } catch (const EConvertError& e) {
+        RemoveQuietly(temp);
+        throw EWriteError(std::string("ファイルを保存できません: ") + e.what());
+    } catch (...) {
+        RemoveQuietly(temp);
+        throw;
+    }
+    fileForm_ = binary ? 0 : 1;
+    SetModified(false);
+}
+
+void Reg::LoadFile(const std::string& fileName) {
+    LoadedDataFile loaded;
+    const bool binary = IsBinaryDataFileName(fileName);
+    bool magic = false;
+    try {
+        std::ifstream in(fileName, std::ios::binary);
+        if (!in) throw EFOpenError("ファイルを開けません: " + fileName);
+        const std::int64_t size = StreamBytesLeft(in);
+        if (binary) {
+            char head[sizeof kDataFileMagic] = {};
+            in.read(head, sizeof head);
+            magic = in.gcount() == static_cast<std::streamsize>(sizeof head) &&
+                    std::memcmp(head, kDataFileMagic, sizeof head) == 0;
+            in.clear();
+            in.seekg(0);
+        }
+        // A ".MDF" name without the magic is read as text from its first byte.
+        if (magic)
+            ReadBinaryDataFile(in, size, loaded);
+        else
+            ReadTextDataFile(in, fileName, loaded);
+    } catch (const std::bad_alloc&) {
+        // Nothing of this model has changed yet, so running out of memory
+        // loses no work: the caller reports it instead of ending the program.
+        throw EOutOfMemory();
+    }
+
+    if (loaded.name.empty()) {
+        std::string title = ExtractFileTitle(fileName, true);
+        // The name must be savable; a file name CP932 cannot hold is not.
+        loaded.name = cp932::IsRepresentable(title) ? title : std::string("NONAME");
+    }
+    if (loaded.info.empty()) loaded.info = loaded.name;
+    AdoptLoaded(loaded);
+    fileName_ = fileName;
+    // Whatever the name, a file read in the text form is in the text form.
+    fileForm_ = magic ? 0 : 1;
+    SetModified(false);
+}
+
+void Reg::AdoptLoaded(LoadedDataFile& loaded) {
+    const int k = static_cast<int>(loaded.vars.size());
+    if (k < 1) throw EReadError("データファイルに変数がありません。");
+    for (const auto& v : loaded.vars)
+        if (!v || v->Count() != loaded.obs)
+            throw EReadError("データファイルの変数のデータ数がデータ組数と一致しません。");
+    if (loaded.obs < 0) throw EReadError("データファイルのデータ組数が不正です。");
+    std::stringstream bank;
+    loaded.userScalars.SaveDataBank(bank);
+
+    // Nothing can fail on the file's account from here on.
+    table_ = std::move(loaded.vars);
+    loaded.vars.clear();
+    SetObsCount(loaded.obs);
+    name_ = std::move(loaded.name);
+    info_ = std::move(loaded.info);
+    groupNames_ = std::move(loaded.groupNames);
+    // Added one by one, so the list stays bound to this data set.
+    expres_.Clear();
+    for (int i = 0; i < loaded.equations.GetCount(); ++i) expres_.Add(loaded.equations.GetItem(i));
+    GlobalUserVar().LoadDataBank(bank);
+    for (const GridColorEntry& e : loaded.colors.Entries()) GlobalGridColorList().SetColors(e);
+    FFStoredList = std::move(loaded.finalForm);
+
+    Rebuild();
+    twoStage_ = loaded.twoStage;
+    if (loaded.dependent >= 0) {
+        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, kRoleUnused);
+        std::copy_n(loaded.roles.begin(), std::min<std::size_t>(loaded.roles.size(), static_cast<std::size_t>(k)),
+                    roles.begin());
+        roles[static_cast<std::size_t>(k)] = kRoleExplanatory;
+        SetModel(loaded.dependent, roles);
+    } else {
+        ToggleVariable(SetDependent(k - 1));
+    }
+    SetModified(false);
+}

@@ -1,0 +1,433 @@
+// Reg: construction, choosing the model and sweeping variables in and out.
+#include "core/model/regression_model.h"
+
+#include <cmath>
+#include <exception>
+
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/regression_moments.h"
+#include "platform/ui_services.h"
+#include "resources/string_table.h"
+
+namespace {
+
+// Text id of the under-identification warning.
+
+double Floored(double x) { return x < kSingleEpsilon ? 0.0 : x; }
+
+}  // namespace
+
+Reg::Reg(int n, int k, const std::string& name)
+    : Data(n, k, name),
+      modelMoments_(GetVarCount() + 1, GetVarCount() + 1, 0.0L),
+      design_(GetObsCount(), GetVarCount() + 1, 0.0),
+      analysis_(GetObsCount(), GetVarCount()),
+      coef_(GetVarCount() + 1, 0.0),
+      stdErr_(GetVarCount() + 1, 0.0),
+      fValue_(GetVarCount() + 1, 0.0),
+      tolerance_(GetVarCount() + 1, 0.0),
+      role_(GetVarCount() + 1, kRoleUnused) {
+    const int kk = GetVarCount();
+    role_[kk] = kRoleExplanatory;
+    if (kk >= 1) {
+        role_[kk - 1] = kRoleDependent;
+        dependent_ = kk - 1;
+    }
+    expres_.SetData(*this);
+    ClearExpres();
+    groupNames_.Clear();
+}
+
+Reg::~Reg() = default;
+
+int Reg::GetRole(int j) const {
+    if (j < 0 || j >= static_cast<int>(role_.size())) throw ERangeError("範囲エラー");
+    return role_[j];
+}
+
+bool Reg::IsExogenous(int j) const {
+    if (j == GetVarCount()) return true;
+    const int t = GetVarType(j);
+    return t == Var::kExogenous || t == Var::kLagged;
+}
+
+int Reg::CountExplanatory() const {
+    const int k = GetVarCount();
+    int count = 0;
+    for (int j = 0; j < k && j < static_cast<int>(role_.size()); ++j)
+        if (role_[j] == kRoleExplanatory) ++count;
+    return count;
+}
+
+int Reg::CountExogenous() const {
+    const int k = GetVarCount();
+    int count = 1;
+    for (int j = 0; j < k; ++j)
+        if (IsExogenous(j)) ++count;
+    return count;
+}
+
+std::vector<int> Reg::SweptIndices() const {
+    std::vector<int> s;
+    const int k = GetVarCount();
+    for (int j = 0; j <= k && j < static_cast<int>(role_.size()); ++j)
+        if (role_[j] == kRoleExplanatory) s.push_back(j);
+    return s;
+}
+
+double Reg::VarianceFloor() const { return varY_ * kSingleEpsilon; }
+
+bool Reg::EstimatedForCurrentShape() const {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    return k >= 1 && dependent_ >= 0 && dependent_ < k && static_cast<int>(role_.size()) == k + 1 &&
+           modelMoments_.Rows() == k + 1 && modelMoments_.Cols() == k + 1 && coef_.Count() == k + 1 &&
+           design_.Rows() == n && design_.Cols() == k + 1 && analysis_.Columns() == n &&
+           analysis_.Rows() == RAData::RowCountFor(k);
+}
+
+// ---------------------------------------------------------------------------
+
+void Reg::ResetModel() {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    if (design_.Cols() != k + 1 || modelMoments_.Rows() != k + 1 || coef_.Count() != k + 1 ||
+        static_cast<int>(role_.size()) != k + 1) {
+        modelMoments_.Replace(LongMatrix(k + 1, k + 1, 0.0L));
+        coef_.Replace(Vector(k + 1, 0.0));
+        stdErr_.Replace(Vector(k + 1, 0.0));
+        fValue_.Replace(Vector(k + 1, 0.0));
+        tolerance_.Replace(Vector(k + 1, 0.0));
+        role_.assign(k + 1, kRoleUnused);
+    }
+    // Same shape: the storage is kept (it is refilled by BuildMoments).
+    design_.Resize(n, k + 1, true);
+    if (analysis_.Allocate(n, k)) throw EOutOfMemory();
+    analysisReady_ = false;
+    influenceReady_ = false;
+    for (int j = 0; j < k; ++j) role_[j] = kRoleUnused;
+    role_[k] = kRoleExplanatory;
+}
+
+void Reg::BuildMoments() {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    const int stride = k + 1;
+    std::vector<const double*> columns(k);
+    for (int j = 0; j < k; ++j) columns[j] = GetVar(j).Data();
+    double* d = design_.Data();
+    designTwoStage_ = twoStage_;
+    if (twoStage_) {
+        // The first stage rewrites endogenous columns before the moments.
+        for (long long i = 0; i < n; ++i) {
+            double* row = d + i * stride;
+            for (int j = 0; j < k; ++j) row[j] = columns[j][i];
+            row[k] = 1.0;
+        }
+        ReplaceEndogenousColumns();
+        BuildDesignMoments(d, n, stride, k, modelMoments_);
+    } else {
+        BuildDesignFromColumns(columns.data(), n, k, d, stride, modelMoments_);
+    }
+    designMeanHi_.assign(k + 1, 0.0);
+    designMeanLo_.assign(k + 1, 0.0);
+    for (int j = 0; j < k; ++j) {
+        const long double mean = modelMoments_[k][j];
+        designMeanHi_[j] = static_cast<double>(mean);
+        designMeanLo_[j] = static_cast<double>(mean - designMeanHi_[j]);
+    }
+    designMeanHi_[k] = 1.0;  // the constant column centres to zero
+}
+
+void Reg::ReplaceEndogenousColumns() {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    const int stride = k + 1;
+    double* d = design_.Data();
+    // The instruments: every exogenous and lagged variable with the constant.
+    BuildDesignMoments(d, n, stride, k, modelMoments_);
+    std::vector<int> instruments;
+    for (int j = 0; j < k; ++j) {
+        const int t = GetVarType(j);
+        if ((t == Var::kExogenous || t == Var::kLagged) && !modelMoments_.Sweep(j)) instruments.push_back(j);
+    }
+    const int dep = dependent_;
+    std::vector<long double> c(instruments.size());
+    for (int j = 0; j < k; ++j) {
+        if (j == dep || GetVarType(j) != Var::kEndogenous) continue;
+        const long double c0 = modelMoments_[k][j];
+        for (size_t s = 0; s < instruments.size(); ++s) c[s] = modelMoments_[instruments[s]][j];
+        for (long long i = 0; i < n; ++i) {
+            double* row = d + i * stride;
+            long double fit = c0;
+            for (size_t s = 0; s < instruments.size(); ++s) fit += c[s] * row[instruments[s]];
+            row[j] = static_cast<double>(fit);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+int Reg::SetDependent(int j) { return ChooseDependent(j, true); }
+
+int Reg::ChooseDependent(int j, bool residualPass) {
+    const int k = GetVarCount();
+    if (k < 1) return 0;
+    ResetModel();
+    if (j < 0 || j >= k) j = k - 1;
+    role_[j] = kRoleDependent;
+    dependent_ = j;
+    BuildMoments();
+
+    LongMatrix& M = modelMoments_;
+    for (int m = 0; m <= k; ++m) tolerance_.At(m) = static_cast<double>(M[m][m] * 1e-6L);
+    const int n = GetObsCount();
+    syy_ = static_cast<double>(M[j][j]);
+    // Without the pass (a caller that enters variables at once and finishes
+    // with its own pass) the constant model's SSE is Syy itself.
+    sse_ = residualPass ? ComputeResiduals() : syy_;
+    residualDf_ = n - 1;
+    varY_ = syy_ / (n - 1);
+    s2_ = sse_ / (n - 1);
+
+    const double floor = VarianceFloor();
+    for (int m = 0; m < k; ++m) {
+        if (m == j) continue;
+        const long double r = M[m][j] * M[m][j] / M[m][m];
+        const long double q = (sse_ - r) / (n - 2);
+        const bool small = !(std::fabs(static_cast<double>(q)) > floor);  // NaN counts as small
+        fValue_.At(m) = (tolerance_.At(m) > M[m][m] || small) ? -1.0 : static_cast<double>(r / q);
+    }
+    fValue_.At(j) = 0.0;
+    fValue_.At(k) = 0.0;
+    FinishConstantModel();
+
+    int best = 0;
+    double bestValue = 0.0;
+    for (int m = 0; m < k; ++m) {
+        if (fValue_.At(m) > bestValue) {
+            bestValue = fValue_.At(m);
+            best = m;
+        }
+    }
+    return best;
+}
+
+void Reg::FinishConstantModel() {
+    // No figure of a former model may survive: only the constant is in.
+    const int k = GetVarCount();
+    ZeroVector(coef_);
+    ZeroVector(stdErr_);
+    coef_.At(k) = static_cast<double>(modelMoments_[k][dependent_]);
+    stdErr_.At(k) = static_cast<double>(std::sqrt(modelMoments_[k][k] * static_cast<long double>(s2_)));
+    r2_ = 0.0;
+    adjR2_ = 0.0;
+}
+
+void Reg::UpdateFValues(long double sse, long double s2) {
+    const int k = GetVarCount();
+    const int dep = dependent_;
+    const LongMatrix& M = modelMoments_;
+    const double floor = VarianceFloor();
+    for (int m = 0; m < k; ++m) {
+        if (m == dep) continue;
+        const long double a = M[m][dep];
+        const long double d = M[m][m];
+        const bool singular = tolerance_.At(m) >= d;
+        if (role_[m] == kRoleExplanatory) {
+            fValue_.At(m) = static_cast<double>(a * a / (d * s2));
+        } else {
+            const long double r = singular ? sse : a * a / d;
+            const long double q = (sse - r) / (residualDf_ - 1);
+            const bool small = !(std::fabs(static_cast<double>(q)) > floor);
+            fValue_.At(m) = (singular || small) ? 0.0 : static_cast<double>(r / q);
+        }
+    }
+    fValue_.At(dep) = 0.0;
+    fValue_.At(k) = 0.0;
+}
+
+void Reg::FinishStatistics() {
+    const int k = GetVarCount();
+    const int dep = dependent_;
+    const LongMatrix& M = modelMoments_;
+    const long double s2 = static_cast<long double>(sse_) / residualDf_;
+    s2_ = static_cast<double>(s2);
+    r2_ = Floored(1.0 - sse_ / syy_);
+    adjR2_ = Floored(1.0 - s2_ / varY_);
+    coef_.At(k) = static_cast<double>(M[k][dep]);
+    stdErr_.At(k) = static_cast<double>(std::sqrt(M[k][k] * s2));
+    for (int m = 0; m < k; ++m) {
+        if (m != dep && role_[m] == kRoleExplanatory) {
+            coef_.At(m) = static_cast<double>(M[m][dep]);
+            stdErr_.At(m) = static_cast<double>(std::sqrt(M[m][m] * s2));
+        } else {
+            coef_.At(m) = 0.0;
+            stdErr_.At(m) = 0.0;
+        }
+    }
+}
+
+bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
+    const int k = GetVarCount();
+    if (k < 1) return false;
+    try {
+        bool enters = false;
+        const int target = j < 0 || j >= k ? k - 1 : j;
+        for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m)
+            enters = enters || (m != target && roles[m] == kRoleExplanatory);
+        ChooseDependent(j, !enters);
+        const int dep = dependent_;
+        bool complete = true;
+        for (int m = 0; m < k; ++m) {
+            if (m == dep || m >= static_cast<int>(roles.size()) || roles[m] != kRoleExplanatory) continue;
+            // Keep at least one residual degree of freedom, and stop at a
+            // variable with no variation left; the statistics are still
+            // finished for the variables entered so far.
+            if (residualDf_ - 1 < 1 || modelMoments_.Sweep(m)) {
+                complete = false;
+                break;
+            }
+            role_[m] = kRoleExplanatory;
+            --residualDf_;
+            const long double ssec = twoStage_ ? StructuralSse() : modelMoments_[dep][dep];
+            UpdateFValues(ssec, ssec / residualDf_);
+        }
+        sse_ = ComputeResiduals();
+        FinishStatistics();
+        analysisReady_ = false;
+        influenceReady_ = false;
+        return complete;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool Reg::ToggleVariable(int j) {
+    const int k = GetVarCount();
+    if (j < 0 || j >= k || j == dependent_) return false;
+    // After a data edit and before its re-estimation the swept matrix
+    // belongs to the former shape.
+    if (!EstimatedForCurrentShape()) return false;
+    if (role_[j] == kRoleUnused && residualDf_ < 3) return false;
+    if (twoStage_) {
+        const std::uint8_t former = role_[j];
+        role_[j] = former == kRoleExplanatory ? kRoleUnused : kRoleExplanatory;
+        int others = 0;
+        if (IsUnderidentified(others)) {
+            // Fall back to ordinary least squares with the variable toggled.
+            WarningBox(LoadStr(kStrUnderidentified));
+            twoStage_ = false;
+            Reestimate(false);
+            return false;
+        }
+        role_[j] = former;
+    }
+    try {
+        if (modelMoments_.Sweep(j)) return false;
+        if (role_[j] == kRoleExplanatory) {
+            role_[j] = kRoleUnused;
+            ++residualDf_;
+        } else {
+            role_[j] = kRoleExplanatory;
+            --residualDf_;
+        }
+        sse_ = ComputeResiduals();
+        FinishStatistics();
+        UpdateFValues(static_cast<long double>(sse_), static_cast<long double>(sse_) / residualDf_);
+        analysisReady_ = false;
+        influenceReady_ = false;
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void Reg::Reestimate(bool appended) {
+    const int k = GetVarCount();
+    if (k < 1) return;
+    std::vector<std::uint8_t> copy(k + 1, kRoleUnused);
+    const int old = static_cast<int>(role_.size());
+    if (appended) {
+        for (int j = 0; j <= k - 2 && j < old; ++j) copy[j] = role_[j];
+        copy[k - 1] = kRoleUnused;
+    } else {
+        for (int j = 0; j <= k && j < old; ++j) copy[j] = role_[j];
+    }
+    copy[k] = kRoleExplanatory;
+    int dep = k - 1;
+    for (int j = 0; j < k; ++j) {
+        if (copy[j] == kRoleDependent) {
+            dep = j;
+            break;
+        }
+    }
+    SetModel(dep, copy);
+    expres_.MarkOutOfDate();
+}
+
+bool Reg::IsUnderidentified(int& others, int* K, int* g, int* kIn) const {
+    const int k = GetVarCount();
+    int nOthers = 0, nK = 0, gIn = 0, nKIn = 0;
+    for (int j = 0; j <= k && j < static_cast<int>(role_.size()); ++j) {
+        const int t = j == k ? Var::kExogenous : GetVarType(j);
+        if (t == Var::kEndogenous) {
+            if (role_[j] != kRoleDependent) ++nOthers;
+            if (role_[j] == kRoleExplanatory) ++gIn;
+        } else if (t == Var::kExogenous || t == Var::kLagged) {
+            ++nK;
+            if (role_[j] == kRoleExplanatory) ++nKIn;
+        }
+    }
+    const bool depEndogenous = dependent_ >= 0 && dependent_ < k && GetVarType(dependent_) == Var::kEndogenous;
+    const int nG = depEndogenous ? gIn + 1 : gIn;
+    others = nOthers;
+    if (K) *K = nK;
+    if (g) *g = nG;
+    if (kIn) *kIn = nKIn;
+    return nK < 2 || nK - nKIn < nG - 1;
+}
+
+// ---------------------------------------------------------------------------
+
+bool Reg::SetGroupName(int code, const std::string& name) {
+    const bool added = groupNames_.SetName(name, code);
+    SetModified(true);
+    return added;
+}
+
+std::string Reg::GetGroupName(int code) const {
+    std::string name = groupNames_.GetName(code);
+    return name.empty() ? std::to_string(code) : name;
+}
+
+void Reg::RenameVar(int j, const std::string& name) {
+    const std::string old = GetVarName(j);
+    SetVarName(j, name);
+    expres_.RenameVar(old, name);
+    SetModified(true);
+}
+
+void Reg::SetRealCalc(bool on) {
+    if (realCalc_ == on) return;
+    realCalc_ = on;
+    analysisReady_ = false;
+    influenceReady_ = false;
+    if (twoStage_ && EstimatedForCurrentShape()) ComputeResiduals();
+}
+
+int Reg::AddExpres(const Expres& equation) {
+    const int i = expres_.Add(equation);
+    SetModified(true);
+    return i;
+}
+
+void Reg::DeleteExpres(int i) {
+    expres_.Delete(i);
+    SetModified(true);
+}
+
+void Reg::ClearExpres() {
+    expres_.Clear();
+    SetModified(true);
+}

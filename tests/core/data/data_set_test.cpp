@@ -1,0 +1,378 @@
+// The data set: construction, variable and observation edits, the sort and
+// its inverse, cell access, moments and correlations, names and properties.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/data/data_set.h"
+#include "platform/errors.h"
+
+namespace {
+
+std::vector<double> Column(const Data& d, int j) {
+    std::vector<double> out;
+    d.GetVarValues(j, out);
+    return out;
+}
+
+std::vector<std::uint16_t> Marks(const Data& d, int j) {
+    std::vector<std::uint16_t> out;
+    for (int i = 0; i < d.GetObsCount(); ++i) out.push_back(d.GetMark(i, j));
+    return out;
+}
+
+// Fills a 4 x 3 data set with the rows below and clears modified.
+void Fill(Data& d) {
+    const double rows[4][3] = {{1.0, 2.0, 0.5}, {3.0, 1.0, 1.5}, {4.0, 7.0, -2.0}, {-2.0, 5.0, 0.0}};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j) d.SetValue(i, j, rows[i][j]);
+    d.SetModified(false);
+}
+
+}  // namespace
+
+TEST(DataSetTest, NewDataSet) {
+    const Data d(3, 2, "name");
+    EXPECT_EQ(d.GetObsCount(), 3);
+    EXPECT_EQ(d.GetVarCount(), 2);
+    EXPECT_EQ(d.GetVarName(0), "VAR0");
+    EXPECT_EQ(d.GetVarName(1), "VAR1");
+    EXPECT_EQ(d.GetVarInfo(0), "VAR0");
+    EXPECT_EQ(d.GetVarInfo(1), "VAR1");
+    EXPECT_EQ(d.GetName(), "name");
+    EXPECT_EQ(d.GetInfo(), "name");
+    EXPECT_EQ(Column(d, 1), (std::vector<double>{0.0, 0.0, 0.0}));
+    EXPECT_FALSE(d.IsModified());
+    EXPECT_FALSE(d.HasMarks());
+
+    const Data e(0, 4, "x");
+    EXPECT_EQ(e.GetObsCount(), 0);
+    EXPECT_EQ(e.GetVarCount(), 0);
+    EXPECT_EQ(e.GetName(), "");
+}
+
+TEST(DataSetTest, ConstantTerm) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    EXPECT_EQ(d.FindVar("定数項"), 3);
+    EXPECT_EQ(d.GetVarName(3), "定数項");
+    EXPECT_EQ(d.GetVarInfo(3), "定数項");
+    EXPECT_EQ(d.GetVarType(3), 2);
+    EXPECT_EQ(d.FindVar("nothing"), -1);
+    EXPECT_EQ(d.FindVar("VAR2"), 2);
+    EXPECT_EQ(d.FindVar("var2"), -1);
+    d.DeleteVarByName("定数項");
+    EXPECT_EQ(d.GetVarCount(), 3);
+    EXPECT_FALSE(d.IsModified());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(d.GetValue(i, 3), 1.0);
+        EXPECT_EQ(d.GetValue(i, -1), 1.0);
+    }
+}
+
+TEST(DataSetTest, GetValueOutsideTableRaises) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    EXPECT_EQ(d.GetValue(2, 1), 7.0);
+    EXPECT_THROW(d.GetValue(4, 0), ERangeError);
+    EXPECT_THROW(d.GetValue(-1, 0), ERangeError);
+    // The constant term and invalid columns are 1.0 at any observation.
+    EXPECT_EQ(d.GetValue(4, 3), 1.0);
+    EXPECT_EQ(d.GetValue(-1, -1), 1.0);
+    EXPECT_EQ(d.GetValue(100, 4), 1.0);
+    EXPECT_THROW(d.GetVar(3), ERangeError);
+    EXPECT_THROW(d.GetVarName(-1), ERangeError);
+}
+
+TEST(DataSetTest, MomentsAndCorrelationsAgainstNumpy) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    // numpy: means, deviation cross-products D'D and corrcoef of the rows.
+    const double mean[3] = {1.5, 3.75, 0.0};
+    const double s[3][3] = {{21.0, 0.5, -3.0}, {0.5, 22.75, -11.5}, {-3.0, -11.5, 6.5}};
+    const double r[3][3] = {{1.0, 0.02287545054358387, -0.25677629550654774},
+                            {0.02287545054358387, 1.0, -0.9456936252285786},
+                            {-0.25677629550654774, -0.9456936252285786, 1.0}};
+    const double sd[3] = {2.6457513110645907, 2.753785273643051, 1.4719601443879744};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(d.GetMoment(3, i), mean[i], 1e-15);
+        EXPECT_NEAR(d.GetMoment(i, 3), -mean[i], 1e-15);
+        EXPECT_NEAR(d.GetMean(i), mean[i], 1e-15);
+        EXPECT_NEAR(d.GetStdDev(i), sd[i], 1e-14);
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(d.GetMoment(i, j), s[i][j], 1e-13);
+            EXPECT_NEAR(d.GetCorrelation(i, j), r[i][j], 1e-14);
+        }
+    }
+    EXPECT_DOUBLE_EQ(d.GetMoment(3, 3), 0.25);
+    EXPECT_EQ(d.GetMax(1), 7.0);
+    EXPECT_EQ(d.GetMin(0), -2.0);
+}
+
+TEST(DataSetTest, SetValueAndModifiedFlag) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    d.SetValue(1, 0, 3.0);  // already stored
+    EXPECT_FALSE(d.IsModified());
+    d.SetValue(1, 7, 9.0);  // no such variable
+    EXPECT_FALSE(d.IsModified());
+    d.SetValue(1, 0, 5.0);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_EQ(d.GetMean(0), 2.0);  // (1 + 5 + 4 - 2) / 4
+    EXPECT_EQ(d.GetMax(0), 5.0);
+    EXPECT_DOUBLE_EQ(d.GetMoment(3, 0), 2.0);
+}
+
+TEST(DataSetTest, ConstantVariableHasZeroCorrelation) {
+    Data d(3, 2, "c");
+    d.SetValue(0, 0, 1.0);
+    d.SetValue(1, 0, 2.0);
+    for (int i = 0; i < 3; ++i) d.SetValue(i, 1, 5.0);
+    EXPECT_EQ(d.GetCorrelation(0, 1), 0.0);
+    EXPECT_EQ(d.GetCorrelation(1, 1), 0.0);
+    EXPECT_EQ(d.GetCorrelation(0, 0), 1.0);
+}
+
+TEST(DataSetTest, ObservationInsertAppendDelete) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    const double v[3] = {9.0, 8.0, 7.0};
+    const std::uint16_t m[3] = {1, 2, 4};
+    EXPECT_FALSE(d.InsertObservation(5, v));
+    EXPECT_FALSE(d.InsertObservation(-1, v));
+    EXPECT_EQ(d.GetObsCount(), 4);
+    EXPECT_FALSE(d.IsModified());
+    EXPECT_TRUE(d.InsertObservation(4, v, m));  // i = n appends
+    EXPECT_EQ(d.GetObsCount(), 5);
+    EXPECT_EQ(Column(d, 0), (std::vector<double>{1.0, 3.0, 4.0, -2.0, 9.0}));
+    EXPECT_EQ(d.GetMark(4, 2), 4);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_EQ(d.GetMean(0), 3.0);
+
+    EXPECT_TRUE(d.InsertObservation(0, v));
+    EXPECT_EQ(Column(d, 1), (std::vector<double>{8.0, 2.0, 1.0, 7.0, 5.0, 8.0}));
+    EXPECT_EQ(d.GetMark(0, 1), 0);
+
+    DataString shortRow(2, 0, 1.0);
+    EXPECT_FALSE(d.AppendObservationCells(shortRow));
+    DataString row(3, 8, -1.0);
+    EXPECT_TRUE(d.AppendObservationCells(row));
+    EXPECT_TRUE(d.InsertObservationCells(1, row));
+    EXPECT_EQ(d.GetObsCount(), 8);
+    EXPECT_EQ(d.GetValue(1, 2), -1.0);
+    EXPECT_EQ(d.GetMark(7, 0), 8);
+    EXPECT_FALSE(d.AppendObservation(std::vector<double>{1.0, 2.0}));
+
+    d.DeleteObservation(0);
+    d.DeleteObservation(99);
+    EXPECT_EQ(d.GetObsCount(), 7);
+    EXPECT_EQ(Column(d, 0), (std::vector<double>{-1.0, 1.0, 3.0, 4.0, -2.0, 9.0, -1.0}));
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(d.GetVar(j).Marks().size(), 7u);
+}
+
+TEST(DataSetTest, VariableAddInsertDeleteSwap) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    Var shortVar("short", "s", 2, 6.0);
+    d.AddVar(shortVar);
+    EXPECT_EQ(shortVar.Count(), 4);  // the caller's variable is padded
+    EXPECT_EQ(Column(d, 3), (std::vector<double>{6.0, 6.0, 0.0, 0.0}));
+    EXPECT_EQ(d.GetVarCount(), 4);
+    EXPECT_EQ(d.FindVar("定数項"), 4);
+    EXPECT_EQ(d.Moments().Rows(), 5);
+    EXPECT_EQ(d.Correlations().Rows(), 4);
+    EXPECT_EQ(d.GetMean(3), 3.0);
+
+    Var ins("ins", "", 4, 2.0);
+    d.InsertVar(1, ins);
+    EXPECT_EQ(d.GetVarName(1), "ins");
+    EXPECT_EQ(d.GetVarName(2), "VAR1");
+    Var tooLong("long", "", 9, 1.0);
+    d.InsertVar(0, tooLong);
+    EXPECT_EQ(d.GetVar(0).Count(), 4);
+    EXPECT_EQ(tooLong.Count(), 9);  // only the copy is cut
+    d.InsertVar(-1, tooLong);
+    EXPECT_EQ(d.GetVarCount(), 6);
+    d.InsertVar(50, ins);
+    EXPECT_EQ(d.GetVarName(6), "ins");
+
+    d.DeleteVar(0);
+    d.DeleteVar(42);
+    d.DeleteVarByName("short");
+    EXPECT_EQ(d.GetVarCount(), 5);
+    EXPECT_EQ(d.GetVarName(0), "VAR0");
+    EXPECT_EQ(d.GetVarName(4), "ins");
+
+    d.SetModified(false);
+    d.SwapVars(0, 2);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_EQ(d.GetVarName(0), "VAR1");
+    EXPECT_EQ(d.GetVarName(2), "VAR0");
+    EXPECT_NEAR(d.GetMoment(5, 0), 3.75, 1e-15);
+    EXPECT_NEAR(d.GetMoment(0, 0), 22.75, 1e-13);
+}
+
+TEST(DataSetTest, SwapObservations) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    d.SetMark(0, 1, 5);
+    d.SwapObservations(0, 3);
+    EXPECT_EQ(Column(d, 1), (std::vector<double>{5.0, 1.0, 7.0, 2.0}));
+    EXPECT_EQ(d.GetMark(3, 1), 5);
+    EXPECT_EQ(d.GetMark(0, 1), 0);
+    EXPECT_TRUE(d.IsModified());
+    d.SetModified(false);
+    d.SwapObservations(2, 2);
+    d.SwapObservations(1, 9);
+    EXPECT_FALSE(d.IsModified());
+}
+
+TEST(DataSetTest, SortSmall) {
+    Data d(3, 2, "s");
+    const double x[3] = {3.0, 1.0, 2.0};
+    for (int i = 0; i < 3; ++i) {
+        d.SetValue(i, 0, x[i]);
+        d.SetValue(i, 1, 10.0 * (i + 1));
+        d.SetMark(i, 1, static_cast<std::uint16_t>(i + 1));
+    }
+    std::vector<int> order;
+    d.SortObservations(0, true, &order);
+    EXPECT_EQ(Column(d, 0), (std::vector<double>{1.0, 2.0, 3.0}));
+    EXPECT_EQ(Column(d, 1), (std::vector<double>{20.0, 30.0, 10.0}));
+    EXPECT_EQ(Marks(d, 1), (std::vector<std::uint16_t>{2, 3, 1}));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 0}));
+
+    d.RestoreObservationOrder(order);
+    EXPECT_EQ(Column(d, 0), (std::vector<double>{3.0, 1.0, 2.0}));
+    EXPECT_EQ(Column(d, 1), (std::vector<double>{10.0, 20.0, 30.0}));
+    EXPECT_EQ(Marks(d, 1), (std::vector<std::uint16_t>{1, 2, 3}));
+}
+
+TEST(DataSetTest, SortWithTiesBothDirections) {
+    // Expected orders from an independent Python run of the diminishing-
+    // increment exchange sort on these keys.
+    const std::vector<double> keys = {5.0, 2.0, 9.0, 2.0, 7.0, 5.0, 1.0, 8.0, 2.0, 6.0};
+    const struct {
+        bool ascending;
+        std::vector<double> sorted;
+        std::vector<int> order;
+    } cases[] = {
+        {true, {1, 2, 2, 2, 5, 5, 6, 7, 8, 9}, {6, 1, 8, 3, 5, 0, 9, 4, 7, 2}},
+        {false, {9, 8, 7, 6, 5, 5, 2, 2, 2, 1}, {2, 7, 4, 9, 0, 5, 3, 1, 8, 6}},
+    };
+    for (const auto& c : cases) {
+        Data d(10, 2, "t");
+        for (int i = 0; i < 10; ++i) {
+            d.SetValue(i, 0, keys[static_cast<std::size_t>(i)]);
+            d.SetValue(i, 1, i);
+            d.SetMark(i, 0, static_cast<std::uint16_t>(100 + i));
+        }
+        const double sd = d.GetStdDev(0);
+        std::vector<int> order;
+        d.SortObservations(0, c.ascending, &order);
+        EXPECT_EQ(Column(d, 0), c.sorted);
+        EXPECT_EQ(order, c.order);
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(d.GetValue(i, 1), c.order[static_cast<std::size_t>(i)]);
+            EXPECT_EQ(d.GetMark(i, 0), 100 + c.order[static_cast<std::size_t>(i)]);
+        }
+        EXPECT_EQ(d.GetStdDev(0), sd);
+        d.RestoreObservationOrder(order);
+        EXPECT_EQ(Column(d, 0), keys);
+        EXPECT_EQ(d.GetValue(7, 1), 7.0);
+        EXPECT_EQ(d.GetMark(9, 0), 109);
+    }
+}
+
+TEST(DataSetTest, SortEdgeCases) {
+    Data d(4, 1, "c");
+    for (int i = 0; i < 4; ++i) d.SetValue(i, 0, 2.0);
+    d.SetMark(2, 0, 9);
+    d.SetModified(false);
+    std::vector<int> order;
+    d.SortObservations(0, false, &order);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(d.GetMark(2, 0), 9);
+
+    Data one(1, 1, "o");
+    one.SetValue(0, 0, 4.0);
+    one.SortObservations(0, true, &order);
+    EXPECT_EQ(order, (std::vector<int>{0}));
+    EXPECT_EQ(one.GetValue(0, 0), 4.0);
+
+    // An order that is not a permutation is refused without change.
+    EXPECT_THROW(d.RestoreObservationOrder({0, 0, 1, 2}), ERangeError);
+    EXPECT_THROW(d.RestoreObservationOrder({0, 1, 2}), ERangeError);
+    EXPECT_THROW(d.RestoreObservationOrder({0, 1, 2, 4}), ERangeError);
+    EXPECT_EQ(d.GetMark(2, 0), 9);
+}
+
+TEST(DataSetTest, MarksAndGroups) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    EXPECT_FALSE(d.HasMarks());
+    EXPECT_FALSE(d.HasGroup(1));
+    d.SetMark(1, 1, 0x8000);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_TRUE(d.HasMarks());
+    EXPECT_TRUE(d.HasGroup(16));
+    EXPECT_FALSE(d.HasGroup(15));
+    EXPECT_FALSE(d.HasGroup(0));
+    EXPECT_FALSE(d.HasGroup(-1));
+    EXPECT_EQ(d.GetMark(9, 0), 0);
+    EXPECT_EQ(d.GetMark(0, 3), 0);
+    d.SetModified(false);
+    d.SetMark(1, 1, 0x8000);
+    d.SetMark(4, 0, 1);
+    d.SetMark(0, -1, 1);
+    EXPECT_FALSE(d.IsModified());
+}
+
+TEST(DataSetTest, ColumnsAndRows) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    std::vector<double> row;
+    d.GetObservation(2, row);
+    EXPECT_EQ(row, (std::vector<double>{4.0, 7.0, -2.0}));
+    EXPECT_THROW(d.GetObservation(4, row), ERangeError);
+    d.SetVarValues(2, std::vector<double>{1.0, 2.0, 3.0, 6.0});
+    EXPECT_EQ(d.GetMean(2), 3.0);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_THROW(d.SetVarValues(2, std::vector<double>{1.0}), ERangeError);
+}
+
+TEST(DataSetTest, NamesTypesAndProperties) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    d.SetVarName(0, "VAR0");
+    d.SetVarType(0, 0);
+    d.SetName("sample");
+    EXPECT_FALSE(d.IsModified());
+    d.SetVarName(0, "所得");
+    d.SetVarInfo(0, "家計の所得");
+    d.SetVarType(0, 1);
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_EQ(d.FormatVarProperty(0), "所得/en/家計の所得");
+    d.SetVarType(1, 3);
+    EXPECT_EQ(d.FormatVarProperty(1), "VAR1/lg/VAR1");
+    d.SetVarType(1, 9);
+    EXPECT_EQ(d.FormatVarProperty(1), "VAR1/nd/VAR1");
+    EXPECT_THROW(d.SetVarName(1, "\xF0\x9F\x98\x80"), EConvertError);
+    EXPECT_EQ(d.GetVarName(1), "VAR1");
+    EXPECT_THROW(d.SetInfo("\xF0\x9F\x98\x80"), EConvertError);
+
+    d.SetModified(false);
+    d.ApplyVarProperty("VAR2 / ex / third column");
+    EXPECT_EQ(d.GetVarType(2), 2);
+    EXPECT_EQ(d.GetVarInfo(2), "third column");
+    d.ApplyVarProperty("missing/en/x");
+    d.ParseProperty("@name=\"新しい名前\"");
+    d.ParseProperty("@info=\"comment\"");
+    d.ParseProperty("@other=\"ignored\"");
+    EXPECT_EQ(d.GetName(), "新しい名前");
+    EXPECT_EQ(d.GetInfo(), "comment");
+    EXPECT_FALSE(d.IsModified());
+    EXPECT_THROW(d.ParseProperty(""), ERangeError);
+}

@@ -1,0 +1,251 @@
+// Variables: statistics kept by CalcStatistics, structural edits with their
+// group words, Assign, the binary record and the name key.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/data/variable.h"
+#include "platform/errors.h"
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> b) {
+    std::string s;
+    for (int c : b) s += static_cast<char>(c);
+    return s;
+}
+
+Var MakeVar(const std::vector<double>& values) {
+    Var v("x", "info", static_cast<int>(values.size()), 0.0);
+    for (std::size_t i = 0; i < values.size(); ++i) v.At(static_cast<int>(i)) = values[i];
+    v.CalcStatistics();
+    return v;
+}
+
+std::vector<double> Values(const Var& v) { return std::vector<double>(v.begin(), v.end()); }
+
+}  // namespace
+
+TEST(VarStatisticsTest, AgainstNumpy) {
+    // numpy: mean, std(ddof=1)
+    const struct {
+        std::vector<double> x;
+        double mean, sd, max, min;
+    } cases[] = {
+        {{2.5, -1.0, 4.0, 7.25, 0.5}, 2.65, 3.1996093511552313, 7.25, -1.0},
+        {{1e9 + 1, 1e9 + 2, 1e9 + 3}, 1000000002.0, 1.0, 1e9 + 3, 1e9 + 1},
+        {{-3.0}, -3.0, 0.0, -3.0, -3.0},
+        {{4.0, 4.0, 4.0, 4.0}, 4.0, 0.0, 4.0, 4.0},
+    };
+    for (const auto& c : cases) {
+        const Var v = MakeVar(c.x);
+        EXPECT_NEAR(v.GetMean(), c.mean, 1e-14 * std::abs(c.mean) + 1e-15);
+        EXPECT_NEAR(v.GetStdDev(), c.sd, 1e-13 * c.sd + 1e-15);
+        EXPECT_EQ(v.GetMax(), c.max);
+        EXPECT_EQ(v.GetMin(), c.min);
+    }
+}
+
+TEST(VarStatisticsTest, EmptyVariable) {
+    const Var v("e", "", 0, 5.0);
+    EXPECT_EQ(v.Count(), 0);
+    EXPECT_EQ(v.GetMean(), 0.0);
+    EXPECT_EQ(v.GetStdDev(), 0.0);
+    EXPECT_EQ(v.GetMax(), 0.0);
+    EXPECT_EQ(v.GetMin(), 0.0);
+    const Var d;
+    EXPECT_EQ(d.GetMean(), 0.0);
+    EXPECT_EQ(d.GetType(), 0);
+}
+
+TEST(VarStatisticsTest, RecomputedAfterEdits) {
+    Var v = MakeVar({2.5, -1.0, 4.0, 7.25, 0.5});
+    v.InsertAt(2, 3, 9.0);
+    v.Append(4, -3.5);
+    v.CalcStatistics();
+    // numpy on [2.5, -1, 9, 4, 7.25, 0.5, -3.5]
+    EXPECT_NEAR(v.GetMean(), 2.6785714285714284, 1e-14);
+    EXPECT_NEAR(v.GetStdDev(), 4.455133475633955, 1e-14);
+    EXPECT_EQ(v.GetMax(), 9.0);
+    EXPECT_EQ(v.GetMin(), -3.5);
+    v.DeleteAt(1);
+    v.CalcStatistics();
+    // numpy on [2.5, 9, 4, 7.25, 0.5, -3.5]
+    EXPECT_NEAR(v.GetMean(), 3.2916666666666665, 1e-14);
+    EXPECT_NEAR(v.GetStdDev(), 4.5453731053310324, 1e-14);
+    EXPECT_EQ(v.GetMin(), -3.5);
+    EXPECT_EQ(v.GetMark(1), 3);
+    EXPECT_EQ(v.GetMark(5), 4);
+}
+
+TEST(VarTest, ConstructorAndCopy) {
+    Var v("name", "comment", 3, 1.5);
+    EXPECT_EQ(Values(v), (std::vector<double>{1.5, 1.5, 1.5}));
+    EXPECT_EQ(v.Marks(), (std::vector<std::uint16_t>{0, 0, 0}));
+    EXPECT_EQ(v.GetMean(), 1.5);
+    v.SetMark(1, 9);
+    v.SetType(Var::kLagged);
+    const Var c(v);
+    EXPECT_EQ(c.GetName(), "name");
+    EXPECT_EQ(c.GetInfo(), "comment");
+    EXPECT_EQ(c.GetType(), 3);
+    EXPECT_EQ(c.GetMark(1), 9);
+    EXPECT_THROW(Var("\xF0\x9F\x98\x80", "", 1, 0.0), EConvertError);
+    EXPECT_THROW(v.SetInfo("\xF0\x9F\x98\x80"), EConvertError);
+    EXPECT_EQ(v.GetInfo(), "comment");
+    EXPECT_THROW(v.GetMark(3), ERangeError);
+}
+
+TEST(VarTest, ResizeKeepsOrPads) {
+    Var v = MakeVar({1.0, 2.0, 3.0});
+    v.SetMark(2, 7);
+    v.Resize(5, true);
+    EXPECT_EQ(Values(v), (std::vector<double>{1.0, 2.0, 3.0, 0.0, 0.0}));
+    EXPECT_EQ(v.Marks(), (std::vector<std::uint16_t>{0, 0, 7, 0, 0}));
+    v.Resize(2, true);
+    EXPECT_EQ(Values(v), (std::vector<double>{1.0, 2.0}));
+    EXPECT_EQ(v.Marks().size(), 2u);
+    v.Resize(4, false);
+    EXPECT_EQ(v.Count(), 4);
+    EXPECT_EQ(v.Marks().size(), 4u);
+}
+
+TEST(VarTest, InsertDeleteSwapMoveMarks) {
+    Var v = MakeVar({10.0, 20.0});
+    v.SetMark(0, 1);
+    v.SetMark(1, 2);
+    v.InsertCell(1, DataCell(5, 15.0));
+    v.AppendCell(DataCell(6, 30.0));
+    v.InsertAt(0, 4, 5.0);
+    EXPECT_EQ(Values(v), (std::vector<double>{5.0, 10.0, 15.0, 20.0, 30.0}));
+    EXPECT_EQ(v.Marks(), (std::vector<std::uint16_t>{4, 1, 5, 2, 6}));
+    v.Swap(0, 4);
+    v.Swap(2, 2);
+    EXPECT_EQ(Values(v), (std::vector<double>{30.0, 10.0, 15.0, 20.0, 5.0}));
+    EXPECT_EQ(v.Marks(), (std::vector<std::uint16_t>{6, 1, 5, 2, 4}));
+    v.DeleteAt(1);
+    EXPECT_EQ(Values(v), (std::vector<double>{30.0, 15.0, 20.0, 5.0}));
+    EXPECT_EQ(v.Marks(), (std::vector<std::uint16_t>{6, 5, 2, 4}));
+    EXPECT_THROW(v.DeleteAt(4), ERangeError);
+    EXPECT_THROW(v.InsertAt(5, 0, 1.0), ERangeError);
+    EXPECT_EQ(v.Count(), 4);
+    EXPECT_EQ(v.Marks().size(), 4u);
+}
+
+TEST(VarTest, Assign) {
+    Var target = MakeVar({1.0, 2.0});
+    target.SetName("t");
+    const Var empty("other", "x", 0, 0.0);
+    target.Assign(empty);
+    EXPECT_EQ(target.GetName(), "t");
+    EXPECT_EQ(target.Count(), 2);
+
+    Var src("s", "si", 3, 0.0);
+    src.At(0) = 4.0;
+    src.At(1) = 6.0;
+    src.At(2) = 8.0;
+    src.SetMark(2, 3);
+    src.SetType(Var::kEndogenous);
+    target.Assign(src);
+    EXPECT_EQ(target.GetName(), "s");
+    EXPECT_EQ(target.GetInfo(), "si");
+    EXPECT_EQ(target.GetType(), 1);
+    EXPECT_EQ(Values(target), (std::vector<double>{4.0, 6.0, 8.0}));
+    EXPECT_EQ(target.GetMark(2), 3);
+    EXPECT_EQ(target.GetMean(), 6.0);
+    EXPECT_EQ(target.GetStdDev(), 2.0);
+}
+
+TEST(VarTest, TypeTags) {
+    EXPECT_STREQ(VarTypeTag(0), "nd");
+    EXPECT_STREQ(VarTypeTag(1), "en");
+    EXPECT_STREQ(VarTypeTag(2), "ex");
+    EXPECT_STREQ(VarTypeTag(3), "lg");
+    EXPECT_STREQ(VarTypeTag(7), "nd");
+}
+
+TEST(VarRecordTest, BytesAndRoundTrip) {
+    Var v("x1", "a", 2, 0.0);
+    v.At(0) = 1.5;
+    v.At(1) = -2.0;
+    v.SetMark(0, 1);
+    v.SetMark(1, 0x8000);
+    v.SetType(Var::kExogenous);
+    std::ostringstream out;
+    v.Write(out);
+    // Built with Python's struct module: '<i' 'x1' '<i' 'a' type '<i' count
+    // then '<dH' per observation.
+    const std::string expected =
+        Bytes({0x02, 0, 0, 0, 'x', '1', 0x01, 0, 0, 0, 'a', 0x02, 0x02, 0, 0, 0,
+               0, 0, 0, 0, 0, 0, 0xF8, 0x3F, 0x01, 0x00,
+               0, 0, 0, 0, 0, 0, 0, 0xC0, 0x00, 0x80});
+    EXPECT_EQ(out.str(), expected);
+
+    Var r;
+    std::istringstream in(expected);
+    r.Read(in);
+    EXPECT_EQ(r.GetName(), "x1");
+    EXPECT_EQ(r.GetInfo(), "a");
+    EXPECT_EQ(r.GetType(), 2);
+    EXPECT_EQ(Values(r), (std::vector<double>{1.5, -2.0}));
+    EXPECT_EQ(r.Marks(), (std::vector<std::uint16_t>{1, 0x8000}));
+}
+
+TEST(VarRecordTest, DamagedRecords) {
+    Var r("keep", "", 1, 3.0);
+    // Count 1000000 with a single observation behind it.
+    std::istringstream shortRec(Bytes({1, 0, 0, 0, 'z', 0, 0, 0, 0, 0, 0x40, 0x42, 0x0F, 0,
+                                       0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0, 0}));
+    EXPECT_THROW(r.Read(shortRec), EReadError);
+    EXPECT_EQ(r.GetName(), "keep");
+    EXPECT_EQ(r.Count(), 1);
+    std::istringstream negative(Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_THROW(r.Read(negative), EReadError);
+}
+
+TEST(VarHashTest, Keys) {
+    VarHash ab;
+    ab.Set("AB");
+    EXPECT_EQ(ab.first, 0x41);
+    EXPECT_EQ(ab.length, 2);
+    EXPECT_EQ(ab.sum, 0x0083);
+    EXPECT_EQ(ab.offset, 0u);
+
+    VarHash a;  // "あ" is 0x82 0xA0 in CP932: (-126 - 96) mod 65536
+    a.Set("あ");
+    EXPECT_EQ(a.first, 0x82);
+    EXPECT_EQ(a.length, 2);
+    EXPECT_EQ(a.sum, 0xFF22);
+
+    VarHash abc, acb, ad, bc;
+    abc.Set("ABC");
+    acb.Set("ACB");
+    ad.Set("AD");
+    bc.Set("BC");
+    EXPECT_TRUE(abc.Equals(acb));
+    EXPECT_FALSE(ad.Equals(bc));
+    acb.offset = 99;
+    EXPECT_TRUE(abc.Equals(acb));
+
+    VarHash e;
+    EXPECT_THROW(e.Set(""), ERangeError);
+}
+
+TEST(VarHashTest, EntryBytes) {
+    VarHash h;
+    h.Set("あ");
+    h.offset = 0x01020304;
+    std::ostringstream out;
+    h.Write(out);
+    EXPECT_EQ(out.str(), Bytes({0x82, 0x02, 0x22, 0xFF, 0x04, 0x03, 0x02, 0x01}));
+    VarHash r;
+    std::istringstream in(out.str());
+    r.Read(in);
+    EXPECT_EQ(r.first, 0x82);
+    EXPECT_EQ(r.sum, 0xFF22);
+    EXPECT_EQ(r.offset, 0x01020304u);
+    std::istringstream shortIn(Bytes({1, 2, 3}));
+    EXPECT_THROW(r.Read(shortIn), EReadError);
+}

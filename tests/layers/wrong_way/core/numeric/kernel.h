@@ -1,0 +1,3 @@
+// A numeric kernel reaching up into the model: the layer check must refuse it.
+#pragma once
+#include "core/model/fit.h"
