@@ -77,10 +77,10 @@ BENCHMARK(BM_FullInfluence)->Args({100000, 10})->Args({1000000, 20})->Unit(bench
 void BM_FullInfluenceFileTable(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const int p = static_cast<int>(state.range(1));
-    RAData::SetForceFileTable(true);
     Reg& reg = FittedModel(n, p);
+    reg.Context().SetFileTablesForced(true);
     reg.Reestimate(false);  // the table is reallocated in the file form
-    RAData::SetForceFileTable(false);
+    reg.Context().SetFileTablesForced(false);
     for (auto _ : state) {
         state.PauseTiming();
         Refit(reg);

@@ -55,7 +55,7 @@ void BM_ReadDataFile(benchmark::State& state) {
     for (auto _ : state) {
         std::ifstream in(name, std::ios::binary);
         LoadedDataFile loaded;
-        ReadBinaryDataFile(in, -1, loaded);
+        ReadBinaryDataFile(in, -1, loaded, LargeModel().Context().Services());
         benchmark::DoNotOptimize(loaded.vars.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(name)));

@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/model/current_model.h"
 #include "core/model/regression_model.h"
-#include "eval/calc_str.h"
+#include "eval/app_state.h"
 
 namespace {
 
@@ -24,8 +23,9 @@ void BM_EvaluateAtEveryObservation(benchmark::State& state) {
     reg->SetVarValues(1, y);
     reg->SetVarName(0, "x");
     reg->SetVarName(1, "y");
-    SetCurrentModel(reg.get());
-    CalcStr calc;
+    AppState app;
+    app.SetModel(std::move(reg));
+    CalcStr& calc = app.Evaluator();
     const std::string text = "log(x) * 2 + y ^ 2 - lag(x)";
     for (auto _ : state) {
         double total = 0.0;
@@ -33,7 +33,6 @@ void BM_EvaluateAtEveryObservation(benchmark::State& state) {
         benchmark::DoNotOptimize(total);
     }
     state.SetItemsProcessed(state.iterations() * n);
-    SetCurrentModel(nullptr);
 }
 BENCHMARK(BM_EvaluateAtEveryObservation)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

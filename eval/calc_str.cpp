@@ -7,14 +7,12 @@
 #include <cmath>
 
 #include "core/text/tokenizer.h"
+#include "eval/app_state.h"
 #include "eval/calc_str_internal.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
 
 namespace {
-
-int nestingDepth = 0;
-bool nestingExceeded = false;
 
 // trunc(v) - 1 clamped at 0, as the range reader counts from 1.
 int RangeIndex(double v) {
@@ -26,16 +24,14 @@ int RangeIndex(double v) {
 
 namespace calc_str_detail {
 
-NestingGuard::NestingGuard() : ok_(nestingDepth < CalcStr::kMaxNesting) {
-    if (!ok_) nestingExceeded = true;
-    ++nestingDepth;
+NestingGuard::NestingGuard(EvalRunState& run) : run_(run), ok_(run.nestingDepth < CalcStr::kMaxNesting) {
+    if (!ok_) run_.nestingExceeded = true;
+    ++run_.nestingDepth;
 }
 
 NestingGuard::~NestingGuard() {
-    if (--nestingDepth == 0) nestingExceeded = false;
+    if (--run_.nestingDepth == 0) run_.nestingExceeded = false;
 }
-
-bool NestingExceeded() { return nestingExceeded; }
 
 bool TruncInRange(double v, int lo, int hi, int& out) {
     const double t = std::trunc(v);
@@ -55,10 +51,13 @@ int TokenToInt(const std::string& token) {
 
 }  // namespace calc_str_detail
 
-CalcStr& GlobalCalcStr() {
-    static CalcStr shared;
-    return shared;
-}
+Reg* CalcStr::Model() const { return state_.Model(); }
+
+UserVar& CalcStr::Scalars() const { return state_.UserScalars(); }
+
+UserFunctionLink& CalcStr::Functions() const { return state_.FunctionLink(); }
+
+EvalRunState& CalcStr::Run() const { return state_.EvalRun(); }
 
 // --- scanning ---------------------------------------------------------------
 

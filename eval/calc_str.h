@@ -7,7 +7,8 @@
 // Problems that are not errors are reported by the incomplete flag; errors
 // are Exceptions with the string-table texts 70 .. 77.
 //
-// One shared instance serves the whole program (GlobalCalcStr); a user
+// It reads and writes the program through the application state it is made
+// for: the state's shared instance serves the whole program, and a user
 // function's body runs in a short-lived instance of its own.
 #pragma once
 
@@ -19,7 +20,11 @@
 #include "core/numeric/vector.h"
 #include "resources/string_table.h"
 
+class AppState;
 class Reg;
+class UserFunctionLink;
+class UserVar;
+struct EvalRunState;
 
 class CalcStr {
 public:
@@ -31,7 +36,7 @@ public:
     // Most passes of one "%%(n)" loop in a user-function body.
     static constexpr int kMaxLoopPasses = 1000000;
 
-    CalcStr() = default;
+    explicit CalcStr(AppState& state) : state_(state) {}
     CalcStr(const CalcStr&) = delete;
     CalcStr& operator=(const CalcStr&) = delete;
 
@@ -86,6 +91,12 @@ private:
     void MarkIncomplete() { incomplete_ = nonConstant_ = true; }
     [[noreturn]] static void Fail(StringId stringId);
 
+    // The program it evaluates in.
+    Reg* Model() const;
+    UserVar& Scalars() const;
+    UserFunctionLink& Functions() const;
+    EvalRunState& Run() const;
+
     // Operator levels, lowest precedence first.
     double ParseOr();
     double ParseAnd();
@@ -119,6 +130,7 @@ private:
     bool ReadItemList(std::vector<double>& out);
     bool ReadWholeVariableItem(std::vector<double>& out);
 
+    AppState& state_;
     std::string_view text_;
     int position_ = 0;
     int previousPosition_ = 0;
@@ -132,9 +144,3 @@ private:
     double currentValue_ = 0.0;
 };
 
-// The program's shared evaluator.
-CalcStr& GlobalCalcStr();
-
-// Installs the shared evaluator as the data model's TextEvaluator, so that
-// data files, pasted cells and user scalars accept expressions.
-void InstallCalcStrTextEvaluator();

@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "eval/eval_run_state.h"
+
 namespace calc_str_detail {
 
 // Counts nesting over every evaluator instance, so a user function calling
 // itself is bounded together with the parentheses of its body.
 class NestingGuard {
 public:
-    NestingGuard();
+    explicit NestingGuard(EvalRunState& run);
     ~NestingGuard();
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
@@ -17,14 +19,14 @@ public:
     bool Ok() const { return ok_; }
 
 private:
+    EvalRunState& run_;
     bool ok_;
 };
 
-// True from the moment a NestingGuard failed until the outermost level has
-// returned: user-function calls still pending in the bodies above return at
-// once instead of running into the limit again (a body that calls itself
-// twice would otherwise take 2^depth calls).
-bool NestingExceeded();
+// run.nestingExceeded is true from the moment a NestingGuard failed until the
+// outermost level has returned: user-function calls still pending in the
+// bodies above return at once instead of running into the limit again (a
+// body that calls itself twice would otherwise take 2^depth calls).
 
 // trunc(v) into out when it lies in lo..hi; false otherwise (NaN included),
 // so an index far out of range gets the caller's own error text.

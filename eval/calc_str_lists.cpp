@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "core/model/current_model.h"
 #include "core/settings/file_services.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/model/regression_model.h"
 #include "eval/scalar_functions.h"
+#include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
 #include "eval/calc_str_user_function.h"
@@ -26,6 +26,7 @@ struct ElementFunction {
     double a2 = 0.0;
     double a3 = 0.0;
     std::vector<double> userArgs;
+    UserFunctionLink* link = nullptr;
 
     double Apply(double v) const {
         if (scalar >= 0) {
@@ -34,9 +35,8 @@ struct ElementFunction {
             return a;
         }
         if (user >= 0) {
-            UserFunctionLink& link = *InstalledUserFunctionLink();
-            link.SetSlot(user, 0, v);
-            return link.Evaluate(user);
+            link->SetSlot(user, 0, v);
+            return link->Evaluate(user);
         }
         return v;
     }
@@ -116,7 +116,7 @@ bool CalcStr::ReadItemList(std::vector<double>& out) {
 
 bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
     Step();
-    Reg* reg = CurrentModel();
+    Reg* reg = Model();
     const bool design = ParseDataPrefix();
     const std::string name = tokenIsString_ ? std::string() : token_;
     bool isResult = false;
@@ -142,8 +142,9 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
         Step();
         if (Is("@")) {
             Step();
-            UserFunctionLink* link = InstalledUserFunctionLink();
-            ef.user = link == nullptr || tokenIsString_ ? -1 : link->Find(token_);
+            UserFunctionLink* link = &Functions();
+            ef.link = link;
+            ef.user = tokenIsString_ ? -1 : link->Find(token_);
             if (ef.user < 0) Fail(kStrMissingParameter);
             Step();
             if (Is("(")) {
@@ -193,16 +194,16 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
         out.reserve(out.size() + static_cast<std::size_t>(count));
         std::optional<UserCallScope> scope;
         if (ef.user >= 0) {
-            UserFunctionLink& link = *InstalledUserFunctionLink();
-            scope.emplace(link, ef.user);
-            SetCurrentUserFunctionIndex(ef.user);
+            UserFunctionLink& link = Functions();
+            scope.emplace(Run(), link, ef.user);
+            Run().currentUserFunction = ef.user;
             for (std::size_t a = 0; a < ef.userArgs.size(); ++a)
                 link.SetSlot(ef.user, static_cast<int>(a) + 1, ef.userArgs[a]);
         }
         for (int m = 0; m < count; ++m) {
             // A body that ran into the nesting limit is not run again for
             // every further value.
-            if (ef.user >= 0 && calc_str_detail::NestingExceeded()) {
+            if (ef.user >= 0 && Run().nestingExceeded) {
                 MarkIncomplete();
                 break;
             }
@@ -213,10 +214,10 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
             out.push_back(ef.Apply(v));
         }
     } catch (const std::bad_alloc&) {
-        ShowMemoryError();
+        ShowMemoryError(state_.Services());
         incomplete_ = true;
     } catch (const EOutOfMemory&) {
-        ShowMemoryError();
+        ShowMemoryError(state_.Services());
         incomplete_ = true;
     }
     return itemFlag;

@@ -13,7 +13,7 @@
 
 double CalcStr::ParseOr() {
     // Every recursion of the grammar passes through here.
-    calc_str_detail::NestingGuard guard;
+    calc_str_detail::NestingGuard guard(Run());
     if (!guard.Ok()) {
         MarkIncomplete();
         return 0.0;

@@ -4,8 +4,7 @@
 #include <stdlib.h>
 #include <vector>
 
-#include "core/model/current_model.h"
-#include "core/numeric/random_generator.h"
+#include "eval/app_state.h"
 #include "core/model/regression_model.h"
 #include "eval/scalar_functions.h"
 #include "core/text/tokenizer.h"
@@ -29,12 +28,10 @@ bool StartsName(const std::string& t) {
 
 // The slot of the running user function; anything else is a range error
 // rather than a stray write.
-UserFunctionLink& SlotOwner(int slot, int& f) {
-    UserFunctionLink* link = InstalledUserFunctionLink();
-    f = CurrentUserFunctionIndex();
-    if (link == nullptr || f < 0 || slot < 0 || slot >= link->SlotCount(f))
-        throw Exception(LoadStr(kStrRangeError));
-    return *link;
+UserFunctionLink& SlotOwner(UserFunctionLink& link, int running, int slot, int& f) {
+    f = running;
+    if (f < 0 || slot < 0 || slot >= link.SlotCount(f)) throw Exception(LoadStr(kStrRangeError));
+    return link;
 }
 
 }  // namespace
@@ -55,7 +52,7 @@ double CalcStr::Primary() {
         const bool normal = token_ == ReservedWords[rwRannor];
         nonConstant_ = true;
         Step();
-        return normal ? RandomNormal() : RandomUniform();
+        return normal ? state_.Random().Normal() : state_.Random().Uniform();
     }
     if (token_ == "#") return ModelPrimary();
     if (token_ == "$") return SlotPrimary();
@@ -66,7 +63,7 @@ double CalcStr::Primary() {
         return currentValue_;
     }
     if (observationMode_) {
-        Reg* reg = CurrentModel();
+        Reg* reg = Model();
         if (reg == nullptr) Fail(kStrSystemError);
         bool handled = false;
         const double v = ObservationFunction(*reg, handled);
@@ -99,7 +96,7 @@ double CalcStr::SlotStep(double delta) {
     Step();
     const int n = calc_str_detail::TokenToInt(token_);
     int f = -1;
-    UserFunctionLink& link = SlotOwner(n, f);
+    UserFunctionLink& link = SlotOwner(Functions(), Run().currentUserFunction, n, f);
     const double v = link.GetSlot(f, n) + delta;
     link.SetSlot(f, n, v);
     Step();
@@ -111,7 +108,7 @@ double CalcStr::SlotPrimary() {
     const int n = calc_str_detail::TokenToInt(token_);
     Step();
     int f = -1;
-    UserFunctionLink& link = SlotOwner(n, f);
+    UserFunctionLink& link = SlotOwner(Functions(), Run().currentUserFunction, n, f);
     const int op = tokenIsString_ ? -1 : AssignmentOperatorCode(token_);
     const double old = link.GetSlot(f, n);
     if (op < 0) return old;
@@ -127,14 +124,14 @@ double CalcStr::SlotPrimary() {
         default: v = old / ParseOr(); break;
     }
     // The right side may have called a function that moved the slots.
-    SlotOwner(n, f).SetSlot(f, n, v);
+    SlotOwner(Functions(), Run().currentUserFunction, n, f).SetSlot(f, n, v);
     return v;
 }
 
 double CalcStr::ModelPrimary() {
     nonConstant_ = true;
     Step();
-    Reg* reg = CurrentModel();
+    Reg* reg = Model();
     if (reg == nullptr) {
         // Nothing to read: the name after "#" is passed over.
         MarkIncomplete();
@@ -168,7 +165,7 @@ double CalcStr::ModelPrimary() {
 double CalcStr::UserPrimary() {
     nonConstant_ = true;
     Step();
-    UserVar& uv = GlobalUserVar();
+    UserVar& uv = Scalars();
     bool bank = uv.BankSwitch() != 0;
     if (Is(ReservedWords[rwFile]) || Is(ReservedWords[rwSys])) {
         const bool dataBank = Is(ReservedWords[rwFile]);
@@ -195,14 +192,14 @@ double CalcStr::UserPrimary() {
         Step();
         return uv.GetValue(u, bank);
     }
-    UserFunctionLink* link = InstalledUserFunctionLink();
+    UserFunctionLink* link = &Functions();
     const int f = (link == nullptr || tokenIsString_) ? -1 : link->Find(token_);
     if (f < 0) Fail(kStrUndefinedNameError);
     return CallUserFunction(f);
 }
 
 double CalcStr::CallUserFunction(int f) {
-    UserFunctionLink& link = *InstalledUserFunctionLink();
+    UserFunctionLink& link = Functions();
     const int p = link.ParameterCount(f);
     const int slots = link.SlotCount(f);
     Step();
@@ -217,16 +214,16 @@ double CalcStr::CallUserFunction(int f) {
         if (!Is(")")) Fail(kStrSyntaxError);
         Step();
     }
-    calc_str_detail::NestingGuard guard;
-    if (!guard.Ok() || calc_str_detail::NestingExceeded()) {
+    calc_str_detail::NestingGuard guard(Run());
+    if (!guard.Ok() || Run().nestingExceeded) {
         MarkIncomplete();
         return 0.0;
     }
     // The one slot array of f is shared by every running call of f.
-    UserCallScope scope(link, f);
+    UserCallScope scope(Run(), link, f);
     for (int a = 0; a < static_cast<int>(args.size()) && a < slots; ++a)
         link.SetSlot(f, a, args[static_cast<std::size_t>(a)]);
-    SetCurrentUserFunctionIndex(f);
+    Run().currentUserFunction = f;
     for (int i = p; i < slots; ++i) link.SetSlot(f, i, 0.0);
     return link.Evaluate(f);
 }
@@ -281,7 +278,7 @@ double CalcStr::VariableReference() {
     const bool design = ParseDataPrefix();
     const std::string name = tokenIsString_ ? std::string() : token_;
     Step();
-    Reg* reg = CurrentModel();
+    Reg* reg = Model();
     const int j = reg == nullptr || name.empty() ? -1 : reg->FindVar(name);
     if (j < 0) {
         MarkIncomplete();

@@ -5,34 +5,14 @@
 
 #include <cmath>
 
+#include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 
-namespace {
-UserFunctionLink* installedLink = nullptr;
-int currentUserFunction = -1;
-}  // namespace
-
-void InstallUserFunctionLink(UserFunctionLink* link) { installedLink = link; }
-
-UserFunctionLink* InstalledUserFunctionLink() { return installedLink; }
-
-int CurrentUserFunctionIndex() { return currentUserFunction; }
-
-void SetCurrentUserFunctionIndex(int f) { currentUserFunction = f; }
-
-namespace {
-// How many calls of each user function are running.
-std::vector<int>& ActiveCalls() {
-    static std::vector<int> active;
-    return active;
-}
-}  // namespace
-
-UserCallScope::UserCallScope(UserFunctionLink& link, int f)
-    : link_(link), f_(f), previous_(CurrentUserFunctionIndex()) {
-    std::vector<int>& active = ActiveCalls();
+UserCallScope::UserCallScope(EvalRunState& run, UserFunctionLink& link, int f)
+    : run_(run), link_(link), f_(f), previous_(run.currentUserFunction) {
+    std::vector<int>& active = run_.activeCalls;
     if (static_cast<int>(active.size()) <= f) active.resize(static_cast<std::size_t>(f) + 1, 0);
     // Only a call inside a running call of f must keep that call's values;
     // an outermost call leaves its slots behind as they end up.
@@ -45,9 +25,9 @@ UserCallScope::UserCallScope(UserFunctionLink& link, int f)
 }
 
 UserCallScope::~UserCallScope() {
-    --ActiveCalls()[static_cast<std::size_t>(f_)];
+    --run_.activeCalls[static_cast<std::size_t>(f_)];
     for (std::size_t i = 0; i < saved_.size(); ++i) link_.SetSlot(f_, static_cast<int>(i), saved_[i]);
-    SetCurrentUserFunctionIndex(previous_);
+    run_.currentUserFunction = previous_;
 }
 
 double CalcStr::EvaluateUserFunction(const std::string& body) {
@@ -126,7 +106,7 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
         } while (Is(","));
     } catch (const Exception& e) {
         incomplete_ = true;
-        Services().ShowMessageBox(MsgKind::Error, e.Message(), mbOK);
+        state_.Services().ShowMessageBox(MsgKind::Error, e.Message(), mbOK);
         return 0.0;
     }
     return value;

@@ -2,13 +2,14 @@
 //
 // An "@" name that is not a user scalar calls a user function, and the "$n"
 // forms read and write the slot array (parameters, then locals) of the
-// function whose body is running. The user-function table implements this
-// link and installs it at start-up; until then every "@" function name is
-// undefined and there are no slots.
+// function whose body is running. The application state's user-function
+// table implements this link.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "eval/eval_run_state.h"
 
 class UserFunctionLink {
 public:
@@ -26,13 +27,6 @@ public:
     virtual double Evaluate(int f) = 0;
 };
 
-// The caller keeps ownership; nullptr removes the link.
-void InstallUserFunctionLink(UserFunctionLink* link);
-UserFunctionLink* InstalledUserFunctionLink();
-
-// The function whose body is being evaluated, -1 when none.
-int CurrentUserFunctionIndex();
-void SetCurrentUserFunctionIndex(int f);
 
 // Keeps the slots of user function f and the current-function index while a
 // call runs, and puts them back afterwards (also when an exception passes),
@@ -41,12 +35,13 @@ void SetCurrentUserFunctionIndex(int f);
 // locals as they were.
 class UserCallScope {
 public:
-    UserCallScope(UserFunctionLink& link, int f);
+    UserCallScope(EvalRunState& run, UserFunctionLink& link, int f);
     ~UserCallScope();
     UserCallScope(const UserCallScope&) = delete;
     UserCallScope& operator=(const UserCallScope&) = delete;
 
 private:
+    EvalRunState& run_;
     UserFunctionLink& link_;
     int f_;
     int previous_;

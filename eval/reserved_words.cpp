@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "core/model/current_model.h"
+#include "eval/app_state.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
@@ -112,14 +112,14 @@ int ClassifyNewName(const std::string& name, const NameInUse& variableNames,
     return kNewNameFree;
 }
 
-bool CheckNewName(const std::string& name, const NameInUse& variableNames,
+bool CheckNewName(UiServices& services, const std::string& name, const NameInUse& variableNames,
                   const NameInUse& scoreNames) {
     switch (ClassifyNewName(name, variableNames, scoreNames)) {
     case kNewNameReserved:
-        ErrorBox(ReservedWordMessage(kMsgReserved));
+        ErrorBox(services, ReservedWordMessage(kMsgReserved));
         return false;
     case kNewNameTaken:
-        ErrorBox(ReservedWordMessage(kMsgDuplicate));
+        ErrorBox(services, ReservedWordMessage(kMsgDuplicate));
         return false;
     default:
         return true;
@@ -128,33 +128,26 @@ bool CheckNewName(const std::string& name, const NameInUse& variableNames,
 
 namespace {
 
-NameInUse& ScoreNameLookup() {
-    static NameInUse lookup;
-    return lookup;
-}
-
-// The variables of the current data set, and the constant term's name,
-// which a lookup by name always resolves to the constant.
-bool IsCurrentVariableName(const std::string& name) {
-    const Reg* model = CurrentModel();
-    if (model == nullptr) return false;
-    if (name == Data::ConstantName()) return true;
-    const int k = model->GetVarCount();
-    for (int j = 0; j < k; ++j)
-        if (model->GetVarName(j) == name) return true;
-    return false;
+// The variables of the model, and the constant term's name, which a lookup
+// by name always resolves to the constant.
+NameInUse VariableNamesOf(const Reg* model) {
+    return [model](const std::string& name) {
+        if (model == nullptr) return false;
+        if (name == Data::ConstantName()) return true;
+        const int k = model->GetVarCount();
+        for (int j = 0; j < k; ++j)
+            if (model->GetVarName(j) == name) return true;
+        return false;
+    };
 }
 
 }  // namespace
 
-void SetScoreNameLookup(NameInUse lookup) { ScoreNameLookup() = std::move(lookup); }
-
-int ClassifyNewName(const std::string& name, bool includeScores) {
-    const NameInUse variables = IsCurrentVariableName;
-    return ClassifyNewName(name, variables, includeScores ? ScoreNameLookup() : NameInUse{});
+int ClassifyNewName(const AppState& state, const std::string& name, bool includeScores) {
+    return ClassifyNewName(name, VariableNamesOf(state.Model()), includeScores ? state.ScoreNameLookup() : NameInUse{});
 }
 
-bool CheckNewName(const std::string& name, bool includeScores) {
-    const NameInUse variables = IsCurrentVariableName;
-    return CheckNewName(name, variables, includeScores ? ScoreNameLookup() : NameInUse{});
+bool CheckNewName(AppState& state, const std::string& name, bool includeScores) {
+    return CheckNewName(state.Services(), name, VariableNamesOf(state.Model()),
+                        includeScores ? state.ScoreNameLookup() : NameInUse{});
 }

@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+class AppState;
+class UiServices;
+
 inline constexpr int kReservedWordCount = 125;
 
 // Group starts and sizes.
@@ -115,15 +118,11 @@ int ClassifyNewName(const std::string& name, const NameInUse& variableNames,
 
 // As ClassifyNewName, but shows "予約語は使えません" or "二重定義エラー" in
 // an error box (OK only) and returns false; true for a free name.
-bool CheckNewName(const std::string& name, const NameInUse& variableNames,
+bool CheckNewName(UiServices& services, const std::string& name, const NameInUse& variableNames,
                   const NameInUse& scoreNames = {});
 
-// The same checks against the variables of the current model (none while no
+// The same checks against the variables of the state's model (none while no
 // data set is open) and, with includeScores, the score names of the open
-// principal-component analysis.
-int ClassifyNewName(const std::string& name, bool includeScores);
-bool CheckNewName(const std::string& name, bool includeScores);
-
-// The principal-component window registers the lookup of its score names
-// while it is open, and an empty function when it closes.
-void SetScoreNameLookup(NameInUse lookup);
+// principal-component analysis (AppState::SetScoreNameLookup).
+int ClassifyNewName(const AppState& state, const std::string& name, bool includeScores);
+bool CheckNewName(AppState& state, const std::string& name, bool includeScores);

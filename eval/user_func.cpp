@@ -5,7 +5,7 @@
 #include <climits>
 #include <new>
 
-#include "core/settings/file_services.h"
+#include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_user_function.h"
 #include "platform/errors.h"
@@ -16,11 +16,6 @@
 namespace {
 
 const char* const kSection = "FUNC";
-
-// Nesting of running bodies over all functions, and whether the limit was
-// hit somewhere below the outermost call.
-int callDepth = 0;
-bool depthExceeded = false;
 
 [[noreturn]] void Fail(StringId stringId) { throw Exception(LoadStr(stringId)); }
 
@@ -128,22 +123,6 @@ char ReadNameList(const std::string& text, std::size_t& pos, const char* stops, 
     return stop;
 }
 
-UserFunc& Entry(int f) {
-    if (f < 0 || f >= UserFunc::kCount) Fail(kStrRangeError);
-    return UserFunctions()[static_cast<std::size_t>(f)];
-}
-
-// The evaluator's view of the table.
-class UserFunctionTable final : public UserFunctionLink {
-public:
-    int Find(const std::string& name) const override { return FindUserFunction(name); }
-    int ParameterCount(int f) const override { return Entry(f).ParameterCount(); }
-    int SlotCount(int f) const override { return Entry(f).SlotCount(); }
-    double GetSlot(int f, int i) const override { return Entry(f).GetSlot(i); }
-    void SetSlot(int f, int i, double value) override { Entry(f).SetSlot(i, value); }
-    double Evaluate(int f) override { return Entry(f).Evaluate(); }
-};
-
 }  // namespace
 
 void UserFunc::Clear() {
@@ -194,31 +173,35 @@ void UserFunc::SetDefinition(const std::string& text) {
         parameterCount_ = static_cast<int>(parameters);
         slotCount_ = static_cast<int>(names.size());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError();
+        // Half-parsed: nothing of the function is kept.
+        Clear();
+        throw EOutOfMemory();
     }
 }
 
-double UserFunc::Evaluate() {
+double UserFunc::Evaluate(AppState& state) {
+    EvalRunState& run = state.EvalRun();
     // Once the limit was hit, the calls still pending in the bodies above
     // return at once: a body calling itself twice would otherwise run on
     // for 2^64 calls, showing nothing but more errors.
-    if (depthExceeded) return 0.0;
-    if (callDepth >= kMaxCallDepth) {
-        depthExceeded = true;
+    if (run.depthExceeded) return 0.0;
+    if (run.callDepth >= kMaxCallDepth) {
+        run.depthExceeded = true;
         Fail(kStrRangeError);
     }
     struct DepthScope {
-        DepthScope() { ++callDepth; }
+        EvalRunState& run;
+        explicit DepthScope(EvalRunState& r) : run(r) { ++run.callDepth; }
         ~DepthScope() {
-            if (--callDepth == 0) depthExceeded = false;
+            if (--run.callDepth == 0) run.depthExceeded = false;
         }
-    } scope;
+    } scope(run);
     // A copy: the evaluator reads the text in place, and a definition may
     // change while its body runs.
     const std::string body = body_;
-    CalcStr calc;
+    CalcStr calc(state);
     const double value = calc.EvaluateUserFunction(body);
-    return depthExceeded ? 0.0 : value;
+    return run.depthExceeded ? 0.0 : value;
 }
 
 void UserFunc::SetSlot(int i, double value) {
@@ -235,20 +218,21 @@ void UserFunc::ClearSlots(bool all) {
     for (std::size_t i = all ? 0 : static_cast<std::size_t>(parameterCount_); i < slots_.size(); ++i) slots_[i] = 0.0;
 }
 
-std::array<UserFunc, UserFunc::kCount>& UserFunctions() {
-    static std::array<UserFunc, UserFunc::kCount> functions;
-    return functions;
+UserFunc& UserFunctionTable::Entry(int f) {
+    if (f < 0 || f >= UserFunc::kCount) Fail(kStrRangeError);
+    return functions_[static_cast<std::size_t>(f)];
 }
 
-void ClearAllUserFunctions() {
-    for (UserFunc& f : UserFunctions()) f.Clear();
+const UserFunc& UserFunctionTable::Entry(int f) const { return const_cast<UserFunctionTable*>(this)->Entry(f); }
+
+void UserFunctionTable::ClearAll() {
+    for (UserFunc& f : functions_) f.Clear();
 }
 
-int FindUserFunction(const std::string& name) {
+int UserFunctionTable::Find(const std::string& name) const {
     if (name.empty()) return -1;
-    const auto& functions = UserFunctions();
     for (int i = 0; i < UserFunc::kCount; ++i)
-        if (functions[static_cast<std::size_t>(i)].Name() == name) return i;
+        if (functions_[static_cast<std::size_t>(i)].Name() == name) return i;
     return -1;
 }
 
@@ -280,14 +264,9 @@ int FindWordPosition(const std::string& text, const std::string& name) {
     return 0;
 }
 
-void InstallUserFunctions() {
-    static UserFunctionTable table;
-    InstallUserFunctionLink(&table);
-}
-
-std::vector<int> LoadUserFunctionSettings(const IniFile& ini) {
+std::vector<int> UserFunctionTable::LoadSettings(const IniFile& ini) {
     std::vector<int> refused;
-    auto& functions = UserFunctions();
+    auto& functions = functions_;
     for (int i = 0; i < UserFunc::kCount; ++i) {
         const std::string text = ini.ReadString(kSection, "item" + std::to_string(i), "");
         try {
@@ -299,8 +278,8 @@ std::vector<int> LoadUserFunctionSettings(const IniFile& ini) {
     return refused;
 }
 
-void SaveUserFunctionSettings(IniFile& ini) {
-    const auto& functions = UserFunctions();
+void UserFunctionTable::SaveSettings(IniFile& ini) const {
+    const auto& functions = functions_;
     for (int i = 0; i < UserFunc::kCount; ++i)
         ini.WriteString(kSection, "item" + std::to_string(i), functions[static_cast<std::size_t>(i)].Definition());
 }

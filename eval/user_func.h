@@ -6,13 +6,17 @@
 // Bodies are run by the evaluator's statement language (statements separated
 // by ",", the loop "%%(n){...}", the exit "?%(c)", the error "??(c)").
 // The definitions are kept in the settings section "FUNC", keys "item0" ..
-// "item9". InstallUserFunctions connects this table to the evaluator.
+// "item9". The application state keeps the table, which the evaluator reaches
+// as its user-function link.
 #pragma once
 
 #include <array>
 #include <string>
 #include <vector>
 
+#include "eval/calc_str_user_function.h"
+
+class AppState;
 class IniFile;
 
 class UserFunc {
@@ -34,9 +38,9 @@ public:
     // changes nothing, so the settings file can always be written.
     void SetDefinition(const std::string& text);
 
-    // Runs the body in a fresh evaluator and returns its value. Errors in
-    // the body are shown in a message box and give 0.0.
-    double Evaluate();
+    // Runs the body in a fresh evaluator of the state and returns its value.
+    // Errors in the body are shown in a message box and give 0.0.
+    double Evaluate(AppState& state);
 
     // Slot access; an index outside 0..SlotCount()-1 raises "範囲エラー".
     void SetSlot(int i, double value);
@@ -59,14 +63,39 @@ private:
     std::vector<double> slots_;
 };
 
-// The program's ten user functions.
-std::array<UserFunc, UserFunc::kCount>& UserFunctions();
+// The program's ten user functions, as the evaluator sees them.
+class UserFunctionTable final : public UserFunctionLink {
+public:
+    explicit UserFunctionTable(AppState& state) : state_(state) {}
 
-void ClearAllUserFunctions();
+    std::array<UserFunc, UserFunc::kCount>& Functions() { return functions_; }
+    const std::array<UserFunc, UserFunc::kCount>& Functions() const { return functions_; }
+    // Entry f; an index outside 0..9 raises "範囲エラー".
+    UserFunc& Entry(int f);
+    const UserFunc& Entry(int f) const;
+    void ClearAll();
 
-// Index 0..9 of the function with exactly that name, -1 when none. An empty
-// name never matches (undefined entries have empty names).
-int FindUserFunction(const std::string& name);
+    // Index 0..9 of the function with exactly that name, -1 when none. An
+    // empty name never matches (undefined entries have empty names).
+    int Find(const std::string& name) const override;
+    int ParameterCount(int f) const override { return Entry(f).ParameterCount(); }
+    int SlotCount(int f) const override { return Entry(f).SlotCount(); }
+    double GetSlot(int f, int i) const override { return Entry(f).GetSlot(i); }
+    void SetSlot(int f, int i, double value) override { Entry(f).SetSlot(i, value); }
+    double Evaluate(int f) override { return Entry(f).Evaluate(state_); }
+
+    // Settings section "FUNC": "item0" .. "item9" = the definition texts. A
+    // missing key clears its function. A stored definition that fails to
+    // parse does not stop the others: its entry keeps the text (so saving
+    // writes it back unchanged) and evaluates to 0.0. Returns the indices
+    // refused.
+    std::vector<int> LoadSettings(const IniFile& ini);
+    void SaveSettings(IniFile& ini) const;
+
+private:
+    AppState& state_;
+    std::array<UserFunc, UserFunc::kCount> functions_;
+};
 
 // Word scanning over runs of ASCII letters and digits, positions 1-based.
 // FindWord skips what is not a letter or digit from start on, collects the
@@ -75,13 +104,4 @@ int FindWord(const std::string& text, int start, std::string& word);
 // Position of the first whole word equal to name, 0 when none.
 int FindWordPosition(const std::string& text, const std::string& name);
 
-// Makes "@" names and "$" slots of the evaluator reach this table.
-// Start-up and tests call it; calling it again does no harm.
-void InstallUserFunctions();
 
-// Settings section "FUNC": "item0" .. "item9" = the definition texts. A
-// missing key clears its function. A stored definition that fails to parse
-// does not stop the others: its entry keeps the text (so saving writes it
-// back unchanged) and evaluates to 0.0. Returns the indices refused.
-std::vector<int> LoadUserFunctionSettings(const IniFile& ini);
-void SaveUserFunctionSettings(IniFile& ini);

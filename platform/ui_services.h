@@ -103,19 +103,40 @@ public:
     virtual void RequestTerminate() = 0;
 };
 
-// The installed services (the silent default when none is installed).
-UiServices& Services();
+// Shows nothing and answers every question negatively, so that engine code
+// run without a screen (tools, tests, early start-up) never blocks. Its
+// private clipboard keeps copy and paste working.
+class SilentServices : public UiServices {
+public:
+    int ShowMessageBox(MsgKind, const std::string&, unsigned) override { return mrCancel; }
+    bool AskYesNo(const std::string&) override { return false; }
+    InputAnswer AskInput(const std::string&, const std::vector<std::string>&, const std::string&) override {
+        return {mrCancel, ""};
+    }
+    void ProgressBegin(const std::string&, int) override {}
+    void ProgressStep() override {}
+    void ProgressEnd() override {}
+    std::string ClipboardGetText() override { return clipboard_; }
+    void ClipboardSetText(const std::string& text) override { clipboard_ = text; }
+    void ClipboardClear() override { clipboard_.clear(); }
+    bool ClipboardHasText() override { return !clipboard_.empty(); }
+    bool ShowHelp(const std::string&, int) override { return false; }
+    std::string ChooseOpenFile(const FileDialogRequest&) override { return {}; }
+    std::string ChooseSaveFile(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+    void SetUndoEditEnabled(bool) override {}
+    void SetRedoEditEnabled(bool) override {}
+    void RequestTerminate() override {}
 
-// Installs services (nullptr restores the silent default) and returns the
-// ones installed before (nullptr for the default). The caller keeps
-// ownership.
-UiServices* InstallServices(UiServices* services);
+private:
+    std::string clipboard_;
+};
 
 // Shows the progress window for the lifetime of the object and always ends
 // it, also when an exception passes.
 class ProgressScope {
 public:
-    ProgressScope(const std::string& caption, int max);
+    ProgressScope(UiServices& services, const std::string& caption, int max);
     ~ProgressScope();
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
@@ -127,6 +148,6 @@ private:
 };
 
 // The common boxes with an OK button.
-void ErrorBox(const std::string& text);
-void WarningBox(const std::string& text);
-void InformationBox(const std::string& text);
+void ErrorBox(UiServices& services, const std::string& text);
+void WarningBox(UiServices& services, const std::string& text);
+void InformationBox(UiServices& services, const std::string& text);

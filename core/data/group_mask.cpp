@@ -10,11 +10,6 @@
 
 namespace {
 
-GroupUndoHook& InstalledHook() {
-    static GroupUndoHook hook;
-    return hook;
-}
-
 // Mask-text character of group g (1..16).
 char GroupChar(int g) {
     if (g <= 9) return static_cast<char>('0' + g);
@@ -89,12 +84,8 @@ MarkTable NewMarkTable(int rows, int cols) {
                      std::vector<std::uint16_t>(static_cast<std::size_t>(cols), 0));
 }
 
-GroupUndoHook SetGroupUndoHook(GroupUndoHook hook) {
-    return std::exchange(InstalledHook(), std::move(hook));
-}
-
-GroupUndoBlock SaveGroupUndoRange(const Data& data, bool intoUndo, int firstRow, int lastRow,
-                                  int firstCol, int lastCol) {
+GroupUndoBlock SaveGroupUndoRange(const Data& data, const GroupUndoSink& sink, bool intoUndo, int firstRow,
+                                  int lastRow, int firstCol, int lastCol) {
     const int n = data.GetObsCount();
     const int k = data.GetVarCount();
     // Bounds outside the table are clamped so the flags never reach past it.
@@ -110,10 +101,10 @@ GroupUndoBlock SaveGroupUndoRange(const Data& data, bool intoUndo, int firstRow,
     for (int j = firstCol; j <= lastCol; ++j, ++colCount) cols[static_cast<std::size_t>(j)] = 1;
     const long long cells = static_cast<long long>(rowCount) * colCount;
     if (cells > INT_MAX) throw EOutOfMemory();
-    return SaveGroupUndo(data, intoUndo, static_cast<int>(cells), rows, cols);
+    return SaveGroupUndo(data, sink, intoUndo, static_cast<int>(cells), rows, cols);
 }
 
-GroupUndoBlock SaveGroupUndo(const Data& data, bool intoUndo, int cellCount,
+GroupUndoBlock SaveGroupUndo(const Data& data, const GroupUndoSink& sink, bool intoUndo, int cellCount,
                              const std::vector<std::uint8_t>& rowFlags,
                              const std::vector<std::uint8_t>& colFlags) {
     const int n = data.GetObsCount();
@@ -138,12 +129,13 @@ GroupUndoBlock SaveGroupUndo(const Data& data, bool intoUndo, int cellCount,
         throw ERangeError("範囲エラー: グループ記録のセル数が一致しません。");
     block.cellCount = cellCount;
 
-    if (InstalledHook()) {
-        InstalledHook()(intoUndo, block);
+    if (sink.hook) {
+        sink.hook(intoUndo, block);
+        if (sink.services == nullptr) return block;
         if (intoUndo)
-            Services().SetUndoEditEnabled(true);
+            sink.services->SetUndoEditEnabled(true);
         else
-            Services().SetRedoEditEnabled(true);
+            sink.services->SetRedoEditEnabled(true);
     }
     return block;
 }

@@ -6,9 +6,8 @@
 // padded, an absent group is "_" and the text is always 16 characters.
 //
 // Before a block of cells changes its groups, SaveGroupUndoRange collects the
-// old words of the block and gives them to the installed group-undo hook (the
-// undo store installs one at start-up). Without a hook the words are only
-// collected and returned.
+// old words of the block and gives them to the sink's hook (the undo store's).
+// Without a hook the words are only collected and returned.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include <vector>
 
 class Data;
+class UiServices;
 
 // 0 for g < 1, else the bit of group ((g - 1) mod 16) + 1.
 std::uint16_t GroupBit(int g);
@@ -50,18 +50,22 @@ struct GroupUndoBlock {
 // enabled through the user-interface services.
 using GroupUndoHook = std::function<void(bool intoUndo, const GroupUndoBlock& block)>;
 
-// Installs the hook (an empty function removes it); returns the previous one.
-GroupUndoHook SetGroupUndoHook(GroupUndoHook hook);
+// Where collected blocks go: the undo store's hook (empty: nothing is handed
+// over) and the services through which the action is then enabled.
+struct GroupUndoSink {
+    GroupUndoHook hook;
+    UiServices* services = nullptr;
+};
 
 // Marks rows firstRow..lastRow and variables firstCol..lastCol (clamped to the
 // table; an empty range gives an empty block) and calls SaveGroupUndo.
-GroupUndoBlock SaveGroupUndoRange(const Data& data, bool intoUndo, int firstRow, int lastRow,
-                                  int firstCol, int lastCol);
+GroupUndoBlock SaveGroupUndoRange(const Data& data, const GroupUndoSink& sink, bool intoUndo, int firstRow,
+                                  int lastRow, int firstCol, int lastCol);
 
-// Collects the words of every flagged cell and hands them to the hook.
+// Collects the words of every flagged cell and hands them to the sink.
 // cellCount must equal the number of flagged cells inside the table (flags
 // beyond the table are ignored); otherwise ERangeError is raised and nothing
 // is handed over.
-GroupUndoBlock SaveGroupUndo(const Data& data, bool intoUndo, int cellCount,
+GroupUndoBlock SaveGroupUndo(const Data& data, const GroupUndoSink& sink, bool intoUndo, int cellCount,
                              const std::vector<std::uint8_t>& rowFlags,
                              const std::vector<std::uint8_t>& colFlags);

@@ -10,20 +10,6 @@
 #include "core/data/data_set.h"
 #include "platform/errors.h"
 
-namespace {
-
-TextDataFileReader& TextReader() {
-    static TextDataFileReader reader;
-    return reader;
-}
-
-TextDataFileWriter& TextWriter() {
-    static TextDataFileWriter writer;
-    return writer;
-}
-
-}  // namespace
-
 LoadedDataFile::LoadedDataFile() = default;
 
 bool IsBinaryDataFileName(const std::string& fileName) {
@@ -35,23 +21,13 @@ bool IsBinaryDataFileName(const std::string& fileName) {
     return upper == ".MDF";
 }
 
-DataFileColorSettings& CurrentDataFileColorSettings() {
-    static DataFileColorSettings settings;
-    return settings;
+void ReadTextDataFile(const DataFileCompanions& forms, std::istream& in, const std::string& fileName,
+                      LoadedDataFile& out) {
+    if (!forms.textReader) throw EStreamError("テキスト形式のデータファイルはまだ読み込めません: " + fileName);
+    forms.textReader(in, fileName, out);
 }
 
-void InstallTextDataFile(TextDataFileReader reader, TextDataFileWriter writer) {
-    TextReader() = std::move(reader);
-    TextWriter() = std::move(writer);
+void WriteTextDataFile(const DataFileCompanions& forms, const DataFileImage& image, std::ostream& out) {
+    if (!forms.textWriter) throw EStreamError("テキスト形式のデータファイルはまだ保存できません: " + image.data.GetName());
+    forms.textWriter(image, out);
 }
-
-void ReadTextDataFile(std::istream& in, const std::string& fileName, LoadedDataFile& out) {
-    if (!TextReader()) throw EStreamError("テキスト形式のデータファイルはまだ読み込めません: " + fileName);
-    TextReader()(in, fileName, out);
-}
-
-void WriteTextDataFile(const DataFileImage& image, std::ostream& out) {
-    if (!TextWriter()) throw EStreamError("テキスト形式のデータファイルはまだ保存できません: " + image.data.GetName());
-    TextWriter()(image, out);
-}
-

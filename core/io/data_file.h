@@ -29,6 +29,7 @@
 #include "core/io/final_form_storage.h"
 
 class Data;
+class UiServices;
 
 inline constexpr char kDataFileMagic[4] = {'M', 'D', 'F', '\0'};
 
@@ -67,15 +68,16 @@ struct LoadedDataFile {
     ExpresList equations;
     // The data bank of the user scalars ("0".."9" and 0.0 unless stored).
     UserVar userScalars;
-    // Group colours stored in the file; added to the program's table.
+    // Group colours stored in the file; they replace the program's table.
     GridColorList colors;
+    bool hasColors = false;
     // The stored final form (empty unless stored).
     FFList finalForm;
 };
 
 // Reads a binary image. The stream stands at the magic's first byte and
 // size bytes follow (negative: measured). EReadError on anything malformed.
-void ReadBinaryDataFile(std::istream& in, std::int64_t size, LoadedDataFile& out);
+void ReadBinaryDataFile(std::istream& in, std::int64_t size, LoadedDataFile& out, UiServices& services);
 
 // Everything one data file is written from. The writer only reads it.
 struct DataFileImage {
@@ -97,7 +99,7 @@ struct DataFileImage {
 
 // Writes the binary image. EWriteError on a failing stream or a file too
 // large for its 32-bit offsets.
-void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out);
+void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServices& services);
 
 // The group-colour switches of the settings: whether a colour section is
 // written at all, and whether it holds the program's table (the open file's)
@@ -108,13 +110,27 @@ struct DataFileColorSettings {
     // The settings dialog's table; null counts as an empty table.
     const GridColorList* settingsColors = nullptr;
 };
-DataFileColorSettings& CurrentDataFileColorSettings();
 
-// The keyword text form. Its module installs a reader (the stream at the
-// file's first byte, filling a LoadedDataFile) and a writer; until then a
-// file in the text form raises EStreamError saying it is not supported yet.
+// The keyword text form: a reader (the stream at the file's first byte,
+// filling a LoadedDataFile) and a writer, supplied by its module.
 using TextDataFileReader = std::function<void(std::istream& in, const std::string& fileName, LoadedDataFile& out)>;
 using TextDataFileWriter = std::function<void(const DataFileImage& image, std::ostream& out)>;
-void InstallTextDataFile(TextDataFileReader reader, TextDataFileWriter writer);
-void ReadTextDataFile(std::istream& in, const std::string& fileName, LoadedDataFile& out);
-void WriteTextDataFile(const DataFileImage& image, std::ostream& out);
+
+// What a data file carries besides the data set and its model, and how the
+// text form is read and written. The application state fills one with the
+// program's own objects; a null pointer stands for an empty object.
+struct DataFileCompanions {
+    UserVar* userScalars = nullptr;
+    // The program's colour table, which a colour section replaces.
+    GridColorList* colors = nullptr;
+    DataFileColorSettings colorSettings;
+    FFList* finalForm = nullptr;
+    TextDataFileReader textReader;
+    TextDataFileWriter textWriter;
+};
+
+// Without a reader or writer a file in the text form raises EStreamError
+// saying it is not supported yet.
+void ReadTextDataFile(const DataFileCompanions& forms, std::istream& in, const std::string& fileName,
+                      LoadedDataFile& out);
+void WriteTextDataFile(const DataFileCompanions& forms, const DataFileImage& image, std::ostream& out);

@@ -126,7 +126,7 @@ std::unique_ptr<Var> ReadVariable(BinaryReader& r, int n, std::vector<char>& blo
     return v;
 }
 
-void ReadDataPart(FileCursor& c, LoadedDataFile& out) {
+void ReadDataPart(FileCursor& c, LoadedDataFile& out, UiServices& services) {
     BinaryReader r = c.Reader();
     r.ReadInt32();  // end of the data part: the records are followed, not it
     out.name = r.ReadText(kDataFileTextBytes);
@@ -138,7 +138,7 @@ void ReadDataPart(FileCursor& c, LoadedDataFile& out) {
     if (k > r.Remaining() / 8) Fail("変数の数がファイルの大きさを超えています (" + std::to_string(k) + ")");
     out.obs = n;
 
-    ProgressScope progress("データの読み込み中・・・", k + 1);
+    ProgressScope progress(services, "データの読み込み中・・・", k + 1);
     // The records follow one another from the first key's offset; the other
     // keys are not needed to read them.
     r.Skip(4);
@@ -190,6 +190,7 @@ void ReadSections(std::istream& in, FileCursor& c, LoadedDataFile& out) {
                 break;
             case kSectionColors:
                 ReadSection("グループ色", [&] { out.colors.LoadFromStream(in, left); });
+                out.hasColors = true;
                 break;
             case kSectionInfo:
                 // The info text has no buffer limit: it is kept whole (its
@@ -212,13 +213,13 @@ void ReadSections(std::istream& in, FileCursor& c, LoadedDataFile& out) {
 
 }  // namespace
 
-void ReadBinaryDataFile(std::istream& in, std::int64_t size, LoadedDataFile& out) {
+void ReadBinaryDataFile(std::istream& in, std::int64_t size, LoadedDataFile& out, UiServices& services) {
     try {
         FileCursor c(in, size);
         char magic[sizeof kDataFileMagic];
         c.Reader().ReadBytes(magic, sizeof magic);
         if (std::memcmp(magic, kDataFileMagic, sizeof magic) != 0) Fail("データファイルの形式ではありません");
-        ReadDataPart(c, out);
+        ReadDataPart(c, out, services);
         ReadSections(in, c, out);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();

@@ -120,7 +120,7 @@ void PutObservations(std::string& buf, const Var& v, int first, int last) {
 
 }  // namespace
 
-void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out) {
+void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServices& services) {
     const Data& model = image.data;
     const int k = model.GetVarCount();
     const int n = model.GetObsCount();
@@ -152,7 +152,7 @@ void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out) {
     // Offsets in the file are 32-bit signed.
     if (pos > INT32_MAX) throw EWriteError("データが大きすぎてファイルに保存できません。");
 
-    ProgressScope progress("データの書き込み中・・・", k + 2);
+    ProgressScope progress(services, "データの書き込み中・・・", k + 2);
     BinaryWriter w(out, "データファイルの書き込み");
 
     std::string buf;

@@ -10,7 +10,7 @@
 #include <limits>
 #include <new>
 
-#include "core/settings/file_services.h"
+#include "core/settings/engine_context.h"
 #include "core/numeric/statistics.h"
 #include "platform/errors.h"
 
@@ -41,15 +41,13 @@ inline double DecodeDouble(const unsigned char* p) {
     return v;
 }
 
-// A buffer that cannot be allocated shows the fatal memory box (the
-// application is asked to end); the operation is then abandoned with
-// EOutOfMemory, as nothing can go on without its buffer.
+// A buffer that cannot be allocated abandons the operation with
+// EOutOfMemory, as nothing can go on without it; the command reports it.
 template <class T>
 std::vector<T> AllocateBuffer(std::size_t n) {
     try {
         return std::vector<T>(n);
     } catch (const std::bad_alloc&) {
-        FatalMemoryError();
         throw EOutOfMemory();
     }
 }
@@ -65,7 +63,7 @@ TFileMatrix::TempFileHandle::~TempFileHandle() {
 
 void TFileMatrix::CreateFile() {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name = MakeTempFileName();
+        std::string name = context_->MakeTempFileName();
         // Exclusive creation: a predictable name in a shared folder must
         // never open (and truncate) someone else's file or a planted link.
         int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -79,8 +77,8 @@ void TFileMatrix::CreateFile() {
     throw EFOpenError("一時ファイルを作成できません。");
 }
 
-TFileMatrix::TFileMatrix(int rows, int cols, double defaultValue)
-    : rows_(rows), cols_(cols), defaultValue_(defaultValue) {
+TFileMatrix::TFileMatrix(EngineContext& context, int rows, int cols, double defaultValue)
+    : context_(&context), rows_(rows), cols_(cols), defaultValue_(defaultValue) {
     if (rows < 0 || cols < 0) ThrowRange();
     // The byte size must be addressable as a file offset.
     if (cols > 0 && static_cast<std::int64_t>(rows) > std::numeric_limits<std::int64_t>::max() / 8 / cols)
@@ -98,7 +96,7 @@ TFileMatrix::TFileMatrix(int rows, int cols, double defaultValue)
 }
 
 TFileMatrix::TFileMatrix(const TFileMatrix& other)
-    : rows_(other.rows_), cols_(other.cols_), defaultValue_(other.defaultValue_) {
+    : context_(other.context_), rows_(other.rows_), cols_(other.cols_), defaultValue_(other.defaultValue_) {
     CreateFile();
     std::int64_t total = static_cast<std::int64_t>(rows_) * cols_ * 8;
     std::size_t blockBytes = static_cast<std::size_t>(std::min<std::int64_t>(total, kBlockBytes));
@@ -302,8 +300,8 @@ void TFileMatrix::ComputeMoments(Matrix& m) const {
     SweepMomentMatrix(m, rows_, k);
 }
 
-TNamedData::TNamedData(int rows, int cols)
-    : TFileMatrix(rows, cols, 0.0),
+TNamedData::TNamedData(EngineContext& context, int rows, int cols)
+    : TFileMatrix(context, rows, cols, 0.0),
       names_(static_cast<std::size_t>(cols)),
       flags_(static_cast<std::size_t>(cols), 1),
       selectedCount_(cols) {}

@@ -22,11 +22,14 @@
 
 #include "core/numeric/matrix.h"
 
+class EngineContext;
+
 class TFileMatrix {
 public:
-    // A new temporary file of rows x cols copies of defaultValue. Negative
-    // sizes raise ERangeError; a file that cannot be created EFOpenError.
-    TFileMatrix(int rows, int cols, double defaultValue);
+    // A new temporary file of rows x cols copies of defaultValue, named by
+    // the context. Negative sizes raise ERangeError; a file that cannot be
+    // created EFOpenError.
+    TFileMatrix(EngineContext& context, int rows, int cols, double defaultValue);
     // A new temporary file with the same shape, default and content.
     TFileMatrix(const TFileMatrix& other);
     TFileMatrix& operator=(const TFileMatrix&) = delete;
@@ -36,6 +39,7 @@ public:
     int Cols() const { return cols_; }
     double DefaultValue() const { return defaultValue_; }
     const std::string& FileName() const { return file_.name; }
+    EngineContext& Context() const { return *context_; }
 
     void SetValue(int i, int j, double v);
     // The element, or the default value (file untouched) outside the shape.
@@ -105,6 +109,7 @@ private:
     void WriteDoubles(std::int64_t offset, const double* values, std::size_t n);
 
     TempFileHandle file_;
+    EngineContext* context_;
     int rows_ = 0;
     int cols_ = 0;
     double defaultValue_ = 0.0;
@@ -113,7 +118,7 @@ private:
 class TNamedData : public TFileMatrix {
 public:
     // rows x cols of 0.0, empty column names, every column selected.
-    TNamedData(int rows, int cols);
+    TNamedData(EngineContext& context, int rows, int cols);
 
     void SetColumnName(int j, const std::string& name);
     const std::string& GetColumnName(int j) const;

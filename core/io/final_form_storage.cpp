@@ -10,9 +10,6 @@
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
 
-FFList FFWorkList;
-FFList FFDecidedList;
-FFList FFStoredList;
 
 namespace {
 

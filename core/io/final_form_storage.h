@@ -123,9 +123,11 @@ private:
     std::vector<FFElement> elements_;
 };
 
-// The program-wide lists: the equations being transformed, the decided
+// The program's lists: the equations being transformed, the decided
 // substitution candidates, and the stored final form of the data set (saved
-// in and loaded from the data file).
-extern FFList FFWorkList;
-extern FFList FFDecidedList;
-extern FFList FFStoredList;
+// in and loaded from the data file). The application state owns them.
+struct FinalFormLists {
+    FFList work;
+    FFList decided;
+    FFList stored;
+};

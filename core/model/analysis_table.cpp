@@ -8,11 +8,10 @@
 #include <new>
 #include <string>
 
+#include "core/settings/engine_context.h"
 #include "platform/errors.h"
 
 namespace {
-
-bool forceFileTable = false;
 
 // Values per write when a row of the file form is filled.
 constexpr int kFillChunk = 8192;
@@ -21,11 +20,7 @@ constexpr int kFillChunk = 8192;
 
 }  // namespace
 
-void RAData::SetForceFileTable(bool on) { forceFileTable = on; }
-
-bool RAData::IsFileTableForced() { return forceFileTable; }
-
-RAData::RAData(int n, int k) {
+RAData::RAData(EngineContext& context, int n, int k) : context_(&context) {
     if (Allocate(n, k)) throw EOutOfMemory();
 }
 
@@ -43,7 +38,7 @@ bool RAData::Allocate(int n, int k) {
     const int rows = RowCountFor(k);
     const size_t count = static_cast<size_t>(rows) * static_cast<size_t>(n);
     bool inMemory = false;
-    if (!forceFileTable) {
+    if (!context_->FileTablesForced()) {
         if (count == 0) {
             inMemory = true;
         } else {
@@ -58,7 +53,7 @@ bool RAData::Allocate(int n, int k) {
     }
     if (!inMemory) {
         try {
-            fileTable_ = std::make_unique<TFileMatrix>(rows, n, 0.0);
+            fileTable_ = std::make_unique<TFileMatrix>(*context_, rows, n, 0.0);
             rowCache_.resize(static_cast<size_t>(rows));
         } catch (const std::exception&) {
             // Neither memory nor a temporary file: the caller reports it.

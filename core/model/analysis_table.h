@@ -22,14 +22,13 @@ public:
     // Rows for a data set of k variables: 2 (k + 1) + 19.
     static int RowCountFor(int k) { return 2 * (k + 1) + 19; }
 
-    // Makes every later allocation take the temporary-file form, as if the
-    // memory block could not be had (for tests of that form).
-    static void SetForceFileTable(bool on);
-    static bool IsFileTableForced();
-
     // Allocates for n observations and k variables; EOutOfMemory when
-    // neither the memory block nor the temporary file can be had.
-    RAData(int n, int k);
+    // neither the memory block nor the temporary file can be had. The
+    // context names the temporary file and may ask for the file form
+    // always (EngineContext::SetFileTablesForced).
+    RAData(EngineContext& context, int n, int k);
+    // The context of later allocations.
+    void SetContext(EngineContext& context) { context_ = &context; }
     RAData(const RAData&) = delete;
     RAData& operator=(const RAData&) = delete;
     ~RAData();
@@ -80,6 +79,7 @@ private:
     // The row's memory in the file form, or nullptr while it is in the file.
     double* CachedRow(int row) const;
 
+    EngineContext* context_;
     std::unique_ptr<double, FreeDeleter> table_;
     int columns_ = 0;
     int rows_ = 0;

@@ -131,7 +131,6 @@ std::vector<T> WorkArray(size_t n) {
         return std::vector<T>(n);
     } catch (const std::bad_alloc&) {
         // The operation cannot go on and may leave the table half-written.
-        FatalMemoryError();
         throw EOutOfMemory();
     }
 }
@@ -148,7 +147,7 @@ void Reg::ComputeResidualTests() {
         analysis_.GetRow(kRowFitted, fitted);
         analysis_.GetRow(kRowResidual, residuals);
     } catch (const std::bad_alloc&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
         throw EOutOfMemory();
     }
     hetero_ = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
@@ -248,7 +247,7 @@ void Reg::AnalysisTwoStage() {
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
     double g[kBlock], s2i[kBlock];
 
-    ProgressScope progress("分析データ計算中・・・", n);
+    ProgressScope progress(context_->Services(), "分析データ計算中・・・", n);
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
         analysis_.ReadSpan(kRowResidual, start, len, e);

@@ -179,9 +179,9 @@ bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>*
         out.Replace(result);
         return false;
     } catch (const EOutOfMemory&) {
-        ShowMemoryError();
+        ShowMemoryError(context_->Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError();
+        ShowMemoryError(context_->Services());
     }
     return true;
 }

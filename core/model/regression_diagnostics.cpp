@@ -79,9 +79,9 @@ double Reg::GetConditionNumber(Vector& vif) const {
         Vector values;
         return ComputeVifAndConditionNumber(passed, m, vif, vectors, values);
     } catch (const EOutOfMemory&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
     }
     return 0.0;
 }
@@ -194,9 +194,9 @@ double Reg::ComputeLimlRoot() const {
     } catch (const EMathError&) {
         return -1.0;
     } catch (const EOutOfMemory&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
     }
     return -1.0;
 }
@@ -232,9 +232,9 @@ double Reg::BreuschGodfreyTest(int q) const {
         const long double sse = m[c - 1][c - 1];
         return static_cast<double>(obs * (1.0L - sse / sst));
     } catch (const EOutOfMemory&) {
-        ShowMemoryError();
+        ShowMemoryError(context_->Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError();
+        ShowMemoryError(context_->Services());
     }
     return kNaN;
 }
@@ -302,9 +302,9 @@ void Reg::GetWhiteCovariance(Matrix& out) const {
                 out[index[t]][index[s]] = v;
             }
     } catch (const EOutOfMemory&) {
-        ShowMemoryError();
+        ShowMemoryError(context_->Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError();
+        ShowMemoryError(context_->Services());
     }
 }
 
@@ -358,8 +358,8 @@ void Reg::GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy,
         ox.swap(rx);
         oy.swap(ry);
     } catch (const EOutOfMemory&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError();
+        FatalMemoryError(context_->Services());
     }
 }

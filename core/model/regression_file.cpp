@@ -37,14 +37,26 @@ void RemoveQuietly(const std::string& name) {
 }  // namespace
 
 DataFileImage Reg::FileImage() const {
-    const DataFileColorSettings& cs = CurrentDataFileColorSettings();
+    const DataFileCompanions& c = FileCompanions();
+    const DataFileColorSettings& cs = c.colorSettings;
     const GridColorList* colors = nullptr;
-    if (cs.saveColors) colors = cs.useFileColors ? &GlobalGridColorList() : cs.settingsColors;
-    return DataFileImage{*this, GetDependent(), IsTwoStage(), Roles(), GroupNames(), Expressions(),
-                         GlobalUserVar(), colors, FFStoredList};
+    if (cs.saveColors) colors = cs.useFileColors ? c.colors : cs.settingsColors;
+    static const UserVar kNoScalars;
+    static const FFList kNoFinalForm;
+    return DataFileImage{*this,
+                         GetDependent(),
+                         IsTwoStage(),
+                         Roles(),
+                         GroupNames(),
+                         Expressions(),
+                         c.userScalars != nullptr ? *c.userScalars : kNoScalars,
+                         colors,
+                         c.finalForm != nullptr ? *c.finalForm : kNoFinalForm};
 }
 
-void Reg::WriteBinaryImage(std::ostream& out) const { WriteBinaryDataFile(FileImage(), out); }
+void Reg::WriteBinaryImage(std::ostream& out) const {
+    WriteBinaryDataFile(FileImage(), out, context_->Services());
+}
 
 void Reg::SaveAs(const std::string& name) {
     // A failed save keeps the former name, so that a later save does not
@@ -71,7 +83,7 @@ void Reg::WriteFile() {
             if (binary)
                 WriteBinaryImage(out);
             else
-                WriteTextDataFile(FileImage(), out);
+                WriteTextDataFile(FileCompanions(), FileImage(), out);
             out.close();
             if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
         }
@@ -118,9 +130,9 @@ void Reg::LoadFile(const std::string& fileName) {
         }
         // A ".MDF" name without the magic is read as text from its first byte.
         if (magic)
-            ReadBinaryDataFile(in, size, loaded);
+            ReadBinaryDataFile(in, size, loaded, context_->Services());
         else
-            ReadTextDataFile(in, fileName, loaded);
+            ReadTextDataFile(FileCompanions(), in, fileName, loaded);
     } catch (const std::bad_alloc&) {
         // Nothing of this model has changed yet, so running out of memory
         // loses no work: the caller reports it instead of ending the program.
@@ -160,9 +172,14 @@ void Reg::AdoptLoaded(LoadedDataFile& loaded) {
     // Added one by one, so the list stays bound to this data set.
     expres_.Clear();
     for (int i = 0; i < loaded.equations.GetCount(); ++i) expres_.Add(loaded.equations.GetItem(i));
-    GlobalUserVar().LoadDataBank(bank);
-    for (const GridColorEntry& e : loaded.colors.Entries()) GlobalGridColorList().SetColors(e);
-    FFStoredList = std::move(loaded.finalForm);
+    DataFileCompanions& companions = FileCompanions();
+    if (companions.userScalars != nullptr) companions.userScalars->LoadDataBank(bank);
+    // A colour section replaces the program's table as a whole.
+    if (loaded.hasColors && companions.colors != nullptr) {
+        companions.colors->Clear();
+        for (const GridColorEntry& e : loaded.colors.Entries()) companions.colors->SetColors(e);
+    }
+    if (companions.finalForm != nullptr) *companions.finalForm = std::move(loaded.finalForm);
 
     Rebuild();
     twoStage_ = loaded.twoStage;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/io/data_file.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/regression_moments.h"
 #include "platform/ui_services.h"
@@ -11,17 +12,40 @@
 
 namespace {
 
-// Text id of the under-identification warning.
-
 double Floored(double x) { return x < kSingleEpsilon ? 0.0 : x; }
 
 }  // namespace
 
-Reg::Reg(int n, int k, const std::string& name)
+// Stands in for the program's companions while none are set.
+struct Reg::OwnCompanions {
+    UserVar userScalars;
+    GridColorList colors;
+    FFList finalForm;
+    DataFileCompanions view;
+    OwnCompanions() {
+        view.userScalars = &userScalars;
+        view.colors = &colors;
+        view.finalForm = &finalForm;
+    }
+};
+
+DataFileCompanions& Reg::FileCompanions() const {
+    if (companions_ != nullptr) return *companions_;
+    if (!ownCompanions_) ownCompanions_ = std::make_unique<OwnCompanions>();
+    return ownCompanions_->view;
+}
+
+Reg::Reg(int n, int k, const std::string& name) : Reg(std::make_unique<EngineContext>(), nullptr, n, k, name) {}
+
+Reg::Reg(EngineContext& context, int n, int k, const std::string& name) : Reg(nullptr, &context, n, k, name) {}
+
+Reg::Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name)
     : Data(n, k, name),
+      ownContext_(std::move(own)),
+      context_(context != nullptr ? context : ownContext_.get()),
       modelMoments_(GetVarCount() + 1, GetVarCount() + 1, 0.0L),
       design_(GetObsCount(), GetVarCount() + 1, 0.0),
-      analysis_(GetObsCount(), GetVarCount()),
+      analysis_(*context_, GetObsCount(), GetVarCount()),
       coef_(GetVarCount() + 1, 0.0),
       stdErr_(GetVarCount() + 1, 0.0),
       fValue_(GetVarCount() + 1, 0.0),
@@ -36,6 +60,11 @@ Reg::Reg(int n, int k, const std::string& name)
     expres_.SetData(*this);
     ClearExpres();
     groupNames_.Clear();
+}
+
+void Reg::SetContext(EngineContext& context) {
+    context_ = &context;
+    analysis_.SetContext(context);
 }
 
 Reg::~Reg() = default;
@@ -316,7 +345,7 @@ bool Reg::ToggleVariable(int j) {
         int others = 0;
         if (IsUnderidentified(others)) {
             // Fall back to ordinary least squares with the variable toggled.
-            WarningBox(LoadStr(kStrUnderidentified));
+            WarningBox(context_->Services(), LoadStr(kStrUnderidentified));
             twoStage_ = false;
             Reestimate(false);
             return false;

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@
 #include "core/data/equation_list.h"
 #include "core/data/group_name.h"
 #include "core/numeric/matrix.h"
+#include "core/settings/engine_context.h"
+
+struct DataFileCompanions;
 
 class Reg : public Data {
 public:
@@ -40,8 +44,22 @@ public:
     // A data set of n observations and k variables (k >= 1) whose last
     // variable is the dependent one; nothing is estimated yet. The model
     // starts with the modified flag set.
+    // The model keeps a context of its own: silent services, default
+    // folders, plain numbers.
     Reg(int n, int k, const std::string& name = std::string());
+    // The same in the program's context, which must outlive the model.
+    Reg(EngineContext& context, int n, int k, const std::string& name = std::string());
     ~Reg();
+
+    // Services, folders and temporary names, and the reader of typed numbers.
+    EngineContext& Context() const { return *context_; }
+    // Moves the model into another context, which must outlive it.
+    void SetContext(EngineContext& context);
+    // What its data files carry besides the data set: the program's user
+    // scalars, colours, final form and text forms. Until they are set the
+    // model has an empty set of its own. The caller keeps ownership.
+    void SetFileCompanions(DataFileCompanions* companions) { companions_ = companions; }
+    DataFileCompanions& FileCompanions() const;
 
     // --- estimation ---------------------------------------------------------
     // New model with dependent j (k - 1 when j is out of range) and the
@@ -277,6 +295,9 @@ public:
     // ---- equations (end)
 
 protected:
+    struct OwnCompanions;
+    Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name);
+
     // SetDependent; residualPass false leaves the residual rows to the
     // caller's own pass.
     int ChooseDependent(int j, bool residualPass);
@@ -304,6 +325,10 @@ protected:
     // nothing may read the model's rows for the new shape.
     bool EstimatedForCurrentShape() const;
 
+    std::unique_ptr<EngineContext> ownContext_;
+    EngineContext* context_;
+    DataFileCompanions* companions_ = nullptr;
+    mutable std::unique_ptr<OwnCompanions> ownCompanions_;
     LongMatrix modelMoments_;
     Matrix design_;
     // Means of the design columns (as a double and its remainder), for the

@@ -7,81 +7,60 @@
 
 namespace {
 
-constexpr int kTableSize = 31;
 constexpr double kWordScale = 4.656612875245797e-10;  // 1 / (2^31 - 1)
 constexpr double kTwoPi = 6.283185307179586;
 // Zero words are rare; a run of them this long would mean a broken table.
 constexpr int kMaxZeroDraws = 1000;
 
-struct RandomState {
-    std::int32_t seed = 5;
-    int index = -1;  // negative: refill the table before the next draw
-    std::int32_t table[kTableSize] = {};
-    bool normalPending = false;
-    double radius = 0.0;
-    double angle = 0.0;
-};
-
-RandomState& State() {
-    static RandomState state;
-    return state;
-}
-
 // 32-bit wrap-around arithmetic, done on unsigned words.
 std::int32_t Wrap(std::uint32_t v) { return static_cast<std::int32_t>(v); }
 
-void FillTable(RandomState& s) {
-    s.seed = Wrap(2u * static_cast<std::uint32_t>(s.seed) + 1u);
-    for (int i = 0; i < kTableSize; ++i) {
-        s.seed = Wrap(static_cast<std::uint32_t>(s.seed) * 4099u);
-        // The seed is odd, so it is never -2^31 and abs cannot overflow.
-        std::int64_t v = s.seed;
-        s.table[i] = static_cast<std::int32_t>(v < 0 ? -v : v);
-    }
-}
-
 }  // namespace
 
-void RandomInit() {
-    RandomState& s = State();
-    s.seed = Wrap(static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr))));
-    s.index = -1;
+void RandomGenerator::FillTable() {
+    seed_ = Wrap(2u * static_cast<std::uint32_t>(seed_) + 1u);
+    for (int i = 0; i < kTableSize; ++i) {
+        seed_ = Wrap(static_cast<std::uint32_t>(seed_) * 4099u);
+        // The seed is odd, so it is never -2^31 and abs cannot overflow.
+        std::int64_t v = seed_;
+        table_[i] = static_cast<std::int32_t>(v < 0 ? -v : v);
+    }
 }
 
-void RandomReset() {
-    State() = RandomState{};
+void RandomGenerator::Init() {
+    seed_ = Wrap(static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr))));
+    index_ = -1;
 }
 
-void RandomSetSeed(std::int32_t seed) {
-    RandomState& s = State();
-    s = RandomState{};
-    s.seed = seed;
+void RandomGenerator::Reset() { *this = RandomGenerator{}; }
+
+void RandomGenerator::SetSeed(std::int32_t seed) {
+    *this = RandomGenerator{};
+    seed_ = seed;
 }
 
-double RandomUniform() {
-    RandomState& s = State();
-    if (s.index < 0) FillTable(s);
-    s.index = s.index + 1;
-    if (s.index >= kTableSize) s.index = 0;
-    int j = s.index - 3;
+double RandomGenerator::Uniform() {
+    if (index_ < 0) FillTable();
+    index_ = index_ + 1;
+    if (index_ >= kTableSize) index_ = 0;
+    int j = index_ - 3;
     if (j < 0) j += kTableSize;
-    s.table[s.index] = s.table[s.index] ^ s.table[j];
-    return s.table[s.index] * kWordScale;
+    table_[index_] = table_[index_] ^ table_[j];
+    return table_[index_] * kWordScale;
 }
 
-double RandomNormal() {
-    RandomState& s = State();
-    if (s.normalPending) {
-        s.normalPending = false;
-        return s.radius * std::sin(s.angle);
+double RandomGenerator::Normal() {
+    if (normalPending_) {
+        normalPending_ = false;
+        return radius_ * std::sin(angle_);
     }
     // ln 0 has no value: a zero uniform is drawn again.
-    double u1 = RandomUniform();
-    for (int tries = 0; u1 == 0.0 && tries < kMaxZeroDraws; ++tries) u1 = RandomUniform();
+    double u1 = Uniform();
+    for (int tries = 0; u1 == 0.0 && tries < kMaxZeroDraws; ++tries) u1 = Uniform();
     if (u1 == 0.0) u1 = kWordScale;
-    double u2 = RandomUniform();
-    s.radius = std::sqrt(-2.0 * std::log(u1));
-    s.angle = kTwoPi * u2;
-    s.normalPending = true;
-    return s.radius * std::cos(s.angle);
+    double u2 = Uniform();
+    radius_ = std::sqrt(-2.0 * std::log(u1));
+    angle_ = kTwoPi * u2;
+    normalPending_ = true;
+    return radius_ * std::cos(angle_);
 }

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "core/text/text_evaluator.h"
-#include "core/settings/work_settings.h"
+#include "core/settings/engine_context.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
 
@@ -24,9 +24,6 @@ namespace {
 const char* const kMemoryErrorText = "メモリーの確保に失敗しました。";
 const char* const kMemoryLeakText = "\nメモリーリークを起こす可能性があります。";
 
-constexpr std::int32_t kTempCounterLimit = 100000000;
-std::int32_t tempCounter = -1;
-
 // The largest probability a percentage may give: 1 - 2^-23, the
 // single-precision value just below 1.
 constexpr double kMaxProbability = 1.0 - 1.0 / 8388608.0;
@@ -40,20 +37,18 @@ bool SameExtension(const std::string& ext, const char* wanted) {
 
 }  // namespace
 
-void ShowHtmlHelp(int contextId) {
-    const std::string& file = CurrentWorkSettings().helpFile;
+void ShowHtmlHelp(const EngineContext& context, int contextId) {
+    const std::string& file = context.Work().helpFile;
     std::error_code ec;
-    bool shown = !file.empty() && fs::is_regular_file(file, ec) &&
-                 Services().ShowHelp(file, contextId);
-    if (!shown) ErrorBox(LoadStr(kStrHelpFailed));
+    bool shown = !file.empty() && fs::is_regular_file(file, ec) && context.Services().ShowHelp(file, contextId);
+    if (!shown) ErrorBox(context.Services(), LoadStr(kStrHelpFailed));
 }
 
-void ShowMemoryError() { ErrorBox(kMemoryErrorText); }
+void ShowMemoryError(UiServices& services) { ErrorBox(services, kMemoryErrorText); }
 
-void FatalMemoryError() {
-    Services().ShowMessageBox(MsgKind::Error, std::string(kMemoryErrorText) + kMemoryLeakText,
-                              mbAbort);
-    Services().RequestTerminate();
+void FatalMemoryError(UiServices& services) {
+    services.ShowMessageBox(MsgKind::Error, std::string(kMemoryErrorText) + kMemoryLeakText, mbAbort);
+    services.RequestTerminate();
 }
 
 std::string RenameToBackup(const std::string& fileName) {
@@ -75,34 +70,24 @@ std::string RenameToBackup(const std::string& fileName) {
     return fileName;
 }
 
-std::string MakeTempFileName() {
-    if (tempCounter >= kTempCounterLimit) tempCounter = -1;
-    ++tempCounter;
-    const WorkSettings& s = CurrentWorkSettings();
-    return s.workFolder + "DUDOR_" + std::to_string(s.runNumber) + "~" +
-           std::to_string(tempCounter) + ".TMP";
-}
-
-void SetTempNameCounter(int lastUsed) { tempCounter = lastUsed; }
-
-std::string AskSaveFileName() {
+std::string AskSaveFileName(const EngineContext& context) {
     FileDialogRequest request;
-    request.initialDir = CurrentWorkSettings().dataFolder;
+    request.initialDir = context.Work().dataFolder;
     request.filter = kSaveDialogFilter;
     request.filterIndex = kSaveFilterText;
     request.defaultExt = "TXT";
-    return Services().ChooseSaveFile(request);
+    return context.Services().ChooseSaveFile(request);
 }
 
-bool ChooseDirectory(std::string& folder) {
-    std::optional<std::string> chosen = Services().ChooseFolder(folder);
+bool ChooseDirectory(UiServices& services, std::string& folder) {
+    std::optional<std::string> chosen = services.ChooseFolder(folder);
     if (!chosen || chosen->empty()) return false;
     folder = WithTrailingSlash(*chosen);
     return true;
 }
 
-double EvaluatePercent(const std::string& text, double defaultPercent) {
-    double percent = CurrentTextEvaluator().Evaluate(text, defaultPercent);
+double EvaluatePercent(TextEvaluator& evaluator, const std::string& text, double defaultPercent) {
+    double percent = evaluator.Evaluate(text, defaultPercent);
     // A result that is no number at all (0/0) is no probability either.
     if (std::isnan(percent)) percent = defaultPercent;
     double v = percent / 100.0;

@@ -162,21 +162,19 @@ void GridColorEntry::FromText(const std::string& text) {
     Set(m, fg, bg);
 }
 
-bool GridColorList::SetColors(const GridColorEntry& e) {
+void GridColorList::SetColors(const GridColorEntry& e) {
     for (GridColorEntry& x : entries_) {
         if (x.mask == e.mask) {
             x.textColor = e.textColor;
             x.backgroundColor = e.backgroundColor;
-            return false;
+            return;
         }
     }
     try {
         entries_.push_back(e);
     } catch (const std::bad_alloc&) {
-        ShowMemoryError();
-        return true;
+        throw EOutOfMemory();
     }
-    return false;
 }
 
 GridColorEntry& GridColorList::GetEntry(int i, GridColorEntry& out) const {
@@ -270,7 +268,3 @@ void GridColorList::LoadSettings(const IniFile& ini) {
     entries_.swap(loaded.entries_);
 }
 
-GridColorList& GlobalGridColorList() {
-    static GridColorList list;
-    return list;
-}

@@ -75,9 +75,8 @@ public:
     int Count() const { return static_cast<int>(entries_.size()); }
 
     // Replaces the colours of the entry with e's mask (keeping its place), or
-    // appends e. Returns false normally; true when memory ran out, after the
-    // memory box was shown, with the table unchanged.
-    bool SetColors(const GridColorEntry& e);
+    // appends e. EOutOfMemory, with the table unchanged, when memory ran out.
+    void SetColors(const GridColorEntry& e);
 
     void Clear() { entries_.clear(); }
 
@@ -116,5 +115,3 @@ private:
     std::vector<GridColorEntry> entries_;
 };
 
-// The program's table: the one that belongs to the open data file.
-GridColorList& GlobalGridColorList();

@@ -72,7 +72,3 @@ void ReloadFiles::LoadSettings(const IniFile& ini) {
     for (auto it = kept.rbegin(); it != kept.rend(); ++it) Add(*it);
 }
 
-ReloadFiles& GlobalReloadFiles() {
-    static ReloadFiles list;
-    return list;
-}

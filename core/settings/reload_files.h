@@ -44,5 +44,3 @@ private:
     std::array<std::string, kCapacity> names_{};
 };
 
-// The program's one recent-file list.
-ReloadFiles& GlobalReloadFiles();

@@ -112,16 +112,16 @@ std::string UserVar::DataBankTextItems() const {
     return s;
 }
 
-void UserVar::ReadTextItems(const std::vector<std::string>& items) {
+void UserVar::ReadTextItems(const std::vector<std::string>& items, TextEvaluator& evaluator) {
     UserVarBankHold hold(*this, 1);
     for (int j = 0; j < kCount && j < static_cast<int>(items.size()); ++j) {
         const std::string& item = items[static_cast<std::size_t>(j)];
         std::string name;
         double value = 0.0;
         if (!item.empty() && item[0] == '@') {
-            name = SplitNameValue(item.substr(1), value);
+            name = SplitNameValue(item.substr(1), value, evaluator);
         } else {
-            value = CurrentTextEvaluator().Calculate(item);
+            value = evaluator.Calculate(item);
             name = std::to_string(j);
         }
         SetActiveName(j, name);
@@ -136,12 +136,12 @@ void UserVar::SaveSettings(IniFile& ini) const {
     }
 }
 
-void UserVar::LoadSettings(const IniFile& ini) {
+void UserVar::LoadSettings(const IniFile& ini, TextEvaluator& evaluator) {
     std::array<double, kCount> values{};
     std::array<std::string, kCount> names;
     for (int i = 0; i < kCount; ++i) {
         std::string text = ini.ReadString("VAR", "item" + std::to_string(i), std::to_string(i) + "/0");
-        std::string name = SplitNameValue(text, values[static_cast<std::size_t>(i)]);
+        std::string name = SplitNameValue(text, values[static_cast<std::size_t>(i)], evaluator);
         CheckName(name);
         names[static_cast<std::size_t>(i)] = name;
     }
@@ -149,7 +149,3 @@ void UserVar::LoadSettings(const IniFile& ini) {
     settingsNames_ = names;
 }
 
-UserVar& GlobalUserVar() {
-    static UserVar uv;
-    return uv;
-}

@@ -21,6 +21,7 @@
 #include <vector>
 
 class IniFile;
+class TextEvaluator;
 
 // How the data bank reaches the open data set. The owner of the current data
 // set installs this at start-up; without it no data set counts as open.
@@ -81,13 +82,13 @@ public:
     // "@name/expression", or a bare expression named by its position; they
     // are stored into the data bank while the bank switch is held at 1.
     std::string DataBankTextItems() const;
-    void ReadTextItems(const std::vector<std::string>& items);
+    void ReadTextItems(const std::vector<std::string>& items, TextEvaluator& evaluator);
 
     // Settings section "VAR": "item0".."item9" = name "/" value (15 digits).
     // A missing key reads as i "/0". An evaluation error propagates and the
     // bank is then left as it was.
     void SaveSettings(IniFile& ini) const;
-    void LoadSettings(const IniFile& ini);
+    void LoadSettings(const IniFile& ini, TextEvaluator& evaluator);
 
 private:
     bool DataSetOpen() const { return link_.isDataSetOpen && link_.isDataSetOpen(); }
@@ -117,5 +118,3 @@ private:
     std::uint8_t saved_;
 };
 
-// The program's one set of user scalars.
-UserVar& GlobalUserVar();

@@ -14,20 +14,11 @@ std::string DefaultWorkFolder() {
     return WithTrailingSlash(tmp && *tmp ? std::string(tmp) : std::string("/tmp"));
 }
 
-namespace {
-
-WorkSettings MakeDefaults() {
+WorkSettings DefaultWorkSettings() {
     WorkSettings s;
     std::error_code ec;
     std::filesystem::path cwd = std::filesystem::current_path(ec);
     s.dataFolder = WithTrailingSlash(ec ? std::string("/") : cwd.string());
     s.workFolder = DefaultWorkFolder();
     return s;
-}
-
-}  // namespace
-
-WorkSettings& CurrentWorkSettings() {
-    static WorkSettings settings = MakeDefaults();
-    return settings;
 }

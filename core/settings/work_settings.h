@@ -17,9 +17,9 @@ struct WorkSettings {
     std::string helpFile;
 };
 
-// The program-wide settings (defaults: the current folder as data folder,
-// $TMPDIR or /tmp as work folder, run number 0, no help file).
-WorkSettings& CurrentWorkSettings();
+// Usable defaults: the current folder as data folder, $TMPDIR or /tmp as
+// work folder, run number 0, no help file.
+WorkSettings DefaultWorkSettings();
 
 // The folder text with a trailing "/" (an empty text stays empty).
 std::string WithTrailingSlash(const std::string& folder);

@@ -43,10 +43,10 @@ void SplitField(char separator, std::string_view text, std::string& head, std::s
     tail = Trim(cleaned);
 }
 
-std::string SplitNameValue(std::string_view text, double& value) {
+std::string SplitNameValue(std::string_view text, double& value, TextEvaluator& evaluator) {
     std::string head, tail;
     SplitField('/', text, head, tail);
-    value = CurrentTextEvaluator().Calculate(tail);
+    value = evaluator.Calculate(tail);
     return head;
 }
 

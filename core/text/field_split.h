@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+class TextEvaluator;
+
 // Head and tail of a field list. A text starting with "{" or "[" has as its
 // head everything up to the first matching "}" or "]" (brackets dropped) and
 // its tail after the next separator; otherwise the head runs up to the first
@@ -19,7 +21,7 @@ void SplitField(char separator, std::string_view text, std::string& head, std::s
 
 // name/expression: returns the name and evaluates the expression through
 // the installed text evaluator (its exception passes through).
-std::string SplitNameValue(std::string_view text, double& value);
+std::string SplitNameValue(std::string_view text, double& value, TextEvaluator& evaluator);
 
 // "@key = \"value\"": the first character is dropped, the key is the text
 // before the first "=", the value the first field after it with one

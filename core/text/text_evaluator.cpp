@@ -9,38 +9,32 @@
 
 namespace {
 
-// Reads one plain decimal number (C locale), the whole text trimmed.
-class PlainNumberReader : public TextEvaluator {
-public:
-    double Calculate(const std::string& text) override {
-        double v = 0;
-        if (!Read(text, v)) throw EConvertError("'" + text + "' は数値ではありません");
-        return v;
-    }
-    double Evaluate(const std::string& text, double fallback) override {
-        double v = 0;
-        return Read(text, v) ? v : fallback;
-    }
-
-private:
-    static bool Read(const std::string& text, double& value) {
-        std::size_t b = text.find_first_not_of(" \t\r\n");
-        if (b == std::string::npos) return false;
-        std::size_t e = text.find_last_not_of(" \t\r\n");
-        std::string s = text.substr(b, e - b + 1);
-        // strtod follows the C locale, which the program never changes.
-        char* end = nullptr;
-        errno = 0;
-        value = std::strtod(s.c_str(), &end);
-        return end == s.c_str() + s.size();
-    }
-};
-
-PlainNumberReader plainReader;
-TextEvaluator* installed = nullptr;
+bool ReadPlainNumber(const std::string& text, double& value) {
+    std::size_t b = text.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return false;
+    std::size_t e = text.find_last_not_of(" \t\r\n");
+    std::string s = text.substr(b, e - b + 1);
+    // strtod follows the C locale, which the program never changes.
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(s.c_str(), &end);
+    return end == s.c_str() + s.size();
+}
 
 }  // namespace
 
-TextEvaluator& CurrentTextEvaluator() { return installed ? *installed : plainReader; }
+double PlainNumberReader::Calculate(const std::string& text) {
+    double v = 0;
+    if (!ReadPlainNumber(text, v)) throw EConvertError("'" + text + "' は数値ではありません");
+    return v;
+}
 
-void InstallTextEvaluator(TextEvaluator* evaluator) { installed = evaluator; }
+double PlainNumberReader::Evaluate(const std::string& text, double fallback) {
+    double v = 0;
+    return ReadPlainNumber(text, v) ? v : fallback;
+}
+
+TextEvaluator& PlainNumbers() {
+    static PlainNumberReader reader;
+    return reader;
+}

@@ -1,9 +1,8 @@
 // How the data model turns a typed text into a number.
 //
-// The expression evaluator lives above the data model; it installs itself
-// here at start-up so that data files, pasted cells, user scalars and
-// percentages typed by the user are read as expressions. Until one is
-// installed, plain decimal numbers are read.
+// The expression evaluator lives above the data model; the program hands it
+// down to where data files, pasted cells, user scalars and percentages typed
+// by the user are read, so that they are read as expressions.
 #pragma once
 
 #include <string>
@@ -17,9 +16,13 @@ public:
     virtual double Evaluate(const std::string& text, double fallback) = 0;
 };
 
-// The installed evaluator (never null: a plain-number reader by default).
-TextEvaluator& CurrentTextEvaluator();
+// Reads one plain decimal number (C locale), the whole text trimmed: what
+// typed numbers mean where no expression evaluator is at hand.
+class PlainNumberReader : public TextEvaluator {
+public:
+    double Calculate(const std::string& text) override;
+    double Evaluate(const std::string& text, double fallback) override;
+};
 
-// Installs an evaluator (nullptr restores the plain-number reader). The
-// caller keeps ownership and must outlive its use.
-void InstallTextEvaluator(TextEvaluator* evaluator);
+// A shared plain reader; it keeps no state.
+TextEvaluator& PlainNumbers();

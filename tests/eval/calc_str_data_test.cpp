@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/model/current_model.h"
+#include "eval/app_state.h"
 #include "core/model/regression_model.h"
 #include "core/settings/user_var.h"
 #include "eval/calc_str.h"
@@ -47,19 +47,17 @@ const std::vector<double> kFitted = {3.1333333333333329, 3.8666666666666663, 7.1
 class CalcStrData : public ::testing::Test {
 protected:
     void SetUp() override {
-        reg = MakeModel({kX1, kX2, kR, kG, kY}, {}, {"x1", "x2", "r", "g", "y"});
-        ASSERT_TRUE(reg->SetModel(4, {2, 2, 0, 0, 1}));
-        SetCurrentModel(reg.get());
-        InstallServices(&services);
-    }
-    void TearDown() override {
-        SetCurrentModel(nullptr);
-        InstallServices(nullptr);
+        auto model = MakeModel({kX1, kX2, kR, kG, kY}, {}, {"x1", "x2", "r", "g", "y"});
+        ASSERT_TRUE(model->SetModel(4, {2, 2, 0, 0, 1}));
+        reg = model.get();
+        app.SetModel(std::move(model));
+        app.SetServices(&services);
     }
 
-    std::unique_ptr<Reg> reg;
     ScriptedServices services;
-    CalcStr calc;
+    AppState app;
+    Reg* reg = nullptr;
+    CalcStr& calc = app.Evaluator();
 };
 
 TEST_F(CalcStrData, VariablesSelectorsAndAttributes) {
@@ -222,7 +220,7 @@ TEST_F(CalcStrData, ObservationFunctionErrors) {
     std::string many = "pred(y";
     for (int i = 0; i < 60; ++i) many += ", x1";
     EXPECT_THROW(calc.EvaluateAt(many + ")", 0), Exception);
-    SetCurrentModel(nullptr);
+    const auto closed = app.ReleaseModel();
     EXPECT_THROW(calc.EvaluateAt("1 + x1", 0), Exception);
 }
 
@@ -237,7 +235,7 @@ TEST_F(CalcStrData, ZeroDeviationIsIncomplete) {
 }
 
 TEST_F(CalcStrData, UserVariables) {
-    UserVar& uv = GlobalUserVar();
+    UserVar& uv = app.UserScalars();
     uv.Reset(false);
     uv.SetBankSwitch(0);
     uv.SetName(2, false, "rate");
@@ -263,6 +261,7 @@ public:
         std::string body;
     };
     std::vector<Fn> fns;
+    AppState* app = nullptr;
     int Find(const std::string& name) const override {
         for (std::size_t i = 0; i < fns.size(); ++i)
             if (fns[i].name == name) return static_cast<int>(i);
@@ -273,7 +272,7 @@ public:
     double GetSlot(int f, int i) const override { return fns[static_cast<std::size_t>(f)].slots.at(static_cast<std::size_t>(i)); }
     void SetSlot(int f, int i, double v) override { fns[static_cast<std::size_t>(f)].slots.at(static_cast<std::size_t>(i)) = v; }
     double Evaluate(int f) override {
-        CalcStr body;
+        CalcStr body(*app);
         return body.EvaluateUserFunction(fns[static_cast<std::size_t>(f)].body);
     }
 };
@@ -294,12 +293,8 @@ protected:
             {"self", 0, {}, " @self + 1"},
             {"scale", 2, {0.0, 0.0}, " $0 * $1"},
         };
-        InstallUserFunctionLink(&fns);
-    }
-    void TearDown() override {
-        InstallUserFunctionLink(nullptr);
-        SetCurrentUserFunctionIndex(-1);
-        CalcStrData::TearDown();
+        fns.app = &app;
+        app.SetFunctionLink(&fns);
     }
     FakeFunctions fns;
 };
@@ -319,7 +314,7 @@ TEST_F(CalcStrUserFunctions, CallsAndBodies) {
     };
     for (const Case& c : cases) EXPECT_EQ(calc.Calculate(c.text), c.value) << c.text;
     EXPECT_EQ(fns.fns[1].slots[1], 3.0);  // the local of the last call
-    EXPECT_EQ(CurrentUserFunctionIndex(), -1);
+    EXPECT_EQ(app.EvalRun().currentUserFunction, -1);
 }
 
 TEST_F(CalcStrUserFunctions, ErrorsInBodiesAreShownAndGiveZero) {
@@ -334,7 +329,7 @@ TEST_F(CalcStrUserFunctions, ErrorsInBodiesAreShownAndGiveZero) {
 // Endless recursion stops at the nesting limit instead of the stack.
 TEST_F(CalcStrUserFunctions, EndlessRecursionIsBounded) {
     calc.Calculate("@self");
-    EXPECT_EQ(CurrentUserFunctionIndex(), -1);
+    EXPECT_EQ(app.EvalRun().currentUserFunction, -1);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/model/current_model.h"
+#include "eval/app_state.h"
 #include "core/text/text_evaluator.h"
 #include "eval/calc_str.h"
 #include "platform/errors.h"
@@ -23,8 +23,8 @@ struct Case {
 
 class CalcStrOperators : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentModel(nullptr); }
-    CalcStr calc;
+    AppState app;
+    CalcStr& calc = app.Evaluator();
 };
 
 TEST_F(CalcStrOperators, ValuesOfCompleteExpressions) {
@@ -339,10 +339,8 @@ TEST_F(CalcStrOperators, ParseBraceList) {
 }
 
 TEST_F(CalcStrOperators, InstalledAsTheTextEvaluator) {
-    InstallCalcStrTextEvaluator();
-    EXPECT_EQ(CurrentTextEvaluator().Calculate("2 * (3 + 4)"), 14.0);
-    EXPECT_EQ(CurrentTextEvaluator().Evaluate("1 / 0", 3.5), 3.5);
-    InstallTextEvaluator(nullptr);
+    EXPECT_EQ(app.Context().Evaluator().Calculate("2 * (3 + 4)"), 14.0);
+    EXPECT_EQ(app.Context().Evaluator().Evaluate("1 / 0", 3.5), 3.5);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "core/model/current_model.h"
+#include "eval/app_state.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "support/scripted_services.h"
@@ -129,16 +129,15 @@ TEST(NewName, Classify) {
 
 TEST(NewName, AgainstTheCurrentModelAndScores) {
     // No data set open: only reserved words are refused.
-    SetCurrentModel(nullptr);
-    SetScoreNameLookup({});
-    EXPECT_EQ(ClassifyNewName("x", false), kNewNameFree);
-    EXPECT_EQ(ClassifyNewName("cook", true), kNewNameReserved);
+    AppState app;
+    EXPECT_EQ(ClassifyNewName(app, "x", false), kNewNameFree);
+    EXPECT_EQ(ClassifyNewName(app, "cook", true), kNewNameReserved);
 
-    Reg reg(3, 2);
-    reg.SetVarName(0, "GNP");
-    reg.SetVarName(1, "y");
-    SetCurrentModel(&reg);
-    SetScoreNameLookup(NameListLookup({"PC1"}));
+    auto reg = std::make_unique<Reg>(3, 2);
+    reg->SetVarName(0, "GNP");
+    reg->SetVarName(1, "y");
+    app.SetModel(std::move(reg));
+    app.SetScoreNameLookup(NameListLookup({"PC1"}));
     struct Case {
         const char* name;
         int withoutScores;
@@ -152,35 +151,35 @@ TEST(NewName, AgainstTheCurrentModelAndScores) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(ClassifyNewName(c.name, false), c.withoutScores);
-        EXPECT_EQ(ClassifyNewName(c.name, true), c.withScores);
+        EXPECT_EQ(ClassifyNewName(app, c.name, false), c.withoutScores);
+        EXPECT_EQ(ClassifyNewName(app, c.name, true), c.withScores);
     }
     {
-        InstalledScriptedServices ui;
+        ScriptedServices ui;
+        app.SetServices(&ui);
         ui.QueueOK();
-        EXPECT_FALSE(CheckNewName("y", false));
-        EXPECT_TRUE(CheckNewName("PC1", false));
+        EXPECT_FALSE(CheckNewName(app, "y", false));
+        EXPECT_TRUE(CheckNewName(app, "PC1", false));
         ui.QueueOK();
-        EXPECT_FALSE(CheckNewName("PC1", true));
+        EXPECT_FALSE(CheckNewName(app, "PC1", true));
         const auto boxes = ui.CallsOf(ServiceCall::MessageBox);
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[0].text, "二重定義エラー");
         EXPECT_EQ(boxes[1].text, "二重定義エラー");
+        app.SetServices(nullptr);
     }
-    SetScoreNameLookup({});
-    SetCurrentModel(nullptr);
 }
 
 TEST(NewName, CheckShowsTheMessageWithOkOnly) {
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
     const NameInUse vars = NameListLookup({"x"});
 
     ui.QueueOK();
-    EXPECT_FALSE(CheckNewName("max", vars));
+    EXPECT_FALSE(CheckNewName(ui, "max", vars));
     ui.QueueOK();
-    EXPECT_FALSE(CheckNewName("x", vars));
-    EXPECT_TRUE(CheckNewName("poly", vars));
-    EXPECT_TRUE(CheckNewName("z", vars));
+    EXPECT_FALSE(CheckNewName(ui, "x", vars));
+    EXPECT_TRUE(CheckNewName(ui, "poly", vars));
+    EXPECT_TRUE(CheckNewName(ui, "z", vars));
 
     const auto boxes = ui.CallsOf(ServiceCall::MessageBox);
     ASSERT_EQ(boxes.size(), 2u);

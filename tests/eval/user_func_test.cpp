@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
@@ -22,19 +23,10 @@ namespace {
 
 class UserFuncTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = InstallServices(&services_);
-        InstallUserFunctions();
-        ClearAllUserFunctions();
-        GlobalCalcStr().SetCurrentValue(0.0);
-    }
-    void TearDown() override {
-        ClearAllUserFunctions();
-        GlobalCalcStr().SetCurrentValue(0.0);
-        InstallServices(previous_);
-    }
-    static UserFunc& Fn(int i) { return UserFunctions()[static_cast<std::size_t>(i)]; }
-    static double Calc(const std::string& text) { return GlobalCalcStr().Calculate(text); }
+    void SetUp() override { app_.SetServices(&services_); }
+    UserFunc& Fn(int i) { return app_.UserFunctions().Functions()[static_cast<std::size_t>(i)]; }
+    double Calc(const std::string& text) { return app_.Evaluator().Calculate(text); }
+    int FindUserFunction(const std::string& name) { return app_.UserFunctions().Find(name); }
     // Exactly one error box with OK, showing text.
     void ExpectOneErrorBox(const std::string& text) {
         const auto boxes = services_.CallsOf(ServiceCall::MessageBox);
@@ -46,7 +38,7 @@ protected:
     void ExpectNoBox() { EXPECT_TRUE(services_.CallsOf(ServiceCall::MessageBox).empty()); }
 
     ScriptedServices services_;
-    UiServices* previous_ = nullptr;
+    AppState app_;
 };
 
 void ExpectSyntaxError(UserFunc& f, const std::string& text) {
@@ -242,7 +234,7 @@ TEST_F(UserFuncTest, ErrorsInBodiesAreShownAndGiveZero) {
 
 TEST_F(UserFuncTest, CurrentValueIsZeroInsideBodies) {
     Fn(0).SetDefinition("cv = @@");
-    GlobalCalcStr().SetCurrentValue(5.0);
+    app_.Evaluator().SetCurrentValue(5.0);
     EXPECT_EQ(Calc("@@"), 5.0);
     EXPECT_EQ(Calc("@cv"), 0.0);
 }
@@ -316,7 +308,7 @@ TEST_F(UserFuncSettingsTest, RoundTripThroughTheSettingsFile) {
     Fn(9).SetDefinition("f(a; t) = t = a + 1, t * 2");
     {
         IniFile ini(path_);
-        SaveUserFunctionSettings(ini);
+        app_.UserFunctions().SaveSettings(ini);
         ini.UpdateFile();
     }
     const std::string bytes = ReadBytes(path_);
@@ -325,10 +317,10 @@ TEST_F(UserFuncSettingsTest, RoundTripThroughTheSettingsFile) {
     // "合計" in CP932 is 8D 87 8C 76.
     EXPECT_NE(bytes.find("item3=\x8D\x87\x8C\x76(a, b) = a + b"), std::string::npos);
 
-    ClearAllUserFunctions();
+    app_.UserFunctions().ClearAll();
     Fn(5).SetDefinition("gone = 1");  // no stored text: cleared on loading
     IniFile ini(path_);
-    EXPECT_TRUE(LoadUserFunctionSettings(ini).empty());
+    EXPECT_TRUE(app_.UserFunctions().LoadSettings(ini).empty());
     EXPECT_EQ(Fn(0).Definition(), "sq(x) = x * x");
     EXPECT_EQ(Fn(3).Name(), "合計");
     EXPECT_EQ(Fn(9).Body(), " $1 = $0 + 1, $1 * 2");
@@ -342,11 +334,11 @@ TEST_F(UserFuncSettingsTest, BadStoredDefinitionDoesNotStopTheOthers) {
     std::ofstream(path_, std::ios::binary) << "[FUNC]\r\nitem0=bad(x\r\nitem1=ok = 1\r\n";
     {
         IniFile ini(path_);
-        EXPECT_EQ(LoadUserFunctionSettings(ini), std::vector<int>{0});
+        EXPECT_EQ(app_.UserFunctions().LoadSettings(ini), std::vector<int>{0});
         EXPECT_EQ(Fn(0).Definition(), "bad(x");
         EXPECT_EQ(Calc("@ok"), 1.0);
         EXPECT_EQ(Calc("@bad"), 0.0);  // empty body
-        SaveUserFunctionSettings(ini);
+        app_.UserFunctions().SaveSettings(ini);
         ini.UpdateFile();
     }
     const std::string bytes = ReadBytes(path_);

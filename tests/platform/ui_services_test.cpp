@@ -10,8 +10,8 @@
 namespace {
 
 TEST(UiServices, SilentDefaultAnswersNegatively) {
-    InstallServices(nullptr);
-    UiServices& s = Services();
+    SilentServices silent;
+    UiServices& s = silent;
     EXPECT_EQ(s.ShowMessageBox(MsgKind::Confirmation, "?", mbYesNo), mrCancel);
     EXPECT_FALSE(s.AskYesNo("?"));
     InputAnswer a = s.AskInput("prompt", {"a", "b"}, "a");
@@ -22,7 +22,7 @@ TEST(UiServices, SilentDefaultAnswersNegatively) {
     EXPECT_FALSE(s.ChooseFolder("/tmp").has_value());
     EXPECT_FALSE(s.ShowHelp("/nonexistent", 10));
     {
-        ProgressScope p("x", 3);  // harmless without a screen
+        ProgressScope p(s, "x", 3);  // harmless without a screen
         p.Step();
     }
 }
@@ -32,23 +32,19 @@ TEST(UiServices, ModalResultsKeepTheClassLibraryNumbers) {
     for (int i = 0; i < 7; ++i) EXPECT_EQ(results[i], i + 1);
 }
 
-TEST(UiServices, InstallReturnsPreviousAndScopeRestores) {
-    ScriptedServices outer;
-    ScriptedServices inner;
-    EXPECT_EQ(InstallServices(&outer), nullptr);
-    {
-        ScopedServices scope(inner);
-        EXPECT_EQ(&Services(), &inner);
-    }
-    EXPECT_EQ(&Services(), &outer);
-    EXPECT_EQ(InstallServices(nullptr), &outer);
-    EXPECT_NE(&Services(), &outer);
+TEST(UiServices, SilentClipboardKeepsItsText) {
+    SilentServices s;
+    EXPECT_FALSE(s.ClipboardHasText());
+    s.ClipboardSetText("1\t2");
+    EXPECT_EQ(s.ClipboardGetText(), "1\t2");
+    s.ClipboardClear();
+    EXPECT_FALSE(s.ClipboardHasText());
 }
 
 TEST(UiServices, ProgressScopeEndsWhenAnExceptionPasses) {
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
     try {
-        ProgressScope p("データの読み込み中・・・", 2);
+        ProgressScope p(ui, "データの読み込み中・・・", 2);
         p.Step();
         throw std::runtime_error("boom");
     } catch (const std::runtime_error&) {
@@ -64,23 +60,23 @@ TEST(UiServices, ProgressScopeEndsWhenAnExceptionPasses) {
 }
 
 TEST(ScriptedServices, AnswersFromTheQueueInOrderAndRecords) {
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
     ui.QueueYes();
     ui.QueueNo();
     ui.QueueInput(105, "x1");
     ui.QueueFile("/data/a.TXT");
     ui.QueueFolder("/data");
 
-    EXPECT_EQ(Services().ShowMessageBox(MsgKind::Confirmation, "保存しますか？", mbYesNo), mrYes);
-    EXPECT_FALSE(Services().AskYesNo("続けますか？"));
-    InputAnswer in = Services().AskInput("変数名", {"x1", "x2"}, "x2");
+    EXPECT_EQ(ui.ShowMessageBox(MsgKind::Confirmation, "保存しますか？", mbYesNo), mrYes);
+    EXPECT_FALSE(ui.AskYesNo("続けますか？"));
+    InputAnswer in = ui.AskInput("変数名", {"x1", "x2"}, "x2");
     EXPECT_EQ(in.result, 105);
     EXPECT_EQ(in.text, "x1");
     FileDialogRequest req;
     req.filterIndex = 3;
     req.defaultExt = "TXT";
-    EXPECT_EQ(Services().ChooseSaveFile(req), "/data/a.TXT");
-    EXPECT_EQ(Services().ChooseFolder("/home").value_or(""), "/data");
+    EXPECT_EQ(ui.ChooseSaveFile(req), "/data/a.TXT");
+    EXPECT_EQ(ui.ChooseFolder("/home").value_or(""), "/data");
     EXPECT_EQ(ui.RemainingAnswers(), 0u);
 
     const auto& c = ui.Calls();
@@ -133,32 +129,32 @@ TEST(ScriptedServices, UnusedAnswersFailTheTest) {
 }
 
 TEST(ScriptedServices, KeepsClipboardUndoRedoAndTerminateState) {
-    InstalledScriptedServices ui;
-    EXPECT_FALSE(Services().ClipboardHasText());
-    Services().ClipboardSetText("1,2,\r\n");
-    EXPECT_TRUE(Services().ClipboardHasText());
-    EXPECT_EQ(Services().ClipboardGetText(), "1,2,\r\n");
-    Services().ClipboardClear();
-    EXPECT_FALSE(Services().ClipboardHasText());
+    ScriptedServices ui;
+    EXPECT_FALSE(ui.ClipboardHasText());
+    ui.ClipboardSetText("1,2,\r\n");
+    EXPECT_TRUE(ui.ClipboardHasText());
+    EXPECT_EQ(ui.ClipboardGetText(), "1,2,\r\n");
+    ui.ClipboardClear();
+    EXPECT_FALSE(ui.ClipboardHasText());
 
-    Services().SetUndoEditEnabled(true);
-    Services().SetRedoEditEnabled(false);
+    ui.SetUndoEditEnabled(true);
+    ui.SetRedoEditEnabled(false);
     EXPECT_TRUE(ui.UndoEditEnabled());
     EXPECT_FALSE(ui.RedoEditEnabled());
 
     EXPECT_FALSE(ui.TerminateRequested());
-    Services().RequestTerminate();
+    ui.RequestTerminate();
     EXPECT_TRUE(ui.TerminateRequested());
 }
 
 TEST(ScriptedServices, CommonBoxesUseOkAndTheirKind) {
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
     ui.QueueOK();
     ui.QueueOK();
     ui.QueueOK();
-    ErrorBox("e");
-    WarningBox("w");
-    InformationBox("i");
+    ErrorBox(ui, "e");
+    WarningBox(ui, "w");
+    InformationBox(ui, "i");
     auto boxes = ui.CallsOf(ServiceCall::MessageBox);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].msgKind, MsgKind::Error);

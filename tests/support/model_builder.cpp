@@ -5,9 +5,10 @@
 #include <cmath>
 
 std::unique_ptr<Reg> MakeModel(const Columns& cols, const std::vector<int>& types,
-                               const std::vector<std::string>& names) {
+                               const std::vector<std::string>& names, EngineContext* context) {
     const int n = static_cast<int>(cols.front().size());
-    auto reg = std::make_unique<Reg>(n, static_cast<int>(cols.size()));
+    const int k = static_cast<int>(cols.size());
+    auto reg = context != nullptr ? std::make_unique<Reg>(*context, n, k) : std::make_unique<Reg>(n, k);
     for (size_t j = 0; j < cols.size(); ++j) {
         reg->SetVarValues(static_cast<int>(j), cols[j]);
         if (j < types.size()) reg->SetVarType(static_cast<int>(j), types[j]);

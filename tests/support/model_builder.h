@@ -15,9 +15,10 @@ using Rows = std::vector<std::vector<double>>;
 
 // A model whose variables hold the columns (at least one, all as long as the
 // first). Types and names, where given, go to the first variables they
-// cover; the others keep their defaults.
+// cover; the others keep their defaults. Without a context the model has its
+// own.
 std::unique_ptr<Reg> MakeModel(const Columns& cols, const std::vector<int>& types = {},
-                               const std::vector<std::string>& names = {});
+                               const std::vector<std::string>& names = {}, EngineContext* context = nullptr);
 
 // actual within rel * |expected| of expected; the failure names what[index].
 void ExpectRel(double actual, double expected, double rel, const char* what, int index);

@@ -124,26 +124,3 @@ private:
     bool helpResult_ = true;
     bool failOnUnused_ = true;
 };
-
-// Installs services for the lifetime of the object and restores the ones
-// installed before.
-class ScopedServices {
-public:
-    explicit ScopedServices(UiServices& services) : previous_(InstallServices(&services)) {}
-    ~ScopedServices() { InstallServices(previous_); }
-    ScopedServices(const ScopedServices&) = delete;
-    ScopedServices& operator=(const ScopedServices&) = delete;
-
-private:
-    UiServices* previous_;
-};
-
-// Scripted services that install themselves while they live:
-//   InstalledScriptedServices ui; ui.QueueYes(); ... code under test ...
-class InstalledScriptedServices : public ScriptedServices {
-public:
-    InstalledScriptedServices() : scope_(*this) {}
-
-private:
-    ScopedServices scope_;
-};

@@ -226,25 +226,21 @@ TEST(DataStringTest, Cells) {
 class GroupUndoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = InstallServices(&services_);
+        sink_.services = &services_;
         // 4 observations x 3 variables; cell (i, j) has word 10*i + j + 1.
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 3; ++j) data_.SetMark(i, j, static_cast<std::uint16_t>(10 * i + j + 1));
     }
-    void TearDown() override {
-        SetGroupUndoHook(nullptr);
-        InstallServices(previous_);
-    }
 
     ScriptedServices services_;
-    UiServices* previous_ = nullptr;
+    GroupUndoSink sink_;
     Data data_{4, 3, "d"};
 };
 
 TEST_F(GroupUndoTest, CollectsBlockRowByRow) {
     std::vector<std::pair<bool, GroupUndoBlock>> pushed;
-    SetGroupUndoHook([&](bool intoUndo, const GroupUndoBlock& b) { pushed.emplace_back(intoUndo, b); });
-    const GroupUndoBlock b = SaveGroupUndoRange(data_, true, 1, 2, 1, 2);
+    sink_.hook = [&](bool intoUndo, const GroupUndoBlock& b) { pushed.emplace_back(intoUndo, b); };
+    const GroupUndoBlock b = SaveGroupUndoRange(data_, sink_, true, 1, 2, 1, 2);
     EXPECT_EQ(b.cellCount, 4);
     EXPECT_EQ(b.marks, (std::vector<std::uint16_t>{12, 13, 22, 23}));
     EXPECT_EQ(b.rowFlags, (std::vector<std::uint8_t>{0, 1, 1, 0}));
@@ -260,7 +256,7 @@ TEST_F(GroupUndoTest, CollectsBlockRowByRow) {
 TEST_F(GroupUndoTest, UndoAndRedoRestoreWords) {
     // A minimal undo/redo list standing in for the store.
     std::vector<GroupUndoBlock> undo, redo;
-    SetGroupUndoHook([&](bool intoUndo, const GroupUndoBlock& b) { (intoUndo ? undo : redo).push_back(b); });
+    sink_.hook = [&](bool intoUndo, const GroupUndoBlock& b) { (intoUndo ? undo : redo).push_back(b); };
     auto restore = [&](const GroupUndoBlock& b) {
         std::size_t w = 0;
         for (int i = 0; i < 4; ++i)
@@ -268,12 +264,12 @@ TEST_F(GroupUndoTest, UndoAndRedoRestoreWords) {
                 if (b.rowFlags[i] && b.colFlags[j]) data_.SetMark(i, j, b.marks[w++]);
     };
     // Edit: group 5 on rows 0..1, columns 0..1.
-    SaveGroupUndoRange(data_, true, 0, 1, 0, 1);
+    SaveGroupUndoRange(data_, sink_, true, 0, 1, 0, 1);
     for (int i = 0; i <= 1; ++i)
         for (int j = 0; j <= 1; ++j) data_.SetMark(i, j, GroupBit(5));
     // Undo: save the edited words to redo, then restore.
     const GroupUndoBlock step = undo.back();
-    SaveGroupUndo(data_, false, step.cellCount, step.rowFlags, step.colFlags);
+    SaveGroupUndo(data_, sink_, false, step.cellCount, step.rowFlags, step.colFlags);
     restore(step);
     EXPECT_EQ(data_.GetMark(0, 0), 1);
     EXPECT_EQ(data_.GetMark(1, 1), 12);
@@ -288,22 +284,22 @@ TEST_F(GroupUndoTest, UndoAndRedoRestoreWords) {
 }
 
 TEST_F(GroupUndoTest, BoundsClampedAndCountChecked) {
-    const GroupUndoBlock b = SaveGroupUndoRange(data_, true, 3, 9, -2, 0);
+    const GroupUndoBlock b = SaveGroupUndoRange(data_, sink_, true, 3, 9, -2, 0);
     EXPECT_EQ(b.cellCount, 1);
     EXPECT_EQ(b.marks, (std::vector<std::uint16_t>{31}));
-    const GroupUndoBlock empty = SaveGroupUndoRange(data_, true, 2, 1, 0, 2);
+    const GroupUndoBlock empty = SaveGroupUndoRange(data_, sink_, true, 2, 1, 0, 2);
     EXPECT_EQ(empty.cellCount, 0);
     EXPECT_TRUE(empty.marks.empty());
     // Without a hook nothing is handed over and no action is enabled.
     EXPECT_TRUE(services_.CallsOf(ServiceCall::UndoEnabled).empty());
 
     bool called = false;
-    SetGroupUndoHook([&](bool, const GroupUndoBlock&) { called = true; });
+    sink_.hook = [&](bool, const GroupUndoBlock&) { called = true; };
     const std::vector<std::uint8_t> rows{1, 1, 0, 0}, cols{1, 0, 0};
-    EXPECT_THROW(SaveGroupUndo(data_, true, 5, rows, cols), ERangeError);
+    EXPECT_THROW(SaveGroupUndo(data_, sink_, true, 5, rows, cols), ERangeError);
     EXPECT_FALSE(called);
     // Short flag arrays count as unflagged beyond their end.
-    const GroupUndoBlock s = SaveGroupUndo(data_, true, 2, rows, cols);
+    const GroupUndoBlock s = SaveGroupUndo(data_, sink_, true, 2, rows, cols);
     EXPECT_EQ(s.marks, (std::vector<std::uint16_t>{1, 11}));
     EXPECT_TRUE(called);
 }

@@ -30,16 +30,15 @@ std::string SampleImage() {
     reg.AddExpres(Expres(reg.GetVarName(2), 2, false, coefs, names));
     GridColorEntry e;
     e.Set(1, 0xFF, 0xFFFFFF);
-    GlobalGridColorList().SetColors(e);
-    CurrentDataFileColorSettings() = {true, true, nullptr};
+    DataFileCompanions& companions = reg.FileCompanions();
+    companions.colors->SetColors(e);
+    companions.colorSettings = {true, true, nullptr};
     FFElement ff;
     ff.SetHead(FFCell(reg.GetVarName(2), 1, 1.0, 0));
     ff.AppendTerm(FFCell(reg.GetVarName(0), 2, 0.5, -1));
-    FFStoredList.Append(ff);
+    companions.finalForm->Append(ff);
     std::ostringstream os;
     reg.WriteBinaryImage(os);
-    GlobalGridColorList().Clear();
-    FFStoredList.Clear();
     return os.str();
 }
 
@@ -54,7 +53,8 @@ void Feed(const std::string& bytes, Outcome& outcome) {
     std::istringstream in(bytes);
     LoadedDataFile loaded;
     try {
-        ReadBinaryDataFile(in, static_cast<std::int64_t>(bytes.size()), loaded);
+        SilentServices silent;
+        ReadBinaryDataFile(in, static_cast<std::int64_t>(bytes.size()), loaded, silent);
         Reg reg(3, 2);
         reg.AdoptLoaded(loaded);
         EXPECT_GE(reg.GetVarCount(), 1);
@@ -63,8 +63,6 @@ void Feed(const std::string& bytes, Outcome& outcome) {
     } catch (const EReadError&) {
         ++outcome.failed;
     }
-    GlobalGridColorList().Clear();
-    FFStoredList.Clear();
 }
 
 TEST(DataFileFuzz, EveryTruncationFailsCleanly) {

@@ -86,27 +86,25 @@ protected:
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        ResetGlobals();
+        companions_.userScalars = &userScalars_;
+        companions_.colors = &colors_;
+        companions_.finalForm = &finalForm_;
     }
-    void TearDown() override {
-        ResetGlobals();
-        fs::remove_all(dir_);
-    }
-    static void ResetGlobals() {
-        GlobalGridColorList().Clear();
-        FFStoredList.Clear();
-        GlobalUserVar().Reset(true);
-        CurrentDataFileColorSettings() = DataFileColorSettings{};
-        InstallTextDataFile(nullptr, nullptr);
-    }
+    void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
     fs::path dir_;
+    // What the program keeps beside the data set, for the files of this test.
+    UserVar userScalars_;
+    GridColorList colors_;
+    FFList finalForm_;
+    DataFileCompanions companions_;
 };
 
 TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
     WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("g.MDF"));
 
     EXPECT_EQ(reg.GetName(), "テスト");
@@ -138,27 +136,47 @@ TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
     ASSERT_EQ(reg.Expressions().GetCount(), 1);
     EXPECT_EQ(reg.Expressions().GetItem(0).GetLeftName(), "数量");
     EXPECT_EQ(reg.Expressions().GetItem(0).GetCount(), 2);
-    EXPECT_EQ(GlobalUserVar().GetValue(0, true), 1.5);
-    EXPECT_EQ(GlobalUserVar().GetName(0, true), "a");
-    EXPECT_EQ(GlobalUserVar().GetName(9, true), "9");
-    ASSERT_EQ(GlobalGridColorList().Count(), 1);
-    EXPECT_EQ(GlobalGridColorList().GetEntry(0).mask, 1);
-    EXPECT_EQ(GlobalGridColorList().GetEntry(0).textColor, 0x0000FFu);
-    ASSERT_EQ(FFStoredList.GetCount(), 1);
-    EXPECT_EQ(FFStoredList.GetElement(0).GetName(), "数量");
-    EXPECT_EQ(FFStoredList.GetElement(0).GetTerm(0).GetLag(), -1);
+    EXPECT_EQ(userScalars_.GetValue(0, true), 1.5);
+    EXPECT_EQ(userScalars_.GetName(0, true), "a");
+    EXPECT_EQ(userScalars_.GetName(9, true), "9");
+    ASSERT_EQ(colors_.Count(), 1);
+    EXPECT_EQ(colors_.GetEntry(0).mask, 1);
+    EXPECT_EQ(colors_.GetEntry(0).textColor, 0x0000FFu);
+    ASSERT_EQ(finalForm_.GetCount(), 1);
+    EXPECT_EQ(finalForm_.GetElement(0).GetName(), "数量");
+    EXPECT_EQ(finalForm_.GetElement(0).GetTerm(0).GetLag(), -1);
 
     EXPECT_FALSE(reg.IsModified());
     EXPECT_EQ(reg.GetFileName(), Path("g.MDF"));
     EXPECT_EQ(reg.GetFileForm(), 0);
 }
 
+TEST_F(DataFileTest, ColourSectionReplacesTheProgramsTableAndItsAbsenceKeepsIt) {
+    WriteFileBytes(Path("g.MDF"), GoldenFile());  // one entry: mask 1, text 0x0000FF
+    GridColorEntry old;
+    old.Set(8, 0x123456, 0x654321);
+    colors_.SetColors(old);
+    Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
+    reg.LoadFile(Path("g.MDF"));
+    ASSERT_EQ(colors_.Count(), 1);
+    EXPECT_EQ(colors_.GetEntry(0).mask, 1);
+
+    // A file without a colour section leaves the table as it is.
+    Reg other(2, 2, "plain");
+    other.SaveAs(Path("plain.MDF"));
+    reg.LoadFile(Path("plain.MDF"));
+    ASSERT_EQ(colors_.Count(), 1);
+    EXPECT_EQ(colors_.GetEntry(0).mask, 1);
+}
+
 TEST_F(DataFileTest, GoldenFileIsWrittenBackByteForByte) {
     WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("g.MDF"));
-    CurrentDataFileColorSettings().saveColors = true;
-    CurrentDataFileColorSettings().useFileColors = true;
+    companions_.colorSettings.saveColors = true;
+    companions_.colorSettings.useFileColors = true;
     reg.SetModified(true);
     reg.SaveAs(Path("copy.mdf"));
     EXPECT_EQ(ReadFileBytes(Path("copy.mdf")), GoldenFile());
@@ -168,6 +186,7 @@ TEST_F(DataFileTest, GoldenFileIsWrittenBackByteForByte) {
 
 TEST_F(DataFileTest, FreshFileHasDataEndAtFirstSectionAndKeysAtRecords) {
     Reg reg(4, 3, "abc");
+    reg.SetFileCompanions(&companions_);
     reg.SetVarName(1, "LONGER_NAME");
     reg.SaveAs(Path("f.Mdf"));
     const std::string s = ReadFileBytes(Path("f.Mdf"));
@@ -194,7 +213,7 @@ TEST_F(DataFileTest, FreshFileHasDataEndAtFirstSectionAndKeysAtRecords) {
 TEST_F(DataFileTest, ColourSectionFollowsTheSwitches) {
     GridColorEntry e;
     e.Set(2, 0x00FF00, 0x000000);
-    GlobalGridColorList().SetColors(e);
+    colors_.SetColors(e);
     GridColorList settingsTable;
     struct Case {
         bool save, useFile;
@@ -205,8 +224,9 @@ TEST_F(DataFileTest, ColourSectionFollowsTheSwitches) {
     for (const Case& c : cases) {
         settingsTable.Clear();
         if (c.settingsHasEntry) settingsTable.SetColors(e);
-        CurrentDataFileColorSettings() = {c.save, c.useFile, &settingsTable};
+        companions_.colorSettings = {c.save, c.useFile, &settingsTable};
         Reg reg(3, 2);
+        reg.SetFileCompanions(&companions_);
         std::ostringstream os;
         reg.WriteBinaryImage(os);
         const auto ids = SectionIds(os.str());
@@ -223,6 +243,7 @@ TEST_F(DataFileTest, StageWordOneSetsTwoStage) {
     b.i32(1).i32(154).u16(1).u16(0x0001).u8(2).u8(1);
     WriteFileBytes(Path("s.MDF"), WithSections(b.s));
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("s.MDF"));
     EXPECT_TRUE(reg.IsTwoStage());
 }
@@ -233,6 +254,7 @@ TEST_F(DataFileTest, UnknownSectionIsSkippedAndLaterOnesRead) {
     b.i32(5).i32(151 + 8 + 7).text("abc");
     WriteFileBytes(Path("u.MDF"), WithSections(b.s));
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("u.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
@@ -244,6 +266,7 @@ TEST_F(DataFileTest, UnknownSectionPointingBackEndsTheModelPart) {
     b.i32(5).i32(0).text("never");
     WriteFileBytes(Path("b.MDF"), WithSections(b.s));
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("b.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
@@ -261,6 +284,7 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
     }
     WriteFileBytes(Path("n.MDF"), b.s);
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("n.MDF"));
     EXPECT_EQ(reg.GetDependent(), 2);
     EXPECT_EQ(reg.GetRole(1), Reg::kRoleExplanatory);
@@ -274,18 +298,17 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
 TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
     WriteFileBytes(Path("t.MDF"), "#var,#\r\n");
     Reg reg(3, 2, "keep");
+    reg.SetFileCompanions(&companions_);
     EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EStreamError);
     EXPECT_EQ(reg.GetName(), "keep");
 
     std::string seen;
-    InstallTextDataFile(
-        [&](std::istream& in, const std::string&, LoadedDataFile& out) {
-            std::getline(in, seen);
-            out.obs = 2;
-            out.vars.push_back(std::make_unique<Var>("v", "", 2, 1.0));
-            out.vars.push_back(std::make_unique<Var>("w", "", 2, 2.0));
-        },
-        nullptr);
+    companions_.textReader = [&](std::istream& in, const std::string&, LoadedDataFile& out) {
+        std::getline(in, seen);
+        out.obs = 2;
+        out.vars.push_back(std::make_unique<Var>("v", "", 2, 1.0));
+        out.vars.push_back(std::make_unique<Var>("w", "", 2, 2.0));
+    };
     reg.LoadFile(Path("t.MDF"));
     EXPECT_EQ(seen, "#var,#\r");
     EXPECT_EQ(reg.GetVarCount(), 2);
@@ -296,10 +319,11 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
 
 TEST_F(DataFileTest, OtherExtensionSavesInTheTextForm) {
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     EXPECT_THROW(reg.SaveAs(Path("a.txt")), EStreamError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_TRUE(fs::is_empty(dir_));
-    InstallTextDataFile(nullptr, [](const DataFileImage&, std::ostream& out) { out << "text form"; });
+    companions_.textWriter = [](const DataFileImage&, std::ostream& out) { out << "text form"; };
     reg.SaveAs(Path("a.txt"));
     EXPECT_EQ(ReadFileBytes(Path("a.txt")), "text form");
     EXPECT_EQ(reg.GetFileForm(), 1);
@@ -316,6 +340,7 @@ TEST_F(DataFileTest, LongTextsAreCutOnACharacterBoundary) {
     b.text(longName).text("").u8(0).i32(1).f64(1.0).u16(0);
     WriteFileBytes(Path("l.MDF"), b.s);
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("l.MDF"));
     std::string expected;
     for (int i = 0; i < 511; ++i) expected += "あ";
@@ -332,6 +357,7 @@ TEST_F(DataFileTest, InfoSectionIsKeptWhole) {
     b.i32(5).i32(140 + 8 + 4 + 1100).text(info);
     WriteFileBytes(Path("i.MDF"), WithSections(b.s));
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.LoadFile(Path("i.MDF"));
     EXPECT_EQ(reg.GetInfo(), info);
     // A length beyond the end of the file is still refused.
@@ -366,6 +392,7 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
     for (const Case& c : cases) {
         WriteFileBytes(Path("d.MDF"), c.bytes);
         Reg reg(3, 2, "current");
+        reg.SetFileCompanions(&companions_);
         reg.SetFileName("old.MDF");
         reg.SetValue(0, 0, 42.0);
         EXPECT_THROW(reg.LoadFile(Path("d.MDF")), EReadError) << c.what;
@@ -375,13 +402,14 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
         EXPECT_EQ(reg.GetVarCount(), 2) << c.what;
         EXPECT_EQ(reg.GetValue(0, 0), 42.0) << c.what;
         EXPECT_TRUE(reg.IsModified()) << c.what;
-        EXPECT_EQ(FFStoredList.GetCount(), 0) << c.what;
-        EXPECT_EQ(GlobalGridColorList().Count(), 0) << c.what;
+        EXPECT_EQ(finalForm_.GetCount(), 0) << c.what;
+        EXPECT_EQ(colors_.Count(), 0) << c.what;
     }
 }
 
 TEST_F(DataFileTest, MissingFileRaisesOpenError) {
     Reg reg(3, 2, "current");
+    reg.SetFileCompanions(&companions_);
     EXPECT_THROW(reg.LoadFile(Path("none.MDF")), EFOpenError);
     EXPECT_EQ(reg.GetName(), "current");
 }
@@ -389,6 +417,7 @@ TEST_F(DataFileTest, MissingFileRaisesOpenError) {
 TEST_F(DataFileTest, SuccessfulSaveKeepsOldFileAsBackup) {
     WriteFileBytes(Path("d.MDF"), "old contents");
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.SaveAs(Path("d.MDF"));
     EXPECT_EQ(ReadFileBytes(Path("d.BAK")), "old contents");
     EXPECT_EQ(ReadFileBytes(Path("d.MDF")).substr(0, 4), std::string("MDF\0", 4));
@@ -400,6 +429,7 @@ TEST_F(DataFileTest, SuccessfulSaveKeepsOldFileAsBackup) {
 
 TEST_F(DataFileTest, FailedSaveLeavesOldFileAndModifiedFlag) {
     Reg reg(3, 2);
+    reg.SetFileCompanions(&companions_);
     reg.SetFileName("former.MDF");
     ASSERT_TRUE(reg.IsModified());
     EXPECT_THROW(reg.SaveAs(Path("missing/x.MDF")), EFOpenError);
@@ -435,6 +465,7 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         const int n = 3 + static_cast<int>(rng() % 40);
         const int k = 2 + static_cast<int>(rng() % 6);
         Reg reg(n, k, std::string("set") + words[rng() % 8]);
+        reg.SetFileCompanions(&companions_);
         for (int j = 0; j < k; ++j) {
             reg.SetVarName(j, std::string(words[rng() % 8]) + std::to_string(j));
             reg.SetVarInfo(j, round % 2 ? std::string(words[rng() % 8]) : std::string());
@@ -459,17 +490,17 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         LeBytes ub;
         ub.raw(UserScalarRecord(std::ldexp(static_cast<double>(rng()), -7), "u" + std::to_string(round)));
         bank.str(ub.s);
-        GlobalUserVar().LoadDataBank(bank);
+        userScalars_.LoadDataBank(bank);
         GridColorEntry e;
         e.Set(static_cast<std::uint16_t>(rng() & 0xFFFF), rng() & 0xFFFFFF, rng() & 0xFFFFFF);
-        GlobalGridColorList().Clear();
-        GlobalGridColorList().SetColors(e);
-        CurrentDataFileColorSettings() = {true, true, nullptr};
-        FFStoredList.Clear();
+        colors_.Clear();
+        colors_.SetColors(e);
+        companions_.colorSettings = {true, true, nullptr};
+        finalForm_.Clear();
         FFElement ff;
         ff.SetHead(FFCell(reg.GetVarName(k - 1), 1, 1.0, 0));
         ff.AppendTerm(FFCell(reg.GetVarName(0), 2, 0.125 * round, -static_cast<int>(rng() % 4)));
-        FFStoredList.Append(ff);
+        finalForm_.Append(ff);
 
         const std::string file = Path("r" + std::to_string(round) + ".MDF");
         reg.SaveAs(file);
@@ -477,10 +508,11 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         reg.WriteBinaryImage(firstImage);
 
         // Clear what the loader must restore.
-        GlobalUserVar().Reset(true);
-        GlobalGridColorList().Clear();
-        FFStoredList.Clear();
+        userScalars_.Reset(true);
+        colors_.Clear();
+        finalForm_.Clear();
         Reg back(3, 2);
+        back.SetFileCompanions(&companions_);
         back.LoadFile(file);
 
         ASSERT_EQ(back.GetObsCount(), n);
@@ -506,11 +538,11 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         ASSERT_EQ(back.Expressions().GetCount(), 1);
         EXPECT_EQ(back.Expressions().GetItem(0).GetLeftName(), reg.GetVarName(k - 1));
         EXPECT_EQ(back.Expressions().GetItem(0).IsDefinition(), round % 2 == 1);
-        EXPECT_EQ(GlobalUserVar().GetName(0, true), "u" + std::to_string(round));
-        ASSERT_EQ(GlobalGridColorList().Count(), 1);
-        EXPECT_EQ(GlobalGridColorList().GetEntry(0), e);
-        ASSERT_EQ(FFStoredList.GetCount(), 1);
-        EXPECT_TRUE(FFStoredList.GetElement(0) == ff);
+        EXPECT_EQ(userScalars_.GetName(0, true), "u" + std::to_string(round));
+        ASSERT_EQ(colors_.Count(), 1);
+        EXPECT_EQ(colors_.GetEntry(0), e);
+        ASSERT_EQ(finalForm_.GetCount(), 1);
+        EXPECT_TRUE(finalForm_.GetElement(0) == ff);
         EXPECT_FALSE(back.IsModified());
         // Written again, the image is the same (an empty info became the
         // name on loading, so only with an info of its own).

@@ -1,4 +1,5 @@
 #include "core/io/file_matrix.h"
+#include "core/settings/engine_context.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -39,11 +40,9 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("merlox_fm_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
-        savedFolder_ = CurrentWorkSettings().workFolder;
-        CurrentWorkSettings().workFolder = dir_.string() + "/";
+        ctx_.Work().workFolder = dir_.string() + "/";
     }
     void TearDown() override {
-        CurrentWorkSettings().workFolder = savedFolder_;
         fs::remove_all(dir_);
     }
     int FilesInFolder() const {
@@ -54,11 +53,11 @@ protected:
         for (int i = 0; i < 4; ++i) m.WriteRow(i, kTable[i]);
     }
     fs::path dir_;
-    std::string savedFolder_;
+    EngineContext ctx_;
 };
 
 TEST_F(FileMatrixTest, NewFileHoldsTheDefaultInPlace) {
-    TFileMatrix m(2, 3, 1.5);
+    TFileMatrix m(ctx_, 2, 3, 1.5);
     EXPECT_EQ(m.FileName().rfind(dir_.string() + "/DUDOR_", 0), 0u) << m.FileName();
     std::string raw = RawBytes(m.FileName());
     ASSERT_EQ(raw.size(), 48u);
@@ -73,7 +72,7 @@ TEST_F(FileMatrixTest, NewFileHoldsTheDefaultInPlace) {
 }
 
 TEST_F(FileMatrixTest, ReadsOutsideGiveTheDefaultWithoutTheFile) {
-    TFileMatrix m(2, 3, 1.5);
+    TFileMatrix m(ctx_, 2, 3, 1.5);
     // With the file emptied behind its back, an inside read fails while the
     // outside reads never touch the file.
     fs::resize_file(m.FileName(), 0);
@@ -82,13 +81,13 @@ TEST_F(FileMatrixTest, ReadsOutsideGiveTheDefaultWithoutTheFile) {
     EXPECT_EQ(m.GetValue(-1, 0), 1.5);
     EXPECT_THROW(m.GetValue(0, 0), EReadError);
 
-    TFileMatrix empty(0, 3, -2.0);
+    TFileMatrix empty(ctx_, 0, 3, -2.0);
     EXPECT_EQ(fs::file_size(empty.FileName()), 0u);
     EXPECT_EQ(empty.GetValue(0, 0), -2.0);
 }
 
 TEST_F(FileMatrixTest, WritesOutsideTheShapeAreRefused) {
-    TFileMatrix m(2, 3, 0.0);
+    TFileMatrix m(ctx_, 2, 3, 0.0);
     double row[3] = {1, 2, 3};
     double out[3];
     EXPECT_THROW(m.SetValue(2, 0, 1.0), ERangeError);
@@ -99,13 +98,13 @@ TEST_F(FileMatrixTest, WritesOutsideTheShapeAreRefused) {
     EXPECT_THROW(m.RowProduct(0, 2), ERangeError);
     EXPECT_THROW(m.ReadColumn(3, out), ERangeError);
     EXPECT_EQ(fs::file_size(m.FileName()), 48u);
-    EXPECT_THROW(TFileMatrix(-1, 2, 0.0), ERangeError);
-    EXPECT_THROW(TFileMatrix(2, -1, 0.0), ERangeError);
-    EXPECT_THROW(TFileMatrix(0x7FFFFFFF, 0x7FFFFFFF, 0.0), ERangeError);  // no such file size
+    EXPECT_THROW(TFileMatrix(ctx_, -1, 2, 0.0), ERangeError);
+    EXPECT_THROW(TFileMatrix(ctx_, 2, -1, 0.0), ERangeError);
+    EXPECT_THROW(TFileMatrix(ctx_, 0x7FFFFFFF, 0x7FFFFFFF, 0.0), ERangeError);  // no such file size
 }
 
 TEST_F(FileMatrixTest, SpansLandAtTheirElementsInTheFile) {
-    TFileMatrix m(3, 4, 1.5);
+    TFileMatrix m(ctx_, 3, 4, 1.5);
     const double span[4] = {7.0, -2.0, 0.1, 7.0};
     m.WriteSpan(1, 1, 3, span);      // elements 5, 6, 7: the end of row 1
     m.WriteSpan(0, 3, 1, span + 1);  // element 3: the end of row 0
@@ -128,7 +127,7 @@ TEST_F(FileMatrixTest, SpansLandAtTheirElementsInTheFile) {
 // A 3 x 4 matrix of 10 i + j with default -9: spans reaching outside the
 // shape give the default for the outside part only.
 TEST_F(FileMatrixTest, SpanReadsAcrossTheEdges) {
-    TFileMatrix m(3, 4, -9.0);
+    TFileMatrix m(ctx_, 3, 4, -9.0);
     for (int i = 0; i < 3; ++i) {
         const double row[4] = {10.0 * i, 10.0 * i + 1, 10.0 * i + 2, 10.0 * i + 3};
         m.WriteRow(i, row);
@@ -174,7 +173,7 @@ TEST_F(FileMatrixTest, SpanReadsAcrossTheEdges) {
 }
 
 TEST_F(FileMatrixTest, SpanWritesOutsideTheShapeAreRefusedWhole) {
-    TFileMatrix m(2, 3, 0.5);
+    TFileMatrix m(ctx_, 2, 3, 0.5);
     const std::string before = RawBytes(m.FileName());
     const double v[4] = {1, 2, 3, 4};
     struct Case {
@@ -198,7 +197,7 @@ TEST_F(FileMatrixTest, SpanWritesOutsideTheShapeAreRefusedWhole) {
     m.WriteSpan(1, 3, 0, v);  // an empty span at the row's end is no error
     EXPECT_EQ(RawBytes(m.FileName()), before);
 
-    TFileMatrix empty(0, 0, 0.0);
+    TFileMatrix empty(ctx_, 0, 0, 0.0);
     EXPECT_THROW(empty.WriteSpan(0, 0, 0, v), ERangeError);
     double out[2] = {1, 1};
     empty.ReadSpan(0, 0, 2, out);
@@ -208,7 +207,7 @@ TEST_F(FileMatrixTest, SpanWritesOutsideTheShapeAreRefusedWhole) {
 TEST_F(FileMatrixTest, LongSpansMatchElementAccess) {
     // One span of more than a read block, in the middle of a long row.
     const int cols = 20000;
-    TFileMatrix m(2, cols, -1.0);
+    TFileMatrix m(ctx_, 2, cols, -1.0);
     std::vector<double> v(12000);
     for (std::size_t t = 0; t < v.size(); ++t) v[t] = 0.25 * static_cast<double>(t) - 7.0;
     m.WriteSpan(1, 5000, 12000, v.data());
@@ -228,7 +227,7 @@ TEST_F(FileMatrixTest, LongSpansMatchElementAccess) {
 }
 
 TEST_F(FileMatrixTest, RowsAndRowProducts) {
-    TFileMatrix m(4, 3, 0.0);
+    TFileMatrix m(ctx_, 4, 3, 0.0);
     Fill(m);
     double row[3];
     m.ReadRow(1, row);
@@ -244,7 +243,7 @@ TEST_F(FileMatrixTest, DestroyedObjectsLeaveNoFile) {
     std::string name;
     std::string copyName;
     {
-        TFileMatrix m(3, 2, 4.0);
+        TFileMatrix m(ctx_, 3, 2, 4.0);
         name = m.FileName();
         {
             TFileMatrix c(m);
@@ -257,7 +256,7 @@ TEST_F(FileMatrixTest, DestroyedObjectsLeaveNoFile) {
     }
     EXPECT_FALSE(fs::exists(name));
     {
-        TNamedData d(2, 2);
+        TNamedData d(ctx_, 2, 2);
         name = d.FileName();
         EXPECT_TRUE(fs::exists(name));
     }
@@ -266,7 +265,7 @@ TEST_F(FileMatrixTest, DestroyedObjectsLeaveNoFile) {
 }
 
 TEST_F(FileMatrixTest, CopiesAreIndependent) {
-    TFileMatrix m(4, 3, 9.0);
+    TFileMatrix m(ctx_, 4, 3, 9.0);
     Fill(m);
     TFileMatrix c(m);
     EXPECT_EQ(RawBytes(c.FileName()), RawBytes(m.FileName()));
@@ -281,13 +280,13 @@ TEST_F(FileMatrixTest, CopiesAreIndependent) {
 TEST_F(FileMatrixTest, ColumnsAcrossManyBlocks) {
     // 3000 rows of 7 columns are more than one read block.
     const int n = 3000;
-    TFileMatrix m(n, 7, 0.0);
+    TFileMatrix m(ctx_, n, 7, 0.0);
     std::vector<double> row(7);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < 7; ++j) row[static_cast<std::size_t>(j)] = i * 7 + j + 0.5;
         m.WriteRow(i, row.data());
     }
-    TFileMatrix other(n - 10, 2, -1.0);
+    TFileMatrix other(ctx_, n - 10, 2, -1.0);
     for (int i = 0; i < n - 10; ++i) other.SetValue(i, 1, -i);
 
     std::vector<double> a(n), b(n);
@@ -315,7 +314,7 @@ TEST_F(FileMatrixTest, ColumnsAcrossManyBlocks) {
 // Expected moment matrices from numpy: means and the sums of products of the
 // deviations from them.
 TEST_F(FileMatrixTest, MomentsOfTheFirstColumns) {
-    TFileMatrix m(4, 3, 0.0);
+    TFileMatrix m(ctx_, 4, 3, 0.0);
     Fill(m);
     Matrix mm(3, 3, 99.0);  // room for two variables: the first two columns
     m.ComputeMoments(mm);
@@ -328,7 +327,7 @@ TEST_F(FileMatrixTest, MomentsOfTheFirstColumns) {
 }
 
 TEST_F(FileMatrixTest, MomentsOfSelectedColumnsMatchATwoColumnMatrix) {
-    TNamedData d(4, 3);
+    TNamedData d(ctx_, 4, 3);
     Fill(d);
     d.SetSelected(1, 0);
     Matrix fromNamed;  // too small: resized to 3 x 3
@@ -336,7 +335,7 @@ TEST_F(FileMatrixTest, MomentsOfSelectedColumnsMatchATwoColumnMatrix) {
     ASSERT_EQ(fromNamed.Rows(), 3);
     ASSERT_EQ(fromNamed.Cols(), 3);
 
-    TFileMatrix two(4, 2, 0.0);
+    TFileMatrix two(ctx_, 4, 2, 0.0);
     for (int i = 0; i < 4; ++i) {
         two.SetValue(i, 0, kTable[i][0]);
         two.SetValue(i, 1, kTable[i][2]);
@@ -353,7 +352,7 @@ TEST_F(FileMatrixTest, MomentsOfSelectedColumnsMatchATwoColumnMatrix) {
 }
 
 TEST_F(FileMatrixTest, MomentsOfAllColumnsKeepALargerTarget) {
-    TNamedData d(4, 3);
+    TNamedData d(ctx_, 4, 3);
     Fill(d);
     d.SetSelected(1, 0);
     Matrix m(5, 5, 7.0);
@@ -369,7 +368,7 @@ TEST_F(FileMatrixTest, MomentsOfAllColumnsKeepALargerTarget) {
 }
 
 TEST_F(FileMatrixTest, NamedColumnsAndSelection) {
-    TNamedData d(2, 3);
+    TNamedData d(ctx_, 2, 3);
     EXPECT_EQ(d.SelectedCount(), 3);
     EXPECT_EQ(d.GetColumnName(0), "");
     EXPECT_EQ(d.IsSelected(2), 1);
@@ -397,15 +396,15 @@ TEST_F(FileMatrixTest, NamedColumnsAndSelection) {
 }
 
 TEST_F(FileMatrixTest, ExistingFileUnderTheNextNameIsNeverOpened) {
-    SetTempNameCounter(41);
+    ctx_.SetTempNameCounter(41);
     // The name the next matrix would take, left behind by someone else.
-    TFileMatrix probe(1, 1, 0.0);
+    TFileMatrix probe(ctx_, 1, 1, 0.0);
     std::string probeName = probe.FileName();
     ASSERT_NE(probeName.find("~42.TMP"), std::string::npos) << probeName;
     std::string planted = probeName.substr(0, probeName.size() - 6) + "43.TMP";
     std::ofstream(planted) << "keep";
 
-    TFileMatrix m(2, 2, 3.0);
+    TFileMatrix m(ctx_, 2, 2, 3.0);
     EXPECT_NE(m.FileName(), planted);
     EXPECT_EQ(RawBytes(planted), "keep");
     EXPECT_EQ(m.GetValue(1, 1), 3.0);
@@ -421,13 +420,13 @@ TEST_F(FileMatrixTest, FailedWritesAreReportedAndLeaveNoFile) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     bool threw = false;
     try {
-        TFileMatrix big(100, 100, 1.0);
+        TFileMatrix big(ctx_, 100, 100, 1.0);
     } catch (const EWriteError&) {
         threw = true;
     }
     bool smallFits = true;
     try {
-        TFileMatrix small8(8, 8, 1.0);  // 512 bytes: inside the limit
+        TFileMatrix small8(ctx_, 8, 8, 1.0);  // 512 bytes: inside the limit
         small8.SetValue(7, 7, 2.0);
     } catch (const EWriteError&) {
         smallFits = false;
@@ -440,8 +439,8 @@ TEST_F(FileMatrixTest, FailedWritesAreReportedAndLeaveNoFile) {
 }
 
 TEST_F(FileMatrixTest, MissingWorkFolderRaisesOpenError) {
-    CurrentWorkSettings().workFolder = (dir_ / "no" / "such").string() + "/";
-    EXPECT_THROW(TFileMatrix(1, 1, 0.0), EFOpenError);
+    ctx_.Work().workFolder = (dir_ / "no" / "such").string() + "/";
+    EXPECT_THROW(TFileMatrix(ctx_, 1, 1, 0.0), EFOpenError);
 }
 
 }  // namespace

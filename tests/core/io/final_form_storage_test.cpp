@@ -136,11 +136,13 @@ TEST(FFListRecord, GoldenBytesAndRoundTrip) {
 TEST(FFListRecord, TermsAreSortedWhenLoaded) {
     const std::string record = Bytes({1, 0, 0, 0}) + kHead + kCount3 + kTermC + kTermX + kTermY;
     std::istringstream in(record);
-    FFStoredList.LoadFrom(in);
-    ASSERT_EQ(FFStoredList.GetCount(), 1);
-    EXPECT_EQ(Keys(FFStoredList.GetElement(0)), (std::vector<std::string>{"1Y[-1]", "2X[0]", "2" + kConst + "[0]"}));
-    FFStoredList.Clear();
-    EXPECT_EQ(FFStoredList.GetCount(), 0);
+    FinalFormLists lists;
+    FFList& stored = lists.stored;
+    stored.LoadFrom(in);
+    ASSERT_EQ(stored.GetCount(), 1);
+    EXPECT_EQ(Keys(stored.GetElement(0)), (std::vector<std::string>{"1Y[-1]", "2X[0]", "2" + kConst + "[0]"}));
+    stored.Clear();
+    EXPECT_EQ(stored.GetCount(), 0);
 }
 
 TEST(FFListRecord, LongNamesAreCutOnACharacterBoundary) {

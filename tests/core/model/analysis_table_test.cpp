@@ -1,6 +1,7 @@
 // The per-observation table in both of its forms: the temporary-file form
 // must hold exactly what the memory block holds, span by span.
 #include "core/model/analysis_table.h"
+#include "core/settings/engine_context.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,9 @@
 
 namespace {
 
-// Forces the temporary-file form of the table while it lives.
-struct FileTableForced {
-    FileTableForced() { RAData::SetForceFileTable(true); }
-    ~FileTableForced() { RAData::SetForceFileTable(false); }
+// A context that asks for the temporary-file form of every table.
+struct FileTableForced : EngineContext {
+    FileTableForced() { SetFileTablesForced(true); }
 };
 
 class AnalysisTableForms : public ::testing::TestWithParam<bool> {
@@ -23,15 +23,17 @@ protected:
     // parameter (true: the temporary file).
     std::unique_ptr<RAData> MakeTable(int n, int k) {
         if (GetParam()) {
-            FileTableForced forced;
-            auto t = std::make_unique<RAData>(n, k);
+            auto t = std::make_unique<RAData>(forced_, n, k);
             EXPECT_FALSE(t->InMemory());
             return t;
         }
-        auto t = std::make_unique<RAData>(n, k);
+        auto t = std::make_unique<RAData>(plain_, n, k);
         EXPECT_TRUE(t->InMemory());
         return t;
     }
+
+    FileTableForced forced_;
+    EngineContext plain_;
 };
 
 TEST_P(AnalysisTableForms, PartialSpansKeepTheirNeighbours) {

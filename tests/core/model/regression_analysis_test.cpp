@@ -19,10 +19,9 @@
 
 namespace {
 
-// Forces the temporary-file form of the table while it lives.
-struct FileTableForced {
-    FileTableForced() { RAData::SetForceFileTable(true); }
-    ~FileTableForced() { RAData::SetForceFileTable(false); }
+// A context that asks for the temporary-file form of every table.
+struct FileTableForced : EngineContext {
+    FileTableForced() { SetFileTablesForced(true); }
 };
 
 // --- ordinary least squares: y on x1, x2 and the constant; x3 stays out ---
@@ -94,8 +93,8 @@ const Rows kDfbeta = {
      -0.35729143704350386, 0.045806181524918}};
 const std::vector<int> kOlsCoefIndex = {0, 1, 4};
 
-std::unique_ptr<Reg> OlsModel() {
-    auto reg = MakeModel(kOls);
+std::unique_ptr<Reg> OlsModel(EngineContext* context = nullptr) {
+    auto reg = MakeModel(kOls, {}, {}, context);
     EXPECT_TRUE(reg->SetModel(3, kOlsRoles));
     return reg;
 }
@@ -266,7 +265,7 @@ TEST(RegAnalysis, FileTableGivesTheSameRowsBitForBit) {
     memory->ComputeInfluence();
     ASSERT_TRUE(memory->Analysis().InMemory());
     FileTableForced forced;
-    auto file = OlsModel();
+    auto file = OlsModel(&forced);
     ASSERT_FALSE(file->Analysis().InMemory());
     file->ComputeInfluence();
     ASSERT_EQ(file->Analysis().Rows(), memory->Analysis().Rows());
@@ -283,7 +282,7 @@ TEST(RegAnalysis, FileTableGivesTheSameRowsBitForBit) {
 
 TEST(AnalysisTableFile, ZeroFilledAndConsistentAccess) {
     FileTableForced forced;
-    RAData t(5, 2);
+    RAData t(forced, 5, 2);
     ASSERT_FALSE(t.InMemory());
     EXPECT_EQ(t.Rows(), 25);
     EXPECT_EQ(t.Base(), 22);

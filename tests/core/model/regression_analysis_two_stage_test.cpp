@@ -91,8 +91,8 @@ const std::vector<std::vector<double>> kDfbeta = {
      0.18938567131751594, -0.05518332777661317, 0.067790269952688, -0.017297213319268145, -0.2847299128175651,
      0.2593195605943617, 0.07945708809788399, -0.00582438344315106, -0.2915421193292842, 0.4145198577356757}};
 
-std::unique_ptr<Reg> TwoStageModel() {
-    auto reg = MakeModel(kData, kTypes);
+std::unique_ptr<Reg> TwoStageModel(EngineContext* context = nullptr) {
+    auto reg = MakeModel(kData, kTypes, {}, context);
     reg->SetTwoStage(true);
     reg->SetRealCalc(true);
     EXPECT_TRUE(reg->SetModel(0, kRoles));
@@ -100,8 +100,10 @@ std::unique_ptr<Reg> TwoStageModel() {
 }
 
 TEST(RegAnalysisTwoStage, RowsMatchLeaveOneOutRefits) {
-    InstalledScriptedServices ui;
-    auto reg = TwoStageModel();
+    ScriptedServices ui;
+    EngineContext context;
+    context.SetServices(&ui);
+    auto reg = TwoStageModel(&context);
     reg->ComputeInfluence();
     const struct {
         int code;
@@ -128,8 +130,10 @@ TEST(RegAnalysisTwoStage, RowsMatchLeaveOneOutRefits) {
 
 TEST(RegAnalysisTwoStage, OrdinaryFormulasWithoutRealCalc) {
     // realCalc off: the ordinary branch, and no progress window.
-    InstalledScriptedServices ui;
-    auto reg = TwoStageModel();
+    ScriptedServices ui;
+    EngineContext context;
+    context.SetServices(&ui);
+    auto reg = TwoStageModel(&context);
     reg->SetRealCalc(false);
     reg->Reestimate(false);
     reg->ComputeInfluence();
@@ -146,11 +150,13 @@ TEST(RegAnalysisTwoStage, OrdinaryFormulasWithoutRealCalc) {
 TEST(RegAnalysisTwoStage, NegativeDeletedRSquaredIsKeptAndItsAdjustedFormFloored) {
     // y on y2 instrumented by a weak z: the structural fit is worse than the
     // mean, so several R^2(i) are negative (numpy, the deletion formulas).
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
+    EngineContext context;
+    context.SetServices(&ui);
     auto model = MakeModel({{-2.78, -1.44, -0.1, -1.63, -0.68, 2.28, 1.12, 1.17},
                             {-1.45, -0.67, 0.19, -0.86, -0.1, 1.1, 0.6, 0.55},
                             {-0.59, 0.63, 1.04, 1.03, 1.82, -0.39, 0.54, -0.37}},
-                           {1, 1, 2});
+                           {1, 1, 2}, {}, &context);
     Reg& reg = *model;
     reg.SetTwoStage(true);
     reg.SetRealCalc(true);
@@ -168,12 +174,15 @@ TEST(RegAnalysisTwoStage, NegativeDeletedRSquaredIsKeptAndItsAdjustedFormFloored
 }
 
 TEST(RegAnalysisTwoStage, FileTableGivesTheSameRowsBitForBit) {
-    InstalledScriptedServices ui;
-    auto memory = TwoStageModel();
+    ScriptedServices ui;
+    EngineContext context;
+    context.SetServices(&ui);
+    auto memory = TwoStageModel(&context);
     memory->ComputeInfluence();
-    RAData::SetForceFileTable(true);
-    auto file = TwoStageModel();
-    RAData::SetForceFileTable(false);
+    EngineContext forced;
+    forced.SetServices(&ui);
+    forced.SetFileTablesForced(true);
+    auto file = TwoStageModel(&forced);
     ASSERT_FALSE(file->Analysis().InMemory());
     file->ComputeInfluence();
     for (int row = 0; row < memory->Analysis().Rows(); ++row) {

@@ -486,7 +486,8 @@ TEST(DesignMoments, FromColumnsFillsTheDesignAndMatchesTheRowForm) {
 }
 
 TEST(AnalysisTable, ShapeRowCodesAndChecks) {
-    RAData t(5, 3);
+    EngineContext context;
+    RAData t(context, 5, 3);
     EXPECT_EQ(t.Rows(), 2 * 4 + 19);
     EXPECT_EQ(t.Columns(), 5);
     EXPECT_EQ(t.Base(), 23);

@@ -133,9 +133,10 @@ TEST(RegTwoStage, OrderConditionWithTheConstantAsOnlyInstrument) {
 
 TEST(RegTwoStage, UnderidentifiedToggleWarnsAndFallsBackToOrdinaryFit) {
     ScriptedServices services;
-    ScopedServices scope(services);
+    EngineContext context;
+    context.SetServices(&services);
     services.QueueOK();
-    auto reg = MakeModel(kIv, kIvTypes);
+    auto reg = MakeModel(kIv, kIvTypes, {}, &context);
     reg->SetTwoStage(true);
     ASSERT_TRUE(reg->SetModel(0, kIvRoles));
     // x2 in: still identified (one excluded instrument for one endogenous).

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/settings/engine_context.h"
 #include "core/settings/work_settings.h"
+#include "core/text/text_evaluator.h"
 #include "support/scripted_services.h"
 
 namespace fs = std::filesystem;
@@ -17,14 +19,12 @@ namespace {
 class FileServicesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = CurrentWorkSettings();
+        context_.SetServices(&ui_);
         std::string tmpl = (fs::temp_directory_path() / "merlox_files_XXXXXX").string();
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
         dir_ = tmpl;
     }
     void TearDown() override {
-        CurrentWorkSettings() = saved_;
-        SetTempNameCounter(-1);
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -36,24 +36,25 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
-    WorkSettings saved_;
+    ScriptedServices ui_;
+    EngineContext context_;
     fs::path dir_;
 };
 
 TEST_F(FileServicesTest, FirstTemporaryNameOfARunCarriesZero) {
-    CurrentWorkSettings().workFolder = "/work/tmp/";
-    CurrentWorkSettings().runNumber = 7;
-    SetTempNameCounter(-1);
-    EXPECT_EQ(MakeTempFileName(), "/work/tmp/DUDOR_7~0.TMP");
-    EXPECT_EQ(MakeTempFileName(), "/work/tmp/DUDOR_7~1.TMP");
+    context_.Work().workFolder = "/work/tmp/";
+    context_.Work().runNumber = 7;
+    context_.SetTempNameCounter(-1);
+    EXPECT_EQ(context_.MakeTempFileName(), "/work/tmp/DUDOR_7~0.TMP");
+    EXPECT_EQ(context_.MakeTempFileName(), "/work/tmp/DUDOR_7~1.TMP");
 }
 
 TEST_F(FileServicesTest, TemporaryCounterWrapsAfterOneHundredMillion) {
-    CurrentWorkSettings().workFolder = "/t/";
-    CurrentWorkSettings().runNumber = 99;
-    SetTempNameCounter(99999999);
-    EXPECT_EQ(MakeTempFileName(), "/t/DUDOR_99~100000000.TMP");
-    EXPECT_EQ(MakeTempFileName(), "/t/DUDOR_99~0.TMP");
+    context_.Work().workFolder = "/t/";
+    context_.Work().runNumber = 99;
+    context_.SetTempNameCounter(99999999);
+    EXPECT_EQ(context_.MakeTempFileName(), "/t/DUDOR_99~100000000.TMP");
+    EXPECT_EQ(context_.MakeTempFileName(), "/t/DUDOR_99~0.TMP");
 }
 
 TEST(WorkSettings, DefaultWorkFolderComesFromTmpdir) {
@@ -68,8 +69,8 @@ TEST(WorkSettings, DefaultWorkFolderComesFromTmpdir) {
     ::unsetenv("TMPDIR");
     EXPECT_EQ(DefaultWorkFolder(), "/tmp/");
     if (old) ::setenv("TMPDIR", keep.c_str(), 1);
-    EXPECT_EQ(CurrentWorkSettings().workFolder.back(), '/');
-    EXPECT_EQ(CurrentWorkSettings().dataFolder.back(), '/');
+    EXPECT_EQ(DefaultWorkSettings().workFolder.back(), '/');
+    EXPECT_EQ(DefaultWorkSettings().dataFolder.back(), '/');
 }
 
 TEST_F(FileServicesTest, BackupRules) {
@@ -132,24 +133,24 @@ TEST(EvaluatePercent, Cases) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_DOUBLE_EQ(EvaluatePercent(c.text, c.defaultPercent), c.expected);
+        EXPECT_DOUBLE_EQ(EvaluatePercent(PlainNumbers(), c.text, c.defaultPercent), c.expected);
     }
-    EXPECT_EQ(EvaluatePercent("100", 0), top);  // exactly, not just nearly
+    EXPECT_EQ(EvaluatePercent(PlainNumbers(), "100", 0), top);  // exactly, not just nearly
 }
 
 TEST(ChooseDirectory, CancelLeavesTheFolderAndOkAddsTheSlash) {
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
     std::string folder = "/home/u/data/";
     ui.QueueCancel();
-    EXPECT_FALSE(ChooseDirectory(folder));
+    EXPECT_FALSE(ChooseDirectory(ui, folder));
     EXPECT_EQ(folder, "/home/u/data/");
 
     ui.QueueFolder("/home/u/other");
-    EXPECT_TRUE(ChooseDirectory(folder));
+    EXPECT_TRUE(ChooseDirectory(ui, folder));
     EXPECT_EQ(folder, "/home/u/other/");
 
     ui.QueueFolder("/");
-    EXPECT_TRUE(ChooseDirectory(folder));
+    EXPECT_TRUE(ChooseDirectory(ui, folder));
     EXPECT_EQ(folder, "/");
 
     auto asked = ui.CallsOf(ServiceCall::Folder);
@@ -160,22 +161,22 @@ TEST(ChooseDirectory, CancelLeavesTheFolderAndOkAddsTheSlash) {
 }
 
 TEST_F(FileServicesTest, HelpFailureShowsTheMessage) {
-    InstalledScriptedServices ui;
+    ScriptedServices& ui = ui_;
     const std::string failed = "HTML HELPファイルの表示に失敗しました。";
 
-    CurrentWorkSettings().helpFile = "";  // not set yet
+    context_.Work().helpFile = "";  // not set yet
     ui.QueueOK();
-    ShowHtmlHelp(10);
-    CurrentWorkSettings().helpFile = PathOf("missing.chm");
+    ShowHtmlHelp(context_, 10);
+    context_.Work().helpFile = PathOf("missing.chm");
     ui.QueueOK();
-    ShowHtmlHelp(11);
+    ShowHtmlHelp(context_, 11);
     EXPECT_TRUE(ui.CallsOf(ServiceCall::Help).empty());
 
     WriteText(PathOf("MERLOX.chm"), "x");
-    CurrentWorkSettings().helpFile = PathOf("MERLOX.chm");
+    context_.Work().helpFile = PathOf("MERLOX.chm");
     ui.SetHelpResult(false);  // the viewer could not show it
     ui.QueueOK();
-    ShowHtmlHelp(12);
+    ShowHtmlHelp(context_, 12);
 
     auto boxes = ui.CallsOf(ServiceCall::MessageBox);
     ASSERT_EQ(boxes.size(), 3u);
@@ -187,7 +188,7 @@ TEST_F(FileServicesTest, HelpFailureShowsTheMessage) {
 
     ui.SetHelpResult(true);
     ui.ClearCalls();
-    ShowHtmlHelp(1234);
+    ShowHtmlHelp(context_, 1234);
     ASSERT_EQ(ui.Calls().size(), 1u);
     EXPECT_EQ(ui.Calls()[0].kind, ServiceCall::Help);
     EXPECT_EQ(ui.Calls()[0].text, PathOf("MERLOX.chm"));
@@ -195,12 +196,12 @@ TEST_F(FileServicesTest, HelpFailureShowsTheMessage) {
 }
 
 TEST(MemoryErrors, BoxesAndTermination) {
-    InstalledScriptedServices ui;
+    ScriptedServices ui;
     ui.QueueOK();
-    ShowMemoryError();
+    ShowMemoryError(ui);
     EXPECT_FALSE(ui.TerminateRequested());
     ui.QueueResult(mrAbort);
-    FatalMemoryError();
+    FatalMemoryError(ui);
     EXPECT_TRUE(ui.TerminateRequested());
 
     const auto& c = ui.Calls();
@@ -214,12 +215,12 @@ TEST(MemoryErrors, BoxesAndTermination) {
 }
 
 TEST_F(FileServicesTest, SaveFileNameForTextOutput) {
-    InstalledScriptedServices ui;
-    CurrentWorkSettings().dataFolder = "/home/u/data/";
+    ScriptedServices& ui = ui_;
+    context_.Work().dataFolder = "/home/u/data/";
     ui.QueueFile("/home/u/data/report.TXT");
-    EXPECT_EQ(AskSaveFileName(), "/home/u/data/report.TXT");
+    EXPECT_EQ(AskSaveFileName(context_), "/home/u/data/report.TXT");
     ui.QueueCancel();
-    EXPECT_EQ(AskSaveFileName(), "");
+    EXPECT_EQ(AskSaveFileName(context_), "");
 
     auto asked = ui.CallsOf(ServiceCall::SaveFile);
     ASSERT_EQ(asked.size(), 2u);

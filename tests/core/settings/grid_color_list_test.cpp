@@ -111,10 +111,10 @@ TEST(GridColorEntryText, BadColourLeavesTheEntry) {
 
 TEST(GridColorListTable, SetColorsReplacesInPlace) {
     GridColorList list;
-    EXPECT_FALSE(list.SetColors(Entry(1, 10, 11)));
-    EXPECT_FALSE(list.SetColors(Entry(2, 20, 21)));
-    EXPECT_FALSE(list.SetColors(Entry(4, 40, 41)));
-    EXPECT_FALSE(list.SetColors(Entry(2, 22, 23)));
+    list.SetColors(Entry(1, 10, 11));
+    list.SetColors(Entry(2, 20, 21));
+    list.SetColors(Entry(4, 40, 41));
+    list.SetColors(Entry(2, 22, 23));
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.GetEntry(0), Entry(1, 10, 11));
     EXPECT_EQ(list.GetEntry(1), Entry(2, 22, 23));

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/settings/reload_files.h"
+#include "core/text/text_evaluator.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 
@@ -242,7 +243,7 @@ TEST(UserVarText, VarLineItems) {
     in.SetDataLink(data.Link());
     std::vector<std::string> items = {"@rate/1.5", "2.5", "@y/-3"};
     for (int i = 0; i < 12; ++i) items.push_back("@extra/1");  // only ten are used
-    in.ReadTextItems(items);
+    in.ReadTextItems(items, PlainNumbers());
     EXPECT_EQ(in.GetName(0, true), "rate");
     EXPECT_EQ(in.GetValue(0, true), 1.5);
     EXPECT_EQ(in.GetName(1, true), "1");
@@ -288,7 +289,7 @@ TEST_F(SettingsFile, UserVarSectionRoundTrip) {
     }
     IniFile ini(path_);
     UserVar back;
-    back.LoadSettings(ini);
+    back.LoadSettings(ini, PlainNumbers());
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(back.GetName(i, false), uv.GetName(i, false));
         EXPECT_EQ(back.GetValue(i, false), uv.GetValue(i, false));
@@ -300,14 +301,14 @@ TEST_F(SettingsFile, UserVarMissingKeysAndBadValues) {
     ini.WriteString("VAR", "item3", "k/42");
     UserVar uv;
     uv.SetName(5, false, "before");
-    uv.LoadSettings(ini);
+    uv.LoadSettings(ini, PlainNumbers());
     EXPECT_EQ(uv.GetName(3, false), "k");
     EXPECT_EQ(uv.GetValue(3, false), 42.0);
     EXPECT_EQ(uv.GetName(5, false), "5");  // missing key: "5/0"
     EXPECT_EQ(uv.GetValue(5, false), 0.0);
 
     ini.WriteString("VAR", "item4", "bad/not a number");
-    EXPECT_ANY_THROW(uv.LoadSettings(ini));
+    EXPECT_ANY_THROW(uv.LoadSettings(ini, PlainNumbers()));
     EXPECT_EQ(uv.GetName(3, false), "k");  // left as it was
 }
 

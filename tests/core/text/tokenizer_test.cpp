@@ -249,16 +249,14 @@ public:
     double Evaluate(const std::string&, double fallback) override { return fallback; }
 };
 
-TEST(SplitNameValueTest, EvaluatesThroughTheInstalledEvaluator) {
+TEST(SplitNameValueTest, EvaluatesThroughTheGivenEvaluator) {
     double v = 0;
-    EXPECT_EQ(SplitNameValue("alpha / 1.5", v), "alpha");
+    EXPECT_EQ(SplitNameValue("alpha / 1.5", v, PlainNumbers()), "alpha");
     EXPECT_EQ(v, 1.5);
-    EXPECT_THROW(SplitNameValue("x/abc", v), Exception);
+    EXPECT_THROW(SplitNameValue("x/abc", v, PlainNumbers()), Exception);
 
     RecordingEvaluator rec;
-    InstallTextEvaluator(&rec);
-    EXPECT_EQ(SplitNameValue("beta/2*{3}", v), "beta");
-    InstallTextEvaluator(nullptr);
+    EXPECT_EQ(SplitNameValue("beta/2*{3}", v, rec), "beta");
     EXPECT_EQ(rec.seen, "2*3");
     EXPECT_EQ(v, 42.0);
 }

@@ -1,0 +1,103 @@
+// The application state: the open model and what is linked to it, the
+// shared evaluator as the data model's reader of typed numbers, and the data
+// file's companions.
+#include "eval/app_state.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/model/regression_model.h"
+#include "platform/errors.h"
+#include "support/scripted_services.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unique_ptr<Reg> SmallModel() {
+    auto reg = std::make_unique<Reg>(3, 2, "d");
+    reg->SetVarName(0, "x");
+    reg->SetVarName(1, "y");
+    reg->SetVarValues(0, std::vector<double>{1.0, 2.0, 4.0});
+    reg->SetVarValues(1, std::vector<double>{2.0, 3.0, 7.0});
+    reg->SetModified(false);
+    return reg;
+}
+
+TEST(AppState, DataBankScalarsNeedAnOpenDataSetAndMarkItModified) {
+    AppState app;
+    UserVar& uv = app.UserScalars();
+    uv.SetValue(0, true, 2.5);
+    EXPECT_EQ(uv.GetValue(0, true), 0.0);  // no data set: nothing to keep it
+    uv.SetValue(0, false, 2.5);
+    EXPECT_EQ(uv.GetValue(0, false), 2.5);  // the settings bank needs none
+
+    app.SetModel(SmallModel());
+    ASSERT_FALSE(app.Model()->IsModified());
+    uv.SetValue(0, true, 2.5);
+    EXPECT_EQ(uv.GetValue(0, true), 2.5);
+    EXPECT_TRUE(app.Model()->IsModified());
+}
+
+TEST(AppState, DataBankTravelsWithTheDataFile) {
+    const fs::path dir = fs::temp_directory_path() / ("merlox_app_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string file = (dir / "bank.MDF").string();
+    {
+        AppState app;
+        app.SetModel(SmallModel());
+        app.UserScalars().SetName(3, true, "rate");
+        app.UserScalars().SetValue(3, true, 0.125);
+        app.Model()->SaveAs(file);
+    }
+    AppState app;
+    app.SetModel(std::make_unique<Reg>(2, 2));
+    app.Model()->LoadFile(file);
+    EXPECT_EQ(app.UserScalars().GetName(3, true), "rate");
+    EXPECT_EQ(app.UserScalars().GetValue(3, true), 0.125);
+    EXPECT_EQ(app.Evaluator().Calculate("@file::rate * 8"), 1.0);
+    fs::remove_all(dir);
+}
+
+TEST(AppState, EvaluatorReadsTheModelAndTypedTextsAreExpressions) {
+    AppState app;
+    EXPECT_EQ(app.Context().Evaluator().Evaluate("x[2]", -1.0), -1.0);  // no data set: incomplete
+    app.SetModel(SmallModel());
+    EXPECT_EQ(app.Evaluator().Calculate("x[3] + y[1]"), 6.0);
+    // The model's own context reads typed numbers through the evaluator.
+    EXPECT_EQ(app.Model()->Context().Evaluator().Calculate("2 ^ 3 + x[2]"), 10.0);
+    const auto released = app.ReleaseModel();
+    EXPECT_EQ(app.Model(), nullptr);
+    EXPECT_EQ(released->GetVarName(0), "x");
+}
+
+TEST(AppState, ServicesReachTheModelAndTheGroupUndoSink) {
+    AppState app;
+    ScriptedServices ui;
+    app.SetServices(&ui);
+    app.SetModel(SmallModel());
+    EXPECT_EQ(&app.Model()->Context().Services(), &ui);
+    EXPECT_EQ(app.GroupUndo().services, &ui);
+    app.SetServices(nullptr);
+    EXPECT_NE(app.GroupUndo().services, &ui);
+}
+
+TEST(AppState, TwoStatesShareNothing) {
+    AppState a, b;
+    a.UserScalars().SetValue(1, false, 7.0);
+    a.UserFunctions().Entry(0).SetDefinition("twice(v) = v * 2");
+    EXPECT_EQ(b.UserScalars().GetValue(1, false), 0.0);
+    EXPECT_EQ(a.Evaluator().Calculate("@twice(4)"), 8.0);
+    EXPECT_THROW(b.Evaluator().Calculate("@twice(4)"), Exception);
+    a.Random().SetSeed(12345);
+    b.Random().SetSeed(12345);
+    a.Random().Uniform();
+    EXPECT_NE(a.Random().Uniform(), b.Random().Uniform());
+}
+
+}  // namespace
