@@ -125,6 +125,9 @@ private:
     int ParseObsSelector(const Reg& reg);
     double ObservationFunction(Reg& reg, bool& handled);
 
+    // The statements of a user function's body; errors propagate.
+    double RunUserFunctionBody();
+
     // Lists and ranges.
     void ReadRange(int& first, int& last);
     bool ReadItemList(std::vector<double>& out);

@@ -8,6 +8,7 @@
 #include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "platform/errors.h"
+#include "platform/command_guard.h"
 #include "platform/ui_services.h"
 
 UserCallScope::UserCallScope(EvalRunState& run, UserFunctionLink& link, int f)
@@ -41,6 +42,21 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
     previousPosition_ = 0;
     token_.clear();
     tokenIsString_ = false;
+    // An error in the body is shown and the call gives 0.0.
+    bool completed = false;
+    const double value = GuardCommand(
+        state_.Services(),
+        [&] {
+            const double v = RunUserFunctionBody();
+            completed = true;
+            return v;
+        },
+        0.0);
+    if (!completed) incomplete_ = true;
+    return value;
+}
+
+double CalcStr::RunUserFunctionBody() {
     double value = 0.0;
 
     // "(" c ")" after "?%", "??" or "%%".
@@ -54,60 +70,54 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
         return c;
     };
 
-    try {
-        do {
+    do {
+        Step();
+        if (Is("%%")) {
+            const double count = std::trunc(condition());
+            // A pass count beyond this is a typing slip, not a loop
+            // anyone means to wait for.
+            if (count > kMaxLoopPasses) Fail(kStrRangeError);
+            const int n = count < 1.0 ? 0 : TruncToInt(count, "繰り返し回数");
+            if (!Is("{")) Fail(kStrSyntaxError);
             Step();
-            if (Is("%%")) {
-                const double count = std::trunc(condition());
-                // A pass count beyond this is a typing slip, not a loop
-                // anyone means to wait for.
-                if (count > kMaxLoopPasses) Fail(kStrRangeError);
-                const int n = count < 1.0 ? 0 : TruncToInt(count, "繰り返し回数");
-                if (!Is("{")) Fail(kStrSyntaxError);
-                Step();
-                if (n < 1) {
-                    SkipBalanced('{', '}');
-                    continue;
-                }
-                // Each pass re-reads the block from its first token.
-                const int blockPosition = position_;
-                const int blockPrevious = previousPosition_;
-                const std::string blockToken = token_;
-                const bool blockIsString = tokenIsString_;
-                bool left = false;
-                for (int pass = 0; pass < n && !left; ++pass) {
-                    position_ = blockPosition;
-                    previousPosition_ = blockPrevious;
-                    token_ = blockToken;
-                    tokenIsString_ = blockIsString;
-                    for (;;) {
-                        if (Is("?%")) {
-                            if (condition() == 1.0) {
-                                SkipBalanced('{', '}');
-                                left = true;
-                                break;
-                            }
-                        } else {
-                            value = ParseOr();
-                        }
-                        if (!Is(",")) break;
-                        Step();
-                    }
-                    if (!left && !Is("}")) Fail(kStrSyntaxError);
-                }
-                if (!left) Step();
-            } else if (Is("?%")) {
-                if (condition() == 1.0) return value;
-            } else if (Is("??")) {
-                if (condition() == 1.0) throw Exception("ユーザ定義エラー");
-            } else {
-                value = ParseOr();
+            if (n < 1) {
+                SkipBalanced('{', '}');
+                continue;
             }
-        } while (Is(","));
-    } catch (const Exception& e) {
-        incomplete_ = true;
-        state_.Services().ShowMessageBox(MsgKind::Error, e.Message(), mbOK);
-        return 0.0;
-    }
+            // Each pass re-reads the block from its first token.
+            const int blockPosition = position_;
+            const int blockPrevious = previousPosition_;
+            const std::string blockToken = token_;
+            const bool blockIsString = tokenIsString_;
+            bool left = false;
+            for (int pass = 0; pass < n && !left; ++pass) {
+                position_ = blockPosition;
+                previousPosition_ = blockPrevious;
+                token_ = blockToken;
+                tokenIsString_ = blockIsString;
+                for (;;) {
+                    if (Is("?%")) {
+                        if (condition() == 1.0) {
+                            SkipBalanced('{', '}');
+                            left = true;
+                            break;
+                        }
+                    } else {
+                        value = ParseOr();
+                    }
+                    if (!Is(",")) break;
+                    Step();
+                }
+                if (!left && !Is("}")) Fail(kStrSyntaxError);
+            }
+            if (!left) Step();
+        } else if (Is("?%")) {
+            if (condition() == 1.0) return value;
+        } else if (Is("??")) {
+            if (condition() == 1.0) throw Exception("ユーザ定義エラー");
+        } else {
+            value = ParseOr();
+        }
+    } while (Is(","));
     return value;
 }

@@ -1,0 +1,15 @@
+#include "platform/command_guard.h"
+
+std::string CommandErrorMessage(const std::exception& error) {
+    const std::string text = error.what();
+    // An error without a text of its own still says what kind it was.
+    return text.empty() ? std::string("エラーが発生しました。") : text;
+}
+
+void ShowCommandError(UiServices& services, const std::exception& error) {
+    // A failing box must not turn one error into two.
+    try {
+        ErrorBox(services, CommandErrorMessage(error));
+    } catch (...) {
+    }
+}
