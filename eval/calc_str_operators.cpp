@@ -10,6 +10,7 @@
 #include "core/text/tokenizer.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
+#include "platform/errors.h"
 
 double CalcStr::ParseOr() {
     // Every recursion of the grammar passes through here.
@@ -146,7 +147,16 @@ double CalcStr::ParsePow() {
     while (Is("^")) {
         Step();
         const double r = ParseUnary();
-        v = std::pow(v, r);
+        if (v == 0.0 && r < 0.0) {
+            // 0 ^ -n divides by zero: incomplete, as 1 / 0 is.
+            MarkIncomplete();
+            v = 0.0;
+        } else {
+            const double p = std::pow(v, r);
+            // A negative base with a fractional power has no real value.
+            if (std::isnan(p) && !std::isnan(v) && !std::isnan(r)) throw EMathError(LoadStr(kStrRangeError));
+            v = p;
+        }
         if (LevelEnds()) break;
     }
     return v;

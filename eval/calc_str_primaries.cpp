@@ -1,6 +1,7 @@
 // The primary level of CalcStr: numbers, slots, "#" fit results, "@" user
 // scalars and functions, "@@", scalar functions and variable references.
 #include <locale.h>
+#include <cmath>
 #include <stdlib.h>
 #include <vector>
 
@@ -82,6 +83,8 @@ double CalcStr::NumberToken() {
     char* end = nullptr;
     const double v = strtod_l(token_.c_str(), &end, cLocale);
     if (end != token_.c_str() + token_.size()) throw EConvertError("'" + token_ + "' は数値ではありません");
+    // A literal past the largest double is no number the program can hold.
+    if (std::isinf(v)) throw EConvertError("'" + token_ + "' は数値の範囲外です");
     Step();
     return v;
 }

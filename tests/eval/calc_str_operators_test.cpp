@@ -344,3 +344,37 @@ TEST_F(CalcStrOperators, InstalledAsTheTextEvaluator) {
 }
 
 }  // namespace
+
+namespace {
+
+// Finite operands whose result is not finite: each gets the error of its
+// cause, never a NaN or infinity handed on as a value.
+TEST_F(CalcStrOperators, NonFiniteResultsOfFiniteOperands) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    // Divisions by zero: incomplete with 0.0, as 1 / 0.
+    for (const Case& c : {Case{"0 ^ -1", 0.0}, Case{"1 + 0 ^ -2.5", 1.0}, Case{"1 / 0", 0.0}}) {
+        EXPECT_EQ(calc.Calculate(c.text), c.value) << c.text;
+        EXPECT_TRUE(calc.IsIncomplete()) << c.text;
+    }
+    // Negative bases with fractional powers have no real value, as sqrt(-1).
+    for (const char* text : {"(-8) ^ (1/3)", "(-2) ^ 0.5", "sqrt(-1)"}) {
+        try {
+            calc.Calculate(text);
+            ADD_FAILURE() << "no error for " << text;
+        } catch (const EMathError& e) {
+            EXPECT_EQ(e.Message(), "範囲エラー") << text;
+        }
+    }
+    // Integer powers of negative bases stay ordinary numbers.
+    EXPECT_EQ(calc.Calculate("(-2) ^ 3"), -8.0);
+    EXPECT_EQ(calc.Calculate("0 ^ 0"), 1.0);
+    // A literal beyond the double range is no number.
+    EXPECT_THROW(calc.Calculate("1e400"), EConvertError);
+    EXPECT_THROW(calc.Calculate("2 * 1e309"), EConvertError);
+    EXPECT_EQ(calc.Calculate("1e-400"), 0.0);  // underflow to zero is a value
+}
+
+}  // namespace
