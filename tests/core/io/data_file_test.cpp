@@ -380,6 +380,48 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
     }
 }
 
+// Fewer bytes than a section header after the last section are ignored;
+// the start of a header of a section not read yet, or a longer tail that is
+// no valid section, still fails.
+TEST_F(DataFileTest, ShortTailAfterTheLastSectionIsIgnored) {
+    const std::string g = GoldenFile();
+    const std::string upToInfo = g.substr(0, 419);  // without the final form
+    LeBytes longTail;
+    longTail.i32(5).i32(477 + 12).i32(1000);  // info text longer than the file
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"one byte", g + "\x1A", true},
+        {"line break", g + "\r\n", true},
+        {"seven zeros", g + std::string(7, '\0'), true},
+        {"seven letters", g + "zzzzzzz", true},
+        {"id of a section read", g + Bytes({6, 0, 0, 0, 0xDD, 1}), true},
+        {"cut id of the next section", upToInfo + Bytes({6}), false},
+        {"cut header of the next section", upToInfo + Bytes({6, 0, 0, 0, 0xDD, 1, 0}), false},
+        {"eight bytes and more", g + longTail.s, false},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(Path("t.MDF"), c.bytes);
+        Reg reg(3, 2, "current");
+        if (!c.readable) {
+            EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EReadError) << c.what;
+            EXPECT_EQ(reg.GetName(), "current") << c.what;
+            continue;
+        }
+        ASSERT_NO_THROW(reg.LoadFile(Path("t.MDF"))) << c.what;
+        EXPECT_EQ(reg.GetName(), "テスト") << c.what;
+        EXPECT_EQ(reg.GetInfo(), "Info text") << c.what;
+        ASSERT_EQ(reg.GetVarCount(), 2) << c.what;
+        EXPECT_EQ(reg.GetValue(2, 1), 7.0) << c.what;
+        EXPECT_EQ(reg.GetDependent(), 1) << c.what;
+        EXPECT_EQ(FFStoredList.GetCount(), 1) << c.what;
+        ResetGlobals();
+    }
+}
+
 TEST_F(DataFileTest, MissingFileRaisesOpenError) {
     Reg reg(3, 2, "current");
     EXPECT_THROW(reg.LoadFile(Path("none.MDF")), EFOpenError);
