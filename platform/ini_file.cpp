@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/durable_file.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
 #include "platform/text/str_to_int.h"
@@ -342,7 +343,7 @@ void IniFile::UpdateFile() const {
         if (n <= 0) throw EWriteError(fail + (n < 0 ? ErrnoText() : std::string("0 bytes")));
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) throw EWriteError(fail + ErrnoText());
+    if (!SyncFileDescriptor(fd)) throw EWriteError(fail + ErrnoText());
     if (!fdGuard.Close()) throw EWriteError(fail + ErrnoText());
 
     // The old file stays as <name>.BAK (replacing an older backup). A backup
@@ -356,4 +357,5 @@ void IniFile::UpdateFile() const {
     }
     if (::rename(tempName.c_str(), target.c_str()) != 0) throw EWriteError(fail + ErrnoText());
     tempGuard.Release();
+    SyncFolderOf(target);
 }

@@ -13,6 +13,7 @@
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "support/binary_bytes.h"
+#include "support/fsync_recorder.h"
 
 namespace fs = std::filesystem;
 
@@ -464,6 +465,44 @@ TEST_F(DataFileTest, FailedSaveLeavesOldFileAndModifiedFlag) {
     int files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
     EXPECT_EQ(files, 2);
+}
+
+// The new file is on the disk before it replaces the old one, and the folder
+// after, so that a power loss leaves the old or the new file whole.
+TEST_F(DataFileTest, SaveFlushesTheNewFileBeforeItsRenameAndTheFolderAfter) {
+    const fs::path dir = fs::canonical(dir_);
+    WriteFileBytes(Path("d.MDF"), "old contents");
+    Reg reg(3, 2);
+    {
+        FsyncRecorder recorder(dir);
+        reg.SaveAs(Path("d.MDF"));
+        const std::vector<SyncEvent>& ev = recorder.Events();
+        ASSERT_EQ(ev.size(), 2u);
+        // The file under its temporary name, the old file still in place.
+        const fs::path temp(ev[0].path);
+        EXPECT_FALSE(ev[0].folder);
+        EXPECT_EQ(temp.parent_path(), dir);
+        EXPECT_EQ(ev[0].entries, (std::vector<std::string>{"d.MDF", temp.filename().string()}));
+        // The folder once the new file has its name and the old one is the backup.
+        EXPECT_TRUE(ev[1].folder);
+        EXPECT_EQ(ev[1].path, dir.string());
+        EXPECT_EQ(ev[1].entries, (std::vector<std::string>{"d.BAK", "d.MDF"}));
+    }
+    EXPECT_FALSE(reg.IsModified());
+
+    // A failed flush is a write error: the old file stays, no temporary file.
+    WriteFileBytes(Path("e.MDF"), "old contents");
+    reg.SetValue(0, 0, 1.0);
+    {
+        FsyncRecorder failing(dir, EIO);
+        EXPECT_THROW(reg.SaveAs(Path("e.MDF")), EWriteError);
+    }
+    EXPECT_EQ(ReadFileBytes(Path("e.MDF")), "old contents");
+    EXPECT_EQ(reg.GetFileName(), Path("d.MDF"));
+    EXPECT_TRUE(reg.IsModified());
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
+    EXPECT_EQ(files, 3);
 }
 
 // Random data sets: values (NaN, infinities, -0.0, denormals included),
