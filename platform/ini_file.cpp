@@ -135,6 +135,7 @@ void IniFile::Parse(const std::string& bytes) {
                 Section s;
                 s.hasHeader = true;
                 s.name = Trim(t.substr(1, close - 1));
+                s.header = raw;
                 sections_.push_back(std::move(s));
                 continue;
             }
@@ -284,9 +285,14 @@ std::string IniFile::Serialize() const {
     std::string out;
     for (const Section& s : sections_) {
         if (s.hasHeader) {
-            out += '[';
-            out += cp932::FromUtf8(s.name);
-            out += ']';
+            // A header as read stays byte for byte, comments after "]" too.
+            if (!s.header.empty()) {
+                out += s.header;
+            } else {
+                out += '[';
+                out += cp932::FromUtf8(s.name);
+                out += ']';
+            }
             out += newline_;
         }
         for (const Line& l : s.lines) {

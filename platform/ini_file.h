@@ -59,6 +59,7 @@ private:
     struct Section {
         bool hasHeader = false;  // the lines before the first header have none
         std::string name;
+        std::string header;  // the header line as read; empty for a new section
         std::vector<Line> lines;
     };
 

@@ -99,6 +99,30 @@ TEST_F(IniFileTest, RewriteKeepsUnknownAndDamagedLinesInOrder) {
     EXPECT_EQ(ReadBytes(path_ + ".BAK"), kSample);
 }
 
+TEST_F(IniFileTest, SectionHeadersAreWrittenBackAsRead) {
+    struct Case {
+        const char* header;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"[COLOR] ; comment", "color"},
+        {"[Main]  x", "MAIN"},
+        {"  [ Spaced ]  ", "spaced"},
+        {"[\x92\xe8\x90\x94] ;\x8d\x80", "定数"},  // CP932 text on both sides of "]"
+        {"[Plain]", "Plain"},
+    };
+    for (const Case& c : cases) {
+        const std::string original = std::string(c.header) + "\r\nk=1\r\n";
+        WriteBytes(path_, original);
+        IniFile ini(path_);
+        ASSERT_TRUE(ini.SectionExists(c.name)) << c.header;
+        ini.WriteInteger(c.name, "k", 2);
+        ini.WriteInteger("Added", "n", 3);  // a new section is written plainly
+        ini.UpdateFile();
+        EXPECT_EQ(ReadBytes(path_), std::string(c.header) + "\r\nk=2\r\n[Added]\r\nn=3\r\n") << c.header;
+    }
+}
+
 TEST_F(IniFileTest, EraseSectionAndDeleteKey) {
     WriteBytes(path_, "[RECORD]\nsize=2\nitem0=a\nitem1=b\n[MACRO]\nlib=x.MLB\n[record]\nitem5=z\n");
     IniFile ini(path_);
