@@ -8,6 +8,7 @@
 
 #include "core/text/tokenizer.h"
 #include "eval/calc_str_internal.h"
+#include "eval/calc_str_user_function.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
 
@@ -63,6 +64,7 @@ CalcStr& GlobalCalcStr() {
 // --- scanning ---------------------------------------------------------------
 
 void CalcStr::Start(std::string_view text) {
+    StartUserCallBudget();
     text_ = text;
     length_ = static_cast<int>(std::min<std::size_t>(text.size(), 0x7fffffff));
     position_ = 0;

@@ -28,7 +28,20 @@ std::vector<int>& ActiveCalls() {
     static std::vector<int> active;
     return active;
 }
+int runningCalls = 0;
+long userCalls = 0;
 }  // namespace
+
+void StartUserCallBudget() {
+    if (runningCalls == 0) userCalls = 0;
+}
+
+bool SpendUserCall() {
+    if (userCalls <= kMaxUserCallsPerEvaluation) ++userCalls;
+    return userCalls <= kMaxUserCallsPerEvaluation;
+}
+
+bool UserCallBudgetSpent() { return userCalls > kMaxUserCallsPerEvaluation; }
 
 UserCallScope::UserCallScope(UserFunctionLink& link, int f)
     : link_(link), f_(f), previous_(CurrentUserFunctionIndex()) {
@@ -42,10 +55,12 @@ UserCallScope::UserCallScope(UserFunctionLink& link, int f)
         for (int i = 0; i < slots; ++i) saved_.push_back(link.GetSlot(f, i));
     }
     ++active[static_cast<std::size_t>(f)];
+    ++runningCalls;
 }
 
 UserCallScope::~UserCallScope() {
     --ActiveCalls()[static_cast<std::size_t>(f_)];
+    --runningCalls;
     for (std::size_t i = 0; i < saved_.size(); ++i) link_.SetSlot(f_, static_cast<int>(i), saved_[i]);
     SetCurrentUserFunctionIndex(previous_);
 }

@@ -202,11 +202,13 @@ double UserFunc::Evaluate() {
     // Once the limit was hit, the calls still pending in the bodies above
     // return at once: a body calling itself twice would otherwise run on
     // for 2^64 calls, showing nothing but more errors.
-    if (depthExceeded) return 0.0;
+    if (depthExceeded || UserCallBudgetSpent()) return 0.0;
     if (callDepth >= kMaxCallDepth) {
         depthExceeded = true;
         Fail(kStrRangeError);
     }
+    // Past the budget the same way: one error, then the pending calls end.
+    if (!SpendUserCall()) Fail(kStrRangeError);
     struct DepthScope {
         DepthScope() { ++callDepth; }
         ~DepthScope() {
@@ -218,7 +220,7 @@ double UserFunc::Evaluate() {
     const std::string body = body_;
     CalcStr calc;
     const double value = calc.EvaluateUserFunction(body);
-    return depthExceeded ? 0.0 : value;
+    return depthExceeded || UserCallBudgetSpent() ? 0.0 : value;
 }
 
 void UserFunc::SetSlot(int i, double value) {
