@@ -9,6 +9,7 @@
 #include "core/text/tokenizer.h"
 #include "eval/app_state.h"
 #include "eval/calc_str_internal.h"
+#include "eval/calc_str_user_function.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
 
@@ -62,6 +63,7 @@ EvalRunState& CalcStr::Run() const { return state_.EvalRun(); }
 // --- scanning ---------------------------------------------------------------
 
 void CalcStr::Start(std::string_view text) {
+    StartUserCallBudget(Run());
     text_ = text;
     length_ = static_cast<int>(std::min<std::size_t>(text.size(), 0x7fffffff));
     position_ = 0;

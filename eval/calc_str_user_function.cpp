@@ -11,6 +11,17 @@
 #include "platform/command_guard.h"
 #include "platform/ui_services.h"
 
+void StartUserCallBudget(EvalRunState& run) {
+    if (run.runningCalls == 0) run.userCalls = 0;
+}
+
+bool SpendUserCall(EvalRunState& run) {
+    if (run.userCalls <= kMaxUserCallsPerEvaluation) ++run.userCalls;
+    return run.userCalls <= kMaxUserCallsPerEvaluation;
+}
+
+bool UserCallBudgetSpent(const EvalRunState& run) { return run.userCalls > kMaxUserCallsPerEvaluation; }
+
 UserCallScope::UserCallScope(EvalRunState& run, UserFunctionLink& link, int f)
     : run_(run), link_(link), f_(f), previous_(run.currentUserFunction) {
     std::vector<int>& active = run_.activeCalls;
@@ -23,10 +34,12 @@ UserCallScope::UserCallScope(EvalRunState& run, UserFunctionLink& link, int f)
         for (int i = 0; i < slots; ++i) saved_.push_back(link.GetSlot(f, i));
     }
     ++active[static_cast<std::size_t>(f)];
+    ++run_.runningCalls;
 }
 
 UserCallScope::~UserCallScope() {
     --run_.activeCalls[static_cast<std::size_t>(f_)];
+    --run_.runningCalls;
     for (std::size_t i = 0; i < saved_.size(); ++i) link_.SetSlot(f_, static_cast<int>(i), saved_[i]);
     run_.currentUserFunction = previous_;
 }

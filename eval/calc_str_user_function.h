@@ -27,6 +27,16 @@ public:
     virtual double Evaluate(int f) = 0;
 };
 
+// Calls of user functions one top-level evaluation may make. A body calling
+// itself twice per level stays within the depth limit and would still make
+// 2^depth calls.
+inline constexpr long kMaxUserCallsPerEvaluation = 1000000;
+// Starts a fresh budget, unless a user-function call is running (an
+// evaluation inside a body spends the budget of the one that called it).
+void StartUserCallBudget(EvalRunState& run);
+// Counts one call; false for the call past the budget and every one after it.
+bool SpendUserCall(EvalRunState& run);
+bool UserCallBudgetSpent(const EvalRunState& run);
 
 // Keeps the slots of user function f and the current-function index while a
 // call runs, and puts them back afterwards (also when an exception passes),

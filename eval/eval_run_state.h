@@ -20,4 +20,7 @@ struct EvalRunState {
     // below the outermost call.
     int callDepth = 0;
     bool depthExceeded = false;
+    // User-function calls running, and those made in this evaluation.
+    int runningCalls = 0;
+    long userCalls = 0;
 };

@@ -184,11 +184,13 @@ double UserFunc::Evaluate(AppState& state) {
     // Once the limit was hit, the calls still pending in the bodies above
     // return at once: a body calling itself twice would otherwise run on
     // for 2^64 calls, showing nothing but more errors.
-    if (run.depthExceeded) return 0.0;
+    if (run.depthExceeded || UserCallBudgetSpent(run)) return 0.0;
     if (run.callDepth >= kMaxCallDepth) {
         run.depthExceeded = true;
         Fail(kStrRangeError);
     }
+    // Past the budget the same way: one error, then the pending calls end.
+    if (!SpendUserCall(run)) Fail(kStrRangeError);
     struct DepthScope {
         EvalRunState& run;
         explicit DepthScope(EvalRunState& r) : run(r) { ++run.callDepth; }
@@ -201,7 +203,7 @@ double UserFunc::Evaluate(AppState& state) {
     const std::string body = body_;
     CalcStr calc(state);
     const double value = calc.EvaluateUserFunction(body);
-    return run.depthExceeded ? 0.0 : value;
+    return run.depthExceeded || UserCallBudgetSpent(run) ? 0.0 : value;
 }
 
 void UserFunc::SetSlot(int i, double value) {

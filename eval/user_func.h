@@ -25,6 +25,8 @@ public:
     // Most user-function bodies running inside each other. A call beyond it
     // fails with the range error, and the whole outermost call then gives 0.0.
     static constexpr int kMaxCallDepth = 64;
+    // One top-level evaluation makes at most kMaxUserCallsPerEvaluation
+    // calls (calc_str_user_function.h); the call past it fails the same way.
 
     // Empty: no name, no body, no slots.
     void Clear();

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/durable_file.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
 #include "platform/text/str_to_int.h"
@@ -134,6 +135,7 @@ void IniFile::Parse(const std::string& bytes) {
                 Section s;
                 s.hasHeader = true;
                 s.name = Trim(t.substr(1, close - 1));
+                s.header = raw;
                 sections_.push_back(std::move(s));
                 continue;
             }
@@ -283,9 +285,14 @@ std::string IniFile::Serialize() const {
     std::string out;
     for (const Section& s : sections_) {
         if (s.hasHeader) {
-            out += '[';
-            out += cp932::FromUtf8(s.name);
-            out += ']';
+            // A header as read stays byte for byte, comments after "]" too.
+            if (!s.header.empty()) {
+                out += s.header;
+            } else {
+                out += '[';
+                out += cp932::FromUtf8(s.name);
+                out += ']';
+            }
             out += newline_;
         }
         for (const Line& l : s.lines) {
@@ -342,7 +349,7 @@ void IniFile::UpdateFile() const {
         if (n <= 0) throw EWriteError(fail + (n < 0 ? ErrnoText() : std::string("0 bytes")));
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) throw EWriteError(fail + ErrnoText());
+    if (!SyncFileDescriptor(fd, fsync_)) throw EWriteError(fail + ErrnoText());
     if (!fdGuard.Close()) throw EWriteError(fail + ErrnoText());
 
     // The old file stays as <name>.BAK (replacing an older backup). A backup
@@ -356,4 +363,5 @@ void IniFile::UpdateFile() const {
     }
     if (::rename(tempName.c_str(), target.c_str()) != 0) throw EWriteError(fail + ErrnoText());
     tempGuard.Release();
+    SyncFolderOf(target, fsync_);
 }

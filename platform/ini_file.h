@@ -11,7 +11,10 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/durable_file.h"
 
 class IniFile {
 public:
@@ -48,6 +51,8 @@ public:
     // Writes the file (see above). Raises EWriteError and leaves the old
     // file in place when anything fails.
     void UpdateFile() const;
+    // How UpdateFile flushes to the disk (empty: the system's fsync).
+    void SetFsyncCall(FsyncCall call) { fsync_ = std::move(call); }
 
 private:
     struct Line {
@@ -59,6 +64,7 @@ private:
     struct Section {
         bool hasHeader = false;  // the lines before the first header have none
         std::string name;
+        std::string header;  // the header line as read; empty for a new section
         std::vector<Line> lines;
     };
 
@@ -71,4 +77,5 @@ private:
     std::string fileName_;
     std::vector<Section> sections_;
     std::string newline_ = "\n";
+    FsyncCall fsync_;
 };

@@ -17,11 +17,11 @@ merlox_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
 }
 
-# merlox_build DIR [cmake options...]: configures once, then builds incrementally.
+# merlox_build DIR [cmake options...]: configures on every run (cheap once
+# configured), so that changed options reach an existing build folder, then
+# builds incrementally.
 merlox_build() {
   local dir=$1; shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$MERLOX_ROOT" -B "$dir" "$@"
-  fi
+  cmake -S "$MERLOX_ROOT" -B "$dir" "$@"
   cmake --build "$dir" -j"$(nproc)"
 }

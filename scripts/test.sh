@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds MERLOX with the address and undefined-behaviour sanitizers (installing
-# what is missing) and runs every test. Exits non-zero on any failure.
+# what is missing), the benchmarks included so that they keep compiling (they
+# are not run here), and runs every test. Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 merlox_install_packages
-merlox_build "$MERLOX_ROOT/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERLOX_SANITIZE=ON
+merlox_build "$MERLOX_ROOT/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERLOX_SANITIZE=ON -DMERLOX_BENCH=ON
 cd "$MERLOX_ROOT/build/test"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"

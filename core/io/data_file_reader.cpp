@@ -158,15 +158,38 @@ void ReadDataPart(FileCursor& c, LoadedDataFile& out, UiServices& services) {
     }
 }
 
+// Fewer bytes than a header at the end: the start of the header of a section
+// not read yet means the file was cut; anything else is stray bytes.
+// seen: one bit per known section id read.
+bool IsCutHeader(FileCursor& c, unsigned seen) {
+    char tail[8] = {};
+    const auto n = static_cast<std::size_t>(c.Left());
+    c.Reader().ReadBytes(tail, n);
+    for (std::int32_t id = kSectionUserScalars; id <= kSectionFinalForm; ++id) {
+        if (seen & (1u << id)) continue;
+        bool match = true;
+        for (std::size_t b = 0; b < std::min<std::size_t>(n, 4) && match; ++b)
+            match = static_cast<unsigned char>(tail[b]) == ((static_cast<std::uint32_t>(id) >> (8 * b)) & 0xFF);
+        if (match) return true;
+    }
+    return false;
+}
+
 void ReadSections(std::istream& in, FileCursor& c, LoadedDataFile& out) {
     const int k = static_cast<int>(out.vars.size());
+    unsigned seen = 0;
     // Every pass reads an 8-byte header and moves forward, so the loop ends.
     while (c.Left() > 0) {
+        if (c.Left() < 8) {
+            if (IsCutHeader(c, seen)) Fail("セクションの見出しの途中でファイルが終わっています");
+            return;
+        }
         const std::int64_t header = c.Pos();
         BinaryReader h = c.Reader();
         const std::int32_t id = h.ReadInt32();
         const std::int32_t end = h.ReadInt32();
         const std::int64_t left = c.Left();
+        if (id >= kSectionUserScalars && id <= kSectionFinalForm) seen |= 1u << id;
         switch (id) {
             case kSectionUserScalars:
                 ReadSection("ユーザ変数", [&] { out.userScalars.LoadDataBank(in, left); });

@@ -16,6 +16,7 @@
 #include "core/text/number_format.h"
 #include "core/model/regression_model.h"
 #include "platform/binary_stream.h"
+#include "platform/durable_file.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
 
@@ -87,6 +88,7 @@ void Reg::WriteFile() {
             out.close();
             if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
         }
+        SyncFile(temp, context_->Fsync());
         std::error_code ec;
         const bool existed = fs::exists(fs::symlink_status(target, ec));
         RenameToBackup(target);
@@ -98,6 +100,7 @@ void Reg::WriteFile() {
                 std::rename(backup.c_str(), target.c_str());
             throw EWriteError("ファイルを保存できません: " + target);
         }
+        SyncFolderOf(target, context_->Fsync());
     } catch (const std::bad_alloc&) {
         RemoveQuietly(temp);
         throw EOutOfMemory();

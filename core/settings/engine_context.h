@@ -9,9 +9,11 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/settings/work_settings.h"
 #include "core/text/text_evaluator.h"
+#include "platform/durable_file.h"
 #include "platform/ui_services.h"
 
 class EngineContext {
@@ -44,6 +46,10 @@ public:
     void SetFileTablesForced(bool on) { fileTablesForced_ = on; }
     bool FileTablesForced() const { return fileTablesForced_; }
 
+    // How saved files are flushed to the disk (empty: the system's fsync).
+    const FsyncCall& Fsync() const { return fsync_; }
+    void SetFsync(FsyncCall call) { fsync_ = std::move(call); }
+
 private:
     SilentServices silent_;
     PlainNumberReader plain_;
@@ -52,4 +58,5 @@ private:
     WorkSettings work_;
     std::int32_t tempCounter_ = -1;
     bool fileTablesForced_ = false;
+    FsyncCall fsync_;
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -303,8 +302,8 @@ TEST(ScalarFunctions, NaNArgumentsPassThroughWithoutError) {
     EXPECT_TRUE(std::isnan(Call(sfLoga, 8.0, kNaN)));
 }
 
+// A runaway loop here is ended by the test time-out.
 TEST(ScalarFunctions, ExtremeArgumentsReturnPromptly) {
-    const auto start = std::chrono::steady_clock::now();
     const double big = 2147483647.0;
     EXPECT_EQ(Call(sfGamma, -300.5), 0.0);  // underflows
     EXPECT_THROW(Call(sfGamma, -1e300), EZeroDivide);  // every such double is an integer
@@ -333,9 +332,6 @@ TEST(ScalarFunctions, ExtremeArgumentsReturnPromptly) {
     finishes(sfQchi2, 1e300, big, 0);
     finishes(sfPnor, -1e300, 0, 0);
     EXPECT_TRUE(std::isfinite(Call(sfSin, 1e300)));
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 30.0);  // generous: only catches a runaway loop
 }
 
 TEST(OrderStatistics, Median) {

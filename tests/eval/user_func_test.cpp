@@ -278,6 +278,34 @@ TEST_F(UserFuncTest, BranchingRecursionEndsAfterOneError) {
     ExpectOneErrorBox("範囲エラー");
 }
 
+// One top-level evaluation may make a million user-function calls. A body
+// calling itself twice per level stays within the depth limit; past the
+// budget it ends with one range error instead of running 2^61 calls.
+TEST_F(UserFuncTest, CallsPerEvaluationAreLimited) {
+    Fn(0).SetDefinition("fan(n) = n < 1 ? 1 : @fan(n - 1) + @fan(n - 1)");
+    struct Case {
+        const char* text;
+        double value;
+        bool rangeError;
+    };
+    const Case cases[] = {
+        {"@fan(13)", 8192.0, false},  // 16,383 calls
+        {"@fan(60)", 0.0, true},
+        {"@fan(3)", 8.0, false},  // each evaluation starts a fresh budget
+        // 2 x 524,287 calls in one expression: the second call runs out.
+        {"@fan(18) + @fan(18)", 262144.0, true},
+    };
+    for (const Case& c : cases) {
+        services_.ClearCalls();
+        if (c.rangeError) services_.QueueOK();
+        EXPECT_EQ(Calc(c.text), c.value) << c.text;
+        if (c.rangeError)
+            ExpectOneErrorBox("範囲エラー");
+        else
+            ExpectNoBox();
+    }
+}
+
 // --- settings ------------------------------------------------------------------
 
 class UserFuncSettingsTest : public UserFuncTest {

@@ -9,6 +9,7 @@
 
 #include "platform/errors.h"
 #include "platform/text/str_to_int.h"
+#include "support/fsync_recorder.h"
 
 namespace fs = std::filesystem;
 
@@ -98,6 +99,30 @@ TEST_F(IniFileTest, RewriteKeepsUnknownAndDamagedLinesInOrder) {
     EXPECT_EQ(ReadBytes(path_ + ".BAK"), kSample);
 }
 
+TEST_F(IniFileTest, SectionHeadersAreWrittenBackAsRead) {
+    struct Case {
+        const char* header;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"[COLOR] ; comment", "color"},
+        {"[Main]  x", "MAIN"},
+        {"  [ Spaced ]  ", "spaced"},
+        {"[\x92\xe8\x90\x94] ;\x8d\x80", "定数"},  // CP932 text on both sides of "]"
+        {"[Plain]", "Plain"},
+    };
+    for (const Case& c : cases) {
+        const std::string original = std::string(c.header) + "\r\nk=1\r\n";
+        WriteBytes(path_, original);
+        IniFile ini(path_);
+        ASSERT_TRUE(ini.SectionExists(c.name)) << c.header;
+        ini.WriteInteger(c.name, "k", 2);
+        ini.WriteInteger("Added", "n", 3);  // a new section is written plainly
+        ini.UpdateFile();
+        EXPECT_EQ(ReadBytes(path_), std::string(c.header) + "\r\nk=2\r\n[Added]\r\nn=3\r\n") << c.header;
+    }
+}
+
 TEST_F(IniFileTest, EraseSectionAndDeleteKey) {
     WriteBytes(path_, "[RECORD]\nsize=2\nitem0=a\nitem1=b\n[MACRO]\nlib=x.MLB\n[record]\nitem5=z\n");
     IniFile ini(path_);
@@ -152,6 +177,43 @@ TEST_F(IniFileTest, FailedWriteRaisesAndLeavesNoTemporaryFile) {
     blocked.WriteInteger("A", "k", 1);
     EXPECT_THROW(blocked.UpdateFile(), EWriteError);
     EXPECT_EQ(ReadBytes((dir_ / "plain").string()), "x");
+}
+
+// The new file is on the disk before it replaces the old one, and the folder
+// after; a failed flush of the file is a write error that keeps the old one.
+TEST_F(IniFileTest, UpdateFlushesTheNewFileBeforeItsRenameAndTheFolderAfter) {
+    const fs::path dir = fs::canonical(dir_);
+    WriteBytes(path_, "[A]\nk=1\n");
+    IniFile ini(path_);
+    ini.WriteInteger("A", "k", 2);
+    {
+        FsyncRecorder recorder(dir);
+        ini.SetFsyncCall(recorder.Call());
+        ini.UpdateFile();
+        const std::vector<SyncEvent>& ev = recorder.Events();
+        ASSERT_EQ(ev.size(), 2u);
+        const fs::path temp(ev[0].path);
+        EXPECT_FALSE(ev[0].folder);
+        EXPECT_EQ(temp.parent_path(), dir);
+        EXPECT_EQ(ev[0].entries, (std::vector<std::string>{"MERLOX.ini", temp.filename().string()}));
+        EXPECT_TRUE(ev[1].folder);
+        EXPECT_EQ(ev[1].path, dir.string());
+        EXPECT_EQ(ev[1].entries, (std::vector<std::string>{"MERLOX.ini", "MERLOX.ini.BAK"}));
+        ini.SetFsyncCall({});
+    }
+    EXPECT_EQ(ReadBytes(path_), "[A]\nk=2\n");
+
+    ini.WriteInteger("A", "k", 3);
+    {
+        FsyncRecorder failing(dir, EIO);
+        ini.SetFsyncCall(failing.Call());
+        EXPECT_THROW(ini.UpdateFile(), EWriteError);
+        ini.SetFsyncCall({});
+    }
+    EXPECT_EQ(ReadBytes(path_), "[A]\nk=2\n");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++entries;
+    EXPECT_EQ(entries, 2);
 }
 
 TEST_F(IniFileTest, RefusesWhatTheFileCannotHold) {

@@ -13,6 +13,7 @@
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "support/binary_bytes.h"
+#include "support/fsync_recorder.h"
 
 namespace fs = std::filesystem;
 
@@ -407,6 +408,49 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
     }
 }
 
+// Fewer bytes than a section header after the last section are ignored;
+// the start of a header of a section not read yet, or a longer tail that is
+// no valid section, still fails.
+TEST_F(DataFileTest, ShortTailAfterTheLastSectionIsIgnored) {
+    const std::string g = GoldenFile();
+    const std::string upToInfo = g.substr(0, 419);  // without the final form
+    LeBytes longTail;
+    longTail.i32(5).i32(477 + 12).i32(1000);  // info text longer than the file
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"one byte", g + "\x1A", true},
+        {"line break", g + "\r\n", true},
+        {"seven zeros", g + std::string(7, '\0'), true},
+        {"seven letters", g + "zzzzzzz", true},
+        {"id of a section read", g + Bytes({6, 0, 0, 0, 0xDD, 1}), true},
+        {"cut id of the next section", upToInfo + Bytes({6}), false},
+        {"cut header of the next section", upToInfo + Bytes({6, 0, 0, 0, 0xDD, 1, 0}), false},
+        {"eight bytes and more", g + longTail.s, false},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(Path("t.MDF"), c.bytes);
+        Reg reg(3, 2, "current");
+        reg.SetFileCompanions(&companions_);
+        if (!c.readable) {
+            EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EReadError) << c.what;
+            EXPECT_EQ(reg.GetName(), "current") << c.what;
+            continue;
+        }
+        ASSERT_NO_THROW(reg.LoadFile(Path("t.MDF"))) << c.what;
+        EXPECT_EQ(reg.GetName(), "テスト") << c.what;
+        EXPECT_EQ(reg.GetInfo(), "Info text") << c.what;
+        ASSERT_EQ(reg.GetVarCount(), 2) << c.what;
+        EXPECT_EQ(reg.GetValue(2, 1), 7.0) << c.what;
+        EXPECT_EQ(reg.GetDependent(), 1) << c.what;
+        EXPECT_EQ(finalForm_.GetCount(), 1) << c.what;
+        finalForm_.Clear();
+    }
+}
+
 TEST_F(DataFileTest, MissingFileRaisesOpenError) {
     Reg reg(3, 2, "current");
     reg.SetFileCompanions(&companions_);
@@ -452,6 +496,48 @@ TEST_F(DataFileTest, FailedSaveLeavesOldFileAndModifiedFlag) {
     int files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
     EXPECT_EQ(files, 2);
+}
+
+// The new file is on the disk before it replaces the old one, and the folder
+// after, so that a power loss leaves the old or the new file whole.
+TEST_F(DataFileTest, SaveFlushesTheNewFileBeforeItsRenameAndTheFolderAfter) {
+    const fs::path dir = fs::canonical(dir_);
+    WriteFileBytes(Path("d.MDF"), "old contents");
+    Reg reg(3, 2);
+    {
+        FsyncRecorder recorder(dir);
+        reg.Context().SetFsync(recorder.Call());
+        reg.SaveAs(Path("d.MDF"));
+        const std::vector<SyncEvent>& ev = recorder.Events();
+        ASSERT_EQ(ev.size(), 2u);
+        // The file under its temporary name, the old file still in place.
+        const fs::path temp(ev[0].path);
+        EXPECT_FALSE(ev[0].folder);
+        EXPECT_EQ(temp.parent_path(), dir);
+        EXPECT_EQ(ev[0].entries, (std::vector<std::string>{"d.MDF", temp.filename().string()}));
+        // The folder once the new file has its name and the old one is the backup.
+        EXPECT_TRUE(ev[1].folder);
+        EXPECT_EQ(ev[1].path, dir.string());
+        EXPECT_EQ(ev[1].entries, (std::vector<std::string>{"d.BAK", "d.MDF"}));
+        reg.Context().SetFsync({});
+    }
+    EXPECT_FALSE(reg.IsModified());
+
+    // A failed flush is a write error: the old file stays, no temporary file.
+    WriteFileBytes(Path("e.MDF"), "old contents");
+    reg.SetValue(0, 0, 1.0);
+    {
+        FsyncRecorder failing(dir, EIO);
+        reg.Context().SetFsync(failing.Call());
+        EXPECT_THROW(reg.SaveAs(Path("e.MDF")), EWriteError);
+        reg.Context().SetFsync({});
+    }
+    EXPECT_EQ(ReadFileBytes(Path("e.MDF")), "old contents");
+    EXPECT_EQ(reg.GetFileName(), Path("d.MDF"));
+    EXPECT_TRUE(reg.IsModified());
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
+    EXPECT_EQ(files, 3);
 }
 
 // Random data sets: values (NaN, infinities, -0.0, denormals included),

@@ -2,7 +2,6 @@
 // digits and scipy.stats), with the tolerance each approximation allows.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -620,8 +619,9 @@ TEST(Quantiles, ProbabilityNextToOneEndsTheBisection) {
     EXPECT_LT(f, 1e-5);
 }
 
+// The finite sums would take minutes here: the large-sample forms must give
+// these values (their speed: bench/distributions_bench.cpp).
 TEST(LargeDegreesOfFreedom, FinishQuicklyWithLargeSampleForms) {
-    auto start = std::chrono::steady_clock::now();
     // scipy.stats values.
     ExpectRelNear(0.04999579043508523, TTwoSidedTail(2000000000, 1.96), 1e-9);
     ExpectRelNear(0.045500290891842939, TTwoSidedTail(10000000, 2.0), 1e-9);
@@ -631,9 +631,6 @@ TEST(LargeDegreesOfFreedom, FinishQuicklyWithLargeSampleForms) {
     ExpectRelNear(0.019222189011692033, FUpperTail(2000000000, 1500000000, 1.0001), 1e-3);
     ExpectRelNear(1.9599639857261899, TTwoSidedQuantile(2000000000, 0.05), 3e-7);
     ExpectRelNear(2.3719322729654087, FUpperQuantile(4, 2000000000, 0.05), 3e-7);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    // Generous: the finite sums would take minutes here.
-    EXPECT_LT(seconds, 20.0);
 }
 
 // ---- single precision ----------------------------------------------------------
