@@ -142,49 +142,49 @@ std::vector<T> WorkArray(size_t n) {
 
 void Reg::ComputeResidualTests() {
     const int n = GetObsCount();
-    if (analysis_.Columns() != n) return;
+    if (analysis_.table.Columns() != n) return;
     std::vector<double> fitted, residuals;
     try {
-        analysis_.GetRow(kRowFitted, fitted);
-        analysis_.GetRow(kRowResidual, residuals);
+        analysis_.table.GetRow(kRowFitted, fitted);
+        analysis_.table.GetRow(kRowResidual, residuals);
     } catch (const std::bad_alloc&) {
         FatalMemoryError();
         throw EOutOfMemory();
     }
-    hetero_ = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
-    durbinWatson_ = DurbinWatson(residuals.data(), n);
+    fit_.hetero = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
+    fit_.durbinWatson = DurbinWatson(residuals.data(), n);
 }
 
 void Reg::ComputeAnalysisData() {
-    if (analysisReady_) return;
+    if (analysis_.analysisReady) return;
     const int k = GetVarCount();
     // A model not estimated for the present shape of the data has no rows
     // to analyse.
-    if (!EstimatedForCurrentShape() || static_cast<int>(designMeanHi_.size()) != k + 1) return;
+    if (!EstimatedForCurrentShape() || static_cast<int>(fit_.designMeanHi.size()) != k + 1) return;
     if (TwoStageLeverages()) {
         AnalysisTwoStage();
     } else {
         AnalysisOrdinary();
     }
-    analysisReady_ = true;
+    analysis_.analysisReady = true;
     ComputeResidualTests();
 }
 
 void Reg::AnalysisOrdinary() {
     const int n = GetObsCount();
-    const double sse = sse_;
-    const double df1 = residualDf_ - 1.0;
-    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    const double sse = fit_.sse;
+    const double df1 = fit_.residualDf - 1.0;
+    const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
     double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.ReadSpan(kRowResidual, start, len, e);
-        analysis_.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.table.ReadSpan(kRowResidual, start, len, e);
+        analysis_.table.ReadSpan(kRowLeverage, start, len, h);
         for (int t = 0; t < len; ++t) {
             g[t] = 1.0 - h[t];
             s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
         }
-        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
+        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
     }
 }
 
@@ -204,9 +204,9 @@ void Reg::AnalysisTwoStage() {
     b.meanHi.resize(q);
     b.meanLo.resize(q);
     for (int s = 0; s < q; ++s) {
-        for (int l = 0; l < q; ++l) b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(modelMoments_[vars[s]][vars[l]]);
-        b.meanHi[s] = designMeanHi_[vars[s]];
-        b.meanLo[s] = designMeanLo_[vars[s]];
+        for (int l = 0; l < q; ++l) b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(fit_.moments[vars[s]][vars[l]]);
+        b.meanHi[s] = fit_.designMeanHi[vars[s]];
+        b.meanLo[s] = fit_.designMeanLo[vars[s]];
     }
     b.inverseN = n > 0 ? 1.0 / n : 0.0;
 
@@ -220,7 +220,7 @@ void Reg::AnalysisTwoStage() {
     {
         const int cols = q + 1;
         std::vector<double> rows = WorkArray<double>(static_cast<size_t>(n) * cols);
-        analysis_.GetRow(kRowResidual, residuals);
+        analysis_.table.GetRow(kRowResidual, residuals);
         for (int i = 0; i < n; ++i) {
             double* row = &rows[static_cast<size_t>(i) * cols];
             for (int s = 0; s < q; ++s) row[s] = observed[s][i];
@@ -238,11 +238,11 @@ void Reg::AnalysisTwoStage() {
     }
     const double sumE = static_cast<double>(cross[q + 1][q] * n);
 
-    const double* design = design_.Data();
-    const int stride = design_.Cols();
-    const double sse = sse_;
-    const double df1 = residualDf_ - 1.0;
-    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    const double* design = fit_.design.Data();
+    const int stride = fit_.design.Cols();
+    const double sse = fit_.sse;
+    const double df1 = fit_.residualDf - 1.0;
+    const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
     std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
         sw(static_cast<size_t>(q) * kBlock);
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
@@ -251,10 +251,10 @@ void Reg::AnalysisTwoStage() {
     ProgressScope progress("分析データ計算中・・・", n);
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.ReadSpan(kRowResidual, start, len, e);
-        analysis_.ReadSpan(kRowLeverage, start, len, h);
-        analysis_.ReadSpan(kRowPress, start, len, p);
-        analysis_.ReadSpan(kRowTwoStageB, start, len, bb);
+        analysis_.table.ReadSpan(kRowResidual, start, len, e);
+        analysis_.table.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.table.ReadSpan(kRowPress, start, len, p);
+        analysis_.table.ReadSpan(kRowTwoStageB, start, len, bb);
         CentreBlock(b, design, stride, nullptr, start, len, zc.data());
         BlockProduct(b.c.data(), q, zc.data(), len, w.data());
         BlockProduct(sxx.data(), q, w.data(), len, sw.data());
@@ -280,7 +280,7 @@ void Reg::AnalysisTwoStage() {
             g[t] = 1.0 - 2.0 * bb[t] + h[t];
             progress.Step();
         }
-        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
+        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
     }
 }
 
@@ -289,11 +289,11 @@ void Reg::AnalysisTwoStage() {
 void Reg::ComputeInfluence() {
     ComputeAnalysisData();
     // The flags may date from before a data edit that is not re-estimated yet.
-    if (influenceReady_ || !analysisReady_ || !EstimatedForCurrentShape() ||
-        static_cast<int>(designMeanHi_.size()) != GetVarCount() + 1)
+    if (analysis_.influenceReady || !analysis_.analysisReady || !EstimatedForCurrentShape() ||
+        static_cast<int>(fit_.designMeanHi.size()) != GetVarCount() + 1)
         return;
     InfluenceRows();
-    influenceReady_ = true;
+    analysis_.influenceReady = true;
 }
 
 void Reg::InfluenceRows() {
@@ -313,15 +313,15 @@ void Reg::InfluenceRows() {
     b.meanLo.resize(q);
     for (int s = 0; s < q; ++s) {
         for (int l = 0; l < q; ++l)
-            b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(modelMoments_[b.vars[s]][b.vars[l]]);
-        b.meanHi[s] = designMeanHi_[b.vars[s]];
-        b.meanLo[s] = designMeanLo_[b.vars[s]];
+            b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(fit_.moments[b.vars[s]][b.vars[l]]);
+        b.meanHi[s] = fit_.designMeanHi[b.vars[s]];
+        b.meanLo[s] = fit_.designMeanLo[b.vars[s]];
     }
     b.diag.resize(p);
     std::vector<double> coef(p);
     for (int s = 0; s < p; ++s) {
-        b.diag[s] = static_cast<double>(modelMoments_[b.swept[s]][b.swept[s]]);
-        coef[s] = coef_.At(b.swept[s]);
+        b.diag[s] = static_cast<double>(fit_.moments[b.swept[s]][b.swept[s]]);
+        coef[s] = fit_.coef.At(b.swept[s]);
     }
     b.inverseN = n > 0 ? 1.0 / n : 0.0;
 
@@ -329,20 +329,20 @@ void Reg::InfluenceRows() {
     // would otherwise show the figures of an earlier model.
     for (int j = 0; j <= k; ++j) {
         if (role_[j] == kRoleExplanatory) continue;
-        analysis_.FillRow(kRowDeletedTValue + j, 0.0);
-        analysis_.FillRow(kRowDfbeta + j, 0.0);
+        analysis_.table.FillRow(kRowDeletedTValue + j, 0.0);
+        analysis_.table.FillRow(kRowDfbeta + j, 0.0);
     }
 
     const double nb = static_cast<double>(CountExplanatory() + 1);
     const int nbInt = CountExplanatory() + 1;
     const double nd = static_cast<double>(n);
-    const double s2 = s2_, sse = sse_, syy = syy_;
-    const double df1 = residualDf_ - 1.0;
+    const double s2 = fit_.s2, sse = fit_.sse, syy = fit_.syy;
+    const double df1 = fit_.residualDf - 1.0;
     const double adjFactor = (nd - 2.0) / df1;
-    const double yHi = designMeanHi_[dependent_], yLo = designMeanLo_[dependent_];
+    const double yHi = fit_.designMeanHi[dependent_], yLo = fit_.designMeanLo[dependent_];
     const double* y = GetVar(dependent_).Data();
-    const double* design = design_.Data();
-    const int stride = design_.Cols();
+    const double* design = fit_.design.Data();
+    const int stride = fit_.design.Cols();
     std::vector<const double*> observed(q);
     for (int s = 0; s < q; ++s) observed[s] = GetVar(b.vars[s]).Data();
 
@@ -362,16 +362,16 @@ void Reg::InfluenceRows() {
 
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.ReadSpan(kRowResidual, start, len, e);
-        analysis_.ReadSpan(kRowLeverage, start, len, h);
-        analysis_.ReadSpan(kRowPress, start, len, pr);
-        analysis_.ReadSpan(kRowS2Deleted, start, len, s2i);
+        analysis_.table.ReadSpan(kRowResidual, start, len, e);
+        analysis_.table.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.table.ReadSpan(kRowPress, start, len, pr);
+        analysis_.table.ReadSpan(kRowS2Deleted, start, len, s2i);
         CentreBlock(b, design, stride, nullptr, start, len, zc.data());
         BlockProduct(b.c.data(), q, zc.data(), len, c.data());
         ConstantEntry(b, c.data(), len, &c[static_cast<size_t>(q) * kBlock]);
         if (twoStage) {
-            analysis_.ReadSpan(kRowTwoStageA, start, len, av);
-            analysis_.ReadSpan(kRowTwoStageB, start, len, bv);
+            analysis_.table.ReadSpan(kRowTwoStageA, start, len, av);
+            analysis_.table.ReadSpan(kRowTwoStageB, start, len, bv);
             CentreBlock(b, design, stride, &observed, start, len, xc.data());
             BlockProduct(b.c.data(), q, xc.data(), len, d.data());
             ConstantEntry(b, d.data(), len, &d[static_cast<size_t>(q) * kBlock]);
@@ -429,10 +429,10 @@ void Reg::InfluenceRows() {
                 }
             }
         }
-        for (int f = 0; f < kFixed; ++f) analysis_.WriteSpan(kRowCovratio + f, start, len, slot(f));
+        for (int f = 0; f < kFixed; ++f) analysis_.table.WriteSpan(kRowCovratio + f, start, len, slot(f));
         for (int s = 0; s < p; ++s) {
-            analysis_.WriteSpan(kRowDeletedTValue + b.swept[s], start, len, slot(kFixed + s));
-            analysis_.WriteSpan(kRowDfbeta + b.swept[s], start, len, slot(kFixed + p + s));
+            analysis_.table.WriteSpan(kRowDeletedTValue + b.swept[s], start, len, slot(kFixed + s));
+            analysis_.table.WriteSpan(kRowDfbeta + b.swept[s], start, len, slot(kFixed + p + s));
         }
     }
 }

@@ -14,7 +14,7 @@
 #include "core/io/data_file.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
-#include "core/model/regression_model.h"
+#include "core/model/regression_file.h"
 #include "platform/binary_stream.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
@@ -36,31 +36,31 @@ void RemoveQuietly(const std::string& name) {
 
 }  // namespace
 
-DataFileImage Reg::FileImage() const {
+DataFileImage FileImage(const Reg& reg) {
     const DataFileColorSettings& cs = CurrentDataFileColorSettings();
     const GridColorList* colors = nullptr;
     if (cs.saveColors) colors = cs.useFileColors ? &GlobalGridColorList() : cs.settingsColors;
-    return DataFileImage{*this, GetDependent(), IsTwoStage(), Roles(), GroupNames(), Expressions(),
+    return DataFileImage{reg, reg.GetDependent(), reg.IsTwoStage(), reg.Roles(), reg.GroupNames(), reg.Expressions(),
                          GlobalUserVar(), colors, FFStoredList};
 }
 
-void Reg::WriteBinaryImage(std::ostream& out) const { WriteBinaryDataFile(FileImage(), out); }
+void WriteBinaryImage(const Reg& reg, std::ostream& out) { WriteBinaryDataFile(FileImage(reg), out); }
 
-void Reg::SaveAs(const std::string& name) {
+void SaveAs(Reg& reg, const std::string& name) {
     // A failed save keeps the former name, so that a later save does not
     // go to a file that was never written.
-    const std::string former = fileName_;
-    SetFileName(name);
+    const std::string former = reg.GetFileName();
+    reg.SetFileName(name);
     try {
-        WriteFile();
+        WriteFile(reg);
     } catch (...) {
-        SetFileName(former);
+        reg.SetFileName(former);
         throw;
     }
 }
 
-void Reg::WriteFile() {
-    const std::string target = fileName_;
+void WriteFile(Reg& reg) {
+    const std::string target = reg.GetFileName();
     if (target.empty()) throw EFOpenError("保存するファイル名がありません。");
     const bool binary = IsBinaryDataFileName(target);
     const std::string temp = TempNameBeside(target);
@@ -69,9 +69,9 @@ void Reg::WriteFile() {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
             if (!out) throw EFOpenError("ファイルを作成できません: " + target);
             if (binary)
-                WriteBinaryImage(out);
+                WriteBinaryImage(reg, out);
             else
-                WriteTextDataFile(FileImage(), out);
+                WriteTextDataFile(FileImage(reg), out);
             out.close();
             if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
         }
@@ -96,12 +96,11 @@ void Reg::WriteFile() {
         RemoveQuietly(temp);
         throw;
     }
-    fileForm_ = binary ? 0 : 1;
-    SetModified(false);
+    reg.SetFileForm(binary ? 0 : 1);
+    reg.SetModified(false);
 }
 
-void Reg::LoadFile(const std::string& fileName) {
-    LoadedDataFile loaded;
+void ReadDataFile(const std::string& fileName, LoadedDataFile& loaded, int& fileForm) {
     const bool binary = IsBinaryDataFileName(fileName);
     bool magic = false;
     try {
@@ -133,14 +132,21 @@ void Reg::LoadFile(const std::string& fileName) {
         loaded.name = cp932::IsRepresentable(title) ? title : std::string("NONAME");
     }
     if (loaded.info.empty()) loaded.info = loaded.name;
-    AdoptLoaded(loaded);
-    fileName_ = fileName;
     // Whatever the name, a file read in the text form is in the text form.
-    fileForm_ = magic ? 0 : 1;
-    SetModified(false);
+    fileForm = magic ? 0 : 1;
 }
 
-void Reg::AdoptLoaded(LoadedDataFile& loaded) {
+void LoadFile(Reg& reg, const std::string& fileName) {
+    LoadedDataFile loaded;
+    int fileForm = 0;
+    ReadDataFile(fileName, loaded, fileForm);
+    AdoptLoaded(reg, loaded);
+    reg.SetFileName(fileName);
+    reg.SetFileForm(fileForm);
+    reg.SetModified(false);
+}
+
+void AdoptLoaded(Reg& reg, LoadedDataFile& loaded) {
     const int k = static_cast<int>(loaded.vars.size());
     if (k < 1) throw EReadError("データファイルに変数がありません。");
     for (const auto& v : loaded.vars)
@@ -151,29 +157,26 @@ void Reg::AdoptLoaded(LoadedDataFile& loaded) {
     loaded.userScalars.SaveDataBank(bank);
 
     // Nothing can fail on the file's account from here on.
-    table_ = std::move(loaded.vars);
-    loaded.vars.clear();
-    SetObsCount(loaded.obs);
-    name_ = std::move(loaded.name);
-    info_ = std::move(loaded.info);
-    groupNames_ = std::move(loaded.groupNames);
+    reg.ReplaceDataSet(std::move(loaded.vars), loaded.obs, std::move(loaded.name), std::move(loaded.info));
+    reg.GroupNames() = std::move(loaded.groupNames);
     // Added one by one, so the list stays bound to this data set.
-    expres_.Clear();
-    for (int i = 0; i < loaded.equations.GetCount(); ++i) expres_.Add(loaded.equations.GetItem(i));
+    ExpresList& equations = reg.Expressions();
+    equations.Clear();
+    for (int i = 0; i < loaded.equations.GetCount(); ++i) equations.Add(loaded.equations.GetItem(i));
     GlobalUserVar().LoadDataBank(bank);
     for (const GridColorEntry& e : loaded.colors.Entries()) GlobalGridColorList().SetColors(e);
     FFStoredList = std::move(loaded.finalForm);
 
-    Rebuild();
-    twoStage_ = loaded.twoStage;
+    reg.Rebuild();
+    reg.SetTwoStage(loaded.twoStage);
     if (loaded.dependent >= 0) {
-        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, kRoleUnused);
+        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, Reg::kRoleUnused);
         std::copy_n(loaded.roles.begin(), std::min<std::size_t>(loaded.roles.size(), static_cast<std::size_t>(k)),
                     roles.begin());
-        roles[static_cast<std::size_t>(k)] = kRoleExplanatory;
-        SetModel(loaded.dependent, roles);
+        roles[static_cast<std::size_t>(k)] = Reg::kRoleExplanatory;
+        reg.SetModel(loaded.dependent, roles);
     } else {
-        ToggleVariable(SetDependent(k - 1));
+        reg.ToggleVariable(reg.SetDependent(k - 1));
     }
-    SetModified(false);
+    reg.SetModified(false);
 }

@@ -70,7 +70,7 @@ long double Reg::StructuralSse() const {
     std::vector<long double> b(p);
     std::vector<const double*> x(p, nullptr);
     for (int s = 0; s < p; ++s) {
-        b[s] = modelMoments_[swept[s]][dep];
+        b[s] = fit_.moments[swept[s]][dep];
         if (swept[s] < k) x[s] = GetVar(swept[s]).Data();
     }
     const double* y = GetVar(dep).Data();
@@ -89,16 +89,16 @@ double Reg::ComputeResiduals() {
     const int k = GetVarCount();
     const int dep = dependent_;
     if (k < 1) {
-        press_ = 0.0;
+        fit_.press = 0.0;
         return 0.0;
     }
     // The table and the design still have the former shape: no rows to write.
-    if (!EstimatedForCurrentShape()) return sse_;
-    press_ = 0.0;
+    if (!EstimatedForCurrentShape()) return fit_.sse;
+    fit_.press = 0.0;
 
     const std::vector<int> swept = SweptIndices();
     const int p = static_cast<int>(swept.size());
-    const LongMatrix& M = modelMoments_;
+    const LongMatrix& M = fit_.moments;
     std::vector<long double> b(p);
     for (int s = 0; s < p; ++s) b[s] = M[swept[s]][dep];
 
@@ -117,9 +117,9 @@ double Reg::ComputeResiduals() {
         for (int l = s + 1; l < q; ++l)
             packed[static_cast<size_t>(s) * q + l] = static_cast<double>(M[vars[s]][vars[l]] + M[vars[l]][vars[s]]);
     }
-    if (static_cast<int>(designMeanHi_.size()) != k + 1) {
-        designMeanHi_.assign(k + 1, 0.0);
-        designMeanLo_.assign(k + 1, 0.0);
+    if (static_cast<int>(fit_.designMeanHi.size()) != k + 1) {
+        fit_.designMeanHi.assign(k + 1, 0.0);
+        fit_.designMeanLo.assign(k + 1, 0.0);
     }
     const double inverseN = n > 0 ? 1.0 / n : 0.0;
 
@@ -134,24 +134,24 @@ double Reg::ComputeResiduals() {
     const bool twoStageLeverage = twoStage_ && realCalc_;
     // With the observed values in the design, the fit is the mean of y plus
     // the centred terms: small terms, and no second read of the data.
-    const bool centredFit = !designTwoStage_;
+    const bool centredFit = !fit_.designTwoStage;
     std::vector<long double> bVars(q);
     for (int s = 0; s < q; ++s) bVars[s] = M[vars[s]][dep];
-    const long double meanY = static_cast<long double>(designMeanHi_[dep]) + designMeanLo_[dep];
+    const long double meanY = static_cast<long double>(fit_.designMeanHi[dep]) + fit_.designMeanLo[dep];
 
-    double* rowY = analysis_.Row(kRowObserved);
-    double* rowFit = analysis_.Row(kRowFitted);
-    double* rowE = analysis_.Row(kRowResidual);
-    double* rowP = analysis_.Row(kRowPress);
-    double* rowH = analysis_.Row(kRowLeverage);
-    double* rowA = analysis_.Row(kRowTwoStageA);
-    double* rowB = analysis_.Row(kRowTwoStageB);
+    double* rowY = analysis_.table.Row(kRowObserved);
+    double* rowFit = analysis_.table.Row(kRowFitted);
+    double* rowE = analysis_.table.Row(kRowResidual);
+    double* rowP = analysis_.table.Row(kRowPress);
+    double* rowH = analysis_.table.Row(kRowLeverage);
+    double* rowA = analysis_.table.Row(kRowTwoStageA);
+    double* rowB = analysis_.table.Row(kRowTwoStageB);
 
     std::vector<double> xb(static_cast<size_t>(p) * kBlock);
     std::vector<double> xc(static_cast<size_t>(q) * kBlock), zc(static_cast<size_t>(q) * kBlock);
     double h[kBlock], a[kBlock], bb[kBlock];
-    const double* design = design_.Data();
-    const int stride = design_.Cols();
+    const double* design = fit_.design.Data();
+    const int stride = fit_.design.Cols();
     long double sse = 0.0L, press = 0.0L;
 
     for (int start = 0; start < n; start += kBlock) {
@@ -166,7 +166,7 @@ double Reg::ComputeResiduals() {
         }
         for (int s = 0; s < q; ++s) {
             const int col = vars[s];
-            const double hi = designMeanHi_[col], lo = designMeanLo_[col];
+            const double hi = fit_.designMeanHi[col], lo = fit_.designMeanLo[col];
             double* zs = &zc[static_cast<size_t>(s) * kBlock];
             for (int t = 0; t < len; ++t) zs[t] = (design[static_cast<size_t>(start + t) * stride + col] - hi) - lo;
             if (twoStageLeverage) {
@@ -223,6 +223,6 @@ double Reg::ComputeResiduals() {
             }
         }
     }
-    press_ = static_cast<double>(press);
+    fit_.press = static_cast<double>(press);
     return static_cast<double>(sse);
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/io/data_file.h"
-#include "core/model/regression_model.h"
+#include "core/model/regression_file.h"
 #include "platform/errors.h"
 
 namespace {
@@ -37,7 +37,7 @@ std::string SampleImage() {
     ff.AppendTerm(FFCell(reg.GetVarName(0), 2, 0.5, -1));
     FFStoredList.Append(ff);
     std::ostringstream os;
-    reg.WriteBinaryImage(os);
+    WriteBinaryImage(reg, os);
     GlobalGridColorList().Clear();
     FFStoredList.Clear();
     return os.str();
@@ -56,7 +56,7 @@ void Feed(const std::string& bytes, Outcome& outcome) {
     try {
         ReadBinaryDataFile(in, static_cast<std::int64_t>(bytes.size()), loaded);
         Reg reg(3, 2);
-        reg.AdoptLoaded(loaded);
+        AdoptLoaded(reg, loaded);
         EXPECT_GE(reg.GetVarCount(), 1);
         for (int j = 0; j < reg.GetVarCount(); ++j) EXPECT_EQ(reg.GetVar(j).Count(), reg.GetObsCount());
         ++outcome.ok;

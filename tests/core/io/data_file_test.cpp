@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/model/regression_model.h"
+#include "core/model/regression_file.h"
 #include "platform/errors.h"
 #include "support/binary_bytes.h"
 
@@ -107,7 +107,7 @@ protected:
 TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
     WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
-    reg.LoadFile(Path("g.MDF"));
+    LoadFile(reg, Path("g.MDF"));
 
     EXPECT_EQ(reg.GetName(), "テスト");
     EXPECT_EQ(reg.GetInfo(), "Info text");
@@ -156,11 +156,11 @@ TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
 TEST_F(DataFileTest, GoldenFileIsWrittenBackByteForByte) {
     WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
-    reg.LoadFile(Path("g.MDF"));
+    LoadFile(reg, Path("g.MDF"));
     CurrentDataFileColorSettings().saveColors = true;
     CurrentDataFileColorSettings().useFileColors = true;
     reg.SetModified(true);
-    reg.SaveAs(Path("copy.mdf"));
+    SaveAs(reg, Path("copy.mdf"));
     EXPECT_EQ(ReadFileBytes(Path("copy.mdf")), GoldenFile());
     EXPECT_FALSE(reg.IsModified());
     EXPECT_EQ(reg.GetFileName(), Path("copy.mdf"));
@@ -169,7 +169,7 @@ TEST_F(DataFileTest, GoldenFileIsWrittenBackByteForByte) {
 TEST_F(DataFileTest, FreshFileHasDataEndAtFirstSectionAndKeysAtRecords) {
     Reg reg(4, 3, "abc");
     reg.SetVarName(1, "LONGER_NAME");
-    reg.SaveAs(Path("f.Mdf"));
+    SaveAs(reg, Path("f.Mdf"));
     const std::string s = ReadFileBytes(Path("f.Mdf"));
     ASSERT_GE(s.size(), 40u);
     EXPECT_EQ(s.substr(0, 4), std::string("MDF\0", 4));
@@ -208,7 +208,7 @@ TEST_F(DataFileTest, ColourSectionFollowsTheSwitches) {
         CurrentDataFileColorSettings() = {c.save, c.useFile, &settingsTable};
         Reg reg(3, 2);
         std::ostringstream os;
-        reg.WriteBinaryImage(os);
+        WriteBinaryImage(reg, os);
         const auto ids = SectionIds(os.str());
         EXPECT_EQ(ids, c.expectSection ? (std::vector<int>{0, 1, 4, 5}) : (std::vector<int>{0, 1, 5}))
             << c.save << c.useFile << c.settingsHasEntry;
@@ -223,7 +223,7 @@ TEST_F(DataFileTest, StageWordOneSetsTwoStage) {
     b.i32(1).i32(154).u16(1).u16(0x0001).u8(2).u8(1);
     WriteFileBytes(Path("s.MDF"), WithSections(b.s));
     Reg reg(3, 2);
-    reg.LoadFile(Path("s.MDF"));
+    LoadFile(reg, Path("s.MDF"));
     EXPECT_TRUE(reg.IsTwoStage());
 }
 
@@ -233,7 +233,7 @@ TEST_F(DataFileTest, UnknownSectionIsSkippedAndLaterOnesRead) {
     b.i32(5).i32(151 + 8 + 7).text("abc");
     WriteFileBytes(Path("u.MDF"), WithSections(b.s));
     Reg reg(3, 2);
-    reg.LoadFile(Path("u.MDF"));
+    LoadFile(reg, Path("u.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
 
@@ -244,7 +244,7 @@ TEST_F(DataFileTest, UnknownSectionPointingBackEndsTheModelPart) {
     b.i32(5).i32(0).text("never");
     WriteFileBytes(Path("b.MDF"), WithSections(b.s));
     Reg reg(3, 2);
-    reg.LoadFile(Path("b.MDF"));
+    LoadFile(reg, Path("b.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
 
@@ -261,7 +261,7 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
     }
     WriteFileBytes(Path("n.MDF"), b.s);
     Reg reg(3, 2);
-    reg.LoadFile(Path("n.MDF"));
+    LoadFile(reg, Path("n.MDF"));
     EXPECT_EQ(reg.GetDependent(), 2);
     EXPECT_EQ(reg.GetRole(1), Reg::kRoleExplanatory);
     EXPECT_EQ(reg.GetRole(0), Reg::kRoleUnused);
@@ -274,7 +274,7 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
 TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
     WriteFileBytes(Path("t.MDF"), "#var,#\r\n");
     Reg reg(3, 2, "keep");
-    EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EStreamError);
+    EXPECT_THROW(LoadFile(reg, Path("t.MDF")), EStreamError);
     EXPECT_EQ(reg.GetName(), "keep");
 
     std::string seen;
@@ -286,7 +286,7 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
             out.vars.push_back(std::make_unique<Var>("w", "", 2, 2.0));
         },
         nullptr);
-    reg.LoadFile(Path("t.MDF"));
+    LoadFile(reg, Path("t.MDF"));
     EXPECT_EQ(seen, "#var,#\r");
     EXPECT_EQ(reg.GetVarCount(), 2);
     EXPECT_EQ(reg.GetName(), "t");
@@ -296,11 +296,11 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
 
 TEST_F(DataFileTest, OtherExtensionSavesInTheTextForm) {
     Reg reg(3, 2);
-    EXPECT_THROW(reg.SaveAs(Path("a.txt")), EStreamError);
+    EXPECT_THROW(SaveAs(reg, Path("a.txt")), EStreamError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_TRUE(fs::is_empty(dir_));
     InstallTextDataFile(nullptr, [](const DataFileImage&, std::ostream& out) { out << "text form"; });
-    reg.SaveAs(Path("a.txt"));
+    SaveAs(reg, Path("a.txt"));
     EXPECT_EQ(ReadFileBytes(Path("a.txt")), "text form");
     EXPECT_EQ(reg.GetFileForm(), 1);
     EXPECT_FALSE(reg.IsModified());
@@ -316,7 +316,7 @@ TEST_F(DataFileTest, LongTextsAreCutOnACharacterBoundary) {
     b.text(longName).text("").u8(0).i32(1).f64(1.0).u16(0);
     WriteFileBytes(Path("l.MDF"), b.s);
     Reg reg(3, 2);
-    reg.LoadFile(Path("l.MDF"));
+    LoadFile(reg, Path("l.MDF"));
     std::string expected;
     for (int i = 0; i < 511; ++i) expected += "あ";
     EXPECT_EQ(reg.GetVarName(0), expected);
@@ -332,13 +332,13 @@ TEST_F(DataFileTest, InfoSectionIsKeptWhole) {
     b.i32(5).i32(140 + 8 + 4 + 1100).text(info);
     WriteFileBytes(Path("i.MDF"), WithSections(b.s));
     Reg reg(3, 2);
-    reg.LoadFile(Path("i.MDF"));
+    LoadFile(reg, Path("i.MDF"));
     EXPECT_EQ(reg.GetInfo(), info);
     // A length beyond the end of the file is still refused.
     LeBytes bad;
     bad.i32(5).i32(140 + 8 + 4 + 3).i32(4).raw("abc");
     WriteFileBytes(Path("j.MDF"), WithSections(bad.s));
-    EXPECT_THROW(reg.LoadFile(Path("j.MDF")), EReadError);
+    EXPECT_THROW(LoadFile(reg, Path("j.MDF")), EReadError);
     EXPECT_EQ(reg.GetInfo(), info);
 }
 
@@ -368,7 +368,7 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
         Reg reg(3, 2, "current");
         reg.SetFileName("old.MDF");
         reg.SetValue(0, 0, 42.0);
-        EXPECT_THROW(reg.LoadFile(Path("d.MDF")), EReadError) << c.what;
+        EXPECT_THROW(LoadFile(reg, Path("d.MDF")), EReadError) << c.what;
         // The current model is untouched.
         EXPECT_EQ(reg.GetName(), "current") << c.what;
         EXPECT_EQ(reg.GetFileName(), "old.MDF") << c.what;
@@ -382,14 +382,14 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
 
 TEST_F(DataFileTest, MissingFileRaisesOpenError) {
     Reg reg(3, 2, "current");
-    EXPECT_THROW(reg.LoadFile(Path("none.MDF")), EFOpenError);
+    EXPECT_THROW(LoadFile(reg, Path("none.MDF")), EFOpenError);
     EXPECT_EQ(reg.GetName(), "current");
 }
 
 TEST_F(DataFileTest, SuccessfulSaveKeepsOldFileAsBackup) {
     WriteFileBytes(Path("d.MDF"), "old contents");
     Reg reg(3, 2);
-    reg.SaveAs(Path("d.MDF"));
+    SaveAs(reg, Path("d.MDF"));
     EXPECT_EQ(ReadFileBytes(Path("d.BAK")), "old contents");
     EXPECT_EQ(ReadFileBytes(Path("d.MDF")).substr(0, 4), std::string("MDF\0", 4));
     // Nothing else left beside it.
@@ -402,20 +402,20 @@ TEST_F(DataFileTest, FailedSaveLeavesOldFileAndModifiedFlag) {
     Reg reg(3, 2);
     reg.SetFileName("former.MDF");
     ASSERT_TRUE(reg.IsModified());
-    EXPECT_THROW(reg.SaveAs(Path("missing/x.MDF")), EFOpenError);
+    EXPECT_THROW(SaveAs(reg, Path("missing/x.MDF")), EFOpenError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_EQ(reg.GetFileName(), "former.MDF");
 
     // The target is a folder: the new file cannot be moved into place.
     fs::create_directories(Path("folder.MDF"));
-    EXPECT_THROW(reg.SaveAs(Path("folder.MDF")), EWriteError);
+    EXPECT_THROW(SaveAs(reg, Path("folder.MDF")), EWriteError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_TRUE(fs::is_directory(Path("folder.MDF")));
 
     // A data set without variables cannot be saved; the old file stays.
     WriteFileBytes(Path("keep.MDF"), "old contents");
     reg.DeleteAllVars();
-    EXPECT_THROW(reg.SaveAs(Path("keep.MDF")), EWriteError);
+    EXPECT_THROW(SaveAs(reg, Path("keep.MDF")), EWriteError);
     EXPECT_EQ(ReadFileBytes(Path("keep.MDF")), "old contents");
     EXPECT_FALSE(fs::exists(Path("keep.BAK")));
     EXPECT_TRUE(reg.IsModified());
@@ -472,16 +472,16 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         FFStoredList.Append(ff);
 
         const std::string file = Path("r" + std::to_string(round) + ".MDF");
-        reg.SaveAs(file);
+        SaveAs(reg, file);
         std::ostringstream firstImage;
-        reg.WriteBinaryImage(firstImage);
+        WriteBinaryImage(reg, firstImage);
 
         // Clear what the loader must restore.
         GlobalUserVar().Reset(true);
         GlobalGridColorList().Clear();
         FFStoredList.Clear();
         Reg back(3, 2);
-        back.LoadFile(file);
+        LoadFile(back, file);
 
         ASSERT_EQ(back.GetObsCount(), n);
         ASSERT_EQ(back.GetVarCount(), k);
@@ -515,7 +515,7 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         // Written again, the image is the same (an empty info became the
         // name on loading, so only with an info of its own).
         std::ostringstream again;
-        back.WriteBinaryImage(again);
+        WriteBinaryImage(back, again);
         if (!reg.GetInfo().empty()) {
             EXPECT_TRUE(again.str() == firstImage.str()) << round;
         }
