@@ -20,6 +20,9 @@
 #include "resources/string_table.h"
 
 class Reg;
+namespace calc_str_detail {
+struct ElementFunction;
+}
 
 class CalcStr {
 public:
@@ -113,11 +116,20 @@ private:
     int ParseResultName(Reg& reg, bool& found);
     int ParseObsSelector(const Reg& reg);
     double ObservationFunction(Reg& reg, bool& handled);
+    // The pieces of ObservationFunction at observation i: "index", "pred"
+    // and the functions of one column (fn as ObservationFunction numbers them).
+    double ObservationIndex(int i);
+    double ObservationPred(const Reg& reg, int i);
+    double ObservationOfColumn(const Reg& reg, int fn, int i);
 
     // Lists and ranges.
     void ReadRange(int& first, int& last);
     bool ReadItemList(std::vector<double>& out);
     bool ReadWholeVariableItem(std::vector<double>& out);
+    // The element function after "." of a "##" item.
+    void ReadElementFunction(calc_str_detail::ElementFunction& ef);
+    void ReadUserElementFunction(calc_str_detail::ElementFunction& ef);
+    void ReadScalarElementFunction(calc_str_detail::ElementFunction& ef);
 
     std::string_view text_;
     int position_ = 0;
