@@ -136,12 +136,6 @@ public:
     // Reestimate.
     std::vector<std::uint8_t>& RolesForEdit() { return role_; }
 
-    // Takes over a data set read from a file: its variables (obs values
-    // each), name and info. The model, groups and equations are left to the
-    // caller, who rebuilds and re-estimates.
-    void ReplaceDataSet(std::vector<std::unique_ptr<Var>>&& vars, int obs, std::string&& name,
-                        std::string&& info);
-
     // --- thin wrappers (each sets the modified flag) --------------------------
     bool SetGroupName(int code, const std::string& name);
     // The group's name; the code in decimal when it has none.
@@ -160,6 +154,13 @@ public:
     int AddExpres(const Expres& equation);
     void DeleteExpres(int i);
     void ClearExpres();
+
+    // --- data set hand-over ---------------------------------------------------
+    // Takes over a data set read from a file: its variables (obs values
+    // each), name and info. The model, groups and equations are left to the
+    // caller, who rebuilds and re-estimates.
+    void ReplaceDataSet(std::vector<std::unique_ptr<Var>>&& vars, int obs, std::string&& name,
+                        std::string&& info);
 
     // --- per-observation analysis -------------------------------------------
     // Analysis-table rows of the residual analysis and of the leave-one-out

@@ -200,25 +200,16 @@ void BlockLeverages(const ResidualInputs& in, int len, ResidualBlock& blk) {
     }
 }
 
-// Fitted value of block entry t, in two interleaved sums.
-long double FittedValue(const ResidualInputs& in, const ResidualBlock& blk, int t) {
-    long double f0 = 0.0L, f1 = 0.0L;
-    if (in.centredFit) {
-        f0 = in.meanY;
-        int s = 0;
-        for (; s + 1 < in.q; s += 2) {
-            f0 += in.bVars[s] * blk.zc[static_cast<size_t>(s) * kBlock + t];
-            f1 += in.bVars[s + 1] * blk.zc[static_cast<size_t>(s + 1) * kBlock + t];
-        }
-        if (s < in.q) f0 += in.bVars[s] * blk.zc[static_cast<size_t>(s) * kBlock + t];
-    } else {
-        int s = 0;
-        for (; s + 1 < in.p; s += 2) {
-            f0 += in.b[s] * blk.xb[static_cast<size_t>(s) * kBlock + t];
-            f1 += in.b[s + 1] * blk.xb[static_cast<size_t>(s + 1) * kBlock + t];
-        }
-        if (s < in.p) f0 += in.b[s] * blk.xb[static_cast<size_t>(s) * kBlock + t];
+// Fitted value of block entry t from the coefficients b and the rows v
+// (count entries), in two interleaved sums starting from f0.
+inline long double FittedValue(const long double* b, const double* v, int count, int t, long double f0) {
+    long double f1 = 0.0L;
+    int s = 0;
+    for (; s + 1 < count; s += 2) {
+        f0 += b[s] * v[static_cast<size_t>(s) * kBlock + t];
+        f1 += b[s + 1] * v[static_cast<size_t>(s + 1) * kBlock + t];
     }
+    if (s < count) f0 += b[s] * v[static_cast<size_t>(s) * kBlock + t];
     return f0 + f1;
 }
 
@@ -229,15 +220,22 @@ struct ResidualSums {
 
 void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBlock& blk, const ResidualRows& rows,
                 ResidualSums& sums) {
+    long double sse = sums.sse, press = sums.press;
+    const double* y = in.y;
+    // Centred: the mean of y plus the centred terms; else the observed rows.
+    const long double* b = in.centredFit ? in.bVars.data() : in.b.data();
+    const double* v = in.centredFit ? blk.zc.data() : blk.xb.data();
+    const int count = in.centredFit ? in.q : in.p;
+    const long double f0 = in.centredFit ? in.meanY : 0.0L;
     for (int t = 0; t < len; ++t) {
         const int i = start + t;
-        const long double fit = FittedValue(in, blk, t);
-        const long double e = in.y[i] - fit;
-        sums.sse += e * e;
+        const long double fit = FittedValue(b, v, count, t, f0);
+        const long double e = y[i] - fit;
+        sse += e * e;
         const double ed = static_cast<double>(e);
         const double pressResidual = ed / (1.0 - (in.twoStageLeverage ? blk.bb[t] : blk.h[t]));
-        sums.press += static_cast<long double>(pressResidual) * pressResidual;
-        rows.y[i] = in.y[i];
+        press += static_cast<long double>(pressResidual) * pressResidual;
+        rows.y[i] = y[i];
         rows.fit[i] = static_cast<double>(fit);
         rows.e[i] = ed;
         rows.press[i] = pressResidual;
@@ -247,6 +245,8 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
             rows.b[i] = blk.bb[t];
         }
     }
+    sums.sse = sse;
+    sums.press = press;
 }
 
 }  // namespace
