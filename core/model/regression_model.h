@@ -11,7 +11,7 @@
 // Index k (the variable count) stands for the constant term, which is always
 // in the model. Roles: 0 not in the model, 1 dependent, 2 explanatory.
 //
-// Reg holds its parts: the fit (RegFit) and the per-observation analysis
+// Reg holds the fit (RegFit) and the per-observation analysis
 // (ObservationAnalysis). The diagnostics and the data-block hand-over
 // (regression_diagnostics.h, regression_data_blocks.h) and the data file
 // (regression_file.h) are free functions on the public interface.
