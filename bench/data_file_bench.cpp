@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/io/data_file.h"
-#include "core/model/regression_model.h"
+#include "core/model/regression_file.h"
 
 namespace {
 
@@ -46,13 +46,13 @@ Reg& LargeModel() {
 
 void BM_WriteDataFile(benchmark::State& state) {
     Reg& reg = LargeModel();
-    for (auto _ : state) reg.WriteFile();  // through the flushed save
+    for (auto _ : state) WriteFile(reg);  // through the flushed save
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(BenchFile())));
 }
 BENCHMARK(BM_WriteDataFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ReadDataFile(benchmark::State& state) {
-    LargeModel().WriteFile();
+    WriteFile(LargeModel());
     const std::string name = BenchFile();
     for (auto _ : state) {
         std::ifstream in(name, std::ios::binary);
@@ -65,9 +65,9 @@ void BM_ReadDataFile(benchmark::State& state) {
 BENCHMARK(BM_ReadDataFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_LoadFileWithEstimation(benchmark::State& state) {
-    LargeModel().WriteFile();
+    WriteFile(LargeModel());
     Reg target(3, 2);
-    for (auto _ : state) target.LoadFile(BenchFile());
+    for (auto _ : state) LoadFile(target, BenchFile());
     std::filesystem::remove(BenchFile());
     std::filesystem::remove(std::filesystem::path(BenchFile()).replace_extension(".BAK"));
 }

@@ -25,6 +25,9 @@ class Reg;
 class UserFunctionLink;
 class UserVar;
 struct EvalRunState;
+namespace calc_str_detail {
+struct ElementFunction;
+}
 
 class CalcStr {
 public:
@@ -124,6 +127,11 @@ private:
     int ParseResultName(Reg& reg, bool& found);
     int ParseObsSelector(const Reg& reg);
     double ObservationFunction(Reg& reg, bool& handled);
+    // The pieces of ObservationFunction at observation i: "index", "pred"
+    // and the functions of one column (fn as ObservationFunction numbers them).
+    double ObservationIndex(int i);
+    double ObservationPred(const Reg& reg, int i);
+    double ObservationOfColumn(const Reg& reg, int fn, int i);
 
     // The statements of a user function's body; errors propagate.
     double RunUserFunctionBody();
@@ -132,6 +140,10 @@ private:
     void ReadRange(int& first, int& last);
     bool ReadItemList(std::vector<double>& out);
     bool ReadWholeVariableItem(std::vector<double>& out);
+    // The element function after "." of a "##" item.
+    void ReadElementFunction(calc_str_detail::ElementFunction& ef);
+    void ReadUserElementFunction(calc_str_detail::ElementFunction& ef);
+    void ReadScalarElementFunction(calc_str_detail::ElementFunction& ef);
 
     AppState& state_;
     std::string_view text_;

@@ -17,7 +17,7 @@
 #include "eval/reserved_words.h"
 #include "platform/errors.h"
 
-namespace {
+namespace calc_str_detail {
 
 // Applies the element function of a "##" item to one value.
 struct ElementFunction {
@@ -42,7 +42,9 @@ struct ElementFunction {
     }
 };
 
-}  // namespace
+}  // namespace calc_str_detail
+
+using calc_str_detail::ElementFunction;
 
 double CalcStr::VariableWideFunction(int index) {
     Step();
@@ -114,6 +116,62 @@ bool CalcStr::ReadItemList(std::vector<double>& out) {
     return flag;
 }
 
+void CalcStr::ReadElementFunction(ElementFunction& ef) {
+    Step();
+    if (Is("@")) {
+        ReadUserElementFunction(ef);
+    } else {
+        ReadScalarElementFunction(ef);
+    }
+}
+
+void CalcStr::ReadUserElementFunction(ElementFunction& ef) {
+    Step();
+    UserFunctionLink* link = &Functions();
+    ef.link = link;
+    ef.user = tokenIsString_ ? -1 : link->Find(token_);
+    if (ef.user < 0) Fail(kStrMissingParameter);
+    Step();
+    if (Is("(")) {
+        do {
+            Step();
+            ef.userArgs.push_back(ParseOr());
+        } while (Is(","));
+        if (!Is(")")) Fail(kStrMissingParameter);
+        Step();
+    }
+    if (link->ParameterCount(ef.user) != 1 + static_cast<int>(ef.userArgs.size()) ||
+        link->SlotCount(ef.user) < link->ParameterCount(ef.user))
+        Fail(kStrMissingParameter);
+}
+
+void CalcStr::ReadScalarElementFunction(ElementFunction& ef) {
+    if (Is(ReservedWords[rwMax])) ef.scalar = 100;
+    else if (Is(ReservedWords[rwMin])) ef.scalar = 101;
+    else if (int f = tokenIsString_ ? -1 : FindFunctionName(token_); f >= 0 && f < kScalarFunctionWords)
+        ef.scalar = f;
+    Step();
+    const int s = ef.scalar;
+    if ((s >= rwBce && s <= rwPow) || s == 100 || s == 101) {
+        ef.a2 = s == rwLoga ? 10.0 : s == rwRound ? 7.0 : 0.0;
+        if (Is("(")) {
+            Step();
+            ef.a2 = ParseOr();
+        }
+        if (!Is(")")) Fail(kStrMissingParameter);
+        Step();
+    } else if (s == rwPf || s == rwQf) {
+        if (!Is("(")) Fail(kStrMissingParameter);
+        Step();
+        ef.a2 = ParseOr();
+        if (!Is(",")) Fail(kStrMissingParameter);
+        Step();
+        ef.a3 = ParseOr();
+        if (!Is(")")) Fail(kStrMissingParameter);
+        Step();
+    }
+}
+
 bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
     Step();
     Reg* reg = Model();
@@ -138,53 +196,7 @@ bool CalcStr::ReadWholeVariableItem(std::vector<double>& out) {
     }
 
     ElementFunction ef;
-    if (Is(".")) {
-        Step();
-        if (Is("@")) {
-            Step();
-            UserFunctionLink* link = &Functions();
-            ef.link = link;
-            ef.user = tokenIsString_ ? -1 : link->Find(token_);
-            if (ef.user < 0) Fail(kStrMissingParameter);
-            Step();
-            if (Is("(")) {
-                do {
-                    Step();
-                    ef.userArgs.push_back(ParseOr());
-                } while (Is(","));
-                if (!Is(")")) Fail(kStrMissingParameter);
-                Step();
-            }
-            if (link->ParameterCount(ef.user) != 1 + static_cast<int>(ef.userArgs.size()) ||
-                link->SlotCount(ef.user) < link->ParameterCount(ef.user))
-                Fail(kStrMissingParameter);
-        } else {
-            if (Is(ReservedWords[rwMax])) ef.scalar = 100;
-            else if (Is(ReservedWords[rwMin])) ef.scalar = 101;
-            else if (int f = tokenIsString_ ? -1 : FindFunctionName(token_); f >= 0 && f < kScalarFunctionWords)
-                ef.scalar = f;
-            Step();
-            const int s = ef.scalar;
-            if ((s >= rwBce && s <= rwPow) || s == 100 || s == 101) {
-                ef.a2 = s == rwLoga ? 10.0 : s == rwRound ? 7.0 : 0.0;
-                if (Is("(")) {
-                    Step();
-                    ef.a2 = ParseOr();
-                }
-                if (!Is(")")) Fail(kStrMissingParameter);
-                Step();
-            } else if (s == rwPf || s == rwQf) {
-                if (!Is("(")) Fail(kStrMissingParameter);
-                Step();
-                ef.a2 = ParseOr();
-                if (!Is(",")) Fail(kStrMissingParameter);
-                Step();
-                ef.a3 = ParseOr();
-                if (!Is(")")) Fail(kStrMissingParameter);
-                Step();
-            }
-        }
-    }
+    if (Is(".")) ReadElementFunction(ef);
 
     const bool itemFlag = nonConstant_;
     nonConstant_ = true;

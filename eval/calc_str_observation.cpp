@@ -65,6 +65,19 @@ int ClassOf(double x, double min, double max, int m) {
     return j + 1;
 }
 
+// Rank of observation i among the n values of c, ties counted half.
+double RankAt(const Column& c, int i, int n) {
+    const double x = c.At(i);
+    double smaller = 0.0, equal = 0.0;
+    for (int o = 0; o < n; ++o) {
+        if (o == i) continue;
+        const double y = c.At(o);
+        if (ApproxEqual(y, x)) equal += 1.0;
+        else if (y < x) smaller += 1.0;
+    }
+    return 1.0 + smaller + 0.5 * equal;
+}
+
 }  // namespace
 
 double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
@@ -78,45 +91,51 @@ double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
     const int i = observation_;
     Step();
 
-    if (fn == ofIndex) {
-        double d = 0.0;
-        if (Is("(")) {
-            Step();
-            d = ParseOr();
-            if (Is(")")) Step();
-        }
-        const double v = static_cast<double>(i) + 1.0;
-        return d != 0.0 ? v / d : v;
-    }
+    if (fn == ofIndex) return ObservationIndex(i);
     if (!Is("(")) Fail(kStrSyntaxError);
+    if (fn == ofPred) return ObservationPred(reg, i);
+    return ObservationOfColumn(reg, fn, i);
+}
 
-    if (fn == ofPred) {
-        std::vector<int> vars;
-        int names = 0;
-        do {
-            Step();  // past "(" or ","
-            if (++names > kMaxPredNames) Fail(kStrRangeError);
-            const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
-            if (j >= 0) vars.push_back(j);
-            Step();
-        } while (Is(","));
+double CalcStr::ObservationIndex(int i) {
+    double d = 0.0;
+    if (Is("(")) {
+        Step();
+        d = ParseOr();
         if (Is(")")) Step();
-        if (vars.empty()) {
-            MarkIncomplete();
-            return 0.0;
-        }
-        // Sweeping a copy of the moment matrix on the regressors leaves the
-        // intercept in row k and the slopes in the regressors' rows.
-        Matrix m(reg.Moments());
-        const int k = reg.GetVarCount();
-        const int y = vars.front();
-        for (std::size_t s = 1; s < vars.size(); ++s)
-            if (m.Sweep(vars[s])) Fail(kStrZeroDivideError);
-        double v = m.At(k, y);
-        for (std::size_t s = 1; s < vars.size(); ++s) v += reg.GetValue(i, vars[s]) * m.At(vars[s], y);
-        return v;
     }
+    const double v = static_cast<double>(i) + 1.0;
+    return d != 0.0 ? v / d : v;
+}
 
+double CalcStr::ObservationPred(const Reg& reg, int i) {
+    std::vector<int> vars;
+    int names = 0;
+    do {
+        Step();  // past "(" or ","
+        if (++names > kMaxPredNames) Fail(kStrRangeError);
+        const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
+        if (j >= 0) vars.push_back(j);
+        Step();
+    } while (Is(","));
+    if (Is(")")) Step();
+    if (vars.empty()) {
+        MarkIncomplete();
+        return 0.0;
+    }
+    // Sweeping a copy of the moment matrix on the regressors leaves the
+    // intercept in row k and the slopes in the regressors' rows.
+    Matrix m(reg.Moments());
+    const int k = reg.GetVarCount();
+    const int y = vars.front();
+    for (std::size_t s = 1; s < vars.size(); ++s)
+        if (m.Sweep(vars[s])) Fail(kStrZeroDivideError);
+    double v = m.At(k, y);
+    for (std::size_t s = 1; s < vars.size(); ++s) v += reg.GetValue(i, vars[s]) * m.At(vars[s], y);
+    return v;
+}
+
+double CalcStr::ObservationOfColumn(const Reg& reg, int fn, int i) {
     Step();
     const bool design = ParseDataPrefix();
     const int j = tokenIsString_ ? -1 : reg.FindVar(token_);
@@ -183,16 +202,7 @@ double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
         }
         case ofRank: {
             if (Is(")")) Step();
-            const Column c{reg, j, design};
-            const double x = c.At(i);
-            double smaller = 0.0, equal = 0.0;
-            for (int o = 0; o < n; ++o) {
-                if (o == i) continue;
-                const double y = c.At(o);
-                if (ApproxEqual(y, x)) equal += 1.0;
-                else if (y < x) smaller += 1.0;
-            }
-            return 1.0 + smaller + 0.5 * equal;
+            return RankAt(Column{reg, j, design}, i, n);
         }
         default: {  // standard
             if (Is(")")) Step();

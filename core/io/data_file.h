@@ -9,9 +9,9 @@
 // 5 info text, 6 final form. Texts are int32 length and CP932 bytes.
 //
 // A file is read completely into a LoadedDataFile before anything of the
-// program changes; Reg::AdoptLoaded then takes it over. Every length and
-// count is checked against the bytes that remain, so a damaged file raises
-// EReadError rather than crash, hang or allocate without bound.
+// program changes; the model's AdoptLoaded then takes it over. Every length
+// and count is checked against the bytes that remain, so a damaged file
+// raises EReadError rather than crash, hang or allocate without bound.
 #pragma once
 
 #include <cstdint>

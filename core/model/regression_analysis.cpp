@@ -135,79 +135,251 @@ std::vector<T> WorkArray(size_t n) {
     }
 }
 
+// The centred block of the current fit, every swept index with its
+// diagonal element.
+CentredBlock MakeCentredBlock(const Reg& reg) {
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
+    const RegFit& fit = reg.Fit();
+    CentredBlock b;
+    b.swept = reg.SweptIndices();
+    for (int col : b.swept)
+        if (col < k) b.vars.push_back(col);
+    const int q = static_cast<int>(b.vars.size());
+    const int p = static_cast<int>(b.swept.size());
+    b.q = q;
+    b.c.resize(static_cast<size_t>(q) * q);
+    b.meanHi.resize(q);
+    b.meanLo.resize(q);
+    for (int s = 0; s < q; ++s) {
+        for (int l = 0; l < q; ++l)
+            b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(fit.moments[b.vars[s]][b.vars[l]]);
+        b.meanHi[s] = fit.designMeanHi[b.vars[s]];
+        b.meanLo[s] = fit.designMeanLo[b.vars[s]];
+    }
+    b.diag.resize(p);
+    for (int s = 0; s < p; ++s) b.diag[s] = static_cast<double>(fit.moments[b.swept[s]][b.swept[s]]);
+    b.inverseN = n > 0 ? 1.0 / n : 0.0;
+    return b;
+}
+
+// What the deletion measures need of the fit besides the table's rows.
+struct InfluenceScale {
+    double nb;  // coefficients, the constant included
+    int nbInt;
+    double nd;  // observations
+    double s2, sse, syy;
+    double df1;  // residual degrees of freedom less one
+    double adjFactor;
+    double yHi, yLo;  // mean of the dependent variable
+    const double* y;
+};
+
+InfluenceScale MakeInfluenceScale(const Reg& reg) {
+    const RegFit& fit = reg.Fit();
+    const int dep = reg.GetDependent();
+    InfluenceScale f;
+    f.nb = static_cast<double>(reg.CountExplanatory() + 1);
+    f.nbInt = reg.CountExplanatory() + 1;
+    f.nd = static_cast<double>(reg.GetObsCount());
+    f.s2 = fit.s2;
+    f.sse = fit.sse;
+    f.syy = fit.syy;
+    f.df1 = fit.residualDf - 1.0;
+    f.adjFactor = (f.nd - 2.0) / f.df1;
+    f.yHi = fit.designMeanHi[dep];
+    f.yLo = fit.designMeanLo[dep];
+    f.y = reg.GetVar(dep).Data();
+    return f;
+}
+
+// Output slots of a block: rows 13 .. 18, then 19 + m and m - 100 per swept
+// index.
+constexpr int kFixed = 6;
+
+// One block of observations for the deletion measures: the rows read from
+// the table, c = M z_i (and d = M x_i in the two-stage variant), one entry
+// per swept index, the constant's last, and the output slots.
+struct InfluenceBlock {
+    InfluenceBlock(int q, int p, bool twoStage)
+        : zc(static_cast<size_t>(q) * kBlock),
+          c(static_cast<size_t>(q + 1) * kBlock),
+          out(static_cast<size_t>(kFixed + 2 * p) * kBlock),
+          p(p) {
+        if (twoStage) {
+            xc.resize(static_cast<size_t>(q) * kBlock);
+            d.resize(static_cast<size_t>(q + 1) * kBlock);
+        }
+    }
+    double* Slot(int s) { return &out[static_cast<size_t>(s) * kBlock]; }
+
+    std::vector<double> zc, c, xc, d, out;
+    int p;
+    double e[kBlock], h[kBlock], pr[kBlock], s2i[kBlock], av[kBlock], bv[kBlock];
+};
+
+// observed: the observed explanatory values in the two-stage variant, else
+// nullptr.
+void ReadInfluenceBlock(const RAData& table, const CentredBlock& b, const Matrix& design,
+                        const std::vector<const double*>* observed, int start, int len, InfluenceBlock& blk) {
+    const int q = b.q;
+    const int stride = design.Cols();
+    table.ReadSpan(Reg::kRowResidual, start, len, blk.e);
+    table.ReadSpan(Reg::kRowLeverage, start, len, blk.h);
+    table.ReadSpan(Reg::kRowPress, start, len, blk.pr);
+    table.ReadSpan(Reg::kRowS2Deleted, start, len, blk.s2i);
+    CentreBlock(b, design.Data(), stride, nullptr, start, len, blk.zc.data());
+    BlockProduct(b.c.data(), q, blk.zc.data(), len, blk.c.data());
+    ConstantEntry(b, blk.c.data(), len, &blk.c[static_cast<size_t>(q) * kBlock]);
+    if (observed != nullptr) {
+        table.ReadSpan(Reg::kRowTwoStageA, start, len, blk.av);
+        table.ReadSpan(Reg::kRowTwoStageB, start, len, blk.bv);
+        CentreBlock(b, design.Data(), stride, observed, start, len, blk.xc.data());
+        BlockProduct(b.c.data(), q, blk.xc.data(), len, blk.d.data());
+        ConstantEntry(b, blk.d.data(), len, &blk.d[static_cast<size_t>(q) * kBlock]);
+    }
+}
+
+// Rows 13 to 18 of a block. Both forms share R'^2(i); the rest differ in
+// the leverage used.
+void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, InfluenceBlock& blk) {
+    double* covratio = blk.Slot(0);
+    double* dffits = blk.Slot(1);
+    double* cooks = blk.Slot(2);
+    double* welsch = blk.Slot(3);
+    double* r2i = blk.Slot(4);
+    double* adj = blk.Slot(5);
+    const double* e = blk.e;
+    const double* h = blk.h;
+    const double* pr = blk.pr;
+    const double* s2i = blk.s2i;
+    const double* av = blk.av;
+    const double* bv = blk.bv;
+    const double nd = f.nd, s2 = f.s2;
+    for (int t = 0; t < len; ++t) {
+        const double dy = (f.y[start + t] - f.yHi) - f.yLo;
+        const double syyDeleted = f.syy - dy * dy * nd / (nd - 1.0);
+        const double ratio = IntPower(f.nbInt, s2i[t] / s2);
+        if (twoStage) {
+            const double qb = 1.0 - bv[t];
+            const double bigA = av[t] * pr[t] * pr[t];
+            welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2i[t]));
+            const double g = std::sqrt(bigA / s2i[t]);
+            dffits[t] = pr[t] < 0.0 ? -g : g;
+            cooks[t] = bigA / (f.nb * s2);
+            covratio[t] = ratio * (1.0 - av[t]) / (qb * qb);
+            r2i[t] = 1.0 - f.df1 * s2i[t] / syyDeleted;
+        } else {
+            const double qh = 1.0 - h[t];
+            dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2i[t]) * qh);
+            cooks[t] = h[t] * pr[t] * pr[t] / (f.nb * s2);
+            welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2i[t]));
+            covratio[t] = ratio / qh;
+            r2i[t] = 1.0 - (f.sse - e[t] * pr[t]) / syyDeleted;
+        }
+        const double a = 1.0 - f.adjFactor * (1.0 - r2i[t]);
+        adj[t] = a < kSingleEpsilon ? 0.0 : a;
+    }
+}
+
+// Per swept index s: the t value without each observation and the change
+// of the coefficient (DFBETA).
+void CoefficientMeasures(const CentredBlock& b, const std::vector<double>& coef, bool twoStage, int len,
+                         InfluenceBlock& blk) {
+    const int p = blk.p;
+    const double* h = blk.h;
+    const double* pr = blk.pr;
+    const double* s2i = blk.s2i;
+    const double* bv = blk.bv;
+    for (int s = 0; s < p; ++s) {
+        const double* cs = &blk.c[static_cast<size_t>(s) * kBlock];
+        double* tv = blk.Slot(kFixed + s);
+        double* dfb = blk.Slot(kFixed + p + s);
+        const double bm = coef[s], mm = b.diag[s];
+        if (twoStage) {
+            const double* ds = &blk.d[static_cast<size_t>(s) * kBlock];
+            for (int t = 0; t < len; ++t) {
+                const double qb = 1.0 - bv[t];
+                const double g = (bv[t] / qb + 1.0) * (bv[t] / qb + 1.0) - h[t] / (qb * qb);
+                dfb[t] = cs[t] * pr[t];
+                tv[t] = (bm - dfb[t]) / std::sqrt(s2i[t] * (2.0 * cs[t] * ds[t] / qb + mm - g * cs[t] * cs[t]));
+            }
+        } else {
+            for (int t = 0; t < len; ++t) {
+                const double qh = 1.0 - h[t];
+                dfb[t] = cs[t] * pr[t];
+                tv[t] = (bm - dfb[t]) / std::sqrt((cs[t] * cs[t] / qh + mm) * s2i[t]);
+            }
+        }
+    }
+}
+
+void WriteInfluenceBlock(RAData& table, const std::vector<int>& swept, int start, int len, InfluenceBlock& blk) {
+    const int p = blk.p;
+    for (int f = 0; f < kFixed; ++f) table.WriteSpan(Reg::kRowCovratio + f, start, len, blk.Slot(f));
+    for (int s = 0; s < p; ++s) {
+        table.WriteSpan(Reg::kRowDeletedTValue + swept[s], start, len, blk.Slot(kFixed + s));
+        table.WriteSpan(Reg::kRowDfbeta + swept[s], start, len, blk.Slot(kFixed + p + s));
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 void Reg::ComputeResidualTests() {
     const int n = GetObsCount();
-    if (analysis_.Columns() != n) return;
+    if (analysis_.table.Columns() != n) return;
     std::vector<double> fitted, residuals;
     try {
-        analysis_.GetRow(kRowFitted, fitted);
-        analysis_.GetRow(kRowResidual, residuals);
+        analysis_.table.GetRow(kRowFitted, fitted);
+        analysis_.table.GetRow(kRowResidual, residuals);
     } catch (const std::bad_alloc&) {
         FatalMemoryError(context_->Services());
         throw EOutOfMemory();
     }
-    hetero_ = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
-    durbinWatson_ = DurbinWatson(residuals.data(), n);
+    fit_.hetero = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
+    fit_.durbinWatson = DurbinWatson(residuals.data(), n);
 }
 
 void Reg::ComputeAnalysisData() {
-    if (analysisReady_) return;
+    if (analysis_.analysisReady) return;
     const int k = GetVarCount();
     // A model not estimated for the present shape of the data has no rows
     // to analyse.
-    if (!EstimatedForCurrentShape() || static_cast<int>(designMeanHi_.size()) != k + 1) return;
+    if (!EstimatedForCurrentShape() || static_cast<int>(fit_.designMeanHi.size()) != k + 1) return;
     if (TwoStageLeverages()) {
         AnalysisTwoStage();
     } else {
         AnalysisOrdinary();
     }
-    analysisReady_ = true;
+    analysis_.analysisReady = true;
     ComputeResidualTests();
 }
 
 void Reg::AnalysisOrdinary() {
     const int n = GetObsCount();
-    const double sse = sse_;
-    const double df1 = residualDf_ - 1.0;
-    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    const double sse = fit_.sse;
+    const double df1 = fit_.residualDf - 1.0;
+    const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
     double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.ReadSpan(kRowResidual, start, len, e);
-        analysis_.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.table.ReadSpan(kRowResidual, start, len, e);
+        analysis_.table.ReadSpan(kRowLeverage, start, len, h);
         for (int t = 0; t < len; ++t) {
             g[t] = 1.0 - h[t];
             s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
         }
-        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
+        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
     }
 }
 
 void Reg::AnalysisTwoStage() {
     const int n = GetObsCount();
-    const int k = GetVarCount();
-    const std::vector<int> swept = SweptIndices();
-    std::vector<int> vars;
-    for (int col : swept)
-        if (col < k) vars.push_back(col);
-    const int q = static_cast<int>(vars.size());
-
-    CentredBlock b;
-    b.vars = vars;
-    b.q = q;
-    b.c.resize(static_cast<size_t>(q) * q);
-    b.meanHi.resize(q);
-    b.meanLo.resize(q);
-    for (int s = 0; s < q; ++s) {
-        for (int l = 0; l < q; ++l) b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(modelMoments_[vars[s]][vars[l]]);
-        b.meanHi[s] = designMeanHi_[vars[s]];
-        b.meanLo[s] = designMeanLo_[vars[s]];
-    }
-    b.inverseN = n > 0 ? 1.0 / n : 0.0;
+    const CentredBlock b = MakeCentredBlock(*this);
+    const std::vector<int>& vars = b.vars;
+    const int q = b.q;
 
     // Cross-products of the observed explanatory variables with each other
     // and with the residuals, about their means: the sums over every
@@ -219,7 +391,7 @@ void Reg::AnalysisTwoStage() {
     {
         const int cols = q + 1;
         std::vector<double> rows = WorkArray<double>(static_cast<size_t>(n) * cols);
-        analysis_.GetRow(kRowResidual, residuals);
+        analysis_.table.GetRow(kRowResidual, residuals);
         for (int i = 0; i < n; ++i) {
             double* row = &rows[static_cast<size_t>(i) * cols];
             for (int s = 0; s < q; ++s) row[s] = observed[s][i];
@@ -237,11 +409,11 @@ void Reg::AnalysisTwoStage() {
     }
     const double sumE = static_cast<double>(cross[q + 1][q] * n);
 
-    const double* design = design_.Data();
-    const int stride = design_.Cols();
-    const double sse = sse_;
-    const double df1 = residualDf_ - 1.0;
-    const ResidualScale fit{GetVar(dependent_).Data(), sse_, s2_, VarianceFloor()};
+    const double* design = fit_.design.Data();
+    const int stride = fit_.design.Cols();
+    const double sse = fit_.sse;
+    const double df1 = fit_.residualDf - 1.0;
+    const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
     std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
         sw(static_cast<size_t>(q) * kBlock);
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
@@ -250,10 +422,10 @@ void Reg::AnalysisTwoStage() {
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n);
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.ReadSpan(kRowResidual, start, len, e);
-        analysis_.ReadSpan(kRowLeverage, start, len, h);
-        analysis_.ReadSpan(kRowPress, start, len, p);
-        analysis_.ReadSpan(kRowTwoStageB, start, len, bb);
+        analysis_.table.ReadSpan(kRowResidual, start, len, e);
+        analysis_.table.ReadSpan(kRowLeverage, start, len, h);
+        analysis_.table.ReadSpan(kRowPress, start, len, p);
+        analysis_.table.ReadSpan(kRowTwoStageB, start, len, bb);
         CentreBlock(b, design, stride, nullptr, start, len, zc.data());
         BlockProduct(b.c.data(), q, zc.data(), len, w.data());
         BlockProduct(sxx.data(), q, w.data(), len, sw.data());
@@ -279,7 +451,7 @@ void Reg::AnalysisTwoStage() {
             g[t] = 1.0 - 2.0 * bb[t] + h[t];
             progress.Step();
         }
-        WriteResidualMeasures(analysis_, fit, start, len, e, g, s2i);
+        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
     }
 }
 
@@ -288,150 +460,40 @@ void Reg::AnalysisTwoStage() {
 void Reg::ComputeInfluence() {
     ComputeAnalysisData();
     // The flags may date from before a data edit that is not re-estimated yet.
-    if (influenceReady_ || !analysisReady_ || !EstimatedForCurrentShape() ||
-        static_cast<int>(designMeanHi_.size()) != GetVarCount() + 1)
+    if (analysis_.influenceReady || !analysis_.analysisReady || !EstimatedForCurrentShape() ||
+        static_cast<int>(fit_.designMeanHi.size()) != GetVarCount() + 1)
         return;
     InfluenceRows();
-    influenceReady_ = true;
+    analysis_.influenceReady = true;
 }
 
 void Reg::InfluenceRows() {
     const int n = GetObsCount();
     const int k = GetVarCount();
     const bool twoStage = TwoStageLeverages();
-
-    CentredBlock b;
-    b.swept = SweptIndices();
-    for (int col : b.swept)
-        if (col < k) b.vars.push_back(col);
-    const int q = static_cast<int>(b.vars.size());
+    const CentredBlock b = MakeCentredBlock(*this);
+    const int q = b.q;
     const int p = static_cast<int>(b.swept.size());  // q + 1: the constant is swept, last
-    b.q = q;
-    b.c.resize(static_cast<size_t>(q) * q);
-    b.meanHi.resize(q);
-    b.meanLo.resize(q);
-    for (int s = 0; s < q; ++s) {
-        for (int l = 0; l < q; ++l)
-            b.c[static_cast<size_t>(s) * q + l] = static_cast<double>(modelMoments_[b.vars[s]][b.vars[l]]);
-        b.meanHi[s] = designMeanHi_[b.vars[s]];
-        b.meanLo[s] = designMeanLo_[b.vars[s]];
-    }
-    b.diag.resize(p);
     std::vector<double> coef(p);
-    for (int s = 0; s < p; ++s) {
-        b.diag[s] = static_cast<double>(modelMoments_[b.swept[s]][b.swept[s]]);
-        coef[s] = coef_.At(b.swept[s]);
-    }
-    b.inverseN = n > 0 ? 1.0 / n : 0.0;
+    for (int s = 0; s < p; ++s) coef[s] = fit_.coef.At(b.swept[s]);
 
     // Rows of indices outside the model (the dependent variable among them)
     // would otherwise show the figures of an earlier model.
     for (int j = 0; j <= k; ++j) {
         if (role_[j] == kRoleExplanatory) continue;
-        analysis_.FillRow(kRowDeletedTValue + j, 0.0);
-        analysis_.FillRow(kRowDfbeta + j, 0.0);
+        analysis_.table.FillRow(kRowDeletedTValue + j, 0.0);
+        analysis_.table.FillRow(kRowDfbeta + j, 0.0);
     }
 
-    const double nb = static_cast<double>(CountExplanatory() + 1);
-    const int nbInt = CountExplanatory() + 1;
-    const double nd = static_cast<double>(n);
-    const double s2 = s2_, sse = sse_, syy = syy_;
-    const double df1 = residualDf_ - 1.0;
-    const double adjFactor = (nd - 2.0) / df1;
-    const double yHi = designMeanHi_[dependent_], yLo = designMeanLo_[dependent_];
-    const double* y = GetVar(dependent_).Data();
-    const double* design = design_.Data();
-    const int stride = design_.Cols();
+    const InfluenceScale scale = MakeInfluenceScale(*this);
     std::vector<const double*> observed(q);
     for (int s = 0; s < q; ++s) observed[s] = GetVar(b.vars[s]).Data();
-
-    // Per block: c = M z_i (and d = M x_i in the two-stage variant), one
-    // entry per swept index, the constant's last.
-    std::vector<double> zc(static_cast<size_t>(q) * kBlock), c(static_cast<size_t>(q + 1) * kBlock);
-    std::vector<double> xc, d;
-    if (twoStage) {
-        xc.resize(static_cast<size_t>(q) * kBlock);
-        d.resize(static_cast<size_t>(q + 1) * kBlock);
-    }
-    // Output slots: rows 13 .. 18, then 19 + m and m - 100 per swept index.
-    constexpr int kFixed = 6;
-    std::vector<double> out(static_cast<size_t>(kFixed + 2 * p) * kBlock);
-    auto slot = [&](int s) { return &out[static_cast<size_t>(s) * kBlock]; };
-    double e[kBlock], h[kBlock], pr[kBlock], s2i[kBlock], av[kBlock], bv[kBlock];
-
+    InfluenceBlock blk(q, p, twoStage);
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.ReadSpan(kRowResidual, start, len, e);
-        analysis_.ReadSpan(kRowLeverage, start, len, h);
-        analysis_.ReadSpan(kRowPress, start, len, pr);
-        analysis_.ReadSpan(kRowS2Deleted, start, len, s2i);
-        CentreBlock(b, design, stride, nullptr, start, len, zc.data());
-        BlockProduct(b.c.data(), q, zc.data(), len, c.data());
-        ConstantEntry(b, c.data(), len, &c[static_cast<size_t>(q) * kBlock]);
-        if (twoStage) {
-            analysis_.ReadSpan(kRowTwoStageA, start, len, av);
-            analysis_.ReadSpan(kRowTwoStageB, start, len, bv);
-            CentreBlock(b, design, stride, &observed, start, len, xc.data());
-            BlockProduct(b.c.data(), q, xc.data(), len, d.data());
-            ConstantEntry(b, d.data(), len, &d[static_cast<size_t>(q) * kBlock]);
-        }
-
-        double* covratio = slot(0);
-        double* dffits = slot(1);
-        double* cooks = slot(2);
-        double* welsch = slot(3);
-        double* r2i = slot(4);
-        double* adj = slot(5);
-        // Both forms share R'^2(i); the rest differ in the leverage used.
-        for (int t = 0; t < len; ++t) {
-            const double dy = (y[start + t] - yHi) - yLo;
-            const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
-            const double ratio = IntPower(nbInt, s2i[t] / s2);
-            if (twoStage) {
-                const double qb = 1.0 - bv[t];
-                const double bigA = av[t] * pr[t] * pr[t];
-                welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2i[t]));
-                const double f = std::sqrt(bigA / s2i[t]);
-                dffits[t] = pr[t] < 0.0 ? -f : f;
-                cooks[t] = bigA / (nb * s2);
-                covratio[t] = ratio * (1.0 - av[t]) / (qb * qb);
-                r2i[t] = 1.0 - df1 * s2i[t] / syyDeleted;
-            } else {
-                const double qh = 1.0 - h[t];
-                dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2i[t]) * qh);
-                cooks[t] = h[t] * pr[t] * pr[t] / (nb * s2);
-                welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2i[t]));
-                covratio[t] = ratio / qh;
-                r2i[t] = 1.0 - (sse - e[t] * pr[t]) / syyDeleted;
-            }
-            const double a = 1.0 - adjFactor * (1.0 - r2i[t]);
-            adj[t] = a < kSingleEpsilon ? 0.0 : a;
-        }
-        for (int s = 0; s < p; ++s) {
-            const double* cs = &c[static_cast<size_t>(s) * kBlock];
-            double* tv = slot(kFixed + s);
-            double* dfb = slot(kFixed + p + s);
-            const double bm = coef[s], mm = b.diag[s];
-            if (twoStage) {
-                const double* ds = &d[static_cast<size_t>(s) * kBlock];
-                for (int t = 0; t < len; ++t) {
-                    const double qb = 1.0 - bv[t];
-                    const double g = (bv[t] / qb + 1.0) * (bv[t] / qb + 1.0) - h[t] / (qb * qb);
-                    dfb[t] = cs[t] * pr[t];
-                    tv[t] = (bm - dfb[t]) / std::sqrt(s2i[t] * (2.0 * cs[t] * ds[t] / qb + mm - g * cs[t] * cs[t]));
-                }
-            } else {
-                for (int t = 0; t < len; ++t) {
-                    const double qh = 1.0 - h[t];
-                    dfb[t] = cs[t] * pr[t];
-                    tv[t] = (bm - dfb[t]) / std::sqrt((cs[t] * cs[t] / qh + mm) * s2i[t]);
-                }
-            }
-        }
-        for (int f = 0; f < kFixed; ++f) analysis_.WriteSpan(kRowCovratio + f, start, len, slot(f));
-        for (int s = 0; s < p; ++s) {
-            analysis_.WriteSpan(kRowDeletedTValue + b.swept[s], start, len, slot(kFixed + s));
-            analysis_.WriteSpan(kRowDfbeta + b.swept[s], start, len, slot(kFixed + p + s));
-        }
+        ReadInfluenceBlock(analysis_.table, b, fit_.design, twoStage ? &observed : nullptr, start, len, blk);
+        FixedMeasures(scale, twoStage, start, len, blk);
+        CoefficientMeasures(b, coef, twoStage, len, blk);
+        WriteInfluenceBlock(analysis_.table, b.swept, start, len, blk);
     }
 }

@@ -1,4 +1,4 @@
-// Reg: handing data to the other estimators (a block of observations and
+// Handing data to the other estimators (a block of observations and
 // variables chosen by a group mask or by the model, as a design matrix with
 // names) and read access to the design matrix.
 #include <new>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/settings/file_services.h"
-#include "core/model/regression_model.h"
+#include "core/model/regression_data_blocks.h"
 #include "core/numeric/statistics.h"
 
 namespace {
@@ -71,25 +71,25 @@ DataBlock ChooseBlock(const Reg& reg, std::uint16_t mask, bool modelOnly) {
 
 }  // namespace
 
-bool Reg::SelectDataBlock(std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
-                          std::vector<std::string>* names, int& varCount, int& obsCount) const {
-    DataBlock block = ChooseBlock(*this, mask, modelOnly);
+bool SelectDataBlock(const Reg& reg, std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
+                     std::vector<std::string>* names, int& varCount, int& obsCount) {
+    DataBlock block = ChooseBlock(reg, mask, modelOnly);
     varCount = static_cast<int>(block.vars.size());
     obsCount = block.obsCount;
     if (varCount == 0 || obsCount == 0) return true;
     if (flags) flags->swap(block.flags);
     if (names) {
         names->clear();
-        for (int j : block.vars) names->push_back(GetVarName(j));
+        for (int j : block.vars) names->push_back(reg.GetVarName(j));
     }
     return false;
 }
 
-bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>* selection, bool transposed,
-                            bool twoStageValues, std::vector<std::string>& names, Matrix& out,
-                            const std::string& dependentName) const {
-    const int k = GetVarCount();
-    const DataBlock block = ChooseBlock(*this, mask, selection == nullptr);
+bool BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std::uint8_t>* selection,
+                       bool transposed, bool twoStageValues, std::vector<std::string>& names, Matrix& out,
+                       const std::string& dependentName) {
+    const int k = reg.GetVarCount();
+    const DataBlock block = ChooseBlock(reg, mask, selection == nullptr);
     if (block.vars.empty() || block.obsCount == 0) throw Exception("DERR");
     std::vector<int> chosen;
     for (size_t s = 0; s < block.vars.size(); ++s) {
@@ -109,25 +109,25 @@ bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>*
 
         // First stage over the block: every endogenous variable fitted on
         // the exogenous and lagged ones.
-        const bool firstStage = twoStage_ && twoStageValues;
+        const bool firstStage = reg.IsTwoStage() && twoStageValues;
         LongMatrix fit;
         std::vector<int> instruments;
         if (firstStage) {
             fit.Resize(k + 1, k + 1, false);
             std::vector<double> x(k);
             for (int t = 0; t < nb; ++t) {
-                for (int j = 0; j < k; ++j) x[j] = GetValue(rows[t], j);
+                for (int j = 0; j < k; ++j) x[j] = reg.GetValue(rows[t], j);
                 AddObservationToMoments(fit, x.data(), t, k);
             }
             SweepMomentMatrix(fit, nb, k);
             // A variable with a zero pivot is no instrument: its column
             // would hold cross-products, not coefficients.
             for (int j = 0; j < k; ++j)
-                if (IsExogenous(j) && !fit.Sweep(j)) instruments.push_back(j);
+                if (reg.IsExogenous(j) && !fit.Sweep(j)) instruments.push_back(j);
         }
 
         std::vector<std::string> columnNames(m + 1);
-        columnNames[m] = ConstantName();
+        columnNames[m] = Reg::ConstantName();
         Matrix result(transposed ? m + 1 : nb, transposed ? nb : m + 1, 1.0);
         auto put = [&](int t, int col, double v) {
             if (transposed)
@@ -137,7 +137,7 @@ bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>*
         };
         int next = 0;
         for (int j : chosen) {
-            const std::string name = GetVarName(j);
+            const std::string name = reg.GetVarName(j);
             int col;
             bool observedOnly = false;
             if (name == dependentName) {
@@ -151,16 +151,16 @@ bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>*
                 continue;
             }
             columnNames[col] = name;
-            const bool fitted = firstStage && !observedOnly && GetVarType(j) == Var::kEndogenous;
+            const bool fitted = firstStage && !observedOnly && reg.GetVarType(j) == Var::kEndogenous;
             for (int t = 0; t < nb; ++t) {
                 const int i = rows[t];
                 double v;
                 if (fitted) {
                     long double f = fit[k][j];
-                    for (int s : instruments) f += fit[s][j] * GetValue(i, s);
+                    for (int s : instruments) f += fit[s][j] * reg.GetValue(i, s);
                     v = static_cast<double>(f);
                 } else {
-                    v = GetValue(i, j);
+                    v = reg.GetValue(i, j);
                 }
                 put(t, col, v);
             }
@@ -179,46 +179,48 @@ bool Reg::BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>*
         out.Replace(result);
         return false;
     } catch (const EOutOfMemory&) {
-        ShowMemoryError(context_->Services());
+        ShowMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError(context_->Services());
+        ShowMemoryError(reg.Context().Services());
     }
     return true;
 }
 
-void Reg::CopyColumnTo(Matrix& m, int c, bool fromDesign, int j) const {
-    const int n = GetObsCount();
-    const int k = GetVarCount();
+void CopyColumnTo(const Reg& reg, Matrix& m, int c, bool fromDesign, int j) {
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
     if (j < 0 || j > k || c < 0 || c >= m.Cols()) throw ERangeError(kRangeErrorText);
     const int rows = n < m.Rows() ? n : m.Rows();
-    for (int i = 0; i < rows; ++i) m[i][c] = fromDesign ? design_[i][j] : GetValue(i, j);
+    for (int i = 0; i < rows; ++i) m[i][c] = fromDesign ? reg.Design()[i][j] : reg.GetValue(i, j);
 }
 
-void Reg::GetDesignColumn(int j, std::vector<double>& out) const {
-    const int n = design_.Rows();
-    if (j < 0 || j >= design_.Cols()) throw ERangeError(kRangeErrorText);
+void GetDesignColumn(const Reg& reg, int j, std::vector<double>& out) {
+    const Matrix& design = reg.Design();
+    const int n = design.Rows();
+    if (j < 0 || j >= design.Cols()) throw ERangeError(kRangeErrorText);
     std::vector<double> column(n);
-    if (n > 0) design_.GetColumn(j, column.data());
+    if (n > 0) design.GetColumn(j, column.data());
     out.swap(column);
 }
 
-void Reg::GetDesignRow(int i, std::vector<double>& out) const {
-    const double* row = design_[i];
-    out.assign(row, row + design_.Cols());
+void GetDesignRow(const Reg& reg, int i, std::vector<double>& out) {
+    const Matrix& design = reg.Design();
+    const double* row = design[i];
+    out.assign(row, row + design.Cols());
 }
 
-double Reg::GetDesignMean(int j) const { return design_.ColumnMeanSd(j, nullptr); }
+double GetDesignMean(const Reg& reg, int j) { return reg.Design().ColumnMeanSd(j, nullptr); }
 
-double Reg::GetDesignStdDev(int j) const {
+double GetDesignStdDev(const Reg& reg, int j) {
     double sd = 0.0;
-    design_.ColumnMeanSd(j, &sd);
+    reg.Design().ColumnMeanSd(j, &sd);
     return sd;
 }
 
-double Reg::GetDesignMax(int j) const { return design_.ColumnMinMax(j, nullptr); }
+double GetDesignMax(const Reg& reg, int j) { return reg.Design().ColumnMinMax(j, nullptr); }
 
-double Reg::GetDesignMin(int j) const {
+double GetDesignMin(const Reg& reg, int j) {
     double lo = 0.0;
-    design_.ColumnMinMax(j, &lo);
+    reg.Design().ColumnMinMax(j, &lo);
     return lo;
 }

@@ -1,4 +1,4 @@
-// Reg: diagnostics of the current fit. Collinearity, tolerance intervals of
+// Diagnostics of the current fit. Collinearity, tolerance intervals of
 // a prediction, the LIML root, the Breusch-Godfrey statistic, the ordinary
 // and White covariances and the added-variable plot data. None of them
 // changes the model.
@@ -10,7 +10,8 @@
 #include "core/numeric/distributions.h"
 #include "core/settings/file_services.h"
 #include "core/numeric/numeric_helpers.h"
-#include "core/model/regression_model.h"
+#include "core/model/regression_data_blocks.h"
+#include "core/model/regression_diagnostics.h"
 #include "core/numeric/statistics.h"
 
 namespace {
@@ -37,24 +38,25 @@ void ZeroCovarianceOutput(Matrix& out, int k) {
 
 // ---------------------------------------------------------------------------
 
-double Reg::GetConditionNumber(Vector& vif) const {
-    const int n = GetObsCount();
-    const int k = GetVarCount();
-    const std::vector<int> ex = ExplanatoryIndices(role_, k);
+double GetConditionNumber(const Reg& reg, Vector& vif) {
+    const RegFit& fit = reg.Fit();
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
+    const std::vector<int> ex = ExplanatoryIndices(reg.Roles(), k);
     const int m = static_cast<int>(ex.size());
     if (m < 2) return 0.0;
     try {
         Matrix passed;
-        if (twoStage_ && realCalc_) {
+        if (reg.IsTwoStage() && reg.IsRealCalc()) {
             // The collinearity the instruments see: (Z'X)^-1 Z'Z (Z'X)^-T,
             // inverted, on unit-length columns.
             Matrix z(n, m + 1), x(n, m + 1);
             for (int s = 0; s < m; ++s) {
-                CopyColumnTo(z, s, true, ex[s]);
-                CopyColumnTo(x, s, false, ex[s]);
+                CopyColumnTo(reg, z, s, true, ex[s]);
+                CopyColumnTo(reg, x, s, false, ex[s]);
             }
-            CopyColumnTo(z, m, true, dependent_);
-            CopyColumnTo(x, m, false, dependent_);
+            CopyColumnTo(reg, z, m, true, reg.GetDependent());
+            CopyColumnTo(reg, x, m, false, reg.GetDependent());
             for (int c = 0; c <= m; ++c) {
                 z.StandardizeColumn(c, false);
                 x.StandardizeColumn(c, false);
@@ -71,7 +73,7 @@ double Reg::GetConditionNumber(Vector& vif) const {
             // give the same block as the whole design.
             Matrix columns(n, m);
             for (int s = 0; s < m; ++s) {
-                for (int i = 0; i < n; ++i) columns[i][s] = design_[i][ex[s]];
+                for (int i = 0; i < n; ++i) columns[i][s] = fit.design[i][ex[s]];
             }
             ComputeCorrelationMatrix(columns, n, m, passed);
         }
@@ -79,71 +81,73 @@ double Reg::GetConditionNumber(Vector& vif) const {
         Vector values;
         return ComputeVifAndConditionNumber(passed, m, vif, vectors, values);
     } catch (const EOutOfMemory&) {
-        FatalMemoryError(context_->Services());
+        FatalMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(context_->Services());
+        FatalMemoryError(reg.Context().Services());
     }
     return 0.0;
 }
 
-double Reg::GetToleranceInterval(std::span<double> x, double& lower, double& upper, double probability,
-                                 double confidence) const {
-    const int n = GetObsCount();
-    const int k = GetVarCount();
+double GetToleranceInterval(const Reg& reg, std::span<double> x, double& lower, double& upper,
+                            double probability, double confidence) {
+    const RegFit& fit = reg.Fit();
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
     if (static_cast<long long>(x.size()) < static_cast<long long>(k) + 1) throw ERangeError(kRangeErrorText);
     x[k] = 1.0;
-    const std::vector<int> swept = SweptIndices();
+    const std::vector<int> swept = reg.SweptIndices();
     long double prediction = 0.0L, q = 0.0L;
     for (int a : swept) {
-        prediction += static_cast<long double>(coef_.At(a)) * x[a];
+        prediction += static_cast<long double>(fit.coef.At(a)) * x[a];
         long double row = 0.0L;
-        for (int b : swept) row += modelMoments_[a][b] * x[b];
+        for (int b : swept) row += fit.moments[a][b] * x[b];
         q += x[a] * row;
     }
-    const int pc = n - residualDf_;
+    const int pc = n - fit.residualDf;
     const double alpha = 1.0 - confidence;
-    const double fq = FUpperQuantile(pc, residualDf_, alpha / 2.0);
+    const double fq = FUpperQuantile(pc, fit.residualDf, alpha / 2.0);
     const double zq = NormalUpperQuantileApprox(static_cast<float>((1.0 - probability) / 2.0));
-    const double cq = ChiSquareUpperQuantile(residualDf_, 1.0 - alpha / 2.0);
+    const double cq = ChiSquareUpperQuantile(fit.residualDf, 1.0 - alpha / 2.0);
     // Without a residual degree of freedom the quantiles are NaN, and so
     // are the bounds.
-    const double half = (std::sqrt(pc * fq * static_cast<double>(q)) + zq * std::sqrt(residualDf_ / cq)) *
-                        std::sqrt(s2_);
+    const double half = (std::sqrt(pc * fq * static_cast<double>(q)) + zq * std::sqrt(fit.residualDf / cq)) *
+                        std::sqrt(fit.s2);
     const double yhat = static_cast<double>(prediction);
     lower = yhat - half;
     upper = yhat + half;
     return yhat;
 }
 
-bool Reg::HasTooFewEquations() const { return HasTooFewEquations(expres_.GetCount()); }
+bool HasTooFewEquations(const Reg& reg) { return HasTooFewEquations(reg, reg.Expressions().GetCount()); }
 
-bool Reg::HasTooFewEquations(int equationCount) const {
-    const int k = GetVarCount();
+bool HasTooFewEquations(const Reg& reg, int equationCount) {
+    const int k = reg.GetVarCount();
     int endogenous = 0;
     for (int j = 0; j < k; ++j)
-        if (GetVarType(j) == Var::kEndogenous) ++endogenous;
+        if (reg.GetVarType(j) == Var::kEndogenous) ++endogenous;
     return endogenous > equationCount;
 }
 
 // ---------------------------------------------------------------------------
 
-double Reg::ComputeLimlRoot() const {
-    const int k = GetVarCount();
+double ComputeLimlRoot(const Reg& reg) {
+    const std::vector<std::uint8_t>& role = reg.Roles();
+    const int k = reg.GetVarCount();
     try {
         std::vector<int> endo;
-        for (int j = 0; j < k && j < static_cast<int>(role_.size()); ++j)
-            if (GetVarType(j) == Var::kEndogenous && role_[j] != kRoleUnused) endo.push_back(j);
+        for (int j = 0; j < k && j < static_cast<int>(role.size()); ++j)
+            if (reg.GetVarType(j) == Var::kEndogenous && role[j] != Reg::kRoleUnused) endo.push_back(j);
         const int g = static_cast<int>(endo.size());
         if (g == 0) return 0.0;
 
         // Residual cross-products on the included (W1) and on all (W2)
         // exogenous variables.
-        Matrix w1(Moments()), w2(Moments());
+        Matrix w1(reg.Moments()), w2(reg.Moments());
         if (w1.Rows() < k + 1 || w1.Cols() < k + 1) return -1.0;
         for (int j = 0; j < k; ++j) {
-            if (!IsExogenous(j)) continue;
+            if (!reg.IsExogenous(j)) continue;
             w2.Sweep(j);
-            if (role_[j] == kRoleExplanatory) w1.Sweep(j);
+            if (role[j] == Reg::kRoleExplanatory) w1.Sweep(j);
         }
         Matrix a(g, g), b(g, g);
         for (int s = 0; s < g; ++s)
@@ -194,32 +198,33 @@ double Reg::ComputeLimlRoot() const {
     } catch (const EMathError&) {
         return -1.0;
     } catch (const EOutOfMemory&) {
-        FatalMemoryError(context_->Services());
+        FatalMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(context_->Services());
+        FatalMemoryError(reg.Context().Services());
     }
     return -1.0;
 }
 
 // ---------------------------------------------------------------------------
 
-double Reg::BreuschGodfreyTest(int q) const {
+double BreuschGodfreyTest(const Reg& reg, int q) {
+    const RegFit& fit = reg.Fit();
     if (q < 1) return kNaN;
-    const int n = GetObsCount();
-    const int k = GetVarCount();
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
     const int obs = n - q;
     if (obs <= 0) return kNaN;
-    const std::vector<int> ex = ExplanatoryIndices(role_, k);
+    const std::vector<int> ex = ExplanatoryIndices(reg.Roles(), k);
     // Explanatory variables, q lagged residuals and the current one.
     const int c = static_cast<int>(ex.size()) + q + 1;
     // An auxiliary fit with no residual degree of freedom says nothing.
     if (obs <= c) return kNaN;
     try {
-        const double* e = analysis_.Row(kRowResidual);
+        const double* e = reg.Analysis().Row(Reg::kRowResidual);
         LongMatrix m(c + 1, c + 1, 0.0L);
         std::vector<double> row(c);
         for (int t = 0; t < obs; ++t) {
-            const double* z = design_[t + q];
+            const double* z = fit.design[t + q];
             int s = 0;
             for (int j : ex) row[s++] = z[j];
             for (int l = 0; l <= q; ++l) row[s++] = e[t + l];
@@ -232,29 +237,31 @@ double Reg::BreuschGodfreyTest(int q) const {
         const long double sse = m[c - 1][c - 1];
         return static_cast<double>(obs * (1.0L - sse / sst));
     } catch (const EOutOfMemory&) {
-        ShowMemoryError(context_->Services());
+        ShowMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError(context_->Services());
+        ShowMemoryError(reg.Context().Services());
     }
     return kNaN;
 }
 
 // ---------------------------------------------------------------------------
 
-void Reg::GetCovariance(Matrix& out) const {
-    const int k = GetVarCount();
+void GetCovariance(const Reg& reg, Matrix& out) {
+    const RegFit& fit = reg.Fit();
+    const int k = reg.GetVarCount();
     ZeroCovarianceOutput(out, k);
-    const std::vector<int> swept = SweptIndices();
-    const long double s2 = s2_;
+    const std::vector<int> swept = reg.SweptIndices();
+    const long double s2 = fit.s2;
     for (int a : swept)
-        for (int b : swept) out[a][b] = static_cast<double>(modelMoments_[a][b] * s2);
+        for (int b : swept) out[a][b] = static_cast<double>(fit.moments[a][b] * s2);
 }
 
-void Reg::GetWhiteCovariance(Matrix& out) const {
-    const int n = GetObsCount();
-    const int k = GetVarCount();
+void GetWhiteCovariance(const Reg& reg, Matrix& out) {
+    const RegFit& fit = reg.Fit();
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
     try {
-        const std::vector<int> ex = ExplanatoryIndices(role_, k);
+        const std::vector<int> ex = ExplanatoryIndices(reg.Roles(), k);
         const int m = static_cast<int>(ex.size());
         const int p = m + 1;  // the constant term last
         // A z_i in centred form: with C the swept block of the explanatory
@@ -263,19 +270,19 @@ void Reg::GetWhiteCovariance(Matrix& out) const {
         // of raw cross-products.
         std::vector<long double> mean(m, 0.0L);
         for (int i = 0; i < n; ++i) {
-            const double* z = design_[i];
+            const double* z = fit.design[i];
             for (int s = 0; s < m; ++s) mean[s] += z[ex[s]];
         }
         for (int s = 0; s < m && n > 0; ++s) mean[s] /= n;
         std::vector<long double> c(static_cast<size_t>(m) * m);
         for (int s = 0; s < m; ++s)
-            for (int t = 0; t < m; ++t) c[static_cast<size_t>(s) * m + t] = modelMoments_[ex[s]][ex[t]];
+            for (int t = 0; t < m; ++t) c[static_cast<size_t>(s) * m + t] = fit.moments[ex[s]][ex[t]];
         const long double inverseN = n > 0 ? 1.0L / n : 0.0L;
 
-        const double* e = analysis_.Row(kRowResidual);
+        const double* e = reg.Analysis().Row(Reg::kRowResidual);
         std::vector<long double> d(m), w(p), sum(static_cast<size_t>(p) * p, 0.0L);
         for (int i = 0; i < n; ++i) {
-            const double* z = design_[i];
+            const double* z = fit.design[i];
             for (int s = 0; s < m; ++s) d[s] = z[ex[s]] - mean[s];
             long double last = inverseN;
             for (int s = 0; s < m; ++s) {
@@ -302,30 +309,31 @@ void Reg::GetWhiteCovariance(Matrix& out) const {
                 out[index[t]][index[s]] = v;
             }
     } catch (const EOutOfMemory&) {
-        ShowMemoryError(context_->Services());
+        ShowMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError(context_->Services());
+        ShowMemoryError(reg.Context().Services());
     }
 }
 
 // ---------------------------------------------------------------------------
 
-void Reg::GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy, int j) const {
-    const int n = GetObsCount();
-    const int k = GetVarCount();
+void GetPartialRegression(const Reg& reg, std::vector<double>& ox, std::vector<double>& oy, int j) {
+    const RegFit& fit = reg.Fit();
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
     if (j < 0 || j >= k) throw ERangeError(kRangeErrorText);
-    const int dep = dependent_;
+    const int dep = reg.GetDependent();
     try {
         // In the two-stage leverage variant j enters with its observed
         // values, and observed values replace the design in the sums.
-        const bool observed = twoStage_ && realCalc_;
+        const bool observed = reg.IsTwoStage() && reg.IsRealCalc();
         LongMatrix mm;
         if (observed) {
-            Matrix data(design_);
-            for (int i = 0; i < n; ++i) data[i][j] = GetValue(i, j);
+            Matrix data(fit.design);
+            for (int i = 0; i < n; ++i) data[i][j] = reg.GetValue(i, j);
             ::BuildMomentMatrix(data, n, k, mm);
         } else {
-            ::BuildMomentMatrix(design_, n, k, mm);
+            ::BuildMomentMatrix(fit.design, n, k, mm);
         }
         // Means before the sweeps: the residuals are formed from centred
         // values, which is the same sum without cancelling large terms.
@@ -333,7 +341,7 @@ void Reg::GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy,
         for (int l = 0; l < k; ++l) mean[l] = mm[k][l];
         std::vector<int> others;
         for (int l = 0; l < k; ++l) {
-            if (l == j || l == dep || role_[l] != kRoleExplanatory) continue;
+            if (l == j || l == dep || reg.Roles()[l] != Reg::kRoleExplanatory) continue;
             // A zero pivot leaves the variable unswept, and out of the sums.
             if (!mm.Sweep(l)) others.push_back(l);
         }
@@ -345,7 +353,7 @@ void Reg::GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy,
         }
         std::vector<double> rx(n), ry(n);
         for (int i = 0; i < n; ++i) {
-            auto value = [&](int col) -> double { return observed ? GetValue(i, col) : design_[i][col]; };
+            auto value = [&](int col) -> double { return observed ? reg.GetValue(i, col) : fit.design[i][col]; };
             long double fy = 0.0L, fx = 0.0L;
             for (int s = 0; s < q; ++s) {
                 const long double d = value(others[s]) - mean[others[s]];
@@ -358,8 +366,8 @@ void Reg::GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy,
         ox.swap(rx);
         oy.swap(ry);
     } catch (const EOutOfMemory&) {
-        FatalMemoryError(context_->Services());
+        FatalMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(context_->Services());
+        FatalMemoryError(reg.Context().Services());
     }
 }

@@ -14,7 +14,7 @@
 #include "core/io/data_file.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
-#include "core/model/regression_model.h"
+#include "core/model/regression_file.h"
 #include "platform/binary_stream.h"
 #include "platform/durable_file.h"
 #include "platform/errors.h"
@@ -37,43 +37,43 @@ void RemoveQuietly(const std::string& name) {
 
 }  // namespace
 
-DataFileImage Reg::FileImage() const {
-    const DataFileCompanions& c = FileCompanions();
+DataFileImage FileImage(const Reg& reg) {
+    const DataFileCompanions& c = reg.FileCompanions();
     const DataFileColorSettings& cs = c.colorSettings;
     const GridColorList* colors = nullptr;
     if (cs.saveColors) colors = cs.useFileColors ? c.colors : cs.settingsColors;
     static const UserVar kNoScalars;
     static const FFList kNoFinalForm;
-    return DataFileImage{*this,
-                         GetDependent(),
-                         IsTwoStage(),
-                         Roles(),
-                         GroupNames(),
-                         Expressions(),
+    return DataFileImage{reg,
+                         reg.GetDependent(),
+                         reg.IsTwoStage(),
+                         reg.Roles(),
+                         reg.GroupNames(),
+                         reg.Expressions(),
                          c.userScalars != nullptr ? *c.userScalars : kNoScalars,
                          colors,
                          c.finalForm != nullptr ? *c.finalForm : kNoFinalForm};
 }
 
-void Reg::WriteBinaryImage(std::ostream& out) const {
-    WriteBinaryDataFile(FileImage(), out, context_->Services());
+void WriteBinaryImage(const Reg& reg, std::ostream& out) {
+    WriteBinaryDataFile(FileImage(reg), out, reg.Context().Services());
 }
 
-void Reg::SaveAs(const std::string& name) {
+void SaveAs(Reg& reg, const std::string& name) {
     // A failed save keeps the former name, so that a later save does not
     // go to a file that was never written.
-    const std::string former = fileName_;
-    SetFileName(name);
+    const std::string former = reg.GetFileName();
+    reg.SetFileName(name);
     try {
-        WriteFile();
+        WriteFile(reg);
     } catch (...) {
-        SetFileName(former);
+        reg.SetFileName(former);
         throw;
     }
 }
 
-void Reg::WriteFile() {
-    const std::string target = fileName_;
+void WriteFile(Reg& reg) {
+    const std::string target = reg.GetFileName();
     if (target.empty()) throw EFOpenError("保存するファイル名がありません。");
     const bool binary = IsBinaryDataFileName(target);
     const std::string temp = TempNameBeside(target);
@@ -82,13 +82,13 @@ void Reg::WriteFile() {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
             if (!out) throw EFOpenError("ファイルを作成できません: " + target);
             if (binary)
-                WriteBinaryImage(out);
+                WriteBinaryImage(reg, out);
             else
-                WriteTextDataFile(FileCompanions(), FileImage(), out);
+                WriteTextDataFile(reg.FileCompanions(), FileImage(reg), out);
             out.close();
             if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
         }
-        SyncFile(temp, context_->Fsync());
+        SyncFile(temp, reg.Context().Fsync());
         std::error_code ec;
         const bool existed = fs::exists(fs::symlink_status(target, ec));
         RenameToBackup(target);
@@ -100,7 +100,7 @@ void Reg::WriteFile() {
                 std::rename(backup.c_str(), target.c_str());
             throw EWriteError("ファイルを保存できません: " + target);
         }
-        SyncFolderOf(target, context_->Fsync());
+        SyncFolderOf(target, reg.Context().Fsync());
     } catch (const std::bad_alloc&) {
         RemoveQuietly(temp);
         throw EOutOfMemory();
@@ -111,12 +111,12 @@ void Reg::WriteFile() {
         RemoveQuietly(temp);
         throw;
     }
-    fileForm_ = binary ? 0 : 1;
-    SetModified(false);
+    reg.SetFileForm(binary ? 0 : 1);
+    reg.SetModified(false);
 }
 
-void Reg::LoadFile(const std::string& fileName) {
-    LoadedDataFile loaded;
+void ReadDataFile(const std::string& fileName, LoadedDataFile& loaded, int& fileForm, UiServices& services,
+                  const DataFileCompanions& forms) {
     const bool binary = IsBinaryDataFileName(fileName);
     bool magic = false;
     try {
@@ -133,9 +133,9 @@ void Reg::LoadFile(const std::string& fileName) {
         }
         // A ".MDF" name without the magic is read as text from its first byte.
         if (magic)
-            ReadBinaryDataFile(in, size, loaded, context_->Services());
+            ReadBinaryDataFile(in, size, loaded, services);
         else
-            ReadTextDataFile(FileCompanions(), in, fileName, loaded);
+            ReadTextDataFile(forms, in, fileName, loaded);
     } catch (const std::bad_alloc&) {
         // Nothing of this model has changed yet, so running out of memory
         // loses no work: the caller reports it instead of ending the program.
@@ -148,14 +148,21 @@ void Reg::LoadFile(const std::string& fileName) {
         loaded.name = cp932::IsRepresentable(title) ? title : std::string("NONAME");
     }
     if (loaded.info.empty()) loaded.info = loaded.name;
-    AdoptLoaded(loaded);
-    fileName_ = fileName;
     // Whatever the name, a file read in the text form is in the text form.
-    fileForm_ = magic ? 0 : 1;
-    SetModified(false);
+    fileForm = magic ? 0 : 1;
 }
 
-void Reg::AdoptLoaded(LoadedDataFile& loaded) {
+void LoadFile(Reg& reg, const std::string& fileName) {
+    LoadedDataFile loaded;
+    int fileForm = 0;
+    ReadDataFile(fileName, loaded, fileForm, reg.Context().Services(), reg.FileCompanions());
+    AdoptLoaded(reg, loaded);
+    reg.SetFileName(fileName);
+    reg.SetFileForm(fileForm);
+    reg.SetModified(false);
+}
+
+void AdoptLoaded(Reg& reg, LoadedDataFile& loaded) {
     const int k = static_cast<int>(loaded.vars.size());
     if (k < 1) throw EReadError("データファイルに変数がありません。");
     for (const auto& v : loaded.vars)
@@ -166,16 +173,13 @@ void Reg::AdoptLoaded(LoadedDataFile& loaded) {
     loaded.userScalars.SaveDataBank(bank);
 
     // Nothing can fail on the file's account from here on.
-    table_ = std::move(loaded.vars);
-    loaded.vars.clear();
-    SetObsCount(loaded.obs);
-    name_ = std::move(loaded.name);
-    info_ = std::move(loaded.info);
-    groupNames_ = std::move(loaded.groupNames);
+    reg.ReplaceDataSet(std::move(loaded.vars), loaded.obs, std::move(loaded.name), std::move(loaded.info));
+    reg.GroupNames() = std::move(loaded.groupNames);
     // Added one by one, so the list stays bound to this data set.
-    expres_.Clear();
-    for (int i = 0; i < loaded.equations.GetCount(); ++i) expres_.Add(loaded.equations.GetItem(i));
-    DataFileCompanions& companions = FileCompanions();
+    ExpresList& equations = reg.Expressions();
+    equations.Clear();
+    for (int i = 0; i < loaded.equations.GetCount(); ++i) equations.Add(loaded.equations.GetItem(i));
+    DataFileCompanions& companions = reg.FileCompanions();
     if (companions.userScalars != nullptr) companions.userScalars->LoadDataBank(bank);
     // A colour section replaces the program's table as a whole.
     if (loaded.hasColors && companions.colors != nullptr) {
@@ -184,16 +188,16 @@ void Reg::AdoptLoaded(LoadedDataFile& loaded) {
     }
     if (companions.finalForm != nullptr) *companions.finalForm = std::move(loaded.finalForm);
 
-    Rebuild();
-    twoStage_ = loaded.twoStage;
+    reg.Rebuild();
+    reg.SetTwoStage(loaded.twoStage);
     if (loaded.dependent >= 0) {
-        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, kRoleUnused);
+        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, Reg::kRoleUnused);
         std::copy_n(loaded.roles.begin(), std::min<std::size_t>(loaded.roles.size(), static_cast<std::size_t>(k)),
                     roles.begin());
-        roles[static_cast<std::size_t>(k)] = kRoleExplanatory;
-        SetModel(loaded.dependent, roles);
+        roles[static_cast<std::size_t>(k)] = Reg::kRoleExplanatory;
+        reg.SetModel(loaded.dependent, roles);
     } else {
-        ToggleVariable(SetDependent(k - 1));
+        reg.ToggleVariable(reg.SetDependent(k - 1));
     }
-    SetModified(false);
+    reg.SetModified(false);
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "core/io/data_file.h"
 #include "core/numeric/numeric_helpers.h"
@@ -43,13 +44,8 @@ Reg::Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int 
     : Data(n, k, name),
       ownContext_(std::move(own)),
       context_(context != nullptr ? context : ownContext_.get()),
-      modelMoments_(GetVarCount() + 1, GetVarCount() + 1, 0.0L),
-      design_(GetObsCount(), GetVarCount() + 1, 0.0),
+      fit_(GetObsCount(), GetVarCount()),
       analysis_(*context_, GetObsCount(), GetVarCount()),
-      coef_(GetVarCount() + 1, 0.0),
-      stdErr_(GetVarCount() + 1, 0.0),
-      fValue_(GetVarCount() + 1, 0.0),
-      tolerance_(GetVarCount() + 1, 0.0),
       role_(GetVarCount() + 1, kRoleUnused) {
     const int kk = GetVarCount();
     role_[kk] = kRoleExplanatory;
@@ -64,7 +60,7 @@ Reg::Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int 
 
 void Reg::SetContext(EngineContext& context) {
     context_ = &context;
-    analysis_.SetContext(context);
+    analysis_.table.SetContext(context);
 }
 
 Reg::~Reg() = default;
@@ -104,15 +100,15 @@ std::vector<int> Reg::SweptIndices() const {
     return s;
 }
 
-double Reg::VarianceFloor() const { return varY_ * kSingleEpsilon; }
+double Reg::VarianceFloor() const { return fit_.varY * kSingleEpsilon; }
 
 bool Reg::EstimatedForCurrentShape() const {
     const int n = GetObsCount();
     const int k = GetVarCount();
     return k >= 1 && dependent_ >= 0 && dependent_ < k && static_cast<int>(role_.size()) == k + 1 &&
-           modelMoments_.Rows() == k + 1 && modelMoments_.Cols() == k + 1 && coef_.Count() == k + 1 &&
-           design_.Rows() == n && design_.Cols() == k + 1 && analysis_.Columns() == n &&
-           analysis_.Rows() == RAData::RowCountFor(k);
+           fit_.moments.Rows() == k + 1 && fit_.moments.Cols() == k + 1 && fit_.coef.Count() == k + 1 &&
+           fit_.design.Rows() == n && fit_.design.Cols() == k + 1 && analysis_.table.Columns() == n &&
+           analysis_.table.Rows() == RAData::RowCountFor(k);
 }
 
 // ---------------------------------------------------------------------------
@@ -120,20 +116,14 @@ bool Reg::EstimatedForCurrentShape() const {
 void Reg::ResetModel() {
     const int n = GetObsCount();
     const int k = GetVarCount();
-    if (design_.Cols() != k + 1 || modelMoments_.Rows() != k + 1 || coef_.Count() != k + 1 ||
-        static_cast<int>(role_.size()) != k + 1) {
-        modelMoments_.Replace(LongMatrix(k + 1, k + 1, 0.0L));
-        coef_.Replace(Vector(k + 1, 0.0));
-        stdErr_.Replace(Vector(k + 1, 0.0));
-        fValue_.Replace(Vector(k + 1, 0.0));
-        tolerance_.Replace(Vector(k + 1, 0.0));
+    if (!fit_.HasShape(k) || static_cast<int>(role_.size()) != k + 1) {
+        fit_.ResetFor(k);
         role_.assign(k + 1, kRoleUnused);
     }
     // Same shape: the storage is kept (it is refilled by BuildMoments).
-    design_.Resize(n, k + 1, true);
-    if (analysis_.Allocate(n, k)) throw EOutOfMemory();
-    analysisReady_ = false;
-    influenceReady_ = false;
+    fit_.design.Resize(n, k + 1, true);
+    if (analysis_.table.Allocate(n, k)) throw EOutOfMemory();
+    analysis_.MarkOutOfDate();
     for (int j = 0; j < k; ++j) role_[j] = kRoleUnused;
     role_[k] = kRoleExplanatory;
 }
@@ -144,8 +134,8 @@ void Reg::BuildMoments() {
     const int stride = k + 1;
     std::vector<const double*> columns(k);
     for (int j = 0; j < k; ++j) columns[j] = GetVar(j).Data();
-    double* d = design_.Data();
-    designTwoStage_ = twoStage_;
+    double* d = fit_.design.Data();
+    fit_.designTwoStage = twoStage_;
     if (twoStage_) {
         // The first stage rewrites endogenous columns before the moments.
         for (long long i = 0; i < n; ++i) {
@@ -154,38 +144,38 @@ void Reg::BuildMoments() {
             row[k] = 1.0;
         }
         ReplaceEndogenousColumns();
-        BuildDesignMoments(d, n, stride, k, modelMoments_);
+        BuildDesignMoments(d, n, stride, k, fit_.moments);
     } else {
-        BuildDesignFromColumns(columns.data(), n, k, d, stride, modelMoments_);
+        BuildDesignFromColumns(columns.data(), n, k, d, stride, fit_.moments);
     }
-    designMeanHi_.assign(k + 1, 0.0);
-    designMeanLo_.assign(k + 1, 0.0);
+    fit_.designMeanHi.assign(k + 1, 0.0);
+    fit_.designMeanLo.assign(k + 1, 0.0);
     for (int j = 0; j < k; ++j) {
-        const long double mean = modelMoments_[k][j];
-        designMeanHi_[j] = static_cast<double>(mean);
-        designMeanLo_[j] = static_cast<double>(mean - designMeanHi_[j]);
+        const long double mean = fit_.moments[k][j];
+        fit_.designMeanHi[j] = static_cast<double>(mean);
+        fit_.designMeanLo[j] = static_cast<double>(mean - fit_.designMeanHi[j]);
     }
-    designMeanHi_[k] = 1.0;  // the constant column centres to zero
+    fit_.designMeanHi[k] = 1.0;  // the constant column centres to zero
 }
 
 void Reg::ReplaceEndogenousColumns() {
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int stride = k + 1;
-    double* d = design_.Data();
+    double* d = fit_.design.Data();
     // The instruments: every exogenous and lagged variable with the constant.
-    BuildDesignMoments(d, n, stride, k, modelMoments_);
+    BuildDesignMoments(d, n, stride, k, fit_.moments);
     std::vector<int> instruments;
     for (int j = 0; j < k; ++j) {
         const int t = GetVarType(j);
-        if ((t == Var::kExogenous || t == Var::kLagged) && !modelMoments_.Sweep(j)) instruments.push_back(j);
+        if ((t == Var::kExogenous || t == Var::kLagged) && !fit_.moments.Sweep(j)) instruments.push_back(j);
     }
     const int dep = dependent_;
     std::vector<long double> c(instruments.size());
     for (int j = 0; j < k; ++j) {
         if (j == dep || GetVarType(j) != Var::kEndogenous) continue;
-        const long double c0 = modelMoments_[k][j];
-        for (size_t s = 0; s < instruments.size(); ++s) c[s] = modelMoments_[instruments[s]][j];
+        const long double c0 = fit_.moments[k][j];
+        for (size_t s = 0; s < instruments.size(); ++s) c[s] = fit_.moments[instruments[s]][j];
         for (long long i = 0; i < n; ++i) {
             double* row = d + i * stride;
             long double fit = c0;
@@ -208,34 +198,34 @@ int Reg::ChooseDependent(int j, bool residualPass) {
     dependent_ = j;
     BuildMoments();
 
-    LongMatrix& M = modelMoments_;
-    for (int m = 0; m <= k; ++m) tolerance_.At(m) = static_cast<double>(M[m][m] * 1e-6L);
+    LongMatrix& M = fit_.moments;
+    for (int m = 0; m <= k; ++m) fit_.tolerance.At(m) = static_cast<double>(M[m][m] * 1e-6L);
     const int n = GetObsCount();
-    syy_ = static_cast<double>(M[j][j]);
+    fit_.syy = static_cast<double>(M[j][j]);
     // Without the pass (a caller that enters variables at once and finishes
     // with its own pass) the constant model's SSE is Syy itself.
-    sse_ = residualPass ? ComputeResiduals() : syy_;
-    residualDf_ = n - 1;
-    varY_ = syy_ / (n - 1);
-    s2_ = sse_ / (n - 1);
+    fit_.sse = residualPass ? ComputeResiduals() : fit_.syy;
+    fit_.residualDf = n - 1;
+    fit_.varY = fit_.syy / (n - 1);
+    fit_.s2 = fit_.sse / (n - 1);
 
     const double floor = VarianceFloor();
     for (int m = 0; m < k; ++m) {
         if (m == j) continue;
         const long double r = M[m][j] * M[m][j] / M[m][m];
-        const long double q = (sse_ - r) / (n - 2);
+        const long double q = (fit_.sse - r) / (n - 2);
         const bool small = !(std::fabs(static_cast<double>(q)) > floor);  // NaN counts as small
-        fValue_.At(m) = (tolerance_.At(m) > M[m][m] || small) ? -1.0 : static_cast<double>(r / q);
+        fit_.fValue.At(m) = (fit_.tolerance.At(m) > M[m][m] || small) ? -1.0 : static_cast<double>(r / q);
     }
-    fValue_.At(j) = 0.0;
-    fValue_.At(k) = 0.0;
+    fit_.fValue.At(j) = 0.0;
+    fit_.fValue.At(k) = 0.0;
     FinishConstantModel();
 
     int best = 0;
     double bestValue = 0.0;
     for (int m = 0; m < k; ++m) {
-        if (fValue_.At(m) > bestValue) {
-            bestValue = fValue_.At(m);
+        if (fit_.fValue.At(m) > bestValue) {
+            bestValue = fit_.fValue.At(m);
             best = m;
         }
     }
@@ -245,54 +235,54 @@ int Reg::ChooseDependent(int j, bool residualPass) {
 void Reg::FinishConstantModel() {
     // No figure of a former model may survive: only the constant is in.
     const int k = GetVarCount();
-    ZeroVector(coef_);
-    ZeroVector(stdErr_);
-    coef_.At(k) = static_cast<double>(modelMoments_[k][dependent_]);
-    stdErr_.At(k) = static_cast<double>(std::sqrt(modelMoments_[k][k] * static_cast<long double>(s2_)));
-    r2_ = 0.0;
-    adjR2_ = 0.0;
+    ZeroVector(fit_.coef);
+    ZeroVector(fit_.stdErr);
+    fit_.coef.At(k) = static_cast<double>(fit_.moments[k][dependent_]);
+    fit_.stdErr.At(k) = static_cast<double>(std::sqrt(fit_.moments[k][k] * static_cast<long double>(fit_.s2)));
+    fit_.r2 = 0.0;
+    fit_.adjR2 = 0.0;
 }
 
 void Reg::UpdateFValues(long double sse, long double s2) {
     const int k = GetVarCount();
     const int dep = dependent_;
-    const LongMatrix& M = modelMoments_;
+    const LongMatrix& M = fit_.moments;
     const double floor = VarianceFloor();
     for (int m = 0; m < k; ++m) {
         if (m == dep) continue;
         const long double a = M[m][dep];
         const long double d = M[m][m];
-        const bool singular = tolerance_.At(m) >= d;
+        const bool singular = fit_.tolerance.At(m) >= d;
         if (role_[m] == kRoleExplanatory) {
-            fValue_.At(m) = static_cast<double>(a * a / (d * s2));
+            fit_.fValue.At(m) = static_cast<double>(a * a / (d * s2));
         } else {
             const long double r = singular ? sse : a * a / d;
-            const long double q = (sse - r) / (residualDf_ - 1);
+            const long double q = (sse - r) / (fit_.residualDf - 1);
             const bool small = !(std::fabs(static_cast<double>(q)) > floor);
-            fValue_.At(m) = (singular || small) ? 0.0 : static_cast<double>(r / q);
+            fit_.fValue.At(m) = (singular || small) ? 0.0 : static_cast<double>(r / q);
         }
     }
-    fValue_.At(dep) = 0.0;
-    fValue_.At(k) = 0.0;
+    fit_.fValue.At(dep) = 0.0;
+    fit_.fValue.At(k) = 0.0;
 }
 
 void Reg::FinishStatistics() {
     const int k = GetVarCount();
     const int dep = dependent_;
-    const LongMatrix& M = modelMoments_;
-    const long double s2 = static_cast<long double>(sse_) / residualDf_;
-    s2_ = static_cast<double>(s2);
-    r2_ = Floored(1.0 - sse_ / syy_);
-    adjR2_ = Floored(1.0 - s2_ / varY_);
-    coef_.At(k) = static_cast<double>(M[k][dep]);
-    stdErr_.At(k) = static_cast<double>(std::sqrt(M[k][k] * s2));
+    const LongMatrix& M = fit_.moments;
+    const long double s2 = static_cast<long double>(fit_.sse) / fit_.residualDf;
+    fit_.s2 = static_cast<double>(s2);
+    fit_.r2 = Floored(1.0 - fit_.sse / fit_.syy);
+    fit_.adjR2 = Floored(1.0 - fit_.s2 / fit_.varY);
+    fit_.coef.At(k) = static_cast<double>(M[k][dep]);
+    fit_.stdErr.At(k) = static_cast<double>(std::sqrt(M[k][k] * s2));
     for (int m = 0; m < k; ++m) {
         if (m != dep && role_[m] == kRoleExplanatory) {
-            coef_.At(m) = static_cast<double>(M[m][dep]);
-            stdErr_.At(m) = static_cast<double>(std::sqrt(M[m][m] * s2));
+            fit_.coef.At(m) = static_cast<double>(M[m][dep]);
+            fit_.stdErr.At(m) = static_cast<double>(std::sqrt(M[m][m] * s2));
         } else {
-            coef_.At(m) = 0.0;
-            stdErr_.At(m) = 0.0;
+            fit_.coef.At(m) = 0.0;
+            fit_.stdErr.At(m) = 0.0;
         }
     }
 }
@@ -313,19 +303,18 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
             // Keep at least one residual degree of freedom, and stop at a
             // variable with no variation left; the statistics are still
             // finished for the variables entered so far.
-            if (residualDf_ - 1 < 1 || modelMoments_.Sweep(m)) {
+            if (fit_.residualDf - 1 < 1 || fit_.moments.Sweep(m)) {
                 complete = false;
                 break;
             }
             role_[m] = kRoleExplanatory;
-            --residualDf_;
-            const long double ssec = twoStage_ ? StructuralSse() : modelMoments_[dep][dep];
-            UpdateFValues(ssec, ssec / residualDf_);
+            --fit_.residualDf;
+            const long double ssec = twoStage_ ? StructuralSse() : fit_.moments[dep][dep];
+            UpdateFValues(ssec, ssec / fit_.residualDf);
         }
-        sse_ = ComputeResiduals();
+        fit_.sse = ComputeResiduals();
         FinishStatistics();
-        analysisReady_ = false;
-        influenceReady_ = false;
+        analysis_.MarkOutOfDate();
         return complete;
     } catch (const std::exception&) {
         return false;
@@ -338,7 +327,7 @@ bool Reg::ToggleVariable(int j) {
     // After a data edit and before its re-estimation the swept matrix
     // belongs to the former shape.
     if (!EstimatedForCurrentShape()) return false;
-    if (role_[j] == kRoleUnused && residualDf_ < 3) return false;
+    if (role_[j] == kRoleUnused && fit_.residualDf < 3) return false;
     if (twoStage_) {
         const std::uint8_t former = role_[j];
         role_[j] = former == kRoleExplanatory ? kRoleUnused : kRoleExplanatory;
@@ -353,19 +342,18 @@ bool Reg::ToggleVariable(int j) {
         role_[j] = former;
     }
     try {
-        if (modelMoments_.Sweep(j)) return false;
+        if (fit_.moments.Sweep(j)) return false;
         if (role_[j] == kRoleExplanatory) {
             role_[j] = kRoleUnused;
-            ++residualDf_;
+            ++fit_.residualDf;
         } else {
             role_[j] = kRoleExplanatory;
-            --residualDf_;
+            --fit_.residualDf;
         }
-        sse_ = ComputeResiduals();
+        fit_.sse = ComputeResiduals();
         FinishStatistics();
-        UpdateFValues(static_cast<long double>(sse_), static_cast<long double>(sse_) / residualDf_);
-        analysisReady_ = false;
-        influenceReady_ = false;
+        UpdateFValues(static_cast<long double>(fit_.sse), static_cast<long double>(fit_.sse) / fit_.residualDf);
+        analysis_.MarkOutOfDate();
         return true;
     } catch (const std::exception&) {
         return false;
@@ -437,11 +425,19 @@ void Reg::RenameVar(int j, const std::string& name) {
     SetModified(true);
 }
 
+void Reg::ReplaceDataSet(std::vector<std::unique_ptr<Var>>&& vars, int obs, std::string&& name,
+                         std::string&& info) {
+    table_ = std::move(vars);
+    vars.clear();
+    SetObsCount(obs);
+    name_ = std::move(name);
+    info_ = std::move(info);
+}
+
 void Reg::SetRealCalc(bool on) {
     if (realCalc_ == on) return;
     realCalc_ = on;
-    analysisReady_ = false;
-    influenceReady_ = false;
+    analysis_.MarkOutOfDate();
     if (twoStage_ && EstimatedForCurrentShape()) ComputeResiduals();
 }
 

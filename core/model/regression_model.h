@@ -10,6 +10,11 @@
 //
 // Index k (the variable count) stands for the constant term, which is always
 // in the model. Roles: 0 not in the model, 1 dependent, 2 explanatory.
+//
+// Reg holds the fit (RegFit) and the per-observation analysis
+// (ObservationAnalysis). The diagnostics and the data-block hand-over
+// (regression_diagnostics.h, regression_data_blocks.h) and the data file
+// (regression_file.h) are free functions on the public interface.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +23,8 @@
 #include <vector>
 
 #include "core/model/analysis_table.h"
+#include "core/model/observation_analysis.h"
+#include "core/model/regression_fit.h"
 #include "core/data/data_set.h"
 #include "core/data/equation_list.h"
 #include "core/data/group_name.h"
@@ -91,31 +98,34 @@ public:
     bool IsUnderidentified(int& others, int* K = nullptr, int* g = nullptr, int* kIn = nullptr) const;
 
     // --- results (j in 0 .. k) ---------------------------------------------
-    double GetCoef(int j) const { return coef_.At(j); }
-    double GetStdError(int j) const { return stdErr_.At(j); }
-    double GetFValue(int j) const { return fValue_.At(j); }
+    const RegFit& Fit() const { return fit_; }
+    double GetCoef(int j) const { return fit_.coef.At(j); }
+    double GetStdError(int j) const { return fit_.stdErr.At(j); }
+    double GetFValue(int j) const { return fit_.fValue.At(j); }
     int GetRole(int j) const;
     bool IsExplanatory(int j) const { return GetRole(j) == kRoleExplanatory; }
     bool IsExogenous(int j) const;
     int CountExplanatory() const;
     int CountExogenous() const;
-    double GetSweepElement(int i, int j) const { return static_cast<double>(modelMoments_.At(i, j)); }
-    double GetDesignValue(int i, int j) const { return design_.At(i, j); }
-    double GetAnalysisValue(int code, int i) const { return analysis_.GetValue(code, i); }
-    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_.GetRow(code, out); }
+    // Swept indices (role 2, the constant included), in ascending order.
+    std::vector<int> SweptIndices() const;
+    double GetSweepElement(int i, int j) const { return static_cast<double>(fit_.moments.At(i, j)); }
+    double GetDesignValue(int i, int j) const { return fit_.design.At(i, j); }
+    double GetAnalysisValue(int code, int i) const { return analysis_.table.GetValue(code, i); }
+    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_.table.GetRow(code, out); }
 
     int GetDependent() const { return dependent_; }
-    int GetResidualDf() const { return residualDf_; }
-    double GetS2() const { return s2_; }
-    double GetVarY() const { return varY_; }
-    double GetR2() const { return r2_; }
-    double GetAdjR2() const { return adjR2_; }
-    double GetSyy() const { return syy_; }
-    double GetSse() const { return sse_; }
-    double GetPress() const { return press_; }
-    double GetHetero() const { return hetero_; }
-    double GetDurbinWatson() const { return durbinWatson_; }
-    double GetTolerance(int j) const { return tolerance_.At(j); }
+    int GetResidualDf() const { return fit_.residualDf; }
+    double GetS2() const { return fit_.s2; }
+    double GetVarY() const { return fit_.varY; }
+    double GetR2() const { return fit_.r2; }
+    double GetAdjR2() const { return fit_.adjR2; }
+    double GetSyy() const { return fit_.syy; }
+    double GetSse() const { return fit_.sse; }
+    double GetPress() const { return fit_.press; }
+    double GetHetero() const { return fit_.hetero; }
+    double GetDurbinWatson() const { return fit_.durbinWatson; }
+    double GetTolerance(int j) const { return fit_.tolerance.At(j); }
 
     bool IsTwoStage() const { return twoStage_; }
     // Takes effect with the next Reestimate.
@@ -124,8 +134,8 @@ public:
     // In a two-stage fit the residual pass runs again at once, since the
     // leverage rows depend on it; the analysis rows are then out of date.
     void SetRealCalc(bool on);
-    bool IsAnalysisReady() const { return analysisReady_; }
-    bool IsInfluenceReady() const { return influenceReady_; }
+    bool IsAnalysisReady() const { return analysis_.analysisReady; }
+    bool IsInfluenceReady() const { return analysis_.influenceReady; }
 
     const std::string& GetFileName() const { return fileName_; }
     void SetFileName(const std::string& name) { fileName_ = name; }
@@ -134,10 +144,10 @@ public:
 
     // The swept moment matrix, the design matrix, the analysis table and the
     // role array (k + 1 entries) for the diagnostics and the structural edits.
-    const LongMatrix& SweptMoments() const { return modelMoments_; }
-    const Matrix& Design() const { return design_; }
-    RAData& Analysis() { return analysis_; }
-    const RAData& Analysis() const { return analysis_; }
+    const LongMatrix& SweptMoments() const { return fit_.moments; }
+    const Matrix& Design() const { return fit_.design; }
+    RAData& Analysis() { return analysis_.table; }
+    const RAData& Analysis() const { return analysis_.table; }
     const std::vector<std::uint8_t>& Roles() const { return role_; }
     // Callers that change the variable count adjust the roles before
     // Reestimate.
@@ -162,7 +172,14 @@ public:
     void DeleteExpres(int i);
     void ClearExpres();
 
-    // ---- per-observation analysis (begin)
+    // --- data set hand-over ---------------------------------------------------
+    // Takes over a data set read from a file: its variables (obs values
+    // each), name and info. The model, groups and equations are left to the
+    // caller, who rebuilds and re-estimates.
+    void ReplaceDataSet(std::vector<std::unique_ptr<Var>>&& vars, int obs, std::string&& name,
+                        std::string&& info);
+
+    // --- per-observation analysis -------------------------------------------
     // Analysis-table rows of the residual analysis and of the leave-one-out
     // (deletion) measures; row 19 + j holds the t value of coefficient j
     // without the observation, code j - 100 its change (DFBETA).
@@ -196,105 +213,6 @@ protected:
     void AnalysisOrdinary();
     void AnalysisTwoStage();
     void InfluenceRows();
-
-public:
-    // ---- per-observation analysis (end)
-
-    // ---- diagnostics and data hand-over (begin)
-    // None of these changes the model; they read what the last estimation
-    // left. "Model variables" are the indices 0 .. k of role 2 (the constant
-    // included).
-
-    // Variance inflation factors of the explanatory variables (index order)
-    // into vif and the condition number. Fewer than two explanatory
-    // variables: 0.0, vif untouched. EZeroDivide when the two-stage
-    // cross-product block (realCalc) is singular.
-    double GetConditionNumber(Vector& vif) const;
-    // Prediction at x (k + 1 values; x[k] is set to 1.0) with its
-    // simultaneous tolerance interval: share `probability` of the population
-    // at confidence `confidence`. ERangeError when x is too short; no
-    // residual degree of freedom gives NaN bounds.
-    double GetToleranceInterval(std::span<double> x, double& lower, double& upper, double probability,
-                                double confidence) const;
-    // True when the data set has more endogenous variables than the
-    // model's equation list (or equationCount) has equations.
-    bool HasTooFewEquations() const;
-    bool HasTooFewEquations(int equationCount) const;
-    // Smallest root of det(A - lambda B) = 0 for the limited-information
-    // estimator; -1.0 when the computation fails (a singular or indefinite
-    // block, or a result that is not a number).
-    double ComputeLimlRoot() const;
-    // Breusch-Godfrey statistic of lag order q. NaN when q < 1 or when the
-    // auxiliary regression has no more observations than columns.
-    double BreuschGodfreyTest(int q) const;
-    // Ordinary covariance of the coefficients, (k + 1) x (k + 1) by variable
-    // index, zero outside the model. out is resized when its shape differs.
-    void GetCovariance(Matrix& out) const;
-    // White's heteroskedasticity-consistent covariance (no small-sample
-    // factor), laid out as GetCovariance.
-    void GetWhiteCovariance(Matrix& out) const;
-    // Added-variable plot of variable j (0 .. k-1; ERangeError otherwise):
-    // residuals of j and of the dependent variable on the other model
-    // variables, n values each.
-    void GetPartialRegression(std::vector<double>& ox, std::vector<double>& oy, int j) const;
-    // The block of cells another estimator works on: by a group mask, or
-    // (mask 0) every observation and every variable, or the model's
-    // variables with modelOnly. flags (n bytes) and names are filled when
-    // given. Returns true, filling neither, when either count is 0.
-    bool SelectDataBlock(std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
-                         std::vector<std::string>* names, int& varCount, int& obsCount) const;
-    // Design matrix of the block for another estimator: m selected
-    // variables plus the constant term, one row per block observation (one
-    // column when transposed). Without a selection the dependent variable
-    // ends last and the constant term stands before it; with one the
-    // dependent variable is at m - 1 and the constant last. A dependent name
-    // outside the block leaves column m - 1 at 1.0. Throws Exception "DERR"
-    // on an empty block; returns true when memory ran out.
-    bool BuildDesignMatrix(std::uint16_t mask, const std::vector<std::uint8_t>* selection, bool transposed,
-                           bool twoStageValues, std::vector<std::string>& names, Matrix& out,
-                           const std::string& dependentName) const;
-    // Copies min(n, rows) values of variable j (0 .. k) into column c: from
-    // the design (first-stage values included) or the observed values.
-    void CopyColumnTo(Matrix& m, int c, bool fromDesign, int j) const;
-    // Column j (n values) and observation i (k + 1 values) of the design.
-    void GetDesignColumn(int j, std::vector<double>& out) const;
-    void GetDesignRow(int i, std::vector<double>& out) const;
-    // Statistics of design column j; the standard deviation has divisor
-    // n - 1.
-    double GetDesignMean(int j) const;
-    double GetDesignStdDev(int j) const;
-    double GetDesignMax(int j) const;
-    double GetDesignMin(int j) const;
-    // ---- diagnostics and data hand-over (end)
-
-    // ---- data files (begin)
-    // Saves to the file name: ".MDF" (any letter case) in the binary form,
-    // any other extension in the text form. The file is written beside the
-    // target and moved into place, the old file kept as ".BAK"; only then is
-    // the modified flag cleared. EFOpenError / EWriteError on failure, with
-    // the old file and the modified flag as they were.
-    void WriteFile();
-    // fileName := name, then WriteFile.
-    void SaveAs(const std::string& name);
-    // Replaces this model by the file's data set and stored model, then
-    // re-estimates it. The file is read completely first: on any error
-    // (EFOpenError, EReadError, ...) this model, its file name and its
-    // modified flag are left as they were.
-    void LoadFile(const std::string& fileName);
-    // The whole binary image (magic, data part, model sections) to a stream.
-    void WriteBinaryImage(std::ostream& out) const;
-    // What the file writers take: this data set, its stored model and the
-    // program-wide companions a data file carries.
-    struct DataFileImage FileImage() const;
-    // Takes over a completely read file (its variables are moved out),
-    // re-estimates the stored model and clears the modified flag.
-    void AdoptLoaded(struct LoadedDataFile& loaded);
-    // ---- data files (end)
-
-    // ---- equations (begin)
-    // ---- equations (end)
-
-protected:
     struct OwnCompanions;
     Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name);
 
@@ -311,15 +229,13 @@ protected:
     // Partial F values for every index other than the dependent one, from a
     // residual sum of squares and a residual variance.
     void UpdateFValues(long double sse, long double s2);
-    // s2, R², adjusted R², coefficients and standard errors from sse_.
+    // s2, R², adjusted R², coefficients and standard errors from the fit's sse.
     void FinishStatistics();
     // The constant-only model's figures after SetDependent.
     void FinishConstantModel();
     // The first stage of two-stage least squares: endogenous design columns
     // replaced by their fitted values on every exogenous and lagged variable.
     void ReplaceEndogenousColumns();
-    // Swept indices (role 2, the constant included), in ascending order.
-    std::vector<int> SweptIndices() const;
     // The matrices, roles and table were sized for the present n and k. A
     // data edit changes them only with the next estimation, so until then
     // nothing may read the model's rows for the new shape.
@@ -329,37 +245,14 @@ protected:
     EngineContext* context_;
     DataFileCompanions* companions_ = nullptr;
     mutable std::unique_ptr<OwnCompanions> ownCompanions_;
-    LongMatrix modelMoments_;
-    Matrix design_;
-    // Means of the design columns (as a double and its remainder), for the
-    // leverages: centred, they need no cancellation of large terms.
-    std::vector<double> designMeanHi_;
-    std::vector<double> designMeanLo_;
-    // True when the design holds first-stage fitted values.
-    bool designTwoStage_ = false;
-    std::string fileName_;
-    RAData analysis_;
-    bool analysisReady_ = false;
-    bool influenceReady_ = false;
-    Vector coef_;
-    Vector stdErr_;
-    Vector fValue_;
-    Vector tolerance_;
+    RegFit fit_;
+    ObservationAnalysis analysis_;
     std::vector<std::uint8_t> role_;
     int dependent_ = 0;
-    int residualDf_ = 0;
-    double s2_ = 0.0;
-    double varY_ = 0.0;
-    double r2_ = 0.0;
-    double adjR2_ = 0.0;
-    double syy_ = 0.0;
-    double sse_ = 0.0;
+    bool twoStage_ = false;
+    bool realCalc_ = false;
+    std::string fileName_;
     int fileForm_ = 0;
     GroupName groupNames_;
     ExpresList expres_;
-    bool twoStage_ = false;
-    bool realCalc_ = false;
-    double press_ = 0.0;
-    double hetero_ = 0.0;
-    double durbinWatson_ = 0.0;
 };

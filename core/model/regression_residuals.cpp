@@ -58,6 +58,197 @@ MERLOX_VECTOR_CLONES void BilinearForm(const double* m, int p, const double* x, 
     }
 }
 
+// The swept model as the residual pass reads it.
+struct ResidualInputs {
+    int p = 0;  // swept indices, the constant included
+    int q = 0;  // swept variables, the constant excluded
+    std::vector<int> vars;
+    std::vector<long double> b;      // coefficient per swept index
+    std::vector<long double> bVars;  // coefficient per swept variable
+    // The swept block C of the variables, full and packed (upper triangle,
+    // doubled off-diagonal elements).
+    std::vector<double> full, packed;
+    // Observed explanatory values per swept index (nullptr: the constant)
+    // and per swept variable.
+    std::vector<const double*> observed, observedVars;
+    const double* y = nullptr;
+    const double* design = nullptr;
+    int stride = 0;
+    const std::vector<double>* meanHi = nullptr;
+    const std::vector<double>* meanLo = nullptr;
+    long double meanY = 0.0L;
+    double inverseN = 0.0;
+    bool twoStageLeverage = false;
+    // With the observed values in the design, the fit is the mean of y plus
+    // the centred terms: small terms, and no second read of the data.
+    bool centredFit = false;
+};
+
+ResidualInputs PrepareResidualPass(const Reg& reg) {
+    const int n = reg.GetObsCount();
+    const int k = reg.GetVarCount();
+    const int dep = reg.GetDependent();
+    const RegFit& fit = reg.Fit();
+    const LongMatrix& M = fit.moments;
+    ResidualInputs in;
+    const std::vector<int> swept = reg.SweptIndices();
+    in.p = static_cast<int>(swept.size());
+    in.b.resize(in.p);
+    for (int s = 0; s < in.p; ++s) in.b[s] = M[swept[s]][dep];
+
+    // Leverages in centred form: with the design means m and C the swept
+    // block of the explanatory variables (the inverse of their centred
+    // cross-products), u' M v = 1/n + (u - m)' C (v - m) for rows u, v whose
+    // constant entry is 1.
+    for (int col : swept)
+        if (col < k) in.vars.push_back(col);
+    const int q = static_cast<int>(in.vars.size());
+    in.q = q;
+    const std::vector<int>& vars = in.vars;
+    in.full.resize(static_cast<size_t>(q) * q);
+    in.packed.assign(static_cast<size_t>(q) * q, 0.0);
+    for (int s = 0; s < q; ++s) {
+        for (int l = 0; l < q; ++l) in.full[static_cast<size_t>(s) * q + l] = static_cast<double>(M[vars[s]][vars[l]]);
+        in.packed[static_cast<size_t>(s) * q + s] = in.full[static_cast<size_t>(s) * q + s];
+        for (int l = s + 1; l < q; ++l)
+            in.packed[static_cast<size_t>(s) * q + l] = static_cast<double>(M[vars[s]][vars[l]] + M[vars[l]][vars[s]]);
+    }
+    in.inverseN = n > 0 ? 1.0 / n : 0.0;
+
+    // Observed explanatory values: the variables themselves (the design may
+    // hold first-stage fitted values), 1.0 for the constant.
+    in.observed.assign(in.p, nullptr);
+    for (int s = 0; s < in.p; ++s)
+        if (swept[s] < k) in.observed[s] = reg.GetVar(swept[s]).Data();
+    in.observedVars.resize(q);
+    for (int s = 0; s < q; ++s) in.observedVars[s] = reg.GetVar(vars[s]).Data();
+    in.y = reg.GetVar(dep).Data();
+    in.twoStageLeverage = reg.IsTwoStage() && reg.IsRealCalc();
+    in.centredFit = !fit.designTwoStage;
+    in.bVars.resize(q);
+    for (int s = 0; s < q; ++s) in.bVars[s] = M[vars[s]][dep];
+    in.meanHi = &fit.designMeanHi;
+    in.meanLo = &fit.designMeanLo;
+    in.meanY = static_cast<long double>(fit.designMeanHi[dep]) + fit.designMeanLo[dep];
+    in.design = fit.design.Data();
+    in.stride = fit.design.Cols();
+    return in;
+}
+
+// The analysis-table rows every estimation writes.
+struct ResidualRows {
+    double *y, *fit, *e, *press, *h, *a, *b;
+};
+
+ResidualRows ResidualRowsOf(RAData& table) {
+    ResidualRows rows;
+    rows.y = table.Row(Reg::kRowObserved);
+    rows.fit = table.Row(Reg::kRowFitted);
+    rows.e = table.Row(Reg::kRowResidual);
+    rows.press = table.Row(Reg::kRowPress);
+    rows.h = table.Row(Reg::kRowLeverage);
+    rows.a = table.Row(Reg::kRowTwoStageA);
+    rows.b = table.Row(Reg::kRowTwoStageB);
+    return rows;
+}
+
+// One block of observations: the rows column-major in blocks of kBlock, and
+// the leverages (h, and a, bb in the two-stage variant).
+struct ResidualBlock {
+    ResidualBlock(int p, int q)
+        : xb(static_cast<size_t>(p) * kBlock), xc(static_cast<size_t>(q) * kBlock), zc(static_cast<size_t>(q) * kBlock) {}
+    std::vector<double> xb;  // observed rows, for the uncentred fit
+    std::vector<double> xc;  // centred observed rows (two-stage leverages)
+    std::vector<double> zc;  // centred design rows
+    double h[kBlock], a[kBlock], bb[kBlock];
+};
+
+void LoadBlock(const ResidualInputs& in, int start, int len, ResidualBlock& blk) {
+    for (int s = 0; s < in.p && !in.centredFit; ++s) {
+        double* xs = &blk.xb[static_cast<size_t>(s) * kBlock];
+        if (in.observed[s] != nullptr) {
+            for (int t = 0; t < len; ++t) xs[t] = in.observed[s][start + t];
+        } else {
+            for (int t = 0; t < len; ++t) xs[t] = 1.0;
+        }
+    }
+    for (int s = 0; s < in.q; ++s) {
+        const int col = in.vars[s];
+        const double hi = (*in.meanHi)[col], lo = (*in.meanLo)[col];
+        double* zs = &blk.zc[static_cast<size_t>(s) * kBlock];
+        for (int t = 0; t < len; ++t) zs[t] = (in.design[static_cast<size_t>(start + t) * in.stride + col] - hi) - lo;
+        if (in.twoStageLeverage) {
+            double* xs = &blk.xc[static_cast<size_t>(s) * kBlock];
+            for (int t = 0; t < len; ++t) xs[t] = (in.observedVars[s][start + t] - hi) - lo;
+        }
+    }
+}
+
+void BlockLeverages(const ResidualInputs& in, int len, ResidualBlock& blk) {
+    if (in.twoStageLeverage) {
+        QuadraticForm(in.packed.data(), in.q, blk.xc.data(), len, blk.h);
+        QuadraticForm(in.packed.data(), in.q, blk.zc.data(), len, blk.a);
+        BilinearForm(in.full.data(), in.q, blk.xc.data(), blk.zc.data(), len, blk.bb);
+        for (int t = 0; t < len; ++t) {
+            blk.h[t] += in.inverseN;
+            blk.a[t] += in.inverseN;
+            blk.bb[t] += in.inverseN;
+        }
+    } else {
+        QuadraticForm(in.packed.data(), in.q, blk.zc.data(), len, blk.h);
+        for (int t = 0; t < len; ++t) blk.h[t] += in.inverseN;
+    }
+}
+
+// Fitted value of block entry t from the coefficients b and the rows v
+// (count entries), in two interleaved sums starting from f0.
+inline long double FittedValue(const long double* b, const double* v, int count, int t, long double f0) {
+    long double f1 = 0.0L;
+    int s = 0;
+    for (; s + 1 < count; s += 2) {
+        f0 += b[s] * v[static_cast<size_t>(s) * kBlock + t];
+        f1 += b[s + 1] * v[static_cast<size_t>(s + 1) * kBlock + t];
+    }
+    if (s < count) f0 += b[s] * v[static_cast<size_t>(s) * kBlock + t];
+    return f0 + f1;
+}
+
+struct ResidualSums {
+    long double sse = 0.0L;
+    long double press = 0.0L;
+};
+
+void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBlock& blk, const ResidualRows& rows,
+                ResidualSums& sums) {
+    long double sse = sums.sse, press = sums.press;
+    const double* y = in.y;
+    // Centred: the mean of y plus the centred terms; else the observed rows.
+    const long double* b = in.centredFit ? in.bVars.data() : in.b.data();
+    const double* v = in.centredFit ? blk.zc.data() : blk.xb.data();
+    const int count = in.centredFit ? in.q : in.p;
+    const long double f0 = in.centredFit ? in.meanY : 0.0L;
+    for (int t = 0; t < len; ++t) {
+        const int i = start + t;
+        const long double fit = FittedValue(b, v, count, t, f0);
+        const long double e = y[i] - fit;
+        sse += e * e;
+        const double ed = static_cast<double>(e);
+        const double pressResidual = ed / (1.0 - (in.twoStageLeverage ? blk.bb[t] : blk.h[t]));
+        press += static_cast<long double>(pressResidual) * pressResidual;
+        rows.y[i] = y[i];
+        rows.fit[i] = static_cast<double>(fit);
+        rows.e[i] = ed;
+        rows.press[i] = pressResidual;
+        rows.h[i] = blk.h[t];
+        if (in.twoStageLeverage) {
+            rows.a[i] = blk.a[t];
+            rows.b[i] = blk.bb[t];
+        }
+    }
+    sums.sse = sse;
+    sums.press = press;
+}
+
 }  // namespace
 
 long double Reg::StructuralSse() const {
@@ -70,7 +261,7 @@ long double Reg::StructuralSse() const {
     std::vector<long double> b(p);
     std::vector<const double*> x(p, nullptr);
     for (int s = 0; s < p; ++s) {
-        b[s] = modelMoments_[swept[s]][dep];
+        b[s] = fit_.moments[swept[s]][dep];
         if (swept[s] < k) x[s] = GetVar(swept[s]).Data();
     }
     const double* y = GetVar(dep).Data();
@@ -87,142 +278,28 @@ long double Reg::StructuralSse() const {
 double Reg::ComputeResiduals() {
     const int n = GetObsCount();
     const int k = GetVarCount();
-    const int dep = dependent_;
     if (k < 1) {
-        press_ = 0.0;
+        fit_.press = 0.0;
         return 0.0;
     }
     // The table and the design still have the former shape: no rows to write.
-    if (!EstimatedForCurrentShape()) return sse_;
-    press_ = 0.0;
-
-    const std::vector<int> swept = SweptIndices();
-    const int p = static_cast<int>(swept.size());
-    const LongMatrix& M = modelMoments_;
-    std::vector<long double> b(p);
-    for (int s = 0; s < p; ++s) b[s] = M[swept[s]][dep];
-
-    // Leverages in centred form: with the design means m and C the swept
-    // block of the explanatory variables (the inverse of their centred
-    // cross-products), u' M v = 1/n + (u - m)' C (v - m) for rows u, v whose
-    // constant entry is 1.
-    std::vector<int> vars;
-    for (int col : swept)
-        if (col < k) vars.push_back(col);
-    const int q = static_cast<int>(vars.size());
-    std::vector<double> full(static_cast<size_t>(q) * q), packed(static_cast<size_t>(q) * q, 0.0);
-    for (int s = 0; s < q; ++s) {
-        for (int l = 0; l < q; ++l) full[static_cast<size_t>(s) * q + l] = static_cast<double>(M[vars[s]][vars[l]]);
-        packed[static_cast<size_t>(s) * q + s] = full[static_cast<size_t>(s) * q + s];
-        for (int l = s + 1; l < q; ++l)
-            packed[static_cast<size_t>(s) * q + l] = static_cast<double>(M[vars[s]][vars[l]] + M[vars[l]][vars[s]]);
+    if (!EstimatedForCurrentShape()) return fit_.sse;
+    fit_.press = 0.0;
+    if (static_cast<int>(fit_.designMeanHi.size()) != k + 1) {
+        fit_.designMeanHi.assign(k + 1, 0.0);
+        fit_.designMeanLo.assign(k + 1, 0.0);
     }
-    if (static_cast<int>(designMeanHi_.size()) != k + 1) {
-        designMeanHi_.assign(k + 1, 0.0);
-        designMeanLo_.assign(k + 1, 0.0);
-    }
-    const double inverseN = n > 0 ? 1.0 / n : 0.0;
 
-    // Observed explanatory values: the variables themselves (the design may
-    // hold first-stage fitted values), 1.0 for the constant.
-    std::vector<const double*> observed(p, nullptr);
-    for (int s = 0; s < p; ++s)
-        if (swept[s] < k) observed[s] = GetVar(swept[s]).Data();
-    std::vector<const double*> observedVars(q);
-    for (int s = 0; s < q; ++s) observedVars[s] = GetVar(vars[s]).Data();
-    const double* y = GetVar(dep).Data();
-    const bool twoStageLeverage = twoStage_ && realCalc_;
-    // With the observed values in the design, the fit is the mean of y plus
-    // the centred terms: small terms, and no second read of the data.
-    const bool centredFit = !designTwoStage_;
-    std::vector<long double> bVars(q);
-    for (int s = 0; s < q; ++s) bVars[s] = M[vars[s]][dep];
-    const long double meanY = static_cast<long double>(designMeanHi_[dep]) + designMeanLo_[dep];
-
-    double* rowY = analysis_.Row(kRowObserved);
-    double* rowFit = analysis_.Row(kRowFitted);
-    double* rowE = analysis_.Row(kRowResidual);
-    double* rowP = analysis_.Row(kRowPress);
-    double* rowH = analysis_.Row(kRowLeverage);
-    double* rowA = analysis_.Row(kRowTwoStageA);
-    double* rowB = analysis_.Row(kRowTwoStageB);
-
-    std::vector<double> xb(static_cast<size_t>(p) * kBlock);
-    std::vector<double> xc(static_cast<size_t>(q) * kBlock), zc(static_cast<size_t>(q) * kBlock);
-    double h[kBlock], a[kBlock], bb[kBlock];
-    const double* design = design_.Data();
-    const int stride = design_.Cols();
-    long double sse = 0.0L, press = 0.0L;
-
+    const ResidualInputs in = PrepareResidualPass(*this);
+    const ResidualRows rows = ResidualRowsOf(analysis_.table);
+    ResidualBlock block(in.p, in.q);
+    ResidualSums sums;
     for (int start = 0; start < n; start += kBlock) {
         const int len = n - start < kBlock ? n - start : kBlock;
-        for (int s = 0; s < p && !centredFit; ++s) {
-            double* xs = &xb[static_cast<size_t>(s) * kBlock];
-            if (observed[s] != nullptr) {
-                for (int t = 0; t < len; ++t) xs[t] = observed[s][start + t];
-            } else {
-                for (int t = 0; t < len; ++t) xs[t] = 1.0;
-            }
-        }
-        for (int s = 0; s < q; ++s) {
-            const int col = vars[s];
-            const double hi = designMeanHi_[col], lo = designMeanLo_[col];
-            double* zs = &zc[static_cast<size_t>(s) * kBlock];
-            for (int t = 0; t < len; ++t) zs[t] = (design[static_cast<size_t>(start + t) * stride + col] - hi) - lo;
-            if (twoStageLeverage) {
-                double* xs = &xc[static_cast<size_t>(s) * kBlock];
-                for (int t = 0; t < len; ++t) xs[t] = (observedVars[s][start + t] - hi) - lo;
-            }
-        }
-        if (twoStageLeverage) {
-            QuadraticForm(packed.data(), q, xc.data(), len, h);
-            QuadraticForm(packed.data(), q, zc.data(), len, a);
-            BilinearForm(full.data(), q, xc.data(), zc.data(), len, bb);
-            for (int t = 0; t < len; ++t) {
-                h[t] += inverseN;
-                a[t] += inverseN;
-                bb[t] += inverseN;
-            }
-        } else {
-            QuadraticForm(packed.data(), q, zc.data(), len, h);
-            for (int t = 0; t < len; ++t) h[t] += inverseN;
-        }
-        for (int t = 0; t < len; ++t) {
-            const int i = start + t;
-            long double f0 = 0.0L, f1 = 0.0L;
-            if (centredFit) {
-                f0 = meanY;
-                int s = 0;
-                for (; s + 1 < q; s += 2) {
-                    f0 += bVars[s] * zc[static_cast<size_t>(s) * kBlock + t];
-                    f1 += bVars[s + 1] * zc[static_cast<size_t>(s + 1) * kBlock + t];
-                }
-                if (s < q) f0 += bVars[s] * zc[static_cast<size_t>(s) * kBlock + t];
-            } else {
-                int s = 0;
-                for (; s + 1 < p; s += 2) {
-                    f0 += b[s] * xb[static_cast<size_t>(s) * kBlock + t];
-                    f1 += b[s + 1] * xb[static_cast<size_t>(s + 1) * kBlock + t];
-                }
-                if (s < p) f0 += b[s] * xb[static_cast<size_t>(s) * kBlock + t];
-            }
-            const long double fit = f0 + f1;
-            const long double e = y[i] - fit;
-            sse += e * e;
-            const double ed = static_cast<double>(e);
-            const double pressResidual = ed / (1.0 - (twoStageLeverage ? bb[t] : h[t]));
-            press += static_cast<long double>(pressResidual) * pressResidual;
-            rowY[i] = y[i];
-            rowFit[i] = static_cast<double>(fit);
-            rowE[i] = ed;
-            rowP[i] = pressResidual;
-            rowH[i] = h[t];
-            if (twoStageLeverage) {
-                rowA[i] = a[t];
-                rowB[i] = bb[t];
-            }
-        }
+        LoadBlock(in, start, len, block);
+        BlockLeverages(in, len, block);
+        WriteBlock(in, start, len, block, rows, sums);
     }
-    press_ = static_cast<double>(press);
-    return static_cast<double>(sse);
+    fit_.press = static_cast<double>(sums.press);
+    return static_cast<double>(sums.sse);
 }

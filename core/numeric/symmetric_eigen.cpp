@@ -8,18 +8,18 @@ namespace {
 
 constexpr int kIterationLimit = 100;
 
-}  // namespace
-
+// The n x n eigenvector array, ld elements a row.
 template <class T>
-bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) {
-    if (n <= 0) return false;
-    T* d = values;
-    auto z = [&](int i, int j) -> T& { return vectors[static_cast<long long>(i) * ldv + j]; };
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) z(i, j) = a[static_cast<long long>(i) * lda + j];
-    std::vector<T> e(static_cast<std::size_t>(n), T(0));
+struct Square {
+    T* p;
+    int ld;
+    T& operator()(int i, int j) const { return p[static_cast<long long>(i) * ld + j]; }
+};
 
-    // Householder reduction to tridiagonal form, transformations kept in z.
+// Householder reduction of z to tridiagonal form: the transformations stay
+// in z, d gets their scale factors and e the subdiagonal.
+template <class T>
+void Tridiagonalize(Square<T> z, T* d, std::vector<T>& e, int n) {
     // Rows whose off-tridiagonal part is negligible (2^-970: smallest normal
     // over epsilon) are left as they are.
     const T tol = T(1.0020841800044864e-292);
@@ -55,6 +55,11 @@ bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) 
         }
         d[i] = h;
     }
+}
+
+// Accumulates the transformations into z; d becomes the diagonal.
+template <class T>
+void AccumulateTransforms(Square<T> z, T* d, std::vector<T>& e, int n) {
     d[0] = T(0);
     e[0] = T(0);
     // Accumulate the transformations.
@@ -72,7 +77,12 @@ bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) 
         for (int j = 0; j <= l; ++j) z(i, j) = z(j, i) = T(0);
     }
 
-    // QL with implicit shifts.
+}
+
+// QL with implicit shifts on the tridiagonal (d, e), rotating z along.
+// True when an eigenvalue did not converge.
+template <class T>
+bool TridiagonalQl(Square<T> z, T* d, std::vector<T>& e, int n) {
     for (int i = 1; i < n; ++i) e[i - 1] = e[i];
     e[n - 1] = T(0);
     T f = T(0), tst1 = T(0);
@@ -125,6 +135,11 @@ bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) 
         d[l] += f;
     }
 
+    return false;
+}
+
+template <class T>
+void SortAndOrient(Square<T> z, T* d, int n) {
     // Decreasing order, first of equals kept in front.
     for (int i = 0; i < n - 1; ++i) {
         int best = i;
@@ -143,6 +158,22 @@ bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) 
         if (z(big, j) < T(0))
             for (int k = 0; k < n; ++k) z(k, j) = -z(k, j);
     }
+}
+
+}  // namespace
+
+template <class T>
+bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) {
+    if (n <= 0) return false;
+    T* d = values;
+    const Square<T> z{vectors, ldv};
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) z(i, j) = a[static_cast<long long>(i) * lda + j];
+    std::vector<T> e(static_cast<std::size_t>(n), T(0));
+    Tridiagonalize(z, d, e, n);
+    AccumulateTransforms(z, d, e, n);
+    if (TridiagonalQl(z, d, e, n)) return true;
+    SortAndOrient(z, d, n);
     return false;
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "support/scripted_services.h"
@@ -53,11 +54,11 @@ TEST(AppState, DataBankTravelsWithTheDataFile) {
         app.SetModel(SmallModel());
         app.UserScalars().SetName(3, true, "rate");
         app.UserScalars().SetValue(3, true, 0.125);
-        app.Model()->SaveAs(file);
+        SaveAs(*app.Model(), file);
     }
     AppState app;
     app.SetModel(std::make_unique<Reg>(2, 2));
-    app.Model()->LoadFile(file);
+    LoadFile(*app.Model(), file);
     EXPECT_EQ(app.UserScalars().GetName(3, true), "rate");
     EXPECT_EQ(app.UserScalars().GetValue(3, true), 0.125);
     EXPECT_EQ(app.Evaluator().Calculate("@file::rate * 8"), 1.0);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/io/data_file.h"
+#include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 
@@ -38,7 +39,7 @@ std::string SampleImage() {
     ff.AppendTerm(FFCell(reg.GetVarName(0), 2, 0.5, -1));
     companions.finalForm->Append(ff);
     std::ostringstream os;
-    reg.WriteBinaryImage(os);
+    WriteBinaryImage(reg, os);
     return os.str();
 }
 
@@ -56,7 +57,7 @@ void Feed(const std::string& bytes, Outcome& outcome) {
         SilentServices silent;
         ReadBinaryDataFile(in, static_cast<std::int64_t>(bytes.size()), loaded, silent);
         Reg reg(3, 2);
-        reg.AdoptLoaded(loaded);
+        AdoptLoaded(reg, loaded);
         EXPECT_GE(reg.GetVarCount(), 1);
         for (int j = 0; j < reg.GetVarCount(); ++j) EXPECT_EQ(reg.GetVar(j).Count(), reg.GetObsCount());
         ++outcome.ok;

@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
 #include "support/binary_bytes.h"
@@ -106,7 +107,7 @@ TEST_F(DataFileTest, GoldenFileIsReadCompletely) {
     WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("g.MDF"));
+    LoadFile(reg, Path("g.MDF"));
 
     EXPECT_EQ(reg.GetName(), "テスト");
     EXPECT_EQ(reg.GetInfo(), "Info text");
@@ -159,14 +160,14 @@ TEST_F(DataFileTest, ColourSectionReplacesTheProgramsTableAndItsAbsenceKeepsIt) 
     colors_.SetColors(old);
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("g.MDF"));
+    LoadFile(reg, Path("g.MDF"));
     ASSERT_EQ(colors_.Count(), 1);
     EXPECT_EQ(colors_.GetEntry(0).mask, 1);
 
     // A file without a colour section leaves the table as it is.
     Reg other(2, 2, "plain");
-    other.SaveAs(Path("plain.MDF"));
-    reg.LoadFile(Path("plain.MDF"));
+    SaveAs(other, Path("plain.MDF"));
+    LoadFile(reg, Path("plain.MDF"));
     ASSERT_EQ(colors_.Count(), 1);
     EXPECT_EQ(colors_.GetEntry(0).mask, 1);
 }
@@ -175,11 +176,11 @@ TEST_F(DataFileTest, GoldenFileIsWrittenBackByteForByte) {
     WriteFileBytes(Path("g.MDF"), GoldenFile());
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("g.MDF"));
+    LoadFile(reg, Path("g.MDF"));
     companions_.colorSettings.saveColors = true;
     companions_.colorSettings.useFileColors = true;
     reg.SetModified(true);
-    reg.SaveAs(Path("copy.mdf"));
+    SaveAs(reg, Path("copy.mdf"));
     EXPECT_EQ(ReadFileBytes(Path("copy.mdf")), GoldenFile());
     EXPECT_FALSE(reg.IsModified());
     EXPECT_EQ(reg.GetFileName(), Path("copy.mdf"));
@@ -189,7 +190,7 @@ TEST_F(DataFileTest, FreshFileHasDataEndAtFirstSectionAndKeysAtRecords) {
     Reg reg(4, 3, "abc");
     reg.SetFileCompanions(&companions_);
     reg.SetVarName(1, "LONGER_NAME");
-    reg.SaveAs(Path("f.Mdf"));
+    SaveAs(reg, Path("f.Mdf"));
     const std::string s = ReadFileBytes(Path("f.Mdf"));
     ASSERT_GE(s.size(), 40u);
     EXPECT_EQ(s.substr(0, 4), std::string("MDF\0", 4));
@@ -229,7 +230,7 @@ TEST_F(DataFileTest, ColourSectionFollowsTheSwitches) {
         Reg reg(3, 2);
         reg.SetFileCompanions(&companions_);
         std::ostringstream os;
-        reg.WriteBinaryImage(os);
+        WriteBinaryImage(reg, os);
         const auto ids = SectionIds(os.str());
         EXPECT_EQ(ids, c.expectSection ? (std::vector<int>{0, 1, 4, 5}) : (std::vector<int>{0, 1, 5}))
             << c.save << c.useFile << c.settingsHasEntry;
@@ -245,7 +246,7 @@ TEST_F(DataFileTest, StageWordOneSetsTwoStage) {
     WriteFileBytes(Path("s.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("s.MDF"));
+    LoadFile(reg, Path("s.MDF"));
     EXPECT_TRUE(reg.IsTwoStage());
 }
 
@@ -256,7 +257,7 @@ TEST_F(DataFileTest, UnknownSectionIsSkippedAndLaterOnesRead) {
     WriteFileBytes(Path("u.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("u.MDF"));
+    LoadFile(reg, Path("u.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
 
@@ -268,7 +269,7 @@ TEST_F(DataFileTest, UnknownSectionPointingBackEndsTheModelPart) {
     WriteFileBytes(Path("b.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("b.MDF"));
+    LoadFile(reg, Path("b.MDF"));
     EXPECT_EQ(reg.GetInfo(), "abc");
 }
 
@@ -286,7 +287,7 @@ TEST_F(DataFileTest, WithoutModelSectionLastVariableIsDependentWithBestCandidate
     WriteFileBytes(Path("n.MDF"), b.s);
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("n.MDF"));
+    LoadFile(reg, Path("n.MDF"));
     EXPECT_EQ(reg.GetDependent(), 2);
     EXPECT_EQ(reg.GetRole(1), Reg::kRoleExplanatory);
     EXPECT_EQ(reg.GetRole(0), Reg::kRoleUnused);
@@ -300,7 +301,7 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
     WriteFileBytes(Path("t.MDF"), "#var,#\r\n");
     Reg reg(3, 2, "keep");
     reg.SetFileCompanions(&companions_);
-    EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EStreamError);
+    EXPECT_THROW(LoadFile(reg, Path("t.MDF")), EStreamError);
     EXPECT_EQ(reg.GetName(), "keep");
 
     std::string seen;
@@ -310,7 +311,7 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
         out.vars.push_back(std::make_unique<Var>("v", "", 2, 1.0));
         out.vars.push_back(std::make_unique<Var>("w", "", 2, 2.0));
     };
-    reg.LoadFile(Path("t.MDF"));
+    LoadFile(reg, Path("t.MDF"));
     EXPECT_EQ(seen, "#var,#\r");
     EXPECT_EQ(reg.GetVarCount(), 2);
     EXPECT_EQ(reg.GetName(), "t");
@@ -321,11 +322,11 @@ TEST_F(DataFileTest, MdfNameWithoutMagicGoesToTheTextFormFromItsFirstByte) {
 TEST_F(DataFileTest, OtherExtensionSavesInTheTextForm) {
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    EXPECT_THROW(reg.SaveAs(Path("a.txt")), EStreamError);
+    EXPECT_THROW(SaveAs(reg, Path("a.txt")), EStreamError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_TRUE(fs::is_empty(dir_));
     companions_.textWriter = [](const DataFileImage&, std::ostream& out) { out << "text form"; };
-    reg.SaveAs(Path("a.txt"));
+    SaveAs(reg, Path("a.txt"));
     EXPECT_EQ(ReadFileBytes(Path("a.txt")), "text form");
     EXPECT_EQ(reg.GetFileForm(), 1);
     EXPECT_FALSE(reg.IsModified());
@@ -342,7 +343,7 @@ TEST_F(DataFileTest, LongTextsAreCutOnACharacterBoundary) {
     WriteFileBytes(Path("l.MDF"), b.s);
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("l.MDF"));
+    LoadFile(reg, Path("l.MDF"));
     std::string expected;
     for (int i = 0; i < 511; ++i) expected += "あ";
     EXPECT_EQ(reg.GetVarName(0), expected);
@@ -359,13 +360,13 @@ TEST_F(DataFileTest, InfoSectionIsKeptWhole) {
     WriteFileBytes(Path("i.MDF"), WithSections(b.s));
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.LoadFile(Path("i.MDF"));
+    LoadFile(reg, Path("i.MDF"));
     EXPECT_EQ(reg.GetInfo(), info);
     // A length beyond the end of the file is still refused.
     LeBytes bad;
     bad.i32(5).i32(140 + 8 + 4 + 3).i32(4).raw("abc");
     WriteFileBytes(Path("j.MDF"), WithSections(bad.s));
-    EXPECT_THROW(reg.LoadFile(Path("j.MDF")), EReadError);
+    EXPECT_THROW(LoadFile(reg, Path("j.MDF")), EReadError);
     EXPECT_EQ(reg.GetInfo(), info);
 }
 
@@ -396,7 +397,7 @@ TEST_F(DataFileTest, DamagedFilesRaiseReadErrors) {
         reg.SetFileCompanions(&companions_);
         reg.SetFileName("old.MDF");
         reg.SetValue(0, 0, 42.0);
-        EXPECT_THROW(reg.LoadFile(Path("d.MDF")), EReadError) << c.what;
+        EXPECT_THROW(LoadFile(reg, Path("d.MDF")), EReadError) << c.what;
         // The current model is untouched.
         EXPECT_EQ(reg.GetName(), "current") << c.what;
         EXPECT_EQ(reg.GetFileName(), "old.MDF") << c.what;
@@ -436,11 +437,11 @@ TEST_F(DataFileTest, ShortTailAfterTheLastSectionIsIgnored) {
         Reg reg(3, 2, "current");
         reg.SetFileCompanions(&companions_);
         if (!c.readable) {
-            EXPECT_THROW(reg.LoadFile(Path("t.MDF")), EReadError) << c.what;
+            EXPECT_THROW(LoadFile(reg, Path("t.MDF")), EReadError) << c.what;
             EXPECT_EQ(reg.GetName(), "current") << c.what;
             continue;
         }
-        ASSERT_NO_THROW(reg.LoadFile(Path("t.MDF"))) << c.what;
+        ASSERT_NO_THROW(LoadFile(reg, Path("t.MDF"))) << c.what;
         EXPECT_EQ(reg.GetName(), "テスト") << c.what;
         EXPECT_EQ(reg.GetInfo(), "Info text") << c.what;
         ASSERT_EQ(reg.GetVarCount(), 2) << c.what;
@@ -454,7 +455,7 @@ TEST_F(DataFileTest, ShortTailAfterTheLastSectionIsIgnored) {
 TEST_F(DataFileTest, MissingFileRaisesOpenError) {
     Reg reg(3, 2, "current");
     reg.SetFileCompanions(&companions_);
-    EXPECT_THROW(reg.LoadFile(Path("none.MDF")), EFOpenError);
+    EXPECT_THROW(LoadFile(reg, Path("none.MDF")), EFOpenError);
     EXPECT_EQ(reg.GetName(), "current");
 }
 
@@ -462,7 +463,7 @@ TEST_F(DataFileTest, SuccessfulSaveKeepsOldFileAsBackup) {
     WriteFileBytes(Path("d.MDF"), "old contents");
     Reg reg(3, 2);
     reg.SetFileCompanions(&companions_);
-    reg.SaveAs(Path("d.MDF"));
+    SaveAs(reg, Path("d.MDF"));
     EXPECT_EQ(ReadFileBytes(Path("d.BAK")), "old contents");
     EXPECT_EQ(ReadFileBytes(Path("d.MDF")).substr(0, 4), std::string("MDF\0", 4));
     // Nothing else left beside it.
@@ -476,20 +477,20 @@ TEST_F(DataFileTest, FailedSaveLeavesOldFileAndModifiedFlag) {
     reg.SetFileCompanions(&companions_);
     reg.SetFileName("former.MDF");
     ASSERT_TRUE(reg.IsModified());
-    EXPECT_THROW(reg.SaveAs(Path("missing/x.MDF")), EFOpenError);
+    EXPECT_THROW(SaveAs(reg, Path("missing/x.MDF")), EFOpenError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_EQ(reg.GetFileName(), "former.MDF");
 
     // The target is a folder: the new file cannot be moved into place.
     fs::create_directories(Path("folder.MDF"));
-    EXPECT_THROW(reg.SaveAs(Path("folder.MDF")), EWriteError);
+    EXPECT_THROW(SaveAs(reg, Path("folder.MDF")), EWriteError);
     EXPECT_TRUE(reg.IsModified());
     EXPECT_TRUE(fs::is_directory(Path("folder.MDF")));
 
     // A data set without variables cannot be saved; the old file stays.
     WriteFileBytes(Path("keep.MDF"), "old contents");
     reg.DeleteAllVars();
-    EXPECT_THROW(reg.SaveAs(Path("keep.MDF")), EWriteError);
+    EXPECT_THROW(SaveAs(reg, Path("keep.MDF")), EWriteError);
     EXPECT_EQ(ReadFileBytes(Path("keep.MDF")), "old contents");
     EXPECT_FALSE(fs::exists(Path("keep.BAK")));
     EXPECT_TRUE(reg.IsModified());
@@ -507,7 +508,7 @@ TEST_F(DataFileTest, SaveFlushesTheNewFileBeforeItsRenameAndTheFolderAfter) {
     {
         FsyncRecorder recorder(dir);
         reg.Context().SetFsync(recorder.Call());
-        reg.SaveAs(Path("d.MDF"));
+        SaveAs(reg, Path("d.MDF"));
         const std::vector<SyncEvent>& ev = recorder.Events();
         ASSERT_EQ(ev.size(), 2u);
         // The file under its temporary name, the old file still in place.
@@ -529,7 +530,7 @@ TEST_F(DataFileTest, SaveFlushesTheNewFileBeforeItsRenameAndTheFolderAfter) {
     {
         FsyncRecorder failing(dir, EIO);
         reg.Context().SetFsync(failing.Call());
-        EXPECT_THROW(reg.SaveAs(Path("e.MDF")), EWriteError);
+        EXPECT_THROW(SaveAs(reg, Path("e.MDF")), EWriteError);
         reg.Context().SetFsync({});
     }
     EXPECT_EQ(ReadFileBytes(Path("e.MDF")), "old contents");
@@ -589,9 +590,9 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         finalForm_.Append(ff);
 
         const std::string file = Path("r" + std::to_string(round) + ".MDF");
-        reg.SaveAs(file);
+        SaveAs(reg, file);
         std::ostringstream firstImage;
-        reg.WriteBinaryImage(firstImage);
+        WriteBinaryImage(reg, firstImage);
 
         // Clear what the loader must restore.
         userScalars_.Reset(true);
@@ -599,7 +600,7 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         finalForm_.Clear();
         Reg back(3, 2);
         back.SetFileCompanions(&companions_);
-        back.LoadFile(file);
+        LoadFile(back, file);
 
         ASSERT_EQ(back.GetObsCount(), n);
         ASSERT_EQ(back.GetVarCount(), k);
@@ -633,7 +634,7 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         // Written again, the image is the same (an empty info became the
         // name on loading, so only with an info of its own).
         std::ostringstream again;
-        back.WriteBinaryImage(again);
+        WriteBinaryImage(back, again);
         if (!reg.GetInfo().empty()) {
             EXPECT_TRUE(again.str() == firstImage.str()) << round;
         }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/model/regression_model.h"
+#include "core/model/regression_data_blocks.h"
 #include "support/model_builder.h"
 #include "support/sample_columns.h"
 
@@ -63,7 +63,7 @@ TEST(RegSelectDataBlock, GroupMasks) {
         std::vector<std::uint8_t> flags;
         std::vector<std::string> names = {"stale"};
         int vars = -1, obs = -1;
-        EXPECT_FALSE(reg->SelectDataBlock(c.mask, false, &flags, &names, vars, obs)) << c.mask;
+        EXPECT_FALSE(SelectDataBlock(*reg, c.mask, false, &flags, &names, vars, obs)) << c.mask;
         EXPECT_EQ(vars, c.vars) << c.mask;
         EXPECT_EQ(obs, c.obs) << c.mask;
         EXPECT_EQ(names, c.names) << c.mask;
@@ -76,7 +76,7 @@ TEST(RegSelectDataBlock, EmptyMaskFillsNothing) {
     std::vector<std::uint8_t> flags = {9};
     std::vector<std::string> names = {"kept"};
     int vars = -1, obs = -1;
-    EXPECT_TRUE(reg->SelectDataBlock(0x4, false, &flags, &names, vars, obs));
+    EXPECT_TRUE(SelectDataBlock(*reg, 0x4, false, &flags, &names, vars, obs));
     EXPECT_EQ(vars, 0);
     EXPECT_EQ(obs, 0);
     EXPECT_EQ(names, std::vector<std::string>{"kept"});
@@ -89,12 +89,12 @@ TEST(RegSelectDataBlock, WithoutMaskAllOrModelVariables) {
     std::vector<std::uint8_t> flags;
     std::vector<std::string> names;
     int vars = 0, obs = 0;
-    EXPECT_FALSE(reg->SelectDataBlock(0, false, &flags, &names, vars, obs));
+    EXPECT_FALSE(SelectDataBlock(*reg, 0, false, &flags, &names, vars, obs));
     EXPECT_EQ(vars, 4);
     EXPECT_EQ(obs, 6);
     EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "c", "y"}));
     EXPECT_EQ(flags, std::vector<std::uint8_t>(6, 1));
-    EXPECT_FALSE(reg->SelectDataBlock(0, true, nullptr, &names, vars, obs));
+    EXPECT_FALSE(SelectDataBlock(*reg, 0, true, nullptr, &names, vars, obs));
     EXPECT_EQ(vars, 3);
     EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "c"}));
 }
@@ -122,7 +122,7 @@ TEST(RegBuildDesignMatrix, PerGroupWithSelection) {
         SCOPED_TRACE(c.dependent + " " + std::to_string(c.selection.size()));
         std::vector<std::string> names;
         Matrix m;
-        EXPECT_FALSE(reg->BuildDesignMatrix(0x1, &c.selection, false, false, names, m, c.dependent));
+        EXPECT_FALSE(BuildDesignMatrix(*reg, 0x1, &c.selection, false, false, names, m, c.dependent));
         EXPECT_EQ(names, c.names);
         ExpectMatrix(m, c.rows);
     }
@@ -133,14 +133,14 @@ TEST(RegBuildDesignMatrix, WithoutSelectionConstantBeforeDependent) {
     ASSERT_TRUE(reg->SetModel(1, {2, 1, 2, 0, 2}));
     std::vector<std::string> names;
     Matrix m;
-    EXPECT_FALSE(reg->BuildDesignMatrix(0, nullptr, false, false, names, m, "b"));
+    EXPECT_FALSE(BuildDesignMatrix(*reg, 0, nullptr, false, false, names, m, "b"));
     EXPECT_EQ(names, (std::vector<std::string>{"a", "c", kConst, "b"}));
     Rows rows;
     for (int i = 0; i < 6; ++i) rows.push_back({kValues[0][i], kValues[2][i], 1.0, kValues[1][i]});
     ExpectMatrix(m, rows);
 
     Matrix t;
-    EXPECT_FALSE(reg->BuildDesignMatrix(0, nullptr, true, false, names, t, "b"));
+    EXPECT_FALSE(BuildDesignMatrix(*reg, 0, nullptr, true, false, names, t, "b"));
     Rows columns = {kValues[0], kValues[2], std::vector<double>(6, 1.0), kValues[1]};
     ExpectMatrix(t, columns);
 }
@@ -153,9 +153,9 @@ TEST(RegBuildDesignMatrix, EmptyBlocksThrowDerr) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
             if (attempt == 0)
-                reg->BuildDesignMatrix(0x8, nullptr, false, false, names, m, "y");
+                BuildDesignMatrix(*reg, 0x8, nullptr, false, false, names, m, "y");
             else
-                reg->BuildDesignMatrix(0x1, &none, false, false, names, m, "y");
+                BuildDesignMatrix(*reg, 0x1, &none, false, false, names, m, "y");
             ADD_FAILURE() << "no exception, attempt " << attempt;
         } catch (const Exception& e) {
             EXPECT_EQ(e.Message(), "DERR");
@@ -182,13 +182,13 @@ TEST(RegBuildDesignMatrix, TwoStageValuesForEndogenousColumns) {
     ASSERT_TRUE(reg.SetModel(6, {2, 0, 0, 0, 2, 2, 1, 2}));
     std::vector<std::string> names;
     Matrix m;
-    EXPECT_FALSE(reg.BuildDesignMatrix(0, nullptr, false, true, names, m, "v6"));
+    EXPECT_FALSE(BuildDesignMatrix(reg, 0, nullptr, false, true, names, m, "v6"));
     EXPECT_EQ(names, (std::vector<std::string>{"v0", "v4", "v5", kConst, "v6"}));
     Rows rows;
     for (int i = 0; i < 14; ++i) rows.push_back({sem[0][i], yhat2[i], yhat3[i], 1.0, sem[6][i]});
     ExpectMatrix(m, rows);
     // Without two-stage values the observed ones.
-    EXPECT_FALSE(reg.BuildDesignMatrix(0, nullptr, false, false, names, m, "v6"));
+    EXPECT_FALSE(BuildDesignMatrix(reg, 0, nullptr, false, false, names, m, "v6"));
     EXPECT_EQ(m[0][1], 7.84);
     EXPECT_EQ(m[0][2], 6.39);
 }
@@ -197,34 +197,34 @@ TEST(RegDesignAccess, ColumnsRowsAndStatistics) {
     auto reg = MakeGrouped();
     ASSERT_TRUE(reg->SetModel(3, {2, 2, 0, 1, 2}));
     std::vector<double> col, row;
-    reg->GetDesignColumn(2, col);
+    GetDesignColumn(*reg, 2, col);
     EXPECT_EQ(col, kValues[2]);
-    reg->GetDesignColumn(4, col);
+    GetDesignColumn(*reg, 4, col);
     EXPECT_EQ(col, std::vector<double>(6, 1.0));
-    reg->GetDesignRow(3, row);
+    GetDesignRow(*reg, 3, row);
     EXPECT_EQ(row, (std::vector<double>{4, 3, 2, 13, 1}));
     // c: mean 10.5 / 6, sample sd by hand, max 3, min 0.5.
-    EXPECT_NEAR(reg->GetDesignMean(2), 1.75, 1e-15);
-    EXPECT_NEAR(reg->GetDesignStdDev(2), std::sqrt(4.375 / 5.0), 1e-15);
-    EXPECT_EQ(reg->GetDesignMax(2), 3.0);
-    EXPECT_EQ(reg->GetDesignMin(2), 0.5);
-    EXPECT_THROW(reg->GetDesignColumn(5, col), ERangeError);
-    EXPECT_THROW(reg->GetDesignRow(6, row), ERangeError);
-    EXPECT_THROW(reg->GetDesignMean(-1), ERangeError);
+    EXPECT_NEAR(GetDesignMean(*reg, 2), 1.75, 1e-15);
+    EXPECT_NEAR(GetDesignStdDev(*reg, 2), std::sqrt(4.375 / 5.0), 1e-15);
+    EXPECT_EQ(GetDesignMax(*reg, 2), 3.0);
+    EXPECT_EQ(GetDesignMin(*reg, 2), 0.5);
+    EXPECT_THROW(GetDesignColumn(*reg, 5, col), ERangeError);
+    EXPECT_THROW(GetDesignRow(*reg, 6, row), ERangeError);
+    EXPECT_THROW(GetDesignMean(*reg, -1), ERangeError);
 }
 
 TEST(RegCopyColumnTo, DesignOrObservedValuesIntoAColumn) {
     auto reg = MakeGrouped();
     ASSERT_TRUE(reg->SetModel(3, {2, 2, 0, 1, 2}));
     Matrix m(4, 2, -1.0);  // fewer rows than observations: the first four
-    reg->CopyColumnTo(m, 1, true, 1);
-    reg->CopyColumnTo(m, 0, false, 4);  // the constant term
+    CopyColumnTo(*reg, m, 1, true, 1);
+    CopyColumnTo(*reg, m, 0, false, 4);  // the constant term
     ExpectMatrix(m, {{1, 2}, {1, 1}, {1, 4}, {1, 3}});
     Matrix big(8, 1, -1.0);  // more rows: the rest untouched
-    reg->CopyColumnTo(big, 0, false, 3);
+    CopyColumnTo(*reg, big, 0, false, 3);
     ExpectMatrix(big, {{10}, {11}, {12}, {13}, {14}, {15}, {-1}, {-1}});
-    EXPECT_THROW(reg->CopyColumnTo(m, 2, true, 0), ERangeError);
-    EXPECT_THROW(reg->CopyColumnTo(m, 0, true, 5), ERangeError);
+    EXPECT_THROW(CopyColumnTo(*reg, m, 2, true, 0), ERangeError);
+    EXPECT_THROW(CopyColumnTo(*reg, m, 0, true, 5), ERangeError);
 }
 
 }  // namespace

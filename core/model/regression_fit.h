@@ -1,0 +1,49 @@
+// RegFit: what one estimation of the model leaves behind.
+//
+// The design matrix the moments were summed from, the moment matrix swept
+// for the variables in the model, and every figure read from it. Vectors
+// run over the variable indices 0 .. k, index k being the constant term.
+#pragma once
+
+#include <vector>
+
+#include "core/numeric/matrix.h"
+
+struct RegFit {
+    // Zero-filled for n observations and k variables.
+    RegFit(int n, int k);
+
+    // The moment matrix, swept for the variables in the model.
+    LongMatrix moments;
+    // One row per observation, one column per variable, the constant last.
+    Matrix design;
+    // Means of the design columns (as a double and its remainder), for the
+    // leverages: centred, they need no cancellation of large terms.
+    std::vector<double> designMeanHi;
+    std::vector<double> designMeanLo;
+    // True when the design holds first-stage fitted values.
+    bool designTwoStage = false;
+
+    Vector coef;
+    Vector stdErr;
+    Vector fValue;
+    // Pivots below these are taken for zero.
+    Vector tolerance;
+
+    int residualDf = 0;
+    double s2 = 0.0;
+    double varY = 0.0;
+    double r2 = 0.0;
+    double adjR2 = 0.0;
+    double syy = 0.0;
+    double sse = 0.0;
+    double press = 0.0;
+    // Residual tests, set with the residual analysis.
+    double hetero = 0.0;
+    double durbinWatson = 0.0;
+
+    // Fresh zero vectors and moment matrix for k variables.
+    void ResetFor(int k);
+    // Sized for k variables.
+    bool HasShape(int k) const;
+};
