@@ -280,6 +280,28 @@ TEST(RegAnalysis, FileTableGivesTheSameRowsBitForBit) {
     EXPECT_EQ(file->GetDurbinWatson(), memory->GetDurbinWatson());
 }
 
+TEST(AnalysisTableFile, NoStorageRaisesOutOfMemoryAndLeavesItEmpty) {
+    struct Case {
+        const char* what;
+        bool forced;
+        int n, k;
+    };
+    const Case cases[] = {
+        {"negative n", false, -1, 2},
+        {"negative k", false, 4, -1},
+        {"no temporary file", true, 4, 2},
+    };
+    for (const Case& c : cases) {
+        EngineContext context;
+        context.Work().workFolder = "/nonexistent-merlox-folder/";
+        RAData t(context, 3, 1);
+        context.SetFileTablesForced(c.forced);
+        EXPECT_THROW(t.Allocate(c.n, c.k), EOutOfMemory) << c.what;
+        EXPECT_EQ(t.Rows(), 0) << c.what;
+        EXPECT_EQ(t.Columns(), 0) << c.what;
+    }
+}
+
 TEST(AnalysisTableFile, ZeroFilledAndConsistentAccess) {
     FileTableForced forced;
     RAData t(forced, 5, 2);

@@ -200,6 +200,26 @@ TEST(MatrixTest, SweepRefusesOnlyAnExactZeroPivot) {
     EXPECT_TRUE(std::isnan(nan[1][1]));
 }
 
+TEST(MatrixTest, ZeroPivotReadsAsNotSweptInEveryForm) {
+    using Step = SweepResult (*)(Matrix&);
+    const struct {
+        const char* what;
+        Step step;
+    } forms[] = {
+        {"Sweep", [](Matrix& m) { return m.Sweep(1); }},
+        {"SweepSquare", [](Matrix& m) { return m.SweepSquare(1, 2); }},
+        {"SweepPivot", [](Matrix& m) { return SweepPivot(m.Data(), m.Cols(), 1, 2, 2); }},
+    };
+    for (const auto& f : forms) {
+        Matrix zero = FromRows({{2, 1}, {1, 0}});
+        EXPECT_EQ(f.step(zero), SweepResult::kZeroPivot) << f.what;
+        ExpectNear(zero, {{2, 1}, {1, 0}}, 0);
+        Matrix swept = FromRows({{2, 1}, {1, 4}});
+        EXPECT_EQ(f.step(swept), SweepResult::kSwept) << f.what;
+        EXPECT_EQ(swept[1][1], 0.25) << f.what;
+    }
+}
+
 TEST(MatrixTest, SweepMultipliesThePivotRowByTheReciprocal) {
     // Row k is multiplied by 1/p (not divided by p), and the other rows take
     // f times the scaled row: 5 * (1/3) rounds differently from 5 / 3.
