@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 #include "core/model/regression_model.h"
@@ -33,7 +34,7 @@ Reg& FittedModel(int n, int p) {
         r->SetVarValues(p, y);
         std::vector<std::uint8_t> roles(p + 2, 2);
         roles[p] = 1;
-        r->SetModel(p, roles);
+        if (!r->SetModel(p, roles)) throw std::runtime_error("the benchmark model does not fit");
         slot = std::move(r);
     }
     return *slot;
@@ -42,8 +43,7 @@ Reg& FittedModel(int n, int p) {
 // The table is computed once per estimation; the toggle pair between runs
 // (out and in again) clears the ready flags without changing the model.
 void Refit(Reg& reg) {
-    reg.ToggleVariable(0);
-    reg.ToggleVariable(0);
+    if (!reg.ToggleVariable(0) || !reg.ToggleVariable(0)) throw std::runtime_error("the toggle was refused");
 }
 
 void BM_AnalysisData(benchmark::State& state) {

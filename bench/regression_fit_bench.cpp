@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 #include "core/model/regression_model.h"
@@ -61,7 +62,7 @@ BENCHMARK(BM_SetDependent)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_Toggle(benchmark::State& state) {
     Reg& reg = LargeModel();
-    reg.SetModel(kExplanatory, AllExplanatory());
+    if (!reg.SetModel(kExplanatory, AllExplanatory())) throw std::runtime_error("the benchmark model does not fit");
     for (auto _ : state) benchmark::DoNotOptimize(reg.ToggleVariable(3));
 }
 BENCHMARK(BM_Toggle)->Unit(benchmark::kMillisecond)->MinTime(2.0);

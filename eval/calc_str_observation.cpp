@@ -129,7 +129,7 @@ double CalcStr::ObservationPred(const Reg& reg, int i) {
     const int k = reg.GetVarCount();
     const int y = vars.front();
     for (std::size_t s = 1; s < vars.size(); ++s)
-        if (m.Sweep(vars[s])) Fail(kStrZeroDivideError);
+        if (m.Sweep(vars[s]) == SweepResult::kZeroPivot) Fail(kStrZeroDivideError);
     double v = m.At(k, y);
     for (std::size_t s = 1; s < vars.size(); ++s) v += reg.GetValue(i, vars[s]) * m.At(vars[s], y);
     return v;

@@ -51,10 +51,10 @@ public:
     // --- observations ------------------------------------------------------
     // values: k doubles; marks: k words or empty (all 0). Each returns false
     // (and changes nothing) for an index out of range or too few values.
-    bool AppendObservation(std::span<const double> values, std::span<const std::uint16_t> marks = {});
-    bool AppendObservationCells(const DataString& cells);
-    bool InsertObservation(int i, std::span<const double> values, std::span<const std::uint16_t> marks = {});
-    bool InsertObservationCells(int i, const DataString& cells);
+    [[nodiscard]] bool AppendObservation(std::span<const double> values, std::span<const std::uint16_t> marks = {});
+    [[nodiscard]] bool AppendObservationCells(const DataString& cells);
+    [[nodiscard]] bool InsertObservation(int i, std::span<const double> values, std::span<const std::uint16_t> marks = {});
+    [[nodiscard]] bool InsertObservationCells(int i, const DataString& cells);
     void DeleteObservation(int i);
     void SwapObservations(int i, int j);
     // Shell sort of every observation by variable j; equal keys are never

@@ -175,11 +175,11 @@ void ExpresList::Bind(const Data& model) {
 void ExpresList::SetData(const Data& model) { Bind(model); }
 
 bool ExpresList::ComputeReducedForm() {
-    if (!model_) return true;
+    if (!model_) return false;
     std::vector<std::string> endogenous, predetermined;
     DeriveNames(endogenous, predetermined);
     const int g = static_cast<int>(endogenous.size());
-    if (g > GetCount()) return true;
+    if (g > GetCount()) return false;
     // The matrices are gone after Clear, and stale after an edit of the
     // variables or observations: bind again rather than use them.
     const bool stale = endogenous != endogenousNames_ || predetermined != predeterminedNames_ ||
@@ -215,7 +215,7 @@ bool ExpresList::ComputeReducedForm() {
         }
     }
     upToDate_ = true;
-    return false;
+    return true;
 }
 
 std::string ExpresList::GetEndogenousName(int j) const {

@@ -61,11 +61,11 @@ public:
     // Binds the data set (not owned; it must outlive the binding): counts,
     // names and zero matrices.
     void SetData(const Data& model);
-    // True (nothing computed) when no data set is bound or there are more
-    // endogenous variables than equations. Binds the data set again first
-    // when its variables or observation count changed since SetData. A
-    // singular B raises EZeroDivide "INVERSE ERROR!".
-    bool ComputeReducedForm();
+    // True when computed; false (nothing computed) when no data set is bound
+    // or there are more endogenous variables than equations. Binds the data
+    // set again first when its variables or observation count changed since
+    // SetData. A singular B raises EZeroDivide "INVERSE ERROR!".
+    [[nodiscard]] bool ComputeReducedForm();
     bool IsUpToDate() const { return upToDate_; }
     // The model was re-estimated: the matrices must be derived again.
     void MarkOutOfDate() { upToDate_ = false; }

@@ -2,9 +2,9 @@
 // (the selection sets of the grids, the flags of a block of cells).
 //
 // Reading or writing an index beyond the end lengthens the array, so callers
-// may address a flag before they know the final size. Resize and Reset return
-// true when the new array could not be allocated (the array is then unchanged)
-// and false on success.
+// may address a flag before they know the final size. Resize and Reset raise
+// EOutOfMemory when the new array could not be allocated (the array is then
+// unchanged).
 #pragma once
 
 #include <algorithm>
@@ -20,43 +20,41 @@ class Selekto {
 public:
     int Count() const { return static_cast<int>(flags_.size()); }
 
-    bool Resize(int n) {
+    void Resize(int n) {
         if (n < 0) n = 0;
-        if (n == Count()) return false;
+        if (n == Count()) return;
         try {
             flags_.resize(static_cast<std::size_t>(n), 0);
         } catch (const std::bad_alloc&) {
-            return true;
+            throw EOutOfMemory();
         } catch (const std::length_error&) {
-            return true;
+            throw EOutOfMemory();
         }
-        return false;
     }
 
-    bool Reset(int n) {
+    void Reset(int n) {
         if (n < 0) n = 0;
         try {
             std::vector<std::uint8_t> fresh(static_cast<std::size_t>(n), 0);
             flags_.swap(fresh);
         } catch (const std::bad_alloc&) {
-            return true;
+            throw EOutOfMemory();
         } catch (const std::length_error&) {
-            return true;
+            throw EOutOfMemory();
         }
-        return false;
     }
 
     // A negative (or unreachable) index is ignored; an index past the end grows the array.
     void Set(int i, std::uint8_t v) {
         if (i < 0 || i == INT_MAX) return;
-        if (i >= Count() && Resize(i + 1)) throw EOutOfMemory();
+        if (i >= Count()) Resize(i + 1);
         flags_[static_cast<std::size_t>(i)] = v;
     }
 
     // A negative (or unreachable) index reads as 0; an index past the end grows the array.
     std::uint8_t Get(int i) {
         if (i < 0 || i == INT_MAX) return 0;
-        if (i >= Count() && Resize(i + 1)) throw EOutOfMemory();
+        if (i >= Count()) Resize(i + 1);
         return flags_[static_cast<std::size_t>(i)];
     }
 

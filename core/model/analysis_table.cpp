@@ -21,12 +21,12 @@ constexpr int kFillChunk = 8192;
 }  // namespace
 
 RAData::RAData(EngineContext& context, int n, int k) : context_(&context) {
-    if (Allocate(n, k)) throw EOutOfMemory();
+    Allocate(n, k);
 }
 
 RAData::~RAData() = default;
 
-bool RAData::Allocate(int n, int k) {
+void RAData::Allocate(int n, int k) {
     table_.reset();
     fileTable_.reset();
     rowCache_.clear();
@@ -34,7 +34,7 @@ bool RAData::Allocate(int n, int k) {
     columns_ = 0;
     rows_ = 0;
     base_ = 0;
-    if (n < 0 || k < 0) return true;
+    if (n < 0 || k < 0) throw EOutOfMemory();
     const int rows = RowCountFor(k);
     const size_t count = static_cast<size_t>(rows) * static_cast<size_t>(n);
     bool inMemory = false;
@@ -56,17 +56,16 @@ bool RAData::Allocate(int n, int k) {
             fileTable_ = std::make_unique<TFileMatrix>(*context_, rows, n, 0.0);
             rowCache_.resize(static_cast<size_t>(rows));
         } catch (const std::exception&) {
-            // Neither memory nor a temporary file: the caller reports it.
+            // Neither memory nor a temporary file.
             fileTable_.reset();
             rowCache_.clear();
-            return true;
+            throw EOutOfMemory();
         }
     }
     inMemory_ = inMemory;
     rows_ = rows;
     columns_ = n;
     base_ = k + 20;
-    return false;
 }
 
 int RAData::RowOf(int code) const {

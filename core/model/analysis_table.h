@@ -35,9 +35,9 @@ public:
 
     // Drops the old storage and makes a zero-filled table of
     // 2 (k + 1) + 19 rows by n columns, in memory or else in a temporary
-    // file; base becomes k + 20. Returns true when neither could be had (the
-    // table is then empty).
-    bool Allocate(int n, int k);
+    // file; base becomes k + 20. EOutOfMemory when neither could be had, or
+    // for a negative n or k (the table is then empty).
+    void Allocate(int n, int k);
 
     int Rows() const { return rows_; }
     int Columns() const { return columns_; }

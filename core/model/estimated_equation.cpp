@@ -30,7 +30,7 @@ Expres EstimatedEquation(const Reg& model, bool correct) {
             Matrix m;
             m.Replace(model.Moments());
             for (int j : indices)
-                if (j < m.Rows()) m.Sweep(j);
+                if (j < m.Rows()) static_cast<void>(m.Sweep(j));
             const double factor = static_cast<double>(bigK - kIn - g) / static_cast<double>(n - bigK);
             for (std::size_t i = 0; i < indices.size(); ++i) {
                 const double ols = m.At(indices[i], dep);

@@ -18,7 +18,7 @@
 #include <new>
 #include <vector>
 
-#include "core/settings/file_services.h"
+#include "platform/errors.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/regression_moments.h"
@@ -335,7 +335,6 @@ void Reg::ComputeResidualTests() {
         analysis_.table.GetRow(kRowFitted, fitted);
         analysis_.table.GetRow(kRowResidual, residuals);
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(context_->Services());
         throw EOutOfMemory();
     }
     fit_.hetero = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);

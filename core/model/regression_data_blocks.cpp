@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/settings/file_services.h"
+#include "platform/errors.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/numeric/statistics.h"
 
@@ -76,16 +76,16 @@ bool SelectDataBlock(const Reg& reg, std::uint16_t mask, bool modelOnly, std::ve
     DataBlock block = ChooseBlock(reg, mask, modelOnly);
     varCount = static_cast<int>(block.vars.size());
     obsCount = block.obsCount;
-    if (varCount == 0 || obsCount == 0) return true;
+    if (varCount == 0 || obsCount == 0) return false;
     if (flags) flags->swap(block.flags);
     if (names) {
         names->clear();
         for (int j : block.vars) names->push_back(reg.GetVarName(j));
     }
-    return false;
+    return true;
 }
 
-bool BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std::uint8_t>* selection,
+void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std::uint8_t>* selection,
                        bool transposed, bool twoStageValues, std::vector<std::string>& names, Matrix& out,
                        const std::string& dependentName) {
     const int k = reg.GetVarCount();
@@ -123,7 +123,7 @@ bool BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
             // A variable with a zero pivot is no instrument: its column
             // would hold cross-products, not coefficients.
             for (int j = 0; j < k; ++j)
-                if (reg.IsExogenous(j) && !fit.Sweep(j)) instruments.push_back(j);
+                if (reg.IsExogenous(j) && fit.Sweep(j) == SweepResult::kSwept) instruments.push_back(j);
         }
 
         std::vector<std::string> columnNames(m + 1);
@@ -177,13 +177,9 @@ bool BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
         }
         names.swap(columnNames);
         out.Replace(result);
-        return false;
-    } catch (const EOutOfMemory&) {
-        ShowMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError(reg.Context().Services());
+        throw EOutOfMemory();
     }
-    return true;
 }
 
 void CopyColumnTo(const Reg& reg, Matrix& m, int c, bool fromDesign, int j) {

@@ -12,18 +12,18 @@
 
 // The block of cells another estimator works on: by a group mask, or (mask
 // 0) every observation and every variable, or the model's variables with
-// modelOnly. flags (n bytes) and names are filled when given. Returns true,
+// modelOnly. flags (n bytes) and names are filled when given. Returns false,
 // filling neither, when either count is 0.
-bool SelectDataBlock(const Reg& reg, std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
+[[nodiscard]] bool SelectDataBlock(const Reg& reg, std::uint16_t mask, bool modelOnly, std::vector<std::uint8_t>* flags,
                      std::vector<std::string>* names, int& varCount, int& obsCount);
 // Design matrix of the block for another estimator: m selected variables
 // plus the constant term, one row per block observation (one column when
 // transposed). Without a selection the dependent variable ends last and the
 // constant term stands before it; with one the dependent variable is at
 // m - 1 and the constant last. A dependent name outside the block leaves
-// column m - 1 at 1.0. Throws Exception "DERR" on an empty block; returns
-// true when memory ran out.
-bool BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std::uint8_t>* selection,
+// column m - 1 at 1.0. Throws Exception "DERR" on an empty block and
+// EOutOfMemory when memory ran out.
+void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std::uint8_t>* selection,
                        bool transposed, bool twoStageValues, std::vector<std::string>& names, Matrix& out,
                        const std::string& dependentName);
 // Copies min(n, rows) values of variable j (0 .. k) into column c: from the

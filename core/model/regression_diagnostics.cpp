@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/numeric/distributions.h"
-#include "core/settings/file_services.h"
+#include "platform/errors.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_diagnostics.h"
@@ -80,12 +80,9 @@ double GetConditionNumber(const Reg& reg, Vector& vif) {
         Matrix vectors;
         Vector values;
         return ComputeVifAndConditionNumber(passed, m, vif, vectors, values);
-    } catch (const EOutOfMemory&) {
-        FatalMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(reg.Context().Services());
+        throw EOutOfMemory();
     }
-    return 0.0;
 }
 
 double GetToleranceInterval(const Reg& reg, std::span<double> x, double& lower, double& upper,
@@ -146,8 +143,9 @@ double ComputeLimlRoot(const Reg& reg) {
         if (w1.Rows() < k + 1 || w1.Cols() < k + 1) return -1.0;
         for (int j = 0; j < k; ++j) {
             if (!reg.IsExogenous(j)) continue;
-            w2.Sweep(j);
-            if (role[j] == Reg::kRoleExplanatory) w1.Sweep(j);
+            // A zero pivot leaves that variable unswept.
+            static_cast<void>(w2.Sweep(j));
+            if (role[j] == Reg::kRoleExplanatory) static_cast<void>(w1.Sweep(j));
         }
         Matrix a(g, g), b(g, g);
         for (int s = 0; s < g; ++s)
@@ -186,23 +184,20 @@ double ComputeLimlRoot(const Reg& reg) {
             CholeskyDecompose(b.Data(), g, u.Data(), g, g);
             TransposeCopy(u.Data(), g, l.Data(), g, g, g);
             for (int p = 0; p < g; ++p) {
-                if (l.Sweep(p) || u.Sweep(p)) return -1.0;
+                if (l.Sweep(p) == SweepResult::kZeroPivot || u.Sweep(p) == SweepResult::kZeroPivot) return -1.0;
             }
             TripleProduct(l, a, u, g);
             Vector values;
             Matrix vectors;
-            if (a.Eigen(values, vectors)) return -1.0;
+            if (!a.Eigen(values, vectors)) return -1.0;
             root = values.At(g - 1);
         }
         return std::isfinite(root) ? root : -1.0;
     } catch (const EMathError&) {
         return -1.0;
-    } catch (const EOutOfMemory&) {
-        FatalMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(reg.Context().Services());
+        throw EOutOfMemory();
     }
-    return -1.0;
 }
 
 // ---------------------------------------------------------------------------
@@ -233,15 +228,12 @@ double BreuschGodfreyTest(const Reg& reg, int q) {
         SweepMomentMatrix(m, obs, c);
         const long double sst = m[c - 1][c - 1];
         // A zero pivot leaves its column out; the sweep changes nothing.
-        for (int s = 0; s < c - 1; ++s) m.Sweep(s);
+        for (int s = 0; s < c - 1; ++s) static_cast<void>(m.Sweep(s));
         const long double sse = m[c - 1][c - 1];
         return static_cast<double>(obs * (1.0L - sse / sst));
-    } catch (const EOutOfMemory&) {
-        ShowMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError(reg.Context().Services());
+        throw EOutOfMemory();
     }
-    return kNaN;
 }
 
 // ---------------------------------------------------------------------------
@@ -308,10 +300,8 @@ void GetWhiteCovariance(const Reg& reg, Matrix& out) {
                 out[index[s]][index[t]] = v;
                 out[index[t]][index[s]] = v;
             }
-    } catch (const EOutOfMemory&) {
-        ShowMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        ShowMemoryError(reg.Context().Services());
+        throw EOutOfMemory();
     }
 }
 
@@ -343,7 +333,7 @@ void GetPartialRegression(const Reg& reg, std::vector<double>& ox, std::vector<d
         for (int l = 0; l < k; ++l) {
             if (l == j || l == dep || reg.Roles()[l] != Reg::kRoleExplanatory) continue;
             // A zero pivot leaves the variable unswept, and out of the sums.
-            if (!mm.Sweep(l)) others.push_back(l);
+            if (mm.Sweep(l) == SweepResult::kSwept) others.push_back(l);
         }
         const int q = static_cast<int>(others.size());
         std::vector<long double> bDep(q), bJ(q);
@@ -365,9 +355,7 @@ void GetPartialRegression(const Reg& reg, std::vector<double>& ox, std::vector<d
         }
         ox.swap(rx);
         oy.swap(ry);
-    } catch (const EOutOfMemory&) {
-        FatalMemoryError(reg.Context().Services());
     } catch (const std::bad_alloc&) {
-        FatalMemoryError(reg.Context().Services());
+        throw EOutOfMemory();
     }
 }

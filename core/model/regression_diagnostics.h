@@ -1,5 +1,6 @@
 // Diagnostics of the model's current fit. None of them changes the model;
 // they read what the last estimation left, through Reg's public interface.
+// Running out of memory raises EOutOfMemory.
 // "Model variables" are the indices 0 .. k of role 2 (the constant
 // included).
 #pragma once

@@ -195,9 +195,11 @@ void AdoptLoaded(Reg& reg, LoadedDataFile& loaded) {
         std::copy_n(loaded.roles.begin(), std::min<std::size_t>(loaded.roles.size(), static_cast<std::size_t>(k)),
                     roles.begin());
         roles[static_cast<std::size_t>(k)] = Reg::kRoleExplanatory;
-        reg.SetModel(loaded.dependent, roles);
+        // A model that can be entered only in part is kept as far as it goes.
+        static_cast<void>(reg.SetModel(loaded.dependent, roles));
     } else {
-        reg.ToggleVariable(reg.SetDependent(k - 1));
+        // The best candidate, when there is one to enter.
+        static_cast<void>(reg.ToggleVariable(reg.SetDependent(k - 1)));
     }
     reg.SetModified(false);
 }

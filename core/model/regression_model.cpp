@@ -122,7 +122,7 @@ void Reg::ResetModel() {
     }
     // Same shape: the storage is kept (it is refilled by BuildMoments).
     fit_.design.Resize(n, k + 1, true);
-    if (analysis_.table.Allocate(n, k)) throw EOutOfMemory();
+    analysis_.table.Allocate(n, k);
     analysis_.MarkOutOfDate();
     for (int j = 0; j < k; ++j) role_[j] = kRoleUnused;
     role_[k] = kRoleExplanatory;
@@ -168,7 +168,7 @@ void Reg::ReplaceEndogenousColumns() {
     std::vector<int> instruments;
     for (int j = 0; j < k; ++j) {
         const int t = GetVarType(j);
-        if ((t == Var::kExogenous || t == Var::kLagged) && !fit_.moments.Sweep(j)) instruments.push_back(j);
+        if ((t == Var::kExogenous || t == Var::kLagged) && fit_.moments.Sweep(j) == SweepResult::kSwept) instruments.push_back(j);
     }
     const int dep = dependent_;
     std::vector<long double> c(instruments.size());
@@ -303,7 +303,7 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
             // Keep at least one residual degree of freedom, and stop at a
             // variable with no variation left; the statistics are still
             // finished for the variables entered so far.
-            if (fit_.residualDf - 1 < 1 || fit_.moments.Sweep(m)) {
+            if (fit_.residualDf - 1 < 1 || fit_.moments.Sweep(m) == SweepResult::kZeroPivot) {
                 complete = false;
                 break;
             }
@@ -342,7 +342,7 @@ bool Reg::ToggleVariable(int j) {
         role_[j] = former;
     }
     try {
-        if (fit_.moments.Sweep(j)) return false;
+        if (fit_.moments.Sweep(j) == SweepResult::kZeroPivot) return false;
         if (role_[j] == kRoleExplanatory) {
             role_[j] = kRoleUnused;
             ++fit_.residualDf;
@@ -379,7 +379,8 @@ void Reg::Reestimate(bool appended) {
             break;
         }
     }
-    SetModel(dep, copy);
+    // Variables that no longer enter are left out of the model.
+    static_cast<void>(SetModel(dep, copy));
     expres_.MarkOutOfDate();
 }
 

@@ -77,9 +77,9 @@ public:
     // explanatory variable. False when a variable could not be entered (zero
     // pivot, or no residual degree of freedom left) or on an error; the
     // statistics are finished for the variables entered.
-    bool SetModel(int j, const std::vector<std::uint8_t>& roles);
+    [[nodiscard]] bool SetModel(int j, const std::vector<std::uint8_t>& roles);
     // Adds variable j to the model or removes it; false when refused.
-    bool ToggleVariable(int j);
+    [[nodiscard]] bool ToggleVariable(int j);
     // Re-runs SetModel with the current roles after a change of the data.
     // appended: a variable has just been added (the role array still has its
     // former size); it starts outside the model.

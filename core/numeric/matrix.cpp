@@ -111,13 +111,13 @@ void BasicMatrix<T>::GetColumn(int j, T* out) const {
 }
 
 template <class T>
-bool BasicMatrix<T>::Sweep(int k) {
+SweepResult BasicMatrix<T>::Sweep(int k) {
     if (k < 0 || k >= rows_ || k >= cols_) throw ERangeError(kRangeErrorText);
     return SweepPivot(this->data.get(), cols_, k, cols_, rows_);
 }
 
 template <class T>
-bool BasicMatrix<T>::SweepSquare(int k, int n) {
+SweepResult BasicMatrix<T>::SweepSquare(int k, int n) {
     const int full = std::min(rows_, cols_);
     if (n < 1 || n > full) n = full;
     if (k < 0 || k >= n) throw ERangeError(kRangeErrorText);
@@ -233,7 +233,7 @@ bool BasicMatrix<T>::Eigen(BasicVector<T>& values, BasicMatrix& vectors) const {
     const int n = std::min(rows_, cols_);
     values.Resize(n, false);
     vectors.Resize(n, n, false);
-    if (n == 0) return false;
+    if (n == 0) return true;
     return SymmetricEigen(this->data.get(), cols_, values.Data(), vectors.data.get(), n, n);
 }
 

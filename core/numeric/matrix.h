@@ -13,6 +13,9 @@
 
 #include "core/numeric/vector.h"
 
+// Outcome of one sweep step: a zero pivot leaves the matrix unchanged.
+enum class SweepResult { kSwept, kZeroPivot };
+
 template <class T>
 class BasicMatrix : public BasicVector<T> {
 public:
@@ -51,11 +54,11 @@ public:
     void GetRow(int i, T* out) const;
     void GetColumn(int j, T* out) const;
 
-    // Sweeps pivot k of the whole matrix; true (and no change) when the pivot
-    // is exactly 0.0. k outside the matrix raises ERangeError.
-    bool Sweep(int k);
+    // Sweeps pivot k of the whole matrix; kZeroPivot (and no change) when the
+    // pivot is exactly 0.0. k outside the matrix raises ERangeError.
+    [[nodiscard]] SweepResult Sweep(int k);
     // As Sweep, on the leading n x n block; n < 1 means min(Rows(), Cols()).
-    bool SweepSquare(int k, int n);
+    [[nodiscard]] SweepResult SweepSquare(int k, int n);
 
     // Same shape: full copy; otherwise the overlapping block, shape kept.
     void Assign(const BasicMatrix& b);
@@ -82,11 +85,12 @@ public:
     BasicMatrix Inverse() const;
     // Eigenvalues (decreasing) and eigenvectors (columns, largest component
     // positive) of the leading square block read as symmetric. The outputs
-    // are resized to fit. True means failure (iteration limit).
-    bool Eigen(BasicVector<T>& values, BasicMatrix& vectors) const;
+    // are resized to fit. True when it converged; false at the iteration
+    // limit (the outputs must then not be used).
+    [[nodiscard]] bool Eigen(BasicVector<T>& values, BasicMatrix& vectors) const;
     // Newton-Schulz inverse of the leading n x n block into x (resized to
     // n x n when smaller). True when it converged within 500 iterations.
-    bool InvertIterative(BasicMatrix& x, int n) const;
+    [[nodiscard]] bool InvertIterative(BasicMatrix& x, int n) const;
 
     // Centres column j and scales it to unit variance (divisor Rows() - 1)
     // or, with unitVariance clear, to unit length. A constant column becomes
@@ -139,10 +143,10 @@ BasicMatrix<T> CholeskyMatrix(const BasicMatrix<T>& m);
 void TransposeCopy(const double* src, int srcStride, double* dst, int n, int m, int dstStride);
 
 // One sweep step on pivot k: rowCount rows of rowLength elements, row
-// stride `stride`. Returns true and changes nothing when the pivot is
+// stride `stride`. Returns kZeroPivot and changes nothing when the pivot is
 // exactly 0.0. Sweeping the same pivot twice restores the matrix.
 template <class T>
-bool SweepPivot(T* a, int stride, int k, int rowLength, int rowCount);
+[[nodiscard]] SweepResult SweepPivot(T* a, int stride, int k, int rowLength, int rowCount);
 
 // b = inverse of the n x n block of a by Gauss-Jordan with partial pivoting;
 // a and b may be the same array. Throws EZeroDivide "INVERSE ERROR!" on a

@@ -16,10 +16,10 @@ T* RowOf(T* a, int stride, int i) {
 }  // namespace
 
 template <class T>
-bool SweepPivot(T* a, int stride, int k, int rowLength, int rowCount) {
+SweepResult SweepPivot(T* a, int stride, int k, int rowLength, int rowCount) {
     T* pivotRow = RowOf(a, stride, k);
     const T p = pivotRow[k];
-    if (p == T(0)) return true;
+    if (p == T(0)) return SweepResult::kZeroPivot;
     pivotRow[k] = T(1);
     const T q = T(1) / p;
     for (int j = 0; j < rowLength; ++j) pivotRow[j] *= q;
@@ -30,7 +30,7 @@ bool SweepPivot(T* a, int stride, int k, int rowLength, int rowCount) {
         row[k] = T(0);
         for (int j = 0; j < rowLength; ++j) row[j] -= f * pivotRow[j];
     }
-    return false;
+    return SweepResult::kSwept;
 }
 
 template <class T>
@@ -249,8 +249,8 @@ bool BasicMatrix<T>::InvertIterative(BasicMatrix& x, int n) const {
     return iterations < kNewtonIterationLimit;
 }
 
-template bool SweepPivot<double>(double*, int, int, int, int);
-template bool SweepPivot<long double>(long double*, int, int, int, int);
+template SweepResult SweepPivot<double>(double*, int, int, int, int);
+template SweepResult SweepPivot<long double>(long double*, int, int, int, int);
 template void InvertMatrix<double>(const double*, int, double*, int, int);
 template void InvertMatrix<long double>(const long double*, int, long double*, int, int);
 template void CholeskyDecompose<double>(const double*, int, double*, int, int);

@@ -58,7 +58,7 @@ void ZeroTinyDoubles(int n, double* a);
 double CenterDoubles(int n, const double* src, double* dst);
 // exp(mean ln x) and n / sum(1/x); false, writing nothing, when some value
 // is not > 0 (or n < 1).
-bool GeometricHarmonicMeans(double* geo, double* harm, int n, const double* a);
+[[nodiscard]] bool GeometricHarmonicMeans(double* geo, double* harm, int n, const double* a);
 // One-pass mean and sum of squared deviations.
 void MeanAndSumOfSquares(double* ss, double* mean, int n, const double* a);
 // Minimum and maximum; returns max - min (NaN for n < 1).

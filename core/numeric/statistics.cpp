@@ -293,7 +293,7 @@ void ComputeGramMatrix(const Matrix& x, Matrix& g) {
 double ComputeVifAndConditionNumber(const Matrix& r, int k, Vector& vif, Matrix& vectors, Vector& values) {
     if (k < 2) return 0.0;
     CheckSquare(r, k);
-    if (Block(r, k).Eigen(values, vectors)) return 0.0;
+    if (!Block(r, k).Eigen(values, vectors)) return 0.0;
     for (double& lambda : values)
         if (std::fabs(lambda) < kEigenEpsilon) lambda = 0.0;
     auto divisor = [](double lambda) { return lambda == 0.0 ? kEigenEpsilon : lambda; };

@@ -80,7 +80,7 @@ void AccumulateTransforms(Square<T> z, T* d, std::vector<T>& e, int n) {
 }
 
 // QL with implicit shifts on the tridiagonal (d, e), rotating z along.
-// True when an eigenvalue did not converge.
+// False when an eigenvalue did not converge.
 template <class T>
 bool TridiagonalQl(Square<T> z, T* d, std::vector<T>& e, int n) {
     for (int i = 1; i < n; ++i) e[i - 1] = e[i];
@@ -129,13 +129,13 @@ bool TridiagonalQl(Square<T> z, T* d, std::vector<T>& e, int n) {
                 e[l] = s * p;
                 d[l] = c * p;
                 ++iterations;
-                if (iterations >= kIterationLimit && std::abs(e[l]) > tst1) return true;
+                if (iterations >= kIterationLimit && std::abs(e[l]) > tst1) return false;
             } while (std::abs(e[l]) > tst1);
         }
         d[l] += f;
     }
 
-    return false;
+    return true;
 }
 
 template <class T>
@@ -164,7 +164,7 @@ void SortAndOrient(Square<T> z, T* d, int n) {
 
 template <class T>
 bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) {
-    if (n <= 0) return false;
+    if (n <= 0) return true;
     T* d = values;
     const Square<T> z{vectors, ldv};
     for (int i = 0; i < n; ++i)
@@ -172,9 +172,9 @@ bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n) 
     std::vector<T> e(static_cast<std::size_t>(n), T(0));
     Tridiagonalize(z, d, e, n);
     AccumulateTransforms(z, d, e, n);
-    if (TridiagonalQl(z, d, e, n)) return true;
+    if (!TridiagonalQl(z, d, e, n)) return false;
     SortAndOrient(z, d, n);
-    return false;
+    return true;
 }
 
 template bool SymmetricEigen<double>(const double*, int, double*, double*, int, int);

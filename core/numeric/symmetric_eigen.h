@@ -8,10 +8,10 @@
 
 // a: n x n input, row stride lda, only read. values: n eigenvalues.
 // vectors: n x n, row stride ldv, eigenvectors as columns (column j belongs
-// to values[j]). Returns false on success, true when some eigenvalue did not
-// converge within 100 iterations (the outputs must then not be used).
+// to values[j]). Returns true when every eigenvalue converged, false when
+// some did not within 100 iterations (the outputs must then not be used).
 template <class T>
-bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n);
+[[nodiscard]] bool SymmetricEigen(const T* a, int lda, T* values, T* vectors, int ldv, int n);
 
 extern template bool SymmetricEigen<double>(const double*, int, double*, double*, int, int);
 extern template bool SymmetricEigen<long double>(const long double*, int, long double*, long double*, int, int);

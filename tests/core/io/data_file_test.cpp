@@ -569,7 +569,7 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, 0);
         roles[0] = 2;
         roles[static_cast<std::size_t>(k)] = 2;
-        reg.SetModel(k - 1, roles);
+        static_cast<void>(reg.SetModel(k - 1, roles));
         const std::string names[] = {reg.GetVarName(0), Data::ConstantName()};
         const double coefs[] = {0.25 * round, -1.0 / 3.0};
         reg.AddExpres(Expres(reg.GetVarName(k - 1), 2, round % 2 == 1, coefs, names));

@@ -236,7 +236,7 @@ TEST(RegAnalysis, DegenerateModelsGiveNonFiniteValuesWithoutFailing) {
     for (const Case& c : cases) {
         auto reg = MakeModel(c.cols);
         const int dep = static_cast<int>(c.cols.size()) - 1;
-        reg->SetModel(dep, c.roles);
+        static_cast<void>(reg->SetModel(dep, c.roles));
         reg->ComputeInfluence();
         EXPECT_TRUE(reg->IsInfluenceReady()) << c.what;
         int nonFinite = 0;
@@ -280,6 +280,28 @@ TEST(RegAnalysis, FileTableGivesTheSameRowsBitForBit) {
     EXPECT_EQ(file->GetDurbinWatson(), memory->GetDurbinWatson());
 }
 
+TEST(AnalysisTableFile, NoStorageRaisesOutOfMemoryAndLeavesItEmpty) {
+    struct Case {
+        const char* what;
+        bool forced;
+        int n, k;
+    };
+    const Case cases[] = {
+        {"negative n", false, -1, 2},
+        {"negative k", false, 4, -1},
+        {"no temporary file", true, 4, 2},
+    };
+    for (const Case& c : cases) {
+        EngineContext context;
+        context.Work().workFolder = "/nonexistent-merlox-folder/";
+        RAData t(context, 3, 1);
+        context.SetFileTablesForced(c.forced);
+        EXPECT_THROW(t.Allocate(c.n, c.k), EOutOfMemory) << c.what;
+        EXPECT_EQ(t.Rows(), 0) << c.what;
+        EXPECT_EQ(t.Columns(), 0) << c.what;
+    }
+}
+
 TEST(AnalysisTableFile, ZeroFilledAndConsistentAccess) {
     FileTableForced forced;
     RAData t(forced, 5, 2);
@@ -306,7 +328,7 @@ TEST(AnalysisTableFile, ZeroFilledAndConsistentAccess) {
     EXPECT_THROW(t.WriteSpan(7, 3, 3, span), ERangeError);
     EXPECT_THROW(t.GetValue(25, 0), ERangeError);
     // Reallocation starts from zeros again.
-    ASSERT_FALSE(t.Allocate(4, 2));
+    ASSERT_NO_THROW(t.Allocate(4, 2));
     EXPECT_EQ(t.GetValue(2, 1), 0.0);
     EXPECT_EQ(t.GetValue(7, 3), 0.0);
 }

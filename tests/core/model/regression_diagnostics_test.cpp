@@ -269,7 +269,7 @@ TEST(RegLiml, FailuresGiveMinusOne) {
         cols[5] = cols[4];
         auto reg = MakeModel(cols, kSemTypes);
         // The copy cannot be swept in; the roles still count it.
-        reg->SetModel(6, {2, 0, 0, 0, 2, 2, 1, 2});
+        EXPECT_FALSE(reg->SetModel(6, {2, 0, 0, 0, 2, 2, 1, 2}));
         std::vector<std::uint8_t> roles = reg->Roles();
         ASSERT_EQ(roles[4], 2);
         reg->RolesForEdit()[5] = 2;

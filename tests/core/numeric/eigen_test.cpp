@@ -38,7 +38,7 @@ TEST_P(SymmetricEigenTest, MatchesIndependentValues) {
     for (int i = 0; i < c.n * c.n; ++i) m.Data()[i] = c.a[i];
     Vector values;
     Matrix vectors;
-    ASSERT_FALSE(m.Eigen(values, vectors));
+    ASSERT_TRUE(m.Eigen(values, vectors));
     ASSERT_EQ(values.Count(), c.n);
     ASSERT_EQ(vectors.Rows(), c.n);
     for (int j = 0; j < c.n; ++j) {
@@ -112,7 +112,7 @@ TEST(SymmetricEigenEdgeTest, SingularMatrixGivesAZeroEigenvalue) {
     Matrix m(2, 2, 1.0);
     Vector values;
     Matrix vectors;
-    ASSERT_FALSE(m.Eigen(values, vectors));
+    ASSERT_TRUE(m.Eigen(values, vectors));
     EXPECT_NEAR(values.At(0), 2.0, 1e-15);
     EXPECT_NEAR(values.At(1), 0.0, 1e-15);
 }
@@ -122,7 +122,7 @@ TEST(SymmetricEigenEdgeTest, UsesTheLeadingSquareBlock) {
     wide[0][0] = 1; wide[1][1] = 4; wide[0][2] = 99; wide[1][2] = 99;
     Vector values;
     Matrix vectors;
-    ASSERT_FALSE(wide.Eigen(values, vectors));
+    ASSERT_TRUE(wide.Eigen(values, vectors));
     EXPECT_EQ(values.At(0), 4.0);
     EXPECT_EQ(values.At(1), 1.0);
     EXPECT_EQ(vectors[1][0], 1.0);
@@ -131,18 +131,18 @@ TEST(SymmetricEigenEdgeTest, UsesTheLeadingSquareBlock) {
 TEST(SymmetricEigenEdgeTest, EmptyAndNanInputEnd) {
     Vector values(3, 1.0);
     Matrix vectors(3, 3, 1.0);
-    EXPECT_FALSE(Matrix().Eigen(values, vectors));
+    EXPECT_TRUE(Matrix().Eigen(values, vectors));
     EXPECT_EQ(values.Count(), 0);
     Matrix nan(3, 3, 1.0);
     nan[1][2] = nan[2][1] = std::numeric_limits<double>::quiet_NaN();
-    nan.Eigen(values, vectors);  // any outcome, but it must return
+    static_cast<void>(nan.Eigen(values, vectors));  // any outcome, but it must return
     SUCCEED();
 }
 
 TEST(SymmetricEigenEdgeTest, LongDoubleAgreesWithDouble) {
     const std::vector<double> h = HilbertFive();
     std::vector<long double> hl(h.begin(), h.end()), values(5), vectors(25);
-    ASSERT_FALSE(SymmetricEigen(hl.data(), 5, values.data(), vectors.data(), 5, 5));
+    ASSERT_TRUE(SymmetricEigen(hl.data(), 5, values.data(), vectors.data(), 5, 5));
     EXPECT_NEAR(static_cast<double>(values[4]), 3.2879287721718629571e-6, 1e-17);
 }
 

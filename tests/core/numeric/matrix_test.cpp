@@ -171,40 +171,60 @@ TEST(MatrixTest, AssignKeepsTheShape) {
 TEST(MatrixTest, SweepFollowsTheConventionAndUndoes) {
     const Matrix a = FromRows({{4, 2, 1}, {2, 5, 3}, {1, 3, 6}});
     Matrix m = a;
-    EXPECT_FALSE(m.Sweep(0));
+    EXPECT_EQ(m.Sweep(0), SweepResult::kSwept);
     ExpectNear(m, {{0.25, 0.5, 0.25}, {-0.5, 4.0, 2.5}, {-0.25, 2.5, 5.75}}, 1e-15);
-    EXPECT_FALSE(m.Sweep(1));
-    EXPECT_FALSE(m.Sweep(2));
+    EXPECT_EQ(m.Sweep(1), SweepResult::kSwept);
+    EXPECT_EQ(m.Sweep(2), SweepResult::kSwept);
     // Sweeping every pivot inverts the matrix (mpmath).
     ExpectNear(m, {{0.31343283582089552239, -0.13432835820895522388, 0.014925373134328358209},
                    {-0.13432835820895522388, 0.34328358208955223881, -0.14925373134328358209},
                    {0.014925373134328358209, -0.14925373134328358209, 0.23880597014925373134}},
                1e-15);
-    for (int k : {2, 1, 0}) EXPECT_FALSE(m.Sweep(k));
+    for (int k : {2, 1, 0}) EXPECT_EQ(m.Sweep(k), SweepResult::kSwept);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) EXPECT_NEAR(m[i][j], a[i][j], 1e-14);
-    EXPECT_THROW(m.Sweep(3), ERangeError);
+    EXPECT_THROW(static_cast<void>(m.Sweep(3)), ERangeError);
 }
 
 TEST(MatrixTest, SweepRefusesOnlyAnExactZeroPivot) {
     Matrix m = FromRows({{0, 1}, {1, 2}});
     const Matrix before = m;
-    EXPECT_TRUE(m.Sweep(0));
+    EXPECT_EQ(m.Sweep(0), SweepResult::kZeroPivot);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(m.Data()[i], before.Data()[i]);
     Matrix tiny = FromRows({{1e-300, 0}, {0, 1}});
-    EXPECT_FALSE(tiny.Sweep(0));
+    EXPECT_EQ(tiny.Sweep(0), SweepResult::kSwept);
     EXPECT_DOUBLE_EQ(tiny[0][0], 1e300);
     // A NaN pivot is swept like any other and does not hang.
     Matrix nan = FromRows({{std::nan(""), 1}, {1, 1}});
-    EXPECT_FALSE(nan.Sweep(0));
+    EXPECT_EQ(nan.Sweep(0), SweepResult::kSwept);
     EXPECT_TRUE(std::isnan(nan[1][1]));
+}
+
+TEST(MatrixTest, ZeroPivotReadsAsNotSweptInEveryForm) {
+    using Step = SweepResult (*)(Matrix&);
+    const struct {
+        const char* what;
+        Step step;
+    } forms[] = {
+        {"Sweep", [](Matrix& m) { return m.Sweep(1); }},
+        {"SweepSquare", [](Matrix& m) { return m.SweepSquare(1, 2); }},
+        {"SweepPivot", [](Matrix& m) { return SweepPivot(m.Data(), m.Cols(), 1, 2, 2); }},
+    };
+    for (const auto& f : forms) {
+        Matrix zero = FromRows({{2, 1}, {1, 0}});
+        EXPECT_EQ(f.step(zero), SweepResult::kZeroPivot) << f.what;
+        ExpectNear(zero, {{2, 1}, {1, 0}}, 0);
+        Matrix swept = FromRows({{2, 1}, {1, 4}});
+        EXPECT_EQ(f.step(swept), SweepResult::kSwept) << f.what;
+        EXPECT_EQ(swept[1][1], 0.25) << f.what;
+    }
 }
 
 TEST(MatrixTest, SweepMultipliesThePivotRowByTheReciprocal) {
     // Row k is multiplied by 1/p (not divided by p), and the other rows take
     // f times the scaled row: 5 * (1/3) rounds differently from 5 / 3.
     Matrix m = FromRows({{3, 5}, {5, 1}});
-    EXPECT_FALSE(m.Sweep(0));
+    EXPECT_EQ(m.Sweep(0), SweepResult::kSwept);
     EXPECT_EQ(m[0][0], 0.3333333333333333);
     EXPECT_EQ(m[0][1], 1.6666666666666665);
     EXPECT_EQ(m[1][0], -1.6666666666666665);
@@ -213,14 +233,14 @@ TEST(MatrixTest, SweepMultipliesThePivotRowByTheReciprocal) {
 
 TEST(MatrixTest, SweepSquareWorksOnTheLeadingBlock) {
     Matrix m = FromRows({{4, 2, 9}, {2, 5, 9}, {9, 9, 9}});
-    EXPECT_FALSE(m.SweepSquare(0, 2));
+    EXPECT_EQ(m.SweepSquare(0, 2), SweepResult::kSwept);
     ExpectNear(m, {{0.25, 0.5, 9}, {-0.5, 4.0, 9}, {9, 9, 9}}, 1e-15);
 }
 
 TEST(MatrixTest, LongMatrixSweepsInExtendedPrecision) {
     LongMatrix m(2, 2);
     m[0][0] = 3.0L; m[0][1] = 1.0L; m[1][0] = 1.0L; m[1][1] = 2.0L;
-    EXPECT_FALSE(m.Sweep(0));
+    EXPECT_EQ(m.Sweep(0), SweepResult::kSwept);
     EXPECT_EQ(m[1][1], 2.0L - 1.0L / 3.0L);  // long double arithmetic throughout
     const Matrix rounded(m);
     EXPECT_EQ(rounded[1][1], static_cast<double>(2.0L - 1.0L / 3.0L));
@@ -262,15 +282,15 @@ TEST(MatrixTest, SweepingEveryPivotOfHilbertFiveInverts) {
                                 {-1400, 26880, -117600, 179200, -88200},
                                 {630, -12600, 56700, -88200, 44100}};
     Matrix h = Hilbert(5);
-    for (int k = 0; k < 5; ++k) ASSERT_FALSE(h.Sweep(k));
+    for (int k = 0; k < 5; ++k) ASSERT_EQ(h.Sweep(k), SweepResult::kSwept);
     for (int i = 0; i < 5; ++i)
         for (int j = 0; j < 5; ++j) EXPECT_NEAR(h[i][j], exact[i][j], 1e-9 * std::fabs(exact[i][j]));
     LongMatrix hl(Hilbert(5));
-    for (int k = 0; k < 5; ++k) ASSERT_FALSE(hl.Sweep(k));
+    for (int k = 0; k < 5; ++k) ASSERT_EQ(hl.Sweep(k), SweepResult::kSwept);
     for (int i = 0; i < 5; ++i)
         for (int j = 0; j < 5; ++j)
             EXPECT_NEAR(static_cast<double>(hl[i][j]), exact[i][j], 1e-11 * std::fabs(exact[i][j]));
-    for (int k = 4; k >= 0; --k) ASSERT_FALSE(hl.Sweep(k));
+    for (int k = 4; k >= 0; --k) ASSERT_EQ(hl.Sweep(k), SweepResult::kSwept);
     const Matrix back(hl), original = Hilbert(5);
     for (int i = 0; i < 25; ++i) EXPECT_NEAR(back.Data()[i], original.Data()[i], 1e-13);
 }
