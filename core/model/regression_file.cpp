@@ -195,11 +195,17 @@ void AdoptLoaded(Reg& reg, LoadedDataFile& loaded) {
         std::copy_n(loaded.roles.begin(), std::min<std::size_t>(loaded.roles.size(), static_cast<std::size_t>(k)),
                     roles.begin());
         roles[static_cast<std::size_t>(k)] = Reg::kRoleExplanatory;
-        // A model that can be entered only in part is kept as far as it goes.
-        static_cast<void>(reg.SetModel(loaded.dependent, roles));
+        // A model that can be entered only in part is kept as far as it goes;
+        // one over values that are no numbers keeps its roles unestimated.
+        if (!reg.SetModel(loaded.dependent, roles) && !reg.FitProblem().empty())
+            reg.KeepRolesUnestimated(loaded.dependent, roles);
     } else {
         // The best candidate, when there is one to enter.
-        static_cast<void>(reg.ToggleVariable(reg.SetDependent(k - 1)));
+        const int best = reg.SetDependent(k - 1);
+        if (!reg.FitProblem().empty())
+            reg.KeepRolesUnestimated(k - 1, {});
+        else
+            static_cast<void>(reg.ToggleVariable(best));
     }
     reg.SetModified(false);
 }

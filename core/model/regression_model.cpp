@@ -187,7 +187,26 @@ void Reg::ReplaceEndogenousColumns() {
 
 // ---------------------------------------------------------------------------
 
-int Reg::SetDependent(int j) { return ChooseDependent(j, true); }
+int Reg::SetDependent(int j) {
+    const int k = GetVarCount();
+    fitProblem_ = NonFiniteValueMessage({j < 0 || j >= k ? k - 1 : j});
+    if (!fitProblem_.empty()) return 0;
+    return ChooseDependent(j, true);
+}
+
+void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
+    const int k = GetVarCount();
+    if (k < 1) return;
+    const std::string problem = fitProblem_;
+    ResetModel();
+    fit_.ResetFor(k);
+    const int dep = j < 0 || j >= k ? k - 1 : j;
+    for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m)
+        if (roles[m] == kRoleExplanatory) role_[m] = kRoleExplanatory;
+    role_[dep] = kRoleDependent;
+    dependent_ = dep;
+    fitProblem_ = problem;
+}
 
 int Reg::ChooseDependent(int j, bool residualPass) {
     const int k = GetVarCount();
@@ -293,8 +312,23 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
     try {
         bool enters = false;
         const int target = j < 0 || j >= k ? k - 1 : j;
-        for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m)
-            enters = enters || (m != target && roles[m] == kRoleExplanatory);
+        std::vector<int> used{target};
+        for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m) {
+            if (m == target || roles[m] != kRoleExplanatory) continue;
+            enters = true;
+            used.push_back(m);
+        }
+        // Refused before anything changes: the former model stays.
+        fitProblem_ = NonFiniteValueMessage(used);
+        if (!fitProblem_.empty()) return false;
+        bool fellBack = false;
+        int others = 0;
+        if (twoStage_ && IsUnderidentifiedFor(target, roles, others)) {
+            // As a toggle does: ordinary least squares with these roles.
+            WarningBox(context_->Services(), LoadStr(kStrUnderidentified));
+            twoStage_ = false;
+            fellBack = true;
+        }
         ChooseDependent(j, !enters);
         const int dep = dependent_;
         bool complete = true;
@@ -312,10 +346,9 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
             const long double ssec = twoStage_ ? StructuralSse() : fit_.moments[dep][dep];
             UpdateFValues(ssec, ssec / fit_.residualDf);
         }
-        fit_.sse = ComputeResiduals();
-        FinishStatistics();
+        FinishFit();
         analysis_.MarkOutOfDate();
-        return complete;
+        return complete && !fellBack && fitProblem_.empty();
     } catch (const std::exception&) {
         return false;
     }
@@ -342,6 +375,14 @@ bool Reg::ToggleVariable(int j) {
         role_[j] = former;
     }
     try {
+        if (role_[j] != kRoleExplanatory) {
+            // A variable with a value that is no number is refused as it stands.
+            const std::string problem = NonFiniteValueMessage({j});
+            if (!problem.empty()) {
+                fitProblem_ = problem;
+                return false;
+            }
+        }
         if (fit_.moments.Sweep(j) == SweepResult::kZeroPivot) return false;
         if (role_[j] == kRoleExplanatory) {
             role_[j] = kRoleUnused;
@@ -350,11 +391,10 @@ bool Reg::ToggleVariable(int j) {
             role_[j] = kRoleExplanatory;
             --fit_.residualDf;
         }
-        fit_.sse = ComputeResiduals();
-        FinishStatistics();
+        FinishFit();
         UpdateFValues(static_cast<long double>(fit_.sse), static_cast<long double>(fit_.sse) / fit_.residualDf);
         analysis_.MarkOutOfDate();
-        return true;
+        return fitProblem_.empty();
     } catch (const std::exception&) {
         return false;
     }
@@ -385,19 +425,27 @@ void Reg::Reestimate(bool appended) {
 }
 
 bool Reg::IsUnderidentified(int& others, int* K, int* g, int* kIn) const {
+    return IsUnderidentifiedFor(dependent_, role_, others, K, g, kIn);
+}
+
+bool Reg::IsUnderidentifiedFor(int dep, const std::vector<std::uint8_t>& roles, int& others, int* K, int* g,
+                               int* kIn) const {
     const int k = GetVarCount();
     int nOthers = 0, nK = 0, gIn = 0, nKIn = 0;
-    for (int j = 0; j <= k && j < static_cast<int>(role_.size()); ++j) {
+    for (int j = 0; j <= k && j < static_cast<int>(roles.size()); ++j) {
+        // The dependent variable counts as such whatever its roles entry; the
+        // constant is always in.
+        const std::uint8_t role = j == dep ? kRoleDependent : j == k ? kRoleExplanatory : roles[j];
         const int t = j == k ? Var::kExogenous : GetVarType(j);
         if (t == Var::kEndogenous) {
-            if (role_[j] != kRoleDependent) ++nOthers;
-            if (role_[j] == kRoleExplanatory) ++gIn;
+            if (role != kRoleDependent) ++nOthers;
+            if (role == kRoleExplanatory) ++gIn;
         } else if (t == Var::kExogenous || t == Var::kLagged) {
             ++nK;
-            if (role_[j] == kRoleExplanatory) ++nKIn;
+            if (role == kRoleExplanatory) ++nKIn;
         }
     }
-    const bool depEndogenous = dependent_ >= 0 && dependent_ < k && GetVarType(dependent_) == Var::kEndogenous;
+    const bool depEndogenous = dep >= 0 && dep < k && GetVarType(dep) == Var::kEndogenous;
     const int nG = depEndogenous ? gIn + 1 : gIn;
     others = nOthers;
     if (K) *K = nK;

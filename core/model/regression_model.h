@@ -71,21 +71,37 @@ public:
     // --- estimation ---------------------------------------------------------
     // New model with dependent j (k - 1 when j is out of range) and the
     // constant alone; returns the candidate with the largest F-to-enter
-    // (0 when none is positive).
+    // (0 when none is positive). A dependent variable holding a value that is
+    // no finite number is refused: 0, the former model stays, FitProblem()
+    // says why.
     int SetDependent(int j);
     // New model with dependent j and every index whose roles entry is 2 as
     // explanatory variable. False when a variable could not be entered (zero
     // pivot, or no residual degree of freedom left) or on an error; the
-    // statistics are finished for the variables entered.
+    // statistics are finished for the variables entered. A variable of the
+    // model holding a value that is no finite number is refused before
+    // anything changes (false, the former model stays); a fit whose
+    // coefficients or standard errors are not finite is kept but gives false;
+    // FitProblem() says why in both cases. A two-stage model that is
+    // under-identified is warned about and fitted by ordinary least squares,
+    // as a toggle does (false).
     [[nodiscard]] bool SetModel(int j, const std::vector<std::uint8_t>& roles);
-    // Adds variable j to the model or removes it; false when refused.
+    // Adds variable j to the model or removes it; false when refused (as
+    // SetModel for values and results that are not finite).
     [[nodiscard]] bool ToggleVariable(int j);
+    // Why the last SetModel or ToggleVariable gave false for the data (a
+    // value or a result that is no finite number); empty otherwise.
+    const std::string& FitProblem() const { return fitProblem_; }
     // Re-runs SetModel with the current roles after a change of the data.
     // appended: a variable has just been added (the role array still has its
     // former size); it starts outside the model.
     void Reestimate(bool appended);
     // Brings the sizes up to date and clears the roles.
     void ResetModel();
+    // The roles of a model that cannot be estimated (a variable holds a value
+    // that is no finite number): they are kept as given, every estimate is
+    // zero, and FitProblem() says why.
+    void KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles);
     // Fills the design matrix and the moment matrix.
     void BuildMoments();
     // Fitted values, residuals, PRESS residuals and leverages into the
@@ -96,6 +112,9 @@ public:
     // exogenous and lagged (constant included); g: endogenous in the
     // equation; kIn: exogenous and lagged in the equation.
     bool IsUnderidentified(int& others, int* K = nullptr, int* g = nullptr, int* kIn = nullptr) const;
+    // The same for a model not set yet: dependent dep and these roles.
+    bool IsUnderidentifiedFor(int dep, const std::vector<std::uint8_t>& roles, int& others, int* K = nullptr,
+                              int* g = nullptr, int* kIn = nullptr) const;
 
     // --- results (j in 0 .. k) ---------------------------------------------
     const RegFit& Fit() const { return fit_; }
@@ -240,6 +259,22 @@ protected:
     // data edit changes them only with the next estimation, so until then
     // nothing may read the model's rows for the new shape.
     bool EstimatedForCurrentShape() const;
+    // The first of the variables (constant excluded) holding a value that is
+    // no finite number, as a message naming it and the observation; empty
+    // when every value is finite.
+    std::string NonFiniteValueMessage(const std::vector<int>& indices) const;
+    // A coefficient or standard error of the model that is not finite, as a
+    // message naming its variable; empty when all are finite.
+    std::string NonFiniteResultMessage() const;
+    // The swept moments lose too many digits in long double: some variable
+    // of the model is almost a combination of the others.
+    bool IllConditioned() const;
+    // Sweeps the model's variables again from moments formed and swept in
+    // double-double, over the design as it stands.
+    void SweepPrecisely();
+    // After the model's variables are swept: the precise sweep when needed,
+    // residuals and statistics; the F values from the final moments.
+    void FinishFit();
 
     std::unique_ptr<EngineContext> ownContext_;
     EngineContext* context_;
@@ -255,4 +290,5 @@ protected:
     int fileForm_ = 0;
     GroupName groupNames_;
     ExpresList expres_;
+    std::string fitProblem_;
 };

@@ -570,6 +570,11 @@ TEST_F(DataFileTest, RandomRoundTripsKeepEverything) {
         roles[0] = 2;
         roles[static_cast<std::size_t>(k)] = 2;
         static_cast<void>(reg.SetModel(k - 1, roles));
+        // A stored two-stage model that is under-identified is fitted by
+        // ordinary least squares when loaded; the round trip keeps to models
+        // the loader takes as they are.
+        int others = 0;
+        if (reg.IsTwoStage() && reg.IsUnderidentified(others)) reg.SetTwoStage(false);
         const std::string names[] = {reg.GetVarName(0), Data::ConstantName()};
         const double coefs[] = {0.25 * round, -1.0 / 3.0};
         reg.AddExpres(Expres(reg.GetVarName(k - 1), 2, round % 2 == 1, coefs, names));

@@ -1,0 +1,70 @@
+// Reg: the checks around a fit (values and results that are not finite
+// numbers) and the precise sweep for ill-conditioned models.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/model/regression_model.h"
+#include "core/numeric/precise_moments.h"
+
+namespace {
+
+// A variance inflation factor beyond which the long double sweep keeps fewer
+// than about 12 correct digits (its unit roundoff is 5.4e-20).
+constexpr long double kMaxLongDoubleVif = 1e7L;
+
+}  // namespace
+
+std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
+    const int n = GetObsCount();
+    const int k = GetVarCount();
+    for (int j : indices) {
+        if (j < 0 || j >= k) continue;
+        const double* v = GetVar(j).Data();
+        for (int i = 0; i < n; ++i)
+            if (!std::isfinite(v[i]))
+                return "変数 " + GetVarName(j) + " の " + std::to_string(i + 1) + " 番目の値が有限の数値ではありません。";
+    }
+    return {};
+}
+
+std::string Reg::NonFiniteResultMessage() const {
+    const int k = GetVarCount();
+    for (int j : SweptIndices()) {
+        if (std::isfinite(fit_.coef.At(j)) && std::isfinite(fit_.stdErr.At(j))) continue;
+        const std::string name = j == k ? ConstantName() : GetVarName(j);
+        return "変数 " + name + " の係数または標準誤差が有限の数値になりません。";
+    }
+    return {};
+}
+
+bool Reg::IllConditioned() const {
+    const int k = GetVarCount();
+    for (int j : SweptIndices()) {
+        if (j == k) continue;
+        // The swept diagonal is the inverse's; times the original diagonal
+        // (kept a millionth of it as the tolerance) it is the inflation factor.
+        const long double vif = fit_.moments[j][j] * static_cast<long double>(fit_.tolerance.At(j)) * 1e6L;
+        if (!(vif < kMaxLongDoubleVif)) return true;
+    }
+    return false;
+}
+
+void Reg::SweepPrecisely() {
+    const int k = GetVarCount();
+    PreciseMatrix precise = BuildPreciseMoments(fit_.design.Data(), GetObsCount(), k + 1, k);
+    for (int j : SweptIndices())
+        if (j != k) static_cast<void>(SweepPrecise(precise, j));  // the fast sweep took the same pivots
+    precise.CopyTo(fit_.moments);
+}
+
+void Reg::FinishFit() {
+    if (IllConditioned()) {
+        SweepPrecisely();
+        const long double sse = twoStage_ ? StructuralSse() : fit_.moments[dependent_][dependent_];
+        UpdateFValues(sse, sse / fit_.residualDf);
+    }
+    fit_.sse = ComputeResiduals();
+    FinishStatistics();
+    fitProblem_ = NonFiniteResultMessage();
+}

@@ -1,0 +1,116 @@
+// Values and results that are no finite numbers: refused before the model
+// changes, never reported as a good fit, named in FitProblem(); a two-stage
+// model set up under-identified falls back as a toggle does.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/model/regression_file.h"
+#include "core/model/regression_model.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
+#include "support/scripted_services.h"
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// y on x, n = 5: slope 0.9, intercept 0.2 (by hand: Sxy 9, Sxx 10).
+const Columns kXy = {{1, 2, 3, 4, 5}, {1, 2, 3.5, 3, 5}};
+
+TEST(RegNonFinite, AValueThatIsNoNumberIsRefusedAndTheFormerModelStays) {
+    struct Case {
+        int variable;  // 0 x, 1 y
+        int observation;
+        double value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0, 2, kNaN, "変数 x の 3 番目の値が有限の数値ではありません。"},
+        {1, 0, kInf, "変数 y の 1 番目の値が有限の数値ではありません。"},
+        {0, 4, -kInf, "変数 x の 5 番目の値が有限の数値ではありません。"},
+    };
+    for (const Case& c : cases) {
+        auto reg = MakeModel(kXy, {}, {"x", "y"});
+        ASSERT_TRUE(reg->SetModel(1, {2, 1, 2}));
+        ASSERT_NEAR(reg->GetCoef(0), 0.9, 1e-14);
+        reg->SetValue(c.observation, c.variable, c.value);
+        EXPECT_FALSE(reg->SetModel(1, {2, 1, 2})) << c.message;
+        EXPECT_EQ(reg->FitProblem(), c.message);
+        // Nothing of the former fit has changed.
+        EXPECT_NEAR(reg->GetCoef(0), 0.9, 1e-14) << c.message;
+        EXPECT_NEAR(reg->GetCoef(2), 0.2, 1e-14) << c.message;
+        EXPECT_EQ(reg->GetRole(0), Reg::kRoleExplanatory) << c.message;
+    }
+}
+
+TEST(RegNonFinite, ToggleAndSetDependentRefuseAsWell) {
+    auto reg = MakeModel({{1, 2, 3, 4, 5}, {2, 1, 4, 3, 6}, {1, 2, 3.5, 3, 5}}, {}, {"x", "z", "y"});
+    ASSERT_TRUE(reg->SetModel(2, {2, 0, 1, 2}));
+    reg->SetValue(3, 1, kNaN);
+    EXPECT_FALSE(reg->ToggleVariable(1));
+    EXPECT_EQ(reg->FitProblem(), "変数 z の 4 番目の値が有限の数値ではありません。");
+    EXPECT_EQ(reg->GetRole(1), Reg::kRoleUnused);
+    EXPECT_NEAR(reg->GetCoef(0), 0.9, 1e-14);
+    // Taking x out touches no value that is not a number.
+    EXPECT_TRUE(reg->ToggleVariable(0));
+    EXPECT_TRUE(reg->FitProblem().empty());
+
+    EXPECT_EQ(reg->SetDependent(1), 0);
+    EXPECT_EQ(reg->FitProblem(), "変数 z の 4 番目の値が有限の数値ではありません。");
+    EXPECT_EQ(reg->GetDependent(), 2);
+}
+
+TEST(RegNonFinite, AFileWithSuchAValueOpensWithItsRolesAndNoEstimate) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("merlox_nonfinite_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "n.MDF").string();
+    auto source = MakeModel(kXy, {}, {"x", "y"});
+    ASSERT_TRUE(source->SetModel(1, {2, 1, 2}));
+    source->SetValue(1, 0, kNaN);
+    SaveAs(*source, file);
+
+    Reg loaded(2, 2);
+    LoadFile(loaded, file);
+    EXPECT_EQ(loaded.FitProblem(), "変数 x の 2 番目の値が有限の数値ではありません。");
+    EXPECT_EQ(loaded.GetDependent(), 1);
+    EXPECT_EQ(loaded.GetRole(0), Reg::kRoleExplanatory);
+    for (int j = 0; j <= 2; ++j) {
+        EXPECT_EQ(loaded.GetCoef(j), 0.0) << j;
+        EXPECT_EQ(loaded.GetStdError(j), 0.0) << j;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(RegNonFinite, UnderidentifiedTwoStageModelFallsBackToOrdinaryFit) {
+    // y (endogenous) on y2 (endogenous) with x1 only as instrument besides the
+    // constant: x1 itself in the equation leaves no excluded instrument.
+    const Columns cols(IvColumns().begin(), IvColumns().begin() + 3);
+    ScriptedServices ui;
+    EngineContext context;
+    context.SetServices(&ui);
+    auto reg = MakeModel(cols, {1, 1, 2}, {"y", "y2", "x1"}, &context);
+    reg->SetTwoStage(true);
+    ui.QueueOK();
+    EXPECT_FALSE(reg->SetModel(0, {1, 2, 2, 2}));
+    const auto boxes = ui.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "識別不能状態です。");
+    EXPECT_FALSE(reg->IsTwoStage());
+    // Ordinary least squares of y on y2 and x1 (numpy lstsq).
+    auto ols = MakeModel(cols, {1, 1, 2}, {"y", "y2", "x1"});
+    ASSERT_TRUE(ols->SetModel(0, {1, 2, 2, 2}));
+    for (int j = 1; j <= 3; ++j) {
+        EXPECT_TRUE(std::isfinite(reg->GetStdError(j))) << j;
+        EXPECT_EQ(reg->GetCoef(j), ols->GetCoef(j)) << j;
+    }
+}
+
+}  // namespace
