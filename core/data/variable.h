@@ -7,8 +7,8 @@
 // date, except Swap (an exchange leaves them as they were); a caller that
 // writes values through At() or Data() calls CalcStatistics. The mean and
 // the sum of squared deviations are those of the moment matrix of the values
-// (a data set takes them from its own). Values grow geometrically, so
-// appending is amortised O(1). Names and comment texts must have a CP932
+// (a data set that builds its matrix takes them from there: the same
+// numbers). Values grow geometrically, so appending is amortised O(1). Names and comment texts must have a CP932
 // form (they are saved in CP932); others raise EConvertError when they are
 // set.
 #pragma once
