@@ -1,5 +1,7 @@
 #include "core/data/data_set.h"
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <utility>
 
@@ -59,7 +61,11 @@ void Data::CheckObs(int i) const {
 
 // --- variables ---------------------------------------------------------------
 
-void Data::DeleteAllVars() { table_.clear(); }
+void Data::DeleteAllVars() {
+    // The matrices stay those of the variables that were there.
+    Refresh();
+    table_.clear();
+}
 
 void Data::AddVar(Var& var) {
     var.Resize(obs_, true);
@@ -96,7 +102,7 @@ void Data::SwapVars(int i, int j) {
     const int k = GetVarCount();
     if (i < 0 || j < 0 || i >= k || j >= k) return;
     std::swap(table_[static_cast<std::size_t>(i)], table_[static_cast<std::size_t>(j)]);
-    RecalcStatistics();
+    MarkMomentsStale();
     modified_ = true;
 }
 
@@ -112,6 +118,8 @@ bool Data::InsertObservation(int i, std::span<const double> values, std::span<co
     const auto k = static_cast<std::size_t>(GetVarCount());
     if (i < 0 || i > obs_ || values.size() < k) return false;
     if (!marks.empty() && marks.size() < k) return false;
+    // Room first, so that no column is left longer than another.
+    for (auto& v : table_) v->Reserve(obs_ + 1);
     for (std::size_t j = 0; j < k; ++j)
         table_[j]->InsertAt(i, marks.empty() ? std::uint16_t{0} : marks[j], values[j]);
     ++obs_;
@@ -122,6 +130,7 @@ bool Data::InsertObservation(int i, std::span<const double> values, std::span<co
 bool Data::InsertObservationCells(int i, const DataString& cells) {
     const int k = GetVarCount();
     if (i < 0 || i > obs_ || cells.Count() < k) return false;
+    for (auto& v : table_) v->Reserve(obs_ + 1);
     for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->InsertCell(i, cells.GetCell(j));
     ++obs_;
     Rebuild();
@@ -138,62 +147,84 @@ void Data::DeleteObservation(int i) {
 void Data::SwapObservations(int i, int j) {
     if (i == j || i < 0 || j < 0 || i >= obs_ || j >= obs_) return;
     for (auto& v : table_) v->Swap(i, j);
-    RecalcStatistics();
+    RecalcStatistics();  // sums depend on the order of the values
     modified_ = true;
 }
+
+namespace {
+
+// The diminishing-increment exchange sort (increments 2^m - 1) of keys with
+// their indices: an element moves down while it is not in order with the one
+// an increment below, so equal keys never pass each other there. The
+// comparisons are those of exchanging whole rows, NaNs included.
+template <class InOrder>
+bool ShellSort(std::vector<double>& key, std::vector<int>& from, InOrder inOrder) {
+    const long long n = static_cast<long long>(key.size());
+    double* x = key.data();
+    int* f = from.data();
+    bool moved = false;
+    long long p = 1;
+    while (p <= n) p *= 2;
+    for (long long h = (p - 1) / 2; h > 0; h = (h - 1) / 2) {
+        for (long long i = 0; i + h < n; ++i) {
+            const double t = x[i + h];
+            if (inOrder(t, x[i])) continue;
+            const int ft = f[i + h];
+            long long m = i;
+            do {
+                x[m + h] = x[m];
+                f[m + h] = f[m];
+                m -= h;
+            } while (m >= 0 && !inOrder(t, x[m]));
+            x[m + h] = t;
+            f[m + h] = ft;
+            moved = true;
+        }
+    }
+    return moved;
+}
+
+}  // namespace
 
 void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
     const int n = obs_;
     if (order != nullptr) {
         order->resize(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) (*order)[static_cast<std::size_t>(i)] = i;
+        std::iota(order->begin(), order->end(), 0);
     }
     modified_ = true;
     // The constant term (or any index without a column) is a constant key:
     // nothing would be exchanged.
     if (j < 0 || j >= GetVarCount()) return;
-    const Var& key = *table_[static_cast<std::size_t>(j)];
-    const double* x = key.Data();  // follows the exchanges below
-
-    long long p = 1;
-    while (p <= n) p *= 2;
-    for (long long h = (p - 1) / 2; h > 0; h = (h - 1) / 2) {
-        for (long long i = 0; i + h < n; ++i) {
-            for (long long m = i; m >= 0; m -= h) {
-                const double a = x[m + h];
-                const double b = x[m];
-                if (ascending ? a >= b : a <= b) break;
-                const int lo = static_cast<int>(m);
-                const int hi = static_cast<int>(m + h);
-                for (auto& v : table_) v->Swap(lo, hi);
-                if (order != nullptr) std::swap((*order)[static_cast<std::size_t>(lo)], (*order)[static_cast<std::size_t>(hi)]);
-            }
-        }
-    }
+    // What is read afterwards describes the values as they were.
+    Refresh();
+    const Var& column = *table_[static_cast<std::size_t>(j)];
+    std::vector<double> key(column.begin(), column.end());
+    std::vector<int> from(static_cast<std::size_t>(n));
+    std::iota(from.begin(), from.end(), 0);
+    const bool moved = ascending ? ShellSort(key, from, [](double a, double b) { return a >= b; })
+                                 : ShellSort(key, from, [](double a, double b) { return a <= b; });
+    if (!moved) return;
+    key = {};
+    Var::PermuteScratch scratch;
+    for (auto& v : table_) v->Permute(from.data(), scratch);
+    if (order != nullptr) *order = std::move(from);
 }
 
 void Data::RestoreObservationOrder(const std::vector<int>& order) {
     const int n = obs_;
     if (static_cast<int>(order.size()) != n) throw ERangeError(RangeText("並べ替えの記録", static_cast<int>(order.size())));
-    std::vector<char> seen(static_cast<std::size_t>(n), 0);
-    for (const int target : order) {
-        if (target < 0 || target >= n || seen[static_cast<std::size_t>(target)])
+    // from is the inverse of order; -1 marks a position nothing moves to.
+    std::vector<int> from(static_cast<std::size_t>(n), -1);
+    for (int i = 0; i < n; ++i) {
+        const int target = order[static_cast<std::size_t>(i)];
+        if (target < 0 || target >= n || from[static_cast<std::size_t>(target)] != -1)
             throw ERangeError(RangeText("並べ替えの記録", target));
-        seen[static_cast<std::size_t>(target)] = 1;
+        from[static_cast<std::size_t>(target)] = i;
     }
-    std::vector<double> values(static_cast<std::size_t>(n));
-    std::vector<std::uint16_t> marks(static_cast<std::size_t>(n));
-    for (auto& v : table_) {
-        for (int i = 0; i < n; ++i) {
-            const auto to = static_cast<std::size_t>(order[static_cast<std::size_t>(i)]);
-            values[to] = v->At(i);
-            marks[to] = v->GetMark(i);
-        }
-        for (int i = 0; i < n; ++i) {
-            v->At(i) = values[static_cast<std::size_t>(i)];
-            v->SetMark(i, marks[static_cast<std::size_t>(i)]);
-        }
-    }
+    Refresh();
+    Var::PermuteScratch scratch;
+    for (auto& v : table_) v->Permute(from.data(), scratch);
     modified_ = true;
 }
 
@@ -214,7 +245,7 @@ void Data::SetValue(int i, int j, double x) {
     if (cell == x) return;
     cell = x;
     v.CalcStatistics();
-    UpdateMoments();
+    MarkMomentsStale();
     modified_ = true;
 }
 
@@ -227,9 +258,9 @@ const Var& Data::GetVarValues(int j, std::vector<double>& out) const {
 void Data::SetVarValues(int j, std::span<const double> in) {
     Var& v = GetVar(j);
     if (static_cast<int>(in.size()) < obs_) throw ERangeError(RangeText("値の数", static_cast<int>(in.size())));
-    for (int i = 0; i < obs_; ++i) v.At(i) = in[static_cast<std::size_t>(i)];
+    std::copy_n(in.begin(), obs_, v.Data());
     v.CalcStatistics();
-    UpdateMoments();
+    MarkMomentsStale();
     modified_ = true;
 }
 
@@ -374,26 +405,28 @@ void Data::ParseProperty(const std::string& text) {
 // --- maintenance -------------------------------------------------------------------
 
 void Data::Rebuild() {
-    const int k = GetVarCount();
-    moments_.Resize(k + 1, k + 1, false);
-    correlations_.Resize(k, k, false);
     RecalcStatistics();
     modified_ = true;
 }
 
 void Data::RecalcStatistics() {
     for (auto& v : table_) v->CalcStatistics();
-    UpdateMoments();
+    MarkMomentsStale();
 }
 
-void Data::UpdateMoments() {
-    BuildMomentMatrix();
-    CovarianceToCorrelation(moments_, GetVarCount(), correlations_);
-}
+void Data::UpdateMoments() { MarkMomentsStale(); }
 
-void Data::BuildMomentMatrix() {
+void Data::BuildMomentMatrix() { Refresh(); }
+
+void Data::RefreshNow() const {
+    const std::lock_guard<std::mutex> hold(refreshLock_);
+    if (current_.load(std::memory_order_relaxed)) return;
     const int k = GetVarCount();
     std::vector<const double*> columns(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = table_[static_cast<std::size_t>(j)]->Data();
     BuildMomentMatrixFromColumns(columns.data(), obs_, k, moments_);
+    CovarianceToCorrelation(moments_, k, correlations_);
+    // The variables' means and sums of squares are in the matrix.
+    for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);
+    current_.store(true, std::memory_order_release);
 }

@@ -1,6 +1,11 @@
 // The data set: a table of variables (columns) by observations (rows), with a
-// name, an info text, the moment and correlation matrices kept current with
-// the values, and a modified flag. The regression model derives from it.
+// name, an info text, the moment and correlation matrices of the values, and
+// a modified flag. The regression model derives from it.
+//
+// The matrices and the per-variable statistics are caches: an edit marks
+// them out of date and the first read after it recomputes them in one pass,
+// however many cells the edits touched. Reads may run on several threads at
+// once; edits may not run beside anything else.
 //
 // The constant term is a pseudo-variable whose index is the variable count:
 // it is named "定数項", has type 2 and every value 1.0, and has no Var object.
@@ -8,8 +13,10 @@
 // getters and setters raise ERangeError for them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -60,7 +67,8 @@ public:
     // Shell sort of every observation by variable j; equal keys are never
     // exchanged. order (when given) receives, for each new position, the
     // former index of the observation now there. Statistics and matrices are
-    // left as they were (a permutation does not change them).
+    // left as they were (a permutation does not change them). The keys are
+    // sorted with their indices, then each column is moved once.
     void SortObservations(int j, bool ascending, std::vector<int>* order = nullptr);
     // Moves the value and mark at position i to order[i]: undoes a sort that
     // recorded order. An order that is not a permutation of 0..n-1 raises
@@ -95,15 +103,17 @@ public:
     const std::string& GetInfo() const { return info_; }
     void SetName(const std::string& text);
     void SetInfo(const std::string& text);
-    // Cached statistics; j = k gives those of the constant (1, 0, 1, 1).
+    // Statistics of the values; j = k gives those of the constant (1, 0, 1, 1).
     double GetMean(int j) const;
     double GetStdDev(int j) const;
     double GetMax(int j) const;
     double GetMin(int j) const;
-    double GetMoment(int i, int j) const { return moments_.At(i, j); }
-    double GetCorrelation(int i, int j) const { return correlations_.At(i, j); }
-    const Matrix& Moments() const { return moments_; }
-    const Matrix& Correlations() const { return correlations_; }
+    // The matrices, recomputed first when out of date. A held reference
+    // stays valid, but its contents follow the edits only through a new read.
+    double GetMoment(int i, int j) const { Refresh(); return moments_.At(i, j); }
+    double GetCorrelation(int i, int j) const { Refresh(); return correlations_.At(i, j); }
+    const Matrix& Moments() const { Refresh(); return moments_; }
+    const Matrix& Correlations() const { Refresh(); return correlations_; }
 
     // name + "/" + tag + "/" + info.
     std::string FormatVarProperty(int j) const;
@@ -114,6 +124,10 @@ public:
     void ParseProperty(const std::string& text);
 
     // --- maintenance -------------------------------------------------------
+    // Rebuild (which also sets modified) and RecalcStatistics mark every
+    // statistic and both matrices out of date, UpdateMoments the matrices;
+    // the next read recomputes them. BuildMomentMatrix recomputes what is out
+    // of date now.
     void Rebuild();
     void RecalcStatistics();
     void UpdateMoments();
@@ -125,12 +139,24 @@ protected:
     void CheckObs(int i) const;
     // Counts of the table must agree with obs_ after every edit.
     void SetObsCount(int n) { obs_ = n; }
+    // Marks the matrices out of date (the variables keep their own marks).
+    void MarkMomentsStale() noexcept { current_.store(false, std::memory_order_relaxed); }
+    void Refresh() const {
+        if (!current_.load(std::memory_order_acquire)) RefreshNow();
+    }
 
     std::string name_;
     std::string info_;
     int obs_ = 0;
     std::vector<std::unique_ptr<Var>> table_;
-    Matrix moments_;
-    Matrix correlations_;
+    mutable Matrix moments_;
+    mutable Matrix correlations_;
     bool modified_ = false;
+
+private:
+    void RefreshNow() const;
+
+    // The matrices describe the values (a new data set's are zero).
+    mutable std::atomic<bool> current_{true};
+    mutable std::mutex refreshLock_;
 };

@@ -4,9 +4,14 @@
 #include <cmath>
 #include <cstring>
 #include <istream>
+#include <limits>
+#include <mutex>
+#include <new>
 #include <ostream>
 #include <string>
 #include <utility>
+
+#include "core/numeric/moment_matrix.h"
 
 #include "platform/binary_stream.h"
 #include "platform/errors.h"
@@ -17,6 +22,12 @@ namespace {
 void CheckText(const std::string& text, const char* what) {
     if (!cp932::IsRepresentable(text))
         throw EConvertError(std::string(what) + "に使えない文字が含まれています: " + text);
+}
+
+// Serialises the lazy statistics of every variable (filled rarely, read often).
+std::mutex& StatisticsLock() {
+    static std::mutex lock;
+    return lock;
 }
 
 }  // namespace
@@ -32,41 +43,124 @@ const char* VarTypeTag(int type) {
 
 Var::Var(const std::string& name, const std::string& info, int n, double fill)
     : Vector(n, fill), marks_(static_cast<std::size_t>(n < 0 ? 0 : n), 0) {
+    capacity_ = count;
     SetName(name);
     SetInfo(info);
-    CalcStatistics();
 }
 
 Var::Var(const Var& other)
-    : Vector(other), name_(other.name_), info_(other.info_), type_(other.type_), marks_(other.marks_) {
-    CalcStatistics();
+    : Vector(other), name_(other.name_), info_(other.info_), type_(other.type_), capacity_(other.count),
+      marks_(other.marks_) {}
+
+void Var::ComputeStatistics() const {
+    double mean = 0.0;
+    double ssd = 0.0;
+    if (count >= 2) {
+        Matrix m;
+        const double* column = data.get();
+        BuildMomentMatrixFromColumns(&column, count, 1, m);
+        mean = m[1][0];
+        ssd = m[0][0];
+    }
+    TakeStatistics(mean, ssd);
 }
 
-void Var::CalcStatistics() {
+void Var::TakeStatistics(double mean, double ssd) const {
+    const std::lock_guard<std::mutex> hold(StatisticsLock());
+    if (statsCurrent_.load(std::memory_order_relaxed)) return;
+    StoreStatistics(mean, ssd);
+    statsCurrent_.store(true, std::memory_order_release);
+}
+
+void Var::StoreStatistics(double mean, double ssd) const {
     const int n = count;
     if (n <= 0) {
         mean_ = sd_ = max_ = min_ = 0.0;
         return;
     }
     const double* x = data.get();
-    // Welford's one-pass update in extended precision.
+    // A NaN first value makes both NaN; later NaNs are passed over.
     double mx = x[0];
     double mn = x[0];
-    long double mean = 0.0L;
-    long double m2 = 0.0L;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 1; k < n; ++k) {
         if (x[k] > mx)
             mx = x[k];
         else if (x[k] < mn)
             mn = x[k];
-        const long double delta = static_cast<long double>(x[k]) - mean;
-        mean += delta / (k + 1);
-        m2 += delta * delta * k / (k + 1);
     }
-    mean_ = static_cast<double>(mean);
-    sd_ = n >= 2 ? static_cast<double>(std::sqrt(m2 / (n - 1))) : static_cast<double>(m2);
     max_ = mx;
     min_ = mn;
+    if (n == 1) {
+        mean_ = x[0];
+        sd_ = x[0] - x[0];  // 0, or NaN for an infinite or NaN value
+        return;
+    }
+    if (std::isfinite(mean) && std::isfinite(ssd)) {
+        mean_ = mean;
+        // Rounding can leave a constant column a hair below zero.
+        const long double s = ssd > 0.0 ? ssd : 0.0;
+        sd_ = static_cast<double>(std::sqrt(s / (n - 1)));
+        return;
+    }
+    // Infinities, NaNs or sums beyond the double range: Welford's update in
+    // extended precision, which keeps finite what it can.
+    long double mu = 0.0L;
+    long double m2 = 0.0L;
+    for (int k = 0; k < n; ++k) {
+        const long double delta = static_cast<long double>(x[k]) - mu;
+        mu += delta / (k + 1);
+        m2 += delta * delta * k / (k + 1);
+    }
+    mean_ = static_cast<double>(mu);
+    sd_ = static_cast<double>(std::sqrt(m2 / (n - 1)));
+}
+
+void Var::Grow(int n) {
+    if (n < 0) throw ERangeError(kRangeErrorText);
+    if (n > capacity_) {
+        constexpr int kMax = std::numeric_limits<int>::max();
+        const int grown = capacity_ > kMax / 2 ? kMax : std::max(2 * capacity_, 8);
+        const int cap = std::max(n, grown);
+        // Past count the room stays uninitialised until written.
+        std::unique_ptr<double[]> fresh;
+        try {
+            fresh.reset(new double[static_cast<std::size_t>(cap)]);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
+        std::copy_n(data.get(), count, fresh.get());
+        data = std::move(fresh);
+        capacity_ = cap;
+    }
+    if (marks_.capacity() < static_cast<std::size_t>(capacity_)) {
+        try {
+            marks_.reserve(static_cast<std::size_t>(capacity_));
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
+    }
+}
+
+void Var::Permute(const int* from, PermuteScratch& scratch) {
+    const int n = count;
+    if (scratch.capacity < n) {
+        // Left uninitialised: every value up to n is written below.
+        try {
+            scratch.values.reset(new double[static_cast<std::size_t>(n)]);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
+        scratch.capacity = n;
+    }
+    const double* x = data.get();
+    double* y = scratch.values.get();
+    for (int i = 0; i < n; ++i) y[i] = x[from[i]];
+    scratch.marks.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) scratch.marks[static_cast<std::size_t>(i)] = marks_[static_cast<std::size_t>(from[i])];
+    // The old storage is the next column's room.
+    data.swap(scratch.values);
+    std::swap(capacity_, scratch.capacity);
+    marks_.swap(scratch.marks);
 }
 
 void Var::SetMark(int i, std::uint16_t mark) {
@@ -81,26 +175,41 @@ std::uint16_t Var::GetMark(int i) const {
 
 void Var::Resize(int n, bool keep) {
     if (keep && n == count) return;
-    Vector::Resize(n, keep);  // checks n
+    if (keep && n > count && n <= capacity_) {
+        // The room past the values may hold old ones.
+        std::fill(data.get() + count, data.get() + n, 0.0);
+        count = n;
+    } else {
+        Vector::Resize(n, keep);  // checks n
+        capacity_ = count;
+    }
     if (!keep) marks_.assign(static_cast<std::size_t>(n), 0);
     else marks_.resize(static_cast<std::size_t>(n), 0);
+    CalcStatistics();
 }
 
 void Var::DeleteAt(int i) {
     if (i < 0 || i >= count) throw ERangeError(kRangeErrorText);
-    Vector::RemoveAt(i);
+    std::copy(data.get() + i + 1, data.get() + count, data.get() + i);
+    --count;
     marks_.erase(marks_.begin() + i);
+    CalcStatistics();
 }
 
 void Var::InsertAt(int i, std::uint16_t mark, double value) {
     if (i < 0 || i > count) throw ERangeError(kRangeErrorText);
-    marks_.insert(marks_.begin() + i, mark);
-    try {
-        Vector::InsertAt(i, value);
-    } catch (...) {
-        marks_.erase(marks_.begin() + i);
-        throw;
+    Reserve(count + 1);
+    // Room is reserved: nothing below throws.
+    double* x = data.get();
+    if (i == count) {
+        marks_.push_back(mark);
+    } else {
+        marks_.insert(marks_.begin() + i, mark);
+        std::copy_backward(x + i, x + count, x + count + 1);
     }
+    x[i] = value;
+    ++count;
+    CalcStatistics();
 }
 
 void Var::Append(std::uint16_t mark, double value) { InsertAt(count, mark, value); }
@@ -114,6 +223,7 @@ void Var::Swap(int i, int j) {
 void Var::Assign(const Var& src) {
     if (src.count < 1 || &src == this) return;
     Vector::Replace(src);
+    capacity_ = count;
     marks_ = src.marks_;
     name_ = src.name_;
     info_ = src.info_;
@@ -133,7 +243,9 @@ void Var::SetInfo(const std::string& info) {
 
 void Var::Clear() noexcept {
     Vector::Clear();
+    capacity_ = 0;
     marks_.clear();
+    CalcStatistics();
 }
 
 void Var::Write(std::ostream& out) const {
@@ -170,6 +282,7 @@ void Var::Read(std::istream& in) {
     name_ = std::move(name);
     info_ = std::move(info);
     type_ = type;
+    CalcStatistics();
 }
 
 void VarHash::Set(const std::string& name) {

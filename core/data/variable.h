@@ -2,15 +2,21 @@
 // observation, name, comment text, type and cached summary statistics; and
 // VarHash, the short name key the binary data file keeps in its directory.
 //
-// The statistics (mean, sd with divisor n-1, max, min) are a cache: the
-// constructors and Assign compute them, the structural operations leave them
-// stale and the data set recomputes them after every edit. Names and comment
-// texts must have a CP932 form (they are saved in CP932); others raise
-// EConvertError when they are set.
+// The statistics (mean, sd with divisor n-1, max, min) are a cache, computed
+// when first read after the values changed: the edits here mark it out of
+// date, except Swap (an exchange leaves them as they were); a caller that
+// writes values through At() or Data() calls CalcStatistics. The mean and
+// the sum of squared deviations are those of the moment matrix of the values
+// (a data set that builds its matrix takes them from there: the same
+// numbers). Values grow geometrically, so appending is amortised O(1). Names and comment texts must have a CP932
+// form (they are saved in CP932); others raise EConvertError when they are
+// set.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,14 +38,19 @@ public:
     static constexpr int kMaxTextBytes = 1023;
 
     Var() = default;
-    // n values all equal to fill, marks 0, type 0, statistics computed.
+    // n values all equal to fill, marks 0, type 0.
     Var(const std::string& name, const std::string& info, int n, double fill);
-    // Values, marks, name, info and type copied; statistics recomputed.
+    // Values, marks, name, info and type copied.
     Var(const Var& other);
     Var& operator=(const Var&) = delete;  // use Assign
     ~Var() = default;
 
-    void CalcStatistics();
+    // Marks the statistics out of date; the next read recomputes them.
+    void CalcStatistics() noexcept { statsCurrent_.store(false, std::memory_order_relaxed); }
+    // Room for n observations, so appending up to n does not reallocate.
+    void Reserve(int n) {
+        if (n < 0 || n > capacity_ || marks_.capacity() < static_cast<std::size_t>(capacity_)) Grow(n);
+    }
 
     // Group word of observation i (0 <= i < Count(); ERangeError otherwise).
     void SetMark(int i, std::uint16_t mark);
@@ -67,10 +78,10 @@ public:
     std::uint8_t GetType() const { return type_; }
     void SetType(std::uint8_t type) { type_ = type; }
 
-    double GetMean() const { return mean_; }
-    double GetStdDev() const { return sd_; }
-    double GetMax() const { return max_; }
-    double GetMin() const { return min_; }
+    double GetMean() const { Refresh(); return mean_; }
+    double GetStdDev() const { Refresh(); return sd_; }
+    double GetMax() const { Refresh(); return max_; }
+    double GetMin() const { Refresh(); return min_; }
 
     const std::vector<std::uint16_t>& Marks() const { return marks_; }
 
@@ -93,13 +104,37 @@ public:
     void Write(std::ostream& out) const;
 
 private:
+    friend class Data;
+
+    void Refresh() const {
+        if (!statsCurrent_.load(std::memory_order_acquire)) ComputeStatistics();
+    }
+    void ComputeStatistics() const;
+    void Grow(int n);
+    // Sets the statistics when out of date, from the mean and the sum of
+    // squared deviations of the values (the moment matrix's).
+    void TakeStatistics(double mean, double ssd) const;
+    void StoreStatistics(double mean, double ssd) const;
+    // Room a permutation fills and hands on: it takes the old storage.
+    struct PermuteScratch {
+        std::unique_ptr<double[]> values;
+        int capacity = 0;
+        std::vector<std::uint16_t> marks;
+    };
+    // Value and mark i become those at from[i]; from is a permutation of
+    // 0..Count()-1. The statistics stay.
+    void Permute(const int* from, PermuteScratch& scratch);
+
     std::string name_;
     std::string info_;
-    double mean_ = 0.0;
-    double sd_ = 0.0;
-    double max_ = 0.0;
-    double min_ = 0.0;
+    mutable double mean_ = 0.0;
+    mutable double sd_ = 0.0;
+    mutable double max_ = 0.0;
+    mutable double min_ = 0.0;
+    mutable std::atomic<bool> statsCurrent_{false};
     std::uint8_t type_ = kUndefined;
+    // Allocated length of the values (>= count).
+    int capacity_ = 0;
     std::vector<std::uint16_t> marks_;
 };
 

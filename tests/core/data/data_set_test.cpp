@@ -2,6 +2,13 @@
 // its inverse, cell access, moments and correlations, names and properties.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -375,4 +382,358 @@ TEST(DataSetTest, NamesTypesAndProperties) {
     EXPECT_EQ(d.GetInfo(), "comment");
     EXPECT_FALSE(d.IsModified());
     EXPECT_THROW(d.ParseProperty(""), ERangeError);
+}
+
+// --- derived values recomputed when read ------------------------------------
+
+namespace {
+
+// Bits of a double, so that NaNs compare too.
+std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+
+// n x k values near 1e6 with noise, so every sum rounds.
+void FillRandom(Data& d, std::uint64_t seed) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> noise(0.0, 3.0);
+    std::vector<double> column(static_cast<std::size_t>(d.GetObsCount()));
+    for (int j = 0; j < d.GetVarCount(); ++j) {
+        for (double& x : column) x = 1e6 * (j + 1) + noise(rng);
+        d.SetVarValues(j, column);
+    }
+}
+
+// A data set built afresh with the values of src.
+std::unique_ptr<Data> Fresh(const Data& src) {
+    const int n = src.GetObsCount();
+    const int k = src.GetVarCount();
+    auto d = std::make_unique<Data>(std::max(n, 1), k, "fresh");
+    if (n == 0) d->DeleteObservation(0);
+    for (int j = 0; j < k; ++j) d->SetVarValues(j, Column(src, j));
+    return d;
+}
+
+void ExpectSameDerived(const Data& a, const Data& b) {
+    ASSERT_EQ(a.GetVarCount(), b.GetVarCount());
+    const int k = a.GetVarCount();
+    const Matrix& ma = a.Moments();
+    const Matrix& mb = b.Moments();
+    ASSERT_EQ(ma.Rows(), k + 1);
+    ASSERT_EQ(mb.Rows(), k + 1);
+    for (int i = 0; i <= k; ++i)
+        for (int j = 0; j <= k; ++j) EXPECT_EQ(Bits(ma.At(i, j)), Bits(mb.At(i, j))) << "moment " << i << "," << j;
+    ASSERT_EQ(a.Correlations().Rows(), k);
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j)
+            EXPECT_EQ(Bits(a.GetCorrelation(i, j)), Bits(b.GetCorrelation(i, j))) << "correlation " << i << "," << j;
+    for (int j = 0; j <= k; ++j) {
+        EXPECT_EQ(Bits(a.GetMean(j)), Bits(b.GetMean(j))) << "mean " << j;
+        EXPECT_EQ(Bits(a.GetStdDev(j)), Bits(b.GetStdDev(j))) << "sd " << j;
+        EXPECT_EQ(Bits(a.GetMax(j)), Bits(b.GetMax(j))) << "max " << j;
+        EXPECT_EQ(Bits(a.GetMin(j)), Bits(b.GetMin(j))) << "min " << j;
+    }
+}
+
+// Everything derived, read so that the caches are current.
+void ReadAll(const Data& d) {
+    (void)d.Moments();
+    for (int j = 0; j < d.GetVarCount(); ++j) (void)d.GetStdDev(j);
+}
+
+}  // namespace
+
+// Each edit after a full read: what is read next equals a fresh build.
+TEST(DataSetDerivedTest, EachEditMatchesFreshBuild) {
+    const std::vector<double> row = {1.5e6, 2.5e6, 3.5e6, 4.5e6};
+    const struct {
+        const char* what;
+        std::function<void(Data&)> edit;
+    } cases[] = {
+        {"set value", [](Data& d) { d.SetValue(7, 2, -4.0); }},
+        {"set column", [](Data& d) { d.SetVarValues(1, std::vector<double>(40, 0.1)); }},
+        {"append", [&](Data& d) { d.AppendObservation(row); }},
+        {"append cells", [](Data& d) { d.AppendObservationCells(DataString(4, 1, 9.0)); }},
+        {"insert", [&](Data& d) { d.InsertObservation(3, row); }},
+        {"insert cells", [](Data& d) { d.InsertObservationCells(0, DataString(4, 0, -9.0)); }},
+        {"delete", [](Data& d) { d.DeleteObservation(5); }},
+        {"delete last", [](Data& d) { d.DeleteObservation(39); }},
+        {"swap observations", [](Data& d) { d.SwapObservations(0, 39); }},
+        {"swap variables", [](Data& d) { d.SwapVars(0, 3); }},
+        {"add variable", [](Data& d) { Var v("new", "", 40, 2.0); v.At(3) = 8.0; d.AddVar(v); }},
+        {"insert variable", [](Data& d) { Var v("new", "", 40, -1.0); d.InsertVar(1, v); }},
+        {"delete variable", [](Data& d) { d.DeleteVar(2); }},
+        {"sort, then delete", [](Data& d) { d.SortObservations(1, false); d.DeleteObservation(0); }},
+        {"written through the variable", [](Data& d) { d.GetVar(2).At(4) = 0.0; d.RecalcStatistics(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Data d(40, 4, "edit");
+        FillRandom(d, 11);
+        ReadAll(d);
+        c.edit(d);
+        ExpectSameDerived(d, *Fresh(d));
+    }
+}
+
+// A long random run of edits with reads between some of them.
+TEST(DataSetDerivedTest, ManyEditsMatchFreshBuild) {
+    Data d(30, 5, "many");
+    FillRandom(d, 5);
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> value(-1e3, 1e3);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+    for (int step = 0; step < 3000; ++step) {
+        const int n = d.GetObsCount();
+        const int k = d.GetVarCount();
+        switch (pick(8)) {
+            case 0:
+            case 1:
+                if (n > 0) d.SetValue(pick(n), pick(k), value(rng));
+                break;
+            case 2: {
+                std::vector<double> r(static_cast<std::size_t>(k));
+                for (double& x : r) x = value(rng);
+                d.InsertObservation(pick(n + 1), r);
+                break;
+            }
+            case 3:
+                if (n > 1) d.DeleteObservation(pick(n));
+                break;
+            case 4:
+                if (n > 1) d.SwapObservations(pick(n), pick(n));
+                break;
+            case 5:
+                d.SwapVars(pick(k), pick(k));
+                break;
+            case 6: {
+                std::vector<double> col(static_cast<std::size_t>(n));
+                for (double& x : col) x = 1e5 + value(rng);
+                d.SetVarValues(pick(k), col);
+                break;
+            }
+            default:
+                if (pick(2) == 0) (void)d.GetMoment(pick(k + 1), pick(k + 1));
+                else (void)d.GetMean(pick(k));
+                break;
+        }
+    }
+    ExpectSameDerived(d, *Fresh(d));
+}
+
+// A variable's statistics alone and those taken from the matrix agree, so
+// the order of reads does not change what is read.
+TEST(DataSetDerivedTest, ReadOrderDoesNotMatter) {
+    Data a(500, 6, "a");
+    Data b(500, 6, "b");
+    FillRandom(a, 3);
+    FillRandom(b, 3);
+    for (int j = 0; j < 6; ++j) (void)a.GetMean(j);  // each variable on its own
+    (void)b.Moments();                                // all from the matrix
+    ExpectSameDerived(a, b);
+}
+
+// A held reference to a matrix stays the matrix; a later read brings it up
+// to date.
+TEST(DataSetDerivedTest, HeldMatrixFollowsReads) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    const Matrix& m = d.Moments();
+    const Matrix& r = d.Correlations();
+    EXPECT_EQ(m.At(3, 0), 1.5);
+    d.SetValue(1, 0, 5.0);  // column 0 becomes 1, 5, 4, -2
+    EXPECT_EQ(&d.Moments(), &m);
+    EXPECT_EQ(&d.Correlations(), &r);
+    EXPECT_EQ(m.At(3, 0), 2.0);
+    EXPECT_EQ(m.At(0, 0), 30.0);  // 1 + 9 + 4 + 16
+}
+
+// Sorting leaves what is read as it was before the sort, also when an edit
+// just before it had not been read yet.
+TEST(DataSetDerivedTest, SortLeavesDerivedValues) {
+    Data read(60, 3, "r");
+    Data unread(60, 3, "u");
+    FillRandom(read, 8);
+    FillRandom(unread, 8);
+    read.SetValue(4, 1, 17.0);
+    unread.SetValue(4, 1, 17.0);
+    ReadAll(read);
+    unread.SortObservations(1, true);
+    ExpectSameDerived(unread, read);
+    read.SortObservations(2, false);
+    ExpectSameDerived(read, unread);
+}
+
+// Worked by hand: one observation, then none.
+TEST(DataSetDerivedTest, OneObservationThenNone) {
+    Data d(1, 2, "one");
+    d.SetValue(0, 0, 3.5);
+    d.SetValue(0, 1, -2.0);
+    EXPECT_EQ(d.GetMean(0), 3.5);
+    EXPECT_EQ(d.GetStdDev(0), 0.0);
+    EXPECT_EQ(d.GetMax(1), -2.0);
+    EXPECT_EQ(d.GetMin(1), -2.0);
+    const double m1[3][3] = {{0.0, 0.0, -3.5}, {0.0, 0.0, 2.0}, {3.5, -2.0, 1.0}};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(d.GetMoment(i, j), m1[i][j]) << i << "," << j;
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) EXPECT_EQ(d.GetCorrelation(i, j), 0.0);
+
+    d.DeleteObservation(0);
+    EXPECT_EQ(d.GetObsCount(), 0);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(d.GetMoment(i, j), 0.0) << i << "," << j;
+    for (int j = 0; j < 2; ++j) {
+        EXPECT_EQ(d.GetMean(j), 0.0);
+        EXPECT_EQ(d.GetStdDev(j), 0.0);
+        EXPECT_EQ(d.GetMax(j), 0.0);
+        EXPECT_EQ(d.GetMin(j), 0.0);
+    }
+    EXPECT_EQ(d.GetMean(2), 1.0);  // the constant
+    const double v[2] = {6.0, 1.0};
+    EXPECT_TRUE(d.AppendObservation(v));
+    EXPECT_EQ(d.GetMean(0), 6.0);
+    EXPECT_EQ(d.GetMoment(2, 2), 1.0);
+}
+
+TEST(DataSetDerivedTest, EmptyDataSet) {
+    Data d;
+    EXPECT_EQ(d.Moments().Rows(), 0);
+    EXPECT_EQ(d.Correlations().Rows(), 0);
+    EXPECT_THROW(d.GetMoment(0, 0), ERangeError);
+    EXPECT_EQ(d.GetMean(0), 1.0);  // index 0 is the constant
+    std::vector<int> order = {5};
+    d.SortObservations(0, true, &order);
+    EXPECT_TRUE(order.empty());
+    d.RestoreObservationOrder({});
+    EXPECT_FALSE(d.AppendObservation(std::vector<double>{}) && d.GetObsCount() != 1);
+}
+
+// A new data set's matrices are zero until the first edit, as before.
+TEST(DataSetDerivedTest, NewDataSetMatricesAreZero) {
+    const Data d(3, 2, "z");
+    EXPECT_EQ(d.Moments().Rows(), 3);
+    EXPECT_EQ(d.GetMoment(2, 2), 0.0);
+    EXPECT_EQ(d.GetMean(1), 0.0);
+}
+
+// Deleting every variable keeps the matrices of the variables that were
+// there, up to date with the last edit.
+TEST(DataSetDerivedTest, DeleteAllVarsKeepsLastMatrices) {
+    Data d(4, 3, "sample");
+    Fill(d);
+    d.SetValue(0, 2, 4.5);
+    d.DeleteAllVars();
+    EXPECT_EQ(d.GetVarCount(), 0);
+    EXPECT_EQ(d.Moments().Rows(), 4);
+    EXPECT_EQ(d.GetMoment(3, 2), 1.0);  // (4.5 + 1.5 - 2 + 0) / 4
+}
+
+// --- sorting against the row-exchange sort ------------------------------------
+
+namespace {
+
+// Rows exchanged in place exactly as the sort is specified, with the
+// original index and mark riding along.
+struct RefRow {
+    double key;
+    double other;
+    std::uint16_t mark;
+    int from;
+};
+
+void ReferenceSort(std::vector<RefRow>& rows, bool ascending) {
+    const long long n = static_cast<long long>(rows.size());
+    long long p = 1;
+    while (p <= n) p *= 2;
+    for (long long h = (p - 1) / 2; h > 0; h = (h - 1) / 2)
+        for (long long i = 0; i + h < n; ++i)
+            for (long long m = i; m >= 0; m -= h) {
+                const double a = rows[static_cast<std::size_t>(m + h)].key;
+                const double b = rows[static_cast<std::size_t>(m)].key;
+                if (ascending ? a >= b : a <= b) break;
+                std::swap(rows[static_cast<std::size_t>(m)], rows[static_cast<std::size_t>(m + h)]);
+            }
+}
+
+}  // namespace
+
+TEST(DataSetSortTest, MatchesRowExchangeWithTiesAndNaN) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const int n : {2, 3, 17, 200, 1000}) {
+        for (const std::uint64_t seed : {1u, 2u, 3u}) {
+            for (const bool ascending : {true, false}) {
+                SCOPED_TRACE(testing::Message() << "n " << n << " seed " << seed << " asc " << ascending);
+                std::mt19937_64 rng(seed * 1000 + static_cast<std::uint64_t>(n));
+                Data d(n, 3, "s");
+                std::vector<RefRow> rows(static_cast<std::size_t>(n));
+                std::vector<double> cols[3];
+                for (int i = 0; i < n; ++i) {
+                    // NaNs, zeros of both signs and few distinct keys.
+                    const int r = static_cast<int>(rng() % 12);
+                    const double key = r == 0 ? nan : (r == 1 ? -0.0 : (r == 2 ? 0.0 : static_cast<double>(r % 5)));
+                    RefRow& row = rows[static_cast<std::size_t>(i)];
+                    row = {key, 100.0 + i, static_cast<std::uint16_t>(rng() & 0xFFFF), i};
+                    cols[0].push_back(i);
+                    cols[1].push_back(key);
+                    cols[2].push_back(row.other);
+                    d.SetMark(i, 1, row.mark);
+                    d.SetMark(i, 2, static_cast<std::uint16_t>(i));
+                }
+                for (int j = 0; j < 3; ++j) d.SetVarValues(j, cols[j]);
+                std::vector<double> before[3];
+                for (int j = 0; j < 3; ++j) before[j] = Column(d, j);
+                std::vector<std::uint16_t> marksBefore = Marks(d, 1);
+
+                std::vector<int> order;
+                d.SortObservations(1, ascending, &order);
+                ReferenceSort(rows, ascending);
+                for (int i = 0; i < n; ++i) {
+                    const RefRow& row = rows[static_cast<std::size_t>(i)];
+                    ASSERT_EQ(order[static_cast<std::size_t>(i)], row.from) << i;
+                    EXPECT_EQ(Bits(d.GetValue(i, 1)), Bits(row.key)) << i;
+                    EXPECT_EQ(d.GetValue(i, 0), row.from) << i;
+                    EXPECT_EQ(d.GetValue(i, 2), row.other) << i;
+                    EXPECT_EQ(d.GetMark(i, 1), row.mark) << i;
+                    EXPECT_EQ(d.GetMark(i, 2), row.from) << i;
+                }
+
+                d.RestoreObservationOrder(order);
+                for (int j = 0; j < 3; ++j) {
+                    const std::vector<double> now = Column(d, j);
+                    for (int i = 0; i < n; ++i)
+                        EXPECT_EQ(Bits(now[static_cast<std::size_t>(i)]), Bits(before[j][static_cast<std::size_t>(i)]));
+                }
+                EXPECT_EQ(Marks(d, 1), marksBefore);
+            }
+        }
+    }
+}
+
+// Keys with NaNs and ties; orders from an independent Python run of the
+// exchange sort.
+TEST(DataSetSortTest, NaNKeysAgainstPython) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> keys = {3.0, nan, 1.0, 2.0, nan, 1.0, 5.0, 2.0};
+    const struct {
+        bool ascending;
+        std::vector<int> order;
+    } cases[] = {
+        {true, {1, 4, 2, 5, 7, 3, 0, 6}},
+        {false, {1, 4, 6, 0, 7, 3, 2, 5}},
+    };
+    for (const auto& c : cases) {
+        Data d(8, 2, "n");
+        for (int i = 0; i < 8; ++i) {
+            d.SetValue(i, 0, keys[static_cast<std::size_t>(i)]);
+            d.SetValue(i, 1, i);
+            d.SetMark(i, 0, static_cast<std::uint16_t>(1u << i));
+        }
+        std::vector<int> order;
+        d.SortObservations(0, c.ascending, &order);
+        EXPECT_EQ(order, c.order);
+        for (int i = 0; i < 8; ++i) {
+            const int from = c.order[static_cast<std::size_t>(i)];
+            EXPECT_EQ(d.GetValue(i, 1), from);
+            EXPECT_EQ(d.GetMark(i, 0), 1u << from);
+        }
+    }
 }

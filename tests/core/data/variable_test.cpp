@@ -2,6 +2,9 @@
 // group words, Assign, the binary record and the name key.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,6 +81,106 @@ TEST(VarStatisticsTest, RecomputedAfterEdits) {
     EXPECT_EQ(v.GetMin(), -3.5);
     EXPECT_EQ(v.GetMark(1), 3);
     EXPECT_EQ(v.GetMark(5), 4);
+}
+
+// Each edit alone, read without calling CalcStatistics; expected values from
+// Python fractions on the edited values.
+TEST(VarStatisticsTest, EditsMarkThemOutOfDate) {
+    const struct {
+        const char* what;
+        std::function<void(Var&)> edit;
+        double mean, sd, max, min;
+    } cases[] = {
+        {"insert", [](Var& v) { v.InsertAt(1, 0, 10.0); }, 3.875, 4.146534697792845, 10.0, -1.0},
+        {"append", [](Var& v) { v.Append(0, -6.0); }, 1.2083333333333333, 4.545373105331032, 7.25, -6.0},
+        {"delete", [](Var& v) { v.DeleteAt(3); }, 1.5, 2.19848432637882, 4.0, -1.0},
+        {"grow", [](Var& v) { v.Resize(7, true); }, 1.8928571428571428, 2.9149654902800837, 7.25, -1.0},
+        {"shrink", [](Var& v) { v.Resize(2, true); }, 0.75, 2.4748737341529163, 2.5, -1.0},
+        {"clear", [](Var& v) { v.Clear(); }, 0.0, 0.0, 0.0, 0.0},
+        {"assign", [](Var& v) { v.Assign(MakeVar({1.0, 2.0, 4.0})); }, 2.3333333333333335, 1.5275252316519468, 4.0, 1.0},
+        {"write", [](Var& v) { v.At(0) = 100.0; v.CalcStatistics(); }, 22.15, 43.636853690430065, 100.0, -1.0},
+        // An exchange leaves them as they were.
+        {"swap", [](Var& v) { v.Swap(0, 4); }, 2.65, 3.1996093511552313, 7.25, -1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Var v = MakeVar({2.5, -1.0, 4.0, 7.25, 0.5});
+        EXPECT_NEAR(v.GetMean(), 2.65, 1e-15);  // read before the edit
+        c.edit(v);
+        EXPECT_NEAR(v.GetMean(), c.mean, 1e-15 * std::abs(c.mean));
+        EXPECT_NEAR(v.GetStdDev(), c.sd, 1e-15 * c.sd);
+        EXPECT_EQ(v.GetMax(), c.max);
+        EXPECT_EQ(v.GetMin(), c.min);
+    }
+}
+
+// One value, NaNs and infinities keep the rules of the one-pass update in
+// extended precision; sums past the double range stay finite.
+TEST(VarStatisticsTest, NonFiniteAndSingleValues) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        std::vector<double> x;
+        double mean, sd, max, min;
+    } cases[] = {
+        {{7.5}, 7.5, 0.0, 7.5, 7.5},
+        {{inf}, inf, nan, inf, inf},
+        {{nan}, nan, nan, nan, nan},
+        {{1.0, nan, 3.0}, nan, nan, 3.0, 1.0},  // later NaNs are passed over
+        {{nan, 1.0, 3.0}, nan, nan, nan, nan},  // a NaN first is kept
+        {{1.0, inf}, inf, inf, inf, 1.0},
+        {{inf, 1.0}, nan, nan, inf, 1.0},
+        {{1e308, 1e308}, 1e308, 0.0, 1e308, 1e308},
+        {{1e200, -1e200}, 0.0, 1.414213562373095e+200, 1e200, -1e200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.x));
+        const Var v = MakeVar(c.x);
+        const double got[4] = {v.GetMean(), v.GetStdDev(), v.GetMax(), v.GetMin()};
+        const double want[4] = {c.mean, c.sd, c.max, c.min};
+        for (int q = 0; q < 4; ++q) {
+            if (std::isnan(want[q]))
+                EXPECT_TRUE(std::isnan(got[q])) << q;
+            else
+                EXPECT_DOUBLE_EQ(got[q], want[q]) << q;
+        }
+    }
+}
+
+// Appending grows the room geometrically; values and marks stay in step
+// through deletes, inserts and a regrowth over room that held old values.
+TEST(VarTest, GrowingKeepsValuesAndMarks) {
+    Var v("g", "", 0, 0.0);
+    std::vector<double> values;
+    std::vector<std::uint16_t> marks;
+    for (int i = 0; i < 1000; ++i) {
+        v.Append(static_cast<std::uint16_t>(i % 7), 0.5 * i);
+        values.push_back(0.5 * i);
+        marks.push_back(static_cast<std::uint16_t>(i % 7));
+    }
+    v.DeleteAt(10);
+    values.erase(values.begin() + 10);
+    marks.erase(marks.begin() + 10);
+    v.InsertAt(0, 9, -1.0);
+    values.insert(values.begin(), -1.0);
+    marks.insert(marks.begin(), 9);
+    EXPECT_EQ(Values(v), values);
+    EXPECT_EQ(v.Marks(), marks);
+    // Cut, then grown back within the room: the new observations are 0.
+    v.Resize(500, false);
+    v.Resize(400, true);
+    v.Append(1, 2.0);
+    v.DeleteAt(400);
+    v.Resize(450, true);
+    EXPECT_EQ(v.Count(), 450);
+    for (int i = 0; i < 450; ++i) {
+        EXPECT_EQ(v.At(i), 0.0) << i;
+        EXPECT_EQ(v.GetMark(i), 0) << i;
+    }
+    EXPECT_EQ(v.GetMean(), 0.0);
+    v.Reserve(5000);
+    EXPECT_EQ(v.Count(), 450);
+    EXPECT_THROW(v.Reserve(-1), ERangeError);
 }
 
 TEST(VarTest, ConstructorAndCopy) {
