@@ -12,7 +12,9 @@
 // function's body runs in a short-lived instance of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +29,9 @@ class UserVar;
 struct EvalRunState;
 namespace calc_str_detail {
 struct ElementFunction;
+struct CachedText;
+struct CachedToken;
+class TokenCache;
 }
 
 class CalcStr {
@@ -39,7 +44,8 @@ public:
     // Most passes of one "%%(n)" loop in a user-function body.
     static constexpr int kMaxLoopPasses = 1000000;
 
-    explicit CalcStr(AppState& state) : state_(state) {}
+    explicit CalcStr(AppState& state);
+    ~CalcStr();
     CalcStr(const CalcStr&) = delete;
     CalcStr& operator=(const CalcStr&) = delete;
 
@@ -92,6 +98,12 @@ private:
     bool LevelEnds() const;
     void SkipBalanced(char open, char close);
     void MarkIncomplete() { incomplete_ = nonConstant_ = true; }
+    // What the token cache keeps for the current token (which of
+    // calc_str_detail::TokenLookup); nullptr when the token is not kept.
+    int* LookupSlot(int which) const;
+    int PrimaryKindOfToken();
+    int FunctionIndexOfToken();
+    int ComparisonCodeOfToken();
     [[noreturn]] static void Fail(StringId stringId);
 
     // The program it evaluates in.
@@ -157,5 +169,12 @@ private:
     bool observationMode_ = false;
     bool incomplete_ = false;
     double currentValue_ = 0.0;
+    // Tokens of the texts read last; the entry of the text being read, its
+    // token that is current and the index of the next one (null and 0 while
+    // scanning without the cache).
+    std::unique_ptr<calc_str_detail::TokenCache> cache_;
+    calc_str_detail::CachedText* cached_ = nullptr;
+    calc_str_detail::CachedToken* current_ = nullptr;
+    std::size_t next_ = 0;
 };
 

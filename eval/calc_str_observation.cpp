@@ -9,6 +9,7 @@
 #include "core/model/regression_model.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
+#include "eval/calc_str_token_cache.h"
 #include "platform/errors.h"
 
 namespace {
@@ -83,8 +84,13 @@ double RankAt(const Column& c, int i, int n) {
 double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
     handled = false;
     if (tokenIsString_) return 0.0;
-    int fn = 0;
-    while (fn < ofNone && token_ != kObsFunctionNames[fn]) ++fn;
+    int* slot = LookupSlot(calc_str_detail::tlObservation);
+    int fn = slot != nullptr ? *slot : calc_str_detail::kNotLookedUp;
+    if (fn == calc_str_detail::kNotLookedUp) {
+        fn = 0;
+        while (fn < ofNone && token_ != kObsFunctionNames[fn]) ++fn;
+        if (slot != nullptr) *slot = fn;
+    }
     if (fn == ofNone) return 0.0;
     handled = true;
     nonConstant_ = true;

@@ -62,7 +62,7 @@ double CalcStr::ParseNotCond() {
 double CalcStr::ParseCompare() {
     double v = ParseAdd();
     for (;;) {
-        const int code = tokenIsString_ ? -1 : ComparisonOperatorCode(token_);
+        const int code = ComparisonCodeOfToken();
         if (code < 0) break;
         Step();
         if (code == 6 || code == 7) {
