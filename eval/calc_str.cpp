@@ -65,7 +65,7 @@ CachedText* TokenCache::Find(std::string_view text) {
         entries_.insert(entries_.begin(), std::make_unique<CachedText>());
     } else {
         std::rotate(entries_.begin(), entries_.end() - 1, entries_.end());
-        entries_.front()->tokens.clear();
+        *entries_.front() = CachedText{};
     }
     CachedText& entry = *entries_.front();
     entry.text.assign(text);
@@ -210,6 +210,7 @@ double CalcStr::EvaluateAt(const std::string& text, int observation) {
         return 0.0;
     }
     incomplete_ = false;
+    if (const calc_str_detail::Tree* tree = TreeFor(text)) return RunTree(*tree, text);
     Start(text);
     return ParseOr();
 }
@@ -222,10 +223,14 @@ bool CalcStr::TestAtObservation(const std::string& text, int observation) {
     observationMode_ = true;
     observation_ = observation;
     incomplete_ = false;
-    Start(text);
     double v = 0.0;
     try {
-        v = ParseOr();
+        if (const calc_str_detail::Tree* tree = TreeFor(text)) {
+            v = RunTree(*tree, text);
+        } else {
+            Start(text);
+            v = ParseOr();
+        }
     } catch (...) {
         observationMode_ = false;
         throw;

@@ -31,6 +31,8 @@ namespace calc_str_detail {
 struct ElementFunction;
 struct CachedText;
 struct CachedToken;
+struct ReadPoint;
+struct Tree;
 class TokenCache;
 }
 
@@ -121,6 +123,25 @@ private:
     double ParseMul();
     double ParsePow();
     double ParseUnary();
+    // The combinations of ParseMul (op 1 "*" .. 4 "div") and ParsePow.
+    double Product(int op, double v, double r);
+    double Power(double v, double r);
+
+    // Observation mode through the tree of a text (calc_str_tree.cpp): null
+    // when the text has none or the evaluation is nested.
+    const calc_str_detail::Tree* TreeFor(const std::string& text);
+    double RunTree(const calc_str_detail::Tree& tree, const std::string& text);
+    double RunNode(const calc_str_detail::Tree& tree, int k);
+    void MoveTo(const calc_str_detail::ReadPoint& point);
+    calc_str_detail::ReadPoint Here() const;
+    // Making the tree: the operator levels and primaries again, reading the
+    // same tokens; a text with anything else has no tree.
+    int TreeOr(calc_str_detail::Tree& tree);
+    int TreeAdd(calc_str_detail::Tree& tree);
+    int TreeMul(calc_str_detail::Tree& tree);
+    int TreePow(calc_str_detail::Tree& tree);
+    int TreeUnary(calc_str_detail::Tree& tree);
+    int TreePrimary(calc_str_detail::Tree& tree);
 
     // Primaries.
     double Primary();
@@ -141,6 +162,9 @@ private:
     double ObservationFunction(Reg& reg, bool& handled);
     // The pieces of ObservationFunction at observation i: "index", "pred"
     // and the functions of one column (fn as ObservationFunction numbers them).
+    int ObservationFunctionOfToken();
+    static double LagAt(const Reg& reg, int j, bool design, int i, double m, int n);
+    static double FdifAt(const Reg& reg, int j, bool design, int i, double d);
     double ObservationIndex(int i);
     double ObservationPred(const Reg& reg, int i);
     double ObservationOfColumn(const Reg& reg, int fn, int i);
@@ -176,5 +200,6 @@ private:
     calc_str_detail::CachedText* cached_ = nullptr;
     calc_str_detail::CachedToken* current_ = nullptr;
     std::size_t next_ = 0;
+    int treeDepth_ = 0;
 };
 

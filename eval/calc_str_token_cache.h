@@ -1,6 +1,9 @@
 // The tokens of the texts an evaluator read last, so that a text evaluated
 // again (a formula at every observation) is replayed instead of scanned, with
-// what the primaries looked up for each token. Not for other callers.
+// what the primaries looked up for each token; and for the formulas made of
+// numbers, variables, arithmetic, one-argument functions, lag and fdif, the
+// operations of the text as a tree, run at each observation without
+// reading. Not for other callers.
 #pragma once
 
 #include <cstddef>
@@ -49,14 +52,62 @@ struct CachedToken {
     bool IsEnd() const { return !isString && text.empty(); }
 };
 
+// Observation functions the tree runs (as ObservationFunction numbers them).
+inline constexpr int kObservationLag = 1;
+inline constexpr int kObservationFdif = 2;
+inline constexpr int kObservationNone = 8;
+
+// Where the reader stands: Position() and PreviousPosition().
+struct ReadPoint {
+    int position = 0;
+    int previous = 0;
+};
+
+enum NodeKind : unsigned char {
+    nkConstant,  // value
+    nkNegate,    // -a
+    nkUnclosed,  // "(" a without ")": a is run, then incomplete
+    nkAdd,
+    nkSubtract,
+    nkProduct,   // op: Product's operator
+    nkPower,
+    nkVariable,  // name
+    nkNoArgument,  // a function name without "("
+    nkScalar,    // op: function index; a, b (or value when b < 0)
+    nkLag,       // name, a (or -1: 1)
+    nkFdif,      // name, a (or -1: 1)
+};
+
+struct Node {
+    NodeKind kind = nkConstant;
+    int op = 0;
+    int a = -1;
+    int b = -1;
+    double value = 0.0;
+    std::string name;
+    ReadPoint at;     // at the name: where a missing data set fails
+    ReadPoint named;  // past the column name of lag and fdif
+    ReadPoint after;  // where a failure of the operation itself is raised
+};
+
+struct Tree {
+    std::vector<Node> nodes;
+    int root = -1;
+    ReadPoint end;  // where the reading stops
+};
+
 struct CachedText {
     std::string text;
     std::vector<CachedToken> tokens;  // in reading order, filled as read
+    // For observation mode: 0 not read yet, 2 read once, 1 tree made, -1
+    // no tree.
+    int treeState = 0;
+    Tree tree;
 };
 
 class TokenCache {
 public:
-    static constexpr std::size_t kTexts = 4;
+    static constexpr std::size_t kTexts = 8;
     // Longer texts are scanned each time.
     static constexpr std::size_t kMaxTextLength = 1 << 16;
 
