@@ -64,8 +64,13 @@ CachedText* TokenCache::Find(std::string_view text) {
     if (entries_.size() < kTexts) {
         entries_.insert(entries_.begin(), std::make_unique<CachedText>());
     } else {
+        // The oldest entry is reused, keeping its storage.
         std::rotate(entries_.begin(), entries_.end() - 1, entries_.end());
-        *entries_.front() = CachedText{};
+        CachedText& reused = *entries_.front();
+        reused.tokens.clear();
+        reused.treeState = 0;
+        reused.tree.nodes.clear();
+        reused.tree.root = -1;
     }
     CachedText& entry = *entries_.front();
     entry.text.assign(text);
