@@ -1,9 +1,12 @@
 // CalcStr: the direct evaluator of the expression language.
 //
 // It reads an expression token by token and computes its value while it
-// parses (recursive descent, no tree): numbers, operators, variables of the
-// current data set, fit results, user scalars and functions, scalar and
-// variable-wide functions, and the per-observation functions of formulas.
+// parses (recursive descent): numbers, operators, variables of the current
+// data set, fit results, user scalars and functions, scalar and variable-wide
+// functions, and the per-observation functions of formulas. The tokens of the
+// texts read last are kept and replayed; a formula of plain arithmetic read
+// again in observation mode runs as a tree of its operations, with the same
+// results (calc_str_tree.cpp).
 // Problems that are not errors are reported by the incomplete flag; errors
 // are Exceptions with the string-table texts 70 .. 77.
 //
