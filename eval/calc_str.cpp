@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
 
 #include "core/text/tokenizer.h"
 #include "eval/app_state.h"
 #include "eval/calc_str_internal.h"
+#include "eval/calc_str_token_cache.h"
 #include "eval/calc_str_user_function.h"
+#include "eval/reserved_words.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
 
@@ -50,7 +53,37 @@ int TokenToInt(const std::string& token) {
     return value;
 }
 
+CachedText* TokenCache::Find(std::string_view text) {
+    if (text.size() > kMaxTextLength) return nullptr;
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+        if (entries_[e]->text != text) continue;
+        std::rotate(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(e),
+                    entries_.begin() + static_cast<std::ptrdiff_t>(e) + 1);
+        return entries_.front().get();
+    }
+    if (entries_.size() < kTexts) {
+        entries_.insert(entries_.begin(), std::make_unique<CachedText>());
+    } else {
+        // The oldest entry is reused, keeping its storage.
+        std::rotate(entries_.begin(), entries_.end() - 1, entries_.end());
+        CachedText& reused = *entries_.front();
+        reused.tokens.clear();
+        reused.treeState = 0;
+        reused.tree.nodes.clear();
+        reused.tree.root = -1;
+    }
+    CachedText& entry = *entries_.front();
+    entry.text.assign(text);
+    return &entry;
+}
+
 }  // namespace calc_str_detail
+
+using calc_str_detail::CachedToken;
+
+CalcStr::CalcStr(AppState& state) : state_(state) {}
+
+CalcStr::~CalcStr() = default;
 
 Reg* CalcStr::Model() const { return state_.Model(); }
 
@@ -69,12 +102,60 @@ void CalcStr::Start(std::string_view text) {
     position_ = 0;
     previousPosition_ = 0;
     nonConstant_ = false;
+    if (!cache_) cache_ = std::make_unique<calc_str_detail::TokenCache>();
+    cached_ = cache_->Find(text);
+    current_ = nullptr;
+    next_ = 0;
     Step();
 }
 
+// With the cache, a token read before from the same position is replayed;
+// the first reading of a text adds its tokens one by one.
 void CalcStr::Step() {
     previousPosition_ = position_;
+    if (cached_ != nullptr) {
+        std::vector<CachedToken>& tokens = cached_->tokens;
+        if (next_ < tokens.size() && tokens[next_].from == position_) {
+            CachedToken& t = tokens[next_];
+            token_.assign(t.text);
+            tokenIsString_ = t.isString;
+            position_ = t.to;
+            current_ = &t;
+            if (!t.IsEnd()) ++next_;
+            return;
+        }
+        if (next_ == tokens.size() && position_ == (tokens.empty() ? 0 : tokens.back().to)) {
+            position_ = ::NextToken(text_, position_, token_, &tokenIsString_, length_);
+            CachedToken& t = tokens.emplace_back();
+            t.text = token_;
+            t.isString = tokenIsString_;
+            t.from = previousPosition_;
+            t.to = position_;
+            current_ = &t;
+            if (!t.IsEnd()) ++next_;
+            return;
+        }
+    }
+    current_ = nullptr;
     position_ = ::NextToken(text_, position_, token_, &tokenIsString_, length_);
+}
+
+int* CalcStr::LookupSlot(int which) const { return current_ != nullptr ? &current_->lookups[which] : nullptr; }
+
+int CalcStr::FunctionIndexOfToken() {
+    int* slot = LookupSlot(calc_str_detail::tlFunction);
+    if (slot != nullptr && *slot != calc_str_detail::kNotLookedUp) return *slot;
+    const int f = tokenIsString_ ? -1 : FindFunctionName(token_);
+    if (slot != nullptr) *slot = f;
+    return f;
+}
+
+int CalcStr::ComparisonCodeOfToken() {
+    int* slot = LookupSlot(calc_str_detail::tlComparison);
+    if (slot != nullptr && *slot != calc_str_detail::kNotLookedUp) return *slot;
+    const int code = tokenIsString_ ? -1 : ComparisonOperatorCode(token_);
+    if (slot != nullptr) *slot = code;
+    return code;
 }
 
 // A level stops after a combination when the token's first character is
@@ -134,6 +215,7 @@ double CalcStr::EvaluateAt(const std::string& text, int observation) {
         return 0.0;
     }
     incomplete_ = false;
+    if (const calc_str_detail::Tree* tree = TreeFor(text)) return RunTree(*tree, text);
     Start(text);
     return ParseOr();
 }
@@ -146,10 +228,14 @@ bool CalcStr::TestAtObservation(const std::string& text, int observation) {
     observationMode_ = true;
     observation_ = observation;
     incomplete_ = false;
-    Start(text);
     double v = 0.0;
     try {
-        v = ParseOr();
+        if (const calc_str_detail::Tree* tree = TreeFor(text)) {
+            v = RunTree(*tree, text);
+        } else {
+            Start(text);
+            v = ParseOr();
+        }
     } catch (...) {
         observationMode_ = false;
         throw;

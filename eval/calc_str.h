@@ -1,9 +1,12 @@
 // CalcStr: the direct evaluator of the expression language.
 //
 // It reads an expression token by token and computes its value while it
-// parses (recursive descent, no tree): numbers, operators, variables of the
-// current data set, fit results, user scalars and functions, scalar and
-// variable-wide functions, and the per-observation functions of formulas.
+// parses (recursive descent): numbers, operators, variables of the current
+// data set, fit results, user scalars and functions, scalar and variable-wide
+// functions, and the per-observation functions of formulas. The tokens of the
+// texts read last are kept and replayed; a formula of plain arithmetic read
+// again in observation mode runs as a tree of its operations, with the same
+// results (calc_str_tree.cpp).
 // Problems that are not errors are reported by the incomplete flag; errors
 // are Exceptions with the string-table texts 70 .. 77.
 //
@@ -12,7 +15,9 @@
 // function's body runs in a short-lived instance of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +32,11 @@ class UserVar;
 struct EvalRunState;
 namespace calc_str_detail {
 struct ElementFunction;
+struct CachedText;
+struct CachedToken;
+struct ReadPoint;
+struct Tree;
+class TokenCache;
 }
 
 class CalcStr {
@@ -39,7 +49,8 @@ public:
     // Most passes of one "%%(n)" loop in a user-function body.
     static constexpr int kMaxLoopPasses = 1000000;
 
-    explicit CalcStr(AppState& state) : state_(state) {}
+    explicit CalcStr(AppState& state);
+    ~CalcStr();
     CalcStr(const CalcStr&) = delete;
     CalcStr& operator=(const CalcStr&) = delete;
 
@@ -92,6 +103,12 @@ private:
     bool LevelEnds() const;
     void SkipBalanced(char open, char close);
     void MarkIncomplete() { incomplete_ = nonConstant_ = true; }
+    // What the token cache keeps for the current token (which of
+    // calc_str_detail::TokenLookup); nullptr when the token is not kept.
+    int* LookupSlot(int which) const;
+    int PrimaryKindOfToken();
+    int FunctionIndexOfToken();
+    int ComparisonCodeOfToken();
     [[noreturn]] static void Fail(StringId stringId);
 
     // The program it evaluates in.
@@ -109,6 +126,25 @@ private:
     double ParseMul();
     double ParsePow();
     double ParseUnary();
+    // The combinations of ParseMul (op 1 "*" .. 4 "div") and ParsePow.
+    double Product(int op, double v, double r);
+    double Power(double v, double r);
+
+    // Observation mode through the tree of a text (calc_str_tree.cpp): null
+    // when the text has none or the evaluation is nested.
+    const calc_str_detail::Tree* TreeFor(const std::string& text);
+    double RunTree(const calc_str_detail::Tree& tree, const std::string& text);
+    double RunNode(const calc_str_detail::Tree& tree, int k);
+    void MoveTo(const calc_str_detail::ReadPoint& point);
+    calc_str_detail::ReadPoint Here() const;
+    // Making the tree: the operator levels and primaries again, reading the
+    // same tokens; a text with anything else has no tree.
+    int TreeOr(calc_str_detail::Tree& tree);
+    int TreeAdd(calc_str_detail::Tree& tree);
+    int TreeMul(calc_str_detail::Tree& tree);
+    int TreePow(calc_str_detail::Tree& tree);
+    int TreeUnary(calc_str_detail::Tree& tree);
+    int TreePrimary(calc_str_detail::Tree& tree);
 
     // Primaries.
     double Primary();
@@ -129,6 +165,9 @@ private:
     double ObservationFunction(Reg& reg, bool& handled);
     // The pieces of ObservationFunction at observation i: "index", "pred"
     // and the functions of one column (fn as ObservationFunction numbers them).
+    int ObservationFunctionOfToken();
+    static double LagAt(const Reg& reg, int j, bool design, int i, double m, int n);
+    static double FdifAt(const Reg& reg, int j, bool design, int i, double d);
     double ObservationIndex(int i);
     double ObservationPred(const Reg& reg, int i);
     double ObservationOfColumn(const Reg& reg, int fn, int i);
@@ -157,5 +196,13 @@ private:
     bool observationMode_ = false;
     bool incomplete_ = false;
     double currentValue_ = 0.0;
+    // Tokens of the texts read last; the entry of the text being read, its
+    // token that is current and the index of the next one (null and 0 while
+    // scanning without the cache).
+    std::unique_ptr<calc_str_detail::TokenCache> cache_;
+    calc_str_detail::CachedText* cached_ = nullptr;
+    calc_str_detail::CachedToken* current_ = nullptr;
+    std::size_t next_ = 0;
+    int treeDepth_ = 0;
 };
 

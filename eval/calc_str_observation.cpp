@@ -9,6 +9,7 @@
 #include "core/model/regression_model.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
+#include "eval/calc_str_token_cache.h"
 #include "platform/errors.h"
 
 namespace {
@@ -80,11 +81,35 @@ double RankAt(const Column& c, int i, int n) {
 
 }  // namespace
 
+static_assert(ofLag == calc_str_detail::kObservationLag && ofFdif == calc_str_detail::kObservationFdif &&
+              ofNone == calc_str_detail::kObservationNone);
+
+int CalcStr::ObservationFunctionOfToken() {
+    if (tokenIsString_) return ofNone;
+    int* slot = LookupSlot(calc_str_detail::tlObservation);
+    if (slot != nullptr && *slot != calc_str_detail::kNotLookedUp) return *slot;
+    int fn = 0;
+    while (fn < ofNone && token_ != kObsFunctionNames[fn]) ++fn;
+    if (slot != nullptr) *slot = fn;
+    return fn;
+}
+
+double CalcStr::LagAt(const Reg& reg, int j, bool design, int i, double m, int n) {
+    // In double: a lag far outside the data gives 0.0 like any other.
+    const double at = static_cast<double>(i) - m;
+    return !(at >= 0.0 && at < n) ? 0.0 : Column{reg, j, design}.At(static_cast<int>(at));
+}
+
+double CalcStr::FdifAt(const Reg& reg, int j, bool design, int i, double d) {
+    const Column c{reg, j, design};
+    if (i >= 1) return c.At(i) - d * c.At(i - 1);
+    return c.At(0) * std::sqrt(1.0 - d * d);
+}
+
 double CalcStr::ObservationFunction(Reg& reg, bool& handled) {
     handled = false;
     if (tokenIsString_) return 0.0;
-    int fn = 0;
-    while (fn < ofNone && token_ != kObsFunctionNames[fn]) ++fn;
+    const int fn = ObservationFunctionOfToken();
     if (fn == ofNone) return 0.0;
     handled = true;
     nonConstant_ = true;
@@ -153,9 +178,7 @@ double CalcStr::ObservationOfColumn(const Reg& reg, int fn, int i) {
                 m = std::trunc(m);
             }
             if (Is(")")) Step();
-            // In double: a lag far outside the data gives 0.0 like any other.
-            const double at = static_cast<double>(i) - m;
-            return !(at >= 0.0 && at < n) ? 0.0 : Column{reg, j, design}.At(static_cast<int>(at));
+            return LagAt(reg, j, design, i, m, n);
         }
         case ofFdif: {
             double d = 1.0;
@@ -164,9 +187,7 @@ double CalcStr::ObservationOfColumn(const Reg& reg, int fn, int i) {
                 d = ParseOr();
             }
             if (Is(")")) Step();
-            const Column c{reg, j, design};
-            if (i >= 1) return c.At(i) - d * c.At(i - 1);
-            return c.At(0) * std::sqrt(1.0 - d * d);
+            return FdifAt(reg, j, design, i, d);
         }
         case ofGradz: {
             int g = 0;

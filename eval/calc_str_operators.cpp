@@ -62,7 +62,7 @@ double CalcStr::ParseNotCond() {
 double CalcStr::ParseCompare() {
     double v = ParseAdd();
     for (;;) {
-        const int code = tokenIsString_ ? -1 : ComparisonOperatorCode(token_);
+        const int code = ComparisonCodeOfToken();
         if (code < 0) break;
         Step();
         if (code == 6 || code == 7) {
@@ -122,24 +122,24 @@ double CalcStr::ParseMul() {
         else break;
         Step();
         const double r = ParsePow();
-        if (op == 1) {
-            v *= r;
-        } else if (r == 0.0) {
-            // A zero divisor is a result, not an error: the expression is
-            // incomplete, and the rest of the text is still read so that
-            // everything it names is checked.
-            MarkIncomplete();
-            v = 0.0;
-        } else if (op == 2) {
-            v /= r;
-        } else if (op == 3) {
-            v = FloatRemainder(r, v);
-        } else {
-            v = TruncatedQuotient(r, v);
-        }
+        v = Product(op, v, r);
         if (LevelEnds()) break;
     }
     return v;
+}
+
+double CalcStr::Product(int op, double v, double r) {
+    if (op == 1) return v * r;
+    if (r == 0.0) {
+        // A zero divisor is a result, not an error: the expression is
+        // incomplete, and the rest of the text is still read so that
+        // everything it names is checked.
+        MarkIncomplete();
+        return 0.0;
+    }
+    if (op == 2) return v / r;
+    if (op == 3) return FloatRemainder(r, v);
+    return TruncatedQuotient(r, v);
 }
 
 double CalcStr::ParsePow() {
@@ -147,19 +147,22 @@ double CalcStr::ParsePow() {
     while (Is("^")) {
         Step();
         const double r = ParseUnary();
-        if (v == 0.0 && r < 0.0) {
-            // 0 ^ -n divides by zero: incomplete, as 1 / 0 is.
-            MarkIncomplete();
-            v = 0.0;
-        } else {
-            const double p = std::pow(v, r);
-            // A negative base with a fractional power has no real value.
-            if (std::isnan(p) && !std::isnan(v) && !std::isnan(r)) throw EMathError(LoadStr(kStrRangeError));
-            v = p;
-        }
+        v = Power(v, r);
         if (LevelEnds()) break;
     }
     return v;
+}
+
+double CalcStr::Power(double v, double r) {
+    if (v == 0.0 && r < 0.0) {
+        // 0 ^ -n divides by zero: incomplete, as 1 / 0 is.
+        MarkIncomplete();
+        return 0.0;
+    }
+    const double p = std::pow(v, r);
+    // A negative base with a fractional power has no real value.
+    if (std::isnan(p) && !std::isnan(v) && !std::isnan(r)) throw EMathError(LoadStr(kStrRangeError));
+    return p;
 }
 
 double CalcStr::ParseUnary() {

@@ -12,6 +12,7 @@
 #include "core/settings/user_var.h"
 #include "eval/calc_str.h"
 #include "eval/calc_str_internal.h"
+#include "eval/calc_str_token_cache.h"
 #include "eval/calc_str_user_function.h"
 #include "eval/reserved_words.h"
 #include "platform/errors.h"
@@ -37,31 +38,48 @@ UserFunctionLink& SlotOwner(UserFunctionLink& link, int running, int slot, int& 
 
 }  // namespace
 
+int CalcStr::PrimaryKindOfToken() {
+    using namespace calc_str_detail;
+    int* slot = LookupSlot(tlPrimary);
+    if (slot != nullptr && *slot != kNotLookedUp) return *slot;
+    int kind = pkOther;
+    if (!token_.empty() && (IsDigit(token_[0]) || (token_[0] == '.' && token_ != ".."))) kind = pkNumber;
+    else if (token_ == "++") kind = pkIncrement;
+    else if (token_ == "--") kind = pkDecrement;
+    else if (token_ == ReservedWords[rwPi]) kind = pkPi;
+    else if (token_ == ReservedWords[rwRanuni]) kind = pkRanuni;
+    else if (token_ == ReservedWords[rwRannor]) kind = pkRannor;
+    else if (token_ == "#") kind = pkModel;
+    else if (token_ == "$") kind = pkSlot;
+    else if (token_ == "@") kind = pkUser;
+    else if (token_ == "@@") kind = pkCurrentValue;
+    if (slot != nullptr) *slot = kind;
+    return kind;
+}
+
 double CalcStr::Primary() {
+    using namespace calc_str_detail;
     if (tokenIsString_) {
         MarkIncomplete();
         return 0.0;
     }
-    if (!token_.empty() && (IsDigit(token_[0]) || (token_[0] == '.' && token_ != ".."))) return NumberToken();
-    if (token_ == "++") return SlotStep(1.0);
-    if (token_ == "--") return SlotStep(-1.0);
-    if (token_ == ReservedWords[rwPi]) {
-        Step();
-        return 3.141592653589793;
-    }
-    if (token_ == ReservedWords[rwRanuni] || token_ == ReservedWords[rwRannor]) {
-        const bool normal = token_ == ReservedWords[rwRannor];
-        nonConstant_ = true;
-        Step();
-        return normal ? state_.Random().Normal() : state_.Random().Uniform();
-    }
-    if (token_ == "#") return ModelPrimary();
-    if (token_ == "$") return SlotPrimary();
-    if (token_ == "@") return UserPrimary();
-    if (token_ == "@@") {
-        nonConstant_ = true;
-        Step();
-        return currentValue_;
+    switch (PrimaryKindOfToken()) {
+        case pkNumber: return NumberToken();
+        case pkIncrement: return SlotStep(1.0);
+        case pkDecrement: return SlotStep(-1.0);
+        case pkPi: Step(); return 3.141592653589793;
+        case pkRanuni:
+        case pkRannor: {
+            const bool normal = PrimaryKindOfToken() == pkRannor;
+            nonConstant_ = true;
+            Step();
+            return normal ? state_.Random().Normal() : state_.Random().Uniform();
+        }
+        case pkModel: return ModelPrimary();
+        case pkSlot: return SlotPrimary();
+        case pkUser: return UserPrimary();
+        case pkCurrentValue: nonConstant_ = true; Step(); return currentValue_;
+        default: break;
     }
     if (observationMode_) {
         Reg* reg = Model();
@@ -79,12 +97,21 @@ double CalcStr::Primary() {
 double CalcStr::NumberToken() {
     // The whole token must be one decimal number ("1.2.3" is not). Read in
     // the C locale: the windows may have set one with a decimal comma.
+    if (current_ != nullptr && current_->hasNumber) {
+        const double v = current_->number;
+        Step();
+        return v;
+    }
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
     char* end = nullptr;
     const double v = strtod_l(token_.c_str(), &end, cLocale);
     if (end != token_.c_str() + token_.size()) throw EConvertError("'" + token_ + "' は数値ではありません");
     // A literal past the largest double is no number the program can hold.
     if (std::isinf(v)) throw EConvertError("'" + token_ + "' は数値の範囲外です");
+    if (current_ != nullptr) {
+        current_->number = v;
+        current_->hasNumber = true;
+    }
     Step();
     return v;
 }
@@ -189,6 +216,7 @@ double CalcStr::UserPrimary() {
         // The index stands for the variable's name, looked up below.
         token_ = uv.GetName(m, bank);
         tokenIsString_ = false;
+        current_ = nullptr;
     }
     const int u = tokenIsString_ ? -1 : uv.FindName(token_, bank);
     if (u >= 0) {
@@ -232,7 +260,7 @@ double CalcStr::CallUserFunction(int f) {
 }
 
 double CalcStr::FunctionOrVariable() {
-    const int f = tokenIsString_ ? -1 : FindFunctionName(token_);
+    const int f = FunctionIndexOfToken();
     if (f >= 0 && f < kScalarFunctionWords) return ScalarFunction(f);
     if (f >= kScalarFunctionWords && f < kFunctionWords) return VariableWideFunction(f);
     return VariableReference();

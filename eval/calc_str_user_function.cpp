@@ -55,6 +55,10 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
     previousPosition_ = 0;
     token_.clear();
     tokenIsString_ = false;
+    // Loops move back in the body: it is scanned without the cache.
+    cached_ = nullptr;
+    current_ = nullptr;
+    next_ = 0;
     // An error in the body is shown and the call gives 0.0.
     bool completed = false;
     const double value = GuardCommand(

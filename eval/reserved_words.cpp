@@ -1,6 +1,7 @@
 #include "eval/reserved_words.h"
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 #include "eval/app_state.h"
@@ -54,8 +55,14 @@ int FindReservedWord(std::string_view name, int first, int count) {
         first = 0;
     }
     const int end = (count > kReservedWordCount - first) ? kReservedWordCount : first + count;
+    // The lengths are taken once.
+    static const auto words = [] {
+        std::array<std::string_view, kReservedWordCount> w;
+        for (int i = 0; i < kReservedWordCount; ++i) w[static_cast<std::size_t>(i)] = ReservedWords[i];
+        return w;
+    }();
     for (int i = first; i < end; ++i)
-        if (name == ReservedWords[i]) return i;
+        if (name == words[static_cast<std::size_t>(i)]) return i;
     return -1;
 }
 
