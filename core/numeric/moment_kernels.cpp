@@ -50,106 +50,87 @@ inline bool AnyLo(const unsigned char* hasLo, int first, int count) {
     return false;
 }
 
-// Vectors run across j: lanes are entries (i, j0 .. j0+7) of one row i,
-// and the row i values are broadcast. Tiles of 8 rows i by 8 columns j.
-template <bool kWithLo>
-__attribute__((target("avx512f"), always_inline)) inline void Tile512(const double* hi, const double* lo, int width,
-                                                                      int len, int i0, int j0, double* sOut,
-                                                                      double* cOut) {
-    constexpr int R = 8;
-    __m512d s[R], c[R];
-    for (int r = 0; r < R; ++r) s[r] = c[r] = _mm512_setzero_pd();
-    for (int t = 0; t < len; ++t) {
-        const double* hr = hi + t * width;
-        const double* lr = lo + t * width;
-        const __m512d b = _mm512_load_pd(hr + j0);
-        __m512d bl = _mm512_setzero_pd();
-        if constexpr (kWithLo) bl = _mm512_load_pd(lr + j0);
-        for (int r = 0; r < R; ++r) {
-            const __m512d a = _mm512_set1_pd(hr[i0 + r]);
-            const __m512d p = _mm512_mul_pd(a, b);
-            const __m512d e = _mm512_fmsub_pd(a, b, p);
-            const __m512d n = _mm512_add_pd(s[r], p);
-            const __m512d z = _mm512_sub_pd(n, s[r]);
-            const __m512d q = _mm512_add_pd(_mm512_sub_pd(s[r], _mm512_sub_pd(n, z)), _mm512_sub_pd(p, z));
-            __m512d u = _mm512_add_pd(q, e);
-            if constexpr (kWithLo) {
-                u = _mm512_fmadd_pd(a, bl, u);
-                u = _mm512_fmadd_pd(_mm512_set1_pd(lr[i0 + r]), b, u);
-            }
-            s[r] = n;
-            c[r] = _mm512_add_pd(c[r], u);
-        }
+// Vectors run across j: lanes are entries (i, j0 .. j0+L-1) of one row i,
+// whose values are broadcast. Tiles of R rows i by one vector of columns;
+// a group of rows takes the columns up to its last row. n - s and p - z
+// go through the multiply-add unit as fma(-1, s, n), which rounds the
+// same, so that both kinds of unit are busy.
+#define MERLOX_TILE(NAME, TARGET, VEC, L, SETZERO, LOAD, STORE, SET1, MUL, FMADD, FMSUB, ADD, SUB)                  \
+    template <int R, bool kWithLo>                                                                                   \
+    __attribute__((target(TARGET), always_inline)) inline void NAME(const double* hi, const double* lo, int width,   \
+                                                                    int len, int i0, int j0, double* sOut,           \
+                                                                    double* cOut) {                                  \
+        VEC s[R], c[R];                                                                                              \
+        for (int r = 0; r < R; ++r) s[r] = c[r] = SETZERO();                                                         \
+        const VEC minusOne = SET1(-1.0);                                                                             \
+        for (int t = 0; t < len; ++t) {                                                                              \
+            const double* hr = hi + t * width;                                                                       \
+            const double* lr = lo + t * width;                                                                       \
+            const VEC b = LOAD(hr + j0);                                                                             \
+            VEC bl = SETZERO();                                                                                      \
+            if constexpr (kWithLo) bl = LOAD(lr + j0);                                                               \
+            for (int r = 0; r < R; ++r) {                                                                            \
+                const VEC a = SET1(hr[i0 + r]);                                                                      \
+                const VEC p = MUL(a, b);                                                                             \
+                const VEC e = FMSUB(a, b, p);                                                                        \
+                const VEC n = ADD(s[r], p);                                                                          \
+                const VEC z = FMADD(minusOne, s[r], n);                                                              \
+                const VEC q = ADD(SUB(s[r], SUB(n, z)), FMADD(minusOne, z, p));                                      \
+                VEC u = ADD(q, e);                                                                                   \
+                if constexpr (kWithLo) {                                                                             \
+                    u = FMADD(a, bl, u);                                                                             \
+                    u = FMADD(SET1(lr[i0 + r]), b, u);                                                               \
+                }                                                                                                    \
+                s[r] = n;                                                                                            \
+                c[r] = ADD(c[r], u);                                                                                 \
+            }                                                                                                        \
+        }                                                                                                            \
+        for (int r = 0; r < R; ++r) {                                                                                \
+            STORE(sOut + (i0 + r) * width + j0, s[r]);                                                               \
+            STORE(cOut + (i0 + r) * width + j0, c[r]);                                                               \
+        }                                                                                                            \
     }
-    for (int r = 0; r < R; ++r) {
-        _mm512_store_pd(sOut + (i0 + r) * width + j0, s[r]);
-        _mm512_store_pd(cOut + (i0 + r) * width + j0, c[r]);
-    }
-}
 
-__attribute__((target("avx512f"))) void MomentBlock512(const double* hi, const double* lo,
-                                                        const unsigned char* hasLo, int cols, int width, int len,
-                                                        double* sOut, double* cOut) {
-    for (int j0 = 0; j0 < cols; j0 += 8) {
-        const bool loJ = AnyLo(hasLo, j0, 8);
-        for (int i0 = j0; i0 < cols; i0 += 8) {
-            if (loJ || AnyLo(hasLo, i0, 8))
-                Tile512<true>(hi, lo, width, len, i0, j0, sOut, cOut);
-            else
-                Tile512<false>(hi, lo, width, len, i0, j0, sOut, cOut);
-        }
-    }
-}
+MERLOX_TILE(Tile512, "avx512f", __m512d, 8, _mm512_setzero_pd, _mm512_load_pd, _mm512_store_pd, _mm512_set1_pd,
+            _mm512_mul_pd, _mm512_fmadd_pd, _mm512_fmsub_pd, _mm512_add_pd, _mm512_sub_pd)
+MERLOX_TILE(Tile256, "avx2,fma", __m256d, 4, _mm256_setzero_pd, _mm256_load_pd, _mm256_store_pd, _mm256_set1_pd,
+            _mm256_mul_pd, _mm256_fmadd_pd, _mm256_fmsub_pd, _mm256_add_pd, _mm256_sub_pd)
+#undef MERLOX_TILE
 
-// The same with four lanes, tiles of 4 rows by 4 columns.
-template <bool kWithLo>
-__attribute__((target("avx2,fma"), always_inline)) inline void Tile256(const double* hi, const double* lo, int width,
-                                                                       int len, int i0, int j0, double* sOut,
-                                                                       double* cOut) {
-    constexpr int R = 4;
-    __m256d s[R], c[R];
-    for (int r = 0; r < R; ++r) s[r] = c[r] = _mm256_setzero_pd();
-    for (int t = 0; t < len; ++t) {
-        const double* hr = hi + t * width;
-        const double* lr = lo + t * width;
-        const __m256d b = _mm256_load_pd(hr + j0);
-        __m256d bl = _mm256_setzero_pd();
-        if constexpr (kWithLo) bl = _mm256_load_pd(lr + j0);
-        for (int r = 0; r < R; ++r) {
-            const __m256d a = _mm256_broadcast_sd(hr + i0 + r);
-            const __m256d p = _mm256_mul_pd(a, b);
-            const __m256d e = _mm256_fmsub_pd(a, b, p);
-            const __m256d n = _mm256_add_pd(s[r], p);
-            const __m256d z = _mm256_sub_pd(n, s[r]);
-            const __m256d q = _mm256_add_pd(_mm256_sub_pd(s[r], _mm256_sub_pd(n, z)), _mm256_sub_pd(p, z));
-            __m256d u = _mm256_add_pd(q, e);
-            if constexpr (kWithLo) {
-                u = _mm256_fmadd_pd(a, bl, u);
-                u = _mm256_fmadd_pd(_mm256_broadcast_sd(lr + i0 + r), b, u);
-            }
-            s[r] = n;
-            c[r] = _mm256_add_pd(c[r], u);
-        }
+// Rows in groups of four, the last group shorter. The last columns a group
+// needs may fit a half vector (NARROW) when VEC is a wide one.
+#define MERLOX_CALL_TILE(TILE, ROWS, WITH_LO)                                                                       \
+    switch ((ROWS) * 2 + ((WITH_LO) ? 1 : 0)) {                                                                      \
+        case 2: TILE<1, false>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                       \
+        case 3: TILE<1, true>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                        \
+        case 4: TILE<2, false>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                       \
+        case 5: TILE<2, true>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                        \
+        case 6: TILE<3, false>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                       \
+        case 7: TILE<3, true>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                        \
+        case 8: TILE<4, false>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                       \
+        default: TILE<4, true>(hi, lo, width, len, i0, j0, sOut, cOut); break;                                       \
     }
-    for (int r = 0; r < R; ++r) {
-        _mm256_store_pd(sOut + (i0 + r) * width + j0, s[r]);
-        _mm256_store_pd(cOut + (i0 + r) * width + j0, c[r]);
-    }
-}
 
-__attribute__((target("avx2,fma"))) void MomentBlock256(const double* hi, const double* lo,
-                                                         const unsigned char* hasLo, int cols, int width, int len,
-                                                         double* sOut, double* cOut) {
-    for (int j0 = 0; j0 < cols; j0 += 4) {
-        const bool loJ = AnyLo(hasLo, j0, 4);
-        for (int i0 = j0; i0 < cols; i0 += 4) {
-            if (loJ || AnyLo(hasLo, i0, 4))
-                Tile256<true>(hi, lo, width, len, i0, j0, sOut, cOut);
-            else
-                Tile256<false>(hi, lo, width, len, i0, j0, sOut, cOut);
-        }
+#define MERLOX_BLOCK(NAME, TILE, NARROW, TARGET, L)                                                                  \
+    __attribute__((target(TARGET))) void NAME(const double* hi, const double* lo, const unsigned char* hasLo,        \
+                                              int cols, int width, int len, double* sOut, double* cOut) {            \
+        for (int i0 = 0; i0 < cols; i0 += 4) {                                                                       \
+            const int rows = cols - i0 < 4 ? cols - i0 : 4;                                                          \
+            const bool loI = AnyLo(hasLo, i0, rows);                                                                 \
+            for (int j0 = 0; j0 < i0 + rows; j0 += L) {                                                              \
+                if (L > 4 && j0 + 4 >= i0 + rows) {                                                                  \
+                    MERLOX_CALL_TILE(NARROW, rows, loI || AnyLo(hasLo, j0, 4))                                       \
+                } else {                                                                                             \
+                    MERLOX_CALL_TILE(TILE, rows, loI || AnyLo(hasLo, j0, L))                                         \
+                }                                                                                                    \
+            }                                                                                                        \
+        }                                                                                                            \
     }
-}
+
+MERLOX_BLOCK(MomentBlock512, Tile512, Tile256, "avx512f,avx2,fma", 8)
+MERLOX_BLOCK(MomentBlock256, Tile256, Tile256, "avx2,fma", 4)
+#undef MERLOX_BLOCK
+#undef MERLOX_CALL_TILE
 
 }  // namespace
 #endif
@@ -157,8 +138,8 @@ __attribute__((target("avx2,fma"))) void MomentBlock256(const double* hi, const 
 MomentBlockKernel FindMomentKernel(MomentKernel kernel) {
 #ifdef MERLOX_X86_KERNELS
     __builtin_cpu_init();
-    const bool avx512 = __builtin_cpu_supports("avx512f");
     const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    const bool avx512 = avx2 && __builtin_cpu_supports("avx512f");
     switch (kernel) {
         case MomentKernel::Automatic:
             if (avx512) return MomentBlock512;

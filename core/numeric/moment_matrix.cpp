@@ -1,7 +1,11 @@
-// The one moment method; see moment_matrix.h.
+// The one moment method; see moment_matrix.h. Nothing here may be fused
+// into a multiply-add: the sums must round the same on every processor.
+#pragma GCC optimize("fp-contract=off")
+
 #include "core/numeric/moment_matrix.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <stdexcept>
 #include <type_traits>
@@ -46,7 +50,11 @@ struct Source {
 // output (width x width), 64-byte aligned.
 struct BlockWork {
     explicit BlockWork(int cols)
-        : cols(cols), width(Width(cols)), hasLo(static_cast<std::size_t>(Width(cols)), 0) {
+        : cols(cols),
+          width(Width(cols)),
+          hasLo(static_cast<std::size_t>(Width(cols)), 0),
+          loBits(static_cast<std::size_t>(cols)),
+          stage(static_cast<std::size_t>(kBlock) * cols) {
         const std::size_t w = static_cast<std::size_t>(width);
         storage.assign(2 * kBlock * w + 2 * w * w + 8, 0.0);
         const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
@@ -60,60 +68,102 @@ struct BlockWork {
     int cols, width;
     std::vector<double> storage;
     std::vector<unsigned char> hasLo;
+    std::vector<std::uint64_t> loBits;
+    std::vector<double> stage;  // a block of rows gathered from columns
     double *hi, *lo, *s, *c;
 };
 
-// Observations first .. first+len-1 into the block: hi = fl(x - shift),
-// lo its exact error (two-sum).
-void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
-    const int width = w.width;
-    for (int j = 0; j < w.cols; ++j) {
-        const double* x;
-        long long step;
-        if (src.rows) {
-            x = src.rows + first * src.stride + j;
-            step = src.stride;
-        } else {
-            x = src.columns[j] + first;
-            step = 1;
-        }
-        const double c = negShift[j];
-        double* h = w.hi + j;
-        double* l = w.lo + j;
-        bool any = false;
-        for (int t = 0; t < len; ++t) {
-            const double a = x[t * step];
+// len rows (row stride `stride`) into the block: hi = fl(x - shift), lo its
+// exact error (two-sum). Row by row, so the compiler can vectorize.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define MERLOX_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define MERLOX_CLONES
+#endif
+
+MERLOX_CLONES void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
+    const int cols = w.cols, width = w.width;
+    std::uint64_t* bits = w.loBits.data();
+    std::fill_n(bits, cols, 0);
+    for (int t = 0; t < len; ++t) {
+        const double* x = rows + t * stride;
+        double* h = w.hi + t * width;
+        double* l = w.lo + t * width;
+        for (int j = 0; j < cols; ++j) {
+            const double a = x[j], c = negShift[j];
             const double sum = a + c;
             const double bb = sum - a;
             const double e = (a - (sum - bb)) + (c - bb);
-            h[t * width] = sum;
-            l[t * width] = e;
-            any |= e != 0.0;  // NaN counts as an error
-        }
-        w.hasLo[j] = any;
-        if (src.design) {
-            double* d = src.design + first * src.designStride + j;
-            for (int t = 0; t < len; ++t) d[t * src.designStride] = x[t * step];
+            h[j] = sum;
+            l[j] = e;
+            bits[j] |= std::bit_cast<std::uint64_t>(e) << 1;  // any but +-0, NaN too
         }
     }
+    for (int j = 0; j < cols; ++j) w.hasLo[j] = bits[j] != 0;
+}
+
+// Observations first .. first+len-1 into the block. Columns are first
+// copied into rows: into the design when one is filled, else a staging
+// block.
+void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
+    if (src.rows) {
+        FillRows(src.rows + first * src.stride, src.stride, len, negShift, w);
+        return;
+    }
+    const int cols = w.cols;
+    double* rows = w.stage.data();
+    long long stride = cols;
     if (src.design) {
-        double* d = src.design + first * src.designStride + w.cols;
-        for (int t = 0; t < len; ++t) d[t * src.designStride] = 1.0;
+        rows = src.design + first * src.designStride;
+        stride = src.designStride;
+        for (int t = 0; t < len; ++t) rows[t * stride + cols] = 1.0;
+    }
+    for (int j = 0; j < cols; ++j) {
+        const double* x = src.columns[j] + first;
+        for (int t = 0; t < len; ++t) rows[t * stride + j] = x[t];
+    }
+    FillRows(rows, stride, len, negShift, w);
+}
+
+// A chunk's total: double-double pairs (hi, lo), lower triangle packed.
+struct ChunkSums {
+    explicit ChunkSums(int cols) : hi(PackedSize(cols), 0.0), lo(PackedSize(cols), 0.0) {}
+    void Clear() {
+        std::fill(hi.begin(), hi.end(), 0.0);
+        std::fill(lo.begin(), lo.end(), 0.0);
+    }
+    std::vector<double> hi, lo;
+};
+
+// The block's sums (s, c) into the chunk total, by two-sum on hi.
+MERLOX_CLONES void AddBlockRow(const double* s, const double* c, int count, double* hi, double* lo) {
+    for (int j = 0; j < count; ++j) {
+        const double a = hi[j], b = s[j];
+        const double n = a + b;
+        const double z = n - a;
+        const double err = (a - (n - z)) + (b - z);
+        hi[j] = n;
+        lo[j] = lo[j] + (err + c[j]);
     }
 }
 
-// The block's sums into the chunk total, lower triangle packed.
-void AddBlock(BlockWork& w, MomentBlockKernel kernel, int len, long double* chunk) {
+void AddBlock(BlockWork& w, MomentBlockKernel kernel, int len, ChunkSums& chunk) {
     const int n = w.cols + 1, width = w.width;
     kernel(w.hi, w.lo, w.hasLo.data(), n, width, len, w.s, w.c);
-    std::size_t p = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j <= i; ++j, ++p)
-            chunk[p] += static_cast<long double>(w.s[i * width + j]) + static_cast<long double>(w.c[i * width + j]);
+    for (int i = 0; i < n; ++i) {
+        const std::size_t p = Packed(i, 0);
+        AddBlockRow(w.s + i * width, w.c + i * width, i + 1, chunk.hi.data() + p, chunk.lo.data() + p);
+    }
+}
+
+// The chunk's total into the grand total, in long double.
+void AddChunkTotal(const ChunkSums& chunk, long double* total) {
+    for (std::size_t p = 0; p < chunk.hi.size(); ++p)
+        total[p] += static_cast<long double>(chunk.hi[p]) + static_cast<long double>(chunk.lo[p]);
 }
 
 void AddChunk(const Source& src, long long first, long long len, const double* negShift, MomentBlockKernel kernel,
-              BlockWork& w, long double* chunk) {
+              BlockWork& w, ChunkSums& chunk) {
     for (long long b = 0; b < len; b += kBlock) {
         const int blockLen = static_cast<int>(std::min<long long>(kBlock, len - b));
         FillBlock(src, first + b, blockLen, negShift, w);
@@ -172,32 +222,29 @@ void Build(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* 
     std::vector<long double> total(packed, 0.0L);
     if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
         BlockWork w(cols);
-        std::vector<long double> chunk(packed);
+        ChunkSums chunk(cols);
         for (long long c = 0; c < chunks; ++c) {
-            std::fill(chunk.begin(), chunk.end(), 0.0L);
+            chunk.Clear();
             const long long first = c * kChunk;
-            AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk.data());
-            for (std::size_t p = 0; p < packed; ++p) total[p] += chunk[p];
+            AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
+            AddChunkTotal(chunk, total.data());
         }
     } else {
         // Chunk totals kept apart and added in chunk order: the same sums
         // as above, whichever thread ran which chunk.
-        const long long wave = std::clamp<long long>(
-            static_cast<long long>(kWaveBytes / (packed * sizeof(long double))), 1, chunks);
-        std::vector<long double> totals(static_cast<std::size_t>(wave) * packed);
+        const long long wave =
+            std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
+        std::vector<ChunkSums> sums(static_cast<std::size_t>(wave), ChunkSums(cols));
         for (long long c0 = 0; c0 < chunks; c0 += wave) {
             const int count = static_cast<int>(std::min(wave, chunks - c0));
-            std::fill(totals.begin(), totals.end(), 0.0L);
             pool->ParallelFor(count, [&](int task) {
                 BlockWork w(cols);
+                ChunkSums& chunk = sums[static_cast<std::size_t>(task)];
+                chunk.Clear();
                 const long long first = (c0 + task) * kChunk;
-                AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w,
-                         totals.data() + static_cast<std::size_t>(task) * packed);
+                AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
             });
-            for (int t = 0; t < count; ++t) {
-                const long double* chunk = totals.data() + static_cast<std::size_t>(t) * packed;
-                for (std::size_t p = 0; p < packed; ++p) total[p] += chunk[p];
-            }
+            for (int t = 0; t < count; ++t) AddChunkTotal(sums[static_cast<std::size_t>(t)], total.data());
         }
     }
     Complete(total.data(), shift.data(), n, cols, m);
@@ -241,16 +288,16 @@ void BuildMomentsFromColumns(const double* const* columns, long long n, int cols
 // ---- in pieces ---------------------------------------------------------------
 
 struct MomentAccumulator::Work {
-    Work(int cols, MomentKernel choice) : block(cols), kernel(KernelFor(choice)) {}
+    Work(int cols, MomentKernel choice) : block(cols), kernel(KernelFor(choice)), chunk(cols) {}
     BlockWork block;
     MomentBlockKernel kernel;
+    ChunkSums chunk;  // of the chunk under way
 };
 
 MomentAccumulator::MomentAccumulator(int cols, const double* shift, MomentKernel kernel)
     : cols_(cols < 0 ? throw ERangeError(kRangeErrorText) : cols),
       shift_(shift, shift + cols),
       pending_(static_cast<std::size_t>(kBlock) * cols),
-      chunk_(PackedSize(cols), 0.0L),
       total_(PackedSize(cols), 0.0L),
       work_(std::make_unique<Work>(cols, kernel)) {
     for (double& s : shift_) s = -s;  // kept negated, as the blocks use it
@@ -270,10 +317,10 @@ void MomentAccumulator::Add(const double* rows, long long count, long long strid
         ++count_;
         if (slot + 1 == kBlock) {
             FillBlock(src, 0, kBlock, shift_.data(), work_->block);
-            AddBlock(work_->block, work_->kernel, kBlock, chunk_.data());
+            AddBlock(work_->block, work_->kernel, kBlock, work_->chunk);
             if (count_ % kChunk == 0) {
-                for (std::size_t p = 0; p < total_.size(); ++p) total_[p] += chunk_[p];
-                std::fill(chunk_.begin(), chunk_.end(), 0.0L);
+                AddChunkTotal(work_->chunk, total_.data());
+                work_->chunk.Clear();
             }
         }
     }
@@ -282,16 +329,16 @@ void MomentAccumulator::Add(const double* rows, long long count, long long strid
 void MomentAccumulator::Finish(LongMatrix& m) {
     std::vector<long double> total = total_;
     if (count_ % kChunk != 0) {
-        std::vector<long double> chunk = chunk_;
+        ChunkSums chunk = work_->chunk;
         const int pending = static_cast<int>(count_ % kBlock);
         if (pending > 0) {
             Source src;
             src.rows = pending_.data();
             src.stride = cols_;
             FillBlock(src, 0, pending, shift_.data(), work_->block);
-            AddBlock(work_->block, work_->kernel, pending, chunk.data());
+            AddBlock(work_->block, work_->kernel, pending, chunk);
         }
-        for (std::size_t p = 0; p < total.size(); ++p) total[p] += chunk[p];
+        AddChunkTotal(chunk, total.data());
     }
     std::vector<double> shift(shift_.size());
     for (std::size_t j = 0; j < shift.size(); ++j) shift[j] = -shift_[j];

@@ -7,9 +7,9 @@
 // in fixed blocks of kMomentBlockRows: within a block every cross-product
 // is formed exactly (fused multiply-add) and summed with its rounding
 // error carried (two-sum), so a block sum is as good as one in twice the
-// double precision. Block sums are added in long double into the total of
-// their chunk of kMomentChunkRows observations, and chunk totals into the
-// grand total in chunk order. Finally the cross-products are corrected to
+// double precision. Block sums are added the same way (two-sum) into the
+// total of their chunk of kMomentChunkRows observations, and chunk totals
+// into the grand total in long double, in chunk order. Finally the cross-products are corrected to
 // the exact means: S2 - S1 S1' / n.
 //
 // Blocks and chunks depend on n alone, and every kernel performs the same
@@ -88,6 +88,6 @@ private:
     int cols_;
     long long count_ = 0;
     std::vector<double> shift_, pending_;
-    std::vector<long double> chunk_, total_;
+    std::vector<long double> total_;
     std::unique_ptr<Work> work_;
 };
