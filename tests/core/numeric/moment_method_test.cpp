@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
+#include "core/numeric/moment_kernels.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/regression_moments.h"
 #include "core/numeric/thread_pool.h"
@@ -83,6 +85,53 @@ TEST(MomentMethod, EveryKernelGivesThePortableBits) {
             BuildMomentsFromRows(x.data(), c.n, c.k, c.k, m, nullptr, kernel);
             ExpectSameBits(m, portable,
                            "kernel " + std::to_string(static_cast<int>(kernel)) + " n " + std::to_string(c.n));
+        }
+    }
+}
+
+// The block sums themselves (s and c, before any rounding to long double),
+// entry by entry: the lo terms are far below the last bit of the result,
+// so only here does a change in their order show.
+TEST(MomentMethod, EveryBlockKernelGivesThePortableSumsEntryByEntry) {
+    std::mt19937_64 gen(99);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    struct Block {
+        int cols, len, loPattern;  // 0 none, 1 every column, 2 every third
+    };
+    const Block blocks[] = {{1, 1, 1}, {3, 17, 2}, {4, 64, 0}, {5, 64, 1}, {8, 33, 2}, {9, 64, 1}, {21, 64, 2}, {21, 5, 0}};
+    for (const Block& b : blocks) {
+        const int width = (b.cols + 7) / 8 * 8;
+        std::vector<double> hi(static_cast<std::size_t>(kMomentBlockRows) * width, 0.0), lo(hi.size(), 0.0);
+        std::vector<unsigned char> hasLo(static_cast<std::size_t>(width), 0);
+        for (int j = 0; j < b.cols; ++j) hasLo[j] = b.loPattern == 1 || (b.loPattern == 2 && j % 3 == 0);
+        for (int t = 0; t < b.len; ++t)
+            for (int j = 0; j < b.cols; ++j) {
+                hi[t * width + j] = normal(gen) * std::ldexp(1.0, (j * 7) % 40 - 20);
+                if (hasLo[j]) lo[t * width + j] = hi[t * width + j] * normal(gen) * 0x1p-54;
+            }
+        const std::size_t square = static_cast<std::size_t>(width) * width;
+        std::vector<double> s0(square), c0(square);
+        MomentBlockPortable(hi.data(), lo.data(), hasLo.data(), b.cols, width, b.len, s0.data(), c0.data());
+        for (MomentKernel kernel : {MomentKernel::Avx2, MomentKernel::Avx512}) {
+            const MomentBlockKernel run = FindMomentKernel(kernel);
+            if (run == nullptr) continue;
+            std::vector<double> s(square), c(square);
+            // Aligned copies: the vector kernels load whole rows.
+            std::vector<double> buffer(2 * hi.size() + 8);
+            double* h = buffer.data() + (8 - reinterpret_cast<std::uintptr_t>(buffer.data()) / 8 % 8) % 8;
+            double* l = h + hi.size();
+            std::copy(hi.begin(), hi.end(), h);
+            std::copy(lo.begin(), lo.end(), l);
+            std::vector<double> outBuffer(2 * square + 8);
+            double* so = outBuffer.data() + (8 - reinterpret_cast<std::uintptr_t>(outBuffer.data()) / 8 % 8) % 8;
+            double* co = so + square;
+            run(h, l, hasLo.data(), b.cols, width, b.len, so, co);
+            for (int i = 0; i < b.cols; ++i)
+                for (int j = 0; j <= i; ++j) {
+                    const std::size_t e = static_cast<std::size_t>(i) * width + j;
+                    EXPECT_EQ(std::memcmp(&so[e], &s0[e], 8), 0) << "s " << i << "," << j << " cols " << b.cols;
+                    EXPECT_EQ(std::memcmp(&co[e], &c0[e], 8), 0) << "c " << i << "," << j << " cols " << b.cols;
+                }
         }
     }
 }
