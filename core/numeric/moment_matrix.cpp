@@ -10,6 +10,10 @@
 #include <stdexcept>
 #include <type_traits>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "core/numeric/moment_kernels.h"
 #include "core/numeric/thread_pool.h"
 
@@ -102,9 +106,25 @@ MERLOX_CLONES void FillRows(const double* rows, long long stride, int len, const
     for (int j = 0; j < cols; ++j) w.hasLo[j] = bits[j] != 0;
 }
 
+// Copies len rows of `cols` values (row stride `from`) into the design
+// (row stride `to`) with 1.0 after them. Stores bypass the cache: the
+// design is far larger than it, and is not read again here.
+void WriteDesign(const double* rows, long long from, int len, int cols, double* design, long long to) {
+    for (int t = 0; t < len; ++t) {
+        const double* x = rows + t * from;
+        double* d = design + t * to;
+#if defined(__x86_64__) && defined(__GNUC__)
+        for (int j = 0; j < cols; ++j) _mm_stream_si64(reinterpret_cast<long long*>(d + j), std::bit_cast<long long>(x[j]));
+        _mm_stream_si64(reinterpret_cast<long long*>(d + cols), std::bit_cast<long long>(1.0));
+#else
+        std::copy_n(x, cols, d);
+        d[cols] = 1.0;
+#endif
+    }
+}
+
 // Observations first .. first+len-1 into the block. Columns are first
-// copied into rows: into the design when one is filled, else a staging
-// block.
+// copied into rows of a staging block.
 void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
     if (src.rows) {
         FillRows(src.rows + first * src.stride, src.stride, len, negShift, w);
@@ -112,17 +132,19 @@ void FillBlock(const Source& src, long long first, int len, const double* negShi
     }
     const int cols = w.cols;
     double* rows = w.stage.data();
-    long long stride = cols;
-    if (src.design) {
-        rows = src.design + first * src.designStride;
-        stride = src.designStride;
-        for (int t = 0; t < len; ++t) rows[t * stride + cols] = 1.0;
-    }
     for (int j = 0; j < cols; ++j) {
         const double* x = src.columns[j] + first;
-        for (int t = 0; t < len; ++t) rows[t * stride + j] = x[t];
+        for (int t = 0; t < len; ++t) rows[t * cols + j] = x[t];
     }
-    FillRows(rows, stride, len, negShift, w);
+    FillRows(rows, cols, len, negShift, w);
+    if (src.design) WriteDesign(rows, cols, len, cols, src.design + first * src.designStride, src.designStride);
+}
+
+// Makes the design's stores visible to other threads.
+void FinishDesign() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    _mm_sfence();
+#endif
 }
 
 // A chunk's total: double-double pairs (hi, lo), lower triangle packed.
@@ -169,6 +191,7 @@ void AddChunk(const Source& src, long long first, long long len, const double* n
         FillBlock(src, first + b, blockLen, negShift, w);
         AddBlock(w, kernel, blockLen, chunk);
     }
+    if (src.design) FinishDesign();
 }
 
 template <class Get>
