@@ -5,6 +5,7 @@
 #include "core/numeric/moment_matrix.h"
 
 #include <algorithm>
+#include <cmath>
 #include <bit>
 #include <cstdint>
 #include <stdexcept>
@@ -58,23 +59,29 @@ struct BlockWork {
           width(Width(cols)),
           hasLo(static_cast<std::size_t>(Width(cols)), 0),
           loBits(static_cast<std::size_t>(cols)),
+          maxAbs(static_cast<std::size_t>(cols)),
           stage(static_cast<std::size_t>(kBlock) * cols) {
         const std::size_t w = static_cast<std::size_t>(width);
-        storage.assign(2 * kBlock * w + 2 * w * w + 8, 0.0);
+        storage.assign(2 * kBlock * w + 2 * w * w + w + 8, 0.0);
         const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
         hi = storage.data() + ((64 - address % 64) % 64) / sizeof(double);
         lo = hi + kBlock * w;
         s = lo + kBlock * w;
         c = s + w * w;
+        scale = c + w * w;
+        std::fill_n(scale, w, 1.0);
         // The column of ones; the padding stays zero.
         for (int t = 0; t < kBlock; ++t) hi[t * width + cols] = 1.0;
+        scale[cols] = MomentColumnScale(1.0);
     }
     int cols, width;
     std::vector<double> storage;
     std::vector<unsigned char> hasLo;
     std::vector<std::uint64_t> loBits;
+    std::vector<double> maxAbs;
     std::vector<double> stage;  // a block of rows gathered from columns
     double *hi, *lo, *s, *c;
+    double* scale;  // of the columns, the ones and the padding
 };
 
 // len rows (row stride `stride`) into the block: hi = fl(x - shift), lo its
@@ -85,14 +92,13 @@ struct BlockWork {
 #define MERLOX_CLONES
 #endif
 
-MERLOX_CLONES void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
-    const int cols = w.cols, width = w.width;
-    std::uint64_t* bits = w.loBits.data();
-    std::fill_n(bits, cols, 0);
+MERLOX_CLONES void FillRowValues(const double* __restrict rows, long long stride, int len, int cols, int width,
+                                 const double* __restrict negShift, double* __restrict hi, double* __restrict lo,
+                                 std::uint64_t* __restrict bits, double* __restrict most) {
     for (int t = 0; t < len; ++t) {
-        const double* x = rows + t * stride;
-        double* h = w.hi + t * width;
-        double* l = w.lo + t * width;
+        const double* __restrict x = rows + t * stride;
+        double* __restrict h = hi + t * width;
+        double* __restrict l = lo + t * width;
         for (int j = 0; j < cols; ++j) {
             const double a = x[j], c = negShift[j];
             const double sum = a + c;
@@ -101,9 +107,21 @@ MERLOX_CLONES void FillRows(const double* rows, long long stride, int len, const
             h[j] = sum;
             l[j] = e;
             bits[j] |= std::bit_cast<std::uint64_t>(e) << 1;  // any but +-0, NaN too
+            const double size = std::fabs(sum);
+            most[j] = most[j] < size ? size : most[j];  // a NaN passes on through its products
         }
     }
-    for (int j = 0; j < cols; ++j) w.hasLo[j] = bits[j] != 0;
+}
+
+void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
+    const int cols = w.cols;
+    std::fill_n(w.loBits.data(), cols, 0);
+    std::fill_n(w.maxAbs.data(), cols, 0.0);
+    FillRowValues(rows, stride, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
+    for (int j = 0; j < cols; ++j) {
+        w.hasLo[j] = w.loBits[j] != 0;
+        w.scale[j] = MomentColumnScale(w.maxAbs[j]);
+    }
 }
 
 // Copies len rows of `cols` values (row stride `from`) into the design
@@ -171,7 +189,7 @@ MERLOX_CLONES void AddBlockRow(const double* s, const double* c, int count, doub
 
 void AddBlock(BlockWork& w, MomentBlockKernel kernel, int len, ChunkSums& chunk) {
     const int n = w.cols + 1, width = w.width;
-    kernel(w.hi, w.lo, w.hasLo.data(), n, width, len, w.s, w.c);
+    kernel(w.hi, w.lo, w.hasLo.data(), w.scale, n, width, len, w.s, w.c);
     for (int i = 0; i < n; ++i) {
         const std::size_t p = Packed(i, 0);
         AddBlockRow(w.s + i * width, w.c + i * width, i + 1, chunk.hi.data() + p, chunk.lo.data() + p);
@@ -184,11 +202,28 @@ void AddChunkTotal(const ChunkSums& chunk, long double* total) {
         total[p] += static_cast<long double>(chunk.hi[p]) + static_cast<long double>(chunk.lo[p]);
 }
 
+// Asks for the observations of the next block while this one is summed.
+void PrefetchBlock(const Source& src, long long first, int len, int cols) {
+    if (len <= 0) return;
+    if (src.rows) {
+        const char* from = reinterpret_cast<const char*>(src.rows + first * src.stride);
+        const char* to = reinterpret_cast<const char*>(src.rows + (first + len - 1) * src.stride + cols);
+        for (; from < to; from += 64) __builtin_prefetch(from);
+    } else {
+        for (int j = 0; j < cols; ++j) {
+            const char* from = reinterpret_cast<const char*>(src.columns[j] + first);
+            const char* to = reinterpret_cast<const char*>(src.columns[j] + first + len);
+            for (; from < to; from += 64) __builtin_prefetch(from);
+        }
+    }
+}
+
 void AddChunk(const Source& src, long long first, long long len, const double* negShift, MomentBlockKernel kernel,
               BlockWork& w, ChunkSums& chunk) {
     for (long long b = 0; b < len; b += kBlock) {
         const int blockLen = static_cast<int>(std::min<long long>(kBlock, len - b));
         FillBlock(src, first + b, blockLen, negShift, w);
+        PrefetchBlock(src, first + b + kBlock, static_cast<int>(std::min<long long>(kBlock, len - b - kBlock)), w.cols);
         AddBlock(w, kernel, blockLen, chunk);
     }
     if (src.design) FinishDesign();

@@ -5,12 +5,14 @@
 // the mean difference from it over an even sample of rows); the shifted
 // value hi and its exact rounding error lo are both kept. Observations go
 // in fixed blocks of kMomentBlockRows: within a block every cross-product
-// is formed exactly (fused multiply-add) and summed with its rounding
-// error carried (two-sum), so a block sum is as good as one in twice the
-// double precision. Block sums are added the same way (two-sum) into the
-// total of their chunk of kMomentChunkRows observations, and chunk totals
-// into the grand total in long double, in chunk order. Finally the cross-products are corrected to
-// the exact means: S2 - S1 S1' / n.
+// is formed exactly (fused multiply-add), its high part summed exactly
+// against a power of two above the block's largest product, and the low
+// parts, product errors and lo terms summed in a second double, so a block
+// sum is as good as one in twice the double precision. Block sums are
+// added by two-sum into the total of their chunk of kMomentChunkRows
+// observations, and chunk totals into the grand total in long double, in
+// chunk order. Finally the cross-products are corrected to the exact
+// means: S2 - S1 S1' / n.
 //
 // Blocks and chunks depend on n alone, and every kernel performs the same
 // operations in the same order, so the result is the same to the last bit

@@ -110,22 +110,30 @@ TEST(MomentMethod, EveryBlockKernelGivesThePortableSumsEntryByEntry) {
                 if (hasLo[j]) lo[t * width + j] = hi[t * width + j] * normal(gen) * 0x1p-54;
             }
         const std::size_t square = static_cast<std::size_t>(width) * width;
-        std::vector<double> s0(square), c0(square);
-        MomentBlockPortable(hi.data(), lo.data(), hasLo.data(), b.cols, width, b.len, s0.data(), c0.data());
+        std::vector<double> s0(square), c0(square), scale(static_cast<std::size_t>(width), 1.0);
+        for (int j = 0; j < b.cols; ++j) {
+            double most = 0.0;
+            for (int t = 0; t < b.len; ++t) most = std::max(most, std::fabs(hi[t * width + j]));
+            scale[j] = MomentColumnScale(most);
+        }
+        MomentBlockPortable(hi.data(), lo.data(), hasLo.data(), scale.data(), b.cols, width, b.len, s0.data(),
+                            c0.data());
         for (MomentKernel kernel : {MomentKernel::Avx2, MomentKernel::Avx512}) {
             const MomentBlockKernel run = FindMomentKernel(kernel);
             if (run == nullptr) continue;
             std::vector<double> s(square), c(square);
             // Aligned copies: the vector kernels load whole rows.
-            std::vector<double> buffer(2 * hi.size() + 8);
+            std::vector<double> buffer(2 * hi.size() + width + 8);
             double* h = buffer.data() + (8 - reinterpret_cast<std::uintptr_t>(buffer.data()) / 8 % 8) % 8;
             double* l = h + hi.size();
+            double* sc = l + hi.size();
             std::copy(hi.begin(), hi.end(), h);
             std::copy(lo.begin(), lo.end(), l);
+            std::copy(scale.begin(), scale.end(), sc);
             std::vector<double> outBuffer(2 * square + 8);
             double* so = outBuffer.data() + (8 - reinterpret_cast<std::uintptr_t>(outBuffer.data()) / 8 % 8) % 8;
             double* co = so + square;
-            run(h, l, hasLo.data(), b.cols, width, b.len, so, co);
+            run(h, l, hasLo.data(), sc, b.cols, width, b.len, so, co);
             for (int i = 0; i < b.cols; ++i)
                 for (int j = 0; j <= i; ++j) {
                     const std::size_t e = static_cast<std::size_t>(i) * width + j;
@@ -133,6 +141,37 @@ TEST(MomentMethod, EveryBlockKernelGivesThePortableSumsEntryByEntry) {
                     EXPECT_EQ(std::memcmp(&co[e], &c0[e], 8), 0) << "c " << i << "," << j << " cols " << b.cols;
                 }
         }
+    }
+}
+
+TEST(MomentMethod, ScaledDataGiveScaledMoments) {
+    // Scaling by a power of two is exact all through, up to where the sums
+    // near the top of the range; there they stay finite and close.
+    const int n = 300, k = 3;
+    std::mt19937_64 gen(4);
+    std::uniform_real_distribution<double> uniform(-3.9, 3.9);
+    std::vector<double> x(static_cast<std::size_t>(n) * k);
+    for (double& v : x) v = uniform(gen);
+    LongMatrix base;
+    BuildMomentsFromRows(x.data(), n, k, k, base);
+    struct Scale {
+        int power;
+        bool exact;
+    };
+    for (const Scale sc : {Scale{-400, true}, Scale{480, true}, Scale{506, false}}) {
+        std::vector<double> y(x);
+        for (double& v : y) v = std::ldexp(v, sc.power);
+        LongMatrix m;
+        BuildMomentsFromRows(y.data(), n, k, k, m);
+        for (int i = 0; i <= k; ++i)
+            for (int j = 0; j <= k; ++j) {
+                const int power = i == k && j == k ? 0 : i == k || j == k ? sc.power : 2 * sc.power;
+                const long double want = std::ldexp(base[i][j], power);
+                if (sc.exact)
+                    EXPECT_EQ(m[i][j], want) << sc.power << ": " << i << "," << j;
+                else
+                    EXPECT_NEAR(static_cast<double>(m[i][j] / want - 1), 0.0, 1e-15) << sc.power << ": " << i << "," << j;
+            }
     }
 }
 
