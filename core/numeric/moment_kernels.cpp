@@ -1,8 +1,9 @@
 // The block kernels. Products must not be fused with the sums that follow
 // them, or the kernels would round differently.
-#pragma GCC optimize("fp-contract=off")
 #ifdef __clang__
 #pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
 #endif
 
 #include "core/numeric/moment_kernels.h"

@@ -1,8 +1,9 @@
 // The one moment method; see moment_matrix.h. Nothing here may be fused
 // into a multiply-add: the sums must round the same on every processor.
-#pragma GCC optimize("fp-contract=off")
 #ifdef __clang__
 #pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
 #endif
 
 #include "core/numeric/moment_matrix.h"
