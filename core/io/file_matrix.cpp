@@ -284,20 +284,47 @@ void TFileMatrix::CopyColumnFrom(int j, const TFileMatrix& other, int k) {
     for (int i = 0; i < rows_; ++i) SetValue(i, j, other.GetValue(i, k));
 }
 
+namespace {
+
+// The moment method over rows read block by block, in two reads: the
+// sampled rows give the shift, then every row is added. forEach(f) calls
+// f(first, count, values) over the file; pick(values, r, out) writes the k
+// values of row r of a block. The result lands in the top-left
+// (k+1) x (k+1) of m, the rest zero.
+template <class ForEach, class Pick>
+void StreamMoments(long long rows, int k, ForEach forEach, Pick pick, Matrix& m) {
+    const long long count = MomentSampleCount(rows);
+    const std::size_t width = static_cast<std::size_t>(std::max(k, 1));
+    std::vector<double> sample(static_cast<std::size_t>(count) * width), shift(static_cast<std::size_t>(k));
+    long long t = 0;
+    forEach([&](int first, int n, const double* v) {
+        for (; t < count && MomentSampleRow(t, rows) < first + n; ++t)
+            pick(v, static_cast<int>(MomentSampleRow(t, rows) - first), sample.data() + t * width);
+    });
+    MomentShiftFromSample(sample.data(), count, static_cast<long long>(width), k, shift.data());
+    MomentAccumulator sums(k, shift.data());
+    std::vector<double> block;
+    forEach([&](int, int n, const double* v) {
+        block.resize(static_cast<std::size_t>(n) * width);
+        for (int r = 0; r < n; ++r) pick(v, r, block.data() + static_cast<std::size_t>(r) * width);
+        sums.Add(block.data(), n, static_cast<long long>(width));
+    });
+    LongMatrix moments;
+    sums.Finish(moments);
+    ZeroVector(m);
+    for (int i = 0; i <= k; ++i)
+        for (int j = 0; j <= k; ++j) m[i][j] = static_cast<double>(moments[i][j]);
+}
+
+}  // namespace
+
 void TFileMatrix::ComputeMoments(Matrix& m) const {
     int k = std::min(m.Cols() - 1, cols_);
     if (k < 0 || m.Rows() < k + 1) ThrowRange();
-    ZeroVector(m);
-    auto x = AllocateBuffer<double>(static_cast<std::size_t>(std::max(cols_, 1)));
-    int obs = 0;
-    ForEachRowBlock([&](int, int n, const double* v) {
-        for (int r = 0; r < n; ++r, ++obs) {
-            // The moment routine overwrites its input with deviations.
-            std::copy_n(v + static_cast<std::size_t>(r) * cols_, cols_, x.data());
-            AddObservationToMoments(m, x.data(), obs, k);
-        }
-    });
-    SweepMomentMatrix(m, rows_, k);
+    StreamMoments(
+        rows_, k, [&](auto&& f) { ForEachRowBlock(f); },
+        [&](const double* v, int r, double* out) { std::copy_n(v + static_cast<std::size_t>(r) * cols_, k, out); },
+        m);
 }
 
 TNamedData::TNamedData(EngineContext& context, int rows, int cols)
@@ -342,18 +369,13 @@ std::uint8_t TNamedData::IsSelected(int j) const {
 void TNamedData::ComputeMoments(bool selectedOnly, Matrix& m) const {
     int k = selectedOnly ? selectedCount_ : Cols();
     if (m.Cols() - 1 < k || m.Rows() - 1 < k) m.Resize(k + 1, k + 1, false);
-    ZeroVector(m);
-    int cols = Cols();
-    auto x = AllocateBuffer<double>(static_cast<std::size_t>(std::max(cols, 1)));
-    int obs = 0;
-    ForEachRowBlock([&](int, int n, const double* v) {
-        for (int r = 0; r < n; ++r, ++obs) {
+    const int cols = Cols();
+    StreamMoments(
+        Rows(), k, [&](auto&& f) { ForEachRowBlock(f); },
+        [&](const double* v, int r, double* out) {
             const double* row = v + static_cast<std::size_t>(r) * cols;
-            int used = 0;
             for (int c = 0; c < cols; ++c)
-                if (!selectedOnly || flags_[static_cast<std::size_t>(c)] != 0) x[static_cast<std::size_t>(used++)] = row[c];
-            AddObservationToMoments(m, x.data(), obs, k);
-        }
-    });
-    SweepMomentMatrix(m, Rows(), k);
+                if (!selectedOnly || flags_[static_cast<std::size_t>(c)] != 0) *out++ = row[c];
+        },
+        m);
 }

@@ -113,13 +113,10 @@ void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
         LongMatrix fit;
         std::vector<int> instruments;
         if (firstStage) {
-            fit.Resize(k + 1, k + 1, false);
-            std::vector<double> x(k);
-            for (int t = 0; t < nb; ++t) {
-                for (int j = 0; j < k; ++j) x[j] = reg.GetValue(rows[t], j);
-                AddObservationToMoments(fit, x.data(), t, k);
-            }
-            SweepMomentMatrix(fit, nb, k);
+            std::vector<double> x(static_cast<std::size_t>(nb) * k);
+            for (int t = 0; t < nb; ++t)
+                for (int j = 0; j < k; ++j) x[static_cast<std::size_t>(t) * k + j] = reg.GetValue(rows[t], j);
+            BuildMomentsFromRows(x.data(), nb, k, k, fit);
             // A variable with a zero pivot is no instrument: its column
             // would hold cross-products, not coefficients.
             for (int j = 0; j < k; ++j)

@@ -182,6 +182,10 @@ double ComputeLimlRoot(const Reg& reg) {
             // eigenvalues of U'^-1 A U^-1.
             Matrix u(g, g), l(g, g);
             CholeskyDecompose(b.Data(), g, u.Data(), g, g);
+            // A singular B rarely leaves an exact zero pivot: judged against
+            // the scale of B, as for g = 2.
+            for (int p = 0; p < g; ++p)
+                if (u[p][p] * u[p][p] <= kSingleEpsilon * b[p][p]) return -1.0;
             TransposeCopy(u.Data(), g, l.Data(), g, g, g);
             for (int p = 0; p < g; ++p) {
                 if (l.Sweep(p) == SweepResult::kZeroPivot || u.Sweep(p) == SweepResult::kZeroPivot) return -1.0;
@@ -216,16 +220,16 @@ double BreuschGodfreyTest(const Reg& reg, int q) {
     if (obs <= c) return kNaN;
     try {
         const double* e = reg.Analysis().Row(Reg::kRowResidual);
-        LongMatrix m(c + 1, c + 1, 0.0L);
-        std::vector<double> row(c);
+        std::vector<double> rows(static_cast<std::size_t>(obs) * c);
         for (int t = 0; t < obs; ++t) {
             const double* z = fit.design[t + q];
+            double* row = rows.data() + static_cast<std::size_t>(t) * c;
             int s = 0;
             for (int j : ex) row[s++] = z[j];
             for (int l = 0; l <= q; ++l) row[s++] = e[t + l];
-            AddObservationToMoments(m, row.data(), t, c);
         }
-        SweepMomentMatrix(m, obs, c);
+        LongMatrix m;
+        BuildMomentsFromRows(rows.data(), obs, c, c, m);
         const long double sst = m[c - 1][c - 1];
         // A zero pivot leaves its column out; the sweep changes nothing.
         for (int s = 0; s < c - 1; ++s) static_cast<void>(m.Sweep(s));

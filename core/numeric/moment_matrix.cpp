@@ -1,216 +1,454 @@
-// The moment matrix: the sums of products of deviations and the means that
-// every least-squares fit sweeps.
-//
-// Building it is the hot path of every fit, so it is formed in two passes
-// instead of one provisional-means update per observation: the first pass
-// takes the means, the second sums the products of the deviations from
-// them. Products are summed over blocks of observations in double and the
-// block totals carried in long double. The deviations are taken from a
-// short approximation of the mean; their sums are kept too and the
-// cross-products corrected by sum(dx) sum(dy) / n, so the result is that
-// of the exact means whatever the shift (the corrected two-pass formula).
-// The means themselves are the shift plus the deviations summed in long
-// double. On data such as 1e8 plus small noise this is more accurate than
-// the one-pass update in extended precision, and several times faster.
-#include <cmath>
-#include <vector>
+// The one moment method; see moment_matrix.h. Nothing here may be fused
+// into a multiply-add: the sums must round the same on every processor.
+#ifdef __clang__
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
 
 #include "core/numeric/moment_matrix.h"
 
+#include <algorithm>
+#include <cmath>
+#include <bit>
+#include <cstdint>
+#include <stdexcept>
+#include <type_traits>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
+#include "core/numeric/moment_kernels.h"
+#include "core/numeric/thread_pool.h"
+
 namespace {
 
-// Observations per block: the block's deviations (kBlock x k doubles) stay
-// in the first-level cache, and partial sums in double stay short.
-constexpr int kBlock = 128;
+constexpr int kBlock = kMomentBlockRows;
+constexpr int kChunk = kMomentChunkRows;
+constexpr long long kSample = 4096;
+// Chunk totals held at once by a parallel run, in bytes (more chunks are
+// run in waves).
+constexpr std::size_t kWaveBytes = std::size_t(32) << 20;
 
-// Element (i, j) of the data lies at columns[j][i * stride].
-struct ColumnSource {
-    const double* const* columns;
-    long long stride;
+// The variables and a column of ones (its products are the column sums),
+// padded to whole vectors.
+int Width(int cols) { return (cols + 1 + 7) / 8 * 8; }
+std::size_t Packed(int i, int j) { return static_cast<std::size_t>(i) * (i + 1) / 2 + j; }
+std::size_t PackedSize(int cols) { return Packed(cols + 1, 0); }
+
+MomentBlockKernel KernelFor(MomentKernel choice) {
+    const MomentBlockKernel kernel = FindMomentKernel(choice);
+    if (kernel == nullptr) throw std::invalid_argument("moment kernel not supported by this processor");
+    return kernel;
+}
+
+// Where observations are read: row-major rows or separate columns, and
+// optionally a design to fill on the way.
+struct Source {
+    const double* rows = nullptr;
+    long long stride = 0;
+    const double* const* columns = nullptr;
+    double* design = nullptr;
+    long long designStride = 0;
+
+    double At(long long i, int j) const { return rows ? rows[i * stride + j] : columns[j][i]; }
 };
 
-// Copies observations first .. first+len-1 into buf (len x k, row-major),
-// less shift[j]. When exact is given, the deviations are also added to
-// exact[j] in long double, where x - shift is exact: the means come from
-// those sums, not from the rounded double deviations.
-void GatherBlock(const ColumnSource& src, int first, int len, int k, const double* shift, double* buf,
-                 long double* exact) {
-    // The raw values first, read in the order they lie in memory ...
-    if (src.stride != 1) {
-        for (int r = 0; r < len; ++r) {
-            const long long offset = static_cast<long long>(first + r) * src.stride;
-            for (int j = 0; j < k; ++j) buf[r * k + j] = src.columns[j][offset];
+// The buffers of one block: hi and lo (kBlock x width), the kernel's
+// output (width x width), 64-byte aligned.
+struct BlockWork {
+    explicit BlockWork(int cols)
+        : cols(cols),
+          width(Width(cols)),
+          hasLo(static_cast<std::size_t>(Width(cols)), 0),
+          loBits(static_cast<std::size_t>(cols)),
+          maxAbs(static_cast<std::size_t>(cols)),
+          stage(static_cast<std::size_t>(kBlock) * cols) {
+        const std::size_t w = static_cast<std::size_t>(width);
+        storage.assign(2 * kBlock * w + 2 * w * w + w + 8, 0.0);
+        const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
+        hi = storage.data() + ((64 - address % 64) % 64) / sizeof(double);
+        lo = hi + kBlock * w;
+        s = lo + kBlock * w;
+        c = s + w * w;
+        scale = c + w * w;
+        std::fill_n(scale, w, 1.0);
+        // The column of ones; the padding stays zero.
+        for (int t = 0; t < kBlock; ++t) hi[t * width + cols] = 1.0;
+        scale[cols] = MomentColumnScale(1.0);
+    }
+    int cols, width;
+    std::vector<double> storage;
+    std::vector<unsigned char> hasLo;
+    std::vector<std::uint64_t> loBits;
+    std::vector<double> maxAbs;
+    std::vector<double> stage;  // a block of rows gathered from columns
+    double *hi, *lo, *s, *c;
+    double* scale;  // of the columns, the ones and the padding
+};
+
+// len rows (row stride `stride`) into the block: hi = fl(x - shift), lo its
+// exact error (two-sum). Row by row, so the compiler can vectorize.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define MERLOX_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define MERLOX_CLONES
+#endif
+
+MERLOX_CLONES void FillRowValues(const double* __restrict rows, long long stride, int len, int cols, int width,
+                                 const double* __restrict negShift, double* __restrict hi, double* __restrict lo,
+                                 std::uint64_t* __restrict bits, double* __restrict most) {
+    for (int t = 0; t < len; ++t) {
+        const double* __restrict x = rows + t * stride;
+        double* __restrict h = hi + t * width;
+        double* __restrict l = lo + t * width;
+        for (int j = 0; j < cols; ++j) {
+            const double a = x[j], c = negShift[j];
+            const double sum = a + c;
+            const double bb = sum - a;
+            const double e = (a - (sum - bb)) + (c - bb);
+            h[j] = sum;
+            l[j] = e;
+            bits[j] |= std::bit_cast<std::uint64_t>(e) << 1;  // any but +-0, NaN too
+            const double size = std::fabs(sum);
+            most[j] = most[j] < size ? size : most[j];  // a NaN passes on through its products
+        }
+    }
+}
+
+void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
+    const int cols = w.cols;
+    std::fill_n(w.loBits.data(), cols, 0);
+    std::fill_n(w.maxAbs.data(), cols, 0.0);
+    FillRowValues(rows, stride, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
+    for (int j = 0; j < cols; ++j) {
+        w.hasLo[j] = w.loBits[j] != 0;
+        w.scale[j] = MomentColumnScale(w.maxAbs[j]);
+    }
+}
+
+// Copies len rows of `cols` values (row stride `from`) into the design
+// (row stride `to`) with 1.0 after them. Stores bypass the cache: the
+// design is far larger than it, and is not read again here.
+void WriteDesign(const double* rows, long long from, int len, int cols, double* design, long long to) {
+    for (int t = 0; t < len; ++t) {
+        const double* x = rows + t * from;
+        double* d = design + t * to;
+#if defined(__x86_64__) && defined(__GNUC__)
+        for (int j = 0; j < cols; ++j) _mm_stream_si64(reinterpret_cast<long long*>(d + j), std::bit_cast<long long>(x[j]));
+        _mm_stream_si64(reinterpret_cast<long long*>(d + cols), std::bit_cast<long long>(1.0));
+#else
+        std::copy_n(x, cols, d);
+        d[cols] = 1.0;
+#endif
+    }
+}
+
+// Observations first .. first+len-1 into the block. Columns are first
+// copied into rows of a staging block.
+void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
+    if (src.rows) {
+        FillRows(src.rows + first * src.stride, src.stride, len, negShift, w);
+        return;
+    }
+    const int cols = w.cols;
+    double* rows = w.stage.data();
+    for (int j = 0; j < cols; ++j) {
+        const double* x = src.columns[j] + first;
+        for (int t = 0; t < len; ++t) rows[t * cols + j] = x[t];
+    }
+    FillRows(rows, cols, len, negShift, w);
+    if (src.design) WriteDesign(rows, cols, len, cols, src.design + first * src.designStride, src.designStride);
+}
+
+// Makes the design's stores visible to other threads.
+void FinishDesign() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    _mm_sfence();
+#endif
+}
+
+// A chunk's total: double-double pairs (hi, lo), lower triangle packed.
+struct ChunkSums {
+    explicit ChunkSums(int cols) : hi(PackedSize(cols), 0.0), lo(PackedSize(cols), 0.0) {}
+    void Clear() {
+        std::fill(hi.begin(), hi.end(), 0.0);
+        std::fill(lo.begin(), lo.end(), 0.0);
+    }
+    std::vector<double> hi, lo;
+};
+
+// The block's sums (s, c) into the chunk total, by two-sum on hi.
+MERLOX_CLONES void AddBlockRow(const double* s, const double* c, int count, double* hi, double* lo) {
+    for (int j = 0; j < count; ++j) {
+        const double a = hi[j], b = s[j];
+        const double n = a + b;
+        const double z = n - a;
+        const double err = (a - (n - z)) + (b - z);
+        hi[j] = n;
+        lo[j] = lo[j] + (err + c[j]);
+    }
+}
+
+void AddBlock(BlockWork& w, MomentBlockKernel kernel, int len, ChunkSums& chunk) {
+    const int n = w.cols + 1, width = w.width;
+    kernel(w.hi, w.lo, w.hasLo.data(), w.scale, n, width, len, w.s, w.c);
+    for (int i = 0; i < n; ++i) {
+        const std::size_t p = Packed(i, 0);
+        AddBlockRow(w.s + i * width, w.c + i * width, i + 1, chunk.hi.data() + p, chunk.lo.data() + p);
+    }
+}
+
+// The chunk's total into the grand total, in long double.
+void AddChunkTotal(const ChunkSums& chunk, long double* total) {
+    for (std::size_t p = 0; p < chunk.hi.size(); ++p)
+        total[p] += static_cast<long double>(chunk.hi[p]) + static_cast<long double>(chunk.lo[p]);
+}
+
+// Asks for the observations of the next block while this one is summed.
+void PrefetchBlock(const Source& src, long long first, int len, int cols) {
+    if (len <= 0) return;
+    if (src.rows) {
+        const char* from = reinterpret_cast<const char*>(src.rows + first * src.stride);
+        const char* to = reinterpret_cast<const char*>(src.rows + (first + len - 1) * src.stride + cols);
+        for (; from < to; from += 64) __builtin_prefetch(from);
+    } else {
+        for (int j = 0; j < cols; ++j) {
+            const char* from = reinterpret_cast<const char*>(src.columns[j] + first);
+            const char* to = reinterpret_cast<const char*>(src.columns[j] + first + len);
+            for (; from < to; from += 64) __builtin_prefetch(from);
+        }
+    }
+}
+
+void AddChunk(const Source& src, long long first, long long len, const double* negShift, MomentBlockKernel kernel,
+              BlockWork& w, ChunkSums& chunk) {
+    for (long long b = 0; b < len; b += kBlock) {
+        const int blockLen = static_cast<int>(std::min<long long>(kBlock, len - b));
+        FillBlock(src, first + b, blockLen, negShift, w);
+        PrefetchBlock(src, first + b + kBlock, static_cast<int>(std::min<long long>(kBlock, len - b - kBlock)), w.cols);
+        AddBlock(w, kernel, blockLen, chunk);
+    }
+    if (src.design) FinishDesign();
+}
+
+template <class Get>
+void ShiftFrom(Get at, long long count, int cols, double* shift) {
+    if (count < 1) {
+        std::fill_n(shift, cols, 0.0);
+        return;
+    }
+    std::vector<double> first(static_cast<std::size_t>(cols)), sum(static_cast<std::size_t>(cols), 0.0);
+    for (int j = 0; j < cols; ++j) first[j] = at(0, j);
+    for (long long t = 0; t < count; ++t)
+        for (int j = 0; j < cols; ++j) sum[j] += at(t, j) - first[j];
+    // A constant column shifts to its own value.
+    for (int j = 0; j < cols; ++j) shift[j] = first[j] + sum[j] / static_cast<double>(count);
+}
+
+// The completed matrix from the grand totals.
+void Complete(const long double* total, const double* shift, long long n, int cols, LongMatrix& m) {
+    if (m.Rows() != cols + 1 || m.Cols() != cols + 1) m.Resize(cols + 1, cols + 1, false);
+    ZeroVector(m);
+    if (n < 1) return;
+    const long double nn = static_cast<long double>(n);
+    for (int i = 0; i < cols; ++i) {
+        const long double si = total[Packed(cols, i)];
+        for (int j = 0; j <= i; ++j) {
+            const long double v = total[Packed(i, j)] - si * total[Packed(cols, j)] / nn;
+            m[i][j] = v;
+            m[j][i] = v;
+        }
+        const long double mean = static_cast<long double>(shift[i]) + si / nn;
+        m[cols][i] = mean;
+        m[i][cols] = -mean;
+    }
+    m[cols][cols] = 1.0L / nn;
+}
+
+void Build(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool, MomentKernel choice) {
+    if (n < 0 || cols < 0) throw ERangeError(kRangeErrorText);
+    const MomentBlockKernel kernel = KernelFor(choice);
+    if (n < 1) {
+        Complete(nullptr, nullptr, 0, cols, m);
+        return;
+    }
+    std::vector<double> shift(static_cast<std::size_t>(cols)), negShift(static_cast<std::size_t>(cols));
+    ShiftFrom([&](long long t, int j) { return src.At(MomentSampleRow(t, n), j); }, MomentSampleCount(n), cols,
+              shift.data());
+    for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
+
+    const std::size_t packed = PackedSize(cols);
+    const long long chunks = (n + kChunk - 1) / kChunk;
+    std::vector<long double> total(packed, 0.0L);
+    if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
+        BlockWork w(cols);
+        ChunkSums chunk(cols);
+        for (long long c = 0; c < chunks; ++c) {
+            chunk.Clear();
+            const long long first = c * kChunk;
+            AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
+            AddChunkTotal(chunk, total.data());
         }
     } else {
-        for (int j = 0; j < k; ++j) {
-            const double* col = src.columns[j] + first;
-            for (int r = 0; r < len; ++r) buf[r * k + j] = col[r];
+        // Chunk totals kept apart and added in chunk order: the same sums
+        // as above, whichever thread ran which chunk.
+        const long long wave =
+            std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
+        std::vector<ChunkSums> sums(static_cast<std::size_t>(wave), ChunkSums(cols));
+        for (long long c0 = 0; c0 < chunks; c0 += wave) {
+            const int count = static_cast<int>(std::min(wave, chunks - c0));
+            pool->ParallelFor(count, [&](int task) {
+                BlockWork w(cols);
+                ChunkSums& chunk = sums[static_cast<std::size_t>(task)];
+                chunk.Clear();
+                const long long first = (c0 + task) * kChunk;
+                AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
+            });
+            for (int t = 0; t < count; ++t) AddChunkTotal(sums[static_cast<std::size_t>(t)], total.data());
         }
     }
-    // ... then column by column within the cached block, so that the long
-    // double sums run in two independent chains per column.
-    for (int j = 0; j < k; ++j) {
-        const double s = shift[j];
-        double* x = buf + j;
-        long double e0 = 0.0L, e1 = 0.0L;
-        int r = 0;
-        for (; r + 2 <= len; r += 2) {
-            const double x0 = x[r * k], x1 = x[(r + 1) * k];
-            if (exact) {
-                e0 += static_cast<long double>(x0) - s;
-                e1 += static_cast<long double>(x1) - s;
+    Complete(total.data(), shift.data(), n, cols, m);
+}
+
+}  // namespace
+
+bool MomentKernelAvailable(MomentKernel kernel) { return FindMomentKernel(kernel) != nullptr; }
+
+long long MomentSampleCount(long long n) { return std::clamp<long long>(n, 0, kSample); }
+
+long long MomentSampleRow(long long t, long long n) {
+    const long long count = MomentSampleCount(n);
+    return count == n ? t : static_cast<long long>(static_cast<__int128>(t) * n / count);
+}
+
+void MomentShiftFromSample(const double* sample, long long count, long long stride, int cols, double* shift) {
+    ShiftFrom([&](long long t, int j) { return sample[t * stride + j]; }, count, cols, shift);
+}
+
+void BuildMomentsFromRows(const double* rows, long long n, long long stride, int cols, LongMatrix& m,
+                          ThreadPool* pool, MomentKernel kernel) {
+    if (n > 0 && cols > 0 && (rows == nullptr || stride < cols)) throw ERangeError(kRangeErrorText);
+    Source src;
+    src.rows = rows;
+    src.stride = stride;
+    Build(src, n, cols, m, pool, kernel);
+}
+
+void BuildMomentsFromColumns(const double* const* columns, long long n, int cols, LongMatrix& m, ThreadPool* pool,
+                             MomentKernel kernel, double* design, long long designStride) {
+    if (n > 0 && ((cols > 0 && columns == nullptr) || (design != nullptr && designStride < cols + 1)))
+        throw ERangeError(kRangeErrorText);
+    Source src;
+    src.columns = columns;
+    src.design = design;
+    src.designStride = designStride;
+    Build(src, n, cols, m, pool, kernel);
+}
+
+// ---- in pieces ---------------------------------------------------------------
+
+struct MomentAccumulator::Work {
+    Work(int cols, MomentKernel choice) : block(cols), kernel(KernelFor(choice)), chunk(cols) {}
+    BlockWork block;
+    MomentBlockKernel kernel;
+    ChunkSums chunk;  // of the chunk under way
+};
+
+MomentAccumulator::MomentAccumulator(int cols, const double* shift, MomentKernel kernel)
+    : cols_(cols < 0 ? throw ERangeError(kRangeErrorText) : cols),
+      shift_(shift, shift + cols),
+      pending_(static_cast<std::size_t>(kBlock) * cols),
+      total_(PackedSize(cols), 0.0L),
+      work_(std::make_unique<Work>(cols, kernel)) {
+    for (double& s : shift_) s = -s;  // kept negated, as the blocks use it
+}
+
+MomentAccumulator::~MomentAccumulator() = default;
+
+void MomentAccumulator::Add(const double* rows, long long count, long long stride) {
+    if (count < 0 || (count > 0 && cols_ > 0 && (rows == nullptr || stride < cols_)))
+        throw ERangeError(kRangeErrorText);
+    Source src;
+    src.rows = pending_.data();
+    src.stride = cols_;
+    for (long long r = 0; r < count; ++r) {
+        const int slot = static_cast<int>(count_ % kBlock);
+        std::copy_n(rows + r * stride, cols_, pending_.data() + static_cast<std::size_t>(slot) * cols_);
+        ++count_;
+        if (slot + 1 == kBlock) {
+            FillBlock(src, 0, kBlock, shift_.data(), work_->block);
+            AddBlock(work_->block, work_->kernel, kBlock, work_->chunk);
+            if (count_ % kChunk == 0) {
+                AddChunkTotal(work_->chunk, total_.data());
+                work_->chunk.Clear();
             }
-            x[r * k] = x0 - s;
-            x[(r + 1) * k] = x1 - s;
         }
-        if (r < len) {
-            const double x0 = x[r * k];
-            if (exact) e0 += static_cast<long double>(x0) - s;
-            x[r * k] = x0 - s;
-        }
-        if (exact) exact[j] += e0 + e1;
     }
 }
 
-// Adds the column sums of a block into total (carried in long double).
-void AddColumnSums(const double* buf, int len, int k, double* blockSum, long double* total) {
-    std::fill_n(blockSum, k, 0.0);
-    for (int r = 0; r < len; ++r) {
-        const double* row = buf + r * k;
-        for (int j = 0; j < k; ++j) blockSum[j] += row[j];
+void MomentAccumulator::Finish(LongMatrix& m) {
+    std::vector<long double> total = total_;
+    if (count_ % kChunk != 0) {
+        ChunkSums chunk = work_->chunk;
+        const int pending = static_cast<int>(count_ % kBlock);
+        if (pending > 0) {
+            Source src;
+            src.rows = pending_.data();
+            src.stride = cols_;
+            FillBlock(src, 0, pending, shift_.data(), work_->block);
+            AddBlock(work_->block, work_->kernel, pending, chunk);
+        }
+        AddChunkTotal(chunk, total.data());
     }
-    for (int j = 0; j < k; ++j) total[j] += blockSum[j];
+    std::vector<double> shift(shift_.size());
+    for (std::size_t j = 0; j < shift.size(); ++j) shift[j] = -shift_[j];
+    Complete(total.data(), shift.data(), count_, cols_, m);
 }
 
-// Adds the lower triangle of buf' buf into total (k x k, long double).
-// Four observations go through each row of the block accumulator at once,
-// so it is loaded and stored a quarter as often.
-void AddCrossProducts(const double* buf, int len, int k, double* blockAcc, long double* total) {
-    std::fill_n(blockAcc, static_cast<std::size_t>(k) * k, 0.0);
-    int r = 0;
-    for (; r + 4 <= len; r += 4) {
-        const double* r0 = buf + r * k;
-        const double* r1 = r0 + k;
-        const double* r2 = r1 + k;
-        const double* r3 = r2 + k;
-        for (int i = 0; i < k; ++i) {
-            const double a0 = r0[i], a1 = r1[i], a2 = r2[i], a3 = r3[i];
-            double* acc = blockAcc + i * k;
-            for (int j = 0; j <= i; ++j) acc[j] += (a0 * r0[j] + a1 * r1[j]) + (a2 * r2[j] + a3 * r3[j]);
-        }
-    }
-    for (; r < len; ++r) {
-        const double* row = buf + r * k;
-        for (int i = 0; i < k; ++i) {
-            const double di = row[i];
-            double* acc = blockAcc + i * k;
-            for (int j = 0; j <= i; ++j) acc[j] += di * row[j];
-        }
-    }
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j <= i; ++j) total[i * k + j] += blockAcc[i * k + j];
-}
+// ---- entries for the callers ---------------------------------------------------
 
-// The mean cut to 32 significant bits. A short shift keeps x - shift exact
-// in long double (and often in double), so the deviations carry no rounding
-// that would repeat over a whole column.
-double ShortShift(double mean) {
-    if (!std::isfinite(mean) || mean == 0.0) return mean;
-    int exponent = 0;
-    const double mantissa = std::frexp(mean, &exponent);
-    return std::ldexp(std::round(std::ldexp(mantissa, 32)), exponent - 32);
-}
+namespace {
 
 template <class T>
-void BuildFromSource(const ColumnSource& src, int n, int k, BasicMatrix<T>& m) {
-    if (k < 0) throw ERangeError(kRangeErrorText);
-    if (m.Rows() != k + 1 || m.Cols() != k + 1)
-        m.Resize(k + 1, k + 1, false);
-    else
-        ZeroVector(m);
-    if (n < 1) return;  // no observations: all zeros, not 1/0 in the corner
-
-    const std::size_t kk = static_cast<std::size_t>(k) * k;
-    std::vector<double> buf(static_cast<std::size_t>(kBlock) * k), blockSum(k), blockAcc(kk);
-    std::vector<double> shift(k, 0.0);
-    std::vector<long double> sum(k, 0.0L), exact(k, 0.0L), cross(kk, 0.0L);
-
-    // Pass 1: means.
-    for (int first = 0; first < n; first += kBlock) {
-        const int len = std::min(kBlock, n - first);
-        GatherBlock(src, first, len, k, shift.data(), buf.data(), nullptr);
-        AddColumnSums(buf.data(), len, k, blockSum.data(), sum.data());
+void StoreMoments(LongMatrix& built, BasicMatrix<T>& m) {
+    {
+        if (m.Rows() != built.Rows() || m.Cols() != built.Cols()) m.Resize(built.Rows(), built.Cols(), false);
+        for (int i = 0; i < built.Rows(); ++i)
+            for (int j = 0; j < built.Cols(); ++j) m[i][j] = static_cast<T>(built[i][j]);
     }
-    for (int j = 0; j < k; ++j) shift[j] = ShortShift(static_cast<double>(sum[j] / n));
-
-    // Pass 2: deviations from the rounded means, their sums and products.
-    std::fill(sum.begin(), sum.end(), 0.0L);
-    for (int first = 0; first < n; first += kBlock) {
-        const int len = std::min(kBlock, n - first);
-        GatherBlock(src, first, len, k, shift.data(), buf.data(), exact.data());
-        AddColumnSums(buf.data(), len, k, blockSum.data(), sum.data());
-        AddCrossProducts(buf.data(), len, k, blockAcc.data(), cross.data());
-    }
-
-    T* means = m[k];
-    for (int i = 0; i < k; ++i) {
-        means[i] = static_cast<T>(shift[i] + exact[i] / n);
-        T* row = m[i];
-        for (int j = 0; j <= i; ++j) row[j] = static_cast<T>(cross[i * k + j] - sum[i] * sum[j] / n);
-    }
-    SweepMomentMatrix(m, n, k);
 }
 
 }  // namespace
 
 template <class T>
-void AddObservationToMoments(BasicMatrix<T>& m, double* x, int obs, int k) {
-    if (k < 0 || m.Rows() < k + 1 || m.Cols() < k + 1) throw ERangeError(kRangeErrorText);
-    const long double w = 1.0L / (static_cast<long double>(obs) + 1.0L);
-    const long double weight = w * obs;
-    std::vector<long double> d(static_cast<std::size_t>(k));
-    T* means = m[k];
-    for (int i = 0; i < k; ++i) {
-        d[i] = x[i] - static_cast<long double>(means[i]);
-        x[i] = static_cast<double>(d[i]);
-        means[i] = static_cast<T>(means[i] + w * d[i]);
-        T* row = m[i];
-        for (int j = 0; j <= i; ++j) row[j] = static_cast<T>(row[j] + d[i] * d[j] * weight);
-    }
-}
-
-template <class T>
-void SweepMomentMatrix(BasicMatrix<T>& m, int n, int k) {
-    if (k < 0 || m.Rows() < k + 1 || m.Cols() < k + 1) throw ERangeError(kRangeErrorText);
-    for (int i = 0; i < k; ++i) {
-        m[i][k] = -m[k][i];
-        for (int j = 0; j < i; ++j) m[j][i] = m[i][j];
-    }
-    m[k][k] = n > 0 ? T(1) / T(n) : T(0);
-}
-
-template <class T>
-void BuildMomentMatrix(const Matrix& data, int n, int k, BasicMatrix<T>& m) {
+void BuildMomentMatrix(const Matrix& data, int n, int k, BasicMatrix<T>& m, ThreadPool* pool) {
     if (n < 0 || k < 0 || n > data.Rows() || k > data.Cols()) throw ERangeError(kRangeErrorText);
-    // A matrix without storage has no columns to point into (n is then 0
-    // and nothing is read).
-    std::vector<const double*> columns(static_cast<std::size_t>(k), nullptr);
-    if (data.Data() != nullptr)
-        for (int j = 0; j < k; ++j) columns[j] = data.Data() + j;
-    BuildFromSource(ColumnSource{columns.data(), data.Cols()}, n, k, m);
+    // A matrix without storage has no rows to read (n is then 0).
+    const double* rows = n > 0 ? data.Data() : nullptr;
+    if constexpr (std::is_same_v<T, long double>) {
+        BuildMomentsFromRows(rows, n, data.Cols(), k, m, pool);
+    } else {
+        LongMatrix built;
+        BuildMomentsFromRows(rows, n, data.Cols(), k, built, pool);
+        StoreMoments(built, m);
+    }
 }
 
 template <class T>
-void BuildMomentMatrixFromColumns(const double* const* columns, int n, int k, BasicMatrix<T>& m) {
+void BuildMomentMatrixFromColumns(const double* const* columns, int n, int k, BasicMatrix<T>& m, ThreadPool* pool) {
     if (n < 0 || k < 0) throw ERangeError(kRangeErrorText);
-    BuildFromSource(ColumnSource{columns, 1}, n, k, m);
+    if constexpr (std::is_same_v<T, long double>) {
+        BuildMomentsFromColumns(columns, n, k, m, pool);
+    } else {
+        LongMatrix built;
+        BuildMomentsFromColumns(columns, n, k, built, pool);
+        StoreMoments(built, m);
+    }
 }
 
-template void AddObservationToMoments(BasicMatrix<double>&, double*, int, int);
-template void AddObservationToMoments(BasicMatrix<long double>&, double*, int, int);
-template void SweepMomentMatrix(BasicMatrix<double>&, int, int);
-template void SweepMomentMatrix(BasicMatrix<long double>&, int, int);
-template void BuildMomentMatrix(const Matrix&, int, int, BasicMatrix<double>&);
-template void BuildMomentMatrix(const Matrix&, int, int, BasicMatrix<long double>&);
-template void BuildMomentMatrixFromColumns(const double* const*, int, int, BasicMatrix<double>&);
-template void BuildMomentMatrixFromColumns(const double* const*, int, int, BasicMatrix<long double>&);
+template void BuildMomentMatrix(const Matrix&, int, int, BasicMatrix<double>&, ThreadPool*);
+template void BuildMomentMatrix(const Matrix&, int, int, BasicMatrix<long double>&, ThreadPool*);
+template void BuildMomentMatrixFromColumns(const double* const*, int, int, BasicMatrix<double>&, ThreadPool*);
+template void BuildMomentMatrixFromColumns(const double* const*, int, int, BasicMatrix<long double>&, ThreadPool*);

@@ -66,16 +66,22 @@ TEST(MomentMatrixTest, LargeOffsetRowsAndColumns) {
 
 TEST(MomentMatrixTest, OneObservationAtATimeInExtendedPrecision) {
     const Matrix data = OffsetData();
-    LongMatrix m(4, 4);
-    std::vector<double> x(3);
-    for (int r = 0; r < data.Rows(); ++r) {
+    const int n = data.Rows();
+    std::vector<double> sample(static_cast<std::size_t>(MomentSampleCount(n)) * 3), shift(3), x(3);
+    for (long long t = 0; t < MomentSampleCount(n); ++t) data.GetRow(static_cast<int>(MomentSampleRow(t, n)), &sample[t * 3]);
+    MomentShiftFromSample(sample.data(), MomentSampleCount(n), 3, 3, shift.data());
+    MomentAccumulator sums(3, shift.data());
+    for (int r = 0; r < n; ++r) {
         data.GetRow(r, x.data());
-        AddObservationToMoments(m, x.data(), r, 3);
+        sums.Add(x.data(), 1, 3);
     }
-    SweepMomentMatrix(m, data.Rows(), 3);
-    // The running mean of a 1e8 offset drifts by its rounding at every
-    // step; the cross-products with the other variable suffer most.
-    ExpectOffsetMoments(m, 1e-9);
+    LongMatrix m;
+    sums.Finish(m);
+    ExpectOffsetMoments(m, 5e-14);
+    // The same bits as all rows at once.
+    LongMatrix whole;
+    BuildMomentMatrix(data, n, 3, whole);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.Data()[i], whole.Data()[i]) << i;
 }
 
 TEST(MomentMatrixTest, SmallCaseByHand) {
