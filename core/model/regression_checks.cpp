@@ -12,6 +12,9 @@ namespace {
 // A variance inflation factor beyond which the long double sweep keeps fewer
 // than about 12 correct digits (its unit roundoff is 5.4e-20).
 constexpr long double kMaxLongDoubleVif = 1e7L;
+// A pivot at or below this share of its variable's spread is rounding noise:
+// the double values themselves carry no more digits.
+constexpr long double kCollinearPivot = 0x1p-52L;
 
 }  // namespace
 
@@ -36,6 +39,12 @@ std::string Reg::NonFiniteResultMessage() const {
         return "変数 " + name + " の係数または標準誤差が有限の数値になりません。";
     }
     return {};
+}
+
+bool Reg::PivotUsable(int m) const {
+    // The original diagonal is kept a millionth of it as the tolerance.
+    const long double original = static_cast<long double>(fit_.tolerance.At(m)) * 1e6L;
+    return fit_.moments[m][m] > original * kCollinearPivot;
 }
 
 bool Reg::IllConditioned() const {

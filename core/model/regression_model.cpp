@@ -337,7 +337,7 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
             // Keep at least one residual degree of freedom, and stop at a
             // variable with no variation left; the statistics are still
             // finished for the variables entered so far.
-            if (fit_.residualDf - 1 < 1 || fit_.moments.Sweep(m) == SweepResult::kZeroPivot) {
+            if (fit_.residualDf - 1 < 1 || !PivotUsable(m) || fit_.moments.Sweep(m) == SweepResult::kZeroPivot) {
                 complete = false;
                 break;
             }
@@ -383,6 +383,7 @@ bool Reg::ToggleVariable(int j) {
                 return false;
             }
         }
+        if (role_[j] != kRoleExplanatory && !PivotUsable(j)) return false;
         if (fit_.moments.Sweep(j) == SweepResult::kZeroPivot) return false;
         if (role_[j] == kRoleExplanatory) {
             role_[j] = kRoleUnused;

@@ -266,6 +266,12 @@ protected:
     // A coefficient or standard error of the model that is not finite, as a
     // message naming its variable; empty when all are finite.
     std::string NonFiniteResultMessage() const;
+    // Variable m (not in the model) can be swept in: what is left of it
+    // after the model's variables is more than the rounding of its own
+    // values (a relative pivot above 2^-52). A copy of a variable or of a
+    // combination of them leaves only rounding noise, which may be of any
+    // sign.
+    bool PivotUsable(int m) const;
     // The swept moments lose too many digits in long double: some variable
     // of the model is almost a combination of the others.
     bool IllConditioned() const;

@@ -113,4 +113,25 @@ TEST(RegNonFinite, UnderidentifiedTwoStageModelFallsBackToOrdinaryFit) {
     }
 }
 
+// A variable that is a combination of others leaves only rounding noise as
+// its pivot: it is not swept in, whatever the sign of the noise.
+TEST(RegCollinear, ACombinationOfTheModelsVariablesIsNotSweptIn) {
+    const std::vector<double> x1 = {0.1, 0.7, 1.3, 2.9, 3.1, 4.7, 5.3}, x2 = {1.9, 0.3, 2.2, 0.4, 3.3, 1.1, 0.6};
+    std::vector<double> sum(x1.size()), scaled(x1.size());
+    for (std::size_t i = 0; i < x1.size(); ++i) {
+        sum[i] = x1[i] + x2[i];
+        scaled[i] = 3.0 * x1[i] - 0.1 * x2[i];
+    }
+    const std::vector<double> y = {1.0, 2.0, 2.5, 4.1, 5.2, 6.9, 7.7};
+    for (const auto& copy : {sum, scaled, x1}) {
+        auto reg = MakeModel({x1, x2, copy, y});
+        EXPECT_FALSE(reg->SetModel(3, {2, 2, 2, 1, 2}));
+        EXPECT_EQ(reg->GetRole(2), Reg::kRoleUnused);
+        EXPECT_TRUE(std::isfinite(reg->GetStdError(0)));
+        ASSERT_TRUE(reg->SetModel(3, {2, 2, 0, 1, 2}));
+        EXPECT_FALSE(reg->ToggleVariable(2));
+        EXPECT_EQ(reg->GetRole(2), Reg::kRoleUnused);
+    }
+}
+
 }  // namespace
