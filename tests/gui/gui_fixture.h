@@ -16,8 +16,10 @@ App& TestApp() {
     static int argc = 1;
     static char name[] = "merlox_gui_test";
     static char* argv[] = {name, nullptr};
-    static App app(argc, argv);
-    return app;
+    // Kept to the end of the process: tearing Qt down among the static
+    // destructors crashes in the platform plugin.
+    static App* app = new App(argc, argv);
+    return *app;
 }
 
 // A fresh folder under the system's temporary folder, removed at the end.

@@ -65,13 +65,19 @@ TEST_F(MainWindowTest, ActionTableBuildsUniqueActionsMenusAndShortcuts) {
     for (const ActionSpec& spec : MainActionTable()) {
         if (spec.row != ActionRow::Command) continue;
         EXPECT_TRUE(names.insert(spec.name).second) << "duplicate action " << spec.name;
-        if (spec.shortcut) EXPECT_TRUE(shortcuts.insert(spec.shortcut).second) << "shortcut twice " << spec.shortcut;
+        if (spec.shortcut) {
+            EXPECT_TRUE(shortcuts.insert(spec.shortcut).second) << "shortcut twice " << spec.shortcut;
+        }
         QAction* a = main_->Action(spec.name);
         ASSERT_NE(a, nullptr) << spec.name;
-        if (a->isVisible()) EXPECT_EQ(a->isEnabled(), spec.handler != nullptr) << spec.name;
+        if (a->isVisible()) {
+            EXPECT_EQ(a->isEnabled(), spec.handler != nullptr) << spec.name;
+        }
         EXPECT_FALSE(a->statusTip().isEmpty()) << spec.name;
         // Shortcut-only actions live on the window so their keys work.
-        if (!spec.menu) EXPECT_TRUE(main_->actions().contains(a)) << spec.name;
+        if (!spec.menu) {
+            EXPECT_TRUE(main_->actions().contains(a)) << spec.name;
+        }
     }
     std::vector<std::string> tops;
     for (QAction* a : main_->menuBar()->actions()) tops.push_back(a->text().toStdString());
