@@ -61,6 +61,7 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     setObjectName(QStringLiteral("frmREG"));
     setWindowTitle(QStringLiteral("回帰分析 MERLOX"));
     DiagnosticColumnMarks.Reset(10);
+    ObservationMarks.Reset(100);
     BuildPages();
     BuildActions();
     SetHelpFile((fs::path(QCoreApplication::applicationDirPath().toStdString()) / "MERLOX.chm").string());
@@ -281,7 +282,8 @@ void TfrmREG::NewFileExecute() {
     UiServices& ui = state_.Services();
     InputAnswer a = ui.AskInput("新しいデータの名前は？", {}, "");
     if (a.result != mrOK) return;
-    const std::string fileName = DataFolder() + (a.text.empty() ? std::string("NONAME") : a.text) + ".MDF";
+    const std::string title = a.text.empty() ? std::string("NONAME") : a.text;
+    const std::string fileName = DataFolder() + title + ".MDF";
 
     a = ui.AskInput("変数の数は？", {LoadStr(kStrImport)}, "");
     if (a.result != mrOK || a.text.empty()) return;
@@ -295,7 +297,7 @@ void TfrmREG::NewFileExecute() {
     if (n <= k + 1) n = k + 2;
 
     if (!ConfirmSaveIfModified()) return;
-    auto fresh = std::make_unique<Reg>(state_.Context(), n, k, fileName);
+    auto fresh = std::make_unique<Reg>(state_.Context(), n, k, title);
     fresh->SetFileName(fileName);
     fresh->SetTwoStage(false);
     const int best = fresh->SetDependent(k - 1);

@@ -27,6 +27,7 @@ TInputDlg::TInputDlg(QWidget* parent) : QDialog(parent) {
     CancelBtn = new QPushButton(QStringLiteral("取り消し(&C)"), this);
     btnAssist = new QPushButton(QStringLiteral("補助(&A)"), this);
     OKBtn->setDefault(true);
+    btnAssist->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(OKBtn);
@@ -114,6 +115,11 @@ void TInputDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     eInput->setFocus();
     if (eInput->lineEdit()) eInput->lineEdit()->selectAll();
+}
+
+void TInputDlg::SetAssistHandler(std::function<bool(std::string&)> handler) {
+    assist_ = std::move(handler);
+    btnAssist->setEnabled(static_cast<bool>(assist_));
 }
 
 void TInputDlg::btnAssistClick() {

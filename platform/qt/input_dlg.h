@@ -35,10 +35,10 @@ public:
     // navigation key (Alt not held, or another key).
     static int NavigationCode(int key, Qt::KeyboardModifiers modifiers);
 
-    // Run before the dialog is shown modally by the assistant button; set by
-    // the owner of the expression assistant. Returns the composed expression
-    // or nothing.
-    void SetAssistHandler(std::function<bool(std::string&)> handler) { assist_ = std::move(handler); }
+    // What the assistant button runs: it gets the current text and gives
+    // true with the composed expression in it. Without one the button is
+    // disabled.
+    void SetAssistHandler(std::function<bool(std::string&)> handler);
 
     QComboBox* eInput = nullptr;
     QLabel* stCaption = nullptr;

@@ -100,3 +100,23 @@ TEST_F(InputDlgTest, SetPromptClearsTheChoicesAndResetPromptKeepsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InputDlgTest, AssistantButtonWorksOnlyWithAnAssistant) {
+    TInputDlg dlg;
+    EXPECT_FALSE(dlg.btnAssist->isEnabled());
+    dlg.SetText("x");
+    dlg.SetAssistHandler([](std::string& text) {
+        text += " + 1";
+        return true;
+    });
+    ASSERT_TRUE(dlg.btnAssist->isEnabled());
+    dlg.btnAssist->click();
+    EXPECT_EQ(dlg.Text(), "x + 1");
+    dlg.SetAssistHandler([](std::string&) { return false; });
+    dlg.btnAssist->click();
+    EXPECT_EQ(dlg.Text(), "x + 1");
+}
+
+}  // namespace

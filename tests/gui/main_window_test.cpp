@@ -232,6 +232,28 @@ TEST_F(MainWindowTest, NewFileWithTheSmallestAnswersWritesAtOnce) {
     EXPECT_EQ(prompts[1].items, std::vector<std::string>{"<import>"});
 }
 
+TEST_F(MainWindowTest, NewFileCancelledAtAnyPromptChangesNothing) {
+    OpenModified();
+    for (int cancelAt = 0; cancelAt < 3; ++cancelAt) {
+        SCOPED_TRACE(cancelAt);
+        const char* answers[] = {"mine", "3", "10"};
+        for (int i = 0; i < cancelAt; ++i) ui_.QueueInput(answers[i]);
+        ui_.QueueInput(mrCancel, "");
+        main_->Action("NewFile")->trigger();
+        EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+        EXPECT_TRUE(state_.Model()->IsModified());
+    }
+    // Cancel at the save question keeps the modified data set too.
+    ui_.QueueInput("mine");
+    ui_.QueueInput("3");
+    ui_.QueueInput("10");
+    ui_.QueueCancel();
+    main_->Action("NewFile")->trigger();
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path("mine.MDF")));
+    state_.Model()->SetModified(false);
+}
+
 TEST_F(MainWindowTest, RecentFilesMenuDropsFilesThatAreGone) {
     WriteSampleDataFile(dir_.Path("a.MDF"));
     state_.RecentFiles().Add(dir_.Path("gone.MDF"));
