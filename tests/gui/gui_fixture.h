@@ -11,6 +11,10 @@
 #include "core/model/regression_file.h"
 #include "support/model_builder.h"
 
+// The system font library keeps its caches to the end of the process; that
+// is not ours to free. Each GUI test program includes this header once.
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 template <class App = QApplication>
 App& TestApp() {
     static int argc = 1;
