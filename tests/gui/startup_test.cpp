@@ -73,6 +73,8 @@ TEST_F(StartupTest, MacroSourceOnTheCommandLineGoesToTheMacroWindow) {
     ASSERT_TRUE(windows);
     EXPECT_EQ(windows->frmMacro->MacroFileName(), dir_.Path("run.mcr"));
     EXPECT_EQ(state_.Model(), nullptr);
+    ASSERT_EQ(state_.RecentFiles().Count(), 1);
+    EXPECT_EQ(state_.RecentFiles().GetItem(0), dir_.Path("run.mcr"));
 }
 
 TEST_F(StartupTest, UnreadableOrMissingCommandLineFileIsReportedAndTheWindowsStillStart) {
