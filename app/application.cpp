@@ -1,0 +1,70 @@
+#include "app/application.h"
+
+#include "app/main_window.h"
+#include "app/placeholder_windows.h"
+#include "app/settings_dialog.h"
+#include "eval/app_state.h"
+#include "platform/command_guard.h"
+#include "platform/qt/input_dlg.h"
+#include "platform/qt/qt_services.h"
+
+const char* const kApplicationTitle = "回帰分析 MERLOX";
+
+ApplicationWindows::ApplicationWindows() = default;
+
+ApplicationWindows::~ApplicationWindows() {
+    // Reverse order of creation: the main window goes last.
+    SetteiDlg.reset();
+    frmProperty.reset();
+    frmReplace.reset();
+    InputDlg.reset();
+    frmMacro.reset();
+    frmFind.reset();
+    frmInputAssist.reset();
+    frmREG.reset();
+}
+
+namespace {
+
+template <class W, class... Args>
+void Create(std::unique_ptr<W>& slot, std::vector<std::string>& order, Args&&... args) {
+    slot = std::make_unique<W>(std::forward<Args>(args)...);
+    order.push_back(slot->metaObject()->className());
+}
+
+}  // namespace
+
+std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices* qtServices,
+                                                     const std::string& settingsFileName,
+                                                     const std::vector<std::string>& arguments) {
+    auto windows = std::make_unique<ApplicationWindows>();
+    auto& w = *windows;
+    // An error while building a window is shown with its own cause (the
+    // memory message only when memory ran out); the program then does not
+    // start.
+    const bool created = GuardCommand(state.Services(), [&] {
+        Create(w.frmREG, w.creationOrder, state);
+        if (qtServices) {
+            qtServices->SetDialogParent(w.frmREG.get());
+            TfrmREG* main = w.frmREG.get();
+            qtServices->SetTerminateHandler([main] { main->close(); });
+        }
+        Create(w.frmInputAssist, w.creationOrder);
+        Create(w.frmFind, w.creationOrder);
+        Create(w.frmMacro, w.creationOrder);
+        Create(w.InputDlg, w.creationOrder);
+        if (qtServices) qtServices->SetInputDialog(w.InputDlg.get());
+        Create(w.frmReplace, w.creationOrder);
+        Create(w.frmProperty, w.creationOrder);
+        Create(w.SetteiDlg, w.creationOrder, state, settingsFileName);
+        w.frmREG->SetSettingsDialog(w.SetteiDlg.get());
+        w.frmREG->SetMacroWindow(w.frmMacro.get());
+        w.frmREG->UpdateRecentFiles();
+    });
+    if (!created) return nullptr;
+    // The command-line file, once every window exists and the settings are
+    // read; a failure is shown and the program runs on without it.
+    if (!arguments.empty() && !arguments.front().empty())
+        GuardCommand(state.Services(), [&] { w.frmREG->OpenAndRemember(arguments.front()); });
+    return windows;
+}

@@ -1,0 +1,42 @@
+// The long-lived windows whose contents are still to come: each is created
+// once at start-up under its own class so the others can already hold it.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class TfrmInputAssist : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmInputAssist(QWidget* parent = nullptr);
+};
+
+class TfrmFind : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmFind(QWidget* parent = nullptr);
+};
+
+class TfrmMacro : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmMacro(QWidget* parent = nullptr);
+    // Takes a macro source to open; the editor shows it once it exists.
+    void OpenMacroFile(const std::string& fileName);
+    const std::string& MacroFileName() const { return fileName_; }
+
+private:
+    std::string fileName_;
+};
+
+class TfrmReplace : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmReplace(QWidget* parent = nullptr);
+};
+
+class TfrmProperty : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmProperty(QWidget* parent = nullptr);
+};

@@ -1,0 +1,314 @@
+// The main window: its action table, caption, opening and closing with a
+// modified data set, help and the two-stage indicators.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <set>
+
+#include "app/application.h"
+#include "app/main_actions.h"
+#include "app/main_window.h"
+#include "app/placeholder_windows.h"
+#include "app/settings_dialog.h"
+#include "core/model/regression_model.h"
+#include "eval/app_state.h"
+#include "gui_fixture.h"
+#include "resources/string_table.h"
+#include "support/scripted_services.h"
+
+namespace {
+
+const char* const kAskSave = "データが変更されています。保存しますか？";
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : dir_("main") {
+        TestApp();
+        state_.SetServices(&ui_);
+        WriteText(dir_.Path("MERLOX.ini"), "[DIR]\ndata=" + dir_.Path() + "\n");
+        windows_ = StartApplication(state_, nullptr, dir_.Path("MERLOX.ini"), {});
+        main_ = windows_->frmREG.get();
+    }
+    ~MainWindowTest() override {
+        windows_.reset();
+        state_.SetServices(nullptr);
+    }
+
+    // Opens sample.MDF and marks it modified.
+    void OpenModified(const std::string& name = "sample.MDF") {
+        WriteSampleDataFile(dir_.Path(name));
+        main_->OpenAndRemember(dir_.Path(name));
+        ASSERT_NE(state_.Model(), nullptr);
+        state_.Model()->SetValue(0, 0, 42.0);
+        state_.Model()->SetModified(true);
+    }
+    bool SendClose() {
+        QCloseEvent event;
+        QCoreApplication::sendEvent(main_, &event);
+        return event.isAccepted();
+    }
+
+    ScratchFolder dir_;
+    ScriptedServices ui_;
+    AppState state_;
+    std::unique_ptr<ApplicationWindows> windows_;
+    TfrmREG* main_ = nullptr;
+};
+
+TEST_F(MainWindowTest, ActionTableBuildsUniqueActionsMenusAndShortcuts) {
+    std::set<std::string> names, shortcuts;
+    for (const ActionSpec& spec : MainActionTable()) {
+        if (spec.row != ActionRow::Command) continue;
+        EXPECT_TRUE(names.insert(spec.name).second) << "duplicate action " << spec.name;
+        if (spec.shortcut) {
+            EXPECT_TRUE(shortcuts.insert(spec.shortcut).second) << "shortcut twice " << spec.shortcut;
+        }
+        QAction* a = main_->Action(spec.name);
+        ASSERT_NE(a, nullptr) << spec.name;
+        if (a->isVisible()) {
+            EXPECT_EQ(a->isEnabled(), spec.handler != nullptr) << spec.name;
+        }
+        EXPECT_FALSE(a->statusTip().isEmpty()) << spec.name;
+        // Shortcut-only actions live on the window so their keys work.
+        if (!spec.menu) {
+            EXPECT_TRUE(main_->actions().contains(a)) << spec.name;
+        }
+    }
+    std::vector<std::string> tops;
+    for (QAction* a : main_->menuBar()->actions()) tops.push_back(a->text().toStdString());
+    const std::vector<std::string> expected = {"ファイル(&F)", "編集(&E)", "表示(&V)", "ツール(&T)", "設定(&S)",
+                                               "ヘルプ(&H)"};
+    EXPECT_EQ(tops, expected);
+
+    struct Row {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+    };
+    const Row rows[] = {
+        {"NewFile", "新規作成(&N)", "Ctrl+N"},     {"LoadFile", "開く(&O)...", "Ctrl+O"},
+        {"RedoEdit", "やり直す(&R)", "Ctrl+Alt+Z"}, {"VARXCHG", "交換(&X)", "F12"},
+        {"EEPlots", "Ｅ(i)・Ｅ(i-1)(&E)", "Ctrl+Alt+E"}, {"mnuTobit", "ﾄｰビット推定量(&T)", ""},
+        {"HelpContents", "目次(&C)", "F1"},       {"PreviousPage", "PreviousPage", "Ctrl+F7"},
+        {"HelpConText", "HelpConText", "Ctrl+H"},
+    };
+    for (const Row& r : rows) {
+        QAction* a = main_->Action(r.name);
+        ASSERT_NE(a, nullptr) << r.name;
+        EXPECT_EQ(a->text().toStdString(), r.caption);
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(r.shortcut))) << r.name;
+    }
+}
+
+TEST_F(MainWindowTest, CaptionFollowsTheFileNameRelativeToTheDataFolder) {
+    struct Case {
+        std::string fileName;
+        std::string caption;
+    };
+    const Case cases[] = {
+        {"", "回帰分析 --- "},
+        {dir_.Path("a.MDF"), "回帰分析 --- a.MDF"},
+        {"/elsewhere/b.TXT", "回帰分析 --- /elsewhere/b.TXT"},
+    };
+    state_.SetModel(std::make_unique<Reg>(3, 2));
+    for (const Case& c : cases) {
+        state_.Model()->SetFileName(c.fileName);
+        main_->UpdateCaption();
+        EXPECT_EQ(main_->windowTitle().toStdString(), c.caption);
+    }
+}
+
+TEST_F(MainWindowTest, ClosingAModifiedDataSetAsksOnceAndEachAnswerDoesWhatItSays) {
+    struct Case {
+        const char* what;
+        int answer;
+        bool closes;
+        bool written;
+    };
+    const Case cases[] = {{"yes", mrYes, true, true}, {"no", mrNo, true, false}, {"cancel", mrCancel, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenModified(std::string(c.what) + ".MDF");
+        const std::string file = dir_.Path(std::string(c.what) + ".MDF");
+        const std::string before = ReadText(file);
+        windows_->SetteiDlg->Settings().Values().Chow_Test = true;
+        std::filesystem::remove(dir_.Path("MERLOX.ini"));
+        ui_.ClearCalls();
+        ui_.QueueResult(c.answer);
+
+        EXPECT_EQ(SendClose(), c.closes);
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, kAskSave);
+        EXPECT_EQ(boxes[0].value, static_cast<long>(mbYesNoCancel));
+        // The settings are written in every case.
+        EXPECT_NE(ReadText(dir_.Path("MERLOX.ini")).find("Chow_Test=1"), std::string::npos);
+        EXPECT_EQ(ReadText(file) != before, c.written);
+        if (c.closes) {
+            EXPECT_EQ(state_.Model(), nullptr);
+        } else {
+            ASSERT_NE(state_.Model(), nullptr);
+            EXPECT_TRUE(state_.Model()->IsModified());
+            EXPECT_DOUBLE_EQ(state_.Model()->GetValue(0, 0), 42.0);
+        }
+        state_.SetModel(nullptr);
+    }
+}
+
+TEST_F(MainWindowTest, AFailedSaveAtCloseKeepsTheWindowAndTheData) {
+    OpenModified();
+    state_.Model()->SetFileName(dir_.Path("no/such/folder/x.MDF"));
+    ui_.QueueYes();
+    ui_.QueueOK();  // the save error
+    EXPECT_FALSE(SendClose());
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].msgKind, MsgKind::Error);
+    ASSERT_NE(state_.Model(), nullptr);
+    EXPECT_TRUE(state_.Model()->IsModified());
+}
+
+TEST_F(MainWindowTest, AutoSaveWritesWithoutAsking) {
+    OpenModified();
+    windows_->SetteiDlg->Settings().Values().AutoSave = true;
+    const std::string before = ReadText(dir_.Path("sample.MDF"));
+    EXPECT_TRUE(SendClose());
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+    EXPECT_NE(ReadText(dir_.Path("sample.MDF")), before);
+}
+
+TEST_F(MainWindowTest, OpeningOverAModifiedDataSetOffersTheSameThreeAnswers) {
+    OpenModified();
+    WriteSampleDataFile(dir_.Path("other.MDF"));
+    ui_.QueueCancel();
+    main_->OpenAndRemember(dir_.Path("other.MDF"));
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+    EXPECT_TRUE(state_.Model()->IsModified());
+    EXPECT_EQ(state_.RecentFiles().GetItem(0), dir_.Path("sample.MDF"));
+
+    ui_.QueueNo();
+    main_->OpenAndRemember(dir_.Path("other.MDF"));
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("other.MDF"));
+    EXPECT_FALSE(state_.Model()->IsModified());
+    EXPECT_EQ(state_.RecentFiles().GetItem(0), dir_.Path("other.MDF"));
+    EXPECT_EQ(main_->windowTitle().toStdString(), "回帰分析 --- other.MDF");
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeReadLeavesTheOpenDataSetAsItWas) {
+    OpenModified();
+    WriteText(dir_.Path("broken.MDF"), std::string("MDF\0\x05\x00", 6));
+    ui_.QueueFile(dir_.Path("broken.MDF"));
+    ui_.QueueNo();  // do not save the modified set first
+    ui_.QueueOK();  // the read error
+    main_->Action("LoadFile")->trigger();
+    ASSERT_NE(state_.Model(), nullptr);
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+    EXPECT_TRUE(state_.Model()->IsModified());
+    EXPECT_DOUBLE_EQ(state_.Model()->GetValue(0, 0), 42.0);
+    EXPECT_EQ(state_.RecentFiles().Count(), 1);
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].msgKind, MsgKind::Error);
+}
+
+TEST_F(MainWindowTest, NewFileWithTheSmallestAnswersWritesAtOnce) {
+    ui_.QueueInput("");
+    ui_.QueueInput("1");
+    ui_.QueueInput("0");
+    main_->Action("NewFile")->trigger();
+    ASSERT_NE(state_.Model(), nullptr);
+    EXPECT_EQ(state_.Model()->GetVarCount(), 2);
+    EXPECT_EQ(state_.Model()->GetObsCount(), 4);
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Folder() + "NONAME.MDF");
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path("NONAME.MDF")));
+    EXPECT_FALSE(state_.Model()->IsModified());
+    const auto prompts = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(prompts.size(), 3u);
+    EXPECT_EQ(prompts[1].items, std::vector<std::string>{"<import>"});
+}
+
+TEST_F(MainWindowTest, NewFileCancelledAtAnyPromptChangesNothing) {
+    OpenModified();
+    for (int cancelAt = 0; cancelAt < 3; ++cancelAt) {
+        SCOPED_TRACE(cancelAt);
+        const char* answers[] = {"mine", "3", "10"};
+        for (int i = 0; i < cancelAt; ++i) ui_.QueueInput(answers[i]);
+        ui_.QueueInput(mrCancel, "");
+        main_->Action("NewFile")->trigger();
+        EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+        EXPECT_TRUE(state_.Model()->IsModified());
+    }
+    // Cancel at the save question keeps the modified data set too.
+    ui_.QueueInput("mine");
+    ui_.QueueInput("3");
+    ui_.QueueInput("10");
+    ui_.QueueCancel();
+    main_->Action("NewFile")->trigger();
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path("mine.MDF")));
+    state_.Model()->SetModified(false);
+}
+
+TEST_F(MainWindowTest, RecentFilesMenuDropsFilesThatAreGone) {
+    WriteSampleDataFile(dir_.Path("a.MDF"));
+    state_.RecentFiles().Add(dir_.Path("gone.MDF"));
+    state_.RecentFiles().Add(dir_.Path("a.MDF"));
+    main_->UpdateRecentFiles();
+    EXPECT_EQ(state_.RecentFiles().Count(), 1);
+    ASSERT_EQ(main_->RecentMenu()->actions().size(), 1);
+    EXPECT_EQ(main_->RecentMenu()->actions()[0]->text().toStdString(), "&0 " + dir_.Path("a.MDF"));
+    EXPECT_EQ(main_->RecentPopup()->actions().size(), 1);
+    main_->Action("mnuRFClear")->trigger();
+    EXPECT_EQ(state_.RecentFiles().Count(), 0);
+    EXPECT_TRUE(main_->RecentMenu()->actions().isEmpty());
+}
+
+TEST_F(MainWindowTest, HelpOpensTheFileOrSaysItCouldNot) {
+    ui_.SetHelpResult(true);
+    main_->Action("HelpContents")->trigger();
+    main_->Action("HelpConText")->trigger();
+    auto help = ui_.CallsOf(ServiceCall::Help);
+    ASSERT_EQ(help.size(), 2u);
+    EXPECT_EQ(help[0].value, 0);
+    EXPECT_EQ(help[1].value, 1017);
+    EXPECT_EQ(help[0].text, main_->HelpFile());
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+
+    ui_.SetHelpResult(false);
+    ui_.QueueOK();
+    main_->Action("HelpContents")->trigger();
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "HTML HELPファイルの表示に失敗しました。");
+}
+
+TEST_F(MainWindowTest, TwoStageIndicatorFollowsTheModel) {
+    OpenModified();
+    main_->UpdateTwoStageIndicator();
+    EXPECT_FALSE(main_->Action("LSE")->isChecked());
+    EXPECT_FALSE(main_->Action("btnRealCalc")->isVisible());
+    state_.Model()->SetTwoStage(true);
+    main_->UpdateTwoStageIndicator();
+    EXPECT_TRUE(main_->Action("LSE")->isChecked());
+    EXPECT_TRUE(main_->Action("btnRealCalc")->isVisible());
+    EXPECT_FALSE(main_->LimlLabel()->text().isEmpty());
+    state_.Model()->SetModified(false);
+}
+
+TEST_F(MainWindowTest, PagesCycleAndViewItemsSwitchThem) {
+    main_->Action("mnuCheckView")->trigger();
+    EXPECT_EQ(main_->Pages()->currentIndex(), 2);
+    main_->Action("NextPage")->trigger();
+    main_->Action("NextPage")->trigger();
+    main_->Action("NextPage")->trigger();
+    EXPECT_EQ(main_->Pages()->currentIndex(), 0);
+    main_->Action("PreviousPage")->trigger();
+    EXPECT_EQ(main_->Pages()->currentIndex(), 4);
+}
+
+}  // namespace
