@@ -424,7 +424,10 @@ void Data::RefreshNow() const {
     const int k = GetVarCount();
     std::vector<const double*> columns(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = table_[static_cast<std::size_t>(j)]->Data();
-    BuildMomentMatrixFromColumns(columns.data(), obs_, k, moments_);
+    BuildMomentMatrixFromColumns(columns.data(), obs_, k, preciseMoments_, Pool());
+    moments_.Resize(k + 1, k + 1, false);
+    for (int a = 0; a <= k; ++a)
+        for (int b = 0; b <= k; ++b) moments_[a][b] = static_cast<double>(preciseMoments_[a][b]);
     CovarianceToCorrelation(moments_, k, correlations_);
     // The variables' means and sums of squares are in the matrix.
     for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);

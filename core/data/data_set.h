@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -23,6 +24,7 @@
 
 #include "core/data/data_cell.h"
 #include "core/numeric/matrix.h"
+#include "core/numeric/thread_pool.h"
 #include "core/data/variable.h"
 
 class Data {
@@ -113,6 +115,12 @@ public:
     double GetMoment(int i, int j) const { Refresh(); return moments_.At(i, j); }
     double GetCorrelation(int i, int j) const { Refresh(); return correlations_.At(i, j); }
     const Matrix& Moments() const { Refresh(); return moments_; }
+    // The same matrix in the precision it is formed in, for the fit.
+    const LongMatrix& PreciseMoments() const { Refresh(); return preciseMoments_; }
+    // Where the passes over the observations find their worker threads (none
+    // set: the calling thread alone).
+    void SetPoolSource(std::function<ThreadPool*()> source) { poolSource_ = std::move(source); }
+    ThreadPool* Pool() const { return poolSource_ ? poolSource_() : nullptr; }
     const Matrix& Correlations() const { Refresh(); return correlations_; }
 
     // name + "/" + tag + "/" + info.
@@ -150,7 +158,9 @@ protected:
     int obs_ = 0;
     std::vector<std::unique_ptr<Var>> table_;
     mutable Matrix moments_;
+    mutable LongMatrix preciseMoments_;
     mutable Matrix correlations_;
+    std::function<ThreadPool*()> poolSource_;
     bool modified_ = false;
 
 private:

@@ -29,6 +29,8 @@
 namespace {
 
 constexpr int kBlock = 128;
+// Observations per task of a pass: whole blocks.
+constexpr int kChunk = 4096;
 
 // Error rate shown for an observed value of zero.
 constexpr double kZeroErrorRate = 100.0 * 9999.0;
@@ -361,17 +363,26 @@ void Reg::AnalysisOrdinary() {
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
     const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
-    double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
-    for (int start = 0; start < n; start += kBlock) {
-        const int len = n - start < kBlock ? n - start : kBlock;
-        analysis_.table.ReadSpan(kRowResidual, start, len, e);
-        analysis_.table.ReadSpan(kRowLeverage, start, len, h);
-        for (int t = 0; t < len; ++t) {
-            g[t] = 1.0 - h[t];
-            s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+    ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
+        double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
+        const int last = static_cast<int>(first) + count;
+        for (int start = static_cast<int>(first); start < last; start += kBlock) {
+            const int len = last - start < kBlock ? last - start : kBlock;
+            analysis_.table.ReadSpan(kRowResidual, start, len, e);
+            analysis_.table.ReadSpan(kRowLeverage, start, len, h);
+            for (int t = 0; t < len; ++t) {
+                g[t] = 1.0 - h[t];
+                s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+            }
+            WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
         }
-        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
-    }
+    });
+}
+
+ThreadPool* Reg::TablePool() const {
+    // Disjoint spans of a table in memory may be written at once; the file
+    // form keeps to one thread.
+    return analysis_.table.InMemory() ? Pool() : nullptr;
 }
 
 void Reg::AnalysisTwoStage() {
@@ -487,12 +498,15 @@ void Reg::InfluenceRows() {
     const InfluenceScale scale = MakeInfluenceScale(*this);
     std::vector<const double*> observed(q);
     for (int s = 0; s < q; ++s) observed[s] = GetVar(b.vars[s]).Data();
-    InfluenceBlock blk(q, p, twoStage);
-    for (int start = 0; start < n; start += kBlock) {
-        const int len = n - start < kBlock ? n - start : kBlock;
-        ReadInfluenceBlock(analysis_.table, b, fit_.design, twoStage ? &observed : nullptr, start, len, blk);
-        FixedMeasures(scale, twoStage, start, len, blk);
-        CoefficientMeasures(b, coef, twoStage, len, blk);
-        WriteInfluenceBlock(analysis_.table, b.swept, start, len, blk);
-    }
+    ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
+        InfluenceBlock blk(q, p, twoStage);
+        const int last = static_cast<int>(first) + count;
+        for (int start = static_cast<int>(first); start < last; start += kBlock) {
+            const int len = last - start < kBlock ? last - start : kBlock;
+            ReadInfluenceBlock(analysis_.table, b, fit_.design, twoStage ? &observed : nullptr, start, len, blk);
+            FixedMeasures(scale, twoStage, start, len, blk);
+            CoefficientMeasures(b, coef, twoStage, len, blk);
+            WriteInfluenceBlock(analysis_.table, b.swept, start, len, blk);
+        }
+    });
 }

@@ -23,6 +23,9 @@ std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
     const int k = GetVarCount();
     for (int j : indices) {
         if (j < 0 || j >= k) continue;
+        // The kept statistics vouch for a column: a value that is no number
+        // makes its mean one, an infinity its maximum or minimum.
+        if (std::isfinite(GetMean(j)) && std::isfinite(GetMax(j)) && std::isfinite(GetMin(j))) continue;
         const double* v = GetVar(j).Data();
         for (int i = 0; i < n; ++i)
             if (!std::isfinite(v[i]))
@@ -43,7 +46,7 @@ std::string Reg::NonFiniteResultMessage() const {
 
 bool Reg::PivotUsable(int m) const {
     // The original diagonal is kept a millionth of it as the tolerance.
-    const long double original = static_cast<long double>(fit_.tolerance.At(m)) * 1e6L;
+    const long double original = fit_.ToleranceOf(m) * 1e6L;
     return fit_.moments[m][m] > original * kCollinearPivot;
 }
 
@@ -53,7 +56,7 @@ bool Reg::IllConditioned() const {
         if (j == k) continue;
         // The swept diagonal is the inverse's; times the original diagonal
         // (kept a millionth of it as the tolerance) it is the inflation factor.
-        const long double vif = fit_.moments[j][j] * static_cast<long double>(fit_.tolerance.At(j)) * 1e6L;
+        const long double vif = fit_.moments[j][j] * fit_.ToleranceOf(j) * 1e6L;
         if (!(vif < kMaxLongDoubleVif)) return true;
     }
     return false;

@@ -14,6 +14,7 @@ void RegFit::ResetFor(int k) {
     stdErr.Replace(Vector(k + 1, 0.0));
     fValue.Replace(Vector(k + 1, 0.0));
     tolerance.Replace(Vector(k + 1, 0.0));
+    toleranceLong.assign(static_cast<std::size_t>(k) + 1, 0.0L);
 }
 
 bool RegFit::HasShape(int k) const {

@@ -29,6 +29,13 @@ struct RegFit {
     Vector fValue;
     // Pivots below these are taken for zero.
     Vector tolerance;
+    // The same thresholds in the precision of the moments, which also hold
+    // values a double cannot (the spread of a column near 1e300).
+    std::vector<long double> toleranceLong;
+    long double ToleranceOf(int j) const {
+        return j >= 0 && j < static_cast<int>(toleranceLong.size()) ? toleranceLong[static_cast<std::size_t>(j)]
+                                                                    : static_cast<long double>(tolerance.At(j));
+    }
 
     int residualDf = 0;
     double s2 = 0.0;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/io/data_file.h"
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/regression_moments.h"
 #include "platform/ui_services.h"
@@ -56,6 +57,7 @@ Reg::Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int 
     expres_.SetData(*this);
     ClearExpres();
     groupNames_.Clear();
+    SetPoolSource([this] { return context_->Pool(); });
 }
 
 void Reg::SetContext(EngineContext& context) {
@@ -144,9 +146,23 @@ void Reg::BuildMoments() {
             row[k] = 1.0;
         }
         ReplaceEndogenousColumns();
-        BuildDesignMoments(d, n, stride, k, fit_.moments);
+        BuildDesignMoments(d, n, stride, k, fit_.moments, Pool());
     } else {
-        BuildDesignFromColumns(columns.data(), n, k, d, stride, fit_.moments);
+        // The data set's own moments are the fit's (one method forms both),
+        // so a data set read or fitted before costs the design copy alone.
+        const LongMatrix& own = PreciseMoments();
+        if (own.Rows() == k + 1 && own.Cols() == k + 1) {
+            fit_.moments.Replace(LongMatrix(own));
+            ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
+                for (long long i = first; i < first + count; ++i) {
+                    double* row = d + i * stride;
+                    for (int j = 0; j < k; ++j) row[j] = columns[j][i];
+                    row[k] = 1.0;
+                }
+            });
+        } else {
+            BuildDesignFromColumns(columns.data(), n, k, d, stride, fit_.moments, Pool());
+        }
     }
     fit_.designMeanHi.assign(k + 1, 0.0);
     fit_.designMeanLo.assign(k + 1, 0.0);
@@ -164,7 +180,7 @@ void Reg::ReplaceEndogenousColumns() {
     const int stride = k + 1;
     double* d = fit_.design.Data();
     // The instruments: every exogenous and lagged variable with the constant.
-    BuildDesignMoments(d, n, stride, k, fit_.moments);
+    BuildDesignMoments(d, n, stride, k, fit_.moments, Pool());
     std::vector<int> instruments;
     for (int j = 0; j < k; ++j) {
         const int t = GetVarType(j);
@@ -218,7 +234,11 @@ int Reg::ChooseDependent(int j, bool residualPass) {
     BuildMoments();
 
     LongMatrix& M = fit_.moments;
-    for (int m = 0; m <= k; ++m) fit_.tolerance.At(m) = static_cast<double>(M[m][m] * 1e-6L);
+    fit_.toleranceLong.assign(static_cast<std::size_t>(k) + 1, 0.0L);
+    for (int m = 0; m <= k; ++m) {
+        fit_.toleranceLong[static_cast<std::size_t>(m)] = M[m][m] * 1e-6L;
+        fit_.tolerance.At(m) = static_cast<double>(fit_.toleranceLong[static_cast<std::size_t>(m)]);
+    }
     const int n = GetObsCount();
     fit_.syy = static_cast<double>(M[j][j]);
     // Without the pass (a caller that enters variables at once and finishes
@@ -234,7 +254,8 @@ int Reg::ChooseDependent(int j, bool residualPass) {
         const long double r = M[m][j] * M[m][j] / M[m][m];
         const long double q = (fit_.sse - r) / (n - 2);
         const bool small = !(std::fabs(static_cast<double>(q)) > floor);  // NaN counts as small
-        fit_.fValue.At(m) = (fit_.tolerance.At(m) > M[m][m] || small) ? -1.0 : static_cast<double>(r / q);
+        fit_.fValue.At(m) =
+            (fit_.toleranceLong[static_cast<std::size_t>(m)] > M[m][m] || small) ? -1.0 : static_cast<double>(r / q);
     }
     fit_.fValue.At(j) = 0.0;
     fit_.fValue.At(k) = 0.0;
@@ -271,7 +292,7 @@ void Reg::UpdateFValues(long double sse, long double s2) {
         if (m == dep) continue;
         const long double a = M[m][dep];
         const long double d = M[m][m];
-        const bool singular = fit_.tolerance.At(m) >= d;
+        const bool singular = fit_.toleranceLong[static_cast<std::size_t>(m)] >= d;
         if (role_[m] == kRoleExplanatory) {
             fit_.fValue.At(m) = static_cast<double>(a * a / (d * s2));
         } else {

@@ -232,6 +232,8 @@ protected:
     void AnalysisOrdinary();
     void AnalysisTwoStage();
     void InfluenceRows();
+    // The worker threads for passes over the analysis table.
+    ThreadPool* TablePool() const;
     struct OwnCompanions;
     Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name);
 

@@ -267,7 +267,10 @@ void Complete(const long double* total, const double* shift, long long n, int co
     m[cols][cols] = 1.0L / nn;
 }
 
-void Build(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool, MomentKernel choice) {
+void BuildScaledIfNeeded(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool,
+                         MomentKernel choice);
+
+void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool, MomentKernel choice) {
     if (n < 0 || cols < 0) throw ERangeError(kRangeErrorText);
     const MomentBlockKernel kernel = KernelFor(choice);
     if (n < 1) {
@@ -310,6 +313,58 @@ void Build(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* 
         }
     }
     Complete(total.data(), shift.data(), n, cols, m);
+}
+
+// Products of doubles overflow past about 1e154 and vanish below 1e-154,
+// where long double still holds them. Such a column is summed again as an
+// exact power-of-two multiple of itself near 1, and its moments scaled back.
+bool OutsideDoubleProducts(const LongMatrix& m, int cols) {
+    constexpr long double kTiny = 0x1p-400L;
+    for (int i = 0; i <= cols; ++i)
+        for (int j = 0; j <= cols; ++j)
+            if (!std::isfinite(m[i][j])) return true;
+    for (int j = 0; j < cols; ++j) {
+        const long double mean = std::fabs(m[cols][j]);
+        if (mean != 0.0L && mean < kTiny) return true;
+        if (m[j][j] != 0.0L && m[j][j] < kTiny * kTiny) return true;
+    }
+    return false;
+}
+
+void Build(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool, MomentKernel choice) {
+    BuildUnscaled(src, n, cols, m, pool, choice);
+    if (n > 0 && cols > 0 && OutsideDoubleProducts(m, cols)) BuildScaledIfNeeded(src, n, cols, m, pool, choice);
+}
+
+void BuildScaledIfNeeded(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool,
+                         MomentKernel choice) {
+    std::vector<double> most(static_cast<std::size_t>(cols), 0.0);
+    for (long long i = 0; i < n; ++i)
+        for (int j = 0; j < cols; ++j) most[j] = std::max(most[j], std::fabs(src.At(i, j)));
+    std::vector<int> exponent(static_cast<std::size_t>(cols), 0);
+    bool any = false;
+    for (int j = 0; j < cols; ++j) {
+        // A value that is no number gives no scale; it stays what it is.
+        if (!std::isfinite(most[j]) || most[j] == 0.0) continue;
+        std::frexp(most[j], &exponent[j]);
+        any = any || exponent[j] > 128 || exponent[j] < -128;
+    }
+    if (!any) return;
+    // Scaled copies; a power of two changes no digit of a normal double.
+    std::vector<std::vector<double>> scaled(static_cast<std::size_t>(cols), std::vector<double>(n));
+    std::vector<const double*> columns(static_cast<std::size_t>(cols));
+    for (int j = 0; j < cols; ++j) {
+        for (long long i = 0; i < n; ++i) scaled[j][i] = std::ldexp(src.At(i, j), -exponent[j]);
+        columns[j] = scaled[j].data();
+    }
+    Source copy;
+    copy.columns = columns.data();
+    BuildUnscaled(copy, n, cols, m, pool, choice);
+    for (int i = 0; i < cols; ++i) {
+        for (int j = 0; j < cols; ++j) m[i][j] = std::ldexp(m[i][j], exponent[i] + exponent[j]);
+        m[cols][i] = std::ldexp(m[cols][i], exponent[i]);
+        m[i][cols] = std::ldexp(m[i][cols], exponent[i]);
+    }
 }
 
 }  // namespace

@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "core/settings/work_settings.h"
+#include "core/numeric/thread_pool.h"
 #include "core/text/text_evaluator.h"
 #include "platform/durable_file.h"
 #include "platform/ui_services.h"
@@ -46,6 +48,13 @@ public:
     void SetFileTablesForced(bool on) { fileTablesForced_ = on; }
     bool FileTablesForced() const { return fileTablesForced_; }
 
+    // The worker threads of the per-observation passes, started on first
+    // use: `threads` of them (<= 0: MERLOX_THREADS, else the hardware's).
+    // Results never depend on the count.
+    ThreadPool* Pool();
+    void SetThreads(int threads);
+    int Threads() const { return threads_; }
+
     // How saved files are flushed to the disk (empty: the system's fsync).
     const FsyncCall& Fsync() const { return fsync_; }
     void SetFsync(FsyncCall call) { fsync_ = std::move(call); }
@@ -59,4 +68,6 @@ private:
     std::int32_t tempCounter_ = -1;
     bool fileTablesForced_ = false;
     FsyncCall fsync_;
+    int threads_ = 0;
+    std::unique_ptr<ThreadPool> pool_;
 };

@@ -113,6 +113,29 @@ TEST(RegNonFinite, UnderidentifiedTwoStageModelFallsBackToOrdinaryFit) {
     }
 }
 
+// Finite values far from 1: the moments are formed where the values sit, so
+// magnitudes that extended precision holds give the right fit (exact values
+// by rational arithmetic on the doubles given).
+TEST(RegExtremeMagnitudes, HugeAndTinyColumnsFitTheirTrueSlope) {
+    struct Case {
+        std::vector<double> x;
+        double slope, intercept, slopeSe;
+    };
+    const Case cases[] = {
+        {{1, 2, 1e300, 3, 4}, 7.499999999999999606e-301, 2.75, 1.909406539564933236e-300},
+        {{1e-300, 2e-300, 3e-300, 1e-300, 5e-300}, 7.767857142857142662e+299, 1.035714285714285714,
+         2.695876638561218678e+299},
+    };
+    for (const Case& c : cases) {
+        auto reg = MakeModel({c.x, {1, 2, 3.5, 3, 5}}, {}, {"x", "y"});
+        EXPECT_TRUE(reg->SetModel(1, {2, 1, 2})) << reg->FitProblem();
+        EXPECT_NEAR(reg->GetCoef(0), c.slope, 1e-12 * std::fabs(c.slope));
+        EXPECT_NEAR(reg->GetCoef(2), c.intercept, 1e-12);
+        EXPECT_NEAR(reg->GetStdError(0), c.slopeSe, 1e-9 * c.slopeSe);
+        EXPECT_TRUE(reg->FitProblem().empty());
+    }
+}
+
 // A variable that is a combination of others leaves only rounding noise as
 // its pivot: it is not swept in, whatever the sign of the noise.
 TEST(RegCollinear, ACombinationOfTheModelsVariablesIsNotSweptIn) {
