@@ -57,7 +57,9 @@ Reg::Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int 
     expres_.SetData(*this);
     ClearExpres();
     groupNames_.Clear();
-    SetPoolSource([this] { return context_->Pool(); });
+    // Small data sets are summed on the calling thread: no workers are
+    // started for them (the result is the same either way).
+    SetPoolSource([this] { return GetObsCount() >= 2 * kMomentChunkRows ? context_->Pool() : nullptr; });
 }
 
 void Reg::SetContext(EngineContext& context) {
