@@ -7,6 +7,7 @@
 
 #include "core/text/field_split.h"
 #include "core/data/group_mask.h"
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/statistics.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
@@ -418,13 +419,15 @@ void Data::UpdateMoments() { MarkMomentsStale(); }
 
 void Data::BuildMomentMatrix() { Refresh(); }
 
-void Data::RefreshNow() const {
+bool Data::RefreshWithDesign(double* design, long long stride) const {
+    if (current_.load(std::memory_order_acquire)) return false;
     const std::lock_guard<std::mutex> hold(refreshLock_);
-    if (current_.load(std::memory_order_relaxed)) return;
+    if (current_.load(std::memory_order_relaxed)) return false;
     const int k = GetVarCount();
     std::vector<const double*> columns(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = table_[static_cast<std::size_t>(j)]->Data();
-    BuildMomentMatrixFromColumns(columns.data(), obs_, k, preciseMoments_, Pool());
+    if (obs_ < 0 || k < 0) throw ERangeError(kRangeErrorText);
+    BuildMomentsFromColumns(columns.data(), obs_, k, preciseMoments_, Pool(), MomentKernel::Automatic, design, stride);
     moments_.Resize(k + 1, k + 1, false);
     for (int a = 0; a <= k; ++a)
         for (int b = 0; b <= k; ++b) moments_[a][b] = static_cast<double>(preciseMoments_[a][b]);
@@ -432,4 +435,5 @@ void Data::RefreshNow() const {
     // The variables' means and sums of squares are in the matrix.
     for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);
     current_.store(true, std::memory_order_release);
+    return design != nullptr;
 }

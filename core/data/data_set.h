@@ -152,6 +152,10 @@ protected:
     void Refresh() const {
         if (!current_.load(std::memory_order_acquire)) RefreshNow();
     }
+    // Refresh that, when the matrices are formed now, also fills the n rows
+    // of a row-major design (row stride at least k + 1) with the values and
+    // 1.0 in column k in the same pass. True when it filled the design.
+    bool RefreshWithDesign(double* design, long long stride) const;
 
     std::string name_;
     std::string info_;
@@ -164,7 +168,7 @@ protected:
     bool modified_ = false;
 
 private:
-    void RefreshNow() const;
+    void RefreshNow() const { RefreshWithDesign(nullptr, 0); }
 
     // The matrices describe the values (a new data set's are zero).
     mutable std::atomic<bool> current_{true};

@@ -151,11 +151,13 @@ void Reg::BuildMoments() {
         BuildDesignMoments(d, n, stride, k, fit_.moments, Pool());
     } else {
         // The data set's own moments are the fit's (one method forms both),
-        // so a data set read or fitted before costs the design copy alone.
+        // so a data set read or fitted before costs the design copy alone;
+        // moments formed now fill the design in the same pass.
+        const bool filled = RefreshWithDesign(d, stride);
         const LongMatrix& own = PreciseMoments();
         if (own.Rows() == k + 1 && own.Cols() == k + 1) {
             fit_.moments.Replace(LongMatrix(own));
-            ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
+            if (!filled) ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
                 for (long long i = first; i < first + count; ++i) {
                     double* row = d + i * stride;
                     for (int j = 0; j < k; ++j) row[j] = columns[j][i];

@@ -6,6 +6,7 @@
 // quadratic forms in the swept block of the moment matrix on centred rows,
 // packed once per call into doubles and evaluated over a block of
 // observations at a time so that the inner loops vectorise.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -76,8 +77,8 @@ struct ResidualInputs {
     const double* y = nullptr;
     const double* design = nullptr;
     int stride = 0;
-    const std::vector<double>* meanHi = nullptr;
-    const std::vector<double>* meanLo = nullptr;
+    std::vector<double> centreHi, centreLo;  // the means per swept variable
+    long long n = 0;
     long double meanY = 0.0L;
     double inverseN = 0.0;
     bool twoStageLeverage = false;
@@ -129,11 +130,14 @@ ResidualInputs PrepareResidualPass(const Reg& reg) {
     in.centredFit = !fit.designTwoStage;
     in.bVars.resize(q);
     for (int s = 0; s < q; ++s) in.bVars[s] = M[vars[s]][dep];
-    in.meanHi = &fit.designMeanHi;
-    in.meanLo = &fit.designMeanLo;
     in.meanY = static_cast<long double>(fit.designMeanHi[dep]) + fit.designMeanLo[dep];
     in.design = fit.design.Data();
     in.stride = fit.design.Cols();
+    in.n = n;
+    for (int col : vars) {
+        in.centreHi.push_back(fit.designMeanHi[col]);
+        in.centreLo.push_back(fit.designMeanLo[col]);
+    }
     return in;
 }
 
@@ -174,15 +178,20 @@ void LoadBlock(const ResidualInputs& in, int start, int len, ResidualBlock& blk)
             for (int t = 0; t < len; ++t) xs[t] = 1.0;
         }
     }
-    for (int s = 0; s < in.q; ++s) {
-        const int col = in.vars[s];
-        const double hi = (*in.meanHi)[col], lo = (*in.meanLo)[col];
-        double* zs = &blk.zc[static_cast<size_t>(s) * kBlock];
-        for (int t = 0; t < len; ++t) zs[t] = (in.design[static_cast<size_t>(start + t) * in.stride + col] - hi) - lo;
-        if (in.twoStageLeverage) {
-            double* xs = &blk.xc[static_cast<size_t>(s) * kBlock];
-            for (int t = 0; t < len; ++t) xs[t] = (in.observedVars[s][start + t] - hi) - lo;
-        }
+    // The design is read row by row (its rows are contiguous) and the next
+    // block is asked for meanwhile: the design is far larger than the cache.
+    const long long ahead = std::min<long long>(kBlock, in.n - start - kBlock);
+    const double* next = in.design + static_cast<size_t>(start + kBlock) * in.stride;
+    for (long long a = 0; a < ahead * in.stride; a += 8) __builtin_prefetch(next + a);
+    for (int t = 0; t < len; ++t) {
+        const double* row = in.design + static_cast<size_t>(start + t) * in.stride;
+        for (int s = 0; s < in.q; ++s)
+            blk.zc[static_cast<size_t>(s) * kBlock + t] = (row[in.vars[s]] - in.centreHi[s]) - in.centreLo[s];
+    }
+    for (int s = 0; s < in.q && in.twoStageLeverage; ++s) {
+        const double hi = in.centreHi[s], lo = in.centreLo[s];
+        double* xs = &blk.xc[static_cast<size_t>(s) * kBlock];
+        for (int t = 0; t < len; ++t) xs[t] = (in.observedVars[s][start + t] - hi) - lo;
     }
 }
 
