@@ -1,6 +1,7 @@
 #include "core/data/data_set.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <string>
 #include <utility>
@@ -200,11 +201,26 @@ void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
     // What is read afterwards describes the values as they were.
     Refresh();
     const Var& column = *table_[static_cast<std::size_t>(j)];
-    std::vector<double> key(column.begin(), column.end());
-    std::vector<int> from(static_cast<std::size_t>(n));
-    std::iota(from.begin(), from.end(), 0);
-    const bool moved = ascending ? ShellSort(key, from, [](double a, double b) { return a >= b; })
-                                 : ShellSort(key, from, [](double a, double b) { return a <= b; });
+    // A key that is no number has no place in the order: such rows go last,
+    // as they stood. (Compared as they are, they would make every pass run
+    // to the start of the array: hours for a long column of them.)
+    std::vector<double> key;
+    std::vector<int> from, last;
+    key.reserve(static_cast<std::size_t>(n));
+    from.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double v = column.begin()[i];
+        if (std::isnan(v)) {
+            last.push_back(i);
+        } else {
+            key.push_back(v);
+            from.push_back(i);
+        }
+    }
+    bool moved = ascending ? ShellSort(key, from, [](double a, double b) { return a >= b; })
+                           : ShellSort(key, from, [](double a, double b) { return a <= b; });
+    moved = moved || (!last.empty() && last.front() < static_cast<int>(from.size()));
+    from.insert(from.end(), last.begin(), last.end());
     if (!moved) return;
     key = {};
     Var::PermuteScratch scratch;

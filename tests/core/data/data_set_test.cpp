@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <bit>
 #include <cstdint>
 #include <functional>
@@ -640,8 +641,12 @@ struct RefRow {
     int from;
 };
 
+// Rows whose key is no number go last as they stood; the others are sorted
+// by exchanging rows.
 void ReferenceSort(std::vector<RefRow>& rows, bool ascending) {
-    const long long n = static_cast<long long>(rows.size());
+    std::stable_partition(rows.begin(), rows.end(), [](const RefRow& r) { return !std::isnan(r.key); });
+    const long long n = static_cast<long long>(
+        std::count_if(rows.begin(), rows.end(), [](const RefRow& r) { return !std::isnan(r.key); }));
     long long p = 1;
     while (p <= n) p *= 2;
     for (long long h = (p - 1) / 2; h > 0; h = (h - 1) / 2)
@@ -709,7 +714,7 @@ TEST(DataSetSortTest, MatchesRowExchangeWithTiesAndNaN) {
 }
 
 // Keys with NaNs and ties; orders from an independent Python run of the
-// exchange sort.
+// exchange sort over the keys that are numbers, the NaN rows last.
 TEST(DataSetSortTest, NaNKeysAgainstPython) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> keys = {3.0, nan, 1.0, 2.0, nan, 1.0, 5.0, 2.0};
@@ -717,8 +722,8 @@ TEST(DataSetSortTest, NaNKeysAgainstPython) {
         bool ascending;
         std::vector<int> order;
     } cases[] = {
-        {true, {1, 4, 2, 5, 7, 3, 0, 6}},
-        {false, {1, 4, 6, 0, 7, 3, 2, 5}},
+        {true, {5, 2, 3, 7, 0, 6, 1, 4}},
+        {false, {6, 0, 3, 7, 5, 2, 1, 4}},
     };
     for (const auto& c : cases) {
         Data d(8, 2, "n");
@@ -736,4 +741,28 @@ TEST(DataSetSortTest, NaNKeysAgainstPython) {
             EXPECT_EQ(d.GetMark(i, 0), 1u << from);
         }
     }
+}
+
+// A long column of keys that are no numbers sorts at once: those rows go last
+// as they stood (compared as they are, each would travel to the start).
+TEST(DataSetSortTest, ManyNaNKeysGoLastInTheirOrder) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const int n = 200000;
+    Data d(n, 2, "nan");
+    std::vector<double> key(static_cast<std::size_t>(n)), id(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        key[static_cast<std::size_t>(i)] = i % 50 == 0 ? static_cast<double>(n - i) : nan;
+        id[static_cast<std::size_t>(i)] = i;
+    }
+    d.SetVarValues(0, key);
+    d.SetVarValues(1, id);
+    std::vector<int> order;
+    d.SortObservations(0, true, &order);
+    const int numbers = n / 50;
+    for (int i = 0; i < numbers; ++i) EXPECT_EQ(d.GetValue(i, 1), n - 50 - 50.0 * i) << i;
+    for (int i = numbers; i < n; i += 997) EXPECT_TRUE(std::isnan(d.GetValue(i, 0))) << i;
+    // The NaN rows keep their order: 1, 2, ..., 49, 51, ...
+    EXPECT_EQ(d.GetValue(numbers, 1), 1.0);
+    EXPECT_EQ(d.GetValue(numbers + 49, 1), 51.0);
+    EXPECT_EQ(d.GetValue(n - 1, 1), n - 1.0);
 }
