@@ -20,14 +20,3 @@ bool IsBinaryDataFileName(const std::string& fileName) {
                    [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
     return upper == ".MDF";
 }
-
-void ReadTextDataFile(const DataFileCompanions& forms, std::istream& in, const std::string& fileName,
-                      LoadedDataFile& out) {
-    if (!forms.textReader) throw EStreamError("テキスト形式のデータファイルはまだ読み込めません: " + fileName);
-    forms.textReader(in, fileName, out);
-}
-
-void WriteTextDataFile(const DataFileCompanions& forms, const DataFileImage& image, std::ostream& out) {
-    if (!forms.textWriter) throw EStreamError("テキスト形式のデータファイルはまだ保存できません: " + image.data.GetName());
-    forms.textWriter(image, out);
-}

@@ -1,5 +1,5 @@
-// The program's data file: the binary form (".MDF") and the hand-over to the
-// keyword text form used for every other extension.
+// The program's data file in its binary form (".MDF"); the keyword text form
+// used for every other extension is in text_data_file.h.
 //
 // Binary layout, little-endian: the magic "MDF\0"; the data part (int32 end
 // of the data part, the data set's name, int32 observation and variable
@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -111,13 +110,7 @@ struct DataFileColorSettings {
     const GridColorList* settingsColors = nullptr;
 };
 
-// The keyword text form: a reader (the stream at the file's first byte,
-// filling a LoadedDataFile) and a writer, supplied by its module.
-using TextDataFileReader = std::function<void(std::istream& in, const std::string& fileName, LoadedDataFile& out)>;
-using TextDataFileWriter = std::function<void(const DataFileImage& image, std::ostream& out)>;
-
-// What a data file carries besides the data set and its model, and how the
-// text form is read and written. The application state fills one with the
+// What a data file carries besides the data set and its model. The application state fills one with the
 // program's own objects; a null pointer stands for an empty object.
 struct DataFileCompanions {
     UserVar* userScalars = nullptr;
@@ -125,12 +118,5 @@ struct DataFileCompanions {
     GridColorList* colors = nullptr;
     DataFileColorSettings colorSettings;
     FFList* finalForm = nullptr;
-    TextDataFileReader textReader;
-    TextDataFileWriter textWriter;
 };
 
-// Without a reader or writer a file in the text form raises EStreamError
-// saying it is not supported yet.
-void ReadTextDataFile(const DataFileCompanions& forms, std::istream& in, const std::string& fileName,
-                      LoadedDataFile& out);
-void WriteTextDataFile(const DataFileCompanions& forms, const DataFileImage& image, std::ostream& out);

@@ -12,6 +12,8 @@
 #include <utility>
 
 #include "core/io/data_file.h"
+#include "core/io/text_data_file.h"
+#include "core/text/text_evaluator.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "core/model/regression_file.h"
@@ -84,7 +86,7 @@ void WriteFile(Reg& reg) {
             if (binary)
                 WriteBinaryImage(reg, out);
             else
-                WriteTextDataFile(reg.FileCompanions(), FileImage(reg), out);
+                WriteTextDataFile(FileImage(reg), out, reg.Context().Services());
             out.close();
             if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
         }
@@ -116,7 +118,7 @@ void WriteFile(Reg& reg) {
 }
 
 void ReadDataFile(const std::string& fileName, LoadedDataFile& loaded, int& fileForm, UiServices& services,
-                  const DataFileCompanions& forms) {
+                  TextEvaluator& evaluator) {
     const bool binary = IsBinaryDataFileName(fileName);
     bool magic = false;
     try {
@@ -135,7 +137,7 @@ void ReadDataFile(const std::string& fileName, LoadedDataFile& loaded, int& file
         if (magic)
             ReadBinaryDataFile(in, size, loaded, services);
         else
-            ReadTextDataFile(forms, in, fileName, loaded);
+            ReadTextDataFile(in, loaded, evaluator, services);
     } catch (const std::bad_alloc&) {
         // Nothing of this model has changed yet, so running out of memory
         // loses no work: the caller reports it instead of ending the program.
@@ -155,7 +157,7 @@ void ReadDataFile(const std::string& fileName, LoadedDataFile& loaded, int& file
 void LoadFile(Reg& reg, const std::string& fileName) {
     LoadedDataFile loaded;
     int fileForm = 0;
-    ReadDataFile(fileName, loaded, fileForm, reg.Context().Services(), reg.FileCompanions());
+    ReadDataFile(fileName, loaded, fileForm, reg.Context().Services(), reg.Context().Evaluator());
     AdoptLoaded(reg, loaded);
     reg.SetFileName(fileName);
     reg.SetFileForm(fileForm);

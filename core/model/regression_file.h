@@ -8,13 +8,16 @@
 #include "core/io/data_file.h"
 #include "core/model/regression_model.h"
 
+class TextEvaluator;
+
 // Reads the whole file: ".MDF" (any letter case) with the magic in the
 // binary form, anything else in the text form. fileForm becomes 0 for the
 // binary form, 1 for the text form. A missing name is made from the file
 // title. EFOpenError, EReadError, ... on failure; EOutOfMemory when memory
 // ran out.
+// Numbers of the text form are read through the evaluator.
 void ReadDataFile(const std::string& fileName, LoadedDataFile& loaded, int& fileForm, UiServices& services,
-                  const DataFileCompanions& forms);
+                  TextEvaluator& evaluator);
 // Takes over a completely read file (its variables are moved out),
 // re-estimates the stored model and clears the modified flag.
 void AdoptLoaded(Reg& reg, LoadedDataFile& loaded);

@@ -60,7 +60,7 @@ TEST(RegFile, ReadingLeavesTheModelAloneUntilTakenOver) {
     Reg target(3, 2, "before");
     LoadedDataFile loaded;
     int form = -1;
-    ReadDataFile(file, loaded, form, target.Context().Services(), target.FileCompanions());
+    ReadDataFile(file, loaded, form, target.Context().Services(), target.Context().Evaluator());
     EXPECT_EQ(form, 0);
     EXPECT_EQ(loaded.obs, 16);
     EXPECT_EQ(loaded.vars.size(), 7u);

@@ -1,0 +1,1098 @@
+// Reading and writing the keyword text form of the data file.
+#include "core/io/text_data_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <istream>
+#include <limits>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "core/data/data_set.h"
+#include "core/data/group_mask.h"
+#include "core/text/field_split.h"
+#include "core/text/float_format.h"
+#include "core/text/text_evaluator.h"
+#include "platform/errors.h"
+#include "platform/text/cp932.h"
+#include "platform/text/str_to_int.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+// Most observations one variable of a block may have: what a stored data
+// file can address with its 32-bit offsets (10 bytes per observation).
+constexpr std::int64_t kMaxBlockCount = std::numeric_limits<std::int32_t>::max() / 10;
+// Fewer bytes than this after the data part hold no section.
+constexpr std::int64_t kMinSectionBytes = 11;
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view TrimView(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string LineText(int line) { return std::to_string(line) + " 行目: "; }
+
+[[noreturn]] void FailAt(int line, const std::string& what) { throw EReadError(LineText(line) + what); }
+
+std::string ToText(std::string_view bytes, int line) {
+    try {
+        return cp932::ToUtf8(bytes);
+    } catch (const EConvertError& e) {
+        FailAt(line, e.what());
+    }
+}
+
+// Fields of a CP932 stream separated by "," TAB CR LF, read in chunks. Empty
+// fields are skipped at "," and line ends; a TAB ends a field even when it
+// is empty. A field stays valid until the next call.
+class FieldScanner {
+public:
+    FieldScanner(std::istream& in, UiServices& services) : in_(in) {
+        const auto here = in.tellg();
+        in.seekg(0, std::ios::end);
+        const auto end = in.tellg();
+        in.seekg(here);
+        start_ = here < 0 ? 0 : static_cast<std::int64_t>(here);
+        size_ = end < 0 || here < 0 ? 0 : static_cast<std::int64_t>(end - here);
+        progress_.emplace(services, "データの読み込み中・・・", 100);
+    }
+
+    // The next field, trimmed; false at the end of the stream.
+    bool Next(std::string_view& field) {
+        if (unread_) {
+            unread_ = false;
+            field = last_;
+            fieldLine_ = lastLine_;
+            fieldStart_ = lastStart_;
+            return true;
+        }
+        const bool got = Scan(field);
+        last_ = field;
+        lastLine_ = fieldLine_;
+        lastStart_ = fieldStart_;
+        return got;
+    }
+    // The last field comes again from the next call.
+    void Unread() { unread_ = true; }
+
+private:
+    bool Scan(std::string_view& field) {
+        std::size_t s = pos_;
+        fieldLine_ = line_;
+        bool byTab = false;
+        std::size_t i = s;
+        for (;;) {
+            if (i >= buf_.size()) {
+                const std::size_t shift = Fill(s);
+                if (shift == kNoData) break;
+                s -= shift;
+                i -= shift;
+                continue;
+            }
+            const char c = buf_[i];
+            if (c == '\t') {
+                pos_ = i + 1;
+                byTab = true;
+                break;
+            }
+            if (c == ',' || c == '\r' || c == '\n') {
+                const std::size_t end = i;
+                ++i;
+                if (c != ',') {
+                    ++line_;
+                    if (i >= buf_.size()) {
+                        const std::size_t shift = Fill(s);
+                        if (shift != kNoData) {
+                            s -= shift;
+                            i -= shift;
+                        }
+                    }
+                    const char pair = c == '\n' ? '\r' : '\n';
+                    if (i < buf_.size() && buf_[i] == pair) ++i;
+                }
+                if (end == s) {
+                    s = i;
+                    fieldLine_ = line_;
+                    continue;
+                }
+                pos_ = i;
+                fieldStart_ = base_ + static_cast<std::int64_t>(s);
+                field = TrimView(std::string_view(buf_).substr(s, end - s));
+                return true;
+            }
+            // The second byte of a double-byte character is never a separator.
+            i += cp932::IsLeadByte(static_cast<unsigned char>(c)) ? 2 : 1;
+        }
+        // The end of the stream.
+        const std::size_t end = std::min(i, buf_.size());
+        if (!byTab) pos_ = end;
+        fieldStart_ = base_ + static_cast<std::int64_t>(s);
+        const std::size_t stop = byTab ? pos_ - 1 : end;
+        field = TrimView(std::string_view(buf_).substr(s, stop - s));
+        return byTab || stop > s;
+    }
+
+public:
+    int Line() const { return fieldLine_; }
+    // Offset, from where reading began, of the last field's first byte.
+    std::int64_t FieldStart() const { return fieldStart_ - start_; }
+    bool AtEnd() {
+        if (unread_) return false;
+        if (pos_ < buf_.size()) return false;
+        return Fill(pos_) == kNoData;
+    }
+    // The bytes from offset from (not before the current buffer) to the end.
+    std::string Rest(std::int64_t from) {
+        const std::int64_t abs = from + start_;
+        std::string rest;
+        if (abs >= base_ && abs - base_ <= static_cast<std::int64_t>(buf_.size()))
+            rest.assign(buf_, static_cast<std::size_t>(abs - base_));
+        char chunk[65536];
+        while (in_.read(chunk, sizeof chunk) || in_.gcount() > 0) rest.append(chunk, static_cast<std::size_t>(in_.gcount()));
+        return rest;
+    }
+    std::int64_t Size() const { return size_; }
+
+private:
+    static constexpr std::size_t kNoData = static_cast<std::size_t>(-1);
+
+    // Drops the bytes before keep and reads more; the shift, or kNoData.
+    std::size_t Fill(std::size_t keep) {
+        if (eof_) return kNoData;
+        const std::size_t shift = keep;
+        buf_.erase(0, keep);
+        base_ += static_cast<std::int64_t>(keep);
+        pos_ = pos_ >= keep ? pos_ - keep : 0;
+        const std::size_t old = buf_.size();
+        buf_.resize(old + kChunk);
+        in_.read(buf_.data() + old, static_cast<std::streamsize>(kChunk));
+        const auto got = static_cast<std::size_t>(in_.gcount());
+        buf_.resize(old + got);
+        if (got < kChunk) {
+            eof_ = true;
+            in_.clear(in_.rdstate() & ~(std::ios::failbit | std::ios::eofbit));
+        }
+        Advance();
+        if (got == 0) return kNoData;
+        return shift;
+    }
+    void Advance() {
+        if (size_ <= 0) return;
+        const std::int64_t read = base_ + static_cast<std::int64_t>(buf_.size()) - start_;
+        const int target = static_cast<int>(std::min<std::int64_t>(100, read * 100 / size_));
+        while (steps_ < target) {
+            progress_->Step();
+            ++steps_;
+        }
+    }
+
+    std::istream& in_;
+    std::string buf_;
+    std::size_t pos_ = 0;
+    std::int64_t base_ = 0;
+    std::int64_t start_ = 0;
+    std::int64_t size_ = 0;
+    std::int64_t fieldStart_ = 0;
+    int line_ = 1;
+    int fieldLine_ = 1;
+    int steps_ = 0;
+    bool eof_ = false;
+    bool unread_ = false;
+    std::string_view last_;
+    int lastLine_ = 1;
+    std::int64_t lastStart_ = 0;
+    std::optional<ProgressScope> progress_;
+};
+
+bool IsNameStart(std::string_view field) {
+    if (field.empty()) return false;
+    const auto c = static_cast<unsigned char>(field[0]);
+    return (c < 0x80 && std::isalpha(c)) || c == '_' || cp932::IsLeadByte(c);
+}
+
+int Truncate(double v, int line, const char* what) {
+    if (!std::isfinite(v) || v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
+        FailAt(line, std::string(what) + " が範囲外です");
+    return static_cast<int>(std::trunc(v));
+}
+
+double Calc(std::string_view bytes, TextEvaluator& ev, int line) {
+    double v = 0.0;
+    if (ReadPlainDecimal(bytes, v)) return v;
+    return ReadTextValue(ToText(bytes, line), ev);
+}
+
+// "@[a..b]=x" or "@c=x" (the "@" already seen). lhs is the part before the
+// first "=", rhs the rest.
+bool SplitAssign(std::string_view item, std::string_view& lhs, std::string_view& rhs) {
+    if (item.size() < 2 || item[0] != '@') return false;
+    const std::size_t eq = item.find('=');
+    if (eq == std::string_view::npos) return false;
+    lhs = TrimView(item.substr(1, eq - 1));
+    rhs = TrimView(item.substr(eq + 1));
+    return true;
+}
+
+// "[a..b]" or "[b]" (1 .. b); either order. False when not bracketed.
+bool ParseRange(std::string_view text, TextEvaluator& ev, int line, int& a, int& b) {
+    if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
+    std::string_view inner = text.substr(1, text.size() - 2);
+    const std::size_t dots = inner.find("..");
+    if (dots == std::string_view::npos) {
+        a = 1;
+        b = Truncate(Calc(TrimView(inner), ev, line), line, "範囲");
+    } else {
+        a = Truncate(Calc(TrimView(inner.substr(0, dots)), ev, line), line, "範囲");
+        b = Truncate(Calc(TrimView(inner.substr(dots + 2)), ev, line), line, "範囲");
+    }
+    if (a > b) std::swap(a, b);
+    return true;
+}
+
+void CheckCount(std::int64_t c, int line) {
+    if (c < 0) FailAt(line, "データ数が負です");
+    if (c > kMaxBlockCount) FailAt(line, "データ数が大きすぎます");
+}
+
+void CheckStart(int a, int line) {
+    if (a < 1) FailAt(line, "開始位置が 1 より小さい値です");
+}
+
+// One block of the block layout into v; n is the count fixed by the first
+// block (0 while reading it).
+void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
+    std::string_view f;
+    if (!sc.Next(f)) FailAt(sc.Line(), "変数ブロックが途中で終わっています");
+    const int headerLine = sc.Line();
+    std::string info;
+    unsigned char type = 0;
+    std::string name;
+    try {
+        name = SplitVariableHeader(ToText(f, headerLine), info, type);
+    } catch (const EReadError&) {
+        throw;
+    } catch (const std::exception&) {
+        FailAt(headerLine, "変数の見出しは 名前/種類/説明 の形です");
+    }
+    if (name.empty()) FailAt(headerLine, "変数名がありません");
+    v.SetName(name);
+    v.SetInfo(info);
+    v.SetType(type);
+    bool more = sc.Next(f);
+    if (more && f == "{") more = sc.Next(f);
+
+    std::vector<double> values;
+    std::vector<std::uint16_t> marks;
+    auto setLength = [&](std::int64_t len, int line) {
+        CheckCount(len, line);
+        values.resize(static_cast<std::size_t>(len), 0.0);
+    };
+    auto fill = [&](std::int64_t from, std::int64_t to, double x) {
+        const std::int64_t hi = std::min<std::int64_t>(to, static_cast<std::int64_t>(values.size()));
+        for (std::int64_t i = std::max<std::int64_t>(from, 0); i < hi; ++i) values[static_cast<std::size_t>(i)] = x;
+    };
+    bool first = true;
+    while (more && f != "}") {
+        const int line = sc.Line();
+        std::string_view lhs;
+        std::string_view rhs;
+        if (SplitAssign(f, lhs, rhs)) {
+            int a = 0;
+            int b = 0;
+            const std::string rhsText(rhs);
+            if (ParseRange(lhs, ev, line, a, b)) {
+                CheckStart(a, line);
+                const double x = Calc(rhsText, ev, line);
+                std::int64_t len;
+                if (first) {
+                    len = std::max<std::int64_t>(std::int64_t{b} - a + 1, n);
+                    len = std::max<std::int64_t>(len, b);
+                } else {
+                    const auto old = static_cast<std::int64_t>(values.size());
+                    len = std::max<std::int64_t>(old, b);
+                    if (n > 0 && (len == old || len > n)) len = n;
+                }
+                setLength(len, line);
+                fill(a - 1, b, x);
+            } else {
+                const double cv = Calc(lhs, ev, line);
+                if (!std::isfinite(cv)) FailAt(line, "データ数が範囲外です");
+                const std::int64_t c = static_cast<std::int64_t>(std::clamp(std::trunc(cv), -1.0, 1e15));
+                CheckCount(c, line);
+                const double x = Calc(rhsText, ev, line);
+                const auto old = first ? 0 : static_cast<std::int64_t>(values.size());
+                std::int64_t len = old + c;
+                if (c == 0 && first) len = n > 0 ? n : 1;
+                else if (n > 0 && (c == 0 || len > n)) len = n;
+                setLength(len, line);
+                fill(old, len, x);
+            }
+        } else {
+            const double x = Calc(f, ev, line);
+            if (n == 0 || static_cast<int>(values.size()) < n) {
+                CheckCount(static_cast<std::int64_t>(values.size()) + 1, line);
+                values.push_back(x);
+            }
+        }
+        first = false;
+        more = sc.Next(f);
+    }
+    if (values.empty()) values.push_back(0.0);
+    marks.assign(values.size(), 0);
+    const auto count = static_cast<std::int64_t>(values.size());
+
+    if (more) more = sc.Next(f);
+    if (more && f == "[") {
+        std::int64_t p = 0;
+        more = sc.Next(f);
+        while (more && f != "]") {
+            const int line = sc.Line();
+            std::string_view lhs;
+            std::string_view rhs;
+            if (SplitAssign(f, lhs, rhs)) {
+                std::string maskText(rhs);
+                const std::uint16_t m = ParseGroupMask(maskText);
+                int a = 0;
+                int b = 0;
+                std::int64_t from;
+                std::int64_t to;
+                if (ParseRange(lhs, ev, line, a, b)) {
+                    CheckStart(a, line);
+                    const std::int64_t old = p;
+                    p = std::max<std::int64_t>(p, b);
+                    if (p == old || p > count) p = count;
+                    from = a - 1;
+                    to = std::min<std::int64_t>(b, count);
+                } else {
+                    const double cv = Calc(lhs, ev, line);
+                    if (!std::isfinite(cv) || cv < 0) FailAt(line, "データ数が負です");
+                    const auto c = static_cast<std::int64_t>(std::min(std::trunc(cv), 1e15));
+                    from = p;
+                    p += c;
+                    if (c == 0 || p > count) p = count;
+                    to = p;
+                }
+                for (std::int64_t i = std::max<std::int64_t>(from, 0); i < to; ++i) marks[static_cast<std::size_t>(i)] = m;
+            } else {
+                std::string maskText(f);
+                const std::uint16_t m = ParseGroupMask(maskText);
+                const std::int64_t at = std::min(p, count - 1);
+                marks[static_cast<std::size_t>(at)] = m;
+                if (at < count - 1) p = at + 1;
+                else p = count - 1;
+            }
+            more = sc.Next(f);
+        }
+    } else if (more) {
+        sc.Unread();
+    }
+    v.Resize(static_cast<int>(count), false);
+    std::copy(values.begin(), values.end(), v.Data());
+    for (std::int64_t i = 0; i < count; ++i)
+        if (marks[static_cast<std::size_t>(i)] != 0) v.SetMark(static_cast<int>(i), marks[static_cast<std::size_t>(i)]);
+}
+
+}  // namespace
+
+// --- values ------------------------------------------------------------------------
+
+bool ReadPlainDecimal(std::string_view s, double& value) {
+    // Only what the evaluator reads as one number token, with an optional
+    // minus: digits, an optional fraction and an optional exponent.
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    if (i < n && s[i] == '-') ++i;
+    const std::size_t digits = i;
+    while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
+    if (i == digits) return false;
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
+    }
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+        const std::size_t e = i;
+        while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
+        if (i == e) return false;
+    }
+    if (i != n) return false;
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + n, v);
+    if (ec != std::errc() || end != s.data() + n || !std::isfinite(v)) return false;
+    // Subnormal results are left to the evaluator, which decides on them.
+    if (v != 0.0 && std::fabs(v) < std::numeric_limits<double>::min()) return false;
+    value = v;
+    return true;
+}
+
+double ReadTextValue(std::string_view text, TextEvaluator& evaluator) {
+    double v = 0.0;
+    const std::string_view t = TrimView(text);
+    if (ReadPlainDecimal(t, v)) return v;
+    // The writer's forms of values that are no finite number.
+    if (t == "NAN") return std::numeric_limits<double>::quiet_NaN();
+    if (t == "INF") return std::numeric_limits<double>::infinity();
+    if (t == "-INF") return -std::numeric_limits<double>::infinity();
+    return evaluator.Calculate(std::string(t));
+}
+
+void AppendGeneralFloat(std::string& out, double x) {
+    if (!std::isfinite(x) || x == 0.0) {
+        out += FloatToStrGeneral(x);
+        return;
+    }
+    // 17 significant digits; two more than kept decide the rounding unless
+    // they are "50", where the exact value may be a tie (rounded half away
+    // from zero by the general form).
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 16);
+    const char* p = buf;
+    char d[18];
+    d[0] = p[0];
+    std::memcpy(d + 1, p + 2, 16);
+    if (d[15] == '5' && d[16] == '0') {
+        out += FloatToStrGeneral(x);
+        return;
+    }
+    int exp10 = 0;
+    std::from_chars(p + 19, r.ptr, exp10);
+    if (p[19] == '+') std::from_chars(p + 20, r.ptr, exp10);
+    int nd = 15;
+    if (d[15] >= '5') {
+        int i = 14;
+        while (i >= 0 && d[i] == '9') d[i--] = '0';
+        if (i < 0) {
+            d[0] = '1';
+            ++exp10;
+        } else {
+            ++d[i];
+        }
+    }
+    while (nd > 1 && d[nd - 1] == '0') --nd;
+    if (x < 0) out += '-';
+    if (exp10 < -5 || exp10 >= 15) {
+        out += d[0];
+        if (nd > 1) {
+            out += '.';
+            out.append(d + 1, static_cast<std::size_t>(nd - 1));
+        }
+        out += 'E';
+        char e[8];
+        const auto er = std::to_chars(e, e + sizeof e, exp10);
+        out.append(e, er.ptr);
+    } else if (exp10 < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-exp10 - 1), '0');
+        out.append(d, static_cast<std::size_t>(nd));
+    } else {
+        const int intDigits = exp10 + 1;
+        if (nd <= intDigits) {
+            out.append(d, static_cast<std::size_t>(nd));
+            out.append(static_cast<std::size_t>(intDigits - nd), '0');
+        } else {
+            out.append(d, static_cast<std::size_t>(intDigits));
+            out += '.';
+            out.append(d + intDigits, static_cast<std::size_t>(nd - intDigits));
+        }
+    }
+}
+
+namespace {
+
+// --- data part -----------------------------------------------------------------------
+
+void ReadScalars(FieldScanner& sc, UserVar& bank, TextEvaluator& ev) {
+    std::string_view f;
+    int i = 0;
+    while (sc.Next(f) && f != "#") {
+        const int line = sc.Line();
+        if (i >= 10) continue;
+        const std::string item = ToText(f, line);
+        std::string name = std::to_string(i);
+        double value = 0.0;
+        try {
+            if (!item.empty() && item[0] == '@') {
+                const std::size_t slash = item.find('/', 1);
+                name = std::string(TrimView(std::string_view(item).substr(1, slash == std::string::npos ? std::string::npos : slash - 1)));
+                const std::string expr = slash == std::string::npos ? std::string() : item.substr(slash + 1);
+                value = ReadTextValue(expr, ev);
+            } else {
+                value = ReadTextValue(item, ev);
+            }
+            bank.SetName(i, true, name);
+        } catch (const EReadError&) {
+            throw;
+        } catch (const std::exception& e) {
+            FailAt(line, e.what());
+        }
+        bank.SetValue(i, true, value);
+        ++i;
+    }
+}
+
+double CalcAt(std::string_view f, TextEvaluator& ev, int line) {
+    try {
+        return Calc(f, ev, line);
+    } catch (const EReadError&) {
+        throw;
+    } catch (const std::exception& e) {
+        FailAt(line, e.what());
+    }
+}
+
+bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
+               std::int64_t& sectionStart) {
+    if (!more) FailAt(sc.Line(), "データがありません");
+    const bool hasId = f == "ID" || f.empty();
+    std::vector<std::string> names;
+    if (!hasId) names.push_back(ToText(f, sc.Line()));
+    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(ToText(f, sc.Line()));
+    if (names.empty()) FailAt(sc.Line(), "変数名がありません");
+    const std::size_t k = names.size();
+    std::vector<std::vector<double>> cols(k);
+    bool stopped = false;
+    for (;;) {
+        if (!more) break;
+        if (hasId) {
+            if (f.empty()) FailAt(sc.Line(), "データが不完全です（空の欄があります）");
+            if (f[0] == '#') {
+                stopped = true;
+                break;
+            }
+            more = sc.Next(f);
+        }
+        std::size_t j = 0;
+        for (; j < k; ++j) {
+            if (!more) break;
+            if (f.empty()) FailAt(sc.Line(), "データが不完全です（空の欄があります）");
+            if (j == 0 && f[0] == '#') {
+                stopped = true;
+                break;
+            }
+            cols[j].push_back(CalcAt(f, ev, sc.Line()));
+            more = sc.Next(f);
+        }
+        if (j < k) {
+            // An incomplete last row is dropped.
+            for (std::size_t c = 0; c < j; ++c) cols[c].pop_back();
+            break;
+        }
+    }
+    if (stopped) sectionStart = sc.FieldStart();
+    const std::size_t n = cols[0].size();
+    if (n == 0) FailAt(sc.Line(), "データの行がありません");
+    if (n > static_cast<std::size_t>(std::numeric_limits<int>::max())) FailAt(sc.Line(), "データが多すぎます");
+    out.obs = static_cast<int>(n);
+    out.vars.reserve(k);
+    for (std::size_t j = 0; j < k; ++j) {
+        auto v = std::make_unique<Var>(names[j], names[j], out.obs, 0.0);
+        std::copy(cols[j].begin(), cols[j].end(), v->Data());
+        std::vector<double>().swap(cols[j]);
+        out.vars.push_back(std::move(v));
+    }
+    return stopped;
+}
+
+bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
+                std::int64_t& sectionStart) {
+    int n = 0;
+    bool closed = false;
+    while (more) {
+        if (f != "{") break;
+        auto v = std::make_unique<Var>();
+        ReadBlock(sc, *v, n, ev);
+        more = sc.Next(f);
+        closed = more && f == "}";
+        if (closed) more = sc.Next(f);
+        if (n == 0) n = v->Count();
+        v->Resize(n, true);
+        out.vars.push_back(std::move(v));
+        if (!closed) break;
+    }
+    out.obs = n;
+    // Sections follow only a block that was closed.
+    if (more && closed) {
+        sectionStart = sc.FieldStart();
+        return true;
+    }
+    return false;
+}
+
+bool ReadDataPartFrom(FieldScanner& sc, LoadedDataFile& out, TextEvaluator& ev, std::int64_t& sectionStart) {
+    out.vars.clear();
+    out.obs = 0;
+    out.name.clear();
+    out.info.clear();
+    out.userScalars.SetDataLink({[] { return true; }, [] {}});
+    std::string_view f;
+    bool more = sc.Next(f);
+    int mode = 0;
+    if (more && f == "#mode") {
+        more = sc.Next(f);
+        if (more) mode = StrToIntDef(std::string(f), 0);
+        more = more && sc.Next(f);
+    }
+    out.userScalars.Reset(true);
+    if (more && f == "#var") {
+        ReadScalars(sc, out.userScalars, ev);
+        more = sc.Next(f);
+    }
+    if (mode == 0) return ReadTable(sc, f, more, out, ev, sectionStart);
+    if (mode == 1) return ReadBlocks(sc, f, more, out, ev, sectionStart);
+    return false;
+}
+
+// --- keyword sections ------------------------------------------------------------------
+
+class SectionReader {
+public:
+    SectionReader(std::string text, int firstLine, LoadedDataFile& out, TextEvaluator& ev, UiServices& services)
+        : text_(std::move(text)), firstLine_(firstLine), out_(out), ev_(ev), services_(services) {}
+
+    void Run() {
+        const int k = static_cast<int>(out_.vars.size());
+        std::string f;
+        while (Next(f)) {
+            if (f == "#use") {
+                int j = 0;
+                while (Next(f) && f != "#") {
+                    if (j < k) {
+                        std::string low = f;
+                        std::transform(low.begin(), low.end(), low.begin(),
+                                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                        std::uint8_t role = 0;
+                        if (low == "u") role = 2;
+                        if (low == "d") {
+                            role = 1;
+                            out_.dependent = j;
+                        }
+                        out_.roles[static_cast<std::size_t>(j)] = role;
+                    }
+                    ++j;
+                }
+            } else if (f == "#stage") {
+                while (Next(f) && f != "#") out_.twoStage = f == "tsls";
+            } else if (f == "#property") {
+                while (Next(f) && f != "#") Property(f);
+            } else if (f == "#expres") {
+                while (Next(f) && f != "#") Equation(f);
+            } else if (f == "#group") {
+                Groups();
+            } else if (f == "#color") {
+                out_.colors.Clear();
+                out_.hasColors = true;
+                while (Next(f) && f != "#") {
+                    GridColorEntry e;
+                    try {
+                        e.FromText(f);
+                        out_.colors.SetColors(e);
+                    } catch (const std::exception& ex) {
+                        ErrorBox(services_, ex.what());
+                    }
+                }
+            } else {
+                while (Next(f) && f != "#") {
+                }
+            }
+        }
+    }
+
+private:
+    bool Next(std::string& f) {
+        last_ = pos_;
+        return ReadNextField(text_, pos_, f);
+    }
+    int Line() const {
+        const auto end = text_.begin() + std::clamp(last_, 0, static_cast<int>(text_.size()));
+        return firstLine_ + static_cast<int>(std::count(text_.begin(), end, '\n'));
+    }
+    [[noreturn]] void Fail(const std::string& what) const { FailAt(Line(), what); }
+
+    double Value(const std::string& t) {
+        try {
+            return ReadTextValue(t, ev_);
+        } catch (const std::exception& e) {
+            Fail(e.what());
+        }
+    }
+    int Index(const std::string& t) {
+        const double v = Value(t);
+        if (!std::isfinite(v)) Fail("番号が範囲外です");
+        return static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
+    }
+    int FindVar(const std::string& name) const {
+        for (std::size_t j = 0; j < out_.vars.size(); ++j)
+            if (out_.vars[j]->GetName() == name) return static_cast<int>(j);
+        return -1;
+    }
+
+    void Property(std::string item) {
+        if (!item.empty() && item[0] == '"') item.erase(0, 1);
+        if (item.empty()) return;
+        try {
+            if (item[0] == '@') {
+                std::string key;
+                std::string value;
+                ParsePropertyAssignment(item, key, value);
+                if (key == "name") {
+                    cp932::FromUtf8(value);
+                    out_.name = value;
+                } else if (key == "info") {
+                    cp932::FromUtf8(value);
+                    out_.info = value;
+                }
+                return;
+            }
+            // The name ends at the first "/" that a type tag and "/" follow
+            // and that leaves a variable's name before it, so that a name
+            // may hold "/".
+            for (std::size_t p = item.find('/'); p != std::string::npos; p = item.find('/', p + 1)) {
+                const int j = FindVar(std::string(TrimView(std::string_view(item).substr(0, p))));
+                if (j < 0) continue;
+                const std::size_t q = item.find('/', p + 1);
+                const std::string tag(TrimView(std::string_view(item).substr(p + 1, q == std::string::npos ? std::string::npos : q - p - 1)));
+                const std::string info = q == std::string::npos ? std::string() : std::string(TrimView(std::string_view(item).substr(q + 1)));
+                Var& v = *out_.vars[static_cast<std::size_t>(j)];
+                v.SetInfo(info);
+                v.SetType(tag == "en" ? 1 : tag == "ex" ? 2 : tag == "lg" ? 3 : 0);
+                return;
+            }
+        } catch (const std::exception& e) {
+            Fail(e.what());
+        }
+    }
+
+    void Equation(const std::string& item) {
+        if (!names_) {
+            names_ = std::make_unique<Data>(1, static_cast<int>(out_.vars.size()));
+            for (std::size_t j = 0; j < out_.vars.size(); ++j)
+                names_->SetVarName(static_cast<int>(j), out_.vars[j]->GetName());
+        }
+        try {
+            std::string t(TrimView(item));
+            bool definition = false;
+            std::string body = t;
+            if (!body.empty() && body[0] == '@') {
+                definition = true;
+                body = std::string(TrimView(std::string_view(body).substr(1)));
+            }
+            const std::size_t eq = body.find('=');
+            // An equation without terms on its right.
+            if (eq != std::string::npos && TrimView(std::string_view(body).substr(eq + 1)).empty()) {
+                const std::string left(TrimView(std::string_view(body).substr(0, eq)));
+                const int j = names_->FindVar(left);
+                if (j < 0 || j >= names_->GetVarCount()) throw Exception("Not Found!");
+                out_.equations.Add(Expres(names_->GetVarName(j), 0, definition, {}, {}));
+                return;
+            }
+            Expres e(t, *names_, false);
+            out_.equations.Add(e);
+        } catch (const std::exception& e) {
+            Fail(e.what());
+        }
+    }
+
+    void Members(int j, std::uint16_t bit) {
+        const int n = out_.obs;
+        std::string f;
+        auto mark = [&](long long a, long long b) {
+            if (j < 0) return;
+            Var& v = *out_.vars[static_cast<std::size_t>(j)];
+            for (long long i = std::max(a, 1LL); i <= std::min<long long>(b, n); ++i)
+                v.SetMark(static_cast<int>(i - 1), static_cast<std::uint16_t>(v.GetMark(static_cast<int>(i - 1)) | bit));
+        };
+        while (Next(f) && f != "]") {
+            if (f == "#" || f == "}") {
+                pos_ = last_;
+                return;
+            }
+            if (f == "all") {
+                mark(1, n);
+            } else if (f.size() > 1 && f[0] == '@' && f[1] == '[') {
+                const std::size_t close = f.find(']');
+                std::string inner = f.substr(2, close == std::string::npos ? std::string::npos : close - 2);
+                const std::size_t dots = inner.find("..");
+                long long a = 1;
+                long long b = 0;
+                if (dots == std::string::npos) {
+                    b = Index(inner);
+                } else {
+                    a = Index(inner.substr(0, dots));
+                    b = Index(inner.substr(dots + 2));
+                }
+                if (a > b) std::swap(a, b);
+                mark(a, b);
+            } else if (f.size() > 1 && f[0] == '@') {
+                const std::size_t dash = f.find('-', 2);
+                long long a = Index(f.substr(1, dash == std::string::npos ? std::string::npos : dash - 1));
+                long long b = dash == std::string::npos ? a : Index(f.substr(dash + 1));
+                if (a > b) std::swap(a, b);
+                mark(a, b);
+            } else {
+                const long long i = Index(f);
+                if (i >= 1 && i <= n) mark(i, i);
+            }
+        }
+    }
+
+    void Groups() {
+        const int k = static_cast<int>(out_.vars.size());
+        std::string f;
+        while (Next(f) && f != "#") {
+            if (f != "{") continue;
+            if (!Next(f)) return;
+            double gv = 1.0;
+            try {
+                gv = ev_.Evaluate(f, 1.0);
+            } catch (const std::exception& e) {
+                Fail(e.what());
+            }
+            if (!std::isfinite(gv)) Fail("グループ番号が範囲外です");
+            const auto g = static_cast<std::uint16_t>(static_cast<long long>(std::clamp(std::trunc(gv), -1e15, 1e15)) & 0xFFFF);
+            if (!Next(f)) return;
+            if (f != "null") {
+                try {
+                    out_.groupNames.SetName(f, g);
+                } catch (const std::exception& e) {
+                    Fail(e.what());
+                }
+            }
+            const std::uint16_t bit = GroupBit(g);
+            while (Next(f) && f != "}") {
+                if (f == "#") {
+                    pos_ = last_;
+                    return;
+                }
+                int j = -1;
+                if (f[0] == '@') {
+                    const int idx = Index(f.substr(1));
+                    j = idx >= 0 && idx < k ? idx : -1;
+                } else {
+                    j = FindVar(f);
+                }
+                if (!Next(f)) return;
+                if (f != "[") continue;
+                Members(j, bit);
+            }
+        }
+    }
+
+    std::string text_;
+    int firstLine_;
+    int pos_ = 0;
+    int last_ = 0;
+    LoadedDataFile& out_;
+    TextEvaluator& ev_;
+    UiServices& services_;
+    std::unique_ptr<Data> names_;
+};
+
+}  // namespace
+
+bool ReadTextDataPart(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
+                      std::int64_t& sectionStart) {
+    FieldScanner sc(in, services);
+    sectionStart = -1;
+    return ReadDataPartFrom(sc, out, evaluator, sectionStart);
+}
+
+void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services) {
+    FieldScanner sc(in, services);
+    std::int64_t sectionStart = -1;
+    const bool sections = ReadDataPartFrom(sc, out, evaluator, sectionStart);
+    const int k = static_cast<int>(out.vars.size());
+    if (k < 1) throw EReadError("データファイルに変数がありません。");
+    if (!sections) {
+        out.dependent = -1;
+        return;
+    }
+    out.roles.assign(static_cast<std::size_t>(k), 0);
+    out.dependent = k - 1;
+    out.twoStage = false;
+    const int line = sc.Line();
+    std::string rest = sc.Rest(sectionStart);
+    if (static_cast<std::int64_t>(rest.size()) < kMinSectionBytes) return;
+    if (rest.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) FailAt(line, "ファイルが大きすぎます");
+    SectionReader reader(ToText(rest, line), line, out, evaluator, services);
+    reader.Run();
+}
+
+// --- writing ---------------------------------------------------------------------------
+
+namespace {
+
+class TextSink {
+public:
+    explicit TextSink(std::ostream& out) : out_(out) { buf_.reserve(kChunk + 4096); }
+    std::string& Buffer() { return buf_; }
+    void Text(const std::string& utf8) { buf_ += cp932::FromUtf8(utf8); }
+    void Raw(std::string_view s) { buf_.append(s); }
+    void Int(long long i) {
+        char b[24];
+        const auto r = std::to_chars(b, b + sizeof b, i);
+        buf_.append(b, r.ptr);
+    }
+    void Maybe() {
+        if (buf_.size() >= kChunk) Flush();
+    }
+    void Flush() {
+        out_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
+        if (!out_) throw EWriteError("ファイルの書き込みに失敗しました。");
+        buf_.clear();
+    }
+
+private:
+    std::ostream& out_;
+    std::string buf_;
+};
+
+void WriteRuns(TextSink& s, const Var& v, std::uint16_t bit, int n) {
+    const auto& marks = v.Marks();
+    int i = 0;
+    while (i < n) {
+        if ((marks[static_cast<std::size_t>(i)] & bit) == 0) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j + 1 < n && (marks[static_cast<std::size_t>(j + 1)] & bit) != 0) ++j;
+        if (i == 0 && j == n - 1 && n >= 2) {
+            s.Raw("all,");
+        } else if (i == j) {
+            s.Int(i + 1);
+            s.Raw(",");
+        } else {
+            s.Raw("@");
+            s.Int(i + 1);
+            s.Raw("-");
+            s.Int(j + 1);
+            s.Raw(",");
+        }
+        i = j + 1;
+    }
+}
+
+}  // namespace
+
+void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices& services) {
+    const Data& data = image.data;
+    const int n = data.GetObsCount();
+    const int k = data.GetVarCount();
+    ProgressScope progress(services, "データの書き込み中・・・", n + 2);
+    TextSink s(out);
+
+    s.Raw("#var,");
+    s.Text(image.userScalars.DataBankTextItems());
+    s.Raw("#\r\n");
+    progress.Step();
+
+    s.Raw("ID");
+    for (int j = 0; j < k; ++j) {
+        s.Raw(",");
+        s.Text(data.GetVarName(j));
+    }
+    s.Raw("\r\n");
+    progress.Step();
+
+    std::vector<const double*> cols(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j) cols[static_cast<std::size_t>(j)] = data.GetVar(j).Data();
+    std::string& b = s.Buffer();
+    for (int i = 0; i < n; ++i) {
+        s.Int(i + 1);
+        for (int j = 0; j < k; ++j) {
+            b += ',';
+            AppendGeneralFloat(b, cols[static_cast<std::size_t>(j)][i]);
+        }
+        b += "\r\n";
+        s.Maybe();
+        progress.Step();
+    }
+
+    s.Raw("#use,");
+    for (int j = 0; j < k; ++j) {
+        const auto sj = static_cast<std::size_t>(j);
+        if (j == image.dependent) s.Raw("d,");
+        else if (sj < image.roles.size() && image.roles[sj] == 2) s.Raw("u,");
+        else s.Raw("n,");
+    }
+    s.Raw("#\r\n");
+    s.Raw(image.twoStage ? "#stage,tsls,#\r\n" : "#stage,ols,#\r\n");
+
+    s.Raw("#property,");
+    for (int j = 0; j < k; ++j) {
+        const std::string item = data.FormatVarProperty(j);
+        // A "," would end the item early; a quoted item keeps it.
+        if (item.find(',') != std::string::npos) {
+            s.Raw("\"");
+            s.Text(item);
+            s.Raw("\",");
+        } else {
+            s.Text(item);
+            s.Raw(",");
+        }
+    }
+    if (!data.GetName().empty()) {
+        s.Raw("@name = \"");
+        s.Text(data.GetName());
+        s.Raw("\",");
+    }
+    if (!data.GetInfo().empty()) {
+        s.Raw("@info = \"");
+        s.Text(data.GetInfo());
+        s.Raw("\",");
+    }
+    s.Raw("#\r\n");
+
+    s.Raw("#group\r\n");
+    for (int g = 1; g <= 16; ++g) {
+        if (!data.HasGroup(g)) continue;
+        const std::uint16_t bit = GroupBit(g);
+        s.Raw("{,");
+        s.Int(g);
+        s.Raw(",");
+        const std::string name = image.groupNames.GetName(g);
+        if (name.empty()) s.Raw("null");
+        else s.Text(name);
+        s.Raw("\r\n");
+        for (int j = 0; j < k; ++j) {
+            const Var& v = data.GetVar(j);
+            const auto& marks = v.Marks();
+            if (std::none_of(marks.begin(), marks.begin() + n, [bit](std::uint16_t m) { return (m & bit) != 0; })) continue;
+            s.Text(v.GetName());
+            s.Raw(",[,");
+            WriteRuns(s, v, bit, n);
+            s.Raw("]\r\n");
+            s.Maybe();
+        }
+        s.Raw("}\r\n");
+    }
+    s.Raw("#\r\n");
+
+    if (image.equations.GetCount() > 0) {
+        s.Raw("#expres\r\n");
+        for (int i = 0; i < image.equations.GetCount(); ++i) {
+            s.Text(image.equations.GetItem(i).Format(0));
+            s.Raw("\r\n");
+        }
+        s.Raw("#\r\n");
+    }
+    if (image.colors != nullptr && image.colors->Count() > 0) {
+        s.Raw("#color,");
+        for (const GridColorEntry& e : image.colors->Entries()) {
+            s.Text(e.ToText());
+            s.Raw(",");
+        }
+        s.Raw("#\r\n");
+    }
+    s.Flush();
+}

@@ -1,0 +1,41 @@
+// The keyword text form of the data file: a table of variables by
+// observations (or one block per variable) followed by keyword sections for
+// roles, stage, properties, groups, equations and colours. CP932 on disk,
+// CR LF line ends when written; every number is read as an expression.
+//
+// The reader fills a LoadedDataFile and changes nothing else, so a failed
+// read leaves the program as it was. Every count, range and field is
+// checked: a damaged file raises EReadError naming the line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "core/io/data_file.h"
+
+class TextEvaluator;
+class UiServices;
+
+// Reads a whole text data file from the stream's current position.
+void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services);
+
+// Reads only the data part (user scalars, table or blocks), as the variable
+// import does. Returns true when the data ended at a field that may begin a
+// keyword section; then sectionStart is that field's byte offset.
+bool ReadTextDataPart(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
+                      std::int64_t& sectionStart);
+
+// Writes the text form (CP932, CR LF). EConvertError for a text CP932
+// cannot hold, EWriteError for a failing stream.
+void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices& services);
+
+// A value as the reader takes it: a plain decimal number directly (the same
+// double the evaluator gives), the writer's "NAN", "INF" and "-INF", and any
+// other text through the evaluator.
+double ReadTextValue(std::string_view text, TextEvaluator& evaluator);
+// True and the value when text is a plain decimal number that the fast path
+// reads exactly as the evaluator would.
+bool ReadPlainDecimal(std::string_view text, double& value);
+// FloatToStrGeneral, appended to out without building a string per value.
+void AppendGeneralFloat(std::string& out, double x);

@@ -1,0 +1,66 @@
+// Values of the text data file through the program's evaluator: the plain
+// number fast path gives the evaluator's own double, and formulas work.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "core/io/text_data_file.h"
+#include "core/settings/engine_context.h"
+#include "eval/app_state.h"
+#include "support/scripted_services.h"
+
+namespace {
+
+std::uint64_t Bits(double x) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+TEST(TextValue, FastPathGivesTheEvaluatorsDouble) {
+    AppState app;
+    TextEvaluator& ev = app.Context().Evaluator();
+    std::vector<std::string> texts = {"0", "-0", "1", "-1", "0.1", "1.", "1.5e3", "1.5E+3", "2e-5", "-2.5e-300",
+                                      "00012.5000", "123456789012345678901234567890", "0.30000000000000004",
+                                      "1.7976931348623157e308", "2.2250738585072014e-308", "9007199254740993",
+                                      "1000000000000000.5", "4.9406564584124654e-324", "1e-320"};
+    std::mt19937_64 rng(3);
+    for (int i = 0; i < 20000; ++i) {
+        double x;
+        std::uint64_t b = rng();
+        std::memcpy(&x, &b, sizeof x);
+        if (!std::isfinite(x)) continue;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, (i % 3 == 0) ? "%.17g" : (i % 3 == 1) ? "%.15g" : "%.6e", x);
+        texts.emplace_back(buf);
+    }
+    int fast = 0;
+    for (const std::string& t : texts) {
+        double v = 0.0;
+        if (!ReadPlainDecimal(t, v)) continue;
+        ++fast;
+        const double e = ev.Calculate(t);
+        ASSERT_EQ(Bits(v), Bits(e)) << t;
+    }
+    EXPECT_GT(fast, 19000);
+}
+
+TEST(TextValue, FormulasAndScalarsInAFile) {
+    AppState app;
+    ScriptedServices services;
+    std::istringstream in("#var,@a/1+1,#\r\nX,Y\r\n2*3,4\r\n1,2\r\n");
+    LoadedDataFile out;
+    ReadTextDataFile(in, out, app.Context().Evaluator(), services);
+    ASSERT_EQ(out.vars.size(), 2u);
+    EXPECT_EQ(out.vars[0]->At(0), 6.0);
+    EXPECT_EQ(out.userScalars.GetName(0, true), "a");
+    EXPECT_EQ(out.userScalars.GetValue(0, true), 2.0);
+    // The program's own bank is not touched by reading.
+    EXPECT_EQ(app.UserScalars().GetName(0, true), "0");
+}
+
+}  // namespace
