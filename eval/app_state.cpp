@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/model/regression_model.h"
+#include "eval/reserved_words.h"
 
 AppState::AppState() : userFunctions_(*this), evaluator_(*this), textReader_(evaluator_) {
     context_.SetEvaluator(&textReader_);
@@ -15,11 +16,20 @@ AppState::AppState() : userFunctions_(*this), evaluator_(*this), textReader_(eva
     companions_.colors = &colors_;
     companions_.finalForm = &finalForms_.stored;
     groupUndo_.services = &context_.Services();
+    undo_.SetServices(&context_.Services());
+    groupUndo_.hook = [this](bool intoUndo, const GroupUndoBlock& block) {
+        if (model_ && intoUndo) undo_.PushGroupMarks(*model_, block);
+    };
+}
+
+bool AppState::IsReservedName(const std::string& name) const {
+    return ClassifyNewName(name, {}) == kNewNameReserved;
 }
 
 void AppState::SetServices(UiServices* services) {
     context_.SetServices(services);
     groupUndo_.services = &context_.Services();
+    undo_.SetServices(&context_.Services());
 }
 
 AppState::~AppState() = default;
@@ -30,6 +40,7 @@ void AppState::SetModel(std::unique_ptr<Reg> model) {
         model->SetFileCompanions(&companions_);
     }
     model_ = std::move(model);
+    undo_.ClearAll();
 }
 
 std::unique_ptr<Reg> AppState::ReleaseModel() {

@@ -12,6 +12,7 @@
 #include "core/data/group_mask.h"
 #include "core/io/data_file.h"
 #include "core/io/final_form_storage.h"
+#include "core/model/undo_store.h"
 #include "core/numeric/random_generator.h"
 #include "core/settings/engine_context.h"
 #include "core/settings/grid_color_list.h"
@@ -64,6 +65,11 @@ public:
     DataFileCompanions& FileCompanions() { return companions_; }
     // Where group edits hand their undo blocks.
     GroupUndoSink& GroupUndo() { return groupUndo_; }
+    // The undo and redo store of the open data set; its group blocks come
+    // through GroupUndo().
+    UndoStore& Undo() { return undo_; }
+    // True for a name that no variable may take (a reserved word).
+    bool IsReservedName(const std::string& name) const;
 
     // The principal-component window registers the lookup of its score
     // names while it is open, and an empty function when it closes.
@@ -96,5 +102,6 @@ private:
     ReloadFiles recentFiles_;
     DataFileCompanions companions_;
     GroupUndoSink groupUndo_;
+    UndoStore undo_;
     NameInUse scoreNames_;
 };

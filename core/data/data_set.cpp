@@ -266,6 +266,14 @@ void Data::SetValue(int i, int j, double x) {
     modified_ = true;
 }
 
+void Data::RestoreValue(int i, int j, double x) {
+    Var& v = GetVar(j);
+    v.At(i) = x;
+    v.CalcStatistics();
+    MarkMomentsStale();
+    modified_ = true;
+}
+
 const Var& Data::GetVarValues(int j, std::vector<double>& out) const {
     const Var& v = GetVar(j);
     out.assign(v.begin(), v.end());

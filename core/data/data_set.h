@@ -82,6 +82,9 @@ public:
     // for a real column an observation outside 0..n-1 raises ERangeError.
     double GetValue(int i, int j) const;
     void SetValue(int i, int j, double x);
+    // Writes x bit for bit (also -0.0 over 0.0, or a NaN): undo restores
+    // exactly what was there.
+    void RestoreValue(int i, int j, double x);
     const Var& GetVarValues(int j, std::vector<double>& out) const;
     // in must hold at least n values (ERangeError otherwise).
     void SetVarValues(int j, std::span<const double> in);

@@ -191,6 +191,44 @@ public:
     void DeleteExpres(int i);
     void ClearExpres();
 
+    // --- structural edits ----------------------------------------------------
+    // Each performs the data set's edit, keeps the role array in step (k + 1
+    // entries, the constant term last) and, with reestimate, estimates again
+    // with the same dependent and explanatory variables. The plain Data edits
+    // stay visible for code that maintains the roles itself.
+    using Data::AppendObservation;
+    using Data::AppendObservationCells;
+    using Data::DeleteObservation;
+    using Data::DeleteVar;
+    using Data::InsertObservation;
+    using Data::InsertObservationCells;
+    using Data::InsertVar;
+    void ExchangeVars(int i, int j, bool reestimate = true);
+    void ExchangeObservations(int i, int j, bool reestimate = true);
+    // Resizes the caller's variable to n observations; it starts outside the
+    // model.
+    void AppendVar(Var& var, bool reestimate = true);
+    // 0 <= j <= k; the new variable takes role r.
+    void InsertVar(int j, Var& var, std::uint8_t role, bool reestimate);
+    bool CanDeleteVarName(const std::string& name) const;
+    bool CanDeleteVar(int j) const;
+    // Deletes the variable and every equation that mentions it (warning
+    // "関連する同時方程式も削除されました。" when any went). The dependent
+    // variable, an unknown name and the last variable are refused: false,
+    // nothing changed.
+    bool DeleteVar(const std::string& name, bool reestimate);
+    [[nodiscard]] bool AppendObservation(std::span<const double> values, std::span<const std::uint16_t> marks,
+                                         bool reestimate);
+    [[nodiscard]] bool AppendObservationCells(const DataString& cells, bool reestimate);
+    [[nodiscard]] bool InsertObservation(int i, std::span<const double> values,
+                                         std::span<const std::uint16_t> marks, bool reestimate);
+    [[nodiscard]] bool InsertObservationCells(int i, const DataString& cells, bool reestimate);
+    // The last observation is never deleted: false.
+    bool DeleteObservation(int i, bool reestimate);
+    // The role array sized for the present variable count (entries kept,
+    // new ones 0, the constant's 2 last).
+    void FitRolesToShape();
+
     // --- data set hand-over ---------------------------------------------------
     // Takes over a data set read from a file: its variables (obs values
     // each), name and info. The model, groups and equations are left to the
