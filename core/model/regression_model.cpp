@@ -125,7 +125,7 @@ void Reg::ResetModel() {
         role_.assign(k + 1, kRoleUnused);
     }
     // Same shape: the storage is kept (it is refilled by BuildMoments).
-    fit_.design.Resize(n, k + 1, true);
+    fit_.design.Resize(n, k + 1, false);  // refilled by BuildMoments
     analysis_.table.Allocate(n, k);
     analysis_.MarkOutOfDate();
     for (int j = 0; j < k; ++j) role_[j] = kRoleUnused;
