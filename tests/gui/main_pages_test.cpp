@@ -284,20 +284,20 @@ TEST_F(MainPagesTest, CursorActionsWrapAtTheEdges) {
     Open(3);  // 4 columns, 4 rows
     TStringGrid* g = main_->EditGrid();
     struct Step {
-        void (TfrmREG::*action)();
+        const char* action;  // triggered through the window's action
         int fromC, fromR, toC, toR;
     } steps[] = {
-        {&TfrmREG::CurLeftExecute, 2, 2, 1, 2},  {&TfrmREG::CurLeftExecute, 1, 2, 3, 1},
-        {&TfrmREG::CurLeftExecute, 1, 1, 1, 1},  {&TfrmREG::CurRightExecute, 1, 1, 2, 1},
-        {&TfrmREG::CurRightExecute, 3, 1, 1, 2}, {&TfrmREG::CurRightExecute, 3, 3, 3, 3},
-        {&TfrmREG::CurUpExecute, 2, 2, 2, 1},    {&TfrmREG::CurUpExecute, 2, 1, 1, 3},
-        {&TfrmREG::CurUpExecute, 1, 1, 1, 1},    {&TfrmREG::CurDownExecute, 1, 1, 1, 2},
-        {&TfrmREG::CurDownExecute, 1, 3, 2, 1},  {&TfrmREG::CurDownExecute, 3, 3, 3, 3},
-        {&TfrmREG::CurHomeExecute, 3, 3, 1, 1},  {&TfrmREG::CurEndExecute, 1, 1, 3, 3},
+        {"CurLeft", 2, 2, 1, 2},  {"CurLeft", 1, 2, 3, 1},
+        {"CurLeft", 1, 1, 1, 1},  {"CurRight", 1, 1, 2, 1},
+        {"CurRight", 3, 1, 1, 2}, {"CurRight", 3, 3, 3, 3},
+        {"CurUp", 2, 2, 2, 1},    {"CurUp", 2, 1, 1, 3},
+        {"CurUp", 1, 1, 1, 1},    {"CurDown", 1, 1, 1, 2},
+        {"CurDown", 1, 3, 2, 1},  {"CurDown", 3, 3, 3, 3},
+        {"CurHome", 3, 3, 1, 1},  {"CurEnd", 1, 1, 3, 3},
     };
     for (const Step& s : steps) {
         g->SetCurrentCell(s.fromC, s.fromR);
-        (main_->*s.action)();
+        main_->Action(s.action)->trigger();
         EXPECT_EQ(g->Col(), s.toC) << s.fromC << "," << s.fromR;
         EXPECT_EQ(g->Row(), s.toR) << s.fromC << "," << s.fromR;
     }
