@@ -130,6 +130,11 @@ void TfrmREG::BuildGrids() {
     connect(sgEdit, &TStringGrid::Click, this, guarded(&TfrmREG::sgEditClick));
     connect(sgEdit, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgEditTopLeftChanged));
     connect(sgEdit, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgEditMouseDown));
+    pmEdit = new QMenu(this);
+    pmEdit->setObjectName(QStringLiteral("pmEdit"));
+    QAction* choice = pmEdit->addAction(QStringLiteral("範囲内選択状態"));
+    choice->setObjectName(QStringLiteral("mnuChoice"));
+    connect(choice, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuChoiceClick(); }); });
 
     sgEst = NewGrid(tsSelect, "sgEst");
     auto* selectLayout = new QVBoxLayout(tsSelect);
@@ -854,6 +859,8 @@ void TfrmREG::sgEditMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods
         }
     } else if (button == Qt::RightButton && c == 0 && r == 0) {
         ChoiceDataExecute();
+    } else if (button == Qt::RightButton && c >= 1 && r >= 1) {
+        pmEdit->popup(sgEdit->viewport()->mapToGlobal(QPoint(x, y)));
     }
 }
 

@@ -130,6 +130,7 @@ public:
     TStringGrid* VariableListGrid() const { return sgVList; }
     TStringGrid* PredictionGrid() const { return sgPred; }
     QComboBox* InputBox() const { return cbInput; }
+    QMenu* EditPopup() const { return pmEdit; }
     QString StatusPanel(int i) const;
     // The painter context of a grid of this window.
     const GridCellContext& CellContext(TStringGrid* grid);
@@ -210,6 +211,7 @@ private:
     TStringGrid* sgVList = nullptr;
     TStringGrid* sgPred = nullptr;
     QComboBox* cbInput = nullptr;
+    QMenu* pmEdit = nullptr;
     QLabel* sbPanel0 = nullptr;
     QLabel* sbPanel1 = nullptr;
     // Remembered top rows of the scrolled grids.

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QImage>
+#include <QMenu>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTest>
@@ -328,6 +329,15 @@ TEST_F(MainPagesTest, KeyedMarksRangeChoiceAndClear) {
     main_->ClearRowColExecute();
     EXPECT_EQ(Marks(), "000000");
     EXPECT_EQ(main_->CountMarkedColumns(true), 0);
+
+    // The same through the pop-up of a right click on a data cell.
+    ClickCell(g, 2, 2, Qt::NoModifier, Qt::RightButton);
+    ASSERT_TRUE(main_->EditPopup()->isVisible());
+    main_->EditPopup()->hide();
+    for (QAction* a : main_->EditPopup()->actions())
+        if (a->objectName() == "mnuChoice") a->trigger();
+    EXPECT_EQ(Marks(), "011100");
+    main_->ClearRowColExecute();
     EXPECT_FALSE(main_->Action("CopyEdit")->isEnabled());
 }
 
