@@ -13,6 +13,7 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/settings_dialog.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
@@ -368,6 +369,39 @@ TEST_F(MainPagesTest, MarksNeverOutliveTheirObservations) {
     EXPECT_EQ(main_->MarkAnchor, -1);
     EXPECT_EQ(main_->EditGrid()->RowCount(), 6);
     EXPECT_EQ(main_->EditGrid()->Cell(1, 6), "");
+}
+
+TEST_F(MainPagesTest, PainterContextFollowsTheSettings) {
+    Open(4);
+    TSetteiDlg& settings = *windows_->SetteiDlg;
+    GridColorEntry fileEntry, settingsEntry;
+    fileEntry.Set(0x0001, 0x0000FF, 0x00FFFF);
+    settingsEntry.Set(0x0001, 0x800000, 0xFFFF00);
+    state_.Colors().SetColors(fileEntry);
+    settings.Settings().Colors().SetColors(settingsEntry);
+    struct Case {
+        bool fileGcl, coloring;
+        ColorValue text;
+    } cases[] = {{true, true, 0x0000FF}, {false, true, 0x800000}, {false, false, 0x800000}};
+    for (const Case& k : cases) {
+        settings.Settings().Values().FileGCL = k.fileGcl;
+        settings.Settings().Values().Coloring = k.coloring;
+        const GridCellContext& ctx = main_->CellContext(main_->EditGrid());
+        EXPECT_EQ(ctx.kind, GridKind::MainEdit);
+        EXPECT_EQ(ctx.model, state_.Model());
+        EXPECT_EQ(ctx.coloring, k.coloring);
+        EXPECT_EQ(ctx.groupColors(0x0001).textColor, k.text) << k.fileGcl;
+        EXPECT_EQ(ctx.groupColors(0x0002).backgroundColor, kDefaultBackgroundColor);  // no entry: white
+    }
+    // Marks reach the context of each main grid and of no other.
+    main_->ObservationMarks.Set(2, 1);
+    main_->DiagnosticColumnMarks.Set(4, 1);
+    EXPECT_TRUE(main_->CellContext(main_->InfluenceGrid()).observationMarked(2));
+    EXPECT_TRUE(main_->CellContext(main_->DiagnosticsGrid()).columnMarked(4));
+    EXPECT_FALSE(main_->CellContext(main_->EditGrid()).columnMarked(4));
+    EXPECT_FALSE(main_->CellContext(main_->EditGrid()).observationMarked(99));
+    EXPECT_EQ(main_->CellContext(main_->EstimateGrid()).kind, GridKind::Other);
+    EXPECT_FALSE(main_->CellContext(main_->EstimateGrid()).columnMarked);
 }
 
 }  // namespace
