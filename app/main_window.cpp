@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +23,10 @@
 #include "app/main_actions.h"
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
+#include "core/data/group_mask.h"
+#include "core/text/float_format.h"
+#include "eval/calc_str.h"
+#include "platform/qt/string_grid.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
@@ -92,10 +99,99 @@ void TfrmREG::BuildPages() {
     cbSelect = new QComboBox(tsSelect);
     cbSelect->setObjectName(QStringLiteral("cbSelect"));
     cbSelect->setMinimumWidth(240);
-    auto* selectLayout = new QVBoxLayout(tsSelect);
-    selectLayout->addWidget(cbSelect, 0, Qt::AlignLeft);
-    selectLayout->addStretch();
+    BuildGrids();
     setCentralWidget(PC);
+    connect(PC, &QTabWidget::currentChanged, this,
+            [this] { GuardCommand(state_.Services(), [&] { RefreshActivePage(); }); });
+}
+
+TStringGrid* TfrmREG::NewGrid(QWidget* page, const char* name) {
+    auto* grid = new TStringGrid(page);
+    grid->setObjectName(QString::fromLatin1(name));
+    grid->SetDefaultColWidth(100);
+    grid->SetDefaultRowHeight(QFontMetrics(grid->font()).height() + 6);
+    UseGridCellPainter(*grid, [this, grid]() -> const GridCellContext& { return CellContext(grid); });
+    return grid;
+}
+
+void TfrmREG::BuildGrids() {
+    auto guarded = [this](auto f) { return [this, f](auto... args) { GuardCommand(state_.Services(), [&] { (this->*f)(args...); }); }; };
+
+    cbInput = new QComboBox(tsEdit);
+    cbInput->setObjectName(QStringLiteral("cbInput"));
+    cbInput->setEditable(true);
+    cbInput->setMinimumWidth(320);
+    sgEdit = NewGrid(tsEdit, "sgEdit");
+    sgEdit->SetCellProvider([this](int c, int r) { return EditCellText(c, r); });
+    auto* editLayout = new QVBoxLayout(tsEdit);
+    editLayout->setContentsMargins(2, 2, 2, 2);
+    editLayout->addWidget(cbInput, 0, Qt::AlignLeft);
+    editLayout->addWidget(sgEdit, 1);
+    connect(sgEdit, &TStringGrid::Click, this, guarded(&TfrmREG::sgEditClick));
+    connect(sgEdit, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgEditTopLeftChanged));
+    connect(sgEdit, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgEditMouseDown));
+    pmEdit = new QMenu(this);
+    pmEdit->setObjectName(QStringLiteral("pmEdit"));
+    QAction* choice = pmEdit->addAction(QStringLiteral("範囲内選択状態"));
+    choice->setObjectName(QStringLiteral("mnuChoice"));
+    connect(choice, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuChoiceClick(); }); });
+
+    sgEst = NewGrid(tsSelect, "sgEst");
+    auto* selectLayout = new QVBoxLayout(tsSelect);
+    selectLayout->setContentsMargins(2, 2, 2, 2);
+    selectLayout->addWidget(cbSelect, 0, Qt::AlignLeft);
+    selectLayout->addWidget(sgEst, 1);
+
+    sgRes = NewGrid(tsCheck, "sgRes");
+    sgRes->SetCellProvider([this](int c, int r) { return ResultCellText(diagnosticColumns_, c, r); });
+    auto* checkLayout = new QVBoxLayout(tsCheck);
+    checkLayout->setContentsMargins(2, 2, 2, 2);
+    checkLayout->addWidget(sgRes);
+    connect(sgRes, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgResTopLeftChanged));
+    connect(sgRes, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgResMouseDown));
+
+    sgAna = NewGrid(tsAnalysis, "sgAna");
+    sgAna->SetCellProvider([this](int c, int r) { return ResultCellText(influenceColumns_, c, r); });
+    auto* anaLayout = new QVBoxLayout(tsAnalysis);
+    anaLayout->setContentsMargins(2, 2, 2, 2);
+    anaLayout->addWidget(sgAna);
+    connect(sgAna, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgAnaTopLeftChanged));
+    connect(sgAna, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgAnaMouseDown));
+
+    sgVList = NewGrid(tsPredict, "sgVList");
+    sgPred = NewGrid(tsPredict, "sgPred");
+    auto* predLayout = new QHBoxLayout(tsPredict);
+    predLayout->setContentsMargins(2, 2, 2, 2);
+    predLayout->addWidget(sgVList, 1);
+    predLayout->addWidget(sgPred, 2);
+
+    for (TStringGrid* grid : {sgEdit, sgRes, sgAna}) {
+        connect(grid, &TStringGrid::GridMouseMove, this, [this, grid](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
+            GuardCommand(state_.Services(), [&] { GridMouseMove(grid, b, x, y); });
+        });
+        connect(grid, &TStringGrid::GridMouseUp, this,
+                [this] { GuardCommand(state_.Services(), [&] { UpdateClipboardActions(); }); });
+    }
+    editContext_.kind = GridKind::MainEdit;
+    resContext_.kind = GridKind::MainDiagnostics;
+    anaContext_.kind = GridKind::MainInfluence;
+    for (GridCellContext* ctx : {&editContext_, &resContext_, &anaContext_})
+        ctx->observationMarked = [this](int i) { return IsMarked(ObservationMarks, i); };
+    editContext_.columnMarked = [this](int j) { return IsMarked(EditColumnMarks, j); };
+    resContext_.columnMarked = [this](int j) { return IsMarked(DiagnosticColumnMarks, j); };
+    anaContext_.columnMarked = [this](int j) { return IsMarked(InfluenceColumnMarks, j); };
+    editContext_.groupColors = [this](std::uint16_t mask) {
+        if (settings_ && !settings_->Values().FileGCL) return settings_->GetGroupColors(mask);
+        return state_.Colors().GetColors(mask);
+    };
+}
+
+const GridCellContext& TfrmREG::CellContext(TStringGrid* grid) {
+    GridCellContext& ctx = grid == sgEdit ? editContext_ : grid == sgRes ? resContext_ : grid == sgAna ? anaContext_ : otherContext_;
+    ctx.model = state_.Model();
+    ctx.coloring = settings_ ? settings_->Values().Coloring : true;
+    ctx.font = grid->font();
+    return ctx;
 }
 
 void TfrmREG::BuildActions() {
@@ -189,6 +285,12 @@ void TfrmREG::BuildActions() {
 
     QStatusBar* sb = statusBar();
     sb->setObjectName(QStringLiteral("SB"));
+    sbPanel0 = new QLabel(sb);
+    sbPanel0->setObjectName(QStringLiteral("sbPanel0"));
+    sbPanel1 = new QLabel(sb);
+    sbPanel1->setObjectName(QStringLiteral("sbPanel1"));
+    sb->addWidget(sbPanel0, 3);
+    sb->addWidget(sbPanel1, 2);
 }
 
 QAction* TfrmREG::Action(const std::string& name) const {
@@ -204,7 +306,7 @@ std::string TfrmREG::DataFolder() const {
 
 bool TfrmREG::AutoSave() const { return settings_ && settings_->Values().AutoSave; }
 
-void TfrmREG::tsEditShow() { PC->setCurrentWidget(tsEdit); }
+void TfrmREG::ShowEditPage() { PC->setCurrentWidget(tsEdit); }
 
 // ---- data files ----------------------------------------------------------------
 
@@ -246,7 +348,7 @@ bool TfrmREG::OpenDataFile(const std::string& fileName) {
         if (macro_) macro_->OpenMacroFile(fileName);
         return true;
     }
-    tsEditShow();
+    ShowEditPage();
     if (!ConfirmSaveIfModified()) return false;
 
     // Read into a fresh model; the current one goes only when that worked.
@@ -263,7 +365,7 @@ bool TfrmREG::OpenDataFile(const std::string& fileName) {
     }
     state_.SetModel(std::move(fresh));
     RefreshAfterLoad();
-    tsEditShow();
+    ShowEditPage();
     return true;
 }
 
@@ -303,7 +405,7 @@ void TfrmREG::NewFileExecute() {
     const int best = fresh->SetDependent(k - 1);
     (void)fresh->ToggleVariable(best);
     state_.SetModel(std::move(fresh));
-    tsEditShow();
+    ShowEditPage();
     RefreshAfterLoad();
     // The new data set is written at once; when that fails it stays open.
     SaveAs(*state_.Model(), fileName);
@@ -401,11 +503,24 @@ void TfrmREG::RefreshAfterLoad() {
         EditColumnMarks.Reset(model->GetVarCount());
         InfluenceColumnMarks.Reset(2 * model->GetVarCount() + 6);
         ObservationMarks.Reset(model->GetObsCount());
+        DiagnosticColumnMarks.Reset(kDiagnosticColumns);
+        MarkAnchor = -1;
     }
     UpdateTwoStageIndicator();
     // A freshly loaded data set has no edit history.
     state_.Services().SetUndoEditEnabled(false);
     state_.Services().SetRedoEditEnabled(false);
+    if (model) {
+        for (TStringGrid* grid : {sgEdit, sgRes, sgAna}) {
+            grid->SetTopRow(1);
+            grid->SetLeftCol(1);
+        }
+        editTop_ = resTop_ = anaTop_ = 1;
+        tsEditShow();
+        sgEdit->SetCurrentCell(1, 1);
+        RefreshActivePage();
+    }
+    UpdateClipboardActions();
 }
 
 void TfrmREG::UpdateCaption() {
@@ -507,4 +622,436 @@ void TfrmREG::closeEvent(QCloseEvent* event) {
         event->accept();
     else
         event->ignore();
+}
+
+// ---- pages -----------------------------------------------------------------------
+
+void TfrmREG::FitMarks() {
+    Reg* model = state_.Model();
+    if (!model) return;
+    FitObservationMarks(ObservationMarks, MarkAnchor, model->GetObsCount());
+    EditColumnMarks.Resize(model->GetVarCount());
+}
+
+void TfrmREG::RefreshActivePage() {
+    if (!state_.Model()) return;
+    FitMarks();
+    switch (PC->currentIndex()) {
+    case 0:
+        tsEditShow();
+        sgEditClick();
+        break;
+    case 1: tsSelectShow(); break;
+    case 2: tsCheckShow(); break;
+    case 3: tsAnalysisShow(); break;
+    case 4: tsPredictShow(); break;
+    default: break;
+    }
+}
+
+QString TfrmREG::EditCellText(int c, int r) const {
+    const Reg* model = state_.Model();
+    if (!model) return {};
+    if (r == 0) {
+        if (c == 0) return QStringLiteral("CLR");
+        return c - 1 < model->GetVarCount() ? QString::fromStdString(model->GetVarName(c - 1)) : QString();
+    }
+    if (r - 1 >= model->GetObsCount()) return {};
+    if (c == 0) return QString::number(r);
+    if (c - 1 >= model->GetVarCount()) return {};
+    return QString::fromStdString(FormatNumber(false, model->GetValue(r - 1, c - 1)));
+}
+
+QString TfrmREG::ResultCellText(const std::vector<ResultColumn>& columns, int c, int r) const {
+    const Reg* model = state_.Model();
+    if (!model || c < 0 || c > static_cast<int>(columns.size())) return {};
+    if (r == 0) return c == 0 ? QString() : QString::fromStdString(ResultColumnTitle(*model, columns[static_cast<std::size_t>(c - 1)]));
+    if (r - 1 >= model->GetObsCount()) return {};
+    if (c == 0) return QString::number(r);
+    return QString::fromStdString(FormatNumber(false, ResultColumnValue(*model, columns[static_cast<std::size_t>(c - 1)], r - 1)));
+}
+
+// The grids hold no texts of their own here: the rows in view are asked of
+// the model when they are painted, so every visible row is filled however
+// tall the window, and a scroll costs what one screen costs.
+void TfrmREG::tsEditShow() {
+    const Reg* model = state_.Model();
+    if (!model) return;
+    const int k = model->GetVarCount();
+    const int n = model->GetObsCount();
+    sgEdit->SetColCount(k + 1);
+    sgEdit->SetRowCount(std::max(n + 1, 2));
+    const QFontMetrics metrics(sgEdit->font());
+    sgEdit->SetColWidth(0, std::max(metrics.horizontalAdvance(QString::number(n)) + 16, 48));
+    for (int j = 0; j < k; ++j) {
+        const int w = metrics.horizontalAdvance(QString::fromStdString(model->GetVarName(j)));
+        sgEdit->SetColWidth(j + 1, w > 80 ? w + 20 : 100);
+    }
+    editTop_ = sgEdit->TopRow();
+    sgEdit->InvalidateGrid();
+}
+
+void TfrmREG::tsSelectShow() {
+    // The estimates table is filled by the estimation page itself.
+    if (!state_.Model()) return;
+    sgEst->InvalidateGrid();
+}
+
+void TfrmREG::tsCheckShow() {
+    Reg* model = state_.Model();
+    if (!model) return;
+    model->ComputeAnalysisData();
+    diagnosticColumns_.clear();
+    for (int m = 0; m < kDiagnosticColumns; ++m) diagnosticColumns_.push_back({ResultKind::Diagnostic, m});
+    sgRes->SetColCount(kDiagnosticColumns + 1);
+    sgRes->SetRowCount(std::max(model->GetObsCount() + 1, 2));
+    sgRes->SetColWidth(0, sgEdit->ColWidth(0));
+    resTop_ = sgRes->TopRow();
+    sgRes->InvalidateGrid();
+}
+
+void TfrmREG::tsAnalysisShow() {
+    Reg* model = state_.Model();
+    if (!model) return;
+    model->ComputeInfluence();
+    influenceColumns_ = InfluenceGridColumns(*model);
+    InfluenceColumnMarks.Resize(std::max(InfluenceColumnMarks.Count(), static_cast<int>(influenceColumns_.size())));
+    sgAna->SetColCount(static_cast<int>(influenceColumns_.size()) + 1);
+    sgAna->SetRowCount(std::max(model->GetObsCount() + 1, 2));
+    sgAna->SetColWidth(0, sgEdit->ColWidth(0));
+    anaTop_ = sgAna->TopRow();
+    sgAna->InvalidateGrid();
+}
+
+void TfrmREG::tsPredictShow() {
+    if (!state_.Model()) return;
+    sgVList->InvalidateGrid();
+    sgPred->InvalidateGrid();
+}
+
+void TfrmREG::sgEditTopLeftChanged() {
+    if (sgEdit->TopRow() != editTop_) tsEditShow();
+}
+
+void TfrmREG::sgResTopLeftChanged() {
+    if (sgRes->TopRow() != resTop_) tsCheckShow();
+}
+
+void TfrmREG::sgAnaTopLeftChanged() {
+    if (sgAna->TopRow() != anaTop_) tsAnalysisShow();
+}
+
+QString TfrmREG::StatusPanel(int i) const { return (i == 0 ? sbPanel0 : sbPanel1)->text(); }
+
+void TfrmREG::sgEditClick() {
+    const Reg* model = state_.Model();
+    if (!model) return;
+    const int c = sgEdit->Col(), r = sgEdit->Row();
+    const int j = c - 1, i = r - 1;
+    if (j < 0 || i < 0 || j >= model->GetVarCount() || i >= model->GetObsCount()) return;
+    const double value = model->GetValue(i, j);
+    const std::string valueText = FloatToStrGeneral(value);
+    std::string status = FormatIndexedLabel(sgEdit->Cell(c, 0).toStdString(), sgEdit->Cell(0, r).toStdString(), true);
+    if (const std::uint16_t group = model->GetMark(i, j); group != 0)
+        status += FormatIndexedLabel(" in group", GroupMaskText(group, false), true);
+    status += " = " + valueText;
+    sbPanel0->setText(QString::fromStdString(status));
+    sbPanel1->setText(QString::fromStdString(model->GetVarInfo(j)));
+    state_.Evaluator().SetCurrentValue(value);
+    cbInput->setEditText(QString::fromStdString(valueText));
+    if (QLineEdit* line = cbInput->lineEdit()) line->setCursorPosition(static_cast<int>(line->text().size()));
+    cbInput->setFocus();
+}
+
+// ---- marks -----------------------------------------------------------------------
+
+namespace {
+
+MarkKeys KeysOf(Qt::KeyboardModifiers mods) {
+    return {(mods & Qt::ShiftModifier) != 0, (mods & Qt::ControlModifier) != 0, (mods & Qt::AltModifier) != 0};
+}
+
+}  // namespace
+
+void TfrmREG::ClearColumnMarks() {
+    EditColumnMarks.Clear();
+    DiagnosticColumnMarks.Clear();
+    InfluenceColumnMarks.Clear();
+}
+
+void TfrmREG::SetObservationMarkRange(TStringGrid* grid, int from, bool value, int to) {
+    const Reg* model = state_.Model();
+    if (!model) return;
+    ::SetObservationMarkRange(ObservationMarks, from, to, value, model->GetObsCount());
+    for (int i = std::max(0, std::min(from, to)); i <= std::min(std::max(from, to), model->GetObsCount() - 1); ++i)
+        grid->InvalidateCell(0, i + 1);
+}
+
+void TfrmREG::MarkObservationsByClick(TStringGrid* grid, Qt::KeyboardModifiers mods, int row) {
+    const Reg* model = state_.Model();
+    if (!model || row < 1) return;
+    ::MarkObservationsByClick(ObservationMarks, MarkAnchor, KeysOf(mods), row - 1, model->GetObsCount());
+    // A range or a cleared set changes other headers too.
+    grid->InvalidateGrid();
+}
+
+void TfrmREG::UpdateClipboardActions() {
+    const bool any = CountMarkedObservations() > 0;
+    for (const char* name : {"CutEdit", "CopyEdit"})
+        if (QAction* a = Action(name)) a->setEnabled(any);
+}
+
+int TfrmREG::CountMarkedObservations() const { return CountMarked(ObservationMarks); }
+
+int TfrmREG::CountMarkedColumns(bool all) const {
+    int count = CountMarked(EditColumnMarks);
+    if (all) count += CountMarked(DiagnosticColumnMarks) + CountMarked(InfluenceColumnMarks);
+    return count;
+}
+
+ResultColumn TfrmREG::AnalysisColumnCode(int j0, bool raw) const {
+    std::vector<ResultColumn> columns = influenceColumns_;
+    if (const Reg* model = state_.Model(); model && columns.empty()) columns = InfluenceGridColumns(*model);
+    if (j0 < 0 || j0 >= static_cast<int>(columns.size())) return {};
+    ResultColumn column = columns[static_cast<std::size_t>(j0)];
+    if (raw && column.kind == ResultKind::ScaledDfbeta) column.kind = ResultKind::RawDfbeta;
+    return column;
+}
+
+ResultColumn TfrmREG::TakeNextMarkedColumnCode() {
+    if (int j = EditColumnMarks.FindFirst(); j >= 0) {
+        EditColumnMarks.Set(j, 0);
+        return {ResultKind::Variable, j};
+    }
+    if (int j = DiagnosticColumnMarks.FindFirst(); j >= 0) {
+        DiagnosticColumnMarks.Set(j, 0);
+        return {ResultKind::Diagnostic, j};
+    }
+    if (int j = InfluenceColumnMarks.FindFirst(); j >= 0) {
+        InfluenceColumnMarks.Set(j, 0);
+        return AnalysisColumnCode(j, false);
+    }
+    return {};
+}
+
+void TfrmREG::TakeXYColumnCodes() {
+    PlotColumnY = TakeNextMarkedColumnCode();
+    PlotColumnX = TakeNextMarkedColumnCode();
+}
+
+void TfrmREG::sgEditMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
+    Reg* model = state_.Model();
+    if (!model) return;
+    int c, r;
+    sgEdit->MouseToCell(x, y, c, r);
+    if (c < 0 || r < 0) return;
+    if (button == Qt::LeftButton) {
+        if (c == 0 && r >= 1) {
+            MarkObservationsByClick(sgEdit, mods, r);
+        } else if (r == 0 && c >= 1 && c <= model->GetVarCount()) {
+            Selekto* all[3] = {&EditColumnMarks, &DiagnosticColumnMarks, &InfluenceColumnMarks};
+            ClickColumnMark(all, EditColumnMarks, mods & Qt::ControlModifier, c - 1);
+            tsEditShow();
+        } else if (c == 0 && r == 0) {
+            ObservationMarks.Clear();
+            ClearColumnMarks();
+            tsEditShow();
+        }
+    } else if (button == Qt::RightButton && c == 0 && r == 0) {
+        ChoiceDataExecute();
+    } else if (button == Qt::RightButton && c >= 1 && r >= 1) {
+        pmEdit->popup(sgEdit->viewport()->mapToGlobal(QPoint(x, y)));
+    }
+}
+
+void TfrmREG::sgResMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
+    if (!state_.Model() || button != Qt::LeftButton) return;
+    int c, r;
+    sgRes->MouseToCell(x, y, c, r);
+    if (c == 0 && r >= 1) {
+        MarkObservationsByClick(sgRes, mods, r);
+        return;
+    }
+    if (r == 0 && c >= 1 && c <= kDiagnosticColumns) {
+        Selekto* all[3] = {&EditColumnMarks, &DiagnosticColumnMarks, &InfluenceColumnMarks};
+        ClickColumnMark(all, DiagnosticColumnMarks, mods & Qt::ControlModifier, c - 1);
+    } else if (r == 0 && c == 0) {
+        ObservationMarks.Clear();
+        ClearColumnMarks();
+    } else {
+        return;
+    }
+    tsCheckShow();
+}
+
+void TfrmREG::sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
+    if (!state_.Model() || button != Qt::LeftButton) return;
+    int c, r;
+    sgAna->MouseToCell(x, y, c, r);
+    if (c == 0 && r >= 1) {
+        MarkObservationsByClick(sgAna, mods, r);
+        return;
+    }
+    if (r == 0 && c >= 1 && c <= static_cast<int>(influenceColumns_.size())) {
+        Selekto* all[3] = {&EditColumnMarks, &DiagnosticColumnMarks, &InfluenceColumnMarks};
+        ClickColumnMark(all, InfluenceColumnMarks, mods & Qt::ControlModifier, c - 1);
+    } else if (r == 0 && c == 0) {
+        ObservationMarks.Clear();
+        ClearColumnMarks();
+    } else {
+        return;
+    }
+    tsAnalysisShow();
+}
+
+void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {
+    const Reg* model = state_.Model();
+    if (!model || !(buttons & Qt::LeftButton)) return;
+    int c, r;
+    grid->MouseToCell(x, y, c, r);
+    if (c != 0 || r < 1 || r > model->GetObsCount() || IsMarked(ObservationMarks, r - 1)) return;
+    ObservationMarks.Set(r - 1, 1);
+    grid->InvalidateCell(0, r);
+}
+
+// ---- cursor actions --------------------------------------------------------------
+
+TStringGrid* TfrmREG::ActiveGrid() const {
+    switch (PC->currentIndex()) {
+    case 0: return sgEdit;
+    case 2: return sgRes;
+    case 3: return sgAna;
+    default: return nullptr;
+    }
+}
+
+Selekto* TfrmREG::ColumnMarksOf(TStringGrid* grid) {
+    if (grid == sgEdit) return &EditColumnMarks;
+    if (grid == sgRes) return &DiagnosticColumnMarks;
+    if (grid == sgAna) return &InfluenceColumnMarks;
+    return nullptr;
+}
+
+void TfrmREG::MoveCursor(int c, int r) {
+    TStringGrid* grid = ActiveGrid();
+    grid->SetCurrentCell(c, r);
+    if (grid == sgEdit) sgEditClick();
+}
+
+void TfrmREG::CurLeftExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    if (g->Col() >= 2)
+        MoveCursor(g->Col() - 1, g->Row());
+    else if (g->Row() > 1)
+        MoveCursor(g->ColCount() - 1, g->Row() - 1);
+}
+
+void TfrmREG::CurRightExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    if (g->Col() + 2 <= g->ColCount())
+        MoveCursor(g->Col() + 1, g->Row());
+    else if (g->Row() + 1 < g->RowCount())
+        MoveCursor(1, g->Row() + 1);
+}
+
+void TfrmREG::CurUpExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    if (g->Row() >= 2)
+        MoveCursor(g->Col(), g->Row() - 1);
+    else if (g->Col() > 1)
+        MoveCursor(g->Col() - 1, g->RowCount() - 1);
+}
+
+void TfrmREG::CurDownExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    if (g->Row() + 2 <= g->RowCount())
+        MoveCursor(g->Col(), g->Row() + 1);
+    else if (g->Col() + 1 < g->ColCount())
+        MoveCursor(g->Col() + 1, 1);
+}
+
+void TfrmREG::CurHomeExecute() {
+    if (ActiveGrid() && state_.Model()) MoveCursor(1, 1);
+}
+
+void TfrmREG::CurEndExecute() {
+    if (TStringGrid* g = ActiveGrid(); g && state_.Model()) MoveCursor(g->ColCount() - 1, g->RowCount() - 1);
+}
+
+void TfrmREG::V_SetExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    ColumnMarksOf(g)->Set(g->Col() - 1, 1);
+    RefreshActivePage();
+}
+
+void TfrmREG::V_ResetExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    ColumnMarksOf(g)->Set(g->Col() - 1, 0);
+    RefreshActivePage();
+}
+
+void TfrmREG::D_SetExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    SetObservationMarkRange(g, g->Row() - 1, true, g->Row() - 1);
+    UpdateClipboardActions();
+}
+
+void TfrmREG::D_ResetExecute() {
+    TStringGrid* g = ActiveGrid();
+    if (!g || !state_.Model()) return;
+    SetObservationMarkRange(g, g->Row() - 1, false, g->Row() - 1);
+    UpdateClipboardActions();
+}
+
+void TfrmREG::ClearRowColExecute() {
+    if (!ActiveGrid() || !state_.Model()) return;
+    ObservationMarks.Clear();
+    ClearColumnMarks();
+    UpdateClipboardActions();
+    RefreshActivePage();
+}
+
+void TfrmREG::mnuChoiceClick() {
+    const Reg* model = state_.Model();
+    if (!model) return;
+    const GridRect sel = sgEdit->Selection();
+    ObservationMarks.Clear();
+    EditColumnMarks.Clear();
+    ::SetObservationMarkRange(ObservationMarks, sel.top - 1, sel.bottom - 1, true, model->GetObsCount());
+    for (int j = sel.left - 1; j <= std::min(sel.right - 1, model->GetVarCount() - 1); ++j) EditColumnMarks.Set(j, 1);
+    tsEditShow();
+    UpdateClipboardActions();
+}
+
+void TfrmREG::ChoiceDataExecute() {
+    Reg* model = state_.Model();
+    if (!model) return;
+    const InputAnswer a = state_.Services().AskInput("データ組選択", {}, "");
+    if (a.result != mrOK || a.text.empty()) return;
+    const int n = model->GetObsCount();
+    try {
+        if (a.text[0] == '=') {
+            const std::string condition = a.text.substr(1);
+            std::vector<std::uint8_t> marks(static_cast<std::size_t>(n), 0);
+            for (int i = 0; i < n; ++i) marks[static_cast<std::size_t>(i)] = state_.Evaluator().TestAtObservation(condition, i) ? 1 : 0;
+            ObservationMarks.Reset(n);
+            for (int i = 0; i < n; ++i) ObservationMarks.Set(i, marks[static_cast<std::size_t>(i)]);
+        } else {
+            std::vector<std::uint8_t> listed(static_cast<std::size_t>(n), 0);
+            state_.Evaluator().ParseIndexList(a.text, listed.data(), n);
+            for (int i = 0; i < n; ++i)
+                if (listed[static_cast<std::size_t>(i)]) ObservationMarks.Set(i, 1);
+        }
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    RefreshActivePage();
+    UpdateClipboardActions();
 }

@@ -9,6 +9,9 @@
 #include <map>
 #include <string>
 
+#include "app/grid_cell_painter.h"
+#include "app/grid_marks.h"
+#include "app/result_columns.h"
 #include "core/data/selekto.h"
 
 class AppState;
@@ -21,6 +24,7 @@ class QToolBar;
 class QToolButton;
 class TfrmMacro;
 class TSetteiDlg;
+class TStringGrid;
 
 class TfrmREG : public QMainWindow {
     Q_OBJECT
@@ -53,6 +57,20 @@ public:
     void HelpContentsExecute();
     void HelpConTextExecute();
     void btnRealCalcClick();
+    void CurLeftExecute();
+    void CurRightExecute();
+    void CurUpExecute();
+    void CurDownExecute();
+    void CurHomeExecute();
+    void CurEndExecute();
+    void V_SetExecute();
+    void V_ResetExecute();
+    void D_SetExecute();
+    void D_ResetExecute();
+    void ClearRowColExecute();
+    void ChoiceDataExecute();
+    // Range choice: the selection of the data grid becomes the marks.
+    void mnuChoiceClick();
 
     // Asks whether to save a modified data set (or saves it at once with
     // AutoSave). True when the caller may go on: nothing to save, saved, or
@@ -70,6 +88,52 @@ public:
     [[nodiscard]] bool FormClose();
 
     void RefreshAfterLoad();
+
+    // --- pages -------------------------------------------------------------------
+    // Fills the visible page only; every command that changes data or model
+    // ends here.
+    void RefreshActivePage();
+    void tsEditShow();
+    void tsSelectShow();
+    void tsCheckShow();
+    void tsAnalysisShow();
+    void tsPredictShow();
+    void sgEditTopLeftChanged();
+    void sgResTopLeftChanged();
+    void sgAnaTopLeftChanged();
+    // Status text, input box and current value of the data grid's cell.
+    void sgEditClick();
+    void sgEditMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
+    void sgResMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
+    void sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
+    // Left button held over row headers marks each observation passed.
+    void GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y);
+
+    // --- marks -------------------------------------------------------------------
+    void ClearColumnMarks();
+    void SetObservationMarkRange(TStringGrid* grid, int from, bool value, int to);
+    void MarkObservationsByClick(TStringGrid* grid, Qt::KeyboardModifiers mods, int row);
+    void UpdateClipboardActions();
+    // The first marked column (edit, then diagnostics, then influence),
+    // cleared; kind None when nothing is marked.
+    ResultColumn TakeNextMarkedColumnCode();
+    void TakeXYColumnCodes();
+    int CountMarkedColumns(bool all) const;
+    int CountMarkedObservations() const;
+    // The column of the influence grid after its number column (j0 from 0).
+    ResultColumn AnalysisColumnCode(int j0, bool raw) const;
+
+    TStringGrid* EditGrid() const { return sgEdit; }
+    TStringGrid* EstimateGrid() const { return sgEst; }
+    TStringGrid* DiagnosticsGrid() const { return sgRes; }
+    TStringGrid* InfluenceGrid() const { return sgAna; }
+    TStringGrid* VariableListGrid() const { return sgVList; }
+    TStringGrid* PredictionGrid() const { return sgPred; }
+    QComboBox* InputBox() const { return cbInput; }
+    QMenu* EditPopup() const { return pmEdit; }
+    QString StatusPanel(int i) const;
+    // The painter context of a grid of this window.
+    const GridCellContext& CellContext(TStringGrid* grid);
     void UpdateCaption();
     void UpdateTwoStageIndicator();
     void UpdateRecentFiles();
@@ -91,6 +155,10 @@ public:
     Selekto EditColumnMarks;
     Selekto DiagnosticColumnMarks;
     Selekto InfluenceColumnMarks;
+    // Observation of the last plain row-header click; -1 when none.
+    int MarkAnchor = -1;
+    ResultColumn PlotColumnY{ResultKind::Time, 0};
+    ResultColumn PlotColumnX{ResultKind::Time, 0};
     bool BoxCoxDone = false;
 
 protected:
@@ -99,7 +167,15 @@ protected:
 private:
     void BuildActions();
     void BuildPages();
-    void tsEditShow();
+    void ShowEditPage();
+    void BuildGrids();
+    TStringGrid* NewGrid(QWidget* page, const char* name);
+    TStringGrid* ActiveGrid() const;
+    Selekto* ColumnMarksOf(TStringGrid* grid);
+    void FitMarks();
+    QString EditCellText(int c, int r) const;
+    QString ResultCellText(const std::vector<ResultColumn>& columns, int c, int r) const;
+    void MoveCursor(int c, int r);
     // Writes the model to its file (asking for a name when it has none);
     // false when nothing was written. Errors are shown.
     bool SaveModel();
@@ -127,4 +203,25 @@ private:
     QToolButton* tbOpen = nullptr;
     QLabel* stLIML = nullptr;
     QAction* stLIMLAction = nullptr;
+
+    TStringGrid* sgEdit = nullptr;
+    TStringGrid* sgEst = nullptr;
+    TStringGrid* sgRes = nullptr;
+    TStringGrid* sgAna = nullptr;
+    TStringGrid* sgVList = nullptr;
+    TStringGrid* sgPred = nullptr;
+    QComboBox* cbInput = nullptr;
+    QMenu* pmEdit = nullptr;
+    QLabel* sbPanel0 = nullptr;
+    QLabel* sbPanel1 = nullptr;
+    // Remembered top rows of the scrolled grids.
+    int editTop_ = 0;
+    int resTop_ = 0;
+    int anaTop_ = 0;
+    std::vector<ResultColumn> diagnosticColumns_;
+    std::vector<ResultColumn> influenceColumns_;
+    GridCellContext editContext_;
+    GridCellContext resContext_;
+    GridCellContext anaContext_;
+    GridCellContext otherContext_;
 };
