@@ -864,10 +864,27 @@ void TfrmREG::sgEditMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods
     }
 }
 
+void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
+    const Reg* model = state_.Model();
+    if (!model) return;
+    const int n = model->GetObsCount();
+    std::vector<double> values(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = ResultColumnValue(*model, column, i);
+    if (showFundamentalStats_) showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
+}
+
 void TfrmREG::sgResMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
-    if (!state_.Model() || button != Qt::LeftButton) return;
+    if (!state_.Model()) return;
     int c, r;
     sgRes->MouseToCell(x, y, c, r);
+    if (button == Qt::RightButton) {
+        if (c == 0 && r == 0)
+            ChoiceDataExecute();
+        else if (c >= 1 && c <= kDiagnosticColumns && r >= 0)
+            ShowResultColumnStatistics(ResultColumn::FromCode(c + 99), r);
+        return;
+    }
+    if (button != Qt::LeftButton) return;
     if (c == 0 && r >= 1) {
         MarkObservationsByClick(sgRes, mods, r);
         return;
@@ -885,9 +902,21 @@ void TfrmREG::sgResMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods,
 }
 
 void TfrmREG::sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
-    if (!state_.Model() || button != Qt::LeftButton) return;
+    const Reg* model = state_.Model();
+    if (!model) return;
     int c, r;
     sgAna->MouseToCell(x, y, c, r);
+    if (button == Qt::RightButton) {
+        if (c == 0 && r == 0) {
+            ChoiceDataExecute();
+        } else if (c >= 1 && c <= static_cast<int>(influenceColumns_.size()) && r >= 0) {
+            // With Ctrl the DFBETA columns give their raw values.
+            const auto columns = InfluenceGridColumns(*model, (mods & Qt::ControlModifier) != 0);
+            ShowResultColumnStatistics(columns[static_cast<std::size_t>(c - 1)], r);
+        }
+        return;
+    }
+    if (button != Qt::LeftButton) return;
     if (c == 0 && r >= 1) {
         MarkObservationsByClick(sgAna, mods, r);
         return;

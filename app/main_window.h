@@ -5,6 +5,10 @@
 // modified data set before it is replaced or the window closes.
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include <QMainWindow>
 #include <map>
 #include <string>
@@ -161,6 +165,16 @@ public:
     ResultColumn PlotColumnX{ResultKind::Time, 0};
     bool BoxCoxDone = false;
 
+    // The whole column of a result (every observation, not only those in
+    // view) in the univariate statistics window, observation k (1-based)
+    // marked when k > 0.
+    void ShowResultColumnStatistics(ResultColumn column, int k);
+    // Opens the univariate statistics window on a series: title, values,
+    // observation to mark. Does nothing until that window exists; tests put
+    // in their own.
+    using FundamentalStatsView = std::function<void(const std::string&, const std::vector<double>&, int)>;
+    void SetFundamentalStatsView(FundamentalStatsView view) { showFundamentalStats_ = std::move(view); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -220,6 +234,7 @@ private:
     int anaTop_ = 0;
     std::vector<ResultColumn> diagnosticColumns_;
     std::vector<ResultColumn> influenceColumns_;
+    FundamentalStatsView showFundamentalStats_;
     GridCellContext editContext_;
     GridCellContext resContext_;
     GridCellContext anaContext_;

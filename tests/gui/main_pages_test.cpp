@@ -405,3 +405,40 @@ TEST_F(MainPagesTest, PainterContextFollowsTheSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+// A right click on a result cell hands its whole column to the statistics
+// window, the clicked observation marked; Ctrl takes the raw DFBETA.
+TEST_F(MainPagesTest, RightClickOnAResultColumnShowsItsStatistics) {
+    Open(50);
+    struct Shown {
+        std::string title;
+        std::vector<double> values;
+        int marked = 0;
+    };
+    std::vector<Shown> shown;
+    main_->SetFundamentalStatsView([&](const std::string& title, const std::vector<double>& values, int k) {
+        shown.push_back({title, values, k});
+    });
+    main_->mnuCheckViewClick();
+    TStringGrid* res = main_->DiagnosticsGrid();
+    ClickCell(res, 3, 2, Qt::NoModifier, Qt::RightButton);  // code 102: the residuals
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, "残差");
+    EXPECT_EQ(shown[0].marked, 2);
+    ASSERT_EQ(shown[0].values.size(), 50u);  // every observation, not only those in view
+    const Reg& model = *state_.Model();
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(shown[0].values[static_cast<std::size_t>(i)], model.GetAnalysisValue(Reg::kRowResidual, i));
+
+    main_->mnuAnalysisViewClick();
+    TStringGrid* ana = main_->InfluenceGrid();
+    const int last = ana->ColCount() - 1;  // the constant's DFBETA
+    ClickCell(ana, last, 1, Qt::NoModifier, Qt::RightButton);
+    ClickCell(ana, last, 1, Qt::ControlModifier, Qt::RightButton);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1].marked, 1);
+    EXPECT_NE(shown[1].values, shown[2].values);  // scaled, then raw
+}
+
+}  // namespace
