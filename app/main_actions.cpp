@@ -135,7 +135,7 @@ const std::vector<ActionSpec>& MainActionTable() {
         Cmd("UserDef", kSettings, "ユーザ定義(&U)", "Ctrl+U", "ユーザ変数と関数を定義します"),
         Cmd("LSE", kSettings, "推定法(&T)", "Ctrl+K", "最小二乗法と二段階最小二乗法を切り替えます", nullptr,
             kImageOrdinaryLSE, 2, true),
-        Cmd("mnuGlobalTolerance", kSettings, "係数信頼度(&P)", "Ctrl+T", "係数の信頼度を設定します"),
+        Cmd("mnuGlobalTolerance", kSettings, "係数信頼度(&P)", "Ctrl+T", "係数の信頼度を設定します", &F::mnuGlobalToleranceClick),
         // Help
         Cmd("HelpContents", kHelp, "目次(&C)", "F1", "ヘルプの目次を表示します", &F::HelpContentsExecute, 25, 2),
         Sep(kHelp),

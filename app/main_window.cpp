@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -96,9 +97,6 @@ void TfrmREG::BuildPages() {
     tsCheck = page("tsCheck", "回帰診断");
     tsAnalysis = page("tsAnalysis", "影響分析");
     tsPredict = page("tsPredict", "予測");
-    cbSelect = new QComboBox(tsSelect);
-    cbSelect->setObjectName(QStringLiteral("cbSelect"));
-    cbSelect->setMinimumWidth(240);
     BuildGrids();
     setCentralWidget(PC);
     connect(PC, &QTabWidget::currentChanged, this,
@@ -136,11 +134,7 @@ void TfrmREG::BuildGrids() {
     choice->setObjectName(QStringLiteral("mnuChoice"));
     connect(choice, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuChoiceClick(); }); });
 
-    sgEst = NewGrid(tsSelect, "sgEst");
-    auto* selectLayout = new QVBoxLayout(tsSelect);
-    selectLayout->setContentsMargins(2, 2, 2, 2);
-    selectLayout->addWidget(cbSelect, 0, Qt::AlignLeft);
-    selectLayout->addWidget(sgEst, 1);
+    BuildEstimatesPage();
 
     sgRes = NewGrid(tsCheck, "sgRes");
     sgRes->SetCellProvider([this](int c, int r) { return ResultCellText(diagnosticColumns_, c, r); });
@@ -380,36 +374,118 @@ void TfrmREG::OpenAndRemember(const std::string& fileName) {
     if (state_.RecentFiles().Add(name)) UpdateRecentFiles();
 }
 
+namespace {
+
+constexpr int kMaxNewVariables = 1000;
+constexpr int kMaxNewObservations = 10000000;
+constexpr double kMaxNewCells = 2e8;
+
+// The answer as a count from 1 to max; false (and a message) for anything
+// that is no finite whole number in that range.
+bool ReadCount(UiServices& ui, double v, int max, const char* what, int& out) {
+    if (!std::isfinite(v) || v < 1.0 || v > max || std::abs(v - std::round(v)) > 1e-9) {
+        ErrorBox(ui, std::string(what) + "は 1 から " + std::to_string(max) + " までの整数で入力してください。");
+        return false;
+    }
+    out = static_cast<int>(std::lround(v));
+    return true;
+}
+
+}  // namespace
+
 void TfrmREG::NewFileExecute() {
     UiServices& ui = state_.Services();
     InputAnswer a = ui.AskInput("新しいデータの名前は？", {}, "");
     if (a.result != mrOK) return;
     const std::string title = a.text.empty() ? std::string("NONAME") : a.text;
     const std::string fileName = DataFolder() + title + ".MDF";
+    std::error_code ec;
+    if (fs::exists(fs::path(fileName), ec) &&
+        !ui.AskYesNo(fileName + " は既にあります。上書きしますか？"))
+        return;
 
     a = ui.AskInput("変数の数は？", {LoadStr(kStrImport)}, "");
     if (a.result != mrOK || a.text.empty()) return;
     // Taking variables from another file comes with the external-variables window.
     if (a.text == LoadStr(kStrImport)) return;
-    const int k = std::max(2, RoundToInt(state_.Evaluator().Evaluate(a.text, 2.0), "変数の数"));
+    int k = 0;
+    if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, 2.0), kMaxNewVariables, "変数の数", k)) return;
+    k = std::max(k, 2);
 
     a = ui.AskInput("データ組数は？", {}, "");
     if (a.result != mrOK) return;
-    int n = RoundToInt(state_.Evaluator().Evaluate(a.text, k + 2.0), "データ組数");
+    int n = 0;
+    if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, k + 2.0), kMaxNewObservations, "データ組数", n)) return;
     if (n <= k + 1) n = k + 2;
+    if (static_cast<double>(n) * k > kMaxNewCells) {
+        ErrorBox(ui, "データが大きすぎます。");
+        return;
+    }
 
     if (!ConfirmSaveIfModified()) return;
+    // Built in full before the current data set goes.
     auto fresh = std::make_unique<Reg>(state_.Context(), n, k, title);
+    fresh->SetFileCompanions(&state_.FileCompanions());
     fresh->SetFileName(fileName);
     fresh->SetTwoStage(false);
-    const int best = fresh->SetDependent(k - 1);
-    (void)fresh->ToggleVariable(best);
     state_.SetModel(std::move(fresh));
     ShowEditPage();
     RefreshAfterLoad();
+    EnterInitialValues();
+
+    Reg* model = state_.Model();
+    model->SetTwoStage(false);
+    const int best = model->SetDependent(k - 1);
+    if (best != k - 1 && best >= 0 && best < k && model->GetFValue(best) > 0.0) (void)model->ToggleVariable(best);
     // The new data set is written at once; when that fails it stays open.
-    SaveAs(*state_.Model(), fileName);
+    SaveAs(*model, fileName);
     RefreshAfterLoad();
+}
+
+// Values typed cell by cell from the first one; Cancel stops, the dialog's
+// navigation codes move the cursor, leaving the grid ends the entry.
+void TfrmREG::EnterInitialValues() {
+    Reg* model = state_.Model();
+    if (!model) return;
+    const int k = model->GetVarCount(), n = model->GetObsCount();
+    int c = 1, r = 1;
+    while (c >= 1 && c <= k && r >= 1 && r <= n) {
+        sgEdit->SetCurrentCell(c, r);
+        const InputAnswer a = state_.Services().AskInput(
+            FormatIndexedLabel(model->GetVarName(c - 1), std::to_string(r), true), {}, "");
+        switch (a.result) {
+        case mrOK: {
+            bool stored = false;
+            try {
+                const double v = state_.Evaluator().Calculate(a.text);
+                model->SetValue(r - 1, c - 1, v);
+                sgEdit->InvalidateCell(c, r);
+                stored = true;
+            } catch (const std::bad_alloc&) {
+                throw;
+            } catch (const std::exception&) {
+            }
+            if (!stored) break;  // the same cell again
+            if (++c > k) {
+                c = 1;
+                ++r;
+            }
+            break;
+        }
+        case 100: if (--c < 1) { c = k; --r; } break;
+        case 101: if (++c > k) { c = 1; ++r; } break;
+        case 102: c = 1; r = 1; break;
+        case 103: c = k; r = n; break;
+        case 104: --r; break;
+        case 105: ++r; break;
+        case 200: c = 1; break;
+        case 201: c = k; break;
+        case 202: r = 1; break;
+        case 203: r = n; break;
+        case 106: case 107: case 108: break;  // naming comes with the variable dialogs
+        default: return;                       // Cancel
+        }
+    }
 }
 
 void TfrmREG::LoadFileExecute() {
@@ -445,23 +521,20 @@ void TfrmREG::SaveAsFileExecute() {
 void TfrmREG::UpdateRecentFiles() {
     mnuReload->clear();
     pmReload->clear();
-    ReloadFiles& files = state_.RecentFiles();
-    int i = 0;
-    while (i < files.Count()) {
-        const std::string name = files.GetItem(i);
-        std::error_code ec;
-        if (!fs::is_regular_file(fs::path(name), ec)) {
-            files.Remove(name);
-            continue;
-        }
-        QString caption = QStringLiteral("&%1 %2").arg(i).arg(QString::fromStdString(name).replace(
-                                                                   QLatin1Char('&'), QStringLiteral("&&")));
+    const ReloadFiles& files = state_.RecentFiles();
+    // Entries stay until the user clears them, even when a file is away.
+    for (int i = 0; i < files.Count(); ++i) {
+        const QString path = QString::fromStdString(files.GetItem(i));
+        QString shown = path;
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString caption = QStringLiteral("&%1 %2").arg(i).arg(shown);
         for (QMenu* menu : {mnuReload, pmReload}) {
             QAction* item = menu->addAction(caption);
-            connect(item, &QAction::triggered, this,
-                    [this, name] { GuardCommand(state_.Services(), [&] { LastFileOpen(name); }); });
+            item->setData(path);
+            connect(item, &QAction::triggered, this, [this, item] {
+                GuardCommand(state_.Services(), [&] { LastFileOpen(item->data().toString().toStdString()); });
+            });
         }
-        ++i;
     }
     const bool any = files.Count() > 0;
     mnuReload->menuAction()->setVisible(any);
@@ -471,9 +544,8 @@ void TfrmREG::UpdateRecentFiles() {
 void TfrmREG::LastFileOpen(const std::string& fileName) {
     std::error_code ec;
     if (!fs::is_regular_file(fs::path(fileName), ec)) {
-        // A recent file that is gone leaves the list.
-        state_.RecentFiles().Remove(fileName);
-        UpdateRecentFiles();
+        ErrorBox(state_.Services(), kNoFile + fileName);
+        return;
     }
     OpenAndRemember(fileName);
 }
@@ -499,7 +571,10 @@ void TfrmREG::RefreshAfterLoad() {
     Reg* model = state_.Model();
     cbSelect->clear();
     if (model) {
-        for (int j = 0; j < model->GetVarCount(); ++j) cbSelect->addItem(QString::fromStdString(model->GetVarName(j)));
+        QStringList names;
+        for (int j = 0; j < model->GetVarCount(); ++j) names << QString::fromStdString(model->GetVarName(j));
+        names.sort();
+        cbSelect->addItems(names);
         EditColumnMarks.Reset(model->GetVarCount());
         InfluenceColumnMarks.Reset(2 * model->GetVarCount() + 6);
         ObservationMarks.Reset(model->GetObsCount());
@@ -547,7 +622,8 @@ void TfrmREG::UpdateTwoStageIndicator() {
     if (twoStage) {
         std::string root;
         try {
-            root = FormatNumber(false, ComputeLimlRoot(*model));
+            const double ratio = ComputeLimlRoot(*model);
+            root = ratio < 0.0 ? std::string() : FormatNumber(false, ratio);
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception&) {
@@ -689,12 +765,6 @@ void TfrmREG::tsEditShow() {
     }
     editTop_ = sgEdit->TopRow();
     sgEdit->InvalidateGrid();
-}
-
-void TfrmREG::tsSelectShow() {
-    // The estimates table is filled by the estimation page itself.
-    if (!state_.Model()) return;
-    sgEst->InvalidateGrid();
 }
 
 void TfrmREG::tsCheckShow() {

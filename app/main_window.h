@@ -29,6 +29,11 @@ class QToolButton;
 class TfrmMacro;
 class TSetteiDlg;
 class TStringGrid;
+class QPushButton;
+
+// Significance level of every coefficient confidence interval shown in a
+// status bar (0.05 at start); windows read it when they write an interval.
+extern double CoefficientAlpha;
 
 class TfrmREG : public QMainWindow {
     Q_OBJECT
@@ -73,6 +78,7 @@ public:
     void D_ResetExecute();
     void ClearRowColExecute();
     void ChoiceDataExecute();
+    void mnuGlobalToleranceClick();
     // Range choice: the selection of the data grid becomes the marks.
     void mnuChoiceClick();
 
@@ -112,6 +118,18 @@ public:
     void sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
     // Left button held over row headers marks each observation passed.
     void GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y);
+
+    // --- estimates page ----------------------------------------------------------
+    // A variable name makes it the dependent variable of a new model with
+    // the best single regressor; any other text does nothing.
+    void cbSelectChange(const QString& text);
+    void sgEstMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
+    void sgEstKeyDown(int key, Qt::KeyboardModifiers mods);
+    // Status texts of a row and, with toggle, the variable swept in or out.
+    void ToggleEstimateRow(int row, bool toggle);
+    void stRRClick();
+    void stVeClick();
+    bool ShowAdjustedR2 = false;
 
     // --- marks -------------------------------------------------------------------
     void ClearColumnMarks();
@@ -153,6 +171,10 @@ public:
     QMenu* RecentPopup() const { return pmReload; }
     QLabel* LimlLabel() const { return stLIML; }
     QComboBox* VariableList() const { return cbSelect; }
+    // The statistics beside the estimates grid by control name (stVe,
+    // lblRR2, stRR, stJoutai, stPSS, stFDE); null for another name.
+    QLabel* EstimateLabel(const std::string& name) const;
+    QPushButton* EstimateButton(const std::string& name) const;
 
     // The shared mark sets of the grids.
     Selekto ObservationMarks;
@@ -194,6 +216,10 @@ private:
     // false when nothing was written. Errors are shown.
     bool SaveModel();
     void LastFileOpen(const std::string& fileName);
+    void EnterInitialValues();
+    void BuildEstimatesPage();
+    void ShowR2();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     std::string DataFolder() const;
     bool AutoSave() const;
 
@@ -216,6 +242,15 @@ private:
     QMenu* pmReload = nullptr;
     QToolButton* tbOpen = nullptr;
     QLabel* stLIML = nullptr;
+    QLabel* stVe = nullptr;
+    QLabel* lblRR2 = nullptr;
+    QLabel* stRR = nullptr;
+    QLabel* stJoutai = nullptr;
+    QLabel* stPSS = nullptr;
+    QLabel* stFDE = nullptr;
+    QPushButton* btnAutoSel = nullptr;
+    QPushButton* btnMCL = nullptr;
+    QPushButton* btnANOVA = nullptr;
     QAction* stLIMLAction = nullptr;
 
     TStringGrid* sgEdit = nullptr;

@@ -16,6 +16,7 @@
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
 #include "core/model/regression_model.h"
+#include "core/model/regression_file.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "resources/string_table.h"
@@ -219,7 +220,8 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadLeavesTheOpenDataSetAsItWas) {
 TEST_F(MainWindowTest, NewFileWithTheSmallestAnswersWritesAtOnce) {
     ui_.QueueInput("");
     ui_.QueueInput("1");
-    ui_.QueueInput("0");
+    ui_.QueueInput("1");
+    ui_.QueueInput(mrCancel, "");  // no initial values
     main_->Action("NewFile")->trigger();
     ASSERT_NE(state_.Model(), nullptr);
     EXPECT_EQ(state_.Model()->GetVarCount(), 2);
@@ -227,9 +229,76 @@ TEST_F(MainWindowTest, NewFileWithTheSmallestAnswersWritesAtOnce) {
     EXPECT_EQ(state_.Model()->GetFileName(), dir_.Folder() + "NONAME.MDF");
     EXPECT_TRUE(std::filesystem::exists(dir_.Path("NONAME.MDF")));
     EXPECT_FALSE(state_.Model()->IsModified());
+    EXPECT_EQ(state_.Model()->GetDependent(), 1);
     const auto prompts = ui_.CallsOf(ServiceCall::Input);
-    ASSERT_EQ(prompts.size(), 3u);
+    ASSERT_EQ(prompts.size(), 4u);
     EXPECT_EQ(prompts[1].items, std::vector<std::string>{"<import>"});
+    EXPECT_EQ(prompts[3].text, "VAR0[1]");
+}
+
+TEST_F(MainWindowTest, NewFileTakesInitialValuesCellByCellWithNavigation) {
+    ui_.QueueInput("typed");
+    ui_.QueueInput("2");
+    ui_.QueueInput("5");
+    ui_.QueueInput("1");          // VAR0[1]
+    ui_.QueueInput("2*3");        // VAR1[1]
+    ui_.QueueInput("@nofunc(4)");  // VAR0[2]: no value, asked again
+    ui_.QueueInput("4");           // VAR0[2]
+    ui_.QueueInput(203, "");       // VAR1[2]: to the last row
+    ui_.QueueInput("9");           // VAR1[5], then out of the grid
+    main_->Action("NewFile")->trigger();
+    Reg* m = state_.Model();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->GetObsCount(), 5);
+    const double expected[5][2] = {{1, 6}, {4, 0}, {0, 0}, {0, 0}, {0, 9}};
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 2; ++j) EXPECT_DOUBLE_EQ(m->GetValue(i, j), expected[i][j]) << i << "," << j;
+    const auto prompts = ui_.CallsOf(ServiceCall::Input);
+    const std::vector<std::string> asked = {"VAR0[1]", "VAR1[1]", "VAR0[2]", "VAR0[2]", "VAR1[2]", "VAR1[5]"};
+    ASSERT_EQ(prompts.size(), 3 + asked.size());
+    for (std::size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(prompts[3 + i].text, asked[i]);
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path("typed.MDF")));
+}
+
+TEST_F(MainWindowTest, NewFileRefusesCountsThatAreNoWholeNumbersInRange) {
+    struct Row {
+        const char* vars;
+        const char* obs;  // null: refused at the variable count
+    };
+    const Row rows[] = {{"0", nullptr}, {"-3", nullptr}, {"2.5", nullptr}, {"1001", nullptr},
+                        {"@nofunc(4)", nullptr}, {"3", "0"}, {"3", "-1"}, {"3", "7.5"}, {"3", "1e9"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.vars) + " / " + (row.obs ? row.obs : "-"));
+        ui_.ClearCalls();
+        ui_.QueueInput("refused");
+        ui_.QueueInput(row.vars);
+        if (row.obs) ui_.QueueInput(row.obs);
+        ui_.QueueOK();  // the message
+        main_->Action("NewFile")->trigger();
+        EXPECT_EQ(state_.Model(), nullptr);
+        EXPECT_FALSE(std::filesystem::exists(dir_.Path("refused.MDF")));
+        EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    }
+}
+
+TEST_F(MainWindowTest, NewFileAsksBeforeOverwritingAnExistingFile) {
+    WriteText(dir_.Path("taken.MDF"), "keep");
+    ui_.QueueInput("taken");
+    ui_.QueueNo();
+    main_->Action("NewFile")->trigger();
+    EXPECT_EQ(ReadText(dir_.Path("taken.MDF")), "keep");
+    EXPECT_EQ(state_.Model(), nullptr);
+    ASSERT_EQ(ui_.CallsOf(ServiceCall::YesNo).size(), 1u);
+    EXPECT_NE(ui_.CallsOf(ServiceCall::YesNo)[0].text.find("taken.MDF"), std::string::npos);
+
+    ui_.QueueInput("taken");
+    ui_.QueueYes();
+    ui_.QueueInput("2");
+    ui_.QueueInput("");
+    ui_.QueueInput(mrCancel, "");
+    main_->Action("NewFile")->trigger();
+    ASSERT_NE(state_.Model(), nullptr);
+    EXPECT_NE(ReadText(dir_.Path("taken.MDF")), "keep");
 }
 
 TEST_F(MainWindowTest, NewFileCancelledAtAnyPromptChangesNothing) {
@@ -254,18 +323,40 @@ TEST_F(MainWindowTest, NewFileCancelledAtAnyPromptChangesNothing) {
     state_.Model()->SetModified(false);
 }
 
-TEST_F(MainWindowTest, RecentFilesMenuDropsFilesThatAreGone) {
-    WriteSampleDataFile(dir_.Path("a.MDF"));
+TEST_F(MainWindowTest, RecentFilesKeepTheirPathsAndAMissingOneSaysSo) {
+    WriteSampleDataFile(dir_.Path("a&b.MDF"));
     state_.RecentFiles().Add(dir_.Path("gone.MDF"));
-    state_.RecentFiles().Add(dir_.Path("a.MDF"));
+    state_.RecentFiles().Add(dir_.Path("a&b.MDF"));
     main_->UpdateRecentFiles();
-    EXPECT_EQ(state_.RecentFiles().Count(), 1);
-    ASSERT_EQ(main_->RecentMenu()->actions().size(), 1);
-    EXPECT_EQ(main_->RecentMenu()->actions()[0]->text().toStdString(), "&0 " + dir_.Path("a.MDF"));
-    EXPECT_EQ(main_->RecentPopup()->actions().size(), 1);
+    EXPECT_EQ(state_.RecentFiles().Count(), 2);
+    ASSERT_EQ(main_->RecentMenu()->actions().size(), 2);
+    ASSERT_EQ(main_->RecentPopup()->actions().size(), 2);
+    QAction* first = main_->RecentMenu()->actions()[0];
+    QAction* second = main_->RecentPopup()->actions()[1];
+    EXPECT_EQ(first->text().toStdString(), "&0 " + dir_.Path("a&&b.MDF"));
+    EXPECT_EQ(first->data().toString().toStdString(), dir_.Path("a&b.MDF"));
+    EXPECT_EQ(second->data().toString().toStdString(), dir_.Path("gone.MDF"));
+    EXPECT_TRUE(main_->RecentMenu()->menuAction()->isVisible());
+
+    // The file that is away is reported and stays listed.
+    ui_.QueueOK();
+    second->trigger();
+    ASSERT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    EXPECT_NE(ui_.CallsOf(ServiceCall::MessageBox)[0].text.find("gone.MDF"), std::string::npos);
+    EXPECT_EQ(state_.RecentFiles().Count(), 2);
+    EXPECT_EQ(state_.Model(), nullptr);
+
+    first->trigger();
+    ASSERT_NE(state_.Model(), nullptr);
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("a&b.MDF"));
+    EXPECT_EQ(state_.RecentFiles().GetItem(0), dir_.Path("a&b.MDF"));
+
     main_->Action("mnuRFClear")->trigger();
     EXPECT_EQ(state_.RecentFiles().Count(), 0);
     EXPECT_TRUE(main_->RecentMenu()->actions().isEmpty());
+    EXPECT_TRUE(main_->RecentPopup()->actions().isEmpty());
+    EXPECT_FALSE(main_->RecentMenu()->menuAction()->isVisible());
+    EXPECT_FALSE(main_->Action("mnuRFClear")->isVisible());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheFileOrSaysItCouldNot) {
