@@ -154,7 +154,8 @@ void TfrmREG::tsSelectShow() {
     // The VIFs come in the order of the explanatory variables.
     Vector vif;
     const double condition = GetConditionNumber(*model, vif);
-    std::vector<double> vifOf(static_cast<std::size_t>(k), 0.0);
+    // A lone regressor is uncorrelated with the others: VIF 1.
+    std::vector<double> vifOf(static_cast<std::size_t>(k), 1.0);
     for (int j = 0, e = 0; j < k; ++j)
         if (model->IsExplanatory(j)) {
             if (e < vif.Count()) vifOf[static_cast<std::size_t>(j)] = vif.At(e);
@@ -199,7 +200,8 @@ void TfrmREG::tsSelectShow() {
     }
     stVe->setText(Q(FormatNumber(false, std::sqrt(model->GetS2()))));
     ShowR2();
-    stJoutai->setText(Q(FormatNumber(false, condition)));
+    const int m = model->CountExplanatory();
+    stJoutai->setText(m == 0 ? QStringLiteral("-") : Q(FormatNumber(false, m == 1 ? 1.0 : condition)));
     stPSS->setText(Q(FormatNumber(false, model->GetPress())));
     stFDE->setText(QStringLiteral("自由度 = %1").arg(df));
     btnAutoSel->setEnabled(false);
