@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds MERLOX (installing what is missing) and starts it.
-# Usage: scripts/run.sh [FILE]   FILE: a data file to open at start.
+# Usage: scripts/run.sh [FILE]   FILE: a data file to open at start; without
+# one, and when no data set was ever opened, the Longley sample.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -11,4 +12,9 @@ fi
 
 merlox_install_packages
 merlox_build "$MERLOX_ROOT/build/release" -DCMAKE_BUILD_TYPE=Release -DMERLOX_TESTS=OFF
+# A first start (no file given, no data set opened before) shows the sample.
+settings="${XDG_CONFIG_HOME:-$HOME/.config}/merlox/MERLOX.ini"
+if [ $# -eq 0 ] && ! grep -qs '^item0=' "$settings"; then
+  set -- "$MERLOX_ROOT/data/samples/Longley.MDF"
+fi
 exec "$MERLOX_ROOT/build/release/merlox" "$@"
