@@ -70,7 +70,7 @@ void TfrmREG::BuildEstimatesPage() {
 
     auto* side = new QWidget(tsSelect);
     auto* form = new QGridLayout(side);
-    form->setContentsMargins(8, 0, 0, 0);
+    form->setContentsMargins(8, 0, 6, 0);
     int row = 0;
     auto addRow = [&](QLabel* caption, QWidget* field) {
         form->addWidget(caption, row, 0);
