@@ -68,9 +68,15 @@ double GetConditionNumber(const Reg& reg, Vector& vif) {
             InvertMatrix(a.Data(), a.Cols(), a.Data(), m, a.Cols());
             passed.Replace(Matrix(m, m));
             passed.Assign(a);
+        } else if (fit.unswept.Rows() == k + 1 && fit.unswept.Cols() == k + 1) {
+            // Correlations are pairwise, and every entry of the one moment
+            // method depends on its two columns alone: the design's moments
+            // before the sweeps give the explanatory block as it stands.
+            Matrix cov(m, m);
+            for (int s = 0; s < m; ++s)
+                for (int t = 0; t < m; ++t) cov[s][t] = static_cast<double>(fit.unswept[ex[s]][ex[t]]);
+            CovarianceToCorrelation(cov, m, passed);
         } else {
-            // Correlations are pairwise, so the explanatory columns alone
-            // give the same block as the whole design.
             Matrix columns(n, m);
             for (int s = 0; s < m; ++s) {
                 for (int i = 0; i < n; ++i) columns[i][s] = fit.design[i][ex[s]];

@@ -29,6 +29,9 @@ struct RegFit {
     Vector fValue;
     // Pivots below these are taken for zero.
     Vector tolerance;
+    // The moments of the design before any variable was swept in: what the
+    // collinearity measures read without another pass over the data.
+    LongMatrix unswept;
     // The same thresholds in the precision of the moments, which also hold
     // values a double cannot (the spread of a column near 1e300).
     std::vector<long double> toleranceLong;

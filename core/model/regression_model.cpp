@@ -238,6 +238,7 @@ int Reg::ChooseDependent(int j, bool residualPass) {
     BuildMoments();
 
     LongMatrix& M = fit_.moments;
+    fit_.unswept.Replace(LongMatrix(M));
     fit_.toleranceLong.assign(static_cast<std::size_t>(k) + 1, 0.0L);
     for (int m = 0; m <= k; ++m) {
         fit_.toleranceLong[static_cast<std::size_t>(m)] = M[m][m] * 1e-6L;
