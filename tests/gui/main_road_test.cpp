@@ -60,8 +60,15 @@ std::vector<std::vector<double>> LongleyColumns() {
 std::string SamplePath() { return SourceDir() + "/data/samples/Longley.MDF"; }
 
 // Writes the sample: Longley's series, EMPLOY explained by the other six.
+const char* const kInfos[] = {"GNPデフレーター（1954年=100）", "国民総生産", "失業者数", "軍隊の人員",
+                               "14歳以上の人口", "年", "総雇用者数"};
+const char* const kSampleInfo = "Longley の雇用データ（米国 1947-1962年、NIST StRD）";
+
 void WriteSample(const std::string& path) {
     auto model = MakeModel(LongleyColumns(), {}, kNames);
+    model->SetName("Longley");
+    model->SetInfo(kSampleInfo);
+    for (int j = 0; j < 7; ++j) model->SetVarInfo(j, kInfos[j]);
     ASSERT_TRUE(model->SetModel(6, {2, 2, 2, 2, 2, 2, 0}));
     SaveAs(*model, path);
 }
@@ -188,8 +195,11 @@ TEST(SampleData, HoldsTheLongleySeriesWithItsModel) {
     const auto cols = LongleyColumns();
     ASSERT_EQ(reg.GetVarCount(), 7);
     ASSERT_EQ(reg.GetObsCount(), 16);
+    EXPECT_EQ(reg.GetName(), "Longley");
+    EXPECT_EQ(reg.GetInfo(), kSampleInfo);
     for (int j = 0; j < 7; ++j) {
         EXPECT_EQ(reg.GetVarName(j), kNames[j]);
+        EXPECT_EQ(reg.GetVarInfo(j), kInfos[j]);
         for (int i = 0; i < 16; ++i) EXPECT_EQ(reg.GetValue(i, j), cols[j][i]);
     }
     EXPECT_EQ(reg.GetDependent(), 6);
