@@ -14,7 +14,14 @@ merlox_install_packages
 merlox_build "$MERLOX_ROOT/build/release" -DCMAKE_BUILD_TYPE=Release -DMERLOX_TESTS=OFF
 # A first start (no file given, no data set opened before) shows the sample.
 settings="${XDG_CONFIG_HOME:-$HOME/.config}/merlox/MERLOX.ini"
-if [ $# -eq 0 ] && ! grep -qs '^item0=' "$settings"; then
+opened_before() {
+  # A recent file in the RECORD section of the settings.
+  [ -f "$settings" ] && awk 'BEGIN { IGNORECASE = 1 }
+    /^\[/ { inrec = ($0 ~ /^\[RECORD\]/) }
+    inrec && /^item0=./ { found = 1 }
+    END { exit !found }' "$settings"
+}
+if [ $# -eq 0 ] && ! opened_before; then
   set -- "$MERLOX_ROOT/data/samples/Longley.MDF"
 fi
 exec "$MERLOX_ROOT/build/release/merlox" "$@"
