@@ -984,6 +984,103 @@ void WriteRuns(TextSink& s, const Var& v, std::uint16_t bit, int n) {
 
 }  // namespace
 
+namespace {
+
+// "#use" and "#stage": the stored model.
+void WriteModelSections(TextSink& s, const DataFileImage& image, int k) {
+    s.Raw("#use,");
+    for (int j = 0; j < k; ++j) {
+        const auto sj = static_cast<std::size_t>(j);
+        if (j == image.dependent) s.Raw("d,");
+        else if (sj < image.roles.size() && image.roles[sj] == 2) s.Raw("u,");
+        else s.Raw("n,");
+    }
+    s.Raw("#\r\n");
+    s.Raw(image.twoStage ? "#stage,tsls,#\r\n" : "#stage,ols,#\r\n");
+
+}
+
+// "#property": every variable's name, tag and info, then the data set's.
+void WritePropertySection(TextSink& s, const Data& data, int k) {
+    s.Raw("#property,");
+    for (int j = 0; j < k; ++j) {
+        const std::string item = data.FormatVarProperty(j);
+        // A "," would end the item early; a quoted item keeps it.
+        if (item.find(',') != std::string::npos) {
+            s.Raw("\"");
+            s.Text(item);
+            s.Raw("\",");
+        } else {
+            s.Text(item);
+            s.Raw(",");
+        }
+    }
+    if (!data.GetName().empty()) {
+        s.Raw("@name = \"");
+        s.Text(data.GetName());
+        s.Raw("\",");
+    }
+    if (!data.GetInfo().empty()) {
+        s.Raw("@info = \"");
+        s.Text(data.GetInfo());
+        s.Raw("\",");
+    }
+    s.Raw("#\r\n");
+
+}
+
+// "#group": per group its name and the runs of each variable's members.
+void WriteGroupSection(TextSink& s, const DataFileImage& image, int n, int k) {
+    const Data& data = image.data;
+    s.Raw("#group\r\n");
+    for (int g = 1; g <= 16; ++g) {
+        if (!data.HasGroup(g)) continue;
+        const std::uint16_t bit = GroupBit(g);
+        s.Raw("{,");
+        s.Int(g);
+        s.Raw(",");
+        const std::string name = image.groupNames.GetName(g);
+        if (name.empty()) s.Raw("null");
+        else s.Text(name);
+        s.Raw("\r\n");
+        for (int j = 0; j < k; ++j) {
+            const Var& v = data.GetVar(j);
+            const auto& marks = v.Marks();
+            if (std::none_of(marks.begin(), marks.begin() + n, [bit](std::uint16_t m) { return (m & bit) != 0; })) continue;
+            s.Text(v.GetName());
+            s.Raw(",[,");
+            WriteRuns(s, v, bit, n);
+            s.Raw("]\r\n");
+            s.Maybe();
+        }
+        s.Raw("}\r\n");
+    }
+    s.Raw("#\r\n");
+
+}
+
+// "#expres" and "#color", when there is anything to write.
+void WriteEquationsAndColors(TextSink& s, const DataFileImage& image) {
+    if (image.equations.GetCount() > 0) {
+        s.Raw("#expres\r\n");
+        for (int i = 0; i < image.equations.GetCount(); ++i) {
+            s.Text(image.equations.GetItem(i).Format(0));
+            s.Raw("\r\n");
+        }
+        s.Raw("#\r\n");
+    }
+    if (image.colors != nullptr && image.colors->Count() > 0) {
+        s.Raw("#color,");
+        for (const GridColorEntry& e : image.colors->Entries()) {
+            s.Text(e.ToText());
+            s.Raw(",");
+        }
+        s.Raw("#\r\n");
+    }
+}
+
+}  // namespace
+
 void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices& services) {
     const Data& data = image.data;
     const int n = data.GetObsCount();
@@ -1018,81 +1115,9 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
         progress.Step();
     }
 
-    s.Raw("#use,");
-    for (int j = 0; j < k; ++j) {
-        const auto sj = static_cast<std::size_t>(j);
-        if (j == image.dependent) s.Raw("d,");
-        else if (sj < image.roles.size() && image.roles[sj] == 2) s.Raw("u,");
-        else s.Raw("n,");
-    }
-    s.Raw("#\r\n");
-    s.Raw(image.twoStage ? "#stage,tsls,#\r\n" : "#stage,ols,#\r\n");
-
-    s.Raw("#property,");
-    for (int j = 0; j < k; ++j) {
-        const std::string item = data.FormatVarProperty(j);
-        // A "," would end the item early; a quoted item keeps it.
-        if (item.find(',') != std::string::npos) {
-            s.Raw("\"");
-            s.Text(item);
-            s.Raw("\",");
-        } else {
-            s.Text(item);
-            s.Raw(",");
-        }
-    }
-    if (!data.GetName().empty()) {
-        s.Raw("@name = \"");
-        s.Text(data.GetName());
-        s.Raw("\",");
-    }
-    if (!data.GetInfo().empty()) {
-        s.Raw("@info = \"");
-        s.Text(data.GetInfo());
-        s.Raw("\",");
-    }
-    s.Raw("#\r\n");
-
-    s.Raw("#group\r\n");
-    for (int g = 1; g <= 16; ++g) {
-        if (!data.HasGroup(g)) continue;
-        const std::uint16_t bit = GroupBit(g);
-        s.Raw("{,");
-        s.Int(g);
-        s.Raw(",");
-        const std::string name = image.groupNames.GetName(g);
-        if (name.empty()) s.Raw("null");
-        else s.Text(name);
-        s.Raw("\r\n");
-        for (int j = 0; j < k; ++j) {
-            const Var& v = data.GetVar(j);
-            const auto& marks = v.Marks();
-            if (std::none_of(marks.begin(), marks.begin() + n, [bit](std::uint16_t m) { return (m & bit) != 0; })) continue;
-            s.Text(v.GetName());
-            s.Raw(",[,");
-            WriteRuns(s, v, bit, n);
-            s.Raw("]\r\n");
-            s.Maybe();
-        }
-        s.Raw("}\r\n");
-    }
-    s.Raw("#\r\n");
-
-    if (image.equations.GetCount() > 0) {
-        s.Raw("#expres\r\n");
-        for (int i = 0; i < image.equations.GetCount(); ++i) {
-            s.Text(image.equations.GetItem(i).Format(0));
-            s.Raw("\r\n");
-        }
-        s.Raw("#\r\n");
-    }
-    if (image.colors != nullptr && image.colors->Count() > 0) {
-        s.Raw("#color,");
-        for (const GridColorEntry& e : image.colors->Entries()) {
-            s.Text(e.ToText());
-            s.Raw(",");
-        }
-        s.Raw("#\r\n");
-    }
+    WriteModelSections(s, image, k);
+    WritePropertySection(s, data, k);
+    WriteGroupSection(s, image, n, k);
+    WriteEquationsAndColors(s, image);
     s.Flush();
 }
