@@ -133,6 +133,13 @@ void TfrmREG::BuildGrids() {
     QAction* choice = pmEdit->addAction(QStringLiteral("範囲内選択状態"));
     choice->setObjectName(QStringLiteral("mnuChoice"));
     connect(choice, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuChoiceClick(); }); });
+    QAction* range = pmEdit->addAction(QStringLiteral("範囲内編集(&E)"));
+    range->setObjectName(QStringLiteral("mnuEditRange"));
+    connect(range, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuEditRangeClick(); }); });
+    // Enter is the input box's own: the typed text never joins the list by itself.
+    cbInput->setInsertPolicy(QComboBox::NoInsert);
+    connect(cbInput->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { GuardCommand(state_.Services(), [&] { cbInputKeyPress('\r'); }); });
 
     BuildEstimatesPage();
 

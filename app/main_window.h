@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "core/data/selekto.h"
 
 class AppState;
+class Var;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -98,6 +100,36 @@ public:
     [[nodiscard]] bool FormClose();
 
     void RefreshAfterLoad();
+
+    // --- data entry --------------------------------------------------------------
+    // The input box: Enter (13) writes the typed value or formula into the
+    // current cell; other characters do nothing here.
+    void cbInputKeyPress(int key);
+    // A prompt for each cell in turn from the current one.
+    void mnuRenzokuClick();
+    // One prompt for the selected block: a list of values or "=" formula.
+    void mnuEditRangeClick();
+
+    // --- variable and observation commands ---------------------------------------
+    void VARADDExecute();
+    void VARDELExecute();
+    void VARINSExecute();
+    void VARXCHGExecute();
+    void RENAMEExecute();
+    void DATADDExecute();
+    void DATDELExecute();
+    void DATINSExecute();
+    void DATXCHGExecute();
+
+    // --- equations and estimation method ------------------------------------------
+    void LSEExecute();
+    void EXPADDExecute();
+    void EXPDELExecute();
+    void DECLADDExecute();
+    void EXPCLRExecute();
+    // The variable names of the estimates page and the column marks after a
+    // change of the variable set.
+    void RefreshVariableList();
 
     // --- pages -------------------------------------------------------------------
     // Fills the visible page only; every command that changes data or model
@@ -202,6 +234,21 @@ protected:
 
 private:
     void BuildActions();
+    // A typed value: any expression. An error is shown and gives false.
+    [[nodiscard]] bool EvaluateEntry(const std::string& text, double& value);
+    // Carries out a navigation code of the prompt on a grid position (data
+    // cells 1..cols x 1..rows); 106 renames the column's variable.
+    void ApplyInputDlgCommand(int code, int& c, int& r);
+    // Values of v asked one by one (starting at the first observation); an
+    // answer "=..." fills the rest. False when cancelled.
+    [[nodiscard]] bool InputSeriesValues(Var& v);
+    // The selected observations (0-based, ascending) after an answer such as
+    // "3,7" or "[2,10,2]".
+    std::vector<int> ParseObservationList(const std::string& text);
+    // The one-line prompt; nullopt on Cancel.
+    std::optional<std::string> Ask(const std::string& prompt, const std::vector<std::string>& items = {},
+                                   const std::string& initial = {});
+    std::vector<std::string> VariableNames(bool withDependent = true) const;
     void BuildPages();
     void ShowEditPage();
     void BuildGrids();
