@@ -451,22 +451,22 @@ void AppendGeneralFloat(std::string& out, double x) {
         out += FloatToStrGeneral(x);
         return;
     }
-    // 17 significant digits; two more than kept decide the rounding unless
-    // they are "50", where the exact value may be a tie (rounded half away
-    // from zero by the general form).
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 16);
+    // 20 significant digits, correctly rounded; five more than kept decide
+    // the rounding unless they are "50000", where the exact value may be a
+    // tie (rounded half away from zero by the general form).
+    char buf[48];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 19);
     const char* p = buf;
-    char d[18];
+    char d[21];
     d[0] = p[0];
-    std::memcpy(d + 1, p + 2, 16);
-    if (d[15] == '5' && d[16] == '0') {
+    std::memcpy(d + 1, p + 2, 19);
+    if (d[15] == '5' && d[16] == '0' && d[17] == '0' && d[18] == '0' && d[19] == '0') {
         out += FloatToStrGeneral(x);
         return;
     }
     int exp10 = 0;
-    std::from_chars(p + 19, r.ptr, exp10);
-    if (p[19] == '+') std::from_chars(p + 20, r.ptr, exp10);
+    std::from_chars(p + 22, r.ptr, exp10);
+    if (p[22] == '+') std::from_chars(p + 23, r.ptr, exp10);
     int nd = 15;
     if (d[15] >= '5') {
         int i = 14;
@@ -1033,8 +1033,14 @@ void WritePropertySection(TextSink& s, const Data& data, int k) {
 void WriteGroupSection(TextSink& s, const DataFileImage& image, int n, int k) {
     const Data& data = image.data;
     s.Raw("#group\r\n");
+    // The groups present, in one pass over the marks.
+    std::uint16_t present = 0;
+    for (int j = 0; j < k && present != 0xFFFF; ++j) {
+        const auto& marks = data.GetVar(j).Marks();
+        for (int i = 0; i < n && i < static_cast<int>(marks.size()); ++i) present |= marks[static_cast<std::size_t>(i)];
+    }
     for (int g = 1; g <= 16; ++g) {
-        if (!data.HasGroup(g)) continue;
+        if ((present & GroupBit(g)) == 0) continue;
         const std::uint16_t bit = GroupBit(g);
         s.Raw("{,");
         s.Int(g);
