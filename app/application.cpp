@@ -48,6 +48,16 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
             qtServices->SetDialogParent(w.frmREG.get());
             TfrmREG* main = w.frmREG.get();
             qtServices->SetTerminateHandler([main] { main->close(); });
+            // The store says when there is something to undo or redo.
+            qtServices->SetUndoRedoHandlers(
+                [main](bool on) {
+                    if (QAction* a = main->Action("UndoEdit")) a->setEnabled(on);
+                },
+                [main](bool on) {
+                    if (QAction* a = main->Action("RedoEdit")) a->setEnabled(on);
+                });
+            for (const char* name : {"UndoEdit", "RedoEdit"})
+                if (QAction* a = main->Action(name)) a->setEnabled(false);
         }
         Create(w.frmInputAssist, w.creationOrder);
         Create(w.frmFind, w.creationOrder);

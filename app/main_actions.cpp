@@ -51,8 +51,9 @@ const std::vector<ActionSpec>& MainActionTable() {
         Cmd("Exit1", kFile, "終了(&X)", nullptr, "プログラムを終了します", &F::Exit1Click),
         // Edit
         Sep(nullptr, 1),
-        Cmd("UndoEdit", kEdit, "元に戻す(&U)", "Ctrl+Z", "直前の編集を元に戻します", nullptr, 7, 1),
-        Cmd("RedoEdit", kEdit, "やり直す(&R)", "Ctrl+Alt+Z", "元に戻した編集をやり直します", nullptr, 8, 1),
+        Cmd("UndoEdit", kEdit, "元に戻す(&U)", "Ctrl+Z", "直前の編集を元に戻します", &F::UndoEditExecute, 7, 1),
+        Cmd("RedoEdit", kEdit, "やり直す(&R)", "Ctrl+Alt+Z", "元に戻した編集をやり直します", &F::RedoEditExecute, 8,
+            1),
         Sep(kEdit),
         Cmd("CutEdit", kEdit, "切り取り(&T)", "Ctrl+X", "選択範囲を切り取ります", nullptr, 9, 1),
         Cmd("CopyEdit", kEdit, "コピー(&C)", "Ctrl+C", "選択範囲をコピーします", nullptr, 10, 1),

@@ -1161,3 +1161,19 @@ void TfrmREG::ChoiceDataExecute() {
     RefreshActivePage();
     UpdateClipboardActions();
 }
+
+void TfrmREG::UndoEditExecute() {
+    Reg* model = state_.Model();
+    if (!model || !state_.Undo().Undo(*model)) return;
+    RefreshVariableList();
+    RefreshActivePage();
+    UpdateCaption();
+}
+
+void TfrmREG::RedoEditExecute() {
+    Reg* model = state_.Model();
+    if (!model || !state_.Undo().Redo(*model)) return;
+    RefreshVariableList();
+    RefreshActivePage();
+    UpdateCaption();
+}

@@ -68,6 +68,9 @@ public:
     void HelpContentsExecute();
     void HelpConTextExecute();
     void btnRealCalcClick();
+    // The last edit step undone or redone, the pages refreshed.
+    void UndoEditExecute();
+    void RedoEditExecute();
     void CurLeftExecute();
     void CurRightExecute();
     void CurUpExecute();

@@ -2,6 +2,7 @@
 // editing, each undone afterwards.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -209,6 +210,34 @@ TEST_F(DataEntryTest, RangeEditWithAnErrorChangesNothing) {
     main_->mnuEditRangeClick();
     EXPECT_FALSE(state_.Undo().CanUndo());
     EXPECT_EQ(ui_.CallsOf(ServiceCall::Input).front().text, "数式入力");
+}
+
+}  // namespace
+
+namespace {
+
+// The menu's Undo and Redo take back and bring again the last edit step,
+// the grid refreshed.
+TEST_F(DataEntryTest, UndoAndRedoActionsWalkTheEditSteps) {
+    Type(1, 1, "7");
+    Type(2, 3, "B[1]+1");
+    ASSERT_EQ(V(2, 1), 11.0);
+    QAction* undo = main_->Action("UndoEdit");
+    QAction* redo = main_->Action("RedoEdit");
+    ASSERT_NE(undo, nullptr);
+    ASSERT_NE(redo, nullptr);
+    undo->trigger();
+    EXPECT_EQ(V(2, 1), 30.0);
+    EXPECT_EQ(main_->EditGrid()->Cell(2, 3).toStdString(), FormatNumber(false, 30.0));
+    undo->trigger();
+    EXPECT_EQ(V(0, 0), 1.0);
+    undo->trigger();  // nothing left: no change
+    EXPECT_EQ(V(0, 0), 1.0);
+    redo->trigger();
+    redo->trigger();
+    EXPECT_EQ(V(0, 0), 7.0);
+    EXPECT_EQ(V(2, 1), 11.0);
+    EXPECT_EQ(main_->EditGrid()->Cell(1, 1).toStdString(), FormatNumber(false, 7.0));
 }
 
 }  // namespace
