@@ -125,7 +125,9 @@ void Reg::ResetModel() {
         role_.assign(k + 1, kRoleUnused);
     }
     // Same shape: the storage is kept (it is refilled by BuildMoments).
-    fit_.design.Resize(n, k + 1, false);  // refilled by BuildMoments
+    // Refilled by BuildMoments: new storage only for a new shape, nothing
+    // copied into it.
+    if (fit_.design.Rows() != n || fit_.design.Cols() != k + 1) fit_.design.Resize(n, k + 1, false);
     analysis_.table.Allocate(n, k);
     analysis_.MarkOutOfDate();
     for (int j = 0; j < k; ++j) role_[j] = kRoleUnused;
