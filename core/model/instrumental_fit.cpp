@@ -320,6 +320,29 @@ void RegIV::ComputeResidualTests() {
     dw_ = DurbinWatson(residual.data(), n_);
 }
 
+void RegIV::GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const {
+    if (k < 0 || k > v_) throw ERangeError("RegIV: variable out of range");
+    Matrix z = z_;
+    for (int t = 0; t < n_; ++t) z[t][k] = x_[t][k];
+    Matrix m;
+    ComputeCrossProducts(z, x_, m, nullptr);
+    const int d = dependent_;
+    std::vector<int> others;
+    for (int j : ModelSet())
+        if (j != k && j != d && m.Sweep(j) == SweepResult::kSwept) others.push_back(j);
+    outY.assign(n_, 0.0);
+    outK.assign(n_, 0.0);
+    for (int t = 0; t < n_; ++t) {
+        long double fy = 0.0L, fk = 0.0L;
+        for (int j : others) {
+            fy += static_cast<long double>(x_[t][j]) * m[j][d];
+            fk += static_cast<long double>(x_[t][j]) * m[j][k];
+        }
+        outY[t] = x_[t][d] - static_cast<double>(fy);
+        outK[t] = x_[t][k] - static_cast<double>(fk);
+    }
+}
+
 double RegIV::SpecificationTest() {
     const std::vector<int> s = ModelSet();
     const int p = static_cast<int>(s.size());
@@ -415,6 +438,13 @@ void RegIV::GetDataRow(int i, std::vector<double>& out) const {
 void RegIV::GetDesignRow(int i, std::vector<double>& out) const {
     out.assign(v_ + 1, 0.0);
     z_.GetRow(i, out.data());
+}
+
+void RegIV::CopyColumnToMatrix(int j, Matrix& m, int c, bool design) const {
+    if (j < 0 || j > v_ || c < 0 || c >= m.Cols()) throw ERangeError("RegIV: column out of range");
+    const Matrix& from = design ? z_ : x_;
+    const int rows = n_ < m.Rows() ? n_ : m.Rows();
+    for (int i = 0; i < rows; ++i) m[i][c] = from[i][j];
 }
 
 std::string RegIV::GetVarName(int i) const {

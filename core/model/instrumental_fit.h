@@ -66,6 +66,10 @@ public:
     void ComputeInfluence();
     // Heteroskedasticity statistic and Durbin-Watson ratio of the residuals.
     void ComputeResidualTests();
+    // For the partial leverage plot of variable k of the model: the
+    // dependent and variable k each less their fit on the model's other
+    // variables (the design with X's own column k). n values each.
+    void GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const;
     // Hausman-type comparison with least squares on the observed data over
     // S: q'(V_IV - V_OLS)^-1 q, 0 when tiny; negative when the difference
     // is not positive definite. EZeroDivide "INVERSE ERROR!" when singular.
@@ -116,6 +120,9 @@ public:
     void GetDesignColumn(int j, std::vector<double>& out) const;
     void GetDataRow(int i, std::vector<double>& out) const;
     void GetDesignRow(int i, std::vector<double>& out) const;
+    // min(n, m.Rows()) values of variable j (0..v) into column c of m, from
+    // the design or the observed data.
+    void CopyColumnToMatrix(int j, Matrix& m, int c, bool design) const;
 
     // Name of variable i; v gives the constant term's name.
     std::string GetVarName(int i) const;

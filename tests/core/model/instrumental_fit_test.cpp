@@ -214,3 +214,35 @@ TEST(RegIV, NamesAndDesignAccess) {
     EXPECT_EQ(iv.GetRole(3), RegIV::kRoleDependent);
     EXPECT_EQ(iv.GetRole(4), RegIV::kRoleExplanatory);
 }
+
+TEST(RegIV, PartialResidualsOfOneVariable) {
+    // x1 and y each less their instrumented fit on x2 and the constant.
+    const double y[] = {0.015037593984962405, 3.488721804511278, 0.06766917293233082, -5.458646616541353,
+                        -0.8796992481203008, 3.593984962406015, -0.8270676691729323};
+    const double k[] = {-0.18045112781954886, 2.1353383458646618, -0.8120300751879699, 1.5037593984962405,
+                        -1.443609022556391, 0.8721804511278195, -2.075187969924812};
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    Fit(iv, true);
+    std::vector<double> outY, outK;
+    iv.GetPartialResiduals(0, outY, outK);
+    ASSERT_EQ(outY.size(), 7u);
+    for (int t = 0; t < 7; ++t) {
+        EXPECT_NEAR(outY[t], y[t], 1e-12) << t;
+        EXPECT_NEAR(outK[t], k[t], 1e-12) << t;
+    }
+    EXPECT_EQ(iv.GetDesignValue(0, 1), 1.0);  // the design is untouched
+}
+
+TEST(RegIV, CopyColumnToMatrix) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    iv.SetDesignColumn(1, kW);
+    Matrix m(3, 2, 0.0);
+    iv.CopyColumnToMatrix(1, m, 1, true);
+    iv.CopyColumnToMatrix(1, m, 0, false);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m[i][0], kX2[i]);
+        EXPECT_EQ(m[i][1], kW[i]);
+    }
+}
