@@ -230,3 +230,15 @@ TEST(GroupFit, GroupFileHoldsTheBlockAndOnlyTheGroupNames) {
     EXPECT_EQ(le32(dataEnd), 3u);
     EXPECT_EQ(le32(dataEnd + 4), bytes.size());
 }
+
+TEST(GroupFit, ColumnWithoutSpreadIsBlockedFromTheStart) {
+    auto reg = MakeModel({kX1, std::vector<double>(7, 5.0), kY}, {}, {"x1", "c", "y"});
+    Group group(*reg, 0, false, "y", "flat");
+    const std::vector<std::uint8_t> all = {1, 1, 1};
+    const auto fit = group.Estimate("y", &all);
+    ASSERT_TRUE(fit.has_value());
+    EXPECT_EQ(fit->inModel[0], 1);
+    EXPECT_EQ(fit->inModel[1], 0);
+    EXPECT_EQ(fit->blocked[1], 1);
+    EXPECT_NEAR(fit->coef[0], 2.357142857142857, 1e-13);
+}
