@@ -99,6 +99,10 @@ struct DataFileImage {
 // Writes the binary image. EWriteError on a failing stream or a file too
 // large for its 32-bit offsets.
 void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServices& services);
+// The binary image of a data set alone with one model section, the group
+// names: the file a group block is saved as (no roles, equations or other
+// sections).
+void WriteGroupDataFile(const Data& data, const GroupName& groupNames, std::ostream& out, UiServices& services);
 
 // The group-colour switches of the settings: whether a colour section is
 // written at all, and whether it holds the program's table (the open file's)

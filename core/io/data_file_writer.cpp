@@ -118,10 +118,12 @@ void PutObservations(std::string& buf, const Var& v, int first, int last) {
     }
 }
 
-}  // namespace
+using SectionList = std::vector<std::pair<std::int32_t, std::string>>;
 
-void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServices& services) {
-    const Data& model = image.data;
+// The data part of the data set, then the given sections; their texts are
+// built by the callers before anything is written.
+void WriteImage(const Data& model, const std::function<SectionList()>& buildSections, std::ostream& out,
+                UiServices& services) {
     const int k = model.GetVarCount();
     const int n = model.GetObsCount();
     // The reader needs at least one variable record to find the data.
@@ -138,7 +140,7 @@ void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServic
         texts[j].name = ToCp932(model.GetVarName(j), "変数名");
         texts[j].info = ToCp932(model.GetVarInfo(j), "変数の説明");
     }
-    const auto sections = BuildSections(image);
+    const SectionList sections = buildSections();
 
     std::int64_t pos = 4 + 4 + 4 + static_cast<std::int64_t>(name.size()) + 4 + 4 + 8 * static_cast<std::int64_t>(k);
     std::vector<std::int64_t> offsets(static_cast<std::size_t>(k));
@@ -195,4 +197,18 @@ void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServic
     out.flush();
     if (!out) throw EWriteError("データファイルの書き込みに失敗しました。");
     progress.Step();
+}
+
+}  // namespace
+
+void WriteBinaryDataFile(const DataFileImage& image, std::ostream& out, UiServices& services) {
+    WriteImage(image.data, [&] { return BuildSections(image); }, out, services);
+}
+
+void WriteGroupDataFile(const Data& data, const GroupName& groupNames, std::ostream& out, UiServices& services) {
+    WriteImage(data, [&] {
+        SectionList sections;
+        sections.emplace_back(kSectionGroupNames, Record([&](std::ostream& os) { groupNames.Save(os); }));
+        return sections;
+    }, out, services);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <sstream>
 #include <unistd.h>
@@ -74,23 +75,19 @@ void SaveAs(Reg& reg, const std::string& name) {
     }
 }
 
-void WriteFile(Reg& reg) {
-    const std::string target = reg.GetFileName();
+void WriteFileReplacing(const std::string& target, const std::function<void(std::ostream&)>& write,
+                        const EngineContext& context) {
     if (target.empty()) throw EFOpenError("保存するファイル名がありません。");
-    const bool binary = IsBinaryDataFileName(target);
     const std::string temp = TempNameBeside(target);
     try {
         {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
             if (!out) throw EFOpenError("ファイルを作成できません: " + target);
-            if (binary)
-                WriteBinaryImage(reg, out);
-            else
-                WriteTextDataFile(FileImage(reg), out, reg.Context().Services());
+            write(out);
             out.close();
             if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
         }
-        SyncFile(temp, reg.Context().Fsync());
+        SyncFile(temp, context.Fsync());
         std::error_code ec;
         const bool existed = fs::exists(fs::symlink_status(target, ec));
         RenameToBackup(target);
@@ -102,7 +99,7 @@ void WriteFile(Reg& reg) {
                 std::rename(backup.c_str(), target.c_str());
             throw EWriteError("ファイルを保存できません: " + target);
         }
-        SyncFolderOf(target, reg.Context().Fsync());
+        SyncFolderOf(target, context.Fsync());
     } catch (const std::bad_alloc&) {
         RemoveQuietly(temp);
         throw EOutOfMemory();
@@ -113,6 +110,17 @@ void WriteFile(Reg& reg) {
         RemoveQuietly(temp);
         throw;
     }
+}
+
+void WriteFile(Reg& reg) {
+    const std::string target = reg.GetFileName();
+    const bool binary = IsBinaryDataFileName(target);
+    WriteFileReplacing(target, [&](std::ostream& out) {
+        if (binary)
+            WriteBinaryImage(reg, out);
+        else
+            WriteTextDataFile(FileImage(reg), out, reg.Context().Services());
+    }, reg.Context());
     reg.SetFileForm(binary ? 0 : 1);
     reg.SetModified(false);
 }

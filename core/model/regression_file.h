@@ -2,6 +2,7 @@
 // saving with the form chosen by the extension.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -34,6 +35,11 @@ void WriteFile(Reg& reg);
 // The file name := name, then WriteFile; a failed save keeps the former
 // name.
 void SaveAs(Reg& reg, const std::string& name);
+// Writes a file through write into a temporary file beside target, then
+// moves the old file to ".BAK" and the new one into place. On failure the
+// old file stays and the temporary file is removed.
+void WriteFileReplacing(const std::string& target, const std::function<void(std::ostream&)>& write,
+                        const EngineContext& context);
 // What the file writers take: the data set, its stored model and the
 // program-wide companions a data file carries.
 DataFileImage FileImage(const Reg& reg);

@@ -1,0 +1,460 @@
+#include "core/model/instrumental_fit.h"
+
+#include <cmath>
+#include <utility>
+
+#include "core/model/regression_data_blocks.h"
+#include "core/model/regression_model.h"
+#include "core/numeric/distributions.h"
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/statistics.h"
+#include "platform/errors.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+constexpr int kRowObserved = 0;
+constexpr int kRowFitted = 1;
+constexpr int kRowResidual = 2;
+constexpr int kRowErrorPercent = 3;
+constexpr int kRowPress = 4;
+constexpr int kRowResidualSd = 5;
+constexpr int kRowStandardized = 6;
+constexpr int kRowStudentized = 7;
+constexpr int kRowResidualShare = 8;
+constexpr int kRowHatB = 9;
+constexpr int kRowHatC = 10;
+constexpr int kRowHatA = 11;
+constexpr int kRowDeletedS2 = 12;
+constexpr int kRowCovRatio = 13;
+constexpr int kRowDffits = 14;
+constexpr int kRowCook = 15;
+constexpr int kRowW = 16;
+constexpr int kRowDeletedR2 = 17;
+constexpr int kRowDeletedAdjR2 = 18;
+constexpr int kRowDfbetas = 19;
+
+// A value below 2^-23 counts as zero (also a NaN from 0 / 0).
+double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
+
+}  // namespace
+
+RegIV::RegIV(const Reg& data, std::uint16_t mask) : mask_(mask) {
+    std::vector<std::uint8_t> flags;
+    if (!SelectDataBlock(data, mask, false, &flags, &names_, v_, n_)) throw Exception("DERR");
+    const int v = v_, n = n_;
+    a_.Replace(Matrix(v + 1, v + 1, 0.0));
+    cf_.Replace(Matrix(v + 1, v + 1, 0.0));
+    w_.Replace(Matrix(v + 1, v + 1, 0.0));
+    z_.Replace(Matrix(n, v + 1, 1.0));
+    x_.Replace(Matrix(n, v + 1, 1.0));
+    coef_.assign(v + 1, 0.0);
+    stdErr_.assign(v + 1, 0.0);
+    fValue_.assign(v + 1, 0.0);
+    tolerance_.assign(v + 1, 0.0);
+    roles_.assign(v + 1, kRoleUnused);
+    roles_[v] = kRoleExplanatory;
+    roles_[v - 1] = kRoleDependent;
+    dependent_ = v - 1;
+    analysis_ = std::make_unique<RAData>(data.Context(), n, v);
+    types_.assign(v, 0);
+    for (int j = 0; j < v; ++j) {
+        const int col = data.FindVar(names_[j]);
+        if (col < 0) continue;
+        types_[j] = data.GetVar(col).GetType();
+        int row = 0;
+        for (int i = 0; i < static_cast<int>(flags.size()) && row < n; ++i)
+            if (flags[i]) z_[row++][j] = data.GetValue(i, col);
+        for (int r = 0; r < n; ++r) x_[r][j] = z_[r][j];
+    }
+    for (int j = 0; j < data.GetVarCount(); ++j) dataSetTypes_.push_back(data.GetVar(j).GetType());
+}
+
+std::vector<int> RegIV::ModelSet() const {
+    std::vector<int> s;
+    for (int j = 0; j <= v_; ++j)
+        if (roles_[j] == kRoleExplanatory) s.push_back(j);
+    return s;
+}
+
+void RegIV::SetDependent(int k) {
+    if (k < 0 || k >= v_) k = v_ - 1;
+    roles_.assign(v_ + 1, kRoleUnused);
+    roles_[k] = kRoleDependent;
+    dependent_ = k;
+    ComputeCrossProducts(z_, x_, a_, &w_);
+    for (int j = 0; j <= v_; ++j) tolerance_[j] = a_[j][j] * 1e-6;
+    ComputeDependentMoments();
+    rss_ = ComputeResiduals();
+    varY_ = tss_ / (n_ - 1);
+    df_ = n_;
+    s2_ = rss_ / df_;
+    r2_ = adjR2_ = 0.0;
+    std::fill(coef_.begin(), coef_.end(), 0.0);
+    std::fill(stdErr_.begin(), stdErr_.end(), 0.0);
+    for (int j = 0; j <= v_; ++j) {
+        fValue_[j] = 0.0;
+        if (j == k) continue;
+        // Z'X need not be positive on its diagonal: sizes are compared.
+        const double diag = std::fabs(a_[j][j]);
+        if (!(std::fabs(tolerance_[j]) < diag)) continue;
+        const double r = std::fabs(a_[k][j] * a_[j][k]) / diag;
+        const double s2j = (rss_ - r) / (df_ - 1);
+        if (std::fabs(s2j) >= kSingleEpsilon) fValue_[j] = r / s2j;
+    }
+    diagnosticsDone_ = influenceDone_ = false;
+}
+
+void RegIV::FinishModelChange() {
+    ComputeCovarianceFactor();
+    rss_ = ComputeResiduals();
+    s2_ = rss_ / df_;
+    r2_ = ZeroBelowEpsilon(1.0 - rss_ / tss_);
+    adjR2_ = ZeroBelowEpsilon(1.0 - s2_ / varY_);
+    const int d = dependent_;
+    for (int j = 0; j <= v_; ++j) {
+        if (j == d) continue;
+        const double diag = std::fabs(a_[j][j]);
+        const bool inTol = std::fabs(tolerance_[j]) < diag;
+        if (roles_[j] == kRoleExplanatory) {
+            coef_[j] = a_[j][d];
+            stdErr_[j] = std::sqrt(cf_[j][j] * s2_);
+            fValue_[j] = std::fabs(a_[j][d] * a_[d][j]) / diag / s2_;
+        } else {
+            coef_[j] = stdErr_[j] = 0.0;
+            const double r = inTol ? std::fabs(a_[j][d] * a_[d][j]) / diag : rss_;
+            const double s2j = (rss_ - r) / (df_ - 1);
+            fValue_[j] = inTol && std::fabs(s2j) >= kSingleEpsilon ? r / s2j : 0.0;
+        }
+    }
+    diagnosticsDone_ = influenceDone_ = false;
+}
+
+bool RegIV::ToggleVariable(int k) {
+    if (k < 0 || k > v_ || k == dependent_) return false;
+    const bool adding = roles_[k] == kRoleUnused;
+    if (adding && df_ < 3) return false;
+    if (a_.Sweep(k) == SweepResult::kZeroPivot) return false;
+    roles_[k] = adding ? kRoleExplanatory : kRoleUnused;
+    df_ += adding ? -1 : 1;
+    FinishModelChange();
+    return true;
+}
+
+bool RegIV::SelectVariables(const std::vector<std::uint8_t>& roles, int k) {
+    SetDependent(k);
+    bool ok = true;
+    for (int j = 0; j <= v_ && j < static_cast<int>(roles.size()); ++j) {
+        if (roles[j] != kRoleExplanatory || j == dependent_) continue;
+        if (a_.Sweep(j) == SweepResult::kZeroPivot) {
+            ok = false;
+            break;
+        }
+        roles_[j] = kRoleExplanatory;
+        --df_;
+    }
+    FinishModelChange();
+    return ok;
+}
+
+void RegIV::Refit(bool dropLast) {
+    std::vector<std::uint8_t> keep = roles_;
+    if (dropLast) {
+        keep[v_ - 1] = kRoleUnused;
+        keep[v_] = kRoleExplanatory;
+    }
+    SetDependent(dependent_);
+    for (int j = 0; j <= v_; ++j)
+        if (keep[j] == kRoleExplanatory) ToggleVariable(j);
+}
+
+void RegIV::ComputeCovarianceFactor() {
+    const std::vector<int> s = ModelSet();
+    const int p = static_cast<int>(s.size());
+    std::vector<long double> t(static_cast<std::size_t>(p) * p);
+    for (int a = 0; a < p; ++a)
+        for (int b = 0; b < p; ++b) {
+            long double sum = 0.0L;
+            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * w_[c][s[b]];
+            t[a * p + b] = sum;
+        }
+    for (int a = 0; a < p; ++a)
+        for (int b = 0; b < p; ++b) {
+            long double sum = 0.0L;
+            for (int c = 0; c < p; ++c) sum += t[a * p + c] * a_[s[b]][s[c]];
+            cf_[s[a]][s[b]] = static_cast<double>(sum);
+        }
+}
+
+double RegIV::ComputeResiduals() {
+    const std::vector<int> s = ModelSet();
+    Matrix wc = w_;
+    for (int j : s) (void)wc.Sweep(j);
+    const int d = dependent_;
+    long double rss = 0.0L, press = 0.0L;
+    for (int t = 0; t < n_; ++t) {
+        const double* x = x_[t];
+        const double* z = z_[t];
+        long double fit = 0.0L, ha = 0.0L, hb = 0.0L, hc = 0.0L;
+        for (int j : s) {
+            fit += static_cast<long double>(x[j]) * a_[j][d];
+            for (int i : s) {
+                ha += static_cast<long double>(x[j]) * a_[j][i] * z[i];
+                hb += static_cast<long double>(x[j]) * cf_[j][i] * x[i];
+                hc += static_cast<long double>(z[j]) * wc[j][i] * z[i];
+            }
+        }
+        const double e = x[d] - static_cast<double>(fit);
+        const double p = e / (1.0 - static_cast<double>(ha));
+        analysis_->SetValue(kRowObserved, t, x[d]);
+        analysis_->SetValue(kRowFitted, t, static_cast<double>(fit));
+        analysis_->SetValue(kRowResidual, t, e);
+        analysis_->SetValue(kRowPress, t, p);
+        analysis_->SetValue(kRowHatB, t, static_cast<double>(hb));
+        analysis_->SetValue(kRowHatC, t, static_cast<double>(hc));
+        analysis_->SetValue(kRowHatA, t, static_cast<double>(ha));
+        rss += static_cast<long double>(e) * e;
+        press += static_cast<long double>(p) * p;
+    }
+    press_ = static_cast<double>(press);
+    return static_cast<double>(rss);
+}
+
+void RegIV::ComputeDependentMoments() {
+    double mean = 0.0;
+    long double ss = 0.0L;
+    for (int t = 0; t < n_; ++t) {
+        const double d = x_[t][dependent_] - mean;
+        const double step = d / (t + 1);
+        mean += step;
+        ss += static_cast<long double>(step) * d * t;
+    }
+    meanY_ = mean;
+    tss_ = static_cast<double>(ss);
+}
+
+void RegIV::ComputeDiagnostics() {
+    if (diagnosticsDone_) return;
+    const std::vector<int> s = ModelSet();
+    const int d = dependent_;
+    // u[t] = A_S z_t, so that H[r][t] = x_r . u[t].
+    std::vector<std::vector<double>> u(n_, std::vector<double>(s.size()));
+    for (int t = 0; t < n_; ++t)
+        for (size_t a = 0; a < s.size(); ++a) {
+            long double sum = 0.0L;
+            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * z_[t][c];
+            u[t][a] = static_cast<double>(sum);
+        }
+    std::vector<double> e(n_);
+    for (int t = 0; t < n_; ++t) e[t] = analysis_->GetValue(kRowResidual, t);
+    for (int t = 0; t < n_; ++t) {
+        const double dt = analysis_->GetValue(kRowPress, t);
+        long double g = 0.0L, ee = 0.0L;
+        for (int r = 0; r < n_; ++r) {
+            long double h = 0.0L;
+            for (size_t a = 0; a < s.size(); ++a) h += static_cast<long double>(x_[r][s[a]]) * u[t][a];
+            g += h * h;
+            ee += e[r] * h;
+        }
+        const double s2t = ((static_cast<double>(g) - 1.0) * dt * dt + 2.0 * dt * static_cast<double>(ee) + rss_) /
+                           (df_ - 1);
+        analysis_->SetValue(kRowDeletedS2, t, s2t);
+        const double w = 1.0 - 2.0 * analysis_->GetValue(kRowHatA, t) + analysis_->GetValue(kRowHatB, t);
+        analysis_->SetValue(kRowStandardized, t, e[t] / std::sqrt(s2_ * w));
+        double q = w * s2t;
+        if (q < kSingleEpsilon) q = kSingleEpsilon;
+        analysis_->SetValue(kRowResidualSd, t, std::sqrt(q));
+        analysis_->SetValue(kRowStudentized, t, e[t] / std::sqrt(q));
+        analysis_->SetValue(kRowResidualShare, t, e[t] * e[t] / rss_);
+        const double y = x_[t][d];
+        analysis_->SetValue(kRowErrorPercent, t, std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y);
+    }
+    diagnosticsDone_ = true;
+}
+
+void RegIV::ComputeInfluence() {
+    if (influenceDone_) return;
+    ComputeDiagnostics();
+    const std::vector<int> s = ModelSet();
+    const int p = GetParamCount();
+    const int d = dependent_;
+    for (int t = 0; t < n_; ++t) {
+        const double dt = analysis_->GetValue(kRowPress, t);
+        const double s2t = analysis_->GetValue(kRowDeletedS2, t);
+        const double hb = analysis_->GetValue(kRowHatB, t);
+        const double hc = analysis_->GetValue(kRowHatC, t);
+        const double ha = analysis_->GetValue(kRowHatA, t);
+        const double m = 1.0 - ha;
+        for (int j : s) {
+            long double uj = 0.0L, wj = 0.0L;
+            for (int c : s) {
+                uj += static_cast<long double>(a_[j][c]) * z_[t][c];
+                wj += static_cast<long double>(cf_[j][c]) * x_[t][c];
+            }
+            const double u = static_cast<double>(uj), w = static_cast<double>(wj);
+            analysis_->SetValue(j - 100, t, u * dt);
+            const double f = ha / m + 1.0;
+            const double var = s2t * (2.0 * u * w / m + cf_[j][j] - (f * f - hb / (m * m)) * u * u);
+            analysis_->SetValue(kRowDfbetas + j, t, (coef_[j] - u * dt) / std::sqrt(var));
+        }
+        const double dd = hc * dt * dt;
+        analysis_->SetValue(kRowW, t, std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1))));
+        const double dffits = std::sqrt(dd / s2t);
+        analysis_->SetValue(kRowDffits, t, dt >= 0.0 ? dffits : -dffits);
+        analysis_->SetValue(kRowCook, t, dd / (p * s2_));
+        analysis_->SetValue(kRowCovRatio, t, IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m));
+        const double dev = x_[t][d] - meanY_;
+        const double r2t = 1.0 - (df_ - 1) * s2t / (tss_ - dev * dev * n_ / (n_ - 1));
+        analysis_->SetValue(kRowDeletedR2, t, r2t);
+        analysis_->SetValue(kRowDeletedAdjR2, t, ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t)));
+    }
+    influenceDone_ = true;
+}
+
+void RegIV::ComputeResidualTests() {
+    std::vector<double> fitted, residual;
+    analysis_->GetRow(kRowFitted, fitted);
+    analysis_->GetRow(kRowResidual, residual);
+    gk_ = HeteroskedasticityStatistic(fitted.data(), residual.data(), n_);
+    dw_ = DurbinWatson(residual.data(), n_);
+}
+
+void RegIV::GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const {
+    if (k < 0 || k > v_) throw ERangeError("RegIV: variable out of range");
+    Matrix z = z_;
+    for (int t = 0; t < n_; ++t) z[t][k] = x_[t][k];
+    Matrix m;
+    ComputeCrossProducts(z, x_, m, nullptr);
+    const int d = dependent_;
+    std::vector<int> others;
+    for (int j : ModelSet())
+        if (j != k && j != d && m.Sweep(j) == SweepResult::kSwept) others.push_back(j);
+    outY.assign(n_, 0.0);
+    outK.assign(n_, 0.0);
+    for (int t = 0; t < n_; ++t) {
+        long double fy = 0.0L, fk = 0.0L;
+        for (int j : others) {
+            fy += static_cast<long double>(x_[t][j]) * m[j][d];
+            fk += static_cast<long double>(x_[t][j]) * m[j][k];
+        }
+        outY[t] = x_[t][d] - static_cast<double>(fy);
+        outK[t] = x_[t][k] - static_cast<double>(fk);
+    }
+}
+
+double RegIV::SpecificationTest() {
+    const std::vector<int> s = ModelSet();
+    const int p = static_cast<int>(s.size());
+    const int d = dependent_;
+    LongMatrix m;
+    BuildMomentMatrix(x_, n_, v_, m);
+    (void)m.Sweep(v_);  // back to the raw cross-products
+    for (int j : s)
+        if (m.Sweep(j) == SweepResult::kZeroPivot) throw EZeroDivide("INVERSE ERROR!");
+    const double s2ols = static_cast<double>(m[d][d]) / df_;
+    ComputeCovarianceFactor();
+    std::vector<double> q(p);
+    Matrix diff(p, p, 0.0);
+    for (int a = 0; a < p; ++a) {
+        q[a] = coef_[s[a]] - static_cast<double>(m[s[a]][d]);
+        for (int b = 0; b < p; ++b)
+            diff[a][b] = s2_ * cf_[s[a]][s[b]] - s2ols * static_cast<double>(m[s[a]][s[b]]);
+    }
+    if (p == 0) return 0.0;
+    InvertMatrix(diff.Data(), p, diff.Data(), p, p);
+    long double sum = 0.0L;
+    for (int a = 0; a < p; ++a)
+        for (int b = 0; b < p; ++b) sum += static_cast<long double>(q[a]) * diff[a][b] * q[b];
+    return ZeroIfTiny(static_cast<double>(sum));
+}
+
+double RegIV::Predict(double* x, double* lower, double* upper, double c1, double c2) {
+    x[v_] = 1.0;
+    const std::vector<int> s = ModelSet();
+    long double yhat = 0.0L, qf = 0.0L;
+    for (int j : s) {
+        yhat += static_cast<long double>(coef_[j]) * x[j];
+        for (int i : s) qf += static_cast<long double>(x[i]) * cf_[i][j] * x[j];
+    }
+    const double a1 = 1.0 - c1, a2 = 1.0 - c2;
+    const int p = n_ - df_;
+    const double f = FUpperQuantile(p, df_, a1 * 0.5);
+    const double z = NormalUpperQuantileApprox(static_cast<float>(a2 * 0.5));
+    const double chi = ChiSquareUpperQuantile(df_, 1.0 - a1 * 0.5);
+    const double half = std::sqrt(s2_) * (std::sqrt(p * f * static_cast<double>(qf)) + z * std::sqrt(df_ / chi));
+    *lower = static_cast<double>(yhat) - half;
+    *upper = static_cast<double>(yhat) + half;
+    return static_cast<double>(yhat);
+}
+
+double RegIV::GetDefaultK() const {
+    int kp = 1, kin = 1, g = 1;
+    for (std::uint8_t t : dataSetTypes_)
+        if (t == Var::kExogenous || t == Var::kLagged) ++kp;
+    for (int j = 0; j < v_; ++j) {
+        if (roles_[j] != kRoleExplanatory) continue;
+        if (types_[j] == Var::kExogenous || types_[j] == Var::kLagged) ++kin;
+        if (types_[j] == Var::kEndogenous) ++g;
+    }
+    if (kp < 2 || kp - kin < g - 1) return 0.0;
+    return 1.0 + static_cast<double>((kp - kin) - g) / n_;
+}
+
+int RegIV::CountExplanatory() const {
+    int count = 0;
+    for (int j = 0; j < v_; ++j)
+        if (roles_[j] == kRoleExplanatory) ++count;
+    return count;
+}
+
+int RegIV::GetParamCount() const { return CountExplanatory() + (roles_[v_] == kRoleExplanatory ? 1 : 0); }
+
+void RegIV::SetDesignValue(int i, int j, double value) {
+    if (i < 0 || i >= n_ || j < 0 || j >= v_) return;
+    z_[i][j] = value;
+}
+
+void RegIV::SetDesignColumn(int j, const std::vector<double>& values) {
+    if (j < 0 || j >= v_ || static_cast<int>(values.size()) < n_) return;
+    for (int i = 0; i < n_; ++i) z_[i][j] = values[i];
+}
+
+void RegIV::GetDataColumn(int j, std::vector<double>& out) const {
+    out.assign(n_, 0.0);
+    if (n_ > 0) x_.GetColumn(j, out.data());
+}
+
+void RegIV::GetDesignColumn(int j, std::vector<double>& out) const {
+    out.assign(n_, 0.0);
+    if (n_ > 0) z_.GetColumn(j, out.data());
+}
+
+void RegIV::GetDataRow(int i, std::vector<double>& out) const {
+    out.assign(v_ + 1, 0.0);
+    x_.GetRow(i, out.data());
+}
+
+void RegIV::GetDesignRow(int i, std::vector<double>& out) const {
+    out.assign(v_ + 1, 0.0);
+    z_.GetRow(i, out.data());
+}
+
+void RegIV::CopyColumnToMatrix(int j, Matrix& m, int c, bool design) const {
+    if (j < 0 || j > v_ || c < 0 || c >= m.Cols()) throw ERangeError("RegIV: column out of range");
+    const Matrix& from = design ? z_ : x_;
+    const int rows = n_ < m.Rows() ? n_ : m.Rows();
+    for (int i = 0; i < rows; ++i) m[i][c] = from[i][j];
+}
+
+std::string RegIV::GetVarName(int i) const {
+    if (i == v_) return Reg::ConstantName();
+    return names_.at(i);
+}
+
+int RegIV::FindVar(const std::string& name) const {
+    if (name == Reg::ConstantName()) return v_;
+    for (int j = 0; j < v_; ++j)
+        if (names_[j] == name) return j;
+    return -1;
+}

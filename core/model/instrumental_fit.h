@@ -1,0 +1,151 @@
+// RegIV: one single-equation instrumental-variable estimation on a block of
+// the data set. X holds the observed values of the block, Z the estimation
+// design in which the caller puts an instrument in place of each
+// instrumented explanatory variable; A = Z'X is swept on the explanatory
+// variables, so that b = (Z_S'X_S)^-1 Z_S'y for the set S. Residuals are
+// always taken against the observed data.
+//
+// Index v (the variable count) is the constant term, whose column holds 1.0.
+// Roles: 0 not in the model, 1 dependent, 2 explanatory. Every model change
+// marks the per-observation tables out of date; they are recomputed when
+// next asked for.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/model/analysis_table.h"
+#include "core/numeric/matrix.h"
+
+class Reg;
+
+class RegIV {
+public:
+    static constexpr std::uint8_t kRoleUnused = 0;
+    static constexpr std::uint8_t kRoleDependent = 1;
+    static constexpr std::uint8_t kRoleExplanatory = 2;
+
+    // Copies the block of the mask (0: the whole data set). The last variable
+    // is the dependent one and the constant term explanatory; nothing is
+    // estimated yet. Throws Exception "DERR" for an empty block.
+    RegIV(const Reg& data, std::uint16_t mask);
+
+    int Rows() const noexcept { return n_; }
+    int VarCount() const noexcept { return v_; }
+
+    // --- model -----------------------------------------------------------------
+    // The constant-only model of dependent k (outside 0..v-1: v-1); builds
+    // A = Z'X and W = Z'Z from the current design.
+    void SetDependent(int k);
+    // Enters or removes variable k (the constant term is v). False, nothing
+    // changed, for k outside 0..v, the dependent, an entry with df < 3, or
+    // a zero pivot.
+    bool ToggleVariable(int k);
+    // SetDependent(k), then enters every index with role 2 in roles (v + 1
+    // entries) in ascending order; false at the first zero pivot (those
+    // entered before it stay).
+    bool SelectVariables(const std::vector<std::uint8_t>& roles, int k);
+    // Estimates the current model again from the current design; with
+    // dropLast variable v-1 leaves and the constant term enters.
+    void Refit(bool dropLast);
+
+    // --- derived data ------------------------------------------------------------
+    // Cf = A_S W_S A_S' over S; the coefficient covariance is s2 Cf.
+    void ComputeCovarianceFactor();
+    // Observed, fitted, residual, PRESS residual and the three hat values
+    // into the table; returns RSS (PRESS is kept).
+    double ComputeResiduals();
+    void ComputeDependentMoments();
+    // Studentised residuals, deleted variances and the error percentage
+    // (999900 where the dependent value is 0).
+    void ComputeDiagnostics();
+    // Coefficient changes, DFBETAS, W(i), DFFITS, Cook's D, COVRATIO and the
+    // deleted R^2 rows.
+    void ComputeInfluence();
+    // Heteroskedasticity statistic and Durbin-Watson ratio of the residuals.
+    void ComputeResidualTests();
+    // For the partial leverage plot of variable k of the model: the
+    // dependent and variable k each less their fit on the model's other
+    // variables (the design with X's own column k). n values each.
+    void GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const;
+    // Hausman-type comparison with least squares on the observed data over
+    // S: q'(V_IV - V_OLS)^-1 q, 0 when tiny; negative when the difference
+    // is not positive definite. EZeroDivide "INVERSE ERROR!" when singular.
+    double SpecificationTest();
+    // Prediction at x (v + 1 values; x[v] is set to 1) with its interval:
+    // c1 the level of the F and chi-square parts, c2 of the normal part.
+    double Predict(double* x, double* lower, double* upper, double c1, double c2);
+    // Default k of the k-class estimator: 1 + ((K - kin) - g) / n with K the
+    // predetermined variables of the data set, kin those in the model and g
+    // the endogenous ones in the model (each plus one); 0 when not
+    // identified or K < 2.
+    double GetDefaultK() const;
+
+    // --- getters -------------------------------------------------------------------
+    int CountExplanatory() const;
+    int GetParamCount() const;
+    double GetCoef(int i) const { return coef_.at(i); }
+    double GetCoefSE(int i) const { return stdErr_.at(i); }
+    double GetFValue(int i) const { return fValue_.at(i); }
+    int GetRole(int i) const { return roles_.at(i); }
+    bool IsExplanatory(int i) const { return GetRole(i) == kRoleExplanatory; }
+    double GetCovarianceFactor(int i, int j) const { return cf_.At(i, j); }
+    int GetDependent() const noexcept { return dependent_; }
+    int GetDf() const noexcept { return df_; }
+    double GetS2() const noexcept { return s2_; }
+    double GetVarY() const noexcept { return varY_; }
+    double GetR2() const noexcept { return r2_; }
+    double GetAdjR2() const noexcept { return adjR2_; }
+    double GetTss() const noexcept { return tss_; }
+    double GetRss() const noexcept { return rss_; }
+    double GetMeanY() const noexcept { return meanY_; }
+    double GetPress() const noexcept { return press_; }
+    double GetHetero() const noexcept { return gk_; }
+    double GetDurbinWatson() const noexcept { return dw_; }
+    bool DiagnosticsDone() const noexcept { return diagnosticsDone_; }
+    bool InfluenceDone() const noexcept { return influenceDone_; }
+    double GetAnalysisValue(int code, int i) const { return analysis_->GetValue(code, i); }
+    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_->GetRow(code, out); }
+
+    // --- data access ---------------------------------------------------------------
+    double GetDesignValue(int i, int j) const { return z_.At(i, j); }
+    double GetDataValue(int i, int j) const { return x_.At(i, j); }
+    // Ignored unless 0 <= i < n and 0 <= j < v (the constant column stays).
+    void SetDesignValue(int i, int j, double value);
+    // n values into design column j (0 <= j < v; otherwise ignored).
+    void SetDesignColumn(int j, const std::vector<double>& values);
+    void GetDataColumn(int j, std::vector<double>& out) const;
+    void GetDesignColumn(int j, std::vector<double>& out) const;
+    void GetDataRow(int i, std::vector<double>& out) const;
+    void GetDesignRow(int i, std::vector<double>& out) const;
+    // min(n, m.Rows()) values of variable j (0..v) into column c of m, from
+    // the design or the observed data.
+    void CopyColumnToMatrix(int j, Matrix& m, int c, bool design) const;
+
+    // Name of variable i; v gives the constant term's name.
+    std::string GetVarName(int i) const;
+    // Index of the name (the constant term's name gives v); -1 when absent.
+    int FindVar(const std::string& name) const;
+
+private:
+    void FinishModelChange();
+    std::vector<int> ModelSet() const;
+
+    std::uint16_t mask_;
+    int n_ = 0;
+    int v_ = 0;
+    Matrix a_, z_, x_, cf_, w_;
+    std::vector<std::string> names_;
+    std::vector<std::uint8_t> types_;  // data-set type byte per variable
+    std::vector<std::uint8_t> dataSetTypes_;  // of every variable of the data set
+    std::unique_ptr<RAData> analysis_;
+    bool diagnosticsDone_ = false;
+    bool influenceDone_ = false;
+    std::vector<double> coef_, stdErr_, fValue_, tolerance_;
+    std::vector<std::uint8_t> roles_;
+    int dependent_ = 0;
+    int df_ = 0;
+    double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, tss_ = 0, rss_ = 0, meanY_ = 0, press_ = 0, gk_ = 0, dw_ = 0;
+};

@@ -1,0 +1,248 @@
+// Instrumental-variable estimation against values worked out in exact
+// rational arithmetic: b = (Z'X)^-1 Z'y, the covariance factor
+// (Z'X)^-1 Z'Z (X'Z)^-1, the three hat values, deleted variances from
+// refitting without each observation, and the comparison with least squares.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/data/variable.h"
+#include "core/model/instrumental_fit.h"
+#include "support/model_builder.h"
+
+namespace {
+
+const std::vector<double> kX1 = {1, 2, 3, 4, 5, 6, 7};
+const std::vector<double> kX2 = {2, 1, 4, 3, 6, 5, 8};
+const std::vector<double> kW = {1, 3, 2, 5, 4, 7, 6};
+const std::vector<double> kY = {3, 4, 8, 0, 12, 14, 17};
+
+// x1 exogenous, x2 endogenous, w exogenous (the instrument), y endogenous.
+std::unique_ptr<Reg> SampleModel() {
+    return MakeModel({kX1, kX2, kW, kY}, {Var::kExogenous, Var::kEndogenous, Var::kExogenous, Var::kEndogenous},
+                     {"x1", "x2", "w", "y"});
+}
+
+struct Expected {
+    const char* name;
+    bool instrument;
+    double coef[3], se[3];  // x1, x2, constant
+    double rss, s2, r2, adjR2, press;
+    std::vector<double> residual, ha, hb, hc, s2t;
+};
+
+const Expected kCases[] = {
+    {"no instrument: least squares", false,
+     {0.35714285714285715, 2.0, -1.4285714285714286},
+     {1.5717329250719099, 1.4086784586980805, 3.124081497669616},
+     54.42857142857143, 13.607142857142858, 0.7707581227436823, 0.6561371841155235, 147.75390266299357,
+     {0.07142857142857142, 2.7142857142857144, 0.35714285714285715, -6.0, -0.35714285714285715,
+      3.2857142857142856, -0.07142857142857142},
+     {0.5714285714285714, 0.47619047619047616, 0.2857142857142857, 0.3333333333333333, 0.2857142857142857,
+      0.47619047619047616, 0.5714285714285714},
+     {0.5714285714285714, 0.47619047619047616, 0.2857142857142857, 0.3333333333333333, 0.2857142857142857,
+      0.47619047619047616, 0.5714285714285714},
+     {0.5714285714285714, 0.47619047619047616, 0.2857142857142857, 0.3333333333333333, 0.2857142857142857,
+      0.47619047619047616, 0.5714285714285714},
+     {18.13888888888889, 13.454545454545455, 18.083333333333332, 0.14285714285714285, 18.083333333333332,
+      11.272727272727273, 18.13888888888889}},
+    {"w instruments x2", true,
+     {0.36904761904761907, 1.9880952380952381, -1.4268707482993197},
+     {1.6224614583299115, 1.4650607902304797, 3.124638449355777},
+     54.42954324586977, 13.607385811467443, 0.770754029650368, 0.6561310444755519, 150.7459675535059,
+     {0.08163265306122448, 2.7006802721088436, 0.3673469387755102, -6.01360544217687, -0.3469387755102041,
+      3.272108843537415, -0.061224489795918366},
+     {0.5102040816326531, 0.43537414965986393, 0.336734693877551, 0.3333333333333333, 0.30612244897959184,
+      0.5170068027210885, 0.5612244897959183},
+     {0.5801749271137027, 0.49173955296404276, 0.2944606413994169, 0.3488824101068999, 0.2944606413994169,
+      0.49173955296404276, 0.5801749271137027},
+     {0.48247978436657685, 0.394429469901168, 0.394429469901168, 0.3189577717879605, 0.3189577717879605,
+      0.5453728661275831, 0.5453728661275831},
+     {18.13888888888889, 13.558620022257706, 18.08862590401052, 0.14327363598500625, 18.083333333333332,
+      11.437677709449183, 18.1394146986359}},
+};
+
+void Fit(RegIV& iv, bool instrument) {
+    if (instrument) iv.SetDesignColumn(1, kW);
+    iv.SetDependent(3);
+    ASSERT_TRUE(iv.ToggleVariable(4));  // the constant term
+    ASSERT_TRUE(iv.ToggleVariable(0));
+    ASSERT_TRUE(iv.ToggleVariable(1));
+}
+
+}  // namespace
+
+TEST(RegIV, EstimatesAndPerObservationRows) {
+    for (const Expected& e : kCases) {
+        SCOPED_TRACE(e.name);
+        auto reg = SampleModel();
+        RegIV iv(*reg, 0);
+        ASSERT_EQ(iv.VarCount(), 4);
+        ASSERT_EQ(iv.Rows(), 7);
+        Fit(iv, e.instrument);
+        const int index[] = {0, 1, 4};
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(iv.GetCoef(index[c]), e.coef[c], 1e-12) << c;
+            EXPECT_NEAR(iv.GetCoefSE(index[c]), e.se[c], 1e-12) << c;
+        }
+        EXPECT_EQ(iv.GetDf(), 4);
+        EXPECT_EQ(iv.GetParamCount(), 3);
+        EXPECT_EQ(iv.CountExplanatory(), 2);
+        EXPECT_NEAR(iv.GetRss(), e.rss, 1e-11);
+        EXPECT_NEAR(iv.GetS2(), e.s2, 1e-12);
+        EXPECT_NEAR(iv.GetR2(), e.r2, 1e-13);
+        EXPECT_NEAR(iv.GetAdjR2(), e.adjR2, 1e-13);
+        EXPECT_NEAR(iv.GetPress(), e.press, 1e-10);
+        iv.ComputeDiagnostics();
+        for (int t = 0; t < 7; ++t) {
+            EXPECT_NEAR(iv.GetAnalysisValue(2, t), e.residual[t], 1e-12) << t;
+            EXPECT_NEAR(iv.GetAnalysisValue(11, t), e.ha[t], 1e-13) << t;
+            EXPECT_NEAR(iv.GetAnalysisValue(9, t), e.hb[t], 1e-13) << t;
+            EXPECT_NEAR(iv.GetAnalysisValue(10, t), e.hc[t], 1e-13) << t;
+            EXPECT_NEAR(iv.GetAnalysisValue(12, t), e.s2t[t], 1e-11) << t;
+        }
+        // The observation with y = 0 has no error percentage.
+        EXPECT_EQ(iv.GetAnalysisValue(3, 3), 999900.0);
+        EXPECT_NEAR(iv.GetAnalysisValue(3, 0), 100.0 * e.residual[0] / 3.0, 1e-12);
+        // Leaving observation t out: its own residual over the deleted fit.
+        EXPECT_NEAR(iv.GetAnalysisValue(1, 0) + iv.GetAnalysisValue(2, 0), 3.0, 1e-13);
+        iv.ComputeInfluence();
+        EXPECT_TRUE(iv.InfluenceDone());
+        if (!e.instrument) {
+            // Least squares at t = 3 (e = -6, h = 1/3, deleted variance 1/7):
+            // Cook's D = e^2 h / (p s2 (1 - h)^2) = 252/381, DFFITS =
+            // t sqrt(h / (1 - h)) = -sqrt(189).
+            EXPECT_NEAR(iv.GetAnalysisValue(15, 3), 252.0 / 381.0, 1e-13);
+            EXPECT_NEAR(iv.GetAnalysisValue(14, 3), -std::sqrt(189.0), 1e-11);
+        }
+    }
+}
+
+TEST(RegIV, SpecificationTestAgainstLeastSquares) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    Fit(iv, true);
+    EXPECT_NEAR(iv.SpecificationTest(), 0.0008746837081234018, 0.0008746837081234018 * 1e-6);
+}
+
+TEST(RegIV, PredictionAtAPoint) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    Fit(iv, true);
+    double x[5] = {2, 3, 0, 0, -7};
+    double lower = 0, upper = 0;
+    const double yhat = iv.Predict(x, &lower, &upper, 0.95, 0.95);
+    EXPECT_EQ(x[4], 1.0);
+    EXPECT_NEAR(yhat, 5.275510204081633, 1e-12);
+    EXPECT_LT(lower, yhat);
+    EXPECT_NEAR(upper - yhat, yhat - lower, 1e-12);
+}
+
+TEST(RegIV, RefusedToggles) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    iv.SetDependent(3);
+    EXPECT_FALSE(iv.ToggleVariable(3));   // the dependent
+    EXPECT_FALSE(iv.ToggleVariable(-1));
+    EXPECT_FALSE(iv.ToggleVariable(5));
+    // n = 7: entries leave df 6, 5, 4, 3; at df 2 an entry is refused.
+    EXPECT_TRUE(iv.ToggleVariable(4));
+    EXPECT_TRUE(iv.ToggleVariable(0));
+    EXPECT_TRUE(iv.ToggleVariable(1));
+    EXPECT_TRUE(iv.ToggleVariable(2));
+    EXPECT_EQ(iv.GetDf(), 3);
+    // Removing and entering again works; the constant term toggles too.
+    EXPECT_TRUE(iv.ToggleVariable(4));
+    EXPECT_EQ(iv.GetRole(4), RegIV::kRoleUnused);
+    EXPECT_TRUE(iv.ToggleVariable(4));
+    EXPECT_EQ(iv.GetDf(), 3);
+}
+
+TEST(RegIV, RefusesEntryAtTwoDegreesOfFreedom) {
+    auto reg = MakeModel({{1, 2, 3, 4}, {2, 1, 4, 3}, {1, 1, 2, 2}, {3, 4, 8, 9}});
+    RegIV iv(*reg, 0);
+    iv.SetDependent(3);
+    EXPECT_TRUE(iv.ToggleVariable(4));   // df 3
+    EXPECT_TRUE(iv.ToggleVariable(0));   // df 2
+    EXPECT_FALSE(iv.ToggleVariable(1));  // no entry at df 2
+    EXPECT_EQ(iv.GetDf(), 2);
+}
+
+TEST(RegIV, SelectAndRefitKeepTheModel) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    iv.SetDesignColumn(1, kW);
+    const std::vector<std::uint8_t> roles = {2, 2, 0, 1, 2};
+    ASSERT_TRUE(iv.SelectVariables(roles, 3));
+    EXPECT_NEAR(iv.GetCoef(1), 1.9880952380952381, 1e-12);
+    // Back to least squares through the design, then Refit.
+    iv.SetDesignColumn(1, kX2);
+    iv.Refit(false);
+    EXPECT_NEAR(iv.GetCoef(1), 2.0, 1e-12);
+    EXPECT_NEAR(iv.GetCoef(4), -1.4285714285714286, 1e-12);
+    EXPECT_FALSE(iv.DiagnosticsDone());
+}
+
+TEST(RegIV, DefaultK) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    iv.SetDependent(3);
+    ASSERT_TRUE(iv.ToggleVariable(4));
+    ASSERT_TRUE(iv.ToggleVariable(0));
+    ASSERT_TRUE(iv.ToggleVariable(1));
+    // K = 1 + 2 (x1, w), kin = 1 + 1 (x1), g = 1 + 1 (x2): 1 + (1 - 2) / 7.
+    EXPECT_DOUBLE_EQ(iv.GetDefaultK(), 6.0 / 7.0);
+    // Without a predetermined variable besides the constant term: 0.
+    auto plain = MakeModel({kX1, kX2, kY}, {Var::kEndogenous, Var::kEndogenous, Var::kEndogenous});
+    RegIV none(*plain, 0);
+    EXPECT_EQ(none.GetDefaultK(), 0.0);
+}
+
+TEST(RegIV, NamesAndDesignAccess) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    EXPECT_EQ(iv.FindVar("w"), 2);
+    EXPECT_EQ(iv.FindVar(Reg::ConstantName()), 4);
+    EXPECT_EQ(iv.GetVarName(4), Reg::ConstantName());
+    EXPECT_EQ(iv.FindVar("none"), -1);
+    iv.SetDesignValue(0, 4, 9.0);  // the constant column stays
+    iv.SetDesignValue(0, 1, 9.0);
+    EXPECT_EQ(iv.GetDesignValue(0, 4), 1.0);
+    EXPECT_EQ(iv.GetDesignValue(0, 1), 9.0);
+    EXPECT_EQ(iv.GetDataValue(0, 1), 2.0);
+    EXPECT_EQ(iv.GetRole(3), RegIV::kRoleDependent);
+    EXPECT_EQ(iv.GetRole(4), RegIV::kRoleExplanatory);
+}
+
+TEST(RegIV, PartialResidualsOfOneVariable) {
+    // x1 and y each less their instrumented fit on x2 and the constant.
+    const double y[] = {0.015037593984962405, 3.488721804511278, 0.06766917293233082, -5.458646616541353,
+                        -0.8796992481203008, 3.593984962406015, -0.8270676691729323};
+    const double k[] = {-0.18045112781954886, 2.1353383458646618, -0.8120300751879699, 1.5037593984962405,
+                        -1.443609022556391, 0.8721804511278195, -2.075187969924812};
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    Fit(iv, true);
+    std::vector<double> outY, outK;
+    iv.GetPartialResiduals(0, outY, outK);
+    ASSERT_EQ(outY.size(), 7u);
+    for (int t = 0; t < 7; ++t) {
+        EXPECT_NEAR(outY[t], y[t], 1e-12) << t;
+        EXPECT_NEAR(outK[t], k[t], 1e-12) << t;
+    }
+    EXPECT_EQ(iv.GetDesignValue(0, 1), 1.0);  // the design is untouched
+}
+
+TEST(RegIV, CopyColumnToMatrix) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    iv.SetDesignColumn(1, kW);
+    Matrix m(3, 2, 0.0);
+    iv.CopyColumnToMatrix(1, m, 1, true);
+    iv.CopyColumnToMatrix(1, m, 0, false);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m[i][0], kX2[i]);
+        EXPECT_EQ(m[i][1], kW[i]);
+    }
+}
