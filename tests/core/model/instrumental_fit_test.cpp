@@ -9,6 +9,7 @@
 
 #include "core/data/variable.h"
 #include "core/model/instrumental_fit.h"
+#include "platform/errors.h"
 #include "support/model_builder.h"
 
 namespace {
@@ -244,5 +245,65 @@ TEST(RegIV, CopyColumnToMatrix) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(m[i][0], kX2[i]);
         EXPECT_EQ(m[i][1], kW[i]);
+    }
+}
+
+TEST(RegIV, DesignColumnOutOfRangeChangesNothing) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    struct Bad {
+        int j;
+        std::vector<double> values;
+    };
+    const std::vector<double> nines(7, 9.0);
+    const Bad kBad[] = {
+        {-1, nines}, {4, nines},  // the constant column stays
+        {5, nines},  {100, nines}, {1, std::vector<double>(6, 9.0)},  // fewer than n values
+    };
+    for (const Bad& b : kBad) {
+        EXPECT_NO_THROW(iv.SetDesignColumn(b.j, b.values)) << b.j;
+        for (int j = 0; j <= 4; ++j) {
+            std::vector<double> design, data;
+            iv.GetDesignColumn(j, design);
+            iv.GetDataColumn(j, data);
+            EXPECT_EQ(design, data) << b.j << " " << j;
+        }
+    }
+    // The same bounds as for a single value.
+    iv.SetDesignValue(0, 5, 9.0);
+    iv.SetDesignValue(7, 1, 9.0);
+    iv.SetDesignValue(-1, 1, 9.0);
+    for (int j = 0; j <= 4; ++j) {
+        std::vector<double> design, data;
+        iv.GetDesignColumn(j, design);
+        iv.GetDataColumn(j, data);
+        EXPECT_EQ(design, data) << j;
+    }
+    iv.SetDesignColumn(3, nines);  // in range: written
+    std::vector<double> design;
+    iv.GetDesignColumn(3, design);
+    EXPECT_EQ(design, nines);
+}
+
+TEST(RegIV, SpecificationTestRaisesOnASingularDifference) {
+    // Without an instrument the estimates and their covariance equal those
+    // of least squares; with these values exactly, so the difference is 0.
+    struct Case {
+        const char* name;
+        std::vector<int> enter;
+    };
+    const Case kSingular[] = {{"constant only", {2}}, {"x and constant", {2, 0}}};
+    for (const Case& c : kSingular) {
+        SCOPED_TRACE(c.name);
+        auto reg = MakeModel({{-1, 1, -1, 1}, {1, 3, 5, 7}});
+        RegIV iv(*reg, 0);
+        iv.SetDependent(1);
+        for (int j : c.enter) ASSERT_TRUE(iv.ToggleVariable(j));
+        try {
+            iv.SpecificationTest();
+            ADD_FAILURE() << "no error";
+        } catch (const EZeroDivide& e) {
+            EXPECT_STREQ(e.what(), "INVERSE ERROR!");
+        }
     }
 }
