@@ -307,3 +307,84 @@ TEST(RegIV, SpecificationTestRaisesOnASingularDifference) {
         }
     }
 }
+
+namespace {
+
+// x1 exogenous, x2 endogenous, w1 and w2 exogenous, y endogenous.
+const std::vector<double> kTx1 = {1, 2, 3, 4, 5, 6, 7, 8};
+const std::vector<double> kTx2 = {3, 1, 4, 2, 6, 5, 9, 7};
+const std::vector<double> kTw1 = {1, 3, 2, 5, 4, 7, 6, 8};
+const std::vector<double> kTw2 = {1, 0, 0, 1, 1, 0, 1, 0};
+const std::vector<double> kTy = {3, 4, 8, 0, 12, 14, 17, 15};
+
+// Fitted x2 of its regression on x1, w1, w2 and the constant term.
+const std::vector<double> kTx2Hat = {2.037037037037037,  1.0162037037037037, 4.523148148148148,
+                                     3.111111111111111,  6.618055555555555,  4.247685185185185,
+                                     8.233796296296296,  7.212962962962963};
+
+std::unique_ptr<Reg> TwoInstrumentModel(const std::vector<int>& drop = {}) {
+    std::vector<std::vector<double>> cols = {kTx1, kTx2, kTw1, kTw2, kTy};
+    for (auto& c : cols)
+        for (auto it = drop.rbegin(); it != drop.rend(); ++it) c.erase(c.begin() + *it);
+    return MakeModel(cols,
+                     {Var::kExogenous, Var::kEndogenous, Var::kExogenous, Var::kExogenous, Var::kEndogenous},
+                     {"x1", "x2", "w1", "w2", "y"});
+}
+
+struct TwoStageCase {
+    const char* name;
+    const std::vector<double>* instrument;  // design column of x2
+    double coef[3], se[3];                   // x1, x2, constant
+    double rss, s2, r2;
+};
+
+// Two-stage least squares: b = (Xh'Xh)^-1 Xh'y with Xh the projection of
+// (x1, x2, 1) on the instruments, residuals against the observed x2, s2 =
+// RSS / (n - 3), se = sqrt(s2 (Xh'Xh)^-1). Exactly identified: w1 alone.
+const TwoStageCase kTwoStage[] = {
+    {"over-identified: w1 and w2 through the first stage", &kTx2Hat,
+     {0.9854605854953198, 1.2829508109119085, -1.243220135196516},
+     {0.8676443381110668, 0.8303382735431882, 2.3313170953371336},
+     42.66613941602069, 8.53322788320414, 0.8459010766012797},
+    {"exactly identified: w1", &kTw1,
+     {0.7782546494992847, 1.5150214592274678, -1.3841201716738198},
+     {0.8564593045600796, 0.8233063861620041, 2.2749485812582053},
+     40.56315889652293, 8.112631779304586, 0.8534964915701203},
+};
+
+void FitTwoStage(RegIV& iv, const std::vector<double>& instrument) {
+    iv.SetDesignColumn(1, instrument);
+    iv.SetDependent(4);
+    ASSERT_TRUE(iv.ToggleVariable(5));  // the constant term
+    ASSERT_TRUE(iv.ToggleVariable(0));
+    ASSERT_TRUE(iv.ToggleVariable(1));
+}
+
+}  // namespace
+
+TEST(RegIV, TwoStageLeastSquares) {
+    for (const TwoStageCase& c : kTwoStage) {
+        SCOPED_TRACE(c.name);
+        auto reg = TwoInstrumentModel();
+        RegIV iv(*reg, 0);
+        FitTwoStage(iv, *c.instrument);
+        const int index[] = {0, 1, 5};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(iv.GetCoef(index[k]), c.coef[k], 1e-12 * std::fabs(c.coef[k])) << k;
+            EXPECT_NEAR(iv.GetCoefSE(index[k]), c.se[k], 1e-12 * c.se[k]) << k;
+        }
+        EXPECT_EQ(iv.GetDf(), 5);
+        EXPECT_NEAR(iv.GetRss(), c.rss, 1e-12 * c.rss);
+        EXPECT_NEAR(iv.GetS2(), c.s2, 1e-12 * c.s2);
+        EXPECT_NEAR(iv.GetR2(), c.r2, 1e-13);
+        // Residuals are taken against the observed x2, not the instrument.
+        iv.ComputeDiagnostics();
+        long double rss = 0.0L;
+        for (int t = 0; t < 8; ++t) {
+            const double e = kTy[t] - (c.coef[0] * kTx1[t] + c.coef[1] * kTx2[t] + c.coef[2]);
+            EXPECT_NEAR(iv.GetAnalysisValue(2, t), e, 1e-12) << t;
+            rss += static_cast<long double>(e) * e;
+        }
+        EXPECT_NEAR(static_cast<double>(rss), c.rss, 1e-11);
+    }
+}
