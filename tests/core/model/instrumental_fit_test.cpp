@@ -1,7 +1,9 @@
 // Instrumental-variable estimation against values worked out in exact
 // rational arithmetic: b = (Z'X)^-1 Z'y, the covariance factor
 // (Z'X)^-1 Z'Z (X'Z)^-1, the three hat values, deleted variances from
-// refitting without each observation, and the comparison with least squares.
+// refitting without each observation, and the comparison with least squares;
+// two-stage least squares through first-stage fitted values, and every
+// leave-one-out row against a refit without the observation.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -386,5 +388,89 @@ TEST(RegIV, TwoStageLeastSquares) {
             rss += static_cast<long double>(e) * e;
         }
         EXPECT_NEAR(static_cast<double>(rss), c.rss, 1e-11);
+    }
+}
+
+namespace {
+
+double Det3(const double m[3][3]) {
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+// d' m^-1 d for a 3 x 3 m by Cramer's rule.
+double InverseQuadraticForm(const double m[3][3], const double d[3]) {
+    const double det = Det3(m);
+    double sum = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        double mk[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) mk[i][j] = j == k ? d[i] : m[i][j];
+        sum += d[k] * Det3(mk) / det;
+    }
+    return sum;
+}
+
+void ExpectClose(double actual, double expected, const char* what, int t) {
+    EXPECT_NEAR(actual, expected, 1e-10 * std::fmax(1.0, std::fabs(expected))) << what << " at " << t;
+}
+
+}  // namespace
+
+// Each leave-one-out row against the fit of the same model on the other
+// seven observations (the design row of the left-out observation dropped).
+TEST(RegIV, LeaveOneOutRowsMatchRefitsWithoutTheObservation) {
+    const int index[] = {0, 1, 5};
+    for (const TwoStageCase& c : kTwoStage) {
+        SCOPED_TRACE(c.name);
+        auto reg = TwoInstrumentModel();
+        RegIV iv(*reg, 0);
+        FitTwoStage(iv, *c.instrument);
+        iv.ComputeInfluence();
+        const int n = iv.Rows();
+        double cf[3][3];
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) cf[a][b] = iv.GetCovarianceFactor(index[a], index[b]);
+        const double s2 = iv.GetS2();
+        for (int t = 0; t < n; ++t) {
+            auto without = TwoInstrumentModel({t});
+            RegIV r(*without, 0);
+            std::vector<double> instrument = *c.instrument;
+            instrument.erase(instrument.begin() + t);
+            FitTwoStage(r, instrument);
+            ASSERT_EQ(r.Rows(), n - 1);
+            const double s2t = r.GetS2();
+            ExpectClose(iv.GetAnalysisValue(12, t), s2t, "deleted s2", t);
+
+            double change[3], cft[3][3];
+            for (int a = 0; a < 3; ++a) {
+                const int j = index[a];
+                change[a] = iv.GetCoef(j) - r.GetCoef(j);
+                ExpectClose(iv.GetAnalysisValue(j - 100, t), change[a], "coefficient change", t);
+                ExpectClose(iv.GetAnalysisValue(19 + j, t), r.GetCoef(j) / r.GetCoefSE(j), "DFBETAS", t);
+                for (int b = 0; b < 3; ++b) cft[a][b] = r.GetCovarianceFactor(j, index[b]);
+            }
+            // The deleted prediction error of the left-out observation.
+            const double dt = kTy[t] - (r.GetCoef(0) * kTx1[t] + r.GetCoef(1) * kTx2[t] + r.GetCoef(5));
+            ExpectClose(iv.GetAnalysisValue(4, t), dt, "PRESS residual", t);
+
+            double full[3][3], deleted[3][3];
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b < 3; ++b) {
+                    full[a][b] = s2 * cf[a][b];
+                    deleted[a][b] = s2t * cft[a][b];
+                }
+            ExpectClose(iv.GetAnalysisValue(13, t), Det3(deleted) / Det3(full), "COVRATIO", t);
+
+            // Squared change of the fit in the metric of the covariance factor.
+            const double dd = InverseQuadraticForm(cf, change);
+            const double ha = iv.GetAnalysisValue(11, t), hb = iv.GetAnalysisValue(9, t);
+            ExpectClose(iv.GetAnalysisValue(16, t), std::sqrt(dd * (n - 1) / ((1.0 - 2.0 * ha + hb) * s2t)), "W", t);
+            ExpectClose(iv.GetAnalysisValue(14, t), std::copysign(std::sqrt(dd / s2t), dt), "DFFITS", t);
+            ExpectClose(iv.GetAnalysisValue(15, t), dd / (3.0 * s2), "Cook's D", t);
+
+            ExpectClose(iv.GetAnalysisValue(17, t), 1.0 - r.GetRss() / r.GetTss(), "deleted R2", t);
+            ExpectClose(iv.GetAnalysisValue(18, t), r.GetAdjR2(), "deleted adjusted R2", t);
+        }
     }
 }
