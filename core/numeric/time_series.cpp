@@ -54,11 +54,13 @@ void BuildToeplitzSystem(const double* c, int k, Matrix& m, double* rhs) {
     }
 }
 
-void PartialAutocorrelation(const double* x, int n, int maxLag, double* pacf) {
-    if (maxLag < 0 || maxLag > n - 2) throw ERangeError("PACF: lag out of range");
+int PartialAutocorrelation(const double* x, int n, int maxLag, double* pacf) {
+    if (n < 2) throw ERangeError("PACF: fewer than two values");
+    if (maxLag < 0) throw ERangeError("PACF: negative lag");
+    if (maxLag > n - 2) maxLag = n - 2;
     if (maxLag == 0) {
         pacf[0] = 1.0;
-        return;
+        return 0;
     }
     std::vector<double> c(n), rhs(maxLag), sol(maxLag), out(maxLag + 1);
     Matrix m(maxLag, maxLag, 0.0);
@@ -75,6 +77,7 @@ void PartialAutocorrelation(const double* x, int n, int maxLag, double* pacf) {
         out[k] = sol[k - 1];
     }
     for (int k = 0; k <= maxLag; ++k) pacf[k] = out[k];
+    return maxLag;
 }
 
 void StandardizeSeries(double* x, int n) {

@@ -25,10 +25,11 @@ void Autocorrelation(const double* x, double* r, int n);
 // k x k block of m is written. m must hold at least k x k.
 void BuildToeplitzSystem(const double* c, int k, Matrix& m, double* rhs);
 
-// pacf[0] = 1 and pacf[k] for k = 1 .. maxLag, each the last coefficient of
-// the order-k Yule-Walker system. maxLag outside 0 .. n-2 raises ERangeError
-// (the order-k system reads c[k]); a singular block raises EZeroDivide.
-void PartialAutocorrelation(const double* x, int n, int maxLag, double* pacf);
+// pacf[0] = 1 and pacf[k] for k = 1 .. L, each the last coefficient of the
+// order-k Yule-Walker system, where L = min(maxLag, n - 2) (the order-k system
+// reads c[k]); returns L and leaves pacf[L+1 .. maxLag] unwritten. n < 2 or a
+// negative maxLag raises ERangeError; a singular block raises EZeroDivide.
+int PartialAutocorrelation(const double* x, int n, int maxLag, double* pacf);
 
 // x[i] = (x[i] - mean) / s, s with divisor n - 1. Fewer than two values or
 // no spread raises EZeroDivide and leaves x unchanged.

@@ -1,7 +1,9 @@
 // Instrumental-variable estimation against values worked out in exact
 // rational arithmetic: b = (Z'X)^-1 Z'y, the covariance factor
 // (Z'X)^-1 Z'Z (X'Z)^-1, the three hat values, deleted variances from
-// refitting without each observation, and the comparison with least squares.
+// refitting without each observation, and the comparison with least squares;
+// two-stage least squares through first-stage fitted values, and every
+// leave-one-out row against a refit without the observation.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +11,7 @@
 
 #include "core/data/variable.h"
 #include "core/model/instrumental_fit.h"
+#include "platform/errors.h"
 #include "support/model_builder.h"
 
 namespace {
@@ -244,5 +247,230 @@ TEST(RegIV, CopyColumnToMatrix) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(m[i][0], kX2[i]);
         EXPECT_EQ(m[i][1], kW[i]);
+    }
+}
+
+TEST(RegIV, DesignColumnOutOfRangeChangesNothing) {
+    auto reg = SampleModel();
+    RegIV iv(*reg, 0);
+    struct Bad {
+        int j;
+        std::vector<double> values;
+    };
+    const std::vector<double> nines(7, 9.0);
+    const Bad kBad[] = {
+        {-1, nines}, {4, nines},  // the constant column stays
+        {5, nines},  {100, nines}, {1, std::vector<double>(6, 9.0)},  // fewer than n values
+    };
+    for (const Bad& b : kBad) {
+        EXPECT_NO_THROW(iv.SetDesignColumn(b.j, b.values)) << b.j;
+        for (int j = 0; j <= 4; ++j) {
+            std::vector<double> design, data;
+            iv.GetDesignColumn(j, design);
+            iv.GetDataColumn(j, data);
+            EXPECT_EQ(design, data) << b.j << " " << j;
+        }
+    }
+    // The same bounds as for a single value.
+    iv.SetDesignValue(0, 5, 9.0);
+    iv.SetDesignValue(7, 1, 9.0);
+    iv.SetDesignValue(-1, 1, 9.0);
+    for (int j = 0; j <= 4; ++j) {
+        std::vector<double> design, data;
+        iv.GetDesignColumn(j, design);
+        iv.GetDataColumn(j, data);
+        EXPECT_EQ(design, data) << j;
+    }
+    iv.SetDesignColumn(3, nines);  // in range: written
+    std::vector<double> design;
+    iv.GetDesignColumn(3, design);
+    EXPECT_EQ(design, nines);
+}
+
+TEST(RegIV, SpecificationTestRaisesOnASingularDifference) {
+    // Without an instrument the estimates and their covariance equal those
+    // of least squares; with these values exactly, so the difference is 0.
+    struct Case {
+        const char* name;
+        std::vector<int> enter;
+    };
+    const Case kSingular[] = {{"constant only", {2}}, {"x and constant", {2, 0}}};
+    for (const Case& c : kSingular) {
+        SCOPED_TRACE(c.name);
+        auto reg = MakeModel({{-1, 1, -1, 1}, {1, 3, 5, 7}});
+        RegIV iv(*reg, 0);
+        iv.SetDependent(1);
+        for (int j : c.enter) ASSERT_TRUE(iv.ToggleVariable(j));
+        try {
+            iv.SpecificationTest();
+            ADD_FAILURE() << "no error";
+        } catch (const EZeroDivide& e) {
+            EXPECT_STREQ(e.what(), "INVERSE ERROR!");
+        }
+    }
+}
+
+namespace {
+
+// x1 exogenous, x2 endogenous, w1 and w2 exogenous, y endogenous.
+const std::vector<double> kTx1 = {1, 2, 3, 4, 5, 6, 7, 8};
+const std::vector<double> kTx2 = {3, 1, 4, 2, 6, 5, 9, 7};
+const std::vector<double> kTw1 = {1, 3, 2, 5, 4, 7, 6, 8};
+const std::vector<double> kTw2 = {1, 0, 0, 1, 1, 0, 1, 0};
+const std::vector<double> kTy = {3, 4, 8, 0, 12, 14, 17, 15};
+
+// Fitted x2 of its regression on x1, w1, w2 and the constant term.
+const std::vector<double> kTx2Hat = {2.037037037037037,  1.0162037037037037, 4.523148148148148,
+                                     3.111111111111111,  6.618055555555555,  4.247685185185185,
+                                     8.233796296296296,  7.212962962962963};
+
+std::unique_ptr<Reg> TwoInstrumentModel(const std::vector<int>& drop = {}) {
+    std::vector<std::vector<double>> cols = {kTx1, kTx2, kTw1, kTw2, kTy};
+    for (auto& c : cols)
+        for (auto it = drop.rbegin(); it != drop.rend(); ++it) c.erase(c.begin() + *it);
+    return MakeModel(cols,
+                     {Var::kExogenous, Var::kEndogenous, Var::kExogenous, Var::kExogenous, Var::kEndogenous},
+                     {"x1", "x2", "w1", "w2", "y"});
+}
+
+struct TwoStageCase {
+    const char* name;
+    const std::vector<double>* instrument;  // design column of x2
+    double coef[3], se[3];                   // x1, x2, constant
+    double rss, s2, r2;
+};
+
+// Two-stage least squares: b = (Xh'Xh)^-1 Xh'y with Xh the projection of
+// (x1, x2, 1) on the instruments, residuals against the observed x2, s2 =
+// RSS / (n - 3), se = sqrt(s2 (Xh'Xh)^-1). Exactly identified: w1 alone.
+const TwoStageCase kTwoStage[] = {
+    {"over-identified: w1 and w2 through the first stage", &kTx2Hat,
+     {0.9854605854953198, 1.2829508109119085, -1.243220135196516},
+     {0.8676443381110668, 0.8303382735431882, 2.3313170953371336},
+     42.66613941602069, 8.53322788320414, 0.8459010766012797},
+    {"exactly identified: w1", &kTw1,
+     {0.7782546494992847, 1.5150214592274678, -1.3841201716738198},
+     {0.8564593045600796, 0.8233063861620041, 2.2749485812582053},
+     40.56315889652293, 8.112631779304586, 0.8534964915701203},
+};
+
+void FitTwoStage(RegIV& iv, const std::vector<double>& instrument) {
+    iv.SetDesignColumn(1, instrument);
+    iv.SetDependent(4);
+    ASSERT_TRUE(iv.ToggleVariable(5));  // the constant term
+    ASSERT_TRUE(iv.ToggleVariable(0));
+    ASSERT_TRUE(iv.ToggleVariable(1));
+}
+
+}  // namespace
+
+TEST(RegIV, TwoStageLeastSquares) {
+    for (const TwoStageCase& c : kTwoStage) {
+        SCOPED_TRACE(c.name);
+        auto reg = TwoInstrumentModel();
+        RegIV iv(*reg, 0);
+        FitTwoStage(iv, *c.instrument);
+        const int index[] = {0, 1, 5};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(iv.GetCoef(index[k]), c.coef[k], 1e-12 * std::fabs(c.coef[k])) << k;
+            EXPECT_NEAR(iv.GetCoefSE(index[k]), c.se[k], 1e-12 * c.se[k]) << k;
+        }
+        EXPECT_EQ(iv.GetDf(), 5);
+        EXPECT_NEAR(iv.GetRss(), c.rss, 1e-12 * c.rss);
+        EXPECT_NEAR(iv.GetS2(), c.s2, 1e-12 * c.s2);
+        EXPECT_NEAR(iv.GetR2(), c.r2, 1e-13);
+        // Residuals are taken against the observed x2, not the instrument.
+        iv.ComputeDiagnostics();
+        long double rss = 0.0L;
+        for (int t = 0; t < 8; ++t) {
+            const double e = kTy[t] - (c.coef[0] * kTx1[t] + c.coef[1] * kTx2[t] + c.coef[2]);
+            EXPECT_NEAR(iv.GetAnalysisValue(2, t), e, 1e-12) << t;
+            rss += static_cast<long double>(e) * e;
+        }
+        EXPECT_NEAR(static_cast<double>(rss), c.rss, 1e-11);
+    }
+}
+
+namespace {
+
+double Det3(const double m[3][3]) {
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+// d' m^-1 d for a 3 x 3 m by Cramer's rule.
+double InverseQuadraticForm(const double m[3][3], const double d[3]) {
+    const double det = Det3(m);
+    double sum = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        double mk[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) mk[i][j] = j == k ? d[i] : m[i][j];
+        sum += d[k] * Det3(mk) / det;
+    }
+    return sum;
+}
+
+void ExpectClose(double actual, double expected, const char* what, int t) {
+    EXPECT_NEAR(actual, expected, 1e-10 * std::fmax(1.0, std::fabs(expected))) << what << " at " << t;
+}
+
+}  // namespace
+
+// Each leave-one-out row against the fit of the same model on the other
+// seven observations (the design row of the left-out observation dropped).
+TEST(RegIV, LeaveOneOutRowsMatchRefitsWithoutTheObservation) {
+    const int index[] = {0, 1, 5};
+    for (const TwoStageCase& c : kTwoStage) {
+        SCOPED_TRACE(c.name);
+        auto reg = TwoInstrumentModel();
+        RegIV iv(*reg, 0);
+        FitTwoStage(iv, *c.instrument);
+        iv.ComputeInfluence();
+        const int n = iv.Rows();
+        double cf[3][3];
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) cf[a][b] = iv.GetCovarianceFactor(index[a], index[b]);
+        const double s2 = iv.GetS2();
+        for (int t = 0; t < n; ++t) {
+            auto without = TwoInstrumentModel({t});
+            RegIV r(*without, 0);
+            std::vector<double> instrument = *c.instrument;
+            instrument.erase(instrument.begin() + t);
+            FitTwoStage(r, instrument);
+            ASSERT_EQ(r.Rows(), n - 1);
+            const double s2t = r.GetS2();
+            ExpectClose(iv.GetAnalysisValue(12, t), s2t, "deleted s2", t);
+
+            double change[3], cft[3][3];
+            for (int a = 0; a < 3; ++a) {
+                const int j = index[a];
+                change[a] = iv.GetCoef(j) - r.GetCoef(j);
+                ExpectClose(iv.GetAnalysisValue(j - 100, t), change[a], "coefficient change", t);
+                ExpectClose(iv.GetAnalysisValue(19 + j, t), r.GetCoef(j) / r.GetCoefSE(j), "DFBETAS", t);
+                for (int b = 0; b < 3; ++b) cft[a][b] = r.GetCovarianceFactor(j, index[b]);
+            }
+            // The deleted prediction error of the left-out observation.
+            const double dt = kTy[t] - (r.GetCoef(0) * kTx1[t] + r.GetCoef(1) * kTx2[t] + r.GetCoef(5));
+            ExpectClose(iv.GetAnalysisValue(4, t), dt, "PRESS residual", t);
+
+            double full[3][3], deleted[3][3];
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b < 3; ++b) {
+                    full[a][b] = s2 * cf[a][b];
+                    deleted[a][b] = s2t * cft[a][b];
+                }
+            ExpectClose(iv.GetAnalysisValue(13, t), Det3(deleted) / Det3(full), "COVRATIO", t);
+
+            // Squared change of the fit in the metric of the covariance factor.
+            const double dd = InverseQuadraticForm(cf, change);
+            const double ha = iv.GetAnalysisValue(11, t), hb = iv.GetAnalysisValue(9, t);
+            ExpectClose(iv.GetAnalysisValue(16, t), std::sqrt(dd * (n - 1) / ((1.0 - 2.0 * ha + hb) * s2t)), "W", t);
+            ExpectClose(iv.GetAnalysisValue(14, t), std::copysign(std::sqrt(dd / s2t), dt), "DFFITS", t);
+            ExpectClose(iv.GetAnalysisValue(15, t), dd / (3.0 * s2), "Cook's D", t);
+
+            ExpectClose(iv.GetAnalysisValue(17, t), 1.0 - r.GetRss() / r.GetTss(), "deleted R2", t);
+            ExpectClose(iv.GetAnalysisValue(18, t), r.GetAdjR2(), "deleted adjusted R2", t);
+        }
     }
 }

@@ -97,14 +97,44 @@ TEST(TimeSeries, PartialAutocorrelationSolvesYuleWalker) {
     }
 }
 
-TEST(TimeSeries, PartialAutocorrelationRefusesLagsBeyondTheSeries) {
+struct ClampCase {
+    std::vector<double> x;
+    int maxLag;
+    int used;
+    std::vector<double> pacf;  // lags 0 .. used
+};
+
+// Exact values: -37/140, 2831/18231, -32/57.
+const ClampCase kClampCases[] = {
+    {{1, 3, 2, 5}, 2, 2, {1.0, -37.0 / 140.0, 2831.0 / 18231.0}},
+    {{1, 3, 2, 5}, 3, 2, {1.0, -37.0 / 140.0, 2831.0 / 18231.0}},
+    {{1, 3, 2, 5}, 50, 2, {1.0, -37.0 / 140.0, 2831.0 / 18231.0}},
+    {{4, 1, 6}, 4, 1, {1.0, -32.0 / 57.0}},
+    {{4, 1}, 3, 0, {1.0}},
+    {{4, 1}, 0, 0, {1.0}},
+};
+
+TEST(TimeSeries, PartialAutocorrelationClampsTheLagToTheSeries) {
+    for (const ClampCase& c : kClampCases) {
+        const int n = static_cast<int>(c.x.size());
+        std::vector<double> pacf(c.maxLag + 1, -99.0);
+        EXPECT_EQ(PartialAutocorrelation(c.x.data(), n, c.maxLag, pacf.data()), c.used);
+        for (int k = 0; k <= c.used; ++k) EXPECT_NEAR(pacf[k], c.pacf[k], 1e-14) << n << " " << k;
+        for (int k = c.used + 1; k <= c.maxLag; ++k) EXPECT_EQ(pacf[k], -99.0) << k;  // unwritten
+    }
+}
+
+TEST(TimeSeries, PartialAutocorrelationRefusesShortSeriesAndNegativeLags) {
     const double x[] = {1, 3, 2, 5};
-    double pacf[4] = {};
-    EXPECT_THROW(PartialAutocorrelation(x, 4, 3, pacf), ERangeError);
+    double pacf[4] = {-99, -99, -99, -99};
+    EXPECT_THROW(PartialAutocorrelation(x, 1, 0, pacf), ERangeError);
+    EXPECT_THROW(PartialAutocorrelation(x, 1, 3, pacf), ERangeError);
+    EXPECT_THROW(PartialAutocorrelation(x, 0, 2, pacf), ERangeError);
     EXPECT_THROW(PartialAutocorrelation(x, 4, -1, pacf), ERangeError);
-    EXPECT_NO_THROW(PartialAutocorrelation(x, 4, 2, pacf));
+    for (double v : pacf) EXPECT_EQ(v, -99.0);
     const double flat[] = {2, 2, 2, 2};
     EXPECT_THROW(PartialAutocorrelation(flat, 4, 1, pacf), EZeroDivide);
+    EXPECT_THROW(PartialAutocorrelation(flat, 4, 9, pacf), EZeroDivide);
 }
 
 TEST(TimeSeries, StandardizeSeries) {
