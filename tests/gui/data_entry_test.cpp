@@ -13,20 +13,14 @@
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
-#include "gui_fixture.h"
 #include "platform/qt/string_grid.h"
-#include "support/scripted_services.h"
+#include "started_windows.h"
 
 namespace {
 
-class DataEntryTest : public ::testing::Test {
+class DataEntryTest : public StartedWindows {
 protected:
-    DataEntryTest() : dir_("entry") {
-        TestApp();
-        state_.SetServices(&ui_);
-        WriteText(dir_.Path("MERLOX.ini"), "[DIR]\ndata=" + dir_.Path() + "\n");
-        windows_ = StartApplication(state_, nullptr, dir_.Path("MERLOX.ini"), {});
-        main_ = windows_->frmREG.get();
+    DataEntryTest() : StartedWindows("entry") {
         // Three variables, four observations: A = 1..4, B = 10..40, C = 5,3,8,1.
         auto model = MakeModel({{1, 2, 3, 4}, {10, 20, 30, 40}, {5, 3, 8, 1}}, {}, {"A", "B", "C"});
         SaveAs(*model, dir_.Path("three.MDF"));
@@ -34,11 +28,6 @@ protected:
         model_ = state_.Model();
         ui_.ClearCalls();
     }
-    ~DataEntryTest() override {
-        windows_.reset();
-        state_.SetServices(nullptr);
-    }
-
     void Type(int c, int r, const std::string& text) {
         main_->EditGrid()->SetCurrentCell(c, r);
         main_->InputBox()->setEditText(QString::fromStdString(text));
@@ -47,11 +36,6 @@ protected:
     double V(int i, int j) const { return model_->GetValue(i, j); }
     void Undo() { ASSERT_TRUE(state_.Undo().Undo(*model_)); }
 
-    ScratchFolder dir_;
-    ScriptedServices ui_;
-    AppState state_;
-    std::unique_ptr<ApplicationWindows> windows_;
-    TfrmREG* main_ = nullptr;
     Reg* model_ = nullptr;
 };
 

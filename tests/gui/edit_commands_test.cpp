@@ -10,27 +10,16 @@
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
-#include "gui_fixture.h"
 #include "platform/qt/string_grid.h"
-#include "support/scripted_services.h"
+#include "started_windows.h"
 
 namespace {
 
-class EditCommandsTest : public ::testing::Test {
+class EditCommandsTest : public StartedWindows {
 protected:
-    EditCommandsTest() : dir_("edits") {
-        TestApp();
-        state_.SetServices(&ui_);
-        WriteText(dir_.Path("MERLOX.ini"), "[DIR]\ndata=" + dir_.Path() + "\n");
-        windows_ = StartApplication(state_, nullptr, dir_.Path("MERLOX.ini"), {});
-        main_ = windows_->frmREG.get();
+    EditCommandsTest() : StartedWindows("edits") {
         Open({{1, 2, 3, 4, 5}, {2, 4, 5, 4, 5}}, {}, {"X", "Y"});
     }
-    ~EditCommandsTest() override {
-        windows_.reset();
-        state_.SetServices(nullptr);
-    }
-
     void Open(const Columns& cols, const std::vector<int>& types, const std::vector<std::string>& names) {
         auto model = MakeModel(cols, types, names);
         const std::string path = dir_.Path("d" + std::to_string(files_++) + ".MDF");
@@ -64,11 +53,6 @@ protected:
     void Undo() { ASSERT_TRUE(state_.Undo().Undo(*model_)); }
     void Redo() { ASSERT_TRUE(state_.Undo().Redo(*model_)); }
 
-    ScratchFolder dir_;
-    ScriptedServices ui_;
-    AppState state_;
-    std::unique_ptr<ApplicationWindows> windows_;
-    TfrmREG* main_ = nullptr;
     Reg* model_ = nullptr;
     int files_ = 0;
 };

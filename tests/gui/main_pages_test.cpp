@@ -17,26 +17,16 @@
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
-#include "gui_fixture.h"
 #include "platform/qt/string_grid.h"
-#include "support/scripted_services.h"
+#include "started_windows.h"
 
 namespace {
 
-class MainPagesTest : public ::testing::Test {
+class MainPagesTest : public StartedWindows {
 protected:
-    MainPagesTest() : dir_("pages") {
-        TestApp();
-        state_.SetServices(&ui_);
-        WriteText(dir_.Path("MERLOX.ini"), "[DIR]\ndata=" + dir_.Path() + "\n");
-        windows_ = StartApplication(state_, nullptr, dir_.Path("MERLOX.ini"), {});
-        main_ = windows_->frmREG.get();
+    MainPagesTest() : StartedWindows("pages") {
         main_->resize(900, 600);
         main_->show();
-    }
-    ~MainPagesTest() override {
-        windows_.reset();
-        state_.SetServices(nullptr);
     }
     // n observations of X = i + 1, Z = 2(i + 1) and Y = a wobbly line, opened.
     void Open(int n, const std::string& longName = "Z") {
@@ -62,11 +52,6 @@ protected:
         return out;
     }
 
-    ScratchFolder dir_;
-    ScriptedServices ui_;
-    AppState state_;
-    std::unique_ptr<ApplicationWindows> windows_;
-    TfrmREG* main_ = nullptr;
 };
 
 TEST_F(MainPagesTest, EveryPageHasItsGridsAndNothingHappensWithoutAModel) {

@@ -21,9 +21,8 @@
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
-#include "gui_fixture.h"
 #include "platform/qt/string_grid.h"
-#include "support/scripted_services.h"
+#include "started_windows.h"
 
 namespace fs = std::filesystem;
 
@@ -121,23 +120,16 @@ const EstPage kGnp = {"GNP",
                        {"EMPLOY", 14.6799896609245, 0, 0, "", "", -1}},
                       9991.2004107827, 0.990569307485291, 0.989895686591383, 1811909058.55026, 1, 14};
 
-class MainRoadTest : public ::testing::Test {
+class MainRoadTest : public StartedWindows {
 protected:
-    MainRoadTest() : dir_("road") {
-        TestApp();
+    MainRoadTest() : StartedWindows("road") {
         CoefficientAlpha = 0.05;
-        state_.SetServices(&ui_);
-        WriteText(dir_.Path("MERLOX.ini"), "[DIR]\ndata=" + dir_.Path() + "\n");
-        windows_ = StartApplication(state_, nullptr, dir_.Path("MERLOX.ini"), {});
-        main_ = windows_->frmREG.get();
         main_->resize(1200, 800);
         main_->show();
         fs::copy_file(SamplePath(), dir_.Path("Longley.MDF"));
     }
     ~MainRoadTest() override {
         if (state_.Model()) state_.Model()->SetModified(false);
-        windows_.reset();
-        state_.SetServices(nullptr);
         CoefficientAlpha = 0.05;
     }
     void Open() {
@@ -180,11 +172,6 @@ protected:
     }
     QPoint CellCentre(int c, int r) const { return main_->EstimateGrid()->CellRect(c, r).center(); }
 
-    ScratchFolder dir_;
-    ScriptedServices ui_;
-    AppState state_;
-    std::unique_ptr<ApplicationWindows> windows_;
-    TfrmREG* main_ = nullptr;
 };
 
 TEST(SampleData, HoldsTheLongleySeriesWithItsModel) {

@@ -18,28 +18,17 @@
 #include "core/model/regression_model.h"
 #include "core/model/regression_file.h"
 #include "eval/app_state.h"
-#include "gui_fixture.h"
 #include "resources/string_table.h"
-#include "support/scripted_services.h"
+#include "started_windows.h"
 
 namespace {
 
 const char* const kAskSave = "データが変更されています。保存しますか？";
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public StartedWindows {
 protected:
-    MainWindowTest() : dir_("main") {
-        TestApp();
-        state_.SetServices(&ui_);
-        WriteText(dir_.Path("MERLOX.ini"), "[DIR]\ndata=" + dir_.Path() + "\n");
-        windows_ = StartApplication(state_, nullptr, dir_.Path("MERLOX.ini"), {});
-        main_ = windows_->frmREG.get();
+    MainWindowTest() : StartedWindows("main") {
     }
-    ~MainWindowTest() override {
-        windows_.reset();
-        state_.SetServices(nullptr);
-    }
-
     // Opens sample.MDF and marks it modified.
     void OpenModified(const std::string& name = "sample.MDF") {
         WriteSampleDataFile(dir_.Path(name));
@@ -54,11 +43,6 @@ protected:
         return event.isAccepted();
     }
 
-    ScratchFolder dir_;
-    ScriptedServices ui_;
-    AppState state_;
-    std::unique_ptr<ApplicationWindows> windows_;
-    TfrmREG* main_ = nullptr;
 };
 
 TEST_F(MainWindowTest, ActionTableBuildsUniqueActionsMenusAndShortcuts) {
