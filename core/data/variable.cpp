@@ -52,6 +52,35 @@ Var::Var(const Var& other)
     : Vector(other), name_(other.name_), info_(other.info_), type_(other.type_), capacity_(other.count),
       marks_(other.marks_) {}
 
+int Var::FirstNonFinite() const {
+    const double* x = data.get();
+    if (statsCurrent_.load(std::memory_order_acquire)) {
+        if (std::isfinite(mean_) && std::isfinite(max_) && std::isfinite(min_)) return -1;
+    } else {
+        // x * 0 is 0 for a finite x and NaN otherwise; four sums keep the
+        // scan at memory speed.
+        constexpr int kBlock = 4096;
+        bool clean = true;
+        for (int b = 0; b < count && clean; b += kBlock) {
+            const int e = std::min(count, b + kBlock);
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            int i = b;
+            for (; i + 4 <= e; i += 4) {
+                s0 += x[i] * 0.0;
+                s1 += x[i + 1] * 0.0;
+                s2 += x[i + 2] * 0.0;
+                s3 += x[i + 3] * 0.0;
+            }
+            for (; i < e; ++i) s0 += x[i] * 0.0;
+            clean = s0 + s1 + s2 + s3 == 0.0;
+        }
+        if (clean) return -1;
+    }
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(x[i])) return i;
+    return -1;
+}
+
 void Var::ComputeStatistics() const {
     double mean = 0.0;
     double ssd = 0.0;

@@ -82,6 +82,9 @@ public:
     double GetStdDev() const { Refresh(); return sd_; }
     double GetMax() const { Refresh(); return max_; }
     double GetMin() const { Refresh(); return min_; }
+    // Index of the first value that is no finite number, or -1. Kept
+    // statistics vouch for the column without a look at its values.
+    int FirstNonFinite() const;
 
     const std::vector<std::uint16_t>& Marks() const { return marks_; }
 

@@ -19,17 +19,12 @@ constexpr long double kCollinearPivot = 0x1p-52L;
 }  // namespace
 
 std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
-    const int n = GetObsCount();
     const int k = GetVarCount();
     for (int j : indices) {
         if (j < 0 || j >= k) continue;
-        // The kept statistics vouch for a column: a value that is no number
-        // makes its mean one, an infinity its maximum or minimum.
-        if (std::isfinite(GetMean(j)) && std::isfinite(GetMax(j)) && std::isfinite(GetMin(j))) continue;
-        const double* v = GetVar(j).Data();
-        for (int i = 0; i < n; ++i)
-            if (!std::isfinite(v[i]))
-                return "変数 " + GetVarName(j) + " の " + std::to_string(i + 1) + " 番目の値が有限の数値ではありません。";
+        const int i = GetVar(j).FirstNonFinite();
+        if (i >= 0)
+            return "変数 " + GetVarName(j) + " の " + std::to_string(i + 1) + " 番目の値が有限の数値ではありません。";
     }
     return {};
 }

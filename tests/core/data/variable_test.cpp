@@ -352,3 +352,31 @@ TEST(VarHashTest, EntryBytes) {
     std::istringstream shortIn(Bytes({1, 2, 3}));
     EXPECT_THROW(r.Read(shortIn), EReadError);
 }
+
+// The first value that is no finite number, found with the statistics out of
+// date (a scan) and current (they vouch for a clean column).
+TEST(VarFirstNonFinite, FindsTheFirstBadValueEitherWay) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Case {
+        int at;
+        double bad;
+    };
+    const Case cases[] = {{0, kNaN}, {4095, kInf}, {4096, -kInf}, {9999, kNaN}, {5000, kInf}};
+    for (const Case& c : cases) {
+        for (bool statsFirst : {false, true}) {
+            Var v("x", "", 10000, 0.0);
+            for (int i = 0; i < 10000; ++i) v.At(i) = i % 3 == 0 ? 1e308 : (i % 3 == 1 ? -4.9e-324 : -0.0);
+            v.At(c.at) = c.bad;
+            if (c.at + 7 < 10000) v.At(c.at + 7) = kNaN;  // a later one is not the first
+            if (statsFirst) static_cast<void>(v.GetMean());
+            EXPECT_EQ(v.FirstNonFinite(), c.at) << c.at << " " << statsFirst;
+        }
+    }
+    Var clean("x", "", 10000, 0.0);
+    for (int i = 0; i < 10000; ++i) clean.At(i) = i % 2 ? 1.7e308 : -1.7e308;
+    EXPECT_EQ(clean.FirstNonFinite(), -1);
+    static_cast<void>(clean.GetMean());
+    EXPECT_EQ(clean.FirstNonFinite(), -1);
+    EXPECT_EQ(Var("e", "", 0, 0.0).FirstNonFinite(), -1);
+}
