@@ -6,8 +6,11 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <cmath>
+#include <span>
 
+#include "app/grid_marks.h"
 #include "app/main_window.h"
+#include "core/data/variable_type_names.h"
 #include "core/data/variable.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
@@ -119,7 +122,26 @@ void TfrmREG::ApplyInputDlgCommand(int code, int& c, int& r) {
         sgEdit->InvalidateGrid();
         break;
     }
-    default: break;  // comment and type edits belong to the property dialog
+    case 107: {
+        Reg* model = state_.Model();
+        if (!model || c < 1 || c > model->GetVarCount()) break;
+        const auto text = Ask("コメントの変更", {}, model->GetVarInfo(c - 1));
+        if (!text) break;
+        SetVariableCommentWithUndo(EditOf(state_), c - 1, *text);
+        break;
+    }
+    case 108: {
+        Reg* model = state_.Model();
+        if (!model || c < 1 || c > model->GetVarCount()) break;
+        std::vector<std::string> names;
+        for (int t = 0; t < 4; ++t) names.push_back(GetVarTypeName(t));
+        const auto text = Ask("タイプの変更", names, GetVarTypeName(model->GetVarType(c - 1)));
+        if (!text || text->empty()) break;
+        SetVariableTypeWithUndo(EditOf(state_), c - 1, FindVarType(*text));
+        sgEdit->InvalidateGrid();
+        break;
+    }
+    default: break;
     }
 }
 
@@ -227,8 +249,11 @@ bool TfrmREG::InputSeriesValues(Var& v) {
     int i = 0;
     while (i < n) {
         const std::string label = FormatIndexedLabel(v.GetName(), std::to_string(i + 1), true);
-        const InputAnswer a = state_.Services().AskInput(label, {}, FormatNumber(false, v.At(i)));
-        if (a.result == mrOK) {
+        const std::string shown = FormatNumber(false, v.At(i));
+        const InputAnswer a = state_.Services().AskInput(label, {}, shown);
+        if (a.result == mrOK && a.text == shown) {
+            ++i;  // untouched: the exact value stays, not its rounded text
+        } else if (a.result == mrOK) {
             if (!a.text.empty() && a.text[0] == '=') {
                 // The formula fills this observation and every one after it.
                 std::vector<double> rest;
@@ -264,4 +289,31 @@ bool TfrmREG::InputSeriesValues(Var& v) {
         }
     }
     return true;
+}
+
+void TfrmREG::InputVarExecute() {
+    Reg* model = state_.Model();
+    if (!model) return;
+    int j = -1;
+    if (PC->currentWidget() == tsEdit) {
+        for (int m = 0; m < model->GetVarCount() && j < 0; ++m)
+            if (IsMarked(EditColumnMarks, m)) j = m;
+    }
+    if (j >= 0) {
+        EditColumnMarks.Set(j, 0);
+        sgEdit->InvalidateGrid();
+    } else {
+        std::vector<std::string> names;
+        for (int m = 0; m < model->GetVarCount(); ++m) names.push_back(model->GetVarName(m));
+        const auto name = Ask("入力する" + LoadStr(kStrVariableName), names);
+        if (!name) return;
+        j = model->FindVar(*name);
+        if (j < 0 || j >= model->GetVarCount()) return;
+    }
+    Var copy(model->GetVar(j));
+    if (InputSeriesValues(copy)) {
+        SetVariableValuesWithUndo(EditOf(state_), j, std::span<const double>(copy.Data(), copy.Count()));
+        RefreshVariableList();
+    }
+    RefreshActivePage();
 }

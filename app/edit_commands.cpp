@@ -3,16 +3,19 @@
 // prompt; each change is one undoable data-edit command.
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QStringList>
 #include <QTabWidget>
 #include <cmath>
 
+#include "app/expres_window.h"
 #include "app/main_window.h"
 #include "app/settings_dialog.h"
 #include "app/grid_marks.h"
 #include "core/data/variable.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/estimated_equation.h"
+#include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "core/text/field_split.h"
 #include "core/text/number_format.h"
@@ -395,5 +398,18 @@ void TfrmREG::EXPCLRExecute() {
     if (!model || model->Expressions().GetCount() < 1) return;
     if (state_.Services().ShowMessageBox(MsgKind::Confirmation, "全式情報を解除します。", mbYesNo) != mrYes) return;
     ClearExpressionsWithUndo(EditOf(state_));
+    RefreshActivePage();
+}
+
+void TfrmREG::ExpresListExecute() {
+    Reg* model = state_.Model();
+    if (!model || model->Expressions().GetCount() < 1) return;
+    {
+        TfrmExpres list(state_, settings_ ? settings_->Values().Coloring : true, this);
+        list.SetData(model);
+        list.exec();
+    }
+    if (model->IsTwoStage()) stLIML->setText(QString::fromStdString(FormatNumber(false, ComputeLimlRoot(*model))));
+    UpdateTwoStageIndicator();
     RefreshActivePage();
 }

@@ -1,19 +1,11 @@
 #include "app/grid_cell_painter.h"
 
+#include "app/variable_names.h"
 #include "core/model/regression_model.h"
 
 namespace {
 
 using namespace canvas_color;
-
-CanvasColor KindColor(int kind) {
-    switch (kind) {
-    case 1: return kGreen;
-    case 2: return kBlue;
-    case 3: return kNavy;
-    default: return kBlack;
-    }
-}
 
 bool StartsFlagged(const QString& text) { return text.size() >= 2 && text[0] == QLatin1Char('*'); }
 

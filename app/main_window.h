@@ -130,6 +130,10 @@ public:
     void EXPDELExecute();
     void DECLADDExecute();
     void EXPCLRExecute();
+    // The equation list window; afterwards the LIML root in two-stage mode.
+    void ExpresListExecute();
+    // A whole variable entered value by value (F2), one undo step.
+    void InputVarExecute();
     // The variable names of the estimates page and the column marks after a
     // change of the variable set.
     void RefreshVariableList();
@@ -240,10 +244,12 @@ private:
     // A typed value: any expression. An error is shown and gives false.
     [[nodiscard]] bool EvaluateEntry(const std::string& text, double& value);
     // Carries out a navigation code of the prompt on a grid position (data
-    // cells 1..cols x 1..rows); 106 renames the column's variable.
+    // cells 1..cols x 1..rows); 106, 107 and 108 change the column variable's
+    // name, comment and type.
     void ApplyInputDlgCommand(int code, int& c, int& r);
     // Values of v asked one by one (starting at the first observation); an
-    // answer "=..." fills the rest. False when cancelled.
+    // answer "=..." fills the rest; an answer equal to the shown text keeps
+    // the exact value. False when cancelled.
     [[nodiscard]] bool InputSeriesValues(Var& v);
     // The selected observations (0-based, ascending) after an answer such as
     // "3,7" or "[2,10,2]".

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/data/variable.h"
+#include "core/data/variable_type_names.h"
 #include "platform/errors.h"
 
 namespace {
@@ -379,4 +380,15 @@ TEST(VarFirstNonFinite, FindsTheFirstBadValueEitherWay) {
     static_cast<void>(clean.GetMean());
     EXPECT_EQ(clean.FirstNonFinite(), -1);
     EXPECT_EQ(Var("e", "", 0, 0.0).FirstNonFinite(), -1);
+}
+
+TEST(VarTypeNames, TableAndLookUp) {
+    const char* names[] = {"未定義", "内生変数", "外生変数", "ラグ付き内生変数"};
+    for (int t = 0; t < 4; ++t) {
+        EXPECT_EQ(GetVarTypeName(t), names[t]);
+        EXPECT_EQ(FindVarType(names[t]), t);
+    }
+    EXPECT_EQ(GetVarTypeName(4), "未定義");
+    EXPECT_EQ(GetVarTypeName(-1), "未定義");
+    EXPECT_EQ(FindVarType("外生"), 0);
 }
