@@ -69,6 +69,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
         Create(w.SetteiDlg, w.creationOrder, state, settingsFileName);
         w.frmREG->SetSettingsDialog(w.SetteiDlg.get());
         w.frmREG->SetMacroWindow(w.frmMacro.get());
+        w.frmREG->SetInputAssist(w.frmInputAssist.get());
         w.frmREG->UpdateRecentFiles();
     });
     if (!created) return nullptr;

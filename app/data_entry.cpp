@@ -10,6 +10,7 @@
 
 #include "app/grid_marks.h"
 #include "app/main_window.h"
+#include "app/placeholder_windows.h"
 #include "core/data/variable_type_names.h"
 #include "core/data/variable.h"
 #include "core/model/data_edit_commands.h"
@@ -316,4 +317,13 @@ void TfrmREG::InputVarExecute() {
         RefreshVariableList();
     }
     RefreshActivePage();
+}
+
+void TfrmREG::AssistExecute() {
+    if (!state_.Model() || !assist_) return;
+    assist_->SetRegData(state_.Model());
+    if (assist_->exec() != QDialog::Accepted) return;
+    const QString text = QString::fromStdString(assist_->Expression());
+    cbInput->setEditText(text);
+    if (cbInput->lineEdit()) cbInput->lineEdit()->setCursorPosition(static_cast<int>(text.size()));
 }

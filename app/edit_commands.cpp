@@ -75,7 +75,11 @@ void TfrmREG::VARADDExecute() {
     if (!model) return;
     auto name = Ask(Prompt(kStrAdd, kStrVariableName), {kSquareResidualsItem, LoadStr(kStrImport)});
     if (!name || name->empty()) return;
-    if (*name == LoadStr(kStrImport)) return;  // the external variables window takes over
+    if (*name == LoadStr(kStrImport)) {
+        // The external variables window takes over.
+        if (QAction* import = Action("ImportVar")) import->trigger();
+        return;
+    }
     const bool squares = *name == kSquareResidualsItem;
     if (squares) *name = kSquareResidualsName;
     const DataEdit ed = EditOf(state_);

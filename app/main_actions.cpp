@@ -144,7 +144,7 @@ const std::vector<ActionSpec>& MainActionTable() {
         // Shortcuts without a menu item
         Key("FindNext", "Ctrl+F", "次を検索します"),
         Key("ReplaceNext", "Ctrl+R", "次を置換します"),
-        Key("Assist", "Ctrl+A", "入力補助"),
+        Key("Assist", "Ctrl+A", "入力補助", &F::AssistExecute),
         Key("CurLeft", "Ctrl+Alt+J", "カーソルを左へ", &F::CurLeftExecute),
         Key("CurRight", "Ctrl+Alt+K", "カーソルを右へ", &F::CurRightExecute),
         Key("CurUp", "Ctrl+Alt+I", "カーソルを上へ", &F::CurUpExecute),

@@ -29,6 +29,7 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class TfrmMacro;
+class TfrmInputAssist;
 class TSetteiDlg;
 class TStringGrid;
 class QPushButton;
@@ -46,6 +47,7 @@ public:
     // The long-lived windows the main window uses, once they exist.
     void SetSettingsDialog(TSetteiDlg* settings) { settings_ = settings; }
     void SetMacroWindow(TfrmMacro* macro) { macro_ = macro; }
+    void SetInputAssist(TfrmInputAssist* assist) { assist_ = assist; }
 
     // --- commands (menu, tool bar and shortcut handlers) ----------------------
     void NewFileExecute();
@@ -134,6 +136,9 @@ public:
     void ExpresListExecute();
     // A whole variable entered value by value (F2), one undo step.
     void InputVarExecute();
+    // The expression assistant; on OK its expression replaces the input
+    // box's text, to be evaluated on Enter.
+    void AssistExecute();
     // The variable names of the estimates page and the column marks after a
     // change of the variable set.
     void RefreshVariableList();
@@ -282,6 +287,7 @@ private:
     AppState& state_;
     TSetteiDlg* settings_ = nullptr;
     TfrmMacro* macro_ = nullptr;
+    TfrmInputAssist* assist_ = nullptr;
     std::string helpFile_;
     std::map<std::string, QAction*> actions_;
 

@@ -5,10 +5,21 @@
 #include <QDialog>
 #include <string>
 
+class Reg;
+
 class TfrmInputAssist : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmInputAssist(QWidget* parent = nullptr);
+    // The data set whose names and functions the assistant offers.
+    void SetRegData(const Reg* model) { model_ = model; }
+    // The composed expression, read after OK.
+    const std::string& Expression() const { return expression_; }
+    void SetExpression(const std::string& text) { expression_ = text; }
+
+private:
+    const Reg* model_ = nullptr;
+    std::string expression_;
 };
 
 class TfrmFind : public QDialog {

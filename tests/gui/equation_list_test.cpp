@@ -1,15 +1,19 @@
 // The equation list window (its drawing in coloured pieces, taking an
 // equation as the model, editing a definition), single-variable input and
-// the comment and type codes of continuous input.
+// the comment and type codes of continuous input, and the hand-over of the
+// expression assistant.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QListWidget>
 #include <QTimer>
 
 #include "app/expres_window.h"
 #include "app/grid_marks.h"
+#include "app/placeholder_windows.h"
 #include "app/variable_names.h"
 #include "core/data/equation.h"
 #include "core/model/regression_file.h"
@@ -207,6 +211,22 @@ TEST_F(EquationListTest, ContinuousInputChangesCommentAndTypeOfTheColumn) {
     EXPECT_EQ(calls[3].items, (std::vector<std::string>{"未定義", "内生変数", "外生変数", "ラグ付き内生変数"}));
     ASSERT_TRUE(state_.Undo().Undo(*model_));
     EXPECT_EQ(model_->GetVarType(1), 3);
+}
+
+TEST_F(EquationListTest, AssistantExpressionReplacesTheInputTextUnevaluated) {
+    main_->InputBox()->setEditText("old");
+    for (bool ok : {false, true}) {
+        QTimer::singleShot(0, [ok] {
+            auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
+            ASSERT_NE(w, nullptr);
+            w->SetExpression("log(X1)*2");
+            if (ok) w->accept(); else w->reject();
+        });
+        main_->Action("Assist")->trigger();
+        EXPECT_EQ(main_->InputBox()->currentText(), ok ? "log(X1)*2" : "old");
+    }
+    EXPECT_EQ(main_->InputBox()->lineEdit()->cursorPosition(), 9);
+    EXPECT_FALSE(state_.Undo().CanUndo());
 }
 
 }  // namespace
