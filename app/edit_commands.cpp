@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTabWidget>
 #include <cmath>
+#include <optional>
 
 #include "app/expres_window.h"
 #include "app/main_window.h"
@@ -193,11 +194,20 @@ void TfrmREG::RENAMEExecute() {
 
 // ---- observations ----------------------------------------------------------------
 
-std::vector<int> TfrmREG::ParseObservationList(const std::string& text) {
+std::optional<std::vector<int>> TfrmREG::ParseObservationList(const std::string& text) {
     const int n = state_.Model()->GetObsCount();
-    CalcStr& calc = state_.Evaluator();
     std::vector<std::uint8_t> chosen(static_cast<std::size_t>(n), 0);
-    auto number = [&](std::string s) { return TypedNumber(calc, s, 0); };
+    // Any answer that does not evaluate abandons the whole list (its error
+    // is shown); a number is truncated.
+    bool failed = false;
+    auto number = [&](const std::string& s) {
+        double x = 0.0;
+        if (failed || !EvaluateEntry(s, x)) {
+            failed = true;
+            return 0;
+        }
+        return std::fabs(x) > 2e9 ? 0 : static_cast<int>(std::trunc(x));
+    };
     int position = 0;
     std::string field;
     while (ReadNextField(text, position, field)) {
@@ -223,6 +233,7 @@ std::vector<int> TfrmREG::ParseObservationList(const std::string& text) {
             if (m >= 1 && m <= n) chosen[static_cast<std::size_t>(m - 1)] = 1;
         }
     }
+    if (failed) return std::nullopt;
     std::vector<int> out;
     for (int i = 0; i < n; ++i)
         if (chosen[static_cast<std::size_t>(i)]) out.push_back(i);
@@ -258,8 +269,9 @@ void TfrmREG::DATDELExecute() {
     if (chosen.empty()) {
         const auto text = Ask(Prompt(kStrDelete, kStrDataSetNumber));
         if (!text || text->empty()) return;
-        chosen = ParseObservationList(*text);
-        if (chosen.empty()) return;
+        auto listed = ParseObservationList(*text);
+        if (!listed || listed->empty()) return;
+        chosen = std::move(*listed);
     }
     DeleteObservationsWithUndo(EditOf(state_), chosen);
     ObservationMarks.Reset(model->GetObsCount());

@@ -257,8 +257,8 @@ private:
     // the exact value. False when cancelled.
     [[nodiscard]] bool InputSeriesValues(Var& v);
     // The selected observations (0-based, ascending) after an answer such as
-    // "3,7" or "[2,10,2]".
-    std::vector<int> ParseObservationList(const std::string& text);
+    // "3,7" or "[2,10,2]"; none when an entry did not evaluate.
+    std::optional<std::vector<int>> ParseObservationList(const std::string& text);
     // The one-line prompt; nullopt on Cancel.
     std::optional<std::string> Ask(const std::string& prompt, const std::vector<std::string>& items = {},
                                    const std::string& initial = {});

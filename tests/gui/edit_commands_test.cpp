@@ -265,6 +265,35 @@ TEST_F(EditCommandsTest, DeleteObservationsByList) {
     EXPECT_EQ(Column(0), (Values{1, 2, 3, 4, 5}));
 }
 
+TEST_F(EditCommandsTest, DeleteObservationsRefusesFailedAnswersAndDeletingAll) {
+    const struct {
+        const char* answer;
+        int messages;
+    } cases[] = {{"3,nosuch", 1}, {"nosuch,3", 1}, {"[1,5]", 1}, {"1,2,3,4,5", 1}, {"", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        ui_.ClearCalls();
+        ui_.QueueInput(c.answer);
+        for (int m = 0; m < c.messages; ++m) ui_.QueueOK();
+        Run("DATDEL");
+        EXPECT_EQ(Column(0), (Values{1, 2, 3, 4, 5}));
+        EXPECT_EQ(Messages().size(), static_cast<std::size_t>(c.messages));
+        EXPECT_FALSE(state_.Undo().CanUndo());
+    }
+}
+
+TEST_F(EditCommandsTest, PagesShowWhatTheyCanWithNoMoreObservationsThanCoefficients) {
+    Open({{1, 2, 3, 5}, {3, 1, 4, 1}, {2, 4, 5, 3}}, {}, {"X", "Z", "Y"});
+    ASSERT_TRUE(model_->SetModel(2, {2, 2, 1, 2}));
+    ui_.QueueInput("[1,2]");
+    Run("DATDEL");  // two observations, three coefficients
+    ASSERT_EQ(model_->GetObsCount(), 2);
+    for (const char* page : {"mnuSelectView", "mnuCheckView", "mnuAnalysisView", "mnuPredView", "mnuEditView"})
+        EXPECT_NO_THROW(Run(page)) << page;
+    Undo();
+    EXPECT_EQ(model_->GetObsCount(), 4);
+}
+
 TEST_F(EditCommandsTest, InsertAndExchangeObservations) {
     for (const char* v : {"2", "10", "20"}) ui_.QueueInput(v);
     Run("DATINS");
