@@ -124,10 +124,9 @@ void Reg::ResetModel() {
         fit_.ResetFor(k);
         role_.assign(k + 1, kRoleUnused);
     }
-    // Same shape: the storage is kept (it is refilled by BuildMoments).
-    // Refilled by BuildMoments: new storage only for a new shape, nothing
-    // copied into it.
-    if (fit_.design.Rows() != n || fit_.design.Cols() != k + 1) fit_.design.Resize(n, k + 1, false);
+    // Refilled by BuildMoments: the storage is kept while it is large
+    // enough (one observation fewer costs no new allocation).
+    if (fit_.design.Rows() != n || fit_.design.Cols() != k + 1) fit_.design.Reshape(n, k + 1);
     analysis_.table.Allocate(n, k);
     analysis_.MarkOutOfDate();
     for (int j = 0; j < k; ++j) role_[j] = kRoleUnused;

@@ -80,6 +80,18 @@ int BasicMatrix<T>::Resize(int rows, int cols, bool keep) {
 }
 
 template <class T>
+void BasicMatrix<T>::Reshape(int rows, int cols) {
+    const long long n = ElementCount(rows, cols);
+    if (!this->data || n > this->count) {
+        static_cast<void>(Resize(rows, cols, false));
+        return;
+    }
+    this->count = static_cast<int>(n);
+    rows_ = rows;
+    cols_ = cols;
+}
+
+template <class T>
 int BasicMatrix<T>::DeleteRowOrCol(int k, bool byRow) {
     if (!this->data) return 1;
     const int limit = byRow ? rows_ : cols_;

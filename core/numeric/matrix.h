@@ -47,6 +47,10 @@ public:
     // Same shape with keep: nothing. Otherwise new storage; with keep the
     // overlapping top-left block is kept. All other elements are 0.0.
     int Resize(int rows, int cols, bool keep);
+    // The shape rows x cols for contents about to be overwritten: with no
+    // more elements than now the storage stays (elements keep old values),
+    // otherwise new zeroed storage as Resize without keep.
+    void Reshape(int rows, int cols);
     // Removes row k (byRow) or column k; k is clamped into range. Returns 1
     // without change when there is no storage, else 0.
     int DeleteRowOrCol(int k, bool byRow);

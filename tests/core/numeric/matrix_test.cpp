@@ -461,3 +461,27 @@ TEST(MatrixTest, ColumnStatisticsOfOneAndNoRows) {
 }
 
 }  // namespace
+
+// Reshape keeps storage that is large enough (a refill follows), and gives
+// new zeroed storage otherwise.
+TEST(MatrixTest, ReshapeKeepsLargeEnoughStorage) {
+    struct Case {
+        int rows, cols;
+        bool kept;
+    } cases[] = {{4, 3, true}, {3, 4, true}, {2, 5, true}, {0, 3, true}, {5, 3, false}, {4, 4, false}};
+    for (const Case& c : cases) {
+        Matrix m(4, 3, 7.0);
+        const double* before = m.Data();
+        m.Reshape(c.rows, c.cols);
+        EXPECT_EQ(m.Rows(), c.rows);
+        EXPECT_EQ(m.Cols(), c.cols);
+        EXPECT_EQ(m.Count(), c.rows * c.cols);
+        EXPECT_EQ(m.Data() == before, c.kept) << c.rows << "x" << c.cols;
+        for (int i = 0; i < m.Count(); ++i) EXPECT_EQ(m.Data()[i], c.kept ? 7.0 : 0.0);
+    }
+    Matrix m(2, 2, 1.0);
+    m.Reshape(1, 2);
+    m.Reshape(2, 2);  // grown again: new storage, not the old tail
+    EXPECT_EQ(m.At(1, 1), 0.0);
+    EXPECT_THROW(m.Reshape(-1, 2), ERangeError);
+}
