@@ -110,15 +110,13 @@ double KurtosisZ(int n, double kurtosis) {
 double AndersonDarlingA2(const double* z, int n) {
     if (n < 8) return 0.0;
     constexpr double kHigh = 0.9999999999999998, kLow = 2.220446049250313e-16;
-    auto upperTail = [&](int i) {
-        const double p = NormalUpperTail(z[i]);
-        if (p >= 1.0) return kHigh;
-        if (p <= 0.0) return kLow;
-        return p;
-    };
+    std::vector<double> p(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double q = NormalUpperTail(z[i]);
+        p[i] = q >= 1.0 ? kHigh : q <= 0.0 ? kLow : q;
+    }
     long double s = 0.0L;
-    for (int i = 0; i < n; ++i)
-        s += (2.0L * i + 1) * (std::log(upperTail(n - 1 - i)) + std::log(1.0 - upperTail(i)));
+    for (int i = 0; i < n; ++i) s += (2.0L * i + 1) * (std::log(p[n - 1 - i]) + std::log(1.0 - p[i]));
     const double nn = n;
     const double a2 = static_cast<double>(-s / n) - nn;
     return a2 * (1 + 0.75 / nn + 2.25 / (nn * nn));

@@ -33,17 +33,29 @@ void Fourier(std::vector<std::complex<double>>& a, bool inverse) {
     }
 }
 
+// Sum of d[i + k] d[i] over i, in four running sums.
+double LaggedProduct(const double* d, int n, int k) {
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    const double* e = d + k;
+    const int m = n - k;
+    int i = 0;
+    for (; i + 4 <= m; i += 4) {
+        s0 += e[i] * d[i];
+        s1 += e[i + 1] * d[i + 1];
+        s2 += e[i + 2] * d[i + 2];
+        s3 += e[i + 3] * d[i + 3];
+    }
+    for (; i < m; ++i) s0 += e[i] * d[i];
+    return (s0 + s1) + (s2 + s3);
+}
+
 // Sums of products of deviations at lags 0 .. maxLag.
 std::vector<double> LaggedProductSums(const std::vector<double>& d, int maxLag) {
     const int n = static_cast<int>(d.size());
     std::vector<double> s(static_cast<std::size_t>(maxLag) + 1);
-    // Direct sums while they are cheap; beyond that the transform.
-    if (static_cast<double>(n) * (maxLag + 1) <= 4e7) {
-        for (int k = 0; k <= maxLag; ++k) {
-            long double acc = 0.0L;
-            for (int i = 0; i + k < n; ++i) acc += static_cast<long double>(d[i + k]) * d[i];
-            s[k] = static_cast<double>(acc);
-        }
+    // Direct sums for the usual few dozen lags; beyond that the transform.
+    if (maxLag < 128 || static_cast<double>(n) * (maxLag + 1) <= 4e7) {
+        for (int k = 0; k <= maxLag; ++k) s[k] = LaggedProduct(d.data(), n, k);
         return s;
     }
     std::size_t size = 1;

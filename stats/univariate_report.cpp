@@ -9,6 +9,7 @@
 #include "platform/text/cp932.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
+#include "stats/report_number.h"
 #include "stats/univariate_fields.h"
 #include "stats/univariate_periodogram.h"
 
@@ -56,9 +57,14 @@ std::string ReportDataRows(const UnivariateReportInput& in, int first, int last)
         text += "【基本データ】\n";
         text += L("生データ") + PadLeft(LoadStr(kStrNumber), width) + L("並べ替え") + L("標準化") + L("ランキット") + "\n";
     }
+    text.reserve(text.size() + static_cast<std::size_t>(std::max(last - first, 0)) * (4 * kColumn + width + 1));
     for (int i = first; i < last; ++i) {
-        text += V(s.values[i]) + PadLeft(std::to_string(i + 1), width) + V(s.standardizedSorted[i]) +
-                V((s.values[i] - s.mean) / s.sd) + V(s.normalScores[i]) + "\n";
+        AppendPaddedNumber(text, s.values[i], kColumn);
+        text += PadLeft(std::to_string(i + 1), width);
+        AppendPaddedNumber(text, s.standardizedSorted[i], kColumn);
+        AppendPaddedNumber(text, (s.values[i] - s.mean) / s.sd, kColumn);
+        AppendPaddedNumber(text, s.normalScores[i], kColumn);
+        text += '\n';
     }
     if (last == s.n) text += "\n";
     return text;

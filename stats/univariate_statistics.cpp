@@ -43,12 +43,41 @@ double InterpolatedQuantile(const std::vector<double>& x, double q) {
 }
 
 void SortWithIndex(UnivariateStatistics& s) {
-    s.sortIndex.resize(static_cast<std::size_t>(s.n));
-    std::iota(s.sortIndex.begin(), s.sortIndex.end(), 0);
-    const std::vector<double>& v = s.values;
-    std::stable_sort(s.sortIndex.begin(), s.sortIndex.end(), [&v](int a, int b) { return v[a] < v[b]; });
-    s.sorted.resize(static_cast<std::size_t>(s.n));
-    for (int p = 0; p < s.n; ++p) s.sorted[p] = v[s.sortIndex[p]];
+    // Equal values keep their observation order.
+    std::vector<std::pair<double, int>> keyed(static_cast<std::size_t>(s.n));
+    for (int i = 0; i < s.n; ++i) keyed[i] = {s.values[i], i};
+    std::sort(keyed.begin(), keyed.end());
+    s.sorted.resize(keyed.size());
+    s.sortIndex.resize(keyed.size());
+    for (std::size_t p = 0; p < keyed.size(); ++p) {
+        s.sorted[p] = keyed[p].first;
+        s.sortIndex[p] = keyed[p].second;
+    }
+}
+
+// Spearman's rho and Kendall's tau of the ranks against the order 1..n.
+// Values within kStatEpsilon of each other share the average rank; the
+// ranks come from the sorted values in one sweep.
+void ComputeTrendRankCorrelations(UnivariateStatistics& s) {
+    const int n = s.n;
+    const std::vector<double>& v = s.sorted;
+    std::vector<double> rank(static_cast<std::size_t>(n));
+    int below = 0, within = 0;  // values below x by eps or more; values below x + eps
+    for (int p = 0; p < n; ++p) {
+        const double x = v[p];
+        while (below < n && x - v[below] >= kStatEpsilon) ++below;
+        if (within < p + 1) within = p + 1;
+        while (within < n && v[within] - x < kStatEpsilon) ++within;
+        rank[s.sortIndex[p]] = 1.0 + below + 0.5 * (within - below - 1);
+    }
+    long double d2 = 0.0L;
+    for (int i = 0; i < n; ++i) {
+        const long double d = (i + 1) - rank[i];
+        d2 += d * d;
+    }
+    const double nn = n;
+    s.rankRho = static_cast<double>(1.0L - 6.0L * d2 / (static_cast<long double>(nn) * nn * nn - nn));
+    s.rankTau = 4.0 * static_cast<double>(CountAscendingPairs(rank.data(), n)) / (nn * nn - nn) - 1.0;
 }
 
 void ComputeMoments(UnivariateStatistics& s) {
@@ -118,8 +147,7 @@ UnivariateStatistics ComputeUnivariateStatistics(const double* values, int n, in
     s.normalPlotR = ComputeCorrelations(s.normalScores.data(), s.standardizedSorted.data(), n, nullptr, nullptr);
     s.halfNormalPlotR = ComputeCorrelations(s.halfNormalScores.data(), s.absStandardized.data(), n, nullptr, nullptr);
 
-    std::vector<double> ranks(s.values);
-    s.rankRho = RankTransform(false, ranks.data(), &s.rankTau, n);
+    ComputeTrendRankCorrelations(s);
 
     ChangeAutocorrelationLag(s, maxLag < 1 ? DefaultAutocorrelationLag(n) : maxLag);
     return s;
