@@ -11,6 +11,7 @@
 
 #include "core/numeric/thread_pool.h"
 #include "stats/univariate_periodogram.h"
+#include "stats/univariate_randomness.h"
 #include "stats/univariate_report.h"
 #include "stats/univariate_statistics.h"
 
@@ -41,6 +42,17 @@ void BM_UnivariateLoad(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UnivariateLoad)->Unit(benchmark::kMillisecond);
+
+// The largest lag the window allows: autocorrelations through the
+// transform, partial autocorrelations quadratic in the lag.
+void BM_AutocorrelationLargestLag(benchmark::State& state) {
+    const std::vector<double>& x = Series();
+    for (auto _ : state) {
+        RandomnessTests t = ComputeRandomnessTests(x.data(), kCount, kLargestAutocorrelationLag);
+        benchmark::DoNotOptimize(t.ljungBox);
+    }
+}
+BENCHMARK(BM_AutocorrelationLargestLag)->Unit(benchmark::kMillisecond);
 
 // threads 1: on the calling thread alone.
 void BM_Periodogram2000(benchmark::State& state) {
