@@ -9,6 +9,7 @@
 #include "core/numeric/statistics.h"
 #include "core/text/number_format.h"
 #include "platform/errors.h"
+#include "stats/univariate_box_plot.h"
 #include "stats/univariate_normality.h"
 
 UnivariateRefusal CheckUnivariateSeries(const double* values, int n) {
@@ -32,6 +33,21 @@ int UnivariateStatistics::PlotPositionOf(int observation) const {
         if (sortIndex[p] == observation) return p;
     return -1;
 }
+
+int InitialObservation(int n) { return n / 2; }
+
+namespace {
+
+int WrapObservation(long long k, int n) {
+    if (n < 1) return 0;
+    const long long r = k % n;
+    return static_cast<int>(r < 0 ? r + n : r);
+}
+
+}  // namespace
+
+int NextObservation(int selected, int n) { return WrapObservation(static_cast<long long>(selected) + 1, n); }
+int PreviousObservation(int selected, int n) { return WrapObservation(static_cast<long long>(selected) - 1, n); }
 
 namespace {
 
@@ -148,6 +164,7 @@ UnivariateStatistics ComputeUnivariateStatistics(const double* values, int n, in
     s.halfNormalPlotR = ComputeCorrelations(s.halfNormalScores.data(), s.absStandardized.data(), n, nullptr, nullptr);
 
     ComputeTrendRankCorrelations(s);
+    s.boxPlot = ComputeBoxPlot(s);
 
     ChangeAutocorrelationLag(s, maxLag < 1 ? DefaultAutocorrelationLag(n) : maxLag);
     return s;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "stats/univariate_box_numbers.h"
 #include "stats/univariate_randomness.h"
 
 // Why a series cannot be loaded.
@@ -56,12 +57,20 @@ struct UnivariateStatistics {
     std::array<double, kLocationCount> location{};
     std::array<bool, kLocationCount> locationValid{};
 
+    BoxPlotNumbers boxPlot;
     RandomnessTests randomness;
 
     double Median() const { return location[kLocationMedian]; }
     // The sorted position of an observation (0-based), -1 when none.
     int PlotPositionOf(int observation) const;
 };
+
+// The observation selected at load (the middle one), and the steps of the
+// next and previous point, wrapping at both ends (0-based); a selection
+// outside the series is brought back into it by the same modulus.
+int InitialObservation(int n);
+int NextObservation(int selected, int n);
+int PreviousObservation(int selected, int n);
 
 // Computes everything for lag maxLag (DefaultAutocorrelationLag when < 1).
 // A refused series raises ERangeError (the window checks first).

@@ -19,7 +19,8 @@ UnivariateStatistics Load(const std::vector<double>& x) {
 }  // namespace
 
 TEST(UnivariateBoxPlot, FiveNumbersFencesAndOutliers) {
-    const BoxPlotNumbers b = ComputeBoxPlot(Load(kSeriesA));
+    const UnivariateStatistics s = Load(kSeriesA);
+    const BoxPlotNumbers& b = s.boxPlot;
     EXPECT_EQ(b.minimum, 10.45);
     EXPECT_NEAR(b.lowerHinge, 13.5875, 1e-13);
     EXPECT_NEAR(b.median, 14.135, 1e-13);

@@ -201,3 +201,16 @@ TEST(UnivariateStatistics, AutocorrelationTexts) {
     // Two-sided normal level of 1.96 is 5.0 %.
     EXPECT_EQ(NormalTestText(1.96), "1.9600 (5.0%)");
 }
+
+TEST(UnivariateStatistics, SelectionStepsWrapAround) {
+    EXPECT_EQ(InitialObservation(30), 15);
+    EXPECT_EQ(InitialObservation(5), 2);
+    EXPECT_EQ(NextObservation(28, 30), 29);
+    EXPECT_EQ(NextObservation(29, 30), 0);
+    EXPECT_EQ(PreviousObservation(1, 30), 0);
+    EXPECT_EQ(PreviousObservation(0, 30), 29);
+    // A selection typed outside 1..n steps back into the series.
+    EXPECT_EQ(NextObservation(70, 30), 11);
+    EXPECT_EQ(PreviousObservation(70, 30), 9);
+    EXPECT_EQ(NextObservation(-6, 30), 25);
+}
