@@ -26,7 +26,11 @@ void Fourier(std::vector<std::complex<double>>& a, bool inverse) {
         for (std::size_t k = 0; k < half; ++k) w[k] = std::polar(1.0, angle * static_cast<double>(k));
         for (std::size_t i = 0; i < n; i += len)
             for (std::size_t k = 0; k < half; ++k) {
-                const std::complex<double> u = a[i + k], v = a[i + k + half] * w[k];
+                // Written out: the library product checks for infinities.
+                const std::complex<double> b = a[i + k + half];
+                const std::complex<double> u = a[i + k],
+                                           v(b.real() * w[k].real() - b.imag() * w[k].imag(),
+                                             b.real() * w[k].imag() + b.imag() * w[k].real());
                 a[i + k] = u + v;
                 a[i + k + half] = u - v;
             }
