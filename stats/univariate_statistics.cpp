@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 #include "core/numeric/distributions.h"
 #include "core/numeric/numeric_helpers.h"
