@@ -1,0 +1,8 @@
+// The report's value column: FormatNumberPadded(12, x) with a quick path
+// for the fixed form "0.0000", which is what nearly every value takes.
+#pragma once
+
+#include <string>
+
+// Appends FormatNumber(false, x) right-justified in width bytes to out.
+void AppendPaddedNumber(std::string& out, double x, int width);

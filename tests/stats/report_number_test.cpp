@@ -1,0 +1,58 @@
+// The report's quick value column against the program-wide number format,
+// on ties that only the exact binary value decides and on many values of
+// every size.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "core/text/number_format.h"
+#include "stats/report_number.h"
+
+namespace {
+
+std::string Padded(double x, int width = 12) {
+    std::string out = "|";
+    AppendPaddedNumber(out, x, width);
+    return out.substr(1);
+}
+
+}  // namespace
+
+TEST(ReportNumber, TiesAndNearTies) {
+    struct Case {
+        double x;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {1.03125, "      1.0313"},   // exact tie: away from zero
+        {-1.03125, "     -1.0313"},
+        {2.00005, "      2.0000"},   // stored as 2.0000499999999998835
+        {0.00015, "      0.0001"},   // stored just below 1.5e-4
+        {0.0001, "      0.0001"},
+        {9.99995e-5, "  9.9999e-5"},  // below 1e-4: the exponent form
+        {1e6, "   1.0000e+6"},
+        {123456.78125, "123456.7813"},
+        {-123456.78125, "-123456.7813"},  // 12 bytes exactly
+        {-723456.78125, "723456.7813"},   // 12 bytes in 11: the last 11 kept
+        {0.0, "           0"},
+        {5e-8, "           0"},
+    };
+    for (const Case& c : cases) {
+        const int width = std::string(c.expected).size() < 12 ? static_cast<int>(std::string(c.expected).size()) : 12;
+        EXPECT_EQ(Padded(c.x, width), c.expected) << c.x;
+    }
+}
+
+TEST(ReportNumber, SameTextAsTheProgramFormat) {
+    std::mt19937_64 gen(99);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-9, 8);
+    for (int i = 0; i < 200000; ++i) {
+        double x = mantissa(gen) * std::pow(10.0, exponent(gen));
+        if (i % 3 == 0) x = std::round(x * 1e5) / 1e5;  // many fifth-decimal fives
+        ASSERT_EQ(Padded(x), FormatNumberPadded(12, x)) << x;
+        ASSERT_EQ(Padded(x, 4), FormatNumberPadded(4, x)) << x;
+    }
+}
