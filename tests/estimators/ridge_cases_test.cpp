@@ -220,3 +220,22 @@ TEST(RidgeGridTest, NotANumberCriterionNeverChoosesAndStaysBounded) {
     EXPECT_EQ(g.firstPassPoints, 1000);  // the summed k passes 1.0 before the 1001st point
     EXPECT_EQ(g.secondPassPoints, 100);
 }
+
+TEST(RidgeCasesTest, TwoStageModelGivesFirstStageValuesOfEndogenousRegressors) {
+    auto reg = MakeModel(IvColumns(), IvTypes());
+    reg->SetTwoStage(true);
+    // y (VAR0) on the endogenous y2 and the exogenous x1.
+    const std::vector<std::uint8_t> flags = {1, 1, 1, 0, 0, 0};
+    Ridge ridge(*reg, 0, flags, "VAR0");
+    ASSERT_EQ(ridge.P(), 2);
+    EXPECT_EQ(ridge.GetName(0), "VAR1");
+    // y2 fitted on the constant, x1, x2 and x3 by least squares.
+    const struct {
+        int i;
+        double value;
+    } fitted[] = {{0, 2.1069405204129762}, {7, 2.6583989561210543}, {24, 6.1544595377753795}};
+    for (const auto& f : fitted) EXPECT_NEAR(ridge.GetData(f.i, 0), f.value, 1e-12) << f.i;
+    EXPECT_EQ(ridge.GetData(7, 1), IvColumns()[2][7]);
+    EXPECT_EQ(ridge.GetData(7, 2), IvColumns()[0][7]);
+    EXPECT_EQ(ridge.GetData(7, 3), 1.0);
+}
