@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/numeric/matrix.h"
+#include "estimators/prediction.h"
 
 class EngineContext;
 class Reg;
@@ -77,6 +78,9 @@ public:
     bool LostDigits() const { return lostDigits_; }
     // Covariance of the restricted estimate, k x k.
     const Matrix& Covariance() const { return cov_; }
+    // The last fit for a prediction: the k estimates, the explanatory
+    // names, Cov / s2, s2, n, k - 1 and the integer degrees of freedom.
+    PredictionModel ForPrediction() const;
 
 private:
     void Invert(EngineContext& context);

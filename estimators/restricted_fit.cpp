@@ -115,3 +115,16 @@ int Restricted::IndexOfName(const std::string& name) const {
 }
 
 int Restricted::GetDegreesOfFreedom() const { return TruncToInt(df_, "df"); }
+
+PredictionModel Restricted::ForPrediction() const {
+    PredictionModel model;
+    model.coef = bRestricted_;
+    model.q.Replace(cov_);
+    for (int e = 0; e < model.q.Count(); ++e) model.q.Data()[e] /= s2_;
+    model.names.assign(names_.begin(), names_.end() - 1);
+    model.s2 = s2_;
+    model.n = n_;
+    model.p = k_ - 1;
+    model.df = GetDegreesOfFreedom();
+    return model;
+}
