@@ -1,5 +1,6 @@
 #include "estimators/ridge.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -164,10 +165,22 @@ bool Ridge::Calculate(GridRss form) {
         if (!(std::isfinite(s0Squared) && rss0 > kPerfectFitShare * syy_)) return false;
         RidgeGridResult best;
         {
+            // Two steps a point in the first pass, then the bar goes to half
+            // way, one step a point in the second, then to the end.
             ProgressScope progress(context_->Services(), "リッジ回帰", kProgressMax);
+            int position = 0;
+            auto advanceTo = [&](int target) {
+                for (; position < target; ++position) progress.Step();
+            };
+            bool secondPass = false;
             best = SearchRidgeConstant(rss, eigenvalues_, n_, s0Squared, [&](int steps) {
-                for (int s = 0; s < steps; ++s) progress.Step();
+                if (steps == 1 && !secondPass) {
+                    secondPass = true;
+                    advanceTo(kProgressMax / 2);
+                }
+                advanceTo(std::min(position + steps, kProgressMax));
             });
+            advanceTo(kProgressMax);
         }
         const double k = best.k <= 0.0 ? kSmallestAutomaticK : best.k;
         if (!Estimate(k)) return false;

@@ -131,9 +131,9 @@ TEST(RidgeCasesTest, ProgressWindowAcrossTheSearch) {
     ASSERT_EQ(begins.size(), 1u);
     EXPECT_EQ(begins[0].text, "リッジ回帰");
     EXPECT_EQ(begins[0].value, 4000);
-    // Two steps for each of the 4 points of the first pass, one for each of
-    // the 200 of the second.
-    EXPECT_EQ(services.CallsOf(ServiceCall::ProgressStep).size(), 208u);
+    // Two steps for each of the 4 points of the first pass, then to half
+    // way, one for each of the 200 of the second, then to the end.
+    EXPECT_EQ(services.CallsOf(ServiceCall::ProgressStep).size(), 4000u);
     EXPECT_EQ(services.CallsOf(ServiceCall::ProgressEnd).size(), 1u);
     EXPECT_EQ(services.ProgressDepth(), 0);
 }
