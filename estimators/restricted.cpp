@@ -20,6 +20,22 @@ constexpr double kDigitLoss = 1e-7;
 // A restriction row whose remainder, after the earlier rows are taken out,
 // is at most this share of its largest coefficient depends on them.
 constexpr double kDependentRow = 1e-12;
+// The iterative inverse can settle on the well-determined directions
+// before the nearly singular one has grown in; such a result is no
+// inverse. True when a * inverse is the identity within kIdentityTolerance.
+constexpr double kIdentityTolerance = 1e-6;
+
+bool ReproducesIdentity(const Matrix& a, const Matrix& inverse, int k) {
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j) {
+            long double s = 0.0L;
+            for (int l = 0; l < k; ++l) s += static_cast<long double>(a[i][l]) * inverse[l][j];
+            const long double deviation = s - (i == j ? 1.0L : 0.0L);
+            if (!(std::abs(deviation) <= kIdentityTolerance)) return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 Restricted::Restricted(const Reg& reg, std::uint16_t groupMask, const std::vector<std::uint8_t>& varFlags,
@@ -86,7 +102,7 @@ void Restricted::Invert(EngineContext& context) {
     moments(xtx);
     (void)xtx.Sweep(k_ - 1);
     Matrix inverse;
-    if (xtx.InvertIterative(inverse, k_)) {
+    if (xtx.InvertIterative(inverse, k_) && ReproducesIdentity(xtx, inverse, k_)) {
         xtxInv_.Replace(inverse);
         return;
     }

@@ -247,3 +247,43 @@ TEST(RestrictedTest, WellConditionedDataShowNoWarning) {
     EXPECT_FALSE(est.LostDigits());
     EXPECT_TRUE(services.CallsOf(ServiceCall::MessageBox).empty());
 }
+
+TEST(RestrictedTest, NearlyCollinearRegressorFallsBackToAnAccurateInverse) {
+    // x3 = x1 + x2 + a few 1e-5: more than seven digits of x3 are lost.
+    const Columns cols = {
+        {1.2, 2.1, 2.9, 4.3, 5.0, 6.2, 6.8, 8.1, 9.0, 9.7, 11.2, 12.1},
+        {3.5, 1.2, 4.4, 2.8, 0.9, 3.3, 2.2, 4.9, 1.7, 3.8, 2.5, 0.4},
+        {4.70003, 3.2999799999999997, 7.30001, 7.10004, 5.899970000000001, 9.5, 9.00002, 12.99999,
+         10.699959999999999, 13.50001, 13.70003, 12.49998},
+        {4.1, 5.9, 6.2, 8.8, 10.1, 11.7, 12.5, 15.3, 16.0, 17.9, 20.2, 21.0}};
+    EngineContext context;
+    ScriptedServices services;
+    context.SetServices(&services);
+    services.QueueOK();
+    auto model = MakeModel(cols, {}, {}, &context);
+    Restricted est(*model, 0, AllOf(cols), "VAR3");
+    EXPECT_TRUE(est.LostDigits());
+    EXPECT_EQ(services.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    // Least squares by the normal equations in 50 digits.
+    const double ols[] = {-113.83490653615392, -115.39504759020276, 115.42524338543656, 1.9785856676773472};
+    for (int i = 0; i < 4; ++i) ExpectRel(est.GetUnrestrictedCoefficient(i), ols[i], 1e-4, "b", i);
+}
+
+TEST(RestrictedTest, GroupMaskLimitsTheObservations) {
+    auto model = MakeModel(kCollinear);
+    for (int i = 2; i < 10; ++i)
+        for (int j = 0; j < 4; ++j) model->SetMark(i, j, 0x1);
+    Columns part(kCollinear.size());
+    for (std::size_t j = 0; j < kCollinear.size(); ++j)
+        part[j].assign(kCollinear[j].begin() + 2, kCollinear[j].begin() + 10);
+    auto partModel = MakeModel(part);
+    Restricted grouped(*model, 0x1, AllOf(kCollinear), "VAR3");
+    Restricted alone(*partModel, 0, AllOf(part), "VAR3");
+    ASSERT_EQ(grouped.N(), 8);
+    SetRestrictions(grouped, kCases[0].R, kCases[0].r);
+    SetRestrictions(alone, kCases[0].R, kCases[0].r);
+    ASSERT_TRUE(grouped.Estimate());
+    ASSERT_TRUE(alone.Estimate());
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(grouped.GetCoefficient(i), alone.GetCoefficient(i)) << i;
+    EXPECT_EQ(grouped.F(), alone.F());
+}

@@ -239,3 +239,22 @@ TEST(RidgeCasesTest, TwoStageModelGivesFirstStageValuesOfEndogenousRegressors) {
     EXPECT_EQ(ridge.GetData(7, 2), IvColumns()[0][7]);
     EXPECT_EQ(ridge.GetData(7, 3), 1.0);
 }
+
+TEST(RidgeCasesTest, GroupMaskLimitsTheObservations) {
+    const Columns& all = LongleyColumns();
+    auto model = MakeModel(all);
+    // Group 2 holds observations 3 .. 14 in every variable.
+    for (int i = 3; i < 15; ++i)
+        for (int j = 0; j < 7; ++j) model->SetMark(i, j, 0x2);
+    Columns part(all.size());
+    for (std::size_t j = 0; j < all.size(); ++j) part[j].assign(all[j].begin() + 3, all[j].begin() + 15);
+    auto partModel = MakeModel(part);
+    Ridge grouped(*model, 0x2, AllOf(all), "VAR6");
+    Ridge alone(*partModel, 0, AllOf(part), "VAR6");
+    ASSERT_EQ(grouped.N(), 12);
+    ASSERT_TRUE(grouped.Calculate());
+    ASSERT_TRUE(alone.Calculate());
+    EXPECT_EQ(grouped.K(), alone.K());
+    for (int j = 0; j < 8; ++j)
+        if (j != 6) EXPECT_EQ(grouped.GetCoef(j), alone.GetCoef(j)) << j;
+}
