@@ -42,6 +42,7 @@ Restricted::Restricted(const Reg& reg, std::uint16_t groupMask, const std::vecto
                        const std::string& depName) {
     Matrix d;
     std::vector<std::string> names;
+    context_ = &reg.Context();
     BuildDesignMatrix(reg, groupMask, &varFlags, false, true, names, d, depName);
     n_ = d.Rows();
     k_ = d.Cols() - 1;

@@ -35,7 +35,8 @@ public:
 
     // The restricted fit for the current R and r. False, keeping the last
     // result, when there is no restriction, more restrictions than
-    // coefficients, linearly dependent restrictions or any error on the way.
+    // coefficients, linearly dependent restrictions or any error on the way;
+    // running out of memory also shows the fatal memory box.
     bool Estimate();
     // A new restriction row of zeros with value 0.
     void AddRestriction();
@@ -94,4 +95,5 @@ private:
     bool lostDigits_ = false;
     std::vector<std::string> names_;
     std::string depName_;
+    EngineContext* context_ = nullptr;
 };

@@ -1,8 +1,11 @@
 // Restricted::Estimate and the element access.
 #include <cmath>
 #include <exception>
+#include <new>
 
 #include "core/numeric/statistics.h"
+#include "core/settings/engine_context.h"
+#include "core/settings/file_services.h"
 #include "estimators/restricted.h"
 #include "platform/errors.h"
 
@@ -90,6 +93,12 @@ bool Restricted::Estimate() {
         gk_ = HeteroskedasticityStatistic(fitted_.data(), residuals_.data(), n_);
         dw_ = DurbinWatson(residuals_.data(), n_);
         return true;
+    } catch (const std::bad_alloc&) {
+        FatalMemoryError(context_->Services());
+        return false;
+    } catch (const EOutOfMemory&) {
+        FatalMemoryError(context_->Services());
+        return false;
     } catch (const std::exception&) {
         return false;
     }
