@@ -287,3 +287,20 @@ TEST(RestrictedTest, GroupMaskLimitsTheObservations) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(grouped.GetCoefficient(i), alone.GetCoefficient(i)) << i;
     EXPECT_EQ(grouped.F(), alone.F());
 }
+
+TEST(RestrictedTest, TwoStageModelGivesFirstStageValuesOfEndogenousRegressors) {
+    auto reg = MakeModel(IvColumns(), IvTypes());
+    reg->SetTwoStage(true);
+    const std::vector<std::uint8_t> flags = {1, 1, 1, 0, 0, 0};
+    Restricted est(*reg, 0, flags, "VAR0");
+    ASSERT_EQ(est.K(), 3);
+    EXPECT_EQ(est.GetName(0), "VAR1");
+    // y2 fitted on the constant, x1, x2 and x3 by least squares.
+    const struct {
+        int i;
+        double value;
+    } fitted[] = {{0, 2.1069405204129762}, {7, 2.6583989561210543}, {24, 6.1544595377753795}};
+    for (const auto& f : fitted) EXPECT_NEAR(est.GetX(f.i, 0), f.value, 1e-12) << f.i;
+    EXPECT_EQ(est.GetX(7, 1), IvColumns()[2][7]);
+    EXPECT_EQ(est.GetY(7), IvColumns()[0][7]);
+}
