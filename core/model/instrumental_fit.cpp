@@ -9,6 +9,7 @@
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
+#include "core/numeric/tolerance_interval.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 
@@ -377,12 +378,7 @@ double RegIV::Predict(double* x, double* lower, double* upper, double c1, double
         yhat += static_cast<long double>(coef_[j]) * x[j];
         for (int i : s) qf += static_cast<long double>(x[i]) * cf_[i][j] * x[j];
     }
-    const double a1 = 1.0 - c1, a2 = 1.0 - c2;
-    const int p = n_ - df_;
-    const double f = FUpperQuantile(p, df_, a1 * 0.5);
-    const double z = NormalUpperQuantileApprox(static_cast<float>(a2 * 0.5));
-    const double chi = ChiSquareUpperQuantile(df_, 1.0 - a1 * 0.5);
-    const double half = std::sqrt(s2_) * (std::sqrt(p * f * static_cast<double>(qf)) + z * std::sqrt(df_ / chi));
+    const double half = ToleranceHalfWidth(static_cast<double>(qf), s2_, n_, df_, c1, c2);
     *lower = static_cast<double>(yhat) - half;
     *upper = static_cast<double>(yhat) + half;
     return static_cast<double>(yhat);

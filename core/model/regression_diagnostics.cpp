@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/numeric/distributions.h"
+#include "core/numeric/tolerance_interval.h"
 #include "platform/errors.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/model/regression_data_blocks.h"
@@ -106,15 +107,10 @@ double GetToleranceInterval(const Reg& reg, std::span<double> x, double& lower, 
         for (int b : swept) row += fit.moments[a][b] * x[b];
         q += x[a] * row;
     }
-    const int pc = n - fit.residualDf;
-    const double alpha = 1.0 - confidence;
-    const double fq = FUpperQuantile(pc, fit.residualDf, alpha / 2.0);
-    const double zq = NormalUpperQuantileApprox(static_cast<float>((1.0 - probability) / 2.0));
-    const double cq = ChiSquareUpperQuantile(fit.residualDf, 1.0 - alpha / 2.0);
     // Without a residual degree of freedom the quantiles are NaN, and so
     // are the bounds.
-    const double half = (std::sqrt(pc * fq * static_cast<double>(q)) + zq * std::sqrt(fit.residualDf / cq)) *
-                        std::sqrt(fit.s2);
+    const double half =
+        ToleranceHalfWidth(static_cast<double>(q), fit.s2, n, fit.residualDf, confidence, probability);
     const double yhat = static_cast<double>(prediction);
     lower = yhat - half;
     upper = yhat + half;

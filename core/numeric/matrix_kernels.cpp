@@ -219,6 +219,14 @@ bool BasicMatrix<T>::InvertIterative(BasicMatrix& x, int n) const {
         for (int i = 0; i < n; ++i) v[i] = y[i] * scale;
         if (!(change > T(kSingleEpsilon))) break;
     }
+    // A zero row or column, or a bound that is not a finite number, leaves
+    // nothing to iterate on: report it instead of a zero "inverse".
+    bool usable = std::isfinite(lambda);
+    for (int i = 0; i < n && usable; ++i) usable = r[i] > T(0) && c[i] > T(0);
+    if (!usable) {
+        if (x.Rows() < n || x.Cols() < n) x.Resize(n, n, false);
+        return false;
+    }
     const T s = lambda == T(0) ? T(kSingleEpsilon) : T(0.8) / lambda;
     std::vector<T> xk(nn), t(nn), xNew(nn);
     for (int i = 0; i < n; ++i)

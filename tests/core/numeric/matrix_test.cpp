@@ -344,6 +344,16 @@ TEST(MatrixTest, IterativeInverseConverges) {
     EXPECT_FALSE(FromRows({{std::nan(""), 1}, {1, 1}}).InvertIterative(y, 2));  // ends, reports failure
 }
 
+TEST(MatrixTest, IterativeInverseReportsFailureInsteadOfAZeroInverse) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const Matrix cases[] = {FromRows({{0, 0}, {0, 0}}), FromRows({{1, 2}, {0, 0}}), FromRows({{1, 0}, {2, 0}}),
+                            FromRows({{inf, 1}, {1, 1}}), FromRows({{1, 1}, {1, -inf}})};
+    for (const Matrix& c : cases) {
+        Matrix x;
+        EXPECT_FALSE(c.InvertIterative(x, 2));
+    }
+}
+
 // ---- Cholesky -----------------------------------------------------------------------
 
 TEST(MatrixTest, CholeskyFactors) {

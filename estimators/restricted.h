@@ -1,0 +1,99 @@
+// Least squares under m linear restrictions R b = r on the k coefficients
+// (the constant term last), with the F test of the restrictions.
+//
+// The data come from the model's design-matrix builder (first-stage values
+// for endogenous regressors in two-stage mode) and are kept, so later edits
+// of the data set do not reach the estimator. (X'X)^-1 is formed once by
+// sweeping the moment matrix; a pivot that lost more than seven digits
+// shows "桁落ちが存在します。" and the inverse is formed again from X'X by
+// the iterative method, or by Gauss-Jordan elimination when that does not
+// converge.
+//
+// Conventions kept on purpose: the degrees of freedom are n - trace(A) =
+// n - k + m, and the F statistic divides the unrestricted RSS by them, so
+// F = textbook F * (n - k + m) / (n - k). The "leverage" of an observation
+// is x' A (X'X)^-1 x.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/numeric/matrix.h"
+#include "estimators/prediction.h"
+
+class EngineContext;
+class Reg;
+
+class Restricted {
+public:
+    // Starts with one restriction: the first coefficient equals its
+    // unrestricted estimate. Throws Exception "DERR" for an empty block and
+    // EZeroDivide "INVERSE ERROR!" when X'X cannot be inverted at all.
+    Restricted(const Reg& reg, std::uint16_t groupMask, const std::vector<std::uint8_t>& varFlags,
+               const std::string& depName);
+
+    // The restricted fit for the current R and r. False, keeping the last
+    // result, when there is no restriction, more restrictions than
+    // coefficients, linearly dependent restrictions or any error on the way;
+    // running out of memory also shows the fatal memory box.
+    bool Estimate();
+    // A new restriction row of zeros with value 0.
+    void AddRestriction();
+    // Removes restriction j; any other j does nothing.
+    void DeleteRestriction(int j);
+
+    // Element access; indices outside raise ERangeError.
+    double GetCoefficient(int i) const;
+    double GetUnrestrictedCoefficient(int i) const;
+    double GetCovariance(int i, int j) const { return cov_.At(i, j); }
+    void SetRestrictionValue(int j, double v);
+    double GetRestrictionValue(int j) const;
+    void SetRestrictionCoefficient(int j, int i, double v) { rMatrix_.At(j, i) = v; }
+    double GetRestrictionCoefficient(int j, int i) const { return rMatrix_.At(j, i); }
+    double GetResidual(int i) const;
+    double GetLeverage(int i) const;
+    double GetFitted(int i) const;
+    double GetY(int i) const;
+    double GetX(int i, int j) const { return x_.At(i, j); }
+    std::string GetName(int i) const;
+    // First i < k whose name equals name exactly, else -1.
+    int IndexOfName(const std::string& name) const;
+    // The degrees of freedom truncated toward zero.
+    int GetDegreesOfFreedom() const;
+
+    int N() const { return n_; }
+    int K() const { return k_; }
+    int M() const { return m_; }
+    double R2() const { return r2_; }
+    double AdjR2() const { return adjR2_; }
+    double SSE() const { return sse_; }
+    double S2() const { return s2_; }
+    double F() const { return f_; }
+    double Df() const { return df_; }
+    double GK() const { return gk_; }
+    double DW() const { return dw_; }
+    double VarY() const { return varY_; }
+    const std::string& DepName() const { return depName_; }
+    // Whether construction found a loss of digits (and warned once).
+    bool LostDigits() const { return lostDigits_; }
+    // Covariance of the restricted estimate, k x k.
+    const Matrix& Covariance() const { return cov_; }
+    // The last fit for a prediction: the k estimates, the explanatory
+    // names, Cov / s2, s2, n, k - 1 and the integer degrees of freedom.
+    PredictionModel ForPrediction() const;
+
+private:
+    void Invert(EngineContext& context);
+    bool RestrictionsIndependent() const;
+
+    Matrix x_, xtxInv_, cov_, rMatrix_;
+    std::vector<double> y_, xty_, r_, bRestricted_, bOLS_, residuals_, leverage_, fitted_;
+    int n_ = 0, k_ = 0, m_ = 0;
+    double r2_ = 0.0, adjR2_ = 0.0, sse_ = 0.0, s2_ = 0.0, syy_ = 0.0, varY_ = 0.0, f_ = 0.0, df_ = 0.0;
+    double gk_ = 0.0, dw_ = 0.0;
+    bool lostDigits_ = false;
+    std::vector<std::string> names_;
+    std::string depName_;
+    EngineContext* context_ = nullptr;
+};
