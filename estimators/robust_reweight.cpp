@@ -11,6 +11,7 @@
 #include "core/numeric/statistics.h"
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_kernels.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ bool WLSE::UpdateWeights(const double* factor, const double* residual) {
     if (!HasWeightRule(weightKind_)) return true;
     if (weightKind_ == kWeightAutomatic || iterations_ < 2) {
         std::vector<double> work(n_);
-        scale_ = MedianAbsDeviation(madDivisor_, work.data(), n_, residual);
+        scale_ = MedianAbsDeviationBySelection(static_cast<double>(madDivisor_), work.data(), n_, residual);
     }
     const double s = scale_;
     // A vanishing or broken scale would turn every weight into NaN.

@@ -152,9 +152,9 @@ void WLSE::Residuals(double* e) const {
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
         for (long long t = first; t < first + count; ++t) {
             const double* x = X(t);
-            long double fit = 0.0L;
-            for (int j = 0; j < p_; ++j) fit += static_cast<long double>(x[j]) * moments_[j][p_];
-            e[t] = static_cast<double>(x[p_] - fit);
+            double fit = 0.0;
+            for (int j = 0; j < p_; ++j) fit += x[j] * moments_[j][p_];
+            e[t] = x[p_] - fit;
         }
     });
 }

@@ -1,6 +1,10 @@
 // Kernels of the weighted fit.
 #include "estimators/weighted_fit_kernels.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "core/numeric/moment_matrix.h"
 
 void RawCrossProducts(const double* rows, long long n, int stride, int cols, ThreadPool* pool, Matrix& out) {
@@ -30,4 +34,27 @@ void BlockTimes(const Matrix& m, const double* z, int p, double* y) {
         for (int l = 0; l < p; ++l) inner += row[l] * z[l];
         y[j] = inner;
     }
+}
+
+namespace {
+
+// The median of a[0 .. n-1], reordering a.
+double SelectMedian(double* a, int n) {
+    const int upper = n / 2;
+    std::nth_element(a, a + upper, a + n);
+    if (n % 2 == 1) return a[upper];
+    const double low = *std::max_element(a, a + upper);
+    return (low + a[upper]) / 2.0;
+}
+
+}  // namespace
+
+double MedianAbsDeviationBySelection(double c, double* work, int n, const double* a) {
+    if (n < 1) return std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < n; ++i)
+        if (std::isnan(a[i])) return std::numeric_limits<double>::quiet_NaN();
+    std::copy(a, a + n, work);
+    const double m = SelectMedian(work, n);
+    for (int i = 0; i < n; ++i) work[i] = std::fabs(a[i] - m);
+    return SelectMedian(work, n) / c;
 }

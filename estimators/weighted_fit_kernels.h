@@ -16,3 +16,8 @@ double QuadraticForm(const Matrix& m, const double* x, const double* z, int p);
 
 // y = m(0..p-1, 0..p-1) z.
 void BlockTimes(const Matrix& m, const double* z, int p, double* y);
+
+// Median of abs(a - median a) divided by c, as the sorted-array rule
+// (the mean of the two middle values for even n) but by selection; work
+// holds n doubles. NaN when n < 1 or a value is NaN.
+double MedianAbsDeviationBySelection(double c, double* work, int n, const double* a);

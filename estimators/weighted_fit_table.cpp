@@ -56,18 +56,18 @@ void WLSE::ComputeTable() {
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
             const double* x = X(t);
-            long double fit = 0.0L;
-            for (int j = 0; j < p; ++j) fit += static_cast<long double>(x[j]) * moments_[j][p];
+            double fit = 0.0;
+            for (int j = 0; j < p; ++j) fit += x[j] * moments_[j][p];
             observed[c] = x[p];
-            fitted[c] = static_cast<double>(fit);
+            fitted[c] = fit;
             residual[c] = observed[c] - fitted[c];
             const double y = std::fabs(x[p]) < kDoubleEpsilon ? kDoubleEpsilon : x[p];
             percent[c] = 100.0 * residual[c] / y;
 
             const double* xs = WorkRow(t);
             const double* zs = WorkZ(t);
-            long double tfit = 0.0L;
-            for (int j = 0; j < p; ++j) tfit += static_cast<long double>(xs[j]) * moments_[j][p];
+            double tfit = 0.0;
+            for (int j = 0; j < p; ++j) tfit += xs[j] * moments_[j][p];
             const double lev = QuadraticForm(moments_, xs, zs, p);
             double av = lev, bv = lev;
             if (twoStage_) {
@@ -75,8 +75,8 @@ void WLSE::ComputeTable() {
                 bv = QuadraticForm(secondCovariance_, zs, zs, p);
             }
             const double ys = xs[p];
-            const double et = ys - static_cast<double>(tfit);
-            tFitted[c] = static_cast<double>(tfit);
+            const double et = ys - tfit;
+            tFitted[c] = tfit;
             tResidual[c] = et;
             press[c] = et / OneMinus(lev);
             rowA[c] = av;

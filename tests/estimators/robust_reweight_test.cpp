@@ -11,6 +11,7 @@
 
 #include "estimators/robust_reweight.h"
 #include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_kernels.h"
 #include "weighted_data.h"
 
 namespace {
@@ -50,6 +51,20 @@ TEST(RobustWeight, EachKindFollowsItsFormula) {
     EXPECT_FALSE(HasWeightRule(0));
     EXPECT_TRUE(HasWeightRule(5));
     EXPECT_FALSE(HasWeightRule(6));
+}
+
+// Median absolute deviation about the median, by hand: {1, 2, 3, 4, 100}
+// has median 3 and deviations {2, 1, 0, 1, 97}; {1, 2, 3, 4} has median 2.5
+// and deviations {1.5, 0.5, 0.5, 1.5}.
+TEST(RobustScale, MedianAbsoluteDeviationByHand) {
+    std::vector<double> work(5);
+    const double odd[] = {100, 2, 4, 1, 3};
+    EXPECT_DOUBLE_EQ(MedianAbsDeviationBySelection(0.5, work.data(), 5, odd), 2.0);
+    const double even[] = {4, 1, 3, 2};
+    EXPECT_DOUBLE_EQ(MedianAbsDeviationBySelection(1.0, work.data(), 4, even), 1.0);
+    const double withNan[] = {1, std::numeric_limits<double>::quiet_NaN(), 3};
+    EXPECT_TRUE(std::isnan(MedianAbsDeviationBySelection(1.0, work.data(), 3, withNan)));
+    EXPECT_TRUE(std::isnan(MedianAbsDeviationBySelection(1.0, work.data(), 0, odd)));
 }
 
 struct RobustCase {
