@@ -180,4 +180,37 @@ TEST_F(WeightedFitTest, UnusableManualWeightsAreRefused) {
     EXPECT_TRUE(fit.Estimate(0));
 }
 
+// Per-observation passes run in fixed blocks: the numbers do not depend on
+// the thread count (three blocks here).
+TEST(WeightedFitThreads, ResultsAreIndependentOfTheThreadCount) {
+    const int n = 10000;
+    std::vector<double> x1(n), x2(n), y(n), w(n);
+    for (int t = 0; t < n; ++t) {
+        x1[t] = std::sin(0.37 * t) * 3.0 + 0.001 * t;
+        x2[t] = std::cos(0.11 * t) + (t % 13) * 0.2;
+        y[t] = 1.5 + 0.8 * x1[t] - 0.4 * x2[t] + std::sin(1.7 * t) + (t % 97 == 0 ? 9.0 : 0.0);
+        w[t] = 0.5 + (t % 5) * 0.3;
+    }
+    auto run = [&](int threads, int mode, std::vector<double>& out) {
+        EngineContext context;
+        context.SetThreads(threads);
+        auto table = MakeNamedTable(context, {x1, x2, y}, {"x1", "x2", "y"});
+        WLSE fit(*table, nullptr, 2);
+        fit.SetWeights(w.data());
+        (void)fit.Estimate(mode);
+        out = {fit.S2(), fit.R2(), fit.DurbinWatsonRatio(), fit.Scale(), static_cast<double>(fit.Iterations())};
+        for (int j = 0; j < 3; ++j) out.push_back(fit.GetCoef(j));
+        for (int row = 0; row < 19; ++row)
+            for (int t = 0; t < n; t += 397) out.push_back(fit.GetResult(row, t));
+    };
+    for (int mode : {0, 2, 5, WLSE::kModeAROffset + 1}) {
+        SCOPED_TRACE(mode);
+        std::vector<double> one, four;
+        run(1, mode, one);
+        run(4, mode, four);
+        ASSERT_EQ(one.size(), four.size());
+        for (std::size_t i = 0; i < one.size(); ++i) EXPECT_EQ(one[i], four[i]) << i;
+    }
+}
+
 }  // namespace
