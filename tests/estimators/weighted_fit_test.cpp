@@ -13,6 +13,7 @@
 #include "estimators/weighted_fit.h"
 #include "support/expect_exception.h"
 #include "support/model_builder.h"
+#include "support/scripted_services.h"
 #include "weighted_data.h"
 
 namespace {
@@ -178,6 +179,78 @@ TEST_F(WeightedFitTest, UnusableManualWeightsAreRefused) {
     w[10] = 0.0;
     fit.SetWeights(w.data());
     EXPECT_TRUE(fit.Estimate(0));
+}
+
+// Partial residuals: regressor j and y on the other regressors, all
+// transformed; expected from plain-Python least-squares refits.
+TEST_F(WeightedFitTest, PartialResidualsAreTheFitsOnTheOtherRegressors) {
+    auto fit = FitWeighted();
+    const std::vector<double> x0 = {-2.6493967146053468, 0.3068791512131681, -3.6542890395420518, 0.7939167826498377,
+                                    -2.1195553115572086, 2.248922784811773,  -0.8627477162254342, 1.8207733333639826,
+                                    -1.1870420397508514, 2.636465496599433,  -0.24520307129941088, 4.231955254244562};
+    const std::vector<double> y0 = {-2.897306031551163, 1.4774721798798742, -3.665869684953682, 1.6981306355922863,
+                                    -2.500017600706,    2.759283923351127,  -0.7394798441614832, 1.040190907861282,
+                                    -2.0012407225524775, 1.0405227616411494, 4.8846266342940226, 2.661087702437804};
+    const std::vector<double> x2 = {0.37253969827435385, 0.4861885282662798, 0.20349323076025505, 0.5877189207152289,
+                                    -0.05707561530314931, 0.48169048129147507, -0.09675182080254385, 0.1691843150645198,
+                                    -0.49278666303782503, 0.06280479056560817, -0.31523179954645075, 0.0053578151744821945};
+    const std::vector<double> y2 = {-1.0568765861398148, 0.6664721649506093, -0.776883101947206, 0.3567952193218087,
+                                    -0.626592048698905,  0.29589810999320676, 0.10611406816260072, -0.7048475917987833,
+                                    -0.4316009358866282, -1.2805378028477268, 5.449913925360789,  -0.9567879140185198};
+    std::vector<double> xs(12), ys(12);
+    fit->PartialResiduals(xs.data(), ys.data(), 0);
+    for (int t = 0; t < 12; ++t) {
+        ExpectNear(xs[t], x0[t], 1e-10, 1e-12, "x, j = 0");
+        ExpectNear(ys[t], y0[t], 1e-10, 1e-12, "y, j = 0");
+    }
+    fit->PartialResiduals(xs.data(), ys.data(), 2);
+    for (int t = 0; t < 12; ++t) {
+        ExpectNear(xs[t], x2[t], 1e-10, 1e-12, "x, j = 2");
+        ExpectNear(ys[t], y2[t], 1e-10, 1e-12, "y, j = 2");
+    }
+    EXPECT_THROW(fit->PartialResiduals(xs.data(), ys.data(), 3), ERangeError);
+}
+
+TEST_F(WeightedFitTest, ProgressWindowNamesTheProcedure) {
+    ScriptedServices services;
+    context_.SetServices(&services);
+    auto fit = FitWeighted();
+    ASSERT_TRUE(fit->Estimate(WLSE::kModeAROffset + 1));
+    const auto begins = services.CallsOf(ServiceCall::ProgressBegin);
+    ASSERT_EQ(begins.size(), 2u);
+    EXPECT_EQ(begins[0].text, "加重回帰");
+    EXPECT_EQ(begins[1].text, "自己回帰過程");
+    EXPECT_EQ(services.ProgressDepth(), 0);
+    context_.SetServices(nullptr);
+}
+
+// An observed value of 0 is replaced by 2.220446049250313e-16 in the error
+// percentage; an adjusted R2 below that is shown as 0.
+TEST_F(WeightedFitTest, ZeroObservationAndPoorFitEdgeCases) {
+    const std::vector<double> x = {1, 2, 3, 4, 5, 6};
+    const std::vector<double> y = {0.0, 1.0, -1.0, 1.0, 0.5, -0.5};
+    table_ = MakeNamedTable(context_, {x, y}, {"x", "y"});
+    WLSE fit(*table_, nullptr, 1);
+    ASSERT_TRUE(fit.Estimate(0));
+    // By hand: Sxy = -1, Sxx = 17.5, so the slope is -2/35 and the
+    // intercept 1/6 + 3.5 * 2/35 = 11/30; the first fitted value is 13/42.
+    ExpectNear(fit.GetResult(WLSE::kRowResidual, 0), -13.0 / 42.0, 1e-13, 0, "residual");
+    ExpectNear(fit.GetResult(WLSE::kRowErrorPercent, 0), 100.0 * (-13.0 / 42.0) / 2.220446049250313e-16, 1e-13, 0, "%");
+    EXPECT_EQ(fit.AdjR2(), 0.0);
+    EXPECT_LT(fit.R2(), 0.05);
+}
+
+// After an AR fit the weights hold one-step predictions; negative ones
+// cannot serve as manual weights.
+TEST_F(WeightedFitTest, PredictionsAreNoManualWeights) {
+    std::vector<double> y(12);
+    for (int t = 0; t < 12; ++t) y[t] = -kY[t];
+    table_ = MakeNamedTable(context_, {kX1, kX2, y}, {"x1", "x2", "y"});
+    WLSE fit(*table_, nullptr, 2);
+    ASSERT_TRUE(fit.Estimate(WLSE::kModeAROffset + 1));
+    EXPECT_THROW((void)fit.Estimate(0), Exception);
+    EXPECT_TRUE(fit.Estimate(-1));
+    for (int t = 0; t < 12; ++t) EXPECT_EQ(fit.GetWeight(t), 1.0);
 }
 
 // Per-observation passes run in fixed blocks: the numbers do not depend on
