@@ -19,10 +19,9 @@ constexpr double kCollinsA = 1.65067;
 constexpr double kCollinsEnd = 4.0;
 constexpr int kPassLimit = 1000;
 
-// sqrt(1 - h) with 1 - h held at 2^-23 or more.
-double InfluenceFactor(double h) { return std::sqrt(std::max(1.0 - h, kSingleEpsilon)); }
-
 }  // namespace
+
+double BoundedInfluenceFactor(double h) { return std::sqrt(std::max(1.0 - h, kSingleEpsilon)); }
 
 bool HasWeightRule(int kind) { return kind >= kWeightT && kind <= kWeightAutomatic; }
 
@@ -94,7 +93,7 @@ bool WLSE::Reweight(int kind) {
             FormCovariance();
             h.resize(n_);
             Leverages(h.data(), false);
-            for (int t = 0; t < n_; ++t) factor[t] = InfluenceFactor(h[t]);
+            for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
         }
     }
     double previous = 0.0;
@@ -106,7 +105,7 @@ bool WLSE::Reweight(int kind) {
         if (kind == kWeightAutomatic) {
             h.resize(n_);
             Leverages(h.data(), true);
-            for (int t = 0; t < n_; ++t) factor[t] = InfluenceFactor(h[t]);
+            for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
         }
         if (kind < 1) break;
         if (kind < 10 && !UpdateWeights(factor.data(), residual.data())) {

@@ -13,6 +13,10 @@ inline constexpr int kWeightAutomatic = 5;
 // The Collins weight is 1 up to this |u|.
 inline constexpr double kCollinsKnee = 1.59;
 
+// sqrt(1 - h) of the bounded-influence scaling, with 1 - h held at 2^-23
+// or more so that a leverage of 1 (or just above it by rounding) gives a
+// finite factor.
+double BoundedInfluenceFactor(double h);
 // True for the kinds that have a weight rule (1 to 5).
 bool HasWeightRule(int kind);
 // The weight of scaled residual u; m is the t kind's degrees of freedom, d

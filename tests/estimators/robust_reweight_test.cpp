@@ -67,6 +67,15 @@ TEST(RobustScale, MedianAbsoluteDeviationByHand) {
     EXPECT_TRUE(std::isnan(MedianAbsDeviationBySelection(1.0, work.data(), 0, odd)));
 }
 
+TEST(RobustWeight, InfluenceFactorHoldsOneMinusLeverage) {
+    const double floor = std::sqrt(1.1920928955078125e-07);
+    EXPECT_DOUBLE_EQ(BoundedInfluenceFactor(0.75), 0.5);
+    EXPECT_DOUBLE_EQ(BoundedInfluenceFactor(0.0), 1.0);
+    EXPECT_DOUBLE_EQ(BoundedInfluenceFactor(1.0), floor);
+    EXPECT_DOUBLE_EQ(BoundedInfluenceFactor(1.0 + 1e-15), floor);
+    EXPECT_DOUBLE_EQ(BoundedInfluenceFactor(1.0 - 1e-12), floor);
+}
+
 struct RobustCase {
     int kind;
     bool bounded;
@@ -222,7 +231,8 @@ TEST_F(RobustReweightTest, LeverageOneKeepsTheInfluenceFactorFinite) {
     ASSERT_TRUE(fit->Estimate(kWeightHuber));
     for (int j = 0; j < 3; ++j) EXPECT_TRUE(std::isfinite(fit->GetCoef(j))) << j;
     for (int t = 0; t < 8; ++t) EXPECT_TRUE(std::isfinite(fit->GetWeight(t))) << t;
-    for (int t = 0; t < 8; ++t) EXPECT_TRUE(std::isfinite(fit->GetResult(WLSE::kRowStudentized, t))) << t;
+    for (int row = 0; row < 16 + 3; ++row)
+        for (int t = 0; t < 8; ++t) EXPECT_TRUE(std::isfinite(fit->GetResult(row, t))) << row << "," << t;
 }
 
 }  // namespace
