@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kPassLimit = 1000;
-
 void ZeroTinyResiduals(std::vector<double>& e) {
     for (double& v : e)
         if (std::fabs(v) < kDoubleEpsilon) v = 0.0;

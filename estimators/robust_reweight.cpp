@@ -17,7 +17,6 @@ namespace {
 
 constexpr double kCollinsA = 1.65067;
 constexpr double kCollinsEnd = 4.0;
-constexpr int kPassLimit = 1000;
 
 }  // namespace
 

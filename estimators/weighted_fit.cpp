@@ -194,7 +194,8 @@ bool WLSE::Estimate(int mode) {
         if (mode == 0) throw Exception(kBadWeightsText);
     }
     UiServices& ui = context_->Services();
-    ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", 5);
+    // One step per pass, one after the procedure and one after the table.
+    ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);
     struct ProgressEnd {
         UiServices& ui;
         ~ProgressEnd() { ui.ProgressEnd(); }

@@ -51,6 +51,8 @@ public:
     // Estimate() modes: 0..100 weight kinds, above 100 AR errors of order
     // mode - 100.
     static constexpr int kModeAROffset = 100;
+    // Passes of an iterative procedure before it stops unconverged.
+    static constexpr int kPassLimit = 1000;
 
     // The model's variables in the observations of the groups in mask (0:
     // all), the variable named dependentName as the dependent one. A
@@ -141,8 +143,6 @@ public:
     bool boundedInfluence = false;
 
 private:
-    friend class WLSEPasses;
-
     void SetUp(EngineContext& context, int n, int k);
     [[nodiscard]] bool Reweight(int kind);
     [[nodiscard]] bool UpdateWeights(const double* factor, const double* residual);
