@@ -190,9 +190,7 @@ void WLSE::WriteTransformedTables() {
 bool WLSE::Estimate(int mode) {
     // Kind 0 fits with the weights as they stand; after an AR fit they hold
     // predictions, which may not serve as weights.
-    if (mode <= 0 && !UsableWeights(weights_.data(), n_)) {
-        if (mode == 0) throw Exception(kBadWeightsText);
-    }
+    if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
     UiServices& ui = context_->Services();
     // One step per pass, one after the procedure and one after the table.
     ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);
