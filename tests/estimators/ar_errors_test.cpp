@@ -154,6 +154,32 @@ TEST_F(ARErrorsTest, UnestimableProcessFallsBackToThePlainFit) {
     }
 }
 
+// Two-stage AR(1): moments and covariance from the filtered instruments,
+// C = M T M' with M = (Z*'X*)^-1 and T = Z*'Z*. Expected from the same
+// loop in plain Python (maximum-likelihood coefficient by bisection on the
+// derivative of the likelihood).
+TEST_F(ARErrorsTest, TwoStageFirstOrderFitUsesTheFilteredInstruments) {
+    const std::vector<double> z = {1.465,  1.885,  3.337,  1.37,   3.143,  4.641,  6.306,  5.765,
+                                   5.208,  6.313,  9.313,  8.507,  8.879,  9.788,  11.185, 13.447,
+                                   13.845, 12.706, 12.927, 14.341, 14.86,  16.974, 16.793, 17.74};
+    auto data = MakeNamedTable(context_, {kX, kY}, {"x", "y"});
+    auto second = MakeNamedTable(context_, {z, kY}, {"x", "y"});
+    WLSE fit(*data, second.get(), 1);
+    ASSERT_TRUE(fit.Estimate(WLSE::kModeAROffset + 1));
+    EXPECT_EQ(fit.Iterations(), 4);
+    ExpectNear(fit.GetARCoef(0), 0.312393846515827, 1e-6, 0, "phi");
+    const double coef[2] = {0.534281686099153, 1.588962069253423};
+    const double se[2] = {0.027915873401703397, 0.29767336821254864};
+    const double c[4] = {0.0029645713660058698, -0.02734198367362135, -0.02734198367362135, 0.33708500407744063};
+    for (int j = 0; j < 2; ++j) {
+        ExpectNear(fit.GetCoef(j), coef[j], 1e-6, 0, "coef");
+        ExpectNear(fit.GetStdErr(j), se[j], 1e-6, 0, "se");
+        for (int l = 0; l < 2; ++l) ExpectNear(fit.GetCovariance(j, l), c[j * 2 + l], 1e-6, 0, "C");
+    }
+    const double phi = fit.GetARCoef(0);
+    for (int t = 1; t < 24; ++t) ExpectNear(fit.GetSecondTransformed(0, t), z[t] - phi * z[t - 1], 1e-13, 1e-13, "z*");
+}
+
 // An order beyond the series is refused at once, before anything is sized
 // by it.
 TEST_F(ARErrorsTest, OrderBeyondTheSeriesIsRefused) {
