@@ -1,0 +1,188 @@
+// WLSE: regression with AR(q) errors, alternating a fit on filtered data
+// with a Yule-Walker estimate of the AR coefficients.
+#include <cmath>
+#include <vector>
+
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/thread_pool.h"
+#include "core/numeric/time_series.h"
+#include "core/settings/engine_context.h"
+#include "estimators/weighted_fit.h"
+#include "platform/errors.h"
+
+namespace {
+
+void ZeroTinyResiduals(std::vector<double>& e) {
+    for (double& v : e)
+        if (std::fabs(v) < kDoubleEpsilon) v = 0.0;
+}
+
+// Lower-triangular L with L'L = a (n x n): the Cholesky factor of a with
+// rows and columns taken in reverse order. EZeroDivide when a is not
+// positive definite.
+Matrix ReverseCholesky(const Matrix& a, int n) {
+    Matrix reversed(n, n, 0.0), u(n, n, 0.0), l(n, n, 0.0);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) reversed[i][j] = a[n - 1 - i][n - 1 - j];
+    CholeskyDecompose(reversed.Data(), n, u.Data(), n, n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) l[i][j] = u[n - 1 - i][n - 1 - j];
+    return l;
+}
+
+}  // namespace
+
+void WLSE::FilterWork() {
+    const int q = arOrder_;
+    workStride_ = twoStage_ ? 2 * k_ : k_;
+    work_.resize(static_cast<std::size_t>(n_) * workStride_);
+    const double* phi = arCoefficients_.data();
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        for (long long t = first; t < first + count; ++t) {
+            double* out = WorkRow(t);
+            for (int half = 0; half < (twoStage_ ? 2 : 1); ++half) {
+                auto value = [&](long long s, int j) { return half == 0 ? X(s)[j] : Z(s)[j]; };
+                for (int j = 0; j < k_; ++j) {
+                    double v;
+                    if (t < q) {
+                        v = 0.0;
+                        for (int i = 0; i <= t; ++i) v += arTransform_[static_cast<int>(t)][i] * value(i, j);
+                    } else {
+                        v = value(t, j);
+                        for (int i = 1; i <= q; ++i) v -= phi[i - 1] * value(t - i, j);
+                    }
+                    out[half * k_ + j] = v;
+                }
+            }
+        }
+    });
+}
+
+bool WLSE::YuleWalker(const double* residual) {
+    const int q = arOrder_;
+    if (q == 1) {
+        double phi;
+        try {
+            phi = EstimateAR1Coefficient(residual, n_, &arVariance_);
+        } catch (const EMathError&) {
+            return false;
+        }
+        // A unit or explosive root has no stationary transform.
+        if (!std::isfinite(phi) || std::fabs(phi) >= 1.0 || !std::isfinite(arVariance_)) return false;
+        arCoefficients_[0] = phi;
+        arVariances_[0] = 1.0 - phi * phi;
+        arTransform_[0][0] = std::sqrt(1.0 - phi * phi);
+        return true;
+    }
+    std::vector<double> e(residual, residual + n_);
+    CenterDoubles(n_, e.data(), e.data());
+    std::vector<double> c(q + 1), r(q + 1);
+    for (int j = 0; j <= q; ++j) {
+        long double sum = 0.0L;
+        for (int t = 0; t + j < n_; ++t) sum += static_cast<long double>(e[t]) * e[t + j];
+        c[j] = static_cast<double>(sum / n_);
+    }
+    if (!(c[0] > 0.0)) return false;
+    for (int j = 0; j <= q; ++j) r[j] = c[j] / c[0];
+    Matrix gamma(q, q, 0.0), rho(q, q, 0.0);
+    for (int i = 0; i < q; ++i)
+        for (int j = 0; j < q; ++j) {
+            gamma[i][j] = c[std::abs(i - j)];
+            rho[i][j] = r[std::abs(i - j)];
+        }
+    try {
+        InvertMatrix(gamma.Data(), q, gamma.Data(), q, q);
+        InvertMatrix(rho.Data(), q, rho.Data(), q, q);
+        double explained = 0.0;
+        for (int i = 0; i < q; ++i) {
+            double phi = 0.0;
+            for (int j = 0; j < q; ++j) phi += rho[i][j] * r[j + 1];
+            arCoefficients_[i] = phi;
+            explained += phi * r[i + 1];
+        }
+        const double sigma2 = (1.0 - explained) * c[0];
+        if (!std::isfinite(sigma2) || !(sigma2 > 0.0)) return false;
+        arVariance_ = sigma2;
+        Matrix scaled(q, q, 0.0);
+        for (int i = 0; i < q; ++i) {
+            arVariances_[i] = sigma2 * gamma[i][i];
+            for (int j = 0; j < q; ++j) scaled[i][j] = sigma2 * gamma[i][j];
+        }
+        // L Gamma L' = sigma^2 I: the first q filtered values are white.
+        arTransform_ = ReverseCholesky(scaled, q);
+    } catch (const EZeroDivide&) {
+        return false;
+    }
+    for (int i = 0; i < q; ++i)
+        if (!std::isfinite(arCoefficients_[i])) return false;
+    return true;
+}
+
+bool WLSE::EstimateAR(int q) {
+    ClearAR();
+    // An order the series cannot carry is refused before anything is sized by it.
+    if (q < 1 || q > n_ - 3) return false;
+    arMode_ = true;
+    arOrder_ = q;
+    arTransform_.Replace(Matrix(q, q, 0.0));
+    arCoefficients_.assign(q, 0.0);
+    arVariances_.assign(q, 0.0);
+    weightKind_ = 0;
+    residualDf_ = n_ - p_;
+    weights_.assign(n_, 1.0);
+
+    std::vector<double> e(n_);
+    WeightedMoments();
+    Residuals(e.data());
+    ZeroTinyResiduals(e);
+    if (q == 1) {
+        long double lag = 0.0L, ss = 0.0L;
+        for (int t = 0; t < n_; ++t) {
+            ss += static_cast<long double>(e[t]) * e[t];
+            if (t > 0) lag += static_cast<long double>(e[t]) * e[t - 1];
+        }
+        const double phi = ss > 0.0L ? static_cast<double>((n_ - p_) * lag / ((n_ - 1) * ss)) : 0.0;
+        if (!std::isfinite(phi) || std::fabs(phi) >= 1.0) return false;
+        arCoefficients_[0] = phi;
+        arTransform_[0][0] = std::sqrt(1.0 - phi * phi);
+    } else if (!YuleWalker(e.data())) {
+        return false;
+    }
+
+    double previous = 0.0;
+    iterations_ = 0;
+    while (iterations_ < kPassLimit) {
+        FilterWork();
+        MomentsFromWork();
+        Residuals(e.data());
+        ZeroTinyResiduals(e);
+        if (!YuleWalker(e.data())) return false;
+        double norm = 0.0;
+        for (double phi : arCoefficients_) norm += phi * phi;
+        norm = std::sqrt(norm);
+        const double change = norm != 0.0 ? std::fabs((previous - norm) / norm) : std::fabs(previous - norm);
+        context_->Services().ProgressStep();
+        if (change < kSingleEpsilon) break;
+        previous = norm;
+        ++iterations_;
+    }
+
+    FilterWork();
+    MomentsFromWork();
+    CovarianceFromWork();
+    WriteTransformedTables();
+    // One-step predictions: the fit plus the AR forecast of its error.
+    Residuals(e.data());
+    ZeroTinyResiduals(e);
+    for (int t = 0; t < n_; ++t) {
+        const double* x = X(t);
+        long double fit = 0.0L;
+        for (int j = 0; j < p_; ++j) fit += static_cast<long double>(x[j]) * moments_[j][p_];
+        double fitted = static_cast<double>(fit);
+        if (t >= q)
+            for (int i = 1; i <= q; ++i) fitted += arCoefficients_[i - 1] * e[t - i];
+        weights_[t] = fitted;
+    }
+    return true;
+}

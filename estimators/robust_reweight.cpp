@@ -1,0 +1,166 @@
+// WLSE: the weighted and iteratively reweighted fit, and Huber's covariance.
+#include "estimators/robust_reweight.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "core/numeric/distributions.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/statistics.h"
+#include "core/settings/engine_context.h"
+#include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_kernels.h"
+
+namespace {
+
+constexpr double kCollinsA = 1.65067;
+constexpr double kCollinsEnd = 4.0;
+
+}  // namespace
+
+double BoundedInfluenceFactor(double h) { return std::sqrt(std::max(1.0 - h, kSingleEpsilon)); }
+
+bool HasWeightRule(int kind) { return kind >= kWeightT && kind <= kWeightAutomatic; }
+
+double RobustWeight(int kind, double u, double c, double m, double d) {
+    const double au = std::fabs(u);
+    switch (kind) {
+        case kWeightT:
+            return (m + 1.0) / (u * u + m);
+        case kWeightHuber:
+            return au <= c ? 1.0 : c / au;
+        case kWeightAndrews: {
+            if (au > c * std::numbers::pi) return 0.0;
+            const double x = u / c;
+            // The limit of sin(x) / x at 0.
+            return x == 0.0 ? 1.0 : std::sin(x) / x;
+        }
+        case kWeightCollins:
+            if (au <= kCollinsKnee) return 1.0;
+            if (au <= kCollinsEnd) return (kCollinsA / au) * std::tanh(0.5 * kCollinsA * (kCollinsEnd - au));
+            return 0.0;
+        case kWeightAutomatic:
+            return (d + 1.0) / (u * u + d);
+        default:
+            return 1.0;
+    }
+}
+
+void WLSE::ClearAR() {
+    arMode_ = false;
+    arOrder_ = 0;
+    arTransform_.Clear();
+    arCoefficients_.clear();
+    arVariances_.clear();
+}
+
+bool WLSE::UpdateWeights(const double* factor, const double* residual) {
+    if (!HasWeightRule(weightKind_)) return true;
+    if (weightKind_ == kWeightAutomatic || iterations_ < 2) {
+        std::vector<double> work(n_);
+        scale_ = MedianAbsDeviationBySelection(static_cast<double>(madDivisor_), work.data(), n_, residual);
+    }
+    const double s = scale_;
+    // A vanishing or broken scale would turn every weight into NaN.
+    if (!std::isfinite(s) || !(s > 0.0)) return false;
+    if (weightKind_ == kWeightCollins) tuning = kCollinsKnee;
+    const double d = n_ - p_;
+    for (int t = 0; t < n_; ++t) {
+        const double w = RobustWeight(weightKind_, residual[t] / (s * factor[t]), tuning, tDf, d);
+        if (!std::isfinite(w) || w < 0.0) return false;
+        weights_[t] = w;
+    }
+    return true;
+}
+
+bool WLSE::Reweight(int kind) {
+    if (kind < 0) {
+        kind = kWeightManual;
+        weights_.assign(n_, 1.0);
+    }
+    ClearAR();
+    weightKind_ = kind;
+    residualDf_ = n_ - p_;
+    madDivisor_ = kind == kWeightAutomatic ? TUpperQuantileApprox(n_ - p_, 0.25f) : NormalUpperQuantileApprox(0.25f);
+
+    std::vector<double> factor(n_, 1.0), residual(n_), h;
+    if (kind > 0) {
+        weights_.assign(n_, 1.0);
+        if (boundedInfluence) {
+            FormCovariance();
+            h.resize(n_);
+            Leverages(h.data(), false);
+            for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
+        }
+    }
+    double previous = 0.0;
+    bool failed = false;
+    iterations_ = 0;
+    while (iterations_ < kPassLimit) {
+        FormCovariance();
+        Residuals(residual.data());
+        if (kind == kWeightAutomatic) {
+            h.resize(n_);
+            Leverages(h.data(), true);
+            for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
+        }
+        if (kind < 1) break;
+        if (kind < 10 && !UpdateWeights(factor.data(), residual.data())) {
+            failed = true;
+            break;
+        }
+        double norm = 0.0;
+        for (int j = 0; j < p_; ++j) norm += moments_[j][p_] * moments_[j][p_];
+        // All-zero coefficients: compare absolutely rather than divide by 0.
+        const double change = norm != 0.0 ? std::fabs((previous - norm) / norm) : std::fabs(previous - norm);
+        context_->Services().ProgressStep();
+        if (change < kSingleEpsilon) break;
+        previous = norm;
+        ++iterations_;
+    }
+
+    bool ok = true;
+    if (failed || (kind > 0 && IsZeroSeries(weights_.data(), n_))) {
+        ok = false;
+        weights_.assign(n_, 1.0);
+    }
+    FormCovariance();
+    WriteTransformedTables();
+    return ok;
+}
+
+bool WLSE::HuberCovariance() {
+    const double c = tuning;
+    const double s = scale_;
+    if (!std::isfinite(s) || !(s > 0.0)) return false;
+    std::vector<double> r(n_);
+    results_->ReadSpan(kRowTransformedResidual, 0, n_, r.data());
+    const double bound = c * s;
+    long double q = 0.0L;
+    int inside = 0;
+    for (int t = 0; t < n_; ++t) {
+        if (std::fabs(r[t]) < bound) ++inside;
+        const double psi = std::clamp(r[t], -bound, bound);
+        q += static_cast<long double>(psi) * psi;
+    }
+    if (inside == 0) return false;
+    const double pi = static_cast<double>(inside) / n_;
+    const double k = (1.0 + ((1.0 - pi) / pi) * (static_cast<double>(p_) / n_)) / pi;
+    s2_ = k * k * static_cast<double>(q) / (n_ - p_);
+
+    // The unweighted sweep of the untransformed data.
+    std::vector<double> unit(n_, 1.0);
+    weights_.swap(unit);
+    const bool twoStage = twoStage_;
+    twoStage_ = false;
+    WeightedMoments();
+    twoStage_ = twoStage;
+    weights_.swap(unit);
+    std::vector<double>().swap(work_);
+    for (int i = 0; i < p_; ++i)
+        for (int j = 0; j < p_; ++j) moments_[i][j] *= s2_;
+    for (int j = 0; j < p_; ++j) standardErrors_[j] = std::sqrt(moments_[j][j]);
+    return true;
+}

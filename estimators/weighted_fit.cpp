@@ -1,0 +1,263 @@
+// WLSE: construction, the weighted moments and covariance, and the
+// estimation driver.
+#include "estimators/weighted_fit.h"
+
+#include <cmath>
+#include <string>
+
+#include "core/data/data_set.h"
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/statistics.h"
+#include "core/settings/engine_context.h"
+#include "estimators/weighted_fit_kernels.h"
+#include "platform/errors.h"
+
+void WLSE::SetUp(EngineContext& context, int n, int k) {
+    context_ = &context;
+    n_ = n;
+    k_ = k;
+    p_ = k - 1;
+    residualDf_ = n - p_;
+    if (p_ < 1 || n - p_ < 2) {
+        data_.clear();
+        secondData_.clear();
+        names_.clear();
+        throw Exception("自由度不足");
+    }
+    tDf = n - p_;
+    moments_.Replace(Matrix(k, k, 0.0));
+    covariance_.Replace(Matrix(p_, p_, 0.0));
+    if (twoStage_) secondCovariance_.Replace(Matrix(p_, p_, 0.0));
+    coefficients_.assign(p_, 0.0);
+    standardErrors_.assign(p_, 0.0);
+    weights_.assign(n, 1.0);
+    transformed_ = std::make_unique<TFileMatrix>(context, k, n, 0.0);
+    if (twoStage_) secondTransformed_ = std::make_unique<TFileMatrix>(context, k, n, 0.0);
+    results_ = std::make_unique<TFileMatrix>(context, p_ + 16, n, 0.0);
+    tuning = 1.345;
+    iterations_ = 0;
+    boundedInfluence = false;
+}
+
+WLSE::~WLSE() = default;
+
+// ---- reading ----------------------------------------------------------------
+
+double WLSE::GetTransformed(int j, int t) const { return transformed_->GetValue(j, t); }
+
+double WLSE::GetSecondTransformed(int j, int t) const {
+    return secondTransformed_ ? secondTransformed_->GetValue(j, t) : transformed_->GetValue(j, t);
+}
+
+double WLSE::GetResult(int row, int t) const { return results_->GetValue(row, t); }
+
+void WLSE::ReadTransformedRow(int j, double* out) const { transformed_->ReadSpan(j, 0, n_, out); }
+
+void WLSE::ReadSecondTransformedRow(int j, double* out) const {
+    (secondTransformed_ ? *secondTransformed_ : *transformed_).ReadSpan(j, 0, n_, out);
+}
+
+void WLSE::ReadResidualRow(int row, double* out) const { results_->ReadSpan(row, 0, n_, out); }
+
+double WLSE::GetData(int j, int t) const {
+    if (j < 0 || j >= k_ || t < 0 || t >= n_) throw ERangeError(kRangeErrorText);
+    return X(t)[j];
+}
+
+int WLSE::FindName(const std::string& name) const {
+    for (int i = 0; i < k_ && i < static_cast<int>(names_.size()); ++i)
+        if (names_[i] == name) return i;
+    return -1;
+}
+
+double WLSE::Predict(const double* x) const {
+    long double sum = 0.0L;
+    for (int j = 0; j < p_; ++j) sum += static_cast<long double>(coefficients_[j]) * x[j];
+    return static_cast<double>(sum);
+}
+
+// ---- weights ------------------------------------------------------------------
+
+namespace {
+
+const char* const kBadWeightsText = "重みには有限で負でない値を指定してください（すべて０は不可）。";
+
+bool UsableWeights(const double* w, int n) {
+    bool anyPositive = false;
+    for (int t = 0; t < n; ++t) {
+        if (!std::isfinite(w[t]) || w[t] < 0.0) return false;
+        if (w[t] > 0.0) anyPositive = true;
+    }
+    return anyPositive;
+}
+
+}  // namespace
+
+void WLSE::SetWeights(const double* w) {
+    if (!UsableWeights(w, n_)) throw Exception(kBadWeightsText);
+    weights_.assign(w, w + n_);
+}
+
+// ---- moments ------------------------------------------------------------------
+
+void WLSE::WeightedMoments() {
+    workStride_ = twoStage_ ? 2 * k_ : k_;
+    work_.resize(static_cast<std::size_t>(n_) * workStride_);
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        for (long long t = first; t < first + count; ++t) {
+            const double r = std::sqrt(weights_[t]);
+            double* out = WorkRow(t);
+            const double* x = X(t);
+            for (int j = 0; j < k_; ++j) out[j] = r * x[j];
+            if (twoStage_) {
+                const double* z = Z(t);
+                for (int j = 0; j < k_; ++j) out[k_ + j] = r * z[j];
+            }
+        }
+    });
+    MomentsFromWork();
+}
+
+void WLSE::MomentsFromWork() {
+    Matrix raw;
+    RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
+    // Row i from z* (two-stage) against column j from x*.
+    const int zOffset = twoStage_ ? k_ : 0;
+    for (int i = 0; i < k_; ++i)
+        for (int j = 0; j < k_; ++j) moments_[i][j] = raw[zOffset + i][j];
+    for (int j = 0; j < p_; ++j) (void)moments_.Sweep(j);
+    if (twoStage_) {
+        // z*'z* over the regressors, for the covariance.
+        for (int i = 0; i < p_; ++i)
+            for (int j = 0; j < p_; ++j) secondCovariance_[i][j] = raw[k_ + i][k_ + j];
+    }
+}
+
+void WLSE::CovarianceFromWork() {
+    for (int i = 0; i < p_; ++i)
+        for (int j = 0; j < p_; ++j) covariance_[i][j] = moments_[i][j];
+    if (twoStage_) {
+        Matrix t(secondCovariance_);
+        SandwichProduct(covariance_, t, p_);
+    }
+}
+
+void WLSE::FormCovariance() {
+    WeightedMoments();
+    CovarianceFromWork();
+}
+
+void WLSE::Residuals(double* e) const {
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        for (long long t = first; t < first + count; ++t) {
+            const double* x = X(t);
+            double fit = 0.0;
+            for (int j = 0; j < p_; ++j) fit += x[j] * moments_[j][p_];
+            e[t] = x[p_] - fit;
+        }
+    });
+}
+
+void WLSE::Leverages(double* h, bool scaleByWeight) const {
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        for (long long t = first; t < first + count; ++t) {
+            const double* x = X(t);
+            const double* z = Z(t);
+            double value = QuadraticForm(moments_, x, z, p_);
+            if (twoStage_) value = 2.0 * value - QuadraticForm(covariance_, x, x, p_);
+            h[t] = scaleByWeight ? weights_[t] * value : value;
+        }
+    });
+}
+
+void WLSE::WriteTransformedTables() {
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        std::vector<double> span(count);
+        for (int j = 0; j < k_; ++j) {
+            for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[j];
+            transformed_->WriteSpan(j, static_cast<int>(first), count, span.data());
+            if (twoStage_) {
+                for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[k_ + j];
+                secondTransformed_->WriteSpan(j, static_cast<int>(first), count, span.data());
+            }
+        }
+    });
+}
+
+// ---- estimation ------------------------------------------------------------------
+
+bool WLSE::Estimate(int mode) {
+    // Kind 0 fits with the weights as they stand; after an AR fit they hold
+    // predictions, which may not serve as weights.
+    if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
+    UiServices& ui = context_->Services();
+    // One step per pass, one after the procedure and one after the table.
+    ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);
+    struct ProgressEnd {
+        UiServices& ui;
+        ~ProgressEnd() { ui.ProgressEnd(); }
+    } progressEnd{ui};
+
+    bool ok;
+    if (mode > kModeAROffset) {
+        ok = EstimateAR(mode - kModeAROffset);
+        // An AR process that could not be estimated leaves the plain fit.
+        if (!ok) (void)Reweight(-1);
+    } else {
+        ok = Reweight(mode);
+    }
+    ui.ProgressStep();
+    if (twoStage_) InvertMatrix(secondCovariance_.Data(), p_, secondCovariance_.Data(), p_, p_);
+    ComputeTable();
+    ui.ProgressStep();
+
+    results_->ReadSpan(kRowTransformedResidual, 0, n_, work_.data());
+    std::vector<double> fitted(n_);
+    results_->ReadSpan(kRowTransformedFitted, 0, n_, fitted.data());
+    durbinWatson_ = DurbinWatson(work_.data(), n_);
+    gk_ = HeteroskedasticityStatistic(fitted.data(), work_.data(), n_);
+
+    regressionDf_ = p_;
+    if (IsConstantSeries(weights_.data(), n_) && !arMode_ && FindName(Data::ConstantName()) > 0)
+        regressionDf_ = p_ - 1;
+    std::vector<double>().swap(work_);
+    return ok;
+}
+
+// ---- partial regression -----------------------------------------------------------
+
+void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
+    if (j < 0 || j >= p_) throw ERangeError(kRangeErrorText);
+    const int stride = twoStage_ ? 2 * k_ : k_;
+    std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
+    std::vector<double> column(n_);
+    for (int i = 0; i < k_; ++i) {
+        transformed_->ReadSpan(i, 0, n_, column.data());
+        for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + i] = column[t];
+        if (twoStage_) {
+            // Regressor j takes its own transformed values in place of the
+            // instrumented ones.
+            if (i != j) secondTransformed_->ReadSpan(i, 0, n_, column.data());
+            for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + k_ + i] = column[t];
+        }
+    }
+    Matrix raw, g(k_, k_, 0.0);
+    RawCrossProducts(rows.data(), n_, stride, stride, context_->Pool(), raw);
+    const int zOffset = twoStage_ ? k_ : 0;
+    for (int i = 0; i < k_; ++i)
+        for (int l = 0; l < k_; ++l) g[i][l] = raw[zOffset + i][l];
+    for (int l = 0; l < p_; ++l)
+        if (l != j) (void)g.Sweep(l);
+    for (int t = 0; t < n_; ++t) {
+        const double* x = &rows[static_cast<std::size_t>(t) * stride];
+        long double y = x[p_], xj = x[j];
+        for (int l = 0; l < p_; ++l) {
+            if (l == j) continue;
+            y -= static_cast<long double>(x[l]) * g[l][p_];
+            xj -= static_cast<long double>(x[l]) * g[l][j];
+        }
+        yOut[t] = static_cast<double>(y);
+        xOut[t] = static_cast<double>(xj);
+    }
+}

@@ -1,0 +1,203 @@
+// WLSE: weighted, robust (iteratively reweighted) and AR-error regression
+// on one block of data.
+//
+// The block holds p regressors (the constant term among them) and one
+// dependent variable, k = p + 1 rows of n observations, bound from the
+// least-squares model, an instrumental-variable model or a named data
+// table. Estimate() fits with the current weights (or a robust weight
+// function, or an AR(q) error filter) and fills the coefficients, standard
+// errors, summary statistics, the transformed data and the per-observation
+// table of p + 16 rows (both kept in temporary files).
+//
+// In two-stage mode the moments are Z'WX with Z the instrumented
+// regressors, and residuals are taken against the untransformed ones.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/io/file_matrix.h"
+#include "core/numeric/matrix.h"
+
+class EngineContext;
+class Reg;
+class RegIV;
+
+class WLSE {
+public:
+    // Rows of the per-observation table; coefficient j's change is row
+    // kRowCoefChange + j.
+    enum ResultRow {
+        kRowObserved = 0,
+        kRowFitted = 1,
+        kRowResidual = 2,
+        kRowErrorPercent = 3,
+        kRowTransformedFitted = 4,
+        kRowTransformedResidual = 5,
+        kRowPress = 6,
+        kRowStandardized = 7,
+        kRowStudentized = 8,
+        kRowResidualShare = 9,
+        kRowTwoStageA = 10,
+        kRowTwoStageB = 11,
+        kRowLeverage = 12,
+        kRowDeletedVariance = 13,
+        kRowWelsch = 14,
+        kRowCovRatio = 15,
+        kRowCoefChange = 16,
+    };
+    // Estimate() modes: 0..100 weight kinds, above 100 AR errors of order
+    // mode - 100.
+    static constexpr int kModeAROffset = 100;
+    // Passes of an iterative procedure before it stops unconverged.
+    static constexpr int kPassLimit = 1000;
+
+    // The model's variables in the observations of the groups in mask (0:
+    // all), the variable named dependentName as the dependent one. A
+    // two-stage model fits on first-stage values; with its residual mode on,
+    // residuals are taken against the observed regressors.
+    WLSE(const Reg& model, std::uint16_t groupMask, const std::string& dependentName);
+    // The explanatory variables (role 2, the constant term last) and the
+    // dependent one (role 1) of an instrumental-variable model; always
+    // two-stage. Temporary files are named by context.
+    WLSE(const RegIV& model, EngineContext& context);
+    // Every selected column of data other than dependentColumn as a
+    // regressor (plus a constant term when no column bears its name); with
+    // second, two-stage on the same columns of second.
+    WLSE(const TNamedData& data, const TNamedData* second, int dependentColumn);
+    ~WLSE();
+    WLSE(const WLSE&) = delete;
+    WLSE& operator=(const WLSE&) = delete;
+
+    // Runs the weighting procedure of mode, then every statistic and table.
+    // False when the procedure failed and the unweighted fit stands instead
+    // (robust weights that vanished or could not be formed, an AR process
+    // that could not be estimated). Kind 0 with weights that are negative,
+    // not finite or all zero throws Exception before any fit.
+    [[nodiscard]] bool Estimate(int mode);
+
+    // Weights for kind 0: n values, finite, not negative and not all zero;
+    // otherwise Exception and the weights are kept.
+    void SetWeights(const double* w);
+    // Replaces s2 and the standard errors by Huber's covariance of the last
+    // fit. False, nothing changed, when no residual lies inside c times the
+    // scale (or there is no positive scale).
+    [[nodiscard]] bool HuberCovariance();
+    // Residuals of regressor j and of the dependent variable on the other
+    // regressors (transformed data), n values each.
+    void PartialResiduals(double* xOut, double* yOut, int j) const;
+    // sum over j < p of b_j x_j.
+    double Predict(const double* x) const;
+
+    // --- reading -------------------------------------------------------------
+    int ObsCount() const { return n_; }
+    int RowCount() const { return k_; }
+    int CoefCount() const { return p_; }
+    int ResidualDf() const { return residualDf_; }
+    int Iterations() const { return iterations_; }
+    int WeightKind() const { return weightKind_; }
+    int RegressionDf() const { return regressionDf_; }
+    int AROrder() const { return arOrder_; }
+    bool TwoStage() const { return twoStage_; }
+    bool ARMode() const { return arMode_; }
+    double S2() const { return s2_; }
+    double VarY() const { return varY_; }
+    double R2() const { return r2_; }
+    double AdjR2() const { return adjR2_; }
+    double DurbinWatsonRatio() const { return durbinWatson_; }
+    double GK() const { return gk_; }
+    double SSE() const { return sse_; }
+    double Syy() const { return syy_; }
+    double Scale() const { return scale_; }
+    double ARVariance() const { return arVariance_; }
+    float MadDivisor() const { return madDivisor_; }
+
+    double GetCoef(int i) const { return coefficients_.at(i); }
+    double GetStdErr(int i) const { return standardErrors_.at(i); }
+    double GetWeight(int t) const { return weights_.at(t); }
+    double GetARCoef(int i) const { return arCoefficients_.at(i); }
+    double GetARVariance(int i) const { return arVariances_.at(i); }
+    // Element (i, j) of the q x q transform of the first q observations.
+    double GetARTransform(int i, int j) const { return arTransform_.At(i, j); }
+    double GetCovariance(int i, int j) const { return covariance_.At(i, j); }
+    double GetMoment(int i, int j) const { return moments_.At(i, j); }
+    // Table elements; outside a table 0.0.
+    double GetTransformed(int j, int t) const;
+    double GetSecondTransformed(int j, int t) const;
+    double GetResult(int row, int t) const;
+    // n values of a row.
+    void ReadTransformedRow(int j, double* out) const;
+    void ReadSecondTransformedRow(int j, double* out) const;
+    void ReadResidualRow(int row, double* out) const;
+    // Untransformed value of data row j at observation t.
+    double GetData(int j, int t) const;
+    const std::string& GetName(int i) const { return names_.at(i); }
+    // First index below k whose name equals name, else -1.
+    int FindName(const std::string& name) const;
+
+    // --- options (between estimations) ---------------------------------------
+    double tuning = 1.345;        // c of the Huber and Andrews weights
+    double tDf = 0.0;             // m of the t weights; n - p after construction
+    bool boundedInfluence = false;
+
+private:
+    void SetUp(EngineContext& context, int n, int k);
+    [[nodiscard]] bool Reweight(int kind);
+    [[nodiscard]] bool UpdateWeights(const double* factor, const double* residual);
+    [[nodiscard]] bool EstimateAR(int q);
+    [[nodiscard]] bool YuleWalker(const double* residual);
+    void ClearAR();
+
+    // Transformed rows (sqrt(w) x, and z in two-stage mode) into the work
+    // arrays, then the moments swept on 0..p-1.
+    void WeightedMoments();
+    // WeightedMoments, then the covariance factor (and the second moments).
+    void FormCovariance();
+    // The moments and the covariance from the work arrays as they are.
+    void MomentsFromWork();
+    void CovarianceFromWork();
+    // Untransformed residuals of the current coefficients.
+    void Residuals(double* e) const;
+    // h_t of the current matrices on untransformed data (two-stage:
+    // 2 h - x'Cx), times scaleByWeight ? w_t : 1.
+    void Leverages(double* h, bool scaleByWeight) const;
+    // The AR filter of every row into the work arrays.
+    void FilterWork();
+    void WriteTransformedTables();
+    void ComputeTable();
+
+    const double* X(long long t) const { return &data_[static_cast<std::size_t>(t) * k_]; }
+    const double* Z(long long t) const {
+        return secondData_.empty() ? X(t) : &secondData_[static_cast<std::size_t>(t) * k_];
+    }
+    // Transformed x (and, in two-stage mode, z after it) of observation t.
+    double* WorkRow(long long t) { return &work_[static_cast<std::size_t>(t) * workStride_]; }
+    const double* WorkRow(long long t) const { return &work_[static_cast<std::size_t>(t) * workStride_]; }
+    const double* WorkZ(long long t) const { return WorkRow(t) + (twoStage_ ? k_ : 0); }
+
+    EngineContext* context_ = nullptr;
+    int n_ = 0, k_ = 0, p_ = 0;
+    int residualDf_ = 0;
+    int iterations_ = 0;
+    int weightKind_ = 0;
+    int regressionDf_ = 0;
+    int arOrder_ = 0;
+    Matrix moments_, covariance_, secondCovariance_, arTransform_;
+    // Observation-major: value of row j at observation t is [t * k + j].
+    std::vector<double> data_, secondData_;
+    // Transformed data of the current pass, observation-major: x* and, in
+    // two-stage mode, z* after it.
+    std::vector<double> work_;
+    int workStride_ = 0;
+    std::vector<double> coefficients_, standardErrors_, weights_;
+    std::vector<double> arCoefficients_, arVariances_;
+    double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, durbinWatson_ = 0, scale_ = 0, gk_ = 0;
+    double sse_ = 0, syy_ = 0, arVariance_ = 0;
+    std::unique_ptr<TFileMatrix> transformed_, secondTransformed_, results_;
+    std::vector<std::string> names_;
+    bool twoStage_ = false;
+    bool arMode_ = false;
+    float madDivisor_ = 0.0f;
+};

@@ -1,0 +1,187 @@
+// WLSE: the statistics and the per-observation table of a finished fit.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/thread_pool.h"
+#include "core/settings/engine_context.h"
+#include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_kernels.h"
+
+namespace {
+
+// Partial sums of one block, combined in block order so that the totals do
+// not depend on the thread count.
+struct BlockSums {
+    double count = 0.0, mean = 0.0, m2 = 0.0;  // of the transformed y
+    long double sse = 0.0L;
+    std::vector<long double> xe;    // X*'e (two-stage)
+    std::vector<long double> gram;  // X*'X* over the regressors (two-stage)
+};
+
+// 1 - h is held here before it divides, so that an observation with
+// leverage 1 gives finite rows.
+double OneMinus(double h) { return std::max(1.0 - h, kSingleEpsilon); }
+
+}  // namespace
+
+void WLSE::ComputeTable() {
+    const int p = p_;
+    const long long n = n_;
+    const int blocks = static_cast<int>((n + kMomentChunkRows - 1) / kMomentChunkRows);
+    std::vector<BlockSums> sums(blocks);
+    std::vector<double> e(n), h(n), a(n), b(n);
+    ThreadPool* pool = context_->Pool();
+
+    // Observed, fitted and residual rows, leverages.
+    ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
+        BlockSums& s = sums[first / kMomentChunkRows];
+        if (twoStage_) {
+            s.xe.assign(p, 0.0L);
+            s.gram.assign(static_cast<std::size_t>(p) * p, 0.0L);
+        }
+        std::vector<double> rows(static_cast<std::size_t>(10) * count);
+        double* observed = &rows[0];
+        double* fitted = observed + count;
+        double* residual = fitted + count;
+        double* percent = residual + count;
+        double* tFitted = percent + count;
+        double* tResidual = tFitted + count;
+        double* press = tResidual + count;
+        double* rowA = press + count;
+        double* rowB = rowA + count;
+        double* rowH = rowB + count;
+        for (int c = 0; c < count; ++c) {
+            const long long t = first + c;
+            const double* x = X(t);
+            double fit = 0.0;
+            for (int j = 0; j < p; ++j) fit += x[j] * moments_[j][p];
+            observed[c] = x[p];
+            fitted[c] = fit;
+            residual[c] = observed[c] - fitted[c];
+            const double y = std::fabs(x[p]) < kDoubleEpsilon ? kDoubleEpsilon : x[p];
+            percent[c] = 100.0 * residual[c] / y;
+
+            const double* xs = WorkRow(t);
+            const double* zs = WorkZ(t);
+            double tfit = 0.0;
+            for (int j = 0; j < p; ++j) tfit += xs[j] * moments_[j][p];
+            const double lev = QuadraticForm(moments_, xs, zs, p);
+            double av = lev, bv = lev;
+            if (twoStage_) {
+                av = QuadraticForm(covariance_, xs, xs, p);
+                bv = QuadraticForm(secondCovariance_, zs, zs, p);
+            }
+            const double ys = xs[p];
+            const double et = ys - tfit;
+            tFitted[c] = tfit;
+            tResidual[c] = et;
+            press[c] = et / OneMinus(lev);
+            rowA[c] = av;
+            rowB[c] = bv;
+            rowH[c] = lev;
+            e[t] = et;
+            h[t] = lev;
+            a[t] = av;
+            b[t] = bv;
+
+            s.count += 1.0;
+            const double delta = ys - s.mean;
+            s.mean += delta / s.count;
+            s.m2 += delta * (ys - s.mean);
+            s.sse += static_cast<long double>(et) * et;
+            if (twoStage_) {
+                for (int j = 0; j < p; ++j) {
+                    s.xe[j] += static_cast<long double>(xs[j]) * et;
+                    for (int l = 0; l < p; ++l) s.gram[static_cast<std::size_t>(j) * p + l] += xs[j] * xs[l];
+                }
+            }
+        }
+        const int f = static_cast<int>(first);
+        const int codes[10] = {kRowObserved, kRowFitted, kRowResidual, kRowErrorPercent, kRowTransformedFitted,
+                               kRowTransformedResidual, kRowPress, kRowTwoStageA, kRowTwoStageB, kRowLeverage};
+        for (int r = 0; r < 10; ++r) results_->WriteSpan(codes[r], f, count, &rows[static_cast<std::size_t>(r) * count]);
+    });
+
+    // Totals in block order.
+    double count = 0.0, mean = 0.0, m2 = 0.0;
+    long double sse = 0.0L;
+    std::vector<long double> xe(twoStage_ ? p : 0, 0.0L), gram(twoStage_ ? p * p : 0, 0.0L);
+    for (const BlockSums& s : sums) {
+        if (s.count == 0.0) continue;
+        const double total = count + s.count;
+        const double delta = s.mean - mean;
+        m2 += s.m2 + delta * delta * count * s.count / total;
+        mean += delta * s.count / total;
+        count = total;
+        sse += s.sse;
+        for (std::size_t j = 0; j < xe.size(); ++j) xe[j] += s.xe[j];
+        for (std::size_t j = 0; j < gram.size(); ++j) gram[j] += s.gram[j];
+    }
+    sse_ = static_cast<double>(sse);
+    syy_ = m2;
+    varY_ = syy_ / (n_ - 1);
+    s2_ = sse_ / (n_ - p_);
+    r2_ = 1.0 - sse_ / syy_;
+    adjR2_ = 1.0 - s2_ / varY_;
+    if (!(adjR2_ >= kDoubleEpsilon)) adjR2_ = 0.0;
+    for (int j = 0; j < p; ++j) {
+        coefficients_[j] = moments_[j][p];
+        standardErrors_[j] = std::sqrt(covariance_[j][j] * s2_);
+    }
+
+    // Deleted variances and the influence rows.
+    const int rowCount = 6 + p;
+    const double deletedDf = n_ - p_ - 1;
+    ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
+        std::vector<double> rows(static_cast<std::size_t>(rowCount) * count);
+        std::vector<double> g(p), gg(p);
+        for (int c = 0; c < count; ++c) {
+            const long long t = first + c;
+            const double et = e[t], lev = h[t], av = a[t], bv = b[t];
+            const double m = OneMinus(lev);
+            const double d = et / m;
+            BlockTimes(moments_, WorkZ(t), p, g.data());
+            double s2t;
+            if (twoStage_) {
+                long double ax = 0.0L, bx = 0.0L;
+                for (int j = 0; j < p; ++j) {
+                    ax += xe[j] * g[j];
+                    long double inner = 0.0L;
+                    for (int l = 0; l < p; ++l) inner += gram[static_cast<std::size_t>(j) * p + l] * g[l];
+                    bx += inner * g[j];
+                }
+                s2t = (sse_ + 2.0 * d * static_cast<double>(ax) + d * d * (static_cast<double>(bx) - 1.0)) / deletedDf;
+            } else {
+                s2t = (sse_ - et * et / m) / deletedDf;
+            }
+            s2t = std::max(s2t, 0.0);
+            const double spread = 1.0 - lev - lev + av;
+            const double standardized = et / std::sqrt(std::max(spread * s2_, kSingleEpsilon));
+            const double studentized = et / std::sqrt(std::max(spread * s2t, kSingleEpsilon));
+            double welsch, covRatio;
+            if (twoStage_) {
+                welsch = std::sqrt(bv * d * d / (std::max(spread, kSingleEpsilon) * s2t / (n_ - 1)));
+                covRatio = IntPower(p, s2t / s2_) / m * ((1.0 - bv) / m);
+            } else {
+                welsch = std::sqrt(lev * d * d * (n_ - 1) / (m * s2t));
+                covRatio = IntPower(p, s2t / s2_) / m;
+            }
+            rows[0 * count + c] = standardized;
+            rows[1 * count + c] = studentized;
+            rows[2 * count + c] = sse_ > 0.0 ? et * et / sse_ : 0.0;
+            rows[3 * count + c] = s2t;
+            rows[4 * count + c] = welsch;
+            rows[5 * count + c] = covRatio;
+            for (int j = 0; j < p; ++j) rows[static_cast<std::size_t>(6 + j) * count + c] = d * g[j];
+        }
+        const int f = static_cast<int>(first);
+        const int codes[6] = {kRowStandardized, kRowStudentized, kRowResidualShare,
+                              kRowDeletedVariance, kRowWelsch, kRowCovRatio};
+        for (int r = 0; r < 6; ++r) results_->WriteSpan(codes[r], f, count, &rows[static_cast<std::size_t>(r) * count]);
+        for (int j = 0; j < p; ++j)
+            results_->WriteSpan(kRowCoefChange + j, f, count, &rows[static_cast<std::size_t>(6 + j) * count]);
+    });
+}
