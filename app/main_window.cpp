@@ -305,9 +305,15 @@ bool TfrmREG::SaveModel() {
         request.title = "名前を付けて保存";
         const std::string name = state_.Services().ChooseSaveFile(request);
         if (name.empty()) return false;
-        return GuardCommand(state_.Services(), [&] { SaveAs(*model, name); });
+        return GuardCommand(state_.Services(), [&] {
+            SaveAs(*model, name);
+            state_.Undo().MarkSaved();
+        });
     }
-    return GuardCommand(state_.Services(), [&] { WriteFile(*model); });
+    return GuardCommand(state_.Services(), [&] {
+        WriteFile(*model);
+        state_.Undo().MarkSaved();
+    });
 }
 
 bool TfrmREG::ConfirmSaveIfModified() {
@@ -505,6 +511,8 @@ void TfrmREG::SaveAsFileExecute() {
     const std::string name = state_.Services().ChooseSaveFile(request);
     if (name.empty()) return;
     SaveAs(*model, name);
+    // Undo and redo clear the modified flag only at the state now on disk.
+    state_.Undo().MarkSaved();
     UpdateCaption();
 }
 
@@ -1042,20 +1050,4 @@ void TfrmREG::ChoiceDataExecute() {
     }
     RefreshActivePage();
     UpdateClipboardActions();
-}
-
-void TfrmREG::UndoEditExecute() {
-    Reg* model = state_.Model();
-    if (!model || !state_.Undo().Undo(*model)) return;
-    RefreshVariableList();
-    RefreshActivePage();
-    UpdateCaption();
-}
-
-void TfrmREG::RedoEditExecute() {
-    Reg* model = state_.Model();
-    if (!model || !state_.Undo().Redo(*model)) return;
-    RefreshVariableList();
-    RefreshActivePage();
-    UpdateCaption();
 }
