@@ -165,7 +165,9 @@ void TfrmREG::tsAnalysisShow() {
     if (!model) return;
     model->ComputeInfluence();
     influenceColumns_ = InfluenceGridColumns(*model);
-    influenceCutoffs_ = ComputeInfluenceCutoffs(*model);
+    // The cut-offs depend on n and df alone; a scroll keeps them.
+    if (influenceCutoffs_.n != model->GetObsCount() || influenceCutoffs_.df != model->GetResidualDf())
+        influenceCutoffs_ = ComputeInfluenceCutoffs(*model);
     const int columns = static_cast<int>(influenceColumns_.size());
     InfluenceColumnMarks.Resize(std::max(InfluenceColumnMarks.Count(), columns));
     sgAna->SetColCount(columns + 1);

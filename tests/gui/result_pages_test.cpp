@@ -329,6 +329,12 @@ TEST_F(ResultPagesTest, ClickedInfluenceCellsExplainTheirValueAndCutOff) {
     Click(g, 15, 5);
     const std::string status = main_->StatusPanel(0).toStdString();
     EXPECT_NE(status.find("(-0.219351)"), std::string::npos) << status;
+
+    // YEAR out: p = 6, df = 10, and the points follow: 2 sqrt(6 / 10).
+    ASSERT_TRUE(state_.Model()->ToggleVariable(5));
+    main_->RefreshActivePage();
+    Click(g, 3, 5);
+    EXPECT_EQ(main_->StatusPanel(1).toStdString(), "DFFITSの切断点 = 1.5492");
 }
 
 TEST_F(ResultPagesTest, CutOffsNeedingMoreDegreesOfFreedomAreLeftOut) {
