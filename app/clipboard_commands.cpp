@@ -9,6 +9,7 @@
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
+#include "platform/errors.h"
 
 namespace {
 
@@ -53,6 +54,9 @@ void TfrmREG::CopyEditExecute() {
 void TfrmREG::CutEditExecute() {
     Reg* model = state_.Model();
     if (!model) return;
+    // Refused before anything reaches the clipboard: one observation stays.
+    if (!MarkedObservations().empty() && static_cast<int>(MarkedObservations().size()) >= model->GetObsCount())
+        throw Exception("すべてのデータ組は削除できません。");
     const std::vector<int> marked = CopyMarkedObservations();
     if (!marked.empty()) DeleteObservationsWithUndo(EditFor(state_), marked);
     ObservationMarks.Reset(model->GetObsCount());

@@ -155,6 +155,33 @@ TEST_F(ClipboardCommandsTest, MarksBeyondTheObservationsAreIgnored) {
     EXPECT_EQ(Model().GetObsCount(), 6);  // only observation 2 went
 }
 
+TEST_F(ClipboardCommandsTest, CuttingEveryObservationIsRefusedBeforeAnythingIsCopied) {
+    Open(true);
+    SetOsClip(true);
+    const Snapshot before = Take(Model());
+    Mark({0, 1, 2, 3, 4, 5});
+    ui_.ClearCalls();
+    ui_.QueueOK();
+    main_->Action("CutEdit")->trigger();
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    EXPECT_EQ(Take(Model()), before);
+    EXPECT_EQ(ui_.ClipboardText(), "");
+    EXPECT_FALSE(Enabled("PasteEdit"));
+    EXPECT_FALSE(state_.Undo().CanUndo());
+}
+
+TEST_F(ClipboardCommandsTest, APasteWhoseTextFailsToEvaluateChangesNothing) {
+    Open(true);
+    SetOsClip(true);
+    const Snapshot before = Take(Model());
+    ui_.ClipboardSetText("1,2,3,4,5@99999999999999999999999,6,");
+    ui_.QueueOK();
+    main_->Action("PasteEdit")->setEnabled(true);
+    main_->Action("PasteEdit")->trigger();
+    EXPECT_EQ(Take(Model()), before);
+    EXPECT_FALSE(state_.Undo().CanUndo());
+}
+
 TEST_F(ClipboardCommandsTest, CopyWithNothingMarkedCopiesNothing) {
     Open();
     Mark({});
