@@ -164,6 +164,29 @@ TEST_F(ResultPagesTest, DiagnosticsGridShowsEveryResidualMeasureOfLongley) {
     }
 }
 
+TEST_F(ResultPagesTest, ClickedDiagnosticsCellShowsItsValue) {
+    OpenLongley();
+    main_->mnuCheckViewClick();
+    TStringGrid* g = main_->DiagnosticsGrid();
+    struct Case {
+        int column, row;
+        const char* start;
+        double value;
+    };
+    const Case cases[] = {
+        {8, 3, "t[3] = ", kDiagnostics[2][7]},
+        {7, 10, "r[10] = ", kDiagnostics[9][6]},
+        {5, 16, "PRESS残差[16] = ", kDiagnostics[15][4]},
+    };
+    for (const Case& c : cases) {
+        Click(g, c.column, c.row);
+        const std::string status = main_->StatusPanel(0).toStdString();
+        ASSERT_EQ(status.rfind(c.start, 0), 0u) << status;
+        EXPECT_NEAR(std::strtod(status.c_str() + std::strlen(c.start), nullptr), c.value, 1e-6 * std::fabs(c.value)) << status;
+        EXPECT_EQ(main_->StatusPanel(1), "");
+    }
+}
+
 TEST_F(ResultPagesTest, GkAndDwBesideTheGridAndTheBgTestOfTwoOrders) {
     OpenLongley();
     main_->mnuCheckViewClick();
