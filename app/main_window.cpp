@@ -143,28 +143,9 @@ void TfrmREG::BuildGrids() {
 
     BuildEstimatesPage();
 
-    sgRes = NewGrid(tsCheck, "sgRes");
-    sgRes->SetCellProvider([this](int c, int r) { return ResultCellText(diagnosticColumns_, c, r); });
-    auto* checkLayout = new QVBoxLayout(tsCheck);
-    checkLayout->setContentsMargins(2, 2, 2, 2);
-    checkLayout->addWidget(sgRes);
-    connect(sgRes, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgResTopLeftChanged));
-    connect(sgRes, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgResMouseDown));
-
-    sgAna = NewGrid(tsAnalysis, "sgAna");
-    sgAna->SetCellProvider([this](int c, int r) { return ResultCellText(influenceColumns_, c, r); });
-    auto* anaLayout = new QVBoxLayout(tsAnalysis);
-    anaLayout->setContentsMargins(2, 2, 2, 2);
-    anaLayout->addWidget(sgAna);
-    connect(sgAna, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgAnaTopLeftChanged));
-    connect(sgAna, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgAnaMouseDown));
-
-    sgVList = NewGrid(tsPredict, "sgVList");
-    sgPred = NewGrid(tsPredict, "sgPred");
-    auto* predLayout = new QHBoxLayout(tsPredict);
-    predLayout->setContentsMargins(2, 2, 2, 2);
-    predLayout->addWidget(sgVList, 1);
-    predLayout->addWidget(sgPred, 2);
+    BuildDiagnosticsPage();
+    BuildInfluencePage();
+    BuildPredictionPage();
 
     for (TStringGrid* grid : {sgEdit, sgRes, sgAna}) {
         connect(grid, &TStringGrid::GridMouseMove, this, [this, grid](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
@@ -259,6 +240,8 @@ void TfrmREG::BuildActions() {
     }
     Action("mnuTBView")->setChecked(true);
     Action("mnuSBView")->setChecked(true);
+    // Cut and copy wait for marked observations, paste for a copy or cut.
+    for (const char* name : {"CutEdit", "CopyEdit", "PasteEdit"}) Action(name)->setEnabled(false);
     if (QAction* clear = Action("mnuRFClear")) clear->setVisible(false);
 
     // The open button drops down the recent files.
@@ -322,9 +305,15 @@ bool TfrmREG::SaveModel() {
         request.title = "名前を付けて保存";
         const std::string name = state_.Services().ChooseSaveFile(request);
         if (name.empty()) return false;
-        return GuardCommand(state_.Services(), [&] { SaveAs(*model, name); });
+        return GuardCommand(state_.Services(), [&] {
+            SaveAs(*model, name);
+            state_.Undo().MarkSaved();
+        });
     }
-    return GuardCommand(state_.Services(), [&] { WriteFile(*model); });
+    return GuardCommand(state_.Services(), [&] {
+        WriteFile(*model);
+        state_.Undo().MarkSaved();
+    });
 }
 
 bool TfrmREG::ConfirmSaveIfModified() {
@@ -522,6 +511,8 @@ void TfrmREG::SaveAsFileExecute() {
     const std::string name = state_.Services().ChooseSaveFile(request);
     if (name.empty()) return;
     SaveAs(*model, name);
+    // Undo and redo clear the modified flag only at the state now on disk.
+    state_.Undo().MarkSaved();
     UpdateCaption();
 }
 
@@ -745,15 +736,6 @@ QString TfrmREG::EditCellText(int c, int r) const {
     return QString::fromStdString(FormatNumber(false, model->GetValue(r - 1, c - 1)));
 }
 
-QString TfrmREG::ResultCellText(const std::vector<ResultColumn>& columns, int c, int r) const {
-    const Reg* model = state_.Model();
-    if (!model || c < 0 || c > static_cast<int>(columns.size())) return {};
-    if (r == 0) return c == 0 ? QString() : QString::fromStdString(ResultColumnTitle(*model, columns[static_cast<std::size_t>(c - 1)]));
-    if (r - 1 >= model->GetObsCount()) return {};
-    if (c == 0) return QString::number(r);
-    return QString::fromStdString(FormatNumber(false, ResultColumnValue(*model, columns[static_cast<std::size_t>(c - 1)], r - 1)));
-}
-
 // The grids hold no texts of their own here: the rows in view are asked of
 // the model when they are painted, so every visible row is filled however
 // tall the window, and a scroll costs what one screen costs.
@@ -772,38 +754,6 @@ void TfrmREG::tsEditShow() {
     }
     editTop_ = sgEdit->TopRow();
     sgEdit->InvalidateGrid();
-}
-
-void TfrmREG::tsCheckShow() {
-    Reg* model = state_.Model();
-    if (!model) return;
-    model->ComputeAnalysisData();
-    diagnosticColumns_.clear();
-    for (int m = 0; m < kDiagnosticColumns; ++m) diagnosticColumns_.push_back({ResultKind::Diagnostic, m});
-    sgRes->SetColCount(kDiagnosticColumns + 1);
-    sgRes->SetRowCount(std::max(model->GetObsCount() + 1, 2));
-    sgRes->SetColWidth(0, sgEdit->ColWidth(0));
-    resTop_ = sgRes->TopRow();
-    sgRes->InvalidateGrid();
-}
-
-void TfrmREG::tsAnalysisShow() {
-    Reg* model = state_.Model();
-    if (!model) return;
-    model->ComputeInfluence();
-    influenceColumns_ = InfluenceGridColumns(*model);
-    InfluenceColumnMarks.Resize(std::max(InfluenceColumnMarks.Count(), static_cast<int>(influenceColumns_.size())));
-    sgAna->SetColCount(static_cast<int>(influenceColumns_.size()) + 1);
-    sgAna->SetRowCount(std::max(model->GetObsCount() + 1, 2));
-    sgAna->SetColWidth(0, sgEdit->ColWidth(0));
-    anaTop_ = sgAna->TopRow();
-    sgAna->InvalidateGrid();
-}
-
-void TfrmREG::tsPredictShow() {
-    if (!state_.Model()) return;
-    sgVList->InvalidateGrid();
-    sgPred->InvalidateGrid();
 }
 
 void TfrmREG::sgEditTopLeftChanged() {
@@ -948,66 +898,6 @@ void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     std::vector<double> values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = ResultColumnValue(*model, column, i);
     if (showFundamentalStats_) showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
-}
-
-void TfrmREG::sgResMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
-    if (!state_.Model()) return;
-    int c, r;
-    sgRes->MouseToCell(x, y, c, r);
-    if (button == Qt::RightButton) {
-        if (c == 0 && r == 0)
-            ChoiceDataExecute();
-        else if (c >= 1 && c <= kDiagnosticColumns && r >= 0)
-            ShowResultColumnStatistics(ResultColumn::FromCode(c + 99), r);
-        return;
-    }
-    if (button != Qt::LeftButton) return;
-    if (c == 0 && r >= 1) {
-        MarkObservationsByClick(sgRes, mods, r);
-        return;
-    }
-    if (r == 0 && c >= 1 && c <= kDiagnosticColumns) {
-        Selekto* all[3] = {&EditColumnMarks, &DiagnosticColumnMarks, &InfluenceColumnMarks};
-        ClickColumnMark(all, DiagnosticColumnMarks, mods & Qt::ControlModifier, c - 1);
-    } else if (r == 0 && c == 0) {
-        ObservationMarks.Clear();
-        ClearColumnMarks();
-    } else {
-        return;
-    }
-    tsCheckShow();
-}
-
-void TfrmREG::sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
-    const Reg* model = state_.Model();
-    if (!model) return;
-    int c, r;
-    sgAna->MouseToCell(x, y, c, r);
-    if (button == Qt::RightButton) {
-        if (c == 0 && r == 0) {
-            ChoiceDataExecute();
-        } else if (c >= 1 && c <= static_cast<int>(influenceColumns_.size()) && r >= 0) {
-            // With Ctrl the DFBETA columns give their raw values.
-            const auto columns = InfluenceGridColumns(*model, (mods & Qt::ControlModifier) != 0);
-            ShowResultColumnStatistics(columns[static_cast<std::size_t>(c - 1)], r);
-        }
-        return;
-    }
-    if (button != Qt::LeftButton) return;
-    if (c == 0 && r >= 1) {
-        MarkObservationsByClick(sgAna, mods, r);
-        return;
-    }
-    if (r == 0 && c >= 1 && c <= static_cast<int>(influenceColumns_.size())) {
-        Selekto* all[3] = {&EditColumnMarks, &DiagnosticColumnMarks, &InfluenceColumnMarks};
-        ClickColumnMark(all, InfluenceColumnMarks, mods & Qt::ControlModifier, c - 1);
-    } else if (r == 0 && c == 0) {
-        ObservationMarks.Clear();
-        ClearColumnMarks();
-    } else {
-        return;
-    }
-    tsAnalysisShow();
 }
 
 void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {
@@ -1160,20 +1050,4 @@ void TfrmREG::ChoiceDataExecute() {
     }
     RefreshActivePage();
     UpdateClipboardActions();
-}
-
-void TfrmREG::UndoEditExecute() {
-    Reg* model = state_.Model();
-    if (!model || !state_.Undo().Undo(*model)) return;
-    RefreshVariableList();
-    RefreshActivePage();
-    UpdateCaption();
-}
-
-void TfrmREG::RedoEditExecute() {
-    Reg* model = state_.Model();
-    if (!model || !state_.Undo().Redo(*model)) return;
-    RefreshVariableList();
-    RefreshActivePage();
-    UpdateCaption();
 }

@@ -17,13 +17,16 @@
 #include "app/grid_cell_painter.h"
 #include "app/grid_marks.h"
 #include "app/result_columns.h"
+#include "app/result_texts.h"
 #include "core/data/selekto.h"
+#include "core/io/clipboard_text.h"
 
 class AppState;
 class Var;
 class QAction;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -160,6 +163,45 @@ public:
     void sgEditMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
     void sgResMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
     void sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
+    // The BG test of an order asked for; nothing for an order below 1 or one
+    // that leaves fewer than 4 residual degrees of freedom.
+    void btnBGTestClick();
+    // The statistics beside the diagnostics grid (stGK, stDWR, lblBGTest,
+    // stBGTest) and the prediction page (stDepNam, stPreval, stMaxPV,
+    // stMinPV) by control name; null for another name.
+    QLabel* PageLabel(const std::string& name) const;
+
+    // --- prediction page ---------------------------------------------------------
+    // The prediction and its tolerance interval at the values typed in the
+    // variable list; a value that fails to evaluate shows its error and
+    // leaves the former prediction.
+    void btnPredCalcClick();
+    void ComputePrediction();
+    void sgPredTopLeftChanged();
+    // The clicked observation's values into the variable list, then the
+    // prediction.
+    void sgPredClick();
+    void btnChangerClick();
+    void stPrevalClick();
+    void stMaxPVClick();
+    void stMinPVClick();
+    QLineEdit* ConfidenceField() const { return eSinraido; }
+    QLineEdit* ProbabilityField() const { return eKakuritu; }
+    std::string PredictFormula;
+    double PredictedValue = 0.0;
+    double PredictUpper = 0.0;
+    double PredictLower = 0.0;
+    // False when the last prediction had no interval (too few degrees of
+    // freedom); the bounds then show "-".
+    bool PredictionHasInterval = false;
+
+    // --- clipboard ---------------------------------------------------------------
+    // Whole observations: the marked ones to the clipboard (and, for Cut,
+    // out of the data set), or the clipboard's observations before the
+    // first marked one (appended when none is marked).
+    void CutEditExecute();
+    void CopyEditExecute();
+    void PasteEditExecute();
     // Left button held over row headers marks each observation passed.
     void GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y);
 
@@ -271,7 +313,6 @@ private:
     Selekto* ColumnMarksOf(TStringGrid* grid);
     void FitMarks();
     QString EditCellText(int c, int r) const;
-    QString ResultCellText(const std::vector<ResultColumn>& columns, int c, int r) const;
     void MoveCursor(int c, int r);
     // Writes the model to its file (asking for a name when it has none);
     // false when nothing was written. Errors are shown.
@@ -279,6 +320,26 @@ private:
     void LastFileOpen(const std::string& fileName);
     void EnterInitialValues();
     void BuildEstimatesPage();
+    void BuildDiagnosticsPage();
+    void BuildInfluencePage();
+    void BuildPredictionPage();
+    QString DiagnosticsCellText(int c, int r) const;
+    QString InfluenceCellText(int c, int r) const;
+    QString PredictionCellText(int c, int r) const;
+    QString VariableListCellText(int c, int r) const;
+    // Evaluates a percentage field: nullopt when the typed value reaches
+    // 100 % (an unbounded interval), otherwise the clamped probability.
+    std::optional<double> PercentField(QLineEdit* field, double defaultPercent);
+    // The value of a typed text; an incomplete one raises EConvertError.
+    double EvaluateComplete(const std::string& text);
+    // The converted value of the formula for one of the three labels.
+    void ConvertPredictionLabel(QLabel* label, double value);
+    // The observation selection as indices below the observation count.
+    std::vector<int> MarkedObservations() const;
+    // Copies the marked observations; their indices, or empty when none.
+    std::vector<int> CopyMarkedObservations();
+    bool OsClip() const;
+    void AfterUndoStep();
     void ShowR2();
     bool eventFilter(QObject* watched, QEvent* event) override;
     std::string DataFolder() const;
@@ -329,8 +390,35 @@ private:
     int editTop_ = 0;
     int resTop_ = 0;
     int anaTop_ = 0;
-    std::vector<ResultColumn> diagnosticColumns_;
     std::vector<ResultColumn> influenceColumns_;
+    InfluenceCutoffs influenceCutoffs_;
+    QLabel* stGK = nullptr;
+    QLabel* stDWR = nullptr;
+    QLabel* lblBGTest = nullptr;
+    QLabel* stBGTest = nullptr;
+    QPushButton* btnBGTest = nullptr;
+    QPushButton* btnJNE = nullptr;
+    QLabel* stDepNam = nullptr;
+    QLabel* stPreval = nullptr;
+    QLabel* stMaxPV = nullptr;
+    QLabel* stMinPV = nullptr;
+    QLineEdit* eSinraido = nullptr;
+    QLineEdit* eKakuritu = nullptr;
+    QPushButton* btnPredCalc = nullptr;
+    QPushButton* btnChanger = nullptr;
+    QPushButton* btnYYPlot = nullptr;
+    // The probabilities of the per-observation intervals, read once per fill.
+    std::optional<double> rowConfidence_;
+    std::optional<double> rowProbability_;
+    struct PredictionRow {
+        double fitted = 0.0, lower = 0.0, upper = 0.0;
+        bool interval = false;
+    };
+    // Rows of the per-observation table worked out since its last fill.
+    mutable std::map<int, PredictionRow> predictionRows_;
+    PredictionRow PredictionAt(int i) const;
+    // The program's own clipboard buffer (the system one by the settings).
+    Clip clip_;
     FundamentalStatsView showFundamentalStats_;
     GridCellContext editContext_;
     GridCellContext resContext_;

@@ -76,13 +76,14 @@ double ResultColumnValue(const Reg& model, ResultColumn column, int i) {
 }
 
 std::vector<ResultColumn> InfluenceGridColumns(const Reg& model, bool raw) {
-    std::vector<int> coefficients;
+    std::vector<int> explanatory;
     for (int j = 0; j < model.GetVarCount(); ++j)
-        if (model.IsExplanatory(j)) coefficients.push_back(j);
-    coefficients.push_back(model.GetVarCount());
+        if (model.IsExplanatory(j)) explanatory.push_back(j);
+    const ResultKind dfbeta = raw ? ResultKind::RawDfbeta : ResultKind::ScaledDfbeta;
     std::vector<ResultColumn> out;
     for (int m = 0; m < kInfluenceMeasures; ++m) out.push_back({ResultKind::Influence, m});
-    for (int j : coefficients) out.push_back({ResultKind::DeletedT, j});
-    for (int j : coefficients) out.push_back({raw ? ResultKind::RawDfbeta : ResultKind::ScaledDfbeta, j});
+    for (int j : explanatory) out.push_back({ResultKind::DeletedT, j});
+    out.push_back({dfbeta, model.GetVarCount()});
+    for (int j : explanatory) out.push_back({dfbeta, j});
     return out;
 }

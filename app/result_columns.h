@@ -32,8 +32,8 @@ inline constexpr int kInfluenceMeasures = 7;
 std::string ResultColumnTitle(const Reg& model, ResultColumn column);
 double ResultColumnValue(const Reg& model, ResultColumn column, int i);
 
-// Columns of the influence grid after its number column: the measures, then
-// the leave-one-out t of each coefficient, then its scaled DFBETA (raw with
-// raw). Coefficients are the explanatory variables in order, then the
-// constant term (index = variable count).
+// Columns of the influence grid after its number column: the measures, the
+// leave-one-out t of each explanatory variable, then the scaled DFBETA (raw
+// with raw) of the constant term (index = variable count) and of each
+// explanatory variable, in variable order.
 std::vector<ResultColumn> InfluenceGridColumns(const Reg& model, bool raw = false);

@@ -163,13 +163,14 @@ TEST(ResultColumns, TitlesAndValuesFromTheModel) {
                   model->GetAnalysisValue(Reg::kRowDffits, i));
     }
 
-    // The influence grid: the seven measures, then t and DFBETA of X1 and the constant.
+    // The influence grid: the seven measures, the t of X1, then the DFBETA of
+    // the constant and of X1.
     const auto columns = InfluenceGridColumns(*model);
-    ASSERT_EQ(columns.size(), 11u);
+    ASSERT_EQ(columns.size(), 10u);
     EXPECT_EQ(columns[6], ResultColumn::FromCode(206));
     EXPECT_EQ(columns[7], ResultColumn::FromCode(300));
-    EXPECT_EQ(columns[8], ResultColumn::FromCode(303));
-    EXPECT_EQ(columns[10], ResultColumn::FromCode(403));
+    EXPECT_EQ(columns[8], ResultColumn::FromCode(403));
+    EXPECT_EQ(columns[9], ResultColumn::FromCode(400));
     EXPECT_EQ(InfluenceGridColumns(*model, true)[9], ResultColumn::FromCode(500));
 }
 

@@ -254,9 +254,10 @@ TEST_F(MainPagesTest, ColumnTitleClicksAndTheCorner) {
 
 TEST_F(MainPagesTest, MarkedColumnsTurnIntoResultColumnsAcrossTheGrids) {
     Open(8);
+    ASSERT_TRUE(state_.Model()->ToggleVariable(0));
     main_->mnuAnalysisViewClick();
     TStringGrid* ana = main_->InfluenceGrid();
-    ana->SetCurrentCell(8, 1);  // the first leave-one-out t column
+    ana->SetCurrentCell(8, 1);  // the leave-one-out t column of X
     main_->V_SetExecute();
     main_->mnuCheckViewClick();
     main_->DiagnosticsGrid()->SetCurrentCell(2, 1);

@@ -55,8 +55,11 @@ TEST_F(MainWindowTest, ActionTableBuildsUniqueActionsMenusAndShortcuts) {
         }
         QAction* a = main_->Action(spec.name);
         ASSERT_NE(a, nullptr) << spec.name;
+        // The clipboard commands start disabled: they wait for marks and a copy.
+        const bool waits = std::string(spec.name) == "CutEdit" || std::string(spec.name) == "CopyEdit" ||
+                           std::string(spec.name) == "PasteEdit";
         if (a->isVisible()) {
-            EXPECT_EQ(a->isEnabled(), spec.handler != nullptr) << spec.name;
+            EXPECT_EQ(a->isEnabled(), spec.handler != nullptr && !waits) << spec.name;
         }
         EXPECT_FALSE(a->statusTip().isEmpty()) << spec.name;
         // Shortcut-only actions live on the window so their keys work.

@@ -1,0 +1,118 @@
+#include "app/result_texts.h"
+
+#include <cmath>
+
+#include "core/model/regression_model.h"
+#include "core/numeric/distributions.h"
+#include "core/numeric/statistics.h"
+#include "core/text/number_format.h"
+#include "resources/string_table.h"
+
+namespace {
+
+constexpr double kRateLimit = 9999.0;
+
+std::string Marked(bool single, bool dbl, double x) {
+    const std::string value = FormatNumber(false, x);
+    if (dbl) return DoubleSignificanceMark() + value;
+    if (single) return SingleSignificanceMark() + value;
+    return value;
+}
+
+std::string CutoffLine(const std::string& label, const std::string& value) {
+    return label + "の切断点 = " + value;
+}
+
+}  // namespace
+
+std::string ErrorRateText(double percent) {
+    if (percent > kRateLimit) return "+∞";
+    if (percent < -kRateLimit) return "-∞";
+    if (std::isnan(percent)) return FormatNumber(false, percent);
+    return FormatFloat(LoadStr(kStrErrorRatioPicture), percent);
+}
+
+std::string StudentMark(int residualDf, double t) {
+    if (residualDf < 2 || !std::isfinite(t)) return {};
+    const double level = TSignificanceLevel(residualDf - 1, t);
+    if (level < 1.0) return DoubleSignificanceMark();
+    if (level < 5.0) return SingleSignificanceMark();
+    return {};
+}
+
+std::string DiagnosticCellText(const Reg& model, int column, int i) {
+    switch (column) {
+    case 1: return FormatNumber(false, model.GetValue(i, model.GetDependent()));
+    case 3: return FormatNumber(true, model.GetAnalysisValue(Reg::kRowResidual, i));
+    case 4: return ErrorRateText(model.GetAnalysisValue(Reg::kRowErrorRate, i));
+    case 8: {
+        const double t = model.GetAnalysisValue(Reg::kRowStudentExternal, i);
+        return StudentMark(model.GetResidualDf(), t) + FormatNumber(false, t);
+    }
+    default:
+        if (column >= 1 && column <= kDiagnosticColumns)
+            return FormatNumber(false, model.GetAnalysisValue(column - 1, i));
+        return {};
+    }
+}
+
+InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
+    InfluenceCutoffs cut;
+    cut.n = model.GetObsCount();
+    cut.df = model.GetResidualDf();
+    cut.p = cut.n - cut.df;
+    if (cut.n < 1) return cut;
+    const double n = cut.n, p = cut.p, df = cut.df;
+    cut.covratioLow = 1.0 - 3.0 * p / n;
+    cut.covratioHigh = 1.0 + 3.0 * p / n;
+    cut.dfbeta = 2.0 / std::sqrt(n);
+    if (cut.df >= 1) {
+        cut.dffits = 2.0 * std::sqrt(p / df);
+        cut.welsch = 2.0 * std::sqrt(p * n * (n - 1.0)) / df;
+    }
+    if (cut.df >= 2) {
+        const double f = FUpperQuantile(1, cut.df - 1, 0.1);
+        cut.cooksD = f / (f + df - 1.0);
+    }
+    return cut;
+}
+
+std::string InfluenceCellText(const Reg& model, const InfluenceCutoffs& cut, ResultColumn column, int i) {
+    const double v = ResultColumnValue(model, column, i);
+    switch (column.kind) {
+    case ResultKind::Influence:
+        switch (column.index) {
+        case 1: return Marked(v > cut.covratioHigh, v < cut.covratioLow, v);
+        case 2: return Marked(cut.dffits && std::fabs(v) > *cut.dffits, false, v);
+        case 3: return Marked(cut.cooksD && v > *cut.cooksD, false, v);
+        case 4: return Marked(cut.welsch && v > *cut.welsch, false, v);
+        case 5:
+        case 6: return FormatNumber(true, v);
+        default: return FormatNumber(false, v);
+        }
+    case ResultKind::ScaledDfbeta:
+    case ResultKind::RawDfbeta: {
+        const double d = ResultColumnValue(model, {ResultKind::RawDfbeta, column.index}, i);
+        const double s = ResultColumnValue(model, {ResultKind::ScaledDfbeta, column.index}, i);
+        const std::string text =
+            FormatIndexedLabel(FormatNumber(true, d), FormatFloat(LoadStr(kStrCoefficientPicture), s), false);
+        return (std::fabs(s) > cut.dfbeta ? SingleSignificanceMark() : std::string()) + text;
+    }
+    default: return FormatNumber(false, v);
+    }
+}
+
+std::string InfluenceCutoffText(const InfluenceCutoffs& cut, ResultColumn column) {
+    if (column.kind == ResultKind::ScaledDfbeta || column.kind == ResultKind::RawDfbeta)
+        return CutoffLine("標準化" + LoadStr(kStrBetaChange), FormatNumber(false, cut.dfbeta));
+    if (column.kind != ResultKind::Influence) return {};
+    const std::string label = LoadStrByNumber(column.index + 11);
+    switch (column.index) {
+    case 1:
+        return CutoffLine(label, FormatNumber(false, cut.covratioLow) + "～" + FormatNumber(false, cut.covratioHigh));
+    case 2: return cut.dffits ? CutoffLine(label, FormatNumber(false, *cut.dffits)) : std::string();
+    case 3: return cut.cooksD ? CutoffLine(label, FormatNumber(false, *cut.cooksD)) : std::string();
+    case 4: return cut.welsch ? CutoffLine(label, FormatNumber(false, *cut.welsch)) : std::string();
+    default: return {};
+    }
+}
