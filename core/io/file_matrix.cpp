@@ -225,6 +225,18 @@ void TFileMatrix::WriteRow(int i, const double* buf) {
     WriteDoubles(Offset(i, 0), buf, static_cast<std::size_t>(cols_));
 }
 
+void TFileMatrix::ReadRows(int first, int count, double* buf) const {
+    if (first < 0 || count < 0 || first > rows_ || count > rows_ - first) ThrowRange();
+    if (count == 0 || cols_ == 0) return;
+    ReadDoubles(Offset(first, 0), buf, static_cast<std::size_t>(count) * static_cast<std::size_t>(cols_));
+}
+
+void TFileMatrix::WriteRows(int first, int count, const double* buf) {
+    if (first < 0 || count < 0 || first > rows_ || count > rows_ - first) ThrowRange();
+    if (count == 0 || cols_ == 0) return;
+    WriteDoubles(Offset(first, 0), buf, static_cast<std::size_t>(count) * static_cast<std::size_t>(cols_));
+}
+
 double TFileMatrix::RowProduct(int i, int k) const {
     CheckRow(i);
     CheckRow(k);

@@ -124,6 +124,24 @@ TEST_F(FileMatrixTest, SpansLandAtTheirElementsInTheFile) {
     for (int c = 0; c < 4; ++c) EXPECT_EQ(out[c], row1[c]) << c;
 }
 
+TEST_F(FileMatrixTest, BlocksOfRowsLandAtTheirElementsAndStayInsideTheShape) {
+    TFileMatrix m(ctx_, 3, 2, 1.5);
+    const double rows[4] = {7.0, -2.0, 0.1, 7.0};
+    m.WriteRows(1, 2, rows);  // elements 2 .. 5
+    const std::string* elements[6] = {&kBytes1_5, &kBytes1_5, &kBytes7_0, &kBytesMinus2, &kBytes0_1, &kBytes7_0};
+    std::string expected;
+    for (const std::string* e : elements) expected += *e;
+    EXPECT_EQ(RawBytes(m.FileName()), expected);
+    double out[6] = {};
+    m.ReadRows(0, 3, out);
+    const double all[6] = {1.5, 1.5, 7.0, -2.0, 0.1, 7.0};
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(out[c], all[c]) << c;
+    EXPECT_THROW(m.WriteRows(2, 2, rows), ERangeError);  // one row past the end
+    EXPECT_THROW(m.ReadRows(-1, 1, out), ERangeError);
+    EXPECT_THROW(m.ReadRows(0, -1, out), ERangeError);
+    EXPECT_EQ(RawBytes(m.FileName()), expected);
+}
+
 // A 3 x 4 matrix of 10 i + j with default -9: spans reaching outside the
 // shape give the default for the outside part only.
 TEST_F(FileMatrixTest, SpanReadsAcrossTheEdges) {
