@@ -71,6 +71,17 @@ TEST_F(FileMatrixTest, NewFileHoldsTheDefaultInPlace) {
     EXPECT_EQ(m.GetValue(0, 0), 1.5);
 }
 
+// A default of +0.0 is all zero bytes; -0.0 is not.
+TEST_F(FileMatrixTest, NewFileOfZerosHoldsZeroBytesAndSignedZerosKeepTheirSign) {
+    TFileMatrix zero(ctx_, 3, 5, 0.0);
+    EXPECT_EQ(RawBytes(zero.FileName()), std::string(120, '\0'));
+    zero.SetValue(2, 4, 1.5);
+    EXPECT_EQ(RawBytes(zero.FileName()), std::string(112, '\0') + kBytes1_5);
+    TFileMatrix negative(ctx_, 1, 2, -0.0);
+    const std::string minusZero("\x00\x00\x00\x00\x00\x00\x00\x80", 8);
+    EXPECT_EQ(RawBytes(negative.FileName()), minusZero + minusZero);
+}
+
 TEST_F(FileMatrixTest, ReadsOutsideGiveTheDefaultWithoutTheFile) {
     TFileMatrix m(ctx_, 2, 3, 1.5);
     // With the file emptied behind its back, an inside read fails while the
@@ -442,6 +453,12 @@ TEST_F(FileMatrixTest, FailedWritesAreReportedAndLeaveNoFile) {
     } catch (const EWriteError&) {
         threw = true;
     }
+    bool zerosThrew = false;
+    try {
+        TFileMatrix bigZeros(ctx_, 100, 100, 0.0);  // sized, not written
+    } catch (const EWriteError&) {
+        zerosThrew = true;
+    }
     bool smallFits = true;
     try {
         TFileMatrix small8(ctx_, 8, 8, 1.0);  // 512 bytes: inside the limit
@@ -452,6 +469,7 @@ TEST_F(FileMatrixTest, FailedWritesAreReportedAndLeaveNoFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(threw);
+    EXPECT_TRUE(zerosThrew);
     EXPECT_TRUE(smallFits);
     EXPECT_EQ(FilesInFolder(), 0);
 }
