@@ -62,22 +62,31 @@ InstrumentFirstStage::InstrumentFirstStage(const Data& data, int target, const s
     names_.push_back(Data::ConstantName());
 
     // Columns straight from the data set, or gathered for the mask.
-    std::vector<std::vector<double>> gathered;
-    std::vector<const double*> pointers;
+    gathered_.reserve(n_ == obs ? 0 : columns.size());
     for (int c : columns) {
         const Var& var = data.GetVar(c);
         if (n_ == obs) {
-            pointers.push_back(var.Data());
+            columns_.push_back(var.Data());
         } else {
             std::vector<double> g(static_cast<std::size_t>(n_));
             for (int r = 0; r < n_; ++r) g[static_cast<std::size_t>(r)] = var.Data()[rows[static_cast<std::size_t>(r)]];
-            gathered.push_back(std::move(g));
-            pointers.push_back(gathered.back().data());
+            gathered_.push_back(std::move(g));
+            columns_.push_back(gathered_.back().data());
         }
     }
-    design_.Replace(Matrix(n_, k_ + 1, 1.0));
-    BuildMomentsFromColumns(pointers.data(), n_, k_, moments_, data.Pool(), MomentKernel::Automatic, design_.Data(),
-                            k_ + 1);
+    if (n_ == obs) {
+        // Every observation: the data set's own moment matrix (kept up to
+        // date by the data set) holds these moments already.
+        const LongMatrix& all = data.PreciseMoments();
+        const int v = data.GetVarCount();
+        std::vector<int> index = columns;
+        index.push_back(v);
+        moments_.Replace(LongMatrix(k_ + 1, k_ + 1));
+        for (int r = 0; r <= k_; ++r)
+            for (int c = 0; c <= k_; ++c) moments_[r][c] = all.At(index[static_cast<std::size_t>(r)], index[static_cast<std::size_t>(c)]);
+    } else {
+        BuildMomentsFromColumns(columns_.data(), n_, k_, moments_, data.Pool());
+    }
 
     flags_.assign(static_cast<std::size_t>(k_ + 1), -1);
     flags_[static_cast<std::size_t>(k_)] = 1;
@@ -210,12 +219,12 @@ std::vector<double> InstrumentFirstStage::FittedValues() const {
     std::vector<double> b;
     for (int j : in) b.push_back(static_cast<double>(moments_[j][t]));
     const double b0 = static_cast<double>(moments_[k_][t]);
-    std::vector<double> fitted(static_cast<std::size_t>(n_));
-    for (int i = 0; i < n_; ++i) {
-        const double* row = design_[i];
-        double y = b0;
-        for (std::size_t c = 0; c < in.size(); ++c) y += b[c] * row[in[c]];
-        fitted[static_cast<std::size_t>(i)] = y;
+    std::vector<double> fitted(static_cast<std::size_t>(n_), b0);
+    double* out = fitted.data();
+    for (std::size_t c = 0; c < in.size(); ++c) {
+        const double* x = columns_[static_cast<std::size_t>(in[c])];
+        const double bc = b[c];
+        for (int i = 0; i < n_; ++i) out[i] += bc * x[i];
     }
     return fitted;
 }
@@ -243,10 +252,9 @@ std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals()
     }
     std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
     for (int i = 0; i < n_; ++i) {
-        const double* row = design_[i];
         double fit = 0.0, h = 0.0;
         for (std::size_t r = 0; r < p; ++r) {
-            x[r] = row[in[r]];
+            x[r] = in[r] == k_ ? 1.0 : Value(i, in[r]);
             fit += x[r] * b[r];
         }
         for (std::size_t r = 0; r < p; ++r) {

@@ -63,7 +63,8 @@ public:
     // (the target's own flag is ignored). Observations: those whose target
     // cell carries a bit of mask (all when mask is 0). allIn enters every
     // candidate in ascending order; a refused one stays out. Fewer than 3
-    // observations raise Exception.
+    // observations raise Exception. The values are read from the data set,
+    // which must outlive the first stage unchanged.
     InstrumentFirstStage(const Data& data, int target, const std::vector<int>& candidates, std::uint16_t mask,
                          bool allIn);
 
@@ -115,7 +116,8 @@ public:
 private:
     void Start();
     void UpdateStatistics();
-    double Observed(int i) const { return design_[i][k_ - 1]; }
+    double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
+    double Observed(int i) const { return Value(i, k_ - 1); }
 
     int n_ = 0;
     int k_ = 0;
@@ -126,7 +128,10 @@ private:
     std::vector<double> tolerance_, coef_, stdErr_, fValue_;
     std::vector<FirstStageF> fState_;
     LongMatrix moments_;
-    Matrix design_;
+    // Column c of the first stage (c < k): the data set's values, or those
+    // of the selected observations gathered.
+    std::vector<const double*> columns_;
+    std::vector<std::vector<double>> gathered_;
     FirstStageKind kind_ = FirstStageKind::kLeastSquares;
     std::vector<std::optional<double>> handedResiduals_;
     bool hasHandedResiduals_ = false;

@@ -20,7 +20,7 @@ std::vector<double> InstrumentFirstStage::RunHandedBack(FirstStageKind kind, Eng
             table.SetSelected(c, flags_[static_cast<std::size_t>(columns[static_cast<std::size_t>(c)])] >= 0 ? 1 : 0);
     }
     for (int i = 0; i < n_; ++i) {
-        for (int c = 0; c < cols; ++c) row[static_cast<std::size_t>(c)] = design_[i][columns[static_cast<std::size_t>(c)]];
+        for (int c = 0; c < cols; ++c) row[static_cast<std::size_t>(c)] = Value(i, columns[static_cast<std::size_t>(c)]);
         table.WriteRow(i, row.data());
     }
     const HandedBackRequest request{kind, table, kind == FirstStageKind::kRidge ? t : cols - 1};

@@ -244,6 +244,28 @@ TEST_F(InstrumentBuilderTest, LeverageOneHasNoStandardizedResidual) {
         }
 }
 
+// Observations chosen by the target's marks give the figures of a data set
+// of those observations alone.
+TEST_F(InstrumentBuilderTest, MaskedFirstStageUsesTheMarkedObservations) {
+    const std::vector<int> marked = {0, 2, 3, 5, 7, 8, 10, 11};
+    for (int i : marked) model_->SetMark(i, kTarget, 4);
+    model_->SetMark(1, 0, 4);  // another column's mark does not count
+    Columns subset(kColumns.size());
+    for (std::size_t j = 0; j < kColumns.size(); ++j)
+        for (int i : marked) subset[j].push_back(kColumns[j][i]);
+    auto small = MakeModel(subset, kTypes, kNames, &ctx_);
+    InstrumentFirstStage masked(*model_, kTarget, InstrumentFirstStage::ExogenousCandidates(*model_, kTarget), 4, true);
+    InstrumentFirstStage plain(*small, kTarget, InstrumentFirstStage::ExogenousCandidates(*small, kTarget), 0, true);
+    ASSERT_EQ(masked.Observations(), 8);
+    for (int j = 0; j <= 4; ++j) {
+        EXPECT_NEAR(masked.Coef(j), plain.Coef(j), 1e-12 * (1.0 + std::fabs(plain.Coef(j)))) << j;
+        EXPECT_NEAR(masked.StdError(j), plain.StdError(j), 1e-12 * (1.0 + plain.StdError(j))) << j;
+    }
+    const std::vector<double> a = masked.KClassInstrument(0.5), b = plain.KClassInstrument(0.5);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12 * (1.0 + std::fabs(b[i]))) << i;
+}
+
 TEST_F(InstrumentBuilderTest, RanksShareTiesAndAreDividedByN) {
     const std::vector<double> ranks = RankInstrument({3.0, 1.0, 3.0, 2.0, 3.0, 5.0});
     const std::vector<double> expected = {4.0 / 6, 1.0 / 6, 4.0 / 6, 2.0 / 6, 4.0 / 6, 1.0};
