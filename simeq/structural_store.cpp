@@ -138,20 +138,22 @@ void RegFile::FillFittedValues() {
             double* row = records.data() + static_cast<std::size_t>(r) * width;
             const double* obs = ob.data() + static_cast<std::size_t>(r) * obCols;
             // Fitted value from the observed regressors, leverage from the
-            // first-stage ones.
-            long double fit = b[static_cast<std::size_t>(p - 1)];
-            for (int i = 0; i < p - 1; ++i) fit += static_cast<long double>(b[static_cast<std::size_t>(i)]) * obs[columns_[static_cast<std::size_t>(i)]];
+            // first-stage ones (the inverse is symmetric: one triangle).
+            double fit = b[static_cast<std::size_t>(p - 1)];
+            for (int i = 0; i < p - 1; ++i) fit += b[static_cast<std::size_t>(i)] * obs[columns_[static_cast<std::size_t>(i)]];
             for (int i = 0; i < p - 1; ++i) x[static_cast<std::size_t>(i)] = row[i];
             x[static_cast<std::size_t>(p - 1)] = 1.0;
             double h = 0.0;
             for (int i = 0; i < p; ++i) {
                 const double* m = inv[i];
-                double s = 0.0;
-                for (int j = 0; j < p; ++j) s += m[j] * x[static_cast<std::size_t>(j)];
-                h += x[static_cast<std::size_t>(i)] * s;
+                const double xi = x[static_cast<std::size_t>(i)];
+                double s = 0.5 * m[i] * xi;
+                for (int j = i + 1; j < p; ++j) s += m[j] * x[static_cast<std::size_t>(j)];
+                h += xi * s;
             }
-            const double e = row[k_ - 1] - static_cast<double>(fit);
-            row[k_] = static_cast<double>(fit);
+            h *= 2.0;
+            const double e = row[k_ - 1] - fit;
+            row[k_] = fit;
             row[k_ + 1] = e;
             row[k_ + 2] = h;
             sse += static_cast<long double>(e) * e;
