@@ -88,6 +88,11 @@ InstrumentFirstStage::InstrumentFirstStage(const Data& data, int target, const s
         BuildMomentsFromColumns(columns_.data(), n_, k_, moments_, data.Pool());
     }
 
+    // A value that is no finite number would make every figure NaN.
+    for (int j = 0; j < k_; ++j)
+        if (!std::isfinite(static_cast<double>(moments_[j][j])) || !std::isfinite(static_cast<double>(moments_[k_][j])))
+            throw Exception(names_[static_cast<std::size_t>(j)] + " に数値でない値があります。");
+
     flags_.assign(static_cast<std::size_t>(k_ + 1), -1);
     flags_[static_cast<std::size_t>(k_)] = 1;
     flags_[static_cast<std::size_t>(k_ - 1)] = 0;

@@ -100,6 +100,11 @@ void RegFile::WriteRowsAndMoments() {
         sums.Add(records.data(), count, width);
     }
     sums.Finish(moments_);
+    // A value that is no finite number would make every figure NaN.
+    for (int i = 0; i < k_; ++i)
+        if (!std::isfinite(static_cast<double>(moments_[i][i])) || !std::isfinite(static_cast<double>(moments_[k_][i])))
+            throw Exception(names_[static_cast<std::size_t>(i)] + " に数値でない値があります (式 " +
+                            names_[static_cast<std::size_t>(k_ - 1)] + ")。");
 }
 
 void RegFile::SweepRegressors() {

@@ -266,6 +266,18 @@ TEST_F(InstrumentBuilderTest, MaskedFirstStageUsesTheMarkedObservations) {
     for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12 * (1.0 + std::fabs(b[i]))) << i;
 }
 
+TEST_F(InstrumentBuilderTest, ValueThatIsNoNumberIsRefused) {
+    Columns cols = kColumns;
+    cols[1][4] = std::nan("");
+    model_ = MakeModel(cols, kTypes, kNames, &ctx_);
+    try {
+        InstrumentFirstStage fs(*model_, kTarget, InstrumentFirstStage::ExogenousCandidates(*model_, kTarget), 0, true);
+        FAIL() << "accepted";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("x2"), std::string::npos) << e.Message();
+    }
+}
+
 TEST_F(InstrumentBuilderTest, RanksShareTiesAndAreDividedByN) {
     const std::vector<double> ranks = RankInstrument({3.0, 1.0, 3.0, 2.0, 3.0, 5.0});
     const std::vector<double> expected = {4.0 / 6, 1.0 / 6, 4.0 / 6, 2.0 / 6, 4.0 / 6, 1.0};

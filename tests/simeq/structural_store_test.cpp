@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -343,6 +344,37 @@ TEST_F(StructuralStoreTest, NoResidualDegreeOfFreedomIsRefused) {
     } catch (const Exception& e) {
         EXPECT_NE(e.Message().find("自由度不足"), std::string::npos) << e.Message();
     }
+}
+
+TEST_F(StructuralStoreTest, ValueThatIsNoNumberIsRefused) {
+    Columns cols = kColumns;
+    cols[2][6] = std::numeric_limits<double>::infinity();
+    Build(cols);
+    try {
+        Store("y3", {"x3", "x4"});
+        FAIL() << "accepted";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("y3"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(FilesInFolder(), 2);
+}
+
+// Covariance between equations of different lengths: refused, out kept.
+TEST_F(StructuralStoreTest, CrossCovarianceOfDifferentLengthsIsRefusedAndKeepsOut) {
+    Build();
+    auto full = Store("y2", {"y1", "x2"});
+    auto fullModel = std::move(model_);
+    auto fullObserved = std::move(observed_);
+    auto fullFirst = std::move(first_);
+    Columns cols, first;
+    for (const auto& c : kColumns) cols.emplace_back(c.begin(), c.begin() + 10);
+    for (const auto& c : kFirstStage) first.emplace_back(c.begin(), c.begin() + 10);
+    Build(cols, first);
+    auto shorter = Store("y3", {"x3"});
+    Matrix out(2, 2, 7.0);
+    EXPECT_THROW(full->CrossCovariance(*shorter, out), ERangeError);
+    ASSERT_EQ(out.Rows(), 2);
+    EXPECT_EQ(out[1][1], 7.0);
 }
 
 TEST_F(StructuralStoreTest, VariableOutsideTheSystemIsRefused) {
