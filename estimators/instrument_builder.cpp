@@ -101,6 +101,11 @@ InstrumentFirstStage::InstrumentFirstStage(const Data& data, int target, const s
         for (int j = 0; j < k_ - 1; ++j) static_cast<void>(ToggleColumn(j));
 }
 
+std::size_t InstrumentFirstStage::Checked(int j) const {
+    if (j < 0 || j > k_) throw ERangeError("範囲エラー");
+    return static_cast<std::size_t>(j);
+}
+
 void InstrumentFirstStage::Start() {
     const int t = k_ - 1;
     const std::size_t size = static_cast<std::size_t>(k_ + 1);

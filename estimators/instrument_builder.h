@@ -81,12 +81,13 @@ public:
     double VarY() const noexcept { return varY_; }
     // R'^2; 0 below 2^-23 and when the target is constant.
     double AdjR2() const noexcept { return adjR2_; }
-    const std::string& ColumnName(int j) const { return names_.at(static_cast<std::size_t>(j)); }
-    bool IsIn(int j) const { return flags_.at(static_cast<std::size_t>(j)) == 1; }
-    double Coef(int j) const { return coef_.at(static_cast<std::size_t>(j)); }
-    double StdError(int j) const { return stdErr_.at(static_cast<std::size_t>(j)); }
-    FirstStageF FState(int j) const { return fState_.at(static_cast<std::size_t>(j)); }
-    double FValue(int j) const { return fValue_.at(static_cast<std::size_t>(j)); }
+    // Per column j in 0 .. k (ERangeError outside).
+    const std::string& ColumnName(int j) const { return names_[Checked(j)]; }
+    bool IsIn(int j) const { return flags_[Checked(j)] == 1; }
+    double Coef(int j) const { return coef_[Checked(j)]; }
+    double StdError(int j) const { return stdErr_[Checked(j)]; }
+    FirstStageF FState(int j) const { return fState_[Checked(j)]; }
+    double FValue(int j) const { return fValue_[Checked(j)]; }
     bool IsRidge() const noexcept { return kind_ == FirstStageKind::kRidge; }
 
     // Enters or removes column j (0 .. k-2). False, nothing changed, out of
@@ -114,6 +115,7 @@ public:
                                       double k);
 
 private:
+    std::size_t Checked(int j) const;
     void Start();
     void UpdateStatistics();
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }

@@ -205,6 +205,11 @@ double RegFile::GetCoef(int i) const {
 
 double RegFile::GetCov(int i, int j) const { return s2_ * static_cast<double>(moments_.At(i, j)); }
 
+int RegFile::GetColumn(int i) const {
+    if (i < 0 || i >= k_) throw ERangeError("範囲エラー");
+    return columns_[static_cast<std::size_t>(i)];
+}
+
 double RegFile::GetX(int t, int i) const {
     if (i >= k_ - 1) return 1.0;
     if (t < 0 || t >= n_ || i < 0) throw ERangeError("範囲エラー");

@@ -52,6 +52,7 @@ public:
     RegFile& operator=(const RegFile&) = delete;
 
     // Writes the row file and estimates the equation again from the tables.
+    // After an error the store holds no valid estimate: build a new one.
     void Estimate();
 
     int N() const noexcept { return n_; }
@@ -74,7 +75,7 @@ public:
     // Covariance of coefficients i and j (indices 0..k).
     double GetCov(int i, int j) const;
     // Column of name i in the tables.
-    int GetColumn(int i) const { return columns_.at(static_cast<std::size_t>(i)); }
+    int GetColumn(int i) const;
     // Observed value of regressor i at observation t; 1.0 for i >= k-1.
     double GetX(int t, int i) const;
     double GetResidual(int t) const;

@@ -158,6 +158,7 @@ TEST_F(InstrumentBuilderTest, StepwiseFirstStageOnOtherVariables) {
     EXPECT_FALSE(fs.ToggleColumn(5));   // the target
     EXPECT_FALSE(fs.ToggleColumn(6));   // the constant term
     EXPECT_FALSE(fs.ToggleColumn(-1));
+    EXPECT_THROW(fs.Coef(7), ERangeError);
 }
 
 TEST_F(InstrumentBuilderTest, TableTexts) {

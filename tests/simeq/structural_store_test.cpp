@@ -248,6 +248,7 @@ TEST_F(StructuralStoreTest, AccessorsFollowTheIndexing) {
     EXPECT_EQ(rf->GetX(3, 1), kColumns[4][3]);
     EXPECT_EQ(rf->GetX(3, 2), 1.0);
     EXPECT_THROW(rf->GetName(4), ERangeError);
+    EXPECT_THROW(rf->GetColumn(3), ERangeError);
     EXPECT_THROW(rf->GetResidual(15), ERangeError);
 }
 
