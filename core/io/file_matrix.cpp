@@ -85,6 +85,12 @@ TFileMatrix::TFileMatrix(EngineContext& context, int rows, int cols, double defa
         ThrowRange();
     CreateFile();
     std::int64_t total = static_cast<std::int64_t>(rows) * cols * 8;
+    if (std::bit_cast<std::uint64_t>(defaultValue) == 0) {
+        // Zero bytes are +0.0: the file is sized, not written.
+        if (total > 0 && ::ftruncate(file_.fd, static_cast<off_t>(total)) != 0)
+            throw EWriteError("一時ファイル " + file_.name + " に書き込めません。");
+        return;
+    }
     std::size_t blockBytes = static_cast<std::size_t>(std::min<std::int64_t>(total, kBlockBytes));
     std::vector<unsigned char> block = AllocateBuffer<unsigned char>(blockBytes);
     for (std::size_t p = 0; p + 8 <= blockBytes; p += 8) EncodeDouble(defaultValue, block.data() + p);
@@ -223,6 +229,18 @@ void TFileMatrix::ReadRow(int i, double* buf) const {
 void TFileMatrix::WriteRow(int i, const double* buf) {
     CheckRow(i);
     WriteDoubles(Offset(i, 0), buf, static_cast<std::size_t>(cols_));
+}
+
+void TFileMatrix::ReadRows(int first, int count, double* buf) const {
+    if (first < 0 || count < 0 || first > rows_ || count > rows_ - first) ThrowRange();
+    if (count == 0 || cols_ == 0) return;
+    ReadDoubles(Offset(first, 0), buf, static_cast<std::size_t>(count) * static_cast<std::size_t>(cols_));
+}
+
+void TFileMatrix::WriteRows(int first, int count, const double* buf) {
+    if (first < 0 || count < 0 || first > rows_ || count > rows_ - first) ThrowRange();
+    if (count == 0 || cols_ == 0) return;
+    WriteDoubles(Offset(first, 0), buf, static_cast<std::size_t>(count) * static_cast<std::size_t>(cols_));
 }
 
 double TFileMatrix::RowProduct(int i, int k) const {

@@ -71,6 +71,17 @@ TEST_F(FileMatrixTest, NewFileHoldsTheDefaultInPlace) {
     EXPECT_EQ(m.GetValue(0, 0), 1.5);
 }
 
+// A default of +0.0 is all zero bytes; -0.0 is not.
+TEST_F(FileMatrixTest, NewFileOfZerosHoldsZeroBytesAndSignedZerosKeepTheirSign) {
+    TFileMatrix zero(ctx_, 3, 5, 0.0);
+    EXPECT_EQ(RawBytes(zero.FileName()), std::string(120, '\0'));
+    zero.SetValue(2, 4, 1.5);
+    EXPECT_EQ(RawBytes(zero.FileName()), std::string(112, '\0') + kBytes1_5);
+    TFileMatrix negative(ctx_, 1, 2, -0.0);
+    const std::string minusZero("\x00\x00\x00\x00\x00\x00\x00\x80", 8);
+    EXPECT_EQ(RawBytes(negative.FileName()), minusZero + minusZero);
+}
+
 TEST_F(FileMatrixTest, ReadsOutsideGiveTheDefaultWithoutTheFile) {
     TFileMatrix m(ctx_, 2, 3, 1.5);
     // With the file emptied behind its back, an inside read fails while the
@@ -122,6 +133,24 @@ TEST_F(FileMatrixTest, SpansLandAtTheirElementsInTheFile) {
     m.ReadSpan(1, 0, 4, out);
     const double row1[4] = {1.5, 7.0, -2.0, 0.1};
     for (int c = 0; c < 4; ++c) EXPECT_EQ(out[c], row1[c]) << c;
+}
+
+TEST_F(FileMatrixTest, BlocksOfRowsLandAtTheirElementsAndStayInsideTheShape) {
+    TFileMatrix m(ctx_, 3, 2, 1.5);
+    const double rows[4] = {7.0, -2.0, 0.1, 7.0};
+    m.WriteRows(1, 2, rows);  // elements 2 .. 5
+    const std::string* elements[6] = {&kBytes1_5, &kBytes1_5, &kBytes7_0, &kBytesMinus2, &kBytes0_1, &kBytes7_0};
+    std::string expected;
+    for (const std::string* e : elements) expected += *e;
+    EXPECT_EQ(RawBytes(m.FileName()), expected);
+    double out[6] = {};
+    m.ReadRows(0, 3, out);
+    const double all[6] = {1.5, 1.5, 7.0, -2.0, 0.1, 7.0};
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(out[c], all[c]) << c;
+    EXPECT_THROW(m.WriteRows(2, 2, rows), ERangeError);  // one row past the end
+    EXPECT_THROW(m.ReadRows(-1, 1, out), ERangeError);
+    EXPECT_THROW(m.ReadRows(0, -1, out), ERangeError);
+    EXPECT_EQ(RawBytes(m.FileName()), expected);
 }
 
 // A 3 x 4 matrix of 10 i + j with default -9: spans reaching outside the
@@ -424,6 +453,12 @@ TEST_F(FileMatrixTest, FailedWritesAreReportedAndLeaveNoFile) {
     } catch (const EWriteError&) {
         threw = true;
     }
+    bool zerosThrew = false;
+    try {
+        TFileMatrix bigZeros(ctx_, 100, 100, 0.0);  // sized, not written
+    } catch (const EWriteError&) {
+        zerosThrew = true;
+    }
     bool smallFits = true;
     try {
         TFileMatrix small8(ctx_, 8, 8, 1.0);  // 512 bytes: inside the limit
@@ -434,6 +469,7 @@ TEST_F(FileMatrixTest, FailedWritesAreReportedAndLeaveNoFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(threw);
+    EXPECT_TRUE(zerosThrew);
     EXPECT_TRUE(smallFits);
     EXPECT_EQ(FilesInFolder(), 0);
 }

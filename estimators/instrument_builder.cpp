@@ -1,0 +1,279 @@
+#include "estimators/instrument_builder.h"
+
+#include <cmath>
+
+#include "core/data/data_set.h"
+#include "core/model/estimate_texts.h"
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/text/number_format.h"
+#include "platform/errors.h"
+
+namespace {
+
+// A column's tolerance is this share of its spread about the mean.
+constexpr double kToleranceShare = 1e-6;
+// Entering must leave at least this many residual degrees of freedom.
+constexpr int kMinResidualDf = 2;
+constexpr int kMinObservations = 3;
+// A residual sum of squares below this share of the target's is rounding
+// noise: the F value it would divide is undefined.
+constexpr long double kResidualNoise = 0x1p-40L;
+// 1 - h below this is a leverage of 1.
+constexpr double kLeverageOne = 1e-10;
+
+}  // namespace
+
+std::vector<int> InstrumentFirstStage::ExogenousCandidates(const Data& data, int target) {
+    std::vector<int> flags(static_cast<std::size_t>(data.GetVarCount()), -1);
+    for (int j = 0; j < data.GetVarCount(); ++j) {
+        const int type = data.GetVarType(j);
+        if (type == Var::kExogenous || type == Var::kLagged) flags[static_cast<std::size_t>(j)] = 1;
+    }
+    if (target >= 0 && target < data.GetVarCount()) flags[static_cast<std::size_t>(target)] = 0;
+    return flags;
+}
+
+std::vector<int> InstrumentFirstStage::OtherCandidates(const Data& data, int target) {
+    std::vector<int> flags(static_cast<std::size_t>(data.GetVarCount()), 1);
+    if (target >= 0 && target < data.GetVarCount()) flags[static_cast<std::size_t>(target)] = 0;
+    return flags;
+}
+
+InstrumentFirstStage::InstrumentFirstStage(const Data& data, int target, const std::vector<int>& candidates,
+                                           std::uint16_t mask, bool allIn) {
+    const int vars = data.GetVarCount();
+    if (target < 0 || target >= vars) throw ERangeError("範囲エラー");
+    std::vector<int> columns;
+    for (int j = 0; j < vars && j < static_cast<int>(candidates.size()); ++j)
+        if (j != target && candidates[static_cast<std::size_t>(j)] == 1) columns.push_back(j);
+    columns.push_back(target);
+    k_ = static_cast<int>(columns.size());
+
+    const int obs = data.GetObsCount();
+    std::vector<int> rows;
+    for (int i = 0; i < obs; ++i)
+        if (mask == 0 || (data.GetMark(i, target) & mask) != 0) rows.push_back(i);
+    n_ = static_cast<int>(rows.size());
+    if (n_ < kMinObservations) throw Exception("第１段階の回帰には３個以上の観測値が必要です。");
+
+    names_.reserve(static_cast<std::size_t>(k_ + 1));
+    for (int c : columns) names_.push_back(data.GetVarName(c));
+    names_.push_back(Data::ConstantName());
+
+    // Columns straight from the data set, or gathered for the mask.
+    gathered_.reserve(n_ == obs ? 0 : columns.size());
+    for (int c : columns) {
+        const Var& var = data.GetVar(c);
+        if (n_ == obs) {
+            columns_.push_back(var.Data());
+        } else {
+            std::vector<double> g(static_cast<std::size_t>(n_));
+            for (int r = 0; r < n_; ++r) g[static_cast<std::size_t>(r)] = var.Data()[rows[static_cast<std::size_t>(r)]];
+            gathered_.push_back(std::move(g));
+            columns_.push_back(gathered_.back().data());
+        }
+    }
+    if (n_ == obs) {
+        // Every observation: the data set's own moment matrix (kept up to
+        // date by the data set) holds these moments already.
+        const LongMatrix& all = data.PreciseMoments();
+        const int v = data.GetVarCount();
+        std::vector<int> index = columns;
+        index.push_back(v);
+        moments_.Replace(LongMatrix(k_ + 1, k_ + 1));
+        for (int r = 0; r <= k_; ++r)
+            for (int c = 0; c <= k_; ++c) moments_[r][c] = all.At(index[static_cast<std::size_t>(r)], index[static_cast<std::size_t>(c)]);
+    } else {
+        BuildMomentsFromColumns(columns_.data(), n_, k_, moments_, data.Pool());
+    }
+
+    // A value that is no finite number would make every figure NaN.
+    for (int j = 0; j < k_; ++j)
+        if (!std::isfinite(static_cast<double>(moments_[j][j])) || !std::isfinite(static_cast<double>(moments_[k_][j])))
+            throw Exception(names_[static_cast<std::size_t>(j)] + " に数値でない値があります。");
+
+    flags_.assign(static_cast<std::size_t>(k_ + 1), -1);
+    flags_[static_cast<std::size_t>(k_)] = 1;
+    flags_[static_cast<std::size_t>(k_ - 1)] = 0;
+    Start();
+    if (allIn)
+        for (int j = 0; j < k_ - 1; ++j) static_cast<void>(ToggleColumn(j));
+}
+
+std::size_t InstrumentFirstStage::Checked(int j) const {
+    if (j < 0 || j > k_) throw ERangeError("範囲エラー");
+    return static_cast<std::size_t>(j);
+}
+
+void InstrumentFirstStage::Start() {
+    const int t = k_ - 1;
+    const std::size_t size = static_cast<std::size_t>(k_ + 1);
+    tolerance_.assign(size, 0.0);
+    coef_.assign(size, 0.0);
+    stdErr_.assign(size, 0.0);
+    fValue_.assign(size, 0.0);
+    fState_.assign(size, FirstStageF::kBlank);
+    for (int j = 0; j <= k_; ++j) tolerance_[static_cast<std::size_t>(j)] = kToleranceShare * static_cast<double>(moments_[j][j]);
+    df_ = n_ - 1;
+    syy_ = static_cast<double>(moments_[t][t]);
+    varY_ = s2_ = syy_ / (n_ - 1);
+    adjR2_ = 0.0;
+    coef_[static_cast<std::size_t>(k_)] = static_cast<double>(moments_[k_][t]);
+    stdErr_[static_cast<std::size_t>(k_)] = std::sqrt(static_cast<double>(moments_[k_][k_]) * s2_);
+    for (int j = 0; j < k_ - 1; ++j) {
+        const long double d = moments_[j][j];
+        // A column without spread has no F value yet; it is refused on entry.
+        if (!(d > 0.0L)) continue;
+        const long double q = moments_[j][t] * moments_[j][t] / d;
+        const long double rest = moments_[t][t] - q;
+        if (df_ - 1 < 1 || !(rest > kResidualNoise * moments_[t][t])) {
+            fState_[static_cast<std::size_t>(j)] = FirstStageF::kUndefined;
+            continue;
+        }
+        fValue_[static_cast<std::size_t>(j)] = static_cast<double>(q / (rest / (df_ - 1)));
+        fState_[static_cast<std::size_t>(j)] = FirstStageF::kValue;
+    }
+}
+
+bool InstrumentFirstStage::ToggleColumn(int j) {
+    if (j < 0 || j >= k_ - 1) return false;
+    const std::size_t js = static_cast<std::size_t>(j);
+    const bool entering = flags_[js] != 1;
+    if (entering) {
+        // A pivot within its tolerance is what is left of a combination of
+        // the columns in; entering it would divide by rounding noise.
+        if (!(static_cast<double>(moments_[j][j]) > tolerance_[js]) || df_ - 1 < kMinResidualDf) return false;
+    }
+    if (moments_.Sweep(j) != SweepResult::kSwept) return false;
+    flags_[js] = entering ? 1 : -1;
+    df_ -= flags_[js];
+    kind_ = FirstStageKind::kLeastSquares;
+    hasHandedResiduals_ = false;
+    handedResiduals_.clear();
+    UpdateStatistics();
+    return true;
+}
+
+void InstrumentFirstStage::UpdateStatistics() {
+    const int t = k_ - 1;
+    const long double sse = moments_[t][t];
+    s2_ = static_cast<double>(sse / df_);
+    coef_[static_cast<std::size_t>(k_)] = static_cast<double>(moments_[k_][t]);
+    stdErr_[static_cast<std::size_t>(k_)] = std::sqrt(static_cast<double>(moments_[k_][k_]) * s2_);
+    adjR2_ = varY_ > 0.0 ? 1.0 - s2_ / varY_ : 0.0;
+    if (adjR2_ < kSingleEpsilon) adjR2_ = 0.0;
+    for (int j = 0; j < k_ - 1; ++j) {
+        const std::size_t js = static_cast<std::size_t>(j);
+        const long double a = moments_[j][t];
+        const long double d = moments_[j][j];
+        if (flags_[js] < 1) {
+            coef_[js] = stdErr_[js] = 0.0;
+            fValue_[js] = 0.0;
+            if (!(static_cast<double>(d) > tolerance_[js])) {
+                fState_[js] = FirstStageF::kTolCheck;
+                continue;
+            }
+            const long double q = a * a / d;
+            const long double rest = sse - q;
+            if (df_ - 1 < 1 || !(rest > kResidualNoise * syy_)) {
+                fState_[js] = FirstStageF::kUndefined;
+                continue;
+            }
+            fValue_[js] = static_cast<double>(q / (rest / (df_ - 1)));
+            fState_[js] = FirstStageF::kValue;
+        } else {
+            coef_[js] = static_cast<double>(a);
+            const long double v = d * s2_;
+            stdErr_[js] = v > 0.0L ? static_cast<double>(std::sqrt(v)) : 0.0;
+            if (v > 0.0L) {
+                fValue_[js] = static_cast<double>(a * a / v);
+                fState_[js] = FirstStageF::kValue;
+            } else {
+                fValue_[js] = 0.0;
+                fState_[js] = FirstStageF::kUndefined;
+            }
+        }
+    }
+}
+
+std::vector<std::vector<std::string>> InstrumentFirstStage::Table() const {
+    std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(k_ + 1), std::vector<std::string>(4));
+    rows[0] = {names_[static_cast<std::size_t>(k_ - 1)], IsRidge() ? "分散拡大要因" : "Ｆ値", "β推定値", "β標準誤差"};
+    auto estimate = [&](std::vector<std::string>& row, int j) {
+        const std::size_t js = static_cast<std::size_t>(j);
+        row[2] = FormatNumber(false, coef_[js]);
+        row[3] = TStatisticMark(df_, stdErr_[js], coef_[js]) + FormatNumber(false, stdErr_[js]);
+    };
+    rows[1][0] = Data::ConstantName();
+    estimate(rows[1], k_);
+    for (int j = 0; j < k_ - 1; ++j) {
+        std::vector<std::string>& row = rows[static_cast<std::size_t>(j + 2)];
+        row[0] = names_[static_cast<std::size_t>(j)];
+        switch (fState_[static_cast<std::size_t>(j)]) {
+            case FirstStageF::kTolCheck: row[1] = "TOL CHECK"; break;
+            case FirstStageF::kValue: row[1] = FormatNumber(false, fValue_[static_cast<std::size_t>(j)]); break;
+            case FirstStageF::kUndefined: row[1] = "-"; break;
+            case FirstStageF::kBlank: break;
+        }
+        if (IsIn(j) || IsRidge()) estimate(row, j);
+    }
+    return rows;
+}
+
+std::vector<double> InstrumentFirstStage::FittedValues() const {
+    const int t = k_ - 1;
+    std::vector<int> in;
+    for (int j = 0; j < k_ - 1; ++j)
+        if (IsIn(j)) in.push_back(j);
+    std::vector<double> b;
+    for (int j : in) b.push_back(static_cast<double>(moments_[j][t]));
+    const double b0 = static_cast<double>(moments_[k_][t]);
+    std::vector<double> fitted(static_cast<std::size_t>(n_), b0);
+    double* out = fitted.data();
+    for (std::size_t c = 0; c < in.size(); ++c) {
+        const double* x = columns_[static_cast<std::size_t>(in[c])];
+        const double bc = b[c];
+        for (int i = 0; i < n_; ++i) out[i] += bc * x[i];
+    }
+    return fitted;
+}
+
+std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
+    std::vector<double> values = FittedValues();
+    for (int i = 0; i < n_; ++i) {
+        double& v = values[static_cast<std::size_t>(i)];
+        v = k * v + (1.0 - k) * Observed(i);
+    }
+    return values;
+}
+
+std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals() const {
+    if (hasHandedResiduals_) return handedResiduals_;
+    const int t = k_ - 1;
+    std::vector<int> in;
+    for (int j = 0; j <= k_; ++j)
+        if (j != t && flags_[static_cast<std::size_t>(j)] == 1) in.push_back(j);
+    const std::size_t p = in.size();
+    std::vector<double> b(p), inv(p * p), x(p);
+    for (std::size_t r = 0; r < p; ++r) {
+        b[r] = static_cast<double>(moments_[in[r]][t]);
+        for (std::size_t c = 0; c < p; ++c) inv[r * p + c] = static_cast<double>(moments_[in[r]][in[c]]);
+    }
+    std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
+    for (int i = 0; i < n_; ++i) {
+        double fit = 0.0, h = 0.0;
+        for (std::size_t r = 0; r < p; ++r) {
+            x[r] = in[r] == k_ ? 1.0 : Value(i, in[r]);
+            fit += x[r] * b[r];
+        }
+        for (std::size_t r = 0; r < p; ++r) {
+            double s = 0.0;
+            for (std::size_t c = 0; c < p; ++c) s += inv[r * p + c] * x[c];
+            h += x[r] * s;
+        }
+        const double spread = (1.0 - h) * s2_;
+        if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = (Observed(i) - fit) / std::sqrt(spread);
+    }
+    return out;
+}
