@@ -200,6 +200,18 @@ void TFileMatrix::WriteSpan(int i, int j, int count, const double* values) {
     WriteDoubles(Offset(i, j), values, static_cast<std::size_t>(count));
 }
 
+void TFileMatrix::ReadRows(int first, int count, double* out) const {
+    if (first < 0 || count < 0 || count > rows_ - first) ThrowRange();
+    if (count == 0 || cols_ == 0) return;
+    ReadDoubles(Offset(first, 0), out, static_cast<std::size_t>(count) * static_cast<std::size_t>(cols_));
+}
+
+void TFileMatrix::WriteRows(int first, int count, const double* values) {
+    if (first < 0 || count < 0 || count > rows_ - first) ThrowRange();
+    if (count == 0 || cols_ == 0) return;
+    WriteDoubles(Offset(first, 0), values, static_cast<std::size_t>(count) * static_cast<std::size_t>(cols_));
+}
+
 void TFileMatrix::SetValue(int i, int j, double v) {
     CheckRow(i);
     CheckCol(j);

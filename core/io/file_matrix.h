@@ -58,6 +58,11 @@ public:
     // Row i to or from cols doubles of the caller.
     void ReadRow(int i, double* buf) const;
     void WriteRow(int i, const double* buf);
+    // count whole rows from row first on, count * cols doubles of the
+    // caller, in one positioned read or write. The rows must lie inside the
+    // shape (ERangeError otherwise, and nothing is read or written).
+    void ReadRows(int first, int count, double* out) const;
+    void WriteRows(int first, int count, const double* values);
 
     // Sum over c of a(i, c) * a(k, c), accumulated in extended precision.
     double RowProduct(int i, int k) const;
