@@ -41,19 +41,23 @@ int ComponentOutliers(const Matrix& z, const Matrix& r, int n, int p, TFileMatri
         u[j] = std::sqrt(std::max(0.0, ZeroIfTiny(1.0 - explained)));
     }
     const int width = 2 * p;
+    // The leading k eigenvectors, variable by variable, in one array.
+    std::vector<double> lead(static_cast<std::size_t>(p) * std::max(k, 1));
+    for (int j = 0; j < p; ++j)
+        for (int i = 0; i < k; ++i) lead[static_cast<std::size_t>(j) * k + i] = e[j][i];
+    const double* zd = z.Data();
+    const int zStride = z.Cols();
     ForEachBlock(pool, n, kOutlierBlockRows, [&](long long first, int count) {
         std::vector<double> rows(static_cast<std::size_t>(count) * width, 0.0), c(static_cast<std::size_t>(k));
         for (int b = 0; b < count; ++b) {
-            const double* zr = z[static_cast<int>(first) + b];
+            const double* zr = zd + (first + b) * zStride;
             double* out = rows.data() + static_cast<std::size_t>(b) * width;
-            for (int i = 0; i < k; ++i) {
-                double sum = 0.0;
-                for (int j = 0; j < p; ++j) sum += zr[j] * e[j][i];
-                c[i] = sum;
-            }
+            std::fill(c.begin(), c.end(), 0.0);
+            for (int j = 0; j < p; ++j)
+                for (int i = 0; i < k; ++i) c[i] += zr[j] * lead[static_cast<std::size_t>(j) * k + i];
             for (int j = 0; j < p; ++j) {
                 double fitted = 0.0;
-                for (int i = 0; i < k; ++i) fitted += e[j][i] * c[i];
+                for (int i = 0; i < k; ++i) fitted += lead[static_cast<std::size_t>(j) * k + i] * c[i];
                 double residual = ZeroIfTiny(zr[j] - fitted);
                 // A variable the components explain fully has no spread left
                 // to measure its residual by.

@@ -11,39 +11,35 @@
 #include "platform/errors.h"
 #include "stats/component_outliers.h"
 #include "stats/factor_rotation.h"
+#include "stats/score_kernels.h"
 
 namespace {
 
 constexpr int kRowBlock = 4096;
 const char kEigenErrorText[] = "EIGEN ERROR!";
 
-// out (n x cols) = the n x p matrix z times the first cols columns of w,
-// elements below 2^-23 in magnitude set to 0, row blocks on the pool.
-Matrix MultiplyRowsZeroTiny(ThreadPool* pool, const Matrix& z, int n, int p, const Matrix& w, int cols) {
-    Matrix out(n, cols);
-    ForEachBlock(pool, n, kRowBlock, [&](long long first, int count) {
-        std::vector<double> sum(static_cast<std::size_t>(cols));
-        for (int b = 0; b < count; ++b) {
-            const int i = static_cast<int>(first) + b;
-            const double* zr = z[i];
-            std::fill(sum.begin(), sum.end(), 0.0);
-            for (int j = 0; j < p; ++j) {
-                const double x = zr[j];
-                const double* wr = w[j];
-                for (int c = 0; c < cols; ++c) sum[c] += x * wr[c];
-            }
-            double* o = out[i];
-            for (int c = 0; c < cols; ++c) o[c] = ZeroIfTiny(sum[c]);
+// Index of the first column whose values all lie within 2^-52 of its
+// first value, or -1; one pass over the rows.
+int FirstConstantColumn(ThreadPool* pool, const Matrix& a, int n, int p) {
+    const int blocks = (n + kRowBlock - 1) / kRowBlock;
+    std::vector<std::vector<std::uint8_t>> varies(static_cast<std::size_t>(blocks),
+                                                  std::vector<std::uint8_t>(static_cast<std::size_t>(p), 0));
+    const double* first = a.Data();
+    const int stride = a.Cols();
+    ForEachBlock(pool, n, kRowBlock, [&](long long start, int count) {
+        std::vector<std::uint8_t>& v = varies[static_cast<std::size_t>(start / kRowBlock)];
+        for (long long i = start; i < start + count; ++i) {
+            const double* row = first + i * stride;
+            for (int j = 0; j < p; ++j)
+                if (!(std::fabs(row[j] - first[j]) < kDoubleEpsilon)) v[j] = 1;
         }
     });
-    return out;
-}
-
-bool IsConstantColumn(const Matrix& a, int n, int j) {
-    const double first = a[0][j];
-    for (int i = 1; i < n; ++i)
-        if (!(std::fabs(a[i][j] - first) < kDoubleEpsilon)) return false;
-    return true;
+    for (int j = 0; j < p; ++j) {
+        bool any = false;
+        for (const auto& v : varies) any = any || v[j] != 0;
+        if (!any) return j;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -57,24 +53,25 @@ PCA::PCA(EngineContext& context, Matrix raw, std::vector<std::string> names, con
     : context_(&context), n_(raw.Rows()), p_(raw.Cols()), varNames_(std::move(names)) {
     if (n_ == 0 || p_ == 0) throw Exception("DERR");
     varNames_.resize(static_cast<std::size_t>(p_));
-    // A constant has no spread to standardise by.
-    for (int j = 0; j < p_; ++j)
-        if (IsConstantColumn(raw, n_, j)) throw Exception("定数です = " + varNames_[j]);
-    factorCount_ = FactorBound(p_);
     ThreadPool* pool = context_->Pool();
+    // A constant has no spread to standardise by.
+    const int constant = FirstConstantColumn(pool, raw, n_, p_);
+    if (constant >= 0) throw Exception("定数です = " + varNames_[constant]);
+    factorCount_ = FactorBound(p_);
     LongMatrix moments;
     BuildMomentMatrix(raw, n_, p_, moments, pool);
-    std::vector<long double> mean(static_cast<std::size_t>(p_)), scale(static_cast<std::size_t>(p_));
+    std::vector<double> mean(static_cast<std::size_t>(p_)), scale(static_cast<std::size_t>(p_));
     for (int j = 0; j < p_; ++j) {
         const long double ss = moments[j][j];
         if (ss <= 0.0L) throw Exception("定数です = " + varNames_[j]);
-        mean[j] = moments[p_][j];
-        scale[j] = std::sqrt(static_cast<long double>(n_ - 1) / ss);
+        mean[j] = static_cast<double>(moments[p_][j]);
+        scale[j] = static_cast<double>(std::sqrt(static_cast<long double>(n_ - 1) / ss));
     }
+    double* values = raw.Data();
     ForEachBlock(pool, n_, kRowBlock, [&](long long first, int count) {
-        for (int b = 0; b < count; ++b) {
-            double* row = raw[static_cast<int>(first) + b];
-            for (int j = 0; j < p_; ++j) row[j] = static_cast<double>((row[j] - mean[j]) * scale[j]);
+        for (long long i = first; i < first + count; ++i) {
+            double* row = values + i * p_;
+            for (int j = 0; j < p_; ++j) row[j] = (row[j] - mean[j]) * scale[j];
         }
     });
     swap(standardized_, raw);
@@ -83,7 +80,6 @@ PCA::PCA(EngineContext& context, Matrix raw, std::vector<std::string> names, con
         for (int j = 0; j <= p_; ++j) covariance[i][j] = static_cast<double>(moments[i][j]);
     CovarianceToCorrelation(covariance, p_, correlation_);
     MakeScoreNames(variableNames);
-    outlierTable_ = std::make_unique<TFileMatrix>(context, n_, 2 * p_, 0.0);
     method_ = kMethodVarimax;
     Compute(0);
 }
@@ -108,8 +104,7 @@ void PCA::Compute(int m) {
         cumulative_.At(i) = i == 0 ? contribution_.At(0) : cumulative_.At(i - 1) + contribution_.At(i);
     }
     eigenVectors_.Replace(vectors);
-    Matrix scores = MultiplyRowsZeroTiny(context_->Pool(), standardized_, n_, p_, eigenVectors_, p_);
-    swap(scores_, scores);
+    MultiplyRowsZeroTiny(context_->Pool(), standardized_, n_, p_, eigenVectors_, p_, scores_);
     loadings_.Replace(Matrix(p_, p_));
     communality_.Replace(Matrix(p_, p_));
     for (int i = 0; i < p_; ++i) {
@@ -130,7 +125,19 @@ void PCA::Compute(int m) {
     } catch (const Exception&) {
         ExtractFactors(d);
     }
+    outliersCurrent_ = false;
+}
+
+void PCA::UpdateOutlierTable() const {
+    if (outliersCurrent_) return;
+    if (!outlierTable_) outlierTable_ = std::make_unique<TFileMatrix>(*context_, n_, 2 * p_, 0.0);
     outlierComponents_ = ComponentOutliers(standardized_, correlation_, n_, p_, *outlierTable_, context_->Pool());
+    outliersCurrent_ = true;
+}
+
+int PCA::OutlierComponents() const {
+    UpdateOutlierTable();
+    return outlierComponents_;
 }
 
 void PCA::ExtractFactors(int m) {
@@ -158,8 +165,7 @@ void PCA::ExtractFactors(int m) {
         if (m > 1) VarimaxRotate(rotated, rotated, m, p_);
         weights.Replace(rotated);
     }
-    Matrix scores = MultiplyRowsZeroTiny(context_->Pool(), standardized_, n_, p_, weights, m);
+    MultiplyRowsZeroTiny(context_->Pool(), standardized_, n_, p_, weights, m, factorScores_);
     swap(rotated_, rotated);
-    swap(factorScores_, scores);
     factorCount_ = m;
 }

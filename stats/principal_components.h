@@ -44,9 +44,12 @@ public:
     PCA(const PCA&) = delete;
     PCA& operator=(const PCA&) = delete;
 
-    // Eigen-decomposition, loadings, scores, the factor solution with m
-    // factors (m <= 0: as many as eigenvalues above 1.0) and the outlier
-    // table. A failed extraction is repeated once with the default count.
+    // Eigen-decomposition, loadings, scores and the factor solution with m
+    // factors (m <= 0: as many as eigenvalues above 1.0); the outlier table
+    // follows on its next read. A failed extraction is repeated once with
+    // the default count. Throws EMathError "EIGEN ERROR!" when the
+    // eigenvalues do not converge (or the data hold a value that is not a
+    // number).
     void Compute(int m);
     // The m-factor solution and its factor scores; m is held to 1 .. p.
     void ExtractFactors(int m);
@@ -61,8 +64,10 @@ public:
     // The most factors worth offering for p variables,
     // trunc(p + 0.5 - 0.5 sqrt(8p + 1)): 0 for p = 1, 2; 1 for 3, 4; 2 for 5.
     static int FactorBound(int p);
-    // Components counted in the outlier table.
-    int OutlierComponents() const { return outlierComponents_; }
+    // Components counted in the outlier table. The table (a temporary file
+    // that only the outlier page reads) is built on the first read after
+    // each Compute.
+    int OutlierComponents() const;
 
     // Elements; the accessors marked "tiny as 0" give 0.0 for a magnitude
     // below 2.220446049250313e-16.
@@ -97,12 +102,14 @@ public:
 
 private:
     void MakeScoreNames(const NameInUse& variableNames);
+    void UpdateOutlierTable() const;
 
     EngineContext* context_;
     int n_ = 0;
     int p_ = 0;
     int factorCount_ = 0;
-    int outlierComponents_ = 0;
+    mutable int outlierComponents_ = 0;
+    mutable bool outliersCurrent_ = false;
     Matrix standardized_;  // n x p
     Matrix scores_;        // n x p
     Matrix loadings_;      // p x p
@@ -118,7 +125,7 @@ private:
     std::vector<std::string> scoreNames_;
     std::vector<std::string> factorNames_;
     std::uint8_t method_ = kMethodVarimax;
-    std::unique_ptr<TFileMatrix> outlierTable_;  // n x 2p
+    mutable std::unique_ptr<TFileMatrix> outlierTable_;  // n x 2p
 };
 
 // The analysis of the flagged variables of the data set's block chosen by

@@ -30,7 +30,10 @@ double PCA::GetRotatedLoading(int i, int j) const { return ZeroIfBelowEpsilon(ro
 double PCA::GetStandardizedValue(int i, int j) const { return ZeroIfBelowEpsilon(standardized_.At(i, j)); }
 double PCA::GetScore(int i, int j) const { return scores_.At(i, j); }
 double PCA::GetFactorScore(int i, int j) const { return factorScores_.At(i, j); }
-double PCA::GetOutlierValue(int i, int j) const { return outlierTable_->GetValue(i, j); }
+double PCA::GetOutlierValue(int i, int j) const {
+    UpdateOutlierTable();
+    return outlierTable_->GetValue(i, j);
+}
 
 const std::string& PCA::GetVarName(int i) const { return NameAt(varNames_, i); }
 const std::string& PCA::GetScoreName(int i) const { return NameAt(scoreNames_, i); }

@@ -3,6 +3,8 @@
 
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
+#include "core/numeric/thread_pool.h"
+#include "core/settings/engine_context.h"
 #include "platform/errors.h"
 #include "stats/principal_components.h"
 
@@ -31,14 +33,22 @@ std::unique_ptr<PCA> MakeDataSetPCA(const Reg& reg, std::uint16_t groupMask, con
         }
     const int p = static_cast<int>(vars.size());
     if (p == 0) throw Exception("DERR");
-    Matrix raw(obsCount, p);
-    std::vector<double> column;
-    for (int k = 0; k < p; ++k) {
-        reg.GetVarValues(vars[static_cast<std::size_t>(k)], column);
-        int row = 0;
-        for (int i = 0; i < static_cast<int>(obsFlags.size()) && row < obsCount; ++i)
-            if (obsFlags[static_cast<std::size_t>(i)] != 0) raw[row++][k] = column[static_cast<std::size_t>(i)];
-    }
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(obsCount));
+    for (int i = 0; i < static_cast<int>(obsFlags.size()) && i < reg.GetObsCount(); ++i)
+        if (obsFlags[static_cast<std::size_t>(i)] != 0) rows.push_back(i);
+    std::vector<const double*> columns;
+    for (int v : vars) columns.push_back(reg.GetVar(v).Data());
+    const int n = static_cast<int>(rows.size());
+    Matrix raw(n, p);
+    // Row blocks, so that each block of the matrix is written while cached.
+    double* values = raw.Data();
+    ForEachBlock(reg.Context().Pool(), n, kReadBlockRows, [&](long long first, int count) {
+        for (int k = 0; k < p; ++k) {
+            const double* column = columns[static_cast<std::size_t>(k)];
+            for (long long r = first; r < first + count; ++r) values[r * p + k] = column[rows[static_cast<std::size_t>(r)]];
+        }
+    });
     return std::make_unique<PCA>(reg.Context(), std::move(raw), std::move(names), variableNames);
 }
 

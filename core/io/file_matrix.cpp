@@ -298,21 +298,22 @@ void TFileMatrix::CopyColumnFrom(int j, const TFileMatrix& other, int k) {
 
 namespace {
 
-// The moment method over rows read block by block, in two reads: the
-// sampled rows give the shift, then every row is added. forEach(f) calls
+// The moment method over rows read from the file: the sampled rows, read
+// one by one, give the shift, then every row is added block by block.
+// readRow(i, values) reads row i (cols values); forEach(f) calls
 // f(first, count, values) over the file; pick(values, r, out) writes the k
 // values of row r of a block. The result lands in the top-left
 // (k+1) x (k+1) of m, the rest zero.
-template <class ForEach, class Pick>
-void StreamMoments(long long rows, int k, ForEach forEach, Pick pick, Matrix& m) {
+template <class ReadRowFn, class ForEach, class Pick>
+void StreamMoments(long long rows, int cols, int k, ReadRowFn readRow, ForEach forEach, Pick pick, Matrix& m) {
     const long long count = MomentSampleCount(rows);
     const std::size_t width = static_cast<std::size_t>(std::max(k, 1));
     std::vector<double> sample(static_cast<std::size_t>(count) * width), shift(static_cast<std::size_t>(k));
-    long long t = 0;
-    forEach([&](int first, int n, const double* v) {
-        for (; t < count && MomentSampleRow(t, rows) < first + n; ++t)
-            pick(v, static_cast<int>(MomentSampleRow(t, rows) - first), sample.data() + t * width);
-    });
+    std::vector<double> row(static_cast<std::size_t>(std::max(cols, 1)));
+    for (long long t = 0; t < count; ++t) {
+        readRow(static_cast<int>(MomentSampleRow(t, rows)), row.data());
+        pick(row.data(), 0, sample.data() + t * width);
+    }
     MomentShiftFromSample(sample.data(), count, static_cast<long long>(width), k, shift.data());
     MomentAccumulator sums(k, shift.data());
     std::vector<double> block;
@@ -334,7 +335,7 @@ void TFileMatrix::ComputeMoments(Matrix& m) const {
     int k = std::min(m.Cols() - 1, cols_);
     if (k < 0 || m.Rows() < k + 1) ThrowRange();
     StreamMoments(
-        rows_, k, [&](auto&& f) { ForEachRowBlock(f); },
+        rows_, cols_, k, [&](int i, double* out) { ReadRow(i, out); }, [&](auto&& f) { ForEachRowBlock(f); },
         [&](const double* v, int r, double* out) { std::copy_n(v + static_cast<std::size_t>(r) * cols_, k, out); },
         m);
 }
@@ -383,7 +384,7 @@ void TNamedData::ComputeMoments(bool selectedOnly, Matrix& m) const {
     if (m.Cols() - 1 < k || m.Rows() - 1 < k) m.Resize(k + 1, k + 1, false);
     const int cols = Cols();
     StreamMoments(
-        Rows(), k, [&](auto&& f) { ForEachRowBlock(f); },
+        Rows(), cols, k, [&](int i, double* out) { ReadRow(i, out); }, [&](auto&& f) { ForEachRowBlock(f); },
         [&](const double* v, int r, double* out) {
             const double* row = v + static_cast<std::size_t>(r) * cols;
             for (int c = 0; c < cols; ++c)
