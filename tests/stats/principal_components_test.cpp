@@ -257,6 +257,23 @@ TEST_F(PcaTest, AllEigenvaluesOneGiveOneFactor) {
     EXPECT_EQ(pca->FactorCount(), 1);
 }
 
+TEST_F(PcaTest, TinyCorrelationsCountAsZero) {
+    // The fourth value moved by 1e-8 gives a correlation near -2.5e-9.
+    auto pca = Make({{1, -1, 1, -1}, {1, 1, -1, -1 + 1e-8}, {0.5, 2, -1, 3}});
+    EXPECT_EQ(pca->GetCorrelation(0, 1), 0.0);
+    EXPECT_EQ(pca->GetCorrelation(1, 0), 0.0);
+    EXPECT_NE(pca->GetCorrelation(0, 2), 0.0);
+}
+
+TEST_F(PcaTest, OneVariable) {
+    auto pca = Make({kData[0]});
+    EXPECT_EQ(pca->GetEigenValue(0), 1.0);
+    EXPECT_EQ(pca->FactorCount(), 1);
+    EXPECT_EQ(pca->GetLoading(0, 0), 1.0);
+    EXPECT_EQ(pca->GetRotatedLoading(0, 0), 1.0);
+    for (int t = 0; t < 10; ++t) EXPECT_NEAR(pca->GetScore(t, 0), kStandardized[t][0], 1e-12);
+}
+
 TEST_F(PcaTest, OneFactorUnderEachMethod) {
     auto pca = Make(kData);
     pca->Compute(1);
