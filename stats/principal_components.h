@@ -38,7 +38,9 @@ public:
     // names), computed with the default number of factors. variableNames
     // answers which names the data set already uses, for the score names.
     // Throws Exception "DERR" when there is no observation or variable, and
-    // Exception "定数です = " + name for a constant variable.
+    // Exception "定数です = " + name for a constant variable. The analysis
+    // keeps using the context (threads, temporary file) and must not
+    // outlive it.
     PCA(EngineContext& context, Matrix raw, std::vector<std::string> names, const NameInUse& variableNames);
     ~PCA();
     PCA(const PCA&) = delete;
