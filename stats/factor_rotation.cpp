@@ -10,7 +10,7 @@
 namespace {
 
 const char kMinresErrorText[] = "MINRES ERROR!";
-constexpr double kMinresCommunalityTolerance = 1e-9;
+constexpr double kMinresCommunalityTolerance = 1e-7;
 
 void CheckShape(const Matrix& a, int rows, int cols) {
     if (rows < 0 || cols < 0 || a.Rows() < rows || a.Cols() < cols) throw ERangeError("範囲エラー");
