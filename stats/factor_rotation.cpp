@@ -1,5 +1,6 @@
 #include "stats/factor_rotation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -9,6 +10,7 @@
 namespace {
 
 const char kMinresErrorText[] = "MINRES ERROR!";
+constexpr double kMinresCommunalityTolerance = 1e-7;
 
 void CheckShape(const Matrix& a, int rows, int cols) {
     if (rows < 0 || cols < 0 || a.Rows() < rows || a.Cols() < cols) throw ERangeError("範囲エラー");
@@ -90,14 +92,18 @@ void MinresFactors(const Matrix& r, int p, int m, Matrix& b) {
     CheckShape(b, p, m);
     if (p == 0 || m == 0) return;
     Matrix reduced(p, p), g(p, m), h(m, m), u(m, m);
+    std::vector<double> communality(static_cast<std::size_t>(p), 0.0);
     double prev = 1e38;
     for (int iteration = 0; iteration < kMinresMaxIterations; ++iteration) {
         // The reduced matrix keeps R off the diagonal and carries the
         // current communalities (row sums of squared loadings) on it.
+        double moved = 0.0;
         for (int i = 0; i < p; ++i) {
             for (int j = 0; j < p; ++j) reduced[i][j] = r[i][j];
             double h2 = 0.0;
             for (int c = 0; c < m; ++c) h2 += b[i][c] * b[i][c];
+            moved = std::max(moved, std::fabs(h2 - communality[i]));
+            communality[i] = h2;
             reduced[i][i] = h2;
         }
         MultiplyStrided(reduced.Data(), p, 1, b.Data(), b.Cols(), 1, g.Data(), m, 1, p, p, m);
@@ -120,7 +126,9 @@ void MinresFactors(const Matrix& r, int p, int m, Matrix& b) {
         for (int i = 0; i < p; ++i)
             for (int c = 0; c < m; ++c)
                 if (!std::isfinite(b[i][c])) throw EMathError(kMinresErrorText);
-        if (std::fabs((v - prev) / v) <= 1e-6) return;
+        // The fit index settles well before the loadings do; the
+        // communalities must have settled too.
+        if (std::fabs((v - prev) / v) <= 1e-6 && moved <= kMinresCommunalityTolerance) return;
         prev = v;
     }
     throw EMathError(kMinresErrorText);

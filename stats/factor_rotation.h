@@ -30,7 +30,8 @@ double VarimaxCriterion(const Matrix& b, int m, int p);
 // starting from b (p x m, in and out): the loadings are refitted to the
 // reduced correlation matrix with the current communalities on its
 // diagonal until the fit index trace(B'RrB) / trace(Rr Rr) changes by at
-// most 1e-6 relatively.
+// most 1e-6 relatively and no communality moves by more than 1e-7 (the
+// index settles well before the loadings do).
 // Throws EMathError "MINRES ERROR!" when that has not happened within
 // kMinresMaxIterations or a value is not finite, and EZeroDivide
 // "CHOLESKY ERROR!" when an inner product matrix is not positive definite.
