@@ -23,7 +23,12 @@
 #include "eval/reserved_words.h"
 #include "eval/user_func.h"
 
+class PCA;
 class Reg;
+
+// Owner of the run's principal component analysis. The class lives in a
+// layer above this one, so the owner carries its deleter.
+using PCAOwner = std::unique_ptr<PCA, void (*)(PCA*)>;
 
 class AppState {
 public:
@@ -76,6 +81,12 @@ public:
     void SetScoreNameLookup(NameInUse lookup) { scoreNames_ = std::move(lookup); }
     const NameInUse& ScoreNameLookup() const { return scoreNames_; }
 
+    // The principal component analysis of the run, null when there is none.
+    PCA* CurrentPCA() const { return currentPCA_.get(); }
+    // Replaces (and so deletes) the current analysis; a null owner leaves
+    // none.
+    void SetCurrentPCA(PCAOwner pca) { currentPCA_ = std::move(pca); }
+
 private:
     // Reads typed texts through the shared evaluator.
     class TextReader : public TextEvaluator {
@@ -104,4 +115,5 @@ private:
     GroupUndoSink groupUndo_;
     UndoStore undo_;
     NameInUse scoreNames_;
+    PCAOwner currentPCA_{nullptr, nullptr};
 };

@@ -133,10 +133,6 @@ bool CheckNewName(UiServices& services, const std::string& name, const NameInUse
     }
 }
 
-namespace {
-
-// The variables of the model, and the constant term's name, which a lookup
-// by name always resolves to the constant.
 NameInUse VariableNamesOf(const Reg* model) {
     return [model](const std::string& name) {
         if (model == nullptr) return false;
@@ -147,8 +143,6 @@ NameInUse VariableNamesOf(const Reg* model) {
         return false;
     };
 }
-
-}  // namespace
 
 int ClassifyNewName(const AppState& state, const std::string& name, bool includeScores) {
     return ClassifyNewName(name, VariableNamesOf(state.Model()), includeScores ? state.ScoreNameLookup() : NameInUse{});

@@ -12,6 +12,7 @@
 #include <vector>
 
 class AppState;
+class Reg;
 class UiServices;
 
 inline constexpr int kReservedWordCount = 125;
@@ -120,6 +121,10 @@ int ClassifyNewName(const std::string& name, const NameInUse& variableNames,
 // an error box (OK only) and returns false; true for a free name.
 bool CheckNewName(UiServices& services, const std::string& name, const NameInUse& variableNames,
                   const NameInUse& scoreNames = {});
+
+// The variable names of a model (none for null), and the constant term's
+// name, which a lookup by name always resolves to the constant.
+NameInUse VariableNamesOf(const Reg* model);
 
 // The same checks against the variables of the state's model (none while no
 // data set is open) and, with includeScores, the score names of the open

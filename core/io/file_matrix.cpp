@@ -304,25 +304,32 @@ void TFileMatrix::CopyColumnFrom(int j, const TFileMatrix& other, int k) {
 
 namespace {
 
-// The moment method over rows read block by block, in two reads: the
-// sampled rows give the shift, then every row is added. forEach(f) calls
+// The moment method over rows read from the file: the sampled rows, read
+// one by one, give the shift, then every row is added block by block.
+// readRow(i, values) reads row i (cols values); forEach(f) calls
 // f(first, count, values) over the file; pick(values, r, out) writes the k
-// values of row r of a block. The result lands in the top-left
-// (k+1) x (k+1) of m, the rest zero.
-template <class ForEach, class Pick>
-void StreamMoments(long long rows, int k, ForEach forEach, Pick pick, Matrix& m) {
+// values of row r of a block. With leading set, the k values are the first
+// k of each row and the blocks are added as read. The result lands in the
+// top-left (k+1) x (k+1) of m, the rest zero.
+template <class ReadRowFn, class ForEach, class Pick>
+void StreamMoments(long long rows, int cols, int k, bool leading, ReadRowFn readRow, ForEach forEach, Pick pick,
+                   Matrix& m) {
     const long long count = MomentSampleCount(rows);
     const std::size_t width = static_cast<std::size_t>(std::max(k, 1));
     std::vector<double> sample(static_cast<std::size_t>(count) * width), shift(static_cast<std::size_t>(k));
-    long long t = 0;
-    forEach([&](int first, int n, const double* v) {
-        for (; t < count && MomentSampleRow(t, rows) < first + n; ++t)
-            pick(v, static_cast<int>(MomentSampleRow(t, rows) - first), sample.data() + t * width);
-    });
+    std::vector<double> row(static_cast<std::size_t>(std::max(cols, 1)));
+    for (long long t = 0; t < count; ++t) {
+        readRow(static_cast<int>(MomentSampleRow(t, rows)), row.data());
+        pick(row.data(), 0, sample.data() + t * width);
+    }
     MomentShiftFromSample(sample.data(), count, static_cast<long long>(width), k, shift.data());
     MomentAccumulator sums(k, shift.data());
     std::vector<double> block;
     forEach([&](int, int n, const double* v) {
+        if (leading) {
+            sums.Add(v, n, cols);
+            return;
+        }
         block.resize(static_cast<std::size_t>(n) * width);
         for (int r = 0; r < n; ++r) pick(v, r, block.data() + static_cast<std::size_t>(r) * width);
         sums.Add(block.data(), n, static_cast<long long>(width));
@@ -340,7 +347,7 @@ void TFileMatrix::ComputeMoments(Matrix& m) const {
     int k = std::min(m.Cols() - 1, cols_);
     if (k < 0 || m.Rows() < k + 1) ThrowRange();
     StreamMoments(
-        rows_, k, [&](auto&& f) { ForEachRowBlock(f); },
+        rows_, cols_, k, true, [&](int i, double* out) { ReadRow(i, out); }, [&](auto&& f) { ForEachRowBlock(f); },
         [&](const double* v, int r, double* out) { std::copy_n(v + static_cast<std::size_t>(r) * cols_, k, out); },
         m);
 }
@@ -389,7 +396,7 @@ void TNamedData::ComputeMoments(bool selectedOnly, Matrix& m) const {
     if (m.Cols() - 1 < k || m.Rows() - 1 < k) m.Resize(k + 1, k + 1, false);
     const int cols = Cols();
     StreamMoments(
-        Rows(), k, [&](auto&& f) { ForEachRowBlock(f); },
+        Rows(), cols, k, k == cols, [&](int i, double* out) { ReadRow(i, out); }, [&](auto&& f) { ForEachRowBlock(f); },
         [&](const double* v, int r, double* out) {
             const double* row = v + static_cast<std::size_t>(r) * cols;
             for (int c = 0; c < cols; ++c)

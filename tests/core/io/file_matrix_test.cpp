@@ -268,6 +268,25 @@ TEST_F(FileMatrixTest, RowsAndRowProducts) {
     EXPECT_EQ(m.RowProduct(3, 1), 85.0);
 }
 
+TEST_F(FileMatrixTest, BlocksOfWholeRows) {
+    TFileMatrix m(ctx_, 4, 3, -1.0);
+    const double rows[6] = {1, 2, 3, 4, 5, 6};
+    m.WriteRows(1, 2, rows);
+    EXPECT_EQ(m.GetValue(0, 2), -1.0);
+    EXPECT_EQ(m.GetValue(1, 0), 1.0);
+    EXPECT_EQ(m.GetValue(2, 2), 6.0);
+    EXPECT_EQ(m.GetValue(3, 0), -1.0);
+    double back[9];
+    m.ReadRows(0, 3, back);
+    const double expected[9] = {-1, -1, -1, 1, 2, 3, 4, 5, 6};
+    for (int e = 0; e < 9; ++e) EXPECT_EQ(back[e], expected[e]);
+    // Rows past the end are refused before anything is touched.
+    EXPECT_THROW(m.WriteRows(3, 2, rows), ERangeError);
+    EXPECT_EQ(m.GetValue(3, 0), -1.0);
+    EXPECT_THROW(m.ReadRows(-1, 1, back), ERangeError);
+    EXPECT_THROW(m.ReadRows(0, 5, back), ERangeError);
+}
+
 TEST_F(FileMatrixTest, DestroyedObjectsLeaveNoFile) {
     std::string name;
     std::string copyName;
