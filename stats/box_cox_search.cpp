@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
 #include "stats/curve_transforms.h"
 
@@ -114,6 +115,156 @@ double Criterion(const Prepared& d, double lambda, bool* valid) {
     return c;
 }
 
+// Grid points in runs of kRun: along a run v^lambda - 1 is carried from one
+// point to the next, E' = E R + (R - 1) with R = v^step, so each value costs
+// one multiply-add instead of an exponential; every run starts afresh from
+// expm1, which bounds the carried rounding to a few units in the last place.
+// The 1/lambda of the transform is applied to the finished sums.
+constexpr int kRun = 32;
+
+struct RunSums {
+    double a[kRun], b[kRun], aa[kRun], bb[kRun], ab[kRun];
+};
+
+void AddRunSums(const RunSums& part, int m, Sums* total) {
+    for (int g = 0; g < m; ++g) {
+        total[g].a += part.a[g];
+        total[g].b += part.b[g];
+        total[g].aa += part.aa[g];
+        total[g].bb += part.bb[g];
+        total[g].ab += part.ab[g];
+    }
+}
+
+// Sums of one grid point over a block, advancing the carried values to the
+// next grid point; four partial sums per quantity keep the additions
+// independent. count is at most kSumBlock, a multiple of 4 except at the end.
+void OneSums(double* e, const double* r, const double* r1, const double* c, int count, double shift,
+             RunSums* part, int g) {
+    double sb[4] = {0, 0, 0, 0}, sbb[4] = {0, 0, 0, 0}, sbc[4] = {0, 0, 0, 0};
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+            const double b = e[i + k] - shift;
+            e[i + k] = e[i + k] * r[i + k] + r1[i + k];
+            sb[k] += b;
+            sbb[k] += b * b;
+            sbc[k] += b * c[i + k];
+        }
+    }
+    for (; i < count; ++i) {
+        const double b = e[i] - shift;
+        e[i] = e[i] * r[i] + r1[i];
+        sb[0] += b;
+        sbb[0] += b * b;
+        sbc[0] += b * c[i];
+    }
+    part->b[g] = (sb[0] + sb[1]) + (sb[2] + sb[3]);
+    part->bb[g] = (sbb[0] + sbb[1]) + (sbb[2] + sbb[3]);
+    part->ab[g] = (sbc[0] + sbc[1]) + (sbc[2] + sbc[3]);
+    part->a[g] = part->aa[g] = 0.0;
+}
+
+void BothSums(double* e, const double* r, const double* r1, double* ex, const double* q, const double* q1,
+              int count, double shiftB, double shiftA, RunSums* part, int g) {
+    double sa[4] = {0, 0, 0, 0}, sb[4] = {0, 0, 0, 0}, saa[4] = {0, 0, 0, 0}, sbb[4] = {0, 0, 0, 0},
+           sab[4] = {0, 0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const int k = i & 3;
+        const double b = e[i] - shiftB, a = ex[i] - shiftA;
+        e[i] = e[i] * r[i] + r1[i];
+        ex[i] = ex[i] * q[i] + q1[i];
+        sa[k] += a;
+        sb[k] += b;
+        saa[k] += a * a;
+        sbb[k] += b * b;
+        sab[k] += a * b;
+    }
+    part->a[g] = (sa[0] + sa[1]) + (sa[2] + sa[3]);
+    part->b[g] = (sb[0] + sb[1]) + (sb[2] + sb[3]);
+    part->aa[g] = (saa[0] + saa[1]) + (saa[2] + saa[3]);
+    part->bb[g] = (sbb[0] + sbb[1]) + (sbb[2] + sbb[3]);
+    part->ab[g] = (sab[0] + sab[1]) + (sab[2] + sab[3]);
+}
+
+// Criteria of grid points lambda0 + g step, g = 0 .. m-1 (m <= kRun).
+void RunCriteria(const Prepared& d, const double* lambdas, double step, int m, double* criteria, char* valid) {
+    const int n = d.n;
+    const bool both = d.mode == BoxCoxMode::kBoth;
+    const std::vector<double>& logs = d.mode == BoxCoxMode::kX ? d.logX : d.logY;
+    const double lambda0 = lambdas[0];
+    // The first point's values along the run: the shift of every sum.
+    double shiftB[kRun], shiftA[kRun];
+    {
+        double e = std::expm1(lambda0 * logs[0]);
+        const double r1 = std::expm1(step * logs[0]), r = 1.0 + r1;
+        for (int g = 0; g < m; ++g, e = e * r + r1) shiftB[g] = e;
+        if (both) {
+            double ex = std::expm1(lambda0 * d.logX[0]);
+            const double q1 = std::expm1(step * d.logX[0]), q = 1.0 + q1;
+            for (int g = 0; g < m; ++g, ex = ex * q + q1) shiftA[g] = ex;
+        }
+    }
+    // Per block of points: the carried values of every point, advanced one
+    // grid point at a time, with four partial sums per quantity so that
+    // the additions do not wait on each other.
+    Sums total[kRun];
+    double e[kSumBlock], r[kSumBlock], r1[kSumBlock], ex[kSumBlock], q[kSumBlock], q1[kSumBlock];
+    for (int first = 0; first < n; first += kSumBlock) {
+        const int count = first + kSumBlock < n ? kSumBlock : n - first;
+        for (int i = 0; i < count; ++i) {
+            const double l = logs[first + i];
+            e[i] = std::expm1(lambda0 * l);
+            r1[i] = std::expm1(step * l);
+            r[i] = 1.0 + r1[i];
+            if (both) {
+                const double lx = d.logX[first + i];
+                ex[i] = std::expm1(lambda0 * lx);
+                q1[i] = std::expm1(step * lx);
+                q[i] = 1.0 + q1[i];
+            }
+        }
+        const double* c = both ? nullptr : d.centred.data() + first;
+        RunSums part{};
+        for (int g = 0; g < m; ++g) {
+            if (both)
+                BothSums(e, r, r1, ex, q, q1, count, shiftB[g], shiftA[g], &part, g);
+            else
+                OneSums(e, r, r1, c, count, shiftB[g], &part, g);
+        }
+        AddRunSums(part, m, total);
+    }
+    for (int g = 0; g < m; ++g) {
+        const long double lambda = lambdas[g];
+        if (std::fabs(lambdas[g]) <= kDoubleEpsilon) {
+            bool ok = false;
+            criteria[g] = Criterion(d, lambdas[g], &ok);
+            valid[g] = ok;
+            continue;
+        }
+        const Sums& t = total[g];
+        long double sse;
+        if (both) {
+            const long double sxx = t.aa - t.a * t.a / n, syy = t.bb - t.b * t.b / n, sxy = t.ab - t.a * t.b / n;
+            sse = (sxx > 0 ? syy - sxy * sxy / sxx : syy) / (lambda * lambda);
+        } else {
+            const long double bb = (t.bb - t.b * t.b / n) / (lambda * lambda), bc = t.ab / lambda;
+            const long double cc = d.centredSS;
+            const long double syy = d.mode == BoxCoxMode::kY ? bb : cc, sxx = d.mode == BoxCoxMode::kY ? cc : bb;
+            sse = sxx > 0 ? syy - bc * bc / sxx : syy;
+        }
+        const double s2 = static_cast<double>(sse / n);
+        valid[g] = s2 > 0.0 && std::isfinite(s2);
+        if (!valid[g]) {
+            criteria[g] = kNoCriterion;
+            continue;
+        }
+        double c = 0.5 * n * std::log(s2);
+        if (d.mode != BoxCoxMode::kX) c += static_cast<double>((1.0L - lambda) * d.sumLogY);
+        criteria[g] = c;
+    }
+}
+
 }  // namespace
 
 bool BoxCoxCriterion(const double* x, const double* y, int n, BoxCoxMode mode, double lambda, double* criterion) {
@@ -146,12 +297,11 @@ BoxCoxSearchResult SearchBoxCoxLambda(const double* x, const double* y, int n, B
         const int count = static_cast<int>(std::floor((hi - lo) / step + 1e-7)) + 1;
         criteria.assign(static_cast<std::size_t>(count), kNoCriterion);
         valid.assign(static_cast<std::size_t>(count), 0);
-        ForEachBlock(pool, count, 8, [&](long long first, int points) {
-            for (long long i = first; i < first + points; ++i) {
-                bool ok = false;
-                criteria[static_cast<std::size_t>(i)] = Criterion(d, lo + static_cast<double>(i) * step, &ok);
-                valid[static_cast<std::size_t>(i)] = ok;
-            }
+        ForEachBlock(pool, count, kRun, [&](long long first, int points) {
+            double lambdas[kRun];
+            for (int g = 0; g < points; ++g) lambdas[g] = lo + static_cast<double>(first + g) * step;
+            RunCriteria(d, lambdas, step, points, &criteria[static_cast<std::size_t>(first)],
+                        &valid[static_cast<std::size_t>(first)]);
         });
         for (int i = 0; i < count; ++i) {
             if (valid[i] && criteria[i] < bestCriterion) {
