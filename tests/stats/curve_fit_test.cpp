@@ -219,3 +219,21 @@ TEST(CurveFit, ResultsDoNotDependOnTheThreadCount) {
         EXPECT_EQ(one.GetDfbeta(i, 1), many.GetDfbeta(i, 1));
     }
 }
+
+TEST(CurveFit, DesignRowsHoldRegressorsResponseAndOne) {
+    TSRA f = MakeFit(kCurveX, kCurveY);
+    ASSERT_TRUE(f.FitCurve(1));
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(f.GetDesign(i, 0), kCurveX[i]);
+        EXPECT_EQ(f.GetDesign(i, 1), kCurveX[i] * kCurveX[i]);
+        EXPECT_EQ(f.GetDesign(i, 2), kCurveY[i]);
+        EXPECT_EQ(f.GetDesign(i, 3), 1.0);
+    }
+    // The swept moments hold the slopes in the response column, the
+    // intercept below them and SSE on the diagonal.
+    EXPECT_NEAR(f.GetMoment(0, 2), f.GetCoef(0), 1e-15);
+    EXPECT_NEAR(f.GetMoment(3, 2), f.GetCoef(2), 1e-12);
+    EXPECT_NEAR(f.GetMoment(2, 2), f.SSE(), 1e-12);
+    EXPECT_THROW((void)f.GetDesign(0, 4), ERangeError);
+    EXPECT_THROW((void)f.GetLeverage(8), ERangeError);
+}
