@@ -1,0 +1,168 @@
+// TSRA: construction, the fit of one family with its fallback, the fit
+// statistics and the per-point diagnostics.
+#include "stats/curve_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/statistics.h"
+#include "core/numeric/thread_pool.h"
+#include "platform/errors.h"
+#include "stats/box_cox_search.h"
+#include "stats/curve_transforms.h"
+
+namespace {
+
+// A regressor whose variance left after the earlier ones is below this
+// share of its own counts as a combination of them.
+constexpr long double kSingularShare = 1e-13L;
+
+double ClipTiny(long double v) { return v < static_cast<long double>(kDoubleEpsilon) ? 0.0 : static_cast<double>(v); }
+
+}  // namespace
+
+TSRA::TSRA(std::string xName, const double* x, std::string yName, const double* y, int n, ThreadPool* pool)
+    : xName_(std::move(xName)), yName_(std::move(yName)), x_(x), y_(y), n_(n), pool_(pool) {
+    if (n < 3 || !x || !y) throw Exception("自由度不足");
+    xLabel_ = xName_;
+    yLabel_ = yName_;
+    r_ = ComputeCorrelations(x_, y_, n_, &rho_, &tau_);
+    Clear();
+}
+
+int TSRA::ParamCountOf(int type) {
+    switch (type) {
+        case reg2ji: return 3;
+        case reg3ji: return 4;
+        case reg4ji: return 5;
+        default: return 2;
+    }
+}
+
+std::size_t TSRA::Index(int i) const {
+    if (i < 0 || i >= n_) throw ERangeError("範囲エラー");
+    return static_cast<std::size_t>(i);
+}
+
+void TSRA::Clear() {
+    fitted_ = false;
+    const std::size_t n = static_cast<std::size_t>(n_);
+    for (auto* v : {&residual_, &leverage_, &fitted_values_, &residualSE_, &studentized_, &welsch_, &covratio_})
+        v->assign(n, 0.0);
+    coef_.assign(static_cast<std::size_t>(p_), 0.0);
+    se_.assign(static_cast<std::size_t>(p_), 0.0);
+    dfbeta_.assign(n * static_cast<std::size_t>(p_), 0.0);
+    sse_ = syy_ = s2_ = varY_ = r2_ = adjR2_ = press_ = 0.0;
+}
+
+bool TSRA::FitCurve(int type) {
+    if (type < 0 || type >= kCurveTypeCount) throw ERangeError("範囲エラー");
+    if (TryFit(type)) return true;
+    if (type != regXY && TryFit(regXY)) return true;
+    type_ = regXY;
+    p_ = 2;
+    df_ = n_ - 2;
+    Clear();
+    SetLabels();
+    return false;
+}
+
+bool TSRA::SwapXY() {
+    std::swap(x_, y_);
+    std::swap(xName_, yName_);
+    std::swap(xLabel_, yLabel_);
+    return FitCurve(type_);
+}
+
+bool TSRA::EstimateBoxCoxLambda(int mode) {
+    if (mode < 0 || mode > 2) throw ERangeError("範囲エラー");
+    const BoxCoxSearchResult found = SearchBoxCoxLambda(x_, y_, n_, static_cast<BoxCoxMode>(mode), pool_);
+    if (!found.usable) return false;
+    lambda_ = ZeroIfTiny(found.lambda);
+    return true;
+}
+
+void TSRA::SetLabels() {
+    const CurveTransform t = CurveTransformOf(type_);
+    xLabel_ = TransformLabel(t.x, xName_);
+    yLabel_ = TransformLabel(t.y, yName_);
+}
+
+bool TSRA::BuildDesign(int type) {
+    const int cols = p_ + 1;
+    design_.Resize(n_, cols, false);
+    double* d = design_.Data();
+    const CurveTransform t = CurveTransformOf(type);
+    for (int i = 0; i < n_; ++i, d += cols) {
+        double zx = 0, w = 0;
+        if (!ApplyTransform(t.x, lambda_, x_[i], &zx) || !ApplyTransform(t.y, lambda_, y_[i], &w)) return false;
+        d[0] = zx;
+        // Powers of x for the polynomials: x^2, x^2 x, x^2 x^2.
+        const double x2 = zx * zx;
+        if (p_ > 2) d[1] = x2;
+        if (p_ > 3) d[2] = x2 * zx;
+        if (p_ > 4) d[3] = x2 * x2;
+        d[p_ - 1] = w;
+        d[p_] = 1.0;
+        for (int j = 0; j < p_; ++j)
+            if (!std::isfinite(d[j])) return false;
+    }
+    return true;
+}
+
+bool TSRA::TryFit(int type) {
+    const int p = ParamCountOf(type);
+    if (type != regXY && n_ - p - 1 <= 0) return false;
+    if (type >= regXbceY && !EstimateBoxCoxLambda(type - regXbceY)) return false;
+    type_ = type;
+    p_ = p;
+    df_ = n_ - p;
+    Clear();
+    if (!BuildDesign(type)) return false;
+
+    LongMatrix& m = moments_;
+    BuildMomentsFromRows(design_.Data(), n_, p + 1, p, m, pool_);
+    const int w = p - 1;
+    syy_ = ClipTiny(m[w][w]);
+    varY_ = syy_ / (n_ - 1);
+    means_.assign(static_cast<std::size_t>(p), 0.0);
+    for (int j = 0; j < p; ++j) means_[j] = static_cast<double>(m[p][j]);
+    std::vector<long double> own(static_cast<std::size_t>(w));
+    for (int j = 0; j < w; ++j) own[j] = m[j][j];
+    for (int j = 0; j < w; ++j) {
+        // Earlier sweeps have reduced the pivot to the variance of regressor
+        // j left after the earlier ones.
+        if (!(m[j][j] > kSingularShare * own[j])) return false;
+        if (m.Sweep(j) == SweepResult::kZeroPivot) return false;
+    }
+    sse_ = ClipTiny(m[w][w]);
+    s2_ = sse_ / df_;
+    if (syy_ == 0.0) {
+        r2_ = adjR2_ = 0.0;
+    } else {
+        r2_ = 1.0 - sse_ / syy_;
+        adjR2_ = 1.0 - s2_ / varY_;
+        if (adjR2_ < kSingleEpsilon) adjR2_ = 0.0;
+    }
+    coef_.assign(static_cast<std::size_t>(p), 0.0);
+    se_.assign(static_cast<std::size_t>(p), 0.0);
+    for (int j = 0; j < w; ++j) {
+        coef_[j] = static_cast<double>(m[j][w]);
+        se_[j] = std::sqrt(static_cast<double>(m[j][j]) * s2_);
+    }
+    coef_[w] = static_cast<double>(m[p][w]);
+    se_[w] = std::sqrt(static_cast<double>(m[p][p]) * s2_);
+    for (int j = 0; j < p; ++j)
+        if (!std::isfinite(coef_[j]) || !std::isfinite(se_[j])) return false;
+
+    inverse_.assign(static_cast<std::size_t>(w * w), 0.0);
+    for (int j = 0; j < w; ++j)
+        for (int k = 0; k < w; ++k) inverse_[j * w + k] = static_cast<double>(m[j][k]);
+    FillPointDiagnostics();
+    fitted_ = true;
+    SetLabels();
+    return true;
+}

@@ -1,0 +1,42 @@
+// TSRA: prediction at a new x with its tolerance band.
+#include <cmath>
+
+#include "core/numeric/distributions.h"
+#include "platform/errors.h"
+#include "stats/curve_fit.h"
+#include "stats/curve_transforms.h"
+
+// half width = s (sqrt(p F q) + z sqrt(df / c)): F the upper (1 - confidence)/2
+// point of F(p, df), z the upper (1 - coverage)/2 normal point, c the lower
+// (1 - confidence)/2 point of chi-square(df), q = d' (X'X)^-1 d.
+double TSRA::PredictInterval(double* upper, double* lower, double x0, double confidence, double coverage) const {
+    if (!fitted_) throw EMathError("範囲エラー");
+    if (!(confidence > 0.0 && confidence < 1.0) || !(coverage > 0.0 && coverage < 1.0))
+        throw ERangeError("範囲エラー");
+    const CurveTransform t = CurveTransformOf(type_);
+    double z0 = 0.0;
+    if (!ApplyTransform(t.x, lambda_, x0, &z0)) throw EMathError("範囲エラー");
+    const int k = p_ - 1;
+    double z[4] = {z0, z0 * z0, z0 * z0 * z0, z0 * z0 * z0 * z0};
+    double dz[4], q = 1.0 / n_, w = means_[k];
+    for (int j = 0; j < k; ++j) dz[j] = z[j] - means_[j];
+    for (int j = 0; j < k; ++j) {
+        double s = 0.0;
+        for (int l = 0; l < k; ++l) s += inverse_[j * k + l] * dz[l];
+        q += dz[j] * s;
+        w += dz[j] * coef_[j];
+    }
+    const double a = (1.0 - confidence) * 0.5, b = (1.0 - coverage) * 0.5;
+    const double f = FUpperQuantile(p_, df_, a);
+    const double zq = NormalUpperQuantileApprox(static_cast<float>(b));
+    const double c = ChiSquareUpperQuantile(df_, 1.0 - a);
+    const double half = std::sqrt(s2_) * (std::sqrt(p_ * f * q) + zq * std::sqrt(df_ / c));
+    double up = w + half, low = w - half;
+    w = InverseTransform(t.y, lambda_, w);
+    up = InverseTransform(t.y, lambda_, up);
+    low = InverseTransform(t.y, lambda_, low);
+    if (!std::isfinite(w) || !std::isfinite(up) || !std::isfinite(low)) throw EMathError("範囲エラー");
+    *upper = up;
+    *lower = low;
+    return w;
+}

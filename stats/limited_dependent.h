@@ -1,0 +1,40 @@
+// Maximum-likelihood fits of y = alpha + beta x under a limited dependent
+// variable: the censored (at 0) and truncated (at 0) normal regression
+// models and the probit model, each minimising its negative log-likelihood
+// with the Nelder-Mead simplex from the current curve fit.
+#pragma once
+
+#include <string>
+
+class TSRA;
+
+enum class LimitedDependentModel { kCensored, kTruncated, kProbit };
+
+// Negative log-likelihoods at params = (alpha, beta, sigma); probit reads
+// alpha and beta only. Sigma <= 0 (censored, truncated) or a term that is
+// not finite gives kLimitedDependentPenalty, never NaN.
+inline constexpr double kLimitedDependentPenalty = 1e300;
+double CensoredNegLogLikelihood(const double* params, const double* x, const double* y, int n);
+double TruncatedNegLogLikelihood(const double* params, const double* x, const double* y, int n);
+double ProbitNegLogLikelihood(const double* params, const double* x, const double* y, int n);
+
+struct LimitedDependentFit {
+    double alpha = 0, beta = 0, sigma = 0;
+    double minimum = 0;  // the negative log-likelihood at the estimate
+    int iterations = 0;
+};
+
+// Minimises from (alpha, beta, sigma) with steps 0.01, 0.01, 0.1 and
+// tolerances 1e-5 (two parameters for probit, sigma then stays as given).
+// The simplex is started again from its answer until a run no longer
+// moves it. Raises Exception "FAILURE" when a run does not converge within
+// the iteration limit, or when the data leave no finite likelihood.
+LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const double* x, const double* y, int n,
+                                        double alpha, double beta, double sigma);
+// The same from the fitter's raw data, starting at its intercept, its first
+// slope and the square root of its s2.
+LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const TSRA& fit);
+
+// The message that reports an estimate: the model's title and the
+// estimates ("%10.4f"), or "FAILURE" when sigma is not above 0.
+std::string LimitedDependentMessage(LimitedDependentModel model, const LimitedDependentFit& fit);

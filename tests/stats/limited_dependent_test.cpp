@@ -1,0 +1,122 @@
+// Censored, truncated and probit likelihoods and their maximum-likelihood
+// estimates against independent fits (Newton's method on the same
+// likelihoods in 30-digit arithmetic), and the reports of the estimates.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "stats/curve_fit.h"
+#include "stats/limited_dependent.h"
+#include "support/expect_exception.h"
+
+namespace {
+
+const std::vector<double> kX = {0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 3.5, 4.0, 4.5, 5.0, 5.5, 6.0,
+                                6.5, 7.0, 7.5, 8.0, 8.5, 9.0, 9.5, 10.0, 10.5, 11.0, 11.5, 12.0};
+const std::vector<double> kCensored = {0.0,   0.0,   0.0,   0.0,   0.0,   0.0,   1.434, 0.909,
+                                       1.944, 1.299, 1.774, 1.822, 0.0,   3.226, 3.107, 3.399,
+                                       1.071, 1.307, 2.632, 3.438, 4.666, 4.545, 5.525, 4.43};
+const std::vector<double> kTruncX = {1.0, 3.0, 3.5, 4.0, 4.5,  5.0,  5.5,  6.0,  7.0, 7.5,
+                                     8.0, 8.5, 9.0, 9.5, 10.0, 10.5, 11.0, 11.5, 12.0};
+const std::vector<double> kTruncY = {0.266, 0.18,  2.418, 1.636, 2.805, 1.873, 2.343, 2.277, 3.782, 3.509,
+                                     3.748, 0.713, 0.884, 2.415, 3.298, 4.707, 4.431, 5.532, 4.037};
+const std::vector<double> kProbit = {0, 0, 0, 0, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+const std::vector<double> kUncensored = {2.993, 4.213, 3.629, 3.822, 3.384, 4.544, 6.434, 5.909,
+                                         6.944, 6.299, 6.774, 6.822, 4.901, 8.226, 8.107, 8.399,
+                                         6.071, 6.307, 7.632, 8.438, 9.666, 9.545, 10.525, 9.43};
+
+void ExpectRelative(double actual, double expected, double rel, const char* what) {
+    EXPECT_NEAR(actual, expected, rel * std::fabs(expected)) << what;
+}
+
+}  // namespace
+
+TEST(LimitedDependent, LikelihoodsEqualIndependentValues) {
+    const double censored[] = {-1.8, 0.55, 1.0}, truncated[] = {-0.3, 0.4, 1.2}, probit[] = {-2.5, 0.6, 99.0};
+    EXPECT_NEAR(CensoredNegLogLikelihood(censored, kX.data(), kCensored.data(), 24), 28.4133907542158, 1e-10);
+    EXPECT_NEAR(TruncatedNegLogLikelihood(truncated, kTruncX.data(), kTruncY.data(), 19), 9.78292659764076, 1e-10);
+    EXPECT_NEAR(ProbitNegLogLikelihood(probit, kX.data(), kProbit.data(), 24), 6.23510328570923, 1e-10);
+}
+
+TEST(LimitedDependent, EstimatesEqualIndependentMaximumLikelihoodFits) {
+    struct Row {
+        const char* name;
+        LimitedDependentModel model;
+        const std::vector<double>* x;
+        const std::vector<double>* y;
+        double alpha, beta, sigma;
+    };
+    const Row rows[] = {
+        {"censored", LimitedDependentModel::kCensored, &kX, &kCensored, -1.83958741114484, 0.550876639688254,
+         1.03926853035044},
+        {"truncated", LimitedDependentModel::kTruncated, &kTruncX, &kTruncY, -0.296626588318804, 0.392177222110246,
+         1.15942629385757},
+        {"probit", LimitedDependentModel::kProbit, &kX, &kProbit, -2.50983270503576, 0.579447289744899, 0.0},
+        // No value at or below 0: the least-squares line with sigma^2 = SSE / n.
+        {"censored without censoring", LimitedDependentModel::kCensored, &kX, &kUncensored, 3.2015072463768126,
+         0.5478521739130434, 0.949647424721509},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        // From the straight-line fit of the window's data.
+        TSRA line("x", r.x->data(), "y", r.y->data(), static_cast<int>(r.x->size()));
+        ASSERT_TRUE(line.FitCurve(0));
+        const LimitedDependentFit fit = FitLimitedDependent(r.model, line);
+        EXPECT_GT(fit.iterations, 0);
+        ExpectRelative(fit.alpha, r.alpha, 1e-3, "alpha");
+        ExpectRelative(fit.beta, r.beta, 1e-3, "beta");
+        if (r.model != LimitedDependentModel::kProbit) {
+            ExpectRelative(fit.sigma, r.sigma, 1e-3, "sigma");
+        } else {
+            EXPECT_DOUBLE_EQ(fit.sigma, std::sqrt(line.S2()));
+        }
+    }
+}
+
+TEST(LimitedDependent, QuadraticCurveStartsFromItsInterceptAndSlope) {
+    TSRA quadratic("x", kX.data(), "y", kCensored.data(), 24);
+    ASSERT_TRUE(quadratic.FitCurve(1));
+    const LimitedDependentFit fit = FitLimitedDependent(LimitedDependentModel::kCensored, quadratic);
+    ExpectRelative(fit.alpha, -1.83958741114484, 1e-3, "alpha");
+    ExpectRelative(fit.beta, 0.550876639688254, 1e-3, "beta");
+}
+
+TEST(LimitedDependent, ImpossibleParametersGiveALargeFiniteValue) {
+    const double zeroSigma[] = {0.0, 1.0, 0.0}, negativeSigma[] = {0.0, 1.0, -1.0};
+    EXPECT_EQ(CensoredNegLogLikelihood(zeroSigma, kX.data(), kCensored.data(), 24), kLimitedDependentPenalty);
+    EXPECT_EQ(TruncatedNegLogLikelihood(negativeSigma, kTruncX.data(), kTruncY.data(), 19), kLimitedDependentPenalty);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> y = {1.0, nan, 2.0};
+    const std::vector<double> x = {1.0, 2.0, 3.0};
+    const double p[] = {0.0, 1.0, 1.0};
+    EXPECT_EQ(CensoredNegLogLikelihood(p, x.data(), y.data(), 3), kLimitedDependentPenalty);
+    EXPECT_EQ(TruncatedNegLogLikelihood(p, x.data(), y.data(), 3), kLimitedDependentPenalty);
+    EXPECT_EQ(ProbitNegLogLikelihood(p, x.data(), y.data(), 3), kLimitedDependentPenalty);
+}
+
+TEST(LimitedDependent, DataWithoutAFiniteLikelihoodAreFailure) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> x = {1, 2, 3, 4}, y = {1, nan, 2, 3};
+    for (auto model : {LimitedDependentModel::kCensored, LimitedDependentModel::kTruncated,
+                       LimitedDependentModel::kProbit})
+        ExpectExceptionMessage([&] { FitLimitedDependent(model, x.data(), y.data(), 4, 0.0, 1.0, 1.0); }, "FAILURE",
+                               "value that is no number");
+}
+
+TEST(LimitedDependent, MessagesFillTheModelsFormats) {
+    LimitedDependentFit fit;
+    fit.alpha = -1.5;
+    fit.beta = 0.25;
+    fit.sigma = 2.0;
+    EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kCensored, fit),
+              "CENSORED REGRESSION MODEL\nα =    -1.5000, β =     0.2500, σ =     2.0000");
+    EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kTruncated, fit),
+              "TRUNCATED REGRESSION MODEL\nα =    -1.5000, β =     0.2500, σ =     2.0000");
+    EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kProbit, fit),
+              "PROBIT MODEL\nα =    -1.5000, β =     0.2500");
+    fit.sigma = 0.0;
+    EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kCensored, fit), "FAILURE");
+}
