@@ -18,11 +18,7 @@
 namespace {
 
 // Three regressors, two of them nearly collinear; the dependent last.
-const Columns kCollinear = {
-    {1.2, 2.1, 2.9, 4.3, 5.0, 6.2, 6.8, 8.1, 9.0, 9.7, 11.2, 12.1},
-    {1.0, 2.3, 3.1, 4.0, 5.3, 6.0, 7.1, 7.9, 9.2, 10.1, 11.0, 11.8},
-    {3.5, 1.2, 4.4, 2.8, 0.9, 3.3, 2.2, 4.9, 1.7, 3.8, 2.5, 0.4},
-    {4.1, 5.9, 6.2, 8.8, 10.1, 11.7, 12.5, 15.3, 16.0, 17.9, 20.2, 21.0}};
+const Columns& kCollinear = NearlyCollinearColumns();
 // Two centred orthogonal regressors: R = I.
 const Columns kOrthogonal = {
     {1, -1, 1, -1, 1, -1, 1, -1},

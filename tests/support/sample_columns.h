@@ -11,6 +11,10 @@
 // dependent variable.
 const Columns& LongleyColumns();
 
+// n = 12: three regressors, the first two nearly collinear; then the
+// dependent variable.
+const Columns& NearlyCollinearColumns();
+
 // Instrumental-variable data, n = 25: 0 y (endogenous), 1 y2 (endogenous),
 // 2 x1 (exogenous), 3 x2 (exogenous), 4 x3 (lagged), 5 w (type 0, neither
 // instrument nor endogenous); IvTypes() are those types.
