@@ -27,6 +27,16 @@ RAData::RAData(EngineContext& context, int n, int k) : context_(&context) {
 RAData::~RAData() = default;
 
 void RAData::Allocate(int n, int k) {
+    if (inMemory_ && table_ && n > 0 && k >= 0 && n == columns_ && RowCountFor(k) == rows_ &&
+        !context_->FileTablesForced()) {
+        // The same shape: the block stays, and what was written goes stale.
+        for (int r = 0; r < rows_; ++r) {
+            if (written_[static_cast<std::size_t>(r)].exchange(false, std::memory_order_relaxed))
+                stale_[static_cast<std::size_t>(r)].store(true, std::memory_order_relaxed);
+        }
+        base_ = k + 20;
+        return;
+    }
     table_.reset();
     fileTable_.reset();
     rowCache_.clear();
@@ -66,6 +76,17 @@ void RAData::Allocate(int n, int k) {
     rows_ = rows;
     columns_ = n;
     base_ = k + 20;
+    written_ = std::vector<std::atomic<bool>>(static_cast<std::size_t>(rows));
+    stale_ = std::vector<std::atomic<bool>>(static_cast<std::size_t>(rows));
+}
+
+void RAData::Fresh(int row) const {
+    std::atomic<bool>& stale = stale_[static_cast<std::size_t>(row)];
+    if (!stale.load(std::memory_order_acquire)) return;
+    const std::lock_guard<std::mutex> hold(freshLock_);
+    if (!stale.load(std::memory_order_relaxed)) return;
+    std::memset(table_.get() + static_cast<size_t>(row) * columns_, 0, sizeof(double) * static_cast<size_t>(columns_));
+    stale.store(false, std::memory_order_release);
 }
 
 int RAData::RowOf(int code) const {
@@ -91,6 +112,8 @@ void RAData::SetValue(int code, int i, double x) {
     const int row = RowOf(code);
     CheckCell(row, i);
     if (inMemory_) {
+        Fresh(row);
+        MarkWritten(row);
         table_.get()[static_cast<size_t>(row) * columns_ + i] = x;
     } else if (double* cached = CachedRow(row)) {
         cached[i] = x;
@@ -102,7 +125,10 @@ void RAData::SetValue(int code, int i, double x) {
 double RAData::GetValue(int code, int i) const {
     const int row = RowOf(code);
     CheckCell(row, i);
-    if (inMemory_) return table_.get()[static_cast<size_t>(row) * columns_ + i];
+    if (inMemory_) {
+        Fresh(row);
+        return table_.get()[static_cast<size_t>(row) * columns_ + i];
+    }
     if (const double* cached = CachedRow(row)) return cached[i];
     return fileTable_->GetValue(row, i);
 }
@@ -119,6 +145,7 @@ void RAData::ReadSpan(int code, int first, int count, double* out) const {
     CheckSpan(row, first, count);
     if (count == 0) return;
     if (inMemory_) {
+        Fresh(row);
         std::memcpy(out, table_.get() + static_cast<size_t>(row) * columns_ + first, sizeof(double) * count);
     } else if (const double* cached = CachedRow(row)) {
         std::memcpy(out, cached + first, sizeof(double) * count);
@@ -132,6 +159,8 @@ void RAData::WriteSpan(int code, int first, int count, const double* values) {
     CheckSpan(row, first, count);
     if (count == 0) return;
     if (inMemory_) {
+        Fresh(row);
+        MarkWritten(row);
         std::memcpy(table_.get() + static_cast<size_t>(row) * columns_ + first, values, sizeof(double) * count);
     } else if (double* cached = CachedRow(row)) {
         std::memcpy(cached + first, values, sizeof(double) * count);
@@ -145,6 +174,9 @@ void RAData::FillRow(int code, double x) {
     if (row < 0) ThrowRange();
     if (columns_ == 0) return;
     if (inMemory_) {
+        // Every value is written: old ones need no clearing.
+        stale_[static_cast<std::size_t>(row)].store(false, std::memory_order_release);
+        MarkWritten(row);
         double* r = table_.get() + static_cast<size_t>(row) * columns_;
         std::fill(r, r + columns_, x);
     } else if (double* cached = CachedRow(row)) {
@@ -173,7 +205,11 @@ double* RAData::Row(int code) {
     // An empty table (no observations) has no storage; hand out a null row
     // that no loop over zero observations touches.
     if (columns_ == 0) return nullptr;
-    if (inMemory_) return table_.get() + static_cast<size_t>(row) * columns_;
+    if (inMemory_) {
+        Fresh(row);
+        MarkWritten(row);
+        return table_.get() + static_cast<size_t>(row) * columns_;
+    }
     std::vector<double>& cached = rowCache_[static_cast<size_t>(row)];
     if (cached.empty()) {
         try {
@@ -187,3 +223,12 @@ double* RAData::Row(int code) {
 }
 
 const double* RAData::Row(int code) const { return const_cast<RAData*>(this)->Row(code); }
+
+double* RAData::RowForOverwrite(int code) {
+    const int row = RowOf(code);
+    if (row < 0) ThrowRange();
+    if (columns_ == 0 || !inMemory_) return Row(code);
+    stale_[static_cast<std::size_t>(row)].store(false, std::memory_order_release);
+    MarkWritten(row);
+    return table_.get() + static_cast<size_t>(row) * columns_;
+}

@@ -11,8 +11,10 @@
 // a time.
 #pragma once
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/io/file_matrix.h"
@@ -33,10 +35,11 @@ public:
     RAData& operator=(const RAData&) = delete;
     ~RAData();
 
-    // Drops the old storage and makes a zero-filled table of
-    // 2 (k + 1) + 19 rows by n columns, in memory or else in a temporary
-    // file; base becomes k + 20. EOutOfMemory when neither could be had, or
-    // for a negative n or k (the table is then empty).
+    // Makes a zero-filled table of 2 (k + 1) + 19 rows by n columns, in
+    // memory or else in a temporary file; base becomes k + 20. A memory
+    // table of the same shape keeps its block: the rows written since are
+    // made zero when they are next used. EOutOfMemory when neither could be
+    // had, or for a negative n or k (the table is then empty).
     void Allocate(int n, int k);
 
     int Rows() const { return rows_; }
@@ -68,6 +71,9 @@ public:
     // valid until then.
     double* Row(int code);
     const double* Row(int code) const;
+    // As Row, for a caller that writes all n values before reading any:
+    // old values of a kept block are not cleared first.
+    double* RowForOverwrite(int code);
 
 private:
     struct FreeDeleter {
@@ -78,6 +84,10 @@ private:
     void CheckSpan(int row, int first, int count) const;
     // The row's memory in the file form, or nullptr while it is in the file.
     double* CachedRow(int row) const;
+    // Memory form: the row about to be read or written holds zeros if it
+    // still held an earlier table's values; a write marks it written.
+    void Fresh(int row) const;
+    void MarkWritten(int row) { written_[static_cast<std::size_t>(row)].store(true, std::memory_order_relaxed); }
 
     EngineContext* context_;
     std::unique_ptr<double, FreeDeleter> table_;
@@ -88,4 +98,11 @@ private:
     bool inMemory_ = true;
     // File form: the rows moved into memory by Row() (empty = in the file).
     mutable std::vector<std::vector<double>> rowCache_;
+    // Memory form, per row: written since the block was last handed out as
+    // a new table; holding values of an earlier table (stale). Passes on
+    // worker threads read and write spans, so both are atomic and a stale
+    // row is cleared once under the lock.
+    std::vector<std::atomic<bool>> written_;
+    mutable std::vector<std::atomic<bool>> stale_;
+    mutable std::mutex freshLock_;
 };

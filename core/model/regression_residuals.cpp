@@ -148,11 +148,12 @@ struct ResidualRows {
 
 ResidualRows ResidualRowsOf(RAData& table) {
     ResidualRows rows;
-    rows.y = table.Row(Reg::kRowObserved);
-    rows.fit = table.Row(Reg::kRowFitted);
-    rows.e = table.Row(Reg::kRowResidual);
-    rows.press = table.Row(Reg::kRowPress);
-    rows.h = table.Row(Reg::kRowLeverage);
+    // The pass writes these five rows whole.
+    rows.y = table.RowForOverwrite(Reg::kRowObserved);
+    rows.fit = table.RowForOverwrite(Reg::kRowFitted);
+    rows.e = table.RowForOverwrite(Reg::kRowResidual);
+    rows.press = table.RowForOverwrite(Reg::kRowPress);
+    rows.h = table.RowForOverwrite(Reg::kRowLeverage);
     rows.a = table.Row(Reg::kRowTwoStageA);
     rows.b = table.Row(Reg::kRowTwoStageB);
     return rows;

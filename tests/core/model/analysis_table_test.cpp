@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform/errors.h"
@@ -131,6 +133,63 @@ TEST_P(AnalysisTableForms, NoObservations) {
     t->WriteSpan(4, 0, 0, nullptr);
     t->ReadSpan(4, 0, 0, nullptr);
     EXPECT_THROW(t->GetValue(4, 0), ERangeError);
+}
+
+// A new table of the same shape reads zero everywhere, whichever way each
+// row was written before and whichever way it is read now.
+TEST_P(AnalysisTableForms, ANewTableOfTheSameShapeIsZeroEverywhere) {
+    auto t = MakeTable(300, 2);
+    const double* block = t->InMemory() ? t->Row(0) : nullptr;
+    const std::vector<double> values(300, 3.5);
+    t->SetValue(1, 5, 2.0);
+    t->WriteSpan(2, 10, 20, values.data());
+    t->FillRow(3, -1.0);
+    t->Row(4)[299] = 9.0;
+    t->RowForOverwrite(5)[0] = 7.0;
+    t->Allocate(300, 2);
+    if (block) EXPECT_EQ(t->Row(0), block);  // the block was kept
+    for (int code = 0; code < t->Rows(); ++code) {
+        std::vector<double> row;
+        t->GetRow(code, row);
+        for (double x : row) ASSERT_EQ(x, 0.0) << code;
+        EXPECT_EQ(t->GetValue(code, 299), 0.0);
+    }
+    // Written again after the new allocation, values read back; the next
+    // new table clears them too.
+    t->WriteSpan(2, 0, 300, values.data());
+    EXPECT_EQ(t->GetValue(2, 150), 3.5);
+    t->Allocate(300, 2);
+    EXPECT_EQ(t->GetValue(2, 150), 0.0);
+    // Another shape is a new table as well.
+    t->FillRow(6, 4.0);
+    t->Allocate(301, 2);
+    EXPECT_EQ(t->GetValue(6, 300), 0.0);
+}
+
+// Worker threads reading and writing spans of rows still holding an earlier
+// table's values see zeros, and each their own writes.
+TEST(AnalysisTableReuse, SpansFromManyThreadsOnClearedRows) {
+    EngineContext context;
+    RAData t(context, 4096 * 8, 1);
+    for (int code = 0; code < t.Rows(); ++code) t.FillRow(code, 1.0);
+    t.Allocate(4096 * 8, 1);
+    std::vector<std::thread> threads;
+    std::atomic<int> nonZero{0};
+    for (int w = 0; w < 8; ++w) {
+        threads.emplace_back([&, w] {
+            std::vector<double> span(4096);
+            for (int code = 0; code < t.Rows(); ++code) {
+                t.ReadSpan(code, w * 4096, 4096, span.data());
+                for (double x : span)
+                    if (x != 0.0) ++nonZero;
+                std::fill(span.begin(), span.end(), w + 1.0);
+                t.WriteSpan(code, w * 4096, 4096, span.data());
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(nonZero.load(), 0);
+    for (int w = 0; w < 8; ++w) EXPECT_EQ(t.GetValue(7, w * 4096 + 17), w + 1.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, AnalysisTableForms, ::testing::Values(false, true),
