@@ -6,6 +6,7 @@
 #include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "macro/macro_opcodes.h"
+#include "macro/macro_scan.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
 
@@ -52,8 +53,9 @@ MacroCompile::~MacroCompile() = default;
 // ---- scanning ----------------------------------------------------------------
 
 void MacroCompile::StartText(std::string_view text) {
-    text_ = text;
-    sourceLength_ = static_cast<int>(std::min<std::size_t>(text.size(), 0x7ffffff0));
+    // The source ends at a NUL byte, as a file's text does.
+    text_ = text.substr(0, std::min<std::size_t>(text.find('\0'), 0x7ffffff0));
+    sourceLength_ = static_cast<int>(text_.size());
     errorPosition_ = 0;
     tokenStart_ = 0;
     nesting_ = 0;
@@ -61,7 +63,7 @@ void MacroCompile::StartText(std::string_view text) {
 
 void MacroCompile::NextToken() {
     tokenStart_ = errorPosition_;
-    errorPosition_ = ::NextToken(text_, errorPosition_, token_, &stringToken_, sourceLength_);
+    errorPosition_ = ScanMacroToken(text_, sourceLength_, errorPosition_, token_, stringToken_);
 }
 
 void MacroCompile::ScanFrom(int position) {

@@ -14,6 +14,7 @@
 #include "eval/reserved_words.h"
 #include "macro/macro_compile.h"
 #include "macro/macro_opcodes.h"
+#include "macro/macro_scan.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ SumScan ScanSum(std::string_view text, int length, int from, std::size_t maxTerm
     // Each round reads one token, which moves the position forward or ends.
     for (;;) {
         const int before = pos;
-        pos = NextToken(text, pos, token, &isString, length);
+        pos = ScanMacroToken(text, length, pos, token, isString);
         if (isString) return scan;
         if (afterFunction && token != "(") return scan;
         if (depth == 0 && !expectOperand && (token == "+" || token == "-" || EndsSum(token))) {
