@@ -178,7 +178,10 @@ void MacroObject::EmitThreeBytes(int op, std::uint8_t a, std::uint8_t b, std::ui
     code_[static_cast<std::size_t>(at) + 2] = c;
 }
 
+// The layout follows the command byte: "predict" and "residual" always
+// carry a third integer, the others never.
 void MacroObject::EmitSys(std::uint8_t command, std::int32_t a, std::int32_t b) {
+    if (command == kSysPredict || command == kSysResidual) return EmitSys(command, a, b, 0);
     int at = Begin(opSYS, 10);
     code_[static_cast<std::size_t>(at++)] = command;
     PutInt(at, a);
@@ -186,6 +189,7 @@ void MacroObject::EmitSys(std::uint8_t command, std::int32_t a, std::int32_t b) 
 }
 
 void MacroObject::EmitSys(std::uint8_t command, std::int32_t a, std::int32_t b, std::int32_t c) {
+    if (command != kSysPredict && command != kSysResidual) return EmitSys(command, a, b);
     int at = Begin(opSYS, 14);
     code_[static_cast<std::size_t>(at++)] = command;
     PutInt(at, a);

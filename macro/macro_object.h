@@ -58,6 +58,8 @@ public:
     // raise ERangeError.
     void EmitShortText(int op, const std::string& utf8);
     void EmitThreeBytes(int op, std::uint8_t a, std::uint8_t b, std::uint8_t c);
+    // "predict" and "residual" always carry c (0 when not given), the other
+    // commands never, so that the code can be walked by its command bytes.
     void EmitSys(std::uint8_t command, std::int32_t a, std::int32_t b);
     void EmitSys(std::uint8_t command, std::int32_t a, std::int32_t b, std::int32_t c);
     // Overwrites an integer written before (a frame size).

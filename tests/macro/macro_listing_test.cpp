@@ -103,6 +103,9 @@ const std::vector<InstructionCase>& Cases() {
         {"SYS trend N", [](MacroObject& m) { m.EmitSys(19, 0, 8); }, "SYS trend,0,8,0", 10},
         {"SYS predict", [](MacroObject& m) { m.EmitSys(20, 1, 12, 3); }, "SYS predict,1,12,3", 14},
         {"SYS residual", [](MacroObject& m) { m.EmitSys(21, 0, 4, 2); }, "SYS residual,0,4,2", 14},
+        // The layout follows the command, whichever emitter is used.
+        {"SYS predict without c", [](MacroObject& m) { m.EmitSys(20, 1, 2); }, "SYS predict,1,2,0", 14},
+        {"SYS load with c", [](MacroObject& m) { m.EmitSys(12, 1, 2, 9); }, "SYS load,1,2,0", 10},
         {"SYS uservar", [](MacroObject& m) { m.EmitSys(25, 1, 0); }, "SYS uservar,1,0,0", 10},
         {"FNC", [](MacroObject& m) { m.EmitInt(opFNC, 34); }, "FNC (round)", 5},
         {"FNC counted", [](MacroObject& m) { m.EmitTwoInts(opFNC, 45, 3); }, "FNC (varp/3)", 9},
