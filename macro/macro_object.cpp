@@ -1,6 +1,7 @@
 #include "macro/macro_object.h"
 
 #include <algorithm>
+#include <new>
 
 #include "macro/macro_opcodes.h"
 #include "platform/errors.h"
@@ -61,7 +62,11 @@ void MacroObject::Reset() {
 int MacroObject::Begin(int op, int bytes) {
     if (codeLength_ > 0x7fffffff - bytes - kCodeGrowth) throw EOutOfMemory();
     while (codeLength_ + bytes - 1 >= codeCapacity_) codeCapacity_ += kCodeGrowth;
-    if (static_cast<int>(code_.size()) < codeCapacity_ + 1) code_.resize(static_cast<std::size_t>(codeCapacity_) + 1, 0);
+    try {
+        if (static_cast<int>(code_.size()) < codeCapacity_ + 1) code_.resize(static_cast<std::size_t>(codeCapacity_) + 1, 0);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
     lastOp_ = op;
     code_[static_cast<std::size_t>(codeLength_)] = static_cast<std::uint8_t>(op);
     const int at = codeLength_ + 1;
@@ -204,8 +209,12 @@ void MacroObject::PatchInt(int position, std::int32_t value) {
 
 int MacroObject::NewLabel() {
     if (labelCount_ + 1 >= static_cast<int>(labels_.size())) {
-        labels_.resize(labels_.size() + kLabelGrowth, 0);
-        labelSet_.resize(labels_.size(), 0);
+        try {
+            labels_.resize(labels_.size() + kLabelGrowth, 0);
+            labelSet_.resize(labels_.size(), 0);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
     }
     return labelCount_++;
 }

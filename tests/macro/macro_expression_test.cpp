@@ -33,6 +33,12 @@ const std::vector<ListingCase>& Cases() {
         {"x + 2 + 3", {"0 : LDA [V,V,0:4]", "11 : LDI 5", "20 : ADD", "21 : END"}},
         {"2 * x + 3 * 4",
          {"0 : LDI 2", "9 : LDA [V,V,0:4]", "20 : MUL", "21 : LDI 12", "30 : ADD", "31 : END"}},
+        // What the evaluator cannot finish is compiled instead.
+        {"(-8) ^ 0.5", {"0 : LDI -8", "9 : LDI 0.5", "18 : POW", "19 : END"}},
+        {"(-8) ^ 0.5 + x", {"0 : LDI -8", "9 : LDI 0.5", "18 : POW", "19 : LDA [V,V,0:4]", "30 : ADD", "31 : END"}},
+        {"1 / 0 + 2", {"0 : LDI 1", "9 : LDI 0", "18 : DIV", "19 : LDI 2", "28 : ADD", "29 : END"}},
+        {"2 + 1 / 0 + x",
+         {"0 : LDI 2", "9 : LDI 1", "18 : LDI 0", "27 : DIV", "28 : ADD", "29 : LDA [V,V,0:4]", "40 : ADD", "41 : END"}},
         {"x * (2 + 3)", {"0 : LDA [V,V,0:4]", "11 : LDI 5", "20 : MUL", "21 : END"}},
         // Only the sum is folded: the comparison after it is compiled.
         {"x == 2 < 1", {"0 : LDA [V,V,0:4]", "11 : LDI 2", "20 : EQ_", "21 : LDI 1", "30 : LT_", "31 : END"}},
