@@ -75,22 +75,22 @@ TEST_F(MacroRobustness, TextCutAtNul) {
     EXPECT_EQ(compiler_.ListCode(), ExpressionListing({"0 : LDI 1", "9 : END"}));
 }
 
-// Texts strung together from the language's pieces by a fixed-seed
+// Texts strung together from the language's fragments by a fixed-seed
 // generator.
 TEST_F(MacroRobustness, RandomTexts) {
-    const std::vector<std::string> pieces = {
+    const std::vector<std::string> fragments = {
         "1", "2.5", "0", "x", "b", "arr", "arr[1]", "s$", "m", "p", "@a", "@f", "@~lm", "#w", "#row", "##w",
         "#@arr", "+", "-", "*", "/", "^", "mod", "div", "==", "<", "<<", "[", "]", "(", ")", ",", "?", ":",
         "!", "&&", "||", "$$", "=", "+=", "++", "--", "sin", "round", "max", "pt", "inc", "dec", "format",
         "poly", "pi", "ranuni", "@@", "@#", ".", "..", "\"t\"", "&", "@", "#", "{", "}", ";", "/*", "*/",
     };
     std::mt19937 random(20261207u);
-    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    std::uniform_int_distribution<std::size_t> pick(0, fragments.size() - 1);
     std::uniform_int_distribution<int> count(1, 12);
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         const int n = count(random);
-        for (int i = 0; i < n; ++i) text += pieces[pick(random)] + " ";
+        for (int i = 0; i < n; ++i) text += fragments[pick(random)] + " ";
         const std::string outcome = Outcome(compiler_, text);
         ASSERT_EQ(outcome, "") << text;
     }
