@@ -4,7 +4,7 @@
 # folders a layer may use directly; what they use is allowed too.
 set(MERLOX_LAYERS
   resources platform core/numeric core/text core/data core/settings core/io core/model eval
-  estimators simeq stats)
+  macro estimators simeq stats)
 set(MERLOX_LAYER_resources "")
 set(MERLOX_LAYER_platform "")
 set(MERLOX_LAYER_core/numeric platform resources)
@@ -14,6 +14,9 @@ set(MERLOX_LAYER_core/settings core/data)
 set(MERLOX_LAYER_core/io core/settings)
 set(MERLOX_LAYER_core/model core/io)
 set(MERLOX_LAYER_eval core/model)
+# Compiled macros and their compiler, which folds constants through the
+# evaluator.
+set(MERLOX_LAYER_macro eval)
 # The analyses sit side by side: none uses another.
 set(MERLOX_LAYER_estimators eval)
 set(MERLOX_LAYER_simeq eval)
