@@ -179,15 +179,26 @@ void LoadBlock(const ResidualInputs& in, int start, int len, ResidualBlock& blk)
             for (int t = 0; t < len; ++t) xs[t] = 1.0;
         }
     }
-    // The design is read row by row (its rows are contiguous) and the next
-    // block is asked for meanwhile: the design is far larger than the cache.
-    const long long ahead = std::min<long long>(kBlock, in.n - start - kBlock);
-    const double* next = in.design + static_cast<size_t>(start + kBlock) * in.stride;
-    for (long long a = 0; a < ahead * in.stride; a += 8) __builtin_prefetch(next + a);
-    for (int t = 0; t < len; ++t) {
-        const double* row = in.design + static_cast<size_t>(start + t) * in.stride;
-        for (int s = 0; s < in.q; ++s)
-            blk.zc[static_cast<size_t>(s) * kBlock + t] = (row[in.vars[s]] - in.centreHi[s]) - in.centreLo[s];
+    if (in.centredFit) {
+        // The design holds the observed values: the columns give the same
+        // numbers, read in order.
+        for (int s = 0; s < in.q; ++s) {
+            const double hi = in.centreHi[s], lo = in.centreLo[s];
+            const double* x = in.observedVars[s] + start;
+            double* zs = &blk.zc[static_cast<size_t>(s) * kBlock];
+            for (int t = 0; t < len; ++t) zs[t] = (x[t] - hi) - lo;
+        }
+    } else {
+        // The design is read row by row (its rows are contiguous) and the
+        // next block is asked for meanwhile: it is far larger than the cache.
+        const long long ahead = std::min<long long>(kBlock, in.n - start - kBlock);
+        const double* next = in.design + static_cast<size_t>(start + kBlock) * in.stride;
+        for (long long a = 0; a < ahead * in.stride; a += 8) __builtin_prefetch(next + a);
+        for (int t = 0; t < len; ++t) {
+            const double* row = in.design + static_cast<size_t>(start + t) * in.stride;
+            for (int s = 0; s < in.q; ++s)
+                blk.zc[static_cast<size_t>(s) * kBlock + t] = (row[in.vars[s]] - in.centreHi[s]) - in.centreLo[s];
+        }
     }
     for (int s = 0; s < in.q && in.twoStageLeverage; ++s) {
         const double hi = in.centreHi[s], lo = in.centreLo[s];
