@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/analysis_launch.h"
 #include "app/main_window.h"
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
@@ -43,6 +44,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
     // memory message only when memory ran out); the program then does not
     // start.
     const bool created = GuardCommand(state.Services(), [&] {
+        RegisterStandardWindows();
         Create(w.frmREG, w.creationOrder, state);
         if (qtServices) {
             qtServices->SetDialogParent(w.frmREG.get());

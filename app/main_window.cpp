@@ -72,11 +72,12 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     ObservationMarks.Reset(100);
     BuildPages();
     BuildActions();
+    ConnectLaunchers();
     SetHelpFile((fs::path(QCoreApplication::applicationDirPath().toStdString()) / "MERLOX.chm").string());
     resize(1000, 680);
 }
 
-TfrmREG::~TfrmREG() = default;
+TfrmREG::~TfrmREG() { DisconnectLaunchers(); }
 
 void TfrmREG::SetHelpFile(const std::string& path) {
     helpFile_ = path;
@@ -675,6 +676,7 @@ void TfrmREG::PreviousPageExecute() { PC->setCurrentIndex((PC->currentIndex() + 
 void TfrmREG::OptionSetExecute() {
     if (!settings_) return;
     settings_->exec();
+    RefreshActivePage();
     UpdateCaption();
 }
 
