@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/analysis_launch.h"
+#include "app/folder_dialog.h"
 #include "app/main_window.h"
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
@@ -50,6 +51,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
             qtServices->SetDialogParent(w.frmREG.get());
             TfrmREG* main = w.frmREG.get();
             qtServices->SetTerminateHandler([main] { main->close(); });
+            qtServices->SetFolderChooser([main](const std::string& dir) { return ChooseDirectory(main, dir); });
             // The store says when there is something to undo or redo.
             qtServices->SetUndoRedoHandlers(
                 [main](bool on) {
