@@ -74,6 +74,18 @@ TfrmSetDir::TfrmSetDir(QWidget* parent) : QDialog(parent) {
 
 void TfrmSetDir::SetDirectory(const std::string& path) {
     current_ = Existing(QString::fromStdString(path)).toStdString();
+    // The drive box shows the volume that holds the folder.
+    const QString here = QString::fromStdString(current_);
+    int best = -1, bestLength = -1;
+    for (int i = 0; i < dcbDrive->count(); ++i) {
+        const QString root = dcbDrive->itemText(i);
+        const bool holds = here == root || here.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+        if (holds && root.size() > bestLength) {
+            best = i;
+            bestLength = static_cast<int>(root.size());
+        }
+    }
+    if (best >= 0) dcbDrive->setCurrentIndex(best);
     dlbDirChange();
 }
 

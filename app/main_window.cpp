@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/variable_list_drawing.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -73,6 +74,10 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     BuildPages();
     BuildActions();
     ConnectLaunchers();
+    // The variable list shows each name in its kind's colour.
+    UseVariableListDrawing(
+        cbSelect, [this]() -> const Reg* { return state_.Model(); },
+        [this] { return !settings_ || settings_->Values().Coloring; });
     SetHelpFile((fs::path(QCoreApplication::applicationDirPath().toStdString()) / "MERLOX.chm").string());
     resize(1000, 680);
 }

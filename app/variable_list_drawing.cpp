@@ -1,6 +1,10 @@
 #include "app/variable_list_drawing.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/grid_marks.h"
 #include "app/variable_names.h"
@@ -67,11 +71,11 @@ void KindListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     QStyleOptionViewItem check = option;
     initStyleOption(&check, index);
     QRect textRect = option.rect;
+    painter->fillRect(option.rect, selected ? option.palette.color(QPalette::Highlight) : QColor(Qt::white));
     if (index.flags() & Qt::ItemIsUserCheckable) {
         const QWidget* w = option.widget;
         QStyle* style = w ? w->style() : nullptr;
         const QRect box = style ? style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &check, w) : QRect();
-        painter->fillRect(option.rect, Qt::white);
         if (style) {
             QStyleOptionViewItem indicator = check;
             indicator.rect = box;
@@ -82,5 +86,26 @@ void KindListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         }
         textRect.setLeft(box.right() + 2);
     }
+    // The text sits in the middle of the row.
+    textRect.setTop(textRect.top() + std::max(0, (textRect.height() - QFontMetrics(option.font).height()) / 2));
     DrawKindListItem(canvas, textRect, text.toStdString(), kind, selected, coloring_);
+}
+
+QSize KindListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), QFontMetrics(option.font).height() + 6));
+    return size;
+}
+
+void VarListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QPainterGridCanvas canvas(*painter, option.palette);
+    canvas.SetFont(option.font);
+    const bool selected = option.state & (QStyle::State_Selected | QStyle::State_MouseOver);
+    DrawVarListItem(canvas, option.rect, index.data(Qt::DisplayRole).toString().toStdString(), selected,
+                    model_ ? model_() : nullptr, coloring_ && coloring_());
+}
+
+void UseVariableListDrawing(QComboBox* box, std::function<const Reg*()> model, std::function<bool()> coloring) {
+    if (!box || !box->view()) return;
+    box->view()->setItemDelegate(new VarListDelegate(std::move(model), std::move(coloring), box));
 }

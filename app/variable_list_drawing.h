@@ -4,10 +4,12 @@
 #pragma once
 
 #include <QStyledItemDelegate>
+#include <functional>
 #include <string>
 
 #include "platform/qt/grid_canvas.h"
 
+class QComboBox;
 class QRect;
 class Reg;
 class Selekto;
@@ -49,7 +51,24 @@ public:
     KindListDelegate(bool coloring, QObject* parent) : QStyledItemDelegate(parent), coloring_(coloring) {}
     void SetColoring(bool on) { coloring_ = on; }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
     bool coloring_;
 };
+
+// Draws the items of a list of variable names through DrawVarListItem, the
+// model and the colouring switch as they are when an item is drawn.
+class VarListDelegate : public QStyledItemDelegate {
+public:
+    VarListDelegate(std::function<const Reg*()> model, std::function<bool()> coloring, QObject* parent)
+        : QStyledItemDelegate(parent), model_(std::move(model)), coloring_(std::move(coloring)) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    std::function<const Reg*()> model_;
+    std::function<bool()> coloring_;
+};
+
+// The drop-down list of the combo box drawn by a VarListDelegate.
+void UseVariableListDrawing(QComboBox* box, std::function<const Reg*()> model, std::function<bool()> coloring);

@@ -189,7 +189,9 @@ TEST_F(AnalysisLaunchTest, VariableCountsDecideWhetherAWindowOpens) {
         FakeLog& log = Fake(c.windowClass);
         Trigger(c.command);
         EXPECT_EQ(log.shown, c.opens ? 1 : 0);
-        if (c.opens) EXPECT_EQ(log.last.model, m);
+        if (c.opens) {
+            EXPECT_EQ(log.last.model, m);
+        }
         EXPECT_TRUE(Errors().empty());
         scopes_.clear();
     }
