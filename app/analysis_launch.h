@@ -23,7 +23,11 @@ class TNamedData;
 // What a window is given when it is filled. Only the fields its command
 // names are set.
 struct LaunchRequest {
+    // The model an analysis window works on (it may change it).
     Reg* model = nullptr;
+    // The model a window only reads: windows that hand values back get
+    // this one and no model to change.
+    const Reg* readModel = nullptr;
     // Weighted regression: 5 robust weights, 101 AR(1) errors; the
     // multicollinearity window's option (0).
     int mode = 0;

@@ -144,7 +144,7 @@ void TfrmREG::RunTransformation(int kind) {
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = model->GetValue(i, j);
     std::string comment;
     LaunchRequest request;
-    request.model = model;
+    request.readModel = model;
     request.values = &values;
     request.comment = &comment;
     request.variableName = model->GetVarName(j);

@@ -31,6 +31,7 @@ struct FakeLog {
     std::vector<std::uint8_t> tableSelected;
     std::vector<std::vector<double>> tableRows;
     bool hadDesign = false;
+    std::vector<std::vector<double>> designRows;
 };
 
 // How a fake window behaves.
@@ -65,6 +66,12 @@ public:
             }
         }
         log_.hadDesign = r.designTable != nullptr;
+        log_.designRows.clear();
+        for (int i = 0; r.designTable && i < r.designTable->Rows(); ++i) {
+            std::vector<double> row;
+            for (int j = 0; j < r.designTable->Cols(); ++j) row.push_back(r.designTable->GetValue(i, j));
+            log_.designRows.push_back(row);
+        }
         if (script_.throwOnFill == FakeScript::Throw::Memory) throw std::bad_alloc();
         if (script_.throwOnFill == FakeScript::Throw::Own) throw Exception("窓の初期化に失敗しました");
         if (r.values && !script_.handBack.empty()) *r.values = script_.handBack;
@@ -300,6 +307,13 @@ TEST_F(AnalysisLaunchTest, AWindowThatFailsReportsItsOwnErrorAndIsDestroyed) {
     EXPECT_EQ(Errors()[0].find("メモリー"), std::string::npos);
     ui_.ClearCalls();
 
+    // A window that cannot even be created.
+    ScopedAnalysisWindow broken("TfrmSURE", [](QWidget*) -> std::unique_ptr<AnalysisWindow> { throw std::bad_alloc(); });
+    ui_.QueueOK();
+    Trigger("mnuSURE");
+    EXPECT_EQ(Errors(), Strings{"メモリーの確保に失敗しました。"});
+    ui_.ClearCalls();
+
     // The main window goes on: another command opens its window.
     FakeLog& next = Fake("TfrmChow");
     Trigger("mnuChowTest");
@@ -355,6 +369,8 @@ TEST_F(AnalysisLaunchTest, TransformationHandsValuesBackAsOneUndoStep) {
         EXPECT_EQ(log.last.variable, 1);
         EXPECT_EQ(log.last.variableName, "X2");
         EXPECT_EQ(log.last.commentWanted, c.toComment);
+        EXPECT_EQ(log.last.model, nullptr);  // nothing to write the data set through
+        EXPECT_EQ(log.last.readModel, m);
         const bool applied = c.modalResult == mrOK;
         for (int i = 0; i < 6; ++i)
             EXPECT_EQ(m->GetValue(i, 1), applied ? handed[static_cast<std::size_t>(i)] : original[static_cast<std::size_t>(i)]);
@@ -388,6 +404,33 @@ TEST_F(AnalysisLaunchTest, CorrelationMatrixTakesAllVariablesAndTheMarkedObserva
     const std::vector<std::vector<double>> rows{{1, 2, 1.5}, {3, 4, 2}, {5, 6, 4.5}, {6, 5, 6.5}};
     EXPECT_EQ(log.tableRows, rows);
     (void)m;
+}
+
+TEST_F(AnalysisLaunchTest, CorrelationMatrixUnderTwoStagesAlsoGetsTheDesignRows) {
+    // X1 endogenous, X2 and Z exogenous; Y on X1 and X2, Z an instrument.
+    auto model = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 6, 5}, {3, 1, 2, 6, 4, 5}, {1.5, 2.5, 2, 4, 4.5, 6.5}},
+                           {1, 2, 2, 1}, {"X1", "X2", "Z", "Y"});
+    SaveAs(*model, dir_.Path("two.MDF"));
+    main_->OpenAndRemember(dir_.Path("two.MDF"));
+    Reg* m = state_.Model();
+    m->SetDependent(3);
+    ASSERT_TRUE(m->ToggleVariable(0));
+    ASSERT_TRUE(m->ToggleVariable(1));
+    m->SetTwoStage(true);
+    m->Reestimate(false);
+    ASSERT_TRUE(m->IsTwoStage());
+    ui_.ClearCalls();
+    FakeLog& log = Fake("TfrmRelative");
+    for (int i : {1, 2, 3, 5}) main_->ObservationMarks.Set(i, 1);
+    Trigger("RelMatView");
+    ASSERT_TRUE(log.hadDesign);
+    ASSERT_EQ(log.designRows.size(), 4u);
+    // X2 is exogenous: its design column is its own data at the marked rows.
+    const double x2[] = {1, 4, 3, 5};
+    for (std::size_t r = 0; r < 4; ++r) {
+        ASSERT_EQ(log.designRows[r].size(), 4u);
+        EXPECT_EQ(log.designRows[r][1], x2[r]) << r;
+    }
 }
 
 TEST_F(AnalysisLaunchTest, CorrelationMatrixOfMarkedColumnsTakesOnlyThoseAndClearsTheirMarks) {
