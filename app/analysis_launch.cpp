@@ -93,24 +93,6 @@ const char* TransformationWindowClass(int kind) {
     return "";
 }
 
-namespace {
-
-// A dialog that needs no data: shown as it is.
-template <class Dialog>
-class PlainDialogWindow : public AnalysisWindow {
-public:
-    explicit PlainDialogWindow(QWidget* owner) : dialog_(owner) {}
-    bool Fill(const LaunchRequest&) override { return true; }
-    int ShowModal() override { return dialog_.exec(); }
-
-private:
-    Dialog dialog_;
-};
-
-}  // namespace
-
 void RegisterStandardWindows() {
-    AnalysisRegistry& r = AnalysisWindows();
-    if (!r.Has("TAboutBox"))
-        r.Register("TAboutBox", [](QWidget* owner) { return std::make_unique<PlainDialogWindow<TAboutBox>>(owner); });
+    if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
 }

@@ -5,7 +5,12 @@
 // is, the command checks its preconditions, creates the window, fills it
 // from the current model and shows it modally, and the window is destroyed
 // when the command ends, whatever happens on the way.
+//
+// A new window is added with one line in RegisterStandardWindows, usually
+// RegisterDialogWindow<TfrmX>("TfrmX", its fill operation).
 #pragma once
+
+#include <QDialog>
 
 #include <cstdint>
 #include <functional>
@@ -140,5 +145,28 @@ struct TransformationCommand {
 const std::vector<TransformationCommand>& TransformationCommands();
 const char* TransformationWindowClass(int kind);
 
-// Registers the windows that are part of the program already.
+// A dialog class as an analysis window: the fill function (none: always
+// true) receives the dialog and the request; shown with exec().
+template <class Dialog>
+class DialogWindow : public AnalysisWindow {
+public:
+    using FillFunction = std::function<bool(Dialog&, const LaunchRequest&)>;
+    DialogWindow(QWidget* owner, FillFunction fill) : dialog_(owner), fill_(std::move(fill)) {}
+    bool Fill(const LaunchRequest& request) override { return fill_ ? fill_(dialog_, request) : true; }
+    int ShowModal() override { return dialog_.exec(); }
+    Dialog& Get() { return dialog_; }
+
+private:
+    Dialog dialog_;
+    FillFunction fill_;
+};
+
+template <class Dialog>
+void RegisterDialogWindow(const std::string& windowClass, typename DialogWindow<Dialog>::FillFunction fill = {}) {
+    AnalysisWindows().Register(windowClass, [fill](QWidget* owner) -> std::unique_ptr<AnalysisWindow> {
+        return std::make_unique<DialogWindow<Dialog>>(owner, fill);
+    });
+}
+
+// Registers the windows that are part of the program.
 void RegisterStandardWindows();

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QPushButton>
 #include <new>
 
@@ -445,6 +447,33 @@ TEST_F(AnalysisLaunchTest, CorrelationMatrixOfMarkedColumnsTakesOnlyThoseAndClea
     EXPECT_EQ(log.tableRows[1], (std::vector<double>{2, 2.5}));
     EXPECT_FALSE(log.last.showSelection);
     EXPECT_EQ(CountMarked(main_->EditColumnMarks), 0);
+}
+
+// A real dialog registered the usual way: filled, shown modally, closed.
+class TestDialog : public QDialog {
+public:
+    explicit TestDialog(QWidget* owner) : QDialog(owner) {}
+};
+
+TEST_F(AnalysisLaunchTest, DialogClassesRegisterWithTheirFillOperation) {
+    Reg* m = Open();
+    const Reg* given = nullptr;
+    RegisterDialogWindow<TestDialog>("TfrmJNE", [&](TestDialog&, const LaunchRequest& r) {
+        given = r.model;
+        return true;
+    });
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = dynamic_cast<TestDialog*>(QApplication::activeModalWidget())) {
+            shown = true;
+            d->accept();
+        }
+    });
+    Trigger("btnJNE");
+    AnalysisWindows().Unregister("TfrmJNE");
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(given, m);
+    EXPECT_FALSE(Enabled("btnJNE"));
 }
 
 }  // namespace
