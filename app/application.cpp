@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "app/analysis_launch.h"
+#include "app/folder_dialog.h"
 #include "app/main_window.h"
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
@@ -43,11 +45,13 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
     // memory message only when memory ran out); the program then does not
     // start.
     const bool created = GuardCommand(state.Services(), [&] {
+        RegisterStandardWindows();
         Create(w.frmREG, w.creationOrder, state);
         if (qtServices) {
             qtServices->SetDialogParent(w.frmREG.get());
             TfrmREG* main = w.frmREG.get();
             qtServices->SetTerminateHandler([main] { main->close(); });
+            qtServices->SetFolderChooser([main](const std::string& dir) { return ChooseDirectory(main, dir); });
             // The store says when there is something to undo or redo.
             qtServices->SetUndoRedoHandlers(
                 [main](bool on) {

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "app/grid_marks.h"
+#include "app/formula_range.h"
 #include "app/main_window.h"
 #include "app/placeholder_windows.h"
 #include "core/data/variable_type_names.h"
@@ -257,19 +258,12 @@ bool TfrmREG::InputSeriesValues(Var& v) {
         } else if (a.result == mrOK) {
             if (!a.text.empty() && a.text[0] == '=') {
                 // The formula fills this observation and every one after it.
-                std::vector<double> rest;
-                for (int m = i; m < n; ++m) {
-                    calc.SetCurrentValue(v.At(m));
-                    const double x = calc.EvaluateAt(a.text.substr(1), m);
-                    if (calc.IsIncomplete() || !std::isfinite(x)) {
-                        state_.Services().ShowMessageBox(MsgKind::Error, kRunError + LoadStr(kStrSyntaxError), mbOK);
-                        rest.clear();
-                        break;
-                    }
-                    rest.push_back(x);
+                std::vector<double> values(v.Data(), v.Data() + n);
+                if (!EvaluateFormulaOverRange(calc, a.text, values, i, n)) {
+                    state_.Services().ShowMessageBox(MsgKind::Error, kRunError + LoadStr(kStrSyntaxError), mbOK);
+                    continue;  // asked again
                 }
-                if (rest.empty()) continue;  // asked again
-                for (int m = i; m < n; ++m) v.At(m) = rest[static_cast<std::size_t>(m - i)];
+                for (int m = i; m < n; ++m) v.At(m) = values[static_cast<std::size_t>(m)];
                 return true;
             }
             calc.SetCurrentValue(v.At(i));

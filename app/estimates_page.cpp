@@ -100,7 +100,7 @@ void TfrmREG::BuildEstimatesPage() {
     auto button = [&](const char* name, const char* text) {
         auto* b = new QPushButton(QString::fromUtf8(text), side);
         b->setObjectName(QString::fromLatin1(name));
-        // Their windows are not part of the program yet.
+        // Enabled once their windows are registered.
         b->setEnabled(false);
         form->addWidget(b, row++, 0, 1, 2);
         return b;
@@ -124,8 +124,9 @@ QLabel* TfrmREG::EstimateLabel(const std::string& name) const {
 }
 
 QPushButton* TfrmREG::EstimateButton(const std::string& name) const {
-    for (QPushButton* b : {btnAutoSel, btnMCL, btnANOVA})
-        if (b->objectName().toStdString() == name) return b;
+    // The jackknife button sits on the diagnostics page.
+    for (QPushButton* b : {btnAutoSel, btnMCL, btnANOVA, btnJNE})
+        if (b && b->objectName().toStdString() == name) return b;
     return nullptr;
 }
 
@@ -204,9 +205,7 @@ void TfrmREG::tsSelectShow() {
     stJoutai->setText(m == 0 ? QStringLiteral("-") : Q(FormatNumber(false, m == 1 ? 1.0 : condition)));
     stPSS->setText(Q(FormatNumber(false, model->GetPress())));
     stFDE->setText(QStringLiteral("自由度 = %1").arg(df));
-    btnAutoSel->setEnabled(false);
-    btnMCL->setEnabled(false);
-    btnANOVA->setEnabled(false);
+    UpdateLaunchActions();
 }
 
 void TfrmREG::cbSelectChange(const QString& text) {

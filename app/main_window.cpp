@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/variable_list_drawing.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -72,11 +73,16 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     ObservationMarks.Reset(100);
     BuildPages();
     BuildActions();
+    ConnectLaunchers();
+    // The variable list shows each name in its kind's colour.
+    UseVariableListDrawing(
+        cbSelect, [this]() -> const Reg* { return state_.Model(); },
+        [this] { return !settings_ || settings_->Values().Coloring; });
     SetHelpFile((fs::path(QCoreApplication::applicationDirPath().toStdString()) / "MERLOX.chm").string());
     resize(1000, 680);
 }
 
-TfrmREG::~TfrmREG() = default;
+TfrmREG::~TfrmREG() { DisconnectLaunchers(); }
 
 void TfrmREG::SetHelpFile(const std::string& path) {
     helpFile_ = path;
@@ -666,6 +672,7 @@ void TfrmREG::PreviousPageExecute() { PC->setCurrentIndex((PC->currentIndex() + 
 void TfrmREG::OptionSetExecute() {
     if (!settings_) return;
     settings_->exec();
+    RefreshActivePage();
     UpdateCaption();
 }
 

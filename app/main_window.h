@@ -283,11 +283,29 @@ public:
     using FundamentalStatsView = std::function<void(const std::string&, const std::vector<double>&, int)>;
     void SetFundamentalStatsView(FundamentalStatsView view) { showFundamentalStats_ = std::move(view); }
 
+    // --- analysis windows -------------------------------------------------------
+    // An analysis command of the launch table by its name: its preconditions
+    // and messages, then its registered window filled and shown modally.
+    void LaunchAnalysis(const std::string& command);
+    // The transformation of kind 0..5 on a variable chosen by name; the
+    // window fills a copy, applied as one undo step on OK.
+    void RunTransformation(int kind);
+    // The correlation matrix of the marked columns and observations.
+    void RelMatViewExecute();
+    // Each analysis command enabled exactly when its window is registered.
+    void UpdateLaunchActions();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildActions();
+    void ConnectLaunchers();
+    void DisconnectLaunchers();
+    // Creates, fills and shows a registered window; the modal result, or 0
+    // when it was not shown.
+    int OpenAnalysisWindow(const std::string& windowClass, const struct LaunchRequest& request, bool showAlways,
+                           const char* failMessage);
     // A typed value: any expression. An error is shown and gives false.
     [[nodiscard]] bool EvaluateEntry(const std::string& text, double& value);
     // Carries out a navigation code of the prompt on a grid position (data
@@ -374,6 +392,7 @@ private:
     QPushButton* btnAutoSel = nullptr;
     QPushButton* btnMCL = nullptr;
     QPushButton* btnANOVA = nullptr;
+    int launchListener_ = -1;
     QAction* stLIMLAction = nullptr;
 
     TStringGrid* sgEdit = nullptr;

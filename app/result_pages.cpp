@@ -82,7 +82,7 @@ void TfrmREG::BuildDiagnosticsPage() {
     form->addWidget(btnBGTest, 4, 0, 1, 2);
     btnJNE = new QPushButton(QStringLiteral("ジャックナイフ(&J)"), side);
     btnJNE->setObjectName(QStringLiteral("btnJNE"));
-    btnJNE->setEnabled(false);  // its window is not part of the program yet
+    btnJNE->setEnabled(false);  // enabled once its window is registered
     form->addWidget(btnJNE, 5, 0, 1, 2);
     form->setRowStretch(6, 1);
 

@@ -10,10 +10,13 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "app/analysis_launch.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
 
 namespace {
+
+const char* const kColorWindow = "TfrmColorSel";
 
 struct FlagControl {
     const char* key;
@@ -97,7 +100,9 @@ TSetteiDlg::TSetteiDlg(AppState& state, const std::string& settingsFileName, QWi
 
     btnGrpClr = new QPushButton(QStringLiteral("グループ色設定(&C)"), this);
     btnGrpClr->setObjectName(QStringLiteral("btnGrpClr"));
-    btnGrpClr->setEnabled(false);  // the colour window is not part of the program yet
+    // Enabled while the group colour window is registered.
+    btnGrpClr->setEnabled(AnalysisWindows().Has(kColorWindow));
+    colorListener_ = AnalysisWindows().AddListener([this] { btnGrpClr->setEnabled(AnalysisWindows().Has(kColorWindow)); });
     OKBtn = new QPushButton(QStringLiteral("設定(&Y)"), this);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(QStringLiteral("取り消し(&N)"), this);
@@ -121,9 +126,12 @@ TSetteiDlg::TSetteiDlg(AppState& state, const std::string& settingsFileName, QWi
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
     connect(btnPathSet, &QPushButton::clicked, this, guarded(&TSetteiDlg::btnPathSetClick));
     connect(btnTemp, &QPushButton::clicked, this, guarded(&TSetteiDlg::btnTempClick));
+    connect(btnGrpClr, &QPushButton::clicked, this, guarded(&TSetteiDlg::btnGrpClrClick));
 
     settings_.LoadSettings();
 }
+
+TSetteiDlg::~TSetteiDlg() { AnalysisWindows().RemoveListener(colorListener_); }
 
 void TSetteiDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -167,4 +175,16 @@ void TSetteiDlg::btnTempClick() {
         eTemp->setText(QString::fromStdString(settings_.Values().TempFolder));
         settings_.ApplyToState();
     }
+}
+
+void TSetteiDlg::btnGrpClrClick() {
+    // The table in use: the data file's with FileGCL on, else the settings'.
+    GridColorList& inUse = settings_.Values().FileGCL ? state_.Colors() : settings_.Colors();
+    GridColorList edited;
+    edited.Assign(inUse);
+    LaunchRequest request;
+    request.colors = &edited;
+    std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(kColorWindow, this);
+    if (!window || !window->Fill(request)) return;
+    if (window->ShowModal() == QDialog::Accepted) inUse.Assign(edited);
 }

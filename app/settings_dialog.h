@@ -18,6 +18,7 @@ class TSetteiDlg : public QDialog {
     Q_OBJECT
 public:
     TSetteiDlg(AppState& state, const std::string& settingsFileName, QWidget* parent = nullptr);
+    ~TSetteiDlg() override;
 
     SettingsFile& Settings() { return settings_; }
     const ProgramSettings& Values() const { return settings_.Values(); }
@@ -32,6 +33,9 @@ public:
     void OKBtnClick();
     void btnPathSetClick();
     void btnTempClick();
+    // The group colour window on a copy of the table in use, copied back on
+    // OK.
+    void btnGrpClrClick();
 
     QLineEdit* eUndoSize = nullptr;
     QLineEdit* eMargin = nullptr;
@@ -49,4 +53,5 @@ protected:
 private:
     AppState& state_;
     SettingsFile settings_;
+    int colorListener_ = -1;
 };

@@ -214,6 +214,8 @@ void SettingsFile::ApplyToState() {
     work.workFolder = values_.TempFolder;
     work.runNumber = ((level_ % 100) + 100) % 100;
     state_.UserScalars().SetBankSwitch(values_.FileUV ? 1 : 0);
+    const int undoLimit = std::max(values_.UndoSize, kMinUndoSize);
+    if (state_.Undo().Limit() != undoLimit) state_.Undo().SetLimit(undoLimit);
     DataFileColorSettings& cs = state_.FileCompanions().colorSettings;
     cs.saveColors = values_.GCL_Save;
     cs.useFileColors = values_.FileGCL;

@@ -212,6 +212,29 @@ void SetVariableValuesWithUndo(const DataEdit& ed, int j, std::span<const double
     m.Reestimate(false);
 }
 
+void SetVariableValuesAndCommentWithUndo(const DataEdit& ed, int j, std::span<const double> values,
+                                         const std::string& comment) {
+    Reg& m = ed.model;
+    CheckVarIndex(m, j);
+    const int n = m.GetObsCount();
+    if (static_cast<int>(values.size()) < n) RangeError("値の数", static_cast<int>(values.size()));
+    const std::string oldComment = m.GetVarInfo(j);
+    UndoRecord v = Record(UndoKind::VarValues, j, n);
+    m.GetVarValues(j, v.column);
+    // A comment CP932 cannot hold raises here, before anything is recorded.
+    if (comment != oldComment) m.SetVarInfo(j, comment);
+    ed.store.BeginStep(m);
+    ed.store.Push(m, std::move(v));
+    if (comment != oldComment) {
+        UndoRecord c = Record(UndoKind::VarComment, j);
+        c.text = oldComment;
+        ed.store.Push(m, std::move(c));
+    }
+    ed.store.EndStep();
+    m.SetVarValues(j, values.first(static_cast<std::size_t>(n)));
+    m.Reestimate(false);
+}
+
 void SetVariableTypeWithUndo(const DataEdit& ed, int j, int type, bool record) {
     Reg& m = ed.model;
     CheckVarIndex(m, j);

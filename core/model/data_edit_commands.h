@@ -53,6 +53,9 @@ void ExchangeVariablesWithUndo(const DataEdit& ed, int i, int j);
 bool RenameVariableWithUndo(const DataEdit& ed, const std::string& oldName, const std::string& newName,
                             bool record = true);
 void SetVariableValuesWithUndo(const DataEdit& ed, int j, std::span<const double> values);
+// New values and comment of variable j as one step (the transformations).
+void SetVariableValuesAndCommentWithUndo(const DataEdit& ed, int j, std::span<const double> values,
+                                         const std::string& comment);
 // Types 0..3.
 void SetVariableTypeWithUndo(const DataEdit& ed, int j, int type, bool record = true);
 void SetVariableCommentWithUndo(const DataEdit& ed, int j, const std::string& text, bool record = true);

@@ -175,6 +175,7 @@ std::string QtServices::ChooseOpenFile(const FileDialogRequest& request) { retur
 std::string QtServices::ChooseSaveFile(const FileDialogRequest& request) { return RunFileDialog(request, true); }
 
 std::optional<std::string> QtServices::ChooseFolder(const std::string& initialDir) {
+    if (folderChooser_) return folderChooser_(initialDir);
     const QString dir = QFileDialog::getExistingDirectory(parent_, QStringLiteral("フォルダの選択"),
                                                           QString::fromStdString(initialDir));
     if (dir.isEmpty()) return std::nullopt;

@@ -36,6 +36,9 @@ public:
     }
     // How the application is asked to end (default: quit the event loop).
     void SetTerminateHandler(std::function<void()> handler) { terminate_ = std::move(handler); }
+    // The folder dialog of the program; the system's while none is set.
+    using FolderChooser = std::function<std::optional<std::string>(const std::string&)>;
+    void SetFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
 
     // The progress window while one is shown, else null.
     TfrmBAR* ProgressWindow() const { return progress_.get(); }
@@ -69,4 +72,5 @@ private:
     std::function<void(bool)> undoEnabled_;
     std::function<void(bool)> redoEnabled_;
     std::function<void()> terminate_;
+    FolderChooser folderChooser_;
 };

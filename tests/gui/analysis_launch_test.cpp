@@ -1,0 +1,479 @@
+// Opening analysis windows from the main window: commands stay disabled
+// until their window is registered, each command's preconditions and
+// messages, what the window is given, failures while a window is built,
+// the transformation launcher's undo step and the correlation-matrix data.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+#include <QPushButton>
+#include <new>
+
+#include "app/analysis_launch.h"
+#include "app/grid_marks.h"
+#include "app/settings_dialog.h"
+#include "core/data/equation.h"
+#include "core/io/file_matrix.h"
+#include "core/model/regression_model.h"
+#include "platform/errors.h"
+#include "started_windows.h"
+
+namespace {
+
+// What a fake window was given and did.
+struct FakeLog {
+    int created = 0;
+    int destroyed = 0;
+    int filled = 0;
+    int shown = 0;
+    LaunchRequest last;
+    std::vector<std::uint8_t> flags;
+    std::vector<std::string> tableNames;
+    std::vector<std::uint8_t> tableSelected;
+    std::vector<std::vector<double>> tableRows;
+    bool hadDesign = false;
+    std::vector<std::vector<double>> designRows;
+};
+
+// How a fake window behaves.
+struct FakeScript {
+    bool fillResult = true;
+    int modalResult = mrOK;
+    enum class Throw { None, Memory, Own } throwOnFill = Throw::None;
+    std::vector<double> handBack;  // written into the caller's series when not empty
+    std::string comment;
+};
+
+class FakeWindow : public AnalysisWindow {
+public:
+    FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
+    ~FakeWindow() override { ++log_.destroyed; }
+    bool Fill(const LaunchRequest& r) override {
+        ++log_.filled;
+        log_.last = r;
+        if (r.variableFlags) log_.flags = *r.variableFlags;
+        if (r.table) {
+            log_.tableNames.clear();
+            log_.tableSelected.clear();
+            log_.tableRows.clear();
+            for (int j = 0; j < r.table->Cols(); ++j) {
+                log_.tableNames.push_back(r.table->GetColumnName(j));
+                log_.tableSelected.push_back(r.table->IsSelected(j));
+            }
+            for (int i = 0; i < r.table->Rows(); ++i) {
+                std::vector<double> row;
+                for (int j = 0; j < r.table->Cols(); ++j) row.push_back(r.table->GetValue(i, j));
+                log_.tableRows.push_back(row);
+            }
+        }
+        log_.hadDesign = r.designTable != nullptr;
+        log_.designRows.clear();
+        for (int i = 0; r.designTable && i < r.designTable->Rows(); ++i) {
+            std::vector<double> row;
+            for (int j = 0; j < r.designTable->Cols(); ++j) row.push_back(r.designTable->GetValue(i, j));
+            log_.designRows.push_back(row);
+        }
+        if (script_.throwOnFill == FakeScript::Throw::Memory) throw std::bad_alloc();
+        if (script_.throwOnFill == FakeScript::Throw::Own) throw Exception("窓の初期化に失敗しました");
+        if (r.values && !script_.handBack.empty()) *r.values = script_.handBack;
+        if (r.comment && r.commentWanted) *r.comment = script_.comment;
+        return script_.fillResult;
+    }
+    int ShowModal() override {
+        ++log_.shown;
+        return script_.modalResult;
+    }
+
+private:
+    FakeLog& log_;
+    FakeScript script_;
+};
+
+class AnalysisLaunchTest : public StartedWindows {
+protected:
+    AnalysisLaunchTest() : StartedWindows("launch") {}
+
+    // Registers a fake under the window class for the rest of the test.
+    FakeLog& Fake(const std::string& windowClass, FakeScript script = {}) {
+        logs_.push_back(std::make_unique<FakeLog>());
+        FakeLog& log = *logs_.back();
+        scopes_.push_back(std::make_unique<ScopedAnalysisWindow>(
+            windowClass, [&log, script](QWidget*) { return std::make_unique<FakeWindow>(log, script); }));
+        return log;
+    }
+    // X1 endogenous, X2 exogenous, Y endogenous; Y on X1 and X2 unless
+    // regressors says otherwise.
+    Reg* Open(std::vector<int> regressors = {0, 1}) {
+        auto model = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 6, 5}, {1.5, 2.5, 2, 4, 4.5, 6.5}}, {1, 2, 1},
+                               {"X1", "X2", "Y"});
+        SaveAs(*model, dir_.Path("launch.MDF"));
+        main_->OpenAndRemember(dir_.Path("launch.MDF"));
+        Reg* m = state_.Model();
+        m->SetDependent(2);
+        for (int j : regressors) EXPECT_TRUE(m->ToggleVariable(j));
+        ui_.ClearCalls();
+        return m;
+    }
+    void Trigger(const std::string& command) {
+        if (QAction* a = main_->Action(command)) {
+            a->trigger();
+        } else if (QPushButton* b = main_->EstimateButton(command)) {
+            b->click();
+        } else {
+            ADD_FAILURE() << "no command " << command;
+        }
+    }
+    bool Enabled(const std::string& command) {
+        if (QAction* a = main_->Action(command)) return a->isEnabled();
+        if (QPushButton* b = main_->EstimateButton(command)) return b->isEnabled();
+        ADD_FAILURE() << "no command " << command;
+        return false;
+    }
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> texts;
+        for (const RecordedCall& c : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
+        return texts;
+    }
+
+    std::vector<std::unique_ptr<FakeLog>> logs_;
+    std::vector<std::unique_ptr<ScopedAnalysisWindow>> scopes_;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered) {
+    for (const LaunchCommand& c : LaunchCommands()) {
+        if (std::string(c.windowClass) == "TAboutBox") continue;  // part of the program
+        SCOPED_TRACE(c.command);
+        EXPECT_FALSE(Enabled(c.command));
+        {
+            ScopedAnalysisWindow w(c.windowClass, [](QWidget*) { return std::unique_ptr<AnalysisWindow>(); });
+            EXPECT_TRUE(Enabled(c.command));
+        }
+        EXPECT_FALSE(Enabled(c.command));
+    }
+    EXPECT_TRUE(Enabled("About1"));
+    for (const TransformationCommand& t : TransformationCommands()) EXPECT_FALSE(Enabled(t.command)) << t.command;
+    {
+        ScopedAnalysisWindow w("TfrmHenkan", [](QWidget*) { return std::unique_ptr<AnalysisWindow>(); });
+        for (const char* name : {"mnuExpConv", "mnuEV", "mnuARE", "mnuMAF"}) EXPECT_TRUE(Enabled(name)) << name;
+        EXPECT_FALSE(Enabled("mnuPreREG"));
+        EXPECT_FALSE(Enabled("mnuYWxchg"));
+    }
+    EXPECT_FALSE(Enabled("RelMatView"));
+}
+
+TEST_F(AnalysisLaunchTest, WithoutDataOnlyTheDataFreeCommandsOpen) {
+    for (const LaunchCommand& c : LaunchCommands()) {
+        if (std::string(c.windowClass) == "TAboutBox") continue;
+        SCOPED_TRACE(c.command);
+        FakeLog& log = Fake(c.windowClass);
+        Trigger(c.command);
+        const bool free = c.need == LaunchNeed::Nothing;
+        EXPECT_EQ(log.created, free ? 1 : 0);
+        EXPECT_EQ(log.shown, free ? 1 : 0);
+        EXPECT_EQ(log.destroyed, log.created);
+        scopes_.clear();
+    }
+    EXPECT_TRUE(Errors().empty());
+}
+
+struct NeedCase {
+    const char* command;
+    const char* windowClass;
+    std::vector<int> regressors;
+    bool opens;
+};
+
+TEST_F(AnalysisLaunchTest, VariableCountsDecideWhetherAWindowOpens) {
+    const NeedCase cases[] = {
+        {"btnMCL", "TfrmMCL", {0}, false},       {"btnMCL", "TfrmMCL", {0, 1}, true},
+        {"mnuRidge", "TfrmRidge", {0}, false},   {"mnuRidge", "TfrmRidge", {0, 1}, true},
+        {"btnAutoSel", "TAutoSelectDlg", {}, true}, {"btnJNE", "TfrmJNE", {0}, true},
+    };
+    for (const NeedCase& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " with " + std::to_string(c.regressors.size()));
+        Reg* m = Open(c.regressors);
+        FakeLog& log = Fake(c.windowClass);
+        Trigger(c.command);
+        EXPECT_EQ(log.shown, c.opens ? 1 : 0);
+        if (c.opens) {
+            EXPECT_EQ(log.last.model, m);
+        }
+        EXPECT_TRUE(Errors().empty());
+        scopes_.clear();
+    }
+}
+
+struct FillCase {
+    const char* command;
+    const char* windowClass;
+    bool fillResult;
+    bool shown;
+    Strings errors;
+};
+
+TEST_F(AnalysisLaunchTest, AFillThatFindsNothingShowsOnlyTheListedMessages) {
+    const FillCase cases[] = {
+        {"mnuChowTest", "TfrmChow", false, false, {"データ不足"}},
+        {"mnuChowTest", "TfrmChow", true, true, {}},
+        {"mnuSURE", "TfrmSURE", false, false, {}},
+        {"btnANOVA", "TfrmAnova", false, false, {}},
+        {"mnuIVEst", "TfrmIV", false, true, {}},   // shown whatever the fill says
+        {"PCARun", "TfrmPCA", false, true, {}},
+        {"mnuTobit", "TfrmMLE", false, false, {}},
+    };
+    Open();
+    for (const FillCase& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + (c.fillResult ? " filled" : " empty"));
+        FakeScript script;
+        script.fillResult = c.fillResult;
+        FakeLog& log = Fake(c.windowClass, script);
+        for (std::size_t e = 0; e < c.errors.size(); ++e) ui_.QueueOK();
+        Trigger(c.command);
+        EXPECT_EQ(log.filled, 1);
+        EXPECT_EQ(log.shown, c.shown ? 1 : 0);
+        EXPECT_EQ(log.destroyed, 1);
+        EXPECT_EQ(Errors(), c.errors);
+        ui_.ClearCalls();
+        scopes_.clear();
+    }
+}
+
+TEST_F(AnalysisLaunchTest, WeightedRegressionModes) {
+    Open();
+    FakeLog& log = Fake("TfrmWLS");
+    Trigger("WREGRun");
+    EXPECT_EQ(log.last.mode, 5);
+    Trigger("mnuGLS");
+    EXPECT_EQ(log.last.mode, 101);
+    EXPECT_EQ(log.shown, 2);
+}
+
+TEST_F(AnalysisLaunchTest, RestrictionFlagsFollowTheSelectedVariablesSetting) {
+    Reg* m = Open({1});  // Y on X2: X1 has no role
+    (void)m;
+    FakeLog& log = Fake("TfrmRREG");
+    ProgramSettings& v = windows_->SetteiDlg->Settings().Values();
+    v.RV_Selected = false;
+    Trigger("mnuRest");
+    EXPECT_EQ(log.flags, (std::vector<std::uint8_t>{1, 1, 1}));
+    v.RV_Selected = true;
+    Trigger("mnuRest");
+    EXPECT_EQ(log.flags, (std::vector<std::uint8_t>{0, 1, 1}));
+}
+
+TEST_F(AnalysisLaunchTest, ReducedFormNeedsAnEquationPerEndogenousVariable) {
+    Reg* m = Open();
+    FakeLog& log = Fake("TfrmRF");
+    Trigger("ReducedF");  // no equations: nothing, no message
+    EXPECT_EQ(log.created, 0);
+    EXPECT_TRUE(Errors().empty());
+
+    const double coefs[] = {0.5, 2.0};
+    const std::string names[] = {"X2", "定数項"};
+    m->AddExpres(Expres("Y", 2, false, coefs, names));
+    ui_.QueueOK();
+    Trigger("ReducedF");  // Y and X1 endogenous, one equation
+    EXPECT_EQ(log.created, 0);
+    EXPECT_EQ(Errors(), Strings{"式の数が足りません。"});
+
+    m->AddExpres(Expres("X1", 2, false, coefs, names));
+    windows_->SetteiDlg->Settings().Values().TSLS_Reduced = true;
+    Trigger("ReducedF");
+    EXPECT_EQ(log.shown, 1);
+    EXPECT_TRUE(log.last.twoStage);
+}
+
+TEST_F(AnalysisLaunchTest, AWindowThatFailsReportsItsOwnErrorAndIsDestroyed) {
+    Open();
+    FakeScript memory;
+    memory.throwOnFill = FakeScript::Throw::Memory;
+    FakeLog& m = Fake("TfrmJNE", memory);
+    ui_.QueueOK();
+    Trigger("btnJNE");
+    EXPECT_EQ(m.shown, 0);
+    EXPECT_EQ(m.destroyed, 1);
+    EXPECT_EQ(Errors(), Strings{"メモリーの確保に失敗しました。"});
+    ui_.ClearCalls();
+
+    FakeScript own;
+    own.throwOnFill = FakeScript::Throw::Own;
+    FakeLog& o = Fake("TfrmMLE", own);
+    ui_.QueueOK();
+    Trigger("mnuTobit");
+    EXPECT_EQ(o.destroyed, 1);
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_NE(Errors()[0].find("窓の初期化に失敗しました"), std::string::npos);
+    EXPECT_EQ(Errors()[0].find("メモリー"), std::string::npos);
+    ui_.ClearCalls();
+
+    // A window that cannot even be created.
+    ScopedAnalysisWindow broken("TfrmSURE", [](QWidget*) -> std::unique_ptr<AnalysisWindow> { throw std::bad_alloc(); });
+    ui_.QueueOK();
+    Trigger("mnuSURE");
+    EXPECT_EQ(Errors(), Strings{"メモリーの確保に失敗しました。"});
+    ui_.ClearCalls();
+
+    // The main window goes on: another command opens its window.
+    FakeLog& next = Fake("TfrmChow");
+    Trigger("mnuChowTest");
+    EXPECT_EQ(next.shown, 1);
+}
+
+TEST_F(AnalysisLaunchTest, TransformationPromptCancelledOrUnknownChangesNothing) {
+    Reg* m = Open();
+    FakeLog& log = Fake("TfrmHenkan");
+    ui_.QueueCancel();
+    Trigger("mnuEV");
+    ui_.QueueInput("Z");
+    Trigger("mnuEV");
+    EXPECT_EQ(log.created, 0);
+    const auto prompts = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[0].text, "変換する変数の選択");
+    EXPECT_EQ(prompts[0].items, (Strings{"X1", "X2", "Y"}));
+    EXPECT_EQ(state_.Undo().UndoStepCount(), 0);
+    EXPECT_EQ(m->GetValue(0, 0), 1.0);
+}
+
+struct TransformCase {
+    const char* command;
+    const char* windowClass;
+    int kind;
+    bool toComment;
+    int modalResult;
+};
+
+TEST_F(AnalysisLaunchTest, TransformationHandsValuesBackAsOneUndoStep) {
+    const TransformCase cases[] = {
+        {"mnuExpConv", "TfrmHenkan", 0, true, mrOK},   {"mnuMAF", "TfrmHenkan", 3, false, mrOK},
+        {"mnuPreREG", "TfrmPreREG", 4, true, mrOK},    {"mnuYWxchg", "TfrmYWEst", 5, true, mrOK},
+        {"mnuARE", "TfrmHenkan", 2, true, mrCancel},
+    };
+    const std::vector<double> original{2, 1, 4, 3, 6, 5};
+    const std::vector<double> handed{0.25, -1.5, 3.125, 1e-9, 7, 8.5};
+    for (const TransformCase& c : cases) {
+        SCOPED_TRACE(c.command);
+        Reg* m = Open();
+        state_.Undo().ClearAll();
+        windows_->SetteiDlg->Settings().Values().ConvertedToComment = c.toComment;
+        FakeScript script;
+        script.handBack = handed;
+        script.comment = "->T(1)";
+        script.modalResult = c.modalResult;
+        FakeLog& log = Fake(c.windowClass, script);
+        const std::string oldComment = m->GetVarInfo(1);
+        ui_.QueueInput("X2");
+        Trigger(c.command);
+        EXPECT_EQ(log.last.kind, c.kind);
+        EXPECT_EQ(log.last.variable, 1);
+        EXPECT_EQ(log.last.variableName, "X2");
+        EXPECT_EQ(log.last.commentWanted, c.toComment);
+        EXPECT_EQ(log.last.model, nullptr);  // nothing to write the data set through
+        EXPECT_EQ(log.last.readModel, m);
+        const bool applied = c.modalResult == mrOK;
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(m->GetValue(i, 1), applied ? handed[static_cast<std::size_t>(i)] : original[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(m->GetVarInfo(1), applied && c.toComment ? oldComment + "->T(1)" : oldComment);
+        EXPECT_EQ(state_.Undo().UndoStepCount(), applied ? 1 : 0);
+        if (applied) {
+            main_->Action("UndoEdit")->trigger();
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(m->GetValue(i, 1), original[static_cast<std::size_t>(i)]);
+            EXPECT_EQ(m->GetVarInfo(1), oldComment);
+        }
+        scopes_.clear();
+    }
+}
+
+TEST_F(AnalysisLaunchTest, CorrelationMatrixTakesAllVariablesAndTheMarkedObservations) {
+    Reg* m = Open({1});  // X1 has no role
+    FakeLog& log = Fake("TfrmRelative");
+    for (int i : {0, 2, 4}) main_->ObservationMarks.Set(i, 1);
+    Trigger("RelMatView");  // three marks: every observation
+    ASSERT_EQ(log.shown, 1);
+    EXPECT_EQ(log.tableNames, (Strings{"X1", "X2", "Y"}));
+    EXPECT_EQ(log.tableSelected, (std::vector<std::uint8_t>{0, 1, 1}));
+    ASSERT_EQ(log.tableRows.size(), 6u);
+    EXPECT_EQ(log.tableRows[5], (std::vector<double>{6, 5, 6.5}));
+    EXPECT_TRUE(log.last.showSelection);
+    EXPECT_FALSE(log.hadDesign);
+    EXPECT_EQ(CountMarked(main_->ObservationMarks), 0);
+
+    for (int i : {0, 2, 4, 5}) main_->ObservationMarks.Set(i, 1);
+    Trigger("RelMatView");
+    const std::vector<std::vector<double>> rows{{1, 2, 1.5}, {3, 4, 2}, {5, 6, 4.5}, {6, 5, 6.5}};
+    EXPECT_EQ(log.tableRows, rows);
+    (void)m;
+}
+
+TEST_F(AnalysisLaunchTest, CorrelationMatrixUnderTwoStagesAlsoGetsTheDesignRows) {
+    // X1 endogenous, X2 and Z exogenous; Y on X1 and X2, Z an instrument.
+    auto model = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 6, 5}, {3, 1, 2, 6, 4, 5}, {1.5, 2.5, 2, 4, 4.5, 6.5}},
+                           {1, 2, 2, 1}, {"X1", "X2", "Z", "Y"});
+    SaveAs(*model, dir_.Path("two.MDF"));
+    main_->OpenAndRemember(dir_.Path("two.MDF"));
+    Reg* m = state_.Model();
+    m->SetDependent(3);
+    ASSERT_TRUE(m->ToggleVariable(0));
+    ASSERT_TRUE(m->ToggleVariable(1));
+    m->SetTwoStage(true);
+    m->Reestimate(false);
+    ASSERT_TRUE(m->IsTwoStage());
+    ui_.ClearCalls();
+    FakeLog& log = Fake("TfrmRelative");
+    for (int i : {1, 2, 3, 5}) main_->ObservationMarks.Set(i, 1);
+    Trigger("RelMatView");
+    ASSERT_TRUE(log.hadDesign);
+    ASSERT_EQ(log.designRows.size(), 4u);
+    // X2 is exogenous: its design column is its own data at the marked rows.
+    const double x2[] = {1, 4, 3, 5};
+    for (std::size_t r = 0; r < 4; ++r) {
+        ASSERT_EQ(log.designRows[r].size(), 4u);
+        EXPECT_EQ(log.designRows[r][1], x2[r]) << r;
+    }
+}
+
+TEST_F(AnalysisLaunchTest, CorrelationMatrixOfMarkedColumnsTakesOnlyThoseAndClearsTheirMarks) {
+    Open();
+    FakeLog& log = Fake("TfrmRelative");
+    main_->EditColumnMarks.Resize(3);
+    main_->EditColumnMarks.Set(2, 1);
+    main_->EditColumnMarks.Set(0, 1);
+    Trigger("RelMatView");
+    ASSERT_EQ(log.shown, 1);
+    EXPECT_EQ(log.tableNames, (Strings{"X1", "Y"}));
+    EXPECT_EQ(log.tableRows[1], (std::vector<double>{2, 2.5}));
+    EXPECT_FALSE(log.last.showSelection);
+    EXPECT_EQ(CountMarked(main_->EditColumnMarks), 0);
+}
+
+// A real dialog registered the usual way: filled, shown modally, closed.
+class TestDialog : public QDialog {
+public:
+    explicit TestDialog(QWidget* owner) : QDialog(owner) {}
+};
+
+TEST_F(AnalysisLaunchTest, DialogClassesRegisterWithTheirFillOperation) {
+    Reg* m = Open();
+    const Reg* given = nullptr;
+    RegisterDialogWindow<TestDialog>("TfrmJNE", [&](TestDialog&, const LaunchRequest& r) {
+        given = r.model;
+        return true;
+    });
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = dynamic_cast<TestDialog*>(QApplication::activeModalWidget())) {
+            shown = true;
+            d->accept();
+        }
+    });
+    Trigger("btnJNE");
+    AnalysisWindows().Unregister("TfrmJNE");
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(given, m);
+    EXPECT_FALSE(Enabled("btnJNE"));
+}
+
+}  // namespace
