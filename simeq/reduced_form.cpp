@@ -35,15 +35,15 @@ void SimultaneousSystem::ComputeDerivative() {
 
 // Blocks of s_AB P_A Q P_B between the stochastic equations, each placed at
 // the rows of its equation's position and the columns of its variables (the
-// constant term last). Sized by the number of equations, so a stochastic
-// equation at any position has its block.
+// constant term last), element by element into the file. Sized by the
+// number of equations, so a stochastic equation at any position has its
+// block.
 void SimultaneousSystem::ComputeStructuralCovariance() {
     const int width = g_ + k_;
     const int size = equations_.GetCount() * width;
     structuralCov_ = std::make_unique<TFileMatrix>(observed_->Context(), size, size, 0.0);
     if (!twoStage_) return;
     const int s = S();
-    Matrix v(size, size);
     auto column = [&](const RegFile& store, int r) { return r < store.K() - 1 ? store.GetColumn(r) : width - 1; };
     for (int a = 0; a < s; ++a)
         for (int b = a; b < s; ++b) {
@@ -56,11 +56,10 @@ void SimultaneousSystem::ComputeStructuralCovariance() {
             for (int r = 0; r < sa.K(); ++r)
                 for (int q = 0; q < sb.K(); ++q) {
                     const int i = pa + column(sa, r), j = pb + column(sb, q);
-                    v[i][j] = x[r][q];
-                    v[j][i] = x[r][q];
+                    structuralCov_->SetValue(i, j, x[r][q]);
+                    structuralCov_->SetValue(j, i, x[r][q]);
                 }
         }
-    for (int i = 0; i < size; ++i) structuralCov_->WriteRow(i, v[i]);
 }
 
 // R = D' V D over the first G equations' blocks, one triangle computed and
