@@ -53,8 +53,16 @@ bool SimultaneousSystem::TryBuild(const Reg& model, bool twoStage) {
         error_ = e.Message();
     } catch (const std::bad_alloc&) {
         error_ = EOutOfMemory().Message();
+    } catch (const std::exception& e) {
+        error_ = e.what();
     }
     return false;
+}
+
+std::vector<std::string> SimultaneousSystem::StochasticTexts() const {
+    std::vector<std::string> texts;
+    for (int p : stochastic_) texts.push_back(equations_.GetItem(p).Format(1));
+    return texts;
 }
 
 void SimultaneousSystem::Build(const Reg& model, bool twoStage) {

@@ -61,6 +61,8 @@ public:
     const std::vector<int>& StochasticPositions() const { return stochastic_; }
     // The system's own copy of the equations (re-estimated in two-stage mode).
     const ExpresList& Equations() const { return equations_; }
+    // Display text of every stochastic equation, in order.
+    std::vector<std::string> StochasticTexts() const;
     const std::vector<std::string>& Names() const { return names_; }
     // Position in the system names, -1 when absent.
     int IndexOfName(const std::string& name) const;

@@ -183,6 +183,8 @@ TEST_F(SystemBuildTest, NamesAndCountsFollowTheVariableTypes) {
     EXPECT_EQ(system_.IndexOfName("nothing"), -1);
     EXPECT_EQ(system_.Observed().Cols(), 7);
     EXPECT_EQ(system_.Observed().GetValue(4, 5), kColumns[5][4]);
+    EXPECT_EQ(system_.StochasticTexts(),
+              (std::vector<std::string>{"y1 = +0.4000*y2+0.2000*y3+0.6000*x1+3.0000", "y2 = +0.5000*y1+0.7000*x2-1.5000"}));
 }
 
 TEST_F(SystemBuildTest, StoredCoefficientsGiveMinusBInverseGamma) {
