@@ -86,6 +86,11 @@ void FFElement::SetTerm(int i, const FFCell& cell) {
     terms_[static_cast<std::size_t>(i)] = cell.GetCopy();
 }
 
+void FFElement::DeleteTerm(int i) {
+    if (i >= 0 && i < GetCount()) terms_.erase(terms_.begin() + i);
+    Sort();
+}
+
 void FFElement::Assign(const FFElement& other) {
     if (this == &other) return;
     std::vector<FFCell> terms = other.terms_;

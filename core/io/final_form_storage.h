@@ -74,6 +74,8 @@ public:
     // 0..count-1 raises ERangeError.
     FFCell GetTerm(int i) const;
     void SetTerm(int i, const FFCell& cell);
+    // Removes term i when 0 <= i < count (else nothing), then sorts.
+    void DeleteTerm(int i);
     // Deep copy of the left-hand side and the terms, then sort.
     void Assign(const FFElement& other);
     // Same left-hand side and the same terms position by position.
