@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/color_sel.h"
 #include "app/main_window.h"
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
@@ -71,6 +72,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
         w.frmREG->SetMacroWindow(w.frmMacro.get());
         w.frmREG->SetInputAssist(w.frmInputAssist.get());
         w.frmREG->SetFindWindows(w.frmFind.get(), w.frmReplace.get());
+        ConnectGroupColorButton(*w.SetteiDlg, state.Colors());
         w.frmREG->UpdateRecentFiles();
     });
     if (!created) return nullptr;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/settings_dialog.h"
 #include "platform/ui_services.h"
 
 QColor ScreenColor(ColorValue value, const QColor& fallback) {
@@ -133,4 +134,14 @@ void TfrmColorSel::btnBCClick() { ChooseColor(false); }
 void TfrmColorSel::btnClearClick() {
     table_.Clear();
     FormShow();
+}
+
+void ConnectGroupColorButton(TSetteiDlg& settings, GridColorList& globalList) {
+    if (!settings.btnGrpClr) return;
+    settings.btnGrpClr->setEnabled(true);
+    QObject::connect(settings.btnGrpClr, &QPushButton::clicked, &settings, [&settings, &globalList] {
+        GridColorList& inUse = settings.Values().FileGCL ? globalList : settings.Settings().Colors();
+        TfrmColorSel dialog(inUse, &settings);
+        if (dialog.exec() == mrOK) inUse.Assign(dialog.WorkingTable());
+    });
 }

@@ -56,3 +56,9 @@ private:
 // to fallback.
 class QColor;
 QColor ScreenColor(ColorValue value, const QColor& fallback);
+
+class TSetteiDlg;
+// The settings dialog's "グループ色設定" button opens TfrmColorSel on the
+// table in use (the data file's, globalList, while FileGCL is on; else the
+// settings' own); OK copies the edited table back.
+void ConnectGroupColorButton(TSetteiDlg& settings, GridColorList& globalList);

@@ -16,6 +16,7 @@
 
 #include "app/color_sel.h"
 #include "app/group_dialogs.h"
+#include "app/settings_dialog.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/ini_file.h"
@@ -306,6 +307,35 @@ TEST_F(GroupsTest, GroupSaveRefusesTheOpenFileAndTooSmallGroups) {
     });
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
     EXPECT_FALSE(std::filesystem::exists(dir_.Path("none.MDF")));
+}
+
+TEST_F(GroupsTest, SettingsButtonEditsTheColourTableInUse) {
+    TSetteiDlg& settings = *windows_->SetteiDlg;
+    ASSERT_TRUE(settings.btnGrpClr->isEnabled());
+    struct Case {
+        bool fileTable;  // FileGCL
+        bool ok;
+        int settingsCount, fileCount;  // entries afterwards
+    };
+    const Case cases[] = {{false, false, 1, 1}, {false, true, 0, 1}, {true, false, 0, 1}, {true, true, 0, 0}};
+    settings.Settings().Colors().SetColors({0x0001, 0x0000FF, 0xFFFFFF});
+    state_.Colors().SetColors({0x0002, 0x00FF00, 0xFFFFFF});
+    for (const Case& c : cases) {
+        settings.Settings().Values().FileGCL = c.fileTable;
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<TfrmColorSel*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            shown = true;
+            EXPECT_EQ(d->WorkingTable().Count(), 1);
+            d->btnClearClick();
+            (c.ok ? d->btnOK : d->btnCancel)->click();
+        });
+        settings.btnGrpClr->click();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(settings.GetColorList().Count(), c.settingsCount) << c.fileTable << c.ok;
+        EXPECT_EQ(state_.Colors().Count(), c.fileCount) << c.fileTable << c.ok;
+    }
 }
 
 TEST(ColorSel, CombinationColoursAndTheirTextRoundTrip) {
