@@ -37,7 +37,7 @@ void TfrmREG::SetFindWindows(TfrmFind* find, TfrmReplace* replace) {
 
 void TfrmREG::RunFind(TfrmFind& dialog, bool withDialog) {
     Reg* model = state_.Model();
-    if (!model) return;
+    if (!model || (!withDialog && !dialog.HasValue())) return;
     dialog.SetPosition(model, sgEdit->Row() - 1, sgEdit->Col() - 1);
     if (withDialog && dialog.exec() != mrOK) return;
     int i = 0, j = 0;
@@ -58,7 +58,7 @@ void TfrmREG::FindNextExecute() {
 
 void TfrmREG::RunReplace(bool withDialog) {
     Reg* model = state_.Model();
-    if (!model || !replace_) return;
+    if (!model || !replace_ || (!withDialog && !replace_->HasValue())) return;
     replace_->SetPosition(model, sgEdit->Row() - 1, sgEdit->Col() - 1);
     if (withDialog && replace_->exec() != mrOK) return;
     int i = 0, j = 0;

@@ -167,7 +167,9 @@ bool TfrmFind::ReadFields() {
 }
 
 void TfrmFind::btnOkClick() {
-    if (ReadFields()) done(mrOK);
+    if (!ReadFields()) return;
+    hasValue_ = true;
+    done(mrOK);
 }
 
 bool TfrmFind::Search(bool next, int& observation, int& variable) {

@@ -38,6 +38,9 @@ public:
     // Parses the value field; evaluation errors propagate.
     void ReadValue();
     bool Matches(double x) const { return MatchesFind(criterion_, x); }
+    // True once a value was read from a confirmed dialog: the repeat
+    // commands have something to repeat.
+    bool HasValue() const { return hasValue_; }
     const FindCriterion& Criterion() const { return criterion_; }
 
     void FormShow();
@@ -79,6 +82,7 @@ private:
     int startVariable_ = 0;
     int current_ = 0;
     FindCriterion criterion_;
+    bool hasValue_ = false;
     QGridLayout* body_ = nullptr;
 };
 

@@ -163,9 +163,9 @@ void TfrmGroup::eGRPChange() {
 
 void TfrmGroup::cbVNameChange() {
     if (filling_) return;
+    // A half-typed name is left alone.
     const int j = Model().FindVar(cbVName->currentText().toStdString());
     if (j >= 0) variable_ = j;
-    FormShow();
 }
 
 void TfrmGroup::cbSNoChange() {

@@ -153,6 +153,14 @@ TEST_F(FindReplaceTest, RepeatGoesOnFromTheLastCellFound) {
     EXPECT_EQ(Cursor(), Cell(3, 2));
 }
 
+TEST_F(FindReplaceTest, RepeatBeforeAnySearchDoesNothing) {
+    Place(2, 2);
+    main_->Action("FindNext")->trigger();
+    main_->Action("ReplaceNext")->trigger();
+    EXPECT_EQ(Cursor(), Cell(2, 2));
+    EXPECT_TRUE(ui_.Calls().empty());
+}
+
 TEST_F(FindReplaceTest, CancelledDialogAndBadValue) {
     Place(1, 1);
     RunDialog<TfrmFind>("FindData", {"[9,11]"}, false);
