@@ -21,6 +21,8 @@
 namespace {
 
 struct Settings {
+    Settings(std::string v, int sc = 0, std::string ch = {}, bool back = false, int st = 0, std::string rep = {})
+        : value(std::move(v)), scope(sc), choice(std::move(ch)), backward(back), start(st), replacement(std::move(rep)) {}
     std::string value;
     int scope = 0;  // 0 all, 1 one variable, 2 one group
     std::string choice;  // variable name or group number
