@@ -89,7 +89,8 @@ TfrmGroup::TfrmGroup(AppState& state, int variable, int observation, QWidget* pa
     grid->addWidget(btnAllSel, 1, 4);
     grid->addWidget(label("グループ番号"), 2, 0);
     grid->addWidget(eGRP, 2, 1);
-    grid->addWidget(stGrpName, 2, 2, 1, 3);
+    grid->addWidget(label("名前"), 2, 2);
+    grid->addWidget(stGrpName, 2, 3, 1, 2);
     auto* actions = new QHBoxLayout();
     actions->addWidget(btnSet);
     actions->addWidget(btnReset);

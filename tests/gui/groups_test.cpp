@@ -282,12 +282,15 @@ TEST_F(GroupsTest, GroupSaveRefusesTheOpenFileAndTooSmallGroups) {
     const Case cases[] = {
         {path_, 1, "開いているデータファイルにはグループを保存できません: "},
         {dir_.Path("small.MDF"), 0, "グループ設定に失敗しました。"},
+        {"", 1, "保存するファイル名がありません。"},  // no file chosen
     };
     for (const Case& c : cases) {
         ui_.ClearCalls();
         WithDialog<TGrpSaveDlg>("mnuGrpSave", [&](TGrpSaveDlg& d) {
-            ui_.QueueFile(c.file);
-            d.btnDirClick();
+            if (!c.file.empty()) {
+                ui_.QueueFile(c.file);
+                d.btnDirClick();
+            }
             d.lbGrpNo->item(c.item)->setCheckState(Qt::Checked);
             ui_.QueueOK();  // the error box
             d.OKBtnClick();
