@@ -1,6 +1,7 @@
 #include "app/analysis_launch.h"
 
 #include "app/about_box.h"
+#include "app/color_sel.h"
 
 void AnalysisRegistry::Register(const std::string& windowClass, AnalysisWindowFactory factory) {
     factories_[windowClass] = std::move(factory);
@@ -95,4 +96,5 @@ const char* TransformationWindowClass(int kind) {
 
 void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
+    if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
 }

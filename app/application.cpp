@@ -74,6 +74,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
         w.frmREG->SetSettingsDialog(w.SetteiDlg.get());
         w.frmREG->SetMacroWindow(w.frmMacro.get());
         w.frmREG->SetInputAssist(w.frmInputAssist.get());
+        w.frmREG->SetFindWindows(w.frmFind.get(), w.frmReplace.get());
         w.frmREG->UpdateRecentFiles();
     });
     if (!created) return nullptr;

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 #include "app/main_actions.h"
 #include "app/placeholder_windows.h"
@@ -142,6 +143,14 @@ void TfrmREG::BuildGrids() {
     QAction* range = pmEdit->addAction(QStringLiteral("範囲内編集(&E)"));
     range->setObjectName(QStringLiteral("mnuEditRange"));
     connect(range, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuEditRangeClick(); }); });
+    pmEdit->addSeparator();
+    for (const auto& [name, caption, handler] : {std::tuple{"mnuSetGrp", "グループ設定(&S)", &TfrmREG::mnuSetGrpClick},
+                                                 std::tuple{"mnuResetGrp", "グループ解除(&R)", &TfrmREG::mnuResetGrpClick},
+                                                 std::tuple{"mnuClearGrp", "消去(&C)", &TfrmREG::mnuClearGrpClick}}) {
+        QAction* item = pmEdit->addAction(QString::fromUtf8(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, [this, h = handler] { GuardCommand(state_.Services(), [&] { (this->*h)(); }); });
+    }
     // Enter is the input box's own: the typed text never joins the list by itself.
     cbInput->setInsertPolicy(QComboBox::NoInsert);
     connect(cbInput->lineEdit(), &QLineEdit::returnPressed, this,

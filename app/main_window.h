@@ -32,6 +32,8 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class TfrmMacro;
+class TfrmFind;
+class TfrmReplace;
 class TfrmInputAssist;
 class TSetteiDlg;
 class TStringGrid;
@@ -205,6 +207,23 @@ public:
     // Left button held over row headers marks each observation passed.
     void GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y);
 
+    // --- groups --------------------------------------------------------------------
+    // The data grid's pop-up: a group set, reset or cleared over the block.
+    void mnuSetGrpClick();
+    void mnuResetGrpClick();
+    void mnuClearGrpClick();
+    // A group over the selected observations and variables, or TfrmGroup.
+    void GROUPINGExecute();
+    // The chosen groups to a data file of their own.
+    void mnuGrpSaveClick();
+
+    // --- find and replace ----------------------------------------------------------
+    void SetFindWindows(TfrmFind* find, TfrmReplace* replace);
+    void FindDataExecute();
+    void FindNextExecute();
+    void ReplaceDataExecute();
+    void ReplaceNextExecute();
+
     // --- estimates page ----------------------------------------------------------
     // A variable name makes it the dependent variable of a new model with
     // the best single regressor; any other text does nothing.
@@ -365,6 +384,11 @@ private:
 
     AppState& state_;
     TSetteiDlg* settings_ = nullptr;
+    TfrmFind* find_ = nullptr;
+    TfrmReplace* replace_ = nullptr;
+    void AskGroupOverBlock(bool set);
+    void RunFind(TfrmFind& dialog, bool withDialog);
+    void RunReplace(bool withDialog);
     TfrmMacro* macro_ = nullptr;
     TfrmInputAssist* assist_ = nullptr;
     std::string helpFile_;

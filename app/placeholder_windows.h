@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <string>
 
+#include "app/find_dialogs.h"
+
 class Reg;
 
 class TfrmInputAssist : public QDialog {
@@ -22,12 +24,6 @@ private:
     std::string expression_;
 };
 
-class TfrmFind : public QDialog {
-    Q_OBJECT
-public:
-    explicit TfrmFind(QWidget* parent = nullptr);
-};
-
 class TfrmMacro : public QDialog {
     Q_OBJECT
 public:
@@ -38,12 +34,6 @@ public:
 
 private:
     std::string fileName_;
-};
-
-class TfrmReplace : public QDialog {
-    Q_OBJECT
-public:
-    explicit TfrmReplace(QWidget* parent = nullptr);
 };
 
 class TfrmProperty : public QDialog {
