@@ -89,6 +89,20 @@ std::unique_ptr<Reg> Wide() {
     return reg;
 }
 
+// y on the endogenous y2 and the exogenous x1, by two-stage least squares
+// (instruments x1, x2, the lagged x3 and the constant).
+std::unique_ptr<Reg> TwoStage() {
+    auto reg = MakeModel(IvColumns(), IvTypes(), {"y", "y2", "x1", "x2", "x3", "w"});
+    reg->SetName("IV");
+    reg->SetInfo("二段階");
+    const char* infos[] = {"被説明", "内生", "外生1", "外生2", "ラグ", "その他"};
+    for (int j = 0; j < 6; ++j) reg->SetVarInfo(j, infos[j]);
+    reg->SetTwoStage(true);
+    EXPECT_TRUE(reg->SetModel(0, Roles(6, {1, 2})));
+    EXPECT_TRUE(reg->IsTwoStage());
+    return reg;
+}
+
 std::unique_ptr<Reg> Small() {
     auto reg = MakeModel({{1, 2, 4, 3}, {2, 3.5, 9, 5.5}}, {}, {"x", "y"});
     reg->SetName("Small");
@@ -171,6 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{"longley_m100_selected", LongleyPart, Options(100, true, true, true, true, false)},
                       ReportCase{"longley_flags_off", LongleyAll, Options(80, false, false, false, false, false)},
                       ReportCase{"system", System, Options(80, false, true, true, true, true)},
+                      ReportCase{"two_stage", TwoStage, Options(100, false, true, true, true, false)},
                       ReportCase{"wide55", Wide, Options(80, false, true, true, true, false)},
                       ReportCase{"small_n", Small, Options(80, false, true, true, true, false)}),
     [](const ::testing::TestParamInfo<ReportCase>& info) { return info.param.golden; });

@@ -227,7 +227,10 @@ def fit(case):
     cols, dep, expl = case['cols'], case['dep'], sorted(case['expl'])
     n, k = len(cols[0]), len(cols)
     y = cols[dep]
-    X, Y, C, b = ols([cols[j] for j in expl] + [[1.0] * n], y)
+    design = design_columns(case)
+    Z, Y, C, b = ols([design[j] for j in expl] + [[1.0] * n], y)
+    # Fitted values and residuals from the observed explanatory values.
+    X, _, _, _ = ols([cols[j] for j in expl] + [[1.0] * n], y) if case.get('two_stage') else (Z, Y, C, b)
     p = len(expl) + 1
     df = n - p
     fitted = X * b
@@ -238,12 +241,14 @@ def fit(case):
     s2 = sse / df
     h = []
     for i in range(n):
-        xi = X[i, :]
-        h.append((xi * C * xi.T)[0, 0])
+        zi = Z[i, :]
+        h.append((zi * C * zi.T)[0, 0])
     r = dict(n=n, k=k, p=p, df=df, X=X, C=C, b=b, e=e, sse=sse, s2=s2, h=h, y=y, ybar=ybar, syy=syy,
              fitted=fitted)
-    r['r2'] = 1 - sse / syy
-    r['adj'] = 1 - (1 - r['r2']) * (n - 1) / df
+    # A fit worse than the mean (two-stage) shows 0.
+    r['r2'] = max(1 - sse / syy, 0)
+    r['adj'] = max(1 - s2 / (syy / (n - 1)), 0)
+    r['design'] = design
     # Heteroskedasticity: n r^2 of the fitted values against e^2.
     e2 = [v * v for v in e]
     mx, my = mean([fitted[i] for i in range(n)]), mean(e2)
@@ -289,9 +294,9 @@ def fit(case):
         rows[17].append(r2i)
         a2 = 1 - mp.mpf(n - 2) / (df - 1) * (1 - r2i)
         rows[18].append(a2 if a2 >= DISPLAY_ZERO else mp.mpf(0))
-        # Leaving observation i out: b - b(i) = C x_i e_i / (1 - h_i).
-        xi = X[i, :]
-        c = C * xi.T
+        # Leaving observation i out: b - b(i) = C z_i e_i / (1 - h_i).
+        zi = Z[i, :]
+        c = C * zi.T
         for j, m in coef_index.items():
             d = c[m] * press
             r['dfbeta'][j].append((d, d / mp.sqrt(C[m, m] * s2i)))
@@ -299,6 +304,26 @@ def fit(case):
                 r['tdel'][j].append((b[m] - d) / mp.sqrt((c[m] ** 2 / q + C[m, m]) * s2i))
     r['rows'] = rows
     return r
+
+
+def design_columns(case):
+    """The regressors' columns: observed values, or with two-stage least
+    squares the endogenous ones replaced by their fit on every exogenous and
+    lagged variable and the constant."""
+    cols, types = case['cols'], case['types']
+    if not case.get('two_stage'):
+        return cols
+    n = len(cols[0])
+    inst = [cols[j] for j in range(len(cols)) if types[j] in (2, 3)] + [[1.0] * n]
+    out = []
+    for j, c in enumerate(cols):
+        if types[j] == 1 and j != case['dep']:
+            W, _, _, g = ols(inst, c)
+            fitted = W * g
+            out.append([fitted[i] for i in range(n)])
+        else:
+            out.append(c)
+    return out
 
 
 def report(case):
@@ -330,7 +355,7 @@ def report(case):
         return num(b[m]) + num(se) + pad(fmt(t, True) + ' (' + pct(t_level(df, t)) + ')', 20)
 
     w(pad('0', 4) + pad('定数項', 12) + tlabel(p - 1) + '\n')
-    vif = vifs([cols[j] for j in expl])
+    vif = vifs([f['design'][j] for j in expl])
     for c, j in enumerate(expl):
         w(pad(str(j + 1), 4) + pad(names[j], 12) + tlabel(c) + pad(fmt(vif[c]), 14) + '\n')
     adj = f['adj'] if f['adj'] >= DISPLAY_ZERO else 0
@@ -500,6 +525,21 @@ SEM = [
     [9.78, 9.14, 8.03, 5.52, 7.89, 7.47, 10.86, 5.86, 7.33, 2.9, 13.79, 7.79, 8.37, 7.73]]
 
 
+IV = [
+    [4.205, -3.255, 4.737, 8.119, 4.978, -2.521, 5.199, 5.324, 0.7, 8.87, 6.017, 8.105, 6.02, 4.109, 5.768,
+     5.319, 3.362, -1.058, 7.44, 8.925, -1.913, 9.237, 4.768, -0.199, 6.206],
+    [2.413, -1.927, 2.372, 2.718, 2.684, -2.629, 3.132, 3.827, -0.913, 5.079, 3.745, 4.622, 3.735, 1.608, 3.102,
+     4.24, 0.724, -1.374, 2.055, 4.118, -3.346, 5.709, 1.667, 0.88, 4.842],
+    [3.002, 3.597, 2.452, 1.219, 2.091, 1.017, 3.12, 5.68, 2.016, 1.759, 3.98, 3.714, 3.211, 1.139, 2.941, 4.391,
+     0.312, 2.085, -0.802, 0.421, -0.683, 2.53, 0.465, 3.543, 3.314],
+    [-0.28, -3.775, -0.808, -0.073, 0.17, -2.295, -0.717, -1.468, -1.213, 1.591, -1.211, -0.049, 1.327, -0.875,
+     -0.168, 0.166, 0.096, -1.838, 0.114, 2.038, -2.321, 1.289, 0.179, -0.962, 3.001],
+    [1.762, -0.199, 1.075, 1.577, 0.811, 1.683, 0.933, 1.667, 2.439, 0.324, 1.203, 0.537, 1.127, -0.187, 0.421,
+     0.804, 1.899, 2.145, -0.324, 0.205, 1.647, -0.992, 0.537, 0.903, 2.257],
+    [2.345, 1.836, 1.816, 1.875, 2.762, 1.786, 1.848, 2.176, 1.94, 1.901, 1.443, 1.994, 1.778, 2.583, 2.327,
+     1.988, 2.334, 1.83, 2.526, 1.997, 2.292, 1.355, 2.173, 1.156, 0.982]]
+
+
 def wide_columns(k, n):
     cols = []
     for j in range(k):
@@ -526,6 +566,10 @@ CASES = {
         name='Wide', info='55 variables', cols=wide_columns(55, 6),
         names=['V%d' % (j + 1) for j in range(55)], types=[0] * 55, infos=['col %d' % (j + 1) for j in range(55)],
         dep=0, expl=[1, 2], options={}),
+    'two_stage': dict(
+        name='IV', info='二段階', cols=IV, names=['y', 'y2', 'x1', 'x2', 'x3', 'w'], types=[1, 1, 2, 2, 3, 0],
+        infos=['被説明', '内生', '外生1', '外生2', 'ラグ', 'その他'], dep=0, expl=[1, 2], two_stage=True,
+        options=dict(margin=100)),
     'small_n': dict(
         name='Small', info='', cols=[[1.0, 2.0, 4.0, 3.0], [2.0, 3.5, 9.0, 5.5]],
         names=['x', 'y'], types=[0, 0], infos=['説明', '目的'], dep=1, expl=[], options={}),
