@@ -75,7 +75,8 @@ int TextReportWriter::TotalTicks() const {
     if (options_.correlation) ticks += BlockCount(listed, MatrixColumns(margin_));
     if (options_.residuals) ticks += BlockCount(10, RowColumns(margin_));
     if (options_.influence)
-        ticks += static_cast<long long>(n_) + BlockCount(m, RowColumns(margin_)) + BlockCount(m + 1, DfbetaPairs(margin_));
+        ticks += static_cast<long long>(n_) + BlockCount(m, RowColumns(margin_)) +
+                 BlockCount(m + 1, DfbetaPairs(margin_));
     if (systemReady_) {
         const ExpresList& list = model_.Expressions();
         ticks += BlockCount(list.GetCount(), MatrixColumns(margin_)) +

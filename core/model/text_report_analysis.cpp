@@ -86,8 +86,10 @@ void TextReportWriter::WriteDeletedT() {
         Put(line + "\n");
         for (int i = 0; i < n_; ++i) {
             line = Pad(i + 1, 4);
-            for (int c = a; c < b; ++c)
-                line += Num(model_.GetAnalysisValue(Reg::kRowDeletedTValue + explanatory_[static_cast<std::size_t>(c)], i));
+            for (int c = a; c < b; ++c) {
+                const int j = explanatory_[static_cast<std::size_t>(c)];
+                line += Num(model_.GetAnalysisValue(Reg::kRowDeletedTValue + j, i));
+            }
             Put(line + "\n");
         }
         Tick();
