@@ -114,3 +114,37 @@ TEST(TextReportEdges, SelectedVariablesKeepTheirNumbers) {
     EXPECT_NE(all.find("  70         W70："), std::string::npos);
     EXPECT_NE(all.find("\n         8"), std::string::npos);
 }
+
+// With a single residual degree of freedom the deletion measures have no
+// spread to compare with: the cut-offs that need one are left out, so no
+// value is marked, and the report is written whole.
+TEST(TextReportEdges, TooFewDegreesOfFreedomMarkNothing) {
+    struct Case {
+        Columns cols;
+        bool withX;
+        int df;
+    };
+    const Case cases[] = {{{{1, 2, 4}, {2, 3.5, 9}}, true, 1}, {{{1, 2}, {2, 3.5}}, false, 1}};
+    for (const Case& c : cases) {
+        auto reg = MakeModel(c.cols, {}, {"x", "y"});
+        const std::uint8_t x = c.withX ? Reg::kRoleExplanatory : Reg::kRoleUnused;
+        ASSERT_TRUE(reg->SetModel(1, {x, Reg::kRoleDependent, Reg::kRoleExplanatory}));
+        ASSERT_EQ(reg->GetResidualDf(), c.df);
+        const std::string text = Utf8Report(*reg, TextReportOptions{});
+        const std::size_t influence = text.find("【影響分析】");
+        ASSERT_NE(influence, std::string::npos);
+        const std::size_t deleted = text.find(c.withX ? "t1(i)" : "B0-B0(i)", influence);
+        ASSERT_NE(deleted, std::string::npos);
+        // COVRATIO is the only measure with a cut-off that needs no degree
+        // of freedom; DFFITS, Cook's D and W(i) stay unmarked.
+        std::istringstream rows(text.substr(influence, deleted - influence));
+        std::string line;
+        std::getline(rows, line);
+        std::getline(rows, line);
+        while (std::getline(rows, line) && line.size() >= 4 + 48) {
+            const std::string unmarked = line.substr(4 + 12, 36);
+            EXPECT_EQ(unmarked.find("* "), std::string::npos) << line;
+        }
+        EXPECT_EQ(text.back(), '\n');
+    }
+}

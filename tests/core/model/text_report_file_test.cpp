@@ -11,6 +11,7 @@
 
 #include "core/io/data_file.h"
 #include "core/io/final_form_storage.h"
+#include "core/io/text_data_file.h"
 #include "core/model/regression_file.h"
 #include "core/model/text_report_file.h"
 #include "platform/command_guard.h"
@@ -123,6 +124,16 @@ TEST_F(TextReportFile, OriginalDataPutsTheDataFileFirstAndKeepsTheModelsName) {
     EXPECT_EQ(model_->GetFileName(), (dir_ / "own.MDF").string());
     EXPECT_TRUE(model_->IsModified());
     EXPECT_EQ(OtherFiles({"copy.MDF", "copy.BAK"}), 0);
+}
+
+TEST_F(TextReportFile, OriginalDataInTheTextFormForOtherExtensions) {
+    const fs::path target = dir_ / "copy.TXT";
+    std::ostringstream image;
+    WriteTextDataFile(FileImage(*model_), image, services_);
+    SaveTextReport(*model_, TextReportOptions{}, target.string(), true);
+    EXPECT_EQ(ReadBytes(target), image.str() + Golden("longley_m80"));
+    EXPECT_EQ(model_->GetFileName(), (dir_ / "own.MDF").string());
+    EXPECT_TRUE(model_->IsModified());
 }
 
 TEST_F(TextReportFile, FailedOriginalDataKeepsNameAndModifiedFlag) {
