@@ -32,6 +32,39 @@ std::string StudentMark(int residualDf, double t) {
     return {};
 }
 
+namespace {
+
+// The smallest critical t of the steps 1 .. last of the stepped level: a
+// statistic reaching it has a level of at most last x 0.1 %.
+double SmallestCritical(int df, int last) {
+    const float h = 1.0f / 2000.0f;
+    double smallest = std::numeric_limits<double>::infinity();
+    for (int i = 1; i <= last; ++i) {
+        const double c = TUpperQuantileApprox(df, static_cast<float>(i) * h);
+        if (c < smallest) smallest = c;
+    }
+    return smallest;
+}
+
+}  // namespace
+
+StudentMarker::StudentMarker(int residualDf) {
+    if (residualDf < 2) return;
+    usable_ = true;
+    // Levels below 1.0 and 5.0 are steps up to 9 and 49.
+    atOne_ = SmallestCritical(residualDf - 1, 9);
+    atFive_ = SmallestCritical(residualDf - 1, 49);
+}
+
+const std::string& StudentMarker::Mark(double t) const {
+    static const std::string kNone;
+    if (!usable_ || !std::isfinite(t)) return kNone;
+    const double a = std::fabs(t);
+    if (a >= atOne_) return DoubleSignificanceMark();
+    if (a >= atFive_) return SingleSignificanceMark();
+    return kNone;
+}
+
 InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
     InfluenceCutoffs cut;
     cut.n = model.GetObsCount();

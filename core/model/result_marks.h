@@ -20,6 +20,19 @@ std::string ErrorRateText(double percent);
 // freedom.
 std::string StudentMark(int residualDf, double t);
 
+// The same marks for many values of one fit: the two critical values are
+// found once instead of stepping through the levels for every value.
+class StudentMarker {
+public:
+    explicit StudentMarker(int residualDf);
+    const std::string& Mark(double t) const;
+
+private:
+    bool usable_ = false;
+    double atOne_ = 0.0;   // |t| from here on: below the 1 % level
+    double atFive_ = 0.0;  // below the 5 % level
+};
+
 struct InfluenceCutoffs {
     int n = 0;
     int df = 0;

@@ -31,7 +31,7 @@ void TextReportWriter::WriteDiagnostics() {
     Put("\n【回帰診断】");
     constexpr int kColumns = 10;
     const int per = RowColumns(margin_);
-    const int df = model_.GetResidualDf();
+    const StudentMarker marker(model_.GetResidualDf());
     for (int a = 0; a < kColumns; a += per) {
         const int b = std::min(a + per, kColumns);
         std::string line = "\n" + std::string(4, ' ');
@@ -42,7 +42,7 @@ void TextReportWriter::WriteDiagnostics() {
             for (int c = a; c < b; ++c) {
                 const double v = model_.GetAnalysisValue(c, i);
                 if (c == Reg::kRowStudentExternal)
-                    line += Pad(StudentMark(df, v) + FormatNumber(false, v), 12);
+                    line += Pad(marker.Mark(v) + FormatNumber(false, v), 12);
                 else if (c == Reg::kRowErrorRate)
                     line += Pad(ErrorRateText(v), 12);
                 else
