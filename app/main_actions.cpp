@@ -46,7 +46,8 @@ const std::vector<ActionSpec>& MainActionTable() {
         Cmd("mnuRFClear", kFile, "履歴を消す(&C)", nullptr, "ファイルの履歴を消します", &F::mnuRFClearClick),
         Sep(kFile),
         Cmd("mnuGrpSave", kFile, "グループの保存(&G)", nullptr, "グループを別のファイルに保存します", &F::mnuGrpSaveClick),
-        Cmd("TextSave", kFile, "テキスト保存(&T)", "Ctrl+Alt+V", "結果をテキストで保存します"),
+        Cmd("TextSave", kFile, "テキスト保存(&T)", "Ctrl+Alt+V", "結果をテキストファイルとして保存する",
+            &F::TextSaveExecute),
         Sep(kFile),
         Cmd("Exit1", kFile, "終了(&X)", nullptr, "プログラムを終了します", &F::Exit1Click),
         // Edit

@@ -59,6 +59,7 @@ public:
     void LoadFileExecute();
     void SaveFileExecute();
     void SaveAsFileExecute();
+    void TextSaveExecute();
     void mnuRFClearClick();
     void Exit1Click();
     void FileReloadExecute();

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double kRateLimit = 9999.0;
-
 std::string Marked(bool single, bool dbl, double x) {
     const std::string value = FormatNumber(false, x);
     if (dbl) return DoubleSignificanceMark() + value;
@@ -24,21 +22,6 @@ std::string CutoffLine(const std::string& label, const std::string& value) {
 }
 
 }  // namespace
-
-std::string ErrorRateText(double percent) {
-    if (percent > kRateLimit) return "+∞";
-    if (percent < -kRateLimit) return "-∞";
-    if (std::isnan(percent)) return FormatNumber(false, percent);
-    return FormatFloat(LoadStr(kStrErrorRatioPicture), percent);
-}
-
-std::string StudentMark(int residualDf, double t) {
-    if (residualDf < 2 || !std::isfinite(t)) return {};
-    const double level = TSignificanceLevel(residualDf - 1, t);
-    if (level < 1.0) return DoubleSignificanceMark();
-    if (level < 5.0) return SingleSignificanceMark();
-    return {};
-}
 
 std::string DiagnosticCellText(const Reg& model, int column, int i) {
     switch (column) {
@@ -54,27 +37,6 @@ std::string DiagnosticCellText(const Reg& model, int column, int i) {
             return FormatNumber(false, model.GetAnalysisValue(column - 1, i));
         return {};
     }
-}
-
-InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
-    InfluenceCutoffs cut;
-    cut.n = model.GetObsCount();
-    cut.df = model.GetResidualDf();
-    cut.p = cut.n - cut.df;
-    if (cut.n < 1) return cut;
-    const double n = cut.n, p = cut.p, df = cut.df;
-    cut.covratioLow = 1.0 - 3.0 * p / n;
-    cut.covratioHigh = 1.0 + 3.0 * p / n;
-    cut.dfbeta = 2.0 / std::sqrt(n);
-    if (cut.df >= 1) {
-        cut.dffits = 2.0 * std::sqrt(p / df);
-        cut.welsch = 2.0 * std::sqrt(p * n * (n - 1.0)) / df;
-    }
-    if (cut.df >= 2) {
-        const double f = FUpperQuantile(1, cut.df - 1, 0.1);
-        cut.cooksD = f / (f + df - 1.0);
-    }
-    return cut;
 }
 
 std::string InfluenceCellText(const Reg& model, const InfluenceCutoffs& cut, ResultColumn column, int i) {

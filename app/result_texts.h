@@ -4,38 +4,15 @@
 // freedom than the fit has are left out, and so are their marks.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "app/result_columns.h"
+#include "core/model/result_marks.h"
 
 class Reg;
 
-// The error rate in percent: signed with two decimals, "+∞" / "-∞" beyond
-// ±9999.
-std::string ErrorRateText(double percent);
-
 // Column 1..10 of the diagnostics grid at observation i.
 std::string DiagnosticCellText(const Reg& model, int column, int i);
-
-// The mark of an externally studentised residual: "**" below the 1 % level,
-// "* " below 5 %; none when the fit has fewer than two residual degrees of
-// freedom.
-std::string StudentMark(int residualDf, double t);
-
-struct InfluenceCutoffs {
-    int n = 0;
-    int df = 0;
-    int p = 0;  // coefficients, the constant included
-    double covratioLow = 0.0;
-    double covratioHigh = 0.0;
-    std::optional<double> dffits;  // df >= 1
-    std::optional<double> cooksD;  // df >= 2
-    std::optional<double> welsch;  // df >= 1
-    double dfbeta = 0.0;           // scaled DFBETA
-};
-
-InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model);
 
 // The text of an influence-grid column at observation i, marked against the
 // cut-offs.

@@ -93,6 +93,11 @@ public:
     // the counts alone, when a name is not a variable of the data set.
     bool Evaluate(const Data& data, std::vector<double>& out, int* ahead = nullptr, int* back = nullptr) const;
 
+    // The equation as one line: "Y[t] = " and the terms without separators,
+    // e.g. Y[t] = +0.5000*Y[t-1]+X[t]+2.0000 (the constant term is its
+    // coefficient alone; a coefficient of exactly 1 or -1 is its sign).
+    std::string GetText() const;
+
     // Reading sorts the terms; a short or impossible record raises EReadError.
     void LoadFrom(BinaryReader& in);
     void SaveTo(BinaryWriter& out) const;

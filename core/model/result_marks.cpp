@@ -1,0 +1,106 @@
+#include "core/model/result_marks.h"
+
+#include <cmath>
+#include <limits>
+
+#include "core/model/regression_diagnostics.h"
+#include "core/model/regression_model.h"
+#include "core/numeric/distributions.h"
+#include "core/numeric/statistics.h"
+#include "core/numeric/vector.h"
+#include "core/text/float_format.h"
+#include "core/text/number_format.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
+
+namespace {
+constexpr double kRateLimit = 9999.0;
+}  // namespace
+
+std::string ErrorRateText(double percent) {
+    if (percent > kRateLimit) return "+∞";
+    if (percent < -kRateLimit) return "-∞";
+    if (std::isnan(percent)) return FormatNumber(false, percent);
+    return FormatFloat(LoadStr(kStrErrorRatioPicture), percent);
+}
+
+std::string StudentMark(int residualDf, double t) {
+    if (residualDf < 2 || !std::isfinite(t)) return {};
+    const double level = TSignificanceLevel(residualDf - 1, t);
+    if (level < 1.0) return DoubleSignificanceMark();
+    if (level < 5.0) return SingleSignificanceMark();
+    return {};
+}
+
+namespace {
+
+// The smallest critical t of the steps 1 .. last of the stepped level: a
+// statistic reaching it has a level of at most last x 0.1 %.
+double SmallestCritical(int df, int last) {
+    const float h = 1.0f / 2000.0f;
+    double smallest = std::numeric_limits<double>::infinity();
+    for (int i = 1; i <= last; ++i) {
+        const double c = TUpperQuantileApprox(df, static_cast<float>(i) * h);
+        if (c < smallest) smallest = c;
+    }
+    return smallest;
+}
+
+}  // namespace
+
+StudentMarker::StudentMarker(int residualDf) {
+    if (residualDf < 2) return;
+    usable_ = true;
+    // Levels below 1.0 and 5.0 are steps up to 9 and 49.
+    atOne_ = SmallestCritical(residualDf - 1, 9);
+    atFive_ = SmallestCritical(residualDf - 1, 49);
+}
+
+const std::string& StudentMarker::Mark(double t) const {
+    static const std::string kNone;
+    if (!usable_ || !std::isfinite(t)) return kNone;
+    const double a = std::fabs(t);
+    if (a >= atOne_) return DoubleSignificanceMark();
+    if (a >= atFive_) return SingleSignificanceMark();
+    return kNone;
+}
+
+InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
+    InfluenceCutoffs cut;
+    cut.n = model.GetObsCount();
+    cut.df = model.GetResidualDf();
+    cut.p = cut.n - cut.df;
+    if (cut.n < 1) return cut;
+    const double n = cut.n, p = cut.p, df = cut.df;
+    cut.covratioLow = 1.0 - 3.0 * p / n;
+    cut.covratioHigh = 1.0 + 3.0 * p / n;
+    cut.dfbeta = 2.0 / std::sqrt(n);
+    if (cut.df >= 1) {
+        cut.dffits = 2.0 * std::sqrt(p / df);
+        cut.welsch = 2.0 * std::sqrt(p * n * (n - 1.0)) / df;
+    }
+    if (cut.df >= 2) {
+        const double f = FUpperQuantile(1, cut.df - 1, 0.1);
+        cut.cooksD = f / (f + df - 1.0);
+    }
+    return cut;
+}
+
+std::vector<double> ExplanatoryVifs(const Reg& model) {
+    const int k = model.GetVarCount();
+    std::vector<double> out(static_cast<std::size_t>(k), 1.0);
+    Vector vif;
+    try {
+        (void)GetConditionNumber(model, vif);
+    } catch (const EMathError&) {
+        for (double& v : out) v = std::numeric_limits<double>::quiet_NaN();
+        return out;
+    }
+    // The VIFs come in the order of the explanatory variables.
+    for (int j = 0, e = 0; j < k; ++j)
+        if (model.IsExplanatory(j)) {
+            if (e < vif.Count()) out[static_cast<std::size_t>(j)] = vif.At(e);
+            ++e;
+        }
+    return out;
+}

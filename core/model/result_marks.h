@@ -1,0 +1,54 @@
+// The marks and cut-off points that the result pages and the text report
+// share: the error-rate text, the mark of an externally studentised
+// residual, the influence cut-offs, and the VIF of each explanatory
+// variable. Cut-offs that need more residual degrees of freedom than the
+// fit has are left out, and so are their marks.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class Reg;
+
+// The error rate in percent: signed with two decimals, "+∞" / "-∞" beyond
+// ±9999.
+std::string ErrorRateText(double percent);
+
+// The mark of an externally studentised residual: "**" below the 1 % level,
+// "* " below 5 %; none when the fit has fewer than two residual degrees of
+// freedom.
+std::string StudentMark(int residualDf, double t);
+
+// The same marks for many values of one fit: the two critical values are
+// found once instead of stepping through the levels for every value.
+class StudentMarker {
+public:
+    explicit StudentMarker(int residualDf);
+    const std::string& Mark(double t) const;
+
+private:
+    bool usable_ = false;
+    double atOne_ = 0.0;   // |t| from here on: below the 1 % level
+    double atFive_ = 0.0;  // below the 5 % level
+};
+
+struct InfluenceCutoffs {
+    int n = 0;
+    int df = 0;
+    int p = 0;  // coefficients, the constant included
+    double covratioLow = 0.0;
+    double covratioHigh = 0.0;
+    std::optional<double> dffits;  // df >= 1
+    std::optional<double> cooksD;  // df >= 2
+    std::optional<double> welsch;  // df >= 1
+    double dfbeta = 0.0;           // scaled DFBETA
+};
+
+InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model);
+
+// The VIF of every variable by index (k entries): a lone explanatory
+// variable is uncorrelated with the others and gets 1; variables outside
+// the model get 1 too. NaN for all when the two-stage cross-product block
+// is singular.
+std::vector<double> ExplanatoryVifs(const Reg& model);
