@@ -446,67 +446,6 @@ double ReadTextValue(std::string_view text, TextEvaluator& evaluator) {
     return evaluator.Calculate(std::string(t));
 }
 
-void AppendGeneralFloat(std::string& out, double x) {
-    if (!std::isfinite(x) || x == 0.0) {
-        out += FloatToStrGeneral(x);
-        return;
-    }
-    // 20 significant digits, correctly rounded; five more than kept decide
-    // the rounding unless they are "50000", where the exact value may be a
-    // tie (rounded half away from zero by the general form).
-    char buf[48];
-    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 19);
-    const char* p = buf;
-    char d[21];
-    d[0] = p[0];
-    std::memcpy(d + 1, p + 2, 19);
-    if (d[15] == '5' && d[16] == '0' && d[17] == '0' && d[18] == '0' && d[19] == '0') {
-        out += FloatToStrGeneral(x);
-        return;
-    }
-    int exp10 = 0;
-    std::from_chars(p + 22, r.ptr, exp10);
-    if (p[22] == '+') std::from_chars(p + 23, r.ptr, exp10);
-    int nd = 15;
-    if (d[15] >= '5') {
-        int i = 14;
-        while (i >= 0 && d[i] == '9') d[i--] = '0';
-        if (i < 0) {
-            d[0] = '1';
-            ++exp10;
-        } else {
-            ++d[i];
-        }
-    }
-    while (nd > 1 && d[nd - 1] == '0') --nd;
-    if (x < 0) out += '-';
-    if (exp10 < -5 || exp10 >= 15) {
-        out += d[0];
-        if (nd > 1) {
-            out += '.';
-            out.append(d + 1, static_cast<std::size_t>(nd - 1));
-        }
-        out += 'E';
-        char e[8];
-        const auto er = std::to_chars(e, e + sizeof e, exp10);
-        out.append(e, er.ptr);
-    } else if (exp10 < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exp10 - 1), '0');
-        out.append(d, static_cast<std::size_t>(nd));
-    } else {
-        const int intDigits = exp10 + 1;
-        if (nd <= intDigits) {
-            out.append(d, static_cast<std::size_t>(nd));
-            out.append(static_cast<std::size_t>(intDigits - nd), '0');
-        } else {
-            out.append(d, static_cast<std::size_t>(intDigits));
-            out += '.';
-            out.append(d + intDigits, static_cast<std::size_t>(nd - intDigits));
-        }
-    }
-}
-
 namespace {
 
 // --- data part -----------------------------------------------------------------------
@@ -1110,13 +1049,20 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     std::vector<const double*> cols(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) cols[static_cast<std::size_t>(j)] = data.GetVar(j).Data();
     std::string& b = s.Buffer();
+    // Room for a row: its number, and per value a "," and the longest text.
+    const std::size_t rowBytes = 16 + static_cast<std::size_t>(k) * (kGeneralFloatMaxBytes + 1);
     for (int i = 0; i < n; ++i) {
-        s.Int(i + 1);
+        const std::size_t used = b.size();
+        b.resize(used + rowBytes);
+        char* p = b.data() + used;
+        p = std::to_chars(p, p + 12, i + 1).ptr;
         for (int j = 0; j < k; ++j) {
-            b += ',';
-            AppendGeneralFloat(b, cols[static_cast<std::size_t>(j)][i]);
+            *p++ = ',';
+            p = WriteGeneralFloat(p, cols[static_cast<std::size_t>(j)][i]);
         }
-        b += "\r\n";
+        *p++ = '\r';
+        *p++ = '\n';
+        b.resize(static_cast<std::size_t>(p - b.data()));
         s.Maybe();
         progress.Step();
     }

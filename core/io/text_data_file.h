@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/io/data_file.h"
+#include "core/text/general_float.h"
 
 class TextEvaluator;
 class UiServices;
@@ -37,5 +38,3 @@ double ReadTextValue(std::string_view text, TextEvaluator& evaluator);
 // True and the value when text is a plain decimal number that the fast path
 // reads exactly as the evaluator would.
 bool ReadPlainDecimal(std::string_view text, double& value);
-// FloatToStrGeneral, appended to out without building a string per value.
-void AppendGeneralFloat(std::string& out, double x);

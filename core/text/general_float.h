@@ -1,0 +1,16 @@
+// The general 15-digit form of FloatToStrGeneral, appended to a text
+// without building a string per value: the form every data file, clipboard
+// text and report cell uses for a plain value.
+#pragma once
+
+#include <string>
+
+// The longest text the form gives ("-1.23456789012345E-308" and the like).
+inline constexpr int kGeneralFloatMaxBytes = 24;
+
+// Appends FloatToStrGeneral(x): byte for byte the same text.
+void AppendGeneralFloat(std::string& out, double x);
+
+// Writes the same text at p, which has room for kGeneralFloatMaxBytes;
+// returns the end of the text.
+char* WriteGeneralFloat(char* p, double x);
