@@ -2,6 +2,7 @@
 #include "core/io/text_data_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,10 @@
 #include <optional>
 #include <ostream>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/data/data_set.h"
 #include "core/data/group_mask.h"
@@ -51,6 +56,43 @@ std::string ToText(std::string_view bytes, int line) {
     }
 }
 
+// Bytes that neither end a field nor begin a double-byte character.
+struct PlainBytes {
+    bool plain[256];
+    constexpr PlainBytes() : plain() {
+        for (int c = 0; c < 256; ++c)
+            plain[c] = c != 0 && c != ',' && c != '\t' && c != '\r' && c != '\n' &&
+                       !cp932::IsLeadByte(static_cast<unsigned char>(c));
+    }
+};
+constexpr PlainBytes kPlainByte;
+
+// From i on, past the ASCII bytes that end no field, sixteen at a time
+// while sixteen are left before size.
+inline std::size_t SkipAscii(const char* data, std::size_t i, std::size_t size) {
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    while (i + 16 <= size) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, tab)),
+                                          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                                       _mm_cmpeq_epi8(v, nul)));
+        // The top bit marks bytes from 0x80 on, lead bytes among them.
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stop) | _mm_movemask_epi8(v));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+        i += 16;
+    }
+#else
+    (void)data;
+    (void)size;
+#endif
+    return i;
+}
+
 // Fields of a CP932 stream separated by "," TAB CR LF, read in chunks. Empty
 // fields are skipped at "," and line ends; a TAB ends a field even when it
 // is empty. A field stays valid until the next call.
@@ -70,13 +112,15 @@ public:
     bool Next(std::string_view& field) {
         if (unread_) {
             unread_ = false;
-            field = last_;
+            field = std::string_view(lastData_, lastSize_);
             fieldLine_ = lastLine_;
             fieldStart_ = lastStart_;
             return true;
         }
         const bool got = Scan(field);
-        last_ = field;
+        // Kept as two words: copying the view whole stalls on the store just made.
+        lastData_ = field.data();
+        lastSize_ = field.size();
         lastLine_ = fieldLine_;
         lastStart_ = fieldStart_;
         return got;
@@ -98,7 +142,16 @@ private:
                 i -= shift;
                 continue;
             }
-            const char c = buf_[i];
+            // Plain bytes in a run; the string's closing NUL stops the run.
+            const char* data = buf_.data();
+            i = SkipAscii(data, i, buf_.size());
+            while (kPlainByte.plain[static_cast<unsigned char>(data[i])]) ++i;
+            if (i >= buf_.size()) continue;
+            const char c = data[i];
+            if (c == '\0') {
+                ++i;
+                continue;
+            }
             if (c == '\t') {
                 pos_ = i + 1;
                 byTab = true;
@@ -207,7 +260,8 @@ private:
     int steps_ = 0;
     bool eof_ = false;
     bool unread_ = false;
-    std::string_view last_;
+    const char* lastData_ = nullptr;
+    std::size_t lastSize_ = 0;
     int lastLine_ = 1;
     std::int64_t lastStart_ = 0;
     std::optional<ProgressScope> progress_;
@@ -405,30 +459,91 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
 
 // --- values ------------------------------------------------------------------------
 
+namespace {
+
+// Eight ASCII digits at p as one number, eight bytes at a time; false when
+// any of them is no digit.
+bool EightDigits(const char* p, std::uint32_t& value) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    if ((((v & 0xF0F0F0F0F0F0F0F0ULL) | (((v + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))) !=
+        0x3333333333333333ULL)
+        return false;
+    v = (v & 0x0F0F0F0F0F0F0F0FULL) * 2561 >> 8;
+    v = (v & 0x00FF00FF00FF00FFULL) * 6553601 >> 16;
+    value = static_cast<std::uint32_t>((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL >> 32);
+    return true;
+}
+
+}  // namespace
+
 bool ReadPlainDecimal(std::string_view s, double& value) {
     // Only what the evaluator reads as one number token, with an optional
     // minus: digits, an optional fraction and an optional exponent.
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    if (i < n && s[i] == '-') ++i;
-    const std::size_t digits = i;
-    while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
-    if (i == digits) return false;
-    if (i < n && s[i] == '.') {
-        ++i;
-        while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
+    const char* p = s.data();
+    const char* const end = p + s.size();
+    const bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    // Up to 19 significant digits gathered on the way; more go to the library.
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    std::int64_t scale = 0;
+    const char* const digits = p;
+    while (p < end && *p == '0') ++p;
+    for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p) {
+        if (significant < 19) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        else ++scale;
+        ++significant;
     }
-    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-        const std::size_t e = i;
-        while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
-        if (i == e) return false;
+    if (p == digits) return false;
+    if (p < end && *p == '.') {
+        ++p;
+        if (significant == 0) {
+            const char* const zeros = p;
+            while (p < end && *p == '0') ++p;
+            scale -= p - zeros;
+        }
+        std::uint32_t eight = 0;
+        while (significant <= 11 && end - p >= 8 && EightDigits(p, eight)) {
+            mantissa = mantissa * 100000000 + eight;
+            scale -= 8;
+            significant += 8;
+            p += 8;
+        }
+        for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p) {
+            if (significant < 19) {
+                mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+                --scale;
+            }
+            ++significant;
+        }
     }
-    if (i != n) return false;
+    int exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool minus = p < end && *p == '-';
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        const char* const e = p;
+        for (; p < end && *p >= '0' && *p <= '9'; ++p)
+            if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
+        if (p == e) return false;
+        if (minus) exponent = -exponent;
+    }
+    if (p != end) return false;
+    // Both factors exact and one rounding: the correctly rounded double.
+    static constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const std::int64_t e10 = exponent + scale;
+    if (significant <= 19 && mantissa <= (std::uint64_t{1} << 53) && e10 >= -22 && e10 <= 22) {
+        const double m = static_cast<double>(mantissa);
+        const double v = e10 < 0 ? m / kTens[-e10] : m * kTens[e10];
+        value = negative ? -v : v;
+        return true;
+    }
     double v = 0.0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + n, v);
-    if (ec != std::errc() || end != s.data() + n || !std::isfinite(v)) return false;
+    const auto [stop, ec] = std::from_chars(s.data(), end, v);
+    if (ec != std::errc() || stop != end || !std::isfinite(v)) return false;
     // Subnormal results are left to the evaluator, which decides on them.
     if (v != 0.0 && std::fabs(v) < std::numeric_limits<double>::min()) return false;
     value = v;
@@ -489,6 +604,15 @@ double CalcAt(std::string_view f, TextEvaluator& ev, int line) {
     }
 }
 
+// Room for the rows a file of size bytes holds when every row takes as
+// many as the first; never more than two bytes per value allow.
+void ReserveRows(std::vector<std::vector<double>>& cols, std::int64_t rowBytes, std::int64_t size) {
+    if (rowBytes <= 0 || size <= 0) return;
+    const std::int64_t most = size / (2 * static_cast<std::int64_t>(cols.size())) + 1;
+    const std::int64_t rows = std::min(most, size / rowBytes + size / rowBytes / 8 + 16);
+    for (auto& c : cols) c.reserve(static_cast<std::size_t>(rows));
+}
+
 bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
                std::int64_t& sectionStart) {
     if (!more) FailAt(sc.Line(), "データがありません");
@@ -500,8 +624,14 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     const std::size_t k = names.size();
     std::vector<std::vector<double>> cols(k);
     bool stopped = false;
+    const std::int64_t firstRow = sc.FieldStart();
+    bool reserved = false;
     for (;;) {
         if (!more) break;
+        if (!reserved && !cols[0].empty()) {
+            ReserveRows(cols, sc.FieldStart() - firstRow, sc.Size());
+            reserved = true;
+        }
         if (hasId) {
             if (f.empty()) FailAt(sc.Line(), "データが不完全です（空の欄があります）");
             if (f[0] == '#') {
