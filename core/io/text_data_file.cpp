@@ -19,6 +19,7 @@
 
 #include "core/data/data_set.h"
 #include "core/data/group_mask.h"
+#include "core/io/text_table_names.h"
 #include "core/text/field_split.h"
 #include "core/text/float_format.h"
 #include "core/text/text_evaluator.h"
@@ -1160,6 +1161,10 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     const Data& data = image.data;
     const int n = data.GetObsCount();
     const int k = data.GetVarCount();
+    // Before the first byte: a name the header cannot hold stops the saving.
+    std::vector<std::string> names(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j) names[static_cast<std::size_t>(j)] = data.GetVarName(j);
+    CheckTextTableNames(names);
     ProgressScope progress(services, "データの書き込み中・・・", n + 2);
     TextSink s(out);
 
