@@ -33,8 +33,9 @@ std::uint16_t GroupWord(double x) {
 
 std::string ClipboardText(const DataString& cells) {
     // Per cell at most the value, "@", five digits and ",": written in place
-    // in a text grown ahead and cut to its length at the end.
-    constexpr std::size_t kCellBytes = kGeneralFloatMaxBytes + 7;
+    // in a text grown ahead (with the value's scratch room) and cut to its
+    // length at the end.
+    constexpr std::size_t kCellBytes = kGeneralFloatRoom + 7;
     std::string text(static_cast<std::size_t>(cells.Count()) * 20 + kCellBytes, '\0');
     std::size_t used = 0;
     for (const DataCell& c : cells.Cells()) {

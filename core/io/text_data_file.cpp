@@ -9,6 +9,7 @@
 #include <cstring>
 #include <istream>
 #include <limits>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -611,7 +612,11 @@ void ReserveRows(std::vector<std::vector<double>>& cols, std::int64_t rowBytes, 
     if (rowBytes <= 0 || size <= 0) return;
     const std::int64_t most = size / (2 * static_cast<std::int64_t>(cols.size())) + 1;
     const std::int64_t rows = std::min(most, size / rowBytes + size / rowBytes / 8 + 16);
-    for (auto& c : cols) c.reserve(static_cast<std::size_t>(rows));
+    try {
+        for (auto& c : cols) c.reserve(static_cast<std::size_t>(rows));
+    } catch (const std::bad_alloc&) {
+        // Only a guess: the columns grow as they are read.
+    }
 }
 
 bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
@@ -1184,8 +1189,10 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     std::vector<const double*> cols(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) cols[static_cast<std::size_t>(j)] = data.GetVar(j).Data();
     std::string& b = s.Buffer();
-    // Room for a row: its number, and per value a "," and the longest text.
-    const std::size_t rowBytes = 16 + static_cast<std::size_t>(k) * (kGeneralFloatMaxBytes + 1);
+    // Room for a row: its number, per value a "," and the longest text, and
+    // the scratch room of the last value.
+    const std::size_t rowBytes =
+        16 + static_cast<std::size_t>(k) * (kGeneralFloatMaxBytes + 1) + static_cast<std::size_t>(kGeneralFloatRoom);
     for (int i = 0; i < n; ++i) {
         const std::size_t used = b.size();
         b.resize(used + rowBytes);

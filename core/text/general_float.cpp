@@ -1,5 +1,6 @@
 #include "core/text/general_float.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -29,30 +30,6 @@ struct FivePowers {
 };
 constexpr FivePowers kFive;
 
-struct DigitPairs {
-    char d[200];
-    constexpr DigitPairs() : d() {
-        for (int i = 0; i < 100; ++i) {
-            d[2 * i] = static_cast<char>('0' + i / 10);
-            d[2 * i + 1] = static_cast<char>('0' + i % 10);
-        }
-    }
-};
-constexpr DigitPairs kPairs;
-
-// The count decimal digits of v (leading zeros kept) at out.
-void WritePairs(char* out, int count, std::uint64_t v) {
-    int i = count;
-    while (i >= 2) {
-        const auto r = static_cast<std::size_t>(v % 100) * 2;
-        v /= 100;
-        i -= 2;
-        out[i] = kPairs.d[r];
-        out[i + 1] = kPairs.d[r + 1];
-    }
-    if (i == 1) out[0] = static_cast<char>('0' + v % 10);
-}
-
 // x * 10^k for a positive normal x = mantissa * 2^exp2: the integer part,
 // whether the rest is below, at or above one half (-1, 0, 1) and whether
 // there is no rest.
@@ -73,9 +50,10 @@ Scaled Scale(std::uint64_t mantissa, int exp2, int k) {
 }
 
 // The 15 significant digits of |x| rounded half away from zero on its
-// exact value, and the decimal exponent of the first. False when x lies
-// outside the range done here in integers.
-bool RoundFifteen(double ax, char digits[kDigits], int& exp10) {
+// exact value, as an integer from 10^14 below 10^15, and the decimal
+// exponent of the first. False when x lies outside the range done here in
+// integers.
+bool RoundFifteen(double ax, std::uint64_t& digits, int& exp10) {
     std::uint64_t bits;
     std::memcpy(&bits, &ax, sizeof bits);
     const int biased = static_cast<int>(bits >> 52);
@@ -106,16 +84,14 @@ bool RoundFifteen(double ax, char digits[kDigits], int& exp10) {
         n = kLow;
         ++d;
     }
-    // Two digits at a time: seven from the top part, eight from the rest.
-    WritePairs(digits, 7, n / 100000000);
-    WritePairs(digits + 7, 8, n % 100000000);
+    digits = n;
     exp10 = d;
     return true;
 }
 
 // 20 correctly rounded significant digits decide the rounding unless the
 // five beyond the kept ones read "50000" (a possible exact tie).
-bool RoundFifteenByLibrary(double ax, char digits[kDigits], int& exp10) {
+bool RoundFifteenByLibrary(double ax, std::uint64_t& digits, int& exp10) {
     char buf[48];
     const auto r = std::to_chars(buf, buf + sizeof buf, ax, std::chars_format::scientific, 19);
     char d[20];
@@ -135,42 +111,88 @@ bool RoundFifteenByLibrary(double ax, char digits[kDigits], int& exp10) {
             ++d[i];
         }
     }
-    std::memcpy(digits, d, kDigits);
+    digits = 0;
+    for (int i = 0; i < kDigits; ++i) digits = digits * 10 + static_cast<std::uint64_t>(d[i] - '0');
     return true;
 }
 
-// The text of 15 rounded digits d with decimal exponent exp10 at p (at
-// most 24 bytes); returns its end.
-char* WriteDigits(char* p, bool negative, const char* d, int exp10) {
-    int nd = kDigits;
-    while (nd > 1 && d[nd - 1] == '0') --nd;
+// The eight decimal digits of v < 10^8 as ASCII bytes of one word, the
+// first digit in the lowest byte: the digits are split in halves, quarters
+// and eighths in parallel lanes of the word.
+std::uint64_t EightDigitBytes(std::uint32_t v) {
+    const std::uint64_t x = v;
+    const std::uint64_t fours = (x / 10000) | ((x % 10000) << 32);
+    const std::uint64_t hundreds = ((fours * 10486) >> 20) & ((0x7FULL << 32) | 0x7FULL);
+    const std::uint64_t twos = hundreds | ((fours - 100 * hundreds) << 16);
+    const std::uint64_t tens = ((twos * 103) >> 10) & ((0xFULL << 48) | (0xFULL << 32) | (0xFULL << 16) | 0xFULL);
+    return (tens | ((twos - 10 * tens) << 8)) + 0x3030303030303030ULL;
+}
+
+// The 15 digits as the sixteen bytes "0" d0 .. d14, kept in two words so
+// that no byte goes through memory before it is written out (a wide load
+// of bytes just stored one by one stalls).
+struct DigitWords {
+    std::uint64_t low;   // "0" d0 .. d6
+    std::uint64_t high;  // d7 .. d14
+
+    explicit DigitWords(std::uint64_t n)
+        : low(EightDigitBytes(static_cast<std::uint32_t>(n / 100000000))),
+          high(EightDigitBytes(static_cast<std::uint32_t>(n % 100000000))) {}
+
+    char First() const { return static_cast<char>(low >> 8); }
+    // Digits up to the last one that is not "0".
+    int Significant() const {
+        constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+        const std::uint64_t h = high ^ kZeros;
+        if (h != 0) return kDigits - __builtin_clzll(h) / 8;
+        return 7 - __builtin_clzll(low ^ kZeros) / 8;
+    }
+    // Sixteen bytes from digit i (0 .. 14) on at p; past d14 they are NUL.
+    void Put(char* p, int i) const {
+        const int t = i + 1;
+        std::uint64_t a;
+        std::uint64_t b;
+        if (t < 8) {
+            a = (low >> (8 * t)) | (high << (64 - 8 * t));
+            b = high >> (8 * t);
+        } else {
+            a = high >> (8 * (t - 8));
+            b = 0;
+        }
+        std::memcpy(p, &a, 8);
+        std::memcpy(p + 8, &b, 8);
+    }
+};
+
+// The text of the 15 rounded digits n with decimal exponent exp10 at p;
+// returns its end. Bytes past the end are scratch within the caller's room.
+char* WriteDigits(char* p, bool negative, std::uint64_t n, int exp10) {
+    static_assert(std::endian::native == std::endian::little, "digit words are laid out little-endian");
+    const DigitWords d(n);
+    const int nd = d.Significant();
     if (negative) *p++ = '-';
     if (exp10 < -5 || exp10 >= kDigits) {
-        *p++ = d[0];
+        *p++ = d.First();
         if (nd > 1) {
             *p++ = '.';
-            std::memcpy(p, d + 1, static_cast<std::size_t>(nd - 1));
+            d.Put(p, 1);
             p += nd - 1;
         }
         *p++ = 'E';
         return std::to_chars(p, p + 8, exp10).ptr;
     }
     if (exp10 < 0) {
-        *p++ = '0';
-        *p++ = '.';
-        for (int i = -exp10 - 1; i > 0; --i) *p++ = '0';
-        std::memcpy(p, d, static_cast<std::size_t>(nd));
+        std::memcpy(p, "0.00000", 8);
+        p += 1 - exp10;  // "0." and -exp10 - 1 zeros
+        d.Put(p, 0);
         return p + nd;
     }
     const int intDigits = exp10 + 1;
-    if (nd <= intDigits) {
-        std::memcpy(p, d, static_cast<std::size_t>(intDigits));  // the zeros are digits of d
-        return p + intDigits;
-    }
-    std::memcpy(p, d, static_cast<std::size_t>(intDigits));
+    d.Put(p, 0);  // the zeros after the significant digits are digits too
     p += intDigits;
+    if (nd <= intDigits) return p;
     *p++ = '.';
-    std::memcpy(p, d + intDigits, static_cast<std::size_t>(nd - intDigits));
+    d.Put(p, intDigits);
     return p + (nd - intDigits);
 }
 
@@ -182,7 +204,7 @@ char* WriteGeneralFloat(char* p, double x) {
         return p + 1;
     }
     const double ax = std::fabs(x);
-    char d[kDigits];
+    std::uint64_t d = 0;
     int exp10 = 0;
     if (std::isfinite(x) && (RoundFifteen(ax, d, exp10) || RoundFifteenByLibrary(ax, d, exp10)))
         return WriteDigits(p, x < 0, d, exp10);
@@ -192,6 +214,6 @@ char* WriteGeneralFloat(char* p, double x) {
 }
 
 void AppendGeneralFloat(std::string& out, double x) {
-    char text[kGeneralFloatMaxBytes];
+    char text[kGeneralFloatRoom];
     out.append(text, static_cast<std::size_t>(WriteGeneralFloat(text, x) - text));
 }

@@ -11,6 +11,10 @@ inline constexpr int kGeneralFloatMaxBytes = 24;
 // Appends FloatToStrGeneral(x): byte for byte the same text.
 void AppendGeneralFloat(std::string& out, double x);
 
-// Writes the same text at p, which has room for kGeneralFloatMaxBytes;
+// Bytes WriteGeneralFloat may touch from p on (beyond the text's end as
+// scratch).
+inline constexpr int kGeneralFloatRoom = 48;
+
+// Writes the same text at p, which has room for kGeneralFloatRoom bytes;
 // returns the end of the text.
 char* WriteGeneralFloat(char* p, double x);

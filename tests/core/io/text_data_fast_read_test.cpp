@@ -127,6 +127,7 @@ std::vector<std::string> DecimalTexts() {
         if (i % 7 == 0) t += "e" + std::to_string(i % 60 - 30);
         texts.push_back(t);
     }
+    for (const char* t : {"NAN", "INF", "-INF", "nan", "inf", "-nan", "0x1p3", "1_000", " 1", "1 "}) texts.emplace_back(t);
     for (std::uint64_t m = (std::uint64_t{1} << 53) - 3; m < (std::uint64_t{1} << 53) + 4; ++m) {
         texts.push_back(std::to_string(m));
         texts.push_back(std::to_string(m) + ".5");

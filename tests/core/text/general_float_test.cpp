@@ -122,6 +122,10 @@ std::vector<double> AwkwardValues() {
         }
     }
     for (int i = 0; i < 50000; ++i) xs.push_back(std::round(u(rng) * 1e9) / 1e4);
+    xs.push_back(-0.0);
+    xs.push_back(std::numeric_limits<double>::quiet_NaN());
+    xs.push_back(std::numeric_limits<double>::infinity());
+    xs.push_back(-std::numeric_limits<double>::infinity());
     xs.push_back(std::numeric_limits<double>::denorm_min());
     xs.push_back(std::numeric_limits<double>::min());
     xs.push_back(std::numeric_limits<double>::max());
