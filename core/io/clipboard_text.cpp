@@ -1,6 +1,7 @@
 // The clipboard text form and the two clipboards behind it.
 #include "core/io/clipboard_text.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -31,16 +32,23 @@ std::uint16_t GroupWord(double x) {
 }  // namespace
 
 std::string ClipboardText(const DataString& cells) {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(cells.Count()) * 8);
+    // Per cell at most the value, "@", five digits and ",": written in place
+    // in a text grown ahead (with the value's scratch room) and cut to its
+    // length at the end.
+    constexpr std::size_t kCellBytes = kGeneralFloatRoom + 7;
+    std::string text(static_cast<std::size_t>(cells.Count()) * 20 + kCellBytes, '\0');
+    std::size_t used = 0;
     for (const DataCell& c : cells.Cells()) {
-        AppendGeneralFloat(text, c.value);
+        if (text.size() - used < kCellBytes) text.resize(text.size() * 2);
+        char* p = WriteGeneralFloat(text.data() + used, c.value);
         if (c.mark != 0) {
-            text.push_back('@');
-            text += std::to_string(c.mark);
+            *p++ = '@';
+            p = std::to_chars(p, p + 5, c.mark).ptr;
         }
-        text.push_back(',');
+        *p++ = ',';
+        used = static_cast<std::size_t>(p - text.data());
     }
+    text.resize(used);
     return text;
 }
 
@@ -50,6 +58,11 @@ void ReadClipboardText(std::string_view text, DataString& out, TextEvaluator& ev
     std::string field, head, tail;
     // Every field read moves the position on, so the loop ends.
     while (ReadNextField(text, position, field) && !field.empty()) {
+        // A plain value without a group word needs no splitting.
+        if (field.find('@') == std::string::npos && field[0] != '{' && field[0] != '[') {
+            out.Add(DataCell(0, ReadTextValue(field, evaluator)));
+            continue;
+        }
         SplitField('@', field, head, tail);
         // The copy's own forms (plain decimals, "NAN", "INF", "-INF") are
         // read directly, so what was copied pastes back.

@@ -8,12 +8,18 @@
 #include <cstring>
 #include <istream>
 #include <limits>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/data/data_set.h"
 #include "core/data/group_mask.h"
+#include "core/io/text_table_names.h"
 #include "core/text/field_split.h"
 #include "core/text/float_format.h"
 #include "core/text/text_evaluator.h"
@@ -51,6 +57,43 @@ std::string ToText(std::string_view bytes, int line) {
     }
 }
 
+// Bytes that neither end a field nor begin a double-byte character.
+struct PlainBytes {
+    bool plain[256];
+    constexpr PlainBytes() : plain() {
+        for (int c = 0; c < 256; ++c)
+            plain[c] = c != 0 && c != ',' && c != '\t' && c != '\r' && c != '\n' &&
+                       !cp932::IsLeadByte(static_cast<unsigned char>(c));
+    }
+};
+constexpr PlainBytes kPlainByte;
+
+// From i on, past the ASCII bytes that end no field, sixteen at a time
+// while sixteen are left before size.
+inline std::size_t SkipAscii(const char* data, std::size_t i, std::size_t size) {
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    while (i + 16 <= size) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, tab)),
+                                          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                                       _mm_cmpeq_epi8(v, nul)));
+        // The top bit marks bytes from 0x80 on, lead bytes among them.
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stop) | _mm_movemask_epi8(v));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+        i += 16;
+    }
+#else
+    (void)data;
+    (void)size;
+#endif
+    return i;
+}
+
 // Fields of a CP932 stream separated by "," TAB CR LF, read in chunks. Empty
 // fields are skipped at "," and line ends; a TAB ends a field even when it
 // is empty. A field stays valid until the next call.
@@ -70,13 +113,15 @@ public:
     bool Next(std::string_view& field) {
         if (unread_) {
             unread_ = false;
-            field = last_;
+            field = std::string_view(lastData_, lastSize_);
             fieldLine_ = lastLine_;
             fieldStart_ = lastStart_;
             return true;
         }
         const bool got = Scan(field);
-        last_ = field;
+        // Kept as two words: copying the view whole stalls on the store just made.
+        lastData_ = field.data();
+        lastSize_ = field.size();
         lastLine_ = fieldLine_;
         lastStart_ = fieldStart_;
         return got;
@@ -98,7 +143,16 @@ private:
                 i -= shift;
                 continue;
             }
-            const char c = buf_[i];
+            // Plain bytes in a run; the string's closing NUL stops the run.
+            const char* data = buf_.data();
+            i = SkipAscii(data, i, buf_.size());
+            while (kPlainByte.plain[static_cast<unsigned char>(data[i])]) ++i;
+            if (i >= buf_.size()) continue;
+            const char c = data[i];
+            if (c == '\0') {
+                ++i;
+                continue;
+            }
             if (c == '\t') {
                 pos_ = i + 1;
                 byTab = true;
@@ -207,7 +261,8 @@ private:
     int steps_ = 0;
     bool eof_ = false;
     bool unread_ = false;
-    std::string_view last_;
+    const char* lastData_ = nullptr;
+    std::size_t lastSize_ = 0;
     int lastLine_ = 1;
     std::int64_t lastStart_ = 0;
     std::optional<ProgressScope> progress_;
@@ -405,36 +460,6 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
 
 // --- values ------------------------------------------------------------------------
 
-bool ReadPlainDecimal(std::string_view s, double& value) {
-    // Only what the evaluator reads as one number token, with an optional
-    // minus: digits, an optional fraction and an optional exponent.
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    if (i < n && s[i] == '-') ++i;
-    const std::size_t digits = i;
-    while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
-    if (i == digits) return false;
-    if (i < n && s[i] == '.') {
-        ++i;
-        while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
-    }
-    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-        const std::size_t e = i;
-        while (i < n && s[i] >= '0' && s[i] <= '9') ++i;
-        if (i == e) return false;
-    }
-    if (i != n) return false;
-    double v = 0.0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + n, v);
-    if (ec != std::errc() || end != s.data() + n || !std::isfinite(v)) return false;
-    // Subnormal results are left to the evaluator, which decides on them.
-    if (v != 0.0 && std::fabs(v) < std::numeric_limits<double>::min()) return false;
-    value = v;
-    return true;
-}
-
 double ReadTextValue(std::string_view text, TextEvaluator& evaluator) {
     double v = 0.0;
     const std::string_view t = TrimView(text);
@@ -444,67 +469,6 @@ double ReadTextValue(std::string_view text, TextEvaluator& evaluator) {
     if (t == "INF") return std::numeric_limits<double>::infinity();
     if (t == "-INF") return -std::numeric_limits<double>::infinity();
     return evaluator.Calculate(std::string(t));
-}
-
-void AppendGeneralFloat(std::string& out, double x) {
-    if (!std::isfinite(x) || x == 0.0) {
-        out += FloatToStrGeneral(x);
-        return;
-    }
-    // 20 significant digits, correctly rounded; five more than kept decide
-    // the rounding unless they are "50000", where the exact value may be a
-    // tie (rounded half away from zero by the general form).
-    char buf[48];
-    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 19);
-    const char* p = buf;
-    char d[21];
-    d[0] = p[0];
-    std::memcpy(d + 1, p + 2, 19);
-    if (d[15] == '5' && d[16] == '0' && d[17] == '0' && d[18] == '0' && d[19] == '0') {
-        out += FloatToStrGeneral(x);
-        return;
-    }
-    int exp10 = 0;
-    std::from_chars(p + 22, r.ptr, exp10);
-    if (p[22] == '+') std::from_chars(p + 23, r.ptr, exp10);
-    int nd = 15;
-    if (d[15] >= '5') {
-        int i = 14;
-        while (i >= 0 && d[i] == '9') d[i--] = '0';
-        if (i < 0) {
-            d[0] = '1';
-            ++exp10;
-        } else {
-            ++d[i];
-        }
-    }
-    while (nd > 1 && d[nd - 1] == '0') --nd;
-    if (x < 0) out += '-';
-    if (exp10 < -5 || exp10 >= 15) {
-        out += d[0];
-        if (nd > 1) {
-            out += '.';
-            out.append(d + 1, static_cast<std::size_t>(nd - 1));
-        }
-        out += 'E';
-        char e[8];
-        const auto er = std::to_chars(e, e + sizeof e, exp10);
-        out.append(e, er.ptr);
-    } else if (exp10 < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exp10 - 1), '0');
-        out.append(d, static_cast<std::size_t>(nd));
-    } else {
-        const int intDigits = exp10 + 1;
-        if (nd <= intDigits) {
-            out.append(d, static_cast<std::size_t>(nd));
-            out.append(static_cast<std::size_t>(intDigits - nd), '0');
-        } else {
-            out.append(d, static_cast<std::size_t>(intDigits));
-            out += '.';
-            out.append(d + intDigits, static_cast<std::size_t>(nd - intDigits));
-        }
-    }
 }
 
 namespace {
@@ -550,6 +514,19 @@ double CalcAt(std::string_view f, TextEvaluator& ev, int line) {
     }
 }
 
+// Room for the rows a file of size bytes holds when every row takes as
+// many as the first; never more than two bytes per value allow.
+void ReserveRows(std::vector<std::vector<double>>& cols, std::int64_t rowBytes, std::int64_t size) {
+    if (rowBytes <= 0 || size <= 0) return;
+    const std::int64_t most = size / (2 * static_cast<std::int64_t>(cols.size())) + 1;
+    const std::int64_t rows = std::min(most, size / rowBytes + size / rowBytes / 8 + 16);
+    try {
+        for (auto& c : cols) c.reserve(static_cast<std::size_t>(rows));
+    } catch (const std::bad_alloc&) {
+        // Only a guess: the columns grow as they are read.
+    }
+}
+
 bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
                std::int64_t& sectionStart) {
     if (!more) FailAt(sc.Line(), "データがありません");
@@ -561,8 +538,14 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     const std::size_t k = names.size();
     std::vector<std::vector<double>> cols(k);
     bool stopped = false;
+    const std::int64_t firstRow = sc.FieldStart();
+    bool reserved = false;
     for (;;) {
         if (!more) break;
+        if (!reserved && !cols[0].empty()) {
+            ReserveRows(cols, sc.FieldStart() - firstRow, sc.Size());
+            reserved = true;
+        }
         if (hasId) {
             if (f.empty()) FailAt(sc.Line(), "データが不完全です（空の欄があります）");
             if (f[0] == '#') {
@@ -1091,6 +1074,10 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     const Data& data = image.data;
     const int n = data.GetObsCount();
     const int k = data.GetVarCount();
+    // Before the first byte: a name the header cannot hold stops the saving.
+    std::vector<std::string> names(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j) names[static_cast<std::size_t>(j)] = data.GetVarName(j);
+    CheckTextTableNames(names);
     ProgressScope progress(services, "データの書き込み中・・・", n + 2);
     TextSink s(out);
 
@@ -1110,13 +1097,22 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     std::vector<const double*> cols(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) cols[static_cast<std::size_t>(j)] = data.GetVar(j).Data();
     std::string& b = s.Buffer();
+    // Room for a row: its number, per value a "," and the longest text, and
+    // the scratch room of the last value.
+    const std::size_t rowBytes =
+        16 + static_cast<std::size_t>(k) * (kGeneralFloatMaxBytes + 1) + static_cast<std::size_t>(kGeneralFloatRoom);
     for (int i = 0; i < n; ++i) {
-        s.Int(i + 1);
+        const std::size_t used = b.size();
+        b.resize(used + rowBytes);
+        char* p = b.data() + used;
+        p = std::to_chars(p, p + 12, i + 1).ptr;
         for (int j = 0; j < k; ++j) {
-            b += ',';
-            AppendGeneralFloat(b, cols[static_cast<std::size_t>(j)][i]);
+            *p++ = ',';
+            p = WriteGeneralFloat(p, cols[static_cast<std::size_t>(j)][i]);
         }
-        b += "\r\n";
+        *p++ = '\r';
+        *p++ = '\n';
+        b.resize(static_cast<std::size_t>(p - b.data()));
         s.Maybe();
         progress.Step();
     }

@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "core/io/data_file.h"
+#include "core/text/general_float.h"
+#include "core/text/plain_decimal.h"
 
 class TextEvaluator;
 class UiServices;
@@ -27,15 +29,11 @@ bool ReadTextDataPart(std::istream& in, LoadedDataFile& out, TextEvaluator& eval
                       std::int64_t& sectionStart);
 
 // Writes the text form (CP932, CR LF). EConvertError for a text CP932
-// cannot hold, EWriteError for a failing stream.
+// cannot hold, EWriteError for a failing stream and, before any byte, for
+// a variable name the table cannot hold (text_table_names.h).
 void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices& services);
 
 // A value as the reader takes it: a plain decimal number directly (the same
 // double the evaluator gives), the writer's "NAN", "INF" and "-INF", and any
 // other text through the evaluator.
 double ReadTextValue(std::string_view text, TextEvaluator& evaluator);
-// True and the value when text is a plain decimal number that the fast path
-// reads exactly as the evaluator would.
-bool ReadPlainDecimal(std::string_view text, double& value);
-// FloatToStrGeneral, appended to out without building a string per value.
-void AppendGeneralFloat(std::string& out, double x);

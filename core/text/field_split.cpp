@@ -74,6 +74,19 @@ bool ReadNextField(std::string_view text, int& position, std::string& field) {
     while (pos < n) {
         while (pos < n && IsFieldSeparator(text[pos])) ++pos;
         if (pos >= n) break;
+        // Most fields hold no quote: trimmed straight from the text.
+        if (text[pos] != '"') {
+            std::size_t end = pos;
+            while (end < n && !IsFieldSeparator(text[end]) && text[end] != '"') ++end;
+            if (end >= n || text[end] != '"') {
+                std::string_view t = text.substr(pos, end - pos);
+                while (!t.empty() && static_cast<unsigned char>(t.front()) <= ' ') t.remove_prefix(1);
+                while (!t.empty() && static_cast<unsigned char>(t.back()) <= ' ') t.remove_suffix(1);
+                field.assign(t);  // keeps the field's buffer from call to call
+                position = static_cast<int>(end);
+                return true;
+            }
+        }
         std::string raw;
         if (text[pos] == '"') {
             std::size_t close = text.find('"', pos + 1);

@@ -1,5 +1,7 @@
 #include "core/text/float_format.h"
 
+#include "core/text/general_float.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -289,7 +291,11 @@ Prepared Prepare(const Section& sec, double ax) {
 
 }  // namespace
 
-std::string FloatToStrGeneral(double x) { return FloatToStrF(x, TFloatFormat::ffGeneral, 15, 0); }
+std::string FloatToStrGeneral(double x) {
+    std::string s;
+    AppendGeneralFloat(s, x);
+    return s;
+}
 
 std::string FloatToStrF(double x, TFloatFormat format, int precision, int digits) {
     if (!std::isfinite(x)) return NonFinite(x);

@@ -39,7 +39,7 @@ std::string PadRightBytes(std::string_view utf8, std::size_t width);
 int CompareBytes(std::string_view a, std::string_view b);
 
 // Lead-byte test of CP932 (0x81-0x9F, 0xE0-0xFC).
-inline bool IsLeadByte(unsigned char c) {
+inline constexpr bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
