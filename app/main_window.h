@@ -128,6 +128,12 @@ public:
     void DATDELExecute();
     void DATINSExecute();
     void DATXCHGExecute();
+    // The external variables window; an imported variable is added as one
+    // undo step (or makes the data set when none is open).
+    void ImportVarExecute();
+    // Observations of another data file appended by variable name, as one
+    // undo step, after the user chose them.
+    void AppendDataExecute();
 
     // --- equations and estimation method ------------------------------------------
     void LSEExecute();
