@@ -20,7 +20,12 @@ AppendSource::AppendSource(AppState& program, const Data& current, const std::st
 
     LoadedDataFile loaded;
     int fileForm = 0;
-    ReadDataFile(fileName, loaded, fileForm, program.Services(), program.Context().Evaluator());
+    // A read error names the file; the reader's message alone does not.
+    try {
+        ReadDataFile(fileName, loaded, fileForm, program.Services(), program.Context().Evaluator());
+    } catch (const EReadError& e) {
+        throw EReadError(fileName + ": " + e.Message());
+    }
 
     std::vector<std::unique_ptr<Var>> kept;
     for (auto& v : loaded.vars)
