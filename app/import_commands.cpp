@@ -8,6 +8,7 @@
 #include "app/var_get_window.h"
 #include "core/data/variable.h"
 #include "core/model/data_edit_commands.h"
+#include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "eval/append_source.h"
@@ -68,4 +69,21 @@ void TfrmREG::AppendDataExecute() {
     window.SetData(source, flags);
     if (window.exec() != QDialog::Accepted) return;
     if (AppendDataWithUndo(EditOf(state_), source.Shown(), flags)) AfterUndoStep();
+}
+
+void TfrmREG::NewFileFromImport(const std::string& fileName) {
+    if (!ConfirmSaveIfModified()) return;
+    state_.SetModel(nullptr);
+    RefreshAfterLoad();
+    ImportVarExecute();
+    Reg* model = state_.Model();
+    if (!model) return;
+    model->SetFileName(fileName);
+    model->SetTwoStage(false);
+    const int k = model->GetVarCount();
+    const int best = model->SetDependent(k - 1);
+    if (best != k - 1 && best >= 0 && best < k && model->GetFValue(best) > 0.0) (void)model->ToggleVariable(best);
+    // The new data set is written at once; when that fails it stays open.
+    SaveAs(*model, fileName);
+    RefreshAfterLoad();
 }

@@ -134,6 +134,10 @@ public:
     // Observations of another data file appended by variable name, as one
     // undo step, after the user chose them.
     void AppendDataExecute();
+    // The new-file command's "<import>": the current data set goes, the
+    // external variables window makes the new one, which is then saved
+    // under fileName.
+    void NewFileFromImport(const std::string& fileName);
 
     // --- equations and estimation method ------------------------------------------
     void LSEExecute();

@@ -14,6 +14,7 @@
 #include "app/var_get_window.h"
 #include "core/data/variable.h"
 #include "core/data/variable_rows.h"
+#include "core/io/stored_variables.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"
@@ -255,6 +256,36 @@ TEST_F(VarGetWindowTest, FirstImportWithoutDataSetMakesOne) {
     EXPECT_EQ(m->GetVarName(0), "W");
     EXPECT_EQ(m->GetObsCount(), 7);
     EXPECT_EQ(m->GetValue(6, 0), 8.0);
+}
+
+TEST_F(VarGetWindowTest, NewFileFromImportSavesTheImportedVariables) {
+    ui_.QueueInput("NEWDATA");
+    ui_.QueueInput("<import>");
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<TfrmVarGet*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        shown = true;
+        EXPECT_EQ(state_.Model(), nullptr);  // the former data set is gone
+        ui_.QueueInput("P");
+        w->tvFileMouseDown(Node(*w, "prices.MDF", "P"));
+        w->ActionNamed("VarImportAll")->trigger();
+        ui_.QueueInput("W");
+        w->tvFileMouseDown(Node(*w, "prices.MDF", "W"));
+        w->ActionNamed("VarImportAll")->trigger();
+        w->ExitenceExecute();
+    });
+    main_->NewFileExecute();
+    EXPECT_TRUE(shown);
+    Reg* m = state_.Model();
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->GetVarCount(), 2);
+    EXPECT_EQ(m->GetVarName(0), "P");
+    EXPECT_EQ(m->GetVarName(1), "W");
+    EXPECT_EQ(m->GetFileName(), dir_.Path("NEWDATA.MDF"));
+    std::vector<std::string> names;
+    ASSERT_EQ(ReadVariableNames(dir_.Path("NEWDATA.MDF"), names), 2);
+    EXPECT_EQ(names, (std::vector<std::string>{"P", "W"}));
 }
 
 TEST_F(VarGetWindowTest, UnreadableFileIsNamedAndTheOthersStayListed) {
