@@ -288,6 +288,34 @@ TEST_F(VarGetWindowTest, NewFileFromImportSavesTheImportedVariables) {
     EXPECT_EQ(names, (std::vector<std::string>{"P", "W"}));
 }
 
+TEST_F(VarGetWindowTest, TextFileGivesTheChosenVariable) {
+    WriteText(dir_.Path("two.TXT"), "ID,U,V\r\n1,1,4\r\n2,2,5\r\n3,4,9\r\n");
+    WriteText(dir_.Path("one.TXT"), "ID,S\r\n1,0.5\r\n2,-1\r\n");
+    WithWindow([&](TfrmVarGet& w) {
+        ui_.QueueFile(dir_.Path("two.TXT"));
+        ui_.QueueInput("V");
+        w.ActionNamed("TextFlie")->trigger();
+        ASSERT_NE(w.LoadedVariable(), nullptr);
+        EXPECT_EQ(w.LoadedVariable()->GetName(), "V");
+        EXPECT_EQ(w.FileName(), "two.TXT");
+        EXPECT_EQ(w.DataGrid()->Cell(1, 3), QStringLiteral("9.0000"));
+        const auto prompts = ui_.CallsOf(ServiceCall::Input);
+        ASSERT_EQ(prompts.size(), 1u);
+        EXPECT_EQ(prompts[0].items, (std::vector<std::string>{"U", "V"}));
+        EXPECT_EQ(ui_.CallsOf(ServiceCall::OpenFile)[0].file.filterIndex, 3);
+
+        ui_.QueueFile(dir_.Path("one.TXT"));
+        w.ActionNamed("TextFlie")->trigger();
+        EXPECT_EQ(w.LoadedVariable()->GetName(), "S");
+        EXPECT_EQ(w.LoadedVariable()->Count(), 2);
+        EXPECT_EQ(ui_.CallsOf(ServiceCall::Input).size(), 1u);  // nothing to choose
+
+        ui_.QueueFile("");  // cancelled: the variable stays
+        w.ActionNamed("TextFlie")->trigger();
+        EXPECT_EQ(w.LoadedVariable()->GetName(), "S");
+    });
+}
+
 TEST_F(VarGetWindowTest, UnreadableFileIsNamedAndTheOthersStayListed) {
     WriteText(dir_.Path("broken.MDF"), std::string("MDF\0\xff\xff\x00\x00", 8));
     ui_.QueueOK();
