@@ -177,6 +177,7 @@ void TfrmVarGet::BuildTree() {
         nodes_.push_back(root);
         for (const std::string& name : file.names) nodes_.push_back(new QTreeWidgetItem(root, QStringList(Q(name))));
     }
+    tvFile->expandAll();
     searchPosition_ = 0;
     RefreshGrid();
     if (!listing.errors.empty()) {
