@@ -41,6 +41,7 @@ void TfrmREG::ImportVarExecute() {
                 RefreshActivePage();
             },
             this);
+        window.SetHelpFile(HelpFile());
         window.exec();
     }
     if (!state_.Model()) return;

@@ -36,6 +36,7 @@ const char* const kNotFound = "見つかりませんでした。";
 const char* const kTooFewRows = "データ組を二つ以上選んでください。";
 const char* const kImportPrompt = "インポート時の変数名の入力";
 constexpr int kMaxErrorsShown = 10;
+constexpr int kHelpContextVarGet = 1021;
 
 MarkKeys KeysOf(Qt::KeyboardModifiers mods) {
     return {(mods & Qt::ShiftModifier) != 0, (mods & Qt::ControlModifier) != 0, (mods & Qt::AltModifier) != 0};
@@ -135,6 +136,7 @@ void TfrmVarGet::BuildActions() {
         {"PropertyView", "変数情報(&I)", "変数情報を表示する", "Ctrl+P", &TfrmVarGet::PropertyViewExecute, true},
         {"TextFlie", "テキストファイル(&T)", "変数をテキストファイルから読み込む", "Ctrl+T",
          &TfrmVarGet::TextFlieExecute, true},
+        {"HelpContext", "HelpContext", nullptr, "Ctrl+H", &TfrmVarGet::HelpContextExecute, false},
     };
     for (const Spec& s : specs) {
         auto* a = new QAction(QString::fromUtf8(s.caption), this);
@@ -362,4 +364,8 @@ void TfrmVarGet::sgDataMouseMove(Qt::MouseButtons buttons, int x, int y) {
     if (IsMarked(rowMarks_, r - 1)) return;
     rowMarks_.Set(r - 1, 1);
     sgData->InvalidateRow(r);
+}
+
+void TfrmVarGet::HelpContextExecute() {
+    if (!state_.Services().ShowHelp(helpFile_, kHelpContextVarGet)) ErrorBox(state_.Services(), LoadStr(kStrHelpFailed));
 }

@@ -45,6 +45,9 @@ public:
     void ImportSelectedExecute();
     void PropertyViewExecute();
     void TextFlieExecute();
+    // The window's help page; a help file that cannot be shown says so.
+    void HelpContextExecute();
+    void SetHelpFile(const std::string& path) { helpFile_ = path; }
     // A variable node loads its variable; other nodes do nothing.
     void tvFileMouseDown(QTreeWidgetItem* item);
     void sgDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y);
@@ -78,6 +81,7 @@ private:
 
     AppState& state_;
     std::string dataFolder_;
+    std::string helpFile_;
     AddVariable addVariable_;
     std::unique_ptr<Var> loaded_;
     std::string fileName_;

@@ -316,6 +316,16 @@ TEST_F(VarGetWindowTest, TextFileGivesTheChosenVariable) {
     });
 }
 
+TEST_F(VarGetWindowTest, HelpOpensTheWindowsPageOrSaysItFailed) {
+    ui_.SetHelpResult(false);
+    ui_.QueueOK();
+    WithWindow([&](TfrmVarGet& w) { w.ActionNamed("HelpContext")->trigger(); });
+    const auto help = ui_.CallsOf(ServiceCall::Help);
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].value, 1021);
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+}
+
 TEST_F(VarGetWindowTest, UnreadableFileIsNamedAndTheOthersStayListed) {
     WriteText(dir_.Path("broken.MDF"), std::string("MDF\0\xff\xff\x00\x00", 8));
     ui_.QueueOK();
