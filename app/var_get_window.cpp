@@ -208,15 +208,17 @@ void TfrmVarGet::RefreshGrid() {
     sgData->SetRowCount(std::max(2, v->Count() + 1));
     const QString title = Q(v->GetName());
     const QString groups = Q(LoadStr(kStrGroup) + "情報");
-    // Cells come from the variable as they are painted: a long variable
-    // costs only the rows in view.
-    sgData->SetCellProvider([v, title, groups](int c, int r) -> QString {
+    // Cells come from the variable as they are painted, so a long variable
+    // costs only the rows in view; it is looked up at each cell, never kept
+    // past a replacement.
+    sgData->SetCellProvider([this, title, groups](int c, int r) -> QString {
         if (r == 0) return c == 1 ? title : c == 2 ? groups : QString();
+        const Var* shown = loaded_.get();
         const int i = r - 1;
-        if (i >= v->Count()) return {};
+        if (!shown || i >= shown->Count()) return {};
         if (c == 0) return QString::number(r);
-        if (c == 1) return Q(FormatNumber(false, v->At(i)));
-        return Q(GroupMaskText(v->GetMark(i), true));
+        if (c == 1) return Q(FormatNumber(false, shown->At(i)));
+        return Q(GroupMaskText(shown->GetMark(i), true));
     });
     sgData->InvalidateGrid();
 }
