@@ -316,6 +316,29 @@ TEST_F(VarGetWindowTest, TextFileGivesTheChosenVariable) {
     });
 }
 
+TEST_F(VarGetWindowTest, ImportAnswerOfTheAddVariablePromptOpensTheWindow) {
+    ui_.QueueInput("<import>");
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<TfrmVarGet*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        shown = true;
+        ui_.QueueInput("Q");
+        ui_.QueueOK();
+        w->tvFileMouseDown(Node(*w, "other.mdf", "Q"));
+        w->ActionNamed("VarImportAll")->trigger();
+        EXPECT_TRUE(w->isVisible());  // a refusal leaves the window open
+        ASSERT_NE(w->LoadedVariable(), nullptr);
+        w->ExitenceExecute();
+    });
+    main_->VARADDExecute();
+    EXPECT_TRUE(shown);
+    // Q has three values; the data set seven: the add command refuses it and
+    // the data set stays as it was.
+    EXPECT_EQ(state_.Model()->GetVarCount(), 2);
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+}
+
 TEST_F(VarGetWindowTest, HelpOpensTheWindowsPageOrSaysItFailed) {
     ui_.SetHelpResult(false);
     ui_.QueueOK();
