@@ -162,16 +162,21 @@ void TfrmVarGet::showEvent(QShowEvent* event) {
     GuardCommand(state_.Services(), [&] { FormShow(); });
 }
 
-void TfrmVarGet::FormShow() { BuildTree(); }
+void TfrmVarGet::FormShow() { static_cast<void>(BuildTree(baseFolder_.empty() ? dataFolder_ : baseFolder_)); }
 
 void TfrmVarGet::ExitenceExecute() { reject(); }
 
 std::string TfrmVarGet::FolderPath(const std::string& file) const { return baseFolder_ + file; }
 
-void TfrmVarGet::BuildTree() {
-    if (baseFolder_.empty()) baseFolder_ = dataFolder_;
-    if (!baseFolder_.empty() && baseFolder_.back() != '/') baseFolder_ += '/';
-    const StoredVariableFolder listing = ListStoredVariables(baseFolder_);
+bool TfrmVarGet::BuildTree(const std::string& folder) {
+    std::string base = folder;
+    if (!base.empty() && base.back() != '/') base += '/';
+    const StoredVariableFolder listing = ListStoredVariables(base);
+    if (!listing.folderRead) {
+        ErrorBox(state_.Services(), listing.errors.empty() ? base : listing.errors.front());
+        return false;
+    }
+    baseFolder_ = base;
     tvFile->clear();
     nodes_.clear();
     for (const StoredVariableFile& file : listing.files) {
@@ -189,6 +194,7 @@ void TfrmVarGet::BuildTree() {
         if (static_cast<int>(listing.errors.size()) > shown) text += "...";
         ErrorBox(state_.Services(), text);
     }
+    return true;
 }
 
 void TfrmVarGet::RefreshGrid() {
@@ -345,8 +351,7 @@ void TfrmVarGet::TextFlieExecute() {
 
 void TfrmVarGet::SetBaseDirExecute() {
     const std::optional<std::string> folder = state_.Services().ChooseFolder(baseFolder_);
-    if (folder) baseFolder_ = *folder + "/";
-    BuildTree();
+    static_cast<void>(BuildTree(folder ? *folder : baseFolder_));
 }
 
 void TfrmVarGet::sgDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {

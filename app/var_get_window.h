@@ -70,7 +70,9 @@ protected:
 
 private:
     void BuildActions();
-    void BuildTree();
+    // The tree of folder; false, with the error shown and the tree and base
+    // folder as they were, when the folder cannot be read.
+    bool BuildTree(const std::string& folder);
     void RefreshGrid();
     // Reads name from base folder + file; the loaded variable is replaced
     // only when it was found. False (and a message) otherwise.

@@ -16,6 +16,7 @@ StoredVariableFolder ListStoredVariables(const std::string& folder) {
     fs::directory_iterator it(fs::path(folder.empty() ? std::string(".") : folder), ec);
     if (ec) {
         out.errors.push_back(folder + ": " + ec.message());
+        out.folderRead = false;
         return out;
     }
     for (int seen = 0; it != fs::directory_iterator() && seen < kMaxListedDataFiles; it.increment(ec), ++seen) {

@@ -15,6 +15,8 @@ struct StoredVariableFolder {
     std::vector<StoredVariableFile> files;
     // One text per file that could not be read: its name and the reason.
     std::vector<std::string> errors;
+    // False when the folder itself could not be read (errors then says why).
+    bool folderRead = true;
 };
 
 // Most files one listing looks at; a larger folder is listed in part.

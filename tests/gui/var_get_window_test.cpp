@@ -339,6 +339,28 @@ TEST_F(VarGetWindowTest, ImportAnswerOfTheAddVariablePromptOpensTheWindow) {
     EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
 }
 
+TEST_F(VarGetWindowTest, AnotherFolderReplacesTheTreeAndAnUnreadableOneKeepsIt) {
+    ScratchFolder second("vget2");
+    auto z = MakeModel({{1, 2}, {2, 1}}, {}, {"Z1", "Z2"});
+    SaveAs(*z, second.Path("z.MDF"));
+    WithWindow([&](TfrmVarGet& w) {
+        ui_.QueueFolder(second.Path("missing"));
+        ui_.QueueOK();
+        w.ActionNamed("SetBaseDir")->trigger();
+        EXPECT_EQ(MessageTexts().size(), 1u);
+        EXPECT_EQ(w.BaseFolder(), dir_.Folder());
+        EXPECT_EQ(w.FileTree()->topLevelItemCount(), 3);
+
+        ui_.QueueFolder(second.Path());
+        w.ActionNamed("SetBaseDir")->trigger();
+        EXPECT_EQ(w.BaseFolder(), second.Folder());
+        EXPECT_EQ(TreeTexts(w.FileTree()), (std::vector<std::string>{"z.MDF", "  Z1", "  Z2"}));
+        const auto folders = ui_.CallsOf(ServiceCall::Folder);
+        ASSERT_EQ(folders.size(), 2u);
+        EXPECT_EQ(folders[1].text, dir_.Folder());  // the choice starts at the base folder
+    });
+}
+
 TEST_F(VarGetWindowTest, HelpOpensTheWindowsPageOrSaysItFailed) {
     ui_.SetHelpResult(false);
     ui_.QueueOK();

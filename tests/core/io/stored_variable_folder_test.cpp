@@ -49,6 +49,7 @@ TEST_F(StoredVariableFolderTest, ListsDataFilesOfAnyCaseWithTheirNamesInStoredOr
     const StoredVariableFolder listing = ListStoredVariables(dir_.string() + "/");
     ASSERT_EQ(listing.files.size(), 3u);
     EXPECT_TRUE(listing.errors.empty());
+    EXPECT_TRUE(listing.folderRead);
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"a.MDF", {"Y", "X"}}, {"b.mdf", {"Z"}}, {"c.Mdf", {"P", "Q", "R"}}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -73,6 +74,7 @@ TEST_F(StoredVariableFolderTest, MissingFolderGivesEmptyListingWithItsError) {
     const StoredVariableFolder listing = ListStoredVariables(Path("nowhere"));
     EXPECT_TRUE(listing.files.empty());
     EXPECT_EQ(listing.errors.size(), 1u);
+    EXPECT_FALSE(listing.folderRead);
 }
 
 }  // namespace
