@@ -62,7 +62,8 @@ TfrmApndSel::TfrmApndSel(AppState& state, QWidget* parent) : QDialog(parent), st
         a->setShortcut(QKeySequence(QString::fromUtf8(s.shortcut)));
         if (s.hint) a->setToolTip(QString::fromUtf8(s.hint));
         auto handler = s.handler;
-        connect(a, &QAction::triggered, this, [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
         addAction(a);
         if (s.button) {
             TB->addAction(a);

@@ -126,7 +126,8 @@ void TfrmVarGet::BuildActions() {
     };
     const Spec specs[] = {
         {"Exitence", "終了(&X)", "終了します", "Ctrl+X", &TfrmVarGet::ExitenceExecute, true},
-        {"SetBaseDir", "ディレクトリ(&D)", "ベースとなるディレクトリを指定する", "Ctrl+D", &TfrmVarGet::SetBaseDirExecute, true},
+        {"SetBaseDir", "ディレクトリ(&D)", "ベースとなるディレクトリを指定する", "Ctrl+D",
+         &TfrmVarGet::SetBaseDirExecute, true},
         {"FindVar", "変数検索(&F)", "特定の変数を検索する", "Ctrl+F", &TfrmVarGet::FindVarExecute, true},
         {"NextVar", "NextVar", nullptr, "Ctrl+N", &TfrmVarGet::NextVarExecute, false},
         {"VarImportAll", "全体取込", "この変数をデータに新規変数として追加する", "Ctrl+A",
@@ -145,7 +146,8 @@ void TfrmVarGet::BuildActions() {
         if (s.hint) a->setStatusTip(QString::fromUtf8(s.hint));
         a->setToolTip(s.hint ? QString::fromUtf8(s.hint) : a->text());
         auto handler = s.handler;
-        connect(a, &QAction::triggered, this, [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
         // The hint of the action under the pointer.
         connect(a, &QAction::hovered, this, [this, a] { SB->showMessage(a->statusTip()); });
         addAction(a);
@@ -374,5 +376,6 @@ void TfrmVarGet::sgDataMouseMove(Qt::MouseButtons buttons, int x, int y) {
 }
 
 void TfrmVarGet::HelpContextExecute() {
-    if (!state_.Services().ShowHelp(helpFile_, kHelpContextVarGet)) ErrorBox(state_.Services(), LoadStr(kStrHelpFailed));
+    if (!state_.Services().ShowHelp(helpFile_, kHelpContextVarGet))
+        ErrorBox(state_.Services(), LoadStr(kStrHelpFailed));
 }

@@ -52,7 +52,8 @@ protected:
     Rows Data() const {
         Rows out;
         const Reg* m = state_.Model();
-        for (int i = 0; i < m->GetObsCount(); ++i) out.push_back({m->GetValue(i, 0), m->GetValue(i, 1), m->GetValue(i, 2)});
+        for (int i = 0; i < m->GetObsCount(); ++i)
+            out.push_back({m->GetValue(i, 0), m->GetValue(i, 1), m->GetValue(i, 2)});
         return out;
     }
 
@@ -77,7 +78,8 @@ TEST_F(AppendDataTest, WindowShowsTheCommonVariablesOfTheFile) {
         const int rows[] = {0, 1, 2, 4};
         for (std::size_t k = 0; k < cells.size(); ++k)
             for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(g->Cell(c, rows[k]).toStdString(), cells[k][static_cast<std::size_t>(c)]) << rows[k] << "," << c;
+                EXPECT_EQ(g->Cell(c, rows[k]).toStdString(), cells[k][static_cast<std::size_t>(c)])
+                    << rows[k] << "," << c;
     }));
     EXPECT_EQ(Data(), before_);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/grid_cell_painter.h"
+#include "app/grid_marks.h"
 #include "app/var_get_window.h"
 #include "core/data/variable.h"
 #include "core/data/variable_rows.h"
@@ -388,7 +389,7 @@ TEST(MarkedGridCell, MarkedNumberCellIsYellowWithSunkenEdge) {
     Selekto marks;
     marks.Reset(3);
     marks.Set(1, 1);
-    const GridCellContext ctx = MarkedGridCellContext([&](int i) { return i < marks.Count() && marks.Flags()[static_cast<std::size_t>(i)] != 0; }, QFont());
+    const GridCellContext ctx = MarkedGridCellContext([&](int i) { return IsMarked(marks, i); }, QFont());
     struct Case {
         int col, row;
         bool fixed;
