@@ -22,7 +22,7 @@ void DrawGridCell(GridCanvas& canvas, const GridCellContext& ctx, const QString&
         CanvasColor brush = kButtonFace;
         CanvasColor font = kBlack;
         if (r == 0 && c >= 1 && ctx.columnMarked) marked = ctx.columnMarked(c - 1);
-        if (ctx.IsMainGrid()) {
+        if (ctx.ShowsObservationMarks()) {
             if (r > 0 && ctx.observationMarked && ctx.observationMarked(r - 1)) {
                 brush = kYellow;
                 marked = true;
@@ -92,6 +92,14 @@ void DrawGridCell(GridCanvas& canvas, const GridCellContext& ctx, const QString&
 void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const TStringGrid& grid, int col, int row,
                   const QRect& rect, GridDrawState state) {
     DrawGridCell(canvas, context, grid.Cell(col, row), col, row, rect, state);
+}
+
+GridCellContext MarkedGridCellContext(std::function<bool(int)> marked, const QFont& font) {
+    GridCellContext ctx;
+    ctx.kind = GridKind::MarkedRows;
+    ctx.observationMarked = std::move(marked);
+    ctx.font = font;
+    return ctx;
 }
 
 void UseGridCellPainter(TStringGrid& grid, std::function<const GridCellContext&()> context) {

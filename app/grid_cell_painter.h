@@ -22,7 +22,8 @@
 
 class Reg;
 
-enum class GridKind { Other, MainEdit, MainDiagnostics, MainInfluence };
+// MarkedRows: a small value grid whose number column shows row marks.
+enum class GridKind { Other, MainEdit, MainDiagnostics, MainInfluence, MarkedRows };
 
 struct GridCellContext {
     GridKind kind = GridKind::Other;
@@ -36,7 +37,8 @@ struct GridCellContext {
     std::function<GridColorEntry(std::uint16_t)> groupColors;
     QFont font;
 
-    bool IsMainGrid() const { return kind != GridKind::Other; }
+    bool IsMainGrid() const { return kind != GridKind::Other && kind != GridKind::MarkedRows; }
+    bool ShowsObservationMarks() const { return IsMainGrid() || kind == GridKind::MarkedRows; }
 };
 
 void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const QString& text, int col, int row,
@@ -45,6 +47,10 @@ void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const QStr
 // The grid's own text of the cell.
 void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const TStringGrid& grid, int col, int row,
                   const QRect& rect, GridDrawState state);
+
+// The context of a grid whose marked rows draw their number cell yellow
+// with a sunken edge (marked(i) for observation index i = row − 1).
+GridCellContext MarkedGridCellContext(std::function<bool(int)> marked, const QFont& font);
 
 // Connects the grid's DrawCell to the painter; context is asked at each cell.
 void UseGridCellPainter(TStringGrid& grid, std::function<const GridCellContext&()> context);

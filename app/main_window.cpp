@@ -417,8 +417,10 @@ void TfrmREG::NewFileExecute() {
 
     a = ui.AskInput("変数の数は？", {LoadStr(kStrImport)}, "");
     if (a.result != mrOK || a.text.empty()) return;
-    // Taking variables from another file comes with the external-variables window.
-    if (a.text == LoadStr(kStrImport)) return;
+    if (a.text == LoadStr(kStrImport)) {
+        NewFileFromImport(fileName);
+        return;
+    }
     int k = 0;
     if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, 2.0), kMaxNewVariables, "変数の数", k)) return;
     k = std::max(k, 2);

@@ -131,6 +131,16 @@ public:
     void DATDELExecute();
     void DATINSExecute();
     void DATXCHGExecute();
+    // The external variables window; an imported variable is added as one
+    // undo step (or makes the data set when none is open).
+    void ImportVarExecute();
+    // Observations of another data file appended by variable name, as one
+    // undo step, after the user chose them.
+    void AppendDataExecute();
+    // The new-file command's "<import>": the current data set goes, the
+    // external variables window makes the new one, which is then saved
+    // under fileName.
+    void NewFileFromImport(const std::string& fileName);
 
     // --- equations and estimation method ------------------------------------------
     void LSEExecute();
