@@ -230,6 +230,12 @@ bool MacroObject::IsLabelSet(int label) const {
     return label >= 0 && label < labelCount_ && labelSet_[static_cast<std::size_t>(label)] != 0;
 }
 
+bool MacroObject::HasLabelAt(int address) const {
+    for (int i = 0; i < labelCount_; ++i)
+        if (labelSet_[static_cast<std::size_t>(i)] != 0 && labels_[static_cast<std::size_t>(i)] == address) return true;
+    return false;
+}
+
 void MacroObject::FinishCode() {
     // Check every jump first, so that a failure leaves the code untouched.
     std::vector<std::pair<int, int>> patches;

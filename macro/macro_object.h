@@ -70,6 +70,8 @@ public:
     // The label's address becomes the current code length, which is returned.
     int SetLabel(int label);
     bool IsLabelSet(int label) const;
+    // True when some label was set at address.
+    bool HasLabelAt(int address) const;
     int LabelCount() const { return labelCount_; }
     int LabelCapacity() const { return static_cast<int>(labels_.size()); }
 
