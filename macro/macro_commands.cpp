@@ -182,9 +182,8 @@ void MacroCompile::Command() {
         case sysSort: {
             expression();
             comma();
-            const std::string direction = word();
-            if (direction != "up" && direction != "down") SyntaxError(tokenStart_);
-            a = direction == "up" ? 1 : 0;
+            if (!Is("up") && !Is("down")) SyntaxErrorHere();
+            a = word() == "up" ? 1 : 0;
             break;
         }
         case sysTrend:
@@ -193,7 +192,8 @@ void MacroCompile::Command() {
             array();
             if (Is(",")) {
                 NextToken();
-                if (Upper(word()) != "N") SyntaxError(tokenStart_);
+                if (stringToken_ || Upper(token_) != "N") SyntaxErrorHere();
+                NextToken();
                 emitted = sysTrendN;
             }
             break;
@@ -218,9 +218,8 @@ void MacroCompile::Command() {
         }
         case sysUndo: case sysRedo: break;
         case sysUservar: {
-            const std::string bank = word();
-            if (bank != "file" && bank != "sys") SyntaxError(tokenStart_);
-            b = bank == "file" ? 1 : 0;
+            if (!Is("file") && !Is("sys")) SyntaxErrorHere();
+            b = word() == "file" ? 1 : 0;
             break;
         }
         default: SyntaxErrorHere();
