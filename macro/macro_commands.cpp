@@ -157,10 +157,14 @@ void MacroCompile::Command() {
             comma();
             expression();
             break;
-        case sysPath:
+        case sysPath: {
             // Any other word than "input" names a folder: no code.
-            if (word() != "input") return;
+            if (AtEnd()) SyntaxErrorHere();
+            const bool input = Is("input");
+            NextToken();
+            if (!input) return;
             break;
+        }
         case sysGroup:
             if (Is("-")) {
                 a = 1;

@@ -24,7 +24,7 @@ void MacroCompile::IfStatement() {
     // The then-branch cannot fall through when it ended in a return or a
     // jump that no label points behind.
     const bool fallsThrough =
-        !(LastOp() == opRET || LastOp() == opJMP) || HasLabelAt(CodeLength());
+        !(LastOp() == opRET || LastOp() == opJMP) || LabelAtEnd();
     const int endLabel = NewLabel();
     if (fallsThrough) EmitInt(opJMP, endLabel);
     SetLabel(elseLabel);

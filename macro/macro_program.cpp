@@ -65,7 +65,9 @@ std::string MacroCompile::NewName() {
 
 void MacroCompile::MacroHeader() {
     NextToken();
-    SetName(NewName());
+    if (AtEnd()) SyntaxErrorHere();
+    SetName(token_);
+    NextToken();
     if (Is("(")) MacroParameters();
     const int frameSize = EmitTwoInts(opMCR, ParameterCount(), 0);
     endLabel_ = NewLabel();

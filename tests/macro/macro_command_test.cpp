@@ -73,6 +73,7 @@ TEST(MacroCommands, SystemCommands) {
          {"66 : LDI 1", "75 : LDI 2", "84 : LDI 3", "93 : LDI 4", "102 : SYS putvar,0,8,0"}, 112},
         {"%path input", {"66 : SYS path,0,0,0"}, 76},
         {"%path data", {}, 66},
+        {"%path \"/data/in\"", {}, 66},
         {"%group - 1, 2, 3, 4",
          {"66 : LDI 1", "75 : LDI 2", "84 : LDI 3", "93 : LDI 4", "102 : SYS group,1,0,0"}, 112},
         {"%group 1, 2, 3, 4",

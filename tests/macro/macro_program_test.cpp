@@ -48,6 +48,14 @@ TEST(MacroProgram, ParametersAreRecorded) {
     EXPECT_EQ(compiler.ListCode(), ProgramListing("m", {"0 : MCR 3,16", "9 : END"}));
 }
 
+TEST(MacroProgram, NameMayBeAText) {
+    AppState app;
+    MacroCompile compiler(app);
+    compiler.CompileProgram("macro \"回帰 1\" { }");
+    EXPECT_EQ(compiler.Name(), "回帰 1");
+    EXPECT_EQ(compiler.ListCode(), ProgramListing("回帰 1", {"0 : MCR 0,4", "9 : END"}));
+}
+
 TEST(MacroProgram, FifteenParametersCompile) {
     AppState app;
     MacroCompile compiler(app);
