@@ -91,6 +91,10 @@ TEST(MacroProgram, Modules) {
           "55 : RDM [V,A,1:-5],T", "67 : DMA [R,1:4]", "77 : RET", "78 : END"}},
         {"macro m module h(@v) dim v[] { } { }",
          {"0 : MCR 0,4", "9 : JMP <40>", "14 : BLC 1,5,4", "27 : RDM [V,A,1:-5],F", "39 : RET", "40 : END"}},
+        // A module inside a module, called from its body.
+        {"macro m module f module g { 1 } { g } { f }",
+         {"0 : MCR 0,4", "9 : JMP <66>", "14 : BLC 1,1,4", "27 : JMP <55>", "32 : BLC 2,1,4", "45 : LDI 1",
+          "54 : RET", "55 : ARG <0>", "60 : GSB <32>", "65 : RET", "66 : ARG <0>", "71 : GSB <14>", "76 : END"}},
         // A module without arguments is called without parentheses; the
         // module's own frame keeps its variables away from the program's.
         {"macro m var x module f var y { y = 1 } { f; x = 2 }",
@@ -111,6 +115,9 @@ TEST(MacroProgram, DefBlocks) {
         {"macro m { def { return 5 } }",
          {"0 : MCR 0,4", "9 : ARG <0>", "14 : BLC 1,0,4", "27 : LDI 5", "36 : BLE", "37 : JMP <43>", "42 : BLE",
           "43 : END"}},
+        {"macro m { def { def { return 1 } } }",
+         {"0 : MCR 0,4", "9 : ARG <0>", "14 : BLC 1,0,4", "27 : ARG <0>", "32 : BLC 2,0,4", "45 : LDI 1",
+          "54 : BLE", "55 : BLE", "56 : JMP <63>", "61 : BLE", "62 : BLE", "63 : END"}},
         {"macro m module f { def { return 1 } } { f }",
          {"0 : MCR 0,4", "9 : JMP <58>", "14 : BLC 1,1,4", "27 : ARG <0>", "32 : BLC 2,0,4", "45 : LDI 1",
           "54 : BLE", "55 : RET", "56 : BLE", "57 : RET", "58 : ARG <0>", "63 : GSB <14>", "68 : END"}},
