@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "macro_program_support.h"
 
 namespace {
@@ -160,6 +162,24 @@ TEST_F(MacroLib, NameNotFoundIsReadFromTheProgramFolder) {
     compiler.SetLibraryFolder(folder_.string());
     compiler.CompileProgram("macro m lib \"SQ2.MLB\"; { sq(2) }");
     EXPECT_EQ(compiler.ListCode(), ProgramListing("m", kLibListing));
+}
+
+// Without a folder set, the folder of the running program.
+TEST_F(MacroLib, DefaultFolderIsTheProgramsOwn) {
+    const auto exeFolder = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    const std::string name = "MACRO_LIB_" + std::to_string(::getpid()) + ".MLB";
+    {
+        std::ofstream out(exeFolder / name, std::ios::binary);
+        out << "module sq(a) { return a * a }; module one { return 1 }";
+    }
+    MacroCompile compiler(app_);
+    try {
+        compiler.CompileProgram("macro m lib \"" + name + "\" { sq(2) }");
+        EXPECT_EQ(compiler.ListCode(), ProgramListing("m", kLibListing));
+    } catch (const Exception& e) {
+        ADD_FAILURE() << e.Message();
+    }
+    std::filesystem::remove(exeFolder / name);
 }
 
 TEST_F(MacroLib, FileErrors) {
