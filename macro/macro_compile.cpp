@@ -5,6 +5,7 @@
 #include "core/text/tokenizer.h"
 #include "eval/app_state.h"
 #include "eval/calc_str.h"
+#include "macro/macro_nesting.h"
 #include "macro/macro_opcodes.h"
 #include "macro/macro_scan.h"
 #include "platform/errors.h"
@@ -25,23 +26,6 @@ int Cp932Width(std::string_view s, std::size_t i, std::size_t n) {
 }
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// Keeps the nesting count of one compiler within its bound.
-class NestingGuard {
-public:
-    NestingGuard(int& depth, MacroCompile& compiler, int position) : depth_(depth) {
-        if (++depth_ > MacroCompile::kMaxNesting) {
-            --depth_;
-            compiler.SyntaxError(position);
-        }
-    }
-    ~NestingGuard() { --depth_; }
-    NestingGuard(const NestingGuard&) = delete;
-    NestingGuard& operator=(const NestingGuard&) = delete;
-
-private:
-    int& depth_;
-};
 
 }  // namespace
 
@@ -158,10 +142,15 @@ void MacroCompile::BeginExpressionText(const std::string& text) {
     Reset();
     breakLabel_ = nextLabel_ = exitLabel_ = endLabel_ = kNoLabel;
     valueLeft_ = false;
+    defFrames_ = 0;
+    inModule_ = false;
+    caseDepth_ = 0;
     NextToken();
 }
 
 void MacroCompile::EndCode() {
+    // A "return" of the main body jumps here.
+    if (endLabel_ != kNoLabel && !IsLabelSet(endLabel_)) SetLabel(endLabel_);
     Emit(opEND);
     FinishCode();
 }

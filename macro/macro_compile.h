@@ -56,6 +56,16 @@ public:
     // finishes the code; text after the list is ignored. The source field is
     // left as it was. Throws Exception on a syntax error.
     void CompileExpression(const std::string& text);
+    // Compiles a whole macro ("macro" name, parameters, sections and the
+    // body), or an expression list when the text does not start with
+    // "macro"; the source field becomes the text. Throws Exception on a
+    // syntax error.
+    void CompileProgram(const std::string& source);
+    // A compiler of whole programs for reading macro records.
+    ProgramCompiler ProgramCompilerFor();
+    // Where "lib" looks for a file that is not found by its own name; the
+    // program's folder unless set.
+    void SetLibraryFolder(const std::string& folder) { libraryFolder_ = folder; }
     // Copies the compiled MacroObject part into target.
     void LinkProgram(MacroObject& target) const;
 
@@ -177,7 +187,62 @@ private:
     int OptionalArgumentList();
     std::string Context(int position) const;
 
+    // Program structure (macro_program.cpp).
+    void MacroHeader();
+    void MacroParameters();
+    // Sections before a body: "var", "module", "lib" (program level) or
+    // "dim" (module level).
+    void Sections(bool moduleLevel);
+    void VarSection();
+    void ModuleSection();
+    // The module's arguments up to ")", declared in the open scope; returns
+    // their words.
+    int ModuleArguments(std::vector<std::pair<std::uint8_t, std::uint8_t>>& table);
+    // The current token as a name to declare (consumed).
+    std::string NewName();
+    void LibSection();
+    void DimSection();
+    // The compiled "{" statements "}" after the current token "{".
+    void Block();
+    void BlockPrimary();
+    void DefBlock();
+
+    // Statements (macro_statements.cpp, macro_control.cpp).
+    void Statement();
+    void KeywordStatement(int keyword);
+    // "(" expressions ")" as a condition.
+    void Condition();
+    void IfStatement();
+    void WhileStatement();
+    void DoStatement();
+    void ForStatement();
+    void LoopStatement();
+    void SelectStatement();
+    void CaseStatement();
+    void TryStatement();
+    void ReturnStatement();
+    // "throw", "return", "stop": true when an expression follows.
+    bool ValueFollows() const;
+    void SwapStatement();
+    void ReadStatement();
+    void WriteStatement();
+    void ErrorStatement();
+    // A statement body run with a loop's break and next labels.
+    void LoopBody(int breakLabel, int nextLabel);
+
+    // "mat" and "%" commands (macro_commands.cpp).
+    void MatStatement();
+    void Command();
+    // The array the current token names (consumed).
+    Symbol ArrayName();
+
     std::vector<Scope> scopes_;
     std::unique_ptr<CalcStr> probe_;
     int nesting_ = 0;
+    // "def" frames open since the innermost module body (or the program).
+    int defFrames_ = 0;
+    bool inModule_ = false;
+    // Open selects and catch parts where "case" may stand.
+    int caseDepth_ = 0;
+    std::string libraryFolder_;
 };

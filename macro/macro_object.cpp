@@ -30,6 +30,7 @@ void MacroObject::CopyFrom(const MacroObject& other) {
     lastOp_ = other.lastOp_;
     labels_.clear();
     labelSet_.clear();
+    lastLabelAddress_ = -1;
     codeCapacity_ = other.codeCapacity_;
     codeLength_ = other.codeLength_;
     labelCount_ = 0;
@@ -54,6 +55,7 @@ void MacroObject::Reset() {
     }
     std::fill(labelSet_.begin(), labelSet_.end(), 0);
     labelCount_ = 0;
+    lastLabelAddress_ = -1;
     codeLength_ = 0;
     code_[0] = 0;
     finished_ = false;
@@ -223,6 +225,7 @@ int MacroObject::SetLabel(int label) {
     if (label < 0 || label >= labelCount_) throw ERangeError("ラベルの番号が範囲外です");
     labels_[static_cast<std::size_t>(label)] = codeLength_;
     labelSet_[static_cast<std::size_t>(label)] = 1;
+    lastLabelAddress_ = codeLength_;
     return codeLength_;
 }
 

@@ -70,6 +70,8 @@ public:
     // The label's address becomes the current code length, which is returned.
     int SetLabel(int label);
     bool IsLabelSet(int label) const;
+    // True when a label was set at the current end of the code.
+    bool LabelAtEnd() const { return lastLabelAddress_ == codeLength_; }
     int LabelCount() const { return labelCount_; }
     int LabelCapacity() const { return static_cast<int>(labels_.size()); }
 
@@ -142,6 +144,9 @@ private:
     int codeCapacity_ = kInitialCodeCapacity;
     int codeLength_ = 0;
     int labelCount_ = 0;
+    // Where the last label was set (code only grows, so it is the highest);
+    // -1 when none.
+    int lastLabelAddress_ = -1;
     bool finished_ = false;
     int parameterCount_ = 0;
     std::array<int, kParameterSlots> parameterOffsets_{};

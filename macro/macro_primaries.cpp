@@ -80,8 +80,9 @@ void MacroCompile::Primary() {
     }
     if (Is("@~")) return LibraryCall();
     if (Is("@")) return UserPrimary(0);
-    // Blocks "{...}" and "def" belong to statements.
-    if (StartsName(token_) && !Is("def")) return IdentifierPrimary();
+    if (Is("{")) return BlockPrimary();
+    if (Is("def")) return DefBlock();
+    if (StartsName(token_)) return IdentifierPrimary();
     SyntaxErrorHere();
 }
 

@@ -65,7 +65,8 @@ const std::vector<ErrorCase>& Cases() {
         {"#@q", Undefined("q") + "#@q"},
         {"@~lm", Undefined("lm") + "@~lm"},
         {"@q", Undefined("q") + "@q"},
-        {"{ 1 }", kSyntax + "{ "},
+        {"{ 1", kSyntax + "{ 1"},
+        {"def (a) { 1 }", kSyntax + "def (a) "},
         {"\"" + std::string(256, 'a') + "\"", kSyntax + std::string(9, 'a') + "\""},
     };
     return cases;

@@ -81,6 +81,23 @@ TEST(MacroObject, LabelsGrowBy32) {
     EXPECT_EQ(m.LabelCapacity(), 160);
 }
 
+// Whether a label marks the current end of the code, so that what was
+// emitted last may not be the only way to reach it.
+TEST(MacroObject, LabelAtEnd) {
+    MacroObject m;
+    m.Reset();
+    EXPECT_FALSE(m.LabelAtEnd());
+    const int first = m.NewLabel();
+    m.SetLabel(first);
+    EXPECT_TRUE(m.LabelAtEnd());
+    m.Emit(opRET);
+    EXPECT_FALSE(m.LabelAtEnd());
+    m.SetLabel(m.NewLabel());
+    EXPECT_TRUE(m.LabelAtEnd());
+    m.Reset();
+    EXPECT_FALSE(m.LabelAtEnd());
+}
+
 TEST(MacroObject, FinishPatchesJumpsAndLeavesPlainIntegers) {
     MacroObject m;
     const int end = m.NewLabel();
