@@ -31,7 +31,12 @@ void TfrmREG::ImportVarExecute() {
             state_, DataFolder(),
             [this](Var& v) {
                 if (state_.Model()) {
-                    AddVariableWithUndo(EditOf(state_), v);
+                    // A shorter variable joins with zeros after its values,
+                    // as the data set's other variables would hold.
+                    Var joined(v);
+                    if (joined.Count() < state_.Model()->GetObsCount())
+                        joined.Resize(state_.Model()->GetObsCount(), true);
+                    AddVariableWithUndo(EditOf(state_), joined);
                     RefreshVariableList();
                 } else {
                     // The first imported variable makes the data set.

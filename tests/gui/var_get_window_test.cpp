@@ -244,6 +244,29 @@ TEST_F(VarGetWindowTest, MarkedRowsImportAsANewVariableInTheirOrder) {
     EXPECT_EQ(state_.Model()->FindVar("PM"), -1);
 }
 
+TEST_F(VarGetWindowTest, MarkedRowsJoinALargerDataSetWithZerosAfterThem) {
+    auto larger = MakeModel({{1, 2, 4, 8, 16}, {3, 1, 2, 5, 4}}, {}, {"X", "Y"});
+    SaveAs(*larger, dir_.Path("larger.MDF"));
+    main_->OpenAndRemember(dir_.Path("larger.MDF"));
+    ui_.QueueInput("PM");
+    WithWindow([&](TfrmVarGet& w) {
+        w.tvFileMouseDown(Node(w, "prices.MDF", "P"));
+        ClickRow(w, 2);
+        ClickRow(w, 5, Qt::ControlModifier);
+        ClickRow(w, 7, Qt::ControlModifier);
+        w.ActionNamed("ImportSelected")->trigger();
+    });
+    Reg* m = state_.Model();
+    const int j = m->FindVar("PM");
+    ASSERT_EQ(j, 2);
+    const double values[] = {-2.0, 7.0, 11.0, 0.0, 0.0};
+    const std::uint16_t groups[] = {0x0001, 0x8000, 0x0021, 0, 0};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(m->GetValue(i, j), values[i]) << i;
+        EXPECT_EQ(m->GetMark(i, j), groups[i]) << i;
+    }
+}
+
 TEST_F(VarGetWindowTest, FirstImportWithoutDataSetMakesOne) {
     state_.SetModel(nullptr);
     ui_.QueueInput("W");
@@ -324,20 +347,24 @@ TEST_F(VarGetWindowTest, ImportAnswerOfTheAddVariablePromptOpensTheWindow) {
         auto* w = qobject_cast<TfrmVarGet*>(QApplication::activeModalWidget());
         ASSERT_NE(w, nullptr);
         shown = true;
-        ui_.QueueInput("Q");
+        ui_.QueueInput("X");  // a name the data set holds
         ui_.QueueOK();
         w->tvFileMouseDown(Node(*w, "other.mdf", "Q"));
         w->ActionNamed("VarImportAll")->trigger();
         EXPECT_TRUE(w->isVisible());  // a refusal leaves the window open
         ASSERT_NE(w->LoadedVariable(), nullptr);
+        ui_.QueueInput("Q");
+        w->ActionNamed("VarImportAll")->trigger();
         w->ExitenceExecute();
     });
     main_->VARADDExecute();
     EXPECT_TRUE(shown);
-    // Q has three values; the data set seven: the add command refuses it and
-    // the data set stays as it was.
-    EXPECT_EQ(state_.Model()->GetVarCount(), 2);
+    // The duplicate name is refused with its message; Q's three values then
+    // join the seven observations with zeros after them.
     EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    ASSERT_EQ(state_.Model()->GetVarCount(), 3);
+    EXPECT_EQ(state_.Model()->GetValue(2, 2), 4.0);
+    EXPECT_EQ(state_.Model()->GetValue(6, 2), 0.0);
 }
 
 TEST_F(VarGetWindowTest, AnotherFolderReplacesTheTreeAndAnUnreadableOneKeepsIt) {
