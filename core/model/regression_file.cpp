@@ -76,7 +76,7 @@ void SaveAs(Reg& reg, const std::string& name) {
 }
 
 void WriteFileReplacing(const std::string& target, const std::function<void(std::ostream&)>& write,
-                        const EngineContext& context) {
+                        const EngineContext& context, bool keepBackup) {
     if (target.empty()) throw EFOpenError("保存するファイル名がありません。");
     const std::string temp = TempNameBeside(target);
     try {
@@ -89,8 +89,8 @@ void WriteFileReplacing(const std::string& target, const std::function<void(std:
         }
         SyncFile(temp, context.Fsync());
         std::error_code ec;
-        const bool existed = fs::exists(fs::symlink_status(target, ec));
-        RenameToBackup(target);
+        const bool existed = keepBackup && fs::exists(fs::symlink_status(target, ec));
+        if (keepBackup) RenameToBackup(target);
         if (std::rename(temp.c_str(), target.c_str()) != 0) {
             // Put the old file back where it was.
             fs::path backup(target);

@@ -36,10 +36,11 @@ void WriteFile(Reg& reg);
 // name.
 void SaveAs(Reg& reg, const std::string& name);
 // Writes a file through write into a temporary file beside target, then
-// moves the old file to ".BAK" and the new one into place. On failure the
-// old file stays and the temporary file is removed.
+// moves the old file to ".BAK" (unless keepBackup is false) and the new one
+// into place. On failure the old file stays and the temporary file is
+// removed.
 void WriteFileReplacing(const std::string& target, const std::function<void(std::ostream&)>& write,
-                        const EngineContext& context);
+                        const EngineContext& context, bool keepBackup = true);
 // What the file writers take: the data set, its stored model and the
 // program-wide companions a data file carries.
 DataFileImage FileImage(const Reg& reg);

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
-#include <unistd.h>
 
 #include "core/io/data_file.h"
 #include "core/io/text_data_file.h"
@@ -17,43 +16,12 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A report replaces its file without a backup: the user confirmed it.
-void WriteReplacingWithoutBackup(const std::string& target, const std::function<void(std::ostream&)>& write,
-                                 const EngineContext& context) {
-    const std::string temp = target + ".~" + std::to_string(static_cast<long>(::getpid())) + ".TMP";
-    auto removeTemp = [&] {
-        std::error_code ec;
-        fs::remove(temp, ec);
-    };
-    try {
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!out) throw EFOpenError("ファイルを作成できません: " + target);
-            write(out);
-            out.close();
-            if (out.fail()) throw EWriteError("ファイルの書き込みに失敗しました: " + target);
-        }
-        SyncFile(temp, context.Fsync());
-        if (std::rename(temp.c_str(), target.c_str()) != 0) throw EWriteError("ファイルを保存できません: " + target);
-        SyncFolderOf(target, context.Fsync());
-    } catch (const std::bad_alloc&) {
-        removeTemp();
-        throw EOutOfMemory();
-    } catch (...) {
-        removeTemp();
-        throw;
-    }
-}
-
-}  // namespace
-
 void SaveTextReport(Reg& model, const TextReportOptions& options, const std::string& path, bool originalData) {
     if (path.empty()) throw EFOpenError("保存するファイル名がありません。");
     if (!originalData) {
-        WriteReplacingWithoutBackup(path, [&](std::ostream& out) { WriteTextReport(model, options, out); },
-                                    model.Context());
+        // A report replaces its file without a backup: the user confirmed it.
+        WriteFileReplacing(path, [&](std::ostream& out) { WriteTextReport(model, options, out); }, model.Context(),
+                           false);
         return;
     }
     const bool binary = IsBinaryDataFileName(path);
