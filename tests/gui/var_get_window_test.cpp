@@ -33,6 +33,17 @@ const std::vector<std::uint16_t> kPGroups = {0x0000, 0x0001, 0x0002, 0x0004, 0x8
 
 class VarGetWindowTest : public StartedWindows {
 protected:
+    // Rows 2, 5 and 7 of prices.MDF's P imported as the new variable PM.
+    void ImportRows257AsPM() {
+        ui_.QueueInput("PM");
+        WithWindow([&](TfrmVarGet& w) {
+            w.tvFileMouseDown(Node(w, "prices.MDF", "P"));
+            ClickRow(w, 2);
+            ClickRow(w, 5, Qt::ControlModifier);
+            ClickRow(w, 7, Qt::ControlModifier);
+            w.ActionNamed("ImportSelected")->trigger();
+        });
+    }
     VarGetWindowTest() : StartedWindows("vget") {
         auto prices = MakeModel({kP, {1, 2, 3, 4, 5, 6, 8}}, {}, {"P", "W"});
         for (int i = 0; i < 7; ++i) prices->SetMark(i, 0, kPGroups[static_cast<std::size_t>(i)]);
@@ -222,14 +233,7 @@ TEST_F(VarGetWindowTest, MarkedRowsImportAsANewVariableInTheirOrder) {
     auto small = MakeModel({{1, 2, 4}, {3, 1, 2}}, {}, {"X", "Y"});
     SaveAs(*small, dir_.Path("small.MDF"));
     main_->OpenAndRemember(dir_.Path("small.MDF"));
-    ui_.QueueInput("PM");
-    WithWindow([&](TfrmVarGet& w) {
-        w.tvFileMouseDown(Node(w, "prices.MDF", "P"));
-        ClickRow(w, 2);
-        ClickRow(w, 5, Qt::ControlModifier);
-        ClickRow(w, 7, Qt::ControlModifier);
-        w.ActionNamed("ImportSelected")->trigger();
-    });
+    ImportRows257AsPM();
     Reg* m = state_.Model();
     const int j = m->FindVar("PM");
     ASSERT_EQ(j, 2);
@@ -248,14 +252,7 @@ TEST_F(VarGetWindowTest, MarkedRowsJoinALargerDataSetWithZerosAfterThem) {
     auto larger = MakeModel({{1, 2, 4, 8, 16}, {3, 1, 2, 5, 4}}, {}, {"X", "Y"});
     SaveAs(*larger, dir_.Path("larger.MDF"));
     main_->OpenAndRemember(dir_.Path("larger.MDF"));
-    ui_.QueueInput("PM");
-    WithWindow([&](TfrmVarGet& w) {
-        w.tvFileMouseDown(Node(w, "prices.MDF", "P"));
-        ClickRow(w, 2);
-        ClickRow(w, 5, Qt::ControlModifier);
-        ClickRow(w, 7, Qt::ControlModifier);
-        w.ActionNamed("ImportSelected")->trigger();
-    });
+    ImportRows257AsPM();
     Reg* m = state_.Model();
     const int j = m->FindVar("PM");
     ASSERT_EQ(j, 2);
