@@ -53,6 +53,8 @@ public:
     void SetSettingsDialog(TSetteiDlg* settings) { settings_ = settings; }
     void SetMacroWindow(TfrmMacro* macro) { macro_ = macro; }
     void SetInputAssist(TfrmInputAssist* assist) { assist_ = assist; }
+    // The program state, for the windows the main window opens.
+    AppState& State() { return state_; }
 
     // --- commands (menu, tool bar and shortcut handlers) ----------------------
     void NewFileExecute();
