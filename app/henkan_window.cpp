@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -195,6 +196,8 @@ bool TfrmHenkan::SetData(const std::string& name, std::vector<double>* data, int
     cbAuto->setChecked(false);
     cbAuto->setVisible(kind == 2);
     setWindowTitle(Q(std::string("変数変換 .. ") + kKinds[kind].name));
+    eVal->setFocus();
+    eVal->selectAll();
     Repaint();
     return true;
 }
@@ -277,6 +280,15 @@ void TfrmHenkan::cbAutoClick() {
 }
 
 void TfrmHenkan::rgSelectClick() { Repaint(); }
+
+void TfrmHenkan::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focusWidget() == eVal) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 void TfrmHenkan::btnOKClick() {
     if (!data_) return;

@@ -64,6 +64,10 @@ public:
     TSeriesPlot* plots = nullptr;
     TStringGrid* sgData = nullptr;
 
+protected:
+    // Enter in the parameter field runs the transform instead of closing.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Run();
     void SetScrollPosition(double value);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -170,6 +171,18 @@ TEST_F(HenkanWindowTest, AutomaticRhoDisablesTheFieldsAndLeavesTheParameterOutOf
     w->cbAuto->click();
     EXPECT_TRUE(w->eVal->isEnabled());
     EXPECT_TRUE(w->sbValue->isEnabled());
+}
+
+TEST_F(HenkanWindowTest, EnterInTheParameterFieldRunsWithoutClosing) {
+    auto w = Open(1);
+    w->show();
+    w->eVal->setText("0.3");
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(w->eVal, &press);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_NE(w->result(), QDialog::Accepted);
+    ExpectSeries(w->Transformed(), kSmoothed03);
+    EXPECT_EQ(values_, kX);
 }
 
 TEST_F(HenkanWindowTest, OkWithoutRunGivesBackTheInput) {
