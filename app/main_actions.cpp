@@ -119,7 +119,8 @@ const std::vector<ActionSpec>& MainActionTable() {
         Cmd("mnuPredView", kView, "予測画面(&P)", nullptr, "予測画面に切り替えます", &F::mnuPredViewClick),
         // Tools
         Sep(nullptr, 2),
-        Cmd("BCExchange", kTool, "ボックス・コックス変換(&B)", "Ctrl+B", nullptr),
+        Cmd("BCExchange", kTool, "ボックス・コックス変換(&B)", "Ctrl+B", "ボックス・コックス変換をする",
+            &F::BCExchangeExecute),
         Cmd("MacroSet", kTool, "マクロ操作(&M)", "F4", "マクロを編集・実行します", nullptr, 23, 2),
         Sep(kTool),
         Cmd("mnuRest", kTool, "線形制約(&L)", nullptr, nullptr),

@@ -53,6 +53,13 @@ public:
     void SetSettingsDialog(TSetteiDlg* settings) { settings_ = settings; }
     void SetMacroWindow(TfrmMacro* macro) { macro_ = macro; }
     void SetInputAssist(TfrmInputAssist* assist) { assist_ = assist; }
+    // The Box-Cox action: the choice dialog, then the exchange of the flagged
+    // variables (one flag per variable); false when nothing changed.
+    void BCExchangeExecute();
+    bool RunBoxCoxExchange(const std::vector<std::uint8_t>& flags);
+    // The action's hint, with the lambda of the last exchange.
+    void UpdateBoxCoxHint();
+    void ConnectBoxCoxHint();
     // The program state, for the windows the main window opens.
     AppState& State() { return state_; }
 

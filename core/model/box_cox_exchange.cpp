@@ -182,8 +182,7 @@ bool BoxCoxCriterion(const BoxCoxColumns& cols, double lambda, bool twoStage, do
     return std::isfinite(*criterion);
 }
 
-BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& cols, bool twoStage,
-                                          const std::function<void()>& step) {
+BoxCoxExchangeResult CheckBoxCoxColumns(const BoxCoxColumns& cols) {
     BoxCoxExchangeResult result;
     int dep = -1;
     for (int c = 0; c < cols.Cols(); ++c)
@@ -204,6 +203,16 @@ BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& cols, bool twoSta
             }
         }
     }
+    return result;
+}
+
+BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& cols, bool twoStage,
+                                          const std::function<void()>& step) {
+    BoxCoxExchangeResult result = CheckBoxCoxColumns(cols);
+    if (!result.refusal.empty()) return result;
+    int dep = 0;
+    for (int c = 0; c < cols.Cols(); ++c)
+        if (cols.codes[static_cast<std::size_t>(c)] == BoxCoxColumns::kDependent) dep = c;
     long double logSum = 0.0L;
     for (int i = 0; i < cols.rows; ++i) logSum += std::log(cols.At(i, dep));
 

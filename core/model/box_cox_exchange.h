@@ -45,6 +45,10 @@ struct BoxCoxExchangeResult {
     double criterion = 1e100;
 };
 
+// The refusal of the search, or an empty one: the dependent column and
+// every transformed column must hold positive finite values.
+BoxCoxExchangeResult CheckBoxCoxColumns(const BoxCoxColumns& columns);
+
 // Grid 1: -3 .. 3 by 0.1; grid 2: best -/+ 0.1 by 0.01; grid 3: best -/+
 // 0.01 by 0.00001; the first strict improvement wins ties. A best lambda
 // below 1.1920929e-07 in magnitude becomes 0. Refused when the dependent
