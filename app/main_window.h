@@ -36,6 +36,7 @@ class TfrmFind;
 class TfrmReplace;
 class TfrmInputAssist;
 class TSetteiDlg;
+class TfrmProperty;
 class TStringGrid;
 class QPushButton;
 
@@ -60,6 +61,12 @@ public:
     // The action's hint, with the lambda of the last exchange.
     void UpdateBoxCoxHint();
     void ConnectBoxCoxHint();
+    // The variable property dialog and the data property command.
+    void SetPropertyDialog(TfrmProperty* property) { property_ = property; }
+    TfrmProperty* PropertyDialog() const { return property_; }
+    void PropertyViewExecute();
+    // The setting that transformations note themselves in the comment.
+    bool ConvertedToComment() const;
     // The program state, for the windows the main window opens.
     AppState& State() { return state_; }
 
@@ -328,6 +335,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class TfrmProperty;
+    TfrmProperty* property_ = nullptr;
     void BuildActions();
     void ConnectLaunchers();
     void DisconnectLaunchers();
