@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/color_sel.h"
+#include "app/henkan_window.h"
 
 void AnalysisRegistry::Register(const std::string& windowClass, AnalysisWindowFactory factory) {
     factories_[windowClass] = std::move(factory);
@@ -97,4 +98,5 @@ const char* TransformationWindowClass(int kind) {
 void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
     if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
+    if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
 }

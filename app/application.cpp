@@ -4,6 +4,7 @@
 #include "app/folder_dialog.h"
 #include "app/main_window.h"
 #include "app/placeholder_windows.h"
+#include "app/property_dialog.h"
 #include "app/settings_dialog.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
@@ -69,7 +70,9 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
         Create(w.InputDlg, w.creationOrder);
         if (qtServices) qtServices->SetInputDialog(w.InputDlg.get());
         Create(w.frmReplace, w.creationOrder);
-        Create(w.frmProperty, w.creationOrder);
+        Create(w.frmProperty, w.creationOrder, state);
+        w.frmProperty->SetMainWindow(w.frmREG.get());
+        w.frmREG->SetPropertyDialog(w.frmProperty.get());
         Create(w.SetteiDlg, w.creationOrder, state, settingsFileName);
         w.frmREG->SetSettingsDialog(w.SetteiDlg.get());
         w.frmREG->SetMacroWindow(w.frmMacro.get());

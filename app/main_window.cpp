@@ -75,6 +75,7 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     BuildPages();
     BuildActions();
     ConnectLaunchers();
+    ConnectBoxCoxHint();
     // The variable list shows each name in its kind's colour.
     UseVariableListDrawing(
         cbSelect, [this]() -> const Reg* { return state_.Model(); },

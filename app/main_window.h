@@ -36,6 +36,7 @@ class TfrmFind;
 class TfrmReplace;
 class TfrmInputAssist;
 class TSetteiDlg;
+class TfrmProperty;
 class TStringGrid;
 class QPushButton;
 
@@ -53,6 +54,21 @@ public:
     void SetSettingsDialog(TSetteiDlg* settings) { settings_ = settings; }
     void SetMacroWindow(TfrmMacro* macro) { macro_ = macro; }
     void SetInputAssist(TfrmInputAssist* assist) { assist_ = assist; }
+    // The Box-Cox action: the choice dialog, then the exchange of the flagged
+    // variables (one flag per variable); false when nothing changed.
+    void BCExchangeExecute();
+    bool RunBoxCoxExchange(const std::vector<std::uint8_t>& flags);
+    // The action's hint, with the lambda of the last exchange.
+    void UpdateBoxCoxHint();
+    void ConnectBoxCoxHint();
+    // The variable property dialog and the data property command.
+    void SetPropertyDialog(TfrmProperty* property) { property_ = property; }
+    TfrmProperty* PropertyDialog() const { return property_; }
+    void PropertyViewExecute();
+    // The setting that transformations note themselves in the comment.
+    bool ConvertedToComment() const;
+    // The program state, for the windows the main window opens.
+    AppState& State() { return state_; }
 
     // --- commands (menu, tool bar and shortcut handlers) ----------------------
     void NewFileExecute();
@@ -329,6 +345,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class TfrmProperty;
+    TfrmProperty* property_ = nullptr;
     void BuildActions();
     void ConnectLaunchers();
     void DisconnectLaunchers();

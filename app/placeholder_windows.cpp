@@ -11,8 +11,3 @@ TfrmMacro::TfrmMacro(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmMacro::OpenMacroFile(const std::string& fileName) { fileName_ = fileName; }
-
-TfrmProperty::TfrmProperty(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmProperty"));
-    setWindowTitle(QStringLiteral("データ情報"));
-}

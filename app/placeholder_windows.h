@@ -35,9 +35,3 @@ public:
 private:
     std::string fileName_;
 };
-
-class TfrmProperty : public QDialog {
-    Q_OBJECT
-public:
-    explicit TfrmProperty(QWidget* parent = nullptr);
-};

@@ -154,6 +154,10 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
         EXPECT_FALSE(Enabled(c.command));
     }
     EXPECT_TRUE(Enabled("About1"));
+    // The transformation window of kinds 0..3 is part of the program.
+    for (const TransformationCommand& t : TransformationCommands())
+        EXPECT_EQ(Enabled(t.command), t.kind <= 3) << t.command;
+    AnalysisWindows().Unregister("TfrmHenkan");
     for (const TransformationCommand& t : TransformationCommands()) EXPECT_FALSE(Enabled(t.command)) << t.command;
     {
         ScopedAnalysisWindow w("TfrmHenkan", [](QWidget*) { return std::unique_ptr<AnalysisWindow>(); });

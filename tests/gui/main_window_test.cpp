@@ -62,7 +62,9 @@ TEST_F(MainWindowTest, ActionTableBuildsUniqueActionsMenusAndShortcuts) {
         if (a->isVisible()) {
             // An analysis command is enabled by its registered window instead.
             const LaunchCommand* launch = FindLaunchCommand(spec.name);
-            const bool registered = launch && AnalysisWindows().Has(launch->windowClass);
+            bool registered = launch && AnalysisWindows().Has(launch->windowClass);
+            for (const TransformationCommand& t : TransformationCommands())
+                if (spec.name == std::string(t.command)) registered = AnalysisWindows().Has(TransformationWindowClass(t.kind));
             EXPECT_EQ(a->isEnabled(), (spec.handler != nullptr && !waits) || registered) << spec.name;
         }
         EXPECT_FALSE(a->statusTip().isEmpty()) << spec.name;

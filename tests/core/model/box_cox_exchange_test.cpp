@@ -1,0 +1,156 @@
+// The Box-Cox parameter of a model against a separate maximum-likelihood
+// grid search (normal equations solved directly, in plain double precision),
+// by ordinary and two-stage least squares, and the exchange with its undo.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/data/variable.h"
+#include "core/model/box_cox_exchange.h"
+#include "core/model/data_edit_commands.h"
+#include "core/model/undo_store.h"
+#include "support/model_builder.h"
+
+namespace {
+
+using Flags = std::vector<std::uint8_t>;
+
+// X1 endogenous explanatory, X2 exogenous explanatory, Z exogenous outside
+// the model, Y dependent (about the square of a linear function).
+const Columns kData = {
+    {6.25, 4.65, 4.92, 3.76, 4.97, 3.99, 5.23, 4.67, 5.35, 4.07, 5.0, 4.73, 4.97, 4.04, 4.14},
+    {3.62, 2.22, 3.7, 1.43, 3.07, 2.96, 3.41, 2.48, 2.03, 2.5, 4.3, 1.69, 2.19, 3.57, 4.16},
+    {4.96, 4.4, 3.39, 3.62, 3.88, 2.75, 4.11, 4.15, 4.94, 2.99, 3.34, 4.13, 4.22, 2.52, 2.05},
+    {36.129, 22.391, 29.774, 15.429, 29.29, 20.489, 32.128, 23.554, 22.849, 19.18, 30.523, 20.649, 22.974,
+     21.874, 28.088},
+};
+
+std::unique_ptr<Reg> Model(bool twoStage) {
+    auto m = MakeModel(kData, {Var::kEndogenous, Var::kExogenous, Var::kExogenous, Var::kEndogenous},
+                       {"X1", "X2", "Z", "Y"});
+    Flags roles(5, Reg::kRoleUnused);
+    roles[0] = roles[1] = roles[4] = Reg::kRoleExplanatory;
+    m->SetTwoStage(twoStage);
+    EXPECT_TRUE(m->SetModel(3, roles));
+    return m;
+}
+
+struct SearchCase {
+    const char* what;
+    Flags flags;  // X1, X2, Z, Y
+    bool twoStage;
+    double lambda;
+    double criterion;
+};
+
+TEST(BoxCoxExchange, LambdaMatchesAnIndependentSearch) {
+    const SearchCase cases[] = {
+        {"dependent only, OLS", {0, 0, 0, 1}, false, 0.35261000000000037, 3.835562493930091},
+        {"dependent only, 2SLS", {0, 0, 0, 1}, true, 0.35170000000000035, 3.8409928087293466},
+        {"all, OLS", {1, 1, 0, 1}, false, -0.10557999999999965, 3.3665329241508957},
+        {"all, 2SLS", {1, 1, 0, 1}, true, -0.076269999999999644, 3.3788198422240825},
+    };
+    for (const SearchCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto m = Model(c.twoStage);
+        const BoxCoxColumns cols = BuildBoxCoxColumns(*m, c.flags);
+        int steps = 0;
+        const BoxCoxExchangeResult r = SearchBoxCoxExchange(cols, c.twoStage, [&] { ++steps; });
+        EXPECT_EQ(r.refusal, "");
+        EXPECT_TRUE(r.found);
+        EXPECT_NEAR(r.lambda, c.lambda, 1e-9);
+        EXPECT_NEAR(r.criterion, c.criterion, 1e-9);
+        EXPECT_EQ(steps, 61 + 21 + 2001);
+    }
+}
+
+TEST(BoxCoxExchange, CriterionAtOneLambda) {
+    const struct {
+        Flags flags;
+        bool twoStage;
+        double expected;
+    } cases[] = {{{0, 0, 0, 1}, false, 3.8779899674517111}, {{1, 1, 0, 1}, true, 3.7406636815261685}};
+    for (const auto& c : cases) {
+        auto m = Model(c.twoStage);
+        double s = 0.0;
+        for (double y : kData[3]) s += std::log(y);
+        double l = 0.0;
+        ASSERT_TRUE(BoxCoxCriterion(BuildBoxCoxColumns(*m, c.flags), 0.5, c.twoStage, s, &l));
+        EXPECT_NEAR(l, c.expected, 1e-10);
+    }
+}
+
+TEST(BoxCoxExchange, ColumnLayoutAndCodes) {
+    auto m = Model(false);
+    const BoxCoxColumns cols = BuildBoxCoxColumns(*m, {1, 0, 1, 1});
+    EXPECT_EQ(cols.variables, (std::vector<int>{0, 1, 3, 2}));
+    EXPECT_EQ(cols.codes, (std::vector<int>{1, 2, 0, 3}));
+    // other exogenous columns are never transformed
+    EXPECT_EQ(cols.transform, (Flags{1, 0, 1, 0}));
+    EXPECT_EQ(cols.At(2, 2), 29.774);
+}
+
+TEST(BoxCoxExchange, NonPositiveValuesAreRefusedBeforeTheSearch) {
+    const struct {
+        const char* what;
+        int variable;
+        Flags flags;
+        bool refused;
+    } cases[] = {
+        {"zero in the dependent", 3, {0, 0, 0, 1}, true},
+        {"negative in a chosen explanatory", 0, {1, 0, 0, 1}, true},
+        {"negative in an explanatory not chosen", 1, {0, 0, 0, 1}, false},
+        {"negative in the dependent not chosen", 3, {1, 0, 0, 0}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Columns data = kData;
+        data[static_cast<std::size_t>(c.variable)][4] = c.variable == 3 ? 0.0 : -1.0;
+        auto m = MakeModel(data, {Var::kEndogenous, Var::kExogenous, Var::kExogenous, Var::kEndogenous});
+        Flags roles(5, Reg::kRoleUnused);
+        roles[0] = roles[1] = roles[4] = Reg::kRoleExplanatory;
+        ASSERT_TRUE(m->SetModel(3, roles));
+        int steps = 0;
+        const auto r = SearchBoxCoxExchange(BuildBoxCoxColumns(*m, c.flags), false, [&] { ++steps; });
+        EXPECT_EQ(!r.refusal.empty(), c.refused);
+        if (c.refused) {
+            EXPECT_EQ(steps, 0);
+            EXPECT_EQ(r.refusedVariable, c.variable);
+            EXPECT_EQ(r.refusedObservation, 4);
+        }
+    }
+}
+
+TEST(BoxCoxExchange, NoImprovementIsReported) {
+    // a perfect fit: no trial has a positive residual variance
+    auto m = MakeModel({{1, 2, 3, 4}, {3, 5, 7, 9}}, {}, {"x", "y"});
+    ASSERT_TRUE(m->SetModel(1, {2, 0, 2}));
+    const auto cols = BuildBoxCoxColumns(*m, {0, 0});
+    const auto r = SearchBoxCoxExchange(cols, false);
+    EXPECT_EQ(r.refusal, "");
+    EXPECT_FALSE(r.found);
+}
+
+TEST(BoxCoxExchange, ExchangeAndUndoRestoreBitForBit) {
+    auto m = Model(false);
+    UndoStore store;
+    const DataEdit ed{*m, store, {}};
+    const double coefBefore = m->GetCoef(0);
+    ApplyBoxCoxExchange(ed, {1, 0, 0, 1}, 0.0);
+    // lambda 0: the natural logarithm
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(m->GetValue(i, 0), std::log(kData[0][static_cast<std::size_t>(i)]));
+        EXPECT_EQ(m->GetValue(i, 3), std::log(kData[3][static_cast<std::size_t>(i)]));
+        EXPECT_EQ(m->GetValue(i, 1), kData[1][static_cast<std::size_t>(i)]);
+    }
+    EXPECT_TRUE(store.BoxCox().done);
+    EXPECT_EQ(BoxCoxNote(*m, {1, 0, 0, 1}, 0.5), "BCE(0.5000;X1,Y)");
+    ASSERT_TRUE(store.Undo(*m));
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 15; ++i)
+            EXPECT_EQ(m->GetValue(i, j), kData[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)]);
+    EXPECT_FALSE(store.BoxCox().done);
+    EXPECT_EQ(m->GetCoef(0), coefBefore);
+}
+
+}  // namespace
