@@ -77,9 +77,9 @@ void MacroRun::Start(const MacroObject& object) {
 }
 
 void MacroRun::Run(const MacroObject& object) {
-    // A run never reuses the stacks of a run in progress: a nested run needs
-    // an interpreter of its own.
-    if (inRun_) ThrowRunError(kRunSystem, 0);
+    // A run never discards the stacks of a run in progress or of a stepped
+    // session: a nested run needs an interpreter of its own.
+    if (inRun_ || stack_) ThrowRunError(kRunSystem, 0);
     DepthGuard depth;
     inRun_ = true;
     try {
