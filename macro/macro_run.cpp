@@ -84,9 +84,7 @@ void MacroRun::Run(const MacroObject& object) {
     inRun_ = true;
     try {
         Start(object);
-        int pc = 0;
-        while (Execute(object, pc)) {
-        }
+        RunLoop(object);
     } catch (...) {
         inRun_ = false;
         Finish();
@@ -103,16 +101,14 @@ void MacroRun::PollStop(int pc) {
 
 // --- value stack -------------------------------------------------------------
 
-MacroCell& MacroRun::PushCell(MacroCell::Kind kind) {
-    if (cellCount_ >= cells_.size()) {
-        if (cellCount_ >= static_cast<std::size_t>(kMaxCells)) ThrowRunError(kRunSystem, 0);
-        cells_.resize(cells_.size() * 2 + 64);
-    }
-    MacroCell& c = cells_[cellCount_++];
-    c.kind = kind;
-    c.source = MacroCell::kArray;
-    return c;
+void MacroRun::GrowCells() {
+    if (cellCount_ >= static_cast<std::size_t>(kMaxCells)) ThrowRunError(kRunSystem, 0);
+    cells_.resize(cells_.size() * 2 + 64);
 }
+
+void MacroRun::EmptyValueStack() { ThrowRunError(kRunSystem, 0); }
+
+void MacroRun::WrongCell(int expected) { ThrowRunError(kRunType, expected); }
 
 void MacroRun::PushText(const std::string& bytes) {
     MacroCell& c = PushCell(MacroCell::kText);
@@ -121,19 +117,7 @@ void MacroRun::PushText(const std::string& bytes) {
     std::memcpy(c.text, cut.data(), cut.size());
 }
 
-MacroCell& MacroRun::Top() {
-    if (cellCount_ == 0) ThrowRunError(kRunSystem, 0);
-    return cells_[cellCount_ - 1];
-}
-
 bool MacroRun::TopIsText() { return Top().kind == MacroCell::kText; }
-
-double MacroRun::PopNumber() {
-    const MacroCell& c = Top();
-    if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
-    --cellCount_;
-    return c.number;
-}
 
 int MacroRun::PopAddress() {
     const MacroCell& c = Top();
@@ -154,11 +138,6 @@ std::string MacroRun::PopText() {
     if (c.kind != MacroCell::kText) ThrowRunError(kRunType, 2);
     --cellCount_;
     return std::string(c.text, strnlen(c.text, MacroStack::kTextBytes));
-}
-
-void MacroRun::PopCell() {
-    Top();
-    --cellCount_;
 }
 
 // --- readers -------------------------------------------------------------------
@@ -205,14 +184,6 @@ int MacroRun::FrameOfLevel(int level) const {
         f = next;
     }
     return f < 1 ? 1 : f;
-}
-
-int MacroRun::VariableWord(const std::uint8_t* ref) const {
-    const int level = ReadCodeInt(ref + 2);
-    const int offset = ReadCodeInt(ref + 6);
-    int w = FrameOfLevel(level) + offset;
-    if (ref[0] != 0) w = stack_->Word(w);
-    return w;
 }
 
 // Loop frames, select frames and try handlers that lie at or above the

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "macro/macro_object.h"
+#include "macro/macro_opcodes.h"
 #include "macro/macro_stack.h"
 
 class AppState;
@@ -28,6 +31,8 @@ struct MacroCell {
     std::int32_t ints[4] = {};  // address; range: first word/variable, function, first, last
     char text[MacroStack::kTextWords * 4] = {};
 };
+
+static_assert(std::endian::native == std::endian::little, "code operands are read in place");
 
 class MacroRun {
 public:
@@ -80,23 +85,54 @@ private:
         int bp, ep, sp;
     };
 
+    bool Step(const MacroObject& object, int& pc);
+    void RunLoop(const MacroObject& object);
+
     // --- value stack ------------------------------------------------------------
-    MacroCell& PushCell(MacroCell::Kind kind);
+    MacroCell& PushCell(MacroCell::Kind kind) {
+        if (cellCount_ >= cells_.size()) GrowCells();
+        MacroCell& c = cells_[cellCount_++];
+        c.kind = kind;
+        c.source = MacroCell::kArray;
+        return c;
+    }
+    void GrowCells();
     void PushNumber(double x) { PushCell(MacroCell::kNumber).number = x; }
     void PushAddress(int a) { PushCell(MacroCell::kAddress).ints[0] = a; }
     void PushText(const std::string& bytes);
-    MacroCell& Top();
-    double PopNumber();
+    MacroCell& Top() {
+        if (cellCount_ == 0) EmptyValueStack();
+        return cells_[cellCount_ - 1];
+    }
+    [[noreturn]] static void EmptyValueStack();
+    double PopNumber() {
+        const MacroCell& c = Top();
+        if (c.kind != MacroCell::kNumber) WrongCell(0);
+        --cellCount_;
+        return c.number;
+    }
+    [[noreturn]] static void WrongCell(int expected);
     int PopAddress();
     MacroCell PopRange();
     std::string PopText();
-    void PopCell();
+    void PopCell() {
+        Top();
+        --cellCount_;
+    }
     bool TopIsText();
 
     // --- frames ------------------------------------------------------------------
     void OpenFrame(int level, int drop, int size);
     int FrameOfLevel(int level) const;
-    int VariableWord(const std::uint8_t* ref) const;
+    int VariableWord(const std::uint8_t* ref) const {
+        std::int32_t level, offset;
+        std::memcpy(&level, ref + 2, sizeof level);  // little-endian hosts
+        std::memcpy(&offset, ref + 6, sizeof offset);
+        // The current frame's own variables need no walk.
+        const int frame = bp_ >= 1 && bp_ + 2 < stack_->Count() && stack_->Word(bp_ + 2) == level ? bp_ : FrameOfLevel(level);
+        const int w = frame + offset;
+        return ref[0] != 0 ? stack_->Word(w) : w;
+    }
     void LeaveFrame();
     void CloseFramesAbove(int sp);
 

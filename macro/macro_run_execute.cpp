@@ -1,4 +1,5 @@
 // The run cycle: control flow, frames, loops, select, try and the operators.
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -9,7 +10,26 @@
 
 namespace {
 
-inline std::int32_t Int(const std::uint8_t* p) { return ReadCodeInt(p); }
+// Operands are little-endian and unaligned.
+inline std::int32_t Int(const std::uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::int32_t v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    } else {
+        return ReadCodeInt(p);
+    }
+}
+
+inline double Number(const std::uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        double v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    } else {
+        return ReadCodeDouble(p);
+    }
+}
 
 int TruncatedCount(double x) { return TruncToInt(x, "macro"); }
 
@@ -17,6 +37,17 @@ int TruncatedCount(double x) { return TruncToInt(x, "macro"); }
 
 bool MacroRun::Execute(const MacroObject& object, int& pc) {
     if (!stack_) ThrowRunError(kRunSystem, pc);
+    return Step(object, pc);
+}
+
+void MacroRun::RunLoop(const MacroObject& object) {
+    int pc = 0;
+    while (Step(object, pc)) {
+    }
+}
+
+// One instruction; the stacks exist.
+[[gnu::always_inline]] inline bool MacroRun::Step(const MacroObject& object, int& pc) {
     if (pc < 0 || pc >= codeLength_) ThrowRunError(kRunSystem, pc);
     if (--untilPoll_ <= 0) PollStop(pc);
     const int at = pc;
@@ -27,7 +58,7 @@ bool MacroRun::Execute(const MacroObject& object, int& pc) {
     switch (op) {
         case opEND: return false;
         case opLDI: {
-            PushNumber(ReadCodeDouble(p));
+            PushNumber(Number(p));
             next += 8;
             break;
         }
@@ -174,6 +205,26 @@ bool MacroRun::Execute(const MacroObject& object, int& pc) {
             if (ep_ < 1) return false;
             next = ep_;
             break;
+        case opLDA:
+            // Number variables inline; other kinds with the data instructions.
+            if (p[1] != vkNumber) {
+                next = ExecuteData(op, at);
+                break;
+            }
+            PushNumber(s.Double(VariableWord(p)));
+            next += kVariableRefBytes;
+            break;
+        case opSTA: {
+            if (p[1] != vkNumber) {
+                next = ExecuteData(op, at);
+                break;
+            }
+            const MacroCell& c = Top();
+            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
+            s.SetDouble(VariableWord(p), c.number);
+            next += kVariableRefBytes;
+            break;
+        }
         case opPOP: PopCell(); break;
         case opFAA: PushNumber(currentValue_); break;
         case opADD: case opSUB: case opMUL: case opDIV: case opPOW: case opAND: case opOR: case opXOR:

@@ -54,18 +54,6 @@ void MacroStack::PushText(const std::string& bytes) {
     SetText(count_ - kTextWords, bytes);
 }
 
-double MacroStack::Double(int i) const {
-    Check(i, 2);
-    double x;
-    std::memcpy(&x, words_.data() + i, sizeof x);
-    return x;
-}
-
-void MacroStack::SetDouble(int i, double x) {
-    Check(i, 2);
-    std::memcpy(words_.data() + i, &x, sizeof x);
-}
-
 std::string MacroStack::Text(int i) const {
     Check(i, kTextWords);
     const char* p = reinterpret_cast<const char*>(words_.data() + i);

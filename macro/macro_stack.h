@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,16 @@ public:
         Check(i, 1);
         words_[static_cast<std::size_t>(i)] = w;
     }
-    double Double(int i) const;
-    void SetDouble(int i, double x);
+    double Double(int i) const {
+        Check(i, 2);
+        double x;
+        std::memcpy(&x, words_.data() + i, sizeof x);
+        return x;
+    }
+    void SetDouble(int i, double x) {
+        Check(i, 2);
+        std::memcpy(words_.data() + i, &x, sizeof x);
+    }
     std::string Text(int i) const;
     void SetText(int i, const std::string& bytes);
 
