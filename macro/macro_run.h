@@ -170,6 +170,9 @@ private:
     // The word of element index (1-based) of the array at word var.
     int ElementWord(int var, int index, int address) const;
     void MatrixOp(const std::uint8_t* p);
+    void CopyArray(int w, int address);
+    void Reshape(int w, bool withColumns, int address);
+    void MatrixFill(const std::uint8_t* p, int address);
     void PollStop(int pc);
 
     AppState& state_;

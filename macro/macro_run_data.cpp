@@ -89,7 +89,26 @@ int MacroRun::ExecuteData(int op, int at) {
             const std::string text(reinterpret_cast<const char*>(p + 1), static_cast<std::size_t>(n));
             throw Exception(cp932::ToUtf8(text) + " at " + std::to_string(at + 1));
         }
-        case opDMA: case opDMB: case opRDM: case opMTS: case opMOD: case opSYS:
+        case opDMA:
+            next += kStorageRefBytes;
+            CopyArray(FrameOfLevel(Int(p + 1)) + Int(p + 5), at);
+            break;
+        case opRDM: {
+            next += kVariableRefBytes + 1;
+            const int w = VariableWord(p);
+            CopyArray(w, at);
+            Reshape(w, p[kVariableRefBytes] != 0, at);
+            break;
+        }
+        case opDMB:
+            next += kStorageRefBytes;
+            Reshape(stack_->Count() + Int(p + 5), p[0] != 0, at);
+            break;
+        case opMTS:
+            next += kVariableRefBytes + 4;
+            MatrixFill(p, at);
+            break;
+        case opMOD: case opSYS:
             // Not available to this interpreter: never step over them blindly.
             ThrowRunError(kRunSystem, at);
         default:

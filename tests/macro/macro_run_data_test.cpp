@@ -172,6 +172,66 @@ TEST(MacroRunMatrices, OperationsTable) {
     }
 }
 
+TEST(MacroRunMatrices, FillDiagonalPolynomialAndReshape) {
+    struct Case {
+        const char* name;
+        void (*build)(MacroObject&);
+        const char* output;
+    };
+    const Case cases[] = {
+        {"fill row by row", [](MacroObject& m) {
+             Declare(m, 4, 2, 2);
+             Ldi(m, 1);
+             Ldi(m, 2);
+             Ldi(m, 3);
+             m.EmitVariableRefInt(opMTS, kA, 3);
+             m.EmitVariableRef(opAAV, kA);
+             m.Emit(opWRE);
+         }, "1\t2\t3\t0"},
+        // two values on a 3 x 3 diagonal: the last repeats
+        {"diagonal", [](MacroObject& m) {
+             Declare(m, 4, 3, 3);
+             Ldi(m, 2);
+             Ldi(m, 5);
+             m.EmitVariableRefInt(opMTS, kA, -2);
+             m.EmitVariableRef(opAAV, kA);
+             m.Emit(opWRE);
+         }, "2\t0\t0\t0\t5\t0\t0\t0\t5"},
+        // 2 x^2 + 3 x + 1 at 2
+        {"polynomial", [](MacroObject& m) {
+             Declare(m, 4, 3, 0);
+             Ldi(m, 2);
+             Ldi(m, 3);
+             Ldi(m, 1);
+             m.EmitVariableRefInt(opMTS, kA, 3);
+             Ldi(m, 2);
+             m.EmitVariableRefInt(opMTS, kA, 0);
+             m.Emit(opWRE);
+         }, "15"},
+        // six elements as 2 rows of 3: element (2, 1) is the fourth
+        {"reshape", [](MacroObject& m) {
+             Declare(m, 4, 6, 0);
+             for (int i = 1; i <= 6; ++i) Ldi(m, i);
+             m.EmitVariableRefInt(opMTS, kA, 6);
+             Ldi(m, 3);
+             m.EmitVariableRefOptions(opRDM, kA, 1);
+             Ldi(m, 2);
+             Ldi(m, 1);
+             m.EmitVariableRef(opAAA, kA);
+             m.EmitVariableRef(opLDA, kA);
+             m.Emit(opWRE);
+         }, "4"},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        MacroObject m;
+        Main(m, 8);
+        c.build(m);
+        End(m);
+        EXPECT_EQ(Output(f, m), c.output) << c.name;
+    }
+}
+
 TEST(MacroRunMatrices, SingularInverseEndsTheRun) {
     RunFixture f;
     MacroObject m;
