@@ -101,6 +101,10 @@ public:
 
     // Asks the application to end once the current event has been handled.
     virtual void RequestTerminate() = 0;
+
+    // Polled by long engine loops (a running macro): true once the user asked
+    // to stop (the progress window's cancel, or Esc).
+    virtual bool StopRequested() { return false; }
 };
 
 // Shows nothing and answers every question negatively, so that engine code
