@@ -146,7 +146,7 @@ struct ResidualRows {
     double *y, *fit, *e, *press, *h, *a, *b;
 };
 
-ResidualRows ResidualRowsOf(RAData& table) {
+ResidualRows ResidualRowsOf(RAData& table, bool twoStageLeverage) {
     ResidualRows rows;
     // The pass writes these five rows whole.
     rows.y = table.RowForOverwrite(Reg::kRowObserved);
@@ -154,8 +154,10 @@ ResidualRows ResidualRowsOf(RAData& table) {
     rows.e = table.RowForOverwrite(Reg::kRowResidual);
     rows.press = table.RowForOverwrite(Reg::kRowPress);
     rows.h = table.RowForOverwrite(Reg::kRowLeverage);
-    rows.a = table.Row(Reg::kRowTwoStageA);
-    rows.b = table.Row(Reg::kRowTwoStageB);
+    // The two-stage rows only when written: left alone they read as zeros
+    // without being cleared on every fit.
+    rows.a = twoStageLeverage ? table.Row(Reg::kRowTwoStageA) : nullptr;
+    rows.b = twoStageLeverage ? table.Row(Reg::kRowTwoStageB) : nullptr;
     return rows;
 }
 
@@ -223,8 +225,32 @@ void BlockLeverages(const ResidualInputs& in, int len, ResidualBlock& blk) {
     }
 }
 
-// Fitted value of block entry t from the coefficients b and the rows v
-// (count entries), in two interleaved sums starting from f0.
+// Fitted values of block entries t and t + 1 from the coefficients b and
+// the rows v (count entries), each in two interleaved sums starting from
+// f0. The two entries are independent chains, so they overlap in the
+// pipeline; each is summed exactly as alone.
+inline void FittedPair(const long double* b, const double* v, int count, int t, long double f0, long double& first,
+                       long double& second) {
+    long double a0 = f0, a1 = 0.0L, c0 = f0, c1 = 0.0L;
+    int s = 0;
+    for (; s + 1 < count; s += 2) {
+        const double* vs = v + static_cast<size_t>(s) * kBlock + t;
+        const long double bs = b[s], bn = b[s + 1];
+        a0 += bs * vs[0];
+        c0 += bs * vs[1];
+        a1 += bn * vs[kBlock];
+        c1 += bn * vs[kBlock + 1];
+    }
+    if (s < count) {
+        const double* vs = v + static_cast<size_t>(s) * kBlock + t;
+        a0 += b[s] * vs[0];
+        c0 += b[s] * vs[1];
+    }
+    first = a0 + a1;
+    second = c0 + c1;
+}
+
+// The same for entry t alone.
 inline long double FittedValue(const long double* b, const double* v, int count, int t, long double f0) {
     long double f1 = 0.0L;
     int s = 0;
@@ -250,9 +276,13 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
     const double* v = in.centredFit ? blk.zc.data() : blk.xb.data();
     const int count = in.centredFit ? in.q : in.p;
     const long double f0 = in.centredFit ? in.meanY : 0.0L;
-    for (int t = 0; t < len; ++t) {
+    long double fits[kBlock];
+    int t = 0;
+    for (; t + 1 < len; t += 2) FittedPair(b, v, count, t, f0, fits[t], fits[t + 1]);
+    if (t < len) fits[t] = FittedValue(b, v, count, t, f0);
+    for (t = 0; t < len; ++t) {
         const int i = start + t;
-        const long double fit = FittedValue(b, v, count, t, f0);
+        const long double fit = fits[t];
         const long double e = y[i] - fit;
         sse += e * e;
         const double ed = static_cast<double>(e);
@@ -314,7 +344,7 @@ double Reg::ComputeResiduals() {
     }
 
     const ResidualInputs in = PrepareResidualPass(*this);
-    const ResidualRows rows = ResidualRowsOf(analysis_.table);
+    const ResidualRows rows = ResidualRowsOf(analysis_.table, in.twoStageLeverage);
     // Chunks of whole blocks on the worker threads; their sums are added in
     // chunk order, so the result does not depend on the thread count.
     std::vector<ResidualSums> partial(static_cast<std::size_t>((n + kChunk - 1) / kChunk));

@@ -20,6 +20,7 @@
 #endif
 
 #include "core/numeric/moment_kernels.h"
+#include "core/numeric/streamed_store.h"
 #include "core/numeric/thread_pool.h"
 
 namespace {
@@ -64,7 +65,7 @@ struct BlockWork {
           hasLo(static_cast<std::size_t>(Width(cols)), 0),
           loBits(static_cast<std::size_t>(cols)),
           maxAbs(static_cast<std::size_t>(cols)),
-          stage(static_cast<std::size_t>(kBlock) * cols) {
+          stage(static_cast<std::size_t>(kBlock) * (cols + 1)) {
         const std::size_t w = static_cast<std::size_t>(width);
         storage.assign(2 * kBlock * w + 2 * w * w + w + 8, 0.0);
         const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
@@ -83,7 +84,7 @@ struct BlockWork {
     std::vector<unsigned char> hasLo;
     std::vector<std::uint64_t> loBits;
     std::vector<double> maxAbs;
-    std::vector<double> stage;  // a block of rows gathered from columns
+    std::vector<double> stage;  // a block of rows gathered from columns (and 1.0)
     double *hi, *lo, *s, *c;
     double* scale;  // of the columns, the ones and the padding
 };
@@ -146,28 +147,33 @@ void WriteDesign(const double* rows, long long from, int len, int cols, double* 
 }
 
 // Observations first .. first+len-1 into the block. Columns are first
-// copied into rows of a staging block.
+// copied into rows of a staging block; when the design's rows follow one
+// another with no gap, the staging rows take its layout (the values, then
+// 1.0) and go to the design whole.
 void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
     if (src.rows) {
         FillRows(src.rows + first * src.stride, src.stride, len, negShift, w);
         return;
     }
     const int cols = w.cols;
+    const bool packedDesign = src.design != nullptr && src.designStride == cols + 1;
+    const int stride = packedDesign ? cols + 1 : cols;
     double* rows = w.stage.data();
     for (int j = 0; j < cols; ++j) {
         const double* x = src.columns[j] + first;
-        for (int t = 0; t < len; ++t) rows[t * cols + j] = x[t];
+        for (int t = 0; t < len; ++t) rows[t * stride + j] = x[t];
     }
-    FillRows(rows, cols, len, negShift, w);
-    if (src.design) WriteDesign(rows, cols, len, cols, src.design + first * src.designStride, src.designStride);
+    FillRows(rows, stride, len, negShift, w);
+    if (packedDesign) {
+        for (int t = 0; t < len; ++t) rows[t * stride + cols] = 1.0;
+        StreamValues(rows, static_cast<std::size_t>(len) * stride, src.design + first * src.designStride);
+    } else if (src.design) {
+        WriteDesign(rows, cols, len, cols, src.design + first * src.designStride, src.designStride);
+    }
 }
 
 // Makes the design's stores visible to other threads.
-void FinishDesign() {
-#if defined(__x86_64__) && defined(__GNUC__)
-    _mm_sfence();
-#endif
-}
+void FinishDesign() { FinishStreamedValues(); }
 
 // A chunk's total: double-double pairs (hi, lo), lower triangle packed.
 struct ChunkSums {

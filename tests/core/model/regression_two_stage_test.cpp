@@ -202,3 +202,20 @@ TEST(RegTwoStage, SwitchingLeverageFormAfterTheFitRecomputesTheRows) {
     ExpectRel(reg->GetAnalysisValue(Reg::kRowLeverage, 0), 0.10754214430728615, 1e-12, "leverage", 0);
     ExpectRel(reg->GetPress(), 23.160358647321562, 1e-12, "PRESS", 0);
 }
+
+TEST(RegTwoStage, OrdinaryFitAfterwardsLeavesNoTwoStageLeverages) {
+    // The second-stage rows of a former fit must not outlive it: an
+    // ordinary least-squares fit of the same data reads them as zeros.
+    auto reg = MakeModel(kIv, kIvTypes);
+    reg->SetTwoStage(true);
+    reg->SetRealCalc(true);
+    ASSERT_TRUE(reg->SetModel(0, kIvRoles));
+    ASSERT_NE(reg->GetAnalysisValue(Reg::kRowTwoStageA, 3), 0.0);
+    ASSERT_NE(reg->GetAnalysisValue(Reg::kRowTwoStageB, 1), 0.0);
+    reg->SetTwoStage(false);
+    ASSERT_TRUE(reg->SetModel(0, kIvRoles));
+    for (int i = 0; i < 25; ++i) {
+        EXPECT_EQ(reg->GetAnalysisValue(Reg::kRowTwoStageA, i), 0.0) << "a " << i;
+        EXPECT_EQ(reg->GetAnalysisValue(Reg::kRowTwoStageB, i), 0.0) << "b " << i;
+    }
+}

@@ -274,4 +274,41 @@ TEST(MomentMethod, DesignFromColumnsOnThreadsMatchesTheRowForm) {
     ExpectSameBits(fromColumns, fromDesign, "design");
 }
 
+TEST(MomentMethod, DesignWithoutGapsBetweenRowsHoldsEveryValue) {
+    // Rows of k + 1 values one after the other, the design starting on
+    // either half of a 16-byte pair, any count of observations: every value
+    // in place, nothing written before or after it, the same moments.
+    struct Case {
+        int n;
+        std::size_t offset;
+    };
+    const Case cases[] = {{1, 0}, {1, 1}, {63, 1}, {64, 0}, {kMomentChunkRows + 65, 1}, {2 * kMomentChunkRows + 3, 0}};
+    const int k = 5, stride = k + 1;
+    for (const Case& c : cases) {
+        const std::vector<double> x = MakeRows(Kind::OffsetNoise, c.n, k, 11);
+        std::vector<std::vector<double>> columns(k, std::vector<double>(c.n));
+        std::vector<const double*> pointers;
+        for (int j = 0; j < k; ++j) {
+            for (int i = 0; i < c.n; ++i) columns[j][i] = x[static_cast<std::size_t>(i) * k + j];
+            pointers.push_back(columns[j].data());
+        }
+        ThreadPool pool(3);
+        const std::size_t size = static_cast<std::size_t>(c.n) * stride;
+        std::vector<double> storage(size + c.offset + 1, -7.0);
+        double* design = storage.data() + c.offset;
+        LongMatrix fromColumns, fromRows;
+        BuildDesignFromColumns(pointers.data(), c.n, k, design, stride, fromColumns, &pool);
+        if (c.offset > 0) {
+            EXPECT_EQ(storage[0], -7.0) << c.n;
+        }
+        EXPECT_EQ(design[size], -7.0) << c.n;
+        for (int i = 0; i < c.n; ++i) {
+            for (int j = 0; j < k; ++j) ASSERT_EQ(design[static_cast<std::size_t>(i) * stride + j], columns[j][i]) << c.n;
+            ASSERT_EQ(design[static_cast<std::size_t>(i) * stride + k], 1.0) << c.n;
+        }
+        BuildMomentsFromRows(x.data(), c.n, k, k, fromRows);
+        ExpectSameBits(fromColumns, fromRows, "rows");
+    }
+}
+
 }  // namespace
