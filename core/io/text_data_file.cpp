@@ -578,8 +578,7 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     out.obs = static_cast<int>(n);
     out.vars.reserve(k);
     for (std::size_t j = 0; j < k; ++j) {
-        auto v = std::make_unique<Var>(names[j], names[j], out.obs, 0.0);
-        std::copy(cols[j].begin(), cols[j].end(), v->Data());
+        auto v = std::make_unique<Var>(names[j], names[j], cols[j].data(), out.obs);
         std::vector<double>().swap(cols[j]);
         out.vars.push_back(std::move(v));
     }
