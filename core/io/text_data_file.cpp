@@ -22,6 +22,7 @@
 #include "core/io/text_table_names.h"
 #include "core/text/field_split.h"
 #include "core/text/float_format.h"
+#include "core/text/short_decimal.h"
 #include "core/text/text_evaluator.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
@@ -282,7 +283,7 @@ int Truncate(double v, int line, const char* what) {
 
 double Calc(std::string_view bytes, TextEvaluator& ev, int line) {
     double v = 0.0;
-    if (ReadPlainDecimal(bytes, v)) return v;
+    if (ReadShortDecimal(bytes, v) || ReadPlainDecimal(bytes, v)) return v;
     return ReadTextValue(ToText(bytes, line), ev);
 }
 
