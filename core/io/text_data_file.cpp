@@ -8,6 +8,7 @@
 #include <cstring>
 #include <istream>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -95,6 +96,49 @@ inline std::size_t SkipAscii(const char* data, std::size_t i, std::size_t size) 
     return i;
 }
 
+// The bytes a scanner holds, with a NUL after them; room is not cleared
+// before bytes are read into it.
+class ReadBuffer {
+public:
+    ReadBuffer() : bytes_(std::make_unique<char[]>(1)) {}
+    const char* data() const { return bytes_.get(); }
+    std::size_t size() const { return size_; }
+    char operator[](std::size_t i) const { return bytes_[i]; }
+    std::string_view View() const { return {bytes_.get(), size_}; }
+    // Drops the first n bytes (all of them when n is more).
+    void DropFront(std::size_t n) {
+        n = std::min(n, size_);
+        std::memmove(bytes_.get(), bytes_.get() + n, size_ - n);
+        size_ -= n;
+        bytes_[size_] = '\0';
+    }
+    // Appends up to n bytes read from in; the count read.
+    std::size_t ReadFrom(std::istream& in, std::size_t n) {
+        if (capacity_ < size_ + n + 1) {
+            const std::size_t room = size_ + n + 1;
+            std::unique_ptr<char[]> fresh;
+            try {
+                fresh = std::make_unique_for_overwrite<char[]>(room);
+            } catch (const std::bad_alloc&) {
+                throw EOutOfMemory();
+            }
+            std::memcpy(fresh.get(), bytes_.get(), size_);
+            bytes_ = std::move(fresh);
+            capacity_ = room;
+        }
+        in.read(bytes_.get() + size_, static_cast<std::streamsize>(n));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        size_ += got;
+        bytes_[size_] = '\0';
+        return got;
+    }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 1;
+};
+
 // Fields of a CP932 stream separated by "," TAB CR LF, read in chunks. Empty
 // fields are skipped at "," and line ends; a TAB ends a field even when it
 // is empty. A field stays valid until the next call.
@@ -144,7 +188,7 @@ private:
                 i -= shift;
                 continue;
             }
-            // Plain bytes in a run; the string's closing NUL stops the run.
+            // Plain bytes in a run; the NUL after the bytes stops the run.
             const char* data = buf_.data();
             i = SkipAscii(data, i, buf_.size());
             while (kPlainByte.plain[static_cast<unsigned char>(data[i])]) ++i;
@@ -181,7 +225,7 @@ private:
                 }
                 pos_ = i;
                 fieldStart_ = base_ + static_cast<std::int64_t>(s);
-                field = TrimView(std::string_view(buf_).substr(s, end - s));
+                field = TrimView(buf_.View().substr(s, end - s));
                 return true;
             }
             // The second byte of a double-byte character is never a separator.
@@ -192,7 +236,7 @@ private:
         if (!byTab) pos_ = end;
         fieldStart_ = base_ + static_cast<std::int64_t>(s);
         const std::size_t stop = byTab ? pos_ - 1 : end;
-        field = TrimView(std::string_view(buf_).substr(s, stop - s));
+        field = TrimView(buf_.View().substr(s, stop - s));
         return byTab || stop > s;
     }
 
@@ -210,7 +254,7 @@ public:
         const std::int64_t abs = from + start_;
         std::string rest;
         if (abs >= base_ && abs - base_ <= static_cast<std::int64_t>(buf_.size()))
-            rest.assign(buf_, static_cast<std::size_t>(abs - base_));
+            rest.assign(buf_.View().substr(static_cast<std::size_t>(abs - base_)));
         char chunk[65536];
         while (in_.read(chunk, sizeof chunk) || in_.gcount() > 0) rest.append(chunk, static_cast<std::size_t>(in_.gcount()));
         return rest;
@@ -224,14 +268,10 @@ private:
     std::size_t Fill(std::size_t keep) {
         if (eof_) return kNoData;
         const std::size_t shift = keep;
-        buf_.erase(0, keep);
+        buf_.DropFront(keep);
         base_ += static_cast<std::int64_t>(keep);
         pos_ = pos_ >= keep ? pos_ - keep : 0;
-        const std::size_t old = buf_.size();
-        buf_.resize(old + kChunk);
-        in_.read(buf_.data() + old, static_cast<std::streamsize>(kChunk));
-        const auto got = static_cast<std::size_t>(in_.gcount());
-        buf_.resize(old + got);
+        const std::size_t got = buf_.ReadFrom(in_, kChunk);
         if (got < kChunk) {
             eof_ = true;
             in_.clear(in_.rdstate() & ~(std::ios::failbit | std::ios::eofbit));
@@ -251,7 +291,7 @@ private:
     }
 
     std::istream& in_;
-    std::string buf_;
+    ReadBuffer buf_;
     std::size_t pos_ = 0;
     std::int64_t base_ = 0;
     std::int64_t start_ = 0;
