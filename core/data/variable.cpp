@@ -48,6 +48,13 @@ Var::Var(const std::string& name, const std::string& info, int n, double fill)
     SetInfo(info);
 }
 
+Var::Var(const std::string& name, const std::string& info, const double* values, int n)
+    : Vector(values, n), marks_(static_cast<std::size_t>(n < 0 ? 0 : n), 0) {
+    capacity_ = count;
+    SetName(name);
+    SetInfo(info);
+}
+
 Var::Var(const Var& other)
     : Vector(other), name_(other.name_), info_(other.info_), type_(other.type_), capacity_(other.count),
       marks_(other.marks_) {}

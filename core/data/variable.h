@@ -40,6 +40,8 @@ public:
     Var() = default;
     // n values all equal to fill, marks 0, type 0.
     Var(const std::string& name, const std::string& info, int n, double fill);
+    // The n values at values, marks 0, type 0.
+    Var(const std::string& name, const std::string& info, const double* values, int n);
     // Values, marks, name, info and type copied.
     Var(const Var& other);
     Var& operator=(const Var&) = delete;  // use Assign

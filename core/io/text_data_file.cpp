@@ -8,6 +8,7 @@
 #include <cstring>
 #include <istream>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -22,6 +23,7 @@
 #include "core/io/text_table_names.h"
 #include "core/text/field_split.h"
 #include "core/text/float_format.h"
+#include "core/text/short_decimal.h"
 #include "core/text/text_evaluator.h"
 #include "platform/errors.h"
 #include "platform/text/cp932.h"
@@ -94,6 +96,49 @@ inline std::size_t SkipAscii(const char* data, std::size_t i, std::size_t size) 
     return i;
 }
 
+// The bytes a scanner holds, with a NUL after them; room is not cleared
+// before bytes are read into it.
+class ReadBuffer {
+public:
+    ReadBuffer() : bytes_(std::make_unique<char[]>(1)) {}
+    const char* data() const { return bytes_.get(); }
+    std::size_t size() const { return size_; }
+    char operator[](std::size_t i) const { return bytes_[i]; }
+    std::string_view View() const { return {bytes_.get(), size_}; }
+    // Drops the first n bytes (all of them when n is more).
+    void DropFront(std::size_t n) {
+        n = std::min(n, size_);
+        std::memmove(bytes_.get(), bytes_.get() + n, size_ - n);
+        size_ -= n;
+        bytes_[size_] = '\0';
+    }
+    // Appends up to n bytes read from in; the count read.
+    std::size_t ReadFrom(std::istream& in, std::size_t n) {
+        if (capacity_ < size_ + n + 1) {
+            const std::size_t room = size_ + n + 1;
+            std::unique_ptr<char[]> fresh;
+            try {
+                fresh = std::make_unique_for_overwrite<char[]>(room);
+            } catch (const std::bad_alloc&) {
+                throw EOutOfMemory();
+            }
+            std::memcpy(fresh.get(), bytes_.get(), size_);
+            bytes_ = std::move(fresh);
+            capacity_ = room;
+        }
+        in.read(bytes_.get() + size_, static_cast<std::streamsize>(n));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        size_ += got;
+        bytes_[size_] = '\0';
+        return got;
+    }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 1;
+};
+
 // Fields of a CP932 stream separated by "," TAB CR LF, read in chunks. Empty
 // fields are skipped at "," and line ends; a TAB ends a field even when it
 // is empty. A field stays valid until the next call.
@@ -143,7 +188,7 @@ private:
                 i -= shift;
                 continue;
             }
-            // Plain bytes in a run; the string's closing NUL stops the run.
+            // Plain bytes in a run; the NUL after the bytes stops the run.
             const char* data = buf_.data();
             i = SkipAscii(data, i, buf_.size());
             while (kPlainByte.plain[static_cast<unsigned char>(data[i])]) ++i;
@@ -180,7 +225,7 @@ private:
                 }
                 pos_ = i;
                 fieldStart_ = base_ + static_cast<std::int64_t>(s);
-                field = TrimView(std::string_view(buf_).substr(s, end - s));
+                field = TrimView(buf_.View().substr(s, end - s));
                 return true;
             }
             // The second byte of a double-byte character is never a separator.
@@ -191,7 +236,7 @@ private:
         if (!byTab) pos_ = end;
         fieldStart_ = base_ + static_cast<std::int64_t>(s);
         const std::size_t stop = byTab ? pos_ - 1 : end;
-        field = TrimView(std::string_view(buf_).substr(s, stop - s));
+        field = TrimView(buf_.View().substr(s, stop - s));
         return byTab || stop > s;
     }
 
@@ -209,7 +254,7 @@ public:
         const std::int64_t abs = from + start_;
         std::string rest;
         if (abs >= base_ && abs - base_ <= static_cast<std::int64_t>(buf_.size()))
-            rest.assign(buf_, static_cast<std::size_t>(abs - base_));
+            rest.assign(buf_.View().substr(static_cast<std::size_t>(abs - base_)));
         char chunk[65536];
         while (in_.read(chunk, sizeof chunk) || in_.gcount() > 0) rest.append(chunk, static_cast<std::size_t>(in_.gcount()));
         return rest;
@@ -223,14 +268,10 @@ private:
     std::size_t Fill(std::size_t keep) {
         if (eof_) return kNoData;
         const std::size_t shift = keep;
-        buf_.erase(0, keep);
+        buf_.DropFront(keep);
         base_ += static_cast<std::int64_t>(keep);
         pos_ = pos_ >= keep ? pos_ - keep : 0;
-        const std::size_t old = buf_.size();
-        buf_.resize(old + kChunk);
-        in_.read(buf_.data() + old, static_cast<std::streamsize>(kChunk));
-        const auto got = static_cast<std::size_t>(in_.gcount());
-        buf_.resize(old + got);
+        const std::size_t got = buf_.ReadFrom(in_, kChunk);
         if (got < kChunk) {
             eof_ = true;
             in_.clear(in_.rdstate() & ~(std::ios::failbit | std::ios::eofbit));
@@ -250,7 +291,7 @@ private:
     }
 
     std::istream& in_;
-    std::string buf_;
+    ReadBuffer buf_;
     std::size_t pos_ = 0;
     std::int64_t base_ = 0;
     std::int64_t start_ = 0;
@@ -282,7 +323,7 @@ int Truncate(double v, int line, const char* what) {
 
 double Calc(std::string_view bytes, TextEvaluator& ev, int line) {
     double v = 0.0;
-    if (ReadPlainDecimal(bytes, v)) return v;
+    if (ReadShortDecimal(bytes, v) || ReadPlainDecimal(bytes, v)) return v;
     return ReadTextValue(ToText(bytes, line), ev);
 }
 
@@ -578,8 +619,7 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     out.obs = static_cast<int>(n);
     out.vars.reserve(k);
     for (std::size_t j = 0; j < k; ++j) {
-        auto v = std::make_unique<Var>(names[j], names[j], out.obs, 0.0);
-        std::copy(cols[j].begin(), cols[j].end(), v->Data());
+        auto v = std::make_unique<Var>(names[j], names[j], cols[j].data(), out.obs);
         std::vector<double>().swap(cols[j]);
         out.vars.push_back(std::move(v));
     }

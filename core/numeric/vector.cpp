@@ -16,9 +16,26 @@ std::unique_ptr<T[]> BasicVector<T>::Allocate(long long n) {
 }
 
 template <class T>
+std::unique_ptr<T[]> BasicVector<T>::AllocateUnset(long long n) {
+    if (n < 0) throw ERangeError(kRangeErrorText);
+    if (n > std::numeric_limits<int>::max()) throw EOutOfMemory();
+    if (n == 0) return nullptr;
+    try {
+        return std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+}
+
+template <class T>
 BasicVector<T>::BasicVector(const BasicVector& other)
-    : count(other.count), data(Allocate(other.count)) {
+    : count(other.count), data(AllocateUnset(other.count)) {
     std::copy_n(other.data.get(), count, data.get());
+}
+
+template <class T>
+BasicVector<T>::BasicVector(const T* values, int n) : count(n), data(AllocateUnset(n)) {
+    std::copy_n(values, count, data.get());
 }
 
 template <class T>

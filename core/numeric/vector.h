@@ -28,6 +28,8 @@ public:
     BasicVector(BasicVector&& other) noexcept;
     // n elements, each set to value. A negative n raises ERangeError.
     BasicVector(int n, T value);
+    // The n values at values, copied once. A negative n raises ERangeError.
+    BasicVector(const T* values, int n);
     // Converting copy between element types (double <-> long double).
     template <class U>
     explicit BasicVector(const BasicVector<U>& other) : BasicVector(other.Count(), T(0)) {
@@ -86,6 +88,8 @@ protected:
     // Fresh zero-filled storage of n elements (null for n == 0); checks n
     // and turns an allocation failure into EOutOfMemory.
     static std::unique_ptr<T[]> Allocate(long long n);
+    // The same checks, storage left unset: for callers that set every element.
+    static std::unique_ptr<T[]> AllocateUnset(long long n);
 
     int count = 0;
     std::unique_ptr<T[]> data;

@@ -1,5 +1,7 @@
 #include "core/text/plain_decimal.h"
 
+#include "core/text/short_decimal.h"
+
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -24,9 +26,13 @@ bool EightDigits(const char* p, std::uint32_t& value) {
     return true;
 }
 
+constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 }  // namespace
 
 bool ReadPlainDecimal(std::string_view s, double& value) {
+    if (ReadShortDecimal(s, value)) return true;
     // Only what the evaluator reads as one number token, with an optional
     // minus: digits, an optional fraction and an optional exponent.
     const char* p = s.data();
@@ -80,8 +86,6 @@ bool ReadPlainDecimal(std::string_view s, double& value) {
     }
     if (p != end) return false;
     // Both factors exact and one rounding: the correctly rounded double.
-    static constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const std::int64_t e10 = exponent + scale;
     if (significant <= 19 && mantissa <= (std::uint64_t{1} << 53) && e10 >= -22 && e10 <= 22) {
         const double m = static_cast<double>(mantissa);

@@ -202,6 +202,21 @@ TEST(VarTest, ConstructorAndCopy) {
     EXPECT_THROW(v.GetMark(3), ERangeError);
 }
 
+TEST(VarTest, ConstructedFromValues) {
+    const double values[] = {2.0, -0.5, 7.25, 4.0};
+    Var v("name", "comment", values, 4);
+    EXPECT_EQ(Values(v), (std::vector<double>{2.0, -0.5, 7.25, 4.0}));
+    EXPECT_EQ(v.Marks(), (std::vector<std::uint16_t>{0, 0, 0, 0}));
+    EXPECT_EQ(v.GetName(), "name");
+    EXPECT_EQ(v.GetInfo(), "comment");
+    EXPECT_EQ(v.GetType(), 0);
+    EXPECT_EQ(v.GetMean(), 3.1875);  // 12.75 / 4
+    v.Append(0, 1.0);                 // room grows from the exact count
+    EXPECT_EQ(Values(v), (std::vector<double>{2.0, -0.5, 7.25, 4.0, 1.0}));
+    EXPECT_EQ(Var("e", "", values, 0).Count(), 0);
+    EXPECT_THROW(Var("n", "", values, -1), ERangeError);
+}
+
 TEST(VarTest, ResizeKeepsOrPads) {
     Var v = MakeVar({1.0, 2.0, 3.0});
     v.SetMark(2, 7);
