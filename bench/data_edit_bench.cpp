@@ -52,7 +52,8 @@ void BM_AppendRowsThenMeans(benchmark::State& state) {
         d->DeleteObservation(0);
         state.ResumeTiming();
         for (int i = 0; i < n; ++i)
-            d->AppendObservation(std::span<const double>(rows.data() + static_cast<std::size_t>(i) * kVars, kVars));
+            benchmark::DoNotOptimize(
+                d->AppendObservation(std::span<const double>(rows.data() + static_cast<std::size_t>(i) * kVars, kVars)));
         double sum = 0.0;
         for (int j = 0; j < kVars; ++j) sum += d->GetMean(j);
         benchmark::DoNotOptimize(sum);

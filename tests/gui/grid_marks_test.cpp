@@ -124,7 +124,9 @@ TEST(ResultColumns, CodesMapToKindsAndBack) {
         const ResultColumn c = ResultColumn::FromCode(k.code);
         EXPECT_EQ(c.kind, k.kind) << k.code;
         EXPECT_EQ(c.index, k.index) << k.code;
-        if (k.kind != ResultKind::None) EXPECT_EQ(c.Code(), k.code);
+        if (k.kind != ResultKind::None) {
+            EXPECT_EQ(c.Code(), k.code);
+        }
     }
     // Variable 100 is a variable, not diagnostics row 0; it has no code.
     const ResultColumn v100{ResultKind::Variable, 100};

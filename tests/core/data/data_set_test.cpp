@@ -451,10 +451,10 @@ TEST(DataSetDerivedTest, EachEditMatchesFreshBuild) {
     } cases[] = {
         {"set value", [](Data& d) { d.SetValue(7, 2, -4.0); }},
         {"set column", [](Data& d) { d.SetVarValues(1, std::vector<double>(40, 0.1)); }},
-        {"append", [&](Data& d) { d.AppendObservation(row); }},
-        {"append cells", [](Data& d) { d.AppendObservationCells(DataString(4, 1, 9.0)); }},
-        {"insert", [&](Data& d) { d.InsertObservation(3, row); }},
-        {"insert cells", [](Data& d) { d.InsertObservationCells(0, DataString(4, 0, -9.0)); }},
+        {"append", [&](Data& d) { EXPECT_TRUE(d.AppendObservation(row)); }},
+        {"append cells", [](Data& d) { EXPECT_TRUE(d.AppendObservationCells(DataString(4, 1, 9.0))); }},
+        {"insert", [&](Data& d) { EXPECT_TRUE(d.InsertObservation(3, row)); }},
+        {"insert cells", [](Data& d) { EXPECT_TRUE(d.InsertObservationCells(0, DataString(4, 0, -9.0))); }},
         {"delete", [](Data& d) { d.DeleteObservation(5); }},
         {"delete last", [](Data& d) { d.DeleteObservation(39); }},
         {"swap observations", [](Data& d) { d.SwapObservations(0, 39); }},
@@ -493,7 +493,7 @@ TEST(DataSetDerivedTest, ManyEditsMatchFreshBuild) {
             case 2: {
                 std::vector<double> r(static_cast<std::size_t>(k));
                 for (double& x : r) x = value(rng);
-                d.InsertObservation(pick(n + 1), r);
+                ASSERT_TRUE(d.InsertObservation(pick(n + 1), r));
                 break;
             }
             case 3:

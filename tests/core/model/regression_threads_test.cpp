@@ -52,7 +52,9 @@ Snapshot Fit(int threads, bool twoStage) {
         reg.SetRealCalc(true);
     }
     EXPECT_TRUE(reg.SetModel(k - 1, {2, 2, 2, 0, 2, 1, 2}));
-    if (!twoStage) EXPECT_TRUE(reg.ToggleVariable(3));
+    if (!twoStage) {
+        EXPECT_TRUE(reg.ToggleVariable(3));
+    }
     reg.ComputeInfluence();
     Snapshot s;
     for (int j = 0; j <= k; ++j) {
