@@ -10,7 +10,6 @@
 #include <cstring>
 #include <limits>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,27 +21,9 @@
 #include "core/text/text_evaluator.h"
 #include "platform/text/cp932.h"
 #include "support/scripted_services.h"
+#include "support/reference_decimal.h"
 
 namespace {
-
-std::uint64_t Bits(double x) {
-    std::uint64_t b = 0;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-// The plain number as the reader always took it: the token's form, then the
-// library's conversion; no infinity, no subnormal.
-bool LibraryDecimal(const std::string& s, double& value) {
-    static const std::regex form("-?[0-9]+(\\.[0-9]*)?([eE][+-]?[0-9]+)?");
-    if (!std::regex_match(s, form)) return false;
-    double v = 0.0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return false;
-    if (v != 0.0 && std::fabs(v) < std::numeric_limits<double>::min()) return false;
-    value = v;
-    return true;
-}
 
 struct DecimalCase {
     const char* text;
