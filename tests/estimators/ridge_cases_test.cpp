@@ -111,8 +111,9 @@ TEST(RidgeCasesTest, RefusesBlocksWithoutAUsableFit) {
         EXPECT_EQ(ridge.K(), 0.0);
         for (int j = 0; j < ridge.P() + 2; ++j) EXPECT_EQ(ridge.GetCoef(j), 0.0);
         EXPECT_EQ(services.ProgressDepth(), 0);
-        if (std::string(c.what) != "perfect fit" && std::string(c.what) != "constant dependent")
+        if (std::string(c.what) != "perfect fit" && std::string(c.what) != "constant dependent") {
             EXPECT_FALSE(ridge.Estimate(0.1));
+        }
     }
 }
 
@@ -154,7 +155,9 @@ TEST(RidgeCasesTest, FromANamedTableWithTheDependentInTheMiddle) {
     ASSERT_EQ(fromTable.P(), 3);
     ASSERT_TRUE(fromTable.Estimate(0.05));
     for (int j = 0; j < 5; ++j)
-        if (j != 3) EXPECT_NEAR(fromTable.GetCoef(j), fromModel.GetCoef(j), 1e-13 * std::abs(fromModel.GetCoef(j)));
+        if (j != 3) {
+            EXPECT_NEAR(fromTable.GetCoef(j), fromModel.GetCoef(j), 1e-13 * std::abs(fromModel.GetCoef(j)));
+        }
     const std::string expectedNames[] = {"x1", "x2", "x3", "y", "定数項"};
     for (int j = 0; j < 5; ++j) EXPECT_EQ(fromTable.GetName(j), expectedNames[j]);
     EXPECT_EQ(fromTable.IndexOfName("y"), 3);
@@ -252,5 +255,7 @@ TEST(RidgeCasesTest, GroupMaskLimitsTheObservations) {
     ASSERT_TRUE(alone.Calculate());
     EXPECT_EQ(grouped.K(), alone.K());
     for (int j = 0; j < 8; ++j)
-        if (j != 6) EXPECT_EQ(grouped.GetCoef(j), alone.GetCoef(j)) << j;
+        if (j != 6) {
+            EXPECT_EQ(grouped.GetCoef(j), alone.GetCoef(j)) << j;
+        }
 }

@@ -16,23 +16,10 @@
 
 namespace fs = std::filesystem;
 
+#include "final_form_builder.h"
+
 namespace {
 
-const std::string kConst = "定数項";
-
-struct T {
-    std::string name;
-    int kind;
-    double coef;
-    int lag;
-};
-
-FFElement Make(const std::string& left, int kind, const std::vector<T>& terms) {
-    FFElement e;
-    e.SetHead(FFCell(left, kind, 1.0, 0));
-    for (const T& t : terms) e.AppendTerm(FFCell(t.name, t.kind, t.coef, t.lag));
-    return e;
-}
 
 void ExpectTerms(const FFElement& e, const std::vector<T>& expected, double rel = 1e-14) {
     ASSERT_EQ(e.GetCount(), static_cast<int>(expected.size())) << GetText(e);

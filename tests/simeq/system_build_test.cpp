@@ -14,22 +14,16 @@
 #include "platform/errors.h"
 #include "simeq/structural_store.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // Endogenous y1, y2, y3; exogenous x1, x2, x3; lagged x4. n = 15.
-const Columns kColumns = {
-    {9.4, 11.6, 9.7, 13.0, 7.6, 10.7, 10.4, 9.8, 10.2, 11.8, 6.0, 6.3, 8.7, 10.7, 10.6},
-    {6.9, 12.4, 4.7, 9.3, 6.4, 5.1, 9.5, 3.1, 6.6, 7.2, 1.5, 2.3, 4.3, 8.7, 4.2},
-    {1.3, 0.8, 4.1, 3.9, 5.0, 2.4, 3.3, 1.0, 2.5, 0.0, 3.3, 2.6, 0.1, 5.1, 4.4},
-    {5.5, 7.5, 7.5, 8.7, 2.9, 9.7, 5.7, 7.5, 7.5, 9.3, 2.7, 3.7, 7.2, 5.9, 7.5},
-    {3.6, 9.6, 0.1, 7.2, 3.7, 0.3, 6.8, 0.5, 2.3, 3.2, 1.6, 1.6, 0.7, 8.5, 0.8},
-    {1.6, 0.8, 9.1, 5.5, 8.2, 9.7, 5.0, 3.9, 3.9, 2.6, 5.9, 9.7, 5.0, 7.6, 8.9},
-    {8.3, 6.7, 5.5, 1.0, 3.8, 8.5, 4.4, 6.8, 2.6, 5.8, 2.2, 7.9, 8.1, 0.2, 6.7}};
-const std::vector<int> kTypes = {1, 1, 1, 2, 2, 2, 3};
-const std::vector<std::string> kNames = {"y1", "y2", "y3", "x1", "x2", "x3", "x4"};
+const Columns& kColumns = SystemColumns();
+const std::vector<int> kTypes = SystemTypes();
+const std::vector<std::string> kNames = SystemNames();
 const std::string kConst = "定数項";
 
 // Figures from an exact rational-arithmetic script (Jacobian by central

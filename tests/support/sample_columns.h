@@ -2,6 +2,7 @@
 // Expected results stay with the tests that check them.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "support/model_builder.h"
@@ -14,6 +15,12 @@ const Columns& LongleyColumns();
 // n = 12: three regressors, the first two nearly collinear; then the
 // dependent variable.
 const Columns& NearlyCollinearColumns();
+
+// A three-equation system, n = 15: endogenous y1, y2, y3, exogenous x1, x2,
+// x3 and the lagged x4, with their types and names.
+const Columns& SystemColumns();
+const std::vector<int>& SystemTypes();
+const std::vector<std::string>& SystemNames();
 
 // Instrumental-variable data, n = 25: 0 y (endogenous), 1 y2 (endogenous),
 // 2 x1 (exogenous), 3 x2 (exogenous), 4 x3 (lagged), 5 w (type 0, neither
