@@ -70,6 +70,7 @@ void MacroRun::Start(const MacroObject& object) {
     codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
     if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
     code_ = codeCopy_.data();
+    state_.MacroFolder() = state_.Work().dataFolder;
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);

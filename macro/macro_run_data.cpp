@@ -108,8 +108,16 @@ int MacroRun::ExecuteData(int op, int at) {
             next += kVariableRefBytes + 4;
             MatrixFill(p, at);
             break;
-        case opMOD: case opSYS:
-            // Not available to this interpreter: never step over them blindly.
+        case opSYS: {
+            const int command = p[0];
+            const bool third = command == kSysPredict || command == kSysResidual;
+            next += third ? 13 : 9;
+            // Error addresses count back 10 bytes from the next instruction.
+            SysCommand(command, Int(p + 1), Int(p + 5), third ? Int(p + 9) : 0, next - 10);
+            break;
+        }
+        case opMOD:
+            // Not available to this interpreter: never step over it blindly.
             ThrowRunError(kRunSystem, at);
         default:
             break;  // op-codes without an instruction do nothing
