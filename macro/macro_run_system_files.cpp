@@ -1,6 +1,7 @@
 // The "%" commands on files and on the edit history: values of variables
 // stored in other data files, loading and saving the data set, undo and
 // redo. File names are put after the run's folder without a separator.
+#include <climits>
 #include <cmath>
 #include <memory>
 
@@ -21,7 +22,7 @@ void MacroRun::SysStoredValues(bool write, int a, int b, int address) {
     const std::string file = state_.MacroFolder() + cp932::ToUtf8(PopText());
     const ArraySlot array = SysArray(a, b);
     if (!(n >= 0.0 && n <= static_cast<double>(array.count))) ThrowRunError(kRunRange, address);
-    if (!(s >= 1.0 && s <= static_cast<double>(MacroStack::kMaxWords))) ThrowRunError(kRunRange, address);
+    if (!(s >= 1.0 && s <= static_cast<double>(INT_MAX))) ThrowRunError(kRunRange, address);
     const int count = static_cast<int>(n);
     const int start = static_cast<int>(s) - 1;
     if (write) {
