@@ -61,6 +61,11 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
                 [main](bool on) {
                     if (QAction* a = main->Action("RedoEdit")) a->setEnabled(on);
                 });
+            // What a macro's undo, redo and load ask of the main window.
+            qtServices->SetWindowCommands({[main] { main->UndoEditExecute(); },
+                                           [main] { main->RedoEditExecute(); },
+                                           [main] { main->RefreshAfterLoad(); },
+                                           [main] { return main->ConfirmSaveIfModified(); }});
             for (const char* name : {"UndoEdit", "RedoEdit"})
                 if (QAction* a = main->Action(name)) a->setEnabled(false);
         }

@@ -72,6 +72,7 @@ void MacroRun::Start(const MacroObject& object) {
     if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
     code_ = codeCopy_.data();
     object_ = &object;
+    state_.MacroFolder() = state_.Work().dataFolder;
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);

@@ -184,6 +184,31 @@ private:
     // MOD: n arguments, library index k; address of the instruction.
     void LibraryCall(int n, int k, int address);
 
+    // --- the "%" system commands ----------------------------------------------------
+    // An array of the macro: its first element word and element count.
+    struct ArraySlot {
+        int first = 0;
+        int count = 0;
+    };
+    void SysCommand(int command, int a, int b, int c, int address);
+    ArraySlot SysArray(int level, int offset) const;
+    // The first n elements (n above the element count: the range error).
+    std::vector<double> ArrayValues(const ArraySlot& array, int n, int address) const;
+    void StoreArrayValues(const ArraySlot& array, const std::vector<double>& values, int address);
+    // A 1-based number popped and checked against 1 .. count: 0-based.
+    int PopIndex(int count, int address);
+    // A variable given by number or by name: its 0-based index.
+    int PopVariable(const Reg& m, int address);
+    void SysEditObservations(int command, int a, int b, int address);
+    void SysEditVariables(int command, int a, int b, int address);
+    void SysGroups(int command, int a, int address);
+    void SysStoredValues(bool write, int a, int b, int address);
+    void SysLoad(int address);
+    void SysSave(int address);
+    void SysUndoRedo(bool undo);
+    void SysTrend(bool scale, int a, int b, int address);
+    void SysFit(bool residual, int a, int b, int c, int address);
+
     AppState& state_;
     int bp_ = 0, ap_ = 0, lp_ = 0, ep_ = 0;
     std::vector<MacroCell> cells_;

@@ -112,9 +112,14 @@ int MacroRun::ExecuteData(int op, int at) {
             next += 8;
             LibraryCall(Int(p), Int(p + 4), at);
             break;
-        case opSYS:
-            // Not available to this interpreter: never step over them blindly.
-            ThrowRunError(kRunSystem, at);
+        case opSYS: {
+            const int command = p[0];
+            const bool third = command == kSysPredict || command == kSysResidual;
+            next += third ? 13 : 9;
+            // Error addresses count back 10 bytes from the next instruction.
+            SysCommand(command, Int(p + 1), Int(p + 5), third ? Int(p + 9) : 0, next - 10);
+            break;
+        }
         default:
             break;  // op-codes without an instruction do nothing
     }
