@@ -41,6 +41,7 @@ void MacroObject::CopyFrom(const MacroObject& other) {
     source_ = other.source_;
     parameterPrompts_ = other.parameterPrompts_;
     parameterIsText_ = other.parameterIsText_;
+    declarations_ = other.declarations_;
     fileName_.clear();
 }
 
@@ -59,6 +60,18 @@ void MacroObject::Reset() {
     codeLength_ = 0;
     code_[0] = 0;
     finished_ = false;
+    declarations_.clear();
+}
+
+void MacroObject::DeclareArguments(int address, std::vector<std::uint8_t> kinds) {
+    // Code is emitted in address order, so this normally appends.
+    auto at = std::lower_bound(declarations_.begin(), declarations_.end(), address,
+                               [](const ArgumentDeclaration& d, int a) { return d.address < a; });
+    if (at != declarations_.end() && at->address == address) {
+        at->kinds = std::move(kinds);
+        return;
+    }
+    declarations_.insert(at, ArgumentDeclaration{address, std::move(kinds)});
 }
 
 int MacroObject::Begin(int op, int bytes) {

@@ -50,6 +50,7 @@ void MacroRun::SetArguments(const std::vector<std::string>& texts, const std::ve
 void MacroRun::Clear() {
     cellCount_ = 0;
     tries_.clear();
+    spans_.clear();
     stack_.reset();
     bp_ = ap_ = lp_ = ep_ = 0;
 }
@@ -70,6 +71,7 @@ void MacroRun::Start(const MacroObject& object) {
     codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
     if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
     code_ = codeCopy_.data();
+    declarations_ = object.ArgumentDeclarations();
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);
