@@ -109,6 +109,20 @@ TEST(MacroRunFunctions, ArrayRangeWithElementFunction) {
     EXPECT_EQ(f.run.OutputText(), "1\t2\t3");
 }
 
+TEST(MacroRunFunctions, RangeOfAnArrayWithoutElements) {
+    // The array's words are still zero: no element to clamp the bounds to.
+    FunctionFixture f;
+    MacroObject m;
+    Main(m, 8);
+    Ldi(m, 1);
+    Ldi(m, 3);
+    const int at = m.CodeLength();
+    m.EmitVariableRefInt(opSPA, Var(4, vkArray), -1);
+    m.EmitTwoInts(opFNC, 54, 1);
+    End(m);
+    EXPECT_EQ(f.Run(m), "範囲エラー at " + std::to_string(at));
+}
+
 TEST(MacroRunFunctions, UserFunctionCalls) {
     ExpectValues({
         {"@sc(2, 5)", 11.0},

@@ -59,6 +59,10 @@ TEST(MacroRunResults, ReadsTable) {
         // Ranges of a result row and of a design column.
         {"sum(##res.pow(2))", 7.261214845065679 * 8},
         {"sum(##..x[2..3])", 11.25},
+        // A result row stays a result row after "..".
+        {"sum(##..res.pow(2))", 7.261214845065679 * 8},
+        // Bounds far outside the data set, even outside int, are clamped.
+        {"sum(##x[-1e12..1e12])", 58},
     };
     for (const auto& [text, expected] : cases) {
         FitFixture f;
