@@ -107,6 +107,9 @@ TEST(MacroRunFunctions, ArrayRangeWithElementFunction) {
     EXPECT_EQ(f.run.CurrentValue(), 353.0);
     EXPECT_EQ(f.Program("macro m var a[3] { mat a = {1, 4, 9}; write #@a.sqrt }"), "");
     EXPECT_EQ(f.run.OutputText(), "1\t2\t3");
+    // The element function's argument is taken with the range.
+    EXPECT_EQ(f.Program("macro m { write ##x[1..2].pow(2), 7 }"), "");
+    EXPECT_EQ(f.run.OutputText(), "6.25\t16\t7");
 }
 
 TEST(MacroRunFunctions, RangeOfAnArrayWithoutElements) {
