@@ -50,6 +50,7 @@ void MacroRun::SetArguments(const std::vector<std::string>& texts, const std::ve
 void MacroRun::Clear() {
     cellCount_ = 0;
     tries_.clear();
+    spans_.clear();
     stack_.reset();
     bp_ = ap_ = lp_ = ep_ = 0;
     object_ = nullptr;
@@ -73,6 +74,7 @@ void MacroRun::Start(const MacroObject& object) {
     code_ = codeCopy_.data();
     object_ = &object;
     state_.MacroFolder() = state_.Work().dataFolder;
+    declarations_ = object.ArgumentDeclarations();
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);

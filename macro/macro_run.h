@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "macro/macro_object.h"
@@ -30,6 +31,9 @@ struct MacroCell {
     Source source = kArray;
     double number = 0.0;
     std::int32_t ints[4] = {};  // address; range: first word/variable, function, first, last
+    // Range: the element function's further arguments, on the value stack
+    // right below the range cell.
+    std::int32_t extras = 0;
     char text[MacroStack::kTextWords * 4] = {};
 };
 
@@ -90,6 +94,12 @@ public:
 private:
     struct TryFrame {
         int bp, ep, sp;
+        int start, end;  // code addresses of TRY and of its handler
+    };
+    // The code of a select or loop frame opened at a word-stack index: a
+    // jump to an address outside start < address <= end leaves the frame.
+    struct BlockSpan {
+        int word, start, end;
     };
 
     bool Step(const MacroObject& object, int& pc);
@@ -142,6 +152,21 @@ private:
     }
     void LeaveFrame();
     void CloseFramesAbove(int sp);
+    // Records the code span of the select or loop frame at word.
+    void NoteBlock(int word, int start, int end);
+    void NoteLoop(int at);
+    // Closes the loop, select and try frames of the current frame that a
+    // jump to target leaves ("break", "next" without their frame ends).
+    void LeaveBlocksFor(int target);
+    bool BlocksOpenHere() const {
+        return ap_ > bp_ || lp_ > bp_ || (!tries_.empty() && tries_.back().bp == bp_);
+    }
+    const BlockSpan* SpanAt(int word) const;
+    bool SpanHolds(int word, int target) const;
+    // ARG: n cells to the word stack, checked against what the callee
+    // declares.
+    void PassArguments(int n, int at);
+    void CheckArgumentKinds(int n, int at) const;
 
     // --- instruction groups ------------------------------------------------------
     // The data instructions; returns the next address.
@@ -159,13 +184,28 @@ private:
     void Blanks();
     void ArrayRange(const std::uint8_t* p, int address);
     void DataRange(const std::uint8_t* p, int address);
+    // The values of a range cell already popped; pops its element
+    // function's further arguments first.
     std::vector<double> RangeValues(const MacroCell& c);
+    std::vector<double> SourceValues(const MacroCell& c);
+    void MapElements(const MacroCell& c, const std::vector<double>& extras, std::vector<double>& values);
     std::vector<double> GatherArguments(int n);
+    // The further arguments an element function takes from the value stack.
+    int ElementExtras(int f, int address) const;
+    // Pops the further arguments of an element function, then the bounds;
+    // pushes the arguments back. Returns the 0-based first and last clamped
+    // to 0 .. count - 1.
+    std::pair<int, int> RangeBounds(int f, int count, int& extras, int address);
     Reg& RequireModel(int address);
     bool IsDataBank(int bank) const;
     void LoadUser(int a, int bank, int address);
     void StoreUser(int a, int bank, int code, int address);
     void Function(int f, int count, int address);
+    void ScalarFunction(int f, int address);
+    void VariableWideFunction(int f, int count, int address);
+    void CallUserFunction(int f, int address);
+    void ReadDesign(Reg& m, int a, int s, int address);
+    void ReadResult(Reg& m, int a, int s, int address);
     void StepVariable(const std::uint8_t* p, int address);
     void AssignOp(const std::uint8_t* p, int address);
     void Swap(const std::uint8_t* ref, int address);
@@ -215,6 +255,8 @@ private:
     std::size_t cellCount_ = 0;
     std::vector<TryFrame> tries_;
     std::unique_ptr<MacroStack> stack_;
+    std::vector<BlockSpan> spans_;
+    std::vector<ArgumentDeclaration> declarations_;
     std::vector<std::uint8_t> codeCopy_;
     const std::uint8_t* code_ = nullptr;
     // The object being run (for the names noted at its library calls).

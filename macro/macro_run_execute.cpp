@@ -62,7 +62,10 @@ void MacroRun::RunLoop(const MacroObject& object) {
             next += 8;
             break;
         }
-        case opJMP: next = Int(p); break;
+        case opJMP:
+            next = Int(p);
+            if (BlocksOpenHere()) LeaveBlocksFor(next);
+            break;
         case opJPF: next = PopNumber() == 0.0 ? Int(p) : next + 4; break;
         case opJPT: next = PopNumber() == 0.0 ? next + 4 : Int(p); break;
         case opGSB:
@@ -90,21 +93,10 @@ void MacroRun::RunLoop(const MacroObject& object) {
             next += 8;
             EnterMain(object, Int(p + 4), next - 8);
             break;
-        case opARG: {
-            const int n = Int(p);
+        case opARG:
             next += 4;
-            if (n < 0 || static_cast<std::size_t>(n) > cellCount_) ThrowRunError(kRunSystem, at);
-            for (int i = 0; i < n; ++i) {
-                const MacroCell& c = cells_[--cellCount_];
-                switch (c.kind) {
-                    case MacroCell::kNumber: s.PushDouble(c.number); break;
-                    case MacroCell::kAddress: s.Push(c.ints[0]); break;
-                    case MacroCell::kRange: s.PushFour(c.ints[0], c.ints[1], c.ints[2], c.ints[3]); break;
-                    case MacroCell::kText: s.PushText(std::string(c.text, strnlen(c.text, MacroStack::kTextBytes))); break;
-                }
-            }
+            PassArguments(Int(p), at);
             break;
-        }
         case opLOP: {
             const int step = TruncatedCount(PopNumber());
             const int limit = TruncatedCount(PopNumber());
@@ -116,6 +108,7 @@ void MacroRun::RunLoop(const MacroObject& object) {
             s.Push(counter);
             s.Push(limit);
             s.SetDouble(counter, start);
+            NoteLoop(at);
             next += kVariableRefBytes;
             break;
         }
@@ -148,6 +141,7 @@ void MacroRun::RunLoop(const MacroObject& object) {
             s.Push(Int(p));
             ap_ = s.Count();
             s.PushDouble(v);
+            NoteBlock(ap_, at, Int(p));
             next += 4;
             break;
         }
@@ -175,7 +169,7 @@ void MacroRun::RunLoop(const MacroObject& object) {
             break;
         }
         case opTRY:
-            tries_.push_back({bp_, ep_, s.Count()});
+            tries_.push_back({bp_, ep_, s.Count(), at, Int(p)});
             ep_ = Int(p);
             next += 4;
             break;
@@ -198,6 +192,7 @@ void MacroRun::RunLoop(const MacroObject& object) {
             s.Push(Int(p));
             ap_ = s.Count();
             s.PushDouble(v);
+            NoteBlock(ap_, at, Int(p));
             next += 4;
             break;
         }
