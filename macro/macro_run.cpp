@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "macro/macro_opcodes.h"
@@ -13,10 +14,6 @@ namespace {
 
 // Runs under way on this thread, for the nesting limit.
 thread_local int runDepth = 0;
-
-// Bytes of zeros after the copied code: the longest instruction fits, so
-// operand reads after a checked op-code fetch stay inside the buffer.
-constexpr int kCodePadding = 300;
 
 struct DepthGuard {
     DepthGuard() {
@@ -70,6 +67,7 @@ void MacroRun::Start(const MacroObject& object) {
     codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
     if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
     code_ = codeCopy_.data();
+    Decode();
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);
@@ -82,21 +80,40 @@ void MacroRun::Run(const MacroObject& object) {
     if (inRun_ || stack_) ThrowRunError(kRunSystem, 0);
     DepthGuard depth;
     inRun_ = true;
+    deferEstimation_ = true;
     try {
         Start(object);
         RunLoop(object);
     } catch (...) {
+        deferEstimation_ = false;
         inRun_ = false;
+        try {
+            BringModelUpToDate();
+        } catch (...) {
+            // The run's own error is the one to report.
+        }
         Finish();
         throw;
     }
+    deferEstimation_ = false;
     inRun_ = false;
+    BringModelUpToDate();
     Finish();
 }
 
 void MacroRun::PollStop(int pc) {
     untilPoll_ = kPollInterval;
+    // The services may repaint windows that show the results.
+    BringModelUpToDate();
     if (state_.Services().StopRequested()) ThrowRunError(kRunSystem, pc);
+}
+
+void MacroRun::BringModelUpToDate() {
+    if (modelToEstimate_ == nullptr) return;
+    Reg* m = modelToEstimate_;
+    modelToEstimate_ = nullptr;
+    // Whatever replaces the model estimates the new one itself.
+    if (m == state_.Model()) m->Reestimate(false);
 }
 
 // --- value stack -------------------------------------------------------------

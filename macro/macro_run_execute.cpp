@@ -33,52 +33,136 @@ inline double Number(const std::uint8_t* p) {
 
 int TruncatedCount(double x) { return TruncToInt(x, "macro"); }
 
+// a := a op b for two numbers.
+[[gnu::always_inline]] inline void NumberOperator(int op, double& a, double b) {
+    switch (op) {
+        case opADD: a = a + b; return;
+        case opSUB: a = a - b; return;
+        case opMUL: a = a * b; return;
+        case opDIV:
+            if (b == 0.0) ThrowRunError(kRunDivide, -1);
+            a = a / b;
+            return;
+        case opPOW: a = std::pow(a, b); return;
+        case opAND: a = LogicalAnd(a, b); return;
+        case opOR: a = LogicalOr(a, b); return;
+        case opXOR: a = LogicalEqv(a, b); return;
+        case opEQ: a = ApproxEqual(a, b) ? 1.0 : 0.0; return;
+        case opNE: a = ApproxEqual(a, b) ? 0.0 : 1.0; return;
+        case opLT: a = a < b ? 1.0 : 0.0; return;
+        case opLE: a = a <= b ? 1.0 : 0.0; return;
+        case opGT: a = a > b ? 1.0 : 0.0; return;
+        case opGE: a = a >= b ? 1.0 : 0.0; return;
+        case opREM:
+            if (b == 0.0) ThrowRunError(kRunDivide, -1);
+            a = FloatRemainder(b, a);
+            return;
+        case opIDIV:
+            if (b == 0.0) ThrowRunError(kRunDivide, -1);
+            a = TruncatedQuotient(b, a);
+            return;
+        default: return;
+    }
+}
+
 }  // namespace
 
 bool MacroRun::Execute(const MacroObject& object, int& pc) {
     if (!stack_) ThrowRunError(kRunSystem, pc);
-    return Step(object, pc);
+    int index = IndexOf(pc);
+    if (!Step<false>(object, index)) return false;
+    pc = AddressOf(index);
+    return true;
 }
 
 void MacroRun::RunLoop(const MacroObject& object) {
-    int pc = 0;
-    while (Step(object, pc)) {
+    int index = 0;
+    while (Step<true>(object, index)) {
     }
 }
 
-// One instruction; the stacks exist.
-[[gnu::always_inline]] inline bool MacroRun::Step(const MacroObject& object, int& pc) {
-    if (pc < 0 || pc >= codeLength_) ThrowRunError(kRunSystem, pc);
-    if (--untilPoll_ <= 0) PollStop(pc);
-    const int at = pc;
+// One instruction (joined: or a joined group); the stacks exist. index is
+// that of a decoded instruction and becomes the index of the next one.
+template <bool joined>
+[[gnu::always_inline]] inline bool MacroRun::Step(const MacroObject& object, int& index) {
+    const Decoded& d = program_[static_cast<std::size_t>(index)];
+    const int at = d.address;
+    if (d.op != kFetchFault && --untilPoll_ <= 0) PollStop(at);
+    if (d.readsModel && modelToEstimate_ != nullptr) BringModelUpToDate();
     const std::uint8_t* p = code_ + at + 1;
-    const int op = code_[at];
     MacroStack& s = *stack_;
-    int next = at + 1;
-    switch (op) {
-        case opEND: return false;
-        case opLDI: {
-            PushNumber(Number(p));
-            next += 8;
+    int next = index + 1;
+    switch (joined ? d.runOp : d.op) {
+        case kFetchFault: ThrowRunError(kRunSystem, AddressOf(index));
+        // The joined groups count as their instructions for the polls; the
+        // one that comes due is made at the next instruction.
+        case kLoadConstantOp: {
+            // Never a division by zero; with room for both cells the result
+            // is all that is left of them.
+            double a = s.Double(VariableWord(d.reference, d.level, d.offset));
+            if (cellCount_ + 1 < cells_.size()) {
+                NumberOperator(d.binaryOp, a, d.number);
+                PushNumber(a);
+            } else {
+                PushNumber(a);
+                PushNumber(d.number);
+                Operator(d.binaryOp);
+            }
+            untilPoll_ -= 2;
+            next = index + 3;
             break;
         }
-        case opJMP: next = Int(p); break;
-        case opJPF: next = PopNumber() == 0.0 ? Int(p) : next + 4; break;
-        case opJPT: next = PopNumber() == 0.0 ? next + 4 : Int(p); break;
+        case kConstantOp:
+            PushNumber(d.number);
+            Operator(d.binaryOp);
+            --untilPoll_;
+            next = index + 2;
+            break;
+        case kStorePop: {
+            const MacroCell& c = Top();
+            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
+            s.SetDouble(VariableWord(d.reference, d.level, d.offset), c.number);
+            --cellCount_;
+            --untilPoll_;
+            next = index + 2;
+            break;
+        }
+        case kLoopNext: {
+            // LPR, then the LPD it jumps to.
+            if (lp_ < 2) ThrowRunError(kRunSystem, at);
+            const int counter = s.Word(lp_);
+            const int step = s.Word(lp_ - 1);
+            const double i = std::trunc(s.Double(counter)) + step;
+            s.SetDouble(counter, i);
+            const int limit = s.Word(lp_ + 1);
+            const bool leave = step <= 0 ? i < limit : i > limit;
+            const Decoded& test = program_[static_cast<std::size_t>(d.target)];
+            next = leave ? test.target : d.target + 1;
+            --untilPoll_;
+            break;
+        }
+        case opEND: return false;
+        case opLDI: PushNumber(d.number); break;
+        case opJMP: next = d.target; break;
+        case opJPF:
+            if (PopNumber() == 0.0) next = d.target;
+            break;
+        case opJPT:
+            if (!(PopNumber() == 0.0)) next = d.target;
+            break;
         case opGSB:
-            s.Push(next + 4);
-            next = Int(p);
+            s.Push(at + 5);
+            next = d.target;
             break;
         case opBLC:
             OpenFrame(Int(p), Int(p + 4), Int(p + 8));
-            next += 12;
             break;
         case opRET: {
             // Plain blocks inside the module (or the main body) are left
             // first; a return from the main body ends the run.
             for (int guard = 0; bp_ > 1 && s.Word(bp_ + 1) == 0 && guard <= s.Count(); ++guard) LeaveFrame();
             if (bp_ <= 1) return false;
-            next = s.Word(bp_ - 1);
+            next = IndexOf(s.Word(bp_ - 1));
             LeaveFrame();
             break;
         }
@@ -87,12 +171,10 @@ void MacroRun::RunLoop(const MacroObject& object) {
             LeaveFrame();
             break;
         case opMCR:
-            next += 8;
-            EnterMain(object, Int(p + 4), next - 8);
+            EnterMain(object, Int(p + 4), at + 1);
             break;
         case opARG: {
             const int n = Int(p);
-            next += 4;
             if (n < 0 || static_cast<std::size_t>(n) > cellCount_) ThrowRunError(kRunSystem, at);
             for (int i = 0; i < n; ++i) {
                 const MacroCell& c = cells_[--cellCount_];
@@ -116,7 +198,6 @@ void MacroRun::RunLoop(const MacroObject& object) {
             s.Push(counter);
             s.Push(limit);
             s.SetDouble(counter, start);
-            next += kVariableRefBytes;
             break;
         }
         case opLPD: {
@@ -125,14 +206,14 @@ void MacroRun::RunLoop(const MacroObject& object) {
             const int limit = s.Word(lp_ + 1);
             const double i = std::trunc(s.Double(s.Word(lp_)));
             const bool leave = step <= 0 ? i < limit : i > limit;
-            next = leave ? Int(p) : next + 4;
+            if (leave) next = d.target;
             break;
         }
         case opLPR: {
             if (lp_ < 2) ThrowRunError(kRunSystem, at);
             const int counter = s.Word(lp_);
             s.SetDouble(counter, std::trunc(s.Double(counter)) + s.Word(lp_ - 1));
-            next = Int(p);
+            next = d.target;
             break;
         }
         case opLPE: {
@@ -148,7 +229,6 @@ void MacroRun::RunLoop(const MacroObject& object) {
             s.Push(Int(p));
             ap_ = s.Count();
             s.PushDouble(v);
-            next += 4;
             break;
         }
         case opALP:
@@ -157,7 +237,6 @@ void MacroRun::RunLoop(const MacroObject& object) {
             break;
         case opCSC: {
             const int n = Int(p);
-            next += 4;
             bool any = false;
             for (int i = 0; i < n; ++i) any = PopNumber() != 0.0 || any;
             PushNumber(any ? 1.0 : 0.0);
@@ -165,7 +244,7 @@ void MacroRun::RunLoop(const MacroObject& object) {
         }
         case opCE:
             if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            next = s.Word(ap_ - 1);
+            next = IndexOf(s.Word(ap_ - 1));
             break;
         case opSEP: {
             if (ap_ < 2) ThrowRunError(kRunSystem, at);
@@ -177,7 +256,6 @@ void MacroRun::RunLoop(const MacroObject& object) {
         case opTRY:
             tries_.push_back({bp_, ep_, s.Count()});
             ep_ = Int(p);
-            next += 4;
             break;
         case opTRE:
         case opXEP: {
@@ -189,8 +267,8 @@ void MacroRun::RunLoop(const MacroObject& object) {
             bp_ = t.bp;
             ep_ = t.ep;
             s.TruncateTo(t.sp);
-            if (op == opTRE) {
-                next = Int(p);
+            if (d.op == opTRE) {
+                next = d.target;
                 break;
             }
             const double v = PopNumber();
@@ -198,38 +276,35 @@ void MacroRun::RunLoop(const MacroObject& object) {
             s.Push(Int(p));
             ap_ = s.Count();
             s.PushDouble(v);
-            next += 4;
             break;
         }
         case opEJP:
             if (ep_ < 1) return false;
-            next = ep_;
+            next = IndexOf(ep_);
             break;
         case opLDA:
             // Number variables inline; other kinds with the data instructions.
-            if (p[1] != vkNumber) {
-                next = ExecuteData(op, at);
+            if (d.kind != vkNumber) {
+                next = DataInstruction(index);
                 break;
             }
-            PushNumber(s.Double(VariableWord(p)));
-            next += kVariableRefBytes;
+            PushNumber(s.Double(VariableWord(d.reference, d.level, d.offset)));
             break;
         case opSTA: {
-            if (p[1] != vkNumber) {
-                next = ExecuteData(op, at);
+            if (d.kind != vkNumber) {
+                next = DataInstruction(index);
                 break;
             }
             const MacroCell& c = Top();
             if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
-            s.SetDouble(VariableWord(p), c.number);
-            next += kVariableRefBytes;
+            s.SetDouble(VariableWord(d.reference, d.level, d.offset), c.number);
             break;
         }
         case opPOP: PopCell(); break;
         case opFAA: PushNumber(currentValue_); break;
         case opADD: case opSUB: case opMUL: case opDIV: case opPOW: case opAND: case opOR: case opXOR:
         case opEQ: case opNE: case opLT: case opLE: case opGT: case opGE: case opREM: case opIDIV:
-            Operator(op);
+            Operator(d.op);
             break;
         case opNOT: {
             MacroCell& c = Top();
@@ -243,51 +318,25 @@ void MacroRun::RunLoop(const MacroObject& object) {
             c.number = -c.number;
             break;
         }
-        case opIMP:
-            Interval(p);
-            next += 3;
-            break;
-        default:
-            next = ExecuteData(op, at);
-            break;
+        case opIMP: Interval(p); break;
+        default: next = DataInstruction(index); break;
     }
-    pc = next;
+    index = next;
     return true;
+}
+
+// A data instruction at index; the index of the next one.
+int MacroRun::DataInstruction(int index) {
+    const int after = ExecuteData(program_[static_cast<std::size_t>(index)].op, program_[static_cast<std::size_t>(index)].address);
+    return after == program_[static_cast<std::size_t>(index) + 1].address ? index + 1 : IndexOf(after);
 }
 
 void MacroRun::Operator(int op) {
     if (cellCount_ >= 2 && cells_[cellCount_ - 1].kind == MacroCell::kNumber &&
         cells_[cellCount_ - 2].kind == MacroCell::kNumber) {
         const double b = cells_[--cellCount_].number;
-        double& a = cells_[cellCount_ - 1].number;
-        switch (op) {
-            case opADD: a = a + b; return;
-            case opSUB: a = a - b; return;
-            case opMUL: a = a * b; return;
-            case opDIV:
-                if (b == 0.0) ThrowRunError(kRunDivide, -1);
-                a = a / b;
-                return;
-            case opPOW: a = std::pow(a, b); return;
-            case opAND: a = LogicalAnd(a, b); return;
-            case opOR: a = LogicalOr(a, b); return;
-            case opXOR: a = LogicalEqv(a, b); return;
-            case opEQ: a = ApproxEqual(a, b) ? 1.0 : 0.0; return;
-            case opNE: a = ApproxEqual(a, b) ? 0.0 : 1.0; return;
-            case opLT: a = a < b ? 1.0 : 0.0; return;
-            case opLE: a = a <= b ? 1.0 : 0.0; return;
-            case opGT: a = a > b ? 1.0 : 0.0; return;
-            case opGE: a = a >= b ? 1.0 : 0.0; return;
-            case opREM:
-                if (b == 0.0) ThrowRunError(kRunDivide, -1);
-                a = FloatRemainder(b, a);
-                return;
-            case opIDIV:
-                if (b == 0.0) ThrowRunError(kRunDivide, -1);
-                a = TruncatedQuotient(b, a);
-                return;
-            default: return;
-        }
+        NumberOperator(op, cells_[cellCount_ - 1].number, b);
+        return;
     }
     if (!TopIsText()) {
         // A number over a text (or over nothing).
