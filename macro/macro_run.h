@@ -1,7 +1,10 @@
 // MacroRun: the interpreter of compiled macros. A stack machine with a value
 // stack of typed cells and a word stack (MacroStack) for variables, frames,
-// loop and select frames and arrays. Execute runs one instruction, so a
-// debugger can step the same code path that Run uses.
+// loop and select frames and arrays. Start decodes the code once; Execute
+// runs one instruction, so a debugger can step the code path that Run uses
+// (Run also does a few common pairs of instructions at once, to the same
+// effect). Within Run, cell writes re-estimate the model only when something
+// reads it, and at the end.
 #pragma once
 
 #include <array>
