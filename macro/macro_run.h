@@ -200,6 +200,7 @@ private:
     // The data instructions; returns the next address.
     int ExecuteData(int op, int at);
     int DataInstruction(int index);
+    int OtherInstruction(const MacroObject& object, int index);
     void Operator(int op);
     void Interval(const std::uint8_t* p);
     void EnterMain(const MacroObject& object, int size, int address);

@@ -1,5 +1,5 @@
-// The run cycle: control flow, frames, loops, select, try and the operators.
-#include <bit>
+// The run cycle: the frequent instructions (constants, number variables,
+// jumps, loops, the operators) and the joined groups of them.
 #include <cmath>
 #include <cstring>
 
@@ -9,29 +9,6 @@
 #include "macro/macro_run_errors.h"
 
 namespace {
-
-// Operands are little-endian and unaligned.
-inline std::int32_t Int(const std::uint8_t* p) {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::int32_t v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    } else {
-        return ReadCodeInt(p);
-    }
-}
-
-inline double Number(const std::uint8_t* p) {
-    if constexpr (std::endian::native == std::endian::little) {
-        double v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    } else {
-        return ReadCodeDouble(p);
-    }
-}
-
-int TruncatedCount(double x) { return TruncToInt(x, "macro"); }
 
 // a := a op b for two numbers.
 [[gnu::always_inline]] inline void NumberOperator(int op, double& a, double b) {
@@ -89,7 +66,6 @@ template <bool joined>
     const int at = d.address;
     if (d.op != kFetchFault && --untilPoll_ <= 0) PollStop(at);
     if (d.readsModel && modelToEstimate_ != nullptr) BringModelUpToDate();
-    const std::uint8_t* p = code_ + at + 1;
     MacroStack& s = *stack_;
     int next = index + 1;
     switch (joined ? d.runOp : d.op) {
@@ -150,56 +126,6 @@ template <bool joined>
         case opJPT:
             if (!(PopNumber() == 0.0)) next = d.target;
             break;
-        case opGSB:
-            s.Push(at + 5);
-            next = d.target;
-            break;
-        case opBLC:
-            OpenFrame(Int(p), Int(p + 4), Int(p + 8));
-            break;
-        case opRET: {
-            // Plain blocks inside the module (or the main body) are left
-            // first; a return from the main body ends the run.
-            for (int guard = 0; bp_ > 1 && s.Word(bp_ + 1) == 0 && guard <= s.Count(); ++guard) LeaveFrame();
-            if (bp_ <= 1) return false;
-            next = IndexOf(s.Word(bp_ - 1));
-            LeaveFrame();
-            break;
-        }
-        case opBLE:
-            if (bp_ < 1) ThrowRunError(kRunSystem, at);
-            LeaveFrame();
-            break;
-        case opMCR:
-            EnterMain(object, Int(p + 4), at + 1);
-            break;
-        case opARG: {
-            const int n = Int(p);
-            if (n < 0 || static_cast<std::size_t>(n) > cellCount_) ThrowRunError(kRunSystem, at);
-            for (int i = 0; i < n; ++i) {
-                const MacroCell& c = cells_[--cellCount_];
-                switch (c.kind) {
-                    case MacroCell::kNumber: s.PushDouble(c.number); break;
-                    case MacroCell::kAddress: s.Push(c.ints[0]); break;
-                    case MacroCell::kRange: s.PushFour(c.ints[0], c.ints[1], c.ints[2], c.ints[3]); break;
-                    case MacroCell::kText: s.PushText(std::string(c.text, strnlen(c.text, MacroStack::kTextBytes))); break;
-                }
-            }
-            break;
-        }
-        case opLOP: {
-            const int step = TruncatedCount(PopNumber());
-            const int limit = TruncatedCount(PopNumber());
-            const int start = TruncatedCount(PopNumber());
-            const int counter = VariableWord(p);
-            s.Push(lp_);
-            s.Push(step);
-            lp_ = s.Count();
-            s.Push(counter);
-            s.Push(limit);
-            s.SetDouble(counter, start);
-            break;
-        }
         case opLPD: {
             if (lp_ < 2) ThrowRunError(kRunSystem, at);
             const int step = s.Word(lp_ - 1);
@@ -216,72 +142,6 @@ template <bool joined>
             next = d.target;
             break;
         }
-        case opLPE: {
-            if (lp_ < 2) ThrowRunError(kRunSystem, at);
-            const int saved = s.Word(lp_ - 2);
-            s.TruncateTo(lp_ - 2);
-            lp_ = saved;
-            break;
-        }
-        case opSEL: {
-            const double v = PopNumber();
-            s.Push(ap_);
-            s.Push(Int(p));
-            ap_ = s.Count();
-            s.PushDouble(v);
-            break;
-        }
-        case opALP:
-            if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            PushNumber(s.Double(ap_));
-            break;
-        case opCSC: {
-            const int n = Int(p);
-            bool any = false;
-            for (int i = 0; i < n; ++i) any = PopNumber() != 0.0 || any;
-            PushNumber(any ? 1.0 : 0.0);
-            break;
-        }
-        case opCE:
-            if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            next = IndexOf(s.Word(ap_ - 1));
-            break;
-        case opSEP: {
-            if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            const int saved = s.Word(ap_ - 2);
-            s.TruncateTo(ap_ - 2);
-            ap_ = saved;
-            break;
-        }
-        case opTRY:
-            tries_.push_back({bp_, ep_, s.Count()});
-            ep_ = Int(p);
-            break;
-        case opTRE:
-        case opXEP: {
-            if (tries_.empty()) ThrowRunError(kRunSystem, at);
-            const TryFrame t = tries_.back();
-            tries_.pop_back();
-            if (t.sp > s.Count()) ThrowRunError(kRunSystem, at);
-            CloseFramesAbove(t.sp);
-            bp_ = t.bp;
-            ep_ = t.ep;
-            s.TruncateTo(t.sp);
-            if (d.op == opTRE) {
-                next = d.target;
-                break;
-            }
-            const double v = PopNumber();
-            s.Push(ap_);
-            s.Push(Int(p));
-            ap_ = s.Count();
-            s.PushDouble(v);
-            break;
-        }
-        case opEJP:
-            if (ep_ < 1) return false;
-            next = IndexOf(ep_);
-            break;
         case opLDA:
             // Number variables inline; other kinds with the data instructions.
             if (d.kind != vkNumber) {
@@ -301,25 +161,14 @@ template <bool joined>
             break;
         }
         case opPOP: PopCell(); break;
-        case opFAA: PushNumber(currentValue_); break;
         case opADD: case opSUB: case opMUL: case opDIV: case opPOW: case opAND: case opOR: case opXOR:
         case opEQ: case opNE: case opLT: case opLE: case opGT: case opGE: case opREM: case opIDIV:
             Operator(d.op);
             break;
-        case opNOT: {
-            MacroCell& c = Top();
-            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
-            c.number = c.number == 0.0 ? 1.0 : 0.0;
+        default:
+            next = OtherInstruction(object, index);
+            if (next < 0) return false;
             break;
-        }
-        case opXCS: {
-            MacroCell& c = Top();
-            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, at);
-            c.number = -c.number;
-            break;
-        }
-        case opIMP: Interval(p); break;
-        default: next = DataInstruction(index); break;
     }
     index = next;
     return true;
