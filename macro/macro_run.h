@@ -114,7 +114,8 @@ private:
     static constexpr std::uint8_t kFetchFault = 0xFF;
     // Joined instructions: LDA (number) LDI op; LDI op; STA (number) POP;
     // LPR with the LPD it jumps to.
-    static constexpr std::uint8_t kLoadConstantOp = 0xF0;
+    // kLoadConstantOp + the operator for the arithmetic and comparisons.
+    static constexpr std::uint8_t kLoadConstantOp = 0xC0;
     static constexpr std::uint8_t kConstantOp = 0xF1;
     static constexpr std::uint8_t kStorePop = 0xF2;
     static constexpr std::uint8_t kLoopNext = 0xF3;
@@ -122,6 +123,8 @@ private:
     // joined: Run's cycle, which may do a joined group at once.
     template <bool joined>
     bool Step(const MacroObject& object, int& index);
+    template <int op>
+    int LoadConstant(const Decoded& d, int index);
     void JoinInstructions(int decoded);
     void RunLoop(const MacroObject& object);
     void Decode();

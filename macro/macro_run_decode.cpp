@@ -15,6 +15,15 @@ bool IsBinaryOperator(int op) {
     }
 }
 
+// The operators that a variable and a constant have a joined case for.
+bool HasCaseOfItsOwn(int op) {
+    switch (op) {
+        case opADD: case opSUB: case opMUL: case opDIV: case opEQ: case opNE: case opLT: case opLE: case opGT: case opGE:
+            return true;
+        default: return false;
+    }
+}
+
 bool Divides(int op) { return op == opDIV || op == opREM || op == opIDIV; }
 
 bool IsStaticJump(int op) {
@@ -124,9 +133,9 @@ void MacroRun::JoinInstructions(int decoded) {
         d.runOp = d.op;
         if (d.op == opLDA && numberVariable(i) && op(i + 1) == opLDI && IsBinaryOperator(op(i + 2)) &&
             !(Divides(op(i + 2)) && program_[static_cast<std::size_t>(i) + 1].number == 0.0)) {
-            d.runOp = kLoadConstantOp;
-            d.number = program_[static_cast<std::size_t>(i) + 1].number;
             d.binaryOp = op(i + 2);
+            d.runOp = HasCaseOfItsOwn(d.binaryOp) ? kLoadConstantOp + d.binaryOp : kLoadConstantOp;
+            d.number = program_[static_cast<std::size_t>(i) + 1].number;
         } else if (d.op == opLDI && IsBinaryOperator(op(i + 1))) {
             d.runOp = kConstantOp;
             d.binaryOp = op(i + 1);

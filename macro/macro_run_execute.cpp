@@ -58,6 +58,25 @@ void MacroRun::RunLoop(const MacroObject& object) {
     }
 }
 
+// LDA (number), LDI, a binary operator (op, or 0: the one decoded). Never a
+// division by zero; with room for both cells the result is all that is left
+// of them.
+template <int op>
+[[gnu::always_inline]] inline int MacroRun::LoadConstant(const Decoded& d, int index) {
+    double a = stack_->Double(VariableWord(d.reference, d.level, d.offset));
+    const int binary = op != 0 ? op : d.binaryOp;
+    if (cellCount_ + 1 < cells_.size()) {
+        NumberOperator(binary, a, d.number);
+        PushNumber(a);
+    } else {
+        PushNumber(a);
+        PushNumber(d.number);
+        Operator(binary);
+    }
+    untilPoll_ -= 2;
+    return index + 3;
+}
+
 // One instruction (joined: or a joined group); the stacks exist. index is
 // that of a decoded instruction and becomes the index of the next one.
 template <bool joined>
@@ -72,22 +91,18 @@ template <bool joined>
         case kFetchFault: ThrowRunError(kRunSystem, AddressOf(index));
         // The joined groups count as their instructions for the polls; the
         // one that comes due is made at the next instruction.
-        case kLoadConstantOp: {
-            // Never a division by zero; with room for both cells the result
-            // is all that is left of them.
-            double a = s.Double(VariableWord(d.reference, d.level, d.offset));
-            if (cellCount_ + 1 < cells_.size()) {
-                NumberOperator(d.binaryOp, a, d.number);
-                PushNumber(a);
-            } else {
-                PushNumber(a);
-                PushNumber(d.number);
-                Operator(d.binaryOp);
-            }
-            untilPoll_ -= 2;
-            next = index + 3;
-            break;
-        }
+        // Each operator has a case of its own.
+        case kLoadConstantOp + opADD: next = LoadConstant<opADD>(d, index); break;
+        case kLoadConstantOp + opSUB: next = LoadConstant<opSUB>(d, index); break;
+        case kLoadConstantOp + opMUL: next = LoadConstant<opMUL>(d, index); break;
+        case kLoadConstantOp + opDIV: next = LoadConstant<opDIV>(d, index); break;
+        case kLoadConstantOp + opEQ: next = LoadConstant<opEQ>(d, index); break;
+        case kLoadConstantOp + opNE: next = LoadConstant<opNE>(d, index); break;
+        case kLoadConstantOp + opLT: next = LoadConstant<opLT>(d, index); break;
+        case kLoadConstantOp + opLE: next = LoadConstant<opLE>(d, index); break;
+        case kLoadConstantOp + opGT: next = LoadConstant<opGT>(d, index); break;
+        case kLoadConstantOp + opGE: next = LoadConstant<opGE>(d, index); break;
+        case kLoadConstantOp: next = LoadConstant<0>(d, index); break;
         case kConstantOp:
             PushNumber(d.number);
             Operator(d.binaryOp);

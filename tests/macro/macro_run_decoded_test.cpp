@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "macro_run_support.h"
 
@@ -144,6 +145,23 @@ TEST(MacroRunDecoded, WholeAndSteppedRunsAgreeTable) {
              Ldi(m, 1);
              End(m);
          }, "", 1.0, "6"},
+        // x = 6, then x - 2, x * 3, x / 4, x ^ 2, x = 6, x <> 6, x <= 6, x > 6, x >= 7
+        {"a variable and a constant under every kind of operator", [](MacroObject& m) {
+             Main(m, 8);
+             Ldi(m, 6);
+             m.EmitVariableRef(opSTA, Var(6));
+             m.Emit(opPOP);
+             const std::pair<int, double> ops[] = {{opSUB, 2}, {opMUL, 3}, {opDIV, 4}, {opPOW, 2}, {opEQ, 6},
+                                                   {opNE, 6}, {opLE, 6}, {opGT, 6}, {opGE, 7}};
+             for (const auto& [op, c] : ops) {
+                 m.EmitVariableRef(opLDA, Var(6));
+                 Ldi(m, c);
+                 m.Emit(op);
+                 m.Emit(opWRE);
+                 m.Emit(opTAB);
+             }
+             End(m);
+         }, "", 0.0, "4\t18\t1.5\t36\t1\t0\t1\t0\t0\t"},
         // a loop that runs zero times: the joined LPR is never reached
         {"loop of no passes", [](MacroObject& m) { AddLoop(m, 0); }, "", 0.0, ""},
     };
