@@ -1,5 +1,6 @@
 #include "macro/macro_run.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/model/regression_model.h"
@@ -63,11 +64,18 @@ void MacroRun::Finish() {
 void MacroRun::Start(const MacroObject& object) {
     Clear();
     stack_ = std::make_unique<MacroStack>();
-    codeLength_ = object.CodeLength();
-    codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
-    if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
-    code_ = codeCopy_.data();
-    Decode();
+    // The same code as the last run's (an expression evaluated again) keeps
+    // its decoded form.
+    const int length = std::max(object.CodeLength(), 0);
+    const bool same = !program_.empty() && length == codeLength_ &&
+                      (length == 0 || std::memcmp(codeCopy_.data(), object.Code(), static_cast<std::size_t>(length)) == 0);
+    if (!same) {
+        codeLength_ = length;
+        codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
+        if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
+        code_ = codeCopy_.data();
+        Decode();
+    }
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);

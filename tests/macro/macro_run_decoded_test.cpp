@@ -249,4 +249,20 @@ TEST(MacroRunDecoded, PollsStayOneEvery4096Instructions) {
     EXPECT_EQ(RunStepped(m).polls, 26);
 }
 
+TEST(MacroRunDecoded, ARunAfterAnotherRunsItsOwnCode) {
+    // Two programs of the same length, then the first again.
+    MacroObject one, two;
+    Ldi(one, 1);
+    End(one);
+    Ldi(two, 2);
+    End(two);
+    RunFixture f;
+    EXPECT_EQ(f.Run(one), "");
+    EXPECT_EQ(f.run.CurrentValue(), 1.0);
+    EXPECT_EQ(f.Run(two), "");
+    EXPECT_EQ(f.run.CurrentValue(), 2.0);
+    EXPECT_EQ(f.Run(one), "");
+    EXPECT_EQ(f.run.CurrentValue(), 1.0);
+}
+
 }  // namespace
