@@ -1,7 +1,10 @@
 // MacroRun: the interpreter of compiled macros. A stack machine with a value
 // stack of typed cells and a word stack (MacroStack) for variables, frames,
-// loop and select frames and arrays. Execute runs one instruction, so a
-// debugger can step the same code path that Run uses.
+// loop and select frames and arrays. Start decodes the code once; Execute
+// runs one instruction, so a debugger can step the code path that Run uses
+// (Run also does a few common pairs of instructions at once, to the same
+// effect). Within Run, cell writes re-estimate the model only when something
+// reads it, and at the end.
 #pragma once
 
 #include <array>
@@ -49,6 +52,9 @@ public:
     static constexpr int kMaxNesting = 16;
     // The value stack holds at most this many cells.
     static constexpr int kMaxCells = 1 << 20;
+    // Bytes of zeros after the copied code: the longest instruction fits, so
+    // operand reads after a checked op-code fetch stay inside the buffer.
+    static constexpr int kCodePadding = 300;
 
     explicit MacroRun(AppState& state);
     ~MacroRun();
@@ -102,8 +108,62 @@ private:
         int word, start, end;
     };
 
-    bool Step(const MacroObject& object, int& pc);
+    // One instruction of the code being run, decoded once by Start: jump
+    // targets as instruction indices, constants and variable operands read
+    // out of their bytes.
+    struct Decoded {
+        std::int32_t address = 0;  // of the op-code; of the fetch for a fault
+        std::int32_t target = 0;   // static jumps: the target's index
+        std::int32_t level = 0;    // variable operand
+        std::int32_t offset = 0;
+        double number = 0.0;       // LDI
+        std::uint8_t op = 0;
+        // What Run executes: op, or a pair or triple of instructions from
+        // here on done at once (the instructions after it stay as they are,
+        // for jumps to them and for single steps).
+        std::uint8_t runOp = 0;
+        std::uint8_t binaryOp = 0;  // of a joined constant operand
+        std::uint8_t reference = 0;
+        std::uint8_t kind = 0;
+        bool readsModel = true;    // needs the model estimated with its data
+    };
+    // A fetch outside the code or inside an instruction.
+    static constexpr std::uint8_t kFetchFault = 0xFF;
+    // Joined instructions: LDA (number) LDI op; LDI op; STA (number) POP;
+    // LPR with the LPD it jumps to.
+    // kLoadConstantOp + the operator for the arithmetic and comparisons.
+    static constexpr std::uint8_t kLoadConstantOp = 0xC0;
+    static constexpr std::uint8_t kConstantOp = 0xF1;
+    static constexpr std::uint8_t kStorePop = 0xF2;
+    static constexpr std::uint8_t kLoopNext = 0xF3;
+
+    // joined: Run's cycle, which may do a joined group at once.
+    template <bool joined>
+    bool Step(const MacroObject& object, int& index);
+    template <int op>
+    int LoadConstant(const Decoded& d, int index);
+    void JoinInstructions(int decoded);
     void RunLoop(const MacroObject& object);
+    void Decode();
+    Decoded DecodeAt(int address) const;
+    int AddFault(int address);
+    // The instruction index of a code address (a fault when none starts there).
+    int IndexOf(int address) {
+        if (address >= 0 && address < codeLength_) {
+            const int i = indexOfAddress_[static_cast<std::size_t>(address)];
+            if (i >= 0) return i;
+        }
+        faultAddress_ = address;
+        return dynamicFault_;
+    }
+    int AddressOf(int index) const {
+        return index == dynamicFault_ ? faultAddress_ : program_[static_cast<std::size_t>(index)].address;
+    }
+
+    // --- deferred estimation ----------------------------------------------------
+    // Within Run, cell writes leave the re-estimation pending; it is done
+    // before anything reads results or statistics, and at the end.
+    void BringModelUpToDate();
 
     // --- value stack ------------------------------------------------------------
     MacroCell& PushCell(MacroCell::Kind kind) {
@@ -145,10 +205,13 @@ private:
         std::int32_t level, offset;
         std::memcpy(&level, ref + 2, sizeof level);  // little-endian hosts
         std::memcpy(&offset, ref + 6, sizeof offset);
+        return VariableWord(ref[0], level, offset);
+    }
+    int VariableWord(int reference, int level, int offset) const {
         // The current frame's own variables need no walk.
         const int frame = bp_ >= 1 && bp_ + 2 < stack_->Count() && stack_->Word(bp_ + 2) == level ? bp_ : FrameOfLevel(level);
         const int w = frame + offset;
-        return ref[0] != 0 ? stack_->Word(w) : w;
+        return reference != 0 ? stack_->Word(w) : w;
     }
     void LeaveFrame();
     void CloseFramesAbove(int sp);
@@ -171,6 +234,8 @@ private:
     // --- instruction groups ------------------------------------------------------
     // The data instructions; returns the next address.
     int ExecuteData(int op, int at);
+    int DataInstruction(int index);
+    int OtherInstruction(const MacroObject& object, int index);
     void Operator(int op);
     void Interval(const std::uint8_t* p);
     void EnterMain(const MacroObject& object, int size, int address);
@@ -263,6 +328,13 @@ private:
     const MacroObject* object_ = nullptr;
     MacroLibraryCalls* library_ = nullptr;
     int codeLength_ = 0;
+    std::vector<Decoded> program_;
+    std::vector<std::int32_t> indexOfAddress_;
+    int dynamicFault_ = 0;
+    int faultAddress_ = 0;
+    // Set by Run: cell writes leave the estimation to BringModelUpToDate.
+    bool deferEstimation_ = false;
+    Reg* modelToEstimate_ = nullptr;
     std::string output_;
     std::string numberFormat_;
     std::array<std::string, kArgumentSlots> argumentTexts_;

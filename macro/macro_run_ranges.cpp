@@ -106,6 +106,10 @@ void MacroRun::DataRange(const std::uint8_t* p, int address) {
 }
 
 std::vector<double> MacroRun::SourceValues(const MacroCell& c) {
+    // Data and arrays are read as they are; anything estimated from them
+    // must be brought up to date first.
+    if (c.source != MacroCell::kArray && c.source != MacroCell::kDescriptor && c.source != MacroCell::kData)
+        BringModelUpToDate();
     std::vector<double> out;
     const int first = c.ints[2];
     const int last = c.ints[3];
