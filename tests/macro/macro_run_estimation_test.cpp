@@ -52,7 +52,7 @@ void AddToY(MacroObject& m, int first, int last) {
     Jump(m, opLPD, done);
     m.EmitVariableRef(opLDA, i);
     m.EmitVariableRef(opLDA, i);
-    m.EmitTwoInts(opSVL, 2, 3);
+    m.EmitTwoInts(opSVL, 1, 3);
     m.Emit(opPOP);
     Jump(m, opLPR, top);
     m.SetLabel(done);
@@ -63,7 +63,7 @@ void AddToY(MacroObject& m, int first, int last) {
 void SetY(MacroObject& m, int i, double x) {
     Ldi(m, i);
     Ldi(m, x);
-    m.EmitTwoInts(opSVL, 2, 2);
+    m.EmitTwoInts(opSVL, 1, 2);
     m.Emit(opPOP);
 }
 
@@ -107,7 +107,7 @@ MacroObject WritesAndReads() {
     m.EmitTwoInts(opSVR, 0, 14);
     m.Emit(opWRE);
     m.Emit(opTAB);
-    m.EmitTwoInts(opSVR, 2, 0);
+    m.EmitTwoInts(opSVR, 1, 0);
     m.Emit(opWRE);
     End(m);
     return m;
@@ -217,7 +217,7 @@ TEST(MacroRunEstimation, ANonFiniteWriteKeepsTheModelOfTheDataJustBefore) {
     Ldi(m, 1e308);
     Ldi(m, 10);
     m.Emit(opMUL);
-    m.EmitTwoInts(opSVL, 2, 2);
+    m.EmitTwoInts(opSVL, 1, 2);
     m.Emit(opPOP);
     SetY(m, 5, 6);
     WriteR2(m);
@@ -294,7 +294,7 @@ TEST(MacroRunEstimation, PollsSeeAnEstimatedModel) {
     m.Emit(opMUL);
     Ldi(m, 7);
     m.Emit(opREM);
-    m.EmitTwoInts(opSVL, 2, 2);
+    m.EmitTwoInts(opSVL, 1, 2);
     m.Emit(opPOP);
     Jump(m, opLPR, top);
     m.SetLabel(done);
