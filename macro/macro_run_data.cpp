@@ -220,16 +220,18 @@ void MacroRun::DataRead(int a, int s, int address) {
     const int n = m.GetObsCount();
     const int k = m.GetVarCount();
     auto variable = [&](double j) { return CheckedIndex(std::trunc(j), k, address) - 1; };
+    // The code names a variable by its index from 0, as the compiler found it.
+    auto codeVariable = [&] { return CheckedIndex(static_cast<double>(a) + 1.0, k, address) - 1; };
     switch (s) {
         case -10: {
             const int i = CheckedIndex(std::trunc(PopNumber()), n, address) - 1;
-            PushNumber(m.GetValue(i, variable(a)));
+            PushNumber(m.GetValue(i, codeVariable()));
             break;
         }
-        case 0: PushNumber(m.GetMean(variable(a))); break;
-        case 1: PushNumber(m.GetStdDev(variable(a))); break;
-        case 2: PushNumber(m.GetMax(variable(a))); break;
-        case 3: PushNumber(m.GetMin(variable(a))); break;
+        case 0: PushNumber(m.GetMean(codeVariable())); break;
+        case 1: PushNumber(m.GetStdDev(codeVariable())); break;
+        case 2: PushNumber(m.GetMax(codeVariable())); break;
+        case 3: PushNumber(m.GetMin(codeVariable())); break;
         case 4: PushNumber(n); break;
         case 5: PushNumber(k); break;
         case 7: {
@@ -264,7 +266,8 @@ void MacroRun::DataWrite(int a, int code, int address) {
     if (code < -2 || code > 6) ThrowRunError(kRunSystem, address);
     const double v = code >= 2 ? PopNumber() : 0.0;
     const int i = CheckedIndex(std::trunc(PopNumber()), m.GetObsCount(), address) - 1;
-    const int j = CheckedIndex(a, m.GetVarCount(), address) - 1;
+    // The variable's index from 0, as the compiler found it.
+    const int j = CheckedIndex(static_cast<double>(a) + 1.0, m.GetVarCount(), address) - 1;
     double stored = 0.0;
     const double pushed = ApplyAssign(code, m.GetValue(i, j), v, stored);
     const DataEdit edit{m, state_.Undo(), [this](const std::string& name) { return state_.IsReservedName(name); }};

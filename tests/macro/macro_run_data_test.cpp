@@ -5,6 +5,7 @@
 #include "core/model/regression_model.h"
 #include "core/model/undo_store.h"
 #include "eval/scalar_functions.h"
+#include "macro/macro_compile.h"
 #include "macro_run_support.h"
 #include "support/model_builder.h"
 
@@ -312,9 +313,10 @@ TEST(MacroRunData, ReadsTable) {
     };
     const Case cases[] = {
         {"observations", [](MacroObject& m) { m.EmitTwoInts(opSVR, 0, 4); }, 5},
-        {"cell of variable a", [](MacroObject& m) { Ldi(m, 3); m.EmitTwoInts(opSVR, 2, -10); }, 9},
+        // The code's variable is an index from 0: 1 is y.
+        {"cell of variable a", [](MacroObject& m) { Ldi(m, 3); m.EmitTwoInts(opSVR, 1, -10); }, 9},
         {"cell (i, j)", [](MacroObject& m) { Ldi(m, 4); Ldi(m, 1); m.EmitTwoInts(opSVR, 0, 7); }, 4},
-        {"mean of y", [](MacroObject& m) { m.EmitTwoInts(opSVR, 2, 0); }, 24.0 / 5},
+        {"mean of y", [](MacroObject& m) { m.EmitTwoInts(opSVR, 1, 0); }, 24.0 / 5},
         {"max by number", [](MacroObject& m) { Ldi(m, 2); m.EmitTwoInts(opSVR, 0, 11); }, 9},
         {"index by name", [](MacroObject& m) { Lsi(m, "y"); m.EmitTwoInts(opSVR, -1, 8); }, 2},
         // max of 3, y over observations 4 .. 2 (taken as 2 .. 4), and 1
@@ -351,14 +353,35 @@ TEST(MacroRunData, ReadsTable) {
     EXPECT_EQ(Output(f, m), "x");
 }
 
+// The compiler's variable index and the interpreter's agree: x = 1..5,
+// y = 2, 4, 9, 4, 5.
+TEST(MacroRunData, CompiledCellsAndStatisticsReadTheirVariable) {
+    const std::pair<const char*, double> cases[] = {
+        {"#x[2]", 2}, {"#y[3]", 9}, {"#y[1] + #x[5]", 7}, {"#y.ave", 24.0 / 5}, {"#x.max", 5}, {"#y.min", 2},
+    };
+    for (const auto& [text, expected] : cases) {
+        DataFixture f;
+        MacroCompile c(f.state);
+        c.CompileExpression(text);
+        EXPECT_EQ(f.Run(c), "") << text;
+        EXPECT_DOUBLE_EQ(f.run.CurrentValue(), expected) << text;
+    }
+    DataFixture f;
+    MacroCompile c(f.state);
+    c.CompileExpression("#y[2] = 7");
+    EXPECT_EQ(f.Run(c), "");
+    EXPECT_EQ(f.model->GetValue(1, 1), 7.0);
+    EXPECT_EQ(f.model->GetValue(1, 0), 2.0);
+}
+
 TEST(MacroRunData, CellWritesAreUndoable) {
     DataFixture f;
     MacroObject m;
     Ldi(m, 2);
-    m.EmitTwoInts(opSVL, 1, 0);  // x[2]++: 2 pushed, 3 stored
+    m.EmitTwoInts(opSVL, 0, 0);  // x[2]++: 2 pushed, 3 stored
     Ldi(m, 3);
     Ldi(m, 9.5);
-    m.EmitTwoInts(opSVL, 2, 2);  // y[3] = 9.5
+    m.EmitTwoInts(opSVL, 1, 2);  // y[3] = 9.5
     m.Emit(opPOP);
     End(m);
     EXPECT_EQ(f.Run(m), "");
@@ -381,7 +404,8 @@ TEST(MacroRunData, ErrorsTable) {
     const Case cases[] = {
         {"observation 0", [](MacroObject& m) { Ldi(m, 0); m.EmitTwoInts(opSVR, 1, -10); }, "範囲エラー at 5"},
         {"observation 6", [](MacroObject& m) { Ldi(m, 6); m.EmitTwoInts(opSVR, 1, -10); }, "範囲エラー at 5"},
-        {"variable 3", [](MacroObject& m) { Ldi(m, 1); m.EmitTwoInts(opSVR, 3, -10); }, "範囲エラー at 5"},
+        {"variable 3", [](MacroObject& m) { Ldi(m, 1); m.EmitTwoInts(opSVR, 2, -10); }, "範囲エラー at 5"},
+        {"variable -1", [](MacroObject& m) { Ldi(m, 1); m.EmitTwoInts(opSVR, -1, -10); }, "範囲エラー at 5"},
         {"unknown name", [](MacroObject& m) { Lsi(m, "z"); m.EmitTwoInts(opSVR, -1, 8); }, "範囲エラー at -1"},
         {"cell write", [](MacroObject& m) { Ldi(m, 7); m.EmitTwoInts(opSVL, 1, 0); }, "範囲エラー at 13"},
     };
