@@ -132,6 +132,15 @@ TEST(MacroLibraryCall, LibraryMacroCallsAnother) {
     EXPECT_EQ(f.host.OutputText(), "50");
 }
 
+TEST(MacroLibraryCall, CallsInALoop) {
+    EngineFixture f;
+    f.library.AddOrReplace("macro Twice(x) { x * 2 }");
+    // 2 * (1 + 2 + 3 + 4 + 5)
+    f.host.RunMacroSource("macro m var i, s { for (i = 1; i <= 5; i++) s += @~Twice(i); s }");
+    EXPECT_TRUE(f.host.Done());
+    EXPECT_EQ(f.host.CurrentValue(), 30.0);
+}
+
 TEST(MacroLibraryCall, CompiledIndexIsCheckedByName) {
     EngineFixture f;
     f.library.AddOrReplace("macro A { 1 }");
