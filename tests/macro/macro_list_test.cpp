@@ -4,6 +4,7 @@
 
 #include "macro/macro_run_errors.h"
 #include "macro_engine_support.h"
+#include "support/expect_exception.h"
 
 namespace {
 
@@ -91,10 +92,11 @@ TEST(MacroList, MissingArgumentIsAskedFor) {
 
 TEST(MacroList, CallOutsideTheLibraryIsARangeError) {
     EngineFixture f;
-    EXPECT_THROW(f.library.Call(0, {}), Exception);
+    ExpectExceptionMessage([&] { f.library.Call(0, {}); }, "範囲エラー at -1", "empty library");
     f.library.AddOrReplace("macro A { 1 }");
-    EXPECT_THROW(f.library.Call(1, {}), Exception);
-    EXPECT_THROW(f.library.Call(-1, {}), Exception);
+    ExpectExceptionMessage([&] { f.library.Call(1, {}); }, "範囲エラー at -1", "past the end");
+    ExpectExceptionMessage([&] { f.library.Call(-1, {}); }, "範囲エラー at -1", "negative");
+    ExpectExceptionMessage([&] { f.library.Compiled(1); }, "範囲エラー at -1", "compiled past the end");
 }
 
 TEST(MacroLibraryCall, FromExpressionsAndMacros) {
