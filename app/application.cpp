@@ -7,6 +7,7 @@
 #include "app/property_dialog.h"
 #include "app/settings_dialog.h"
 #include "eval/app_state.h"
+#include "macro/macro_engine.h"
 #include "platform/command_guard.h"
 #include "platform/qt/input_dlg.h"
 #include "platform/qt/qt_services.h"
@@ -46,6 +47,8 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
     // memory message only when memory ran out); the program then does not
     // start.
     const bool created = GuardCommand(state.Services(), [&] {
+        // The macro engine before any window: the host, then its library.
+        GetMacroEngine(state);
         RegisterStandardWindows();
         Create(w.frmREG, w.creationOrder, state);
         if (qtServices) {

@@ -1,3 +1,4 @@
+#include "app/field_formula.h"
 #include "app/main_window.h"
 #include "app/variable_list_drawing.h"
 
@@ -469,17 +470,10 @@ void TfrmREG::EnterInitialValues() {
             FormatIndexedLabel(model->GetVarName(c - 1), std::to_string(r), true), {}, "");
         switch (a.result) {
         case mrOK: {
-            bool stored = false;
-            try {
-                const double v = state_.Evaluator().Calculate(a.text);
-                model->SetValue(r - 1, c - 1, v);
-                sgEdit->InvalidateCell(c, r);
-                stored = true;
-            } catch (const std::bad_alloc&) {
-                throw;
-            } catch (const std::exception&) {
-            }
-            if (!stored) break;  // the same cell again
+            const std::optional<double> v = EvaluateFieldFormula(state_, a.text);
+            if (!v) break;  // the same cell again
+            model->SetValue(r - 1, c - 1, *v);
+            sgEdit->InvalidateCell(c, r);
             if (++c > k) {
                 c = 1;
                 ++r;
