@@ -80,6 +80,12 @@ void TMacroEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const int key = event->key();
+    // A modifier pressed on its own starts a combination; it changes nothing.
+    if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+        key == Qt::Key_AltGr) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
         record_.Close();
         QPlainTextEdit::keyPressEvent(event);
