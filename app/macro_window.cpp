@@ -236,6 +236,13 @@ void TfrmMacro::BuildActions() {
     }
 }
 
+void TfrmMacro::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    activateWindow();
+    if (PC->currentWidget() == tsEdit) eSource->setFocus();
+    UpdateCaption();
+}
+
 QAction* TfrmMacro::Action(const std::string& name) const {
     auto it = actions_.find(name);
     return it == actions_.end() ? nullptr : it->second;

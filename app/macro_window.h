@@ -103,6 +103,9 @@ public:
     // Window-wide: the count of new macros made since start-up.
     static int NewFileCounter() { return newFileCounter_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BuildPages();
     void BuildActions();
