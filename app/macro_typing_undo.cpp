@@ -74,6 +74,19 @@ bool TMacroEdit::UndoTyping() {
     return true;
 }
 
+bool TMacroEdit::event(QEvent* event) {
+    // Ctrl+Z and Ctrl+A belong to the window's actions (undo, add to the
+    // library), not to the editor's own undo and select-all.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::SelectAll)) {
+            key->ignore();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
 void TMacroEdit::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Undo)) {
         emit UndoRequested();
