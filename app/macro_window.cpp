@@ -18,7 +18,7 @@
 #include "app/macro_typing_undo.h"
 #include "core/settings/file_services.h"
 #include "eval/app_state.h"
-#include "macro/macro_compile.h"
+#include "macro/macro_engine.h"
 #include "macro/macro_debugger.h"
 #include "platform/command_guard.h"
 #include "platform/qt/string_grid.h"
@@ -73,11 +73,11 @@ QLabel* RegisterLabel(QWidget* parent, const char* name, const char* hint) {
 TfrmMacro::TfrmMacro(AppState& state, QWidget* parent)
     : QDialog(parent),
       state_(state),
-      host_(std::make_unique<MacroCompile>(state)),
       debugger_(std::make_unique<MacroDebugger>(state)) {
     setObjectName(QStringLiteral("frmMacro"));
     setWindowTitle(QStringLiteral("マクロ"));
     resize(760, 560);
+    debugger_->SetLibrary(&Library());
     BuildPages();
     BuildActions();
     SB = new QStatusBar(this);
@@ -242,6 +242,8 @@ void TfrmMacro::showEvent(QShowEvent* event) {
     if (PC->currentWidget() == tsEdit) eSource->setFocus();
     UpdateCaption();
 }
+
+CMacro& TfrmMacro::Host() const { return GetMacroEngine(state_).host; }
 
 QAction* TfrmMacro::Action(const std::string& name) const {
     auto it = actions_.find(name);

@@ -12,8 +12,9 @@
 #include <string>
 
 class AppState;
+class CMacro;
 class MacroDebugger;
-class MacroCompile;
+class MacroList;
 class MacroObject;
 class QAction;
 class QLabel;
@@ -26,6 +27,9 @@ class QToolBar;
 class QWidget;
 class TMacroEdit;
 class TStringGrid;
+
+// The extension of a file name in upper case, with its dot.
+std::string MacroUpperExtension(const std::string& name);
 
 class TfrmMacro : public QDialog {
     Q_OBJECT
@@ -138,6 +142,9 @@ private:
     void LoadLibraryFile(const std::string& fileName);
     void SaveLibraryFile(const std::string& fileName);
     std::string LibraryFileName() const;
+    // The program's macro host and library.
+    CMacro& Host() const;
+    MacroList& Library() const;
     // A path shown relative to the data folder.
     std::string Shown(const std::string& path) const;
     std::string DataFolder() const;
@@ -145,7 +152,6 @@ private:
     static inline int newFileCounter_ = 0;
 
     AppState& state_;
-    std::unique_ptr<MacroCompile> host_;
     std::unique_ptr<MacroDebugger> debugger_;
     std::map<std::string, QAction*> actions_;
     bool colouring_ = true;

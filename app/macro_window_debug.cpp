@@ -9,7 +9,7 @@
 #include "app/macro_window.h"
 #include "core/text/float_format.h"
 #include "eval/app_state.h"
-#include "macro/macro_compile.h"
+#include "macro/macro_host.h"
 #include "macro/macro_debugger.h"
 #include "macro/macro_run.h"
 #include "platform/errors.h"
@@ -53,22 +53,19 @@ QString CellValueText(const MacroCell& cell) {
 // ---- compiling ----------------------------------------------------------------------
 
 void TfrmMacro::CompileIntoHost(const std::string& text) {
-    host_->CompileProgram(text);
+    Host().CompileProgram(text);
     ShowListing();
 }
 
 void TfrmMacro::CompileOnlyIntoHost(const std::string& text) {
-    try {
-        host_->CompileProgram(text);
-    } catch (const Exception& e) {
-        ErrorBox(state_.Services(), std::string("【コード変換エラー】\n") + e.Message());
-    }
+    // The host shows a compile error; the code before it is listed.
+    Host().CompileOnly(text);
     ShowListing();
 }
 
 void TfrmMacro::ShowListing() {
     MacroObject compiled;
-    host_->LinkProgram(compiled);
+    Host().LinkProgram(compiled);
     debugger_->Load(compiled);
     lbCode->clear();
     for (const std::string& line : debugger_->Lines()) lbCode->addItem(Q(line));
@@ -86,22 +83,10 @@ void TfrmMacro::SetMacroExecute() {
 
 void TfrmMacro::RunMacroExecute() {
     if (!stepMode_) {
-        const std::string text = SourceText();
-        std::string output;
-        if (!text.empty()) {
-            MacroRun run(state_);
-            try {
-                host_->CompileProgram(text);
-                MacroObject program;
-                host_->LinkProgram(program);
-                run.Run(program);
-                output = run.OutputText();
-            } catch (const Exception& e) {
-                output = run.OutputText() + e.Message();
-                ErrorBox(state_.Services(), std::string("【実行時エラー】\n") + e.Message());
-            }
-        }
-        eOut->setPlainText(Q(output));
+        // The host shows an error and adds it to the output.
+        CMacro& host = Host();
+        host.RunMacroSource(SourceText());
+        eOut->setPlainText(Q(host.OutputText()));
     } else {
         try {
             debugger_->RunToEnd();

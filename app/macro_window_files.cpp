@@ -7,7 +7,8 @@
 #include "app/macro_typing_undo.h"
 #include "app/macro_window.h"
 #include "eval/app_state.h"
-#include "macro/macro_compile.h"
+#include "macro/macro_host.h"
+#include "macro/macro_list.h"
 #include "platform/command_guard.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
@@ -30,14 +31,14 @@ std::string MacroUpperExtension(const std::string& name) {
     return ext;
 }
 
-const std::string& TfrmMacro::MacroFileName() const { return host_->FileName(); }
+const std::string& TfrmMacro::MacroFileName() const { return Host().FileName(); }
 
 void TfrmMacro::OpenMacroFile(const std::string& fileName) {
     MacroObject loaded;
     loaded.LoadSource(fileName);
     SetSourceText(loaded.Source());
     libraryEntry_ = -1;
-    host_->SetFileName(fileName);
+    Host().SetFileName(fileName);
     PC->setCurrentWidget(tsEdit);
     UpdateCaption();
     // The source is open even when it does not compile: the error is shown
@@ -53,7 +54,7 @@ void TfrmMacro::NewFileExecute() {
     const int number = newFileCounter_++;
     SetSourceText(NewMacroTemplate(number));
     libraryEntry_ = -1;
-    host_->SetFileName(DataFolder() + "NONAME" + std::to_string(number) + ".MCR");
+    Host().SetFileName(DataFolder() + "NONAME" + std::to_string(number) + ".MCR");
     PC->setCurrentWidget(tsEdit);
     UpdateCaption();
     CompileIntoHost(SourceText());
@@ -80,10 +81,10 @@ void TfrmMacro::SaveMacroSource(const std::string& fileName) {
     // What is saved is what the editor shows now, compiled or not.
     MacroObject source;
     source.SetSource(SourceText());
-    source.SetFileName(host_->FileName());
+    source.SetFileName(Host().FileName());
     const std::string target = source.SaveTarget(fileName, state_.Context());
     source.SaveSource(target, state_.Context());
-    host_->SetFileName(target);
+    Host().SetFileName(target);
 }
 
 void TfrmMacro::SaveFileExecute() {
@@ -117,11 +118,11 @@ void TfrmMacro::UpdateCaption() {
     const std::string library = Shown(LibraryFileName());
     std::string caption;
     if (libraryEntry_ >= 0 && !onLibrary) {
-        caption = "マクロ --- " + library + "::" + host_->Name();
+        caption = "マクロ --- " + library + "::" + Library().EntryName(libraryEntry_);
     } else if (onLibrary) {
         caption = library.empty() ? "ライブラリー" : "ライブラリー --- " + library;
     } else {
-        const std::string file = Shown(host_->FileName());
+        const std::string file = Shown(Host().FileName());
         caption = file.empty() ? "マクロ" : "マクロ --- " + file;
     }
     setWindowTitle(QString::fromStdString(caption));

@@ -54,6 +54,9 @@ public:
     // Ends a stepped run, leaving its current value behind.
     void Finish();
 
+    // The library that library calls of the stepped macro reach.
+    void SetLibrary(MacroLibraryCalls* library) { run_.SetLibrary(library); }
+
     const MacroRun& Interpreter() const { return run_; }
     const std::string& OutputText() const { return run_.OutputText(); }
 
