@@ -15,6 +15,7 @@
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "macro/macro_debugger.h"
+#include "macro/macro_engine.h"
 #include "platform/qt/string_grid.h"
 #include "platform/text/cp932.h"
 #include "support/scripted_services.h"
@@ -142,6 +143,22 @@ TEST_F(MacroWindowTest, SteppingMovesLineRegistersAndStacks) {
     window_->StepRunExecute();
     EXPECT_FALSE(window_->Debugger().Running());
     EXPECT_EQ(window_->stSP->text(), QStringLiteral("0"));
+}
+
+TEST_F(MacroWindowTest, AnExpressionEvaluatedWhileSteppingLeavesTheSteppedRunAlone) {
+    Type(kSource);
+    window_->SetMacroExecute();
+    window_->lbCode->setCurrentRow(7);
+    window_->CursorExecute();
+    ASSERT_EQ(window_->Debugger().Interpreter().CellCount(), 2);
+    // A field's formula, as the prompt or the assistant hand it to the host.
+    EXPECT_EQ(GetMacroEngine(state_).host.EvaluateExpression("6*7"), 42.0);
+    EXPECT_EQ(window_->Debugger().Interpreter().CellCount(), 2);
+    EXPECT_EQ(window_->Debugger().Interpreter().SP(), 7);
+    EXPECT_EQ(window_->Debugger().CurrentLine(), 7);
+    window_->RunMacroExecute();
+    EXPECT_EQ(window_->eOut->toPlainText(), QStringLiteral("3"));
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
 TEST_F(MacroWindowTest, CursorRunsToTheSelectedLineAndRunFinishesTheStep) {
