@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -94,6 +95,9 @@ TfrmMacro::TfrmMacro(AppState& state, QWidget* parent)
     layout->addWidget(SB);
     connect(eSource, &TMacroEdit::OverwriteChanged, this, [this](bool) { sbInsert->setText(InsertPanelText()); });
     connect(eSource, &TMacroEdit::UndoRequested, this, &TfrmMacro::UndoEditExecute);
+    connect(eSource->document(), &QTextDocument::contentsChange, this, [this](int position, int, int) {
+        if (colouring_ && (changeStart_ < 0 || position < changeStart_)) changeStart_ = position;
+    });
     connect(eSource, &QPlainTextEdit::textChanged, this, &TfrmMacro::eSourceChange);
     connect(PC, &QTabWidget::currentChanged, this, [this](int index) {
         if (PC->widget(index) == tsLib) Guarded([this] { tsLibShow(); });
@@ -275,7 +279,11 @@ void TfrmMacro::eSourceChange() {
     // The colouring changes formats only; that change must not come back here.
     colouring_ = false;
     const QString text = eSource->toPlainText();
-    ColourMacroSource(*eSource, MacroLineStart(text, eSource->textCursor().position()));
+    // From the caret's line, or from the line where a pasted block began.
+    int from = eSource->textCursor().position();
+    if (changeStart_ >= 0 && changeStart_ < from) from = changeStart_;
+    changeStart_ = -1;
+    ColourMacroSource(*eSource, MacroLineStart(text, from));
     colouring_ = true;
 }
 

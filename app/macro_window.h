@@ -16,6 +16,7 @@ class CMacro;
 class MacroDebugger;
 class MacroList;
 class MacroObject;
+class MacroRun;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -67,8 +68,12 @@ public:
     void btnMLAddClick();
     void btnMLDelClick();
     void btnClearClick();
-    // A click on a row of the word stack.
+    // A click on a row of the word stack: a word between 1 and SP - 1 is
+    // shown by the stack value viewer.
     void sgStackClick(int row);
+    // Shows one word of the stepped run's word stack (the stack value dialog).
+    using StackValueViewer = std::function<void(const MacroRun& run, int word)>;
+    void SetStackValueViewer(StackValueViewer viewer) { stackValueViewer_ = std::move(viewer); }
 
     // The caption as the page and the file make it.
     void UpdateCaption();
@@ -155,6 +160,9 @@ private:
     std::unique_ptr<MacroDebugger> debugger_;
     std::map<std::string, QAction*> actions_;
     bool colouring_ = true;
+    // Where the last change of the text began (-1: none since the colouring).
+    int changeStart_ = -1;
+    StackValueViewer stackValueViewer_;
     bool stepMode_ = false;
     int libraryEntry_ = -1;
 };

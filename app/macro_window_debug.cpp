@@ -149,6 +149,14 @@ void TfrmMacro::CursorExecute() {
     ShowOutput();
 }
 
+void TfrmMacro::sgStackClick(int row) {
+    const MacroRun& run = debugger_->Interpreter();
+    // Rows list the words from the top down, below the heading row.
+    const int word = run.SP() - row;
+    if (row < 1 || word < 1 || word > run.SP() - 1) return;
+    if (stackValueViewer_) stackValueViewer_(run, word);
+}
+
 void TfrmMacro::ShowOutput() { eOut->setPlainText(Q(debugger_->OutputText())); }
 
 void TfrmMacro::ShowRegisters() {

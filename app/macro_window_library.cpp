@@ -89,5 +89,3 @@ void TfrmMacro::btnClearClick() {
     tsLibShow();
     UpdateCaption();
 }
-
-void TfrmMacro::sgStackClick(int) {}

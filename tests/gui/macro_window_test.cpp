@@ -16,6 +16,7 @@
 #include "gui_fixture.h"
 #include "macro/macro_debugger.h"
 #include "macro/macro_engine.h"
+#include "macro/macro_run.h"
 #include "platform/qt/string_grid.h"
 #include "platform/text/cp932.h"
 #include "support/scripted_services.h"
@@ -161,6 +162,21 @@ TEST_F(MacroWindowTest, AnExpressionEvaluatedWhileSteppingLeavesTheSteppedRunAlo
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
+TEST_F(MacroWindowTest, AClickOnAStackRowShowsThatWordBelowTheStackPointer) {
+    std::vector<int> shown;
+    window_->SetStackValueViewer([&](const MacroRun& run, int word) {
+        shown.push_back(word);
+        EXPECT_LT(word, run.SP());
+    });
+    Type(kSource);
+    window_->SetMacroExecute();
+    window_->sgStackClick(1);  // no run: nothing to show
+    window_->StepRunExecute();
+    // SP 7: rows 1 .. 7 list words 6 .. 0; word 0 (row 7) is not offered.
+    for (int row : {1, 3, 6, 7, 8, 0}) window_->sgStackClick(row);
+    EXPECT_EQ(shown, (std::vector<int>{6, 4, 1}));
+}
+
 TEST_F(MacroWindowTest, CursorRunsToTheSelectedLineAndRunFinishesTheStep) {
     Type(kSource);
     window_->SetMacroExecute();
@@ -234,6 +250,21 @@ TEST_F(MacroWindowTest, TypingRecoloursAndCtrlZUndoesTheTyping) {
     EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(0, 0, 255));
     QTest::keyClick(window_->eSource, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(window_->eSource->toPlainText(), QString());
+}
+
+TEST_F(MacroWindowTest, APastedBlockIsColouredFromItsFirstLine) {
+    window_->eSource->insertPlainText(QStringLiteral("sin\ncos\n// x"));
+    // Line ends ('-') carry no format of their own.
+    const QString expected = QStringLiteral("bbb-bbb-ggg");
+    for (int i = 0; i < expected.size(); ++i) {
+        if (expected[i] == QLatin1Char('-')) continue;
+        QTextCursor cursor(window_->eSource->document());
+        cursor.setPosition(i + 1);
+        const QColor want = expected[i] == QLatin1Char('b')   ? QColor(0, 0, 255)
+                            : expected[i] == QLatin1Char('g') ? QColor(0, 128, 0)
+                                                              : QColor(0, 0, 0);
+        EXPECT_EQ(cursor.charFormat().foreground().color(), want) << i;
+    }
 }
 
 }  // namespace
