@@ -85,13 +85,21 @@ void TfrmMacro::SaveMacroSource(const std::string& fileName) {
     const std::string target = source.SaveTarget(fileName, state_.Context());
     source.SaveSource(target, state_.Context());
     Host().SetFileName(target);
+    // From now on the macro is that file, whatever it was read from.
+    libraryEntry_ = -1;
 }
 
 void TfrmMacro::SaveFileExecute() {
-    if (PC->currentWidget() == tsLib)
+    if (PC->currentWidget() == tsLib) {
         SaveLibraryFile("");
-    else
+    } else if (libraryEntry_ >= 0) {
+        // A library macro has no file of its own yet: the caption names the
+        // library, so the file last opened is not overwritten unasked.
+        SaveAsFileExecute();
+        return;
+    } else {
         SaveMacroSource("");
+    }
     UpdateCaption();
 }
 

@@ -137,6 +137,24 @@ TEST_F(MacroLibraryPageTest, AMacroFileIsAddedWithoutTakingOverTheEditedFile) {
     EXPECT_EQ(Names(), (QStringList{"q"}));
 }
 
+TEST_F(MacroLibraryPageTest, SavingAnEditedLibraryMacroAsksForItsFileAndNeverOverwritesTheLastOne) {
+    const std::string opened = dir_.Path("opened.mcr");
+    WriteText(opened, std::string("macro o { write 0 }") + '\0');
+    window_->OpenMacroFile(opened);
+    SetText(kSecond);
+    window_->AddMacroExecute();
+    window_->lbList->setCurrentRow(0);
+    window_->btnMLEditClick();
+    ASSERT_EQ(window_->LibraryEntry(), 0);
+    const std::string target = dir_.Path("kk.mcr");
+    ui_.QueueFile(target);
+    window_->SaveFileExecute();
+    EXPECT_EQ(ReadText(opened), std::string("macro o { write 0 }") + '\0');
+    EXPECT_EQ(ReadText(target), std::string(kSecond) + '\0');
+    EXPECT_EQ(window_->LibraryEntry(), -1);
+    EXPECT_EQ(Caption(), "マクロ --- kk.mcr");
+}
+
 TEST_F(MacroLibraryPageTest, NothingHappensWithoutASelectionOrText) {
     AddBoth();
     window_->lbList->setCurrentRow(-1);
