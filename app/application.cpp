@@ -74,7 +74,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
         }
         Create(w.frmInputAssist, w.creationOrder);
         Create(w.frmFind, w.creationOrder);
-        Create(w.frmMacro, w.creationOrder);
+        Create(w.frmMacro, w.creationOrder, state);
         Create(w.InputDlg, w.creationOrder);
         if (qtServices) qtServices->SetInputDialog(w.InputDlg.get());
         Create(w.frmReplace, w.creationOrder);

@@ -352,7 +352,9 @@ bool TfrmREG::OpenDataFile(const std::string& fileName) {
         return false;
     }
     if (UpperExtension(fileName) == ".MCR") {
-        if (macro_) macro_->OpenMacroFile(fileName);
+        if (!macro_) return true;
+        macro_->OpenMacroFile(fileName);
+        MacroSetExecute();
         return true;
     }
     ShowEditPage();
@@ -680,6 +682,17 @@ void TfrmREG::OptionSetExecute() {
     settings_->exec();
     RefreshActivePage();
     UpdateCaption();
+}
+
+void TfrmREG::MacroSetExecute() {
+    if (!macro_ || macro_->isVisible()) return;
+    connect(macro_, &QDialog::finished, this, [this] {
+        RefreshVariableList();
+        RefreshActivePage();
+    }, Qt::SingleShotConnection);
+    // Modal without a nested event loop.
+    macro_->setWindowModality(Qt::ApplicationModal);
+    macro_->show();
 }
 
 // ---- help ------------------------------------------------------------------------

@@ -89,6 +89,9 @@ public:
     void NextPageExecute();
     void PreviousPageExecute();
     void OptionSetExecute();
+    // Shows the macro window; the variable list and the visible page are
+    // refreshed when it closes (a macro may have changed the data).
+    void MacroSetExecute();
     void HelpContentsExecute();
     void HelpConTextExecute();
     void btnRealCalcClick();

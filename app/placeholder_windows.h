@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/find_dialogs.h"
+#include "app/macro_window.h"
 
 class Reg;
 
@@ -24,14 +25,3 @@ private:
     std::string expression_;
 };
 
-class TfrmMacro : public QDialog {
-    Q_OBJECT
-public:
-    explicit TfrmMacro(QWidget* parent = nullptr);
-    // Takes a macro source to open; the editor shows it once it exists.
-    void OpenMacroFile(const std::string& fileName);
-    const std::string& MacroFileName() const { return fileName_; }
-
-private:
-    std::string fileName_;
-};

@@ -94,6 +94,8 @@ public:
     double DoubleAt(int i) const;
     std::string TextAt(int i) const;  // UTF-8
     int CellCount() const { return static_cast<int>(cellCount_); }
+    // Value-stack cell i, 0 the bottom one (i below CellCount()).
+    const MacroCell& CellAt(int i) const { return cells_.at(static_cast<std::size_t>(i)); }
     int TryFrameCount() const { return static_cast<int>(tries_.size()); }
     bool IsRunning() const { return stack_ != nullptr; }
 
