@@ -66,7 +66,9 @@ TEST_F(MacroDebuggerTest, EachStepMovesLineRegistersAndStacksAsTheListingSays) {
         EXPECT_EQ(run.SP(), c.sp) << "step " << n;
         EXPECT_EQ(run.BP(), c.bp) << "step " << n;
         ASSERT_EQ(run.CellCount(), c.cells) << "step " << n;
-        if (c.cells > 0) EXPECT_EQ(run.CellAt(c.cells - 1).number, c.top) << "step " << n;
+        if (c.cells > 0) {
+            EXPECT_EQ(run.CellAt(c.cells - 1).number, c.top) << "step " << n;
+        }
     }
     // x = 2.0 is 0x4000000000000000: low word first.
     const MacroRun& run = debugger_.Interpreter();
