@@ -253,6 +253,12 @@ void MacroRun::SysGroups(int command, int a, int address) {
     }
     const double g = std::trunc(PopNumber());
     if (!(g >= 1.0 && g <= 16.0)) ThrowRunError(kRunRange, address);
-    // Written with "-": the cells join the group; otherwise they leave it.
-    SetGroupRangeWithUndo(edit, v, first, v, last, a == 1, GroupBit(static_cast<int>(g)));
+    // Written with "-": the cells join the group; otherwise each cell
+    // changes its membership.
+    const std::uint16_t mask = GroupBit(static_cast<int>(g));
+    if (a == 1) {
+        SetGroupRangeWithUndo(edit, v, first, v, last, true, mask);
+    } else {
+        ToggleGroupRangeWithUndo(edit, v, first, v, last, mask);
+    }
 }

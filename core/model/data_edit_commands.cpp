@@ -436,6 +436,13 @@ void SetGroupRangeWithUndo(const DataEdit& ed, int firstVar, int firstObs, int l
     });
 }
 
+void ToggleGroupRangeWithUndo(const DataEdit& ed, int firstVar, int firstObs, int lastVar, int lastObs,
+                              std::uint16_t mask) {
+    if (mask == 0) return;
+    ChangeBlockMarks(ed, firstVar, firstObs, lastVar, lastObs,
+                     [&](std::uint16_t w) { return static_cast<std::uint16_t>(w ^ mask); });
+}
+
 void SetGroupWithUndo(const DataEdit& ed, int firstVar, int firstObs, int lastVar, int lastObs, bool set, int g) {
     if (g < 1 || g > 16) return;
     SetGroupRangeWithUndo(ed, firstVar, firstObs, lastVar, lastObs, set, GroupBit(g));

@@ -98,6 +98,9 @@ void BoxCoxExchangeWithUndo(const DataEdit& ed, const std::vector<std::uint8_t>&
 // mark AND NOT mask). The redo list stays.
 void SetGroupRangeWithUndo(const DataEdit& ed, int firstVar, int firstObs, int lastVar, int lastObs, bool set,
                            std::uint16_t mask);
+// Each cell of the block changes its membership of the group (one undo step).
+void ToggleGroupRangeWithUndo(const DataEdit& ed, int firstVar, int firstObs, int lastVar, int lastObs,
+                              std::uint16_t mask);
 // Group g (1..16); any other number changes nothing.
 void SetGroupWithUndo(const DataEdit& ed, int firstVar, int firstObs, int lastVar, int lastObs, bool set, int g);
 void ClearGroupRangeWithUndo(const DataEdit& ed, int firstVar, int firstObs, int lastVar, int lastObs);

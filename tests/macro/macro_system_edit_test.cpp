@@ -54,7 +54,8 @@ std::vector<EditCase> EditCases() {
         // Group 3 is bit 4; "-" makes the cells join it.
         {"%group - 3, 1, 2, 4", Table(xy, kX1X2Y, {{0, 4, 4, 4, 0, 0}, kNoMarks, kNoMarks})},
         {"%group - 3, 1, 4, 2", Table(xy, kX1X2Y, {{0, 4, 4, 4, 0, 0}, kNoMarks, kNoMarks})},
-        // Without "-" the cells leave the group; their other groups stay.
+        // Without "-" each cell changes its membership; other groups stay.
+        {"%group 3, 2, 2, 3", Table(xy, kX1X2Y, {kNoMarks, {0, 4, 4, 0, 0, 0}, kNoMarks})},
         {"%group 3, 2, 2, 3", Table(xy, kX1X2Y, {kNoMarks, {5, 1, 1, 5, 5, 5}, kNoMarks}),
          [](Reg& m) {
              for (int i = 0; i < 6; ++i) m.SetMark(i, 1, 5);
