@@ -360,19 +360,7 @@ bool TfrmREG::OpenDataFile(const std::string& fileName) {
     ShowEditPage();
     if (!ConfirmSaveIfModified()) return false;
 
-    // Read into a fresh model; the current one goes only when that worked.
-    auto fresh = std::make_unique<Reg>(state_.Context(), 3, 2);
-    fresh->SetFileCompanions(&state_.FileCompanions());
-    GridColorList formerColors;
-    formerColors.Assign(state_.Colors());
-    state_.Colors().Clear();
-    try {
-        LoadFile(*fresh, fileName);
-    } catch (...) {
-        state_.Colors().Assign(formerColors);
-        throw;
-    }
-    state_.SetModel(std::move(fresh));
+    state_.LoadModelFile(fileName);
     RefreshAfterLoad();
     ShowEditPage();
     return true;

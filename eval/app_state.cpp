@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "eval/reserved_words.h"
 
@@ -41,6 +42,21 @@ void AppState::SetModel(std::unique_ptr<Reg> model) {
     }
     model_ = std::move(model);
     undo_.ClearAll();
+}
+
+void AppState::LoadModelFile(const std::string& fileName) {
+    auto fresh = std::make_unique<Reg>(context_, 3, 2);
+    fresh->SetFileCompanions(&companions_);
+    GridColorList formerColors;
+    formerColors.Assign(colors_);
+    colors_.Clear();
+    try {
+        LoadFile(*fresh, fileName);
+    } catch (...) {
+        colors_.Assign(formerColors);
+        throw;
+    }
+    SetModel(std::move(fresh));
 }
 
 std::unique_ptr<Reg> AppState::ReleaseModel() {

@@ -55,6 +55,9 @@ public:
     // state's context and its data files carry this state's user scalars,
     // colours and final form.
     void SetModel(std::unique_ptr<Reg> model);
+    // Reads a data file into a fresh model that then becomes the open one;
+    // a failed read keeps the open data set and the colour table.
+    void LoadModelFile(const std::string& fileName);
     // Hands the model back, leaving no data set open.
     std::unique_ptr<Reg> ReleaseModel();
 

@@ -219,6 +219,7 @@ private:
     void CloseFramesAbove(int sp);
     // Records the code span of the select or loop frame at word.
     void NoteBlock(int word, int start, int end);
+    void OpenSelectFrame(double value, int at, int end);
     void NoteLoop(int at);
     // Closes the loop, select and try frames of the current frame that a
     // jump to target leaves ("break", "next" without their frame ends).

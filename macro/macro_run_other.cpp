@@ -17,6 +17,16 @@ int TruncatedCount(double x) { return TruncToInt(x, "macro"); }
 
 }  // namespace
 
+// A select frame: the enclosing one, the end of the block, the value.
+void MacroRun::OpenSelectFrame(double value, int at, int end) {
+    MacroStack& s = *stack_;
+    s.Push(ap_);
+    s.Push(end);
+    ap_ = s.Count();
+    s.PushDouble(value);
+    NoteBlock(ap_, at, end);
+}
+
 // The instruction at index (never a joined group); the index of the next
 // one, or -1 when the program has ended.
 int MacroRun::OtherInstruction(const MacroObject& object, int index) {
@@ -74,12 +84,7 @@ int MacroRun::OtherInstruction(const MacroObject& object, int index) {
             break;
         }
         case opSEL: {
-            const double v = PopNumber();
-            s.Push(ap_);
-            s.Push(Int(p));
-            ap_ = s.Count();
-            s.PushDouble(v);
-            NoteBlock(ap_, at, Int(p));
+            OpenSelectFrame(PopNumber(), at, Int(p));
             break;
         }
         case opALP:
@@ -122,12 +127,7 @@ int MacroRun::OtherInstruction(const MacroObject& object, int index) {
                 next = d.target;
                 break;
             }
-            const double v = PopNumber();
-            s.Push(ap_);
-            s.Push(Int(p));
-            ap_ = s.Count();
-            s.PushDouble(v);
-            NoteBlock(ap_, at, Int(p));
+            OpenSelectFrame(PopNumber(), at, Int(p));
             break;
         }
         case opEJP:

@@ -40,19 +40,7 @@ void MacroRun::SysLoad(int address) {
     // Cancelled, or the save failed: the open data set stays and the run
     // ends as if stopped.
     if (!state_.Services().ConfirmSaveIfModified()) ThrowRunError(kRunSystem, address);
-    // Read into a fresh model; the open one goes only when that worked.
-    auto fresh = std::make_unique<Reg>(state_.Context(), 3, 2);
-    fresh->SetFileCompanions(&state_.FileCompanions());
-    GridColorList formerColors;
-    formerColors.Assign(state_.Colors());
-    state_.Colors().Clear();
-    try {
-        LoadFile(*fresh, file);
-    } catch (...) {
-        state_.Colors().Assign(formerColors);
-        throw;
-    }
-    state_.SetModel(std::move(fresh));
+    state_.LoadModelFile(file);
     state_.Services().RefreshAfterLoad();
 }
 
