@@ -344,6 +344,7 @@ void Reg::ComputeResidualTests() {
 }
 
 void Reg::ComputeAnalysisData() {
+    CompleteLeverages();
     if (analysis_.analysisReady) return;
     const int k = GetVarCount();
     // A model not estimated for the present shape of the data has no rows

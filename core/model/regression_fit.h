@@ -47,7 +47,8 @@ struct RegFit {
     double adjR2 = 0.0;
     double syy = 0.0;
     double sse = 0.0;
-    double press = 0.0;
+    // Set with the leverages (Reg::CompleteLeverages).
+    mutable double press = 0.0;
     // Residual tests, set with the residual analysis.
     double hetero = 0.0;
     double durbinWatson = 0.0;

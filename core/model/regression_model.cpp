@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/io/data_file.h"
+#include "core/model/leverage_forms.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/regression_moments.h"
@@ -118,6 +119,9 @@ bool Reg::EstimatedForCurrentShape() const {
 // ---------------------------------------------------------------------------
 
 void Reg::ResetModel() {
+    // The table is cleared below: rows still owed to a reader are formed
+    // first, as the estimation would have left them.
+    CompleteLeverages();
     const int n = GetObsCount();
     const int k = GetVarCount();
     if (!fit_.HasShape(k) || static_cast<int>(role_.size()) != k + 1) {
@@ -134,6 +138,7 @@ void Reg::ResetModel() {
 }
 
 void Reg::BuildMoments() {
+    CompleteLeverages();  // they read the design about to be refilled
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int stride = k + 1;
@@ -232,6 +237,8 @@ void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
 int Reg::ChooseDependent(int j, bool residualPass) {
     const int k = GetVarCount();
     if (k < 1) return 0;
+    // This estimation writes every residual row again.
+    DropPendingLeverages();
     ResetModel();
     if (j < 0 || j >= k) j = k - 1;
     role_[j] = kRoleDependent;

@@ -17,8 +17,10 @@
 // (regression_file.h) are free functions on the public interface.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@
 #include "core/settings/engine_context.h"
 
 struct DataFileCompanions;
+struct LeverageSource;
 
 class Reg : public Data {
 public:
@@ -98,6 +101,13 @@ public:
     void Reestimate(bool appended);
     // Brings the sizes up to date and clears the roles.
     void ResetModel();
+    // Fills the leverage and PRESS rows and the PRESS sum now if the last
+    // estimation left them for their first reader (an ordinary fit does:
+    // most fits are never asked for them). Safe on several reading threads
+    // at once; the values are those the estimation would have written.
+    void CompleteLeverages() const {
+        if (leveragesPending_.load(std::memory_order_acquire)) CompleteLeveragesNow();
+    }
     // The roles of a model that cannot be estimated (a variable holds a value
     // that is no finite number): they are kept as given, every estimate is
     // zero, and FitProblem() says why.
@@ -117,7 +127,12 @@ public:
                               int* g = nullptr, int* kIn = nullptr) const;
 
     // --- results (j in 0 .. k) ---------------------------------------------
-    const RegFit& Fit() const { return fit_; }
+    // The readers of the fit and of the table below complete the leverage
+    // rows first when an estimation left them for the first read.
+    const RegFit& Fit() const {
+        CompleteLeverages();
+        return fit_;
+    }
     double GetCoef(int j) const { return fit_.coef.At(j); }
     double GetStdError(int j) const { return fit_.stdErr.At(j); }
     double GetFValue(int j) const { return fit_.fValue.At(j); }
@@ -130,8 +145,14 @@ public:
     std::vector<int> SweptIndices() const;
     double GetSweepElement(int i, int j) const { return static_cast<double>(fit_.moments.At(i, j)); }
     double GetDesignValue(int i, int j) const { return fit_.design.At(i, j); }
-    double GetAnalysisValue(int code, int i) const { return analysis_.table.GetValue(code, i); }
-    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_.table.GetRow(code, out); }
+    double GetAnalysisValue(int code, int i) const {
+        CompleteLeverages();
+        return analysis_.table.GetValue(code, i);
+    }
+    void GetAnalysisRow(int code, std::vector<double>& out) const {
+        CompleteLeverages();
+        analysis_.table.GetRow(code, out);
+    }
 
     int GetDependent() const { return dependent_; }
     int GetResidualDf() const { return fit_.residualDf; }
@@ -141,7 +162,10 @@ public:
     double GetAdjR2() const { return fit_.adjR2; }
     double GetSyy() const { return fit_.syy; }
     double GetSse() const { return fit_.sse; }
-    double GetPress() const { return fit_.press; }
+    double GetPress() const {
+        CompleteLeverages();
+        return fit_.press;
+    }
     double GetHetero() const { return fit_.hetero; }
     double GetDurbinWatson() const { return fit_.durbinWatson; }
     double GetTolerance(int j) const { return fit_.tolerance.At(j); }
@@ -165,8 +189,14 @@ public:
     // role array (k + 1 entries) for the diagnostics and the structural edits.
     const LongMatrix& SweptMoments() const { return fit_.moments; }
     const Matrix& Design() const { return fit_.design; }
-    RAData& Analysis() { return analysis_.table; }
-    const RAData& Analysis() const { return analysis_.table; }
+    RAData& Analysis() {
+        CompleteLeverages();
+        return analysis_.table;
+    }
+    const RAData& Analysis() const {
+        CompleteLeverages();
+        return analysis_.table;
+    }
     const std::vector<std::uint8_t>& Roles() const { return role_; }
     // Callers that change the variable count adjust the roles before
     // Reestimate.
@@ -273,6 +303,9 @@ protected:
     // The worker threads for passes over the analysis table.
     ThreadPool* TablePool() const;
     struct OwnCompanions;
+    void CompleteLeveragesNow() const;
+    // A new estimation rewrites the rows: the pending ones are not needed.
+    void DropPendingLeverages();
     Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name);
 
     // SetDependent; residualPass false leaves the residual rows to the
@@ -337,4 +370,8 @@ protected:
     GroupName groupNames_;
     ExpresList expres_;
     std::string fitProblem_;
+    // What the leverage rows are formed from, taken at the estimation.
+    mutable std::unique_ptr<LeverageSource> pendingLeverages_;
+    mutable std::atomic<bool> leveragesPending_{false};
+    mutable std::mutex leverageLock_;
 };
