@@ -26,6 +26,7 @@ void Reg::DropPendingLeverages() {
 void Reg::CompleteLeveragesNow() const {
     std::lock_guard<std::mutex> lock(leverageLock_);
     if (!leveragesPending_.load(std::memory_order_acquire) || !pendingLeverages_) return;
+    CompleteDesign();
     const LeverageSource& src = *pendingLeverages_;
     const long long n = src.n;
     const int q = src.q;

@@ -1,6 +1,7 @@
 // Reg: construction, choosing the model and sweeping variables in and out.
 #include "core/model/regression_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -119,9 +120,10 @@ bool Reg::EstimatedForCurrentShape() const {
 // ---------------------------------------------------------------------------
 
 void Reg::ResetModel() {
-    // The table is cleared below: rows still owed to a reader are formed
-    // first, as the estimation would have left them.
+    // The table is cleared and the design reshaped below: rows still owed
+    // to a reader are formed first, as the estimation would have left them.
     CompleteLeverages();
+    CompleteDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
     if (!fit_.HasShape(k) || static_cast<int>(role_.size()) != k + 1) {
@@ -139,11 +141,12 @@ void Reg::ResetModel() {
 
 void Reg::BuildMoments() {
     CompleteLeverages();  // they read the design about to be refilled
+    designPending_.store(false, std::memory_order_release);
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int stride = k + 1;
     std::vector<const double*> columns(k);
-    for (int j = 0; j < k; ++j) columns[j] = GetVar(j).Data();
+    for (int j = 0; j < k; ++j) columns[j] = std::as_const(*this).GetVar(j).Data();
     double* d = fit_.design.Data();
     fit_.designTwoStage = twoStage_;
     if (twoStage_) {
@@ -156,20 +159,13 @@ void Reg::BuildMoments() {
         ReplaceEndogenousColumns();
         BuildDesignMoments(d, n, stride, k, fit_.moments, Pool());
     } else {
-        // The data set's own moments are the fit's (one method forms both),
-        // so a data set read or fitted before costs the design copy alone;
-        // moments formed now fill the design in the same pass.
-        const bool filled = RefreshWithDesign(d, stride);
+        // The data set's own moments are the fit's (one method forms both).
+        // The design holds the values themselves: it is copied when first
+        // read, or before the values change.
         const LongMatrix& own = PreciseMoments();
         if (own.Rows() == k + 1 && own.Cols() == k + 1) {
             fit_.moments.Replace(LongMatrix(own));
-            if (!filled) ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
-                for (long long i = first; i < first + count; ++i) {
-                    double* row = d + i * stride;
-                    for (int j = 0; j < k; ++j) row[j] = columns[j][i];
-                    row[k] = 1.0;
-                }
-            });
+            designPending_.store(true, std::memory_order_release);
         } else {
             BuildDesignFromColumns(columns.data(), n, k, d, stride, fit_.moments, Pool());
         }
@@ -182,6 +178,27 @@ void Reg::BuildMoments() {
         fit_.designMeanLo[j] = static_cast<double>(mean - fit_.designMeanHi[j]);
     }
     fit_.designMeanHi[k] = 1.0;  // the constant column centres to zero
+}
+
+void Reg::CompleteDesignNow() const {
+    std::lock_guard<std::mutex> lock(designLock_);
+    if (!designPending_.load(std::memory_order_acquire)) return;
+    // Every edit of the values completes the design first, so the variables
+    // still hold the values of the fit.
+    const int n = std::min(fit_.design.Rows(), GetObsCount());
+    const int k = std::min(fit_.design.Cols() - 1, GetVarCount());
+    const long long stride = fit_.design.Cols();
+    std::vector<const double*> columns(static_cast<std::size_t>(std::max(k, 0)));
+    for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = GetVar(j).Data();
+    double* d = fit_.design.Data();
+    ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
+        for (long long i = first; i < first + count; ++i) {
+            double* row = d + i * stride;
+            for (int j = 0; j < k; ++j) row[j] = columns[static_cast<std::size_t>(j)][i];
+            row[k] = 1.0;
+        }
+    });
+    designPending_.store(false, std::memory_order_release);
 }
 
 void Reg::ReplaceEndogenousColumns() {
@@ -237,8 +254,9 @@ void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
 int Reg::ChooseDependent(int j, bool residualPass) {
     const int k = GetVarCount();
     if (k < 1) return 0;
-    // This estimation writes every residual row again.
+    // This estimation writes every residual row and the design again.
     DropPendingLeverages();
+    designPending_.store(false, std::memory_order_release);
     ResetModel();
     if (j < 0 || j >= k) j = k - 1;
     role_[j] = kRoleDependent;
@@ -511,6 +529,7 @@ void Reg::RenameVar(int j, const std::string& name) {
 
 void Reg::ReplaceDataSet(std::vector<std::unique_ptr<Var>>&& vars, int obs, std::string&& name,
                          std::string&& info) {
+    BeforeValuesChange();
     table_ = std::move(vars);
     vars.clear();
     SetObsCount(obs);

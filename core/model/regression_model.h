@@ -108,6 +108,12 @@ public:
     void CompleteLeverages() const {
         if (leveragesPending_.load(std::memory_order_acquire)) CompleteLeveragesNow();
     }
+    // The same for the design of an ordinary fit: it holds the values of
+    // the variables, and is copied from them when first read (or before
+    // they change).
+    void CompleteDesign() const {
+        if (designPending_.load(std::memory_order_acquire)) CompleteDesignNow();
+    }
     // The roles of a model that cannot be estimated (a variable holds a value
     // that is no finite number): they are kept as given, every estimate is
     // zero, and FitProblem() says why.
@@ -131,6 +137,7 @@ public:
     // rows first when an estimation left them for the first read.
     const RegFit& Fit() const {
         CompleteLeverages();
+        CompleteDesign();
         return fit_;
     }
     double GetCoef(int j) const { return fit_.coef.At(j); }
@@ -144,7 +151,10 @@ public:
     // Swept indices (role 2, the constant included), in ascending order.
     std::vector<int> SweptIndices() const;
     double GetSweepElement(int i, int j) const { return static_cast<double>(fit_.moments.At(i, j)); }
-    double GetDesignValue(int i, int j) const { return fit_.design.At(i, j); }
+    double GetDesignValue(int i, int j) const {
+        CompleteDesign();
+        return fit_.design.At(i, j);
+    }
     double GetAnalysisValue(int code, int i) const {
         CompleteLeverages();
         return analysis_.table.GetValue(code, i);
@@ -188,7 +198,10 @@ public:
     // The swept moment matrix, the design matrix, the analysis table and the
     // role array (k + 1 entries) for the diagnostics and the structural edits.
     const LongMatrix& SweptMoments() const { return fit_.moments; }
-    const Matrix& Design() const { return fit_.design; }
+    const Matrix& Design() const {
+        CompleteDesign();
+        return fit_.design;
+    }
     RAData& Analysis() {
         CompleteLeverages();
         return analysis_.table;
@@ -304,6 +317,9 @@ protected:
     ThreadPool* TablePool() const;
     struct OwnCompanions;
     void CompleteLeveragesNow() const;
+    void CompleteDesignNow() const;
+    // The values are about to change: the design still owed is copied first.
+    void BeforeValuesChange() override { CompleteDesign(); }
     // A new estimation rewrites the rows: the pending ones are not needed.
     void DropPendingLeverages();
     Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name);
@@ -374,4 +390,6 @@ protected:
     mutable std::unique_ptr<LeverageSource> pendingLeverages_;
     mutable std::atomic<bool> leveragesPending_{false};
     mutable std::mutex leverageLock_;
+    mutable std::atomic<bool> designPending_{false};
+    mutable std::mutex designLock_;
 };

@@ -52,11 +52,10 @@ struct ResidualInputs {
     bool centredFit = false;
 };
 
-ResidualInputs PrepareResidualPass(const Reg& reg) {
+ResidualInputs PrepareResidualPass(const Reg& reg, const RegFit& fit) {
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();
     const int dep = reg.GetDependent();
-    const RegFit& fit = reg.Fit();
     const LongMatrix& M = fit.moments;
     ResidualInputs in;
     const std::vector<int> swept = reg.SweptIndices();
@@ -138,7 +137,30 @@ struct ResidualBlock {
     double h[kBlock], a[kBlock], bb[kBlock];
 };
 
+// Blocks read ahead: the columns of a later block are asked into the
+// second-level cache while this one is worked on.
+constexpr int kPrefetchAhead = 2;
+
+void PrefetchColumn(const double* column, long long first, long long len) {
+    const char* from = reinterpret_cast<const char*>(column + first);
+    const char* to = reinterpret_cast<const char*>(column + first + len);
+    for (; from < to; from += 64) __builtin_prefetch(from, 0, 2);
+}
+
+void PrefetchBlock(const ResidualInputs& in, long long first) {
+    const long long len = std::min<long long>(kBlock, in.n - first);
+    if (len <= 0) return;
+    PrefetchColumn(in.y, first, len);
+    if (in.centredFit) {
+        for (const double* x : in.observedVars) PrefetchColumn(x, first, len);
+    } else {
+        for (const double* x : in.observed)
+            if (x != nullptr) PrefetchColumn(x, first, len);
+    }
+}
+
 void LoadBlock(const ResidualInputs& in, int start, int len, ResidualBlock& blk) {
+    PrefetchBlock(in, start + static_cast<long long>(kPrefetchAhead) * kBlock);
     for (int s = 0; s < in.p && !in.centredFit; ++s) {
         double* xs = &blk.xb[static_cast<size_t>(s) * kBlock];
         if (in.observed[s] != nullptr) {
@@ -317,7 +339,8 @@ double Reg::ComputeResiduals() {
         fit_.designMeanLo.assign(k + 1, 0.0);
     }
 
-    const ResidualInputs in = PrepareResidualPass(*this);
+    if (fit_.designTwoStage) CompleteDesign();  // read by this pass
+    const ResidualInputs in = PrepareResidualPass(*this, fit_);
     const ResidualRows rows = ResidualRowsOf(analysis_.table, in.twoStageLeverage, in.deferLeverages);
     // Chunks of whole blocks on the worker threads; their sums are added in
     // chunk order, so the result does not depend on the thread count.
