@@ -17,6 +17,7 @@
 
 #include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
+#include "core/numeric/streamed_store.h"
 
 namespace {
 
@@ -268,18 +269,27 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
     int t = 0;
     for (; t + 1 < len; t += 2) FittedPair(b, v, count, t, f0, fits[t], fits[t + 1]);
     if (t < len) fits[t] = FittedValue(b, v, count, t, f0);
+    if (in.deferLeverages) {
+        // Three rows, each written whole and not read again by this pass.
+        double fitOut[kBlock], eOut[kBlock];
+        for (t = 0; t < len; ++t) {
+            const long double e = y[start + t] - fits[t];
+            sse += e * e;
+            fitOut[t] = static_cast<double>(fits[t]);
+            eOut[t] = static_cast<double>(e);
+        }
+        StreamValues(y + start, static_cast<std::size_t>(len), rows.y + start);
+        StreamValues(fitOut, static_cast<std::size_t>(len), rows.fit + start);
+        StreamValues(eOut, static_cast<std::size_t>(len), rows.e + start);
+        sums.sse = sse;
+        return;
+    }
     for (t = 0; t < len; ++t) {
         const int i = start + t;
         const long double fit = fits[t];
         const long double e = y[i] - fit;
         sse += e * e;
         const double ed = static_cast<double>(e);
-        if (in.deferLeverages) {
-            rows.y[i] = y[i];
-            rows.fit[i] = static_cast<double>(fit);
-            rows.e[i] = ed;
-            continue;
-        }
         const double pressResidual = ed / (1.0 - (in.twoStageLeverage ? blk.bb[t] : blk.h[t]));
         press += static_cast<long double>(pressResidual) * pressResidual;
         rows.y[i] = y[i];
@@ -355,6 +365,7 @@ double Reg::ComputeResiduals() {
             if (!in.deferLeverages) BlockLeverages(in, len, block);
             WriteBlock(in, start, len, block, rows, sums);
         }
+        FinishStreamedValues();
     });
     ResidualSums sums;
     for (const ResidualSums& s : partial) {
