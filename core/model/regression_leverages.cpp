@@ -26,12 +26,17 @@ void Reg::DropPendingLeverages() {
 void Reg::CompleteLeveragesNow() const {
     std::lock_guard<std::mutex> lock(leverageLock_);
     if (!leveragesPending_.load(std::memory_order_acquire) || !pendingLeverages_) return;
-    CompleteDesign();
     const LeverageSource& src = *pendingLeverages_;
     const long long n = src.n;
     const int q = src.q;
     // Every change of the design or of the table's shape completes or drops
-    // the pending rows first, so both are still those of the fit.
+    // the pending rows first, so both are still those of the fit. A design
+    // not copied yet is read in the variables themselves: they still hold
+    // its values.
+    std::vector<const double*> columns;
+    if (designPending_.load(std::memory_order_acquire)) {
+        for (int s = 0; s < q; ++s) columns.push_back(GetVar(src.vars[static_cast<std::size_t>(s)]).Data());
+    }
     const double* design = fit_.design.Data();
     const long long stride = fit_.design.Cols();
     RAData& table = analysis_.table;
@@ -46,10 +51,19 @@ void Reg::CompleteLeveragesNow() const {
         const long long last = first + count;
         for (long long start = first; start < last; start += kBlock) {
             const int len = static_cast<int>(last - start < kBlock ? last - start : kBlock);
-            for (int t = 0; t < len; ++t) {
-                const double* row = design + (start + t) * stride;
-                for (int s = 0; s < q; ++s)
-                    zc[static_cast<std::size_t>(s) * kBlock + t] = (row[src.vars[s]] - src.centreHi[s]) - src.centreLo[s];
+            if (!columns.empty()) {
+                for (int s = 0; s < q; ++s) {
+                    const double* x = columns[static_cast<std::size_t>(s)] + start;
+                    const double hi = src.centreHi[s], lo = src.centreLo[s];
+                    double* zs = &zc[static_cast<std::size_t>(s) * kBlock];
+                    for (int t = 0; t < len; ++t) zs[t] = (x[t] - hi) - lo;
+                }
+            } else {
+                for (int t = 0; t < len; ++t) {
+                    const double* row = design + (start + t) * stride;
+                    for (int s = 0; s < q; ++s)
+                        zc[static_cast<std::size_t>(s) * kBlock + t] = (row[src.vars[s]] - src.centreHi[s]) - src.centreLo[s];
+                }
             }
             QuadraticForm(src.packed.data(), q, zc.data(), len, hb);
             for (int t = 0; t < len; ++t) {

@@ -186,16 +186,17 @@ void Reg::CompleteDesignNow() const {
     // Every edit of the values completes the design first, so the variables
     // still hold the values of the fit.
     const int n = std::min(fit_.design.Rows(), GetObsCount());
-    const int k = std::min(fit_.design.Cols() - 1, GetVarCount());
+    const int constant = fit_.design.Cols() - 1;
+    const int k = std::min(constant, GetVarCount());
     const long long stride = fit_.design.Cols();
     std::vector<const double*> columns(static_cast<std::size_t>(std::max(k, 0)));
     for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = GetVar(j).Data();
     double* d = fit_.design.Data();
-    ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
+    if (constant >= 0) ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
         for (long long i = first; i < first + count; ++i) {
             double* row = d + i * stride;
             for (int j = 0; j < k; ++j) row[j] = columns[static_cast<std::size_t>(j)][i];
-            row[k] = 1.0;
+            row[constant] = 1.0;
         }
     });
     designPending_.store(false, std::memory_order_release);

@@ -3,9 +3,10 @@
 // One pass over the observations in blocks. The leverages and PRESS
 // residuals of an ordinary fit are left for their first reader (most fits
 // are never asked for them): what they are formed from is kept, and the
-// design the fit holds gives the same centred rows. Fitted values are summed in long
-// double from the long double coefficients, since the fitted value of an
-// ill-conditioned model is a small difference of large terms. Leverages are
+// design the fit holds gives the same centred rows (regression_leverages.cpp).
+// Fitted values are summed in long double from the long double
+// coefficients, since the fitted value of an ill-conditioned model is a
+// small difference of large terms. Leverages are
 // quadratic forms in the swept block of the moment matrix on centred rows,
 // packed once per call into doubles and evaluated over a block of
 // observations at a time so that the inner loops vectorise.
