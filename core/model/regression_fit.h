@@ -16,7 +16,8 @@ struct RegFit {
     // The moment matrix, swept for the variables in the model.
     LongMatrix moments;
     // One row per observation, one column per variable, the constant last.
-    // Mutable: an ordinary fit fills it on its first read (Reg::CompleteDesign).
+    // An ordinary fit fills it on its first read: its values are read
+    // through Reg::Design() (mutable for that first read).
     mutable Matrix design;
     // Means of the design columns (as a double and its remainder), for the
     // leverages: centred, they need no cancellation of large terms.

@@ -80,6 +80,7 @@ void Reg::CompleteLeveragesNow() const {
     long double press = 0.0L;
     for (long double p : partial) press += p;
     fit_.press = static_cast<double>(press);
+    leveragesRead_.store(true, std::memory_order_release);
     pendingLeverages_.reset();
     leveragesPending_.store(false, std::memory_order_release);
 }

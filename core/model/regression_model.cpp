@@ -11,6 +11,7 @@
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/regression_moments.h"
+#include "core/numeric/streamed_store.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
 
@@ -122,8 +123,8 @@ bool Reg::EstimatedForCurrentShape() const {
 void Reg::ResetModel() {
     // The table is cleared and the design reshaped below: rows still owed
     // to a reader are formed first, as the estimation would have left them.
-    CompleteLeverages();
-    CompleteDesign();
+    FinishPendingLeverages();
+    FinishPendingDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
     if (!fit_.HasShape(k) || static_cast<int>(role_.size()) != k + 1) {
@@ -140,8 +141,8 @@ void Reg::ResetModel() {
 }
 
 void Reg::BuildMoments() {
-    CompleteLeverages();  // they read the design about to be refilled
-    designPending_.store(false, std::memory_order_release);
+    FinishPendingLeverages();  // they read the design about to be refilled
+    DropPendingDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int stride = k + 1;
@@ -161,11 +162,17 @@ void Reg::BuildMoments() {
     } else {
         // The data set's own moments are the fit's (one method forms both).
         // The design holds the values themselves: it is copied when first
-        // read, or before the values change.
+        // read, or before the values change; when the last one was read,
+        // moments formed now fill it in the same pass.
+        const bool wanted = designRead_.exchange(false, std::memory_order_acq_rel);
+        const bool filled = wanted && RefreshWithDesign(d, stride);
         const LongMatrix& own = PreciseMoments();
         if (own.Rows() == k + 1 && own.Cols() == k + 1) {
             fit_.moments.Replace(LongMatrix(own));
-            designPending_.store(true, std::memory_order_release);
+            if (!wanted)
+                designPending_.store(true, std::memory_order_release);
+            else if (!filled)
+                CopyDesignFromVariables();
         } else {
             BuildDesignFromColumns(columns.data(), n, k, d, stride, fit_.moments, Pool());
         }
@@ -180,11 +187,22 @@ void Reg::BuildMoments() {
     fit_.designMeanHi[k] = 1.0;  // the constant column centres to zero
 }
 
+void Reg::DropPendingDesign() {
+    std::lock_guard<std::mutex> lock(designLock_);
+    designPending_.store(false, std::memory_order_release);
+}
+
 void Reg::CompleteDesignNow() const {
     std::lock_guard<std::mutex> lock(designLock_);
     if (!designPending_.load(std::memory_order_acquire)) return;
     // Every edit of the values completes the design first, so the variables
     // still hold the values of the fit.
+    CopyDesignFromVariables();
+    designRead_.store(true, std::memory_order_release);
+    designPending_.store(false, std::memory_order_release);
+}
+
+void Reg::CopyDesignFromVariables() const {
     const int n = std::min(fit_.design.Rows(), GetObsCount());
     const int constant = fit_.design.Cols() - 1;
     const int k = std::min(constant, GetVarCount());
@@ -192,14 +210,29 @@ void Reg::CompleteDesignNow() const {
     std::vector<const double*> columns(static_cast<std::size_t>(std::max(k, 0)));
     for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = GetVar(j).Data();
     double* d = fit_.design.Data();
+    // Rows are gathered a block at a time and stored past the cache: the
+    // design is far larger than it, and the columns of the next blocks are
+    // asked for meanwhile.
+    constexpr int kRows = 64;
     if (constant >= 0) ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
-        for (long long i = first; i < first + count; ++i) {
-            double* row = d + i * stride;
-            for (int j = 0; j < k; ++j) row[j] = columns[static_cast<std::size_t>(j)][i];
-            row[constant] = 1.0;
+        std::vector<double> stage(static_cast<std::size_t>(kRows) * static_cast<std::size_t>(stride), 0.0);
+        for (long long b = first; b < first + count; b += kRows) {
+            const int len = static_cast<int>(std::min<long long>(kRows, first + count - b));
+            const long long ahead = b + 2 * kRows;
+            for (int j = 0; j < k && ahead < n; ++j) {
+                const double* x = columns[static_cast<std::size_t>(j)] + ahead;
+                const long long aheadLen = std::min<long long>(kRows, n - ahead);
+                for (long long a = 0; a < aheadLen; a += 8) __builtin_prefetch(x + a, 0, 2);
+            }
+            for (int j = 0; j < k; ++j) {
+                const double* x = columns[static_cast<std::size_t>(j)] + b;
+                for (int t = 0; t < len; ++t) stage[static_cast<std::size_t>(t * stride + j)] = x[t];
+            }
+            for (int t = 0; t < len; ++t) stage[static_cast<std::size_t>(t * stride + constant)] = 1.0;
+            StreamValues(stage.data(), static_cast<std::size_t>(len) * static_cast<std::size_t>(stride), d + b * stride);
         }
+        FinishStreamedValues();
     });
-    designPending_.store(false, std::memory_order_release);
 }
 
 void Reg::ReplaceEndogenousColumns() {
@@ -257,7 +290,7 @@ int Reg::ChooseDependent(int j, bool residualPass) {
     if (k < 1) return 0;
     // This estimation writes every residual row and the design again.
     DropPendingLeverages();
-    designPending_.store(false, std::memory_order_release);
+    DropPendingDesign();
     ResetModel();
     if (j < 0 || j >= k) j = k - 1;
     role_[j] = kRoleDependent;

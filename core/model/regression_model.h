@@ -102,17 +102,26 @@ public:
     // Brings the sizes up to date and clears the roles.
     void ResetModel();
     // Fills the leverage and PRESS rows and the PRESS sum now if the last
-    // estimation left them for their first reader (an ordinary fit does:
-    // most fits are never asked for them). Safe on several reading threads
-    // at once; the values are those the estimation would have written.
+    // estimation left them for their first reader. An ordinary fit does so
+    // unless the table of the fit before it was read (a reader that asks
+    // after every fit gets them from the residual pass itself). Safe on
+    // several reading threads at once; the values are those the residual
+    // pass would have written.
     void CompleteLeverages() const {
-        if (leveragesPending_.load(std::memory_order_acquire)) CompleteLeveragesNow();
+        if (leveragesPending_.load(std::memory_order_acquire))
+            CompleteLeveragesNow();
+        else
+            MarkRead(leveragesRead_);
     }
     // The same for the design of an ordinary fit: it holds the values of
-    // the variables, and is copied from them when first read (or before
-    // they change).
+    // the variables, and is copied from them when first read or before they
+    // change (formed with the moments instead when the design of the fit
+    // before was read or its values edited).
     void CompleteDesign() const {
-        if (designPending_.load(std::memory_order_acquire)) CompleteDesignNow();
+        if (designPending_.load(std::memory_order_acquire))
+            CompleteDesignNow();
+        else
+            MarkRead(designRead_);
     }
     // The roles of a model that cannot be estimated (a variable holds a value
     // that is no finite number): they are kept as given, every estimate is
@@ -134,10 +143,11 @@ public:
 
     // --- results (j in 0 .. k) ---------------------------------------------
     // The readers of the fit and of the table below complete the leverage
-    // rows first when an estimation left them for the first read.
+    // rows first when an estimation left them for the first read. The
+    // design's values are read through Design() or GetDesignValue(), which
+    // copy them first.
     const RegFit& Fit() const {
         CompleteLeverages();
-        CompleteDesign();
         return fit_;
     }
     double GetCoef(int j) const { return fit_.coef.At(j); }
@@ -198,6 +208,8 @@ public:
     // The swept moment matrix, the design matrix, the analysis table and the
     // role array (k + 1 entries) for the diagnostics and the structural edits.
     const LongMatrix& SweptMoments() const { return fit_.moments; }
+    // The moments of the design before any variable was swept in.
+    const LongMatrix& UnsweptMoments() const { return fit_.unswept; }
     const Matrix& Design() const {
         CompleteDesign();
         return fit_.design;
@@ -317,7 +329,21 @@ protected:
     ThreadPool* TablePool() const;
     struct OwnCompanions;
     void CompleteLeveragesNow() const;
+    // As CompleteLeverages and CompleteDesign, for the model's own passes:
+    // these do not count as a reader.
+    void FinishPendingLeverages() const {
+        if (leveragesPending_.load(std::memory_order_acquire)) CompleteLeveragesNow();
+    }
+    void FinishPendingDesign() const {
+        if (designPending_.load(std::memory_order_acquire)) CompleteDesignNow();
+    }
+    static void MarkRead(std::atomic<bool>& flag) {
+        if (!flag.load(std::memory_order_relaxed)) flag.store(true, std::memory_order_relaxed);
+    }
     void CompleteDesignNow() const;
+    void CopyDesignFromVariables() const;
+    // A new estimation fills the design again.
+    void DropPendingDesign();
     // The values are about to change: the design still owed is copied first.
     void BeforeValuesChange() override { CompleteDesign(); }
     // A new estimation rewrites the rows: the pending ones are not needed.
@@ -391,5 +417,10 @@ protected:
     mutable std::atomic<bool> leveragesPending_{false};
     mutable std::mutex leverageLock_;
     mutable std::atomic<bool> designPending_{false};
+    // Whether the table or the design of the last estimation was read (the
+    // design also: its values edited): the next estimation then forms them
+    // in its own passes.
+    mutable std::atomic<bool> leveragesRead_{false};
+    mutable std::atomic<bool> designRead_{false};
     mutable std::mutex designLock_;
 };

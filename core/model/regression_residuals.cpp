@@ -47,14 +47,15 @@ struct ResidualInputs {
     long double meanY = 0.0L;
     double inverseN = 0.0;
     bool twoStageLeverage = false;
-    // The leverages wait for a reader (all but the two-stage variant).
+    // The leverages wait for a reader (all but the two-stage variant, and
+    // not when the rows of the fit before were read).
     bool deferLeverages = false;
     // With the observed values in the design, the fit is the mean of y plus
     // the centred terms: small terms, and no second read of the data.
     bool centredFit = false;
 };
 
-ResidualInputs PrepareResidualPass(const Reg& reg, const RegFit& fit) {
+ResidualInputs PrepareResidualPass(const Reg& reg, const RegFit& fit, bool mayDefer) {
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();
     const int dep = reg.GetDependent();
@@ -93,7 +94,7 @@ ResidualInputs PrepareResidualPass(const Reg& reg, const RegFit& fit) {
     for (int s = 0; s < q; ++s) in.observedVars[s] = reg.GetVar(vars[s]).Data();
     in.y = reg.GetVar(dep).Data();
     in.twoStageLeverage = reg.IsTwoStage() && reg.IsRealCalc();
-    in.deferLeverages = !in.twoStageLeverage;
+    in.deferLeverages = mayDefer && !in.twoStageLeverage;
     in.centredFit = !fit.designTwoStage;
     in.bVars.resize(q);
     for (int s = 0; s < q; ++s) in.bVars[s] = M[vars[s]][dep];
@@ -350,8 +351,9 @@ double Reg::ComputeResiduals() {
         fit_.designMeanLo.assign(k + 1, 0.0);
     }
 
-    if (fit_.designTwoStage) CompleteDesign();  // read by this pass
-    const ResidualInputs in = PrepareResidualPass(*this, fit_);
+    if (fit_.designTwoStage) FinishPendingDesign();  // read by this pass
+    const bool read = leveragesRead_.exchange(false, std::memory_order_acq_rel);
+    const ResidualInputs in = PrepareResidualPass(*this, fit_, !read);
     const ResidualRows rows = ResidualRowsOf(analysis_.table, in.twoStageLeverage, in.deferLeverages);
     // Chunks of whole blocks on the worker threads; their sums are added in
     // chunk order, so the result does not depend on the thread count.

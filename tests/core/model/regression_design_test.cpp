@@ -97,6 +97,23 @@ TEST(RegDesign, EditsBeforeTheFirstReadDoNotReachIt) {
     }
 }
 
+// Copied on the first read, formed with the moments (after a read, moments
+// out of date) or copied in the fit (after a read, moments known): the same
+// values.
+TEST(RegDesign, EveryWayOfFormingItGivesTheSameBits) {
+    auto reference = MakeModel(kData);
+    ASSERT_TRUE(reference->SetModel(3, kRoles));
+    const std::vector<double> expected = Cells(reference->Design());
+    auto reg = MakeModel(kData);
+    ASSERT_TRUE(reg->SetModel(3, kRoles));
+    static_cast<void>(reg->GetDesignValue(0, 0));
+    reg->UpdateMoments();
+    ASSERT_TRUE(reg->SetModel(3, kRoles));
+    EXPECT_TRUE(SameBits(Cells(reg->Design()), expected)) << "with the moments";
+    ASSERT_TRUE(reg->SetModel(3, kRoles));
+    EXPECT_TRUE(SameBits(Cells(reg->Design()), expected)) << "copied in the fit";
+}
+
 // The deletion measures read the design: an edit before them leaves them
 // those of the fit.
 TEST(RegDesign, InfluenceRowsReadTheDesignOfTheFit) {

@@ -155,6 +155,20 @@ TEST(RegLeverages, ConcurrentFirstReadsGiveTheSameBits) {
     for (const Read& r : seen) ExpectSame(reference, r, "concurrent");
 }
 
+// A fit after one whose table was read forms the rows in its own residual
+// pass; one after an unread fit leaves them for the reader. Same bits.
+TEST(RegLeverages, FormedInThePassOrLaterTheSameBits) {
+    EngineContext context;
+    const Read reference = ReadRows(*LargeModel(context));
+    auto reg = LargeModel(context);
+    static_cast<void>(reg->GetAnalysisValue(Reg::kRowResidual, 0));
+    ASSERT_TRUE(reg->SetModel(4, {2, 2, 2, 2, 1, 2}));  // after a read
+    ExpectSame(reference, ReadRows(*reg), "in the pass");
+    ASSERT_TRUE(reg->SetModel(4, {2, 2, 2, 2, 1, 2}));
+    ASSERT_TRUE(reg->SetModel(4, {2, 2, 2, 2, 1, 2}));  // after an unread fit
+    ExpectSame(reference, ReadRows(*reg), "left for the reader");
+}
+
 // The rows describe the estimation: values edited after it (not estimated
 // again yet) do not reach them.
 TEST(RegLeverages, EditsAfterTheFitDoNotReachTheRows) {
