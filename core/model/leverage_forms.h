@@ -8,6 +8,9 @@
 #include <vector>
 
 inline constexpr int kLeverageBlock = 64;
+// Observations per task of the residual pass (whole blocks); its sums are
+// added per chunk, in chunk order, wherever they are formed.
+inline constexpr int kResidualChunk = 4096;
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
 // with doubled off-diagonal elements), v column-major in blocks of

@@ -11,9 +11,7 @@
 namespace {
 
 constexpr int kBlock = kLeverageBlock;
-// Observations per task, as in the residual pass: the PRESS sum is added
-// in these chunks, in order.
-constexpr int kChunk = 4096;
+constexpr int kChunk = kResidualChunk;
 
 }  // namespace
 

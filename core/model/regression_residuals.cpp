@@ -23,8 +23,7 @@
 namespace {
 
 constexpr int kBlock = kLeverageBlock;
-// Observations per task of the pass: whole blocks.
-constexpr int kChunk = 4096;
+constexpr int kChunk = kResidualChunk;
 
 // The swept model as the residual pass reads it.
 struct ResidualInputs {
