@@ -58,6 +58,21 @@ void BM_FullFit(benchmark::State& state) {
 }
 BENCHMARK(BM_FullFit)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// The full fit, then the first reads of what it leaves for its readers:
+// the PRESS sum (leverage and PRESS rows) and the design.
+void BM_FullFitThenLeveragesAndDesign(benchmark::State& state) {
+    Reg& reg = LargeModel();
+    reg.Context().SetThreads(static_cast<int>(state.range(0)));
+    const auto roles = AllExplanatory();
+    for (auto _ : state) {
+        reg.UpdateMoments();
+        benchmark::DoNotOptimize(reg.SetModel(kExplanatory, roles));
+        benchmark::DoNotOptimize(reg.GetPress());
+        benchmark::DoNotOptimize(reg.GetDesignValue(kObs - 1, 0));
+    }
+}
+BENCHMARK(BM_FullFitThenLeveragesAndDesign)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 // The same fit again on unchanged data: the moments are the data set's.
 void BM_RefitSameData(benchmark::State& state) {
     Reg& reg = LargeModel();

@@ -64,18 +64,21 @@ void Data::CheckObs(int i) const {
 // --- variables ---------------------------------------------------------------
 
 void Data::DeleteAllVars() {
+    BeforeValuesChange();
     // The matrices stay those of the variables that were there.
     Refresh();
     table_.clear();
 }
 
 void Data::AddVar(Var& var) {
+    BeforeValuesChange();
     var.Resize(obs_, true);
     table_.push_back(std::make_unique<Var>(var));
     Rebuild();
 }
 
 void Data::InsertVar(int j, Var& var) {
+    BeforeValuesChange();
     if (j < 0) return;
     if (j >= GetVarCount()) {
         AddVar(var);
@@ -89,6 +92,7 @@ void Data::InsertVar(int j, Var& var) {
 }
 
 void Data::DeleteVar(int j) {
+    BeforeValuesChange();
     if (j < 0 || j >= GetVarCount()) return;
     table_.erase(table_.begin() + j);
     Rebuild();
@@ -100,6 +104,7 @@ void Data::DeleteVarByName(const std::string& name) {
 }
 
 void Data::SwapVars(int i, int j) {
+    BeforeValuesChange();
     if (i == j) return;
     const int k = GetVarCount();
     if (i < 0 || j < 0 || i >= k || j >= k) return;
@@ -117,6 +122,7 @@ bool Data::AppendObservation(std::span<const double> values, std::span<const std
 bool Data::AppendObservationCells(const DataString& cells) { return InsertObservationCells(obs_, cells); }
 
 bool Data::InsertObservation(int i, std::span<const double> values, std::span<const std::uint16_t> marks) {
+    BeforeValuesChange();
     const auto k = static_cast<std::size_t>(GetVarCount());
     if (i < 0 || i > obs_ || values.size() < k) return false;
     if (!marks.empty() && marks.size() < k) return false;
@@ -130,6 +136,7 @@ bool Data::InsertObservation(int i, std::span<const double> values, std::span<co
 }
 
 bool Data::InsertObservationCells(int i, const DataString& cells) {
+    BeforeValuesChange();
     const int k = GetVarCount();
     if (i < 0 || i > obs_ || cells.Count() < k) return false;
     for (auto& v : table_) v->Reserve(obs_ + 1);
@@ -140,6 +147,7 @@ bool Data::InsertObservationCells(int i, const DataString& cells) {
 }
 
 void Data::DeleteObservation(int i) {
+    BeforeValuesChange();
     if (i < 0 || i >= obs_) return;
     for (auto& v : table_) v->DeleteAt(i);
     --obs_;
@@ -147,6 +155,7 @@ void Data::DeleteObservation(int i) {
 }
 
 void Data::SwapObservations(int i, int j) {
+    BeforeValuesChange();
     if (i == j || i < 0 || j < 0 || i >= obs_ || j >= obs_) return;
     for (auto& v : table_) v->Swap(i, j);
     RecalcStatistics();  // sums depend on the order of the values
@@ -189,6 +198,7 @@ bool ShellSort(std::vector<double>& key, std::vector<int>& from, InOrder inOrder
 }  // namespace
 
 void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
+    BeforeValuesChange();
     const int n = obs_;
     if (order != nullptr) {
         order->resize(static_cast<std::size_t>(n));
@@ -229,6 +239,7 @@ void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
 }
 
 void Data::RestoreObservationOrder(const std::vector<int>& order) {
+    BeforeValuesChange();
     const int n = obs_;
     if (static_cast<int>(order.size()) != n) throw ERangeError(RangeText("並べ替えの記録", static_cast<int>(order.size())));
     // from is the inverse of order; -1 marks a position nothing moves to.
@@ -256,6 +267,7 @@ double Data::GetValue(int i, int j) const {
 }
 
 void Data::SetValue(int i, int j, double x) {
+    BeforeValuesChange();
     if (j < 0 || j >= GetVarCount()) return;
     Var& v = *table_[static_cast<std::size_t>(j)];
     double& cell = v.At(i);
@@ -267,6 +279,7 @@ void Data::SetValue(int i, int j, double x) {
 }
 
 void Data::RestoreValue(int i, int j, double x) {
+    BeforeValuesChange();
     Var& v = GetVar(j);
     v.At(i) = x;
     v.CalcStatistics();
@@ -281,6 +294,7 @@ const Var& Data::GetVarValues(int j, std::vector<double>& out) const {
 }
 
 void Data::SetVarValues(int j, std::span<const double> in) {
+    BeforeValuesChange();
     Var& v = GetVar(j);
     if (static_cast<int>(in.size()) < obs_) throw ERangeError(RangeText("値の数", static_cast<int>(in.size())));
     std::copy_n(in.begin(), obs_, v.Data());
@@ -295,7 +309,11 @@ void Data::GetObservation(int i, std::vector<double>& out) const {
     for (std::size_t j = 0; j < table_.size(); ++j) out[j] = table_[j]->At(i);
 }
 
-Var& Data::GetVar(int j) { return *table_[static_cast<std::size_t>(CheckVar(j))]; }
+Var& Data::GetVar(int j) {
+    // The caller may write through the reference.
+    BeforeValuesChange();
+    return *table_[static_cast<std::size_t>(CheckVar(j))];
+}
 
 const Var& Data::GetVar(int j) const { return *table_[static_cast<std::size_t>(CheckVar(j))]; }
 

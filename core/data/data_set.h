@@ -35,7 +35,7 @@ public:
     explicit Data(int obs = 0, int vars = 0, const std::string& name = std::string());
     Data(const Data&) = delete;
     Data& operator=(const Data&) = delete;
-    ~Data() = default;
+    virtual ~Data() = default;
 
     int GetObsCount() const { return obs_; }
     int GetVarCount() const { return static_cast<int>(table_.size()); }
@@ -145,6 +145,11 @@ public:
     void BuildMomentMatrix();
 
 protected:
+    // Called before any edit of the values, the observations or the
+    // variables, and before a variable is handed out for writing (GetVar):
+    // what a derived class derived from the values as they were and has not
+    // formed yet, it forms now.
+    virtual void BeforeValuesChange() {}
     // Checked index of a real variable (ERangeError outside 0..k-1).
     int CheckVar(int j) const;
     void CheckObs(int i) const;

@@ -9,7 +9,8 @@
 struct ObservationAnalysis {
     ObservationAnalysis(EngineContext& context, int n, int k) : table(context, n, k) {}
 
-    RAData table;
+    // Mutable: the leverage rows may be completed on their first read.
+    mutable RAData table;
     // The residual analysis (rows 3, 5 to 8, 12) is filled.
     bool analysisReady = false;
     // The deletion measures (rows 13 and on) are filled.

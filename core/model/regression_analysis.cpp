@@ -16,6 +16,7 @@
 // variables with each other and with the residuals, taken once.
 #include <cmath>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/errors.h"
@@ -139,10 +140,9 @@ std::vector<T> WorkArray(size_t n) {
 
 // The centred block of the current fit, every swept index with its
 // diagonal element.
-CentredBlock MakeCentredBlock(const Reg& reg) {
+CentredBlock MakeCentredBlock(const Reg& reg, const RegFit& fit) {
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();
-    const RegFit& fit = reg.Fit();
     CentredBlock b;
     b.swept = reg.SweptIndices();
     for (int col : b.swept)
@@ -177,8 +177,7 @@ struct InfluenceScale {
     const double* y;
 };
 
-InfluenceScale MakeInfluenceScale(const Reg& reg) {
-    const RegFit& fit = reg.Fit();
+InfluenceScale MakeInfluenceScale(const Reg& reg, const RegFit& fit) {
     const int dep = reg.GetDependent();
     InfluenceScale f;
     f.nb = static_cast<double>(reg.CountExplanatory() + 1);
@@ -344,6 +343,7 @@ void Reg::ComputeResidualTests() {
 }
 
 void Reg::ComputeAnalysisData() {
+    CompleteLeverages();
     if (analysis_.analysisReady) return;
     const int k = GetVarCount();
     // A model not estimated for the present shape of the data has no rows
@@ -362,7 +362,7 @@ void Reg::AnalysisOrdinary() {
     const int n = GetObsCount();
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
-    const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
+    const ResidualScale fit{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
         const int last = static_cast<int>(first) + count;
@@ -386,8 +386,9 @@ ThreadPool* Reg::TablePool() const {
 }
 
 void Reg::AnalysisTwoStage() {
+    CompleteDesign();
     const int n = GetObsCount();
-    const CentredBlock b = MakeCentredBlock(*this);
+    const CentredBlock b = MakeCentredBlock(*this, fit_);
     const std::vector<int>& vars = b.vars;
     const int q = b.q;
 
@@ -395,7 +396,7 @@ void Reg::AnalysisTwoStage() {
     // and with the residuals, about their means: the sums over every
     // observation of the deletion formulas reduce to these.
     std::vector<const double*> observed(q);
-    for (int s = 0; s < q; ++s) observed[s] = GetVar(vars[s]).Data();
+    for (int s = 0; s < q; ++s) observed[s] = std::as_const(*this).GetVar(vars[s]).Data();
     std::vector<double> residuals;
     LongMatrix cross;
     {
@@ -423,7 +424,7 @@ void Reg::AnalysisTwoStage() {
     const int stride = fit_.design.Cols();
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
-    const ResidualScale fit{GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
+    const ResidualScale fit{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
     std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
         sw(static_cast<size_t>(q) * kBlock);
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
@@ -478,10 +479,11 @@ void Reg::ComputeInfluence() {
 }
 
 void Reg::InfluenceRows() {
+    CompleteDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
     const bool twoStage = TwoStageLeverages();
-    const CentredBlock b = MakeCentredBlock(*this);
+    const CentredBlock b = MakeCentredBlock(*this, fit_);
     const int q = b.q;
     const int p = static_cast<int>(b.swept.size());  // q + 1: the constant is swept, last
     std::vector<double> coef(p);
@@ -495,9 +497,9 @@ void Reg::InfluenceRows() {
         analysis_.table.FillRow(kRowDfbeta + j, 0.0);
     }
 
-    const InfluenceScale scale = MakeInfluenceScale(*this);
+    const InfluenceScale scale = MakeInfluenceScale(*this, fit_);
     std::vector<const double*> observed(q);
-    for (int s = 0; s < q; ++s) observed[s] = GetVar(b.vars[s]).Data();
+    for (int s = 0; s < q; ++s) observed[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         InfluenceBlock blk(q, p, twoStage);
         const int last = static_cast<int>(first) + count;

@@ -59,6 +59,7 @@ bool Reg::IllConditioned() const {
 
 void Reg::SweepPrecisely() {
     const int k = GetVarCount();
+    FinishPendingDesign();
     PreciseMatrix precise = BuildPreciseMoments(fit_.design.Data(), GetObsCount(), k + 1, k);
     for (int j : SweptIndices())
         if (j != k) static_cast<void>(SweepPrecise(precise, j));  // the fast sweep took the same pivots

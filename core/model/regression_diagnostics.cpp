@@ -40,7 +40,8 @@ void ZeroCovarianceOutput(Matrix& out, int k) {
 // ---------------------------------------------------------------------------
 
 double GetConditionNumber(const Reg& reg, Vector& vif) {
-    const RegFit& fit = reg.Fit();
+    // Neither the leverages nor the design are needed when the moments are kept.
+    const LongMatrix& unswept = reg.UnsweptMoments();
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();
     const std::vector<int> ex = ExplanatoryIndices(reg.Roles(), k);
@@ -69,18 +70,19 @@ double GetConditionNumber(const Reg& reg, Vector& vif) {
             InvertMatrix(a.Data(), a.Cols(), a.Data(), m, a.Cols());
             passed.Replace(Matrix(m, m));
             passed.Assign(a);
-        } else if (fit.unswept.Rows() == k + 1 && fit.unswept.Cols() == k + 1) {
+        } else if (unswept.Rows() == k + 1 && unswept.Cols() == k + 1) {
             // Correlations are pairwise, and every entry of the one moment
             // method depends on its two columns alone: the design's moments
             // before the sweeps give the explanatory block as it stands.
             Matrix cov(m, m);
             for (int s = 0; s < m; ++s)
-                for (int t = 0; t < m; ++t) cov[s][t] = static_cast<double>(fit.unswept[ex[s]][ex[t]]);
+                for (int t = 0; t < m; ++t) cov[s][t] = static_cast<double>(unswept[ex[s]][ex[t]]);
             CovarianceToCorrelation(cov, m, passed);
         } else {
             Matrix columns(n, m);
+            const Matrix& design = reg.Design();
             for (int s = 0; s < m; ++s) {
-                for (int i = 0; i < n; ++i) columns[i][s] = fit.design[i][ex[s]];
+                for (int i = 0; i < n; ++i) columns[i][s] = design[i][ex[s]];
             }
             ComputeCorrelationMatrix(columns, n, m, passed);
         }
@@ -209,6 +211,7 @@ double ComputeLimlRoot(const Reg& reg) {
 // ---------------------------------------------------------------------------
 
 double BreuschGodfreyTest(const Reg& reg, int q) {
+    static_cast<void>(reg.Design());  // its values are read below
     const RegFit& fit = reg.Fit();
     if (q < 1) return kNaN;
     const int n = reg.GetObsCount();
@@ -255,6 +258,7 @@ void GetCovariance(const Reg& reg, Matrix& out) {
 }
 
 void GetWhiteCovariance(const Reg& reg, Matrix& out) {
+    static_cast<void>(reg.Design());  // its values are read below
     const RegFit& fit = reg.Fit();
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();
@@ -314,6 +318,7 @@ void GetWhiteCovariance(const Reg& reg, Matrix& out) {
 // ---------------------------------------------------------------------------
 
 void GetPartialRegression(const Reg& reg, std::vector<double>& ox, std::vector<double>& oy, int j) {
+    static_cast<void>(reg.Design());  // its values are read below
     const RegFit& fit = reg.Fit();
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();

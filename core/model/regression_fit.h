@@ -16,7 +16,9 @@ struct RegFit {
     // The moment matrix, swept for the variables in the model.
     LongMatrix moments;
     // One row per observation, one column per variable, the constant last.
-    Matrix design;
+    // An ordinary fit fills it on its first read: its values are read
+    // through Reg::Design() (mutable for that first read).
+    mutable Matrix design;
     // Means of the design columns (as a double and its remainder), for the
     // leverages: centred, they need no cancellation of large terms.
     std::vector<double> designMeanHi;
@@ -47,7 +49,8 @@ struct RegFit {
     double adjR2 = 0.0;
     double syy = 0.0;
     double sse = 0.0;
-    double press = 0.0;
+    // Set with the leverages (Reg::CompleteLeverages).
+    mutable double press = 0.0;
     // Residual tests, set with the residual analysis.
     double hetero = 0.0;
     double durbinWatson = 0.0;

@@ -1,14 +1,17 @@
 // Reg: construction, choosing the model and sweeping variables in and out.
 #include "core/model/regression_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
 
 #include "core/io/data_file.h"
+#include "core/model/leverage_forms.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/regression_moments.h"
+#include "core/numeric/streamed_store.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
 
@@ -118,6 +121,10 @@ bool Reg::EstimatedForCurrentShape() const {
 // ---------------------------------------------------------------------------
 
 void Reg::ResetModel() {
+    // The table is cleared and the design reshaped below: rows still owed
+    // to a reader are formed first, as the estimation would have left them.
+    FinishPendingLeverages();
+    FinishPendingDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
     if (!fit_.HasShape(k) || static_cast<int>(role_.size()) != k + 1) {
@@ -134,11 +141,13 @@ void Reg::ResetModel() {
 }
 
 void Reg::BuildMoments() {
+    FinishPendingLeverages();  // they read the design about to be refilled
+    DropPendingDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int stride = k + 1;
     std::vector<const double*> columns(k);
-    for (int j = 0; j < k; ++j) columns[j] = GetVar(j).Data();
+    for (int j = 0; j < k; ++j) columns[j] = std::as_const(*this).GetVar(j).Data();
     double* d = fit_.design.Data();
     fit_.designTwoStage = twoStage_;
     if (twoStage_) {
@@ -151,20 +160,19 @@ void Reg::BuildMoments() {
         ReplaceEndogenousColumns();
         BuildDesignMoments(d, n, stride, k, fit_.moments, Pool());
     } else {
-        // The data set's own moments are the fit's (one method forms both),
-        // so a data set read or fitted before costs the design copy alone;
-        // moments formed now fill the design in the same pass.
-        const bool filled = RefreshWithDesign(d, stride);
+        // The data set's own moments are the fit's (one method forms both).
+        // The design holds the values themselves: it is copied when first
+        // read, or before the values change; when the last one was read,
+        // moments formed now fill it in the same pass.
+        const bool wanted = designRead_.exchange(false, std::memory_order_acq_rel);
+        const bool filled = wanted && RefreshWithDesign(d, stride);
         const LongMatrix& own = PreciseMoments();
         if (own.Rows() == k + 1 && own.Cols() == k + 1) {
             fit_.moments.Replace(LongMatrix(own));
-            if (!filled) ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
-                for (long long i = first; i < first + count; ++i) {
-                    double* row = d + i * stride;
-                    for (int j = 0; j < k; ++j) row[j] = columns[j][i];
-                    row[k] = 1.0;
-                }
-            });
+            if (!wanted)
+                designPending_.store(true, std::memory_order_release);
+            else if (!filled)
+                CopyDesignFromVariables();
         } else {
             BuildDesignFromColumns(columns.data(), n, k, d, stride, fit_.moments, Pool());
         }
@@ -177,6 +185,54 @@ void Reg::BuildMoments() {
         fit_.designMeanLo[j] = static_cast<double>(mean - fit_.designMeanHi[j]);
     }
     fit_.designMeanHi[k] = 1.0;  // the constant column centres to zero
+}
+
+void Reg::DropPendingDesign() {
+    std::lock_guard<std::mutex> lock(designLock_);
+    designPending_.store(false, std::memory_order_release);
+}
+
+void Reg::CompleteDesignNow() const {
+    std::lock_guard<std::mutex> lock(designLock_);
+    if (!designPending_.load(std::memory_order_acquire)) return;
+    // Every edit of the values completes the design first, so the variables
+    // still hold the values of the fit.
+    CopyDesignFromVariables();
+    designRead_.store(true, std::memory_order_release);
+    designPending_.store(false, std::memory_order_release);
+}
+
+void Reg::CopyDesignFromVariables() const {
+    const int n = std::min(fit_.design.Rows(), GetObsCount());
+    const int constant = fit_.design.Cols() - 1;
+    const int k = std::min(constant, GetVarCount());
+    const long long stride = fit_.design.Cols();
+    std::vector<const double*> columns(static_cast<std::size_t>(std::max(k, 0)));
+    for (int j = 0; j < k; ++j) columns[static_cast<std::size_t>(j)] = GetVar(j).Data();
+    double* d = fit_.design.Data();
+    // Rows are gathered a block at a time and stored past the cache: the
+    // design is far larger than it, and the columns of the next blocks are
+    // asked for meanwhile.
+    constexpr int kRows = 64;
+    if (constant >= 0) ForEachBlock(Pool(), n, kMomentChunkRows, [&](long long first, int count) {
+        std::vector<double> stage(static_cast<std::size_t>(kRows) * static_cast<std::size_t>(stride), 0.0);
+        for (long long b = first; b < first + count; b += kRows) {
+            const int len = static_cast<int>(std::min<long long>(kRows, first + count - b));
+            const long long ahead = b + 2 * kRows;
+            for (int j = 0; j < k && ahead < n; ++j) {
+                const double* x = columns[static_cast<std::size_t>(j)] + ahead;
+                const long long aheadLen = std::min<long long>(kRows, n - ahead);
+                for (long long a = 0; a < aheadLen; a += 8) __builtin_prefetch(x + a, 0, 2);
+            }
+            for (int j = 0; j < k; ++j) {
+                const double* x = columns[static_cast<std::size_t>(j)] + b;
+                for (int t = 0; t < len; ++t) stage[static_cast<std::size_t>(t * stride + j)] = x[t];
+            }
+            for (int t = 0; t < len; ++t) stage[static_cast<std::size_t>(t * stride + constant)] = 1.0;
+            StreamValues(stage.data(), static_cast<std::size_t>(len) * static_cast<std::size_t>(stride), d + b * stride);
+        }
+        FinishStreamedValues();
+    });
 }
 
 void Reg::ReplaceEndogenousColumns() {
@@ -232,6 +288,9 @@ void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
 int Reg::ChooseDependent(int j, bool residualPass) {
     const int k = GetVarCount();
     if (k < 1) return 0;
+    // This estimation writes every residual row and the design again.
+    DropPendingLeverages();
+    DropPendingDesign();
     ResetModel();
     if (j < 0 || j >= k) j = k - 1;
     role_[j] = kRoleDependent;
@@ -504,6 +563,7 @@ void Reg::RenameVar(int j, const std::string& name) {
 
 void Reg::ReplaceDataSet(std::vector<std::unique_ptr<Var>>&& vars, int obs, std::string&& name,
                          std::string&& info) {
+    BeforeValuesChange();
     table_ = std::move(vars);
     vars.clear();
     SetObsCount(obs);

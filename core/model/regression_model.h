@@ -17,8 +17,10 @@
 // (regression_file.h) are free functions on the public interface.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@
 #include "core/settings/engine_context.h"
 
 struct DataFileCompanions;
+struct LeverageSource;
 
 class Reg : public Data {
 public:
@@ -98,6 +101,28 @@ public:
     void Reestimate(bool appended);
     // Brings the sizes up to date and clears the roles.
     void ResetModel();
+    // Fills the leverage and PRESS rows and the PRESS sum now if the last
+    // estimation left them for their first reader. An ordinary fit does so
+    // unless the table of the fit before it was read (a reader that asks
+    // after every fit gets them from the residual pass itself). Safe on
+    // several reading threads at once; the values are those the residual
+    // pass would have written.
+    void CompleteLeverages() const {
+        if (leveragesPending_.load(std::memory_order_acquire))
+            CompleteLeveragesNow();
+        else
+            MarkRead(leveragesRead_);
+    }
+    // The same for the design of an ordinary fit: it holds the values of
+    // the variables, and is copied from them when first read or before they
+    // change (formed with the moments instead when the design of the fit
+    // before was read or its values edited).
+    void CompleteDesign() const {
+        if (designPending_.load(std::memory_order_acquire))
+            CompleteDesignNow();
+        else
+            MarkRead(designRead_);
+    }
     // The roles of a model that cannot be estimated (a variable holds a value
     // that is no finite number): they are kept as given, every estimate is
     // zero, and FitProblem() says why.
@@ -117,7 +142,14 @@ public:
                               int* g = nullptr, int* kIn = nullptr) const;
 
     // --- results (j in 0 .. k) ---------------------------------------------
-    const RegFit& Fit() const { return fit_; }
+    // The readers of the fit and of the table below complete the leverage
+    // rows first when an estimation left them for the first read. The
+    // design's values are read through Design() or GetDesignValue(), which
+    // copy them first.
+    const RegFit& Fit() const {
+        CompleteLeverages();
+        return fit_;
+    }
     double GetCoef(int j) const { return fit_.coef.At(j); }
     double GetStdError(int j) const { return fit_.stdErr.At(j); }
     double GetFValue(int j) const { return fit_.fValue.At(j); }
@@ -129,9 +161,18 @@ public:
     // Swept indices (role 2, the constant included), in ascending order.
     std::vector<int> SweptIndices() const;
     double GetSweepElement(int i, int j) const { return static_cast<double>(fit_.moments.At(i, j)); }
-    double GetDesignValue(int i, int j) const { return fit_.design.At(i, j); }
-    double GetAnalysisValue(int code, int i) const { return analysis_.table.GetValue(code, i); }
-    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_.table.GetRow(code, out); }
+    double GetDesignValue(int i, int j) const {
+        CompleteDesign();
+        return fit_.design.At(i, j);
+    }
+    double GetAnalysisValue(int code, int i) const {
+        CompleteLeverages();
+        return analysis_.table.GetValue(code, i);
+    }
+    void GetAnalysisRow(int code, std::vector<double>& out) const {
+        CompleteLeverages();
+        analysis_.table.GetRow(code, out);
+    }
 
     int GetDependent() const { return dependent_; }
     int GetResidualDf() const { return fit_.residualDf; }
@@ -141,7 +182,10 @@ public:
     double GetAdjR2() const { return fit_.adjR2; }
     double GetSyy() const { return fit_.syy; }
     double GetSse() const { return fit_.sse; }
-    double GetPress() const { return fit_.press; }
+    double GetPress() const {
+        CompleteLeverages();
+        return fit_.press;
+    }
     double GetHetero() const { return fit_.hetero; }
     double GetDurbinWatson() const { return fit_.durbinWatson; }
     double GetTolerance(int j) const { return fit_.tolerance.At(j); }
@@ -164,9 +208,20 @@ public:
     // The swept moment matrix, the design matrix, the analysis table and the
     // role array (k + 1 entries) for the diagnostics and the structural edits.
     const LongMatrix& SweptMoments() const { return fit_.moments; }
-    const Matrix& Design() const { return fit_.design; }
-    RAData& Analysis() { return analysis_.table; }
-    const RAData& Analysis() const { return analysis_.table; }
+    // The moments of the design before any variable was swept in.
+    const LongMatrix& UnsweptMoments() const { return fit_.unswept; }
+    const Matrix& Design() const {
+        CompleteDesign();
+        return fit_.design;
+    }
+    RAData& Analysis() {
+        CompleteLeverages();
+        return analysis_.table;
+    }
+    const RAData& Analysis() const {
+        CompleteLeverages();
+        return analysis_.table;
+    }
     const std::vector<std::uint8_t>& Roles() const { return role_; }
     // Callers that change the variable count adjust the roles before
     // Reestimate.
@@ -273,6 +328,26 @@ protected:
     // The worker threads for passes over the analysis table.
     ThreadPool* TablePool() const;
     struct OwnCompanions;
+    void CompleteLeveragesNow() const;
+    // As CompleteLeverages and CompleteDesign, for the model's own passes:
+    // these do not count as a reader.
+    void FinishPendingLeverages() const {
+        if (leveragesPending_.load(std::memory_order_acquire)) CompleteLeveragesNow();
+    }
+    void FinishPendingDesign() const {
+        if (designPending_.load(std::memory_order_acquire)) CompleteDesignNow();
+    }
+    static void MarkRead(std::atomic<bool>& flag) {
+        if (!flag.load(std::memory_order_relaxed)) flag.store(true, std::memory_order_relaxed);
+    }
+    void CompleteDesignNow() const;
+    void CopyDesignFromVariables() const;
+    // A new estimation fills the design again.
+    void DropPendingDesign();
+    // The values are about to change: the design still owed is copied first.
+    void BeforeValuesChange() override { CompleteDesign(); }
+    // A new estimation rewrites the rows: the pending ones are not needed.
+    void DropPendingLeverages();
     Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name);
 
     // SetDependent; residualPass false leaves the residual rows to the
@@ -337,4 +412,15 @@ protected:
     GroupName groupNames_;
     ExpresList expres_;
     std::string fitProblem_;
+    // What the leverage rows are formed from, taken at the estimation.
+    mutable std::unique_ptr<LeverageSource> pendingLeverages_;
+    mutable std::atomic<bool> leveragesPending_{false};
+    mutable std::mutex leverageLock_;
+    mutable std::atomic<bool> designPending_{false};
+    // Whether the table or the design of the last estimation was read (the
+    // design also: its values edited): the next estimation then forms them
+    // in its own passes.
+    mutable std::atomic<bool> leveragesRead_{false};
+    mutable std::atomic<bool> designRead_{false};
+    mutable std::mutex designLock_;
 };

@@ -1,65 +1,29 @@
 // Reg: residuals, PRESS residuals and leverages of the swept model.
 //
-// One pass over the observations in blocks. Fitted values are summed in long
-// double from the long double coefficients, since the fitted value of an
-// ill-conditioned model is a small difference of large terms. Leverages are
+// One pass over the observations in blocks. The leverages and PRESS
+// residuals of an ordinary fit are left for their first reader (most fits
+// are never asked for them): what they are formed from is kept, and the
+// design the fit holds gives the same centred rows (regression_leverages.cpp).
+// Fitted values are summed in long double from the long double
+// coefficients, since the fitted value of an ill-conditioned model is a
+// small difference of large terms. Leverages are
 // quadratic forms in the swept block of the moment matrix on centred rows,
 // packed once per call into doubles and evaluated over a block of
 // observations at a time so that the inner loops vectorise.
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <utility>
 #include <vector>
 
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
+#include "core/numeric/streamed_store.h"
 
 namespace {
 
-constexpr int kBlock = 64;
-// Observations per task of the pass: whole blocks.
-constexpr int kChunk = 4096;
-
-// Compiled for AVX2 as well where the processor has it: these two forms are
-// the bulk of a toggle.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define MERLOX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define MERLOX_VECTOR_CLONES
-#endif
-
-// out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
-// with doubled off-diagonal elements), v column-major in blocks of kBlock.
-MERLOX_VECTOR_CLONES void QuadraticForm(const double* q, int p, const double* v, int len, double* out) {
-    double acc[kBlock];
-    for (int t = 0; t < len; ++t) out[t] = 0.0;
-    for (int s = 0; s < p; ++s) {
-        const double* qs = q + static_cast<size_t>(s) * p;
-        const double* vs = v + static_cast<size_t>(s) * kBlock;
-        for (int t = 0; t < len; ++t) acc[t] = qs[s] * vs[t];
-        for (int l = s + 1; l < p; ++l) {
-            const double c = qs[l];
-            const double* vl = v + static_cast<size_t>(l) * kBlock;
-            for (int t = 0; t < len; ++t) acc[t] += c * vl[t];
-        }
-        for (int t = 0; t < len; ++t) out[t] += vs[t] * acc[t];
-    }
-}
-
-// out[t] = x_t' M z_t for the full p x p matrix M.
-MERLOX_VECTOR_CLONES void BilinearForm(const double* m, int p, const double* x, const double* z, int len, double* out) {
-    double acc[kBlock];
-    for (int t = 0; t < len; ++t) out[t] = 0.0;
-    for (int s = 0; s < p; ++s) {
-        const double* ms = m + static_cast<size_t>(s) * p;
-        for (int t = 0; t < len; ++t) acc[t] = 0.0;
-        for (int l = 0; l < p; ++l) {
-            const double c = ms[l];
-            const double* zl = z + static_cast<size_t>(l) * kBlock;
-            for (int t = 0; t < len; ++t) acc[t] += c * zl[t];
-        }
-        const double* xs = x + static_cast<size_t>(s) * kBlock;
-        for (int t = 0; t < len; ++t) out[t] += xs[t] * acc[t];
-    }
-}
+constexpr int kBlock = kLeverageBlock;
+constexpr int kChunk = kResidualChunk;
 
 // The swept model as the residual pass reads it.
 struct ResidualInputs {
@@ -82,16 +46,18 @@ struct ResidualInputs {
     long double meanY = 0.0L;
     double inverseN = 0.0;
     bool twoStageLeverage = false;
+    // The leverages wait for a reader (all but the two-stage variant, and
+    // not when the rows of the fit before were read).
+    bool deferLeverages = false;
     // With the observed values in the design, the fit is the mean of y plus
     // the centred terms: small terms, and no second read of the data.
     bool centredFit = false;
 };
 
-ResidualInputs PrepareResidualPass(const Reg& reg) {
+ResidualInputs PrepareResidualPass(const Reg& reg, const RegFit& fit, bool mayDefer) {
     const int n = reg.GetObsCount();
     const int k = reg.GetVarCount();
     const int dep = reg.GetDependent();
-    const RegFit& fit = reg.Fit();
     const LongMatrix& M = fit.moments;
     ResidualInputs in;
     const std::vector<int> swept = reg.SweptIndices();
@@ -127,6 +93,7 @@ ResidualInputs PrepareResidualPass(const Reg& reg) {
     for (int s = 0; s < q; ++s) in.observedVars[s] = reg.GetVar(vars[s]).Data();
     in.y = reg.GetVar(dep).Data();
     in.twoStageLeverage = reg.IsTwoStage() && reg.IsRealCalc();
+    in.deferLeverages = mayDefer && !in.twoStageLeverage;
     in.centredFit = !fit.designTwoStage;
     in.bVars.resize(q);
     for (int s = 0; s < q; ++s) in.bVars[s] = M[vars[s]][dep];
@@ -146,14 +113,14 @@ struct ResidualRows {
     double *y, *fit, *e, *press, *h, *a, *b;
 };
 
-ResidualRows ResidualRowsOf(RAData& table, bool twoStageLeverage) {
+ResidualRows ResidualRowsOf(RAData& table, bool twoStageLeverage, bool deferLeverages) {
     ResidualRows rows;
-    // The pass writes these five rows whole.
+    // The pass writes these rows whole.
     rows.y = table.RowForOverwrite(Reg::kRowObserved);
     rows.fit = table.RowForOverwrite(Reg::kRowFitted);
     rows.e = table.RowForOverwrite(Reg::kRowResidual);
-    rows.press = table.RowForOverwrite(Reg::kRowPress);
-    rows.h = table.RowForOverwrite(Reg::kRowLeverage);
+    rows.press = deferLeverages ? nullptr : table.RowForOverwrite(Reg::kRowPress);
+    rows.h = deferLeverages ? nullptr : table.RowForOverwrite(Reg::kRowLeverage);
     // The two-stage rows only when written: left alone they read as zeros
     // without being cleared on every fit.
     rows.a = twoStageLeverage ? table.Row(Reg::kRowTwoStageA) : nullptr;
@@ -172,7 +139,30 @@ struct ResidualBlock {
     double h[kBlock], a[kBlock], bb[kBlock];
 };
 
+// Blocks read ahead: the columns of a later block are asked into the
+// second-level cache while this one is worked on.
+constexpr int kPrefetchAhead = 2;
+
+void PrefetchColumn(const double* column, long long first, long long len) {
+    const char* from = reinterpret_cast<const char*>(column + first);
+    const char* to = reinterpret_cast<const char*>(column + first + len);
+    for (; from < to; from += 64) __builtin_prefetch(from, 0, 2);
+}
+
+void PrefetchBlock(const ResidualInputs& in, long long first) {
+    const long long len = std::min<long long>(kBlock, in.n - first);
+    if (len <= 0) return;
+    PrefetchColumn(in.y, first, len);
+    if (in.centredFit) {
+        for (const double* x : in.observedVars) PrefetchColumn(x, first, len);
+    } else {
+        for (const double* x : in.observed)
+            if (x != nullptr) PrefetchColumn(x, first, len);
+    }
+}
+
 void LoadBlock(const ResidualInputs& in, int start, int len, ResidualBlock& blk) {
+    PrefetchBlock(in, start + static_cast<long long>(kPrefetchAhead) * kBlock);
     for (int s = 0; s < in.p && !in.centredFit; ++s) {
         double* xs = &blk.xb[static_cast<size_t>(s) * kBlock];
         if (in.observed[s] != nullptr) {
@@ -190,7 +180,7 @@ void LoadBlock(const ResidualInputs& in, int start, int len, ResidualBlock& blk)
             double* zs = &blk.zc[static_cast<size_t>(s) * kBlock];
             for (int t = 0; t < len; ++t) zs[t] = (x[t] - hi) - lo;
         }
-    } else {
+    } else if (!in.deferLeverages) {
         // The design is read row by row (its rows are contiguous) and the
         // next block is asked for meanwhile: it is far larger than the cache.
         const long long ahead = std::min<long long>(kBlock, in.n - start - kBlock);
@@ -280,6 +270,21 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
     int t = 0;
     for (; t + 1 < len; t += 2) FittedPair(b, v, count, t, f0, fits[t], fits[t + 1]);
     if (t < len) fits[t] = FittedValue(b, v, count, t, f0);
+    if (in.deferLeverages) {
+        // Three rows, each written whole and not read again by this pass.
+        double fitOut[kBlock], eOut[kBlock];
+        for (t = 0; t < len; ++t) {
+            const long double e = y[start + t] - fits[t];
+            sse += e * e;
+            fitOut[t] = static_cast<double>(fits[t]);
+            eOut[t] = static_cast<double>(e);
+        }
+        StreamValues(y + start, static_cast<std::size_t>(len), rows.y + start);
+        StreamValues(fitOut, static_cast<std::size_t>(len), rows.fit + start);
+        StreamValues(eOut, static_cast<std::size_t>(len), rows.e + start);
+        sums.sse = sse;
+        return;
+    }
     for (t = 0; t < len; ++t) {
         const int i = start + t;
         const long double fit = fits[t];
@@ -332,19 +337,23 @@ double Reg::ComputeResiduals() {
     const int n = GetObsCount();
     const int k = GetVarCount();
     if (k < 1) {
+        DropPendingLeverages();
         fit_.press = 0.0;
         return 0.0;
     }
     // The table and the design still have the former shape: no rows to write.
     if (!EstimatedForCurrentShape()) return fit_.sse;
+    DropPendingLeverages();
     fit_.press = 0.0;
     if (static_cast<int>(fit_.designMeanHi.size()) != k + 1) {
         fit_.designMeanHi.assign(k + 1, 0.0);
         fit_.designMeanLo.assign(k + 1, 0.0);
     }
 
-    const ResidualInputs in = PrepareResidualPass(*this);
-    const ResidualRows rows = ResidualRowsOf(analysis_.table, in.twoStageLeverage);
+    if (fit_.designTwoStage) FinishPendingDesign();  // read by this pass
+    const bool read = leveragesRead_.exchange(false, std::memory_order_acq_rel);
+    const ResidualInputs in = PrepareResidualPass(*this, fit_, !read);
+    const ResidualRows rows = ResidualRowsOf(analysis_.table, in.twoStageLeverage, in.deferLeverages);
     // Chunks of whole blocks on the worker threads; their sums are added in
     // chunk order, so the result does not depend on the thread count.
     std::vector<ResidualSums> partial(static_cast<std::size_t>((n + kChunk - 1) / kChunk));
@@ -355,15 +364,29 @@ double Reg::ComputeResiduals() {
         for (int start = static_cast<int>(first); start < last; start += kBlock) {
             const int len = last - start < kBlock ? last - start : kBlock;
             LoadBlock(in, start, len, block);
-            BlockLeverages(in, len, block);
+            if (!in.deferLeverages) BlockLeverages(in, len, block);
             WriteBlock(in, start, len, block, rows, sums);
         }
+        FinishStreamedValues();
     });
     ResidualSums sums;
     for (const ResidualSums& s : partial) {
         sums.sse += s.sse;
         sums.press += s.press;
     }
-    fit_.press = static_cast<double>(sums.press);
+    if (in.deferLeverages) {
+        auto source = std::make_unique<LeverageSource>();
+        source->q = in.q;
+        source->vars = in.vars;
+        source->packed = in.packed;
+        source->centreHi = in.centreHi;
+        source->centreLo = in.centreLo;
+        source->inverseN = in.inverseN;
+        source->n = n;
+        pendingLeverages_ = std::move(source);
+        leveragesPending_.store(true, std::memory_order_release);
+    } else {
+        fit_.press = static_cast<double>(sums.press);
+    }
     return static_cast<double>(sums.sse);
 }

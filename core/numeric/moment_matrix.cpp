@@ -28,6 +28,10 @@ namespace {
 constexpr int kBlock = kMomentBlockRows;
 constexpr int kChunk = kMomentChunkRows;
 constexpr long long kSample = 4096;
+// Blocks read ahead of the one being summed: the kernel is busy long enough
+// for them to arrive. They are asked into the second-level cache, which
+// holds them beside the block's own buffers.
+constexpr int kPrefetchAhead = 2;
 // Chunk totals held at once by a parallel run, in bytes (more chunks are
 // run in waves).
 constexpr std::size_t kWaveBytes = std::size_t(32) << 20;
@@ -47,6 +51,7 @@ MomentBlockKernel KernelFor(MomentKernel choice) {
 // Where observations are read: row-major rows or separate columns, and
 // optionally a design to fill on the way.
 struct Source {
+    long long n = 0;  // observations
     const double* rows = nullptr;
     long long stride = 0;
     const double* const* columns = nullptr;
@@ -212,18 +217,19 @@ void AddChunkTotal(const ChunkSums& chunk, long double* total) {
         total[p] += static_cast<long double>(chunk.hi[p]) + static_cast<long double>(chunk.lo[p]);
 }
 
-// Asks for the observations of the next block while this one is summed.
-void PrefetchBlock(const Source& src, long long first, int len, int cols) {
+// Asks for the observations of a later block while this one is summed.
+void PrefetchBlock(const Source& src, long long first, int cols) {
+    const long long len = std::min<long long>(kBlock, src.n - first);
     if (len <= 0) return;
     if (src.rows) {
         const char* from = reinterpret_cast<const char*>(src.rows + first * src.stride);
         const char* to = reinterpret_cast<const char*>(src.rows + (first + len - 1) * src.stride + cols);
-        for (; from < to; from += 64) __builtin_prefetch(from);
+        for (; from < to; from += 64) __builtin_prefetch(from, 0, 2);
     } else {
         for (int j = 0; j < cols; ++j) {
             const char* from = reinterpret_cast<const char*>(src.columns[j] + first);
             const char* to = reinterpret_cast<const char*>(src.columns[j] + first + len);
-            for (; from < to; from += 64) __builtin_prefetch(from);
+            for (; from < to; from += 64) __builtin_prefetch(from, 0, 2);
         }
     }
 }
@@ -233,7 +239,7 @@ void AddChunk(const Source& src, long long first, long long len, const double* n
     for (long long b = 0; b < len; b += kBlock) {
         const int blockLen = static_cast<int>(std::min<long long>(kBlock, len - b));
         FillBlock(src, first + b, blockLen, negShift, w);
-        PrefetchBlock(src, first + b + kBlock, static_cast<int>(std::min<long long>(kBlock, len - b - kBlock)), w.cols);
+        PrefetchBlock(src, first + b + kPrefetchAhead * kBlock, w.cols);
         AddBlock(w, kernel, blockLen, chunk);
     }
     if (src.design) FinishDesign();
@@ -364,6 +370,7 @@ void BuildScaledIfNeeded(const Source& src, long long n, int cols, LongMatrix& m
         columns[j] = scaled[j].data();
     }
     Source copy;
+    copy.n = n;
     copy.columns = columns.data();
     BuildUnscaled(copy, n, cols, m, pool, choice);
     for (int i = 0; i < cols; ++i) {
@@ -392,6 +399,7 @@ void BuildMomentsFromRows(const double* rows, long long n, long long stride, int
                           ThreadPool* pool, MomentKernel kernel) {
     if (n > 0 && cols > 0 && (rows == nullptr || stride < cols)) throw ERangeError(kRangeErrorText);
     Source src;
+    src.n = n;
     src.rows = rows;
     src.stride = stride;
     Build(src, n, cols, m, pool, kernel);
@@ -402,6 +410,7 @@ void BuildMomentsFromColumns(const double* const* columns, long long n, int cols
     if (n > 0 && ((cols > 0 && columns == nullptr) || (design != nullptr && designStride < cols + 1)))
         throw ERangeError(kRangeErrorText);
     Source src;
+    src.n = n;
     src.columns = columns;
     src.design = design;
     src.designStride = designStride;

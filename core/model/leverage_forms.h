@@ -1,0 +1,32 @@
+// The quadratic forms of the leverages, over a block of observations held
+// column-major (kLeverageBlock values per variable), so that the inner loops
+// vectorise. Shared by the residual pass and the leverages completed later:
+// both give the same bits.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+inline constexpr int kLeverageBlock = 64;
+// Observations per task of the residual pass (whole blocks); its sums are
+// added per chunk, in chunk order, wherever they are formed.
+inline constexpr int kResidualChunk = 4096;
+
+// out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
+// with doubled off-diagonal elements), v column-major in blocks of
+// kLeverageBlock.
+void QuadraticForm(const double* q, int p, const double* v, int len, double* out);
+// out[t] = x_t' M z_t for the full p x p matrix M.
+void BilinearForm(const double* m, int p, const double* x, const double* z, int len, double* out);
+
+// What the leverage rows of an ordinary fit are formed from, taken when the
+// fit ends: the swept block of its variables in packed form, their design
+// columns and means. The rows themselves wait for a reader.
+struct LeverageSource {
+    int q = 0;
+    std::vector<int> vars;        // design columns of the swept variables
+    std::vector<double> packed;   // q x q
+    std::vector<double> centreHi, centreLo;
+    double inverseN = 0.0;
+    long long n = 0;
+};
