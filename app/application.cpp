@@ -8,6 +8,7 @@
 #include "app/settings_dialog.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
+#include "platform/errors.h"
 #include "platform/qt/input_dlg.h"
 #include "platform/qt/qt_services.h"
 
@@ -33,6 +34,18 @@ template <class W, class... Args>
 void Create(std::unique_ptr<W>& slot, std::vector<std::string>& order, Args&&... args) {
     slot = std::make_unique<W>(std::forward<Args>(args)...);
     order.push_back(slot->metaObject()->className());
+}
+
+// What "計" of the assistant evaluates with.
+void ConnectInputAssist(AppState& state, TfrmInputAssist& assist) {
+    assist.SetEvaluator([&state](const std::string& text) {
+        try {
+            return state.Evaluator().Calculate(text);
+        } catch (const Exception& e) {
+            state.Services().ShowMessageBox(MsgKind::Error, "【式実行時エラー】\n" + e.Message(), mbOK);
+        }
+        return 0.0;
+    });
 }
 
 }  // namespace
@@ -64,11 +77,22 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
             for (const char* name : {"UndoEdit", "RedoEdit"})
                 if (QAction* a = main->Action(name)) a->setEnabled(false);
         }
-        Create(w.frmInputAssist, w.creationOrder);
+        Create(w.frmInputAssist, w.creationOrder, state);
+        ConnectInputAssist(state, *w.frmInputAssist);
         Create(w.frmFind, w.creationOrder);
         Create(w.frmMacro, w.creationOrder);
         Create(w.InputDlg, w.creationOrder);
         if (qtServices) qtServices->SetInputDialog(w.InputDlg.get());
+        {
+            // The prompt's assist button hands over the assistant's text.
+            TfrmInputAssist* assist = w.frmInputAssist.get();
+            w.InputDlg->SetAssistHandler([&state, assist](std::string& text) {
+                assist->SetRegData(state.Model());
+                if (assist->exec() != QDialog::Accepted) return false;
+                text = assist->Expression();
+                return true;
+            });
+        }
         Create(w.frmReplace, w.creationOrder);
         Create(w.frmProperty, w.creationOrder, state);
         w.frmProperty->SetMainWindow(w.frmREG.get());

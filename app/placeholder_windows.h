@@ -6,23 +6,7 @@
 #include <string>
 
 #include "app/find_dialogs.h"
-
-class Reg;
-
-class TfrmInputAssist : public QDialog {
-    Q_OBJECT
-public:
-    explicit TfrmInputAssist(QWidget* parent = nullptr);
-    // The data set whose names and functions the assistant offers.
-    void SetRegData(const Reg* model) { model_ = model; }
-    // The composed expression, read after OK.
-    const std::string& Expression() const { return expression_; }
-    void SetExpression(const std::string& text) { expression_ = text; }
-
-private:
-    const Reg* model_ = nullptr;
-    std::string expression_;
-};
+#include "app/input_assist.h"
 
 class TfrmMacro : public QDialog {
     Q_OBJECT
