@@ -25,6 +25,7 @@ namespace {
 
 constexpr int kHelpContextAssist = 1002;
 constexpr int kKeyWidth = 44;
+constexpr int kKeyHeight = 26;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -38,16 +39,16 @@ struct TokenKey {
 // The calculator keys: digits in a block, operators beside them, brackets
 // and the other signs around. Full-width captions insert their ASCII sign.
 const TokenKey kTokenKeys[] = {
-    {"btnLK", "(", "(", 0, 0},        {"btnRK", ")", ")", 0, 1},        {"btnLD", "[", "[", 0, 2},
-    {"btnRD", "]", "]", 0, 3},        {"btnLess", "<", "<", 0, 4},      {"btnGreat", ">", ">", 0, 5},
-    {"btnSeven", "7", "7", 1, 0},     {"btnEight", "8", "8", 1, 1},     {"btnNine", "9", "9", 1, 2},
-    {"btnDiv", "/", "/", 1, 3},       {"btnPow", "^", "^", 1, 4},       {"btnNot", "!", "!", 1, 5},
-    {"btnFour", "4", "4", 2, 0},      {"btnFive", "5", "5", 2, 1},      {"btnSix", "6", "6", 2, 2},
-    {"btnMul", "*", "*", 2, 3},       {"btnEqual", "=", "=", 2, 4},     {"btnAlpha", "@", "@", 2, 5},
-    {"btnOne", "1", "1", 3, 0},       {"btnTwo", "2", "2", 3, 1},       {"btnThree", "3", "3", 3, 2},
-    {"btnMinus", "-", "-", 3, 3},     {"btnQuest", "？", "?", 3, 4},    {"btnColon", "：", ":", 3, 5},
-    {"btnZero", "0", "0", 4, 0},      {"btnComma", "，", ",", 4, 2},    {"btnPlus", "+", "+", 4, 3},
-    {"btnSemiColon", "；", ";", 4, 4}, {"btnSharp", "#", "#", 4, 5},
+    {"btnSeven", "7", "7", 0, 0},  {"btnEight", "8", "8", 0, 1},      {"btnNine", "9", "9", 0, 2},
+    {"btnDiv", "/", "/", 0, 3},    {"btnLK", "(", "(", 0, 4},         {"btnRK", ")", ")", 0, 5},
+    {"btnNot", "!", "!", 0, 6},    {"btnComma", "，", ",", 0, 7},     {"btnFour", "4", "4", 1, 0},
+    {"btnFive", "5", "5", 1, 1},   {"btnSix", "6", "6", 1, 2},        {"btnMul", "*", "*", 1, 3},
+    {"btnLD", "[", "[", 1, 4},     {"btnRD", "]", "]", 1, 5},         {"btnAlpha", "@", "@", 1, 6},
+    {"btnSemiColon", "；", ";", 1, 7}, {"btnOne", "1", "1", 2, 0},    {"btnTwo", "2", "2", 2, 1},
+    {"btnThree", "3", "3", 2, 2},  {"btnMinus", "-", "-", 2, 3},      {"btnLess", "<", "<", 2, 4},
+    {"btnGreat", ">", ">", 2, 5},  {"btnSharp", "#", "#", 2, 6},      {"btnQuest", "？", "?", 2, 7},
+    {"btnZero", "0", "0", 3, 0},   {"btnPow", "^", "^", 3, 2},        {"btnPlus", "+", "+", 3, 3},
+    {"btnEqual", "=", "=", 3, 4},  {"btnColon", "：", ":", 3, 5},
 };
 
 }  // namespace
@@ -62,6 +63,8 @@ TfrmInputAssist::TfrmInputAssist(AppState& state, QWidget* parent) : QDialog(par
     cbFuncNames->setObjectName(QStringLiteral("cbFuncNames"));
     for (QComboBox* cb : {cbVarNames, cbFuncNames}) {
         cb->setMinimumWidth(150);
+        // A scrolled list of 20 rather than one as tall as the screen.
+        cb->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
         cb->setMaxVisibleItems(20);
     }
     eEval = new QLineEdit(this);
@@ -88,8 +91,7 @@ TfrmInputAssist::TfrmInputAssist(AppState& state, QWidget* parent) : QDialog(par
     btnDel = MakeKey(QStringLiteral("btnDel"), QStringLiteral("DEL"));
     btnAC = MakeKey(QStringLiteral("btnAC"), QStringLiteral("CLR"));
     int col = 0;
-    for (QPushButton* b : {btnHome, btnLeft, btnRight, btnEnd, btnBS, btnDel}) keys->addWidget(b, 5, col++);
-    keys->addWidget(btnAC, 4, 1);
+    for (QPushButton* b : {btnHome, btnLeft, btnRight, btnEnd, btnBS, btnDel, btnAC}) keys->addWidget(b, 4, col++);
     connect(btnHome, &QPushButton::clicked, this, &TfrmInputAssist::btnHomeClick);
     connect(btnEnd, &QPushButton::clicked, this, &TfrmInputAssist::btnEndClick);
     connect(btnLeft, &QPushButton::clicked, this, &TfrmInputAssist::btnLeftClick);
@@ -152,7 +154,7 @@ QPushButton* TfrmInputAssist::MakeKey(const QString& name, const QString& captio
     // The keys never take the caret away from the edit.
     b->setFocusPolicy(Qt::NoFocus);
     b->setAutoDefault(false);
-    b->setFixedWidth(kKeyWidth);
+    b->setFixedSize(kKeyWidth, kKeyHeight);
     return b;
 }
 
@@ -165,7 +167,7 @@ void TfrmInputAssist::BuildTokenButtons(QGridLayout* grid) {
     }
     btnPeriod = MakeKey(QStringLiteral("btnPeriod"), QStringLiteral("．"));
     connect(btnPeriod, &QPushButton::clicked, this, &TfrmInputAssist::btnPeriodClick);
-    grid->addWidget(btnPeriod, 4, 6);
+    grid->addWidget(btnPeriod, 3, 1);
 }
 
 QPushButton* TfrmInputAssist::TokenButton(const QString& name) const { return findChild<QPushButton*>(name); }

@@ -68,7 +68,7 @@ private:
 TfrmUD::TfrmUD(AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("frmUD"));
     setWindowTitle(QStringLiteral("ユーザ定義"));
-    resize(640, 340);
+    resize(660, 400);
     TB = new QToolBar(this);
     TB->setObjectName(QStringLiteral("TB"));
     PC = new QTabWidget(this);
@@ -82,7 +82,7 @@ TfrmUD::TfrmUD(AppState& state, QWidget* parent) : QDialog(parent), state_(state
 
     sgUV = MakeGrid(tsVar, "sgUV", 5);
     sgUV->SetColWidth(0, 50);
-    for (int c = 1; c <= 4; ++c) sgUV->SetColWidth(c, c % 2 == 1 ? 130 : 140);
+    for (int c = 1; c <= 4; ++c) sgUV->SetColWidth(c, c % 2 == 1 ? 130 : 150);
     auto context = std::make_shared<GridCellContext>();
     context->font = font();
     UseGridCellPainter(*sgUV, [context]() -> const GridCellContext& { return *context; });
