@@ -237,6 +237,23 @@ TEST_F(InputAssistTest, CalculateShowsTheValue) {
     EXPECT_EQ(evaluated_, (std::vector<std::string>{"(1+2)*3^2/4", "2^-1+1/8"}));
 }
 
+TEST_F(InputAssistTest, EnterInTheEditAcceptsAndCtrlHOpensTheHelpTopic) {
+    ScratchFolder dir("assisthelp");
+    state_.Work().helpFile = dir.Path("MERLOX.chm");
+    WriteText(state_.Work().helpFile, "help");
+    assist_.SetRegData(nullptr);
+    QTimer::singleShot(0, [this] {
+        assist_.HelpContext->trigger();
+        assist_.eEval->insert("1+1");
+        QTest::keyClick(assist_.eEval, Qt::Key_Return);
+    });
+    EXPECT_EQ(assist_.exec(), QDialog::Accepted);
+    EXPECT_EQ(assist_.Expression(), "1+1");
+    const auto help = ui_.CallsOf(ServiceCall::Help);
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].value, 1002);
+}
+
 class AssistHandBackTest : public StartedWindows {
 protected:
     AssistHandBackTest() : StartedWindows("assist") {
