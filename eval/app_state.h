@@ -23,12 +23,15 @@
 #include "eval/reserved_words.h"
 #include "eval/user_func.h"
 
+class MacroEngine;
 class PCA;
 class Reg;
 
 // Owner of the run's principal component analysis. The class lives in a
 // layer above this one, so the owner carries its deleter.
 using PCAOwner = std::unique_ptr<PCA, void (*)(PCA*)>;
+// Owner of the run's macro engine (host and library), a layer above.
+using MacroEngineOwner = std::unique_ptr<MacroEngine, void (*)(MacroEngine*)>;
 
 class AppState {
 public:
@@ -87,6 +90,10 @@ public:
     // none.
     void SetCurrentPCA(PCAOwner pca) { currentPCA_ = std::move(pca); }
 
+    // The macro engine of the run (GetMacroEngine makes it); null before.
+    MacroEngine* Macros() const { return macros_.get(); }
+    void SetMacros(MacroEngineOwner engine) { macros_ = std::move(engine); }
+
 private:
     // Reads typed texts through the shared evaluator.
     class TextReader : public TextEvaluator {
@@ -116,4 +123,6 @@ private:
     UndoStore undo_;
     NameInUse scoreNames_;
     PCAOwner currentPCA_{nullptr, nullptr};
+    // Last, so that it goes first: its interpreters use the state.
+    MacroEngineOwner macros_{nullptr, nullptr};
 };

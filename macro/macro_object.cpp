@@ -41,6 +41,7 @@ void MacroObject::CopyFrom(const MacroObject& other) {
     source_ = other.source_;
     parameterPrompts_ = other.parameterPrompts_;
     parameterIsText_ = other.parameterIsText_;
+    libraryCalls_ = other.libraryCalls_;
     fileName_.clear();
 }
 
@@ -59,6 +60,23 @@ void MacroObject::Reset() {
     codeLength_ = 0;
     code_[0] = 0;
     finished_ = false;
+    libraryCalls_.clear();
+}
+
+void MacroObject::NoteLibraryCall(int address, const std::string& name) {
+    for (auto& [at, noted] : libraryCalls_) {
+        if (at == address) {
+            noted = name;
+            return;
+        }
+    }
+    libraryCalls_.emplace_back(address, name);
+}
+
+const std::string* MacroObject::LibraryCallName(int address) const {
+    for (const auto& [at, noted] : libraryCalls_)
+        if (at == address) return &noted;
+    return nullptr;
 }
 
 int MacroObject::Begin(int op, int bytes) {

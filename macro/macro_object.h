@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 class EngineContext;
@@ -64,6 +65,12 @@ public:
     void EmitSys(std::uint8_t command, std::int32_t a, std::int32_t b, std::int32_t c);
     // Overwrites an integer written before (a frame size).
     void PatchInt(int position, std::int32_t value);
+    // The library macro that the MOD instruction at address was compiled
+    // against, so that a run can check the library still holds it there. A
+    // later note for the same address replaces the earlier one.
+    void NoteLibraryCall(int address, const std::string& name);
+    // The name noted for the MOD at address; null when none was noted.
+    const std::string* LibraryCallName(int address) const;
 
     // --- labels ---------------------------------------------------------------
     int NewLabel();
@@ -155,4 +162,5 @@ private:
     std::array<std::string, kParameterSlots> parameterPrompts_;
     std::array<std::uint8_t, kParameterSlots> parameterIsText_{};
     std::string fileName_;
+    std::vector<std::pair<int, std::string>> libraryCalls_;
 };

@@ -306,7 +306,9 @@ void MacroCompile::LibraryCall() {
     NextToken();
     const int n = Is("(") ? OptionalArgumentList() : 0;
     if (n != library_->ParameterCount(index)) SyntaxErrorHere();
+    const int at = CodeLength();
     EmitTwoInts(opMOD, n, index);
+    NoteLibraryCall(at, name);
 }
 
 int MacroCompile::UserBank() {

@@ -33,7 +33,7 @@ MacroRun::MacroRun(AppState& state) : state_(state) {}
 MacroRun::~MacroRun() = default;
 
 void MacroRun::SetCurrentValue(double x) {
-    if (x == currentValue_) return;
+    // Both always, so that "@@" of the evaluator never lags behind.
     currentValue_ = x;
     state_.Evaluator().SetCurrentValue(x);
 }
@@ -52,6 +52,7 @@ void MacroRun::Clear() {
     tries_.clear();
     stack_.reset();
     bp_ = ap_ = lp_ = ep_ = 0;
+    object_ = nullptr;
 }
 
 void MacroRun::Finish() {
@@ -70,6 +71,7 @@ void MacroRun::Start(const MacroObject& object) {
     codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
     if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
     code_ = codeCopy_.data();
+    object_ = &object;
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);

@@ -17,6 +17,7 @@
 #include "macro/macro_stack.h"
 
 class AppState;
+class MacroLibraryCalls;
 class Reg;
 
 // One value-stack cell.
@@ -62,10 +63,16 @@ public:
     void SetCurrentValue(double x);
 
     const std::string& OutputText() const { return output_; }  // UTF-8
+    // Adds to the output text (the host appends the message of an error).
+    void AppendOutput(const std::string& utf8) { output_ += utf8; }
     const std::string& NumberFormat() const { return numberFormat_; }
 
     // Arguments of the next run: an expression text (isText false) or a text.
     void SetArguments(const std::vector<std::string>& texts, const std::vector<bool>& isText);
+
+    // The library that MOD calls; null: MOD is a run-time error.
+    void SetLibrary(MacroLibraryCalls* library) { library_ = library; }
+    MacroLibraryCalls* Library() const { return library_; }
 
     // Registers and stacks, for a debugger and for tests.
     int BP() const { return bp_; }
@@ -174,6 +181,8 @@ private:
     void Reshape(int w, bool withColumns, int address);
     void MatrixFill(const std::uint8_t* p, int address);
     void PollStop(int pc);
+    // MOD: n arguments, library index k; address of the instruction.
+    void LibraryCall(int n, int k, int address);
 
     AppState& state_;
     int bp_ = 0, ap_ = 0, lp_ = 0, ep_ = 0;
@@ -183,6 +192,9 @@ private:
     std::unique_ptr<MacroStack> stack_;
     std::vector<std::uint8_t> codeCopy_;
     const std::uint8_t* code_ = nullptr;
+    // The object being run (for the names noted at its library calls).
+    const MacroObject* object_ = nullptr;
+    MacroLibraryCalls* library_ = nullptr;
     int codeLength_ = 0;
     std::string output_;
     std::string numberFormat_;

@@ -108,7 +108,11 @@ int MacroRun::ExecuteData(int op, int at) {
             next += kVariableRefBytes + 4;
             MatrixFill(p, at);
             break;
-        case opMOD: case opSYS:
+        case opMOD:
+            next += 8;
+            LibraryCall(Int(p), Int(p + 4), at);
+            break;
+        case opSYS:
             // Not available to this interpreter: never step over them blindly.
             ThrowRunError(kRunSystem, at);
         default:

@@ -1,0 +1,28 @@
+// A state with scripted services and its macro engine.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "eval/app_state.h"
+#include "macro/macro_engine.h"
+#include "support/scripted_services.h"
+
+struct EngineFixture {
+    ScriptedServices services;
+    AppState state;
+    MacroEngine& engine;
+    CMacro& host;
+    MacroList& library;
+
+    EngineFixture() : engine(GetMacroEngine(state)), host(engine.host), library(engine.library) {
+        state.SetServices(&services);
+    }
+
+    // Texts of the message boxes shown, in order.
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const RecordedCall& c : services.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
+        return texts;
+    }
+};
