@@ -8,7 +8,6 @@
 #include "app/settings_dialog.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
-#include "platform/errors.h"
 #include "platform/qt/input_dlg.h"
 #include "platform/qt/qt_services.h"
 
@@ -34,18 +33,6 @@ template <class W, class... Args>
 void Create(std::unique_ptr<W>& slot, std::vector<std::string>& order, Args&&... args) {
     slot = std::make_unique<W>(std::forward<Args>(args)...);
     order.push_back(slot->metaObject()->className());
-}
-
-// What "計" of the assistant evaluates with.
-void ConnectInputAssist(AppState& state, TfrmInputAssist& assist) {
-    assist.SetEvaluator([&state](const std::string& text) {
-        try {
-            return state.Evaluator().Calculate(text);
-        } catch (const Exception& e) {
-            state.Services().ShowMessageBox(MsgKind::Error, "【式実行時エラー】\n" + e.Message(), mbOK);
-        }
-        return 0.0;
-    });
 }
 
 }  // namespace
@@ -78,7 +65,6 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
                 if (QAction* a = main->Action(name)) a->setEnabled(false);
         }
         Create(w.frmInputAssist, w.creationOrder, state);
-        ConnectInputAssist(state, *w.frmInputAssist);
         Create(w.frmFind, w.creationOrder);
         Create(w.frmMacro, w.creationOrder);
         Create(w.InputDlg, w.creationOrder);

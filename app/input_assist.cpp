@@ -19,6 +19,7 @@
 #include "core/text/general_float.h"
 #include "eval/app_state.h"
 #include "eval/reserved_words.h"
+#include "macro/macro_engine.h"
 #include "platform/errors.h"
 
 namespace {
@@ -184,8 +185,8 @@ void TfrmInputAssist::SetRegData(const Reg* model) {
     for (int f = 0; f < kFunctionWords; ++f) cbFuncNames->addItem(QString::fromUtf8(FunctionNames[f]));
     for (const UserFunc& u : state_.UserFunctions().Functions())
         if (!u.Name().empty()) cbFuncNames->addItem(QStringLiteral("@") + Q(u.Name()));
-    if (macroNames_)
-        for (const std::string& name : macroNames_()) cbFuncNames->addItem(QStringLiteral("@~") + Q(name));
+    const MacroList& library = GetMacroEngine(state_).library;
+    for (int m = 0; m < library.Count(); ++m) cbFuncNames->addItem(QStringLiteral("@~") + Q(library.EntryName(m)));
     eEval->clear();
     pending_.clear();
 }
@@ -281,9 +282,16 @@ void TfrmInputAssist::btnACClick() { SetEditAndCaret(QString(), 0); }
 
 void TfrmInputAssist::CalculateExecute() {
     const std::string text = Expression();
-    if (text.empty() || !evaluator_) return;
+    if (text.empty()) return;
+    CMacro& host = GetMacroEngine(state_).host;
+    const double value = host.EvaluateExpression(text);
+    // The host has shown the error; the expression stays to be mended.
+    if (!host.Done()) {
+        ShowHandler();
+        return;
+    }
     std::string shown;
-    AppendGeneralFloat(shown, evaluator_(text));
+    AppendGeneralFloat(shown, value);
     SetEditAndCaret(Q(shown), static_cast<int>(Q(shown).size()));
 }
 

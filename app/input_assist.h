@@ -1,14 +1,13 @@
 // TfrmInputAssist ("入力補助"): a calculator-style editor for an expression.
 // Token buttons and the pickers of variable and function names insert at
 // the caret of eEval; "." after a data variable offers its statistics; "計"
-// evaluates the expression through the macro engine. The main window's
-// input line and the one-line prompt open it and take its text on OK.
+// evaluates the expression through the macro host (an expression that fails
+// stays in the edit). The main window's input line and the one-line prompt
+// open it and take its text on OK.
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <string>
-#include <vector>
 
 class AppState;
 class QAction;
@@ -21,18 +20,10 @@ class Reg;
 class TfrmInputAssist : public QDialog {
     Q_OBJECT
 public:
-    // Evaluates an expression text; it reports its own errors and returns
-    // the value to show.
-    using Evaluator = std::function<double(const std::string&)>;
-    // The names of the macro library, in order.
-    using MacroNames = std::function<std::vector<std::string>()>;
-
     explicit TfrmInputAssist(AppState& state, QWidget* parent = nullptr);
 
-    void SetEvaluator(Evaluator evaluator) { evaluator_ = std::move(evaluator); }
-    void SetMacroNames(MacroNames names) { macroNames_ = std::move(names); }
-
-    // Fills the pickers for a data set (null: none) and empties the edit.
+    // Fills the pickers for a data set (null: none), the user functions and
+    // the macro library, and empties the edit.
     void SetRegData(const Reg* model);
     // The expression, read after OK.
     std::string Expression() const;
@@ -92,6 +83,4 @@ private:
     AppState& state_;
     const Reg* model_ = nullptr;
     QString pending_;
-    Evaluator evaluator_;
-    MacroNames macroNames_;
 };

@@ -14,6 +14,7 @@
 #include "app/input_assist_text.h"
 #include "eval/reserved_words.h"
 #include "gui_fixture.h"
+#include "macro/macro_engine.h"
 #include "platform/qt/input_dlg.h"
 #include "started_windows.h"
 
@@ -78,13 +79,7 @@ TEST(InputAssistText, WordBeforeCaretAndPickedItems) {
 
 class InputAssistTest : public ::testing::Test {
 protected:
-    InputAssistTest() : assist_(state_) {
-        state_.SetServices(&ui_);
-        assist_.SetEvaluator([this](const std::string& text) {
-            evaluated_.push_back(text);
-            return state_.Evaluator().Calculate(text);
-        });
-    }
+    InputAssistTest() : assist_(state_) { state_.SetServices(&ui_); }
     ~InputAssistTest() override { state_.SetServices(nullptr); }
 
     void OpenData() { state_.SetModel(MakeModel({{1, 2, 3, 4}, {2, 4, 6, 9}}, {}, {"X", "所得"})); }
@@ -112,12 +107,13 @@ protected:
     ScriptedServices ui_;
     AppState state_;
     TfrmInputAssist assist_;
-    std::vector<std::string> evaluated_;
 };
 
 TEST_F(InputAssistTest, WithoutDataOnlyFunctionsAreOffered) {
     state_.UserFunctions().Entry(2).SetDefinition("sq(x) = x * x");
-    assist_.SetMacroNames([] { return std::vector<std::string>{"mac", "回帰"}; });
+    MacroList& library = GetMacroEngine(state_).library;
+    library.AddOrReplace("macro mac { 1 }");
+    library.AddOrReplace("macro \"回帰\" { 2 }");
     assist_.SetRegData(nullptr);
     EXPECT_EQ(assist_.cbVarNames->count(), 0);
     ASSERT_EQ(assist_.cbFuncNames->count(), 57 + 1 + 2);
@@ -225,8 +221,10 @@ TEST_F(InputAssistTest, TypedPeriodAfterAVariableOffersStatistics) {
 TEST_F(InputAssistTest, CalculateShowsTheValue) {
     OpenData();
     assist_.SetRegData(state_.Model());
-    assist_.btnCalc->click();  // empty: nothing is evaluated
-    EXPECT_TRUE(evaluated_.empty());
+    CMacro& host = GetMacroEngine(state_).host;
+    host.SetCurrentValue(42.0);
+    assist_.btnCalc->click();  // empty: nothing is evaluated (that would show 0)
+    EXPECT_EQ(assist_.Expression(), "");
     assist_.SetExpression("(1+2)*3^2/4");
     assist_.btnCalc->click();
     EXPECT_EQ(assist_.Expression(), "6.75");  // 27 / 4
@@ -234,7 +232,32 @@ TEST_F(InputAssistTest, CalculateShowsTheValue) {
     assist_.SetExpression("2^-1+1/8");
     QTest::keyClick(assist_.eEval, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(assist_.Expression(), "0.625");
-    EXPECT_EQ(evaluated_, (std::vector<std::string>{"(1+2)*3^2/4", "2^-1+1/8"}));
+    // "@@" is the value left last.
+    assist_.SetExpression("@@*8");
+    assist_.btnCalc->click();
+    EXPECT_EQ(assist_.Expression(), "5");
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+TEST_F(InputAssistTest, FailedExpressionIsShownAndStays) {
+    assist_.SetRegData(nullptr);
+    ui_.QueueOK();
+    assist_.SetExpression("1/0");
+    assist_.btnCalc->click();
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "【式実行時エラー】\n範囲エラー at -1");
+    EXPECT_EQ(assist_.Expression(), "1/0");
+}
+
+TEST_F(InputAssistTest, LibraryMacroIsCalledFromTheExpression) {
+    GetMacroEngine(state_).library.AddOrReplace("macro twice(a) { a * 2 }");
+    assist_.SetRegData(nullptr);
+    assist_.cbFuncNamesChange(assist_.cbFuncNames->findText("@~twice"));
+    for (const char* key : {"btnTwo", "btnOne", "btnRK"}) Click(key);
+    EXPECT_EQ(assist_.Expression(), "@~twice(21)");
+    assist_.btnCalc->click();
+    EXPECT_EQ(assist_.Expression(), "42");
 }
 
 TEST_F(InputAssistTest, EnterInTheEditAcceptsAndCtrlHOpensTheHelpTopic) {

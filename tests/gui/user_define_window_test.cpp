@@ -10,6 +10,7 @@
 #include "app/user_define_window.h"
 #include "core/model/regression_model.h"
 #include "gui_fixture.h"
+#include "macro/macro_engine.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"
 
@@ -101,6 +102,7 @@ TEST_F(UserDefineTest, EditedScalarIsUsedAndKeepsItsDigits) {
     // Closing does not read the 15 digits back.
     EXPECT_EQ(Scalars().GetValue(1, false), 1.0 / 3.0);
     EXPECT_EQ(state_.Evaluator().Calculate("@rate*6"), 2.0);
+    EXPECT_EQ(GetMacroEngine(state_).host.EvaluateExpression("@rate*9"), 3.0);
 }
 
 TEST_F(UserDefineTest, FileBankOnlyWithADataSet) {
