@@ -6,7 +6,9 @@
 #include "app/placeholder_windows.h"
 #include "app/property_dialog.h"
 #include "app/settings_dialog.h"
+#include "app/stack_value_dialog.h"
 #include "eval/app_state.h"
+#include "macro/macro_engine.h"
 #include "platform/command_guard.h"
 #include "platform/qt/input_dlg.h"
 #include "platform/qt/qt_services.h"
@@ -46,6 +48,8 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
     // memory message only when memory ran out); the program then does not
     // start.
     const bool created = GuardCommand(state.Services(), [&] {
+        // The macro engine before any window: the host, then its library.
+        GetMacroEngine(state);
         RegisterStandardWindows();
         Create(w.frmREG, w.creationOrder, state);
         if (qtServices) {
@@ -61,12 +65,21 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
                 [main](bool on) {
                     if (QAction* a = main->Action("RedoEdit")) a->setEnabled(on);
                 });
+            // What a macro's undo, redo and load ask of the main window.
+            qtServices->SetWindowCommands({[main] { main->UndoEditExecute(); },
+                                           [main] { main->RedoEditExecute(); },
+                                           [main] { main->RefreshAfterLoad(); },
+                                           [main] { return main->ConfirmSaveIfModified(); }});
             for (const char* name : {"UndoEdit", "RedoEdit"})
                 if (QAction* a = main->Action(name)) a->setEnabled(false);
         }
         Create(w.frmInputAssist, w.creationOrder, state);
         Create(w.frmFind, w.creationOrder);
-        Create(w.frmMacro, w.creationOrder);
+        Create(w.frmMacro, w.creationOrder, state);
+        w.frmMacro->SetStackValueViewer([macro = w.frmMacro.get()](const MacroRun& run, int word) {
+            TSPValDlg dlg(run, word, macro);
+            dlg.exec();
+        });
         Create(w.InputDlg, w.creationOrder);
         if (qtServices) qtServices->SetInputDialog(w.InputDlg.get());
         {

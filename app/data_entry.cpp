@@ -8,6 +8,7 @@
 #include <cmath>
 #include <span>
 
+#include "app/field_formula.h"
 #include "app/grid_marks.h"
 #include "app/formula_range.h"
 #include "app/main_window.h"
@@ -40,21 +41,15 @@ bool IsNavigationCode(int code) { return (code >= 100 && code <= 108) || (code >
 }  // namespace
 
 bool TfrmREG::EvaluateEntry(const std::string& text, double& value) {
-    CalcStr& calc = state_.Evaluator();
-    std::string problem;
-    try {
-        value = calc.Calculate(text);
-        // A half-typed expression would store its partial value.
-        if (calc.IsIncomplete()) problem = LoadStr(kStrSyntaxError);
-        else if (!std::isfinite(value)) problem = kNotFinite;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const Exception& e) {
-        problem = e.Message();
+    // Through the macro engine, which shows its own errors.
+    const std::optional<double> v = EvaluateFieldFormula(state_, text);
+    if (!v) return false;
+    if (!std::isfinite(*v)) {
+        state_.Services().ShowMessageBox(MsgKind::Error, std::string(kRunError) + kNotFinite, mbOK);
+        return false;
     }
-    if (problem.empty()) return true;
-    state_.Services().ShowMessageBox(MsgKind::Error, kRunError + problem, mbOK);
-    return false;
+    value = *v;
+    return true;
 }
 
 std::optional<std::string> TfrmREG::Ask(const std::string& prompt, const std::vector<std::string>& items,

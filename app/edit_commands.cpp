@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 
+#include "app/field_formula.h"
 #include "app/expres_window.h"
 #include "app/main_window.h"
 #include "app/settings_dialog.h"
@@ -38,12 +39,13 @@ const char* const kSquareResidualsItem = "<e2>";
 const char* const kSquareResidualsName = "SQUARE_RES";
 constexpr int kSquaredResidualRow = Reg::kRowResidualShare;
 
-// A typed count: the expression's value truncated; `fallback` when it
-// gives no number.
-int TypedNumber(CalcStr& calc, const std::string& text, int fallback) {
-    const double x = calc.Evaluate(text, fallback);
-    if (!std::isfinite(x) || std::fabs(x) > 2e9) return fallback;
-    return static_cast<int>(std::trunc(x));
+// A typed count: the formula's value truncated; `fallback` for an empty
+// text and when it gives no number.
+int TypedNumber(AppState& state, const std::string& text, int fallback) {
+    if (text.empty()) return fallback;
+    const std::optional<double> x = EvaluateFieldFormula(state, text);
+    if (!x || !std::isfinite(*x) || std::fabs(*x) > 2e9) return fallback;
+    return static_cast<int>(std::trunc(*x));
 }
 
 }  // namespace
@@ -146,7 +148,7 @@ void TfrmREG::VARINSExecute() {
         if (!place || place->empty()) return;
         // A variable's name gives its place; otherwise the number typed.
         position = model->FindVar(*place);
-        if (position < 0) position = TypedNumber(state_.Evaluator(), *place, 0) - 1;
+        if (position < 0) position = TypedNumber(state_, *place, 0) - 1;
     }
     if (position < 0 || position >= k) return;
     Var v(*name, *name, model->GetObsCount(), 0.0);
@@ -294,7 +296,7 @@ void TfrmREG::DATINSExecute() {
         // Cancel here ends the command like every other Cancel.
         const auto text = Ask(Prompt(kStrInsert, kStrDataSetNumber));
         if (!text) return;
-        position = std::clamp(TypedNumber(state_.Evaluator(), *text, 1) - 1, 0, std::max(n - 1, 0));
+        position = std::clamp(TypedNumber(state_, *text, 1) - 1, 0, std::max(n - 1, 0));
     }
     const std::string row = std::to_string(position + 1);
     std::vector<double> values;
@@ -318,10 +320,10 @@ void TfrmREG::DATXCHGExecute() {
     const std::string prompt = Prompt(kStrExchange, kStrDataSetNumber);
     const auto first = Ask(prompt);
     if (!first) return;
-    const int a = TypedNumber(state_.Evaluator(), *first, 1);
+    const int a = TypedNumber(state_, *first, 1);
     const auto second = Ask(*first + "　と" + prompt);
     if (!second) return;
-    const int b = TypedNumber(state_.Evaluator(), *second, 1);
+    const int b = TypedNumber(state_, *second, 1);
     const int n = model->GetObsCount();
     if (a < 1 || b < 1 || a > n || b > n || a == b) return;
     ExchangeObservationsWithUndo(EditOf(state_), a - 1, b - 1);
@@ -377,7 +379,7 @@ void TfrmREG::EXPDELExecute() {
     if (index < 0) {
         int n = -1;
         try {
-            n = TypedNumber(state_.Evaluator(), *answer, -1);
+            n = TypedNumber(state_, *answer, -1);
         } catch (const Exception&) {
             return;
         }

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/field_formula.h"
 #include "app/main_window.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_diagnostics.h"
@@ -288,16 +289,12 @@ void TfrmREG::mnuGlobalToleranceClick() {
     const double current = (1.0 - CoefficientAlpha) * 100.0;
     const InputAnswer a =
         state_.Services().AskInput("係数信頼度の設定(%)： 現在 = " + FormatPercent(current), {}, "");
-    if (a.result != mrOK) return;
-    state_.Evaluator().SetCurrentValue(current);
-    double v = 0.0;
-    try {
-        v = state_.Evaluator().Calculate(a.text);
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception&) {
-        return;  // not a number: the level stays
-    }
+    // An empty answer leaves the level as it is.
+    if (a.result != mrOK || a.text.empty()) return;
+    // "@@" is the present level; a formula that fails leaves it.
+    const std::optional<double> typed = EvaluateFieldFormula(state_, a.text, current);
+    if (!typed) return;
+    const double v = *typed;
     // A level of 100 % or more would give unbounded intervals.
     if (std::isfinite(v) && v >= 0.0 && v < 100.0) CoefficientAlpha = 1.0 - v / 100.0;
 }

@@ -3,6 +3,8 @@
 #include <QTabWidget>
 #include <cmath>
 
+#include "macro/macro_engine.h"
+#include "app/field_formula.h"
 #include "app/find_dialogs.h"
 #include "app/main_window.h"
 #include "core/model/data_edit_commands.h"
@@ -23,11 +25,12 @@ void TfrmREG::SetFindWindows(TfrmFind* find, TfrmReplace* replace) {
     find_ = find;
     replace_ = replace;
     FindEvaluator evaluator{[this](const std::string& text) {
-                                const double v = EvaluateComplete(text);
-                                if (!std::isfinite(v)) throw EMathError(std::string(kNotFinite) + " : " + text);
-                                return v;
+                                const std::optional<double> v = EvaluateFieldFormula(state_, text);
+                                if (!v) throw EFormulaShown();
+                                if (!std::isfinite(*v)) throw EMathError(std::string(kNotFinite) + " : " + text);
+                                return *v;
                             },
-                            [this](double v) { state_.Evaluator().SetCurrentValue(v); }};
+                            [this](double v) { GetMacroEngine(state_).host.SetCurrentValue(v); }};
     for (TfrmFind* dialog : {static_cast<TfrmFind*>(find), static_cast<TfrmFind*>(replace)}) {
         if (!dialog) continue;
         dialog->SetEvaluator(evaluator);

@@ -1,3 +1,4 @@
+#include "app/field_formula.h"
 #include "app/find_dialogs.h"
 
 #include <QComboBox>
@@ -159,6 +160,8 @@ bool TfrmFind::ReadFields() {
         ReadValue();
     } catch (const EOutOfMemory&) {
         throw;
+    } catch (const EFormulaShown&) {
+        return false;
     } catch (const Exception& e) {
         ShowError(e.Message());
         return false;
@@ -226,6 +229,8 @@ double TfrmReplace::ReplacementValue(double old) {
         return evaluator_.evaluate(replacement_);
     } catch (const EOutOfMemory&) {
         throw;
+    } catch (const EFormulaShown&) {
+        return old;
     } catch (const Exception& e) {
         ShowError(e.Message());
         return old;

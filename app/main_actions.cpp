@@ -123,7 +123,7 @@ const std::vector<ActionSpec>& MainActionTable() {
         Sep(nullptr, 2),
         Cmd("BCExchange", kTool, "ボックス・コックス変換(&B)", "Ctrl+B", "ボックス・コックス変換をする",
             &F::BCExchangeExecute),
-        Cmd("MacroSet", kTool, "マクロ操作(&M)", "F4", "マクロを編集・実行します", nullptr, 23, 2),
+        Cmd("MacroSet", kTool, "マクロ操作(&M)", "F4", "マクロを編集・実行します", &F::MacroSetExecute, 23, 2),
         Sep(kTool),
         Cmd("mnuRest", kTool, "線形制約(&L)", nullptr, nullptr),
         Cmd("mnuIVEst", kTool, "操作変数推定量(&I)", nullptr, nullptr),

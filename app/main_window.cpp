@@ -1,3 +1,4 @@
+#include "app/field_formula.h"
 #include "app/main_window.h"
 #include "app/variable_list_drawing.h"
 
@@ -353,7 +354,9 @@ bool TfrmREG::OpenDataFile(const std::string& fileName) {
         return false;
     }
     if (UpperExtension(fileName) == ".MCR") {
-        if (macro_) macro_->OpenMacroFile(fileName);
+        if (!macro_) return true;
+        macro_->OpenMacroFile(fileName);
+        MacroSetExecute();
         return true;
     }
     ShowEditPage();
@@ -471,17 +474,10 @@ void TfrmREG::EnterInitialValues() {
             FormatIndexedLabel(model->GetVarName(c - 1), std::to_string(r), true), {}, "");
         switch (a.result) {
         case mrOK: {
-            bool stored = false;
-            try {
-                const double v = state_.Evaluator().Calculate(a.text);
-                model->SetValue(r - 1, c - 1, v);
-                sgEdit->InvalidateCell(c, r);
-                stored = true;
-            } catch (const std::bad_alloc&) {
-                throw;
-            } catch (const std::exception&) {
-            }
-            if (!stored) break;  // the same cell again
+            const std::optional<double> v = EvaluateFieldFormula(state_, a.text);
+            if (!v) break;  // the same cell again
+            model->SetValue(r - 1, c - 1, *v);
+            sgEdit->InvalidateCell(c, r);
             if (++c > k) {
                 c = 1;
                 ++r;
@@ -688,6 +684,17 @@ void TfrmREG::OptionSetExecute() {
     settings_->exec();
     RefreshActivePage();
     UpdateCaption();
+}
+
+void TfrmREG::MacroSetExecute() {
+    if (!macro_ || macro_->isVisible()) return;
+    connect(macro_, &QDialog::finished, this, [this] {
+        RefreshVariableList();
+        RefreshActivePage();
+    }, Qt::SingleShotConnection);
+    // Modal without a nested event loop.
+    macro_->setWindowModality(Qt::ApplicationModal);
+    macro_->show();
 }
 
 // ---- help ------------------------------------------------------------------------

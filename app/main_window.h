@@ -89,6 +89,9 @@ public:
     void NextPageExecute();
     void PreviousPageExecute();
     void OptionSetExecute();
+    // Shows the macro window; the variable list and the visible page are
+    // refreshed when it closes (a macro may have changed the data).
+    void MacroSetExecute();
     void HelpContentsExecute();
     void HelpConTextExecute();
     void btnRealCalcClick();
@@ -396,8 +399,6 @@ private:
     // Evaluates a percentage field: nullopt when the typed value reaches
     // 100 % (an unbounded interval), otherwise the clamped probability.
     std::optional<double> PercentField(QLineEdit* field, double defaultPercent);
-    // The value of a typed text; an incomplete one raises EConvertError.
-    double EvaluateComplete(const std::string& text);
     // The converted value of the formula for one of the three labels.
     void ConvertPredictionLabel(QLabel* label, double value);
     // The observation selection as indices below the observation count.

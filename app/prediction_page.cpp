@@ -14,6 +14,7 @@
 #include <functional>
 #include <limits>
 
+#include "app/field_formula.h"
 #include "app/main_window.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
@@ -148,13 +149,6 @@ std::optional<double> TfrmREG::PercentField(QLineEdit* field, double defaultPerc
     return EvaluatePercent(state_.Context().Evaluator(), text, defaultPercent);
 }
 
-double TfrmREG::EvaluateComplete(const std::string& text) {
-    CalcStr& calc = state_.Evaluator();
-    const double v = calc.Calculate(text);
-    if (calc.IsIncomplete()) throw EConvertError(LoadStr(kStrSyntaxError) + " : " + text);
-    return v;
-}
-
 void TfrmREG::tsPredictShow() {
     const Reg* model = state_.Model();
     if (!model) return;
@@ -195,7 +189,9 @@ void TfrmREG::ComputePrediction() {
         if (j < 0 || j >= k || !model->IsExplanatory(j) || text.empty()) continue;
         // A value that cannot be evaluated is an error: its message is shown
         // and the former prediction stays.
-        x[static_cast<std::size_t>(j)] = EvaluateComplete(text);
+        const std::optional<double> v = EvaluateFieldFormula(state_, text);
+        if (!v) return;
+        x[static_cast<std::size_t>(j)] = *v;
     }
     double lower = 0.0, upper = 0.0, fitted = 0.0;
     bool interval = model->GetResidualDf() >= 1;
@@ -280,8 +276,9 @@ void TfrmREG::ConvertPredictionLabel(QLabel* label, double value) {
         label->setToolTip(QString());
         return;
     }
-    state_.Evaluator().SetCurrentValue(value);
-    label->setToolTip(Q(FormatNumber(false, EvaluateComplete(PredictFormula))));
+    // "@@" in the formula is the label's value.
+    const std::optional<double> v = EvaluateFieldFormula(state_, PredictFormula, value);
+    label->setToolTip(v ? Q(FormatNumber(false, *v)) : QString());
 }
 
 void TfrmREG::stPrevalClick() {

@@ -9,6 +9,7 @@
 #include "core/settings/work_settings.h"
 #include "core/text/field_split.h"
 #include "eval/app_state.h"
+#include "macro/macro_engine.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 #include "platform/text/str_to_int.h"
@@ -197,14 +198,28 @@ void SettingsFile::ReadAll(const IniFile& ini) {
         }
     }
 
-    // Only an existing library file of the library's extension is taken.
+    // Only an existing library file of the library's extension is loaded; a
+    // library that cannot be read leaves the library empty and the other
+    // settings as read.
     const std::string lib = ini.ReadString("MACRO", "lib", "");
     values_.MacroLibrary.clear();
+    MacroList& library = GetMacroEngine(state_).library;
+    library.Clear();
     if (!lib.empty()) {
         std::error_code ec;
         std::string ext = fs::path(lib).extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
-        if (ext == ".MLB" && fs::is_regular_file(fs::path(lib), ec)) values_.MacroLibrary = lib;
+        if (ext == ".MLB" && fs::is_regular_file(fs::path(lib), ec)) {
+            try {
+                library.LoadLibrary(lib);
+                values_.MacroLibrary = lib;
+            } catch (const std::bad_alloc&) {
+                throw;
+            } catch (const std::exception&) {
+                library.Clear();
+                damaged_.push_back("MACRO/lib");
+            }
+        }
     }
 }
 
@@ -233,7 +248,10 @@ void SettingsFile::WriteAll(IniFile& ini) const {
     ini.WriteString("DIR", "temp", values_.TempFolder);
     state_.RecentFiles().SaveSettings(ini);
     colors_.SaveSettings(ini);
-    ini.WriteString("MACRO", "lib", values_.MacroLibrary);
+    // The library file in use now (the macro window may have loaded or
+    // cleared it).
+    const MacroEngine* macros = state_.Macros();
+    ini.WriteString("MACRO", "lib", macros != nullptr ? macros->library.FileName() : values_.MacroLibrary);
 }
 
 void SettingsFile::Update(IniFile& ini) {

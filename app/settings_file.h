@@ -47,7 +47,8 @@ struct ProgramSettings {
     // DIR: both end with "/".
     std::string DataFolder;
     std::string TempFolder;
-    // MACRO
+    // MACRO: the library file loaded at start (empty when none). The file
+    // written is that of the macro library at the time.
     std::string MacroLibrary;
 };
 

@@ -57,6 +57,26 @@ void BM_MacroLoopAddCompare(benchmark::State& state) {
 }
 BENCHMARK(BM_MacroLoopAddCompare)->Arg(10000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// A run of a short expression (1 + 2 * 3), as the fields of the windows
+// evaluate them: the cost of starting and ending a run.
+void BM_MacroShortRun(benchmark::State& state) {
+    MacroObject m;
+    m.EmitNumber(opLDI, 1);
+    m.EmitNumber(opLDI, 2);
+    m.EmitNumber(opLDI, 3);
+    m.Emit(opMUL);
+    m.Emit(opADD);
+    m.Emit(opEND);
+    m.FinishCode();
+    AppState app;
+    MacroRun run(app);
+    for (auto _ : state) {
+        run.Run(m);
+        benchmark::DoNotOptimize(run.CurrentValue());
+    }
+}
+BENCHMARK(BM_MacroShortRun);
+
 // cell(i mod obs + 1, 1) = i for i = 1 .. writes, on a data set of obs
 // observations and two variables.
 void BM_MacroCellWrites(benchmark::State& state) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "core/data/group_mask.h"
 #include "core/io/data_file.h"
@@ -76,6 +77,10 @@ public:
     // The undo and redo store of the open data set; its group blocks come
     // through GroupUndo().
     UndoStore& Undo() { return undo_; }
+    // The folder that the macro file commands put before their file names:
+    // the data folder at the start of every macro run, until a run chooses
+    // another. One text for all runs, nested ones included.
+    std::string& MacroFolder() { return macroFolder_; }
     // True for a name that no variable may take (a reserved word).
     bool IsReservedName(const std::string& name) const;
 
@@ -122,6 +127,7 @@ private:
     GroupUndoSink groupUndo_;
     UndoStore undo_;
     NameInUse scoreNames_;
+    std::string macroFolder_;
     PCAOwner currentPCA_{nullptr, nullptr};
     // Last, so that it goes first: its interpreters use the state.
     MacroEngineOwner macros_{nullptr, nullptr};

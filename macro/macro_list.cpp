@@ -150,7 +150,7 @@ int MacroList::ParameterCount(int index) const {
 }
 
 const MacroObject& MacroList::Compiled(int index) {
-    if (index < 0 || index >= Count()) throw ERangeError(RunErrorText(kRunRange, index));
+    if (index < 0 || index >= Count()) throw ERangeError(RunErrorText(kRunRange, -1));
     Entry& e = entries_[static_cast<std::size_t>(index)];
     if (!e.compiled) {
         auto compiled = std::make_shared<MacroObject>(CompileSource(e.macro->Source()));
@@ -171,7 +171,7 @@ int MacroList::ResolveLibraryMacro(int index, const std::string* name) const {
 }
 
 double MacroList::Call(int index, const std::vector<std::string>& arguments) {
-    if (index < 0 || index >= Count()) ThrowRunError(kRunRange, index);
+    if (index < 0 || index >= Count()) ThrowRunError(kRunRange, -1);
     Compiled(index);
     // Held here, so that the macro outlives a change of the library.
     const std::shared_ptr<const MacroObject> macro = entries_[static_cast<std::size_t>(index)].macro;

@@ -42,6 +42,7 @@ void MacroObject::CopyFrom(const MacroObject& other) {
     parameterPrompts_ = other.parameterPrompts_;
     parameterIsText_ = other.parameterIsText_;
     libraryCalls_ = other.libraryCalls_;
+    declarations_ = other.declarations_;
     fileName_.clear();
 }
 
@@ -61,6 +62,7 @@ void MacroObject::Reset() {
     code_[0] = 0;
     finished_ = false;
     libraryCalls_.clear();
+    declarations_.clear();
 }
 
 void MacroObject::NoteLibraryCall(int address, const std::string& name) {
@@ -77,6 +79,17 @@ const std::string* MacroObject::LibraryCallName(int address) const {
     for (const auto& [at, noted] : libraryCalls_)
         if (at == address) return &noted;
     return nullptr;
+}
+
+void MacroObject::DeclareArguments(int address, std::vector<std::uint8_t> kinds) {
+    // Code is emitted in address order, so this normally appends.
+    auto at = std::lower_bound(declarations_.begin(), declarations_.end(), address,
+                               [](const ArgumentDeclaration& d, int a) { return d.address < a; });
+    if (at != declarations_.end() && at->address == address) {
+        at->kinds = std::move(kinds);
+        return;
+    }
+    declarations_.insert(at, ArgumentDeclaration{address, std::move(kinds)});
 }
 
 int MacroObject::Begin(int op, int bytes) {

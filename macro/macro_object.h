@@ -16,6 +16,16 @@ class EngineContext;
 // The storage kinds of a variable reference.
 enum MacroVarKind : std::uint8_t { vkNumber = 0, vkArray = 1, vkText = 2, vkModule = 3 };
 
+// What a module or "def" block declares for one argument, checked against
+// the value passed when the call runs.
+enum MacroArgumentKind : std::uint8_t { akNumber = 0, akText = 1, akReference = 2, akArray = 3 };
+
+// The declared arguments of the ARG instruction at a code address.
+struct ArgumentDeclaration {
+    int address = 0;
+    std::vector<std::uint8_t> kinds;  // MacroArgumentKind, first argument first
+};
+
 // A variable reference operand: where a variable's slot lies.
 struct VariableRef {
     std::uint8_t reference = 0;  // 1: the slot holds a reference to a caller's variable
@@ -111,6 +121,11 @@ public:
     // available < 0: up to the end of the stream. Returns the bytes read.
     std::int64_t ReadRecord(std::istream& in, const ProgramCompiler& compile, std::int64_t available = -1);
 
+    // Records what the callee of the ARG instruction at address declares.
+    void DeclareArguments(int address, std::vector<std::uint8_t> kinds);
+    // Ordered by address.
+    const std::vector<ArgumentDeclaration>& ArgumentDeclarations() const { return declarations_; }
+
     // --- reading --------------------------------------------------------------
     const std::uint8_t* Code() const { return code_.data(); }
     int CodeLength() const { return codeLength_; }
@@ -163,4 +178,5 @@ private:
     std::array<std::uint8_t, kParameterSlots> parameterIsText_{};
     std::string fileName_;
     std::vector<std::pair<int, std::string>> libraryCalls_;
+    std::vector<ArgumentDeclaration> declarations_;
 };

@@ -283,6 +283,11 @@ void MacroCompile::ModuleCall(const Symbol& module) {
         Expect(")");
     }
     if (n != expected) SyntaxErrorHere();
+    // The kinds travel with the code, so the call is checked when it runs.
+    std::vector<std::uint8_t> kinds;
+    for (const auto& [kind, reference] : module.arguments)
+        kinds.push_back(reference == 1 ? akReference : kind == vkArray ? akArray : kind == vkText ? akText : akNumber);
+    DeclareArguments(CodeLength(), std::move(kinds));
     EmitInt(opARG, n);
     EmitInt(opGSB, module.offset);
 }

@@ -205,6 +205,9 @@ void MacroCompile::DefBlock() {
         }
         Expect(")");
     }
+    std::vector<std::uint8_t> kinds;
+    for (const Parameter& p : parameters) kinds.push_back(p.text ? akText : akNumber);
+    DeclareArguments(CodeLength(), std::move(kinds));
     EmitInt(opARG, static_cast<int>(parameters.size()));
     OpenScope();
     int offset = 0;

@@ -1,7 +1,9 @@
 #include "macro/macro_run.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "eval/calc_str.h"
 #include "macro/macro_opcodes.h"
@@ -13,10 +15,6 @@ namespace {
 
 // Runs under way on this thread, for the nesting limit.
 thread_local int runDepth = 0;
-
-// Bytes of zeros after the copied code: the longest instruction fits, so
-// operand reads after a checked op-code fetch stay inside the buffer.
-constexpr int kCodePadding = 300;
 
 struct DepthGuard {
     DepthGuard() {
@@ -50,6 +48,7 @@ void MacroRun::SetArguments(const std::vector<std::string>& texts, const std::ve
 void MacroRun::Clear() {
     cellCount_ = 0;
     tries_.clear();
+    spans_.clear();
     stack_.reset();
     bp_ = ap_ = lp_ = ep_ = 0;
     object_ = nullptr;
@@ -67,11 +66,21 @@ void MacroRun::Finish() {
 void MacroRun::Start(const MacroObject& object) {
     Clear();
     stack_ = std::make_unique<MacroStack>();
-    codeLength_ = object.CodeLength();
-    codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
-    if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
-    code_ = codeCopy_.data();
+    // The same code as the last run's (an expression evaluated again) keeps
+    // its decoded form.
+    const int length = std::max(object.CodeLength(), 0);
+    const bool same = !program_.empty() && length == codeLength_ &&
+                      (length == 0 || std::memcmp(codeCopy_.data(), object.Code(), static_cast<std::size_t>(length)) == 0);
+    if (!same) {
+        codeLength_ = length;
+        codeCopy_.assign(static_cast<std::size_t>(codeLength_) + kCodePadding, 0);
+        if (codeLength_ > 0) std::memcpy(codeCopy_.data(), object.Code(), static_cast<std::size_t>(codeLength_));
+        code_ = codeCopy_.data();
+        Decode();
+    }
     object_ = &object;
+    state_.MacroFolder() = state_.Work().dataFolder;
+    declarations_ = object.ArgumentDeclarations();
     output_.clear();
     numberFormat_.clear();
     if (cells_.size() < 64) cells_.resize(64);
@@ -84,21 +93,40 @@ void MacroRun::Run(const MacroObject& object) {
     if (inRun_ || stack_) ThrowRunError(kRunSystem, 0);
     DepthGuard depth;
     inRun_ = true;
+    deferEstimation_ = true;
     try {
         Start(object);
         RunLoop(object);
     } catch (...) {
+        deferEstimation_ = false;
         inRun_ = false;
+        try {
+            BringModelUpToDate();
+        } catch (...) {
+            // The run's own error is the one to report.
+        }
         Finish();
         throw;
     }
+    deferEstimation_ = false;
     inRun_ = false;
+    BringModelUpToDate();
     Finish();
 }
 
 void MacroRun::PollStop(int pc) {
     untilPoll_ = kPollInterval;
+    // The services may repaint windows that show the results.
+    BringModelUpToDate();
     if (state_.Services().StopRequested()) ThrowRunError(kRunSystem, pc);
+}
+
+void MacroRun::BringModelUpToDate() {
+    if (modelToEstimate_ == nullptr) return;
+    Reg* m = modelToEstimate_;
+    modelToEstimate_ = nullptr;
+    // Whatever replaces the model estimates the new one itself.
+    if (m == state_.Model()) m->Reestimate(false);
 }
 
 // --- value stack -------------------------------------------------------------

@@ -1,5 +1,5 @@
-// The run cycle: control flow, frames, loops, select, try and the operators.
-#include <bit>
+// The run cycle: the frequent instructions (constants, number variables,
+// jumps, loops, the operators) and the joined groups of them.
 #include <cmath>
 #include <cstring>
 
@@ -10,284 +10,200 @@
 
 namespace {
 
-// Operands are little-endian and unaligned.
-inline std::int32_t Int(const std::uint8_t* p) {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::int32_t v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    } else {
-        return ReadCodeInt(p);
+// a := a op b for two numbers.
+[[gnu::always_inline]] inline void NumberOperator(int op, double& a, double b) {
+    switch (op) {
+        case opADD: a = a + b; return;
+        case opSUB: a = a - b; return;
+        case opMUL: a = a * b; return;
+        case opDIV:
+            if (b == 0.0) ThrowRunError(kRunDivide, -1);
+            a = a / b;
+            return;
+        case opPOW: a = std::pow(a, b); return;
+        case opAND: a = LogicalAnd(a, b); return;
+        case opOR: a = LogicalOr(a, b); return;
+        case opXOR: a = LogicalEqv(a, b); return;
+        case opEQ: a = ApproxEqual(a, b) ? 1.0 : 0.0; return;
+        case opNE: a = ApproxEqual(a, b) ? 0.0 : 1.0; return;
+        case opLT: a = a < b ? 1.0 : 0.0; return;
+        case opLE: a = a <= b ? 1.0 : 0.0; return;
+        case opGT: a = a > b ? 1.0 : 0.0; return;
+        case opGE: a = a >= b ? 1.0 : 0.0; return;
+        case opREM:
+            if (b == 0.0) ThrowRunError(kRunDivide, -1);
+            a = FloatRemainder(b, a);
+            return;
+        case opIDIV:
+            if (b == 0.0) ThrowRunError(kRunDivide, -1);
+            a = TruncatedQuotient(b, a);
+            return;
+        default: return;
     }
 }
-
-inline double Number(const std::uint8_t* p) {
-    if constexpr (std::endian::native == std::endian::little) {
-        double v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    } else {
-        return ReadCodeDouble(p);
-    }
-}
-
-int TruncatedCount(double x) { return TruncToInt(x, "macro"); }
 
 }  // namespace
 
 bool MacroRun::Execute(const MacroObject& object, int& pc) {
     if (!stack_) ThrowRunError(kRunSystem, pc);
-    return Step(object, pc);
+    int index = IndexOf(pc);
+    if (!Step<false>(object, index)) return false;
+    pc = AddressOf(index);
+    return true;
 }
 
 void MacroRun::RunLoop(const MacroObject& object) {
-    int pc = 0;
-    while (Step(object, pc)) {
+    int index = 0;
+    while (Step<true>(object, index)) {
     }
 }
 
-// One instruction; the stacks exist.
-[[gnu::always_inline]] inline bool MacroRun::Step(const MacroObject& object, int& pc) {
-    if (pc < 0 || pc >= codeLength_) ThrowRunError(kRunSystem, pc);
-    if (--untilPoll_ <= 0) PollStop(pc);
-    const int at = pc;
-    const std::uint8_t* p = code_ + at + 1;
-    const int op = code_[at];
+// LDA (number), LDI, a binary operator (op, or 0: the one decoded). Never a
+// division by zero; with room for both cells the result is all that is left
+// of them.
+template <int op>
+[[gnu::always_inline]] inline int MacroRun::LoadConstant(const Decoded& d, int index) {
+    double a = stack_->Double(VariableWord(d.reference, d.level, d.offset));
+    const int binary = op != 0 ? op : d.binaryOp;
+    if (cellCount_ + 1 < cells_.size()) {
+        NumberOperator(binary, a, d.number);
+        PushNumber(a);
+    } else {
+        PushNumber(a);
+        PushNumber(d.number);
+        Operator(binary);
+    }
+    untilPoll_ -= 2;
+    return index + 3;
+}
+
+// One instruction (joined: or a joined group); the stacks exist. index is
+// that of a decoded instruction and becomes the index of the next one.
+template <bool joined>
+[[gnu::always_inline]] inline bool MacroRun::Step(const MacroObject& object, int& index) {
+    const Decoded& d = program_[static_cast<std::size_t>(index)];
+    const int at = d.address;
+    if (d.op != kFetchFault && --untilPoll_ <= 0) PollStop(at);
+    if (d.readsModel && modelToEstimate_ != nullptr) BringModelUpToDate();
     MacroStack& s = *stack_;
-    int next = at + 1;
-    switch (op) {
+    int next = index + 1;
+    switch (joined ? d.runOp : d.op) {
+        case kFetchFault: ThrowRunError(kRunSystem, AddressOf(index));
+        // The joined groups count as their instructions for the polls; the
+        // one that comes due is made at the next instruction.
+        // Each operator has a case of its own.
+        case kLoadConstantOp + opADD: next = LoadConstant<opADD>(d, index); break;
+        case kLoadConstantOp + opSUB: next = LoadConstant<opSUB>(d, index); break;
+        case kLoadConstantOp + opMUL: next = LoadConstant<opMUL>(d, index); break;
+        case kLoadConstantOp + opDIV: next = LoadConstant<opDIV>(d, index); break;
+        case kLoadConstantOp + opEQ: next = LoadConstant<opEQ>(d, index); break;
+        case kLoadConstantOp + opNE: next = LoadConstant<opNE>(d, index); break;
+        case kLoadConstantOp + opLT: next = LoadConstant<opLT>(d, index); break;
+        case kLoadConstantOp + opLE: next = LoadConstant<opLE>(d, index); break;
+        case kLoadConstantOp + opGT: next = LoadConstant<opGT>(d, index); break;
+        case kLoadConstantOp + opGE: next = LoadConstant<opGE>(d, index); break;
+        case kLoadConstantOp: next = LoadConstant<0>(d, index); break;
+        case kConstantOp:
+            PushNumber(d.number);
+            Operator(d.binaryOp);
+            --untilPoll_;
+            next = index + 2;
+            break;
+        case kStorePop: {
+            const MacroCell& c = Top();
+            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
+            s.SetDouble(VariableWord(d.reference, d.level, d.offset), c.number);
+            --cellCount_;
+            --untilPoll_;
+            next = index + 2;
+            break;
+        }
+        case kLoopNext: {
+            // LPR, then the LPD it jumps to.
+            if (lp_ < 2) ThrowRunError(kRunSystem, at);
+            const int counter = s.Word(lp_);
+            const int step = s.Word(lp_ - 1);
+            const double i = std::trunc(s.Double(counter)) + step;
+            s.SetDouble(counter, i);
+            const int limit = s.Word(lp_ + 1);
+            const bool leave = step <= 0 ? i < limit : i > limit;
+            const Decoded& test = program_[static_cast<std::size_t>(d.target)];
+            next = leave ? test.target : d.target + 1;
+            --untilPoll_;
+            break;
+        }
         case opEND: return false;
-        case opLDI: {
-            PushNumber(Number(p));
-            next += 8;
+        case opLDI: PushNumber(d.number); break;
+        case opJMP:
+            next = d.target;
+            if (BlocksOpenHere()) LeaveBlocksFor(AddressOf(next));
             break;
-        }
-        case opJMP: next = Int(p); break;
-        case opJPF: next = PopNumber() == 0.0 ? Int(p) : next + 4; break;
-        case opJPT: next = PopNumber() == 0.0 ? next + 4 : Int(p); break;
-        case opGSB:
-            s.Push(next + 4);
-            next = Int(p);
+        case opJPF:
+            if (PopNumber() == 0.0) next = d.target;
             break;
-        case opBLC:
-            OpenFrame(Int(p), Int(p + 4), Int(p + 8));
-            next += 12;
+        case opJPT:
+            if (!(PopNumber() == 0.0)) next = d.target;
             break;
-        case opRET: {
-            // Plain blocks inside the module (or the main body) are left
-            // first; a return from the main body ends the run.
-            for (int guard = 0; bp_ > 1 && s.Word(bp_ + 1) == 0 && guard <= s.Count(); ++guard) LeaveFrame();
-            if (bp_ <= 1) return false;
-            next = s.Word(bp_ - 1);
-            LeaveFrame();
-            break;
-        }
-        case opBLE:
-            if (bp_ < 1) ThrowRunError(kRunSystem, at);
-            LeaveFrame();
-            break;
-        case opMCR:
-            next += 8;
-            EnterMain(object, Int(p + 4), next - 8);
-            break;
-        case opARG: {
-            const int n = Int(p);
-            next += 4;
-            if (n < 0 || static_cast<std::size_t>(n) > cellCount_) ThrowRunError(kRunSystem, at);
-            for (int i = 0; i < n; ++i) {
-                const MacroCell& c = cells_[--cellCount_];
-                switch (c.kind) {
-                    case MacroCell::kNumber: s.PushDouble(c.number); break;
-                    case MacroCell::kAddress: s.Push(c.ints[0]); break;
-                    case MacroCell::kRange: s.PushFour(c.ints[0], c.ints[1], c.ints[2], c.ints[3]); break;
-                    case MacroCell::kText: s.PushText(std::string(c.text, strnlen(c.text, MacroStack::kTextBytes))); break;
-                }
-            }
-            break;
-        }
-        case opLOP: {
-            const int step = TruncatedCount(PopNumber());
-            const int limit = TruncatedCount(PopNumber());
-            const int start = TruncatedCount(PopNumber());
-            const int counter = VariableWord(p);
-            s.Push(lp_);
-            s.Push(step);
-            lp_ = s.Count();
-            s.Push(counter);
-            s.Push(limit);
-            s.SetDouble(counter, start);
-            next += kVariableRefBytes;
-            break;
-        }
         case opLPD: {
             if (lp_ < 2) ThrowRunError(kRunSystem, at);
             const int step = s.Word(lp_ - 1);
             const int limit = s.Word(lp_ + 1);
             const double i = std::trunc(s.Double(s.Word(lp_)));
             const bool leave = step <= 0 ? i < limit : i > limit;
-            next = leave ? Int(p) : next + 4;
+            if (leave) next = d.target;
             break;
         }
         case opLPR: {
             if (lp_ < 2) ThrowRunError(kRunSystem, at);
             const int counter = s.Word(lp_);
             s.SetDouble(counter, std::trunc(s.Double(counter)) + s.Word(lp_ - 1));
-            next = Int(p);
+            next = d.target;
             break;
         }
-        case opLPE: {
-            if (lp_ < 2) ThrowRunError(kRunSystem, at);
-            const int saved = s.Word(lp_ - 2);
-            s.TruncateTo(lp_ - 2);
-            lp_ = saved;
-            break;
-        }
-        case opSEL: {
-            const double v = PopNumber();
-            s.Push(ap_);
-            s.Push(Int(p));
-            ap_ = s.Count();
-            s.PushDouble(v);
-            next += 4;
-            break;
-        }
-        case opALP:
-            if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            PushNumber(s.Double(ap_));
-            break;
-        case opCSC: {
-            const int n = Int(p);
-            next += 4;
-            bool any = false;
-            for (int i = 0; i < n; ++i) any = PopNumber() != 0.0 || any;
-            PushNumber(any ? 1.0 : 0.0);
-            break;
-        }
-        case opCE:
-            if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            next = s.Word(ap_ - 1);
-            break;
-        case opSEP: {
-            if (ap_ < 2) ThrowRunError(kRunSystem, at);
-            const int saved = s.Word(ap_ - 2);
-            s.TruncateTo(ap_ - 2);
-            ap_ = saved;
-            break;
-        }
-        case opTRY:
-            tries_.push_back({bp_, ep_, s.Count()});
-            ep_ = Int(p);
-            next += 4;
-            break;
-        case opTRE:
-        case opXEP: {
-            if (tries_.empty()) ThrowRunError(kRunSystem, at);
-            const TryFrame t = tries_.back();
-            tries_.pop_back();
-            if (t.sp > s.Count()) ThrowRunError(kRunSystem, at);
-            CloseFramesAbove(t.sp);
-            bp_ = t.bp;
-            ep_ = t.ep;
-            s.TruncateTo(t.sp);
-            if (op == opTRE) {
-                next = Int(p);
-                break;
-            }
-            const double v = PopNumber();
-            s.Push(ap_);
-            s.Push(Int(p));
-            ap_ = s.Count();
-            s.PushDouble(v);
-            next += 4;
-            break;
-        }
-        case opEJP:
-            if (ep_ < 1) return false;
-            next = ep_;
-            break;
         case opLDA:
             // Number variables inline; other kinds with the data instructions.
-            if (p[1] != vkNumber) {
-                next = ExecuteData(op, at);
+            if (d.kind != vkNumber) {
+                next = DataInstruction(index);
                 break;
             }
-            PushNumber(s.Double(VariableWord(p)));
-            next += kVariableRefBytes;
+            PushNumber(s.Double(VariableWord(d.reference, d.level, d.offset)));
             break;
         case opSTA: {
-            if (p[1] != vkNumber) {
-                next = ExecuteData(op, at);
+            if (d.kind != vkNumber) {
+                next = DataInstruction(index);
                 break;
             }
             const MacroCell& c = Top();
             if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
-            s.SetDouble(VariableWord(p), c.number);
-            next += kVariableRefBytes;
+            s.SetDouble(VariableWord(d.reference, d.level, d.offset), c.number);
             break;
         }
         case opPOP: PopCell(); break;
-        case opFAA: PushNumber(currentValue_); break;
         case opADD: case opSUB: case opMUL: case opDIV: case opPOW: case opAND: case opOR: case opXOR:
         case opEQ: case opNE: case opLT: case opLE: case opGT: case opGE: case opREM: case opIDIV:
-            Operator(op);
-            break;
-        case opNOT: {
-            MacroCell& c = Top();
-            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, 0);
-            c.number = c.number == 0.0 ? 1.0 : 0.0;
-            break;
-        }
-        case opXCS: {
-            MacroCell& c = Top();
-            if (c.kind != MacroCell::kNumber) ThrowRunError(kRunType, at);
-            c.number = -c.number;
-            break;
-        }
-        case opIMP:
-            Interval(p);
-            next += 3;
+            Operator(d.op);
             break;
         default:
-            next = ExecuteData(op, at);
+            next = OtherInstruction(object, index);
+            if (next < 0) return false;
             break;
     }
-    pc = next;
+    index = next;
     return true;
+}
+
+// A data instruction at index; the index of the next one.
+int MacroRun::DataInstruction(int index) {
+    const int after = ExecuteData(program_[static_cast<std::size_t>(index)].op, program_[static_cast<std::size_t>(index)].address);
+    return after == program_[static_cast<std::size_t>(index) + 1].address ? index + 1 : IndexOf(after);
 }
 
 void MacroRun::Operator(int op) {
     if (cellCount_ >= 2 && cells_[cellCount_ - 1].kind == MacroCell::kNumber &&
         cells_[cellCount_ - 2].kind == MacroCell::kNumber) {
         const double b = cells_[--cellCount_].number;
-        double& a = cells_[cellCount_ - 1].number;
-        switch (op) {
-            case opADD: a = a + b; return;
-            case opSUB: a = a - b; return;
-            case opMUL: a = a * b; return;
-            case opDIV:
-                if (b == 0.0) ThrowRunError(kRunDivide, -1);
-                a = a / b;
-                return;
-            case opPOW: a = std::pow(a, b); return;
-            case opAND: a = LogicalAnd(a, b); return;
-            case opOR: a = LogicalOr(a, b); return;
-            case opXOR: a = LogicalEqv(a, b); return;
-            case opEQ: a = ApproxEqual(a, b) ? 1.0 : 0.0; return;
-            case opNE: a = ApproxEqual(a, b) ? 0.0 : 1.0; return;
-            case opLT: a = a < b ? 1.0 : 0.0; return;
-            case opLE: a = a <= b ? 1.0 : 0.0; return;
-            case opGT: a = a > b ? 1.0 : 0.0; return;
-            case opGE: a = a >= b ? 1.0 : 0.0; return;
-            case opREM:
-                if (b == 0.0) ThrowRunError(kRunDivide, -1);
-                a = FloatRemainder(b, a);
-                return;
-            case opIDIV:
-                if (b == 0.0) ThrowRunError(kRunDivide, -1);
-                a = TruncatedQuotient(b, a);
-                return;
-            default: return;
-        }
+        NumberOperator(op, cells_[cellCount_ - 1].number, b);
+        return;
     }
     if (!TopIsText()) {
         // A number over a text (or over nothing).

@@ -105,6 +105,19 @@ public:
     // Polled by long engine loops (a running macro): true once the user asked
     // to stop (the progress window's cancel, or Esc).
     virtual bool StopRequested() { return false; }
+
+    // The main window's commands that a running macro asks for. Without a
+    // main window (tools, tests) the defaults leave the work to the engine.
+    // Undo and redo one step and refresh: false when no window did it.
+    virtual bool UndoEditCommand() { return false; }
+    virtual bool RedoEditCommand() { return false; }
+    // Another data set was loaded or created: the window shows it as after
+    // opening a file.
+    virtual void RefreshAfterLoad() {}
+    // Before another data set replaces a modified one: asks whether to save
+    // it and saves on Yes. False when the user cancelled or the save failed,
+    // so the open data set must stay. Nothing to ask without a window.
+    virtual bool ConfirmSaveIfModified() { return true; }
 };
 
 // Shows nothing and answers every question negatively, so that engine code

@@ -367,7 +367,7 @@ void SortObservationsWithUndo(const DataEdit& ed, int j, bool ascending) {
 
 // --- cells ---------------------------------------------------------------------------
 
-bool SetCellValueWithUndo(const DataEdit& ed, int i, int j, double x) {
+bool SetCellValueWithUndo(const DataEdit& ed, int i, int j, double x, bool reestimate) {
     Reg& m = ed.model;
     CheckVarIndex(m, j);
     CheckObsIndex(m, i);
@@ -377,7 +377,7 @@ bool SetCellValueWithUndo(const DataEdit& ed, int i, int j, double x) {
     r.value = old;
     ed.store.PushStep(m, std::move(r));
     m.SetValue(i, j, x);
-    m.Reestimate(false);
+    if (reestimate) m.Reestimate(false);
     return true;
 }
 

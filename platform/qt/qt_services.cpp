@@ -199,3 +199,23 @@ void QtServices::RequestTerminate() {
     }
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
+
+bool QtServices::UndoEditCommand() {
+    if (!windowCommands_.undoEdit) return false;
+    windowCommands_.undoEdit();
+    return true;
+}
+
+bool QtServices::RedoEditCommand() {
+    if (!windowCommands_.redoEdit) return false;
+    windowCommands_.redoEdit();
+    return true;
+}
+
+void QtServices::RefreshAfterLoad() {
+    if (windowCommands_.refreshAfterLoad) windowCommands_.refreshAfterLoad();
+}
+
+bool QtServices::ConfirmSaveIfModified() {
+    return windowCommands_.confirmSaveIfModified ? windowCommands_.confirmSaveIfModified() : true;
+}

@@ -40,6 +40,16 @@ public:
     using FolderChooser = std::function<std::optional<std::string>(const std::string&)>;
     void SetFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
 
+    // The main window's commands that a running macro asks for; while one
+    // is not set, the engine does the work itself.
+    struct WindowCommands {
+        std::function<void()> undoEdit;
+        std::function<void()> redoEdit;
+        std::function<void()> refreshAfterLoad;
+        std::function<bool()> confirmSaveIfModified;
+    };
+    void SetWindowCommands(WindowCommands commands) { windowCommands_ = std::move(commands); }
+
     // The progress window while one is shown, else null.
     TfrmBAR* ProgressWindow() const { return progress_.get(); }
 
@@ -61,6 +71,10 @@ public:
     void SetUndoEditEnabled(bool enabled) override;
     void SetRedoEditEnabled(bool enabled) override;
     void RequestTerminate() override;
+    bool UndoEditCommand() override;
+    bool RedoEditCommand() override;
+    void RefreshAfterLoad() override;
+    bool ConfirmSaveIfModified() override;
 
 private:
     std::string RunFileDialog(const FileDialogRequest& request, bool save);
@@ -73,4 +87,5 @@ private:
     std::function<void(bool)> redoEnabled_;
     std::function<void()> terminate_;
     FolderChooser folderChooser_;
+    WindowCommands windowCommands_;
 };

@@ -45,7 +45,7 @@ TEST_F(DataEntryTest, EnterWritesValuesAndFormulasIntoTheCurrentCell) {
     struct Case {
         const char* text;
         double expected;
-    } cases[] = {{"7", 7.0}, {"2*3+1", 7.0}, {"@@+1", 2.0}, {"A[2]*2", 4.0}, {"-0.5", -0.5}};
+    } cases[] = {{"7", 7.0}, {"2*3+1", 7.0}, {"@@+1", 2.0}, {"#A[2]*2", 4.0}, {"-0.5", -0.5}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         Type(1, 1, c.text);
@@ -204,7 +204,7 @@ namespace {
 // the grid refreshed.
 TEST_F(DataEntryTest, UndoAndRedoActionsWalkTheEditSteps) {
     Type(1, 1, "7");
-    Type(2, 3, "B[1]+1");
+    Type(2, 3, "#B[1]+1");
     ASSERT_EQ(V(2, 1), 11.0);
     QAction* undo = main_->Action("UndoEdit");
     QAction* redo = main_->Action("RedoEdit");

@@ -236,6 +236,7 @@ TEST_F(MainWindowTest, NewFileTakesInitialValuesCellByCellWithNavigation) {
     ui_.QueueInput("1");          // VAR0[1]
     ui_.QueueInput("2*3");        // VAR1[1]
     ui_.QueueInput("@nofunc(4)");  // VAR0[2]: no value, asked again
+    ui_.QueueOK();                 // the formula's error
     ui_.QueueInput("4");           // VAR0[2]
     ui_.QueueInput(203, "");       // VAR1[2]: to the last row
     ui_.QueueInput("9");           // VAR1[5], then out of the grid

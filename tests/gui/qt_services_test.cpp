@@ -127,6 +127,27 @@ TEST_F(QtServicesTest, ClipboardKeepsText) {
     EXPECT_FALSE(ui.ClipboardHasText());
 }
 
+// A macro's undo, redo and load reach the main window's commands once they
+// are set; before that the engine does the work itself.
+TEST_F(QtServicesTest, WindowCommandsGoToTheirHandlers) {
+    QtServices ui;
+    EXPECT_FALSE(ui.UndoEditCommand());
+    EXPECT_FALSE(ui.RedoEditCommand());
+    EXPECT_TRUE(ui.ConfirmSaveIfModified());
+    std::string called;
+    bool saveAnswer = false;
+    ui.SetWindowCommands({[&] { called += "undo,"; }, [&] { called += "redo,"; }, [&] { called += "refresh,"; },
+                          [&] {
+                              called += "save?";
+                              return saveAnswer;
+                          }});
+    EXPECT_TRUE(ui.UndoEditCommand());
+    EXPECT_TRUE(ui.RedoEditCommand());
+    ui.RefreshAfterLoad();
+    EXPECT_FALSE(ui.ConfirmSaveIfModified());
+    EXPECT_EQ(called, "undo,redo,refresh,save?");
+}
+
 // An object whose event handler throws what it is told to.
 class Thrower : public QObject {
 public:

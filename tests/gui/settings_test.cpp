@@ -9,6 +9,7 @@
 #include "app/settings_file.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
+#include "macro/macro_engine.h"
 #include "support/scripted_services.h"
 
 namespace {
@@ -64,8 +65,13 @@ TEST_F(SettingsTest, DefaultFileNameFollowsXdgConfigHome) {
 
 TEST_F(SettingsTest, EverySettingSurvivesASaveAndARead) {
     std::filesystem::create_directories(dir_.Path("data"));
-    WriteText(dir_.Path("lib.mlb"), "");
     WriteText(dir_.Path("recent.MDF"), "x");
+    {
+        // A library of one macro; the writer stores the library's file.
+        MacroList written(state_);
+        written.AddOrReplace("macro A { 1 }");
+        written.SaveLibrary(dir_.Path("lib.mlb"));
+    }
     {
         SettingsFile s(state_, Ini());
         s.LoadSettings();
@@ -75,7 +81,7 @@ TEST_F(SettingsTest, EverySettingSurvivesASaveAndARead) {
         v.UndoSize = 7;
         v.DataFolder = dir_.Path("data") + "/";
         v.TempFolder = dir_.Folder();
-        v.MacroLibrary = dir_.Path("lib.mlb");
+        GetMacroEngine(state_).library.LoadLibrary(dir_.Path("lib.mlb"));
         GridColorEntry e;
         e.FromText("13/clRed/clYellow");
         s.Colors().SetColors(e);
@@ -95,6 +101,10 @@ TEST_F(SettingsTest, EverySettingSurvivesASaveAndARead) {
     EXPECT_EQ(v.DataFolder, dir_.Path("data") + "/");
     EXPECT_EQ(v.TempFolder, dir_.Folder());
     EXPECT_EQ(v.MacroLibrary, dir_.Path("lib.mlb"));
+    const MacroList& library = GetMacroEngine(other).library;
+    EXPECT_EQ(library.FileName(), dir_.Path("lib.mlb"));
+    ASSERT_EQ(library.Count(), 1);
+    EXPECT_EQ(library.EntryName(0), "A");
     ASSERT_EQ(s.Colors().Count(), 1);
     EXPECT_EQ(s.Colors().GetEntry(0).ToText(), "13/clRed/clYellow");
     EXPECT_EQ(other.UserScalars().GetName(2, false), "rate");
@@ -249,6 +259,77 @@ TEST_F(SettingsTest, DialogOkTakesTheControlsAndCancelTakesNothing) {
     std::filesystem::create_directories(dir_.Path("conf"));
     dlg.btnTempClick();
     EXPECT_EQ(dlg.Values().TempFolder, dir_.Path("conf") + "/");
+}
+
+}  // namespace
+
+namespace {
+
+class SettingsLibraryTest : public SettingsTest {};
+
+TEST_F(SettingsLibraryTest, LibraryIsLoadedOnlyFromAnExistingMlbFile) {
+    {
+        MacroList written(state_);
+        written.AddOrReplace("macro A { 1 }");
+        written.SaveLibrary(dir_.Path("lower.mlb"));
+        written.SaveLibrary(dir_.Path("other.txt"));
+    }
+    struct Case {
+        std::string lib;
+        int count;
+    };
+    const Case cases[] = {
+        {dir_.Path("lower.mlb"), 1},
+        {dir_.Path("other.txt"), 0},
+        {dir_.Path("missing.MLB"), 0},
+        {"", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lib);
+        AppState state;
+        MacroList& library = GetMacroEngine(state).library;
+        library.AddOrReplace("macro Old { 2 }");
+        WriteIni("[MACRO]\nlib=" + c.lib + "\n");
+        SettingsFile s(state, Ini());
+        s.LoadSettings();
+        EXPECT_EQ(library.Count(), c.count);
+        EXPECT_EQ(library.FileName(), c.count ? c.lib : "");
+        EXPECT_EQ(s.Values().MacroLibrary, c.count ? c.lib : "");
+        EXPECT_TRUE(s.DamagedItems().empty());
+    }
+}
+
+TEST_F(SettingsLibraryTest, DamagedLibraryKeepsTheOtherSettings) {
+    WriteText(dir_.Path("bad.MLB"), std::string("\x30\0\0\0\x09\0\0\0", 8));
+    WriteIni("[FLAGS]\nOS_Clip=1\n[UNDO]\nsize=9\n[MACRO]\nlib=" + dir_.Path("bad.MLB") + "\n");
+    SettingsFile s(state_, Ini());
+    s.LoadSettings();
+    EXPECT_TRUE(s.Values().OS_Clip);
+    EXPECT_EQ(s.Values().UndoSize, 9);
+    EXPECT_EQ(GetMacroEngine(state_).library.Count(), 0);
+    EXPECT_EQ(s.DamagedItems(), std::vector<std::string>{"MACRO/lib"});
+}
+
+TEST_F(SettingsLibraryTest, WriterStoresTheLibraryInUse) {
+    {
+        MacroList written(state_);
+        written.AddOrReplace("macro A { 1 }");
+        written.SaveLibrary(dir_.Path("first.MLB"));
+        written.SaveLibrary(dir_.Path("second.MLB"));
+    }
+    WriteIni("[MACRO]\nlib=" + dir_.Path("first.MLB") + "\n");
+    SettingsFile s(state_, Ini());
+    s.LoadSettings();
+    MacroList& library = GetMacroEngine(state_).library;
+    EXPECT_EQ(library.FileName(), dir_.Path("first.MLB"));
+    // The macro window loads another library.
+    library.LoadLibrary(dir_.Path("second.MLB"));
+    ASSERT_TRUE(s.SaveSettings());
+    EXPECT_NE(ReadText(Ini()).find("lib=" + dir_.Path("second.MLB")), std::string::npos);
+    // ... and clears it.
+    library.Clear();
+    ASSERT_TRUE(s.SaveSettings());
+    EXPECT_NE(ReadText(Ini()).find("lib=\n"), std::string::npos);
 }
 
 }  // namespace

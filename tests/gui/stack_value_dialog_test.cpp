@@ -1,16 +1,21 @@
 // The stack value dialog: one stack word in its three readings.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/macro_typing_undo.h"
+#include "app/macro_window.h"
 #include "app/stack_value_dialog.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "macro/macro_compile.h"
+#include "macro/macro_debugger.h"
 #include "macro/macro_object.h"
 #include "macro/macro_run.h"
+#include "started_windows.h"
 
 namespace {
 
@@ -59,6 +64,34 @@ TEST(StackValueDialog, ReadsAStackWordOfARun) {
     EXPECT_EQ(past.stSP->text().toStdString(), std::to_string(run.SP()));
     EXPECT_EQ(past.stInteger->text().toStdString(), "");
     run.Finish();
+}
+
+class StackValueFromDebuggerTest : public StartedWindows {
+protected:
+    StackValueFromDebuggerTest() : StartedWindows("spval") {}
+};
+
+TEST_F(StackValueFromDebuggerTest, ClickOnAStackRowOpensTheDialog) {
+    TfrmMacro* m = windows_->frmMacro.get();
+    m->eSource->setPlainText("macro m var x { x = 0.1; write x }");
+    m->SetMacroExecute();
+    const MacroRun& run = m->Debugger().Interpreter();
+    int word = -1;
+    for (int step = 0; step < 3; ++step) m->StepRunExecute();  // MCR, LDI, STA
+    for (int i = 1; i + 1 < run.SP(); ++i)
+        if (run.WordAt(i) == -1717986918 && run.WordAt(i + 1) == 1069128089) word = i;
+    ASSERT_GE(word, 1);
+    bool shown = false;
+    QTimer::singleShot(0, [&shown, word] {
+        auto* dlg = qobject_cast<TSPValDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        shown = true;
+        EXPECT_EQ(dlg->stSP->text().toStdString(), std::to_string(word));
+        EXPECT_EQ(dlg->stReal->text().toStdString(), "0.1");
+        dlg->OKBtn->click();
+    });
+    m->sgStackClick(run.SP() - word);  // rows list the words from the top down
+    EXPECT_TRUE(shown);
 }
 
 }  // namespace

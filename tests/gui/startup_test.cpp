@@ -68,7 +68,7 @@ TEST_F(StartupTest, CommandLineFileIsOpenBeforeTheEventLoop) {
 }
 
 TEST_F(StartupTest, MacroSourceOnTheCommandLineGoesToTheMacroWindow) {
-    WriteText(dir_.Path("run.mcr"), "x = 1\n");
+    WriteText(dir_.Path("run.mcr"), "macro run var x { x = 1 }\n");
     auto windows = Start({dir_.Path("run.mcr")});
     ASSERT_TRUE(windows);
     EXPECT_EQ(windows->frmMacro->MacroFileName(), dir_.Path("run.mcr"));

@@ -266,6 +266,28 @@ TEST_F(MacroLibraryFile, FailedSaveIsReportedAndChangesNothing) {
     EXPECT_FALSE(fs::exists(Path("no")));
 }
 
+TEST_F(MacroLibraryFile, SaveThatFailsWhileWritingKeepsTheOldFile) {
+    WriteAll(Path("lib.MLB"), "old");
+    // Text after the body is not compiled, but it is saved, and this
+    // character has no code page 932 form.
+    f_.library.AddOrReplace("macro A { 1 } \xF0\x9F\x98\x80");
+    EXPECT_THROW(f_.library.SaveLibrary(Path("lib.MLB")), EWriteError);
+    EXPECT_EQ(ReadAll(Path("lib.MLB")), "old");
+    EXPECT_FALSE(fs::exists(Path("lib.BAK")));
+    EXPECT_EQ(f_.library.Count(), 1);
+}
+
+TEST_F(MacroLibraryFile, UnnamedMacroHasAnEmptyKey) {
+    f_.library.AddOrReplace("1 + 2");
+    const std::string image = Image(f_.library);
+    EXPECT_EQ(image, Bytes({25, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 5, 0, 0, 0}) + "1 + 2");
+    MacroList other(f_.state);
+    Read(other, image);
+    ASSERT_EQ(other.Count(), 1);
+    EXPECT_EQ(other.EntryName(0), "");
+    EXPECT_DOUBLE_EQ(other.Call(0, {}), 3.0);
+}
+
 TEST_F(MacroLibraryFile, FailedLoadKeepsTheLibraryAndItsFile) {
     f_.library.AddOrReplace(kSourceA);
     f_.library.SaveLibrary(Path("good.MLB"));

@@ -4,6 +4,7 @@
 
 #include "macro/macro_run_errors.h"
 #include "macro_engine_support.h"
+#include "support/expect_exception.h"
 
 namespace {
 
@@ -91,10 +92,11 @@ TEST(MacroList, MissingArgumentIsAskedFor) {
 
 TEST(MacroList, CallOutsideTheLibraryIsARangeError) {
     EngineFixture f;
-    EXPECT_THROW(f.library.Call(0, {}), Exception);
+    ExpectExceptionMessage([&] { f.library.Call(0, {}); }, "範囲エラー at -1", "empty library");
     f.library.AddOrReplace("macro A { 1 }");
-    EXPECT_THROW(f.library.Call(1, {}), Exception);
-    EXPECT_THROW(f.library.Call(-1, {}), Exception);
+    ExpectExceptionMessage([&] { f.library.Call(1, {}); }, "範囲エラー at -1", "past the end");
+    ExpectExceptionMessage([&] { f.library.Call(-1, {}); }, "範囲エラー at -1", "negative");
+    ExpectExceptionMessage([&] { f.library.Compiled(1); }, "範囲エラー at -1", "compiled past the end");
 }
 
 TEST(MacroLibraryCall, FromExpressionsAndMacros) {
@@ -130,6 +132,15 @@ TEST(MacroLibraryCall, LibraryMacroCallsAnother) {
     f.host.RunMacroSource("macro m { write @~B(4) }");
     EXPECT_TRUE(f.host.Done());
     EXPECT_EQ(f.host.OutputText(), "50");
+}
+
+TEST(MacroLibraryCall, CallsInALoop) {
+    EngineFixture f;
+    f.library.AddOrReplace("macro Twice(x) { x * 2 }");
+    // 2 * (1 + 2 + 3 + 4 + 5)
+    f.host.RunMacroSource("macro m var i, s { for (i = 1; i <= 5; i++) s += @~Twice(i); s }");
+    EXPECT_TRUE(f.host.Done());
+    EXPECT_EQ(f.host.CurrentValue(), 30.0);
 }
 
 TEST(MacroLibraryCall, CompiledIndexIsCheckedByName) {

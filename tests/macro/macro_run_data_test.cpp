@@ -312,9 +312,10 @@ TEST(MacroRunData, ReadsTable) {
     };
     const Case cases[] = {
         {"observations", [](MacroObject& m) { m.EmitTwoInts(opSVR, 0, 4); }, 5},
-        {"cell of variable a", [](MacroObject& m) { Ldi(m, 3); m.EmitTwoInts(opSVR, 2, -10); }, 9},
+        // The code's variable index counts from 0, as the compiler writes it.
+        {"cell of variable a", [](MacroObject& m) { Ldi(m, 3); m.EmitTwoInts(opSVR, 1, -10); }, 9},
         {"cell (i, j)", [](MacroObject& m) { Ldi(m, 4); Ldi(m, 1); m.EmitTwoInts(opSVR, 0, 7); }, 4},
-        {"mean of y", [](MacroObject& m) { m.EmitTwoInts(opSVR, 2, 0); }, 24.0 / 5},
+        {"mean of y", [](MacroObject& m) { m.EmitTwoInts(opSVR, 1, 0); }, 24.0 / 5},
         {"max by number", [](MacroObject& m) { Ldi(m, 2); m.EmitTwoInts(opSVR, 0, 11); }, 9},
         {"index by name", [](MacroObject& m) { Lsi(m, "y"); m.EmitTwoInts(opSVR, -1, 8); }, 2},
         // max of 3, y over observations 4 .. 2 (taken as 2 .. 4), and 1
@@ -355,10 +356,10 @@ TEST(MacroRunData, CellWritesAreUndoable) {
     DataFixture f;
     MacroObject m;
     Ldi(m, 2);
-    m.EmitTwoInts(opSVL, 1, 0);  // x[2]++: 2 pushed, 3 stored
+    m.EmitTwoInts(opSVL, 0, 0);  // x[2]++: 2 pushed, 3 stored
     Ldi(m, 3);
     Ldi(m, 9.5);
-    m.EmitTwoInts(opSVL, 2, 2);  // y[3] = 9.5
+    m.EmitTwoInts(opSVL, 1, 2);  // y[3] = 9.5
     m.Emit(opPOP);
     End(m);
     EXPECT_EQ(f.Run(m), "");

@@ -27,6 +27,16 @@ TEST(UiServices, SilentDefaultAnswersNegatively) {
     }
 }
 
+// Without a main window the engine undoes, redoes and loads on its own.
+TEST(UiServices, SilentDefaultLeavesWindowCommandsToTheEngine) {
+    SilentServices silent;
+    UiServices& s = silent;
+    EXPECT_FALSE(s.UndoEditCommand());
+    EXPECT_FALSE(s.RedoEditCommand());
+    EXPECT_TRUE(s.ConfirmSaveIfModified());
+    s.RefreshAfterLoad();  // nothing to refresh
+}
+
 TEST(UiServices, ModalResultsKeepTheClassLibraryNumbers) {
     const int results[] = {mrOK, mrCancel, mrAbort, mrRetry, mrIgnore, mrYes, mrNo};
     for (int i = 0; i < 7; ++i) EXPECT_EQ(results[i], i + 1);

@@ -21,6 +21,10 @@ const char* ServiceCallName(ServiceCall call) {
         case ServiceCall::UndoEnabled: return "UndoEnabled";
         case ServiceCall::RedoEnabled: return "RedoEnabled";
         case ServiceCall::Terminate: return "Terminate";
+        case ServiceCall::UndoCommand: return "UndoCommand";
+        case ServiceCall::RedoCommand: return "RedoCommand";
+        case ServiceCall::RefreshAfterLoad: return "RefreshAfterLoad";
+        case ServiceCall::ConfirmSave: return "ConfirmSave";
     }
     return "?";
 }
@@ -163,4 +167,21 @@ void ScriptedServices::SetRedoEditEnabled(bool enabled) {
 void ScriptedServices::RequestTerminate() {
     Record(ServiceCall::Terminate);
     terminateRequested_ = true;
+}
+
+bool ScriptedServices::UndoEditCommand() {
+    Record(ServiceCall::UndoCommand);
+    return false;
+}
+
+bool ScriptedServices::RedoEditCommand() {
+    Record(ServiceCall::RedoCommand);
+    return false;
+}
+
+void ScriptedServices::RefreshAfterLoad() { Record(ServiceCall::RefreshAfterLoad); }
+
+bool ScriptedServices::ConfirmSaveIfModified() {
+    Record(ServiceCall::ConfirmSave, "", confirmSaveResult_ ? 1 : 0);
+    return confirmSaveResult_;
 }

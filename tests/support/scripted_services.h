@@ -32,6 +32,10 @@ enum class ServiceCall {
     UndoEnabled,
     RedoEnabled,
     Terminate,
+    UndoCommand,
+    RedoCommand,
+    RefreshAfterLoad,
+    ConfirmSave,
 };
 
 const char* ServiceCallName(ServiceCall call);
@@ -72,6 +76,8 @@ public:
 
     // What ShowHelp answers (true unless set).
     void SetHelpResult(bool shown) { helpResult_ = shown; }
+    // What the save-if-modified question answers: true (go on) unless set.
+    void SetConfirmSaveResult(bool goOn) { confirmSaveResult_ = goOn; }
 
     const std::vector<RecordedCall>& Calls() const { return calls_; }
     // The recorded calls of one kind, in order.
@@ -104,6 +110,11 @@ public:
     void SetUndoEditEnabled(bool enabled) override;
     void SetRedoEditEnabled(bool enabled) override;
     void RequestTerminate() override;
+    // Recorded; undo and redo are left to the engine (false).
+    bool UndoEditCommand() override;
+    bool RedoEditCommand() override;
+    void RefreshAfterLoad() override;
+    bool ConfirmSaveIfModified() override;
 
 private:
     struct Answer {
@@ -122,5 +133,6 @@ private:
     bool redoEnabled_ = false;
     bool terminateRequested_ = false;
     bool helpResult_ = true;
+    bool confirmSaveResult_ = true;
     bool failOnUnused_ = true;
 };
