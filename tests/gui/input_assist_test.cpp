@@ -236,6 +236,13 @@ TEST_F(InputAssistTest, CalculateShowsTheValue) {
     assist_.SetExpression("@@*8");
     assist_.btnCalc->click();
     EXPECT_EQ(assist_.Expression(), "5");
+    // A statistic built with the menu: the mean of 所得, (2 + 4 + 6 + 9) / 4.
+    assist_.btnACClick();
+    assist_.cbVarNamesChange(1);
+    ChooseFromMenu("ave");
+    assist_.btnPeriodClick();
+    assist_.btnCalc->click();
+    EXPECT_EQ(assist_.Expression(), "5.25");
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 

@@ -63,6 +63,7 @@ TEST_F(UserDefineTest, EditedFunctionIsUsedByTheEvaluator) {
     EXPECT_EQ(UF(0, 3), "sq");
     EXPECT_EQ(UF(1, 3), "(x) = x * x");
     EXPECT_EQ(state_.Evaluator().Calculate("@sq(3)+1"), 10.0);
+    EXPECT_EQ(GetMacroEngine(state_).host.EvaluateExpression("@sq(4)-6"), 10.0);
     const auto calls = ui_.CallsOf(ServiceCall::Input);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].text, "関数入力");
