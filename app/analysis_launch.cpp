@@ -3,6 +3,7 @@
 #include "app/about_box.h"
 #include "app/color_sel.h"
 #include "app/henkan_window.h"
+#include "app/user_define_window.h"
 
 void AnalysisRegistry::Register(const std::string& windowClass, AnalysisWindowFactory factory) {
     factories_[windowClass] = std::move(factory);
@@ -99,4 +100,5 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
     if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
     if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
+    if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
 }

@@ -6,6 +6,7 @@
 #include "app/placeholder_windows.h"
 #include "app/property_dialog.h"
 #include "app/settings_dialog.h"
+#include "app/stack_value_dialog.h"
 #include "eval/app_state.h"
 #include "macro/macro_engine.h"
 #include "platform/command_guard.h"
@@ -72,11 +73,25 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
             for (const char* name : {"UndoEdit", "RedoEdit"})
                 if (QAction* a = main->Action(name)) a->setEnabled(false);
         }
-        Create(w.frmInputAssist, w.creationOrder);
+        Create(w.frmInputAssist, w.creationOrder, state);
         Create(w.frmFind, w.creationOrder);
         Create(w.frmMacro, w.creationOrder, state);
+        w.frmMacro->SetStackValueViewer([macro = w.frmMacro.get()](const MacroRun& run, int word) {
+            TSPValDlg dlg(run, word, macro);
+            dlg.exec();
+        });
         Create(w.InputDlg, w.creationOrder);
         if (qtServices) qtServices->SetInputDialog(w.InputDlg.get());
+        {
+            // The prompt's assist button hands over the assistant's text.
+            TfrmInputAssist* assist = w.frmInputAssist.get();
+            w.InputDlg->SetAssistHandler([&state, assist](std::string& text) {
+                assist->SetRegData(state.Model());
+                if (assist->exec() != QDialog::Accepted) return false;
+                text = assist->Expression();
+                return true;
+            });
+        }
         Create(w.frmReplace, w.creationOrder);
         Create(w.frmProperty, w.creationOrder, state);
         w.frmProperty->SetMainWindow(w.frmREG.get());

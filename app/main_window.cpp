@@ -25,6 +25,7 @@
 #include <tuple>
 
 #include "app/main_actions.h"
+#include "app/action_keys_first.h"
 #include "app/placeholder_windows.h"
 #include "app/settings_dialog.h"
 #include "core/data/group_mask.h"
@@ -77,6 +78,7 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     BuildActions();
     ConnectLaunchers();
     ConnectBoxCoxHint();
+    LetActionKeysPass(cbInput->lineEdit(), {Action("Assist"), Action("UserDef")});
     // The variable list shows each name in its kind's colour.
     UseVariableListDrawing(
         cbSelect, [this]() -> const Reg* { return state_.Model(); },
