@@ -33,7 +33,7 @@ std::string ValueText(double x) {
     return s;
 }
 
-// The part of a definition after its name ("(x) = x * x" of "sq(x) = x * x").
+// What follows the name in a definition ("(x) = x * x" of "sq(x) = x * x").
 std::string DefinitionAfterName(const UserFunc& f) {
     const std::string& d = f.Definition();
     const std::size_t at = f.Name().empty() ? std::string::npos : d.find(f.Name());
