@@ -32,6 +32,8 @@ constexpr long long kSample = 4096;
 // for them to arrive. They are asked into the second-level cache, which
 // holds them beside the block's own buffers.
 constexpr int kPrefetchAhead = 2;
+// Rows of a block copied from each column in one go.
+constexpr int kGatherRows = 8;
 // Chunk totals held at once by a parallel run, in bytes (more chunks are
 // run in waves).
 constexpr std::size_t kWaveBytes = std::size_t(32) << 20;
@@ -164,9 +166,14 @@ void FillBlock(const Source& src, long long first, int len, const double* negShi
     const bool packedDesign = src.design != nullptr && src.designStride == cols + 1;
     const int stride = packedDesign ? cols + 1 : cols;
     double* rows = w.stage.data();
-    for (int j = 0; j < cols; ++j) {
-        const double* x = src.columns[j] + first;
-        for (int t = 0; t < len; ++t) rows[t * stride + j] = x[t];
+    // A cache line of every column at a time: all the columns' streams
+    // advance together, which keeps more of their reads under way.
+    for (int t0 = 0; t0 < len; t0 += kGatherRows) {
+        const int end = std::min(len, t0 + kGatherRows);
+        for (int j = 0; j < cols; ++j) {
+            const double* x = src.columns[j] + first;
+            for (int t = t0; t < end; ++t) rows[t * stride + j] = x[t];
+        }
     }
     FillRows(rows, stride, len, negShift, w);
     if (packedDesign) {
