@@ -20,6 +20,7 @@
 #endif
 
 #include "core/numeric/moment_kernels.h"
+#include "core/numeric/moment_row_fill.h"
 #include "core/numeric/streamed_store.h"
 #include "core/numeric/thread_pool.h"
 
@@ -32,6 +33,8 @@ constexpr long long kSample = 4096;
 // for them to arrive. They are asked into the second-level cache, which
 // holds them beside the block's own buffers.
 constexpr int kPrefetchAhead = 2;
+// Rows of a block copied from each column in one go.
+constexpr int kGatherRows = 8;
 // Chunk totals held at once by a parallel run, in bytes (more chunks are
 // run in waves).
 constexpr std::size_t kWaveBytes = std::size_t(32) << 20;
@@ -64,13 +67,14 @@ struct Source {
 // The buffers of one block: hi and lo (kBlock x width), the kernel's
 // output (width x width), 64-byte aligned.
 struct BlockWork {
-    explicit BlockWork(int cols)
+    BlockWork(int cols, MomentRowFill fill)
         : cols(cols),
           width(Width(cols)),
           hasLo(static_cast<std::size_t>(Width(cols)), 0),
           loBits(static_cast<std::size_t>(cols)),
           maxAbs(static_cast<std::size_t>(cols)),
-          stage(static_cast<std::size_t>(kBlock) * (cols + 1)) {
+          stage(static_cast<std::size_t>(kBlock) * (cols + 1)),
+          fill(fill) {
         const std::size_t w = static_cast<std::size_t>(width);
         storage.assign(2 * kBlock * w + 2 * w * w + w + 8, 0.0);
         const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
@@ -92,42 +96,22 @@ struct BlockWork {
     std::vector<double> stage;  // a block of rows gathered from columns (and 1.0)
     double *hi, *lo, *s, *c;
     double* scale;  // of the columns, the ones and the padding
+    MomentRowFill fill;
 };
 
-// len rows (row stride `stride`) into the block: hi = fl(x - shift), lo its
-// exact error (two-sum). Row by row, so the compiler can vectorize.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define MERLOX_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define MERLOX_CLONES
 #endif
 
-MERLOX_CLONES void FillRowValues(const double* __restrict rows, long long stride, int len, int cols, int width,
-                                 const double* __restrict negShift, double* __restrict hi, double* __restrict lo,
-                                 std::uint64_t* __restrict bits, double* __restrict most) {
-    for (int t = 0; t < len; ++t) {
-        const double* __restrict x = rows + t * stride;
-        double* __restrict h = hi + t * width;
-        double* __restrict l = lo + t * width;
-        for (int j = 0; j < cols; ++j) {
-            const double a = x[j], c = negShift[j];
-            const double sum = a + c;
-            const double bb = sum - a;
-            const double e = (a - (sum - bb)) + (c - bb);
-            h[j] = sum;
-            l[j] = e;
-            bits[j] |= std::bit_cast<std::uint64_t>(e) << 1;  // any but +-0, NaN too
-            const double size = std::fabs(sum);
-            most[j] = most[j] < size ? size : most[j];  // a NaN passes on through its products
-        }
-    }
-}
-
+// len rows (row stride `stride`) into the block, with each column's scale
+// and whether it has rounding errors.
 void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
     const int cols = w.cols;
     std::fill_n(w.loBits.data(), cols, 0);
     std::fill_n(w.maxAbs.data(), cols, 0.0);
-    FillRowValues(rows, stride, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
+    w.fill(rows, stride, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
     for (int j = 0; j < cols; ++j) {
         w.hasLo[j] = w.loBits[j] != 0;
         w.scale[j] = MomentColumnScale(w.maxAbs[j]);
@@ -164,9 +148,14 @@ void FillBlock(const Source& src, long long first, int len, const double* negShi
     const bool packedDesign = src.design != nullptr && src.designStride == cols + 1;
     const int stride = packedDesign ? cols + 1 : cols;
     double* rows = w.stage.data();
-    for (int j = 0; j < cols; ++j) {
-        const double* x = src.columns[j] + first;
-        for (int t = 0; t < len; ++t) rows[t * stride + j] = x[t];
+    // A cache line of every column at a time: all the columns' streams
+    // advance together, which keeps more of their reads under way.
+    for (int t0 = 0; t0 < len; t0 += kGatherRows) {
+        const int end = std::min(len, t0 + kGatherRows);
+        for (int j = 0; j < cols; ++j) {
+            const double* x = src.columns[j] + first;
+            for (int t = t0; t < end; ++t) rows[t * stride + j] = x[t];
+        }
     }
     FillRows(rows, stride, len, negShift, w);
     if (packedDesign) {
@@ -285,6 +274,7 @@ void BuildScaledIfNeeded(const Source& src, long long n, int cols, LongMatrix& m
 void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool, MomentKernel choice) {
     if (n < 0 || cols < 0) throw ERangeError(kRangeErrorText);
     const MomentBlockKernel kernel = KernelFor(choice);
+    const MomentRowFill fill = FindMomentRowFill(choice);
     if (n < 1) {
         Complete(nullptr, nullptr, 0, cols, m);
         return;
@@ -298,7 +288,7 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
     const long long chunks = (n + kChunk - 1) / kChunk;
     std::vector<long double> total(packed, 0.0L);
     if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
-        BlockWork w(cols);
+        BlockWork w(cols, fill);
         ChunkSums chunk(cols);
         for (long long c = 0; c < chunks; ++c) {
             chunk.Clear();
@@ -315,7 +305,7 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
         for (long long c0 = 0; c0 < chunks; c0 += wave) {
             const int count = static_cast<int>(std::min(wave, chunks - c0));
             pool->ParallelFor(count, [&](int task) {
-                BlockWork w(cols);
+                BlockWork w(cols, fill);
                 ChunkSums& chunk = sums[static_cast<std::size_t>(task)];
                 chunk.Clear();
                 const long long first = (c0 + task) * kChunk;
@@ -420,7 +410,7 @@ void BuildMomentsFromColumns(const double* const* columns, long long n, int cols
 // ---- in pieces ---------------------------------------------------------------
 
 struct MomentAccumulator::Work {
-    Work(int cols, MomentKernel choice) : block(cols), kernel(KernelFor(choice)), chunk(cols) {}
+    Work(int cols, MomentKernel choice) : block(cols, FindMomentRowFill(choice)), kernel(KernelFor(choice)), chunk(cols) {}
     BlockWork block;
     MomentBlockKernel kernel;
     ChunkSums chunk;  // of the chunk under way
