@@ -132,7 +132,9 @@ template <bool joined>
             --untilPoll_;
             break;
         }
-        case opEND: return false;
+        case opEND:
+            CloseAllFrames();
+            return false;
         case opLDI: PushNumber(d.number); break;
         case opJMP:
             next = d.target;
