@@ -187,7 +187,11 @@ template <bool joined>
             break;
         default:
             next = OtherInstruction(object, index);
-            if (next < 0) return false;
+            if (next < 0) {
+                // A throw that no try catches ends the run as END does.
+                CloseAllFrames();
+                return false;
+            }
             break;
     }
     index = next;

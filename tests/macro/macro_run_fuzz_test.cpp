@@ -160,10 +160,11 @@ struct FuzzFixture {
             int pc = 0;
             bool more = true;
             for (int steps = 0; steps < 2000000 && more; ++steps) more = run.Execute(object, pc);
-            // At END every loop, select, try and block is closed.
-            if (!more && pc >= 0 && pc < object.CodeLength() && object.Code()[pc] == opEND &&
-                (run.LP() != 0 || run.AP() != 0 || run.EP() != 0 || run.TryFrameCount() != 0 || run.BP() != 1))
-                error = "!frames left at END: lp " + std::to_string(run.LP()) + " ap " + std::to_string(run.AP()) +
+            // At the end every loop, select, try and block is closed.
+            const bool ended = !more && pc >= 0 && pc < object.CodeLength() &&
+                               (object.Code()[pc] == opEND || object.Code()[pc] == opEJP);
+            if (ended && (run.LP() != 0 || run.AP() != 0 || run.EP() != 0 || run.TryFrameCount() != 0 || run.BP() != 1))
+                error = "!frames left at the end: lp " + std::to_string(run.LP()) + " ap " + std::to_string(run.AP()) +
                         " ep " + std::to_string(run.EP()) + " tries " + std::to_string(run.TryFrameCount()) +
                         " bp " + std::to_string(run.BP());
         });

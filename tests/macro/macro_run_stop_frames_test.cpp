@@ -1,5 +1,6 @@
-// A "stop" deep inside modules, blocks, loops, selects and tries ends the
-// run with every frame closed, stepped as well as run whole.
+// A "stop" (or a throw no try catches) deep inside modules, blocks, loops,
+// selects and tries ends the run with every frame closed, stepped as well as
+// run whole.
 #include <gtest/gtest.h>
 
 #include "macro/macro_compile.h"
@@ -7,7 +8,7 @@
 
 namespace {
 
-TEST(MacroRunStopFrames, StopInsideModulesAndBlocksClosesEveryFrame) {
+TEST(MacroRunStopFrames, StopOrUncaughtThrowInsideModulesAndBlocksClosesEveryFrame) {
     struct Case {
         const char* source;
         double value;  // worked out by hand
@@ -19,6 +20,8 @@ TEST(MacroRunStopFrames, StopInsideModulesAndBlocksClosesEveryFrame) {
         {"macro m var i module h(v) { def (p = v) { stop p * 2 } } module k(v) { h(v + 1) } { select (1) { case 1: k(3) } }",
          8},
         {"macro m { def (p = 5) { def (q = p) { stop q - 1 } } }", 4},
+        // a throw that no try catches
+        {"macro m var x module h(v) { loop (x = 1, 3) { select (v) { case 2: throw v * 3 } } } { h(2) }", 6},
     };
     for (const Case& c : cases) {
         RunFixture f;
@@ -29,7 +32,7 @@ TEST(MacroRunStopFrames, StopInsideModulesAndBlocksClosesEveryFrame) {
         for (int steps = 0; steps < 10000 && f.run.Execute(compiled, pc); ++steps) {
         }
         ASSERT_LT(pc, compiled.CodeLength()) << c.source;
-        EXPECT_EQ(compiled.Code()[pc], opEND) << c.source;
+        EXPECT_TRUE(compiled.Code()[pc] == opEND || compiled.Code()[pc] == opEJP) << c.source;
         EXPECT_EQ(f.run.BP(), 1) << c.source;
         EXPECT_EQ(f.run.LP(), 0) << c.source;
         EXPECT_EQ(f.run.AP(), 0) << c.source;
