@@ -235,6 +235,13 @@ void MacroRun::CloseFramesAbove(int sp) {
     }
 }
 
+void MacroRun::CloseAllFrames() {
+    const MacroStack& s = *stack_;
+    // Each pass leaves one frame and goes down the stack.
+    for (int guard = 0; bp_ > 1 && guard <= s.Count(); ++guard) LeaveFrame();
+    CloseFramesAbove(1);
+}
+
 void MacroRun::LeaveFrame() {
     MacroStack& s = *stack_;
     const int base = bp_;

@@ -217,6 +217,9 @@ private:
     }
     void LeaveFrame();
     void CloseFramesAbove(int sp);
+    // At END: what a "stop" inside a module or block left open is closed,
+    // down to the main frame.
+    void CloseAllFrames();
     // Records the code span of the select or loop frame at word.
     void NoteBlock(int word, int start, int end);
     void OpenSelectFrame(double value, int at, int end);

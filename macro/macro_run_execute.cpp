@@ -132,7 +132,9 @@ template <bool joined>
             --untilPoll_;
             break;
         }
-        case opEND: return false;
+        case opEND:
+            CloseAllFrames();
+            return false;
         case opLDI: PushNumber(d.number); break;
         case opJMP:
             next = d.target;
@@ -185,7 +187,11 @@ template <bool joined>
             break;
         default:
             next = OtherInstruction(object, index);
-            if (next < 0) return false;
+            if (next < 0) {
+                // A throw that no try catches ends the run as END does.
+                CloseAllFrames();
+                return false;
+            }
             break;
     }
     index = next;

@@ -166,6 +166,8 @@ void MacroRun::MapElements(const MacroCell& c, const std::vector<double>& extras
     if (!IsUserElement(f)) return;
     const int u = f - kUserFunctionBase;
     if (u < 0 || u >= UserFunc::kCount) ThrowRunError(kRunSystem, 0);
+    // A user function may read results or statistics.
+    BringModelUpToDate();
     UserFunctionLink& link = state_.FunctionLink();
     EvalRunState& run = state_.EvalRun();
     StartUserCallBudget(run);
