@@ -309,7 +309,7 @@ void TfrmREG::InputVarExecute() {
 }
 
 void TfrmREG::AssistExecute() {
-    if (!state_.Model() || !assist_) return;
+    if (!assist_) return;
     assist_->SetRegData(state_.Model());
     if (assist_->exec() != QDialog::Accepted) return;
     const QString text = QString::fromStdString(assist_->Expression());

@@ -309,6 +309,27 @@ TEST_F(AssistHandBackTest, BuiltExpressionGoesToTheInputLine) {
     EXPECT_EQ(main_->InputBox()->currentText(), "sqrt(16)+#X");
 }
 
+class AssistWithoutDataTest : public StartedWindows {
+protected:
+    AssistWithoutDataTest() : StartedWindows("assist-nodata") {}
+};
+
+// With no data set open the assistant still builds expressions of numbers
+// and functions; its variable list is empty.
+TEST_F(AssistWithoutDataTest, OpensAndHandsBackWithoutADataSet) {
+    ASSERT_EQ(state_.Model(), nullptr);
+    QTimer::singleShot(0, [] {
+        auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->cbVarNames->findText("X"), -1);
+        for (const char* key : {"btnOne", "btnPlus", "btnTwo"}) w->TokenButton(key)->click();
+        EXPECT_EQ(w->Expression(), "1+2");
+        w->btnOut->click();
+    });
+    main_->Action("Assist")->trigger();
+    EXPECT_EQ(main_->InputBox()->currentText(), "1+2");
+}
+
 TEST_F(AssistHandBackTest, EvaluatedValueGoesToThePrompt) {
     TInputDlg* prompt = windows_->InputDlg.get();
     ASSERT_TRUE(prompt->btnAssist->isEnabled());
