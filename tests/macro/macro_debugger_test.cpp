@@ -28,20 +28,36 @@ protected:
     MacroDebuggerTest() {
         services_.SetFailOnUnusedAnswers(false);
         state_.SetServices(&services_);
+    }
+    ~MacroDebuggerTest() override { state_.SetServices(nullptr); }
+
+    // Compiles, links and loads the source; false when compiling threw.
+    bool Load(const char* source) {
         MacroCompile compiler(state_);
-        compiler.CompileProgram(kSource);
+        bool compiled = true;
+        try {
+            compiler.CompileProgram(source);
+        } catch (const Exception&) {
+            compiled = false;
+        }
         MacroObject program;
         compiler.LinkProgram(program);
         debugger_.Load(program);
+        return compiled;
     }
-    ~MacroDebuggerTest() override { state_.SetServices(nullptr); }
 
     ScriptedServices services_;
     AppState state_;
     MacroDebugger debugger_{state_};
 };
 
-TEST_F(MacroDebuggerTest, ListingLinesCarryTheirAddresses) {
+// The debugger with kSource loaded.
+class MacroDebuggerSteps : public MacroDebuggerTest {
+protected:
+    MacroDebuggerSteps() { Load(kSource); }
+};
+
+TEST_F(MacroDebuggerSteps, ListingLinesCarryTheirAddresses) {
     ASSERT_EQ(debugger_.LineCount(), 10);
     EXPECT_EQ(debugger_.Lines()[0], "*** m ***");
     const int addresses[] = {-1, 0, 9, 18, 29, 30, 41, 50, 51, 52};
@@ -52,33 +68,26 @@ TEST_F(MacroDebuggerTest, ListingLinesCarryTheirAddresses) {
     EXPECT_EQ(debugger_.ProgramCounter(), 0);
 }
 
-TEST_F(MacroDebuggerTest, EachStepMovesLineRegistersAndStacksAsTheListingSays) {
+TEST_F(MacroDebuggerSteps, EachStepMovesLineRegistersAndStacksAsTheListingSays) {
     const StepCase steps[] = {
         {2, 7, 1, 0, 0}, {3, 7, 1, 1, 2}, {4, 7, 1, 1, 2}, {5, 7, 1, 0, 0},
         {6, 7, 1, 1, 2}, {7, 7, 1, 2, 1}, {8, 7, 1, 1, 3}, {9, 7, 1, 0, 0},
     };
     int n = 0;
     for (const StepCase& c : steps) {
-        ++n;
-        EXPECT_FALSE(debugger_.Step()) << "step " << n;
+        SCOPED_TRACE("step " + std::to_string(++n));
+        EXPECT_FALSE(debugger_.Step());
         const MacroRun& run = debugger_.Interpreter();
-        EXPECT_EQ(debugger_.CurrentLine(), c.line) << "step " << n;
-        EXPECT_EQ(run.SP(), c.sp) << "step " << n;
-        EXPECT_EQ(run.BP(), c.bp) << "step " << n;
-        ASSERT_EQ(run.CellCount(), c.cells) << "step " << n;
-        if (c.cells > 0) {
-            EXPECT_EQ(run.CellAt(c.cells - 1).number, c.top) << "step " << n;
-        }
+        EXPECT_EQ(debugger_.CurrentLine(), c.line);
+        EXPECT_EQ(run.SP(), c.sp);
+        EXPECT_EQ(run.BP(), c.bp);
+        ASSERT_EQ(run.CellCount(), c.cells);
+        if (c.cells > 0) EXPECT_EQ(run.CellAt(c.cells - 1).number, c.top);
     }
-    // x = 2.0 is 0x4000000000000000: low word first.
-    const MacroRun& run = debugger_.Interpreter();
-    EXPECT_EQ(run.WordAt(5), 0);
-    EXPECT_EQ(run.WordAt(6), 0x40000000);
-    // The frame header: caller's BP 0, nothing to drop, level 0, linked to itself.
-    EXPECT_EQ(run.WordAt(1), 0);
-    EXPECT_EQ(run.WordAt(2), 0);
-    EXPECT_EQ(run.WordAt(3), 0);
-    EXPECT_EQ(run.WordAt(4), 1);
+    // Words 1 to 4, the frame header: caller's BP 0, nothing to drop, level 0,
+    // linked to itself; words 5 and 6, x = 2.0 = 0x4000000000000000, low first.
+    const int words[] = {0, 0, 0, 1, 0, 0x40000000};
+    for (int w = 1; w <= 6; ++w) EXPECT_EQ(debugger_.Interpreter().WordAt(w), words[w - 1]) << "word " << w;
     EXPECT_EQ(debugger_.OutputText(), "3");
     EXPECT_TRUE(debugger_.Running());
     // END ends the run and frees the stacks.
@@ -91,7 +100,7 @@ TEST_F(MacroDebuggerTest, EachStepMovesLineRegistersAndStacksAsTheListingSays) {
     EXPECT_EQ(debugger_.CurrentLine(), 9);
 }
 
-TEST_F(MacroDebuggerTest, RunToLineStopsAtTheLineAndRunToEndFinishes) {
+TEST_F(MacroDebuggerSteps, RunToLineStopsAtTheLineAndRunToEndFinishes) {
     debugger_.RunToLine(7);
     EXPECT_EQ(debugger_.CurrentLine(), 7);
     EXPECT_EQ(debugger_.Interpreter().CellCount(), 2);
@@ -100,7 +109,7 @@ TEST_F(MacroDebuggerTest, RunToLineStopsAtTheLineAndRunToEndFinishes) {
     EXPECT_EQ(debugger_.OutputText(), "3");
 }
 
-TEST_F(MacroDebuggerTest, ALineWithoutAddressKeepsTheProgramCounter) {
+TEST_F(MacroDebuggerSteps, ALineWithoutAddressKeepsTheProgramCounter) {
     debugger_.Step();
     debugger_.Step();
     ASSERT_EQ(debugger_.ProgramCounter(), 18);
@@ -112,7 +121,7 @@ TEST_F(MacroDebuggerTest, ALineWithoutAddressKeepsTheProgramCounter) {
     EXPECT_EQ(debugger_.CurrentLine(), 3);
 }
 
-TEST_F(MacroDebuggerTest, ResetStartsAgainFromTheTop) {
+TEST_F(MacroDebuggerSteps, ResetStartsAgainFromTheTop) {
     debugger_.RunToLine(6);
     debugger_.Reset();
     EXPECT_EQ(debugger_.Interpreter().SP(), 0);
@@ -122,39 +131,21 @@ TEST_F(MacroDebuggerTest, ResetStartsAgainFromTheTop) {
     EXPECT_EQ(debugger_.Interpreter().SP(), 7);
 }
 
-TEST(MacroDebugger, UnfinishedCodeIsListedButNeverStepped) {
-    ScriptedServices services;
-    AppState state;
-    state.SetServices(&services);
-    MacroCompile compiler(state);
-    EXPECT_THROW(compiler.CompileProgram("macro m var x { x = 2; write x + }"), Exception);
-    MacroObject partial;
-    compiler.LinkProgram(partial);
-    MacroDebugger debugger(state);
-    debugger.Load(partial);
-    EXPECT_FALSE(debugger.CanStep());
-    EXPECT_FALSE(debugger.Step());
-    debugger.RunToEnd();
-    debugger.RunToLine(3);
-    EXPECT_EQ(debugger.Interpreter().SP(), 0);
-    EXPECT_FALSE(debugger.Running());
-    state.SetServices(nullptr);
+TEST_F(MacroDebuggerTest, UnfinishedCodeIsListedButNeverStepped) {
+    EXPECT_FALSE(Load("macro m var x { x = 2; write x + }"));
+    EXPECT_FALSE(debugger_.CanStep());
+    EXPECT_FALSE(debugger_.Step());
+    debugger_.RunToEnd();
+    debugger_.RunToLine(3);
+    EXPECT_EQ(debugger_.Interpreter().SP(), 0);
+    EXPECT_FALSE(debugger_.Running());
 }
 
-TEST(MacroDebugger, ARunTimeErrorEndsTheSteppedRun) {
-    ScriptedServices services;
-    AppState state;
-    state.SetServices(&services);
-    MacroCompile compiler(state);
-    compiler.CompileProgram("macro m var x, y { x = 1 / y }");
-    MacroObject program;
-    compiler.LinkProgram(program);
-    MacroDebugger debugger(state);
-    debugger.Load(program);
-    EXPECT_THROW(debugger.RunToEnd(), Exception);
-    EXPECT_FALSE(debugger.Running());
-    EXPECT_EQ(debugger.Interpreter().SP(), 0);
-    state.SetServices(nullptr);
+TEST_F(MacroDebuggerTest, ARunTimeErrorEndsTheSteppedRun) {
+    ASSERT_TRUE(Load("macro m var x, y { x = 1 / y }"));
+    EXPECT_THROW(debugger_.RunToEnd(), Exception);
+    EXPECT_FALSE(debugger_.Running());
+    EXPECT_EQ(debugger_.Interpreter().SP(), 0);
 }
 
 TEST(MacroListingLines, AddressesAtTheHeadOfALine) {

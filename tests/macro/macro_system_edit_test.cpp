@@ -20,6 +20,11 @@ struct EditCase {
 
 const std::vector<std::uint16_t> kNoMarks(6, 0);
 
+// Every cell of x2 in groups 1 and 3.
+void MarkX2(Reg& m) {
+    for (int i = 0; i < 6; ++i) m.SetMark(i, 1, 5);
+}
+
 std::vector<EditCase> EditCases() {
     const std::vector<std::string> xy = {"x1", "x2", "y"};
     return {
@@ -56,14 +61,8 @@ std::vector<EditCase> EditCases() {
         {"%group - 3, 1, 4, 2", Table(xy, kX1X2Y, {{0, 4, 4, 4, 0, 0}, kNoMarks, kNoMarks})},
         // Without "-" each cell changes its membership; other groups stay.
         {"%group 3, 2, 2, 3", Table(xy, kX1X2Y, {kNoMarks, {0, 4, 4, 0, 0, 0}, kNoMarks})},
-        {"%group 3, 2, 2, 3", Table(xy, kX1X2Y, {kNoMarks, {5, 1, 1, 5, 5, 5}, kNoMarks}),
-         [](Reg& m) {
-             for (int i = 0; i < 6; ++i) m.SetMark(i, 1, 5);
-         }},
-        {"%grpclr 2, 2, 5", Table(xy, kX1X2Y, {kNoMarks, {5, 0, 0, 0, 0, 5}, kNoMarks}),
-         [](Reg& m) {
-             for (int i = 0; i < 6; ++i) m.SetMark(i, 1, 5);
-         }},
+        {"%group 3, 2, 2, 3", Table(xy, kX1X2Y, {kNoMarks, {5, 1, 1, 5, 5, 5}, kNoMarks}), MarkX2},
+        {"%grpclr 2, 2, 5", Table(xy, kX1X2Y, {kNoMarks, {5, 0, 0, 0, 0, 5}, kNoMarks}), MarkX2},
         {"%sort 3, up", Table(xy, {{1, 2, 4, 3, 5, 6}, {2, 1, 2, 4, 6, 5}, {3.5, 4, 7, 7.5, 11.5, 12}})},
         {"%sort 3, down", Table(xy, {{6, 5, 3, 4, 2, 1}, {5, 6, 4, 2, 1, 2}, {12, 11.5, 7.5, 7, 4, 3.5}})},
         // Variable numbers outside the range sort by the first or the last.

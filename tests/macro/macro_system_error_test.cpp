@@ -8,6 +8,7 @@
 #include "core/model/undo_store.h"
 #include "macro/macro_opcodes.h"
 #include "macro_system_support.h"
+#include "support/expect_exception.h"
 
 namespace {
 
@@ -63,7 +64,9 @@ TEST(MacroSystemErrors, ShortArraysAreTheRangeError) {
                      {"%insvar \"z\", 1, b", "範囲エラー at 59"},
                      {"%getvar \"t.MDF\", \"y\", b, 1, 4", "範囲エラー at 75"},
                      {"%putvar \"t.MDF\", \"y\", b, 1, 4", "範囲エラー at 75"},
+                     {"%trend 1, b", "範囲エラー at 56"},
                      {"%trend 1, b, n", "範囲エラー at 56"},
+                     {"%predict b, 1, 3", "範囲エラー at 69"},
                      {"%residual b, 1, 3", "範囲エラー at 69"},
                  },
                  true);
@@ -113,24 +116,14 @@ TEST(MacroSystemErrors, MalformedInstructionsAreTheSystemError) {
     unknown.EmitSys(26, 0, 0);
     unknown.Emit(opEND);
     unknown.FinishCode();
-    try {
-        f.run.Run(unknown);
-        ADD_FAILURE() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "システムエラー at 0");
-    }
+    ExpectExceptionMessage([&] { f.run.Run(unknown); }, "システムエラー at 0", "unknown command");
 
     MacroObject longList;
     longList.EmitNumber(opLDI, 1);
     longList.EmitSys(2, 5, 0);
     longList.Emit(opEND);
     longList.FinishCode();
-    try {
-        f.run.Run(longList);
-        ADD_FAILURE() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "システムエラー at 9");
-    }
+    ExpectExceptionMessage([&] { f.run.Run(longList); }, "システムエラー at 9", "long delete list");
     ExpectTable(f.Now(), StartTable(), "malformed");
 }
 

@@ -77,13 +77,4 @@ TEST(MacroSystemFit, ZeroPivotIsTheTypeError) {
     EXPECT_EQ(f.RunBody("%residual a, 1, 2"), "型違反エラー at -1");
 }
 
-// An array with room for fewer values than observations is the range error
-// at the command (14 bytes long for the fits: the address is its fifth byte).
-TEST(MacroSystemFit, ShortArrayIsTheRangeError) {
-    SystemFixture f;
-    // b[3] after MCR (9 bytes) and two declarations (19 bytes each): 47.
-    EXPECT_EQ(f.RunBody("%trend 1, b"), "範囲エラー at 56");
-    EXPECT_EQ(f.RunBody("%predict b, 1, 3"), "範囲エラー at 69");
-}
-
 }  // namespace
