@@ -74,6 +74,15 @@ void AddLoop(MacroObject& m, int passes) {
     End(m);
 }
 
+// x = value, with x at offset 6; then x is pushed when load is set.
+void SetX(MacroObject& m, double value, bool load) {
+    Main(m, 8);
+    Ldi(m, value);
+    m.EmitVariableRef(opSTA, Var(6));
+    m.Emit(opPOP);
+    if (load) m.EmitVariableRef(opLDA, Var(6));
+}
+
 TEST(MacroRunDecoded, WholeAndSteppedRunsAgreeTable) {
     struct Case {
         const char* name;
@@ -98,21 +107,13 @@ TEST(MacroRunDecoded, WholeAndSteppedRunsAgreeTable) {
          }, "", 10.0, ""},
         // x = 4; x / 0 fails with both cells pushed: 4 is the value left
         {"division of a variable by zero", [](MacroObject& m) {
-             Main(m, 8);
-             Ldi(m, 4);
-             m.EmitVariableRef(opSTA, Var(6));
-             m.Emit(opPOP);
-             m.EmitVariableRef(opLDA, Var(6));
+             SetX(m, 4, true);
              Ldi(m, 0);
              m.Emit(opDIV);
              End(m);
          }, "範囲エラー at -1", 4.0, ""},
         {"remainder by zero", [](MacroObject& m) {
-             Main(m, 8);
-             Ldi(m, 9);
-             m.EmitVariableRef(opSTA, Var(6));
-             m.Emit(opPOP);
-             m.EmitVariableRef(opLDA, Var(6));
+             SetX(m, 9, true);
              Ldi(m, 0);
              m.Emit(opREM);
              End(m);
@@ -134,11 +135,7 @@ TEST(MacroRunDecoded, WholeAndSteppedRunsAgreeTable) {
          }, "型違反エラー at 0", 0.0, ""},
         // 2 * 3 written, then 1 left
         {"output between joined groups", [](MacroObject& m) {
-             Main(m, 8);
-             Ldi(m, 3);
-             m.EmitVariableRef(opSTA, Var(6));
-             m.Emit(opPOP);
-             m.EmitVariableRef(opLDA, Var(6));
+             SetX(m, 3, true);
              Ldi(m, 2);
              m.Emit(opMUL);
              m.Emit(opWRE);
@@ -147,10 +144,7 @@ TEST(MacroRunDecoded, WholeAndSteppedRunsAgreeTable) {
          }, "", 1.0, "6"},
         // x = 6, then x - 2, x * 3, x / 4, x ^ 2, x = 6, x <> 6, x <= 6, x > 6, x >= 7
         {"a variable and a constant under every kind of operator", [](MacroObject& m) {
-             Main(m, 8);
-             Ldi(m, 6);
-             m.EmitVariableRef(opSTA, Var(6));
-             m.Emit(opPOP);
+             SetX(m, 6, false);
              const std::pair<int, double> ops[] = {{opSUB, 2}, {opMUL, 3}, {opDIV, 4}, {opPOW, 2}, {opEQ, 6},
                                                    {opNE, 6}, {opLE, 6}, {opGT, 6}, {opGE, 7}};
              for (const auto& [op, c] : ops) {
@@ -164,6 +158,8 @@ TEST(MacroRunDecoded, WholeAndSteppedRunsAgreeTable) {
          }, "", 0.0, "4\t18\t1.5\t36\t1\t0\t1\t0\t0\t"},
         // a loop that runs zero times: the joined LPR is never reached
         {"loop of no passes", [](MacroObject& m) { AddLoop(m, 0); }, "", 0.0, ""},
+        // no END: the next fetch is at 9
+        {"running off the end", [](MacroObject& m) { Ldi(m, 2); m.FinishCode(); }, "システムエラー at 9", 2.0, ""},
     };
     for (const auto& c : cases) {
         MacroObject m;
@@ -202,15 +198,6 @@ TEST(MacroRunDecoded, AJumpIntoAnOperandFailsAtItsAddress) {
         EXPECT_EQ(e.Message(), "システムエラー at 5");
     }
     f.run.Finish();
-}
-
-TEST(MacroRunDecoded, RunningOffTheEndFailsAfterTheLastInstruction) {
-    MacroObject m;
-    Ldi(m, 2);
-    m.FinishCode();  // no END: the next fetch is at 9
-    EXPECT_EQ(RunWhole(m).error, "システムエラー at 9");
-    EXPECT_EQ(RunStepped(m).error, "システムエラー at 9");
-    EXPECT_EQ(RunWhole(m).value, 2.0);
 }
 
 TEST(MacroRunDecoded, SteppingDoesOneInstructionOfAJoinedGroup) {

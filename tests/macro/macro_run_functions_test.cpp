@@ -136,14 +136,12 @@ TEST(MacroRunFunctions, UserFunctionCalls) {
     ASSERT_EQ(f.Evaluate("@sc(2, 5)"), "");
     EXPECT_EQ(f.state.EvalRun().currentUserFunction, -1);  // restored after the call
     EXPECT_EQ(f.state.EvalRun().runningCalls, 0);
-}
-
-TEST(MacroRunFunctions, UserCallsOfEarlierEvaluationsDoNotCountAgainstTheRun) {
-    // Each call from a macro has the call budget of one evaluation.
-    FunctionFixture f;
-    f.state.EvalRun().userCalls = kMaxUserCallsPerEvaluation + 1;
-    ASSERT_EQ(f.Evaluate("@sc(2, 5)"), "");
-    EXPECT_EQ(f.run.CurrentValue(), 11.0);
+    // Calls of earlier evaluations do not count: each call from a macro has
+    // the call budget of one evaluation.
+    FunctionFixture g;
+    g.state.EvalRun().userCalls = kMaxUserCallsPerEvaluation + 1;
+    ASSERT_EQ(g.Evaluate("@sc(2, 5)"), "");
+    EXPECT_EQ(g.run.CurrentValue(), 11.0);
 }
 
 TEST(MacroRunFunctions, RealReadsATextTable) {
