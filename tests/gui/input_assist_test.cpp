@@ -2,6 +2,8 @@
 // and handing the expression back to the input line and the prompt.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -52,11 +54,8 @@ TEST(InputAssistText, BackspaceAndDeleteTakeWholeCharacters) {
 
 TEST(InputAssistText, CaretMovesByCharacters) {
     const QString text = QString::fromUtf8("a𠮷b");
-    EXPECT_EQ(CaretRight(text, 1), 3);
-    EXPECT_EQ(CaretLeft(text, 3), 1);
-    EXPECT_EQ(CaretLeft(text, 0), 0);
-    EXPECT_EQ(CaretRight(text, 4), 4);
-    EXPECT_EQ(CaretRight(text, 0), 1);
+    for (auto [from, to] : {std::pair{1, 3}, std::pair{4, 4}, std::pair{0, 1}}) EXPECT_EQ(CaretRight(text, from), to) << from;
+    for (auto [from, to] : {std::pair{3, 1}, std::pair{0, 0}}) EXPECT_EQ(CaretLeft(text, from), to) << from;
 }
 
 TEST(InputAssistText, WordBeforeCaretAndPickedItems) {
@@ -83,10 +82,12 @@ protected:
     ~InputAssistTest() override { state_.SetServices(nullptr); }
 
     void OpenData() { state_.SetModel(MakeModel({{1, 2, 3, 4}, {2, 4, 6, 9}}, {}, {"X", "所得"})); }
-    void Click(const char* name) {
-        QPushButton* b = assist_.TokenButton(QString::fromLatin1(name));
-        ASSERT_NE(b, nullptr) << name;
-        b->click();
+    void Click(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            QPushButton* b = assist_.TokenButton(QString::fromLatin1(name));
+            ASSERT_NE(b, nullptr) << name;
+            b->click();
+        }
     }
     // Chooses a statistic once the menu is open.
     static void ChooseFromMenu(const QString& item) {
@@ -117,11 +118,8 @@ TEST_F(InputAssistTest, WithoutDataOnlyFunctionsAreOffered) {
     assist_.SetRegData(nullptr);
     EXPECT_EQ(assist_.cbVarNames->count(), 0);
     ASSERT_EQ(assist_.cbFuncNames->count(), 57 + 1 + 2);
-    EXPECT_EQ(assist_.cbFuncNames->itemText(0), "sin");
-    EXPECT_EQ(assist_.cbFuncNames->itemText(56), "hornor");
-    EXPECT_EQ(assist_.cbFuncNames->itemText(57), "@sq");
-    EXPECT_EQ(assist_.cbFuncNames->itemText(58), "@~mac");
-    EXPECT_EQ(assist_.cbFuncNames->itemText(59), QString::fromUtf8("@~回帰"));
+    const std::pair<int, const char*> items[] = {{0, "sin"}, {56, "hornor"}, {57, "@sq"}, {58, "@~mac"}, {59, "@~回帰"}};
+    for (auto [i, text] : items) EXPECT_EQ(assist_.cbFuncNames->itemText(i), QString::fromUtf8(text)) << i;
 }
 
 TEST_F(InputAssistTest, VariablesThenTheActiveUserScalars) {
@@ -144,20 +142,14 @@ TEST_F(InputAssistTest, KeysAndPickersInsertAtTheCaret) {
     assist_.SetRegData(state_.Model());
     assist_.cbFuncNamesChange(assist_.cbFuncNames->findText("log"));
     assist_.cbVarNamesChange(0);
-    Click("btnRK");
-    Click("btnMul");
-    Click("btnTwo");
-    Click("btnComma");
-    Click("btnSemiColon");
-    Click("btnQuest");
-    Click("btnColon");
+    Click({"btnRK", "btnMul", "btnTwo", "btnComma", "btnSemiColon", "btnQuest", "btnColon"});
     EXPECT_EQ(assist_.Expression(), "log(#X)*2,;?:");
     assist_.btnHomeClick();
     assist_.cbVarNamesChange(2);  // "@0"
     EXPECT_EQ(assist_.Expression(), "@0log(#X)*2,;?:");
     // A selection is replaced.
     assist_.eEval->setSelection(2, 3);
-    Click("btnPlus");
+    Click({"btnPlus"});
     EXPECT_EQ(assist_.Expression(), "@0+(#X)*2,;?:");
     assist_.btnACClick();
     EXPECT_EQ(assist_.Expression(), "");
@@ -261,7 +253,7 @@ TEST_F(InputAssistTest, LibraryMacroIsCalledFromTheExpression) {
     GetMacroEngine(state_).library.AddOrReplace("macro twice(a) { a * 2 }");
     assist_.SetRegData(nullptr);
     assist_.cbFuncNamesChange(assist_.cbFuncNames->findText("@~twice"));
-    for (const char* key : {"btnTwo", "btnOne", "btnRK"}) Click(key);
+    Click({"btnTwo", "btnOne", "btnRK"});
     EXPECT_EQ(assist_.Expression(), "@~twice(21)");
     assist_.btnCalc->click();
     EXPECT_EQ(assist_.Expression(), "42");
@@ -284,6 +276,15 @@ TEST_F(InputAssistTest, EnterInTheEditAcceptsAndCtrlHOpensTheHelpTopic) {
     EXPECT_EQ(help[0].value, 1002);
 }
 
+// Runs `act` on the assistant once it is open as a modal window.
+void OnAssist(std::function<void(TfrmInputAssist*)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        act(w);
+    });
+}
+
 class AssistHandBackTest : public StartedWindows {
 protected:
     AssistHandBackTest() : StartedWindows("assist") {
@@ -292,15 +293,10 @@ protected:
 };
 
 TEST_F(AssistHandBackTest, BuiltExpressionGoesToTheInputLine) {
-    QTimer::singleShot(0, [] {
-        auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    OnAssist([](TfrmInputAssist* w) {
         EXPECT_EQ(w->cbVarNames->itemText(1), "Y");
         w->cbFuncNamesChange(w->cbFuncNames->findText("sqrt"));
-        w->TokenButton("btnOne")->click();
-        w->TokenButton("btnSix")->click();
-        w->TokenButton("btnRK")->click();
-        w->TokenButton("btnPlus")->click();
+        for (const char* key : {"btnOne", "btnSix", "btnRK", "btnPlus"}) w->TokenButton(key)->click();
         w->cbVarNamesChange(0);
         EXPECT_EQ(w->Expression(), "sqrt(16)+#X");
         w->btnOut->click();
@@ -318,9 +314,7 @@ protected:
 // and functions; its variable list is empty.
 TEST_F(AssistWithoutDataTest, OpensAndHandsBackWithoutADataSet) {
     ASSERT_EQ(state_.Model(), nullptr);
-    QTimer::singleShot(0, [] {
-        auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    OnAssist([](TfrmInputAssist* w) {
         EXPECT_EQ(w->cbVarNames->findText("X"), -1);
         for (const char* key : {"btnOne", "btnPlus", "btnTwo"}) w->TokenButton(key)->click();
         EXPECT_EQ(w->Expression(), "1+2");
@@ -334,9 +328,7 @@ TEST_F(AssistHandBackTest, EvaluatedValueGoesToThePrompt) {
     TInputDlg* prompt = windows_->InputDlg.get();
     ASSERT_TRUE(prompt->btnAssist->isEnabled());
     prompt->SetText("old");
-    QTimer::singleShot(0, [] {
-        auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    OnAssist([](TfrmInputAssist* w) {
         for (const char* key : {"btnSeven", "btnMul", "btnEight"}) w->TokenButton(key)->click();
         w->btnCalc->click();
         w->btnOut->click();
@@ -344,9 +336,7 @@ TEST_F(AssistHandBackTest, EvaluatedValueGoesToThePrompt) {
     prompt->btnAssist->click();
     EXPECT_EQ(prompt->Text(), "56");
     // Cancel keeps the prompt's text.
-    QTimer::singleShot(0, [] {
-        auto* w = qobject_cast<TfrmInputAssist*>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
+    OnAssist([](TfrmInputAssist* w) {
         w->TokenButton("btnNine")->click();
         w->btnCancel->click();
     });

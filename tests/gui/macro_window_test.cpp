@@ -2,6 +2,8 @@
 // run, stepped, saved and opened again.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -49,8 +51,21 @@ protected:
                 window_->eSource->insertPlainText(QString(c));
         }
     }
+    void Compile(const char* text = kSource) {
+        Type(text);
+        window_->SetMacroExecute();
+    }
     QString Listing(int row) const { return window_->lbCode->item(row)->text(); }
     std::string Caption() const { return window_->windowTitle().toStdString(); }
+    QColor ColourAt(int pos) const {
+        QTextCursor cursor(window_->eSource->document());
+        cursor.setPosition(pos);
+        return cursor.charFormat().foreground().color();
+    }
+    // Cells as {column, row, text}.
+    static void ExpectCells(const TStringGrid* grid, std::initializer_list<std::tuple<int, int, const char*>> cells) {
+        for (auto [c, r, text] : cells) EXPECT_EQ(grid->Cell(c, r), QString::fromUtf8(text)) << c << "," << r;
+    }
 
     ScratchFolder dir_;
     ScriptedServices ui_;
@@ -108,8 +123,7 @@ TEST_F(MacroWindowTest, TypedMacroCompilesRunsAndShowsItsOutput) {
 }
 
 TEST_F(MacroWindowTest, SteppingMovesLineRegistersAndStacks) {
-    Type(kSource);
-    window_->SetMacroExecute();
+    Compile();
     window_->ResetExecute();
     EXPECT_EQ(window_->lbCode->currentRow(), 1);
     EXPECT_EQ(window_->sgStack->RowCount(), 2);
@@ -122,22 +136,16 @@ TEST_F(MacroWindowTest, SteppingMovesLineRegistersAndStacks) {
     EXPECT_EQ(window_->stBP->text(), QStringLiteral("1"));
     EXPECT_EQ(window_->sgStack->RowCount(), 8);
     // Top word first: word 6 is the high half of x (0), word 4 the static link 1.
-    EXPECT_EQ(window_->sgStack->Cell(0, 1), QStringLiteral("6"));
-    EXPECT_EQ(window_->sgStack->Cell(0, 3), QStringLiteral("4"));
-    EXPECT_EQ(window_->sgStack->Cell(1, 3), QStringLiteral("00000001"));
+    ExpectCells(window_->sgStack, {{0, 1, "6"}, {0, 3, "4"}, {1, 3, "00000001"}});
     // LDI 2, STA x, POP, LDA x, LDI 1: two numbers, 1 on top of 2.
     for (int i = 0; i < 5; ++i) window_->StepRunExecute();
     EXPECT_EQ(window_->lbCode->currentRow(), 7);
     ASSERT_EQ(window_->sgACC->RowCount(), 3);
-    EXPECT_EQ(window_->sgACC->Cell(0, 1), QStringLiteral("V"));
-    EXPECT_EQ(window_->sgACC->Cell(1, 1), QStringLiteral("1"));
-    EXPECT_EQ(window_->sgACC->Cell(1, 2), QStringLiteral("2"));
+    ExpectCells(window_->sgACC, {{0, 1, "V"}, {1, 1, "1"}, {1, 2, "2"}});
     // x = 2.0: high word 0x40000000 at word 6.
-    EXPECT_EQ(window_->sgStack->Cell(1, 1), QStringLiteral("40000000"));
-    EXPECT_EQ(window_->sgStack->Cell(1, 2), QStringLiteral("00000000"));
+    ExpectCells(window_->sgStack, {{1, 1, "40000000"}, {1, 2, "00000000"}});
     // ADD, WRE: the output page has the text.
-    window_->StepRunExecute();
-    window_->StepRunExecute();
+    for (int i = 0; i < 2; ++i) window_->StepRunExecute();
     EXPECT_EQ(window_->eOut->toPlainText(), QStringLiteral("3"));
     EXPECT_EQ(window_->lbCode->currentRow(), 9);
     // END finishes the run.
@@ -147,8 +155,7 @@ TEST_F(MacroWindowTest, SteppingMovesLineRegistersAndStacks) {
 }
 
 TEST_F(MacroWindowTest, AnExpressionEvaluatedWhileSteppingLeavesTheSteppedRunAlone) {
-    Type(kSource);
-    window_->SetMacroExecute();
+    Compile();
     window_->lbCode->setCurrentRow(7);
     window_->CursorExecute();
     ASSERT_EQ(window_->Debugger().Interpreter().CellCount(), 2);
@@ -168,8 +175,7 @@ TEST_F(MacroWindowTest, AClickOnAStackRowShowsThatWordBelowTheStackPointer) {
         shown.push_back(word);
         EXPECT_LT(word, run.SP());
     });
-    Type(kSource);
-    window_->SetMacroExecute();
+    Compile();
     window_->sgStackClick(1);  // no run: nothing to show
     window_->StepRunExecute();
     // SP 7: rows 1 .. 7 list words 6 .. 0; word 0 (row 7) is not offered.
@@ -178,8 +184,7 @@ TEST_F(MacroWindowTest, AClickOnAStackRowShowsThatWordBelowTheStackPointer) {
 }
 
 TEST_F(MacroWindowTest, CursorRunsToTheSelectedLineAndRunFinishesTheStep) {
-    Type(kSource);
-    window_->SetMacroExecute();
+    Compile();
     window_->lbCode->setCurrentRow(6);
     window_->CursorExecute();
     EXPECT_EQ(window_->Debugger().CurrentLine(), 6);
@@ -215,8 +220,7 @@ TEST_F(MacroWindowTest, ACompileErrorIsShownAndTheCodeBeforeItListed) {
 }
 
 TEST_F(MacroWindowTest, SaveWritesTheEditorsTextAndOpenBringsItBack) {
-    Type("macro m { write \"回帰\" }");
-    window_->SetMacroExecute();
+    Compile("macro m { write \"回帰\" }");
     // Edited after the compilation: the save takes the text as it is now.
     window_->eSource->moveCursor(QTextCursor::End);
     Type(" // 注");
@@ -243,11 +247,8 @@ TEST_F(MacroWindowTest, SaveWritesTheEditorsTextAndOpenBringsItBack) {
 
 TEST_F(MacroWindowTest, TypingRecoloursAndCtrlZUndoesTheTyping) {
     Type("x = sin");
-    QTextCursor cursor(window_->eSource->document());
-    cursor.setPosition(4);  // the blank before "sin"
-    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(0, 0, 0));
-    cursor.setPosition(5);
-    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(0, 0, 255));
+    EXPECT_EQ(ColourAt(4), QColor(0, 0, 0));  // the blank before "sin"
+    EXPECT_EQ(ColourAt(5), QColor(0, 0, 255));
     QTest::keyClick(window_->eSource, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(window_->eSource->toPlainText(), QString());
 }
@@ -258,12 +259,10 @@ TEST_F(MacroWindowTest, APastedBlockIsColouredFromItsFirstLine) {
     const QString expected = QStringLiteral("bbb-bbb-ggg");
     for (int i = 0; i < expected.size(); ++i) {
         if (expected[i] == QLatin1Char('-')) continue;
-        QTextCursor cursor(window_->eSource->document());
-        cursor.setPosition(i + 1);
         const QColor want = expected[i] == QLatin1Char('b')   ? QColor(0, 0, 255)
                             : expected[i] == QLatin1Char('g') ? QColor(0, 128, 0)
                                                               : QColor(0, 0, 0);
-        EXPECT_EQ(cursor.charFormat().foreground().color(), want) << i;
+        EXPECT_EQ(ColourAt(i + 1), want) << i;
     }
 }
 

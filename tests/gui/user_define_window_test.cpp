@@ -2,6 +2,8 @@
 // the clear actions, what closing stores, and the main window's command.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QAction>
 #include <QApplication>
 #include <QTabWidget>
@@ -40,21 +42,16 @@ TEST_F(UserDefineTest, PagesShowHeadingsNamesAndValues) {
     EXPECT_EQ(window_.windowTitle().toStdString(), "ユーザ定義");
     EXPECT_EQ(window_.PC->tabText(0).toStdString(), "変数");
     EXPECT_EQ(window_.PC->tabText(1).toStdString(), "関数");
-    const char* headings[] = {"番号", "共用変数名", "共用変数値", "個別ファイル変数名", "個別ファイル変数値"};
-    for (int c = 0; c < 5; ++c) EXPECT_EQ(UV(c, 0), headings[c]);
     EXPECT_EQ(window_.sgUV->RowCount(), 11);
     EXPECT_EQ(window_.sgUV->ColWidth(0), 50);
     EXPECT_EQ(window_.sgUF->ColWidth(1), 500);
-    // Without a data set the file bank shows "-".
-    EXPECT_EQ(UV(0, 10), "9");
-    EXPECT_EQ(UV(1, 10), "9");
-    EXPECT_EQ(UV(2, 10), "0");
-    EXPECT_EQ(UV(3, 1), "-");
-    EXPECT_EQ(UV(4, 1), "-");
-    EXPECT_EQ(UF(0, 0), "関数名");
-    EXPECT_EQ(UF(1, 0), "定義式");
-    EXPECT_EQ(UF(0, 1), "未定義");
-    EXPECT_EQ(UF(1, 1), "");
+    // Page 'V' or 'F', column, row, text; without a data set the file bank shows "-".
+    const std::tuple<char, int, int, const char*> cells[] = {
+        {'V', 0, 0, "番号"}, {'V', 1, 0, "共用変数名"}, {'V', 2, 0, "共用変数値"}, {'V', 3, 0, "個別ファイル変数名"},
+        {'V', 4, 0, "個別ファイル変数値"}, {'V', 0, 10, "9"}, {'V', 1, 10, "9"}, {'V', 2, 10, "0"}, {'V', 3, 1, "-"},
+        {'V', 4, 1, "-"}, {'F', 0, 0, "関数名"}, {'F', 1, 0, "定義式"}, {'F', 0, 1, "未定義"}, {'F', 1, 1, ""}};
+    for (const auto& [page, c, r, text] : cells)
+        EXPECT_EQ(page == 'V' ? UV(c, r) : UF(c, r), text) << page << c << "," << r;
 }
 
 TEST_F(UserDefineTest, EditedFunctionIsUsedByTheEvaluator) {
@@ -107,10 +104,8 @@ TEST_F(UserDefineTest, EditedScalarIsUsedAndKeepsItsDigits) {
 }
 
 TEST_F(UserDefineTest, FileBankOnlyWithADataSet) {
-    window_.sgUVClick(3, 1);
-    window_.sgUVClick(4, 1);
-    window_.sgUVClick(0, 1);
-    window_.sgUVClick(1, 0);
+    const int offBank[][2] = {{3, 1}, {4, 1}, {0, 1}, {1, 0}};
+    for (const auto& cell : offBank) window_.sgUVClick(cell[0], cell[1]);
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
     OpenData();
     ui_.QueueInput("2.5e3");
