@@ -24,6 +24,9 @@ constexpr long double kSingularPivot = 0x1p-52L;
 // An inflation factor beyond which the long double sweep keeps fewer than
 // about 12 correct digits (its unit roundoff is 5.4e-20).
 constexpr long double kMaxLongDoubleVif = 1e7L;
+// An inflation factor below which the pass over the observations keeps
+// more than 12 digits in double precision (centred values).
+constexpr long double kMaxDoublePassVif = 1e4L;
 // A restriction row whose remainder, after the earlier rows are taken out,
 // is at most this share of its largest coefficient depends on them.
 constexpr double kDependentRow = 1e-12;
@@ -72,13 +75,21 @@ Restricted::Restricted(const Reg& reg, std::uint16_t groupMask, const std::vecto
 
 void Restricted::CheckData() const {
     // Regressors and the dependent; the constant column is the builder's.
-    for (int j = 0; j < k_; ++j)
-        for (int i = 0; i < n_; ++i)
-            if (!std::isfinite(data_[i][j])) {
+    // Row by row, as the values lie; the first bad one is named.
+    const double* values = data_.Data();
+    const long long stride = k_ + 1;
+    for (long long i = 0; i < n_; ++i) {
+        const double* row = values + i * stride;
+        double sum = 0.0;
+        for (int j = 0; j < k_; ++j) sum += row[j] * 0.0;
+        if (sum == 0.0) continue;  // NaN for any value that is not finite
+        for (int j = 0; j < k_; ++j)
+            if (!std::isfinite(row[j])) {
                 const std::string& name = j == k_ - 1 ? depName_ : names_[static_cast<std::size_t>(j)];
                 throw Exception("変数 " + name + " の " + std::to_string(i + 1) +
                                 " 番目の値が有限の数値ではありません。");
             }
+    }
 }
 
 void Restricted::SweepMoments(EngineContext& context) {
@@ -109,9 +120,10 @@ void Restricted::SweepMoments(EngineContext& context) {
     if (lostDigits_) WarningBox(context.Services(), "桁落ちが存在します。");
     if (singular) throw EZeroDivide("INVERSE ERROR!");
 
-    bool precise = lostDigits_;
-    for (int i = 0; i < p && !precise; ++i)
-        if (!(m[i][i] * original[static_cast<std::size_t>(i)] < kMaxLongDoubleVif)) precise = true;
+    long double largestVif = 0.0L;
+    for (int i = 0; i < p; ++i) largestVif = std::max(largestVif, m[i][i] * original[static_cast<std::size_t>(i)]);
+    const bool precise = lostDigits_ || !(largestVif < kMaxLongDoubleVif);
+    doublePass_ = !precise && largestVif < kMaxDoublePassVif;
 
     sInverse_.assign(ps * ps, DoubleDouble());
     slopes_.assign(ps, DoubleDouble());

@@ -101,6 +101,8 @@ private:
     // number of threads.
     long double ObservationPass(const Solution& s, std::vector<double>& fitted, std::vector<double>& resid,
                                 std::vector<double>& lever) const;
+    long double DoubleObservationPass(const Solution& s, std::vector<double>& fitted, std::vector<double>& resid,
+                                      std::vector<double>& lever) const;
     void CheckData() const;
     void SweepMoments(EngineContext& context);
     bool RestrictionsIndependent() const;
@@ -118,6 +120,8 @@ private:
     double r2_ = 0.0, adjR2_ = 0.0, sse_ = 0.0, s2_ = 0.0, syy_ = 0.0, varY_ = 0.0, f_ = 0.0, df_ = 0.0;
     double gk_ = 0.0, dw_ = 0.0;
     bool lostDigits_ = false;
+    // Well-conditioned data: the pass over the observations in double.
+    bool doublePass_ = false;
     std::vector<std::string> names_;
     std::string depName_;
     EngineContext* context_ = nullptr;

@@ -85,6 +85,7 @@ Restricted::Solution Restricted::Solve() const {
 
 long double Restricted::ObservationPass(const Solution& s, std::vector<double>& fitted, std::vector<double>& resid,
                                         std::vector<double>& lever) const {
+    if (doublePass_) return DoubleObservationPass(s, fitted, resid, lever);
     const int p = k_ - 1;
     const std::size_t ps = static_cast<std::size_t>(p);
     std::vector<long double> mean(ps), slope(ps), c(ps * ps), cConstant(ps);
@@ -125,6 +126,73 @@ long double Restricted::ObservationPass(const Solution& s, std::vector<double>& 
             resid[ui] = static_cast<double>(e);
             lever[ui] = static_cast<double>(h);
             sse += e * e;
+        }
+        chunkSse[static_cast<std::size_t>(first / kMomentChunkRows)] = sse;
+    });
+    long double total = 0.0L;
+    for (long double v : chunkSse) total += v;
+    return total;
+}
+
+long double Restricted::DoubleObservationPass(const Solution& s, std::vector<double>& fitted,
+                                              std::vector<double>& resid, std::vector<double>& lever) const {
+    // Blocks of observations held by column, so that every step runs along
+    // the observations of the block.
+    constexpr int kBlock = 64;
+    const int p = k_ - 1;
+    const std::size_t ps = static_cast<std::size_t>(p);
+    std::vector<double> mean(ps), slope(ps), c(ps * ps), cConstant(ps);
+    for (std::size_t i = 0; i < ps; ++i) {
+        mean[i] = means_[i].ToDouble();
+        slope[i] = s.gamma[i].ToDouble();
+        for (std::size_t l = 0; l < ps; ++l) c[i * ps + l] = s.centredCov(static_cast<int>(i), static_cast<int>(l)).ToDouble() * (l == i ? 1 : 2);
+        cConstant[i] = 2 * s.centredCov(static_cast<int>(i), p).ToDouble();
+    }
+    const double cc = s.centredCov(p, p).ToDouble();
+    const double fittedMean = s.gamma[ps].ToDouble();
+    const double yMean = yMean_.ToDouble();
+    const double meanShift = (s.gamma[ps] - yMean_).ToDouble();
+    const long long stride = k_ + 1;
+    const double* values = data_.Data();
+
+    const int chunks = static_cast<int>((n_ + kMomentChunkRows - 1) / kMomentChunkRows);
+    std::vector<long double> chunkSse(static_cast<std::size_t>(chunks), 0.0L);
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        std::vector<double> z(ps * kBlock);
+        double along[kBlock], h[kBlock], e[kBlock];
+        long double sse = 0.0L;
+        for (long long b0 = first; b0 < first + count; b0 += kBlock) {
+            const int len = static_cast<int>(std::min<long long>(kBlock, first + count - b0));
+            for (int r = 0; r < len; ++r) {
+                const double* row = values + (b0 + r) * stride;
+                for (std::size_t a = 0; a < ps; ++a) z[a * kBlock + r] = row[a] - mean[a];
+                e[r] = (row[p] - yMean) - meanShift;
+                along[r] = 0.0;
+                h[r] = cc;
+            }
+            for (std::size_t a = 0; a < ps; ++a) {
+                const double* za = &z[a * kBlock];
+                const double sa = slope[a];
+                for (int r = 0; r < len; ++r) along[r] += za[r] * sa;
+                double t[kBlock];
+                for (int r = 0; r < len; ++r) t[r] = cConstant[a];
+                for (std::size_t b = a; b < ps; ++b) {
+                    const double cab = c[a * ps + b];
+                    const double* zb = &z[b * kBlock];
+                    for (int r = 0; r < len; ++r) t[r] += cab * zb[r];
+                }
+                for (int r = 0; r < len; ++r) h[r] += za[r] * t[r];
+            }
+            double blockSse = 0.0;
+            for (int r = 0; r < len; ++r) {
+                const std::size_t i = static_cast<std::size_t>(b0 + r);
+                const double er = e[r] - along[r];
+                fitted[i] = fittedMean + along[r];
+                resid[i] = er;
+                lever[i] = h[r];
+                blockSse += er * er;
+            }
+            sse += blockSse;
         }
         chunkSse[static_cast<std::size_t>(first / kMomentChunkRows)] = sse;
     });
