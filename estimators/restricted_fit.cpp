@@ -50,9 +50,9 @@ bool Restricted::Estimate() {
 
         bRestricted_ = bR;
         cov_.Replace(cov);
-        fitted_ = fitted;
-        residuals_ = resid;
-        leverage_ = lever;
+        fitted_.swap(fitted);
+        residuals_.swap(resid);
+        leverage_.swap(lever);
         sse_ = sseD;
         df_ = df;
         f_ = f;
