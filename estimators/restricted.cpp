@@ -6,9 +6,10 @@
 
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
-#include "core/numeric/moment_matrix.h"
-#include "core/numeric/statistics.h"
+#include "core/numeric/precise_moments.h"
+#include "core/numeric/regression_moments.h"
 #include "core/settings/engine_context.h"
+#include "estimators/restricted_algebra.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 
@@ -17,46 +18,37 @@ namespace {
 // A pivot below this share of its value before any regressor was swept
 // has lost its digits.
 constexpr double kDigitLoss = 1e-7;
+// A pivot at or below this share of its value is rounding noise: the
+// regressor is a combination of the others.
+constexpr long double kSingularPivot = 0x1p-52L;
+// An inflation factor beyond which the long double sweep keeps fewer than
+// about 12 correct digits (its unit roundoff is 5.4e-20).
+constexpr long double kMaxLongDoubleVif = 1e7L;
+// An inflation factor below which the pass over the observations keeps
+// more than 12 digits in double precision (centred values).
+constexpr long double kMaxDoublePassVif = 1e4L;
 // A restriction row whose remainder, after the earlier rows are taken out,
 // is at most this share of its largest coefficient depends on them.
 constexpr double kDependentRow = 1e-12;
-// The iterative inverse can settle on the well-determined directions
-// before the nearly singular one has grown in; such a result is no
-// inverse. True when a * inverse is the identity within kIdentityTolerance.
-constexpr double kIdentityTolerance = 1e-6;
-
-bool ReproducesIdentity(const Matrix& a, const Matrix& inverse, int k) {
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j) {
-            long double s = 0.0L;
-            for (int l = 0; l < k; ++l) s += static_cast<long double>(a[i][l]) * inverse[l][j];
-            const long double deviation = s - (i == j ? 1.0L : 0.0L);
-            if (!(std::abs(deviation) <= kIdentityTolerance)) return false;
-        }
-    return true;
-}
 
 }  // namespace
 
 Restricted::Restricted(const Reg& reg, std::uint16_t groupMask, const std::vector<std::uint8_t>& varFlags,
                        const std::string& depName) {
-    Matrix d;
     std::vector<std::string> names;
     context_ = &reg.Context();
-    BuildDesignMatrix(reg, groupMask, &varFlags, false, true, names, d, depName);
-    n_ = d.Rows();
-    k_ = d.Cols() - 1;
+    BuildDesignMatrix(reg, groupMask, &varFlags, false, true, names, data_, depName);
+    n_ = data_.Rows();
+    k_ = data_.Cols() - 1;
     m_ = 1;
     const std::size_t k = static_cast<std::size_t>(k_), n = static_cast<std::size_t>(n_);
-    x_.Replace(Matrix(n_, k_, 1.0));
-    y_.assign(n, 0.0);
-    for (int i = 0; i < n_; ++i) {
-        y_[static_cast<std::size_t>(i)] = d[i][k_ - 1];
-        for (int j = 0; j < k_ - 1; ++j) x_[i][j] = d[i][j];
-    }
     names_.assign(names.begin(), names.begin() + static_cast<long>(k));
     depName_ = names[k - 1];
     names_[k - 1] = Reg::ConstantName();
+    // The residual variance of the unrestricted fit divides by n - k.
+    if (n_ <= k_) throw Exception("自由度不足");
+    CheckData();
+
     cov_.Replace(Matrix(k_, k_, 0.0));
     rMatrix_.Replace(Matrix(1, k_, 0.0));
     r_.assign(1, 0.0);
@@ -64,50 +56,98 @@ Restricted::Restricted(const Reg& reg, std::uint16_t groupMask, const std::vecto
     residuals_.assign(n, 0.0);
     leverage_.assign(n, 0.0);
     fitted_.assign(n, 0.0);
-    xty_.assign(k, 0.0);
-    for (int j = 0; j < k_; ++j) {
-        long double s = 0.0L;
-        for (int i = 0; i < n_; ++i) s += static_cast<long double>(x_[i][j]) * y_[static_cast<std::size_t>(i)];
-        xty_[static_cast<std::size_t>(j)] = static_cast<double>(s);
-    }
 
-    Invert(reg.Context());
+    SweepMoments(reg.Context());
 
+    // The constant of the unrestricted fit: the mean of y less the slopes
+    // times the means of the regressors.
     bOLS_.assign(k, 0.0);
-    for (int i = 0; i < k_; ++i) {
-        long double s = 0.0L;
-        for (int j = 0; j < k_; ++j) s += static_cast<long double>(xtxInv_[i][j]) * xty_[static_cast<std::size_t>(j)];
-        bOLS_[static_cast<std::size_t>(i)] = static_cast<double>(s);
+    DoubleDouble constant = yMean_;
+    for (int j = 0; j < k_ - 1; ++j) {
+        bOLS_[static_cast<std::size_t>(j)] = slopes_[static_cast<std::size_t>(j)].ToDouble();
+        constant -= slopes_[static_cast<std::size_t>(j)] * means_[static_cast<std::size_t>(j)];
     }
+    bOLS_[k - 1] = constant.ToDouble();
     // The first coefficient fixed at its own estimate: F = 0.
     rMatrix_[0][0] = 1.0;
     r_[0] = bOLS_[0];
 }
 
-void Restricted::Invert(EngineContext& context) {
-    auto moments = [&](Matrix& m) { BuildMomentMatrix(x_, n_, k_ - 1, m, context.Pool()); };
-    moments(xtxInv_);
-    std::vector<double> tol(static_cast<std::size_t>(k_));
-    for (int i = 0; i < k_; ++i) tol[static_cast<std::size_t>(i)] = std::abs(xtxInv_[i][i]) * kDigitLoss;
-    for (int i = 0; i < k_ - 1; ++i) {
+void Restricted::CheckData() const {
+    // Regressors and the dependent; the constant column is the builder's.
+    // Row by row, as the values lie; the first bad one is named.
+    const double* values = data_.Data();
+    const long long stride = k_ + 1;
+    for (long long i = 0; i < n_; ++i) {
+        const double* row = values + i * stride;
+        double sum = 0.0;
+        for (int j = 0; j < k_; ++j) sum += row[j] * 0.0;
+        if (sum == 0.0) continue;  // NaN for any value that is not finite
+        for (int j = 0; j < k_; ++j)
+            if (!std::isfinite(row[j])) {
+                const std::string& name = j == k_ - 1 ? depName_ : names_[static_cast<std::size_t>(j)];
+                throw Exception("変数 " + name + " の " + std::to_string(i + 1) +
+                                " 番目の値が有限の数値ではありません。");
+            }
+    }
+}
+
+void Restricted::SweepMoments(EngineContext& context) {
+    const int p = k_ - 1;  // regressors; the dependent's row and column is p
+    LongMatrix m;
+    BuildDesignMoments(data_.Data(), n_, k_ + 1, p + 1, m, context.Pool());
+    syy_ = static_cast<double>(m[p][p]);
+    const std::size_t ps = static_cast<std::size_t>(p);
+    // The sweeps rewrite the row of means: take them first.
+    std::vector<long double> original(ps), mean(ps);
+    for (int i = 0; i < p; ++i) {
+        original[static_cast<std::size_t>(i)] = m[i][i];
+        mean[static_cast<std::size_t>(i)] = m[p + 1][i];
+    }
+    const long double yMean = m[p + 1][p];
+    bool singular = false;
+    for (int i = 0; i < p; ++i) {
         // A pivot that was zero from the start (a constant regressor) has
         // lost everything too.
-        const double pivot = std::abs(xtxInv_[i][i]);
-        if (pivot < tol[static_cast<std::size_t>(i)] || pivot == 0.0) lostDigits_ = true;
-        (void)xtxInv_.Sweep(i);
+        const long double pivot = m[i][i], before = original[static_cast<std::size_t>(i)];
+        if (!(pivot >= before * kDigitLoss) || pivot == 0.0L) lostDigits_ = true;
+        if (!(pivot > before * kSingularPivot) || pivot == 0.0L) {
+            singular = true;
+            break;
+        }
+        (void)m.Sweep(i);
     }
-    if (!lostDigits_) return;
-    WarningBox(context.Services(), "桁落ちが存在します。");
-    // X'X itself: the moment matrix with the constant swept back out.
-    Matrix xtx;
-    moments(xtx);
-    (void)xtx.Sweep(k_ - 1);
-    Matrix inverse;
-    if (xtx.InvertIterative(inverse, k_) && ReproducesIdentity(xtx, inverse, k_)) {
-        xtxInv_.Replace(inverse);
+    if (lostDigits_) WarningBox(context.Services(), "桁落ちが存在します。");
+    if (singular) throw EZeroDivide("INVERSE ERROR!");
+
+    long double largestVif = 0.0L;
+    for (int i = 0; i < p; ++i) largestVif = std::max(largestVif, m[i][i] * original[static_cast<std::size_t>(i)]);
+    const bool precise = lostDigits_ || !(largestVif < kMaxLongDoubleVif);
+    doublePass_ = !precise && largestVif < kMaxDoublePassVif;
+
+    sInverse_.assign(ps * ps, DoubleDouble());
+    slopes_.assign(ps, DoubleDouble());
+    means_.assign(ps, DoubleDouble());
+    if (precise) {
+        PreciseMatrix dd = BuildPreciseMoments(data_.Data(), n_, k_ + 1, p + 1);
+        for (int i = 0; i < p; ++i) means_[static_cast<std::size_t>(i)] = dd.At(p + 1, i);
+        yMean_ = dd.At(p + 1, p);
+        for (int i = 0; i < p; ++i)
+            if (!SweepPrecise(dd, i)) throw EZeroDivide("INVERSE ERROR!");
+        for (int i = 0; i < p; ++i) {
+            for (int j = 0; j < p; ++j) sInverse_[static_cast<std::size_t>(i) * ps + j] = dd.At(i, j);
+            slopes_[static_cast<std::size_t>(i)] = dd.At(i, p);
+        }
+        sseU_ = dd.At(p, p);
         return;
     }
-    xtxInv_.Replace(xtx.Inverse());
+    for (int i = 0; i < p; ++i) {
+        for (int j = 0; j < p; ++j) sInverse_[static_cast<std::size_t>(i) * ps + j] = ToDoubleDouble(m[i][j]);
+        slopes_[static_cast<std::size_t>(i)] = ToDoubleDouble(m[i][p]);
+        means_[static_cast<std::size_t>(i)] = ToDoubleDouble(mean[static_cast<std::size_t>(i)]);
+    }
+    yMean_ = ToDoubleDouble(yMean);
+    sseU_ = ToDoubleDouble(m[p][p]);
 }
 
 void Restricted::AddRestriction() {

@@ -3,11 +3,14 @@
 //
 // The data come from the model's design-matrix builder (first-stage values
 // for endogenous regressors in two-stage mode) and are kept, so later edits
-// of the data set do not reach the estimator. (X'X)^-1 is formed once by
-// sweeping the moment matrix; a pivot that lost more than seven digits
-// shows "桁落ちが存在します。" and the inverse is formed again from X'X by
-// the iterative method, or by Gauss-Jordan elimination when that does not
-// converge.
+// of the data set do not reach the estimator. The fit works on centred
+// moments, as the least-squares model does: the regressors' deviation
+// cross-products are swept once in long double, and again in double-double
+// arithmetic when the conditioning would cost digits (a pivot that lost
+// more than seven of them also shows "桁落ちが存在します。"). The
+// restriction algebra is k x k in double-double on the centred
+// parameters (slopes and the fitted mean), so the constant term keeps its
+// digits however far the data lie from the origin.
 //
 // Conventions kept on purpose: the degrees of freedom are n - trace(A) =
 // n - k + m, and the F statistic divides the unrestricted RSS by them, so
@@ -19,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric/double_double.h"
 #include "core/numeric/matrix.h"
 #include "estimators/prediction.h"
 
@@ -28,15 +32,19 @@ class Reg;
 class Restricted {
 public:
     // Starts with one restriction: the first coefficient equals its
-    // unrestricted estimate. Throws Exception "DERR" for an empty block and
-    // EZeroDivide "INVERSE ERROR!" when X'X cannot be inverted at all.
+    // unrestricted estimate. Throws Exception "DERR" for an empty block,
+    // Exception "自由度不足" when there are not more observations than
+    // coefficients, Exception naming the value for data that are not finite
+    // numbers, and EZeroDivide "INVERSE ERROR!" when X'X is singular.
     Restricted(const Reg& reg, std::uint16_t groupMask, const std::vector<std::uint8_t>& varFlags,
                const std::string& depName);
 
     // The restricted fit for the current R and r. False, keeping the last
     // result, when there is no restriction, more restrictions than
     // coefficients, linearly dependent restrictions or any error on the way;
-    // running out of memory also shows the fatal memory box.
+    // running out of memory also shows the fatal memory box. Restriction
+    // coefficients or values that are not finite numbers raise Exception,
+    // the last result kept.
     bool Estimate();
     // A new restriction row of zeros with value 0.
     void AddRestriction();
@@ -55,7 +63,7 @@ public:
     double GetLeverage(int i) const;
     double GetFitted(int i) const;
     double GetY(int i) const;
-    double GetX(int i, int j) const { return x_.At(i, j); }
+    double GetX(int i, int j) const;
     std::string GetName(int i) const;
     // First i < k whose name equals name exactly, else -1.
     int IndexOfName(const std::string& name) const;
@@ -84,15 +92,36 @@ public:
     PredictionModel ForPrediction() const;
 
 private:
-    void Invert(EngineContext& context);
+    struct Solution;
+    // The restricted estimate, its unscaled covariance (on the centred
+    // parameters and on the coefficients), trace(A) and SSE - SSE_u.
+    Solution Solve() const;
+    // Fitted values, residuals and leverages; returns the residual sum of
+    // squares. Chunks of fixed size, summed in order: the same bits on any
+    // number of threads.
+    long double ObservationPass(const Solution& s, std::vector<double>& fitted, std::vector<double>& resid,
+                                std::vector<double>& lever) const;
+    long double DoubleObservationPass(const Solution& s, std::vector<double>& fitted, std::vector<double>& resid,
+                                      std::vector<double>& lever) const;
+    void CheckData() const;
+    void SweepMoments(EngineContext& context);
     bool RestrictionsIndependent() const;
 
-    Matrix x_, xtxInv_, cov_, rMatrix_;
-    std::vector<double> y_, xty_, r_, bRestricted_, bOLS_, residuals_, leverage_, fitted_;
+    // Observations in rows: the k - 1 regressors, the dependent, then 1.0.
+    Matrix data_;
+    Matrix cov_, rMatrix_;
+    // The unrestricted fit on centred data: the inverse of the regressors'
+    // deviation cross-products (row-major, (k-1) x (k-1)), the slopes, the
+    // means of the regressors and of y, and the residual sum of squares.
+    std::vector<DoubleDouble> sInverse_, slopes_, means_;
+    DoubleDouble yMean_, sseU_;
+    std::vector<double> r_, bRestricted_, bOLS_, residuals_, leverage_, fitted_;
     int n_ = 0, k_ = 0, m_ = 0;
     double r2_ = 0.0, adjR2_ = 0.0, sse_ = 0.0, s2_ = 0.0, syy_ = 0.0, varY_ = 0.0, f_ = 0.0, df_ = 0.0;
     double gk_ = 0.0, dw_ = 0.0;
     bool lostDigits_ = false;
+    // Well-conditioned data: the pass over the observations in double.
+    bool doublePass_ = false;
     std::vector<std::string> names_;
     std::string depName_;
     EngineContext* context_ = nullptr;

@@ -7,6 +7,7 @@
 #include "core/settings/engine_context.h"
 #include "core/settings/file_services.h"
 #include "estimators/restricted.h"
+#include "estimators/restricted_solution.h"
 #include "platform/errors.h"
 
 namespace {
@@ -22,72 +23,42 @@ const T& Checked(const std::vector<T>& v, int i) {
 }  // namespace
 
 bool Restricted::Estimate() {
+    for (int j = 0; j < m_; ++j) {
+        bool finite = std::isfinite(r_[static_cast<std::size_t>(j)]);
+        for (int c = 0; c < k_; ++c) finite = finite && std::isfinite(rMatrix_[j][c]);
+        if (!finite)
+            throw Exception("制約 " + std::to_string(j + 1) + " の係数または値が有限の数値ではありません。");
+    }
     try {
         if (m_ < 1 || m_ > k_ || !RestrictionsIndependent()) return false;
-        const Matrix b = xtxInv_.Multiply(rMatrix_.Transpose());  // k x m
-        const Matrix d = rMatrix_.Multiply(b);                     // m x m
-        const Matrix w = b.Multiply(d.Inverse());                  // k x m
-        Matrix a = w.Multiply(rMatrix_);                           // k x k, then I - W R
-        for (int i = 0; i < k_; ++i)
-            for (int j = 0; j < k_; ++j) a[i][j] = (i == j ? 1.0 : 0.0) - a[i][j];
-        std::vector<double> bR(bOLS_);
-        std::vector<double> gap(static_cast<std::size_t>(m_));
-        for (int j = 0; j < m_; ++j) {
-            long double s = r_[static_cast<std::size_t>(j)];
-            for (int c = 0; c < k_; ++c) s -= static_cast<long double>(rMatrix_[j][c]) * bOLS_[static_cast<std::size_t>(c)];
-            gap[static_cast<std::size_t>(j)] = static_cast<double>(s);
-        }
-        for (int i = 0; i < k_; ++i) {
-            long double s = bR[static_cast<std::size_t>(i)];
-            for (int j = 0; j < m_; ++j) s += static_cast<long double>(w[i][j]) * gap[static_cast<std::size_t>(j)];
-            bR[static_cast<std::size_t>(i)] = static_cast<double>(s);
-        }
-        Matrix cov = a.Multiply(xtxInv_);
-
+        const Solution s = Solve();
+        if (!s.ok) return false;
         const std::size_t n = static_cast<std::size_t>(n_);
         std::vector<double> fitted(n), resid(n), lever(n);
-        long double sse = 0.0L, sseU = 0.0L;
-        double mean = 0.0, syy = 0.0;
-        for (int i = 0; i < n_; ++i) {
-            const std::size_t ui = static_cast<std::size_t>(i);
-            const double yi = y_[ui];
-            const double delta = yi - mean;
-            mean += delta / (i + 1);
-            syy += delta * (delta / (i + 1)) * i;
-            const double* xi = x_[i];
-            long double f = 0.0L, fu = 0.0L, h = 0.0L;
-            for (int j = 0; j < k_; ++j) {
-                f += static_cast<long double>(bR[static_cast<std::size_t>(j)]) * xi[j];
-                fu += static_cast<long double>(bOLS_[static_cast<std::size_t>(j)]) * xi[j];
-                long double row = 0.0L;
-                for (int l = 0; l < k_; ++l) row += static_cast<long double>(cov[j][l]) * xi[l];
-                h += xi[j] * row;
-            }
-            fitted[ui] = static_cast<double>(f);
-            resid[ui] = yi - fitted[ui];
-            lever[ui] = static_cast<double>(h);
-            const double u = yi - static_cast<double>(fu);
-            sse += static_cast<long double>(resid[ui]) * resid[ui];
-            sseU += static_cast<long double>(u) * u;
-        }
-        const double df = n_ - a.Trace();
-        const double sseD = static_cast<double>(sse), sseUD = static_cast<double>(sseU);
+        const long double sse = ObservationPass(s, fitted, resid, lever);
+        const double df = n_ - s.traceA;
+        const double sseD = static_cast<double>(sse);
         const double s2 = sseD / df;
-        const double varY = syy / (n_ - 1);
-        for (int e = 0; e < cov.Count(); ++e) cov.Data()[e] *= s2;
+        const double varY = syy_ / (n_ - 1);
+        const double f = (s.sseIncrease.ToDouble() / m_) / (sseU_.ToDouble() / df);
+        Matrix cov(k_, k_, 0.0);
+        for (int i = 0; i < k_; ++i)
+            for (int j = 0; j < k_; ++j) cov[i][j] = s.cov(i, j).ToDouble() * s2;
+        std::vector<double> bR(static_cast<std::size_t>(k_));
+        for (int j = 0; j < k_; ++j) bR[static_cast<std::size_t>(j)] = s.coef[static_cast<std::size_t>(j)].ToDouble();
+        if (!std::isfinite(s2) || !std::isfinite(f) || !std::isfinite(sseD)) return false;
 
         bRestricted_ = bR;
         cov_.Replace(cov);
-        fitted_ = fitted;
-        residuals_ = resid;
-        leverage_ = lever;
+        fitted_.swap(fitted);
+        residuals_.swap(resid);
+        leverage_.swap(lever);
         sse_ = sseD;
-        syy_ = syy;
         df_ = df;
-        f_ = ((sseD - sseUD) / m_) / (sseUD / df);
+        f_ = f;
         s2_ = s2;
         varY_ = varY;
-        r2_ = 1.0 - sseD / syy;
+        r2_ = 1.0 - sseD / syy_;
         adjR2_ = 1.0 - s2 / varY;
         if (!(adjR2_ >= kSmallFit)) adjR2_ = 0.0;
         gk_ = HeteroskedasticityStatistic(fitted_.data(), residuals_.data(), n_);
@@ -104,6 +75,12 @@ bool Restricted::Estimate() {
     }
 }
 
+double Restricted::GetX(int i, int j) const {
+    if (j < 0 || j >= k_) throw ERangeError(kRangeErrorText);
+    // The constant's column follows the dependent's.
+    return data_.At(i, j == k_ - 1 ? k_ : j);
+}
+
 double Restricted::GetCoefficient(int i) const { return Checked(bRestricted_, i); }
 double Restricted::GetUnrestrictedCoefficient(int i) const { return Checked(bOLS_, i); }
 void Restricted::SetRestrictionValue(int j, double v) {
@@ -114,7 +91,10 @@ double Restricted::GetRestrictionValue(int j) const { return Checked(r_, j); }
 double Restricted::GetResidual(int i) const { return Checked(residuals_, i); }
 double Restricted::GetLeverage(int i) const { return Checked(leverage_, i); }
 double Restricted::GetFitted(int i) const { return Checked(fitted_, i); }
-double Restricted::GetY(int i) const { return Checked(y_, i); }
+double Restricted::GetY(int i) const {
+    if (i < 0 || i >= n_) throw ERangeError(kRangeErrorText);
+    return data_[i][k_ - 1];
+}
 std::string Restricted::GetName(int i) const { return Checked(names_, i); }
 
 int Restricted::IndexOfName(const std::string& name) const {

@@ -22,6 +22,9 @@ constexpr int kProgressMax = 4000;
 constexpr double kSmallestAutomaticK = 1.1920928955078125e-07;
 // A least-squares RSS at most this share of Syy counts as a perfect fit.
 constexpr double kPerfectFitShare = 1e-14;
+// A pivot of the correlation matrix (unit diagonal) at or below this is a
+// regressor that repeats the others: least squares has no unique answer.
+constexpr double kSingularPivot = 1e-12;
 
 }  // namespace
 
@@ -112,6 +115,15 @@ bool Ridge::EnsureCrossProducts() {
     return true;
 }
 
+bool Ridge::LeastSquaresDefined() const {
+    Matrix a(cross_);
+    for (int j = 0; j < p_; ++j) {
+        if (!(a[j][j] > kSingularPivot)) return false;
+        (void)a.Sweep(j);
+    }
+    return true;
+}
+
 std::vector<double> Ridge::StandardisedCoefficients(double k) const {
     Matrix a(cross_);
     for (int j = 0; j < p_; ++j) a[j][j] += k;
@@ -156,7 +168,8 @@ double Ridge::GridResidualSumOfSquares(double k, GridRss form) {
 
 bool Ridge::Calculate(GridRss form) {
     try {
-        if (!EnsureCrossProducts()) return false;
+        // The criterion is scaled by the least-squares fit at k = 0.
+        if (!EnsureCrossProducts() || !LeastSquaresDefined()) return false;
         auto rss = [&](double k) { return form == GridRss::kObservations ? ObservationRss(k) : CrossProductRss(k); };
         const double rss0 = rss(0.0);
         const double s0Squared = rss0 / df_;

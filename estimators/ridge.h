@@ -53,7 +53,8 @@ public:
 
     // Chooses k automatically and fits there, with the progress window.
     // False, with nothing new stored, when there is no regressor, no
-    // residual degree of freedom, a perfect or undefined least-squares fit,
+    // residual degree of freedom, a perfect or undefined least-squares fit
+    // (a regressor that repeats the others, identical regressors included),
     // a failed eigen-decomposition or any error on the way.
     bool Calculate(GridRss form = GridRss::kCrossProducts);
     // Fits at k (any finite value; a singular R + kI fails). False, with
@@ -107,6 +108,9 @@ private:
     // Centred cross-products of the standardised block and the eigenvalues
     // of R; false when they cannot be had.
     bool EnsureCrossProducts();
+    // Whether the least-squares fit at k = 0 is unique: every pivot of R
+    // swept in turn stays above rounding noise.
+    bool LeastSquaresDefined() const;
     // Ridge coefficients of the standardised regressors at k (p values).
     std::vector<double> StandardisedCoefficients(double k) const;
     double CrossProductRss(double k) const;

@@ -122,6 +122,12 @@ bool WLSE::Reweight(int kind) {
     }
 
     bool ok = true;
+    if (!failed && kind > 0 && !IsZeroSeries(weights_.data(), n_)) {
+        // Weights that leave too few observations, or a regressor without
+        // variation among them, give no fit either.
+        FormCovariance();
+        failed = unswept_ >= 0 || EffectiveCount() - p_ < 2;
+    }
     if (failed || (kind > 0 && IsZeroSeries(weights_.data(), n_))) {
         ok = false;
         weights_.assign(n_, 1.0);

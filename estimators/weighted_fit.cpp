@@ -119,6 +119,30 @@ void WLSE::WeightedMoments() {
     MomentsFromWork();
 }
 
+namespace {
+
+// A pivot at or below this share of its diagonal before the sweeps is
+// rounding noise: the regressor is constant or a combination of others.
+constexpr double kUnsweptPivot = 1e-13;
+
+// Sweeps pivots 0 .. p-1 of m, leaving those that are rounding noise
+// unswept; the first of them, or -1.
+int SweepRegressors(Matrix& m, int p) {
+    std::vector<double> original(static_cast<std::size_t>(p));
+    for (int j = 0; j < p; ++j) original[static_cast<std::size_t>(j)] = std::fabs(m[j][j]);
+    int unswept = -1;
+    for (int j = 0; j < p; ++j) {
+        if (!(std::fabs(m[j][j]) > kUnsweptPivot * original[static_cast<std::size_t>(j)])) {
+            if (unswept < 0) unswept = j;
+            continue;
+        }
+        (void)m.Sweep(j);
+    }
+    return unswept;
+}
+
+}  // namespace
+
 void WLSE::MomentsFromWork() {
     Matrix raw;
     RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
@@ -126,7 +150,7 @@ void WLSE::MomentsFromWork() {
     const int zOffset = twoStage_ ? k_ : 0;
     for (int i = 0; i < k_; ++i)
         for (int j = 0; j < k_; ++j) moments_[i][j] = raw[zOffset + i][j];
-    for (int j = 0; j < p_; ++j) (void)moments_.Sweep(j);
+    unswept_ = SweepRegressors(moments_, p_);
     if (twoStage_) {
         // z*'z* over the regressors, for the covariance.
         for (int i = 0; i < p_; ++i)
@@ -187,10 +211,70 @@ void WLSE::WriteTransformedTables() {
 
 // ---- estimation ------------------------------------------------------------------
 
+int WLSE::EffectiveCount() const {
+    if (arMode_) return n_;
+    int count = 0;
+    for (double w : weights_)
+        if (w > 0.0) ++count;
+    return count;
+}
+
+void WLSE::CheckFitPossible(const std::vector<double>& w) const {
+    for (int t = 0; t < n_; ++t)
+        for (int j = 0; j < k_; ++j) {
+            const bool bad = !std::isfinite(X(t)[j]) || (!secondData_.empty() && !std::isfinite(Z(t)[j]));
+            if (bad)
+                throw Exception("変数 " + names_[j] + " の " + std::to_string(t + 1) +
+                                " 番目の値が有限の数値ではありません。");
+        }
+    int count = 0;
+    for (double v : w)
+        if (v > 0.0) ++count;
+    if (count - p_ < 2) throw Exception("自由度不足");
+    // The moments these weights give, swept on a copy.
+    const int stride = twoStage_ ? 2 * k_ : k_;
+    std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
+    for (int t = 0; t < n_; ++t) {
+        const double r = std::sqrt(w[t]);
+        double* out = &rows[static_cast<std::size_t>(t) * stride];
+        for (int j = 0; j < k_; ++j) out[j] = r * X(t)[j];
+        if (twoStage_)
+            for (int j = 0; j < k_; ++j) out[k_ + j] = r * Z(t)[j];
+    }
+    Matrix raw, m(k_, k_, 0.0);
+    RawCrossProducts(rows.data(), n_, stride, stride, context_->Pool(), raw);
+    const int zOffset = twoStage_ ? k_ : 0;
+    for (int i = 0; i < k_; ++i)
+        for (int j = 0; j < k_; ++j) m[i][j] = raw[zOffset + i][j];
+    int unswept = SweepRegressors(m, p_);
+    // The constant term is swept last: when it is the one left, name the
+    // regressor that took its place, one whose values do not vary.
+    if (unswept >= 0 && names_[unswept] == Data::ConstantName())
+        for (int j = 0; j < p_; ++j) {
+            bool varies = false;
+            double first = 0.0;
+            bool seen = false;
+            for (int t = 0; t < n_ && !varies; ++t) {
+                if (!(w[t] > 0.0)) continue;
+                if (seen && X(t)[j] != first) varies = true;
+                if (!seen) first = X(t)[j], seen = true;
+            }
+            if (!varies && names_[j] != Data::ConstantName()) {
+                unswept = j;
+                break;
+            }
+        }
+    if (unswept >= 0)
+        throw Exception("変数 " + names_[unswept] +
+                        " は定数か他の説明変数の一次結合のため係数を推定できません（TOL CHECK）。");
+}
+
 bool WLSE::Estimate(int mode) {
     // Kind 0 fits with the weights as they stand; after an AR fit they hold
     // predictions, which may not serve as weights.
     if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
+    // Every other procedure starts from equal weights.
+    CheckFitPossible(mode == 0 ? weights_ : std::vector<double>(static_cast<std::size_t>(n_), 1.0));
     UiServices& ui = context_->Services();
     // One step per pass, one after the procedure and one after the table.
     ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);

@@ -73,9 +73,14 @@ public:
 
     // Runs the weighting procedure of mode, then every statistic and table.
     // False when the procedure failed and the unweighted fit stands instead
-    // (robust weights that vanished or could not be formed, an AR process
-    // that could not be estimated). Kind 0 with weights that are negative,
-    // not finite or all zero throws Exception before any fit.
+    // (robust weights that vanished, left too few observations or a
+    // regressor without variation, or could not be formed; an AR process
+    // that could not be estimated). Raises Exception before any fit, the
+    // last result kept: kind 0 with weights that are negative, not finite
+    // or all zero; data that are not finite numbers; fewer than p + 2
+    // observations of positive weight ("自由度不足"); a regressor that is
+    // constant or a combination of the others under the weights.
+    // Observations of weight 0 count toward no degrees of freedom.
     [[nodiscard]] bool Estimate(int mode);
 
     // Weights for kind 0: n values, finite, not negative and not all zero;
@@ -144,6 +149,10 @@ public:
 
 private:
     void SetUp(EngineContext& context, int n, int k);
+    // The checks made before a fit with these weights (Exception).
+    void CheckFitPossible(const std::vector<double>& w) const;
+    // Observations that count: those of positive weight outside AR mode.
+    int EffectiveCount() const;
     [[nodiscard]] bool Reweight(int kind);
     [[nodiscard]] bool UpdateWeights(const double* factor, const double* residual);
     [[nodiscard]] bool EstimateAR(int q);
@@ -191,6 +200,8 @@ private:
     // two-stage mode, z* after it.
     std::vector<double> work_;
     int workStride_ = 0;
+    // The first regressor the last sweep left unswept, or -1.
+    int unswept_ = -1;
     std::vector<double> coefficients_, standardErrors_, weights_;
     std::vector<double> arCoefficients_, arVariances_;
     double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, durbinWatson_ = 0, scale_ = 0, gk_ = 0;

@@ -34,6 +34,11 @@ void WLSE::ComputeTable() {
     std::vector<BlockSums> sums(blocks);
     std::vector<double> e(n), h(n), a(n), b(n);
     ThreadPool* pool = context_->Pool();
+    // Observations of weight 0 are no observations (AR mode keeps its
+    // predictions where the weights were).
+    const bool skipZero = !arMode_;
+    const int effective = EffectiveCount();
+    residualDf_ = effective - p_;
 
     // Observed, fitted and residual rows, leverages.
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
@@ -87,6 +92,7 @@ void WLSE::ComputeTable() {
             a[t] = av;
             b[t] = bv;
 
+            if (skipZero && !(weights_[t] > 0.0)) continue;
             s.count += 1.0;
             const double delta = ys - s.mean;
             s.mean += delta / s.count;
@@ -122,8 +128,8 @@ void WLSE::ComputeTable() {
     }
     sse_ = static_cast<double>(sse);
     syy_ = m2;
-    varY_ = syy_ / (n_ - 1);
-    s2_ = sse_ / (n_ - p_);
+    varY_ = syy_ / (effective - 1);
+    s2_ = sse_ / (effective - p_);
     r2_ = 1.0 - sse_ / syy_;
     adjR2_ = 1.0 - s2_ / varY_;
     if (!(adjR2_ >= kDoubleEpsilon)) adjR2_ = 0.0;
@@ -134,7 +140,7 @@ void WLSE::ComputeTable() {
 
     // Deleted variances and the influence rows.
     const int rowCount = 6 + p;
-    const double deletedDf = n_ - p_ - 1;
+    const double deletedDf = effective - p_ - 1;
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
         std::vector<double> rows(static_cast<std::size_t>(rowCount) * count);
         std::vector<double> g(p), gg(p);
@@ -163,10 +169,10 @@ void WLSE::ComputeTable() {
             const double studentized = et / std::sqrt(std::max(spread * s2t, kSingleEpsilon));
             double welsch, covRatio;
             if (twoStage_) {
-                welsch = std::sqrt(bv * d * d / (std::max(spread, kSingleEpsilon) * s2t / (n_ - 1)));
+                welsch = std::sqrt(bv * d * d / (std::max(spread, kSingleEpsilon) * s2t / (effective - 1)));
                 covRatio = IntPower(p, s2t / s2_) / m * ((1.0 - bv) / m);
             } else {
-                welsch = std::sqrt(lev * d * d * (n_ - 1) / (m * s2t));
+                welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2t));
                 covRatio = IntPower(p, s2t / s2_) / m;
             }
             rows[0 * count + c] = standardized;

@@ -46,6 +46,8 @@ public:
     double PredictInterval(double* upper, double* lower, double x0, double confidence, double coverage) const;
 
     bool Fitted() const { return fitted_; }
+    // The pool the fitter was given (null: the calling thread).
+    ThreadPool* Pool() const { return pool_; }
     int Type() const { return type_; }
     int N() const { return n_; }
     int ParamCount() const { return p_; }

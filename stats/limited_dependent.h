@@ -10,13 +10,20 @@ class TSRA;
 
 enum class LimitedDependentModel { kCensored, kTruncated, kProbit };
 
+class ThreadPool;
+
 // Negative log-likelihoods at params = (alpha, beta, sigma); probit reads
 // alpha and beta only. Sigma <= 0 (censored, truncated) or a term that is
-// not finite gives kLimitedDependentPenalty, never NaN.
+// not finite gives kLimitedDependentPenalty, never NaN. The observations go
+// in fixed chunks spread over the pool, summed in chunk order: the same
+// bits on any number of threads.
 inline constexpr double kLimitedDependentPenalty = 1e300;
-double CensoredNegLogLikelihood(const double* params, const double* x, const double* y, int n);
-double TruncatedNegLogLikelihood(const double* params, const double* x, const double* y, int n);
-double ProbitNegLogLikelihood(const double* params, const double* x, const double* y, int n);
+double CensoredNegLogLikelihood(const double* params, const double* x, const double* y, int n,
+                                ThreadPool* pool = nullptr);
+double TruncatedNegLogLikelihood(const double* params, const double* x, const double* y, int n,
+                                 ThreadPool* pool = nullptr);
+double ProbitNegLogLikelihood(const double* params, const double* x, const double* y, int n,
+                              ThreadPool* pool = nullptr);
 
 struct LimitedDependentFit {
     double alpha = 0, beta = 0, sigma = 0;
@@ -28,9 +35,14 @@ struct LimitedDependentFit {
 // tolerances 1e-5 (two parameters for probit, sigma then stays as given).
 // The simplex is started again from its answer until a run no longer
 // moves it. Raises Exception "FAILURE" when a run does not converge within
-// the iteration limit, or when the data leave no finite likelihood.
+// the iteration limit, or when the data leave no finite likelihood; and,
+// with the reason on a second line, before any search for data whose
+// likelihood has no maximum (too few observations, one value of x, every
+// value at or below 0 for the censored and truncated models, one value of
+// y or y separated by x for probit), and after a search that drove sigma
+// toward 0 or a coefficient beyond any finite scale.
 LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const double* x, const double* y, int n,
-                                        double alpha, double beta, double sigma);
+                                        double alpha, double beta, double sigma, ThreadPool* pool = nullptr);
 // The same from the fitter's raw data, starting at its intercept, its first
 // slope and the square root of its s2.
 LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const TSRA& fit);

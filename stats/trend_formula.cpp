@@ -8,8 +8,19 @@ namespace {
 
 constexpr double kTermEpsilon = 1.1920929e-07;
 
-std::string Lead(double x) { return FormatFloat("#0.####", x); }
-std::string Signed(double x) { return FormatFloat("+#0.####;-#0.####", x); }
+// Four decimals; a value they would show as 0 gets four significant
+// digits instead, so that a term kept in the formula never reads "0".
+bool VanishesInFourDecimals(double x) { return x != 0.0 && std::isfinite(x) && std::fabs(x) < 0.00005; }
+
+std::string Lead(double x) {
+    if (VanishesInFourDecimals(x)) return FloatToStrF(x, TFloatFormat::ffGeneral, 4, 0);
+    return FormatFloat("#0.####", x);
+}
+
+std::string Signed(double x) {
+    if (VanishesInFourDecimals(x)) return (x > 0.0 ? "+" : "") + FloatToStrF(x, TFloatFormat::ffGeneral, 4, 0);
+    return FormatFloat("+#0.####;-#0.####", x);
+}
 
 }  // namespace
 

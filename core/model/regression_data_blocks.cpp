@@ -1,6 +1,7 @@
 // Handing data to the other estimators (a block of observations and
 // variables chosen by a group mask or by the model, as a design matrix with
 // names) and read access to the design matrix.
+#include <algorithm>
 #include <new>
 #include <string>
 #include <utility>
@@ -132,6 +133,11 @@ void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
             else
                 result[t][col] = v;
         };
+        struct DirectColumn {
+            const double* source;
+            int col;
+        };
+        std::vector<DirectColumn> direct;
         int next = 0;
         for (int j : chosen) {
             const std::string name = reg.GetVarName(j);
@@ -149,6 +155,11 @@ void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
             }
             columnNames[col] = name;
             const bool fitted = firstStage && !observedOnly && reg.GetVarType(j) == Var::kEndogenous;
+            if (!fitted && j >= 0 && j < k) {
+                // Observed values straight from the column, copied below.
+                direct.push_back({reg.GetVar(j).Data(), col});
+                continue;
+            }
             for (int t = 0; t < nb; ++t) {
                 const int i = rows[t];
                 double v;
@@ -162,6 +173,19 @@ void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
                 put(t, col, v);
             }
         }
+        // The rows of the block are observations of the data set; a block
+        // of them at a time, so that the rows written stay in the cache.
+        constexpr int kCopyRows = 256;
+        double* base = result.Data();
+        for (const DirectColumn& d : direct)
+            if (transposed)
+                for (int t = 0; t < nb; ++t) base[static_cast<long long>(d.col) * nb + t] = d.source[rows[t]];
+        if (!transposed)
+            for (int t0 = 0; t0 < nb; t0 += kCopyRows) {
+                const int t1 = std::min(nb, t0 + kCopyRows);
+                for (const DirectColumn& d : direct)
+                    for (int t = t0; t < t1; ++t) base[static_cast<long long>(t) * (m + 1) + d.col] = d.source[rows[t]];
+            }
         if (selection == nullptr) {
             // The constant term before the dependent variable.
             std::swap(columnNames[m - 1], columnNames[m]);
@@ -173,7 +197,7 @@ void BuildDesignMatrix(const Reg& reg, std::uint16_t mask, const std::vector<std
             }
         }
         names.swap(columnNames);
-        out.Replace(result);
+        swap(out, result);  // the block is large: no copy
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     }

@@ -227,7 +227,14 @@ double ComputeCorrelations(const double* x, const double* y, int n, double* rho,
             *rho = n >= 2 ? static_cast<double>(1.0L - 6.0L * s / (nn * nn * nn - nn)) : 0.0;
         }
         if (tau) {
-            ShellSortPairs(rx.data(), ry.data(), n);
+            // Pairs concordant in both ranks strictly: a pair tied in x
+            // counts as one tied in y does, not concordant, whatever the
+            // order of the rows. Ties in x sorted by descending y rank are
+            // never ascending pairs.
+            std::vector<std::pair<double, double>> pairs(static_cast<std::size_t>(std::max(n, 0)));
+            for (int i = 0; i < n; ++i) pairs[static_cast<std::size_t>(i)] = {rx[i], -ry[i]};
+            std::sort(pairs.begin(), pairs.end());
+            for (int i = 0; i < n; ++i) ry[i] = -pairs[static_cast<std::size_t>(i)].second;
             *tau = n >= 2 ? 4.0 * static_cast<double>(CountAscendingPairs(ry)) / (nn * nn - nn) - 1.0 : 0.0;
         }
     }

@@ -300,3 +300,54 @@ TEST(RestrictedTest, TwoStageModelGivesFirstStageValuesOfEndogenousRegressors) {
     EXPECT_EQ(est.GetX(7, 1), IvColumns()[2][7]);
     EXPECT_EQ(est.GetY(7), IvColumns()[0][7]);
 }
+
+TEST(RestrictedTest, DegenerateDataAreRefusedAtConstruction) {
+    const double nan = std::nan("");
+    struct Refusal {
+        const char* what;
+        Columns cols;
+        const char* message;
+    } refusals[] = {
+        // n = 3 observations for k = 5 coefficients, and n = k.
+        {"fewer observations than coefficients", {{1, 2, 3}, {2, 1, 4}, {5, 3, 1}, {1, 1, 2}, {3, 4, 5}}, "自由度不足"},
+        {"as many observations as coefficients", {{1, 2, 3}, {2, 1, 5}, {3, 4, 5}}, "自由度不足"},
+        {"NaN in a regressor", {{1, 2, nan, 4, 5}, {3, 1, 4, 1, 5}}, "変数 VAR0 の 3 番目の値が有限の数値ではありません。"},
+        {"infinity in the dependent", {{1, 2, 3, 4, 5}, {3, 1, 4, HUGE_VAL, 5}}, "変数 VAR1 の 4 番目の値が有限の数値ではありません。"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        auto model = MakeModel(refusal.cols);
+        try {
+            Restricted est(*model, 0, AllOf(refusal.cols), LastName(refusal.cols));
+            ADD_FAILURE() << "constructed";
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), refusal.message);
+        }
+    }
+}
+
+TEST(RestrictedTest, RestrictionsThatAreNoNumbersRaiseAndKeepTheLastResult) {
+    struct Refusal {
+        const char* what;
+        double coefficient, value;
+    } refusals[] = {
+        {"NaN value", 1.0, std::nan("")},
+        {"infinite value", 1.0, HUGE_VAL},
+        {"NaN coefficient", std::nan(""), 1.6},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        auto model = MakeModel(kCollinear);
+        Restricted est(*model, 0, AllOf(kCollinear), "VAR3");
+        SetRestrictions(est, kCases[0].R, kCases[0].r);
+        ASSERT_TRUE(est.Estimate());
+        const double coef1 = est.GetCoefficient(1), f = est.F(), s2 = est.S2(), lev = est.GetLeverage(4);
+        est.SetRestrictionCoefficient(0, 2, refusal.coefficient);
+        est.SetRestrictionValue(0, refusal.value);
+        EXPECT_THROW((void)est.Estimate(), Exception);
+        EXPECT_EQ(est.GetCoefficient(1), coef1);
+        EXPECT_EQ(est.F(), f);
+        EXPECT_EQ(est.S2(), s2);
+        EXPECT_EQ(est.GetLeverage(4), lev);
+    }
+}

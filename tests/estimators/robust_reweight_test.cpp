@@ -12,6 +12,7 @@
 #include "estimators/robust_reweight.h"
 #include "estimators/weighted_fit.h"
 #include "estimators/weighted_fit_kernels.h"
+#include "platform/errors.h"
 #include "weighted_data.h"
 
 namespace {
@@ -200,12 +201,15 @@ TEST_F(RobustReweightTest, ZeroScaleTakesTheFailurePath) {
     ExpectNear(fit->GetCoef(1), 2.0, 1e-14, 0, "constant");
 }
 
-TEST_F(RobustReweightTest, NonFiniteScaleTakesTheFailurePath) {
+// A value that is no number leaves no fit to stand in for the robust one:
+// refused before any fit.
+TEST_F(RobustReweightTest, NonFiniteValueIsRefusedBeforeAnyFit) {
     std::vector<double> y = kY;
     y[3] = std::numeric_limits<double>::quiet_NaN();
     auto fit = Make({kX1, kX2, y});
-    EXPECT_FALSE(fit->Estimate(kWeightAutomatic));
+    EXPECT_THROW((void)fit->Estimate(kWeightAutomatic), Exception);
     for (int t = 0; t < 12; ++t) EXPECT_EQ(fit->GetWeight(t), 1.0);
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(fit->GetCoef(j), 0.0) << j;
 }
 
 // t weights with m = 0 give 1 / u^2, infinite at an exactly fitted

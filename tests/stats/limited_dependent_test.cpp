@@ -3,11 +3,14 @@
 // likelihoods in 30-digit arithmetic), and the reports of the estimates.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "core/numeric/thread_pool.h"
+#include "platform/errors.h"
 #include "stats/curve_fit.h"
 #include "stats/limited_dependent.h"
 #include "support/expect_exception.h"
@@ -119,4 +122,55 @@ TEST(LimitedDependent, MessagesFillTheModelsFormats) {
               "PROBIT MODEL\nα =    -1.5000, β =     0.2500");
     fit.sigma = 0.0;
     EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kCensored, fit), "FAILURE");
+}
+
+TEST(LimitedDependent, LikelihoodsWithoutAMaximumFailBeforeOrAfterTheSearch) {
+    struct Case {
+        const char* what;
+        LimitedDependentModel model;
+        std::vector<double> x, y;
+    } cases[] = {
+        {"every value censored", LimitedDependentModel::kCensored, {1, 2, 3, 4, 5, 6}, {0, -1, 0, -2, -0.5, 0}},
+        {"every value at or below the limit", LimitedDependentModel::kTruncated, {1, 2, 3, 4, 5}, {-1, 0, -2, -3, 0}},
+        {"a single observation", LimitedDependentModel::kCensored, {1}, {2}},
+        {"one value of x", LimitedDependentModel::kTruncated, {3, 3, 3, 3, 3}, {1, 2, 3, 4, 5}},
+        {"probit, all ones", LimitedDependentModel::kProbit, {1, 2, 3, 4, 5}, {1, 1, 1, 1, 1}},
+        {"probit, separated", LimitedDependentModel::kProbit, {1, 2, 3, 4, 5, 6}, {0, 0, 0, 1, 1, 1}},
+        {"probit, separated downward", LimitedDependentModel::kProbit, {1, 2, 3, 4, 5, 6}, {1, 1, 0, 0, 0, 0}},
+        {"probit, separated but for a tie", LimitedDependentModel::kProbit, {1, 2, 3, 3, 4, 5}, {0, 0, 0, 1, 1, 1}},
+        {"probit, a single observation", LimitedDependentModel::kProbit, {2}, {1}},
+        // Two uncensored points on a line that passes below the censored
+        // ones: sigma shrinks toward 0 without end.
+        {"censored, sigma collapses", LimitedDependentModel::kCensored, {1, 2, 3, 4, 5}, {0, 0, 0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            (void)FitLimitedDependent(c.model, c.x.data(), c.y.data(), static_cast<int>(c.x.size()), 0.1, 0.5, 1.0);
+            ADD_FAILURE() << "fitted";
+        } catch (const Exception& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("FAILURE", 0), 0u) << e.what();
+        }
+    }
+}
+
+TEST(LimitedDependent, LikelihoodsAreTheSameOnAnyNumberOfThreads) {
+    // Several chunks of observations.
+    const int n = 40000;
+    std::vector<double> x(n), y(n), c(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = std::sin(0.37 * i) * 3.0;
+        y[i] = std::cos(1.3 * i) + 0.4 * x[i] > 0.2 ? 1.0 : 0.0;
+        c[i] = std::max(0.0, 0.5 + 0.8 * x[i] + std::cos(2.1 * i));
+    }
+    const double probit[] = {-0.3, 0.9, 1.0}, censored[] = {0.4, 0.7, 1.1};
+    const double p1 = ProbitNegLogLikelihood(probit, x.data(), y.data(), n);
+    const double c1 = CensoredNegLogLikelihood(censored, x.data(), c.data(), n);
+    const double t1 = TruncatedNegLogLikelihood(censored, x.data(), c.data(), n);
+    for (int threads : {2, 3, 8}) {
+        ThreadPool pool(threads);
+        EXPECT_EQ(ProbitNegLogLikelihood(probit, x.data(), y.data(), n, &pool), p1) << threads;
+        EXPECT_EQ(CensoredNegLogLikelihood(censored, x.data(), c.data(), n, &pool), c1) << threads;
+        EXPECT_EQ(TruncatedNegLogLikelihood(censored, x.data(), c.data(), n, &pool), t1) << threads;
+    }
 }

@@ -163,3 +163,24 @@ TEST(TrendCurves, TooFewValuesOrAModelOutOfRangeAreRefused) {
     EXPECT_THROW((void)trend.Fit(9), ERangeError);
     EXPECT_THROW((void)trend.GetCoef(5), ERangeError);
 }
+
+TEST(TrendCurves, SmallKeptCoefficientsShowTheirDigits) {
+    // Exact straight lines with slopes the four-decimal picture would
+    // print as 0.
+    struct Case {
+        double c0, c1;
+        const char* formula;
+    } cases[] = {
+        {5.0, -2.2e-6, "y = 5-2.2E-6*t"},
+        {5.0, 3.125e-5, "y = 5+0.00003125*t"},
+        {4e-6, 0.5, "y = 4E-6+0.5*t"},
+        {5.0, 0.25, "y = 5+0.25*t"},
+    };
+    for (const Case& c : cases) {
+        std::vector<double> y(10);
+        for (int t = 1; t <= 10; ++t) y[t - 1] = c.c0 + c.c1 * t;
+        TimeSeriesMerlox line(y.data(), 10);
+        ASSERT_TRUE(line.Fit(0));
+        EXPECT_EQ(line.GetFormula(), c.formula);
+    }
+}

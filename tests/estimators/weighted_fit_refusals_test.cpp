@@ -1,0 +1,121 @@
+// Inputs that leave the weighted fit without meaning are refused before any
+// fit, with the last result kept; observations of weight 0 count for
+// nothing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "estimators/robust_reweight.h"
+#include "estimators/weighted_fit.h"
+#include "platform/errors.h"
+#include "weighted_data.h"
+
+namespace {
+
+const std::vector<double> kX1 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+const std::vector<double> kX2 = {3.1, 1.7, 4.4, 2.9, 5.6, 3.3, 6.1, 4.8, 7.2, 5.5, 8.3, 6.0};
+const std::vector<double> kY = {4.2, 5.1, 8.3, 7.9, 11.6, 10.2, 14.9, 13.1, 17.8, 15.2, 30.0, 18.1};
+
+class WeightedFitRefusals : public ::testing::Test {
+protected:
+    std::unique_ptr<WLSE> Make(const WeightedColumns& cols) {
+        std::vector<std::string> names;
+        for (std::size_t j = 0; j < cols.size(); ++j) names.push_back("v" + std::to_string(j));
+        tables_.push_back(MakeNamedTable(context_, cols, names));
+        return std::make_unique<WLSE>(*tables_.back(), nullptr, static_cast<int>(cols.size()) - 1);
+    }
+    EngineContext context_;
+    std::vector<std::unique_ptr<TNamedData>> tables_;
+};
+
+// Coefficients, standard errors and s2 of the last fit.
+std::vector<double> Snapshot(const WLSE& fit) {
+    std::vector<double> v;
+    for (int j = 0; j < fit.CoefCount(); ++j) {
+        v.push_back(fit.GetCoef(j));
+        v.push_back(fit.GetStdErr(j));
+    }
+    v.push_back(fit.S2());
+    v.push_back(fit.GetResult(WLSE::kRowResidual, 0));
+    return v;
+}
+
+}  // namespace
+
+TEST_F(WeightedFitRefusals, DegenerateInputsRaiseAndKeepTheLastResult) {
+    const double nan = std::nan("");
+    std::vector<double> x1Nan = kX1, yInf = kY, twelve(12, 5.0), x2Copy = kX2;
+    x1Nan[4] = nan;
+    yInf[7] = HUGE_VAL;
+    // Equal to x2 wherever the weights below are positive.
+    std::vector<double> x2Apart = kX2;
+    x2Apart[0] += 1.0;
+    std::vector<double> sparse(12, 0.0), zeroFirst(12, 1.0);
+    sparse[2] = sparse[5] = sparse[9] = 1.0;  // three observations for three coefficients
+    zeroFirst[0] = 0.0;
+    struct Refusal {
+        const char* what;
+        WeightedColumns cols;
+        int mode;
+        std::vector<double> weights;  // kind 0 only; empty: equal weights
+        const char* message;          // the message, or a part of it
+        bool firstFit;                // an equal-weight fit to keep comes first
+    } refusals[] = {
+        {"NaN in a regressor", {x1Nan, kX2, kY}, 0, {}, "変数 v0 の 5 番目の値が有限の数値ではありません。", false},
+        {"infinity in y, robust", {kX1, kX2, yInf}, kWeightAutomatic, {}, "変数 v2 の 8 番目の値が有限の数値ではありません。", false},
+        {"infinity in y, AR errors", {kX1, kX2, yInf}, WLSE::kModeAROffset + 1, {}, "変数 v2 の 8 番目", false},
+        {"nine of twelve weights zero", {kX1, kX2, kY}, 0, sparse, "自由度不足", true},
+        {"constant regressor", {kX1, twelve, kY}, 0, {}, "変数 v1 は", false},
+        {"duplicate regressor", {kX2, kX1, x2Copy, kY}, kWeightHuber, {}, "変数 v2 は", false},
+        {"duplicate where the weights are positive", {kX1, kX2, x2Apart, kY}, 0, zeroFirst, "TOL CHECK", true},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        auto fit = Make(refusal.cols);
+        if (refusal.firstFit) {
+            ASSERT_TRUE(fit->Estimate(0));
+        }
+        const std::vector<double> before = Snapshot(*fit);
+        if (!refusal.weights.empty()) fit->SetWeights(refusal.weights.data());
+        try {
+            (void)fit->Estimate(refusal.mode);
+            ADD_FAILURE() << "fitted";
+        } catch (const Exception& e) {
+            EXPECT_NE(std::string(e.what()).find(refusal.message), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(Snapshot(*fit), before);
+    }
+}
+
+TEST_F(WeightedFitRefusals, ZeroWeightsAreObservationsLeftOut) {
+    std::vector<double> w = {1.0, 0.0, 2.0, 1.5, 0.0, 1.2, 0.6, 1.0, 0.0, 0.9, 0.4, 1.1};
+    auto weighted = Make({kX1, kX2, kY});
+    weighted->SetWeights(w.data());
+    ASSERT_TRUE(weighted->Estimate(0));
+    WeightedColumns kept(3);
+    std::vector<double> keptWeights;
+    for (int t = 0; t < 12; ++t) {
+        if (w[t] == 0.0) continue;
+        kept[0].push_back(kX1[t]);
+        kept[1].push_back(kX2[t]);
+        kept[2].push_back(kY[t]);
+        keptWeights.push_back(w[t]);
+    }
+    auto reduced = Make(kept);
+    reduced->SetWeights(keptWeights.data());
+    ASSERT_TRUE(reduced->Estimate(0));
+    EXPECT_EQ(weighted->ResidualDf(), 9 - 3);
+    EXPECT_EQ(reduced->ResidualDf(), 9 - 3);
+    for (int j = 0; j < 3; ++j) {
+        ExpectNear(weighted->GetCoef(j), reduced->GetCoef(j), 1e-12, 1e-14, "coef");
+        ExpectNear(weighted->GetStdErr(j), reduced->GetStdErr(j), 1e-12, 0, "standard error");
+    }
+    ExpectNear(weighted->S2(), reduced->S2(), 1e-12, 0, "s2");
+    ExpectNear(weighted->Syy(), reduced->Syy(), 1e-12, 0, "Syy");
+    ExpectNear(weighted->VarY(), reduced->VarY(), 1e-12, 0, "var y");
+    ExpectNear(weighted->R2(), reduced->R2(), 1e-12, 0, "R2");
+    ExpectNear(weighted->AdjR2(), reduced->AdjR2(), 1e-12, 0, "adjusted R2");
+}
