@@ -1,6 +1,7 @@
 #include "app/append_select_window.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -95,9 +96,24 @@ void TfrmApndSel::SetData(AppendSource& source, std::vector<std::uint8_t>& flags
     rowMarks_.Reset(data.GetObsCount());
     sgEdit->SetRowCount(data.GetObsCount() + 1);
     sgEdit->SetColCount(data.GetVarCount() + 1);
-    sgEdit->SetColWidth(0, 40);
     sgEdit->SetCell(0, 0, QStringLiteral("CLR"));
+    FitColumnWidths();
     FormShow();
+}
+
+void TfrmApndSel::FitColumnWidths() {
+    const Reg& data = source_->Shown();
+    // The painter's font, and room for its margins on both sides.
+    const QFontMetrics metrics(cellContext_.font);
+    constexpr int kMargin = 12;
+    const int n = data.GetObsCount();
+    sgEdit->SetColWidth(0, std::max(40, metrics.horizontalAdvance(QString::number(n)) + kMargin));
+    for (int j = 0; j < data.GetVarCount(); ++j) {
+        int widest = metrics.horizontalAdvance(Q(data.GetVarName(j)));
+        for (int i = 0; i < n; ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(Q(FormatNumber(false, data.GetValue(i, j)))));
+        sgEdit->SetColWidth(j + 1, std::max(sgEdit->DefaultColWidth(), widest + kMargin));
+    }
 }
 
 void TfrmApndSel::FormShow() {

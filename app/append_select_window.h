@@ -44,6 +44,8 @@ public:
 
 private:
     int ShownCount() const;
+    // Every column as wide as its widest text, so no number shows cut.
+    void FitColumnWidths();
 
     AppState& state_;
     AppendSource* source_ = nullptr;

@@ -106,7 +106,13 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
     if (!created) return nullptr;
     // The command-line file, once every window exists and the settings are
     // read; a failure is shown and the program runs on without it.
-    if (!arguments.empty() && !arguments.front().empty())
-        GuardCommand(state.Services(), [&] { w.frmREG->OpenAndRemember(arguments.front()); });
+    const bool firstStart = !arguments.empty() && arguments.front() == kFirstStartOption;
+    const std::size_t fileArgument = firstStart ? 1 : 0;
+    if (arguments.size() > fileArgument && !arguments[fileArgument].empty())
+        GuardCommand(state.Services(), [&] {
+            w.frmREG->OpenAndRemember(arguments[fileArgument]);
+            // The sample's fit is what a new user should see first.
+            if (firstStart && state.Model()) w.frmREG->mnuSelectViewClick();
+        });
     return windows;
 }

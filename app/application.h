@@ -42,8 +42,11 @@ struct ApplicationWindows {
 // Creates the eight windows in order (the settings dialog last, reading the
 // settings file), wires them to each other and to the Qt services when
 // given, then opens the data file named by the first argument (if any)
-// through the same path as File/Open. Returns null after showing why when a
-// window could not be created.
+// through the same path as File/Open. The arguments "--first-start FILE"
+// (a new user's first start with the sample) open FILE and show its fit on
+// the estimates page. Returns null after showing why when a window could not
+// be created.
+inline constexpr const char* kFirstStartOption = "--first-start";
 std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices* qtServices,
                                                      const std::string& settingsFileName,
                                                      const std::vector<std::string>& arguments);

@@ -18,6 +18,7 @@
 #include "resources/string_table.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
+#include "platform/qt/paste_safe_text_edit.h"
 #include "platform/qt/string_grid.h"
 
 TfrmDataProperty::TfrmDataProperty(AppState& state, TfrmProperty* property, QWidget* parent)
@@ -26,7 +27,7 @@ TfrmDataProperty::TfrmDataProperty(AppState& state, TfrmProperty* property, QWid
     setWindowTitle("データ情報");
     eName = new QLineEdit(this);
     eName->setObjectName("eName");
-    mText = new QPlainTextEdit(this);
+    mText = new PasteSafeTextEdit(this);
     mText->setObjectName("mText");
     mText->setMaximumHeight(80);
     sgVar = new TStringGrid(this);

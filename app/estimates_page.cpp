@@ -295,6 +295,6 @@ void TfrmREG::mnuGlobalToleranceClick() {
     const std::optional<double> typed = EvaluateFieldFormula(state_, a.text, current);
     if (!typed) return;
     const double v = *typed;
-    // A level of 100 % or more would give unbounded intervals.
-    if (std::isfinite(v) && v >= 0.0 && v < 100.0) CoefficientAlpha = 1.0 - v / 100.0;
+    // 100 % gives the level 0: unbounded intervals, shown as such.
+    if (std::isfinite(v) && v >= 0.0 && v <= 100.0) CoefficientAlpha = 1.0 - v / 100.0;
 }

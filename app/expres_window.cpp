@@ -10,6 +10,7 @@
 
 #include "app/variable_names.h"
 #include "core/data/equation.h"
+#include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/errors.h"
@@ -119,7 +120,9 @@ void TfrmExpres::EditDefinition(int index) {
         const Expres e(a.text, *model_, true);
         const int left = model_->FindVar(e.GetLeftName());
         if (left >= 0 && left < model_->GetVarCount() && model_->GetVarType(left) == Var::kEndogenous) {
-            model_->AddExpres(e);
+            // Replaces the definition of the same variable as one undo step.
+            AddExpressionWithUndo(
+                DataEdit{*model_, state_.Undo(), [this](const std::string& n) { return state_.IsReservedName(n); }}, e);
             SetData(model_);
         }
     } catch (const std::bad_alloc&) {

@@ -77,7 +77,8 @@ void TfrmREG::RunReplace(bool withDialog) {
         DataEdit ed{*model, state_.Undo(), [this](const std::string& n) { return state_.IsReservedName(n); }};
         SetCellValueWithUndo(ed, i, j, replacement);
     }
-    tsEditShow();
+    // The grid and the input box show the cell as it is now.
+    RefreshActivePage();
 }
 
 void TfrmREG::ReplaceDataExecute() { RunReplace(true); }

@@ -23,6 +23,12 @@ DataEdit EditOf(AppState& state) {
 const char* const kDataFileFilter =
     "多変量データ|*.MDF|マクロデータ|*.MCR|テキストデータ|*.TXT|マクロライブラリー|*.MLB|すべて|*.*";
 
+std::string ImportCutMessage(const std::string& name, int length, int observations) {
+    return "変数 " + name + " の値は " + std::to_string(length) + " 個ありますが、データ組数が " +
+           std::to_string(observations) + " なので、先頭の " + std::to_string(observations) +
+           " 個だけを取り込みました。";
+}
+
 }  // namespace
 
 void TfrmREG::ImportVarExecute() {
@@ -33,11 +39,15 @@ void TfrmREG::ImportVarExecute() {
                 if (state_.Model()) {
                     // A shorter variable joins with zeros after its values,
                     // as the data set's other variables would hold.
+                    const int n = state_.Model()->GetObsCount();
                     Var joined(v);
-                    if (joined.Count() < state_.Model()->GetObsCount())
-                        joined.Resize(state_.Model()->GetObsCount(), true);
+                    if (joined.Count() < n) joined.Resize(n, true);
                     AddVariableWithUndo(EditOf(state_), joined);
                     RefreshVariableList();
+                    // A longer variable keeps only as many values as the data
+                    // set has observations; the user is told.
+                    if (v.Count() > n)
+                        WarningBox(state_.Services(), ImportCutMessage(v.GetName(), v.Count(), n));
                 } else {
                     // The first imported variable makes the data set.
                     state_.SetModel(MakeModelFromVariable(v, &state_.Context()));

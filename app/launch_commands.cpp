@@ -33,6 +33,15 @@ bool NeedMet(LaunchNeed need, const Reg* model) {
     }
 }
 
+// The estimates page's buttons follow the model as well: selection needs a
+// variable to choose among (more than two), the collinearity window two
+// explanatory variables.
+bool EstimateButtonApplies(const Reg* model, const std::string& button) {
+    if (button == "btnAutoSel") return model && model->GetVarCount() > 2;
+    if (button == "btnMCL") return model && model->CountExplanatory() >= 2;
+    return true;
+}
+
 }  // namespace
 
 void TfrmREG::ConnectLaunchers() {
@@ -66,7 +75,7 @@ void TfrmREG::UpdateLaunchActions() {
     for (const LaunchCommand& c : LaunchCommands()) {
         const bool on = r.Has(c.windowClass);
         if (QAction* a = Action(c.command)) a->setEnabled(on);
-        if (QPushButton* b = EstimateButton(c.command)) b->setEnabled(on);
+        if (QPushButton* b = EstimateButton(c.command)) b->setEnabled(on && EstimateButtonApplies(state_.Model(), c.command));
     }
     for (const TransformationCommand& t : TransformationCommands())
         if (QAction* a = Action(t.command)) a->setEnabled(r.Has(TransformationWindowClass(t.kind)));
@@ -156,12 +165,15 @@ void TfrmREG::RunTransformation(int kind) {
         // A window that handed back too few values changes nothing.
         if (static_cast<int>(values.size()) == n) {
             const DataEdit ed{*model, state_.Undo(), [this](const std::string& s) { return state_.IsReservedName(s); }};
-            const std::string newComment = comment.empty() ? model->GetVarInfo(j) : model->GetVarInfo(j) + comment;
-            SetVariableValuesAndCommentWithUndo(ed, j, values, newComment);
+            // The values are one step (re-estimated with the same roles), the
+            // note in the comment another.
+            SetVariableValuesWithUndo(ed, j, values);
+            if (!comment.empty()) SetVariableCommentWithUndo(ed, j, model->GetVarInfo(j) + comment);
             RefreshVariableList();
         }
     }
-    ShowEditPage();
+    // The edit page shows the new values; the user stays where he was.
+    tsEditShow();
     RefreshActivePage();
 }
 

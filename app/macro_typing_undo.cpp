@@ -51,7 +51,7 @@ TextChange ChangeAt(const QString& before, const QString& after, int pos) {
     return {before.mid(pos, before.size() - pos - same), after.mid(pos, after.size() - pos - same)};
 }
 
-TMacroEdit::TMacroEdit(QWidget* parent) : QPlainTextEdit(parent) {
+TMacroEdit::TMacroEdit(QWidget* parent) : PasteSafeTextEdit(parent) {
     // The window keeps its own undo; the document's would also record the
     // colouring.
     setUndoRedoEnabled(false);

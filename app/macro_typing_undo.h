@@ -3,8 +3,9 @@
 // Delete and Backspace, and the editor that keeps it.
 #pragma once
 
-#include <QPlainTextEdit>
 #include <QString>
+
+#include "platform/qt/paste_safe_text_edit.h"
 
 class TypingUndoRecord {
 public:
@@ -45,7 +46,7 @@ TextChange ChangeAt(const QString& before, const QString& after, int pos);
 // The macro source editor: keys typed without Ctrl or Alt feed the typing
 // record; navigation keys, Escape, Insert and the other control keys close
 // it; Insert switches between insert and overwrite.
-class TMacroEdit : public QPlainTextEdit {
+class TMacroEdit : public PasteSafeTextEdit {
     Q_OBJECT
 public:
     explicit TMacroEdit(QWidget* parent = nullptr);

@@ -118,7 +118,7 @@ void TfrmMacro::BuildPages() {
     editLayout->addWidget(eSource);
     tsOutput = new QWidget;
     tsOutput->setObjectName(QStringLiteral("tsOutput"));
-    eOut = new QPlainTextEdit(tsOutput);
+    eOut = new PasteSafeTextEdit(tsOutput);
     eOut->setObjectName(QStringLiteral("eOut"));
     eOut->setReadOnly(true);
     auto* outLayout = new QVBoxLayout(tsOutput);

@@ -12,6 +12,7 @@
 #include "eval/app_state.h"
 #include "platform/qt/guarded_application.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/qt_translations.h"
 
 int main(int argc, char* argv[]) {
     GuardedApplication app(argc, argv);
@@ -22,6 +23,9 @@ int main(int argc, char* argv[]) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(10);
     QApplication::setFont(font);
+    // Qt's own dialogs speak the program's language; without the package
+    // they stay English and everything else works.
+    (void)InstallJapaneseQtTranslations(app);
 
     // The program's one state; the windows are given it as they are built.
     AppState state;

@@ -79,6 +79,12 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     ConnectLaunchers();
     ConnectBoxCoxHint();
     LetActionKeysPass(cbInput->lineEdit(), {Action("Assist"), Action("UserDef")});
+    // The edit keys are the window's (undo, redo and the clipboard
+    // commands on observations) until the user types in the input box.
+    connect(cbInput->lineEdit(), &QLineEdit::textEdited, this, [this] { inputEdited_ = true; });
+    RouteActionKeys(cbInput->lineEdit(),
+                    {Action("UndoEdit"), Action("RedoEdit"), Action("CutEdit"), Action("CopyEdit"), Action("PasteEdit")},
+                    [this] { return inputEdited_; });
     // The variable list shows each name in its kind's colour.
     UseVariableListDrawing(
         cbSelect, [this]() -> const Reg* { return state_.Model(); },
@@ -283,6 +289,8 @@ void TfrmREG::BuildActions() {
     actions_["btnRealCalc"] = realCalc;
     stLIML = new QLabel(this);
     stLIML->setObjectName(QStringLiteral("stLIML"));
+    stLIML->setToolTip(QStringLiteral("最少分散比"));
+    stLIML->setStatusTip(stLIML->toolTip());
     stLIMLAction = TB2->addWidget(stLIML);
     stLIMLAction->setVisible(false);
 
@@ -385,14 +393,16 @@ constexpr int kMaxNewVariables = 1000;
 constexpr int kMaxNewObservations = 10000000;
 constexpr double kMaxNewCells = 2e8;
 
-// The answer as a count from 1 to max; false (and a message) for anything
-// that is no finite whole number in that range.
-bool ReadCount(UiServices& ui, double v, int max, const char* what, int& out) {
-    if (!std::isfinite(v) || v < 1.0 || v > max || std::abs(v - std::round(v)) > 1e-9) {
-        ErrorBox(ui, std::string(what) + "は 1 から " + std::to_string(max) + " までの整数で入力してください。");
+// The answer rounded to a count of at least least; false (and a message)
+// for no number at all or one above max. Too small a count is raised to
+// least by the caller's rule, not refused.
+bool ReadCount(UiServices& ui, double v, int least, int max, const char* what, int& out) {
+    if (!std::isfinite(v) || std::round(v) > max) {
+        ErrorBox(ui, std::string(what) + "は " + std::to_string(max) + " までの数で入力してください。");
         return false;
     }
-    out = static_cast<int>(std::lround(v));
+    const double rounded = std::round(v);
+    out = rounded < least ? least : static_cast<int>(rounded);
     return true;
 }
 
@@ -416,14 +426,13 @@ void TfrmREG::NewFileExecute() {
         return;
     }
     int k = 0;
-    if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, 2.0), kMaxNewVariables, "変数の数", k)) return;
-    k = std::max(k, 2);
+    if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, 2.0), 2, kMaxNewVariables, "変数の数", k)) return;
 
     a = ui.AskInput("データ組数は？", {}, "");
     if (a.result != mrOK) return;
     int n = 0;
-    if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, k + 2.0), kMaxNewObservations, "データ組数", n)) return;
-    if (n <= k + 1) n = k + 2;
+    if (!ReadCount(ui, state_.Evaluator().Evaluate(a.text, k + 2.0), k + 2, kMaxNewObservations, "データ組数", n))
+        return;
     if (static_cast<double>(n) * k > kMaxNewCells) {
         ErrorBox(ui, "データが大きすぎます。");
         return;
@@ -523,10 +532,16 @@ void TfrmREG::SaveAsFileExecute() {
 void TfrmREG::UpdateRecentFiles() {
     mnuReload->clear();
     pmReload->clear();
-    const ReloadFiles& files = state_.RecentFiles();
-    // Entries stay until the user clears them, even when a file is away.
-    for (int i = 0; i < files.Count(); ++i) {
-        const QString path = QString::fromStdString(files.GetItem(i));
+    ReloadFiles& files = state_.RecentFiles();
+    // A file that is gone leaves the list; the same index is looked at again.
+    for (int i = 0; i < files.Count();) {
+        const std::string item = files.GetItem(i);
+        std::error_code ec;
+        if (!fs::is_regular_file(fs::path(item), ec)) {
+            files.Remove(item);
+            continue;
+        }
+        const QString path = QString::fromStdString(item);
         QString shown = path;
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
         const QString caption = QStringLiteral("&%1 %2").arg(i).arg(shown);
@@ -537,6 +552,7 @@ void TfrmREG::UpdateRecentFiles() {
                 GuardCommand(state_.Services(), [&] { LastFileOpen(item->data().toString().toStdString()); });
             });
         }
+        ++i;
     }
     const bool any = files.Count() > 0;
     mnuReload->menuAction()->setVisible(any);
@@ -584,7 +600,9 @@ void TfrmREG::RefreshAfterLoad() {
         MarkAnchor = -1;
     }
     UpdateTwoStageIndicator();
-    // A freshly loaded data set has no edit history.
+    // A data set as loaded or saved has no edit history: an undo must not
+    // bring back what the file on disk no longer holds.
+    state_.Undo().ClearAll();
     state_.Services().SetUndoEditEnabled(false);
     state_.Services().SetRedoEditEnabled(false);
     if (model) {
@@ -645,6 +663,7 @@ void TfrmREG::btnRealCalcClick() {
     }
     const bool on = model && model->IsRealCalc();
     Action("btnRealCalc")->setIcon(on ? ImageIcon(kImageRealCalc) : QIcon());
+    RefreshActivePage();
 }
 
 // ---- view ------------------------------------------------------------------------
@@ -791,7 +810,13 @@ void TfrmREG::sgEditClick() {
     if (!model) return;
     const int c = sgEdit->Col(), r = sgEdit->Row();
     const int j = c - 1, i = r - 1;
-    if (j < 0 || i < 0 || j >= model->GetVarCount() || i >= model->GetObsCount()) return;
+    inputEdited_ = false;
+    if (j < 0 || i < 0 || j >= model->GetVarCount() || i >= model->GetObsCount()) {
+        // No cell (the data set shrank under the cursor): no stale value
+        // that Enter would write back.
+        cbInput->setEditText(QString());
+        return;
+    }
     const double value = model->GetValue(i, j);
     const std::string valueText = FloatToStrGeneral(value);
     std::string status = FormatIndexedLabel(sgEdit->Cell(c, 0).toStdString(), sgEdit->Cell(0, r).toStdString(), true);

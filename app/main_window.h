@@ -287,6 +287,9 @@ public:
     TStringGrid* VariableListGrid() const { return sgVList; }
     TStringGrid* PredictionGrid() const { return sgPred; }
     QComboBox* InputBox() const { return cbInput; }
+    // True from the user's first change of the input box's text until it
+    // shows a cell again; only then are the edit keys the box's own.
+    bool InputBeingEdited() const { return inputEdited_; }
     QMenu* EditPopup() const { return pmEdit; }
     QString StatusPanel(int i) const;
     // The painter context of a grid of this window.
@@ -396,8 +399,8 @@ private:
     QString InfluenceCellText(int c, int r) const;
     QString PredictionCellText(int c, int r) const;
     QString VariableListCellText(int c, int r) const;
-    // Evaluates a percentage field: nullopt when the typed value reaches
-    // 100 % (an unbounded interval), otherwise the clamped probability.
+    // Evaluates a percentage field as a probability held within
+    // [0, 0.99999988].
     std::optional<double> PercentField(QLineEdit* field, double defaultPercent);
     // The converted value of the formula for one of the three labels.
     void ConvertPredictionLabel(QLabel* label, double value);
@@ -456,6 +459,7 @@ private:
     TStringGrid* sgVList = nullptr;
     TStringGrid* sgPred = nullptr;
     QComboBox* cbInput = nullptr;
+    bool inputEdited_ = false;
     QMenu* pmEdit = nullptr;
     QLabel* sbPanel0 = nullptr;
     QLabel* sbPanel1 = nullptr;

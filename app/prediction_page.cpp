@@ -144,8 +144,7 @@ void TfrmREG::BuildPredictionPage() {
 
 std::optional<double> TfrmREG::PercentField(QLineEdit* field, double defaultPercent) {
     const std::string text = field->text().toStdString();
-    const double typed = state_.Evaluator().Evaluate(text, defaultPercent);
-    if (typed >= 100.0) return std::nullopt;
+    // 100 % and above are held just below 1, so the interval stays finite.
     return EvaluatePercent(state_.Context().Evaluator(), text, defaultPercent);
 }
 

@@ -114,7 +114,7 @@ QLabel* TfrmREG::PageLabel(const std::string& name) const {
 QString TfrmREG::DiagnosticsCellText(int c, int r) const {
     const Reg* model = state_.Model();
     if (!model || !model->IsAnalysisReady() || c < 0 || c > kDiagnosticColumns) return {};
-    if (r == 0) return c == 0 ? QString() : Q(LoadStrByNumber(c));
+    if (r == 0) return c == 0 ? QStringLiteral("CLR") : Q(LoadStrByNumber(c));
     if (r - 1 >= model->GetObsCount()) return {};
     if (c == 0) return QString::number(r);
     return Q(::DiagnosticCellText(*model, c, r - 1));

@@ -129,10 +129,10 @@ void TfrmUD::BuildActions() {
         bool onToolBar;
     };
     const Spec specs[] = {
-        {"Exitence", "Exitence", "閉じる", "Ctrl+X", &TfrmUD::ExitenceExecute, true},
-        {"ClearAll", "AllClear", "すべてクリアする", "Ctrl+A", &TfrmUD::ClearAllExecute, true},
-        {"ClearOne", "NameClear", "選択項目を初期化する", "Ctrl+C", &TfrmUD::ClearOneExecute, true},
-        {"HelpContext", "HelpContext", nullptr, "Ctrl+H", nullptr, false},
+        {"Exitence", "閉じる(&X)", "閉じる", "Ctrl+X", &TfrmUD::ExitenceExecute, true},
+        {"ClearAll", "すべてクリア(&A)", "すべてクリアする", "Ctrl+A", &TfrmUD::ClearAllExecute, true},
+        {"ClearOne", "選択項目の初期化(&C)", "選択項目を初期化する", "Ctrl+C", &TfrmUD::ClearOneExecute, true},
+        {"HelpContext", "ヘルプ(&H)", nullptr, "Ctrl+H", nullptr, false},
     };
     for (const Spec& s : specs) {
         auto* a = new QAction(QString::fromUtf8(s.caption), this);

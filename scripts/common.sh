@@ -2,7 +2,7 @@
 # only those that are missing, with one package-list update at most.
 MERLOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MERLOX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
-                 qt6-base-dev libgl-dev fonts-noto-cjk)
+                 qt6-base-dev qt6-translations-l10n libgl-dev fonts-noto-cjk)
 
 merlox_install_packages() {
   local missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds MERLOX (installing what is missing) and starts it.
 # Usage: scripts/run.sh [FILE]   FILE: a data file to open at start; without
-# one, and when no data set was ever opened, the Longley sample.
+# one, and when no data set was ever opened, the Longley sample on the
+# estimates page.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -22,6 +23,6 @@ opened_before() {
     END { exit !found }' "$settings"
 }
 if [ $# -eq 0 ] && ! opened_before; then
-  set -- "$MERLOX_ROOT/data/samples/Longley.MDF"
+  set -- --first-start "$MERLOX_ROOT/data/samples/Longley.MDF"
 fi
 exec "$MERLOX_ROOT/build/release/merlox" "$@"

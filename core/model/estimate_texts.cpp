@@ -1,6 +1,7 @@
 #include "core/model/estimate_texts.h"
 
 #include <cmath>
+#include <limits>
 
 #include "core/numeric/distributions.h"
 #include "core/numeric/statistics.h"
@@ -19,8 +20,10 @@ std::string IntervalText(double alpha, double lower, double upper) {
 }  // namespace
 
 std::string FormatConfidenceInterval(int df, double alpha, double se, double estimate) {
-    // The t quantile is the single-precision approximation the pages use.
-    const double h = static_cast<double>(TUpperQuantileApprox(df, static_cast<float>(0.5 * alpha))) * se;
+    // The t quantile is the single-precision approximation the pages use;
+    // at the level 100 % the interval is the whole line.
+    const double h = alpha <= 0.0 ? (se == 0.0 ? 0.0 : std::numeric_limits<double>::infinity())
+                                  : static_cast<double>(TUpperQuantileApprox(df, static_cast<float>(0.5 * alpha))) * se;
     return IntervalText(alpha, estimate - h, estimate + h);
 }
 

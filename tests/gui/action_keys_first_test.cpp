@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTest>
 
 #include "app/action_keys_first.h"
 #include "gui_fixture.h"
@@ -52,7 +53,11 @@ TEST_F(MainInputKeysTest, AssistAndUserDefinitionKeysPassTheInputLine) {
     ASSERT_TRUE(main_->Action("Assist")->isEnabled());
     EXPECT_FALSE(EditClaims(line, Qt::Key_A));
     EXPECT_FALSE(EditClaims(line, Qt::Key_U));
+    // Copy is the edit's only while the user edits its text.
+    EXPECT_FALSE(EditClaims(line, Qt::Key_C));
+    QTest::keyClicks(line, "1");
     EXPECT_TRUE(EditClaims(line, Qt::Key_C));
+    EXPECT_FALSE(EditClaims(line, Qt::Key_A));
 }
 
 }  // namespace

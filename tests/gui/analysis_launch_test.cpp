@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QPushButton>
+#include <QTabWidget>
 #include <new>
 
 #include "app/analysis_launch.h"
@@ -146,6 +147,8 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
     for (const LaunchCommand& c : LaunchCommands()) {
         // Windows that are part of the program.
         if (std::string(c.windowClass) == "TAboutBox" || std::string(c.windowClass) == "TfrmUD") continue;
+        // These two follow the model as well (below).
+        if (std::string(c.command) == "btnAutoSel" || std::string(c.command) == "btnMCL") continue;
         SCOPED_TRACE(c.command);
         EXPECT_FALSE(Enabled(c.command));
         {
@@ -168,6 +171,36 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
         EXPECT_FALSE(Enabled("mnuYWxchg"));
     }
     EXPECT_FALSE(Enabled("RelMatView"));
+}
+
+TEST_F(AnalysisLaunchTest, SelectionAndCollinearityButtonsFollowTheModelOnceTheirWindowsExist) {
+    struct Case {
+        int variables;
+        std::vector<int> regressors;
+        bool autoSel, mcl;
+    };
+    // Selection: more than two variables; collinearity: two explanatory.
+    const Case cases[] = {{3, {0, 1}, true, true}, {3, {0}, true, false}, {3, {}, true, false},
+                          {2, {0}, false, false}};
+    Fake("TAutoSelectDlg");
+    Fake("TfrmMCL");
+    EXPECT_FALSE(Enabled("btnAutoSel"));  // no data set
+    EXPECT_FALSE(Enabled("btnMCL"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.variables) + " variables, " + std::to_string(c.regressors.size()));
+        if (c.variables == 3) {
+            Open(c.regressors);
+        } else {
+            auto model = MakeModel({{1, 2, 3, 4, 5, 6}, {1.5, 2.5, 2, 4, 4.5, 6.5}}, {}, {"X1", "Y"});
+            SaveAs(*model, dir_.Path("two.MDF"));
+            main_->OpenAndRemember(dir_.Path("two.MDF"));
+            state_.Model()->SetDependent(1);
+            ASSERT_TRUE(state_.Model()->ToggleVariable(0));
+        }
+        main_->Action("mnuSelectView")->trigger();
+        EXPECT_EQ(Enabled("btnAutoSel"), c.autoSel);
+        EXPECT_EQ(Enabled("btnMCL"), c.mcl);
+    }
 }
 
 TEST_F(AnalysisLaunchTest, WithoutDataOnlyTheDataFreeCommandsOpen) {
@@ -352,7 +385,7 @@ struct TransformCase {
     int modalResult;
 };
 
-TEST_F(AnalysisLaunchTest, TransformationHandsValuesBackAsOneUndoStep) {
+TEST_F(AnalysisLaunchTest, TransformationRecordsValuesAndCommentAsTheirOwnSteps) {
     const TransformCase cases[] = {
         {"mnuExpConv", "TfrmHenkan", 0, true, mrOK},   {"mnuMAF", "TfrmHenkan", 3, false, mrOK},
         {"mnuPreREG", "TfrmPreREG", 4, true, mrOK},    {"mnuYWxchg", "TfrmYWEst", 5, true, mrOK},
@@ -372,7 +405,10 @@ TEST_F(AnalysisLaunchTest, TransformationHandsValuesBackAsOneUndoStep) {
         FakeLog& log = Fake(c.windowClass, script);
         const std::string oldComment = m->GetVarInfo(1);
         ui_.QueueInput("X2");
+        main_->Action("mnuSelectView")->trigger();
         Trigger(c.command);
+        // The user stays on the page he was on.
+        EXPECT_EQ(main_->Pages()->currentIndex(), 1);
         EXPECT_EQ(log.last.kind, c.kind);
         EXPECT_EQ(log.last.variable, 1);
         EXPECT_EQ(log.last.variableName, "X2");
@@ -383,7 +419,13 @@ TEST_F(AnalysisLaunchTest, TransformationHandsValuesBackAsOneUndoStep) {
         for (int i = 0; i < 6; ++i)
             EXPECT_EQ(m->GetValue(i, 1), applied ? handed[static_cast<std::size_t>(i)] : original[static_cast<std::size_t>(i)]);
         EXPECT_EQ(m->GetVarInfo(1), applied && c.toComment ? oldComment + "->T(1)" : oldComment);
-        EXPECT_EQ(state_.Undo().UndoStepCount(), applied ? 1 : 0);
+        // The values are one step, the note in the comment another.
+        EXPECT_EQ(state_.Undo().UndoStepCount(), applied ? (c.toComment ? 2 : 1) : 0);
+        if (applied && c.toComment) {
+            main_->Action("UndoEdit")->trigger();
+            EXPECT_EQ(m->GetVarInfo(1), oldComment);
+            EXPECT_EQ(m->GetValue(0, 1), handed[0]);
+        }
         if (applied) {
             main_->Action("UndoEdit")->trigger();
             for (int i = 0; i < 6; ++i) EXPECT_EQ(m->GetValue(i, 1), original[static_cast<std::size_t>(i)]);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QTimer>
 #include <functional>
 
@@ -82,6 +83,23 @@ TEST_F(AppendDataTest, WindowShowsTheCommonVariablesOfTheFile) {
                     << rows[k] << "," << c;
     }));
     EXPECT_EQ(Data(), before_);
+}
+
+TEST_F(AppendDataTest, EveryNumberFitsItsCellWhole) {
+    auto wide = MakeModel({{234289, -1234567.125, 5e14, 1}, {0.5, 1, 2, 3}}, {}, {"A", "LongVariableNameB"});
+    SaveAs(*wide, dir_.Path("wide.MDF"));
+    EXPECT_TRUE(WithWindow("wide.MDF", [&](TfrmApndSel& w) {
+        TStringGrid* g = w.Grid();
+        const QFontMetrics metrics(w.font());
+        ASSERT_EQ(g->Cell(1, 1).toStdString(), "234289.0000");
+        for (int c = 0; c < g->ColCount(); ++c)
+            for (int r = 0; r < g->RowCount(); ++r) {
+                // The painter keeps 5 pixels on the right; the text starts
+                // inside the cell.
+                const int need = metrics.horizontalAdvance(g->Cell(c, r)) + 5 + 1;
+                EXPECT_GE(g->ColWidth(c), need) << g->Cell(c, r).toStdString();
+            }
+    }));
 }
 
 TEST_F(AppendDataTest, AllAppendsEveryRowByNameAndUndoesAsOneStep) {

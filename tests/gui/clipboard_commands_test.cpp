@@ -260,12 +260,20 @@ TEST_F(ClipboardCommandsTest, ModifiedIsClearOnlyAtTheSavedState) {
     main_->CopyEditExecute();
     main_->PasteEditExecute();
     EXPECT_TRUE(Model().IsModified());
-    main_->SaveFileExecute();
+    // Save as keeps the history.
+    ui_.QueueFile(dir_.Path("copy.MDF"));
+    main_->SaveAsFileExecute();
     EXPECT_FALSE(Model().IsModified());
     // Back at the state that was loaded, but the file now holds the paste.
     main_->UndoEditExecute();
     EXPECT_TRUE(Model().IsModified());
     main_->RedoEditExecute();
+    EXPECT_FALSE(Model().IsModified());
+    // Save empties it: nothing to undo past what the file holds.
+    const int rows = Model().GetObsCount();
+    main_->SaveFileExecute();
+    main_->UndoEditExecute();
+    EXPECT_EQ(Model().GetObsCount(), rows);
     EXPECT_FALSE(Model().IsModified());
 }
 

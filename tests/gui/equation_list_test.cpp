@@ -139,7 +139,7 @@ TEST_F(EquationListTest, ClickingAStructuralEquationMakesItTheModel) {
     EXPECT_FALSE(model_->IsExplanatory(3));
 }
 
-TEST_F(EquationListTest, ClickingADefinitionEditsItWithoutAnUndoStep) {
+TEST_F(EquationListTest, ClickingADefinitionEditsItAsOneUndoStep) {
     model_->AddExpres(Expres("Y", 1, true, std::vector<double>{2.0}, std::vector<std::string>{"X1"}));
     ui_.QueueInput("Y = 3*X2");
     WithListWindow([](TfrmExpres& w) { w.lbExpClick(0); });
@@ -149,7 +149,7 @@ TEST_F(EquationListTest, ClickingADefinitionEditsItWithoutAnUndoStep) {
     EXPECT_EQ(e.GetVarName(0), "X2");
     EXPECT_EQ(e.GetCoef(0), 3.0);
     EXPECT_EQ(ui_.CallsOf(ServiceCall::Input)[0].text, "定義式の変更");
-    EXPECT_FALSE(state_.Undo().CanUndo());
+    EXPECT_EQ(state_.Undo().UndoStepCount(), 1);
 
     // A text that does not parse shows its error; the list stays.
     ui_.QueueInput("Y = 3*nosuch");
@@ -157,6 +157,13 @@ TEST_F(EquationListTest, ClickingADefinitionEditsItWithoutAnUndoStep) {
     WithListWindow([](TfrmExpres& w) { w.lbExpClick(0); });
     EXPECT_EQ(model_->Expressions().GetItem(0).GetVarName(0), "X2");
     EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    EXPECT_EQ(state_.Undo().UndoStepCount(), 1);
+
+    // Undo brings the definition back as it was before the edit.
+    main_->UndoEditExecute();
+    ASSERT_EQ(model_->Expressions().GetCount(), 1);
+    EXPECT_EQ(model_->Expressions().GetItem(0).GetVarName(0), "X1");
+    EXPECT_EQ(model_->Expressions().GetItem(0).GetCoef(0), 2.0);
 }
 
 TEST_F(EquationListTest, NoListWithoutEquations) {

@@ -182,6 +182,8 @@ TEST_F(FindReplaceTest, ReplaceAsksForEachCellAndEachReplacementUndoes) {
     RunDialog<TfrmReplace>("ReplaceData", {"[9,11]", 0, "", false, 0, "@@*2"});
     EXPECT_EQ(Cursor(), Cell(2, 2));
     EXPECT_DOUBLE_EQ(model_->GetValue(1, 1), 20.8);
+    // The input box shows the new value, so Enter does not write back the old.
+    EXPECT_EQ(main_->InputBox()->currentText().toStdString(), "20.8");
     ui_.QueueNo();
     main_->Action("ReplaceNext")->trigger();
     EXPECT_EQ(Cursor(), Cell(3, 2));

@@ -268,15 +268,15 @@ TEST_F(MainRoadTest, StatisticsClicksAndStatusTexts) {
     EXPECT_EQ(main_->StatusPanel(0).toStdString().rfind("定数項 : 95.0% 信頼区間", 0), 0u);
 }
 
-TEST_F(MainRoadTest, ConfidenceLevelAcceptsOnlyLevelsBelowHundred) {
+TEST_F(MainRoadTest, ConfidenceLevelAcceptsLevelsFromZeroToAHundred) {
     struct Row {
         int result;
         const char* text;
         double alpha;  // expected afterwards
     };
-    const Row rows[] = {{mrOK, "90", 0.10},  {mrOK, "@@-5", 0.15},      {mrOK, "100", 0.15},
-                        {mrOK, "101", 0.15}, {mrOK, "@nofunc(1)", 0.15}, {mrOK, "", 0.15},
-                        {mrCancel, "50", 0.15}, {mrOK, "99.5", 0.005}};
+    const Row rows[] = {{mrOK, "90", 0.10},  {mrOK, "@@-5", 0.15},      {mrOK, "101", 0.15},
+                        {mrOK, "@nofunc(1)", 0.15}, {mrOK, "", 0.15},   {mrCancel, "50", 0.15},
+                        {mrOK, "100", 0.0},  {mrOK, "-1", 0.0},         {mrOK, "99.5", 0.005}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         ui_.QueueInput(row.result, row.text);
@@ -288,6 +288,18 @@ TEST_F(MainRoadTest, ConfidenceLevelAcceptsOnlyLevelsBelowHundred) {
     const auto prompts = ui_.CallsOf(ServiceCall::Input);
     EXPECT_EQ(prompts[0].text, "係数信頼度の設定(%)： 現在 = 95.0%");
     EXPECT_EQ(prompts[1].text, "係数信頼度の設定(%)： 現在 = 90.0%");
+}
+
+TEST_F(MainRoadTest, AHundredPercentLevelGivesUnboundedIntervals) {
+    Open();
+    main_->Action("mnuSelectView")->trigger();
+    ui_.QueueInput("100");
+    main_->Action("mnuGlobalTolerance")->trigger();
+    ASSERT_EQ(CoefficientAlpha, 0.0);
+    main_->ToggleEstimateRow(1, false);
+    EXPECT_EQ(main_->StatusPanel(0).toStdString(), "定数項 : 100.0% 信頼区間 ( -INF ... INF )");
+    main_->stVeClick();
+    EXPECT_EQ(main_->StatusPanel(0).toStdString(), "回帰標準誤差 : 100.0% 信頼区間 ( 0 ... INF )");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "core/model/regression_model.h"
 #include "core/model/regression_file.h"
 #include "eval/app_state.h"
+#include "platform/qt/string_grid.h"
 #include "resources/string_table.h"
 #include "started_windows.h"
 
@@ -213,7 +214,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadLeavesTheOpenDataSetAsItWas) {
 TEST_F(MainWindowTest, NewFileWithTheSmallestAnswersWritesAtOnce) {
     ui_.QueueInput("");
     ui_.QueueInput("1");
-    ui_.QueueInput("1");
+    ui_.QueueInput("0");
     ui_.QueueInput(mrCancel, "");  // no initial values
     main_->Action("NewFile")->trigger();
     ASSERT_NE(state_.Model(), nullptr);
@@ -254,24 +255,40 @@ TEST_F(MainWindowTest, NewFileTakesInitialValuesCellByCellWithNavigation) {
     EXPECT_TRUE(std::filesystem::exists(dir_.Path("typed.MDF")));
 }
 
-TEST_F(MainWindowTest, NewFileRefusesCountsThatAreNoWholeNumbersInRange) {
+TEST_F(MainWindowTest, NewFileRoundsRaisesSmallCountsAndRefusesTooLargeOnes) {
     struct Row {
         const char* vars;
         const char* obs;  // null: refused at the variable count
+        int k, n;         // 0: refused
     };
-    const Row rows[] = {{"0", nullptr}, {"-3", nullptr}, {"2.5", nullptr}, {"1001", nullptr},
-                        {"@nofunc(4)", nullptr}, {"3", "0"}, {"3", "-1"}, {"3", "7.5"}, {"3", "1e9"}};
+    // At least 2 variables and k + 2 observations; rounded half away from 0.
+    const Row rows[] = {{"0", "0", 2, 4},          {"-3", "", 2, 4},         {"2.5", "7.5", 3, 8},
+                        {"3", "-1", 3, 5},         {"3", "4", 3, 5},         {"3", "6", 3, 6},
+                        {"1001", nullptr, 0, 0},   {"@nofunc(4)", nullptr, 0, 0}, {"3", "1e9", 0, 0}};
+    int made = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.vars) + " / " + (row.obs ? row.obs : "-"));
+        state_.SetModel(nullptr);
         ui_.ClearCalls();
-        ui_.QueueInput("refused");
+        const std::string name = "new" + std::to_string(made++);
+        ui_.QueueInput(name);
         ui_.QueueInput(row.vars);
         if (row.obs) ui_.QueueInput(row.obs);
-        ui_.QueueOK();  // the message
+        if (row.k == 0)
+            ui_.QueueOK();  // the message
+        else
+            ui_.QueueInput(mrCancel, "");  // no initial values
         main_->Action("NewFile")->trigger();
-        EXPECT_EQ(state_.Model(), nullptr);
-        EXPECT_FALSE(std::filesystem::exists(dir_.Path("refused.MDF")));
-        EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+        if (row.k == 0) {
+            EXPECT_EQ(state_.Model(), nullptr);
+            EXPECT_FALSE(std::filesystem::exists(dir_.Path(name + ".MDF")));
+            EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+            continue;
+        }
+        ASSERT_NE(state_.Model(), nullptr);
+        EXPECT_EQ(state_.Model()->GetVarCount(), row.k);
+        EXPECT_EQ(state_.Model()->GetObsCount(), row.n);
+        EXPECT_TRUE(std::filesystem::exists(dir_.Path(name + ".MDF")));
     }
 }
 
@@ -319,9 +336,12 @@ TEST_F(MainWindowTest, NewFileCancelledAtAnyPromptChangesNothing) {
 
 TEST_F(MainWindowTest, RecentFilesKeepTheirPathsAndAMissingOneSaysSo) {
     WriteSampleDataFile(dir_.Path("a&b.MDF"));
+    WriteSampleDataFile(dir_.Path("gone.MDF"));
+    state_.RecentFiles().Add(dir_.Path("deleted.MDF"));
     state_.RecentFiles().Add(dir_.Path("gone.MDF"));
     state_.RecentFiles().Add(dir_.Path("a&b.MDF"));
     main_->UpdateRecentFiles();
+    // A file deleted before the rebuild is dropped from the list and menus.
     EXPECT_EQ(state_.RecentFiles().Count(), 2);
     ASSERT_EQ(main_->RecentMenu()->actions().size(), 2);
     ASSERT_EQ(main_->RecentPopup()->actions().size(), 2);
@@ -332,18 +352,21 @@ TEST_F(MainWindowTest, RecentFilesKeepTheirPathsAndAMissingOneSaysSo) {
     EXPECT_EQ(second->data().toString().toStdString(), dir_.Path("gone.MDF"));
     EXPECT_TRUE(main_->RecentMenu()->menuAction()->isVisible());
 
-    // The file that is away is reported and stays listed.
+    // A file that went away since is reported, and dropped at the next rebuild.
+    std::filesystem::remove(dir_.Path("gone.MDF"));
     ui_.QueueOK();
     second->trigger();
     ASSERT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
     EXPECT_NE(ui_.CallsOf(ServiceCall::MessageBox)[0].text.find("gone.MDF"), std::string::npos);
-    EXPECT_EQ(state_.RecentFiles().Count(), 2);
     EXPECT_EQ(state_.Model(), nullptr);
 
     first->trigger();
     ASSERT_NE(state_.Model(), nullptr);
     EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("a&b.MDF"));
     EXPECT_EQ(state_.RecentFiles().GetItem(0), dir_.Path("a&b.MDF"));
+    main_->UpdateRecentFiles();
+    EXPECT_EQ(state_.RecentFiles().Count(), 1);
+    EXPECT_EQ(main_->RecentMenu()->actions().size(), 1);
 
     main_->Action("mnuRFClear")->trigger();
     EXPECT_EQ(state_.RecentFiles().Count(), 0);
@@ -382,6 +405,23 @@ TEST_F(MainWindowTest, TwoStageIndicatorFollowsTheModel) {
     EXPECT_TRUE(main_->Action("LSE")->isChecked());
     EXPECT_TRUE(main_->Action("btnRealCalc")->isVisible());
     EXPECT_FALSE(main_->LimlLabel()->text().isEmpty());
+    EXPECT_EQ(main_->LimlLabel()->toolTip().toStdString(), "最少分散比");
+    // The residual-mode button re-estimates and refills the visible page.
+    main_->Action("mnuSelectView")->trigger();
+    main_->EstimateGrid()->SetCell(2, 1, QStringLiteral("stale"));
+    const bool before = state_.Model()->IsRealCalc();
+    ui_.QueueOK();  // two stages without an instrument: the fit says why it stands
+    main_->Action("btnRealCalc")->trigger();
+    EXPECT_NE(state_.Model()->IsRealCalc(), before);
+    EXPECT_NE(main_->EstimateGrid()->Cell(2, 1).toStdString(), "stale");
+    state_.Model()->SetModified(false);
+}
+
+TEST_F(MainWindowTest, DiagnosticsGridCornerReadsClrAsTheOtherCornersDo) {
+    OpenModified();
+    main_->Action("mnuCheckView")->trigger();
+    EXPECT_EQ(main_->DiagnosticsGrid()->Cell(0, 0).toStdString(), "CLR");
+    EXPECT_EQ(main_->EditGrid()->Cell(0, 0).toStdString(), "CLR");
     state_.Model()->SetModified(false);
 }
 

@@ -154,31 +154,33 @@ TEST_F(PredictionPageTest, ObservationsOutsideTheirIntervalAreMarked) {
     for (int i = 0; i < 10; ++i) EXPECT_NE(g->Cell(1, i + 1).toStdString().rfind("* ", 0), 0u) << i + 1;
 }
 
-TEST_F(PredictionPageTest, FullConfidenceOrProbabilityGivesUnboundedIntervals) {
+TEST_F(PredictionPageTest, PercentagesOfAHundredAndMoreAreHeldJustBelowOne) {
     OpenLongley();
     SetValues({"100", "400000", "3000", "2500", "120000", "1958"});
-    struct Case {
-        const char* confidence;
-        const char* probability;
-        bool unbounded;
-    };
-    const Case cases[] = {{"100", "90", true}, {"150", "90", true}, {"95", "100", true},
-                          {"99.99", "99.99", false}, {"95", "90", false}};
     TStringGrid* g = main_->PredictionGrid();
-    for (const Case& c : cases) {
-        SetPercents(c.confidence, c.probability);
+    struct Bounds {
+        QString lower, upper, rowUpper;
+    };
+    auto bounds = [&](const char* confidence, const char* probability) {
+        SetPercents(confidence, probability);
         Calculate();
-        EXPECT_NEAR(Number(Label("stPreval")), 71622.19936980297, 1e-4) << c.confidence;
-        if (c.unbounded) {
-            EXPECT_EQ(Label("stMaxPV"), "INF") << c.confidence;
-            EXPECT_EQ(Label("stMinPV"), "-INF") << c.confidence;
-            EXPECT_EQ(g->Cell(3, 1), "INF") << c.confidence;
-            EXPECT_EQ(g->Cell(4, 1), "-INF") << c.confidence;
-            EXPECT_NEAR(Number(g->Cell(2, 1)), kLongleyRows[0][0], 1e-4);
-        } else {
-            EXPECT_TRUE(std::isfinite(Number(Label("stMaxPV")))) << c.confidence;
-            EXPECT_GT(Number(Label("stMaxPV")), Number(Label("stMinPV"))) << c.confidence;
-            EXPECT_NE(g->Cell(3, 1), "INF") << c.confidence;
+        EXPECT_NEAR(Number(Label("stPreval")), 71622.19936980297, 1e-4) << confidence;
+        return Bounds{Label("stMinPV"), Label("stMaxPV"), g->Cell(3, 1)};
+    };
+    const Bounds usual = bounds("99.99", "99.99");
+    // Both fields: 100 % and more are the same largest probability, and the
+    // interval stays finite (and wider than at 99.99 %).
+    for (const auto& [high, other] : {std::pair{"100", "150"}, std::pair{"150", "1e6"}}) {
+        const Bounds a = bounds(high, "99.99"), b = bounds(other, "99.99");
+        EXPECT_EQ(a.lower, b.lower) << high;
+        EXPECT_EQ(a.upper, b.upper) << high;
+        const Bounds c = bounds("99.99", high), d = bounds("99.99", other);
+        EXPECT_EQ(c.upper, d.upper) << high;
+        for (const Bounds& x : {a, c}) {
+            EXPECT_TRUE(std::isfinite(Number(x.lower)) && std::isfinite(Number(x.upper))) << high;
+            EXPECT_TRUE(std::isfinite(Number(x.rowUpper))) << high;
+            EXPECT_LT(Number(x.lower), Number(usual.lower)) << high;
+            EXPECT_GT(Number(x.upper), Number(usual.upper)) << high;
         }
     }
 }

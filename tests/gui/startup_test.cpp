@@ -2,6 +2,7 @@
 // the command line open before the event loop runs.
 #include <gtest/gtest.h>
 
+#include <QTabWidget>
 #include <QWindow>
 
 #include "app/application.h"
@@ -11,6 +12,7 @@
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
+#include "platform/qt/qt_translations.h"
 #include "support/scripted_services.h"
 
 namespace {
@@ -65,6 +67,44 @@ TEST_F(StartupTest, CommandLineFileIsOpenBeforeTheEventLoop) {
     EXPECT_EQ(state_.RecentFiles().GetItem(0), dir_.Path("sample.MDF"));
     EXPECT_EQ(windows->frmREG->ObservationMarks.Count(), 5);
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+TEST_F(StartupTest, AFirstStartShowsTheSamplesFitAndAnOrdinaryOneTheEditPage) {
+    UseDataFolder();
+    WriteSampleDataFile(dir_.Path("sample.MDF"));
+    struct Case {
+        std::vector<std::string> args;
+        int page;  // 1: estimates, 0: edit
+    };
+    const Case cases[] = {{{kFirstStartOption, dir_.Path("sample.MDF")}, 1}, {{dir_.Path("sample.MDF")}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        auto windows = Start(c.args);
+        ASSERT_TRUE(windows);
+        ASSERT_NE(state_.Model(), nullptr);
+        EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+        EXPECT_EQ(windows->frmREG->Pages()->currentIndex(), c.page);
+        windows.reset();
+        state_.SetModel(nullptr);
+    }
+    // The option alone opens nothing.
+    auto windows = Start({kFirstStartOption});
+    ASSERT_TRUE(windows);
+    EXPECT_EQ(state_.Model(), nullptr);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+TEST_F(StartupTest, QtsOwnDialogsSpeakJapanese) {
+    ASSERT_TRUE(InstallJapaneseQtTranslations(TestApp()));
+    // Texts of the file dialog and the standard buttons, as Qt looks them up.
+    const std::pair<const char*, const char*> texts[] = {{"QFileDialog", "Look in:"},
+                                                         {"QPlatformTheme", "Cancel"},
+                                                         {"QColorDialog", "Select Color"}};
+    for (const auto& [context, english] : texts) {
+        const QString shown = QCoreApplication::translate(context, english);
+        EXPECT_NE(shown.toStdString(), english) << context;
+        EXPECT_FALSE(shown.isEmpty()) << context;
+    }
 }
 
 TEST_F(StartupTest, MacroSourceOnTheCommandLineGoesToTheMacroWindow) {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 
 #include "app/user_define_window.h"
 #include "core/model/regression_model.h"
@@ -52,6 +53,18 @@ TEST_F(UserDefineTest, PagesShowHeadingsNamesAndValues) {
         {'V', 4, 1, "-"}, {'F', 0, 0, "関数名"}, {'F', 1, 0, "定義式"}, {'F', 0, 1, "未定義"}, {'F', 1, 1, ""}};
     for (const auto& [page, c, r, text] : cells)
         EXPECT_EQ(page == 'V' ? UV(c, r) : UF(c, r), text) << page << c << "," << r;
+}
+
+TEST_F(UserDefineTest, ToolBarShowsJapaneseCaptions) {
+    const std::pair<const char*, const char*> captions[] = {
+        {"Exitence", "閉じる(&X)"}, {"ClearAll", "すべてクリア(&A)"}, {"ClearOne", "選択項目の初期化(&C)"}};
+    std::vector<std::string> shown;
+    for (QAction* a : window_.TB->actions()) shown.push_back(a->text().toStdString());
+    ASSERT_EQ(shown.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(window_.ActionNamed(captions[i].first)->text().toStdString(), captions[i].second);
+        EXPECT_EQ(shown[i], captions[i].second);
+    }
 }
 
 TEST_F(UserDefineTest, EditedFunctionIsUsedByTheEvaluator) {

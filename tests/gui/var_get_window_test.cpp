@@ -192,6 +192,27 @@ TEST_F(VarGetWindowTest, ImportingAWholeVariableIsOneUndoStep) {
     EXPECT_EQ(state_.Model()->FindVar("P2"), -1);
 }
 
+TEST_F(VarGetWindowTest, ALongerVariableIsCutToTheDataSetAndTheUserIsTold) {
+    auto smaller = MakeModel({{1, 2, 4}, {3, 1, 2}}, {}, {"X", "Y"});
+    SaveAs(*smaller, dir_.Path("smaller.MDF"));
+    main_->OpenAndRemember(dir_.Path("smaller.MDF"));
+    ui_.ClearCalls();
+    ui_.QueueInput("P2");
+    ui_.QueueOK();  // the warning
+    WithWindow([&](TfrmVarGet& w) {
+        w.tvFileMouseDown(Node(w, "prices.MDF", "P"));
+        w.ActionNamed("VarImportAll")->trigger();
+    });
+    Reg* m = state_.Model();
+    const int j = m->FindVar("P2");
+    ASSERT_EQ(j, 2);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m->GetValue(i, j), kP[static_cast<std::size_t>(i)]) << i;
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].msgKind, MsgKind::Warning);
+    EXPECT_EQ(boxes[0].text, "変数 P2 の値は 7 個ありますが、データ組数が 3 なので、先頭の 3 個だけを取り込みました。");
+}
+
 TEST_F(VarGetWindowTest, CancelledNamePromptImportsUnderTheVariablesOwnName) {
     ui_.QueueCancel();
     WithWindow([&](TfrmVarGet& w) {
