@@ -169,21 +169,23 @@ bool QPainterCanvas::StampDots(std::span<const CanvasPoint> centres, int radius)
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
         return false;
     // Writing pixels of an image that shares its data would change the copy.
-    if (!image->isDetached() || painter_.hasClipping() || !painter_.worldTransform().isIdentity() || image->devicePixelRatio() != 1.0)
+    if (!image->isDetached() || painter_.hasClipping() || !painter_.worldTransform().isIdentity() ||
+        image->devicePixelRatio() != 1.0)
         return false;
     if (radius < 0 || radius > kMaxStampRadius || pen_.color != brush_ || pen_.style != PenStyle::Solid ||
         pen_.width > 1 || canvas_color::IsSystem(brush_))
         return false;
 
-    if (radius != dotRadius_ || !(pen_ == dotPen_) || brush_ != dotBrush_) {
+    // The shape depends on the radius alone: one colour, one-pixel pen.
+    if (radius != dotRadius_) {
         const int side = 2 * radius + 3;
         QImage mask(side, side, QImage::Format_ARGB32_Premultiplied);
         mask.fill(Qt::transparent);
         {
             QPainter p(&mask);
             QPainterCanvas c(p, palette_);
-            c.SetPen(pen_);
-            c.SetBrushColor(brush_);
+            c.SetPen({canvas_color::kBlack, 1, PenStyle::Solid});
+            c.SetBrushColor(canvas_color::kBlack);
             const int m = radius + 1;
             c.Ellipse({m - radius, m - radius, m + radius, m + radius});
         }
@@ -201,24 +203,22 @@ bool QPainterCanvas::StampDots(std::span<const CanvasPoint> centres, int radius)
             }
         }
         dotRadius_ = radius;
-        dotPen_ = pen_;
-        dotBrush_ = brush_;
     }
 
-    painter_.beginNativePainting();
     const QRgb pixel = ToQColor(brush_).rgb() | 0xFF000000u;
     const int w = image->width(), h = image->height();
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
     for (const CanvasPoint& c : centres) {
         for (const DotRun& run : dotRuns_) {
             const int y = c.y + run.dy;
             if (y < 0 || y >= h) continue;
             const int x0 = std::max(0, c.x + run.x0), x1 = std::min(w, c.x + run.x1);
             if (x0 >= x1) continue;
-            auto* row = reinterpret_cast<QRgb*>(image->scanLine(y));
+            auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
             std::fill(row + x0, row + x1, pixel);
         }
     }
-    painter_.endNativePainting();
     return true;
 }
 

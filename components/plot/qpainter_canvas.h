@@ -52,15 +52,12 @@ private:
     CanvasColor brush_ = canvas_color::kWhite;
     CanvasColor fontColor_ = canvas_color::kBlack;
     CanvasFont font_;
-    // The pixels of one dot as runs per row, kept while pen, brush and
-    // radius stay the same.
+    // The pixels of one dot as runs per row, kept while the radius stays.
     struct DotRun {
         int dy, x0, x1;
     };
     std::vector<DotRun> dotRuns_;
     int dotRadius_ = -1;
-    CanvasPen dotPen_;
-    CanvasColor dotBrush_ = 0;
 };
 
 // Qt values as canvas values and back.

@@ -89,6 +89,7 @@ bool FlexDosuCore::Reset() {
         }
         pieces_ = std::move(next);
         ascending_ = width >= 0;
+        pieceSpan_ = width;
         for (double v : data_) {
             const int p = GetRankIndex(v);
             if (p >= 0) ++pieces_[p].count;
@@ -248,11 +249,19 @@ int FlexDosuCore::GetRankIndex(double v) const {
     const int n = PieceTotal();
     if (n == 0) return -1;
     if (ascending_) {
-        // The highs never fall: the first piece whose high is not below v.
-        auto it = std::lower_bound(pieces_.begin(), pieces_.end(), v,
-                                   [](const DosuPiece& p, double x) { return p.high < x; });
-        if (it == pieces_.end() || !(it->low < v)) return -1;
-        return static_cast<int>(it - pieces_.begin());
+        // The highs never fall: the first piece whose high is not below v,
+        // found from a first guess by the width and a step or two either way.
+        int i = 0;
+        if (pieceSpan_ > 0) {
+            const double g = std::ceil((v - pieces_[0].high) / pieceSpan_);
+            i = g > 0 ? (g < n - 1 ? static_cast<int>(g) : n - 1) : 0;  // NaN: 0
+        } else if (!(v <= pieces_[0].high)) {
+            i = n - 1;
+        }
+        while (i > 0 && v <= pieces_[i - 1].high) --i;
+        while (i < n - 1 && !(v <= pieces_[i].high)) ++i;
+        if (!(v <= pieces_[i].high) || !(pieces_[i].low < v)) return -1;
+        return i;
     }
     for (int i = 0; i < n; ++i)
         if (pieces_[i].low < v && v <= pieces_[i].high) return i;

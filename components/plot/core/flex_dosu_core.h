@@ -120,5 +120,6 @@ private:
     std::vector<int> accumulated_;
     int finiteCount_ = 0;
     bool ascending_ = true;  // piece bounds never fall
+    double pieceSpan_ = 0;   // value width of the inner pieces
     int width_ = 0, height_ = 0;
 };
