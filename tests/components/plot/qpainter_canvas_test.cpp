@@ -1,5 +1,5 @@
 // The QPainter canvas on images: figures cover the pixels their integer
-// rectangles say, colours convert as stored, and many dots written straight
+// rectangles say, and many dots written straight
 // into the image come out exactly as QPainter's own ellipses.
 #include <gtest/gtest.h>
 
@@ -41,18 +41,6 @@ TEST(QPainterCanvas, RectanglesCoverLeftToRightMinusOne) {
         {12, 12, qRgb(255, 255, 255)},
     };
     for (const auto& px : pixels) EXPECT_EQ(image.pixel(px.x, px.y), px.colour) << px.x << "," << px.y;
-}
-
-TEST(QPainterCanvas, StoredColoursAndSystemColours) {
-    TestApp();
-    QImage image = WhiteImage(4, 4);
-    QPainter p(&image);
-    QPalette palette;
-    palette.setColor(QPalette::Highlight, QColor(1, 2, 3));
-    QPainterCanvas c(p, palette);
-    EXPECT_EQ(c.ToQColor(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(c.ToQColor(0x123456), QColor(0x56, 0x34, 0x12));
-    EXPECT_EQ(c.ToQColor(kHighlight), QColor(1, 2, 3));
 }
 
 TEST(QPainterCanvas, WrittenDotsMatchPaintedEllipses) {
