@@ -104,6 +104,7 @@ bool XYPlotCore::SetData(const double* x, const double* y, int n, const bool* fl
         if (TruncPixel((MaxY - StartY) * ScaleY) + kInset >= Height()) StartY += StepY;
     }
     regionShown_ = false;
+    stroke_.clear();
     Changed();
     return true;
 }
@@ -221,8 +222,12 @@ void XYPlotCore::SetCaption(const std::string& caption) {
 }
 
 void XYPlotCore::Dot(int px, int py) {
-    if (!active_) return;
     const int r = std::max(1, PenWidth / 2);
+    if (!active_) {
+        stroke_.push_back({{PenColor, pen_.width, pen_.style}, {px, py}, {px, py}, r});
+        Changed();
+        return;
+    }
     active_->SetPen({PenColor, pen_.width, pen_.style});
     active_->Ellipse({px - r, py - r, px + r, py + r});
     active_->SetPen(pen_);
@@ -231,12 +236,33 @@ void XYPlotCore::Dot(int px, int py) {
 void XYPlotCore::MoveTo(int px, int py) { moveTo_ = {px, py}; }
 
 void XYPlotCore::LineTo(int px, int py) {
+    const CanvasPen pen{LineColor, std::max(1, LineWidth), PenStyle::Solid};
     if (active_) {
-        active_->SetPen({LineColor, std::max(1, LineWidth), PenStyle::Solid});
+        active_->SetPen(pen);
         active_->Line(moveTo_, {px, py});
         active_->SetPen(pen_);
+    } else {
+        stroke_.push_back({pen, moveTo_, {px, py}, 0});
+        Changed();
     }
     moveTo_ = {px, py};
+}
+
+void XYPlotCore::ClearStroke() {
+    if (stroke_.empty()) return;
+    stroke_.clear();
+    Changed();
+}
+
+void XYPlotCore::DrawStroke(PlotCanvas& canvas) {
+    for (const StrokeMark& m : stroke_) {
+        canvas.SetPen(m.pen);
+        if (m.radius > 0)
+            canvas.Ellipse({m.from.x - m.radius, m.from.y - m.radius, m.from.x + m.radius, m.from.y + m.radius});
+        else
+            canvas.Line(m.from, m.to);
+    }
+    canvas.SetPen(pen_);
 }
 
 void XYPlotCore::DispLine(const XYData& line, bool swap) {
@@ -317,6 +343,7 @@ void XYPlotCore::Paint(PlotCanvas& canvas) {
     canvas.SetBrushColor(BrushColor);
     usePen({PenColor, pen_.width, pen_.style});
     if (OnDrawn) OnDrawn();
+    DrawStroke(canvas);
     if (regionShown_) {
         canvas.SetBrushColor(kAqua);
         canvas.FrameRect(CanvasRect{regionAnchorX_, regionAnchorY_, regionMovingX_, regionMovingY_}.Normalized());

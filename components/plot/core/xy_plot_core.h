@@ -103,11 +103,15 @@ public:
     void SetCaption(const std::string& caption);
     const std::string& GetCaption() const { return caption_; }
 
-    // Drawing that windows do from OnDrawn, on the canvas of the paint in
-    // progress (outside a paint they draw nothing).
+    // Marks and lines that windows draw. From OnDrawn they go on the canvas
+    // of the paint in progress; at any other time (a stroke being drawn with
+    // the mouse) they are kept and drawn at every paint until the next
+    // SetData or ClearStroke.
     void Dot(int px, int py);
     void MoveTo(int px, int py);
     void LineTo(int px, int py);
+    void ClearStroke();
+    bool HasStroke() const { return !stroke_.empty(); }
     // A series as a polyline in its colour and style; swap exchanges x and y.
     void DispLine(const XYData& line, bool swap);
 
@@ -148,4 +152,12 @@ private:
     PlotCanvas* active_ = nullptr;  // during a paint
     CanvasPen pen_;                 // the pen of the paint in progress
     CanvasPoint moveTo_;
+    // Kept marks: a line segment (two points) or a dot (one point).
+    struct StrokeMark {
+        CanvasPen pen;
+        CanvasPoint from, to;
+        int radius;  // dots only; 0 for a segment
+    };
+    std::vector<StrokeMark> stroke_;
+    void DrawStroke(PlotCanvas& canvas);
 };

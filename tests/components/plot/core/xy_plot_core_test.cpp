@@ -214,6 +214,26 @@ TEST(XYPlotCore, BindLineAndExtraLinesDrawnFromOnDrawn) {
     EXPECT_EQ(lines[1].brush, kWhite);
 }
 
+TEST(XYPlotCore, AStrokeDrawnWithTheMouseIsKeptUntilNewData) {
+    Plot p;
+    p.RegLine = false;
+    p.LineColor = kFuchsia;
+    p.LineWidth = 3;
+    p.Fill({0, 10}, {0, 5});
+    p.MoveTo(10, 10);
+    p.LineTo(50, 60);
+    p.LineTo(70, 20);
+    std::vector<CanvasOp> stroke;
+    for (const CanvasOp& op : p.Painted().OpsOf(CanvasOpKind::Line))
+        if (op.pen.color == kFuchsia) stroke.push_back(op);
+    ASSERT_EQ(stroke.size(), 2u);
+    EXPECT_EQ(stroke[0].points, (std::vector<CanvasPoint>{{10, 10}, {50, 60}}));
+    EXPECT_EQ(stroke[1].points, (std::vector<CanvasPoint>{{50, 60}, {70, 20}}));
+    EXPECT_EQ(stroke[1].pen.width, 3);
+    p.Fill({0, 10}, {0, 5});
+    EXPECT_FALSE(p.HasStroke());
+}
+
 TEST(XYPlotCore, PointsAndCurveSamplesThatAreNotFiniteAreSkipped) {
     Plot p;
     p.RegLineType = reglnXY;  // 1 + ln x: nothing at x <= 0
