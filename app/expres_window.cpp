@@ -9,6 +9,7 @@
 #include <new>
 
 #include "app/variable_names.h"
+#include "components/plot/qpainter_canvas.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
@@ -25,8 +26,8 @@ class EquationDelegate : public QStyledItemDelegate {
 public:
     EquationDelegate(const TfrmExpres& owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QPainterGridCanvas canvas(*painter, option.palette);
-        canvas.SetFont(option.font);
+        QPainterCanvas canvas(*painter, option.palette);
+        canvas.SetFont(ToCanvasFont(option.font));
         owner_.lbExpDrawItem(canvas, index.row(), option.rect, (option.state & QStyle::State_Selected) != 0);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -70,26 +71,26 @@ void TfrmExpres::SetData(Reg* model) {
     for (int m = 0; m < list.GetCount(); ++m) lbExp->addItem(Q(list.GetItem(m).GetText()));
 }
 
-void TfrmExpres::lbExpDrawItem(GridCanvas& canvas, int index, const QRect& rect, bool selected) const {
+void TfrmExpres::lbExpDrawItem(PlotCanvas& canvas, int index, const QRect& rect, bool selected) const {
     using namespace canvas_color;
     if (!model_ || index < 0 || index >= model_->Expressions().GetCount()) return;
     const Expres& e = model_->Expressions().GetItem(index);
     const int x0 = rect.left() + 2;
+    const CanvasRect box = ToCanvasRect(rect);
     if (selected) {
         canvas.SetBrushColor(kHighlight);
-        canvas.FillRect(rect);
+        canvas.FillRect(box);
         canvas.SetFontColor(kHighlightText);
-        canvas.TextOut(x0, rect.top(), rect, Q(e.GetText()));
+        canvas.TextOut(x0, rect.top(), box, e.GetText());
         return;
     }
     canvas.SetBrushColor(kWhite);
-    canvas.FillRect(rect);
+    canvas.FillRect(box);
     int x = x0;
     for (const TextPiece& piece : EquationPieces(e, model_, coloring_)) {
-        const QString text = Q(piece.text);
         canvas.SetFontColor(piece.color);
-        canvas.TextOut(x, rect.top(), rect, text);
-        x += canvas.TextWidth(text);
+        canvas.TextOut(x, rect.top(), box, piece.text);
+        x += canvas.TextWidth(piece.text);
     }
 }
 

@@ -7,7 +7,7 @@
 #include <QRect>
 #include <string>
 
-#include "platform/qt/grid_canvas.h"
+#include "components/plot/core/plot_canvas.h"
 
 class AppState;
 class QListWidget;
@@ -26,7 +26,7 @@ public:
     void btnCloseClick() { close(); }
     // One item as the list draws it: a selected item as its plain text in the
     // highlight colours, any other in pieces on white, 2 pixels in.
-    void lbExpDrawItem(GridCanvas& canvas, int index, const QRect& rect, bool selected) const;
+    void lbExpDrawItem(PlotCanvas& canvas, int index, const QRect& rect, bool selected) const;
 
     QListWidget* lbExp = nullptr;
     QPushButton* btnClose = nullptr;

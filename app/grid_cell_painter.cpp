@@ -1,6 +1,7 @@
 #include "app/grid_cell_painter.h"
 
 #include "app/variable_names.h"
+#include "components/plot/qpainter_canvas.h"
 #include "core/model/regression_model.h"
 
 namespace {
@@ -11,10 +12,10 @@ bool StartsFlagged(const QString& text) { return text.size() >= 2 && text[0] == 
 
 }  // namespace
 
-void DrawGridCell(GridCanvas& canvas, const GridCellContext& ctx, const QString& cellText, int c, int r,
+void DrawGridCell(PlotCanvas& canvas, const GridCellContext& ctx, const QString& cellText, int c, int r,
                   const QRect& rect, GridDrawState state) {
     QString text = cellText;
-    canvas.SetFont(ctx.font);
+    canvas.SetFont(ToCanvasFont(ctx.font));
     bool marked = false;
     const Reg* model = ctx.model;
 
@@ -76,8 +77,10 @@ void DrawGridCell(GridCanvas& canvas, const GridCellContext& ctx, const QString&
         canvas.SetFontColor(font);
     }
 
-    canvas.FillRect(rect);
-    const int w = canvas.TextWidth(text);
+    const CanvasRect cell = ToCanvasRect(rect);
+    const std::string utf8 = text.toStdString();
+    canvas.FillRect(cell);
+    const int w = canvas.TextWidth(utf8);
     const int left = rect.left();
     const int right = rect.left() + rect.width();
     int x;
@@ -85,11 +88,11 @@ void DrawGridCell(GridCanvas& canvas, const GridCellContext& ctx, const QString&
         x = w <= right - left ? (left + right - w) / 2 : left + 3;
     else
         x = right - w - 5;
-    canvas.TextOut(x, rect.top() + 3, rect, text);
-    if (marked && state.fixed) canvas.DrawSunkenEdge(rect);
+    canvas.TextOut(x, rect.top() + 3, cell, utf8);
+    if (marked && state.fixed) canvas.DrawSunkenEdge(cell);
 }
 
-void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const TStringGrid& grid, int col, int row,
+void DrawGridCell(PlotCanvas& canvas, const GridCellContext& context, const TStringGrid& grid, int col, int row,
                   const QRect& rect, GridDrawState state) {
     DrawGridCell(canvas, context, grid.Cell(col, row), col, row, rect, state);
 }
@@ -104,8 +107,9 @@ GridCellContext MarkedGridCellContext(std::function<bool(int)> marked, const QFo
 
 void UseGridCellPainter(TStringGrid& grid, std::function<const GridCellContext&()> context) {
     QObject::connect(&grid, &TStringGrid::DrawCell, &grid,
-                     [&grid, context = std::move(context)](GridCanvas* canvas, int c, int r, QRect rect,
+                     [&grid, context = std::move(context)](QPainter* painter, int c, int r, QRect rect,
                                                            GridDrawState state) {
-                         DrawGridCell(*canvas, context(), grid, c, r, rect, state);
+                         QPainterCanvas canvas(*painter, grid.palette());
+                         DrawGridCell(canvas, context(), grid, c, r, rect, state);
                      });
 }

@@ -17,7 +17,7 @@
 #include <functional>
 
 #include "core/settings/grid_color_list.h"
-#include "platform/qt/grid_canvas.h"
+#include "components/plot/core/plot_canvas.h"
 #include "platform/qt/string_grid.h"
 
 class Reg;
@@ -41,11 +41,11 @@ struct GridCellContext {
     bool ShowsObservationMarks() const { return IsMainGrid() || kind == GridKind::MarkedRows; }
 };
 
-void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const QString& text, int col, int row,
+void DrawGridCell(PlotCanvas& canvas, const GridCellContext& context, const QString& text, int col, int row,
                   const QRect& rect, GridDrawState state);
 
 // The grid's own text of the cell.
-void DrawGridCell(GridCanvas& canvas, const GridCellContext& context, const TStringGrid& grid, int col, int row,
+void DrawGridCell(PlotCanvas& canvas, const GridCellContext& context, const TStringGrid& grid, int col, int row,
                   const QRect& rect, GridDrawState state);
 
 // The context of a grid whose marked rows draw their number cell yellow

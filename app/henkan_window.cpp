@@ -15,7 +15,7 @@
 
 #include "app/analysis_launch.h"
 #include "app/main_window.h"
-#include "app/series_plot.h"
+#include "components/plot/series_plot.h"
 #include "core/numeric/series_transforms.h"
 #include "core/numeric/time_series.h"
 #include "core/text/number_format.h"

@@ -13,7 +13,7 @@
 
 #include "app/analysis_launch.h"
 #include "app/main_window.h"
-#include "app/series_plot.h"
+#include "components/plot/series_plot.h"
 #include "core/data/variable.h"
 #include "core/data/variable_type_names.h"
 #include "core/model/data_edit_commands.h"

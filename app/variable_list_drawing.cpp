@@ -8,6 +8,7 @@
 
 #include "app/grid_marks.h"
 #include "app/variable_names.h"
+#include "components/plot/qpainter_canvas.h"
 #include "core/data/selekto.h"
 #include "core/model/regression_model.h"
 
@@ -19,51 +20,53 @@ constexpr int kTextLeft = 2;
 constexpr int kTextTop = 2;
 constexpr int kRightMargin = 5;
 
-void DrawItem(GridCanvas& canvas, const QRect& rect, const QString& text, CanvasColor color, bool selected) {
+void DrawItem(PlotCanvas& canvas, const QRect& rect, const std::string& text, CanvasColor color, bool selected) {
     canvas.SetBrushColor(selected ? kHighlight : kWhite);
     canvas.SetFontColor(selected ? kHighlightText : color);
-    canvas.FillRect(rect);
-    canvas.TextOut(rect.left() + kTextLeft, rect.top(), rect, text);
+    canvas.FillRect(ToCanvasRect(rect));
+    canvas.TextOut(rect.left() + kTextLeft, rect.top(), ToCanvasRect(rect), text);
     canvas.SetBrushColor(kWhite);
 }
 
 }  // namespace
 
-void DrawKindListItem(GridCanvas& canvas, const QRect& rect, const std::string& text, int kind, bool selected,
+void DrawKindListItem(PlotCanvas& canvas, const QRect& rect, const std::string& text, int kind, bool selected,
                       bool coloring) {
-    DrawItem(canvas, rect, QString::fromStdString(text), coloring ? KindColor(kind) : kBlack, selected);
+    DrawItem(canvas, rect, text, coloring ? KindColor(kind) : kBlack, selected);
 }
 
-void DrawVarListItem(GridCanvas& canvas, const QRect& rect, const std::string& name, bool selected, const Reg* model,
+void DrawVarListItem(PlotCanvas& canvas, const QRect& rect, const std::string& name, bool selected, const Reg* model,
                      bool coloring) {
     const std::string text = selected ? VariableNameWithKind(model, coloring, name) : name;
-    DrawItem(canvas, rect, QString::fromStdString(text), VariableKindColor(model, coloring, name), selected);
+    DrawItem(canvas, rect, text, VariableKindColor(model, coloring, name), selected);
 }
 
-void DrawMarkedGridCell(GridCanvas& canvas, const QRect& rect, const QString& text, const MarkedCell& cell,
+void DrawMarkedGridCell(PlotCanvas& canvas, const QRect& rect, const QString& cellText, const MarkedCell& cell,
                         const Selekto& marks) {
     const int top = rect.top() + kTextTop;
+    const CanvasRect box = ToCanvasRect(rect);
+    const std::string text = cellText.toStdString();
     if (cell.fixed) {
         const int i = cell.row - 1;
         const bool marked = cell.row > 0 && IsMarked(marks, i);
         canvas.SetBrushColor(marked ? kYellow : kButtonFace);
         canvas.SetFontColor(kBlack);
-        canvas.FillRect(rect);
-        if (marked) canvas.DrawSunkenEdge(rect);
+        canvas.FillRect(box);
+        if (marked) canvas.DrawSunkenEdge(box);
         const int x = rect.left() + (rect.width() - canvas.TextWidth(text)) / 2;
-        canvas.TextOut(x, top, rect, text);
+        canvas.TextOut(x, top, box, text);
         return;
     }
     const bool highlighted = cell.selected && !cell.focused;
     canvas.SetBrushColor(highlighted ? kHighlight : kWhite);
     canvas.SetFontColor(highlighted ? kHighlightText : kBlack);
-    canvas.FillRect(rect);
-    canvas.TextOut(rect.right() + 1 - kRightMargin - canvas.TextWidth(text), top, rect, text);
+    canvas.FillRect(box);
+    canvas.TextOut(rect.right() + 1 - kRightMargin - canvas.TextWidth(text), top, box, text);
 }
 
 void KindListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QPainterGridCanvas canvas(*painter, option.palette);
-    canvas.SetFont(option.font);
+    QPainterCanvas canvas(*painter, option.palette);
+    canvas.SetFont(ToCanvasFont(option.font));
     const bool selected = option.state & QStyle::State_Selected;
     const int kind = index.data(kKindRole).toInt();
     const QString text = index.data(Qt::DisplayRole).toString();
@@ -98,8 +101,8 @@ QSize KindListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
 }
 
 void VarListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QPainterGridCanvas canvas(*painter, option.palette);
-    canvas.SetFont(option.font);
+    QPainterCanvas canvas(*painter, option.palette);
+    canvas.SetFont(ToCanvasFont(option.font));
     const bool selected = option.state & (QStyle::State_Selected | QStyle::State_MouseOver);
     DrawVarListItem(canvas, option.rect, index.data(Qt::DisplayRole).toString().toStdString(), selected,
                     model_ ? model_() : nullptr, coloring_ && coloring_());

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/qt/grid_canvas.h"
+#include "components/plot/core/plot_canvas.h"
 
 class QComboBox;
 class QRect;
@@ -19,12 +19,12 @@ class Selekto;
 // edge at its top; a selected item in the highlight colours, another black
 // on white or, with the colouring switch, in its kind's colour. The brush
 // is white again afterwards.
-void DrawKindListItem(GridCanvas& canvas, const QRect& rect, const std::string& text, int kind, bool selected,
+void DrawKindListItem(PlotCanvas& canvas, const QRect& rect, const std::string& text, int kind, bool selected,
                       bool coloring);
 
 // Item of a list of the model's variable names: like DrawKindListItem with
 // the variable's kind; a selected item shows the name with its kind suffix.
-void DrawVarListItem(GridCanvas& canvas, const QRect& rect, const std::string& name, bool selected, const Reg* model,
+void DrawVarListItem(PlotCanvas& canvas, const QRect& rect, const std::string& name, bool selected, const Reg* model,
                      bool coloring);
 
 // A cell of a small value grid whose row headers mark observations.
@@ -39,7 +39,7 @@ struct MarkedCell {
 // observation row - 1 is marked, text centred; selected cells other than
 // the focused one in the highlight colours, the others black on white,
 // text right-aligned 5 pixels from the right edge; text top at cell top + 2.
-void DrawMarkedGridCell(GridCanvas& canvas, const QRect& rect, const QString& text, const MarkedCell& cell,
+void DrawMarkedGridCell(PlotCanvas& canvas, const QRect& rect, const QString& text, const MarkedCell& cell,
                         const Selekto& marks);
 
 // Item role holding the kind of a list item (an int).

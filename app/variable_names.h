@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/grid_canvas.h"
+#include "components/plot/core/canvas_types.h"
 
 class Reg;
 class Expres;

@@ -485,17 +485,17 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- painting -------------------------------------------------------------------
 
-void TStringGrid::DefaultDraw(GridCanvas& canvas, int c, int r, const QRect& rect, GridDrawState state) {
-    using namespace canvas_color;
-    canvas.SetBrushColor(state.fixed ? kButtonFace : state.selected && !state.focused ? kHighlight : kWhite);
-    canvas.SetFontColor(state.selected && !state.focused && !state.fixed ? kHighlightText : kBlack);
-    canvas.FillRect(rect);
-    canvas.TextOut(rect.left() + 2, rect.top() + 2, rect, Cell(c, r));
+void TStringGrid::DefaultDraw(QPainter& painter, int c, int r, const QRect& rect, GridDrawState state) {
+    const QPalette& p = palette();
+    const bool highlighted = state.selected && !state.focused && !state.fixed;
+    painter.fillRect(rect, state.fixed ? p.color(QPalette::Button) : highlighted ? p.color(QPalette::Highlight)
+                                                                                 : QColor(Qt::white));
+    painter.setPen(highlighted ? p.color(QPalette::HighlightedText) : QColor(Qt::black));
+    painter.drawText(QPoint(rect.left() + 2, rect.top() + 2 + painter.fontMetrics().ascent()), Cell(c, r));
 }
 
 void TStringGrid::PaintCells(QPainter& painter, const QRect& area) {
-    QPainterGridCanvas canvas(painter, palette());
-    canvas.SetFont(font());
+    painter.setFont(font());
     const bool ownerDraw = isSignalConnected(QMetaMethod::fromSignal(&TStringGrid::DrawCell));
     const GridRect sel = Selection();
     const bool focused = hasFocus();
@@ -514,9 +514,9 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) {
                 painter.save();
                 painter.setClipRect(rect);
                 if (ownerDraw)
-                    emit DrawCell(&canvas, c, r, rect, state);
+                    emit DrawCell(&painter, c, r, rect, state);
                 else
-                    DefaultDraw(canvas, c, r, rect, state);
+                    DefaultDraw(painter, c, r, rect, state);
                 painter.restore();
                 painter.setPen(line);
                 painter.drawLine(x + rect.width(), y, x + rect.width(), y + rowHeight_);

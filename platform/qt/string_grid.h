@@ -10,14 +10,13 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QPainter>
 #include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
 #include <vector>
-
-#include "platform/qt/grid_canvas.h"
 
 class QLineEdit;
 
@@ -113,7 +112,9 @@ public:
     void PaintCells(QPainter& painter, const QRect& area);
 
 signals:
-    void DrawCell(GridCanvas* canvas, int col, int row, QRect rect, GridDrawState state);
+    // Owner drawing: the painter is clipped to the cell and set to the
+    // grid's font; a window's cell painter draws on it.
+    void DrawCell(QPainter* painter, int col, int row, QRect rect, GridDrawState state);
     void SelectCell(int col, int row, bool* canSelect);
     void Click();
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -148,7 +149,7 @@ private:
     // Moves the focus (and with extend the far corner of the selection).
     bool MoveFocus(int c, int r, bool extend);
     void ScrollIntoView(int c, int r);
-    void DefaultDraw(GridCanvas& canvas, int c, int r, const QRect& rect, GridDrawState state);
+    void DefaultDraw(QPainter& painter, int c, int r, const QRect& rect, GridDrawState state);
 
     int colCount_ = 5;
     int rowCount_ = 5;

@@ -20,7 +20,8 @@
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "platform/qt/string_grid.h"
-#include "recording_canvas.h"
+#include "components/plot/core/recording_canvas.h"
+#include "components/plot/qpainter_canvas.h"
 #include "started_windows.h"
 
 namespace {
@@ -111,7 +112,7 @@ TEST_F(EquationListTest, ItemsAreDrawnPieceAfterPieceOrPlainWhenSelected) {
     for (std::size_t p = 0; p < at.size(); ++p) {
         EXPECT_EQ(plain.texts[p].x, at[p].first) << p;
         EXPECT_EQ(plain.texts[p].y, 20);
-        EXPECT_EQ(plain.texts[p].text, at[p].second);
+        EXPECT_EQ(QString::fromStdString(plain.texts[p].text), at[p].second);
     }
     EXPECT_EQ(plain.texts[3].color, kBlue);
     RecordingCanvas selected;
@@ -119,7 +120,7 @@ TEST_F(EquationListTest, ItemsAreDrawnPieceAfterPieceOrPlainWhenSelected) {
     ASSERT_EQ(selected.texts.size(), 1u);
     EXPECT_EQ(selected.fills[0].color, kHighlight);
     EXPECT_EQ(selected.texts[0].color, kHighlightText);
-    EXPECT_EQ(selected.texts[0].text, QString::fromStdString(model_->Expressions().GetItem(0).GetText()));
+    EXPECT_EQ(selected.texts[0].text, model_->Expressions().GetItem(0).GetText());
 }
 
 TEST_F(EquationListTest, ClickingAStructuralEquationMakesItTheModel) {

@@ -7,7 +7,8 @@
 #include "app/grid_cell_painter.h"
 #include "core/model/regression_model.h"
 #include "gui_fixture.h"
-#include "recording_canvas.h"
+#include "components/plot/core/recording_canvas.h"
+#include "components/plot/qpainter_canvas.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ Drawn Draw(const GridCellContext& ctx, const QString& text, int c, int r, GridDr
     EXPECT_EQ(canvas.fills.size(), 1u);
     EXPECT_EQ(canvas.texts.size(), 1u);
     if (canvas.fills.empty() || canvas.texts.empty()) return {};
-    EXPECT_EQ(canvas.fills[0].rect, rect);
+    EXPECT_EQ(canvas.fills[0].rect, ToCanvasRect(rect));
     const RecordedText& t = canvas.texts[0];
-    return {canvas.fills[0].color, t.color, t.text, t.x, t.y, !canvas.edges.empty()};
+    return {canvas.fills[0].color, t.color, QString::fromStdString(t.text), t.x, t.y, !canvas.edges.empty()};
 }
 
 const GridDrawState kNormal{};

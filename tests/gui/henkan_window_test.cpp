@@ -17,7 +17,7 @@
 
 #include "app/analysis_launch.h"
 #include "app/henkan_window.h"
-#include "app/series_plot.h"
+#include "components/plot/series_plot.h"
 #include "core/numeric/series_transforms.h"
 #include "core/numeric/time_series.h"
 #include "eval/app_state.h"

@@ -9,7 +9,8 @@
 #include "app/variable_list_drawing.h"
 #include "core/data/selekto.h"
 #include "gui_fixture.h"
-#include "recording_canvas.h"
+#include "components/plot/core/recording_canvas.h"
+#include "components/plot/qpainter_canvas.h"
 
 namespace {
 
@@ -91,13 +92,13 @@ TEST_F(SelectorTest, ItemsAreDrawnInTheirKindsColours) {
         DrawKindListItem(canvas, QRect(10, 20, 100, 16), "GDP", c.kind, c.selected, c.coloring);
         ASSERT_EQ(canvas.fills.size(), 1u);
         EXPECT_EQ(canvas.fills[0].color, c.brush);
-        EXPECT_EQ(canvas.fills[0].rect, QRect(10, 20, 100, 16));
+        EXPECT_EQ(canvas.fills[0].rect, ToCanvasRect(QRect(10, 20, 100, 16)));
         ASSERT_EQ(canvas.texts.size(), 1u);
         EXPECT_EQ(canvas.texts[0].color, c.text);
         EXPECT_EQ(canvas.texts[0].x, 12);
         EXPECT_EQ(canvas.texts[0].y, 20);
         // The brush is white again for whatever is drawn next.
-        canvas.FillRect(QRect());
+        canvas.FillRect(CanvasRect{});
         EXPECT_EQ(canvas.fills.back().color, kWhite);
     }
 }
@@ -156,12 +157,12 @@ TEST_F(SelectorTest, VariableNamesTakeTheirKindColourAndASuffixWhenSelected) {
         RecordingCanvas canvas;
         DrawVarListItem(canvas, QRect(0, 0, 80, 16), c.name, c.selected, model.get(), true);
         ASSERT_EQ(canvas.texts.size(), 1u);
-        EXPECT_EQ(canvas.texts[0].text.toStdString(), c.text);
+        EXPECT_EQ(canvas.texts[0].text, c.text);
         EXPECT_EQ(canvas.texts[0].color, c.color);
     }
     RecordingCanvas plain;
     DrawVarListItem(plain, QRect(0, 0, 80, 16), "Y", true, model.get(), false);
-    EXPECT_EQ(plain.texts[0].text.toStdString(), "Y");
+    EXPECT_EQ(plain.texts[0].text, "Y");
 }
 
 class GroupChooserTest : public SelectorTest {

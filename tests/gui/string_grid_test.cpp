@@ -36,7 +36,7 @@ protected:
     std::map<std::pair<int, int>, GridDrawState> Painted() {
         std::map<std::pair<int, int>, GridDrawState> out;
         auto conn = QObject::connect(&grid, &TStringGrid::DrawCell,
-                                     [&](GridCanvas*, int c, int r, QRect, GridDrawState s) { out[{c, r}] = s; });
+                                     [&](QPainter*, int c, int r, QRect, GridDrawState s) { out[{c, r}] = s; });
         QImage image(grid.viewport()->size(), QImage::Format_RGB32);
         QPainter painter(&image);
         grid.PaintCells(painter, image.rect());
@@ -129,7 +129,7 @@ TEST_F(StringGridTest, ProviderFillsUnwrittenCellsWithoutStoringThem) {
     grid.SetTopRow(999'990);
     asked = 0;
     std::map<std::pair<int, int>, QString> seen;
-    auto conn = QObject::connect(&grid, &TStringGrid::DrawCell, [&](GridCanvas*, int c, int r, QRect, GridDrawState) {
+    auto conn = QObject::connect(&grid, &TStringGrid::DrawCell, [&](QPainter*, int c, int r, QRect, GridDrawState) {
         seen[{c, r}] = grid.Cell(c, r);
     });
     QImage image(grid.viewport()->size(), QImage::Format_RGB32);

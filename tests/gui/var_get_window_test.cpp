@@ -19,7 +19,8 @@
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"
-#include "recording_canvas.h"
+#include "components/plot/core/recording_canvas.h"
+#include "components/plot/qpainter_canvas.h"
 #include "started_windows.h"
 
 namespace {
