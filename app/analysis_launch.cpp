@@ -1,9 +1,9 @@
 #include "app/analysis_launch.h"
 
-#include "app/about_box.h"
-#include "app/color_sel.h"
-#include "app/henkan_window.h"
-#include "app/user_define_window.h"
+#include "app/dialogs/about_box.h"
+#include "app/settings/color_sel.h"
+#include "app/dialogs/henkan_window.h"
+#include "app/dialogs/user_define_window.h"
 
 void AnalysisRegistry::Register(const std::string& windowClass, AnalysisWindowFactory factory) {
     factories_[windowClass] = std::move(factory);

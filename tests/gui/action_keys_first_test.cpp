@@ -7,7 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "app/action_keys_first.h"
+#include "components/view/action_keys_first.h"
 #include "gui_fixture.h"
 #include "started_windows.h"
 

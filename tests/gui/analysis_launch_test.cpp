@@ -11,8 +11,8 @@
 #include <new>
 
 #include "app/analysis_launch.h"
-#include "app/grid_marks.h"
-#include "app/settings_dialog.h"
+#include "components/view/grid_marks.h"
+#include "app/settings/settings_dialog.h"
 #include "core/data/equation.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"

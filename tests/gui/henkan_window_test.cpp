@@ -16,7 +16,7 @@
 #include <cmath>
 
 #include "app/analysis_launch.h"
-#include "app/henkan_window.h"
+#include "app/dialogs/henkan_window.h"
 #include "app/series_plot.h"
 #include "core/numeric/series_transforms.h"
 #include "core/numeric/time_series.h"

@@ -9,10 +9,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/about_box.h"
+#include "app/dialogs/about_box.h"
 #include "app/analysis_launch.h"
-#include "app/folder_dialog.h"
-#include "app/settings_dialog.h"
+#include "app/settings/folder_dialog.h"
+#include "app/settings/settings_dialog.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "support/scripted_services.h"
