@@ -8,15 +8,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "components/view/labels.h"
+
 const char* const kProgramVersionText = "Version 0.1";
 
 namespace {
-
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
 
 QLabel* NewImage(QWidget* parent, const char* name, QStyle::StandardPixmap pixmap) {
     auto* l = new QLabel(parent);
@@ -36,15 +32,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(2);
 
-    ProductName = NewLabel(panel, "ProductName", QStringLiteral("回帰分析"));
+    ProductName = NewNamedLabel(panel, "ProductName", QStringLiteral("回帰分析"));
     QFont big = ProductName->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     ProductName->setFont(big);
-    ProductNameSub = NewLabel(panel, "ProductNameSub", QStringLiteral("MERLOX"));
+    ProductNameSub = NewNamedLabel(panel, "ProductNameSub", QStringLiteral("MERLOX"));
     ProductNameSub->setFont(big);
-    Version = NewLabel(panel, "Version", QString::fromLatin1(kProgramVersionText));
-    Comments = NewLabel(panel, "Comments", QStringLiteral("計量経済分析を指向した回帰分析を行う為のプログラム"));
+    Version = NewNamedLabel(panel, "Version", QString::fromLatin1(kProgramVersionText));
+    Comments = NewNamedLabel(panel, "Comments", QStringLiteral("計量経済分析を指向した回帰分析を行う為のプログラム"));
     Comments->setWordWrap(true);
     Comments->setMinimumWidth(260);
 

@@ -5,22 +5,15 @@
 #include <QVBoxLayout>
 
 #include "components/view/grid_marks.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/mark_keys.h"
+#include "components/view/qt_text.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "eval/append_source.h"
 #include "platform/command_guard.h"
 #include "platform/qt/string_grid.h"
 #include "platform/ui_services.h"
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-MarkKeys KeysOf(Qt::KeyboardModifiers mods) {
-    return {(mods & Qt::ShiftModifier) != 0, (mods & Qt::ControlModifier) != 0, (mods & Qt::AltModifier) != 0};
-}
-
-}  // namespace
 
 int TfrmApndSel::MarkAnchor = -1;
 
@@ -63,7 +56,7 @@ TfrmApndSel::TfrmApndSel(AppState& state, QWidget* parent) : QDialog(parent), st
         if (s.hint) a->setToolTip(QString::fromUtf8(s.hint));
         auto handler = s.handler;
         connect(a, &QAction::triggered, this,
-                [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
+                Guarded(state_, [this, handler] { (this->*handler)(); }));
         addAction(a);
         if (s.button) {
             TB->addAction(a);

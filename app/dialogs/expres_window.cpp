@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <new>
 
+#include "components/view/qt_text.h"
 #include "components/view/variable_names.h"
 #include "core/data/equation.h"
 #include "core/model/regression_model.h"
@@ -37,8 +38,6 @@ public:
 private:
     const TfrmExpres& owner_;
 };
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "components/view/guarded_slot.h"
 #include "core/data/group_mask.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/group_edits.h"
@@ -106,7 +107,7 @@ TfrmGroup::TfrmGroup(AppState& state, int variable, int observation, QWidget* pa
     outer->addLayout(whole);
 
     auto guarded = [this](void (TfrmGroup::*f)()) {
-        return [this, f] { GuardCommand(state_.Services(), [&] { (this->*f)(); }); };
+        return Guarded(state_, [this, f] { (this->*f)(); });
     };
     connect(eGRP, &QLineEdit::textEdited, this, guarded(&TfrmGroup::eGRPChange));
     connect(cbVName, &QComboBox::editTextChanged, this, guarded(&TfrmGroup::cbVNameChange));

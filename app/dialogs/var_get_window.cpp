@@ -13,6 +13,9 @@
 #include <fstream>
 
 #include "components/view/grid_marks.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/mark_keys.h"
+#include "components/view/qt_text.h"
 #include "core/data/group_mask.h"
 #include "core/data/variable.h"
 #include "core/data/variable_rows.h"
@@ -30,17 +33,11 @@
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 const char* const kNotFound = "見つかりませんでした。";
 const char* const kTooFewRows = "データ組を二つ以上選んでください。";
 const char* const kImportPrompt = "インポート時の変数名の入力";
 constexpr int kMaxErrorsShown = 10;
 constexpr int kHelpContextVarGet = 1021;
-
-MarkKeys KeysOf(Qt::KeyboardModifiers mods) {
-    return {(mods & Qt::ShiftModifier) != 0, (mods & Qt::ControlModifier) != 0, (mods & Qt::AltModifier) != 0};
-}
 
 }  // namespace
 
@@ -147,7 +144,7 @@ void TfrmVarGet::BuildActions() {
         a->setToolTip(s.hint ? QString::fromUtf8(s.hint) : a->text());
         auto handler = s.handler;
         connect(a, &QAction::triggered, this,
-                [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
+                Guarded(state_, [this, handler] { (this->*handler)(); }));
         // The hint of the action under the pointer.
         connect(a, &QAction::hovered, this, [this, a] { SB->showMessage(a->statusTip()); });
         addAction(a);

@@ -7,6 +7,7 @@
 
 #include "app/macro/macro_typing_undo.h"
 #include "app/macro/macro_window.h"
+#include "components/view/qt_text.h"
 #include "core/text/float_format.h"
 #include "eval/app_state.h"
 #include "macro/macro_host.h"
@@ -18,8 +19,6 @@
 #include "platform/ui_services.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QString CellTypeLetter(MacroCell::Kind kind) {
     switch (kind) {

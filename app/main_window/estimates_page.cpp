@@ -14,6 +14,9 @@
 
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/labels.h"
+#include "components/view/qt_text.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
@@ -29,13 +32,8 @@ double CoefficientAlpha = 0.05;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 QLabel* NewStatic(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setMinimumWidth(150);
+    QLabel* label = NewValueLabel(parent, name);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
 }
@@ -54,7 +52,7 @@ void TfrmREG::BuildEstimatesPage() {
     cbSelect->setObjectName(QStringLiteral("cbSelect"));
     cbSelect->setMinimumWidth(200);
     connect(cbSelect, &QComboBox::textActivated, this,
-            [this](const QString& text) { GuardCommand(state_.Services(), [&] { cbSelectChange(text); }); });
+            Guarded(state_, [this](const QString& text) { cbSelectChange(text); }));
 
     sgEst = NewGrid(tsSelect, "sgEst");
     sgEst->SetColCount(5);
@@ -62,12 +60,11 @@ void TfrmREG::BuildEstimatesPage() {
     sgEst->SetColWidth(0, 140);
     for (int c = 1; c < 5; ++c) sgEst->SetColWidth(c, c == 3 ? 170 : 120);
     connect(sgEst, &TStringGrid::GridMouseDown, this,
-            [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
-                GuardCommand(state_.Services(), [&] { sgEstMouseDown(b, m, x, y); });
-            });
-    connect(sgEst, &TStringGrid::KeyDown, this, [this](int key, Qt::KeyboardModifiers m) {
-        GuardCommand(state_.Services(), [&] { sgEstKeyDown(key, m); });
-    });
+            Guarded(state_, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                sgEstMouseDown(b, m, x, y);
+            }));
+    connect(sgEst, &TStringGrid::KeyDown, this,
+            Guarded(state_, [this](int key, Qt::KeyboardModifiers m) { sgEstKeyDown(key, m); }));
 
     auto* side = new QWidget(tsSelect);
     auto* form = new QGridLayout(side);

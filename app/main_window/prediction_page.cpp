@@ -16,6 +16,8 @@
 
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/qt_text.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
@@ -28,8 +30,6 @@
 #include "resources/string_table.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Runs an action on a left click of the watched widget.
 class ClickFilter : public QObject {
@@ -75,8 +75,8 @@ void TfrmREG::BuildPredictionPage() {
     sgPred->SetRowCount(2);
     sgPred->SetColWidth(0, 40);
     sgPred->SetCellProvider([this](int c, int r) { return PredictionCellText(c, r); });
-    connect(sgPred, &TStringGrid::TopLeftChanged, this, [this] { GuardCommand(state_.Services(), [&] { sgPredTopLeftChanged(); }); });
-    connect(sgPred, &TStringGrid::Click, this, [this] { GuardCommand(state_.Services(), [&] { sgPredClick(); }); });
+    connect(sgPred, &TStringGrid::TopLeftChanged, this, Guarded(state_, [this] { sgPredTopLeftChanged(); }));
+    connect(sgPred, &TStringGrid::Click, this, Guarded(state_, [this] { sgPredClick(); }));
 
     auto* side = new QWidget(tsPredict);
     auto* form = new QGridLayout(side);
@@ -89,9 +89,7 @@ void TfrmREG::BuildPredictionPage() {
         label->setMinimumWidth(130);
         if (clickable) {
             label->setCursor(Qt::PointingHandCursor);
-            label->installEventFilter(new ClickFilter(label, [this, handler] {
-                GuardCommand(state_.Services(), [&] { (this->*handler)(); });
-            }));
+            label->installEventFilter(new ClickFilter(label, Guarded(state_, [this, handler] { (this->*handler)(); })));
         }
         return label;
     };
@@ -128,9 +126,9 @@ void TfrmREG::BuildPredictionPage() {
         return b;
     };
     btnPredCalc = button("btnPredCalc", "予測計算(&P)");
-    connect(btnPredCalc, &QPushButton::clicked, this, [this] { GuardCommand(state_.Services(), [&] { btnPredCalcClick(); }); });
+    connect(btnPredCalc, &QPushButton::clicked, this, Guarded(state_, [this] { btnPredCalcClick(); }));
     btnChanger = button("btnChanger", "変換式(&E)");
-    connect(btnChanger, &QPushButton::clicked, this, [this] { GuardCommand(state_.Services(), [&] { btnChangerClick(); }); });
+    connect(btnChanger, &QPushButton::clicked, this, Guarded(state_, [this] { btnChangerClick(); }));
     btnYYPlot = button("btnYYPlot", "グラフ(&G)");
     btnYYPlot->setEnabled(false);  // the graph window is not part of the program yet
     form->setRowStretch(row, 1);

@@ -12,6 +12,9 @@
 #include <cmath>
 
 #include "app/main_window/main_window.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/labels.h"
+#include "components/view/qt_text.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/statistics.h"
@@ -22,16 +25,6 @@
 #include "resources/string_table.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-QLabel* NewStatistic(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setMinimumWidth(150);
-    return label;
-}
 
 QLabel* NewCaption(QWidget* parent, const char* text) { return new QLabel(QString::fromUtf8(text), parent); }
 
@@ -56,17 +49,18 @@ std::optional<long long> ReadOrder(const std::string& text) {
 void TfrmREG::BuildDiagnosticsPage() {
     sgRes = NewGrid(tsCheck, "sgRes");
     sgRes->SetCellProvider([this](int c, int r) { return DiagnosticsCellText(c, r); });
-    connect(sgRes, &TStringGrid::TopLeftChanged, this, [this] { GuardCommand(state_.Services(), [&] { sgResTopLeftChanged(); }); });
-    connect(sgRes, &TStringGrid::GridMouseDown, this, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
-        GuardCommand(state_.Services(), [&] { sgResMouseDown(b, m, x, y); });
-    });
+    connect(sgRes, &TStringGrid::TopLeftChanged, this, Guarded(state_, [this] { sgResTopLeftChanged(); }));
+    connect(sgRes, &TStringGrid::GridMouseDown, this,
+            Guarded(state_, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                sgResMouseDown(b, m, x, y);
+            }));
 
     auto* side = new QWidget(tsCheck);
     auto* form = new QGridLayout(side);
     form->setContentsMargins(8, 0, 6, 0);
-    stGK = NewStatistic(side, "stGK");
-    stDWR = NewStatistic(side, "stDWR");
-    stBGTest = NewStatistic(side, "stBGTest");
+    stGK = NewValueLabel(side, "stGK");
+    stDWR = NewValueLabel(side, "stDWR");
+    stBGTest = NewValueLabel(side, "stBGTest");
     lblBGTest = NewCaption(side, "ＢＧテスト");
     lblBGTest->setObjectName(QStringLiteral("lblBGTest"));
     form->addWidget(NewCaption(side, "ＧＫ統計量"), 0, 0);
@@ -78,7 +72,7 @@ void TfrmREG::BuildDiagnosticsPage() {
     form->setRowMinimumHeight(3, 12);
     btnBGTest = new QPushButton(QStringLiteral("ＢＧテスト次数(&B)"), side);
     btnBGTest->setObjectName(QStringLiteral("btnBGTest"));
-    connect(btnBGTest, &QPushButton::clicked, this, [this] { GuardCommand(state_.Services(), [&] { btnBGTestClick(); }); });
+    connect(btnBGTest, &QPushButton::clicked, this, Guarded(state_, [this] { btnBGTestClick(); }));
     form->addWidget(btnBGTest, 4, 0, 1, 2);
     btnJNE = new QPushButton(QStringLiteral("ジャックナイフ(&J)"), side);
     btnJNE->setObjectName(QStringLiteral("btnJNE"));
@@ -99,10 +93,11 @@ void TfrmREG::BuildInfluencePage() {
     auto* layout = new QVBoxLayout(tsAnalysis);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(sgAna);
-    connect(sgAna, &TStringGrid::TopLeftChanged, this, [this] { GuardCommand(state_.Services(), [&] { sgAnaTopLeftChanged(); }); });
-    connect(sgAna, &TStringGrid::GridMouseDown, this, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
-        GuardCommand(state_.Services(), [&] { sgAnaMouseDown(b, m, x, y); });
-    });
+    connect(sgAna, &TStringGrid::TopLeftChanged, this, Guarded(state_, [this] { sgAnaTopLeftChanged(); }));
+    connect(sgAna, &TStringGrid::GridMouseDown, this,
+            Guarded(state_, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                sgAnaMouseDown(b, m, x, y);
+            }));
 }
 
 QLabel* TfrmREG::PageLabel(const std::string& name) const {

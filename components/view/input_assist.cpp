@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "components/view/input_assist_text.h"
+#include "components/view/qt_text.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
 #include "core/text/general_float.h"
@@ -27,8 +28,6 @@ namespace {
 constexpr int kHelpContextAssist = 1002;
 constexpr int kKeyWidth = 44;
 constexpr int kKeyHeight = 26;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 struct TokenKey {
     const char* name;
