@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/main_window/main_window.h"
 #include "app/dialogs/property_dialog.h"
 #include "app/settings/settings_dialog.h"
 #include "core/data/variable.h"
@@ -110,15 +109,4 @@ void TfrmDataProperty::OpenRow(int row) {
     if (j < 0 || j >= model->GetVarCount()) return;
     property_->SetVarIndex(j);
     if (property_->exec() == QDialog::Accepted) FormShow();
-}
-
-bool TfrmREG::ConvertedToComment() const { return settings_ && settings_->Values().ConvertedToComment; }
-
-void TfrmREG::PropertyViewExecute() {
-    if (!state_.Model()) return;
-    TfrmDataProperty dialog(state_, property_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        RefreshVariableList();
-        RefreshActivePage();
-    }
 }

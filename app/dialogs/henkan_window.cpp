@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/analysis_launch.h"
-#include "app/main_window/main_window.h"
 #include "app/series_plot.h"
+#include "components/view/qt_text.h"
+#include "components/view/window_registry.h"
 #include "core/numeric/series_transforms.h"
 #include "core/numeric/time_series.h"
 #include "core/text/number_format.h"
@@ -36,8 +36,6 @@ struct KindText {
 };
 constexpr KindText kKinds[] = {
     {"ボックスコックス", "->BCE("}, {"指数平滑", "->IEE("}, {"一般差分", "->GDE("}, {"移動平均", "->MAE("}};
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
@@ -312,7 +310,7 @@ void TfrmHenkan::Repaint() {
 
 namespace {
 
-class HenkanWindow : public AnalysisWindow {
+class HenkanWindow : public RequestWindow<LaunchRequest> {
 public:
     HenkanWindow(TfrmHenkan::Evaluator evaluate, UiServices& services, QWidget* owner)
         : dialog_(std::move(evaluate), services, owner) {}
@@ -331,23 +329,13 @@ private:
     std::string* comment_ = nullptr;
 };
 
-double ReadNumberOrThrow(const std::string& text) {
-    double v = 0.0;
-    if (!ReadPlainDecimal(text, v)) throw EConvertError("'" + text + "' は数値ではありません。");
-    return v;
-}
-
 }  // namespace
 
 void RegisterHenkanWindow() {
-    AnalysisWindows().Register("TfrmHenkan", [](QWidget* owner) -> std::unique_ptr<AnalysisWindow> {
-        if (auto* main = qobject_cast<TfrmREG*>(owner)) {
-            AppState& state = main->State();
-            return std::make_unique<HenkanWindow>(
-                [&state](const std::string& text) { return state.Evaluator().Calculate(text); }, state.Services(),
-                owner);
-        }
-        static SilentServices silent;
-        return std::make_unique<HenkanWindow>(ReadNumberOrThrow, silent, owner);
+    AnalysisWindows().Register("TfrmHenkan", [](const WindowContext& context) -> std::unique_ptr<AnalysisWindow> {
+        AppState& state = context.State();
+        return std::make_unique<HenkanWindow>(
+            [&state](const std::string& text) { return state.Evaluator().Calculate(text); }, state.Services(),
+            context.Owner());
     });
 }

@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/analysis_launch.h"
-#include "app/main_window/main_window.h"
+#include "app/main_window/launch_table.h"
 #include "app/series_plot.h"
+#include "components/view/qt_text.h"
 #include "core/data/variable.h"
 #include "core/data/variable_type_names.h"
 #include "core/model/data_edit_commands.h"
@@ -26,8 +26,6 @@ namespace {
 
 const char* const kChangeNames[] = {"ボックスコックス変換(&B)", "指数平滑変換(&M)", "一般階差変換(&J)",
                                     "移動平均(&L)",             "予備回帰(&P)",     "ユールウォーカー変換(&Y)"};
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
@@ -186,7 +184,7 @@ void TfrmProperty::btnSetClick() {
         const std::vector<double> values = WorkingValues();
         if (static_cast<int>(values.size()) == model->GetObsCount()) SetVariableValuesWithUndo(ed, j, values);
     }
-    if (main_) main_->RefreshVariableList();
+    if (links_.refreshVariables) links_.refreshVariables();
     accept();
 }
 
@@ -205,9 +203,9 @@ void TfrmProperty::btnChangerClick() {
     request.variableName = eVarNam->text().toStdString();
     request.variable = index_;
     request.kind = kind;
-    request.commentWanted = main_ && main_->ConvertedToComment();
-    std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(windowClass, this);
-    if (!window || !window->Fill(request) || window->ShowModal() != mrOK) return;
+    request.commentWanted = links_.convertedToComment && links_.convertedToComment();
+    std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(windowClass, WindowContext(state_, this));
+    if (!window || !window->Fill(request) || ShowWindow(std::move(window)) != mrOK) return;
     if (static_cast<int>(values.size()) != var_->Count()) return;
     for (int i = 0; i < var_->Count(); ++i) var_->At(i) = values[static_cast<std::size_t>(i)];
     var_->CalcStatistics();
@@ -216,9 +214,9 @@ void TfrmProperty::btnChangerClick() {
 }
 
 void TfrmProperty::btnVarInputClick() {
-    if (!indexMode_ || !var_ || !main_) return;
+    if (!indexMode_ || !var_ || !links_.inputSeries) return;
     Var temp(*var_);
-    if (main_->InputSeriesValues(temp) && temp.Count() == var_->Count()) {
+    if (links_.inputSeries(temp) && temp.Count() == var_->Count()) {
         for (int i = 0; i < var_->Count(); ++i) var_->At(i) = temp.At(i);
         var_->CalcStatistics();
         modified_ = true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,6 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class TfrmREG;
 class Var;
 
 class TfrmProperty : public QDialog {
@@ -23,9 +23,16 @@ class TfrmProperty : public QDialog {
 public:
     explicit TfrmProperty(AppState& state, QWidget* parent = nullptr);
     ~TfrmProperty() override;
-    // The main window: direct input and the comment setting of the
-    // transformations.
-    void SetMainWindow(TfrmREG* main) { main_ = main; }
+    // What the dialog asks of the window that holds the data set: to show
+    // the variable list again after Set, the setting that transformations
+    // note themselves in the comment, and the direct input of a series
+    // (true when the values were entered). Any of them may be empty.
+    struct Links {
+        std::function<void()> refreshVariables;
+        std::function<bool()> convertedToComment;
+        std::function<bool(Var&)> inputSeries;
+    };
+    void SetLinks(Links links) { links_ = std::move(links); }
 
     // Index mode on a copy of variable j of the current data set.
     void SetVarIndex(int j);
@@ -63,7 +70,7 @@ private:
     void Release();
 
     AppState& state_;
-    TfrmREG* main_ = nullptr;
+    Links links_;
     std::unique_ptr<Var> own_;
     Var* var_ = nullptr;
     int index_ = -1;

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/analysis_launch.h"
 #include "components/view/grid_cell_painter.h"
-#include "app/main_window/main_window.h"
+#include "components/view/qt_text.h"
+#include "components/view/window_registry.h"
 #include "core/settings/file_services.h"
 #include "core/text/general_float.h"
 #include "eval/app_state.h"
@@ -24,8 +24,6 @@ constexpr int kRows = 1 + UserVar::kCount;
 const char* const kSharedBank = "共用変数";
 const char* const kFileBank = "個別ファイル変数";
 const char* const kFunctionPrompt = "関数入力";
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string ValueText(double x) {
     std::string s;
@@ -53,7 +51,7 @@ TStringGrid* MakeGrid(QWidget* parent, const char* name, int cols) {
 }
 
 // The window as the main window's "UserDef" command opens it.
-class UserDefWindow : public AnalysisWindow {
+class UserDefWindow : public RequestWindow<LaunchRequest> {
 public:
     UserDefWindow(AppState& state, QWidget* owner) : dialog_(state, owner) {}
     bool Fill(const LaunchRequest&) override { return true; }
@@ -255,9 +253,7 @@ void TfrmUD::ClearOneExecute() {
 }
 
 void RegisterUserDefWindow() {
-    AnalysisWindows().Register("TfrmUD", [](QWidget* owner) -> std::unique_ptr<AnalysisWindow> {
-        auto* main = qobject_cast<TfrmREG*>(owner);
-        if (!main) return nullptr;
-        return std::make_unique<UserDefWindow>(main->State(), owner);
+    AnalysisWindows().Register("TfrmUD", [](const WindowContext& context) -> std::unique_ptr<AnalysisWindow> {
+        return std::make_unique<UserDefWindow>(context.State(), context.Owner());
     });
 }

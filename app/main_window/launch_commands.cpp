@@ -4,10 +4,12 @@
 #include <QAction>
 #include <QPushButton>
 
-#include "app/analysis_launch.h"
-#include "components/view/grid_marks.h"
+#include "app/main_window/launch_table.h"
 #include "app/main_window/main_window.h"
+#include "components/view/grid_marks.h"
+#include "components/view/input_assist.h"
 #include "app/settings/settings_dialog.h"
+#include "components/view/guarded_slot.h"
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_diagnostics.h"
@@ -35,9 +37,20 @@ bool NeedMet(LaunchNeed need, const Reg* model) {
 
 }  // namespace
 
+WindowContext TfrmREG::ViewContext() {
+    return WindowContext(state_, this, dataSetEvents_, [this](std::string& text) {
+        if (!assist_) return false;
+        assist_->SetRegData(state_.Model());
+        assist_->SetExpression(text);
+        if (assist_->exec() != QDialog::Accepted) return false;
+        text = assist_->Expression();
+        return true;
+    });
+}
+
 void TfrmREG::ConnectLaunchers() {
     auto guarded = [this](std::function<void()> f) {
-        return [this, f] { GuardCommand(state_.Services(), [&] { f(); }); };
+        return Guarded(state_, [this, f] { f(); });
     };
     for (const LaunchCommand& c : LaunchCommands()) {
         const std::string name = c.command;
@@ -73,17 +86,17 @@ void TfrmREG::UpdateLaunchActions() {
     if (QAction* a = Action("RelMatView")) a->setEnabled(r.Has(kCorrelationWindow));
 }
 
-int TfrmREG::OpenAnalysisWindow(const std::string& windowClass, const LaunchRequest& request, bool showAlways,
+int TfrmREG::OpenAnalysisWindow(const std::string& windowClass, const WindowRequest& request, bool showAlways,
                                 const char* failMessage) {
     int result = mrNone;
     // The window reports its own failure (the memory message only when
     // memory ran out) and is destroyed on every path; this window stays.
     GuardCommand(state_.Services(), [&] {
-        std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(windowClass, this);
+        std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(windowClass, ViewContext());
         if (!window) return;
         const bool filled = window->Fill(request);
         if (filled || showAlways) {
-            result = window->ShowModal();
+            result = ShowWindow(std::move(window));
         } else if (failMessage) {
             ErrorBox(state_.Services(), failMessage);
         }

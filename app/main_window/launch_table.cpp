@@ -1,56 +1,4 @@
-#include "app/analysis_launch.h"
-
-#include "app/dialogs/about_box.h"
-#include "app/settings/color_sel.h"
-#include "app/dialogs/henkan_window.h"
-#include "app/dialogs/user_define_window.h"
-
-void AnalysisRegistry::Register(const std::string& windowClass, AnalysisWindowFactory factory) {
-    factories_[windowClass] = std::move(factory);
-    Notify();
-}
-
-void AnalysisRegistry::Unregister(const std::string& windowClass) {
-    if (factories_.erase(windowClass) > 0) Notify();
-}
-
-bool AnalysisRegistry::Has(const std::string& windowClass) const {
-    auto it = factories_.find(windowClass);
-    return it != factories_.end() && it->second;
-}
-
-std::unique_ptr<AnalysisWindow> AnalysisRegistry::Create(const std::string& windowClass, QWidget* owner) const {
-    auto it = factories_.find(windowClass);
-    if (it == factories_.end() || !it->second) return nullptr;
-    return it->second(owner);
-}
-
-int AnalysisRegistry::AddListener(std::function<void()> listener) {
-    const int id = nextListener_++;
-    listeners_[id] = std::move(listener);
-    return id;
-}
-
-void AnalysisRegistry::RemoveListener(int id) { listeners_.erase(id); }
-
-void AnalysisRegistry::Notify() {
-    // A listener may remove itself; walk a copy.
-    const auto listeners = listeners_;
-    for (const auto& [id, f] : listeners)
-        if (f) f();
-}
-
-AnalysisRegistry& AnalysisWindows() {
-    static AnalysisRegistry registry;
-    return registry;
-}
-
-ScopedAnalysisWindow::ScopedAnalysisWindow(std::string windowClass, AnalysisWindowFactory factory)
-    : windowClass_(std::move(windowClass)) {
-    AnalysisWindows().Register(windowClass_, std::move(factory));
-}
-
-ScopedAnalysisWindow::~ScopedAnalysisWindow() { AnalysisWindows().Unregister(windowClass_); }
+#include "app/main_window/launch_table.h"
 
 const std::vector<LaunchCommand>& LaunchCommands() {
     using N = LaunchNeed;
@@ -94,11 +42,4 @@ const char* TransformationWindowClass(int kind) {
     if (kind == 4) return "TfrmPreREG";
     if (kind == 5) return "TfrmYWEst";
     return "";
-}
-
-void RegisterStandardWindows() {
-    if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
-    if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
-    if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
-    if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
 }

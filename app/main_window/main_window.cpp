@@ -1,5 +1,7 @@
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/mark_keys.h"
 #include "components/view/variable_list_drawing.h"
 
 #include <QAction>
@@ -111,7 +113,7 @@ void TfrmREG::BuildPages() {
     BuildGrids();
     setCentralWidget(PC);
     connect(PC, &QTabWidget::currentChanged, this,
-            [this] { GuardCommand(state_.Services(), [&] { RefreshActivePage(); }); });
+            Guarded(state_, [this] { RefreshActivePage(); }));
 }
 
 TStringGrid* TfrmREG::NewGrid(QWidget* page, const char* name) {
@@ -124,7 +126,7 @@ TStringGrid* TfrmREG::NewGrid(QWidget* page, const char* name) {
 }
 
 void TfrmREG::BuildGrids() {
-    auto guarded = [this](auto f) { return [this, f](auto... args) { GuardCommand(state_.Services(), [&] { (this->*f)(args...); }); }; };
+    auto guarded = [this](auto f) { return Guarded(state_, [this, f](auto... args) { (this->*f)(args...); }); };
 
     cbInput = new QComboBox(tsEdit);
     cbInput->setObjectName(QStringLiteral("cbInput"));
@@ -143,22 +145,22 @@ void TfrmREG::BuildGrids() {
     pmEdit->setObjectName(QStringLiteral("pmEdit"));
     QAction* choice = pmEdit->addAction(QStringLiteral("範囲内選択状態"));
     choice->setObjectName(QStringLiteral("mnuChoice"));
-    connect(choice, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuChoiceClick(); }); });
+    connect(choice, &QAction::triggered, this, Guarded(state_, [this] { mnuChoiceClick(); }));
     QAction* range = pmEdit->addAction(QStringLiteral("範囲内編集(&E)"));
     range->setObjectName(QStringLiteral("mnuEditRange"));
-    connect(range, &QAction::triggered, this, [this] { GuardCommand(state_.Services(), [&] { mnuEditRangeClick(); }); });
+    connect(range, &QAction::triggered, this, Guarded(state_, [this] { mnuEditRangeClick(); }));
     pmEdit->addSeparator();
     for (const auto& [name, caption, handler] : {std::tuple{"mnuSetGrp", "グループ設定(&S)", &TfrmREG::mnuSetGrpClick},
                                                  std::tuple{"mnuResetGrp", "グループ解除(&R)", &TfrmREG::mnuResetGrpClick},
                                                  std::tuple{"mnuClearGrp", "消去(&C)", &TfrmREG::mnuClearGrpClick}}) {
         QAction* item = pmEdit->addAction(QString::fromUtf8(caption));
         item->setObjectName(QString::fromLatin1(name));
-        connect(item, &QAction::triggered, this, [this, h = handler] { GuardCommand(state_.Services(), [&] { (this->*h)(); }); });
+        connect(item, &QAction::triggered, this, Guarded(state_, [this, h = handler] { (this->*h)(); }));
     }
     // Enter is the input box's own: the typed text never joins the list by itself.
     cbInput->setInsertPolicy(QComboBox::NoInsert);
     connect(cbInput->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { GuardCommand(state_.Services(), [&] { cbInputKeyPress('\r'); }); });
+            Guarded(state_, [this] { cbInputKeyPress('\r'); }));
 
     BuildEstimatesPage();
 
@@ -167,11 +169,12 @@ void TfrmREG::BuildGrids() {
     BuildPredictionPage();
 
     for (TStringGrid* grid : {sgEdit, sgRes, sgAna}) {
-        connect(grid, &TStringGrid::GridMouseMove, this, [this, grid](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
-            GuardCommand(state_.Services(), [&] { GridMouseMove(grid, b, x, y); });
-        });
+        connect(grid, &TStringGrid::GridMouseMove, this,
+                Guarded(state_, [this, grid](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
+                    GridMouseMove(grid, b, x, y);
+                }));
         connect(grid, &TStringGrid::GridMouseUp, this,
-                [this] { GuardCommand(state_.Services(), [&] { UpdateClipboardActions(); }); });
+                Guarded(state_, [this] { UpdateClipboardActions(); }));
     }
     editContext_.kind = GridKind::MainEdit;
     resContext_.kind = GridKind::MainDiagnostics;
@@ -247,7 +250,7 @@ void TfrmREG::BuildActions() {
         if (spec.handler) {
             const MainHandler handler = spec.handler;
             connect(action, &QAction::triggered, this,
-                    [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); });
+                    Guarded(state_, [this, handler] { (this->*handler)(); }));
         }
         if (menu) {
             menu->addAction(action);
@@ -277,7 +280,7 @@ void TfrmREG::BuildActions() {
     realCalc->setObjectName(QStringLiteral("btnRealCalc"));
     realCalc->setStatusTip(QStringLiteral("二段階推定の残差の計算法を切り替えます"));
     connect(realCalc, &QAction::triggered, this,
-            [this] { GuardCommand(state_.Services(), [&] { btnRealCalcClick(); }); });
+            Guarded(state_, [this] { btnRealCalcClick(); }));
     TB2->addAction(realCalc);
     realCalc->setVisible(false);
     actions_["btnRealCalc"] = realCalc;
@@ -533,9 +536,8 @@ void TfrmREG::UpdateRecentFiles() {
         for (QMenu* menu : {mnuReload, pmReload}) {
             QAction* item = menu->addAction(caption);
             item->setData(path);
-            connect(item, &QAction::triggered, this, [this, item] {
-                GuardCommand(state_.Services(), [&] { LastFileOpen(item->data().toString().toStdString()); });
-            });
+            connect(item, &QAction::triggered, this,
+                    Guarded(state_, [this, item] { LastFileOpen(item->data().toString().toStdString()); }));
         }
     }
     const bool any = files.Count() > 0;
@@ -571,6 +573,8 @@ void TfrmREG::RefreshAfterLoad() {
     UpdateCaption();
     BoxCoxDone = false;
     Reg* model = state_.Model();
+    // Windows built on a data set that is gone close first.
+    dataSetEvents_->Loaded(model);
     cbSelect->clear();
     if (model) {
         QStringList names;
@@ -737,6 +741,7 @@ void TfrmREG::RefreshActivePage() {
     case 4: tsPredictShow(); break;
     default: break;
     }
+    dataSetEvents_->Edited();
 }
 
 QString TfrmREG::EditCellText(int c, int r) const {
@@ -807,14 +812,6 @@ void TfrmREG::sgEditClick() {
 }
 
 // ---- marks -----------------------------------------------------------------------
-
-namespace {
-
-MarkKeys KeysOf(Qt::KeyboardModifiers mods) {
-    return {(mods & Qt::ShiftModifier) != 0, (mods & Qt::ControlModifier) != 0, (mods & Qt::AltModifier) != 0};
-}
-
-}  // namespace
 
 void TfrmREG::ClearColumnMarks() {
     EditColumnMarks.Clear();

@@ -14,10 +14,14 @@
 #include <map>
 #include <string>
 
-#include "components/view/grid_cell_painter.h"
-#include "components/view/grid_marks.h"
+#include "app/dialogs/property_dialog.h"
 #include "app/result_columns.h"
 #include "app/result_texts.h"
+#include "components/view/data_set_events.h"
+#include "components/view/grid_cell_painter.h"
+#include "components/view/grid_marks.h"
+#include "components/view/window_context.h"
+#include "components/view/window_request.h"
 #include "core/data/selekto.h"
 #include "core/io/clipboard_text.h"
 
@@ -69,6 +73,13 @@ public:
     bool ConvertedToComment() const;
     // The program state, for the windows the main window opens.
     AppState& State() { return state_; }
+    // What the windows the main window opens are built with: the state,
+    // this window as owner, its data-set events and the input assistant.
+    WindowContext ViewContext();
+    // The main window's side of the variable property dialog.
+    TfrmProperty::Links PropertyLinks();
+    // Where changes of the open data set are announced.
+    DataSetEvents& DataSetChanges() { return *dataSetEvents_; }
 
     // --- commands (menu, tool bar and shortcut handlers) ----------------------
     void NewFileExecute();
@@ -348,14 +359,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class TfrmProperty;
     TfrmProperty* property_ = nullptr;
+    DataSetEvents* dataSetEvents_ = new DataSetEvents(this);
     void BuildActions();
     void ConnectLaunchers();
     void DisconnectLaunchers();
     // Creates, fills and shows a registered window; the modal result, or 0
     // when it was not shown.
-    int OpenAnalysisWindow(const std::string& windowClass, const struct LaunchRequest& request, bool showAlways,
+    int OpenAnalysisWindow(const std::string& windowClass, const WindowRequest& request, bool showAlways,
                            const char* failMessage);
     // A typed value: any expression. An error is shown and gives false.
     [[nodiscard]] bool EvaluateEntry(const std::string& text, double& value);

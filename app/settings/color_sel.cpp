@@ -1,6 +1,5 @@
 #include "app/settings/color_sel.h"
 
-#include "app/analysis_launch.h"
 
 #include <QColor>
 #include <QColorDialog>
@@ -11,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings/settings_dialog.h"
+#include "components/view/window_registry.h"
 #include "platform/ui_services.h"
 
 QColor ScreenColor(ColorValue value, const QColor& fallback) {
@@ -142,7 +142,7 @@ namespace {
 
 // The colour window as the settings dialog opens it: it edits the table it
 // is given, which takes the window's copy on OK.
-class ColorSelWindow : public AnalysisWindow {
+class ColorSelWindow : public RequestWindow<LaunchRequest> {
 public:
     explicit ColorSelWindow(QWidget* owner) : owner_(owner) {}
     bool Fill(const LaunchRequest& request) override {
@@ -168,7 +168,7 @@ private:
 
 void RegisterColorSelWindow() {
     AnalysisWindows().Register("TfrmColorSel",
-                               [](QWidget* owner) -> std::unique_ptr<AnalysisWindow> {
-                                   return std::make_unique<ColorSelWindow>(owner);
+                               [](const WindowContext& context) -> std::unique_ptr<AnalysisWindow> {
+                                   return std::make_unique<ColorSelWindow>(context.Owner());
                                });
 }

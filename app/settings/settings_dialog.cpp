@@ -10,7 +10,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "app/analysis_launch.h"
+#include "components/view/window_registry.h"
+#include "components/view/guarded_slot.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
 
@@ -120,7 +121,7 @@ TSetteiDlg::TSetteiDlg(AppState& state, const std::string& settingsFileName, QWi
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto guarded = [this](void (TSetteiDlg::*handler)()) {
-        return [this, handler] { GuardCommand(state_.Services(), [&] { (this->*handler)(); }); };
+        return Guarded(state_, [this, handler] { (this->*handler)(); });
     };
     connect(OKBtn, &QPushButton::clicked, this, guarded(&TSetteiDlg::OKBtnClick));
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
@@ -184,7 +185,7 @@ void TSetteiDlg::btnGrpClrClick() {
     edited.Assign(inUse);
     LaunchRequest request;
     request.colors = &edited;
-    std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(kColorWindow, this);
+    std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create(kColorWindow, WindowContext(state_, this));
     if (!window || !window->Fill(request)) return;
-    if (window->ShowModal() == QDialog::Accepted) inUse.Assign(edited);
+    if (ShowWindow(std::move(window)) == QDialog::Accepted) inUse.Assign(edited);
 }

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "app/application.h"
-#include "app/analysis_launch.h"
+#include "app/main_window/launch_table.h"
 #include "app/main_window/main_actions.h"
 #include "app/main_window/main_window.h"
 #include "app/placeholder_windows.h"

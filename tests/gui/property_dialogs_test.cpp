@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/analysis_launch.h"
+#include "app/main_window/launch_table.h"
 #include "app/dialogs/data_property_dialog.h"
 #include "app/dialogs/henkan_window.h"
 #include "app/dialogs/property_dialog.h"
