@@ -6,7 +6,7 @@
 
 #include "components/view/grid_marks.h"
 #include "components/view/guarded_slot.h"
-#include "components/view/mark_keys.h"
+#include "components/view/key_helpers.h"
 #include "components/view/qt_text.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
@@ -66,15 +66,14 @@ TfrmApndSel::TfrmApndSel(AppState& state, QWidget* parent) : QDialog(parent), st
 
     cellContext_ = MarkedGridCellContext([this](int i) { return IsMarked(rowMarks_, i); }, font());
     UseGridCellPainter(*sgEdit, [this]() -> const GridCellContext& { return cellContext_; });
-    UiServices& ui = state_.Services();
     connect(sgEdit, &TStringGrid::GridMouseDown, this,
-            [this, &ui](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
-                GuardCommand(ui, [&] { sgEditMouseDown(b, m, x, y); });
-            });
+            Guarded(state_, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                sgEditMouseDown(b, m, x, y);
+            }));
     connect(sgEdit, &TStringGrid::GridMouseMove, this,
-            [this, &ui](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
-                GuardCommand(ui, [&] { sgEditMouseMove(b, x, y); });
-            });
+            Guarded(state_, [this](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
+                sgEditMouseMove(b, x, y);
+            }));
 }
 
 QAction* TfrmApndSel::ActionNamed(const QString& name) const { return findChild<QAction*>(name); }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "components/view/key_helpers.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 
@@ -95,8 +96,7 @@ bool TBoxCoxDlg::NothingChosen() const {
 bool TBoxCoxDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool shiftEnter = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                                (key->modifiers() & Qt::ShiftModifier);
+        const bool shiftEnter = IsEnterKey(key->key()) && (key->modifiers() & Qt::ShiftModifier);
         if (shiftEnter && watched == cbMokuteki) {
             cbMokuteki->toggle();
             return true;

@@ -10,6 +10,8 @@
 
 #include "app/dialogs/property_dialog.h"
 #include "app/settings/settings_dialog.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/key_helpers.h"
 #include "core/data/variable.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
@@ -55,18 +57,17 @@ TfrmDataProperty::TfrmDataProperty(AppState& state, TfrmProperty* property, QWid
     layout->addWidget(sgVar, 1);
     layout->addLayout(buttons);
 
-    connect(btnOK, &QPushButton::clicked, this, [this] { GuardCommand(state_.Services(), [this] { btnOKClick(); }); });
+    connect(btnOK, &QPushButton::clicked, this, Guarded(state_, [this] { btnOKClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(sgVar, &TStringGrid::GridMouseDown, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+            Guarded(state_, [this](Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
                 int col = -1, row = -1;
                 sgVar->MouseToCell(x, y, col, row);
-                GuardCommand(state_.Services(), [this, row] { OpenRow(row); });
-            });
-    connect(sgVar, &TStringGrid::KeyDown, this, [this](int key, Qt::KeyboardModifiers m) {
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (m & Qt::ShiftModifier))
-            GuardCommand(state_.Services(), [this] { OpenRow(sgVar->Row()); });
-    });
+                OpenRow(row);
+            }));
+    connect(sgVar, &TStringGrid::KeyDown, this, Guarded(state_, [this](int key, Qt::KeyboardModifiers m) {
+                if (IsEnterKey(key) && (m & Qt::ShiftModifier)) OpenRow(sgVar->Row());
+            }));
     FormShow();
 }
 

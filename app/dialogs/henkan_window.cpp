@@ -14,6 +14,8 @@
 #include <cmath>
 
 #include "app/series_plot.h"
+#include "components/view/guarded_slot.h"
+#include "components/view/key_helpers.h"
 #include "components/view/qt_text.h"
 #include "components/view/window_registry.h"
 #include "core/numeric/series_transforms.h"
@@ -144,18 +146,16 @@ TfrmHenkan::TfrmHenkan(Evaluator evaluate, UiServices& services, QWidget* parent
     layout->addLayout(valueRow);
     layout->addLayout(bottom);
 
-    auto guarded = [this](auto f) {
-        return [this, f] { GuardCommand(services_, f); };
-    };
+    auto guarded = [this](auto f) { return Guarded(services_, f); };
     connect(btnRun, &QPushButton::clicked, this, guarded([this] { btnRunClick(); }));
     connect(btnOK, &QPushButton::clicked, this, guarded([this] { btnOKClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnHelp, &QPushButton::clicked, this, [this] { services_.ShowHelp("MERLOX.chm", kHelpContext); });
     connect(cbAuto, &QCheckBox::clicked, this, guarded([this] { cbAutoClick(); }));
     connect(rbData, &QRadioButton::toggled, this, [this] { rgSelectClick(); });
-    connect(sbValue, &QScrollBar::valueChanged, this, [this](int position) {
-        if (!scrolling_) GuardCommand(services_, [&] { sbValueScroll(position); });
-    });
+    connect(sbValue, &QScrollBar::valueChanged, this, Guarded(services_, [this](int position) {
+                if (!scrolling_) sbValueScroll(position);
+            }));
     connect(eVal, &QLineEdit::returnPressed, this, guarded([this] { btnRunClick(); }));
 }
 
@@ -280,7 +280,7 @@ void TfrmHenkan::cbAutoClick() {
 void TfrmHenkan::rgSelectClick() { Repaint(); }
 
 void TfrmHenkan::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool enter = IsEnterKey(event->key());
     if (enter && focusWidget() == eVal) {
         event->accept();
         return;

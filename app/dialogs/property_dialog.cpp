@@ -13,6 +13,7 @@
 
 #include "app/main_window/launch_table.h"
 #include "app/series_plot.h"
+#include "components/view/guarded_slot.h"
 #include "components/view/qt_text.h"
 #include "core/data/variable.h"
 #include "core/data/variable_type_names.h"
@@ -88,7 +89,7 @@ TfrmProperty::TfrmProperty(AppState& state, QWidget* parent) : QDialog(parent), 
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto guarded = [this](auto f) { return [this, f] { GuardCommand(state_.Services(), f); }; };
+    auto guarded = [this](auto f) { return Guarded(state_, f); };
     connect(btnSet, &QPushButton::clicked, this, guarded([this] { btnSetClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnChanger, &QPushButton::clicked, this, guarded([this] { btnChangerClick(); }));

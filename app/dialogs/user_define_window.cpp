@@ -8,6 +8,7 @@
 #include <string>
 
 #include "components/view/grid_cell_painter.h"
+#include "components/view/key_helpers.h"
 #include "components/view/qt_text.h"
 #include "components/view/window_registry.h"
 #include "core/settings/file_services.h"
@@ -107,7 +108,7 @@ TfrmUD::TfrmUD(AppState& state, QWidget* parent) : QDialog(parent), state_(state
             (this->*click)(c, r);
         });
         connect(grid, &TStringGrid::KeyDown, this, [this, grid, click](int key, Qt::KeyboardModifiers) {
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) (this->*click)(grid->Col(), grid->Row());
+            if (IsEnterKey(key)) (this->*click)(grid->Col(), grid->Row());
         });
     };
     connectGrid(sgUV, &TfrmUD::sgUVClick);

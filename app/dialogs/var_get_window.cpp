@@ -14,7 +14,7 @@
 
 #include "components/view/grid_marks.h"
 #include "components/view/guarded_slot.h"
-#include "components/view/mark_keys.h"
+#include "components/view/key_helpers.h"
 #include "components/view/qt_text.h"
 #include "core/data/group_mask.h"
 #include "core/data/variable.h"
@@ -96,17 +96,16 @@ TfrmVarGet::TfrmVarGet(AppState& state, std::string dataFolder, AddVariable addV
 
     cellContext_ = MarkedGridCellContext([this](int i) { return IsMarked(rowMarks_, i); }, font());
     UseGridCellPainter(*sgData, [this]() -> const GridCellContext& { return cellContext_; });
-    UiServices& ui = state_.Services();
     connect(tvFile, &QTreeWidget::itemPressed, this,
-            [this, &ui](QTreeWidgetItem* item, int) { GuardCommand(ui, [&] { tvFileMouseDown(item); }); });
+            Guarded(state_, [this](QTreeWidgetItem* item, int) { tvFileMouseDown(item); }));
     connect(sgData, &TStringGrid::GridMouseDown, this,
-            [this, &ui](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
-                GuardCommand(ui, [&] { sgDataMouseDown(b, m, x, y); });
-            });
+            Guarded(state_, [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                sgDataMouseDown(b, m, x, y);
+            }));
     connect(sgData, &TStringGrid::GridMouseMove, this,
-            [this, &ui](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
-                GuardCommand(ui, [&] { sgDataMouseMove(b, x, y); });
-            });
+            Guarded(state_, [this](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
+                sgDataMouseMove(b, x, y);
+            }));
     RefreshGrid();
 }
 

@@ -15,6 +15,7 @@
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
 #include "components/view/guarded_slot.h"
+#include "components/view/key_helpers.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "core/model/estimate_texts.h"
@@ -241,7 +242,7 @@ void TfrmREG::sgEstMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods,
 }
 
 void TfrmREG::sgEstKeyDown(int key, Qt::KeyboardModifiers mods) {
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && sgEst->Row() >= 2)
+    if (IsEnterKey(key) && sgEst->Row() >= 2)
         ToggleEstimateRow(sgEst->Row(), !(mods & Qt::ShiftModifier));
 }
 

@@ -1,7 +1,7 @@
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
 #include "components/view/guarded_slot.h"
-#include "components/view/mark_keys.h"
+#include "components/view/key_helpers.h"
 #include "components/view/variable_list_drawing.h"
 
 #include <QAction>

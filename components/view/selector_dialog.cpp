@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "components/view/key_helpers.h"
 #include "components/view/variable_list_drawing.h"
 #include "core/model/regression_model.h"
 #include "platform/text/str_to_int.h"
@@ -92,7 +93,7 @@ void TfrmSelector::lbListKeyDown(int key, Qt::KeyboardModifiers mods) {
 bool TfrmSelector::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lbList && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ShiftModifier)) {
+        if (IsEnterKey(key->key()) && (key->modifiers() & Qt::ShiftModifier)) {
             lbListKeyDown(key->key(), key->modifiers());
             return true;
         }
