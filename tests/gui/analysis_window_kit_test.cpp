@@ -173,7 +173,7 @@ TEST_F(AnalysisWindowKitTest, NumberFieldTakesFormulasAndCtrlAOpensTheAssistant)
         std::optional<double> current;
         double value;  // by hand: B is 10, 20, 30, 40
     };
-    const Case cases[] = {{"", {}, 0}, {"2^3", {}, 8}, {"@@ * 2", 4.0, 8}, {"#B[3] - #A[1]", {}, 29}};
+    const Case cases[] = {{"", {}, 0}, {"2 * 3 + 2", {}, 8}, {"@@ * 2", 4.0, 8}, {"#B[3] - #A[1]", {}, 29}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         field.setText(c.text);
