@@ -37,15 +37,11 @@ public:
     QLabel* stValue;
     NumericField* eFactor;
     QPushButton* btnRun;
-    int refreshes = 0;
     double product = 0.0;
 
 protected:
     bool Setup(const ProbeRequest&) override { return ShowValue(); }
-    void DataChanged() override {
-        ++refreshes;
-        ShowValue();
-    }
+    void DataChanged() override { ShowValue(); }
 
 private:
     bool ShowValue() {
@@ -100,7 +96,6 @@ TEST_F(AnalysisWindowKitTest, OpensModelessOnlyWithItsOwnRequest) {
         {"its request", ProbeRequest{"B"}, true},
         {"a variable the data set lacks", ProbeRequest{"Z"}, false},
         {"another window's request", LaunchRequest{}, false},
-        {"no request", WindowRequest{}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -108,8 +103,7 @@ TEST_F(AnalysisWindowKitTest, OpensModelessOnlyWithItsOwnRequest) {
         DeleteClosed();
         ASSERT_EQ(!w.isNull(), c.opens);
         if (!w) continue;
-        EXPECT_TRUE(w->isVisible());
-        EXPECT_FALSE(w->isModal());
+        EXPECT_TRUE(w->isVisible() && !w->isModal());
         EXPECT_EQ(w->parentWidget(), main_);
         EXPECT_EQ(w->stValue->text(), "10");
         w->close();
@@ -123,7 +117,6 @@ TEST_F(AnalysisWindowKitTest, FollowsEditsAndClosesWhenAnotherDataSetOpens) {
     ASSERT_TRUE(w);
     state_.Model()->SetValue(0, 1, 12.5);
     main_->RefreshActivePage();
-    EXPECT_GE(w->refreshes, 1);
     EXPECT_EQ(w->stValue->text(), "12.5");
 
     state_.Model()->SetModified(false);  // no question about saving
@@ -190,27 +183,15 @@ TEST_F(AnalysisWindowKitTest, NumberFieldTakesFormulasAndCtrlAOpensTheAssistant)
 
 TEST(DataSetEventsTest, AnotherModelIsAReplacementTheSameOneAChange) {
     DataSetEvents events;
-    int changed = 0, replaced = 0;
-    QObject::connect(&events, &DataSetEvents::Changed, [&] { ++changed; });
-    QObject::connect(&events, &DataSetEvents::Replaced, [&] { ++replaced; });
-    const Reg* a = reinterpret_cast<const Reg*>(&changed);
-    const Reg* b = reinterpret_cast<const Reg*>(&replaced);
-    struct Step {
-        const Reg* loaded;
-        bool edit;
-        int changed, replaced;
-    };
-    const Step steps[] = {{a, false, 0, 1}, {a, false, 1, 1}, {nullptr, true, 2, 1},
-                          {b, false, 2, 2}, {nullptr, false, 2, 3}, {nullptr, false, 3, 3}};
-    for (const Step& s : steps) {
-        if (s.edit) {
-            events.Edited();
-        } else {
-            events.Loaded(s.loaded);
-        }
-        EXPECT_EQ(changed, s.changed);
-        EXPECT_EQ(replaced, s.replaced);
-    }
+    std::string seen;
+    QObject::connect(&events, &DataSetEvents::Changed, [&] { seen += 'c'; });
+    QObject::connect(&events, &DataSetEvents::Replaced, [&] { seen += 'r'; });
+    // Two stand-in models; only their addresses matter.
+    const Reg* a = reinterpret_cast<const Reg*>(&seen);
+    const Reg* b = reinterpret_cast<const Reg*>(&events);
+    for (const Reg* m : {a, a, b, static_cast<const Reg*>(nullptr), static_cast<const Reg*>(nullptr)}) events.Loaded(m);
+    events.Edited();
+    EXPECT_EQ(seen, "rcrrcc");
 }
 
 }  // namespace
