@@ -1,12 +1,12 @@
 #include "app/application.h"
 
-#include "app/analysis_launch.h"
-#include "app/folder_dialog.h"
-#include "app/main_window.h"
+#include "app/settings/folder_dialog.h"
+#include "app/main_window/main_window.h"
 #include "app/placeholder_windows.h"
-#include "app/property_dialog.h"
-#include "app/settings_dialog.h"
-#include "app/stack_value_dialog.h"
+#include "app/window_registration.h"
+#include "app/dialogs/property_dialog.h"
+#include "app/settings/settings_dialog.h"
+#include "app/macro/stack_value_dialog.h"
 #include "eval/app_state.h"
 #include "macro/macro_engine.h"
 #include "platform/command_guard.h"
@@ -94,7 +94,7 @@ std::unique_ptr<ApplicationWindows> StartApplication(AppState& state, QtServices
         }
         Create(w.frmReplace, w.creationOrder);
         Create(w.frmProperty, w.creationOrder, state);
-        w.frmProperty->SetMainWindow(w.frmREG.get());
+        w.frmProperty->SetLinks(w.frmREG->PropertyLinks());
         w.frmREG->SetPropertyDialog(w.frmProperty.get());
         Create(w.SetteiDlg, w.creationOrder, state, settingsFileName);
         w.frmREG->SetSettingsDialog(w.SetteiDlg.get());

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/main_window.h"
-#include "app/settings_file.h"
+#include "app/main_window/main_window.h"
+#include "app/settings/settings_file.h"
 #include "eval/app_state.h"
 #include "platform/qt/guarded_application.h"
 #include "platform/qt/qt_services.h"

@@ -2,6 +2,6 @@
 // them.
 #pragma once
 
-#include "app/find_dialogs.h"
-#include "app/input_assist.h"
-#include "app/macro_window.h"
+#include "app/dialogs/find_dialogs.h"
+#include "components/view/input_assist.h"
+#include "app/macro/macro_window.h"

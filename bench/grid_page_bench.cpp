@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"

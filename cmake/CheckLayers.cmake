@@ -1,5 +1,5 @@
-# Fails when an engine source includes a header of a layer it may not use
-# (see EngineLayers.cmake). Run with -DROOT=<source tree>; used at configure
+# Fails when a source includes a header of a layer it may not use: the
+# engine's layers (see EngineLayers.cmake), then the window side. Run with -DROOT=<source tree>; used at configure
 # time and as a test, which also proves that a wrong-way include is caught.
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/EngineLayers.cmake)
@@ -31,11 +31,69 @@ foreach(_layer IN LISTS MERLOX_LAYERS)
       if(_target AND NOT _target IN_LIST _allowed)
         file(RELATIVE_PATH _rel ${ROOT} ${_f})
         list(APPEND _bad "${_rel} includes ${_inc}")
+      elseif(_inc MATCHES "^platform/qt/|/ui/")
+        # Its own layer's folder, but the window half of it.
+        file(RELATIVE_PATH _rel ${ROOT} ${_f})
+        list(APPEND _bad "${_rel} includes ${_inc} (the engine never uses a window)")
       endif()
     endforeach()
   endforeach()
 endforeach()
+
+# The window side. A ui/ folder may use the engine, components/ and
+# platform/qt/, never app/ or another ui/ folder; components/ never uses app/
+# or a ui/ folder; platform/qt/ uses only the engine. Inside app/, only the
+# main window's room and start-up (app/ itself) include the main window, and
+# only the main window's room casts to it.
+file(GLOB_RECURSE _gui_files ${ROOT}/components/*.h ${ROOT}/components/*.cpp ${ROOT}/app/*.h ${ROOT}/app/*.cpp
+     ${ROOT}/platform/qt/*.h ${ROOT}/platform/qt/*.cpp)
+foreach(_analysis IN ITEMS estimators simeq stats)
+  file(GLOB_RECURSE _ui_files ${ROOT}/${_analysis}/ui/*.h ${ROOT}/${_analysis}/ui/*.cpp)
+  list(APPEND _gui_files ${_ui_files})
+endforeach()
+set(_ui_pattern "^(estimators|simeq|stats)/ui/")
+foreach(_f IN LISTS _gui_files)
+  file(RELATIVE_PATH _rel ${ROOT} ${_f})
+  set(_own_ui "")
+  if(_rel MATCHES "${_ui_pattern}")
+    set(_own_ui "${CMAKE_MATCH_1}/ui/")
+  endif()
+  file(STRINGS ${_f} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(_line IN LISTS _lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" _inc "${_line}")
+    set(_why "")
+    if(_own_ui)
+      if(_inc MATCHES "^app/")
+        set(_why "a window folder never uses app/")
+      elseif(_inc MATCHES "${_ui_pattern}" AND NOT _inc MATCHES "^${_own_ui}")
+        set(_why "windows open one another through the registry")
+      endif()
+    elseif(_rel MATCHES "^components/")
+      if(_inc MATCHES "^app/" OR _inc MATCHES "${_ui_pattern}")
+        set(_why "the window kit sits below the windows")
+      endif()
+    elseif(_rel MATCHES "^platform/qt/")
+      if(_inc MATCHES "^(app|components)/" OR _inc MATCHES "${_ui_pattern}")
+        set(_why "platform/qt sits below the windows and their kit")
+      endif()
+    elseif(_rel MATCHES "^app/.+/" AND NOT _rel MATCHES "^app/main_window/")
+      if(_inc STREQUAL "app/main_window/main_window.h")
+        set(_why "dialogs reach the program through their window context")
+      endif()
+    endif()
+    if(_why)
+      list(APPEND _bad "${_rel} includes ${_inc} (${_why})")
+    endif()
+  endforeach()
+  if(NOT _rel MATCHES "^app/main_window/")
+    file(STRINGS ${_f} _casts REGEX "qobject_cast<[ \t]*(const[ \t]+)?TfrmREG")
+    if(_casts)
+      list(APPEND _bad "${_rel} casts to the main window (take a window context instead)")
+    endif()
+  endif()
+endforeach()
+
 if(_bad)
   list(JOIN _bad "\n  " _text)
-  message(FATAL_ERROR "includes against the engine's layers:\n  ${_text}")
+  message(FATAL_ERROR "includes against the layers:\n  ${_text}")
 endif()

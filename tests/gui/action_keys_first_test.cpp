@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/action_keys_first.h"
+#include "components/view/action_keys_first.h"
 #include "gui_fixture.h"
 #include "started_windows.h"
 

@@ -11,9 +11,9 @@
 #include <QTabWidget>
 #include <new>
 
-#include "app/analysis_launch.h"
-#include "app/grid_marks.h"
-#include "app/settings_dialog.h"
+#include "app/main_window/launch_table.h"
+#include "components/view/grid_marks.h"
+#include "app/settings/settings_dialog.h"
 #include "core/data/equation.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
@@ -46,7 +46,7 @@ struct FakeScript {
     std::string comment;
 };
 
-class FakeWindow : public AnalysisWindow {
+class FakeWindow : public RequestWindow<LaunchRequest> {
 public:
     FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
     ~FakeWindow() override { ++log_.destroyed; }
@@ -100,7 +100,7 @@ protected:
         logs_.push_back(std::make_unique<FakeLog>());
         FakeLog& log = *logs_.back();
         scopes_.push_back(std::make_unique<ScopedAnalysisWindow>(
-            windowClass, [&log, script](QWidget*) { return std::make_unique<FakeWindow>(log, script); }));
+            windowClass, [&log, script](const WindowContext&) { return std::make_unique<FakeWindow>(log, script); }));
         return log;
     }
     // X1 endogenous, X2 exogenous, Y endogenous; Y on X1 and X2 unless
@@ -152,7 +152,7 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
         SCOPED_TRACE(c.command);
         EXPECT_FALSE(Enabled(c.command));
         {
-            ScopedAnalysisWindow w(c.windowClass, [](QWidget*) { return std::unique_ptr<AnalysisWindow>(); });
+            ScopedAnalysisWindow w(c.windowClass, [](const WindowContext&) { return std::unique_ptr<AnalysisWindow>(); });
             EXPECT_TRUE(Enabled(c.command));
         }
         EXPECT_FALSE(Enabled(c.command));
@@ -165,7 +165,7 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
     AnalysisWindows().Unregister("TfrmHenkan");
     for (const TransformationCommand& t : TransformationCommands()) EXPECT_FALSE(Enabled(t.command)) << t.command;
     {
-        ScopedAnalysisWindow w("TfrmHenkan", [](QWidget*) { return std::unique_ptr<AnalysisWindow>(); });
+        ScopedAnalysisWindow w("TfrmHenkan", [](const WindowContext&) { return std::unique_ptr<AnalysisWindow>(); });
         for (const char* name : {"mnuExpConv", "mnuEV", "mnuARE", "mnuMAF"}) EXPECT_TRUE(Enabled(name)) << name;
         EXPECT_FALSE(Enabled("mnuPreREG"));
         EXPECT_FALSE(Enabled("mnuYWxchg"));
@@ -349,7 +349,7 @@ TEST_F(AnalysisLaunchTest, AWindowThatFailsReportsItsOwnErrorAndIsDestroyed) {
     ui_.ClearCalls();
 
     // A window that cannot even be created.
-    ScopedAnalysisWindow broken("TfrmSURE", [](QWidget*) -> std::unique_ptr<AnalysisWindow> { throw std::bad_alloc(); });
+    ScopedAnalysisWindow broken("TfrmSURE", [](const WindowContext&) -> std::unique_ptr<AnalysisWindow> { throw std::bad_alloc(); });
     ui_.QueueOK();
     Trigger("mnuSURE");
     EXPECT_EQ(Errors(), Strings{"メモリーの確保に失敗しました。"});

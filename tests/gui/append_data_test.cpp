@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/append_select_window.h"
+#include "app/dialogs/append_select_window.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"

@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <cmath>
 
-#include "app/box_cox_dialog.h"
-#include "app/settings_dialog.h"
-#include "app/settings_file.h"
+#include "app/dialogs/box_cox_dialog.h"
+#include "app/settings/settings_dialog.h"
+#include "app/settings/settings_file.h"
 #include "core/data/variable.h"
 #include "started_windows.h"
 #include "support/model_builder.h"

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/settings_dialog.h"
+#include "app/main_window/main_window.h"
+#include "app/settings/settings_dialog.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"

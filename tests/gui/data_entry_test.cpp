@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "app/application.h"
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"

@@ -6,7 +6,7 @@
 #include <QComboBox>
 
 #include "app/application.h"
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"

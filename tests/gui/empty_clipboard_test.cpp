@@ -14,9 +14,9 @@
 #include <QTextCursor>
 #include <functional>
 
-#include "app/data_property_dialog.h"
-#include "app/macro_typing_undo.h"
-#include "app/macro_window.h"
+#include "app/dialogs/data_property_dialog.h"
+#include "app/macro/macro_typing_undo.h"
+#include "app/macro/macro_window.h"
 #include "platform/qt/qt_services.h"
 #include "started_windows.h"
 

@@ -11,10 +11,10 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include "app/expres_window.h"
-#include "app/grid_marks.h"
+#include "app/dialogs/expres_window.h"
+#include "components/view/grid_marks.h"
 #include "app/placeholder_windows.h"
-#include "app/variable_names.h"
+#include "components/view/variable_names.h"
 #include "core/data/equation.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"

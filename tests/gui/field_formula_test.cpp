@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QComboBox>
 
-#include "app/field_formula.h"
-#include "app/main_window.h"
+#include "components/view/field_formula.h"
+#include "app/main_window/main_window.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "macro/macro_engine.h"

@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/find_dialogs.h"
+#include "app/dialogs/find_dialogs.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"

@@ -4,7 +4,7 @@
 
 #include <QAction>
 
-#include "app/formula_range.h"
+#include "app/main_window/formula_range.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "started_windows.h"

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "app/grid_cell_painter.h"
+#include "components/view/grid_cell_painter.h"
 #include "core/model/regression_model.h"
 #include "gui_fixture.h"
 #include "components/plot/core/recording_canvas.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/grid_marks.h"
+#include "components/view/grid_marks.h"
 #include "app/result_columns.h"
 #include "core/model/regression_model.h"
 #include "support/model_builder.h"

@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/color_sel.h"
-#include "app/group_dialogs.h"
-#include "app/settings_dialog.h"
+#include "app/settings/color_sel.h"
+#include "app/dialogs/group_dialogs.h"
+#include "app/settings/settings_dialog.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/ini_file.h"

@@ -15,8 +15,9 @@
 #include <QTimer>
 #include <cmath>
 
-#include "app/analysis_launch.h"
-#include "app/henkan_window.h"
+#include "app/dialogs/henkan_window.h"
+#include "app/main_window/launch_table.h"
+#include "app/window_registration.h"
 #include "components/plot/series_plot.h"
 #include "core/numeric/series_transforms.h"
 #include "core/numeric/time_series.h"
@@ -231,7 +232,7 @@ TEST_F(HenkanWindowTest, RegisteredWindowHandsBackSeriesAndComment) {
     request.variableName = "Y";
     request.kind = 1;
     request.commentWanted = true;
-    auto window = AnalysisWindows().Create("TfrmHenkan", nullptr);
+    auto window = AnalysisWindows().Create("TfrmHenkan", WindowContext(state_));
     ASSERT_TRUE(window && window->Fill(request));
     QTimer::singleShot(0, [] {
         auto* w = qobject_cast<TfrmHenkan*>(QApplication::activeModalWidget());

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/input_assist.h"
-#include "app/input_assist_text.h"
+#include "components/view/input_assist.h"
+#include "components/view/input_assist_text.h"
 #include "eval/reserved_words.h"
 #include "gui_fixture.h"
 #include "macro/macro_engine.h"

@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
-#include "app/macro_colouring.h"
+#include "app/macro/macro_colouring.h"
 #include "gui_fixture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QTextCursor>
 
-#include "app/macro_typing_undo.h"
+#include "app/macro/macro_typing_undo.h"
 #include "gui_fixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/macro_typing_undo.h"
-#include "app/macro_window.h"
+#include "app/macro/macro_typing_undo.h"
+#include "app/macro/macro_window.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "support/scripted_services.h"

@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
-#include "app/macro_typing_undo.h"
-#include "app/macro_window.h"
+#include "app/macro/macro_typing_undo.h"
+#include "app/macro/macro_window.h"
 #include "started_windows.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <QTest>
 
 #include "app/application.h"
-#include "app/main_window.h"
-#include "app/settings_dialog.h"
+#include "app/main_window/main_window.h"
+#include "app/settings/settings_dialog.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"

@@ -11,11 +11,11 @@
 #include <set>
 
 #include "app/application.h"
-#include "app/analysis_launch.h"
-#include "app/main_actions.h"
-#include "app/main_window.h"
+#include "app/main_window/launch_table.h"
+#include "app/main_window/main_actions.h"
+#include "app/main_window/main_window.h"
 #include "app/placeholder_windows.h"
-#include "app/settings_dialog.h"
+#include "app/settings/settings_dialog.h"
 #include "core/model/regression_model.h"
 #include "core/model/regression_file.h"
 #include "eval/app_state.h"

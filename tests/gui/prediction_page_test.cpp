@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"

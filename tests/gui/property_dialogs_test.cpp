@@ -13,10 +13,10 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/analysis_launch.h"
-#include "app/data_property_dialog.h"
-#include "app/henkan_window.h"
-#include "app/property_dialog.h"
+#include "app/main_window/launch_table.h"
+#include "app/dialogs/data_property_dialog.h"
+#include "app/dialogs/henkan_window.h"
+#include "app/dialogs/property_dialog.h"
 #include "core/data/variable.h"
 #include "core/data/variable_type_names.h"
 #include "platform/qt/string_grid.h"

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "app/result_texts.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"

@@ -5,8 +5,8 @@
 
 #include <QListWidget>
 
-#include "app/selector_dialog.h"
-#include "app/variable_list_drawing.h"
+#include "components/view/selector_dialog.h"
+#include "components/view/variable_list_drawing.h"
 #include "core/data/selekto.h"
 #include "gui_fixture.h"
 #include "components/plot/core/recording_canvas.h"

@@ -9,10 +9,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/about_box.h"
-#include "app/analysis_launch.h"
-#include "app/folder_dialog.h"
-#include "app/settings_dialog.h"
+#include "app/dialogs/about_box.h"
+#include "app/main_window/launch_table.h"
+#include "app/settings/folder_dialog.h"
+#include "app/settings/settings_dialog.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "support/scripted_services.h"
@@ -111,7 +111,7 @@ TEST_F(SettingsDialogTest, CancelledFolderChoiceLeavesTheFolder) {
 }
 
 // A group colour window that adds one entry to the table it is given.
-class FakeColorWindow : public AnalysisWindow {
+class FakeColorWindow : public RequestWindow<LaunchRequest> {
 public:
     FakeColorWindow(int result, int& opened) : result_(result), opened_(opened) {}
     bool Fill(const LaunchRequest& r) override {
@@ -136,7 +136,7 @@ TEST_F(SettingsDialogTest, GroupColourButtonEditsTheTableInUseOnlyOnOk) {
     int opened = 0;
     int result = mrCancel;
     ScopedAnalysisWindow w("TfrmColorSel",
-                           [&](QWidget*) { return std::make_unique<FakeColorWindow>(result, opened); });
+                           [&](const WindowContext&) { return std::make_unique<FakeColorWindow>(result, opened); });
     EXPECT_TRUE(dlg.btnGrpClr->isEnabled());
 
     dlg.btnGrpClrClick();

@@ -5,8 +5,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/settings_dialog.h"
-#include "app/settings_file.h"
+#include "app/settings/settings_dialog.h"
+#include "app/settings/settings_file.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "macro/macro_engine.h"

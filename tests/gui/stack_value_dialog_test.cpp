@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/macro_typing_undo.h"
-#include "app/macro_window.h"
-#include "app/stack_value_dialog.h"
+#include "app/macro/macro_typing_undo.h"
+#include "app/macro/macro_window.h"
+#include "app/macro/stack_value_dialog.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "macro/macro_compile.h"

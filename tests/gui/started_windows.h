@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "support/scripted_services.h"

@@ -6,9 +6,9 @@
 #include <QWindow>
 
 #include "app/application.h"
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "app/placeholder_windows.h"
-#include "app/settings_dialog.h"
+#include "app/settings/settings_dialog.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"

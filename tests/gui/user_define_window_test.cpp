@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "app/user_define_window.h"
+#include "app/dialogs/user_define_window.h"
 #include "core/model/regression_model.h"
 #include "gui_fixture.h"
 #include "macro/macro_engine.h"

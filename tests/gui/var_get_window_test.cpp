@@ -10,9 +10,9 @@
 #include <QLabel>
 #include <functional>
 
-#include "app/grid_cell_painter.h"
-#include "app/grid_marks.h"
-#include "app/var_get_window.h"
+#include "components/view/grid_cell_painter.h"
+#include "components/view/grid_marks.h"
+#include "app/dialogs/var_get_window.h"
 #include "core/data/variable.h"
 #include "core/data/variable_rows.h"
 #include "core/io/stored_variables.h"

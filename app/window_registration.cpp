@@ -1,0 +1,14 @@
+#include "app/window_registration.h"
+
+#include "app/dialogs/about_box.h"
+#include "app/dialogs/henkan_window.h"
+#include "app/dialogs/user_define_window.h"
+#include "app/settings/color_sel.h"
+#include "components/view/window_registry.h"
+
+void RegisterStandardWindows() {
+    if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
+    if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
+    if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
+    if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
+}

@@ -1,0 +1,2 @@
+#pragma once
+#include "stats/ui/probe_window.h"

@@ -1,0 +1,3 @@
+#include <QObject>
+class TfrmREG;
+void F(QObject* o) { (void)qobject_cast<TfrmREG*>(o); }

@@ -1,0 +1,1 @@
+#include "stats/ui/probe_window.h"

@@ -1,0 +1,3 @@
+#include "app/settings/settings_dialog.h"
+#include "components/view/window_context.h"
+#include "stats/ui/probe_window.h"

@@ -1,0 +1,2 @@
+#include "app/main_window/main_window.h"
+void F(QObject* o) { qobject_cast<TfrmREG*>(o); }

@@ -1,0 +1,3 @@
+#pragma once
+#include "eval/app_state.h"
+#include "platform/qt/string_grid.h"

@@ -1,0 +1,1 @@
+#include "components/view/grid_marks.h"

@@ -1,0 +1,1 @@
+#include "estimators/ui/ridge_window.h"
