@@ -288,3 +288,64 @@ TEST(UndoStoreRules, AppendDataMatchesNamesAndIsOneStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UndoStoreRules, NoRoomForARecordDropsTheHistoryAndTheEditGoesOn) {
+    auto m = Small();
+    ScriptedServices services;
+    services.QueueYes();
+    UndoStore store;
+    store.SetServices(&services);
+    store.ClearAll();
+    m->SetModified(false);
+    const DataEdit ed{*m, store, {}};
+    SetCellValueWithUndo(ed, 0, 0, 7.0);
+    SetCellValueWithUndo(ed, 1, 0, 8.0);
+    store.FailAllocationAfter(0);
+    SetCellValueWithUndo(ed, 2, 0, 9.0);
+    const auto boxes = services.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "リソースが足りません。\nアンドゥ・リドゥをキャンセルします。");
+    EXPECT_EQ(boxes[0].value, static_cast<long>(mbYes));
+    EXPECT_EQ(boxes[0].msgKind, MsgKind::Warning);
+    // The edit went on and only it can be undone.
+    EXPECT_EQ(m->GetValue(2, 0), 9.0);
+    EXPECT_EQ(store.UndoStepCount(), 1);
+    ASSERT_TRUE(store.Undo(*m));
+    EXPECT_EQ(m->GetValue(2, 0), 3.0);
+    EXPECT_EQ(m->GetValue(1, 0), 8.0);
+    EXPECT_FALSE(store.CanUndo());
+    // The saved state is out of reach: the data stay modified.
+    EXPECT_TRUE(m->IsModified());
+
+    // Failing at the second record of a step of several: the deletion goes
+    // on, and undo gives back what the fresh history holds.
+    services.QueueYes();
+    store.FailAllocationAfter(2);
+    DeleteObservationsWithUndo(ed, {3, 1});
+    EXPECT_EQ(m->GetObsCount(), 3);
+    EXPECT_EQ(services.CallsOf(ServiceCall::MessageBox).size(), 2u);
+    ASSERT_TRUE(store.Undo(*m));
+    ASSERT_EQ(m->GetObsCount(), 4);
+    EXPECT_EQ(m->GetValue(1, 3), 4.0);  // observation 1 of y is back in place
+    EXPECT_FALSE(store.CanUndo());
+}
+
+TEST(DataEditCommands, AFirstVariableMakesTheDataSet) {
+    Var v = Column("x", {1, 4, 2});
+    v.SetInfo("note");
+    v.SetType(2);
+    const auto m = MakeModelFromVariable(v);
+    EXPECT_EQ(m->GetFileName(), "NONAME.MDF");
+    ASSERT_EQ(m->GetVarCount(), 1);
+    EXPECT_EQ(m->GetObsCount(), 3);
+    EXPECT_EQ(m->GetVarName(0), "x");
+    EXPECT_EQ(m->GetVarInfo(0), "note");
+    EXPECT_EQ(m->GetVarType(0), 2);
+    EXPECT_EQ(m->GetValue(1, 0), 4.0);
+    EXPECT_EQ(m->GetDependent(), 0);
+    EXPECT_THROW(MakeModelFromVariable(Column("c", {2, 2, 2})), Exception);  // 定数です
+}
+
+}  // namespace
