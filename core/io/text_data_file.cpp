@@ -687,8 +687,10 @@ bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile&
     }
     out.obs = n;
     // The first field after the blocks begins the keyword sections, also
-    // when the last block was not closed: nothing of the file is dropped.
+    // when the last block was not closed. Anything else would make the
+    // section reader pass over the rest unread.
     if (more) {
+        if (f.empty() || f[0] != '#') FailAt(sc.Line(), "変数ブロックの後に読めない欄「" + ToText(f, sc.Line()) + "」があります");
         sectionStart = sc.FieldStart();
         return true;
     }
@@ -716,7 +718,8 @@ bool ReadDataPartFrom(FieldScanner& sc, LoadedDataFile& out, TextEvaluator& ev, 
     }
     if (mode == 0) return ReadTable(sc, f, more, out, ev, sectionStart);
     if (mode == 1) return ReadBlocks(sc, f, more, out, ev, sectionStart);
-    return false;
+    // No layout to read the variables with: the file cannot be read.
+    FailAt(sc.Line(), "#mode は 0（表）か 1（変数ブロック）です");
 }
 
 // --- keyword sections ------------------------------------------------------------------

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -28,19 +27,9 @@ protected:
 
 // Each text overflows (or is invalid) although every literal is finite.
 const char* const kOverflowing[] = {
-    "1e308*10-1e308*10",
-    "1e308*10",
-    "-1e308-1e308",
-    "1e308+1e308",
-    "1e300/1e-300",
-    "10^400",
-    "(-8)^(1/3)",
-    "exp(1000)",
-    "fact(171)",
-    "gamma(200)",
-    "sum(1e308, 1e308)",
-    "varp(1e200, -1e200)",
-    "1e308 div 1e-308",
+    "1e308*10-1e308*10", "1e308*10",   "-1e308-1e308",      "1e308+1e308",        "1e300/1e-300",
+    "10^400",            "(-8)^(1/3)", "exp(1000)",         "fact(171)",          "gamma(200)",
+    "sum(1e308, 1e308)", "varp(1e200, -1e200)", "1e308 div 1e-308",
 };
 
 TEST_F(CalcStrOverflow, EveryEntryRaisesTheMathError) {
@@ -52,24 +41,6 @@ TEST_F(CalcStrOverflow, EveryEntryRaisesTheMathError) {
         EXPECT_THROW(calc.EvaluateAt(text, 1), EMathError);
         EXPECT_THROW(calc.EvaluateAt(text, 1), EMathError);
     }
-}
-
-TEST_F(CalcStrOverflow, LargeButFiniteResultsAndZeroDivisorsStayAsTheyWere) {
-    struct Case {
-        const char* text;
-        double value;
-    };
-    const Case cases[] = {
-        {"1e308*1.5", 1.5e308},
-        {"1e308+1e308-1e308*1.7", 1e308 + 1e308 - 1e308 * 1.7},  // the first sum already overflows
-        {"fact(170)", 7.257415615307999e306},  // python: float(math.factorial(170))
-        {"1/0", 0.0},  // incomplete, not an error
-    };
-    EXPECT_EQ(calc.Calculate(cases[0].text), cases[0].value);
-    EXPECT_THROW(calc.Calculate(cases[1].text), EMathError);
-    EXPECT_NEAR(calc.Calculate(cases[2].text), cases[2].value, 1e-12 * cases[2].value);
-    EXPECT_EQ(calc.Calculate(cases[3].text), 0.0);
-    EXPECT_TRUE(calc.IsIncomplete());
 }
 
 // Random sums, products, quotients and powers of literals across the

@@ -311,37 +311,4 @@ TEST(MacroRunSafety, InstructionsThisRunCannotDoAreErrors) {
     EXPECT_EQ(f.Run(e), "bad value at 1");
 }
 
-// The interpreter's operators on two numbers pushed as constants.
-TEST(MacroOverflow, OperatorsOfFiniteNumbersRaiseTheMathError) {
-    struct Case {
-        double a, b;
-        int op;
-    };
-    const Case cases[] = {
-        {1e308, 10, opMUL}, {1e308, 1e308, opADD}, {-1e308, 1e308, opSUB},
-        {1e300, 1e-300, opDIV}, {10, 400, opPOW}, {-8, 1.0 / 3.0, opPOW},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.op);
-        RunFixture f;
-        MacroObject m;
-        Main(m, 4);
-        Ldi(m, c.a);
-        Ldi(m, c.b);
-        m.Emit(c.op);
-        End(m);
-        EXPECT_EQ(f.Run(m), "範囲エラー");
-    }
-    // A value that is already no number passes on without an error.
-    RunFixture f;
-    MacroObject m;
-    Main(m, 4);
-    Ldi(m, std::numeric_limits<double>::infinity());
-    Ldi(m, 2);
-    m.Emit(opMUL);
-    End(m);
-    EXPECT_EQ(f.Run(m), "");
-    EXPECT_EQ(f.run.CurrentValue(), std::numeric_limits<double>::infinity());
-}
-
 }  // namespace

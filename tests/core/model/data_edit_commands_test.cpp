@@ -294,42 +294,32 @@ namespace {
 TEST(UndoStoreRules, NoRoomForARecordDropsTheHistoryAndTheEditGoesOn) {
     auto m = Small();
     ScriptedServices services;
-    services.QueueYes();
     UndoStore store;
     store.SetServices(&services);
     store.ClearAll();
     m->SetModified(false);
     const DataEdit ed{*m, store, {}};
     SetCellValueWithUndo(ed, 0, 0, 7.0);
-    SetCellValueWithUndo(ed, 1, 0, 8.0);
-    store.FailAllocationAfter(0);
-    SetCellValueWithUndo(ed, 2, 0, 9.0);
+    // No room for the step of a cell, then for the second record of a
+    // deletion of two observations: each edit goes on alone in a fresh
+    // history.
+    for (int successes : {0, 2}) {
+        services.QueueYes();
+        store.FailAllocationAfter(successes);
+        if (successes == 0) SetCellValueWithUndo(ed, 2, 0, 9.0);
+        else DeleteObservationsWithUndo(ed, {3, 1});
+        EXPECT_EQ(store.UndoRecordCount(), 1);
+    }
     const auto boxes = services.CallsOf(ServiceCall::MessageBox);
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "リソースが足りません。\nアンドゥ・リドゥをキャンセルします。");
     EXPECT_EQ(boxes[0].value, static_cast<long>(mbYes));
-    EXPECT_EQ(boxes[0].msgKind, MsgKind::Warning);
-    // The edit went on and only it can be undone.
-    EXPECT_EQ(m->GetValue(2, 0), 9.0);
-    EXPECT_EQ(store.UndoStepCount(), 1);
-    ASSERT_TRUE(store.Undo(*m));
-    EXPECT_EQ(m->GetValue(2, 0), 3.0);
-    EXPECT_EQ(m->GetValue(1, 0), 8.0);
-    EXPECT_FALSE(store.CanUndo());
-    // The saved state is out of reach: the data stay modified.
-    EXPECT_TRUE(m->IsModified());
-
-    // Failing at the second record of a step of several: the deletion goes
-    // on, and undo gives back what the fresh history holds.
-    services.QueueYes();
-    store.FailAllocationAfter(2);
-    DeleteObservationsWithUndo(ed, {3, 1});
     EXPECT_EQ(m->GetObsCount(), 3);
-    EXPECT_EQ(services.CallsOf(ServiceCall::MessageBox).size(), 2u);
     ASSERT_TRUE(store.Undo(*m));
     ASSERT_EQ(m->GetObsCount(), 4);
     EXPECT_EQ(m->GetValue(1, 3), 4.0);  // observation 1 of y is back in place
     EXPECT_FALSE(store.CanUndo());
+    EXPECT_TRUE(m->IsModified());  // the saved state is out of reach
 }
 
 TEST(DataEditCommands, AFirstVariableMakesTheDataSet) {
