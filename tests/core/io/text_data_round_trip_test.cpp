@@ -11,6 +11,7 @@
 
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
+#include "core/settings/user_var.h"
 #include "core/text/text_evaluator.h"
 #include "platform/errors.h"
 #include "support/scripted_services.h"
@@ -146,6 +147,20 @@ TEST(TextDataTexts, QuotedWhenThatProtectsThemRefusedBeforeAnyByteOtherwise) {
         EXPECT_EQ(f.groupNames.GetName(1), reg.GroupNames().GetName(1));
         EXPECT_EQ(f.vars[0]->Marks(), (std::vector<std::uint16_t>{0, 1, 0}));
     }
+}
+
+TEST(TextDataTexts, AUserScalarNameWithASlashIsRefused) {
+    Reg reg(2, 1, "d");
+    reg.SetVarValues(0, std::vector<double>{1, 2});
+    UserVar scalars;
+    scalars.SetDataLink({[] { return true; }, [] {}});
+    scalars.SetName(3, true, "a/b");  // would read back as "a" with the value "b/…"
+    const DataFileImage m = FileImage(reg);
+    const DataFileImage image{m.data, m.dependent, m.twoStage, m.roles, m.groupNames, m.equations, scalars, m.colors, m.finalForm};
+    std::ostringstream out;
+    ScriptedServices services;
+    EXPECT_THROW(WriteTextDataFile(image, out, services), EWriteError);
+    EXPECT_TRUE(out.str().empty());
 }
 
 }  // namespace
