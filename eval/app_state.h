@@ -109,6 +109,9 @@ private:
         explicit TextReader(CalcStr& calc) : calc_(calc) {}
         double Calculate(const std::string& text) override { return calc_.Calculate(text); }
         double Evaluate(const std::string& text, double fallback) override { return calc_.Evaluate(text, fallback); }
+        double EvaluateAt(const std::string& text, int observation) override {
+            return calc_.EvaluateAt(text, observation);
+        }
 
     private:
         CalcStr& calc_;

@@ -129,6 +129,11 @@ private:
     // The combinations of ParseMul (op 1 "*" .. 4 "div") and ParsePow.
     double Product(int op, double v, double r);
     double Power(double v, double r);
+    double Sum(double v, double r);
+    double Difference(double v, double r);
+    // result, or the math error when it is no finite number while v and r
+    // are.
+    static double FiniteOf(double result, double v, double r);
 
     // Observation mode through the tree of a text (calc_str_tree.cpp): null
     // when the text has none or the evaluation is nested.
@@ -157,6 +162,8 @@ private:
     double FunctionOrVariable();
     double ScalarFunction(int index);
     double VariableWideFunction(int index);
+    // The value of a variable-wide function of the values x (reordered).
+    double ListFunction(int index, std::vector<double>& x);
     double VariableReference();
     bool ParseDataPrefix();
     int ParseVarSelector(const Reg& reg);

@@ -2,6 +2,7 @@
 // expressions or "##" whole variables and diagnostics rows, optionally cut
 // to a range of observations and mapped through an element function.
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <optional>
 #include <vector>
@@ -65,6 +66,14 @@ double CalcStr::VariableWideFunction(int index) {
         MarkIncomplete();
         return 0.0;
     }
+    const bool finite = std::all_of(x.begin(), x.end(), [](double v) { return std::isfinite(v); });
+    const double result = ListFunction(index, x);
+    // Sums and squares of finite values may overflow: the math error.
+    if (finite && !std::isfinite(result)) throw EMathError(LoadStr(kStrRangeError));
+    return result;
+}
+
+double CalcStr::ListFunction(int index, std::vector<double>& x) {
     const int n = static_cast<int>(x.size());
     double* a = x.data();
     switch (index) {

@@ -105,7 +105,7 @@ double CalcStr::ParseAdd() {
         const bool minus = Is("-");
         Step();
         const double r = ParseMul();
-        v = minus ? v - r : v + r;
+        v = minus ? Difference(v, r) : Sum(v, r);
         if (LevelEnds()) break;
     }
     return v;
@@ -129,7 +129,7 @@ double CalcStr::ParseMul() {
 }
 
 double CalcStr::Product(int op, double v, double r) {
-    if (op == 1) return v * r;
+    if (op == 1) return FiniteOf(v * r, v, r);
     if (r == 0.0) {
         // A zero divisor is a result, not an error: the expression is
         // incomplete, and the rest of the text is still read so that
@@ -137,10 +137,21 @@ double CalcStr::Product(int op, double v, double r) {
         MarkIncomplete();
         return 0.0;
     }
-    if (op == 2) return v / r;
-    if (op == 3) return FloatRemainder(r, v);
-    return TruncatedQuotient(r, v);
+    if (op == 2) return FiniteOf(v / r, v, r);
+    if (op == 3) return FiniteOf(FloatRemainder(r, v), v, r);
+    return FiniteOf(TruncatedQuotient(r, v), v, r);
 }
+
+double CalcStr::FiniteOf(double result, double v, double r) {
+    // An overflow (or an invalid operation) of two numbers is the math
+    // error; values that are no numbers already pass through.
+    if (!std::isfinite(result) && std::isfinite(v) && std::isfinite(r)) throw EMathError(LoadStr(kStrRangeError));
+    return result;
+}
+
+double CalcStr::Sum(double v, double r) { return FiniteOf(v + r, v, r); }
+
+double CalcStr::Difference(double v, double r) { return FiniteOf(v - r, v, r); }
 
 double CalcStr::ParsePow() {
     double v = ParseUnary();
@@ -162,7 +173,7 @@ double CalcStr::Power(double v, double r) {
     const double p = std::pow(v, r);
     // A negative base with a fractional power has no real value.
     if (std::isnan(p) && !std::isnan(v) && !std::isnan(r)) throw EMathError(LoadStr(kStrRangeError));
-    return p;
+    return FiniteOf(p, v, r);
 }
 
 double CalcStr::ParseUnary() {

@@ -127,7 +127,8 @@ double CalcStr::SlotStep(double delta) {
     const int n = calc_str_detail::TokenToInt(token_);
     int f = -1;
     UserFunctionLink& link = SlotOwner(Functions(), Run().currentUserFunction, n, f);
-    const double v = link.GetSlot(f, n) + delta;
+    const double old = link.GetSlot(f, n);
+    const double v = FiniteOf(old + delta, old, delta);
     link.SetSlot(f, n, v);
     Step();
     return v;
@@ -145,13 +146,15 @@ double CalcStr::SlotPrimary() {
     Step();
     double v = old;
     switch (op) {
-        case 0: link.SetSlot(f, n, old + 1.0); return old;
-        case 1: link.SetSlot(f, n, old - 1.0); return old;
+        case 0: link.SetSlot(f, n, FiniteOf(old + 1.0, old, 1.0)); return old;
+        case 1: link.SetSlot(f, n, FiniteOf(old - 1.0, old, 1.0)); return old;
         case 2: v = ParseOr(); break;
-        case 3: v = old + ParseOr(); break;
-        case 4: v = old - ParseOr(); break;
-        case 5: v = old * ParseOr(); break;
-        default: v = old / ParseOr(); break;
+        default: {
+            const double r = ParseOr();
+            v = op == 3 ? old + r : op == 4 ? old - r : op == 5 ? old * r : old / r;
+            v = FiniteOf(v, old, r);
+            break;
+        }
     }
     // The right side may have called a function that moved the slots.
     SlotOwner(Functions(), Run().currentUserFunction, n, f).SetSlot(f, n, v);

@@ -119,12 +119,12 @@ double CalcStr::RunNode(const Tree& tree, int k) {
         case nkAdd: {
             const double v = RunNode(tree, n.a);
             const double r = RunNode(tree, n.b);
-            return v + r;
+            return Sum(v, r);
         }
         case nkSubtract: {
             const double v = RunNode(tree, n.a);
             const double r = RunNode(tree, n.b);
-            return v - r;
+            return Difference(v, r);
         }
         case nkProduct: {
             const double v = RunNode(tree, n.a);

@@ -186,15 +186,19 @@ void CallScalarFunction(int index, double* a, double* b, double* c) {
     if (count == 0) return;
     double* args[3] = {a, b, c};
     bool nanArgument = false;
+    bool finiteArguments = true;
     for (int i = 0; i < count; ++i) {
         if (args[i] == nullptr) throw Exception(LoadStr(kStrMissingParameter));
         nanArgument = nanArgument || std::isnan(*args[i]);
+        finiteArguments = finiteArguments && std::isfinite(*args[i]);
     }
     const double result = Evaluate(index, *a, count > 1 ? *b : 0.0, count > 2 ? *c : 0.0);
     // A NaN out of ordinary arguments is a domain error (logarithm or root
-    // of a negative value, arcsine beyond 1, degrees of freedom below 1);
-    // the caller must see a failure rather than a silent NaN.
+    // of a negative value, arcsine beyond 1, degrees of freedom below 1),
+    // and an infinity out of finite ones an overflow: the caller must see
+    // a failure rather than a value that is no number.
     if (std::isnan(result) && !nanArgument) DomainError();
+    if (!std::isfinite(result) && finiteArguments) DomainError();
     *a = result;
 }
 

@@ -7,7 +7,8 @@
 // larger and smaller one. Domain errors of the elementary functions raise
 // EMathError ("範囲エラー"), poles, a root of degree 0 and an even root of
 // a negative value raise EZeroDivide ("０除算エラー"), bad counts raise
-// ERangeError; overflow gives an infinity.
+// ERangeError; a result that is no finite number from finite arguments
+// (an overflow) raises EMathError too.
 #pragma once
 
 // Dispatcher numbers.

@@ -259,7 +259,7 @@ void MacroRun::EnterMain(const MacroObject& object, int size, int address) {
     OpenFrame(0, 0, size);
     const int declared = object.ParameterCount();
     const int n = std::min(declared, argumentCount_);
-    if (n >= kArgumentSlots || declared > MacroObject::kParameterSlots) ThrowRunError(kRunSystem, 0);
+    if (n >= kArgumentSlots || declared > MacroObject::kParameterSlots) ThrowRunError(kRunSystem, address);
     for (int i = 0; i < declared; ++i) {
         const bool isText = object.ParameterIsText(i);
         std::string text;

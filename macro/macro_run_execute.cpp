@@ -7,20 +7,26 @@
 #include "macro/macro_opcodes.h"
 #include "macro/macro_run.h"
 #include "macro/macro_run_errors.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
 
 namespace {
 
+// An overflow or an invalid operation of two finite numbers.
+[[noreturn, gnu::cold, gnu::noinline]] void ArithmeticFault() { throw EMathError(LoadStr(kStrRangeError)); }
+
 // a := a op b for two numbers.
 [[gnu::always_inline]] inline void NumberOperator(int op, double& a, double b) {
+    const double x = a;
     switch (op) {
-        case opADD: a = a + b; return;
-        case opSUB: a = a - b; return;
-        case opMUL: a = a * b; return;
+        case opADD: a = x + b; break;
+        case opSUB: a = x - b; break;
+        case opMUL: a = x * b; break;
         case opDIV:
             if (b == 0.0) ThrowRunError(kRunDivide, -1);
-            a = a / b;
-            return;
-        case opPOW: a = std::pow(a, b); return;
+            a = x / b;
+            break;
+        case opPOW: a = std::pow(x, b); break;
         case opAND: a = LogicalAnd(a, b); return;
         case opOR: a = LogicalOr(a, b); return;
         case opXOR: a = LogicalEqv(a, b); return;
@@ -32,14 +38,15 @@ namespace {
         case opGE: a = a >= b ? 1.0 : 0.0; return;
         case opREM:
             if (b == 0.0) ThrowRunError(kRunDivide, -1);
-            a = FloatRemainder(b, a);
-            return;
+            a = FloatRemainder(b, x);
+            break;
         case opIDIV:
             if (b == 0.0) ThrowRunError(kRunDivide, -1);
-            a = TruncatedQuotient(b, a);
-            return;
+            a = TruncatedQuotient(b, x);
+            break;
         default: return;
     }
+    if (!std::isfinite(a) && std::isfinite(x) && std::isfinite(b)) [[unlikely]] ArithmeticFault();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // FNC: the random numbers, the scalar functions (with "real" over a text)
 // and the variable-wide functions over numbers and ranges; LUV of a user
 // function.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "macro/macro_opcodes.h"
 #include "macro/macro_run.h"
 #include "macro/macro_run_errors.h"
+#include "platform/errors.h"
 #include "platform/text/cp932.h"
 #include "resources/string_table.h"
 
@@ -81,34 +84,40 @@ void MacroRun::VariableWideFunction(int f, int count, int address) {
     const int n = static_cast<int>(v.size());
     // An empty list has no value: the range error.
     if (n < 1) ThrowRunError(kRunRange, address);
+    // Checked before the sorting functions reorder the values.
+    const bool finite = std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
     double ss = 0.0, mean = 0.0, lo = 0.0, hi = 0.0;
+    double r = 0.0;
     switch (f - kFncFirstCounted) {
-        case wfVarp: MeanAndSumOfSquares(&ss, &mean, n, v.data()); PushNumber(ss / n); return;
-        case wfVariable: MeanAndSumOfSquares(&ss, &mean, n, v.data()); PushNumber(n < 2 ? ss / n : ss / (n - 1)); return;
-        case wfMean: MeanAndSumOfSquares(&ss, &mean, n, v.data()); PushNumber(mean); return;
+        case wfVarp: MeanAndSumOfSquares(&ss, &mean, n, v.data()); r = ss / n; break;
+        case wfVariable: MeanAndSumOfSquares(&ss, &mean, n, v.data()); r = n < 2 ? ss / n : ss / (n - 1); break;
+        case wfMean: MeanAndSumOfSquares(&ss, &mean, n, v.data()); r = mean; break;
         case wfGeomean:
         case wfHarmean: {
             double geo = 0.0, harm = 0.0;
             if (!GeometricHarmonicMeans(&geo, &harm, n, v.data())) RangeFailure();
-            PushNumber(f - kFncFirstCounted == wfGeomean ? geo : harm);
-            return;
+            r = f - kFncFirstCounted == wfGeomean ? geo : harm;
+            break;
         }
-        case wfMax: RangeOfDoubles(&lo, &hi, n, v.data()); PushNumber(hi); return;
-        case wfMin: RangeOfDoubles(&lo, &hi, n, v.data()); PushNumber(lo); return;
-        case wfMedian: PushNumber(Median(v.data(), n)); return;
+        case wfMax: RangeOfDoubles(&lo, &hi, n, v.data()); r = hi; break;
+        case wfMin: RangeOfDoubles(&lo, &hi, n, v.data()); r = lo; break;
+        case wfMedian: r = Median(v.data(), n); break;
         // The first value is the parameter; without data after it there is
         // nothing to take.
         case wfTrimmean:
             if (n < 2) RangeFailure();
-            PushNumber(TrimMean(v.data(), n));
-            return;
-        case wfSum: PushNumber(SumDoubles(n, v.data())); return;
+            r = TrimMean(v.data(), n);
+            break;
+        case wfSum: r = SumDoubles(n, v.data()); break;
         case wfPercentile:
             if (n < 2) RangeFailure();
-            PushNumber(Percentile(v.data(), n));
-            return;
-        default: PushNumber(EvalPolynomial(v.data() + 1, n - 1, v[0])); return;
+            r = Percentile(v.data(), n);
+            break;
+        default: r = EvalPolynomial(v.data() + 1, n - 1, v[0]); break;
     }
+    // Sums and squares of finite values may overflow: the math error.
+    if (finite && !std::isfinite(r)) throw EMathError(LoadStr(kStrRangeError));
+    PushNumber(r);
 }
 
 // LUV 10 + f: the arguments are on the value stack, the last one on top.

@@ -1,12 +1,15 @@
 // MAT: the matrix operations on arrays. Results are computed into a
 // temporary first, so a target that is also an operand reads its old values.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "core/numeric/matrix.h"
 #include "macro/macro_opcodes.h"
 #include "macro/macro_run.h"
 #include "macro/macro_run_errors.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
 
 namespace {
 
@@ -98,6 +101,18 @@ void MacroRun::MatrixOp(const std::uint8_t* p) {
                 }
             break;
         default: ThrowRunError(kRunSystem, 0);
+    }
+    // Element arithmetic that overflows from finite elements is the math
+    // error, as the operators of two numbers are.
+    if (sub >= 4 && std::any_of(t.begin(), t.end(), [](double v) { return !std::isfinite(v); })) {
+        auto finite = [&](const Shape& m) {
+            for (int i = 0; i < m.rows; ++i)
+                for (int j = 0; j < m.cols; ++j)
+                    if (!std::isfinite(at(m, i, j))) return false;
+            return true;
+        };
+        if (std::isfinite(scalar) && finite(y) && (!MatHasSecondOperand(sub) || finite(z)))
+            throw EMathError(LoadStr(kStrRangeError));
     }
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < cols; ++j) s.SetDouble(x.first + 2 * (i * x.cols + j), t[static_cast<std::size_t>(i * cols + j)]);

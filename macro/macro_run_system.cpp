@@ -42,6 +42,10 @@ DataEdit EditOf(AppState& state, Reg& m) {
 }  // namespace
 
 void MacroRun::SysCommand(int command, int a, int b, int c, int address) {
+    // The fits and the type change name variables of a data set: without
+    // one their arguments are of the wrong kind.
+    const bool namesVariables = command == kPredict || command == kResidual || command == kVarType;
+    if (namesVariables && state_.Model() == nullptr) ThrowRunError(kRunType, address);
     if (!NeedsNoDataSet(command)) RequireModel(address);
     switch (command) {
         case kAddData: case kInsData: case kDelData: case kXchgData:

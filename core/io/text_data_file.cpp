@@ -20,6 +20,7 @@
 
 #include "core/data/data_set.h"
 #include "core/data/group_mask.h"
+#include "core/io/text_section_items.h"
 #include "core/io/text_table_names.h"
 #include "core/text/field_split.h"
 #include "core/text/float_format.h"
@@ -37,7 +38,7 @@ namespace {
 constexpr std::int64_t kMaxBlockCount = std::numeric_limits<std::int32_t>::max() / 10;
 // Fewer bytes than this after the data part hold no section.
 constexpr std::int64_t kMinSectionBytes = 11;
-constexpr std::size_t kChunk = std::size_t{1} << 20;
+constexpr std::size_t kChunk = kTextReadChunk;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -144,7 +145,8 @@ private:
 // is empty. A field stays valid until the next call.
 class FieldScanner {
 public:
-    FieldScanner(std::istream& in, UiServices& services) : in_(in) {
+    FieldScanner(std::istream& in, UiServices& services, std::size_t chunk)
+        : in_(in), chunk_(std::max<std::size_t>(chunk, 1)) {
         const auto here = in.tellg();
         in.seekg(0, std::ios::end);
         const auto end = in.tellg();
@@ -204,7 +206,9 @@ private:
                 break;
             }
             if (c == ',' || c == '\r' || c == '\n') {
-                const std::size_t end = i;
+                // The field's bounds move with the bytes when a refill for
+                // the second byte of a line end drops those before s.
+                std::size_t end = i;
                 ++i;
                 if (c != ',') {
                     ++line_;
@@ -213,6 +217,7 @@ private:
                         if (shift != kNoData) {
                             s -= shift;
                             i -= shift;
+                            end -= shift;
                         }
                     }
                     const char pair = c == '\n' ? '\r' : '\n';
@@ -271,8 +276,8 @@ private:
         buf_.DropFront(keep);
         base_ += static_cast<std::int64_t>(keep);
         pos_ = pos_ >= keep ? pos_ - keep : 0;
-        const std::size_t got = buf_.ReadFrom(in_, kChunk);
-        if (got < kChunk) {
+        const std::size_t got = buf_.ReadFrom(in_, chunk_);
+        if (got < chunk_) {
             eof_ = true;
             in_.clear(in_.rdstate() & ~(std::ios::failbit | std::ios::eofbit));
         }
@@ -291,6 +296,7 @@ private:
     }
 
     std::istream& in_;
+    std::size_t chunk_;
     ReadBuffer buf_;
     std::size_t pos_ = 0;
     std::int64_t base_ = 0;
@@ -309,6 +315,18 @@ private:
     std::optional<ProgressScope> progress_;
 };
 
+// A NUL inside a name would cut every text that shows it.
+void CheckNameBytes(const std::string& name, int line) {
+    if (name.find('\0') != std::string::npos)
+        FailAt(line, "変数名「" + ShownName(name) + "」に NUL 文字があります");
+}
+
+std::string NameText(std::string_view field, int line) {
+    std::string name = ToText(field, line);
+    CheckNameBytes(name, line);
+    return name;
+}
+
 bool IsNameStart(std::string_view field) {
     if (field.empty()) return false;
     const auto c = static_cast<unsigned char>(field[0]);
@@ -325,6 +343,18 @@ double Calc(std::string_view bytes, TextEvaluator& ev, int line) {
     double v = 0.0;
     if (ReadShortDecimal(bytes, v) || ReadPlainDecimal(bytes, v)) return v;
     return ReadTextValue(ToText(bytes, line), ev);
+}
+
+// A value that is the same at every observation: a plain number or the
+// writer's forms of the values that are no finite number.
+bool ReadConstant(std::string_view bytes, double& v) {
+    const std::string_view t = TrimView(bytes);
+    if (ReadShortDecimal(t, v) || ReadPlainDecimal(t, v)) return true;
+    if (t == "NAN") v = std::numeric_limits<double>::quiet_NaN();
+    else if (t == "INF") v = std::numeric_limits<double>::infinity();
+    else if (t == "-INF") v = -std::numeric_limits<double>::infinity();
+    else return false;
+    return true;
 }
 
 // "@[a..b]=x" or "@c=x" (the "@" already seen). lhs is the part before the
@@ -380,6 +410,7 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
         FailAt(headerLine, "変数の見出しは 名前/種類/説明 の形です");
     }
     if (name.empty()) FailAt(headerLine, "変数名がありません");
+    CheckNameBytes(name, headerLine);
     v.SetName(name);
     v.SetInfo(info);
     v.SetType(type);
@@ -392,9 +423,25 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
         CheckCount(len, line);
         values.resize(static_cast<std::size_t>(len), 0.0);
     };
-    auto fill = [&](std::int64_t from, std::int64_t to, double x) {
+    // x at each observation from .. to - 1 (cut at the values there are).
+    auto fill = [&](std::int64_t from, std::int64_t to, std::string_view x, int line) {
         const std::int64_t hi = std::min<std::int64_t>(to, static_cast<std::int64_t>(values.size()));
-        for (std::int64_t i = std::max<std::int64_t>(from, 0); i < hi; ++i) values[static_cast<std::size_t>(i)] = x;
+        const std::int64_t lo = std::max<std::int64_t>(from, 0);
+        if (lo >= hi) return;
+        double constant = 0.0;
+        if (ReadConstant(x, constant)) {
+            std::fill(values.begin() + lo, values.begin() + hi, constant);
+            return;
+        }
+        const std::string text = ToText(x, line);
+        if (TrimView(text).empty()) FailAt(line, "式がありません");
+        for (std::int64_t i = lo; i < hi; ++i) {
+            try {
+                values[static_cast<std::size_t>(i)] = ev.EvaluateAt(text, static_cast<int>(i));
+            } catch (const std::exception& e) {
+                FailAt(line, e.what());
+            }
+        }
     };
     bool first = true;
     while (more && f != "}") {
@@ -407,7 +454,6 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
             const std::string rhsText(rhs);
             if (ParseRange(lhs, ev, line, a, b)) {
                 CheckStart(a, line);
-                const double x = Calc(rhsText, ev, line);
                 std::int64_t len;
                 if (first) {
                     len = std::max<std::int64_t>(std::int64_t{b} - a + 1, n);
@@ -418,19 +464,18 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
                     if (n > 0 && (len == old || len > n)) len = n;
                 }
                 setLength(len, line);
-                fill(a - 1, b, x);
+                fill(a - 1, b, rhsText, line);
             } else {
                 const double cv = Calc(lhs, ev, line);
                 if (!std::isfinite(cv)) FailAt(line, "データ数が範囲外です");
                 const std::int64_t c = static_cast<std::int64_t>(std::clamp(std::trunc(cv), -1.0, 1e15));
                 CheckCount(c, line);
-                const double x = Calc(rhsText, ev, line);
                 const auto old = first ? 0 : static_cast<std::int64_t>(values.size());
                 std::int64_t len = old + c;
                 if (c == 0 && first) len = n > 0 ? n : 1;
                 else if (n > 0 && (c == 0 || len > n)) len = n;
                 setLength(len, line);
-                fill(old, len, x);
+                fill(old, len, rhsText, line);
             }
         } else {
             const double x = Calc(f, ev, line);
@@ -573,8 +618,8 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     if (!more) FailAt(sc.Line(), "データがありません");
     const bool hasId = f == "ID" || f.empty();
     std::vector<std::string> names;
-    if (!hasId) names.push_back(ToText(f, sc.Line()));
-    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(ToText(f, sc.Line()));
+    if (!hasId) names.push_back(NameText(f, sc.Line()));
+    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(NameText(f, sc.Line()));
     if (names.empty()) FailAt(sc.Line(), "変数名がありません");
     const std::size_t k = names.size();
     std::vector<std::vector<double>> cols(k);
@@ -629,22 +674,23 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
 bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
                 std::int64_t& sectionStart) {
     int n = 0;
-    bool closed = false;
     while (more) {
         if (f != "{") break;
         auto v = std::make_unique<Var>();
         ReadBlock(sc, *v, n, ev);
+        // The closing "}" of a block may be left out before the next one.
         more = sc.Next(f);
-        closed = more && f == "}";
-        if (closed) more = sc.Next(f);
+        if (more && f == "}") more = sc.Next(f);
         if (n == 0) n = v->Count();
         v->Resize(n, true);
         out.vars.push_back(std::move(v));
-        if (!closed) break;
     }
     out.obs = n;
-    // Sections follow only a block that was closed.
-    if (more && closed) {
+    // The first field after the blocks begins the keyword sections, also
+    // when the last block was not closed. Anything else would make the
+    // section reader pass over the rest unread.
+    if (more) {
+        if (f.empty() || f[0] != '#') FailAt(sc.Line(), "変数ブロックの後に読めない欄「" + ToText(f, sc.Line()) + "」があります");
         sectionStart = sc.FieldStart();
         return true;
     }
@@ -672,7 +718,8 @@ bool ReadDataPartFrom(FieldScanner& sc, LoadedDataFile& out, TextEvaluator& ev, 
     }
     if (mode == 0) return ReadTable(sc, f, more, out, ev, sectionStart);
     if (mode == 1) return ReadBlocks(sc, f, more, out, ev, sectionStart);
-    return false;
+    // No layout to read the variables with: the file cannot be read.
+    FailAt(sc.Line(), "#mode は 0（表）か 1（変数ブロック）です");
 }
 
 // --- keyword sections ------------------------------------------------------------------
@@ -802,24 +849,7 @@ private:
                 names_->SetVarName(static_cast<int>(j), out_.vars[j]->GetName());
         }
         try {
-            std::string t(TrimView(item));
-            bool definition = false;
-            std::string body = t;
-            if (!body.empty() && body[0] == '@') {
-                definition = true;
-                body = std::string(TrimView(std::string_view(body).substr(1)));
-            }
-            const std::size_t eq = body.find('=');
-            // An equation without terms on its right.
-            if (eq != std::string::npos && TrimView(std::string_view(body).substr(eq + 1)).empty()) {
-                const std::string left(TrimView(std::string_view(body).substr(0, eq)));
-                const int j = names_->FindVar(left);
-                if (j < 0 || j >= names_->GetVarCount()) throw Exception("Not Found!");
-                out_.equations.Add(Expres(names_->GetVarName(j), 0, definition, {}, {}));
-                return;
-            }
-            Expres e(t, *names_, false);
-            out_.equations.Add(e);
+            out_.equations.Add(EquationFromText(item, *names_));
         } catch (const std::exception& e) {
             Fail(e.what());
         }
@@ -884,6 +914,9 @@ private:
             const auto g = static_cast<std::uint16_t>(static_cast<long long>(std::clamp(std::trunc(gv), -1e15, 1e15)) & 0xFFFF);
             if (!Next(f)) return;
             if (f != "null") {
+                // A quoted name (one holding "," or named "null") drops
+                // the quote the field keeps.
+                if (!f.empty() && f[0] == '"') f.erase(0, 1);
                 try {
                     out_.groupNames.SetName(f, g);
                 } catch (const std::exception& e) {
@@ -923,14 +956,15 @@ private:
 }  // namespace
 
 bool ReadTextDataPart(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
-                      std::int64_t& sectionStart) {
-    FieldScanner sc(in, services);
+                      std::int64_t& sectionStart, std::size_t readChunk) {
+    FieldScanner sc(in, services, readChunk);
     sectionStart = -1;
     return ReadDataPartFrom(sc, out, evaluator, sectionStart);
 }
 
-void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services) {
-    FieldScanner sc(in, services);
+void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
+                      std::size_t readChunk) {
+    FieldScanner sc(in, services, readChunk);
     std::int64_t sectionStart = -1;
     const bool sections = ReadDataPartFrom(sc, out, evaluator, sectionStart);
     const int k = static_cast<int>(out.vars.size());
@@ -1023,54 +1057,63 @@ void WriteModelSections(TextSink& s, const DataFileImage& image, int k) {
 
 }
 
+// The section texts, each checked to read back as written before the
+// first byte goes out.
+struct SectionTexts {
+    std::vector<std::string> properties;
+    std::string name;
+    std::string info;
+    std::string groupNames[17];
+    std::vector<std::string> equations;
+    std::uint16_t groupsPresent = 0;
+};
+
+SectionTexts PrepareSectionTexts(const DataFileImage& image, int n, int k) {
+    const Data& data = image.data;
+    SectionTexts t;
+    CheckUserScalarNames(image.userScalars);
+    for (int j = 0; j < k; ++j) t.properties.push_back(VariablePropertyItem(data, j));
+    if (!data.GetName().empty()) t.name = DataSetTextItem("name", data.GetName());
+    if (!data.GetInfo().empty()) t.info = DataSetTextItem("info", data.GetInfo());
+    // The groups present, in one pass over the marks.
+    for (int j = 0; j < k && t.groupsPresent != 0xFFFF; ++j) {
+        const auto& marks = data.GetVar(j).Marks();
+        for (int i = 0; i < n && i < static_cast<int>(marks.size()); ++i)
+            t.groupsPresent |= marks[static_cast<std::size_t>(i)];
+    }
+    for (int g = 1; g <= 16; ++g)
+        if ((t.groupsPresent & GroupBit(g)) != 0) t.groupNames[g] = GroupNameItem(image.groupNames.GetName(g), g);
+    for (int i = 0; i < image.equations.GetCount(); ++i)
+        t.equations.push_back(EquationItem(image.equations.GetItem(i), data));
+    return t;
+}
+
 // "#property": every variable's name, tag and info, then the data set's.
-void WritePropertySection(TextSink& s, const Data& data, int k) {
+void WritePropertySection(TextSink& s, const SectionTexts& t) {
     s.Raw("#property,");
-    for (int j = 0; j < k; ++j) {
-        const std::string item = data.FormatVarProperty(j);
-        // A "," would end the item early; a quoted item keeps it.
-        if (item.find(',') != std::string::npos) {
-            s.Raw("\"");
-            s.Text(item);
-            s.Raw("\",");
-        } else {
-            s.Text(item);
-            s.Raw(",");
-        }
+    for (const std::string& item : t.properties) {
+        s.Text(item);
+        s.Raw(",");
     }
-    if (!data.GetName().empty()) {
-        s.Raw("@name = \"");
-        s.Text(data.GetName());
-        s.Raw("\",");
-    }
-    if (!data.GetInfo().empty()) {
-        s.Raw("@info = \"");
-        s.Text(data.GetInfo());
-        s.Raw("\",");
+    for (const std::string* item : {&t.name, &t.info}) {
+        if (item->empty()) continue;
+        s.Text(*item);
+        s.Raw(",");
     }
     s.Raw("#\r\n");
-
 }
 
 // "#group": per group its name and the runs of each variable's members.
-void WriteGroupSection(TextSink& s, const DataFileImage& image, int n, int k) {
+void WriteGroupSection(TextSink& s, const DataFileImage& image, const SectionTexts& t, int n, int k) {
     const Data& data = image.data;
     s.Raw("#group\r\n");
-    // The groups present, in one pass over the marks.
-    std::uint16_t present = 0;
-    for (int j = 0; j < k && present != 0xFFFF; ++j) {
-        const auto& marks = data.GetVar(j).Marks();
-        for (int i = 0; i < n && i < static_cast<int>(marks.size()); ++i) present |= marks[static_cast<std::size_t>(i)];
-    }
     for (int g = 1; g <= 16; ++g) {
-        if ((present & GroupBit(g)) == 0) continue;
+        if ((t.groupsPresent & GroupBit(g)) == 0) continue;
         const std::uint16_t bit = GroupBit(g);
         s.Raw("{,");
         s.Int(g);
         s.Raw(",");
-        const std::string name = image.groupNames.GetName(g);
-        if (name.empty()) s.Raw("null");
-        else s.Text(name);
+        s.Text(t.groupNames[g]);
         s.Raw("\r\n");
         for (int j = 0; j < k; ++j) {
             const Var& v = data.GetVar(j);
@@ -1085,15 +1128,14 @@ void WriteGroupSection(TextSink& s, const DataFileImage& image, int n, int k) {
         s.Raw("}\r\n");
     }
     s.Raw("#\r\n");
-
 }
 
 // "#expres" and "#color", when there is anything to write.
-void WriteEquationsAndColors(TextSink& s, const DataFileImage& image) {
-    if (image.equations.GetCount() > 0) {
+void WriteEquationsAndColors(TextSink& s, const DataFileImage& image, const SectionTexts& t) {
+    if (!t.equations.empty()) {
         s.Raw("#expres\r\n");
-        for (int i = 0; i < image.equations.GetCount(); ++i) {
-            s.Text(image.equations.GetItem(i).Format(0));
+        for (const std::string& text : t.equations) {
+            s.Text(text);
             s.Raw("\r\n");
         }
         s.Raw("#\r\n");
@@ -1118,6 +1160,7 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     std::vector<std::string> names(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j) names[static_cast<std::size_t>(j)] = data.GetVarName(j);
     CheckTextTableNames(names);
+    const SectionTexts sections = PrepareSectionTexts(image, n, k);
     ProgressScope progress(services, "データの書き込み中・・・", n + 2);
     TextSink s(out);
 
@@ -1158,8 +1201,8 @@ void WriteTextDataFile(const DataFileImage& image, std::ostream& out, UiServices
     }
 
     WriteModelSections(s, image, k);
-    WritePropertySection(s, data, k);
-    WriteGroupSection(s, image, n, k);
-    WriteEquationsAndColors(s, image);
+    WritePropertySection(s, sections);
+    WriteGroupSection(s, image, sections, n, k);
+    WriteEquationsAndColors(s, image, sections);
     s.Flush();
 }

@@ -8,6 +8,8 @@
 // checked: a damaged file raises EReadError naming the line.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -19,14 +21,19 @@
 class TextEvaluator;
 class UiServices;
 
+// Bytes the reader takes from the stream at a time; a field or line end
+// may straddle two reads.
+constexpr std::size_t kTextReadChunk = std::size_t{1} << 20;
+
 // Reads a whole text data file from the stream's current position.
-void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services);
+void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
+                      std::size_t readChunk = kTextReadChunk);
 
 // Reads only the data part (user scalars, table or blocks), as the variable
 // import does. Returns true when the data ended at a field that may begin a
 // keyword section; then sectionStart is that field's byte offset.
 bool ReadTextDataPart(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
-                      std::int64_t& sectionStart);
+                      std::int64_t& sectionStart, std::size_t readChunk = kTextReadChunk);
 
 // Writes the text form (CP932, CR LF). EConvertError for a text CP932
 // cannot hold, EWriteError for a failing stream and, before any byte, for

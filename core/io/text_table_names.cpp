@@ -22,11 +22,29 @@ bool StartsAName(const std::string& cp932Bytes) {
 
 }  // namespace
 
+std::string ShownName(const std::string& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(name.size());
+    for (char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            shown += "\\x";
+            shown.push_back(kHex[b >> 4]);
+            shown.push_back(kHex[b & 15]);
+        } else {
+            shown.push_back(c);
+        }
+    }
+    return shown;
+}
+
 std::string TextTableNameProblem(const std::vector<std::string>& names, std::size_t j) {
     const std::string& name = names[j];
     if (name.empty()) return "変数名が空です";
     if (!StartsAName(cp932::FromUtf8(name))) return "先頭が英字、「_」、全角文字のどれでもありません";
     if (name.find_first_of(",\t\r\n\"") != std::string::npos) return "「,」、タブ、改行、「\"」は使えません";
+    if (name.find('\0') != std::string::npos) return "NUL 文字は使えません";
     if (IsBlank(name.back())) return "末尾に空白があります";
     for (std::size_t i = 0; i < j; ++i)
         if (names[i] == name) return "同じ名前の変数がほかにもあります";
@@ -44,7 +62,7 @@ void CheckTextTableNames(const std::vector<std::string>& names) {
     for (std::size_t j = 0; j < names.size(); ++j) {
         const std::string problem = TextTableNameProblem(names, j);
         if (!problem.empty())
-            throw EWriteError("変数「" + names[j] + "」の名前はテキスト形式のデータファイルに書けません（" + problem +
+            throw EWriteError("変数「" + ShownName(names[j]) + "」の名前はテキスト形式のデータファイルに書けません（" + problem +
                               "）。名前を変えるか、.MDF 形式で保存してください。");
     }
 }

@@ -13,5 +13,9 @@
 // data set's names in table order, j the one asked about.
 std::string TextTableNameProblem(const std::vector<std::string>& names, std::size_t j);
 
+// The name as a message may show it: control bytes (a NUL among them, which
+// would cut the message) become "\xNN".
+std::string ShownName(const std::string& name);
+
 // EWriteError naming the first variable whose name cannot be written.
 void CheckTextTableNames(const std::vector<std::string>& names);

@@ -10,6 +10,7 @@
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
 #include "core/numeric/tolerance_interval.h"
+#include "core/settings/engine_context.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 
@@ -41,7 +42,7 @@ double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
 
 }  // namespace
 
-RegIV::RegIV(const Reg& data, std::uint16_t mask) : mask_(mask) {
+RegIV::RegIV(const Reg& data, std::uint16_t mask) : mask_(mask), context_(&data.Context()) {
     std::vector<std::uint8_t> flags;
     if (!SelectDataBlock(data, mask, false, &flags, &names_, v_, n_)) throw Exception("DERR");
     const int v = v_, n = n_;
@@ -249,7 +250,9 @@ void RegIV::ComputeDiagnostics() {
         }
     std::vector<double> e(n_);
     for (int t = 0; t < n_; ++t) e[t] = analysis_->GetValue(kRowResidual, t);
+    ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int t = 0; t < n_; ++t) {
+        progress.Step();
         const double dt = analysis_->GetValue(kRowPress, t);
         long double g = 0.0L, ee = 0.0L;
         for (int r = 0; r < n_; ++r) {

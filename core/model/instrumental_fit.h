@@ -19,6 +19,7 @@
 #include "core/model/analysis_table.h"
 #include "core/numeric/matrix.h"
 
+class EngineContext;
 class Reg;
 
 class RegIV {
@@ -59,7 +60,8 @@ public:
     double ComputeResiduals();
     void ComputeDependentMoments();
     // Studentised residuals, deleted variances and the error percentage
-    // (999900 where the dependent value is 0).
+    // (999900 where the dependent value is 0), under the progress window
+    // of the data set's services, one step per observation.
     void ComputeDiagnostics();
     // Coefficient changes, DFBETAS, W(i), DFFITS, Cook's D, COVRATIO and the
     // deleted R^2 rows.
@@ -134,6 +136,9 @@ private:
     std::vector<int> ModelSet() const;
 
     std::uint16_t mask_;
+    // The data set's context, as the analysis table keeps it: its services
+    // show the progress.
+    EngineContext* context_;
     int n_ = 0;
     int v_ = 0;
     Matrix a_, z_, x_, cf_, w_;

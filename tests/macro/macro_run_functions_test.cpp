@@ -75,6 +75,14 @@ TEST(MacroRunFunctions, StatisticsRefuseTheirDomainTable) {
         {"trimmean(0.2)", "範囲エラー"},          // no data after the parameter
         {"percentile(1.5, 1, 2)", "範囲エラー"},  // p above 1
         {"percentile(0.5)", "範囲エラー"},
+        // Finite values whose sum, squares or power overflow.
+        {"sum(1e308, 1e308)", "範囲エラー"},
+        {"varp(1e200, -1e200)", "範囲エラー"},
+        {"hornor(1e200, 1e200, 0)", "範囲エラー"},
+        {"1e308 * 10 - 1e308 * 10", "範囲エラー"},
+        {"1e300 / 1e-300", "範囲エラー"},
+        {"(0 - 8) ^ (1 / 3)", "範囲エラー"},
+        {"exp(1000)", "範囲エラー"},
     };
     for (const auto& [text, error] : cases) {
         FunctionFixture f;

@@ -187,6 +187,19 @@ TEST(MacroRunSafety, ArgumentKindsMustMatchTheParameters) {
     EXPECT_EQ(f.Run(m), "");
 }
 
+// Ten arguments for ten parameters are more than a call passes; the error
+// names the address after the call's opcode, as the kind errors do.
+TEST(MacroRunSafety, TenArgumentsAreTheSystemErrorAtTheCall) {
+    RunFixture f;
+    MacroObject m;
+    m.SetParameterCount(10);
+    for (int i = 0; i < 10; ++i) m.SetParameterOffset(i, 4 + 2 * i);
+    Main(m, 24);
+    End(m);
+    f.run.SetArguments(std::vector<std::string>(10, "1"), std::vector<bool>(10, false));
+    EXPECT_EQ(f.Run(m), "システムエラー at 1");
+}
+
 TEST(MacroRunSafety, ShapesAndIndicesAreChecked) {
     struct Case {
         const char* name;

@@ -101,9 +101,9 @@ TEST(MacroSystemErrors, CommandsOnDataNeedADataSet) {
                      {"%grpclr 1, 1, 1", "システムエラー at 74"},
                      {"%sort 1, up", "システムエラー at 56"},
                      {"%trend 1, a", "システムエラー at 56"},
-                     {"%predict a, 1, 2", "システムエラー at 69"},
-                     {"%residual a, 1, 2", "システムエラー at 69"},
-                     {"%vartype 1, en", "システムエラー at 56"},
+                     {"%predict a, 1, 2", "型違反エラー at 69"},
+                     {"%residual a, 1, 2", "型違反エラー at 69"},
+                     {"%vartype 1, en", "型違反エラー at 56"},
                  },
                  false);
 }

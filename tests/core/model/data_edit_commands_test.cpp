@@ -288,3 +288,54 @@ TEST(UndoStoreRules, AppendDataMatchesNamesAndIsOneStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UndoStoreRules, NoRoomForARecordDropsTheHistoryAndTheEditGoesOn) {
+    auto m = Small();
+    ScriptedServices services;
+    UndoStore store;
+    store.SetServices(&services);
+    store.ClearAll();
+    m->SetModified(false);
+    const DataEdit ed{*m, store, {}};
+    SetCellValueWithUndo(ed, 0, 0, 7.0);
+    // No room for the step of a cell, then for the second record of a
+    // deletion of two observations: each edit goes on alone in a fresh
+    // history.
+    for (int successes : {0, 2}) {
+        services.QueueYes();
+        store.FailAllocationAfter(successes);
+        if (successes == 0) SetCellValueWithUndo(ed, 2, 0, 9.0);
+        else DeleteObservationsWithUndo(ed, {3, 1});
+        EXPECT_EQ(store.UndoRecordCount(), 1);
+    }
+    const auto boxes = services.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "リソースが足りません。\nアンドゥ・リドゥをキャンセルします。");
+    EXPECT_EQ(boxes[0].value, static_cast<long>(mbYes));
+    EXPECT_EQ(m->GetObsCount(), 3);
+    ASSERT_TRUE(store.Undo(*m));
+    ASSERT_EQ(m->GetObsCount(), 4);
+    EXPECT_EQ(m->GetValue(1, 3), 4.0);  // observation 1 of y is back in place
+    EXPECT_FALSE(store.CanUndo());
+    EXPECT_TRUE(m->IsModified());  // the saved state is out of reach
+}
+
+TEST(DataEditCommands, AFirstVariableMakesTheDataSet) {
+    Var v = Column("x", {1, 4, 2});
+    v.SetInfo("note");
+    v.SetType(2);
+    const auto m = MakeModelFromVariable(v);
+    EXPECT_EQ(m->GetFileName(), "NONAME.MDF");
+    ASSERT_EQ(m->GetVarCount(), 1);
+    EXPECT_EQ(m->GetObsCount(), 3);
+    EXPECT_EQ(m->GetVarName(0), "x");
+    EXPECT_EQ(m->GetVarInfo(0), "note");
+    EXPECT_EQ(m->GetVarType(0), 2);
+    EXPECT_EQ(m->GetValue(1, 0), 4.0);
+    EXPECT_EQ(m->GetDependent(), 0);
+    EXPECT_THROW(MakeModelFromVariable(Column("c", {2, 2, 2})), Exception);  // 定数です
+}
+
+}  // namespace

@@ -12,7 +12,9 @@
 #include "core/data/variable.h"
 #include "core/model/instrumental_fit.h"
 #include "platform/errors.h"
+#include "core/settings/engine_context.h"
 #include "support/model_builder.h"
+#include "support/scripted_services.h"
 
 namespace {
 
@@ -120,6 +122,26 @@ TEST(RegIV, EstimatesAndPerObservationRows) {
             EXPECT_NEAR(iv.GetAnalysisValue(14, 3), -std::sqrt(189.0), 1e-11);
         }
     }
+}
+
+TEST(RegIV, DiagnosticsShowTheirProgressOnceThroughTheDataSetsServices) {
+    auto reg = SampleModel();
+    ScriptedServices services;
+    reg->Context().SetServices(&services);
+    RegIV iv(*reg, 0);
+    Fit(iv, true);
+    iv.ComputeDiagnostics();
+    const auto begun = services.CallsOf(ServiceCall::ProgressBegin);
+    ASSERT_EQ(begun.size(), 1u);
+    EXPECT_EQ(begun[0].text, "分析データ計算中・・・");
+    EXPECT_EQ(begun[0].value, 7);
+    EXPECT_EQ(services.CallsOf(ServiceCall::ProgressStep).size(), 7u);
+    EXPECT_EQ(services.ProgressDepth(), 0);
+    // Done once: asking again (also through the influence rows) shows none.
+    iv.ComputeDiagnostics();
+    iv.ComputeInfluence();
+    EXPECT_EQ(services.CallsOf(ServiceCall::ProgressBegin).size(), 1u);
+    reg->Context().SetServices(nullptr);
 }
 
 TEST(RegIV, SpecificationTestAgainstLeastSquares) {
