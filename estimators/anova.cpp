@@ -80,7 +80,7 @@ AnovaTable ComputeAnova(const Reg& reg, CovarianceKind kind) {
     order.push_back(k);
     const int p = static_cast<int>(order.size());
     if (kind == CovarianceKind::kWhite) {
-        t.covariance = ComputeWhiteCovariance(reg);
+        t.covariance.Replace(ComputeWhiteCovariance(reg));
     } else {
         Matrix full;
         GetCovariance(reg, full);
