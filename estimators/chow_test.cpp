@@ -168,7 +168,8 @@ void FinishChowStatistic(ChowResult& r) {
     const int df2 = r.n1 + r.n2 - 2 * r.k;
     if (df2 < 1) ThrowChowPartFailure(ChowPooledName());
     double f = ((r.sse - parts) / r.k) / (parts / df2);
-    if (std::isnan(f)) ThrowChowPartFailure(ChowPooledName());
+    // Parts fitted exactly leave no spread to compare with.
+    if (!std::isfinite(f)) ThrowChowPartFailure(ChowPooledName());
     if (f < 2.220446049250313e-16) f = 0.0;
     r.f = f;
     r.level = FSignificanceLevel(r.k, df2, f);

@@ -6,6 +6,7 @@
 
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
+#include "platform/ui_services.h"
 
 namespace {
 
@@ -13,6 +14,28 @@ namespace {
 // earlier columns is at least this share of its own spread (the rule the
 // model uses before it sweeps a variable in).
 constexpr double kPivotShare = 1e-6;
+
+// The progress window moves in this many steps over the observations.
+constexpr int kProgressSteps = 100;
+
+// One progress step each count / kProgressSteps observations.
+class ProgressTicks {
+public:
+    ProgressTicks(const Reg& reg, int count)
+        : scope_(reg.Context().Services(), "データの設定中・・・", kProgressSteps),
+          stride_(std::max(1, count / kProgressSteps)) {}
+    void At(int t) {
+        if (t % stride_ == 0 && ticks_ < kProgressSteps) {
+            scope_.Step();
+            ++ticks_;
+        }
+    }
+
+private:
+    ProgressScope scope_;
+    int stride_;
+    int ticks_ = 0;
+};
 
 std::vector<const double*> ModelColumns(const Reg& reg, std::vector<int>& ex) {
     const int k = reg.GetVarCount();
@@ -53,7 +76,9 @@ std::optional<RecursiveResidualSeries> Ordinary(const Reg& reg, int count) {
     out.w.assign(count, 0.0);
     out.t0 = -1;
     bool started = false;
+    ProgressTicks progress(reg, count);
     for (int t = 0; t < count; ++t) {
+        progress.At(t);
         v[0] = 1.0;
         for (int c = 0; c <= kx; ++c) v[c + 1] = cols[c][t] - shift[c + 1];
         if (!started && t >= s) {
@@ -167,7 +192,9 @@ std::optional<RecursiveResidualSeries> TwoStage(const Reg& reg, int count) {
     out.t0 = -1;
     std::vector<double> x(V);
     std::vector<long double> A, G(static_cast<std::size_t>(g) * g);
+    ProgressTicks progress(reg, count);
     for (int t = 0; t < count; ++t) {
+        progress.At(t);
         for (int a = 0; a < V; ++a) x[a] = cols[a][t];
         if (t >= std::max(K, q + 1)) {
             A = run.co;

@@ -8,6 +8,7 @@
 
 #include "estimators/recursive_residuals.h"
 #include "support/model_builder.h"
+#include "support/scripted_services.h"
 
 namespace {
 
@@ -64,6 +65,21 @@ TEST(RecursiveResiduals, TwoStageRefitsBothStages) {
                   -0.5851133763657993, 2.116569054202731, 0.31252785594255994, 2.9688912835369217,
                   -1.4915483619689545, 2.0210059312769255},
                  "two-stage");
+}
+
+TEST(RecursiveResiduals, ShowsTheProgressWindowWhileItRuns) {
+    EngineContext context;
+    ScriptedServices services;
+    context.SetServices(&services);
+    auto reg = MakeModel({kX1, kX2, kY}, {}, {"x1", "x2", "y"}, &context);
+    ASSERT_TRUE(reg->SetModel(2, {2, 2, 1, 2}));
+    services.ClearCalls();
+    ASSERT_TRUE(ComputeRecursiveResiduals(*reg, 14).has_value());
+    const auto begun = services.CallsOf(ServiceCall::ProgressBegin);
+    ASSERT_EQ(begun.size(), 1u);
+    EXPECT_EQ(begun[0].text, "データの設定中・・・");
+    EXPECT_EQ(services.CallsOf(ServiceCall::ProgressEnd).size(), 1u);
+    EXPECT_EQ(services.ProgressDepth(), 0);
 }
 
 TEST(RecursiveResiduals, NothingWithoutAnObservationBeyondTheFirstFit) {
