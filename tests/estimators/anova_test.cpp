@@ -98,6 +98,24 @@ TEST(Anova, OrdinaryAndWhiteCoefficientTables) {
     EXPECT_NEAR(*ordinary.coefficients[2].level, 65.41158473573483, 0.1);
 }
 
+TEST(Anova, TwoStageWhiteCovarianceUsesTheInstrumentedDesign) {
+    // z1, z2, x1 exogenous; y on x1 and the endogenous p. The sandwich is
+    // formed with the first-stage values and the structural residuals.
+    auto reg = MakeModel({{1.2, 2.5, 0.9, 3.3, 4.1, 2.7, 5.0, 4.4, 6.2, 5.5, 7.3, 6.1, 8.0, 7.4},
+                          {0.8, 1.9, 2.6, 0.5, 1.4, 3.1, 2.2, 0.7, 1.8, 2.9, 0.3, 2.4, 1.6, 3.0}, kX1,
+                          {3.0, 4.8, 3.9, 5.1, 6.6, 6.0, 7.7, 6.9, 9.1, 8.3, 9.9, 9.6, 11.4, 10.2}, kY},
+                         {2, 2, 2, 1, 1}, {"z1", "z2", "x1", "p", "y"});
+    reg->SetTwoStage(true);
+    ASSERT_TRUE(reg->SetModel(4, {0, 0, 2, 2, 1, 2}));
+    const std::vector<double> expected = {0.9640898105001212,  -0.9116380162887622, 1.060321031955887,
+                                          -0.9116380162887622, 0.8835644471900967,  -1.1335694667193106,
+                                          1.060321031955887,   -1.1335694667193106, 2.0945242333004157};
+    const AnovaTable t = ComputeAnova(*reg, CovarianceKind::kWhite);
+    ASSERT_EQ(t.covariance.Rows(), 3);
+    for (int s = 0; s < 3; ++s)
+        for (int u = 0; u < 3; ++u) ExpectRel(t.covariance[s][u], expected[s * 3 + u], 1e-9, "covariance", s * 3 + u);
+}
+
 TEST(Anova, ConstantOnlyModelHasNoRegressionRatios) {
     auto reg = MakeModel({kX1, kY}, {}, {"x1", "y"});
     ASSERT_TRUE(reg->SetModel(1, {0, 1, 2}));
