@@ -1,0 +1,61 @@
+#include "estimators/chow_part.h"
+
+#include <cmath>
+
+#include "platform/errors.h"
+
+RegData::RegData(int obs, int coefs)
+    : n(obs), k(coefs), df(obs - coefs), coef(coefs, 0.0), stdErr(coefs, 0.0), studentised(obs, 0.0),
+      leverage(obs, 0.0), fitted(obs, 0.0), share(obs, 0.0) {
+    if (obs < 0 || coefs < 0) throw ERangeError("範囲エラー");
+}
+
+double StudentisedResidual(double e, double h, double s2) {
+    // 1 - 2^-23: the part fits the observation exactly.
+    constexpr double kLeverageFloor = 0.99999988079071044921875;
+    if (!(s2 > 0.0)) return 0.0;
+    double d = 1.0 - h;
+    if (!(d > 0.0)) d = kLeverageFloor;
+    return e / std::sqrt(s2 * d);
+}
+
+void FinishPartRows(RegData& r, const std::vector<double>& e) {
+    const double s2 = r.df > 0 ? r.sse / r.df : 0.0;
+    for (int i = 0; i < r.n; ++i) {
+        r.studentised[i] = StudentisedResidual(e[i], r.leverage[i], s2);
+        r.share[i] = r.sse > 0.0 ? e[i] * e[i] / r.sse : 0.0;
+    }
+}
+
+double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, int kx) {
+    const int p = kx;  // the dependent's column
+    const int width = kx + 2;
+    std::vector<double> e(r.n);
+    long double sse = 0.0L;
+    for (int i = 0; i < r.n; ++i) {
+        const double* row = x + static_cast<std::size_t>(i) * width;
+        long double fitted = 0.0L, lev = 0.0L;
+        for (int j = 0; j < width; ++j) {
+            if (j == p) continue;
+            fitted += row[j] * m[j][p];
+            long double inner = 0.0L;
+            for (int l = 0; l < width; ++l)
+                if (l != p) inner += m[j][l] * row[l];
+            lev += row[j] * inner;
+        }
+        r.fitted[i] = static_cast<double>(fitted);
+        r.leverage[i] = static_cast<double>(lev);
+        e[i] = static_cast<double>(row[p] - fitted);
+        sse += static_cast<long double>(e[i]) * e[i];
+    }
+    r.sse = static_cast<double>(sse);
+    const double s2 = r.df > 0 ? r.sse / r.df : 0.0;
+    r.coef[0] = static_cast<double>(m[p + 1][p]);
+    r.stdErr[0] = std::sqrt(static_cast<double>(m[p + 1][p + 1]) * s2);
+    for (int j = 0; j < kx; ++j) {
+        r.coef[j + 1] = static_cast<double>(m[j][p]);
+        r.stdErr[j + 1] = std::sqrt(static_cast<double>(m[j][j]) * s2);
+    }
+    FinishPartRows(r, e);
+    return r.sse;
+}
