@@ -14,6 +14,7 @@
 
 #include "app/field_formula.h"
 #include "app/main_window.h"
+#include "core/model/estimate_rows.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
@@ -38,13 +39,6 @@ QLabel* NewStatic(QWidget* parent, const char* name) {
     label->setMinimumWidth(150);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
-}
-
-// Standard error followed by the two-sided significance level of b / se.
-std::string StdErrorText(int df, double b, double se, double& level) {
-    const double t = b / (se == 0.0 ? kDisplayZero : se);
-    level = TSignificanceLevel(df, t);
-    return FormatIndexedLabel(FormatNumber(true, se), FormatPercent(level), false);
 }
 
 }  // namespace
@@ -150,50 +144,19 @@ void TfrmREG::tsSelectShow() {
     const Reg* model = state_.Model();
     if (!model) return;
     const int k = model->GetVarCount();
-    const int dep = model->GetDependent();
     const int df = model->GetResidualDf();
 
-    // The VIFs come in the order of the explanatory variables.
+    // The condition number and the VIFs in one pass; a singular two-stage
+    // block is an error here, shown by the command's guard.
     Vector vif;
     const double condition = GetConditionNumber(*model, vif);
-    // A lone regressor is uncorrelated with the others: VIF 1.
-    std::vector<double> vifOf(static_cast<std::size_t>(k), 1.0);
-    for (int j = 0, e = 0; j < k; ++j)
-        if (model->IsExplanatory(j)) {
-            if (e < vif.Count()) vifOf[static_cast<std::size_t>(j)] = vif.At(e);
-            ++e;
-        }
+    const ResultTable table = EstimatesTable(*model, EstimateRows(*model, vif));
 
     sgEst->ClearCells();
     sgEst->SetRowCount(std::max(k + 1, 2));
-    sgEst->SetCell(0, 0, Q(dep >= 0 && dep < k ? model->GetVarName(dep) : std::string()));
-    sgEst->SetCell(1, 0, Q(LoadStr(kStrFValue)));
-    sgEst->SetCell(2, 0, Q(LoadStr(kStrBetaEstimate)));
-    sgEst->SetCell(3, 0, Q(LoadStr(kStrBetaStdError)));
-    sgEst->SetCell(4, 0, Q(LoadStr(kStrVif)));
-    double level = 0.0;
-    sgEst->SetCell(0, 1, Q(LoadStr(kStrConstantName)));
-    sgEst->SetCell(1, 1, QStringLiteral("-"));
-    sgEst->SetCell(2, 1, Q(FormatNumber(true, model->GetCoef(k))));
-    sgEst->SetCell(3, 1, Q(StdErrorText(df, model->GetCoef(k), model->GetStdError(k), level)));
-    sgEst->SetCell(4, 1, QStringLiteral("-"));
-    int r = 2;
-    for (int j = 0; j < k; ++j) {
-        if (j == dep) continue;
-        const double f = model->GetFValue(j);
-        sgEst->SetCell(0, r, Q(model->GetVarName(j)));
-        sgEst->SetCell(1, r, Q(f == 0.0 ? LoadStr(kStrTolCheck) : FormatNumber(false, f)));
-        if (model->IsExplanatory(j)) {
-            const double b = model->GetCoef(j);
-            const std::string se = StdErrorText(df, b, model->GetStdError(j), level);
-            sgEst->SetCell(2, r, Q(FormatNumber(true, b)));
-            sgEst->SetCell(3, r, Q(SignificanceMark(50, 5, level) + se));
-            sgEst->SetCell(4, r, Q(FormatNumber(false, vifOf[static_cast<std::size_t>(j)])));
-        } else {
-            for (int c = 2; c < 5; ++c) sgEst->SetCell(c, r, QStringLiteral("-"));
-        }
-        ++r;
-    }
+    for (int c = 0; c < table.ColumnCount(); ++c) sgEst->SetCell(c, 0, Q(table.Title(c)));
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColumnCount(); ++c) sgEst->SetCell(c, r + 1, Q(table.Cell(c, r).Shown()));
     sgEst->InvalidateGrid();
 
     if (cbSelect->currentText() != sgEst->Cell(0, 0)) {

@@ -16,8 +16,8 @@
 
 #include "app/grid_cell_painter.h"
 #include "app/grid_marks.h"
-#include "app/result_columns.h"
-#include "app/result_texts.h"
+#include "core/model/result_columns.h"
+#include "core/model/result_texts.h"
 #include "core/data/selekto.h"
 #include "core/io/clipboard_text.h"
 
@@ -394,6 +394,7 @@ private:
     void BuildPredictionPage();
     QString DiagnosticsCellText(int c, int r) const;
     QString InfluenceCellText(int c, int r) const;
+    const ResultMarks& MarksFor(const Reg& model) const;
     QString PredictionCellText(int c, int r) const;
     QString VariableListCellText(int c, int r) const;
     // Evaluates a percentage field: nullopt when the typed value reaches
@@ -464,7 +465,9 @@ private:
     int resTop_ = 0;
     int anaTop_ = 0;
     std::vector<ResultColumn> influenceColumns_;
-    InfluenceCutoffs influenceCutoffs_;
+    // The marks of the diagnostics and influence grids, kept for the fit of
+    // their n and degrees of freedom (see MarksFor).
+    mutable ResultMarks resultMarks_;
     QLabel* stGK = nullptr;
     QLabel* stDWR = nullptr;
     QLabel* lblBGTest = nullptr;

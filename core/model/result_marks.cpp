@@ -86,6 +86,29 @@ InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
     return cut;
 }
 
+ResultMarks::ResultMarks(const InfluenceCutoffs& cut) : cut_(cut), student_(cut.df) {}
+
+const std::string& ResultMarks::Mark(ResultColumn column, double v) const {
+    static const std::string kNone;
+    switch (column.kind) {
+    case ResultKind::Diagnostic:
+        return column.index == Reg::kRowStudentExternal ? student_.Mark(v) : kNone;
+    case ResultKind::Influence:
+        switch (column.index) {
+        case 1:
+            if (v < cut_.covratioLow) return DoubleSignificanceMark();
+            return v > cut_.covratioHigh ? SingleSignificanceMark() : kNone;
+        case 2: return cut_.dffits && std::fabs(v) > *cut_.dffits ? SingleSignificanceMark() : kNone;
+        case 3: return cut_.cooksD && v > *cut_.cooksD ? SingleSignificanceMark() : kNone;
+        case 4: return cut_.welsch && v > *cut_.welsch ? SingleSignificanceMark() : kNone;
+        default: return kNone;
+        }
+    case ResultKind::ScaledDfbeta:
+    case ResultKind::RawDfbeta: return std::fabs(v) > cut_.dfbeta ? SingleSignificanceMark() : kNone;
+    default: return kNone;
+    }
+}
+
 std::vector<double> ExplanatoryVifs(const Reg& model) {
     const int k = model.GetVarCount();
     std::vector<double> out(static_cast<std::size_t>(k), 1.0);

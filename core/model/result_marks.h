@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/model/result_columns.h"
+
 class Reg;
 
 // The error rate in percent: signed with two decimals, "+∞" / "-∞" beyond
@@ -46,6 +48,33 @@ struct InfluenceCutoffs {
 };
 
 InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model);
+
+// Every mark of the diagnostics and influence values of one fit, for the
+// pages and the text report alike.
+class ResultMarks {
+public:
+    ResultMarks() : ResultMarks(InfluenceCutoffs{}) {}
+    explicit ResultMarks(const Reg& model) : ResultMarks(ComputeInfluenceCutoffs(model)) {}
+    // The marks the cut-offs give; the residual marks follow their df.
+    ResultMarks(const InfluenceCutoffs& cut);  // NOLINT: implicit on purpose
+
+    const InfluenceCutoffs& Cutoffs() const { return cut_; }
+    // True when these are the marks of a fit of n observations and df
+    // residual degrees of freedom (nothing else moves a cut-off).
+    bool Fits(int n, int df) const { return cut_.n == n && cut_.df == df; }
+
+    // The mark of a value in its column: the externally studentised
+    // residual ("**" below 1 %, "* " below 5 %); COVRATIO "**" under its
+    // lower point and "* " over its upper one; DFFITS (in magnitude), Cook's
+    // D and W(i) "* " over their points; the DFBETA columns "* " for a
+    // scaled value over its point in magnitude (value is the scaled DFBETA
+    // for both forms). No mark elsewhere, for NaN, nor for a point left out.
+    const std::string& Mark(ResultColumn column, double value) const;
+
+private:
+    InfluenceCutoffs cut_;
+    StudentMarker student_;
+};
 
 // The VIF of every variable by index (k entries): a lone explanatory
 // variable is uncorrelated with the others and gets 1; variables outside
