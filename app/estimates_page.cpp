@@ -26,8 +26,6 @@
 #include "platform/qt/string_grid.h"
 #include "resources/string_table.h"
 
-double CoefficientAlpha = 0.05;
-
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -230,7 +228,7 @@ void TfrmREG::ToggleEstimateRow(int row, bool toggle) {
         tsSelectShow();
     }
     if (row > 0) {
-        const std::string interval = FormatConfidenceInterval(model->GetResidualDf(), CoefficientAlpha,
+        const std::string interval = FormatConfidenceInterval(model->GetResidualDf(), state_.CoefficientAlpha(),
                                                               model->GetStdError(j), model->GetCoef(j));
         sbPanel0->setText(Q(name + " : " + interval));
     }
@@ -245,11 +243,11 @@ void TfrmREG::stVeClick() {
     const Reg* model = state_.Model();
     if (!model) return;
     sbPanel0->setText(Q(LoadStr(kStrRegressionStdError) + " : " +
-                        FormatSigmaConfidenceInterval(model->GetResidualDf(), CoefficientAlpha, model->GetS2())));
+                        FormatSigmaConfidenceInterval(model->GetResidualDf(), state_.CoefficientAlpha(), model->GetS2())));
 }
 
 void TfrmREG::mnuGlobalToleranceClick() {
-    const double current = (1.0 - CoefficientAlpha) * 100.0;
+    const double current = (1.0 - state_.CoefficientAlpha()) * 100.0;
     const InputAnswer a =
         state_.Services().AskInput("係数信頼度の設定(%)： 現在 = " + FormatPercent(current), {}, "");
     // An empty answer leaves the level as it is.
@@ -259,5 +257,5 @@ void TfrmREG::mnuGlobalToleranceClick() {
     if (!typed) return;
     const double v = *typed;
     // A level of 100 % or more would give unbounded intervals.
-    if (std::isfinite(v) && v >= 0.0 && v < 100.0) CoefficientAlpha = 1.0 - v / 100.0;
+    if (std::isfinite(v) && v >= 0.0 && v < 100.0) (void)state_.SetCoefficientAlpha(1.0 - v / 100.0);
 }

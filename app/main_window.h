@@ -40,10 +40,6 @@ class TfrmProperty;
 class TStringGrid;
 class QPushButton;
 
-// Significance level of every coefficient confidence interval shown in a
-// status bar (0.05 at start); windows read it when they write an interval.
-extern double CoefficientAlpha;
-
 class TfrmREG : public QMainWindow {
     Q_OBJECT
 public:

@@ -63,3 +63,9 @@ std::unique_ptr<Reg> AppState::ReleaseModel() {
     if (model_) model_->SetFileCompanions(nullptr);
     return std::move(model_);
 }
+
+bool AppState::SetCoefficientAlpha(double alpha) {
+    if (!(alpha > 0.0 && alpha <= 1.0)) return false;
+    coefficientAlpha_ = alpha;
+    return true;
+}

@@ -87,6 +87,13 @@ public:
     // True for a name that no variable may take (a reserved word).
     bool IsReservedName(const std::string& name) const;
 
+    // The significance level of every coefficient confidence interval the
+    // windows show (0.05, a 95 % interval, at start). A level outside
+    // (0, 1] would give no interval or an unbounded one and is refused:
+    // false, and the level stays.
+    double CoefficientAlpha() const { return coefficientAlpha_; }
+    [[nodiscard]] bool SetCoefficientAlpha(double alpha);
+
     // The principal-component window registers the lookup of its score
     // names while it is open, and an empty function when it closes.
     void SetScoreNameLookup(NameInUse lookup) { scoreNames_ = std::move(lookup); }
@@ -131,6 +138,7 @@ private:
     UndoStore undo_;
     NameInUse scoreNames_;
     std::string macroFolder_;
+    double coefficientAlpha_ = 0.05;
     PCAOwner currentPCA_{nullptr, nullptr};
     // Last, so that it goes first: its interpreters use the state.
     MacroEngineOwner macros_{nullptr, nullptr};

@@ -123,14 +123,12 @@ const EstPage kGnp = {"GNP",
 class MainRoadTest : public StartedWindows {
 protected:
     MainRoadTest() : StartedWindows("road") {
-        CoefficientAlpha = 0.05;
         main_->resize(1200, 800);
         main_->show();
         fs::copy_file(SamplePath(), dir_.Path("Longley.MDF"));
     }
     ~MainRoadTest() override {
         if (state_.Model()) state_.Model()->SetModified(false);
-        CoefficientAlpha = 0.05;
     }
     void Open() {
         ui_.QueueFile(dir_.Path("Longley.MDF"));
@@ -283,7 +281,7 @@ TEST_F(MainRoadTest, ConfidenceLevelAcceptsOnlyLevelsBelowHundred) {
         // A formula that fails shows the engine's error.
         if (std::string(row.text) == "@nofunc(1)") ui_.QueueOK();
         main_->Action("mnuGlobalTolerance")->trigger();
-        EXPECT_NEAR(CoefficientAlpha, row.alpha, 1e-12);
+        EXPECT_NEAR(state_.CoefficientAlpha(), row.alpha, 1e-12);
     }
     const auto prompts = ui_.CallsOf(ServiceCall::Input);
     EXPECT_EQ(prompts[0].text, "係数信頼度の設定(%)： 現在 = 95.0%");
