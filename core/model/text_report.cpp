@@ -127,7 +127,7 @@ void TextReportWriter::WriteEstimates() {
         if (!row.constant) Tick();
     }
     // Adjusted R² can turn negative; it is shown as 0 then.
-    const double adj = model_.GetAdjR2() < kDisplayZero ? 0.0 : model_.GetAdjR2();
+    const double adj = model_.GetAdjR2() < kSingleEpsilon ? 0.0 : model_.GetAdjR2();
     const double g = model_.GetHetero();
     Put("\n残差標準偏差 = " + FormatNumber(false, std::sqrt(model_.GetS2())) + "\n");
     Put("決定係数 = " + FormatNumber(false, model_.GetR2()) + " (自由度修正済R^2 = " + FormatNumber(false, adj) + ")\n");
