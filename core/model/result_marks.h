@@ -1,13 +1,11 @@
 // The marks and cut-off points that the result pages and the text report
 // share: the error-rate text, the mark of an externally studentised
-// residual, the influence cut-offs, and the VIF of each explanatory
-// variable. Cut-offs that need more residual degrees of freedom than the
-// fit has are left out, and so are their marks.
+// residual, and the influence cut-offs. Cut-offs that need more residual
+// degrees of freedom than the fit has are left out, and so are their marks.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "core/model/result_columns.h"
 
@@ -75,9 +73,3 @@ private:
     InfluenceCutoffs cut_;
     StudentMarker student_;
 };
-
-// The VIF of every variable by index (k entries): a lone explanatory
-// variable is uncorrelated with the others and gets 1; variables outside
-// the model get 1 too. NaN for all when the two-stage cross-product block
-// is singular.
-std::vector<double> ExplanatoryVifs(const Reg& model);
