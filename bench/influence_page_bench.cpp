@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/main_window/main_window.h"
-#include "app/result_texts.h"
+#include "core/model/result_texts.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"

@@ -3,16 +3,18 @@
 # headers of those folders (and their own). MERLOX_LAYER_<folder> lists the
 # folders a layer may use directly; what they use is allowed too.
 set(MERLOX_LAYERS
-  resources platform core/numeric core/text core/data core/settings core/io core/model eval
+  resources platform core/numeric core/text core/data core/report core/settings core/io core/model eval
   macro estimators simeq stats)
 set(MERLOX_LAYER_resources "")
 set(MERLOX_LAYER_platform "")
 set(MERLOX_LAYER_core/numeric platform resources)
 set(MERLOX_LAYER_core/text platform resources)
 set(MERLOX_LAYER_core/data core/numeric core/text)
+# Result tables and report text, shared by the model and every analysis.
+set(MERLOX_LAYER_core/report core/data)
 set(MERLOX_LAYER_core/settings core/data)
 set(MERLOX_LAYER_core/io core/settings)
-set(MERLOX_LAYER_core/model core/io)
+set(MERLOX_LAYER_core/model core/io core/report)
 set(MERLOX_LAYER_eval core/model)
 # Compiled macros and their compiler, which folds constants through the
 # evaluator.

@@ -63,3 +63,10 @@ std::unique_ptr<Reg> AppState::ReleaseModel() {
     if (model_) model_->SetFileCompanions(nullptr);
     return std::move(model_);
 }
+
+bool AppState::SetCoefficientAlpha(double alpha) {
+    // 0 is the 100 % level: intervals without bounds, shown as such.
+    if (!(alpha >= 0.0 && alpha <= 1.0)) return false;
+    coefficientAlpha_ = alpha;
+    return true;
+}

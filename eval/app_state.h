@@ -25,12 +25,8 @@
 #include "eval/user_func.h"
 
 class MacroEngine;
-class PCA;
 class Reg;
 
-// Owner of the run's principal component analysis. The class lives in a
-// layer above this one, so the owner carries its deleter.
-using PCAOwner = std::unique_ptr<PCA, void (*)(PCA*)>;
 // Owner of the run's macro engine (host and library), a layer above.
 using MacroEngineOwner = std::unique_ptr<MacroEngine, void (*)(MacroEngine*)>;
 
@@ -87,16 +83,17 @@ public:
     // True for a name that no variable may take (a reserved word).
     bool IsReservedName(const std::string& name) const;
 
+    // The significance level of every coefficient confidence interval the
+    // windows show (0.05, a 95 % interval, at start). A level outside
+    // (0, 1] would give no interval or an unbounded one and is refused:
+    // false, and the level stays.
+    double CoefficientAlpha() const { return coefficientAlpha_; }
+    [[nodiscard]] bool SetCoefficientAlpha(double alpha);
+
     // The principal-component window registers the lookup of its score
-    // names while it is open, and an empty function when it closes.
+    // names while it holds an analysis, and an empty function after.
     void SetScoreNameLookup(NameInUse lookup) { scoreNames_ = std::move(lookup); }
     const NameInUse& ScoreNameLookup() const { return scoreNames_; }
-
-    // The principal component analysis of the run, null when there is none.
-    PCA* CurrentPCA() const { return currentPCA_.get(); }
-    // Replaces (and so deletes) the current analysis; a null owner leaves
-    // none.
-    void SetCurrentPCA(PCAOwner pca) { currentPCA_ = std::move(pca); }
 
     // The macro engine of the run (GetMacroEngine makes it); null before.
     MacroEngine* Macros() const { return macros_.get(); }
@@ -134,7 +131,7 @@ private:
     UndoStore undo_;
     NameInUse scoreNames_;
     std::string macroFolder_;
-    PCAOwner currentPCA_{nullptr, nullptr};
+    double coefficientAlpha_ = 0.05;
     // Last, so that it goes first: its interpreters use the state.
     MacroEngineOwner macros_{nullptr, nullptr};
 };

@@ -2,27 +2,21 @@
 
 #include "eval/app_state.h"
 
-namespace {
-
-void DeletePCA(PCA* pca) { delete pca; }
-
-}  // namespace
-
-void SetCurrentPCA(AppState& state, std::unique_ptr<PCA> pca) {
-    if (!pca) {
-        DiscardCurrentPCA(state);
-        return;
-    }
-    state.SetCurrentPCA(PCAOwner(pca.release(), &DeletePCA));
-    // Asks the state each time, so a replaced analysis is never read.
-    AppState* owner = &state;
-    state.SetScoreNameLookup([owner](const std::string& name) {
-        const PCA* current = owner->CurrentPCA();
-        return current != nullptr && current->HoldsScoreName(name);
-    });
+CurrentAnalysis::~CurrentAnalysis() {
+    if (pca_) state_.SetScoreNameLookup(NameInUse{});
 }
 
-void DiscardCurrentPCA(AppState& state) {
-    state.SetScoreNameLookup(NameInUse{});
-    state.SetCurrentPCA(PCAOwner(nullptr, nullptr));
+void CurrentAnalysis::Set(std::unique_ptr<PCA> pca) {
+    if (!pca) {
+        Discard();
+        return;
+    }
+    pca_ = std::move(pca);
+    // Asks this holder each time, so a replaced analysis is never read.
+    state_.SetScoreNameLookup([this](const std::string& name) { return pca_ && pca_->HoldsScoreName(name); });
+}
+
+void CurrentAnalysis::Discard() {
+    state_.SetScoreNameLookup(NameInUse{});
+    pca_.reset();
 }

@@ -9,7 +9,7 @@
 #include "platform/text/cp932.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
-#include "stats/report_number.h"
+#include "core/report/report_number.h"
 #include "stats/univariate_fields.h"
 #include "stats/univariate_periodogram.h"
 

@@ -71,7 +71,7 @@ void SortWithIndex(UnivariateStatistics& s) {
 }
 
 // Spearman's rho and Kendall's tau of the ranks against the order 1..n.
-// Values within kStatEpsilon of each other share the average rank; the
+// Values within kDoubleEpsilon of each other share the average rank; the
 // ranks come from the sorted values in one sweep.
 void ComputeTrendRankCorrelations(UnivariateStatistics& s) {
     const int n = s.n;
@@ -80,9 +80,9 @@ void ComputeTrendRankCorrelations(UnivariateStatistics& s) {
     int below = 0, within = 0;  // values below x by eps or more; values below x + eps
     for (int p = 0; p < n; ++p) {
         const double x = v[p];
-        while (below < n && x - v[below] >= kStatEpsilon) ++below;
+        while (below < n && x - v[below] >= kDoubleEpsilon) ++below;
         if (within < p + 1) within = p + 1;
-        while (within < n && v[within] - x < kStatEpsilon) ++within;
+        while (within < n && v[within] - x < kDoubleEpsilon) ++within;
         rank[s.sortIndex[p]] = 1.0 + below + 0.5 * (within - below - 1);
     }
     long double d2 = 0.0L;

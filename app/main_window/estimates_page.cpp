@@ -18,6 +18,7 @@
 #include "components/view/key_helpers.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
+#include "core/model/estimate_rows.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
@@ -29,21 +30,12 @@
 #include "platform/qt/string_grid.h"
 #include "resources/string_table.h"
 
-double CoefficientAlpha = 0.05;
-
 namespace {
 
 QLabel* NewStatic(QWidget* parent, const char* name) {
     QLabel* label = NewValueLabel(parent, name);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
-}
-
-// Standard error followed by the two-sided significance level of b / se.
-std::string StdErrorText(int df, double b, double se, double& level) {
-    const double t = b / (se == 0.0 ? kDisplayZero : se);
-    level = TSignificanceLevel(df, t);
-    return FormatIndexedLabel(FormatNumber(true, se), FormatPercent(level), false);
 }
 
 }  // namespace
@@ -148,50 +140,19 @@ void TfrmREG::tsSelectShow() {
     const Reg* model = state_.Model();
     if (!model) return;
     const int k = model->GetVarCount();
-    const int dep = model->GetDependent();
     const int df = model->GetResidualDf();
 
-    // The VIFs come in the order of the explanatory variables.
+    // The condition number and the VIFs in one pass; a singular two-stage
+    // block is an error here, shown by the command's guard.
     Vector vif;
     const double condition = GetConditionNumber(*model, vif);
-    // A lone regressor is uncorrelated with the others: VIF 1.
-    std::vector<double> vifOf(static_cast<std::size_t>(k), 1.0);
-    for (int j = 0, e = 0; j < k; ++j)
-        if (model->IsExplanatory(j)) {
-            if (e < vif.Count()) vifOf[static_cast<std::size_t>(j)] = vif.At(e);
-            ++e;
-        }
+    const ResultTable table = EstimatesTable(*model, EstimateRows(*model, vif));
 
     sgEst->ClearCells();
     sgEst->SetRowCount(std::max(k + 1, 2));
-    sgEst->SetCell(0, 0, Q(dep >= 0 && dep < k ? model->GetVarName(dep) : std::string()));
-    sgEst->SetCell(1, 0, Q(LoadStr(kStrFValue)));
-    sgEst->SetCell(2, 0, Q(LoadStr(kStrBetaEstimate)));
-    sgEst->SetCell(3, 0, Q(LoadStr(kStrBetaStdError)));
-    sgEst->SetCell(4, 0, Q(LoadStr(kStrVif)));
-    double level = 0.0;
-    sgEst->SetCell(0, 1, Q(LoadStr(kStrConstantName)));
-    sgEst->SetCell(1, 1, QStringLiteral("-"));
-    sgEst->SetCell(2, 1, Q(FormatNumber(true, model->GetCoef(k))));
-    sgEst->SetCell(3, 1, Q(StdErrorText(df, model->GetCoef(k), model->GetStdError(k), level)));
-    sgEst->SetCell(4, 1, QStringLiteral("-"));
-    int r = 2;
-    for (int j = 0; j < k; ++j) {
-        if (j == dep) continue;
-        const double f = model->GetFValue(j);
-        sgEst->SetCell(0, r, Q(model->GetVarName(j)));
-        sgEst->SetCell(1, r, Q(f == 0.0 ? LoadStr(kStrTolCheck) : FormatNumber(false, f)));
-        if (model->IsExplanatory(j)) {
-            const double b = model->GetCoef(j);
-            const std::string se = StdErrorText(df, b, model->GetStdError(j), level);
-            sgEst->SetCell(2, r, Q(FormatNumber(true, b)));
-            sgEst->SetCell(3, r, Q(SignificanceMark(50, 5, level) + se));
-            sgEst->SetCell(4, r, Q(FormatNumber(false, vifOf[static_cast<std::size_t>(j)])));
-        } else {
-            for (int c = 2; c < 5; ++c) sgEst->SetCell(c, r, QStringLiteral("-"));
-        }
-        ++r;
-    }
+    for (int c = 0; c < table.ColumnCount(); ++c) sgEst->SetCell(c, 0, Q(table.Title(c)));
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColumnCount(); ++c) sgEst->SetCell(c, r + 1, Q(table.Cell(c, r).Shown()));
     sgEst->InvalidateGrid();
 
     if (cbSelect->currentText() != sgEst->Cell(0, 0)) {
@@ -265,7 +226,7 @@ void TfrmREG::ToggleEstimateRow(int row, bool toggle) {
         tsSelectShow();
     }
     if (row > 0) {
-        const std::string interval = FormatConfidenceInterval(model->GetResidualDf(), CoefficientAlpha,
+        const std::string interval = FormatConfidenceInterval(model->GetResidualDf(), state_.CoefficientAlpha(),
                                                               model->GetStdError(j), model->GetCoef(j));
         sbPanel0->setText(Q(name + " : " + interval));
     }
@@ -280,11 +241,11 @@ void TfrmREG::stVeClick() {
     const Reg* model = state_.Model();
     if (!model) return;
     sbPanel0->setText(Q(LoadStr(kStrRegressionStdError) + " : " +
-                        FormatSigmaConfidenceInterval(model->GetResidualDf(), CoefficientAlpha, model->GetS2())));
+                        FormatSigmaConfidenceInterval(model->GetResidualDf(), state_.CoefficientAlpha(), model->GetS2())));
 }
 
 void TfrmREG::mnuGlobalToleranceClick() {
-    const double current = (1.0 - CoefficientAlpha) * 100.0;
+    const double current = (1.0 - state_.CoefficientAlpha()) * 100.0;
     const InputAnswer a =
         state_.Services().AskInput("係数信頼度の設定(%)： 現在 = " + FormatPercent(current), {}, "");
     // An empty answer leaves the level as it is.
@@ -294,5 +255,5 @@ void TfrmREG::mnuGlobalToleranceClick() {
     if (!typed) return;
     const double v = *typed;
     // 100 % gives the level 0: unbounded intervals, shown as such.
-    if (std::isfinite(v) && v >= 0.0 && v <= 100.0) CoefficientAlpha = 1.0 - v / 100.0;
+    if (std::isfinite(v) && v >= 0.0 && v <= 100.0) (void)state_.SetCoefficientAlpha(1.0 - v / 100.0);
 }

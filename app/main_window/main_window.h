@@ -15,8 +15,8 @@
 #include <string>
 
 #include "app/dialogs/property_dialog.h"
-#include "app/result_columns.h"
-#include "app/result_texts.h"
+#include "core/model/result_columns.h"
+#include "core/model/result_texts.h"
 #include "components/view/data_set_events.h"
 #include "components/view/grid_cell_painter.h"
 #include "components/view/grid_marks.h"
@@ -43,10 +43,6 @@ class TSetteiDlg;
 class TfrmProperty;
 class TStringGrid;
 class QPushButton;
-
-// Significance level of every coefficient confidence interval shown in a
-// status bar (0.05 at start); windows read it when they write an interval.
-extern double CoefficientAlpha;
 
 class TfrmREG : public QMainWindow {
     Q_OBJECT
@@ -408,6 +404,7 @@ private:
     void BuildPredictionPage();
     QString DiagnosticsCellText(int c, int r) const;
     QString InfluenceCellText(int c, int r) const;
+    const ResultMarks& MarksFor(const Reg& model) const;
     QString PredictionCellText(int c, int r) const;
     QString VariableListCellText(int c, int r) const;
     // Evaluates a percentage field as a probability held within
@@ -479,7 +476,9 @@ private:
     int resTop_ = 0;
     int anaTop_ = 0;
     std::vector<ResultColumn> influenceColumns_;
-    InfluenceCutoffs influenceCutoffs_;
+    // The marks of the diagnostics and influence grids, kept for the fit of
+    // their n and degrees of freedom (see MarksFor).
+    mutable ResultMarks resultMarks_;
     QLabel* stGK = nullptr;
     QLabel* stDWR = nullptr;
     QLabel* lblBGTest = nullptr;

@@ -112,7 +112,7 @@ QString TfrmREG::DiagnosticsCellText(int c, int r) const {
     if (r == 0) return c == 0 ? QStringLiteral("CLR") : Q(LoadStrByNumber(c));
     if (r - 1 >= model->GetObsCount()) return {};
     if (c == 0) return QString::number(r);
-    return Q(::DiagnosticCellText(*model, c, r - 1));
+    return Q(::DiagnosticCellText(*model, MarksFor(*model), c, r - 1));
 }
 
 QString TfrmREG::InfluenceCellText(int c, int r) const {
@@ -124,7 +124,13 @@ QString TfrmREG::InfluenceCellText(int c, int r) const {
     }
     if (r - 1 >= model->GetObsCount()) return {};
     if (c == 0) return QString::number(r);
-    return Q(::InfluenceCellText(*model, influenceCutoffs_, influenceColumns_[static_cast<std::size_t>(c - 1)], r - 1));
+    return Q(::InfluenceCellText(*model, MarksFor(*model), influenceColumns_[static_cast<std::size_t>(c - 1)], r - 1));
+}
+
+const ResultMarks& TfrmREG::MarksFor(const Reg& model) const {
+    // The cut-offs depend on n and df alone; a scroll keeps them.
+    if (!resultMarks_.Fits(model.GetObsCount(), model.GetResidualDf())) resultMarks_ = ResultMarks(model);
+    return resultMarks_;
 }
 
 void TfrmREG::tsCheckShow() {
@@ -160,9 +166,7 @@ void TfrmREG::tsAnalysisShow() {
     if (!model) return;
     model->ComputeInfluence();
     influenceColumns_ = InfluenceGridColumns(*model);
-    // The cut-offs depend on n and df alone; a scroll keeps them.
-    if (influenceCutoffs_.n != model->GetObsCount() || influenceCutoffs_.df != model->GetResidualDf())
-        influenceCutoffs_ = ComputeInfluenceCutoffs(*model);
+    (void)MarksFor(*model);
     const int columns = static_cast<int>(influenceColumns_.size());
     InfluenceColumnMarks.Resize(std::max(InfluenceColumnMarks.Count(), columns));
     sgAna->SetColCount(columns + 1);
@@ -253,7 +257,7 @@ void TfrmREG::sgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods,
         if (column.kind == ResultKind::RawDfbeta)
             status += "(" + FormatFloat("0.######", ResultColumnValue(*model, {ResultKind::ScaledDfbeta, column.index}, r - 1)) + ")";
         sbPanel0->setText(Q(status));
-        sbPanel1->setText(c - 1 < InfluenceColumnMarks.Count() ? Q(InfluenceCutoffText(influenceCutoffs_, column)) : QString());
+        sbPanel1->setText(c - 1 < InfluenceColumnMarks.Count() ? Q(InfluenceCutoffText(MarksFor(*model).Cutoffs(), column)) : QString());
         return;
     }
     if (r == 0 && c >= 1 && c <= columns) {

@@ -5,10 +5,10 @@
 
 #include "core/data/data_set.h"
 #include "core/data/group_mask.h"
+#include "platform/numeric_tolerances.h"
 
 namespace {
 
-constexpr double kEpsilon = 2.220446049250313e-16;
 constexpr double kRelativeTolerance = 1.1920929e-07;
 
 double EvaluatePart(const FindEvaluator& evaluator, const std::string& text) {
@@ -58,9 +58,9 @@ FindCriterion ReadFindValue(const std::string& text, const FindEvaluator& evalua
         return c;
     }
     c.centre = EvaluatePart(evaluator, text);
-    if (std::fabs(c.centre) < kEpsilon) c.centre = 0.0;
-    c.low = c.centre - kEpsilon;
-    c.high = c.centre + kEpsilon;
+    if (std::fabs(c.centre) < kDoubleEpsilon) c.centre = 0.0;
+    c.low = c.centre - kDoubleEpsilon;
+    c.high = c.centre + kDoubleEpsilon;
     c.exact = true;
     return c;
 }

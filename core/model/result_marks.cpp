@@ -3,14 +3,11 @@
 #include <cmath>
 #include <limits>
 
-#include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/distributions.h"
 #include "core/numeric/statistics.h"
-#include "core/numeric/vector.h"
 #include "core/text/float_format.h"
 #include "core/text/number_format.h"
-#include "platform/errors.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -86,21 +83,25 @@ InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
     return cut;
 }
 
-std::vector<double> ExplanatoryVifs(const Reg& model) {
-    const int k = model.GetVarCount();
-    std::vector<double> out(static_cast<std::size_t>(k), 1.0);
-    Vector vif;
-    try {
-        (void)GetConditionNumber(model, vif);
-    } catch (const EMathError&) {
-        for (double& v : out) v = std::numeric_limits<double>::quiet_NaN();
-        return out;
-    }
-    // The VIFs come in the order of the explanatory variables.
-    for (int j = 0, e = 0; j < k; ++j)
-        if (model.IsExplanatory(j)) {
-            if (e < vif.Count()) out[static_cast<std::size_t>(j)] = vif.At(e);
-            ++e;
+ResultMarks::ResultMarks(const InfluenceCutoffs& cut) : cut_(cut), student_(cut.df) {}
+
+const std::string& ResultMarks::Mark(ResultColumn column, double v) const {
+    static const std::string kNone;
+    switch (column.kind) {
+    case ResultKind::Diagnostic:
+        return column.index == Reg::kRowStudentExternal ? student_.Mark(v) : kNone;
+    case ResultKind::Influence:
+        switch (column.index) {
+        case 1:
+            if (v < cut_.covratioLow) return DoubleSignificanceMark();
+            return v > cut_.covratioHigh ? SingleSignificanceMark() : kNone;
+        case 2: return cut_.dffits && std::fabs(v) > *cut_.dffits ? SingleSignificanceMark() : kNone;
+        case 3: return cut_.cooksD && v > *cut_.cooksD ? SingleSignificanceMark() : kNone;
+        case 4: return cut_.welsch && v > *cut_.welsch ? SingleSignificanceMark() : kNone;
+        default: return kNone;
         }
-    return out;
+    case ResultKind::ScaledDfbeta:
+    case ResultKind::RawDfbeta: return std::fabs(v) > cut_.dfbeta ? SingleSignificanceMark() : kNone;
+    default: return kNone;
+    }
 }

@@ -1,13 +1,13 @@
 // The marks and cut-off points that the result pages and the text report
 // share: the error-rate text, the mark of an externally studentised
-// residual, the influence cut-offs, and the VIF of each explanatory
-// variable. Cut-offs that need more residual degrees of freedom than the
-// fit has are left out, and so are their marks.
+// residual, and the influence cut-offs. Cut-offs that need more residual
+// degrees of freedom than the fit has are left out, and so are their marks.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <vector>
+
+#include "core/model/result_columns.h"
 
 class Reg;
 
@@ -47,8 +47,29 @@ struct InfluenceCutoffs {
 
 InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model);
 
-// The VIF of every variable by index (k entries): a lone explanatory
-// variable is uncorrelated with the others and gets 1; variables outside
-// the model get 1 too. NaN for all when the two-stage cross-product block
-// is singular.
-std::vector<double> ExplanatoryVifs(const Reg& model);
+// Every mark of the diagnostics and influence values of one fit, for the
+// pages and the text report alike.
+class ResultMarks {
+public:
+    ResultMarks() : ResultMarks(InfluenceCutoffs{}) {}
+    explicit ResultMarks(const Reg& model) : ResultMarks(ComputeInfluenceCutoffs(model)) {}
+    // The marks the cut-offs give; the residual marks follow their df.
+    ResultMarks(const InfluenceCutoffs& cut);  // NOLINT: implicit on purpose
+
+    const InfluenceCutoffs& Cutoffs() const { return cut_; }
+    // True when these are the marks of a fit of n observations and df
+    // residual degrees of freedom (nothing else moves a cut-off).
+    bool Fits(int n, int df) const { return cut_.n == n && cut_.df == df; }
+
+    // The mark of a value in its column: the externally studentised
+    // residual ("**" below 1 %, "* " below 5 %); COVRATIO "**" under its
+    // lower point and "* " over its upper one; DFFITS (in magnitude), Cook's
+    // D and W(i) "* " over their points; the DFBETA columns "* " for a
+    // scaled value over its point in magnitude (value is the scaled DFBETA
+    // for both forms). No mark elsewhere, for NaN, nor for a point left out.
+    const std::string& Mark(ResultColumn column, double value) const;
+
+private:
+    InfluenceCutoffs cut_;
+    StudentMarker student_;
+};

@@ -7,22 +7,21 @@
 #include <new>
 
 #include "core/data/variable_type_names.h"
+#include "core/model/estimate_rows.h"
 #include "core/model/regression_model.h"
 #include "core/model/text_report_writer.h"
 #include "core/numeric/statistics.h"
 #include "core/text/number_format.h"
 #include "platform/errors.h"
-#include "platform/text/cp932.h"
 #include "resources/string_table.h"
 
 namespace {
 
-// Text is handed to the stream in pieces of about this size.
-constexpr std::size_t kFlushBytes = 1 << 16;
-
-std::string Num(double x) { return FormatNumberPadded(12, x); }
-std::string Pad(std::string_view s, int w) { return PadLeft(s, w); }
-std::string Pad(int number, int w) { return PadLeft(std::to_string(number), w); }
+// A report line's number columns after its leading text.
+void AddNumbers(std::string& line, const Reg& model, const std::vector<int>& columns, int a, int b,
+                double (Data::*get)(int) const) {
+    for (int c = a; c < b; ++c) AppendNumberColumn(line, (model.*get)(columns[static_cast<std::size_t>(c)]));
+}
 
 }  // namespace
 
@@ -35,7 +34,7 @@ void WriteTextReport(Reg& model, const TextReportOptions& options, std::ostream&
 }
 
 TextReportWriter::TextReportWriter(Reg& model, const TextReportOptions& options, std::ostream& out)
-    : model_(model), options_(options), out_(out) {
+    : model_(model), options_(options), text_(out, "ファイルの書き込みに失敗しました。") {
     n_ = model.GetObsCount();
     k_ = model.GetVarCount();
     margin_ = std::max(options.margin, kMinReportMargin);
@@ -43,18 +42,6 @@ TextReportWriter::TextReportWriter(Reg& model, const TextReportOptions& options,
         if (!options.selectedOnly || model.GetRole(j) != Reg::kRoleUnused) listed_.push_back(j);
         if (model.IsExplanatory(j)) explanatory_.push_back(j);
     }
-}
-
-void TextReportWriter::Put(std::string_view utf8) {
-    buffer_ += utf8;
-    if (buffer_.size() >= kFlushBytes) Flush();
-}
-
-void TextReportWriter::Flush() {
-    // The buffer holds whole lines, so no character is split here.
-    out_ << cp932::FromUtf8(buffer_);
-    buffer_.clear();
-    if (!out_) throw EWriteError("ファイルの書き込みに失敗しました。");
 }
 
 void TextReportWriter::Tick() {
@@ -88,7 +75,7 @@ int TextReportWriter::TotalTicks() const {
 
 void TextReportWriter::Write() {
     model_.ComputeInfluence();
-    cutoffs_ = ComputeInfluenceCutoffs(model_);
+    marks_ = ResultMarks(model_);
     systemReady_ = SystemReady();
     progress_ = std::make_unique<ProgressScope>(model_.Context().Services(), "データの書き込み中・・・", TotalTicks());
 
@@ -108,8 +95,7 @@ void TextReportWriter::Write() {
         WriteFinalForm();
     }
     Put("\n");
-    Flush();
-    out_.flush();
+    text_.Finish();
     progress_.reset();
 }
 
@@ -118,9 +104,9 @@ void TextReportWriter::WriteTitle() {
 }
 
 void TextReportWriter::WriteVariables() {
-    Put("【変数リスト】\n" + Pad("番号", 4) + Pad("変数名", 12) + "：" + Pad("タイプ", 16) + "：" + " コメント\n");
+    Put("【変数リスト】\n" + Column("番号", 4) + Column("変数名", 12) + "：" + Column("タイプ", 16) + "：" + " コメント\n");
     for (int j : listed_) {
-        Put(Pad(j + 1, 4) + Pad(model_.GetVarName(j), 12) + "：" + Pad(GetVarTypeName(model_.GetVarType(j)), 16) +
+        Put(Column(j + 1, 4) + Column(model_.GetVarName(j), 12) + "：" + Column(GetVarTypeName(model_.GetVarType(j)), 16) +
             "：" + model_.GetVarInfo(j) + "\n");
         Tick();
     }
@@ -128,30 +114,20 @@ void TextReportWriter::WriteVariables() {
 }
 
 void TextReportWriter::WriteEstimates() {
-    const int df = model_.GetResidualDf();
-    auto tLabel = [&](int j) {
-        const double se = model_.GetStdError(j);
-        // A coefficient without spread is read as certain, as on the page.
-        const double t = model_.GetCoef(j) / (se == 0.0 ? kDisplayZero : se);
-        return Pad(FormatNumber(true, t) + " (" + FormatPercent(TSignificanceLevel(df, t)) + ")", 20);
-    };
     Put("【パラメータ推定】");
     if (model_.IsTwoStage()) Put("( 二段階最小自乗法 )");
     Put("\n");
     const int dep = model_.GetDependent();
     Put(LoadStr(kStrDependentName) + " ： " + (dep >= 0 && dep < k_ ? model_.GetVarName(dep) : std::string()) + "\n");
-    Put(Pad("番号", 4) + Pad("変数名", 12) + Pad("β推定値", 12) + Pad("β標準誤差", 12) + Pad("ｔ値", 20) +
-        Pad("分散拡大要因", 14) + "\n");
-    Put(Pad("0", 4) + Pad(Data::ConstantName(), 12) + Num(model_.GetCoef(k_)) + Num(model_.GetStdError(k_)) +
-        tLabel(k_) + "\n");
-    const std::vector<double> vif = ExplanatoryVifs(model_);
-    for (int j : explanatory_) {
-        Put(Pad(j + 1, 4) + Pad(model_.GetVarName(j), 12) + Num(model_.GetCoef(j)) + Num(model_.GetStdError(j)) +
-            tLabel(j) + FormatNumberPadded(14, vif[static_cast<std::size_t>(j)]) + "\n");
-        Tick();
+    Put(EstimateReportHeader() + "\n");
+    // The rows of the estimates page that are in the model.
+    for (const EstimateRow& row : EstimateRows(model_)) {
+        if (!row.inModel) continue;
+        Put(EstimateReportLine(row) + "\n");
+        if (!row.constant) Tick();
     }
     // Adjusted R² can turn negative; it is shown as 0 then.
-    const double adj = model_.GetAdjR2() < kDisplayZero ? 0.0 : model_.GetAdjR2();
+    const double adj = model_.GetAdjR2() < kSingleEpsilon ? 0.0 : model_.GetAdjR2();
     const double g = model_.GetHetero();
     Put("\n残差標準偏差 = " + FormatNumber(false, std::sqrt(model_.GetS2())) + "\n");
     Put("決定係数 = " + FormatNumber(false, model_.GetR2()) + " (自由度修正済R^2 = " + FormatNumber(false, adj) + ")\n");
@@ -166,18 +142,18 @@ void TextReportWriter::WriteData() {
     for (int a = 0; a < count; a += per) {
         const int b = std::min(a + per, count);
         std::string line = "\n" + std::string(10, ' ');
-        for (int c = a; c < b; ++c) line += Pad(model_.GetVarName(listed_[static_cast<std::size_t>(c)]), 12);
+        for (int c = a; c < b; ++c) line += Column(model_.GetVarName(listed_[static_cast<std::size_t>(c)]), 12);
         Put(line + "\n");
         for (int i = 0; i < n_; ++i) {
-            line = Pad(i + 1, 10);
-            for (int c = a; c < b; ++c) line += Num(model_.GetValue(i, listed_[static_cast<std::size_t>(c)]));
+            line = Column(i + 1, 10);
+            for (int c = a; c < b; ++c) AppendNumberColumn(line, model_.GetValue(i, listed_[static_cast<std::size_t>(c)]));
             Put(line + "\n");
         }
         const std::pair<const char*, double (Data::*)(int) const> summaries[] = {
             {"平均値", &Data::GetMean}, {"標準偏差", &Data::GetStdDev}, {"最大値", &Data::GetMax}, {"最小値", &Data::GetMin}};
         for (const auto& [label, get] : summaries) {
-            line = Pad(label, 10);
-            for (int c = a; c < b; ++c) line += Num((model_.*get)(listed_[static_cast<std::size_t>(c)]));
+            line = Column(label, 10);
+            AddNumbers(line, model_, listed_, a, b, get);
             Put(line + "\n");
         }
         Tick();
@@ -191,11 +167,11 @@ void TextReportWriter::WriteCorrelation() {
     for (int a = 0; a < count; a += per) {
         const int b = std::min(a + per, count);
         std::string line = "\n" + std::string(12, ' ');
-        for (int c = a; c < b; ++c) line += Pad(model_.GetVarName(listed_[static_cast<std::size_t>(c)]), 12);
+        for (int c = a; c < b; ++c) line += Column(model_.GetVarName(listed_[static_cast<std::size_t>(c)]), 12);
         Put(line + "\n");
         for (int r : listed_) {
-            line = Pad(model_.GetVarName(r), 12);
-            for (int c = a; c < b; ++c) line += Num(model_.GetCorrelation(r, listed_[static_cast<std::size_t>(c)]));
+            line = Column(model_.GetVarName(r), 12);
+            for (int c = a; c < b; ++c) AppendNumberColumn(line, model_.GetCorrelation(r, listed_[static_cast<std::size_t>(c)]));
             Put(line + "\n");
         }
         Tick();

@@ -11,12 +11,10 @@
 
 namespace {
 
-std::string Num(double x) { return FormatNumberPadded(12, x); }
-std::string Pad(std::string_view s, int w) { return PadLeft(s, w); }
-std::string Pad(int number, int w) { return PadLeft(std::to_string(number), w); }
-
-std::string Marked(bool mark, double v) {
-    return PadLeft((mark ? SingleSignificanceMark() : std::string()) + FormatNumber(false, v), 12);
+// The report marks every value past a cut-off alike, with "* ", where the
+// page tells a COVRATIO under its lower point by "**".
+void AppendMarked(std::string& line, const std::string& mark, double v) {
+    AppendMarkedColumn(line, mark.empty() ? mark : SingleSignificanceMark(), v);
 }
 
 std::string Numbered(const char* pattern, int k) {
@@ -31,22 +29,19 @@ void TextReportWriter::WriteDiagnostics() {
     Put("\n【回帰診断】");
     constexpr int kColumns = 10;
     const int per = RowColumns(margin_);
-    const StudentMarker marker(model_.GetResidualDf());
     for (int a = 0; a < kColumns; a += per) {
         const int b = std::min(a + per, kColumns);
         std::string line = "\n" + std::string(4, ' ');
-        for (int c = a; c < b; ++c) line += Pad(LoadStrByNumber(c + 1), 12);
+        for (int c = a; c < b; ++c) line += Column(LoadStrByNumber(c + 1), 12);
         Put(line + "\n");
         for (int i = 0; i < n_; ++i) {
-            line = Pad(i + 1, 4);
+            line = Column(i + 1, 4);
             for (int c = a; c < b; ++c) {
                 const double v = model_.GetAnalysisValue(c, i);
-                if (c == Reg::kRowStudentExternal)
-                    line += Pad(marker.Mark(v) + FormatNumber(false, v), 12);
-                else if (c == Reg::kRowErrorRate)
-                    line += Pad(ErrorRateText(v), 12);
+                if (c == Reg::kRowErrorRate)
+                    line += Column(ErrorRateText(v), kReportColumn);
                 else
-                    line += Num(v);
+                    AppendMarkedColumn(line, marks_.Mark({ResultKind::Diagnostic, c}, v), v);
             }
             Put(line + "\n");
         }
@@ -55,22 +50,18 @@ void TextReportWriter::WriteDiagnostics() {
 }
 
 void TextReportWriter::WriteInfluenceMeasures() {
-    const InfluenceCutoffs& cut = cutoffs_;
     std::string line = "\n【影響分析】\n" + std::string(4, ' ');
-    for (int s = kStrCovratio; s <= kStrAdjR2Deleted; ++s) line += Pad(LoadStrByNumber(s), 12);
+    for (int s = kStrCovratio; s <= kStrAdjR2Deleted; ++s) line += Column(LoadStrByNumber(s), 12);
     Put(line + "\n");
     for (int i = 0; i < n_; ++i) {
-        const double cov = model_.GetAnalysisValue(Reg::kRowCovratio, i);
-        const double dffits = model_.GetAnalysisValue(Reg::kRowDffits, i);
-        const double cook = model_.GetAnalysisValue(Reg::kRowCooksD, i);
-        const double welsch = model_.GetAnalysisValue(Reg::kRowWelsch, i);
-        line = Pad(i + 1, 4);
-        line += Marked(cov < cut.covratioLow || cov > cut.covratioHigh, cov);
-        line += Marked(cut.dffits && std::fabs(dffits) > *cut.dffits, dffits);
-        line += Marked(cut.cooksD && cook > *cut.cooksD, cook);
-        line += Marked(cut.welsch && welsch > *cut.welsch, welsch);
-        line += Num(model_.GetAnalysisValue(Reg::kRowR2Deleted, i));
-        line += Num(model_.GetAnalysisValue(Reg::kRowAdjR2Deleted, i));
+        line = Column(i + 1, 4);
+        // COVRATIO, DFFITS, Cook's D and W(i), marked; then the two R².
+        for (int m = 1; m <= 4; ++m) {
+            const double v = model_.GetAnalysisValue(Reg::kRowS2Deleted + m, i);
+            AppendMarked(line, marks_.Mark({ResultKind::Influence, m}, v), v);
+        }
+        AppendNumberColumn(line, model_.GetAnalysisValue(Reg::kRowR2Deleted, i));
+        AppendNumberColumn(line, model_.GetAnalysisValue(Reg::kRowAdjR2Deleted, i));
         Put(line + "\n");
         Tick();
     }
@@ -82,13 +73,13 @@ void TextReportWriter::WriteDeletedT() {
     for (int a = 0; a < count; a += per) {
         const int b = std::min(a + per, count);
         std::string line = "\n" + std::string(4, ' ');
-        for (int c = a; c < b; ++c) line += Pad(Numbered("t%d(i)", explanatory_[static_cast<std::size_t>(c)] + 1), 12);
+        for (int c = a; c < b; ++c) line += Column(Numbered("t%d(i)", explanatory_[static_cast<std::size_t>(c)] + 1), 12);
         Put(line + "\n");
         for (int i = 0; i < n_; ++i) {
-            line = Pad(i + 1, 4);
+            line = Column(i + 1, 4);
             for (int c = a; c < b; ++c) {
                 const int j = explanatory_[static_cast<std::size_t>(c)];
-                line += Num(model_.GetAnalysisValue(Reg::kRowDeletedTValue + j, i));
+                AppendNumberColumn(line, model_.GetAnalysisValue(Reg::kRowDeletedTValue + j, i));
             }
             Put(line + "\n");
         }
@@ -108,17 +99,18 @@ void TextReportWriter::WriteDfbeta() {
         for (int c = a; c < b; ++c) {
             const int j = coefficients[static_cast<std::size_t>(c)];
             const int number = j == k_ ? 0 : j + 1;
-            line += Pad(Numbered("B%d-B%d(i)", number), 12) + Pad(Numbered("DFBETAS%d(i)", number), 12);
+            line += Column(Numbered("B%d-B%d(i)", number), 12) + Column(Numbered("DFBETAS%d(i)", number), 12);
         }
         Put(line + "\n");
         for (int i = 0; i < n_; ++i) {
-            line = Pad(i + 1, 4);
+            line = Column(i + 1, 4);
             const double s2i = model_.GetAnalysisValue(Reg::kRowS2Deleted, i);
             for (int c = a; c < b; ++c) {
                 const int j = coefficients[static_cast<std::size_t>(c)];
                 const double d = model_.GetAnalysisValue(Reg::kRowDfbeta + j, i);
                 const double scaled = d / std::sqrt(model_.GetSweepElement(j, j) * s2i);
-                line += Num(d) + Marked(std::fabs(scaled) > cutoffs_.dfbeta, scaled);
+                AppendNumberColumn(line, d);
+                AppendMarked(line, marks_.Mark({ResultKind::ScaledDfbeta, j}, scaled), scaled);
             }
             Put(line + "\n");
         }

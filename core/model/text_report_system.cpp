@@ -10,14 +10,6 @@
 #include "core/text/number_format.h"
 #include "resources/string_table.h"
 
-namespace {
-
-std::string Num(double x) { return FormatNumberPadded(12, x); }
-std::string Pad(std::string_view s, int w) { return PadLeft(s, w); }
-std::string Pad(int number, int w) { return PadLeft(std::to_string(number), w); }
-
-}  // namespace
-
 void TextReportWriter::WriteSystem() {
     const ExpresList& list = model_.Expressions();
     const int equations = list.GetCount();
@@ -33,11 +25,11 @@ void TextReportWriter::WriteSystem() {
     for (int a = 0; a < equations; a += matrixPer) {
         const int b = std::min(a + matrixPer, equations);
         std::string line = "\n" + std::string(12, ' ');
-        for (int e = a; e < b; ++e) line += Pad("第" + std::to_string(e + 1) + "式", 12);
+        for (int e = a; e < b; ++e) line += Column("第" + std::to_string(e + 1) + "式", 12);
         Put(line + "\n");
         for (const std::string& name : rowNames) {
-            line = Pad(name, 12);
-            for (int e = a; e < b; ++e) line += Num(list.GetItem(e).GetSystemCoef(name));
+            line = Column(name, 12);
+            for (int e = a; e < b; ++e) AppendNumberColumn(line, list.GetItem(e).GetSystemCoef(name));
             Put(line + "\n");
         }
         Tick();
@@ -48,11 +40,11 @@ void TextReportWriter::WriteSystem() {
     for (int a = 0; a < kp; a += matrixPer) {
         const int b = std::min(a + matrixPer, kp);
         std::string line = "\n" + std::string(12, ' ');
-        for (int c = a; c < b; ++c) line += Pad(list.GetPredeterminedName(c), 12);
+        for (int c = a; c < b; ++c) line += Column(list.GetPredeterminedName(c), 12);
         Put(line + "\n");
         for (int r = 0; r < g; ++r) {
-            line = Pad(list.GetEndogenousName(r), 12);
-            for (int c = a; c < b; ++c) line += Num(list.GetReducedFormCoef(r, c));
+            line = Column(list.GetEndogenousName(r), 12);
+            for (int c = a; c < b; ++c) AppendNumberColumn(line, list.GetReducedFormCoef(r, c));
             Put(line + "\n");
         }
         Tick();
@@ -69,16 +61,16 @@ void TextReportWriter::WriteSystem() {
         for (int a = 0; a < g; a += rowPer) {
             const int b = std::min(a + rowPer, g);
             std::string line = "\n" + std::string(4, ' ');
-            for (int c = a; c < b; ++c) line += Pad(list.GetEndogenousName(c), 12);
+            for (int c = a; c < b; ++c) line += Column(list.GetEndogenousName(c), 12);
             Put(line + "\n");
             std::vector<int> index;
             for (int c = a; c < b; ++c) index.push_back(model_.FindVar(list.GetEndogenousName(c)));
             for (int i = 0; i < n_; ++i) {
-                line = Pad(i + 1, 4);
+                line = Column(i + 1, 4);
                 for (int c = a; c < b; ++c) {
                     const double fitted = list.GetReducedFormValue(i, c);
                     const int j = index[static_cast<std::size_t>(c - a)];
-                    line += Num(table == 0 ? fitted : (j >= 0 ? model_.GetValue(i, j) : 0.0) - fitted);
+                    AppendNumberColumn(line, table == 0 ? fitted : (j >= 0 ? model_.GetValue(i, j) : 0.0) - fitted);
                 }
                 Put(line + "\n");
             }

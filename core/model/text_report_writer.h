@@ -10,6 +10,7 @@
 
 #include "core/model/result_marks.h"
 #include "core/model/text_report.h"
+#include "core/report/report_text.h"
 #include "platform/ui_services.h"
 
 class Reg;
@@ -30,8 +31,7 @@ public:
 private:
     static int AtLeastOne(int v) { return v < 1 ? 1 : v; }
 
-    void Put(std::string_view utf8);
-    void Flush();
+    void Put(std::string_view utf8) { text_.Put(utf8); }
     void Tick();
     int TotalTicks() const;
     bool SystemReady();
@@ -50,8 +50,7 @@ private:
 
     Reg& model_;
     TextReportOptions options_;
-    std::ostream& out_;
-    std::string buffer_;
+    ReportText text_;
     int n_ = 0;
     int k_ = 0;
     int margin_ = kMinReportMargin;
@@ -59,7 +58,7 @@ private:
     std::vector<int> listed_;
     // The explanatory variables in index order (the constant excluded).
     std::vector<int> explanatory_;
-    InfluenceCutoffs cutoffs_;
+    ResultMarks marks_;
     bool systemReady_ = false;
     std::unique_ptr<ProgressScope> progress_;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/numeric/matrix.h"
+#include "platform/numeric_tolerances.h"
 
 namespace {
 
@@ -153,7 +154,6 @@ void ScalarOpStrided(double* dst, int dstStride, const double* src, int srcStrid
 
 namespace {
 
-constexpr double kSingleEpsilon = 1.1920928955078125e-07;
 // The power iteration normalises its vector and stops after this many steps
 // even if the quotient never settles (NaN or oscillating input).
 constexpr int kPowerIterationLimit = 10000;

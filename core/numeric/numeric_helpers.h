@@ -7,10 +7,7 @@
 // Array helpers take a count n; a count of 0 or less touches nothing.
 #pragma once
 
-// Double epsilon: equality of values, Box-Cox and root arguments.
-inline constexpr double kDoubleEpsilon = 2.220446049250313e-16;
-// Single-precision epsilon 2^-23: displayed zeros, probability clamps.
-inline constexpr double kSingleEpsilon = 1.1920928955078125e-07;
+#include "platform/numeric_tolerances.h"
 
 // Gamma function. NaN and -inf give NaN, +inf gives +inf; poles give
 // +-inf or NaN; far below zero the value underflows to a signed zero.

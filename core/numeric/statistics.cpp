@@ -11,19 +11,19 @@
 
 bool IsConstantSeries(const double* a, int n) {
     for (int i = 1; i < n; ++i)
-        if (!(std::fabs(a[i] - a[0]) < kStatEpsilon)) return false;
+        if (!(std::fabs(a[i] - a[0]) < kDoubleEpsilon)) return false;
     return true;
 }
 
 bool IsZeroSeries(const double* a, int n) {
     for (int i = 0; i < n; ++i)
-        if (!(std::fabs(a[i]) <= kStatEpsilon)) return false;
+        if (!(std::fabs(a[i]) <= kDoubleEpsilon)) return false;
     return true;
 }
 
 bool IsSameSeries(const double* a, const double* b, int n) {
     for (int i = 0; i < n; ++i)
-        if (!(std::fabs(b[i] - a[i]) < kStatEpsilon)) return false;
+        if (!(std::fabs(b[i] - a[i]) < kDoubleEpsilon)) return false;
     return true;
 }
 
@@ -155,10 +155,10 @@ double RankTransform(bool scale, double* a, double* tau, int n) {
             continue;
         }
         const auto lo = std::partition_point(sorted.begin(), sorted.end(),
-                                             [x](double y) { return x - y >= kStatEpsilon; });
-        const auto hi = std::partition_point(lo, sorted.end(), [x](double y) { return x - y > -kStatEpsilon; });
+                                             [x](double y) { return x - y >= kDoubleEpsilon; });
+        const auto hi = std::partition_point(lo, sorted.end(), [x](double y) { return x - y > -kDoubleEpsilon; });
         long long ties = hi - lo;
-        if (std::fabs(x - x) < kStatEpsilon) --ties;  // not itself
+        if (std::fabs(x - x) < kDoubleEpsilon) --ties;  // not itself
         rank[i] = 1.0 + static_cast<double>(lo - sorted.begin()) + 0.5 * static_cast<double>(ties);
     }
     double rho = 0.0;
@@ -212,7 +212,7 @@ double ComputeCorrelations(const double* x, const double* y, int n, double* rho,
         sxy += dx * dy * w;
     }
     const long double denominator = sxx * syy;
-    const double r = denominator < kStatEpsilon ? 0.0 : static_cast<double>(sxy / std::sqrt(denominator));
+    const double r = denominator < kDoubleEpsilon ? 0.0 : static_cast<double>(sxy / std::sqrt(denominator));
     if (rho || tau) {
         std::vector<double> rx(x, x + std::max(n, 0)), ry(y, y + std::max(n, 0));
         RankTransform(false, rx.data(), nullptr, n);
@@ -302,8 +302,8 @@ double ComputeVifAndConditionNumber(const Matrix& r, int k, Vector& vif, Matrix&
     CheckSquare(r, k);
     if (!Block(r, k).Eigen(values, vectors)) return 0.0;
     for (double& lambda : values)
-        if (std::fabs(lambda) < kEigenEpsilon) lambda = 0.0;
-    auto divisor = [](double lambda) { return lambda == 0.0 ? kEigenEpsilon : lambda; };
+        if (std::fabs(lambda) < kSingleEpsilon) lambda = 0.0;
+    auto divisor = [](double lambda) { return lambda == 0.0 ? kSingleEpsilon : lambda; };
     if (vif.Count() != k) vif.Resize(k, false);
     for (int i = 0; i < k; ++i) {
         long double s = 0.0L;
@@ -322,8 +322,8 @@ double HeteroskedasticityStatistic(const double* x, const double* e, int n) {
     }
     mx /= n;
     my /= n;
-    if (std::fabs(mx) < kStatEpsilon) mx = 0.0L;
-    if (std::fabs(my) < kStatEpsilon) my = 0.0L;
+    if (std::fabs(mx) < kDoubleEpsilon) mx = 0.0L;
+    if (std::fabs(my) < kDoubleEpsilon) my = 0.0L;
     long double sxx = 0.0L, syy = 0.0L, sxy = 0.0L;
     for (int i = 0; i < n; ++i) {
         const long double dx = x[i] - mx, e2 = static_cast<long double>(e[i]) * e[i];
@@ -332,7 +332,7 @@ double HeteroskedasticityStatistic(const double* x, const double* e, int n) {
         sxy += dx * e2;
     }
     const long double denominator = sxx * syy;
-    if (denominator < kStatEpsilon) return 0.0;
+    if (denominator < kDoubleEpsilon) return 0.0;
     return static_cast<double>(n * sxy * sxy / denominator);
 }
 

@@ -9,11 +9,7 @@
 
 #include "core/numeric/matrix.h"
 #include "core/numeric/moment_matrix.h"
-
-// Tolerance for series tests, ties, means and sums of squares.
-inline constexpr double kStatEpsilon = 2.220446049250313e-16;
-// Tolerance for eigenvalues (single-precision epsilon, 2^-23).
-inline constexpr double kEigenEpsilon = 1.1920928955078125e-07;
+#include "platform/numeric_tolerances.h"
 
 // ---- series tests and sorts -------------------------------------------------
 

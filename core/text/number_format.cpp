@@ -56,7 +56,7 @@ const std::string& DoubleSignificanceMark() {
 std::string FormatNumber(bool smallAsFixed, double x) {
     if (!std::isfinite(x)) return FormatFloat("0.0000", x);
     const double ax = std::fabs(x);
-    if (ax < kDisplayZero) return "0";
+    if (ax < kSingleEpsilon) return "0";
     if (ax < 1e-4) {
         if (smallAsFixed) return x < 0 ? "-0.0000" : "0.0000";
         return FormatFloat("#.0000e+", x);
@@ -68,7 +68,7 @@ std::string FormatNumber(bool smallAsFixed, double x) {
 std::string FormatExponent(int precision, double x) {
     if (precision < 3) precision = 3;
     if (precision > 14) precision = 14;
-    if (std::fabs(x) < kDisplayZero) x = 0;
+    if (std::fabs(x) < kSingleEpsilon) x = 0;
     return FloatToStrF(x, TFloatFormat::ffExponent, precision, 4);
 }
 

@@ -10,21 +10,19 @@
 #include <string_view>
 
 #include "core/text/float_format.h"
-
-// Values below this magnitude (2^-23, single-precision epsilon) show as zero.
-inline constexpr double kDisplayZero = 1.1920928955078125e-07;
+#include "platform/numeric_tolerances.h"
 
 // The shared significance marks: "* " (asterisk and blank) and "**".
 const std::string& SingleSignificanceMark();
 const std::string& DoubleSignificanceMark();
 
-// The program-wide value text: "0" below kDisplayZero; below 1e-4 either
+// The program-wide value text: "0" below kSingleEpsilon; below 1e-4 either
 // "0.0000" / "-0.0000" (smallAsFixed) or the "#.0000e+" picture; from 1e6
 // up the "#.0000e+" picture; otherwise "0.0000".
 std::string FormatNumber(bool smallAsFixed, double x);
 
 // Exponent form "d.ddddddE+dddd": precision clamped to 3..14, values below
-// kDisplayZero shown as 0.
+// kSingleEpsilon shown as 0.
 std::string FormatExponent(int precision, double x);
 
 // The text right-justified in width CP932 bytes. A longer text keeps its

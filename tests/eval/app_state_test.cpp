@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -122,6 +123,22 @@ TEST(AppState, TwoStatesShareNothing) {
     b.Random().SetSeed(12345);
     a.Random().Uniform();
     EXPECT_NE(a.Random().Uniform(), b.Random().Uniform());
+}
+
+// A level outside 0..1 is refused; 0 stands for the 100 % level.
+TEST(AppState, CoefficientAlphaKeepsALevelThatGivesAnInterval) {
+    AppState state;
+    EXPECT_DOUBLE_EQ(state.CoefficientAlpha(), 0.05);
+    struct Case {
+        double alpha;
+        bool taken;
+    };
+    const Case cases[] = {{0.1, true}, {1.0, true}, {0.0, true}, {-0.1, false}, {1.5, false}, {NAN, false}};
+    for (const Case& c : cases) {
+        const double before = state.CoefficientAlpha();
+        EXPECT_EQ(state.SetCoefficientAlpha(c.alpha), c.taken) << c.alpha;
+        EXPECT_DOUBLE_EQ(state.CoefficientAlpha(), c.taken ? c.alpha : before) << c.alpha;
+    }
 }
 
 }  // namespace

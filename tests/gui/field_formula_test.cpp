@@ -61,15 +61,13 @@ TEST_F(FieldFormulaTest, FailedFormulaShowsTheEngineErrorOnce) {
 }
 
 TEST_F(FieldFormulaTest, ConfidenceLevelTakesAFormula) {
-    CoefficientAlpha = 0.05;
     ui_.QueueInput("@~Twice(45)");
     main_->Action("mnuGlobalTolerance")->trigger();
-    EXPECT_NEAR(CoefficientAlpha, 0.10, 1e-12);
+    EXPECT_NEAR(state_.CoefficientAlpha(), 0.10, 1e-12);
     // "@@" is the present level, 90.
     ui_.QueueInput("@@ - @~Twice(5)");
     main_->Action("mnuGlobalTolerance")->trigger();
-    EXPECT_NEAR(CoefficientAlpha, 0.20, 1e-12);
-    CoefficientAlpha = 0.05;
+    EXPECT_NEAR(state_.CoefficientAlpha(), 0.20, 1e-12);
 }
 
 TEST_F(FieldFormulaTest, PresetValueOrTheEvaluatorsOwn) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "components/view/grid_marks.h"
-#include "app/result_columns.h"
+#include "core/model/result_columns.h"
 #include "core/model/regression_model.h"
 #include "support/model_builder.h"
 

@@ -123,14 +123,12 @@ const EstPage kGnp = {"GNP",
 class MainRoadTest : public StartedWindows {
 protected:
     MainRoadTest() : StartedWindows("road") {
-        CoefficientAlpha = 0.05;
         main_->resize(1200, 800);
         main_->show();
         fs::copy_file(SamplePath(), dir_.Path("Longley.MDF"));
     }
     ~MainRoadTest() override {
         if (state_.Model()) state_.Model()->SetModified(false);
-        CoefficientAlpha = 0.05;
     }
     void Open() {
         ui_.QueueFile(dir_.Path("Longley.MDF"));
@@ -283,7 +281,7 @@ TEST_F(MainRoadTest, ConfidenceLevelAcceptsLevelsFromZeroToAHundred) {
         // A formula that fails shows the engine's error.
         if (std::string(row.text) == "@nofunc(1)") ui_.QueueOK();
         main_->Action("mnuGlobalTolerance")->trigger();
-        EXPECT_NEAR(CoefficientAlpha, row.alpha, 1e-12);
+        EXPECT_NEAR(state_.CoefficientAlpha(), row.alpha, 1e-12);
     }
     const auto prompts = ui_.CallsOf(ServiceCall::Input);
     EXPECT_EQ(prompts[0].text, "係数信頼度の設定(%)： 現在 = 95.0%");
@@ -295,7 +293,7 @@ TEST_F(MainRoadTest, AHundredPercentLevelGivesUnboundedIntervals) {
     main_->Action("mnuSelectView")->trigger();
     ui_.QueueInput("100");
     main_->Action("mnuGlobalTolerance")->trigger();
-    ASSERT_EQ(CoefficientAlpha, 0.0);
+    ASSERT_EQ(state_.CoefficientAlpha(), 0.0);
     main_->ToggleEstimateRow(1, false);
     EXPECT_EQ(main_->StatusPanel(0).toStdString(), "定数項 : 100.0% 信頼区間 ( -INF ... INF )");
     main_->stVeClick();

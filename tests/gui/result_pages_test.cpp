@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "app/main_window/main_window.h"
-#include "app/result_texts.h"
+#include "core/model/result_texts.h"
 #include "core/model/regression_model.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"

@@ -86,15 +86,16 @@ TEST(PcaSources, FlaggedColumnsOfANamedTable) {
     EXPECT_EQ(pca->GetVarName(1), "v1");
 }
 
-TEST(CurrentAnalysis, HeldByTheStateAndSeenByNameChecks) {
+TEST(CurrentAnalysisHolder, HeldByTheWindowSideAndSeenByNameChecks) {
     AppState app;
     EngineContext& context = app.Context();
     auto reg = MakeModel(kData, {}, {"a", "b", "c", "d"}, &context);
     app.SetModel(std::move(reg));
     auto pca = MakeDataSetPCA(*app.Model(), 0, {1, 1, 1, 1}, VariableNamesOf(app.Model()));
     PCA* raw = pca.get();
-    SetCurrentPCA(app, std::move(pca));
-    EXPECT_EQ(app.CurrentPCA(), raw);
+    auto current = std::make_unique<CurrentAnalysis>(app);
+    current->Set(std::move(pca));
+    EXPECT_EQ(current->Analysis(), raw);
     struct Case {
         const char* name;
         int withoutScores;
@@ -107,11 +108,16 @@ TEST(CurrentAnalysis, HeldByTheStateAndSeenByNameChecks) {
         EXPECT_EQ(ClassifyNewName(app, c.name, true), c.withScores);
     }
     // Renamed scores are checked under their new names.
-    app.CurrentPCA()->SetFactorScoreName(2, "wealth");
+    current->Analysis()->SetFactorScoreName(2, "wealth");
     EXPECT_EQ(ClassifyNewName(app, "wealth", true), 1);
     EXPECT_EQ(ClassifyNewName(app, "F2", true), -1);
-    DiscardCurrentPCA(app);
-    EXPECT_EQ(app.CurrentPCA(), nullptr);
+    current->Discard();
+    EXPECT_EQ(current->Analysis(), nullptr);
+    EXPECT_EQ(ClassifyNewName(app, "Z0", true), -1);
+    // The holder goes with its window, and its names with it.
+    current->Set(MakeDataSetPCA(*app.Model(), 0, {1, 1, 1, 1}, VariableNamesOf(app.Model())));
+    EXPECT_EQ(ClassifyNewName(app, "Z0", true), 1);
+    current.reset();
     EXPECT_EQ(ClassifyNewName(app, "Z0", true), -1);
 }
 

@@ -1,4 +1,4 @@
-#include "stats/report_number.h"
+#include "core/report/report_number.h"
 
 #include <cmath>
 

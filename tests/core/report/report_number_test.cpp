@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/text/number_format.h"
-#include "stats/report_number.h"
+#include "core/report/report_number.h"
 
 namespace {
 

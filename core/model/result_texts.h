@@ -6,17 +6,17 @@
 
 #include <string>
 
-#include "app/result_columns.h"
+#include "core/model/result_columns.h"
 #include "core/model/result_marks.h"
 
 class Reg;
 
 // Column 1..10 of the diagnostics grid at observation i.
-std::string DiagnosticCellText(const Reg& model, int column, int i);
+std::string DiagnosticCellText(const Reg& model, const ResultMarks& marks, int column, int i);
 
 // The text of an influence-grid column at observation i, marked against the
 // cut-offs.
-std::string InfluenceCellText(const Reg& model, const InfluenceCutoffs& cut, ResultColumn column, int i);
+std::string InfluenceCellText(const Reg& model, const ResultMarks& marks, ResultColumn column, int i);
 
 // "<label>の切断点 = <value>" for the measures that have a cut-off; empty
 // for the others and for cut-offs left out.

@@ -1,4 +1,4 @@
-#include "app/result_texts.h"
+#include "core/model/result_texts.h"
 
 #include <cmath>
 
@@ -10,55 +10,39 @@
 
 namespace {
 
-std::string Marked(bool single, bool dbl, double x) {
-    const std::string value = FormatNumber(false, x);
-    if (dbl) return DoubleSignificanceMark() + value;
-    if (single) return SingleSignificanceMark() + value;
-    return value;
-}
-
 std::string CutoffLine(const std::string& label, const std::string& value) {
     return label + "の切断点 = " + value;
 }
 
 }  // namespace
 
-std::string DiagnosticCellText(const Reg& model, int column, int i) {
+std::string DiagnosticCellText(const Reg& model, const ResultMarks& marks, int column, int i) {
     switch (column) {
     case 1: return FormatNumber(false, model.GetValue(i, model.GetDependent()));
     case 3: return FormatNumber(true, model.GetAnalysisValue(Reg::kRowResidual, i));
     case 4: return ErrorRateText(model.GetAnalysisValue(Reg::kRowErrorRate, i));
-    case 8: {
-        const double t = model.GetAnalysisValue(Reg::kRowStudentExternal, i);
-        return StudentMark(model.GetResidualDf(), t) + FormatNumber(false, t);
-    }
     default:
-        if (column >= 1 && column <= kDiagnosticColumns)
-            return FormatNumber(false, model.GetAnalysisValue(column - 1, i));
+        if (column >= 1 && column <= kDiagnosticColumns) {
+            const double v = model.GetAnalysisValue(column - 1, i);
+            return marks.Mark({ResultKind::Diagnostic, column - 1}, v) + FormatNumber(false, v);
+        }
         return {};
     }
 }
 
-std::string InfluenceCellText(const Reg& model, const InfluenceCutoffs& cut, ResultColumn column, int i) {
+std::string InfluenceCellText(const Reg& model, const ResultMarks& marks, ResultColumn column, int i) {
     const double v = ResultColumnValue(model, column, i);
     switch (column.kind) {
     case ResultKind::Influence:
-        switch (column.index) {
-        case 1: return Marked(v > cut.covratioHigh, v < cut.covratioLow, v);
-        case 2: return Marked(cut.dffits && std::fabs(v) > *cut.dffits, false, v);
-        case 3: return Marked(cut.cooksD && v > *cut.cooksD, false, v);
-        case 4: return Marked(cut.welsch && v > *cut.welsch, false, v);
-        case 5:
-        case 6: return FormatNumber(true, v);
-        default: return FormatNumber(false, v);
-        }
+        if (column.index == 5 || column.index == 6) return FormatNumber(true, v);
+        return marks.Mark(column, v) + FormatNumber(false, v);
     case ResultKind::ScaledDfbeta:
     case ResultKind::RawDfbeta: {
         const double d = ResultColumnValue(model, {ResultKind::RawDfbeta, column.index}, i);
         const double s = ResultColumnValue(model, {ResultKind::ScaledDfbeta, column.index}, i);
         const std::string text =
             FormatIndexedLabel(FormatNumber(true, d), FormatFloat(LoadStr(kStrCoefficientPicture), s), false);
-        return (std::fabs(s) > cut.dfbeta ? SingleSignificanceMark() : std::string()) + text;
+        return marks.Mark(column, s) + text;
     }
     default: return FormatNumber(false, v);
     }

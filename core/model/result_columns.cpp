@@ -1,4 +1,4 @@
-#include "app/result_columns.h"
+#include "core/model/result_columns.h"
 
 #include <cmath>
 

@@ -1,0 +1,48 @@
+#include "core/report/report_text.h"
+
+#include <ostream>
+
+#include "core/report/report_number.h"
+#include "core/text/number_format.h"
+#include "platform/errors.h"
+#include "platform/text/cp932.h"
+
+std::string Column(std::string_view text, int width) { return PadLeft(text, width); }
+
+std::string Column(int number, int width) { return PadLeft(std::to_string(number), width); }
+
+void AppendColumn(std::string& line, std::string_view text, int width) { line += PadLeft(text, width); }
+
+void AppendColumn(std::string& line, int number, int width) { line += PadLeft(std::to_string(number), width); }
+
+void AppendNumberColumn(std::string& line, double x, int width) { AppendPaddedNumber(line, x, width); }
+
+void AppendMarkedColumn(std::string& line, std::string_view mark, double x, int width) {
+    if (mark.empty()) {
+        AppendPaddedNumber(line, x, width);
+        return;
+    }
+    std::string text(mark);
+    text += FormatNumber(false, x);
+    line += PadLeft(text, width);
+}
+
+ReportText::ReportText(std::ostream& out, std::string failureText, std::size_t flushBytes)
+    : out_(out), failureText_(std::move(failureText)), flushBytes_(flushBytes) {}
+
+void ReportText::Put(std::string_view utf8) {
+    buffer_ += utf8;
+    if (buffer_.size() >= flushBytes_) Flush();
+}
+
+void ReportText::Flush() {
+    out_ << cp932::FromUtf8(buffer_);
+    buffer_.clear();
+    if (!out_) throw EWriteError(failureText_);
+}
+
+void ReportText::Finish() {
+    Flush();
+    out_.flush();
+    if (!out_) throw EWriteError(failureText_);
+}
