@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"
