@@ -1,10 +1,13 @@
 #include "components/view/graph_launchers.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "components/plot/free_lines.h"
 #include "components/view/window_context.h"
 #include "components/view/window_registry.h"
+#include "core/model/final_form_plot.h"
 #include "core/numeric/statistics.h"
 #include "core/text/number_format.h"
 #include "platform/command_guard.h"
@@ -79,6 +82,14 @@ void ShowSeriesPlot(const WindowContext& context, const std::string& xAxisName, 
         request.extraSeries = extra;
         OpenWindow("TfrmGraphXY", context, request);
     });
+}
+
+void ShowFinalFormPlot(const WindowContext& context, const Data& data, const FFList& list, int index, int mode) {
+    std::optional<FinalFormPlot> plot;
+    if (!GuardCommand(context.Services(), [&] { plot = BuildFinalFormPlot(data, list, index, mode == 1); }) || !plot)
+        return;
+    const int n = static_cast<int>(std::min(plot->x.size(), plot->y.size()));
+    ShowXYGraph(context, plot->xTitle, plot->x.data(), plot->yTitle, n, plot->y.data());
 }
 
 void RedrawXYDataList() { DrawFreeLines(); }

@@ -9,6 +9,8 @@
 
 #include "core/numeric/xy_data.h"
 
+class Data;
+class FFList;
 class WindowContext;
 
 // Identical series ask whether to plot against time (Yes: against 1..n,
@@ -21,6 +23,11 @@ void ShowXYGraph(const WindowContext& context, const std::string& xName, const d
 // a warning.
 void ShowSeriesPlot(const WindowContext& context, const std::string& xAxisName, const double* t,
                     const std::string& yName, const std::vector<XYData>& extra, int n, const double* y);
+
+// One equation of a final-form list plotted against its observed variable
+// (mode 0), or its standardised residuals against the computed values
+// (mode 1); nothing when the equation cannot be evaluated.
+void ShowFinalFormPlot(const WindowContext& context, const Data& data, const FFList& list, int index, int mode);
 
 // Draws every line of the current free-line list on the current plot.
 void RedrawXYDataList();
