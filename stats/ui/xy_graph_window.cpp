@@ -35,7 +35,9 @@
 #include "platform/errors.h"
 #include "platform/ui_services.h"
 #include "stats/curve_fit.h"
+#include "stats/ui/click_label.h"
 #include "stats/ui/graph_setting_dialog.h"
+#include "stats/ui/xy_graph_data_page.h"
 
 namespace {
 
@@ -46,7 +48,6 @@ const char* const kCurveNames[kCurveTypeCount] = {
     "ボックスコックス変換3"};
 
 constexpr int kBandPoints = 500;
-constexpr double kEpsilon = 2.220446049250313e-16;
 
 // The typed texts of the percentage fields, read by the shared evaluator.
 class StateTextEvaluator : public TextEvaluator {
@@ -59,28 +60,6 @@ public:
 
 private:
     AppState& state_;
-};
-
-QLabel* ValueLabel(QWidget* parent, const char* name) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l->setMinimumWidth(90);
-    return l;
-}
-
-// A label that reports clicks.
-class ClickLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    std::function<void()> onClick;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        QLabel::mousePressEvent(event);
-        if (onClick) onClick();
-    }
 };
 
 }  // namespace
@@ -150,7 +129,7 @@ void TfrmGraphXY::BuildGraphPage() {
     auto* info = new QGridLayout;
     auto add = [&](int row, int col, const char* label, QLabel*& value, const char* name) {
         info->addWidget(new QLabel(label, tsGraph), row, col);
-        value = ValueLabel(tsGraph, name);
+        value = GraphValueLabel(tsGraph, name);
         info->addWidget(value, row, col + 1);
     };
     add(0, 0, "縦軸", stTate, "stTate");
@@ -167,8 +146,8 @@ void TfrmGraphXY::BuildGraphPage() {
     info->addWidget(new QLabel("選択点", tsGraph), 2, 0);
     info->addWidget(stPlot, 2, 1);
     info->addWidget(new QLabel("（Ｘ，Ｙ）＝（", tsGraph), 2, 2);
-    stYokoVal = ValueLabel(tsGraph, "stYokoVal");
-    stTateVal = ValueLabel(tsGraph, "stTateVal");
+    stYokoVal = GraphValueLabel(tsGraph, "stYokoVal");
+    stTateVal = GraphValueLabel(tsGraph, "stTateVal");
     info->addWidget(stYokoVal, 2, 3);
     info->addWidget(new QLabel("，", tsGraph), 2, 4);
     info->addWidget(stTateVal, 2, 5);
@@ -214,76 +193,33 @@ void TfrmGraphXY::BuildGraphPage() {
 }
 
 void TfrmGraphXY::BuildDataPage() {
-    tsData = new QWidget(this);
-    tsData->setObjectName("tsData");
-    auto* values = new QGridLayout;
-    auto add = [&](int row, QLabel* label, QLabel*& value, const char* name) {
-        values->addWidget(label, row, 0);
-        value = ValueLabel(tsData, name);
-        values->addWidget(value, row, 1);
-    };
-    lblRR2 = new QLabel("決定係数(R^2)", tsData);
-    lblRR2->setObjectName("lblRR2");
-    auto* r2 = new ClickLabel(tsData);
-    r2->onClick = Guarded(context_.State(), [this] { stR2Click(); });
-    stR2 = r2;
-    stR2->setObjectName("stR2");
-    stR2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    stR2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    values->addWidget(lblRR2, 0, 0);
-    values->addWidget(stR2, 0, 1);
-    auto* ve = new ClickLabel(tsData);
-    ve->onClick = Guarded(context_.State(), [this] { stVeClick(); });
-    stVe = ve;
-    stVe->setObjectName("stVe");
-    stVe->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    stVe->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    values->addWidget(new QLabel("回帰標準誤差", tsData), 1, 0);
-    values->addWidget(stVe, 1, 1);
-    add(2, new QLabel("ＧＫ統計量", tsData), stGK, "stGK");
-    add(3, new QLabel("DW比", tsData), stDWR, "stDWR");
-    add(4, new QLabel("自由度", tsData), stFe, "stFe");
-    add(5, new QLabel("予測平方和", tsData), stPSS, "stPSS");
-    lblBCE = new QLabel("Box Cox E.", tsData);
-    add(6, lblBCE, stBCE, "stBCE");
-
-    dgData = new ResultGrid(tsData);
-    dgData->setObjectName("dgData");
-    dgEst = new ResultGrid(tsData);
-    dgEst->setObjectName("dgEst");
-
-    gbPred = new QGroupBox("予測", tsData);
-    auto* pred = new QGridLayout(gbPred);
-    epX = new NumericField(context_, gbPred);
-    epX->setObjectName("epX");
-    epX->setText("0");
-    eSinrai = new QLineEdit("95", gbPred);
-    eSinrai->setObjectName("eSinrai");
-    eKakuritu = new QLineEdit("90", gbPred);
-    eKakuritu->setObjectName("eKakuritu");
-    stPredY = ValueLabel(gbPred, "stPredY");
-    stUpper = ValueLabel(gbPred, "stUpper");
-    stLower = ValueLabel(gbPred, "stLower");
-    btnCalc = new QPushButton("計算(&C)", gbPred);
-    btnCalc->setObjectName("btnCalc");
-    btnPGraph = new QPushButton("グラフ(&G)", gbPred);
-    btnPGraph->setObjectName("btnPGraph");
-    pred->addWidget(new QLabel("説明変数値", gbPred), 0, 0);
-    pred->addWidget(epX, 0, 1);
-    pred->addWidget(new QLabel("信頼度", gbPred), 1, 0);
-    pred->addWidget(eSinrai, 1, 1);
-    pred->addWidget(new QLabel("確率", gbPred), 2, 0);
-    pred->addWidget(eKakuritu, 2, 1);
-    pred->addWidget(new QLabel("予測値", gbPred), 3, 0);
-    pred->addWidget(stPredY, 3, 1);
-    pred->addWidget(stUpper, 4, 0);
-    pred->addWidget(new QLabel("～", gbPred), 4, 1);
-    pred->addWidget(stLower, 4, 2);
-    pred->addWidget(btnCalc, 5, 0);
-    pred->addWidget(btnPGraph, 5, 1);
+    auto* page = new TXYGraphDataPage(context_, this);
+    dataPage_ = page;
+    tsData = page;
+    lblRR2 = page->lblRR2;
+    stR2 = page->stR2;
+    stVe = page->stVe;
+    stGK = page->stGK;
+    stDWR = page->stDWR;
+    stFe = page->stFe;
+    stPSS = page->stPSS;
+    lblBCE = page->lblBCE;
+    stBCE = page->stBCE;
+    dgData = page->dgData;
+    dgEst = page->dgEst;
+    gbPred = page->gbPred;
+    epX = page->epX;
+    eSinrai = page->eSinrai;
+    eKakuritu = page->eKakuritu;
+    stPredY = page->stPredY;
+    stUpper = page->stUpper;
+    stLower = page->stLower;
+    btnCalc = page->btnCalc;
+    btnPGraph = page->btnPGraph;
+    page->stR2->onClick = Guarded(context_.State(), [this] { stR2Click(); });
+    page->stVe->onClick = Guarded(context_.State(), [this] { stVeClick(); });
     connect(btnCalc, &QPushButton::clicked, this, Guarded(context_.State(), [this] { btnCalcClick(); }));
     connect(btnPGraph, &QPushButton::clicked, this, Guarded(context_.State(), [this] { btnPGraphClick(); }));
-
     connect(dgData, &TStringGrid::GridMouseDown, this,
             Guarded(context_.State(), [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
                 int col = -1, row = -1;
@@ -296,17 +232,6 @@ void TfrmGraphXY::BuildDataPage() {
                 dgEst->MouseToCell(x, y, col, row);
                 dgEstMouseDown(b, col, row);
             }));
-
-    auto* left = new QVBoxLayout;
-    left->addLayout(values);
-    left->addWidget(gbPred);
-    left->addStretch(1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(dgEst, 1);
-    right->addWidget(dgData, 2);
-    auto* layout = new QHBoxLayout(tsData);
-    layout->addLayout(left);
-    layout->addLayout(right, 1);
     PC->addTab(tsData, "データ");
 }
 
@@ -471,19 +396,7 @@ void TfrmGraphXY::tsGraphShow() {
 CurvePlotRanges TfrmGraphXY::Ranges() const { return {plots->MinX, plots->MaxX, plots->MinY, plots->MaxY}; }
 
 void TfrmGraphXY::tsDataShow() {
-    if (!fitter_) return;
-    const TSRA& f = *fitter_;
-    dgData->Show(CurveDataTable(f, Ranges()));
-    dgEst->Show(CurveEstimateTable(f));
-    stVe->setText(Q(FormatNumber(false, std::sqrt(f.S2()))));
-    stGK->setText(Q(CurveHeteroskedasticityText(f)));
-    stDWR->setText(Q(FormatNumber(false, f.GetDurbinWatson())));
-    stFe->setText(QString::number(f.Df()));
-    stPSS->setText(Q(FormatNumber(false, f.Press())));
-    const bool boxCox = curveType_ >= regXbceY && curveType_ <= regbceXbceY;
-    lblBCE->setVisible(boxCox);
-    stBCE->setVisible(boxCox);
-    stBCE->setText(boxCox ? Q(FormatNumber(false, f.Lambda())) : QString());
+    if (fitter_) dataPage_->ShowFit(*fitter_, Ranges(), curveType_);
 }
 
 void TfrmGraphXY::tsAnaShow() {
@@ -492,8 +405,7 @@ void TfrmGraphXY::tsAnaShow() {
 
 void TfrmGraphXY::ShowR2() {
     if (!fitter_) return;
-    lblRR2->setText(showAdjusted_ ? "自由度修正済R^2" : "決定係数(R^2)");
-    stR2->setText(Q(FormatNumber(false, showAdjusted_ ? fitter_->AdjR2() : fitter_->R2())));
+    dataPage_->ShowR2(*fitter_, showAdjusted_);
 }
 
 void TfrmGraphXY::ShowSelected() {

@@ -33,6 +33,7 @@ class QMenu;
 class ResultGrid;
 class TSRA;
 class TXYPlot;
+class TXYGraphDataPage;
 
 class TfrmGraphXY : public QDialog, public RequestWindow<XYGraphRequest> {
     Q_OBJECT
@@ -162,6 +163,7 @@ private:
     std::uint32_t lineColour_ = 0x008000;
     std::uint8_t lineStyle_ = 0;
     double yMax_ = 0, yMin_ = 0;
+    TXYGraphDataPage* dataPage_ = nullptr;
     QStatusBar* SB = nullptr;
     QLabel* panels_[3] = {nullptr, nullptr, nullptr};
 };
