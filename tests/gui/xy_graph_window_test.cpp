@@ -17,7 +17,9 @@
 #include "components/plot/free_lines.h"
 #include "components/plot/xy_plot.h"
 #include "components/view/graph_launchers.h"
+#include "components/view/numeric_field.h"
 #include "components/view/result_grid.h"
+#include "core/model/estimate_texts.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
@@ -130,6 +132,39 @@ TEST_F(XYGraphWindowTest, CorrelationCycleAndR2Toggle) {
     EXPECT_EQ(w->stR2->text(), Q8(FormatNumber(false, f.AdjR2())));
 }
 
+TEST_F(XYGraphWindowTest, PointSteppingWrapsAndThePromptSelectsByNumber) {
+    auto w = Open(kX, kY);
+    w->BackwardExecute();
+    EXPECT_EQ(w->stPlot->text(), "6");
+    w->ForwardExecute();
+    EXPECT_EQ(w->stPlot->text(), "1");
+    ui_.QueueInput("2+1");
+    w->stPlotClick();
+    EXPECT_EQ(w->stPlot->text(), "3");
+    EXPECT_EQ(w->stTateVal->text(), "4.0000");
+    ui_.QueueInput("7");  // no such point: nothing changes
+    w->stPlotClick();
+    EXPECT_EQ(w->stPlot->text(), "3");
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::Input)[0].text, "データ組番号");
+}
+
+TEST_F(XYGraphWindowTest, CoefficientAndDataClicksFillTheStatusAndPrediction) {
+    auto w = Open(kX, kY);
+    const TSRA& f = *w->Fitter();
+    w->dgEstMouseDown(Qt::RightButton, 1, 2);
+    EXPECT_EQ(w->StatusText(0).toStdString(),
+              "X : " + FormatConfidenceInterval(f.Df(), 0.05, f.GetCoefSE(0), f.GetCoef(0)));
+    w->dgEstMouseDown(Qt::LeftButton, 2, 1);
+    EXPECT_EQ(w->StatusText(0).toStdString(), "定数項[β標準誤差] = " + FormatExponent(7, f.GetCoefSE(1)));
+    w->dgDataMouseDown(Qt::LeftButton, 1, 4);
+    EXPECT_EQ(w->epX->text(), "4.0000");
+    w->btnCalcClick();
+    double upper = 0, lower = 0;
+    const double y = f.PredictInterval(&upper, &lower, 4.0, 0.95, 0.90);
+    EXPECT_EQ(w->stPredY->text(), Q8(FormatNumber(false, y)));
+    EXPECT_EQ(w->stUpper->text(), Q8(FormatNumber(false, upper)));
+}
+
 TEST_F(XYGraphWindowTest, PerfectCorrelationShowsRAsBothLimits) {
     const std::vector<double> x = {1, 2, 3, 4, 5}, y = {9, 7, 5, 3, 1};
     auto w = Open(x, y);
@@ -197,6 +232,27 @@ TEST_F(XYGraphWindowTest, BandGraphNestsAndLeavesTheOpenersLines) {
     EXPECT_EQ(FreeLines().list, &w->Lines());
     EXPECT_EQ(FreeLines().plot, w->plots);
     EXPECT_EQ(w->Lines().Count(), 1);
+}
+
+TEST_F(XYGraphWindowTest, BandLeavesOutWhereThePredictionIsNotFinite) {
+    // y = A + B / x on both sides of 0: the band's grid of x values meets
+    // x = 0 (k = 250 of 500), where the curve is not defined.
+    const std::vector<double> x = {-3, -2, -1, 1, 2, 3};
+    const std::vector<double> y = {0.4, 0.1, -1.1, 3.1, 1.9, 1.6};
+    std::vector<XYGraphRequest> seen;
+    ScopedAnalysisWindow probe("TfrmGraphXY", [&seen](const WindowContext&) -> std::unique_ptr<AnalysisWindow> {
+        return std::make_unique<ProbeGraph>(seen);
+    });
+    auto w = Open(x, y, reginvXY);
+    ASSERT_EQ(w->CurveType(), reginvXY);
+    w->btnPGraphClick();
+    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_EQ(seen[0].extraSeries.size(), 2u);
+    EXPECT_TRUE(seen[0].fixed);
+    for (const XYData& band : seen[0].extraSeries) {
+        EXPECT_EQ(band.Count(), 499);
+        for (int i = 0; i < band.Count(); ++i) EXPECT_TRUE(std::isfinite(band.Y(i))) << i;
+    }
 }
 
 TEST_F(XYGraphWindowTest, FailedFillShowsItsErrorAndRestoresTheLines) {
