@@ -114,6 +114,16 @@ TEST_F(XYGraphWindowTest, QuarticOnFivePointsComesBackAsALine) {
     EXPECT_EQ(w->dgEst->Cell(0, 3), "2乗項");
 }
 
+TEST_F(XYGraphWindowTest, CurveWithZeroCoefficientsFallsBackToTheLine) {
+    // ln y = 0 everywhere: the power curve fits with both coefficients 0.
+    const std::vector<double> x = {1, 2, 3, 4}, y = {1, 1, 1, 1};
+    auto w = Open(x, y);
+    w->cbRegType->setCurrentIndex(reglnXlnY);
+    EXPECT_EQ(w->CurveType(), 0);
+    EXPECT_EQ(w->Fitter()->Type(), 0);
+    EXPECT_EQ(w->cbRegType->currentText(), "Y = A + B * X");
+}
+
 TEST_F(XYGraphWindowTest, CorrelationCycleAndR2Toggle) {
     auto w = Open(kX, kY);
     const TSRA& f = *w->Fitter();
