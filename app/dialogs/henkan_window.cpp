@@ -27,6 +27,7 @@
 #include "platform/errors.h"
 #include "platform/qt/string_grid.h"
 #include "platform/ui_services.h"
+#include "stats/ui/graph_setting_dialog.h"
 
 namespace {
 
@@ -106,10 +107,8 @@ TfrmHenkan::TfrmHenkan(Evaluator evaluate, UiServices& services, QWidget* parent
     btnRun->setObjectName("btnRun");
     btnHelp->setObjectName("btnHelp");
     btnOK->setDefault(true);
-    // The statistics window and the graph settings are not part of this
-    // build yet.
+    // The statistics window is not part of this build yet.
     btnFund->setEnabled(false);
-    btnOption->setEnabled(false);
 
     auto* top = new QHBoxLayout;
     top->addWidget(plots, 1);
@@ -149,6 +148,7 @@ TfrmHenkan::TfrmHenkan(Evaluator evaluate, UiServices& services, QWidget* parent
     auto guarded = [this](auto f) { return Guarded(services_, f); };
     connect(btnRun, &QPushButton::clicked, this, guarded([this] { btnRunClick(); }));
     connect(btnOK, &QPushButton::clicked, this, guarded([this] { btnOKClick(); }));
+    connect(btnOption, &QPushButton::clicked, this, guarded([this] { btnOptionClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnHelp, &QPushButton::clicked, this, [this] { services_.ShowHelp("MERLOX.chm", kHelpContext); });
     connect(cbAuto, &QCheckBox::clicked, this, guarded([this] { cbAutoClick(); }));
@@ -297,6 +297,24 @@ void TfrmHenkan::btnOKClick() {
     }
     *data_ = transformed_;
     accept();
+}
+
+void TfrmHenkan::btnOptionClick() {
+    const AxisScale x = plots->XScale();
+    const AxisScale y = plots->YScale();
+    TfrmSetting dialog(
+        [this](const std::string& text, double fallback) {
+            return text.find_first_not_of(" \t") == std::string::npos ? fallback : evaluate_(text);
+        },
+        services_, this);
+    dialog.SetValues(true, true, x.low, x.high, x.interval, y.low, y.high, y.interval, true, canvas_color::kGreen, 0);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.automatic)
+        plots->SetFixedRanges(std::nullopt);
+    else
+        plots->SetFixedRanges(SeriesPlotRanges{{dialog.xMin, dialog.xMax, dialog.xInterval},
+                                               {dialog.yMin, dialog.yMax, dialog.yInterval}});
+    Repaint();
 }
 
 void TfrmHenkan::Repaint() {

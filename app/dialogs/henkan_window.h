@@ -46,6 +46,8 @@ public:
     void rgSelectClick();
     // Accepts unless the transformed series holds a value that is not finite.
     void btnOKClick();
+    // The graph options: fixed ranges of the plot, or its own again.
+    void btnOptionClick();
     void Repaint();
 
     QLineEdit* eVal = nullptr;

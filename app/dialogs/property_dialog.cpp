@@ -12,7 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/main_window/launch_table.h"
-#include "components/plot/series_plot.h"
+#include "components/view/graph_launchers.h"
+#include "components/view/window_context.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/qt_text.h"
 #include "core/data/variable.h"
@@ -228,14 +229,24 @@ void TfrmProperty::btnVarInputClick() {
 
 void TfrmProperty::btnRPClick() {
     if (!var_) return;
-    QDialog plotWindow(this);
-    plotWindow.setWindowTitle(eVarNam->text());
-    auto* plot = new TSeriesPlot(&plotWindow);
-    plot->setMinimumSize(480, 300);
-    std::vector<double> x(static_cast<std::size_t>(var_->Count()));
-    for (std::size_t i = 0; i < x.size(); ++i) x[i] = static_cast<double>(i + 1);
-    plot->SetSeries(std::move(x), WorkingValues());
-    auto* layout = new QVBoxLayout(&plotWindow);
-    layout->addWidget(plot);
-    plotWindow.exec();
+    const std::vector<double> values = WorkingValues();
+    const int n = static_cast<int>(values.size());
+    std::vector<double> time(values.size());
+    for (std::size_t i = 0; i < time.size(); ++i) time[i] = static_cast<double>(i + 1);
+    const std::string name = eVarNam->text().toStdString();
+    // The model's dependent variable gets its predicted values as a green line.
+    std::vector<XYData> extra;
+    const Reg* model = state_.Model();
+    if (indexMode_ && model && model->GetObsCount() == n &&
+        model->GetDependent() >= 0 && model->FindVar(name) == model->GetDependent()) {
+        std::vector<double> fitted;
+        model->GetAnalysisRow(Reg::kRowFitted, fitted);
+        // A table of another length belongs to an older shape of the data.
+        if (static_cast<int>(fitted.size()) == n) {
+            XYData line(0x008000, 0, false, 0);
+            for (int i = 0; i < n; ++i) line.AddPoint(i + 1, fitted[static_cast<std::size_t>(i)]);
+            extra.push_back(std::move(line));
+        }
+    }
+    ShowSeriesPlot(WindowContext(state_, this), "時間", time.data(), name, extra, n, values.data());
 }

@@ -21,7 +21,8 @@ bool Finite(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
 }  // namespace
 
 void DrawSeriesPlot(PlotCanvas& canvas, const CanvasRect& area, const std::vector<double>& x,
-                    const std::vector<double>& y, const SeriesPlotStyle& style, AxisScale* yScale) {
+                    const std::vector<double>& y, const SeriesPlotStyle& style, AxisScale* yScale,
+                    const SeriesPlotRanges* fixed) {
     const std::size_t n = std::min(x.size(), y.size());
     double xLow = INFINITY, xHigh = -INFINITY, yLow = INFINITY, yHigh = -INFINITY;
     long double sx = 0, sy = 0, sxx = 0, sxy = 0;
@@ -38,9 +39,21 @@ void DrawSeriesPlot(PlotCanvas& canvas, const CanvasRect& area, const std::vecto
         sxy += static_cast<long double>(x[i]) * y[i];
         ++count;
     }
-    const AxisScale ys = count ? RoundAxisScale(yLow, yHigh) : RoundAxisScale(0.0, 1.0);
+    AxisScale ys = count ? RoundAxisScale(yLow, yHigh) : RoundAxisScale(0.0, 1.0);
     if (!count) xLow = 0.0, xHigh = 1.0;
     if (xHigh <= xLow) xHigh = xLow + 1.0;
+    // Fixed ranges that hold nothing to draw are not taken.
+    const bool useFixed = fixed && fixed->x.high > fixed->x.low && fixed->y.high > fixed->y.low &&
+                          fixed->y.interval > 0 && std::isfinite(fixed->x.high - fixed->x.low) &&
+                          std::isfinite(fixed->y.high - fixed->y.low);
+    if (useFixed) {
+        xLow = fixed->x.low;
+        xHigh = fixed->x.high;
+        ys = fixed->y;
+    }
+    auto inside = [&](double a, double b) {
+        return Finite(a, b) && (!useFixed || (a >= xLow && a <= xHigh && b >= ys.low && b <= ys.high));
+    };
     if (yScale) *yScale = ys;
 
     canvas.SetBrushColor(style.background);
@@ -65,8 +78,10 @@ void DrawSeriesPlot(PlotCanvas& canvas, const CanvasRect& area, const std::vecto
         if (det > 0) {
             const double b = static_cast<double>((count * sxy - sx * sy) / det);
             const double a = static_cast<double>((sy - b * sx) / count);
-            canvas.SetPen({style.regression, 1, PenStyle::Solid});
-            canvas.Line({px(xLow), py(a + b * xLow)}, {px(xHigh), py(a + b * xHigh)});
+            if (inside(xLow, a + b * xLow) && inside(xHigh, a + b * xHigh)) {
+                canvas.SetPen({style.regression, 1, PenStyle::Solid});
+                canvas.Line({px(xLow), py(a + b * xLow)}, {px(xHigh), py(a + b * xHigh)});
+            }
         }
     }
     canvas.SetPen({style.line, 1, PenStyle::Solid});
@@ -74,7 +89,7 @@ void DrawSeriesPlot(PlotCanvas& canvas, const CanvasRect& area, const std::vecto
     bool joined = false;
     CanvasPoint last;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!Finite(x[i], y[i])) {
+        if (!inside(x[i], y[i])) {
             joined = false;
             continue;
         }
@@ -100,7 +115,25 @@ void TSeriesPlot::SetSeries(std::vector<double> x, std::vector<double> y) {
     update();
 }
 
+AxisScale TSeriesPlot::XScale() const {
+    if (fixed_) return fixed_->x;
+    const std::size_t n = std::min(x_.size(), y_.size());
+    double low = INFINITY, high = -INFINITY;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!Finite(x_[i], y_[i])) continue;
+        low = std::min(low, x_[i]);
+        high = std::max(high, x_[i]);
+    }
+    return low <= high ? AxisScale{low, high, AxisStep(low, high)} : AxisScale{0.0, 1.0, AxisStep(0.0, 1.0)};
+}
+
+void TSeriesPlot::SetFixedRanges(std::optional<SeriesPlotRanges> ranges) {
+    fixed_ = std::move(ranges);
+    update();
+}
+
 AxisScale TSeriesPlot::YScale() const {
+    if (fixed_) return fixed_->y;
     const std::size_t n = std::min(x_.size(), y_.size());
     double low = INFINITY, high = -INFINITY;
     for (std::size_t i = 0; i < n; ++i) {
@@ -111,7 +144,8 @@ AxisScale TSeriesPlot::YScale() const {
     return low <= high ? RoundAxisScale(low, high) : RoundAxisScale(0.0, 1.0);
 }
 
-void TSeriesPlot::Draw(PlotCanvas& canvas) const { DrawSeriesPlot(canvas, ToCanvasRect(rect()), x_, y_, style_, nullptr); }
+void TSeriesPlot::Draw(PlotCanvas& canvas) const { DrawSeriesPlot(canvas, ToCanvasRect(rect()), x_, y_, style_, nullptr, fixed_ ? &*fixed_ : nullptr);
+}
 
 void TSeriesPlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);

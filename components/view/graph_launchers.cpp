@@ -1,0 +1,95 @@
+#include "components/view/graph_launchers.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "components/plot/free_lines.h"
+#include "components/view/window_context.h"
+#include "components/view/window_registry.h"
+#include "core/model/final_form_plot.h"
+#include "core/numeric/statistics.h"
+#include "core/text/number_format.h"
+#include "platform/command_guard.h"
+#include "platform/ui_services.h"
+#include "stats/xy_graph_request.h"
+
+// The statistics window's launcher, where it is linked in; without it a
+// constant series opens nothing.
+__attribute__((weak)) void ShowFundamentalStats(const WindowContext& context, const std::string& name,
+                                                const double* data, int n, int k);
+
+namespace {
+
+void ShowStatsOf(const WindowContext& context, const std::string& name, const double* data, int n) {
+    if (AnalysisWindows().Has("TfrmFund") && &ShowFundamentalStats != nullptr)
+        ShowFundamentalStats(context, name, data, n, -1);
+}
+
+}  // namespace
+
+void ShowXYGraph(const WindowContext& context, const std::string& xName, const double* x, const std::string& yName,
+                 int n, const double* y) {
+    UiServices& ui = context.Services();
+    (void)GuardCommand(ui, [&] {
+        if (!x || !y || n <= 0) return;
+        // The time axis is our own series: the caller's x may be the very
+        // array of y, and is not ours to overwrite.
+        std::vector<double> time;
+        std::string name = xName;
+        if (IsSameSeries(x, y, n)) {
+            if (!ui.AskYesNo("同一データです。\n時系列で表示しますか？")) return;
+            time.resize(static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i) time[static_cast<std::size_t>(i)] = i + 1;
+            x = time.data();
+            name = "時間";
+        }
+        if (IsConstantSeries(x, n)) {
+            if (ui.AskYesNo("横軸が定数です = " + FormatNumber(false, x[0]) + "\n縦軸を表示しますか？"))
+                ShowStatsOf(context, yName, y, n);
+            return;
+        }
+        if (IsConstantSeries(y, n)) {
+            if (ui.AskYesNo("縦軸が定数です = " + FormatNumber(false, y[0]) + "\n横軸を表示しますか？"))
+                ShowStatsOf(context, name, x, n);
+            return;
+        }
+        XYGraphRequest request;
+        request.xName = name;
+        request.x = x;
+        request.yName = yName;
+        request.y = y;
+        request.n = n;
+        OpenWindow("TfrmGraphXY", context, request);
+    });
+}
+
+void ShowSeriesPlot(const WindowContext& context, const std::string& xAxisName, const double* t,
+                    const std::string& yName, const std::vector<XYData>& extra, int n, const double* y) {
+    UiServices& ui = context.Services();
+    (void)GuardCommand(ui, [&] {
+        if (!t || !y || n <= 0) return;
+        if (IsConstantSeries(y, n)) {
+            ui.ShowMessageBox(MsgKind::Warning, "定数です = " + FormatNumber(false, y[0]), mbYes);
+            return;
+        }
+        XYGraphRequest request;
+        request.xName = xAxisName;
+        request.x = t;
+        request.yName = yName;
+        request.y = y;
+        request.n = n;
+        request.extraSeries = extra;
+        OpenWindow("TfrmGraphXY", context, request);
+    });
+}
+
+void ShowFinalFormPlot(const WindowContext& context, const Data& data, const FFList& list, int index, int mode) {
+    std::optional<FinalFormPlot> plot;
+    if (!GuardCommand(context.Services(), [&] { plot = BuildFinalFormPlot(data, list, index, mode == 1); }) || !plot)
+        return;
+    const int n = static_cast<int>(std::min(plot->x.size(), plot->y.size()));
+    ShowXYGraph(context, plot->xTitle, plot->x.data(), plot->yTitle, n, plot->y.data());
+}
+
+void RedrawXYDataList() { DrawFreeLines(); }
