@@ -1,0 +1,113 @@
+#include "estimators/jackknife.h"
+
+#include <cmath>
+
+#include "core/model/instrumental_fit.h"
+#include "core/model/regression_model.h"
+#include "platform/errors.h"
+
+namespace {
+
+const char* const kConstantName = "定数項";
+
+// The parts both model kinds share: coefficients of the explanatory
+// variables 0..v (v the constant), their change rows and observed values.
+template <class Model, class ValueOf, class NameOf>
+JackknifeInput Collect(const Model& model, int n, int v, ValueOf value, NameOf name) {
+    if (n < 1) throw ERangeError("観測値がありません。");
+    JackknifeInput in;
+    for (int j = 0; j <= v; ++j)
+        if (model.IsExplanatory(j)) in.varIndex.push_back(j);
+    const int k = static_cast<int>(in.varIndex.size());
+    in.changes.Resize(n, k, false);
+    in.values.Resize(n, k, false);
+    for (int c = 0; c < k; ++c) {
+        const int j = in.varIndex[c];
+        in.coef.push_back(model.GetCoef(j));
+        in.names.push_back(j == v ? std::string(kConstantName) : name(j));
+        for (int i = 0; i < n; ++i) {
+            in.changes[i][c] = model.GetAnalysisValue(j - 100, i);
+            in.values[i][c] = j == v ? 1.0 : value(i, j);
+        }
+    }
+    in.depIndex = model.GetDependent();
+    in.depName = name(in.depIndex);
+    in.y.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) in.y[i] = value(i, in.depIndex);
+    return in;
+}
+
+}  // namespace
+
+std::optional<double> JackknifeResult::TValue(int j) const {
+    const double se = stdErr.at(static_cast<std::size_t>(j));
+    if (se == 0.0) return std::nullopt;
+    return coef.at(static_cast<std::size_t>(j)) / se;
+}
+
+std::optional<double> JackknifeResult::StandardizedResidual(int i) const {
+    if (sdResidual == 0.0) return std::nullopt;
+    return (residual.at(static_cast<std::size_t>(i)) - meanResidual) / sdResidual;
+}
+
+JackknifeInput JackknifeInputOf(Reg& reg) {
+    reg.ComputeInfluence();
+    const int v = reg.GetVarCount();
+    return Collect(
+        reg, reg.Design().Rows(), v, [&](int i, int j) { return reg.GetValue(i, j); },
+        [&](int j) { return reg.GetVarName(j); });
+}
+
+JackknifeInput JackknifeInputOf(RegIV& model) {
+    model.ComputeInfluence();
+    return Collect(
+        model, model.Rows(), model.VarCount(), [&](int i, int j) { return model.GetDataValue(i, j); },
+        [&](int j) { return model.GetVarName(j); });
+}
+
+JackknifeResult Jackknife(const JackknifeInput& in) {
+    const int n = static_cast<int>(in.y.size());
+    const int k = static_cast<int>(in.coef.size());
+    if (n < 2 || k < 1 || in.changes.Rows() != n || in.changes.Cols() != k || in.values.Rows() != n ||
+        in.values.Cols() != k)
+        throw ERangeError("ジャックナイフ推定のデータの形が合いません。");
+
+    JackknifeResult r;
+    r.coef.resize(static_cast<std::size_t>(k));
+    r.stdErr.resize(static_cast<std::size_t>(k));
+    const double n1 = n - 1.0;
+    for (int j = 0; j < k; ++j) {
+        const double b = in.coef[j];
+        long double leftOut = 0.0L;
+        for (int i = 0; i < n; ++i) leftOut += b - in.changes[i][j];
+        const double bJ = b + n1 * (b - static_cast<double>(leftOut / n));
+        long double ss = 0.0L;
+        for (int i = 0; i < n; ++i) {
+            const double d = b + n1 * in.changes[i][j] - bJ;
+            ss += static_cast<long double>(d) * d;
+        }
+        r.coef[j] = bJ;
+        r.stdErr[j] = std::sqrt(static_cast<double>(ss / (static_cast<long double>(n) * n1)));
+    }
+
+    r.fitted.resize(static_cast<std::size_t>(n));
+    r.residual.resize(static_cast<std::size_t>(n));
+    double mean = 0.0, ss = 0.0;
+    for (int i = 0; i < n; ++i) {
+        long double f = 0.0L;
+        for (int j = 0; j < k; ++j) f += static_cast<long double>(r.coef[j]) * in.values[i][j];
+        r.fitted[i] = static_cast<double>(f);
+        r.residual[i] = in.y[i] - r.fitted[i];
+        // Running mean and sum of squares, stable in one pass.
+        const double delta = r.residual[i] - mean;
+        mean += delta / (i + 1);
+        ss += delta * (delta / (i + 1)) * i;
+    }
+    r.meanResidual = mean;
+    r.sdResidual = std::sqrt(ss / n1);
+
+    bool finite = std::isfinite(mean) && std::isfinite(r.sdResidual);
+    for (int j = 0; j < k; ++j) finite = finite && std::isfinite(r.coef[j]) && std::isfinite(r.stdErr[j]);
+    if (!finite) throw EMathError("ジャックナイフ推定値が有限の数値になりません。");
+    return r;
+}
