@@ -11,9 +11,10 @@ namespace {
 const char* const kConstantName = "定数項";
 
 // The parts both model kinds share: coefficients of the explanatory
-// variables 0..v (v the constant), their change rows and observed values.
-template <class Model, class ValueOf, class NameOf>
-JackknifeInput Collect(const Model& model, int n, int v, ValueOf value, NameOf name) {
+// variables 0..v (v the constant), their change rows and observed values,
+// read a whole row or column at a time.
+template <class Model, class ColumnOf, class NameOf>
+JackknifeInput Collect(const Model& model, int n, int v, ColumnOf column, NameOf name) {
     if (n < 1) throw ERangeError("観測値がありません。");
     JackknifeInput in;
     for (int j = 0; j <= v; ++j)
@@ -21,19 +22,27 @@ JackknifeInput Collect(const Model& model, int n, int v, ValueOf value, NameOf n
     const int k = static_cast<int>(in.varIndex.size());
     in.changes.Resize(n, k, false);
     in.values.Resize(n, k, false);
+    std::vector<double> row;
     for (int c = 0; c < k; ++c) {
         const int j = in.varIndex[c];
         in.coef.push_back(model.GetCoef(j));
         in.names.push_back(j == v ? std::string(kConstantName) : name(j));
-        for (int i = 0; i < n; ++i) {
-            in.changes[i][c] = model.GetAnalysisValue(j - 100, i);
-            in.values[i][c] = j == v ? 1.0 : value(i, j);
+        model.GetAnalysisRow(j - 100, row);
+        if (static_cast<int>(row.size()) < n) throw ERangeError("係数の変化量の行が足りません。");
+        for (int i = 0; i < n; ++i) in.changes[i][c] = row[i];
+        if (j == v) {
+            for (int i = 0; i < n; ++i) in.values[i][c] = 1.0;
+        } else {
+            column(j, row);
+            if (static_cast<int>(row.size()) < n) throw ERangeError("変数の値が足りません。");
+            for (int i = 0; i < n; ++i) in.values[i][c] = row[i];
         }
     }
     in.depIndex = model.GetDependent();
     in.depName = name(in.depIndex);
+    column(in.depIndex, in.y);
+    if (static_cast<int>(in.y.size()) < n) throw ERangeError("変数の値が足りません。");
     in.y.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) in.y[i] = value(i, in.depIndex);
     return in;
 }
 
@@ -54,14 +63,14 @@ JackknifeInput JackknifeInputOf(Reg& reg) {
     reg.ComputeInfluence();
     const int v = reg.GetVarCount();
     return Collect(
-        reg, reg.Design().Rows(), v, [&](int i, int j) { return reg.GetValue(i, j); },
+        reg, reg.Design().Rows(), v, [&](int j, std::vector<double>& out) { (void)reg.GetVarValues(j, out); },
         [&](int j) { return reg.GetVarName(j); });
 }
 
 JackknifeInput JackknifeInputOf(RegIV& model) {
     model.ComputeInfluence();
     return Collect(
-        model, model.Rows(), model.VarCount(), [&](int i, int j) { return model.GetDataValue(i, j); },
+        model, model.Rows(), model.VarCount(), [&](int j, std::vector<double>& out) { model.GetDataColumn(j, out); },
         [&](int j) { return model.GetVarName(j); });
 }
 
