@@ -58,3 +58,19 @@ void BM_JackknifeWithInfluenceRows(benchmark::State& state) {
 BENCHMARK(BM_JackknifeWithInfluenceRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+namespace {
+
+// The same with the influence rows already there: the jackknife's own part.
+void BM_JackknifeAfterInfluenceRows(benchmark::State& state) {
+    Reg& reg = LargeModel();
+    Fit(reg);
+    reg.ComputeInfluence();
+    for (auto _ : state) {
+        const JackknifeResult r = Jackknife(JackknifeInputOf(reg));
+        benchmark::DoNotOptimize(r.coef.data());
+    }
+}
+BENCHMARK(BM_JackknifeAfterInfluenceRows)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -20,22 +20,23 @@ JackknifeInput Collect(const Model& model, int n, int v, ColumnOf column, NameOf
     for (int j = 0; j <= v; ++j)
         if (model.IsExplanatory(j)) in.varIndex.push_back(j);
     const int k = static_cast<int>(in.varIndex.size());
-    in.changes.Resize(n, k, false);
-    in.values.Resize(n, k, false);
-    std::vector<double> row;
+    in.changes.resize(static_cast<std::size_t>(k));
+    in.values.resize(static_cast<std::size_t>(k));
     for (int c = 0; c < k; ++c) {
         const int j = in.varIndex[c];
         in.coef.push_back(model.GetCoef(j));
         in.names.push_back(j == v ? std::string(kConstantName) : name(j));
-        model.GetAnalysisRow(j - 100, row);
-        if (static_cast<int>(row.size()) < n) throw ERangeError("係数の変化量の行が足りません。");
-        for (int i = 0; i < n; ++i) in.changes[i][c] = row[i];
+        std::vector<double>& d = in.changes[c];
+        model.GetAnalysisRow(j - 100, d);
+        if (static_cast<int>(d.size()) < n) throw ERangeError("係数の変化量の行が足りません。");
+        d.resize(static_cast<std::size_t>(n));
+        std::vector<double>& x = in.values[c];
         if (j == v) {
-            for (int i = 0; i < n; ++i) in.values[i][c] = 1.0;
+            x.assign(static_cast<std::size_t>(n), 1.0);
         } else {
-            column(j, row);
-            if (static_cast<int>(row.size()) < n) throw ERangeError("変数の値が足りません。");
-            for (int i = 0; i < n; ++i) in.values[i][c] = row[i];
+            column(j, x);
+            if (static_cast<int>(x.size()) < n) throw ERangeError("変数の値が足りません。");
+            x.resize(static_cast<std::size_t>(n));
         }
     }
     in.depIndex = model.GetDependent();
@@ -77,9 +78,11 @@ JackknifeInput JackknifeInputOf(RegIV& model) {
 JackknifeResult Jackknife(const JackknifeInput& in) {
     const int n = static_cast<int>(in.y.size());
     const int k = static_cast<int>(in.coef.size());
-    if (n < 2 || k < 1 || in.changes.Rows() != n || in.changes.Cols() != k || in.values.Rows() != n ||
-        in.values.Cols() != k)
-        throw ERangeError("ジャックナイフ推定のデータの形が合いません。");
+    bool shaped = n >= 2 && k >= 1 && static_cast<int>(in.changes.size()) == k &&
+                  static_cast<int>(in.values.size()) == k;
+    for (int j = 0; shaped && j < k; ++j)
+        shaped = static_cast<int>(in.changes[j].size()) == n && static_cast<int>(in.values[j].size()) == n;
+    if (!shaped) throw ERangeError("ジャックナイフ推定のデータの形が合いません。");
 
     JackknifeResult r;
     r.coef.resize(static_cast<std::size_t>(k));
@@ -87,25 +90,29 @@ JackknifeResult Jackknife(const JackknifeInput& in) {
     const double n1 = n - 1.0;
     for (int j = 0; j < k; ++j) {
         const double b = in.coef[j];
+        const std::vector<double>& D = in.changes[j];
         long double leftOut = 0.0L;
-        for (int i = 0; i < n; ++i) leftOut += b - in.changes[i][j];
+        for (int i = 0; i < n; ++i) leftOut += b - D[i];
         const double bJ = b + n1 * (b - static_cast<double>(leftOut / n));
-        long double ss = 0.0L;
+        double ss = 0.0;
         for (int i = 0; i < n; ++i) {
-            const double d = b + n1 * in.changes[i][j] - bJ;
-            ss += static_cast<long double>(d) * d;
+            const double d = b + n1 * D[i] - bJ;
+            ss += d * d;
         }
         r.coef[j] = bJ;
-        r.stdErr[j] = std::sqrt(static_cast<double>(ss / (static_cast<long double>(n) * n1)));
+        r.stdErr[j] = std::sqrt(ss / (static_cast<double>(n) * n1));
     }
 
-    r.fitted.resize(static_cast<std::size_t>(n));
+    // Fitted values column by column, in coefficient order.
+    r.fitted.assign(static_cast<std::size_t>(n), 0.0);
+    for (int j = 0; j < k; ++j) {
+        const double b = r.coef[j];
+        const std::vector<double>& x = in.values[j];
+        for (int i = 0; i < n; ++i) r.fitted[i] += b * x[i];
+    }
     r.residual.resize(static_cast<std::size_t>(n));
     double mean = 0.0, ss = 0.0;
     for (int i = 0; i < n; ++i) {
-        long double f = 0.0L;
-        for (int j = 0; j < k; ++j) f += static_cast<long double>(r.coef[j]) * in.values[i][j];
-        r.fitted[i] = static_cast<double>(f);
         r.residual[i] = in.y[i] - r.fitted[i];
         // Running mean and sum of squares, stable in one pass.
         const double delta = r.residual[i] - mean;

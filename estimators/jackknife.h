@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "core/numeric/matrix.h"
 
 class Reg;
 class RegIV;
@@ -24,8 +23,10 @@ struct JackknifeInput {
     std::string depName;
     int depIndex = -1;
     std::vector<double> coef;        // k: b
-    Matrix changes;                  // n x k: D
-    Matrix values;                   // n x k: observed regressors, 1.0 for the constant
+    // Column by column (k columns of n values), so that each pass over an
+    // observation count of millions reads memory in order.
+    std::vector<std::vector<double>> changes;  // D(., j)
+    std::vector<std::vector<double>> values;   // observed regressor j, 1.0 for the constant
     std::vector<double> y;           // n: observed dependent
 };
 

@@ -65,9 +65,9 @@ struct Expected {
 
 void ExpectJackknife(const JackknifeInput& in, const Expected& e) {
     ASSERT_EQ(in.coef.size(), 3u);
-    ASSERT_EQ(in.changes.Rows(), 9);
+    ASSERT_EQ(in.changes.size(), 3u);
     for (int i = 0; i < 9; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(in.changes[i][j], e.changes[i][j], 1e-12) << i << "," << j;
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(in.changes[j].at(i), e.changes[i][j], 1e-12) << i << "," << j;
     const JackknifeResult r = Jackknife(in);
     for (int j = 0; j < 3; ++j) {
         ExpectRel(r.coef[j], e.coef[j], 1e-12, "coef", j);
@@ -115,12 +115,8 @@ TEST(Jackknife, NoTValueWithoutSpreadAndRefusals) {
     // perfect fit leaves no spread of the residuals either.
     JackknifeInput in;
     in.coef = {2.0, 1.0};
-    in.changes.Resize(3, 2, false);
-    in.values.Resize(3, 2, false);
-    for (int i = 0; i < 3; ++i) {
-        in.values[i][0] = i;
-        in.values[i][1] = 1.0;
-    }
+    in.changes = {{0, 0, 0}, {0, 0, 0}};
+    in.values = {{0, 1, 2}, {1, 1, 1}};
     in.y = {1.0, 3.0, 5.0};
     const JackknifeResult r = Jackknife(in);
     EXPECT_EQ(r.coef, (std::vector<double>{2.0, 1.0}));
@@ -129,7 +125,7 @@ TEST(Jackknife, NoTValueWithoutSpreadAndRefusals) {
     EXPECT_FALSE(r.StandardizedResidual(1).has_value());
 
     JackknifeInput bad = in;
-    bad.changes[1][1] = std::numeric_limits<double>::infinity();
+    bad.changes[1][2] = std::numeric_limits<double>::infinity();
     ExpectExceptionMessage([&] { (void)Jackknife(bad); }, "ジャックナイフ推定値が有限の数値になりません。", "infinite change");
     bad = in;
     bad.y.resize(1);
