@@ -76,25 +76,32 @@ double TobitLogLikelihood(const Matrix& data, const double* theta, ThreadPool* p
     for (int j = 0; j < m; ++j)
         if (!std::isfinite(theta[j])) return kInfinity;
     const double logSigma = std::log(sigma), inv = 1.0 / sigma;
+    const int stride = data.Cols();
+    const double* base = data.Data();
+    // Per block: the sum of z^2 and the count of the observed terms (their
+    // log sigma and constant are added once), and the censored terms.
     std::vector<long double> partial(static_cast<std::size_t>(BlockCount(n)), 0.0L);
     ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
-        long double s = 0.0L;
+        double squares = 0.0, censored = 0.0;
+        int observed = 0;
         for (long long i = first; i < first + count; ++i) {
-            const double* row = data[static_cast<int>(i)];
+            const double* row = base + i * stride;
             const double y = row[m];
             const double z = (y - Index(row, theta, m)) * inv;
             if (y > 0.0) {
-                s += logSigma + kHalfLogTwoPi + 0.5 * z * z;
+                squares += z * z;
+                ++observed;
             } else {
                 // Phi(z) by erfc, which keeps its digits far to the left and
                 // is several times cheaper than the continued fraction of the
                 // tail function; an underflow costs -log(eps), not infinity.
                 double p = 0.5 * std::erfc(-z * kInvSqrtTwo);
                 if (!(p > kDoubleEpsilon)) p = kDoubleEpsilon;
-                s -= std::log(p);
+                censored -= std::log(p);
             }
         }
-        partial[static_cast<std::size_t>(first / kBlockRows)] = s;
+        partial[static_cast<std::size_t>(first / kBlockRows)] =
+            static_cast<long double>(observed) * (logSigma + kHalfLogTwoPi) + 0.5L * squares + censored;
     });
     long double total = 0.0L;
     for (long double s : partial) total += s;

@@ -9,7 +9,8 @@
 // observation with y <= 0 counts as censored at its own value.
 //
 // Failures raise the error families of platform/errors.h: "FAILURE" when
-// the minimiser does not converge or ends at sigma <= 0, "INVERSE ERROR!"
+// the minimiser does not converge within ten runs of its iteration limit,
+// ends at sigma <= 0, or no observation is positive; "INVERSE ERROR!"
 // for a singular information matrix, and a message for data that are not
 // finite numbers.
 #pragma once
