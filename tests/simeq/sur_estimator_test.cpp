@@ -199,3 +199,18 @@ TEST(SurEstimator, RefusesWhatCannotBeEstimated) {
     }
     EXPECT_EQ(Zelner(Equations(data)).Estimate({}).equations[1].coef.size(), 4u);
 }
+
+TEST(SurEstimator, ZeroCovarianceElementConvergesWithoutDividingByIt) {
+    // Constant-only equations with residuals (1, -1, 1, -1) and (1, 1, -1,
+    // -1): their cross product is exactly 0 at every step, so that element's
+    // change is measured absolutely and the iteration stops at the second
+    // step with the residual variances 4 / 3.
+    std::vector<EquationData> data = {{{{1}, {1}, {1}, {1}}, {}, {3, 1, 3, 1}},
+                                      {{{1}, {1}, {1}, {1}}, {}, {6, 6, 4, 4}}};
+    const SurResult r = Zelner(Equations(data)).Estimate({true, 0});
+    EXPECT_TRUE(r.converged);
+    EXPECT_EQ(r.iterations, 2);
+    EXPECT_EQ(r.GetSigma(0, 1), 0.0);
+    EXPECT_DOUBLE_EQ(r.GetSigma(1, 1), 4.0 / 3.0);
+    EXPECT_DOUBLE_EQ(r.GetCoef(1, 0), 5.0);
+}
