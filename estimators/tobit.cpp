@@ -1,0 +1,210 @@
+#include "estimators/tobit.h"
+
+#include <cmath>
+#include <limits>
+
+#include "core/model/regression_model.h"
+#include "core/numeric/distributions.h"
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/simplex.h"
+#include "core/numeric/thread_pool.h"
+#include "platform/errors.h"
+
+namespace {
+
+constexpr int kBlockRows = 4096;
+constexpr int kRunLimit = 10;
+constexpr double kHalfLogTwoPi = 0.918938533204673;
+constexpr double kInvSqrtTwoPi = 0.3989422804014327;
+constexpr double kInvSqrtTwo = 0.7071067811865476;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+int BlockCount(int n) { return (n + kBlockRows - 1) / kBlockRows; }
+
+double Index(const double* row, const double* beta, int m) {
+    double s = 0.0;
+    for (int j = 0; j < m; ++j) s += row[j] * beta[j];
+    return s;
+}
+
+}  // namespace
+
+std::optional<double> TobitResult::StdError(int j) const {
+    const double v = variance.at(static_cast<std::size_t>(j));
+    if (!(v > 0.0) || !std::isfinite(v)) return std::nullopt;
+    return std::sqrt(v);
+}
+
+std::optional<double> TobitResult::SigmaStdError() const {
+    const double v = variance.empty() ? 0.0 : variance.back();
+    if (!(v > 0.0) || !std::isfinite(v) || !(sigma > 0.0)) return std::nullopt;
+    return std::sqrt(v) / (2.0 * sigma);
+}
+
+TobitProblem MakeTobitProblem(const Reg& reg) {
+    TobitProblem pr;
+    const int k = reg.GetVarCount();
+    std::vector<int> vars;
+    for (int j = 0; j < k; ++j)
+        if (reg.IsExplanatory(j)) vars.push_back(j);
+    const int m = static_cast<int>(vars.size()) + 1;
+    const Matrix& design = reg.Design();
+    const int n = design.Rows();
+    pr.data.Resize(n, m + 1, false);
+    const int dep = reg.GetDependent();
+    for (int i = 0; i < n; ++i) {
+        double* row = pr.data[i];
+        for (int c = 0; c + 1 < m; ++c) row[c] = reg.GetDesignValue(i, vars[c]);
+        row[m - 1] = 1.0;
+        row[m] = reg.GetDesignValue(i, dep);
+    }
+    for (int v : vars) {
+        pr.names.push_back(reg.GetVarName(v));
+        pr.startCoef.push_back(reg.GetCoef(v));
+    }
+    pr.names.push_back("定数項");
+    pr.startCoef.push_back(reg.GetCoef(k));
+    pr.depName = reg.GetVarName(dep);
+    pr.startSigma = std::sqrt(std::max(0.0, reg.GetS2()));
+    return pr;
+}
+
+double TobitLogLikelihood(const Matrix& data, const double* theta, ThreadPool* pool) {
+    const int n = data.Rows(), m = data.Cols() - 1;
+    const double sigma = theta[m];
+    if (!(sigma > 0.0) || !std::isfinite(sigma)) return kInfinity;
+    for (int j = 0; j < m; ++j)
+        if (!std::isfinite(theta[j])) return kInfinity;
+    const double logSigma = std::log(sigma), inv = 1.0 / sigma;
+    const int stride = data.Cols();
+    const double* base = data.Data();
+    // Per block: the sum of z^2 and the count of the observed terms (their
+    // log sigma and constant are added once), and the censored terms.
+    std::vector<long double> partial(static_cast<std::size_t>(BlockCount(n)), 0.0L);
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
+        double squares = 0.0, censored = 0.0;
+        int observed = 0;
+        for (long long i = first; i < first + count; ++i) {
+            const double* row = base + i * stride;
+            const double y = row[m];
+            const double z = (y - Index(row, theta, m)) * inv;
+            if (y > 0.0) {
+                squares += z * z;
+                ++observed;
+            } else {
+                // Phi(z) by erfc, which keeps its digits far to the left and
+                // is several times cheaper than the continued fraction of the
+                // tail function; an underflow costs -log(eps), not infinity.
+                double p = 0.5 * std::erfc(-z * kInvSqrtTwo);
+                if (!(p > kDoubleEpsilon)) p = kDoubleEpsilon;
+                censored -= std::log(p);
+            }
+        }
+        partial[static_cast<std::size_t>(first / kBlockRows)] =
+            static_cast<long double>(observed) * (logSigma + kHalfLogTwoPi) + 0.5L * squares + censored;
+    });
+    long double total = 0.0L;
+    for (long double s : partial) total += s;
+    const double value = static_cast<double>(total);
+    return std::isfinite(value) ? value : kInfinity;
+}
+
+Matrix TobitInformation(const Matrix& data, const std::vector<double>& coef, double sigma, ThreadPool* pool) {
+    const int n = data.Rows(), m = data.Cols() - 1, p = m + 1;
+    const double s2 = sigma * sigma, s3 = s2 * sigma, s4 = s2 * s2;
+    std::vector<std::vector<long double>> partial(static_cast<std::size_t>(BlockCount(n)));
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
+        std::vector<long double> acc(static_cast<std::size_t>(p) * p, 0.0L);
+        for (long long i = first; i < first + count; ++i) {
+            const double* x = data[static_cast<int>(i)];
+            const double z = Index(x, coef.data(), m) / sigma;
+            const double phi = kInvSqrtTwoPi * std::exp(-0.5 * z * z);
+            double phi2 = phi * phi;
+            if (phi2 < kDoubleEpsilon) phi2 = 0.0;
+            double Q = NormalUpperTail(z);
+            if (Q < kDoubleEpsilon) Q = kDoubleEpsilon;
+            const double Phi = 1.0 - Q;
+            const double a = -(z * phi - phi2 / Q - Phi) / s2;
+            const double b = (z * z * phi + phi - z * phi2 / Q) / (2.0 * s3);
+            const double c = -(z * z * z * phi + z * phi - z * z * phi2 / Q - 2.0 * Phi) / (4.0 * s4);
+            for (int j = 0; j < m; ++j) {
+                long double* row = acc.data() + static_cast<std::size_t>(j) * p;
+                const long double ax = static_cast<long double>(a) * x[j];
+                for (int l = j; l < m; ++l) row[l] += ax * x[l];
+                row[m] += static_cast<long double>(b) * x[j];
+            }
+            acc[static_cast<std::size_t>(m) * p + m] += c;
+        }
+        partial[static_cast<std::size_t>(first / kBlockRows)] = std::move(acc);
+    });
+    Matrix info(p, p);
+    for (const auto& acc : partial)
+        for (int j = 0; j < p; ++j)
+            for (int l = j; l < p; ++l) info[j][l] += static_cast<double>(acc[static_cast<std::size_t>(j) * p + l]);
+    for (int j = 0; j < p; ++j)
+        for (int l = 0; l < j; ++l) info[j][l] = info[l][j];
+    return info;
+}
+
+TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool) {
+    const Matrix& data = problem.data;
+    const int n = data.Rows(), m = data.Cols() - 1, p = m + 1;
+    if (m < 1 || n < 1 || static_cast<int>(problem.startCoef.size()) != m)
+        throw ERangeError("トービット推定のデータの形が合いません。");
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= m; ++j)
+            if (!std::isfinite(data[i][j]))
+                throw EMathError(std::to_string(i + 1) + " 番目の観測値が有限の数値ではありません。");
+
+    TobitResult r;
+    for (int i = 0; i < n; ++i)
+        if (data[i][m] > 0.0) ++r.positiveCount;
+    // With every observation censored the likelihood grows without bound
+    // as the index falls: there is no estimate to find.
+    if (r.positiveCount == 0) throw Exception("FAILURE");
+
+    std::vector<double> start(problem.startCoef), steps(p, 0.01), tolerances(p, 1e-05), best(p);
+    start.push_back(problem.startSigma);
+    steps[m] = 0.1;
+    const auto objective = [&](const double* theta) {
+        ++r.evaluations;
+        return TobitLogLikelihood(data, theta, pool);
+    };
+    // A simplex that runs out of iterations while still descending goes on
+    // from where it stands; one that has converged starts afresh from its
+    // best vertex (it can collapse short of the minimum) until a new start
+    // no longer moves that vertex. Both within a bound on the runs.
+    Simplex simplex(p);
+    simplex.Init(start.data(), steps.data(), tolerances.data());
+    bool converged = false;
+    for (int run = 0; run < kRunLimit; ++run) {
+        const int iterations = simplex.Minimize(best.data(), &r.negLogLikelihood, objective);
+        r.iterations += iterations < 0 ? Simplex::kIterationLimit : iterations;
+        if (iterations < 0) continue;
+        bool moved = !converged;
+        if (converged) {
+            moved = false;
+            for (int j = 0; j < p; ++j) moved = moved || std::fabs(best[j] - start[j]) > tolerances[j];
+        }
+        converged = true;
+        if (!moved) break;
+        start = best;
+        simplex.Init(start.data(), steps.data(), tolerances.data());
+    }
+    if (!converged) throw Exception("FAILURE");
+    // Ended where the likelihood is not defined: no maximum-likelihood
+    // estimate to report.
+    if (!(best[m] > 0.0) || !std::isfinite(r.negLogLikelihood)) throw Exception("FAILURE");
+
+    r.coef.assign(best.begin(), best.begin() + m);
+    r.sigma = best[m];
+    Matrix info = TobitInformation(data, r.coef, r.sigma, pool);
+    InvertMatrix(info.Data(), p, info.Data(), p, p);
+    r.variance.resize(static_cast<std::size_t>(p));
+    for (int j = 0; j < p; ++j) r.variance[j] = info[j][j];
+    r.index.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        r.index[i] = Index(data[i], r.coef.data(), m);
+    }
+    return r;
+}

@@ -1,0 +1,69 @@
+// Tobit: least squares for a dependent variable censored at zero from
+// below, y = max(0, x'b + sigma e) with standard normal e, fitted by
+// maximum likelihood with the downhill simplex from the least-squares fit.
+// Standard errors come from Amemiya's information matrix of (b, sigma^2)
+// at the estimate.
+//
+// The data block holds n rows of m regressors in coefficient order (the
+// constant term's column of 1.0 last) and the dependent in column m. An
+// observation with y <= 0 counts as censored at its own value.
+//
+// Failures raise the error families of platform/errors.h: "FAILURE" when
+// the minimiser does not converge within ten runs of its iteration limit,
+// ends at sigma <= 0, or no observation is positive; "INVERSE ERROR!"
+// for a singular information matrix, and a message for data that are not
+// finite numbers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/numeric/matrix.h"
+
+class Reg;
+class ThreadPool;
+
+struct TobitProblem {
+    Matrix data;                      // n x (m + 1)
+    std::vector<std::string> names;   // m coefficient names, "定数項" last
+    std::string depName;
+    std::vector<double> startCoef;    // m least-squares coefficients
+    double startSigma = 0.0;
+};
+
+struct TobitResult {
+    std::vector<double> coef;      // m
+    double sigma = 0.0;
+    // Diagonal of the inverted information matrix: m coefficient
+    // variances, then the variance of the sigma^2 estimate.
+    std::vector<double> variance;
+    std::vector<double> index;     // n: x_i'b
+    int positiveCount = 0;         // observations with y > 0
+    int iterations = 0;            // of the minimiser
+    int evaluations = 0;           // of the likelihood
+    double negLogLikelihood = 0.0;
+
+    // Empty when the variance is not positive (an information matrix that
+    // is not positive definite): there is no standard error to show.
+    std::optional<double> StdError(int j) const;
+    // Standard error of sigma, sqrt(var sigma^2) / (2 sigma).
+    std::optional<double> SigmaStdError() const;
+};
+
+// The explanatory variables of the model in ascending order, then the
+// constant term; the design values, the least-squares start and sqrt(s^2).
+[[nodiscard]] TobitProblem MakeTobitProblem(const Reg& reg);
+
+// Negative log-likelihood at theta = (b_0 .. b_{m-1}, sigma); +infinity for
+// sigma <= 0 or a non-finite theta, so a minimiser never compares a NaN.
+// One pass over the rows, on the pool when one is given (the sum is the
+// same on any number of threads).
+[[nodiscard]] double TobitLogLikelihood(const Matrix& data, const double* theta, ThreadPool* pool = nullptr);
+
+// Amemiya's information matrix of (b, sigma^2), p x p with p = m + 1, not
+// inverted.
+[[nodiscard]] Matrix TobitInformation(const Matrix& data, const std::vector<double>& coef, double sigma,
+                                      ThreadPool* pool = nullptr);
+
+[[nodiscard]] TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool = nullptr);

@@ -1,0 +1,77 @@
+// The equations of a SUR system taken from the model's observation groups:
+// each group's own observations in order, the dependent's column holding the
+// constant term, and a group that cannot be set up refused by its name.
+#include "simeq/sur_equations.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/expect_exception.h"
+#include "support/model_builder.h"
+
+namespace {
+
+// x1, x2, y1, y2 over 12 observations; group 1 ("east") marks rows 0..9,
+// group 2 ("west") rows 4..11, group 3 rows 0..2 only.
+std::unique_ptr<Reg> GroupedModel() {
+    Columns cols(4);
+    for (int t = 0; t < 12; ++t) {
+        cols[0].push_back(t);
+        cols[1].push_back((t * 7) % 5);
+        cols[2].push_back(2.0 * t + (t % 3));
+        cols[3].push_back(10.0 - t + (t * t) % 4);
+    }
+    auto reg = MakeModel(cols, {}, {"x1", "x2", "y1", "y2"});
+    for (int t = 0; t < 12; ++t) {
+        std::uint16_t word = 0;
+        if (t < 10) word |= 1;
+        if (t >= 4) word |= 2;
+        if (t < 3) word |= 4;
+        for (int j = 0; j < 4; ++j) reg->SetMark(t, j, word);
+    }
+    EXPECT_TRUE(reg->SetGroupName(1, "east"));
+    EXPECT_TRUE(reg->SetGroupName(2, "west"));
+    return reg;
+}
+
+}  // namespace
+
+TEST(SurEquations, EachGroupGivesItsOwnObservationsInOrder) {
+    auto reg = GroupedModel();
+    const Zelner z(MakeSurEquations(*reg, {2, 3}, {1, 2}));
+    ASSERT_EQ(z.GetEquationCount(), 2);
+    EXPECT_EQ(z.GetEquationName(0), "east");
+    EXPECT_EQ(z.GetEquationName(1), "west");
+    // Ten and eight observations: both equations use eight.
+    EXPECT_EQ(z.GetObservationCount(), 8);
+    const char* const names[2][4] = {{"x1", "x2", "y2", "y1"}, {"x1", "x2", "y1", "y2"}};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(z.GetCoefCount(i), 4);
+        EXPECT_EQ(z.GetDependentPos(i), 3);
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(z.GetVarName(i, j), names[i][j]);
+    }
+    for (int t = 0; t < 8; ++t) {
+        EXPECT_EQ(z.GetDependent(0, t), 2.0 * t + (t % 3)) << t;
+        const int row = t + 4;  // the t-th observation of group 2
+        EXPECT_EQ(z.GetDependent(1, t), 10.0 - row + (row * row) % 4) << t;
+    }
+}
+
+TEST(SurEquations, RefusesAGroupThatCannotBeSetUp) {
+    auto reg = GroupedModel();
+    const struct {
+        const char* name;
+        std::vector<int> dependent, group;
+        const char* message;
+    } cases[] = {
+        {"no equation", {}, {}, "式がありません"},
+        {"dependent outside the data set", {2, 9}, {1, 2}, "式（west）の設定に失敗しました。"},
+        {"group without observations", {2, 3}, {1, 5}, "式（5）の設定に失敗しました。"},
+        {"group too small to fit", {2, 3}, {3, 1}, "式（3）の設定に失敗しました。"},
+        {"group number outside 1..16", {2, 3}, {1, 17}, "式（17）の設定に失敗しました。"},
+    };
+    for (const auto& c : cases)
+        ExpectExceptionMessage([&] { (void)MakeSurEquations(*reg, c.dependent, c.group); }, c.message, c.name);
+}
