@@ -5,10 +5,12 @@
 #include "app/dialogs/user_define_window.h"
 #include "app/settings/color_sel.h"
 #include "components/view/window_registry.h"
+#include "stats/ui/fund_window.h"
 
 void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TAboutBox")) RegisterDialogWindow<TAboutBox>("TAboutBox");
     if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
     if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
+    if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
 }
