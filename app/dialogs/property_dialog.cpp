@@ -13,6 +13,7 @@
 
 #include "app/main_window/launch_table.h"
 #include "components/plot/series_plot.h"
+#include "components/view/fundamental_stats_launcher.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/qt_text.h"
 #include "core/data/variable.h"
@@ -52,8 +53,6 @@ TfrmProperty::TfrmProperty(AppState& state, QWidget* parent) : QDialog(parent), 
     btnVarInput->setObjectName("btnVarInput");
     btnChanger->setObjectName("btnChanger");
     btnSet->setDefault(true);
-    // The statistics window is not part of this build yet.
-    btnFund->setEnabled(false);
 
     auto* box = new QGroupBox("変数変換", this);
     box->setObjectName("rgChange");
@@ -95,6 +94,7 @@ TfrmProperty::TfrmProperty(AppState& state, QWidget* parent) : QDialog(parent), 
     connect(btnChanger, &QPushButton::clicked, this, guarded([this] { btnChangerClick(); }));
     connect(btnVarInput, &QPushButton::clicked, this, guarded([this] { btnVarInputClick(); }));
     connect(btnRP, &QPushButton::clicked, this, guarded([this] { btnRPClick(); }));
+    connect(btnFund, &QPushButton::clicked, this, guarded([this] { btnFundClick(); }));
 }
 
 TfrmProperty::~TfrmProperty() = default;
@@ -149,6 +149,7 @@ void TfrmProperty::FormShow() {
     for (int k = 0; k < 6; ++k)
         rgChange->button(k)->setEnabled(edit && AnalysisWindows().Has(TransformationWindowClass(k)));
     btnRP->setEnabled(var_ != nullptr);
+    btnFund->setEnabled(var_ != nullptr && AnalysisWindows().Has("TfrmFund"));
 }
 
 std::vector<double> TfrmProperty::WorkingValues() const {
@@ -224,6 +225,13 @@ void TfrmProperty::btnVarInputClick() {
     } else {
         modified_ = false;
     }
+}
+
+void TfrmProperty::btnFundClick() {
+    if (!var_) return;
+    const std::vector<double> values = WorkingValues();
+    ShowFundamentalStats(WindowContext(state_, this), eVarNam->text().toStdString(), values.data(),
+                         static_cast<int>(values.size()), 0);
 }
 
 void TfrmProperty::btnRPClick() {

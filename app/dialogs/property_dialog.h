@@ -45,6 +45,8 @@ public:
     void btnChangerClick();
     void btnVarInputClick();
     void btnRPClick();
+    // The univariate statistics of the working values.
+    void btnFundClick();
 
     bool ValuesModified() const { return modified_; }
     const Var* WorkingVar() const { return var_; }
