@@ -102,12 +102,14 @@ TEST_F(FundWindowTest, RefusedSeriesOpenNoWindow) {
         const char* what;
         std::vector<double> values;
         std::string box;  // the message shown, or empty
+        MsgKind kind;
+        unsigned buttons;
     };
     const Case cases[] = {
-        {"empty", {}, ""},
-        {"three values", {1, 2, 3}, ""},
-        {"constant", {2.5, 2.5, 2.5, 2.5, 2.5}, ConstantSeriesMessage(2.5)},
-        {"not a number", {1, 2, nan, 4, 5}, "数値になりません"},
+        {"empty", {}, "", MsgKind::Warning, 0},
+        {"three values", {1, 2, 3}, "", MsgKind::Warning, 0},
+        {"constant", {2.5, 2.5, 2.5, 2.5, 2.5}, ConstantSeriesMessage(2.5), MsgKind::Warning, mbYes},
+        {"not a number", {1, 2, nan, 4, 5}, "数値になりません", MsgKind::Error, mbOK},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -119,19 +121,12 @@ TEST_F(FundWindowTest, RefusedSeriesOpenNoWindow) {
         ASSERT_EQ(boxes.size(), c.box.empty() ? 0u : 1u);
         if (!c.box.empty()) {
             EXPECT_EQ(boxes[0].text, c.box);
+            EXPECT_EQ(boxes[0].msgKind, c.kind);
+            EXPECT_EQ(boxes[0].value, static_cast<long>(c.buttons));
         }
         EXPECT_TRUE(ui_.CallsOf(ServiceCall::ProgressBegin).empty());
     }
     AnalysisWindows().Unregister("TfrmFund");
-}
-
-TEST_F(FundWindowTest, ConstantSeriesWarnsWithTheYesButton) {
-    ui_.QueueYes();
-    EXPECT_EQ(Load({7, 7, 7, 7}), nullptr);
-    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].msgKind, MsgKind::Warning);
-    EXPECT_EQ(boxes[0].value, static_cast<long>(mbYes));
 }
 
 TEST_F(FundWindowTest, LocationCycleReturnsToTheMedianAndNonPositiveValuesShowDashes) {
