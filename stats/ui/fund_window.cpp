@@ -141,17 +141,12 @@ bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n
             return false;
         }
     }
-    positionOf_.assign(static_cast<std::size_t>(n), -1);
-    for (int p = 0; p < n; ++p) {
-        const int obs = stats_.sortIndex[static_cast<std::size_t>(p)];
-        if (obs >= 0 && obs < n && positionOf_[static_cast<std::size_t>(obs)] < 0)
-            positionOf_[static_cast<std::size_t>(obs)] = p;
-    }
     loaded_ = true;
     spearman_ = true;
     selected_ = InitialObservation(n);
     locationIndex_ = 0;
     plotKind_ = 0;
+    IndexPlotPositions();
     name_ = name;
     freeLines_.Clear();
     newLine_.reset();
@@ -172,6 +167,21 @@ const std::vector<double>& TfrmFund::PlotY() const {
     return plotKind_ == 1 ? stats_.absStandardized : stats_.standardizedSorted;
 }
 
+const std::vector<int>& TfrmFund::PlotObservations() const {
+    return plotKind_ == 1 ? stats_.absSortIndex : stats_.sortIndex;
+}
+
+void TfrmFund::IndexPlotPositions() {
+    const int n = stats_.n;
+    const std::vector<int>& observations = PlotObservations();
+    positionOf_.assign(static_cast<std::size_t>(n), -1);
+    for (int p = 0; p < n && p < static_cast<int>(observations.size()); ++p) {
+        const int obs = observations[static_cast<std::size_t>(p)];
+        if (obs >= 0 && obs < n && positionOf_[static_cast<std::size_t>(obs)] < 0)
+            positionOf_[static_cast<std::size_t>(obs)] = p;
+    }
+}
+
 double TfrmFund::PlotR() const { return plotKind_ == 1 ? stats_.halfNormalPlotR : stats_.normalPlotR; }
 
 int TfrmFund::PlotPositionOf(int observation) const {
@@ -183,7 +193,7 @@ void TfrmFund::SelectPlotPosition(int p) {
     if (!loaded_ || p < 0 || p >= stats_.n) return;
     const auto i = static_cast<std::size_t>(p);
     tsFund->NPlot->DotSel(p);
-    selected_ = stats_.sortIndex[i];
+    selected_ = PlotObservations()[i];
     tsFund->stPLOT->setText(QString::number(selected_ + 1));
     tsFund->stYoko->setText(Q(FormatNumber(false, PlotY()[i])));
     tsFund->stPNOR->setText(Q(FormatNumber(false, PlotX()[i])));
@@ -326,6 +336,7 @@ void TfrmFund::OptionSetExecute() {
     dialog.Load(plotKind_, freeLineColour_, freeLineStyle_);
     if (RunDialog(dialog) != QDialog::Accepted) return;
     plotKind_ = dialog.Kind();
+    IndexPlotPositions();
     tsFund->NPlot->SetCaption(plotKind_ == 1 ? std::string("半") + kNormalPlot : std::string(kNormalPlot));
     freeLineColour_ = dialog.Colour();
     freeLineStyle_ = dialog.Style();

@@ -101,6 +101,9 @@ private:
     UiServices& Services() const;
     const std::vector<double>& PlotX() const;
     const std::vector<double>& PlotY() const;
+    // The observation of each dot of the plot shown, and its inverse.
+    const std::vector<int>& PlotObservations() const;
+    void IndexPlotPositions();
     double PlotR() const;
     // Dot p of the plot (sorted position): selects it and shows its values;
     // nothing unless 0 <= p < n.
@@ -113,8 +116,8 @@ private:
 
     double alpha_ = 0.05;
     UnivariateStatistics stats_;
-    // Sorted position of each observation, so that stepping through the
-    // points costs the same for any length of series.
+    // Dot of each observation in the plot shown, so that stepping through
+    // the points costs the same for any length of series.
     std::vector<int> positionOf_;
     std::string name_;
     bool loaded_ = false;

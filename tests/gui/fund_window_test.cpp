@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -236,6 +237,13 @@ TEST_F(FundWindowTest, PlotOptionsSwitchToTheHalfNormalPlotOnlyOnOk) {
         EXPECT_EQ(w->tsFund->NPlot->GetCaption(), ok ? "半正規確率プロット" : "正規確率プロット");
         const double r = ok ? s.halfNormalPlotR : s.normalPlotR;
         EXPECT_EQ(Text(w->tsFund->stRR2), FormatNumber(false, r * r));
+        // The middle observation stays selected, its dot and read-out those
+        // of the plot shown.
+        EXPECT_EQ(w->Selected(), 6);
+        const std::vector<int>& order = ok ? s.absSortIndex : s.sortIndex;
+        const int p = static_cast<int>(std::find(order.begin(), order.end(), 6) - order.begin());
+        EXPECT_EQ(w->tsFund->NPlot->SelIndex, p);
+        EXPECT_EQ(Text(w->tsFund->stYoko), FormatNumber(false, (ok ? s.absStandardized : s.standardizedSorted)[p]));
     }
     EXPECT_EQ(w->FreeLineColour(), 0x0000FFu);
 }
