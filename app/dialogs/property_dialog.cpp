@@ -231,7 +231,8 @@ void TfrmProperty::btnFundClick() {
     if (!var_) return;
     const std::vector<double> values = WorkingValues();
     ShowFundamentalStats(WindowContext(state_, this), eVarNam->text().toStdString(), values.data(),
-                         static_cast<int>(values.size()), 0);
+                         static_cast<int>(values.size()), 0,
+                         links_.significanceLevel ? links_.significanceLevel() : 0.05);
 }
 
 void TfrmProperty::btnRPClick() {

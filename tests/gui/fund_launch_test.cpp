@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
 
+#include "app/application.h"
+#include "app/dialogs/property_dialog.h"
 #include "app/main_window/main_window.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
@@ -22,6 +25,19 @@ protected:
     FundLaunchTest() : StartedWindows("fund") {
         main_->resize(900, 600);
         main_->show();
+    }
+    // The title and the count of the statistics window that opens while
+    // the action runs; it is closed at once.
+    std::pair<std::string, std::string> ShownBy(const std::function<void()>& action) {
+        std::pair<std::string, std::string> shown;
+        QTimer::singleShot(0, [&] {
+            auto* w = qobject_cast<TfrmFund*>(QApplication::activeModalWidget());
+            ASSERT_NE(w, nullptr);
+            shown = {w->windowTitle().toStdString(), w->tsFund->stNumber->text().toStdString()};
+            w->ExitenceExecute();
+        });
+        action();
+        return shown;
     }
 };
 
@@ -51,6 +67,22 @@ TEST_F(FundLaunchTest, ResidualColumnRightClickOpensTheWindow) {
     EXPECT_EQ(title, "単変量統計 --- 残差");
     EXPECT_EQ(count, "30");
     EXPECT_EQ(marked, "2");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FundLaunchTest, PropertyDialogShowsTheStatisticsOfTheWorkingValues) {
+    SaveAs(*MakeModel({{1, 4, 2, 8, 5, 7}, {2, 2, 3, 3, 4, 5}}, {}, {"X", "Y"}), dir_.Path("small.MDF"));
+    main_->OpenAndRemember(dir_.Path("small.MDF"));
+    TfrmProperty& dialog = *windows_->frmProperty;
+    dialog.SetVarIndex(0);
+    dialog.FormShow();
+    ASSERT_TRUE(dialog.btnFund->isEnabled());
+    const auto shown = ShownBy([&] { dialog.btnFund->click(); });
+    EXPECT_EQ(shown.first, "単変量統計 --- X");
+    EXPECT_EQ(shown.second, "6");
 }
 
 }  // namespace
