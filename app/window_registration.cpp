@@ -5,6 +5,7 @@
 #include "app/dialogs/user_define_window.h"
 #include "app/settings/color_sel.h"
 #include "components/view/window_registry.h"
+#include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
 void RegisterStandardWindows() {
@@ -13,4 +14,5 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
     if (!AnalysisWindows().Has("TfrmGraphXY")) RegisterGraphXYWindow();
+    if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
 }

@@ -152,12 +152,20 @@ UnivariateStatistics ComputeUnivariateStatistics(const double* values, int n, in
     s.ddD = DAgostinoD(s.sorted.data(), n, &s.dagostinoMark);
 
     s.standardizedSorted.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) s.standardizedSorted[i] = (s.sorted[i] - s.mean) / s.sd;
+    // |z| ascending with the observation of each: the sorted values meet
+    // the mean once, so the two sides merge outward from there.
     s.absStandardized.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        s.standardizedSorted[i] = (s.sorted[i] - s.mean) / s.sd;
-        s.absStandardized[i] = std::fabs(s.standardizedSorted[i]);
+    s.absSortIndex.resize(static_cast<std::size_t>(n));
+    const auto& z = s.standardizedSorted;
+    int up = static_cast<int>(std::lower_bound(z.begin(), z.end(), 0.0) - z.begin());
+    int down = up - 1;
+    for (int p = 0; p < n; ++p) {
+        const bool takeUp = down < 0 || (up < n && std::fabs(z[up]) <= std::fabs(z[down]));
+        const int from = takeUp ? up++ : down--;
+        s.absStandardized[p] = std::fabs(z[from]);
+        s.absSortIndex[p] = s.sortIndex[from];
     }
-    std::sort(s.absStandardized.begin(), s.absStandardized.end());
     s.adA2 = AndersonDarlingA2(s.standardizedSorted.data(), n);
     s.normalPlotR = ComputeCorrelations(s.normalScores.data(), s.standardizedSorted.data(), n, nullptr, nullptr);
     s.halfNormalPlotR = ComputeCorrelations(s.halfNormalScores.data(), s.absStandardized.data(), n, nullptr, nullptr);

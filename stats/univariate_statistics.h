@@ -44,6 +44,7 @@ struct UnivariateStatistics {
     std::vector<int> sortIndex;            // sorted position -> observation (0-based)
     std::vector<double> standardizedSorted;  // (sorted - mean) / sd
     std::vector<double> absStandardized;   // |z| ascending
+    std::vector<int> absSortIndex;         // position in absStandardized -> observation
     std::vector<double> normalScores, halfNormalScores;
 
     double mean = 0, sd = 0;  // sd with divisor n - 1

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "components/plot/series_plot.h"
+#include "components/view/fundamental_stats_launcher.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/key_helpers.h"
 #include "components/view/qt_text.h"
@@ -107,7 +108,7 @@ TfrmHenkan::TfrmHenkan(Evaluator evaluate, UiServices& services, QWidget* parent
     btnRun->setObjectName("btnRun");
     btnHelp->setObjectName("btnHelp");
     btnOK->setDefault(true);
-    // The statistics window is not part of this build yet.
+    // The statistics button waits until someone shows the statistics.
     btnFund->setEnabled(false);
 
     auto* top = new QHBoxLayout;
@@ -147,6 +148,7 @@ TfrmHenkan::TfrmHenkan(Evaluator evaluate, UiServices& services, QWidget* parent
 
     auto guarded = [this](auto f) { return Guarded(services_, f); };
     connect(btnRun, &QPushButton::clicked, this, guarded([this] { btnRunClick(); }));
+    connect(btnFund, &QPushButton::clicked, this, guarded([this] { btnFundClick(); }));
     connect(btnOK, &QPushButton::clicked, this, guarded([this] { btnOKClick(); }));
     connect(btnOption, &QPushButton::clicked, this, guarded([this] { btnOptionClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -317,6 +319,17 @@ void TfrmHenkan::btnOptionClick() {
     Repaint();
 }
 
+void TfrmHenkan::SetStatisticsView(StatisticsView view) {
+    showStatistics_ = std::move(view);
+    btnFund->setEnabled(static_cast<bool>(showStatistics_));
+}
+
+void TfrmHenkan::btnFundClick() {
+    if (!showStatistics_) return;
+    showStatistics_(name_, rbResidual->isChecked() ? residuals_ : transformed_);
+    Repaint();
+}
+
 void TfrmHenkan::Repaint() {
     const bool residual = rbResidual->isChecked();
     plots->SetSeries(observations_, residual ? residuals_ : transformed_);
@@ -332,6 +345,7 @@ class HenkanWindow : public RequestWindow<LaunchRequest> {
 public:
     HenkanWindow(TfrmHenkan::Evaluator evaluate, UiServices& services, QWidget* owner)
         : dialog_(std::move(evaluate), services, owner) {}
+    TfrmHenkan& Dialog() { return dialog_; }
     bool Fill(const LaunchRequest& request) override {
         comment_ = request.comment;
         return dialog_.SetData(request.variableName, request.values, request.kind, request.commentWanted);
@@ -352,8 +366,14 @@ private:
 void RegisterHenkanWindow() {
     AnalysisWindows().Register("TfrmHenkan", [](const WindowContext& context) -> std::unique_ptr<AnalysisWindow> {
         AppState& state = context.State();
-        return std::make_unique<HenkanWindow>(
+        auto window = std::make_unique<HenkanWindow>(
             [&state](const std::string& text) { return state.Evaluator().Calculate(text); }, state.Services(),
             context.Owner());
+        TfrmHenkan* dialog = &window->Dialog();
+        const WindowContext statsContext = context.WithOwner(dialog);
+        dialog->SetStatisticsView([statsContext](const std::string& name, const std::vector<double>& values) {
+            ShowFundamentalStats(statsContext, name, values.data(), static_cast<int>(values.size()), 0);
+        });
+        return window;
     });
 }

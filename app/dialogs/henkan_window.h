@@ -44,6 +44,10 @@ public:
     void sbValueScroll(int position);
     void cbAutoClick();
     void rgSelectClick();
+    // The univariate statistics of the series the plot shows.
+    void btnFundClick();
+    using StatisticsView = std::function<void(const std::string& name, const std::vector<double>& values)>;
+    void SetStatisticsView(StatisticsView view);
     // Accepts unless the transformed series holds a value that is not finite.
     void btnOKClick();
     // The graph options: fixed ranges of the plot, or its own again.
@@ -79,6 +83,7 @@ private:
     UiServices& services_;
     GridCellContext gridContext_;
     std::string name_;
+    StatisticsView showStatistics_;
     std::vector<double>* data_ = nullptr;
     int kind_ = 0;
     int scale_ = 10000;

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/main_window/launch_table.h"
+#include "components/plot/series_plot.h"
+#include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
 #include "components/view/window_context.h"
 #include "components/view/guarded_slot.h"
@@ -53,8 +55,6 @@ TfrmProperty::TfrmProperty(AppState& state, QWidget* parent) : QDialog(parent), 
     btnVarInput->setObjectName("btnVarInput");
     btnChanger->setObjectName("btnChanger");
     btnSet->setDefault(true);
-    // The statistics window is not part of this build yet.
-    btnFund->setEnabled(false);
 
     auto* box = new QGroupBox("変数変換", this);
     box->setObjectName("rgChange");
@@ -96,6 +96,7 @@ TfrmProperty::TfrmProperty(AppState& state, QWidget* parent) : QDialog(parent), 
     connect(btnChanger, &QPushButton::clicked, this, guarded([this] { btnChangerClick(); }));
     connect(btnVarInput, &QPushButton::clicked, this, guarded([this] { btnVarInputClick(); }));
     connect(btnRP, &QPushButton::clicked, this, guarded([this] { btnRPClick(); }));
+    connect(btnFund, &QPushButton::clicked, this, guarded([this] { btnFundClick(); }));
 }
 
 TfrmProperty::~TfrmProperty() = default;
@@ -150,6 +151,7 @@ void TfrmProperty::FormShow() {
     for (int k = 0; k < 6; ++k)
         rgChange->button(k)->setEnabled(edit && AnalysisWindows().Has(TransformationWindowClass(k)));
     btnRP->setEnabled(var_ != nullptr);
+    btnFund->setEnabled(var_ != nullptr && AnalysisWindows().Has("TfrmFund"));
 }
 
 std::vector<double> TfrmProperty::WorkingValues() const {
@@ -225,6 +227,14 @@ void TfrmProperty::btnVarInputClick() {
     } else {
         modified_ = false;
     }
+}
+
+void TfrmProperty::btnFundClick() {
+    if (!var_) return;
+    const std::vector<double> values = WorkingValues();
+    ShowFundamentalStats(WindowContext(state_, this), eVarNam->text().toStdString(), values.data(),
+                         static_cast<int>(values.size()), 0,
+                         links_.significanceLevel ? links_.significanceLevel() : 0.05);
 }
 
 void TfrmProperty::btnRPClick() {

@@ -31,6 +31,8 @@ public:
         std::function<void()> refreshVariables;
         std::function<bool()> convertedToComment;
         std::function<bool(Var&)> inputSeries;
+        // The significance level of the statistics window (0.05 when empty).
+        std::function<double()> significanceLevel;
     };
     void SetLinks(Links links) { links_ = std::move(links); }
 
@@ -45,6 +47,8 @@ public:
     void btnChangerClick();
     void btnVarInputClick();
     void btnRPClick();
+    // The univariate statistics of the working values.
+    void btnFundClick();
 
     bool ValuesModified() const { return modified_; }
     const Var* WorkingVar() const { return var_; }

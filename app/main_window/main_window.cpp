@@ -1,5 +1,6 @@
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
+#include "components/view/fundamental_stats_launcher.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/key_helpers.h"
 #include "components/view/variable_list_drawing.h"
@@ -935,7 +936,10 @@ void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     const int n = model->GetObsCount();
     std::vector<double> values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = ResultColumnValue(*model, column, i);
-    if (showFundamentalStats_) showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
+    if (showFundamentalStats_)
+        showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
+    else
+        ShowFundamentalStats(ViewContext(), ResultColumnTitle(*model, column), values.data(), n, k, CoefficientAlpha);
 }
 
 void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {

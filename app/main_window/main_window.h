@@ -337,8 +337,8 @@ public:
     // marked when k > 0.
     void ShowResultColumnStatistics(ResultColumn column, int k);
     // Opens the univariate statistics window on a series: title, values,
-    // observation to mark. Does nothing until that window exists; tests put
-    // in their own.
+    // observation to mark. Empty: the registered window through
+    // ShowFundamentalStats; tests put in their own.
     using FundamentalStatsView = std::function<void(const std::string&, const std::vector<double>&, int)>;
     void SetFundamentalStatsView(FundamentalStatsView view) { showFundamentalStats_ = std::move(view); }
 

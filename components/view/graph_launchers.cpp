@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "components/plot/free_lines.h"
+#include "components/view/fundamental_stats_launcher.h"
 #include "components/view/window_context.h"
 #include "components/view/window_registry.h"
 #include "core/model/final_form_plot.h"
@@ -14,16 +15,10 @@
 #include "platform/ui_services.h"
 #include "stats/xy_graph_request.h"
 
-// The statistics window's launcher, where it is linked in; without it a
-// constant series opens nothing.
-__attribute__((weak)) void ShowFundamentalStats(const WindowContext& context, const std::string& name,
-                                                const double* data, int n, int k);
-
 namespace {
 
 void ShowStatsOf(const WindowContext& context, const std::string& name, const double* data, int n) {
-    if (AnalysisWindows().Has("TfrmFund") && &ShowFundamentalStats != nullptr)
-        ShowFundamentalStats(context, name, data, n, -1);
+    (void)ShowFundamentalStats(context, name, data, n, -1);
 }
 
 }  // namespace

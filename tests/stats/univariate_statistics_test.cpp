@@ -83,6 +83,28 @@ TEST(UnivariateStatistics, PlotCorrelationsAndRankCorrelations) {
     EXPECT_NEAR(s.rankTau, -0.02528735632183908, 1e-15);
 }
 
+TEST(UnivariateStatistics, HalfNormalOrderKnowsItsObservations) {
+    struct Case {
+        std::vector<double> values;
+        std::vector<int> observations;  // by |x - mean| ascending, worked by hand
+    };
+    const Case cases[] = {
+        {{1, 2, 4, 7, 11}, {2, 3, 1, 0, 4}},    // mean 5: |d| = 4 3 1 2 6
+        {{10, 0, 9, 3, 6}, {4, 3, 2, 0, 1}},    // mean 5.6: |d| = 4.4 5.6 3.4 2.6 0.4
+        {{-8, 1, 1, 2, 4}, {1, 2, 3, 4, 0}},    // mean 0: |d| = 8 1 1 2 4 (ties either way)
+    };
+    for (const Case& c : cases) {
+        const UnivariateStatistics s = ComputeUnivariateStatistics(c.values.data(), static_cast<int>(c.values.size()));
+        ASSERT_EQ(s.absSortIndex.size(), c.observations.size());
+        for (std::size_t p = 0; p < c.observations.size(); ++p) {
+            const int obs = s.absSortIndex[p];
+            EXPECT_NEAR(std::fabs(c.values[static_cast<std::size_t>(obs)] - s.mean) / s.sd, s.absStandardized[p], 1e-14);
+            EXPECT_NEAR(c.values[static_cast<std::size_t>(obs)], c.values[static_cast<std::size_t>(c.observations[p])], 0.0)
+                << p;
+        }
+    }
+}
+
 TEST(UnivariateStatistics, NormalityResultsAreStored) {
     const UnivariateStatistics s = Load(kSeriesA);
     EXPECT_NEAR(s.swW, 0.96442511833156434, 2e-10);

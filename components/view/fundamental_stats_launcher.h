@@ -1,0 +1,14 @@
+// ShowFundamentalStats: the one way every window opens the univariate
+// statistics window ("TfrmFund") on a series. The window is shown only when
+// it could load the series; with k > 0 observation k (1-based) is marked.
+#pragma once
+
+#include <string>
+
+#include "components/view/window_context.h"
+
+// True when the window was shown. Nothing opens for a missing or empty
+// series, when the window is not registered, or when it refused the series
+// (fewer than four values, a constant series with its warning).
+bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k,
+                          double alpha = 0.05);

@@ -1,0 +1,137 @@
+// TfrmFund: the univariate statistics window. It describes one series:
+// moments, order statistics, normality tests with their marks, the cycle of
+// location statistics and the normal or half-normal probability plot, on
+// which the user may draw free lines. Everything it shows comes from the
+// statistics computed once when the series is loaded (ShowVariable); the
+// handlers only choose and format what is stored.
+//
+// It is modal: opened through ShowFundamentalStats, it runs until closed.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/view/analysis_window_base.h"
+#include "core/numeric/xy_data.h"
+#include "stats/fundamental_stats_request.h"
+#include "stats/univariate_statistics.h"
+
+class QAction;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class TfsFundPage;
+class UiServices;
+
+class TfrmFund : public AnalysisWindowFor<FundamentalStatsRequest> {
+    Q_OBJECT
+public:
+    explicit TfrmFund(const WindowContext& context);
+    ~TfrmFund() override;
+
+    // Loads the series and computes everything; true when the window has
+    // something to show. Fewer than four values give false silently, a
+    // constant series after a warning.
+    bool ShowVariable(const std::string& name, const double* values, int n);
+    // Marks observation k (1-based) in the plot; nothing when there is none.
+    void SelectObservation(int k);
+
+    int ShowModal() override;
+    bool IsModeless() const override { return false; }
+
+    // ---- handlers
+    void tsFundShow();
+    void stAveClick();
+    void stSigClick();
+    void stMedianClick();
+    void stRCCClick();
+    void stPLOTClick();
+    void NPlotMouseDown(Qt::MouseButton button, int x, int y);
+    void NPlotMouseMove(int x, int y);
+    void NPlotMouseUp(Qt::MouseButton button, int x, int y);
+    void NPlotResize();
+    void FowardExecute();
+    void BackwardExecute();
+    void OptionSetExecute();
+    void BitMapSaveExecute();
+    void HelpContextExecute();
+    void ExitenceExecute();
+
+    // Runs an option dialog modally and gives its modal result; tests put in
+    // their own so that no dialog blocks.
+    std::function<int(QDialog&)> RunDialog;
+
+    // ---- what the window holds
+    const UnivariateStatistics& Statistics() const { return stats_; }
+    bool Loaded() const { return loaded_; }
+    int Selected() const { return selected_; }
+    int LocationIndex() const { return locationIndex_; }
+    bool Spearman() const { return spearman_; }
+    int PlotKind() const { return plotKind_; }
+    std::uint32_t FreeLineColour() const { return freeLineColour_; }
+    int FreeLineStyle() const { return freeLineStyle_; }
+    const XYDataList& FreeLines() const { return freeLines_; }
+
+    QToolBar* TB = nullptr;
+    QAction* Exitence = nullptr;
+    QAction* Backward = nullptr;
+    QAction* Foward = nullptr;
+    QAction* BitMapSave = nullptr;
+    QAction* TextSave = nullptr;
+    QAction* OptionSet = nullptr;
+    QAction* HelpContext = nullptr;
+    QTabWidget* PC = nullptr;
+    TfsFundPage* tsFund = nullptr;
+    QStatusBar* SB = nullptr;
+
+protected:
+    bool Setup(const FundamentalStatsRequest& request) override;
+    // Shows the hints of the actions in the status bar.
+    bool event(QEvent* event) override;
+    void done(int result) override;
+
+private:
+    QAction* AddAction(const char* name, const char* caption, const QKeySequence& shortcut, const char* hint,
+                       void (TfrmFund::*handler)());
+    UiServices& Services() const;
+    const std::vector<double>& PlotX() const;
+    const std::vector<double>& PlotY() const;
+    // The observation of each dot of the plot shown, and its inverse.
+    const std::vector<int>& PlotObservations() const;
+    void IndexPlotPositions();
+    double PlotR() const;
+    // Dot p of the plot (sorted position): selects it and shows its values;
+    // nothing unless 0 <= p < n.
+    void SelectPlotPosition(int p);
+    int PlotPositionOf(int observation) const;
+    void ShowRankCorrelation();
+    void ShowLocation();
+    void DrawFreeLines();
+    void FormClose();
+
+    double alpha_ = 0.05;
+    UnivariateStatistics stats_;
+    // Dot of each observation in the plot shown, so that stepping through
+    // the points costs the same for any length of series.
+    std::vector<int> positionOf_;
+    std::string name_;
+    bool loaded_ = false;
+    bool drawing_ = false;
+    bool spearman_ = true;
+    int selected_ = 0;
+    int locationIndex_ = 0;
+    int plotKind_ = 0;
+    std::uint32_t freeLineColour_ = 0x008000;
+    int freeLineStyle_ = 0;
+    // The free lines live as long as the window; the one being drawn apart.
+    XYDataList freeLines_;
+    std::unique_ptr<XYData> newLine_;
+};
+
+// Registers the window and its class name with the window registry.
+void RegisterFundWindow();
