@@ -743,6 +743,55 @@ TEST(DataSetSortTest, NaNKeysAgainstPython) {
     }
 }
 
+// Keys that are all distinct, and the same keys with one tie added (a
+// repeated value far down the column, or zeros of both signs near its
+// start), on the calling thread and on four: the order, values and marks are
+// the row-exchange sort's.
+TEST(DataSetSortTest, DistinctKeysAndSingleTiesMatchRowExchange) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    enum Tie { kNone, kRepeated, kSignedZeros };
+    ThreadPool pool(4);
+    for (const int threads : {1, 4}) {
+        for (const Tie tie : {kNone, kRepeated, kSignedZeros}) {
+            for (const bool ascending : {true, false}) {
+                SCOPED_TRACE(testing::Message() << "threads " << threads << " tie " << tie << " asc " << ascending);
+                constexpr int n = 6000;
+                std::mt19937_64 rng(77 + tie);
+                std::uniform_real_distribution<double> uniform(-1e3, 1e3);
+                Data d(n, 4, "s");
+                if (threads > 1) d.SetPoolSource([&pool] { return &pool; });
+                std::vector<RefRow> rows(static_cast<std::size_t>(n));
+                std::vector<double> cols[4];
+                for (int i = 0; i < n; ++i) {
+                    double key = i % 101 == 5 ? nan : uniform(rng);
+                    if (tie == kRepeated && i == 5000) key = rows[4500].key;
+                    if (tie == kSignedZeros && (i == 40 || i == 2500)) key = i == 40 ? 0.0 : -0.0;
+                    RefRow& row = rows[static_cast<std::size_t>(i)];
+                    row = {key, 0.5 * i, static_cast<std::uint16_t>(rng() & 0xFFFF), i};
+                    cols[0].push_back(i);
+                    cols[1].push_back(key);
+                    cols[2].push_back(row.other);
+                    cols[3].push_back(-i);
+                    d.SetMark(i, 2, row.mark);
+                }
+                for (int j = 0; j < 4; ++j) d.SetVarValues(j, cols[j]);
+                std::vector<int> order;
+                d.SortObservations(1, ascending, &order);
+                ReferenceSort(rows, ascending);
+                for (int i = 0; i < n; ++i) {
+                    const RefRow& row = rows[static_cast<std::size_t>(i)];
+                    ASSERT_EQ(order[static_cast<std::size_t>(i)], row.from) << i;
+                    EXPECT_EQ(Bits(d.GetValue(i, 1)), Bits(row.key)) << i;
+                    EXPECT_EQ(d.GetValue(i, 0), row.from) << i;
+                    EXPECT_EQ(d.GetValue(i, 2), row.other) << i;
+                    EXPECT_EQ(d.GetValue(i, 3), -row.from) << i;
+                    EXPECT_EQ(d.GetMark(i, 2), row.mark) << i;
+                }
+            }
+        }
+    }
+}
+
 // A long column of keys that are no numbers sorts at once: those rows go last
 // as they stood (compared as they are, each would travel to the start).
 TEST(DataSetSortTest, ManyNaNKeysGoLastInTheirOrder) {
