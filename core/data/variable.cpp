@@ -158,12 +158,7 @@ void Var::Grow(int n) {
         const int grown = capacity_ > kMax / 2 ? kMax : std::max(2 * capacity_, 8);
         const int cap = std::max(n, grown);
         // Past count the room stays uninitialised until written.
-        std::unique_ptr<double[]> fresh;
-        try {
-            fresh.reset(new double[static_cast<std::size_t>(cap)]);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory();
-        }
+        VectorStorage<double> fresh = AllocateUnset(cap);
         std::copy_n(data.get(), count, fresh.get());
         data = std::move(fresh);
         capacity_ = cap;
@@ -181,11 +176,7 @@ void Var::Permute(const int* from, PermuteScratch& scratch) {
     const int n = count;
     if (scratch.capacity < n) {
         // Left uninitialised: every value up to n is written below.
-        try {
-            scratch.values.reset(new double[static_cast<std::size_t>(n)]);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory();
-        }
+        scratch.values = AllocateUnset(n);
         scratch.capacity = n;
     }
     const double* x = data.get();

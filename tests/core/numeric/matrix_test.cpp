@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "core/numeric/matrix.h"
@@ -122,6 +123,40 @@ TEST(VectorTest, GrowingAndShrinking) {
 }
 
 // ---- shape ----------------------------------------------------------------------
+
+// Storage handed back and asked for again (the same sizes, so the same
+// blocks) still reads as the fill asked for, bit for bit: zeros of both
+// signs, another number and a NaN, for sizes below and above the point
+// where the allocator maps fresh pages.
+TEST(VectorTest, FillsReadBackExactlyOnReusedStorage) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double fills[] = {0.0, -0.0, 1.5, nan};
+    for (const int n : {3, 1000, 300000}) {
+        for (const double fill : fills) {
+            SCOPED_TRACE(testing::Message() << "n " << n << " fill " << fill << " sign " << std::signbit(fill));
+            for (int round = 0; round < 2; ++round) {
+                {
+                    Vector dirty(n, 0.0);
+                    for (int i = 0; i < n; ++i) dirty.At(i) = 1e300 * (i + 1);
+                    Matrix dirtyM(n, 2, 0.0);
+                    for (int i = 0; i < n; ++i) dirtyM[i][1] = -7.0;
+                }
+                const Vector v(n, fill);
+                const Matrix m(n, 2, fill);
+                const LongVector lv(n, static_cast<long double>(fill));
+                int wrong = 0;
+                for (int i = 0; i < n; ++i) {
+                    wrong += std::memcmp(&v.At(i), &fill, sizeof fill) != 0;
+                    wrong += std::memcmp(&m[i][0], &fill, sizeof fill) != 0;
+                    wrong += std::memcmp(&m[i][1], &fill, sizeof fill) != 0;
+                    const long double l = lv.At(i);
+                    wrong += std::isnan(fill) ? !std::isnan(l) : (l != fill || std::signbit(l) != std::signbit(fill));
+                }
+                EXPECT_EQ(wrong, 0);
+            }
+        }
+    }
+}
 
 TEST(MatrixTest, RowAccessAndResize) {
     Matrix m = FromRows({{1, 2, 3}, {4, 5, 6}});
