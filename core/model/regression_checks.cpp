@@ -20,11 +20,26 @@ constexpr long double kCollinearPivot = 0x1p-52L;
 
 std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
     const int k = GetVarCount();
-    for (int j : indices) {
-        if (j < 0 || j >= k) continue;
-        const int i = GetVar(j).FirstNonFinite();
-        if (i >= 0)
+    // Columns whose statistics are out of date (just read from a file) are
+    // scanned, each on a worker thread; the first in the order given names
+    // the problem.
+    const int count = static_cast<int>(indices.size());
+    std::vector<int> first(indices.size(), -1);
+    const auto scan = [&](int t) {
+        const int j = indices[static_cast<std::size_t>(t)];
+        if (j >= 0 && j < k) first[static_cast<std::size_t>(t)] = GetVar(j).FirstNonFinite();
+    };
+    ThreadPool* pool = Pool();
+    if (pool != nullptr && count > 1)
+        pool->ParallelFor(count, scan);
+    else
+        for (int t = 0; t < count; ++t) scan(t);
+    for (int t = 0; t < count; ++t) {
+        const int i = first[static_cast<std::size_t>(t)];
+        if (i >= 0) {
+            const int j = indices[static_cast<std::size_t>(t)];
             return "変数 " + GetVarName(j) + " の " + std::to_string(i + 1) + " 番目の値が有限の数値ではありません。";
+        }
     }
     return {};
 }
