@@ -1,6 +1,7 @@
 // Speed of editing the data set cell by cell and row by row, then reading
 // what the edits changed; and of sorting observations and undoing the sort.
-// The argument is the observation count.
+// The first argument is the observation count; the second, where there is
+// one, the thread count.
 #include <benchmark/benchmark.h>
 
 #include <memory>
