@@ -525,8 +525,16 @@ bool Data::RefreshWithDesign(double* design, long long stride) const {
     for (int a = 0; a <= k; ++a)
         for (int b = 0; b <= k; ++b) moments_[a][b] = static_cast<double>(preciseMoments_[a][b]);
     CovarianceToCorrelation(moments_, k, correlations_);
-    // The variables' means and sums of squares are in the matrix.
-    for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);
+    // The variables' means and sums of squares are in the matrix; each
+    // column's extremes are scanned on a worker thread.
+    const auto take = [&](int j) {
+        table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);
+    };
+    ThreadPool* pool = Pool();
+    if (pool != nullptr && k > 1)
+        pool->ParallelFor(k, take);
+    else
+        for (int j = 0; j < k; ++j) take(j);
     current_.store(true, std::memory_order_release);
     return design != nullptr;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/data/data_set.h"
+#include "core/numeric/thread_pool.h"
 #include "platform/errors.h"
 
 namespace {
@@ -476,6 +477,35 @@ TEST(DataSetDerivedTest, EachEditMatchesFreshBuild) {
 }
 
 // A long random run of edits with reads between some of them.
+// The statistics and matrices formed on worker threads (each column's
+// extremes on its own thread) are those of one thread, bit for bit, also for
+// columns holding a NaN first, an infinity or a NaN further down.
+TEST(DataSetDerivedTest, WorkerThreadsGiveTheSameBits) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    ThreadPool pool(4);
+    const int n = 3 * 4096 + 77;
+    Data one(n, 9, "one");
+    Data four(n, 9, "four");
+    four.SetPoolSource([&pool] { return &pool; });
+    for (Data* d : {&one, &four}) {
+        FillRandom(*d, 31);
+        d->SetValue(0, 2, nan);
+        d->SetValue(5000, 4, inf);
+        d->SetValue(n - 1, 6, nan);
+        d->SetValue(17, 8, -inf);
+    }
+    ExpectSameDerived(one, four);
+    for (Data* d : {&one, &four}) {
+        d->SetValue(3, 1, -7.0);
+        d->RecalcStatistics();
+    }
+    ExpectSameDerived(one, four);
+    EXPECT_EQ(four.GetMin(1), -7.0);
+    EXPECT_TRUE(std::isnan(four.GetMax(2)));
+    EXPECT_EQ(four.GetMax(4), inf);
+}
+
 TEST(DataSetDerivedTest, ManyEditsMatchFreshBuild) {
     Data d(30, 5, "many");
     FillRandom(d, 5);
