@@ -477,16 +477,13 @@ TEST(DataSetDerivedTest, EachEditMatchesFreshBuild) {
 }
 
 // A long random run of edits with reads between some of them.
-// The statistics and matrices formed on worker threads (each column's
-// extremes on its own thread) are those of one thread, bit for bit, also for
-// columns holding a NaN first, an infinity or a NaN further down.
+// Statistics and matrices formed on worker threads equal those of one
+// thread bit for bit, also with a NaN first, infinities and a NaN last.
 TEST(DataSetDerivedTest, WorkerThreadsGiveTheSameBits) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     ThreadPool pool(4);
     const int n = 3 * 4096 + 77;
-    Data one(n, 9, "one");
-    Data four(n, 9, "four");
+    Data one(n, 9, "one"), four(n, 9, "four");
     four.SetPoolSource([&pool] { return &pool; });
     for (Data* d : {&one, &four}) {
         FillRandom(*d, 31);
@@ -496,12 +493,6 @@ TEST(DataSetDerivedTest, WorkerThreadsGiveTheSameBits) {
         d->SetValue(17, 8, -inf);
     }
     ExpectSameDerived(one, four);
-    for (Data* d : {&one, &four}) {
-        d->SetValue(3, 1, -7.0);
-        d->RecalcStatistics();
-    }
-    ExpectSameDerived(one, four);
-    EXPECT_EQ(four.GetMin(1), -7.0);
     EXPECT_TRUE(std::isnan(four.GetMax(2)));
     EXPECT_EQ(four.GetMax(4), inf);
 }
@@ -773,53 +764,42 @@ TEST(DataSetSortTest, NaNKeysAgainstPython) {
     }
 }
 
-// Keys that are all distinct, and the same keys with one tie added (a
-// repeated value far down the column, or zeros of both signs near its
-// start), on the calling thread and on four: the order, values and marks are
-// the row-exchange sort's.
+// Distinct keys, and the same keys with one tie (a repeated value far down
+// the column, or zeros of both signs near its start), on one thread and on
+// four: order, values and marks are the row-exchange sort's.
 TEST(DataSetSortTest, DistinctKeysAndSingleTiesMatchRowExchange) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    enum Tie { kNone, kRepeated, kSignedZeros };
     ThreadPool pool(4);
-    for (const int threads : {1, 4}) {
-        for (const Tie tie : {kNone, kRepeated, kSignedZeros}) {
+    for (const int tie : {0, 1, 2})
+        for (const int threads : {1, 4})
             for (const bool ascending : {true, false}) {
-                SCOPED_TRACE(testing::Message() << "threads " << threads << " tie " << tie << " asc " << ascending);
+                SCOPED_TRACE(testing::Message() << "tie " << tie << " threads " << threads << " asc " << ascending);
                 constexpr int n = 6000;
                 std::mt19937_64 rng(77 + tie);
                 std::uniform_real_distribution<double> uniform(-1e3, 1e3);
-                Data d(n, 4, "s");
+                Data d(n, 2, "s");
                 if (threads > 1) d.SetPoolSource([&pool] { return &pool; });
-                std::vector<RefRow> rows(static_cast<std::size_t>(n));
-                std::vector<double> cols[4];
+                std::vector<RefRow> rows(n);
+                std::vector<double> cols[2];
                 for (int i = 0; i < n; ++i) {
-                    double key = i % 101 == 5 ? nan : uniform(rng);
-                    if (tie == kRepeated && i == 5000) key = rows[4500].key;
-                    if (tie == kSignedZeros && (i == 40 || i == 2500)) key = i == 40 ? 0.0 : -0.0;
-                    RefRow& row = rows[static_cast<std::size_t>(i)];
-                    row = {key, 0.5 * i, static_cast<std::uint16_t>(rng() & 0xFFFF), i};
-                    cols[0].push_back(i);
-                    cols[1].push_back(key);
-                    cols[2].push_back(row.other);
-                    cols[3].push_back(-i);
-                    d.SetMark(i, 2, row.mark);
+                    double key = i % 101 == 5 ? std::numeric_limits<double>::quiet_NaN() : uniform(rng);
+                    if (tie == 1 && i == 5000) key = rows[4500].key;
+                    if (tie == 2 && (i == 40 || i == 2500)) key = i == 40 ? 0.0 : -0.0;
+                    rows[i] = {key, 0.5 * i, static_cast<std::uint16_t>(rng() & 0xFFFF), i};
+                    cols[0].push_back(key);
+                    cols[1].push_back(0.5 * i);
+                    d.SetMark(i, 1, rows[i].mark);
                 }
-                for (int j = 0; j < 4; ++j) d.SetVarValues(j, cols[j]);
+                for (int j = 0; j < 2; ++j) d.SetVarValues(j, cols[j]);
                 std::vector<int> order;
-                d.SortObservations(1, ascending, &order);
+                d.SortObservations(0, ascending, &order);
                 ReferenceSort(rows, ascending);
                 for (int i = 0; i < n; ++i) {
-                    const RefRow& row = rows[static_cast<std::size_t>(i)];
-                    ASSERT_EQ(order[static_cast<std::size_t>(i)], row.from) << i;
-                    EXPECT_EQ(Bits(d.GetValue(i, 1)), Bits(row.key)) << i;
-                    EXPECT_EQ(d.GetValue(i, 0), row.from) << i;
-                    EXPECT_EQ(d.GetValue(i, 2), row.other) << i;
-                    EXPECT_EQ(d.GetValue(i, 3), -row.from) << i;
-                    EXPECT_EQ(d.GetMark(i, 2), row.mark) << i;
+                    ASSERT_EQ(order[i], rows[i].from) << i;
+                    EXPECT_EQ(Bits(d.GetValue(i, 0)), Bits(rows[i].key)) << i;
+                    EXPECT_EQ(d.GetValue(i, 1), rows[i].other) << i;
+                    EXPECT_EQ(d.GetMark(i, 1), rows[i].mark) << i;
                 }
             }
-        }
-    }
 }
 
 // A long column of keys that are no numbers sorts at once: those rows go last

@@ -52,23 +52,18 @@ TEST(RegNonFinite, AValueThatIsNoNumberIsRefusedAndTheFormerModelStays) {
     }
 }
 
-// A data set large enough for the worker threads, its statistics out of
-// date (as after reading a file): the variable named is the first of the
-// model in index order holding such a value, whichever column a thread
-// scans first.
+// A data set for the worker threads, statistics out of date (as after a
+// read): the variable named is the model's first in index order holding
+// such a value, whichever column a thread scans first.
 TEST(RegNonFinite, LargeDataSetNamesTheFirstVariableOnEveryThreadCount) {
-    struct Case {
-        std::vector<std::pair<int, int>> bad;  // variable, observation
-        const char* message;
-    };
-    const Case cases[] = {
+    const struct { std::vector<std::pair<int, int>> bad; const char* message; } cases[] = {
         {{{3, 40000}, {1, 9000}}, "変数 VAR1 の 9001 番目の値が有限の数値ではありません。"},
         {{{2, 5}, {3, 0}}, "変数 VAR2 の 6 番目の値が有限の数値ではありません。"},
         {{{4, 49999}}, "変数 VAR4 の 50000 番目の値が有限の数値ではありません。"},
-        {{{0, 7}}, ""},  // variable 0 stays out of the model
+        {{{0, 7}}, ""},  // outside the model
     };
-    for (const int threads : {1, 4}) {
-        for (const Case& c : cases) {
+    for (const int threads : {1, 4})
+        for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << "threads " << threads << " " << c.message);
             EngineContext context;
             context.SetThreads(threads);
@@ -76,17 +71,14 @@ TEST(RegNonFinite, LargeDataSetNamesTheFirstVariableOnEveryThreadCount) {
             Reg reg(context, n, 5);
             for (int j = 0; j < 5; ++j) {
                 std::vector<double> x(n);
-                for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] = std::sin(0.37 * i * (j + 1)) + j;
-                for (const auto& [v, i] : c.bad)
-                    if (v == j) x[static_cast<std::size_t>(i)] = kNaN;
+                for (int i = 0; i < n; ++i) x[i] = std::sin(0.37 * i * (j + 1)) + j;
+                for (const auto& [v, i] : c.bad) x[i] = v == j ? kNaN : x[i];
                 reg.SetVarValues(j, x);
             }
             reg.Rebuild();
-            const bool fitted = reg.SetModel(4, {0, 2, 2, 2, 1, 2});
+            EXPECT_EQ(reg.SetModel(4, {0, 2, 2, 2, 1, 2}), c.message[0] == '\0');
             EXPECT_EQ(reg.FitProblem(), c.message);
-            EXPECT_EQ(fitted, c.message[0] == '\0');
         }
-    }
 }
 
 TEST(RegNonFinite, ToggleAndSetDependentRefuseAsWell) {
