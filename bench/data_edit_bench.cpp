@@ -1,6 +1,7 @@
 // Speed of editing the data set cell by cell and row by row, then reading
 // what the edits changed; and of sorting observations and undoing the sort.
-// The argument is the observation count.
+// The first argument is the observation count; the second, where there is
+// one, the thread count.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "core/data/data_set.h"
+#include "core/model/regression_model.h"
+#include "core/settings/engine_context.h"
 
 namespace {
 
@@ -19,16 +22,18 @@ std::vector<double> RandomColumn(int n, std::uint64_t seed, int distinct) {
     return x;
 }
 
-// 80 columns set one by one, then one moment read.
-void BM_FillColumnsThenMoment(benchmark::State& state) {
+// A new data set of 80 variables (the model, in a context of the given
+// thread count), its columns set one by one, then the first moment read:
+// what the user waits for from creation to the first statistics shown.
+void BM_NewDataSetFill80ColumnsThenMoment(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
+    EngineContext context;
+    context.SetThreads(static_cast<int>(state.range(1)));
     constexpr int kVars = 80;
     std::vector<std::vector<double>> columns;
     for (int j = 0; j < kVars; ++j) columns.push_back(RandomColumn(n, 1000 + j, 1 << 20));
     for (auto _ : state) {
-        state.PauseTiming();
-        auto d = std::make_unique<Data>(n, kVars, "fill");
-        state.ResumeTiming();
+        auto d = std::make_unique<Reg>(context, n, kVars, "fill");
         for (int j = 0; j < kVars; ++j) d->SetVarValues(j, columns[static_cast<std::size_t>(j)]);
         benchmark::DoNotOptimize(d->GetMoment(0, 1));
         state.PauseTiming();
@@ -36,7 +41,11 @@ void BM_FillColumnsThenMoment(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_FillColumnsThenMoment)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_NewDataSetFill80ColumnsThenMoment)
+    ->Args({1000000, 1})
+    ->Args({1000000, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // 20 variables, rows appended one by one, then every mean read.
 void BM_AppendRowsThenMeans(benchmark::State& state) {
@@ -84,6 +93,30 @@ void BM_SortObservations(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SortObservations)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 20 variables sorted by a key of distinct random values (the order
+// recorded), the statistics read before.
+void BM_SortByRandomKey(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    constexpr int kVars = 20;
+    Data d(n, kVars, "sort");
+    std::vector<std::vector<double>> columns;
+    for (int j = 0; j < kVars; ++j) columns.push_back(RandomColumn(n, 150 + j, 1 << 30));
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    for (double& v : columns[3]) v = uniform(rng);
+    std::vector<int> order;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int j = 0; j < kVars; ++j) d.SetVarValues(j, columns[static_cast<std::size_t>(j)]);
+        benchmark::DoNotOptimize(d.GetMean(0));
+        benchmark::DoNotOptimize(d.GetMoment(0, 1));
+        state.ResumeTiming();
+        d.SortObservations(3, true, &order);
+        benchmark::DoNotOptimize(order.data());
+    }
+}
+BENCHMARK(BM_SortByRandomKey)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The sort undone from its recorded order.
 void BM_RestoreObservationOrder(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numeric>
 #include <string>
 #include <utility>
@@ -195,6 +196,37 @@ bool ShellSort(std::vector<double>& key, std::vector<int>& from, InOrder inOrder
     return moved;
 }
 
+// Keys that are all distinct have a single sorted order, whichever sort
+// finds it: a standard sort of the keys with their indices gives the
+// exchange sort's result. False, key and from untouched, when two keys are
+// equal (their order is then the exchange sort's own); moved tells whether
+// any key left its place.
+template <class Before>
+bool SortDistinctKeys(std::vector<double>& key, std::vector<int>& from, Before before, bool& moved) {
+    struct Entry {
+        double key;
+        int from;
+    };
+    const std::size_t n = key.size();
+    // Keys with many ties (a grouping code) show one among the first few
+    // thousand: those skip the standard sort at once.
+    std::vector<double> sample(key.begin(), key.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(n, 4096)));
+    std::sort(sample.begin(), sample.end());
+    if (std::adjacent_find(sample.begin(), sample.end()) != sample.end()) return false;
+    std::vector<Entry> entries(n);
+    for (std::size_t i = 0; i < n; ++i) entries[i] = {key[i], from[i]};
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) { return before(a.key, b.key); });
+    for (std::size_t i = 1; i < n; ++i)
+        if (entries[i - 1].key == entries[i].key) return false;
+    moved = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        moved = moved || entries[i].from != from[i];
+        key[i] = entries[i].key;
+        from[i] = entries[i].from;
+    }
+    return true;
+}
+
 }  // namespace
 
 void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
@@ -227,15 +259,35 @@ void Data::SortObservations(int j, bool ascending, std::vector<int>* order) {
             from.push_back(i);
         }
     }
-    bool moved = ascending ? ShellSort(key, from, [](double a, double b) { return a >= b; })
-                           : ShellSort(key, from, [](double a, double b) { return a <= b; });
+    bool moved = false;
+    const bool distinct = ascending ? SortDistinctKeys(key, from, std::less<double>(), moved)
+                                    : SortDistinctKeys(key, from, std::greater<double>(), moved);
+    if (!distinct)
+        moved = ascending ? ShellSort(key, from, [](double a, double b) { return a >= b; })
+                          : ShellSort(key, from, [](double a, double b) { return a <= b; });
     moved = moved || (!last.empty() && last.front() < static_cast<int>(from.size()));
     from.insert(from.end(), last.begin(), last.end());
     if (!moved) return;
     key = {};
-    Var::PermuteScratch scratch;
-    for (auto& v : table_) v->Permute(from.data(), scratch);
+    PermuteColumns(from.data());
     if (order != nullptr) *order = std::move(from);
+}
+
+void Data::PermuteColumns(const int* from) {
+    // Each column is gathered once; columns are independent of each other,
+    // so they are spread over the worker threads.
+    ThreadPool* pool = Pool();
+    const int k = GetVarCount();
+    if (pool == nullptr || pool->Threads() < 2 || k < 2) {
+        Var::PermuteScratch scratch;
+        for (auto& v : table_) v->Permute(from, scratch);
+        return;
+    }
+    const int tasks = std::min(k, pool->Threads());
+    pool->ParallelFor(tasks, [&](int task) {
+        Var::PermuteScratch scratch;
+        for (int j = task; j < k; j += tasks) table_[static_cast<std::size_t>(j)]->Permute(from, scratch);
+    });
 }
 
 void Data::RestoreObservationOrder(const std::vector<int>& order) {
@@ -251,8 +303,7 @@ void Data::RestoreObservationOrder(const std::vector<int>& order) {
         from[static_cast<std::size_t>(target)] = i;
     }
     Refresh();
-    Var::PermuteScratch scratch;
-    for (auto& v : table_) v->Permute(from.data(), scratch);
+    PermuteColumns(from.data());
     modified_ = true;
 }
 
@@ -474,8 +525,16 @@ bool Data::RefreshWithDesign(double* design, long long stride) const {
     for (int a = 0; a <= k; ++a)
         for (int b = 0; b <= k; ++b) moments_[a][b] = static_cast<double>(preciseMoments_[a][b]);
     CovarianceToCorrelation(moments_, k, correlations_);
-    // The variables' means and sums of squares are in the matrix.
-    for (int j = 0; j < k; ++j) table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);
+    // The variables' means and sums of squares are in the matrix; each
+    // column's extremes are scanned on a worker thread.
+    const auto take = [&](int j) {
+        table_[static_cast<std::size_t>(j)]->TakeStatistics(moments_[k][j], moments_[j][j]);
+    };
+    ThreadPool* pool = Pool();
+    if (pool != nullptr && k > 1)
+        pool->ParallelFor(k, take);
+    else
+        for (int j = 0; j < k; ++j) take(j);
     current_.store(true, std::memory_order_release);
     return design != nullptr;
 }

@@ -153,6 +153,9 @@ protected:
     // Checked index of a real variable (ERangeError outside 0..k-1).
     int CheckVar(int j) const;
     void CheckObs(int i) const;
+    // Moves every column's values and marks so that position i holds those
+    // of position from[i].
+    void PermuteColumns(const int* from);
     // Counts of the table must agree with obs_ after every edit.
     void SetObsCount(int n) { obs_ = n; }
     // Marks the matrices out of date (the variables keep their own marks).

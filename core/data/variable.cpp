@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <istream>
 #include <limits>
@@ -24,10 +25,12 @@ void CheckText(const std::string& text, const char* what) {
         throw EConvertError(std::string(what) + "に使えない文字が含まれています: " + text);
 }
 
-// Serialises the lazy statistics of every variable (filled rarely, read often).
-std::mutex& StatisticsLock() {
-    static std::mutex lock;
-    return lock;
+// Serialises the lazy statistics of a variable (filled rarely, read often).
+// One of a few locks chosen by the variable's address: the columns of a data
+// set take their statistics on several threads at once.
+std::mutex& StatisticsLock(const void* owner) {
+    static std::mutex locks[64];
+    return locks[(reinterpret_cast<std::uintptr_t>(owner) / 64) % 64];
 }
 
 }  // namespace
@@ -102,7 +105,7 @@ void Var::ComputeStatistics() const {
 }
 
 void Var::TakeStatistics(double mean, double ssd) const {
-    const std::lock_guard<std::mutex> hold(StatisticsLock());
+    const std::lock_guard<std::mutex> hold(StatisticsLock(this));
     if (statsCurrent_.load(std::memory_order_relaxed)) return;
     StoreStatistics(mean, ssd);
     statsCurrent_.store(true, std::memory_order_release);
@@ -158,12 +161,7 @@ void Var::Grow(int n) {
         const int grown = capacity_ > kMax / 2 ? kMax : std::max(2 * capacity_, 8);
         const int cap = std::max(n, grown);
         // Past count the room stays uninitialised until written.
-        std::unique_ptr<double[]> fresh;
-        try {
-            fresh.reset(new double[static_cast<std::size_t>(cap)]);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory();
-        }
+        VectorStorage<double> fresh = AllocateUnset(cap);
         std::copy_n(data.get(), count, fresh.get());
         data = std::move(fresh);
         capacity_ = cap;
@@ -181,11 +179,7 @@ void Var::Permute(const int* from, PermuteScratch& scratch) {
     const int n = count;
     if (scratch.capacity < n) {
         // Left uninitialised: every value up to n is written below.
-        try {
-            scratch.values.reset(new double[static_cast<std::size_t>(n)]);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory();
-        }
+        scratch.values = AllocateUnset(n);
         scratch.capacity = n;
     }
     const double* x = data.get();

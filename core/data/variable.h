@@ -122,7 +122,7 @@ private:
     void StoreStatistics(double mean, double ssd) const;
     // Room a permutation fills and hands on: it takes the old storage.
     struct PermuteScratch {
-        std::unique_ptr<double[]> values;
+        VectorStorage<double> values;
         int capacity = 0;
         std::vector<std::uint16_t> marks;
     };

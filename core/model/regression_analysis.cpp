@@ -22,6 +22,7 @@
 #include "platform/errors.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/model/regression_model.h"
+#include "core/numeric/streamed_store.h"
 #include "core/numeric/regression_moments.h"
 #include "core/numeric/statistics.h"
 #include "platform/errors.h"
@@ -315,12 +316,26 @@ void CoefficientMeasures(const CentredBlock& b, const std::vector<double>& coef,
     }
 }
 
-void WriteInfluenceBlock(RAData& table, const std::vector<int>& swept, int start, int len, InfluenceBlock& blk) {
-    const int p = blk.p;
-    for (int f = 0; f < kFixed; ++f) table.WriteSpan(Reg::kRowCovratio + f, start, len, blk.Slot(f));
-    for (int s = 0; s < p; ++s) {
-        table.WriteSpan(Reg::kRowDeletedTValue + swept[s], start, len, blk.Slot(kFixed + s));
-        table.WriteSpan(Reg::kRowDfbeta + swept[s], start, len, blk.Slot(kFixed + p + s));
+// The row codes of the block's slots, in slot order.
+std::vector<int> InfluenceSlotCodes(const std::vector<int>& swept) {
+    std::vector<int> codes;
+    for (int f = 0; f < kFixed; ++f) codes.push_back(Reg::kRowCovratio + f);
+    for (int col : swept) codes.push_back(Reg::kRowDeletedTValue + col);
+    for (int col : swept) codes.push_back(Reg::kRowDfbeta + col);
+    return codes;
+}
+
+// rows: per slot, the row of a table in memory taken for overwriting (the
+// pass writes every value of it and reads none), stored past the cache;
+// empty for the file form, written a span at a time.
+void WriteInfluenceBlock(RAData& table, const std::vector<int>& codes, const std::vector<double*>& rows, int start,
+                         int len, InfluenceBlock& blk) {
+    for (std::size_t slot = 0; slot < codes.size(); ++slot) {
+        const double* values = blk.Slot(static_cast<int>(slot));
+        if (rows.empty())
+            table.WriteSpan(codes[slot], start, len, values);
+        else
+            StreamValues(values, static_cast<std::size_t>(len), rows[slot] + start);
     }
 }
 
@@ -500,6 +515,10 @@ void Reg::InfluenceRows() {
     const InfluenceScale scale = MakeInfluenceScale(*this, fit_);
     std::vector<const double*> observed(q);
     for (int s = 0; s < q; ++s) observed[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
+    const std::vector<int> codes = InfluenceSlotCodes(b.swept);
+    std::vector<double*> rows;
+    if (analysis_.table.InMemory())
+        for (int code : codes) rows.push_back(analysis_.table.RowForOverwrite(code));
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         InfluenceBlock blk(q, p, twoStage);
         const int last = static_cast<int>(first) + count;
@@ -508,7 +527,8 @@ void Reg::InfluenceRows() {
             ReadInfluenceBlock(analysis_.table, b, fit_.design, twoStage ? &observed : nullptr, start, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
-            WriteInfluenceBlock(analysis_.table, b.swept, start, len, blk);
+            WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
         }
+        FinishStreamedValues();
     });
 }

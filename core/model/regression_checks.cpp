@@ -20,11 +20,26 @@ constexpr long double kCollinearPivot = 0x1p-52L;
 
 std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
     const int k = GetVarCount();
-    for (int j : indices) {
-        if (j < 0 || j >= k) continue;
-        const int i = GetVar(j).FirstNonFinite();
-        if (i >= 0)
+    // Columns whose statistics are out of date (just read from a file) are
+    // scanned, each on a worker thread; the first in the order given names
+    // the problem.
+    const int count = static_cast<int>(indices.size());
+    std::vector<int> first(indices.size(), -1);
+    const auto scan = [&](int t) {
+        const int j = indices[static_cast<std::size_t>(t)];
+        if (j >= 0 && j < k) first[static_cast<std::size_t>(t)] = GetVar(j).FirstNonFinite();
+    };
+    ThreadPool* pool = Pool();
+    if (pool != nullptr && count > 1)
+        pool->ParallelFor(count, scan);
+    else
+        for (int t = 0; t < count; ++t) scan(t);
+    for (int t = 0; t < count; ++t) {
+        const int i = first[static_cast<std::size_t>(t)];
+        if (i >= 0) {
+            const int j = indices[static_cast<std::size_t>(t)];
             return "変数 " + GetVarName(j) + " の " + std::to_string(i + 1) + " 番目の値が有限の数値ではありません。";
+        }
     }
     return {};
 }
@@ -39,10 +54,30 @@ std::string Reg::NonFiniteResultMessage() const {
     return {};
 }
 
-bool Reg::PivotUsable(int m) const {
+bool Reg::PivotUsable(int m) const { return PivotUsableIn(fit_.moments, m); }
+
+bool Reg::PivotUsableIn(const LongMatrix& moments, int m) const {
     // The original diagonal is kept a millionth of it as the tolerance.
     const long double original = fit_.ToleranceOf(m) * 1e6L;
-    return fit_.moments[m][m] > original * kCollinearPivot;
+    return moments[m][m] > original * kCollinearPivot;
+}
+
+void Reg::SweepFromUnswept() {
+    // A sweep undone by a second one leaves rounding in the last bits of
+    // the long double elements, which then show in fitted values and
+    // leverages: the model's variables are swept again from the unswept
+    // moments in the order a fresh fit takes, so that the same model gives
+    // the same bits however it was reached.
+    const int k = GetVarCount();
+    if (fit_.unswept.Rows() != k + 1 || fit_.unswept.Cols() != k + 1) return;
+    LongMatrix fresh(fit_.unswept);
+    for (int m = 0; m < k; ++m) {
+        if (m == dependent_ || role_[m] != kRoleExplanatory) continue;
+        // The same test as the fresh fit's; a model a fresh fit would stop
+        // short of keeps the matrix swept step by step.
+        if (!PivotUsableIn(fresh, m) || fresh.Sweep(m) == SweepResult::kZeroPivot) return;
+    }
+    fit_.moments.Replace(fresh);
 }
 
 bool Reg::IllConditioned() const {

@@ -84,7 +84,7 @@ double GetConditionNumber(const Reg& reg, Vector& vif) {
             for (int s = 0; s < m; ++s) {
                 for (int i = 0; i < n; ++i) columns[i][s] = design[i][ex[s]];
             }
-            ComputeCorrelationMatrix(columns, n, m, passed);
+            ComputeCorrelationMatrix(columns, n, m, passed, reg.Pool());
         }
         Matrix vectors;
         Vector values;

@@ -478,6 +478,7 @@ bool Reg::ToggleVariable(int j) {
             role_[j] = kRoleExplanatory;
             --fit_.residualDf;
         }
+        SweepFromUnswept();
         FinishFit();
         UpdateFValues(static_cast<long double>(fit_.sse), static_cast<long double>(fit_.sse) / fit_.residualDf);
         analysis_.MarkOutOfDate();

@@ -387,12 +387,16 @@ protected:
     // combination of them leaves only rounding noise, which may be of any
     // sign.
     bool PivotUsable(int m) const;
+    bool PivotUsableIn(const LongMatrix& moments, int m) const;
     // The swept moments lose too many digits in long double: some variable
     // of the model is almost a combination of the others.
     bool IllConditioned() const;
     // Sweeps the model's variables again from moments formed and swept in
     // double-double, over the design as it stands.
     void SweepPrecisely();
+    // The swept moments formed again from the unswept ones for the current
+    // roles, as a fresh fit forms them.
+    void SweepFromUnswept();
     // After the model's variables are swept: the precise sweep when needed,
     // residuals and statistics; the F values from the final moments.
     void FinishFit();

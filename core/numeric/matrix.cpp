@@ -20,7 +20,8 @@ BasicMatrix<T>::BasicMatrix(int rows, int cols, T fill) {
     const long long n = ElementCount(rows, cols);
     this->data = this->Allocate(n);
     this->count = static_cast<int>(n);
-    std::fill_n(this->data.get(), this->count, fill);
+    // The storage is zero already: only another value is written.
+    if (fill != T(0) || std::signbit(fill)) std::fill_n(this->data.get(), this->count, fill);
     cols_ = cols;
     rows_ = rows;
 }

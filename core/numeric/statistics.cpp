@@ -194,9 +194,9 @@ void CovarianceToCorrelation(const Matrix& a, int n, Matrix& r) {
         }
 }
 
-void ComputeCorrelationMatrix(const Matrix& data, int n, int k, Matrix& r) {
+void ComputeCorrelationMatrix(const Matrix& data, int n, int k, Matrix& r, ThreadPool* pool) {
     Matrix m;
-    BuildMomentMatrix(data, n, k, m);
+    BuildMomentMatrix(data, n, k, m, pool);
     CovarianceToCorrelation(m, k, r);
 }
 

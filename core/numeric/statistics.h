@@ -40,8 +40,9 @@ double RankTransform(bool scale, double* a, double* tau, int n);
 // r = a_ij / (sqrt(a_ii) sqrt(a_jj)) over the leading n x n block; r is
 // resized to n x n when its shape differs.
 void CovarianceToCorrelation(const Matrix& a, int n, Matrix& r);
-// Correlation matrix (k x k) of the first k columns of n data rows.
-void ComputeCorrelationMatrix(const Matrix& data, int n, int k, Matrix& r);
+// Correlation matrix (k x k) of the first k columns of n data rows; the
+// moments are formed on the pool's threads when given (the same bits).
+void ComputeCorrelationMatrix(const Matrix& data, int n, int k, Matrix& r, ThreadPool* pool = nullptr);
 // Pearson's r of x and y; Spearman's rho and Kendall's tau into the
 // pointers that are given.
 double ComputeCorrelations(const double* x, const double* y, int n, double* rho, double* tau);

@@ -1,30 +1,29 @@
 #include "core/numeric/vector.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <new>
 
 template <class T>
-std::unique_ptr<T[]> BasicVector<T>::Allocate(long long n) {
+VectorStorage<T> BasicVector<T>::Allocate(long long n) {
     if (n < 0) throw ERangeError(kRangeErrorText);
     if (n > std::numeric_limits<int>::max()) throw EOutOfMemory();
     if (n == 0) return nullptr;
-    try {
-        return std::make_unique<T[]>(static_cast<std::size_t>(n));  // value-initialised: zeros
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
+    // All bits zero is 0.0 for both element types.
+    void* p = std::calloc(static_cast<std::size_t>(n), sizeof(T));
+    if (p == nullptr) throw EOutOfMemory();
+    return VectorStorage<T>(static_cast<T*>(p));
 }
 
 template <class T>
-std::unique_ptr<T[]> BasicVector<T>::AllocateUnset(long long n) {
+VectorStorage<T> BasicVector<T>::AllocateUnset(long long n) {
     if (n < 0) throw ERangeError(kRangeErrorText);
     if (n > std::numeric_limits<int>::max()) throw EOutOfMemory();
     if (n == 0) return nullptr;
-    try {
-        return std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(n));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
+    void* p = std::malloc(static_cast<std::size_t>(n) * sizeof(T));
+    if (p == nullptr) throw EOutOfMemory();
+    return VectorStorage<T>(static_cast<T*>(p));
 }
 
 template <class T>
@@ -46,7 +45,8 @@ BasicVector<T>::BasicVector(BasicVector&& other) noexcept
 
 template <class T>
 BasicVector<T>::BasicVector(int n, T value) : count(n), data(Allocate(n)) {
-    std::fill_n(data.get(), count, value);
+    // The storage is zero already: only another value is written.
+    if (value != T(0) || std::signbit(value)) std::fill_n(data.get(), count, value);
 }
 
 template <class T>

@@ -11,12 +11,22 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/errors.h"
 
 // The range-error text shown for an index outside a vector or matrix.
 inline constexpr const char* kRangeErrorText = "範囲エラー";
+
+// Vector storage comes from the C allocator: zero-filled storage is asked
+// for with calloc, which hands over the fresh pages of a large block as they
+// are (already zero) instead of writing every element first.
+struct FreeStorage {
+    void operator()(void* p) const noexcept { std::free(p); }
+};
+template <class T>
+using VectorStorage = std::unique_ptr<T[], FreeStorage>;
 
 template <class T>
 class BasicVector {
@@ -87,12 +97,12 @@ public:
 protected:
     // Fresh zero-filled storage of n elements (null for n == 0); checks n
     // and turns an allocation failure into EOutOfMemory.
-    static std::unique_ptr<T[]> Allocate(long long n);
+    static VectorStorage<T> Allocate(long long n);
     // The same checks, storage left unset: for callers that set every element.
-    static std::unique_ptr<T[]> AllocateUnset(long long n);
+    static VectorStorage<T> AllocateUnset(long long n);
 
     int count = 0;
-    std::unique_ptr<T[]> data;
+    VectorStorage<T> data;
 };
 
 using Vector = BasicVector<double>;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/data/data_set.h"
+#include "core/numeric/thread_pool.h"
 #include "platform/errors.h"
 
 namespace {
@@ -476,6 +477,26 @@ TEST(DataSetDerivedTest, EachEditMatchesFreshBuild) {
 }
 
 // A long random run of edits with reads between some of them.
+// Statistics and matrices formed on worker threads equal those of one
+// thread bit for bit, also with a NaN first, infinities and a NaN last.
+TEST(DataSetDerivedTest, WorkerThreadsGiveTheSameBits) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    ThreadPool pool(4);
+    const int n = 3 * 4096 + 77;
+    Data one(n, 9, "one"), four(n, 9, "four");
+    four.SetPoolSource([&pool] { return &pool; });
+    for (Data* d : {&one, &four}) {
+        FillRandom(*d, 31);
+        d->SetValue(0, 2, nan);
+        d->SetValue(5000, 4, inf);
+        d->SetValue(n - 1, 6, nan);
+        d->SetValue(17, 8, -inf);
+    }
+    ExpectSameDerived(one, four);
+    EXPECT_TRUE(std::isnan(four.GetMax(2)));
+    EXPECT_EQ(four.GetMax(4), inf);
+}
+
 TEST(DataSetDerivedTest, ManyEditsMatchFreshBuild) {
     Data d(30, 5, "many");
     FillRandom(d, 5);
@@ -741,6 +762,44 @@ TEST(DataSetSortTest, NaNKeysAgainstPython) {
             EXPECT_EQ(d.GetMark(i, 0), 1u << from);
         }
     }
+}
+
+// Distinct keys, and the same keys with one tie (a repeated value far down
+// the column, or zeros of both signs near its start), on one thread and on
+// four: order, values and marks are the row-exchange sort's.
+TEST(DataSetSortTest, DistinctKeysAndSingleTiesMatchRowExchange) {
+    ThreadPool pool(4);
+    for (const int tie : {0, 1, 2})
+        for (const int threads : {1, 4})
+            for (const bool ascending : {true, false}) {
+                SCOPED_TRACE(testing::Message() << "tie " << tie << " threads " << threads << " asc " << ascending);
+                constexpr int n = 6000;
+                std::mt19937_64 rng(77 + tie);
+                std::uniform_real_distribution<double> uniform(-1e3, 1e3);
+                Data d(n, 2, "s");
+                if (threads > 1) d.SetPoolSource([&pool] { return &pool; });
+                std::vector<RefRow> rows(n);
+                std::vector<double> cols[2];
+                for (int i = 0; i < n; ++i) {
+                    double key = i % 101 == 5 ? std::numeric_limits<double>::quiet_NaN() : uniform(rng);
+                    if (tie == 1 && i == 5000) key = rows[4500].key;
+                    if (tie == 2 && (i == 40 || i == 2500)) key = i == 40 ? 0.0 : -0.0;
+                    rows[i] = {key, 0.5 * i, static_cast<std::uint16_t>(rng() & 0xFFFF), i};
+                    cols[0].push_back(key);
+                    cols[1].push_back(0.5 * i);
+                    d.SetMark(i, 1, rows[i].mark);
+                }
+                for (int j = 0; j < 2; ++j) d.SetVarValues(j, cols[j]);
+                std::vector<int> order;
+                d.SortObservations(0, ascending, &order);
+                ReferenceSort(rows, ascending);
+                for (int i = 0; i < n; ++i) {
+                    ASSERT_EQ(order[i], rows[i].from) << i;
+                    EXPECT_EQ(Bits(d.GetValue(i, 0)), Bits(rows[i].key)) << i;
+                    EXPECT_EQ(d.GetValue(i, 1), rows[i].other) << i;
+                    EXPECT_EQ(d.GetMark(i, 1), rows[i].mark) << i;
+                }
+            }
 }
 
 // A long column of keys that are no numbers sorts at once: those rows go last

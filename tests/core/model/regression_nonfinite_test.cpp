@@ -8,10 +8,12 @@
 #include <limits>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
+#include "core/settings/engine_context.h"
 #include "support/model_builder.h"
 #include "support/sample_columns.h"
 #include "support/scripted_services.h"
@@ -48,6 +50,35 @@ TEST(RegNonFinite, AValueThatIsNoNumberIsRefusedAndTheFormerModelStays) {
         EXPECT_NEAR(reg->GetCoef(2), 0.2, 1e-14) << c.message;
         EXPECT_EQ(reg->GetRole(0), Reg::kRoleExplanatory) << c.message;
     }
+}
+
+// A data set for the worker threads, statistics out of date (as after a
+// read): the variable named is the model's first in index order holding
+// such a value, whichever column a thread scans first.
+TEST(RegNonFinite, LargeDataSetNamesTheFirstVariableOnEveryThreadCount) {
+    const struct { std::vector<std::pair<int, int>> bad; const char* message; } cases[] = {
+        {{{3, 40000}, {1, 9000}}, "変数 VAR1 の 9001 番目の値が有限の数値ではありません。"},
+        {{{2, 5}, {3, 0}}, "変数 VAR2 の 6 番目の値が有限の数値ではありません。"},
+        {{{4, 49999}}, "変数 VAR4 の 50000 番目の値が有限の数値ではありません。"},
+        {{{0, 7}}, ""},  // outside the model
+    };
+    for (const int threads : {1, 4})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << "threads " << threads << " " << c.message);
+            EngineContext context;
+            context.SetThreads(threads);
+            constexpr int n = 50000;
+            Reg reg(context, n, 5);
+            for (int j = 0; j < 5; ++j) {
+                std::vector<double> x(n);
+                for (int i = 0; i < n; ++i) x[i] = std::sin(0.37 * i * (j + 1)) + j;
+                for (const auto& [v, i] : c.bad) x[i] = v == j ? kNaN : x[i];
+                reg.SetVarValues(j, x);
+            }
+            reg.Rebuild();
+            EXPECT_EQ(reg.SetModel(4, {0, 2, 2, 2, 1, 2}), c.message[0] == '\0');
+            EXPECT_EQ(reg.FitProblem(), c.message);
+        }
 }
 
 TEST(RegNonFinite, ToggleAndSetDependentRefuseAsWell) {

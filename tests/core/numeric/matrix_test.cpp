@@ -3,6 +3,7 @@
 // computed with numpy and mpmath (50 digits) and pasted in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -122,6 +123,15 @@ TEST(VectorTest, GrowingAndShrinking) {
 }
 
 // ---- shape ----------------------------------------------------------------------
+
+// Zero-filled storage comes zero from the allocator; a fill of -0.0 is
+// still written.
+TEST(VectorTest, NegativeZeroFillKeepsItsSign) {
+    const Vector v(300000, -0.0);
+    const Matrix m(1000, 3, -0.0);
+    EXPECT_TRUE(std::all_of(v.begin(), v.end(), [](double x) { return x == 0.0 && std::signbit(x); }));
+    EXPECT_TRUE(std::all_of(m.begin(), m.end(), [](double x) { return x == 0.0 && std::signbit(x); }));
+}
 
 TEST(MatrixTest, RowAccessAndResize) {
     Matrix m = FromRows({{1, 2, 3}, {4, 5, 6}});
