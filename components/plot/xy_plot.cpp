@@ -6,6 +6,12 @@
 
 TXYPlot::TXYPlot(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
+void TXYPlot::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FitToSize();
+    update();
+}
+
 void TXYPlot::paintEvent(QPaintEvent*) {
     PaintThroughImage(*this, [this](PlotCanvas& canvas) { Paint(canvas); });
 }

@@ -86,15 +86,23 @@ bool XYPlotCore::SetData(const double* x, const double* y, int n, const bool* fl
     }
     MeanX = finite ? sx / finite : 0.0;
     MeanY = finite ? sy / finite : 0.0;
-    const double rangeX = MaxX - MinX, rangeY = MaxY - MinY;
-    ScaleX = rangeX > 0 && std::isfinite(rangeX) ? UsableWidth() / rangeX : 0.0;
-    ScaleY = rangeY > 0 && std::isfinite(rangeY) ? UsableHeight() / rangeY : 0.0;
     if (AutoSet) {
         StepX = AxisStep(MinX, MaxX);
         StepY = AxisStep(MinY, MaxY);
     }
     OnDrawn = std::move(onDrawn);
     if (SelIndex < 0 || SelIndex >= Count()) SelIndex = 0;
+    FitToSize();
+    regionShown_ = false;
+    stroke_.clear();
+    Changed();
+    return true;
+}
+
+void XYPlotCore::FitToSize() {
+    const double rangeX = MaxX - MinX, rangeY = MaxY - MinY;
+    ScaleX = rangeX > 0 && std::isfinite(rangeX) ? UsableWidth() / rangeX : 0.0;
+    ScaleY = rangeY > 0 && std::isfinite(rangeY) ? UsableHeight() / rangeY : 0.0;
     if (StepX > 0 && std::isfinite(StepX)) {
         StartX = std::trunc(MinX / StepX) * StepX;
         if (TruncPixel((StartX - MinX) * ScaleX) + kInset < 0) StartX += StepX;
@@ -103,10 +111,6 @@ bool XYPlotCore::SetData(const double* x, const double* y, int n, const bool* fl
         StartY = std::trunc(MinY / StepY) * StepY;
         if (TruncPixel((MaxY - StartY) * ScaleY) + kInset >= Height()) StartY += StepY;
     }
-    regionShown_ = false;
-    stroke_.clear();
-    Changed();
-    return true;
 }
 
 void XYPlotCore::setxy(double x, double y, int* px, int* py) const {

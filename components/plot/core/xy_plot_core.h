@@ -73,6 +73,9 @@ public:
     bool SetData(const double* x, const double* y, int n, const bool* flags, std::function<void()> onDrawn);
     // Asks for a repaint.
     void Setup() { Changed(); }
+    // Scales and grid starts for the current ranges and size; the widget
+    // calls it when a layout gives the plot another size.
+    void FitToSize();
 
     // Value to pixel and back; getxy is false when the pixel lies outside
     // the plot or a scale is not positive (see its clamping in the source).

@@ -86,6 +86,22 @@ TEST(XYPlotCore, PixelsAndValuesWithTheirClamping) {
     EXPECT_EQ(y, 0.0);
 }
 
+// A layout that gives the plot its size after the data keeps the points
+// spread over the whole plot: 420 x 220 (400 x 200 inside) is 40 pixels a unit.
+TEST(XYPlotCore, ANewSizeRescalesThePoints) {
+    Plot p;
+    p.Fill({0, 10}, {0, 5});
+    p.SetSize(420, 220);
+    p.FitToSize();
+    int px, py;
+    p.setxy(10.0, 0.0, &px, &py);
+    EXPECT_EQ(px, 410);
+    EXPECT_EQ(py, 210);
+    p.setxy(2.5, 1.0, &px, &py);
+    EXPECT_EQ(px, 110);
+    EXPECT_EQ(py, 170);
+}
+
 TEST(XYPlotCore, SelectionTiesGoToTheHigherIndex) {
     Plot p;
     // Points 0 and 2 fall on the same pixel (10, 110); point 1 is far away.
