@@ -150,6 +150,8 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
         // These two follow the model as well (below).
         if (std::string(c.command) == "btnAutoSel" || std::string(c.command) == "btnMCL") continue;
         SCOPED_TRACE(c.command);
+        // Windows of the program itself start registered.
+        AnalysisWindows().Unregister(c.windowClass);
         EXPECT_FALSE(Enabled(c.command));
         {
             ScopedAnalysisWindow w(c.windowClass, [](const WindowContext&) { return std::unique_ptr<AnalysisWindow>(); });
