@@ -7,6 +7,7 @@
 #include "components/view/window_registry.h"
 #include "estimators/ui/anova_window.h"
 #include "estimators/ui/auto_select_dialog.h"
+#include "estimators/ui/chow_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -19,4 +20,5 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
+    if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
 }
