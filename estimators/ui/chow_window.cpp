@@ -180,7 +180,9 @@ bool TfrmChow::Prepare() {
         sbSep->setValue(middle);
     }
     eAGun->setText(QString::number(middle));
-    btnCalcClick();
+    // A part that cannot be fitted at the middle is reported; the window
+    // still opens so that another boundary can be chosen.
+    Guard([this] { btnCalcClick(); });
     return true;
 }
 

@@ -1,7 +1,7 @@
 // The stepwise selection dialog, offscreen: opened from the main window's
 // command, a forced-in name moved, run and applied; then what only the
 // dialog decides (limits read as formulas, a limit that does not evaluate
-// keeps the dialog and the model, Cancel changes nothing). The chosen
+// keeps the dialog and the model). The chosen
 // variables are the engine's own, read by one call.
 #include <gtest/gtest.h>
 
@@ -104,20 +104,6 @@ TEST_F(AutoSelectDialogTest, LimitsAreFormulasAndABadOneKeepsDialogAndModel) {
     d.OKBtnClick();
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_TRUE(Explanatory(*m).empty());
-}
-
-TEST_F(AutoSelectDialogTest, CancelLeavesTheModel) {
-    Reg* m = Open();
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<TAutoSelectDlg*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(d);
-        seen = true;
-        d->CancelBtn->click();
-    });
-    main_->EstimateButton("btnAutoSel")->click();
-    ASSERT_TRUE(seen);
-    EXPECT_EQ(Explanatory(*m), std::vector<int>{1});
 }
 
 }  // namespace
