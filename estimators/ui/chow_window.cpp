@@ -23,6 +23,7 @@
 #include "core/data/group_mask.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_model.h"
+#include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
 #include "estimators/recursive_residuals.h"
@@ -32,6 +33,7 @@ namespace {
 const char* const kBoundaryCaption = "データ境界";
 const char* const kRecursiveTitle = "逐次残差";
 const char* const kTime = "時間";
+constexpr int kHelpContext = 1019;
 
 QLabel* Value(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
@@ -130,6 +132,9 @@ TfrmChow::TfrmChow(const WindowContext& context) : AnalysisWindowFor(context) {
     btnCalc = button("btnCalc", "計算(&C)");
     btnW = button("btnW", "ω");
     btnExit = button("btnExit", "閉じる(&X)");
+    btnHelp = button("btnHelp", "&?");
+    connect(btnHelp, &QPushButton::clicked, this,
+            GuardedSlot([this] { ShowHtmlHelp(Context().State().Context(), kHelpContext); }));
     connect(btnCalc, &QPushButton::clicked, this, GuardedSlot([this] { btnCalcClick(); }));
     connect(btnW, &QPushButton::clicked, this, GuardedSlot([this] { btnWClick(); }));
     connect(btnExit, &QPushButton::clicked, this, [this] { close(); });
@@ -138,6 +143,7 @@ TfrmChow::TfrmChow(const WindowContext& context) : AnalysisWindowFor(context) {
     buttons->addWidget(btnCalc);
     buttons->addWidget(btnW);
     buttons->addWidget(btnExit);
+    buttons->addWidget(btnHelp);
 
     SB = new QStatusBar(this);
     SB->setObjectName("SB");

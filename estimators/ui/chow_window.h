@@ -73,6 +73,7 @@ public:
     QPushButton* btnCalc = nullptr;
     QPushButton* btnW = nullptr;
     QPushButton* btnExit = nullptr;
+    QPushButton* btnHelp = nullptr;
     QStatusBar* SB = nullptr;
 
 protected:
