@@ -5,6 +5,9 @@
 #include "app/dialogs/user_define_window.h"
 #include "app/settings/color_sel.h"
 #include "components/view/window_registry.h"
+#include "estimators/ui/anova_window.h"
+#include "estimators/ui/auto_select_dialog.h"
+#include "estimators/ui/chow_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -15,4 +18,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
     if (!AnalysisWindows().Has("TfrmGraphXY")) RegisterGraphXYWindow();
     if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
+    if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
+    if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
+    if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
 }

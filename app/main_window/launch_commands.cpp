@@ -14,6 +14,7 @@
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
+#include "estimators/chow_request.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
 #include "resources/string_table.h"
@@ -120,6 +121,12 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
     if (!NeedMet(c->need, model)) return;
     if (c->need == LaunchNeed::Equations && HasTooFewEquations(*model)) {
         ErrorBox(state_.Services(), kTooFewEquations);
+        return;
+    }
+    if (c->fill == LaunchFill::Chow) {
+        // The choice between a boundary and two groups is read at each use.
+        ChowRequest chow{model, [this] { return settings_ && settings_->Values().Chow_Test; }};
+        OpenAnalysisWindow(c->windowClass, chow, c->showAlways, c->failMessage);
         return;
     }
     LaunchRequest request;

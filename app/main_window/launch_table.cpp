@@ -7,7 +7,7 @@ const std::vector<LaunchCommand>& LaunchCommands() {
         {"btnAutoSel", "TAutoSelectDlg", N::TwoVariables, F::Model, false, nullptr, kAfterEstimates},
         {"btnMCL", "TfrmMCL", N::TwoExplanatory, F::MultiCollinearity, false, nullptr, kAfterNothing},
         {"UserDef", "TfrmUD", N::Nothing, F::None, true, nullptr, kAfterNothing},
-        {"mnuChowTest", "TfrmChow", N::Data, F::Model, false, "データ不足", kAfterNothing},
+        {"mnuChowTest", "TfrmChow", N::Data, F::Chow, false, "データ不足", kAfterNothing},
         {"mnuSURE", "TfrmSURE", N::Data, F::Model, false, nullptr, kAfterNothing},
         {"mnuIVEst", "TfrmIV", N::Data, F::Model, true, nullptr, kAfterNothing},
         {"About1", "TAboutBox", N::Nothing, F::None, true, nullptr, kAfterNothing},

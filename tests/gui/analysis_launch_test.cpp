@@ -17,6 +17,7 @@
 #include "core/data/equation.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
+#include "estimators/chow_request.h"
 #include "platform/errors.h"
 #include "started_windows.h"
 
@@ -46,11 +47,21 @@ struct FakeScript {
     std::string comment;
 };
 
-class FakeWindow : public RequestWindow<LaunchRequest> {
+class FakeWindow : public AnalysisWindow {
 public:
     FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
     ~FakeWindow() override { ++log_.destroyed; }
-    bool Fill(const LaunchRequest& r) override {
+    // The structural change test takes its own request: its model is kept.
+    bool Fill(const WindowRequest& request) override {
+        if (const auto* chow = request.As<ChowRequest>()) {
+            LaunchRequest r;
+            r.model = const_cast<Reg*>(chow->model);
+            return Fill(r);
+        }
+        const auto* r = request.As<LaunchRequest>();
+        return r && Fill(*r);
+    }
+    bool Fill(const LaunchRequest& r) {
         ++log_.filled;
         log_.last = r;
         if (r.variableFlags) log_.flags = *r.variableFlags;
@@ -150,6 +161,8 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
         // These two follow the model as well (below).
         if (std::string(c.command) == "btnAutoSel" || std::string(c.command) == "btnMCL") continue;
         SCOPED_TRACE(c.command);
+        // Windows of the program itself start registered.
+        AnalysisWindows().Unregister(c.windowClass);
         EXPECT_FALSE(Enabled(c.command));
         {
             ScopedAnalysisWindow w(c.windowClass, [](const WindowContext&) { return std::unique_ptr<AnalysisWindow>(); });

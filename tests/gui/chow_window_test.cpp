@@ -1,0 +1,189 @@
+// The structural change test window, offscreen: opened from the main
+// window's menu command, a cell, the scroll bar, the coefficient interval,
+// closed; then what only the window decides (one calculation per scroll
+// move, a typed boundary held to the scroll range, the group mode read from
+// the setting with "ω" disabled, the recursive residuals plotted from their
+// first value). Numbers are the engine's own, read by one call.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/settings/settings_dialog.h"
+#include "components/view/qt_text.h"
+#include "components/view/result_grid.h"
+#include "core/data/group_mask.h"
+#include "core/model/estimate_texts.h"
+#include "core/model/regression_model.h"
+#include "core/text/number_format.h"
+#include "estimators/chow_test.h"
+#include "estimators/recursive_residuals.h"
+#include "estimators/ui/chow_window.h"
+#include "started_windows.h"
+#include "stats/xy_graph_request.h"
+#include "support/model_builder.h"
+
+namespace {
+
+QString Num(double v) { return Q(FormatNumber(false, v)); }
+
+// Takes the graph requests instead of opening a window.
+struct GraphSeen {
+    std::string xName, yName;
+    std::vector<double> x, y;
+};
+class ProbeGraph : public RequestWindow<XYGraphRequest> {
+public:
+    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
+    using RequestWindow<XYGraphRequest>::Fill;
+    bool Fill(const XYGraphRequest& r) override {
+        seen_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
+        return false;
+    }
+    int ShowModal() override { return 0; }
+
+private:
+    std::vector<GraphSeen>& seen_;
+};
+
+class ChowWindowTest : public StartedWindows {
+protected:
+    ChowWindowTest() : StartedWindows("chow") {}
+
+    // Y on X over twelve observations.
+    Reg* Open() {
+        auto model = MakeModel({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                                {2.1, 3.9, 6.2, 7.8, 10.1, 12.2, 16.5, 19.1, 22.4, 24.8, 28.3, 31.0}},
+                               {}, {"X", "Y"});
+        SaveAs(*model, dir_.Path("chow.MDF"));
+        main_->OpenAndRemember(dir_.Path("chow.MDF"));
+        Reg* m = state_.Model();
+        m->SetDependent(1);
+        EXPECT_TRUE(m->ToggleVariable(0));
+        ui_.ClearCalls();
+        return m;
+    }
+    void SetGroupMode(bool on) { windows_->SetteiDlg->Settings().Values().Chow_Test = on; }
+    std::unique_ptr<TfrmChow> Window(Reg* m) {
+        auto w = std::make_unique<TfrmChow>(WindowContext(state_));
+        EXPECT_TRUE(w->Fill(ChowRequest{m, [this] { return windows_->SetteiDlg->Settings().Values().Chow_Test; }}));
+        return w;
+    }
+    static ChowResult Expected(const Reg& m, int boundary) {
+        return *ComputeChowTest(m, {ChowMode::kBoundary, boundary, 0, 0});
+    }
+};
+
+TEST_F(ChowWindowTest, WiringOpenFromMenuCellScrollIntervalClose) {
+    Reg* m = Open();
+    QAction* command = main_->Action("mnuChowTest");
+    ASSERT_TRUE(command && command->isEnabled());
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<TfrmChow*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(w);
+        seen = true;
+        const ChowResult at6 = Expected(*m, 6);
+        EXPECT_EQ(w->eAGun->text(), "6");
+        EXPECT_EQ(w->stF0Val->text(), Num(at6.f));
+        EXPECT_EQ(w->stFVal->text(), Q(FormatPercent(at6.level)));
+        EXPECT_EQ(w->sgB->Cell(3, 2), Num(at6.b.coef[1]));
+        EXPECT_EQ(w->sgB->Cell(0, 1), "定数項");
+        w->sbSep->setValue(8);
+        EXPECT_EQ(w->eAGun->text(), "8");
+        EXPECT_EQ(w->stN1->text(), "8");
+        const ChowResult at8 = Expected(*m, 8);
+        EXPECT_EQ(w->stRSSA->text(), Num(at8.SseA()));
+        const QRect cell = w->sgB->CellRect(2, 2);
+        w->sgBMouseDown(cell.center().x(), cell.center().y());
+        EXPECT_EQ(w->SB->currentMessage().toStdString(),
+                  "Ａ群(X) : " + FormatConfidenceInterval(at8.a.df, 0.05, at8.a.stdErr[1], at8.a.coef[1]));
+        w->btnExit->click();
+    });
+    command->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+TEST_F(ChowWindowTest, OneCalculationPerMoveAndTypedBoundaryKeepsToTheRange) {
+    Reg* m = Open();
+    auto w = Window(m);
+    const ChowBoundaryRange range = *ChowBoundaryLimits(*m);
+    EXPECT_EQ(w->Calculations(), 1);
+    w->sbSep->setValue(7);
+    EXPECT_EQ(w->Calculations(), 2);
+    struct Case {
+        const char* typed;
+        int boundary;
+    };
+    const Case cases[] = {{"1", range.minimum}, {"100", range.maximum}, {"2*4", 8}, {"", 6}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const int before = w->Calculations();
+        w->eAGun->setText(c.typed);
+        w->btnCalc->click();
+        EXPECT_EQ(w->Calculations(), before + 1);
+        EXPECT_EQ(w->sbSep->value(), c.boundary);
+        EXPECT_EQ(w->eAGun->text(), QString::number(c.boundary));
+        EXPECT_EQ(w->Result()->n1, c.boundary);
+    }
+}
+
+TEST_F(ChowWindowTest, GroupModeIsReadAtEachUseAndDisablesRecursiveResiduals) {
+    Reg* m = Open();
+    for (int i = 0; i < 12; ++i)
+        for (int j = 0; j < 2; ++j) m->SetMark(i, j, GroupBit(i < 6 ? 1 : 2));
+    SetGroupMode(true);
+    auto w = Window(m);
+    w->show();
+    EXPECT_TRUE(w->eBGun->isVisible());
+    EXPECT_FALSE(w->sbSep->isVisible());
+    EXPECT_FALSE(w->btnW->isEnabled());
+    EXPECT_EQ(w->Calculations(), 0);
+    w->eAGun->setText("1");
+    w->eBGun->setText("1");
+    ui_.QueueOK();
+    w->btnCalc->click();
+    ASSERT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox)[0].text, "両群の計算が出来ません。");
+    EXPECT_FALSE(w->Result());
+    w->eBGun->setText("2");
+    w->btnCalc->click();
+    ASSERT_TRUE(w->Result());
+    EXPECT_EQ(w->stN2->text(), "6");
+    // The setting turned off: the next calculation takes the boundary.
+    SetGroupMode(false);
+    w->eAGun->setText("5");
+    w->btnCalc->click();
+    EXPECT_EQ(w->Result()->n1, 5);
+    EXPECT_EQ(w->Result()->n2, 7);
+}
+
+TEST_F(ChowWindowTest, RecursiveResidualsArePlottedFromTheirFirstValue) {
+    Reg* m = Open();
+    std::vector<GraphSeen> seen;
+    ScopedAnalysisWindow probe("TfrmGraphXY",
+                               [&seen](const WindowContext&) { return std::make_unique<ProbeGraph>(seen); });
+    auto w = Window(m);
+    ui_.ClearCalls();
+    w->btnW->click();
+    // The calculation's progress window came and went.
+    ASSERT_EQ(ui_.CallsOf(ServiceCall::ProgressBegin).size(), 1u);
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::ProgressBegin)[0].text, "データの設定中・・・");
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::ProgressEnd).size(), 1u);
+    const RecursiveResidualSeries series = *ComputeRecursiveResiduals(*m, 12);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, "時間");
+    EXPECT_EQ(seen[0].yName, "逐次残差");
+    ASSERT_EQ(seen[0].x.size(), static_cast<std::size_t>(12 - series.t0));
+    EXPECT_EQ(seen[0].x.front(), series.t0 + 1.0);
+    EXPECT_EQ(seen[0].y.front(), series.w[static_cast<std::size_t>(series.t0)]);
+}
+
+}  // namespace
