@@ -5,6 +5,8 @@
 #include "app/dialogs/user_define_window.h"
 #include "app/settings/color_sel.h"
 #include "components/view/window_registry.h"
+#include "estimators/ui/jackknife_window.h"
+#include "estimators/ui/tobit_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -15,4 +17,6 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
     if (!AnalysisWindows().Has("TfrmGraphXY")) RegisterGraphXYWindow();
     if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
+    if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
+    if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
 }
