@@ -77,10 +77,11 @@ TEST(TobitTables, ResidualsLeaveTheCensoredOut) {
     };
     for (const Row& c : rows) {
         EXPECT_EQ(t.Cell(2, c.row).value, c.index) << c.row;
-        if (std::isnan(c.residual))
+        if (std::isnan(c.residual)) {
             EXPECT_EQ(t.Cell(3, c.row).Shown(), "-") << c.row;
-        else
+        } else {
             EXPECT_EQ(t.Cell(3, c.row).value, c.residual) << c.row;
+        }
         EXPECT_EQ(t.Cell(4, c.row).Shown(), c.rate) << c.row;
     }
 }
