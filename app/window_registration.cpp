@@ -8,6 +8,8 @@
 #include "estimators/ui/anova_window.h"
 #include "estimators/ui/auto_select_dialog.h"
 #include "estimators/ui/chow_window.h"
+#include "estimators/ui/jackknife_window.h"
+#include "estimators/ui/tobit_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -21,4 +23,6 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
+    if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
+    if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
 }

@@ -1,0 +1,104 @@
+// The jackknife window opened from the main window's button: a cell of its
+// estimates against the engine, the jackknifed equation added and undone,
+// and the lag plots that need four points.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+
+#include "components/view/window_registry.h"
+#include "components/view/result_grid.h"
+#include "core/data/equation_list.h"
+#include "core/report/result_table.h"
+#include "core/model/regression_model.h"
+#include "estimators/jackknife.h"
+#include "estimators/ui/jackknife_window.h"
+#include "started_windows.h"
+#include "stats/xy_graph_request.h"
+
+namespace {
+
+// Counts the plots asked for instead of opening them.
+class FakeGraph : public RequestWindow<XYGraphRequest> {
+public:
+    explicit FakeGraph(std::vector<int>& points) : points_(points) {}
+    bool Fill(const XYGraphRequest& r) override {
+        points_.push_back(r.n);
+        return false;
+    }
+    int ShowModal() override { return 0; }
+
+private:
+    std::vector<int>& points_;
+};
+
+class JackknifeWindowTest : public StartedWindows {
+protected:
+    JackknifeWindowTest() : StartedWindows("jackknife") {}
+
+    // Y (endogenous) on X1 and X2, six observations.
+    Reg* Open() {
+        auto model = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 6, 5}, {1.5, 2.5, 2, 4, 4.5, 6.5}}, {1, 2, 1},
+                               {"X1", "X2", "Y"});
+        SaveAs(*model, dir_.Path("jne.MDF"));
+        main_->OpenAndRemember(dir_.Path("jne.MDF"));
+        Reg* m = state_.Model();
+        m->SetDependent(2);
+        EXPECT_TRUE(m->ToggleVariable(0));
+        EXPECT_TRUE(m->ToggleVariable(1));
+        main_->UpdateLaunchActions();
+        return m;
+    }
+    TfrmJNE* Opened() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* j = qobject_cast<TfrmJNE*>(w); j && j->isVisible()) return j;
+        return nullptr;
+    }
+};
+
+TEST_F(JackknifeWindowTest, OpensFromItsButtonAndAddsTheEquationWithOneUndoStep) {
+    Reg* model = Open();
+    QPushButton* button = main_->EstimateButton("btnJNE");
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled());
+    button->click();
+    TfrmJNE* w = Opened();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle().toStdString(), "ジャックナイフ推定値");
+
+    const JackknifeResult engine = Jackknife(JackknifeInputOf(*model));
+    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "Y");
+    EXPECT_EQ(w->sgEst->Cell(0, 3).toStdString(), "定数項");
+    EXPECT_EQ(w->sgEst->Cell(1, 1).toStdString(), NumberCell(engine.coef[0]).Shown());
+    EXPECT_EQ(w->sgRes->RowCount(), 7);
+
+    const int before = model->Expressions().GetCount();
+    w->AddExp->trigger();
+    ASSERT_EQ(model->Expressions().GetCount(), before + 1);
+    EXPECT_GE(model->Expressions().IndexOf("Y"), 0);
+    main_->Action("UndoEdit")->trigger();
+    EXPECT_EQ(model->Expressions().GetCount(), before);
+
+    w->Exitence->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Opened(), nullptr);
+}
+
+TEST_F(JackknifeWindowTest, LagPlotsNeedFourPoints) {
+    Open();
+    std::vector<int> points;
+    ScopedAnalysisWindow graph("TfrmGraphXY",
+                               [&points](const WindowContext&) { return std::make_unique<FakeGraph>(points); });
+    main_->EstimateButton("btnJNE")->click();
+    TfrmJNE* w = Opened();
+    ASSERT_NE(w, nullptr);
+    for (const char* lag : {"mnuEE2", "mnuEE3", "mnuEE4"}) w->pmEELag->findChild<QAction*>(lag)->trigger();
+    w->EEPlot->trigger();
+    // Six residuals: lag 2 leaves four points, lags 3 and 4 too few.
+    EXPECT_EQ(points, (std::vector<int>{4, 5}));
+    w->close();
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// The Tobit window opened from the main window's menu: a cell and sigma's
+// standard error against the engine, the latent-index prediction on Enter,
+// the displays of the positive observations (left click) or of all (right
+// click), and a failed estimation that shows "FAILURE" and opens nothing.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include "components/view/window_registry.h"
+#include "components/view/result_grid.h"
+#include "core/model/regression_model.h"
+#include "core/text/number_format.h"
+#include "estimators/tobit.h"
+#include "estimators/tobit_tables.h"
+#include "estimators/ui/tobit_window.h"
+#include "started_windows.h"
+#include "stats/xy_graph_request.h"
+
+namespace {
+
+class FakeGraph : public RequestWindow<XYGraphRequest> {
+public:
+    explicit FakeGraph(std::vector<int>& points) : points_(points) {}
+    bool Fill(const XYGraphRequest& r) override {
+        points_.push_back(r.n);
+        return false;
+    }
+    int ShowModal() override { return 0; }
+
+private:
+    std::vector<int>& points_;
+};
+
+class TobitWindowTest : public StartedWindows {
+protected:
+    TobitWindowTest() : StartedWindows("tobit") {}
+
+    Reg* Open(const std::vector<double>& y) {
+        const std::vector<double> x = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        SaveAs(*MakeModel({x, y}, {}, {"X", "Y"}), dir_.Path("mle.MDF"));
+        main_->OpenAndRemember(dir_.Path("mle.MDF"));
+        Reg* m = state_.Model();
+        m->SetDependent(1);
+        EXPECT_TRUE(m->ToggleVariable(0));
+        ui_.ClearCalls();
+        return m;
+    }
+    TfrmMLE* Opened() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<TfrmMLE*>(w); t && t->isVisible()) return t;
+        return nullptr;
+    }
+};
+
+TEST_F(TobitWindowTest, OpensFromTheMenuPredictsAndShowsThePositiveOrAllObservations) {
+    // Three of ten observations censored at zero.
+    Reg* model = Open({0, 0, 0.8, 0, 2.1, 2.4, 3.9, 3.7, 5.2, 5.6});
+    QAction* command = main_->Action("mnuTobit");
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->text().toStdString(), "ﾄｰビット推定量(&T)");
+    ASSERT_TRUE(command->isEnabled());
+    command->trigger();
+    TfrmMLE* w = Opened();
+    ASSERT_NE(w, nullptr);
+
+    const TobitResult engine = TobitEstimate(MakeTobitProblem(*model));
+    EXPECT_EQ(w->sgEst->Cell(1, 1).toStdString(), NumberCell(engine.coef[0]).Shown());
+    EXPECT_EQ(w->stVeVar->text().toStdString(), TobitSigmaStdErrorCell(engine).Shown());
+    EXPECT_EQ(w->sgRes->Cell(3, 1).toStdString(), "-");  // censored
+
+    w->sgVList->SetCell(1, 1, "2*3");
+    emit w->sgVList->KeyDown(Qt::Key_Return, Qt::NoModifier);
+    EXPECT_EQ(w->stPred->text().toStdString(), FormatNumber(false, engine.coef[0] * 6 + engine.coef[1]));
+
+    std::vector<int> points;
+    ScopedAnalysisWindow graph("TfrmGraphXY",
+                               [&points](const WindowContext&) { return std::make_unique<FakeGraph>(points); });
+    w->resize(640, 480);
+    QApplication::processEvents();
+    QTest::mouseClick(w->tbEYPlot, Qt::LeftButton);
+    QTest::mouseClick(w->tbYYPlot, Qt::RightButton);
+    EXPECT_EQ(points, (std::vector<int>{7, 10}));
+
+    w->Exitence->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Opened(), nullptr);
+}
+
+TEST_F(TobitWindowTest, AFailedEstimationShowsFailureAndNoWindow) {
+    Open({-1, -2, -1.5, -3, -2.5, -4, -3.5, -5, -4.5, -6});
+    ui_.QueueOK();
+    main_->Action("mnuTobit")->trigger();
+    EXPECT_EQ(Opened(), nullptr);
+    const auto shown = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "FAILURE");
+}
+
+}  // namespace
