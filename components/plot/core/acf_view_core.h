@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "components/plot/core/plot_canvas.h"
+#include "components/plot/core/plot_surface.h"
 
-class ACFViewCore {
+class ACFViewCore : public PlotSurface {
 public:
     ACFViewCore() = default;
-    virtual ~ACFViewCore() = default;
     ACFViewCore(const ACFViewCore&) = delete;
     ACFViewCore& operator=(const ACFViewCore&) = delete;
 
@@ -44,20 +44,9 @@ public:
 
     void Paint(PlotCanvas& canvas);
 
-    virtual int Width() const { return width_; }
-    virtual int Height() const { return height_; }
-    void SetSize(int width, int height) {
-        width_ = width;
-        height_ = height;
-    }
-
-protected:
-    virtual void Changed() {}
-
 private:
     double Scale() const;
     CanvasRect BarRect(int k) const;
 
     std::vector<double> values_;
-    int width_ = 0, height_ = 0;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "components/plot/core/plot_canvas.h"
+#include "components/plot/core/plot_surface.h"
 
 // One piece, or (from GetRank) a whole class: its bounds, the data values in
 // it, the number of pieces of its class and the class index.
@@ -22,13 +23,12 @@ struct DosuPiece {
     std::uint16_t rank = 0;
 };
 
-class FlexDosuCore {
+class FlexDosuCore : public PlotSurface {
 public:
     // More pieces than this are refused by Reset.
     static constexpr int kMaxPieces = 10000;
 
     FlexDosuCore() = default;
-    virtual ~FlexDosuCore() = default;
     FlexDosuCore(const FlexDosuCore&) = delete;
     FlexDosuCore& operator=(const FlexDosuCore&) = delete;
 
@@ -89,16 +89,6 @@ public:
 
     void Paint(PlotCanvas& canvas);
 
-    virtual int Width() const { return width_; }
-    virtual int Height() const { return height_; }
-    void SetSize(int width, int height) {
-        width_ = width;
-        height_ = height;
-    }
-
-protected:
-    virtual void Changed() {}
-
 private:
     struct ClassSpan {
         int first = 0, wide = 0, frequency = 0;
@@ -121,5 +111,4 @@ private:
     int finiteCount_ = 0;
     bool ascending_ = true;  // piece bounds never fall
     double pieceSpan_ = 0;   // value width of the inner pieces
-    int width_ = 0, height_ = 0;
 };

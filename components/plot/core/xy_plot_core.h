@@ -18,18 +18,18 @@
 #include <vector>
 
 #include "components/plot/core/plot_canvas.h"
+#include "components/plot/core/plot_surface.h"
 #include "stats/curve_types.h"
 
 class XYData;
 
-class XYPlotCore {
+class XYPlotCore : public PlotSurface {
 public:
     static constexpr int kInset = 10;
     // At most this many grid lines per direction, however small the step.
     static constexpr int kMaxGridLines = 1000;
 
     XYPlotCore() = default;
-    virtual ~XYPlotCore() = default;
     XYPlotCore(const XYPlotCore&) = delete;
     XYPlotCore& operator=(const XYPlotCore&) = delete;
 
@@ -124,17 +124,6 @@ public:
     // One full paint at the current size.
     void Paint(PlotCanvas& canvas);
 
-    virtual int Width() const { return width_; }
-    virtual int Height() const { return height_; }
-    void SetSize(int width, int height) {
-        width_ = width;
-        height_ = height;
-    }
-
-protected:
-    // The plot changed and wants a paint.
-    virtual void Changed() {}
-
 private:
     void DrawGrid(PlotCanvas& canvas);
     void DrawDots(PlotCanvas& canvas);
@@ -151,7 +140,6 @@ private:
     int regionAnchorX_ = 0, regionMovingX_ = 0, regionAnchorY_ = 0, regionMovingY_ = 0;
     bool regionShown_ = false;
     std::string caption_;
-    int width_ = 0, height_ = 0;
     PlotCanvas* active_ = nullptr;  // during a paint
     CanvasPen pen_;                 // the pen of the paint in progress
     CanvasPoint moveTo_;
