@@ -5,12 +5,14 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -110,7 +112,11 @@ void TfrmGraphXY::BuildWindow() {
     layout->addWidget(TB);
     layout->addWidget(PC, 1);
     layout->addWidget(SB);
-    resize(720, 560);
+    // Wide enough for the whole tool bar where the screen allows it.
+    int width = std::max(720, TB->sizeHint().width() + 24);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width());
+    resize(width, 560);
 
     connect(cbRegType, &QComboBox::currentIndexChanged, this,
             Guarded(context_.State(), [this] { cbRegTypeChange(); }));
