@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QFontMetrics>
+
 ResultGrid::ResultGrid(QWidget* parent, int fixedColumns)
     : TStringGrid(parent), fixedColumns_(std::max(0, fixedColumns)) {
     SetEditable(false);
@@ -20,4 +22,19 @@ void ResultGrid::Resize(int columns, int rows) {
     SetTopRow(1);
     SetLeftCol(fixedColumns_);
     viewport()->update();
+}
+
+void ResultGrid::paintEvent(QPaintEvent* event) {
+    // Room for the painter's margins on both sides of the text.
+    constexpr int kMargin = 12;
+    const QFontMetrics metrics(font());
+    const int last = std::min(LastVisibleRow(), RowCount() - 1);
+    for (int c = 0; c < ColCount(); ++c) {
+        int needed = ColWidth(c);
+        for (int r = 0; r < FixedRows(); ++r) needed = std::max(needed, metrics.horizontalAdvance(Cell(c, r)) + kMargin);
+        for (int r = std::max(TopRow(), FixedRows()); r <= last; ++r)
+            needed = std::max(needed, metrics.horizontalAdvance(Cell(c, r)) + kMargin);
+        if (needed > ColWidth(c)) SetColWidth(c, needed);
+    }
+    TStringGrid::paintEvent(event);
 }

@@ -34,6 +34,11 @@ public:
         Resize(columns, shown->RowCount());
     }
 
+protected:
+    // Widens the columns whose shown cells do not fit before painting, so a
+    // number is never cut; only the visible rows are measured.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     // Keeps the fixed row and columns inside a table of that size.
     void Resize(int columns, int rows);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <QFontMetrics>
+
 #include "components/view/result_grid.h"
 #include "gui_fixture.h"
 
@@ -47,6 +49,21 @@ TEST(ResultGridTest, ShowsTitlesAndMarkedCellsAndTakesTheNextTableWhole) {
     EXPECT_EQ(grid.Cell(0, 0).toStdString(), "A");
     EXPECT_EQ(grid.Cell(0, 1).toStdString(), "");
     EXPECT_EQ(grid.Cell(2, 1).toStdString(), "");
+}
+
+// A number wider than its column widens the column when painted: a shown
+// value is never cut on the left.
+TEST(ResultGridTest, PaintingWidensAColumnTooNarrowForItsNumbers) {
+    TestApp();
+    ResultGrid grid;
+    grid.resize(500, 200);
+    grid.Show(FakeTable{{"番号", "予測値"}, {{{"", "1"}, {"", "231860.161803398"}}}});
+    const int before = grid.ColWidth(1);
+    const int needed = grid.fontMetrics().horizontalAdvance("231860.161803398");
+    ASSERT_LT(before, needed);
+    grid.grab();
+    EXPECT_GT(grid.ColWidth(1), needed);
+    EXPECT_EQ(grid.ColWidth(0), before);  // a column that fits keeps its width
 }
 
 }  // namespace
