@@ -79,6 +79,7 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     ObservationMarks.Reset(100);
     BuildPages();
     BuildActions();
+    BuildPlotButtons();
     ConnectLaunchers();
     ConnectBoxCoxHint();
     LetActionKeysPass(cbInput->lineEdit(), {Action("Assist"), Action("UserDef")});
@@ -939,7 +940,7 @@ void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     if (showFundamentalStats_)
         showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
     else
-        ShowFundamentalStats(ViewContext(), ResultColumnTitle(*model, column), values.data(), n, k, CoefficientAlpha);
+        ShowFundamentalStats(ViewContext(), ResultColumnTitle(*model, column), values.data(), n, k, state_.CoefficientAlpha());
 }
 
 void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {
