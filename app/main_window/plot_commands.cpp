@@ -14,6 +14,7 @@
 #include "core/data/variable.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
+#include "core/model/tolerance_rows.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
 #include "resources/string_table.h"
@@ -306,19 +307,15 @@ void TfrmREG::btnYYPlotClick() {
     // Without a residual degree of freedom the bands are not numbers: only
     // the predictions are drawn.
     const bool bands = model->GetResidualDf() >= 1;
-    std::vector<double> t(static_cast<std::size_t>(n)), y(static_cast<std::size_t>(n));
-    std::vector<double> x(static_cast<std::size_t>(k) + 1);
+    const ToleranceRows rows = GetObservationToleranceIntervals(*model, probability, confidence);
+    std::vector<double> t(static_cast<std::size_t>(n)), y;
+    model->GetVarValues(dep, y);
     for (int i = 0; i < n; ++i) {
-        std::fill(x.begin(), x.end(), 0.0);
-        for (int j = 0; j < k; ++j)
-            if (model->IsExplanatory(j)) x[static_cast<std::size_t>(j)] = model->GetValue(i, j);
-        double lo = 0.0, hi = 0.0;
-        const double predicted = GetToleranceInterval(*model, x, lo, hi, probability, confidence);
-        fitted.SetPoint(i, i + 1.0, predicted);
-        upper.SetPoint(i, i + 1.0, hi);
-        lower.SetPoint(i, i + 1.0, lo);
-        t[static_cast<std::size_t>(i)] = i + 1.0;
-        y[static_cast<std::size_t>(i)] = model->GetValue(i, dep);
+        const auto r = static_cast<std::size_t>(i);
+        t[r] = i + 1.0;
+        fitted.SetPoint(i, t[r], rows.fitted[r]);
+        upper.SetPoint(i, t[r], rows.upper[r]);
+        lower.SetPoint(i, t[r], rows.lower[r]);
     }
     std::vector<XYData> extra;
     if (bands) {
