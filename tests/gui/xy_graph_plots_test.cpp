@@ -102,13 +102,6 @@ TEST_F(XYGraphPlotsTest, EachResidualPlotOpensANestedGraphOfTheFittersSeries) {
     graphs_.clear();
     w->LagPopup()->actions()[2]->trigger();
     EXPECT_TRUE(graphs_.empty());
-    // y against time with x drawn over it in green.
-    w->XYDual->trigger();
-    ASSERT_EQ(graphs_.size(), 1u);
-    EXPECT_EQ(graphs_[0].xName, "時間");
-    ASSERT_EQ(graphs_[0].extraSeries.size(), 1u);
-    EXPECT_EQ(graphs_[0].extraSeries[0].Colour(), 32768u);
-    EXPECT_EQ(graphs_[0].extraSeries[0].Y(4), 5.0);
 }
 
 TEST_F(XYGraphPlotsTest, RegressorPlotAsksAmongThePowersOfAPolynomial) {
