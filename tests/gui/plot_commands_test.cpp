@@ -10,9 +10,11 @@
 #include <QPushButton>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 
 #include "app/main_window/main_window.h"
 #include "components/view/window_registry.h"
+#include "platform/errors.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "core/model/tolerance_rows.h"
@@ -36,10 +38,13 @@ public:
     explicit RecordingGraph(std::vector<Drawn>& seen) : seen_(seen) {}
     using RequestWindow<XYGraphRequest>::Fill;
     bool Fill(const XYGraphRequest& r) override {
+        if (failWith == 1) throw Exception("描画できません");
+        if (failWith == 2) throw std::bad_alloc();
         seen_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}, r.extraSeries});
         return false;
     }
     int ShowModal() override { return 0; }
+    static inline int failWith = 0;  // 1 an error, 2 no memory
 
 private:
     std::vector<Drawn>& seen_;
@@ -294,6 +299,24 @@ TEST_F(PlotCommandsTest, PredictionPlotWithDefaultLevelsForEmptyFields) {
         EXPECT_EQ(d.extra[0].Y(i), rows.upper[i]) << i;
         EXPECT_EQ(d.extra[1].Y(i), rows.lower[i]) << i;
         EXPECT_EQ(d.extra[2].Y(i), rows.fitted[i]) << i;
+    }
+}
+
+TEST_F(PlotCommandsTest, AFailingPlotShowsItsOwnErrorAndMemoryOnlyForMemory) {
+    OpenLongley();
+    const struct {
+        int failWith;
+        const char* message;
+    } cases[] = {{1, "描画できません"}, {2, "メモリーの確保に失敗しました。"}};
+    for (const auto& c : cases) {
+        ui_.ClearCalls();
+        RecordingGraph::failWith = c.failWith;
+        ui_.QueueOK();
+        Trigger("PlotsCS");
+        RecordingGraph::failWith = 0;
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u) << c.message;
+        EXPECT_EQ(boxes[0].text, c.message);
     }
 }
 
