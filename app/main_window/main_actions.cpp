@@ -102,14 +102,14 @@ const std::vector<ActionSpec>& MainActionTable() {
         Cmd("PropertyView", kView, "データ情報(&V)", "Ctrl+P", "データ情報を表示します", &F::PropertyViewExecute, 21,
             2),
         Cmd("ExpresList", kView, "式リスト(&L)", "Ctrl+L", "式の一覧を表示します", &F::ExpresListExecute),
-        Cmd("PlotsCS", kViewGraph, "残差・予測値(&C)", "Ctrl+Alt+C", nullptr),
-        Cmd("PlotsTS", kViewGraph, "残差時系列(&T)", "Ctrl+Alt+T", nullptr),
-        Cmd("PRLPlots", kViewGraph, "偏回帰作用点(&P)", "Ctrl+Alt+P", nullptr),
-        Cmd("NPlots", kViewGraph, "残差統計量(&N)", "Ctrl+Alt+N", nullptr),
-        Cmd("EEPlots", kViewGraph, "Ｅ(i)・Ｅ(i-1)(&E)", "Ctrl+Alt+E", nullptr),
-        Cmd("XEPlots", kViewGraph, "残差・説明変数(&X)", "Ctrl+Alt+X", nullptr),
-        Cmd("LRPlotter", kViewGraph, "Ｌ－Ｒプロット(&L)", "Ctrl+Alt+L", nullptr),
-        Cmd("XYPlotter", kViewGraph, "Ｘ－Ｙプロット(&G)", "Ctrl+G", "Ｘ－Ｙプロットを表示します", nullptr, 22, 2),
+        Cmd("PlotsCS", kViewGraph, "残差・予測値(&C)", "Ctrl+Alt+C", "残差と予測値のプロット", &F::PlotsCSExecute, 26),
+        Cmd("PlotsTS", kViewGraph, "残差時系列(&T)", "Ctrl+Alt+T", "残差の時系列プロット", &F::PlotsTSExecute, 27),
+        Cmd("PRLPlots", kViewGraph, "偏回帰作用点(&P)", "Ctrl+Alt+P", nullptr, &F::PRLPlotsExecute),
+        Cmd("NPlots", kViewGraph, "残差統計量(&N)", "Ctrl+Alt+N", "標準化残差の統計量", &F::NPlotsExecute, 30),
+        Cmd("EEPlots", kViewGraph, "Ｅ(i)・Ｅ(i-1)(&E)", "Ctrl+Alt+E", "ラグ付き残差プロット", &F::EEPlotsExecute, 29),
+        Cmd("XEPlots", kViewGraph, "残差・説明変数(&X)", "Ctrl+Alt+X", "残差と説明変数のプロット", &F::XEPlotsExecute, 28),
+        Cmd("LRPlotter", kViewGraph, "Ｌ－Ｒプロット(&L)", "Ctrl+Alt+L", nullptr, &F::LRPlotterExecute),
+        Cmd("XYPlotter", kViewGraph, "Ｘ－Ｙプロット(&G)", "Ctrl+G", "Ｘ－Ｙプロットを表示します", &F::XYPlotterExecute, 22, 2),
         Sep(kView),
         Cmd("mnuEditView", kView, "編集画面(&E)", nullptr, "データ編集画面に切り替えます", &F::mnuEditViewClick),
         Cmd("mnuSelectView", kView, "選択画面(&W)", nullptr, "変数選択画面に切り替えます",
@@ -163,7 +163,7 @@ const std::vector<ActionSpec>& MainActionTable() {
         Key("NextPage", "Ctrl+F8", "次の画面へ", &F::NextPageExecute),
         Key("PreviousPage", "Ctrl+F7", "前の画面へ", &F::PreviousPageExecute),
         Key("ChoiceData", "Ctrl+Alt+S", "選択状態を切り替えます", &F::ChoiceDataExecute),
-        Key("EELagx", "Ctrl+E", "ラグ付き残差プロット"),
+        Key("EELagx", "Ctrl+E", "ラグ付き残差プロット", &F::EELagxExecute),
         Key("FileReload", "Ctrl+Alt+F", "ファイルの履歴を表示します", &F::FileReloadExecute),
         Key("HelpConText", "Ctrl+H", "この画面のヘルプを表示します", &F::HelpConTextExecute),
     };
@@ -190,6 +190,11 @@ QIcon ImageIcon(int image) {
         case 23: pixmap = QStyle::SP_CommandLink; break;
         case 24: pixmap = QStyle::SP_ComputerIcon; break;
         case 25: pixmap = QStyle::SP_DialogHelpButton; break;
+        case 26: pixmap = QStyle::SP_FileDialogListView; break;
+        case 27: pixmap = QStyle::SP_MediaSeekBackward; break;
+        case 28: pixmap = QStyle::SP_FileDialogToParent; break;
+        case 29: pixmap = QStyle::SP_ArrowDown; break;
+        case 30: pixmap = QStyle::SP_MessageBoxInformation; break;
         case kImageOrdinaryLSE: pixmap = QStyle::SP_MediaPlay; break;
         case kImageTwoStageLSE: pixmap = QStyle::SP_MediaSeekForward; break;
         default: return QIcon();

@@ -79,6 +79,7 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     ObservationMarks.Reset(100);
     BuildPages();
     BuildActions();
+    BuildPlotButtons();
     ConnectLaunchers();
     ConnectBoxCoxHint();
     LetActionKeysPass(cbInput->lineEdit(), {Action("Assist"), Action("UserDef")});

@@ -44,6 +44,21 @@ class TfrmProperty;
 class TStringGrid;
 class QPushButton;
 
+// The residual plots of the main window; the lag plot takes its lag as the
+// variable index.
+enum class ResidualPlot {
+    Predicted,
+    Time,
+    Variable,
+    FittedVariable,
+    LR,
+    Lag,
+    SquaredPredicted,
+    SquaredVariable,
+    SquaredFittedVariable,
+    SquaredTime
+};
+
 class TfrmREG : public QMainWindow {
     Q_OBJECT
 public:
@@ -342,6 +357,38 @@ public:
     using FundamentalStatsView = std::function<void(const std::string&, const std::vector<double>&, int)>;
     void SetFundamentalStatsView(FundamentalStatsView view) { showFundamentalStats_ = std::move(view); }
 
+    // --- plot commands -----------------------------------------------------------
+    // One residual plot of the current fit to the X-Y graph; j is the
+    // variable (or the lag, 1..4). Nothing without a data set, for a lag
+    // leaving fewer than 4 pairs, for standardised residuals when s2 is 0
+    // and for the L-R plot of an exact fit.
+    void PlotResiduals(ResidualPlot kind, int j);
+    void XYPlotterExecute();
+    void PlotsCSExecute();
+    void PlotsTSExecute();
+    void XEPlotsExecute();
+    void EEPlotsExecute();
+    void mnuEE1Click();
+    void mnuEE2Click();
+    void mnuEE3Click();
+    void EELagxExecute();
+    void LRPlotterExecute();
+    void PRLPlotsExecute();
+    void NPlotsExecute();
+    // The right button of the tool buttons: the squared variants and the
+    // statistics of t(i); another button does nothing here.
+    void tbEYPlotMouseDown(Qt::MouseButton button);
+    void tnETPlotMouseDown(Qt::MouseButton button);
+    void tbXEPlotMouseDown(Qt::MouseButton button);
+    void tbFundMouseDown(Qt::MouseButton button);
+    // Observed values against time with the predictions and their
+    // tolerance bands at the prediction page's levels.
+    void btnYYPlotClick();
+    QMenu* LagPopup() const { return pmEELag; }
+    // A tool button of the plot commands by name (tbEYPlot, tnETPlot,
+    // tbXEPlot, tbEELag, tbFund); null for another name.
+    QToolButton* PlotButton(const std::string& name) const;
+
     // --- analysis windows -------------------------------------------------------
     // An analysis command of the launch table by its name: its preconditions
     // and messages, then its registered window filled and shown modally.
@@ -361,6 +408,12 @@ private:
     TfrmProperty* property_ = nullptr;
     DataSetEvents* dataSetEvents_ = new DataSetEvents(this);
     void BuildActions();
+    void BuildPlotButtons();
+    // The plot against a variable the user chooses (the "(iv)" choices
+    // plot against its first-stage values).
+    void PlotAgainstChosenVariable(bool squared);
+    // r(i) (row 6) or t(i) (row 7) in the univariate statistics window.
+    void ShowResidualStatistics(int row);
     void ConnectLaunchers();
     void DisconnectLaunchers();
     // Creates, fills and shows a registered window; the modal result, or 0
@@ -446,6 +499,7 @@ private:
     QToolBar* TB2 = nullptr;
     QMenu* mnuReload = nullptr;
     QMenu* pmReload = nullptr;
+    QMenu* pmEELag = nullptr;
     QToolButton* tbOpen = nullptr;
     QLabel* stLIML = nullptr;
     QLabel* stVe = nullptr;

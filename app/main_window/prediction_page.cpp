@@ -130,7 +130,7 @@ void TfrmREG::BuildPredictionPage() {
     btnChanger = button("btnChanger", "変換式(&E)");
     connect(btnChanger, &QPushButton::clicked, this, Guarded(state_, [this] { btnChangerClick(); }));
     btnYYPlot = button("btnYYPlot", "グラフ(&G)");
-    btnYYPlot->setEnabled(false);  // the graph window is not part of the program yet
+    connect(btnYYPlot, &QPushButton::clicked, this, Guarded(state_, [this] { btnYYPlotClick(); }));
     form->setRowStretch(row, 1);
 
     auto* layout = new QHBoxLayout(tsPredict);

@@ -6,13 +6,23 @@
 #include "core/numeric/distributions.h"
 #include "platform/errors.h"
 
-double ToleranceHalfWidth(double quadraticForm, double s2, int n, int df, double confidence, double coverage) {
-    const int q = n - df;
+ToleranceQuantiles MakeToleranceQuantiles(int n, int df, double confidence, double coverage) {
+    ToleranceQuantiles t;
+    t.q = n - df;
+    t.df = df;
     const double alpha = 1.0 - confidence;
-    const double f = FUpperQuantile(q, df, alpha / 2.0);
-    const double z = NormalUpperQuantileApprox(static_cast<float>((1.0 - coverage) / 2.0));
-    const double chi = ChiSquareUpperQuantile(df, 1.0 - alpha / 2.0);
-    return (std::sqrt(q * f * quadraticForm) + z * std::sqrt(df / chi)) * std::sqrt(s2);
+    t.f = FUpperQuantile(t.q, df, alpha / 2.0);
+    t.z = NormalUpperQuantileApprox(static_cast<float>((1.0 - coverage) / 2.0));
+    t.chi = ChiSquareUpperQuantile(df, 1.0 - alpha / 2.0);
+    return t;
+}
+
+double ToleranceHalfWidth(const ToleranceQuantiles& t, double quadraticForm, double s2) {
+    return (std::sqrt(t.q * t.f * quadraticForm) + t.z * std::sqrt(t.df / t.chi)) * std::sqrt(s2);
+}
+
+double ToleranceHalfWidth(double quadraticForm, double s2, int n, int df, double confidence, double coverage) {
+    return ToleranceHalfWidth(MakeToleranceQuantiles(n, df, confidence, coverage), quadraticForm, s2);
 }
 
 TolerancePrediction PredictWithTolerance(std::span<const double> coef, const Matrix& q, std::span<const double> x,

@@ -17,6 +17,15 @@
 // estimated parameter (q < 1) the quantiles, and so the result, are NaN.
 double ToleranceHalfWidth(double quadraticForm, double s2, int n, int df, double confidence, double coverage);
 
+// The quantiles of the half width, worked out once for many points of the
+// same fit; the half width from them has the same bits as the one above.
+struct ToleranceQuantiles {
+    int q = 0, df = 0;
+    double f = 0.0, z = 0.0, chi = 0.0;
+};
+ToleranceQuantiles MakeToleranceQuantiles(int n, int df, double confidence, double coverage);
+double ToleranceHalfWidth(const ToleranceQuantiles& t, double quadraticForm, double s2);
+
 struct TolerancePrediction {
     double predicted = 0.0;
     double lower = 0.0;

@@ -227,10 +227,14 @@ void TfrmGraphXY::BuildDataPage() {
     connect(btnCalc, &QPushButton::clicked, this, Guarded(context_.State(), [this] { btnCalcClick(); }));
     connect(btnPGraph, &QPushButton::clicked, this, Guarded(context_.State(), [this] { btnPGraphClick(); }));
     connect(dgData, &TStringGrid::GridMouseDown, this,
-            Guarded(context_.State(), [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
+            Guarded(context_.State(), [this](Qt::MouseButton b, Qt::KeyboardModifiers mods, int x, int y) {
                 int col = -1, row = -1;
                 dgData->MouseToCell(x, y, col, row);
                 dgDataMouseDown(b, col, row);
+                // The right button on x or y: that column's statistics (Ctrl:
+                // only the points in view).
+                if (b == Qt::RightButton && (col == 1 || col == 2))
+                    ShowColumnStatistics((mods & Qt::ControlModifier) != 0, 100 + col);
             }));
     connect(dgEst, &TStringGrid::GridMouseDown, this,
             Guarded(context_.State(), [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
@@ -250,10 +254,10 @@ void TfrmGraphXY::BuildAnalysisPage() {
     layout->addWidget(dgAna);
     PC->addTab(tsAna, "分析");
     connect(dgAna, &TStringGrid::GridMouseDown, this,
-            Guarded(context_.State(), [this](Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+            Guarded(context_.State(), [this](Qt::MouseButton b, Qt::KeyboardModifiers mods, int x, int y) {
                 int col = -1, row = -1;
                 dgAna->MouseToCell(x, y, col, row);
-                if (row >= 1) SelectPoint(row - 1);
+                dgAnaMouseDown(b, mods, col, row);
             }));
 }
 
@@ -290,6 +294,7 @@ void TfrmGraphXY::BuildActions() {
     // the program; until then the command stays off.
     WLS = AddAction("WLS", "加重回帰", QKeySequence("Ctrl+Alt+W"), nullptr);
     WLS->setEnabled(false);
+    BuildDerivedActions();
 }
 
 // ---------------------------------------------------------------- data

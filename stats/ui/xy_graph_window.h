@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "components/view/window_registry.h"
 #include "core/numeric/xy_data.h"
 #include "stats/curve_fit_tables.h"
+#include "stats/limited_dependent.h"
 #include "stats/xy_graph_request.h"
 
 class NumericField;
@@ -83,6 +85,23 @@ public:
     void SetFreeDrawMode(bool freeDraw);
     void ClearExecute();  // 解除
 
+    // ---- derived plots and fits
+    // A residual plot of the current fit in a nested graph window (kinds of
+    // CurveResidualPlot, and XYDual: y against time with x over it); nothing
+    // when the plot has nothing sound to show.
+    void ShowResidualPlot(int kind);
+    // One column of the data or diagnostics in the statistics window; with
+    // onlyInRegion only the points in the current view. Fewer than four
+    // values open nothing.
+    void ShowColumnStatistics(bool onlyInRegion, int column);
+    void EXPlotExecute();
+    void XYDualExecute();
+    // y = alpha + beta x by maximum likelihood from the current fit: the
+    // line is drawn and the estimates reported; a failure leaves the plot.
+    void FitLimitedDependent(LimitedDependentModel model);
+    void dgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int col, int row);
+    QMenu* LagPopup() const { return pmEELag; }
+
     // ---- components
     QToolBar* TB = nullptr;
     QComboBox* cbRegType = nullptr;
@@ -111,6 +130,10 @@ public:
     QAction *mnuFreeDraw = nullptr, *mnuRange = nullptr, *mnuClear = nullptr;
     QAction *Exitence = nullptr, *Forward = nullptr, *Backward = nullptr, *Save = nullptr, *ExchangeXY = nullptr;
     QAction *OptionSet = nullptr, *HelpContext = nullptr, *WLS = nullptr;
+    QAction *EYPlot = nullptr, *ETPlot = nullptr, *EXPlot = nullptr, *LRPlot = nullptr, *EEPlot = nullptr;
+    QAction *YYPlot = nullptr, *NPlot = nullptr, *XYDual = nullptr, *XFund = nullptr, *YFund = nullptr;
+    QAction *CRModel = nullptr, *TRModel = nullptr, *ProbitModel = nullptr;
+    QMenu* pmEELag = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,6 +150,8 @@ private:
     void BuildAnalysisPage();
     void BuildActions();
     QAction* AddAction(const char* name, const char* caption, const QKeySequence& key, void (TfrmGraphXY::*handler)());
+    void BuildDerivedActions();
+    QAction* AddCommand(const char* name, const char* caption, const QKeySequence& key, std::function<void()> run);
     void Release();
     void FullRefresh();
     void tsGraphShow();

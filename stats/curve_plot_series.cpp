@@ -1,0 +1,163 @@
+#include "stats/curve_plot_series.h"
+
+#include <cmath>
+
+#include "core/numeric/numeric_helpers.h"
+#include "core/text/number_format.h"
+#include "stats/curve_fit.h"
+#include "stats/curve_types.h"
+
+namespace {
+
+constexpr int kMinLagPairs = 4;
+constexpr int kStandardisedColumn = 100;
+constexpr int kXColumn = 101;
+constexpr int kYColumn = 102;
+constexpr int kDfbetaColumn = 8;
+
+const char* const kPredicted = "予測値";
+const char* const kStandardised = "標準化残差";
+
+// The fitted response back in the scale of y.
+double BackTransformed(const TSRA& fit, double w) {
+    switch (fit.Type()) {
+    case reglnXlnY:
+    case regXlnY: return std::exp(w);
+    case reginvXinvY:
+    case regXinvY: return 1.0 / w;
+    case regXbceY:
+    case regbceXbceY: return BoxCoxInverse(true, fit.Lambda(), w);
+    default: return w;
+    }
+}
+
+std::string RegressorName(const TSRA& fit, int j) {
+    return j == 0 ? fit.XLabel() : std::to_string(j + 1) + "乗項";
+}
+
+}  // namespace
+
+double CurveStandardisedResidual(const TSRA& fit, int i) {
+    return fit.GetResidual(i) / std::sqrt((1.0 - fit.GetLeverage(i)) * fit.S2());
+}
+
+std::optional<CurvePlotSeries> CurveResidualPlot(const TSRA& fit, int kind) {
+    if (!fit.Fitted()) return std::nullopt;
+    const int n = fit.N();
+    const int p = fit.ParamCount();
+    CurvePlotSeries s;
+    auto each = [&](int count, auto&& point) {
+        s.x.resize(static_cast<std::size_t>(count));
+        s.y.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) point(i, s.x[static_cast<std::size_t>(i)], s.y[static_cast<std::size_t>(i)]);
+    };
+    const std::string residualName = fit.YLabel() + "/" + kStandardised;
+    const bool standardised = kind == kCurvePlotFittedResidual || kind == kCurvePlotTimeResidual ||
+                              (kind >= kCurvePlotRegressorResidual && kind < kCurvePlotLeverageResidual);
+    // Without spread the standardised residuals are not numbers.
+    if (standardised && !(fit.S2() > 0.0)) return std::nullopt;
+
+    if (kind == kCurvePlotFittedResidual) {
+        s.xName = fit.YLabel() + "/" + kPredicted;
+        s.yName = residualName;
+        each(n, [&](int i, double& x, double& y) {
+            x = fit.GetFitted(i);
+            y = CurveStandardisedResidual(fit, i);
+        });
+    } else if (kind == kCurvePlotTimeResidual) {
+        s.xName = "時間";
+        s.yName = residualName;
+        each(n, [&](int i, double& x, double& y) {
+            x = i + 1.0;
+            y = CurveStandardisedResidual(fit, i);
+        });
+    } else if (kind >= kCurvePlotRegressorResidual && kind < kCurvePlotLeverageResidual) {
+        const int j = kind - kCurvePlotRegressorResidual;
+        if (j >= p - 1) return std::nullopt;
+        s.xName = RegressorName(fit, j);
+        s.yName = residualName;
+        each(n, [&](int i, double& x, double& y) {
+            x = fit.GetDesign(i, j);
+            y = CurveStandardisedResidual(fit, i);
+        });
+    } else if (kind == kCurvePlotLeverageResidual) {
+        // An exact fit has no residual sum of squares to share out.
+        if (!(fit.SSE() > 0.0)) return std::nullopt;
+        s.xName = "残差平方";
+        s.yName = "作用点";
+        each(n, [&](int i, double& x, double& y) {
+            x = fit.GetResidual(i) * fit.GetResidual(i) / fit.SSE();
+            y = fit.GetLeverage(i);
+        });
+    } else if (kind > kCurvePlotLag && kind <= kCurvePlotLag + 4) {
+        const int k = kind - kCurvePlotLag;
+        if (n - k < kMinLagPairs) return std::nullopt;
+        s.xName = "e(i)";
+        s.yName = LagResidualLabel(k);
+        each(n - k, [&](int i, double& x, double& y) {
+            x = fit.GetResidual(i + k);
+            y = fit.GetResidual(i);
+        });
+    } else if (kind == kCurvePlotFittedObserved) {
+        s.xName = fit.YLabel() + "/" + kPredicted;
+        s.yName = fit.YLabel() + "/観測値";
+        // The design row holds the response in the scale of the fit.
+        each(n, [&](int i, double& x, double& y) {
+            x = fit.GetFitted(i);
+            y = fit.GetDesign(i, p - 1);
+        });
+    } else if (kind == kCurvePlotFittedObservedRaw) {
+        s.xName = fit.YName() + "/" + kPredicted;
+        s.yName = fit.YName() + "/観測値";
+        each(n, [&](int i, double& x, double& y) {
+            x = BackTransformed(fit, fit.GetFitted(i));
+            y = fit.GetY(i);
+        });
+    } else {
+        return std::nullopt;
+    }
+    return s;
+}
+
+std::optional<CurvePlotSeries> CurveColumnSeries(const TSRA& fit, int column, const CurvePlotRanges* region) {
+    if (!fit.Fitted()) return std::nullopt;
+    const int p = fit.ParamCount();
+    const bool leaveOneOut = (column >= 4 && column <= 7) || column >= kDfbetaColumn;
+    double (*value)(const TSRA&, int, int) = nullptr;
+    CurvePlotSeries s;
+    if (column >= 1 && column <= 7) {
+        static double (*const kColumns[])(const TSRA&, int, int) = {
+            nullptr,
+            [](const TSRA& f, int i, int) { return f.GetFitted(i); },
+            [](const TSRA& f, int i, int) { return f.GetResidual(i); },
+            [](const TSRA& f, int i, int) { return f.GetLeverage(i); },
+            [](const TSRA& f, int i, int) { return f.GetResidualSE(i); },
+            [](const TSRA& f, int i, int) { return f.GetStudentized(i); },
+            [](const TSRA& f, int i, int) { return f.GetWelsch(i); },
+            [](const TSRA& f, int i, int) { return f.GetCovRatio(i); },
+        };
+        value = kColumns[column];
+    } else if (column >= kDfbetaColumn && column < kDfbetaColumn + p - 1) {
+        value = [](const TSRA& f, int i, int c) { return f.GetDfbeta(i, c - kDfbetaColumn); };
+    } else if (column == kStandardisedColumn) {
+        if (!(fit.S2() > 0.0)) return std::nullopt;
+        value = [](const TSRA& f, int i, int) { return CurveStandardisedResidual(f, i); };
+        s.yName = kStandardised;
+    } else if (column == kXColumn) {
+        value = [](const TSRA& f, int i, int) { return f.GetX(i); };
+        s.yName = fit.XName();
+    } else if (column == kYColumn) {
+        value = [](const TSRA& f, int i, int) { return f.GetY(i); };
+        s.yName = fit.YName();
+    } else {
+        return std::nullopt;
+    }
+    // The leave-one-out columns read 0 without two residual degrees of freedom.
+    if (leaveOneOut && column < kStandardisedColumn && !fit.HasLeaveOneOut()) return std::nullopt;
+    if (column < kStandardisedColumn) s.yName = CurveAnalysisTable(fit, {}).Title(column);
+    for (int i = 0; i < fit.N(); ++i) {
+        if (region && !region->Contains(fit.GetX(i), fit.GetY(i))) continue;
+        s.y.push_back(value(fit, i, column));
+    }
+    return s;
+}
