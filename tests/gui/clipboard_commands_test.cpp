@@ -88,7 +88,9 @@ TEST_F(ClipboardCommandsTest, CopyAndPasteRoundTripThroughBothClipboards) {
         EXPECT_FALSE(Enabled("CopyEdit"));
         EXPECT_TRUE(Enabled("PasteEdit"));
         EXPECT_EQ(Take(Model()), before);  // a copy changes nothing
-        if (os) EXPECT_EQ(ui_.ClipboardText(), "1.5,23@3,1.25,3.5@32768,43,3.25,");
+        if (os) {
+            EXPECT_EQ(ui_.ClipboardText(), "1.5,23@3,1.25,3.5@32768,43,3.25,");
+        }
 
         Mark({0, 4});  // pasted before the first marked observation
         main_->Action("PasteEdit")->trigger();
@@ -104,7 +106,9 @@ TEST_F(ClipboardCommandsTest, CopyAndPasteRoundTripThroughBothClipboards) {
             }
         EXPECT_FALSE(Enabled("PasteEdit"));
         EXPECT_TRUE(Model().IsModified());
-        if (os) EXPECT_EQ(ui_.ClipboardText(), "");  // emptied by the paste
+        if (os) {
+            EXPECT_EQ(ui_.ClipboardText(), "");  // emptied by the paste
+        }
 
         main_->UndoEditExecute();
         EXPECT_EQ(Take(Model()), before);

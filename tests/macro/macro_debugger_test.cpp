@@ -82,7 +82,9 @@ TEST_F(MacroDebuggerSteps, EachStepMovesLineRegistersAndStacksAsTheListingSays) 
         EXPECT_EQ(run.SP(), c.sp);
         EXPECT_EQ(run.BP(), c.bp);
         ASSERT_EQ(run.CellCount(), c.cells);
-        if (c.cells > 0) EXPECT_EQ(run.CellAt(c.cells - 1).number, c.top);
+        if (c.cells > 0) {
+            EXPECT_EQ(run.CellAt(c.cells - 1).number, c.top);
+        }
     }
     // Words 1 to 4, the frame header: caller's BP 0, nothing to drop, level 0,
     // linked to itself; words 5 and 6, x = 2.0 = 0x4000000000000000, low first.

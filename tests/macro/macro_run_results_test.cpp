@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "macro/macro_compile.h"
 #include "support/model_builder.h"
@@ -23,7 +24,7 @@ struct FitFixture : RunFixture {
         state.SetModel(MakeModel({kX, kY}, {}, {"x", "y"}));
         model = state.Model();
         model->SetDependent(1);
-        model->ToggleVariable(0);
+        if (!model->ToggleVariable(0)) throw std::runtime_error("x does not enter the model");
     }
     std::string Evaluate(const std::string& text) {
         MacroCompile c(state);

@@ -147,7 +147,9 @@ TEST_P(AnalysisTableForms, ANewTableOfTheSameShapeIsZeroEverywhere) {
     t->Row(4)[299] = 9.0;
     t->RowForOverwrite(5)[0] = 7.0;
     t->Allocate(300, 2);
-    if (block) EXPECT_EQ(t->Row(0), block);  // the block was kept
+    if (block) {
+        EXPECT_EQ(t->Row(0), block);  // the block was kept
+    }
     for (int code = 0; code < t->Rows(); ++code) {
         std::vector<double> row;
         t->GetRow(code, row);
