@@ -15,60 +15,20 @@
 #include <vector>
 
 #include "app/main_window/main_window.h"
+#include "page_bench_support.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "estimates_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-struct Setup {
-    AppState state;
-    std::unique_ptr<TfrmREG> window;
-};
-
-// A window over n observations of k variables, the last explained by all
-// the others, on the estimates page; built once per size.
-Setup& WindowFor(int n, int k) {
-    static auto* setups = new std::map<std::pair<int, int>, std::unique_ptr<Setup>>;
-    auto& slot = (*setups)[{n, k}];
-    if (!slot) {
-        App();
-        slot = std::make_unique<Setup>();
-        auto model = std::make_unique<Reg>(slot->state.Context(), n, k);
-        std::mt19937_64 gen(2024);
-        std::normal_distribution<double> normal(0.0, 1.0);
-        std::vector<double> y(static_cast<std::size_t>(n), 1.0), x(static_cast<std::size_t>(n));
-        for (int j = 0; j + 1 < k; ++j) {
-            for (int i = 0; i < n; ++i) {
-                x[static_cast<std::size_t>(i)] = 5.0 + (j + 1) * normal(gen);
-                y[static_cast<std::size_t>(i)] += 0.2 * (j % 4) * x[static_cast<std::size_t>(i)];
-            }
-            model->SetVarValues(j, x);
-        }
-        for (int i = 0; i < n; ++i) y[static_cast<std::size_t>(i)] += normal(gen);
-        model->SetVarValues(k - 1, y);
-        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, Reg::kRoleExplanatory);
-        roles[static_cast<std::size_t>(k) - 1] = Reg::kRoleDependent;
-        if (!model->SetModel(k - 1, roles)) throw std::runtime_error("the benchmark model does not fit");
-        slot->state.SetModel(std::move(model));
-        slot->window = std::make_unique<TfrmREG>(slot->state);
-        slot->window->resize(1280, 800);
-        slot->window->show();
-        slot->window->RefreshAfterLoad();
-        slot->window->tsSelectShow();
-    }
-    return *slot;
+MainWindowSetup& WindowFor(int n, int k) {
+    return MainWindowOver(n, k, BenchModelShape{}, [](TfrmREG& w) {
+        w.resize(1280, 800);
+        w.show();
+        w.RefreshAfterLoad();
+        w.tsSelectShow();
+    });
 }
 
 void Paint(TStringGrid* grid) {
@@ -79,7 +39,7 @@ void Paint(TStringGrid* grid) {
 
 // The row of the fourth variable toggled: out on one pass, in on the next.
 void BM_EstimatesToggle(benchmark::State& state) {
-    Setup& s = WindowFor(static_cast<int>(state.range(0)), 20);
+    MainWindowSetup& s = WindowFor(static_cast<int>(state.range(0)), 20);
     for (auto _ : state) {
         s.window->ToggleEstimateRow(5, true);
         Paint(s.window->EstimateGrid());
@@ -89,7 +49,7 @@ BENCHMARK(BM_EstimatesToggle)->Arg(1000)->Arg(100'000)->Unit(benchmark::kMillise
 
 // The page filled and painted again for an unchanged model.
 void BM_EstimatesRefresh(benchmark::State& state) {
-    Setup& s = WindowFor(static_cast<int>(state.range(0)), 20);
+    MainWindowSetup& s = WindowFor(static_cast<int>(state.range(0)), 20);
     for (auto _ : state) {
         s.window->tsSelectShow();
         Paint(s.window->EstimateGrid());

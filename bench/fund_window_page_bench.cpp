@@ -16,19 +16,9 @@
 #include "eval/app_state.h"
 #include "stats/ui/fund_basic_page.h"
 #include "stats/ui/fund_window.h"
+#include "page_bench_support.h"
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "fund_window_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 std::vector<double> Series(int n) {
     std::uint64_t s = 88172645463325252ULL;

@@ -13,19 +13,9 @@
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"
+#include "page_bench_support.h"
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "grid_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 void BM_EditPageScrollAndPaint(benchmark::State& state) {
     App();

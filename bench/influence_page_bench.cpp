@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/main_window/main_window.h"
+#include "page_bench_support.h"
 #include "core/model/result_texts.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
@@ -22,54 +23,12 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "influence_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-// A window over n observations of k variables, the last one explained by
-// all the others; built and fitted once per size.
-struct Setup {
-    AppState state;
-    std::unique_ptr<TfrmREG> window;
-};
-
-Setup& WindowFor(int n, int k) {
-    // Kept to the end of the process, as the application object is.
-    static auto* setups = new std::map<std::pair<int, int>, std::unique_ptr<Setup>>;
-    auto& slot = (*setups)[{n, k}];
-    if (!slot) {
-        App();
-        slot = std::make_unique<Setup>();
-        auto model = std::make_unique<Reg>(slot->state.Context(), n, k);
-        std::mt19937_64 gen(4711);
-        std::normal_distribution<double> normal(0.0, 1.0);
-        std::vector<double> y(static_cast<std::size_t>(n), 3.0), x(static_cast<std::size_t>(n));
-        for (int j = 0; j + 1 < k; ++j) {
-            for (int i = 0; i < n; ++i) {
-                x[static_cast<std::size_t>(i)] = 10.0 + (j + 1) * normal(gen);
-                y[static_cast<std::size_t>(i)] += 0.1 * (j % 5) * x[static_cast<std::size_t>(i)];
-            }
-            model->SetVarValues(j, x);
-        }
-        for (int i = 0; i < n; ++i) y[static_cast<std::size_t>(i)] += normal(gen);
-        model->SetVarValues(k - 1, y);
-        std::vector<std::uint8_t> roles(static_cast<std::size_t>(k) + 1, 2);
-        roles[static_cast<std::size_t>(k) - 1] = 1;
-        if (!model->SetModel(k - 1, roles)) throw std::runtime_error("the benchmark model does not fit");
-        slot->state.SetModel(std::move(model));
-        slot->window = std::make_unique<TfrmREG>(slot->state);
-        slot->window->resize(1280, 800);
-        slot->window->show();
-        slot->window->RefreshAfterLoad();
-    }
-    return *slot;
+MainWindowSetup& WindowFor(int n, int k) {
+    return MainWindowOver(n, k, BenchModelShape{4711, 10.0, 3.0, 0.1, 5}, [](TfrmREG& w) {
+        w.resize(1280, 800);
+        w.show();
+        w.RefreshAfterLoad();
+    });
 }
 
 void Paint(TStringGrid* grid) {
@@ -81,7 +40,7 @@ void Paint(TStringGrid* grid) {
 // From the edit page to the influence page after a model change: the
 // table is computed anew, the page filled and painted.
 void BM_SwitchToInfluencePage(benchmark::State& state) {
-    Setup& s = WindowFor(static_cast<int>(state.range(0)), 20);
+    MainWindowSetup& s = WindowFor(static_cast<int>(state.range(0)), 20);
     s.state.Context().SetThreads(static_cast<int>(state.range(1)));
     Reg& model = *s.state.Model();
     for (auto _ : state) {
@@ -105,14 +64,14 @@ BENCHMARK(BM_SwitchToInfluencePage)
 // The cut-off points, worked out again when n or the degrees of freedom
 // change: Cook's needs the upper 10 % point of F(1, df − 1).
 void BM_InfluenceCutoffs(benchmark::State& state) {
-    Setup& s = WindowFor(static_cast<int>(state.range(0)), 20);
+    MainWindowSetup& s = WindowFor(static_cast<int>(state.range(0)), 20);
     for (auto _ : state) benchmark::DoNotOptimize(ComputeInfluenceCutoffs(*s.state.Model()));
 }
 BENCHMARK(BM_InfluenceCutoffs)->Arg(100)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 // One page down on the influence page, painted.
 void BM_ScrollInfluencePage(benchmark::State& state) {
-    Setup& s = WindowFor(static_cast<int>(state.range(0)), 20);
+    MainWindowSetup& s = WindowFor(static_cast<int>(state.range(0)), 20);
     s.window->mnuAnalysisViewClick();
     TStringGrid* grid = s.window->InfluenceGrid();
     const int page = grid->VisibleRowCount();

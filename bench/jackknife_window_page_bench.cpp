@@ -16,21 +16,11 @@
 #include "core/model/regression_model.h"
 #include "estimators/ui/jackknife_window.h"
 #include "eval/app_state.h"
+#include "page_bench_support.h"
 
 namespace {
 
 constexpr int kRegressors = 20;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "jackknife_window_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // Built once per size: filling the data set is not measured.
 Reg& Model(int n) {

@@ -15,19 +15,9 @@
 #include "components/plot/core/flex_dosu_core.h"
 #include "components/plot/core/xy_plot_core.h"
 #include "components/plot/qpainter_canvas.h"
+#include "page_bench_support.h"
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "plot_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // Reproducible values: uniform on [0, 1), or about normal (sum of four).
 struct Lcg {

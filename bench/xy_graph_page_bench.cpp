@@ -17,19 +17,9 @@
 #include "components/view/result_grid.h"
 #include "eval/app_state.h"
 #include "stats/ui/xy_graph_window.h"
+#include "page_bench_support.h"
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "xy_graph_page_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 struct Series {
     std::vector<double> x, y;

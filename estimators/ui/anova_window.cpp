@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 
+#include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_registry.h"
@@ -27,15 +28,6 @@ QString WithLevel(const std::optional<double>& v, const std::optional<double>& l
     if (!v) return kNoValue;
     const std::string text = FormatNumber(false, *v);
     return Q(level ? FormatIndexedLabel(text, FormatPercent(*level), false) : text);
-}
-
-QLabel* Value(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(110);
-    return label;
 }
 
 }  // namespace
@@ -66,15 +58,15 @@ TfrmAnova::TfrmAnova(const WindowContext& context) : AnalysisWindowFor(context) 
     int line = 0;
     for (const Row& r : rows) {
         measures->addWidget(new QLabel(r.caption, this), line, 0);
-        *r.root = Value(this, r.rootName);
-        *r.value = Value(this, r.valueName);
+        *r.root = NewValueLabel(this, r.rootName, 110);
+        *r.value = NewValueLabel(this, r.valueName, 110);
         measures->addWidget(*r.root, line, 1);
         measures->addWidget(*r.value, line, 2);
         ++line;
     }
-    stSigE = Value(this, "stSigE");
-    stPSS = Value(this, "stPSS");
-    stRRPSS = Value(this, "stRRPSS");
+    stSigE = NewValueLabel(this, "stSigE", 110);
+    stPSS = NewValueLabel(this, "stPSS", 110);
+    stRRPSS = NewValueLabel(this, "stRRPSS", 110);
     measures->addWidget(new QLabel("残差標準偏差", this), 0, 3);
     measures->addWidget(stSigE, 0, 4);
     measures->addWidget(new QLabel("予測平方和", this), 1, 3);

@@ -14,6 +14,7 @@
 #include <numeric>
 #include <vector>
 
+#include "components/view/labels.h"
 #include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
@@ -34,15 +35,6 @@ const char* const kBoundaryCaption = "データ境界";
 const char* const kRecursiveTitle = "逐次残差";
 const char* const kTime = "時間";
 constexpr int kHelpContext = 1019;
-
-QLabel* Value(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(110);
-    return label;
-}
 
 }  // namespace
 
@@ -68,16 +60,16 @@ TfrmChow::TfrmChow(const WindowContext& context) : AnalysisWindowFor(context) {
     parts->addWidget(eBGun);
     parts->addWidget(sbSep, 1);
 
-    stN = Value(this, "stN");
-    stN1 = Value(this, "stN1");
-    stN2 = Value(this, "stN2");
-    stRSSR = Value(this, "stRSSR");
-    stRSSA = Value(this, "stRSSA");
-    stRSSB = Value(this, "stRSSB");
-    stRR2A = Value(this, "stRR2A");
-    stRR2B = Value(this, "stRR2B");
-    stF0Val = Value(this, "stF0Val");
-    stFVal = Value(this, "stFVal");
+    stN = NewValueLabel(this, "stN", 110);
+    stN1 = NewValueLabel(this, "stN1", 110);
+    stN2 = NewValueLabel(this, "stN2", 110);
+    stRSSR = NewValueLabel(this, "stRSSR", 110);
+    stRSSA = NewValueLabel(this, "stRSSA", 110);
+    stRSSB = NewValueLabel(this, "stRSSB", 110);
+    stRR2A = NewValueLabel(this, "stRR2A", 110);
+    stRR2B = NewValueLabel(this, "stRR2B", 110);
+    stF0Val = NewValueLabel(this, "stF0Val", 110);
+    stFVal = NewValueLabel(this, "stFVal", 110);
     auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(name);
