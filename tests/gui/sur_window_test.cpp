@@ -1,0 +1,168 @@
+// The SUR window from the main menu on a data set with three groups: one
+// ticked group computes nothing, two give the engine's estimates with their
+// n - k figures, the prediction dialog and the residual correlation matrix
+// get the current equation, the equations are added with one undo step
+// each, and a group too small to fit names itself in the error.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "components/view/result_grid.h"
+#include "components/view/window_registry.h"
+#include "core/io/file_matrix.h"
+#include "core/model/regression_model.h"
+#include "estimators/prediction_request.h"
+#include "simeq/sur_equations.h"
+#include "simeq/sur_tables.h"
+#include "simeq/ui/sur_window.h"
+#include "started_windows.h"
+#include "stats/correlation_matrix_request.h"
+
+namespace {
+
+template <class Request>
+class Recorder : public RequestWindow<Request> {
+public:
+    explicit Recorder(std::function<void(const Request&)> seen) : seen_(std::move(seen)) {}
+    bool Fill(const Request& r) override {
+        seen_(r);
+        return false;
+    }
+    int ShowModal() override { return 0; }
+
+private:
+    std::function<void(const Request&)> seen_;
+};
+
+class SurWindowTest : public StartedWindows {
+protected:
+    SurWindowTest() : StartedWindows("sure") {}
+
+    // x1, x2, y1, y2 over 12 observations; "east" marks rows 0..9, "west"
+    // rows 4..11, group 3 rows 0..2.
+    Reg* Open() {
+        Columns cols(4);
+        for (int t = 0; t < 12; ++t) {
+            cols[0].push_back(t);
+            cols[1].push_back((t * 7) % 5);
+            cols[2].push_back(2.0 * t + (t % 3));
+            cols[3].push_back(10.0 - t + (t * t) % 4);
+        }
+        auto built = MakeModel(cols, {2, 2, 1, 1}, {"x1", "x2", "y1", "y2"});
+        for (int t = 0; t < 12; ++t) {
+            const std::uint16_t word = (t < 10 ? 1 : 0) | (t >= 4 ? 2 : 0) | (t < 3 ? 4 : 0);
+            for (int j = 0; j < 4; ++j) built->SetMark(t, j, word);
+        }
+        EXPECT_TRUE(built->SetGroupName(1, "east"));
+        EXPECT_TRUE(built->SetGroupName(2, "west"));
+        SaveAs(*built, dir_.Path("sure.MDF"));
+        main_->OpenAndRemember(dir_.Path("sure.MDF"));
+        Reg* m = state_.Model();
+        m->SetDependent(2);
+        for (int j : {0, 1}) EXPECT_TRUE(m->ToggleVariable(j));
+        ui_.ClearCalls();
+        main_->Action("mnuSURE")->trigger();
+        return m;
+    }
+    TfrmSURE* Opened() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* s = qobject_cast<TfrmSURE*>(w); s && s->isVisible()) return s;
+        return nullptr;
+    }
+    static void Tick(TfrmSURE* w, std::initializer_list<int> rows) {
+        for (int i = 0; i < w->lbGrpSel->count(); ++i) w->lbGrpSel->item(i)->setCheckState(Qt::Unchecked);
+        for (int i : rows) w->lbGrpSel->item(i)->setCheckState(Qt::Checked);
+    }
+};
+
+TEST_F(SurWindowTest, EstimatesPredictsCorrelatesAndAddsTheEquations) {
+    Reg* model = Open();
+    TfrmSURE* w = Opened();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle().toStdString(), "SURE推定量");
+    ASSERT_EQ(w->lbGrpSel->count(), 3);
+    EXPECT_EQ(w->lbGrpSel->item(1)->text().toStdString(), "west");
+
+    Tick(w, {0});
+    w->btnCalc->click();
+    EXPECT_EQ(w->Estimator(), nullptr);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
+
+    Tick(w, {0, 1});
+    ui_.QueueInput("y1");
+    ui_.QueueInput("y2");
+    w->btnCalc->click();
+    ASSERT_NE(w->Result(), nullptr);
+    const auto prompts = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[0].text, "式（east）の被説明変数の選択");
+
+    const Zelner engine(MakeSurEquations(*model, {2, 3}, {1, 2}));
+    const SurResult r = engine.Estimate({});
+    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "y1");
+    EXPECT_EQ(w->sgEst->Cell(1, 2).toStdString(), SurEstimateTable(engine, r, 0).Cell(1, 1).Shown());
+    EXPECT_EQ(w->stFE->text().toStdString(), "4");  // n = 8, k = 4
+    w->cbSel->setCurrentIndex(1);
+    emit w->cbSel->activated(1);
+    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "y2");
+
+    PredictionModel predicted;
+    ScopedAnalysisWindow predict("TfrmPredict", [&predicted](const WindowContext&) {
+        return std::make_unique<Recorder<PredictionRequest>>([&](const PredictionRequest& p) { predicted = p.model; });
+    });
+    std::vector<std::string> columns;
+    ScopedAnalysisWindow relative("TfrmRelative", [&columns](const WindowContext&) {
+        return std::make_unique<Recorder<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
+            for (int j = 0; j < c.table->Cols(); ++j) columns.push_back(c.table->GetColumnName(j));
+        });
+    });
+    ASSERT_TRUE(w->btnPred->isEnabled());
+    w->btnPred->click();
+    EXPECT_EQ(predicted.df, 4);
+    EXPECT_EQ(predicted.p, 3);
+    EXPECT_EQ(predicted.coef.back(), r.GetCoef(1, 3));  // the constant term last
+    w->btnRelMat->click();
+    EXPECT_EQ(columns, (std::vector<std::string>{"east", "west"}));
+
+    const int before = model->Expressions().GetCount();
+    w->btnAdd->click();
+    EXPECT_EQ(model->Expressions().GetCount(), before + 2);
+    main_->Action("UndoEdit")->trigger();
+    main_->Action("UndoEdit")->trigger();
+    EXPECT_EQ(model->Expressions().GetCount(), before);
+
+    w->btnEnd->click();
+    QApplication::processEvents();
+    EXPECT_EQ(Opened(), nullptr);
+}
+
+TEST_F(SurWindowTest, AGroupTooSmallToFitIsNamedAndTheIntervalFollowsTheRow) {
+    Reg* model = Open();
+    TfrmSURE* w = Opened();
+    ASSERT_NE(w, nullptr);
+    Tick(w, {0, 2});
+    ui_.QueueInput("y1");  // group 3 fails before its prompt
+    ui_.QueueOK();
+    w->btnCalc->click();
+    EXPECT_EQ(w->Estimator(), nullptr);
+    const auto shown = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, model->GetGroupName(3) + "式のグループ設定に失敗しました。");
+
+    Tick(w, {0, 1});
+    ui_.QueueInput("y1");
+    ui_.QueueInput("y2");
+    w->btnCalc->click();
+    ASSERT_NE(w->Result(), nullptr);
+    w->ShowInterval(1);
+    EXPECT_TRUE(w->SB->currentMessage().startsWith("定数項 : 95.0% 信頼区間"));
+}
+
+}  // namespace
