@@ -9,7 +9,9 @@
 #include "estimators/ui/auto_select_dialog.h"
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
+#include "estimators/ui/preliminary_regression_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "estimators/ui/yule_walker_window.h"
 #include "simeq/ui/sur_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
@@ -27,4 +29,6 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
     if (!AnalysisWindows().Has("TfrmSURE")) RegisterSurWindow();
+    if (!AnalysisWindows().Has("TfrmPreREG")) RegisterPreliminaryRegressionWindow();
+    if (!AnalysisWindows().Has("TfrmYWEst")) RegisterYuleWalkerWindow();
 }

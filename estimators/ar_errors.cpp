@@ -9,6 +9,7 @@
 #include "core/numeric/time_series.h"
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit.h"
+#include "estimators/yule_walker.h"
 #include "platform/errors.h"
 
 namespace {
@@ -16,19 +17,6 @@ namespace {
 void ZeroTinyResiduals(std::vector<double>& e) {
     for (double& v : e)
         if (std::fabs(v) < kDoubleEpsilon) v = 0.0;
-}
-
-// Lower-triangular L with L'L = a (n x n): the Cholesky factor of a with
-// rows and columns taken in reverse order. EZeroDivide when a is not
-// positive definite.
-Matrix ReverseCholesky(const Matrix& a, int n) {
-    Matrix reversed(n, n, 0.0), u(n, n, 0.0), l(n, n, 0.0);
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) reversed[i][j] = a[n - 1 - i][n - 1 - j];
-    CholeskyDecompose(reversed.Data(), n, u.Data(), n, n);
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) l[i][j] = u[n - 1 - i][n - 1 - j];
-    return l;
 }
 
 }  // namespace
@@ -77,45 +65,14 @@ bool WLSE::YuleWalker(const double* residual) {
     }
     std::vector<double> e(residual, residual + n_);
     CenterDoubles(n_, e.data(), e.data());
-    std::vector<double> c(q + 1), r(q + 1);
-    for (int j = 0; j <= q; ++j) {
-        long double sum = 0.0L;
-        for (int t = 0; t + j < n_; ++t) sum += static_cast<long double>(e[t]) * e[t + j];
-        c[j] = static_cast<double>(sum / n_);
+    YuleWalkerFit fit;
+    if (!FitYuleWalker(e.data(), n_, q, fit)) return false;
+    for (int i = 0; i < q; ++i) {
+        arCoefficients_[i] = fit.phi[i];
+        arVariances_[i] = fit.variance[i];
     }
-    if (!(c[0] > 0.0)) return false;
-    for (int j = 0; j <= q; ++j) r[j] = c[j] / c[0];
-    Matrix gamma(q, q, 0.0), rho(q, q, 0.0);
-    for (int i = 0; i < q; ++i)
-        for (int j = 0; j < q; ++j) {
-            gamma[i][j] = c[std::abs(i - j)];
-            rho[i][j] = r[std::abs(i - j)];
-        }
-    try {
-        InvertMatrix(gamma.Data(), q, gamma.Data(), q, q);
-        InvertMatrix(rho.Data(), q, rho.Data(), q, q);
-        double explained = 0.0;
-        for (int i = 0; i < q; ++i) {
-            double phi = 0.0;
-            for (int j = 0; j < q; ++j) phi += rho[i][j] * r[j + 1];
-            arCoefficients_[i] = phi;
-            explained += phi * r[i + 1];
-        }
-        const double sigma2 = (1.0 - explained) * c[0];
-        if (!std::isfinite(sigma2) || !(sigma2 > 0.0)) return false;
-        arVariance_ = sigma2;
-        Matrix scaled(q, q, 0.0);
-        for (int i = 0; i < q; ++i) {
-            arVariances_[i] = sigma2 * gamma[i][i];
-            for (int j = 0; j < q; ++j) scaled[i][j] = sigma2 * gamma[i][j];
-        }
-        // L Gamma L' = sigma^2 I: the first q filtered values are white.
-        arTransform_ = ReverseCholesky(scaled, q);
-    } catch (const EZeroDivide&) {
-        return false;
-    }
-    for (int i = 0; i < q; ++i)
-        if (!std::isfinite(arCoefficients_[i])) return false;
+    arVariance_ = fit.sigma2;
+    arTransform_ = std::move(fit.transform);
     return true;
 }
 

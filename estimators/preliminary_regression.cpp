@@ -1,0 +1,229 @@
+#include "estimators/preliminary_regression.h"
+
+#include <cmath>
+
+#include "core/data/data_set.h"
+#include "core/numeric/matrix.h"
+#include "core/text/number_format.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
+
+namespace {
+
+constexpr double kSmall = 1.1920929e-07;
+constexpr double kToleranceFactor = 1e-6;
+constexpr int kTimePowers = 5;
+
+}  // namespace
+
+PreliminaryRegression::PreliminaryRegression(const Data& data, int target, std::string targetName,
+                                             std::vector<double> values, Mode mode)
+    : mode_(mode), n_(static_cast<int>(values.size())) {
+    if (n_ < 2) throw Exception("自由度不足");
+    if (mode == Mode::Variables && data.GetObsCount() != n_) throw ERangeError("予備回帰: 観測数が合いません。");
+    if (mode == Mode::Time) {
+        for (int power = 1; power <= kTimePowers; ++power) {
+            std::vector<double> c(static_cast<std::size_t>(n_));
+            for (int t = 0; t < n_; ++t) c[t] = std::pow(static_cast<double>(t + 1), power);
+            cols_.push_back(std::move(c));
+            names_.push_back(std::to_string(power) + "乗項");
+        }
+    } else {
+        for (int j = 0; j < data.GetVarCount(); ++j) {
+            if (j == target) continue;
+            std::vector<double> c(static_cast<std::size_t>(n_));
+            for (int t = 0; t < n_; ++t) c[t] = data.GetValue(t, j);
+            cols_.push_back(std::move(c));
+            names_.push_back(data.GetVarName(j));
+        }
+    }
+    names_.push_back(std::move(targetName));
+    cols_.push_back(std::move(values));
+    p_ = static_cast<int>(cols_.size());
+    for (int j = 0; j < p_; ++j)
+        for (double v : cols_[j])
+            if (!std::isfinite(v)) throw EConvertError("数値でない値があります: " + names_[j]);
+
+    // Centred cross-products in extended precision.
+    mean_.assign(p_, 0.0);
+    for (int j = 0; j < p_; ++j) {
+        long double s = 0.0L;
+        for (double v : cols_[j]) s += v;
+        mean_[j] = static_cast<double>(s / n_);
+    }
+    moments_.assign(static_cast<std::size_t>(p_) * p_, 0.0L);
+    std::vector<long double> d(p_);
+    for (int t = 0; t < n_; ++t) {
+        for (int j = 0; j < p_; ++j) d[j] = static_cast<long double>(cols_[j][t]) - mean_[j];
+        for (int j = 0; j < p_; ++j)
+            for (int l = j; l < p_; ++l) moments_[j * p_ + l] += d[j] * d[l];
+    }
+    for (int j = 0; j < p_; ++j)
+        for (int l = 0; l < j; ++l) moments_[j * p_ + l] = moments_[l * p_ + j];
+
+    in_.assign(p_, false);
+    Refit();
+    // The best single candidate (the first of equal ones) goes in.
+    int best = -1;
+    for (int j = 0; j + 1 < p_; ++j)
+        if (f_[j] > 0.0 && (best < 0 || f_[j] > f_[best])) best = j;
+    if (best >= 0) Toggle(best);
+}
+
+int PreliminaryRegression::FindSlot(const std::string& name) const {
+    for (int j = 0; j < p_; ++j)
+        if (names_[j] == name) return j;
+    return -1;
+}
+
+double PreliminaryRegression::StdError(int j) const { return std::sqrt(inverseDiagonal_.at(j) * s2_); }
+
+bool PreliminaryRegression::Toggle(int j) {
+    if (j < 0 || j >= p_ - 1) return false;
+    if (!in_[j] && (df_ < 3 || f_[j] == 0.0)) return false;
+    in_[j] = !in_[j];
+    try {
+        Refit();
+    } catch (const EZeroDivide&) {
+        in_[j] = !in_[j];
+        Refit();
+        return false;
+    }
+    return true;
+}
+
+void PreliminaryRegression::Refit() {
+    const int y = p_ - 1;
+    std::vector<int> s;
+    for (int j = 0; j < y; ++j)
+        if (in_[j]) s.push_back(j);
+    const int k = static_cast<int>(s.size());
+    auto m = [&](int a, int b) { return static_cast<double>(moments_[static_cast<std::size_t>(a) * p_ + b]); };
+
+    Matrix inv(std::max(k, 1), std::max(k, 1), 0.0);
+    for (int a = 0; a < k; ++a)
+        for (int c = 0; c < k; ++c) inv[a][c] = m(s[a], s[c]);
+    if (k > 0) InvertMatrix(inv.Data(), k, inv.Data(), k, k);
+
+    b_.assign(p_, 0.0);
+    inverseDiagonal_.assign(p_, 0.0);
+    double sse = m(y, y);
+    for (int a = 0; a < k; ++a) {
+        double b = 0.0;
+        for (int c = 0; c < k; ++c) b += inv[a][c] * m(s[c], y);
+        b_[s[a]] = b;
+        inverseDiagonal_[s[a]] = inv[a][a];
+        sse -= b * m(s[a], y);
+    }
+    sse_ = std::max(sse, 0.0);
+    df_ = n_ - 1 - k;
+    s2_ = df_ > 0 ? sse_ / df_ : 0.0;
+
+    // F to remove for the regressors, F to enter for the others.
+    f_.assign(p_, 0.0);
+    for (int j = 0; j < y; ++j) {
+        if (in_[j]) {
+            f_[j] = b_[j] * b_[j] / inverseDiagonal_[j] / s2_;
+            continue;
+        }
+        // x_j and y net of the model: r_jj = C_jj - C_jS inv C_Sj.
+        double rjj = m(j, j), rjy = m(j, y);
+        for (int a = 0; a < k; ++a) {
+            double w = 0.0;
+            for (int c = 0; c < k; ++c) w += inv[a][c] * m(s[c], j);
+            rjj -= m(j, s[a]) * w;
+            rjy -= w * m(s[a], y);
+        }
+        if (!(rjj > kToleranceFactor * m(j, j)) || df_ - 1 <= 0) continue;
+        const double v = rjy * rjy / rjj;
+        const double rest = (sse_ - v) / (df_ - 1);
+        if (std::fabs(rest) < kSmall) continue;
+        f_[j] = v / rest;
+    }
+
+    b0_ = mean_[y];
+    double q0 = 1.0 / n_;
+    for (int a = 0; a < k; ++a) {
+        b0_ -= b_[s[a]] * mean_[s[a]];
+        for (int c = 0; c < k; ++c) q0 += mean_[s[a]] * inv[a][c] * mean_[s[c]];
+    }
+    se0_ = std::sqrt(q0 * s2_);
+
+    const double syy = m(y, y);
+    r2_ = syy > 0.0 ? 1.0 - sse_ / syy : 0.0;
+    const double adjusted = syy > 0.0 && df_ > 0 ? 1.0 - s2_ / (syy / (n_ - 1)) : 0.0;
+    if (k == 0 || adjusted < kSmall) r2_ = 0.0;
+
+    fitted_.assign(n_, 0.0);
+    residual_.assign(n_, 0.0);
+    leverage_.assign(n_, 0.0);
+    press_ = 0.0;
+    std::vector<double> d(k);
+    for (int t = 0; t < n_; ++t) {
+        double fit = b0_, h = 1.0 / n_;
+        for (int a = 0; a < k; ++a) {
+            fit += b_[s[a]] * cols_[s[a]][t];
+            d[a] = cols_[s[a]][t] - mean_[s[a]];
+        }
+        for (int a = 0; a < k; ++a) {
+            double w = 0.0;
+            for (int c = 0; c < k; ++c) w += inv[a][c] * d[c];
+            h += d[a] * w;
+        }
+        fitted_[t] = fit;
+        residual_[t] = cols_[y][t] - fit;
+        leverage_[t] = h;
+        const double r = residual_[t] / (1.0 - h);
+        press_ += r * r;
+    }
+}
+
+std::vector<double> PreliminaryRegression::StandardizedResiduals() const {
+    std::vector<double> r;
+    for (int t = 0; t < n_; ++t) {
+        const double rest = (1.0 - leverage_[t]) * s2_;
+        if (rest > 0.0) r.push_back(residual_[t] / std::sqrt(rest));
+    }
+    return r;
+}
+
+void PreliminaryRegression::ReplaceFit(std::vector<double> fitted, std::vector<double> residual) {
+    if (static_cast<int>(fitted.size()) != n_ || static_cast<int>(residual.size()) != n_)
+        throw ERangeError("予備回帰: 観測数が合いません。");
+    fitted_ = std::move(fitted);
+    residual_ = std::move(residual);
+}
+
+ResultTable PreliminaryEstimateTable(const PreliminaryRegression& r, const std::string& name) {
+    ResultTable t({name, LoadStr(kStrFValue), LoadStr(kStrBetaEstimate), LoadStr(kStrBetaStdError)});
+    t.AddRow({TextCell(LoadStr(kStrConstantName)), TextCell("-"), NumberCell(r.ConstantCoef()),
+              NumberCell(r.ConstantStdError(), true)});
+    for (int j = 0; j < r.TargetSlot(); ++j) {
+        const ResultCell f = r.F(j) == 0.0 ? TextCell(LoadStr(kStrTolCheck)) : NumberCell(r.F(j));
+        if (r.InModel(j))
+            t.AddRow({TextCell(r.SlotName(j)), f, NumberCell(r.Coef(j)), NumberCell(r.StdError(j), true)});
+        else
+            t.AddRow({TextCell(r.SlotName(j)), f, TextCell("-"), TextCell("-")});
+    }
+    return t;
+}
+
+std::string PreliminaryFittedTable::Title(int column) const {
+    if (column == 1) return LoadStr(kStrObserved);
+    if (column == 2) return LoadStr(kStrPredicted);
+    return {};
+}
+
+ResultCell PreliminaryFittedTable::Cell(int column, int row) const {
+    if (row < 0 || row >= RowCount()) return {};
+    switch (column) {
+    case 0: {
+        ResultCell c = TextCell(std::to_string(row + 1));
+        c.value = row + 1;
+        return c;
+    }
+    case 1: return NumberCell(r_->Target()[static_cast<std::size_t>(row)]);
+    case 2: return NumberCell(r_->Fitted()[static_cast<std::size_t>(row)]);
+    default: return {};
+    }
+}
