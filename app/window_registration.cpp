@@ -9,6 +9,7 @@
 #include "estimators/ui/auto_select_dialog.h"
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
+#include "estimators/ui/mcl_window.h"
 #include "estimators/ui/tobit_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
@@ -24,5 +25,6 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
+    if (!AnalysisWindows().Has("TfrmMCL")) RegisterMclWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
 }
