@@ -279,15 +279,6 @@ TEST(Multicollinearity, EdgesAndRefusals) {
     EXPECT_THROW(Multicollinearity(DataOf({{1, 2}, {2, 3}, {1, 5}}, {{1, 2}, {2, 3}, {1, 5}}, false)), Exception);
 }
 
-TEST(Multicollinearity, ConstantRegressorsAreLeftOutByName) {
-    const Columns& c = NearlyCollinearColumns();
-    auto reg = MakeModel({c[0], V(12, 3.0), c[2], c[3]}, {}, {"x1", "flat", "x3", "y"});
-    ASSERT_TRUE(reg->SetModel(3, {2, 0, 2, 1, 2}));
-    const MclData d = MclDataOf(*reg, true);
-    EXPECT_EQ(d.names, (std::vector<std::string>{"x1", "x3", "y"}));
-    EXPECT_EQ(d.leftOut, (std::vector<std::string>{"flat"}));
-}
-
 TEST(MulticollinearityTables, CellsAndTexts) {
     const Columns& c = NearlyCollinearColumns();
     const Multicollinearity a(DataOf(c, c, false));
