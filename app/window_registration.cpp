@@ -9,6 +9,7 @@
 #include "estimators/ui/auto_select_dialog.h"
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
+#include "estimators/ui/mcl_window.h"
 #include "estimators/ui/preliminary_regression_window.h"
 #include "estimators/ui/tobit_window.h"
 #include "estimators/ui/yule_walker_window.h"
@@ -27,6 +28,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
+    if (!AnalysisWindows().Has("TfrmMCL")) RegisterMclWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
     if (!AnalysisWindows().Has("TfrmSURE")) RegisterSurWindow();
     if (!AnalysisWindows().Has("TfrmPreREG")) RegisterPreliminaryRegressionWindow();

@@ -24,6 +24,13 @@ double RidgeCriterion(double rss, double s0Squared, int n, double effectiveParam
 RidgeGridResult SearchRidgeConstant(const std::function<double(double)>& rss,
                                     const std::vector<double>& eigenvalues, int n, double s0Squared,
                                     const std::function<void(int)>& progress) {
+    return SearchRidgeGrid(
+        [&](double k) { return RidgeCriterion(rss(k), s0Squared, n, RidgeEffectiveParameters(eigenvalues, k), k); },
+        progress);
+}
+
+RidgeGridResult SearchRidgeGrid(const std::function<double(double)>& criterion,
+                                const std::function<void(int)>& progress) {
     RidgeGridResult best;
     double lo = 0.0, hi = 1.0, step = 0.001;
     for (int pass = 0; pass < 2; ++pass) {
@@ -31,7 +38,7 @@ RidgeGridResult SearchRidgeConstant(const std::function<double(double)>& rss,
         int points = 0;
         for (double k = lo; k <= hi && points < kMaxPointsPerPass; k += step) {
             ++points;
-            const double c = RidgeCriterion(rss(k), s0Squared, n, RidgeEffectiveParameters(eigenvalues, k), k);
+            const double c = criterion(k);
             if (progress) progress(first ? 2 : 1);
             if (c < best.criterion) {
                 best.criterion = c;

@@ -31,6 +31,10 @@ struct RidgeGridResult {
 RidgeGridResult SearchRidgeConstant(const std::function<double(double)>& rss,
                                     const std::vector<double>& eigenvalues, int n, double s0Squared,
                                     const std::function<void(int)>& progress);
+// The same two passes over any criterion(k) (the multicollinearity window's
+// leaves out the constant term's part).
+RidgeGridResult SearchRidgeGrid(const std::function<double(double)>& criterion,
+                                const std::function<void(int)>& progress);
 
 // Standard error of a regressor's coefficient on the data scale from its
 // variance factor: sqrt(factor s2) / rootSS, or -1 for a negative factor.

@@ -18,6 +18,7 @@
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
 #include "estimators/chow_request.h"
+#include "estimators/mcl_request.h"
 #include "platform/errors.h"
 #include "started_windows.h"
 
@@ -51,11 +52,18 @@ class FakeWindow : public AnalysisWindow {
 public:
     FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
     ~FakeWindow() override { ++log_.destroyed; }
-    // The structural change test takes its own request: its model is kept.
+    // The structural change test and the collinearity window take their
+    // own requests: their model is kept, and the option as the mode.
     bool Fill(const WindowRequest& request) override {
         if (const auto* chow = request.As<ChowRequest>()) {
             LaunchRequest r;
             r.model = const_cast<Reg*>(chow->model);
+            return Fill(r);
+        }
+        if (const auto* mcl = request.As<MclRequest>()) {
+            LaunchRequest r;
+            r.model = const_cast<Reg*>(mcl->model);
+            r.mode = mcl->allVariables ? 1 : 0;
             return Fill(r);
         }
         const auto* r = request.As<LaunchRequest>();
