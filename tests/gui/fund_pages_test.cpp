@@ -221,6 +221,18 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
     }
     w->tsACF->rbPACF->click();
     EXPECT_FALSE(w->ShowsACF());
+
+    // A wave its past nearly determines: the recursion at a typed lag shows
+    // its values and no message.
+    std::vector<double> wave(40);
+    for (int t = 0; t < 40; ++t) wave[t] = t % 4 == 0 ? 1.0 : t % 4 == 2 ? -1.0 : 0.0;
+    auto v = Load(wave);
+    ASSERT_TRUE(v);
+    v->tsACF->eH->setText("12");
+    v->eHKeyPress();
+    EXPECT_EQ(v->Statistics().randomness.maxLag, 12);
+    EXPECT_FALSE(Cell(v->tsACF->sgACFData, 2, 13).empty());
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
 TEST_F(FundPagesTest, YuleWalkerButtonFollowsTheRegistrationOfItsWindow) {
