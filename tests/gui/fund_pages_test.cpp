@@ -6,6 +6,7 @@
 // registration, the box plot's drawing and the report file.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@
 #include "stats/ui/box_plot_paint.h"
 #include "stats/ui/click_label.h"
 #include "stats/ui/data_list_dialog.h"
+#include "stats/ui/dosu_set_dialog.h"
 #include "stats/ui/fund_acf_page.h"
 #include "stats/ui/fund_box_page.h"
 #include "stats/ui/fund_freq_page.h"
@@ -129,6 +131,25 @@ TEST_F(FundPagesTest, FrequencyPageShowsTheHistogramsClassesAndEditsThem) {
     EXPECT_EQ(w->ClassCount(), k - 2);
     w->Dosu1MouseDown(Qt::LeftButton, Qt::AltModifier, x, 199);
     EXPECT_EQ(w->ClassCount(), k);
+
+    // The settings: manual classes of width 1.5 from 12 to 18 (typed as
+    // formulas), taken only on OK.
+    for (bool ok : {false, true}) {
+        w->RunDialog = [ok](QDialog& dialog) {
+            auto& set = static_cast<TfrmDosuSet&>(dialog);
+            set.rgMode->button(1)->setChecked(true);
+            set.rgPriority->button(1)->setChecked(true);
+            set.eMiniVal->setText("24/2");
+            set.eMaxiVal->setText("18");
+            set.eWidth->setText("3/2");
+            return ok ? QDialog::Accepted : QDialog::Rejected;
+        };
+        w->OptionSetExecute();
+        EXPECT_EQ(w->ClassCount(), ok ? 6 : k);
+    }
+    EXPECT_EQ(Cell(g, 2, 1), FormatNumber(false, 12.0));
+    EXPECT_EQ(Cell(g, 1, 3), FormatNumber(false, 13.5));
+    EXPECT_EQ(Cell(g, 2, 6), "+∞");
 }
 
 TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation) {
