@@ -147,6 +147,8 @@ bool TfrmFund::Setup(const FundamentalStatsRequest& request) {
 
 bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n) {
     loaded_ = false;
+    // The trend reads the series it was made on; that goes now.
+    trend_.reset();
     // A short series is never read.
     if (!values || n < 4) return false;
     switch (CheckUnivariateSeries(values, n)) {
