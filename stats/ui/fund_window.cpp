@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
@@ -19,7 +21,15 @@
 #include "eval/calc_str.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
+#include "components/plot/acf_view.h"
+#include "components/plot/flex_dosu.h"
+#include "stats/trend_curves.h"
+#include "stats/ui/fund_acf_page.h"
 #include "stats/ui/fund_basic_page.h"
+#include "stats/ui/fund_box_page.h"
+#include "stats/ui/fund_freq_page.h"
+#include "stats/ui/fund_shuki_page.h"
+#include "stats/ui/fund_time_page.h"
 #include "stats/ui/nplot_option_dialog.h"
 #include "stats/univariate_fields.h"
 
@@ -43,9 +53,7 @@ TfrmFund::TfrmFund(const WindowContext& context) : AnalysisWindowFor(context) {
     Foward = AddAction("Foward", "次", QKeySequence("Ctrl+F"), "次の点", &TfrmFund::FowardExecute);
     BitMapSave = AddAction("BitMapSave", "画像保存", QKeySequence(), "画面をビットマップとして保存",
                            &TfrmFund::BitMapSaveExecute);
-    TextSave = AddAction("TextSave", "テキスト保存", QKeySequence(), "テキスト保存", nullptr);
-    // The report file is not written by this window yet.
-    TextSave->setEnabled(false);
+    TextSave = AddAction("TextSave", "テキスト保存", QKeySequence(), "テキスト保存", &TfrmFund::TextSaveExecute);
     OptionSet = AddAction("OptionSet", "設定", QKeySequence("Ctrl+O"), "各種設定をする", &TfrmFund::OptionSetExecute);
     HelpContext = new QAction("ヘルプ", this);
     HelpContext->setObjectName("HelpContext");
@@ -57,9 +65,17 @@ TfrmFund::TfrmFund(const WindowContext& context) : AnalysisWindowFor(context) {
     PC->setObjectName("PC");
     tsFund = new TfsFundPage(PC);
     PC->addTab(tsFund, "基本統計量");
-    connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int index) {
-                if (loaded_ && PC->widget(index) == tsFund) tsFundShow();
-            }));
+    tsFreq = new TfsFreqPage(PC);
+    PC->addTab(tsFreq, "度数分布");
+    tsTime = new TfsTimePage(PC);
+    PC->addTab(tsTime, "時系列");
+    tsACF = new TfsACFPage(PC);
+    PC->addTab(tsACF, "ACF");
+    tsShuki = new TfsShukiPage(PC);
+    PC->addTab(tsShuki, "周期分析");
+    tsBoxPlot = new TfsBoxPage(PC);
+    PC->addTab(tsBoxPlot, "箱ひげ図");
+    connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int) { ShowActivePage(); }));
 
     SB = new QStatusBar(this);
     SB->setObjectName("SB");
@@ -78,6 +94,10 @@ TfrmFund::TfrmFund(const WindowContext& context) : AnalysisWindowFor(context) {
     connect(plot, &TXYPlot::MouseUp, this,
             GuardedSlot([this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) { NPlotMouseUp(b, x, y); }));
 
+    ConnectPages();
+    registryListener_ = AnalysisWindows().AddListener([this] { UpdateYuleWalkerButton(); });
+    UpdateYuleWalkerButton();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(TB);
@@ -85,7 +105,18 @@ TfrmFund::TfrmFund(const WindowContext& context) : AnalysisWindowFor(context) {
     layout->addWidget(SB);
 }
 
-TfrmFund::~TfrmFund() = default;
+TfrmFund::~TfrmFund() { AnalysisWindows().RemoveListener(registryListener_); }
+
+void TfrmFund::ShowActivePage() {
+    if (!loaded_) return;
+    QWidget* page = PC->currentWidget();
+    if (page == tsFund) tsFundShow();
+    else if (page == tsFreq) tsFreqShow();
+    else if (page == tsTime) tsTimeShow();
+    else if (page == tsACF) tsACFShow();
+    else if (page == tsShuki) tsShukiShow();
+    else if (page == tsBoxPlot) tsBoxPlotShow();
+}
 
 QAction* TfrmFund::AddAction(const char* name, const char* caption, const QKeySequence& shortcut, const char* hint,
                              void (TfrmFund::*handler)()) {
@@ -116,6 +147,8 @@ bool TfrmFund::Setup(const FundamentalStatsRequest& request) {
 
 bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n) {
     loaded_ = false;
+    // The trend reads the series it was made on; that goes now.
+    trend_.reset();
     // A short series is never read.
     if (!values || n < 4) return false;
     switch (CheckUnivariateSeries(values, n)) {
@@ -150,6 +183,22 @@ bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n
     name_ = name;
     freeLines_.Clear();
     newLine_.reset();
+    showACF_ = true;
+    periodStart_ = 1;
+    periodEnd_ = n + 1;
+    periodogramValid_ = false;
+    TFlexDosu* dosu = tsFreq->Dosu1;
+    dosu->RangeMode = classMode_ ? 1 : 0;
+    if (!dosu->DataSet(stats_.values.data(), n)) {
+        loaded_ = false;
+        return false;
+    }
+    dosu->SelectedPointer(selected_);
+    // The trend reads the window's own copy of the series.
+    trend_ = std::make_unique<TimeSeriesMerlox>(stats_.values.data(), n, Context().State().Context().Pool());
+    (void)trend_->Fit(0);
+    tsACF->eH->setText(QString::number(stats_.randomness.maxLag));
+    tsACF->rbACF->setChecked(true);
     setWindowTitle(Q("単変量統計 --- " + name));
     tsFund->NPlot->SetCaption(kNormalPlot);
     PC->setCurrentWidget(tsFund);
@@ -331,7 +380,16 @@ void TfrmFund::NPlotMouseUp(Qt::MouseButton button, int, int) {
 }
 
 void TfrmFund::OptionSetExecute() {
-    if (!loaded_ || PC->currentWidget() != tsFund) return;
+    if (!loaded_) return;
+    QWidget* page = PC->currentWidget();
+    if (page == tsFreq) return FrequencyOptions();
+    if (page == tsTime) return TimeSeriesOptions();
+    if (page == tsShuki) {
+        const InputAnswer answer = Services().AskInput("最高周期数", {}, "");
+        if (answer.result == mrOK) SetPeriodRange(answer.text);
+        return;
+    }
+    if (page != tsFund) return;
     TfrmNPlotOpt dialog(this);
     dialog.Load(plotKind_, freeLineColour_, freeLineStyle_);
     if (RunDialog(dialog) != QDialog::Accepted) return;

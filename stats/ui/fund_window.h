@@ -1,9 +1,13 @@
 // TfrmFund: the univariate statistics window. It describes one series:
 // moments, order statistics, normality tests with their marks, the cycle of
 // location statistics and the normal or half-normal probability plot, on
-// which the user may draw free lines. Everything it shows comes from the
-// statistics computed once when the series is loaded (ShowVariable); the
-// handlers only choose and format what is stored.
+// which the user may draw free lines; the frequency table with its editable
+// histogram, the series against time with a trend curve, the
+// autocorrelations with the tests of randomness, the periodogram and the
+// box plot; and the whole as a text report. Everything it shows comes from
+// the statistics computed when the series is loaded (ShowVariable) or when
+// the user asks for another lag, range or trend; the handlers only choose
+// and format what is stored.
 //
 // It is modal: opened through ShowFundamentalStats, it runs until closed.
 #pragma once
@@ -19,14 +23,22 @@
 #include "components/view/analysis_window_base.h"
 #include "core/numeric/xy_data.h"
 #include "stats/fundamental_stats_request.h"
+#include "stats/univariate_periodogram.h"
 #include "stats/univariate_statistics.h"
 
 class QAction;
 class QStatusBar;
 class QTabWidget;
 class QToolBar;
+class TfsACFPage;
+class TfsBoxPage;
+class TfsFreqPage;
 class TfsFundPage;
+class TfsShukiPage;
+class TfsTimePage;
+class TimeSeriesMerlox;
 class UiServices;
+struct FrequencyTable;
 
 class TfrmFund : public AnalysisWindowFor<FundamentalStatsRequest> {
     Q_OBJECT
@@ -61,10 +73,50 @@ public:
     void BitMapSaveExecute();
     void HelpContextExecute();
     void ExitenceExecute();
+    void TextSaveExecute();
+
+    // Frequency page.
+    void tsFreqShow();
+    void Dosu1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    void pmBindUpperClick();
+    void pmBindLowerClick();
+    void pmSeparateClick();
+    void sgDosuKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void sgDosuMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    // Time-series page.
+    void tsTimeShow();
+    void timeseriesResize();
+    void timeseriesMouseDown(Qt::MouseButton button, int x, int y);
+    void sgDataClick();
+    void stLineStyleClick();
+    void btnExpresMsgClick();
+    // Autocorrelation page.
+    void tsACFShow();
+    void rgShowClick();
+    void cbZoomClick();
+    void eHKeyPress();
+    void ACFMouseDown(int x, int y);
+    void btnYWEstClick();
+    // Periodogram page.
+    void tsShukiShow();
+    void shukiMouseDown(int x, int y);
+    // Box plot page.
+    void tsBoxPlotShow();
+    void pbBoxMouseDown(int x);
+    void lbListClick();
+
+    // The observation lists: of one class of the histogram or one quarter
+    // of the data.
+    enum class ListKind { Class, Quarter };
+    void ShowDataList(int index, ListKind kind);
 
     // Runs an option dialog modally and gives its modal result; tests put in
     // their own so that no dialog blocks.
     std::function<int(QDialog&)> RunDialog;
+
+    // The frequency table as the histogram holds it now.
+    FrequencyTable CurrentFrequencyTable() const;
+    int ClassCount() const;
 
     // ---- what the window holds
     const UnivariateStatistics& Statistics() const { return stats_; }
@@ -76,6 +128,11 @@ public:
     std::uint32_t FreeLineColour() const { return freeLineColour_; }
     int FreeLineStyle() const { return freeLineStyle_; }
     const XYDataList& FreeLines() const { return freeLines_; }
+    bool ShowsACF() const { return showACF_; }
+    int PeriodStart() const { return periodStart_; }
+    int PeriodEnd() const { return periodEnd_; }
+    const PeriodogramValues& Periodogram() const { return periodogram_; }
+    const TimeSeriesMerlox* Trend() const { return trend_.get(); }
 
     QToolBar* TB = nullptr;
     QAction* Exitence = nullptr;
@@ -87,6 +144,11 @@ public:
     QAction* HelpContext = nullptr;
     QTabWidget* PC = nullptr;
     TfsFundPage* tsFund = nullptr;
+    TfsFreqPage* tsFreq = nullptr;
+    TfsTimePage* tsTime = nullptr;
+    TfsACFPage* tsACF = nullptr;
+    TfsShukiPage* tsShuki = nullptr;
+    TfsBoxPage* tsBoxPlot = nullptr;
     QStatusBar* SB = nullptr;
 
 protected:
@@ -113,6 +175,15 @@ private:
     void ShowLocation();
     void DrawFreeLines();
     void FormClose();
+    void ConnectPages();
+    void ShowActivePage();
+    // The Yule-Walker button follows the registration of its window.
+    void UpdateYuleWalkerButton();
+    void ComputePeriodogramRange();
+    void SetPeriodRange(const std::string& text);
+    void FrequencyOptions();
+    void TimeSeriesOptions();
+    void FitTrend(int model);
 
     double alpha_ = 0.05;
     UnivariateStatistics stats_;
@@ -131,6 +202,16 @@ private:
     // The free lines live as long as the window; the one being drawn apart.
     XYDataList freeLines_;
     std::unique_ptr<XYData> newLine_;
+
+    bool showACF_ = true;
+    bool classMode_ = false;
+    // The periodogram range: periods periodStart_ .. periodEnd_ - 1.
+    int periodStart_ = 1;
+    int periodEnd_ = 0;
+    PeriodogramValues periodogram_;
+    bool periodogramValid_ = false;
+    std::unique_ptr<TimeSeriesMerlox> trend_;
+    int registryListener_ = -1;
 };
 
 // Registers the window and its class name with the window registry.

@@ -1,0 +1,408 @@
+// The further pages of the univariate statistics window: each page shows
+// the engine's values (one cell compared per page) and the tests keep to
+// what only the window decides: joining, splitting and resetting classes,
+// the lists of a class or a quarter, the lag and period ranges typed, the
+// trend chosen by name, the Yule-Walker button following its window's
+// registration, the box plot's drawing and the report file.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <cmath>
+#include <sstream>
+
+#include "components/plot/core/recording_canvas.h"
+#include "components/plot/flex_dosu.h"
+#include "components/view/window_registry.h"
+#include "core/text/number_format.h"
+#include "eval/app_state.h"
+#include "estimators/yule_walker_request.h"
+#include "gui_fixture.h"
+#include "platform/qt/string_grid.h"
+#include "stats/trend_curves.h"
+#include "stats/ui/box_plot_paint.h"
+#include "stats/ui/click_label.h"
+#include "stats/ui/data_list_dialog.h"
+#include "stats/ui/dosu_set_dialog.h"
+#include "stats/ui/fund_acf_page.h"
+#include "stats/ui/fund_box_page.h"
+#include "stats/ui/fund_freq_page.h"
+#include "stats/ui/fund_shuki_page.h"
+#include "stats/ui/fund_time_page.h"
+#include "stats/ui/fund_window.h"
+#include "stats/univariate_box_plot.h"
+#include "stats/univariate_fields.h"
+#include "stats/univariate_report.h"
+#include "support/scripted_services.h"
+
+namespace {
+
+const std::vector<double> kSeries = {13.76, 13.45, 16.34, 18.86, 12.11, 13.95, 17.83, 10.45, 14.43, 13.91,
+                                     12.21, 13.8,  14.5,  18.02, 16.47, 13.76, 15.68, 17.65, 14.32, 14.89,
+                                     15.21, 13.76, 13.05, 13.53, 12.1,  14.74, 13.94, 16.89, 15.59, 13.04};
+
+std::string Text(const QLabel* label) { return label->text().toStdString(); }
+std::string Cell(const TStringGrid* g, int c, int r) { return g->Cell(c, r).toStdString(); }
+
+class FundPagesTest : public ::testing::Test {
+protected:
+    FundPagesTest() {
+        TestApp();
+        state_.SetServices(&ui_);
+    }
+    ~FundPagesTest() override { state_.SetServices(nullptr); }
+
+    std::unique_ptr<TfrmFund> Load(const std::vector<double>& values, int observation = 0) {
+        auto w = std::make_unique<TfrmFund>(WindowContext(state_));
+        const bool filled = w->Fill(WindowRequest(FundamentalStatsRequest{"Z", values, observation, 0.05}));
+        return filled ? std::move(w) : nullptr;
+    }
+
+    // The list dialog's run: records its title and observations and
+    // chooses the list position given (or none).
+    void ChooseInList(TfrmFund& w, int position) {
+        w.RunDialog = [this, position](QDialog& d) {
+            auto& list = static_cast<TfrmDataList&>(d);
+            listName_ = list.Name;
+            listed_.clear();
+            for (int i = 0; i < list.Count(); ++i) listed_.push_back(list.GetNumber(i));
+            listPreselected_ = list.Selected;
+            list.Selected = position;
+            return QDialog::Accepted;
+        };
+    }
+
+    ScriptedServices ui_;
+    AppState state_;
+    std::string listName_;
+    std::vector<int> listed_;
+    int listPreselected_ = -2;
+};
+
+TEST_F(FundPagesTest, FrequencyPageShowsTheHistogramsClassesAndEditsThem) {
+    auto w = Load(kSeries, 4);
+    ASSERT_TRUE(w);
+    w->PC->setCurrentWidget(w->tsFreq);
+    TFlexDosu* d = w->tsFreq->Dosu1;
+    const TStringGrid* g = w->tsFreq->sgDosu;
+    const int k = w->ClassCount();
+    ASSERT_GE(k, 3);
+    EXPECT_EQ(g->RowCount(), k + 1);
+    EXPECT_EQ(Cell(g, 1, 0), "区間下限");
+    EXPECT_EQ(Cell(g, 1, 1), "-∞");
+    EXPECT_EQ(Cell(g, 3, 1), "-");
+    EXPECT_EQ(Cell(g, 2, k), "+∞");
+    EXPECT_EQ(Cell(g, 3, k), "-");
+    EXPECT_EQ(Cell(g, 4, 2), std::to_string(d->GetRank(1).count));
+    EXPECT_EQ(Cell(g, 5, k), "30");
+    EXPECT_EQ(Text(w->tsFreq->stMode), FormatNumber(false, d->ModeValue));
+    // Observation 4 (18.86, the largest value) lies in the last class.
+    EXPECT_EQ(Cell(g, 0, k), "* " + std::to_string(k));
+
+    // Row 3 joins the class above; the join splits again; Alt+click on
+    // the histogram brings the automatic classes back.
+    const int f1 = d->GetRank(1).count, f2 = d->GetRank(2).count;
+    w->tsFreq->sgDosu->SetCurrentCell(1, 3);
+    w->pmBindUpperClick();
+    EXPECT_EQ(w->ClassCount(), k - 1);
+    EXPECT_EQ(Cell(g, 4, 2), std::to_string(f1 + f2));
+    w->tsFreq->sgDosu->SetCurrentCell(1, 2);
+    w->pmSeparateClick();
+    EXPECT_EQ(w->ClassCount(), k);
+    EXPECT_EQ(Cell(g, 4, 3), std::to_string(f2));
+    w->tsFreq->sgDosu->SetCurrentCell(1, k);
+    w->pmBindLowerClick();  // the last class has none below
+    EXPECT_EQ(w->ClassCount(), k);
+
+    d->resize(400, 200);
+    int x = 0;
+    while (x < 400 && d->GetIndex(x, 199) != 1) ++x;
+    ASSERT_LT(x, 400);
+    // The second class joins the first, then the joined one the next.
+    w->Dosu1MouseDown(Qt::LeftButton, Qt::ControlModifier, x, 199);
+    w->Dosu1MouseDown(Qt::RightButton, Qt::ControlModifier, x, 199);
+    EXPECT_EQ(w->ClassCount(), k - 2);
+    w->Dosu1MouseDown(Qt::LeftButton, Qt::AltModifier, x, 199);
+    EXPECT_EQ(w->ClassCount(), k);
+
+    // The settings: manual classes of width 1.5 from 12 to 18 (typed as
+    // formulas), taken only on OK.
+    for (bool ok : {false, true}) {
+        w->RunDialog = [ok](QDialog& dialog) {
+            auto& set = static_cast<TfrmDosuSet&>(dialog);
+            set.rgMode->button(1)->setChecked(true);
+            set.rgPriority->button(1)->setChecked(true);
+            set.eMiniVal->setText("24/2");
+            set.eMaxiVal->setText("18");
+            set.eWidth->setText("3/2");
+            return ok ? QDialog::Accepted : QDialog::Rejected;
+        };
+        w->OptionSetExecute();
+        EXPECT_EQ(w->ClassCount(), ok ? 6 : k);
+    }
+    EXPECT_EQ(Cell(g, 2, 1), FormatNumber(false, 12.0));
+    EXPECT_EQ(Cell(g, 1, 3), FormatNumber(false, 13.5));
+    EXPECT_EQ(Cell(g, 2, 6), "+∞");
+}
+
+TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation) {
+    auto w = Load(kSeries, 1);
+    ASSERT_TRUE(w);
+    w->PC->setCurrentWidget(w->tsFreq);
+    // The click's cell comes from the grid as laid out on the screen.
+    w->show();
+    QApplication::processEvents();
+    TStringGrid* g = w->tsFreq->sgDosu;
+    const int row = 2;
+    const DosuPiece r = w->tsFreq->Dosu1->GetRank(row - 1);
+    const std::vector<int> expected = ObservationsInClass(w->Statistics(), r.low, r.high);
+    ASSERT_FALSE(expected.empty());
+
+    ChooseInList(*w, 0);
+    g->SetCurrentCell(1, row);
+    w->sgDosuKeyDown(Qt::Key_Return, Qt::NoModifier);  // Enter alone lists nothing
+    EXPECT_TRUE(listed_.empty());
+    w->sgDosuKeyDown(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(listName_, "第2ランク");
+    EXPECT_EQ(listed_, expected);
+    EXPECT_EQ(w->Selected(), expected[0]);
+
+    listed_.clear();
+    const QRect cell = g->CellRect(2, row);
+    w->sgDosuMouseDown(Qt::LeftButton, Qt::ControlModifier, cell.center().x(), cell.center().y());
+    EXPECT_EQ(listed_, expected);
+    // The selected observation is found in the list.
+    EXPECT_EQ(listPreselected_, 0);
+}
+
+TEST_F(FundPagesTest, TimePageFitsTheTrendChosenByName) {
+    std::vector<double> y(30);
+    for (int t = 0; t < 30; ++t) y[t] = 1.0 / (0.5 + 2.0 * std::exp(-0.3 * t));
+    auto w = Load(y, 3);
+    ASSERT_TRUE(w);
+    w->PC->setCurrentWidget(w->tsTime);
+    EXPECT_EQ(Cell(w->tsTime->sgData, 1, 0), "データ");
+    EXPECT_EQ(Cell(w->tsTime->sgData, 1, 30), FormatNumber(false, y[29]));
+    EXPECT_EQ(w->tsTime->sgData->Row(), 3);
+    EXPECT_EQ(w->tsTime->stLineStyle->text().toStdString(), "直線");
+
+    // A name that is none of the nine changes nothing.
+    ui_.QueueInput("放物線");
+    w->stLineStyleClick();
+    EXPECT_EQ(w->Trend()->Model(), 0);
+    ui_.QueueInput("ロジスティック曲線");
+    w->stLineStyleClick();
+    EXPECT_EQ(w->Trend()->Model(), 7);
+    EXPECT_EQ(w->tsTime->stLineStyle->text().toStdString(), "ロジスティック曲線");
+    const auto prompt = ui_.CallsOf(ServiceCall::Input).at(0);
+    EXPECT_EQ(prompt.items.size(), 9u);
+    EXPECT_EQ(prompt.initial, "直線");
+
+    TimeSeriesMerlox engine(y.data(), 30);
+    ASSERT_TRUE(engine.Fit(7));
+    ui_.QueueOK();
+    w->tsTime->btnExpresMsg->click();
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, engine.GetFormula());
+}
+
+TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
+    auto w = Load(kSeries);
+    ASSERT_TRUE(w);
+    w->PC->setCurrentWidget(w->tsACF);
+    const UnivariateStatistics& s = w->Statistics();
+    const TStringGrid* g = w->tsACF->sgACFData;
+    EXPECT_EQ(w->tsACF->eH->text().toStdString(), "7");  // 30 / 4
+    EXPECT_EQ(g->RowCount(), 9);
+    EXPECT_EQ(Cell(g, 1, 1), "**" + FormatNumber(false, 1.0));
+    EXPECT_EQ(Cell(g, 2, 3), AutocorrelationMark(s.randomness.pacf[2], 30) + FormatNumber(false, s.randomness.pacf[2]));
+    EXPECT_EQ(Text(w->tsACF->stQlb), PortmanteauText(s.randomness.ljungBox, 7));
+    EXPECT_EQ(Text(w->tsACF->stP), NormalTestText(s.randomness.rankZ));
+    EXPECT_EQ(Text(w->tsACF->stLimit), AutocorrelationLimitText(30));
+
+    struct Case {
+        const char* typed;
+        int lag;
+    };
+    for (const Case& c : {Case{"0", 1}, Case{"1000", 28}, Case{"2*5", 10}}) {
+        SCOPED_TRACE(c.typed);
+        w->tsACF->eH->setText(c.typed);
+        w->eHKeyPress();
+        EXPECT_EQ(w->tsACF->eH->text().toStdString(), std::to_string(c.lag));
+        EXPECT_EQ(s.randomness.maxLag, c.lag);
+        EXPECT_EQ(g->RowCount(), c.lag + 2);
+    }
+    w->tsACF->rbPACF->click();
+    EXPECT_FALSE(w->ShowsACF());
+
+    // A wave its past nearly determines: the recursion at a typed lag shows
+    // its values and no message.
+    std::vector<double> wave(40);
+    for (int t = 0; t < 40; ++t) wave[t] = t % 4 == 0 ? 1.0 : t % 4 == 2 ? -1.0 : 0.0;
+    auto v = Load(wave);
+    ASSERT_TRUE(v);
+    v->tsACF->eH->setText("12");
+    v->eHKeyPress();
+    EXPECT_EQ(v->Statistics().randomness.maxLag, 12);
+    EXPECT_FALSE(Cell(v->tsACF->sgACFData, 2, 13).empty());
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+TEST_F(FundPagesTest, YuleWalkerButtonFollowsTheRegistrationOfItsWindow) {
+    auto w = Load(kSeries);
+    ASSERT_TRUE(w);
+    EXPECT_FALSE(w->tsACF->btnYWEst->isEnabled());
+    YuleWalkerRequest received;
+    {
+        ScopedAnalysisWindow yw("TfrmYWEst", [&received](const WindowContext&) -> std::unique_ptr<AnalysisWindow> {
+            struct Probe : RequestWindow<YuleWalkerRequest> {
+                YuleWalkerRequest* out;
+                explicit Probe(YuleWalkerRequest* o) : out(o) {}
+                using RequestWindow<YuleWalkerRequest>::Fill;
+                bool Fill(const YuleWalkerRequest& r) override {
+                    *out = r;
+                    return false;  // nothing to show: the test never blocks
+                }
+                int ShowModal() override { return 0; }
+            };
+            return std::make_unique<Probe>(&received);
+        });
+        EXPECT_TRUE(w->tsACF->btnYWEst->isEnabled());
+        w->btnYWEstClick();
+    }
+    EXPECT_FALSE(w->tsACF->btnYWEst->isEnabled());
+    EXPECT_EQ(received.name, "Z");
+    EXPECT_EQ(received.values, kSeries);
+    EXPECT_EQ(received.order, SuggestYuleWalkerOrder(w->Statistics().randomness.pacf, 30));
+}
+
+TEST_F(FundPagesTest, PeriodogramPageShowsTheTypedRangeAndSaysWhenItIsEmpty) {
+    auto w = Load(kSeries);
+    ASSERT_TRUE(w);
+    w->PC->setCurrentWidget(w->tsShuki);
+    const TStringGrid* g = w->tsShuki->sgShuki;
+    const PeriodogramValues engine = ComputePeriodogram(kSeries.data(), 30, 1, 30);
+    EXPECT_EQ(g->RowCount(), 31);
+    EXPECT_EQ(Cell(g, 0, 5), "5");
+    EXPECT_EQ(Cell(g, 1, 5), PeriodogramMark(engine.ValueOf(5), engine.referenceLevel) +
+                                 FormatNumber(false, engine.ValueOf(5)));
+
+    struct Case {
+        const char* typed;
+        int first, rows;  // periods shown
+    };
+    const Case cases[] = {{"[4..9]", 4, 6}, {"10", 1, 10}, {"5000", 1, 2000}, {"[3000..4000]", 3000, 0},
+                          {"", 3000, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ui_.QueueInput(c.typed);
+        w->OptionSetExecute();
+        EXPECT_EQ(g->RowCount(), c.rows + 1);
+        EXPECT_EQ(w->Periodogram().firstPeriod, c.first);
+        EXPECT_EQ(w->tsShuki->lblEmpty->isVisibleTo(w->tsShuki), c.rows == 0);
+        if (c.rows > 0) {
+            EXPECT_EQ(Cell(g, 0, 1), std::to_string(c.first));
+        }
+    }
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::Input).at(0).text, "最高周期数");
+}
+
+TEST_F(FundPagesTest, BoxPlotPageShowsTheNumbersAndListsTheQuarters) {
+    // Observation 10,501 is the one outlier, beyond the upper fence.
+    std::vector<double> x(12001);
+    for (int i = 0; i < 12001; ++i) x[i] = (i * 7919) % 12001;
+    x[10500] = 1e6;
+    auto w = Load(x);
+    ASSERT_TRUE(w);
+    w->PC->setCurrentWidget(w->tsBoxPlot);
+    const BoxPlotNumbers& b = w->Statistics().boxPlot;
+    TfsBoxPage* p = w->tsBoxPlot;
+    EXPECT_EQ(Text(p->stQuartile2), FormatNumber(false, b.median));
+    EXPECT_EQ(Text(p->stQRL), "-");
+    EXPECT_EQ(Text(p->stQRH), FormatNumber(false, b.upperFence));
+    ASSERT_EQ(p->lbList->count(), 1);
+    EXPECT_EQ(p->lbList->item(0)->text().toStdString(), OutlierLine(b.outliers[0]));
+    p->lbList->setCurrentRow(0);
+    w->lbListClick();
+    EXPECT_EQ(w->Selected(), 10500);
+
+    // Clicks on the box: quarters by their segments, nothing outside.
+    p->pbBox->resize(600, 150);
+    ChooseInList(*w, -1);
+    w->pbBoxMouseDown(5);
+    EXPECT_TRUE(listed_.empty());
+    w->pbBoxMouseDown(10);
+    EXPECT_EQ(listName_, "第0四分位");
+    EXPECT_EQ(listed_, ObservationsInQuarter(w->Statistics(), 0));
+    EXPECT_EQ(w->Selected(), 10500);
+}
+
+TEST(BoxPlotPaint, OutliersAreNumberedInHexadecimalOnTwoRows) {
+    BoxPlotNumbers b;
+    b.minimum = 0, b.lowerHinge = 40, b.median = 50, b.upperHinge = 60, b.maximum = 100;
+    b.lowerFence = 25, b.upperFence = 75;
+    for (int i = 0; i < 18; ++i) b.outliers.push_back({i, i < 9 ? 1.0 + i : 80.0 + i, i});
+    RecordingCanvas canvas;
+    PaintBoxPlot(canvas, b, 220, 150);
+    // Scale 2 pixels per unit from column 10; the middle row at 140 / 2.
+    ASSERT_EQ(canvas.texts.size(), 18u);
+    EXPECT_EQ(canvas.texts[10].text, "A");
+    EXPECT_EQ(canvas.texts[10].x, 10 + 2 * 90 - 2);
+    EXPECT_EQ(canvas.texts[15].y, 70 + 20);
+    EXPECT_EQ(canvas.texts[16].text, "10");
+    EXPECT_EQ(canvas.texts[16].y, 70 + 40);
+    // Quarters under a column: the first segment wins on a border.
+    struct Case {
+        int x, quarter;
+    };
+    for (const Case& c : {Case{9, -1}, Case{10, 0}, Case{90, 0}, Case{91, 1}, Case{110, 1}, Case{210, 3},
+                          Case{211, -1}})
+        EXPECT_EQ(BoxPlotQuarterAt(b, 220, c.x), c.quarter) << c.x;
+}
+
+TEST_F(FundPagesTest, ReportFileHoldsTheEnginesTextAndAFailedWriteIsReported) {
+    auto w = Load(kSeries);
+    ASSERT_TRUE(w);
+    ScratchFolder dir("fund_report");
+    UnivariateReportInput in;
+    in.name = "Z";
+    in.stats = &w->Statistics();
+    in.frequency = w->CurrentFrequencyTable();
+    in.periodEnd = w->PeriodEnd();
+    std::ostringstream engine;
+    WriteUnivariateReport(engine, in);
+
+    ui_.QueueFile(dir.Path("report.TXT"));
+    w->TextSave->trigger();
+    EXPECT_EQ(ReadText(dir.Path("report.TXT")), engine.str());
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::ProgressBegin).back().text, "データの書き込み中・・・");
+
+    // Cancelled, unwritable and full: nothing is ever reported as written.
+    const std::string unwritable = dir.Path("missing/report.TXT");
+    for (const std::string& path : {std::string(), unwritable, std::string("/dev/full")}) {
+        SCOPED_TRACE(path);
+        ui_.ClearCalls();
+        ui_.QueueFile(path);
+        if (!path.empty()) ui_.QueueOK();
+        w->TextSaveExecute();
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), path.empty() ? 0u : 1u);
+        if (!path.empty()) {
+            EXPECT_EQ(boxes[0].msgKind, MsgKind::Error);
+            EXPECT_NE(boxes[0].text.find(path == unwritable ? "作成できません" : "書き込"), std::string::npos);
+        }
+        EXPECT_EQ(ui_.ProgressDepth(), 0);
+    }
+    EXPECT_TRUE(w->Loaded());
+}
+
+}  // namespace
