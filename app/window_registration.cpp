@@ -9,6 +9,9 @@
 #include "estimators/ui/auto_select_dialog.h"
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
+#include "estimators/ui/prediction_dialog.h"
+#include "estimators/ui/restricted_window.h"
+#include "estimators/ui/ridge_window.h"
 #include "estimators/ui/tobit_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
@@ -25,4 +28,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
+    if (!AnalysisWindows().Has("TfrmPredict")) RegisterPredictionDialog();
+    if (!AnalysisWindows().Has("TfrmRREG")) RegisterRestrictedWindow();
+    if (!AnalysisWindows().Has("TfrmRidge")) RegisterRidgeWindow();
 }

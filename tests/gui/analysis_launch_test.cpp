@@ -18,6 +18,8 @@
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
 #include "estimators/chow_request.h"
+#include "estimators/restricted_request.h"
+#include "estimators/ridge_request.h"
 #include "platform/errors.h"
 #include "started_windows.h"
 
@@ -51,15 +53,24 @@ class FakeWindow : public AnalysisWindow {
 public:
     FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
     ~FakeWindow() override { ++log_.destroyed; }
-    // The structural change test takes its own request: its model is kept.
+    // Windows that take their own request: what the test reads is kept.
     bool Fill(const WindowRequest& request) override {
+        LaunchRequest r;
         if (const auto* chow = request.As<ChowRequest>()) {
-            LaunchRequest r;
             r.model = const_cast<Reg*>(chow->model);
             return Fill(r);
         }
-        const auto* r = request.As<LaunchRequest>();
-        return r && Fill(*r);
+        if (const auto* restricted = request.As<RestrictedRequest>()) {
+            r.model = restricted->model;
+            r.variableFlags = &restricted->variableFlags;
+            return Fill(r);
+        }
+        if (const auto* ridge = request.As<RidgeRequest>()) {
+            r.model = ridge->model;
+            return Fill(r);
+        }
+        const auto* launch = request.As<LaunchRequest>();
+        return launch && Fill(*launch);
     }
     bool Fill(const LaunchRequest& r) {
         ++log_.filled;
