@@ -36,6 +36,8 @@ TfrmPredict::TfrmPredict(const WindowContext& context) : QDialog(context.Owner()
     sgVList->SetColWidth(0, 120);
     sgVList->SetColWidth(1, 120);
     sgVList->SetEditable(true);
+    cellContext_.font = sgVList->font();
+    UseGridCellPainter(*sgVList, [this]() -> const GridCellContext& { return cellContext_; });
 
     auto* side = new QWidget(this);
     auto* form = new QGridLayout(side);

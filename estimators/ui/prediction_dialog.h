@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "components/view/grid_cell_painter.h"
 #include "components/view/window_context.h"
 #include "core/numeric/tolerance_interval.h"
 #include "estimators/prediction.h"
@@ -45,6 +46,7 @@ private:
     WindowContext context_;
     std::optional<PredictionModel> model_;
     std::optional<TolerancePrediction> last_;
+    GridCellContext cellContext_;
 };
 
 void RegisterPredictionDialog();

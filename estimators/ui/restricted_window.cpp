@@ -107,6 +107,8 @@ TfrmRREG::TfrmRREG(const WindowContext& context) : AnalysisWindowFor(context) {
     sgTable->SetColWidth(0, 120);
     sgTable->SetDefaultColWidth(96);
     sgTable->SetEditable(true);
+    cellContext_.font = sgTable->font();
+    UseGridCellPainter(*sgTable, [this]() -> const GridCellContext& { return cellContext_; });
     connect(sgTable, &TStringGrid::KeyDown, this,
             GuardedSlot([this](int key, Qt::KeyboardModifiers) { sgTableKeyDown(key); }));
     connect(sgTable, &TStringGrid::SetEditText, this,
@@ -312,7 +314,9 @@ void TfrmRREG::GroupingExecute() {
     std::uint16_t mask = groupMask_;
     if (!ChooseGroupMask(*model_, mask, this, true, selectorRunner_)) return;
     if (mask == 0) {
-        Rebuild(0, AllFlags(), depName_);
+        // All data: bound again as at opening, on the model's dependent.
+        const int dep = model_->GetDependent();
+        if (dep >= 0 && dep < model_->GetVarCount()) Rebuild(0, AllFlags(), model_->GetVarName(dep));
         return;
     }
     std::vector<std::string> names;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "components/view/analysis_window_base.h"
+#include "components/view/grid_cell_painter.h"
 #include "components/view/selector_dialog.h"
 #include "estimators/restricted.h"
 #include "estimators/restricted_request.h"
@@ -118,6 +119,7 @@ private:
     std::uint16_t groupMask_ = 0;
     std::string depName_;
     SelectorRunner selectorRunner_;
+    GridCellContext cellContext_;
     int registryListener_ = -1;
 };
 

@@ -183,6 +183,8 @@ void TfrmRidge::BuildPredictionPage() {
     sgVList->SetColWidth(0, 120);
     sgVList->SetColWidth(1, 120);
     sgVList->SetEditable(true);
+    cellContext_.font = sgVList->font();
+    UseGridCellPainter(*sgVList, [this]() -> const GridCellContext& { return cellContext_; });
     stPred = NewValueLabel(tsPred, "stPred", 140);
     btnCalc = new QPushButton("計算(&C)", tsPred);
     btnCalc->setObjectName("btnCalc");
@@ -224,6 +226,7 @@ bool TfrmRidge::Bind(std::unique_ptr<Ridge> ridge) {
     automaticK_ = ridge_->K();
     prediction_ = 0.0;
     sgVList->ClearCells();
+    PageControl1->setCurrentWidget(tsEstimate);
     tsEstimateShow();
     tsResidualShow();
     tsPredShow();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "components/view/analysis_window_base.h"
+#include "components/view/grid_cell_painter.h"
 #include "components/view/selector_dialog.h"
 #include "estimators/ridge.h"
 #include "estimators/ridge_request.h"
@@ -137,6 +138,7 @@ private:
     double prediction_ = 0.0;
     bool handedOver_ = false;
     SelectorRunner selectorRunner_;
+    GridCellContext cellContext_;
 };
 
 void RegisterRidgeWindow();
