@@ -10,7 +10,10 @@
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
 #include "estimators/ui/mcl_window.h"
+#include "estimators/ui/prediction_dialog.h"
 #include "estimators/ui/preliminary_regression_window.h"
+#include "estimators/ui/restricted_window.h"
+#include "estimators/ui/ridge_window.h"
 #include "estimators/ui/tobit_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "simeq/ui/sur_window.h"
@@ -33,4 +36,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmSURE")) RegisterSurWindow();
     if (!AnalysisWindows().Has("TfrmPreREG")) RegisterPreliminaryRegressionWindow();
     if (!AnalysisWindows().Has("TfrmYWEst")) RegisterYuleWalkerWindow();
+    if (!AnalysisWindows().Has("TfrmPredict")) RegisterPredictionDialog();
+    if (!AnalysisWindows().Has("TfrmRREG")) RegisterRestrictedWindow();
+    if (!AnalysisWindows().Has("TfrmRidge")) RegisterRidgeWindow();
 }

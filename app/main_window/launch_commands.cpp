@@ -16,6 +16,8 @@
 #include "core/model/regression_model.h"
 #include "estimators/chow_request.h"
 #include "estimators/mcl_request.h"
+#include "estimators/restricted_request.h"
+#include "estimators/ridge_request.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
 #include "resources/string_table.h"
@@ -137,20 +139,24 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
         OpenAnalysisWindow(c->windowClass, mcl, c->showAlways, c->failMessage);
         return;
     }
+    if (c->fill == LaunchFill::Restrictions) {
+        RestrictedRequest restricted{model, {}};
+        const bool selectedOnly = settings_ && settings_->Values().RV_Selected;
+        for (int j = 0; j < model->GetVarCount(); ++j)
+            restricted.variableFlags.push_back(!selectedOnly || model->GetRole(j) != Reg::kRoleUnused ? 1 : 0);
+        OpenAnalysisWindow(c->windowClass, restricted, c->showAlways, c->failMessage);
+        return;
+    }
+    if (c->fill == LaunchFill::Ridge) {
+        OpenAnalysisWindow(c->windowClass, RidgeRequest{model}, c->showAlways, c->failMessage);
+        return;
+    }
     LaunchRequest request;
     request.model = model;
-    std::vector<std::uint8_t> flags;
     switch (c->fill) {
     case LaunchFill::RobustWeights: request.mode = 5; break;
     case LaunchFill::AutoRegressive: request.mode = 101; break;
     case LaunchFill::ReducedForm: request.twoStage = settings_ && settings_->Values().TSLS_Reduced; break;
-    case LaunchFill::Restrictions: {
-        const bool selectedOnly = settings_ && settings_->Values().RV_Selected;
-        for (int j = 0; j < model->GetVarCount(); ++j)
-            flags.push_back(!selectedOnly || model->GetRole(j) != Reg::kRoleUnused ? 1 : 0);
-        request.variableFlags = &flags;
-        break;
-    }
     default: break;
     }
     OpenAnalysisWindow(c->windowClass, request, c->showAlways, c->failMessage);

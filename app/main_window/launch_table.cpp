@@ -17,7 +17,7 @@ const std::vector<LaunchCommand>& LaunchCommands() {
         {"ReducedF", "TfrmRF", N::Equations, F::ReducedForm, false, nullptr, kAfterNothing},
         {"WREGRun", "TfrmWLS", N::Data, F::RobustWeights, false, nullptr, kAfterNothing},
         {"mnuGLS", "TfrmWLS", N::Data, F::AutoRegressive, false, nullptr, kAfterNothing},
-        {"mnuRidge", "TfrmRidge", N::TwoExplanatory, F::Model, false, nullptr, kAfterNothing},
+        {"mnuRidge", "TfrmRidge", N::TwoExplanatory, F::Ridge, false, nullptr, kAfterNothing},
         {"btnJNE", "TfrmJNE", N::Data, F::Model, false, nullptr, kAfterNothing},
         {"mnuTobit", "TfrmMLE", N::Data, F::Model, false, nullptr, kAfterNothing},
     };

@@ -19,6 +19,8 @@
 #include "core/model/regression_model.h"
 #include "estimators/chow_request.h"
 #include "estimators/mcl_request.h"
+#include "estimators/restricted_request.h"
+#include "estimators/ridge_request.h"
 #include "platform/errors.h"
 #include "started_windows.h"
 
@@ -52,22 +54,29 @@ class FakeWindow : public AnalysisWindow {
 public:
     FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
     ~FakeWindow() override { ++log_.destroyed; }
-    // The structural change test and the collinearity window take their
-    // own requests: their model is kept, and the option as the mode.
+    // Windows that take their own request: what the test reads is kept.
     bool Fill(const WindowRequest& request) override {
+        LaunchRequest r;
         if (const auto* chow = request.As<ChowRequest>()) {
-            LaunchRequest r;
             r.model = const_cast<Reg*>(chow->model);
             return Fill(r);
         }
         if (const auto* mcl = request.As<MclRequest>()) {
-            LaunchRequest r;
             r.model = const_cast<Reg*>(mcl->model);
             r.mode = mcl->allVariables ? 1 : 0;
             return Fill(r);
         }
-        const auto* r = request.As<LaunchRequest>();
-        return r && Fill(*r);
+        if (const auto* restricted = request.As<RestrictedRequest>()) {
+            r.model = restricted->model;
+            r.variableFlags = &restricted->variableFlags;
+            return Fill(r);
+        }
+        if (const auto* ridge = request.As<RidgeRequest>()) {
+            r.model = ridge->model;
+            return Fill(r);
+        }
+        const auto* launch = request.As<LaunchRequest>();
+        return launch && Fill(*launch);
     }
     bool Fill(const LaunchRequest& r) {
         ++log_.filled;
