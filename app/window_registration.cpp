@@ -10,6 +10,8 @@
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "simeq/ui/final_form_window.h"
+#include "simeq/ui/reduced_form_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -25,4 +27,6 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
+    if (!AnalysisWindows().Has("TfrmFFA")) RegisterFinalFormWindow();
+    if (!AnalysisWindows().Has("TfrmRF")) RegisterReducedFormWindow();
 }
