@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -100,6 +101,14 @@ QAction* TfrmFFA::AddAction(const char* name, const char* caption, const char* s
     if (onToolBar) TB->addAction(action);
     addAction(action);
     return action;
+}
+
+bool TfrmFFA::event(QEvent* e) {
+    if (e->type() == QEvent::StatusTip) {
+        SB->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return AnalysisWindowFor::event(e);
 }
 
 int TfrmFFA::ShowModal() {

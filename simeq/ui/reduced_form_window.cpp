@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -127,6 +128,14 @@ QAction* TfrmRF::AddAction(const char* name, const char* caption, const char* sh
 }
 
 void TfrmRF::UpdateAssistantAction() { FFA->setEnabled(AnalysisWindows().Has(kAssistantClass)); }
+
+bool TfrmRF::event(QEvent* e) {
+    if (e->type() == QEvent::StatusTip) {
+        SB->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return AnalysisWindowFor::event(e);
+}
 
 int TfrmRF::ShowModal() {
     setModal(true);

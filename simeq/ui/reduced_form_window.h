@@ -70,6 +70,8 @@ public:
 
 protected:
     bool Setup(const LaunchRequest& request) override;
+    // The long hint of the control under the mouse goes to the status bar.
+    bool event(QEvent* e) override;
 
 private:
     QAction* AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,

@@ -74,6 +74,7 @@ TEST_F(SystemTablesTest, StoredCoefficientsShowDashesAndTheirOwnFit) {
         EXPECT_EQ(sum.liml, "-") << c.s;
     }
     EXPECT_EQ(StructuralCellText(s, 0, "Y", 1), "Y = " + FormatExponent(7, 0.6));
+    EXPECT_EQ(AllCoefficientsCellText(s, 1, s.IndexOfName("Y") + 1, false), FormatElementValue("Y", 1, -0.6));
 }
 
 TEST_F(SystemTablesTest, SummaryWithoutDegreesOfFreedomOrSpreadShowsDashes) {
@@ -149,12 +150,10 @@ TEST_F(SystemTablesTest, ReducedFormAndCoefficientMatrixOfTheStoredSystem) {
     EXPECT_EQ(all.Title(3), "第3式");
     EXPECT_EQ(all.Cell(1, s.IndexOfName("Y")).value, -0.6);
     EXPECT_EQ(all.Cell(3, s.IndexOfName("G")).value, -1.0);
-    EXPECT_EQ(AllCoefficientsCellText(s, 1, s.IndexOfName("Y") + 1, true), FormatElementValue("Y", 1, -0.6));
     EXPECT_EQ(ReducedFormCellText(s, Column(pi, "YL"), 3, true), "( Y , YL ) = " + FormatExponent(7, 0.5));
     // Predictions start from zero inputs: the constants of the reduced form.
     const ResultTable pred = PredictionTable(s);
     EXPECT_NEAR(pred.Cell(1, 2).value, 17.5, 1e-12);
-    EXPECT_EQ(PredictionInputTable(s).RowCount(), 2);
 }
 
 TEST_F(SystemTablesTest, TwoStageDefinitionColumnsShowNoVariance) {
@@ -179,7 +178,7 @@ TEST(SystemTestMarks, RelativeErrorsAtTheirBounds) {
 }
 
 TEST_F(SystemTablesTest, TestTableReadsTheSimulationAndTheResiduals) {
-    const SimultaneousSystem& s = Build(false);
+    Build(false);
     const SystemTestTable values(sys_, false, false);
     const SystemTestTable residuals(sys_, true, true);
     EXPECT_EQ(values.Title(0), "変数");
@@ -190,7 +189,6 @@ TEST_F(SystemTablesTest, TestTableReadsTheSimulationAndTheResiduals) {
     EXPECT_NEAR(values.Cell(3, 0).value, 58.0, 1e-12);
     // Dynamic C at t = 1 uses the simulated Y of t = 0 (58): 15.5 + 0.3*58 + 1.5*6.5.
     EXPECT_NEAR(residuals.Cell(1, 1).value, 43.3 - 42.65, 1e-12);
-    EXPECT_EQ(s.N(), 10);
 }
 
 TEST(FinalFormTableTest, UndecidedAndStoredEquation) {
