@@ -136,6 +136,9 @@ TEST_F(ReducedFormWindowTest, EveryPageShowsTheEngineTablesInBothModes) {
         EXPECT_EQ(w->tsKozo->sgEst->Cell(2, 2), Shown(StructuralEstimateTable(*e, 1), 2, 2));
         EXPECT_EQ(w->tsKozo->stR2->text(), Q(StructuralSummaryOf(*e, 1).r2));
         EXPECT_EQ(w->tsKozo->stLIML->text(), Q(StructuralSummaryOf(*e, 1).liml));
+        if (!twoStage) {
+            EXPECT_EQ(w->tsKozo->sgEst->Cell(2, 1) + w->tsKozo->stLIML->text(), "--");
+        }
         w->PC->setCurrentWidget(w->sgExpres);
         EXPECT_EQ(w->sgExpres->Cell(1, 3), Shown(AllCoefficientsTable(*e), 1, 3));
         w->PC->setCurrentWidget(w->sgReduced);
