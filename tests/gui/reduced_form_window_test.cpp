@@ -226,6 +226,13 @@ TEST_F(ReducedFormWindowTest, TestGridsPlotScrollAndSwitch) {
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[2].xName, "C");
     EXPECT_EQ(seen[2].yName, "Y");
+    // The tool bar's plot asks for the variable; a name outside the system plots nothing.
+    ui_.QueueInput("I");
+    w->YYPlot->trigger();
+    ui_.QueueInput("G");
+    w->EYPlot->trigger();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].yName, "I観測値");
 }
 
 TEST_F(ReducedFormWindowTest, EnteredFormulasArePredicted) {
@@ -272,6 +279,8 @@ TEST_F(ReducedFormWindowTest, FinalFormDerivedDecidedStoredAndSaved) {
         ui_.QueueInput("C");
         Click(a->sgFFC, 0, 0);
         EXPECT_EQ(a->sgFFC->Cell(0, 0), "C");
+        // YL, noted "@Y/1", enters as the endogenous Y one period back.
+        EXPECT_EQ(a->sgFFC->Cell(0, 1), "Y'[t-1]");
         Click(a->sgFFC, 0, 1);
         ASSERT_EQ(a->lbList->count(), engine.Candidates().GetCount());
         a->lbListClick(0);
