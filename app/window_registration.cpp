@@ -16,6 +16,8 @@
 #include "estimators/ui/ridge_window.h"
 #include "estimators/ui/tobit_window.h"
 #include "estimators/ui/yule_walker_window.h"
+#include "simeq/ui/final_form_window.h"
+#include "simeq/ui/reduced_form_window.h"
 #include "simeq/ui/sur_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
@@ -39,4 +41,6 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmPredict")) RegisterPredictionDialog();
     if (!AnalysisWindows().Has("TfrmRREG")) RegisterRestrictedWindow();
     if (!AnalysisWindows().Has("TfrmRidge")) RegisterRidgeWindow();
+    if (!AnalysisWindows().Has("TfrmFFA")) RegisterFinalFormWindow();
+    if (!AnalysisWindows().Has("TfrmRF")) RegisterReducedFormWindow();
 }
