@@ -10,7 +10,10 @@
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "stats/ui/correlation_matrix_window.h"
+#include "stats/ui/fac_load_plot_window.h"
 #include "stats/ui/fund_window.h"
+#include "stats/ui/pca_window.h"
 #include "stats/ui/xy_graph_window.h"
 
 void RegisterStandardWindows() {
@@ -20,6 +23,9 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
     if (!AnalysisWindows().Has("TfrmGraphXY")) RegisterGraphXYWindow();
     if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
+    if (!AnalysisWindows().Has("TfrmFacLoadPlot")) RegisterFacLoadPlotWindow();
+    if (!AnalysisWindows().Has("TfrmPCA")) RegisterPcaWindow();
+    if (!AnalysisWindows().Has("TfrmRelative")) RegisterCorrelationMatrixWindow();
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
