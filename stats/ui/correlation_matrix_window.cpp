@@ -146,9 +146,8 @@ bool TfrmRelative::SetData(const TNamedData* data, const TFileMatrix* alternate,
 bool TfrmRelative::ComputeMatrices() {
     // A failure leaves the matrices and the grid as they were.
     try {
-        CorrelationMatrices m =
-                ComputeCorrelationMatrices(*data_, alternateShown_ ? alternate_ : nullptr, selectedOnly_);
-        m_ = std::move(m);
+        m_ = std::make_unique<CorrelationMatrices>(
+                ComputeCorrelationMatrices(*data_, alternateShown_ ? alternate_ : nullptr, selectedOnly_));
     } catch (const EOutOfMemory&) {
         throw;
     } catch (const std::exception&) {
@@ -159,20 +158,20 @@ bool TfrmRelative::ComputeMatrices() {
 }
 
 void TfrmRelative::ShowMatrix() {
-    sgRelMat->Show(CorrelationMatrixTable(m_, partialShown_, alternateShown_));
+    sgRelMat->Show(CorrelationMatrixTable(*m_, partialShown_, alternateShown_));
     // The width of the names decides the heading column.
     int first = 100;
     for (int j = 1; j < sgRelMat->ColCount(); ++j) first = std::max(first, sgRelMat->ColWidth(j));
     sgRelMat->SetColWidth(0, first);
     const QSignalBlocker b1(rbPartial), b2(rbCorrelation), b3(rbSelected), b4(rbAll);
     (partialShown_ ? rbPartial : rbCorrelation)->setChecked(true);
-    rgType->setEnabled(m_.partialAvailable);
+    rgType->setEnabled(m_->partialAvailable);
     (selectedOnly_ ? rbSelected : rbAll)->setChecked(true);
 }
 
 void TfrmRelative::rgTypeClick(bool partial) {
     if (partial == partialShown_) return;
-    partialShown_ = partial && m_.partialAvailable;
+    partialShown_ = partial && m_->partialAvailable;
     ShowMatrix();
 }
 
@@ -198,7 +197,7 @@ void TfrmRelative::btnChangeClick() {
 }
 
 void TfrmRelative::PlotCellPair(int row, int col, bool otherMatrix) {
-    const int k = static_cast<int>(m_.columns.size());
+    const int k = static_cast<int>(m_->columns.size());
     if (!data_ || row < 1 || col < 1 || row > k || col > k) return;
     const TFileMatrix* shown = alternateShown_ && alternate_ ? alternate_ : data_;
     const TFileMatrix* other = alternate_ ? (alternateShown_ ? static_cast<const TFileMatrix*>(data_) : alternate_)
@@ -214,9 +213,9 @@ void TfrmRelative::PlotCellPair(int row, int col, bool otherMatrix) {
             xFrom = other;
         }
     }
-    const int xc = m_.columns[static_cast<std::size_t>(col - 1)], yc = m_.columns[static_cast<std::size_t>(row - 1)];
+    const int xc = m_->columns[static_cast<std::size_t>(col - 1)], yc = m_->columns[static_cast<std::size_t>(row - 1)];
     auto name = [this](const TFileMatrix* from, int i) {
-        const std::string& n = m_.names[static_cast<std::size_t>(i)];
+        const std::string& n = m_->names[static_cast<std::size_t>(i)];
         return from == alternate_ ? kAlternatePrefix + n : n;
     };
     const int n = data_->Rows();
@@ -245,12 +244,12 @@ void TfrmRelative::sgRelMatKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 std::unique_ptr<TNamedData> TfrmRelative::ShownTable(bool fromShown) const {
-    const int k = static_cast<int>(m_.columns.size()), n = data_->Rows();
+    const int k = static_cast<int>(m_->columns.size()), n = data_->Rows();
     const TFileMatrix* from = fromShown && alternateShown_ && alternate_ ? alternate_ : data_;
     auto table = std::make_unique<TNamedData>(Context().State().Context(), n, k);
     for (int j = 0; j < k; ++j) {
-        table->SetColumnName(j, m_.names[static_cast<std::size_t>(j)]);
-        table->CopyColumnFrom(j, *from, m_.columns[static_cast<std::size_t>(j)]);
+        table->SetColumnName(j, m_->names[static_cast<std::size_t>(j)]);
+        table->CopyColumnFrom(j, *from, m_->columns[static_cast<std::size_t>(j)]);
     }
     return table;
 }
@@ -265,12 +264,12 @@ void TfrmRelative::btnPCAClick() {
 
 int TfrmRelative::AskDependent() const {
     std::vector<std::string> names;
-    for (const std::string& s : m_.names)
+    for (const std::string& s : m_->names)
         if (s != LoadStr(kStrConstantName)) names.push_back(s);
     const InputAnswer answer = Context().Services().AskInput(LoadStr(kStrDependentName), names, "");
     if (answer.result != mrOK) return -1;
-    for (std::size_t j = 0; j < m_.names.size(); ++j)
-        if (m_.names[j] == answer.text) return static_cast<int>(j);
+    for (std::size_t j = 0; j < m_->names.size(); ++j)
+        if (m_->names[j] == answer.text) return static_cast<int>(j);
     return -1;
 }
 

@@ -6,6 +6,7 @@
 // The opener owns the tables and keeps them while the window is open.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ public:
     void btnWLSClick();
     void btnRidgeClick();
 
-    const CorrelationMatrices& Matrices() const { return m_; }
+    const CorrelationMatrices& Matrices() const { return *m_; }
     bool PartialShown() const { return partialShown_; }
     bool AlternateShown() const { return alternateShown_; }
     bool SelectedOnly() const { return selectedOnly_; }
@@ -74,7 +75,8 @@ private:
 
     const TNamedData* data_ = nullptr;
     const TFileMatrix* alternate_ = nullptr;
-    CorrelationMatrices m_;
+    // Matrices keep their shape on assignment: a new set replaces the old.
+    std::unique_ptr<CorrelationMatrices> m_ = std::make_unique<CorrelationMatrices>();
     bool alternateShown_ = false;
     bool partialShown_ = false;
     bool selectedOnly_ = false;
