@@ -97,6 +97,7 @@ TfrmPCA::TfrmPCA(const WindowContext& context) : AnalysisWindowBase(context) {
     PC->addTab(sgFS, "因子得点");
     sgCheck = AddGrid("sgCheck", 40);
     sgCheck->SetDefaultColWidth(70);
+    sgCheck->SetColWidth(0, 40);
     PC->addTab(sgCheck, "特異点");
     // The outlier table is built on its first read: only when looked at.
     connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int) {

@@ -23,7 +23,7 @@
 #include "started_windows.h"
 #include "stats/pca_request.h"
 #include "stats/ui/correlation_matrix_window.h"
-#include "stats/xy_graph_request.h"
+#include "request_probe.h"
 #include "support/model_builder.h"
 
 namespace {
@@ -33,58 +33,17 @@ const Columns kAlternate = {{1.5, 1.9, 3.2, 4.4, 4.9, 6.5}, {2.2, 1.1, 3.8, 3.1,
 
 QString Num(double v) { return Q(FormatNumber(false, v)); }
 
-struct GraphSeen {
-    std::string xName, yName;
-    std::vector<double> x, y;
-};
-class ProbeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        seen_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<GraphSeen>& seen_;
-};
-
-// What a hand-over received: its table's names and first column, and the
-// dependent's column.
-struct HandedOver {
+// The names and first column of a handed-over table.
+std::vector<std::string> Names(const TNamedData* t) {
     std::vector<std::string> names;
-    std::vector<double> first;
-    int dependent = -1;
-    bool second = false;
-};
-HandedOver Copy(const TNamedData* t, int dependent, bool second) {
-    HandedOver h{{}, {}, dependent, second};
-    for (int j = 0; j < t->Cols(); ++j) h.names.push_back(t->GetColumnName(j));
-    for (int i = 0; i < t->Rows(); ++i) h.first.push_back(t->GetValue(i, 0));
-    return h;
+    for (int j = 0; j < t->Cols(); ++j) names.push_back(t->GetColumnName(j));
+    return names;
 }
-template <class Request>
-class ProbeHandOver : public RequestWindow<Request> {
-public:
-    explicit ProbeHandOver(std::vector<HandedOver>& seen) : seen_(seen) {}
-    using RequestWindow<Request>::Fill;
-    bool Fill(const Request& r) override {
-        if constexpr (std::is_same_v<Request, WLSRequest>) {
-            seen_.push_back(Copy(r.table, r.dependentColumn, r.second != nullptr));
-        } else if constexpr (std::is_same_v<Request, RidgeRequest>) {
-            seen_.push_back(Copy(r.table, r.dependentColumn, false));
-        } else {
-            seen_.push_back(Copy(r.table, -1, false));
-        }
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<HandedOver>& seen_;
-};
+std::vector<double> First(const TNamedData* t) {
+    std::vector<double> v;
+    for (int i = 0; i < t->Rows(); ++i) v.push_back(t->GetValue(i, 0));
+    return v;
+}
 
 class CorrelationWindowTest : public StartedWindows {
 protected:
@@ -166,8 +125,7 @@ TEST_F(CorrelationWindowTest, PairsPlottedWithTheAlternateTable) {
     EXPECT_FALSE(w.rgSel->isVisibleTo(&w));
     EXPECT_TRUE(w.btnChange->isEnabled());
     std::vector<GraphSeen> graphs;
-    ScopedAnalysisWindow probe("TfrmGraphXY",
-                               [&graphs](const WindowContext&) { return std::make_unique<ProbeGraph>(graphs); });
+    auto probe = ProbeGraphs(graphs);
     struct Case {
         int row, col;
         bool other, alternateShown;
@@ -216,31 +174,33 @@ TEST_F(CorrelationWindowTest, HandOversTakeTheShownVariablesAndWaitForTheirWindo
     w.btnChange->click();  // the alternate values shown
     EXPECT_FALSE(w.btnWLS->isEnabled());
     EXPECT_FALSE(w.btnRidge->isEnabled());
-    std::vector<HandedOver> pca, wls, ridge;
-    ScopedAnalysisWindow p("TfrmPCA", [&pca](const WindowContext&) {
-        return std::make_unique<ProbeHandOver<PcaRequest>>(pca);
+    std::vector<std::string> pcaNames;
+    std::vector<double> pcaFirst, wlsFirst;
+    int wlsDependent = -1, ridgeCalls = 0;
+    bool wlsSecond = false;
+    auto p = Probe<PcaRequest>("TfrmPCA", [&](const PcaRequest& r) {
+        pcaNames = Names(r.table);
+        pcaFirst = First(r.table);
     });
-    ScopedAnalysisWindow wl("TfrmWLS", [&wls](const WindowContext&) {
-        return std::make_unique<ProbeHandOver<WLSRequest>>(wls);
+    auto wl = Probe<WLSRequest>("TfrmWLS", [&](const WLSRequest& r) {
+        wlsFirst = First(r.table);
+        wlsDependent = r.dependentColumn;
+        wlsSecond = r.second != nullptr;
     });
-    ScopedAnalysisWindow r("TfrmRidge", [&ridge](const WindowContext&) {
-        return std::make_unique<ProbeHandOver<RidgeRequest>>(ridge);
-    });
+    auto rd = Probe<RidgeRequest>("TfrmRidge", [&](const RidgeRequest&) { ++ridgeCalls; });
     ASSERT_TRUE(w.btnWLS->isEnabled());
     ASSERT_TRUE(w.btnRidge->isEnabled());
     w.btnPCA->click();
-    ASSERT_EQ(pca.size(), 1u);
-    EXPECT_EQ(pca[0].names, (std::vector<std::string>{"a", "c"}));
-    EXPECT_EQ(pca[0].first, kAlternate[0]);  // the values shown
+    EXPECT_EQ(pcaNames, (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(pcaFirst, kAlternate[0]);  // the values shown
     ui_.QueueInput("c");
     w.btnWLS->click();
-    ASSERT_EQ(wls.size(), 1u);
-    EXPECT_EQ(wls[0].dependent, 1);
-    EXPECT_EQ(wls[0].first, kData[0]);  // the data, the alternate as second
-    EXPECT_TRUE(wls[0].second);
+    EXPECT_EQ(wlsDependent, 1);
+    EXPECT_EQ(wlsFirst, kData[0]);  // the data, the alternate as second
+    EXPECT_TRUE(wlsSecond);
     ui_.QueueInput("nobody");
     w.btnRidge->click();
-    EXPECT_TRUE(ridge.empty());
+    EXPECT_EQ(ridgeCalls, 0);
     EXPECT_TRUE(Errors().empty());
 }
 

@@ -24,7 +24,7 @@
 #include "stats/fac_load_plot_request.h"
 #include "stats/pca_tables.h"
 #include "stats/ui/pca_window.h"
-#include "stats/xy_graph_request.h"
+#include "request_probe.h"
 #include "support/model_builder.h"
 
 namespace {
@@ -36,41 +36,6 @@ const Columns kData = {
         {5.37, 4.13, 2.52, 4.4, 8.1, 6.92, 6.52, 4.71, 3.18, 5.79}};
 
 QString Shown(const ResultCell& c) { return Q(c.Shown()); }
-
-// Takes a request of one type instead of opening a window.
-template <class Request>
-class Probe : public RequestWindow<Request> {
-public:
-    explicit Probe(std::vector<Request>& seen) : seen_(seen) {}
-    using RequestWindow<Request>::Fill;
-    bool Fill(const Request& r) override {
-        seen_.push_back(r);
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<Request>& seen_;
-};
-
-// Keeps the series a graph was asked to show.
-struct GraphSeen {
-    std::string xName, yName;
-    std::vector<double> x, y;
-};
-class ProbeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        seen_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<GraphSeen>& seen_;
-};
 
 class PcaWindowTest : public StartedWindows {
 protected:
@@ -271,9 +236,7 @@ TEST_F(PcaWindowTest, LoadingPlotGetsTheChosenAxesAndScorePlotAnyName) {
     auto w = Window(Open());
     const PCA* p = w->Analysis();
     std::vector<FacLoadPlotRequest> plots;
-    ScopedAnalysisWindow probe("TfrmFacLoadPlot", [&plots](const WindowContext&) {
-        return std::make_unique<Probe<FacLoadPlotRequest>>(plots);
-    });
+    auto probe = Probe<FacLoadPlotRequest>("TfrmFacLoadPlot", [&plots](const auto& r) { plots.push_back(r); });
     ui_.QueueInput(p->GetFactorScoreName(1));  // vertical
     ui_.QueueInput(p->GetScoreName(0));        // horizontal
     w->FFPlotExecute();
@@ -291,8 +254,7 @@ TEST_F(PcaWindowTest, LoadingPlotGetsTheChosenAxesAndScorePlotAnyName) {
     EXPECT_EQ(plots.size(), 1u);
 
     std::vector<GraphSeen> graphs;
-    ScopedAnalysisWindow graph("TfrmGraphXY",
-                               [&graphs](const WindowContext&) { return std::make_unique<ProbeGraph>(graphs); });
+    auto graph = ProbeGraphs(graphs);
     ui_.QueueInput("b");
     ui_.QueueInput(p->GetScoreName(1));
     w->ZZPlotExecute();

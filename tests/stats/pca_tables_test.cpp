@@ -1,6 +1,6 @@
-// The principal component and correlation matrix tables: marks at their
-// boundaries, the layout of every page, and that each cell shows the
-// analysis's own value (the values themselves are tested with the engine).
+// The principal component tables: marks at their boundaries, the layout
+// of the pages, and that each cell shows the analysis's own value (the
+// values themselves are tested with the engine).
 #include "stats/pca_tables.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 
 #include "core/settings/engine_context.h"
 #include "core/text/number_format.h"
-#include "stats/correlation_matrix_table.h"
 #include "support/model_builder.h"
 
 namespace {
@@ -62,25 +61,13 @@ TEST(PcaMarks, LoadingAndOutlierMarksAtTheirBoundaries) {
     }
 }
 
-TEST_F(PcaTablesTest, CorrelationAndEigenPagesLayout) {
+TEST_F(PcaTablesTest, EigenPageHeadsWithTheEigenvaluesThenContributionsAndVectors) {
     const PCA& p = *pca_;
-    const ResultTable r = PcaCorrelationTable(p);
-    ASSERT_EQ(r.ColumnCount(), 5);
-    ASSERT_EQ(r.RowCount(), 4);
-    EXPECT_EQ(r.Title(3), "c");
-    EXPECT_EQ(r.Cell(0, 1).text, "b");
-    EXPECT_EQ(r.Cell(3, 1).value, p.GetCorrelation(1, 2));
-
     const ResultTable e = PcaEigenTable(p);
-    ASSERT_EQ(e.ColumnCount(), 5);
     ASSERT_EQ(e.RowCount(), 2 + 4);
-    EXPECT_EQ(e.Title(0), "固有値");
     EXPECT_EQ(e.Title(2), FormatNumber(false, p.GetEigenValue(1)));
-    EXPECT_EQ(e.Cell(0, 0).text, "寄与率");
     EXPECT_EQ(e.Cell(0, 1).text, "累積寄与率");
-    EXPECT_EQ(e.Cell(2, 0).value, p.GetContribution(1));
     EXPECT_EQ(e.Cell(4, 1).value, p.GetCumulativeContribution(3));
-    EXPECT_EQ(e.Cell(0, 5).text, "d");
     EXPECT_EQ(e.Cell(2, 5).value, p.GetEigenVector(3, 1));
 }
 
@@ -113,62 +100,18 @@ TEST_F(PcaTablesTest, LoadingPagesMarkEveryCellByItsValue) {
     EXPECT_EQ(m.ColumnCount(), p.FactorCount() + 1);
 }
 
-TEST_F(PcaTablesTest, ObservationPagesNumberTheRowsAndReadTheirColumn) {
+TEST_F(PcaTablesTest, OutlierPageHasTheVariablesThenTheOutlierComponents) {
     const PCA& p = *pca_;
-    using Kind = PcaObservationTable::Kind;
-    const PcaObservationTable s(p, Kind::Scores);
-    ASSERT_EQ(s.ColumnCount(), 5);
-    ASSERT_EQ(s.RowCount(), 10);
-    EXPECT_EQ(s.Title(2), p.GetScoreName(1));
-    EXPECT_EQ(s.Cell(0, 4).text, "5");
-    EXPECT_EQ(s.Cell(2, 3), NumberCell(p.GetScore(3, 1)));
-    EXPECT_EQ(s.Cell(5, 0), ResultCell{});  // outside
-
-    const PcaObservationTable f(p, Kind::FactorScores);
-    ASSERT_EQ(f.ColumnCount(), p.FactorCount() + 1);
-    EXPECT_EQ(f.Title(1), p.GetFactorScoreName(0));
-    EXPECT_EQ(f.Cell(1, 9), NumberCell(p.GetFactorScore(9, 0)));
-
-    const PcaObservationTable o(p, Kind::Outliers);
+    const PcaObservationTable o(p, PcaObservationTable::Kind::Outliers);
     const int k = p.OutlierComponents();
     ASSERT_EQ(o.ColumnCount(), 4 + k + 1);
+    ASSERT_EQ(o.RowCount(), 10);
     EXPECT_EQ(o.Title(4), "d");
     if (k > 0) {
         EXPECT_EQ(o.Title(5), p.GetScoreName(0));
     }
+    EXPECT_EQ(o.Cell(0, 4).text, "5");
     for (int i = 0; i < 10; ++i) EXPECT_EQ(o.Cell(4 + k, i), OutlierCell(p.GetOutlierValue(i, 3 + k))) << i;
-}
-
-TEST(CorrelationMatrixTableTest, ZeroVarianceDashAlternateCornerAndPartialCells) {
-    EngineContext context;
-    TNamedData t(context, 6, 3);
-    const Columns cols = {{1, 2, 3, 4, 5, 7}, {2, 1, 4, 3, 6, 5}, {3, 3, 3, 3, 3, 3}};
-    for (int j = 0; j < 3; ++j) {
-        t.SetColumnName(j, "x" + std::to_string(j));
-        for (int i = 0; i < 6; ++i) t.SetValue(i, j, cols[j][i]);
-    }
-    const CorrelationMatrices m = ComputeCorrelationMatrices(t, nullptr, false);
-    const ResultTable c = CorrelationMatrixTable(m, false, false);
-    ASSERT_EQ(c.ColumnCount(), 4);
-    EXPECT_EQ(c.Title(0), "");
-    EXPECT_EQ(c.Title(3), "x2");
-    EXPECT_EQ(c.Cell(0, 2).text, "x2");
-    EXPECT_EQ(c.Cell(3, 0).text, "-");
-    EXPECT_TRUE(std::isnan(c.Cell(3, 0).value));
-    EXPECT_EQ(c.Cell(3, 2).text, "-");  // its own diagonal too
-    EXPECT_EQ(c.Cell(2, 0).value, m.correlation.At(1, 0));
-    // A constant column leaves no partial matrix: the correlations stay.
-    ASSERT_FALSE(m.partialAvailable);
-    EXPECT_EQ(CorrelationMatrixTable(m, true, true).Cell(2, 0), c.Cell(2, 0));
-    EXPECT_EQ(CorrelationMatrixTable(m, true, true).Title(0), "(iv)");
-
-    t.SetSelected(2, 0);
-    const CorrelationMatrices two = ComputeCorrelationMatrices(t, nullptr, true);
-    ASSERT_TRUE(two.partialAvailable);
-    const ResultTable p = CorrelationMatrixTable(two, true, false);
-    ASSERT_EQ(p.ColumnCount(), 3);
-    EXPECT_EQ(p.Cell(2, 0).text, FormatNumber(false, two.partial.At(1, 0)));
-    EXPECT_EQ(p.Cell(1, 0).text, FormatNumber(false, 1.0));
 }
 
 }  // namespace
