@@ -66,7 +66,7 @@ void BM_PcaWindowOpen(benchmark::State& state) {
         TfrmPCA window{WindowContext(State())};
         window.resize(720, 520);
         if (!window.Start(&reg)) state.SkipWithError("no analysis");
-        window.Compute();
+        window.RefreshPages();
         benchmark::DoNotOptimize(window.sgRelMat->grab());
     }
 }
@@ -79,7 +79,7 @@ void BM_PcaScorePageScroll(benchmark::State& state) {
     TfrmPCA window{WindowContext(State())};
     window.resize(720, 520);
     if (!window.Start(&reg)) state.SkipWithError("no analysis");
-    window.Compute();
+    window.RefreshPages();
     window.PC->setCurrentWidget(window.sgScore);
     const int rows = window.sgScore->RowCount();
     int top = 1;

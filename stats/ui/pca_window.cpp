@@ -4,10 +4,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 #include "components/view/graph_launchers.h"
 #include "components/view/launch_request.h"
@@ -190,16 +193,17 @@ bool TfrmPCA::Start(Reg* data) {
     if (!SelectDataBlock(*data, 0, false, nullptr, &names, varCount, obsCount)) return false;
     varNames_ = std::move(names);
     varFlags_.assign(varNames_.size(), 1);
+    bool ok = true;
     try {
         SetAnalysis(Build(0, varFlags_));
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
         // A constant variable, for example: the window opens without an
-        // analysis and says nothing until the user ticks again.
-        FillVarList();
-        return false;
+        // analysis, and the user learns why.
+        ErrorBox(Context().Services(), e.what());
+        ok = false;
     }
     FillVarList();
-    return true;
+    return ok;
 }
 
 bool TfrmPCA::StartFromTable(const TNamedData& table) {
@@ -215,7 +219,8 @@ bool TfrmPCA::StartFromTable(const TNamedData& table) {
     bool ok = true;
     try {
         SetAnalysis(Build(0, varFlags_));
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        ErrorBox(Context().Services(), e.what());
         ok = false;
     }
     FillVarList();
@@ -233,8 +238,9 @@ std::unique_ptr<PCA> TfrmPCA::Build(std::uint16_t mask, const std::vector<std::u
 }
 
 void TfrmPCA::SetAnalysis(std::unique_ptr<PCA> pca) {
-    if (pca) {
-        pca->SetMethod(useVarimax_ ? PCA::kMethodVarimax : PCA::kMethodMinres);
+    // A new analysis comes computed by varimax with the default factors.
+    if (pca && !useVarimax_) {
+        pca->SetMethod(PCA::kMethodMinres);
         pca->Compute(0);
     }
     current_->Set(std::move(pca));
@@ -243,17 +249,9 @@ void TfrmPCA::SetAnalysis(std::unique_ptr<PCA> pca) {
 void TfrmPCA::showEvent(QShowEvent* event) {
     AnalysisWindowBase::showEvent(event);
     // Once: coming back from a plot keeps the factor count the user chose.
-    if (computed_) return;
-    computed_ = true;
-    Guard([this] { Compute(); });
-}
-
-void TfrmPCA::Compute() {
-    if (PCA* pca = Analysis()) {
-        pca->SetMethod(useVarimax_ ? PCA::kMethodVarimax : PCA::kMethodMinres);
-        pca->Compute(0);
-    }
-    RefreshPages();
+    if (shown_) return;
+    shown_ = true;
+    Guard([this] { RefreshPages(); });
 }
 
 void TfrmPCA::FillVarList() {
@@ -320,8 +318,10 @@ void TfrmPCA::ActiveGroupExecute() {
     }
     flags.assign(names.size(), 1);
     pca = Build(mask, flags);
-    pca->SetMethod(useVarimax_ ? PCA::kMethodVarimax : PCA::kMethodMinres);
-    pca->Compute(0);
+    if (!useVarimax_) {
+        pca->SetMethod(PCA::kMethodMinres);
+        pca->Compute(0);
+    }
     groupMask_ = mask;
     varNames_ = std::move(names);
     varFlags_ = std::move(flags);
@@ -352,8 +352,8 @@ void TfrmPCA::RotationExecute() {
         return;  // a text in error asks nothing more
     }
     if (!std::isfinite(value)) return;
-    int m = value >= pca->VarCount() ? pca->VarCount() : static_cast<int>(value);
-    if (m < 0) m = 0;
+    // Truncated; more than p means p, none or fewer means the default.
+    const int m = value >= pca->VarCount() ? pca->VarCount() : value <= 0.0 ? 0 : static_cast<int>(value);
     pca->Compute(m);
     RefreshPages();
 }
@@ -446,7 +446,7 @@ void TfrmPCA::SelectionExecute() {
     TfrmSelector selector(this);
     selector.SetItems(names, kinds, false);
     const int result = RunSelector ? RunSelector(selector) : selector.exec();
-    if (result == QDialog::Accepted || result == mrOK) {
+    if (result == QDialog::Accepted) {
         AppState& state = Context().State();
         const DataEdit ed{*model, state.Undo(), [&state](const std::string& s) { return state.IsReservedName(s); }};
         const std::vector<std::uint8_t>& ticked = selector.GetChecked();

@@ -40,8 +40,7 @@ public:
     bool Start(Reg* data);
     // Every column of the table (copied); group choice and adding hidden.
     bool StartFromTable(const TNamedData& table);
-    // Recomputes with the default number of factors and shows every page.
-    void Compute();
+    // Shows every page of the current analysis (empty pages without one).
     void RefreshPages();
     PCA* Analysis() const;
 
@@ -121,7 +120,7 @@ private:
     std::vector<std::string> varNames_;
     bool showLoadings_ = true;
     bool useVarimax_ = true;
-    bool computed_ = false;
+    bool shown_ = false;
     Reg* sourceData_ = nullptr;
     std::unique_ptr<TNamedData> sourceTable_;
     std::uint16_t groupMask_ = 0;

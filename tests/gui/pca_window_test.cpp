@@ -51,7 +51,7 @@ protected:
     std::unique_ptr<TfrmPCA> Window(Reg* m) {
         auto w = std::make_unique<TfrmPCA>(WindowContext(state_));
         EXPECT_TRUE(w->Start(m));
-        w->Compute();
+        w->RefreshPages();
         return w;
     }
     static SelectorRunner Ticking(std::vector<int> rows) {
@@ -122,6 +122,13 @@ TEST_F(PcaWindowTest, FactorCountAndLoadingView) {
         EXPECT_EQ(p->FactorCount(), c.factors);
         EXPECT_EQ(w->sgRF->ColCount(), c.factors + 1);
     }
+    // Showing the window again (back from a plot) keeps the chosen count.
+    ui_.QueueInput("3");
+    w->RotationExecute();
+    w->show();
+    w->hide();
+    w->show();
+    EXPECT_EQ(p->FactorCount(), 3);
     // The loadings view switches only on its own page.
     w->ChangerExecute();
     EXPECT_TRUE(w->ShowsLoadings());
@@ -216,7 +223,7 @@ TEST_F(PcaWindowTest, TableSourceHidesGroupsAndAddingAndNoTickLeavesNothing) {
     }
     TfrmPCA w{WindowContext(state_)};
     ASSERT_TRUE(w.StartFromTable(table));
-    w.Compute();
+    w.RefreshPages();
     EXPECT_FALSE(w.ActiveGroup->isVisible());
     EXPECT_FALSE(w.Selection->isVisible());
     EXPECT_EQ(w.sgRelMat->Cell(1, 0), "p");
