@@ -1,5 +1,6 @@
 #include "stats/pca_tables.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/text/float_format.h"
@@ -127,4 +128,17 @@ ResultCell PcaObservationTable::Cell(int column, int row) const {
     if (column == 0) return TextCell(std::to_string(row + 1));
     const double v = Value(column, row);
     return kind_ == Kind::Outliers ? OutlierCell(v) : NumberCell(v);
+}
+
+std::vector<double> PcaReconstruction(const PCA& pca, int variable, int last) {
+    const int n = pca.ObsCount();
+    std::vector<double> v(static_cast<std::size_t>(n), 0.0);
+    if (variable < 0 || variable >= pca.VarCount()) return v;
+    last = std::min(last, pca.VarCount() - 1);
+    for (int i = 0; i < n; ++i) {
+        double s = 0.0;
+        for (int c = 0; c <= last; ++c) s += pca.GetScore(i, c) * pca.GetEigenVector(variable, c);
+        v[static_cast<std::size_t>(i)] = s;
+    }
+    return v;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/report/result_table.h"
 #include "stats/principal_components.h"
@@ -50,3 +51,8 @@ private:
     Kind kind_;
     int columns_;
 };
+
+// The variable rebuilt from components 0 .. last, per observation: the
+// sum of score(obs, i) * eigenvector(variable, i). With every component it
+// is the standardised variable again.
+std::vector<double> PcaReconstruction(const PCA& pca, int variable, int last);

@@ -547,11 +547,7 @@ void TfrmPCA::sgFLClick(int col, int row) {
         for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] = pca->GetScore(i, component);
     } else {
         // The variable rebuilt from the components up to this one.
-        for (int i = 0; i < n; ++i) {
-            double s = 0.0;
-            for (int c = 0; c <= component; ++c) s += pca->GetScore(i, c) * pca->GetEigenVector(variable, c);
-            x[static_cast<std::size_t>(i)] = s;
-        }
+        x = PcaReconstruction(*pca, variable, component);
         xName = pca->GetScoreName(0) + " ... " + xName;
     }
     Plot(xName, x, pca->GetVarName(variable), Standardized(variable));

@@ -114,4 +114,13 @@ TEST_F(PcaTablesTest, OutlierPageHasTheVariablesThenTheOutlierComponents) {
     for (int i = 0; i < 10; ++i) EXPECT_EQ(o.Cell(4 + k, i), OutlierCell(p.GetOutlierValue(i, 3 + k))) << i;
 }
 
+TEST_F(PcaTablesTest, EveryComponentRebuildsTheStandardizedVariable) {
+    const PCA& p = *pca_;
+    for (int j = 0; j < 4; ++j) {
+        const std::vector<double> all = PcaReconstruction(p, j, 3);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_NEAR(all[static_cast<std::size_t>(i)], p.GetStandardizedValue(i, j), 1e-12) << i << "," << j;
+    }
+}
+
 }  // namespace
