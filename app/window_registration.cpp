@@ -19,7 +19,10 @@
 #include "simeq/ui/final_form_window.h"
 #include "simeq/ui/reduced_form_window.h"
 #include "simeq/ui/sur_window.h"
+#include "stats/ui/correlation_matrix_window.h"
+#include "stats/ui/fac_load_plot_window.h"
 #include "stats/ui/fund_window.h"
+#include "stats/ui/pca_window.h"
 #include "stats/ui/xy_graph_window.h"
 
 void RegisterStandardWindows() {
@@ -29,6 +32,9 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
     if (!AnalysisWindows().Has("TfrmGraphXY")) RegisterGraphXYWindow();
     if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
+    if (!AnalysisWindows().Has("TfrmFacLoadPlot")) RegisterFacLoadPlotWindow();
+    if (!AnalysisWindows().Has("TfrmPCA")) RegisterPcaWindow();
+    if (!AnalysisWindows().Has("TfrmRelative")) RegisterCorrelationMatrixWindow();
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();

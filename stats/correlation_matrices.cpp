@@ -46,7 +46,7 @@ void ComputePartials(CorrelationMatrices& m, int k) {
 
 }  // namespace
 
-CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TNamedData* alternate, bool selectedOnly) {
+CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TFileMatrix* alternate, bool selectedOnly) {
     CorrelationMatrices m;
     m.rows = data.Rows();
     for (int j = 0; j < data.Cols(); ++j)
@@ -62,7 +62,7 @@ CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TNa
         // The moments of every column, cut down to the shown ones: each
         // entry depends on its own pair of columns only.
         Matrix all(data.Cols() + 1, data.Cols() + 1);
-        alternate->ComputeMoments(false, all);
+        alternate->ComputeMoments(all);
         const int c = data.Cols();
         for (int a = 0; a <= k; ++a)
             for (int b = 0; b <= k; ++b)

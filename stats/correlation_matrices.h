@@ -24,7 +24,7 @@ struct CorrelationMatrices {
 // that matrix is singular or nearly so (a constant column, exactly
 // collinear columns) the correlations are still given and the partial
 // ones are marked unavailable.
-CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TNamedData* alternate, bool selectedOnly);
+CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TFileMatrix* alternate, bool selectedOnly);
 
 // Text of cell (i, j): the partial correlation, or the correlation with an
 // exact 0 shown as "-", in the program's number format.

@@ -203,6 +203,9 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
         EXPECT_FALSE(Enabled("mnuPreREG"));
         EXPECT_FALSE(Enabled("mnuYWxchg"));
     }
+    // The correlation matrix window is part of the program too.
+    EXPECT_TRUE(Enabled("RelMatView"));
+    AnalysisWindows().Unregister("TfrmRelative");
     EXPECT_FALSE(Enabled("RelMatView"));
 }
 
