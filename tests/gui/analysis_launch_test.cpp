@@ -192,17 +192,18 @@ TEST_F(AnalysisLaunchTest, CommandsAreEnabledExactlyWhileTheirWindowIsRegistered
     EXPECT_TRUE(Enabled("UserDef"));
     EXPECT_TRUE(Enabled("btnJNE"));
     EXPECT_TRUE(Enabled("mnuTobit"));
-    // The transformation window of kinds 0..3 is part of the program.
-    for (const TransformationCommand& t : TransformationCommands())
-        EXPECT_EQ(Enabled(t.command), t.kind <= 3) << t.command;
+    // Every transformation window is part of the program.
+    for (const TransformationCommand& t : TransformationCommands()) EXPECT_TRUE(Enabled(t.command)) << t.command;
     AnalysisWindows().Unregister("TfrmHenkan");
-    for (const TransformationCommand& t : TransformationCommands()) EXPECT_FALSE(Enabled(t.command)) << t.command;
+    for (const TransformationCommand& t : TransformationCommands())
+        EXPECT_EQ(Enabled(t.command), t.kind > 3) << t.command;
     {
         ScopedAnalysisWindow w("TfrmHenkan", [](const WindowContext&) { return std::unique_ptr<AnalysisWindow>(); });
         for (const char* name : {"mnuExpConv", "mnuEV", "mnuARE", "mnuMAF"}) EXPECT_TRUE(Enabled(name)) << name;
-        EXPECT_FALSE(Enabled("mnuPreREG"));
-        EXPECT_FALSE(Enabled("mnuYWxchg"));
     }
+    AnalysisWindows().Unregister("TfrmPreREG");
+    EXPECT_FALSE(Enabled("mnuPreREG"));
+    EXPECT_TRUE(Enabled("mnuYWxchg"));
     // The correlation matrix window is part of the program too.
     EXPECT_TRUE(Enabled("RelMatView"));
     AnalysisWindows().Unregister("TfrmRelative");
