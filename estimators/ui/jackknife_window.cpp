@@ -13,6 +13,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
@@ -88,15 +89,8 @@ TfrmJNE::~TfrmJNE() = default;
 
 QAction* TfrmJNE::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    TB->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, TB, Context().State(), name, caption, QKeySequence(shortcut), hint,
+                           std::move(handler));
 }
 
 bool TfrmJNE::Setup(const LaunchRequest& request) { return request.model && SetRegression(*request.model); }

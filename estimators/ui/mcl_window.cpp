@@ -19,6 +19,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "estimators/multicollinearity_tables.h"
@@ -134,15 +135,8 @@ TfrmMCL::~TfrmMCL() = default;
 
 QAction* TfrmMCL::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             std::function<void()> handler, bool onToolBar) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    if (onToolBar) TB->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, onToolBar ? TB : nullptr, Context().State(), name, caption, QKeySequence(shortcut),
+                           hint, std::move(handler));
 }
 
 bool TfrmMCL::event(QEvent* event) {

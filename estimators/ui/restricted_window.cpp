@@ -22,6 +22,7 @@
 #include "components/view/key_helpers.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
+#include "components/view/window_actions.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/estimate_texts.h"
@@ -179,15 +180,8 @@ void TfrmRREG::BuildFigures(QWidget* parent) {
 
 QAction* TfrmRREG::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                              std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    TB->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, TB, Context().State(), name, caption, QKeySequence(shortcut), hint,
+                           std::move(handler));
 }
 
 void TfrmRREG::UpdatePredictButton() { btnPred->setEnabled(AnalysisWindows().Has(kPredictionWindow)); }

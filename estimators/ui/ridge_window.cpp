@@ -24,6 +24,7 @@
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/estimate_texts.h"
@@ -83,13 +84,10 @@ TfrmRidge::TfrmRidge(const WindowContext& context) : AnalysisWindowFor(context) 
         button->setMenu(pmEELag);
         button->setPopupMode(QToolButton::MenuButtonPopup);
     }
+    // Keyboard-only commands: in the window, not on the bar.
     auto hidden = [this](const char* name, const char* shortcut, std::function<void()> handler) {
-        auto* a = new QAction(this);
-        a->setObjectName(name);
-        a->setShortcut(QKeySequence(shortcut));
-        connect(a, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-        addAction(a);
-        return a;
+        return AddWindowAction(this, nullptr, Context().State(), name, "", QKeySequence(shortcut), "",
+                               std::move(handler));
     };
     ResetRidge = hidden("ResetRidge", "Ctrl+Z", [this] { ResetRidgeExecute(); });
     EELagx = hidden("EELagx", "Ctrl+E", [this] {
@@ -201,15 +199,8 @@ void TfrmRidge::BuildPredictionPage() {
 
 QAction* TfrmRidge::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                               std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    ToolBar1->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, ToolBar1, Context().State(), name, caption, QKeySequence(shortcut), hint,
+                           std::move(handler));
 }
 
 bool TfrmRidge::Setup(const RidgeRequest& request) {

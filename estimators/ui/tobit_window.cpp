@@ -16,6 +16,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "estimators/tobit_tables.h"
@@ -102,15 +103,8 @@ void TfrmMLE::BuildPredictionPage() {
 
 QAction* TfrmMLE::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    TB->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, TB, Context().State(), name, caption, QKeySequence(shortcut), hint,
+                           std::move(handler));
 }
 
 bool TfrmMLE::Setup(const LaunchRequest& request) {

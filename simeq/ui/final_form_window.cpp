@@ -14,6 +14,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/io/final_form_storage.h"
 #include "core/model/regression_model.h"
@@ -92,15 +93,8 @@ TfrmFFA::~TfrmFFA() = default;
 
 QAction* TfrmFFA::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             std::function<void()> handler, bool onToolBar) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    if (onToolBar) TB->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, onToolBar ? TB : nullptr, Context().State(), name, caption, QKeySequence(shortcut),
+                           hint, std::move(handler));
 }
 
 bool TfrmFFA::event(QEvent* e) {

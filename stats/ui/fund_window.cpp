@@ -15,6 +15,7 @@
 #include "components/plot/save_form_image.h"
 #include "components/plot/xy_plot.h"
 #include "components/view/qt_text.h"
+#include "components/view/window_actions.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
@@ -120,15 +121,9 @@ void TfrmFund::ShowActivePage() {
 
 QAction* TfrmFund::AddAction(const char* name, const char* caption, const QKeySequence& shortcut, const char* hint,
                              void (TfrmFund::*handler)()) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    action->setStatusTip(hint);
-    action->setToolTip(hint);
-    if (handler) connect(action, &QAction::triggered, this, GuardedSlot([this, handler] { (this->*handler)(); }));
-    TB->addAction(action);
-    addAction(action);
-    return action;
+    std::function<void()> run;
+    if (handler) run = [this, handler] { (this->*handler)(); };
+    return AddWindowAction(this, TB, Context().State(), name, caption, shortcut, hint, std::move(run));
 }
 
 UiServices& TfrmFund::Services() const { return Context().Services(); }

@@ -16,6 +16,7 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
@@ -127,15 +128,11 @@ TfrmPCA::~TfrmPCA() = default;
 
 QAction* TfrmPCA::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             void (TfrmPCA::*handler)(), bool onToolBar) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
+    std::function<void()> run;
+    if (handler) run = [this, handler] { (this->*handler)(); };
+    QAction* action = AddWindowAction(this, onToolBar ? TB : nullptr, Context().State(), name, caption,
+                                      QKeySequence(shortcut), hint, std::move(run));
     action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    if (handler) connect(action, &QAction::triggered, this, GuardedSlot([this, handler] { (this->*handler)(); }));
-    if (onToolBar) TB->addAction(action);
-    addAction(action);
     return action;
 }
 
