@@ -10,6 +10,7 @@
 #include "components/view/numeric_field.h"
 #include "components/view/qt_text.h"
 #include "components/view/variable_list_drawing.h"
+#include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
@@ -60,11 +61,7 @@ TAutoSelectDlg::TAutoSelectDlg(const WindowContext& context) : AnalysisWindowFor
     lbVar = NameList("lbVar");
     lbElimination = NameList("lbElimination");
     auto button = [&](const char* name, const char* caption, void (TAutoSelectDlg::*handler)()) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, GuardedSlot([this, handler] { (this->*handler)(); }));
-        return b;
+        return AddWindowButton(this, Context().State(), name, caption, [this, handler] { (this->*handler)(); });
     };
     btnAddAdopt = button("btnAddAdopt", "<-", &TAutoSelectDlg::btnAddAdoptClick);
     btnDelAdopt = button("btnDelAdopt", "->", &TAutoSelectDlg::btnDelAdoptClick);

@@ -16,6 +16,7 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
@@ -117,12 +118,7 @@ TfrmPreREG::TfrmPreREG(const WindowContext& context) : QDialog(context.Owner()),
 TfrmPreREG::~TfrmPreREG() { AnalysisWindows().RemoveListener(registryListener_); }
 
 QPushButton* TfrmPreREG::AddButton(const char* name, const char* caption, std::function<void()> handler) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this,
-            Guarded(context_.State(), [handler = std::move(handler)](bool) { handler(); }));
-    return b;
+    return AddWindowButton(this, context_.State(), name, caption, std::move(handler));
 }
 
 void TfrmPreREG::UpdateButtons() {

@@ -15,6 +15,7 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/text/number_format.h"
 #include "estimators/yule_walker_request.h"
@@ -61,12 +62,7 @@ TfrmYWEst::TfrmYWEst(const WindowContext& context) : QDialog(context.Owner()), c
 }
 
 QPushButton* TfrmYWEst::AddButton(const char* name, const char* caption, std::function<void()> handler) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this,
-            Guarded(context_.State(), [handler = std::move(handler)](bool) { handler(); }));
-    return b;
+    return AddWindowButton(this, context_.State(), name, caption, std::move(handler));
 }
 
 bool TfrmYWEst::SetData(const std::vector<double>& values, int order) {

@@ -10,6 +10,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "core/io/final_form_storage.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/xy_data.h"
@@ -32,11 +33,7 @@ FinalFormPage::FinalFormPage(QWidget* parent, const WindowContext& context) : QW
     connect(sgFFC, &TStringGrid::GridMouseDown, this,
             Guarded(context_.State(), [this](Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) { sgFFCMouseDown(x, y); }));
     auto button = [this](const char* name, const char* caption, void (FinalFormPage::*handler)()) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, Guarded(context_.State(), [this, handler] { (this->*handler)(); }));
-        return b;
+        return AddWindowButton(this, context_.State(), name, caption, [this, handler] { (this->*handler)(); });
     };
     btnYPlot = button("btnYPlot", "グラフ(&G)", &FinalFormPage::btnYPlotClick);
     btnDel = button("btnDel", "削除(&D)", &FinalFormPage::btnDelClick);

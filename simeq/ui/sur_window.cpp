@@ -21,6 +21,7 @@
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
 #include "core/data/equation.h"
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
@@ -148,11 +149,7 @@ TfrmSURE::TfrmSURE(const WindowContext& context) : AnalysisWindowFor(context) {
 TfrmSURE::~TfrmSURE() { AnalysisWindows().RemoveListener(registryListener_); }
 
 QPushButton* TfrmSURE::AddButton(const char* name, const char* caption, std::function<void()> handler) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, GuardedSlot([handler = std::move(handler)](bool) { handler(); }));
-    return b;
+    return AddWindowButton(this, Context().State(), name, caption, std::move(handler));
 }
 
 void TfrmSURE::UpdateButtons() {
