@@ -1,10 +1,8 @@
 #include "estimators/ui/jackknife_window.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <vector>
@@ -12,6 +10,7 @@
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
+#include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
 #include "core/data/equation.h"
@@ -46,27 +45,8 @@ TfrmJNE::TfrmJNE(const WindowContext& context) : AnalysisWindowFor(context) {
     YYPlot = AddAction("YYPlot", "y-y", "Ctrl+Alt+Y", "予測値・観測値プロット", [this] { Plot(2); });
     AddExp = AddAction("AddExp", "式追加", "Ctrl+Alt+A", "式リストに追加する", [this] { AddExpExecute(); });
 
-    pmEELag = new QMenu(this);
-    pmEELag->setObjectName("pmEELag");
-    const char* lagNames[] = {"mnuEE2", "mnuEE3", "mnuEE4"};
-    const char* lagCaptions[] = {"二期前(&2)", "三期前(&3)", "四期前(&4)"};
-    for (int l = 2; l <= 4; ++l) {
-        QAction* a = pmEELag->addAction(lagCaptions[l - 2]);
-        a->setObjectName(lagNames[l - 2]);
-        connect(a, &QAction::triggered, this, GuardedSlot([this, l] { Plot(200 + l); }));
-    }
-    if (auto* button = qobject_cast<QToolButton*>(TB->widgetForAction(EEPlot))) {
-        button->setMenu(pmEELag);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-    EELagx = new QAction(this);
-    EELagx->setObjectName("EELagx");
-    EELagx->setShortcut(QKeySequence("Ctrl+E"));
-    connect(EELagx, &QAction::triggered, this, GuardedSlot([this] {
-                QWidget* button = TB->widgetForAction(EEPlot);
-                pmEELag->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
-            }));
-    addAction(EELagx);
+    pmEELag = AttachResidualLagMenu(this, TB, EEPlot, Context().State(), [this](int lag) { Plot(200 + lag); });
+    EELagx = AddResidualLagKey(this, TB, EEPlot, pmEELag, Context().State());
 
     PC = new QTabWidget(this);
     PC->setObjectName("PC");

@@ -3,13 +3,11 @@
 #include <QAction>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <vector>
@@ -18,6 +16,7 @@
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
+#include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
 #include "core/settings/file_services.h"
@@ -71,30 +70,11 @@ TfrmMCL::TfrmMCL(const WindowContext& context) : AnalysisWindowFor(context) {
     HelpContext = AddAction("HelpContext", "", "Ctrl+H", "ヘルプ",
                             [this] { ShowHtmlHelp(Context().State().Context(), kHelpContext); }, false);
 
-    pmEELag = new QMenu(this);
-    pmEELag->setObjectName("pmEELag");
-    const char* lagNames[] = {"mnuEE2", "mnuEE3", "mnuEE4"};
-    const char* lagCaptions[] = {"二期前(&2)", "三期前(&3)", "四期前(&4)"};
-    for (int l = 2; l <= 4; ++l) {
-        QAction* a = pmEELag->addAction(lagCaptions[l - 2]);
-        a->setObjectName(lagNames[l - 2]);
-        connect(a, &QAction::triggered, this, GuardedSlot([this, l] { Plot(200 + l); }));
-    }
-    if (auto* button = qobject_cast<QToolButton*>(TB->widgetForAction(EEPlot))) {
-        button->setObjectName("tbEELag");
-        button->setMenu(pmEELag);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
+    pmEELag = AttachResidualLagMenu(this, TB, EEPlot, Context().State(), [this](int lag) { Plot(200 + lag); });
+    if (QWidget* b = TB->widgetForAction(EEPlot)) b->setObjectName("tbEELag");
     if (QWidget* b = TB->widgetForAction(Select)) b->setObjectName("tbWhole");
     if (QWidget* b = TB->widgetForAction(Scale)) b->setObjectName("tbScale");
-    EELagx = new QAction(this);
-    EELagx->setObjectName("EELagx");
-    EELagx->setShortcut(QKeySequence("Ctrl+E"));
-    connect(EELagx, &QAction::triggered, this, GuardedSlot([this] {
-                QWidget* button = TB->widgetForAction(EEPlot);
-                pmEELag->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
-            }));
-    addAction(EELagx);
+    EELagx = AddResidualLagKey(this, TB, EEPlot, pmEELag, Context().State());
 
     PC = new QTabWidget(this);
     PC->setObjectName("PC");

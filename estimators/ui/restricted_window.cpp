@@ -4,13 +4,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -22,6 +20,7 @@
 #include "components/view/key_helpers.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
+#include "components/view/residual_lag_menu.h"
 #include "components/view/window_actions.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
@@ -73,27 +72,8 @@ TfrmRREG::TfrmRREG(const WindowContext& context) : AnalysisWindowFor(context) {
     YYPlot = AddAction("YYPlot", "y-y", "Ctrl+Alt+Y", "観測値・予測値プロット", [this] { Plot(205); });
     AddExpres = AddAction("AddExpres", "式追加", "Ctrl+Alt+A", "式リストに追加する", [this] { AddExpresExecute(); });
 
-    pmEELag = new QMenu(this);
-    pmEELag->setObjectName("pmEELag");
-    const char* lagNames[] = {"mnuEE2", "mnuEE3", "mnuEE4"};
-    const char* lagCaptions[] = {"二期前(&2)", "三期前(&3)", "四期前(&4)"};
-    for (int l = 2; l <= 4; ++l) {
-        QAction* a = pmEELag->addAction(lagCaptions[l - 2]);
-        a->setObjectName(lagNames[l - 2]);
-        connect(a, &QAction::triggered, this, GuardedSlot([this, l] { Plot(200 + l); }));
-    }
-    if (auto* button = qobject_cast<QToolButton*>(TB->widgetForAction(EEPlot))) {
-        button->setMenu(pmEELag);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-    EELagx = new QAction(this);
-    EELagx->setObjectName("EELagx");
-    EELagx->setShortcut(QKeySequence("Ctrl+E"));
-    connect(EELagx, &QAction::triggered, this, GuardedSlot([this] {
-                QWidget* button = TB->widgetForAction(EEPlot);
-                pmEELag->popup(button ? button->mapToGlobal(QPoint(0, 24)) : QCursor::pos());
-            }));
-    addAction(EELagx);
+    pmEELag = AttachResidualLagMenu(this, TB, EEPlot, Context().State(), [this](int lag) { Plot(200 + lag); });
+    EELagx = AddResidualLagKey(this, TB, EEPlot, pmEELag, Context().State(), 24);
     HelpContext = new QAction(this);
     HelpContext->setObjectName("HelpContext");
     HelpContext->setShortcut(QKeySequence("Ctrl+H"));

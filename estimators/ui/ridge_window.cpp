@@ -3,14 +3,12 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,6 +21,7 @@
 #include "components/view/key_helpers.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
+#include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
 #include "core/io/file_matrix.h"
@@ -70,30 +69,15 @@ TfrmRidge::TfrmRidge(const WindowContext& context) : AnalysisWindowFor(context) 
     LRPlot = AddAction("LRPlot", "L-R", "Ctrl+Alt+L", "Ｌ－Ｒプロット(&L)", [this] { Plot(4); });
     AddToExpres = AddAction("AddToExpres", "式追加", "Ctrl+Alt+A", "式への追加(&A)", [this] { AddToExpresExecute(); });
 
-    pmEELag = new QMenu(this);
-    pmEELag->setObjectName("pmEELag");
-    const char* lagNames[] = {"mnuEE2", "mnuEE3", "mnuEE4"};
-    const char* lagCaptions[] = {"二期前(&2)", "三期前(&3)", "四期前(&4)"};
-    for (int l = 2; l <= 4; ++l) {
-        QAction* a = pmEELag->addAction(lagCaptions[l - 2]);
-        a->setObjectName(lagNames[l - 2]);
-        connect(a, &QAction::triggered, this, GuardedSlot([this, l] { Plot(10 + l); }));
-    }
-    if (auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(EEPlot))) {
-        button->setObjectName("tbEELag");
-        button->setMenu(pmEELag);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
+    pmEELag = AttachResidualLagMenu(this, ToolBar1, EEPlot, Context().State(), [this](int lag) { Plot(10 + lag); });
+    if (QWidget* b = ToolBar1->widgetForAction(EEPlot)) b->setObjectName("tbEELag");
     // Keyboard-only commands: in the window, not on the bar.
     auto hidden = [this](const char* name, const char* shortcut, std::function<void()> handler) {
         return AddWindowAction(this, nullptr, Context().State(), name, "", QKeySequence(shortcut), "",
                                std::move(handler));
     };
     ResetRidge = hidden("ResetRidge", "Ctrl+Z", [this] { ResetRidgeExecute(); });
-    EELagx = hidden("EELagx", "Ctrl+E", [this] {
-        QWidget* button = ToolBar1->widgetForAction(EEPlot);
-        pmEELag->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
-    });
+    EELagx = AddResidualLagKey(this, ToolBar1, EEPlot, pmEELag, Context().State());
     HelpContext = hidden("HelpContext", "Ctrl+H", [this] { ShowHtmlHelp(Context().State().Context(), kHelpContext); });
 
     PageControl1 = new QTabWidget(this);
