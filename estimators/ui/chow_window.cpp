@@ -21,6 +21,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_registry.h"
+#include "components/view/window_status_bar.h"
 #include "core/data/group_mask.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_model.h"
@@ -137,9 +138,7 @@ TfrmChow::TfrmChow(const WindowContext& context) : AnalysisWindowFor(context) {
     buttons->addWidget(btnExit);
     buttons->addWidget(btnHelp);
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(parts);

@@ -19,6 +19,7 @@
 #include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "estimators/multicollinearity_tables.h"
@@ -100,9 +101,7 @@ TfrmMCL::TfrmMCL(const WindowContext& context) : AnalysisWindowFor(context) {
     sgRes->SetColWidth(0, 40);
     PC->addTab(sgRes, "リッジ残差");
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -121,11 +120,7 @@ QAction* TfrmMCL::AddAction(const char* name, const char* caption, const char* s
 
 bool TfrmMCL::event(QEvent* event) {
     // The long hints of the tool bar go to the status bar.
-    if (event->type() == QEvent::StatusTip) {
-        SB->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return AnalysisWindowFor::event(event);
+    return ShowStatusTip(event, SB) || AnalysisWindowFor::event(event);
 }
 
 int TfrmMCL::ShowModal() {

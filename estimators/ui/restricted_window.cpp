@@ -22,6 +22,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/residual_lag_menu.h"
 #include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/estimate_texts.h"
@@ -100,9 +101,7 @@ TfrmRREG::TfrmRREG(const WindowContext& context) : AnalysisWindowFor(context) {
     auto* lower = new QWidget(this);
     BuildFigures(lower);
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -411,11 +410,7 @@ void TfrmRREG::AddExpresExecute() {
 }
 
 bool TfrmRREG::event(QEvent* event) {
-    if (event->type() == QEvent::StatusTip) {
-        SB->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return AnalysisWindowFor::event(event);
+    return ShowStatusTip(event, SB) || AnalysisWindowFor::event(event);
 }
 
 bool TfrmRREG::eventFilter(QObject* watched, QEvent* event) {

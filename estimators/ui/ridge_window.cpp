@@ -24,6 +24,7 @@
 #include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/estimate_texts.h"
@@ -104,9 +105,7 @@ TfrmRidge::TfrmRidge(const WindowContext& context) : AnalysisWindowFor(context) 
                 if (index == 2) tsPredShow();
             }));
 
-    OSB = new QStatusBar(this);
-    OSB->setObjectName("OSB");
-    OSB->setSizeGripEnabled(false);
+    OSB = NewStatusBar(this, "OSB");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -492,11 +491,7 @@ void TfrmRidge::done(int result) {
 }
 
 bool TfrmRidge::event(QEvent* event) {
-    if (event->type() == QEvent::StatusTip) {
-        OSB->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return AnalysisWindowFor::event(event);
+    return ShowStatusTip(event, OSB) || AnalysisWindowFor::event(event);
 }
 
 bool TfrmRidge::eventFilter(QObject* watched, QEvent* event) {

@@ -16,6 +16,7 @@
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
+#include "components/view/window_status_bar.h"
 #include "core/io/final_form_storage.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
@@ -75,9 +76,7 @@ TfrmFFA::TfrmFFA(const WindowContext& context)
     connect(lbList, &QListWidget::itemClicked, this,
             GuardedSlot([this](QListWidgetItem* item) { lbListClick(lbList->row(item)); }));
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     auto* body = new QHBoxLayout;
     body->addWidget(sgFFC, 1);
@@ -98,11 +97,7 @@ QAction* TfrmFFA::AddAction(const char* name, const char* caption, const char* s
 }
 
 bool TfrmFFA::event(QEvent* e) {
-    if (e->type() == QEvent::StatusTip) {
-        SB->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
-        return true;
-    }
-    return AnalysisWindowFor::event(e);
+    return ShowStatusTip(e, SB) || AnalysisWindowFor::event(e);
 }
 
 int TfrmFFA::ShowModal() {

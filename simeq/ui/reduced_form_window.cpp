@@ -16,6 +16,7 @@
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
+#include "components/view/window_status_bar.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
 #include "eval/app_state.h"
@@ -97,9 +98,7 @@ TfrmRF::TfrmRF(const WindowContext& context)
     PC->addTab(tsFFA, "最終型");
     connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int i) { PageShow(i); }));
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -124,11 +123,7 @@ QAction* TfrmRF::AddAction(const char* name, const char* caption, const char* sh
 void TfrmRF::UpdateAssistantAction() { FFA->setEnabled(AnalysisWindows().Has(kAssistantClass)); }
 
 bool TfrmRF::event(QEvent* e) {
-    if (e->type() == QEvent::StatusTip) {
-        SB->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
-        return true;
-    }
-    return AnalysisWindowFor::event(e);
+    return ShowStatusTip(e, SB) || AnalysisWindowFor::event(e);
 }
 
 int TfrmRF::ShowModal() {

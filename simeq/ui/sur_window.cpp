@@ -22,6 +22,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
 #include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "core/data/equation.h"
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
@@ -120,9 +121,7 @@ TfrmSURE::TfrmSURE(const WindowContext& context) : AnalysisWindowFor(context) {
     middle->addLayout(left, 1);
     middle->addLayout(right, 4);
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -16,6 +16,7 @@
 #include "components/plot/xy_plot.h"
 #include "components/view/qt_text.h"
 #include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
@@ -78,9 +79,7 @@ TfrmFund::TfrmFund(const WindowContext& context) : AnalysisWindowFor(context) {
     PC->addTab(tsBoxPlot, "箱ひげ図");
     connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int) { ShowActivePage(); }));
 
-    SB = new QStatusBar(this);
-    SB->setObjectName("SB");
-    SB->setSizeGripEnabled(false);
+    SB = NewStatusBar(this);
 
     tsFund->OnClick(tsFund->stAve, GuardedSlot([this] { stAveClick(); }));
     tsFund->OnClick(tsFund->stSig, GuardedSlot([this] { stSigClick(); }));
@@ -404,11 +403,7 @@ void TfrmFund::ExitenceExecute() { close(); }
 
 bool TfrmFund::event(QEvent* event) {
     // The long part of the hint goes to the status bar.
-    if (event->type() == QEvent::StatusTip) {
-        SB->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return AnalysisWindowFor::event(event);
+    return ShowStatusTip(event, SB) || AnalysisWindowFor::event(event);
 }
 
 void TfrmFund::done(int result) {

@@ -1,0 +1,17 @@
+#include "components/view/window_status_bar.h"
+
+#include <QStatusBar>
+#include <QStatusTipEvent>
+
+QStatusBar* NewStatusBar(QWidget* parent, const char* name) {
+    auto* bar = new QStatusBar(parent);
+    bar->setObjectName(name);
+    bar->setSizeGripEnabled(false);
+    return bar;
+}
+
+bool ShowStatusTip(QEvent* event, QStatusBar* bar) {
+    if (event->type() != QEvent::StatusTip) return false;
+    bar->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+}
