@@ -25,6 +25,7 @@
 #include "estimators/chow_test.h"
 #include "estimators/recursive_residuals.h"
 #include "estimators/ui/chow_window.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 #include "support/model_builder.h"
@@ -32,25 +33,6 @@
 namespace {
 
 QString Num(double v) { return Q(FormatNumber(false, v)); }
-
-// Takes the graph requests instead of opening a window.
-struct GraphSeen {
-    std::string xName, yName;
-    std::vector<double> x, y;
-};
-class ProbeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        seen_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<GraphSeen>& seen_;
-};
 
 class ChowWindowTest : public StartedWindows {
 protected:
@@ -168,8 +150,7 @@ TEST_F(ChowWindowTest, GroupModeIsReadAtEachUseAndDisablesRecursiveResiduals) {
 TEST_F(ChowWindowTest, RecursiveResidualsArePlottedFromTheirFirstValue) {
     Reg* m = Open();
     std::vector<GraphSeen> seen;
-    ScopedAnalysisWindow probe("TfrmGraphXY",
-                               [&seen](const WindowContext&) { return std::make_unique<ProbeGraph>(seen); });
+    auto probe = ProbeGraphs(seen);
     auto w = Window(m);
     ui_.ClearCalls();
     w->btnW->click();

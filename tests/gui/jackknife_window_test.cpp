@@ -15,24 +15,11 @@
 #include "core/model/regression_model.h"
 #include "estimators/jackknife.h"
 #include "estimators/ui/jackknife_window.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 
 namespace {
-
-// Counts the plots asked for instead of opening them.
-class FakeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit FakeGraph(std::vector<int>& points) : points_(points) {}
-    bool Fill(const XYGraphRequest& r) override {
-        points_.push_back(r.n);
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<int>& points_;
-};
 
 class JackknifeWindowTest : public StartedWindows {
 protected:
@@ -89,8 +76,7 @@ TEST_F(JackknifeWindowTest, OpensFromItsButtonAndAddsTheEquationWithOneUndoStep)
 TEST_F(JackknifeWindowTest, LagPlotsNeedFourPoints) {
     Open();
     std::vector<int> points;
-    ScopedAnalysisWindow graph("TfrmGraphXY",
-                               [&points](const WindowContext&) { return std::make_unique<FakeGraph>(points); });
+    auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
     main_->EstimateButton("btnJNE")->click();
     TfrmJNE* w = Opened();
     ASSERT_NE(w, nullptr);

@@ -26,6 +26,7 @@
 #include "estimators/ui/mcl_window.h"
 #include "estimators/ui/ridge_trace.h"
 #include "estimators/ui/ridge_trace_box.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 #include "support/model_builder.h"
@@ -41,19 +42,6 @@ std::string SourceDir() {
 }
 
 std::string Shown(double v) { return NumberCell(v).Shown(); }
-
-class FakeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit FakeGraph(std::vector<int>& points) : points_(points) {}
-    bool Fill(const XYGraphRequest& r) override {
-        points_.push_back(r.n);
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<int>& points_;
-};
 
 class MclWindowTest : public StartedWindows {
 protected:
@@ -139,8 +127,7 @@ TEST_F(MclWindowTest, RidgeTableClicksAndTracePicking) {
     EXPECT_EQ(w->SB->currentMessage().toStdString(), "VIF[ x2 ] = " + NumberCell(vif).text);
     // A heading: the regressor's 30 points in a graph.
     std::vector<int> points;
-    ScopedAnalysisWindow graph("TfrmGraphXY",
-                               [&points](const WindowContext&) { return std::make_unique<FakeGraph>(points); });
+    auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
     const QRect heading = w->sgRD->CellRect(1, 0);
     w->sgRDMouseDown(heading.center().x(), heading.center().y());
     EXPECT_EQ(points, std::vector<int>{kRidgeTableConstants});

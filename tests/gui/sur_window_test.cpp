@@ -22,24 +22,11 @@
 #include "simeq/sur_equations.h"
 #include "simeq/sur_tables.h"
 #include "simeq/ui/sur_window.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/correlation_matrix_request.h"
 
 namespace {
-
-template <class Request>
-class Recorder : public RequestWindow<Request> {
-public:
-    explicit Recorder(std::function<void(const Request&)> seen) : seen_(std::move(seen)) {}
-    bool Fill(const Request& r) override {
-        seen_(r);
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::function<void(const Request&)> seen_;
-};
 
 class SurWindowTest : public StartedWindows {
 protected:
@@ -115,11 +102,12 @@ TEST_F(SurWindowTest, EstimatesPredictsCorrelatesAndAddsTheEquations) {
 
     PredictionModel predicted;
     ScopedAnalysisWindow predict("TfrmPredict", [&predicted](const WindowContext&) {
-        return std::make_unique<Recorder<PredictionRequest>>([&](const PredictionRequest& p) { predicted = p.model; });
+        return std::make_unique<RequestProbe<PredictionRequest>>(
+            [&](const PredictionRequest& p) { predicted = p.model; });
     });
     std::vector<std::string> columns;
     ScopedAnalysisWindow relative("TfrmRelative", [&columns](const WindowContext&) {
-        return std::make_unique<Recorder<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
+        return std::make_unique<RequestProbe<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
             for (int j = 0; j < c.table->Cols(); ++j) columns.push_back(c.table->GetColumnName(j));
         });
     });

@@ -17,23 +17,11 @@
 #include "estimators/tobit.h"
 #include "estimators/tobit_tables.h"
 #include "estimators/ui/tobit_window.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 
 namespace {
-
-class FakeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit FakeGraph(std::vector<int>& points) : points_(points) {}
-    bool Fill(const XYGraphRequest& r) override {
-        points_.push_back(r.n);
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<int>& points_;
-};
 
 class TobitWindowTest : public StartedWindows {
 protected:
@@ -77,8 +65,7 @@ TEST_F(TobitWindowTest, OpensFromTheMenuPredictsAndShowsThePositiveOrAllObservat
     EXPECT_EQ(w->stPred->text().toStdString(), FormatNumber(false, engine.coef[0] * 6 + engine.coef[1]));
 
     std::vector<int> points;
-    ScopedAnalysisWindow graph("TfrmGraphXY",
-                               [&points](const WindowContext&) { return std::make_unique<FakeGraph>(points); });
+    auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
     w->resize(640, 480);
     QApplication::processEvents();
     QTest::mouseClick(w->tbEYPlot, Qt::LeftButton);
