@@ -12,6 +12,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
@@ -50,14 +51,8 @@ TfrmJNE::TfrmJNE(const WindowContext& context) : AnalysisWindowFor(context) {
 
     PC = new QTabWidget(this);
     PC->setObjectName("PC");
-    sgEst = new ResultGrid(PC);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 150);
-    PC->addTab(sgEst, "推定値");
-    sgRes = new ResultGrid(PC);
-    sgRes->setObjectName("sgRes");
-    sgRes->SetColWidth(0, 40);
-    PC->addTab(sgRes, "残差");
+    sgEst = AddResultGridPage(PC, "sgEst", 150, "推定値");
+    sgRes = AddResultGridPage(PC, "sgRes", 40, "残差");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

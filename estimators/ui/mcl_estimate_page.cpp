@@ -8,6 +8,7 @@
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "core/report/result_table.h"
 #include "estimators/multicollinearity_tables.h"
 
@@ -22,9 +23,7 @@ MclEstimatePage::MclEstimatePage(QWidget* parent) : QWidget(parent) {
     top->addWidget(stRK);
     top->addStretch(1);
 
-    sgEst = new ResultGrid(this);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 130);
+    sgEst = NewResultGrid(this, "sgEst", 130);
     sgEst->Show(ResultTable({"", "β推定値", "β標準誤差", "分散拡大要因"}));
 
     stVe = NewValueLabel(this, "stVe", 130);

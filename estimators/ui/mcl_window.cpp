@@ -18,6 +18,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_status_bar.h"
 #include "core/settings/file_services.h"
@@ -79,10 +80,7 @@ TfrmMCL::TfrmMCL(const WindowContext& context) : AnalysisWindowFor(context) {
 
     PC = new QTabWidget(this);
     PC->setObjectName("PC");
-    sgVIF = new ResultGrid(PC);
-    sgVIF->setObjectName("sgVIF");
-    sgVIF->SetColWidth(0, 130);
-    PC->addTab(sgVIF, "分散拡大要因");
+    sgVIF = AddResultGridPage(PC, "sgVIF", 130, "分散拡大要因");
     sgRD = new ResultGrid(PC);
     sgRD->setObjectName("sgRD");
     connect(sgRD, &TStringGrid::GridMouseDown, this,
@@ -96,10 +94,7 @@ TfrmMCL::TfrmMCL(const WindowContext& context) : AnalysisWindowFor(context) {
     tsRidgeEst = new MclEstimatePage(PC);
     connect(tsRidgeEst->stRK, &QPushButton::clicked, this, GuardedSlot([this] { stRKClick(); }));
     PC->addTab(tsRidgeEst, "リッジ推定");
-    sgRes = new ResultGrid(PC);
-    sgRes->setObjectName("sgRes");
-    sgRes->SetColWidth(0, 40);
-    PC->addTab(sgRes, "リッジ残差");
+    sgRes = AddResultGridPage(PC, "sgRes", 40, "リッジ残差");
 
     SB = NewStatusBar(this);
 

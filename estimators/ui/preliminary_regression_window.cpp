@@ -16,6 +16,7 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/io/file_matrix.h"
@@ -47,12 +48,8 @@ TfrmPreREG::TfrmPreREG(const WindowContext& context) : QDialog(context.Owner()),
     setWindowTitle("予備回帰");
     resize(700, 520);
 
-    sgEst = new ResultGrid(this);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 150);
-    sgYest = new ResultGrid(this);
-    sgYest->setObjectName("sgYest");
-    sgYest->SetColWidth(0, 40);
+    sgEst = NewResultGrid(this, "sgEst", 150);
+    sgYest = NewResultGrid(this, "sgYest", 40);
     stVe = NewValueLabel(this, "stVe", 110);
     stR2 = NewValueLabel(this, "stR2", 110);
     stPSS = NewValueLabel(this, "stPSS", 110);

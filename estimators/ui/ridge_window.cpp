@@ -23,6 +23,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_status_bar.h"
 #include "core/io/file_matrix.h"
@@ -84,10 +85,7 @@ TfrmRidge::TfrmRidge(const WindowContext& context) : AnalysisWindowFor(context) 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
     BuildEstimatePage();
-    sgRes = new ResultGrid(PageControl1);
-    sgRes->setObjectName("sgRes");
-    sgRes->SetColWidth(0, 40);
-    PageControl1->addTab(sgRes, "残差");
+    sgRes = AddResultGridPage(PageControl1, "sgRes", 40, "残差");
     connect(sgRes, &TStringGrid::GridMouseDown, this,
             GuardedSlot([this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
                 if (!ridge_ || b != Qt::LeftButton) return;
@@ -121,9 +119,7 @@ void TfrmRidge::BuildEstimatePage() {
     tsEstimate->setObjectName("tsEstimate");
     stOpt = NewValueLabel(tsEstimate, "stOpt", 110);
     stOpt->installEventFilter(this);
-    sgEst = new ResultGrid(tsEstimate);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 120);
+    sgEst = NewResultGrid(tsEstimate, "sgEst", 120);
     connect(sgEst, &TStringGrid::GridMouseDown, this,
             GuardedSlot([this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) { sgEstMouseDown(b, x, y); }));
     connect(sgEst, &TStringGrid::KeyDown, this,

@@ -16,6 +16,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
@@ -50,9 +51,7 @@ TfrmMLE::TfrmMLE(const WindowContext& context) : AnalysisWindowFor(context) {
     PageControl1->setObjectName("PageControl1");
     tsEstimate = new QWidget(PageControl1);
     tsEstimate->setObjectName("tsEstimate");
-    sgEst = new ResultGrid(tsEstimate);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 150);
+    sgEst = NewResultGrid(tsEstimate, "sgEst", 150);
     stVe = new QLabel(tsEstimate);
     stVe->setObjectName("stVe");
     stVeVar = new QLabel(tsEstimate);
@@ -65,10 +64,7 @@ TfrmMLE::TfrmMLE(const WindowContext& context) : AnalysisWindowFor(context) {
     estLayout->setRowStretch(0, 1);
     PageControl1->addTab(tsEstimate, "推定値");
 
-    sgRes = new ResultGrid(PageControl1);
-    sgRes->setObjectName("sgRes");
-    sgRes->SetColWidth(0, 40);
-    PageControl1->addTab(sgRes, "残差");
+    sgRes = AddResultGridPage(PageControl1, "sgRes", 40, "残差");
     BuildPredictionPage();
 
     auto* layout = new QVBoxLayout(this);

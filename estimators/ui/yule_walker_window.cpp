@@ -15,6 +15,7 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/text/number_format.h"
@@ -31,9 +32,7 @@ TfrmYWEst::TfrmYWEst(const WindowContext& context) : QDialog(context.Owner()), c
     setObjectName("frmYWEst");
     setWindowTitle("ユールウォーカー推定");
     resize(560, 360);
-    sgEst = new ResultGrid(this);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 40);
+    sgEst = NewResultGrid(this, "sgEst", 40);
     stVe = NewValueLabel(this, "stVe", 120);
     stAve = NewValueLabel(this, "stAve", 120);
     btnSetRho = AddButton("btnSetRho", "次数(&P)", [this] { btnSetRhoClick(); });

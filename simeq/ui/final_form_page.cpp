@@ -10,6 +10,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "core/io/final_form_storage.h"
 #include "core/model/regression_model.h"
@@ -27,9 +28,7 @@ constexpr std::uint8_t kSolidPen = 0;
 }  // namespace
 
 FinalFormPage::FinalFormPage(QWidget* parent, const WindowContext& context) : QWidget(parent), context_(context) {
-    sgFFC = new ResultGrid(this);
-    sgFFC->setObjectName("sgFFC");
-    sgFFC->SetColWidth(0, 200);
+    sgFFC = NewResultGrid(this, "sgFFC", 200);
     connect(sgFFC, &TStringGrid::GridMouseDown, this,
             Guarded(context_.State(), [this](Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) { sgFFCMouseDown(x, y); }));
     auto button = [this](const char* name, const char* caption, void (FinalFormPage::*handler)()) {

@@ -14,6 +14,7 @@
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "components/view/window_status_bar.h"
@@ -66,9 +67,7 @@ TfrmFFA::TfrmFFA(const WindowContext& context)
     HelpContext = AddAction("HelpContext", "", "Ctrl+H", "",
                             [this] { ShowHtmlHelp(Context().State().Context(), kHelpContext); }, false);
 
-    sgFFC = new ResultGrid(this);
-    sgFFC->setObjectName("sgFFC");
-    sgFFC->SetColWidth(0, 160);
+    sgFFC = NewResultGrid(this, "sgFFC", 160);
     connect(sgFFC, &TStringGrid::GridMouseDown, this,
             GuardedSlot([this](Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) { sgFFCMouseDown(x, y); }));
     lbList = new QListWidget(this);

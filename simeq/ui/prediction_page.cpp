@@ -8,6 +8,7 @@
 #include "components/view/field_formula.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "core/report/result_table.h"
 #include "simeq/system_build.h"
 #include "simeq/system_tables.h"
@@ -26,9 +27,7 @@ PredictionPage::PredictionPage(QWidget* parent, AppState& state) : QWidget(paren
     });
     // Enter inside the editor commits the text; the values follow it.
     connect(sgExo, &TStringGrid::SetEditText, this, [this](int, int, const QString&) { EvaluateInputs(); });
-    sgPred = new ResultGrid(this);
-    sgPred->setObjectName("sgPred");
-    sgPred->SetColWidth(0, 150);
+    sgPred = NewResultGrid(this, "sgPred", 150);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(sgExo, 1);

@@ -8,6 +8,7 @@
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "simeq/system_build.h"
 #include "simeq/system_tables.h"
 
@@ -16,9 +17,7 @@ StructuralPage::StructuralPage(QWidget* parent, StatusText status) : QWidget(par
     cbSelect->setObjectName("cbSelect");
     cbSelect->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(cbSelect, &QComboBox::activated, this, [this](int i) { cbSelectChange(i); });
-    sgEst = new ResultGrid(this);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 150);
+    sgEst = NewResultGrid(this, "sgEst", 150);
     connect(sgEst, &TStringGrid::GridMouseDown, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) { sgEstMouseDown(b, x, y); });
     stVe = NewValueLabel(this, "stVe", 120);

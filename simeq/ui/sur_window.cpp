@@ -21,6 +21,7 @@
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_status_bar.h"
 #include "core/data/equation.h"
@@ -82,9 +83,7 @@ TfrmSURE::TfrmSURE(const WindowContext& context) : AnalysisWindowFor(context) {
     left->addWidget(lbGrpSel, 1);
     left->addWidget(cHanpuku);
 
-    sgEst = new ResultGrid(this);
-    sgEst->setObjectName("sgEst");
-    sgEst->SetColWidth(0, 150);
+    sgEst = NewResultGrid(this, "sgEst", 150);
     sgEst->SetDefaultRowHeight(22);
     stFE = NewValueLabel(this, "stFE", 80);
     stVe = NewValueLabel(this, "stVe", 110);
@@ -99,9 +98,7 @@ TfrmSURE::TfrmSURE(const WindowContext& context) : AnalysisWindowFor(context) {
     figures->addStretch(1);
     figures->addWidget(btnAdd);
 
-    sgRes = new ResultGrid(this);
-    sgRes->setObjectName("sgRes");
-    sgRes->SetColWidth(0, 50);
+    sgRes = NewResultGrid(this, "sgRes", 50);
     sgRes->SetDefaultRowHeight(22);
     btnYEPlot = AddButton("btnYEPlot", "残差・予測値(&P)", [this] { ShowPlot(Plot::ResidualOnFitted); });
     btnETPlot = AddButton("btnETPlot", "残差時系列(&T)", [this] { ShowPlot(Plot::ResidualOnTime); });

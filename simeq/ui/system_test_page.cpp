@@ -3,15 +3,14 @@
 #include <QVBoxLayout>
 
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "simeq/system_build.h"
 #include "simeq/system_tables.h"
 
 SystemTestPage::SystemTestPage(QWidget* parent, const char* gridName, bool simulation, std::function<void()> changer,
                                PlotRequest plot)
     : QWidget(parent), simulation_(simulation), changer_(std::move(changer)), plot_(std::move(plot)) {
-    grid = new ResultGrid(this);
-    grid->setObjectName(gridName);
-    grid->SetColWidth(0, 40);
+    grid = NewResultGrid(this, gridName, 40);
     connect(grid, &TStringGrid::GridMouseDown, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) { GridMouseDown(b, x, y); });
     auto* layout = new QVBoxLayout(this);

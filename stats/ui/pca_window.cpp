@@ -16,6 +16,7 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/data/variable.h"
@@ -137,10 +138,8 @@ QAction* TfrmPCA::AddAction(const char* name, const char* caption, const char* s
 }
 
 ResultGrid* TfrmPCA::AddGrid(const char* name, int firstColumnWidth) {
-    auto* g = new ResultGrid(PC);
-    g->setObjectName(name);
+    ResultGrid* g = NewResultGrid(PC, name, firstColumnWidth);
     g->SetDefaultRowHeight(22);
-    g->SetColWidth(0, firstColumnWidth);
     g->SetRangeSelect(true);
     return g;
 }
