@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "components/view/explanatory_choice.h"
 #include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
@@ -331,13 +332,8 @@ void TfrmMCL::EXPlotExecute() {
         return;
     }
     const std::vector<std::string> names(engine_->Names().begin(), engine_->Names().end() - 1);
-    const InputAnswer answer = Context().Services().AskInput(LoadStr(kStrChooseExplanatory), names, "");
-    if (answer.result != mrOK) return;
-    for (std::size_t j = 0; j < names.size(); ++j)
-        if (names[j] == answer.text) {
-            Plot(100 + static_cast<int>(j));
-            return;
-        }
+    const int j = ChooseExplanatory(Context().Services(), names);
+    if (j >= 0) Plot(100 + j);
 }
 
 void TfrmMCL::FundExecute() {

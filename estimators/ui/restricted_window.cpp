@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "components/view/explanatory_choice.h"
 #include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
@@ -365,13 +366,8 @@ void TfrmRREG::EXPlotExecute() {
     if (!estimator_) return;
     std::vector<std::string> names;
     for (int j = 0; j + 1 < estimator_->K(); ++j) names.push_back(estimator_->GetName(j));
-    const InputAnswer answer = Context().Services().AskInput(LoadStr(kStrChooseExplanatory), names, "");
-    if (answer.result != mrOK) return;
-    for (std::size_t j = 0; j < names.size(); ++j)
-        if (names[j] == answer.text) {
-            Plot(100 + static_cast<int>(j));
-            return;
-        }
+    const int j = ChooseExplanatory(Context().Services(), names);
+    if (j >= 0) Plot(100 + j);
 }
 
 void TfrmRREG::FundExecute() {
