@@ -189,17 +189,7 @@ bool TfrmPCA::Start(Reg* data) {
     if (!SelectDataBlock(*data, 0, false, nullptr, &names, varCount, obsCount)) return false;
     varNames_ = std::move(names);
     varFlags_.assign(varNames_.size(), 1);
-    bool ok = true;
-    try {
-        SetAnalysis(Build(0, varFlags_));
-    } catch (const Exception& e) {
-        // A constant variable, for example: the window opens without an
-        // analysis, and the user learns why.
-        ErrorBox(Context().Services(), e.what());
-        ok = false;
-    }
-    FillVarList();
-    return ok;
+    return ShowFirstAnalysis();
 }
 
 bool TfrmPCA::StartFromTable(const TNamedData& table) {
@@ -212,10 +202,16 @@ bool TfrmPCA::StartFromTable(const TNamedData& table) {
     varFlags_.assign(varNames_.size(), 1);
     for (QAction* a : {tbSep_, ActiveGroup, tbDiv_, Selection}) a->setVisible(false);
     PC->setCurrentWidget(tsSelect);
+    return ShowFirstAnalysis();
+}
+
+bool TfrmPCA::ShowFirstAnalysis() {
     bool ok = true;
     try {
         SetAnalysis(Build(0, varFlags_));
     } catch (const Exception& e) {
+        // A constant variable, for example: the window opens without an
+        // analysis, and the user learns why.
         ErrorBox(Context().Services(), e.what());
         ok = false;
     }

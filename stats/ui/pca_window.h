@@ -103,6 +103,9 @@ private:
     std::unique_ptr<PCA> Build(std::uint16_t mask, const std::vector<std::uint8_t>& flags) const;
     void SetAnalysis(std::unique_ptr<PCA> pca);
     void FillVarList();
+    // Analyses all the variables of a new source; false (the error shown)
+    // when that fails, the window then staying open without an analysis.
+    bool ShowFirstAnalysis();
     void ShowCheckPage();
     // Asks for a score or factor-score name with the prompt; empty when the
     // answer is none (or accept decides so).
