@@ -15,6 +15,7 @@
 #include "components/view/guarded_slot.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
+#include "components/view/value_entry_grid.h"
 #include "components/view/window_registry.h"
 #include "core/text/number_format.h"
 #include "estimators/prediction_request.h"
@@ -27,15 +28,9 @@ TfrmPredict::TfrmPredict(const WindowContext& context) : QDialog(context.Owner()
     setWindowTitle("予測");
     resize(520, 300);
 
-    sgVList = new TStringGrid(this);
-    sgVList->setObjectName("sgVList");
-    sgVList->SetColCount(2);
+    sgVList = NewValueEntryGrid(this, "sgVList", 120);
     sgVList->SetRowCount(2);
-    sgVList->SetFixedCols(1);
-    sgVList->SetFixedRows(1);
-    sgVList->SetColWidth(0, 120);
     sgVList->SetColWidth(1, 120);
-    sgVList->SetEditable(true);
     cellContext_.font = sgVList->font();
     UseGridCellPainter(*sgVList, [this]() -> const GridCellContext& { return cellContext_; });
 

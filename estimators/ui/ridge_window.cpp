@@ -24,6 +24,7 @@
 #include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
 #include "components/view/result_grid_pages.h"
+#include "components/view/value_entry_grid.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_status_bar.h"
 #include "core/io/file_matrix.h"
@@ -151,15 +152,9 @@ void TfrmRidge::BuildEstimatePage() {
 void TfrmRidge::BuildPredictionPage() {
     tsPred = new QWidget(PageControl1);
     tsPred->setObjectName("tsPred");
-    sgVList = new TStringGrid(tsPred);
-    sgVList->setObjectName("sgVList");
-    sgVList->SetColCount(2);
+    sgVList = NewValueEntryGrid(tsPred, "sgVList", 120);
     sgVList->SetRowCount(2);
-    sgVList->SetFixedCols(1);
-    sgVList->SetFixedRows(1);
-    sgVList->SetColWidth(0, 120);
     sgVList->SetColWidth(1, 120);
-    sgVList->SetEditable(true);
     cellContext_.font = sgVList->font();
     UseGridCellPainter(*sgVList, [this]() -> const GridCellContext& { return cellContext_; });
     stPred = NewValueLabel(tsPred, "stPred", 140);

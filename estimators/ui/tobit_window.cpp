@@ -17,6 +17,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
 #include "components/view/result_grid_pages.h"
+#include "components/view/value_entry_grid.h"
 #include "components/view/window_actions.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
@@ -78,13 +79,7 @@ TfrmMLE::~TfrmMLE() = default;
 void TfrmMLE::BuildPredictionPage() {
     tsPred = new QWidget(PageControl1);
     tsPred->setObjectName("tsPred");
-    sgVList = new TStringGrid(tsPred);
-    sgVList->setObjectName("sgVList");
-    sgVList->SetColCount(2);
-    sgVList->SetFixedCols(1);
-    sgVList->SetFixedRows(1);
-    sgVList->SetColWidth(0, 150);
-    sgVList->SetEditable(true);
+    sgVList = NewValueEntryGrid(tsPred, "sgVList", 150);
     stPred = new QLabel(tsPred);
     stPred->setObjectName("stPred");
     auto* predLayout = new QGridLayout(tsPred);

@@ -9,19 +9,14 @@
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
 #include "components/view/result_grid_pages.h"
+#include "components/view/value_entry_grid.h"
 #include "core/report/result_table.h"
 #include "simeq/system_build.h"
 #include "simeq/system_tables.h"
 
 PredictionPage::PredictionPage(QWidget* parent, AppState& state) : QWidget(parent), state_(state) {
-    sgExo = new TStringGrid(this);
-    sgExo->setObjectName("sgExo");
-    sgExo->SetColCount(2);
-    sgExo->SetFixedCols(1);
-    sgExo->SetFixedRows(1);
+    sgExo = NewValueEntryGrid(this, "sgExo", 150);
     sgExo->SetDefaultRowHeight(22);
-    sgExo->SetColWidth(0, 150);
-    sgExo->SetEditable(true);
     connect(sgExo, &TStringGrid::KeyDown, this, [this](int key, Qt::KeyboardModifiers) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter) EvaluateInputs();
     });
