@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/model/result_marks.h"
+#include "estimators/residual_titles.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -33,14 +34,7 @@ ResultTable JackknifeEstimateTable(const JackknifeInput& in, const JackknifeResu
 int JackknifeResidualTable::RowCount() const { return static_cast<int>(r_->residual.size()); }
 
 std::string JackknifeResidualTable::Title(int column) const {
-    switch (column) {
-    case 1: return LoadStr(kStrObserved);
-    case 2: return LoadStr(kStrPredicted);
-    case 3: return LoadStr(kStrResidual);
-    case 4: return LoadStr(kStrErrorRate);
-    case 5: return LoadStr(kStrStandardizedResidual);
-    default: return {};
-    }
+    return ResidualColumnTitle(column, kStrStandardizedResidual);
 }
 
 ResultCell JackknifeResidualTable::Cell(int column, int row) const {

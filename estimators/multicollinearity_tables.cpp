@@ -4,6 +4,7 @@
 
 #include "core/numeric/statistics.h"
 #include "core/text/number_format.h"
+#include "estimators/residual_titles.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -84,14 +85,7 @@ ResultCell MclErrorRateCell(double residual, double observed) {
 }
 
 std::string MclResidualTable::Title(int column) const {
-    switch (column) {
-    case 1: return LoadStr(kStrObserved);
-    case 2: return LoadStr(kStrPredicted);
-    case 3: return LoadStr(kStrResidual);
-    case 4: return LoadStr(kStrErrorRate);
-    case 5: return LoadStr(kStrLeverage);
-    default: return {};
-    }
+    return ResidualColumnTitle(column, kStrLeverage);
 }
 
 ResultCell MclResidualTable::Cell(int column, int row) const {

@@ -7,6 +7,7 @@
 #include "core/text/float_format.h"
 #include "core/text/number_format.h"
 #include "estimators/jackknife_tables.h"
+#include "estimators/residual_titles.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -40,14 +41,7 @@ RidgeFigures RidgeStatistics(const Ridge& r) {
 }
 
 std::string RidgeResidualTable::Title(int column) const {
-    switch (column) {
-    case 1: return LoadStr(kStrObserved);
-    case 2: return LoadStr(kStrPredicted);
-    case 3: return LoadStr(kStrResidual);
-    case 4: return LoadStr(kStrErrorRate);
-    case 5: return LoadStr(kStrLeverage);
-    default: return {};
-    }
+    return ResidualColumnTitle(column, kStrLeverage);
 }
 
 ResultCell RidgeResidualTable::Cell(int column, int row) const {
