@@ -51,18 +51,25 @@ MclData Collect(const std::vector<int>& regressors, int dependent, int n, const 
     return d;
 }
 
-}  // namespace
-
-MclData MclDataOf(const Reg& model, bool allVariables) {
-    const int v = model.GetVarCount();
-    const int dep = model.GetDependent();
+// The names of a model's v variables and the candidate regressors among
+// them: the explanatory ones, or all but the dependent with allVariables.
+template <class Model>
+void ListVariables(const Model& model, int v, int dep, bool allVariables, std::vector<int>& regressors,
+                   std::vector<std::string>& names) {
     if (dep < 0 || dep >= v) throw Exception(kNoDependent);
-    std::vector<int> regressors;
-    std::vector<std::string> names;
     for (int j = 0; j < v; ++j) {
         names.push_back(model.GetVarName(j));
         if (j != dep && (allVariables || model.IsExplanatory(j))) regressors.push_back(j);
     }
+}
+
+}  // namespace
+
+MclData MclDataOf(const Reg& model, bool allVariables) {
+    const int dep = model.GetDependent();
+    std::vector<int> regressors;
+    std::vector<std::string> names;
+    ListVariables(model, model.GetVarCount(), dep, allVariables, regressors, names);
     // Residuals against the observed regressors: the fit uses the
     // first-stage values on the instrumented side only.
     const bool generalised = model.IsTwoStage() && model.IsRealCalc();
@@ -75,15 +82,10 @@ MclData MclDataOf(const Reg& model, bool allVariables) {
 }
 
 MclData MclDataOf(const RegIV& model, bool allVariables) {
-    const int v = model.VarCount();
     const int dep = model.GetDependent();
-    if (dep < 0 || dep >= v) throw Exception(kNoDependent);
     std::vector<int> regressors;
     std::vector<std::string> names;
-    for (int j = 0; j < v; ++j) {
-        names.push_back(model.GetVarName(j));
-        if (j != dep && (allVariables || model.IsExplanatory(j))) regressors.push_back(j);
-    }
+    ListVariables(model, model.VarCount(), dep, allVariables, regressors, names);
     const ColumnValue observed = [&](int j, int t) { return model.GetDataValue(t, j); };
     const ColumnValue design = [&](int j, int t) {
         return j == dep ? model.GetDataValue(t, j) : model.GetDesignValue(t, j);
