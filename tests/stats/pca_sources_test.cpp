@@ -12,17 +12,14 @@
 #include "stats/current_analysis.h"
 #include "stats/principal_components.h"
 #include "support/expect_exception.h"
+#include "support/four_variable_sample.h"
 #include "support/model_builder.h"
 
 namespace {
 
 // Ten observations of four variables and the eigenvalues of their
 // correlation matrix.
-const Columns kData = {
-        {3.14, 2.23, 2.15, 3.97, 5.0, 1.38, 5.14, 4.91, 2.13, 2.31},
-        {10.23, 9.11, 10.18, 12.04, 12.85, 5.59, 13.75, 14.03, 8.01, 8.26},
-        {-1.86, 0.58, 1.05, 1.04, -4.14, -3.96, -1.48, 0.1, -0.76, -2.95},
-        {5.37, 4.13, 2.52, 4.4, 8.1, 6.92, 6.52, 4.71, 3.18, 5.79}};
+const Columns& kData = kFourVariableSample;
 const std::vector<double> kEigenValues = {2.103684776477224, 1.824637492122096, 0.05986370318881283, 0.011814028211869122};
 
 void ExpectReferenceEigenvalues(const PCA& pca) {

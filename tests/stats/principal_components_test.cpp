@@ -12,16 +12,13 @@
 #include "stats/component_outliers.h"
 #include "stats/factor_rotation.h"
 #include "support/expect_exception.h"
+#include "support/four_variable_sample.h"
 #include "support/model_builder.h"
 
 namespace {
 
 // Ten observations of four variables driven by two factors (columns).
-const Columns kData = {
-        {3.14, 2.23, 2.15, 3.97, 5.0, 1.38, 5.14, 4.91, 2.13, 2.31},
-        {10.23, 9.11, 10.18, 12.04, 12.85, 5.59, 13.75, 14.03, 8.01, 8.26},
-        {-1.86, 0.58, 1.05, 1.04, -4.14, -3.96, -1.48, 0.1, -0.76, -2.95},
-        {5.37, 4.13, 2.52, 4.4, 8.1, 6.92, 6.52, 4.71, 3.18, 5.79}};
+const Columns& kData = kFourVariableSample;
 const Rows kCorrelation = {
         {1.0, 0.9490718640933651, 0.007483101257883086, 0.39798716024617337},
         {0.9490718640933651, 1.0, 0.27726142371249124, 0.1326839083929578},
