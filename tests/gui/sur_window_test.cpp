@@ -25,6 +25,7 @@
 #include "request_probe.h"
 #include "started_windows.h"
 #include "stats/correlation_matrix_request.h"
+#include "support/sur_sample.h"
 
 namespace {
 
@@ -32,23 +33,9 @@ class SurWindowTest : public StartedWindows {
 protected:
     SurWindowTest() : StartedWindows("sure") {}
 
-    // x1, x2, y1, y2 over 12 observations; "east" marks rows 0..9, "west"
-    // rows 4..11, group 3 rows 0..2.
+    // The shared SUR sample, y1 and y2 endogenous.
     Reg* Open() {
-        Columns cols(4);
-        for (int t = 0; t < 12; ++t) {
-            cols[0].push_back(t);
-            cols[1].push_back((t * 7) % 5);
-            cols[2].push_back(2.0 * t + (t % 3));
-            cols[3].push_back(10.0 - t + (t * t) % 4);
-        }
-        auto built = MakeModel(cols, {2, 2, 1, 1}, {"x1", "x2", "y1", "y2"});
-        for (int t = 0; t < 12; ++t) {
-            const std::uint16_t word = (t < 10 ? 1 : 0) | (t >= 4 ? 2 : 0) | (t < 3 ? 4 : 0);
-            for (int j = 0; j < 4; ++j) built->SetMark(t, j, word);
-        }
-        EXPECT_TRUE(built->SetGroupName(1, "east"));
-        EXPECT_TRUE(built->SetGroupName(2, "west"));
+        auto built = SurSampleModel({2, 2, 1, 1});
         SaveAs(*built, dir_.Path("sure.MDF"));
         main_->OpenAndRemember(dir_.Path("sure.MDF"));
         Reg* m = state_.Model();

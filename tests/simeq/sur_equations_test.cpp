@@ -10,31 +10,11 @@
 
 #include "support/expect_exception.h"
 #include "support/model_builder.h"
+#include "support/sur_sample.h"
 
 namespace {
 
-// x1, x2, y1, y2 over 12 observations; group 1 ("east") marks rows 0..9,
-// group 2 ("west") rows 4..11, group 3 rows 0..2 only.
-std::unique_ptr<Reg> GroupedModel() {
-    Columns cols(4);
-    for (int t = 0; t < 12; ++t) {
-        cols[0].push_back(t);
-        cols[1].push_back((t * 7) % 5);
-        cols[2].push_back(2.0 * t + (t % 3));
-        cols[3].push_back(10.0 - t + (t * t) % 4);
-    }
-    auto reg = MakeModel(cols, {}, {"x1", "x2", "y1", "y2"});
-    for (int t = 0; t < 12; ++t) {
-        std::uint16_t word = 0;
-        if (t < 10) word |= 1;
-        if (t >= 4) word |= 2;
-        if (t < 3) word |= 4;
-        for (int j = 0; j < 4; ++j) reg->SetMark(t, j, word);
-    }
-    EXPECT_TRUE(reg->SetGroupName(1, "east"));
-    EXPECT_TRUE(reg->SetGroupName(2, "west"));
-    return reg;
-}
+std::unique_ptr<Reg> GroupedModel() { return SurSampleModel(); }
 
 }  // namespace
 
