@@ -42,9 +42,9 @@ double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
 
 }  // namespace
 
-RegIV::RegIV(const Reg& data, std::uint16_t mask) : mask_(mask), context_(&data.Context()) {
+RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask), context_(&data.Context()) {
     std::vector<std::uint8_t> flags;
-    if (!SelectDataBlock(data, mask, false, &flags, &names_, v_, n_)) throw Exception("DERR");
+    if (!SelectDataBlock(data, mask, modelOnly, &flags, &names_, v_, n_)) throw Exception("DERR");
     const int v = v_, n = n_;
     a_.Replace(Matrix(v + 1, v + 1, 0.0));
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
