@@ -10,6 +10,7 @@
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "simeq/ui/iv_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -23,6 +24,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
+    if (!AnalysisWindows().Has("TfrmIV")) RegisterIVWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
 }

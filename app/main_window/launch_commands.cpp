@@ -15,6 +15,7 @@
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "estimators/chow_request.h"
+#include "simeq/iv_request.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
 #include "resources/string_table.h"
@@ -127,6 +128,13 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
         // The choice between a boundary and two groups is read at each use.
         ChowRequest chow{model, [this] { return settings_ && settings_->Values().Chow_Test; }};
         OpenAnalysisWindow(c->windowClass, chow, c->showAlways, c->failMessage);
+        return;
+    }
+    if (c->fill == LaunchFill::Instrumental) {
+        // Whether the estimator takes the model's variables only is read
+        // when it is built.
+        IVRequest iv{model, [this] { return settings_ && settings_->Values().IV_Selected; }};
+        OpenAnalysisWindow(c->windowClass, iv, c->showAlways, c->failMessage);
         return;
     }
     LaunchRequest request;

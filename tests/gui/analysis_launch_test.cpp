@@ -19,6 +19,7 @@
 #include "core/model/regression_model.h"
 #include "estimators/chow_request.h"
 #include "platform/errors.h"
+#include "simeq/iv_request.h"
 #include "started_windows.h"
 
 namespace {
@@ -51,11 +52,17 @@ class FakeWindow : public AnalysisWindow {
 public:
     FakeWindow(FakeLog& log, const FakeScript& script) : log_(log), script_(script) { ++log_.created; }
     ~FakeWindow() override { ++log_.destroyed; }
-    // The structural change test takes its own request: its model is kept.
+    // The structural change test and the instrumental-variable window take
+    // their own requests: their model is kept.
     bool Fill(const WindowRequest& request) override {
         if (const auto* chow = request.As<ChowRequest>()) {
             LaunchRequest r;
             r.model = const_cast<Reg*>(chow->model);
+            return Fill(r);
+        }
+        if (const auto* iv = request.As<IVRequest>()) {
+            LaunchRequest r;
+            r.model = iv->model;
             return Fill(r);
         }
         const auto* r = request.As<LaunchRequest>();
