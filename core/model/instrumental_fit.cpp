@@ -1,5 +1,6 @@
 #include "core/model/instrumental_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -39,6 +40,46 @@ constexpr int kRowDfbetas = 19;
 
 // A value below 2^-23 counts as zero (also a NaN from 0 / 0).
 double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
+
+// Z'X and Z'Z a row at a time: double sums over blocks of rows, added up in
+// long double. The inner loops run along contiguous rows instead of down a
+// column per element, which on many observations is what the time goes to.
+void CrossProductsByRows(const Matrix& z, const Matrix& x, Matrix& zx, Matrix& zz) {
+    constexpr int kBlock = 256;
+    const int n = z.Rows(), k = z.Cols();
+    const std::size_t kk = static_cast<std::size_t>(k) * k;
+    std::vector<long double> totalZX(kk, 0.0L), totalZZ(kk, 0.0L);
+    std::vector<double> blockZX(kk), blockZZ(kk);
+    for (int r0 = 0; r0 < n; r0 += kBlock) {
+        const int r1 = std::min(n, r0 + kBlock);
+        std::fill(blockZX.begin(), blockZX.end(), 0.0);
+        std::fill(blockZZ.begin(), blockZZ.end(), 0.0);
+        for (int r = r0; r < r1; ++r) {
+            const double* zr = z[r];
+            const double* xr = x[r];
+            for (int i = 0; i < k; ++i) {
+                const double zi = zr[i];
+                double* cross = &blockZX[static_cast<std::size_t>(i) * k];
+                double* gram = &blockZZ[static_cast<std::size_t>(i) * k];
+                for (int j = 0; j < k; ++j) cross[j] += zi * xr[j];
+                for (int j = 0; j <= i; ++j) gram[j] += zi * zr[j];
+            }
+        }
+        for (std::size_t e = 0; e < kk; ++e) {
+            totalZX[e] += blockZX[e];
+            totalZZ[e] += blockZZ[e];
+        }
+    }
+    Matrix a(k, k), w(k, k);
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j) {
+            a[i][j] = static_cast<double>(totalZX[static_cast<std::size_t>(i) * k + j]);
+            w[i][j] = static_cast<double>(j <= i ? totalZZ[static_cast<std::size_t>(i) * k + j]
+                                                 : totalZZ[static_cast<std::size_t>(j) * k + i]);
+        }
+    zx.Replace(a);
+    zz.Replace(w);
+}
 
 }  // namespace
 
@@ -85,7 +126,7 @@ void RegIV::SetDependent(int k) {
     roles_.assign(v_ + 1, kRoleUnused);
     roles_[k] = kRoleDependent;
     dependent_ = k;
-    ComputeCrossProducts(z_, x_, a_, &w_);
+    CrossProductsByRows(z_, x_, a_, w_);
     for (int j = 0; j <= v_; ++j) tolerance_[j] = a_[j][j] * 1e-6;
     ComputeDependentMoments();
     rss_ = ComputeResiduals();
@@ -194,30 +235,62 @@ double RegIV::ComputeResiduals() {
     Matrix wc = w_;
     for (int j : s) (void)wc.Sweep(j);
     const int d = dependent_;
+    const int p = static_cast<int>(s.size());
+    const std::size_t pp = static_cast<std::size_t>(p) * p;
+    // The three hat forms x'A z, x'Cf x and z'Wc z over the model's set,
+    // from dense copies, so each observation runs along contiguous rows.
+    std::vector<double> a(pp), cf(pp), w(pp), b(static_cast<std::size_t>(p));
+    for (int i = 0; i < p; ++i) {
+        b[i] = a_[s[i]][d];
+        for (int j = 0; j < p; ++j) {
+            a[i * p + j] = a_[s[i]][s[j]];
+            cf[i * p + j] = cf_[s[i]][s[j]];
+            w[i * p + j] = wc[s[i]][s[j]];
+        }
+    }
+    std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p));
+    double* observed = analysis_->RowForOverwrite(kRowObserved);
+    double* fitted = analysis_->RowForOverwrite(kRowFitted);
+    double* residual = analysis_->RowForOverwrite(kRowResidual);
+    double* pressRow = analysis_->RowForOverwrite(kRowPress);
+    double* hatB = analysis_->RowForOverwrite(kRowHatB);
+    double* hatC = analysis_->RowForOverwrite(kRowHatC);
+    double* hatA = analysis_->RowForOverwrite(kRowHatA);
     long double rss = 0.0L, press = 0.0L;
     for (int t = 0; t < n_; ++t) {
         const double* x = x_[t];
         const double* z = z_[t];
-        long double fit = 0.0L, ha = 0.0L, hb = 0.0L, hc = 0.0L;
-        for (int j : s) {
-            fit += static_cast<long double>(x[j]) * a_[j][d];
-            for (int i : s) {
-                ha += static_cast<long double>(x[j]) * a_[j][i] * z[i];
-                hb += static_cast<long double>(x[j]) * cf_[j][i] * x[i];
-                hc += static_cast<long double>(z[j]) * wc[j][i] * z[i];
-            }
+        for (int i = 0; i < p; ++i) {
+            xs[i] = x[s[i]];
+            zs[i] = z[s[i]];
         }
-        const double e = x[d] - static_cast<double>(fit);
-        const double p = e / (1.0 - static_cast<double>(ha));
-        analysis_->SetValue(kRowObserved, t, x[d]);
-        analysis_->SetValue(kRowFitted, t, static_cast<double>(fit));
-        analysis_->SetValue(kRowResidual, t, e);
-        analysis_->SetValue(kRowPress, t, p);
-        analysis_->SetValue(kRowHatB, t, static_cast<double>(hb));
-        analysis_->SetValue(kRowHatC, t, static_cast<double>(hc));
-        analysis_->SetValue(kRowHatA, t, static_cast<double>(ha));
+        double fit = 0.0, ha = 0.0, hb = 0.0, hc = 0.0;
+        for (int i = 0; i < p; ++i) {
+            const double* ai = &a[static_cast<std::size_t>(i) * p];
+            const double* ci = &cf[static_cast<std::size_t>(i) * p];
+            const double* wi = &w[static_cast<std::size_t>(i) * p];
+            double az = 0.0, cx = 0.0, wz = 0.0;
+            for (int j = 0; j < p; ++j) {
+                az += ai[j] * zs[j];
+                cx += ci[j] * xs[j];
+                wz += wi[j] * zs[j];
+            }
+            fit += xs[i] * b[i];
+            ha += xs[i] * az;
+            hb += xs[i] * cx;
+            hc += zs[i] * wz;
+        }
+        const double e = x[d] - fit;
+        const double pr = e / (1.0 - ha);
+        observed[t] = x[d];
+        fitted[t] = fit;
+        residual[t] = e;
+        pressRow[t] = pr;
+        hatB[t] = hb;
+        hatC[t] = hc;
+        hatA[t] = ha;
         rss += static_cast<long double>(e) * e;
-        press += static_cast<long double>(p) * p;
+        press += static_cast<long double>(pr) * pr;
     }
     press_ = static_cast<double>(press);
     return static_cast<double>(rss);
@@ -240,26 +313,39 @@ void RegIV::ComputeDiagnostics() {
     if (diagnosticsDone_) return;
     const std::vector<int> s = ModelSet();
     const int d = dependent_;
-    // u[t] = A_S z_t, so that H[r][t] = x_r . u[t].
-    std::vector<std::vector<double>> u(n_, std::vector<double>(s.size()));
-    for (int t = 0; t < n_; ++t)
-        for (size_t a = 0; a < s.size(); ++a) {
-            long double sum = 0.0L;
-            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * z_[t][c];
-            u[t][a] = static_cast<double>(sum);
-        }
+    const int p = static_cast<int>(s.size());
+    // H[r][t] = x_r . u_t with u_t = A_S z_t. The sums over r of H[r][t]^2
+    // and of e_r H[r][t] are u_t' (X_S'X_S) u_t and u_t' X_S'e: one pass
+    // for the two cross-products instead of one per observation.
+    std::vector<long double> xx(static_cast<std::size_t>(p) * p, 0.0L), xe(static_cast<std::size_t>(p), 0.0L);
     std::vector<double> e(n_);
-    for (int t = 0; t < n_; ++t) e[t] = analysis_->GetValue(kRowResidual, t);
+    for (int r = 0; r < n_; ++r) {
+        e[r] = analysis_->GetValue(kRowResidual, r);
+        const double* x = x_[r];
+        for (int a = 0; a < p; ++a) {
+            const long double xa = x[s[a]];
+            xe[a] += xa * e[r];
+            for (int b = 0; b <= a; ++b) xx[a * p + b] += xa * x[s[b]];
+        }
+    }
+    for (int a = 0; a < p; ++a)
+        for (int b = 0; b < a; ++b) xx[b * p + a] = xx[a * p + b];
+    std::vector<long double> u(static_cast<std::size_t>(p));
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int t = 0; t < n_; ++t) {
         progress.Step();
         const double dt = analysis_->GetValue(kRowPress, t);
+        for (int a = 0; a < p; ++a) {
+            long double sum = 0.0L;
+            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * z_[t][c];
+            u[a] = sum;
+        }
         long double g = 0.0L, ee = 0.0L;
-        for (int r = 0; r < n_; ++r) {
-            long double h = 0.0L;
-            for (size_t a = 0; a < s.size(); ++a) h += static_cast<long double>(x_[r][s[a]]) * u[t][a];
-            g += h * h;
-            ee += e[r] * h;
+        for (int a = 0; a < p; ++a) {
+            long double row = 0.0L;
+            for (int b = 0; b < p; ++b) row += xx[a * p + b] * u[b];
+            g += u[a] * row;
+            ee += u[a] * xe[a];
         }
         const double s2t = ((static_cast<double>(g) - 1.0) * dt * dt + 2.0 * dt * static_cast<double>(ee) + rss_) /
                            (df_ - 1);

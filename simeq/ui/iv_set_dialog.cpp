@@ -30,6 +30,8 @@
 #include "estimators/instrument_values.h"
 #include "estimators/ridge.h"
 #include "estimators/ridge_request.h"
+#include "estimators/weighted_fit.h"
+#include "estimators/wls_request.h"
 #include "platform/command_guard.h"
 #include "platform/qt/string_grid.h"
 #include "platform/ui_services.h"
@@ -38,6 +40,8 @@ namespace {
 
 constexpr int kHelpContext = 1010;
 const char* const kRidgeWindow = "TfrmRidge";
+const char* const kWeightedWindow = "TfrmWLS";
+constexpr int kAutomaticRobustWeights = 5;
 const char* const kUnitCorrelation = "1.0000";
 constexpr int kRidgeFittedRow = 1;
 constexpr int kRidgeStandardizedRow = 5;
@@ -61,6 +65,33 @@ HandedBackFit FitOfRidge(const Ridge& ridge) {
     fit.s2 = ridge.S2();
     // R'^2 from R^2 over the fit's degrees of freedom.
     fit.adjR2 = ridge.Df() > 0 ? 1.0 - (1.0 - ridge.R2()) * (n - 1.0) / ridge.Df() : 0.0;
+    return fit;
+}
+
+// What the weighted window hands back: the coefficients follow the table's
+// regressor columns (every column but the dependent one), the constant term
+// last.
+HandedBackFit FitOfWeighted(const WLSE& wlse, const HandedBackRequest& request) {
+    HandedBackFit fit;
+    const int n = wlse.ObsCount();
+    fit.fitted.resize(static_cast<std::size_t>(n));
+    fit.standardizedResiduals.resize(static_cast<std::size_t>(n));
+    wlse.ReadResidualRow(WLSE::kRowFitted, fit.fitted.data());
+    wlse.ReadResidualRow(WLSE::kRowStandardized, fit.standardizedResiduals.data());
+    int i = 0;
+    for (int c = 0; c < request.table.Cols(); ++c) {
+        if (c == request.dependentColumn || i + 1 >= wlse.CoefCount()) continue;
+        fit.names.push_back(request.table.GetColumnName(c));
+        fit.coef.push_back(wlse.GetCoef(i));
+        fit.stdErr.push_back(wlse.GetStdErr(i));
+        ++i;
+    }
+    if (wlse.CoefCount() > 0) {
+        fit.constCoef = wlse.GetCoef(wlse.CoefCount() - 1);
+        fit.constStdErr = wlse.GetStdErr(wlse.CoefCount() - 1);
+    }
+    fit.s2 = wlse.S2();
+    fit.adjR2 = wlse.AdjR2();
     return fit;
 }
 
@@ -225,9 +256,10 @@ void TfrmIVSet::EnableFirstStage(bool on) {
 // The weighted and ridge first stages run in their windows: a choice whose
 // window is not there stays off.
 void TfrmIVSet::UpdateFitChoices() {
-    rbWLS->setEnabled(false);
+    rbWLS->setEnabled(AnalysisWindows().Has(kWeightedWindow));
     rbRidge->setEnabled(AnalysisWindows().Has(kRidgeWindow));
-    if (!rbRidge->isEnabled() && rbRidge->isChecked()) rbOLS->setChecked(true);
+    if ((!rbRidge->isEnabled() && rbRidge->isChecked()) || (!rbWLS->isEnabled() && rbWLS->isChecked()))
+        rbOLS->setChecked(true);
 }
 
 int TfrmIVSet::ChosenVariable() const {
@@ -307,6 +339,19 @@ std::optional<HandedBackFit> TfrmIVSet::RunRidge(const HandedBackRequest& reques
     return fit;
 }
 
+std::optional<HandedBackFit> TfrmIVSet::RunWeighted(const HandedBackRequest& request) {
+    std::optional<HandedBackFit> fit;
+    WLSRequest r;
+    r.table = &request.table;
+    r.dependentColumn = request.dependentColumn;
+    r.mode = kAutomaticRobustWeights;
+    // Only a robust fit that succeeded is taken over.
+    r.requireFit = true;
+    r.closed = [&fit, &request](const WLSE& wlse) { fit = FitOfWeighted(wlse, request); };
+    OpenWindow(kWeightedWindow, context_.WithOwner(this), r);
+    return fit;
+}
+
 std::optional<std::vector<double>> TfrmIVSet::TypeValues(const std::string& name, std::vector<double> values) {
     const int n = static_cast<int>(values.size());
     for (int i = 0; i < n;) {
@@ -338,10 +383,13 @@ void TfrmIVSet::btnSetClick() {
         const std::optional<std::vector<double>> typed = TypeValues(model_->GetVarName(var), observed);
         if (typed) SetInstrument(*model_, var, *typed);
     } else if (firstStage_) {
-        if (rbRidge->isChecked()) {
+        if (rbRidge->isChecked() || rbWLS->isChecked()) {
+            const bool ridge = rbRidge->isChecked();
+            // A window that refuses the data hands nothing back: the
+            // instrument is then the variable itself.
             const std::vector<double> values = firstStage_->RunHandedBack(
-                FirstStageKind::kRidge, context_.State().Context(),
-                [this](const HandedBackRequest& r) { return RunRidge(r); }, k_);
+                ridge ? FirstStageKind::kRidge : FirstStageKind::kWeighted, context_.State().Context(),
+                [this, ridge](const HandedBackRequest& r) { return ridge ? RunRidge(r) : RunWeighted(r); }, k_);
             SetInstrument(*model_, var, values);
             ShowFirstStage();
         } else {

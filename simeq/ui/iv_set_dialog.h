@@ -85,6 +85,7 @@ private:
     // One value per observation typed in; nothing on Cancel.
     std::optional<std::vector<double>> TypeValues(const std::string& name, std::vector<double> values);
     std::optional<HandedBackFit> RunRidge(const HandedBackRequest& request);
+    std::optional<HandedBackFit> RunWeighted(const HandedBackRequest& request);
 
     WindowContext context_;
     RegIV* model_ = nullptr;

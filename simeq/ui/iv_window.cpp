@@ -108,12 +108,30 @@ bool TfrmIV::SelectedOnly() const {
 }
 
 void TfrmIV::EnterVariables(int dependent, const std::function<bool(int)>& take) {
-    model_->SetDependent(dependent);
-    (void)model_->ToggleVariable(model_->VarCount());
-    // A refused toggle (too few residual degrees of freedom, a zero pivot)
-    // leaves that variable out and the others still enter.
-    for (int j = 0; j < model_->VarCount(); ++j)
-        if (j != model_->GetDependent() && take(j)) (void)model_->ToggleVariable(j);
+    const int v = model_->VarCount();
+    const int dep = dependent >= 0 && dependent < v ? dependent : v - 1;
+    // Two residual degrees of freedom stay, the floor of the toggles: the
+    // constant term first, then the variables in index order while there is
+    // room. One selection refits once, where a toggle each would refit per
+    // variable.
+    std::vector<std::uint8_t> roles(static_cast<std::size_t>(v) + 1, RegIV::kRoleUnused);
+    int room = model_->Rows() - 2;
+    if (room > 0) {
+        roles[static_cast<std::size_t>(v)] = RegIV::kRoleExplanatory;
+        --room;
+    }
+    for (int j = 0; j < v && room > 0; ++j)
+        if (j != dep && take(j)) {
+            roles[static_cast<std::size_t>(j)] = RegIV::kRoleExplanatory;
+            --room;
+        }
+    if (model_->SelectVariables(roles, dep)) return;
+    // A zero pivot stopped the selection: one at a time, the refused ones
+    // left out and the others still entering.
+    model_->SetDependent(dep);
+    (void)model_->ToggleVariable(v);
+    for (int j = 0; j < v; ++j)
+        if (j != dep && take(j)) (void)model_->ToggleVariable(j);
 }
 
 bool TfrmIV::CreateEstimator(Reg* data) {

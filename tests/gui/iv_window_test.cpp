@@ -28,6 +28,9 @@
 #include "core/text/number_format.h"
 #include "estimators/instrument_builder.h"
 #include "estimators/instrument_values.h"
+#include "estimators/ridge.h"
+#include "estimators/ridge_request.h"
+#include "estimators/wls_request.h"
 #include "platform/qt/string_grid.h"
 #include "simeq/iv_tables.h"
 #include "simeq/ui/iv_set_dialog.h"
@@ -191,8 +194,12 @@ TEST_F(IVWindowTest, InstrumentMethodsAndK) {
             }
             expected = fs.KClassInstrument(k);
         }
-        if (c.k && std::string(c.k) == "<auto>") EXPECT_EQ(k, defaultK);
-        if (c.k && std::string(c.k) == "0") EXPECT_EQ(expected, observed);
+        if (c.k && std::string(c.k) == "<auto>") {
+            EXPECT_EQ(k, defaultK);
+        }
+        if (c.k && std::string(c.k) == "0") {
+            EXPECT_EQ(expected, observed);
+        }
         EXPECT_EQ(Design(w, 1), expected);
         EXPECT_EQ(r, FormatNumber(false, InstrumentCorrelation(*iv, 1)));
         // Back in the window: the estimates of the new design.
@@ -441,3 +448,87 @@ TEST_F(IVWindowTest, AFailedStartShowsItsMessageAndLeavesNoEstimator) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ridge window that refuses its table, or fits it and hands the fit back
+// as the real window does when it closes.
+class FakeRidge : public RequestWindow<RidgeRequest> {
+public:
+    explicit FakeRidge(bool accept, std::vector<double>* fitted) : accept_(accept), fitted_(fitted) {}
+    bool Fill(const RidgeRequest& r) override {
+        if (!accept_ || !r.table) return false;
+        ridge_ = std::make_unique<Ridge>(*r.table, r.dependentColumn);
+        if (!ridge_->Calculate()) return false;
+        closed_ = r.closed;
+        return true;
+    }
+    int ShowModal() override {
+        fitted_->resize(static_cast<std::size_t>(ridge_->N()));
+        ridge_->ReadResultRow(1, fitted_->data());
+        if (closed_) closed_(*ridge_);
+        return 1;
+    }
+
+private:
+    bool accept_;
+    std::vector<double>* fitted_;
+    std::unique_ptr<Ridge> ridge_;
+    std::function<void(const Ridge&)> closed_;
+};
+
+class FakeWeighted : public RequestWindow<WLSRequest> {
+public:
+    bool Fill(const WLSRequest&) override { return false; }
+    int ShowModal() override { return 0; }
+};
+
+}  // namespace
+
+// The ridge first stage goes through the ridge window: its fitted values
+// become the instrument; a window that refuses the data (here the weighted
+// one) leaves the variable itself. Both choices stay off until their
+// windows are registered.
+TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    std::vector<double> observed, ridgeFitted;
+    w->Estimator()->GetDataColumn(1, observed);
+    ScriptDialog(w, [](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kExogenous);
+        EXPECT_FALSE(d.rbRidge->isEnabled());
+        EXPECT_FALSE(d.rbWLS->isEnabled());
+    });
+    w->IVSet->trigger();
+
+    ScopedAnalysisWindow ridge("TfrmRidge", [&ridgeFitted](const WindowContext&) {
+        return std::make_unique<FakeRidge>(true, &ridgeFitted);
+    });
+    ScopedAnalysisWindow weighted("TfrmWLS", [](const WindowContext&) { return std::make_unique<FakeWeighted>(); });
+    ScriptDialog(w, [](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kExogenous);
+        ASSERT_TRUE(d.rbRidge->isEnabled());
+        d.rbRidge->setChecked(true);
+        d.btnSetClick();
+        EXPECT_TRUE(d.FirstStage()->IsRidge());
+        EXPECT_EQ(d.sgREG->Cell(1, 0).toStdString(), "分散拡大要因");
+    });
+    w->IVSet->trigger();
+    ASSERT_EQ(ridgeFitted.size(), observed.size());
+    EXPECT_EQ(Design(w, 1), ridgeFitted);
+
+    ScriptDialog(w, [](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kExogenous);
+        ASSERT_TRUE(d.rbWLS->isEnabled());
+        d.rbWLS->setChecked(true);
+        d.btnSetClick();
+        EXPECT_EQ(d.stR->text().toStdString(), "1.0000");
+    });
+    w->IVSet->trigger();
+    EXPECT_EQ(Design(w, 1), observed);
+    w->close();
+}
