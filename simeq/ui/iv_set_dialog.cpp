@@ -16,6 +16,7 @@
 #include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
+#include "components/view/grid_cell_painter.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/labels.h"
 #include "components/view/qt_text.h"
@@ -175,6 +176,9 @@ TfrmIVSet::TfrmIVSet(const WindowContext& context) : QDialog(context.Owner()), c
     sgREG->SetDefaultColWidth(100);
     sgREG->SetDefaultRowHeight(22);
     sgREG->SetColWidth(0, 150);
+    // The shared painter draws the marked standard errors red and blue.
+    regContext_.font = font();
+    UseGridCellPainter(*sgREG, [this]() -> const GridCellContext& { return regContext_; });
     connect(sgREG, &TStringGrid::GridMouseDown, this, [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
         Guard([this, b, x, y] {
             int c, r;

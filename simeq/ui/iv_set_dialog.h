@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "components/view/grid_cell_painter.h"
 #include "components/view/window_context.h"
 #include "estimators/instrument_builder.h"
 
@@ -95,4 +96,5 @@ private:
     int target_ = -1;
     std::unique_ptr<InstrumentFirstStage> firstStage_;
     int registryListener_ = -1;
+    GridCellContext regContext_;
 };

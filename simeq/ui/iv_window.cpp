@@ -39,7 +39,7 @@ std::unique_ptr<RegIV> NewEstimator(const Reg& data, std::uint16_t mask, bool mo
 TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
     setObjectName("frmIV");
     setWindowTitle("操作変数");
-    resize(760, 520);
+    resize(840, 540);
 
     TB = new QToolBar(this);
     TB->setObjectName("TB");

@@ -86,12 +86,13 @@ void TfrmIV::BuildEstimatesPage() {
 
     auto* side = new QWidget(tsEst);
     auto* form = new QGridLayout(side);
-    form->setContentsMargins(8, 0, 6, 0);
+    form->setContentsMargins(8, 2, 12, 2);
     QLabel** values[kSummaryRows] = {&stFE, &stVe, &stRR, &stSpecTest, &stPSS, &stGK, &stDWR};
     const char* names[kSummaryRows] = {"stFE", "stVe", "stRR", "stSpecTest", "stPSS", "stGK", "stDWR"};
     const char* captions[kSummaryRows] = {"自由度", "回帰標準誤差", "", "特定化検定", "予測平方和", "GK統計量", "DW比"};
     for (int i = 0; i < kSummaryRows; ++i) {
-        *values[i] = NewValueLabel(side, names[i], 170);
+        *values[i] = NewValueLabel(side, names[i], 150);
+        (*values[i])->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         QLabel* caption = Caption(side, QString::fromUtf8(captions[i]));
         if (i == 2) {
             lblRR2 = caption;
