@@ -314,51 +314,77 @@ void RegIV::ComputeDiagnostics() {
     const std::vector<int> s = ModelSet();
     const int d = dependent_;
     const int p = static_cast<int>(s.size());
+    const std::size_t pp = static_cast<std::size_t>(p) * p;
+    const double* e = analysis_->Row(kRowResidual);
     // H[r][t] = x_r . u_t with u_t = A_S z_t. The sums over r of H[r][t]^2
     // and of e_r H[r][t] are u_t' (X_S'X_S) u_t and u_t' X_S'e: one pass
-    // for the two cross-products instead of one per observation.
-    std::vector<long double> xx(static_cast<std::size_t>(p) * p, 0.0L), xe(static_cast<std::size_t>(p), 0.0L);
-    std::vector<double> e(n_);
-    for (int r = 0; r < n_; ++r) {
-        e[r] = analysis_->GetValue(kRowResidual, r);
-        const double* x = x_[r];
-        for (int a = 0; a < p; ++a) {
-            const long double xa = x[s[a]];
-            xe[a] += xa * e[r];
-            for (int b = 0; b <= a; ++b) xx[a * p + b] += xa * x[s[b]];
+    // for the two cross-products instead of one per observation (double
+    // sums over blocks of rows, added up in long double).
+    std::vector<long double> xxTotal(pp, 0.0L), xeTotal(static_cast<std::size_t>(p), 0.0L);
+    std::vector<double> xxBlock(pp), xeBlock(static_cast<std::size_t>(p)), xs(static_cast<std::size_t>(p));
+    constexpr int kBlock = 256;
+    for (int r0 = 0; r0 < n_; r0 += kBlock) {
+        std::fill(xxBlock.begin(), xxBlock.end(), 0.0);
+        std::fill(xeBlock.begin(), xeBlock.end(), 0.0);
+        for (int r = r0; r < std::min(n_, r0 + kBlock); ++r) {
+            const double* x = x_[r];
+            for (int a = 0; a < p; ++a) xs[a] = x[s[a]];
+            for (int a = 0; a < p; ++a) {
+                xeBlock[a] += xs[a] * e[r];
+                double* row = &xxBlock[static_cast<std::size_t>(a) * p];
+                for (int b = 0; b < p; ++b) row[b] += xs[a] * xs[b];
+            }
         }
+        for (std::size_t i = 0; i < pp; ++i) xxTotal[i] += xxBlock[i];
+        for (int a = 0; a < p; ++a) xeTotal[a] += xeBlock[a];
     }
-    for (int a = 0; a < p; ++a)
-        for (int b = 0; b < a; ++b) xx[b * p + a] = xx[a * p + b];
-    std::vector<long double> u(static_cast<std::size_t>(p));
+    std::vector<double> xx(pp), xe(static_cast<std::size_t>(p)), as(pp);
+    for (std::size_t i = 0; i < pp; ++i) xx[i] = static_cast<double>(xxTotal[i]);
+    for (int a = 0; a < p; ++a) {
+        xe[a] = static_cast<double>(xeTotal[a]);
+        for (int c = 0; c < p; ++c) as[static_cast<std::size_t>(a) * p + c] = a_[s[a]][s[c]];
+    }
+    const double* press = analysis_->Row(kRowPress);
+    const double* hatA = analysis_->Row(kRowHatA);
+    const double* hatB = analysis_->Row(kRowHatB);
+    double* deleted = analysis_->RowForOverwrite(kRowDeletedS2);
+    double* standardized = analysis_->RowForOverwrite(kRowStandardized);
+    double* residualSd = analysis_->RowForOverwrite(kRowResidualSd);
+    double* studentized = analysis_->RowForOverwrite(kRowStudentized);
+    double* share = analysis_->RowForOverwrite(kRowResidualShare);
+    double* errorPercent = analysis_->RowForOverwrite(kRowErrorPercent);
+    std::vector<double> zs(static_cast<std::size_t>(p)), u(static_cast<std::size_t>(p));
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int t = 0; t < n_; ++t) {
         progress.Step();
-        const double dt = analysis_->GetValue(kRowPress, t);
+        const double dt = press[t];
+        const double* z = z_[t];
+        for (int a = 0; a < p; ++a) zs[a] = z[s[a]];
         for (int a = 0; a < p; ++a) {
-            long double sum = 0.0L;
-            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * z_[t][c];
+            const double* row = &as[static_cast<std::size_t>(a) * p];
+            double sum = 0.0;
+            for (int c = 0; c < p; ++c) sum += row[c] * zs[c];
             u[a] = sum;
         }
-        long double g = 0.0L, ee = 0.0L;
+        double g = 0.0, ee = 0.0;
         for (int a = 0; a < p; ++a) {
-            long double row = 0.0L;
-            for (int b = 0; b < p; ++b) row += xx[a * p + b] * u[b];
-            g += u[a] * row;
+            const double* row = &xx[static_cast<std::size_t>(a) * p];
+            double sum = 0.0;
+            for (int b = 0; b < p; ++b) sum += row[b] * u[b];
+            g += u[a] * sum;
             ee += u[a] * xe[a];
         }
-        const double s2t = ((static_cast<double>(g) - 1.0) * dt * dt + 2.0 * dt * static_cast<double>(ee) + rss_) /
-                           (df_ - 1);
-        analysis_->SetValue(kRowDeletedS2, t, s2t);
-        const double w = 1.0 - 2.0 * analysis_->GetValue(kRowHatA, t) + analysis_->GetValue(kRowHatB, t);
-        analysis_->SetValue(kRowStandardized, t, e[t] / std::sqrt(s2_ * w));
+        const double s2t = ((g - 1.0) * dt * dt + 2.0 * dt * ee + rss_) / (df_ - 1);
+        deleted[t] = s2t;
+        const double w = 1.0 - 2.0 * hatA[t] + hatB[t];
+        standardized[t] = e[t] / std::sqrt(s2_ * w);
         double q = w * s2t;
         if (q < kSingleEpsilon) q = kSingleEpsilon;
-        analysis_->SetValue(kRowResidualSd, t, std::sqrt(q));
-        analysis_->SetValue(kRowStudentized, t, e[t] / std::sqrt(q));
-        analysis_->SetValue(kRowResidualShare, t, e[t] * e[t] / rss_);
+        residualSd[t] = std::sqrt(q);
+        studentized[t] = e[t] / std::sqrt(q);
+        share[t] = e[t] * e[t] / rss_;
         const double y = x_[t][d];
-        analysis_->SetValue(kRowErrorPercent, t, std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y);
+        errorPercent[t] = std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y;
     }
     diagnosticsDone_ = true;
 }
@@ -368,36 +394,67 @@ void RegIV::ComputeInfluence() {
     ComputeDiagnostics();
     const std::vector<int> s = ModelSet();
     const int p = GetParamCount();
+    const int q = static_cast<int>(s.size());
     const int d = dependent_;
+    const std::size_t qq = static_cast<std::size_t>(q) * q;
+    std::vector<double> as(qq), cs(qq);
+    for (int a = 0; a < q; ++a)
+        for (int c = 0; c < q; ++c) {
+            as[static_cast<std::size_t>(a) * q + c] = a_[s[a]][s[c]];
+            cs[static_cast<std::size_t>(a) * q + c] = cf_[s[a]][s[c]];
+        }
+    const double* press = analysis_->Row(kRowPress);
+    const double* deleted = analysis_->Row(kRowDeletedS2);
+    const double* hatA = analysis_->Row(kRowHatA);
+    const double* hatB = analysis_->Row(kRowHatB);
+    const double* hatC = analysis_->Row(kRowHatC);
+    std::vector<double*> change(static_cast<std::size_t>(q)), dfbetas(static_cast<std::size_t>(q));
+    for (int a = 0; a < q; ++a) {
+        change[a] = analysis_->RowForOverwrite(s[a] - 100);
+        dfbetas[a] = analysis_->RowForOverwrite(kRowDfbetas + s[a]);
+    }
+    double* welsch = analysis_->RowForOverwrite(kRowW);
+    double* dffitsRow = analysis_->RowForOverwrite(kRowDffits);
+    double* cook = analysis_->RowForOverwrite(kRowCook);
+    double* covRatio = analysis_->RowForOverwrite(kRowCovRatio);
+    double* deletedR2 = analysis_->RowForOverwrite(kRowDeletedR2);
+    double* deletedAdjR2 = analysis_->RowForOverwrite(kRowDeletedAdjR2);
+    std::vector<double> xs(static_cast<std::size_t>(q)), zs(static_cast<std::size_t>(q));
     for (int t = 0; t < n_; ++t) {
-        const double dt = analysis_->GetValue(kRowPress, t);
-        const double s2t = analysis_->GetValue(kRowDeletedS2, t);
-        const double hb = analysis_->GetValue(kRowHatB, t);
-        const double hc = analysis_->GetValue(kRowHatC, t);
-        const double ha = analysis_->GetValue(kRowHatA, t);
+        const double dt = press[t];
+        const double s2t = deleted[t];
+        const double hb = hatB[t];
+        const double hc = hatC[t];
+        const double ha = hatA[t];
         const double m = 1.0 - ha;
-        for (int j : s) {
-            long double uj = 0.0L, wj = 0.0L;
-            for (int c : s) {
-                uj += static_cast<long double>(a_[j][c]) * z_[t][c];
-                wj += static_cast<long double>(cf_[j][c]) * x_[t][c];
+        const double f = ha / m + 1.0;
+        for (int a = 0; a < q; ++a) {
+            xs[a] = x_[t][s[a]];
+            zs[a] = z_[t][s[a]];
+        }
+        for (int a = 0; a < q; ++a) {
+            const double* ar = &as[static_cast<std::size_t>(a) * q];
+            const double* cr = &cs[static_cast<std::size_t>(a) * q];
+            double u = 0.0, w = 0.0;
+            for (int c = 0; c < q; ++c) {
+                u += ar[c] * zs[c];
+                w += cr[c] * xs[c];
             }
-            const double u = static_cast<double>(uj), w = static_cast<double>(wj);
-            analysis_->SetValue(j - 100, t, u * dt);
-            const double f = ha / m + 1.0;
+            const int j = s[a];
+            change[a][t] = u * dt;
             const double var = s2t * (2.0 * u * w / m + cf_[j][j] - (f * f - hb / (m * m)) * u * u);
-            analysis_->SetValue(kRowDfbetas + j, t, (coef_[j] - u * dt) / std::sqrt(var));
+            dfbetas[a][t] = (coef_[j] - u * dt) / std::sqrt(var);
         }
         const double dd = hc * dt * dt;
-        analysis_->SetValue(kRowW, t, std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1))));
+        welsch[t] = std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1)));
         const double dffits = std::sqrt(dd / s2t);
-        analysis_->SetValue(kRowDffits, t, dt >= 0.0 ? dffits : -dffits);
-        analysis_->SetValue(kRowCook, t, dd / (p * s2_));
-        analysis_->SetValue(kRowCovRatio, t, IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m));
+        dffitsRow[t] = dt >= 0.0 ? dffits : -dffits;
+        cook[t] = dd / (p * s2_);
+        covRatio[t] = IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m);
         const double dev = x_[t][d] - meanY_;
         const double r2t = 1.0 - (df_ - 1) * s2t / (tss_ - dev * dev * n_ / (n_ - 1));
-        analysis_->SetValue(kRowDeletedR2, t, r2t);
-        analysis_->SetValue(kRowDeletedAdjR2, t, ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t)));
+        deletedR2[t] = r2t;
+        deletedAdjR2[t] = ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t));
     }
     influenceDone_ = true;
 }
