@@ -91,7 +91,6 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
     w_.Replace(Matrix(v + 1, v + 1, 0.0));
     z_.Replace(Matrix(n, v + 1, 1.0));
-    x_.Replace(Matrix(n, v + 1, 1.0));
     coef_.assign(v + 1, 0.0);
     stdErr_.assign(v + 1, 0.0);
     fValue_.assign(v + 1, 0.0);
@@ -102,15 +101,25 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     dependent_ = v - 1;
     analysis_ = std::make_unique<RAData>(data.Context(), n, v);
     types_.assign(v, 0);
+    // The block's columns, copied a row at a time: one pass over the design.
+    std::vector<const double*> columns(static_cast<std::size_t>(v), nullptr);
+    int count = static_cast<int>(flags.size());
     for (int j = 0; j < v; ++j) {
         const int col = data.FindVar(names_[j]);
         if (col < 0) continue;
-        types_[j] = data.GetVar(col).GetType();
-        int row = 0;
-        for (int i = 0; i < static_cast<int>(flags.size()) && row < n; ++i)
-            if (flags[i]) z_[row++][j] = data.GetValue(i, col);
-        for (int r = 0; r < n; ++r) x_[r][j] = z_[r][j];
+        const Var& var = data.GetVar(col);
+        types_[j] = var.GetType();
+        columns[j] = var.begin();
+        count = std::min(count, var.Count());
     }
+    for (int i = 0, row = 0; i < count && row < n; ++i) {
+        if (!flags[i]) continue;
+        double* out = z_[row++];
+        for (int j = 0; j < v; ++j)
+            if (columns[j]) out[j] = columns[j][i];
+    }
+    // The observed data start as the design.
+    x_.Replace(z_);
     for (int j = 0; j < data.GetVarCount(); ++j) dataSetTypes_.push_back(data.GetVar(j).GetType());
 }
 
