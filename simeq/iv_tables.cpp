@@ -59,12 +59,13 @@ ResultTable IVEstimatesTable(const RegIV& model) {
 }
 
 bool IVHasInstrument(const RegIV& model) {
-    const int n = model.Rows();
-    for (int j = 0; j < model.VarCount(); ++j) {
-        if (!model.IsExplanatory(j)) continue;
-        for (int i = 0; i < n; ++i)
+    std::vector<int> in;
+    for (int j = 0; j < model.VarCount(); ++j)
+        if (model.IsExplanatory(j)) in.push_back(j);
+    // Row by row: one pass along the stored rows.
+    for (int i = 0; i < model.Rows(); ++i)
+        for (int j : in)
             if (model.GetDesignValue(i, j) != model.GetDataValue(i, j)) return true;
-    }
     return false;
 }
 
