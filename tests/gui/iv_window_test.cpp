@@ -24,7 +24,6 @@
 #include "estimators/instrument_values.h"
 #include "estimators/ridge.h"
 #include "estimators/ridge_request.h"
-#include "estimators/wls_request.h"
 #include "platform/qt/string_grid.h"
 #include "simeq/iv_tables.h"
 #include "simeq/ui/iv_set_dialog.h"
@@ -429,12 +428,6 @@ private:
     std::function<void(const Ridge&)> closed_;
 };
 
-class FakeWeighted : public RequestWindow<WLSRequest> {
-public:
-    bool Fill(const WLSRequest&) override { return false; }
-    int ShowModal() override { return 0; }
-};
-
 }  // namespace
 
 // The ridge first stage goes through the ridge window: its fitted values
@@ -452,7 +445,10 @@ TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
     ScopedAnalysisWindow ridge("TfrmRidge", [&ridgeFitted](const WindowContext&) {
         return std::make_unique<FakeRidge>(true, &ridgeFitted);
     });
-    ScopedAnalysisWindow weighted("TfrmWLS", [](const WindowContext&) { return std::make_unique<FakeWeighted>(); });
+    // A window that takes no request of its kind refuses whatever it gets.
+    ScopedAnalysisWindow weighted("TfrmWLS", [&ridgeFitted](const WindowContext&) {
+        return std::make_unique<FakeRidge>(false, &ridgeFitted);
+    });
     ScriptDialog(w, [](TfrmIVSet& d) {
         d.cbIVSel->setCurrentText("x2");
         d.rgIVSetClick(TfrmIVSet::kExogenous);
