@@ -47,8 +47,8 @@ TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
     ActiveGroup = AddAction("ActiveGroup", "グループ", "Ctrl+Alt+G", "使用するグループの選択",
                             [this] { ActiveGroupExecute(); }, true);
     IVSet = AddAction("IVSet", "操作変数", "Ctrl+Alt+S", "操作変数の設定", [this] { IVSetExecute(); }, true);
-    // The report is written by a later piece of work; until then its
-    // command stays off, and so do the hand-overs not built yet.
+    // The text report and the weighted-regression hand-over are not there
+    // yet: their commands stay off.
     TextSave = AddAction("TextSave", "保存", "Ctrl+Alt+V", "テキスト保存", [] {}, true);
     TextSave->setEnabled(false);
     WLS = AddAction("WLS", "加重", "Ctrl+Alt+W", "加重回帰分析をする", [] {});
