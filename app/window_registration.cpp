@@ -17,6 +17,7 @@
 #include "estimators/ui/tobit_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "simeq/ui/final_form_window.h"
+#include "simeq/ui/iv_window.h"
 #include "simeq/ui/reduced_form_window.h"
 #include "simeq/ui/sur_window.h"
 #include "stats/ui/correlation_matrix_window.h"
@@ -38,6 +39,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
+    if (!AnalysisWindows().Has("TfrmIV")) RegisterIVWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMCL")) RegisterMclWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();

@@ -63,9 +63,13 @@ const std::string& StudentMarker::Mark(double t) const {
 }
 
 InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
+    return ComputeInfluenceCutoffs(model.GetObsCount(), model.GetResidualDf());
+}
+
+InfluenceCutoffs ComputeInfluenceCutoffs(int obsCount, int residualDf) {
     InfluenceCutoffs cut;
-    cut.n = model.GetObsCount();
-    cut.df = model.GetResidualDf();
+    cut.n = obsCount;
+    cut.df = residualDf;
     cut.p = cut.n - cut.df;
     if (cut.n < 1) return cut;
     const double n = cut.n, p = cut.p, df = cut.df;
