@@ -81,7 +81,7 @@ Reg& Data(int n) {
 std::unique_ptr<TfrmIV> Open(AppState& app, Reg& data) {
     auto window = std::make_unique<TfrmIV>(WindowContext(app));
     window->resize(760, 520);
-    if (!window->Fill(IVRequest{&data, {}}) || !window->Estimator())
+    if (!window->Fill(IVRequest{&data, {}, {}}) || !window->Estimator())
         throw std::runtime_error("the window did not open");
     return window;
 }

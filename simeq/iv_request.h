@@ -11,4 +11,7 @@ class Reg;
 struct IVRequest {
     Reg* model = nullptr;
     std::function<bool()> selectedOnly;
+    // The report margin of the settings, read when the report is written
+    // (none: 80).
+    std::function<int()> reportMargin;
 };

@@ -155,7 +155,8 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
     if (c->fill == LaunchFill::Instrumental) {
         // Whether the estimator takes the model's variables only is read
         // when it is built.
-        IVRequest iv{model, [this] { return settings_ && settings_->Values().IV_Selected; }};
+        IVRequest iv{model, [this] { return settings_ && settings_->Values().IV_Selected; },
+                     [this] { return settings_ ? settings_->Values().TextOut_Margin : 80; }};
         OpenAnalysisWindow(c->windowClass, iv, c->showAlways, c->failMessage);
         return;
     }

@@ -47,12 +47,9 @@ TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
     ActiveGroup = AddAction("ActiveGroup", "グループ", "Ctrl+Alt+G", "使用するグループの選択",
                             [this] { ActiveGroupExecute(); }, true);
     IVSet = AddAction("IVSet", "操作変数", "Ctrl+Alt+S", "操作変数の設定", [this] { IVSetExecute(); }, true);
-    // The text report and the weighted-regression hand-over are not there
-    // yet: their commands stay off.
-    TextSave = AddAction("TextSave", "保存", "Ctrl+Alt+V", "テキスト保存", [] {}, true);
-    TextSave->setEnabled(false);
-    WLS = AddAction("WLS", "加重", "Ctrl+Alt+W", "加重回帰分析をする", [] {});
-    WLS->setEnabled(false);
+    BuildPlotActions();
+    TextSave = AddAction("TextSave", "保存", "Ctrl+Alt+V", "テキスト保存", [this] { TextSaveExecute(); }, true);
+    WLS = AddAction("WLS", "加重", "Ctrl+Alt+W", "加重回帰分析をする", [this] { WLSExecute(); }, true);
     AddExpres = AddAction("AddExpres", "式追加", "Ctrl+Alt+A", "式に追加する", [this] { AddExpresExecute(); });
     HelpContext = new QAction(this);
     HelpContext->setObjectName("HelpContext");
@@ -66,6 +63,7 @@ TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
     BuildDesignPage();
     BuildEstimatesPage();
     BuildResultPages();
+    BuildPredictionPage();
     connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int) { PageChanged(); }));
 
     SB = new QStatusBar(this);
@@ -78,9 +76,13 @@ TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
     layout->addWidget(TB);
     layout->addWidget(PC, 1);
     layout->addWidget(SB);
+
+    // The weighted and jackknife windows may register after this one opens.
+    registryListener_ = AnalysisWindows().AddListener([this] { EnableHandOvers(); });
+    EnableHandOvers();
 }
 
-TfrmIV::~TfrmIV() = default;
+TfrmIV::~TfrmIV() { AnalysisWindows().RemoveListener(registryListener_); }
 
 QAction* TfrmIV::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                            std::function<void()> handler, bool separator) {
@@ -204,6 +206,7 @@ void TfrmIV::PageChanged() {
     else if (page == tsEst) tsEstShow();
     else if (page == tsRes) tsResShow();
     else if (page == tsAna) tsAnaShow();
+    else if (page == tsPred) tsPredShow();
 }
 
 void TfrmIV::Status(const std::string& text) { SB->showMessage(Q(text)); }

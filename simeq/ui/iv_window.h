@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "components/view/analysis_window_base.h"
@@ -24,6 +25,8 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
+class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
@@ -59,6 +62,44 @@ public:
     void ActiveGroupExecute();
     void IVSetExecute();
     void AddExpresExecute();
+    void TextSaveExecute();
+
+    // --- plots and the correlation matrix ----------------------------------------
+    // Marked columns are taken design page first, then diagnostics, then
+    // influence, each by ascending column; taking one unmarks it.
+    int CountMarks() const;
+    // Kind None when nothing is marked.
+    ResultColumn TakeMarkedColumn();
+    // The next two marked columns into the pair every window shares (None
+    // where there was none).
+    void TakeTwoMarkedColumns();
+    static std::pair<ResultColumn, ResultColumn> XYPair() { return xyPair_; }
+    // Residual plot modes: 0 on the predicted values, 1 on time, 100 + j on
+    // the data column j, 200 + j on its instrument, 300 the L-R plot,
+    // 300 + k (k = 1..4) on the residual k observations earlier.
+    void ShowResidualPlot(int mode);
+    void XYPlotExecute();
+    void YEPlotExecute() { ShowResidualPlot(0); }
+    void TEPlotExecute() { ShowResidualPlot(1); }
+    void XEPlotExecute();
+    void EEPlotExecute() { ShowResidualPlot(301); }
+    void LRPlotExecute() { ShowResidualPlot(300); }
+    void NPlotExecute();
+    void PRLPlotExecute();
+    void RelMatExecute();
+    // The right button of the normal-plot tool button: the statistics of
+    // t(i) instead.
+    void ToolButton9MouseDown(Qt::MouseButton button);
+
+    // --- prediction page and hand-overs -----------------------------------------
+    void tsPredShow();
+    void btnCalcClick();
+    void btnSelClick();
+    void btnGraphClick();
+    void WLSExecute();
+    void btnVIFClick();
+    void btnJNEClick();
+    void stVeClick();
 
     // --- the pages, by cell (the mouse and keys end here) ---------------------
     void tsViewShow();
@@ -90,6 +131,17 @@ public:
     QAction* WLS = nullptr;
     QAction* AddExpres = nullptr;
     QAction* HelpContext = nullptr;
+    QAction* XYPlot = nullptr;
+    QAction* RelMat = nullptr;
+    QAction* YEPlot = nullptr;
+    QAction* TEPlot = nullptr;
+    QAction* PRLPlot = nullptr;
+    QAction* NPlot = nullptr;
+    QAction* EEPlot = nullptr;
+    QAction* XEPlot = nullptr;
+    QAction* LRPlot = nullptr;
+    QAction* EELagx = nullptr;
+    QMenu* pmEELag = nullptr;
     QTabWidget* PC = nullptr;
     QWidget* tsView = nullptr;
     QWidget* tsEst = nullptr;
@@ -109,6 +161,17 @@ public:
     QPushButton* btnJNE = nullptr;
     TStringGrid* sgRes = nullptr;
     TStringGrid* sgAna = nullptr;
+    QWidget* tsPred = nullptr;
+    TStringGrid* sgVList = nullptr;
+    QLabel* stName = nullptr;
+    QLabel* stPred = nullptr;
+    QLabel* stPUpper = nullptr;
+    QLabel* stPLower = nullptr;
+    QLineEdit* eSinraido = nullptr;
+    QLineEdit* eKakuritu = nullptr;
+    QPushButton* btnCalc = nullptr;
+    QPushButton* btnSel = nullptr;
+    QPushButton* btnGraph = nullptr;
 
 protected:
     bool Setup(const IVRequest& request) override;
@@ -120,6 +183,10 @@ private:
     void BuildDesignPage();
     void BuildEstimatesPage();
     void BuildResultPages();
+    void BuildPredictionPage();
+    void BuildPlotActions();
+    void EnableHandOvers();
+    double Percent(const QLineEdit* field, double defaultPercent);
     void PageChanged();
     void ShowRSquared();
     bool SelectedOnly() const;
@@ -141,10 +208,14 @@ private:
     std::vector<int> estimateRows_;         // variable of each estimates row after the heading
     std::vector<ResultColumn> influence_;  // column of each influence column after the first
     ResultMarks marks_;
-    GridCellContext tableContext_, resContext_, anaContext_;
+    GridCellContext tableContext_, resContext_, anaContext_, predContext_;
+    double predicted_ = 0.0, upper_ = 0.0, lower_ = 0.0;
+    int registryListener_ = -1;
 
     // One switch for every window: the adjusted R^2 beside the estimates.
     static inline bool adjustedR2_ = false;
+    // The columns the last X-Y plot took, shared as the adjusted-R^2 switch.
+    static inline std::pair<ResultColumn, ResultColumn> xyPair_{};
 };
 
 void RegisterIVWindow();

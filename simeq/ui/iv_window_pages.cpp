@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -106,10 +107,14 @@ void TfrmIV::BuildEstimatesPage() {
     stRR->installEventFilter(this);
     btnVIF = new QPushButton("多重共線性(&M)", side);
     btnVIF->setObjectName("btnVIF");
-    btnVIF->setEnabled(false);  // the multicollinearity hand-over comes later
+    btnVIF->setEnabled(false);
+    connect(btnVIF, &QPushButton::clicked, this, GuardedSlot([this] { btnVIFClick(); }));
     btnJNE = new QPushButton("ジャックナイフ(&J)", side);
     btnJNE->setObjectName("btnJNE");
     btnJNE->setEnabled(false);
+    connect(btnJNE, &QPushButton::clicked, this, GuardedSlot([this] { btnJNEClick(); }));
+    stVe->setCursor(Qt::PointingHandCursor);
+    stVe->installEventFilter(this);
     form->setRowMinimumHeight(kSummaryRows, 12);
     form->addWidget(btnVIF, kSummaryRows + 1, 0, 1, 2);
     form->addWidget(btnJNE, kSummaryRows + 2, 0, 1, 2);
@@ -125,6 +130,16 @@ void TfrmIV::BuildEstimatesPage() {
 bool TfrmIV::eventFilter(QObject* watched, QEvent* event) {
     if (watched == stRR && event->type() == QEvent::MouseButtonPress) {
         Guard([this] { stRRClick(); });
+        return true;
+    }
+    if (NPlot && watched == TB->widgetForAction(NPlot) && event->type() == QEvent::MouseButtonPress) {
+        const auto button = static_cast<QMouseEvent*>(event)->button();
+        if (button != Qt::RightButton) return AnalysisWindowFor::eventFilter(watched, event);
+        Guard([this, button] { ToolButton9MouseDown(button); });
+        return true;
+    }
+    if (watched == stVe && event->type() == QEvent::MouseButtonPress) {
+        Guard([this] { stVeClick(); });
         return true;
     }
     if (watched == sgTable->viewport() && event->type() == QEvent::MouseButtonDblClick) {
@@ -217,6 +232,7 @@ void TfrmIV::tsEstShow() {
     stPSS->setText(Q(s.press.Shown()));
     stGK->setText(Q(s.gk.Shown()));
     stDWR->setText(Q(s.dw.Shown()));
+    EnableHandOvers();
 }
 
 void TfrmIV::stRRClick() {
