@@ -40,7 +40,6 @@ public:
     }
 
     void Write() {
-        model_.ComputeInfluence();
         marks_ = ResultMarks(IVInfluenceCutoffs(model_));
         const int v = model_.VarCount();
         for (int j = 0; j < v; ++j) {
@@ -230,5 +229,7 @@ private:
 int IVReportBlockColumns(int margin) { return (std::max(margin, kMinMargin) - kNumberWidth) / kReportColumn; }
 
 void WriteIVReport(RegIV& model, const IVReportTitle& title, std::ostream& out, UiServices* services) {
+    // The measures first, under their own progress window.
+    model.ComputeInfluence();
     IVReportWriter(model, title, out, services).Write();
 }

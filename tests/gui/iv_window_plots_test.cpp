@@ -205,6 +205,35 @@ TEST_F(IVPlotsTest, MarkedColumnsFeedThePlotAndTheMatrix) {
     w->close();
 }
 
+// Without marks two questions: the vertical axis first, then the
+// horizontal one from the list without the first answer; "(iv)" takes the
+// design column.
+TEST_F(IVPlotsTest, XYPlotAsksForBothAxes) {
+    TfrmIV* w = Open();
+    ASSERT_NE(w, nullptr);
+    ui_.ClearCalls();
+    ui_.QueueInput("y");
+    ui_.QueueInput("(iv)x2");
+    w->XYPlot->trigger();
+    const auto asked = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, "縦軸？");
+    EXPECT_EQ(asked[0].items,
+              (std::vector<std::string>{"x1", "x2", "w", "y", "(iv)x1", "(iv)x2", "(iv)w"}));
+    EXPECT_EQ(asked[1].text, "横軸？");
+    EXPECT_EQ(asked[1].items.size(), 6u);
+    ASSERT_EQ(plots_.size(), 1u);
+    EXPECT_EQ(plots_[0].xName, "(iv)x2");
+    EXPECT_EQ(plots_[0].yName, "y");
+    EXPECT_EQ(plots_[0].x, kData[1]);  // no instrument set: the design is the data
+    EXPECT_EQ(plots_[0].y, kData[3]);
+    // A cancelled question draws nothing.
+    ui_.QueueCancel();
+    w->XYPlot->trigger();
+    EXPECT_EQ(plots_.size(), 1u);
+    w->close();
+}
+
 // Typed values: an empty cell counts 0 and an unknown name is ignored; the
 // engine's prediction at those values, "100" taken as 1 - 2^-23.
 TEST_F(IVPlotsTest, PredictionAtTypedValuesAndFromAnObservation) {
@@ -292,6 +321,10 @@ TEST_F(IVPlotsTest, TextReportWrittenOrItsFailureShown) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(bytes.find("\x81\x79\x83\x66\x81\x5b\x83\x5e\x81\x7a"), std::string::npos);  // 【データ】
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+    const auto progress = ui_.CallsOf(ServiceCall::ProgressBegin);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().text, "データの書き込み中・・・");
+    EXPECT_EQ(ui_.ProgressDepth(), 0);
 
     // A folder that is not there; a device that takes no bytes.
     for (const std::string& bad : {dir_.Path("missing/iv.TXT"), std::string("/dev/full")}) {
