@@ -22,6 +22,7 @@ constexpr int kNumberWidth = 4;
 constexpr int kTWidth = 20;
 constexpr int kMinMargin = 80;
 constexpr int kStages = 7;
+constexpr int kCovratio = 1;  // influence measure index
 constexpr int kStepsPerStage = 10;
 const char* const kFailure = "ファイルの書き込みに失敗しました。";
 
@@ -150,8 +151,16 @@ private:
         Put(s);
         for (int i = 0; i < Rows(); ++i) {
             s = Column(i + 1, kNumberWidth);
-            for (int m = 1; m < kInfluenceMeasures; ++m)
+            for (int m = 1; m < kInfluenceMeasures; ++m) {
+                if (m == kCovratio) {
+                    // The report marks both sides of the COVRATIO band alike.
+                    const double x = IVColumnValue(model_, {ResultKind::Influence, m}, i);
+                    const InfluenceCutoffs& cut = marks_.Cutoffs();
+                    AppendMarkedColumn(s, x < cut.covratioLow || x > cut.covratioHigh ? "* " : "", x);
+                    continue;
+                }
                 AppendColumn(s, IVInfluenceCellText(model_, marks_, {ResultKind::Influence, m}, i), kReportColumn);
+            }
             s += "\n";
             Put(s);
         }
