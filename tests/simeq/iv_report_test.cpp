@@ -208,3 +208,17 @@ TEST(IVReport, GroupHeading) {
     const auto lines = Lines(Report(s.iv, 80, 0b101));
     EXPECT_EQ(lines[1].rfind("グループ[", 0), 0u);
 }
+
+// An exact fit: every standard error is 0, so no t value is defined.
+TEST(IVReport, ZeroStandardErrorPrintsNoTValue) {
+    auto reg = MakeModel({{1, 2, 3, 4, 5, 6}, {3, 5, 7, 9, 11, 13}}, {}, {"x", "y"});
+    RegIV iv(*reg, 0);
+    iv.SetDependent(1);
+    ASSERT_TRUE(iv.ToggleVariable(2));
+    ASSERT_TRUE(iv.ToggleVariable(0));
+    ASSERT_EQ(iv.GetCoefSE(0), 0.0);
+    const auto lines = Lines(Report(iv, 80));
+    const int x = Find(lines, "   1           x");
+    ASSERT_GE(x, 0);
+    EXPECT_EQ(lines[static_cast<std::size_t>(x)].substr(40), PadLeft("-", 20));
+}
