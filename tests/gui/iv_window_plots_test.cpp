@@ -138,16 +138,6 @@ TEST_F(IVPlotsTest, PlotCommandsHandTheEngineSeries) {
     w->close();
 }
 
-TEST_F(IVPlotsTest, LagFourWithSevenObservationsDrawsNothing) {
-    Columns seven = kData;
-    for (auto& c : seven) c.pop_back();
-    TfrmIV* w = Open(seven);
-    ASSERT_NE(w, nullptr);
-    w->pmEELag->findChild<QAction*>("mnuEE4")->trigger();
-    EXPECT_TRUE(plots_.empty());
-    w->close();
-}
-
 // Two variables: the residual on the regressor needs no question, the
 // partial plot has nothing to show.
 TEST_F(IVPlotsTest, TwoVariablesPlotWithoutAPrompt) {

@@ -109,44 +109,41 @@ TEST(IVReport, EstimatesSectionAgainstExactValues) {
               "   2" + FormatNumberPadded(12, 2) + FormatNumberPadded(12, 3));
 }
 
-// Value columns per block and coefficient-change pairs; a damaged margin
-// is held at 80.
-TEST(IVReport, BlocksFollowTheMargin) {
-    const struct {
-        int margin, columns;
-    } cases[] = {{80, 6}, {100, 8}, {0, 6}, {-5, 6}, {91, 7}};
-    for (const auto& c : cases) EXPECT_EQ(IVReportBlockColumns(c.margin), c.columns) << c.margin;
-
-    // Twelve regressors on 40 observations: data in blocks of 6 or 8.
-    std::vector<std::vector<double>> cols;
+// Value columns per block and coefficient-change pairs, a damaged margin
+// held at 80; 52 variables print in full and a name longer than 12 bytes
+// keeps its last 12.
+TEST(IVReport, BlocksFollowTheMarginAndListsHaveNoFixedSize) {
+    for (const auto& [margin, columns] : {std::pair{80, 6}, {100, 8}, {0, 6}, {-5, 6}, {91, 7}})
+        EXPECT_EQ(IVReportBlockColumns(margin), columns) << margin;
+    Columns cols;
     std::vector<std::string> names;
-    for (int j = 0; j < 13; ++j) {
-        std::vector<double> v;
-        for (int i = 0; i < 40; ++i) v.push_back(((i + 1) * (j + 3) * 7919 % 101) / 10.0);
-        cols.push_back(v);
-        names.push_back("v" + std::to_string(j));
+    for (int j = 0; j < 52; ++j) {
+        cols.emplace_back();
+        for (int i = 0; i < 60; ++i) cols.back().push_back(((i + 2) * (j + 5) * 104729 % 97) / 7.0);
+        names.push_back(j == 0 ? "longvariablename" : "v" + std::to_string(j));
     }
     auto reg = MakeModel(cols, {}, names);
     RegIV iv(*reg, 0);
-    iv.SetDependent(12);
-    ASSERT_TRUE(iv.ToggleVariable(13));
-    for (int j = 0; j < 12; ++j) ASSERT_TRUE(iv.ToggleVariable(j));
-    for (const auto& c : {std::pair{80, 3}, std::pair{100, 4}}) {
-        const auto lines = Lines(Report(iv, c.first));
-        const int per = IVReportBlockColumns(c.first);
-            for (const std::string& line : lines) {
-            if (line.rfind("【", 0) != 0) {
-                EXPECT_LE(cp932::ByteLength(line), 4u + 12u * per) << line;
-            }
-        }
-        // Data heading: v0 .. v{per-1} in the first block.
+    iv.SetDependent(51);
+    ASSERT_TRUE(iv.ToggleVariable(52));
+    for (int j = 0; j < 51; ++j) ASSERT_TRUE(iv.ToggleVariable(j)) << j;
+    for (const auto& [margin, pairs] : {std::pair{80, 3}, std::pair{100, 4}}) {
+        const auto lines = Lines(Report(iv, margin));
+        const std::size_t width = 4u + 12u * static_cast<std::size_t>(IVReportBlockColumns(margin));
+        for (const std::string& line : lines)
+            EXPECT_TRUE(line.rfind("【", 0) == 0 || cp932::ByteLength(line) <= width) << line;
         const int data = Find(lines, "【データ】");
         ASSERT_GE(data, 0);
-        EXPECT_EQ(cp932::ByteLength(lines[static_cast<std::size_t>(data) + 1]), 4u + 12u * per);
-        const int pairs = Find(lines, "    " + PadLeft("B1-B1(i)", 12));
-        ASSERT_GE(pairs, 0);
-        EXPECT_EQ(cp932::ByteLength(lines[static_cast<std::size_t>(pairs)]), 4u + 24u * c.second);
+        EXPECT_EQ(cp932::ByteLength(lines[static_cast<std::size_t>(data) + 1]), width);
+        const int changes = Find(lines, "    " + PadLeft("B1-B1(i)", 12));
+        ASSERT_GE(changes, 0);
+        EXPECT_EQ(cp932::ByteLength(lines[static_cast<std::size_t>(changes)]), 4u + 24u * pairs);
+        EXPECT_GE(Find(lines, "   1variablename"), 0);
     }
+    // Margin 80: the last regressor and the constant term close the list.
+    EXPECT_GE(Find(Lines(Report(iv, 80)), "    " + PadLeft("t49(i)", 12) + PadLeft("t50(i)", 12) +
+                                               PadLeft("t51(i)", 12) + PadLeft("t53(i)", 12)),
+              0);
 }
 
 // Without the constant term its leave-one-out t and coefficient change
@@ -166,35 +163,6 @@ TEST(IVReport, ConstantOutsideTheModelPrintsDashes) {
     EXPECT_EQ(Find(lines, "   5      定数項"), -1);
 }
 
-// Fifty-two variables print in full; a name longer than 12 bytes keeps its
-// last 12.
-TEST(IVReport, LongListsAndLongNames) {
-    std::vector<std::vector<double>> cols;
-    std::vector<std::string> names;
-    for (int j = 0; j < 52; ++j) {
-        std::vector<double> v;
-        for (int i = 0; i < 60; ++i) v.push_back(((i + 2) * (j + 5) * 104729 % 97) / 7.0);
-        cols.push_back(v);
-        names.push_back(j == 0 ? "longvariablename" : "v" + std::to_string(j));
-    }
-    auto reg = MakeModel(cols, {}, names);
-    RegIV iv(*reg, 0);
-    iv.SetDependent(51);
-    ASSERT_TRUE(iv.ToggleVariable(52));
-    for (int j = 0; j < 51; ++j) ASSERT_TRUE(iv.ToggleVariable(j)) << j;
-    const auto lines = Lines(Report(iv, 80));
-    EXPECT_GE(Find(lines, "   1variablename"), 0);
-    // The last regressor and the constant term close the leave-one-out list.
-    const int last = Find(lines, "    " + PadLeft("t49(i)", 12) + PadLeft("t50(i)", 12) + PadLeft("t51(i)", 12) +
-                                     PadLeft("t53(i)", 12));
-    EXPECT_GE(last, 0);
-    const int data = Find(lines, "【データ】");
-    int names_seen = 0;
-    for (std::size_t i = static_cast<std::size_t>(data); i < lines.size() && lines[i] != "【操作変数】"; ++i)
-        if (lines[i].find(PadLeft("v50", 12)) != std::string::npos) ++names_seen;
-    EXPECT_EQ(names_seen, 1);
-}
-
 // A stream that refuses the bytes is a failure, never a quiet success.
 TEST(IVReport, FailedStreamRaises) {
     Sample s;
@@ -205,8 +173,7 @@ TEST(IVReport, FailedStreamRaises) {
 
 TEST(IVReport, GroupHeading) {
     Sample s;
-    const auto lines = Lines(Report(s.iv, 80, 0b101));
-    EXPECT_EQ(lines[1].rfind("グループ[", 0), 0u);
+    EXPECT_EQ(Lines(Report(s.iv, 80, 0b101))[1].rfind("グループ[", 0), 0u);
 }
 
 // An exact fit: every standard error is 0, so no t value is defined.
