@@ -10,6 +10,7 @@
 #include "estimators/ui/chow_window.h"
 #include "estimators/ui/jackknife_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "estimators/ui/weighted_fit_window.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/xy_graph_window.h"
 
@@ -25,4 +26,5 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
+    if (!AnalysisWindows().Has("TfrmWLS")) RegisterWeightedRegressionWindow();
 }
