@@ -362,7 +362,7 @@ void TfrmWLS::SetWeightExecute() {
     if (!wlse_) return;
     TfrmWeightOption dialog(Context().State(), this);
     dialog.value = wlse_->tDf;
-    if (dialog.exec() != QDialog::Accepted) return;
+    if ((RunWeightDialog ? RunWeightDialog(dialog) : dialog.exec()) != QDialog::Accepted) return;
     const int n = wlse_->ObsCount();
     int mode = WeightModeOf(dialog.kind, dialog.OrderText().toStdString(), n);
     if (dialog.kind == 1) wlse_->tDf = dialog.value;
@@ -423,7 +423,7 @@ void TfrmWLS::SetWeightExecute() {
 void TfrmWLS::ActiveGroupExecute() {
     if (!wlse_ || !model_) return;
     std::uint16_t mask = groupMask_;
-    if (!ChooseGroupMask(*model_, mask, this, true)) return;
+    if (!ChooseGroupMask(*model_, mask, this, true, RunGroupSelector)) return;
     if (mask == 0) {
         SetRegression(*model_, mode_);
         return;
@@ -676,7 +676,7 @@ void TfrmWLS::btnARClick() {
     TfrmARP dialog(this);
     dialog.SetEstimator(wlse_.get());
     dialog.FormShow();
-    dialog.exec();
+    RunARDialog ? RunARDialog(dialog) : dialog.exec();
 }
 
 void TfrmWLS::btnCalcClick() {

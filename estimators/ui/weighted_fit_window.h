@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "components/view/analysis_window_base.h"
+#include "components/view/selector_dialog.h"
 #include "estimators/wls_request.h"
 
 class QAction;
@@ -27,6 +28,8 @@ class QStatusBar;
 class QTabWidget;
 class QToolBar;
 class ResultGrid;
+class TfrmARP;
+class TfrmWeightOption;
 class TfsWLSEstimatePage;
 class TfsWLSPredictPage;
 class WLSColumns;
@@ -91,6 +94,11 @@ public:
     double PredictedValue() const { return predictedValue_; }
     // The code shown in a grid column (column 0: the observation number).
     int CodeOf(const ResultGrid* grid, int column) const;
+
+    // How the modal dialogs run (exec() unless a test puts in its own).
+    std::function<int(TfrmWeightOption&)> RunWeightDialog;
+    std::function<int(TfrmARP&)> RunARDialog;
+    SelectorRunner RunGroupSelector;
 
     QToolBar* TB = nullptr;
     QAction* Exitence = nullptr;
