@@ -1,6 +1,7 @@
 // The weighted regression report and the tables behind it. The golden file
 // was written by a separate script from the independently computed values
-// of the weighted fit test (coefficients, statistics and every result row),
+// of the weighted fit tests (coefficients, statistics and every result row
+// of an ordinary and a two-stage fit),
 // formatted by the report's rules: four decimals or the exponent picture,
 // 12-byte fields, the t(i) marks from two-sided t levels with n - p - 1
 // degrees of freedom, the influence cut-offs 2 sqrt(p n (n - 1)) / (n - p),
@@ -71,6 +72,19 @@ TEST_F(WeightedReportTest, OrdinaryFitMatchesTheGoldenFileByteForByte) {
         ReadFile(std::string(std::getenv("MERLOX_SOURCE_DIR")) + "/tests/data/weighted_report/ordinary.txt");
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(Report(*fit), golden);
+}
+
+TEST_F(WeightedReportTest, TwoStageFitMatchesTheGoldenFileByteForByte) {
+    const std::vector<double> z1 = {1.3, 1.9, 3.4, 3.6, 5.5, 5.8, 7.4, 7.7, 9.6, 9.9, 11.2, 11.8};
+    table_ = MakeNamedTable(context_, {kX1, kX2, kY}, {"x1", "x2", "y"});
+    auto second = MakeNamedTable(context_, {z1, kX2, kY}, {"x1", "x2", "y"});
+    WLSE fit(*table_, second.get(), 2);
+    fit.SetWeights(kW.data());
+    ASSERT_TRUE(fit.Estimate(0));
+    const std::string golden =
+        ReadFile(std::string(std::getenv("MERLOX_SOURCE_DIR")) + "/tests/data/weighted_report/two_stage.txt");
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(Report(fit, 0x0003), golden);
 }
 
 TEST_F(WeightedReportTest, SecondLineNamesTheGroups) {
