@@ -390,10 +390,17 @@ void TfrmWLS::SetWeightExecute() {
                 // value a weight cannot be asks again from here.
                 std::vector<double> rest(w.begin() + i, w.end());
                 bool usable = true;
-                for (int t = i; t < n && usable; ++t) {
-                    const double v = state.Evaluator().EvaluateAt(a.text.substr(1), t);
-                    usable = std::isfinite(v) && v >= 0.0;
-                    rest[static_cast<std::size_t>(t - i)] = v;
+                try {
+                    for (int t = i; t < n && usable; ++t) {
+                        const double v = state.Evaluator().EvaluateAt(a.text.substr(1), t);
+                        usable = !state.Evaluator().IsIncomplete() && std::isfinite(v) && v >= 0.0;
+                        rest[static_cast<std::size_t>(t - i)] = v;
+                    }
+                } catch (const EOutOfMemory&) {
+                    throw;
+                } catch (const Exception& e) {
+                    ErrorBox(ui, e.what());
+                    usable = false;
                 }
                 if (!usable) continue;
                 std::copy(rest.begin(), rest.end(), w.begin() + i);
@@ -416,8 +423,15 @@ void TfrmWLS::SetWeightExecute() {
         }
     }
     wlse_->boundedInfluence = dialog.bounded;
+    const int previous = mode_;
     mode_ = mode;
-    Recompute();
+    try {
+        Recompute();
+    } catch (...) {
+        // Nothing was fitted: the window still shows the former fit.
+        mode_ = previous;
+        throw;
+    }
 }
 
 void TfrmWLS::ActiveGroupExecute() {

@@ -208,13 +208,14 @@ TEST_F(WeightedWindowTest, AROrderIsLimitedByTheObservations) {
 TEST_F(WeightedWindowTest, ManualWeightPrompts) {
     Reg* m = Open();
     const struct {
-        std::vector<std::string> answers;  // "" cancels
+        std::vector<std::string> answers;  // "" cancels, "!" closes an error box
         std::vector<double> weights;       // first four
         int mode;
     } cases[] = {
         {{"2", "3", "=X1*10"}, {2, 3, 30, 40}, 0},
         {{"2", "-1", "4", "<constant>"}, {2, 4, 1, 1}, 0},
         {{"2", "=X1-4", "5", ""}, {2, 5, 1, 1}, 0},
+        {{"2", "=zz9zz", "<constant>"}, {2, 1, 1, 1}, 0},
         {{"2", "<auto>"}, {}, 5},
     };
     for (const auto& c : cases) {
@@ -222,6 +223,7 @@ TEST_F(WeightedWindowTest, ManualWeightPrompts) {
         auto w = Window(m, 2);
         for (const std::string& a : c.answers) {
             if (a.empty()) ui_.QueueCancel();
+            else if (a == "!") ui_.QueueOK();
             else ui_.QueueInput(a);
         }
         w->RunWeightDialog = Choose(0, 0, nullptr);
@@ -238,6 +240,7 @@ TEST_F(WeightedWindowTest, ManualWeightPrompts) {
     EXPECT_EQ(inputs[0].items, (std::vector<std::string>{"<auto>", "<constant>"}));
 
     // All weights zero: a message, and the former fit stays.
+    ui_.ClearCalls();
     auto w = Window(m, 5);
     const WLSE* before = w->Estimator();
     ui_.QueueInput("=0");
@@ -348,6 +351,34 @@ TEST_F(WeightedWindowTest, ReportIsSavedOnlyWhenWrittenCompletely) {
     ui_.QueueOK();
     EXPECT_FALSE(w->SaveReport(dir_.Path("missing/report.txt")));
     EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+}
+
+TEST_F(WeightedWindowTest, TwoStageDataPageSwitchesToTheInstrumentedRows) {
+    Open();
+    auto table = Table(20);
+    auto second = Table(20);
+    for (int i = 0; i < 20; ++i) second->SetValue(i, 0, i + 1.0 + std::cos(i * 0.9));
+    TfrmWLS w{WindowContext(state_)};
+    WLSRequest r;
+    r.table = table.get();
+    r.second = second.get();
+    r.dependentColumn = 1;
+    r.mode = -1;
+    ASSERT_TRUE(w.Fill(r));
+    w.resize(700, 500);
+    w.PC->setCurrentWidget(w.sgData);
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(Text(w.sgData, 1, 0), "x");
+    const QPoint corner = w.sgData->CellRect(0, 0).center();
+    w.GridMouseDown(w.sgData, Qt::RightButton, Qt::NoModifier, corner.x(), corner.y());
+    EXPECT_TRUE(w.ShowInstrumented());
+    EXPECT_EQ(Text(w.sgData, 0, 0), "(iv)");
+    EXPECT_EQ(Text(w.sgData, 1, 0), "x(iv)");
+    EXPECT_EQ(Text(w.sgData, 1, 3), Shown(w.Estimator()->GetSecondTransformed(0, 2)));
+    w.GridMouseDown(w.sgData, Qt::RightButton, Qt::NoModifier, corner.x(), corner.y());
+    EXPECT_EQ(Text(w.sgData, 1, 3), Shown(w.Estimator()->GetTransformed(0, 2)));
+    w.close();
 }
 
 TEST_F(WeightedWindowTest, OtherWindowsReadTheEstimatorWhenItCloses) {
