@@ -381,6 +381,24 @@ TEST_F(WeightedWindowTest, TwoStageDataPageSwitchesToTheInstrumentedRows) {
     w.close();
 }
 
+// Buttons to windows that register later stay disabled until they do.
+TEST_F(WeightedWindowTest, ButtonsToOtherWindowsFollowTheRegistry) {
+    Reg* m = Open();
+    auto w = Window(m);
+    EXPECT_FALSE(w->tsEst->btnMCL->isEnabled());
+    EXPECT_FALSE(w->RelMat->isEnabled());
+    {
+        auto none = [](const WindowContext&) -> std::unique_ptr<AnalysisWindow> { return nullptr; };
+        ScopedAnalysisWindow mcl("TfrmMCL", none);
+        ScopedAnalysisWindow relative("TfrmRelative", none);
+        // Two regressors besides the constant term.
+        EXPECT_TRUE(w->tsEst->btnMCL->isEnabled());
+        EXPECT_TRUE(w->RelMat->isEnabled());
+    }
+    EXPECT_FALSE(w->tsEst->btnMCL->isEnabled());
+    EXPECT_FALSE(w->RelMat->isEnabled());
+}
+
 TEST_F(WeightedWindowTest, OtherWindowsReadTheEstimatorWhenItCloses) {
     Open();
     auto table = Table(20);
