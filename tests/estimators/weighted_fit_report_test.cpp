@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/data/data_set.h"
+#include "core/text/number_format.h"
 #include "estimators/weighted_fit_report.h"
 #include "estimators/weighted_fit_tables.h"
 #include "platform/errors.h"
@@ -85,6 +86,21 @@ TEST_F(WeightedReportTest, TwoStageFitMatchesTheGoldenFileByteForByte) {
         ReadFile(std::string(std::getenv("MERLOX_SOURCE_DIR")) + "/tests/data/weighted_report/two_stage.txt");
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(Report(fit, 0x0003), golden);
+}
+
+// A robust and an AR fit: the weight column holds the robust weights or the
+// one-step predictions, under the same title.
+TEST_F(WeightedReportTest, WeightColumnOfRobustAndARFits) {
+    for (int mode : {5, 101}) {
+        SCOPED_TRACE(mode);
+        const auto fit = Fit({"x1", "x2", "y"}, mode);
+        const std::vector<std::string> lines = Lines(Report(*fit));
+        const int at = Find(lines, "【観測値・残差】");
+        ASSERT_GT(at, 0);
+        EXPECT_EQ(lines[at + 2], "          観測値      予測値        残差   誤差率(%)    ウェイト");
+        for (int t = 0; t < 12; ++t)
+            EXPECT_EQ(lines[at + 3 + t].substr(52), PadLeft(FormatNumber(false, fit->GetWeight(t)), 12)) << t;
+    }
 }
 
 TEST_F(WeightedReportTest, SecondLineNamesTheGroups) {
