@@ -384,6 +384,8 @@ TEST_F(WeightedWindowTest, TwoStageDataPageSwitchesToTheInstrumentedRows) {
 // Buttons to windows that register later stay disabled until they do.
 TEST_F(WeightedWindowTest, ButtonsToOtherWindowsFollowTheRegistry) {
     Reg* m = Open();
+    // Both windows are part of the program: start without them.
+    for (const char* name : {"TfrmMCL", "TfrmRelative"}) AnalysisWindows().Unregister(name);
     auto w = Window(m);
     EXPECT_FALSE(w->tsEst->btnMCL->isEnabled());
     EXPECT_FALSE(w->RelMat->isEnabled());
