@@ -67,10 +67,11 @@ public:
     // formula that runs as a tree is worked out a block of observations at a
     // time, on the data set's pool. With stopAtFault it ends after the first
     // observation whose value is incomplete or no finite number. Returns how
-    // many observations were evaluated; flags and read point are those
-    // EvaluateAt leaves at the last of them, and an error propagates as from
-    // EvaluateAt at the observation where it occurs. currentValues, when
-    // given, holds "@@" for each observation (count values).
+    // many observations were evaluated (out past them holds nothing of
+    // use); flags and read point are those EvaluateAt leaves at the last of
+    // them, and an error propagates as from EvaluateAt at the observation
+    // where it occurs. currentValues, when given, holds "@@" for each
+    // observation (count values).
     int EvaluateRange(const std::string& text, int first, int count, double* out, bool stopAtFault = false,
                       const double* currentValues = nullptr);
     // value != 0.0 at one observation; false for an empty text.

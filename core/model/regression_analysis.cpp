@@ -244,7 +244,7 @@ void ReadInfluenceBlock(const RAData& table, const CentredBlock& b, const Matrix
 
 // Rows 13 to 18 of a block. Both forms share R'^2(i); the rest differ in
 // the leverage used.
-void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, InfluenceBlock& blk) {
+MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, InfluenceBlock& blk) {
     double* covratio = blk.Slot(0);
     double* dffits = blk.Slot(1);
     double* cooks = blk.Slot(2);
@@ -258,35 +258,47 @@ void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, I
     const double* av = blk.av;
     const double* bv = blk.bv;
     const double nd = f.nd, s2 = f.s2;
-    for (int t = 0; t < len; ++t) {
-        const double dy = (f.y[start + t] - f.yHi) - f.yLo;
-        const double syyDeleted = f.syy - dy * dy * nd / (nd - 1.0);
-        const double ratio = IntPower(f.nbInt, s2i[t] / s2);
-        if (twoStage) {
+    // The powers first, so that the loop below runs in vectors.
+    for (int t = 0; t < len; ++t) covratio[t] = IntPower(f.nbInt, s2i[t] / s2);
+    const double* y = f.y;
+    const double yHi = f.yHi, yLo = f.yLo, syy = f.syy, df1 = f.df1, sse = f.sse, nb = f.nb;
+    if (twoStage) {
+        for (int t = 0; t < len; ++t) {
+            const double dy = (y[start + t] - yHi) - yLo;
+            const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
             const double qb = 1.0 - bv[t];
             const double bigA = av[t] * pr[t] * pr[t];
             welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2i[t]));
             const double g = std::sqrt(bigA / s2i[t]);
             dffits[t] = pr[t] < 0.0 ? -g : g;
-            cooks[t] = bigA / (f.nb * s2);
-            covratio[t] = ratio * (1.0 - av[t]) / (qb * qb);
-            r2i[t] = 1.0 - f.df1 * s2i[t] / syyDeleted;
-        } else {
+            cooks[t] = bigA / (nb * s2);
+            covratio[t] = covratio[t] * (1.0 - av[t]) / (qb * qb);
+            r2i[t] = 1.0 - df1 * s2i[t] / syyDeleted;
+        }
+    } else {
+        for (int t = 0; t < len; ++t) {
+            const double dy = (y[start + t] - yHi) - yLo;
+            const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
             const double qh = 1.0 - h[t];
             dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2i[t]) * qh);
-            cooks[t] = h[t] * pr[t] * pr[t] / (f.nb * s2);
+            cooks[t] = h[t] * pr[t] * pr[t] / (nb * s2);
             welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2i[t]));
-            covratio[t] = ratio / qh;
-            r2i[t] = 1.0 - (f.sse - e[t] * pr[t]) / syyDeleted;
+            covratio[t] = covratio[t] / qh;
+            r2i[t] = 1.0 - (sse - e[t] * pr[t]) / syyDeleted;
         }
-        const double a = 1.0 - f.adjFactor * (1.0 - r2i[t]);
+    }
+    const double adjFactor = f.adjFactor;
+    for (int t = 0; t < len; ++t) {
+        const double a = 1.0 - adjFactor * (1.0 - r2i[t]);
         adj[t] = a < kSingleEpsilon ? 0.0 : a;
     }
 }
 
 // Per swept index s: the t value without each observation and the change
 // of the coefficient (DFBETA).
-void CoefficientMeasures(const CentredBlock& b, const std::vector<double>& coef, bool twoStage, int len,
+// The build compiles this file without errno from the math functions, so
+// that the square roots run in vectors (the same roots).
+MERLOX_VECTOR_CLONES void CoefficientMeasures(const CentredBlock& b, const std::vector<double>& coef, bool twoStage, int len,
                          InfluenceBlock& blk) {
     const int p = blk.p;
     const double* h = blk.h;
