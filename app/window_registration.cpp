@@ -15,6 +15,7 @@
 #include "estimators/ui/restricted_window.h"
 #include "estimators/ui/ridge_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "estimators/ui/weighted_fit_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "simeq/ui/final_form_window.h"
 #include "simeq/ui/iv_window.h"
@@ -51,4 +52,5 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmRidge")) RegisterRidgeWindow();
     if (!AnalysisWindows().Has("TfrmFFA")) RegisterFinalFormWindow();
     if (!AnalysisWindows().Has("TfrmRF")) RegisterReducedFormWindow();
+    if (!AnalysisWindows().Has("TfrmWLS")) RegisterWeightedRegressionWindow();
 }

@@ -60,6 +60,15 @@ void WLSE::ReadSecondTransformedRow(int j, double* out) const {
 
 void WLSE::ReadResidualRow(int row, double* out) const { results_->ReadSpan(row, 0, n_, out); }
 
+void WLSE::ReadResultSpan(int row, int first, int count, double* out) const {
+    results_->ReadSpan(row, first, count, out);
+}
+
+void WLSE::ReadTransformedSpan(int j, int first, int count, double* out, bool second) const {
+    const TFileMatrix& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
+    m.ReadSpan(j, first, count, out);
+}
+
 double WLSE::GetData(int j, int t) const {
     if (j < 0 || j >= k_ || t < 0 || t >= n_) throw ERangeError(kRangeErrorText);
     return X(t)[j];

@@ -65,8 +65,9 @@ public:
     WLSE(const RegIV& model, EngineContext& context);
     // Every selected column of data other than dependentColumn as a
     // regressor (plus a constant term when no column bears its name); with
-    // second, two-stage on the same columns of second.
-    WLSE(const TNamedData& data, const TNamedData* second, int dependentColumn);
+    // second (the same shape, its columns taken by index), two-stage on the
+    // same columns of second.
+    WLSE(const TNamedData& data, const TFileMatrix* second, int dependentColumn);
     ~WLSE();
     WLSE(const WLSE&) = delete;
     WLSE& operator=(const WLSE&) = delete;
@@ -132,6 +133,10 @@ public:
     double GetTransformed(int j, int t) const;
     double GetSecondTransformed(int j, int t) const;
     double GetResult(int row, int t) const;
+    // count values of a row from observation first on (the part outside
+    // the table reads 0.0).
+    void ReadResultSpan(int row, int first, int count, double* out) const;
+    void ReadTransformedSpan(int j, int first, int count, double* out, bool second) const;
     // n values of a row.
     void ReadTransformedRow(int j, double* out) const;
     void ReadSecondTransformedRow(int j, double* out) const;

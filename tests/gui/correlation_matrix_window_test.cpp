@@ -168,6 +168,8 @@ TEST_F(CorrelationWindowTest, HandOversTakeTheShownVariablesAndWaitForTheirWindo
     auto t = Table(kData, {"a", "b", "c"});
     auto alt = Table(kAlternate, {"", "", ""});
     t->SetSelected(1, 0);
+    // The buttons wait for their windows: start without them.
+    for (const char* name : {"TfrmWLS", "TfrmRidge"}) AnalysisWindows().Unregister(name);
     TfrmRelative w{WindowContext(state_)};
     ASSERT_TRUE(w.SetData(t.get(), alt.get(), true));
     w.rbSelected->click();
