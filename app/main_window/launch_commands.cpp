@@ -149,7 +149,9 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
         return;
     }
     if (c->fill == LaunchFill::Ridge) {
-        OpenAnalysisWindow(c->windowClass, RidgeRequest{model}, c->showAlways, c->failMessage);
+        RidgeRequest ridge;
+        ridge.model = model;
+        OpenAnalysisWindow(c->windowClass, ridge, c->showAlways, c->failMessage);
         return;
     }
     if (c->fill == LaunchFill::Instrumental) {
