@@ -182,11 +182,14 @@ void WLSE::FormCovariance() {
 }
 
 void WLSE::Residuals(double* e) const {
+    std::vector<double> coef(static_cast<std::size_t>(p_));
+    for (int j = 0; j < p_; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p_];
+    const int p = p_;
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
         for (long long t = first; t < first + count; ++t) {
             const double* x = X(t);
             double fit = 0.0;
-            for (int j = 0; j < p_; ++j) fit += x[j] * moments_[j][p_];
+            for (int j = 0; j < p; ++j) fit += x[j] * coef[j];
             e[t] = x[p_] - fit;
         }
     });
