@@ -154,8 +154,9 @@ public:
 
 private:
     void SetUp(EngineContext& context, int n, int k);
-    // The checks made before a fit with these weights (Exception).
-    void CheckFitPossible(const std::vector<double>& w) const;
+    // The checks made before a fit with these weights (Exception); raw
+    // receives the cross-products of the transformed rows they formed.
+    void CheckFitPossible(const std::vector<double>& w, Matrix& raw) const;
     // Observations that count: those of positive weight outside AR mode.
     int EffectiveCount() const;
     [[nodiscard]] bool Reweight(int kind);
@@ -171,6 +172,7 @@ private:
     void FormCovariance();
     // The moments and the covariance from the work arrays as they are.
     void MomentsFromWork();
+    void MomentsFromRaw(const Matrix& raw);
     void CovarianceFromWork();
     // Untransformed residuals of the current coefficients.
     void Residuals(double* e) const;
@@ -205,6 +207,12 @@ private:
     // two-stage mode, z* after it.
     std::vector<double> work_;
     int workStride_ = 0;
+    // The cross-products the checks before this fit formed, and their
+    // weights: the first WeightedMoments with the same weights takes them
+    // instead of forming the same sums again.
+    Matrix checkedRaw_;
+    std::vector<double> checkedWeights_;
+    bool haveCheckedRaw_ = false;
     // The first regressor the last sweep left unswept, or -1.
     int unswept_ = -1;
     std::vector<double> coefficients_, standardErrors_, weights_;
