@@ -15,8 +15,10 @@
 #include "estimators/ui/restricted_window.h"
 #include "estimators/ui/ridge_window.h"
 #include "estimators/ui/tobit_window.h"
+#include "estimators/ui/weighted_fit_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "simeq/ui/final_form_window.h"
+#include "simeq/ui/iv_window.h"
 #include "simeq/ui/reduced_form_window.h"
 #include "simeq/ui/sur_window.h"
 #include "stats/ui/correlation_matrix_window.h"
@@ -38,6 +40,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmAnova")) RegisterAnovaWindow();
     if (!AnalysisWindows().Has("TAutoSelectDlg")) RegisterAutoSelectDialog();
     if (!AnalysisWindows().Has("TfrmChow")) RegisterChowWindow();
+    if (!AnalysisWindows().Has("TfrmIV")) RegisterIVWindow();
     if (!AnalysisWindows().Has("TfrmJNE")) RegisterJackknifeWindow();
     if (!AnalysisWindows().Has("TfrmMCL")) RegisterMclWindow();
     if (!AnalysisWindows().Has("TfrmMLE")) RegisterTobitWindow();
@@ -49,4 +52,5 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmRidge")) RegisterRidgeWindow();
     if (!AnalysisWindows().Has("TfrmFFA")) RegisterFinalFormWindow();
     if (!AnalysisWindows().Has("TfrmRF")) RegisterReducedFormWindow();
+    if (!AnalysisWindows().Has("TfrmWLS")) RegisterWeightedRegressionWindow();
 }

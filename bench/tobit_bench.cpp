@@ -1,7 +1,8 @@
 // Speed of the Tobit fit: 100,000 observations of 10 regressors with about
 // half of them censored at zero, started from the least-squares fit. Each
-// likelihood evaluation is one pass over the observations; the number of
-// evaluations is reported as a counter. Goal: at most 0.5 s on all cores.
+// evaluation of the likelihood or of its derivatives is one pass over the
+// observations; the number of passes is reported as a counter. Goal: at
+// most 0.5 s on all cores.
 #include <benchmark/benchmark.h>
 
 #include <memory>

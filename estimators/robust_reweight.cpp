@@ -97,9 +97,13 @@ bool WLSE::Reweight(int kind) {
     }
     double previous = 0.0;
     bool failed = false;
+    // The moments and covariance stand for the weights as they are now:
+    // forming them again would give the same bits.
+    bool formed = false;
     iterations_ = 0;
     while (iterations_ < kPassLimit) {
         FormCovariance();
+        formed = true;
         Residuals(residual.data());
         if (kind == kWeightAutomatic) {
             h.resize(n_);
@@ -107,9 +111,12 @@ bool WLSE::Reweight(int kind) {
             for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
         }
         if (kind < 1) break;
-        if (kind < 10 && !UpdateWeights(factor.data(), residual.data())) {
-            failed = true;
-            break;
+        if (kind < 10) {
+            formed = false;
+            if (!UpdateWeights(factor.data(), residual.data())) {
+                failed = true;
+                break;
+            }
         }
         double norm = 0.0;
         for (int j = 0; j < p_; ++j) norm += moments_[j][p_] * moments_[j][p_];
@@ -125,14 +132,16 @@ bool WLSE::Reweight(int kind) {
     if (!failed && kind > 0 && !IsZeroSeries(weights_.data(), n_)) {
         // Weights that leave too few observations, or a regressor without
         // variation among them, give no fit either.
-        FormCovariance();
+        if (!formed) FormCovariance();
+        formed = true;
         failed = unswept_ >= 0 || EffectiveCount() - p_ < 2;
     }
     if (failed || (kind > 0 && IsZeroSeries(weights_.data(), n_))) {
         ok = false;
         weights_.assign(n_, 1.0);
+        formed = false;
     }
-    FormCovariance();
+    if (!formed) FormCovariance();
     WriteTransformedTables();
     return ok;
 }

@@ -10,6 +10,7 @@
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/simplex.h"
 #include "core/numeric/thread_pool.h"
+#include "estimators/tobit_newton.h"
 #include "platform/errors.h"
 
 namespace {
@@ -126,6 +127,47 @@ void PolishMaximum(const Matrix& data, std::vector<double>& theta, double& value
         theta = trial;
         if (!moved) return;
     }
+}
+
+// The downhill simplex from the least-squares start, then Newton steps in
+// (b, sigma) on differences of the gradient.
+std::vector<double> SimplexMaximum(const TobitProblem& problem, ThreadPool* pool, TobitResult& r) {
+    const Matrix& data = problem.data;
+    const int m = data.Cols() - 1, p = m + 1;
+    std::vector<double> start(problem.startCoef), steps(p, 0.01), tolerances(p, 1e-05), best(p);
+    start.push_back(problem.startSigma);
+    steps[m] = 0.1;
+    const auto objective = [&](const double* theta) {
+        ++r.evaluations;
+        return TobitLogLikelihood(data, theta, pool);
+    };
+    // A simplex that runs out of iterations while still descending goes on
+    // from where it stands; one that has converged starts afresh from its
+    // best vertex (it can collapse short of the minimum) until a new start
+    // no longer moves that vertex. Both within a bound on the runs.
+    Simplex simplex(p);
+    simplex.Init(start.data(), steps.data(), tolerances.data());
+    bool converged = false;
+    for (int run = 0; run < kRunLimit; ++run) {
+        const int iterations = simplex.Minimize(best.data(), &r.negLogLikelihood, objective);
+        r.iterations += iterations < 0 ? Simplex::kIterationLimit : iterations;
+        if (iterations < 0) continue;
+        bool moved = !converged;
+        if (converged) {
+            moved = false;
+            for (int j = 0; j < p; ++j) moved = moved || std::fabs(best[j] - start[j]) > tolerances[j];
+        }
+        converged = true;
+        if (!moved) break;
+        start = best;
+        simplex.Init(start.data(), steps.data(), tolerances.data());
+    }
+    if (!converged) throw Exception("FAILURE");
+    // Ended where the likelihood is not defined: no maximum-likelihood
+    // estimate to report.
+    if (!(best[m] > 0.0) || !std::isfinite(r.negLogLikelihood)) throw Exception("FAILURE");
+    PolishMaximum(data, best, r.negLogLikelihood, pool, r.evaluations);
+    return best;
 }
 
 }  // namespace
@@ -264,39 +306,18 @@ TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool) {
     // as the index falls: there is no estimate to find.
     if (r.positiveCount == 0) throw Exception("FAILURE");
 
-    std::vector<double> start(problem.startCoef), steps(p, 0.01), tolerances(p, 1e-05), best(p);
-    start.push_back(problem.startSigma);
-    steps[m] = 0.1;
-    const auto objective = [&](const double* theta) {
-        ++r.evaluations;
-        return TobitLogLikelihood(data, theta, pool);
-    };
-    // A simplex that runs out of iterations while still descending goes on
-    // from where it stands; one that has converged starts afresh from its
-    // best vertex (it can collapse short of the minimum) until a new start
-    // no longer moves that vertex. Both within a bound on the runs.
-    Simplex simplex(p);
-    simplex.Init(start.data(), steps.data(), tolerances.data());
-    bool converged = false;
-    for (int run = 0; run < kRunLimit; ++run) {
-        const int iterations = simplex.Minimize(best.data(), &r.negLogLikelihood, objective);
-        r.iterations += iterations < 0 ? Simplex::kIterationLimit : iterations;
-        if (iterations < 0) continue;
-        bool moved = !converged;
-        if (converged) {
-            moved = false;
-            for (int j = 0; j < p; ++j) moved = moved || std::fabs(best[j] - start[j]) > tolerances[j];
-        }
-        converged = true;
-        if (!moved) break;
-        start = best;
-        simplex.Init(start.data(), steps.data(), tolerances.data());
+    std::vector<double> best(problem.startCoef);
+    best.push_back(problem.startSigma);
+    // Newton's method from the least-squares start, where its steps work;
+    // the simplex otherwise.
+    TobitNewtonRun newton;
+    if (TobitNewton(data, best, r.negLogLikelihood, pool, newton)) {
+        r.iterations = newton.iterations;
+        r.evaluations = newton.passes;
+    } else {
+        r.evaluations = newton.passes;
+        best = SimplexMaximum(problem, pool, r);
     }
-    if (!converged) throw Exception("FAILURE");
-    // Ended where the likelihood is not defined: no maximum-likelihood
-    // estimate to report.
-    if (!(best[m] > 0.0) || !std::isfinite(r.negLogLikelihood)) throw Exception("FAILURE");
-    PolishMaximum(data, best, r.negLogLikelihood, pool, r.evaluations);
 
     r.coef.assign(best.begin(), best.begin() + m);
     r.sigma = best[m];

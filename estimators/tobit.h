@@ -1,6 +1,7 @@
 // Tobit: least squares for a dependent variable censored at zero from
 // below, y = max(0, x'b + sigma e) with standard normal e, fitted by
-// maximum likelihood with the downhill simplex from the least-squares fit.
+// maximum likelihood from the least-squares fit: Newton's method, or the
+// downhill simplex where Newton's steps fail.
 // Standard errors come from Amemiya's information matrix of (b, sigma^2)
 // at the estimate.
 //
@@ -9,8 +10,9 @@
 // observation with y <= 0 counts as censored at its own value.
 //
 // Failures raise the error families of platform/errors.h: "FAILURE" when
-// the minimiser does not converge within ten runs of its iteration limit,
-// ends at sigma <= 0, or no observation is positive; "INVERSE ERROR!"
+// neither method converges (the simplex within ten runs of its iteration
+// limit) or the simplex ends at sigma <= 0, or when no observation is
+// positive; "INVERSE ERROR!"
 // for a singular information matrix, and a message for data that are not
 // finite numbers.
 #pragma once
@@ -41,7 +43,7 @@ struct TobitResult {
     std::vector<double> index;     // n: x_i'b
     int positiveCount = 0;         // observations with y > 0
     int iterations = 0;            // of the minimiser
-    int evaluations = 0;           // of the likelihood
+    int evaluations = 0;           // passes for the likelihood (Newton: and its derivatives)
     double negLogLikelihood = 0.0;
 
     // Empty when the variance is not positive (an information matrix that

@@ -3,6 +3,7 @@
 #include "estimators/weighted_fit.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "core/data/data_set.h"
@@ -60,6 +61,15 @@ void WLSE::ReadSecondTransformedRow(int j, double* out) const {
 
 void WLSE::ReadResidualRow(int row, double* out) const { results_->ReadSpan(row, 0, n_, out); }
 
+void WLSE::ReadResultSpan(int row, int first, int count, double* out) const {
+    results_->ReadSpan(row, first, count, out);
+}
+
+void WLSE::ReadTransformedSpan(int j, int first, int count, double* out, bool second) const {
+    const TFileMatrix& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
+    m.ReadSpan(j, first, count, out);
+}
+
 double WLSE::GetData(int j, int t) const {
     if (j < 0 || j >= k_ || t < 0 || t >= n_) throw ERangeError(kRangeErrorText);
     return X(t)[j];
@@ -116,7 +126,15 @@ void WLSE::WeightedMoments() {
             }
         }
     });
-    MomentsFromWork();
+    // The checks' sums stand when the weights are theirs to the bit.
+    const bool checked = haveCheckedRaw_ && checkedWeights_.size() == weights_.size() &&
+                         std::memcmp(checkedWeights_.data(), weights_.data(), weights_.size() * sizeof(double)) == 0;
+    haveCheckedRaw_ = false;
+    std::vector<double>().swap(checkedWeights_);
+    if (checked)
+        MomentsFromRaw(checkedRaw_);
+    else
+        MomentsFromWork();
 }
 
 namespace {
@@ -146,6 +164,10 @@ int SweepRegressors(Matrix& m, int p) {
 void WLSE::MomentsFromWork() {
     Matrix raw;
     RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
+    MomentsFromRaw(raw);
+}
+
+void WLSE::MomentsFromRaw(const Matrix& raw) {
     // Row i from z* (two-stage) against column j from x*.
     const int zOffset = twoStage_ ? k_ : 0;
     for (int i = 0; i < k_; ++i)
@@ -173,11 +195,14 @@ void WLSE::FormCovariance() {
 }
 
 void WLSE::Residuals(double* e) const {
+    std::vector<double> coef(static_cast<std::size_t>(p_));
+    for (int j = 0; j < p_; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p_];
+    const int p = p_;
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
         for (long long t = first; t < first + count; ++t) {
             const double* x = X(t);
             double fit = 0.0;
-            for (int j = 0; j < p_; ++j) fit += x[j] * moments_[j][p_];
+            for (int j = 0; j < p; ++j) fit += x[j] * coef[j];
             e[t] = x[p_] - fit;
         }
     });
@@ -219,7 +244,7 @@ int WLSE::EffectiveCount() const {
     return count;
 }
 
-void WLSE::CheckFitPossible(const std::vector<double>& w) const {
+void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) const {
     for (int t = 0; t < n_; ++t)
         for (int j = 0; j < k_; ++j) {
             const bool bad = !std::isfinite(X(t)[j]) || (!secondData_.empty() && !std::isfinite(Z(t)[j]));
@@ -241,7 +266,7 @@ void WLSE::CheckFitPossible(const std::vector<double>& w) const {
         if (twoStage_)
             for (int j = 0; j < k_; ++j) out[k_ + j] = r * Z(t)[j];
     }
-    Matrix raw, m(k_, k_, 0.0);
+    Matrix m(k_, k_, 0.0);
     RawCrossProducts(rows.data(), n_, stride, stride, context_->Pool(), raw);
     const int zOffset = twoStage_ ? k_ : 0;
     for (int i = 0; i < k_; ++i)
@@ -274,7 +299,18 @@ bool WLSE::Estimate(int mode) {
     // predictions, which may not serve as weights.
     if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
     // Every other procedure starts from equal weights.
-    CheckFitPossible(mode == 0 ? weights_ : std::vector<double>(static_cast<std::size_t>(n_), 1.0));
+    // The checks' sums, if the procedure leaves them unused, go with it.
+    struct DropChecked {
+        WLSE& fit;
+        ~DropChecked() {
+            fit.haveCheckedRaw_ = false;
+            std::vector<double>().swap(fit.checkedWeights_);
+        }
+    } dropChecked{*this};
+    haveCheckedRaw_ = false;
+    checkedWeights_ = mode == 0 ? weights_ : std::vector<double>(static_cast<std::size_t>(n_), 1.0);
+    CheckFitPossible(checkedWeights_, checkedRaw_);
+    haveCheckedRaw_ = true;
     UiServices& ui = context_->Services();
     // One step per pass, one after the procedure and one after the table.
     ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);

@@ -65,8 +65,9 @@ public:
     WLSE(const RegIV& model, EngineContext& context);
     // Every selected column of data other than dependentColumn as a
     // regressor (plus a constant term when no column bears its name); with
-    // second, two-stage on the same columns of second.
-    WLSE(const TNamedData& data, const TNamedData* second, int dependentColumn);
+    // second (the same shape, its columns taken by index), two-stage on the
+    // same columns of second.
+    WLSE(const TNamedData& data, const TFileMatrix* second, int dependentColumn);
     ~WLSE();
     WLSE(const WLSE&) = delete;
     WLSE& operator=(const WLSE&) = delete;
@@ -132,6 +133,10 @@ public:
     double GetTransformed(int j, int t) const;
     double GetSecondTransformed(int j, int t) const;
     double GetResult(int row, int t) const;
+    // count values of a row from observation first on (the part outside
+    // the table reads 0.0).
+    void ReadResultSpan(int row, int first, int count, double* out) const;
+    void ReadTransformedSpan(int j, int first, int count, double* out, bool second) const;
     // n values of a row.
     void ReadTransformedRow(int j, double* out) const;
     void ReadSecondTransformedRow(int j, double* out) const;
@@ -149,8 +154,9 @@ public:
 
 private:
     void SetUp(EngineContext& context, int n, int k);
-    // The checks made before a fit with these weights (Exception).
-    void CheckFitPossible(const std::vector<double>& w) const;
+    // The checks made before a fit with these weights (Exception); raw
+    // receives the cross-products of the transformed rows they formed.
+    void CheckFitPossible(const std::vector<double>& w, Matrix& raw) const;
     // Observations that count: those of positive weight outside AR mode.
     int EffectiveCount() const;
     [[nodiscard]] bool Reweight(int kind);
@@ -166,6 +172,7 @@ private:
     void FormCovariance();
     // The moments and the covariance from the work arrays as they are.
     void MomentsFromWork();
+    void MomentsFromRaw(const Matrix& raw);
     void CovarianceFromWork();
     // Untransformed residuals of the current coefficients.
     void Residuals(double* e) const;
@@ -200,6 +207,12 @@ private:
     // two-stage mode, z* after it.
     std::vector<double> work_;
     int workStride_ = 0;
+    // The cross-products the checks before this fit formed, and their
+    // weights: the first WeightedMoments with the same weights takes them
+    // instead of forming the same sums again.
+    Matrix checkedRaw_;
+    std::vector<double> checkedWeights_;
+    bool haveCheckedRaw_ = false;
     // The first regressor the last sweep left unswept, or -1.
     int unswept_ = -1;
     std::vector<double> coefficients_, standardErrors_, weights_;

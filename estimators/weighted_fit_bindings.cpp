@@ -73,7 +73,7 @@ WLSE::WLSE(const RegIV& model, EngineContext& context) {
     SetUp(context, n, k);
 }
 
-WLSE::WLSE(const TNamedData& data, const TNamedData* second, int dependentColumn) {
+WLSE::WLSE(const TNamedData& data, const TFileMatrix* second, int dependentColumn) {
     const int cols = data.Cols();
     const int n = data.Rows();
     if (dependentColumn < 0 || dependentColumn >= cols) throw ERangeError(kRangeErrorText);

@@ -39,6 +39,11 @@ void WLSE::ComputeTable() {
     const bool skipZero = !arMode_;
     const int effective = EffectiveCount();
     residualDf_ = effective - p_;
+    // The swept block copied out once, and the coefficients, for the row
+    // kernels.
+    const std::vector<double> swept = LeadingBlock(moments_, p);
+    std::vector<double> coef(static_cast<std::size_t>(p));
+    for (int j = 0; j < p; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p];
 
     // Observed, fitted and residual rows, leverages.
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
@@ -58,11 +63,15 @@ void WLSE::ComputeTable() {
         double* rowA = press + count;
         double* rowB = rowA + count;
         double* rowH = rowB + count;
+        std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p), levs(kRowGroup);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
+            if (c % kRowGroup == 0)
+                BlockTimesRows(swept.data(), p, WorkRow(t), WorkZ(t), workStride_, std::min(kRowGroup, count - c),
+                               products.data(), levs.data());
             const double* x = X(t);
             double fit = 0.0;
-            for (int j = 0; j < p; ++j) fit += x[j] * moments_[j][p];
+            for (int j = 0; j < p; ++j) fit += x[j] * coef[j];
             observed[c] = x[p];
             fitted[c] = fit;
             residual[c] = observed[c] - fitted[c];
@@ -72,8 +81,8 @@ void WLSE::ComputeTable() {
             const double* xs = WorkRow(t);
             const double* zs = WorkZ(t);
             double tfit = 0.0;
-            for (int j = 0; j < p; ++j) tfit += xs[j] * moments_[j][p];
-            const double lev = QuadraticForm(moments_, xs, zs, p);
+            for (int j = 0; j < p; ++j) tfit += xs[j] * coef[j];
+            const double lev = levs[c % kRowGroup];
             double av = lev, bv = lev;
             if (twoStage_) {
                 av = QuadraticForm(covariance_, xs, xs, p);
@@ -143,13 +152,16 @@ void WLSE::ComputeTable() {
     const double deletedDf = effective - p_ - 1;
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
         std::vector<double> rows(static_cast<std::size_t>(rowCount) * count);
-        std::vector<double> g(p), gg(p);
+        std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p), g(p);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
+            if (c % kRowGroup == 0)
+                BlockTimesRows(swept.data(), p, nullptr, WorkZ(t), workStride_, std::min(kRowGroup, count - c),
+                               products.data(), nullptr);
+            for (int j = 0; j < p; ++j) g[j] = products[static_cast<std::size_t>(j) * kRowGroup + c % kRowGroup];
             const double et = e[t], lev = h[t], av = a[t], bv = b[t];
             const double m = OneMinus(lev);
             const double d = et / m;
-            BlockTimes(moments_, WorkZ(t), p, g.data());
             double s2t;
             if (twoStage_) {
                 long double ax = 0.0L, bx = 0.0L;

@@ -109,6 +109,9 @@ private:
         double EvaluateAt(const std::string& text, int observation) override {
             return calc_.EvaluateAt(text, observation);
         }
+        void EvaluateRange(const std::string& text, int first, int count, double* out) override {
+            calc_.EvaluateRange(text, first, count, out);
+        }
 
     private:
         CalcStr& calc_;

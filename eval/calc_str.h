@@ -62,6 +62,18 @@ public:
     double Evaluate(const std::string& text, double defaultValue);
     // The value at one observation (0-based); observation mode stays on.
     double EvaluateAt(const std::string& text, int observation);
+    // The values at observations first .. first + count - 1 into out, each
+    // exactly what EvaluateAt gives there when called at them in turn; a
+    // formula that runs as a tree is worked out a block of observations at a
+    // time, on the data set's pool. With stopAtFault it ends after the first
+    // observation whose value is incomplete or no finite number. Returns how
+    // many observations were evaluated (out past them holds nothing of
+    // use); flags and read point are those EvaluateAt leaves at the last of
+    // them, and an error propagates as from EvaluateAt at the observation
+    // where it occurs. currentValues, when given, holds "@@" for each
+    // observation (count values).
+    int EvaluateRange(const std::string& text, int first, int count, double* out, bool stopAtFault = false,
+                      const double* currentValues = nullptr);
     // value != 0.0 at one observation; false for an empty text.
     bool TestAtObservation(const std::string& text, int observation);
     // One range "[a..b]" (1-based in the text): 0-based first and last and

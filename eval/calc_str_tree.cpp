@@ -119,16 +119,19 @@ double CalcStr::RunNode(const Tree& tree, int k) {
         case nkAdd: {
             const double v = RunNode(tree, n.a);
             const double r = RunNode(tree, n.b);
+            MoveTo(n.after);
             return Sum(v, r);
         }
         case nkSubtract: {
             const double v = RunNode(tree, n.a);
             const double r = RunNode(tree, n.b);
+            MoveTo(n.after);
             return Difference(v, r);
         }
         case nkProduct: {
             const double v = RunNode(tree, n.a);
             const double r = RunNode(tree, n.b);
+            MoveTo(n.after);
             return Product(n.op, v, r);
         }
         case nkPower: {
@@ -226,6 +229,7 @@ int CalcStr::TreeAdd(Tree& tree) {
         Step();
         const int r = TreeMul(tree);
         v = Combine(tree, minus ? calc_str_detail::nkSubtract : calc_str_detail::nkAdd, 0, v, r);
+        tree.nodes.back().after = Here();
         if (LevelEnds()) break;
     }
     return v;
@@ -243,6 +247,7 @@ int CalcStr::TreeMul(Tree& tree) {
         Step();
         const int r = TreePow(tree);
         v = Combine(tree, calc_str_detail::nkProduct, op, v, r);
+        tree.nodes.back().after = Here();
         if (LevelEnds()) break;
     }
     return v;

@@ -20,13 +20,14 @@ bool EvaluateFormulaOverRange(CalcStr& calc, const std::string& text, std::vecto
         const int count = std::min(list.Count(), to - from);
         for (int m = 0; m < count; ++m) result[static_cast<std::size_t>(m)] = list.At(m);
     } else {
-        const std::string formula = text.substr(1);
-        for (int i = from; i < to; ++i) {
-            calc.SetCurrentValue(values[static_cast<std::size_t>(i)]);
-            const double x = calc.EvaluateAt(formula, i);
-            if (calc.IsIncomplete() || !std::isfinite(x)) return false;
-            result[static_cast<std::size_t>(i - from)] = x;
-        }
+        // Each observation's own value is "@@"; the first that is incomplete
+        // or no finite number ends the range.
+        const int count = to - from;
+        const int done =
+            calc.EvaluateRange(text.substr(1), from, count, result.data(), true, values.data() + from);
+        if (done < count) return false;
+        if (count > 0 && (calc.IsIncomplete() || !std::isfinite(result[static_cast<std::size_t>(count - 1)])))
+            return false;
     }
     std::copy(result.begin(), result.end(), values.begin() + from);
     return true;

@@ -18,6 +18,7 @@
 #include "estimators/mcl_request.h"
 #include "estimators/restricted_request.h"
 #include "estimators/ridge_request.h"
+#include "simeq/iv_request.h"
 #include "eval/app_state.h"
 #include "platform/command_guard.h"
 #include "resources/string_table.h"
@@ -148,7 +149,17 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
         return;
     }
     if (c->fill == LaunchFill::Ridge) {
-        OpenAnalysisWindow(c->windowClass, RidgeRequest{model}, c->showAlways, c->failMessage);
+        RidgeRequest ridge;
+        ridge.model = model;
+        OpenAnalysisWindow(c->windowClass, ridge, c->showAlways, c->failMessage);
+        return;
+    }
+    if (c->fill == LaunchFill::Instrumental) {
+        // Whether the estimator takes the model's variables only is read
+        // when it is built.
+        IVRequest iv{model, [this] { return settings_ && settings_->Values().IV_Selected; },
+                     [this] { return settings_ ? settings_->Values().TextOut_Margin : 80; }};
+        OpenAnalysisWindow(c->windowClass, iv, c->showAlways, c->failMessage);
         return;
     }
     LaunchRequest request;

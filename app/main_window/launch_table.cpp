@@ -9,7 +9,7 @@ const std::vector<LaunchCommand>& LaunchCommands() {
         {"UserDef", "TfrmUD", N::Nothing, F::None, true, nullptr, kAfterNothing},
         {"mnuChowTest", "TfrmChow", N::Data, F::Chow, false, "データ不足", kAfterNothing},
         {"mnuSURE", "TfrmSURE", N::Data, F::Model, false, nullptr, kAfterNothing},
-        {"mnuIVEst", "TfrmIV", N::Data, F::Model, true, nullptr, kAfterNothing},
+        {"mnuIVEst", "TfrmIV", N::Data, F::Instrumental, true, nullptr, kAfterNothing},
         {"About1", "TAboutBox", N::Nothing, F::None, true, nullptr, kAfterNothing},
         {"PCARun", "TfrmPCA", N::Data, F::Model, true, nullptr, kAfterVariables},
         {"btnANOVA", "TfrmAnova", N::Data, F::Model, false, nullptr, kAfterNothing},

@@ -19,7 +19,8 @@
 enum class LaunchNeed { Nothing, Data, TwoVariables, TwoExplanatory, Equations };
 
 // What the command fills the window with besides the model.
-enum class LaunchFill { None, Model, MultiCollinearity, RobustWeights, AutoRegressive, Restrictions, ReducedForm, Chow, Ridge };
+enum class LaunchFill { None, Model, MultiCollinearity, RobustWeights, AutoRegressive, Restrictions, ReducedForm, Chow,
+                        Ridge, Instrumental };
 
 // What the main window refreshes after the window closed.
 enum LaunchAfter : unsigned {

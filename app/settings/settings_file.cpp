@@ -228,6 +228,7 @@ void SettingsFile::ApplyToState() {
     work.dataFolder = values_.DataFolder;
     work.workFolder = values_.TempFolder;
     work.runNumber = ((level_ % 100) + 100) % 100;
+    work.reportMargin = values_.TextOut_Margin;
     state_.UserScalars().SetBankSwitch(values_.FileUV ? 1 : 0);
     const int undoLimit = std::max(values_.UndoSize, kMinUndoSize);
     if (state_.Undo().Limit() != undoLimit) state_.Undo().SetLimit(undoLimit);

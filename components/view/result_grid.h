@@ -8,6 +8,7 @@
 // Cell(column, row).Shown() (the mark followed by the text).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -33,6 +34,10 @@ public:
         });
         Resize(columns, shown->RowCount());
     }
+
+    // Column marks: marked(i) for grid column i + 1, asked as cells are
+    // painted (the painter then draws the column's header marked).
+    void SetColumnMarks(std::function<bool(int)> marked) { context_.columnMarked = std::move(marked); }
 
 protected:
     // Widens the columns whose shown cells do not fit before painting, so a

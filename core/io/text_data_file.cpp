@@ -435,12 +435,10 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
         }
         const std::string text = ToText(x, line);
         if (TrimView(text).empty()) FailAt(line, "式がありません");
-        for (std::int64_t i = lo; i < hi; ++i) {
-            try {
-                values[static_cast<std::size_t>(i)] = ev.EvaluateAt(text, static_cast<int>(i));
-            } catch (const std::exception& e) {
-                FailAt(line, e.what());
-            }
+        try {
+            ev.EvaluateRange(text, static_cast<int>(lo), static_cast<int>(hi - lo), values.data() + lo);
+        } catch (const std::exception& e) {
+            FailAt(line, e.what());
         }
     };
     bool first = true;

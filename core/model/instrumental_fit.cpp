@@ -1,5 +1,6 @@
 #include "core/model/instrumental_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -40,17 +41,56 @@ constexpr int kRowDfbetas = 19;
 // A value below 2^-23 counts as zero (also a NaN from 0 / 0).
 double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
 
+// Z'X and Z'Z a row at a time: double sums over blocks of rows, added up in
+// long double. The inner loops run along contiguous rows instead of down a
+// column per element, which on many observations is what the time goes to.
+void CrossProductsByRows(const Matrix& z, const Matrix& x, Matrix& zx, Matrix& zz) {
+    constexpr int kBlock = 256;
+    const int n = z.Rows(), k = z.Cols();
+    const std::size_t kk = static_cast<std::size_t>(k) * k;
+    std::vector<long double> totalZX(kk, 0.0L), totalZZ(kk, 0.0L);
+    std::vector<double> blockZX(kk), blockZZ(kk);
+    for (int r0 = 0; r0 < n; r0 += kBlock) {
+        const int r1 = std::min(n, r0 + kBlock);
+        std::fill(blockZX.begin(), blockZX.end(), 0.0);
+        std::fill(blockZZ.begin(), blockZZ.end(), 0.0);
+        for (int r = r0; r < r1; ++r) {
+            const double* zr = z[r];
+            const double* xr = x[r];
+            for (int i = 0; i < k; ++i) {
+                const double zi = zr[i];
+                double* cross = &blockZX[static_cast<std::size_t>(i) * k];
+                double* gram = &blockZZ[static_cast<std::size_t>(i) * k];
+                for (int j = 0; j < k; ++j) cross[j] += zi * xr[j];
+                for (int j = 0; j <= i; ++j) gram[j] += zi * zr[j];
+            }
+        }
+        for (std::size_t e = 0; e < kk; ++e) {
+            totalZX[e] += blockZX[e];
+            totalZZ[e] += blockZZ[e];
+        }
+    }
+    Matrix a(k, k), w(k, k);
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j) {
+            a[i][j] = static_cast<double>(totalZX[static_cast<std::size_t>(i) * k + j]);
+            w[i][j] = static_cast<double>(j <= i ? totalZZ[static_cast<std::size_t>(i) * k + j]
+                                                 : totalZZ[static_cast<std::size_t>(j) * k + i]);
+        }
+    zx.Replace(a);
+    zz.Replace(w);
+}
+
 }  // namespace
 
-RegIV::RegIV(const Reg& data, std::uint16_t mask) : mask_(mask), context_(&data.Context()) {
+RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask), context_(&data.Context()) {
     std::vector<std::uint8_t> flags;
-    if (!SelectDataBlock(data, mask, false, &flags, &names_, v_, n_)) throw Exception("DERR");
+    if (!SelectDataBlock(data, mask, modelOnly, &flags, &names_, v_, n_)) throw Exception("DERR");
     const int v = v_, n = n_;
     a_.Replace(Matrix(v + 1, v + 1, 0.0));
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
     w_.Replace(Matrix(v + 1, v + 1, 0.0));
     z_.Replace(Matrix(n, v + 1, 1.0));
-    x_.Replace(Matrix(n, v + 1, 1.0));
     coef_.assign(v + 1, 0.0);
     stdErr_.assign(v + 1, 0.0);
     fValue_.assign(v + 1, 0.0);
@@ -61,15 +101,25 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask) : mask_(mask), context_(&data.
     dependent_ = v - 1;
     analysis_ = std::make_unique<RAData>(data.Context(), n, v);
     types_.assign(v, 0);
+    // The block's columns, copied a row at a time: one pass over the design.
+    std::vector<const double*> columns(static_cast<std::size_t>(v), nullptr);
+    int count = static_cast<int>(flags.size());
     for (int j = 0; j < v; ++j) {
         const int col = data.FindVar(names_[j]);
         if (col < 0) continue;
-        types_[j] = data.GetVar(col).GetType();
-        int row = 0;
-        for (int i = 0; i < static_cast<int>(flags.size()) && row < n; ++i)
-            if (flags[i]) z_[row++][j] = data.GetValue(i, col);
-        for (int r = 0; r < n; ++r) x_[r][j] = z_[r][j];
+        const Var& var = data.GetVar(col);
+        types_[j] = var.GetType();
+        columns[j] = var.begin();
+        count = std::min(count, var.Count());
     }
+    for (int i = 0, row = 0; i < count && row < n; ++i) {
+        if (!flags[i]) continue;
+        double* out = z_[row++];
+        for (int j = 0; j < v; ++j)
+            if (columns[j]) out[j] = columns[j][i];
+    }
+    // The observed data start as the design.
+    x_.Replace(z_);
     for (int j = 0; j < data.GetVarCount(); ++j) dataSetTypes_.push_back(data.GetVar(j).GetType());
 }
 
@@ -85,7 +135,7 @@ void RegIV::SetDependent(int k) {
     roles_.assign(v_ + 1, kRoleUnused);
     roles_[k] = kRoleDependent;
     dependent_ = k;
-    ComputeCrossProducts(z_, x_, a_, &w_);
+    CrossProductsByRows(z_, x_, a_, w_);
     for (int j = 0; j <= v_; ++j) tolerance_[j] = a_[j][j] * 1e-6;
     ComputeDependentMoments();
     rss_ = ComputeResiduals();
@@ -194,30 +244,62 @@ double RegIV::ComputeResiduals() {
     Matrix wc = w_;
     for (int j : s) (void)wc.Sweep(j);
     const int d = dependent_;
+    const int p = static_cast<int>(s.size());
+    const std::size_t pp = static_cast<std::size_t>(p) * p;
+    // The three hat forms x'A z, x'Cf x and z'Wc z over the model's set,
+    // from dense copies, so each observation runs along contiguous rows.
+    std::vector<double> a(pp), cf(pp), w(pp), b(static_cast<std::size_t>(p));
+    for (int i = 0; i < p; ++i) {
+        b[i] = a_[s[i]][d];
+        for (int j = 0; j < p; ++j) {
+            a[i * p + j] = a_[s[i]][s[j]];
+            cf[i * p + j] = cf_[s[i]][s[j]];
+            w[i * p + j] = wc[s[i]][s[j]];
+        }
+    }
+    std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p));
+    double* observed = analysis_->RowForOverwrite(kRowObserved);
+    double* fitted = analysis_->RowForOverwrite(kRowFitted);
+    double* residual = analysis_->RowForOverwrite(kRowResidual);
+    double* pressRow = analysis_->RowForOverwrite(kRowPress);
+    double* hatB = analysis_->RowForOverwrite(kRowHatB);
+    double* hatC = analysis_->RowForOverwrite(kRowHatC);
+    double* hatA = analysis_->RowForOverwrite(kRowHatA);
     long double rss = 0.0L, press = 0.0L;
     for (int t = 0; t < n_; ++t) {
         const double* x = x_[t];
         const double* z = z_[t];
-        long double fit = 0.0L, ha = 0.0L, hb = 0.0L, hc = 0.0L;
-        for (int j : s) {
-            fit += static_cast<long double>(x[j]) * a_[j][d];
-            for (int i : s) {
-                ha += static_cast<long double>(x[j]) * a_[j][i] * z[i];
-                hb += static_cast<long double>(x[j]) * cf_[j][i] * x[i];
-                hc += static_cast<long double>(z[j]) * wc[j][i] * z[i];
-            }
+        for (int i = 0; i < p; ++i) {
+            xs[i] = x[s[i]];
+            zs[i] = z[s[i]];
         }
-        const double e = x[d] - static_cast<double>(fit);
-        const double p = e / (1.0 - static_cast<double>(ha));
-        analysis_->SetValue(kRowObserved, t, x[d]);
-        analysis_->SetValue(kRowFitted, t, static_cast<double>(fit));
-        analysis_->SetValue(kRowResidual, t, e);
-        analysis_->SetValue(kRowPress, t, p);
-        analysis_->SetValue(kRowHatB, t, static_cast<double>(hb));
-        analysis_->SetValue(kRowHatC, t, static_cast<double>(hc));
-        analysis_->SetValue(kRowHatA, t, static_cast<double>(ha));
+        double fit = 0.0, ha = 0.0, hb = 0.0, hc = 0.0;
+        for (int i = 0; i < p; ++i) {
+            const double* ai = &a[static_cast<std::size_t>(i) * p];
+            const double* ci = &cf[static_cast<std::size_t>(i) * p];
+            const double* wi = &w[static_cast<std::size_t>(i) * p];
+            double az = 0.0, cx = 0.0, wz = 0.0;
+            for (int j = 0; j < p; ++j) {
+                az += ai[j] * zs[j];
+                cx += ci[j] * xs[j];
+                wz += wi[j] * zs[j];
+            }
+            fit += xs[i] * b[i];
+            ha += xs[i] * az;
+            hb += xs[i] * cx;
+            hc += zs[i] * wz;
+        }
+        const double e = x[d] - fit;
+        const double pr = e / (1.0 - ha);
+        observed[t] = x[d];
+        fitted[t] = fit;
+        residual[t] = e;
+        pressRow[t] = pr;
+        hatB[t] = hb;
+        hatC[t] = hc;
+        hatA[t] = ha;
         rss += static_cast<long double>(e) * e;
-        press += static_cast<long double>(p) * p;
+        press += static_cast<long double>(pr) * pr;
     }
     press_ = static_cast<double>(press);
     return static_cast<double>(rss);
@@ -240,39 +322,78 @@ void RegIV::ComputeDiagnostics() {
     if (diagnosticsDone_) return;
     const std::vector<int> s = ModelSet();
     const int d = dependent_;
-    // u[t] = A_S z_t, so that H[r][t] = x_r . u[t].
-    std::vector<std::vector<double>> u(n_, std::vector<double>(s.size()));
-    for (int t = 0; t < n_; ++t)
-        for (size_t a = 0; a < s.size(); ++a) {
-            long double sum = 0.0L;
-            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * z_[t][c];
-            u[t][a] = static_cast<double>(sum);
+    const int p = static_cast<int>(s.size());
+    const std::size_t pp = static_cast<std::size_t>(p) * p;
+    const double* e = analysis_->Row(kRowResidual);
+    // H[r][t] = x_r . u_t with u_t = A_S z_t. The sums over r of H[r][t]^2
+    // and of e_r H[r][t] are u_t' (X_S'X_S) u_t and u_t' X_S'e: one pass
+    // for the two cross-products instead of one per observation (double
+    // sums over blocks of rows, added up in long double).
+    std::vector<long double> xxTotal(pp, 0.0L), xeTotal(static_cast<std::size_t>(p), 0.0L);
+    std::vector<double> xxBlock(pp), xeBlock(static_cast<std::size_t>(p)), xs(static_cast<std::size_t>(p));
+    constexpr int kBlock = 256;
+    for (int r0 = 0; r0 < n_; r0 += kBlock) {
+        std::fill(xxBlock.begin(), xxBlock.end(), 0.0);
+        std::fill(xeBlock.begin(), xeBlock.end(), 0.0);
+        for (int r = r0; r < std::min(n_, r0 + kBlock); ++r) {
+            const double* x = x_[r];
+            for (int a = 0; a < p; ++a) xs[a] = x[s[a]];
+            for (int a = 0; a < p; ++a) {
+                xeBlock[a] += xs[a] * e[r];
+                double* row = &xxBlock[static_cast<std::size_t>(a) * p];
+                for (int b = 0; b < p; ++b) row[b] += xs[a] * xs[b];
+            }
         }
-    std::vector<double> e(n_);
-    for (int t = 0; t < n_; ++t) e[t] = analysis_->GetValue(kRowResidual, t);
+        for (std::size_t i = 0; i < pp; ++i) xxTotal[i] += xxBlock[i];
+        for (int a = 0; a < p; ++a) xeTotal[a] += xeBlock[a];
+    }
+    std::vector<double> xx(pp), xe(static_cast<std::size_t>(p)), as(pp);
+    for (std::size_t i = 0; i < pp; ++i) xx[i] = static_cast<double>(xxTotal[i]);
+    for (int a = 0; a < p; ++a) {
+        xe[a] = static_cast<double>(xeTotal[a]);
+        for (int c = 0; c < p; ++c) as[static_cast<std::size_t>(a) * p + c] = a_[s[a]][s[c]];
+    }
+    const double* press = analysis_->Row(kRowPress);
+    const double* hatA = analysis_->Row(kRowHatA);
+    const double* hatB = analysis_->Row(kRowHatB);
+    double* deleted = analysis_->RowForOverwrite(kRowDeletedS2);
+    double* standardized = analysis_->RowForOverwrite(kRowStandardized);
+    double* residualSd = analysis_->RowForOverwrite(kRowResidualSd);
+    double* studentized = analysis_->RowForOverwrite(kRowStudentized);
+    double* share = analysis_->RowForOverwrite(kRowResidualShare);
+    double* errorPercent = analysis_->RowForOverwrite(kRowErrorPercent);
+    std::vector<double> zs(static_cast<std::size_t>(p)), u(static_cast<std::size_t>(p));
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int t = 0; t < n_; ++t) {
         progress.Step();
-        const double dt = analysis_->GetValue(kRowPress, t);
-        long double g = 0.0L, ee = 0.0L;
-        for (int r = 0; r < n_; ++r) {
-            long double h = 0.0L;
-            for (size_t a = 0; a < s.size(); ++a) h += static_cast<long double>(x_[r][s[a]]) * u[t][a];
-            g += h * h;
-            ee += e[r] * h;
+        const double dt = press[t];
+        const double* z = z_[t];
+        for (int a = 0; a < p; ++a) zs[a] = z[s[a]];
+        for (int a = 0; a < p; ++a) {
+            const double* row = &as[static_cast<std::size_t>(a) * p];
+            double sum = 0.0;
+            for (int c = 0; c < p; ++c) sum += row[c] * zs[c];
+            u[a] = sum;
         }
-        const double s2t = ((static_cast<double>(g) - 1.0) * dt * dt + 2.0 * dt * static_cast<double>(ee) + rss_) /
-                           (df_ - 1);
-        analysis_->SetValue(kRowDeletedS2, t, s2t);
-        const double w = 1.0 - 2.0 * analysis_->GetValue(kRowHatA, t) + analysis_->GetValue(kRowHatB, t);
-        analysis_->SetValue(kRowStandardized, t, e[t] / std::sqrt(s2_ * w));
+        double g = 0.0, ee = 0.0;
+        for (int a = 0; a < p; ++a) {
+            const double* row = &xx[static_cast<std::size_t>(a) * p];
+            double sum = 0.0;
+            for (int b = 0; b < p; ++b) sum += row[b] * u[b];
+            g += u[a] * sum;
+            ee += u[a] * xe[a];
+        }
+        const double s2t = ((g - 1.0) * dt * dt + 2.0 * dt * ee + rss_) / (df_ - 1);
+        deleted[t] = s2t;
+        const double w = 1.0 - 2.0 * hatA[t] + hatB[t];
+        standardized[t] = e[t] / std::sqrt(s2_ * w);
         double q = w * s2t;
         if (q < kSingleEpsilon) q = kSingleEpsilon;
-        analysis_->SetValue(kRowResidualSd, t, std::sqrt(q));
-        analysis_->SetValue(kRowStudentized, t, e[t] / std::sqrt(q));
-        analysis_->SetValue(kRowResidualShare, t, e[t] * e[t] / rss_);
+        residualSd[t] = std::sqrt(q);
+        studentized[t] = e[t] / std::sqrt(q);
+        share[t] = e[t] * e[t] / rss_;
         const double y = x_[t][d];
-        analysis_->SetValue(kRowErrorPercent, t, std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y);
+        errorPercent[t] = std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y;
     }
     diagnosticsDone_ = true;
 }
@@ -282,36 +403,67 @@ void RegIV::ComputeInfluence() {
     ComputeDiagnostics();
     const std::vector<int> s = ModelSet();
     const int p = GetParamCount();
+    const int q = static_cast<int>(s.size());
     const int d = dependent_;
+    const std::size_t qq = static_cast<std::size_t>(q) * q;
+    std::vector<double> as(qq), cs(qq);
+    for (int a = 0; a < q; ++a)
+        for (int c = 0; c < q; ++c) {
+            as[static_cast<std::size_t>(a) * q + c] = a_[s[a]][s[c]];
+            cs[static_cast<std::size_t>(a) * q + c] = cf_[s[a]][s[c]];
+        }
+    const double* press = analysis_->Row(kRowPress);
+    const double* deleted = analysis_->Row(kRowDeletedS2);
+    const double* hatA = analysis_->Row(kRowHatA);
+    const double* hatB = analysis_->Row(kRowHatB);
+    const double* hatC = analysis_->Row(kRowHatC);
+    std::vector<double*> change(static_cast<std::size_t>(q)), dfbetas(static_cast<std::size_t>(q));
+    for (int a = 0; a < q; ++a) {
+        change[a] = analysis_->RowForOverwrite(s[a] - 100);
+        dfbetas[a] = analysis_->RowForOverwrite(kRowDfbetas + s[a]);
+    }
+    double* welsch = analysis_->RowForOverwrite(kRowW);
+    double* dffitsRow = analysis_->RowForOverwrite(kRowDffits);
+    double* cook = analysis_->RowForOverwrite(kRowCook);
+    double* covRatio = analysis_->RowForOverwrite(kRowCovRatio);
+    double* deletedR2 = analysis_->RowForOverwrite(kRowDeletedR2);
+    double* deletedAdjR2 = analysis_->RowForOverwrite(kRowDeletedAdjR2);
+    std::vector<double> xs(static_cast<std::size_t>(q)), zs(static_cast<std::size_t>(q));
     for (int t = 0; t < n_; ++t) {
-        const double dt = analysis_->GetValue(kRowPress, t);
-        const double s2t = analysis_->GetValue(kRowDeletedS2, t);
-        const double hb = analysis_->GetValue(kRowHatB, t);
-        const double hc = analysis_->GetValue(kRowHatC, t);
-        const double ha = analysis_->GetValue(kRowHatA, t);
+        const double dt = press[t];
+        const double s2t = deleted[t];
+        const double hb = hatB[t];
+        const double hc = hatC[t];
+        const double ha = hatA[t];
         const double m = 1.0 - ha;
-        for (int j : s) {
-            long double uj = 0.0L, wj = 0.0L;
-            for (int c : s) {
-                uj += static_cast<long double>(a_[j][c]) * z_[t][c];
-                wj += static_cast<long double>(cf_[j][c]) * x_[t][c];
+        const double f = ha / m + 1.0;
+        for (int a = 0; a < q; ++a) {
+            xs[a] = x_[t][s[a]];
+            zs[a] = z_[t][s[a]];
+        }
+        for (int a = 0; a < q; ++a) {
+            const double* ar = &as[static_cast<std::size_t>(a) * q];
+            const double* cr = &cs[static_cast<std::size_t>(a) * q];
+            double u = 0.0, w = 0.0;
+            for (int c = 0; c < q; ++c) {
+                u += ar[c] * zs[c];
+                w += cr[c] * xs[c];
             }
-            const double u = static_cast<double>(uj), w = static_cast<double>(wj);
-            analysis_->SetValue(j - 100, t, u * dt);
-            const double f = ha / m + 1.0;
+            const int j = s[a];
+            change[a][t] = u * dt;
             const double var = s2t * (2.0 * u * w / m + cf_[j][j] - (f * f - hb / (m * m)) * u * u);
-            analysis_->SetValue(kRowDfbetas + j, t, (coef_[j] - u * dt) / std::sqrt(var));
+            dfbetas[a][t] = (coef_[j] - u * dt) / std::sqrt(var);
         }
         const double dd = hc * dt * dt;
-        analysis_->SetValue(kRowW, t, std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1))));
+        welsch[t] = std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1)));
         const double dffits = std::sqrt(dd / s2t);
-        analysis_->SetValue(kRowDffits, t, dt >= 0.0 ? dffits : -dffits);
-        analysis_->SetValue(kRowCook, t, dd / (p * s2_));
-        analysis_->SetValue(kRowCovRatio, t, IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m));
+        dffitsRow[t] = dt >= 0.0 ? dffits : -dffits;
+        cook[t] = dd / (p * s2_);
+        covRatio[t] = IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m);
         const double dev = x_[t][d] - meanY_;
         const double r2t = 1.0 - (df_ - 1) * s2t / (tss_ - dev * dev * n_ / (n_ - 1));
-        analysis_->SetValue(kRowDeletedR2, t, r2t);
-        analysis_->SetValue(kRowDeletedAdjR2, t, ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t)));
+        deletedR2[t] = r2t;
+        deletedAdjR2[t] = ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t));
     }
     influenceDone_ = true;
 }

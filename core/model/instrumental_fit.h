@@ -30,8 +30,9 @@ public:
 
     // Copies the block of the mask (0: the whole data set). The last variable
     // is the dependent one and the constant term explanatory; nothing is
-    // estimated yet. Throws Exception "DERR" for an empty block.
-    RegIV(const Reg& data, std::uint16_t mask);
+    // estimated yet. With modelOnly (and mask 0) only the variables of the
+    // data set's model are taken. Throws Exception "DERR" for an empty block.
+    RegIV(const Reg& data, std::uint16_t mask, bool modelOnly = false);
 
     int Rows() const noexcept { return n_; }
     int VarCount() const noexcept { return v_; }

@@ -56,9 +56,41 @@ struct CentredBlock {
 };
 
 // out (q x kBlock) = C v for the columns of v (q x kBlock, column-major in
-// blocks of kBlock).
+// blocks of kBlock). Four rows of out at a time over a few columns, in
+// registers; each entry is summed over l in order from 0.0, as alone.
 MERLOX_VECTOR_CLONES void BlockProduct(const double* c, int q, const double* v, int len, double* out) {
-    for (int s = 0; s < q; ++s) {
+    constexpr int kRows = 4, kCols = 8;
+    int s = 0;
+    for (; s + kRows <= q; s += kRows) {
+        const double* c0 = c + static_cast<size_t>(s) * q;
+        const double* c1 = c0 + q;
+        const double* c2 = c1 + q;
+        const double* c3 = c2 + q;
+        for (int t0 = 0; t0 < len; t0 += kCols) {
+            double a0[kCols] = {}, a1[kCols] = {}, a2[kCols] = {}, a3[kCols] = {};
+            // Past len the block's columns hold earlier values: computed, not
+            // stored.
+            for (int l = 0; l < q; ++l) {
+                const double* vl = v + static_cast<size_t>(l) * kBlock + t0;
+                const double f0 = c0[l], f1 = c1[l], f2 = c2[l], f3 = c3[l];
+                for (int t = 0; t < kCols; ++t) {
+                    a0[t] += f0 * vl[t];
+                    a1[t] += f1 * vl[t];
+                    a2[t] += f2 * vl[t];
+                    a3[t] += f3 * vl[t];
+                }
+            }
+            const int n = len - t0 < kCols ? len - t0 : kCols;
+            double* o = out + static_cast<size_t>(s) * kBlock + t0;
+            for (int t = 0; t < n; ++t) {
+                o[t] = a0[t];
+                o[kBlock + t] = a1[t];
+                o[2 * kBlock + t] = a2[t];
+                o[3 * kBlock + t] = a3[t];
+            }
+        }
+    }
+    for (; s < q; ++s) {
         double* os = out + static_cast<size_t>(s) * kBlock;
         for (int t = 0; t < len; ++t) os[t] = 0.0;
         const double* cs = c + static_cast<size_t>(s) * q;
@@ -244,7 +276,7 @@ void ReadInfluenceBlock(const RAData& table, const CentredBlock& b, const Matrix
 
 // Rows 13 to 18 of a block. Both forms share R'^2(i); the rest differ in
 // the leverage used.
-void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, InfluenceBlock& blk) {
+MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, InfluenceBlock& blk) {
     double* covratio = blk.Slot(0);
     double* dffits = blk.Slot(1);
     double* cooks = blk.Slot(2);
@@ -258,35 +290,47 @@ void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, I
     const double* av = blk.av;
     const double* bv = blk.bv;
     const double nd = f.nd, s2 = f.s2;
-    for (int t = 0; t < len; ++t) {
-        const double dy = (f.y[start + t] - f.yHi) - f.yLo;
-        const double syyDeleted = f.syy - dy * dy * nd / (nd - 1.0);
-        const double ratio = IntPower(f.nbInt, s2i[t] / s2);
-        if (twoStage) {
+    // The powers first, so that the loop below runs in vectors.
+    for (int t = 0; t < len; ++t) covratio[t] = IntPower(f.nbInt, s2i[t] / s2);
+    const double* y = f.y;
+    const double yHi = f.yHi, yLo = f.yLo, syy = f.syy, df1 = f.df1, sse = f.sse, nb = f.nb;
+    if (twoStage) {
+        for (int t = 0; t < len; ++t) {
+            const double dy = (y[start + t] - yHi) - yLo;
+            const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
             const double qb = 1.0 - bv[t];
             const double bigA = av[t] * pr[t] * pr[t];
             welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2i[t]));
             const double g = std::sqrt(bigA / s2i[t]);
             dffits[t] = pr[t] < 0.0 ? -g : g;
-            cooks[t] = bigA / (f.nb * s2);
-            covratio[t] = ratio * (1.0 - av[t]) / (qb * qb);
-            r2i[t] = 1.0 - f.df1 * s2i[t] / syyDeleted;
-        } else {
+            cooks[t] = bigA / (nb * s2);
+            covratio[t] = covratio[t] * (1.0 - av[t]) / (qb * qb);
+            r2i[t] = 1.0 - df1 * s2i[t] / syyDeleted;
+        }
+    } else {
+        for (int t = 0; t < len; ++t) {
+            const double dy = (y[start + t] - yHi) - yLo;
+            const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
             const double qh = 1.0 - h[t];
             dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2i[t]) * qh);
-            cooks[t] = h[t] * pr[t] * pr[t] / (f.nb * s2);
+            cooks[t] = h[t] * pr[t] * pr[t] / (nb * s2);
             welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2i[t]));
-            covratio[t] = ratio / qh;
-            r2i[t] = 1.0 - (f.sse - e[t] * pr[t]) / syyDeleted;
+            covratio[t] = covratio[t] / qh;
+            r2i[t] = 1.0 - (sse - e[t] * pr[t]) / syyDeleted;
         }
-        const double a = 1.0 - f.adjFactor * (1.0 - r2i[t]);
+    }
+    const double adjFactor = f.adjFactor;
+    for (int t = 0; t < len; ++t) {
+        const double a = 1.0 - adjFactor * (1.0 - r2i[t]);
         adj[t] = a < kSingleEpsilon ? 0.0 : a;
     }
 }
 
 // Per swept index s: the t value without each observation and the change
 // of the coefficient (DFBETA).
-void CoefficientMeasures(const CentredBlock& b, const std::vector<double>& coef, bool twoStage, int len,
+// The build compiles this file without errno from the math functions, so
+// that the square roots run in vectors (the same roots).
+MERLOX_VECTOR_CLONES void CoefficientMeasures(const CentredBlock& b, const std::vector<double>& coef, bool twoStage, int len,
                          InfluenceBlock& blk) {
     const int p = blk.p;
     const double* h = blk.h;

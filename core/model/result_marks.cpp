@@ -1,6 +1,7 @@
 #include "core/model/result_marks.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "core/model/regression_model.h"
@@ -14,10 +15,33 @@ namespace {
 constexpr double kRateLimit = 9999.0;
 }  // namespace
 
+namespace {
+
+// The picture "+###0.00;-###0.00" of a value that does not round to zero:
+// the sign, the whole part and two decimals rounded half away from zero on
+// the exact value (10^2 is exact, the fused multiply-add decides the tie).
+bool QuickErrorRate(double percent, std::string& out) {
+    const double a = std::fabs(percent);
+    if (!(a >= 0.005 && a <= kRateLimit)) return false;
+    const double f = std::floor(a * 100.0);
+    double units = std::fma(a, 100.0, -f) < 0.0 ? f - 1.0 : f;
+    if (std::fma(a, 100.0, -(units + 0.5)) >= 0.0) units += 1.0;
+    const long long u = static_cast<long long>(units);
+    if (u == 0) return false;
+    char buffer[24];
+    const int n = std::snprintf(buffer, sizeof buffer, "%c%lld.%02lld", percent < 0 ? '-' : '+', u / 100, u % 100);
+    out.assign(buffer, static_cast<std::size_t>(n));
+    return true;
+}
+
+}  // namespace
+
 std::string ErrorRateText(double percent) {
     if (percent > kRateLimit) return "+∞";
     if (percent < -kRateLimit) return "-∞";
     if (std::isnan(percent)) return FormatNumber(false, percent);
+    std::string quick;
+    if (QuickErrorRate(percent, quick)) return quick;
     return FormatFloat(LoadStr(kStrErrorRatioPicture), percent);
 }
 
@@ -63,9 +87,13 @@ const std::string& StudentMarker::Mark(double t) const {
 }
 
 InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model) {
+    return ComputeInfluenceCutoffs(model.GetObsCount(), model.GetResidualDf());
+}
+
+InfluenceCutoffs ComputeInfluenceCutoffs(int obsCount, int residualDf) {
     InfluenceCutoffs cut;
-    cut.n = model.GetObsCount();
-    cut.df = model.GetResidualDf();
+    cut.n = obsCount;
+    cut.df = residualDf;
     cut.p = cut.n - cut.df;
     if (cut.n < 1) return cut;
     const double n = cut.n, p = cut.p, df = cut.df;

@@ -46,6 +46,9 @@ struct InfluenceCutoffs {
 };
 
 InfluenceCutoffs ComputeInfluenceCutoffs(const Reg& model);
+// The same for any fit of n observations and df residual degrees of
+// freedom (p = n - df coefficients).
+InfluenceCutoffs ComputeInfluenceCutoffs(int n, int df);
 
 // Every mark of the diagnostics and influence values of one fit, for the
 // pages and the text report alike.

@@ -16,36 +16,46 @@ std::string CutoffLine(const std::string& label, const std::string& value) {
 
 }  // namespace
 
-std::string DiagnosticCellText(const Reg& model, const ResultMarks& marks, int column, int i) {
+std::string DiagnosticValueText(const ResultMarks& marks, int column, double v) {
     switch (column) {
-    case 1: return FormatNumber(false, model.GetValue(i, model.GetDependent()));
-    case 3: return FormatNumber(true, model.GetAnalysisValue(Reg::kRowResidual, i));
-    case 4: return ErrorRateText(model.GetAnalysisValue(Reg::kRowErrorRate, i));
+    case 1: return FormatNumber(false, v);
+    case 3: return FormatNumber(true, v);
+    case 4: return ErrorRateText(v);
     default:
-        if (column >= 1 && column <= kDiagnosticColumns) {
-            const double v = model.GetAnalysisValue(column - 1, i);
+        if (column >= 1 && column <= kDiagnosticColumns)
             return marks.Mark({ResultKind::Diagnostic, column - 1}, v) + FormatNumber(false, v);
-        }
         return {};
     }
 }
 
-std::string InfluenceCellText(const Reg& model, const ResultMarks& marks, ResultColumn column, int i) {
-    const double v = ResultColumnValue(model, column, i);
+std::string InfluenceValueText(const ResultMarks& marks, ResultColumn column, double v, double raw, double scaled) {
     switch (column.kind) {
     case ResultKind::Influence:
         if (column.index == 5 || column.index == 6) return FormatNumber(true, v);
         return marks.Mark(column, v) + FormatNumber(false, v);
     case ResultKind::ScaledDfbeta:
     case ResultKind::RawDfbeta: {
-        const double d = ResultColumnValue(model, {ResultKind::RawDfbeta, column.index}, i);
-        const double s = ResultColumnValue(model, {ResultKind::ScaledDfbeta, column.index}, i);
         const std::string text =
-            FormatIndexedLabel(FormatNumber(true, d), FormatFloat(LoadStr(kStrCoefficientPicture), s), false);
-        return marks.Mark(column, s) + text;
+            FormatIndexedLabel(FormatNumber(true, raw), FormatFloat(LoadStr(kStrCoefficientPicture), scaled), false);
+        return marks.Mark(column, scaled) + text;
     }
     default: return FormatNumber(false, v);
     }
+}
+
+std::string DiagnosticCellText(const Reg& model, const ResultMarks& marks, int column, int i) {
+    if (column < 1 || column > kDiagnosticColumns) return {};
+    const double v = column == 1 ? model.GetValue(i, model.GetDependent()) : model.GetAnalysisValue(column - 1, i);
+    return DiagnosticValueText(marks, column, v);
+}
+
+std::string InfluenceCellText(const Reg& model, const ResultMarks& marks, ResultColumn column, int i) {
+    const double v = ResultColumnValue(model, column, i);
+    if (column.kind != ResultKind::ScaledDfbeta && column.kind != ResultKind::RawDfbeta)
+        return InfluenceValueText(marks, column, v, v, v);
+    const double d = ResultColumnValue(model, {ResultKind::RawDfbeta, column.index}, i);
+    const double s = ResultColumnValue(model, {ResultKind::ScaledDfbeta, column.index}, i);
+    return InfluenceValueText(marks, column, v, d, s);
 }
 
 std::string InfluenceCutoffText(const InfluenceCutoffs& cut, ResultColumn column) {

@@ -11,6 +11,16 @@
 
 class Reg;
 
+// Column 1..10 of the diagnostics grid for the value v of that column (the
+// observed value for column 1): the residual in fixed form, the error rate
+// as its text, the externally studentised residual marked.
+std::string DiagnosticValueText(const ResultMarks& marks, int column, double v);
+
+// An influence-grid value: the measures marked against their cut-offs
+// (R^2(i) and R'^2(i) unmarked), a DFBETA column as "raw (scaled)" marked by
+// the scaled value; other columns plain.
+std::string InfluenceValueText(const ResultMarks& marks, ResultColumn column, double v, double raw, double scaled);
+
 // Column 1..10 of the diagnostics grid at observation i.
 std::string DiagnosticCellText(const Reg& model, const ResultMarks& marks, int column, int i);
 

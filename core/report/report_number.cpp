@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/text/number_format.h"
+#include "platform/numeric_tolerances.h"
 
 namespace {
 
@@ -33,12 +34,64 @@ bool FixedFourDecimals(double x, char* buffer, int& length) {
     return true;
 }
 
+// The "#.0000e+" form of a small value, kSingleEpsilon <= |x| < 1e-4, as
+// five significant digits and a negative exponent: "d.dddde-N". The digits
+// are a * 10^m rounded half away from zero with 10^m exact (m <= 22), every
+// decision taken on the exact sign that a fused multiply-add gives.
+bool SmallExponent(double x, char* buffer, int& length) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double a = std::fabs(x);
+    if (!(a >= kSingleEpsilon && a < 1e-4)) return false;
+    int e = static_cast<int>(std::floor(std::log10(a)));
+    // log10 may miss by one near a power of ten; the exact tests settle it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int m = 4 - e;
+        if (m < 0 || m > 22) return false;
+        const double scale = kPow10[m];
+        if (std::fma(a, scale, -10000.0) < 0.0) {
+            --e;
+            continue;
+        }
+        if (std::fma(a, scale, -100000.0) >= 0.0) {
+            ++e;
+            continue;
+        }
+        double f = std::floor(a * scale);
+        if (std::fma(a, scale, -f) < 0.0) f -= 1.0;
+        const double k = std::fma(a, scale, -(f + 0.5)) >= 0.0 ? f + 1.0 : f;
+        long long units = static_cast<long long>(k);
+        if (units >= 100000) {
+            units /= 10;
+            ++e;
+        }
+        int d = 0;
+        if (x < 0) buffer[d++] = '-';
+        char digits[5];
+        for (int i = 4; i >= 0; --i) {
+            digits[i] = static_cast<char>('0' + units % 10);
+            units /= 10;
+        }
+        buffer[d++] = digits[0];
+        buffer[d++] = '.';
+        for (int i = 1; i < 5; ++i) buffer[d++] = digits[i];
+        buffer[d++] = 'e';
+        buffer[d++] = '-';
+        const int ex = -e;
+        if (ex >= 10) buffer[d++] = static_cast<char>('0' + ex / 10);
+        buffer[d++] = static_cast<char>('0' + ex % 10);
+        length = d;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void AppendPaddedNumber(std::string& out, double x, int width) {
     char buffer[32];
     int length = 0;
-    if (!FixedFourDecimals(x, buffer, length)) {
+    if (!FixedFourDecimals(x, buffer, length) && !SmallExponent(x, buffer, length)) {
         out += FormatNumberPadded(width, x);
         return;
     }

@@ -1,5 +1,6 @@
-// The report's value column: FormatNumberPadded(12, x) with a quick path
-// for the fixed form "0.0000", which is what nearly every value takes.
+// The report's value column: FormatNumberPadded(12, x) with quick paths
+// for the fixed form "0.0000" and the small exponent form "d.dddde-N",
+// which are what nearly every value takes.
 #pragma once
 
 #include <string>

@@ -22,8 +22,13 @@ void AppendMarkedColumn(std::string& line, std::string_view mark, double x, int 
         AppendPaddedNumber(line, x, width);
         return;
     }
+    // The number's text through the quick column form, its padding dropped.
+    constexpr int kWide = 32;
+    std::string number;
+    AppendPaddedNumber(number, x, kWide);
+    const std::size_t first = number.find_first_not_of(' ');
     std::string text(mark);
-    text += FormatNumber(false, x);
+    text.append(number, first == std::string::npos ? number.size() : first);
     line += PadLeft(text, width);
 }
 

@@ -15,6 +15,8 @@ struct WorkSettings {
     int runNumber = 0;
     // The help file; empty until the main window sets it.
     std::string helpFile;
+    // Columns per block of the analysis windows' text reports.
+    int reportMargin = 80;
 };
 
 // Usable defaults: the current folder as data folder, $TMPDIR or /tmp as

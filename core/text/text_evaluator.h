@@ -20,6 +20,11 @@ public:
         static_cast<void>(observation);
         return Calculate(text);
     }
+    // EvaluateAt at observations first .. first + count - 1 in turn, into
+    // out.
+    virtual void EvaluateRange(const std::string& text, int first, int count, double* out) {
+        for (int k = 0; k < count; ++k) out[k] = EvaluateAt(text, first + k);
+    }
 };
 
 // Reads one plain decimal number (C locale), the whole text trimmed: what

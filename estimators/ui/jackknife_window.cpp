@@ -18,6 +18,7 @@
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
+#include "estimators/jackknife_request.h"
 #include "estimators/jackknife_tables.h"
 #include "eval/app_state.h"
 #include "platform/errors.h"
@@ -30,7 +31,7 @@ constexpr int kEndogenous = 1;
 
 }  // namespace
 
-TfrmJNE::TfrmJNE(const WindowContext& context) : AnalysisWindowFor(context) {
+TfrmJNE::TfrmJNE(const WindowContext& context) : AnalysisWindowBase(context) {
     setObjectName("frmJNE");
     setWindowTitle("ジャックナイフ推定値");
     resize(640, 480);
@@ -68,7 +69,11 @@ QAction* TfrmJNE::AddAction(const char* name, const char* caption, const char* s
                            std::move(handler));
 }
 
-bool TfrmJNE::Setup(const LaunchRequest& request) { return request.model && SetRegression(*request.model); }
+bool TfrmJNE::Setup(const WindowRequest& request) {
+    if (const auto* iv = request.As<JackknifeRequest>()) return iv->ivModel && SetRegIV(*iv->ivModel);
+    const auto* launch = request.As<LaunchRequest>();
+    return launch && launch->model && SetRegression(*launch->model);
+}
 
 // Errors, the memory message included, reach the user through the
 // caller's command guard.

@@ -20,7 +20,9 @@ class QToolBar;
 class ResultGrid;
 class RegIV;
 
-class TfrmJNE : public AnalysisWindowFor<LaunchRequest> {
+// Opened with a LaunchRequest (the main window's model) or a
+// JackknifeRequest (an instrumental-variable model).
+class TfrmJNE : public AnalysisWindowBase {
     Q_OBJECT
 public:
     explicit TfrmJNE(const WindowContext& context);
@@ -58,7 +60,7 @@ public:
     ResultGrid* sgRes = nullptr;
 
 protected:
-    bool Setup(const LaunchRequest& request) override;
+    bool Setup(const WindowRequest& request) override;
 
 private:
     QAction* AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,

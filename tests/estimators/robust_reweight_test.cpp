@@ -240,3 +240,35 @@ TEST_F(RobustReweightTest, LeverageOneKeepsTheInfluenceFactorFinite) {
 }
 
 }  // namespace
+
+// The sums the checks form before a fit serve only a fit with their very
+// weights: a fit reached after others gives the bits of a fresh one.
+TEST_F(RobustReweightTest, FitAfterOtherFitsHasTheBitsOfAFreshOne) {
+    const std::vector<double> w = {1.0, 2.0, 0.5, 1.5, 1.0, 3.0, 0.25, 1.0, 2.0, 1.0, 0.5, 1.0};
+    struct Step {
+        int mode;
+        bool weights;
+    };
+    const Step sequences[][3] = {{{0, true}, {2, false}, {0, true}},
+                                 {{2, false}, {0, true}, {3, false}},
+                                 {{101, false}, {1, false}, {0, true}}};
+    for (const auto& seq : sequences) {
+        auto reused = Make({kX1, kX2, kY});
+        for (const Step& s : seq) {
+            SCOPED_TRACE(testing::Message() << "mode " << s.mode);
+            if (s.weights) reused->SetWeights(w.data());
+            const bool okReused = reused->Estimate(s.mode);
+            auto fresh = Make({kX1, kX2, kY});
+            if (s.weights) fresh->SetWeights(w.data());
+            EXPECT_EQ(fresh->Estimate(s.mode), okReused);
+            for (int j = 0; j < 3; ++j) {
+                EXPECT_EQ(reused->GetCoef(j), fresh->GetCoef(j));
+                EXPECT_EQ(reused->GetStdErr(j), fresh->GetStdErr(j));
+            }
+            for (int t = 0; t < 12; ++t) {
+                EXPECT_EQ(reused->GetWeight(t), fresh->GetWeight(t));
+                EXPECT_EQ(reused->GetResult(WLSE::kRowStudentized, t), fresh->GetResult(WLSE::kRowStudentized, t));
+            }
+        }
+    }
+}

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -146,4 +148,57 @@ TEST(Tobit, FailuresAreReportedNotEstimated) {
         c.spoil(pr);
         ExpectExceptionMessage([&] { (void)TobitEstimate(pr); }, c.message, c.name);
     }
+}
+
+// Newton's method reaches the maximum in a few passes; a start it cannot
+// take (sigma = 0) leaves the work to the simplex, which reaches the same
+// maximum.
+TEST(Tobit, NewtonOrSimplexReachTheSameMaximum) {
+    const struct {
+        const char* name;
+        double startSigma;
+        int minPasses, maxPasses;
+    } cases[] = {
+        {"Newton from least squares", kCensored.olsSigma, 3, 30},
+        {"simplex from sigma 0", 0.0, 200, 1000000},
+    };
+    for (const auto& c : cases) {
+        TobitProblem pr = Problem(kCensored);
+        pr.startSigma = c.startSigma;
+        const TobitResult r = TobitEstimate(pr);
+        for (int j = 0; j < 3; ++j) ExpectRel(r.coef[j], kCensored.coef[j], 1e-8, c.name, j);
+        ExpectRel(r.sigma, kCensored.sigma, 1e-8, c.name, 3);
+        EXPECT_GE(r.evaluations, c.minPasses) << c.name;
+        EXPECT_LE(r.evaluations, c.maxPasses) << c.name;
+    }
+}
+
+// Many blocks of observations: the same bits on one thread and on several.
+TEST(Tobit, SameEstimateOnAnyNumberOfThreads) {
+    constexpr int n = 30000;
+    TobitProblem pr;
+    pr.data.Resize(n, 4, false);
+    std::uint64_t s = 12345;
+    auto next = [&s] {
+        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(s >> 11) / 9007199254740992.0 - 0.5;
+    };
+    for (int i = 0; i < n; ++i) {
+        const double x1 = 4 * next(), x2 = 2 * next();
+        pr.data[i][0] = x1;
+        pr.data[i][1] = x2;
+        pr.data[i][2] = 1.0;
+        pr.data[i][3] = std::max(0.0, 0.6 * x1 - 1.2 * x2 + 0.2 + 3 * next());
+    }
+    pr.names = {"x1", "x2", "定数項"};
+    pr.startCoef = {0.4, -0.8, 0.6};
+    pr.startSigma = 1.0;
+    ThreadPool pool(4);
+    const TobitResult one = TobitEstimate(pr);
+    const TobitResult four = TobitEstimate(pr, &pool);
+    EXPECT_EQ(one.coef, four.coef);
+    EXPECT_EQ(one.sigma, four.sigma);
+    EXPECT_EQ(one.variance, four.variance);
+    EXPECT_EQ(one.negLogLikelihood, four.negLogLikelihood);
+    EXPECT_LT(one.evaluations, 30);
 }

@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "core/model/regression_model.h"
@@ -68,6 +69,77 @@ Outcome Read(CalcStr& calc, Entry entry, const std::string& text, int i) {
     o.position = calc.Position();
     o.previousPosition = calc.PreviousPosition();
     return o;
+}
+
+// A formula over a range of observations: the returned count, the values
+// evaluated (up to where an error struck) and what the last evaluation left.
+struct RangeOutcome {
+    int done = 0;
+    std::vector<std::uint64_t> bits;
+    Outcome last;
+    std::uint64_t currentValue = 0;
+
+    bool operator==(const RangeOutcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const RangeOutcome& r) {
+    return os << "done " << r.done << " of " << r.bits.size() << ", last " << r.last;
+}
+
+std::uint64_t Bits(double v) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+// "@@" at each observation of a range.
+std::vector<double> CurrentValues(int count) {
+    std::vector<double> cv(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) cv[static_cast<std::size_t>(k)] = 0.25 * k - 1.0;
+    return cv;
+}
+
+// EvaluateAt at one observation after the other, as callers did before
+// there was a range entry.
+RangeOutcome ByObservation(CalcStr& calc, const std::string& text, int first, int count, bool stop) {
+    const std::vector<double> cv = CurrentValues(count);
+    RangeOutcome r;
+    for (int k = 0; k < count; ++k) {
+        calc.SetCurrentValue(cv[static_cast<std::size_t>(k)]);
+        r.last = Read(calc, Entry::At, text, first + k);
+        if (!r.last.error.empty()) break;
+        r.bits.push_back(r.last.bits);
+        r.done = k + 1;
+        double v = 0.0;
+        std::memcpy(&v, &r.last.bits, sizeof v);
+        if (stop && (r.last.incomplete || !std::isfinite(v))) break;
+    }
+    if (r.last.error.empty()) r.last.bits = 0;
+    r.currentValue = Bits(calc.CurrentValue());
+    return r;
+}
+
+RangeOutcome InRange(CalcStr& calc, const std::string& text, int first, int count, bool stop) {
+    const std::vector<double> cv = CurrentValues(count);
+    std::vector<double> out(static_cast<std::size_t>(count), -99.0);
+    RangeOutcome r;
+    std::size_t valid = 0;
+    try {
+        r.done = calc.EvaluateRange(text, first, count, out.data(), stop, cv.data());
+        valid = static_cast<std::size_t>(r.done);
+    } catch (const std::exception& e) {
+        r.last.error = std::string(typeid(e).name()) + ": " + e.what();
+        // The observations before the one that failed.
+        valid = static_cast<std::size_t>(calc.Observation() - first);
+        r.done = static_cast<int>(valid);
+    }
+    for (std::size_t k = 0; k < valid; ++k) r.bits.push_back(Bits(out[k]));
+    r.last.incomplete = calc.IsIncomplete();
+    r.last.nonConstant = calc.IsNonConstant();
+    r.last.position = calc.Position();
+    r.last.previousPosition = calc.PreviousPosition();
+    r.currentValue = Bits(calc.CurrentValue());
+    return r;
 }
 
 // Random texts over a small grammar, some of them broken afterwards.
@@ -216,6 +288,21 @@ TEST_F(CalcStrReplay, RandomTextsGiveTheSameResultsEveryTime) {
                 }
             }
         }
+        // The range entry gives what EvaluateAt gives at each observation,
+        // read for the first time or replayed, stopping at a fault or not.
+        for (const std::string& text : texts) {
+            for (const bool stop : {false, true}) {
+                for (const auto& [first, count] : {std::pair{0, n}, std::pair{-1, n + 2}, std::pair{3, 1}}) {
+                    CalcStr fresh(app);
+                    const RangeOutcome expected = ByObservation(fresh, text, first, count, stop);
+                    CalcStr freshRange(app);
+                    ASSERT_EQ(InRange(freshRange, text, first, count, stop), expected) << "'" << text << "'";
+                    ASSERT_EQ(InRange(calc, text, first, count, stop), expected) << "'" << text << "'";
+                    // The per-observation readings above take "@@" as 0.
+                    calc.SetCurrentValue(0.0);
+                }
+            }
+        }
         for (const std::string& text : texts) {
             for (Entry entry : {Entry::Calculate, Entry::Evaluate, Entry::ConstantPrefix, Entry::Calculate}) {
                 const int i = round % n;
@@ -247,12 +334,50 @@ TEST_F(CalcStrReplay, FixedTextsAtEveryObservation) {
         "@nothing(1)",
         "@sq(x) + @sq(2)",
         "index(2) + fdif(y, 0.5)",
+        // Overflows: the read point where the error is raised.
+        "y * 1E308 * 10 + 1",
+        "(y - 1E308) - 1E308 * 2",
+        "-y * 1E308 / 1E-10 - 2",
     };
     for (const char* text : texts) {
         for (int round = 0; round < 3; ++round) {
             for (int i = -1; i <= reg->GetObsCount(); ++i) {
                 const Outcome expected = Fresh(Entry::At, text, i);
                 ASSERT_EQ(Read(calc, Entry::At, text, i), expected) << "'" << text << "' at " << i;
+            }
+        }
+    }
+}
+
+// Ranges long enough for many blocks on several threads, with the trouble
+// (an error, a zero divisor, a value that is no number) in the middle.
+TEST_F(CalcStrReplay, LongRangesGiveWhatEachObservationGives) {
+    constexpr int n = 40000;
+    Columns cols(3);
+    for (int i = 0; i < n; ++i) {
+        cols[0].push_back(1.0 + (i % 997) * 0.01);
+        cols[1].push_back(0.5 * (i % 37) - 3.0);
+        cols[2].push_back(i == 17000 ? kNaN : (i % 11) - 5.0);
+    }
+    cols[0][29001] = 0.0;
+    app.SetModel(MakeModel(cols, {}, {"x", "y", "z"}));
+    const char* const texts[] = {
+        "log(x) * 2 + y ^ 2 - lag(x)",  // log(0) fails at 29001
+        "x / z + fdif(y, 0.5)",         // z is 0 now and then
+        "sqrt(x) - lag(z, 3) * exp(y)", // NaN from 17000 on
+        "y ^ 0.5",                      // no real value for y < 0
+        "abs(y) mod 3 + x div 0.3 + sin(y) + loga(x + 1, 2)",
+        "x * 1E300 * 1E10",             // overflow
+        "-(x + y) * 2 - pi",
+        "x",
+        "x + (y",
+    };
+    for (const char* text : texts) {
+        for (const bool stop : {false, true}) {
+            for (const auto& [first, count] : {std::pair{0, n}, std::pair{100, 20000}, std::pair{30000, 10001}}) {
+                CalcStr fresh(app);
+                const RangeOutcome expected = ByObservation(fresh, text, first, count, stop);
+                ASSERT_EQ(InRange(calc, text, first, count, stop), expected) << "'" << text << "' from " << first;
             }
         }
     }

@@ -22,6 +22,7 @@
 #include "estimators/restricted_request.h"
 #include "estimators/ridge_request.h"
 #include "platform/errors.h"
+#include "simeq/iv_request.h"
 #include "started_windows.h"
 
 namespace {
@@ -73,6 +74,10 @@ public:
         }
         if (const auto* ridge = request.As<RidgeRequest>()) {
             r.model = ridge->model;
+            return Fill(r);
+        }
+        if (const auto* iv = request.As<IVRequest>()) {
+            r.model = iv->model;
             return Fill(r);
         }
         const auto* launch = request.As<LaunchRequest>();

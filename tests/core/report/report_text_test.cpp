@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <sstream>
 #include <string>
 
 #include "core/report/report_text.h"
 #include "core/report/result_table.h"
+#include "core/text/number_format.h"
 #include "platform/errors.h"
 
 namespace {
@@ -39,6 +41,20 @@ TEST(ReportColumns, WidthsCountCp932Bytes) {
     AppendMarkedColumn(line, "**", 1.5);
     AppendMarkedColumn(line, "", -2.25, 8);
     EXPECT_EQ(line, "  17      1.5000    **1.5000 -2.2500");
+}
+
+// A marked value takes the quick number form: the same text as the mark
+// followed by the program's number format.
+TEST(ReportColumns, MarkedValueMatchesTheProgramFormat) {
+    std::mt19937_64 gen(5);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-9, 8);
+    for (int i = 0; i < 50000; ++i) {
+        const double x = mantissa(gen) * std::pow(10.0, exponent(gen));
+        std::string line;
+        AppendMarkedColumn(line, "* ", x);
+        ASSERT_EQ(line, PadLeft("* " + FormatNumber(false, x), 12)) << x;
+    }
 }
 
 TEST(ReportTextSink, WritesCp932AndRefusesAFailedStream) {

@@ -1,0 +1,161 @@
+#include "estimators/tobit_newton.h"
+
+#include <cmath>
+#include <exception>
+
+#include "core/numeric/numeric_helpers.h"
+#include "core/numeric/thread_pool.h"
+#include "estimators/tobit.h"
+
+namespace {
+
+constexpr int kBlockRows = 4096;
+constexpr int kStepLimit = 60;
+constexpr int kHalvings = 40;
+constexpr double kInvSqrtTwoPi = 0.3989422804014327;
+constexpr double kInvSqrtTwo = 0.7071067811865476;
+
+// The gradient and second derivatives of the negative log-likelihood in
+// phi = (gamma, t) with gamma = b / sigma, t = 1 / sigma. With
+// v = (x, -y): an observed y adds e v and v v' (e = x'gamma - t y) and
+// log t to the likelihood; a censored one adds lambda v and
+// lambda (u + lambda) v v' with u = t y - x'gamma, lambda = phi(u) / Phi(u)
+// (nothing below the floor on Phi that the likelihood has).
+void Derivatives(const Matrix& data, const std::vector<double>& phi, ThreadPool* pool, std::vector<double>& g,
+                 std::vector<double>& h) {
+    const int n = data.Rows(), m = data.Cols() - 1, p = m + 1;
+    const int stride = data.Cols();
+    const double* base = data.Data();
+    const double t = phi[static_cast<std::size_t>(m)];
+    const int blocks = (n + kBlockRows - 1) / kBlockRows;
+    // Per block: p gradient sums, the upper triangle of the p x p sums
+    // (row-major, full rows kept for simple indexing), and the count of
+    // observed values.
+    const std::size_t width = static_cast<std::size_t>(p) + static_cast<std::size_t>(p) * p + 1;
+    std::vector<double> partial(static_cast<std::size_t>(blocks) * width, 0.0);
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
+        double* acc = partial.data() + static_cast<std::size_t>(first / kBlockRows) * width;
+        double* gs = acc;
+        double* hs = acc + p;
+        double observed = 0.0;
+        std::vector<double> v(static_cast<std::size_t>(p));
+        double* vv = v.data();
+        for (long long i = first; i < first + count; ++i) {
+            const double* row = base + i * stride;
+            const double y = row[m];
+            double index = 0.0;
+            for (int j = 0; j < m; ++j) index += row[j] * phi[static_cast<std::size_t>(j)];
+            double c = 0.0, w = 0.0;
+            if (y > 0.0) {
+                c = index - t * y;
+                w = 1.0;
+                observed += 1.0;
+            } else {
+                const double u = t * y - index;
+                const double prob = 0.5 * std::erfc(-u * kInvSqrtTwo);
+                if (!(prob > kDoubleEpsilon)) continue;
+                const double lambda = kInvSqrtTwoPi * std::exp(-0.5 * u * u) / prob;
+                c = lambda;
+                w = lambda * (u + lambda);
+            }
+            for (int j = 0; j < m; ++j) vv[j] = row[j];
+            vv[m] = -y;
+            for (int j = 0; j < p; ++j) {
+                gs[j] += c * vv[j];
+                const double wj = w * vv[j];
+                double* hr = hs + static_cast<std::size_t>(j) * p;
+                for (int k = j; k < p; ++k) hr[k] += wj * vv[k];
+            }
+        }
+        acc[width - 1] = observed;
+    });
+    std::vector<long double> sum(width, 0.0L);
+    for (int b = 0; b < blocks; ++b)
+        for (std::size_t k = 0; k < width; ++k) sum[k] += partial[static_cast<std::size_t>(b) * width + k];
+    const long double observed = sum[width - 1];
+    g.assign(static_cast<std::size_t>(p), 0.0);
+    h.assign(static_cast<std::size_t>(p) * p, 0.0);
+    for (int j = 0; j < p; ++j) g[static_cast<std::size_t>(j)] = static_cast<double>(sum[static_cast<std::size_t>(j)]);
+    g[static_cast<std::size_t>(m)] -= static_cast<double>(observed / t);
+    for (int j = 0; j < p; ++j)
+        for (int k = j; k < p; ++k) {
+            const double s = static_cast<double>(sum[static_cast<std::size_t>(p) + static_cast<std::size_t>(j) * p + k]);
+            h[static_cast<std::size_t>(j) * p + k] = h[static_cast<std::size_t>(k) * p + j] = s;
+        }
+    h[static_cast<std::size_t>(m) * p + m] += static_cast<double>(observed / (static_cast<long double>(t) * t));
+}
+
+// (b, sigma) of phi.
+std::vector<double> Natural(const std::vector<double>& phi) {
+    const std::size_t m = phi.size() - 1;
+    std::vector<double> theta(phi.size());
+    for (std::size_t j = 0; j < m; ++j) theta[j] = phi[j] / phi[m];
+    theta[m] = 1.0 / phi[m];
+    return theta;
+}
+
+}  // namespace
+
+bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, ThreadPool* pool,
+                 TobitNewtonRun& run) {
+    const int p = static_cast<int>(theta.size());
+    const int m = p - 1;
+    if (m < 1 || data.Cols() != p || !(theta[static_cast<std::size_t>(m)] > 0.0)) return false;
+    std::vector<double> phi(theta.size());
+    for (int j = 0; j < m; ++j) phi[static_cast<std::size_t>(j)] = theta[static_cast<std::size_t>(j)] / theta[static_cast<std::size_t>(m)];
+    phi[static_cast<std::size_t>(m)] = 1.0 / theta[static_cast<std::size_t>(m)];
+    ++run.passes;
+    double current = TobitLogLikelihood(data, Natural(phi).data(), pool);
+    if (!std::isfinite(current)) return false;
+
+    std::vector<double> g, h, inverse(static_cast<std::size_t>(p) * p), dir(static_cast<std::size_t>(p)),
+        trial(static_cast<std::size_t>(p));
+    for (int step = 0; step < kStepLimit; ++step) {
+        ++run.iterations;
+        ++run.passes;
+        Derivatives(data, phi, pool, g, h);
+        try {
+            InvertMatrix(h.data(), p, inverse.data(), p, p);
+        } catch (const std::exception&) {
+            return false;
+        }
+        double slope = 0.0;
+        bool small = true;
+        for (int j = 0; j < p; ++j) {
+            double d = 0.0;
+            for (int k = 0; k < p; ++k) d -= inverse[static_cast<std::size_t>(j) * p + k] * g[static_cast<std::size_t>(k)];
+            dir[static_cast<std::size_t>(j)] = d;
+            slope += d * g[static_cast<std::size_t>(j)];
+            small = small && std::fabs(d) <= 1e-9 * (1.0 + std::fabs(phi[static_cast<std::size_t>(j)]));
+        }
+        if (!std::isfinite(slope)) return false;
+        if (!(slope < 0.0)) {
+            if (!small) return false;
+            break;
+        }
+        // Halving the step until the likelihood does not fall; at the
+        // maximum a full step of rounding size may not improve it.
+        bool taken = false;
+        double scale = 1.0;
+        double v = current;
+        for (int halving = 0; halving < kHalvings && !taken; ++halving, scale *= 0.5) {
+            for (int j = 0; j < p; ++j)
+                trial[static_cast<std::size_t>(j)] = phi[static_cast<std::size_t>(j)] + scale * dir[static_cast<std::size_t>(j)];
+            if (!(trial[static_cast<std::size_t>(m)] > 0.0)) continue;
+            ++run.passes;
+            v = TobitLogLikelihood(data, Natural(trial).data(), pool);
+            taken = v <= current;
+        }
+        if (!taken) {
+            if (!small) return false;
+            break;
+        }
+        phi = trial;
+        current = v;
+        if (small) break;
+        if (step == kStepLimit - 1) return false;
+    }
+    theta = Natural(phi);
+    value = current;
+    return true;
+}

@@ -1,0 +1,277 @@
+#include "simeq/ui/iv_window.h"
+
+#include <QAction>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "components/view/grid_marks.h"
+#include "components/view/qt_text.h"
+#include "core/data/equation.h"
+#include "core/model/data_edit_commands.h"
+#include "core/model/instrumental_fit.h"
+#include "core/model/regression_model.h"
+#include "core/settings/file_services.h"
+#include "eval/app_state.h"
+#include "platform/errors.h"
+#include "platform/ui_services.h"
+#include "resources/string_table.h"
+#include "simeq/ui/iv_set_dialog.h"
+
+namespace {
+
+constexpr int kHelpContext = 1009;
+constexpr int kEndogenous = 1;
+
+// The estimator's own word for an empty block means nothing to a user.
+std::unique_ptr<RegIV> NewEstimator(const Reg& data, std::uint16_t mask, bool modelOnly) {
+    try {
+        return std::make_unique<RegIV>(data, mask, modelOnly);
+    } catch (const Exception& e) {
+        if (std::string(e.what()) == "DERR") throw Exception("データ不足");
+        throw;
+    }
+}
+
+}  // namespace
+
+TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
+    setObjectName("frmIV");
+    setWindowTitle("操作変数");
+    resize(840, 540);
+
+    TB = new QToolBar(this);
+    TB->setObjectName("TB");
+    Exitence = AddAction("Exitence", "終了", "Ctrl+X", "終了する", [this] { close(); }, true);
+    ActiveGroup = AddAction("ActiveGroup", "グループ", "Ctrl+Alt+G", "使用するグループの選択",
+                            [this] { ActiveGroupExecute(); }, true);
+    IVSet = AddAction("IVSet", "操作変数", "Ctrl+Alt+S", "操作変数の設定", [this] { IVSetExecute(); }, true);
+    BuildPlotActions();
+    TextSave = AddAction("TextSave", "保存", "Ctrl+Alt+V", "テキスト保存", [this] { TextSaveExecute(); }, true);
+    WLS = AddAction("WLS", "加重", "Ctrl+Alt+W", "加重回帰分析をする", [this] { WLSExecute(); }, true);
+    AddExpres = AddAction("AddExpres", "式追加", "Ctrl+Alt+A", "式に追加する", [this] { AddExpresExecute(); });
+    HelpContext = new QAction(this);
+    HelpContext->setObjectName("HelpContext");
+    HelpContext->setShortcut(QKeySequence("Ctrl+H"));
+    connect(HelpContext, &QAction::triggered, this,
+            GuardedSlot([this] { ShowHtmlHelp(Context().State().Context(), kHelpContext); }));
+    addAction(HelpContext);
+
+    PC = new QTabWidget(this);
+    PC->setObjectName("PC");
+    BuildDesignPage();
+    BuildEstimatesPage();
+    BuildResultPages();
+    BuildPredictionPage();
+    connect(PC, &QTabWidget::currentChanged, this, GuardedSlot([this](int) { PageChanged(); }));
+
+    SB = new QStatusBar(this);
+    SB->setObjectName("SB");
+    SB->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(TB);
+    layout->addWidget(PC, 1);
+    layout->addWidget(SB);
+
+    // The weighted and jackknife windows may register after this one opens.
+    registryListener_ = AnalysisWindows().AddListener([this] { EnableHandOvers(); });
+    EnableHandOvers();
+}
+
+TfrmIV::~TfrmIV() { AnalysisWindows().RemoveListener(registryListener_); }
+
+QAction* TfrmIV::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
+                           std::function<void()> handler, bool separator) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setShortcut(QKeySequence(shortcut));
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
+    TB->addAction(action);
+    if (separator) TB->addSeparator();
+    addAction(action);
+    return action;
+}
+
+bool TfrmIV::Setup(const IVRequest& request) {
+    // The window opens whatever happened; without an estimator it is empty.
+    CreateEstimator(request.model);
+    return true;
+}
+
+bool TfrmIV::SelectedOnly() const {
+    const IVRequest* r = OpenedWith().As<IVRequest>();
+    return r && r->selectedOnly && r->selectedOnly();
+}
+
+void TfrmIV::EnterVariables(int dependent, const std::function<bool(int)>& take) {
+    const int v = model_->VarCount();
+    const int dep = dependent >= 0 && dependent < v ? dependent : v - 1;
+    // Two residual degrees of freedom stay, the floor of the toggles: the
+    // constant term first, then the variables in index order while there is
+    // room. One selection refits once, where a toggle each would refit per
+    // variable.
+    std::vector<std::uint8_t> roles(static_cast<std::size_t>(v) + 1, RegIV::kRoleUnused);
+    int room = model_->Rows() - 2;
+    if (room > 0) {
+        roles[static_cast<std::size_t>(v)] = RegIV::kRoleExplanatory;
+        --room;
+    }
+    for (int j = 0; j < v && room > 0; ++j)
+        if (j != dep && take(j)) {
+            roles[static_cast<std::size_t>(j)] = RegIV::kRoleExplanatory;
+            --room;
+        }
+    if (model_->SelectVariables(roles, dep)) return;
+    // A zero pivot stopped the selection: one at a time, the refused ones
+    // left out and the others still entering.
+    model_->SetDependent(dep);
+    (void)model_->ToggleVariable(v);
+    for (int j = 0; j < v; ++j)
+        if (j != dep && take(j)) (void)model_->ToggleVariable(j);
+}
+
+bool TfrmIV::CreateEstimator(Reg* data) {
+    data_ = data;
+    model_.reset();
+    mask_ = 0;
+    if (!data) return false;
+    const bool built = Guard([this, data] {
+        auto model = NewEstimator(*data, 0, SelectedOnly());
+        const int dep = data->GetDependent();
+        const std::string depName = dep >= 0 && dep < data->GetVarCount() ? data->GetVarName(dep) : std::string();
+        model_ = std::move(model);
+        // The estimator may hold fewer variables than the data set: roles
+        // go across by name.
+        EnterVariables(model_->FindVar(depName), [this, data](int j) {
+            const int k = data->FindVar(model_->GetVarName(j));
+            return k >= 0 && data->IsExplanatory(k);
+        });
+        specTest_ = 0.0;
+        ResetMarks();
+    });
+    if (!built) {
+        model_.reset();
+        return false;
+    }
+    PC->setCurrentWidget(tsView);
+    tsViewShow();
+    return true;
+}
+
+void TfrmIV::ResetModel(int dependent) {
+    if (!model_ || !data_) return;
+    if (mask_ == 0 && !SelectedOnly()) {
+        EnterVariables(dependent, [this](int j) {
+            const int k = data_->FindVar(model_->GetVarName(j));
+            return k >= 0 && data_->IsExplanatory(k);
+        });
+    } else {
+        EnterVariables(dependent, [](int) { return true; });
+    }
+}
+
+void TfrmIV::ResetMarks() {
+    ClearMarks();
+    if (!model_) return;
+    const int p = model_->GetParamCount();
+    tableMarks_.Reset(std::max(p - 1, 0));
+    resMarks_.Reset(kDiagnosticColumns);
+    anaMarks_.Reset(2 * p + 7);
+}
+
+void TfrmIV::ClearMarks() {
+    tableMarks_.Clear();
+    resMarks_.Clear();
+    anaMarks_.Clear();
+}
+
+bool TfrmIV::IsRowMarked(int grid, int index) const {
+    switch (grid) {
+    case 0: return IsMarked(tableMarks_, index);
+    case 2: return IsMarked(resMarks_, index);
+    case 3: return IsMarked(anaMarks_, index);
+    default: return false;
+    }
+}
+
+void TfrmIV::PageChanged() {
+    QWidget* page = PC->currentWidget();
+    if (page == tsView) tsViewShow();
+    else if (page == tsEst) tsEstShow();
+    else if (page == tsRes) tsResShow();
+    else if (page == tsAna) tsAnaShow();
+    else if (page == tsPred) tsPredShow();
+}
+
+void TfrmIV::Status(const std::string& text) { SB->showMessage(Q(text)); }
+
+void TfrmIV::ActiveGroupExecute() {
+    if (!data_) return;
+    std::uint16_t mask = mask_;
+    if (!ChooseGroupMask(*data_, mask, this, true, groupRunner)) return;
+    if (mask == 0) {
+        CreateEstimator(data_);
+        return;
+    }
+    model_.reset();
+    mask_ = mask;
+    const bool built = Guard([this] {
+        model_ = NewEstimator(*data_, mask_, false);
+        std::vector<std::string> names;
+        for (int j = 0; j < model_->VarCount(); ++j) names.push_back(model_->GetVarName(j));
+        const InputAnswer a =
+            Context().Services().AskInput("目的" + LoadStr(kStrChooseVariable), names, std::string());
+        // No choice: the last variable is the dependent one.
+        const int dep = a.result == mrOK ? model_->FindVar(a.text) : -1;
+        ResetModel(dep >= 0 && dep < model_->VarCount() ? dep : model_->VarCount() - 1);
+        ResetMarks();
+    });
+    if (!built) model_.reset();
+    PC->setCurrentWidget(tsView);
+    tsViewShow();
+}
+
+void TfrmIV::IVSetExecute() {
+    if (!model_ || !data_) return;
+    TfrmIVSet dialog(Context().WithOwner(this));
+    if (dialog.SetModel(model_.get(), data_, mask_)) {
+        if (ivSetRunner) ivSetRunner(dialog);
+        else dialog.exec();
+        ResetModel(model_->GetDependent());
+    }
+    PC->setCurrentWidget(tsView);
+    tsViewShow();
+}
+
+void TfrmIV::AddExpresExecute() {
+    if (!model_ || !data_) return;
+    const std::string left = model_->GetVarName(model_->GetDependent());
+    const int k = data_->FindVar(left);
+    // Only an endogenous variable has an equation of its own.
+    if (k < 0 || data_->GetVarType(k) != kEndogenous) return;
+    std::vector<std::string> names;
+    std::vector<double> coefs;
+    for (int j = 0; j <= model_->VarCount(); ++j) {
+        if (!model_->IsExplanatory(j)) continue;
+        names.push_back(model_->GetVarName(j));
+        coefs.push_back(model_->GetCoef(j));
+    }
+    const Expres e(left, static_cast<int>(names.size()), false, coefs, names);
+    AppState& state = Context().State();
+    AddExpressionWithUndo(DataEdit{*data_, state.Undo(), [&state](const std::string& n) {
+                                       return state.IsReservedName(n);
+                                   }},
+                          e);
+}
+
+void RegisterIVWindow() {
+    AnalysisWindows().Register("TfrmIV", [](const WindowContext& context) -> std::unique_ptr<AnalysisWindow> {
+        return std::make_unique<TfrmIV>(context);
+    });
+}

@@ -1,0 +1,426 @@
+// The weighted regression window, offscreen: opened from both main-window
+// commands (cells against the engine's own estimator, one command, closed),
+// then what only the window decides: the weight choices and their modes,
+// the AR order limits, the manual weight prompts, the Huber switch in the
+// window's mode, a failed robust fit, the groups, marks, the AR
+// coefficients, the report file and the request of other windows.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cmath>
+#include <filesystem>
+
+#include "components/view/result_grid.h"
+#include "components/view/window_registry.h"
+#include "core/io/file_matrix.h"
+#include "core/model/regression_model.h"
+#include "core/report/result_table.h"
+#include "core/text/number_format.h"
+#include "estimators/ui/ar_coefficient_dialog.h"
+#include "estimators/ui/weight_option_dialog.h"
+#include "estimators/ui/weighted_fit_pages.h"
+#include "estimators/ui/weighted_fit_window.h"
+#include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_tables.h"
+#include "started_windows.h"
+#include "stats/xy_graph_request.h"
+#include "support/model_builder.h"
+
+namespace {
+
+const std::vector<double> kX1 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+const std::vector<double> kX2 = {3.1, 1.7, 4.4, 2.9, 5.6, 3.3, 6.1, 4.8, 7.2, 5.5, 8.3, 6.0};
+const std::vector<double> kY = {4.2, 5.1, 8.3, 7.9, 11.6, 10.2, 14.9, 13.1, 17.8, 15.2, 30.0, 18.1};
+
+std::string Shown(double v) { return NumberCell(v).Shown(); }
+std::string Text(const ResultGrid* g, int c, int r) { return g->Cell(c, r).toStdString(); }
+
+// Takes the graph requests instead of opening a window.
+struct GraphSeen {
+    std::string xName, yName;
+    int n = 0;
+};
+class ProbeGraph : public RequestWindow<XYGraphRequest> {
+public:
+    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
+    using RequestWindow<XYGraphRequest>::Fill;
+    bool Fill(const XYGraphRequest& r) override {
+        seen_.push_back({r.xName, r.yName, r.n});
+        return false;
+    }
+    int ShowModal() override { return 0; }
+
+private:
+    std::vector<GraphSeen>& seen_;
+};
+
+class WeightedWindowTest : public StartedWindows {
+protected:
+    WeightedWindowTest() : StartedWindows("wls") {}
+
+    Reg* Open() {
+        auto model = MakeModel({kX1, kX2, kY}, {2, 2, 1}, {"X1", "X2", "Y"});
+        SaveAs(*model, dir_.Path("wls.MDF"));
+        main_->OpenAndRemember(dir_.Path("wls.MDF"));
+        Reg* m = state_.Model();
+        m->SetDependent(2);
+        EXPECT_TRUE(m->ToggleVariable(0));
+        EXPECT_TRUE(m->ToggleVariable(1));
+        main_->UpdateLaunchActions();
+        ui_.ClearCalls();
+        return m;
+    }
+    std::unique_ptr<TfrmWLS> Window(Reg* m, int mode = 5) {
+        auto w = std::make_unique<TfrmWLS>(WindowContext(state_));
+        LaunchRequest r;
+        r.model = m;
+        r.mode = mode;
+        EXPECT_TRUE(w->Fill(r));
+        return w;
+    }
+    // The engine's own fit of the model in a mode.
+    static std::unique_ptr<WLSE> Engine(const Reg& m, int mode) {
+        auto fit = std::make_unique<WLSE>(m, 0, "Y");
+        (void)fit->Estimate(mode);
+        return fit;
+    }
+    // Answers the weight dialog: weight item, AR item, constant text.
+    static std::function<int(TfrmWeightOption&)> Choose(int item, int ar, const char* text) {
+        return [=](TfrmWeightOption& d) {
+            d.rgSetClick(item);
+            d.rgARClick(ar);
+            if (text) d.eH->setText(text);
+            d.btnSetClick();
+            return d.result();
+        };
+    }
+    // A named table of n rows, y = 1 + 2 x + a wobble, for the order limits.
+    std::unique_ptr<TNamedData> Table(int n) {
+        auto t = std::make_unique<TNamedData>(state_.Context(), n, 2);
+        t->SetColumnName(0, "x");
+        t->SetColumnName(1, "y");
+        for (int i = 0; i < n; ++i) {
+            t->SetValue(i, 0, i + 1.0);
+            t->SetValue(i, 1, 1.0 + 2.0 * (i + 1) + std::sin(i * 1.7));
+        }
+        return t;
+    }
+};
+
+TEST_F(WeightedWindowTest, WiringOpensFromBothCommandsShowsTheEngineAndCloses) {
+    Reg* m = Open();
+    for (const char* command : {"WREGRun", "mnuGLS"}) {
+        SCOPED_TRACE(command);
+        const bool ar = std::string(command) == "mnuGLS";
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* w = qobject_cast<TfrmWLS*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(w);
+            seen = true;
+            const auto engine = Engine(*m, ar ? 101 : 5);
+            EXPECT_EQ(w->windowTitle().toStdString(), ar ? "自己回帰過程" : "加重回帰");
+            EXPECT_EQ(w->tsEst->btnAR->isEnabled(), ar);
+            EXPECT_EQ(Text(w->tsEst->sgEst, 0, 0), "Y");
+            EXPECT_EQ(Text(w->tsEst->sgEst, 1, 1), Shown(engine->GetCoef(0)));
+            EXPECT_EQ(Text(w->tsEst->sgEst, 2, 3), Shown(engine->GetStdErr(2)));
+            EXPECT_EQ(Text(w->sgRes, 5, 0), ar ? "予測値1" : "ウェイト");
+            EXPECT_EQ(Text(w->sgRes, 5, 4), Shown(engine->GetWeight(3)));
+            EXPECT_EQ(Text(w->sgData, 2, 2), Shown(engine->GetTransformed(1, 1)));
+            EXPECT_EQ(Text(w->sgAna, 4, 7), Shown(engine->GetResult(WLSE::kRowStandardized, 6)));
+            w->stR2Click();
+            EXPECT_EQ(w->tsEst->lblRR2->text().toStdString(), "自由度修正済R^2");
+            EXPECT_EQ(w->tsEst->stR2->text().toStdString(), FormatNumber(false, engine->AdjR2()));
+            w->Exitence->trigger();
+        });
+        main_->Action(command)->trigger();
+        EXPECT_TRUE(seen);
+    }
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+TEST_F(WeightedWindowTest, EachWeightChoiceReEstimatesInItsMode) {
+    Reg* m = Open();
+    auto w = Window(m);
+    const struct {
+        int item, ar;
+        const char* text;
+        int mode;
+        double tuning;
+    } cases[] = {{2, 0, nullptr, 2, 1.345}, {3, 0, nullptr, 3, 1.339}, {2, 0, "1+1", 2, 2.0},
+                 {4, 0, nullptr, 4, 1.59},  {1, 0, "4", 1, 1.59},      {2, 1, "2", 102, 1.59},
+                 {0, 1, "1+1", 101, 1.59},  {3, 1, "0", 100, 1.59}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        w->RunWeightDialog = Choose(c.item, c.ar, c.text);
+        w->SetWeightExecute();
+        EXPECT_EQ(w->Mode(), c.mode);
+        EXPECT_DOUBLE_EQ(w->Estimator()->tuning, c.tuning);
+        // The engine given the same constants.
+        WLSE engine(*m, 0, "Y");
+        engine.tuning = c.tuning;
+        if (c.mode == 1) {
+            EXPECT_EQ(w->Estimator()->tDf, 4.0);
+            engine.tDf = 4.0;
+        }
+        (void)engine.Estimate(c.mode);
+        EXPECT_EQ(Text(w->tsEst->sgEst, 1, 1), Shown(engine.GetCoef(0)));
+        EXPECT_EQ(w->windowTitle().toStdString(), c.mode > 10 ? "自己回帰過程" : "加重回帰");
+    }
+    // Cancel changes nothing.
+    w->RunWeightDialog = [](TfrmWeightOption&) { return int(QDialog::Rejected); };
+    w->SetWeightExecute();
+    EXPECT_EQ(w->Mode(), 100);
+}
+
+TEST_F(WeightedWindowTest, AROrderIsLimitedByTheObservations) {
+    Open();
+    const struct {
+        int n;
+        const char* typed;
+        int mode;
+    } cases[] = {{100, "0", 100}, {100, "50", 125}, {400, "50", 140}, {100, "-3", 101}, {100, "abc", 101}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.n) + " " + c.typed);
+        auto table = Table(c.n);
+        TfrmWLS w{WindowContext(state_)};
+        WLSRequest r;
+        r.table = table.get();
+        r.dependentColumn = 1;
+        r.mode = -1;
+        ASSERT_TRUE(w.Fill(r));
+        w.RunWeightDialog = Choose(0, 1, c.typed);
+        w.SetWeightExecute();
+        EXPECT_EQ(w.Mode(), c.mode);
+        EXPECT_EQ(w.Estimator()->AROrder(), c.mode > 100 ? c.mode - 100 : 0);
+    }
+}
+
+TEST_F(WeightedWindowTest, ManualWeightPrompts) {
+    Reg* m = Open();
+    const struct {
+        std::vector<std::string> answers;  // "" cancels, "!" closes an error box
+        std::vector<double> weights;       // first four
+        int mode;
+    } cases[] = {
+        {{"2", "3", "=X1*10"}, {2, 3, 30, 40}, 0},
+        {{"2", "-1", "4", "<constant>"}, {2, 4, 1, 1}, 0},
+        {{"2", "=X1-4", "5", ""}, {2, 5, 1, 1}, 0},
+        {{"2", "=zz9zz", "<constant>"}, {2, 1, 1, 1}, 0},
+        {{"2", "<auto>"}, {}, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answers.back());
+        auto w = Window(m, 2);
+        for (const std::string& a : c.answers) {
+            if (a.empty()) ui_.QueueCancel();
+            else if (a == "!") ui_.QueueOK();
+            else ui_.QueueInput(a);
+        }
+        w->RunWeightDialog = Choose(0, 0, nullptr);
+        w->SetWeightExecute();
+        EXPECT_EQ(w->Mode(), c.mode);
+        for (std::size_t t = 0; t < c.weights.size(); ++t) EXPECT_EQ(w->Estimator()->GetWeight(int(t)), c.weights[t]);
+        if (c.mode == 0) {
+            EXPECT_EQ(w->Estimator()->GetWeight(11), c.answers[2][0] == '=' ? 120.0 : 1.0);
+        }
+    }
+    const auto inputs = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_FALSE(inputs.empty());
+    EXPECT_EQ(inputs[0].text, "Weight [ 1 ] ");
+    EXPECT_EQ(inputs[0].items, (std::vector<std::string>{"<auto>", "<constant>"}));
+
+    // All weights zero: a message, and the former fit stays.
+    ui_.ClearCalls();
+    auto w = Window(m, 5);
+    const WLSE* before = w->Estimator();
+    ui_.QueueInput("=0");
+    ui_.QueueOK();
+    w->RunWeightDialog = Choose(0, 0, nullptr);
+    w->SetWeightExecute();
+    EXPECT_EQ(w->Mode(), 5);
+    EXPECT_EQ(w->Estimator(), before);
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+}
+
+TEST_F(WeightedWindowTest, HuberCovarianceSwitchesBackInTheWindowsOwnMode) {
+    Reg* m = Open();
+    auto w = Window(m, 5);
+    auto huber = Engine(*m, 5);
+    ASSERT_TRUE(huber->HuberCovariance());
+    w->stVeDblClick();
+    EXPECT_TRUE(w->HuberShown());
+    EXPECT_EQ(Text(w->tsEst->sgEst, 2, 1), Shown(huber->GetStdErr(0)));
+    w->stVeDblClick();
+    EXPECT_FALSE(w->HuberShown());
+    EXPECT_EQ(w->Mode(), 5);
+    EXPECT_EQ(Text(w->tsEst->sgEst, 2, 1), Shown(Engine(*m, 5)->GetStdErr(0)));
+    EXPECT_EQ(Text(w->tsEst->sgEst, 1, 1), Shown(Engine(*m, 5)->GetCoef(0)));
+}
+
+TEST_F(WeightedWindowTest, AFailedRobustFitShowsAMessageAndThePlainFit) {
+    Reg* m = Open();
+    auto w = Window(m, 5);
+    // Andrews' weights with a vanishing constant leave no weight at all.
+    w->RunWeightDialog = Choose(3, 0, "0.000000001");
+    ui_.QueueOK();
+    w->SetWeightExecute();
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+    const auto plain = Engine(*m, -1);
+    EXPECT_EQ(Text(w->tsEst->sgEst, 1, 1), Shown(plain->GetCoef(0)));
+    EXPECT_EQ(Text(w->sgRes, 5, 1), Shown(1.0));
+}
+
+TEST_F(WeightedWindowTest, GroupMaskZeroRebindsToTheWholeModel) {
+    Reg* m = Open();
+    auto w = Window(m, 3);
+    const WLSE* before = w->Estimator();
+    w->RunGroupSelector = [](TfrmSelector& s) {
+        s.lbList->item(0)->setCheckState(Qt::Checked);
+        return int(QDialog::Accepted);
+    };
+    w->ActiveGroupExecute();
+    EXPECT_NE(w->Estimator(), before);
+    EXPECT_EQ(w->GroupMask(), 0);
+    EXPECT_EQ(w->Mode(), 3);
+    EXPECT_EQ(w->Estimator()->ObsCount(), 12);
+}
+
+TEST_F(WeightedWindowTest, MarksFollowClicksAndOneMarkPlotsAgainstTime) {
+    Reg* m = Open();
+    auto w = Window(m);
+    w->resize(900, 600);
+    w->PC->setCurrentWidget(w->sgAna);
+    w->show();
+    QApplication::processEvents();
+    auto click = [&](int col, Qt::KeyboardModifiers mods) {
+        const QPoint p = w->sgAna->CellRect(col, 0).center();
+        w->GridMouseDown(w->sgAna, Qt::LeftButton, mods, p.x(), p.y());
+    };
+    click(1, Qt::NoModifier);
+    click(2, Qt::ControlModifier);
+    EXPECT_TRUE(w->IsMarked(TfrmWLS::kAnalysisGrid, 0));
+    EXPECT_TRUE(w->IsMarked(TfrmWLS::kAnalysisGrid, 1));
+    EXPECT_EQ(w->MarkOrder(), (std::vector<int>{5, 6}));
+    click(4, Qt::NoModifier);
+    EXPECT_EQ(w->MarkOrder(), (std::vector<int>{8}));
+    EXPECT_FALSE(w->IsMarked(TfrmWLS::kAnalysisGrid, 0));
+
+    std::vector<GraphSeen> seen;
+    ScopedAnalysisWindow graph("TfrmGraphXY", [&seen](const WindowContext&) { return std::make_unique<ProbeGraph>(seen); });
+    w->XYPlotExecute();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, "時間");
+    EXPECT_EQ(seen[0].yName, "r(i)");
+    EXPECT_TRUE(w->MarkOrder().empty());
+    w->close();
+}
+
+TEST_F(WeightedWindowTest, ARCoefficientDialogIsEmptyOutsideARMode) {
+    Reg* m = Open();
+    for (int mode : {5, 101}) {
+        auto w = Window(m, mode);
+        std::string variance, estimate;
+        w->RunARDialog = [&](TfrmARP& d) {
+            variance = d.stARV->text().toStdString();
+            estimate = d.sgARE->Cell(1, 1).toStdString();
+            return 1;
+        };
+        w->btnARClick();
+        EXPECT_EQ(variance, mode > 100 ? FormatNumber(false, w->Estimator()->ARVariance()) : "");
+        EXPECT_EQ(estimate, mode > 100 ? Shown(w->Estimator()->GetARCoef(0)) : "");
+    }
+}
+
+TEST_F(WeightedWindowTest, ReportIsSavedOnlyWhenWrittenCompletely) {
+    Reg* m = Open();
+    auto w = Window(m);
+    const std::string good = dir_.Path("report.txt");
+    EXPECT_TRUE(w->SaveReport(good));
+    EXPECT_GT(std::filesystem::file_size(good), 1000u);
+    EXPECT_FALSE(std::filesystem::exists(good + ".part"));
+    ui_.QueueOK();
+    EXPECT_FALSE(w->SaveReport(dir_.Path("missing/report.txt")));
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+}
+
+TEST_F(WeightedWindowTest, TwoStageDataPageSwitchesToTheInstrumentedRows) {
+    Open();
+    auto table = Table(20);
+    auto second = Table(20);
+    for (int i = 0; i < 20; ++i) second->SetValue(i, 0, i + 1.0 + std::cos(i * 0.9));
+    TfrmWLS w{WindowContext(state_)};
+    WLSRequest r;
+    r.table = table.get();
+    r.second = second.get();
+    r.dependentColumn = 1;
+    r.mode = -1;
+    ASSERT_TRUE(w.Fill(r));
+    w.resize(700, 500);
+    w.PC->setCurrentWidget(w.sgData);
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(Text(w.sgData, 1, 0), "x");
+    const QPoint corner = w.sgData->CellRect(0, 0).center();
+    w.GridMouseDown(w.sgData, Qt::RightButton, Qt::NoModifier, corner.x(), corner.y());
+    EXPECT_TRUE(w.ShowInstrumented());
+    EXPECT_EQ(Text(w.sgData, 0, 0), "(iv)");
+    EXPECT_EQ(Text(w.sgData, 1, 0), "x(iv)");
+    EXPECT_EQ(Text(w.sgData, 1, 3), Shown(w.Estimator()->GetSecondTransformed(0, 2)));
+    w.GridMouseDown(w.sgData, Qt::RightButton, Qt::NoModifier, corner.x(), corner.y());
+    EXPECT_EQ(Text(w.sgData, 1, 3), Shown(w.Estimator()->GetTransformed(0, 2)));
+    w.close();
+}
+
+// Buttons to windows that register later stay disabled until they do.
+TEST_F(WeightedWindowTest, ButtonsToOtherWindowsFollowTheRegistry) {
+    Reg* m = Open();
+    // Both windows are part of the program: start without them.
+    for (const char* name : {"TfrmMCL", "TfrmRelative"}) AnalysisWindows().Unregister(name);
+    auto w = Window(m);
+    EXPECT_FALSE(w->tsEst->btnMCL->isEnabled());
+    EXPECT_FALSE(w->RelMat->isEnabled());
+    {
+        auto none = [](const WindowContext&) -> std::unique_ptr<AnalysisWindow> { return nullptr; };
+        ScopedAnalysisWindow mcl("TfrmMCL", none);
+        ScopedAnalysisWindow relative("TfrmRelative", none);
+        // Two regressors besides the constant term.
+        EXPECT_TRUE(w->tsEst->btnMCL->isEnabled());
+        EXPECT_TRUE(w->RelMat->isEnabled());
+    }
+    EXPECT_FALSE(w->tsEst->btnMCL->isEnabled());
+    EXPECT_FALSE(w->RelMat->isEnabled());
+}
+
+TEST_F(WeightedWindowTest, OtherWindowsReadTheEstimatorWhenItCloses) {
+    Open();
+    auto table = Table(20);
+    const WLSE* read = nullptr;
+    double slope = 0.0;
+    WLSRequest r;
+    r.table = table.get();
+    r.dependentColumn = 1;
+    r.mode = 5;
+    r.requireFit = true;
+    r.closed = [&](const WLSE& fit) {
+        read = &fit;
+        slope = fit.GetCoef(0);
+    };
+    QTimer::singleShot(0, [] {
+        if (auto* w = qobject_cast<TfrmWLS*>(QApplication::activeModalWidget())) w->close();
+    });
+    EXPECT_EQ(OpenWindow("TfrmWLS", WindowContext(state_), r), 0);
+    ASSERT_NE(read, nullptr);
+    EXPECT_NEAR(slope, 2.0, 0.1);
+}
+
+}  // namespace
