@@ -15,6 +15,14 @@ constexpr int kChunkRows = 16 * kBlockRows;
 
 std::size_t Packed(int i, int j) { return static_cast<std::size_t>(i) * (i + 1) / 2 + j; }
 
+// The p x p matrix m (row-major) by columns.
+std::vector<double> Transposed(const std::vector<double>& m, int p) {
+    std::vector<double> t(m.size());
+    for (int i = 0; i < p; ++i)
+        for (int j = 0; j < p; ++j) t[static_cast<std::size_t>(j) * p + i] = m[static_cast<std::size_t>(i) * p + j];
+    return t;
+}
+
 // RSS, and the PRESS sum into press: long double, in observation order.
 double SumSquares(const InstrumentalResidualRows& rows, int n, double& press) {
     long double rss = 0.0L, pressSum = 0.0L;
@@ -91,8 +99,10 @@ double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix&
     const double* xData = x.Data();
     const double* zData = z.Data();
     const int d = dependent;
+    const std::vector<double> at = Transposed(a, p);
     ForEachBlock(pool, n, kChunkRows, [&](long long first, int count) {
-        std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p));
+        std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p)),
+            az(static_cast<std::size_t>(p));
         for (long long t = first; t < first + count; ++t) {
             const double* xr = xData + t * cols;
             const double* zr = zData + t * cols;
@@ -100,13 +110,17 @@ double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix&
                 xs[i] = xr[s[i]];
                 zs[i] = zr[s[i]];
             }
+            // A z by columns: each element still sums over j in order.
+            std::fill(az.begin(), az.end(), 0.0);
+            for (int j = 0; j < p; ++j) {
+                const double zj = zs[j];
+                const double* column = &at[static_cast<std::size_t>(j) * p];
+                for (int i = 0; i < p; ++i) az[i] += column[i] * zj;
+            }
             double fit = 0.0, ha = 0.0;
             for (int i = 0; i < p; ++i) {
-                const double* ai = &a[static_cast<std::size_t>(i) * p];
-                double az = 0.0;
-                for (int j = 0; j < p; ++j) az += ai[j] * zs[j];
                 fit += xs[i] * b[i];
-                ha += xs[i] * az;
+                ha += xs[i] * az[i];
             }
             const double e = xr[d] - fit;
             rows.observed[t] = xr[d];
@@ -127,8 +141,10 @@ void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z
     const int cols = x.Cols();
     const double* xData = x.Data();
     const double* zData = z.Data();
+    const std::vector<double> cft = Transposed(cf, p), wct = Transposed(wc, p);
     ForEachBlock(pool, n, kChunkRows, [&](long long first, int count) {
-        std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p));
+        std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p)),
+            cx(static_cast<std::size_t>(p)), wz(static_cast<std::size_t>(p));
         for (long long t = first; t < first + count; ++t) {
             const double* xr = xData + t * cols;
             const double* zr = zData + t * cols;
@@ -136,17 +152,21 @@ void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z
                 xs[i] = xr[s[i]];
                 zs[i] = zr[s[i]];
             }
+            std::fill(cx.begin(), cx.end(), 0.0);
+            std::fill(wz.begin(), wz.end(), 0.0);
+            for (int j = 0; j < p; ++j) {
+                const double xj = xs[j], zj = zs[j];
+                const double* cColumn = &cft[static_cast<std::size_t>(j) * p];
+                const double* wColumn = &wct[static_cast<std::size_t>(j) * p];
+                for (int i = 0; i < p; ++i) {
+                    cx[i] += cColumn[i] * xj;
+                    wz[i] += wColumn[i] * zj;
+                }
+            }
             double hb = 0.0, hc = 0.0;
             for (int i = 0; i < p; ++i) {
-                const double* ci = &cf[static_cast<std::size_t>(i) * p];
-                const double* wi = &wc[static_cast<std::size_t>(i) * p];
-                double cx = 0.0, wz = 0.0;
-                for (int j = 0; j < p; ++j) {
-                    cx += ci[j] * xs[j];
-                    wz += wi[j] * zs[j];
-                }
-                hb += xs[i] * cx;
-                hc += zs[i] * wz;
+                hb += xs[i] * cx[i];
+                hc += zs[i] * wz[i];
             }
             hatB[t] = hb;
             hatC[t] = hc;
