@@ -110,6 +110,8 @@ public:
     double GetDurbinWatson() const noexcept { return dw_; }
     bool DiagnosticsDone() const noexcept { return diagnosticsDone_; }
     bool InfluenceDone() const noexcept { return influenceDone_; }
+    // The two leverage rows (codes 9 and 10) are formed on their first read,
+    // on the calling thread's turn: not for first reads from two threads.
     double GetAnalysisValue(int code, int i) const;
     void GetAnalysisRow(int code, std::vector<double>& out) const;
 
@@ -153,8 +155,7 @@ private:
     // Element (i, j) of the design or the data, checked inline: the window
     // reads a cell at a time.
     double ValueOf(const Matrix& m, int i, int j) const {
-        if (static_cast<unsigned>(i) >= static_cast<unsigned>(n_) || static_cast<unsigned>(j) > static_cast<unsigned>(v_))
-            OutOfRange();
+        if (i < 0 || i >= n_ || j < 0 || j > v_) OutOfRange();
         return m.Data()[static_cast<std::size_t>(i) * (static_cast<std::size_t>(v_) + 1) + static_cast<std::size_t>(j)];
     }
     [[noreturn]] static void OutOfRange();
