@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/model/instrumental_passes.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/distributions.h"
@@ -41,46 +42,6 @@ constexpr int kRowDfbetas = 19;
 // A value below 2^-23 counts as zero (also a NaN from 0 / 0).
 double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
 
-// Z'X and Z'Z a row at a time: double sums over blocks of rows, added up in
-// long double. The inner loops run along contiguous rows instead of down a
-// column per element, which on many observations is what the time goes to.
-void CrossProductsByRows(const Matrix& z, const Matrix& x, Matrix& zx, Matrix& zz) {
-    constexpr int kBlock = 256;
-    const int n = z.Rows(), k = z.Cols();
-    const std::size_t kk = static_cast<std::size_t>(k) * k;
-    std::vector<long double> totalZX(kk, 0.0L), totalZZ(kk, 0.0L);
-    std::vector<double> blockZX(kk), blockZZ(kk);
-    for (int r0 = 0; r0 < n; r0 += kBlock) {
-        const int r1 = std::min(n, r0 + kBlock);
-        std::fill(blockZX.begin(), blockZX.end(), 0.0);
-        std::fill(blockZZ.begin(), blockZZ.end(), 0.0);
-        for (int r = r0; r < r1; ++r) {
-            const double* zr = z[r];
-            const double* xr = x[r];
-            for (int i = 0; i < k; ++i) {
-                const double zi = zr[i];
-                double* cross = &blockZX[static_cast<std::size_t>(i) * k];
-                double* gram = &blockZZ[static_cast<std::size_t>(i) * k];
-                for (int j = 0; j < k; ++j) cross[j] += zi * xr[j];
-                for (int j = 0; j <= i; ++j) gram[j] += zi * zr[j];
-            }
-        }
-        for (std::size_t e = 0; e < kk; ++e) {
-            totalZX[e] += blockZX[e];
-            totalZZ[e] += blockZZ[e];
-        }
-    }
-    Matrix a(k, k), w(k, k);
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j) {
-            a[i][j] = static_cast<double>(totalZX[static_cast<std::size_t>(i) * k + j]);
-            w[i][j] = static_cast<double>(j <= i ? totalZZ[static_cast<std::size_t>(i) * k + j]
-                                                 : totalZZ[static_cast<std::size_t>(j) * k + i]);
-        }
-    zx.Replace(a);
-    zz.Replace(w);
-}
-
 }  // namespace
 
 RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask), context_(&data.Context()) {
@@ -90,7 +51,6 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     a_.Replace(Matrix(v + 1, v + 1, 0.0));
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
     w_.Replace(Matrix(v + 1, v + 1, 0.0));
-    z_.Replace(Matrix(n, v + 1, 1.0));
     coef_.assign(v + 1, 0.0);
     stdErr_.assign(v + 1, 0.0);
     fValue_.assign(v + 1, 0.0);
@@ -101,7 +61,6 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     dependent_ = v - 1;
     analysis_ = std::make_unique<RAData>(data.Context(), n, v);
     types_.assign(v, 0);
-    // The block's columns, copied a row at a time: one pass over the design.
     std::vector<const double*> columns(static_cast<std::size_t>(v), nullptr);
     int count = static_cast<int>(flags.size());
     for (int j = 0; j < v; ++j) {
@@ -112,14 +71,19 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
         columns[j] = var.begin();
         count = std::min(count, var.Count());
     }
-    for (int i = 0, row = 0; i < count && row < n; ++i) {
-        if (!flags[i]) continue;
-        double* out = z_[row++];
-        for (int j = 0; j < v; ++j)
-            if (columns[j]) out[j] = columns[j][i];
+    // Row r of the block is the r-th flagged observation; the rows are
+    // copied on the worker threads straight into storage that nothing
+    // filled before. The design starts as the observed data itself and is
+    // copied only when first edited.
+    std::vector<int> source;
+    if (std::find(flags.begin(), flags.begin() + count, 0) != flags.begin() + count) {
+        source.assign(static_cast<std::size_t>(n), -1);
+        for (int i = 0, row = 0; i < count && row < n; ++i)
+            if (flags[i]) source[static_cast<std::size_t>(row++)] = i;
     }
-    // The observed data start as the design.
-    x_.Replace(z_);
+    Matrix block(n, v + 1);
+    FillObservationRows(context_->Pool(), columns, count, source, block);
+    swap(x_, block);
     for (int j = 0; j < data.GetVarCount(); ++j) dataSetTypes_.push_back(data.GetVar(j).GetType());
 }
 
@@ -130,15 +94,19 @@ std::vector<int> RegIV::ModelSet() const {
     return s;
 }
 
-void RegIV::SetDependent(int k) {
+void RegIV::SetDependent(int k) { ResetModel(k, true); }
+
+void RegIV::ResetModel(int k, bool withResiduals) {
     if (k < 0 || k >= v_) k = v_ - 1;
     roles_.assign(v_ + 1, kRoleUnused);
     roles_[k] = kRoleDependent;
     dependent_ = k;
-    CrossProductsByRows(z_, x_, a_, w_);
+    InstrumentalCrossProducts(context_->Pool(), Design(), x_, !ownDesign_, a_, w_);
     for (int j = 0; j <= v_; ++j) tolerance_[j] = a_[j][j] * 1e-6;
     ComputeDependentMoments();
-    rss_ = ComputeResiduals();
+    // A selection that enters variables next computes every figure below
+    // again: the pass over the observations is left to it.
+    rss_ = withResiduals ? ComputeFit(false) : 0.0;
     varY_ = tss_ / (n_ - 1);
     df_ = n_;
     s2_ = rss_ / df_;
@@ -160,7 +128,9 @@ void RegIV::SetDependent(int k) {
 
 void RegIV::FinishModelChange() {
     ComputeCovarianceFactor();
-    rss_ = ComputeResiduals();
+    // The leverages are read by the diagnostics and influence rows only:
+    // they are formed when first asked for.
+    rss_ = ComputeFit(false);
     s2_ = rss_ / df_;
     r2_ = ZeroBelowEpsilon(1.0 - rss_ / tss_);
     adjR2_ = ZeroBelowEpsilon(1.0 - s2_ / varY_);
@@ -195,7 +165,7 @@ bool RegIV::ToggleVariable(int k) {
 }
 
 bool RegIV::SelectVariables(const std::vector<std::uint8_t>& roles, int k) {
-    SetDependent(k);
+    ResetModel(k, false);
     bool ok = true;
     for (int j = 0; j <= v_ && j < static_cast<int>(roles.size()); ++j) {
         if (roles[j] != kRoleExplanatory || j == dependent_) continue;
@@ -216,9 +186,21 @@ void RegIV::Refit(bool dropLast) {
         keep[v_ - 1] = kRoleUnused;
         keep[v_] = kRoleExplanatory;
     }
-    SetDependent(dependent_);
-    for (int j = 0; j <= v_; ++j)
-        if (keep[j] == kRoleExplanatory) ToggleVariable(j);
+    // The toggles' sweeps and refusals one after another, then the figures
+    // of the model once (what the toggles would leave after the last one).
+    ResetModel(dependent_, false);
+    bool entered = false;
+    for (int j = 0; j <= v_; ++j) {
+        if (keep[j] != kRoleExplanatory || j == dependent_ || df_ < 3) continue;
+        if (a_.Sweep(j) == SweepResult::kZeroPivot) continue;
+        roles_[j] = kRoleExplanatory;
+        --df_;
+        entered = true;
+    }
+    if (entered)
+        FinishModelChange();
+    else
+        ResetModel(dependent_, true);
 }
 
 void RegIV::ComputeCovarianceFactor() {
@@ -239,70 +221,64 @@ void RegIV::ComputeCovarianceFactor() {
         }
 }
 
-double RegIV::ComputeResiduals() {
+double RegIV::ComputeResiduals() { return ComputeFit(true); }
+
+double RegIV::ComputeFit(bool leverages) {
     const std::vector<int> s = ModelSet();
-    Matrix wc = w_;
-    for (int j : s) (void)wc.Sweep(j);
     const int d = dependent_;
     const int p = static_cast<int>(s.size());
     const std::size_t pp = static_cast<std::size_t>(p) * p;
-    // The three hat forms x'A z, x'Cf x and z'Wc z over the model's set,
-    // from dense copies, so each observation runs along contiguous rows.
-    std::vector<double> a(pp), cf(pp), w(pp), b(static_cast<std::size_t>(p));
+    // The hat form x'A z over the model's set (and with the leverages x'Cf x
+    // and z'Wc z), from dense copies, so each observation runs along
+    // contiguous rows.
+    std::vector<double> a(pp), b(static_cast<std::size_t>(p)), cf, wc;
     for (int i = 0; i < p; ++i) {
         b[i] = a_[s[i]][d];
+        for (int j = 0; j < p; ++j) a[i * p + j] = a_[s[i]][s[j]];
+    }
+    if (leverages) LeverageForms(s, cf, wc);
+    const InstrumentalResidualRows rows{analysis_->RowForOverwrite(kRowObserved),
+                                        analysis_->RowForOverwrite(kRowFitted),
+                                        analysis_->RowForOverwrite(kRowResidual),
+                                        analysis_->RowForOverwrite(kRowPress),
+                                        analysis_->RowForOverwrite(kRowHatA),
+                                        leverages ? analysis_->RowForOverwrite(kRowHatB) : nullptr,
+                                        leverages ? analysis_->RowForOverwrite(kRowHatC) : nullptr};
+    leveragesPending_ = !leverages;
+    return InstrumentalResidualPass(context_->Pool(), x_, Design(), n_, d, s, a, cf, wc, b, rows, press_);
+}
+
+void RegIV::LeverageForms(const std::vector<int>& s, std::vector<double>& cf, std::vector<double>& wc) const {
+    Matrix w = w_;
+    for (int j : s) (void)w.Sweep(j);
+    const int p = static_cast<int>(s.size());
+    cf.resize(static_cast<std::size_t>(p) * p);
+    wc.resize(static_cast<std::size_t>(p) * p);
+    for (int i = 0; i < p; ++i)
         for (int j = 0; j < p; ++j) {
-            a[i * p + j] = a_[s[i]][s[j]];
-            cf[i * p + j] = cf_[s[i]][s[j]];
-            w[i * p + j] = wc[s[i]][s[j]];
+            cf[static_cast<std::size_t>(i) * p + j] = cf_[s[i]][s[j]];
+            wc[static_cast<std::size_t>(i) * p + j] = w[s[i]][s[j]];
         }
-    }
-    std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p));
-    double* observed = analysis_->RowForOverwrite(kRowObserved);
-    double* fitted = analysis_->RowForOverwrite(kRowFitted);
-    double* residual = analysis_->RowForOverwrite(kRowResidual);
-    double* pressRow = analysis_->RowForOverwrite(kRowPress);
-    double* hatB = analysis_->RowForOverwrite(kRowHatB);
-    double* hatC = analysis_->RowForOverwrite(kRowHatC);
-    double* hatA = analysis_->RowForOverwrite(kRowHatA);
-    long double rss = 0.0L, press = 0.0L;
-    for (int t = 0; t < n_; ++t) {
-        const double* x = x_[t];
-        const double* z = z_[t];
-        for (int i = 0; i < p; ++i) {
-            xs[i] = x[s[i]];
-            zs[i] = z[s[i]];
-        }
-        double fit = 0.0, ha = 0.0, hb = 0.0, hc = 0.0;
-        for (int i = 0; i < p; ++i) {
-            const double* ai = &a[static_cast<std::size_t>(i) * p];
-            const double* ci = &cf[static_cast<std::size_t>(i) * p];
-            const double* wi = &w[static_cast<std::size_t>(i) * p];
-            double az = 0.0, cx = 0.0, wz = 0.0;
-            for (int j = 0; j < p; ++j) {
-                az += ai[j] * zs[j];
-                cx += ci[j] * xs[j];
-                wz += wi[j] * zs[j];
-            }
-            fit += xs[i] * b[i];
-            ha += xs[i] * az;
-            hb += xs[i] * cx;
-            hc += zs[i] * wz;
-        }
-        const double e = x[d] - fit;
-        const double pr = e / (1.0 - ha);
-        observed[t] = x[d];
-        fitted[t] = fit;
-        residual[t] = e;
-        pressRow[t] = pr;
-        hatB[t] = hb;
-        hatC[t] = hc;
-        hatA[t] = ha;
-        rss += static_cast<long double>(e) * e;
-        press += static_cast<long double>(pr) * pr;
-    }
-    press_ = static_cast<double>(press);
-    return static_cast<double>(rss);
+}
+
+void RegIV::EnsureLeverages() const {
+    if (!leveragesPending_) return;
+    const std::vector<int> s = ModelSet();
+    std::vector<double> cf, wc;
+    LeverageForms(s, cf, wc);
+    InstrumentalLeveragePass(context_->Pool(), x_, Design(), n_, s, cf, wc, analysis_->RowForOverwrite(kRowHatB),
+                             analysis_->RowForOverwrite(kRowHatC));
+    leveragesPending_ = false;
+}
+
+double RegIV::GetAnalysisValue(int code, int i) const {
+    if (code == kRowHatB || code == kRowHatC) EnsureLeverages();
+    return analysis_->GetValue(code, i);
+}
+
+void RegIV::GetAnalysisRow(int code, std::vector<double>& out) const {
+    if (code == kRowHatB || code == kRowHatC) EnsureLeverages();
+    analysis_->GetRow(code, out);
 }
 
 void RegIV::ComputeDependentMoments() {
@@ -320,6 +296,7 @@ void RegIV::ComputeDependentMoments() {
 
 void RegIV::ComputeDiagnostics() {
     if (diagnosticsDone_) return;
+    EnsureLeverages();
     const std::vector<int> s = ModelSet();
     const int d = dependent_;
     const int p = static_cast<int>(s.size());
@@ -367,7 +344,7 @@ void RegIV::ComputeDiagnostics() {
     for (int t = 0; t < n_; ++t) {
         progress.Step();
         const double dt = press[t];
-        const double* z = z_[t];
+        const double* z = Design()[t];
         for (int a = 0; a < p; ++a) zs[a] = z[s[a]];
         for (int a = 0; a < p; ++a) {
             const double* row = &as[static_cast<std::size_t>(a) * p];
@@ -401,7 +378,9 @@ void RegIV::ComputeDiagnostics() {
 void RegIV::ComputeInfluence() {
     if (influenceDone_) return;
     ComputeDiagnostics();
+    EnsureLeverages();
     const std::vector<int> s = ModelSet();
+    const Matrix& design = Design();
     const int p = GetParamCount();
     const int q = static_cast<int>(s.size());
     const int d = dependent_;
@@ -439,7 +418,7 @@ void RegIV::ComputeInfluence() {
         const double f = ha / m + 1.0;
         for (int a = 0; a < q; ++a) {
             xs[a] = x_[t][s[a]];
-            zs[a] = z_[t][s[a]];
+            zs[a] = design[t][s[a]];
         }
         for (int a = 0; a < q; ++a) {
             const double* ar = &as[static_cast<std::size_t>(a) * q];
@@ -469,16 +448,15 @@ void RegIV::ComputeInfluence() {
 }
 
 void RegIV::ComputeResidualTests() {
-    std::vector<double> fitted, residual;
-    analysis_->GetRow(kRowFitted, fitted);
-    analysis_->GetRow(kRowResidual, residual);
-    gk_ = HeteroskedasticityStatistic(fitted.data(), residual.data(), n_);
-    dw_ = DurbinWatson(residual.data(), n_);
+    const double* fitted = analysis_->Row(kRowFitted);
+    const double* residual = analysis_->Row(kRowResidual);
+    gk_ = HeteroskedasticityStatistic(fitted, residual, n_);
+    dw_ = DurbinWatson(residual, n_);
 }
 
 void RegIV::GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const {
     if (k < 0 || k > v_) throw ERangeError("RegIV: variable out of range");
-    Matrix z = z_;
+    Matrix z = Design();
     for (int t = 0; t < n_; ++t) z[t][k] = x_[t][k];
     Matrix m;
     ComputeCrossProducts(z, x_, m, nullptr);
@@ -504,7 +482,7 @@ double RegIV::SpecificationTest() {
     const int p = static_cast<int>(s.size());
     const int d = dependent_;
     LongMatrix m;
-    BuildMomentMatrix(x_, n_, v_, m);
+    BuildMomentMatrix(x_, n_, v_, m, context_->Pool());
     (void)m.Sweep(v_);  // back to the raw cross-products
     for (int j : s)
         if (m.Sweep(j) == SweepResult::kZeroPivot) throw EZeroDivide("INVERSE ERROR!");
@@ -561,13 +539,27 @@ int RegIV::CountExplanatory() const {
 
 int RegIV::GetParamCount() const { return CountExplanatory() + (roles_[v_] == kRoleExplanatory ? 1 : 0); }
 
+void RegIV::OutOfRange() { throw ERangeError(kRangeErrorText); }
+
+void RegIV::OwnDesign() {
+    if (ownDesign_) return;
+    Matrix copy(n_, v_ + 1);
+    CopyMatrixRows(context_->Pool(), x_, copy);
+    swap(z_, copy);
+    ownDesign_ = true;
+}
+
 void RegIV::SetDesignValue(int i, int j, double value) {
     if (i < 0 || i >= n_ || j < 0 || j >= v_) return;
+    EnsureLeverages();  // of the fit on the design before the edit
+    OwnDesign();
     z_[i][j] = value;
 }
 
 void RegIV::SetDesignColumn(int j, const std::vector<double>& values) {
     if (j < 0 || j >= v_ || static_cast<int>(values.size()) < n_) return;
+    EnsureLeverages();  // of the fit on the design before the edit
+    OwnDesign();
     for (int i = 0; i < n_; ++i) z_[i][j] = values[i];
 }
 
@@ -578,7 +570,7 @@ void RegIV::GetDataColumn(int j, std::vector<double>& out) const {
 
 void RegIV::GetDesignColumn(int j, std::vector<double>& out) const {
     out.assign(n_, 0.0);
-    if (n_ > 0) z_.GetColumn(j, out.data());
+    if (n_ > 0) Design().GetColumn(j, out.data());
 }
 
 void RegIV::GetDataRow(int i, std::vector<double>& out) const {
@@ -588,12 +580,12 @@ void RegIV::GetDataRow(int i, std::vector<double>& out) const {
 
 void RegIV::GetDesignRow(int i, std::vector<double>& out) const {
     out.assign(v_ + 1, 0.0);
-    z_.GetRow(i, out.data());
+    Design().GetRow(i, out.data());
 }
 
 void RegIV::CopyColumnToMatrix(int j, Matrix& m, int c, bool design) const {
     if (j < 0 || j > v_ || c < 0 || c >= m.Cols()) throw ERangeError("RegIV: column out of range");
-    const Matrix& from = design ? z_ : x_;
+    const Matrix& from = design ? Design() : x_;
     const int rows = n_ < m.Rows() ? n_ : m.Rows();
     for (int i = 0; i < rows; ++i) m[i][c] = from[i][j];
 }

@@ -11,6 +11,7 @@
 // next asked for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -109,12 +110,15 @@ public:
     double GetDurbinWatson() const noexcept { return dw_; }
     bool DiagnosticsDone() const noexcept { return diagnosticsDone_; }
     bool InfluenceDone() const noexcept { return influenceDone_; }
-    double GetAnalysisValue(int code, int i) const { return analysis_->GetValue(code, i); }
-    void GetAnalysisRow(int code, std::vector<double>& out) const { analysis_->GetRow(code, out); }
+    // The two leverage rows (codes 9 and 10) are formed on their first read,
+    // on the calling thread's turn: not for first reads from two threads.
+    double GetAnalysisValue(int code, int i) const;
+    void GetAnalysisRow(int code, std::vector<double>& out) const;
 
     // --- data access ---------------------------------------------------------------
-    double GetDesignValue(int i, int j) const { return z_.At(i, j); }
-    double GetDataValue(int i, int j) const { return x_.At(i, j); }
+    // Checked: ERangeError outside 0 <= i < n, 0 <= j <= v.
+    double GetDesignValue(int i, int j) const { return ValueOf(Design(), i, j); }
+    double GetDataValue(int i, int j) const { return ValueOf(x_, i, j); }
     // Ignored unless 0 <= i < n and 0 <= j < v (the constant column stays).
     void SetDesignValue(int i, int j, double value);
     // n values into design column j (0 <= j < v; otherwise ignored).
@@ -133,7 +137,28 @@ public:
     int FindVar(const std::string& name) const;
 
 private:
+    // SetDependent; without residuals the pass over the observations (and
+    // RSS, s2 and the F values that come from it) is left to the caller.
+    void ResetModel(int k, bool withResiduals);
     void FinishModelChange();
+    // The fit's pass over the observations: fitted values, residuals, PRESS
+    // and x'A z; with leverages also x'Cf x and z'Wc z, else those two are
+    // marked pending. Returns RSS.
+    double ComputeFit(bool leverages);
+    // Dense copies of Cf and of W swept on s, over s.
+    void LeverageForms(const std::vector<int>& s, std::vector<double>& cf, std::vector<double>& wc) const;
+    // The pending leverage rows of the current fit, formed once.
+    void EnsureLeverages() const;
+    // Until its first edit the design is the observed data itself.
+    const Matrix& Design() const noexcept { return ownDesign_ ? z_ : x_; }
+    void OwnDesign();
+    // Element (i, j) of the design or the data, checked inline: the window
+    // reads a cell at a time.
+    double ValueOf(const Matrix& m, int i, int j) const {
+        if (i < 0 || i >= n_ || j < 0 || j > v_) OutOfRange();
+        return m.Data()[static_cast<std::size_t>(i) * (static_cast<std::size_t>(v_) + 1) + static_cast<std::size_t>(j)];
+    }
+    [[noreturn]] static void OutOfRange();
     std::vector<int> ModelSet() const;
 
     std::uint16_t mask_;
@@ -143,6 +168,8 @@ private:
     int n_ = 0;
     int v_ = 0;
     Matrix a_, z_, x_, cf_, w_;
+    bool ownDesign_ = false;  // z_ holds the design (else it is x_)
+    mutable bool leveragesPending_ = false;
     std::vector<std::string> names_;
     std::vector<std::uint8_t> types_;  // data-set type byte per variable
     std::vector<std::uint8_t> dataSetTypes_;  // of every variable of the data set
