@@ -1,6 +1,7 @@
 #include "core/report/report_number.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "core/text/number_format.h"
 #include "platform/numeric_tolerances.h"
@@ -88,17 +89,50 @@ bool SmallExponent(double x, char* buffer, int& length) {
 
 }  // namespace
 
-void AppendPaddedNumber(std::string& out, double x, int width) {
-    char buffer[32];
-    int length = 0;
-    if (!FixedFourDecimals(x, buffer, length) && !SmallExponent(x, buffer, length)) {
-        out += FormatNumberPadded(width, x);
-        return;
+bool QuickNumberText(bool smallAsFixed, double x, char* buffer, int& length) {
+    const double a = std::fabs(x);
+    if (!std::isfinite(x)) return false;
+    if (a < kSingleEpsilon) {
+        buffer[0] = '0';
+        length = 1;
+        return true;
     }
+    if (a < 1e-4 && smallAsFixed) {
+        const char* text = x < 0 ? "-0.0000" : "0.0000";
+        length = x < 0 ? 7 : 6;
+        std::memcpy(buffer, text, static_cast<std::size_t>(length));
+        return true;
+    }
+    return FixedFourDecimals(x, buffer, length) || SmallExponent(x, buffer, length);
+}
+
+bool QuickSignedFixedText(double x, char* buffer, int& length) {
+    if (!FixedFourDecimals(x, buffer + 1, length)) return false;
+    if (x < 0) {
+        std::memmove(buffer, buffer + 1, static_cast<std::size_t>(length));
+        return true;
+    }
+    buffer[0] = '+';
+    ++length;
+    return true;
+}
+
+void AppendPaddedText(std::string& out, const char* text, int length, int width) {
+    if (width <= 0) return;
     if (length >= width) {
-        out.append(buffer + (length - width), static_cast<std::size_t>(width));
+        out.append(text + (length - width), static_cast<std::size_t>(width));
         return;
     }
     out.append(static_cast<std::size_t>(width - length), ' ');
-    out.append(buffer, static_cast<std::size_t>(length));
+    out.append(text, static_cast<std::size_t>(length));
+}
+
+void AppendPaddedNumber(std::string& out, double x, int width) {
+    char buffer[kQuickNumberBytes];
+    int length = 0;
+    if (!QuickNumberText(false, x, buffer, length)) {
+        out += FormatNumberPadded(width, x);
+        return;
+    }
+    AppendPaddedText(out, buffer, length, width);
 }
