@@ -107,6 +107,15 @@ bool QuickNumberText(bool smallAsFixed, double x, char* buffer, int& length) {
 }
 
 bool QuickSignedFixedText(double x, char* buffer, int& length) {
+    const double a = std::fabs(x);
+    if (a < 1e-4) {
+        // One unit of the last place, or zero, which takes the positive
+        // section whatever the sign.
+        const bool unit = std::fma(a, 10000.0, -0.5) >= 0.0;
+        std::memcpy(buffer, !unit ? "+0.0000" : x < 0 ? "-0.0001" : "+0.0001", 7);
+        length = 7;
+        return true;
+    }
     if (!FixedFourDecimals(x, buffer + 1, length)) return false;
     if (x < 0) {
         std::memmove(buffer, buffer + 1, static_cast<std::size_t>(length));

@@ -86,8 +86,12 @@ TEST(ReportNumber, QuickTextForms) {
         {QuickSignedFixedText, -1.03125, "-1.0313"},
         {QuickSignedFixedText, 12.00005, "+12.0000"},  // stored just below the tie
         {QuickSignedFixedText, -999999.5, "-999999.5000"},
-        {QuickSignedFixedText, 3e-5, "(general)"},
+        {QuickSignedFixedText, -3e-5, "+0.0000"},  // zero takes the positive section
+        {QuickSignedFixedText, -0.0, "+0.0000"},
+        {QuickSignedFixedText, -5e-5, "-0.0001"},  // stored just above the tie
+        {QuickSignedFixedText, 4.99999e-5, "+0.0000"},
         {QuickSignedFixedText, 1e6, "(general)"},
+        {QuickSignedFixedText, std::nan(""), "(general)"},
     };
     for (const Case& c : cases) EXPECT_EQ(Quick(c.form, c.x), c.expected) << c.x;
 }
@@ -101,6 +105,7 @@ TEST(ReportNumber, QuickTextsAgreeWithTheGeneralFormatter) {
     for (int i = 0; i < 200000; ++i) {
         double x = mantissa(gen) * std::pow(10.0, exponent(gen));
         if (i % 3 == 0) x = std::round(x * 1e5) / 1e5;  // many fifth-decimal fives
+        if (i % 7 == 0) x = std::round(x * 1e9) / 1e9 * 1e-4;  // near the 5e-5 tie
         for (bool smallAsFixed : {false, true}) {
             char buffer[kQuickNumberBytes];
             int length = 0;
