@@ -17,21 +17,23 @@ bool FixedFourDecimals(double x, char* buffer, int& length) {
     if (!(a >= 1e-4 && a < 1e6)) return false;
     const double f = std::floor(a * 10000.0);
     const double k = std::fma(a, 10000.0, -(f + 0.5)) >= 0.0 ? f + 1.0 : f;
-    long long units = static_cast<long long>(k);
-    char digits[32];
-    int d = 0;
+    // Written from the right: the four decimals, the point, the whole part.
+    auto units = static_cast<unsigned long long>(k);
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* p = end;
     for (int i = 0; i < 4; ++i) {
-        digits[d++] = static_cast<char>('0' + units % 10);
+        *--p = static_cast<char>('0' + units % 10);
         units /= 10;
     }
-    digits[d++] = '.';
+    *--p = '.';
     do {
-        digits[d++] = static_cast<char>('0' + units % 10);
+        *--p = static_cast<char>('0' + units % 10);
         units /= 10;
     } while (units > 0);
-    if (x < 0) digits[d++] = '-';
-    for (int i = 0; i < d; ++i) buffer[i] = digits[d - 1 - i];
-    length = d;
+    if (x < 0) *--p = '-';
+    length = static_cast<int>(end - p);
+    std::memcpy(buffer, p, static_cast<std::size_t>(length));
     return true;
 }
 
@@ -44,8 +46,9 @@ bool SmallExponent(double x, char* buffer, int& length) {
                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const double a = std::fabs(x);
     if (!(a >= kSingleEpsilon && a < 1e-4)) return false;
-    int e = static_cast<int>(std::floor(std::log10(a)));
-    // log10 may miss by one near a power of ten; the exact tests settle it.
+    // The binary exponent times log10(2) gives the decimal one or one
+    // below it; the exact tests below settle it.
+    int e = static_cast<int>(std::floor(std::ilogb(a) * 0.30102999566398120));
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int m = 4 - e;
         if (m < 0 || m > 22) return false;
