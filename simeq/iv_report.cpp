@@ -1,6 +1,7 @@
 #include "simeq/iv_report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -101,6 +102,14 @@ private:
             for (int i = 0; i < kStepsPerStage; ++i) progress_->Step();
     }
     int Rows() const { return model_.Rows(); }
+    // The line of observation i, begun with its number; the line's buffer
+    // is kept from row to row.
+    static void StartRow(std::string& s, int i) {
+        char number[16];
+        const auto end = std::to_chars(number, number + sizeof number, i + 1).ptr;
+        s.clear();
+        AppendPaddedText(s, number, static_cast<int>(end - number), kNumberWidth);
+    }
 
     void WriteEstimates() {
         const int v = model_.VarCount(), df = model_.GetDf();
@@ -151,8 +160,7 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s.clear();
-                AppendColumn(s, i + 1, kNumberWidth);
+                StartRow(s, i);
                 for (int k = from; k < to; ++k)
                     AppendNumberColumn(s, design ? model_.GetDesignValue(i, vars[k]) : model_.GetDataValue(i, vars[k]));
                 s += "\n";
@@ -171,8 +179,7 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s.clear();
-                AppendColumn(s, i + 1, kNumberWidth);
+                StartRow(s, i);
                 for (int c = from; c <= to; ++c) AppendDiagnostic(s, c, i);
                 s += "\n";
                 Put(s);
@@ -187,8 +194,7 @@ private:
         s += "\n";
         Put(s);
         for (int i = 0; i < Rows(); ++i) {
-            s.clear();
-            AppendColumn(s, i + 1, kNumberWidth);
+            StartRow(s, i);
             for (int m = 1; m < kInfluenceMeasures; ++m) {
                 const ResultColumn column{ResultKind::Influence, m};
                 const double x = IVColumnValue(model_, column, i);
@@ -226,8 +232,7 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s.clear();
-                AppendColumn(s, i + 1, kNumberWidth);
+                StartRow(s, i);
                 for (int k = from; k < to; ++k) {
                     const int j = coefficients_[k];
                     // A coefficient outside the model has no leave-one-out t.
@@ -256,8 +261,7 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s.clear();
-                AppendColumn(s, i + 1, kNumberWidth);
+                StartRow(s, i);
                 for (int k = from; k < to; ++k) {
                     const int j = coefficients_[k];
                     if (!model_.IsExplanatory(j)) {

@@ -8,6 +8,11 @@
 
 namespace {
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Digits of |x| rounded half away from zero to four decimals, judged on
 // the exact value of the double: x * 10^4 is rounded once by the multiply,
 // so the candidate is settled by the exact sign of x * 10^4 - (f + 0.5)
@@ -17,20 +22,29 @@ bool FixedFourDecimals(double x, char* buffer, int& length) {
     if (!(a >= 1e-4 && a < 1e6)) return false;
     const double f = std::floor(a * 10000.0);
     const double k = std::fma(a, 10000.0, -(f + 0.5)) >= 0.0 ? f + 1.0 : f;
-    // Written from the right: the four decimals, the point, the whole part.
-    auto units = static_cast<unsigned long long>(k);
+    // Written from the right, two digits at a time: the four decimals, the
+    // point, the whole part (below 10^6).
+    const auto units = static_cast<unsigned long long>(k);
+    auto whole = static_cast<unsigned>(units / 10000);
+    const auto decimals = static_cast<unsigned>(units % 10000);
     char digits[24];
     char* const end = digits + sizeof digits;
-    char* p = end;
-    for (int i = 0; i < 4; ++i) {
-        *--p = static_cast<char>('0' + units % 10);
-        units /= 10;
-    }
+    char* p = end - 2;
+    std::memcpy(p, kDigitPairs + 2 * (decimals % 100), 2);
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (decimals / 100), 2);
     *--p = '.';
-    do {
-        *--p = static_cast<char>('0' + units % 10);
-        units /= 10;
-    } while (units > 0);
+    while (whole >= 100) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (whole >= 10) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * whole, 2);
+    } else {
+        *--p = static_cast<char>('0' + whole);
+    }
     if (x < 0) *--p = '-';
     length = static_cast<int>(end - p);
     std::memcpy(buffer, p, static_cast<std::size_t>(length));
