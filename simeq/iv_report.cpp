@@ -102,13 +102,18 @@ private:
             for (int i = 0; i < kStepsPerStage; ++i) progress_->Step();
     }
     int Rows() const { return model_.Rows(); }
-    // The line of observation i, begun with its number; the line's buffer
-    // is kept from row to row.
-    static void StartRow(std::string& s, int i) {
+    // The line of observation i, begun with its number, built in place at
+    // the end of the text held for the file.
+    std::string& StartRow(int i) {
         char number[16];
         const auto end = std::to_chars(number, number + sizeof number, i + 1).ptr;
-        s.clear();
-        AppendPaddedText(s, number, static_cast<int>(end - number), kNumberWidth);
+        std::string& row = text_.Pending();
+        AppendPaddedText(row, number, static_cast<int>(end - number), kNumberWidth);
+        return row;
+    }
+    void EndRow() {
+        text_.Pending() += '\n';
+        text_.Commit();
     }
 
     void WriteEstimates() {
@@ -160,11 +165,10 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                StartRow(s, i);
+                std::string& row = StartRow(i);
                 for (int k = from; k < to; ++k)
-                    AppendNumberColumn(s, design ? model_.GetDesignValue(i, vars[k]) : model_.GetDataValue(i, vars[k]));
-                s += "\n";
-                Put(s);
+                    AppendNumberColumn(row, design ? model_.GetDesignValue(i, vars[k]) : model_.GetDataValue(i, vars[k]));
+                EndRow();
             }
         }
         Stage();
@@ -179,10 +183,9 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                StartRow(s, i);
-                for (int c = from; c <= to; ++c) AppendDiagnostic(s, c, i);
-                s += "\n";
-                Put(s);
+                std::string& row = StartRow(i);
+                for (int c = from; c <= to; ++c) AppendDiagnostic(row, c, i);
+                EndRow();
             }
         }
         Stage();
@@ -194,7 +197,7 @@ private:
         s += "\n";
         Put(s);
         for (int i = 0; i < Rows(); ++i) {
-            StartRow(s, i);
+            std::string& row = StartRow(i);
             for (int m = 1; m < kInfluenceMeasures; ++m) {
                 const ResultColumn column{ResultKind::Influence, m};
                 const double x = IVColumnValue(model_, column, i);
@@ -204,21 +207,20 @@ private:
                     const InfluenceCutoffs& cut = marks_.Cutoffs();
                     if (x < cut.covratioLow || x > cut.covratioHigh) cell.Mark(SingleSignificanceMark());
                     if (cell.Number(false, x))
-                        cell.AppendTo(s);
+                        cell.AppendTo(row);
                     else
-                        AppendMarkedColumn(s, x < cut.covratioLow || x > cut.covratioHigh ? "* " : "", x);
+                        AppendMarkedColumn(row, x < cut.covratioLow || x > cut.covratioHigh ? "* " : "", x);
                     continue;
                 }
                 // The two measures without a mark show small values as fixed.
                 const bool plain = m == 5 || m == 6;
                 if (!plain) cell.Mark(marks_.Mark(column, x));
                 if (cell.Number(plain, x))
-                    cell.AppendTo(s);
+                    cell.AppendTo(row);
                 else
-                    AppendColumn(s, IVInfluenceCellText(model_, marks_, column, i), kReportColumn);
+                    AppendColumn(row, IVInfluenceCellText(model_, marks_, column, i), kReportColumn);
             }
-            s += "\n";
-            Put(s);
+            EndRow();
         }
         Stage();
     }
@@ -232,17 +234,16 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                StartRow(s, i);
+                std::string& row = StartRow(i);
                 for (int k = from; k < to; ++k) {
                     const int j = coefficients_[k];
                     // A coefficient outside the model has no leave-one-out t.
                     if (model_.IsExplanatory(j))
-                        AppendNumberColumn(s, IVColumnValue(model_, {ResultKind::DeletedT, j}, i));
+                        AppendNumberColumn(row, IVColumnValue(model_, {ResultKind::DeletedT, j}, i));
                     else
-                        AppendColumn(s, "-", kReportColumn);
+                        AppendColumn(row, "-", kReportColumn);
                 }
-                s += "\n";
-                Put(s);
+                EndRow();
             }
         }
         Stage();
@@ -261,19 +262,18 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                StartRow(s, i);
+                std::string& row = StartRow(i);
                 for (int k = from; k < to; ++k) {
                     const int j = coefficients_[k];
                     if (!model_.IsExplanatory(j)) {
-                        AppendColumn(s, "-", kReportColumn);
-                        AppendColumn(s, "-", kReportColumn);
+                        AppendColumn(row, "-", kReportColumn);
+                        AppendColumn(row, "-", kReportColumn);
                         continue;
                     }
-                    AppendNumberColumn(s, IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i));
-                    AppendScaledDfbeta(s, j, i);
+                    AppendNumberColumn(row, IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i));
+                    AppendScaledDfbeta(row, j, i);
                 }
-                s += "\n";
-                Put(s);
+                EndRow();
             }
         }
         Stage();
