@@ -42,6 +42,7 @@ std::string Numbered(const char* pattern, int a) {
 class QuickCell {
 public:
     void Mark(const std::string& mark) {
+        if (mark.empty()) return;
         std::memcpy(text_ + length_, mark.data(), mark.size());
         length_ += static_cast<int>(mark.size());
     }
@@ -270,8 +271,9 @@ private:
                         AppendColumn(row, "-", kReportColumn);
                         continue;
                     }
-                    AppendNumberColumn(row, IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i));
-                    AppendScaledDfbeta(row, j, i);
+                    const double raw = IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i);
+                    AppendNumberColumn(row, raw);
+                    AppendScaledDfbeta(row, j, i, raw);
                 }
                 EndRow();
             }
@@ -300,8 +302,7 @@ private:
 
     // The scaled DFBETA cell as IVInfluenceCellText gives it: the mark of
     // the scaled value, the raw change, the scaled one in brackets.
-    void AppendScaledDfbeta(std::string& s, int j, int i) {
-        const double raw = IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i);
+    void AppendScaledDfbeta(std::string& s, int j, int i, double raw) {
         const double scaled = IVColumnValue(model_, {ResultKind::ScaledDfbeta, j}, i);
         QuickCell cell;
         cell.Mark(marks_.Mark({ResultKind::ScaledDfbeta, j}, scaled));
