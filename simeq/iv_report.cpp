@@ -1,8 +1,10 @@
 #include "simeq/iv_report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "core/data/group_mask.h"
 #include "core/model/instrumental_fit.h"
 #include "core/numeric/statistics.h"
+#include "core/report/report_number.h"
 #include "core/report/report_text.h"
 #include "core/text/number_format.h"
 #include "platform/ui_services.h"
@@ -32,10 +35,44 @@ std::string Numbered(const char* pattern, int a) {
     return text;
 }
 
+// One cell's text built in place from a mark and the quick number forms,
+// so that the long tables need neither the general formatter nor a string
+// per value. Each Add returns false for a value no quick form covers; the
+// caller then takes the general text of the cell.
+class QuickCell {
+public:
+    void Mark(const std::string& mark) {
+        if (mark.empty()) return;
+        std::memcpy(text_ + length_, mark.data(), mark.size());
+        length_ += static_cast<int>(mark.size());
+    }
+    bool Number(bool smallAsFixed, double x) { return Add(QuickNumberText(smallAsFixed, x, text_ + length_, added_)); }
+    bool SignedFixed(double x) { return Add(QuickSignedFixedText(x, text_ + length_, added_)); }
+    void Literal(const char* s, int n) {
+        std::memcpy(text_ + length_, s, static_cast<std::size_t>(n));
+        length_ += n;
+    }
+    void AppendTo(std::string& line) const { AppendPaddedText(line, text_, length_, kReportColumn); }
+
+private:
+    bool Add(bool done) {
+        if (done) length_ += added_;
+        return done;
+    }
+    // Two marks, two numbers and the brackets between them fit.
+    char text_[4 + 3 * kQuickNumberBytes];
+    int length_ = 0;
+    int added_ = 0;
+};
+
 class IVReportWriter {
 public:
     IVReportWriter(RegIV& model, const IVReportTitle& title, std::ostream& out, UiServices* services)
-        : model_(model), title_(title), text_(out, kFailure), per_(IVReportBlockColumns(title.margin)) {
+        : model_(model),
+          title_(title),
+          text_(out, kFailure),
+          per_(IVReportBlockColumns(title.margin)),
+          quickDfbeta_(LoadStr(kStrCoefficientPicture) == "+##0.0000;-##0.0000") {
         if (services)
             progress_ = std::make_unique<ProgressScope>(*services, "データの書き込み中・・・", kStages * kStepsPerStage);
     }
@@ -66,6 +103,19 @@ private:
             for (int i = 0; i < kStepsPerStage; ++i) progress_->Step();
     }
     int Rows() const { return model_.Rows(); }
+    // The line of observation i, begun with its number, built in place at
+    // the end of the text held for the file.
+    std::string& StartRow(int i) {
+        char number[16];
+        const auto end = std::to_chars(number, number + sizeof number, i + 1).ptr;
+        std::string& row = text_.Pending();
+        AppendPaddedText(row, number, static_cast<int>(end - number), kNumberWidth);
+        return row;
+    }
+    void EndRow() {
+        text_.Pending() += '\n';
+        text_.Commit();
+    }
 
     void WriteEstimates() {
         const int v = model_.VarCount(), df = model_.GetDf();
@@ -116,11 +166,10 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s = Column(i + 1, kNumberWidth);
+                std::string& row = StartRow(i);
                 for (int k = from; k < to; ++k)
-                    AppendNumberColumn(s, design ? model_.GetDesignValue(i, vars[k]) : model_.GetDataValue(i, vars[k]));
-                s += "\n";
-                Put(s);
+                    AppendNumberColumn(row, design ? model_.GetDesignValue(i, vars[k]) : model_.GetDataValue(i, vars[k]));
+                EndRow();
             }
         }
         Stage();
@@ -135,10 +184,9 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s = Column(i + 1, kNumberWidth);
-                for (int c = from; c <= to; ++c) AppendColumn(s, IVDiagnosticCellText(model_, marks_, c, i), kReportColumn);
-                s += "\n";
-                Put(s);
+                std::string& row = StartRow(i);
+                for (int c = from; c <= to; ++c) AppendDiagnostic(row, c, i);
+                EndRow();
             }
         }
         Stage();
@@ -150,19 +198,30 @@ private:
         s += "\n";
         Put(s);
         for (int i = 0; i < Rows(); ++i) {
-            s = Column(i + 1, kNumberWidth);
+            std::string& row = StartRow(i);
             for (int m = 1; m < kInfluenceMeasures; ++m) {
+                const ResultColumn column{ResultKind::Influence, m};
+                const double x = IVColumnValue(model_, column, i);
+                QuickCell cell;
                 if (m == kCovratio) {
                     // The report marks both sides of the COVRATIO band alike.
-                    const double x = IVColumnValue(model_, {ResultKind::Influence, m}, i);
                     const InfluenceCutoffs& cut = marks_.Cutoffs();
-                    AppendMarkedColumn(s, x < cut.covratioLow || x > cut.covratioHigh ? "* " : "", x);
+                    if (x < cut.covratioLow || x > cut.covratioHigh) cell.Mark(SingleSignificanceMark());
+                    if (cell.Number(false, x))
+                        cell.AppendTo(row);
+                    else
+                        AppendMarkedColumn(row, x < cut.covratioLow || x > cut.covratioHigh ? "* " : "", x);
                     continue;
                 }
-                AppendColumn(s, IVInfluenceCellText(model_, marks_, {ResultKind::Influence, m}, i), kReportColumn);
+                // The two measures without a mark show small values as fixed.
+                const bool plain = m == 5 || m == 6;
+                if (!plain) cell.Mark(marks_.Mark(column, x));
+                if (cell.Number(plain, x))
+                    cell.AppendTo(row);
+                else
+                    AppendColumn(row, IVInfluenceCellText(model_, marks_, column, i), kReportColumn);
             }
-            s += "\n";
-            Put(s);
+            EndRow();
         }
         Stage();
     }
@@ -176,17 +235,16 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s = Column(i + 1, kNumberWidth);
+                std::string& row = StartRow(i);
                 for (int k = from; k < to; ++k) {
                     const int j = coefficients_[k];
                     // A coefficient outside the model has no leave-one-out t.
                     if (model_.IsExplanatory(j))
-                        AppendNumberColumn(s, IVColumnValue(model_, {ResultKind::DeletedT, j}, i));
+                        AppendNumberColumn(row, IVColumnValue(model_, {ResultKind::DeletedT, j}, i));
                     else
-                        AppendColumn(s, "-", kReportColumn);
+                        AppendColumn(row, "-", kReportColumn);
                 }
-                s += "\n";
-                Put(s);
+                EndRow();
             }
         }
         Stage();
@@ -205,29 +263,67 @@ private:
             s += "\n";
             Put(s);
             for (int i = 0; i < Rows(); ++i) {
-                s = Column(i + 1, kNumberWidth);
+                std::string& row = StartRow(i);
                 for (int k = from; k < to; ++k) {
                     const int j = coefficients_[k];
                     if (!model_.IsExplanatory(j)) {
-                        AppendColumn(s, "-", kReportColumn);
-                        AppendColumn(s, "-", kReportColumn);
+                        AppendColumn(row, "-", kReportColumn);
+                        AppendColumn(row, "-", kReportColumn);
                         continue;
                     }
-                    AppendNumberColumn(s, IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i));
-                    AppendColumn(s, IVInfluenceCellText(model_, marks_, {ResultKind::ScaledDfbeta, j}, i),
-                                 kReportColumn);
+                    const double raw = IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i);
+                    AppendNumberColumn(row, raw);
+                    AppendScaledDfbeta(row, j, i, raw);
                 }
-                s += "\n";
-                Put(s);
+                EndRow();
             }
         }
         Stage();
+    }
+
+    // The diagnostics cell as IVDiagnosticCellText gives it.
+    void AppendDiagnostic(std::string& s, int c, int i) {
+        const double v = c == 1 ? model_.GetDataValue(i, model_.GetDependent()) : model_.GetAnalysisValue(c - 1, i);
+        QuickCell cell;
+        bool quick = false;
+        switch (c) {
+        case 1: quick = cell.Number(false, v); break;
+        case 3: quick = cell.Number(true, v); break;
+        case 4: break;  // the error rate keeps its own form
+        default:
+            cell.Mark(marks_.Mark({ResultKind::Diagnostic, c - 1}, v));
+            quick = cell.Number(false, v);
+        }
+        if (quick)
+            cell.AppendTo(s);
+        else
+            AppendColumn(s, IVDiagnosticCellText(model_, marks_, c, i), kReportColumn);
+    }
+
+    // The scaled DFBETA cell as IVInfluenceCellText gives it: the mark of
+    // the scaled value, the raw change, the scaled one in brackets.
+    void AppendScaledDfbeta(std::string& s, int j, int i, double raw) {
+        const double scaled = IVColumnValue(model_, {ResultKind::ScaledDfbeta, j}, i);
+        QuickCell cell;
+        cell.Mark(marks_.Mark({ResultKind::ScaledDfbeta, j}, scaled));
+        bool quick = quickDfbeta_ && cell.Number(true, raw);
+        if (quick) {
+            cell.Literal(" (", 2);
+            quick = cell.SignedFixed(scaled);
+            cell.Literal(")", 1);
+        }
+        if (quick)
+            cell.AppendTo(s);
+        else
+            AppendColumn(s, IVInfluenceCellText(model_, marks_, {ResultKind::ScaledDfbeta, j}, i), kReportColumn);
     }
 
     RegIV& model_;
     const IVReportTitle& title_;
     ReportText text_;
     const int per_;
+    // The quick DFBETA cell writes the coefficient picture itself.
+    const bool quickDfbeta_;
     ResultMarks marks_;
     std::vector<int> withRole_, explanatory_, coefficients_;
     std::unique_ptr<ProgressScope> progress_;

@@ -1,5 +1,7 @@
 #include "core/report/report_text.h"
 
+#include <cstdint>
+#include <cstring>
 #include <ostream>
 
 #include "core/report/report_number.h"
@@ -40,8 +42,29 @@ void ReportText::Put(std::string_view utf8) {
     if (buffer_.size() >= flushBytes_) Flush();
 }
 
+namespace {
+
+// Eight bytes at a time: nearly every piece of a report is ASCII and leaves
+// as it is, without a converted copy.
+bool AllAscii(std::string_view s) {
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        any |= word;
+    }
+    for (; i < s.size(); ++i) any |= static_cast<unsigned char>(s[i]);
+    return (any & 0x8080808080808080ULL) == 0;
+}
+
+}  // namespace
+
 void ReportText::Flush() {
-    out_ << cp932::FromUtf8(buffer_);
+    if (AllAscii(buffer_))
+        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    else
+        out_ << cp932::FromUtf8(buffer_);
     buffer_.clear();
     if (!out_) throw EWriteError(failureText_);
 }

@@ -34,6 +34,12 @@ public:
     ReportText& operator=(const ReportText&) = delete;
 
     void Put(std::string_view utf8);
+    // The text held, for a line built in place; Commit() once the line is
+    // whole.
+    std::string& Pending() { return buffer_; }
+    void Commit() {
+        if (buffer_.size() >= flushBytes_) Flush();
+    }
     // Writes what is held and flushes the stream.
     void Finish();
 

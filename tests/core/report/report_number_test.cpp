@@ -56,3 +56,66 @@ TEST(ReportNumber, SameTextAsTheProgramFormat) {
         ASSERT_EQ(Padded(x, 4), FormatNumberPadded(4, x)) << x;
     }
 }
+
+namespace {
+
+std::string Quick(bool (*form)(double, char*, int&), double x) {
+    char buffer[kQuickNumberBytes];
+    int length = 0;
+    if (!form(x, buffer, length)) return "(general)";
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+bool SmallAsFixed(double x, char* buffer, int& length) { return QuickNumberText(true, x, buffer, length); }
+
+}  // namespace
+
+TEST(ReportNumber, QuickTextForms) {
+    struct Case {
+        bool (*form)(double, char*, int&);
+        double x;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {SmallAsFixed, 3e-5, "0.0000"},
+        {SmallAsFixed, -3e-5, "-0.0000"},
+        {SmallAsFixed, -5e-8, "0"},  // below the single epsilon
+        {SmallAsFixed, -1.03125, "-1.0313"},
+        {SmallAsFixed, 2e6, "(general)"},  // from 1e6 up: the general exponent form
+        {QuickSignedFixedText, 0.5, "+0.5000"},
+        {QuickSignedFixedText, -1.03125, "-1.0313"},
+        {QuickSignedFixedText, 12.00005, "+12.0000"},  // stored just below the tie
+        {QuickSignedFixedText, -999999.5, "-999999.5000"},
+        {QuickSignedFixedText, -3e-5, "+0.0000"},  // zero takes the positive section
+        {QuickSignedFixedText, -0.0, "+0.0000"},
+        {QuickSignedFixedText, -5e-5, "-0.0001"},  // stored just above the tie
+        {QuickSignedFixedText, 4.99999e-5, "+0.0000"},
+        {QuickSignedFixedText, 1e6, "(general)"},
+        {QuickSignedFixedText, std::nan(""), "(general)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Quick(c.form, c.x), c.expected) << c.x;
+}
+
+TEST(ReportNumber, QuickTextsAgreeWithTheGeneralFormatter) {
+    std::mt19937_64 gen(7);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-9, 8);
+    const std::string coefficient = "+##0.0000;-##0.0000";
+    int signedQuick = 0;
+    for (int i = 0; i < 200000; ++i) {
+        double x = mantissa(gen) * std::pow(10.0, exponent(gen));
+        if (i % 3 == 0) x = std::round(x * 1e5) / 1e5;  // many fifth-decimal fives
+        if (i % 7 == 0) x = std::round(x * 1e9) / 1e9 * 1e-4;  // near the 5e-5 tie
+        for (bool smallAsFixed : {false, true}) {
+            char buffer[kQuickNumberBytes];
+            int length = 0;
+            if (!QuickNumberText(smallAsFixed, x, buffer, length)) continue;
+            ASSERT_EQ(std::string(buffer, static_cast<std::size_t>(length)), FormatNumber(smallAsFixed, x)) << x;
+        }
+        const std::string quick = Quick(QuickSignedFixedText, x);
+        if (quick == "(general)") continue;
+        ASSERT_EQ(quick, FormatFloat(coefficient, x)) << x;
+        ++signedQuick;
+    }
+    EXPECT_GT(signedQuick, 50000);  // the quick form covers the common sizes
+}
