@@ -47,11 +47,6 @@ public:
         length_ += static_cast<int>(mark.size());
     }
     bool Number(bool smallAsFixed, double x) { return Add(QuickNumberText(smallAsFixed, x, text_ + length_, added_)); }
-    bool SignedFixed(double x) { return Add(QuickSignedFixedText(x, text_ + length_, added_)); }
-    void Literal(const char* s, int n) {
-        std::memcpy(text_ + length_, s, static_cast<std::size_t>(n));
-        length_ += n;
-    }
     void AppendTo(std::string& line) const { AppendPaddedText(line, text_, length_, kReportColumn); }
 
 private:
@@ -59,7 +54,7 @@ private:
         if (done) length_ += added_;
         return done;
     }
-    // Two marks, two numbers and the brackets between them fit.
+    // A mark and a number fit.
     char text_[4 + 3 * kQuickNumberBytes];
     int length_ = 0;
     int added_ = 0;
@@ -71,8 +66,7 @@ public:
         : model_(model),
           title_(title),
           text_(out, kFailure),
-          per_(IVReportBlockColumns(title.margin)),
-          quickDfbeta_(LoadStr(kStrCoefficientPicture) == "+##0.0000;-##0.0000") {
+          per_(IVReportBlockColumns(title.margin)) {
         if (services)
             progress_ = std::make_unique<ProgressScope>(*services, "データの書き込み中・・・", kStages * kStepsPerStage);
     }
@@ -271,9 +265,8 @@ private:
                         AppendColumn(row, "-", kReportColumn);
                         continue;
                     }
-                    const double raw = IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i);
-                    AppendNumberColumn(row, raw);
-                    AppendScaledDfbeta(row, j, i, raw);
+                    AppendNumberColumn(row, IVColumnValue(model_, {ResultKind::RawDfbeta, j}, i));
+                    AppendScaledDfbeta(row, j, i);
                 }
                 EndRow();
             }
@@ -300,30 +293,23 @@ private:
             AppendColumn(s, IVDiagnosticCellText(model_, marks_, c, i), kReportColumn);
     }
 
-    // The scaled DFBETA cell as IVInfluenceCellText gives it: the mark of
-    // the scaled value, the raw change, the scaled one in brackets.
-    void AppendScaledDfbeta(std::string& s, int j, int i, double raw) {
+    // The scaled DFBETA alone: the raw change stands in the column before
+    // it, and both together do not fit a field.
+    void AppendScaledDfbeta(std::string& s, int j, int i) {
         const double scaled = IVColumnValue(model_, {ResultKind::ScaledDfbeta, j}, i);
+        const std::string& mark = marks_.Mark({ResultKind::ScaledDfbeta, j}, scaled);
         QuickCell cell;
-        cell.Mark(marks_.Mark({ResultKind::ScaledDfbeta, j}, scaled));
-        bool quick = quickDfbeta_ && cell.Number(true, raw);
-        if (quick) {
-            cell.Literal(" (", 2);
-            quick = cell.SignedFixed(scaled);
-            cell.Literal(")", 1);
-        }
-        if (quick)
+        cell.Mark(mark);
+        if (cell.Number(false, scaled))
             cell.AppendTo(s);
         else
-            AppendColumn(s, IVInfluenceCellText(model_, marks_, {ResultKind::ScaledDfbeta, j}, i), kReportColumn);
+            AppendMarkedColumn(s, mark, scaled);
     }
 
     RegIV& model_;
     const IVReportTitle& title_;
     ReportText text_;
     const int per_;
-    // The quick DFBETA cell writes the coefficient picture itself.
-    const bool quickDfbeta_;
     ResultMarks marks_;
     std::vector<int> withRole_, explanatory_, coefficients_;
     std::unique_ptr<ProgressScope> progress_;
