@@ -162,6 +162,8 @@ QString TfrmIV::DesignCellText(int c, int r) const {
 
 void TfrmIV::tsViewShow() {
     designColumns_.clear();
+    // The hand-overs follow the estimator from the first page on.
+    EnableHandOvers();
     if (!model_) {
         sgTable->SetColCount(1);
         sgTable->InvalidateGrid();
