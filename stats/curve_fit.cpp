@@ -25,12 +25,20 @@ double ClipTiny(long double v) { return v < static_cast<long double>(kDoubleEpsi
 }  // namespace
 
 TSRA::TSRA(std::string xName, const double* x, std::string yName, const double* y, int n, ThreadPool* pool)
-    : xName_(std::move(xName)), yName_(std::move(yName)), x_(x), y_(y), n_(n), pool_(pool) {
+    : xName_(std::move(xName)), yName_(std::move(yName)), x_(x), y_(y), n_(n), pool_(pool), rankX_(x), rankY_(y) {
     if (n < 3 || !x || !y) throw Exception("自由度不足");
     xLabel_ = xName_;
     yLabel_ = yName_;
-    r_ = ComputeCorrelations(x_, y_, n_, &rho_, &tau_);
+    r_ = ComputeCorrelations(x_, y_, n_, nullptr, nullptr);
     Clear();
+}
+
+// Left until read: the X-Y graph shows Pearson's r first, and the ranks of a
+// large data set cost more than the fit itself.
+void TSRA::FormRankCorrelations() const {
+    if (ranksFormed_) return;
+    ComputeCorrelations(rankX_, rankY_, n_, &rho_, &tau_);
+    ranksFormed_ = true;
 }
 
 int TSRA::ParamCountOf(int type) {

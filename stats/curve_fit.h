@@ -23,8 +23,9 @@ class ThreadPool;
 class TSRA {
 public:
     // The arrays stay the caller's and must outlive the object. Fewer than
-    // three points raise Exception "自由度不足". Pearson's r, Spearman's rho
-    // and Kendall's tau of the raw data are formed here.
+    // three points raise Exception "自由度不足". Pearson's r of the raw data
+    // is formed here; Spearman's rho and Kendall's tau (two sorts of the
+    // whole data) on their first read, from the arrays as given here.
     TSRA(std::string xName, const double* x, std::string yName, const double* y, int n,
          ThreadPool* pool = nullptr);
 
@@ -59,8 +60,15 @@ public:
     const std::string& YName() const { return yName_; }
 
     double Pearson() const { return r_; }
-    double Spearman() const { return rho_; }
-    double Kendall() const { return tau_; }
+    // Not safe to call from two threads at once before the first read.
+    double Spearman() const {
+        FormRankCorrelations();
+        return rho_;
+    }
+    double Kendall() const {
+        FormRankCorrelations();
+        return tau_;
+    }
     double SSE() const { return sse_; }
     double Syy() const { return syy_; }
     double S2() const { return s2_; }
@@ -111,6 +119,7 @@ private:
     bool BuildDesign(int type);
     void SetLabels();
     void FillPointDiagnostics();
+    void FormRankCorrelations() const;
 
     std::string xName_, yName_, xLabel_, yLabel_;
     const double* x_;
@@ -119,7 +128,11 @@ private:
     ThreadPool* pool_;
     int type_ = 0, p_ = 2, df_ = 0;
     bool fitted_ = false;
-    double r_ = 0, rho_ = 0, tau_ = 0;
+    const double* rankX_;  // x and y as constructed (SwapXY leaves these)
+    const double* rankY_;
+    double r_ = 0;
+    mutable double rho_ = 0, tau_ = 0;
+    mutable bool ranksFormed_ = false;
     double lambda_ = 1.0;
     double sse_ = 0, syy_ = 0, s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, press_ = 0;
     std::vector<double> coef_, se_;

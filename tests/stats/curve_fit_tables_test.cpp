@@ -52,6 +52,17 @@ TEST(CurveCorrelationTest, RankCorrelationsNameThemselves) {
     EXPECT_EQ(tau.status, "ケンドールの順位相関係数");
 }
 
+// The rank correlations are formed on their first read: after a swap of
+// the axes and a fit of a decreasing transform they are still those of the
+// data as given.
+TEST(CurveCorrelationTest, RankCorrelationsReadLateAreThoseOfTheGivenData) {
+    TSRA fit("X", kX.data(), "Y", kY.data(), 6);
+    ASSERT_TRUE(fit.FitCurve(reginvXinvY));
+    ASSERT_TRUE(fit.SwapXY());
+    EXPECT_EQ(CurveCorrelation(fit, 2).value, "0.6000");
+    EXPECT_EQ(CurveCorrelation(fit, 1).value, "0.8286");
+}
+
 TEST(CurveTablesTest, EstimateRowsNameTheInterceptAndThePowers) {
     const std::vector<double> y = {1, 4, 8, 17, 24, 37};
     TSRA fit("X", kX.data(), "Y", y.data(), 6);
