@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +23,8 @@
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "components/view/selector_dialog.h"
 #include "core/data/equation.h"
 #include "core/io/file_matrix.h"
@@ -179,24 +180,13 @@ TfrmWLS::~TfrmWLS() { AnalysisWindows().RemoveListener(registryListener_); }
 
 QAction* TfrmWLS::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             std::function<void()> handler) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    TB->addAction(action);
-    addAction(action);
-    return action;
+    return AddWindowAction(this, TB, Context().State(), name, caption, QKeySequence(shortcut), hint,
+                           std::move(handler));
 }
 
 bool TfrmWLS::event(QEvent* e) {
     // Hints of the actions go to the window's own status bar.
-    if (e->type() == QEvent::StatusTip) {
-        SB->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
-        return true;
-    }
-    return AnalysisWindowBase::event(e);
+    return ShowStatusTip(e, SB) || AnalysisWindowBase::event(e);
 }
 
 int TfrmWLS::ShowModal() {

@@ -8,6 +8,7 @@
 
 #include "components/view/grid_marks.h"
 #include "components/view/qt_text.h"
+#include "components/view/window_actions.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/instrumental_fit.h"
@@ -86,15 +87,9 @@ TfrmIV::~TfrmIV() { AnalysisWindows().RemoveListener(registryListener_); }
 
 QAction* TfrmIV::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                            std::function<void()> handler, bool separator) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(QKeySequence(shortcut));
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-    connect(action, &QAction::triggered, this, GuardedSlot(std::move(handler)));
-    TB->addAction(action);
+    QAction* action =
+        AddWindowAction(this, TB, Context().State(), name, caption, QKeySequence(shortcut), hint, std::move(handler));
     if (separator) TB->addSeparator();
-    addAction(action);
     return action;
 }
 
