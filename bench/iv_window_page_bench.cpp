@@ -26,6 +26,7 @@
 #include "core/model/instrumental_fit.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
+#include "filled_graph.h"
 #include "page_bench_support.h"
 #include "platform/qt/string_grid.h"
 #include "simeq/iv_report.h"
@@ -170,21 +171,6 @@ void BM_IVInfluencePageScroll(benchmark::State& state) {
 }
 BENCHMARK(BM_IVInfluencePageScroll)->Arg(100)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Fills a real graph window with the request, then closes it unseen.
-class FilledGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit FilledGraph(const WindowContext& context) : context_(context) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        TfrmGraphXY window(context_);
-        benchmark::DoNotOptimize(window.Fill(r));
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    WindowContext context_;
-};
 
 void BM_IVResidualPlotCommand(benchmark::State& state) {
     App();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/main_window/main_window.h"
+#include "filled_graph.h"
 #include "page_bench_support.h"
 #include "components/view/window_registry.h"
 #include "core/model/regression_model.h"
@@ -21,21 +22,6 @@
 
 namespace {
 
-// Fills a real graph window with the request, then closes it unseen.
-class FilledGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit FilledGraph(const WindowContext& context) : context_(context) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        TfrmGraphXY window(context_);
-        benchmark::DoNotOptimize(window.Fill(r));
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    WindowContext context_;
-};
 
 MainWindowSetup& WindowFor(int n, int k) {
     return MainWindowOver(n, k, BenchModelShape{}, [](TfrmREG& w) {

@@ -31,28 +31,12 @@
 #include "simeq/ui/structural_page.h"
 #include "simeq/ui/system_test_page.h"
 #include "simeq/small_system_fixture.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 
 namespace {
 
-struct GraphSeen {
-    std::string xName, yName;
-    int n = 0;
-};
-class ProbeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        seen_.push_back({r.xName, r.yName, r.n});
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<GraphSeen>& seen_;
-};
 
 // A grid cell as the grid shows the table: titles in row 0.
 template <class Table>
@@ -192,7 +176,7 @@ TEST_F(ReducedFormWindowTest, FailedBuildShowsItsMessageAndOpensNothing) {
 TEST_F(ReducedFormWindowTest, TestGridsPlotScrollAndSwitch) {
     Open();
     std::vector<GraphSeen> seen;
-    ScopedAnalysisWindow probe("TfrmGraphXY", [&seen](const WindowContext&) { return std::make_unique<ProbeGraph>(seen); });
+    const auto probe = ProbeGraphs(seen);
     auto w = Window(false);
     const auto e = Engine(false);
     w->resize(700, 200);
@@ -207,7 +191,7 @@ TEST_F(ReducedFormWindowTest, TestGridsPlotScrollAndSwitch) {
     EXPECT_EQ(seen[0].xName, "Y予測値");
     EXPECT_EQ(seen[0].yName, "Y観測値");
     EXPECT_EQ(seen[1].yName, "Y標準化残差");
-    EXPECT_EQ(seen[1].n, 10);
+    EXPECT_EQ(seen[1].x.size(), 10u);
     // The corner cell switches like the command.
     Click(g, 0, 0);
     EXPECT_FALSE(w->tsFinalTest->ShowsValues());
@@ -323,7 +307,7 @@ TEST_F(ReducedFormWindowTest, FinalFormDerivedDecidedStoredAndSaved) {
 
     // Deleting marks the data set; the page and its plots then have nothing.
     std::vector<GraphSeen> graphs;
-    ScopedAnalysisWindow probe("TfrmGraphXY", [&graphs](const WindowContext&) { return std::make_unique<ProbeGraph>(graphs); });
+    const auto probe = ProbeGraphs(graphs);
     w = Window(false);
     w->PC->setCurrentWidget(w->tsFFA);
     w->YYPlot->trigger();

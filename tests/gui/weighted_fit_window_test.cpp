@@ -32,6 +32,7 @@
 #include "estimators/ui/weighted_fit_window.h"
 #include "estimators/weighted_fit.h"
 #include "estimators/weighted_fit_tables.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 #include "support/model_builder.h"
@@ -45,24 +46,6 @@ const std::vector<double> kY = {4.2, 5.1, 8.3, 7.9, 11.6, 10.2, 14.9, 13.1, 17.8
 std::string Shown(double v) { return NumberCell(v).Shown(); }
 std::string Text(const ResultGrid* g, int c, int r) { return g->Cell(c, r).toStdString(); }
 
-// Takes the graph requests instead of opening a window.
-struct GraphSeen {
-    std::string xName, yName;
-    int n = 0;
-};
-class ProbeGraph : public RequestWindow<XYGraphRequest> {
-public:
-    explicit ProbeGraph(std::vector<GraphSeen>& seen) : seen_(seen) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        seen_.push_back({r.xName, r.yName, r.n});
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<GraphSeen>& seen_;
-};
 
 class WeightedWindowTest : public StartedWindows {
 protected:
@@ -316,7 +299,7 @@ TEST_F(WeightedWindowTest, MarksFollowClicksAndOneMarkPlotsAgainstTime) {
     EXPECT_FALSE(w->IsMarked(TfrmWLS::kAnalysisGrid, 0));
 
     std::vector<GraphSeen> seen;
-    ScopedAnalysisWindow graph("TfrmGraphXY", [&seen](const WindowContext&) { return std::make_unique<ProbeGraph>(seen); });
+    const auto graph = ProbeGraphs(seen);
     w->XYPlotExecute();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].xName, "時間");
