@@ -9,6 +9,7 @@
 #include "core/numeric/moment_matrix.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <bit>
 #include <cstdint>
@@ -206,6 +207,28 @@ void AddChunkTotal(const ChunkSums& chunk, long double* total) {
         total[p] += static_cast<long double>(chunk.hi[p]) + static_cast<long double>(chunk.lo[p]);
 }
 
+// count chunk totals (hi then lo, packed entries each) into the grand
+// total, each entry in chunk order. The entries are independent of each
+// other: runs of them are shared out.
+void AddChunkTotals(const double* totals, long long count, std::size_t packed, long double* total, ThreadPool* pool) {
+    constexpr std::size_t kRun = 512;
+    const std::size_t runs = (packed + kRun - 1) / kRun;
+    const auto add = [&](int r) {
+        const std::size_t from = static_cast<std::size_t>(r) * kRun, to = std::min(packed, from + kRun);
+        for (long long t = 0; t < count; ++t) {
+            const double* hi = totals + static_cast<std::size_t>(t) * 2 * packed;
+            const double* lo = hi + packed;
+            for (std::size_t p = from; p < to; ++p)
+                total[p] += static_cast<long double>(hi[p]) + static_cast<long double>(lo[p]);
+        }
+    };
+    if (pool == nullptr || runs < 2 || count < 16) {
+        for (std::size_t r = 0; r < runs; ++r) add(static_cast<int>(r));
+    } else {
+        pool->ParallelFor(static_cast<int>(runs), add);
+    }
+}
+
 // Asks for the observations of a later block while this one is summed.
 void PrefetchBlock(const Source& src, long long first, int cols) {
     const long long len = std::min<long long>(kBlock, src.n - first);
@@ -234,18 +257,37 @@ void AddChunk(const Source& src, long long first, long long len, const double* n
     if (src.design) FinishDesign();
 }
 
+// shift[from] .. shift[to - 1] from count sampled rows; each column's sum
+// runs over the rows in order, whichever columns are formed with it.
 template <class Get>
-void ShiftFrom(Get at, long long count, int cols, double* shift) {
+void ShiftFrom(Get at, long long count, int from, int to, double* shift) {
     if (count < 1) {
-        std::fill_n(shift, cols, 0.0);
+        std::fill(shift + from, shift + to, 0.0);
         return;
     }
-    std::vector<double> first(static_cast<std::size_t>(cols)), sum(static_cast<std::size_t>(cols), 0.0);
-    for (int j = 0; j < cols; ++j) first[j] = at(0, j);
+    const auto cols = static_cast<std::size_t>(to - from);
+    std::vector<double> first(cols), sum(cols, 0.0);
+    for (int j = from; j < to; ++j) first[j - from] = at(0, j);
     for (long long t = 0; t < count; ++t)
-        for (int j = 0; j < cols; ++j) sum[j] += at(t, j) - first[j];
+        for (int j = from; j < to; ++j) sum[j - from] += at(t, j) - first[j - from];
     // A constant column shifts to its own value.
-    for (int j = 0; j < cols; ++j) shift[j] = first[j] + sum[j] / static_cast<double>(count);
+    for (int j = from; j < to; ++j) shift[j] = first[j - from] + sum[j - from] / static_cast<double>(count);
+}
+
+// The shift of every column from the sampled rows of the source; the
+// sampled values lie far apart, so groups of columns go to the pool.
+void ShiftFromSource(const Source& src, long long n, int cols, double* shift, ThreadPool* pool) {
+    const long long count = MomentSampleCount(n);
+    std::vector<long long> row(static_cast<std::size_t>(count));
+    for (long long t = 0; t < count; ++t) row[t] = MomentSampleRow(t, n);
+    const auto at = [&](long long t, int j) { return src.At(row[t], j); };
+    constexpr int kGroup = 8;
+    const int groups = (cols + kGroup - 1) / kGroup;
+    if (pool == nullptr || pool->Threads() < 2 || groups < 2) {
+        ShiftFrom(at, count, 0, cols, shift);
+        return;
+    }
+    pool->ParallelFor(groups, [&](int g) { ShiftFrom(at, count, g * kGroup, std::min(cols, (g + 1) * kGroup), shift); });
 }
 
 // The completed matrix from the grand totals.
@@ -280,8 +322,7 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
         return;
     }
     std::vector<double> shift(static_cast<std::size_t>(cols)), negShift(static_cast<std::size_t>(cols));
-    ShiftFrom([&](long long t, int j) { return src.At(MomentSampleRow(t, n), j); }, MomentSampleCount(n), cols,
-              shift.data());
+    ShiftFromSource(src, n, cols, shift.data(), pool);
     for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
 
     const std::size_t packed = PackedSize(cols);
@@ -298,20 +339,32 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
         }
     } else {
         // Chunk totals kept apart and added in chunk order: the same sums
-        // as above, whichever thread ran which chunk.
+        // as above, whichever thread ran which chunk. Each thread keeps one
+        // block's buffers and takes the next chunk as it finishes one, so a
+        // slow thread holds up no other.
         const long long wave =
             std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
-        std::vector<ChunkSums> sums(static_cast<std::size_t>(wave), ChunkSums(cols));
+        // Chunk t's total: hi at 2 t packed, lo after it. Each slot is
+        // written whole before it is read.
+        std::unique_ptr<double[]> totals(new double[static_cast<std::size_t>(wave) * 2 * packed]);
         for (long long c0 = 0; c0 < chunks; c0 += wave) {
-            const int count = static_cast<int>(std::min(wave, chunks - c0));
-            pool->ParallelFor(count, [&](int task) {
+            const long long count = std::min(wave, chunks - c0);
+            std::atomic<long long> next{0};
+            const int threads = static_cast<int>(std::min<long long>(pool->Threads(), count));
+            pool->ParallelFor(threads, [&](int) {
                 BlockWork w(cols, fill);
-                ChunkSums& chunk = sums[static_cast<std::size_t>(task)];
-                chunk.Clear();
-                const long long first = (c0 + task) * kChunk;
-                AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
+                ChunkSums chunk(cols);
+                for (long long t = next.fetch_add(1, std::memory_order_relaxed); t < count;
+                     t = next.fetch_add(1, std::memory_order_relaxed)) {
+                    chunk.Clear();
+                    const long long first = (c0 + t) * kChunk;
+                    AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
+                    double* slot = totals.get() + static_cast<std::size_t>(t) * 2 * packed;
+                    std::copy(chunk.hi.begin(), chunk.hi.end(), slot);
+                    std::copy(chunk.lo.begin(), chunk.lo.end(), slot + packed);
+                }
             });
-            for (int t = 0; t < count; ++t) AddChunkTotal(sums[static_cast<std::size_t>(t)], total.data());
+            AddChunkTotals(totals.get(), count, packed, total.data(), pool);
         }
     }
     Complete(total.data(), shift.data(), n, cols, m);
@@ -382,7 +435,7 @@ long long MomentSampleRow(long long t, long long n) {
 }
 
 void MomentShiftFromSample(const double* sample, long long count, long long stride, int cols, double* shift) {
-    ShiftFrom([&](long long t, int j) { return sample[t * stride + j]; }, count, cols, shift);
+    ShiftFrom([&](long long t, int j) { return sample[t * stride + j]; }, count, 0, cols, shift);
 }
 
 void BuildMomentsFromRows(const double* rows, long long n, long long stride, int cols, LongMatrix& m,
