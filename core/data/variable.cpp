@@ -33,6 +33,37 @@ std::mutex& StatisticsLock(const void* owner) {
     return locks[(reinterpret_cast<std::uintptr_t>(owner) / 64) % 64];
 }
 
+// The first of the largest and the first of the smallest of n >= 1 values:
+// a NaN first value makes both NaN, later NaNs are passed over. Lanes of
+// values are scanned side by side; among equal values only zeros differ in
+// their bits, so a zero extreme is looked up again for the first one.
+void Extremes(const double* x, int n, double& largest, double& smallest) {
+    largest = smallest = x[0];
+    if (std::isnan(x[0])) return;
+    constexpr int kLanes = 8;
+    double hi[kLanes], lo[kLanes];
+    std::fill_n(hi, kLanes, x[0]);
+    std::fill_n(lo, kLanes, x[0]);
+    int i = 1;
+    for (; i + kLanes <= n; i += kLanes)
+        for (int l = 0; l < kLanes; ++l) {
+            const double v = x[i + l];
+            hi[l] = v > hi[l] ? v : hi[l];
+            lo[l] = v < lo[l] ? v : lo[l];
+        }
+    for (; i < n; ++i) {
+        hi[0] = x[i] > hi[0] ? x[i] : hi[0];
+        lo[0] = x[i] < lo[0] ? x[i] : lo[0];
+    }
+    for (int l = 0; l < kLanes; ++l) {
+        if (hi[l] > largest) largest = hi[l];
+        if (lo[l] < smallest) smallest = lo[l];
+    }
+    const auto firstZero = [&] { return *std::find(x, x + n, 0.0); };
+    if (largest == 0.0) largest = firstZero();
+    if (smallest == 0.0) smallest = firstZero();
+}
+
 }  // namespace
 
 const char* VarTypeTag(int type) {
@@ -118,17 +149,7 @@ void Var::StoreStatistics(double mean, double ssd) const {
         return;
     }
     const double* x = data.get();
-    // A NaN first value makes both NaN; later NaNs are passed over.
-    double mx = x[0];
-    double mn = x[0];
-    for (int k = 1; k < n; ++k) {
-        if (x[k] > mx)
-            mx = x[k];
-        else if (x[k] < mn)
-            mn = x[k];
-    }
-    max_ = mx;
-    min_ = mn;
+    Extremes(x, n, max_, min_);
     if (n == 1) {
         mean_ = x[0];
         sd_ = x[0] - x[0];  // 0, or NaN for an infinite or NaN value
