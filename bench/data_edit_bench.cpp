@@ -44,6 +44,7 @@ void BM_NewDataSetFill80ColumnsThenMoment(benchmark::State& state) {
 BENCHMARK(BM_NewDataSetFill80ColumnsThenMoment)
     ->Args({1000000, 1})
     ->Args({1000000, 4})
+    ->Args({1000000, 8})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 

@@ -17,6 +17,26 @@
 
 namespace {
 
+// Values a column or table must hold before its work is spread over the
+// worker threads (fewer are done before the threads would have started).
+constexpr long long kSpreadValues = 1 << 18;
+// Doubles in the smallest page of memory.
+constexpr long long kValuesPerPage = 4096 / sizeof(double);
+
+// Copies n values, in pieces on the pool's threads for a long column.
+void CopyValues(const double* from, long long n, double* to, ThreadPool* pool) {
+    const bool apart = from + n <= to || to + n <= from;
+    if (pool == nullptr || pool->Threads() < 2 || n < kSpreadValues || !apart) {
+        std::copy_n(from, n, to);
+        return;
+    }
+    const int pieces = static_cast<int>(std::min<long long>(pool->Threads(), n / (kSpreadValues / 2)));
+    pool->ParallelFor(pieces, [&](int p) {
+        const long long first = n * p / pieces, last = n * (p + 1) / pieces;
+        std::copy(from + first, from + last, to + first);
+    });
+}
+
 // Constant-term statistics for the index one past the last variable.
 constexpr double kConstMean = 1.0;
 constexpr double kConstSd = 0.0;
@@ -36,7 +56,7 @@ void CheckCp932(const std::string& text) {
 
 const std::string& Data::ConstantName() { return LoadStr(kStrConstantName); }
 
-Data::Data(int obs, int vars, const std::string& name) {
+Data::Data(int obs, int vars, const std::string& name, ThreadPool* pool) {
     if (obs < 1 || vars < 1) return;
     CheckCp932(name);
     name_ = name;
@@ -44,11 +64,25 @@ Data::Data(int obs, int vars, const std::string& name) {
     obs_ = obs;
     moments_.Resize(vars + 1, vars + 1, false);
     correlations_.Resize(vars, vars, false);
-    table_.reserve(static_cast<std::size_t>(vars));
-    for (int j = 0; j < vars; ++j) {
+    std::vector<std::unique_ptr<Var>> columns(static_cast<std::size_t>(vars));
+    const bool spread = pool != nullptr && pool->Threads() > 1 && vars > 1 &&
+                        static_cast<long long>(obs) * vars >= kSpreadValues;
+    const auto form = [&](int j) {
         const std::string varName = "VAR" + std::to_string(j);
-        table_.push_back(std::make_unique<Var>(varName, varName, obs, 0.0));
-    }
+        auto v = std::make_unique<Var>(varName, varName, obs, 0.0);
+        // The values are zero already; writing one a page makes the system
+        // hand its pages over now, on this thread.
+        if (spread) {
+            double* x = v->Data();
+            for (long long i = 0; i < obs; i += kValuesPerPage) x[i] = 0.0;
+        }
+        columns[static_cast<std::size_t>(j)] = std::move(v);
+    };
+    if (spread)
+        pool->ParallelFor(vars, form);
+    else
+        for (int j = 0; j < vars; ++j) form(j);
+    table_ = std::move(columns);
 }
 
 // --- helpers -----------------------------------------------------------------
@@ -348,7 +382,7 @@ void Data::SetVarValues(int j, std::span<const double> in) {
     BeforeValuesChange();
     Var& v = GetVar(j);
     if (static_cast<int>(in.size()) < obs_) throw ERangeError(RangeText("値の数", static_cast<int>(in.size())));
-    std::copy_n(in.begin(), obs_, v.Data());
+    CopyValues(in.data(), obs_, v.Data(), Pool());
     v.CalcStatistics();
     MarkMomentsStale();
     modified_ = true;

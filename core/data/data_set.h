@@ -31,8 +31,10 @@ class Data {
 public:
     // obs >= 1 and vars >= 1: variables "VAR0", "VAR1", ... (info = name) of
     // obs zeros; name and info both the given name; matrices sized and zero.
-    // Otherwise an empty data set.
-    explicit Data(int obs = 0, int vars = 0, const std::string& name = std::string());
+    // Otherwise an empty data set. With a pool the columns are formed on its
+    // threads, their memory taken from the system there (and zeroed by it)
+    // rather than page by page under the first writer.
+    explicit Data(int obs = 0, int vars = 0, const std::string& name = std::string(), ThreadPool* pool = nullptr);
     Data(const Data&) = delete;
     Data& operator=(const Data&) = delete;
     virtual ~Data() = default;
@@ -86,7 +88,8 @@ public:
     // exactly what was there.
     void RestoreValue(int i, int j, double x);
     const Var& GetVarValues(int j, std::vector<double>& out) const;
-    // in must hold at least n values (ERangeError otherwise).
+    // in must hold at least n values (ERangeError otherwise). A long column
+    // is copied on the worker threads.
     void SetVarValues(int j, std::span<const double> in);
     void GetObservation(int i, std::vector<double>& out) const;
     Var& GetVar(int j);

@@ -45,7 +45,7 @@ Reg::Reg(int n, int k, const std::string& name) : Reg(std::make_unique<EngineCon
 Reg::Reg(EngineContext& context, int n, int k, const std::string& name) : Reg(nullptr, &context, n, k, name) {}
 
 Reg::Reg(std::unique_ptr<EngineContext> own, EngineContext* context, int n, int k, const std::string& name)
-    : Data(n, k, name),
+    : Data(n, k, name, n >= 2 * kMomentChunkRows ? (context != nullptr ? context : own.get())->Pool() : nullptr),
       ownContext_(std::move(own)),
       context_(context != nullptr ? context : ownContext_.get()),
       fit_(GetObsCount(), GetVarCount()),
