@@ -283,7 +283,7 @@ void ShiftFromSource(const Source& src, long long n, int cols, double* shift, Th
     const auto at = [&](long long t, int j) { return src.At(row[t], j); };
     constexpr int kGroup = 8;
     const int groups = (cols + kGroup - 1) / kGroup;
-    if (pool == nullptr || pool->Threads() < 2 || groups < 2) {
+    if (pool == nullptr || pool->Threads() < 2 || groups < 2 || count * cols < (1 << 16)) {
         ShiftFrom(at, count, 0, cols, shift);
         return;
     }
