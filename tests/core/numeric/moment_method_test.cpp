@@ -196,30 +196,6 @@ TEST(MomentMethod, AnyThreadCountGivesTheSameBits) {
     }
 }
 
-// Many chunks and columns: chunks handed out as threads come free, the
-// chunk totals added entry by entry on the threads, and the shifts formed
-// by groups of columns, still give one thread's bits.
-TEST(MomentMethod, ManyChunksAndColumnsOnAnyThreadCountGiveTheSameBits) {
-    const int n = 17 * kMomentChunkRows + 33, k = 41;
-    const std::vector<double> x = MakeRows(Kind::MixedMagnitudes, n, k, 5);
-    std::vector<std::vector<double>> columns(k, std::vector<double>(n));
-    std::vector<const double*> pointers;
-    for (int j = 0; j < k; ++j) {
-        for (int i = 0; i < n; ++i) columns[j][i] = x[static_cast<std::size_t>(i) * k + j];
-        pointers.push_back(columns[j].data());
-    }
-    LongMatrix alone;
-    BuildMomentsFromColumns(pointers.data(), n, k, alone);
-    for (int threads : {2, 3, 8}) {
-        ThreadPool pool(threads);
-        LongMatrix fromRows, fromColumns;
-        BuildMomentsFromRows(x.data(), n, k, k, fromRows, &pool);
-        BuildMomentsFromColumns(pointers.data(), n, k, fromColumns, &pool);
-        ExpectSameBits(fromRows, alone, "rows on " + std::to_string(threads));
-        ExpectSameBits(fromColumns, alone, "columns on " + std::to_string(threads));
-    }
-}
-
 TEST(MomentMethod, RowsInPiecesGiveTheSameBits) {
     const int n = 2 * kMomentChunkRows + 300, k = 5;
     const std::vector<double> x = MakeRows(Kind::MixedMagnitudes, n, k, 11);
