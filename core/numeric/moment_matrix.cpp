@@ -234,18 +234,38 @@ void AddChunk(const Source& src, long long first, long long len, const double* n
     if (src.design) FinishDesign();
 }
 
+// shift[j] for the columns j in [from, to): the first value plus the mean
+// difference from it over the sample. Each column is summed on its own, in
+// sample order, so columns may be taken in any grouping.
+template <class Get>
+void ShiftOfColumns(Get at, long long count, int from, int to, double* shift) {
+    for (int j = from; j < to; ++j) {
+        if (count < 1) {
+            shift[j] = 0.0;
+            continue;
+        }
+        const double first = at(0, j);
+        double sum = 0.0;
+        for (long long t = 0; t < count; ++t) sum += at(t, j) - first;
+        // A constant column shifts to its own value.
+        shift[j] = first + sum / static_cast<double>(count);
+    }
+}
+
 template <class Get>
 void ShiftFrom(Get at, long long count, int cols, double* shift) {
-    if (count < 1) {
-        std::fill_n(shift, cols, 0.0);
+    ShiftOfColumns(at, count, 0, cols, shift);
+}
+
+// The same over the pool: the sampled rows lie far apart (a page each in a
+// large data set), so their reads are spread over the threads.
+template <class Get>
+void ShiftFrom(Get at, long long count, int cols, double* shift, ThreadPool* pool) {
+    if (pool == nullptr || pool->Threads() < 2 || cols < 2 || count < 2 * kBlock) {
+        ShiftFrom(at, count, cols, shift);
         return;
     }
-    std::vector<double> first(static_cast<std::size_t>(cols)), sum(static_cast<std::size_t>(cols), 0.0);
-    for (int j = 0; j < cols; ++j) first[j] = at(0, j);
-    for (long long t = 0; t < count; ++t)
-        for (int j = 0; j < cols; ++j) sum[j] += at(t, j) - first[j];
-    // A constant column shifts to its own value.
-    for (int j = 0; j < cols; ++j) shift[j] = first[j] + sum[j] / static_cast<double>(count);
+    pool->ParallelFor(cols, [&](int j) { ShiftOfColumns(at, count, j, j + 1, shift); });
 }
 
 // The completed matrix from the grand totals.
@@ -281,7 +301,7 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
     }
     std::vector<double> shift(static_cast<std::size_t>(cols)), negShift(static_cast<std::size_t>(cols));
     ShiftFrom([&](long long t, int j) { return src.At(MomentSampleRow(t, n), j); }, MomentSampleCount(n), cols,
-              shift.data());
+              shift.data(), pool);
     for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
 
     const std::size_t packed = PackedSize(cols);
