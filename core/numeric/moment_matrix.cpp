@@ -64,11 +64,21 @@ struct Source {
     double At(long long i, int j) const { return rows ? rows[i * stride + j] : columns[j][i]; }
 };
 
+bool IsWideFill(MomentRowFill fill) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    return MomentKernelAvailable(MomentKernel::Avx512) && fill == FindMomentRowFill(MomentKernel::Avx512);
+#else
+    (void)fill;
+    return false;
+#endif
+}
+
 // The buffers of one block: hi and lo (kBlock x width), the kernel's
 // output (width x width), 64-byte aligned.
 struct BlockWork {
     BlockWork(int cols, MomentRowFill fill)
-        : cols(cols),
+        : wide(IsWideFill(fill)),
+          cols(cols),
           width(Width(cols)),
           hasLo(static_cast<std::size_t>(Width(cols)), 0),
           loBits(static_cast<std::size_t>(cols)),
@@ -88,6 +98,9 @@ struct BlockWork {
         for (int t = 0; t < kBlock; ++t) hi[t * width + cols] = 1.0;
         scale[cols] = MomentColumnScale(1.0);
     }
+    // The wide fill is in use: columns are filled eight at a time straight
+    // from their arrays.
+    bool wide;
     int cols, width;
     std::vector<double> storage;
     std::vector<unsigned char> hasLo;
@@ -105,18 +118,90 @@ struct BlockWork {
 #define MERLOX_CLONES
 #endif
 
-// len rows (row stride `stride`) into the block, with each column's scale
-// and whether it has rounding errors.
-void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
-    const int cols = w.cols;
-    std::fill_n(w.loBits.data(), cols, 0);
-    std::fill_n(w.maxAbs.data(), cols, 0.0);
-    w.fill(rows, stride, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
-    for (int j = 0; j < cols; ++j) {
+void StartFill(BlockWork& w) {
+    std::fill_n(w.loBits.data(), w.cols, 0);
+    std::fill_n(w.maxAbs.data(), w.cols, 0.0);
+}
+
+// Each column's scale and whether it has rounding errors.
+void FinishFill(BlockWork& w) {
+    for (int j = 0; j < w.cols; ++j) {
         w.hasLo[j] = w.loBits[j] != 0;
         w.scale[j] = MomentColumnScale(w.maxAbs[j]);
     }
 }
+
+// len rows (row stride `stride`) into the block, with each column's scale
+// and whether it has rounding errors.
+void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
+    StartFill(w);
+    w.fill(rows, stride, len, w.cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
+    FinishFill(w);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define MERLOX_WIDE_COLUMN_FILL 1
+// The shuffle intrinsics start from an undefined register, which some
+// compilers take for an uninitialised read.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// Rows first .. first + len - 1 of the columns into the block, eight
+// columns by eight rows at a time: the values are turned into rows in
+// registers, and each row then takes exactly the steps of the wide row
+// fill (the same values, errors, error bits and sizes, row by row in
+// order), without a staging copy.
+__attribute__((target("avx512f"))) void FillColumns512(const double* const* columns, long long first, int len,
+                                                       int cols, int width, const double* negShift, double* hi,
+                                                       double* lo, std::uint64_t* bits, double* most) {
+    const __m512i signless = _mm512_set1_epi64(0x7fffffffffffffffLL);
+    for (int j0 = 0; j0 < cols; j0 += 8) {
+        const int group = std::min(8, cols - j0);
+        const __mmask8 m = group == 8 ? __mmask8(0xff) : __mmask8((1u << group) - 1);
+        const __m512d c = _mm512_maskz_loadu_pd(m, negShift + j0);
+        __m512i any = _mm512_maskz_loadu_epi64(m, bits + j0);
+        __m512d largest = _mm512_maskz_loadu_pd(m, most + j0);
+        for (int t0 = 0; t0 < len; t0 += 8) {
+            const int rows = std::min(8, len - t0);
+            const __mmask8 r = rows == 8 ? __mmask8(0xff) : __mmask8((1u << rows) - 1);
+            __m512d v[8];
+            for (int a = 0; a < 8; ++a)
+                v[a] = a < group ? _mm512_maskz_loadu_pd(r, columns[j0 + a] + first + t0) : _mm512_setzero_pd();
+            // Transpose: x[t] holds row t0 + t of columns j0 .. j0 + 7.
+            const __m512d p0 = _mm512_unpacklo_pd(v[0], v[1]), p1 = _mm512_unpackhi_pd(v[0], v[1]);
+            const __m512d p2 = _mm512_unpacklo_pd(v[2], v[3]), p3 = _mm512_unpackhi_pd(v[2], v[3]);
+            const __m512d p4 = _mm512_unpacklo_pd(v[4], v[5]), p5 = _mm512_unpackhi_pd(v[4], v[5]);
+            const __m512d p6 = _mm512_unpacklo_pd(v[6], v[7]), p7 = _mm512_unpackhi_pd(v[6], v[7]);
+            const __m512d q0 = _mm512_shuffle_f64x2(p0, p2, 0x88), q1 = _mm512_shuffle_f64x2(p1, p3, 0x88);
+            const __m512d q2 = _mm512_shuffle_f64x2(p0, p2, 0xdd), q3 = _mm512_shuffle_f64x2(p1, p3, 0xdd);
+            const __m512d q4 = _mm512_shuffle_f64x2(p4, p6, 0x88), q5 = _mm512_shuffle_f64x2(p5, p7, 0x88);
+            const __m512d q6 = _mm512_shuffle_f64x2(p4, p6, 0xdd), q7 = _mm512_shuffle_f64x2(p5, p7, 0xdd);
+            const __m512d x[8] = {_mm512_shuffle_f64x2(q0, q4, 0x88), _mm512_shuffle_f64x2(q1, q5, 0x88),
+                                  _mm512_shuffle_f64x2(q2, q6, 0x88), _mm512_shuffle_f64x2(q3, q7, 0x88),
+                                  _mm512_shuffle_f64x2(q0, q4, 0xdd), _mm512_shuffle_f64x2(q1, q5, 0xdd),
+                                  _mm512_shuffle_f64x2(q2, q6, 0xdd), _mm512_shuffle_f64x2(q3, q7, 0xdd)};
+            for (int t = 0; t < rows; ++t) {
+                const __m512d a = x[t];
+                const __m512d sum = _mm512_add_pd(a, c);
+                const __m512d bb = _mm512_sub_pd(sum, a);
+                const __m512d e = _mm512_add_pd(_mm512_sub_pd(a, _mm512_sub_pd(sum, bb)), _mm512_sub_pd(c, bb));
+                _mm512_mask_storeu_pd(hi + (t0 + t) * width + j0, m, sum);
+                _mm512_mask_storeu_pd(lo + (t0 + t) * width + j0, m, e);
+                const __m512i eBits = _mm512_castpd_si512(e);
+                any = _mm512_or_si512(any, _mm512_add_epi64(eBits, eBits));
+                const __m512d size = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(sum), signless));
+                largest = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(largest, size, _CMP_LT_OQ), largest, size);
+            }
+        }
+        _mm512_mask_storeu_epi64(bits + j0, m, any);
+        _mm512_mask_storeu_pd(most + j0, m, largest);
+    }
+}
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
 
 // Copies len rows of `cols` values (row stride `from`) into the design
 // (row stride `to`) with 1.0 after them. Stores bypass the cache: the
@@ -145,6 +230,14 @@ void FillBlock(const Source& src, long long first, int len, const double* negShi
         return;
     }
     const int cols = w.cols;
+#ifdef MERLOX_WIDE_COLUMN_FILL
+    if (w.wide && src.design == nullptr) {
+        StartFill(w);
+        FillColumns512(src.columns, first, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
+        FinishFill(w);
+        return;
+    }
+#endif
     const bool packedDesign = src.design != nullptr && src.designStride == cols + 1;
     const int stride = packedDesign ? cols + 1 : cols;
     double* rows = w.stage.data();
