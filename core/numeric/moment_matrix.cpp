@@ -393,8 +393,11 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
         return;
     }
     std::vector<double> shift(static_cast<std::size_t>(cols)), negShift(static_cast<std::size_t>(cols));
-    ShiftFrom([&](long long t, int j) { return src.At(MomentSampleRow(t, n), j); }, MomentSampleCount(n), cols,
-              shift.data(), pool);
+    // The sampled rows, found once for every column.
+    std::vector<long long> sample(static_cast<std::size_t>(MomentSampleCount(n)));
+    for (std::size_t t = 0; t < sample.size(); ++t) sample[t] = MomentSampleRow(static_cast<long long>(t), n);
+    ShiftFrom([&](long long t, int j) { return src.At(sample[static_cast<std::size_t>(t)], j); },
+              static_cast<long long>(sample.size()), cols, shift.data(), pool);
     for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
 
     const std::size_t packed = PackedSize(cols);
