@@ -161,10 +161,12 @@ void FillRows(const double* rows, long long stride, int len, const double* negSh
 // columns by eight rows at a time: the values are turned into rows in
 // registers, and each row then takes exactly the steps of the wide row
 // fill (the same values, errors, error bits and sizes, row by row in
-// order), without a staging copy.
+// order), without a staging copy. With copy, the rows of values are also
+// stored there (row stride copyStride).
 __attribute__((target("avx512f"))) void FillColumns512(const double* const* columns, long long first, int len,
                                                        int cols, int width, const double* negShift, double* hi,
-                                                       double* lo, std::uint64_t* bits, double* most) {
+                                                       double* lo, std::uint64_t* bits, double* most, double* copy,
+                                                       int copyStride) {
     const __m512i signless = _mm512_set1_epi64(0x7fffffffffffffffLL);
     for (int j0 = 0; j0 < cols; j0 += 8) {
         const int group = std::min(8, cols - j0);
@@ -193,6 +195,7 @@ __attribute__((target("avx512f"))) void FillColumns512(const double* const* colu
                                   _mm512_shuffle_f64x2(q2, q6, 0xdd), _mm512_shuffle_f64x2(q3, q7, 0xdd)};
             for (int t = 0; t < rows; ++t) {
                 const __m512d a = x[t];
+                if (copy != nullptr) _mm512_mask_storeu_pd(copy + (t0 + t) * copyStride + j0, m, a);
                 const __m512d sum = _mm512_add_pd(a, c);
                 const __m512d bb = _mm512_sub_pd(sum, a);
                 const __m512d e = _mm512_add_pd(_mm512_sub_pd(a, _mm512_sub_pd(sum, bb)), _mm512_sub_pd(c, bb));
@@ -230,37 +233,40 @@ void WriteDesign(const double* rows, long long from, int len, int cols, double* 
     }
 }
 
-// Observations first .. first+len-1 into the block. Columns are first
-// copied into rows of a staging block; when the design's rows follow one
-// another with no gap, the staging rows take its layout (the values, then
-// 1.0) and go to the design whole.
+// Observations first .. first+len-1 into the block. Columns are copied
+// into rows of a staging block first (the wide fill turns them into rows
+// itself, and writes the staging rows only for a design); when the design's
+// rows follow one another with no gap, the staging rows take its layout
+// (the values, then 1.0) and go to the design whole.
 void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
     if (src.rows) {
         FillRows(src.rows + first * src.stride, src.stride, len, negShift, w);
         return;
     }
     const int cols = w.cols;
-#ifdef MERLOX_WIDE_COLUMN_FILL
-    if (w.wide && src.design == nullptr) {
-        StartFill(w);
-        FillColumns512(src.columns, first, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
-        FinishFill(w);
-        return;
-    }
-#endif
     const bool packedDesign = src.design != nullptr && src.designStride == cols + 1;
     const int stride = packedDesign ? cols + 1 : cols;
     double* rows = w.stage.data();
-    // A cache line of every column at a time: all the columns' streams
-    // advance together, which keeps more of their reads under way.
-    for (int t0 = 0; t0 < len; t0 += kGatherRows) {
-        const int end = std::min(len, t0 + kGatherRows);
-        for (int j = 0; j < cols; ++j) {
-            const double* x = src.columns[j] + first;
-            for (int t = t0; t < end; ++t) rows[t * stride + j] = x[t];
+#ifdef MERLOX_WIDE_COLUMN_FILL
+    if (w.wide) {
+        StartFill(w);
+        FillColumns512(src.columns, first, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(),
+                       w.maxAbs.data(), src.design != nullptr ? rows : nullptr, stride);
+        FinishFill(w);
+    } else
+#endif
+    {
+        // A cache line of every column at a time: all the columns' streams
+        // advance together, which keeps more of their reads under way.
+        for (int t0 = 0; t0 < len; t0 += kGatherRows) {
+            const int end = std::min(len, t0 + kGatherRows);
+            for (int j = 0; j < cols; ++j) {
+                const double* x = src.columns[j] + first;
+                for (int t = t0; t < end; ++t) rows[t * stride + j] = x[t];
+            }
         }
+        FillRows(rows, stride, len, negShift, w);
     }
-    FillRows(rows, stride, len, negShift, w);
     if (packedDesign) {
         for (int t = 0; t < len; ++t) rows[t * stride + cols] = 1.0;
         StreamValues(rows, static_cast<std::size_t>(len) * stride, src.design + first * src.designStride);
