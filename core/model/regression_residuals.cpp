@@ -314,23 +314,29 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
         sums.sse = sse;
         return;
     }
+    // Every row is written whole and not read again by this pass: the
+    // values go past the cache.
+    double fitOut[kBlock], eOut[kBlock], pressOut[kBlock];
     for (t = 0; t < len; ++t) {
-        const int i = start + t;
         const long double fit = fits[t];
-        const long double e = y[i] - fit;
+        const long double e = y[start + t] - fit;
         sse += e * e;
         const double ed = static_cast<double>(e);
         const double pressResidual = ed / (1.0 - (in.twoStageLeverage ? blk.bb[t] : blk.h[t]));
         press += static_cast<long double>(pressResidual) * pressResidual;
-        rows.y[i] = y[i];
-        rows.fit[i] = static_cast<double>(fit);
-        rows.e[i] = ed;
-        rows.press[i] = pressResidual;
-        rows.h[i] = blk.h[t];
-        if (in.twoStageLeverage) {
-            rows.a[i] = blk.a[t];
-            rows.b[i] = blk.bb[t];
-        }
+        fitOut[t] = static_cast<double>(fit);
+        eOut[t] = ed;
+        pressOut[t] = pressResidual;
+    }
+    const auto values = static_cast<std::size_t>(len);
+    StreamValues(y + start, values, rows.y + start);
+    StreamValues(fitOut, values, rows.fit + start);
+    StreamValues(eOut, values, rows.e + start);
+    StreamValues(pressOut, values, rows.press + start);
+    StreamValues(blk.h, values, rows.h + start);
+    if (in.twoStageLeverage) {
+        StreamValues(blk.a, values, rows.a + start);
+        StreamValues(blk.bb, values, rows.b + start);
     }
     sums.sse = sse;
     sums.press = press;
