@@ -240,6 +240,34 @@ inline void FittedPair(const long double* b, const double* v, int count, int t, 
     second = c0 + c1;
 }
 
+// The same for entries t, t + 1 and t + 2: six chains, as many as the
+// floating-point stack holds beside the coefficient, so the adds no longer
+// wait on one another.
+inline void FittedTriple(const long double* b, const double* v, int count, int t, long double f0, long double* out) {
+    long double a0 = f0, a1 = 0.0L, c0 = f0, c1 = 0.0L, d0 = f0, d1 = 0.0L;
+    int s = 0;
+    for (; s + 1 < count; s += 2) {
+        const double* vs = v + static_cast<size_t>(s) * kBlock + t;
+        const long double bs = b[s];
+        a0 += bs * vs[0];
+        c0 += bs * vs[1];
+        d0 += bs * vs[2];
+        const long double bn = b[s + 1];
+        a1 += bn * vs[kBlock];
+        c1 += bn * vs[kBlock + 1];
+        d1 += bn * vs[kBlock + 2];
+    }
+    if (s < count) {
+        const double* vs = v + static_cast<size_t>(s) * kBlock + t;
+        a0 += b[s] * vs[0];
+        c0 += b[s] * vs[1];
+        d0 += b[s] * vs[2];
+    }
+    out[0] = a0 + a1;
+    out[1] = c0 + c1;
+    out[2] = d0 + d1;
+}
+
 // The same for entry t alone.
 inline long double FittedValue(const long double* b, const double* v, int count, int t, long double f0) {
     long double f1 = 0.0L;
@@ -268,6 +296,7 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
     const long double f0 = in.centredFit ? in.meanY : 0.0L;
     long double fits[kBlock];
     int t = 0;
+    for (; t + 2 < len; t += 3) FittedTriple(b, v, count, t, f0, fits + t);
     for (; t + 1 < len; t += 2) FittedPair(b, v, count, t, f0, fits[t], fits[t + 1]);
     if (t < len) fits[t] = FittedValue(b, v, count, t, f0);
     if (in.deferLeverages) {
@@ -285,23 +314,29 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
         sums.sse = sse;
         return;
     }
+    // Every row is written whole and not read again by this pass: the
+    // values go past the cache.
+    double fitOut[kBlock], eOut[kBlock], pressOut[kBlock];
     for (t = 0; t < len; ++t) {
-        const int i = start + t;
         const long double fit = fits[t];
-        const long double e = y[i] - fit;
+        const long double e = y[start + t] - fit;
         sse += e * e;
         const double ed = static_cast<double>(e);
         const double pressResidual = ed / (1.0 - (in.twoStageLeverage ? blk.bb[t] : blk.h[t]));
         press += static_cast<long double>(pressResidual) * pressResidual;
-        rows.y[i] = y[i];
-        rows.fit[i] = static_cast<double>(fit);
-        rows.e[i] = ed;
-        rows.press[i] = pressResidual;
-        rows.h[i] = blk.h[t];
-        if (in.twoStageLeverage) {
-            rows.a[i] = blk.a[t];
-            rows.b[i] = blk.bb[t];
-        }
+        fitOut[t] = static_cast<double>(fit);
+        eOut[t] = ed;
+        pressOut[t] = pressResidual;
+    }
+    const auto values = static_cast<std::size_t>(len);
+    StreamValues(y + start, values, rows.y + start);
+    StreamValues(fitOut, values, rows.fit + start);
+    StreamValues(eOut, values, rows.e + start);
+    StreamValues(pressOut, values, rows.press + start);
+    StreamValues(blk.h, values, rows.h + start);
+    if (in.twoStageLeverage) {
+        StreamValues(blk.a, values, rows.a + start);
+        StreamValues(blk.bb, values, rows.b + start);
     }
     sums.sse = sse;
     sums.press = press;

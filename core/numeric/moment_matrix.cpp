@@ -65,11 +65,21 @@ struct Source {
     double At(long long i, int j) const { return rows ? rows[i * stride + j] : columns[j][i]; }
 };
 
+bool IsWideFill(MomentRowFill fill) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    return MomentKernelAvailable(MomentKernel::Avx512) && fill == FindMomentRowFill(MomentKernel::Avx512);
+#else
+    (void)fill;
+    return false;
+#endif
+}
+
 // The buffers of one block: hi and lo (kBlock x width), the kernel's
 // output (width x width), 64-byte aligned.
 struct BlockWork {
     BlockWork(int cols, MomentRowFill fill)
-        : cols(cols),
+        : wide(IsWideFill(fill)),
+          cols(cols),
           width(Width(cols)),
           hasLo(static_cast<std::size_t>(Width(cols)), 0),
           loBits(static_cast<std::size_t>(cols)),
@@ -89,6 +99,9 @@ struct BlockWork {
         for (int t = 0; t < kBlock; ++t) hi[t * width + cols] = 1.0;
         scale[cols] = MomentColumnScale(1.0);
     }
+    // The wide fill is in use: columns are filled eight at a time straight
+    // from their arrays.
+    bool wide;
     int cols, width;
     std::vector<double> storage;
     std::vector<unsigned char> hasLo;
@@ -106,18 +119,103 @@ struct BlockWork {
 #define MERLOX_CLONES
 #endif
 
+void StartFill(BlockWork& w) {
+    std::fill_n(w.loBits.data(), w.cols, 0);
+    std::fill_n(w.maxAbs.data(), w.cols, 0.0);
+}
+
+// MomentColumnScale without the library calls for a normal size whose
+// scale is finite: 2^(E+4) for maxAbs in [2^(E-1), 2^E) has the biased
+// exponent of maxAbs plus 5. Every other size takes the function itself.
+double ColumnScale(double maxAbs) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(maxAbs);
+    const std::uint64_t biased = bits >> 52;  // sign bit clear: maxAbs >= 0
+    if (biased >= 1 && biased <= 2041) return std::bit_cast<double>((biased + 5) << 52);
+    return MomentColumnScale(maxAbs);
+}
+
+// Each column's scale and whether it has rounding errors.
+void FinishFill(BlockWork& w) {
+    for (int j = 0; j < w.cols; ++j) {
+        w.hasLo[j] = w.loBits[j] != 0;
+        w.scale[j] = ColumnScale(w.maxAbs[j]);
+    }
+}
+
 // len rows (row stride `stride`) into the block, with each column's scale
 // and whether it has rounding errors.
 void FillRows(const double* rows, long long stride, int len, const double* negShift, BlockWork& w) {
-    const int cols = w.cols;
-    std::fill_n(w.loBits.data(), cols, 0);
-    std::fill_n(w.maxAbs.data(), cols, 0.0);
-    w.fill(rows, stride, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
-    for (int j = 0; j < cols; ++j) {
-        w.hasLo[j] = w.loBits[j] != 0;
-        w.scale[j] = MomentColumnScale(w.maxAbs[j]);
+    StartFill(w);
+    w.fill(rows, stride, len, w.cols, w.width, negShift, w.hi, w.lo, w.loBits.data(), w.maxAbs.data());
+    FinishFill(w);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define MERLOX_WIDE_COLUMN_FILL 1
+// The shuffle intrinsics start from an undefined register, which some
+// compilers take for an uninitialised read.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// Rows first .. first + len - 1 of the columns into the block, eight
+// columns by eight rows at a time: the values are turned into rows in
+// registers, and each row then takes exactly the steps of the wide row
+// fill (the same values, errors, error bits and sizes, row by row in
+// order), without a staging copy. With copy, the rows of values are also
+// stored there (row stride copyStride).
+__attribute__((target("avx512f"))) void FillColumns512(const double* const* columns, long long first, int len,
+                                                       int cols, int width, const double* negShift, double* hi,
+                                                       double* lo, std::uint64_t* bits, double* most, double* copy,
+                                                       int copyStride) {
+    const __m512i signless = _mm512_set1_epi64(0x7fffffffffffffffLL);
+    for (int j0 = 0; j0 < cols; j0 += 8) {
+        const int group = std::min(8, cols - j0);
+        const __mmask8 m = group == 8 ? __mmask8(0xff) : __mmask8((1u << group) - 1);
+        const __m512d c = _mm512_maskz_loadu_pd(m, negShift + j0);
+        __m512i any = _mm512_maskz_loadu_epi64(m, bits + j0);
+        __m512d largest = _mm512_maskz_loadu_pd(m, most + j0);
+        for (int t0 = 0; t0 < len; t0 += 8) {
+            const int rows = std::min(8, len - t0);
+            const __mmask8 r = rows == 8 ? __mmask8(0xff) : __mmask8((1u << rows) - 1);
+            __m512d v[8];
+            for (int a = 0; a < 8; ++a)
+                v[a] = a < group ? _mm512_maskz_loadu_pd(r, columns[j0 + a] + first + t0) : _mm512_setzero_pd();
+            // Transpose: x[t] holds row t0 + t of columns j0 .. j0 + 7.
+            const __m512d p0 = _mm512_unpacklo_pd(v[0], v[1]), p1 = _mm512_unpackhi_pd(v[0], v[1]);
+            const __m512d p2 = _mm512_unpacklo_pd(v[2], v[3]), p3 = _mm512_unpackhi_pd(v[2], v[3]);
+            const __m512d p4 = _mm512_unpacklo_pd(v[4], v[5]), p5 = _mm512_unpackhi_pd(v[4], v[5]);
+            const __m512d p6 = _mm512_unpacklo_pd(v[6], v[7]), p7 = _mm512_unpackhi_pd(v[6], v[7]);
+            const __m512d q0 = _mm512_shuffle_f64x2(p0, p2, 0x88), q1 = _mm512_shuffle_f64x2(p1, p3, 0x88);
+            const __m512d q2 = _mm512_shuffle_f64x2(p0, p2, 0xdd), q3 = _mm512_shuffle_f64x2(p1, p3, 0xdd);
+            const __m512d q4 = _mm512_shuffle_f64x2(p4, p6, 0x88), q5 = _mm512_shuffle_f64x2(p5, p7, 0x88);
+            const __m512d q6 = _mm512_shuffle_f64x2(p4, p6, 0xdd), q7 = _mm512_shuffle_f64x2(p5, p7, 0xdd);
+            const __m512d x[8] = {_mm512_shuffle_f64x2(q0, q4, 0x88), _mm512_shuffle_f64x2(q1, q5, 0x88),
+                                  _mm512_shuffle_f64x2(q2, q6, 0x88), _mm512_shuffle_f64x2(q3, q7, 0x88),
+                                  _mm512_shuffle_f64x2(q0, q4, 0xdd), _mm512_shuffle_f64x2(q1, q5, 0xdd),
+                                  _mm512_shuffle_f64x2(q2, q6, 0xdd), _mm512_shuffle_f64x2(q3, q7, 0xdd)};
+            for (int t = 0; t < rows; ++t) {
+                const __m512d a = x[t];
+                if (copy != nullptr) _mm512_mask_storeu_pd(copy + (t0 + t) * copyStride + j0, m, a);
+                const __m512d sum = _mm512_add_pd(a, c);
+                const __m512d bb = _mm512_sub_pd(sum, a);
+                const __m512d e = _mm512_add_pd(_mm512_sub_pd(a, _mm512_sub_pd(sum, bb)), _mm512_sub_pd(c, bb));
+                _mm512_mask_storeu_pd(hi + (t0 + t) * width + j0, m, sum);
+                _mm512_mask_storeu_pd(lo + (t0 + t) * width + j0, m, e);
+                const __m512i eBits = _mm512_castpd_si512(e);
+                any = _mm512_or_si512(any, _mm512_add_epi64(eBits, eBits));
+                const __m512d size = _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(sum), signless));
+                largest = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(largest, size, _CMP_LT_OQ), largest, size);
+            }
+        }
+        _mm512_mask_storeu_epi64(bits + j0, m, any);
+        _mm512_mask_storeu_pd(most + j0, m, largest);
     }
 }
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
 
 // Copies len rows of `cols` values (row stride `from`) into the design
 // (row stride `to`) with 1.0 after them. Stores bypass the cache: the
@@ -136,10 +234,11 @@ void WriteDesign(const double* rows, long long from, int len, int cols, double* 
     }
 }
 
-// Observations first .. first+len-1 into the block. Columns are first
-// copied into rows of a staging block; when the design's rows follow one
-// another with no gap, the staging rows take its layout (the values, then
-// 1.0) and go to the design whole.
+// Observations first .. first+len-1 into the block. Columns are copied
+// into rows of a staging block first (the wide fill turns them into rows
+// itself, and writes the staging rows only for a design); when the design's
+// rows follow one another with no gap, the staging rows take its layout
+// (the values, then 1.0) and go to the design whole.
 void FillBlock(const Source& src, long long first, int len, const double* negShift, BlockWork& w) {
     if (src.rows) {
         FillRows(src.rows + first * src.stride, src.stride, len, negShift, w);
@@ -149,16 +248,26 @@ void FillBlock(const Source& src, long long first, int len, const double* negShi
     const bool packedDesign = src.design != nullptr && src.designStride == cols + 1;
     const int stride = packedDesign ? cols + 1 : cols;
     double* rows = w.stage.data();
-    // A cache line of every column at a time: all the columns' streams
-    // advance together, which keeps more of their reads under way.
-    for (int t0 = 0; t0 < len; t0 += kGatherRows) {
-        const int end = std::min(len, t0 + kGatherRows);
-        for (int j = 0; j < cols; ++j) {
-            const double* x = src.columns[j] + first;
-            for (int t = t0; t < end; ++t) rows[t * stride + j] = x[t];
+#ifdef MERLOX_WIDE_COLUMN_FILL
+    if (w.wide) {
+        StartFill(w);
+        FillColumns512(src.columns, first, len, cols, w.width, negShift, w.hi, w.lo, w.loBits.data(),
+                       w.maxAbs.data(), src.design != nullptr ? rows : nullptr, stride);
+        FinishFill(w);
+    } else
+#endif
+    {
+        // A cache line of every column at a time: all the columns' streams
+        // advance together, which keeps more of their reads under way.
+        for (int t0 = 0; t0 < len; t0 += kGatherRows) {
+            const int end = std::min(len, t0 + kGatherRows);
+            for (int j = 0; j < cols; ++j) {
+                const double* x = src.columns[j] + first;
+                for (int t = t0; t < end; ++t) rows[t * stride + j] = x[t];
+            }
         }
+        FillRows(rows, stride, len, negShift, w);
     }
-    FillRows(rows, stride, len, negShift, w);
     if (packedDesign) {
         for (int t = 0; t < len; ++t) rows[t * stride + cols] = 1.0;
         StreamValues(rows, static_cast<std::size_t>(len) * stride, src.design + first * src.designStride);
