@@ -33,9 +33,9 @@ void WLSE::SetUp(EngineContext& context, int n, int k) {
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
     weights_.assign(n, 1.0);
-    transformed_ = std::make_unique<TFileMatrix>(context, k, n, 0.0);
-    if (twoStage_) secondTransformed_ = std::make_unique<TFileMatrix>(context, k, n, 0.0);
-    results_ = std::make_unique<TFileMatrix>(context, p_ + 16, n, 0.0);
+    transformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+    if (twoStage_) secondTransformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+    results_ = std::make_unique<WeightedFitStore>(context, p_ + 16, n);
     tuning = 1.345;
     iterations_ = 0;
     boundedInfluence = false;
@@ -66,7 +66,7 @@ void WLSE::ReadResultSpan(int row, int first, int count, double* out) const {
 }
 
 void WLSE::ReadTransformedSpan(int j, int first, int count, double* out, bool second) const {
-    const TFileMatrix& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
+    const WeightedFitStore& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
     m.ReadSpan(j, first, count, out);
 }
 
@@ -111,30 +111,58 @@ void WLSE::SetWeights(const double* w) {
 
 // ---- moments ------------------------------------------------------------------
 
-void WLSE::WeightedMoments() {
+long long WLSE::TransformRows(const double* w, bool findBad) {
     workStride_ = twoStage_ ? 2 * k_ : k_;
     work_.resize(static_cast<std::size_t>(n_) * workStride_);
+    const bool second = !secondData_.empty();
+    const long long blocks = (static_cast<long long>(n_) + kMomentChunkRows - 1) / kMomentChunkRows;
+    std::vector<long long> firstBad(findBad ? static_cast<std::size_t>(blocks) : 0, -1);
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        bool finite = true;
         for (long long t = first; t < first + count; ++t) {
-            const double r = std::sqrt(weights_[t]);
+            const double r = std::sqrt(w[t]);
             double* out = WorkRow(t);
             const double* x = X(t);
-            for (int j = 0; j < k_; ++j) out[j] = r * x[j];
+            for (int j = 0; j < k_; ++j) {
+                out[j] = r * x[j];
+                finite &= std::isfinite(x[j]);
+            }
             if (twoStage_) {
                 const double* z = Z(t);
                 for (int j = 0; j < k_; ++j) out[k_ + j] = r * z[j];
             }
+            if (findBad && second) {
+                const double* z = Z(t);
+                for (int j = 0; j < k_; ++j) finite &= std::isfinite(z[j]);
+            }
         }
+        if (!findBad || finite) return;
+        // The block has one: find the first.
+        for (long long t = first; t < first + count; ++t)
+            for (int j = 0; j < k_; ++j)
+                if (!std::isfinite(X(t)[j]) || (second && !std::isfinite(Z(t)[j]))) {
+                    firstBad[static_cast<std::size_t>(first / kMomentChunkRows)] = t * k_ + j;
+                    return;
+                }
     });
-    // The checks' sums stand when the weights are theirs to the bit.
+    for (long long bad : firstBad)
+        if (bad >= 0) return bad;
+    return -1;
+}
+
+void WLSE::WeightedMoments() {
+    // The checks' sums (and the rows in the work arrays) stand when the
+    // weights are theirs to the bit.
     const bool checked = haveCheckedRaw_ && checkedWeights_.size() == weights_.size() &&
                          std::memcmp(checkedWeights_.data(), weights_.data(), weights_.size() * sizeof(double)) == 0;
     haveCheckedRaw_ = false;
     std::vector<double>().swap(checkedWeights_);
-    if (checked)
+    if (checked) {
         MomentsFromRaw(checkedRaw_);
-    else
-        MomentsFromWork();
+        return;
+    }
+    TransformRows(weights_.data(), false);
+    MomentsFromWork();
 }
 
 namespace {
@@ -222,14 +250,17 @@ void WLSE::Leverages(double* h, bool scaleByWeight) const {
 
 void WLSE::WriteTransformedTables() {
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        std::vector<double> span(count);
+        std::vector<double> span;
+        // Straight into the table's memory, or through a span to its file.
+        auto write = [&](WeightedFitStore& table, int j, int offset) {
+            double* row = table.Row(j);
+            double* out = row ? row + first : (span.resize(count), span.data());
+            for (int c = 0; c < count; ++c) out[c] = WorkRow(first + c)[offset + j];
+            if (!row) table.WriteSpan(j, static_cast<int>(first), count, out);
+        };
         for (int j = 0; j < k_; ++j) {
-            for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[j];
-            transformed_->WriteSpan(j, static_cast<int>(first), count, span.data());
-            if (twoStage_) {
-                for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[k_ + j];
-                secondTransformed_->WriteSpan(j, static_cast<int>(first), count, span.data());
-            }
+            write(*transformed_, j, 0);
+            if (twoStage_) write(*secondTransformed_, j, k_);
         }
     });
 }
@@ -244,30 +275,20 @@ int WLSE::EffectiveCount() const {
     return count;
 }
 
-void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) const {
-    for (int t = 0; t < n_; ++t)
-        for (int j = 0; j < k_; ++j) {
-            const bool bad = !std::isfinite(X(t)[j]) || (!secondData_.empty() && !std::isfinite(Z(t)[j]));
-            if (bad)
-                throw Exception("変数 " + names_[j] + " の " + std::to_string(t + 1) +
-                                " 番目の値が有限の数値ではありません。");
-        }
+void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
+    const long long bad = TransformRows(w.data(), true);
+    if (bad >= 0) {
+        const long long t = bad / k_;
+        throw Exception("変数 " + names_[static_cast<std::size_t>(bad % k_)] + " の " + std::to_string(t + 1) +
+                        " 番目の値が有限の数値ではありません。");
+    }
     int count = 0;
     for (double v : w)
         if (v > 0.0) ++count;
     if (count - p_ < 2) throw Exception("自由度不足");
     // The moments these weights give, swept on a copy.
-    const int stride = twoStage_ ? 2 * k_ : k_;
-    std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
-    for (int t = 0; t < n_; ++t) {
-        const double r = std::sqrt(w[t]);
-        double* out = &rows[static_cast<std::size_t>(t) * stride];
-        for (int j = 0; j < k_; ++j) out[j] = r * X(t)[j];
-        if (twoStage_)
-            for (int j = 0; j < k_; ++j) out[k_ + j] = r * Z(t)[j];
-    }
     Matrix m(k_, k_, 0.0);
-    RawCrossProducts(rows.data(), n_, stride, stride, context_->Pool(), raw);
+    RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
     const int zOffset = twoStage_ ? k_ : 0;
     for (int i = 0; i < k_; ++i)
         for (int j = 0; j < k_; ++j) m[i][j] = raw[zOffset + i][j];
@@ -300,11 +321,13 @@ bool WLSE::Estimate(int mode) {
     if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
     // Every other procedure starts from equal weights.
     // The checks' sums, if the procedure leaves them unused, go with it.
+    // The work arrays, too, go when the fit ends or fails.
     struct DropChecked {
         WLSE& fit;
         ~DropChecked() {
             fit.haveCheckedRaw_ = false;
             std::vector<double>().swap(fit.checkedWeights_);
+            decltype(fit.work_)().swap(fit.work_);
         }
     } dropChecked{*this};
     haveCheckedRaw_ = false;
@@ -332,16 +355,24 @@ bool WLSE::Estimate(int mode) {
     ComputeTable();
     ui.ProgressStep();
 
-    results_->ReadSpan(kRowTransformedResidual, 0, n_, work_.data());
-    std::vector<double> fitted(n_);
-    results_->ReadSpan(kRowTransformedFitted, 0, n_, fitted.data());
-    durbinWatson_ = DurbinWatson(work_.data(), n_);
-    gk_ = HeteroskedasticityStatistic(fitted.data(), work_.data(), n_);
+    decltype(work_)().swap(work_);
+    const double* residual = results_->Row(kRowTransformedResidual);
+    const double* fitted = results_->Row(kRowTransformedFitted);
+    std::vector<double> residualCopy, fittedCopy;
+    if (!residual) {
+        residualCopy.resize(n_);
+        fittedCopy.resize(n_);
+        results_->ReadSpan(kRowTransformedResidual, 0, n_, residualCopy.data());
+        results_->ReadSpan(kRowTransformedFitted, 0, n_, fittedCopy.data());
+        residual = residualCopy.data();
+        fitted = fittedCopy.data();
+    }
+    durbinWatson_ = DurbinWatson(residual, n_);
+    gk_ = HeteroskedasticityStatistic(fitted, residual, n_);
 
     regressionDf_ = p_;
     if (IsConstantSeries(weights_.data(), n_) && !arMode_ && FindName(Data::ConstantName()) > 0)
         regressionDf_ = p_ - 1;
-    std::vector<double>().swap(work_);
     return ok;
 }
 

@@ -7,7 +7,8 @@
 // table. Estimate() fits with the current weights (or a robust weight
 // function, or an AR(q) error filter) and fills the coefficients, standard
 // errors, summary statistics, the transformed data and the per-observation
-// table of p + 16 rows (both kept in temporary files).
+// table of p + 16 rows (both kept in memory, or in temporary files when
+// memory cannot be had).
 //
 // In two-stage mode the moments are Z'WX with Z the instrumented
 // regressors, and residuals are taken against the untransformed ones.
@@ -20,6 +21,7 @@
 
 #include "core/io/file_matrix.h"
 #include "core/numeric/matrix.h"
+#include "estimators/weighted_fit_store.h"
 
 class EngineContext;
 class Reg;
@@ -154,9 +156,14 @@ public:
 
 private:
     void SetUp(EngineContext& context, int n, int k);
-    // The checks made before a fit with these weights (Exception); raw
-    // receives the cross-products of the transformed rows they formed.
-    void CheckFitPossible(const std::vector<double>& w, Matrix& raw) const;
+    // The checks made before a fit with these weights (Exception); the
+    // work arrays receive the transformed rows they formed, and raw their
+    // cross-products.
+    void CheckFitPossible(const std::vector<double>& w, Matrix& raw);
+    // Transformed rows of weights w (sqrt(w) x, and z) into the work
+    // arrays. With findBad, also the first data value that is not a finite
+    // number, as t * k + j (x before z at the same place), else -1.
+    long long TransformRows(const double* w, bool findBad);
     // Observations that count: those of positive weight outside AR mode.
     int EffectiveCount() const;
     [[nodiscard]] bool Reweight(int kind);
@@ -204,11 +211,13 @@ private:
     // Observation-major: value of row j at observation t is [t * k + j].
     std::vector<double> data_, secondData_;
     // Transformed data of the current pass, observation-major: x* and, in
-    // two-stage mode, z* after it.
-    std::vector<double> work_;
+    // two-stage mode, z* after it. Every value is written before it is
+    // read, so growing it does not clear it first.
+    std::vector<double, UninitializedAllocator<double>> work_;
     int workStride_ = 0;
     // The cross-products the checks before this fit formed, and their
     // weights: the first WeightedMoments with the same weights takes them
+    // (and the work arrays, which hold the checks' rows until then)
     // instead of forming the same sums again.
     Matrix checkedRaw_;
     std::vector<double> checkedWeights_;
@@ -219,7 +228,7 @@ private:
     std::vector<double> arCoefficients_, arVariances_;
     double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, durbinWatson_ = 0, scale_ = 0, gk_ = 0;
     double sse_ = 0, syy_ = 0, arVariance_ = 0;
-    std::unique_ptr<TFileMatrix> transformed_, secondTransformed_, results_;
+    std::unique_ptr<WeightedFitStore> transformed_, secondTransformed_, results_;
     std::vector<std::string> names_;
     bool twoStage_ = false;
     bool arMode_ = false;
