@@ -96,15 +96,15 @@ bool WLSE::Reweight(int kind) {
     residualDf_ = n_ - p_;
     madDivisor_ = kind == kWeightAutomatic ? TUpperQuantileApprox(n_ - p_, 0.25f) : NormalUpperQuantileApprox(0.25f);
 
-    // The weights the moments and covariance were last formed for: while
-    // the weights are those to the bit, forming them again would give the
-    // same bits, and is skipped.
+    // The weights the moments, the covariance and the work arrays' rows
+    // were last formed for: while the weights are those to the bit, forming
+    // them again would give the same bits, and is skipped; otherwise the
+    // rows of unchanged weights are kept.
     std::vector<double> formedWeights;
     auto form = [&] {
-        if (formedWeights.size() == weights_.size() &&
-            std::memcmp(formedWeights.data(), weights_.data(), weights_.size() * sizeof(double)) == 0)
-            return;
-        FormCovariance();
+        const bool held = formedWeights.size() == weights_.size();
+        if (held && std::memcmp(formedWeights.data(), weights_.data(), weights_.size() * sizeof(double)) == 0) return;
+        FormCovariance(held ? formedWeights.data() : nullptr);
         formedWeights = weights_;
     };
 

@@ -2,14 +2,19 @@
 // estimation driver.
 #include "estimators/weighted_fit.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "core/data/data_set.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
+#include "core/numeric/streamed_store.h"
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit_kernels.h"
 #include "platform/errors.h"
@@ -111,46 +116,76 @@ void WLSE::SetWeights(const double* w) {
 
 // ---- moments ------------------------------------------------------------------
 
-long long WLSE::TransformRows(const double* w, bool findBad) {
-    workStride_ = twoStage_ ? 2 * k_ : k_;
+namespace {
+
+constexpr double kLargestDouble = std::numeric_limits<double>::max();
+
+}  // namespace
+
+long long WLSE::FirstNonFinite(long long first, int count) const {
+    const bool second = !secondData_.empty();
+    for (long long t = first; t < first + count; ++t)
+        for (int j = 0; j < k_; ++j)
+            if (!std::isfinite(X(t)[j]) || (second && !std::isfinite(Z(t)[j]))) return t * k_ + j;
+    return -1;
+}
+
+long long WLSE::TransformRows(const double* w, bool findBad, const double* rowsOf) {
+    const int stride = twoStage_ ? 2 * k_ : k_;
+    // Rows held are rows of this shape only.
+    if (workStride_ != stride || work_.size() != static_cast<std::size_t>(n_) * stride) rowsOf = nullptr;
+    workStride_ = stride;
     work_.resize(static_cast<std::size_t>(n_) * workStride_);
+    auto formRow = [&](long long t, double* out) {
+        const double r = std::sqrt(w[t]);
+        const double* x = X(t);
+        for (int j = 0; j < k_; ++j) out[j] = r * x[j];
+        if (twoStage_) {
+            const double* z = Z(t);
+            for (int j = 0; j < k_; ++j) out[k_ + j] = r * z[j];
+        }
+    };
+    if (rowsOf) {
+        // Equal weights give equal rows: only the rows whose weight changed
+        // are formed again (few, once a robust fit settles).
+        ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+            for (long long t = first; t < first + count; ++t)
+                if (std::bit_cast<std::uint64_t>(w[t]) != std::bit_cast<std::uint64_t>(rowsOf[t]))
+                    formRow(t, WorkRow(t));
+        });
+        return -1;
+    }
     const bool second = !secondData_.empty();
     const long long blocks = (static_cast<long long>(n_) + kMomentChunkRows - 1) / kMomentChunkRows;
     std::vector<long long> firstBad(findBad ? static_cast<std::size_t>(blocks) : 0, -1);
+    // Rows are formed a group at a time in a small buffer and streamed to
+    // the work arrays past the cache: they are far larger than it, and
+    // read again only by the next pass.
+    const int groupRows = std::max(1, 4096 / stride);
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        bool finite = true;
-        for (long long t = first; t < first + count; ++t) {
-            const double r = std::sqrt(w[t]);
-            double* out = WorkRow(t);
-            const double* x = X(t);
-            for (int j = 0; j < k_; ++j) {
-                out[j] = r * x[j];
-                finite &= std::isfinite(x[j]);
+        std::vector<double> buffer(static_cast<std::size_t>(std::min(groupRows, count)) * stride);
+        long long* bad = findBad ? &firstBad[static_cast<std::size_t>(first / kMomentChunkRows)] : nullptr;
+        for (long long g = first; g < first + count; g += groupRows) {
+            const int rows = static_cast<int>(std::min<long long>(groupRows, first + count - g));
+            const std::size_t values = static_cast<std::size_t>(rows) * stride;
+            for (int c = 0; c < rows; ++c) formRow(g + c, &buffer[static_cast<std::size_t>(c) * stride]);
+            if (bad && *bad < 0) {
+                // sqrt(w) x is finite exactly when x is, but for a product
+                // that overflows: the rows are searched when a value is not.
+                bool finite = true;
+                for (std::size_t i = 0; i < values; ++i) finite &= std::fabs(buffer[i]) <= kLargestDouble;
+                if (!finite || (second && !twoStage_)) *bad = FirstNonFinite(g, rows);
             }
-            if (twoStage_) {
-                const double* z = Z(t);
-                for (int j = 0; j < k_; ++j) out[k_ + j] = r * z[j];
-            }
-            if (findBad && second) {
-                const double* z = Z(t);
-                for (int j = 0; j < k_; ++j) finite &= std::isfinite(z[j]);
-            }
+            StreamValues(buffer.data(), values, WorkRow(g));
         }
-        if (!findBad || finite) return;
-        // The block has one: find the first.
-        for (long long t = first; t < first + count; ++t)
-            for (int j = 0; j < k_; ++j)
-                if (!std::isfinite(X(t)[j]) || (second && !std::isfinite(Z(t)[j]))) {
-                    firstBad[static_cast<std::size_t>(first / kMomentChunkRows)] = t * k_ + j;
-                    return;
-                }
+        FinishStreamedValues();
     });
     for (long long bad : firstBad)
         if (bad >= 0) return bad;
     return -1;
 }
 
-void WLSE::WeightedMoments() {
+void WLSE::WeightedMoments(const double* rowsOf) {
     // The checks' sums (and the rows in the work arrays) stand when the
     // weights are theirs to the bit.
     const bool checked = haveCheckedRaw_ && checkedWeights_.size() == weights_.size() &&
@@ -161,7 +196,7 @@ void WLSE::WeightedMoments() {
         MomentsFromRaw(checkedRaw_);
         return;
     }
-    TransformRows(weights_.data(), false);
+    TransformRows(weights_.data(), false, rowsOf);
     MomentsFromWork();
 }
 
@@ -217,8 +252,8 @@ void WLSE::CovarianceFromWork() {
     }
 }
 
-void WLSE::FormCovariance() {
-    WeightedMoments();
+void WLSE::FormCovariance(const double* rowsOf) {
+    WeightedMoments(rowsOf);
     CovarianceFromWork();
 }
 

@@ -162,8 +162,13 @@ private:
     void CheckFitPossible(const std::vector<double>& w, Matrix& raw);
     // Transformed rows of weights w (sqrt(w) x, and z) into the work
     // arrays. With findBad, also the first data value that is not a finite
-    // number, as t * k + j (x before z at the same place), else -1.
-    long long TransformRows(const double* w, bool findBad);
+    // number, as t * k + j (x before z at the same place), else -1. With
+    // rowsOf, the weights whose rows the work arrays hold now: a row whose
+    // weight is the same to the bit is left as it is.
+    long long TransformRows(const double* w, bool findBad, const double* rowsOf = nullptr);
+    // The first value that is not a finite number in observations first ..
+    // first + count - 1, as TransformRows gives it, or -1.
+    long long FirstNonFinite(long long first, int count) const;
     // Observations that count: those of positive weight outside AR mode.
     int EffectiveCount() const;
     [[nodiscard]] bool Reweight(int kind);
@@ -174,9 +179,10 @@ private:
 
     // Transformed rows (sqrt(w) x, and z in two-stage mode) into the work
     // arrays, then the moments swept on 0..p-1.
-    void WeightedMoments();
+    // rowsOf: as for TransformRows.
+    void WeightedMoments(const double* rowsOf = nullptr);
     // WeightedMoments, then the covariance factor (and the second moments).
-    void FormCovariance();
+    void FormCovariance(const double* rowsOf = nullptr);
     // The moments and the covariance from the work arrays as they are.
     void MomentsFromWork();
     void MomentsFromRaw(const Matrix& raw);
@@ -213,7 +219,7 @@ private:
     // Transformed data of the current pass, observation-major: x* and, in
     // two-stage mode, z* after it. Every value is written before it is
     // read, so growing it does not clear it first.
-    std::vector<double, UninitializedAllocator<double>> work_;
+    std::vector<double, WorkArrayAllocator<double>> work_;
     int workStride_ = 0;
     // The cross-products the checks before this fit formed, and their
     // weights: the first WeightedMoments with the same weights takes them

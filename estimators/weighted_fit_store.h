@@ -14,18 +14,19 @@
 
 class EngineContext;
 
-// An allocator whose value construction without arguments leaves the value
-// as it is: a vector grown by resize() is not cleared first, for arrays
-// whose every value is written before it is read.
+// The allocator of the work arrays: value construction without arguments
+// leaves the value as it is, so that a vector grown by resize() is not
+// cleared first (for arrays whose every value is written before it is
+// read).
 template <class T>
-struct UninitializedAllocator : std::allocator<T> {
+struct WorkArrayAllocator : std::allocator<T> {
     template <class U>
     struct rebind {
-        using other = UninitializedAllocator<U>;
+        using other = WorkArrayAllocator<U>;
     };
-    UninitializedAllocator() = default;
+    WorkArrayAllocator() = default;
     template <class U>
-    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    WorkArrayAllocator(const WorkArrayAllocator<U>&) noexcept {}
     template <class U>
     void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
         ::new (static_cast<void*>(p)) U;

@@ -175,3 +175,21 @@ TEST(WeightedFitStore, NegativeWeightInALaterBlockFailsTheUpdate) {
     EXPECT_TRUE(plain.Estimate(0));
     for (int j = 0; j < 3; ++j) EXPECT_EQ(fit.GetCoef(j), plain.GetCoef(j));
 }
+
+// A weighted value may overflow where the value itself is finite: that is
+// no value that is not a number, and is not refused as one.
+TEST(WeightedFitStore, OverflowOfAWeightedValueIsNoNonFiniteValue) {
+    EngineContext context;
+    WeightedColumns cols = Sample(50, 50);
+    cols[0][7] = 1e308;
+    auto table = MakeNamedTable(context, cols, {"x", "z", "y"});
+    WLSE fit(*table, nullptr, 2);
+    std::vector<double> w(50, 1.0);
+    w[7] = 4.0;
+    fit.SetWeights(w.data());
+    try {
+        (void)fit.Estimate(0);
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()).find("有限の数値ではありません"), std::string::npos) << e.what();
+    }
+}
