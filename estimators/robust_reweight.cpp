@@ -64,7 +64,8 @@ bool WLSE::UpdateWeights(const double* factor, const double* residual) {
     if (!HasWeightRule(weightKind_)) return true;
     if (weightKind_ == kWeightAutomatic || iterations_ < 2) {
         std::vector<double> work(n_);
-        scale_ = MedianAbsDeviationBySelection(static_cast<double>(madDivisor_), work.data(), n_, residual);
+        scale_ = MedianAbsDeviationBySelection(static_cast<double>(madDivisor_), work.data(), n_, residual,
+                                               context_->Pool());
     }
     const double s = scale_;
     // A vanishing or broken scale would turn every weight into NaN.
