@@ -38,8 +38,10 @@ void WLSE::SetUp(EngineContext& context, int n, int k) {
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
     weights_.assign(n, 1.0);
-    transformed_ = std::make_unique<WeightedFitStore>(context, k, n);
-    if (twoStage_) secondTransformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+    if (context.FileTablesForced()) {
+        transformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+        if (twoStage_) secondTransformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+    }
     results_ = std::make_unique<WeightedFitStore>(context, p_ + 16, n);
     tuning = 1.345;
     iterations_ = 0;
@@ -50,19 +52,23 @@ WLSE::~WLSE() = default;
 
 // ---- reading ----------------------------------------------------------------
 
-double WLSE::GetTransformed(int j, int t) const { return transformed_->GetValue(j, t); }
+double WLSE::GetTransformed(int j, int t) const {
+    double v = 0.0;
+    ReadTransformedSpan(j, t, 1, &v, false);
+    return v;
+}
 
 double WLSE::GetSecondTransformed(int j, int t) const {
-    return secondTransformed_ ? secondTransformed_->GetValue(j, t) : transformed_->GetValue(j, t);
+    double v = 0.0;
+    ReadTransformedSpan(j, t, 1, &v, true);
+    return v;
 }
 
 double WLSE::GetResult(int row, int t) const { return results_->GetValue(row, t); }
 
-void WLSE::ReadTransformedRow(int j, double* out) const { transformed_->ReadSpan(j, 0, n_, out); }
+void WLSE::ReadTransformedRow(int j, double* out) const { ReadTransformedSpan(j, 0, n_, out, false); }
 
-void WLSE::ReadSecondTransformedRow(int j, double* out) const {
-    (secondTransformed_ ? *secondTransformed_ : *transformed_).ReadSpan(j, 0, n_, out);
-}
+void WLSE::ReadSecondTransformedRow(int j, double* out) const { ReadTransformedSpan(j, 0, n_, out, true); }
 
 void WLSE::ReadResidualRow(int row, double* out) const { results_->ReadSpan(row, 0, n_, out); }
 
@@ -71,8 +77,15 @@ void WLSE::ReadResultSpan(int row, int first, int count, double* out) const {
 }
 
 void WLSE::ReadTransformedSpan(int j, int first, int count, double* out, bool second) const {
-    const WeightedFitStore& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
-    m.ReadSpan(j, first, count, out);
+    if (transformed_) {
+        const WeightedFitStore& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
+        m.ReadSpan(j, first, count, out);
+        return;
+    }
+    // The instrumented rows follow the others in a two-stage row.
+    const int offset = second && transformedStride_ == 2 * k_ ? k_ : 0;
+    ReadObservationMajorSpan(transformedRows_.empty() ? nullptr : transformedRows_.data(), transformedStride_, offset,
+                             k_, n_, j, first, count, out);
 }
 
 double WLSE::GetData(int j, int t) const {
@@ -284,14 +297,12 @@ void WLSE::Leverages(double* h, bool scaleByWeight) const {
 }
 
 void WLSE::WriteTransformedTables() {
+    if (!transformed_) return;
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        std::vector<double> span;
-        // Straight into the table's memory, or through a span to its file.
+        std::vector<double> span(count);
         auto write = [&](WeightedFitStore& table, int j, int offset) {
-            double* row = table.Row(j);
-            double* out = row ? row + first : (span.resize(count), span.data());
-            for (int c = 0; c < count; ++c) out[c] = WorkRow(first + c)[offset + j];
-            if (!row) table.WriteSpan(j, static_cast<int>(first), count, out);
+            for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[offset + j];
+            table.WriteSpan(j, static_cast<int>(first), count, span.data());
         };
         for (int j = 0; j < k_; ++j) {
             write(*transformed_, j, 0);
@@ -389,6 +400,11 @@ bool WLSE::Estimate(int mode) {
     if (twoStage_) InvertMatrix(secondCovariance_.Data(), p_, secondCovariance_.Data(), p_, p_);
     ComputeTable();
     ui.ProgressStep();
+    // In memory the work arrays' rows become the transformed data.
+    if (!transformed_) {
+        transformedRows_.swap(work_);
+        transformedStride_ = workStride_;
+    }
 
     decltype(work_)().swap(work_);
     const double* residual = results_->Row(kRowTransformedResidual);
@@ -419,12 +435,12 @@ void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
     std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
     std::vector<double> column(n_);
     for (int i = 0; i < k_; ++i) {
-        transformed_->ReadSpan(i, 0, n_, column.data());
+        ReadTransformedSpan(i, 0, n_, column.data(), false);
         for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + i] = column[t];
         if (twoStage_) {
             // Regressor j takes its own transformed values in place of the
             // instrumented ones.
-            if (i != j) secondTransformed_->ReadSpan(i, 0, n_, column.data());
+            if (i != j) ReadTransformedSpan(i, 0, n_, column.data(), true);
             for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + k_ + i] = column[t];
         }
     }

@@ -194,6 +194,8 @@ private:
     void Leverages(double* h, bool scaleByWeight) const;
     // The AR filter of every row into the work arrays.
     void FilterWork();
+    // The work arrays' rows into the transformed tables (file form; in
+    // memory the fit keeps the rows themselves once its table is formed).
     void WriteTransformedTables();
     void ComputeTable();
 
@@ -234,7 +236,12 @@ private:
     std::vector<double> arCoefficients_, arVariances_;
     double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, durbinWatson_ = 0, scale_ = 0, gk_ = 0;
     double sse_ = 0, syy_ = 0, arVariance_ = 0;
+    // The transformed tables in their file form, or null: then the
+    // transformed data of the last fit are the work arrays' rows, kept
+    // (stride transformedStride_; empty before the first fit).
     std::unique_ptr<WeightedFitStore> transformed_, secondTransformed_, results_;
+    std::vector<double, WorkArrayAllocator<double>> transformedRows_;
+    int transformedStride_ = 0;
     std::vector<std::string> names_;
     bool twoStage_ = false;
     bool arMode_ = false;

@@ -55,6 +55,16 @@ void WeightedFitStore::ReadSpan(int i, int j, int count, double* out) const {
     std::memcpy(out + (lo - first), Row(i) + lo, static_cast<std::size_t>(hi - lo) * sizeof(double));
 }
 
+void ReadObservationMajorSpan(const double* values, long long stride, int offset, int rows, int cols, int i,
+                              int first, int count, double* out) {
+    if (count < 0) ThrowRange();
+    std::fill_n(out, count, 0.0);
+    if (!values || i < 0 || i >= rows) return;
+    const long long lo = std::max<long long>(first, 0);
+    const long long hi = std::min<long long>(static_cast<long long>(first) + count, cols);
+    for (long long t = lo; t < hi; ++t) out[t - first] = values[t * stride + offset + i];
+}
+
 void WeightedFitStore::WriteSpan(int i, int j, int count, const double* values) {
     if (file_) return file_->WriteSpan(i, j, count, values);
     if (i < 0 || i >= rows_) ThrowRange();

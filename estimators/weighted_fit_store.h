@@ -74,3 +74,10 @@ private:
     std::unique_ptr<double, FreeDeleter> block_;
     std::unique_ptr<TFileMatrix> file_;
 };
+
+// count values of row i from column first on, of a rows x cols table whose
+// element (i, t) is values[t * stride + offset + i] (values may be null for
+// a table of zeros): 0.0 outside the table, as WeightedFitStore::ReadSpan,
+// and ERangeError for a negative count.
+void ReadObservationMajorSpan(const double* values, long long stride, int offset, int rows, int cols, int i,
+                              int first, int count, double* out);

@@ -103,6 +103,12 @@ TEST(WeightedFitStore, FileFormGivesTheFitOfTheMemoryForm) {
     // Memory takes no temporary file; the file form one per table.
     EXPECT_EQ(NextTempCounter(memory), memoryBefore + 1);
     EXPECT_EQ(NextTempCounter(files), filesBefore + 4);
+    // Before a fit every table reads 0.
+    for (const WLSE* fit : {&inMemory, &inFiles}) {
+        EXPECT_EQ(fit->GetTransformed(1, 10), 0.0);
+        EXPECT_EQ(fit->GetSecondTransformed(2, 8999), 0.0);
+        EXPECT_EQ(fit->GetResult(WLSE::kRowLeverage, 5), 0.0);
+    }
     for (const int mode : {kWeightHuber, kWeightAndrews, WLSE::kModeAROffset + 1}) {
         SCOPED_TRACE(mode);
         EXPECT_EQ(inMemory.Estimate(mode), inFiles.Estimate(mode));
@@ -117,10 +123,31 @@ TEST(WeightedFitStore, FileFormGivesTheFitOfTheMemoryForm) {
             EXPECT_EQ(a, b) << "row " << row;
         }
         for (int j = 0; j < inMemory.RowCount(); ++j) {
+            inMemory.ReadTransformedRow(j, a.data());
+            inFiles.ReadTransformedRow(j, b.data());
+            EXPECT_EQ(a, b) << "transformed " << j;
             inMemory.ReadSecondTransformedRow(j, a.data());
             inFiles.ReadSecondTransformedRow(j, b.data());
             EXPECT_EQ(a, b) << "instrumented " << j;
         }
+        // Spans that run past either end, and the element reads.
+        std::vector<double> spanA(20, -1.0), spanB(20, -1.0);
+        inMemory.ReadTransformedSpan(1, 8990, 20, spanA.data(), true);
+        inFiles.ReadTransformedSpan(1, 8990, 20, spanB.data(), true);
+        EXPECT_EQ(spanA, spanB);
+        EXPECT_EQ(spanA[15], 0.0);
+        inMemory.ReadTransformedSpan(0, -5, 20, spanA.data(), false);
+        inFiles.ReadTransformedSpan(0, -5, 20, spanB.data(), false);
+        EXPECT_EQ(spanA, spanB);
+        EXPECT_EQ(inMemory.GetTransformed(2, 4321), inFiles.GetTransformed(2, 4321));
+        EXPECT_EQ(inMemory.GetTransformed(inMemory.RowCount(), 0), 0.0);
+        EXPECT_EQ(inMemory.GetSecondTransformed(-1, 0), 0.0);
+        EXPECT_THROW(inMemory.ReadTransformedSpan(0, 0, -1, spanA.data(), false), ERangeError);
+        std::vector<double> xa(9000), ya(9000), xb(9000), yb(9000);
+        inMemory.PartialResiduals(xa.data(), ya.data(), 1);
+        inFiles.PartialResiduals(xb.data(), yb.data(), 1);
+        EXPECT_EQ(xa, xb);
+        EXPECT_EQ(ya, yb);
     }
     EXPECT_TRUE(inMemory.HuberCovariance() == inFiles.HuberCovariance());
     EXPECT_EQ(inMemory.S2(), inFiles.S2());
