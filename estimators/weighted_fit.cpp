@@ -145,8 +145,9 @@ long long WLSE::FirstNonFinite(long long first, int count) const {
 
 long long WLSE::TransformRows(const double* w, bool findBad, const double* rowsOf) {
     const int stride = twoStage_ ? 2 * k_ : k_;
-    // Rows held are rows of this shape only.
-    if (workStride_ != stride || work_.size() != static_cast<std::size_t>(n_) * stride) rowsOf = nullptr;
+    // Rows held are rows of this shape only; the values are checked in a
+    // pass over every row.
+    if (findBad || workStride_ != stride || work_.size() != static_cast<std::size_t>(n_) * stride) rowsOf = nullptr;
     workStride_ = stride;
     work_.resize(static_cast<std::size_t>(n_) * workStride_);
     auto formRow = [&](long long t, double* out) {
@@ -160,7 +161,7 @@ long long WLSE::TransformRows(const double* w, bool findBad, const double* rowsO
     };
     if (rowsOf) {
         // Equal weights give equal rows: only the rows whose weight changed
-        // are formed again (few, once a robust fit settles).
+        // are formed again (in a robust fit, those of large residuals).
         ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
             for (long long t = first; t < first + count; ++t)
                 if (std::bit_cast<std::uint64_t>(w[t]) != std::bit_cast<std::uint64_t>(rowsOf[t]))

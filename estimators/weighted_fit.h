@@ -7,8 +7,9 @@
 // table. Estimate() fits with the current weights (or a robust weight
 // function, or an AR(q) error filter) and fills the coefficients, standard
 // errors, summary statistics, the transformed data and the per-observation
-// table of p + 16 rows (both kept in memory, or in temporary files when
-// memory cannot be had).
+// table of p + 16 rows (both kept in memory; the table goes to a temporary
+// file when its memory cannot be had, and both do when the context asks
+// for files).
 //
 // In two-stage mode the moments are Z'WX with Z the instrumented
 // regressors, and residuals are taken against the untransformed ones.
@@ -163,8 +164,8 @@ private:
     // Transformed rows of weights w (sqrt(w) x, and z) into the work
     // arrays. With findBad, also the first data value that is not a finite
     // number, as t * k + j (x before z at the same place), else -1. With
-    // rowsOf, the weights whose rows the work arrays hold now: a row whose
-    // weight is the same to the bit is left as it is.
+    // rowsOf (and without findBad), the weights whose rows the work arrays
+    // hold now: a row whose weight is the same to the bit is left as it is.
     long long TransformRows(const double* w, bool findBad, const double* rowsOf = nullptr);
     // The first value that is not a finite number in observations first ..
     // first + count - 1, as TransformRows gives it, or -1.
