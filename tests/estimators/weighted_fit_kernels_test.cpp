@@ -74,66 +74,49 @@ TEST(BlockTimesRows, SameBitsAsTheSingleObservationKernels) {
 
 namespace {
 
-// Values that stress a selection by leading bits: many ties, both zeros,
-// infinities, one binade only, or all the same.
+// Values that stress a selection by leading bits: ties, both zeros, one
+// binade only, all the same, infinities among large values.
 std::vector<double> SelectionValues(int kind, int n) {
     std::mt19937_64 gen(static_cast<unsigned>(kind * 7 + n));
     std::normal_distribution<double> normal(0.0, 1.0);
+    const double inf = std::numeric_limits<double>::infinity();
     std::vector<double> v(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-        switch (kind) {
-            case 0: v[i] = normal(gen); break;
-            case 1: v[i] = std::round(normal(gen) * 3.0) * 0.5; break;  // ties, +-0
-            case 2: v[i] = i % 3 == 0 ? -0.0 : (i % 3 == 1 ? 0.0 : normal(gen)); break;
-            case 3: v[i] = 1.0 + std::ldexp(static_cast<double>(gen() >> 12), -52); break;  // [1, 2)
-            case 4: v[i] = 2.5; break;
-            default:  // infinities of both signs among large values
-                v[i] = i % 1000 == 0 ? (i % 2000 == 0 ? 1.0 : -1.0) * std::numeric_limits<double>::infinity()
-                                     : normal(gen) * 1e200;
-                break;
-        }
+        const double z = normal(gen);
+        const double values[] = {z, std::round(z * 3.0) * 0.5, i % 3 == 0 ? -0.0 : (i % 3 == 1 ? 0.0 : z),
+                                 1.0 + std::ldexp(static_cast<double>(gen() >> 12), -52), 2.5,
+                                 i % 1000 == 0 ? (i % 2000 == 0 ? inf : -inf) : z * 1e200};
+        v[i] = values[kind];
     }
     return v;
 }
 
-}  // namespace
-
-// Against a sorted copy: the same value (+0 and -0 count as equal there)
-// at every rank tried, on one thread and on three.
-TEST(OrderStatistic, MatchesTheSortedValues) {
-    ThreadPool three(3);
-    for (const int n : {1, 2, 7, 40000, 100001})
-        for (int kind = 0; kind <= 5; ++kind) {
-            const std::vector<double> v = SelectionValues(kind, n);
-            std::vector<double> sorted = v;
-            std::sort(sorted.begin(), sorted.end());
-            for (const long long rank : {0LL, n / 2LL - 1, n / 2LL, n - 1LL}) {
-                if (rank < 0) continue;
-                for (ThreadPool* pool : {static_cast<ThreadPool*>(nullptr), &three}) {
-                    const double got = OrderStatistic(v.data(), n, rank, pool);
-                    EXPECT_EQ(got, sorted[static_cast<std::size_t>(rank)]) << "n " << n << " kind " << kind << " rank " << rank;
-                }
-            }
-        }
+double SortedMedian(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t h = v.size() / 2;
+    return v.size() % 2 ? v[h] : (v[h - 1] + v[h]) / 2.0;
 }
 
-// The counted selection of a large array gives the bits of the plain one
-// (the small-array rule, applied here to a copy of the same values).
-TEST(OrderStatistic, LargeDeviationMatchesThePlainSelection) {
+}  // namespace
+
+// Against a sorted copy, on one thread and on three: the value of each rank
+// tried (+0 and -0 count as equal there), and the scale by the sorted rule.
+TEST(OrderStatistic, MatchesTheSortedValues) {
     ThreadPool three(3);
-    for (int kind = 0; kind <= 5; ++kind)
-        for (const int n : {40000, 40001}) {
+    for (const int n : {7, 40000, 100001})
+        for (int kind = 0; kind <= 5; ++kind) {
+            SCOPED_TRACE(::testing::Message() << "n " << n << " kind " << kind);
             const std::vector<double> v = SelectionValues(kind, n);
-            std::vector<double> a = v, work(v.size());
-            std::nth_element(a.begin(), a.begin() + n / 2, a.end());
-            double m = a[n / 2];
-            if (n % 2 == 0) m = (*std::max_element(a.begin(), a.begin() + n / 2) + m) / 2.0;
-            for (int i = 0; i < n; ++i) a[i] = std::fabs(v[i] - m);
-            std::nth_element(a.begin(), a.begin() + n / 2, a.end());
-            double mad = a[n / 2];
-            if (n % 2 == 0) mad = (*std::max_element(a.begin(), a.begin() + n / 2) + mad) / 2.0;
-            const double counted = MedianAbsDeviationBySelection(0.6745, work.data(), n, v.data(), &three);
-            EXPECT_TRUE(SameBits(counted, mad / 0.6745) || (std::isnan(counted) && std::isnan(mad)))
-                << "kind " << kind << " n " << n << ": " << counted << " vs " << mad / 0.6745;
+            std::vector<double> sorted = v, work(v.size());
+            std::sort(sorted.begin(), sorted.end());
+            for (const long long rank : {0LL, n / 2LL - 1, n / 2LL, n - 1LL})
+                for (ThreadPool* pool : {static_cast<ThreadPool*>(nullptr), &three})
+                    EXPECT_EQ(OrderStatistic(v.data(), n, rank, pool), sorted[static_cast<std::size_t>(rank)]) << rank;
+            const double m = SortedMedian(v);
+            std::vector<double> deviation(v.size());
+            for (int i = 0; i < n; ++i) deviation[i] = std::fabs(v[i] - m);
+            const double expected = SortedMedian(deviation) / 0.6745;
+            const double got = MedianAbsDeviationBySelection(0.6745, work.data(), n, v.data(), &three);
+            EXPECT_TRUE(SameBits(got, expected) || (std::isnan(got) && std::isnan(expected))) << got << " " << expected;
         }
 }
