@@ -86,7 +86,7 @@ void BM_HuberFitWithTable20(benchmark::State& state) {
     state.counters["passes"] = fit.Iterations();
     state.counters["leverage0"] = fit.GetResult(WLSE::kRowLeverage, 0);
 }
-BENCHMARK(BM_HuberFitWithTable20)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_HuberFitWithTable20)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 void BM_AR1Fit(benchmark::State& state) {
     WLSE& fit = LargeFit();

@@ -2,13 +2,17 @@
 #include "estimators/robust_reweight.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
 #include "core/numeric/distributions.h"
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
+#include "core/numeric/thread_pool.h"
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit.h"
 #include "estimators/weighted_fit_kernels.h"
@@ -60,19 +64,27 @@ bool WLSE::UpdateWeights(const double* factor, const double* residual) {
     if (!HasWeightRule(weightKind_)) return true;
     if (weightKind_ == kWeightAutomatic || iterations_ < 2) {
         std::vector<double> work(n_);
-        scale_ = MedianAbsDeviationBySelection(static_cast<double>(madDivisor_), work.data(), n_, residual);
+        scale_ = MedianAbsDeviationBySelection(static_cast<double>(madDivisor_), work.data(), n_, residual,
+                                               context_->Pool());
     }
     const double s = scale_;
     // A vanishing or broken scale would turn every weight into NaN.
     if (!std::isfinite(s) || !(s > 0.0)) return false;
     if (weightKind_ == kWeightCollins) tuning = kCollinsKnee;
     const double d = n_ - p_;
-    for (int t = 0; t < n_; ++t) {
-        const double w = RobustWeight(weightKind_, residual[t] / (s * factor[t]), tuning, tDf, d);
-        if (!std::isfinite(w) || w < 0.0) return false;
-        weights_[t] = w;
-    }
-    return true;
+    // A weight that is no number or negative fails the whole update (the
+    // caller then drops every weight).
+    std::atomic<bool> usable{true};
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        bool ok = true;
+        for (long long t = first; t < first + count; ++t) {
+            const double w = RobustWeight(weightKind_, residual[t] / (s * factor[t]), tuning, tDf, d);
+            ok &= std::isfinite(w) && w >= 0.0;
+            weights_[t] = w;
+        }
+        if (!ok) usable.store(false, std::memory_order_relaxed);
+    });
+    return usable.load();
 }
 
 bool WLSE::Reweight(int kind) {
@@ -85,11 +97,23 @@ bool WLSE::Reweight(int kind) {
     residualDf_ = n_ - p_;
     madDivisor_ = kind == kWeightAutomatic ? TUpperQuantileApprox(n_ - p_, 0.25f) : NormalUpperQuantileApprox(0.25f);
 
+    // The weights the moments, the covariance and the work arrays' rows
+    // were last formed for: while the weights are those to the bit, forming
+    // them again would give the same bits, and is skipped; otherwise the
+    // rows of unchanged weights are kept.
+    std::vector<double> formedWeights;
+    auto form = [&] {
+        const bool held = formedWeights.size() == weights_.size();
+        if (held && std::memcmp(formedWeights.data(), weights_.data(), weights_.size() * sizeof(double)) == 0) return;
+        FormCovariance(held ? formedWeights.data() : nullptr);
+        formedWeights = weights_;
+    };
+
     std::vector<double> factor(n_, 1.0), residual(n_), h;
     if (kind > 0) {
         weights_.assign(n_, 1.0);
         if (boundedInfluence) {
-            FormCovariance();
+            form();
             h.resize(n_);
             Leverages(h.data(), false);
             for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
@@ -97,13 +121,9 @@ bool WLSE::Reweight(int kind) {
     }
     double previous = 0.0;
     bool failed = false;
-    // The moments and covariance stand for the weights as they are now:
-    // forming them again would give the same bits.
-    bool formed = false;
     iterations_ = 0;
     while (iterations_ < kPassLimit) {
-        FormCovariance();
-        formed = true;
+        form();
         Residuals(residual.data());
         if (kind == kWeightAutomatic) {
             h.resize(n_);
@@ -112,7 +132,6 @@ bool WLSE::Reweight(int kind) {
         }
         if (kind < 1) break;
         if (kind < 10) {
-            formed = false;
             if (!UpdateWeights(factor.data(), residual.data())) {
                 failed = true;
                 break;
@@ -132,16 +151,14 @@ bool WLSE::Reweight(int kind) {
     if (!failed && kind > 0 && !IsZeroSeries(weights_.data(), n_)) {
         // Weights that leave too few observations, or a regressor without
         // variation among them, give no fit either.
-        if (!formed) FormCovariance();
-        formed = true;
+        form();
         failed = unswept_ >= 0 || EffectiveCount() - p_ < 2;
     }
     if (failed || (kind > 0 && IsZeroSeries(weights_.data(), n_))) {
         ok = false;
         weights_.assign(n_, 1.0);
-        formed = false;
     }
-    if (!formed) FormCovariance();
+    form();
     WriteTransformedTables();
     return ok;
 }
@@ -173,7 +190,7 @@ bool WLSE::HuberCovariance() {
     WeightedMoments();
     twoStage_ = twoStage;
     weights_.swap(unit);
-    std::vector<double>().swap(work_);
+    decltype(work_)().swap(work_);
     for (int i = 0; i < p_; ++i)
         for (int j = 0; j < p_; ++j) moments_[i][j] *= s2_;
     for (int j = 0; j < p_; ++j) standardErrors_[j] = std::sqrt(moments_[j][j]);

@@ -2,14 +2,19 @@
 // estimation driver.
 #include "estimators/weighted_fit.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "core/data/data_set.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
+#include "core/numeric/streamed_store.h"
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit_kernels.h"
 #include "platform/errors.h"
@@ -33,9 +38,11 @@ void WLSE::SetUp(EngineContext& context, int n, int k) {
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
     weights_.assign(n, 1.0);
-    transformed_ = std::make_unique<TFileMatrix>(context, k, n, 0.0);
-    if (twoStage_) secondTransformed_ = std::make_unique<TFileMatrix>(context, k, n, 0.0);
-    results_ = std::make_unique<TFileMatrix>(context, p_ + 16, n, 0.0);
+    if (context.FileTablesForced()) {
+        transformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+        if (twoStage_) secondTransformed_ = std::make_unique<WeightedFitStore>(context, k, n);
+    }
+    results_ = std::make_unique<WeightedFitStore>(context, p_ + 16, n);
     tuning = 1.345;
     iterations_ = 0;
     boundedInfluence = false;
@@ -45,19 +52,23 @@ WLSE::~WLSE() = default;
 
 // ---- reading ----------------------------------------------------------------
 
-double WLSE::GetTransformed(int j, int t) const { return transformed_->GetValue(j, t); }
+double WLSE::GetTransformed(int j, int t) const {
+    double v = 0.0;
+    ReadTransformedSpan(j, t, 1, &v, false);
+    return v;
+}
 
 double WLSE::GetSecondTransformed(int j, int t) const {
-    return secondTransformed_ ? secondTransformed_->GetValue(j, t) : transformed_->GetValue(j, t);
+    double v = 0.0;
+    ReadTransformedSpan(j, t, 1, &v, true);
+    return v;
 }
 
 double WLSE::GetResult(int row, int t) const { return results_->GetValue(row, t); }
 
-void WLSE::ReadTransformedRow(int j, double* out) const { transformed_->ReadSpan(j, 0, n_, out); }
+void WLSE::ReadTransformedRow(int j, double* out) const { ReadTransformedSpan(j, 0, n_, out, false); }
 
-void WLSE::ReadSecondTransformedRow(int j, double* out) const {
-    (secondTransformed_ ? *secondTransformed_ : *transformed_).ReadSpan(j, 0, n_, out);
-}
+void WLSE::ReadSecondTransformedRow(int j, double* out) const { ReadTransformedSpan(j, 0, n_, out, true); }
 
 void WLSE::ReadResidualRow(int row, double* out) const { results_->ReadSpan(row, 0, n_, out); }
 
@@ -66,8 +77,15 @@ void WLSE::ReadResultSpan(int row, int first, int count, double* out) const {
 }
 
 void WLSE::ReadTransformedSpan(int j, int first, int count, double* out, bool second) const {
-    const TFileMatrix& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
-    m.ReadSpan(j, first, count, out);
+    if (transformed_) {
+        const WeightedFitStore& m = second && secondTransformed_ ? *secondTransformed_ : *transformed_;
+        m.ReadSpan(j, first, count, out);
+        return;
+    }
+    // The instrumented rows follow the others in a two-stage row.
+    const int offset = second && transformedStride_ == 2 * k_ ? k_ : 0;
+    ReadObservationMajorSpan(transformedRows_.empty() ? nullptr : transformedRows_.data(), transformedStride_, offset,
+                             k_, n_, j, first, count, out);
 }
 
 double WLSE::GetData(int j, int t) const {
@@ -111,30 +129,89 @@ void WLSE::SetWeights(const double* w) {
 
 // ---- moments ------------------------------------------------------------------
 
-void WLSE::WeightedMoments() {
-    workStride_ = twoStage_ ? 2 * k_ : k_;
+namespace {
+
+constexpr double kLargestDouble = std::numeric_limits<double>::max();
+
+}  // namespace
+
+long long WLSE::FirstNonFinite(long long first, int count) const {
+    const bool second = !secondData_.empty();
+    for (long long t = first; t < first + count; ++t)
+        for (int j = 0; j < k_; ++j)
+            if (!std::isfinite(X(t)[j]) || (second && !std::isfinite(Z(t)[j]))) return t * k_ + j;
+    return -1;
+}
+
+long long WLSE::TransformRows(const double* w, bool findBad, const double* rowsOf) {
+    const int stride = twoStage_ ? 2 * k_ : k_;
+    // Rows held are rows of this shape only; the values are checked in a
+    // pass over every row.
+    if (findBad || workStride_ != stride || work_.size() != static_cast<std::size_t>(n_) * stride) rowsOf = nullptr;
+    workStride_ = stride;
     work_.resize(static_cast<std::size_t>(n_) * workStride_);
-    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        for (long long t = first; t < first + count; ++t) {
-            const double r = std::sqrt(weights_[t]);
-            double* out = WorkRow(t);
-            const double* x = X(t);
-            for (int j = 0; j < k_; ++j) out[j] = r * x[j];
-            if (twoStage_) {
-                const double* z = Z(t);
-                for (int j = 0; j < k_; ++j) out[k_ + j] = r * z[j];
-            }
+    auto formRow = [&](long long t, double* out) {
+        const double r = std::sqrt(w[t]);
+        const double* x = X(t);
+        for (int j = 0; j < k_; ++j) out[j] = r * x[j];
+        if (twoStage_) {
+            const double* z = Z(t);
+            for (int j = 0; j < k_; ++j) out[k_ + j] = r * z[j];
         }
+    };
+    if (rowsOf) {
+        // Equal weights give equal rows: only the rows whose weight changed
+        // are formed again (in a robust fit, those of large residuals).
+        ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+            for (long long t = first; t < first + count; ++t)
+                if (std::bit_cast<std::uint64_t>(w[t]) != std::bit_cast<std::uint64_t>(rowsOf[t]))
+                    formRow(t, WorkRow(t));
+        });
+        return -1;
+    }
+    const bool second = !secondData_.empty();
+    const long long blocks = (static_cast<long long>(n_) + kMomentChunkRows - 1) / kMomentChunkRows;
+    std::vector<long long> firstBad(findBad ? static_cast<std::size_t>(blocks) : 0, -1);
+    // Rows are formed a group at a time in a small buffer and streamed to
+    // the work arrays past the cache: they are far larger than it, and
+    // read again only by the next pass.
+    const int groupRows = std::max(1, 4096 / stride);
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        std::vector<double> buffer(static_cast<std::size_t>(std::min(groupRows, count)) * stride);
+        long long* bad = findBad ? &firstBad[static_cast<std::size_t>(first / kMomentChunkRows)] : nullptr;
+        for (long long g = first; g < first + count; g += groupRows) {
+            const int rows = static_cast<int>(std::min<long long>(groupRows, first + count - g));
+            const std::size_t values = static_cast<std::size_t>(rows) * stride;
+            for (int c = 0; c < rows; ++c) formRow(g + c, &buffer[static_cast<std::size_t>(c) * stride]);
+            if (bad && *bad < 0) {
+                // sqrt(w) x is finite exactly when x is, but for a product
+                // that overflows: the rows are searched when a value is not.
+                bool finite = true;
+                for (std::size_t i = 0; i < values; ++i) finite &= std::fabs(buffer[i]) <= kLargestDouble;
+                if (!finite || (second && !twoStage_)) *bad = FirstNonFinite(g, rows);
+            }
+            StreamValues(buffer.data(), values, WorkRow(g));
+        }
+        FinishStreamedValues();
     });
-    // The checks' sums stand when the weights are theirs to the bit.
+    for (long long bad : firstBad)
+        if (bad >= 0) return bad;
+    return -1;
+}
+
+void WLSE::WeightedMoments(const double* rowsOf) {
+    // The checks' sums (and the rows in the work arrays) stand when the
+    // weights are theirs to the bit.
     const bool checked = haveCheckedRaw_ && checkedWeights_.size() == weights_.size() &&
                          std::memcmp(checkedWeights_.data(), weights_.data(), weights_.size() * sizeof(double)) == 0;
     haveCheckedRaw_ = false;
     std::vector<double>().swap(checkedWeights_);
-    if (checked)
+    if (checked) {
         MomentsFromRaw(checkedRaw_);
-    else
-        MomentsFromWork();
+        return;
+    }
+    TransformRows(weights_.data(), false, rowsOf);
+    MomentsFromWork();
 }
 
 namespace {
@@ -189,8 +266,8 @@ void WLSE::CovarianceFromWork() {
     }
 }
 
-void WLSE::FormCovariance() {
-    WeightedMoments();
+void WLSE::FormCovariance(const double* rowsOf) {
+    WeightedMoments(rowsOf);
     CovarianceFromWork();
 }
 
@@ -221,15 +298,16 @@ void WLSE::Leverages(double* h, bool scaleByWeight) const {
 }
 
 void WLSE::WriteTransformedTables() {
+    if (!transformed_) return;
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
         std::vector<double> span(count);
+        auto write = [&](WeightedFitStore& table, int j, int offset) {
+            for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[offset + j];
+            table.WriteSpan(j, static_cast<int>(first), count, span.data());
+        };
         for (int j = 0; j < k_; ++j) {
-            for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[j];
-            transformed_->WriteSpan(j, static_cast<int>(first), count, span.data());
-            if (twoStage_) {
-                for (int c = 0; c < count; ++c) span[c] = WorkRow(first + c)[k_ + j];
-                secondTransformed_->WriteSpan(j, static_cast<int>(first), count, span.data());
-            }
+            write(*transformed_, j, 0);
+            if (twoStage_) write(*secondTransformed_, j, k_);
         }
     });
 }
@@ -244,30 +322,20 @@ int WLSE::EffectiveCount() const {
     return count;
 }
 
-void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) const {
-    for (int t = 0; t < n_; ++t)
-        for (int j = 0; j < k_; ++j) {
-            const bool bad = !std::isfinite(X(t)[j]) || (!secondData_.empty() && !std::isfinite(Z(t)[j]));
-            if (bad)
-                throw Exception("変数 " + names_[j] + " の " + std::to_string(t + 1) +
-                                " 番目の値が有限の数値ではありません。");
-        }
+void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
+    const long long bad = TransformRows(w.data(), true);
+    if (bad >= 0) {
+        const long long t = bad / k_;
+        throw Exception("変数 " + names_[static_cast<std::size_t>(bad % k_)] + " の " + std::to_string(t + 1) +
+                        " 番目の値が有限の数値ではありません。");
+    }
     int count = 0;
     for (double v : w)
         if (v > 0.0) ++count;
     if (count - p_ < 2) throw Exception("自由度不足");
     // The moments these weights give, swept on a copy.
-    const int stride = twoStage_ ? 2 * k_ : k_;
-    std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
-    for (int t = 0; t < n_; ++t) {
-        const double r = std::sqrt(w[t]);
-        double* out = &rows[static_cast<std::size_t>(t) * stride];
-        for (int j = 0; j < k_; ++j) out[j] = r * X(t)[j];
-        if (twoStage_)
-            for (int j = 0; j < k_; ++j) out[k_ + j] = r * Z(t)[j];
-    }
     Matrix m(k_, k_, 0.0);
-    RawCrossProducts(rows.data(), n_, stride, stride, context_->Pool(), raw);
+    RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
     const int zOffset = twoStage_ ? k_ : 0;
     for (int i = 0; i < k_; ++i)
         for (int j = 0; j < k_; ++j) m[i][j] = raw[zOffset + i][j];
@@ -300,11 +368,13 @@ bool WLSE::Estimate(int mode) {
     if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
     // Every other procedure starts from equal weights.
     // The checks' sums, if the procedure leaves them unused, go with it.
+    // The work arrays, too, go when the fit ends or fails.
     struct DropChecked {
         WLSE& fit;
         ~DropChecked() {
             fit.haveCheckedRaw_ = false;
             std::vector<double>().swap(fit.checkedWeights_);
+            decltype(fit.work_)().swap(fit.work_);
         }
     } dropChecked{*this};
     haveCheckedRaw_ = false;
@@ -331,17 +401,30 @@ bool WLSE::Estimate(int mode) {
     if (twoStage_) InvertMatrix(secondCovariance_.Data(), p_, secondCovariance_.Data(), p_, p_);
     ComputeTable();
     ui.ProgressStep();
+    // In memory the work arrays' rows become the transformed data.
+    if (!transformed_) {
+        transformedRows_.swap(work_);
+        transformedStride_ = workStride_;
+    }
 
-    results_->ReadSpan(kRowTransformedResidual, 0, n_, work_.data());
-    std::vector<double> fitted(n_);
-    results_->ReadSpan(kRowTransformedFitted, 0, n_, fitted.data());
-    durbinWatson_ = DurbinWatson(work_.data(), n_);
-    gk_ = HeteroskedasticityStatistic(fitted.data(), work_.data(), n_);
+    decltype(work_)().swap(work_);
+    const double* residual = results_->Row(kRowTransformedResidual);
+    const double* fitted = results_->Row(kRowTransformedFitted);
+    std::vector<double> residualCopy, fittedCopy;
+    if (!residual) {
+        residualCopy.resize(n_);
+        fittedCopy.resize(n_);
+        results_->ReadSpan(kRowTransformedResidual, 0, n_, residualCopy.data());
+        results_->ReadSpan(kRowTransformedFitted, 0, n_, fittedCopy.data());
+        residual = residualCopy.data();
+        fitted = fittedCopy.data();
+    }
+    durbinWatson_ = DurbinWatson(residual, n_);
+    gk_ = HeteroskedasticityStatistic(fitted, residual, n_);
 
     regressionDf_ = p_;
     if (IsConstantSeries(weights_.data(), n_) && !arMode_ && FindName(Data::ConstantName()) > 0)
         regressionDf_ = p_ - 1;
-    std::vector<double>().swap(work_);
     return ok;
 }
 
@@ -353,12 +436,12 @@ void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
     std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
     std::vector<double> column(n_);
     for (int i = 0; i < k_; ++i) {
-        transformed_->ReadSpan(i, 0, n_, column.data());
+        ReadTransformedSpan(i, 0, n_, column.data(), false);
         for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + i] = column[t];
         if (twoStage_) {
             // Regressor j takes its own transformed values in place of the
             // instrumented ones.
-            if (i != j) secondTransformed_->ReadSpan(i, 0, n_, column.data());
+            if (i != j) ReadTransformedSpan(i, 0, n_, column.data(), true);
             for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + k_ + i] = column[t];
         }
     }

@@ -7,7 +7,9 @@
 // table. Estimate() fits with the current weights (or a robust weight
 // function, or an AR(q) error filter) and fills the coefficients, standard
 // errors, summary statistics, the transformed data and the per-observation
-// table of p + 16 rows (both kept in temporary files).
+// table of p + 16 rows (both kept in memory; the table goes to a temporary
+// file when its memory cannot be had, and both do when the context asks
+// for files).
 //
 // In two-stage mode the moments are Z'WX with Z the instrumented
 // regressors, and residuals are taken against the untransformed ones.
@@ -20,6 +22,7 @@
 
 #include "core/io/file_matrix.h"
 #include "core/numeric/matrix.h"
+#include "estimators/weighted_fit_store.h"
 
 class EngineContext;
 class Reg;
@@ -154,9 +157,19 @@ public:
 
 private:
     void SetUp(EngineContext& context, int n, int k);
-    // The checks made before a fit with these weights (Exception); raw
-    // receives the cross-products of the transformed rows they formed.
-    void CheckFitPossible(const std::vector<double>& w, Matrix& raw) const;
+    // The checks made before a fit with these weights (Exception); the
+    // work arrays receive the transformed rows they formed, and raw their
+    // cross-products.
+    void CheckFitPossible(const std::vector<double>& w, Matrix& raw);
+    // Transformed rows of weights w (sqrt(w) x, and z) into the work
+    // arrays. With findBad, also the first data value that is not a finite
+    // number, as t * k + j (x before z at the same place), else -1. With
+    // rowsOf (and without findBad), the weights whose rows the work arrays
+    // hold now: a row whose weight is the same to the bit is left as it is.
+    long long TransformRows(const double* w, bool findBad, const double* rowsOf = nullptr);
+    // The first value that is not a finite number in observations first ..
+    // first + count - 1, as TransformRows gives it, or -1.
+    long long FirstNonFinite(long long first, int count) const;
     // Observations that count: those of positive weight outside AR mode.
     int EffectiveCount() const;
     [[nodiscard]] bool Reweight(int kind);
@@ -167,9 +180,10 @@ private:
 
     // Transformed rows (sqrt(w) x, and z in two-stage mode) into the work
     // arrays, then the moments swept on 0..p-1.
-    void WeightedMoments();
+    // rowsOf: as for TransformRows.
+    void WeightedMoments(const double* rowsOf = nullptr);
     // WeightedMoments, then the covariance factor (and the second moments).
-    void FormCovariance();
+    void FormCovariance(const double* rowsOf = nullptr);
     // The moments and the covariance from the work arrays as they are.
     void MomentsFromWork();
     void MomentsFromRaw(const Matrix& raw);
@@ -181,6 +195,8 @@ private:
     void Leverages(double* h, bool scaleByWeight) const;
     // The AR filter of every row into the work arrays.
     void FilterWork();
+    // The work arrays' rows into the transformed tables (file form; in
+    // memory the fit keeps the rows themselves once its table is formed).
     void WriteTransformedTables();
     void ComputeTable();
 
@@ -204,11 +220,13 @@ private:
     // Observation-major: value of row j at observation t is [t * k + j].
     std::vector<double> data_, secondData_;
     // Transformed data of the current pass, observation-major: x* and, in
-    // two-stage mode, z* after it.
-    std::vector<double> work_;
+    // two-stage mode, z* after it. Every value is written before it is
+    // read, so growing it does not clear it first.
+    std::vector<double, WorkArrayAllocator<double>> work_;
     int workStride_ = 0;
     // The cross-products the checks before this fit formed, and their
     // weights: the first WeightedMoments with the same weights takes them
+    // (and the work arrays, which hold the checks' rows until then)
     // instead of forming the same sums again.
     Matrix checkedRaw_;
     std::vector<double> checkedWeights_;
@@ -219,7 +237,12 @@ private:
     std::vector<double> arCoefficients_, arVariances_;
     double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, durbinWatson_ = 0, scale_ = 0, gk_ = 0;
     double sse_ = 0, syy_ = 0, arVariance_ = 0;
-    std::unique_ptr<TFileMatrix> transformed_, secondTransformed_, results_;
+    // The transformed tables in their file form, or null: then the
+    // transformed data of the last fit are the work arrays' rows, kept
+    // (stride transformedStride_; empty before the first fit).
+    std::unique_ptr<WeightedFitStore> transformed_, secondTransformed_, results_;
+    std::vector<double, WorkArrayAllocator<double>> transformedRows_;
+    int transformedStride_ = 0;
     std::vector<std::string> names_;
     bool twoStage_ = false;
     bool arMode_ = false;

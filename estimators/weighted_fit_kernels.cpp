@@ -2,11 +2,15 @@
 #include "estimators/weighted_fit_kernels.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 
 #include "core/numeric/moment_matrix.h"
+#include "core/numeric/thread_pool.h"
 
 void RawCrossProducts(const double* rows, long long n, int stride, int cols, ThreadPool* pool, Matrix& out) {
     LongMatrix m;
@@ -113,14 +117,106 @@ double SelectMedian(double* a, int n) {
     return (low + a[upper]) / 2.0;
 }
 
+// Below this many values a plain selection is quicker than counting.
+constexpr long long kCountedSelection = 1 << 15;
+constexpr int kBucketBits = 16;
+constexpr std::size_t kBuckets = std::size_t(1) << kBucketBits;
+
+// A key whose unsigned order is the order of the doubles (-0 before +0).
+std::uint64_t OrderKey(double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    return bits & (std::uint64_t(1) << 63) ? ~bits : bits | (std::uint64_t(1) << 63);
+}
+
+double FromOrderKey(std::uint64_t key) {
+    return std::bit_cast<double>(key & (std::uint64_t(1) << 63) ? key & ~(std::uint64_t(1) << 63) : ~key);
+}
+
+// The rank-th smallest of keys that share their bits above shift +
+// kBucketBits, narrowing by kBucketBits at a time.
+std::uint64_t SelectKey(std::vector<std::uint64_t>& keys, long long rank, int shift) {
+    while (static_cast<long long>(keys.size()) > kCountedSelection && shift >= 0) {
+        std::vector<long long> count(kBuckets, 0);
+        for (std::uint64_t k : keys) ++count[(k >> shift) & (kBuckets - 1)];
+        std::size_t b = 0;
+        for (; rank >= count[b]; ++b) rank -= count[b];
+        std::size_t kept = 0;
+        for (std::uint64_t k : keys)
+            if (((k >> shift) & (kBuckets - 1)) == b) keys[kept++] = k;
+        keys.resize(kept);
+        shift -= kBucketBits;
+    }
+    std::nth_element(keys.begin(), keys.begin() + rank, keys.end());
+    return keys[static_cast<std::size_t>(rank)];
+}
+
+// The median by two order statistics, a left as it is.
+double CountedMedian(const double* a, long long n, ThreadPool* pool) {
+    const long long upper = n / 2;
+    const double high = OrderStatistic(a, n, upper, pool);
+    if (n % 2 == 1) return high;
+    return (OrderStatistic(a, n, upper - 1, pool) + high) / 2.0;
+}
+
 }  // namespace
 
-double MedianAbsDeviationBySelection(double c, double* work, int n, const double* a) {
+double OrderStatistic(const double* a, long long n, long long rank, ThreadPool* pool) {
+    // Counts of the leading bits, a share of the values per task, added in
+    // task order (counts do not depend on the order anyway).
+    const int tasks = pool ? std::max(1, pool->Threads()) : 1;
+    const long long share = (n + tasks - 1) / tasks;
+    std::vector<std::vector<long long>> counts(static_cast<std::size_t>(tasks));
+    auto run = [&](const std::function<void(int)>& body) {
+        if (pool && tasks > 1)
+            pool->ParallelFor(tasks, body);
+        else
+            for (int task = 0; task < tasks; ++task) body(task);
+    };
+    const int shift = 64 - kBucketBits;
+    run([&](int task) {
+        std::vector<long long>& count = counts[static_cast<std::size_t>(task)];
+        count.assign(kBuckets, 0);
+        const long long end = std::min(n, (task + 1) * share);
+        for (long long i = task * share; i < end; ++i) ++count[OrderKey(a[i]) >> shift];
+    });
+    std::size_t bucket = 0;
+    for (;; ++bucket) {
+        long long total = 0;
+        for (const auto& count : counts) total += count[bucket];
+        if (rank < total) break;
+        rank -= total;
+    }
+    // The values of that bucket, gathered per task.
+    std::vector<std::vector<std::uint64_t>> found(static_cast<std::size_t>(tasks));
+    run([&](int task) {
+        std::vector<std::uint64_t>& keys = found[static_cast<std::size_t>(task)];
+        keys.reserve(static_cast<std::size_t>(counts[static_cast<std::size_t>(task)][bucket]));
+        const long long end = std::min(n, (task + 1) * share);
+        for (long long i = task * share; i < end; ++i) {
+            const std::uint64_t key = OrderKey(a[i]);
+            if ((key >> shift) == bucket) keys.push_back(key);
+        }
+    });
+    std::vector<std::uint64_t> keys;
+    for (const auto& part : found) keys.insert(keys.end(), part.begin(), part.end());
+    return FromOrderKey(SelectKey(keys, rank, shift - kBucketBits));
+}
+
+double MedianAbsDeviationBySelection(double c, double* work, int n, const double* a, ThreadPool* pool) {
     if (n < 1) return std::numeric_limits<double>::quiet_NaN();
     for (int i = 0; i < n; ++i)
         if (std::isnan(a[i])) return std::numeric_limits<double>::quiet_NaN();
-    std::copy(a, a + n, work);
-    const double m = SelectMedian(work, n);
-    for (int i = 0; i < n; ++i) work[i] = std::fabs(a[i] - m);
-    return SelectMedian(work, n) / c;
+    if (n < kCountedSelection) {
+        std::copy(a, a + n, work);
+        const double m = SelectMedian(work, n);
+        for (int i = 0; i < n; ++i) work[i] = std::fabs(a[i] - m);
+        return SelectMedian(work, n) / c;
+    }
+    // The zero's sign of a median may differ from the plain selection's;
+    // it is lost in the absolute deviations, which hold no -0.
+    const double m = CountedMedian(a, n, pool);
+    ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
+        for (long long i = first; i < first + count; ++i) work[i] = std::fabs(a[i] - m);
+    });
+    return CountedMedian(work, n, pool) / c;
 }

@@ -36,5 +36,12 @@ void BlockTimesRows(const double* q, int p, const double* x, const double* z, lo
 
 // Median of abs(a - median a) divided by c, as the sorted-array rule
 // (the mean of the two middle values for even n) but by selection; work
-// holds n doubles. NaN when n < 1 or a value is NaN.
-double MedianAbsDeviationBySelection(double c, double* work, int n, const double* a);
+// holds n doubles. NaN when n < 1 or a value is NaN. With a pool, large
+// arrays are searched on all its threads, with the same result.
+double MedianAbsDeviationBySelection(double c, double* work, int n, const double* a, ThreadPool* pool = nullptr);
+
+// The rank-th smallest of a[0 .. n-1] (0 <= rank < n, no NaN among them),
+// a left as it is: the values are counted by their leading bits on the
+// pool's threads, and only those that share the answer's are searched
+// further. -0 counts as smaller than +0.
+double OrderStatistic(const double* a, long long n, long long rank, ThreadPool* pool);

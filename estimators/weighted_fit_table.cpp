@@ -25,6 +25,33 @@ struct BlockSums {
 // leverage 1 gives finite rows.
 double OneMinus(double h) { return std::max(1.0 - h, kSingleEpsilon); }
 
+// Where one block's values of some table rows go: straight into the
+// table's memory, or into buffers that go to its file after the block.
+class BlockRows {
+public:
+    BlockRows(WeightedFitStore& table, const int* codes, int rows, long long first, int count)
+        : table_(table), codes_(codes), rows_(rows), first_(static_cast<int>(first)), count_(count), out_(rows) {
+        if (!table.InMemory()) buffer_.resize(static_cast<std::size_t>(rows) * count);
+        for (int r = 0; r < rows; ++r)
+            out_[static_cast<std::size_t>(r)] = table.InMemory() ? table.Row(codes[r]) + first
+                                                                 : buffer_.data() + static_cast<std::size_t>(r) * count;
+    }
+    // The block's values of row r (count of them).
+    double* operator[](int r) const { return out_[static_cast<std::size_t>(r)]; }
+    // The file form's buffers into the file.
+    void Flush() {
+        if (table_.InMemory()) return;
+        for (int r = 0; r < rows_; ++r) table_.WriteSpan(codes_[r], first_, count_, out_[static_cast<std::size_t>(r)]);
+    }
+
+private:
+    WeightedFitStore& table_;
+    const int* codes_;
+    int rows_, first_, count_;
+    std::vector<double*> out_;
+    std::vector<double> buffer_;
+};
+
 }  // namespace
 
 void WLSE::ComputeTable() {
@@ -32,7 +59,10 @@ void WLSE::ComputeTable() {
     const long long n = n_;
     const int blocks = static_cast<int>((n + kMomentChunkRows - 1) / kMomentChunkRows);
     std::vector<BlockSums> sums(blocks);
-    std::vector<double> e(n), h(n), a(n), b(n);
+    // The rows the second pass reads again: the table's own in memory,
+    // else copies kept here.
+    const bool inMemory = results_->InMemory();
+    std::vector<double> e(inMemory ? 0 : n), h(inMemory ? 0 : n), a(inMemory ? 0 : n), b(inMemory ? 0 : n);
     ThreadPool* pool = context_->Pool();
     // Observations of weight 0 are no observations (AR mode keeps its
     // predictions where the weights were).
@@ -45,24 +75,33 @@ void WLSE::ComputeTable() {
     std::vector<double> coef(static_cast<std::size_t>(p));
     for (int j = 0; j < p; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p];
 
-    // Observed, fitted and residual rows, leverages.
+    // Observed, fitted and residual rows, leverages; outside two-stage mode
+    // the coefficient changes too, from the products formed here anyway.
+    std::vector<int> firstCodes = {kRowObserved,          kRowFitted,
+                                   kRowResidual,          kRowErrorPercent,
+                                   kRowTransformedFitted, kRowTransformedResidual,
+                                   kRowPress,             kRowTwoStageA,
+                                   kRowTwoStageB,         kRowLeverage};
+    const bool changesFirst = !twoStage_;
+    if (changesFirst)
+        for (int j = 0; j < p; ++j) firstCodes.push_back(kRowCoefChange + j);
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
         BlockSums& s = sums[first / kMomentChunkRows];
         if (twoStage_) {
             s.xe.assign(p, 0.0L);
             s.gram.assign(static_cast<std::size_t>(p) * p, 0.0L);
         }
-        std::vector<double> rows(static_cast<std::size_t>(10) * count);
-        double* observed = &rows[0];
-        double* fitted = observed + count;
-        double* residual = fitted + count;
-        double* percent = residual + count;
-        double* tFitted = percent + count;
-        double* tResidual = tFitted + count;
-        double* press = tResidual + count;
-        double* rowA = press + count;
-        double* rowB = rowA + count;
-        double* rowH = rowB + count;
+        BlockRows rows(*results_, firstCodes.data(), static_cast<int>(firstCodes.size()), first, count);
+        double* observed = rows[0];
+        double* fitted = rows[1];
+        double* residual = rows[2];
+        double* percent = rows[3];
+        double* tFitted = rows[4];
+        double* tResidual = rows[5];
+        double* press = rows[6];
+        double* rowA = rows[7];
+        double* rowB = rows[8];
+        double* rowH = rows[9];
         std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p), levs(kRowGroup);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
@@ -93,13 +132,21 @@ void WLSE::ComputeTable() {
             tFitted[c] = tfit;
             tResidual[c] = et;
             press[c] = et / OneMinus(lev);
+            if (changesFirst) {
+                // d g of the second pass: d is the PRESS residual.
+                const double d = press[c];
+                const double* g = &products[static_cast<std::size_t>(c % kRowGroup)];
+                for (int j = 0; j < p; ++j) rows[10 + j][c] = d * g[static_cast<std::size_t>(j) * kRowGroup];
+            }
             rowA[c] = av;
             rowB[c] = bv;
             rowH[c] = lev;
-            e[t] = et;
-            h[t] = lev;
-            a[t] = av;
-            b[t] = bv;
+            if (!inMemory) {
+                e[t] = et;
+                h[t] = lev;
+                a[t] = av;
+                b[t] = bv;
+            }
 
             if (skipZero && !(weights_[t] > 0.0)) continue;
             s.count += 1.0;
@@ -114,10 +161,7 @@ void WLSE::ComputeTable() {
                 }
             }
         }
-        const int f = static_cast<int>(first);
-        const int codes[10] = {kRowObserved, kRowFitted, kRowResidual, kRowErrorPercent, kRowTransformedFitted,
-                               kRowTransformedResidual, kRowPress, kRowTwoStageA, kRowTwoStageB, kRowLeverage};
-        for (int r = 0; r < 10; ++r) results_->WriteSpan(codes[r], f, count, &rows[static_cast<std::size_t>(r) * count]);
+        rows.Flush();
     });
 
     // Totals in block order.
@@ -148,18 +192,28 @@ void WLSE::ComputeTable() {
     }
 
     // Deleted variances and the influence rows.
-    const int rowCount = 6 + p;
     const double deletedDf = effective - p_ - 1;
+    std::vector<int> codes = {kRowStandardized, kRowStudentized, kRowResidualShare,
+                              kRowDeletedVariance, kRowWelsch, kRowCovRatio};
+    if (!changesFirst)
+        for (int j = 0; j < p; ++j) codes.push_back(kRowCoefChange + j);
+    const int rowCount = static_cast<int>(codes.size());
+    const double* eAll = inMemory ? results_->Row(kRowTransformedResidual) : e.data();
+    const double* hAll = inMemory ? results_->Row(kRowLeverage) : h.data();
+    const double* aAll = inMemory ? results_->Row(kRowTwoStageA) : a.data();
+    const double* bAll = inMemory ? results_->Row(kRowTwoStageB) : b.data();
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
-        std::vector<double> rows(static_cast<std::size_t>(rowCount) * count);
-        std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p), g(p);
+        BlockRows rows(*results_, codes.data(), rowCount, first, count);
+        std::vector<double> products(changesFirst ? 0 : static_cast<std::size_t>(kRowGroup) * p), g(p);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
-            if (c % kRowGroup == 0)
-                BlockTimesRows(swept.data(), p, nullptr, WorkZ(t), workStride_, std::min(kRowGroup, count - c),
-                               products.data(), nullptr);
-            for (int j = 0; j < p; ++j) g[j] = products[static_cast<std::size_t>(j) * kRowGroup + c % kRowGroup];
-            const double et = e[t], lev = h[t], av = a[t], bv = b[t];
+            if (!changesFirst) {
+                if (c % kRowGroup == 0)
+                    BlockTimesRows(swept.data(), p, nullptr, WorkZ(t), workStride_, std::min(kRowGroup, count - c),
+                                   products.data(), nullptr);
+                for (int j = 0; j < p; ++j) g[j] = products[static_cast<std::size_t>(j) * kRowGroup + c % kRowGroup];
+            }
+            const double et = eAll[t], lev = hAll[t], av = aAll[t], bv = bAll[t];
             const double m = OneMinus(lev);
             const double d = et / m;
             double s2t;
@@ -187,19 +241,15 @@ void WLSE::ComputeTable() {
                 welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2t));
                 covRatio = IntPower(p, s2t / s2_) / m;
             }
-            rows[0 * count + c] = standardized;
-            rows[1 * count + c] = studentized;
-            rows[2 * count + c] = sse_ > 0.0 ? et * et / sse_ : 0.0;
-            rows[3 * count + c] = s2t;
-            rows[4 * count + c] = welsch;
-            rows[5 * count + c] = covRatio;
-            for (int j = 0; j < p; ++j) rows[static_cast<std::size_t>(6 + j) * count + c] = d * g[j];
+            rows[0][c] = standardized;
+            rows[1][c] = studentized;
+            rows[2][c] = sse_ > 0.0 ? et * et / sse_ : 0.0;
+            rows[3][c] = s2t;
+            rows[4][c] = welsch;
+            rows[5][c] = covRatio;
+            if (!changesFirst)
+                for (int j = 0; j < p; ++j) rows[6 + j][c] = d * g[j];
         }
-        const int f = static_cast<int>(first);
-        const int codes[6] = {kRowStandardized, kRowStudentized, kRowResidualShare,
-                              kRowDeletedVariance, kRowWelsch, kRowCovRatio};
-        for (int r = 0; r < 6; ++r) results_->WriteSpan(codes[r], f, count, &rows[static_cast<std::size_t>(r) * count]);
-        for (int j = 0; j < p; ++j)
-            results_->WriteSpan(kRowCoefChange + j, f, count, &rows[static_cast<std::size_t>(6 + j) * count]);
+        rows.Flush();
     });
 }

@@ -1,13 +1,18 @@
 // The grouped products with the swept block against the one-observation
 // kernels: the same bits for every group size, including the groups that
-// do not fill the eight side-by-side lanes.
+// do not fill the eight side-by-side lanes; the selection by leading bits
+// against sorting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
 #include "core/numeric/matrix.h"
+#include "core/numeric/thread_pool.h"
 #include "estimators/weighted_fit_kernels.h"
 
 namespace {
@@ -66,3 +71,52 @@ TEST(BlockTimesRows, SameBitsAsTheSingleObservationKernels) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values that stress a selection by leading bits: ties, both zeros, one
+// binade only, all the same, infinities among large values.
+std::vector<double> SelectionValues(int kind, int n) {
+    std::mt19937_64 gen(static_cast<unsigned>(kind * 7 + n));
+    std::normal_distribution<double> normal(0.0, 1.0);
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> v(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double z = normal(gen);
+        const double values[] = {z, std::round(z * 3.0) * 0.5, i % 3 == 0 ? -0.0 : (i % 3 == 1 ? 0.0 : z),
+                                 1.0 + std::ldexp(static_cast<double>(gen() >> 12), -52), 2.5,
+                                 i % 1000 == 0 ? (i % 2000 == 0 ? inf : -inf) : z * 1e200};
+        v[i] = values[kind];
+    }
+    return v;
+}
+
+double SortedMedian(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t h = v.size() / 2;
+    return v.size() % 2 ? v[h] : (v[h - 1] + v[h]) / 2.0;
+}
+
+}  // namespace
+
+// Against a sorted copy, on one thread and on three: the value of each rank
+// tried (+0 and -0 count as equal there), and the scale by the sorted rule.
+TEST(OrderStatistic, MatchesTheSortedValues) {
+    ThreadPool three(3);
+    for (const int n : {7, 40000, 100001})
+        for (int kind = 0; kind <= 5; ++kind) {
+            SCOPED_TRACE(::testing::Message() << "n " << n << " kind " << kind);
+            const std::vector<double> v = SelectionValues(kind, n);
+            std::vector<double> sorted = v, work(v.size());
+            std::sort(sorted.begin(), sorted.end());
+            for (const long long rank : {0LL, n / 2LL - 1, n / 2LL, n - 1LL})
+                for (ThreadPool* pool : {static_cast<ThreadPool*>(nullptr), &three})
+                    EXPECT_EQ(OrderStatistic(v.data(), n, rank, pool), sorted[static_cast<std::size_t>(rank)]) << rank;
+            const double m = SortedMedian(v);
+            std::vector<double> deviation(v.size());
+            for (int i = 0; i < n; ++i) deviation[i] = std::fabs(v[i] - m);
+            const double expected = SortedMedian(deviation) / 0.6745;
+            const double got = MedianAbsDeviationBySelection(0.6745, work.data(), n, v.data(), &three);
+            EXPECT_TRUE(SameBits(got, expected) || (std::isnan(got) && std::isnan(expected))) << got << " " << expected;
+        }
+}
