@@ -113,19 +113,27 @@ void ConstantEntry(const CentredBlock& b, const double* w, int len, double* out)
 }
 
 // Centred rows v - m of a block: from the design (stride doubles a row) or,
-// with observed set, from the variables' own values.
-void CentreBlock(const CentredBlock& b, const double* design, int stride, const std::vector<const double*>* observed,
-                 int start, int len, double* out) {
-    for (int s = 0; s < b.q; ++s) {
-        const double hi = b.meanHi[s], lo = b.meanLo[s];
-        double* os = out + static_cast<size_t>(s) * kBlock;
-        if (observed != nullptr) {
-            const double* x = (*observed)[s] + start;
+// with columns set, from the variables' own values (one per swept
+// variable). The design is read a row at a time: its rows follow each other
+// in memory.
+void CentreBlock(const CentredBlock& b, const double* design, int stride, const double* const* columns, int start,
+                 int len, double* out) {
+    if (columns != nullptr) {
+        for (int s = 0; s < b.q; ++s) {
+            const double hi = b.meanHi[s], lo = b.meanLo[s];
+            const double* x = columns[s] + start;
+            double* os = out + static_cast<size_t>(s) * kBlock;
             for (int t = 0; t < len; ++t) os[t] = (x[t] - hi) - lo;
-        } else {
-            const int col = b.vars[s];
-            for (int t = 0; t < len; ++t) os[t] = (design[static_cast<size_t>(start + t) * stride + col] - hi) - lo;
         }
+        return;
+    }
+    const int q = b.q;
+    const int* vars = b.vars.data();
+    const double* hi = b.meanHi.data();
+    const double* lo = b.meanLo.data();
+    for (int t = 0; t < len; ++t) {
+        const double* row = design + static_cast<size_t>(start + t) * stride;
+        for (int s = 0; s < q; ++s) out[static_cast<size_t>(s) * kBlock + t] = (row[vars[s]] - hi[s]) - lo[s];
     }
 }
 
@@ -137,22 +145,35 @@ struct ResidualScale {
 };
 
 // The residual measures of a block, from the residuals e, their variance
-// factors g (Var e = s2 g) and the variances s2i without each observation;
-// written with s2i to their rows of the table. The ordinary and two-stage
-// analyses differ only in g and s2i.
+// factors g (Var e = s2 g) and the variances s2i without each observation.
+// The ordinary and two-stage analyses differ only in g and s2i.
+struct ResidualMeasureRows {
+    double* rate;
+    double* sig;
+    double* r;
+    double* tExt;
+    double* share;
+};
+
+void ResidualMeasures(const ResidualScale& fit, int start, int len, const double* e, const double* g,
+                      const double* s2i, const ResidualMeasureRows& out) {
+    for (int t = 0; t < len; ++t) {
+        out.r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
+        double v = g[t] * s2i[t];
+        if (v < fit.floor) v = fit.floor;
+        out.sig[t] = std::sqrt(v);
+        out.tExt[t] = e[t] / out.sig[t];
+        out.share[t] = e[t] * e[t] / fit.sse;
+        const double yi = fit.y[start + t];
+        out.rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+    }
+}
+
+// As ResidualMeasures, written with s2i to their rows of the table.
 void WriteResidualMeasures(RAData& table, const ResidualScale& fit, int start, int len, const double* e,
                            const double* g, const double* s2i) {
     double rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock];
-    for (int t = 0; t < len; ++t) {
-        r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
-        double v = g[t] * s2i[t];
-        if (v < fit.floor) v = fit.floor;
-        sig[t] = std::sqrt(v);
-        tExt[t] = e[t] / sig[t];
-        share[t] = e[t] * e[t] / fit.sse;
-        const double yi = fit.y[start + t];
-        rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
-    }
+    ResidualMeasures(fit, start, len, e, g, s2i, {rate, sig, r, tExt, share});
     table.WriteSpan(Reg::kRowErrorRate, start, len, rate);
     table.WriteSpan(Reg::kRowSigRes, start, len, sig);
     table.WriteSpan(Reg::kRowStudentInternal, start, len, r);
@@ -228,17 +249,21 @@ InfluenceScale MakeInfluenceScale(const Reg& reg, const RegFit& fit) {
 }
 
 // Output slots of a block: rows 13 .. 18, then 19 + m and m - 100 per swept
-// index.
+// index; when the pass forms the residual measures as well, their six rows
+// follow (s2i last).
 constexpr int kFixed = 6;
+constexpr int kResidualSlots = 6;
 
 // One block of observations for the deletion measures: the rows read from
 // the table, c = M z_i (and d = M x_i in the two-stage variant), one entry
-// per swept index, the constant's last, and the output slots.
+// per swept index, the constant's last, and the output slots. The rows
+// point into the table where it is in memory, else into the block's own
+// copies.
 struct InfluenceBlock {
-    InfluenceBlock(int q, int p, bool twoStage)
+    InfluenceBlock(int q, int p, bool twoStage, bool residualMeasures)
         : zc(static_cast<size_t>(q) * kBlock),
           c(static_cast<size_t>(q + 1) * kBlock),
-          out(static_cast<size_t>(kFixed + 2 * p) * kBlock),
+          out(static_cast<size_t>(kFixed + 2 * p + (residualMeasures ? kResidualSlots : 0)) * kBlock),
           p(p) {
         if (twoStage) {
             xc.resize(static_cast<size_t>(q) * kBlock);
@@ -249,29 +274,78 @@ struct InfluenceBlock {
 
     std::vector<double> zc, c, xc, d, out;
     int p;
-    double e[kBlock], h[kBlock], pr[kBlock], s2i[kBlock], av[kBlock], bv[kBlock];
+    const double* e = nullptr;
+    const double* h = nullptr;
+    const double* pr = nullptr;
+    const double* s2i = nullptr;
+    const double* av = nullptr;
+    const double* bv = nullptr;
+    double eCopy[kBlock], hCopy[kBlock], prCopy[kBlock], s2iCopy[kBlock], avCopy[kBlock], bvCopy[kBlock];
 };
 
-// observed: the observed explanatory values in the two-stage variant, else
-// nullptr.
-void ReadInfluenceBlock(const RAData& table, const CentredBlock& b, const Matrix& design,
-                        const std::vector<const double*>* observed, int start, int len, InfluenceBlock& blk) {
+// Where a pass reads the design and the table's rows.
+struct InfluenceInputs {
+    const RAData* table;
+    // The rows of a table in memory; null for the file form (read a span
+    // at a time).
+    const double* e = nullptr;
+    const double* h = nullptr;
+    const double* pr = nullptr;
+    const double* s2i = nullptr;
+    const double* av = nullptr;
+    const double* bv = nullptr;
+    const double* design = nullptr;
+    int stride = 0;
+    // The swept variables' own values: the centred rows of an ordinary
+    // design not copied yet are read in them.
+    const double* const* columns = nullptr;
+    // The observed explanatory values in the two-stage variant, else null.
+    const double* const* observed = nullptr;
+};
+
+const double* RowSpan(const RAData& table, const double* row, int code, int start, int len, double* copy) {
+    if (row != nullptr) return row + start;
+    table.ReadSpan(code, start, len, copy);
+    return copy;
+}
+
+// s2i is read from the table unless the pass forms it (residualMeasures).
+void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool residualMeasures, int start, int len,
+                        InfluenceBlock& blk) {
     const int q = b.q;
-    const int stride = design.Cols();
-    table.ReadSpan(Reg::kRowResidual, start, len, blk.e);
-    table.ReadSpan(Reg::kRowLeverage, start, len, blk.h);
-    table.ReadSpan(Reg::kRowPress, start, len, blk.pr);
-    table.ReadSpan(Reg::kRowS2Deleted, start, len, blk.s2i);
-    CentreBlock(b, design.Data(), stride, nullptr, start, len, blk.zc.data());
+    const RAData& table = *in.table;
+    blk.e = RowSpan(table, in.e, Reg::kRowResidual, start, len, blk.eCopy);
+    blk.h = RowSpan(table, in.h, Reg::kRowLeverage, start, len, blk.hCopy);
+    blk.pr = RowSpan(table, in.pr, Reg::kRowPress, start, len, blk.prCopy);
+    if (!residualMeasures) blk.s2i = RowSpan(table, in.s2i, Reg::kRowS2Deleted, start, len, blk.s2iCopy);
+    CentreBlock(b, in.design, in.stride, in.columns, start, len, blk.zc.data());
     BlockProduct(b.c.data(), q, blk.zc.data(), len, blk.c.data());
     ConstantEntry(b, blk.c.data(), len, &blk.c[static_cast<size_t>(q) * kBlock]);
-    if (observed != nullptr) {
-        table.ReadSpan(Reg::kRowTwoStageA, start, len, blk.av);
-        table.ReadSpan(Reg::kRowTwoStageB, start, len, blk.bv);
-        CentreBlock(b, design.Data(), stride, observed, start, len, blk.xc.data());
+    if (in.observed != nullptr) {
+        blk.av = RowSpan(table, in.av, Reg::kRowTwoStageA, start, len, blk.avCopy);
+        blk.bv = RowSpan(table, in.bv, Reg::kRowTwoStageB, start, len, blk.bvCopy);
+        CentreBlock(b, nullptr, 0, in.observed, start, len, blk.xc.data());
         BlockProduct(b.c.data(), q, blk.xc.data(), len, blk.d.data());
         ConstantEntry(b, blk.d.data(), len, &blk.d[static_cast<size_t>(q) * kBlock]);
     }
+}
+
+// The residual measures of an ordinary fit into the block's last slots, s2i
+// among them, as the residual analysis alone forms them.
+void OrdinaryResidualMeasures(const ResidualScale& fit, double sse, double df1, int start, int len,
+                              InfluenceBlock& blk) {
+    const int first = kFixed + 2 * blk.p;
+    double* s2i = blk.Slot(first + 5);
+    double g[kBlock];
+    const double* e = blk.e;
+    const double* h = blk.h;
+    for (int t = 0; t < len; ++t) {
+        g[t] = 1.0 - h[t];
+        s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+    }
+    ResidualMeasures(fit, start, len, e, g, s2i,
+                     {blk.Slot(first), blk.Slot(first + 1), blk.Slot(first + 2), blk.Slot(first + 3), blk.Slot(first + 4)});
+    blk.s2i = s2i;
 }
 
 // Rows 13 to 18 of a block. Both forms share R'^2(i); the rest differ in
@@ -361,11 +435,15 @@ MERLOX_VECTOR_CLONES void CoefficientMeasures(const CentredBlock& b, const std::
 }
 
 // The row codes of the block's slots, in slot order.
-std::vector<int> InfluenceSlotCodes(const std::vector<int>& swept) {
+std::vector<int> InfluenceSlotCodes(const std::vector<int>& swept, bool residualMeasures) {
     std::vector<int> codes;
     for (int f = 0; f < kFixed; ++f) codes.push_back(Reg::kRowCovratio + f);
     for (int col : swept) codes.push_back(Reg::kRowDeletedTValue + col);
     for (int col : swept) codes.push_back(Reg::kRowDfbeta + col);
+    if (residualMeasures)
+        for (int code : {Reg::kRowErrorRate, Reg::kRowSigRes, Reg::kRowStudentInternal, Reg::kRowStudentExternal,
+                         Reg::kRowResidualShare, Reg::kRowS2Deleted})
+            codes.push_back(code);
     return codes;
 }
 
@@ -390,10 +468,19 @@ void WriteInfluenceBlock(RAData& table, const std::vector<int>& codes, const std
 void Reg::ComputeResidualTests() {
     const int n = GetObsCount();
     if (analysis_.table.Columns() != n) return;
+    const RAData& table = analysis_.table;
+    if (table.InMemory() && n > 0) {
+        // Read in place: copies would cost as much as the statistics.
+        const double* fitted = table.Row(kRowFitted);
+        const double* residuals = table.Row(kRowResidual);
+        fit_.hetero = HeteroskedasticityStatistic(fitted, residuals, n);
+        fit_.durbinWatson = DurbinWatson(residuals, n);
+        return;
+    }
     std::vector<double> fitted, residuals;
     try {
-        analysis_.table.GetRow(kRowFitted, fitted);
-        analysis_.table.GetRow(kRowResidual, residuals);
+        table.GetRow(kRowFitted, fitted);
+        table.GetRow(kRowResidual, residuals);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     }
@@ -528,7 +615,19 @@ void Reg::AnalysisTwoStage() {
 // ---------------------------------------------------------------------------
 
 void Reg::ComputeInfluence() {
-    ComputeAnalysisData();
+    CompleteLeverages();
+    // An ordinary fit's residual measures are formed in the same pass as the
+    // deletion measures when neither is formed yet: the rows are read once.
+    if (analysis_.analysisReady || analysis_.influenceReady || TwoStageLeverages()) {
+        ComputeAnalysisData();
+    } else {
+        if (!EstimatedForCurrentShape() || static_cast<int>(fit_.designMeanHi.size()) != GetVarCount() + 1) return;
+        InfluenceRows();
+        analysis_.analysisReady = true;
+        ComputeResidualTests();
+        analysis_.influenceReady = true;
+        return;
+    }
     // The flags may date from before a data edit that is not re-estimated yet.
     if (analysis_.influenceReady || !analysis_.analysisReady || !EstimatedForCurrentShape() ||
         static_cast<int>(fit_.designMeanHi.size()) != GetVarCount() + 1)
@@ -537,11 +636,17 @@ void Reg::ComputeInfluence() {
     analysis_.influenceReady = true;
 }
 
+// Forms the residual measures too while they are not ready (an ordinary
+// fit only: the two-stage ones need sums over every observation first).
 void Reg::InfluenceRows() {
-    CompleteDesign();
+    const bool twoStage = TwoStageLeverages();
+    const bool residualMeasures = !analysis_.analysisReady && !twoStage;
+    // An ordinary design not copied yet holds the values of the variables:
+    // they are read instead (a copy would be read once more here).
+    const bool designInVariables = !twoStage && designPending_.load(std::memory_order_acquire);
+    if (!designInVariables) CompleteDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
-    const bool twoStage = TwoStageLeverages();
     const CentredBlock b = MakeCentredBlock(*this, fit_);
     const int q = b.q;
     const int p = static_cast<int>(b.swept.size());  // q + 1: the constant is swept, last
@@ -557,18 +662,39 @@ void Reg::InfluenceRows() {
     }
 
     const InfluenceScale scale = MakeInfluenceScale(*this, fit_);
-    std::vector<const double*> observed(q);
-    for (int s = 0; s < q; ++s) observed[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
-    const std::vector<int> codes = InfluenceSlotCodes(b.swept);
+    const ResidualScale residualScale{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2,
+                                      VarianceFloor()};
+    const double sse = fit_.sse;
+    const double df1 = fit_.residualDf - 1.0;
+    std::vector<const double*> columns(q);
+    for (int s = 0; s < q; ++s) columns[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
+    InfluenceInputs in;
+    in.table = &analysis_.table;
+    in.design = fit_.design.Data();
+    in.stride = fit_.design.Cols();
+    if (designInVariables) in.columns = columns.data();
+    if (twoStage) in.observed = columns.data();
+    const std::vector<int> codes = InfluenceSlotCodes(b.swept, residualMeasures);
     std::vector<double*> rows;
-    if (analysis_.table.InMemory())
+    if (analysis_.table.InMemory() && n > 0) {
+        const RAData& table = analysis_.table;
+        in.e = table.Row(kRowResidual);
+        in.h = table.Row(kRowLeverage);
+        in.pr = table.Row(kRowPress);
+        if (!residualMeasures) in.s2i = table.Row(kRowS2Deleted);
+        if (twoStage) {
+            in.av = table.Row(kRowTwoStageA);
+            in.bv = table.Row(kRowTwoStageB);
+        }
         for (int code : codes) rows.push_back(analysis_.table.RowForOverwrite(code));
+    }
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
-        InfluenceBlock blk(q, p, twoStage);
+        InfluenceBlock blk(q, p, twoStage, residualMeasures);
         const int last = static_cast<int>(first) + count;
         for (int start = static_cast<int>(first); start < last; start += kBlock) {
             const int len = last - start < kBlock ? last - start : kBlock;
-            ReadInfluenceBlock(analysis_.table, b, fit_.design, twoStage ? &observed : nullptr, start, len, blk);
+            ReadInfluenceBlock(in, b, residualMeasures, start, len, blk);
+            if (residualMeasures) OrdinaryResidualMeasures(residualScale, sse, df1, start, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
             WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
