@@ -21,6 +21,7 @@
 
 #include "platform/errors.h"
 #include "core/numeric/numeric_helpers.h"
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/streamed_store.h"
 #include "core/numeric/regression_moments.h"
@@ -56,50 +57,9 @@ struct CentredBlock {
 };
 
 // out (q x kBlock) = C v for the columns of v (q x kBlock, column-major in
-// blocks of kBlock). Four rows of out at a time over a few columns, in
-// registers; each entry is summed over l in order from 0.0, as alone.
-MERLOX_VECTOR_CLONES void BlockProduct(const double* c, int q, const double* v, int len, double* out) {
-    constexpr int kRows = 4, kCols = 8;
-    int s = 0;
-    for (; s + kRows <= q; s += kRows) {
-        const double* c0 = c + static_cast<size_t>(s) * q;
-        const double* c1 = c0 + q;
-        const double* c2 = c1 + q;
-        const double* c3 = c2 + q;
-        for (int t0 = 0; t0 < len; t0 += kCols) {
-            double a0[kCols] = {}, a1[kCols] = {}, a2[kCols] = {}, a3[kCols] = {};
-            // Past len the block's columns hold earlier values: computed, not
-            // stored.
-            for (int l = 0; l < q; ++l) {
-                const double* vl = v + static_cast<size_t>(l) * kBlock + t0;
-                const double f0 = c0[l], f1 = c1[l], f2 = c2[l], f3 = c3[l];
-                for (int t = 0; t < kCols; ++t) {
-                    a0[t] += f0 * vl[t];
-                    a1[t] += f1 * vl[t];
-                    a2[t] += f2 * vl[t];
-                    a3[t] += f3 * vl[t];
-                }
-            }
-            const int n = len - t0 < kCols ? len - t0 : kCols;
-            double* o = out + static_cast<size_t>(s) * kBlock + t0;
-            for (int t = 0; t < n; ++t) {
-                o[t] = a0[t];
-                o[kBlock + t] = a1[t];
-                o[2 * kBlock + t] = a2[t];
-                o[3 * kBlock + t] = a3[t];
-            }
-        }
-    }
-    for (; s < q; ++s) {
-        double* os = out + static_cast<size_t>(s) * kBlock;
-        for (int t = 0; t < len; ++t) os[t] = 0.0;
-        const double* cs = c + static_cast<size_t>(s) * q;
-        for (int l = 0; l < q; ++l) {
-            const double f = cs[l];
-            const double* vl = v + static_cast<size_t>(l) * kBlock;
-            for (int t = 0; t < len; ++t) os[t] += f * vl[t];
-        }
-    }
+// blocks of kBlock).
+void BlockProduct(const double* c, int q, const double* v, int len, double* out) {
+    MatrixProduct(c, q, v, kBlock, len, out);
 }
 
 // The constant's entry of M v: 1/n - m' C (v - m), with w = C (v - m).
