@@ -129,6 +129,31 @@ void MatrixProductWide(const double* c, int q, const double* v, int stride, int 
         default: break;
     }
 }
+
+// Eight rows at a time: each column of them by one gather. Rows further on
+// are asked for meanwhile; the loads of a gather alone leave the core
+// waiting on memory.
+MERLOX_WIDE void CentreRowsWide(const double* rows, int rowStride, const int* cols, const double* hi,
+                                const double* lo, int q, int len, long long rowsHeld, double* out, int outStride) {
+    constexpr int kAhead = 64;  // rows
+    const long long rowStride64 = rowStride;
+    const __m512i step = _mm512_set_epi64(7 * rowStride64, 6 * rowStride64, 5 * rowStride64, 4 * rowStride64,
+                                          3 * rowStride64, 2 * rowStride64, rowStride64, 0);
+    const long long rowBytes = rowStride64 * 8;
+    for (int t0 = 0; t0 < len; t0 += 8) {
+        const __mmask8 m = Lanes(len - t0);
+        const double* base = rows + static_cast<size_t>(t0) * rowStride;
+        if (t0 + kAhead + 8 <= rowsHeld) {
+            const char* ahead = reinterpret_cast<const char*>(base) + kAhead * rowBytes;
+            for (long long at = 0; at < 8 * rowBytes; at += 64) _mm_prefetch(ahead + at, _MM_HINT_NTA);
+        }
+        for (int s = 0; s < q; ++s) {
+            const __m512d x = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, step, base + cols[s], 8);
+            const __m512d c = _mm512_sub_pd(_mm512_sub_pd(x, _mm512_set1_pd(hi[s])), _mm512_set1_pd(lo[s]));
+            _mm512_mask_storeu_pd(out + static_cast<size_t>(s) * outStride + t0, m, c);
+        }
+    }
+}
 #endif
 
 }  // namespace
@@ -253,4 +278,23 @@ MERLOX_VECTOR_CLONES void BilinearForm(const double* m, int p, const double* x, 
         const double* xs = x + static_cast<size_t>(s) * kBlock;
         for (int t = 0; t < len; ++t) out[t] += xs[t] * acc[t];
     }
+}
+
+void CentreRowsPortable(const double* rows, int rowStride, const int* cols, const double* hi, const double* lo, int q,
+                        int len, double* out, int outStride) {
+    for (int t = 0; t < len; ++t) {
+        const double* row = rows + static_cast<size_t>(t) * rowStride;
+        for (int s = 0; s < q; ++s) out[static_cast<size_t>(s) * outStride + t] = (row[cols[s]] - hi[s]) - lo[s];
+    }
+}
+
+void CentreRows(const double* rows, int rowStride, const int* cols, const double* hi, const double* lo, int q,
+                int len, long long rowsHeld, double* out, int outStride) {
+#ifdef MERLOX_WIDE_KERNELS
+    if (HasAvx512()) {
+        CentreRowsWide(rows, rowStride, cols, hi, lo, q, len, rowsHeld, out, outStride);
+        return;
+    }
+#endif
+    CentreRowsPortable(rows, rowStride, cols, hi, lo, q, len, out, outStride);
 }

@@ -54,6 +54,7 @@ struct CentredBlock {
     std::vector<double> diag;  // M[m][m] per swept index
     std::vector<double> meanHi, meanLo;
     double inverseN = 0.0;
+    int rows = 0;  // observations (rows of the design)
 };
 
 // out (q x kBlock) = C v for the columns of v (q x kBlock, column-major in
@@ -74,8 +75,7 @@ void ConstantEntry(const CentredBlock& b, const double* w, int len, double* out)
 
 // Centred rows v - m of a block: from the design (stride doubles a row) or,
 // with columns set, from the variables' own values (one per swept
-// variable). The design is read a row at a time: its rows follow each other
-// in memory.
+// variable).
 void CentreBlock(const CentredBlock& b, const double* design, int stride, const double* const* columns, int start,
                  int len, double* out) {
     if (columns != nullptr) {
@@ -87,14 +87,8 @@ void CentreBlock(const CentredBlock& b, const double* design, int stride, const 
         }
         return;
     }
-    const int q = b.q;
-    const int* vars = b.vars.data();
-    const double* hi = b.meanHi.data();
-    const double* lo = b.meanLo.data();
-    for (int t = 0; t < len; ++t) {
-        const double* row = design + static_cast<size_t>(start + t) * stride;
-        for (int s = 0; s < q; ++s) out[static_cast<size_t>(s) * kBlock + t] = (row[vars[s]] - hi[s]) - lo[s];
-    }
+    CentreRows(design + static_cast<size_t>(start) * stride, stride, b.vars.data(), b.meanHi.data(), b.meanLo.data(),
+               b.q, len, b.rows - start, out, kBlock);
 }
 
 // What the residual measures need of the fit besides the block's own values.
@@ -176,6 +170,7 @@ CentredBlock MakeCentredBlock(const Reg& reg, const RegFit& fit) {
     b.diag.resize(p);
     for (int s = 0; s < p; ++s) b.diag[s] = static_cast<double>(fit.moments[b.swept[s]][b.swept[s]]);
     b.inverseN = n > 0 ? 1.0 / n : 0.0;
+    b.rows = n;
     return b;
 }
 
