@@ -15,6 +15,8 @@
 // observations that this needs reduce to the cross-products of the observed
 // variables with each other and with the residuals, taken once.
 #include <cmath>
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -31,7 +33,8 @@
 
 namespace {
 
-constexpr int kBlock = 128;
+// The leverage block, so that the leverages may be formed in the same pass.
+constexpr int kBlock = kLeverageBlock;
 // Observations per task of a pass: whole blocks.
 constexpr int kChunk = 4096;
 
@@ -264,16 +267,48 @@ const double* RowSpan(const RAData& table, const double* row, int code, int star
     return copy;
 }
 
-// s2i is read from the table unless the pass forms it (residualMeasures).
-void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool residualMeasures, int start, int len,
-                        InfluenceBlock& blk) {
+// The leverage and PRESS rows when the pass forms them (those of an ordinary
+// fit left for their first reader): from the same centred rows, with the
+// same form and order of sums as the fit's own pass.
+struct PassLeverages {
+    const LeverageSource* source = nullptr;
+    double* h = nullptr;
+    double* pr = nullptr;
+};
+
+void BlockLeverages(const PassLeverages& lev, int q, int start, int len, long double& press, InfluenceBlock& blk) {
+    double hb[kBlock];
+    QuadraticForm(lev.source->packed.data(), q, blk.zc.data(), len, hb);
+    const double inverseN = lev.source->inverseN;
+    const double* e = blk.e;
+    for (int t = 0; t < len; ++t) {
+        const double hi = hb[t] + inverseN;
+        const double pressResidual = e[t] / (1.0 - hi);
+        press += static_cast<long double>(pressResidual) * pressResidual;
+        blk.prCopy[t] = pressResidual;
+        blk.hCopy[t] = hi;
+    }
+    blk.h = blk.hCopy;
+    blk.pr = blk.prCopy;
+    StreamValues(blk.hCopy, static_cast<std::size_t>(len), lev.h + start);
+    StreamValues(blk.prCopy, static_cast<std::size_t>(len), lev.pr + start);
+}
+
+// s2i is read from the table unless the pass forms it (residualMeasures);
+// the leverages likewise when lev has a source (press gathers the squared
+// PRESS residuals).
+void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool residualMeasures,
+                        const PassLeverages& lev, long double& press, int start, int len, InfluenceBlock& blk) {
     const int q = b.q;
     const RAData& table = *in.table;
     blk.e = RowSpan(table, in.e, Reg::kRowResidual, start, len, blk.eCopy);
-    blk.h = RowSpan(table, in.h, Reg::kRowLeverage, start, len, blk.hCopy);
-    blk.pr = RowSpan(table, in.pr, Reg::kRowPress, start, len, blk.prCopy);
+    if (lev.source == nullptr) {
+        blk.h = RowSpan(table, in.h, Reg::kRowLeverage, start, len, blk.hCopy);
+        blk.pr = RowSpan(table, in.pr, Reg::kRowPress, start, len, blk.prCopy);
+    }
     if (!residualMeasures) blk.s2i = RowSpan(table, in.s2i, Reg::kRowS2Deleted, start, len, blk.s2iCopy);
     CentreBlock(b, in.design, in.stride, in.columns, start, len, blk.zc.data());
+    if (lev.source != nullptr) BlockLeverages(lev, q, start, len, press, blk);
     BlockProduct(b.c.data(), q, blk.zc.data(), len, blk.c.data());
     ConstantEntry(b, blk.c.data(), len, &blk.c[static_cast<size_t>(q) * kBlock]);
     if (in.observed != nullptr) {
@@ -283,6 +318,18 @@ void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool r
         BlockProduct(b.c.data(), q, blk.xc.data(), len, blk.d.data());
         ConstantEntry(b, blk.d.data(), len, &blk.d[static_cast<size_t>(q) * kBlock]);
     }
+}
+
+// True when the pending leverages centre the rows as the block does (the
+// fit takes both from the same swept variables and means).
+bool SameCentring(const LeverageSource& source, const CentredBlock& b) {
+    const auto sameBits = [](const std::vector<double>& x, const std::vector<double>& y) {
+        return x.size() == y.size() && (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0);
+    };
+    return source.q == b.q && source.vars == b.vars && source.n == b.rows && sameBits(source.centreHi, b.meanHi) &&
+           sameBits(source.centreLo, b.meanLo) &&
+           source.packed.size() == static_cast<std::size_t>(b.q) * static_cast<std::size_t>(b.q) &&
+           std::memcmp(&source.inverseN, &b.inverseN, sizeof(double)) == 0;
 }
 
 // The residual measures of an ordinary fit into the block's last slots, s2i
@@ -570,19 +617,18 @@ void Reg::AnalysisTwoStage() {
 // ---------------------------------------------------------------------------
 
 void Reg::ComputeInfluence() {
-    CompleteLeverages();
-    // An ordinary fit's residual measures are formed in the same pass as the
-    // deletion measures when neither is formed yet: the rows are read once.
-    if (analysis_.analysisReady || analysis_.influenceReady || TwoStageLeverages()) {
-        ComputeAnalysisData();
-    } else {
-        if (!EstimatedForCurrentShape() || static_cast<int>(fit_.designMeanHi.size()) != GetVarCount() + 1) return;
+    // An ordinary fit's residual measures (and its leverages, when the fit
+    // left them for their first reader) are formed in the same pass as the
+    // deletion measures when none is formed yet: the rows are read once.
+    if (!analysis_.analysisReady && !analysis_.influenceReady && !TwoStageLeverages() &&
+        EstimatedForCurrentShape() && static_cast<int>(fit_.designMeanHi.size()) == GetVarCount() + 1) {
         InfluenceRows();
         analysis_.analysisReady = true;
         ComputeResidualTests();
         analysis_.influenceReady = true;
         return;
     }
+    ComputeAnalysisData();
     // The flags may date from before a data edit that is not re-estimated yet.
     if (analysis_.influenceReady || !analysis_.analysisReady || !EstimatedForCurrentShape() ||
         static_cast<int>(fit_.designMeanHi.size()) != GetVarCount() + 1)
@@ -623,6 +669,27 @@ void Reg::InfluenceRows() {
     const double df1 = fit_.residualDf - 1.0;
     std::vector<const double*> columns(q);
     for (int s = 0; s < q; ++s) columns[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
+
+    // Leverages the fit left for their first reader are formed here, from
+    // the centred rows this pass reads anyway; the lock keeps other readers
+    // waiting until they are in the table.
+    static_assert(kChunk == kResidualChunk, "the PRESS sums are added per chunk of the fit's pass");
+    std::unique_lock<std::mutex> leverageHold(leverageLock_, std::defer_lock);
+    PassLeverages lev;
+    if (residualMeasures && analysis_.table.InMemory() && n > 0 && leveragesPending_.load(std::memory_order_acquire)) {
+        leverageHold.lock();
+        if (leveragesPending_.load(std::memory_order_acquire) && pendingLeverages_ &&
+            SameCentring(*pendingLeverages_, b)) {
+            lev.source = pendingLeverages_.get();
+            lev.h = analysis_.table.RowForOverwrite(kRowLeverage);
+            lev.pr = analysis_.table.RowForOverwrite(kRowPress);
+        } else {
+            leverageHold.unlock();
+        }
+    }
+    if (lev.source == nullptr) CompleteLeverages();
+    std::vector<long double> pressPartial(lev.source != nullptr ? static_cast<std::size_t>((n + kChunk - 1) / kChunk) : 0);
+
     InfluenceInputs in;
     in.table = &analysis_.table;
     in.design = fit_.design.Data();
@@ -634,8 +701,10 @@ void Reg::InfluenceRows() {
     if (analysis_.table.InMemory() && n > 0) {
         const RAData& table = analysis_.table;
         in.e = table.Row(kRowResidual);
-        in.h = table.Row(kRowLeverage);
-        in.pr = table.Row(kRowPress);
+        if (lev.source == nullptr) {
+            in.h = table.Row(kRowLeverage);
+            in.pr = table.Row(kRowPress);
+        }
         if (!residualMeasures) in.s2i = table.Row(kRowS2Deleted);
         if (twoStage) {
             in.av = table.Row(kRowTwoStageA);
@@ -645,15 +714,25 @@ void Reg::InfluenceRows() {
     }
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         InfluenceBlock blk(q, p, twoStage, residualMeasures);
+        long double press = 0.0L;
         const int last = static_cast<int>(first) + count;
         for (int start = static_cast<int>(first); start < last; start += kBlock) {
             const int len = last - start < kBlock ? last - start : kBlock;
-            ReadInfluenceBlock(in, b, residualMeasures, start, len, blk);
+            ReadInfluenceBlock(in, b, residualMeasures, lev, press, start, len, blk);
             if (residualMeasures) OrdinaryResidualMeasures(residualScale, sse, df1, start, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
             WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
         }
+        if (lev.source != nullptr) pressPartial[static_cast<std::size_t>(first / kChunk)] = press;
         FinishStreamedValues();
     });
+    if (lev.source != nullptr) {
+        long double press = 0.0L;
+        for (long double part : pressPartial) press += part;
+        fit_.press = static_cast<double>(press);
+        leveragesRead_.store(true, std::memory_order_release);
+        pendingLeverages_.reset();
+        leveragesPending_.store(false, std::memory_order_release);
+    }
 }
