@@ -74,6 +74,12 @@ public:
     // As Row, for a caller that writes all n values before reading any:
     // old values of a kept block are not cleared first.
     double* RowForOverwrite(int code);
+    // Memory form: has the system hand out the pages of a row at once, for
+    // a caller about to write all of it (on the block's first use, one call
+    // instead of a fault per page). Rows may be prepared on several threads
+    // at once; a row prepared before, the file form or a refusal of the
+    // system leave it as it is.
+    void Prefault(int code);
 
 private:
     struct FreeDeleter {
@@ -104,5 +110,8 @@ private:
     // row is cleared once under the lock.
     std::vector<std::atomic<bool>> written_;
     mutable std::vector<std::atomic<bool>> stale_;
+    // Memory form, per row: its pages were asked for (Prefault) since the
+    // block was allocated.
+    std::vector<std::atomic<bool>> present_;
     mutable std::mutex freshLock_;
 };

@@ -15,6 +15,7 @@
 // observations that this needs reduce to the cross-products of the observed
 // variables with each other and with the residuals, taken once.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -281,13 +282,15 @@ void BlockLeverages(const PassLeverages& lev, int q, int start, int len, long do
     QuadraticForm(lev.source->packed.data(), q, blk.zc.data(), len, hb);
     const double inverseN = lev.source->inverseN;
     const double* e = blk.e;
+    long double sum = press;  // in a register through the block
     for (int t = 0; t < len; ++t) {
         const double hi = hb[t] + inverseN;
         const double pressResidual = e[t] / (1.0 - hi);
-        press += static_cast<long double>(pressResidual) * pressResidual;
+        sum += static_cast<long double>(pressResidual) * pressResidual;
         blk.prCopy[t] = pressResidual;
         blk.hCopy[t] = hi;
     }
+    press = sum;
     blk.h = blk.hCopy;
     blk.pr = blk.prCopy;
     StreamValues(blk.hCopy, static_cast<std::size_t>(len), lev.h + start);
@@ -350,6 +353,26 @@ void OrdinaryResidualMeasures(const ResidualScale& fit, double sse, double df1, 
     blk.s2i = s2i;
 }
 
+// out[t] = IntPower(n, x[t] / d) by the same products, all entries at
+// each step, so that they run in vectors.
+void PowersOf(int n, double d, const double* x, int len, double* out) {
+    double base[kBlock];
+    for (int t = 0; t < len; ++t) {
+        base[t] = x[t] / d;
+        out[t] = 1.0;
+    }
+    std::uint32_t e = n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
+    while (e != 0) {
+        if ((e & 1u) != 0)
+            for (int t = 0; t < len; ++t) out[t] *= base[t];
+        e >>= 1;
+        if (e != 0)
+            for (int t = 0; t < len; ++t) base[t] *= base[t];
+    }
+    if (n < 0)
+        for (int t = 0; t < len; ++t) out[t] = 1.0 / out[t];
+}
+
 // Rows 13 to 18 of a block. Both forms share R'^2(i); the rest differ in
 // the leverage used.
 MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, int start, int len, InfluenceBlock& blk) {
@@ -367,7 +390,7 @@ MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, 
     const double* bv = blk.bv;
     const double nd = f.nd, s2 = f.s2;
     // The powers first, so that the loop below runs in vectors.
-    for (int t = 0; t < len; ++t) covratio[t] = IntPower(f.nbInt, s2i[t] / s2);
+    PowersOf(f.nbInt, s2, s2i, len, covratio);
     const double* y = f.y;
     const double yHi = f.yHi, yLo = f.yLo, syy = f.syy, df1 = f.df1, sse = f.sse, nb = f.nb;
     if (twoStage) {
@@ -711,6 +734,13 @@ void Reg::InfluenceRows() {
             in.bv = table.Row(kRowTwoStageB);
         }
         for (int code : codes) rows.push_back(analysis_.table.RowForOverwrite(code));
+        // The rows written here, their pages handed out at once on the
+        // table's first use (a fault per page costs more than the pass).
+        std::vector<int> written = codes;
+        if (lev.source != nullptr) written.insert(written.end(), {kRowLeverage, kRowPress});
+        ForEachBlock(TablePool(), static_cast<long long>(written.size()), 1, [&](long long first, int count) {
+            for (long long r = first; r < first + count; ++r) analysis_.table.Prefault(written[static_cast<std::size_t>(r)]);
+        });
     }
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         InfluenceBlock blk(q, p, twoStage, residualMeasures);
