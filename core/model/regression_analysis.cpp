@@ -14,6 +14,7 @@
 // stage: every other structural residual moves, and the sums over all
 // observations that this needs reduce to the cross-products of the observed
 // variables with each other and with the residuals, taken once.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -649,9 +650,8 @@ void Reg::ComputeInfluence() {
     // deletion measures when none is formed yet: the rows are read once.
     if (!analysis_.analysisReady && !analysis_.influenceReady && !TwoStageLeverages() &&
         EstimatedForCurrentShape() && static_cast<int>(fit_.designMeanHi.size()) == GetVarCount() + 1) {
-        InfluenceRows();
+        InfluenceRows();  // the residual tests among them
         analysis_.analysisReady = true;
-        ComputeResidualTests();
         analysis_.influenceReady = true;
         return;
     }
@@ -664,8 +664,9 @@ void Reg::ComputeInfluence() {
     analysis_.influenceReady = true;
 }
 
-// Forms the residual measures too while they are not ready (an ordinary
-// fit only: the two-stage ones need sums over every observation first).
+// Forms the residual measures and tests too while they are not ready (an
+// ordinary fit only: the two-stage ones need sums over every observation
+// first).
 void Reg::InfluenceRows() {
     const bool twoStage = TwoStageLeverages();
     const bool residualMeasures = !analysis_.analysisReady && !twoStage;
@@ -746,7 +747,7 @@ void Reg::InfluenceRows() {
             for (long long r = first; r < first + count; ++r) analysis_.table.Prefault(written[static_cast<std::size_t>(r)]);
         });
     }
-    ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
+    const auto chunk = [&](long long first, int count) {
         InfluenceBlock blk(q, p, twoStage, residualMeasures);
         long double press = 0.0L;
         const int last = static_cast<int>(first) + count;
@@ -760,7 +761,24 @@ void Reg::InfluenceRows() {
         }
         if (lev.source != nullptr) pressPartial[static_cast<std::size_t>(first / kChunk)] = press;
         FinishStreamedValues();
-    });
+    };
+    if (residualMeasures) {
+        // The residual tests (sums in one order over every observation) run
+        // beside the chunks, as the first task, so that they end with them.
+        const long long chunks = (static_cast<long long>(n) + kChunk - 1) / kChunk;
+        ForEachBlock(TablePool(), chunks + 1, 1, [&](long long first, int count) {
+            for (long long task = first; task < first + count; ++task) {
+                if (task == 0) {
+                    ComputeResidualTests();
+                } else {
+                    const long long start = (task - 1) * kChunk;
+                    chunk(start, static_cast<int>(std::min<long long>(kChunk, n - start)));
+                }
+            }
+        });
+    } else {
+        ForEachBlock(TablePool(), n, kChunk, chunk);
+    }
     if (lev.source != nullptr) {
         long double press = 0.0L;
         for (long double part : pressPartial) press += part;
