@@ -135,7 +135,7 @@ void MatrixProductWide(const double* c, int q, const double* v, int stride, int 
 // waiting on memory.
 MERLOX_WIDE void CentreRowsWide(const double* rows, int rowStride, const int* cols, const double* hi,
                                 const double* lo, int q, int len, long long rowsHeld, double* out, int outStride) {
-    constexpr int kAhead = 64;  // rows
+    constexpr int kAhead = 192;  // rows
     const long long rowStride64 = rowStride;
     const __m512i step = _mm512_set_epi64(7 * rowStride64, 6 * rowStride64, 5 * rowStride64, 4 * rowStride64,
                                           3 * rowStride64, 2 * rowStride64, rowStride64, 0);
@@ -145,7 +145,7 @@ MERLOX_WIDE void CentreRowsWide(const double* rows, int rowStride, const int* co
         const double* base = rows + static_cast<size_t>(t0) * rowStride;
         if (t0 + kAhead + 8 <= rowsHeld) {
             const char* ahead = reinterpret_cast<const char*>(base) + kAhead * rowBytes;
-            for (long long at = 0; at < 8 * rowBytes; at += 64) _mm_prefetch(ahead + at, _MM_HINT_NTA);
+            for (long long at = 0; at < 8 * rowBytes; at += 64) _mm_prefetch(ahead + at, _MM_HINT_T1);
         }
         for (int s = 0; s < q; ++s) {
             const __m512d x = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, step, base + cols[s], 8);
