@@ -59,11 +59,17 @@ void RAData::Allocate(int n, int k) {
             inMemory = true;
         } else {
             // calloc: zero pages come from the system untouched, so rows that
-            // are never written take no memory.
-            auto* p = static_cast<double*>(std::calloc(count, sizeof(double)));
-            if (p != nullptr) {
-                table_.reset(p);
-                inMemory = true;
+            // are never written take no memory. The values start on a cache
+            // line, so that spans streamed past the cache fill whole lines.
+            constexpr std::size_t kLine = 64;
+            if (count <= (SIZE_MAX - kLine) / sizeof(double)) {
+                auto* block = static_cast<char*>(std::calloc(count * sizeof(double) + kLine, 1));
+                if (block != nullptr) {
+                    const std::size_t offset = kLine - reinterpret_cast<std::uintptr_t>(block) % kLine;
+                    table_ = std::unique_ptr<double, FreeDeleter>(reinterpret_cast<double*>(block + offset),
+                                                                  FreeDeleter(offset));
+                    inMemory = true;
+                }
             }
         }
     }

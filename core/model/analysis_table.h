@@ -82,8 +82,12 @@ public:
     void Prefault(int code);
 
 private:
+    // Frees a block whose values start offset bytes into it.
     struct FreeDeleter {
-        void operator()(double* p) const { std::free(p); }
+        FreeDeleter() noexcept : offset(0) {}
+        explicit FreeDeleter(std::size_t bytes) noexcept : offset(bytes) {}
+        void operator()(double* p) const { std::free(reinterpret_cast<char*>(p) - offset); }
+        std::size_t offset;
     };
 
     void CheckCell(int row, int i) const;
