@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -265,10 +266,13 @@ struct InfluenceInputs {
     const double* const* columns = nullptr;
     // The observed explanatory values in the two-stage variant, else null.
     const double* const* observed = nullptr;
+    // The table's rows above hold the values from this observation on.
+    int origin = 0;
 };
 
-const double* RowSpan(const RAData& table, const double* row, int code, int start, int len, double* copy) {
-    if (row != nullptr) return row + start;
+const double* RowSpan(const RAData& table, const double* row, int origin, int code, int start, int len,
+                      double* copy) {
+    if (row != nullptr) return row + (start - origin);
     table.ReadSpan(code, start, len, copy);
     return copy;
 }
@@ -309,19 +313,19 @@ void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool r
                         const PassLeverages& lev, long double& press, int start, int len, InfluenceBlock& blk) {
     const int q = b.q;
     const RAData& table = *in.table;
-    blk.e = RowSpan(table, in.e, Reg::kRowResidual, start, len, blk.eCopy);
+    blk.e = RowSpan(table, in.e, in.origin, Reg::kRowResidual, start, len, blk.eCopy);
     if (lev.source == nullptr) {
-        blk.h = RowSpan(table, in.h, Reg::kRowLeverage, start, len, blk.hCopy);
-        blk.pr = RowSpan(table, in.pr, Reg::kRowPress, start, len, blk.prCopy);
+        blk.h = RowSpan(table, in.h, in.origin, Reg::kRowLeverage, start, len, blk.hCopy);
+        blk.pr = RowSpan(table, in.pr, in.origin, Reg::kRowPress, start, len, blk.prCopy);
     }
-    if (!residualMeasures) blk.s2i = RowSpan(table, in.s2i, Reg::kRowS2Deleted, start, len, blk.s2iCopy);
+    if (!residualMeasures) blk.s2i = RowSpan(table, in.s2i, in.origin, Reg::kRowS2Deleted, start, len, blk.s2iCopy);
     CentreBlock(b, in.design, in.stride, in.columns, start, len, blk.zc.data());
     if (lev.source != nullptr) BlockLeverages(lev, q, start, len, press, blk);
     BlockProduct(b.c.data(), q, blk.zc.data(), len, blk.c.data());
     ConstantEntry(b, blk.c.data(), len, &blk.c[static_cast<size_t>(q) * kBlock]);
     if (in.observed != nullptr) {
-        blk.av = RowSpan(table, in.av, Reg::kRowTwoStageA, start, len, blk.avCopy);
-        blk.bv = RowSpan(table, in.bv, Reg::kRowTwoStageB, start, len, blk.bvCopy);
+        blk.av = RowSpan(table, in.av, in.origin, Reg::kRowTwoStageA, start, len, blk.avCopy);
+        blk.bv = RowSpan(table, in.bv, in.origin, Reg::kRowTwoStageB, start, len, blk.bvCopy);
         CentreBlock(b, nullptr, 0, in.observed, start, len, blk.xc.data());
         BlockProduct(b.c.data(), q, blk.xc.data(), len, blk.d.data());
         ConstantEntry(b, blk.d.data(), len, &blk.d[static_cast<size_t>(q) * kBlock]);
@@ -490,6 +494,42 @@ void WriteInfluenceBlock(RAData& table, const std::vector<int>& codes, const std
             StreamValues(values, static_cast<std::size_t>(len), rows[slot] + start);
     }
 }
+
+// The file form of the table, a chunk at a time: its rows read into memory
+// and its results gathered there, so that the file is read and written in
+// spans of a chunk, not of a block.
+struct FileChunk {
+    FileChunk(const RAData& table, const InfluenceInputs& shared, bool readS2i, bool twoStage, std::size_t slots,
+              int first, int count)
+        : in(shared), out(slots, std::vector<double>(static_cast<std::size_t>(count))), first(first), count(count) {
+        in.origin = first;
+        in.e = Read(table, Reg::kRowResidual, e);
+        in.h = Read(table, Reg::kRowLeverage, h);
+        in.pr = Read(table, Reg::kRowPress, pr);
+        if (readS2i) in.s2i = Read(table, Reg::kRowS2Deleted, s2i);
+        if (twoStage) {
+            in.av = Read(table, Reg::kRowTwoStageA, av);
+            in.bv = Read(table, Reg::kRowTwoStageB, bv);
+        }
+    }
+    const double* Read(const RAData& table, int code, std::vector<double>& into) const {
+        into.resize(static_cast<std::size_t>(count));
+        table.ReadSpan(code, first, count, into.data());
+        return into.data();
+    }
+    void Keep(int start, int len, InfluenceBlock& blk) {
+        for (std::size_t slot = 0; slot < out.size(); ++slot)
+            std::memcpy(out[slot].data() + (start - first), blk.Slot(static_cast<int>(slot)), sizeof(double) * len);
+    }
+    void Write(RAData& table, const std::vector<int>& codes) const {
+        for (std::size_t slot = 0; slot < out.size(); ++slot) table.WriteSpan(codes[slot], first, count, out[slot].data());
+    }
+
+    InfluenceInputs in;
+    std::vector<double> e, h, pr, s2i, av, bv;
+    std::vector<std::vector<double>> out;
+    int first, count;
+};
 
 }  // namespace
 
@@ -747,18 +787,28 @@ void Reg::InfluenceRows() {
             for (long long r = first; r < first + count; ++r) analysis_.table.Prefault(written[static_cast<std::size_t>(r)]);
         });
     }
+    const bool fileForm = rows.empty() && n > 0;
     const auto chunk = [&](long long first, int count) {
         InfluenceBlock blk(q, p, twoStage, residualMeasures);
+        std::unique_ptr<FileChunk> file;
+        if (fileForm)
+            file = std::make_unique<FileChunk>(analysis_.table, in, !residualMeasures, twoStage, codes.size(),
+                                               static_cast<int>(first), count);
+        const InfluenceInputs& from = fileForm ? file->in : in;
         long double press = 0.0L;
         const int last = static_cast<int>(first) + count;
         for (int start = static_cast<int>(first); start < last; start += kBlock) {
             const int len = last - start < kBlock ? last - start : kBlock;
-            ReadInfluenceBlock(in, b, residualMeasures, lev, press, start, len, blk);
+            ReadInfluenceBlock(from, b, residualMeasures, lev, press, start, len, blk);
             if (residualMeasures) OrdinaryResidualMeasures(residualScale, sse, df1, start, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
-            WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
+            if (fileForm)
+                file->Keep(start, len, blk);
+            else
+                WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
         }
+        if (fileForm) file->Write(analysis_.table, codes);
         if (lev.source != nullptr) pressPartial[static_cast<std::size_t>(first / kChunk)] = press;
         FinishStreamedValues();
     };
