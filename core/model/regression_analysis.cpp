@@ -251,8 +251,8 @@ struct InfluenceBlock {
 // Where a pass reads the design and the table's rows.
 struct InfluenceInputs {
     const RAData* table;
-    // The rows of a table in memory; null for the file form (read a span
-    // at a time).
+    // The rows of a table in memory; for the file form null (read a span at
+    // a time) or a chunk's copies (FileChunk).
     const double* e = nullptr;
     const double* h = nullptr;
     const double* pr = nullptr;
