@@ -3,6 +3,7 @@
 #include "core/model/analysis_table.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -10,6 +11,11 @@
 
 #include "core/settings/engine_context.h"
 #include "platform/errors.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -53,11 +59,17 @@ void RAData::Allocate(int n, int k) {
             inMemory = true;
         } else {
             // calloc: zero pages come from the system untouched, so rows that
-            // are never written take no memory.
-            auto* p = static_cast<double*>(std::calloc(count, sizeof(double)));
-            if (p != nullptr) {
-                table_.reset(p);
-                inMemory = true;
+            // are never written take no memory. The values start on a cache
+            // line, so that spans streamed past the cache fill whole lines.
+            constexpr std::size_t kLine = 64;
+            if (count <= (SIZE_MAX - kLine) / sizeof(double)) {
+                auto* block = static_cast<char*>(std::calloc(count * sizeof(double) + kLine, 1));
+                if (block != nullptr) {
+                    const std::size_t offset = kLine - reinterpret_cast<std::uintptr_t>(block) % kLine;
+                    table_ = std::unique_ptr<double, FreeDeleter>(reinterpret_cast<double*>(block + offset),
+                                                                  FreeDeleter(offset));
+                    inMemory = true;
+                }
             }
         }
     }
@@ -78,6 +90,24 @@ void RAData::Allocate(int n, int k) {
     base_ = k + 20;
     written_ = std::vector<std::atomic<bool>>(static_cast<std::size_t>(rows));
     stale_ = std::vector<std::atomic<bool>>(static_cast<std::size_t>(rows));
+    present_ = std::vector<std::atomic<bool>>(static_cast<std::size_t>(rows));
+}
+
+void RAData::Prefault(int code) {
+    const int row = RowOf(code);
+    if (row < 0 || !inMemory_ || columns_ == 0) return;
+    if (present_[static_cast<std::size_t>(row)].exchange(true, std::memory_order_relaxed)) return;
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    // The whole pages inside the row; the partial ones at its ends come on
+    // their first write as before.
+    const long page = sysconf(_SC_PAGESIZE);
+    if (page <= 0) return;
+    const auto start = reinterpret_cast<std::uintptr_t>(table_.get() + static_cast<size_t>(row) * columns_);
+    const std::uintptr_t end = start + sizeof(double) * static_cast<size_t>(columns_);
+    const std::uintptr_t from = (start + page - 1) / page * page;
+    const std::uintptr_t to = end / page * page;
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#endif
 }
 
 void RAData::Fresh(int row) const {

@@ -74,10 +74,20 @@ public:
     // As Row, for a caller that writes all n values before reading any:
     // old values of a kept block are not cleared first.
     double* RowForOverwrite(int code);
+    // Memory form: has the system hand out the pages of a row at once, for
+    // a caller about to write all of it (on the block's first use, one call
+    // instead of a fault per page). Rows may be prepared on several threads
+    // at once; a row prepared before, the file form or a refusal of the
+    // system leave it as it is.
+    void Prefault(int code);
 
 private:
+    // Frees a block whose values start offset bytes into it.
     struct FreeDeleter {
-        void operator()(double* p) const { std::free(p); }
+        FreeDeleter() noexcept : offset(0) {}
+        explicit FreeDeleter(std::size_t bytes) noexcept : offset(bytes) {}
+        void operator()(double* p) const { std::free(reinterpret_cast<char*>(p) - offset); }
+        std::size_t offset;
     };
 
     void CheckCell(int row, int i) const;
@@ -104,5 +114,8 @@ private:
     // row is cleared once under the lock.
     std::vector<std::atomic<bool>> written_;
     mutable std::vector<std::atomic<bool>> stale_;
+    // Memory form, per row: its pages were asked for (Prefault) since the
+    // block was allocated.
+    std::vector<std::atomic<bool>> present_;
     mutable std::mutex freshLock_;
 };

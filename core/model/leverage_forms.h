@@ -16,6 +16,24 @@ inline constexpr int kResidualChunk = 4096;
 // with doubled off-diagonal elements), v column-major in blocks of
 // kLeverageBlock.
 void QuadraticForm(const double* q, int p, const double* v, int len, double* out);
+// out (q x len) = C v for the full q x q matrix C (row-major) and the
+// columns of v; v and out hold stride values per row (stride >= len). Each
+// entry is summed over l in order from 0.0.
+void MatrixProduct(const double* c, int q, const double* v, int stride, int len, double* out);
+
+// Centred columns of a block of rows (row-major, rowStride values a row):
+// out[s * outStride + t] = (rows[t * rowStride + cols[s]] - hi[s]) - lo[s]
+// for t < len and s < q. rowsHeld (>= len): the rows from rows on that may
+// be read, of which those past len are only fetched ahead.
+void CentreRows(const double* rows, int rowStride, const int* cols, const double* hi, const double* lo, int q,
+                int len, long long rowsHeld, double* out, int outStride);
+
+// The same forms by the code that runs where the processor has no AVX-512:
+// every path gives the same bits, which the tests compare.
+void QuadraticFormPortable(const double* q, int p, const double* v, int len, double* out);
+void MatrixProductPortable(const double* c, int q, const double* v, int stride, int len, double* out);
+void CentreRowsPortable(const double* rows, int rowStride, const int* cols, const double* hi, const double* lo, int q,
+                        int len, double* out, int outStride);
 // out[t] = x_t' M z_t for the full p x p matrix M.
 void BilinearForm(const double* m, int p, const double* x, const double* z, int len, double* out);
 

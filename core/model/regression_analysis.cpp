@@ -14,13 +14,19 @@
 // stage: every other structural residual moves, and the sums over all
 // observations that this needs reduce to the cross-products of the observed
 // variables with each other and with the residuals, taken once.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "platform/errors.h"
 #include "core/numeric/numeric_helpers.h"
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/streamed_store.h"
 #include "core/numeric/regression_moments.h"
@@ -30,15 +36,20 @@
 
 namespace {
 
-constexpr int kBlock = 128;
+// The leverage block, so that the leverages may be formed in the same pass.
+constexpr int kBlock = kLeverageBlock;
 // Observations per task of a pass: whole blocks.
 constexpr int kChunk = 4096;
 
 // Error rate shown for an observed value of zero.
 constexpr double kZeroErrorRate = 100.0 * 9999.0;
 
+// The measures' loops compiled for AVX-512 and AVX2 as well, chosen by the
+// processor. Products and sums stay separate operations (AVX-512 would
+// allow fused multiply-adds, rounded once): every path gives the same bits.
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define MERLOX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#define MERLOX_VECTOR_CLONES \
+    __attribute__((target_clones("avx512f", "avx2", "default"), optimize("fp-contract=off")))
 #else
 #define MERLOX_VECTOR_CLONES
 #endif
@@ -53,53 +64,13 @@ struct CentredBlock {
     std::vector<double> diag;  // M[m][m] per swept index
     std::vector<double> meanHi, meanLo;
     double inverseN = 0.0;
+    int rows = 0;  // observations (rows of the design)
 };
 
 // out (q x kBlock) = C v for the columns of v (q x kBlock, column-major in
-// blocks of kBlock). Four rows of out at a time over a few columns, in
-// registers; each entry is summed over l in order from 0.0, as alone.
-MERLOX_VECTOR_CLONES void BlockProduct(const double* c, int q, const double* v, int len, double* out) {
-    constexpr int kRows = 4, kCols = 8;
-    int s = 0;
-    for (; s + kRows <= q; s += kRows) {
-        const double* c0 = c + static_cast<size_t>(s) * q;
-        const double* c1 = c0 + q;
-        const double* c2 = c1 + q;
-        const double* c3 = c2 + q;
-        for (int t0 = 0; t0 < len; t0 += kCols) {
-            double a0[kCols] = {}, a1[kCols] = {}, a2[kCols] = {}, a3[kCols] = {};
-            // Past len the block's columns hold earlier values: computed, not
-            // stored.
-            for (int l = 0; l < q; ++l) {
-                const double* vl = v + static_cast<size_t>(l) * kBlock + t0;
-                const double f0 = c0[l], f1 = c1[l], f2 = c2[l], f3 = c3[l];
-                for (int t = 0; t < kCols; ++t) {
-                    a0[t] += f0 * vl[t];
-                    a1[t] += f1 * vl[t];
-                    a2[t] += f2 * vl[t];
-                    a3[t] += f3 * vl[t];
-                }
-            }
-            const int n = len - t0 < kCols ? len - t0 : kCols;
-            double* o = out + static_cast<size_t>(s) * kBlock + t0;
-            for (int t = 0; t < n; ++t) {
-                o[t] = a0[t];
-                o[kBlock + t] = a1[t];
-                o[2 * kBlock + t] = a2[t];
-                o[3 * kBlock + t] = a3[t];
-            }
-        }
-    }
-    for (; s < q; ++s) {
-        double* os = out + static_cast<size_t>(s) * kBlock;
-        for (int t = 0; t < len; ++t) os[t] = 0.0;
-        const double* cs = c + static_cast<size_t>(s) * q;
-        for (int l = 0; l < q; ++l) {
-            const double f = cs[l];
-            const double* vl = v + static_cast<size_t>(l) * kBlock;
-            for (int t = 0; t < len; ++t) os[t] += f * vl[t];
-        }
-    }
+// blocks of kBlock).
+void BlockProduct(const double* c, int q, const double* v, int len, double* out) {
+    MatrixProduct(c, q, v, kBlock, len, out);
 }
 
 // The constant's entry of M v: 1/n - m' C (v - m), with w = C (v - m).
@@ -113,20 +84,21 @@ void ConstantEntry(const CentredBlock& b, const double* w, int len, double* out)
 }
 
 // Centred rows v - m of a block: from the design (stride doubles a row) or,
-// with observed set, from the variables' own values.
-void CentreBlock(const CentredBlock& b, const double* design, int stride, const std::vector<const double*>* observed,
-                 int start, int len, double* out) {
-    for (int s = 0; s < b.q; ++s) {
-        const double hi = b.meanHi[s], lo = b.meanLo[s];
-        double* os = out + static_cast<size_t>(s) * kBlock;
-        if (observed != nullptr) {
-            const double* x = (*observed)[s] + start;
+// with columns set, from the variables' own values (one per swept
+// variable).
+void CentreBlock(const CentredBlock& b, const double* design, int stride, const double* const* columns, int start,
+                 int len, double* out) {
+    if (columns != nullptr) {
+        for (int s = 0; s < b.q; ++s) {
+            const double hi = b.meanHi[s], lo = b.meanLo[s];
+            const double* x = columns[s] + start;
+            double* os = out + static_cast<size_t>(s) * kBlock;
             for (int t = 0; t < len; ++t) os[t] = (x[t] - hi) - lo;
-        } else {
-            const int col = b.vars[s];
-            for (int t = 0; t < len; ++t) os[t] = (design[static_cast<size_t>(start + t) * stride + col] - hi) - lo;
         }
+        return;
     }
+    CentreRows(design + static_cast<size_t>(start) * stride, stride, b.vars.data(), b.meanHi.data(), b.meanLo.data(),
+               b.q, len, b.rows - start, out, kBlock);
 }
 
 // What the residual measures need of the fit besides the block's own values.
@@ -137,22 +109,35 @@ struct ResidualScale {
 };
 
 // The residual measures of a block, from the residuals e, their variance
-// factors g (Var e = s2 g) and the variances s2i without each observation;
-// written with s2i to their rows of the table. The ordinary and two-stage
-// analyses differ only in g and s2i.
+// factors g (Var e = s2 g) and the variances s2i without each observation.
+// The ordinary and two-stage analyses differ only in g and s2i.
+struct ResidualMeasureRows {
+    double* rate;
+    double* sig;
+    double* r;
+    double* tExt;
+    double* share;
+};
+
+void ResidualMeasures(const ResidualScale& fit, int start, int len, const double* e, const double* g,
+                      const double* s2i, const ResidualMeasureRows& out) {
+    for (int t = 0; t < len; ++t) {
+        out.r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
+        double v = g[t] * s2i[t];
+        if (v < fit.floor) v = fit.floor;
+        out.sig[t] = std::sqrt(v);
+        out.tExt[t] = e[t] / out.sig[t];
+        out.share[t] = e[t] * e[t] / fit.sse;
+        const double yi = fit.y[start + t];
+        out.rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+    }
+}
+
+// As ResidualMeasures, written with s2i to their rows of the table.
 void WriteResidualMeasures(RAData& table, const ResidualScale& fit, int start, int len, const double* e,
                            const double* g, const double* s2i) {
     double rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock];
-    for (int t = 0; t < len; ++t) {
-        r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
-        double v = g[t] * s2i[t];
-        if (v < fit.floor) v = fit.floor;
-        sig[t] = std::sqrt(v);
-        tExt[t] = e[t] / sig[t];
-        share[t] = e[t] * e[t] / fit.sse;
-        const double yi = fit.y[start + t];
-        rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
-    }
+    ResidualMeasures(fit, start, len, e, g, s2i, {rate, sig, r, tExt, share});
     table.WriteSpan(Reg::kRowErrorRate, start, len, rate);
     table.WriteSpan(Reg::kRowSigRes, start, len, sig);
     table.WriteSpan(Reg::kRowStudentInternal, start, len, r);
@@ -195,6 +180,7 @@ CentredBlock MakeCentredBlock(const Reg& reg, const RegFit& fit) {
     b.diag.resize(p);
     for (int s = 0; s < p; ++s) b.diag[s] = static_cast<double>(fit.moments[b.swept[s]][b.swept[s]]);
     b.inverseN = n > 0 ? 1.0 / n : 0.0;
+    b.rows = n;
     return b;
 }
 
@@ -228,17 +214,21 @@ InfluenceScale MakeInfluenceScale(const Reg& reg, const RegFit& fit) {
 }
 
 // Output slots of a block: rows 13 .. 18, then 19 + m and m - 100 per swept
-// index.
+// index; when the pass forms the residual measures as well, their six rows
+// follow (s2i last).
 constexpr int kFixed = 6;
+constexpr int kResidualSlots = 6;
 
 // One block of observations for the deletion measures: the rows read from
 // the table, c = M z_i (and d = M x_i in the two-stage variant), one entry
-// per swept index, the constant's last, and the output slots.
+// per swept index, the constant's last, and the output slots. The rows
+// point into the table where it is in memory, else into the block's own
+// copies.
 struct InfluenceBlock {
-    InfluenceBlock(int q, int p, bool twoStage)
+    InfluenceBlock(int q, int p, bool twoStage, bool residualMeasures)
         : zc(static_cast<size_t>(q) * kBlock),
           c(static_cast<size_t>(q + 1) * kBlock),
-          out(static_cast<size_t>(kFixed + 2 * p) * kBlock),
+          out(static_cast<size_t>(kFixed + 2 * p + (residualMeasures ? kResidualSlots : 0)) * kBlock),
           p(p) {
         if (twoStage) {
             xc.resize(static_cast<size_t>(q) * kBlock);
@@ -249,29 +239,147 @@ struct InfluenceBlock {
 
     std::vector<double> zc, c, xc, d, out;
     int p;
-    double e[kBlock], h[kBlock], pr[kBlock], s2i[kBlock], av[kBlock], bv[kBlock];
+    const double* e = nullptr;
+    const double* h = nullptr;
+    const double* pr = nullptr;
+    const double* s2i = nullptr;
+    const double* av = nullptr;
+    const double* bv = nullptr;
+    double eCopy[kBlock], hCopy[kBlock], prCopy[kBlock], s2iCopy[kBlock], avCopy[kBlock], bvCopy[kBlock];
 };
 
-// observed: the observed explanatory values in the two-stage variant, else
-// nullptr.
-void ReadInfluenceBlock(const RAData& table, const CentredBlock& b, const Matrix& design,
-                        const std::vector<const double*>* observed, int start, int len, InfluenceBlock& blk) {
+// Where a pass reads the design and the table's rows.
+struct InfluenceInputs {
+    const RAData* table;
+    // The rows of a table in memory; for the file form null (read a span at
+    // a time) or a chunk's copies (FileChunk).
+    const double* e = nullptr;
+    const double* h = nullptr;
+    const double* pr = nullptr;
+    const double* s2i = nullptr;
+    const double* av = nullptr;
+    const double* bv = nullptr;
+    const double* design = nullptr;
+    int stride = 0;
+    // The swept variables' own values: the centred rows of an ordinary
+    // design not copied yet are read in them.
+    const double* const* columns = nullptr;
+    // The observed explanatory values in the two-stage variant, else null.
+    const double* const* observed = nullptr;
+    // The table's rows above hold the values from this observation on.
+    int origin = 0;
+};
+
+const double* RowSpan(const RAData& table, const double* row, int origin, int code, int start, int len,
+                      double* copy) {
+    if (row != nullptr) return row + (start - origin);
+    table.ReadSpan(code, start, len, copy);
+    return copy;
+}
+
+// The leverage and PRESS rows when the pass forms them (those of an ordinary
+// fit left for their first reader): from the same centred rows, with the
+// same form and order of sums as the fit's own pass.
+struct PassLeverages {
+    const LeverageSource* source = nullptr;
+    double* h = nullptr;
+    double* pr = nullptr;
+};
+
+void BlockLeverages(const PassLeverages& lev, int q, int start, int len, long double& press, InfluenceBlock& blk) {
+    double hb[kBlock];
+    QuadraticForm(lev.source->packed.data(), q, blk.zc.data(), len, hb);
+    const double inverseN = lev.source->inverseN;
+    const double* e = blk.e;
+    long double sum = press;  // in a register through the block
+    for (int t = 0; t < len; ++t) {
+        const double hi = hb[t] + inverseN;
+        const double pressResidual = e[t] / (1.0 - hi);
+        sum += static_cast<long double>(pressResidual) * pressResidual;
+        blk.prCopy[t] = pressResidual;
+        blk.hCopy[t] = hi;
+    }
+    press = sum;
+    blk.h = blk.hCopy;
+    blk.pr = blk.prCopy;
+    StreamValues(blk.hCopy, static_cast<std::size_t>(len), lev.h + start);
+    StreamValues(blk.prCopy, static_cast<std::size_t>(len), lev.pr + start);
+}
+
+// s2i is read from the table unless the pass forms it (residualMeasures);
+// the leverages likewise when lev has a source (press gathers the squared
+// PRESS residuals).
+void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool residualMeasures,
+                        const PassLeverages& lev, long double& press, int start, int len, InfluenceBlock& blk) {
     const int q = b.q;
-    const int stride = design.Cols();
-    table.ReadSpan(Reg::kRowResidual, start, len, blk.e);
-    table.ReadSpan(Reg::kRowLeverage, start, len, blk.h);
-    table.ReadSpan(Reg::kRowPress, start, len, blk.pr);
-    table.ReadSpan(Reg::kRowS2Deleted, start, len, blk.s2i);
-    CentreBlock(b, design.Data(), stride, nullptr, start, len, blk.zc.data());
+    const RAData& table = *in.table;
+    blk.e = RowSpan(table, in.e, in.origin, Reg::kRowResidual, start, len, blk.eCopy);
+    if (lev.source == nullptr) {
+        blk.h = RowSpan(table, in.h, in.origin, Reg::kRowLeverage, start, len, blk.hCopy);
+        blk.pr = RowSpan(table, in.pr, in.origin, Reg::kRowPress, start, len, blk.prCopy);
+    }
+    if (!residualMeasures) blk.s2i = RowSpan(table, in.s2i, in.origin, Reg::kRowS2Deleted, start, len, blk.s2iCopy);
+    CentreBlock(b, in.design, in.stride, in.columns, start, len, blk.zc.data());
+    if (lev.source != nullptr) BlockLeverages(lev, q, start, len, press, blk);
     BlockProduct(b.c.data(), q, blk.zc.data(), len, blk.c.data());
     ConstantEntry(b, blk.c.data(), len, &blk.c[static_cast<size_t>(q) * kBlock]);
-    if (observed != nullptr) {
-        table.ReadSpan(Reg::kRowTwoStageA, start, len, blk.av);
-        table.ReadSpan(Reg::kRowTwoStageB, start, len, blk.bv);
-        CentreBlock(b, design.Data(), stride, observed, start, len, blk.xc.data());
+    if (in.observed != nullptr) {
+        blk.av = RowSpan(table, in.av, in.origin, Reg::kRowTwoStageA, start, len, blk.avCopy);
+        blk.bv = RowSpan(table, in.bv, in.origin, Reg::kRowTwoStageB, start, len, blk.bvCopy);
+        CentreBlock(b, nullptr, 0, in.observed, start, len, blk.xc.data());
         BlockProduct(b.c.data(), q, blk.xc.data(), len, blk.d.data());
         ConstantEntry(b, blk.d.data(), len, &blk.d[static_cast<size_t>(q) * kBlock]);
     }
+}
+
+// True when the pending leverages centre the rows as the block does (the
+// fit takes both from the same swept variables and means).
+bool SameCentring(const LeverageSource& source, const CentredBlock& b) {
+    const auto sameBits = [](const std::vector<double>& x, const std::vector<double>& y) {
+        return x.size() == y.size() && (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0);
+    };
+    return source.q == b.q && source.vars == b.vars && source.n == b.rows && sameBits(source.centreHi, b.meanHi) &&
+           sameBits(source.centreLo, b.meanLo) &&
+           source.packed.size() == static_cast<std::size_t>(b.q) * static_cast<std::size_t>(b.q) &&
+           std::memcmp(&source.inverseN, &b.inverseN, sizeof(double)) == 0;
+}
+
+// The residual measures of an ordinary fit into the block's last slots, s2i
+// among them, as the residual analysis alone forms them.
+void OrdinaryResidualMeasures(const ResidualScale& fit, double sse, double df1, int start, int len,
+                              InfluenceBlock& blk) {
+    const int first = kFixed + 2 * blk.p;
+    double* s2i = blk.Slot(first + 5);
+    double g[kBlock];
+    const double* e = blk.e;
+    const double* h = blk.h;
+    for (int t = 0; t < len; ++t) {
+        g[t] = 1.0 - h[t];
+        s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+    }
+    ResidualMeasures(fit, start, len, e, g, s2i,
+                     {blk.Slot(first), blk.Slot(first + 1), blk.Slot(first + 2), blk.Slot(first + 3), blk.Slot(first + 4)});
+    blk.s2i = s2i;
+}
+
+// out[t] = IntPower(n, x[t] / d) by the same products, all entries at
+// each step, so that they run in vectors.
+void PowersOf(int n, double d, const double* x, int len, double* out) {
+    double base[kBlock];
+    for (int t = 0; t < len; ++t) {
+        base[t] = x[t] / d;
+        out[t] = 1.0;
+    }
+    std::uint32_t e = n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
+    while (e != 0) {
+        if ((e & 1u) != 0)
+            for (int t = 0; t < len; ++t) out[t] *= base[t];
+        e >>= 1;
+        if (e != 0)
+            for (int t = 0; t < len; ++t) base[t] *= base[t];
+    }
+    if (n < 0)
+        for (int t = 0; t < len; ++t) out[t] = 1.0 / out[t];
 }
 
 // Rows 13 to 18 of a block. Both forms share R'^2(i); the rest differ in
@@ -291,7 +399,7 @@ MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, 
     const double* bv = blk.bv;
     const double nd = f.nd, s2 = f.s2;
     // The powers first, so that the loop below runs in vectors.
-    for (int t = 0; t < len; ++t) covratio[t] = IntPower(f.nbInt, s2i[t] / s2);
+    PowersOf(f.nbInt, s2, s2i, len, covratio);
     const double* y = f.y;
     const double yHi = f.yHi, yLo = f.yLo, syy = f.syy, df1 = f.df1, sse = f.sse, nb = f.nb;
     if (twoStage) {
@@ -361,11 +469,15 @@ MERLOX_VECTOR_CLONES void CoefficientMeasures(const CentredBlock& b, const std::
 }
 
 // The row codes of the block's slots, in slot order.
-std::vector<int> InfluenceSlotCodes(const std::vector<int>& swept) {
+std::vector<int> InfluenceSlotCodes(const std::vector<int>& swept, bool residualMeasures) {
     std::vector<int> codes;
     for (int f = 0; f < kFixed; ++f) codes.push_back(Reg::kRowCovratio + f);
     for (int col : swept) codes.push_back(Reg::kRowDeletedTValue + col);
     for (int col : swept) codes.push_back(Reg::kRowDfbeta + col);
+    if (residualMeasures)
+        for (int code : {Reg::kRowErrorRate, Reg::kRowSigRes, Reg::kRowStudentInternal, Reg::kRowStudentExternal,
+                         Reg::kRowResidualShare, Reg::kRowS2Deleted})
+            codes.push_back(code);
     return codes;
 }
 
@@ -383,6 +495,42 @@ void WriteInfluenceBlock(RAData& table, const std::vector<int>& codes, const std
     }
 }
 
+// The file form of the table, a chunk at a time: its rows read into memory
+// and its results gathered there, so that the file is read and written in
+// spans of a chunk, not of a block.
+struct FileChunk {
+    FileChunk(const RAData& table, const InfluenceInputs& shared, bool readS2i, bool twoStage, std::size_t slots,
+              int first, int count)
+        : in(shared), out(slots, std::vector<double>(static_cast<std::size_t>(count))), first(first), count(count) {
+        in.origin = first;
+        in.e = Read(table, Reg::kRowResidual, e);
+        in.h = Read(table, Reg::kRowLeverage, h);
+        in.pr = Read(table, Reg::kRowPress, pr);
+        if (readS2i) in.s2i = Read(table, Reg::kRowS2Deleted, s2i);
+        if (twoStage) {
+            in.av = Read(table, Reg::kRowTwoStageA, av);
+            in.bv = Read(table, Reg::kRowTwoStageB, bv);
+        }
+    }
+    const double* Read(const RAData& table, int code, std::vector<double>& into) const {
+        into.resize(static_cast<std::size_t>(count));
+        table.ReadSpan(code, first, count, into.data());
+        return into.data();
+    }
+    void Keep(int start, int len, InfluenceBlock& blk) {
+        for (std::size_t slot = 0; slot < out.size(); ++slot)
+            std::memcpy(out[slot].data() + (start - first), blk.Slot(static_cast<int>(slot)), sizeof(double) * len);
+    }
+    void Write(RAData& table, const std::vector<int>& codes) const {
+        for (std::size_t slot = 0; slot < out.size(); ++slot) table.WriteSpan(codes[slot], first, count, out[slot].data());
+    }
+
+    InfluenceInputs in;
+    std::vector<double> e, h, pr, s2i, av, bv;
+    std::vector<std::vector<double>> out;
+    int first, count;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -390,10 +538,19 @@ void WriteInfluenceBlock(RAData& table, const std::vector<int>& codes, const std
 void Reg::ComputeResidualTests() {
     const int n = GetObsCount();
     if (analysis_.table.Columns() != n) return;
+    const RAData& table = analysis_.table;
+    if (table.InMemory() && n > 0) {
+        // Read in place: copies would cost as much as the statistics.
+        const double* fitted = table.Row(kRowFitted);
+        const double* residuals = table.Row(kRowResidual);
+        fit_.hetero = HeteroskedasticityStatistic(fitted, residuals, n);
+        fit_.durbinWatson = DurbinWatson(residuals, n);
+        return;
+    }
     std::vector<double> fitted, residuals;
     try {
-        analysis_.table.GetRow(kRowFitted, fitted);
-        analysis_.table.GetRow(kRowResidual, residuals);
+        table.GetRow(kRowFitted, fitted);
+        table.GetRow(kRowResidual, residuals);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     }
@@ -528,6 +685,16 @@ void Reg::AnalysisTwoStage() {
 // ---------------------------------------------------------------------------
 
 void Reg::ComputeInfluence() {
+    // An ordinary fit's residual measures (and its leverages, when the fit
+    // left them for their first reader) are formed in the same pass as the
+    // deletion measures when none is formed yet: the rows are read once.
+    if (!analysis_.analysisReady && !analysis_.influenceReady && !TwoStageLeverages() &&
+        EstimatedForCurrentShape() && static_cast<int>(fit_.designMeanHi.size()) == GetVarCount() + 1) {
+        InfluenceRows();  // the residual tests among them
+        analysis_.analysisReady = true;
+        analysis_.influenceReady = true;
+        return;
+    }
     ComputeAnalysisData();
     // The flags may date from before a data edit that is not re-estimated yet.
     if (analysis_.influenceReady || !analysis_.analysisReady || !EstimatedForCurrentShape() ||
@@ -537,11 +704,18 @@ void Reg::ComputeInfluence() {
     analysis_.influenceReady = true;
 }
 
+// Forms the residual measures and tests too while they are not ready (an
+// ordinary fit only: the two-stage ones need sums over every observation
+// first).
 void Reg::InfluenceRows() {
-    CompleteDesign();
+    const bool twoStage = TwoStageLeverages();
+    const bool residualMeasures = !analysis_.analysisReady && !twoStage;
+    // An ordinary design not copied yet holds the values of the variables:
+    // they are read instead (a copy would be read once more here).
+    const bool designInVariables = !twoStage && designPending_.load(std::memory_order_acquire);
+    if (!designInVariables) CompleteDesign();
     const int n = GetObsCount();
     const int k = GetVarCount();
-    const bool twoStage = TwoStageLeverages();
     const CentredBlock b = MakeCentredBlock(*this, fit_);
     const int q = b.q;
     const int p = static_cast<int>(b.swept.size());  // q + 1: the constant is swept, last
@@ -557,22 +731,110 @@ void Reg::InfluenceRows() {
     }
 
     const InfluenceScale scale = MakeInfluenceScale(*this, fit_);
-    std::vector<const double*> observed(q);
-    for (int s = 0; s < q; ++s) observed[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
-    const std::vector<int> codes = InfluenceSlotCodes(b.swept);
+    const ResidualScale residualScale{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2,
+                                      VarianceFloor()};
+    const double sse = fit_.sse;
+    const double df1 = fit_.residualDf - 1.0;
+    std::vector<const double*> columns(q);
+    for (int s = 0; s < q; ++s) columns[s] = std::as_const(*this).GetVar(b.vars[s]).Data();
+
+    // Leverages the fit left for their first reader are formed here, from
+    // the centred rows this pass reads anyway; the lock keeps other readers
+    // waiting until they are in the table.
+    static_assert(kChunk == kResidualChunk, "the PRESS sums are added per chunk of the fit's pass");
+    std::unique_lock<std::mutex> leverageHold(leverageLock_, std::defer_lock);
+    PassLeverages lev;
+    if (residualMeasures && analysis_.table.InMemory() && n > 0 && leveragesPending_.load(std::memory_order_acquire)) {
+        leverageHold.lock();
+        if (leveragesPending_.load(std::memory_order_acquire) && pendingLeverages_ &&
+            SameCentring(*pendingLeverages_, b)) {
+            lev.source = pendingLeverages_.get();
+            lev.h = analysis_.table.RowForOverwrite(kRowLeverage);
+            lev.pr = analysis_.table.RowForOverwrite(kRowPress);
+        } else {
+            leverageHold.unlock();
+        }
+    }
+    if (lev.source == nullptr) CompleteLeverages();
+    std::vector<long double> pressPartial(lev.source != nullptr ? static_cast<std::size_t>((n + kChunk - 1) / kChunk) : 0);
+
+    InfluenceInputs in;
+    in.table = &analysis_.table;
+    in.design = fit_.design.Data();
+    in.stride = fit_.design.Cols();
+    if (designInVariables) in.columns = columns.data();
+    if (twoStage) in.observed = columns.data();
+    const std::vector<int> codes = InfluenceSlotCodes(b.swept, residualMeasures);
     std::vector<double*> rows;
-    if (analysis_.table.InMemory())
+    if (analysis_.table.InMemory() && n > 0) {
+        const RAData& table = analysis_.table;
+        in.e = table.Row(kRowResidual);
+        if (lev.source == nullptr) {
+            in.h = table.Row(kRowLeverage);
+            in.pr = table.Row(kRowPress);
+        }
+        if (!residualMeasures) in.s2i = table.Row(kRowS2Deleted);
+        if (twoStage) {
+            in.av = table.Row(kRowTwoStageA);
+            in.bv = table.Row(kRowTwoStageB);
+        }
         for (int code : codes) rows.push_back(analysis_.table.RowForOverwrite(code));
-    ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
-        InfluenceBlock blk(q, p, twoStage);
+        // The rows written here, their pages handed out at once on the
+        // table's first use (a fault per page costs more than the pass).
+        std::vector<int> written = codes;
+        if (lev.source != nullptr) written.insert(written.end(), {kRowLeverage, kRowPress});
+        ForEachBlock(TablePool(), static_cast<long long>(written.size()), 1, [&](long long first, int count) {
+            for (long long r = first; r < first + count; ++r) analysis_.table.Prefault(written[static_cast<std::size_t>(r)]);
+        });
+    }
+    const bool fileForm = rows.empty() && n > 0;
+    const auto chunk = [&](long long first, int count) {
+        InfluenceBlock blk(q, p, twoStage, residualMeasures);
+        std::unique_ptr<FileChunk> file;
+        if (fileForm)
+            file = std::make_unique<FileChunk>(analysis_.table, in, !residualMeasures, twoStage, codes.size(),
+                                               static_cast<int>(first), count);
+        const InfluenceInputs& from = fileForm ? file->in : in;
+        long double press = 0.0L;
         const int last = static_cast<int>(first) + count;
         for (int start = static_cast<int>(first); start < last; start += kBlock) {
             const int len = last - start < kBlock ? last - start : kBlock;
-            ReadInfluenceBlock(analysis_.table, b, fit_.design, twoStage ? &observed : nullptr, start, len, blk);
+            ReadInfluenceBlock(from, b, residualMeasures, lev, press, start, len, blk);
+            if (residualMeasures) OrdinaryResidualMeasures(residualScale, sse, df1, start, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
-            WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
+            if (fileForm)
+                file->Keep(start, len, blk);
+            else
+                WriteInfluenceBlock(analysis_.table, codes, rows, start, len, blk);
         }
+        if (fileForm) file->Write(analysis_.table, codes);
+        if (lev.source != nullptr) pressPartial[static_cast<std::size_t>(first / kChunk)] = press;
         FinishStreamedValues();
-    });
+    };
+    if (residualMeasures) {
+        // The residual tests (sums in one order over every observation) run
+        // beside the chunks, as the first task, so that they end with them.
+        const long long chunks = (static_cast<long long>(n) + kChunk - 1) / kChunk;
+        ForEachBlock(TablePool(), chunks + 1, 1, [&](long long first, int count) {
+            for (long long task = first; task < first + count; ++task) {
+                if (task == 0) {
+                    ComputeResidualTests();
+                } else {
+                    const long long start = (task - 1) * kChunk;
+                    chunk(start, static_cast<int>(std::min<long long>(kChunk, n - start)));
+                }
+            }
+        });
+    } else {
+        ForEachBlock(TablePool(), n, kChunk, chunk);
+    }
+    if (lev.source != nullptr) {
+        long double press = 0.0L;
+        for (long double part : pressPartial) press += part;
+        fit_.press = static_cast<double>(press);
+        leveragesRead_.store(true, std::memory_order_release);
+        pendingLeverages_.reset();
+        leveragesPending_.store(false, std::memory_order_release);
+    }
 }
