@@ -305,37 +305,36 @@ void TFileMatrix::CopyColumnFrom(int j, const TFileMatrix& other, int k) {
 namespace {
 
 // The moment method over rows read from the file: the sampled rows, read
-// one by one, give the shift, then every row is added block by block.
-// readRow(i, values) reads row i (cols values); forEach(f) calls
-// f(first, count, values) over the file; pick(values, r, out) writes the k
-// values of row r of a block. With leading set, the k values are the first
-// k of each row and the blocks are added as read. The result lands in the
-// top-left (k+1) x (k+1) of m, the rest zero.
-template <class ReadRowFn, class ForEach, class Pick>
-void StreamMoments(long long rows, int cols, int k, bool leading, ReadRowFn readRow, ForEach forEach, Pick pick,
-                   Matrix& m) {
+// one by one, give the shift, then the rows are read and summed a chunk at
+// a time, on the context's threads (positioned reads need no lock).
+// pick(values, r, out) writes the k values of row r of a block of whole
+// rows; with leading set they are the first k of each row. The result
+// lands in the top-left (k+1) x (k+1) of m, the rest zero.
+template <class Pick>
+void StreamMoments(const TFileMatrix& file, int k, bool leading, Pick pick, Matrix& m) {
+    const long long rows = file.Rows();
+    const int cols = file.Cols();
     const long long count = MomentSampleCount(rows);
     const std::size_t width = static_cast<std::size_t>(std::max(k, 1));
     std::vector<double> sample(static_cast<std::size_t>(count) * width), shift(static_cast<std::size_t>(k));
     std::vector<double> row(static_cast<std::size_t>(std::max(cols, 1)));
     for (long long t = 0; t < count; ++t) {
-        readRow(static_cast<int>(MomentSampleRow(t, rows)), row.data());
+        file.ReadRow(static_cast<int>(MomentSampleRow(t, rows)), row.data());
         pick(row.data(), 0, sample.data() + t * width);
     }
     MomentShiftFromSample(sample.data(), count, static_cast<long long>(width), k, shift.data());
-    MomentAccumulator sums(k, shift.data());
-    std::vector<double> block;
-    forEach([&](int, int n, const double* v) {
-        if (leading) {
-            sums.Add(v, n, cols);
+    const auto read = [&](long long first, long long n, double* out) {
+        if (k == 0) return;
+        if (leading && k == cols) {
+            file.ReadRows(static_cast<int>(first), static_cast<int>(n), out);
             return;
         }
-        block.resize(static_cast<std::size_t>(n) * width);
-        for (int r = 0; r < n; ++r) pick(v, r, block.data() + static_cast<std::size_t>(r) * width);
-        sums.Add(block.data(), n, static_cast<long long>(width));
-    });
+        std::vector<double> whole(static_cast<std::size_t>(n) * cols);
+        file.ReadRows(static_cast<int>(first), static_cast<int>(n), whole.data());
+        for (long long r = 0; r < n; ++r) pick(whole.data(), static_cast<int>(r), out + r * k);
+    };
     LongMatrix moments;
-    sums.Finish(moments);
+    BuildMomentsFromChunks(rows, k, shift.data(), read, moments, file.Context().Pool());
     ZeroVector(m);
     for (int i = 0; i <= k; ++i)
         for (int j = 0; j <= k; ++j) m[i][j] = static_cast<double>(moments[i][j]);
@@ -347,9 +346,8 @@ void TFileMatrix::ComputeMoments(Matrix& m) const {
     int k = std::min(m.Cols() - 1, cols_);
     if (k < 0 || m.Rows() < k + 1) ThrowRange();
     StreamMoments(
-        rows_, cols_, k, true, [&](int i, double* out) { ReadRow(i, out); }, [&](auto&& f) { ForEachRowBlock(f); },
-        [&](const double* v, int r, double* out) { std::copy_n(v + static_cast<std::size_t>(r) * cols_, k, out); },
-        m);
+        *this, k, true,
+        [&](const double* v, int r, double* out) { std::copy_n(v + static_cast<std::size_t>(r) * cols_, k, out); }, m);
 }
 
 TNamedData::TNamedData(EngineContext& context, int rows, int cols)
@@ -396,7 +394,7 @@ void TNamedData::ComputeMoments(bool selectedOnly, Matrix& m) const {
     if (m.Cols() - 1 < k || m.Rows() - 1 < k) m.Resize(k + 1, k + 1, false);
     const int cols = Cols();
     StreamMoments(
-        Rows(), cols, k, k == cols, [&](int i, double* out) { ReadRow(i, out); }, [&](auto&& f) { ForEachRowBlock(f); },
+        *this, k, k == cols,
         [&](const double* v, int r, double* out) {
             const double* row = v + static_cast<std::size_t>(r) * cols;
             for (int c = 0; c < cols; ++c)

@@ -629,6 +629,51 @@ void MomentAccumulator::Finish(LongMatrix& m) {
     Complete(total.data(), shift.data(), count_, cols_, m);
 }
 
+// ---- chunks handed over by a reader ------------------------------------------
+
+void BuildMomentsFromChunks(long long n, int cols, const double* shift, const MomentChunkReader& read, LongMatrix& m,
+                            ThreadPool* pool, MomentKernel choice) {
+    if (n < 0 || cols < 0 || (cols > 0 && shift == nullptr)) throw ERangeError(kRangeErrorText);
+    const MomentBlockKernel kernel = KernelFor(choice);
+    const MomentRowFill fill = FindMomentRowFill(choice);
+    std::vector<double> negShift(static_cast<std::size_t>(cols));
+    for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
+    const std::size_t packed = PackedSize(cols);
+    const long long chunks = (n + kChunk - 1) / kChunk;
+    std::vector<long double> total(packed, 0.0L);
+    // Each chunk is read into a buffer of its own and summed exactly as the
+    // in-memory builders sum it; totals are added in chunk order.
+    const auto sumChunk = [&](long long c, std::vector<double>& rows, ChunkSums& chunk) {
+        const long long first = c * kChunk, len = std::min<long long>(kChunk, n - first);
+        rows.resize(static_cast<std::size_t>(len) * std::max(cols, 1));
+        read(first, len, rows.data());
+        Source src;
+        src.n = len;
+        src.rows = rows.data();
+        src.stride = cols;
+        BlockWork w(cols, fill);
+        chunk.Clear();
+        AddChunk(src, 0, len, negShift.data(), kernel, w, chunk);
+    };
+    const int threads = pool == nullptr ? 1 : pool->Threads();
+    const long long wave = threads < 2 ? 1 : std::clamp<long long>(4LL * threads, 1, std::max(chunks, 1LL));
+    std::vector<ChunkSums> sums(static_cast<std::size_t>(wave), ChunkSums(cols));
+    std::vector<std::vector<double>> buffers(static_cast<std::size_t>(wave));
+    for (long long c0 = 0; c0 < chunks; c0 += wave) {
+        const int count = static_cast<int>(std::min(wave, chunks - c0));
+        const auto task = [&](int t) {
+            sumChunk(c0 + t, buffers[static_cast<std::size_t>(t)], sums[static_cast<std::size_t>(t)]);
+        };
+        if (count > 1) {
+            pool->ParallelFor(count, task);
+        } else {
+            task(0);
+        }
+        for (int t = 0; t < count; ++t) AddChunkTotal(sums[static_cast<std::size_t>(t)], total.data());
+    }
+    Complete(total.data(), shift, n, cols, m);
+}
+
 // ---- entries for the callers ---------------------------------------------------
 
 namespace {

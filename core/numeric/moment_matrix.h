@@ -26,6 +26,7 @@
 // observations the matrix is all zeros.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -71,6 +72,16 @@ long long MomentSampleCount(long long n);
 long long MomentSampleRow(long long t, long long n);
 // shift[j] from the sampled rows (count rows, row stride `stride`).
 void MomentShiftFromSample(const double* sample, long long count, long long stride, int cols, double* shift);
+
+// The same bits as a MomentAccumulator with that shift fed all n rows in
+// order, for rows a reader hands over a chunk at a time:
+// read(first, count, out) writes rows first .. first+count-1 (cols values
+// each, packed) to out. Chunks go to the pool when one is given, so read
+// must then be safe to call from several threads at once; an exception it
+// throws comes out of this call.
+using MomentChunkReader = std::function<void(long long first, long long count, double* out)>;
+void BuildMomentsFromChunks(long long n, int cols, const double* shift, const MomentChunkReader& read, LongMatrix& m,
+                            ThreadPool* pool = nullptr, MomentKernel kernel = MomentKernel::Automatic);
 
 class MomentAccumulator {
 public:

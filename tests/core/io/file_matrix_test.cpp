@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric/moment_matrix.h"
 #include "core/settings/file_services.h"
 #include "core/settings/work_settings.h"
 #include "platform/errors.h"
@@ -413,6 +415,50 @@ TEST_F(FileMatrixTest, MomentsOfAllColumnsKeepALargerTarget) {
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_NEAR(m.At(i, j), expected[i][j], 1e-13) << i << "," << j;
     EXPECT_EQ(m.At(4, 4), 0.0);  // cleared, not used
+}
+
+// The chunks of a large table are read and summed on several threads: the
+// moments must be the bits of one accumulator fed every row in order, at any
+// size around the chunk and block edges and any thread count.
+TEST_F(FileMatrixTest, MomentsOfALargeTableAreTheSequentialOnesOnAnyThreads) {
+    constexpr int kCols = 5;
+    for (const int rows : {0, 1, 63, 4096, 4097, 20 * 4096 + 77}) {
+        TNamedData d(ctx_, rows, kCols);
+        std::vector<double> all(static_cast<std::size_t>(rows) * kCols);
+        for (int i = 0; i < rows; ++i)
+            for (int j = 0; j < kCols; ++j)
+                all[static_cast<std::size_t>(i) * kCols + j] = std::exp(8.0 * std::sin(0.37 * i * (j + 1))) + 1e3 * j;
+        if (rows > 0) d.WriteRows(0, rows, all.data());
+        d.SetSelected(1, 0);
+        for (const bool selectedOnly : {false, true}) {
+            // The expected bits: the kept columns fed row by row, in order.
+            std::vector<double> kept;
+            for (int i = 0; i < rows; ++i)
+                for (int j = 0; j < kCols; ++j)
+                    if (!selectedOnly || j != 1) kept.push_back(all[static_cast<std::size_t>(i) * kCols + j]);
+            const int k = selectedOnly ? kCols - 1 : kCols;
+            const long long count = MomentSampleCount(rows);
+            std::vector<double> sample, shift(k);
+            for (long long t = 0; t < count; ++t) {
+                const double* r = kept.data() + MomentSampleRow(t, rows) * k;
+                sample.insert(sample.end(), r, r + k);
+            }
+            MomentShiftFromSample(sample.data(), count, k, k, shift.data());
+            MomentAccumulator sums(k, shift.data());
+            for (int i = 0; i < rows; ++i) sums.Add(kept.data() + static_cast<std::size_t>(i) * k, 1, k);
+            LongMatrix expected;
+            sums.Finish(expected);
+            for (const int threads : {1, 3, 8}) {
+                ctx_.SetThreads(threads);
+                Matrix m;
+                d.ComputeMoments(selectedOnly, m);
+                for (int i = 0; i <= k; ++i)
+                    for (int j = 0; j <= k; ++j)
+                        ASSERT_EQ(m.At(i, j), static_cast<double>(expected[i][j]))
+                            << rows << " rows, " << threads << " threads, " << i << "," << j;
+            }
+        }
+    }
 }
 
 TEST_F(FileMatrixTest, NamedColumnsAndSelection) {
