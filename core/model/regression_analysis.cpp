@@ -829,12 +829,5 @@ void Reg::InfluenceRows() {
     } else {
         ForEachBlock(TablePool(), n, kChunk, chunk);
     }
-    if (lev.source != nullptr) {
-        long double press = 0.0L;
-        for (long double part : pressPartial) press += part;
-        fit_.press = static_cast<double>(press);
-        leveragesRead_.store(true, std::memory_order_release);
-        pendingLeverages_.reset();
-        leveragesPending_.store(false, std::memory_order_release);
-    }
+    if (lev.source != nullptr) TakeCompletedLeverages(pressPartial);
 }

@@ -57,11 +57,8 @@ void Reg::CompleteLeveragesNow() const {
                     for (int t = 0; t < len; ++t) zs[t] = (x[t] - hi) - lo;
                 }
             } else {
-                for (int t = 0; t < len; ++t) {
-                    const double* row = design + (start + t) * stride;
-                    for (int s = 0; s < q; ++s)
-                        zc[static_cast<std::size_t>(s) * kBlock + t] = (row[src.vars[s]] - src.centreHi[s]) - src.centreLo[s];
-                }
+                CentreRows(design + start * stride, static_cast<int>(stride), src.vars.data(), src.centreHi.data(),
+                           src.centreLo.data(), q, len, n - start, zc.data(), kBlock);
             }
             QuadraticForm(src.packed.data(), q, zc.data(), len, hb);
             for (int t = 0; t < len; ++t) {
@@ -75,8 +72,12 @@ void Reg::CompleteLeveragesNow() const {
         }
         partial[static_cast<std::size_t>(first / kChunk)] = press;
     });
+    TakeCompletedLeverages(partial);
+}
+
+void Reg::TakeCompletedLeverages(const std::vector<long double>& pressPartial) const {
     long double press = 0.0L;
-    for (long double p : partial) press += p;
+    for (long double part : pressPartial) press += part;
     fit_.press = static_cast<double>(press);
     leveragesRead_.store(true, std::memory_order_release);
     pendingLeverages_.reset();

@@ -329,6 +329,8 @@ protected:
     ThreadPool* TablePool() const;
     struct OwnCompanions;
     void CompleteLeveragesNow() const;
+    // The PRESS sum from its chunk parts, and the pending leverages marked formed.
+    void TakeCompletedLeverages(const std::vector<long double>& pressPartial) const;
     // As CompleteLeverages and CompleteDesign, for the model's own passes:
     // these do not count as a reader.
     void FinishPendingLeverages() const {
