@@ -3,7 +3,11 @@
 // block by block on several threads.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -16,12 +20,21 @@
 
 namespace {
 
-// The counter of the next temporary file name the context gives out.
-long NextTempCounter(EngineContext& context) {
-    const std::string name = context.MakeTempFileName();
-    const std::size_t tilde = name.rfind('~');
-    return std::stol(name.substr(tilde + 1));
-}
+// A work folder of the test's own, so that files other processes make in the
+// shared temporary folder are not counted; removed at the end.
+struct PrivateWorkFolder {
+    std::filesystem::path path;
+    PrivateWorkFolder(EngineContext& context, const std::string& tag)
+        : path(std::filesystem::temp_directory_path() /
+               ("merlox_wstore_" + tag + "_" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(path);
+        context.Work().workFolder = path.string() + "/";
+    }
+    ~PrivateWorkFolder() { std::filesystem::remove_all(path); }
+    std::ptrdiff_t FileCount() const {
+        return std::distance(std::filesystem::directory_iterator(path), std::filesystem::directory_iterator());
+    }
+};
 
 // x, a second regressor and y = 1 + 2x - z/2 plus noise within +-1, n rows;
 // an outlier every 97th row from outlierFrom on.
@@ -44,17 +57,18 @@ WeightedColumns Sample(int n, int outlierFrom) {
 TEST(WeightedFitStore, FileFormGivesTheFitOfTheMemoryForm) {
     const WeightedColumns cols = Sample(9000, 0);
     EngineContext memory, files;
+    const PrivateWorkFolder memoryFolder(memory, "memory"), filesFolder(files, "files");
     files.SetFileTablesForced(true);
     memory.SetThreads(3);
     files.SetThreads(2);
     auto memoryTable = MakeNamedTable(memory, cols, {"x", "z", "y"});
     auto fileTable = MakeNamedTable(files, cols, {"x", "z", "y"});
-    const long memoryBefore = NextTempCounter(memory), filesBefore = NextTempCounter(files);
+    const std::ptrdiff_t memoryBefore = memoryFolder.FileCount(), filesBefore = filesFolder.FileCount();
     WLSE inMemory(*memoryTable, memoryTable.get(), 2);
     WLSE inFiles(*fileTable, fileTable.get(), 2);
     // Memory takes no temporary file; the file form one per table.
-    EXPECT_EQ(NextTempCounter(memory), memoryBefore + 1);
-    EXPECT_EQ(NextTempCounter(files), filesBefore + 4);
+    EXPECT_EQ(memoryFolder.FileCount(), memoryBefore);
+    EXPECT_EQ(filesFolder.FileCount(), filesBefore + 3);
     EXPECT_EQ(inMemory.GetSecondTransformed(2, 8999), 0.0);  // no fit yet
     std::vector<double> a(9000), b(9000);
     for (const int mode : {kWeightHuber, kWeightAndrews, WLSE::kModeAROffset + 1}) {
