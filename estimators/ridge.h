@@ -9,10 +9,14 @@
 // constant term sits at index p + 1 (index p is the dependent's place and
 // holds nothing).
 //
-// Conventions of this estimator, kept on purpose: the constant's standard
-// error is sqrt(n s2) / (n + k); the leverage of an observation is its
-// variance factor u' V R V u + n / (n + k)^2; the criterion's penalty term
-// is 2n / (n + k) and GCV = RSS / (n - n / (n + k) - T(k))^2.
+// The constant term is ybar - xbar'b, so its standard error is
+// sqrt(s2 / n + xbar' Cov(b) xbar) with Cov(b) the covariance of the slopes
+// whose diagonal the standard errors show.
+//
+// Conventions of this estimator, kept on purpose: the leverage of an
+// observation is its variance factor u' V R V u + n / (n + k)^2; the
+// criterion's penalty term is 2n / (n + k) and GCV = RSS / (n - n / (n +
+// k) - T(k))^2.
 //
 // Per-observation rows (column i = observation i) live in a temporary file:
 // 0 observed, 1 fitted, 2 residual, 3 squared residual / RSS, 4 leverage,
@@ -95,7 +99,9 @@ public:
     double Syy() const { return syy_; }
     double Mean(int j) const;
     double RootSS(int j) const;
-    // Variance factor matrix of the last fit, (p + 2) x (p + 2).
+    // Variance factor matrix of the last fit, (p + 2) x (p + 2), as the
+    // leverages use it: B in the leading block, n / (n + k)^2 at the
+    // constant term (not the factor of its standard error).
     const Matrix& CovFactor() const { return covFactor_; }
     // Eigenvalues of R (decreasing), once the cross-products are built.
     const std::vector<double>& Eigenvalues() const { return eigenvalues_; }
@@ -116,6 +122,9 @@ private:
     double CrossProductRss(double k) const;
     double ObservationRss(double k) const;
     bool Usable() const { return p_ > 0 && df_ > 0; }
+    // Variance factor of the constant term (times s2 its variance) from
+    // the slopes' factor B = V R V of the standardised regressors.
+    double ConstantVarianceFactor(const Matrix& slopeFactor) const;
 
     std::vector<double> coef_, stdErr_, vif_, mean_, rootSS_;
     Matrix covFactor_;

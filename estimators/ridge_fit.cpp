@@ -95,7 +95,7 @@ bool Ridge::Estimate(double k) {
             vif[j] = bFactor[static_cast<int>(j)][j];
             stdErr[j] = RidgeStandardError(vif[j], s2, rootSS_[j]);
         }
-        stdErr[p + 1] = std::sqrt(cov[p_ + 1][p_ + 1] * s2);
+        stdErr[p + 1] = std::sqrt(ConstantVarianceFactor(bFactor) * s2);
 
         // The table rows: observed, fitted, residual, share of RSS, leverage,
         // studentised residual.
@@ -126,6 +126,22 @@ bool Ridge::Estimate(double k) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+double Ridge::ConstantVarianceFactor(const Matrix& slopeFactor) const {
+    // The constant is ybar - xbar'b: ybar is uncorrelated with the slopes
+    // (they are fitted on centred data), so its factor is 1/n + xbar'C xbar
+    // with C the slopes' factor on the data scale, C_ab = B_ab / (rootSS_a
+    // rootSS_b).
+    std::vector<long double> u(static_cast<std::size_t>(p_));
+    for (int a = 0; a < p_; ++a) u[static_cast<std::size_t>(a)] = static_cast<long double>(mean_[a]) / rootSS_[a];
+    long double q = 0.0L;
+    for (int a = 0; a < p_; ++a) {
+        long double row = 0.0L;
+        for (int b = 0; b < p_; ++b) row += slopeFactor[a][b] * u[static_cast<std::size_t>(b)];
+        q += u[static_cast<std::size_t>(a)] * row;
+    }
+    return static_cast<double>(1.0L / n_ + q);
 }
 
 double Ridge::GetCoef(int i) const { return Checked(coef_, i); }

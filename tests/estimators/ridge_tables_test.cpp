@@ -7,6 +7,7 @@
 
 #include "core/model/regression_model.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 TEST(RidgeTables, EstimatesResidualsAndTheEquation) {
     // y is 0 at the first observation.
@@ -44,4 +45,17 @@ TEST(RidgeTables, EstimatesResidualsAndTheEquation) {
     EXPECT_EQ(e.GetVarName(0), "a");
     EXPECT_EQ(e.GetVarName(2), "定数項");
     EXPECT_EQ(e.GetCoef(2), r.GetCoef(r.ConstIndex()));
+}
+
+TEST(RidgeTables, TheConstantRowShowsItsStandardErrorOnTheDataScale) {
+    // Longley at k = 0.01: the constant -766481.26 has the standard error
+    // sqrt(s2 / n + xbar' Cov(b) xbar), in exact fractions.
+    const Columns& cols = LongleyColumns();
+    auto model = MakeModel(cols);
+    Ridge r(*model, 0, std::vector<std::uint8_t>(cols.size(), 1), "VAR6");
+    ASSERT_TRUE(r.Estimate(0.01));
+    const ResultTable t = RidgeEstimateTable(r);
+    EXPECT_EQ(t.Cell(0, 0).text, "定数項");
+    ExpectRel(t.Cell(1, 0).value, -766481.25607858936, 1e-9, "constant", 0);
+    ExpectRel(t.Cell(2, 0).value, 154531.8198185935, 1e-9, "standard error", 0);
 }
