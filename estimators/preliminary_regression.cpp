@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/data/data_set.h"
+#include "core/io/file_matrix.h"
 #include "core/numeric/matrix.h"
 #include "core/text/number_format.h"
 #include "platform/errors.h"
@@ -192,6 +193,17 @@ void PreliminaryRegression::ReplaceFit(std::vector<double> fitted, std::vector<d
         throw ERangeError("予備回帰: 観測数が合いません。");
     fitted_ = std::move(fitted);
     residual_ = std::move(residual);
+}
+
+std::unique_ptr<TNamedData> RidgeHandOffTable(const PreliminaryRegression& r, EngineContext& context) {
+    const int n = r.ObservationCount(), p = r.SlotCount();
+    auto table = std::make_unique<TNamedData>(context, n, p);
+    for (int j = 0; j < p; ++j) {
+        table->SetColumnName(j, r.SlotName(j));
+        table->SetSelected(j, j == r.TargetSlot() || r.InModel(j) ? 1 : 0);
+        for (int i = 0; i < n; ++i) table->SetValue(i, j, r.Value(i, j));
+    }
+    return table;
 }
 
 ResultTable PreliminaryEstimateTable(const PreliminaryRegression& r, const std::string& name) {

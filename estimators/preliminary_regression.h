@@ -15,6 +15,8 @@
 #include "core/report/result_table.h"
 
 class Data;
+class EngineContext;
+class TNamedData;
 
 class PreliminaryRegression {
 public:
@@ -80,6 +82,11 @@ private:
     double b0_ = 0, se0_ = 0, s2_ = 0, r2_ = 0, press_ = 0, sse_ = 0;
     int df_ = 0;
 };
+
+// What the ridge regression takes over: every slot with its name,
+// selected when it is the target or in the model; the target is column
+// TargetSlot().
+std::unique_ptr<TNamedData> RidgeHandOffTable(const PreliminaryRegression& r, EngineContext& context);
 
 // Heading the target's name; the constant term's row ("-" for its F), then
 // one per candidate: F ("TOL CHECK" for 0), and for a regressor in the

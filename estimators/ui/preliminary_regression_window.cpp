@@ -240,17 +240,12 @@ void TfrmPreREG::btnWLSClick() {
 
 void TfrmPreREG::btnRIDGEClick() {
     if (!reg_) return;
-    const int n = reg_->ObservationCount(), p = reg_->SlotCount();
-    TNamedData table(context_.State().Context(), n, p);
-    for (int j = 0; j < p; ++j) {
-        table.SetColumnName(j, reg_->SlotName(j));
-        table.SetSelected(j, j == reg_->TargetSlot() || reg_->InModel(j) ? 1 : 0);
-        for (int i = 0; i < n; ++i) table.SetValue(i, j, reg_->Value(i, j));
-    }
+    const int n = reg_->ObservationCount();
+    const std::unique_ptr<TNamedData> table = RidgeHandOffTable(*reg_, context_.State().Context());
     std::vector<double> fitted(static_cast<std::size_t>(n)), residual(static_cast<std::size_t>(n));
     bool taken = false;
     RidgeRequest request;
-    request.table = &table;
+    request.table = table.get();
     request.dependentColumn = reg_->TargetSlot();
     request.closed = [&](const Ridge& r) {
         if (r.N() != n) return;
