@@ -28,6 +28,25 @@ constexpr double kSingularPivot = 1e-12;
 
 }  // namespace
 
+std::vector<std::uint8_t> RidgeModelUseFlags(const Reg& model) {
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(model.GetVarCount()));
+    for (int j = 0; j < model.GetVarCount(); ++j)
+        flags[static_cast<std::size_t>(j)] = model.GetRole(j) != Reg::kRoleUnused ? 1 : 0;
+    return flags;
+}
+
+std::vector<std::uint8_t> RidgeUseFlags(const Reg& model, std::uint16_t groupMask,
+                                        const std::vector<std::string>& used) {
+    std::vector<std::string> names;
+    int vars = 0, obs = 0;
+    // An empty block gets no flags; the builder refuses it anyway.
+    if (!SelectDataBlock(model, groupMask, false, nullptr, &names, vars, obs)) return {};
+    std::vector<std::uint8_t> flags;
+    for (const std::string& name : names)
+        flags.push_back(std::find(used.begin(), used.end(), name) != used.end() ? 1 : 0);
+    return flags;
+}
+
 Ridge::Ridge(const Reg& model, std::uint16_t groupMask, const std::vector<std::uint8_t>& useFlags,
              const std::string& dependentName) {
     BuildDesignMatrix(model, groupMask, &useFlags, false, true, names_, design_, dependentName);

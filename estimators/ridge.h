@@ -34,6 +34,15 @@
 class EngineContext;
 class Reg;
 
+// Use flags for the model constructor. The design builder reads them
+// against its own block: every variable of the data set without a group
+// mask, the group's block with one. RidgeModelUseFlags sets the model's
+// variables (explanatory and dependent) over every variable of the data
+// set; RidgeUseFlags sets those named in used over the block of groupMask.
+std::vector<std::uint8_t> RidgeModelUseFlags(const Reg& model);
+std::vector<std::uint8_t> RidgeUseFlags(const Reg& model, std::uint16_t groupMask,
+                                        const std::vector<std::string>& used);
+
 class Ridge {
 public:
     // How the residual sum of squares of each grid point is formed: from the
@@ -43,9 +52,10 @@ public:
     static constexpr int kResultRows = 6;
 
     // The model's observations in the groups of groupMask (0: all) and the
-    // variables whose useFlags byte is set, with dependentName as the
-    // dependent; first-stage values for endogenous regressors when the model
-    // is in two-stage mode. Throws Exception "DERR" for an empty block.
+    // variables whose useFlags byte is set (see RidgeUseFlags), with
+    // dependentName as the dependent; first-stage values for endogenous
+    // regressors when the model is in two-stage mode. Throws Exception
+    // "DERR" for an empty block.
     Ridge(const Reg& model, std::uint16_t groupMask, const std::vector<std::uint8_t>& useFlags,
           const std::string& dependentName);
     // The selected columns of a table, dependentColumn (which must be one of

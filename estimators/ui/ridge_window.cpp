@@ -202,12 +202,9 @@ bool TfrmRidge::SetRegression(Reg* reg) {
     if (!reg) return false;
     const int dep = reg->GetDependent();
     if (dep < 0 || dep >= reg->GetVarCount()) return false;
-    std::vector<std::string> names;
     int vars = 0, obs = 0;
-    if (!SelectDataBlock(*reg, 0, true, nullptr, &names, vars, obs)) throw Exception("DERR");
-    // The model's block holds exactly its explanatory and dependent variables.
-    const std::vector<std::uint8_t> flags(names.size(), 1);
-    if (!Bind(std::make_unique<Ridge>(*reg, 0, flags, reg->GetVarName(dep)))) return false;
+    if (!SelectDataBlock(*reg, 0, true, nullptr, nullptr, vars, obs)) throw Exception("DERR");
+    if (!Bind(std::make_unique<Ridge>(*reg, 0, RidgeModelUseFlags(*reg), reg->GetVarName(dep)))) return false;
     model_ = reg;
     table_ = nullptr;
     ownTable_.reset();
@@ -317,7 +314,12 @@ void TfrmRidge::VarSelExecute() {
         if (!dependent) ++o;
     }
     if (model_) {
-        Bind(std::make_unique<Ridge>(*model_, groupMask_, flags, depName));
+        // The candidates are the model's variables, the builder's block may
+        // hold more: the flags go over by name.
+        std::vector<std::string> used;
+        for (std::size_t j = 0; j < names.size(); ++j)
+            if (flags[j]) used.push_back(names[j]);
+        Bind(std::make_unique<Ridge>(*model_, groupMask_, RidgeUseFlags(*model_, groupMask_, used), depName));
         return;
     }
     // The caller's table stays as it was given; the choice works on a copy.
@@ -347,7 +349,7 @@ void TfrmRidge::ActiveGroupExecute() {
         if (!SelectDataBlock(*model_, mask, true, nullptr, &names, vars, obs)) throw Exception("DERR");
         const InputAnswer answer = Context().Services().AskInput("目的" + LoadStr(kStrChooseVariable), names, "");
         if (answer.result != mrOK || std::find(names.begin(), names.end(), answer.text) == names.end()) return;
-        if (!Bind(std::make_unique<Ridge>(*model_, mask, std::vector<std::uint8_t>(names.size(), 1), answer.text)))
+        if (!Bind(std::make_unique<Ridge>(*model_, mask, RidgeUseFlags(*model_, mask, names), answer.text)))
             return;
         groupMask_ = mask;
     }

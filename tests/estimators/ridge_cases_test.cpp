@@ -98,6 +98,44 @@ TEST(RidgeCasesTest, ConstantStandardErrorCarriesTheSlopesCovariance) {
     }
 }
 
+TEST(RidgeCasesTest, UseFlagsGoOverTheBuildersBlock) {
+    // x1, x2, y, x3: the model y on x1 and x3 leaves out x2; group 1 marks
+    // the first eight observations of x1, y and x3.
+    const Columns& a = kCollinear;
+    auto model = MakeModel({a[0], a[1], a[3], a[2]}, {}, {"x1", "x2", "y", "x3"});
+    ASSERT_TRUE(model->SetModel(2, {2, 0, 1, 2}));
+    for (int i = 0; i < 8; ++i)
+        for (int j : {0, 2, 3}) model->SetMark(i, j, 0x1);
+    using Flags = std::vector<std::uint8_t>;
+    EXPECT_EQ(RidgeModelUseFlags(*model), (Flags{1, 0, 1, 1}));
+    const struct {
+        std::uint16_t mask;
+        std::vector<std::string> used;
+        Flags flags;
+    } cases[] = {
+        {0, {"x3", "y"}, {0, 0, 1, 1}},
+        {0, {"y", "x1", "x2", "x3"}, {1, 1, 1, 1}},
+        {0x1, {"x3", "y"}, {0, 1, 1}},
+        {0x1, {"x2", "y"}, {0, 1, 0}},
+        {0x8, {"y"}, {}},  // no such group: an empty block
+    };
+    for (const auto& c : cases) EXPECT_EQ(RidgeUseFlags(*model, c.mask, c.used), c.flags) << c.mask;
+
+    // y on x1 and x3 at k = 0.25, in exact fractions.
+    Ridge ridge(*model, 0, RidgeModelUseFlags(*model), "y");
+    ASSERT_EQ(ridge.P(), 2);
+    EXPECT_EQ(ridge.GetName(0), "x1");
+    EXPECT_EQ(ridge.GetName(1), "x3");
+    ASSERT_TRUE(ridge.Estimate(0.25));
+    const double coef[] = {1.2638222725335355, -0.10406780004896411, 0.0, 4.4710093217009481};
+    const double stdErr[] = {0.089769435261298422, 0.22674773844928198, 0.0, 0.96414802974752245};
+    for (int j : {0, 1, 3}) {
+        ExpectRel(ridge.GetCoef(j), coef[j], 1e-12, "coef", j);
+        ExpectRel(ridge.GetStdErr(j), stdErr[j], 1e-12, "stdErr", j);
+    }
+    ExpectRel(ridge.GetVIF(0), 0.64782634091181945, 1e-12, "vif", 0);
+}
+
 TEST(RidgeCasesTest, RefusesBlocksWithoutAUsableFit) {
     struct Case {
         const char* what;

@@ -1,7 +1,9 @@
 // The ridge regression window from the main window's menu: a cell and the
 // constant against the engine, typed constants (0 and 1 taken, values
 // outside [0, 1] ignored) and the reset, the prediction, the variable and
-// group choices and the equation with one undo step; on a table: no group
+// group choices and the equation with one undo step; a model that leaves
+// out a variable between its own fits those (at a typed constant, after
+// the variable choice and after going back to all data); on a table: no group
 // choice, the fit handed over on closing, a single regressor predicting
 // nothing and a fit that cannot be had opening nothing.
 #include <gtest/gtest.h>
@@ -190,6 +192,96 @@ TEST_F(RidgeWindowTest, ASingleRegressorPredictsNothingAndAnUnusableFitOpensNoth
     const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "リッジ回帰の計算ができません。");
+}
+
+// The sample's columns with the dependent among the data set's variables
+// and a variable the model leaves out: y on x1 and x3.
+struct MiddleLayout {
+    const char* what;
+    std::vector<int> sampleColumns;  // of the data set's x1, x2, y, x3 (in its order)
+    std::vector<std::string> names;
+    int dependent;
+    std::vector<std::uint8_t> roles;
+};
+
+// The number of a shown cell, without the significance mark before it.
+std::string NumberPart(const QString& cell) {
+    const std::string text = cell.toStdString();
+    const std::size_t start = std::min(text.find_first_not_of("* "), text.size());
+    return text.substr(start);
+}
+
+// One row of sgEst: name, estimate, standard error, VIF ("" where none).
+struct ShownRow {
+    const char* name;
+    const char* estimate;
+    const char* stdErr;
+    const char* vif;
+};
+
+void ExpectEstimates(TfrmRidge& w, const std::vector<ShownRow>& rows) {
+    ASSERT_EQ(w.sgEst->RowCount(), static_cast<int>(rows.size()) + 1);
+    EXPECT_EQ(w.sgEst->Cell(0, 0).toStdString(), "y");
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const int row = static_cast<int>(r) + 1;
+        SCOPED_TRACE(rows[r].name);
+        EXPECT_EQ(w.sgEst->Cell(0, row).toStdString(), rows[r].name);
+        EXPECT_EQ(NumberPart(w.sgEst->Cell(1, row)), rows[r].estimate);
+        EXPECT_EQ(NumberPart(w.sgEst->Cell(2, row)), rows[r].stdErr);
+        EXPECT_EQ(w.sgEst->Cell(3, row).toStdString(), rows[r].vif);
+    }
+}
+
+TEST_F(RidgeWindowTest, AModelThatLeavesOutAMiddleVariableFitsItsOwnVariables) {
+    // Independent ridge fit at k = 0.25 (raw-scale normal equations with k
+    // times each regressor's sum of squared deviations, exact fractions),
+    // rounded to the page's four decimals.
+    const std::vector<ShownRow> bothRows = {{"定数項", "4.4710", "0.9641", ""},
+                                            {"x1", "1.2638", "0.0898", "0.6478"},
+                                            {"x3", "-0.1041", "0.2267", "0.6478"}};
+    const std::vector<ShownRow> x3Rows = {{"定数項", "14.0641", "3.1272", ""}, {"x3", "-0.6035", "0.9992", "0.6400"}};
+    const MiddleLayout layouts[] = {
+        {"dependent third", {0, 1, 3, 2}, {"x1", "x2", "y", "x3"}, 2, {2, 0, 1, 2}},
+        {"dependent last", {0, 1, 2, 3}, {"x1", "x2", "x3", "y"}, 3, {2, 0, 2, 1}},
+    };
+    for (const MiddleLayout& l : layouts) {
+        SCOPED_TRACE(l.what);
+        Columns cols;
+        for (int c : l.sampleColumns) cols.push_back(NearlyCollinearColumns()[static_cast<std::size_t>(c)]);
+        SaveAs(*MakeModel(cols, {}, l.names), dir_.Path("middle.MDF"));
+        main_->OpenAndRemember(dir_.Path("middle.MDF"));
+        ASSERT_TRUE(state_.Model()->SetModel(l.dependent, l.roles));
+        ui_.ClearCalls();
+        TfrmRidge* w = Launch();
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+        ui_.QueueInput("0.25");
+        w->stOptClick();
+        ExpectEstimates(*w, bothRows);
+
+        // The variable choice offers x1 and x3; x3 alone.
+        w->SetSelectorRunner([](TfrmSelector& s) {
+            EXPECT_EQ(s.lbList->count(), 2);
+            s.lbList->item(1)->setCheckState(Qt::Checked);
+            return static_cast<int>(QDialog::Accepted);
+        });
+        w->VarSel->trigger();
+        ui_.QueueInput("0.25");
+        w->stOptClick();
+        ExpectEstimates(*w, x3Rows);
+
+        // Back to all data: the model's variables again.
+        w->SetSelectorRunner([](TfrmSelector& s) {
+            s.lbList->item(0)->setCheckState(Qt::Checked);
+            return static_cast<int>(QDialog::Accepted);
+        });
+        w->ActiveGroup->trigger();
+        ui_.QueueInput("0.25");
+        w->stOptClick();
+        ExpectEstimates(*w, bothRows);
+        w->close();
+        QApplication::processEvents();
+    }
 }
 
 }  // namespace
