@@ -264,7 +264,9 @@ struct InfluenceInputs {
     // The swept variables' own values: the centred rows of an ordinary
     // design not copied yet are read in them.
     const double* const* columns = nullptr;
-    // The observed explanatory values in the two-stage variant, else null.
+    // The two-stage variant, with the observed explanatory values (null
+    // when the model has none: the flag, not the pointer, tells the variant).
+    bool twoStage = false;
     const double* const* observed = nullptr;
     // The table's rows above hold the values from this observation on.
     int origin = 0;
@@ -323,10 +325,10 @@ void ReadInfluenceBlock(const InfluenceInputs& in, const CentredBlock& b, bool r
     if (lev.source != nullptr) BlockLeverages(lev, q, start, len, press, blk);
     BlockProduct(b.c.data(), q, blk.zc.data(), len, blk.c.data());
     ConstantEntry(b, blk.c.data(), len, &blk.c[static_cast<size_t>(q) * kBlock]);
-    if (in.observed != nullptr) {
+    if (in.twoStage) {
         blk.av = RowSpan(table, in.av, in.origin, Reg::kRowTwoStageA, start, len, blk.avCopy);
         blk.bv = RowSpan(table, in.bv, in.origin, Reg::kRowTwoStageB, start, len, blk.bvCopy);
-        CentreBlock(b, nullptr, 0, in.observed, start, len, blk.xc.data());
+        if (q > 0) CentreBlock(b, nullptr, 0, in.observed, start, len, blk.xc.data());
         BlockProduct(b.c.data(), q, blk.xc.data(), len, blk.d.data());
         ConstantEntry(b, blk.d.data(), len, &blk.d[static_cast<size_t>(q) * kBlock]);
     }
@@ -763,6 +765,7 @@ void Reg::InfluenceRows() {
     in.design = fit_.design.Data();
     in.stride = fit_.design.Cols();
     if (designInVariables) in.columns = columns.data();
+    in.twoStage = twoStage;
     if (twoStage) in.observed = columns.data();
     const std::vector<int> codes = InfluenceSlotCodes(b.swept, residualMeasures);
     std::vector<double*> rows;
