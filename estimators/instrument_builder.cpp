@@ -157,7 +157,10 @@ bool InstrumentFirstStage::ToggleColumn(int j) {
 
 void InstrumentFirstStage::UpdateStatistics() {
     const int t = k_ - 1;
-    const long double sse = moments_[t][t];
+    // An exact fit leaves rounding of either sign: a negative variance would
+    // give no standard error at all. What is left of it is no residual.
+    long double sse = moments_[t][t];
+    if (!(sse > kResidualNoise * syy_)) sse = 0.0L;
     s2_ = static_cast<double>(sse / df_);
     coef_[static_cast<std::size_t>(k_)] = static_cast<double>(moments_[k_][t]);
     stdErr_[static_cast<std::size_t>(k_)] = std::sqrt(static_cast<double>(moments_[k_][k_]) * s2_);

@@ -15,6 +15,7 @@
 #include "core/settings/engine_context.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
+#include "resources/string_table.h"
 
 namespace {
 
@@ -42,6 +43,71 @@ constexpr int kRowDfbetas = 19;
 // A value below 2^-23 counts as zero (also a NaN from 0 / 0).
 double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
 
+constexpr double kUnitRoundoff = 0x1p-53;
+// The cross-products are sums of blocks of 256 products: their rounding, as
+// it adds up in the typical case, relative to the sizes of the two columns.
+constexpr double kSumError = 16.0 * kUnitRoundoff;
+// A pivot within this many times its error bound holds fewer than about
+// three correct digits: the column is, to the precision at hand, a
+// combination of those swept before it.
+constexpr double kPivotSafety = 256.0;
+
+// A square matrix swept as Matrix::Sweep does, with a first-order bound on
+// the rounding error of every element carried along.
+class NoisySweep {
+public:
+    // Element (i, j) of m starts with the error kSumError rowSize[i]
+    // colSize[j] (|z_i'x_j| <= |z_i| |x_j|).
+    NoisySweep(const Matrix& m, const std::vector<double>& rowSize, const std::vector<double>& colSize)
+        : k_(m.Rows()), m_(static_cast<std::size_t>(k_) * k_), e_(m_.size()) {
+        for (int i = 0; i < k_; ++i)
+            for (int j = 0; j < k_; ++j) {
+                m_[At(i, j)] = m[i][j];
+                e_[At(i, j)] = kSumError * rowSize[static_cast<std::size_t>(i)] * colSize[static_cast<std::size_t>(j)];
+            }
+    }
+    // The pivot stands clear of its rounding (false for NaN).
+    bool Clear(int p) const { return std::fabs(m_[At(p, p)]) > kPivotSafety * e_[At(p, p)]; }
+    void Sweep(int p) {
+        const double d = m_[At(p, p)], ed = e_[At(p, p)];
+        const double ad = std::fabs(d);
+        for (int i = 0; i < k_; ++i) {
+            if (i == p) continue;
+            const double mip = m_[At(i, p)], eip = e_[At(i, p)];
+            for (int j = 0; j < k_; ++j) {
+                if (j == p) continue;
+                const double mpj = m_[At(p, j)], epj = e_[At(p, j)];
+                const double t = mip * mpj / d;
+                e_[At(i, j)] += (std::fabs(mpj) * eip + std::fabs(mip) * epj + std::fabs(t) * ed) / ad +
+                                kUnitRoundoff * (std::fabs(m_[At(i, j)]) + 2.0 * std::fabs(t));
+                m_[At(i, j)] -= t;
+            }
+        }
+        for (int j = 0; j < k_; ++j) {
+            if (j == p) continue;
+            const double row = m_[At(p, j)] / d, column = -m_[At(j, p)] / d;
+            e_[At(p, j)] = (e_[At(p, j)] + std::fabs(row) * ed) / ad + kUnitRoundoff * std::fabs(row);
+            e_[At(j, p)] = (e_[At(j, p)] + std::fabs(column) * ed) / ad + kUnitRoundoff * std::fabs(column);
+            m_[At(p, j)] = row;
+            m_[At(j, p)] = column;
+        }
+        m_[At(p, p)] = 1.0 / d;
+        e_[At(p, p)] = ed / (d * d) + kUnitRoundoff / ad;
+    }
+
+private:
+    std::size_t At(int i, int j) const { return static_cast<std::size_t>(i) * k_ + j; }
+    int k_;
+    std::vector<double> m_, e_;
+};
+
+// Square roots of the diagonal of m.
+std::vector<double> ColumnSizes(const Matrix& m) {
+    std::vector<double> size(static_cast<std::size_t>(m.Rows()));
+    for (int i = 0; i < m.Rows(); ++i) size[static_cast<std::size_t>(i)] = std::sqrt(std::fabs(m[i][i]));
+    return size;
+}
+
 }  // namespace
 
 RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask), context_(&data.Context()) {
@@ -49,6 +115,7 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     if (!SelectDataBlock(data, mask, modelOnly, &flags, &names_, v_, n_)) throw Exception("DERR");
     const int v = v_, n = n_;
     a_.Replace(Matrix(v + 1, v + 1, 0.0));
+    a0_.Replace(a_);
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
     w_.Replace(Matrix(v + 1, v + 1, 0.0));
     coef_.assign(v + 1, 0.0);
@@ -87,6 +154,33 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     for (int j = 0; j < data.GetVarCount(); ++j) dataSetTypes_.push_back(data.GetVar(j).GetType());
 }
 
+// The pivots of Z'X, and when one fails those of X'X over the same set.
+class RegIV::EntryCheck {
+public:
+    explicit EntryCheck(const RegIV& model)
+        : model_(model), zx_(model.a0_, ColumnSizes(model.w_), ColumnSizes(model.DataCrossProducts())) {}
+    Problem Before(int j) const {
+        if (zx_.Clear(j)) return Problem::kNone;
+        // Least squares on the observed data fails the same way: the
+        // regressors themselves cannot be inverted. Otherwise the
+        // instruments do not pin the coefficients down.
+        const Matrix& xx = model_.DataCrossProducts();
+        const std::vector<double> size = ColumnSizes(xx);
+        NoisySweep x(xx, size, size);
+        for (int e : entered_) x.Sweep(e);
+        return x.Clear(j) ? Problem::kUnidentified : Problem::kSingular;
+    }
+    void Entered(int j) {
+        zx_.Sweep(j);
+        entered_.push_back(j);
+    }
+
+private:
+    const RegIV& model_;
+    NoisySweep zx_;
+    std::vector<int> entered_;
+};
+
 std::vector<int> RegIV::ModelSet() const {
     std::vector<int> s;
     for (int j = 0; j <= v_; ++j)
@@ -94,7 +188,22 @@ std::vector<int> RegIV::ModelSet() const {
     return s;
 }
 
-void RegIV::SetDependent(int k) { ResetModel(k, true); }
+void RegIV::SetDependent(int k) {
+    problem_ = Problem::kNone;
+    ResetModel(k, true);
+    Accept();
+}
+
+std::string RegIV::ProblemText(Problem problem) {
+    switch (problem) {
+    case Problem::kUnidentified: return LoadStr(kStrUnderidentified);
+    case Problem::kSingular: return "INVERSE ERROR!";
+    case Problem::kTooFewObservations: return "データ不足";
+    case Problem::kNotANumber: return "数値になりません";
+    case Problem::kNone: break;
+    }
+    return {};
+}
 
 void RegIV::ResetModel(int k, bool withResiduals) {
     if (k < 0 || k >= v_) k = v_ - 1;
@@ -102,6 +211,8 @@ void RegIV::ResetModel(int k, bool withResiduals) {
     roles_[k] = kRoleDependent;
     dependent_ = k;
     InstrumentalCrossProducts(context_->Pool(), Design(), x_, !ownDesign_, a_, w_);
+    a0_.Replace(a_);
+    if (!ownDesign_ && xx_.Rows() == 0) xx_.Replace(w_);  // Z'Z is X'X here
     for (int j = 0; j <= v_; ++j) tolerance_[j] = a_[j][j] * 1e-6;
     ComputeDependentMoments();
     // A selection that enters variables next computes every figure below
@@ -154,53 +265,240 @@ void RegIV::FinishModelChange() {
 }
 
 bool RegIV::ToggleVariable(int k) {
+    problem_ = Problem::kNone;
     if (k < 0 || k > v_ || k == dependent_) return false;
     const bool adding = roles_[k] == kRoleUnused;
     if (adding && df_ < 3) return false;
-    if (a_.Sweep(k) == SweepResult::kZeroPivot) return false;
+    Estimate before = Save();
+    if (adding) {
+        const std::vector<int> set = ModelSet();
+        std::vector<int> next = set;
+        next.push_back(k);
+        if (const Problem p = DataProblem(next, dependent_); p != Problem::kNone) return Refuse(p, before);
+        if (const Problem p = EntryProblem(k, set); p != Problem::kNone) return Refuse(p, before);
+    }
+    if (a_.Sweep(k) == SweepResult::kZeroPivot) return adding ? Refuse(Problem::kSingular, before) : false;
     roles_[k] = adding ? kRoleExplanatory : kRoleUnused;
     df_ += adding ? -1 : 1;
     FinishModelChange();
+    if (const Problem p = ResultProblem(); p != Problem::kNone) return Refuse(p, before);
+    Accept();
     return true;
 }
 
 bool RegIV::SelectVariables(const std::vector<std::uint8_t>& roles, int k) {
-    ResetModel(k, false);
-    bool ok = true;
-    for (int j = 0; j <= v_ && j < static_cast<int>(roles.size()); ++j) {
-        if (roles[j] != kRoleExplanatory || j == dependent_) continue;
-        if (a_.Sweep(j) == SweepResult::kZeroPivot) {
-            ok = false;
-            break;
-        }
+    problem_ = Problem::kNone;
+    const int dep = k < 0 || k >= v_ ? v_ - 1 : k;
+    std::vector<int> set;
+    for (int j = 0; j <= v_ && j < static_cast<int>(roles.size()); ++j)
+        if (roles[j] == kRoleExplanatory && j != dep) set.push_back(j);
+    Estimate before = Save();
+    if (const Problem p = DataProblem(set, dep); p != Problem::kNone) return Refuse(p, before);
+    ResetModel(dep, false);
+    EntryCheck check(*this);
+    for (int j : set) {
+        Problem p = check.Before(j);
+        if (p == Problem::kNone && a_.Sweep(j) == SweepResult::kZeroPivot) p = Problem::kSingular;
+        if (p != Problem::kNone) return Refuse(p, before);
         roles_[j] = kRoleExplanatory;
         --df_;
+        check.Entered(j);
     }
     FinishModelChange();
-    return ok;
+    if (const Problem p = ResultProblem(); p != Problem::kNone) return Refuse(p, before);
+    Accept();
+    return true;
 }
 
-void RegIV::Refit(bool dropLast) {
+bool RegIV::Refit(bool dropLast) {
+    problem_ = Problem::kNone;
     std::vector<std::uint8_t> keep = roles_;
     if (dropLast) {
         keep[v_ - 1] = kRoleUnused;
         keep[v_] = kRoleExplanatory;
     }
-    // The toggles' sweeps and refusals one after another, then the figures
-    // of the model once (what the toggles would leave after the last one).
-    ResetModel(dependent_, false);
+    const int dep = dependent_;
+    // The toggles' floor, one entry after another in ascending order.
+    std::vector<int> set;
+    for (int j = 0, df = n_; j <= v_; ++j)
+        if (keep[j] == kRoleExplanatory && j != dep && df >= 3) {
+            set.push_back(j);
+            --df;
+        }
+    Estimate before = Save();
+    if (const Problem p = DataProblem(set, dep); p != Problem::kNone) return Refuse(p, before);
+    // The sweeps one after another, then the figures of the model once.
+    ResetModel(dep, false);
+    EntryCheck check(*this);
     bool entered = false;
-    for (int j = 0; j <= v_; ++j) {
-        if (keep[j] != kRoleExplanatory || j == dependent_ || df_ < 3) continue;
-        if (a_.Sweep(j) == SweepResult::kZeroPivot) continue;
+    for (int j : set) {
+        Problem p = check.Before(j);
+        if (p == Problem::kNone && a_.Sweep(j) == SweepResult::kZeroPivot) p = Problem::kSingular;
+        if (p != Problem::kNone) return Refuse(p, before);
         roles_[j] = kRoleExplanatory;
         --df_;
+        check.Entered(j);
         entered = true;
     }
     if (entered)
         FinishModelChange();
     else
-        ResetModel(dependent_, true);
+        ResetModel(dep, true);
+    if (const Problem p = ResultProblem(); p != Problem::kNone) return Refuse(p, before);
+    Accept();
+    return true;
+}
+
+RegIV::Estimate RegIV::Save() const {
+    return Estimate{a_,     a0_,       cf_,    w_,     coef_,  stdErr_, fValue_, tolerance_,       roles_,
+                    dependent_, df_,   s2_,    varY_,  r2_,     adjR2_,  tss_,             rss_,
+                    meanY_, press_,    diagnosticsDone_, influenceDone_, leveragesPending_, estimated_,
+                    passes_};
+}
+
+void RegIV::Restore(Estimate& before) {
+    RestoreDesign();
+    swap(a_, before.a);
+    swap(a0_, before.a0);
+    swap(cf_, before.cf);
+    swap(w_, before.w);
+    coef_.swap(before.coef);
+    stdErr_.swap(before.stdErr);
+    fValue_.swap(before.fValue);
+    tolerance_.swap(before.tolerance);
+    roles_.swap(before.roles);
+    dependent_ = before.dependent;
+    df_ = before.df;
+    s2_ = before.s2;
+    varY_ = before.varY;
+    r2_ = before.r2;
+    adjR2_ = before.adjR2;
+    tss_ = before.tss;
+    rss_ = before.rss;
+    meanY_ = before.meanY;
+    // The pass of the refused model wrote the fitted rows (not the leverage
+    // rows, not the later ones): the same pass of the estimate before writes
+    // them back, bit for bit.
+    if (passes_ != before.passes && before.estimated) (void)ComputeFit(false);
+    press_ = before.press;
+    leveragesPending_ = before.leveragesPending;
+    diagnosticsDone_ = before.diagnosticsDone;
+    influenceDone_ = before.influenceDone;
+    estimated_ = before.estimated;
+}
+
+bool RegIV::Refuse(Problem problem, Estimate& before) {
+    Restore(before);
+    problem_ = problem;
+    return false;
+}
+
+void RegIV::Accept() {
+    estimated_ = true;
+    acceptedOwnDesign_ = ownDesign_;
+    editedColumns_.clear();
+}
+
+void RegIV::RememberDesignColumn(int j) {
+    // A design that was the observed data goes back to being it.
+    if (!acceptedOwnDesign_) return;
+    for (const auto& edited : editedColumns_)
+        if (edited.first == j) return;
+    std::vector<double> values;
+    GetDesignColumn(j, values);
+    editedColumns_.emplace_back(j, std::move(values));
+}
+
+void RegIV::RestoreDesign() {
+    if (!acceptedOwnDesign_) {
+        if (ownDesign_) {
+            Matrix none;
+            swap(z_, none);
+            designNonFinite_.clear();
+            ownDesign_ = false;
+        }
+    } else {
+        for (const auto& [j, values] : editedColumns_) {
+            for (int i = 0; i < n_; ++i) z_[i][j] = values[static_cast<std::size_t>(i)];
+            designNonFinite_[static_cast<std::size_t>(j)] = CountNonFinite(z_, j);
+        }
+    }
+    editedColumns_.clear();
+}
+
+RegIV::Problem RegIV::DataProblem(const std::vector<int>& set, int k) const {
+    if (n_ < 2 || n_ - static_cast<int>(set.size()) < 1) return Problem::kTooFewObservations;
+    const std::vector<int>& data = DataNonFinite();
+    std::vector<int> used = set;
+    used.push_back(k);
+    for (int j : used)
+        if (data[static_cast<std::size_t>(j)] > 0 || DesignNonFinite(j) > 0) return Problem::kNotANumber;
+    return Problem::kNone;
+}
+
+RegIV::Problem RegIV::EntryProblem(int j, const std::vector<int>& entered) const {
+    EntryCheck check(*this);
+    for (int e : entered) check.Entered(e);
+    return check.Before(j);
+}
+
+RegIV::Problem RegIV::ResultProblem() const {
+    if (!std::isfinite(s2_)) return Problem::kSingular;
+    for (int j : ModelSet())
+        if (!std::isfinite(coef_[j]) || !std::isfinite(stdErr_[j])) return Problem::kSingular;
+    return Problem::kNone;
+}
+
+std::vector<std::uint8_t> RegIV::WithoutCollinearRegressors(std::vector<std::uint8_t> roles, int k) const {
+    const int dep = k < 0 || k >= v_ ? v_ - 1 : k;
+    roles.resize(static_cast<std::size_t>(v_) + 1, kRoleUnused);
+    const Matrix& xx = DataCrossProducts();
+    const std::vector<int>& bad = DataNonFinite();
+    const std::vector<double> size = ColumnSizes(xx);
+    NoisySweep m(xx, size, size);
+    const auto consider = [&](int j) {
+        // A column with a value that is no number stays for the estimate
+        // to refuse.
+        if (j == dep || roles[j] != kRoleExplanatory || bad[static_cast<std::size_t>(j)] > 0) return;
+        if (m.Clear(j))
+            m.Sweep(j);
+        else
+            roles[j] = kRoleUnused;
+    };
+    consider(v_);
+    for (int j = 0; j < v_; ++j) consider(j);
+    return roles;
+}
+
+const Matrix& RegIV::DataCrossProducts() const {
+    if (xx_.Rows() == 0) {
+        Matrix unused;
+        InstrumentalCrossProducts(context_->Pool(), x_, x_, true, unused, xx_);
+    }
+    return xx_;
+}
+
+const std::vector<int>& RegIV::DataNonFinite() const {
+    if (dataNonFinite_.empty()) {
+        std::vector<int> count(static_cast<std::size_t>(v_) + 1, 0);
+        const double* row = x_.Data();
+        for (int t = 0; t < n_; ++t, row += v_ + 1)
+            for (int j = 0; j <= v_; ++j)
+                if (!std::isfinite(row[j])) ++count[static_cast<std::size_t>(j)];
+        dataNonFinite_ = std::move(count);
+    }
+    return dataNonFinite_;
+}
+
+int RegIV::DesignNonFinite(int j) const {
+    return ownDesign_ ? designNonFinite_[static_cast<std::size_t>(j)] : DataNonFinite()[static_cast<std::size_t>(j)];
+}
+
+int RegIV::CountNonFinite(const Matrix& m, int j) {
+    int count = 0;
+    for (int i = 0; i < m.Rows(); ++i)
+        if (!std::isfinite(m[i][j])) ++count;
+    return count;
 }
 
 void RegIV::ComputeCovarianceFactor() {
@@ -245,6 +543,7 @@ double RegIV::ComputeFit(bool leverages) {
                                         leverages ? analysis_->RowForOverwrite(kRowHatB) : nullptr,
                                         leverages ? analysis_->RowForOverwrite(kRowHatC) : nullptr};
     leveragesPending_ = !leverages;
+    ++passes_;
     return InstrumentalResidualPass(context_->Pool(), x_, Design(), n_, d, s, a, cf, wc, b, rows, press_);
 }
 
@@ -546,21 +845,28 @@ void RegIV::OwnDesign() {
     Matrix copy(n_, v_ + 1);
     CopyMatrixRows(context_->Pool(), x_, copy);
     swap(z_, copy);
+    designNonFinite_ = DataNonFinite();
     ownDesign_ = true;
 }
 
 void RegIV::SetDesignValue(int i, int j, double value) {
     if (i < 0 || i >= n_ || j < 0 || j >= v_) return;
     EnsureLeverages();  // of the fit on the design before the edit
+    RememberDesignColumn(j);
     OwnDesign();
+    int& bad = designNonFinite_[static_cast<std::size_t>(j)];
+    if (!std::isfinite(z_[i][j])) --bad;
+    if (!std::isfinite(value)) ++bad;
     z_[i][j] = value;
 }
 
 void RegIV::SetDesignColumn(int j, const std::vector<double>& values) {
     if (j < 0 || j >= v_ || static_cast<int>(values.size()) < n_) return;
     EnsureLeverages();  // of the fit on the design before the edit
+    RememberDesignColumn(j);
     OwnDesign();
     for (int i = 0; i < n_; ++i) z_[i][j] = values[i];
+    designNonFinite_[static_cast<std::size_t>(j)] = CountNonFinite(z_, j);
 }
 
 void RegIV::GetDataColumn(int j, std::vector<double>& out) const {

@@ -9,12 +9,17 @@
 // Roles: 0 not in the model, 1 dependent, 2 explanatory. Every model change
 // marks the per-observation tables out of date; they are recomputed when
 // next asked for.
+//
+// A model change that cannot give a fit of finite numbers is refused as a
+// whole: the estimator is then as it was after its last accepted estimate,
+// design edits since then undone, and FitProblem() says why.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/model/analysis_table.h"
@@ -29,6 +34,18 @@ public:
     static constexpr std::uint8_t kRoleDependent = 1;
     static constexpr std::uint8_t kRoleExplanatory = 2;
 
+    // Why a model change was refused.
+    enum class Problem {
+        kNone,
+        kUnidentified,        // the instruments leave a coefficient undetermined
+        kSingular,            // the regressors themselves: Z'X cannot be inverted
+        kTooFewObservations,  // no residual degree of freedom would be left
+        kNotANumber,          // a value of the model's variables is no finite number
+    };
+    // "識別不能状態です。", "INVERSE ERROR!", "データ不足", "数値になりません"; empty
+    // for kNone.
+    static std::string ProblemText(Problem problem);
+
     // Copies the block of the mask (0: the whole data set). The last variable
     // is the dependent one and the constant term explanatory; nothing is
     // estimated yet. With modelOnly (and mask 0) only the variables of the
@@ -40,19 +57,29 @@ public:
 
     // --- model -----------------------------------------------------------------
     // The constant-only model of dependent k (outside 0..v-1: v-1); builds
-    // A = Z'X and W = Z'Z from the current design.
+    // A = Z'X and W = Z'Z from the current design. Not checked: the callers
+    // that estimate go on with SelectVariables or Refit.
     void SetDependent(int k);
     // Enters or removes variable k (the constant term is v). False, nothing
-    // changed, for k outside 0..v, the dependent, an entry with df < 3, or
-    // a zero pivot.
+    // changed, for k outside 0..v, the dependent or an entry with df < 3;
+    // false with FitProblem() set when refused (see above).
     bool ToggleVariable(int k);
     // SetDependent(k), then enters every index with role 2 in roles (v + 1
-    // entries) in ascending order; false at the first zero pivot (those
-    // entered before it stay).
+    // entries) in ascending order; false with FitProblem() set when refused.
     bool SelectVariables(const std::vector<std::uint8_t>& roles, int k);
-    // Estimates the current model again from the current design; with
-    // dropLast variable v-1 leaves and the constant term enters.
-    void Refit(bool dropLast);
+    // Estimates the current model again from the current design (an entry
+    // that would leave fewer than 2 residual degrees of freedom stays out);
+    // with dropLast variable v-1 leaves and the constant term enters. False
+    // with FitProblem() set when refused.
+    bool Refit(bool dropLast);
+    // Why the last ToggleVariable, SelectVariables or Refit gave false;
+    // kNone when it did not, or refused for the reasons that change nothing.
+    Problem FitProblem() const noexcept { return problem_; }
+    // roles (v + 1 entries) less every explanatory variable whose observed
+    // column is, to rounding, a combination of those kept before it (the
+    // constant term first, then in ascending order): the variables least
+    // squares leaves out. k is the dependent (outside 0..v-1: v-1).
+    std::vector<std::uint8_t> WithoutCollinearRegressors(std::vector<std::uint8_t> roles, int k) const;
 
     // --- derived data ------------------------------------------------------------
     // Cf = A_S W_S A_S' over S; the coefficient covariance is s2 Cf.
@@ -137,6 +164,49 @@ public:
     int FindVar(const std::string& name) const;
 
 private:
+    // What a model change overwrites besides the design and the table rows.
+    struct Estimate {
+        Matrix a, a0, cf, w;
+        std::vector<double> coef, stdErr, fValue, tolerance;
+        std::vector<std::uint8_t> roles;
+        int dependent, df;
+        double s2, varY, r2, adjR2, tss, rss, meanY, press;
+        bool diagnosticsDone, influenceDone, leveragesPending, estimated;
+        long long passes;
+    };
+    Estimate Save() const;
+    // Back to the estimate before a refused change (the design to that of
+    // the last accepted estimate); the rows of the residual pass are formed
+    // again when the change had overwritten them.
+    void Restore(Estimate& before);
+    // The change was refused for problem: restores and gives false.
+    bool Refuse(Problem problem, Estimate& before);
+    // A model change stands: design edits since the last one are kept.
+    void Accept();
+    void RestoreDesign();
+    // Keeps design column j as the last accepted estimate had it, before
+    // its first edit since.
+    void RememberDesignColumn(int j);
+    // Dependent k with the variables of set: too few observations for it,
+    // or a value of its variables (observed or design) that is no number.
+    Problem DataProblem(const std::vector<int>& set, int k) const;
+    // Before A is swept on j to enter it after the set entered: kNone when
+    // its pivot is clear of rounding; kSingular when the observed column of
+    // j is itself such a combination of the set's, else kUnidentified.
+    Problem EntryProblem(int j, const std::vector<int>& entered) const;
+    // The same while entering the set in turn (one sweep of the check each).
+    class EntryCheck;
+    // kSingular when a coefficient, a standard error or s2 of the model is
+    // no finite number.
+    Problem ResultProblem() const;
+    // X'X of the observed data (never changes), formed when first needed.
+    const Matrix& DataCrossProducts() const;
+    // Values that are no finite number per column of the observed data and
+    // of the design.
+    const std::vector<int>& DataNonFinite() const;
+    int DesignNonFinite(int j) const;
+    static int CountNonFinite(const Matrix& m, int j);
+
     // SetDependent; without residuals the pass over the observations (and
     // RSS, s2 and the F values that come from it) is left to the caller.
     void ResetModel(int k, bool withResiduals);
@@ -168,6 +238,7 @@ private:
     int n_ = 0;
     int v_ = 0;
     Matrix a_, z_, x_, cf_, w_;
+    Matrix a0_;  // Z'X as SetDependent formed it, before any sweep
     bool ownDesign_ = false;  // z_ holds the design (else it is x_)
     mutable bool leveragesPending_ = false;
     std::vector<std::string> names_;
@@ -178,6 +249,16 @@ private:
     bool influenceDone_ = false;
     std::vector<double> coef_, stdErr_, fValue_, tolerance_;
     std::vector<std::uint8_t> roles_;
+    Problem problem_ = Problem::kNone;
+    bool estimated_ = false;     // an estimate was accepted
+    long long passes_ = 0;       // residual passes run (they overwrite table rows)
+    // The design of the last accepted estimate: whether it was the observed
+    // data itself, and the columns edited since with their values then.
+    bool acceptedOwnDesign_ = false;
+    std::vector<std::pair<int, std::vector<double>>> editedColumns_;
+    mutable Matrix xx_;                       // empty until formed
+    mutable std::vector<int> dataNonFinite_;  // empty until counted
+    std::vector<int> designNonFinite_;        // while the design is its own
     int dependent_ = 0;
     int df_ = 0;
     double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, tss_ = 0, rss_ = 0, meanY_ = 0, press_ = 0, gk_ = 0, dw_ = 0;

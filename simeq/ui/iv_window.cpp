@@ -104,71 +104,86 @@ bool TfrmIV::SelectedOnly() const {
     return r && r->selectedOnly && r->selectedOnly();
 }
 
-void TfrmIV::EnterVariables(int dependent, const std::function<bool(int)>& take) {
-    const int v = model_->VarCount();
+bool TfrmIV::EnterVariables(RegIV& model, int dependent, const std::function<bool(int)>& take) {
+    const int v = model.VarCount();
     const int dep = dependent >= 0 && dependent < v ? dependent : v - 1;
-    // Two residual degrees of freedom stay, the floor of the toggles: the
-    // constant term first, then the variables in index order while there is
-    // room. One selection refits once, where a toggle each would refit per
-    // variable.
     std::vector<std::uint8_t> roles(static_cast<std::size_t>(v) + 1, RegIV::kRoleUnused);
-    int room = model_->Rows() - 2;
-    if (room > 0) {
-        roles[static_cast<std::size_t>(v)] = RegIV::kRoleExplanatory;
-        --room;
-    }
-    for (int j = 0; j < v && room > 0; ++j)
-        if (j != dep && take(j)) {
-            roles[static_cast<std::size_t>(j)] = RegIV::kRoleExplanatory;
-            --room;
-        }
-    if (model_->SelectVariables(roles, dep)) return;
-    // A zero pivot stopped the selection: one at a time, the refused ones
-    // left out and the others still entering.
-    model_->SetDependent(dep);
-    (void)model_->ToggleVariable(v);
+    roles[static_cast<std::size_t>(v)] = RegIV::kRoleExplanatory;
     for (int j = 0; j < v; ++j)
-        if (j != dep && take(j)) (void)model_->ToggleVariable(j);
+        if (j != dep && take(j)) roles[static_cast<std::size_t>(j)] = RegIV::kRoleExplanatory;
+    // A variable that repeats those before it stays out, as least squares
+    // leaves it out. Two residual degrees of freedom stay, the floor of the
+    // toggles: the constant term first, then the variables in index order
+    // while there is room. One selection refits once.
+    roles = model.WithoutCollinearRegressors(std::move(roles), dep);
+    int room = model.Rows() - 2;
+    const auto whileRoom = [&roles, &room](int j) {
+        std::uint8_t& role = roles[static_cast<std::size_t>(j)];
+        if (role != RegIV::kRoleExplanatory) return;
+        if (room > 0)
+            --room;
+        else
+            role = RegIV::kRoleUnused;
+    };
+    whileRoom(v);
+    for (int j = 0; j < v; ++j) whileRoom(j);
+    if (model.SelectVariables(roles, dep)) return true;
+    ShowFitProblem(model);
+    return false;
+}
+
+void TfrmIV::ShowFitProblem(const RegIV& model) {
+    const RegIV::Problem problem = model.FitProblem();
+    const std::string text = RegIV::ProblemText(problem);
+    if (text.empty()) return;
+    // As the main window warns of an equation it cannot identify.
+    if (problem == RegIV::Problem::kUnidentified)
+        WarningBox(Context().Services(), text);
+    else
+        ErrorBox(Context().Services(), text);
 }
 
 bool TfrmIV::CreateEstimator(Reg* data) {
     data_ = data;
-    model_.reset();
-    mask_ = 0;
-    if (!data) return false;
-    const bool built = Guard([this, data] {
-        auto model = NewEstimator(*data, 0, SelectedOnly());
-        const int dep = data->GetDependent();
-        const std::string depName = dep >= 0 && dep < data->GetVarCount() ? data->GetVarName(dep) : std::string();
-        model_ = std::move(model);
-        // The estimator may hold fewer variables than the data set: roles
-        // go across by name.
-        EnterVariables(model_->FindVar(depName), [this, data](int j) {
-            const int k = data->FindVar(model_->GetVarName(j));
-            return k >= 0 && data->IsExplanatory(k);
-        });
-        specTest_ = 0.0;
-        ResetMarks();
-    });
-    if (!built) {
+    if (!data) {
         model_.reset();
+        mask_ = 0;
         return false;
     }
+    std::unique_ptr<RegIV> model;
+    const bool built = Guard([this, data, &model] {
+        model = NewEstimator(*data, 0, SelectedOnly());
+        const int dep = data->GetDependent();
+        const std::string depName = dep >= 0 && dep < data->GetVarCount() ? data->GetVarName(dep) : std::string();
+        // The estimator may hold fewer variables than the data set: roles
+        // go across by name.
+        RegIV& m = *model;
+        if (!EnterVariables(m, m.FindVar(depName), [&m, data](int j) {
+                const int k = data->FindVar(m.GetVarName(j));
+                return k >= 0 && data->IsExplanatory(k);
+            }))
+            model.reset();
+    });
+    // A refused estimate leaves the one before (none at the start).
+    if (!built || !model) return false;
+    model_ = std::move(model);
+    mask_ = 0;
+    specTest_ = 0.0;
+    ResetMarks();
     PC->setCurrentWidget(tsView);
     tsViewShow();
     return true;
 }
 
-void TfrmIV::ResetModel(int dependent) {
-    if (!model_ || !data_) return;
+bool TfrmIV::ResetModel(int dependent) {
+    if (!model_ || !data_) return false;
     if (mask_ == 0 && !SelectedOnly()) {
-        EnterVariables(dependent, [this](int j) {
+        return EnterVariables(*model_, dependent, [this](int j) {
             const int k = data_->FindVar(model_->GetVarName(j));
             return k >= 0 && data_->IsExplanatory(k);
         });
-    } else {
-        EnterVariables(dependent, [](int) { return true; });
     }
+    return EnterVariables(*model_, dependent, [](int) { return true; });
 }
 
 void TfrmIV::ResetMarks() {
@@ -214,20 +229,21 @@ void TfrmIV::ActiveGroupExecute() {
         CreateEstimator(data_);
         return;
     }
-    model_.reset();
-    mask_ = mask;
-    const bool built = Guard([this] {
-        model_ = NewEstimator(*data_, mask_, false);
+    Guard([this, mask] {
+        auto model = NewEstimator(*data_, mask, false);
         std::vector<std::string> names;
-        for (int j = 0; j < model_->VarCount(); ++j) names.push_back(model_->GetVarName(j));
+        for (int j = 0; j < model->VarCount(); ++j) names.push_back(model->GetVarName(j));
         const InputAnswer a =
             Context().Services().AskInput("目的" + LoadStr(kStrChooseVariable), names, std::string());
         // No choice: the last variable is the dependent one.
-        const int dep = a.result == mrOK ? model_->FindVar(a.text) : -1;
-        ResetModel(dep >= 0 && dep < model_->VarCount() ? dep : model_->VarCount() - 1);
+        int dep = a.result == mrOK ? model->FindVar(a.text) : -1;
+        if (dep < 0 || dep >= model->VarCount()) dep = model->VarCount() - 1;
+        // A refused estimate leaves the one before, with its groups.
+        if (!EnterVariables(*model, dep, [](int) { return true; })) return;
+        model_ = std::move(model);
+        mask_ = mask;
         ResetMarks();
     });
-    if (!built) model_.reset();
     PC->setCurrentWidget(tsView);
     tsViewShow();
 }

@@ -44,13 +44,16 @@ public:
 
     // Builds the estimator over every observation (the model's variables
     // only when the request says so) and starts the equation of the data
-    // set's model, matching its variables by name. False, with the error
-    // shown and no estimator, when that failed.
+    // set's model, matching its variables by name. False, with the reason
+    // shown, when that failed: the estimator before (none at the start)
+    // stays.
     bool CreateEstimator(Reg* data);
     // The constant term and, for the whole data set, the model's
     // explanatory variables; otherwise every variable. A variable that
-    // would leave fewer than 2 residual degrees of freedom stays out.
-    void ResetModel(int dependent);
+    // would leave fewer than 2 residual degrees of freedom, or that repeats
+    // those before it, stays out. False, with the reason shown, when the
+    // estimator refused: it keeps the estimate before.
+    bool ResetModel(int dependent);
     void ResetMarks();
     void ClearMarks();
     bool IsRowMarked(int grid, int index) const;
@@ -190,8 +193,11 @@ private:
     void PageChanged();
     void ShowRSquared();
     bool SelectedOnly() const;
-    // Enters the constant term, then each variable for which take() says so.
-    void EnterVariables(int dependent, const std::function<bool(int)>& take);
+    // Enters the constant term, then each variable for which take() says
+    // so (see ResetModel); false, with the reason shown, when refused.
+    bool EnterVariables(RegIV& model, int dependent, const std::function<bool(int)>& take);
+    // Why the estimator refused its last model change, in a message box.
+    void ShowFitProblem(const RegIV& model);
     QString DesignCellText(int c, int r) const;
     QString DiagnosticCellText(int c, int r) const;
     QString InfluenceCellText(int c, int r) const;

@@ -206,7 +206,8 @@ void TfrmIV::TableCellEdit(int c, int r) {
     const std::optional<double> v = EvaluateFieldFormula(Context().State(), a.text, old);
     if (!v || !std::isfinite(*v)) return;
     model_->SetDesignValue(r - 1, j, *v);
-    model_->Refit(false);
+    // Refused: the value goes back with the estimate it belongs to.
+    if (!model_->Refit(false)) ShowFitProblem(*model_);
     tsViewShow();
 }
 
@@ -261,7 +262,10 @@ void TfrmIV::EstCellClick(int c, int r, Qt::MouseButton button, Qt::KeyboardModi
         return;
     }
     if (IVRowLocked(*model_, j)) return;
-    if (!model_->ToggleVariable(j)) return;
+    if (!model_->ToggleVariable(j)) {
+        ShowFitProblem(*model_);
+        return;
+    }
     tsEstShow();
 }
 

@@ -229,6 +229,45 @@ TEST_F(InstrumentBuilderTest, ConstantTargetHasNoRatioAndUndefinedF) {
     EXPECT_EQ(fs.FState(1), FirstStageF::kUndefined);
 }
 
+// y2 = 0.5 + 2 x1 - x2 + x3 / 2 exactly: the residual variance is 0, not
+// rounding of either sign; every standard error is 0, and every F value (a
+// ratio over the residual variance) shows "-".
+TEST_F(InstrumentBuilderTest, ExactFitHasNoResidualVariance) {
+    Columns cols = kColumns;
+    for (int i = 0; i < 12; ++i) cols[kTarget][i] = 0.5 + 2.0 * cols[0][i] - cols[1][i] + 0.5 * cols[2][i];
+    model_ = MakeModel(cols, kTypes, kNames, &ctx_);
+    using Row = std::vector<std::string>;
+    const std::vector<Row> fitted = {{"定数項", "", "0.5000", "0"},
+                                     {"x1", "-", "2.0000", "0"},
+                                     {"x2", "-", "-1.0000", "0"},
+                                     {"x3", "-", "0.5000", "0"}};
+    struct Case {
+        const char* name;
+        bool others;  // every other variable a candidate, x1 .. x3 entered by hand
+        std::vector<Row> rest;
+    };
+    const Case cases[] = {{"exogenous, all in", false, {}},
+                          {"other variables", true, {{"w", "-", "", ""}, {"y", "-", "", ""}}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstrumentFirstStage fs(*model_, kTarget,
+                                c.others ? InstrumentFirstStage::OtherCandidates(*model_, kTarget)
+                                         : InstrumentFirstStage::ExogenousCandidates(*model_, kTarget),
+                                0, !c.others);
+        if (c.others) {
+            for (int j : {0, 1, 2}) ASSERT_TRUE(fs.ToggleColumn(j)) << j;
+        }
+        EXPECT_EQ(fs.S2(), 0.0);
+        EXPECT_EQ(fs.AdjR2(), 1.0);
+        for (int j : {0, 1, 2, fs.ColumnCount()}) EXPECT_EQ(fs.StdError(j), 0.0) << j;
+        const auto table = fs.Table();
+        ASSERT_EQ(table.size(), 1 + fitted.size() + c.rest.size());
+        for (std::size_t r = 0; r < fitted.size(); ++r) EXPECT_EQ(table[r + 1], fitted[r]) << r;
+        for (std::size_t r = 0; r < c.rest.size(); ++r) EXPECT_EQ(table[r + 1 + fitted.size()], c.rest[r]) << r;
+        for (const auto& r : fs.StandardizedResiduals()) EXPECT_FALSE(r.has_value());
+    }
+}
+
 TEST_F(InstrumentBuilderTest, LeverageOneHasNoStandardizedResidual) {
     Columns cols = kColumns;
     cols[3].assign(12, 0.0);

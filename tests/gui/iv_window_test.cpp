@@ -474,3 +474,121 @@ TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
     EXPECT_EQ(Design(w, 1), observed);
     w->close();
 }
+
+namespace {
+
+// Every cell of a grid, row by row.
+std::vector<std::vector<std::string>> CellsOf(const TStringGrid& grid) {
+    std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(grid.RowCount()));
+    for (int r = 0; r < grid.RowCount(); ++r)
+        for (int c = 0; c < grid.ColCount(); ++c) cells[static_cast<std::size_t>(r)].push_back(grid.Cell(c, r).toStdString());
+    return cells;
+}
+
+// The estimates page and the design page as shown.
+struct ShownPages {
+    std::vector<std::vector<std::string>> estimates, design;
+    std::vector<std::string> summary;
+};
+
+ShownPages PagesOf(TfrmIV* w) {
+    ShownPages p;
+    w->PC->setCurrentWidget(w->tsEst);
+    p.estimates = CellsOf(*w->sgEst);
+    for (const QLabel* l : {w->stFE, w->stVe, w->stRR, w->stSpecTest, w->stPSS, w->stGK, w->stDWR})
+        p.summary.push_back(l->text().toStdString());
+    w->PC->setCurrentWidget(w->tsView);
+    p.design = CellsOf(*w->sgTable);
+    return p;
+}
+
+void ExpectSamePages(const ShownPages& a, const ShownPages& b) {
+    EXPECT_EQ(a.estimates, b.estimates);
+    EXPECT_EQ(a.summary, b.summary);
+    EXPECT_EQ(a.design, b.design);
+}
+
+}  // namespace
+
+// The first stage of x2 on x1 alone makes an instrument that x1 and the
+// constant term already hold: the equation is refused with the warning,
+// and the window shows the estimate and the design it had before.
+TEST_F(IVWindowTest, RefusedInstrumentLeavesThePreviousResultShown) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    std::vector<double> observed;
+    w->Estimator()->GetDataColumn(1, observed);
+    const ShownPages before = PagesOf(w);
+    ASSERT_EQ(before.estimates[2][0], "x2");
+    ASSERT_NE(before.estimates[2][2], "-");  // x2 is in the equation
+    ScriptDialog(w, [](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kOthers);
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 alone enters the first stage
+        d.btnSetClick();
+    });
+    ui_.QueueOK();
+    w->IVSet->trigger();
+    const auto shown = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "識別不能状態です。");
+    EXPECT_EQ(shown[0].msgKind, MsgKind::Warning);
+    EXPECT_EQ(Design(w, 1), observed);
+    ExpectSamePages(PagesOf(w), before);
+    w->close();
+}
+
+// A group of one observation cannot be estimated: "データ不足", and the
+// estimate of every observation stays with its mask.
+TEST_F(IVWindowTest, RefusedGroupChoiceLeavesThePreviousResultShown) {
+    Reg* data = Open();
+    for (int j = 0; j < data->GetVarCount(); ++j) data->SetMark(0, j, 0x0001);
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    RegIV* const iv = w->Estimator();
+    const ShownPages before = PagesOf(w);
+    w->groupRunner = [](TfrmSelector& s) {
+        s.lbList->item(1)->setCheckState(Qt::Checked);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    ui_.QueueInput("y");
+    ui_.QueueOK();
+    w->ActiveGroupExecute();
+    const auto shown = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "データ不足");
+    EXPECT_EQ(w->GroupMask(), 0);
+    EXPECT_EQ(w->Estimator(), iv);
+    ExpectSamePages(PagesOf(w), before);
+    w->close();
+}
+
+// Every variable of a group enters but one that holds 1e16 throughout: as
+// least squares does, it stays out beside the constant term, and nothing
+// is said.
+TEST_F(IVWindowTest, GroupChoiceLeavesOutAConstantRegressor) {
+    Columns data = kData;
+    data[3].assign(8, 1e16);
+    Reg* model = Open(data);
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < model->GetVarCount(); ++j) model->SetMark(i, j, 0x0001);
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    w->groupRunner = [](TfrmSelector& s) {
+        s.lbList->item(1)->setCheckState(Qt::Checked);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    ui_.QueueInput("y");
+    w->ActiveGroupExecute();
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+    EXPECT_EQ(w->GroupMask(), 0x0001);
+    w->PC->setCurrentWidget(w->tsEst);
+    const std::vector<std::vector<std::string>> cells = CellsOf(*w->sgEst);
+    ASSERT_EQ(cells.size(), 6u);
+    for (int r : {1, 2, 3, 5}) EXPECT_NE(cells[static_cast<std::size_t>(r)][2], "-") << cells[static_cast<std::size_t>(r)][0];
+    EXPECT_EQ(cells[4][0], "z");
+    EXPECT_EQ(cells[4][2], "-");
+    EXPECT_EQ(cells[4][3], "-");
+    w->close();
+}

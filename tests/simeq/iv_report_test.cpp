@@ -119,7 +119,10 @@ TEST(IVReport, BlocksFollowTheMarginAndListsHaveNoFixedSize) {
     std::vector<std::string> names;
     for (int j = 0; j < 52; ++j) {
         cols.emplace_back();
-        for (int i = 0; i < 60; ++i) cols.back().push_back(((i + 2) * (j + 5) * 104729 % 97) / 7.0);
+        // Scattered values whose 51 regressors and the constant term are
+        // linearly independent (rank 52, checked in exact arithmetic).
+        for (long long i = 0; i < 60; ++i)
+            cols.back().push_back(((i + 2) * (i + 2) * (j + 5) * 104729 + (j + 1) * (j + 3) * (i + 11)) % 97 / 7.0);
         names.push_back(j == 0 ? "longvariablename" : "v" + std::to_string(j));
     }
     auto reg = MakeModel(cols, {}, names);
