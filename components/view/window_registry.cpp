@@ -52,11 +52,7 @@ ScopedAnalysisWindow::~ScopedAnalysisWindow() { AnalysisWindows().Unregister(win
 
 int ShowWindow(std::unique_ptr<AnalysisWindow> window) {
     if (!window) return mrNone;
-    const int result = window->ShowModal();
-    // Shown without an error: from here the window deletes itself when it
-    // closes.
-    if (window->IsModeless()) static_cast<void>(window.release());
-    return result;
+    return window->ShowModal();
 }
 
 int OpenWindow(const std::string& windowClass, const WindowContext& context, const WindowRequest& request) {

@@ -2,9 +2,8 @@
 // factory; whoever wants it open asks the registry with a context and the
 // window's own request struct, and never includes the window's header.
 //
-// A window is modal (it runs until closed and is then destroyed) or
-// modeless (it stays open, deletes itself when closed, and follows the data
-// set through the context's events).
+// Every window is modal: it runs until closed, owned by the context's
+// owner, and is then destroyed.
 #pragma once
 
 #include <QDialog>
@@ -24,11 +23,8 @@ public:
     // True when the window has something to show. A request of a type the
     // window does not take gives false.
     virtual bool Fill(const WindowRequest& request) = 0;
-    // A modal window runs until closed and gives its modal result (1 for
-    // OK); a modeless one shows itself and gives 0 at once.
+    // Runs the window until it is closed; its modal result (1 for OK).
     virtual int ShowModal() = 0;
-    // True for a window that owns itself once shown.
-    virtual bool IsModeless() const { return false; }
 };
 
 // A window that takes requests of one struct type.
@@ -80,9 +76,8 @@ private:
     std::string windowClass_;
 };
 
-// Shows a filled window: a modal one is destroyed when it closes and its
-// modal result returned; a modeless one is handed over to itself and 0
-// returned.
+// Shows a filled window modally and destroys it when it closes; its modal
+// result.
 int ShowWindow(std::unique_ptr<AnalysisWindow> window);
 
 // Creates, fills and shows the window of that class. Nothing opens (and 0
