@@ -16,6 +16,13 @@ bool AnalysisRegistry::Has(const std::string& windowClass) const {
     return it != factories_.end() && it->second;
 }
 
+std::vector<std::string> AnalysisRegistry::Classes() const {
+    std::vector<std::string> names;
+    for (const auto& [name, factory] : factories_)
+        if (factory) names.push_back(name);
+    return names;
+}
+
 std::unique_ptr<AnalysisWindow> AnalysisRegistry::Create(const std::string& windowClass,
                                                          const WindowContext& context) const {
     auto it = factories_.find(windowClass);

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "components/view/launch_request.h"
 #include "components/view/window_context.h"
@@ -45,6 +46,8 @@ public:
     void Register(const std::string& windowClass, AnalysisWindowFactory factory);
     void Unregister(const std::string& windowClass);
     bool Has(const std::string& windowClass) const;
+    // The registered class names, in name order.
+    std::vector<std::string> Classes() const;
     // Null when the class is not registered.
     std::unique_ptr<AnalysisWindow> Create(const std::string& windowClass, const WindowContext& context) const;
 
