@@ -52,7 +52,7 @@ bool EstimateButtonApplies(const Reg* model, const std::string& button) {
 }  // namespace
 
 WindowContext TfrmREG::ViewContext() {
-    return WindowContext(state_, this, dataSetEvents_, [this](std::string& text) {
+    return WindowContext(state_, this, [this](std::string& text) {
         if (!assist_) return false;
         assist_->SetRegData(state_.Model());
         assist_->SetExpression(text);
@@ -118,6 +118,47 @@ int TfrmREG::OpenAnalysisWindow(const std::string& windowClass, const WindowRequ
     return result;
 }
 
+WindowRequest TfrmREG::AnalysisRequest(LaunchFill fill, Reg* model) {
+    switch (fill) {
+    case LaunchFill::Chow:
+        // The choice between a boundary and two groups is read at each use.
+        return ChowRequest{model, [this] { return settings_ && settings_->Values().Chow_Test; }};
+    case LaunchFill::MultiCollinearity: {
+        // Only the model's explanatory variables; the window offers all.
+        MclRequest mcl;
+        mcl.model = model;
+        return mcl;
+    }
+    case LaunchFill::Restrictions: {
+        RestrictedRequest restricted{model, {}};
+        const bool selectedOnly = settings_ && settings_->Values().RV_Selected;
+        for (int j = 0; j < model->GetVarCount(); ++j)
+            restricted.variableFlags.push_back(!selectedOnly || model->GetRole(j) != Reg::kRoleUnused ? 1 : 0);
+        return restricted;
+    }
+    case LaunchFill::Ridge: {
+        RidgeRequest ridge;
+        ridge.model = model;
+        return ridge;
+    }
+    case LaunchFill::Instrumental:
+        // Whether the estimator takes the model's variables only is read
+        // when it is built.
+        return IVRequest{model, [this] { return settings_ && settings_->Values().IV_Selected; },
+                         [this] { return settings_ ? settings_->Values().TextOut_Margin : 80; }};
+    default: break;
+    }
+    LaunchRequest request;
+    request.model = model;
+    switch (fill) {
+    case LaunchFill::RobustWeights: request.mode = 5; break;
+    case LaunchFill::AutoRegressive: request.mode = 101; break;
+    case LaunchFill::ReducedForm: request.twoStage = settings_ && settings_->Values().TSLS_Reduced; break;
+    default: break;
+    }
+    return request;
+}
+
 void TfrmREG::LaunchAnalysis(const std::string& command) {
     const LaunchCommand* c = FindLaunchCommand(command);
     if (!c || !AnalysisWindows().Has(c->windowClass)) return;
@@ -127,50 +168,9 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
         ErrorBox(state_.Services(), kTooFewEquations);
         return;
     }
-    if (c->fill == LaunchFill::Chow) {
-        // The choice between a boundary and two groups is read at each use.
-        ChowRequest chow{model, [this] { return settings_ && settings_->Values().Chow_Test; }};
-        OpenAnalysisWindow(c->windowClass, chow, c->showAlways, c->failMessage);
-        return;
-    }
-    if (c->fill == LaunchFill::MultiCollinearity) {
-        // Only the model's explanatory variables; the window offers all.
-        MclRequest mcl;
-        mcl.model = model;
-        OpenAnalysisWindow(c->windowClass, mcl, c->showAlways, c->failMessage);
-        return;
-    }
-    if (c->fill == LaunchFill::Restrictions) {
-        RestrictedRequest restricted{model, {}};
-        const bool selectedOnly = settings_ && settings_->Values().RV_Selected;
-        for (int j = 0; j < model->GetVarCount(); ++j)
-            restricted.variableFlags.push_back(!selectedOnly || model->GetRole(j) != Reg::kRoleUnused ? 1 : 0);
-        OpenAnalysisWindow(c->windowClass, restricted, c->showAlways, c->failMessage);
-        return;
-    }
-    if (c->fill == LaunchFill::Ridge) {
-        RidgeRequest ridge;
-        ridge.model = model;
-        OpenAnalysisWindow(c->windowClass, ridge, c->showAlways, c->failMessage);
-        return;
-    }
-    if (c->fill == LaunchFill::Instrumental) {
-        // Whether the estimator takes the model's variables only is read
-        // when it is built.
-        IVRequest iv{model, [this] { return settings_ && settings_->Values().IV_Selected; },
-                     [this] { return settings_ ? settings_->Values().TextOut_Margin : 80; }};
-        OpenAnalysisWindow(c->windowClass, iv, c->showAlways, c->failMessage);
-        return;
-    }
-    LaunchRequest request;
-    request.model = model;
-    switch (c->fill) {
-    case LaunchFill::RobustWeights: request.mode = 5; break;
-    case LaunchFill::AutoRegressive: request.mode = 101; break;
-    case LaunchFill::ReducedForm: request.twoStage = settings_ && settings_->Values().TSLS_Reduced; break;
-    default: break;
-    }
-    OpenAnalysisWindow(c->windowClass, request, c->showAlways, c->failMessage);
+    OpenAnalysisWindow(c->windowClass, AnalysisRequest(c->fill, model), c->showAlways, c->failMessage);
+    // The window has closed (each runs modally): what it may have changed
+    // shows now.
     if (c->after & kAfterEstimates) {
         UpdateTwoStageIndicator();
         RefreshActivePage();

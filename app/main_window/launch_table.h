@@ -4,8 +4,9 @@
 //
 // A command whose window is not registered stays disabled; once it is, the
 // command checks its preconditions, creates the window, fills it from the
-// current model and shows it, and a modal window is destroyed when the
-// command ends, whatever happens on the way.
+// current model and runs it modally (the main window takes no input
+// meanwhile), refreshes what the table names, and the window is destroyed
+// when the command ends, whatever happens on the way.
 #pragma once
 
 #include <string>

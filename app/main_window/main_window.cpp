@@ -591,8 +591,6 @@ void TfrmREG::RefreshAfterLoad() {
     UpdateCaption();
     BoxCoxDone = false;
     Reg* model = state_.Model();
-    // Windows built on a data set that is gone close first.
-    dataSetEvents_->Loaded(model);
     cbSelect->clear();
     if (model) {
         QStringList names;
@@ -762,7 +760,6 @@ void TfrmREG::RefreshActivePage() {
     case 4: tsPredictShow(); break;
     default: break;
     }
-    dataSetEvents_->Edited();
 }
 
 QString TfrmREG::EditCellText(int c, int r) const {

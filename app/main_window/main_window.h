@@ -17,7 +17,6 @@
 #include "app/dialogs/property_dialog.h"
 #include "core/model/result_columns.h"
 #include "core/model/result_texts.h"
-#include "components/view/data_set_events.h"
 #include "components/view/grid_cell_painter.h"
 #include "components/view/grid_marks.h"
 #include "components/view/window_context.h"
@@ -43,6 +42,7 @@ class TSetteiDlg;
 class TfrmProperty;
 class TStringGrid;
 class QPushButton;
+enum class LaunchFill;
 
 // The residual plots of the main window; the lag plot takes its lag as the
 // variable index.
@@ -85,12 +85,10 @@ public:
     // The program state, for the windows the main window opens.
     AppState& State() { return state_; }
     // What the windows the main window opens are built with: the state,
-    // this window as owner, its data-set events and the input assistant.
+    // this window as owner and the input assistant.
     WindowContext ViewContext();
     // The main window's side of the variable property dialog.
     TfrmProperty::Links PropertyLinks();
-    // Where changes of the open data set are announced.
-    DataSetEvents& DataSetChanges() { return *dataSetEvents_; }
 
     // --- commands (menu, tool bar and shortcut handlers) ----------------------
     void NewFileExecute();
@@ -406,7 +404,6 @@ protected:
 
 private:
     TfrmProperty* property_ = nullptr;
-    DataSetEvents* dataSetEvents_ = new DataSetEvents(this);
     void BuildActions();
     void BuildPlotButtons();
     // The plot against a variable the user chooses (the "(iv)" choices
@@ -420,6 +417,9 @@ private:
     // when it was not shown.
     int OpenAnalysisWindow(const std::string& windowClass, const WindowRequest& request, bool showAlways,
                            const char* failMessage);
+    // What a command fills its window with: the model, and the window's own
+    // request where it takes one.
+    WindowRequest AnalysisRequest(LaunchFill fill, Reg* model);
     // A typed value: any expression. An error is shown and gives false.
     [[nodiscard]] bool EvaluateEntry(const std::string& text, double& value);
     // Carries out a navigation code of the prompt on a grid position (data

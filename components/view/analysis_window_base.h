@@ -1,8 +1,9 @@
-// The base of the analysis windows: a modeless window built with a
+// The base of the analysis windows: a modal window built with a
 // WindowContext and opened through the registry with its request. It keeps
-// the request it was opened with, runs its handlers under the command guard,
-// shows the data set again after it changed and closes when another data set
-// takes its place. Derive from AnalysisWindowFor<YourRequest>.
+// the request it was opened with, runs its handlers under the command guard
+// and owns whatever it opens in turn. While it runs, the window that opened
+// it is inactive, so the data set cannot change under the fit it shows.
+// Derive from AnalysisWindowFor<YourRequest>.
 #pragma once
 
 #include <QDialog>
@@ -15,30 +16,24 @@
 #include "components/view/window_registry.h"
 #include "components/view/window_request.h"
 
-class Reg;
-
 class AnalysisWindowBase : public QDialog, public AnalysisWindow {
     Q_OBJECT
 public:
+    // The context's owner owns the window.
     explicit AnalysisWindowBase(const WindowContext& context);
 
     // Keeps the request and builds the window from it; false (nothing to
     // show) when Setup says so.
     bool Fill(const WindowRequest& request) final;
-    // Shows the window without waiting; it deletes itself when closed.
+    // Runs the window modally until it closes; its modal result.
     int ShowModal() override;
-    bool IsModeless() const override { return true; }
 
+    // The context for what this window opens: this window owns it.
     const WindowContext& Context() const { return context_; }
     const WindowRequest& OpenedWith() const { return request_; }
-    // The data set that was open when the window was filled (null: none).
-    const Reg* OpenedOn() const { return openedOn_; }
 
 protected:
     virtual bool Setup(const WindowRequest& request) = 0;
-    // The open data set changed; the window shows it again. Runs under the
-    // command guard.
-    virtual void DataChanged() {}
 
     // Runs the handler under the command guard; false when it failed (the
     // error has been shown).
@@ -50,12 +45,8 @@ protected:
     }
 
 private:
-    void OnChanged();
-    void OnReplaced();
-
     WindowContext context_;
     WindowRequest request_;
-    const Reg* openedOn_ = nullptr;
 };
 
 // An analysis window that takes requests of one struct type; any other

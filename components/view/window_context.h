@@ -1,14 +1,13 @@
 // What every window is built with: the program state (and through it the
-// services), the widget that owns it, where data-set changes are announced
-// and how the input assistant is reached. Windows take this instead of a
-// main window, so that any window can open any other.
+// services), the widget that owns it and how the input assistant is
+// reached. Windows take this instead of a main window, so that any window
+// can open any other.
 #pragma once
 
 #include <functional>
 #include <string>
 
 class AppState;
-class DataSetEvents;
 class QWidget;
 class UiServices;
 
@@ -17,17 +16,13 @@ public:
     // Opens the input assistant on the text; true and the new text on OK.
     using InputAssistant = std::function<bool(std::string& text)>;
 
-    explicit WindowContext(AppState& state, QWidget* owner = nullptr, DataSetEvents* events = nullptr,
-                           InputAssistant assistant = {})
-        : state_(&state), owner_(owner), events_(events), assistant_(std::move(assistant)) {}
+    explicit WindowContext(AppState& state, QWidget* owner = nullptr, InputAssistant assistant = {})
+        : state_(&state), owner_(owner), assistant_(std::move(assistant)) {}
 
     AppState& State() const { return *state_; }
     // The services the state has now.
     UiServices& Services() const;
     QWidget* Owner() const { return owner_; }
-    // Null where nothing announces changes (a window then never refreshes
-    // by itself).
-    DataSetEvents* Events() const { return events_; }
     // Empty where the program has no shared assistant; a field then makes
     // its own.
     const InputAssistant& Assistant() const { return assistant_; }
@@ -42,6 +37,5 @@ public:
 private:
     AppState* state_;
     QWidget* owner_;
-    DataSetEvents* events_;
     InputAssistant assistant_;
 };

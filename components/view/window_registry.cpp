@@ -16,6 +16,13 @@ bool AnalysisRegistry::Has(const std::string& windowClass) const {
     return it != factories_.end() && it->second;
 }
 
+std::vector<std::string> AnalysisRegistry::Classes() const {
+    std::vector<std::string> names;
+    for (const auto& [name, factory] : factories_)
+        if (factory) names.push_back(name);
+    return names;
+}
+
 std::unique_ptr<AnalysisWindow> AnalysisRegistry::Create(const std::string& windowClass,
                                                          const WindowContext& context) const {
     auto it = factories_.find(windowClass);
@@ -52,11 +59,7 @@ ScopedAnalysisWindow::~ScopedAnalysisWindow() { AnalysisWindows().Unregister(win
 
 int ShowWindow(std::unique_ptr<AnalysisWindow> window) {
     if (!window) return mrNone;
-    const int result = window->ShowModal();
-    // Shown without an error: from here the window deletes itself when it
-    // closes.
-    if (window->IsModeless()) static_cast<void>(window.release());
-    return result;
+    return window->ShowModal();
 }
 
 int OpenWindow(const std::string& windowClass, const WindowContext& context, const WindowRequest& request) {

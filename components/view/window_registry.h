@@ -2,9 +2,8 @@
 // factory; whoever wants it open asks the registry with a context and the
 // window's own request struct, and never includes the window's header.
 //
-// A window is modal (it runs until closed and is then destroyed) or
-// modeless (it stays open, deletes itself when closed, and follows the data
-// set through the context's events).
+// Every window is modal: it runs until closed, owned by the context's
+// owner, and is then destroyed.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "components/view/launch_request.h"
 #include "components/view/window_context.h"
@@ -24,11 +24,8 @@ public:
     // True when the window has something to show. A request of a type the
     // window does not take gives false.
     virtual bool Fill(const WindowRequest& request) = 0;
-    // A modal window runs until closed and gives its modal result (1 for
-    // OK); a modeless one shows itself and gives 0 at once.
+    // Runs the window until it is closed; its modal result (1 for OK).
     virtual int ShowModal() = 0;
-    // True for a window that owns itself once shown.
-    virtual bool IsModeless() const { return false; }
 };
 
 // A window that takes requests of one struct type.
@@ -49,6 +46,8 @@ public:
     void Register(const std::string& windowClass, AnalysisWindowFactory factory);
     void Unregister(const std::string& windowClass);
     bool Has(const std::string& windowClass) const;
+    // The registered class names, in name order.
+    std::vector<std::string> Classes() const;
     // Null when the class is not registered.
     std::unique_ptr<AnalysisWindow> Create(const std::string& windowClass, const WindowContext& context) const;
 
@@ -80,9 +79,8 @@ private:
     std::string windowClass_;
 };
 
-// Shows a filled window: a modal one is destroyed when it closes and its
-// modal result returned; a modeless one is handed over to itself and 0
-// returned.
+// Shows a filled window modally and destroys it when it closes; its modal
+// result.
 int ShowWindow(std::unique_ptr<AnalysisWindow> window);
 
 // Creates, fills and shows the window of that class. Nothing opens (and 0

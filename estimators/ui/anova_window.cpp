@@ -97,11 +97,6 @@ TfrmAnova::TfrmAnova(const WindowContext& context) : AnalysisWindowFor(context) 
     layout->addLayout(buttons);
 }
 
-int TfrmAnova::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmAnova::Setup(const LaunchRequest& request) {
     return FillTables(request.readModel ? request.readModel : request.model);
 }

@@ -29,9 +29,6 @@ public:
     void btnCompClick();
     void btnWhiteClick();
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     // What the window holds.
     const AnovaTable& Table() const { return *table_; }
     bool ShowsEstimates() const { return showEstimates_; }

@@ -110,11 +110,6 @@ QListWidget* TAutoSelectDlg::NameList(const char* name) {
     return list;
 }
 
-int TAutoSelectDlg::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TAutoSelectDlg::Setup(const LaunchRequest& request) { return Prepare(request.model); }
 
 bool TAutoSelectDlg::Prepare(Reg* reg) {

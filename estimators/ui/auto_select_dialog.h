@@ -29,9 +29,6 @@ public:
     // when the limits could be read.
     void OKBtnClick();
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     // The result of the last run (empty before one).
     const StepwiseResult& Result() const { return result_; }
 

@@ -148,11 +148,6 @@ TfrmChow::TfrmChow(const WindowContext& context) : AnalysisWindowFor(context) {
     layout->addWidget(SB);
 }
 
-int TfrmChow::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmChow::Setup(const ChowRequest& request) {
     reg_ = request.model;
     if (!reg_) return false;

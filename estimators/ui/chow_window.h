@@ -41,9 +41,6 @@ public:
     void LeveragePlot(int part);
     void btnWClick();
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     bool GroupMode() const;
     const std::optional<ChowResult>& Result() const { return result_; }
     int Calculations() const { return calculations_; }

@@ -119,11 +119,6 @@ bool TfrmMCL::event(QEvent* event) {
     return ShowStatusTip(event, SB) || AnalysisWindowFor::event(event);
 }
 
-int TfrmMCL::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmMCL::Setup(const MclRequest& request) {
     if (request.model) return SetReg(request.model, request.allVariables);
     if (request.ivModel) return SetRegIV(request.ivModel, request.allVariables);

@@ -51,9 +51,6 @@ public:
     void EXPlotExecute();
     void FundExecute();
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     // The scale step shared by every multicollinearity window (0, 1, 2 for
     // the scales 0.1, 1 and 10).
     static int& SharedScaleStep();

@@ -231,13 +231,6 @@ void TfrmRidge::ShowGroupChoice(bool on) {
     tbSep->setVisible(on);
 }
 
-int TfrmRidge::ShowModal() {
-    if (IsModeless()) return AnalysisWindowFor::ShowModal();
-    return exec();
-}
-
-bool TfrmRidge::IsModeless() const { return table_ == nullptr; }
-
 void TfrmRidge::tsEstimateShow() {
     if (!ridge_) return;
     sgEst->Show(RidgeEstimateTable(*ridge_));

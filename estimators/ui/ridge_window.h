@@ -45,8 +45,6 @@ public:
     // dependent; the group choice is hidden.
     bool SetNamedData(const TNamedData* table, int dependentColumn);
 
-    int ShowModal() override;
-    bool IsModeless() const override;
     // Hands the fit to the caller's closed function, once, then closes.
     void done(int result) override;
 

@@ -190,7 +190,6 @@ bool TfrmWLS::event(QEvent* e) {
 }
 
 int TfrmWLS::ShowModal() {
-    setModal(true);
     const int result = exec();
     if (const WLSRequest* r = OpenedWith().As<WLSRequest>(); r && r->closed && wlse_) r->closed(*wlse_);
     return result;

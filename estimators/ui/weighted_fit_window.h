@@ -83,7 +83,6 @@ public:
     bool SaveReport(const std::string& path);
 
     int ShowModal() override;
-    bool IsModeless() const override { return false; }
 
     const WLSE* Estimator() const { return wlse_.get(); }
     int Mode() const { return mode_; }

@@ -99,11 +99,6 @@ bool TfrmFFA::event(QEvent* e) {
     return ShowStatusTip(e, SB) || AnalysisWindowFor::event(e);
 }
 
-int TfrmFFA::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmFFA::Setup(const LaunchRequest&) {
     if (Context().State().FinalForms().work.GetCount() == 0) return false;
     // The starting state for Reset is taken once, when the window opens; the

@@ -35,9 +35,6 @@ public:
     void lbListClick(int k);
     void TrendSetExecute();
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     QToolBar* TB = nullptr;
     QAction* Exitence = nullptr;
     QAction* Undo = nullptr;

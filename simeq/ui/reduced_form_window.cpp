@@ -126,11 +126,6 @@ bool TfrmRF::event(QEvent* e) {
     return ShowStatusTip(e, SB) || AnalysisWindowFor::event(e);
 }
 
-int TfrmRF::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmRF::Setup(const LaunchRequest& request) {
     if (!request.model) return false;
     BuildSystem(*request.model, request.twoStage);

@@ -47,9 +47,6 @@ public:
     void PlotPredictedActual(const std::string& name, bool simulation);
     void PlotResidualPredicted(const std::string& name, bool simulation);
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     QToolBar* TB = nullptr;
     QAction* Exitence = nullptr;
     QAction* YYPlot = nullptr;

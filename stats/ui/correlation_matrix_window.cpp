@@ -117,11 +117,6 @@ void TfrmRelative::EnableHandOvers() {
     btnRidge->setEnabled(r.Has(kRidgeWindow));
 }
 
-int TfrmRelative::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmRelative::Setup(const WindowRequest& request) {
     if (const auto* r = request.As<CorrelationMatrixRequest>()) return SetData(r->table, r->alternate, r->showSelection);
     // The main window's command: the data set's table and its two-stage values.

@@ -23,8 +23,6 @@ class TfrmRelative : public AnalysisWindowBase {
 public:
     explicit TfrmRelative(const WindowContext& context);
     ~TfrmRelative() override;
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
 
     // False (nothing shown) when the matrices cannot be computed.
     bool SetData(const TNamedData* data, const TFileMatrix* alternate, bool showSelection);

@@ -115,11 +115,6 @@ TfrmFacLoadPlot::TfrmFacLoadPlot(const WindowContext& context) : AnalysisWindowF
 
 TfrmFacLoadPlot::~TfrmFacLoadPlot() { RestoreLines(); }
 
-int TfrmFacLoadPlot::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmFacLoadPlot::Setup(const FacLoadPlotRequest& r) {
     return SetData(r.analysis, r.x, r.xName, r.y, r.yName, r.labels);
 }

@@ -26,8 +26,6 @@ class TfrmFacLoadPlot : public AnalysisWindowFor<FacLoadPlotRequest> {
 public:
     explicit TfrmFacLoadPlot(const WindowContext& context);
     ~TfrmFacLoadPlot() override;
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
 
     bool SetData(const PCA* analysis, std::vector<double> x, std::string xName, std::vector<double> y,
                  std::string yName, std::vector<std::string> labels);

@@ -127,11 +127,6 @@ QAction* TfrmFund::AddAction(const char* name, const char* caption, const QKeySe
 
 UiServices& TfrmFund::Services() const { return Context().Services(); }
 
-int TfrmFund::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmFund::Setup(const FundamentalStatsRequest& request) {
     alpha_ = request.alpha;
     if (!ShowVariable(request.name, request.values.data(), static_cast<int>(request.values.size()))) return false;

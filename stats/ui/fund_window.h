@@ -53,9 +53,6 @@ public:
     // Marks observation k (1-based) in the plot; nothing when there is none.
     void SelectObservation(int k);
 
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
-
     // ---- handlers
     void tsFundShow();
     void stAveClick();

@@ -157,11 +157,6 @@ void TfrmPCA::ConnectCellClick(ResultGrid* grid, std::function<void(Qt::MouseBut
             }));
 }
 
-int TfrmPCA::ShowModal() {
-    setModal(true);
-    return exec();
-}
-
 bool TfrmPCA::Setup(const WindowRequest& request) {
     if (const PcaRequest* r = request.As<PcaRequest>()) {
         if (r->table) return StartFromTable(*r->table);

@@ -32,8 +32,6 @@ class TfrmPCA : public AnalysisWindowBase {
 public:
     explicit TfrmPCA(const WindowContext& context);
     ~TfrmPCA() override;
-    int ShowModal() override;
-    bool IsModeless() const override { return false; }
 
     // The data set's variables, all ticked, every observation; false (the
     // window then shows nothing) for an empty data set.

@@ -66,7 +66,8 @@ private:
 
 }  // namespace
 
-TfrmGraphXY::TfrmGraphXY(const WindowContext& context) : QDialog(context.Owner()), context_(context) {
+TfrmGraphXY::TfrmGraphXY(const WindowContext& context)
+    : QDialog(context.Owner()), context_(context.WithOwner(this)) {
     setObjectName("frmGraphXY");
     setWindowTitle("X-Y プロット");
     BuildWindow();

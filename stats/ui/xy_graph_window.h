@@ -166,7 +166,7 @@ private:
     const double* PlotY() const { return swapped_ ? x_ : y_; }
     void SetStatus(int panel, const std::string& text);
 
-    WindowContext context_;
+    WindowContext context_;  // owned by this window, for what it opens
     std::unique_ptr<FreeLineScope> savedLines_;
     std::unique_ptr<TSRA> fitter_;
     XYDataList lines_;

@@ -1,14 +1,22 @@
 // Opening analysis windows from the main window: commands stay disabled
 // until their window is registered, each command's preconditions and
 // messages, what the window is given, failures while a window is built,
-// the transformation launcher's undo step and the correlation-matrix data.
+// the transformation launcher's undo step and the correlation-matrix data;
+// every registered window running modally, owned by the window that opened
+// it, with the data set out of reach of edits meanwhile.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QTimer>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <functional>
+#include <map>
 #include <new>
 
 #include "app/main_window/launch_table.h"
@@ -16,14 +24,28 @@
 #include "app/settings/settings_dialog.h"
 #include "core/data/equation.h"
 #include "core/io/file_matrix.h"
+#include "core/io/final_form_storage.h"
 #include "core/model/regression_model.h"
+#include "core/settings/grid_color_list.h"
 #include "estimators/chow_request.h"
 #include "estimators/mcl_request.h"
+#include "estimators/prediction_request.h"
 #include "estimators/restricted_request.h"
 #include "estimators/ridge_request.h"
+#include "estimators/yule_walker_request.h"
+#include "eval/app_state.h"
+#include "modal_window.h"
 #include "platform/errors.h"
+#include "platform/qt/string_grid.h"
 #include "simeq/iv_request.h"
 #include "started_windows.h"
+#include "stats/correlation_matrix_request.h"
+#include "stats/fac_load_plot_request.h"
+#include "stats/fundamental_stats_request.h"
+#include "stats/pca_request.h"
+#include "stats/principal_components.h"
+#include "stats/xy_graph_request.h"
+#include "support/sur_sample.h"
 
 namespace {
 
@@ -564,6 +586,224 @@ TEST_F(AnalysisLaunchTest, DialogClassesRegisterWithTheirFillOperation) {
     EXPECT_TRUE(shown);
     EXPECT_EQ(given, m);
     EXPECT_FALSE(Enabled("btnJNE"));
+}
+
+// The window of class windowClass runs modally now (checked from within
+// its loop); its owner, or null when another window runs.
+QWidget* OwnerOfRunningWindow(const std::string& windowClass, QDialog& d) {
+    EXPECT_EQ(QApplication::activeModalWidget(), &d);
+    EXPECT_NE(d.windowModality(), Qt::NonModal);
+    EXPECT_TRUE(d.isVisible());
+    if (windowClass != d.metaObject()->className()) {
+        ADD_FAILURE() << d.metaObject()->className() << " runs instead of " << windowClass;
+        return nullptr;
+    }
+    return d.parentWidget();
+}
+
+// Every window the program registers, opened through the registry with a
+// request it takes on a small data set: it runs modally, owned by the
+// window that opened it, and is gone when it closes. A window registered
+// without a row here fails the test.
+TEST_F(AnalysisLaunchTest, EveryRegisteredWindowRunsModallyOwnedByItsOpener) {
+    // x1, x2 exogenous, y1 and y2 endogenous, three groups; y1 on x1 and
+    // x2, an equation for each endogenous variable.
+    SaveAs(*SurSampleModel({2, 2, 1, 1}), dir_.Path("all.MDF"));
+    main_->OpenAndRemember(dir_.Path("all.MDF"));
+    Reg* m = state_.Model();
+    m->SetDependent(2);
+    for (int j : {0, 1}) ASSERT_TRUE(m->ToggleVariable(j));
+    const double coefs[] = {0.5, 1.0, 2.0};
+    const std::string names[] = {"x1", "x2", "定数項"};
+    m->AddExpres(Expres("y1", 3, false, coefs, names));
+    m->AddExpres(Expres("y2", 3, false, coefs, names));
+    FFElement c;
+    c.SetHead(FFCell("y1", 1, 1.0, 0));
+    c.AppendTerm(FFCell("y2", 1, 1.0, 0));
+    state_.FinalForms().work.Clear();
+    state_.FinalForms().work.Append(c);
+    ui_.ClearCalls();
+
+    // What the requests point to.
+    const int n = m->GetObsCount();
+    std::vector<double> y1(static_cast<std::size_t>(n)), x1(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        y1[static_cast<std::size_t>(i)] = m->GetValue(i, 2);
+        x1[static_cast<std::size_t>(i)] = m->GetValue(i, 0);
+    }
+    std::vector<double> series = y1;
+    std::string comment;
+    GridColorList colors;
+    TNamedData table(state_.Context(), n, 3);
+    for (int j = 0; j < 3; ++j) {
+        table.SetColumnName(j, m->GetVarName(j));
+        for (int i = 0; i < n; ++i) table.SetValue(i, j, m->GetValue(i, j));
+    }
+    Matrix raw(n, 3);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < 3; ++j) raw[i][j] = m->GetValue(i, j);
+    const PCA pca(state_.Context(), std::move(raw), {"x1", "x2", "y1"}, NameInUse{});
+    FacLoadPlotRequest loads{&pca, {}, pca.GetScoreName(0), {}, pca.GetScoreName(1), {}};
+    for (int j = 0; j < 3; ++j) {
+        loads.x.push_back(pca.GetLoading(j, 0));
+        loads.y.push_back(pca.GetLoading(j, 1));
+        loads.labels.push_back(pca.GetVarName(j));
+    }
+    const PredictionModel constantOnly{{1.0}, Matrix(1, 1, 1.0 / n), {}, 1.0, n, 0, n - 1};
+
+    LaunchRequest onModel;
+    onModel.model = m;
+    LaunchRequest transform;
+    transform.readModel = m;
+    transform.values = &series;
+    transform.comment = &comment;
+    transform.variableName = "y1";
+    transform.variable = 2;
+    LaunchRequest colorTable;
+    colorTable.colors = &colors;
+    LaunchRequest robust = onModel;
+    robust.mode = 5;
+
+    const std::map<std::string, WindowRequest> requests = {
+        {"TAboutBox", LaunchRequest{}},
+        {"TAutoSelectDlg", onModel},
+        {"TfrmAnova", onModel},
+        {"TfrmChow", ChowRequest{m, {}}},
+        {"TfrmColorSel", colorTable},
+        {"TfrmFFA", LaunchRequest{}},
+        {"TfrmFacLoadPlot", loads},
+        {"TfrmFund", FundamentalStatsRequest{"y1", y1, 0, 0.05}},
+        {"TfrmGraphXY", XYGraphRequest{"x1", "y1", x1.data(), y1.data(), n}},
+        {"TfrmHenkan", transform},
+        {"TfrmIV", IVRequest{m, {}, {}}},
+        {"TfrmJNE", onModel},
+        {"TfrmMCL", MclRequest{m, nullptr, nullptr, false}},
+        {"TfrmMLE", onModel},
+        {"TfrmPCA", PcaRequest{m, nullptr}},
+        {"TfrmPreREG", transform},
+        {"TfrmPredict", PredictionRequest{constantOnly}},
+        {"TfrmRF", onModel},
+        {"TfrmRREG", RestrictedRequest{m, {1, 1, 1, 1}}},
+        {"TfrmRelative", CorrelationMatrixRequest{&table, nullptr, true}},
+        {"TfrmRidge", RidgeRequest{m, nullptr, -1, {}}},
+        {"TfrmSURE", onModel},
+        {"TfrmUD", LaunchRequest{}},
+        {"TfrmWLS", robust},
+        {"TfrmYWEst", YuleWalkerRequest{"y1", y1, 1}},
+    };
+    const std::vector<std::string> registered = AnalysisWindows().Classes();
+    EXPECT_GE(registered.size(), requests.size());
+    for (const std::string& windowClass : registered) {
+        SCOPED_TRACE(windowClass);
+        const auto row = requests.find(windowClass);
+        if (row == requests.end()) {
+            ADD_FAILURE() << "no request for " << windowClass;
+            continue;
+        }
+        QWidget* owner = nullptr;
+        const bool ran = WhileModal<QDialog>([&] { OpenWindow(windowClass, main_->ViewContext(), row->second); },
+                                             [&](QDialog& d) { owner = OwnerOfRunningWindow(windowClass, d); });
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(owner, main_);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            EXPECT_NE(windowClass, top->metaObject()->className()) << "still there after closing";
+        EXPECT_TRUE(Errors().empty());
+        ui_.ClearCalls();
+    }
+}
+
+// A window opened from an analysis window runs modally in turn, owned by
+// that window, and so on down: the graph of a jackknife window and the
+// statistics of that graph.
+TEST_F(AnalysisLaunchTest, WhatAWindowOpensRunsModallyOwnedByIt) {
+    struct Step {
+        const char* action;       // of the window running before
+        const char* windowClass;  // the window it opens
+    };
+    struct Case {
+        const char* command;
+        const char* windowClass;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"btnJNE", "TfrmJNE", {{"EYPlot", "TfrmGraphXY"}, {"XFund", "TfrmFund"}}},
+        {"mnuRidge", "TfrmRidge", {{"RPlotCS", "TfrmGraphXY"}}},
+        {"mnuRest", "TfrmRREG", {{"Fund", "TfrmFund"}}},
+        {"mnuTobit", "TfrmMLE", {{"YYPlot", "TfrmGraphXY"}}},
+    };
+    Open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::vector<std::string> opened;
+        // Runs the steps from k on, inside the window that runs now.
+        std::function<void(QDialog&, std::size_t)> descend = [&](QDialog& opener, std::size_t k) {
+            if (k == c.steps.size()) return;
+            const Step& step = c.steps[k];
+            auto* action = opener.findChild<QAction*>(step.action);
+            ASSERT_NE(action, nullptr) << step.action;
+            const bool ran = WhileModal<QDialog>([action] { action->trigger(); }, [&](QDialog& d) {
+                EXPECT_EQ(OwnerOfRunningWindow(step.windowClass, d), &opener) << step.windowClass;
+                opened.push_back(step.windowClass);
+                descend(d, k + 1);
+            });
+            EXPECT_TRUE(ran) << step.windowClass;
+        };
+        const bool ran = WhileModal<QDialog>([&] { Trigger(c.command); }, [&](QDialog& d) {
+            EXPECT_EQ(OwnerOfRunningWindow(c.windowClass, d), main_);
+            descend(d, 0);
+        });
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(opened.size(), c.steps.size());
+        EXPECT_TRUE(Errors().empty());
+        ui_.ClearCalls();
+    }
+}
+
+// While the instrumental-variable window is open, a value typed into the
+// main window's input box never reaches the data set: the main window
+// takes no input until the window closes, and the fit shown stays the fit
+// of the data.
+TEST_F(AnalysisLaunchTest, TheDataCannotBeEditedWhileTheInstrumentalVariableWindowIsOpen) {
+    Reg* m = Open();
+    main_->show();
+    QApplication::setActiveWindow(main_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
+    main_->Pages()->setCurrentIndex(0);
+    main_->EditGrid()->SetCurrentCell(1, 1);
+    main_->sgEditClick();
+    QLineEdit* line = main_->InputBox()->lineEdit();
+    line->setFocus();
+    line->clear();
+    const double before = m->GetValue(0, 0);
+    const int steps = state_.Undo().UndoStepCount();
+    QWindow* window = main_->windowHandle();
+    ASSERT_NE(window, nullptr);
+
+    // Keys through the window system, as the user types them, once the
+    // command has opened its window (the window's own loop, or after the
+    // command for a window that does not wait).
+    std::string running;
+    QTimer typing;
+    typing.setSingleShot(true);
+    QObject::connect(&typing, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        running = modal ? modal->metaObject()->className() : "";
+        for (char key : {'4', '2'}) QTest::keyClick(window, key);
+        QTest::keyClick(window, Qt::Key_Return);
+        if (modal) modal->close();
+    });
+    typing.start(0);
+    Trigger("mnuIVEst");
+    for (int k = 0; k < 10 && typing.isActive(); ++k) QCoreApplication::processEvents();
+    EXPECT_EQ(running, "TfrmIV");
+    EXPECT_EQ(m->GetValue(0, 0), before);
+    EXPECT_EQ(state_.Undo().UndoStepCount(), steps);
+    EXPECT_TRUE(line->text().isEmpty());
+
+    // Closed, the main window takes the same keys again.
+    for (char key : {'4', '2'}) QTest::keyClick(window, key);
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(m->GetValue(0, 0), 42.0);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The window kit end to end with a window that exists only here: registered
-// by class name, opened with its own request struct, following edits of the
-// data set and closing when another data set is opened; its handlers run
-// under the command guard and its number field takes formulas.
+// by class name, opened modally with its own request struct, destroyed when
+// it closes and owning what it opens; its handlers run under the command
+// guard and its number field takes formulas.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -11,12 +11,12 @@
 
 #include "app/main_window/main_window.h"
 #include "components/view/analysis_window_base.h"
-#include "components/view/data_set_events.h"
 #include "components/view/numeric_field.h"
 #include "components/view/window_registry.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "platform/errors.h"
+#include "modal_window.h"
 #include "started_windows.h"
 
 namespace {
@@ -38,10 +38,11 @@ public:
     NumericField* eFactor;
     QPushButton* btnRun;
     double product = 0.0;
+    // Opens another probe, as windows open one another.
+    void OpenAnother(const std::string& variable) { OpenWindow("TfrmProbe", Context(), ProbeRequest{variable}); }
 
 protected:
     bool Setup(const ProbeRequest&) override { return ShowValue(); }
-    void DataChanged() override { ShowValue(); }
 
 private:
     bool ShowValue() {
@@ -63,7 +64,6 @@ class AnalysisWindowKitTest : public StartedWindows {
 protected:
     AnalysisWindowKitTest() : StartedWindows("kit") {
         Save("one.MDF", 10);
-        Save("two.MDF", 99);
         main_->OpenAndRemember(dir_.Path("one.MDF"));
         ui_.ClearCalls();
     }
@@ -71,12 +71,11 @@ protected:
         auto model = MakeModel({{1, 2, 3, 4}, {firstB, 20, 30, 40}}, {}, {"A", "B"});
         SaveAs(*model, dir_.Path(name));
     }
-    // Opens the probe through the registry as any window would.
-    TfrmProbe* Open(const WindowRequest& request) {
-        OpenWindow("TfrmProbe", main_->ViewContext(), request);
-        return last_;
+    // Opens the probe through the registry as any window would and runs the
+    // body while it runs; false when it did not open modally.
+    bool WhileOpen(const WindowRequest& request, const std::function<void(TfrmProbe&)>& body) {
+        return WhileModal<TfrmProbe>([&] { OpenWindow("TfrmProbe", main_->ViewContext(), request); }, body);
     }
-    static void DeleteClosed() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     QPointer<TfrmProbe> last_;
     ScopedAnalysisWindow probe_{"TfrmProbe", [this](const WindowContext& context) {
@@ -86,7 +85,7 @@ protected:
                                 }};
 };
 
-TEST_F(AnalysisWindowKitTest, OpensModelessOnlyWithItsOwnRequest) {
+TEST_F(AnalysisWindowKitTest, OpensModalOnlyWithItsOwnRequestAndGoesWhenClosed) {
     struct Case {
         const char* what;
         WindowRequest request;
@@ -99,63 +98,70 @@ TEST_F(AnalysisWindowKitTest, OpensModelessOnlyWithItsOwnRequest) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        QPointer<TfrmProbe> w = Open(c.request);
-        DeleteClosed();
-        ASSERT_EQ(!w.isNull(), c.opens);
-        if (!w) continue;
-        EXPECT_TRUE(w->isVisible() && !w->isModal());
-        EXPECT_EQ(w->parentWidget(), main_);
-        EXPECT_EQ(w->stValue->text(), "10");
-        w->close();
-        DeleteClosed();
-        EXPECT_TRUE(w.isNull());
+        std::string shown;
+        const bool opened = WhileOpen(c.request, [&](TfrmProbe& w) {
+            EXPECT_TRUE(w.isModal());
+            EXPECT_EQ(w.parentWidget(), main_);
+            shown = w.stValue->text().toStdString();
+        });
+        EXPECT_EQ(opened, c.opens);
+        EXPECT_EQ(shown, c.opens ? "10" : "");
+        // Destroyed whether or not it was shown.
+        EXPECT_TRUE(last_.isNull());
     }
 }
 
-TEST_F(AnalysisWindowKitTest, FollowsEditsAndClosesWhenAnotherDataSetOpens) {
-    QPointer<TfrmProbe> w = Open(ProbeRequest{"B"});
-    ASSERT_TRUE(w);
-    state_.Model()->SetValue(0, 1, 12.5);
-    main_->RefreshActivePage();
-    EXPECT_EQ(w->stValue->text(), "12.5");
-
-    state_.Model()->SetModified(false);  // no question about saving
-    main_->OpenAndRemember(dir_.Path("two.MDF"));
-    DeleteClosed();
-    EXPECT_TRUE(w.isNull());
+TEST_F(AnalysisWindowKitTest, WhatAWindowOpensItOwnsAndRunsModallyInTurn) {
+    TfrmProbe* inner = nullptr;
+    QWidget* innerOwner = nullptr;
+    const bool opened = WhileOpen(ProbeRequest{"B"}, [&](TfrmProbe& outer) {
+        const bool nested = WhileModal<TfrmProbe>([&] { outer.OpenAnother("A"); }, [&](TfrmProbe& w) {
+            inner = &w;
+            innerOwner = w.parentWidget();
+            EXPECT_EQ(QApplication::activeModalWidget(), &w);
+            EXPECT_EQ(w.stValue->text(), "1");
+        });
+        EXPECT_TRUE(nested);
+        EXPECT_EQ(innerOwner, &outer);
+        EXPECT_NE(inner, &outer);
+        // The inner window is gone; the outer one runs on.
+        EXPECT_EQ(QApplication::activeModalWidget(), &outer);
+    });
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(AnalysisWindowKitTest, HandlerErrorsAreShownAndTheWindowStays) {
-    QPointer<TfrmProbe> w = Open(ProbeRequest{"B"});
-    ASSERT_TRUE(w);
     struct Case {
         const char* factor;
         double product;      // 10 times the factor, or 0 when it failed
         const char* box;     // start of the error box, or null
     };
     const Case cases[] = {{"1+2", 30, nullptr}, {"-1", 0, "負の係数"}, {"@~Missing(1)", 0, "【式実行時エラー】"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.factor);
-        ui_.ClearCalls();
-        if (c.box) ui_.QueueOK();
-        w->product = 0;
-        w->eFactor->setText(c.factor);
-        w->btnRun->click();
-        EXPECT_DOUBLE_EQ(w->product, c.product);
-        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
-        if (!c.box) {
-            EXPECT_TRUE(boxes.empty());
-            continue;
+    const bool opened = WhileOpen(ProbeRequest{"B"}, [&](TfrmProbe& w) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.factor);
+            ui_.ClearCalls();
+            if (c.box) ui_.QueueOK();
+            w.product = 0;
+            w.eFactor->setText(c.factor);
+            w.btnRun->click();
+            EXPECT_DOUBLE_EQ(w.product, c.product);
+            const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+            if (!c.box) {
+                EXPECT_TRUE(boxes.empty());
+                continue;
+            }
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text.rfind(c.box, 0), 0u) << boxes[0].text;
+            EXPECT_TRUE(w.isVisible());
         }
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text.rfind(c.box, 0), 0u) << boxes[0].text;
-        EXPECT_TRUE(w->isVisible());
-    }
+    });
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(AnalysisWindowKitTest, NumberFieldTakesFormulasAndCtrlAOpensTheAssistant) {
     std::vector<std::string> offered;
-    WindowContext context(state_, main_, nullptr, [&offered](std::string& text) {
+    WindowContext context(state_, main_, [&offered](std::string& text) {
         offered.push_back(text);
         text = "#B[2] / 4";
         return true;
@@ -179,19 +185,6 @@ TEST_F(AnalysisWindowKitTest, NumberFieldTakesFormulasAndCtrlAOpensTheAssistant)
     ASSERT_EQ(offered, std::vector<std::string>{"1+"});
     EXPECT_EQ(field.text(), "#B[2] / 4");
     EXPECT_EQ(field.Value(), std::optional<double>(5.0));
-}
-
-TEST(DataSetEventsTest, AnotherModelIsAReplacementTheSameOneAChange) {
-    DataSetEvents events;
-    std::string seen;
-    QObject::connect(&events, &DataSetEvents::Changed, [&] { seen += 'c'; });
-    QObject::connect(&events, &DataSetEvents::Replaced, [&] { seen += 'r'; });
-    // Two stand-in models; only their addresses matter.
-    const Reg* a = reinterpret_cast<const Reg*>(&seen);
-    const Reg* b = reinterpret_cast<const Reg*>(&events);
-    for (const Reg* m : {a, a, b, static_cast<const Reg*>(nullptr), static_cast<const Reg*>(nullptr)}) events.Loaded(m);
-    events.Edited();
-    EXPECT_EQ(seen, "rcrrcc");
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "platform/qt/string_grid.h"
 #include "simeq/iv_plot_series.h"
 #include "simeq/ui/iv_window.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "stats/correlation_matrix_request.h"
 #include "stats/xy_graph_request.h"
@@ -85,10 +86,8 @@ protected:
         m->SetDependent(static_cast<int>(data.size()) - 1);
         for (int j = 0; j + 1 < static_cast<int>(data.size()) && j < 2; ++j) EXPECT_TRUE(m->ToggleVariable(j));
         main_->UpdateLaunchActions();
-        main_->Action("mnuIVEst")->trigger();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* iv = qobject_cast<TfrmIV*>(w); iv && iv->isVisible()) return iv;
-        return nullptr;
+        // The window the menu command fills, kept unshown for the handlers.
+        return kept_.Keep([this] { main_->Action("mnuIVEst")->trigger(); });
     }
     static void Same(const Plot& p, const IVPlotSeries& s) {
         EXPECT_EQ(p.xName, s.xName);
@@ -99,6 +98,7 @@ protected:
 
     std::vector<Plot> plots_;
     ScopedAnalysisWindow graph_;
+    KeptWindow<TfrmIV> kept_{"TfrmIV", RegisterIVWindow};
 };
 
 // Wiring: each plot command hands the engine's series to the graph.

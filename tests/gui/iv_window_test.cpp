@@ -28,6 +28,7 @@
 #include "simeq/iv_tables.h"
 #include "simeq/ui/iv_set_dialog.h"
 #include "simeq/ui/iv_window.h"
+#include "modal_window.h"
 #include "started_windows.h"
 
 namespace {
@@ -59,13 +60,13 @@ protected:
         main_->UpdateLaunchActions();
         return m;
     }
+    // The window the menu command fills, kept unshown for the handlers.
     TfrmIV* Launch() {
         QAction* a = main_->Action("mnuIVEst");
         EXPECT_TRUE(a && a->isEnabled());
-        a->trigger();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* iv = qobject_cast<TfrmIV*>(w); iv && iv->isVisible()) return iv;
-        return nullptr;
+        return kept_.Keep([a] {
+            if (a) a->trigger();
+        });
     }
     static void ExpectSameTable(const ResultGrid& grid, const ResultTable& table) {
         ASSERT_EQ(grid.RowCount(), table.RowCount() + 1);
@@ -85,37 +86,40 @@ protected:
         w->Estimator()->GetDesignColumn(j, v);
         return v;
     }
+
+    KeptWindow<TfrmIV> kept_{"TfrmIV", RegisterIVWindow};
 };
 
 TEST_F(IVWindowTest, WiringOpensFromTheMenuShowsTheEngineTableTogglesAndCloses) {
     Open();
-    TfrmIV* w = Launch();
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->windowTitle().toStdString(), "操作変数");
-    RegIV* iv = w->Estimator();
-    ASSERT_NE(iv, nullptr);
-    EXPECT_EQ(w->PC->currentWidget(), w->tsView);
-    EXPECT_EQ(w->sgTable->ColCount(), 5);  // every variable but the dependent
-    EXPECT_EQ(w->sgTable->Cell(2, 0).toStdString(), "x2");
-    EXPECT_EQ(w->sgTable->Cell(2, 3).toStdString(), FormatNumber(false, 4.0));
+    const bool opened = WhileModal<TfrmIV>([this] { main_->Action("mnuIVEst")->trigger(); }, [](TfrmIV& w) {
+        EXPECT_EQ(w.windowTitle().toStdString(), "操作変数");
+        RegIV* iv = w.Estimator();
+        ASSERT_NE(iv, nullptr);
+        EXPECT_EQ(w.PC->currentWidget(), w.tsView);
+        EXPECT_EQ(w.sgTable->ColCount(), 5);  // every variable but the dependent
+        EXPECT_EQ(w.sgTable->Cell(2, 0).toStdString(), "x2");
+        EXPECT_EQ(w.sgTable->Cell(2, 3).toStdString(), FormatNumber(false, 4.0));
 
-    w->PC->setCurrentWidget(w->tsEst);
-    EXPECT_TRUE(iv->IsExplanatory(0) && iv->IsExplanatory(1) && iv->IsExplanatory(5));
-    ExpectSameTable(*w->sgEst, IVEstimatesTable(*iv));
-    const IVSummary s = IVSummaryCells(*iv);
-    for (auto [label, cell] : {std::pair{w->stFE, s.df}, {w->stVe, s.s}, {w->stSpecTest, s.specification},
-                               {w->stPSS, s.press}, {w->stGK, s.gk}, {w->stDWR, s.dw}, {w->stRR, s.r2}})
-        EXPECT_EQ(label->text().toStdString(), cell.Shown());
-    EXPECT_TRUE(w->btnVIF->isEnabled());  // two regressors beside the constant term
-    EXPECT_TRUE(w->TextSave->isEnabled());
+        w.PC->setCurrentWidget(w.tsEst);
+        EXPECT_TRUE(iv->IsExplanatory(0) && iv->IsExplanatory(1) && iv->IsExplanatory(5));
+        ExpectSameTable(*w.sgEst, IVEstimatesTable(*iv));
+        const IVSummary s = IVSummaryCells(*iv);
+        for (auto [label, cell] : {std::pair{w.stFE, s.df}, {w.stVe, s.s}, {w.stSpecTest, s.specification},
+                                   {w.stPSS, s.press}, {w.stGK, s.gk}, {w.stDWR, s.dw}, {w.stRR, s.r2}})
+            EXPECT_EQ(label->text().toStdString(), cell.Shown());
+        EXPECT_TRUE(w.btnVIF->isEnabled());  // two regressors beside the constant term
+        EXPECT_TRUE(w.TextSave->isEnabled());
 
-    // One command: w (row 3) enters.
-    w->EstCellClick(0, 3, Qt::LeftButton, Qt::NoModifier);
-    EXPECT_TRUE(iv->IsExplanatory(2));
-    ExpectSameTable(*w->sgEst, IVEstimatesTable(*iv));
+        // One command: w (row 3) enters.
+        w.EstCellClick(0, 3, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_TRUE(iv->IsExplanatory(2));
+        ExpectSameTable(*w.sgEst, IVEstimatesTable(*iv));
 
-    w->Exitence->trigger();
-    QApplication::processEvents();
+        w.Exitence->trigger();
+    });
+    EXPECT_TRUE(opened);
+    // Closed and destroyed when the command ends.
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmIV*>(top), nullptr);
 }
 

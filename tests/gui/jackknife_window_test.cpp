@@ -16,6 +16,7 @@
 #include "estimators/jackknife.h"
 #include "estimators/ui/jackknife_window.h"
 #include "request_probe.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 
@@ -38,11 +39,12 @@ protected:
         main_->UpdateLaunchActions();
         return m;
     }
-    TfrmJNE* Opened() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* j = qobject_cast<TfrmJNE*>(w); j && j->isVisible()) return j;
-        return nullptr;
+    // The window the button fills, kept unshown for the handlers.
+    TfrmJNE* Launch() {
+        return kept_.Keep([this] { main_->EstimateButton("btnJNE")->click(); });
     }
+
+    KeptWindow<TfrmJNE> kept_{"TfrmJNE", RegisterJackknifeWindow};
 };
 
 TEST_F(JackknifeWindowTest, OpensFromItsButtonAndAddsTheEquationWithOneUndoStep) {
@@ -50,35 +52,34 @@ TEST_F(JackknifeWindowTest, OpensFromItsButtonAndAddsTheEquationWithOneUndoStep)
     QPushButton* button = main_->EstimateButton("btnJNE");
     ASSERT_NE(button, nullptr);
     ASSERT_TRUE(button->isEnabled());
-    button->click();
-    TfrmJNE* w = Opened();
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->windowTitle().toStdString(), "ジャックナイフ推定値");
+    const bool opened = WhileModal<TfrmJNE>([button] { button->click(); }, [&](TfrmJNE& w) {
+        EXPECT_EQ(w.windowTitle().toStdString(), "ジャックナイフ推定値");
 
-    const JackknifeResult engine = Jackknife(JackknifeInputOf(*model));
-    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "Y");
-    EXPECT_EQ(w->sgEst->Cell(0, 3).toStdString(), "定数項");
-    EXPECT_EQ(w->sgEst->Cell(1, 1).toStdString(), NumberCell(engine.coef[0]).Shown());
-    EXPECT_EQ(w->sgRes->RowCount(), 7);
+        const JackknifeResult engine = Jackknife(JackknifeInputOf(*model));
+        EXPECT_EQ(w.sgEst->Cell(0, 0).toStdString(), "Y");
+        EXPECT_EQ(w.sgEst->Cell(0, 3).toStdString(), "定数項");
+        EXPECT_EQ(w.sgEst->Cell(1, 1).toStdString(), NumberCell(engine.coef[0]).Shown());
+        EXPECT_EQ(w.sgRes->RowCount(), 7);
 
-    const int before = model->Expressions().GetCount();
-    w->AddExp->trigger();
-    ASSERT_EQ(model->Expressions().GetCount(), before + 1);
-    EXPECT_GE(model->Expressions().IndexOf("Y"), 0);
-    main_->Action("UndoEdit")->trigger();
-    EXPECT_EQ(model->Expressions().GetCount(), before);
+        const int before = model->Expressions().GetCount();
+        w.AddExp->trigger();
+        ASSERT_EQ(model->Expressions().GetCount(), before + 1);
+        EXPECT_GE(model->Expressions().IndexOf("Y"), 0);
+        main_->Action("UndoEdit")->trigger();
+        EXPECT_EQ(model->Expressions().GetCount(), before);
 
-    w->Exitence->trigger();
-    QApplication::processEvents();
-    EXPECT_EQ(Opened(), nullptr);
+        w.Exitence->trigger();
+    });
+    EXPECT_TRUE(opened);
+    // Closed and destroyed when the command ends.
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmJNE*>(top), nullptr);
 }
 
 TEST_F(JackknifeWindowTest, LagPlotsNeedFourPoints) {
     Open();
     std::vector<int> points;
     auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
-    main_->EstimateButton("btnJNE")->click();
-    TfrmJNE* w = Opened();
+    TfrmJNE* w = Launch();
     ASSERT_NE(w, nullptr);
     for (const char* lag : {"mnuEE2", "mnuEE3", "mnuEE4"}) w->pmEELag->findChild<QAction*>(lag)->trigger();
     w->EEPlot->trigger();

@@ -20,6 +20,7 @@
 #include "estimators/restricted.h"
 #include "estimators/ui/restricted_window.h"
 #include "platform/qt/string_grid.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "support/nearly_collinear_sample.h"
 #include "support/sample_columns.h"
@@ -43,11 +44,9 @@ protected:
         ui_.ClearCalls();
         return m;
     }
+    // The window the menu command fills, kept unshown for the handlers.
     TfrmRREG* Launch() {
-        main_->Action("mnuRest")->trigger();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<TfrmRREG*>(w); t && t->isVisible()) return t;
-        return nullptr;
+        return kept_.Keep([this] { main_->Action("mnuRest")->trigger(); });
     }
     // Types text into cell (c, r) and presses Enter there.
     static void Type(TfrmRREG& w, int c, int r, const char* text) {
@@ -59,6 +58,8 @@ protected:
         for (const auto& call : ui_.CallsOf(ServiceCall::MessageBox)) out.push_back(call.text);
         return out;
     }
+
+    KeptWindow<TfrmRREG> kept_{"TfrmRREG", RegisterRestrictedWindow};
 };
 
 // b1 + b2 = 8/5 in the grid's first restriction, each cell with Enter.
@@ -77,29 +78,29 @@ TEST_F(RestrictedWindowTest, OpensFromTheMenuWithTheInitialRestrictionAndFitsATy
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command->text().toStdString(), "線形制約(&L)");
     ASSERT_TRUE(command->isEnabled());
-    TfrmRREG* w = Launch();
-    ASSERT_NE(w, nullptr);
+    QString caption;
+    const bool opened = WhileModal<TfrmRREG>([command] { command->trigger(); }, [&](TfrmRREG& w) {
+        Restricted engine(*model, 0, {1, 1, 1, 1}, "VAR3");
+        EXPECT_EQ(w.sgTable->Cell(0, 0).toStdString(), "VAR3");
+        EXPECT_EQ(w.sgTable->Cell(1, 2).toStdString(), NumberCell(engine.GetUnrestrictedCoefficient(0)).Shown());
+        EXPECT_EQ(w.stF0->text().toStdString(), "0");
 
-    Restricted engine(*model, 0, {1, 1, 1, 1}, "VAR3");
-    EXPECT_EQ(w->sgTable->Cell(0, 0).toStdString(), "VAR3");
-    EXPECT_EQ(w->sgTable->Cell(1, 2).toStdString(), NumberCell(engine.GetUnrestrictedCoefficient(0)).Shown());
-    EXPECT_EQ(w->stF0->text().toStdString(), "0");
+        TypeSumRestriction(w);
+        w.btnRestrict->click();
+        engine.SetRestrictionCoefficient(0, 0, 0.0);
+        engine.SetRestrictionCoefficient(0, 1, 1.0);
+        engine.SetRestrictionCoefficient(0, 2, 1.0);
+        engine.SetRestrictionValue(0, 1.6);
+        ASSERT_TRUE(engine.Estimate());
+        EXPECT_EQ(w.sgTable->Cell(1, 3).toStdString(), NumberCell(engine.GetCoefficient(1)).Shown());
+        EXPECT_EQ(w.stF0->text().toStdString(), NumberCell(engine.F()).Shown());
 
-    TypeSumRestriction(*w);
-    w->btnRestrict->click();
-    engine.SetRestrictionCoefficient(0, 0, 0.0);
-    engine.SetRestrictionCoefficient(0, 1, 1.0);
-    engine.SetRestrictionCoefficient(0, 2, 1.0);
-    engine.SetRestrictionValue(0, 1.6);
-    ASSERT_TRUE(engine.Estimate());
-    EXPECT_EQ(w->sgTable->Cell(1, 3).toStdString(), NumberCell(engine.GetCoefficient(1)).Shown());
-    EXPECT_EQ(w->stF0->text().toStdString(), NumberCell(engine.F()).Shown());
-
-    // The adjusted R^2 stays chosen for the next opening.
-    w->stR_R2Click();
-    const QString caption = w->lblR_R2->text();
-    w->Exitence->trigger();
-    QApplication::processEvents();
+        // The adjusted R^2 stays chosen for the next opening.
+        w.stR_R2Click();
+        caption = w.lblR_R2->text();
+        w.Exitence->trigger();
+    });
+    ASSERT_TRUE(opened);
     TfrmRREG* again = Launch();
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->lblR_R2->text(), caption);

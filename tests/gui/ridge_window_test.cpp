@@ -25,6 +25,7 @@
 #include "estimators/ui/ridge_window.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "support/sample_columns.h"
 
@@ -43,11 +44,9 @@ protected:
         ui_.ClearCalls();
         return m;
     }
+    // The window the menu command fills, kept unshown for the handlers.
     TfrmRidge* Launch() {
-        main_->Action("mnuRidge")->trigger();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<TfrmRidge*>(w); t && t->isVisible()) return t;
-        return nullptr;
+        return kept_.Keep([this] { main_->Action("mnuRidge")->trigger(); });
     }
     // A table of the sample's columns, the last one the dependent.
     std::unique_ptr<TNamedData> Table(const std::vector<int>& columns) {
@@ -60,6 +59,8 @@ protected:
         }
         return t;
     }
+
+    KeptWindow<TfrmRidge> kept_{"TfrmRidge", RegisterRidgeWindow};
 };
 
 TEST_F(RidgeWindowTest, OpensFromTheMenuAndRefitsAtTypedConstants) {
@@ -163,7 +164,7 @@ TEST_F(RidgeWindowTest, OnATableTheFitIsHandedOverAndGroupsAreNotOffered) {
                          }};
     TfrmRidge w{WindowContext(state_)};
     ASSERT_TRUE(w.Fill(WindowRequest(request)));
-    EXPECT_FALSE(w.IsModeless());
+    EXPECT_TRUE(w.isModal());
     EXPECT_FALSE(w.ActiveGroup->isVisible());
     EXPECT_FALSE(w.ActiveGroup->isEnabled());
     Ridge engine(*table, 3);

@@ -23,6 +23,7 @@
 #include "simeq/sur_tables.h"
 #include "simeq/ui/sur_window.h"
 #include "request_probe.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "stats/correlation_matrix_request.h"
 #include "support/sur_sample.h"
@@ -42,80 +43,81 @@ protected:
         m->SetDependent(2);
         for (int j : {0, 1}) EXPECT_TRUE(m->ToggleVariable(j));
         ui_.ClearCalls();
-        main_->Action("mnuSURE")->trigger();
         return m;
     }
+    // The window the menu command fills, kept unshown for the handlers.
     TfrmSURE* Opened() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* s = qobject_cast<TfrmSURE*>(w); s && s->isVisible()) return s;
-        return nullptr;
+        return kept_.Keep([this] { main_->Action("mnuSURE")->trigger(); });
     }
     static void Tick(TfrmSURE* w, std::initializer_list<int> rows) {
         for (int i = 0; i < w->lbGrpSel->count(); ++i) w->lbGrpSel->item(i)->setCheckState(Qt::Unchecked);
         for (int i : rows) w->lbGrpSel->item(i)->setCheckState(Qt::Checked);
     }
+
+    KeptWindow<TfrmSURE> kept_{"TfrmSURE", RegisterSurWindow};
 };
 
 TEST_F(SurWindowTest, EstimatesPredictsCorrelatesAndAddsTheEquations) {
     Reg* model = Open();
-    TfrmSURE* w = Opened();
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->windowTitle().toStdString(), "SURE推定量");
-    ASSERT_EQ(w->lbGrpSel->count(), 3);
-    EXPECT_EQ(w->lbGrpSel->item(1)->text().toStdString(), "west");
+    const bool opened = WhileModal<TfrmSURE>([this] { main_->Action("mnuSURE")->trigger(); }, [&](TfrmSURE& w) {
+        EXPECT_EQ(w.windowTitle().toStdString(), "SURE推定量");
+        ASSERT_EQ(w.lbGrpSel->count(), 3);
+        EXPECT_EQ(w.lbGrpSel->item(1)->text().toStdString(), "west");
 
-    Tick(w, {0});
-    w->btnCalc->click();
-    EXPECT_EQ(w->Estimator(), nullptr);
-    EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
+        Tick(&w, {0});
+        w.btnCalc->click();
+        EXPECT_EQ(w.Estimator(), nullptr);
+        EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
 
-    Tick(w, {0, 1});
-    ui_.QueueInput("y1");
-    ui_.QueueInput("y2");
-    w->btnCalc->click();
-    ASSERT_NE(w->Result(), nullptr);
-    const auto prompts = ui_.CallsOf(ServiceCall::Input);
-    ASSERT_EQ(prompts.size(), 2u);
-    EXPECT_EQ(prompts[0].text, "式（east）の被説明変数の選択");
+        Tick(&w, {0, 1});
+        ui_.QueueInput("y1");
+        ui_.QueueInput("y2");
+        w.btnCalc->click();
+        ASSERT_NE(w.Result(), nullptr);
+        const auto prompts = ui_.CallsOf(ServiceCall::Input);
+        ASSERT_EQ(prompts.size(), 2u);
+        EXPECT_EQ(prompts[0].text, "式（east）の被説明変数の選択");
 
-    const Zelner engine(MakeSurEquations(*model, {2, 3}, {1, 2}));
-    const SurResult r = engine.Estimate({});
-    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "y1");
-    EXPECT_EQ(w->sgEst->Cell(1, 2).toStdString(), SurEstimateTable(engine, r, 0).Cell(1, 1).Shown());
-    EXPECT_EQ(w->stFE->text().toStdString(), "4");  // n = 8, k = 4
-    w->cbSel->setCurrentIndex(1);
-    emit w->cbSel->activated(1);
-    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "y2");
+        const Zelner engine(MakeSurEquations(*model, {2, 3}, {1, 2}));
+        const SurResult r = engine.Estimate({});
+        EXPECT_EQ(w.sgEst->Cell(0, 0).toStdString(), "y1");
+        EXPECT_EQ(w.sgEst->Cell(1, 2).toStdString(), SurEstimateTable(engine, r, 0).Cell(1, 1).Shown());
+        EXPECT_EQ(w.stFE->text().toStdString(), "4");  // n = 8, k = 4
+        w.cbSel->setCurrentIndex(1);
+        emit w.cbSel->activated(1);
+        EXPECT_EQ(w.sgEst->Cell(0, 0).toStdString(), "y2");
 
-    PredictionModel predicted;
-    ScopedAnalysisWindow predict("TfrmPredict", [&predicted](const WindowContext&) {
-        return std::make_unique<RequestProbe<PredictionRequest>>(
-            [&](const PredictionRequest& p) { predicted = p.model; });
-    });
-    std::vector<std::string> columns;
-    ScopedAnalysisWindow relative("TfrmRelative", [&columns](const WindowContext&) {
-        return std::make_unique<RequestProbe<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
-            for (int j = 0; j < c.table->Cols(); ++j) columns.push_back(c.table->GetColumnName(j));
+        PredictionModel predicted;
+        ScopedAnalysisWindow predict("TfrmPredict", [&predicted](const WindowContext&) {
+            return std::make_unique<RequestProbe<PredictionRequest>>(
+                [&](const PredictionRequest& p) { predicted = p.model; });
         });
+        std::vector<std::string> columns;
+        ScopedAnalysisWindow relative("TfrmRelative", [&columns](const WindowContext&) {
+            return std::make_unique<RequestProbe<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
+                for (int j = 0; j < c.table->Cols(); ++j) columns.push_back(c.table->GetColumnName(j));
+            });
+        });
+        ASSERT_TRUE(w.btnPred->isEnabled());
+        w.btnPred->click();
+        EXPECT_EQ(predicted.df, 4);
+        EXPECT_EQ(predicted.p, 3);
+        EXPECT_EQ(predicted.coef.back(), r.GetCoef(1, 3));  // the constant term last
+        w.btnRelMat->click();
+        EXPECT_EQ(columns, (std::vector<std::string>{"east", "west"}));
+
+        const int before = model->Expressions().GetCount();
+        w.btnAdd->click();
+        EXPECT_EQ(model->Expressions().GetCount(), before + 2);
+        main_->Action("UndoEdit")->trigger();
+        main_->Action("UndoEdit")->trigger();
+        EXPECT_EQ(model->Expressions().GetCount(), before);
+
+        w.btnEnd->click();
     });
-    ASSERT_TRUE(w->btnPred->isEnabled());
-    w->btnPred->click();
-    EXPECT_EQ(predicted.df, 4);
-    EXPECT_EQ(predicted.p, 3);
-    EXPECT_EQ(predicted.coef.back(), r.GetCoef(1, 3));  // the constant term last
-    w->btnRelMat->click();
-    EXPECT_EQ(columns, (std::vector<std::string>{"east", "west"}));
-
-    const int before = model->Expressions().GetCount();
-    w->btnAdd->click();
-    EXPECT_EQ(model->Expressions().GetCount(), before + 2);
-    main_->Action("UndoEdit")->trigger();
-    main_->Action("UndoEdit")->trigger();
-    EXPECT_EQ(model->Expressions().GetCount(), before);
-
-    w->btnEnd->click();
-    QApplication::processEvents();
-    EXPECT_EQ(Opened(), nullptr);
+    EXPECT_TRUE(opened);
+    // Closed and destroyed when the command ends.
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmSURE*>(top), nullptr);
 }
 
 TEST_F(SurWindowTest, AGroupTooSmallToFitIsNamedAndTheIntervalFollowsTheRow) {

@@ -18,6 +18,7 @@
 #include "estimators/tobit_tables.h"
 #include "estimators/ui/tobit_window.h"
 #include "request_probe.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "stats/xy_graph_request.h"
 
@@ -39,7 +40,7 @@ protected:
     }
     TfrmMLE* Opened() {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<TfrmMLE*>(w); t && t->isVisible()) return t;
+            if (auto* t = qobject_cast<TfrmMLE*>(w)) return t;
         return nullptr;
     }
 };
@@ -51,30 +52,29 @@ TEST_F(TobitWindowTest, OpensFromTheMenuPredictsAndShowsThePositiveOrAllObservat
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command->text().toStdString(), "ﾄｰビット推定量(&T)");
     ASSERT_TRUE(command->isEnabled());
-    command->trigger();
-    TfrmMLE* w = Opened();
-    ASSERT_NE(w, nullptr);
+    const bool opened = WhileModal<TfrmMLE>([command] { command->trigger(); }, [&](TfrmMLE& w) {
+        const TobitResult engine = TobitEstimate(MakeTobitProblem(*model));
+        EXPECT_EQ(w.sgEst->Cell(1, 1).toStdString(), NumberCell(engine.coef[0]).Shown());
+        EXPECT_EQ(w.stVeVar->text().toStdString(), TobitSigmaStdErrorCell(engine).Shown());
+        EXPECT_EQ(w.sgRes->Cell(3, 1).toStdString(), "-");  // censored
 
-    const TobitResult engine = TobitEstimate(MakeTobitProblem(*model));
-    EXPECT_EQ(w->sgEst->Cell(1, 1).toStdString(), NumberCell(engine.coef[0]).Shown());
-    EXPECT_EQ(w->stVeVar->text().toStdString(), TobitSigmaStdErrorCell(engine).Shown());
-    EXPECT_EQ(w->sgRes->Cell(3, 1).toStdString(), "-");  // censored
+        w.sgVList->SetCell(1, 1, "2*3");
+        emit w.sgVList->KeyDown(Qt::Key_Return, Qt::NoModifier);
+        EXPECT_EQ(w.stPred->text().toStdString(), FormatNumber(false, engine.coef[0] * 6 + engine.coef[1]));
 
-    w->sgVList->SetCell(1, 1, "2*3");
-    emit w->sgVList->KeyDown(Qt::Key_Return, Qt::NoModifier);
-    EXPECT_EQ(w->stPred->text().toStdString(), FormatNumber(false, engine.coef[0] * 6 + engine.coef[1]));
+        std::vector<int> points;
+        auto graph =
+            Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
+        w.resize(640, 480);
+        QApplication::processEvents();
+        QTest::mouseClick(w.tbEYPlot, Qt::LeftButton);
+        QTest::mouseClick(w.tbYYPlot, Qt::RightButton);
+        EXPECT_EQ(points, (std::vector<int>{7, 10}));
 
-    std::vector<int> points;
-    auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
-    w->resize(640, 480);
-    QApplication::processEvents();
-    QTest::mouseClick(w->tbEYPlot, Qt::LeftButton);
-    QTest::mouseClick(w->tbYYPlot, Qt::RightButton);
-    EXPECT_EQ(points, (std::vector<int>{7, 10}));
-
-    w->Exitence->trigger();
-    QApplication::processEvents();
-    EXPECT_EQ(Opened(), nullptr);
+        w.Exitence->trigger();
+    });
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(Opened(), nullptr);  // closed and destroyed when the command ends
 }
 
 TEST_F(TobitWindowTest, AFailedEstimationShowsFailureAndNoWindow) {
