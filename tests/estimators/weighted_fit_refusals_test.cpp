@@ -10,6 +10,7 @@
 
 #include "estimators/robust_reweight.h"
 #include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_tables.h"
 #include "platform/errors.h"
 #include "weighted_data.h"
 
@@ -109,6 +110,8 @@ TEST_F(WeightedFitRefusals, ZeroWeightsAreObservationsLeftOut) {
     ASSERT_TRUE(reduced->Estimate(0));
     EXPECT_EQ(weighted->ResidualDf(), 9 - 3);
     EXPECT_EQ(reduced->ResidualDf(), 9 - 3);
+    // The page shows the count s2 is divided by.
+    EXPECT_EQ(FitTexts(*weighted).degreesOfFreedom, "自由度 = 6");
     for (int j = 0; j < 3; ++j) {
         ExpectNear(weighted->GetCoef(j), reduced->GetCoef(j), 1e-12, 1e-14, "coef");
         ExpectNear(weighted->GetStdErr(j), reduced->GetStdErr(j), 1e-12, 0, "standard error");
