@@ -58,9 +58,10 @@ public:
     static constexpr int kPassLimit = 1000;
 
     // The model's variables in the observations of the groups in mask (0:
-    // all), the variable named dependentName as the dependent one. A
-    // two-stage model fits on first-stage values; with its residual mode on,
-    // residuals are taken against the observed regressors.
+    // all), the variable named dependentName as the dependent one ("DERR"
+    // when the block has no such variable). A two-stage model fits on
+    // first-stage values; with its residual mode on, residuals are taken
+    // against the observed regressors.
     WLSE(const Reg& model, std::uint16_t groupMask, const std::string& dependentName);
     // The explanatory variables (role 2, the constant term last) and the
     // dependent one (role 1) of an instrumental-variable model; always

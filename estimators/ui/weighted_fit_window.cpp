@@ -30,6 +30,7 @@
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/instrumental_fit.h"
+#include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
@@ -432,9 +433,10 @@ void TfrmWLS::ActiveGroupExecute() {
         SetRegression(*model_, mode_);
         return;
     }
+    // The dependent variable comes from the variables of the groups' block.
     std::vector<std::string> names;
-    for (int j = 0; j < wlse_->RowCount(); ++j)
-        if (wlse_->GetName(j) != Data::ConstantName()) names.push_back(wlse_->GetName(j));
+    int vars = 0, obs = 0;
+    if (!SelectDataBlock(*model_, mask, true, nullptr, &names, vars, obs)) throw Exception("DERR");
     const InputAnswer a = Context().Services().AskInput("目的" + LoadStr(kStrChooseVariable), names, "");
     if (a.result != mrOK || std::find(names.begin(), names.end(), a.text) == names.end()) return;
     auto previous = wlse_;

@@ -51,8 +51,10 @@ class WeightedWindowTest : public StartedWindows {
 protected:
     WeightedWindowTest() : StartedWindows("wls") {}
 
-    Reg* Open() {
-        auto model = MakeModel({kX1, kX2, kY}, {2, 2, 1}, {"X1", "X2", "Y"});
+    // X1 and X2 explain Y; a variable W outside the model when given.
+    Reg* Open(const std::vector<double>& w = {}) {
+        auto model = w.empty() ? MakeModel({kX1, kX2, kY}, {2, 2, 1}, {"X1", "X2", "Y"})
+                               : MakeModel({kX1, kX2, kY, w}, {2, 2, 1, 2}, {"X1", "X2", "Y", "W"});
         SaveAs(*model, dir_.Path("wls.MDF"));
         main_->OpenAndRemember(dir_.Path("wls.MDF"));
         Reg* m = state_.Model();
@@ -261,6 +263,36 @@ TEST_F(WeightedWindowTest, AFailedRobustFitShowsAMessageAndThePlainFit) {
     const auto plain = Engine(*m, -1);
     EXPECT_EQ(Text(w->tsEst->sgEst, 1, 1), Shown(plain->GetCoef(0)));
     EXPECT_EQ(Text(w->sgRes, 5, 1), Shown(1.0));
+}
+
+// The groups' dependent variable is chosen among the variables of their
+// block; a name outside it fits nothing.
+TEST_F(WeightedWindowTest, GroupCommandOffersTheVariablesOfTheGroupsBlock) {
+    Reg* m = Open({2, 7, 1, 8, 2, 8, 1, 8, 2, 8, 4, 5});
+    for (int t = 0; t < 8; ++t)
+        for (int j : {0, 1, 3}) m->SetMark(t, j, 0x1);
+    auto w = Window(m, 5);
+    const WLSE* before = w->Estimator();
+    w->RunGroupSelector = [](TfrmSelector& s) {
+        s.lbList->item(1)->setCheckState(Qt::Checked);
+        return int(QDialog::Accepted);
+    };
+    ui_.QueueInput("Y");
+    w->ActiveGroupExecute();
+    const auto inputs = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].text, "目的変数の選択");
+    EXPECT_EQ(inputs[0].items, (std::vector<std::string>{"X1", "X2", "W"}));
+    EXPECT_EQ(w->Estimator(), before);
+    EXPECT_EQ(w->GroupMask(), 0);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+
+    ui_.QueueInput("W");
+    w->ActiveGroupExecute();
+    EXPECT_EQ(w->GroupMask(), 1);
+    EXPECT_EQ(w->Estimator()->ObsCount(), 8);
+    EXPECT_EQ(Text(w->tsEst->sgEst, 0, 0), "W");
+    EXPECT_EQ(Text(w->tsEst->sgEst, 0, 1), "X1");
 }
 
 TEST_F(WeightedWindowTest, GroupMaskZeroRebindsToTheWholeModel) {
