@@ -16,6 +16,7 @@
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit.h"
 #include "estimators/weighted_fit_kernels.h"
+#include "platform/errors.h"
 
 namespace {
 
@@ -180,9 +181,12 @@ bool WLSE::HuberCovariance() {
     if (inside == 0) return false;
     const double pi = static_cast<double>(inside) / n_;
     const double k = (1.0 + ((1.0 - pi) / pi) * (static_cast<double>(p_) / n_)) / pi;
-    s2_ = k * k * static_cast<double>(q) / (n_ - p_);
+    const double s2 = k * k * static_cast<double>(q) / (n_ - p_);
 
-    // The unweighted sweep of the untransformed data.
+    // The unweighted sweep of the untransformed data; the fit's own stays
+    // until the figures prove finite.
+    Matrix fitMoments(moments_);
+    const int fitUnswept = unswept_;
     std::vector<double> unit(n_, 1.0);
     weights_.swap(unit);
     const bool twoStage = twoStage_;
@@ -192,7 +196,18 @@ bool WLSE::HuberCovariance() {
     weights_.swap(unit);
     decltype(work_)().swap(work_);
     for (int i = 0; i < p_; ++i)
-        for (int j = 0; j < p_; ++j) moments_[i][j] *= s2_;
-    for (int j = 0; j < p_; ++j) standardErrors_[j] = std::sqrt(moments_[j][j]);
+        for (int j = 0; j < p_; ++j) moments_[i][j] *= s2;
+    std::vector<double> se(static_cast<std::size_t>(p_));
+    for (int j = 0; j < p_; ++j) {
+        se[static_cast<std::size_t>(j)] = std::sqrt(moments_[j][j]);
+        if (!std::isfinite(s2) || !std::isfinite(se[static_cast<std::size_t>(j)])) {
+            moments_.Replace(fitMoments);
+            unswept_ = fitUnswept;
+            throw Exception(NonFiniteCoefficientText(names_[static_cast<std::size_t>(j)]));
+        }
+    }
+    s2_ = s2;
+    standardErrors_.swap(se);
+    if (shown_) shown_->huber = true;
     return true;
 }

@@ -122,6 +122,10 @@ bool UsableWeights(const double* w, int n) {
 
 }  // namespace
 
+std::string WLSE::NonFiniteCoefficientText(const std::string& name) {
+    return "変数 " + name + " の係数または標準誤差が有限の数値になりません。";
+}
+
 void WLSE::SetWeights(const double* w) {
     if (!UsableWeights(w, n_)) throw Exception(kBadWeightsText);
     weights_.assign(w, w + n_);
@@ -132,6 +136,9 @@ void WLSE::SetWeights(const double* w) {
 namespace {
 
 constexpr double kLargestDouble = std::numeric_limits<double>::max();
+constexpr double kSmallestNormal = std::numeric_limits<double>::min();
+
+const char* const kNotANumberText = "数値になりません";
 
 }  // namespace
 
@@ -336,6 +343,21 @@ void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
     // The moments these weights give, swept on a copy.
     Matrix m(k_, k_, 0.0);
     RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
+    // Sums beyond the range of double, or weighted squares below its normal
+    // range (weights near 0), give no finite fit: the sweep divides by them.
+    // The variable named is the first whose square is at fault, else the
+    // first with such a cross-product; with the dependent variable's, every
+    // standard error goes, the first named.
+    const auto refuse = [&](int i) {
+        throw Exception(NonFiniteCoefficientText(names_[static_cast<std::size_t>(i % k_ < p_ ? i % k_ : 0)]));
+    };
+    for (int i = 0; i < raw.Rows(); ++i) {
+        const double d = std::fabs(raw[i][i]);
+        if (!(d <= kLargestDouble) || (d != 0.0 && d < kSmallestNormal)) refuse(i);
+    }
+    for (int i = 0; i < raw.Rows(); ++i)
+        for (int j = 0; j < raw.Cols(); ++j)
+            if (!std::isfinite(raw[i][j])) refuse(i);
     const int zOffset = twoStage_ ? k_ : 0;
     for (int i = 0; i < k_; ++i)
         for (int j = 0; j < k_; ++j) m[i][j] = raw[zOffset + i][j];
@@ -363,6 +385,85 @@ void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
 }
 
 bool WLSE::Estimate(int mode) {
+    const double tuningBefore = tuning;
+    // Without a fit on show, a refusal puts back the weights as they came.
+    std::vector<double> weightsBefore;
+    if (!shown_) weightsBefore = weights_;
+    bool started = false;
+    bool ok;
+    try {
+        ok = Fit(mode, started);
+        CheckFiniteResult();
+    } catch (...) {
+        RestoreShownFit(started, weightsBefore, tuningBefore);
+        throw;
+    }
+    ShownFit shown;
+    shown.mode = mode;
+    shown.weights = weights_;
+    shown.tuningBefore = tuningBefore;
+    shown.tuningAfter = tuning;
+    shown.tDf = tDf;
+    shown.boundedInfluence = boundedInfluence;
+    shown.scale = scale_;
+    shown.arVariance = arVariance_;
+    shown.madDivisor = madDivisor_;
+    shown_ = std::move(shown);
+    return ok;
+}
+
+void WLSE::CheckFiniteResult() const {
+    for (int j = 0; j < p_; ++j)
+        if (!std::isfinite(coefficients_[j]) || !std::isfinite(standardErrors_[j]))
+            throw Exception(NonFiniteCoefficientText(names_[static_cast<std::size_t>(j)]));
+    for (double v : {s2_, sse_, syy_, varY_, durbinWatson_, gk_})
+        if (!std::isfinite(v)) throw Exception(kNotANumberText);
+}
+
+void WLSE::RestoreShownFit(bool refit, const std::vector<double>& weightsBefore, double tuningBefore) {
+    if (!shown_) {
+        weights_ = weightsBefore;
+        tuning = tuningBefore;
+        if (refit) ClearResults();
+        return;
+    }
+    const ShownFit shown = *shown_;
+    weights_ = shown.weights;
+    tDf = shown.tDf;
+    boundedInfluence = shown.boundedInfluence;
+    tuning = shown.tuningAfter;
+    if (!refit) return;
+    // The same inputs make the same fit, to the bit.
+    tuning = shown.tuningBefore;
+    bool started = false;
+    (void)Fit(shown.mode, started);
+    scale_ = shown.scale;
+    arVariance_ = shown.arVariance;
+    madDivisor_ = shown.madDivisor;
+    if (shown.huber) (void)HuberCovariance();
+    shown_ = shown;
+}
+
+void WLSE::ClearResults() {
+    ClearAR();
+    residualDf_ = n_ - p_;
+    iterations_ = weightKind_ = regressionDf_ = 0;
+    moments_.Replace(Matrix(k_, k_, 0.0));
+    covariance_.Replace(Matrix(p_, p_, 0.0));
+    if (twoStage_) secondCovariance_.Replace(Matrix(p_, p_, 0.0));
+    coefficients_.assign(p_, 0.0);
+    standardErrors_.assign(p_, 0.0);
+    s2_ = varY_ = r2_ = adjR2_ = durbinWatson_ = scale_ = gk_ = sse_ = syy_ = arVariance_ = 0.0;
+    madDivisor_ = 0.0f;
+    unswept_ = -1;
+    decltype(transformedRows_)().swap(transformedRows_);
+    transformedStride_ = 0;
+    if (transformed_) transformed_ = std::make_unique<WeightedFitStore>(*context_, k_, n_);
+    if (secondTransformed_) secondTransformed_ = std::make_unique<WeightedFitStore>(*context_, k_, n_);
+    results_ = std::make_unique<WeightedFitStore>(*context_, p_ + 16, n_);
+}
+
+bool WLSE::Fit(int mode, bool& started) {
     // Kind 0 fits with the weights as they stand; after an AR fit they hold
     // predictions, which may not serve as weights.
     if (mode == 0 && !UsableWeights(weights_.data(), n_)) throw Exception(kBadWeightsText);
@@ -381,6 +482,7 @@ bool WLSE::Estimate(int mode) {
     checkedWeights_ = mode == 0 ? weights_ : std::vector<double>(static_cast<std::size_t>(n_), 1.0);
     CheckFitPossible(checkedWeights_, checkedRaw_);
     haveCheckedRaw_ = true;
+    started = true;
     UiServices& ui = context_->Services();
     // One step per pass, one after the procedure and one after the table.
     ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);

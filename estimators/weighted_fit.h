@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,9 +59,10 @@ public:
     static constexpr int kPassLimit = 1000;
 
     // The model's variables in the observations of the groups in mask (0:
-    // all), the variable named dependentName as the dependent one. A
-    // two-stage model fits on first-stage values; with its residual mode on,
-    // residuals are taken against the observed regressors.
+    // all), the variable named dependentName as the dependent one ("DERR"
+    // when the block has no such variable). A two-stage model fits on
+    // first-stage values; with its residual mode on, residuals are taken
+    // against the observed regressors.
     WLSE(const Reg& model, std::uint16_t groupMask, const std::string& dependentName);
     // The explanatory variables (role 2, the constant term last) and the
     // dependent one (role 1) of an instrumental-variable model; always
@@ -79,11 +81,14 @@ public:
     // False when the procedure failed and the unweighted fit stands instead
     // (robust weights that vanished, left too few observations or a
     // regressor without variation, or could not be formed; an AR process
-    // that could not be estimated). Raises Exception before any fit, the
-    // last result kept: kind 0 with weights that are negative, not finite
-    // or all zero; data that are not finite numbers; fewer than p + 2
-    // observations of positive weight ("自由度不足"); a regressor that is
-    // constant or a combination of the others under the weights.
+    // that could not be estimated). Raises Exception, the last result kept
+    // (its weights and options too; none before the first fit): kind 0 with
+    // weights that are negative, not finite or all zero; data that are not
+    // finite numbers; fewer than p + 2 observations of positive weight
+    // ("自由度不足"); a regressor that is constant or a combination of the
+    // others under the weights; sums of squares beyond the range of double,
+    // or below its normal range (weights near 0), and any coefficient,
+    // standard error or fit figure that comes out no finite number.
     // Observations of weight 0 count toward no degrees of freedom.
     [[nodiscard]] bool Estimate(int mode);
 
@@ -92,7 +97,8 @@ public:
     void SetWeights(const double* w);
     // Replaces s2 and the standard errors by Huber's covariance of the last
     // fit. False, nothing changed, when no residual lies inside c times the
-    // scale (or there is no positive scale).
+    // scale (or there is no positive scale); Exception, nothing changed,
+    // when s2 or a standard error comes out no finite number.
     [[nodiscard]] bool HuberCovariance();
     // Residuals of regressor j and of the dependent variable on the other
     // regressors (transformed data), n values each.
@@ -156,7 +162,33 @@ public:
     bool boundedInfluence = false;
 
 private:
+    // What the fit on show was made from and what it left that a fit does
+    // not form again, so that a refused fit can make it once more: the same
+    // inputs give the same bits.
+    struct ShownFit {
+        int mode = 0;
+        std::vector<double> weights;  // as the fit left them (kind 0: its input)
+        double tuningBefore = 0.0, tuningAfter = 0.0, tDf = 0.0;
+        bool boundedInfluence = false;
+        bool huber = false;  // Huber's covariance replaced its standard errors
+        double scale = 0.0, arVariance = 0.0;
+        float madDivisor = 0.0f;
+    };
+
+    // The refusal of a coefficient or standard error that is no finite
+    // number, in the least-squares model's words.
+    static std::string NonFiniteCoefficientText(const std::string& name);
     void SetUp(EngineContext& context, int n, int k);
+    // The body of Estimate; started is set once the fit begins to change
+    // the results.
+    [[nodiscard]] bool Fit(int mode, bool& started);
+    // Exception when a coefficient, a standard error or a fit figure is no
+    // finite number.
+    void CheckFiniteResult() const;
+    // After a refused fit: the fit on show (formed again when refit), or,
+    // before the first fit, the empty results of construction.
+    void RestoreShownFit(bool refit, const std::vector<double>& weightsBefore, double tuningBefore);
+    void ClearResults();
     // The checks made before a fit with these weights (Exception); the
     // work arrays receive the transformed rows they formed, and raw their
     // cross-products.
@@ -247,4 +279,5 @@ private:
     bool twoStage_ = false;
     bool arMode_ = false;
     float madDivisor_ = 0.0f;
+    std::optional<ShownFit> shown_;
 };

@@ -44,6 +44,9 @@ WLSE::WLSE(const Reg& model, std::uint16_t groupMask, const std::string& depende
     } else {
         data_ = ObservationMajor(block);
     }
+    // A name outside the block would leave a dependent variable of 1.0
+    // without a name.
+    if (names_.empty() || names_.back() != dependentName) throw Exception("DERR");
     SetUp(model.Context(), block.Cols(), block.Rows());
 }
 

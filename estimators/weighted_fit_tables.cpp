@@ -172,7 +172,8 @@ WLSFitTexts FitTexts(const WLSE& fit) {
     t.durbinWatson = FormatNumber(false, fit.DurbinWatsonRatio());
     t.gk = FormatNumber(false, fit.GK());
     t.gkLevel = FormatPercent(ChiSquare1SignificanceLevel(fit.GK()));
-    t.degreesOfFreedom = "自由度 = " + std::to_string(fit.ObsCount() - fit.CoefCount());
+    // The count s2 is divided by: observations of weight 0 are left out.
+    t.degreesOfFreedom = "自由度 = " + std::to_string(fit.ResidualDf());
     return t;
 }
 

@@ -95,7 +95,7 @@ struct WLSFitTexts {
     std::string durbinWatson;
     std::string gk;       // GK value
     std::string gkLevel;  // its chi-square(1) level, "##0.0%"
-    std::string degreesOfFreedom;  // "自由度 = " n - p
+    std::string degreesOfFreedom;  // "自由度 = " and the residual degrees of freedom
 };
 WLSFitTexts FitTexts(const WLSE& fit);
 

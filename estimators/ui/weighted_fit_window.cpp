@@ -30,6 +30,7 @@
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/instrumental_fit.h"
+#include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
@@ -53,7 +54,6 @@ namespace {
 constexpr int kHelpContext = 1000;
 constexpr int kEndogenous = 1;
 constexpr int kAutoMode = 5;
-constexpr int kPlainMode = -1;
 const char* const kMclWindow = "TfrmMCL";
 const char* const kCorrelationWindow = "TfrmRelative";
 const char* const kFitFailed = "ウェイトの推定に失敗しました。重みを付けない推定値を表示します。";
@@ -66,13 +66,6 @@ constexpr int kTransformedResidualCode = 6;
 constexpr int kStandardizedCode = 8;
 constexpr int kShareCode = 10;
 constexpr int kLeverageCode = 11;
-
-bool FiniteFit(const WLSE& fit) {
-    if (!std::isfinite(fit.S2())) return false;
-    for (int j = 0; j < fit.CoefCount(); ++j)
-        if (!std::isfinite(fit.GetCoef(j)) || !std::isfinite(fit.GetStdErr(j))) return false;
-    return true;
-}
 
 }  // namespace
 
@@ -263,15 +256,14 @@ bool TfrmWLS::SetNamedData(const TNamedData& data, const TFileMatrix* second, in
 
 bool TfrmWLS::Recompute() {
     if (!wlse_) return false;
+    // A refused fit raises with the estimator still holding the fit on
+    // show, so nothing here changes before it stands.
+    lastFitOk_ = wlse_->Estimate(mode_);
     arDisplay_ = mode_ > 10;
     setWindowTitle(arDisplay_ ? "自己回帰過程" : "加重回帰");
     huberShown_ = false;
-    lastFitOk_ = wlse_->Estimate(mode_) && FiniteFit(*wlse_);
-    if (!lastFitOk_) {
-        // The plain fit stands in for a weighting the data could not carry.
-        if (!FiniteFit(*wlse_)) (void)wlse_->Estimate(kPlainMode);
-        WarningBox(Context().Services(), kFitFailed);
-    }
+    // The plain fit stands in for a weighting the data could not carry.
+    if (!lastFitOk_) WarningBox(Context().Services(), kFitFailed);
     RebuildTables();
     ResetMarks();
     PC->setCurrentIndex(0);
@@ -431,9 +423,10 @@ void TfrmWLS::ActiveGroupExecute() {
         SetRegression(*model_, mode_);
         return;
     }
+    // The dependent variable comes from the variables of the groups' block.
     std::vector<std::string> names;
-    for (int j = 0; j < wlse_->RowCount(); ++j)
-        if (wlse_->GetName(j) != Data::ConstantName()) names.push_back(wlse_->GetName(j));
+    int vars = 0, obs = 0;
+    if (!SelectDataBlock(*model_, mask, true, nullptr, &names, vars, obs)) throw Exception("DERR");
     const InputAnswer a = Context().Services().AskInput("目的" + LoadStr(kStrChooseVariable), names, "");
     if (a.result != mrOK || std::find(names.begin(), names.end(), a.text) == names.end()) return;
     auto previous = wlse_;

@@ -51,7 +51,8 @@ public:
     bool SetRegIV(const RegIV& model, int mode);
     bool SetNamedData(const TNamedData& data, const TFileMatrix* second, int dependentColumn, int mode);
     // Estimates in the window's mode and shows the first page. False when
-    // the weighting failed and the plain fit is shown instead.
+    // the weighting failed and the plain fit is shown instead. A refused
+    // fit raises and leaves the window (and its estimator) as it was.
     bool Recompute();
     bool IsMarked(int grid, int index) const;
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "core/model/regression_model.h"
@@ -136,6 +137,24 @@ TEST_F(WeightedFitTest, ModelBindingGivesTheSameFit) {
     ASSERT_TRUE(fit.Estimate(0));
     for (int j = 0; j < 3; ++j) ExpectNear(fit.GetCoef(j), kCoef[j], 1e-11, 1e-13, "coef");
     ExpectResultRow(fit, WLSE::kRowStudentized, kRows[8], 1e-9, 1e-12);
+}
+
+// In the observations of groups the dependent variable is one of the
+// block's variables: a name without cells there is refused, not fitted as
+// a column of 1.0 without a name.
+TEST_F(WeightedFitTest, GroupsTakeTheDependentVariableFromTheirBlock) {
+    const std::vector<double> w = {2, 7, 1, 8, 2, 8, 1, 8, 2, 8, 4, 5};
+    auto reg = MakeModel({kX1, kX2, kY, w}, {}, {"x1", "x2", "y", "w"}, &context_);
+    ASSERT_TRUE(reg->SetModel(2, {2, 2, 1, 0, 2}));
+    for (int t = 0; t < 8; ++t)
+        for (int j : {0, 1, 3}) reg->SetMark(t, j, 0x1);
+    ExpectExceptionMessage([&] { WLSE fit(*reg, 0x1, "y"); }, "DERR", "y has no cells in group 1");
+    WLSE fit(*reg, 0x1, "w");
+    EXPECT_EQ(fit.ObsCount(), 8);
+    ASSERT_EQ(fit.RowCount(), 4);
+    const std::vector<std::string> names = {"x1", "x2", Data::ConstantName(), "w"};
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(fit.GetName(j), names[j]) << j;
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(fit.GetData(3, t), w[t]) << t;
 }
 
 TEST_F(WeightedFitTest, PredictSumsTheCoefficientsTimesTheValues) {

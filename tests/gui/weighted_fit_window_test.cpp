@@ -2,8 +2,8 @@
 // commands (cells against the engine's own estimator, one command, closed),
 // then what only the window decides: the weight choices and their modes,
 // the AR order limits, the manual weight prompts, the Huber switch in the
-// window's mode, a failed robust fit, the groups, marks, the AR
-// coefficients, the report file and the request of other windows.
+// window's mode, a failed robust fit, a refused fit, the groups, marks, the
+// AR coefficients, the report file and the request of other windows.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -51,8 +51,10 @@ class WeightedWindowTest : public StartedWindows {
 protected:
     WeightedWindowTest() : StartedWindows("wls") {}
 
-    Reg* Open() {
-        auto model = MakeModel({kX1, kX2, kY}, {2, 2, 1}, {"X1", "X2", "Y"});
+    // X1 and X2 explain Y; a variable W outside the model when given.
+    Reg* Open(const std::vector<double>& w = {}) {
+        auto model = w.empty() ? MakeModel({kX1, kX2, kY}, {2, 2, 1}, {"X1", "X2", "Y"})
+                               : MakeModel({kX1, kX2, kY, w}, {2, 2, 1, 2}, {"X1", "X2", "Y", "W"});
         SaveAs(*model, dir_.Path("wls.MDF"));
         main_->OpenAndRemember(dir_.Path("wls.MDF"));
         Reg* m = state_.Model();
@@ -261,6 +263,91 @@ TEST_F(WeightedWindowTest, AFailedRobustFitShowsAMessageAndThePlainFit) {
     const auto plain = Engine(*m, -1);
     EXPECT_EQ(Text(w->tsEst->sgEst, 1, 1), Shown(plain->GetCoef(0)));
     EXPECT_EQ(Text(w->sgRes, 5, 1), Shown(1.0));
+}
+
+// A refused weighting leaves the window as it was: the fit, its weights,
+// its degrees of freedom (observations of weight 0 left out) and the mode.
+TEST_F(WeightedWindowTest, ARefusedFitLeavesTheFitOnShow) {
+    Reg* m = Open();
+    auto w = Window(m, 5);
+    ui_.QueueInput("0");
+    ui_.QueueInput("0");
+    ui_.QueueInput("=1");
+    w->RunWeightDialog = Choose(0, 0, nullptr);
+    w->SetWeightExecute();
+    ASSERT_EQ(w->Mode(), 0);
+    EXPECT_EQ(w->tsEst->stFe->text().toStdString(), "自由度 = 7");
+    auto shown = [&] {
+        std::vector<std::string> cells;
+        for (int r = 1; r <= 3; ++r)
+            for (int c = 1; c <= 3; ++c) cells.push_back(Text(w->tsEst->sgEst, c, r));
+        for (int r = 1; r <= 12; ++r) cells.push_back(Text(w->sgRes, 5, r));
+        for (QLabel* l : {w->tsEst->stVe, w->tsEst->stR2, w->tsEst->stFe}) cells.push_back(l->text().toStdString());
+        cells.push_back(w->windowTitle().toStdString());
+        return cells;
+    };
+    const std::vector<std::string> before = shown();
+    EXPECT_EQ(before[9], "0");
+
+    // Weights whose products fall below the normal range of double.
+    ui_.ClearCalls();
+    ui_.QueueInput("=1e-310");
+    ui_.QueueOK();
+    w->SetWeight->trigger();
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "変数 定数項 の係数または標準誤差が有限の数値になりません。");
+    EXPECT_EQ(w->Mode(), 0);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(w->tsEst->stFe->text().toStdString(), "自由度 = 7");
+
+    // The caption of an AR fit and Huber's standard errors stay as well.
+    for (const int mode : {101, 5}) {
+        SCOPED_TRACE(mode);
+        auto other = Window(m, mode);
+        if (mode == 5) other->stVeDblClick();
+        const std::string title = other->windowTitle().toStdString();
+        const std::string se = Text(other->tsEst->sgEst, 2, 1);
+        ui_.QueueInput("=1e-310");
+        ui_.QueueOK();
+        other->RunWeightDialog = Choose(0, 0, nullptr);
+        other->SetWeight->trigger();
+        EXPECT_EQ(other->Mode(), mode);
+        EXPECT_EQ(other->windowTitle().toStdString(), title);
+        EXPECT_EQ(other->tsEst->btnAR->isEnabled(), mode == 101);
+        EXPECT_EQ(other->HuberShown(), mode == 5);
+        EXPECT_EQ(Text(other->tsEst->sgEst, 2, 1), se);
+    }
+}
+
+// The groups' dependent variable is chosen among the variables of their
+// block; a name outside it fits nothing.
+TEST_F(WeightedWindowTest, GroupCommandOffersTheVariablesOfTheGroupsBlock) {
+    Reg* m = Open({2, 7, 1, 8, 2, 8, 1, 8, 2, 8, 4, 5});
+    for (int t = 0; t < 8; ++t)
+        for (int j : {0, 1, 3}) m->SetMark(t, j, 0x1);
+    auto w = Window(m, 5);
+    const WLSE* before = w->Estimator();
+    w->RunGroupSelector = [](TfrmSelector& s) {
+        s.lbList->item(1)->setCheckState(Qt::Checked);
+        return int(QDialog::Accepted);
+    };
+    ui_.QueueInput("Y");
+    w->ActiveGroupExecute();
+    const auto inputs = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].text, "目的変数の選択");
+    EXPECT_EQ(inputs[0].items, (std::vector<std::string>{"X1", "X2", "W"}));
+    EXPECT_EQ(w->Estimator(), before);
+    EXPECT_EQ(w->GroupMask(), 0);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+
+    ui_.QueueInput("W");
+    w->ActiveGroupExecute();
+    EXPECT_EQ(w->GroupMask(), 1);
+    EXPECT_EQ(w->Estimator()->ObsCount(), 8);
+    EXPECT_EQ(Text(w->tsEst->sgEst, 0, 0), "W");
+    EXPECT_EQ(Text(w->tsEst->sgEst, 0, 1), "X1");
 }
 
 TEST_F(WeightedWindowTest, GroupMaskZeroRebindsToTheWholeModel) {
