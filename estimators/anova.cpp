@@ -98,7 +98,9 @@ AnovaTable ComputeAnova(const Reg& reg, CovarianceKind kind) {
         c.name = j < k ? reg.GetVarName(j) : Reg::ConstantName();
         c.coef = reg.GetCoef(j);
         if (!std::isfinite(c.coef)) throw EMathError("係数が数値ではありません: " + c.name);
-        if (j < k) c.standardised = Ratio(c.coef * sy, reg.GetStdDev(j));
+        // The change in y, in its standard deviations, for one standard
+        // deviation of the regressor.
+        if (j < k) c.standardised = Ratio(c.coef * reg.GetStdDev(j), sy);
         double se = reg.GetStdError(j);
         if (kind == CovarianceKind::kWhite) {
             const double var = t.covariance[s][s];

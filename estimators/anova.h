@@ -23,7 +23,7 @@ struct AnovaCoefficient {
     int index = 0;  // variable index; the variable count for the constant term
     std::string name;
     double coef = 0.0;
-    std::optional<double> standardised;  // b s_y / s_j; none for the constant term
+    std::optional<double> standardised;  // b s_j / s_y; none for the constant term
     std::optional<double> stdErr;
     std::optional<double> t;
     std::optional<double> level;  // percent

@@ -12,10 +12,11 @@
 // parameters (slopes and the fitted mean), so the constant term keeps its
 // digits however far the data lie from the origin.
 //
-// Conventions kept on purpose: the degrees of freedom are n - trace(A) =
-// n - k + m, and the F statistic divides the unrestricted RSS by them, so
-// F = textbook F * (n - k + m) / (n - k). The "leverage" of an observation
-// is x' A (X'X)^-1 x.
+// The restricted fit's own degrees of freedom are n - trace(A) = n - k + m
+// (its s2 and covariance use them). The test of the restrictions is the
+// usual F = ((SSE - SSE_u) / m) / (SSE_u / (n - k)), referred to F(m, n - k):
+// the unrestricted RSS has n - k degrees of freedom, whatever the
+// restrictions. The "leverage" of an observation is x' A (X'X)^-1 x.
 #pragma once
 
 #include <cstdint>
@@ -69,6 +70,9 @@ public:
     int IndexOfName(const std::string& name) const;
     // The degrees of freedom truncated toward zero.
     int GetDegreesOfFreedom() const;
+    // Denominator degrees of freedom of the F test: those of the
+    // unrestricted fit, n - k.
+    int GetTestDegreesOfFreedom() const { return n_ - k_; }
 
     int N() const { return n_; }
     int K() const { return k_; }

@@ -40,7 +40,7 @@ bool Restricted::Estimate() {
         const double sseD = static_cast<double>(sse);
         const double s2 = sseD / df;
         const double varY = syy_ / (n_ - 1);
-        const double f = (s.sseIncrease.ToDouble() / m_) / (sseU_.ToDouble() / df);
+        const double f = (s.sseIncrease.ToDouble() / m_) / (sseU_.ToDouble() / GetTestDegreesOfFreedom());
         Matrix cov(k_, k_, 0.0);
         for (int i = 0; i < k_; ++i)
             for (int j = 0; j < k_; ++j) cov[i][j] = s.cov(i, j).ToDouble() * s2;

@@ -48,7 +48,7 @@ double RestrictedStdError(const Restricted& r, int i) { return std::sqrt(std::ma
 RestrictedFigures RestrictedStatistics(const Restricted& r, bool adjustedR2) {
     RestrictedFigures f;
     f.f = NumberCell(r.F());
-    const double level = FSignificanceLevel(r.M(), r.GetDegreesOfFreedom(), r.F());
+    const double level = FSignificanceLevel(r.M(), r.GetTestDegreesOfFreedom(), r.F());
     f.fLevel = TextCell(FormatPercent(level));
     f.fLevel.value = level;
     f.sigma = NumberCell(std::sqrt(r.S2()));

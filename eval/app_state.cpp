@@ -4,9 +4,10 @@
 
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
+#include "eval/data_file_formulas.h"
 #include "eval/reserved_words.h"
 
-AppState::AppState() : userFunctions_(*this), evaluator_(*this), textReader_(evaluator_) {
+AppState::AppState() : userFunctions_(*this), evaluator_(*this), textReader_(evaluator_, run_) {
     context_.SetEvaluator(&textReader_);
     // The data bank of the user scalars belongs to the open data set.
     userScalars_.SetDataLink({[this] { return model_ != nullptr; },
@@ -21,6 +22,10 @@ AppState::AppState() : userFunctions_(*this), evaluator_(*this), textReader_(eva
     groupUndo_.hook = [this](bool intoUndo, const GroupUndoBlock& block) {
         if (model_ && intoUndo) undo_.PushGroupMarks(*model_, block);
     };
+}
+
+std::unique_ptr<DataFileFormulas> AppState::TextReader::OpenFileFormulas() {
+    return std::make_unique<FileFormulaData>(calc_, run_);
 }
 
 bool AppState::IsReservedName(const std::string& name) const {

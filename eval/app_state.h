@@ -103,18 +103,14 @@ private:
     // Reads typed texts through the shared evaluator.
     class TextReader : public TextEvaluator {
     public:
-        explicit TextReader(CalcStr& calc) : calc_(calc) {}
+        TextReader(CalcStr& calc, EvalRunState& run) : calc_(calc), run_(run) {}
         double Calculate(const std::string& text) override { return calc_.Calculate(text); }
         double Evaluate(const std::string& text, double fallback) override { return calc_.Evaluate(text, fallback); }
-        double EvaluateAt(const std::string& text, int observation) override {
-            return calc_.EvaluateAt(text, observation);
-        }
-        void EvaluateRange(const std::string& text, int first, int count, double* out) override {
-            calc_.EvaluateRange(text, first, count, out);
-        }
+        std::unique_ptr<DataFileFormulas> OpenFileFormulas() override;
 
     private:
         CalcStr& calc_;
+        EvalRunState& run_;
     };
 
     EngineContext context_;

@@ -85,7 +85,10 @@ CalcStr::CalcStr(AppState& state) : state_(state) {}
 
 CalcStr::~CalcStr() = default;
 
-Reg* CalcStr::Model() const { return state_.Model(); }
+Reg* CalcStr::Model() const {
+    Reg* file = state_.EvalRun().fileData;
+    return file != nullptr ? file : state_.Model();
+}
 
 UserVar& CalcStr::Scalars() const { return state_.UserScalars(); }
 
@@ -193,6 +196,7 @@ void CalcStr::SkipBalanced(char open, char close) {
 double CalcStr::Calculate(const std::string& text) {
     if (text.empty()) Fail(kStrSystemError);
     incomplete_ = false;
+    unknownName_.clear();
     observationMode_ = false;
     Start(text);
     return ParseOr();
@@ -201,6 +205,7 @@ double CalcStr::Calculate(const std::string& text) {
 double CalcStr::Evaluate(const std::string& text, double defaultValue) {
     if (text.empty()) return defaultValue;
     incomplete_ = false;
+    unknownName_.clear();
     observationMode_ = false;
     Start(text);
     const double v = ParseOr();
@@ -215,6 +220,7 @@ double CalcStr::EvaluateAt(const std::string& text, int observation) {
         return 0.0;
     }
     incomplete_ = false;
+    unknownName_.clear();
     if (const calc_str_detail::Tree* tree = TreeFor(text)) return RunTree(*tree, text);
     Start(text);
     return ParseOr();
@@ -228,6 +234,7 @@ bool CalcStr::TestAtObservation(const std::string& text, int observation) {
     observationMode_ = true;
     observation_ = observation;
     incomplete_ = false;
+    unknownName_.clear();
     double v = 0.0;
     try {
         if (const calc_str_detail::Tree* tree = TreeFor(text)) {
@@ -261,6 +268,7 @@ int CalcStr::ParseRange(const std::string& text, int& first, int& last) {
     if (text.empty()) return 0;
     observationMode_ = false;
     incomplete_ = false;
+    unknownName_.clear();
     try {
         Start(text);
         ReadRange(first, last);
@@ -276,6 +284,7 @@ void CalcStr::ParseIndexList(const std::string& text, std::uint8_t* flags, int n
     std::fill_n(flags, n, std::uint8_t{0});
     observationMode_ = false;
     incomplete_ = false;
+    unknownName_.clear();
     Start(text);
     for (;;) {
         if (Is("[")) {
@@ -299,6 +308,7 @@ void CalcStr::ParseIndexList(const std::string& text, std::uint8_t* flags, int n
 void CalcStr::ParseBraceList(const std::string& text, Vector& out) {
     observationMode_ = false;
     incomplete_ = false;
+    unknownName_.clear();
     std::vector<double> values;
     try {
         if (text.empty()) Fail(kStrSystemError);

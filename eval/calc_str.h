@@ -97,6 +97,9 @@ public:
 
     // --- state --------------------------------------------------------------
     bool IsIncomplete() const { return incomplete_; }
+    // A name the last entry read as a variable and found none of (and so
+    // incomplete); empty when there was none.
+    const std::string& UnknownName() const { return unknownName_; }
     bool IsNonConstant() const { return nonConstant_; }
     bool IsObservationMode() const { return observationMode_; }
     int Observation() const { return observation_; }
@@ -215,6 +218,7 @@ private:
     bool observationMode_ = false;
     bool incomplete_ = false;
     double currentValue_ = 0.0;
+    std::string unknownName_;
     // Tokens of the texts read last; the entry of the text being read, its
     // token that is current and the index of the next one (null and 0 while
     // scanning without the cache).

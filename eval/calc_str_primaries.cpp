@@ -315,6 +315,7 @@ double CalcStr::VariableReference() {
     Reg* reg = Model();
     const int j = reg == nullptr || name.empty() ? -1 : reg->FindVar(name);
     if (j < 0) {
+        if (reg != nullptr && unknownName_.empty()) unknownName_ = name;
         MarkIncomplete();
         return 0.0;
     }

@@ -153,6 +153,7 @@ double CalcStr::RunNode(const Tree& tree, int k) {
             nonConstant_ = true;
             const int j = n.name.empty() ? -1 : reg->FindVar(n.name);
             if (j < 0) {
+                if (unknownName_.empty()) unknownName_ = n.name;
                 MarkIncomplete();
                 return 0.0;
             }

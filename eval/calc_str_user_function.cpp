@@ -48,6 +48,7 @@ double CalcStr::EvaluateUserFunction(const std::string& body) {
     if (body.empty()) return 0.0;
     observationMode_ = false;
     incomplete_ = false;
+    unknownName_.clear();
     nonConstant_ = false;
     text_ = body;
     length_ = static_cast<int>(body.size());

@@ -5,7 +5,12 @@
 
 #include <vector>
 
+class Reg;
+
 struct EvalRunState {
+    // The data set formulas read instead of the open one: a data file's own
+    // variables while the file is read. Null otherwise.
+    Reg* fileData = nullptr;
     // Parentheses, conditionals, arguments and user-function calls, counted
     // over every evaluator instance.
     int nestingDepth = 0;

@@ -394,8 +394,8 @@ void CheckStart(int a, int line) {
 }
 
 // One block of the block layout into v; n is the count fixed by the first
-// block (0 while reading it).
-void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
+// block (0 while reading it). The formulas see the blocks read before.
+void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev, DataFileFormulas& formulas) {
     std::string_view f;
     if (!sc.Next(f)) FailAt(sc.Line(), "変数ブロックが途中で終わっています");
     const int headerLine = sc.Line();
@@ -423,9 +423,11 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
         CheckCount(len, line);
         values.resize(static_cast<std::size_t>(len), 0.0);
     };
-    // x at each observation from .. to - 1 (cut at the values there are).
+    // x at each observation from .. to - 1 (cut at the values there are,
+    // and at n: the values past it are dropped with the block).
     auto fill = [&](std::int64_t from, std::int64_t to, std::string_view x, int line) {
-        const std::int64_t hi = std::min<std::int64_t>(to, static_cast<std::int64_t>(values.size()));
+        std::int64_t hi = std::min<std::int64_t>(to, static_cast<std::int64_t>(values.size()));
+        if (n > 0) hi = std::min<std::int64_t>(hi, n);
         const std::int64_t lo = std::max<std::int64_t>(from, 0);
         if (lo >= hi) return;
         double constant = 0.0;
@@ -436,7 +438,7 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev) {
         const std::string text = ToText(x, line);
         if (TrimView(text).empty()) FailAt(line, "式がありません");
         try {
-            ev.EvaluateRange(text, static_cast<int>(lo), static_cast<int>(hi - lo), values.data() + lo);
+            formulas.Fill(text, static_cast<int>(lo), static_cast<int>(hi - lo), values.data() + lo);
         } catch (const std::exception& e) {
             FailAt(line, e.what());
         }
@@ -672,15 +674,18 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
 bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
                 std::int64_t& sectionStart) {
     int n = 0;
+    const std::unique_ptr<DataFileFormulas> formulas = ev.OpenFileFormulas();
     while (more) {
         if (f != "{") break;
         auto v = std::make_unique<Var>();
-        ReadBlock(sc, *v, n, ev);
+        ReadBlock(sc, *v, n, ev, *formulas);
         // The closing "}" of a block may be left out before the next one.
         more = sc.Next(f);
         if (more && f == "}") more = sc.Next(f);
         if (n == 0) n = v->Count();
         v->Resize(n, true);
+        // The variable's values stay where they are while the blocks are read.
+        formulas->AddVariable(v->GetName(), v->Data(), n);
         out.vars.push_back(std::move(v));
     }
     out.obs = n;

@@ -21,7 +21,26 @@ bool ReadPlainNumber(const std::string& text, double& value) {
     return end == s.c_str() + s.size();
 }
 
+// Each value read as a whole text: nothing varies by observation.
+class CalculatedFormulas : public DataFileFormulas {
+public:
+    explicit CalculatedFormulas(TextEvaluator& evaluator) : evaluator_(evaluator) {}
+    void AddVariable(const std::string&, const double*, int) override {}
+    void Fill(const std::string& text, int, int count, double* out) override {
+        if (count <= 0) return;
+        const double v = evaluator_.Calculate(text);
+        for (int k = 0; k < count; ++k) out[k] = v;
+    }
+
+private:
+    TextEvaluator& evaluator_;
+};
+
 }  // namespace
+
+std::unique_ptr<DataFileFormulas> TextEvaluator::OpenFileFormulas() {
+    return std::make_unique<CalculatedFormulas>(*this);
+}
 
 double PlainNumberReader::Calculate(const std::string& text) {
     double v = 0;

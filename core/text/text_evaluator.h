@@ -5,7 +5,25 @@
 // by the user are read, so that they are read as expressions.
 #pragma once
 
+#include <memory>
 #include <string>
+
+// The per-observation formulas of a data file being read. They see the
+// file's own variables read so far and never the data set that is open,
+// and "index" is the observation being filled, so that a file reads the
+// same whatever is open.
+class DataFileFormulas {
+public:
+    virtual ~DataFileFormulas() = default;
+    // A variable of the file, read completely. The values stay the
+    // caller's and must outlive this object; they are read when a formula
+    // first needs them.
+    virtual void AddVariable(const std::string& name, const double* values, int count) = 0;
+    // The formula at observations first .. first + count - 1 (0-based) into
+    // out. Throws an Exception where it has no value, such as for a name
+    // that is none of the variables added so far.
+    virtual void Fill(const std::string& text, int first, int count, double* out) = 0;
+};
 
 class TextEvaluator {
 public:
@@ -14,17 +32,9 @@ public:
     virtual double Calculate(const std::string& text) = 0;
     // The value, or fallback for an empty or incomplete text.
     virtual double Evaluate(const std::string& text, double fallback) = 0;
-    // The value at one observation (0-based), where a formula's variables
-    // and "index" refer to it. Without observations: the value.
-    virtual double EvaluateAt(const std::string& text, int observation) {
-        static_cast<void>(observation);
-        return Calculate(text);
-    }
-    // EvaluateAt at observations first .. first + count - 1 in turn, into
-    // out.
-    virtual void EvaluateRange(const std::string& text, int first, int count, double* out) {
-        for (int k = 0; k < count; ++k) out[k] = EvaluateAt(text, first + k);
-    }
+    // Formulas for one data file. Without an expression evaluator they know
+    // no variables and each value is Calculate of the text.
+    virtual std::unique_ptr<DataFileFormulas> OpenFileFormulas();
 };
 
 // Reads one plain decimal number (C locale), the whole text trimmed: what

@@ -1,7 +1,7 @@
 // The analysis-of-variance table against values computed in exact rational
 // arithmetic (Python fractions; the F level from mpmath's incomplete beta
 // function): sums of squares, the fit measures with PRESS from
-// e / (1 - h), the standardised coefficients b s_y / s_j, and the ordinary
+// e / (1 - h), the standardised coefficients b s_j / s_y, and the ordinary
 // and White covariances (X'X)^-1 X' diag(e^2) X (X'X)^-1.
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "estimators/anova.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST(Anova, OrdinaryAndWhiteCoefficientTables) {
           0.19280904020028375}},
     };
     const std::vector<double> coef = {1.430432143181301, 1.5266513627018146, -0.2539901272625148};
-    const std::vector<double> standardised = {2.2520779426721447, 5.753257409068961};
+    const std::vector<double> standardised = {0.90855475180333242, 0.40510344271498076};
     for (const Case& c : cases) {
         const AnovaTable t = ComputeAnova(*reg, c.kind);
         ASSERT_EQ(t.coefficients.size(), 3u);
@@ -96,6 +97,28 @@ TEST(Anova, OrdinaryAndWhiteCoefficientTables) {
     EXPECT_NEAR(*white.coefficients[2].level, 56.2971749965532, 0.1);
     const AnovaTable ordinary = ComputeAnova(*reg);
     EXPECT_NEAR(*ordinary.coefficients[2].level, 65.41158473573483, 0.1);
+}
+
+TEST(Anova, LongleyStandardisedCoefficients) {
+    // b_j s_j / s_y of the full Longley fit, in exact arithmetic on the
+    // double values of the data (square roots to 40 digits).
+    const struct {
+        const char* name;
+        double standardised;
+    } expected[] = {
+        {"GNPDEF", 0.046282022670908219}, {"GNP", -1.0137463487145243}, {"UNEMP", -0.53754257763936635},
+        {"ARMED", -0.20474069234425156},  {"POP", -0.10122111394585054}, {"YEAR", 2.4796643829468261},
+    };
+    auto reg = MakeModel(LongleyColumns(), {}, {"GNPDEF", "GNP", "UNEMP", "ARMED", "POP", "YEAR", "EMPLOY"});
+    ASSERT_TRUE(reg->SetModel(6, {2, 2, 2, 2, 2, 2, 1, 2}));
+    const AnovaTable t = ComputeAnova(*reg);
+    ASSERT_EQ(t.coefficients.size(), 7u);
+    for (int s = 0; s < 6; ++s) {
+        const AnovaCoefficient& c = t.coefficients[static_cast<std::size_t>(s)];
+        EXPECT_EQ(c.name, expected[s].name);
+        ASSERT_TRUE(c.standardised.has_value()) << s;
+        ExpectRel(*c.standardised, expected[s].standardised, 1e-8, "standardised", s);
+    }
 }
 
 TEST(Anova, TwoStageWhiteCovarianceUsesTheInstrumentedDesign) {
