@@ -7,6 +7,9 @@ std::string CommandErrorMessage(const std::exception& error) {
 }
 
 void ShowCommandError(UiServices& services, const std::exception& error) {
+    // Its message is on the screen already; a second box would only say
+    // that something went wrong.
+    if (dynamic_cast<const EAlreadyShown*>(&error)) return;
     // A failing box must not turn one error into two.
     try {
         ErrorBox(services, CommandErrorMessage(error));

@@ -63,6 +63,13 @@ public:
     using EStreamError::EStreamError;
 };
 
+// A failure the user has been told of already (a formula's own error box):
+// the command stops, and its guard shows nothing more.
+class EAlreadyShown : public Exception {
+public:
+    EAlreadyShown() : Exception("") {}
+};
+
 // An allocation that could not be satisfied (also raised for sizes that
 // a file or a user asks for but that cannot be right).
 class EOutOfMemory : public Exception {

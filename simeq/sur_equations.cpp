@@ -28,28 +28,34 @@ SurEquation FromGroup(const Reg& model, int dependent, int groupCode) {
     } catch (const Exception&) {
         throw failed;  // a group without observations
     }
-    const std::optional<GroupFit> fit = group->Usable() ? group->Estimate(depName, nullptr) : std::nullopt;
-    if (!fit || fit->dependent < 0) throw failed;
+    // The group needs no fit of its own: a group with one observation more
+    // than columns is set up, and the estimation refuses it for its degrees
+    // of freedom.
+    const int d = group->Usable() ? group->FindVar(depName) : -1;
+    if (d < 0) throw failed;
 
     SurEquation e;
     e.name = name;
     const int n = group->Rows(), k = group->Cols();
-    e.dependentPos = fit->dependent;
-    for (int j = 0; j < k; ++j) e.varNames.push_back(group->GetVarName(j));
+    // The dependent's column trades places with the last one, which holds
+    // the constant term.
+    e.dependentPos = k - 1;
+    const auto source = [&](int j) { return j == e.dependentPos ? d : j == d ? e.dependentPos : j; };
+    for (int j = 0; j < k; ++j) e.varNames.push_back(group->GetVarName(source(j)));
     e.y.resize(static_cast<std::size_t>(n));
     e.residualRegressors.Resize(n, k, false);
     e.estimationRegressors.Resize(n, k, false);
     const bool observedResiduals = model.IsRealCalc();
     for (int t = 0; t < n; ++t) {
-        e.y[t] = group->GetValue(t, e.dependentPos);
+        e.y[t] = group->GetValue(t, d);
         for (int j = 0; j < k; ++j) {
             if (j == e.dependentPos) {
                 e.residualRegressors[t][j] = e.estimationRegressors[t][j] = 1.0;
                 continue;
             }
-            const double stage = group->GetStageValue(t, j);
+            const double stage = group->GetStageValue(t, source(j));
             e.estimationRegressors[t][j] = stage;
-            e.residualRegressors[t][j] = observedResiduals ? group->GetValue(t, j) : stage;
+            e.residualRegressors[t][j] = observedResiduals ? group->GetValue(t, source(j)) : stage;
         }
     }
     return e;

@@ -13,8 +13,9 @@ class Reg;
 // 1..16. The regressors are the group's first-stage values for the
 // estimation and, when the model computes its residuals from the observed
 // values, the observed ones for the residuals. Throws "式がありません" for
-// no equation and "式（name）の設定に失敗しました。" for a group whose fit
-// cannot be set up (no observation, too few of them, a dependent variable
-// outside the group).
+// no equation and "式（name）の設定に失敗しました。" for a group that cannot
+// be set up (no observation, no more observations than columns, a dependent
+// variable outside the group). One observation more than columns is set up;
+// the estimation refuses it with "自由度不足".
 [[nodiscard]] std::vector<SurEquation> MakeSurEquations(const Reg& model, const std::vector<int>& dependent,
                                                         const std::vector<int>& group);

@@ -233,8 +233,7 @@ void TfrmProperty::btnFundClick() {
     if (!var_) return;
     const std::vector<double> values = WorkingValues();
     ShowFundamentalStats(WindowContext(state_, this), eVarNam->text().toStdString(), values.data(),
-                         static_cast<int>(values.size()), 0,
-                         links_.significanceLevel ? links_.significanceLevel() : 0.05);
+                         static_cast<int>(values.size()), 0);
 }
 
 void TfrmProperty::btnRPClick() {

@@ -31,8 +31,6 @@ public:
         std::function<void()> refreshVariables;
         std::function<bool()> convertedToComment;
         std::function<bool(Var&)> inputSeries;
-        // The significance level of the statistics window (0.05 when empty).
-        std::function<double()> significanceLevel;
     };
     void SetLinks(Links links) { links_ = std::move(links); }
 

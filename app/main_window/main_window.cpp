@@ -937,7 +937,7 @@ void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     if (showFundamentalStats_)
         showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
     else
-        ShowFundamentalStats(ViewContext(), ResultColumnTitle(*model, column), values.data(), n, k, state_.CoefficientAlpha());
+        ShowFundamentalStats(ViewContext(), ResultColumnTitle(*model, column), values.data(), n, k);
 }
 
 void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {

@@ -19,5 +19,5 @@ void TfrmREG::PropertyViewExecute() {
 
 TfrmProperty::Links TfrmREG::PropertyLinks() {
     return {[this] { RefreshVariableList(); }, [this] { return ConvertedToComment(); },
-            [this](Var& v) { return InputSeriesValues(v); }, [this] { return state_.CoefficientAlpha(); }};
+            [this](Var& v) { return InputSeriesValues(v); }};
 }

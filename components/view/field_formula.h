@@ -17,8 +17,5 @@ std::optional<double> EvaluateFieldFormula(AppState& state, const std::string& t
                                            std::optional<double> current = std::nullopt);
 
 // Raised where a caller has to stop because a formula failed; its message has
-// been shown already, so catch sites show nothing more.
-class EFormulaShown : public Exception {
-public:
-    EFormulaShown() : Exception("") {}
-};
+// been shown already, so catch sites and the command guard show nothing more.
+class EFormulaShown : public EAlreadyShown {};

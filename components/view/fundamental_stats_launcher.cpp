@@ -3,13 +3,12 @@
 #include "components/view/window_registry.h"
 #include "stats/fundamental_stats_request.h"
 
-bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k,
-                          double alpha) {
+bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k) {
     // A zero-length series is never read.
     if (!data || n <= 0) return false;
     std::unique_ptr<AnalysisWindow> window = AnalysisWindows().Create("TfrmFund", context);
     if (!window) return false;
-    FundamentalStatsRequest request{name, std::vector<double>(data, data + n), k, alpha};
+    FundamentalStatsRequest request{name, std::vector<double>(data, data + n), k};
     if (!window->Fill(WindowRequest(std::move(request)))) return false;
     ShowWindow(std::move(window));
     return true;

@@ -10,5 +10,4 @@
 // True when the window was shown. Nothing opens for a missing or empty
 // series, when the window is not registered, or when it refused the series
 // (fewer than four values, a constant series with its warning).
-bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k,
-                          double alpha = 0.05);
+bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k);

@@ -300,8 +300,7 @@ void TfrmChow::sgBMouseDown(int x, int y) {
 void TfrmChow::ResidualStatistics(int part) {
     const RegData* d = Part(part);
     if (!d) return;
-    ShowFundamentalStats(Context(), ChowPartName(part) + "標準化残差", d->studentised.data(), d->n, 0,
-                         Context().State().CoefficientAlpha());
+    ShowFundamentalStats(Context(), ChowPartName(part) + "標準化残差", d->studentised.data(), d->n, 0);
 }
 
 void TfrmChow::ResidualPlot(int part) {

@@ -373,8 +373,7 @@ void TfrmRREG::EXPlotExecute() {
 void TfrmRREG::FundExecute() {
     if (!estimator_) return;
     const std::vector<double> z = RestrictedStandardizedResiduals(*estimator_);
-    ShowFundamentalStats(Context(), LoadStr(kStrStandardizedResidual), z.data(), static_cast<int>(z.size()), 0,
-                         Context().State().CoefficientAlpha());
+    ShowFundamentalStats(Context(), LoadStr(kStrStandardizedResidual), z.data(), static_cast<int>(z.size()), 0);
 }
 
 void TfrmRREG::btnPredClick() {

@@ -127,8 +127,9 @@ QAction* TfrmFund::AddAction(const char* name, const char* caption, const QKeySe
 
 UiServices& TfrmFund::Services() const { return Context().Services(); }
 
+double TfrmFund::Alpha() const { return Context().State().CoefficientAlpha(); }
+
 bool TfrmFund::Setup(const FundamentalStatsRequest& request) {
-    alpha_ = request.alpha;
     if (!ShowVariable(request.name, request.values.data(), static_cast<int>(request.values.size()))) return false;
     if (request.observation > 0) SelectObservation(request.observation);
     return true;
@@ -260,9 +261,9 @@ void TfrmFund::tsFundShow() {
     NPlotResize();
 
     const UnivariateStatistics& s = stats_;
-    tsFund->stSkew->setText(Q(SkewnessField(s, alpha_)));
-    tsFund->stKurt->setText(Q(KurtosisField(s, alpha_)));
-    tsFund->stG->setText(Q(GearyField(s, alpha_)));
+    tsFund->stSkew->setText(Q(SkewnessField(s, Alpha())));
+    tsFund->stKurt->setText(Q(KurtosisField(s, Alpha())));
+    tsFund->stG->setText(Q(GearyField(s, Alpha())));
     tsFund->stAve->setText(Q(FormatNumber(false, s.mean)));
     tsFund->stSig->setText(Q(FormatNumber(false, s.sd)));
     tsFund->stMax->setText(Q(FormatNumber(false, s.maximum)));
@@ -290,11 +291,11 @@ void TfrmFund::ShowRankCorrelation() {
 }
 
 void TfrmFund::stAveClick() {
-    if (loaded_) SB->showMessage(Q(MeanIntervalText(stats_, alpha_)));
+    if (loaded_) SB->showMessage(Q(MeanIntervalText(stats_, Alpha())));
 }
 
 void TfrmFund::stSigClick() {
-    if (loaded_) SB->showMessage(Q(SigmaIntervalText(stats_, alpha_)));
+    if (loaded_) SB->showMessage(Q(SigmaIntervalText(stats_, Alpha())));
 }
 
 void TfrmFund::stMedianClick() {

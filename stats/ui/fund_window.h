@@ -130,6 +130,9 @@ public:
     int PeriodEnd() const { return periodEnd_; }
     const PeriodogramValues& Periodogram() const { return periodogram_; }
     const TimeSeriesMerlox* Trend() const { return trend_.get(); }
+    // The significance level of the marks and intervals: the program-wide
+    // one, read from the application state whenever they are shown.
+    double Alpha() const;
 
     QToolBar* TB = nullptr;
     QAction* Exitence = nullptr;
@@ -182,7 +185,6 @@ private:
     void TimeSeriesOptions();
     void FitTrend(int model);
 
-    double alpha_ = 0.05;
     UnivariateStatistics stats_;
     // Dot of each observation in the plot shown, so that stepping through
     // the points costs the same for any length of series.

@@ -16,7 +16,7 @@ void TfrmFund::TextSaveExecute() {
     UnivariateReportInput in;
     in.name = name_;
     in.stats = &stats_;
-    in.alpha = alpha_;
+    in.alpha = Alpha();
     in.frequency = CurrentFrequencyTable();
     in.periodEnd = periodEnd_;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -322,8 +322,17 @@ void TfrmPCA::SettingExecute() {
     PCA* pca = Analysis();
     useVarimax_ = !useVarimax_;
     if (!pca) return;
+    const std::uint8_t before = pca->Method();
     pca->SetMethod(useVarimax_ ? PCA::kMethodVarimax : PCA::kMethodMinres);
-    pca->Compute(pca->FactorCount());
+    try {
+        pca->Compute(pca->FactorCount());
+    } catch (const Exception&) {
+        // No solution of the new method for any factor count: the analysis
+        // keeps the former method's solution, and so its name.
+        pca->SetMethod(before);
+        useVarimax_ = !useVarimax_;
+        throw;
+    }
     RefreshPages();
 }
 

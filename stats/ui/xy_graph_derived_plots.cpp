@@ -132,7 +132,7 @@ void TfrmGraphXY::ShowColumnStatistics(bool onlyInRegion, int column) {
     const int count = static_cast<int>(s->y.size());
     // The selected point is marked only while the series holds every point.
     const int mark = count == n_ ? plots->SelIndex + 1 : 0;
-    ShowFundamentalStats(context_, s->yName, s->y.data(), count, mark, context_.State().CoefficientAlpha());
+    ShowFundamentalStats(context_, s->yName, s->y.data(), count, mark);
 }
 
 void TfrmGraphXY::dgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int col, int row) {

@@ -61,7 +61,7 @@ protected:
 
     std::unique_ptr<TfrmFund> Load(const std::vector<double>& values, int observation = 0) {
         auto w = std::make_unique<TfrmFund>(WindowContext(state_));
-        const bool filled = w->Fill(WindowRequest(FundamentalStatsRequest{"Z", values, observation, 0.05}));
+        const bool filled = w->Fill(WindowRequest(FundamentalStatsRequest{"Z", values, observation}));
         return filled ? std::move(w) : nullptr;
     }
 

@@ -2,7 +2,7 @@
 // shows the engine's values and decides only what to show: which series it
 // refuses, the location cycle, the rank correlation toggle, the stepping and
 // typed choice of an observation, the probability plot's selection and free
-// lines, and the plot options.
+// lines, the plot options, and the marks at the program-wide level.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -43,7 +43,7 @@ protected:
     // A window loaded on the series, not shown.
     std::unique_ptr<TfrmFund> Load(const std::vector<double>& values, int observation = 0) {
         auto w = std::make_unique<TfrmFund>(WindowContext(state_));
-        const bool filled = w->Fill(WindowRequest(FundamentalStatsRequest{"Z", values, observation, 0.05}));
+        const bool filled = w->Fill(WindowRequest(FundamentalStatsRequest{"Z", values, observation}));
         return filled ? std::move(w) : nullptr;
     }
 
@@ -94,6 +94,32 @@ TEST_F(FundWindowTest, LauncherShowsTheEngineValuesAndSteps) {
     ASSERT_EQ(progress.size(), 1u);
     EXPECT_EQ(progress[0].text, "データの設定中・・・");
     EXPECT_EQ(ui_.ProgressDepth(), 0);
+}
+
+TEST_F(FundWindowTest, SkewnessMarkFollowsTheProgramWideLevel) {
+    // Skewness 1.35863009906373389, whose normal score (D'Agostino) 2.3585
+    // lies beyond the two-sided 5 % point 1.95996 and within the 1 % point
+    // 2.57583.
+    const std::vector<double> skewed = {1, 2, 2, 3, 3, 3, 4, 4, 5, 6, 8, 12};
+    const struct {
+        double level;
+        const char* shown;
+    } cases[] = {{0.10, "* 1.3586"}, {0.05, "* 1.3586"}, {0.01, "1.3586"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.level);
+        ASSERT_TRUE(state_.SetCoefficientAlpha(c.level));
+        auto w = Load(skewed);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(Text(w->tsFund->stSkew), c.shown);
+        EXPECT_EQ(w->Alpha(), c.level);
+    }
+    // An open window shows the level as it stands when the page is shown.
+    ASSERT_TRUE(state_.SetCoefficientAlpha(0.05));
+    auto w = Load(skewed);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(state_.SetCoefficientAlpha(0.01));
+    w->tsFundShow();
+    EXPECT_EQ(Text(w->tsFund->stSkew), "1.3586");
 }
 
 TEST_F(FundWindowTest, RefusedSeriesOpenNoWindow) {

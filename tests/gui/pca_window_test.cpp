@@ -4,7 +4,7 @@
 // count, renaming with the name checks, adding score series with one undo
 // step each, refusing series of a group analysis, keeping the analysis when
 // a group choice cannot be analysed, a table source, no ticked variable,
-// the loadings handed to the loading plot).
+// the loadings handed to the loading plot, a switch to Minres that fails).
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -137,6 +137,45 @@ TEST_F(PcaWindowTest, FactorCountAndLoadingView) {
     w->sgFLClick(0, 0);  // the corner switches back
     EXPECT_TRUE(w->ShowsLoadings());
     EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(PcaWindowTest, MinresFailingForEveryFactorCountKeepsVarimaxAndItsName) {
+    // d repeats a: the correlation matrix has no inverse, so no Minres fit
+    // gives factor scores, whatever the number of factors.
+    SaveAs(*MakeModel({kData[0], kData[1], kData[2], kData[0]}, {}, {"a", "b", "c", "d"}), dir_.Path("twin.MDF"));
+    main_->OpenAndRemember(dir_.Path("twin.MDF"));
+    ui_.ClearCalls();
+    auto w = Window(state_.Model());
+    const PCA* p = w->Analysis();
+    ASSERT_TRUE(p);
+    const int factors = p->FactorCount();
+    std::vector<double> shown;
+    for (int j = 0; j < 4; ++j)
+        for (int f = 0; f < factors; ++f) shown.push_back(p->GetRotatedLoading(j, f));
+    const auto expectVarimax = [&](const char* after) {
+        SCOPED_TRACE(after);
+        EXPECT_TRUE(w->UsesVarimax());
+        EXPECT_EQ(p->Method(), PCA::kMethodVarimax);
+        EXPECT_EQ(w->sgRF->Cell(0, 0), "Varimax");
+        EXPECT_EQ(p->FactorCount(), factors);
+        std::vector<double> now;
+        for (int j = 0; j < 4; ++j)
+            for (int f = 0; f < factors; ++f) now.push_back(p->GetRotatedLoading(j, f));
+        EXPECT_EQ(now, shown);
+    };
+    // Each attempt shows the fit's error once and changes nothing.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ui_.QueueOK();
+        w->Setting->trigger();
+        expectVarimax("switch");
+    }
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"INVERSE ERROR!", "INVERSE ERROR!"}));
+    // A rename redraws every page: the rotated loadings keep their name.
+    ui_.QueueInput(p->GetScoreName(0));
+    ui_.QueueInput("first");
+    w->RenameExecute();
+    EXPECT_EQ(p->GetScoreName(0), "first");
+    expectVarimax("rename");
 }
 
 TEST_F(PcaWindowTest, RenamingChecksTheNewName) {

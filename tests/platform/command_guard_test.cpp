@@ -1,5 +1,6 @@
 // The command boundary: an error becomes one error box with its message and
-// the command's error value; a command that ends normally shows nothing.
+// the command's error value; an error whose message was shown already, and a
+// command that ends normally, show nothing.
 #include "platform/command_guard.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,13 @@ TEST(GuardCommand, EachErrorBecomesOneBoxWithItsMessage) {
         EXPECT_EQ(boxes[0].msgKind, MsgKind::Error) << c.what;
         EXPECT_EQ(boxes[0].value, static_cast<long>(mbOK)) << c.what;
     }
+}
+
+TEST(GuardCommand, AnErrorShownAlreadyStopsTheCommandWithoutASecondBox) {
+    ScriptedServices ui;
+    EXPECT_EQ(GuardCommand(ui, [] () -> double { throw EAlreadyShown(); }, -1.0), -1.0);
+    EXPECT_FALSE(GuardCommand(ui, [] { throw EAlreadyShown(); }));
+    EXPECT_TRUE(ui.Calls().empty());
 }
 
 TEST(GuardCommand, NormalEndGivesTheValueAndShowsNothing) {

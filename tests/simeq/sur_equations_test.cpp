@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,4 +55,31 @@ TEST(SurEquations, RefusesAGroupThatCannotBeSetUp) {
     };
     for (const auto& c : cases)
         ExpectExceptionMessage([&] { (void)MakeSurEquations(*reg, c.dependent, c.group); }, c.message, c.name);
+}
+
+TEST(SurEquations, OneObservationMoreThanColumnsLeavesTooFewDegreesOfFreedom) {
+    // Group 3 takes the first rows observations; its equation has four
+    // columns (x1, x2, the other dependent and the constant term).
+    const struct {
+        int rows;
+        const char* message;  // of the estimation, or null when it runs
+    } cases[] = {{5, "自由度不足"}, {6, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rows);
+        auto reg = GroupedModel();
+        for (int t = 0; t < 12; ++t) {
+            const std::uint16_t word = (t < 10 ? 1 : 0) | (t >= 4 ? 2 : 0) | (t < c.rows ? 4 : 0);
+            for (int j = 0; j < 4; ++j) reg->SetMark(t, j, word);
+        }
+        const auto estimate = [&] {
+            const Zelner z(MakeSurEquations(*reg, {2, 3}, {1, 3}));
+            ASSERT_EQ(z.GetObservationCount(), c.rows);
+            ASSERT_EQ(z.GetCoefCount(1), 4);
+            (void)z.Estimate(SurOptions{});
+        };
+        if (c.message)
+            ExpectExceptionMessage(estimate, c.message, "n = k + 1");
+        else
+            EXPECT_NO_THROW(estimate());
+    }
 }
