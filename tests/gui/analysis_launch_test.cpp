@@ -672,7 +672,7 @@ TEST_F(AnalysisLaunchTest, EveryRegisteredWindowRunsModallyOwnedByItsOpener) {
         {"TfrmColorSel", colorTable},
         {"TfrmFFA", LaunchRequest{}},
         {"TfrmFacLoadPlot", loads},
-        {"TfrmFund", FundamentalStatsRequest{"y1", y1, 0, 0.05}},
+        {"TfrmFund", FundamentalStatsRequest{"y1", y1, 0}},
         {"TfrmGraphXY", XYGraphRequest{"x1", "y1", x1.data(), y1.data(), n}},
         {"TfrmHenkan", transform},
         {"TfrmIV", IVRequest{m, {}, {}}},
