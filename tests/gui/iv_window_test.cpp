@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QToolBar>
 
 #include "app/settings/settings_dialog.h"
 #include "components/view/result_grid.h"
@@ -121,6 +122,51 @@ TEST_F(IVWindowTest, WiringOpensFromTheMenuShowsTheEngineTableTogglesAndCloses) 
     EXPECT_TRUE(opened);
     // Closed and destroyed when the command ends.
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmIV*>(top), nullptr);
+}
+
+// Every command by name: caption, keys, hint, and the tool bar's order with
+// its separators.
+TEST_F(IVWindowTest, ActionsCaptionsKeysAndHints) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* keys;
+        const char* hint;
+    } actions[] = {
+        {"Exitence", "終了", "Ctrl+X", "終了する"},
+        {"ActiveGroup", "グループ", "Ctrl+Alt+G", "使用するグループの選択"},
+        {"IVSet", "操作変数", "Ctrl+Alt+S", "操作変数の設定"},
+        {"XYPlot", "X-Y", "Ctrl+G", "Ｘ－Ｙ　プロット"},
+        {"RelMat", "相関", "Ctrl+Alt+R", "相関行列を表示"},
+        {"YEPlot", "e-y", "Ctrl+Alt+C", "残差・予測値プロット"},
+        {"TEPlot", "e-t", "Ctrl+Alt+T", "残差時系列プロット"},
+        {"PRLPlot", "偏回帰", "Ctrl+Alt+P", "偏回帰作用点プロット"},
+        {"NPlot", "正規", "Ctrl+Alt+N", "残差の正規プロット"},
+        {"EEPlot", "e-e", "Ctrl+Alt+E", "Ｅ－Ｅプロット"},
+        {"XEPlot", "e-x", "Ctrl+Alt+X", "残差・説明変数プロット"},
+        {"LRPlot", "L-R", "Ctrl+Alt+L", "Ｌ－Ｒプロット"},
+        {"TextSave", "保存", "Ctrl+Alt+V", "テキスト保存"},
+        {"WLS", "加重", "Ctrl+Alt+W", "加重回帰分析をする"},
+        {"AddExpres", "式追加", "Ctrl+Alt+A", "式に追加する"},
+        {"EELagx", "", "Ctrl+E", ""},
+        {"HelpContext", "", "Ctrl+H", ""},
+    };
+    for (const auto& a : actions) {
+        const QAction* action = w->findChild<QAction*>(a.name);
+        ASSERT_NE(action, nullptr) << a.name;
+        EXPECT_EQ(action->text().toStdString(), a.caption) << a.name;
+        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromUtf8(a.keys))) << a.name;
+        EXPECT_EQ(action->statusTip().toStdString(), a.hint) << a.name;
+    }
+    std::string bar;
+    for (const QAction* action : w->TB->actions())
+        bar += action->isSeparator() ? std::string("|") : " " + action->objectName().toStdString();
+    EXPECT_EQ(bar, " Exitence| ActiveGroup| IVSet| XYPlot RelMat| YEPlot TEPlot PRLPlot NPlot EEPlot XEPlot| LRPlot|"
+                   " TextSave| WLS| AddExpres");
+    w->close();
 }
 
 // The first stage on the exogenous variables with K = 1 puts the fitted
