@@ -293,7 +293,8 @@ void TfrmIVSet::rgIVSetClick(int method) {
 
 void TfrmIVSet::ShowFirstStage() {
     if (!firstStage_) return;
-    const std::vector<std::vector<std::string>> table = firstStage_->Table();
+    // The heading and the rows follow the fit chosen, before it has run.
+    const std::vector<std::vector<std::string>> table = firstStage_->Table(rbRidge->isChecked());
     sgREG->ClearCells();
     sgREG->SetColCount(4);
     sgREG->SetRowCount(static_cast<int>(table.size()));

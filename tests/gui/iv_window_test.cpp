@@ -507,6 +507,9 @@ TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
         d.btnSetClick();
         EXPECT_TRUE(d.FirstStage()->IsRidge());
         EXPECT_EQ(d.sgREG->Cell(1, 0).toStdString(), "分散拡大要因");
+        // The heading follows the fit chosen next, not the one that ran.
+        d.rbOLS->setChecked(true);
+        EXPECT_EQ(d.sgREG->Cell(1, 0).toStdString(), "Ｆ値");
     });
     w->IVSet->trigger();
     ASSERT_EQ(ridgeFitted.size(), observed.size());
@@ -522,6 +525,105 @@ TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
     });
     w->IVSet->trigger();
     EXPECT_EQ(Design(w, 1), observed);
+    w->close();
+}
+
+namespace {
+
+using ShownRows = std::vector<std::vector<std::string>>;
+
+// The first-stage table as shown, heading first.
+ShownRows FirstStageRows(const TfrmIVSet& d) {
+    ShownRows rows;
+    for (int r = 0; r < d.sgREG->RowCount(); ++r) {
+        rows.emplace_back();
+        for (int c = 0; c < 4; ++c) rows.back().push_back(d.sgREG->Cell(c, r).toStdString());
+    }
+    return rows;
+}
+
+}  // namespace
+
+// x2 on the constant term and x1 (the other variables out): the heading
+// and the rows follow the fit chosen at once. Ridge shows every row's
+// coefficient (0 for those out); the F values stay. Figures from an exact
+// least-squares computation.
+TEST_F(IVWindowTest, FirstStageTableFollowsTheChosenFit) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    std::vector<double> unused;
+    ScopedAnalysisWindow ridge("TfrmRidge", [&unused](const WindowContext&) {
+        return std::make_unique<FakeRidge>(true, &unused);
+    });
+    const ShownRows leastSquares = {{"x2", "Ｆ値", "β推定値", "β標準誤差"},
+                               {"定数項", "", "-0.0714", "**0.8586"},
+                               {"x1", "39.7059", "1.0714", "0.1700"},
+                               {"w", "6.3189", "", ""},
+                               {"z", "0.3275", "", ""},
+                               {"y", "1.6074", "", ""}};
+    const ShownRows ridgeChosen = {{"x2", "分散拡大要因", "β推定値", "β標準誤差"},
+                              {"定数項", "", "-0.0714", "**0.8586"},
+                              {"x1", "39.7059", "1.0714", "0.1700"},
+                              {"w", "6.3189", "0", "0"},
+                              {"z", "0.3275", "0", "0"},
+                              {"y", "1.6074", "0", "0"}};
+    ScriptDialog(w, [&](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kOthers);
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 enters
+        EXPECT_EQ(FirstStageRows(d), leastSquares);
+        EXPECT_EQ(d.stVe->text().toStdString(), "1.1019");
+        EXPECT_EQ(d.stRR2->text().toStdString(), "0.8468");
+        ASSERT_TRUE(d.rbRidge->isEnabled());
+        d.rbRidge->setChecked(true);
+        EXPECT_EQ(FirstStageRows(d), ridgeChosen);
+        d.rbOLS->setChecked(true);
+        EXPECT_EQ(FirstStageRows(d), leastSquares);
+        // Chosen again, and a click on a row: back to least squares.
+        d.rbRidge->setChecked(true);
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 leaves
+        EXPECT_TRUE(d.rbOLS->isChecked());
+        EXPECT_EQ(FirstStageRows(d)[0][1], "Ｆ値");
+        EXPECT_EQ(FirstStageRows(d)[3], (std::vector<std::string>{"w", "8.4672", "", ""}));
+    });
+    w->IVSet->trigger();
+    w->close();
+}
+
+// x2 = 2 x1 + 1 exactly. At the start x1's F value to enter has nothing to
+// divide by: an empty cell, and x1 may enter. Then there is no residual: x1
+// has no F value to remove (empty) and can still leave; the others have
+// nothing left to explain ("TOL CHECK") and a click on them changes
+// nothing. Out again, x1 itself reads "TOL CHECK".
+TEST_F(IVWindowTest, ExactFirstStageLeavesNoFValues) {
+    Columns data = kData;
+    for (int i = 0; i < 8; ++i) data[1][static_cast<std::size_t>(i)] = 2 * data[0][static_cast<std::size_t>(i)] + 1;
+    Open(data, kTypes, {"x1", "x2", "w", "z", "y"}, {1});
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    ScriptDialog(w, [&](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kOthers);
+        EXPECT_EQ(FirstStageRows(d)[2], (std::vector<std::string>{"x1", "", "", ""}));
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 enters
+        const ShownRows exact = {{"x2", "Ｆ値", "β推定値", "β標準誤差"},
+                            {"定数項", "", "1.0000", "0"},
+                            {"x1", "", "2.0000", "0"},
+                            {"w", "TOL CHECK", "", ""},
+                            {"z", "TOL CHECK", "", ""},
+                            {"y", "TOL CHECK", "", ""}};
+        EXPECT_EQ(FirstStageRows(d), exact);
+        d.sgREGClick(1, 3, Qt::LeftButton);  // w: ignored
+        EXPECT_EQ(FirstStageRows(d), exact);
+        EXPECT_FALSE(d.FirstStage()->IsIn(1));
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 leaves
+        EXPECT_FALSE(d.FirstStage()->IsIn(0));
+        EXPECT_EQ(FirstStageRows(d)[2], (std::vector<std::string>{"x1", "TOL CHECK", "", ""}));
+        d.sgREGClick(1, 2, Qt::LeftButton);  // ignored
+        EXPECT_FALSE(d.FirstStage()->IsIn(0));
+    });
+    w->IVSet->trigger();
     w->close();
 }
 
