@@ -386,7 +386,13 @@ void TfrmIVSet::btnSetClick() {
         SetInstrument(*model_, var, RankInstrument(observed));
     } else if (method == kTyped) {
         const std::optional<std::vector<double>> typed = TypeValues(model_->GetVarName(var), observed);
-        if (typed) SetInstrument(*model_, var, *typed);
+        if (!typed) {
+            // Nothing typed: the values are the variable itself, whatever
+            // instrument the design holds.
+            stR->setText(kUnitCorrelation);
+            return;
+        }
+        SetInstrument(*model_, var, *typed);
     } else if (firstStage_) {
         if (rbRidge->isChecked() || rbWLS->isChecked()) {
             const bool ridge = rbRidge->isChecked();

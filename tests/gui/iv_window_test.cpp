@@ -252,15 +252,22 @@ TEST_F(IVWindowTest, InstrumentMethodsAndK) {
         w->IVSet->trigger();
         EXPECT_EQ(Design(w, 1), observed);
     }
-    // Typed values cancelled: nothing changes.
+    // Typed values cancelled: the instrument set before stays, and the
+    // correlation is that of the variable with itself.
+    std::string r;
     ScriptDialog(w, [&](TfrmIVSet& d) {
         d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kRanks);
+        d.btnSetClick();
+        ASSERT_NE(d.stR->text().toStdString(), "1.0000");
         d.rgIVSetClick(TfrmIVSet::kTyped);
         ui_.QueueCancel();
         d.btnSetClick();
+        r = d.stR->text().toStdString();
     });
     w->IVSet->trigger();
-    EXPECT_EQ(Design(w, 1), observed);
+    EXPECT_EQ(r, "1.0000");
+    EXPECT_EQ(Design(w, 1), RankInstrument(observed));
     w->close();
 }
 
