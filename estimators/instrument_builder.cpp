@@ -127,10 +127,8 @@ void InstrumentFirstStage::Start() {
         if (!(d > 0.0L)) continue;
         const long double q = moments_[j][t] * moments_[j][t] / d;
         const long double rest = moments_[t][t] - q;
-        if (df_ - 1 < 1 || !(rest > kResidualNoise * moments_[t][t])) {
-            fState_[static_cast<std::size_t>(j)] = FirstStageF::kUndefined;
-            continue;
-        }
+        // No ratio to form: the cell stays empty and the column may enter.
+        if (df_ - 1 < 1 || !(rest > kResidualNoise * moments_[t][t])) continue;
         fValue_[static_cast<std::size_t>(j)] = static_cast<double>(q / (rest / (df_ - 1)));
         fState_[static_cast<std::size_t>(j)] = FirstStageF::kValue;
     }
@@ -179,8 +177,10 @@ void InstrumentFirstStage::UpdateStatistics() {
             }
             const long double q = a * a / d;
             const long double rest = sse - q;
+            // Nothing of the residual left for it to explain: it cannot
+            // enter, as a column within its tolerance.
             if (df_ - 1 < 1 || !(rest > kResidualNoise * syy_)) {
-                fState_[js] = FirstStageF::kUndefined;
+                fState_[js] = FirstStageF::kTolCheck;
                 continue;
             }
             fValue_[js] = static_cast<double>(q / (rest / (df_ - 1)));
@@ -189,20 +189,17 @@ void InstrumentFirstStage::UpdateStatistics() {
             coef_[js] = static_cast<double>(a);
             const long double v = d * s2_;
             stdErr_[js] = v > 0.0L ? static_cast<double>(std::sqrt(v)) : 0.0;
-            if (v > 0.0L) {
-                fValue_[js] = static_cast<double>(a * a / v);
-                fState_[js] = FirstStageF::kValue;
-            } else {
-                fValue_[js] = 0.0;
-                fState_[js] = FirstStageF::kUndefined;
-            }
+            // An exact fit has no F to remove: an empty cell, and the
+            // column may still leave.
+            fValue_[js] = v > 0.0L ? static_cast<double>(a * a / v) : 0.0;
+            fState_[js] = v > 0.0L ? FirstStageF::kValue : FirstStageF::kBlank;
         }
     }
 }
 
-std::vector<std::vector<std::string>> InstrumentFirstStage::Table() const {
+std::vector<std::vector<std::string>> InstrumentFirstStage::Table(bool ridge) const {
     std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(k_ + 1), std::vector<std::string>(4));
-    rows[0] = {names_[static_cast<std::size_t>(k_ - 1)], IsRidge() ? "分散拡大要因" : "Ｆ値", "β推定値", "β標準誤差"};
+    rows[0] = {names_[static_cast<std::size_t>(k_ - 1)], ridge ? "分散拡大要因" : "Ｆ値", "β推定値", "β標準誤差"};
     auto estimate = [&](std::vector<std::string>& row, int j) {
         const std::size_t js = static_cast<std::size_t>(j);
         row[2] = FormatNumber(false, coef_[js]);
@@ -216,10 +213,9 @@ std::vector<std::vector<std::string>> InstrumentFirstStage::Table() const {
         switch (fState_[static_cast<std::size_t>(j)]) {
             case FirstStageF::kTolCheck: row[1] = "TOL CHECK"; break;
             case FirstStageF::kValue: row[1] = FormatNumber(false, fValue_[static_cast<std::size_t>(j)]); break;
-            case FirstStageF::kUndefined: row[1] = "-"; break;
             case FirstStageF::kBlank: break;
         }
-        if (IsIn(j) || IsRidge()) estimate(row, j);
+        if (IsIn(j) || ridge) estimate(row, j);
     }
     return rows;
 }

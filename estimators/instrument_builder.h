@@ -24,10 +24,9 @@ class TNamedData;
 
 // What the F column of a first-stage row shows.
 enum class FirstStageF {
-    kBlank,      // no value (not tried yet, or not given by the fit)
-    kTolCheck,   // the column cannot enter: what is left of it is within its tolerance
-    kValue,      // F to enter, F to remove, or a variance inflation factor
-    kUndefined,  // a division by zero: shown as "-"
+    kBlank,     // no value: not given by the fit, or no ratio to form (an empty cell)
+    kTolCheck,  // the column cannot enter: what is left of it, or of the residual, is within tolerance
+    kValue,     // F to enter, F to remove, or a variance inflation factor
 };
 
 enum class FirstStageKind { kLeastSquares, kWeighted, kRidge };
@@ -96,8 +95,10 @@ public:
     bool ToggleColumn(int j);
 
     // The table as shown: k + 1 rows of 4 texts, headings first, then the
-    // constant term, then the candidates.
-    std::vector<std::vector<std::string>> Table() const;
+    // constant term, then the candidates. With ridge the F column is headed
+    // as variance inflation factors and every row shows its coefficient,
+    // whichever fit ran last: the heading follows the fit chosen to run.
+    std::vector<std::vector<std::string>> Table(bool ridge) const;
 
     // The least-squares fitted values of the target.
     std::vector<double> FittedValues() const;

@@ -293,7 +293,8 @@ void TfrmIVSet::rgIVSetClick(int method) {
 
 void TfrmIVSet::ShowFirstStage() {
     if (!firstStage_) return;
-    const std::vector<std::vector<std::string>> table = firstStage_->Table();
+    // The heading and the rows follow the fit chosen, before it has run.
+    const std::vector<std::vector<std::string>> table = firstStage_->Table(rbRidge->isChecked());
     sgREG->ClearCells();
     sgREG->SetColCount(4);
     sgREG->SetRowCount(static_cast<int>(table.size()));
@@ -385,7 +386,13 @@ void TfrmIVSet::btnSetClick() {
         SetInstrument(*model_, var, RankInstrument(observed));
     } else if (method == kTyped) {
         const std::optional<std::vector<double>> typed = TypeValues(model_->GetVarName(var), observed);
-        if (typed) SetInstrument(*model_, var, *typed);
+        if (!typed) {
+            // Nothing typed: the values are the variable itself, whatever
+            // instrument the design holds.
+            stR->setText(kUnitCorrelation);
+            return;
+        }
+        SetInstrument(*model_, var, *typed);
     } else if (firstStage_) {
         if (rbRidge->isChecked() || rbWLS->isChecked()) {
             const bool ridge = rbRidge->isChecked();

@@ -189,10 +189,11 @@ void TfrmIV::TableCellClick(int c, int r, Qt::MouseButton button, Qt::KeyboardMo
     }
     if (c == 0 || r > model_->Rows()) return;
     const int j = designColumns_[static_cast<std::size_t>(c - 1)];
-    if (button == Qt::LeftButton)
-        Status(FormatElementValue(model_->GetVarName(j), r, model_->GetDesignValue(r - 1, j)));
-    else if (button == Qt::RightButton && r >= 1)
+    // The right button on the heading shows the column with no observation marked.
+    if (button == Qt::RightButton)
         ShowColumnStats({ResultKind::Variable, j}, r);
+    else if (button == Qt::LeftButton)
+        Status(FormatElementValue(model_->GetVarName(j), r, model_->GetDesignValue(r - 1, j)));
 }
 
 void TfrmIV::TableCellEdit(int c, int r) {

@@ -136,12 +136,13 @@ void TfrmIV::ResCellClick(int c, int r, Qt::MouseButton button, Qt::KeyboardModi
         HeadingClick(resMarks_, c, mods);
         return;
     }
-    if (c < 1 || r < 1) return;
+    if (c < 1) return;
     const ResultColumn column{ResultKind::Diagnostic, c - 1};
-    if (button == Qt::LeftButton)
-        Status(FormatElementValue(IVColumnTitle(*model_, column), r, IVColumnValue(*model_, column, r - 1)));
-    else if (button == Qt::RightButton)
+    // The right button on the heading shows the column with no observation marked.
+    if (button == Qt::RightButton)
         ShowColumnStats(column, r);
+    else if (button == Qt::LeftButton && r >= 1)
+        Status(FormatElementValue(IVColumnTitle(*model_, column), r, IVColumnValue(*model_, column, r - 1)));
 }
 
 ResultColumn TfrmIV::InfluenceColumnCode(int index, bool raw) const {

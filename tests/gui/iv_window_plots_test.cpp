@@ -29,6 +29,7 @@
 #include "modal_window.h"
 #include "started_windows.h"
 #include "stats/correlation_matrix_request.h"
+#include "stats/fundamental_stats_request.h"
 #include "stats/xy_graph_request.h"
 
 namespace {
@@ -150,6 +151,65 @@ TEST_F(IVPlotsTest, TwoVariablesPlotWithoutAPrompt) {
     w->PRLPlot->trigger();
     EXPECT_EQ(plots_.size(), 1u);
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
+    w->close();
+}
+
+// What the univariate statistics window gets from a right click on the
+// design or diagnostics page (a heading marks no observation, a cell its
+// own) and from the normal-plot button (r(i), or t(i) with the right
+// button; observation 1 marked). Residuals and their studentized forms are
+// those of least squares on x1, x2 and the constant term (no instrument
+// set), worked out in exact arithmetic.
+TEST_F(IVPlotsTest, ColumnStatisticsGetTheColumnAndTheMarkedObservation) {
+    std::vector<FundamentalStatsRequest> seen;
+    auto fund = Record<FundamentalStatsRequest>("TfrmFund", [&seen](const FundamentalStatsRequest& r) { seen.push_back(r); });
+    TfrmIV* w = Open();
+    ASSERT_NE(w, nullptr);
+    enum Source { kDesign, kDiagnostics, kNormalPlot, kNormalPlotRight };
+    const struct {
+        const char* name;
+        Source source;
+        int c, r;
+        const char* title;
+        double first, last;
+        int observation;
+    } cases[] = {
+        {"design heading", kDesign, 2, 0, "x2", 2.0, 9.0, 0},
+        {"design cell", kDesign, 2, 5, "x2", 2.0, 9.0, 5},
+        {"last design column", kDesign, 3, 0, "w", 1.0, 9.0, 0},
+        {"observed heading", kDiagnostics, 1, 0, "観測値", 3.0, 15.0, 0},
+        {"residual heading", kDiagnostics, 3, 0, "残差", -37.0 / 102, -124.0 / 51, 0},
+        {"residual cell", kDiagnostics, 3, 8, "残差", -37.0 / 102, -124.0 / 51, 8},
+        {"normal plot", kNormalPlot, 0, 0, "r(i)", -0.15040774678075336, -0.9087236832754222, 1},
+        {"normal plot, right button", kNormalPlotRight, 0, 0, "t(i)", -0.13483415269665533, -0.8895576713173561, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seen.clear();
+        switch (c.source) {
+            case kDesign:
+                w->PC->setCurrentWidget(w->tsView);
+                w->TableCellClick(c.c, c.r, Qt::RightButton, Qt::NoModifier);
+                break;
+            case kDiagnostics:
+                w->PC->setCurrentWidget(w->tsRes);
+                w->ResCellClick(c.c, c.r, Qt::RightButton, Qt::NoModifier);
+                break;
+            case kNormalPlot: w->NPlot->trigger(); break;
+            case kNormalPlotRight: w->ToolButton9MouseDown(Qt::RightButton); break;
+        }
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].name, c.title);
+        ASSERT_EQ(seen[0].values.size(), 8u);
+        EXPECT_NEAR(seen[0].values.front(), c.first, 1e-12);
+        EXPECT_NEAR(seen[0].values.back(), c.last, 1e-12);
+        EXPECT_EQ(seen[0].observation, c.observation);
+    }
+    // The corner and the row-number column open nothing.
+    seen.clear();
+    w->TableCellClick(0, 0, Qt::RightButton, Qt::NoModifier);
+    w->ResCellClick(0, 3, Qt::RightButton, Qt::NoModifier);
+    EXPECT_TRUE(seen.empty());
     w->close();
 }
 

@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QToolBar>
 
 #include "app/settings/settings_dialog.h"
 #include "components/view/result_grid.h"
@@ -123,6 +124,51 @@ TEST_F(IVWindowTest, WiringOpensFromTheMenuShowsTheEngineTableTogglesAndCloses) 
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmIV*>(top), nullptr);
 }
 
+// Every command by name: caption, keys, hint, and the tool bar's order with
+// its separators.
+TEST_F(IVWindowTest, ActionsCaptionsKeysAndHints) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* keys;
+        const char* hint;
+    } actions[] = {
+        {"Exitence", "終了", "Ctrl+X", "終了する"},
+        {"ActiveGroup", "グループ", "Ctrl+Alt+G", "使用するグループの選択"},
+        {"IVSet", "操作変数", "Ctrl+Alt+S", "操作変数の設定"},
+        {"XYPlot", "X-Y", "Ctrl+G", "Ｘ－Ｙ　プロット"},
+        {"RelMat", "相関", "Ctrl+Alt+R", "相関行列を表示"},
+        {"YEPlot", "e-y", "Ctrl+Alt+C", "残差・予測値プロット"},
+        {"TEPlot", "e-t", "Ctrl+Alt+T", "残差時系列プロット"},
+        {"PRLPlot", "偏回帰", "Ctrl+Alt+P", "偏回帰作用点プロット"},
+        {"NPlot", "正規", "Ctrl+Alt+N", "残差の正規プロット"},
+        {"EEPlot", "e-e", "Ctrl+Alt+E", "Ｅ－Ｅプロット"},
+        {"XEPlot", "e-x", "Ctrl+Alt+X", "残差・説明変数プロット"},
+        {"LRPlot", "L-R", "Ctrl+Alt+L", "Ｌ－Ｒプロット"},
+        {"TextSave", "保存", "Ctrl+Alt+V", "テキスト保存"},
+        {"WLS", "加重", "Ctrl+Alt+W", "加重回帰分析をする"},
+        {"AddExpres", "式追加", "Ctrl+Alt+A", "式に追加する"},
+        {"EELagx", "", "Ctrl+E", ""},
+        {"HelpContext", "", "Ctrl+H", ""},
+    };
+    for (const auto& a : actions) {
+        const QAction* action = w->findChild<QAction*>(a.name);
+        ASSERT_NE(action, nullptr) << a.name;
+        EXPECT_EQ(action->text().toStdString(), a.caption) << a.name;
+        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromUtf8(a.keys))) << a.name;
+        EXPECT_EQ(action->statusTip().toStdString(), a.hint) << a.name;
+    }
+    std::string bar;
+    for (const QAction* action : w->TB->actions())
+        bar += action->isSeparator() ? std::string("|") : " " + action->objectName().toStdString();
+    EXPECT_EQ(bar, " Exitence| ActiveGroup| IVSet| XYPlot RelMat| YEPlot TEPlot PRLPlot NPlot EEPlot XEPlot| LRPlot|"
+                   " TextSave| WLS| AddExpres");
+    w->close();
+}
+
 // The first stage on the exogenous variables with K = 1 puts the fitted
 // values in place of x2: the estimates are those of the engine on that
 // design. K = 0 leaves the variable itself, "<auto>" takes the default K,
@@ -206,15 +252,22 @@ TEST_F(IVWindowTest, InstrumentMethodsAndK) {
         w->IVSet->trigger();
         EXPECT_EQ(Design(w, 1), observed);
     }
-    // Typed values cancelled: nothing changes.
+    // Typed values cancelled: the instrument set before stays, and the
+    // correlation is that of the variable with itself.
+    std::string r;
     ScriptDialog(w, [&](TfrmIVSet& d) {
         d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kRanks);
+        d.btnSetClick();
+        ASSERT_NE(d.stR->text().toStdString(), "1.0000");
         d.rgIVSetClick(TfrmIVSet::kTyped);
         ui_.QueueCancel();
         d.btnSetClick();
+        r = d.stR->text().toStdString();
     });
     w->IVSet->trigger();
-    EXPECT_EQ(Design(w, 1), observed);
+    EXPECT_EQ(r, "1.0000");
+    EXPECT_EQ(Design(w, 1), RankInstrument(observed));
     w->close();
 }
 
@@ -461,6 +514,9 @@ TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
         d.btnSetClick();
         EXPECT_TRUE(d.FirstStage()->IsRidge());
         EXPECT_EQ(d.sgREG->Cell(1, 0).toStdString(), "分散拡大要因");
+        // The heading follows the fit chosen next, not the one that ran.
+        d.rbOLS->setChecked(true);
+        EXPECT_EQ(d.sgREG->Cell(1, 0).toStdString(), "Ｆ値");
     });
     w->IVSet->trigger();
     ASSERT_EQ(ridgeFitted.size(), observed.size());
@@ -476,6 +532,105 @@ TEST_F(IVWindowTest, WeightedAndRidgeFirstStagesThroughTheirWindows) {
     });
     w->IVSet->trigger();
     EXPECT_EQ(Design(w, 1), observed);
+    w->close();
+}
+
+namespace {
+
+using ShownRows = std::vector<std::vector<std::string>>;
+
+// The first-stage table as shown, heading first.
+ShownRows FirstStageRows(const TfrmIVSet& d) {
+    ShownRows rows;
+    for (int r = 0; r < d.sgREG->RowCount(); ++r) {
+        rows.emplace_back();
+        for (int c = 0; c < 4; ++c) rows.back().push_back(d.sgREG->Cell(c, r).toStdString());
+    }
+    return rows;
+}
+
+}  // namespace
+
+// x2 on the constant term and x1 (the other variables out): the heading
+// and the rows follow the fit chosen at once. Ridge shows every row's
+// coefficient (0 for those out); the F values stay. Figures from an exact
+// least-squares computation.
+TEST_F(IVWindowTest, FirstStageTableFollowsTheChosenFit) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    std::vector<double> unused;
+    ScopedAnalysisWindow ridge("TfrmRidge", [&unused](const WindowContext&) {
+        return std::make_unique<FakeRidge>(true, &unused);
+    });
+    const ShownRows leastSquares = {{"x2", "Ｆ値", "β推定値", "β標準誤差"},
+                               {"定数項", "", "-0.0714", "**0.8586"},
+                               {"x1", "39.7059", "1.0714", "0.1700"},
+                               {"w", "6.3189", "", ""},
+                               {"z", "0.3275", "", ""},
+                               {"y", "1.6074", "", ""}};
+    const ShownRows ridgeChosen = {{"x2", "分散拡大要因", "β推定値", "β標準誤差"},
+                              {"定数項", "", "-0.0714", "**0.8586"},
+                              {"x1", "39.7059", "1.0714", "0.1700"},
+                              {"w", "6.3189", "0", "0"},
+                              {"z", "0.3275", "0", "0"},
+                              {"y", "1.6074", "0", "0"}};
+    ScriptDialog(w, [&](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kOthers);
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 enters
+        EXPECT_EQ(FirstStageRows(d), leastSquares);
+        EXPECT_EQ(d.stVe->text().toStdString(), "1.1019");
+        EXPECT_EQ(d.stRR2->text().toStdString(), "0.8468");
+        ASSERT_TRUE(d.rbRidge->isEnabled());
+        d.rbRidge->setChecked(true);
+        EXPECT_EQ(FirstStageRows(d), ridgeChosen);
+        d.rbOLS->setChecked(true);
+        EXPECT_EQ(FirstStageRows(d), leastSquares);
+        // Chosen again, and a click on a row: back to least squares.
+        d.rbRidge->setChecked(true);
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 leaves
+        EXPECT_TRUE(d.rbOLS->isChecked());
+        EXPECT_EQ(FirstStageRows(d)[0][1], "Ｆ値");
+        EXPECT_EQ(FirstStageRows(d)[3], (std::vector<std::string>{"w", "8.4672", "", ""}));
+    });
+    w->IVSet->trigger();
+    w->close();
+}
+
+// x2 = 2 x1 + 1 exactly. At the start x1's F value to enter has nothing to
+// divide by: an empty cell, and x1 may enter. Then there is no residual: x1
+// has no F value to remove (empty) and can still leave; the others have
+// nothing left to explain ("TOL CHECK") and a click on them changes
+// nothing. Out again, x1 itself reads "TOL CHECK".
+TEST_F(IVWindowTest, ExactFirstStageLeavesNoFValues) {
+    Columns data = kData;
+    for (int i = 0; i < 8; ++i) data[1][static_cast<std::size_t>(i)] = 2 * data[0][static_cast<std::size_t>(i)] + 1;
+    Open(data, kTypes, {"x1", "x2", "w", "z", "y"}, {1});
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    ScriptDialog(w, [&](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kOthers);
+        EXPECT_EQ(FirstStageRows(d)[2], (std::vector<std::string>{"x1", "", "", ""}));
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 enters
+        const ShownRows exact = {{"x2", "Ｆ値", "β推定値", "β標準誤差"},
+                            {"定数項", "", "1.0000", "0"},
+                            {"x1", "", "2.0000", "0"},
+                            {"w", "TOL CHECK", "", ""},
+                            {"z", "TOL CHECK", "", ""},
+                            {"y", "TOL CHECK", "", ""}};
+        EXPECT_EQ(FirstStageRows(d), exact);
+        d.sgREGClick(1, 3, Qt::LeftButton);  // w: ignored
+        EXPECT_EQ(FirstStageRows(d), exact);
+        EXPECT_FALSE(d.FirstStage()->IsIn(1));
+        d.sgREGClick(1, 2, Qt::LeftButton);  // x1 leaves
+        EXPECT_FALSE(d.FirstStage()->IsIn(0));
+        EXPECT_EQ(FirstStageRows(d)[2], (std::vector<std::string>{"x1", "TOL CHECK", "", ""}));
+        d.sgREGClick(1, 2, Qt::LeftButton);  // ignored
+        EXPECT_FALSE(d.FirstStage()->IsIn(0));
+    });
+    w->IVSet->trigger();
     w->close();
 }
 
