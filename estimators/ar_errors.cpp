@@ -120,6 +120,7 @@ bool WLSE::EstimateAR(int q) {
         norm = std::sqrt(norm);
         const double change = norm != 0.0 ? std::fabs((previous - norm) / norm) : std::fabs(previous - norm);
         context_->Services().ProgressStep();
+        ShowPassCount();
         if (change < kSingleEpsilon) break;
         previous = norm;
         ++iterations_;

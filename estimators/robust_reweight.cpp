@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "core/numeric/distributions.h"
@@ -88,6 +89,11 @@ bool WLSE::UpdateWeights(const double* factor, const double* residual) {
     return usable.load();
 }
 
+void WLSE::ShowPassCount() {
+    progressShown_ = progressCaption_ + " (反復数 = " + std::to_string(iterations_) + " )";
+    context_->Services().ProgressCaption(progressShown_);
+}
+
 bool WLSE::Reweight(int kind) {
     if (kind < 0) {
         kind = kWeightManual;
@@ -143,6 +149,7 @@ bool WLSE::Reweight(int kind) {
         // All-zero coefficients: compare absolutely rather than divide by 0.
         const double change = norm != 0.0 ? std::fabs((previous - norm) / norm) : std::fabs(previous - norm);
         context_->Services().ProgressStep();
+        ShowPassCount();
         if (change < kSingleEpsilon) break;
         previous = norm;
         ++iterations_;

@@ -485,7 +485,9 @@ bool WLSE::Fit(int mode, bool& started) {
     started = true;
     UiServices& ui = context_->Services();
     // One step per pass, one after the procedure and one after the table.
-    ui.ProgressBegin(mode > kModeAROffset ? "自己回帰過程" : "加重回帰", kPassLimit + 2);
+    progressCaption_ = mode > kModeAROffset ? "自己回帰過程" : "加重回帰";
+    progressShown_ = progressCaption_;
+    ui.ProgressBegin(progressCaption_, kPassLimit + 2);
     struct ProgressEnd {
         UiServices& ui;
         ~ProgressEnd() { ui.ProgressEnd(); }

@@ -57,6 +57,9 @@ public:
     static constexpr int kModeAROffset = 100;
     // Passes of an iterative procedure before it stops unconverged.
     static constexpr int kPassLimit = 1000;
+    // Observations of the two-stage table between two steps of the
+    // countdown its progress caption shows (whole blocks of the passes).
+    static constexpr int kCountdownRows = 16384;
 
     // The model's variables in the observations of the groups in mask (0:
     // all), the variable named dependentName as the dependent one ("DERR"
@@ -78,6 +81,10 @@ public:
     WLSE& operator=(const WLSE&) = delete;
 
     // Runs the weighting procedure of mode, then every statistic and table.
+    // The progress window's caption ("加重回帰", with AR errors "自己回帰過程")
+    // gains " (反復数 = " i " )" on every pass of the procedure, and in
+    // two-stage mode the table then counts down the observations left,
+    // " COUNT(" n - t ")" after the caption last shown.
     // False when the procedure failed and the unweighted fit stands instead
     // (robust weights that vanished, left too few observations or a
     // regressor without variation, or could not be formed; an AR process
@@ -204,6 +211,8 @@ private:
     long long FirstNonFinite(long long first, int count) const;
     // Observations that count: those of positive weight outside AR mode.
     int EffectiveCount() const;
+    // The pass count after the procedure's caption, once per pass.
+    void ShowPassCount();
     [[nodiscard]] bool Reweight(int kind);
     [[nodiscard]] bool UpdateWeights(const double* factor, const double* residual);
     [[nodiscard]] bool EstimateAR(int q);
@@ -279,5 +288,7 @@ private:
     bool twoStage_ = false;
     bool arMode_ = false;
     float madDivisor_ = 0.0f;
+    // The progress caption of the running fit, and what it last showed.
+    std::string progressCaption_, progressShown_;
     std::optional<ShownFit> shown_;
 };

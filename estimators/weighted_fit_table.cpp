@@ -1,6 +1,7 @@
 // WLSE: the statistics and the per-observation table of a finished fit.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "core/numeric/moment_matrix.h"
@@ -9,6 +10,7 @@
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit.h"
 #include "estimators/weighted_fit_kernels.h"
+#include "platform/ui_services.h"
 
 namespace {
 
@@ -202,7 +204,7 @@ void WLSE::ComputeTable() {
     const double* hAll = inMemory ? results_->Row(kRowLeverage) : h.data();
     const double* aAll = inMemory ? results_->Row(kRowTwoStageA) : a.data();
     const double* bAll = inMemory ? results_->Row(kRowTwoStageB) : b.data();
-    ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
+    const auto influenceRows = [&](long long first, int count) {
         BlockRows rows(*results_, codes.data(), rowCount, first, count);
         std::vector<double> products(changesFirst ? 0 : static_cast<std::size_t>(kRowGroup) * p), g(p);
         for (int c = 0; c < count; ++c) {
@@ -251,5 +253,15 @@ void WLSE::ComputeTable() {
                 for (int j = 0; j < p; ++j) rows[6 + j][c] = d * g[j];
         }
         rows.Flush();
-    });
+    };
+    // The two-stage pass shows the observations left, a stretch of whole
+    // blocks at a time (the caption is the GUI thread's alone).
+    static_assert(kCountdownRows % kMomentChunkRows == 0);
+    const long long stretch = twoStage_ ? kCountdownRows : std::max(n, 1LL);
+    const std::string shown = progressShown_;
+    for (long long start = 0; start < n; start += stretch) {
+        if (twoStage_) context_->Services().ProgressCaption(shown + " COUNT(" + std::to_string(n - start) + ")");
+        ForEachBlock(pool, std::min(stretch, n - start), kMomentChunkRows,
+                     [&](long long first, int count) { influenceRows(start + first, count); });
+    }
 }

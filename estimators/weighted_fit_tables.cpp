@@ -108,7 +108,9 @@ ResultCell WLSColumns::CellOf(int code, double value) const {
         if (std::isfinite(value) && std::fabs(value) <= 9999.0) c.value = value;
         return c;
     }
-    return NumberCell(value, false, Mark(code, value));
+    // t(i) goes unmarked on the page: its significance marks are the
+    // report's.
+    return NumberCell(value, false, code == kStudentizedCode ? NoMark() : Mark(code, value));
 }
 
 ResultCell WLSColumns::Cell(int code, int t) const { return CellOf(code, Value(code, t)); }

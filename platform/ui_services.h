@@ -77,6 +77,9 @@ public:
     virtual void ProgressBegin(const std::string& caption, int max) = 0;
     virtual void ProgressStep() = 0;
     virtual void ProgressEnd() = 0;
+    // Shows another caption in the open progress window (a pass count, a
+    // countdown); nothing while none is open.
+    virtual void ProgressCaption(const std::string& caption) { (void)caption; }
 
     // The system clipboard in its plain-text form (UTF-8).
     virtual std::string ClipboardGetText() = 0;

@@ -636,7 +636,8 @@ void TfrmWLS::RelMatExecute() {
     std::unique_ptr<TNamedData> table;
     std::unique_ptr<TFileMatrix> second;
     std::vector<double> v;
-    if (markOrder_.size() >= 2) {
+    const bool marked = markOrder_.size() >= 2;
+    if (marked) {
         codes = markOrder_;
     } else {
         for (int j = 0; j < wlse_->RegressionDf() && j < wlse_->CoefCount(); ++j)
@@ -645,11 +646,15 @@ void TfrmWLS::RelMatExecute() {
         if (wlse_->TwoStage()) second = std::make_unique<TFileMatrix>(context, n, static_cast<int>(codes.size()), 0.0);
     }
     table = std::make_unique<TNamedData>(context, n, static_cast<int>(codes.size()));
+    // Marked columns as the pages show them (the data page's "(iv)" view:
+    // the instrumented rows); otherwise the transformed data, with the
+    // instrumented ones as the second matrix.
     const WLSColumns plain(wlse_, false);
+    const WLSColumns& source = marked ? *columns_ : plain;
     for (std::size_t c = 0; c < codes.size(); ++c) {
         const int col = static_cast<int>(c);
-        table->SetColumnName(col, plain.Title(codes[c]));
-        v = plain.Column(codes[c]);
+        table->SetColumnName(col, source.Title(codes[c]));
+        v = source.Column(codes[c]);
         for (int t = 0; t < n; ++t) table->SetValue(t, col, v[static_cast<std::size_t>(t)]);
         if (second) {
             std::vector<double> z(static_cast<std::size_t>(n));

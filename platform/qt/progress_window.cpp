@@ -26,8 +26,18 @@ TfrmBAR::TfrmBAR(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::CustomizeWi
     layout->addWidget(pbBAR);
 }
 
+namespace {
+
+// Titles are painted at most this often (ms): enough to read a count, and
+// a loop that sets one per pass is not slowed by the painting.
+constexpr qint64 kTitlePaintInterval = 40;
+
+}  // namespace
+
 void TfrmBAR::SetTitle(const std::string& text) {
     stTitle->setText(QString::fromStdString(text));
+    if (titlePainted_.isValid() && titlePainted_.elapsed() < kTitlePaintInterval) return;
+    titlePainted_.start();
     PaintNow();
 }
 

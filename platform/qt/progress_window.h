@@ -4,6 +4,7 @@
 // but no user input is handled meanwhile, and there is no cancel.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <string>
 
@@ -15,6 +16,9 @@ class TfrmBAR : public QWidget {
 public:
     explicit TfrmBAR(QWidget* parent = nullptr);
 
+    // The text is set at once; it is painted at once unless the last title
+    // was painted a moment ago (a caption per pass of a fast loop), else
+    // with the next paint.
     void SetTitle(const std::string& text);
     void SetMaximum(int max);
     // Advances by one; repaints when the shown position changes.
@@ -31,4 +35,5 @@ public:
 
 private:
     int lastPercent_ = -1;
+    QElapsedTimer titlePainted_;
 };

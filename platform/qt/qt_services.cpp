@@ -130,6 +130,10 @@ void QtServices::ProgressEnd() {
     if (progressDepth_ == 0) progress_.reset();
 }
 
+void QtServices::ProgressCaption(const std::string& caption) {
+    if (progress_) progress_->SetTitle(caption);
+}
+
 std::string QtServices::ClipboardGetText() {
     return QGuiApplication::clipboard()->text().toStdString();
 }

@@ -74,7 +74,16 @@ TEST_F(QtServicesTest, ProgressWindowFollowsBeginStepEnd) {
         EXPECT_EQ(bar->Position(), 0);
         for (int i = 0; i < 33; ++i) scope.Step();
         EXPECT_EQ(bar->Position(), 33);
+        // A new caption replaces the text under the window's title; the
+        // bar stays where it was.
+        ui.ProgressCaption("加重回帰 (反復数 = 3 )");
+        EXPECT_EQ(ui.ProgressWindow(), bar);
+        EXPECT_EQ(bar->Title(), "加重回帰 (反復数 = 3 )");
+        EXPECT_EQ(bar->windowTitle().toStdString(), "処理中・・・");
+        EXPECT_EQ(bar->Position(), 33);
     }
+    EXPECT_EQ(ui.ProgressWindow(), nullptr);
+    ui.ProgressCaption("加重回帰 COUNT(12)");  // no window: none is made
     EXPECT_EQ(ui.ProgressWindow(), nullptr);
 
     // The window goes also when the work fails, and the bar never passes

@@ -56,17 +56,20 @@ TEST(UiServices, ProgressScopeEndsWhenAnExceptionPasses) {
     try {
         ProgressScope p(ui, "データの読み込み中・・・", 2);
         p.Step();
+        ui.ProgressCaption("加重回帰 COUNT(2)");
         throw std::runtime_error("boom");
     } catch (const std::runtime_error&) {
     }
     EXPECT_EQ(ui.ProgressDepth(), 0);
     const auto& calls = ui.Calls();
-    ASSERT_EQ(calls.size(), 3u);
+    ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].kind, ServiceCall::ProgressBegin);
     EXPECT_EQ(calls[0].text, "データの読み込み中・・・");
     EXPECT_EQ(calls[0].value, 2);
     EXPECT_EQ(calls[1].kind, ServiceCall::ProgressStep);
-    EXPECT_EQ(calls[2].kind, ServiceCall::ProgressEnd);
+    EXPECT_EQ(calls[2].kind, ServiceCall::ProgressCaption);
+    EXPECT_EQ(calls[2].text, "加重回帰 COUNT(2)");
+    EXPECT_EQ(calls[3].kind, ServiceCall::ProgressEnd);
 }
 
 TEST(ScriptedServices, AnswersFromTheQueueInOrderAndRecords) {

@@ -10,6 +10,7 @@ const char* ServiceCallName(ServiceCall call) {
         case ServiceCall::ProgressBegin: return "ProgressBegin";
         case ServiceCall::ProgressStep: return "ProgressStep";
         case ServiceCall::ProgressEnd: return "ProgressEnd";
+        case ServiceCall::ProgressCaption: return "ProgressCaption";
         case ServiceCall::ClipboardGet: return "ClipboardGet";
         case ServiceCall::ClipboardSet: return "ClipboardSet";
         case ServiceCall::ClipboardClear: return "ClipboardClear";
@@ -108,6 +109,11 @@ void ScriptedServices::ProgressEnd() {
         ADD_FAILURE() << "progress ended without a progress window";
     else
         --progressDepth_;
+}
+
+void ScriptedServices::ProgressCaption(const std::string& caption) {
+    Record(ServiceCall::ProgressCaption, caption);
+    if (progressDepth_ <= 0) ADD_FAILURE() << "progress caption changed without a progress window";
 }
 
 std::string ScriptedServices::ClipboardGetText() {

@@ -21,6 +21,7 @@ enum class ServiceCall {
     ProgressBegin,
     ProgressStep,
     ProgressEnd,
+    ProgressCaption,
     ClipboardGet,
     ClipboardSet,
     ClipboardClear,
@@ -99,6 +100,7 @@ public:
     void ProgressBegin(const std::string& caption, int max) override;
     void ProgressStep() override;
     void ProgressEnd() override;
+    void ProgressCaption(const std::string& caption) override;
     std::string ClipboardGetText() override;
     void ClipboardSetText(const std::string& text) override;
     void ClipboardClear() override;
