@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -46,6 +48,40 @@ protected:
     int Steps() { return state_.Undo().UndoStepCount(); }
     void Undo() { main_->Action("UndoEdit")->trigger(); }
 };
+
+TEST_F(PropertyDialogsTest, VariableDialogCaptions) {
+    TfrmProperty& p = Property();
+    EXPECT_EQ(p.windowTitle(), "変数情報");
+    struct Case {
+        QAbstractButton* button;
+        const char* caption;
+    };
+    const Case cases[] = {
+            {p.btnSet, "設定(&S)"},
+            {p.btnCancel, "取り消し(&C)"},
+            {p.btnRP, "系列プロット(&T)"},
+            {p.btnFund, "基本統計量(&F)"},
+            {p.btnVarInput, "直接入力(&E)"},
+            {p.btnChanger, "実行(&R)"},
+            {p.rgChange->button(0), "ボックスコックス変換(&B)"},
+            {p.rgChange->button(1), "指数平滑変換(&M)"},
+            {p.rgChange->button(2), "一般階差変換(&J)"},
+            {p.rgChange->button(3), "移動平均(&L)"},
+            {p.rgChange->button(4), "予備回帰(&P)"},
+            {p.rgChange->button(5), "ユールウォーカー変換(&Y)"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.button) << c.caption;
+        EXPECT_EQ(c.button->text(), c.caption);
+    }
+    EXPECT_TRUE(p.btnSet->isDefault());
+    QStringList labels;
+    for (const QLabel* l : p.findChildren<QLabel*>()) labels << l->text();
+    for (const char* label : {"変数名", "コメント", "タイプ"}) EXPECT_TRUE(labels.contains(label)) << label;
+    const auto* box = p.findChild<QGroupBox*>("rgChange");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title(), "変数変換");
+}
 
 TEST_F(PropertyDialogsTest, SetWithoutChangesRecordsNothing) {
     Open();
