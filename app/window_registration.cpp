@@ -2,6 +2,7 @@
 
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/henkan_window.h"
+#include "app/dialogs/property_dialog.h"
 #include "app/dialogs/user_define_window.h"
 #include "app/settings/color_sel.h"
 #include "components/view/window_registry.h"
@@ -32,6 +33,7 @@ void RegisterStandardWindows() {
     if (!AnalysisWindows().Has("TfrmColorSel")) RegisterColorSelWindow();
     if (!AnalysisWindows().Has("TfrmHenkan")) RegisterHenkanWindow();
     if (!AnalysisWindows().Has("TfrmUD")) RegisterUserDefWindow();
+    if (!AnalysisWindows().Has("TfrmProperty")) RegisterPropertyDialog();
     if (!AnalysisWindows().Has("TfrmGraphXY")) RegisterGraphXYWindow();
     if (!AnalysisWindows().Has("TfrmFund")) RegisterFundWindow();
     if (!AnalysisWindows().Has("TfrmFacLoadPlot")) RegisterFacLoadPlotWindow();

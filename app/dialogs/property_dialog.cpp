@@ -16,15 +16,18 @@
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
 #include "components/view/window_context.h"
+#include "components/view/window_registry.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/qt_text.h"
 #include "core/data/variable.h"
+#include "core/data/variable_property_request.h"
 #include "core/data/variable_type_names.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "eval/reserved_words.h"
 #include "platform/command_guard.h"
+#include "platform/ui_services.h"
 
 namespace {
 
@@ -258,4 +261,34 @@ void TfrmProperty::btnRPClick() {
         }
     }
     ShowSeriesPlot(WindowContext(state_, this), "時間", time.data(), name, extra, n, values.data());
+}
+
+namespace {
+
+class PropertyWindow : public RequestWindow<VariablePropertyRequest> {
+public:
+    explicit PropertyWindow(const WindowContext& context) : dialog_(context.State(), context.Owner()) {
+        AppState& state = context.State();
+        // Object mode only plots and summarises: the statistics take the
+        // program's significance level, nothing else is asked of the opener.
+        dialog_.SetLinks({{}, {}, {}, [&state] { return state.CoefficientAlpha(); }});
+    }
+    using RequestWindow<VariablePropertyRequest>::Fill;
+    bool Fill(const VariablePropertyRequest& request) override {
+        if (!request.variable) return false;
+        dialog_.SetVar(request.variable, request.renameAllowed);
+        return true;
+    }
+    int ShowModal() override { return dialog_.exec() == QDialog::Accepted ? mrOK : mrCancel; }
+
+private:
+    TfrmProperty dialog_;
+};
+
+}  // namespace
+
+void RegisterPropertyDialog() {
+    AnalysisWindows().Register("TfrmProperty", [](const WindowContext& context) -> std::unique_ptr<AnalysisWindow> {
+        return std::make_unique<PropertyWindow>(context);
+    });
 }

@@ -2,7 +2,8 @@
 // one by one or transformed, a plot of the series. In index mode it edits a
 // copy of a variable of the data set and applies the changes as undo steps
 // on Set; in object mode it edits a caller's variable, of which only the
-// name may change.
+// name may change. Other windows open it by class name on a variable of
+// their own (object mode).
 #pragma once
 
 #include <QDialog>
@@ -80,3 +81,8 @@ private:
     bool modified_ = false;
     bool renameAllowed_ = false;
 };
+
+// Registers "TfrmProperty" for VariablePropertyRequest: a dialog of its own
+// for each opening, in object mode on the caller's variable, owned by the
+// opener; its modal result is mrOK after Set, mrCancel otherwise.
+void RegisterPropertyDialog();

@@ -1,6 +1,7 @@
 #include "stats/ui/pca_window.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QShowEvent>
@@ -13,6 +14,7 @@
 #include <cmath>
 
 #include "components/view/graph_launchers.h"
+#include "components/view/key_helpers.h"
 #include "components/view/launch_request.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
@@ -20,6 +22,7 @@
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/data/variable.h"
+#include "core/data/variable_property_request.h"
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_data_blocks.h"
@@ -40,11 +43,31 @@ namespace {
 
 constexpr int kHelpContext = 1001;
 const char* const kFacLoadPlotWindow = "TfrmFacLoadPlot";
+const char* const kPropertyDialog = "TfrmProperty";
 // Score series of an analysis of some groups are shorter than the data set.
 const char* const kLengthMismatch = "グループの一部で計算した主成分はデータに追加できません";
 const char* const kEmptyGroups = "選択したグループにはデータがありません";
 
 bool IsScoreKind(std::uint8_t kind) { return kind == PCA::kNameScore || kind == PCA::kNameFactorScore; }
+
+// Runs the handler on Enter in the watched widget, which then never sees
+// the key.
+class EnterKeyFilter : public QObject {
+public:
+    EnterKeyFilter(QObject* parent, std::function<void()> onEnter) : QObject(parent), onEnter_(std::move(onEnter)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && IsEnterKey(static_cast<QKeyEvent*>(event)->key())) {
+            onEnter_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onEnter_;
+};
 
 }  // namespace
 
@@ -82,6 +105,7 @@ TfrmPCA::TfrmPCA(const WindowContext& context) : AnalysisWindowBase(context) {
     lbVarSel = new QListWidget(tsSelect);
     lbVarSel->setObjectName("lbVarSel");
     connect(lbVarSel, &QListWidget::itemChanged, this, GuardedSlot([this](QListWidgetItem*) { lbVarSelClick(); }));
+    lbVarSel->installEventFilter(new EnterKeyFilter(lbVarSel, GuardedSlot([this] { lbVarSelEnter(); })));
     sgRelMat = new ResultGrid(tsSelect);
     sgRelMat->setObjectName("sgRelMat");
     auto* select = new QVBoxLayout(tsSelect);
@@ -113,8 +137,11 @@ TfrmPCA::TfrmPCA(const WindowContext& context) : AnalysisWindowBase(context) {
     ConnectCellClick(sgEV, [this](Qt::MouseButton, int c, int r) { sgEVClick(c, r); });
     ConnectCellClick(sgFL, [this](Qt::MouseButton, int c, int r) { sgFLClick(c, r); });
     ConnectCellClick(sgRF, [this](Qt::MouseButton, int c, int r) { sgRFClick(c, r); });
+    // Enter on a score column opens its information, as the right button.
     for (ResultGrid* g : {sgScore, sgFS, sgCheck})
-        ConnectCellClick(g, [this, g](Qt::MouseButton b, int c, int r) { ObservationGridClick(g, b, c, r); });
+        ConnectCellClick(
+                g, [this, g](Qt::MouseButton b, int c, int r) { ObservationGridClick(g, b, c, r); },
+                g == sgCheck ? Qt::LeftButton : Qt::RightButton);
 
     SB = new QStatusBar(this);
     SB->setObjectName("SB");
@@ -144,26 +171,37 @@ ResultGrid* TfrmPCA::AddGrid(const char* name, int firstColumnWidth) {
     return g;
 }
 
-void TfrmPCA::ConnectCellClick(ResultGrid* grid, std::function<void(Qt::MouseButton, int, int)> handler) {
+void TfrmPCA::ConnectCellClick(ResultGrid* grid, std::function<void(Qt::MouseButton, int, int)> handler,
+                               Qt::MouseButton enterButton) {
     connect(grid, &TStringGrid::GridMouseDown, this,
             GuardedSlot([grid, handler](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
                 int c = -1, r = -1;
                 grid->MouseToCell(x, y, c, r);
                 if (c >= 0 && r >= 0) handler(b, c, r);
             }));
-    // Enter acts on the focused cell as a left click.
-    connect(grid, &TStringGrid::KeyDown, this, GuardedSlot([grid, handler](int key, Qt::KeyboardModifiers) {
-                if (key == Qt::Key_Return || key == Qt::Key_Enter) handler(Qt::LeftButton, grid->Col(), grid->Row());
+    // Enter acts on the focused cell as a click of that button.
+    connect(grid, &TStringGrid::KeyDown, this,
+            GuardedSlot([grid, handler, enterButton](int key, Qt::KeyboardModifiers) {
+                if (IsEnterKey(key)) handler(enterButton, grid->Col(), grid->Row());
             }));
 }
 
 bool TfrmPCA::Setup(const WindowRequest& request) {
+    // Shown even when the first analysis fails (a constant column, say), so
+    // that the user can untick what spoils it.
     if (const PcaRequest* r = request.As<PcaRequest>()) {
-        if (r->table) return StartFromTable(*r->table);
-        return Start(r->model);
+        if (r->table) {
+            StartFromTable(*r->table);
+        } else {
+            Start(r->model);
+        }
+        return r->table || r->model;
     }
     // The main window's command hands the data set.
-    if (const LaunchRequest* r = request.As<LaunchRequest>()) return Start(r->model);
+    if (const LaunchRequest* r = request.As<LaunchRequest>()) {
+        Start(r->model);
+        return r->model != nullptr;
+    }
     return false;
 }
 
@@ -288,6 +326,12 @@ void TfrmPCA::lbVarSelClick() {
     RefreshPages();
     SetAnalysis(Build(groupMask_, varFlags_));
     RefreshPages();
+}
+
+void TfrmPCA::lbVarSelEnter() {
+    // Toggling runs the click through the list's change signal.
+    if (QListWidgetItem* item = lbVarSel->currentItem())
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
 void TfrmPCA::ActiveGroupExecute() {
@@ -581,14 +625,28 @@ void TfrmPCA::ObservationGridClick(ResultGrid* grid, Qt::MouseButton button, int
             }
             Plot(LoadStr(kStrTime), t, name, v);
         } else {
-            // The series' name, asked for with its old name to start from.
-            const InputAnswer answer =
-                    Context().Services().AskInput(FormatIndexedLabel(LoadStr(kStrRename), name, false), {}, name);
-            if (answer.result == mrOK) RenameScore(name, answer.text);
+            ShowScoreProperty(table, col);
         }
         return;
     }
     if (row >= 1 && row <= n) SetStatus(FormatElementValue(name, row, table.Value(col, row - 1)));
+}
+
+void TfrmPCA::ShowScoreProperty(const PcaObservationTable& table, int col) {
+    const std::string name = table.Title(col);
+    const auto [index, kind] = Analysis()->FindName(name);
+    if (index < 0 || !IsScoreKind(kind)) return;
+    // A scratch variable of the column, named and described by its name;
+    // the name it comes back with renames the series.
+    const int n = table.RowCount();
+    std::vector<double> values(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = table.Value(col, i);
+    Var scratch(name, name, values.data(), n);
+    VariablePropertyRequest r;
+    r.variable = &scratch;
+    r.renameAllowed = true;
+    if (OpenWindow(kPropertyDialog, Context().WithOwner(this), r) != mrOK) return;
+    RenameScore(name, scratch.GetName());
 }
 
 void RegisterPcaWindow() {

@@ -18,6 +18,7 @@
 #include "stats/principal_components.h"
 
 class CurrentAnalysis;
+class PcaObservationTable;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -43,6 +44,8 @@ public:
     PCA* Analysis() const;
 
     void lbVarSelClick();
+    // Enter in the list: toggles the focused variable, then as a click.
+    void lbVarSelEnter();
     void ActiveGroupExecute();
     void SettingExecute();
     void RotationExecute();
@@ -96,7 +99,8 @@ private:
     QAction* AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                        void (TfrmPCA::*handler)(), bool onToolBar = true);
     ResultGrid* AddGrid(const char* name, int firstColumnWidth);
-    void ConnectCellClick(ResultGrid* grid, std::function<void(Qt::MouseButton, int, int)> handler);
+    void ConnectCellClick(ResultGrid* grid, std::function<void(Qt::MouseButton, int, int)> handler,
+                          Qt::MouseButton enterButton = Qt::LeftButton);
     // A new analysis of the ticked variables; null when none is ticked.
     std::unique_ptr<PCA> Build(std::uint16_t mask, const std::vector<std::uint8_t>& flags) const;
     void SetAnalysis(std::unique_ptr<PCA> pca);
@@ -115,6 +119,9 @@ private:
     std::vector<double> Standardized(int variable) const;
     void SetStatus(const std::string& text);
     void RenameScore(const std::string& oldName, const std::string& newName);
+    // The variable information dialog on a score or factor-score column;
+    // a new name given there renames the series.
+    void ShowScoreProperty(const PcaObservationTable& table, int col);
 
     std::unique_ptr<CurrentAnalysis> current_;
     std::vector<std::uint8_t> varFlags_;

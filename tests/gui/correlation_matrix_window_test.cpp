@@ -3,12 +3,14 @@
 // decides (the selection resets the view, a singular matrix disables only
 // the partial view, the pair a click or a key plots with an alternate
 // table, the shown variables handed to principal components and the
-// weighted and ridge regressions, whose buttons wait for their windows).
+// weighted and ridge regressions, whose buttons wait for their windows,
+// the principal component window opened even when a column is constant).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -20,9 +22,11 @@
 #include "core/text/number_format.h"
 #include "estimators/ridge_request.h"
 #include "estimators/wls_request.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "stats/pca_request.h"
 #include "stats/ui/correlation_matrix_window.h"
+#include "stats/ui/pca_window.h"
 #include "request_probe.h"
 #include "support/model_builder.h"
 
@@ -204,6 +208,37 @@ TEST_F(CorrelationWindowTest, HandOversTakeTheShownVariablesAndWaitForTheirWindo
     w.btnRidge->click();
     EXPECT_EQ(ridgeCalls, 0);
     EXPECT_TRUE(Errors().empty());
+}
+
+// A constant column spoils the analysis, not the window: it opens so that
+// the column can be unticked.
+TEST_F(CorrelationWindowTest, PrincipalComponentsOpenOnAConstantColumnToUntickIt) {
+    Columns cols = kData;
+    cols.push_back({4, 4, 4, 4, 4, 4});
+    auto t = Table(cols, {"a", "b", "c", "k"});
+    TfrmRelative w{WindowContext(state_)};
+    ASSERT_TRUE(w.SetData(t.get(), nullptr, true));
+    ui_.QueueOK();
+    const auto untick = [&](TfrmPCA& pca) {
+        EXPECT_EQ(pca.parentWidget(), &w);
+        EXPECT_EQ(pca.Analysis(), nullptr);
+        ASSERT_EQ(pca.lbVarSel->count(), 4);
+        EXPECT_EQ(pca.lbVarSel->item(3)->text(), "k");
+        EXPECT_EQ(pca.lbVarSel->item(3)->checkState(), Qt::Checked);
+        EXPECT_EQ(pca.sgRelMat->Cell(1, 0), "");  // nothing analysed
+        EXPECT_EQ(pca.sgRelMat->Cell(0, 1), "");
+        pca.lbVarSel->item(3)->setCheckState(Qt::Unchecked);
+        ASSERT_NE(pca.Analysis(), nullptr);
+        EXPECT_EQ(pca.sgRelMat->RowCount(), 4);
+        EXPECT_EQ(pca.sgRelMat->Cell(3, 0), "c");
+        // 16 / sqrt(1225 / 3) and 1.2 / sqrt(161 / 20)
+        EXPECT_EQ(pca.sgRelMat->Cell(2, 1), "0.7918");
+        EXPECT_EQ(pca.sgRelMat->Cell(2, 3), "0.4229");
+        pca.Exitence->trigger();
+    };
+    const bool ran = WhileModal<TfrmPCA>([&] { w.btnPCA->click(); }, untick);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"定数です = k"}));
 }
 
 }  // namespace

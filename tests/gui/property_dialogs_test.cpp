@@ -1,12 +1,15 @@
 // The variable and data property dialogs driven through their controls:
 // each edit lands as its own undo step, a bad name keeps the old one while
 // the other edits apply, Set without changes records nothing, and a
-// transformation reaches the data set only on Set.
+// transformation reaches the data set only on Set; opened by class name
+// from another window, a dialog of its own runs on that window's variable.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,7 +21,9 @@
 #include "app/dialogs/henkan_window.h"
 #include "app/dialogs/property_dialog.h"
 #include "core/data/variable.h"
+#include "core/data/variable_property_request.h"
 #include "core/data/variable_type_names.h"
+#include "modal_window.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"
 #include "support/model_builder.h"
@@ -43,6 +48,40 @@ protected:
     int Steps() { return state_.Undo().UndoStepCount(); }
     void Undo() { main_->Action("UndoEdit")->trigger(); }
 };
+
+TEST_F(PropertyDialogsTest, VariableDialogCaptions) {
+    TfrmProperty& p = Property();
+    EXPECT_EQ(p.windowTitle(), "変数情報");
+    struct Case {
+        QAbstractButton* button;
+        const char* caption;
+    };
+    const Case cases[] = {
+            {p.btnSet, "設定(&S)"},
+            {p.btnCancel, "取り消し(&C)"},
+            {p.btnRP, "系列プロット(&T)"},
+            {p.btnFund, "基本統計量(&F)"},
+            {p.btnVarInput, "直接入力(&E)"},
+            {p.btnChanger, "実行(&R)"},
+            {p.rgChange->button(0), "ボックスコックス変換(&B)"},
+            {p.rgChange->button(1), "指数平滑変換(&M)"},
+            {p.rgChange->button(2), "一般階差変換(&J)"},
+            {p.rgChange->button(3), "移動平均(&L)"},
+            {p.rgChange->button(4), "予備回帰(&P)"},
+            {p.rgChange->button(5), "ユールウォーカー変換(&Y)"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.button) << c.caption;
+        EXPECT_EQ(c.button->text(), c.caption);
+    }
+    EXPECT_TRUE(p.btnSet->isDefault());
+    QStringList labels;
+    for (const QLabel* l : p.findChildren<QLabel*>()) labels << l->text();
+    for (const char* label : {"変数名", "コメント", "タイプ"}) EXPECT_TRUE(labels.contains(label)) << label;
+    const auto* box = p.findChild<QGroupBox*>("rgChange");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title(), "変数変換");
+}
 
 TEST_F(PropertyDialogsTest, SetWithoutChangesRecordsNothing) {
     Open();
@@ -188,6 +227,55 @@ TEST_F(PropertyDialogsTest, HeaderRowOpensNothing) {
     TfrmDataProperty d(state_, &Property());
     d.OpenRow(0);  // "変数名" names no variable: no modal dialog may open
     d.OpenRow(99);
+    EXPECT_EQ(Steps(), 0);
+}
+
+TEST_F(PropertyDialogsTest, OpenedByClassNameADialogOfItsOwnRunsOnTheCallersVariable) {
+    Open();
+    QWidget opener;
+    struct Case {
+        const char* typed;
+        bool set;
+        int result;
+        const char* name;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+            {"W", true, mrOK, "W", {}},
+            {"W", false, mrCancel, "V", {}},
+            {"Y", true, mrOK, "V", {"二重定義エラー"}},  // a variable of the data set
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + (c.set ? " set" : " cancelled"));
+        Var v("V", "about V", 3, 1.0);
+        for (std::size_t e = 0; e < c.errors.size(); ++e) ui_.QueueOK();
+        int result = -1;
+        const auto open = [&] {
+            result = OpenWindow("TfrmProperty", WindowContext(state_, &opener), VariablePropertyRequest{&v, true});
+        };
+        const auto type = [&](TfrmProperty& d) {
+            EXPECT_NE(&d, &Property());
+            EXPECT_EQ(d.parentWidget(), &opener);
+            EXPECT_EQ(d.windowTitle(), "変数情報");
+            EXPECT_EQ(d.eVarNam->text(), "V");
+            EXPECT_EQ(d.eComment->text(), "about V");
+            EXPECT_TRUE(d.eVarNam->isEnabled());
+            for (QWidget* w : std::initializer_list<QWidget*>{d.eComment, d.cbType, d.btnChanger, d.btnVarInput})
+                EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+            d.eVarNam->setText(c.typed);
+            (c.set ? d.btnSet : d.btnCancel)->click();
+        };
+        const bool ran = WhileModal<TfrmProperty>(open, type);
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(v.GetName(), c.name);
+        std::vector<std::string> errors;
+        for (const RecordedCall& call : ui_.CallsOf(ServiceCall::MessageBox)) errors.push_back(call.text);
+        EXPECT_EQ(errors, c.errors);
+        ui_.ClearCalls();
+    }
+    // Nothing to show without a variable.
+    EXPECT_EQ(OpenWindow("TfrmProperty", WindowContext(state_, &opener), VariablePropertyRequest{}), mrNone);
     EXPECT_EQ(Steps(), 0);
 }
 
