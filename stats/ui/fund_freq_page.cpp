@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "components/plot/core/canvas_types.h"
+#include "components/view/grid_cell_painter.h"
 #include "components/plot/flex_dosu.h"
 #include "platform/qt/string_grid.h"
 
@@ -23,6 +24,7 @@ TfsFreqPage::TfsFreqPage(QWidget* parent) : QWidget(parent) {
     sgDosu->SetColWidth(4, 60);
     sgDosu->SetColWidth(5, 60);
     sgDosu->setContextMenuPolicy(Qt::CustomContextMenu);
+    UsePlainGridCellPainter(*sgDosu);
 
     pmFD = new QMenu(this);
     pmFD->setObjectName("pmFD");

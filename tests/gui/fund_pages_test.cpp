@@ -25,6 +25,7 @@
 #include "eval/app_state.h"
 #include "estimators/yule_walker_request.h"
 #include "gui_fixture.h"
+#include "painted_grid.h"
 #include "platform/qt/string_grid.h"
 #include "stats/trend_curves.h"
 #include "stats/ui/box_plot_paint.h"
@@ -85,6 +86,74 @@ protected:
     std::vector<int> listed_;
     int listPreselected_ = -2;
 };
+
+// The trend 0.1, 0.2, ..., 3.0 (observation 16, the one selected, is 1.6).
+std::vector<double> Trend() {
+    std::vector<double> x(30);
+    for (int t = 0; t < 30; ++t) x[static_cast<std::size_t>(t)] = (t + 1) / 10.0;
+    return x;
+}
+
+TEST_F(FundPagesTest, ResultGridsDrawMarkedValuesInColourAndNumbersRightAligned) {
+    auto w = Load(Trend());
+    ASSERT_TRUE(w);
+    w->resize(900, 700);
+    w->show();
+    const QColor black(Qt::black), red(255, 0, 0), blue(0, 0, 255);
+    struct Case {
+        QWidget* page;
+        TStringGrid* grid;
+        int col, row;
+        const char* drawn;
+        QColor colour;
+        bool header;  // a fixed cell: centred on the button face
+    };
+    // Autocorrelations of the trend: lag 5 0.5089 beyond 2.5758 / sqrt(30)
+    // = 0.4703, lag 6 0.4156 beyond 1.96 / sqrt(30) = 0.3578 only, lag 7
+    // 0.3249 within. Periodogram of the standardised trend: reference level
+    // 4 / 30; period 26 (0.5277) above 3 times it, 27 (0.7024) above 4.6 times.
+    const Case cases[] = {
+        {w->tsFreq, w->tsFreq->sgDosu, 1, 0, "区間下限", black, true},
+        {w->tsFreq, w->tsFreq->sgDosu, 0, 4, "* 4", black, true},  // the class of the selected observation
+        {w->tsFreq, w->tsFreq->sgDosu, 1, 2, "0.3417", black, false},
+        {w->tsFreq, w->tsFreq->sgDosu, 4, 4, "4", black, false},
+        {w->tsFreq, w->tsFreq->sgDosu, 7, 7, "1.0000", black, false},
+        {w->tsTime, w->tsTime->sgData, 1, 0, "データ", black, true},
+        {w->tsTime, w->tsTime->sgData, 0, 2, "2", black, true},
+        {w->tsTime, w->tsTime->sgData, 1, 2, "0.2000", black, false},
+        {w->tsACF, w->tsACF->sgACFData, 2, 0, "PACF", black, true},
+        {w->tsACF, w->tsACF->sgACFData, 1, 6, "0.5089", red, false},
+        {w->tsACF, w->tsACF->sgACFData, 1, 7, "0.4156", blue, false},
+        {w->tsACF, w->tsACF->sgACFData, 1, 8, "0.3249", black, false},
+        {w->tsACF, w->tsACF->sgACFData, 2, 2, "0.9000", red, false},
+        {w->tsACF, w->tsACF->sgACFData, 2, 3, "-0.0503", black, false},
+        {w->tsShuki, w->tsShuki->sgShuki, 0, 0, "周期", black, true},
+        {w->tsShuki, w->tsShuki->sgShuki, 1, 25, "0.3634", black, false},
+        {w->tsShuki, w->tsShuki->sgShuki, 0, 26, "26", black, true},
+        {w->tsShuki, w->tsShuki->sgShuki, 1, 26, "0.5277", blue, false},
+        {w->tsShuki, w->tsShuki->sgShuki, 1, 27, "0.7024", red, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.grid->objectName().toStdString() + " " + std::to_string(c.col) + "," + std::to_string(c.row));
+        w->PC->setCurrentWidget(c.page);
+        QApplication::processEvents();
+        if (c.row > c.grid->FixedRows()) c.grid->SetTopRow(std::max(1, c.row - 3));
+        const auto cells = PaintedCells(*c.grid);
+        const auto it = cells.find({c.col, c.row});
+        ASSERT_NE(it, cells.end());
+        const PaintedCell& cell = it->second;
+        EXPECT_EQ(cell.text.toStdString(), c.drawn);
+        EXPECT_EQ(cell.textColour, c.colour);
+        const int left = cell.rect.left(), right = cell.rect.left() + cell.rect.width();
+        if (c.header) {
+            EXPECT_EQ(cell.fill, c.grid->palette().color(QPalette::Button));
+            EXPECT_NEAR(cell.textLeft - left, right - cell.textRight, 2);
+        } else {
+            EXPECT_EQ(cell.fill, QColor(Qt::white));
+            EXPECT_NEAR(cell.textRight, right - 5, 1);
+        }
+    }
+}
 
 TEST_F(FundPagesTest, FrequencyPageShowsTheHistogramsClassesAndEditsThem) {
     auto w = Load(kSeries, 4);
