@@ -155,70 +155,115 @@ TEST_F(FundPagesTest, ResultGridsDrawMarkedValuesInColourAndNumbersRightAligned)
     }
 }
 
-TEST_F(FundPagesTest, FrequencyPageShowsTheHistogramsClassesAndEditsThem) {
-    auto w = Load(kSeries, 4);
+// The cells of one row of a grid, columns 0 .. columns - 1.
+std::vector<std::string> Row(const TStringGrid* g, int r, int columns) {
+    std::vector<std::string> row;
+    for (int c = 0; c < columns; ++c) row.push_back(Cell(g, c, r));
+    return row;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST_F(FundPagesTest, FrequencyPageShowsTheClassesAndEditsThem) {
+    auto w = Load(Trend(), 4);
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsFreq);
-    TFlexDosu* d = w->tsFreq->Dosu1;
     const TStringGrid* g = w->tsFreq->sgDosu;
-    const int k = w->ClassCount();
-    ASSERT_GE(k, 3);
-    EXPECT_EQ(g->RowCount(), k + 1);
-    EXPECT_EQ(Cell(g, 1, 0), "区間下限");
-    EXPECT_EQ(Cell(g, 1, 1), "-∞");
-    EXPECT_EQ(Cell(g, 3, 1), "-");
-    EXPECT_EQ(Cell(g, 2, k), "+∞");
-    EXPECT_EQ(Cell(g, 3, k), "-");
-    EXPECT_EQ(Cell(g, 4, 2), std::to_string(d->GetRank(1).count));
-    EXPECT_EQ(Cell(g, 5, k), "30");
-    EXPECT_EQ(Text(w->tsFreq->stMode), FormatNumber(false, d->ModeValue));
-    // Observation 4 (18.86, the largest value) lies in the last class.
-    EXPECT_EQ(Cell(g, 0, k), "* " + std::to_string(k));
+    auto table = [g] {
+        Rows rows;
+        for (int r = 0; r < g->RowCount(); ++r) rows.push_back(Row(g, r, 8));
+        return rows;
+    };
+    // 0.1 .. 3.0 in 12 pieces of 2.9 / 12 joined in pairs, the open ends
+    // with the outermost; observation 4 (0.4) lies in the second class. The
+    // first most frequent classes are a run of two (rows 2 and 3): the mode
+    // is where they meet.
+    const Rows automatic = {
+        {"", "区間下限", "区間上限", "中央値", "度数", "累積", "相対度数", "累積度数"},
+        {"1", "-∞", "0.3417", "-", "3", "3", "0.1000", "0.1000"},
+        {"* 2", "0.3417", "0.8250", "0.5833", "5", "8", "0.1667", "0.2667"},
+        {"3", "0.8250", "1.3083", "1.0667", "5", "13", "0.1667", "0.4333"},
+        {"4", "1.3083", "1.7917", "1.5500", "4", "17", "0.1333", "0.5667"},
+        {"5", "1.7917", "2.2750", "2.0333", "5", "22", "0.1667", "0.7333"},
+        {"6", "2.2750", "2.7583", "2.5167", "5", "27", "0.1667", "0.9000"},
+        {"7", "2.7583", "+∞", "-", "3", "30", "0.1000", "1.0000"},
+    };
+    EXPECT_EQ(table(), automatic);
+    EXPECT_EQ(Text(w->tsFreq->stMode), "0.8250");
 
-    // Row 3 joins the class above; the join splits again; Alt+click on
-    // the histogram brings the automatic classes back.
-    const int f1 = d->GetRank(1).count, f2 = d->GetRank(2).count;
+    // Row 3 joins the class above; the join splits again; the last class
+    // has none below to join.
     w->tsFreq->sgDosu->SetCurrentCell(1, 3);
     w->pmBindUpperClick();
-    EXPECT_EQ(w->ClassCount(), k - 1);
-    EXPECT_EQ(Cell(g, 4, 2), std::to_string(f1 + f2));
+    EXPECT_EQ(g->RowCount(), 7);
+    EXPECT_EQ(Row(g, 2, 8), (std::vector<std::string>{"* 2", "0.3417", "1.3083", "0.8250", "10", "13", "0.3333",
+                                                       "0.4333"}));
     w->tsFreq->sgDosu->SetCurrentCell(1, 2);
     w->pmSeparateClick();
-    EXPECT_EQ(w->ClassCount(), k);
-    EXPECT_EQ(Cell(g, 4, 3), std::to_string(f2));
-    w->tsFreq->sgDosu->SetCurrentCell(1, k);
-    w->pmBindLowerClick();  // the last class has none below
-    EXPECT_EQ(w->ClassCount(), k);
+    EXPECT_EQ(table(), automatic);
+    w->tsFreq->sgDosu->SetCurrentCell(1, 7);
+    w->pmBindLowerClick();
+    EXPECT_EQ(table(), automatic);
 
+    TFlexDosu* d = w->tsFreq->Dosu1;
     d->resize(400, 200);
     int x = 0;
     while (x < 400 && d->GetIndex(x, 199) != 1) ++x;
     ASSERT_LT(x, 400);
-    // The second class joins the first, then the joined one the next.
+    // The second class joins the first, then the joined one the next; Alt
+    // brings the automatic classes back.
     w->Dosu1MouseDown(Qt::LeftButton, Qt::ControlModifier, x, 199);
+    EXPECT_EQ(Row(g, 1, 8), (std::vector<std::string>{"* 1", "-∞", "0.8250", "-", "8", "8", "0.2667", "0.2667"}));
     w->Dosu1MouseDown(Qt::RightButton, Qt::ControlModifier, x, 199);
-    EXPECT_EQ(w->ClassCount(), k - 2);
+    EXPECT_EQ(g->RowCount(), 6);
     w->Dosu1MouseDown(Qt::LeftButton, Qt::AltModifier, x, 199);
-    EXPECT_EQ(w->ClassCount(), k);
+    EXPECT_EQ(table(), automatic);
 
-    // The settings: manual classes of width 1.5 from 12 to 18 (typed as
-    // formulas), taken only on OK.
+    // Manual classes from 0.45 to 2.45, first by their number: left empty,
+    // the number is that of the classes on show (6 after a join), not that
+    // of the automatic pieces (14). Taken only on OK.
+    w->tsFreq->sgDosu->SetCurrentCell(1, 3);
+    w->pmBindUpperClick();
+    std::string shownCount;
     for (bool ok : {false, true}) {
-        w->RunDialog = [ok](QDialog& dialog) {
+        SCOPED_TRACE(ok);
+        w->RunDialog = [ok, &shownCount](QDialog& dialog) {
             auto& set = static_cast<TfrmDosuSet&>(dialog);
+            shownCount = set.eRankNumber->text().toStdString();
             set.rgMode->button(1)->setChecked(true);
-            set.rgPriority->button(1)->setChecked(true);
-            set.eMiniVal->setText("24/2");
-            set.eMaxiVal->setText("18");
-            set.eWidth->setText("3/2");
+            set.rgPriority->button(0)->setChecked(true);
+            set.eRankNumber->setText("");
+            set.eMiniVal->setText("9/20");
+            set.eMaxiVal->setText("2.45");
             return ok ? QDialog::Accepted : QDialog::Rejected;
         };
         w->OptionSetExecute();
-        EXPECT_EQ(w->ClassCount(), ok ? 6 : k);
+        EXPECT_EQ(shownCount, "6");
+        EXPECT_EQ(g->RowCount(), 7);
     }
-    EXPECT_EQ(Cell(g, 2, 1), FormatNumber(false, 12.0));
-    EXPECT_EQ(Cell(g, 1, 3), FormatNumber(false, 13.5));
-    EXPECT_EQ(Cell(g, 2, 6), "+∞");
+    const Rows byCount = {
+        {"", "区間下限", "区間上限", "中央値", "度数", "累積", "相対度数", "累積度数"},
+        {"* 1", "-∞", "0.4500", "-", "4", "4", "0.1333", "0.1333"},
+        {"2", "0.4500", "0.9500", "0.7000", "5", "9", "0.1667", "0.3000"},
+        {"3", "0.9500", "1.4500", "1.2000", "5", "14", "0.1667", "0.4667"},
+        {"4", "1.4500", "1.9500", "1.7000", "5", "19", "0.1667", "0.6333"},
+        {"5", "1.9500", "2.4500", "2.2000", "5", "24", "0.1667", "0.8000"},
+        {"6", "2.4500", "+∞", "-", "6", "30", "0.2000", "1.0000"},
+    };
+    EXPECT_EQ(table(), byCount);
+
+    // Then by their width, 2/5, typed as a formula.
+    w->RunDialog = [](QDialog& dialog) {
+        auto& set = static_cast<TfrmDosuSet&>(dialog);
+        set.rgPriority->button(1)->setChecked(true);
+        set.eWidth->setText("2/5");
+        return QDialog::Accepted;
+    };
+    w->OptionSetExecute();
+    EXPECT_EQ(g->RowCount(), 8);
+    EXPECT_EQ(Row(g, 2, 8), (std::vector<std::string>{"2", "0.4500", "0.8500", "0.6500", "4", "8", "0.1333",
+                                                       "0.2667"}));
+    EXPECT_EQ(Row(g, 7, 8), (std::vector<std::string>{"7", "2.4500", "+∞", "-", "6", "30", "0.2000", "1.0000"}));
 }
 
 TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation) {
