@@ -1,9 +1,10 @@
-// The further pages of the univariate statistics window: each page shows
-// the engine's values (one cell compared per page) and the tests keep to
-// what only the window decides: joining, splitting and resetting classes,
-// the lists of a class or a quarter, the lag and period ranges typed, the
-// trend chosen by name, the Yule-Walker button following its window's
-// registration, the box plot's drawing and the report file.
+// The further pages of the univariate statistics window, checked against
+// values worked out beside the program: the rows each grid shows (first,
+// last and how many) and how its cells are drawn, the series each chart
+// takes, what changes after a typed lag, range or class setting, a switch
+// or a join, the lists of a class or a quarter, the trend chosen by name,
+// the Yule-Walker button following its window's registration, the box
+// plot's drawing and the report file.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -18,10 +19,11 @@
 #include <cmath>
 #include <sstream>
 
+#include "components/plot/acf_view.h"
 #include "components/plot/core/recording_canvas.h"
 #include "components/plot/flex_dosu.h"
+#include "components/plot/xy_plot.h"
 #include "components/view/window_registry.h"
-#include "core/text/number_format.h"
 #include "eval/app_state.h"
 #include "estimators/yule_walker_request.h"
 #include "gui_fixture.h"
@@ -39,7 +41,6 @@
 #include "stats/ui/fund_time_page.h"
 #include "stats/ui/fund_window.h"
 #include "stats/univariate_box_plot.h"
-#include "stats/univariate_fields.h"
 #include "stats/univariate_report.h"
 #include "support/scripted_services.h"
 
@@ -267,7 +268,7 @@ TEST_F(FundPagesTest, FrequencyPageShowsTheClassesAndEditsThem) {
 }
 
 TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation) {
-    auto w = Load(kSeries, 1);
+    auto w = Load(Trend(), 1);
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsFreq);
     // The click's cell comes from the grid as laid out on the screen.
@@ -275,9 +276,8 @@ TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation
     QApplication::processEvents();
     TStringGrid* g = w->tsFreq->sgDosu;
     const int row = 2;
-    const DosuPiece r = w->tsFreq->Dosu1->GetRank(row - 1);
-    const std::vector<int> expected = ObservationsInClass(w->Statistics(), r.low, r.high);
-    ASSERT_FALSE(expected.empty());
+    // The second class, 0.3417 .. 0.8250, holds 0.4 .. 0.8.
+    const std::vector<int> expected = {3, 4, 5, 6, 7};
 
     ChooseInList(*w, 0);
     g->SetCurrentCell(1, row);
@@ -286,7 +286,8 @@ TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation
     w->sgDosuKeyDown(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(listName_, "第2ランク");
     EXPECT_EQ(listed_, expected);
-    EXPECT_EQ(w->Selected(), expected[0]);
+    EXPECT_EQ(w->Selected(), 3);
+    EXPECT_EQ(Cell(g, 0, 2), "* 2");  // the class of the observation chosen
 
     listed_.clear();
     const QRect cell = g->CellRect(2, row);
@@ -302,10 +303,26 @@ TEST_F(FundPagesTest, TimePageFitsTheTrendChosenByName) {
     auto w = Load(y, 3);
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsTime);
-    EXPECT_EQ(Cell(w->tsTime->sgData, 1, 0), "データ");
-    EXPECT_EQ(Cell(w->tsTime->sgData, 1, 30), FormatNumber(false, y[29]));
-    EXPECT_EQ(w->tsTime->sgData->Row(), 3);
+    const TStringGrid* g = w->tsTime->sgData;
+    EXPECT_EQ(g->RowCount(), 31);
+    EXPECT_EQ(Row(g, 0, 2), (std::vector<std::string>{"", "データ"}));
+    EXPECT_EQ(Row(g, 1, 2), (std::vector<std::string>{"1", "0.4000"}));
+    EXPECT_EQ(Row(g, 30, 2), (std::vector<std::string>{"30", "1.9987"}));
+    EXPECT_EQ(g->Row(), 3);
     EXPECT_EQ(w->tsTime->stLineStyle->text().toStdString(), "直線");
+    // The plot takes the observation numbers across and the series up.
+    const TXYPlot* plot = w->tsTime->timeseries;
+    ASSERT_EQ(plot->Count(), 30);
+    EXPECT_EQ(plot->X(0), 1.0);
+    EXPECT_EQ(plot->X(29), 30.0);
+    EXPECT_EQ(plot->Y(0), y[0]);
+    EXPECT_EQ(plot->Y(29), y[29]);
+    EXPECT_EQ(plot->SelIndex, 2);
+    // A row clicked selects its observation.
+    w->tsTime->sgData->SetCurrentCell(1, 10);
+    w->sgDataClick();
+    EXPECT_EQ(w->Selected(), 9);
+    EXPECT_EQ(plot->SelIndex, 9);
 
     // A name that is none of the nine changes nothing.
     ui_.QueueInput("放物線");
@@ -334,13 +351,24 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
     w->PC->setCurrentWidget(w->tsACF);
     const UnivariateStatistics& s = w->Statistics();
     const TStringGrid* g = w->tsACF->sgACFData;
+    const TACFView* chart = w->tsACF->ACF;
     EXPECT_EQ(w->tsACF->eH->text().toStdString(), "7");  // 30 / 4
     EXPECT_EQ(g->RowCount(), 9);
-    EXPECT_EQ(Cell(g, 1, 1), "**" + FormatNumber(false, 1.0));
-    EXPECT_EQ(Cell(g, 2, 3), AutocorrelationMark(s.randomness.pacf[2], 30) + FormatNumber(false, s.randomness.pacf[2]));
-    EXPECT_EQ(Text(w->tsACF->stQlb), PortmanteauText(s.randomness.ljungBox, 7));
-    EXPECT_EQ(Text(w->tsACF->stP), NormalTestText(s.randomness.rankZ));
-    EXPECT_EQ(Text(w->tsACF->stLimit), AutocorrelationLimitText(30));
+    // Lags 0 .. 7; only lag 0 lies beyond 1.96 / sqrt(30) = 0.3578.
+    EXPECT_EQ(Row(g, 0, 3), (std::vector<std::string>{"", "ACF", "PACF"}));
+    EXPECT_EQ(Row(g, 1, 3), (std::vector<std::string>{"0", "**1.0000", "**1.0000"}));
+    EXPECT_EQ(Row(g, 3, 3), (std::vector<std::string>{"2", "-0.1810", "-0.1823"}));
+    EXPECT_EQ(Row(g, 8, 3), (std::vector<std::string>{"7", "-0.1286", "-0.0871"}));
+    EXPECT_EQ(Text(w->tsACF->stLimit), "0.3578/0.4703");
+    // Ljung-Box 7.2626 on 7 degrees of freedom: upper tail 0.40205.
+    EXPECT_EQ(Text(w->tsACF->stQlb), "7.2626 (40.3%)");
+    // 216 increasing pairs of 435: z = 0.1963, two-sided level 0.8444.
+    EXPECT_EQ(Text(w->tsACF->stP), "0.1963 (84.5%)");
+    // The chart shows the autocorrelations from lag 0.
+    EXPECT_EQ(chart->MaxLag, 7);
+    EXPECT_EQ(chart->FirstLag, 0);
+    EXPECT_NEAR(chart->Value(0), 1.0, 1e-15);
+    EXPECT_NEAR(chart->Value(7), -0.128564862019424, 1e-12);
 
     struct Case {
         const char* typed;
@@ -353,9 +381,17 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
         EXPECT_EQ(w->tsACF->eH->text().toStdString(), std::to_string(c.lag));
         EXPECT_EQ(s.randomness.maxLag, c.lag);
         EXPECT_EQ(g->RowCount(), c.lag + 2);
+        EXPECT_EQ(chart->MaxLag, c.lag);
     }
+    EXPECT_EQ(Row(g, 11, 3), (std::vector<std::string>{"10", "0.0028", "-0.1326"}));
+    EXPECT_NEAR(chart->Value(6), -0.15792507059043404, 1e-12);
+    // The switch puts the partial autocorrelations on the chart.
     w->tsACF->rbPACF->click();
     EXPECT_FALSE(w->ShowsACF());
+    EXPECT_NEAR(chart->Value(6), -0.3290107562323035, 1e-12);
+    EXPECT_NEAR(chart->Value(10), -0.13256920905899838, 1e-12);
+    w->tsACF->rbACF->click();
+    EXPECT_NEAR(chart->Value(6), -0.15792507059043404, 1e-12);
 
     // A wave its past nearly determines: the recursion at a typed lag shows
     // its values and no message.
@@ -395,7 +431,8 @@ TEST_F(FundPagesTest, YuleWalkerButtonFollowsTheRegistrationOfItsWindow) {
     EXPECT_FALSE(w->tsACF->btnYWEst->isEnabled());
     EXPECT_EQ(received.name, "Z");
     EXPECT_EQ(received.values, kSeries);
-    EXPECT_EQ(received.order, SuggestYuleWalkerOrder(w->Statistics().randomness.pacf, 30));
+    // No partial autocorrelation beyond 1.96 / sqrt(30) after lag 0: order 1.
+    EXPECT_EQ(received.order, 1);
 }
 
 TEST_F(FundPagesTest, PeriodogramPageShowsTheTypedRangeAndSaysWhenItIsEmpty) {
@@ -403,11 +440,18 @@ TEST_F(FundPagesTest, PeriodogramPageShowsTheTypedRangeAndSaysWhenItIsEmpty) {
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsShuki);
     const TStringGrid* g = w->tsShuki->sgShuki;
-    const PeriodogramValues engine = ComputePeriodogram(kSeries.data(), 30, 1, 30);
+    const TACFView* chart = w->tsShuki->shuki;
+    // Periods 1 .. 30; the largest intensity, 0.3970 at period 13, stays
+    // below 3 times the reference level 4 / 30.
     EXPECT_EQ(g->RowCount(), 31);
-    EXPECT_EQ(Cell(g, 0, 5), "5");
-    EXPECT_EQ(Cell(g, 1, 5), PeriodogramMark(engine.ValueOf(5), engine.referenceLevel) +
-                                 FormatNumber(false, engine.ValueOf(5)));
+    EXPECT_EQ(Row(g, 0, 2), (std::vector<std::string>{"周期", "強度"}));
+    EXPECT_EQ(Row(g, 1, 2), (std::vector<std::string>{"1", "0"}));
+    EXPECT_EQ(Row(g, 13, 2), (std::vector<std::string>{"13", "0.3970"}));
+    EXPECT_EQ(Row(g, 30, 2), (std::vector<std::string>{"30", "0.0209"}));
+    EXPECT_EQ(chart->FirstLag, 0);
+    EXPECT_NEAR(chart->FixedUpper, 0.39695146828962063, 1e-12);
+    EXPECT_NEAR(chart->Value(13), 0.39695146828962063, 1e-12);
+    EXPECT_NEAR(chart->Value(30), 0.020877862275884933, 1e-12);
 
     struct Case {
         const char* typed;
@@ -424,6 +468,15 @@ TEST_F(FundPagesTest, PeriodogramPageShowsTheTypedRangeAndSaysWhenItIsEmpty) {
         EXPECT_EQ(w->tsShuki->lblEmpty->isVisibleTo(w->tsShuki), c.rows == 0);
         if (c.rows > 0) {
             EXPECT_EQ(Cell(g, 0, 1), std::to_string(c.first));
+            EXPECT_EQ(Cell(g, 0, c.rows), std::to_string(c.first + c.rows - 1));
+            EXPECT_EQ(chart->FirstLag, c.first - 1);
+        }
+        if (std::string(c.typed) == "[4..9]") {
+            EXPECT_EQ(Row(g, 1, 2), (std::vector<std::string>{"4", "0.0385"}));
+            EXPECT_EQ(Row(g, 6, 2), (std::vector<std::string>{"9", "0.0106"}));
+            EXPECT_NEAR(chart->Value(1), 0.03852180901051209, 1e-12);
+            EXPECT_NEAR(chart->Value(6), 0.01055217680738902, 1e-12);
+            EXPECT_NEAR(chart->FixedUpper, 0.1817250023923056, 1e-12);  // period 5
         }
     }
     EXPECT_EQ(ui_.CallsOf(ServiceCall::Input).at(0).text, "最高周期数");
@@ -437,13 +490,16 @@ TEST_F(FundPagesTest, BoxPlotPageShowsTheNumbersAndListsTheQuarters) {
     auto w = Load(x);
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsBoxPlot);
-    const BoxPlotNumbers& b = w->Statistics().boxPlot;
     TfsBoxPage* p = w->tsBoxPlot;
-    EXPECT_EQ(Text(p->stQuartile2), FormatNumber(false, b.median));
-    EXPECT_EQ(Text(p->stQRL), "-");
-    EXPECT_EQ(Text(p->stQRH), FormatNumber(false, b.upperFence));
+    // The values 0 .. 12000 without 6572, and 1e6: hinges 3000 and 9001.
+    const std::vector<std::pair<const QLabel*, std::string>> fields = {
+        {p->stQuartile0, "0"},          {p->stQuartile1, "3000.0000"}, {p->stQuartile2, "6000.0000"},
+        {p->stQuartile3, "9001.0000"},  {p->stQuartile4, "1.0000e+6"}, {p->stQR, "6001.0000"},
+        {p->stQRL, "-"},                {p->stQRH, "18002.5000"},       {p->stMAD, "3083.0287"},
+    };
+    for (const auto& [label, text] : fields) EXPECT_EQ(Text(label), text) << label->objectName().toStdString();
     ASSERT_EQ(p->lbList->count(), 1);
-    EXPECT_EQ(p->lbList->item(0)->text().toStdString(), OutlierLine(b.outliers[0]));
+    EXPECT_EQ(p->lbList->item(0)->text().toStdString(), "10501 :    1000000.000000 --- 0");
     p->lbList->setCurrentRow(0);
     w->lbListClick();
     EXPECT_EQ(w->Selected(), 10500);
@@ -455,7 +511,10 @@ TEST_F(FundPagesTest, BoxPlotPageShowsTheNumbersAndListsTheQuarters) {
     EXPECT_TRUE(listed_.empty());
     w->pbBoxMouseDown(10);
     EXPECT_EQ(listName_, "第0四分位");
-    EXPECT_EQ(listed_, ObservationsInQuarter(w->Statistics(), 0));
+    // Values 0 .. 3000, both ends included, in observation order.
+    ASSERT_EQ(listed_.size(), 3001u);
+    EXPECT_EQ((std::vector<int>(listed_.begin(), listed_.begin() + 3)), (std::vector<int>{0, 14, 17}));
+    EXPECT_EQ((std::vector<int>(listed_.end() - 3, listed_.end())), (std::vector<int>{11992, 11995, 11998}));
     EXPECT_EQ(w->Selected(), 10500);
 }
 
