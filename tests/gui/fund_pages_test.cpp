@@ -362,7 +362,7 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
     EXPECT_EQ(Text(w->tsACF->stLimit), "0.3578/0.4703");
     // Ljung-Box 7.2626 on 7 degrees of freedom: upper tail 0.40205.
     EXPECT_EQ(Text(w->tsACF->stQlb), "7.2626 (40.3%)");
-    // 216 increasing pairs of 435: z = 0.1963, two-sided level 0.8444.
+    // 212 increasing pairs of 435: z = 0.1963, two-sided level 0.8444.
     EXPECT_EQ(Text(w->tsACF->stP), "0.1963 (84.5%)");
     // The chart shows the autocorrelations from lag 0.
     EXPECT_EQ(chart->MaxLag, 7);
