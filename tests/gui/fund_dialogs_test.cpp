@@ -55,6 +55,24 @@ TEST(DosuSetDialog, FieldsFollowModeAndPriority) {
     }
 }
 
+TEST(DosuSetDialog, EveryControlGetsTheRoomItsTextNeeds) {
+    TestApp();
+    TfrmDosuSet dialog;
+    dialog.show();
+    QApplication::processEvents();
+    const auto controls = dialog.findChildren<QAbstractButton*>();
+    ASSERT_EQ(controls.size(), 9);  // six choices, the check box and two buttons
+    for (const QAbstractButton* b : controls) {
+        SCOPED_TRACE(b->text().toStdString());
+        EXPECT_GE(b->width(), b->sizeHint().width());
+        EXPECT_GE(b->height(), b->sizeHint().height());
+        // Inside the dialog, clear of its edges.
+        const QRect r(b->mapTo(&dialog, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(dialog.rect().contains(r));
+    }
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "度数分布設定");
+}
+
 TEST(DosuSetDialog, LoadsTheHistogramSettingsAndSwitchesByClicks) {
     TestApp();
     FlexDosuCore dosu;
