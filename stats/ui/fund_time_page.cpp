@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "components/plot/core/canvas_types.h"
-#include "components/view/grid_cell_painter.h"
 #include "components/plot/xy_plot.h"
+#include "components/view/grid_cell_painter.h"
 #include "platform/qt/string_grid.h"
 #include "stats/ui/click_label.h"
 
