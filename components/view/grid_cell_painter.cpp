@@ -1,5 +1,7 @@
 #include "components/view/grid_cell_painter.h"
 
+#include <memory>
+
 #include "components/plot/qpainter_canvas.h"
 #include "components/view/variable_names.h"
 #include "core/model/regression_model.h"
@@ -112,4 +114,12 @@ void UseGridCellPainter(TStringGrid& grid, std::function<const GridCellContext&(
                          QPainterCanvas canvas(*painter, grid.palette());
                          DrawGridCell(canvas, context(), grid, c, r, rect, state);
                      });
+}
+
+void UsePlainGridCellPainter(TStringGrid& grid) {
+    auto context = std::make_shared<GridCellContext>();
+    UseGridCellPainter(grid, [&grid, context]() -> const GridCellContext& {
+        context->font = grid.font();
+        return *context;
+    });
 }

@@ -54,3 +54,8 @@ GridCellContext MarkedGridCellContext(std::function<bool(int)> marked, const QFo
 
 // Connects the grid's DrawCell to the painter; context is asked at each cell.
 void UseGridCellPainter(TStringGrid& grid, std::function<const GridCellContext&()> context);
+
+// The painter for a grid without marks or variable names of its own (a
+// result list of an analysis window): flagged values red or blue, numbers
+// right-aligned, in the grid's current font.
+void UsePlainGridCellPainter(TStringGrid& grid);

@@ -39,7 +39,6 @@ void Check(QButtonGroup* group, int id) { group->button(id)->setChecked(true); }
 TfrmDosuSet::TfrmDosuSet(QWidget* parent) : QDialog(parent) {
     setObjectName("frmDosuSet");
     setWindowTitle("度数分布設定");
-    setFixedSize(356, 240);
 
     gbMode = RadioBox(this, "モード", "自動設定(&A)", "手動設定(&M)", rgMode);
     gbPriority = RadioBox(this, "優先順位", "級数(&N)", "級間隔(&W)", rgPriority);
@@ -74,8 +73,11 @@ TfrmDosuSet::TfrmDosuSet(QWidget* parent) : QDialog(parent) {
     grid->addWidget(gbMode, 0, 0);
     grid->addWidget(gbPriority, 1, 0);
     grid->addWidget(gbFDS, 2, 0);
-    grid->addLayout(fields, 0, 1, 3, 1);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(fields, 0, 1, 2, 1);
+    grid->addLayout(buttons, 2, 1, Qt::AlignBottom);
+    // A fixed border as large as the font needs: three choices of two
+    // lines each do not fit the smallest size the controls allow.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
     rgModeClick();
 }
 

@@ -13,6 +13,7 @@
 
 #include "components/plot/acf_view.h"
 #include "components/plot/core/canvas_types.h"
+#include "components/view/grid_cell_painter.h"
 #include "platform/qt/string_grid.h"
 
 namespace {
@@ -42,6 +43,7 @@ TfsACFPage::TfsACFPage(QWidget* parent) : QWidget(parent) {
     sgACFData->SetDefaultRowHeight(22);
     sgACFData->SetColWidth(0, 40);
     sgACFData->setFixedWidth(250);
+    UsePlainGridCellPainter(*sgACFData);
 
     ACF = new TACFView(this);
     ACF->setObjectName("ACF");

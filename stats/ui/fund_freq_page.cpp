@@ -7,6 +7,7 @@
 
 #include "components/plot/core/canvas_types.h"
 #include "components/plot/flex_dosu.h"
+#include "components/view/grid_cell_painter.h"
 #include "platform/qt/string_grid.h"
 
 TfsFreqPage::TfsFreqPage(QWidget* parent) : QWidget(parent) {
@@ -23,6 +24,7 @@ TfsFreqPage::TfsFreqPage(QWidget* parent) : QWidget(parent) {
     sgDosu->SetColWidth(4, 60);
     sgDosu->SetColWidth(5, 60);
     sgDosu->setContextMenuPolicy(Qt::CustomContextMenu);
+    UsePlainGridCellPainter(*sgDosu);
 
     pmFD = new QMenu(this);
     pmFD->setObjectName("pmFD");

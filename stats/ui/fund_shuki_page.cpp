@@ -6,6 +6,7 @@
 
 #include "components/plot/acf_view.h"
 #include "components/plot/core/canvas_types.h"
+#include "components/view/grid_cell_painter.h"
 #include "platform/qt/string_grid.h"
 
 TfsShukiPage::TfsShukiPage(QWidget* parent) : QWidget(parent) {
@@ -20,6 +21,7 @@ TfsShukiPage::TfsShukiPage(QWidget* parent) : QWidget(parent) {
     sgShuki->SetDefaultRowHeight(22);
     sgShuki->SetColWidth(0, 40);
     sgShuki->setFixedWidth(180);
+    UsePlainGridCellPainter(*sgShuki);
 
     shuki = new TACFView(this);
     shuki->setObjectName("shuki");

@@ -7,6 +7,7 @@
 
 #include "components/plot/core/canvas_types.h"
 #include "components/plot/xy_plot.h"
+#include "components/view/grid_cell_painter.h"
 #include "platform/qt/string_grid.h"
 #include "stats/ui/click_label.h"
 
@@ -35,6 +36,7 @@ TfsTimePage::TfsTimePage(QWidget* parent) : QWidget(parent) {
     sgData->SetDefaultRowHeight(22);
     sgData->SetColWidth(0, 40);
     sgData->setFixedWidth(170);
+    UsePlainGridCellPainter(*sgData);
 
     timeseries = new TXYPlot(this);
     timeseries->setObjectName("timeseries");

@@ -155,7 +155,10 @@ void TfrmFund::FrequencyOptions() {
     };
     d->AutoSet = dialog.rgMode->checkedId() == 0;
     d->ClassWidth = value(dialog.eWidth, d->ClassWidth);
-    d->PieceCount = PieceCountOf(value(dialog.eRankNumber, d->PieceCount), d->PieceCount);
+    // The field shows the classes; left empty it keeps their number (manual
+    // classes are one piece each), not the pieces of the automatic division.
+    const int classes = ClassCount();
+    d->PieceCount = PieceCountOf(value(dialog.eRankNumber, classes), classes);
     d->RangeHigh = value(dialog.eMaxiVal, d->RangeHigh);
     d->RangeLow = value(dialog.eMiniVal, d->RangeLow);
     classMode_ = dialog.rgFDS->checkedId() == 1;

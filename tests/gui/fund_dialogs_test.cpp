@@ -16,8 +16,8 @@
 #include <algorithm>
 
 #include "components/plot/core/flex_dosu_core.h"
-#include "core/text/number_format.h"
 #include "gui_fixture.h"
+#include "painted_grid.h"
 #include "platform/qt/string_grid.h"
 #include "stats/ui/data_list_dialog.h"
 #include "stats/ui/dosu_set_dialog.h"
@@ -55,6 +55,24 @@ TEST(DosuSetDialog, FieldsFollowModeAndPriority) {
     }
 }
 
+TEST(DosuSetDialog, EveryControlGetsTheRoomItsTextNeeds) {
+    TestApp();
+    TfrmDosuSet dialog;
+    dialog.show();
+    QApplication::processEvents();
+    const auto controls = dialog.findChildren<QAbstractButton*>();
+    ASSERT_EQ(controls.size(), 9);  // six choices, the check box and two buttons
+    for (const QAbstractButton* b : controls) {
+        SCOPED_TRACE(b->text().toStdString());
+        EXPECT_GE(b->width(), b->sizeHint().width());
+        EXPECT_GE(b->height(), b->sizeHint().height());
+        // Inside the dialog, clear of its edges.
+        const QRect r(b->mapTo(&dialog, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(dialog.rect().contains(r));
+    }
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "度数分布設定");
+}
+
 TEST(DosuSetDialog, LoadsTheHistogramSettingsAndSwitchesByClicks) {
     TestApp();
     FlexDosuCore dosu;
@@ -71,9 +89,9 @@ TEST(DosuSetDialog, LoadsTheHistogramSettingsAndSwitchesByClicks) {
     EXPECT_EQ(dialog.rgMode->checkedId(), 1);
     EXPECT_EQ(dialog.rgFDS->checkedId(), 1);
     EXPECT_EQ(dialog.rgPriority->checkedId(), 1);
-    EXPECT_EQ(dialog.eMiniVal->text().toStdString(), FormatNumber(false, -2.5));
-    EXPECT_EQ(dialog.eMaxiVal->text().toStdString(), FormatNumber(false, 12));
-    EXPECT_EQ(dialog.eWidth->text().toStdString(), FormatNumber(false, 0.5));
+    EXPECT_EQ(dialog.eMiniVal->text().toStdString(), "-2.5000");
+    EXPECT_EQ(dialog.eMaxiVal->text().toStdString(), "12.0000");
+    EXPECT_EQ(dialog.eWidth->text().toStdString(), "0.5000");
     EXPECT_EQ(dialog.eRankNumber->text(), "7");
     EXPECT_TRUE(dialog.cbNormLine->isChecked());
 
@@ -119,6 +137,9 @@ TEST(DataListDialog, SortsTwiceBackToObservationOrderAndReportsTheChosenRow) {
     list.FormShow();
     EXPECT_EQ(list.btnSort->text(), "データ順(&S)");
     EXPECT_EQ(list.sgData->Cell(1, 0), "Z");
+    EXPECT_EQ(list.sgData->Cell(1, 1), "5.0000");
+    EXPECT_EQ(list.sgData->Cell(0, 11), "11");
+    EXPECT_EQ(list.sgData->Cell(1, 11), "4.0000");
     EXPECT_EQ(list.lblCol->text(), "11");
 
     list.btnSortClick();
@@ -129,7 +150,19 @@ TEST(DataListDialog, SortsTwiceBackToObservationOrderAndReportsTheChosenRow) {
         EXPECT_EQ(values[static_cast<std::size_t>(list.GetNumber(i))], list.GetValue(i));  // pairs kept together
     }
     EXPECT_EQ(list.btnSort->text(), "番号順(&S)");
+    EXPECT_EQ(list.sgData->RowCount(), 12);
     EXPECT_EQ(list.sgData->Cell(0, 1), "10");  // observation 10 holds the smallest value
+    EXPECT_EQ(list.sgData->Cell(1, 1), "0");
+    EXPECT_EQ(list.sgData->Cell(0, 11), "5");
+    EXPECT_EQ(list.sgData->Cell(1, 11), "9.0000");
+    // The values stand right-aligned in their cells.
+    list.show();
+    QApplication::processEvents();
+    const auto cells = PaintedCells(*list.sgData);
+    const auto it = cells.find({1, 3});
+    ASSERT_NE(it, cells.end());
+    EXPECT_EQ(it->second.text, "2.0000");
+    EXPECT_NEAR(it->second.textRight, it->second.rect.left() + it->second.rect.width() - 5, 1);
     list.sgDataSelectCell(1, 3);
     EXPECT_EQ(list.Selected, 2);
     EXPECT_EQ(list.GetNumber(list.Selected), 5);

@@ -1,13 +1,17 @@
 // The univariate statistics window: opened through ShowFundamentalStats, it
-// shows the engine's values and decides only what to show: which series it
-// refuses, the location cycle, the rank correlation toggle, the stepping and
-// typed choice of an observation, the probability plot's selection and free
-// lines, the plot options, and the marks at the program-wide level.
+// shows the statistics of the series (checked against values worked out
+// beside the program) and decides what to show: its commands, which series
+// it refuses, the location cycle, the rank correlation toggle, the stepping
+// and typed choice of an observation, the points the probability plot takes,
+// its selection and free lines, the plot options, and the marks at the
+// program-wide level.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -17,18 +21,20 @@
 #include "components/plot/xy_plot.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/window_registry.h"
-#include "core/text/number_format.h"
 #include "eval/app_state.h"
 #include "gui_fixture.h"
 #include "stats/ui/fund_basic_page.h"
 #include "stats/ui/fund_window.h"
 #include "stats/ui/nplot_option_dialog.h"
-#include "stats/univariate_fields.h"
 #include "support/scripted_services.h"
 
 namespace {
 
-const std::vector<double> kSeries = {4.1, 5.3, 2.2, 7.8, 6.0, 3.3, 5.5, 9.1, 4.4, 6.6, 2.9, 8.0};
+// Mean 14.608, standard deviation 1.95523; 16.34 (observation 3) is the
+// 24th smallest, 12.11 (observation 5) the 3rd.
+const std::vector<double> kSeries = {13.76, 13.45, 16.34, 18.86, 12.11, 13.95, 17.83, 10.45, 14.43, 13.91,
+                                     12.21, 13.8,  14.5,  18.02, 16.47, 13.76, 15.68, 17.65, 14.32, 14.89,
+                                     15.21, 13.76, 13.05, 13.53, 12.1,  14.74, 13.94, 16.89, 15.59, 13.04};
 
 std::string Text(const QLabel* label) { return label->text().toStdString(); }
 
@@ -51,43 +57,98 @@ protected:
     AppState state_;
 };
 
-TEST_F(FundWindowTest, LauncherShowsTheEngineValuesAndSteps) {
+TEST_F(FundWindowTest, CommandsCarryTheirCaptionsShortcutsAndHints) {
+    auto w = Load(kSeries);
+    ASSERT_TRUE(w);
+    struct Case {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {"Exitence", "終了", "Ctrl+X", "終了する"},
+        {"Backward", "前", "Ctrl+B", "前の点"},
+        {"Foward", "次", "Ctrl+F", "次の点"},
+        {"BitMapSave", "画像保存", "", "画面をビットマップとして保存"},
+        {"TextSave", "テキスト保存", "", "テキスト保存"},
+        {"OptionSet", "設定", "Ctrl+O", "各種設定をする"},
+        {"HelpContext", "ヘルプ", "Ctrl+H", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto* a = w->findChild<QAction*>(c.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text().toStdString(), c.caption);
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(c.shortcut)));
+        EXPECT_EQ(a->statusTip().toStdString(), c.hint);
+    }
+    const char* const pages[] = {"基本統計量", "度数分布", "時系列", "ACF", "周期分析", "箱ひげ図"};
+    ASSERT_EQ(w->PC->count(), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(w->PC->tabText(i).toStdString(), pages[i]);
+}
+
+TEST_F(FundWindowTest, LauncherShowsTheStatisticsAndSteps) {
     RegisterFundWindow();
-    const UnivariateStatistics s = ComputeUnivariateStatistics(kSeries.data(), static_cast<int>(kSeries.size()));
     std::map<std::string, std::string> seen;
     QTimer::singleShot(0, [&] {
         auto* w = qobject_cast<TfrmFund*>(QApplication::activeModalWidget());
         ASSERT_NE(w, nullptr);
         const TfsFundPage* p = w->tsFund;
-        seen = {{"title", w->windowTitle().toStdString()}, {"stAve", Text(p->stAve)},
-                {"stSig", Text(p->stSig)},     {"stSkew", Text(p->stSkew)},
-                {"stKurt", Text(p->stKurt)},   {"stG", Text(p->stG)},
-                {"stMedian", Text(p->stMedian)}, {"stRCC", Text(p->stRCC)},
-                {"stSW", Text(p->stSW)},       {"stDAgostino", Text(p->stDAgostino)},
-                {"stAD", Text(p->stAD)},       {"stNumber", Text(p->stNumber)},
-                {"stPLOT", Text(p->stPLOT)}};
+        seen = {{"title", w->windowTitle().toStdString()},
+                {"stAve", Text(p->stAve)},
+                {"stSig", Text(p->stSig)},
+                {"stSkew", Text(p->stSkew)},
+                {"stKurt", Text(p->stKurt)},
+                {"stG", Text(p->stG)},
+                {"stMax", Text(p->stMax)},
+                {"stMin", Text(p->stMin)},
+                {"lblRP", Text(p->lblRP)},
+                {"stMedian", Text(p->stMedian)},
+                {"stRR2", Text(p->stRR2)},
+                {"lblRCC", Text(p->lblRCC)},
+                {"stRCC", Text(p->stRCC)},
+                {"stSW", Text(p->stSW)},
+                {"stDAgostino", Text(p->stDAgostino)},
+                {"stAD", Text(p->stAD)},
+                {"stNumber", Text(p->stNumber)},
+                {"stPLOT", Text(p->stPLOT)},
+                {"stYoko", Text(p->stYoko)},
+                {"stPNOR", Text(p->stPNOR)},
+                {"caption", p->NPlot->GetCaption()}};
         w->Foward->trigger();
-        seen["after Foward"] = Text(p->stPLOT);
+        seen["after Foward"] = Text(p->stPLOT) + " " + Text(p->stYoko) + " " + Text(p->stPNOR);
         w->Exitence->trigger();
     });
     ASSERT_TRUE(ShowFundamentalStats(WindowContext(state_), "Z", kSeries.data(), static_cast<int>(kSeries.size()), 3));
     AnalysisWindows().Unregister("TfrmFund");
 
+    // Skewness, kurtosis and Geary's ratio within their limits: no marks;
+    // rank correlation 1 - 6 S / (n^3 - n) against the order 1..30; R^2 of
+    // the normal scores against the sorted standardized values.
     const std::map<std::string, std::string> expected = {
         {"title", "単変量統計 --- Z"},
-        {"stAve", FormatNumber(false, s.mean)},
-        {"stSig", FormatNumber(false, s.sd)},
-        {"stSkew", SkewnessField(s, 0.05)},
-        {"stKurt", KurtosisField(s, 0.05)},
-        {"stG", GearyField(s, 0.05)},
-        {"stMedian", LocationField(s, kLocationMedian)},
-        {"stRCC", RankCorrelationField(s, true)},
-        {"stSW", ShapiroWilkField(s)},
-        {"stDAgostino", DAgostinoField(s)},
-        {"stAD", AndersonDarlingField(s)},
-        {"stNumber", "12"},
+        {"stAve", "14.6080"},
+        {"stSig", "1.9552"},
+        {"stSkew", "0.3442"},
+        {"stKurt", "2.7691"},
+        {"stG", "0.7799"},
+        {"stMax", "18.8600"},
+        {"stMin", "10.4500"},
+        {"lblRP", "メジアン"},
+        {"stMedian", "14.1350"},
+        {"stRR2", "0.9646"},
+        {"lblRCC", "S.R.C.C."},
+        {"stRCC", "-0.0113"},
+        {"stSW", "0.9644"},
+        {"stDAgostino", "0.277534"},
+        {"stAD", "0.5354"},
+        {"stNumber", "30"},
         {"stPLOT", "3"},
-        {"after Foward", "4"},
+        {"stYoko", "0.8858"},
+        {"stPNOR", "0.7769"},
+        {"caption", "正規確率プロット"},
+        {"after Foward", "4 2.1747 2.0403"},
     };
     EXPECT_EQ(seen, expected);
     const auto progress = ui_.CallsOf(ServiceCall::ProgressBegin);
@@ -135,7 +196,7 @@ TEST_F(FundWindowTest, RefusedSeriesOpenNoWindow) {
     const Case cases[] = {
         {"empty", {}, "", MsgKind::Warning, 0},
         {"three values", {1, 2, 3}, "", MsgKind::Warning, 0},
-        {"constant", {2.5, 2.5, 2.5, 2.5, 2.5}, ConstantSeriesMessage(2.5), MsgKind::Warning, mbYes},
+        {"constant", {2.5, 2.5, 2.5, 2.5, 2.5}, "定数です = 2.5000", MsgKind::Warning, mbYes},
         {"not a number", {1, 2, nan, 4, 5}, "数値になりません", MsgKind::Error, mbOK},
     };
     for (const Case& c : cases) {
@@ -159,21 +220,28 @@ TEST_F(FundWindowTest, RefusedSeriesOpenNoWindow) {
 TEST_F(FundWindowTest, LocationCycleReturnsToTheMedianAndNonPositiveValuesShowDashes) {
     auto w = Load({-1.0, 2.0, 3.5, 4.0, 5.5, 6.0, 8.0});
     ASSERT_TRUE(w);
-    const UnivariateStatistics& s = w->Statistics();
-    const char* const captions[] = {"Wins-1", "Trim-1", "Wins-2", "Trim-2", "調和平均", "幾何平均", "メジアン"};
-    for (int click = 0; click < 7; ++click) {
-        SCOPED_TRACE(click + 1);
+    // Winsorized once: -1 and 8 become 2 and 6 (mean 29/7); trimmed once:
+    // 21/5; twice: 31/7 and 13/3. A value below zero leaves no harmonic or
+    // geometric mean.
+    struct Click {
+        const char* caption;
+        const char* value;
+    };
+    const Click clicks[] = {{"Wins-1", "4.1429"}, {"Trim-1", "4.2000"}, {"Wins-2", "4.4286"}, {"Trim-2", "4.3333"},
+                            {"調和平均", "-"},   {"幾何平均", "-"},     {"メジアン", "4.0000"}};
+    for (const Click& c : clicks) {
+        SCOPED_TRACE(c.caption);
         w->stMedianClick();
-        const int index = (click + 1) % 7;
-        EXPECT_EQ(Text(w->tsFund->lblRP), captions[click]);
-        EXPECT_EQ(Text(w->tsFund->stMedian), LocationField(s, index));
-        if (index == kLocationHarmonic || index == kLocationGeometric) {
-            EXPECT_EQ(Text(w->tsFund->stMedian), "-");
-        }
+        EXPECT_EQ(Text(w->tsFund->lblRP), c.caption);
+        EXPECT_EQ(Text(w->tsFund->stMedian), c.value);
     }
+    // Kendall's tau against the order: all 21 pairs rise, 4 * 21 / 42 - 1.
     w->stRCCClick();
     EXPECT_EQ(Text(w->tsFund->lblRCC), "K.R.C.C.");
-    EXPECT_EQ(Text(w->tsFund->stRCC), RankCorrelationField(s, false));
+    EXPECT_EQ(Text(w->tsFund->stRCC), "1.0000");
+    w->stRCCClick();
+    EXPECT_EQ(Text(w->tsFund->lblRCC), "S.R.C.C.");
+    EXPECT_EQ(Text(w->tsFund->stRCC), "1.0000");
 }
 
 TEST_F(FundWindowTest, ForwardAndBackwardWrapAtTheEnds) {
@@ -187,10 +255,10 @@ TEST_F(FundWindowTest, ForwardAndBackwardWrapAtTheEnds) {
     w->BackwardExecute();
     EXPECT_EQ(w->Selected(), 4);
     EXPECT_EQ(Text(w->tsFund->stPLOT), "5");
-    // The read-outs are those of the dot of observation 5 (the largest).
-    const int p = w->Statistics().PlotPositionOf(4);
-    EXPECT_EQ(Text(w->tsFund->stYoko), FormatNumber(false, w->Statistics().standardizedSorted[p]));
-    EXPECT_EQ(w->tsFund->NPlot->SelIndex, p);
+    // The read-outs are those of the dot of observation 5, the largest:
+    // (9 - 3.7) / sqrt(10.2).
+    EXPECT_EQ(Text(w->tsFund->stYoko), "1.6595");
+    EXPECT_EQ(w->tsFund->NPlot->SelIndex, 4);
 }
 
 TEST_F(FundWindowTest, TypedObservationOutsideTheSeriesKeepsTheSelection) {
@@ -201,8 +269,8 @@ TEST_F(FundWindowTest, TypedObservationOutsideTheSeriesKeepsTheSelection) {
         const char* text;
         int selected;  // afterwards, 0-based
     };
-    const Case cases[] = {{mrOK, "2+1", 2}, {mrOK, "0", 2}, {mrOK, "13", 2}, {mrOK, "-4", 2},
-                          {mrCancel, "5", 2}, {mrOK, "12", 11}};
+    const Case cases[] = {{mrOK, "2+1", 2}, {mrOK, "0", 2}, {mrOK, "31", 2}, {mrOK, "-4", 2},
+                          {mrCancel, "5", 2}, {mrOK, "30", 29}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         ui_.QueueInput(c.result, c.text);
@@ -219,14 +287,21 @@ TEST_F(FundWindowTest, PlotSelectsTheNearestDotAndKeepsDrawnLines) {
     TXYPlot* plot = w->tsFund->NPlot;
     plot->resize(300, 300);
     w->tsFundShow();
-    const UnivariateStatistics& s = w->Statistics();
-    const int p = 2;
+    // The plot takes the normal scores across and the sorted standardized
+    // values up: ends -2.0403 and 2.0403, -2.1266 and 2.1747.
+    ASSERT_EQ(plot->Count(), 30);
+    EXPECT_NEAR(plot->X(0), -2.040281322010411, 1e-6);
+    EXPECT_NEAR(plot->X(29), 2.040281322010411, 1e-6);
+    EXPECT_NEAR(plot->Y(0), -2.1266033237524553, 1e-12);
+    EXPECT_NEAR(plot->Y(29), 2.174679493168697, 1e-12);
+    // The third dot: 12.11, observation 5.
     int px = 0, py = 0;
-    plot->setxy(s.normalScores[p], s.standardizedSorted[p], &px, &py);
+    plot->setxy(-1.3645597089205246, -1.2775986298060684, &px, &py);
 
     w->NPlotMouseDown(Qt::LeftButton, px + 1, py);
-    EXPECT_EQ(w->Selected(), s.sortIndex[p]);
-    EXPECT_EQ(Text(w->tsFund->stPNOR), FormatNumber(false, s.normalScores[p]));
+    EXPECT_EQ(w->Selected(), 4);
+    EXPECT_EQ(Text(w->tsFund->stYoko), "-1.2776");
+    EXPECT_EQ(Text(w->tsFund->stPNOR), "-1.3646");
     w->NPlotMouseMove(px + 40, py - 40);
     w->NPlotMouseMove(px + 80, py - 60);
     w->NPlotMouseUp(Qt::LeftButton, px + 80, py - 60);
@@ -246,30 +321,53 @@ TEST_F(FundWindowTest, PlotSelectsTheNearestDotAndKeepsDrawnLines) {
 }
 
 TEST_F(FundWindowTest, PlotOptionsSwitchToTheHalfNormalPlotOnlyOnOk) {
-    auto w = Load(kSeries);
+    auto w = Load(kSeries, 3);
     ASSERT_TRUE(w);
-    const UnivariateStatistics& s = w->Statistics();
-    for (bool ok : {false, true}) {
-        SCOPED_TRACE(ok);
-        w->RunDialog = [ok](QDialog& d) {
+    const TXYPlot* plot = w->tsFund->NPlot;
+    // Observation 3 (16.34): standardized 0.8858, the 24th of 30 with
+    // normal score 0.7769, the 20th absolute value with half-normal score
+    // 0.9326. The half-normal plot's ends: scores 0.0259 and 2.3141,
+    // absolute values 0.0552 and 2.1747.
+    struct Case {
+        bool ok;
+        int kind, style;
+        const char* caption;
+        const char* rr2;
+        const char* yoko;
+        const char* pnor;
+        double firstX, lastX, firstY, lastY;
+    };
+    const Case cases[] = {
+        {false, 0, 0, "正規確率プロット", "0.9646", "0.8858", "0.7769", -2.040281322010411, 2.040281322010411,
+         -2.1266033237524553, 2.174679493168697},
+        {true, 1, 2, "半正規確率プロット", "0.9815", "0.8858", "0.9326", 0.025897814831561325, 2.3141197011116743,
+         0.05523644996759561, 2.174679493168697},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ok);
+        w->RunDialog = [&c](QDialog& d) {
             auto& dialog = static_cast<TfrmNPlotOpt&>(d);
             dialog.Load(1, 0x0000FF, 2);
             dialog.btnOKClick();
-            return ok ? QDialog::Accepted : QDialog::Rejected;
+            return c.ok ? QDialog::Accepted : QDialog::Rejected;
         };
         w->OptionSetExecute();
-        EXPECT_EQ(w->PlotKind(), ok ? 1 : 0);
-        EXPECT_EQ(w->FreeLineStyle(), ok ? 2 : 0);
-        EXPECT_EQ(w->tsFund->NPlot->GetCaption(), ok ? "半正規確率プロット" : "正規確率プロット");
-        const double r = ok ? s.halfNormalPlotR : s.normalPlotR;
-        EXPECT_EQ(Text(w->tsFund->stRR2), FormatNumber(false, r * r));
-        // The middle observation stays selected, its dot and read-out those
-        // of the plot shown.
-        EXPECT_EQ(w->Selected(), 6);
-        const std::vector<int>& order = ok ? s.absSortIndex : s.sortIndex;
-        const int p = static_cast<int>(std::find(order.begin(), order.end(), 6) - order.begin());
-        EXPECT_EQ(w->tsFund->NPlot->SelIndex, p);
-        EXPECT_EQ(Text(w->tsFund->stYoko), FormatNumber(false, (ok ? s.absStandardized : s.standardizedSorted)[p]));
+        EXPECT_EQ(w->PlotKind(), c.kind);
+        EXPECT_EQ(w->FreeLineStyle(), c.style);
+        EXPECT_EQ(plot->GetCaption(), c.caption);
+        EXPECT_EQ(Text(w->tsFund->stRR2), c.rr2);
+        // The same observation stays selected, its read-outs those of the
+        // plot shown.
+        EXPECT_EQ(w->Selected(), 2);
+        EXPECT_EQ(Text(w->tsFund->stPLOT), "3");
+        EXPECT_EQ(Text(w->tsFund->stYoko), c.yoko);
+        EXPECT_EQ(Text(w->tsFund->stPNOR), c.pnor);
+        EXPECT_EQ(plot->SelIndex, c.kind == 1 ? 19 : 23);
+        ASSERT_EQ(plot->Count(), 30);
+        EXPECT_NEAR(plot->X(0), c.firstX, 1e-6);
+        EXPECT_NEAR(plot->X(29), c.lastX, 1e-6);
+        EXPECT_NEAR(plot->Y(0), c.firstY, 1e-12);
+        EXPECT_NEAR(plot->Y(29), c.lastY, 1e-12);
     }
     EXPECT_EQ(w->FreeLineColour(), 0x0000FFu);
 }
@@ -277,10 +375,12 @@ TEST_F(FundWindowTest, PlotOptionsSwitchToTheHalfNormalPlotOnlyOnOk) {
 TEST_F(FundWindowTest, IntervalTextsGoToTheStatusBar) {
     auto w = Load(kSeries);
     ASSERT_TRUE(w);
+    // Mean +- t(29; 2.5 %) s / sqrt(30) = 2.04523 * 0.35698; sigma between
+    // s sqrt(29 / 45.7223) and s sqrt(29 / 16.0471), unbiased s / c4(30).
     w->stAveClick();
-    EXPECT_EQ(w->SB->currentMessage().toStdString(), MeanIntervalText(w->Statistics(), 0.05));
+    EXPECT_EQ(w->SB->currentMessage().toStdString(), " 信頼区間 ( 13.8779 ... 15.3381)");
     w->stSigClick();
-    EXPECT_EQ(w->SB->currentMessage().toStdString(), SigmaIntervalText(w->Statistics(), 0.05));
+    EXPECT_EQ(w->SB->currentMessage().toStdString(), "umv[1.9722] : 信頼区間 ( 1.5572 ... 2.6284)");
     EXPECT_TRUE(w->TextSave->isEnabled());
 }
 

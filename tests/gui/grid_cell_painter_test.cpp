@@ -4,9 +4,12 @@
 
 #include <set>
 
+#include <QFontMetrics>
+
 #include "components/view/grid_cell_painter.h"
 #include "core/model/regression_model.h"
 #include "gui_fixture.h"
+#include "painted_grid.h"
 #include "components/plot/core/recording_canvas.h"
 #include "components/plot/qpainter_canvas.h"
 
@@ -228,6 +231,51 @@ TEST_F(PainterTest, HeaderTextCentredWhenItFitsElseFromTheLeft) {
     // An odd remainder truncates toward zero, also left of the origin.
     const QRect left(-9, 0, 10, 20);
     EXPECT_EQ(Draw(ctx_, QStringLiteral("a"), 0, 2, kFixed, left).x, (-9 + 1 - 7) / 2);
+}
+
+TEST(PlainGridCellPainter, DrawsFlaggedValuesInColourInTheGridsCurrentFont) {
+    TestApp();
+    TStringGrid grid;
+    grid.SetColCount(2);
+    grid.SetRowCount(5);
+    grid.SetDefaultColWidth(120);
+    UsePlainGridCellPainter(grid);
+    grid.SetCell(1, 0, "_hidden");
+    grid.SetCell(0, 2, "* 2");
+    grid.SetCell(1, 2, "**0.5000");
+    grid.SetCell(1, 3, "* 0.2500");
+    grid.SetCell(1, 4, "1.2500");
+    grid.resize(400, 300);
+    grid.show();
+    QApplication::processEvents();
+    // A larger font set afterwards is the one drawn.
+    QFont big = grid.font();
+    big.setPixelSize(20);
+    grid.setFont(big);
+    const auto cells = PaintedCells(grid);
+    struct Case {
+        int c, r;
+        const char* drawn;
+        QColor colour;
+    } cases[] = {
+        {1, 0, "_hidden", Qt::black},  // no model: a name header is drawn as it is
+        {0, 2, "* 2", Qt::black},      // a fixed cell keeps its text
+        {1, 2, "0.5000", QColor(255, 0, 0)},
+        {1, 3, "0.2500", QColor(0, 0, 255)},
+        {1, 4, "1.2500", Qt::black},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.drawn);
+        const auto it = cells.find({k.c, k.r});
+        ASSERT_NE(it, cells.end());
+        const PaintedCell& cell = it->second;
+        EXPECT_EQ(cell.text.toStdString(), k.drawn);
+        EXPECT_EQ(cell.textColour, k.colour);
+        EXPECT_NEAR(cell.textRight - cell.textLeft, QFontMetrics(big).horizontalAdvance(cell.text), 1);
+        if (k.r > 0 && k.c > 0) {
+            EXPECT_NEAR(cell.textRight, cell.rect.left() + cell.rect.width() - 5, 1);
+        }
+    }
 }
 
 }  // namespace
