@@ -1,16 +1,24 @@
 // The X-Y graph window and its options dialog, offscreen with scripted
-// answers: one wiring test, then what only the window decides (curve
-// fallback, correlation cycle, zoom and free lines, the nested band window
-// and the free-line state it leaves behind) and what the launchers ask.
+// answers: one wiring test, then what only the window decides (its
+// commands, keys and hints, curve fallback, correlation cycle, zoom and
+// free lines, the nested band window and the free-line state it leaves
+// behind, a fill that fails) and what the launchers ask.
 // Numbers are the fitter's own, read by one call each.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QStatusTipEvent>
 #include <QTimer>
+#include <QToolBar>
+
+#include <cmath>
+#include <limits>
 
 #include "app/window_registration.h"
 #include "components/plot/core/recording_canvas.h"
@@ -265,19 +273,106 @@ TEST_F(XYGraphWindowTest, BandLeavesOutWhereThePredictionIsNotFinite) {
     }
 }
 
-TEST_F(XYGraphWindowTest, FailedFillShowsItsErrorAndRestoresTheLines) {
-    const std::vector<double> x = {1, 2}, y = {3, 4};
-    TfrmGraphXY w(Context());
-    XYDataList openers;
-    FreeLines() = {&openers, nullptr, true};
-    ui_.QueueOK();
-    EXPECT_FALSE(w.SetXY("X", x.data(), "Y", y.data(), 2, 0, false));
-    EXPECT_EQ(FreeLines().list, &openers);
-    EXPECT_TRUE(FreeLines().swap);
-    FreeLines() = {};
-    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "自由度不足");
+TEST_F(XYGraphWindowTest, AFillThatFailsOpensNothingAndRestoresTheLines) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* what;
+        std::vector<double> x, y;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        // Too few points is said; a first fit that fails (no line through a
+        // value that is not a number) opens nothing without a word.
+        {"two points", {1, 2}, {3, 4}, {"自由度不足"}},
+        {"not a number", {1, 2, nan, 4, 5}, {1, 3, 2, 5, 4}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui_.ClearCalls();
+        TfrmGraphXY w(Context());
+        XYDataList openers;
+        FreeLines() = {&openers, nullptr, true};
+        for (std::size_t k = 0; k < c.boxes.size(); ++k) ui_.QueueOK();
+        EXPECT_FALSE(w.SetXY("X", c.x.data(), "Y", c.y.data(), static_cast<int>(c.x.size()), 0, false));
+        EXPECT_EQ(FreeLines().list, &openers);
+        EXPECT_TRUE(FreeLines().swap);
+        FreeLines() = {};
+        std::vector<std::string> boxes;
+        for (const auto& call : ui_.CallsOf(ServiceCall::MessageBox)) boxes.push_back(call.text);
+        EXPECT_EQ(boxes, c.boxes);
+    }
+}
+
+TEST_F(XYGraphWindowTest, CommandsCarryTheirCaptionsKeysAndRows) {
+    auto w = Open(kX, kY);
+    const QToolBar* first = w->TB;
+    const QToolBar* second = w->TBPlot;
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* key;
+        const QToolBar* row;  // null: a key without a button
+    } commands[] = {
+        {"Exitence", "終了する", "Ctrl+X", first},
+        {"Forward", "次の点", "Ctrl+F", first},
+        {"Backward", "前の点", "Ctrl+B", first},
+        {"Save", "ビットマップとして保存", "", first},
+        {"ExchangeXY", "縦軸と横軸のデータを交換", "F4", first},
+        {"OptionSet", "グラフの設定", "Ctrl+O", first},
+        {"HelpContext", "ヘルプ", "Ctrl+H", first},
+        {"WLS", "加重回帰", "Ctrl+Alt+W", first},
+        {"CRModel", "打ち切り回帰モデル", "F5", first},
+        {"TRModel", "切断回帰モデル", "F6", first},
+        {"ProbitModel", "プロビットモデル", "F7", first},
+        {"EYPlot", "予測値と標準化残差とのプロット", "Ctrl+Alt+C", second},
+        {"ETPlot", "標準化残差の時系列プロット", "Ctrl+Alt+T", second},
+        {"EXPlot", "標準化残差と説明変数とのプロット", "Ctrl+Alt+X", second},
+        {"LRPlot", "Ｌ－Ｒプロット", "Ctrl+Alt+L", second},
+        {"EEPlot", "Ｅ(i)・Ｅ(i-1)プロット", "Ctrl+Alt+E", second},
+        {"YYPlot", "観測値・予測値プロット", "Ctrl+Alt+Y", second},
+        {"NPlot", "標準化残差の基本統計量", "Ctrl+Alt+N", second},
+        {"XYDual", "縦軸プロット・横軸曲線", "Ctrl+Alt+D", second},
+        {"XFund", "横軸の基本統計量", "F1", second},
+        {"YFund", "縦軸の基本統計量", "F2", second},
+        {"EELagx", "", "Ctrl+E", nullptr},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.name);
+        const auto* a = w->findChild<QAction*>(c.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), c.caption);
+        EXPECT_EQ(a->shortcut(), QKeySequence(c.key));
+        // The hint is the caption; every key works without its button.
+        EXPECT_EQ(a->statusTip(), c.caption);
+        EXPECT_TRUE(w->actions().contains(const_cast<QAction*>(a)));
+        for (const QToolBar* bar : {first, second}) EXPECT_EQ(bar->actions().contains(const_cast<QAction*>(a)), bar == c.row);
+    }
+    // The curve chooser stays on the first row, after the fits.
+    EXPECT_EQ(w->cbRegType->parentWidget(), first);
+    QStringList lags;
+    for (const QAction* a : w->LagPopup()->actions()) lags << a->text();
+    EXPECT_EQ(lags, (QStringList{"二期前(&2)", "三期前(&3)", "四期前(&4)"}));
+    // Ctrl+E drops the lag menu down.
+    w->show();
+    w->findChild<QAction*>("EELagx")->trigger();
+    EXPECT_TRUE(w->LagPopup()->isVisible());
+    w->LagPopup()->close();
+}
+
+TEST_F(XYGraphWindowTest, HintOfTheCommandUnderTheMouseGoesToTheFirstPanel) {
+    auto w = Open(kX, kY);
+    w->plotsMouseMove(40, 40);
+    const QString x = w->StatusText(1), y = w->StatusText(2);
+    ASSERT_TRUE(x.startsWith("横軸 ： "));
+    QWidget* button = w->TBPlot->widgetForAction(w->EXPlot);
+    ASSERT_NE(button, nullptr);
+    QStatusTipEvent hover(w->EXPlot->statusTip());
+    QApplication::sendEvent(button, &hover);
+    EXPECT_EQ(w->StatusText(0), "標準化残差と説明変数とのプロット");
+    EXPECT_EQ(w->StatusText(1), x);
+    EXPECT_EQ(w->StatusText(2), y);
+    QStatusTipEvent leave{QString()};
+    QApplication::sendEvent(button, &leave);
+    EXPECT_EQ(w->StatusText(0), "");
 }
 
 TEST_F(XYGraphWindowTest, ExtraSeriesDrawInTheirColoursAndStyles) {
