@@ -90,12 +90,12 @@ TEST_F(XYGraphWindowTest, WiringOpenFillCellCommandClose) {
     RegisterStandardWindows();
     EXPECT_TRUE(AnalysisWindows().Has("TfrmGraphXY"));
     auto w = Open(kX, kY);
-    const TSRA& f = *w->Fitter();
-    EXPECT_EQ(w->dgEst->Cell(1, 1), Q8(FormatNumber(false, f.GetCoef(1))));  // the intercept row
-    EXPECT_EQ(w->stR2->text(), Q8(FormatNumber(false, f.R2())));
-    EXPECT_EQ(w->stRelative->text(), Q8(FormatNumber(false, f.Pearson())));
+    // y = 3/5 + 29/35 x; R^2 = 14.5^2 / 17.5^2; r = 14.5 / 17.5.
+    EXPECT_EQ(w->dgEst->Cell(1, 1), "0.6000");  // the intercept row
+    EXPECT_EQ(w->stR2->text(), "0.6865");
+    EXPECT_EQ(w->stRelative->text(), "0.8286");
     EXPECT_EQ(FreeLines().list, &w->Lines());
-    const double slope = f.GetCoef(0);
+    const double slope = w->Fitter()->GetCoef(0);
     w->ExchangeXYExecute();
     EXPECT_TRUE(w->Exchanged());
     EXPECT_TRUE(FreeLines().swap);
@@ -134,20 +134,77 @@ TEST_F(XYGraphWindowTest, CurveWithZeroCoefficientsFallsBackToTheLine) {
 
 TEST_F(XYGraphWindowTest, CorrelationCycleAndR2Toggle) {
     auto w = Open(kX, kY);
-    const TSRA& f = *w->Fitter();
+    // Ranks of y are y itself: rho = 1 - 6 * 6 / 210; three discordant
+    // pairs of 15: tau = 9 / 15. Pearson's r = 29/35 with tanh(atanh(r) -+
+    // 1.959964 / sqrt(3)) and r (1 + (1 - r^2) / 4) worked out by hand.
     const struct {
-        const char* label;
-        double value;
-    } cycle[] = {{"S.R.C.C.", f.Spearman()}, {"K.R.C.C.", f.Kendall()}, {"相関係数", f.Pearson()}};
+        const char *label, *value, *status;
+    } cycle[] = {{"S.R.C.C.", "0.8286", "スピアマンの順位相関係数"},
+                 {"K.R.C.C.", "0.6000", "ケンドールの順位相関係数"},
+                 {"相関係数", "0.8286", "相関係数 信頼区間 ( 0.0519 ... 0.9807) umv[0.8935]"}};
     for (const auto& c : cycle) {
         w->stRelativeClick();
         EXPECT_EQ(w->lblRelative->text(), c.label);
-        EXPECT_EQ(w->stRelative->text(), Q8(FormatNumber(false, c.value)));
+        EXPECT_EQ(w->stRelative->text(), c.value);
+        EXPECT_EQ(w->StatusText(0), c.status);
     }
-    EXPECT_TRUE(w->StatusText(0).startsWith("相関係数 信頼区間 ( "));
+    // 1 - s2 / var y = 1 - (48/35) / (17.5/5).
     w->stR2Click();
     EXPECT_EQ(w->lblRR2->text(), "自由度修正済R^2");
-    EXPECT_EQ(w->stR2->text(), Q8(FormatNumber(false, f.AdjR2())));
+    EXPECT_EQ(w->stR2->text(), "0.6082");
+}
+
+TEST_F(XYGraphWindowTest, PagesShowEveryPointAndTheCurveChosen) {
+    // The line y = 3/5 + 29/35 x through kX, kY, then the quadratic (its x^2
+    // coefficient is 0 for these symmetric points): coefficients, standard
+    // errors, leverages, residual errors with the point left out, Welsch
+    // distances, COVRATIO (marked above 1 + 3p/n) and the slope's change,
+    // all worked out by hand with exact fractions and rounded as shown.
+    auto w = Open(kX, kY);
+    const struct {
+        int type;
+        const char *ve, *fe;
+        std::vector<QStringList> estimates;  // rows 1.. of the coefficient grid
+        QStringList anaTitles, anaFirst, anaLast;
+    } cases[] = {
+        {regXY, "1.1711", "4",
+         {{"定数項", "0.6000", "1.0902", "0.5503"}, {"X", "0.8286", "0.2799", "2.9598"}},
+         {"予測値", "残差", "作用点", "SIG(RES)", "Ｔ値", "W(i)", "COVRATIO", "β変化量[X]"},
+         {"1", "1.4286", "0.5714", "0.5238", "0.8729", "0.6547", "2.2249", "* 2.8583", "-0.1714 (-0.5669)"},
+         {"6", "5.5714", "-0.5714", "0.5238", "0.8729", "-0.6547", "2.2249", "* 2.8583", "-0.1714 (-0.5669)"}},
+        {reg2ji, "1.3522", "3",
+         {{"定数項", "0.6000", "2.4190", "0.2480"}, {"X", "0.8286", "1.5826", "**0.5236"}},
+         {"予測値", "残差", "作用点", "SIG(RES)", "Ｔ値", "W(i)", "COVRATIO", "β変化量[X]", "β変化量[X^2]"},
+         {"1", "1.4286", "0.5714", "0.8214", "0.5714", "1.0000", "* 11.3490", "* 5.6000"},
+         {"6", "5.5714", "-0.5714", "0.8214", "0.5714", "-1.0000", "* 11.3490", "* 5.6000"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        w->cbRegType->setCurrentIndex(c.type);
+        EXPECT_EQ(w->stVe->text(), c.ve);
+        EXPECT_EQ(w->stFe->text(), c.fe);
+        ASSERT_EQ(w->dgEst->RowCount(), static_cast<int>(c.estimates.size()) + (c.type == reg2ji ? 2 : 1));
+        for (int r = 0; r < static_cast<int>(c.estimates.size()); ++r)
+            for (int col = 0; col < 4; ++col)
+                EXPECT_EQ(w->dgEst->Cell(col, r + 1), c.estimates[static_cast<std::size_t>(r)][col]) << r << " " << col;
+        if (c.type == reg2ji) {
+            EXPECT_EQ(w->dgEst->Cell(0, 3), "2乗項");
+            EXPECT_EQ(w->dgEst->Cell(2, 3), "0.2213");
+        }
+        // Every point, in order, on the data and the analysis pages.
+        ASSERT_EQ(w->dgData->RowCount(), 7);
+        EXPECT_EQ((QStringList{w->dgData->Cell(0, 1), w->dgData->Cell(1, 1), w->dgData->Cell(2, 1)}),
+                  (QStringList{"1", "1.0000", "2.0000"}));
+        EXPECT_EQ((QStringList{w->dgData->Cell(0, 6), w->dgData->Cell(1, 6), w->dgData->Cell(2, 6)}),
+                  (QStringList{"6", "6.0000", "5.0000"}));
+        ASSERT_EQ(w->dgAna->RowCount(), 7);
+        ASSERT_EQ(w->dgAna->ColCount(), c.anaTitles.size() + 1);
+        for (int col = 1; col < w->dgAna->ColCount(); ++col) EXPECT_EQ(w->dgAna->Cell(col, 0), c.anaTitles[col - 1]);
+        for (int col = 0; col < c.anaFirst.size(); ++col) {
+            EXPECT_EQ(w->dgAna->Cell(col, 1), c.anaFirst[col]) << col;
+            EXPECT_EQ(w->dgAna->Cell(col, 6), c.anaLast[col]) << col;
+        }
+    }
 }
 
 TEST_F(XYGraphWindowTest, PointSteppingWrapsAndThePromptSelectsByNumber) {
