@@ -1,7 +1,9 @@
 #include "stats/curve_plot_series.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "core/io/file_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
 #include "stats/curve_fit.h"
@@ -160,4 +162,27 @@ std::optional<CurvePlotSeries> CurveColumnSeries(const TSRA& fit, int column, co
         s.y.push_back(value(fit, i, column));
     }
     return s;
+}
+
+std::unique_ptr<TNamedData> CurveDesignTable(const TSRA& fit, EngineContext& context) {
+    if (!fit.Fitted()) return nullptr;
+    const int n = fit.N();
+    const int p = fit.ParamCount();
+    auto table = std::make_unique<TNamedData>(context, n, p);
+    for (int j = 0; j + 1 < p; ++j) table->SetColumnName(j, CurveSlopeName(fit, j));
+    table->SetColumnName(p - 1, fit.YLabel());
+    // Design row i holds the regressors, then the response at p - 1; the
+    // rows go to the table's file a block at a time.
+    constexpr int kBlockRows = 4096;
+    std::vector<double> block;
+    for (int first = 0; first < n; first += kBlockRows) {
+        const int count = std::min(kBlockRows, n - first);
+        block.resize(static_cast<std::size_t>(count) * static_cast<std::size_t>(p));
+        for (int r = 0; r < count; ++r)
+            for (int j = 0; j < p; ++j)
+                block[static_cast<std::size_t>(r) * static_cast<std::size_t>(p) + static_cast<std::size_t>(j)] =
+                    fit.GetDesign(first + r, j);
+        table->WriteRows(first, count, block.data());
+    }
+    return table;
 }

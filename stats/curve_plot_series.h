@@ -4,12 +4,15 @@
 // the fitter, nothing is fitted again.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "stats/curve_fit_tables.h"
 
+class EngineContext;
+class TNamedData;
 class TSRA;
 
 struct CurvePlotSeries {
@@ -40,3 +43,9 @@ std::optional<CurvePlotSeries> CurveResidualPlot(const TSRA& fit, int kind);
 // 102 y. With a region, points whose (x, y) lie outside it are left out.
 // None for a column that does not exist or a fitter without a fit.
 std::optional<CurvePlotSeries> CurveColumnSeries(const TSRA& fit, int column, const CurvePlotRanges* region);
+
+// The fit's design as a table another estimator can take: one row per
+// point, the regressors in the transformed scale of the curve (named as the
+// coefficient table names the slopes) and the response, named by the y
+// label, last. Null for a fitter without a fit.
+std::unique_ptr<TNamedData> CurveDesignTable(const TSRA& fit, EngineContext& context);

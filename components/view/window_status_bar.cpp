@@ -1,5 +1,6 @@
 #include "components/view/window_status_bar.h"
 
+#include <QLabel>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
@@ -13,5 +14,11 @@ QStatusBar* NewStatusBar(QWidget* parent, const char* name) {
 bool ShowStatusTip(QEvent* event, QStatusBar* bar) {
     if (event->type() != QEvent::StatusTip) return false;
     bar->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+}
+
+bool ShowStatusTip(QEvent* event, QLabel* panel) {
+    if (event->type() != QEvent::StatusTip) return false;
+    panel->setText(static_cast<QStatusTipEvent*>(event)->tip());
     return true;
 }

@@ -1,9 +1,11 @@
 // The status bar of an analysis window and the hints it shows: the long
 // hint of the action under the mouse goes to the window's own bar (a dialog
-// has none of its own to catch it).
+// has none of its own to catch it). The hint travels to the window it
+// arises in, so a window that has closed never holds the hints of another.
 #pragma once
 
 class QEvent;
+class QLabel;
 class QStatusBar;
 class QWidget;
 
@@ -15,3 +17,7 @@ QStatusBar* NewStatusBar(QWidget* parent, const char* name = "SB");
 //   return ShowStatusTip(e, SB) || Base::event(e);
 // handles it in the window's event().
 bool ShowStatusTip(QEvent* event, QStatusBar* bar);
+
+// The same for a bar made of panels: the hint goes to the panel (the first
+// one, as a rule), whose text it replaces.
+bool ShowStatusTip(QEvent* event, QLabel* panel);

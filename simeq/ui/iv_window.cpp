@@ -9,6 +9,7 @@
 #include "components/view/grid_marks.h"
 #include "components/view/qt_text.h"
 #include "components/view/window_actions.h"
+#include "components/view/window_status_bar.h"
 #include "core/data/equation.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/instrumental_fit.h"
@@ -84,6 +85,11 @@ TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
 }
 
 TfrmIV::~TfrmIV() { AnalysisWindows().RemoveListener(registryListener_); }
+
+bool TfrmIV::event(QEvent* event) {
+    // The hint of the command under the mouse goes to the status bar.
+    return ShowStatusTip(event, SB) || AnalysisWindowFor::event(event);
+}
 
 QAction* TfrmIV::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                            std::function<void()> handler, bool separator) {

@@ -178,6 +178,7 @@ public:
 
 protected:
     bool Setup(const IVRequest& request) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -21,6 +21,7 @@
 #include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
+#include "components/view/window_status_bar.h"
 #include "core/data/variable.h"
 #include "core/data/variable_property_request.h"
 #include "core/io/file_matrix.h"
@@ -153,6 +154,11 @@ TfrmPCA::TfrmPCA(const WindowContext& context) : AnalysisWindowBase(context) {
 }
 
 TfrmPCA::~TfrmPCA() = default;
+
+bool TfrmPCA::event(QEvent* event) {
+    // The hint of the command under the mouse goes to the status bar.
+    return ShowStatusTip(event, SB) || AnalysisWindowBase::event(event);
+}
 
 QAction* TfrmPCA::AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,
                             void (TfrmPCA::*handler)(), bool onToolBar) {

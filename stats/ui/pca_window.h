@@ -94,6 +94,7 @@ public:
 protected:
     bool Setup(const WindowRequest& request) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QAction* AddAction(const char* name, const char* caption, const char* shortcut, const char* hint,

@@ -1,8 +1,10 @@
 // The X-Y graph window's derived plots (residual plots of the current fit,
-// each in a nested graph window), its column statistics and its
-// limited-dependent-variable fits of a straight line.
+// each in a nested graph window), its column statistics, its
+// limited-dependent-variable fits of a straight line and the weighted
+// regression of its points.
 #include <QAction>
 #include <QMenu>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -10,8 +12,12 @@
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
 #include "components/view/guarded_slot.h"
+#include "components/view/residual_lag_menu.h"
 #include "components/view/result_grid.h"
+#include "core/io/file_matrix.h"
 #include "core/text/number_format.h"
+#include "estimators/weighted_fit.h"
+#include "estimators/wls_request.h"
 #include "eval/app_state.h"
 #include "platform/errors.h"
 #include "platform/ui_services.h"
@@ -24,56 +30,70 @@ namespace {
 constexpr int kMinStatisticsValues = 4;
 constexpr int kXYDual = -1;
 constexpr std::uint32_t kDualColour = 32768;  // green
+constexpr int kAutomaticRobustWeights = 5;
 
 }  // namespace
 
-QAction* TfrmGraphXY::AddCommand(const char* name, const char* caption, const QKeySequence& key,
-                                 std::function<void()> run) {
+QAction* TfrmGraphXY::AddCommand(QToolBar* bar, const char* name, const char* caption, const char* label,
+                                 const QKeySequence& key, std::function<void()> run) {
     auto* a = new QAction(caption, this);
     a->setObjectName(name);
     a->setShortcut(key);
     a->setStatusTip(caption);
+    // The row shows the short label; the caption is the tool tip and hint.
+    a->setIconText(label);
     addAction(a);
-    TB->addAction(a);
+    bar->addAction(a);
     connect(a, &QAction::triggered, this, Guarded(context_.State(), [run] { run(); }));
     return a;
 }
 
 void TfrmGraphXY::BuildDerivedActions() {
+    // The plots and statistics fill the second row; the fits of a line join
+    // the weighted regression on the first.
+    const struct {
+        QToolBar* bar;
+        QAction* TfrmGraphXY::*action;
+        const char *name, *caption, *label, *key;
+        std::function<void()> run;
+    } commands[] = {
+        {TBPlot, &TfrmGraphXY::EYPlot, "EYPlot", "予測値と標準化残差とのプロット", "残差・予測値", "Ctrl+Alt+C",
+         [this] { ShowResidualPlot(kCurvePlotFittedResidual); }},
+        {TBPlot, &TfrmGraphXY::ETPlot, "ETPlot", "標準化残差の時系列プロット", "残差時系列", "Ctrl+Alt+T",
+         [this] { ShowResidualPlot(kCurvePlotTimeResidual); }},
+        {TBPlot, &TfrmGraphXY::EXPlot, "EXPlot", "標準化残差と説明変数とのプロット", "残差・説明変数", "Ctrl+Alt+X",
+         [this] { EXPlotExecute(); }},
+        {TBPlot, &TfrmGraphXY::LRPlot, "LRPlot", "Ｌ－Ｒプロット", "Ｌ－Ｒプロット", "Ctrl+Alt+L",
+         [this] { ShowResidualPlot(kCurvePlotLeverageResidual); }},
+        {TBPlot, &TfrmGraphXY::EEPlot, "EEPlot", "Ｅ(i)・Ｅ(i-1)プロット", "Ｅ(i)・Ｅ(i-1)", "Ctrl+Alt+E",
+         [this] { ShowResidualPlot(kCurvePlotLag + 1); }},
+        {TBPlot, &TfrmGraphXY::YYPlot, "YYPlot", "観測値・予測値プロット", "観測値・予測値", "Ctrl+Alt+Y",
+         [this] { ShowResidualPlot(kCurvePlotFittedObserved); }},
+        {TBPlot, &TfrmGraphXY::NPlot, "NPlot", "標準化残差の基本統計量", "残差統計量", "Ctrl+Alt+N",
+         [this] { ShowColumnStatistics(false, 100); }},
+        {TBPlot, &TfrmGraphXY::XYDual, "XYDual", "縦軸プロット・横軸曲線", "縦軸プロット・横軸曲線", "Ctrl+Alt+D",
+         [this] { XYDualExecute(); }},
+        {TBPlot, &TfrmGraphXY::XFund, "XFund", "横軸の基本統計量", "横軸統計量", "F1",
+         [this] { ShowColumnStatistics(false, 101); }},
+        {TBPlot, &TfrmGraphXY::YFund, "YFund", "縦軸の基本統計量", "縦軸統計量", "F2",
+         [this] { ShowColumnStatistics(false, 102); }},
+        {TB, &TfrmGraphXY::CRModel, "CRModel", "打ち切り回帰モデル", "打ち切り回帰", "F5",
+         [this] { FitLimitedDependent(LimitedDependentModel::kCensored); }},
+        {TB, &TfrmGraphXY::TRModel, "TRModel", "切断回帰モデル", "切断回帰", "F6",
+         [this] { FitLimitedDependent(LimitedDependentModel::kTruncated); }},
+        {TB, &TfrmGraphXY::ProbitModel, "ProbitModel", "プロビットモデル", "プロビット", "F7",
+         [this] { FitLimitedDependent(LimitedDependentModel::kProbit); }},
+    };
     TB->addSeparator();
-    EYPlot = AddCommand("EYPlot", "残差・予測値", {}, [this] { ShowResidualPlot(kCurvePlotFittedResidual); });
-    ETPlot = AddCommand("ETPlot", "残差時系列", {}, [this] { ShowResidualPlot(kCurvePlotTimeResidual); });
-    EXPlot = AddCommand("EXPlot", "残差・説明変数", {}, [this] { EXPlotExecute(); });
-    LRPlot = AddCommand("LRPlot", "Ｌ－Ｒプロット", {}, [this] { ShowResidualPlot(kCurvePlotLeverageResidual); });
-    EEPlot = AddCommand("EEPlot", "Ｅ(i)・Ｅ(i-1)", {}, [this] { ShowResidualPlot(kCurvePlotLag + 1); });
-    YYPlot = AddCommand("YYPlot", "予測値・観測値", {}, [this] { ShowResidualPlot(kCurvePlotFittedObserved); });
-    NPlot = AddCommand("NPlot", "残差統計量", {}, [this] { ShowColumnStatistics(false, 100); });
-    XYDual = AddCommand("XYDual", "縦軸プロット・横軸曲線", {}, [this] { XYDualExecute(); });
-    XFund = AddCommand("XFund", "横軸統計量", {}, [this] { ShowColumnStatistics(false, 101); });
-    YFund = AddCommand("YFund", "縦軸統計量", {}, [this] { ShowColumnStatistics(false, 102); });
-    TB->addSeparator();
-    CRModel = AddCommand("CRModel", "打ち切り回帰モデル", QKeySequence("F5"),
-                         [this] { FitLimitedDependent(LimitedDependentModel::kCensored); });
-    TRModel = AddCommand("TRModel", "切断回帰モデル", QKeySequence("F6"),
-                         [this] { FitLimitedDependent(LimitedDependentModel::kTruncated); });
-    ProbitModel = AddCommand("ProbitModel", "プロビットモデル", QKeySequence("F7"),
-                             [this] { FitLimitedDependent(LimitedDependentModel::kProbit); });
+    for (const auto& c : commands)
+        this->*c.action = AddCommand(c.bar, c.name, c.caption, c.label, QKeySequence(c.key), c.run);
 
-    // Lags 2 to 4 drop down from the lag plot's button.
-    pmEELag = new QMenu(this);
-    pmEELag->setObjectName("pmEELag");
-    const char* const lags[] = {"二期前", "三期前", "四期前"};
-    for (int k = 2; k <= 4; ++k) {
-        QAction* item = pmEELag->addAction(lags[k - 2]);
-        connect(item, &QAction::triggered, this,
-                Guarded(context_.State(), [this, k] { ShowResidualPlot(kCurvePlotLag + k); }));
-    }
-    if (auto* button = qobject_cast<QToolButton*>(TB->widgetForAction(EEPlot))) {
-        button->setMenu(pmEELag);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
+    // Lags 2 to 4 drop down from the lag plot's button; Ctrl+E opens them.
+    pmEELag = AttachResidualLagMenu(this, TBPlot, EEPlot, context_.State(),
+                                    [this](int lag) { ShowResidualPlot(kCurvePlotLag + lag); });
+    EELagx = AddResidualLagKey(this, TBPlot, EEPlot, pmEELag, context_.State());
     // The right button on the observed-against-fitted button: in the scale of y.
-    if (auto* button = qobject_cast<QToolButton*>(TB->widgetForAction(YYPlot))) {
+    if (auto* button = qobject_cast<QToolButton*>(TBPlot->widgetForAction(YYPlot))) {
         button->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(button, &QWidget::customContextMenuRequested, this,
                 Guarded(context_.State(), [this] { ShowResidualPlot(kCurvePlotFittedObservedRaw); }));
@@ -164,4 +184,25 @@ void TfrmGraphXY::FitLimitedDependent(LimitedDependentModel model) {
         plots->update();
     }
     context_.Services().ShowMessageBox(MsgKind::Information, message, mbOK);
+}
+
+void TfrmGraphXY::WLSExecute() {
+    if (!fitter_ || !fitter_->Fitted() || !AnalysisWindows().Has(kWeightedWindow)) return;
+    const std::unique_ptr<TNamedData> table = CurveDesignTable(*fitter_, context_.State().Context());
+    if (!table) return;
+    const int p = fitter_->ParamCount();
+    // The weighted curve is drawn over the points: the graph page shows
+    // (showing it later would draw the least-squares curve again).
+    PC->setCurrentWidget(tsGraph);
+    WLSRequest request;
+    request.table = table.get();
+    request.dependentColumn = p - 1;
+    request.mode = kAutomaticRobustWeights;
+    request.closed = [this, p](const WLSE& weighted) {
+        if (weighted.CoefCount() != p) return;
+        for (int j = 0; j + 1 < p; ++j) plots->SetB(j + 1, weighted.GetCoef(j));
+        plots->SetB(0, weighted.GetCoef(p - 1));
+        plots->Setup();
+    };
+    OpenWindow(kWeightedWindow, context_.WithOwner(this), request);
 }

@@ -27,6 +27,7 @@
 #include "components/view/numeric_field.h"
 #include "components/view/qt_text.h"
 #include "components/view/result_grid.h"
+#include "components/view/window_status_bar.h"
 #include "core/model/estimate_texts.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/settings/file_services.h"
@@ -71,9 +72,20 @@ TfrmGraphXY::TfrmGraphXY(const WindowContext& context)
     setObjectName("frmGraphXY");
     setWindowTitle("X-Y プロット");
     BuildWindow();
+    // The weighted regression may register after this window opens.
+    registryListener_ = AnalysisWindows().AddListener([this] { EnableWLS(); });
+    EnableWLS();
 }
 
-TfrmGraphXY::~TfrmGraphXY() { Release(); }
+TfrmGraphXY::~TfrmGraphXY() {
+    AnalysisWindows().RemoveListener(registryListener_);
+    Release();
+}
+
+bool TfrmGraphXY::event(QEvent* event) {
+    // The hint of the command under the mouse goes to the first panel.
+    return ShowStatusTip(event, panels_[0]) || QDialog::event(event);
+}
 
 void TfrmGraphXY::Release() {
     // The opener's lines come back before this window's plot goes.
@@ -91,6 +103,9 @@ void TfrmGraphXY::closeEvent(QCloseEvent* event) {
 void TfrmGraphXY::BuildWindow() {
     auto* layout = new QVBoxLayout(this);
     TB = new QToolBar(this);
+    TB->setObjectName("TB");
+    TBPlot = new QToolBar(this);
+    TBPlot->setObjectName("TBPlot");
     cbRegType = new QComboBox(this);
     cbRegType->setObjectName("cbRegType");
     cbRegType->setFixedWidth(170);
@@ -104,17 +119,20 @@ void TfrmGraphXY::BuildWindow() {
     BuildActions();
     TB->addWidget(cbRegType);
     SB = new QStatusBar(this);
+    SB->setObjectName("SB");
     const int widths[3] = {400, 150, 150};
     for (int i = 0; i < 3; ++i) {
         panels_[i] = new QLabel(SB);
+        panels_[i]->setObjectName(QString("SBPanel%1").arg(i));
         panels_[i]->setMinimumWidth(widths[i]);
         SB->addWidget(panels_[i], i == 0 ? 1 : 0);
     }
     layout->addWidget(TB);
+    layout->addWidget(TBPlot);
     layout->addWidget(PC, 1);
     layout->addWidget(SB);
-    // Wide enough for the whole tool bar where the screen allows it.
-    int width = std::max(720, TB->sizeHint().width() + 24);
+    // Wide enough for both rows of commands where the screen allows it.
+    int width = std::max({720, TB->sizeHint().width() + 24, TBPlot->sizeHint().width() + 24});
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         width = std::min(width, screen->availableGeometry().width());
     resize(width, 560);
@@ -291,12 +309,11 @@ void TfrmGraphXY::BuildActions() {
     HelpContext->setEnabled(true);
     connect(HelpContext, &QAction::triggered, this,
             Guarded(context_.State(), [this] { ShowHtmlHelp(context_.State().Context(), 1004); }));
-    // The weighted regression takes the design once its window is part of
-    // the program; until then the command stays off.
-    WLS = AddAction("WLS", "加重回帰", QKeySequence("Ctrl+Alt+W"), nullptr);
-    WLS->setEnabled(false);
+    WLS = AddAction("WLS", "加重回帰", QKeySequence("Ctrl+Alt+W"), &TfrmGraphXY::WLSExecute);
     BuildDerivedActions();
 }
+
+void TfrmGraphXY::EnableWLS() { WLS->setEnabled(AnalysisWindows().Has(kWeightedWindow)); }
 
 // ---------------------------------------------------------------- data
 
@@ -313,9 +330,13 @@ bool TfrmGraphXY::Fill(const XYGraphRequest& request) {
 bool TfrmGraphXY::SetXY(const std::string& xName, const double* x, const std::string& yName, const double* y, int n,
                         int curveType, bool fixed) {
     if (!savedLines_) savedLines_ = std::make_unique<FreeLineScope>();
-    const bool ok = GuardCommand(context_.Services(), [&] {
+    // Data no curve can be fitted to open nothing, without a message (the
+    // opener's command simply shows no graph); an error on the way is shown,
+    // running out of memory as the memory message.
+    bool fitted = false;
+    const bool ran = GuardCommand(context_.Services(), [&] {
         fitter_.reset();
-        if (!x || !y) throw Exception("SRPErr");
+        if (!x || !y) return;
         fitter_ = std::make_unique<TSRA>(xName, x, yName, y, n, context_.State().Context().Pool());
         x_ = x;
         y_ = y;
@@ -329,7 +350,8 @@ bool TfrmGraphXY::SetXY(const std::string& xName, const double* x, const std::st
         curveType_ = std::clamp(curveType, 0, kCurveTypeCount - 1);
         plots->MinMax = true;
         plots->AutoSet = true;
-        if (!fitter_->FitCurve(curveType_)) throw Exception("SRPErr");
+        if (!fitter_->FitCurve(curveType_)) return;
+        fitted = true;
         curveType_ = fitter_->Type();
         RangeOfDoubles(&yMin_, &yMax_, n, y);
         dgData->SetColWidth(0, 40);
@@ -345,6 +367,7 @@ bool TfrmGraphXY::SetXY(const std::string& xName, const double* x, const std::st
         for (QWidget* w : std::initializer_list<QWidget*>{cbRegType, eSinrai, eKakuritu, btnPGraph})
             w->setEnabled(!fixed);
     });
+    const bool ok = ran && fitted;
     if (!ok) {
         fitter_.reset();
         zoomStack_.clear();

@@ -60,7 +60,8 @@ public:
     bool Exchanged() const { return swapped_; }
     int ZoomDepth() const { return static_cast<int>(zoomStack_.size()); }
     const XYDataList& Lines() const { return lines_; }
-    // The status panels (0 hints and values, 1 and 2 the mouse position).
+    // The status panels (0 the hints of the commands under the mouse and the
+    // values clicked, 1 and 2 the mouse position).
     QString StatusText(int panel) const;
 
     // ---- handlers
@@ -96,6 +97,10 @@ public:
     void ShowColumnStatistics(bool onlyInRegion, int column);
     void EXPlotExecute();
     void XYDualExecute();
+    // The points in the curve's scale to the weighted regression window
+    // (automatic robust weights); its estimates, as it closes, become the
+    // plot's curve.
+    void WLSExecute();
     // y = alpha + beta x by maximum likelihood from the current fit: the
     // line is drawn and the estimates reported; a failure leaves the plot.
     void FitLimitedDependent(LimitedDependentModel model);
@@ -104,6 +109,7 @@ public:
 
     // ---- components
     QToolBar* TB = nullptr;
+    QToolBar* TBPlot = nullptr;  // the second row: derived plots and fits
     QComboBox* cbRegType = nullptr;
     QTabWidget* PC = nullptr;
     QWidget* tsGraph = nullptr;
@@ -133,12 +139,16 @@ public:
     QAction *EYPlot = nullptr, *ETPlot = nullptr, *EXPlot = nullptr, *LRPlot = nullptr, *EEPlot = nullptr;
     QAction *YYPlot = nullptr, *NPlot = nullptr, *XYDual = nullptr, *XFund = nullptr, *YFund = nullptr;
     QAction *CRModel = nullptr, *TRModel = nullptr, *ProbitModel = nullptr;
+    QAction* EELagx = nullptr;
     QMenu* pmEELag = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    static constexpr const char* kWeightedWindow = "TfrmWLS";
+
     struct ZoomRecord {
         double minX, maxX, maxY, minY, stepX, stepY;
         bool swapped;
@@ -151,7 +161,10 @@ private:
     void BuildActions();
     QAction* AddAction(const char* name, const char* caption, const QKeySequence& key, void (TfrmGraphXY::*handler)());
     void BuildDerivedActions();
-    QAction* AddCommand(const char* name, const char* caption, const QKeySequence& key, std::function<void()> run);
+    // A command on a tool bar row; label is its short text there.
+    QAction* AddCommand(QToolBar* bar, const char* name, const char* caption, const char* label,
+                        const QKeySequence& key, std::function<void()> run);
+    void EnableWLS();
     void Release();
     void FullRefresh();
     void tsGraphShow();
@@ -191,6 +204,7 @@ private:
     TXYGraphDataPage* dataPage_ = nullptr;
     QStatusBar* SB = nullptr;
     QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+    int registryListener_ = -1;
 };
 
 // Puts "TfrmGraphXY" in the window registry.

@@ -3,17 +3,22 @@
 // messages, what the window is given, failures while a window is built,
 // the transformation launcher's undo step and the correlation-matrix data;
 // every registered window running modally, owned by the window that opened
-// it, with the data set out of reach of edits meanwhile.
+// it, with the data set out of reach of edits meanwhile; the hints of the
+// commands under the mouse on the bar of the window that shows them.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <functional>
 #include <map>
@@ -815,6 +820,63 @@ TEST_F(AnalysisLaunchTest, TheDataCannotBeEditedWhileTheInstrumentalVariableWind
     for (char key : {'4', '2'}) QTest::keyClick(window, key);
     QTest::keyClick(window, Qt::Key_Return);
     EXPECT_EQ(m->GetValue(0, 0), 42.0);
+}
+
+// The first tool button of a window that carries a hint.
+QToolButton* HintedButton(QWidget& window) {
+    for (QToolButton* b : window.findChildren<QToolButton*>())
+        if (b->defaultAction() && !b->defaultAction()->statusTip().isEmpty()) return b;
+    return nullptr;
+}
+
+// The hint as the mouse brings it: sent to the button, it travels up to the
+// window the button is in.
+void Hover(QWidget* button, const QString& hint) {
+    QStatusTipEvent tip(hint);
+    QApplication::sendEvent(button, &tip);
+}
+
+// Whether the window's status bar shows the text, as its message or in one
+// of its panels.
+bool BarShows(QWidget& window, const QString& text) {
+    for (QStatusBar* bar : window.findChildren<QStatusBar*>()) {
+        if (bar->currentMessage() == text) return true;
+        for (QLabel* panel : bar->findChildren<QLabel*>())
+            if (panel->text() == text) return true;
+    }
+    return false;
+}
+
+// A window with a status bar shows the hint of the command under the mouse
+// on its own bar while it runs; once it has closed, the main window's hints
+// reach the main window's bar again.
+TEST_F(AnalysisLaunchTest, HintsShowOnTheBarOfTheWindowTheyArePointedAtIn) {
+    Open();
+    QStatusBar* mainBar = main_->statusBar();
+    QToolButton* mainButton = HintedButton(*main_);
+    ASSERT_NE(mainButton, nullptr);
+    const QString mainHint = mainButton->defaultAction()->statusTip();
+    const struct {
+        const char* command;
+        const char* windowClass;
+    } cases[] = {
+        {"PCARun", "TfrmPCA"}, {"mnuIVEst", "TfrmIV"}, {"PlotsCS", "TfrmGraphXY"}, {"WREGRun", "TfrmWLS"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.windowClass);
+        mainBar->clearMessage();
+        const bool ran = WhileModal<QDialog>([&] { Trigger(c.command); }, [&](QDialog& d) {
+            EXPECT_STREQ(d.metaObject()->className(), c.windowClass);
+            QToolButton* button = HintedButton(d);
+            ASSERT_NE(button, nullptr);
+            const QString hint = button->defaultAction()->statusTip();
+            Hover(button, hint);
+            EXPECT_TRUE(BarShows(d, hint)) << hint.toStdString();
+            EXPECT_EQ(mainBar->currentMessage(), "");
+        });
+        EXPECT_TRUE(ran);
+        Hover(mainButton, mainHint);
+        EXPECT_EQ(mainBar->currentMessage(), mainHint);
+    }
 }
 
 }  // namespace
