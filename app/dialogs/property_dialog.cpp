@@ -267,12 +267,8 @@ namespace {
 
 class PropertyWindow : public RequestWindow<VariablePropertyRequest> {
 public:
-    explicit PropertyWindow(const WindowContext& context) : dialog_(context.State(), context.Owner()) {
-        AppState& state = context.State();
-        // Object mode only plots and summarises: the statistics take the
-        // program's significance level, nothing else is asked of the opener.
-        dialog_.SetLinks({{}, {}, {}, [&state] { return state.CoefficientAlpha(); }});
-    }
+    // Object mode only plots and summarises: nothing is asked of the opener.
+    explicit PropertyWindow(const WindowContext& context) : dialog_(context.State(), context.Owner()) {}
     using RequestWindow<VariablePropertyRequest>::Fill;
     bool Fill(const VariablePropertyRequest& request) override {
         if (!request.variable) return false;
