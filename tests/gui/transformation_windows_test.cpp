@@ -2,7 +2,8 @@
 // window's transformation commands: the chosen variable's values are
 // replaced in one undo step that restores them bit for bit; a collinear
 // candidate ignores clicks; the ridge hand-off takes the ridge fit; the
-// Yule-Walker order prompt refuses orders below 1.
+// Yule-Walker order prompt takes order 1 for a text that gives no value,
+// refuses orders below 1, and its help button says that there is no help.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -119,14 +120,50 @@ TEST_F(TransformationWindowsTest, YuleWalkerWhitensTheVariableAndRefusesOrdersBe
     YuleWalkerSeries engine;
     ASSERT_TRUE(engine.SetData(kY, 2));
     Run<TfrmYWEst>("mnuYWxchg", [&](TfrmYWEst* w) {
-        ui_.QueueInput("0");
-        ui_.QueueOK();
-        w->btnSetRho->click();
         EXPECT_EQ(w->Series().Order(), 1);
-        ui_.QueueInput("1+1");
-        w->btnSetRho->click();
-        EXPECT_EQ(w->Series().Order(), 2);
-        EXPECT_EQ(w->sgEst->Cell(1, 2).toStdString(), NumberCell(engine.Fit().phi[1]).Shown());
+        // The coefficients by hand: the Yule-Walker equations on the
+        // centred series' autocorrelations, in exact fractions.
+        struct Case {
+            const char* typed;
+            int order;
+            const char* first;  // the lag-1 coefficient
+            const char* last;   // the highest lag's
+        };
+        const Case cases[] = {
+                {"3", 3, "0.7438", "-0.0935"}, {"", 1, "0.6225", "0.6225"},  {"1+1", 2, "0.7652", "-0.2293"},
+                {"1+", 1, "0.6225", "0.6225"}, {"3", 3, "0.7438", "-0.0935"}, {"1/0", 1, "0.6225", "0.6225"},
+                {"0", 1, "0.6225", "0.6225"},  {"2", 2, "0.7652", "-0.2293"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            const bool refused = std::string(c.typed) == "0";
+            ui_.ClearCalls();
+            ui_.QueueInput(c.typed);
+            if (refused) ui_.QueueOK();
+            w->btnSetRho->click();
+            EXPECT_EQ(w->Series().Order(), c.order);
+            ASSERT_EQ(w->sgEst->RowCount(), c.order + 1);
+            EXPECT_EQ(w->sgEst->Cell(0, 1), "1");
+            EXPECT_EQ(w->sgEst->Cell(0, c.order).toStdString(), std::to_string(c.order));
+            EXPECT_EQ(w->sgEst->Cell(1, 1).toStdString(), c.first);
+            EXPECT_EQ(w->sgEst->Cell(1, c.order).toStdString(), c.last);
+            // Only an order below 1 is refused, with a word.
+            const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+            if (refused) {
+                ASSERT_EQ(boxes.size(), 1u);
+                EXPECT_EQ(boxes[0].text, "次数は 1 以上です。");
+            } else {
+                EXPECT_TRUE(boxes.empty());
+            }
+        }
+        EXPECT_EQ(w->stAve->text(), "12.3500");
+        // No help file comes with the program: the button says so.
+        ui_.ClearCalls();
+        ui_.QueueOK();
+        w->btnHelp->click();
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "HTML HELPファイルの表示に失敗しました。");
         w->btnOK->click();
     });
     for (int i = 0; i < 8; ++i) EXPECT_EQ(model->GetValue(i, 3), engine.Whitened()[static_cast<std::size_t>(i)]);
