@@ -101,6 +101,10 @@ TEST_F(AnovaWindowTest, TableCaptionsFiguresAndTheThinRowBeforeTheWhole) {
     EXPECT_EQ(g.RowHeight(4), g.DefaultRowHeight());
     EXPECT_EQ(g.CellRect(1, 4).top(), g.CellRect(1, 3).top() + 4 + TStringGrid::kGridLineWidth);
     EXPECT_EQ(g.LastVisibleRow(), 4);
+    EXPECT_EQ(w->windowTitle(), "分散分析");
+    const std::pair<QPushButton*, const char*> captions[] = {
+            {w->btnComp, "共分散(&C)"}, {w->btnWhite, "ホワイト(&W)"}, {w->btnExit, "閉じる(&X)"}};
+    for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
     EXPECT_LE(g.CellRect(1, 4).bottom(), g.viewport()->height());
 }
 

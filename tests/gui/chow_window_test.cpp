@@ -96,6 +96,28 @@ TEST_F(ChowWindowTest, WiringOpenFromMenuCellScrollIntervalClose) {
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
+TEST_F(ChowWindowTest, CaptionsOfTheWindowAndItsButtons) {
+    Reg* m = Open();
+    auto w = Window(m);
+    EXPECT_EQ(w->windowTitle(), "構造変化検定");
+    EXPECT_EQ(w->lblAGun->text(), "データ境界");
+    const std::pair<QPushButton*, const char*> captions[] = {
+            {w->btnCalc, "計算(&C)"},      {w->btnW, "ω"},              {w->btnExit, "閉じる(&X)"},
+            {w->btnHelp, "&?"},            {w->SpeedButton1, "Ａ群"},   {w->SpeedButton2, "Ｂ群"},
+            {w->SpeedButton3, "Ａ群残差"}, {w->SpeedButton4, "Ｂ群残差"}, {w->SpeedButton5, "Ａ群作用点"},
+            {w->SpeedButton6, "Ｂ群作用点"},
+    };
+    for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
+    // The coefficient table's headings and names.
+    const char* const headings[] = {"Y", "Ａ群β推定値", "Ａ群β標準誤差", "Ｂ群β推定値", "Ｂ群β標準誤差"};
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(w->sgB->Cell(c, 0).toStdString(), headings[c]);
+    EXPECT_EQ(w->sgB->RowCount(), 3);
+    EXPECT_EQ(w->sgB->Cell(0, 1), "定数項");
+    EXPECT_EQ(w->sgB->Cell(0, 2), "X");
+    // Slope of part B at the middle by hand: 2.9285714286.
+    EXPECT_EQ(w->sgB->Cell(3, 2), "2.9286");
+}
+
 TEST_F(ChowWindowTest, OneCalculationPerMoveAndTypedBoundaryKeepsToTheRange) {
     Reg* m = Open();
     auto w = Window(m);

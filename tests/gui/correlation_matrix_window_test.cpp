@@ -216,6 +216,20 @@ TEST_F(CorrelationWindowTest, SevenVariablesShowWholeWhereTheScreenHasRoom) {
         }
         w.hide();
     }
+    // Captions: the window, its choices and buttons.
+    {
+        TfrmRelative w{WindowContext(state_)};
+        EXPECT_EQ(w.windowTitle(), "相関行列");
+        const std::pair<QAbstractButton*, const char*> captions[] = {
+                {w.rbCorrelation, "相関行列(&R)"}, {w.rbPartial, "偏相関行列(&P)"}, {w.rbAll, "全変数(&A)"},
+                {w.rbSelected, "選択変数のみ(&S)"}, {w.btnCloseRM, "閉じる(&X)"},    {w.btnPCA, "主成分分析(&C)"},
+                {w.btnHelp, "ヘルプ(&H)"},         {w.btnWLS, "加重回帰(&W)"},     {w.btnRidge, "リッジ回帰(&K)"},
+                {w.btnChange, "表示切り替え(&Z)"},
+        };
+        for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
+        EXPECT_EQ(w.rgType->title(), "表示");
+        EXPECT_EQ(w.rgSel->title(), "選択");
+    }
     // A long name widens its column to the name and 20 pixels, and the
     // heading column with it.
     auto t = Table(kData, {"a", "とても長い名前の説明変数", "c"});

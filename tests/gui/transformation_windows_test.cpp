@@ -22,7 +22,9 @@
 #include "estimators/ui/preliminary_regression_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "estimators/yule_walker_request.h"
+#include "request_probe.h"
 #include "started_windows.h"
+#include "stats/fundamental_stats_request.h"
 
 namespace {
 
@@ -157,6 +159,31 @@ TEST_F(TransformationWindowsTest, YuleWalkerWhitensTheVariableAndRefusesOrdersBe
             }
         }
         EXPECT_EQ(w->stAve->text(), "12.3500");
+        EXPECT_EQ(w->windowTitle(), "ユールウォーカー推定");
+        const std::pair<QPushButton*, const char*> captions[] = {
+                {w->btnSetRho, "次数(&P)"}, {w->btnRes, "残差(&R)"},   {w->btnOK, "決定(&O)"},
+                {w->btnCancel, "取り消し(&C)"}, {w->btnHelp, "ヘルプ(&H)"},
+        };
+        for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
+        // The residuals of order 1 to the statistics window: sqrt(1 - r1^2)
+        // x0 first, then x(i) - r1 x(i-1), x centred on 12.35.
+        {
+            ui_.QueueInput("1");
+            w->btnSetRho->click();
+            std::vector<FundamentalStatsRequest> stats;
+            auto probe = Probe<FundamentalStatsRequest>(
+                    "TfrmFund", [&stats](const FundamentalStatsRequest& r) { stats.push_back(r); });
+            w->btnRes->click();
+            ASSERT_EQ(stats.size(), 1u);
+            EXPECT_EQ(stats[0].name, "残差");
+            ASSERT_EQ(stats[0].values.size(), 8u);
+            EXPECT_NEAR(stats[0].values[0], -6.6132035289405, 1e-12);
+            EXPECT_NEAR(stats[0].values[1], -1.4899582620658882, 1e-12);
+            EXPECT_NEAR(stats[0].values[7], 4.523693481817506, 1e-12);
+            EXPECT_EQ(stats[0].observation, 0);
+        }
+        ui_.QueueInput("2");
+        w->btnSetRho->click();
         // No help file comes with the program: the button says so.
         ui_.ClearCalls();
         ui_.QueueOK();
