@@ -3,14 +3,17 @@
 #include <cmath>
 
 #include "core/model/estimate_texts.h"
+#include "core/model/result_marks.h"
 #include "core/numeric/statistics.h"
 #include "core/text/float_format.h"
 #include "core/text/number_format.h"
-#include "estimators/jackknife_tables.h"
 #include "estimators/residual_titles.h"
 #include "resources/string_table.h"
 
 namespace {
+
+constexpr double kTinyObserved = 2.220446049250313e-16;
+constexpr double kRateLimit = 9999.0;
 
 ResultCell StdErrCell(const Ridge& r, int i) {
     const double se = r.GetStdErr(i);
@@ -53,10 +56,19 @@ ResultCell RidgeResidualTable::Cell(int column, int row) const {
     case 1: return NumberCell(y);
     case 2: return NumberCell(fitted);
     case 3: return NumberCell(y - fitted);
-    case 4: return ErrorRateCell(y - fitted, y);
+    case 4: return RidgeErrorRateCell(y - fitted, y);
     case 5: return NumberCell(r_->GetResult(4, row));
     default: return {};
     }
+}
+
+ResultCell RidgeErrorRateCell(double residual, double observed) {
+    const double y = std::fabs(observed) < kTinyObserved ? kTinyObserved : observed;
+    ResultCell c;
+    c.value = 100.0 * (residual / y);
+    c.text = ErrorRateText(c.value);
+    if (!std::isfinite(c.value) || std::fabs(c.value) > kRateLimit) c.value = std::nan("");
+    return c;
 }
 
 std::vector<double> RidgeResultRow(const Ridge& r, int row) {

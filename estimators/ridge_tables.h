@@ -38,6 +38,11 @@ private:
     std::shared_ptr<const Ridge> r_;
 };
 
+// 100 x residual / observed, the observed value held to 2^-52 in size: an
+// observed 0 shows "+∞" or "-∞" by the residual's sign. No value (NaN) past
+// the infinity marks.
+ResultCell RidgeErrorRateCell(double residual, double observed);
+
 // A result row (0 observed, 1 fitted, 2 residual, 3 squared-residual share,
 // 4 leverage, 5 studentised residual), n values.
 std::vector<double> RidgeResultRow(const Ridge& r, int row);

@@ -41,10 +41,10 @@ bool NeedMet(LaunchNeed need, const Reg* model) {
 }
 
 // The estimates page's buttons follow the model as well: selection needs a
-// variable to choose among (more than two), the collinearity window two
+// candidate beside the dependent (two variables), the collinearity window two
 // explanatory variables.
 bool EstimateButtonApplies(const Reg* model, const std::string& button) {
-    if (button == "btnAutoSel") return model && model->GetVarCount() > 2;
+    if (button == "btnAutoSel") return NeedMet(LaunchNeed::TwoVariables, model);
     if (button == "btnMCL") return model && model->CountExplanatory() >= 2;
     return true;
 }

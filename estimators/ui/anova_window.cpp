@@ -131,6 +131,8 @@ void TfrmAnova::FillAnova() {
     g.SetColWidth(1, 140);
     g.SetColWidth(2, 60);
     g.SetColWidth(4, 150);
+    // Row 3 stays empty: a thin line between the parts and the whole.
+    g.SetRowHeight(3, 4);
     const char* const titles[] = {"要因", "平方和", "自由度", "分散", "分散比"};
     for (int c = 0; c < 5; ++c) g.SetCell(c, 0, titles[c]);
     g.SetCell(0, 1, "回帰");

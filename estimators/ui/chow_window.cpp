@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "components/view/labels.h"
-#include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/graph_launchers.h"
 #include "components/view/qt_text.h"
@@ -28,6 +27,7 @@
 #include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
+#include "eval/calc_str.h"
 #include "estimators/recursive_residuals.h"
 
 namespace {
@@ -206,13 +206,12 @@ void TfrmChow::CalculateBoundary() {
     const std::optional<ChowBoundaryRange> range = ChowBoundaryLimits(*reg_);
     if (!range) return;
     const int n = reg_->GetObsCount();
+    // An empty text, or one that gives no value, stands for the middle; the
+    // field then shows the boundary taken.
+    const double v =
+            Context().State().Evaluator().Evaluate(eAGun->text().trimmed().toStdString(), static_cast<double>(n / 2));
     int n1 = n / 2;
-    const std::string text = eAGun->text().trimmed().toStdString();
-    if (!text.empty()) {
-        const std::optional<double> v = EvaluateFieldFormula(Context().State(), text);
-        if (!v) throw EFormulaShown();
-        if (std::isfinite(*v)) n1 = *v >= n ? n : (*v <= 0 ? 0 : static_cast<int>(*v));
-    }
+    if (std::isfinite(v)) n1 = v >= n ? n : (v <= 0 ? 0 : static_cast<int>(v));
     // A typed boundary keeps to the scroll bar's range.
     n1 = ClampChowBoundary(*range, n1);
     {

@@ -8,7 +8,6 @@
 
 #include <cmath>
 
-#include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
 #include "components/view/guarded_slot.h"
 #include "components/view/labels.h"
@@ -18,9 +17,11 @@
 #include "components/view/result_grid_pages.h"
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
+#include "core/settings/file_services.h"
 #include "core/text/number_format.h"
 #include "estimators/yule_walker_request.h"
 #include "eval/app_state.h"
+#include "eval/calc_str.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
 
@@ -39,7 +40,8 @@ TfrmYWEst::TfrmYWEst(const WindowContext& context) : QDialog(context.Owner()), c
     btnRes = AddButton("btnRes", "残差(&R)", [this] { btnResClick(); });
     btnOK = AddButton("btnOK", "決定(&O)", [this] { accept(); });
     btnCancel = AddButton("btnCancel", "取り消し(&C)", [this] { reject(); });
-    btnHelp = AddButton("btnHelp", "ヘルプ(&H)", [this] { context_.Services().ShowHelp("MERLOX.chm", kHelpContext); });
+    // Says so when there is no help to show.
+    btnHelp = AddButton("btnHelp", "ヘルプ(&H)", [this] { ShowHtmlHelp(context_.State().Context(), kHelpContext); });
     btnOK->setDefault(true);
 
     auto* figures = new QGridLayout;
@@ -79,10 +81,10 @@ void TfrmYWEst::FormShow() {
 void TfrmYWEst::btnSetRhoClick() {
     const InputAnswer answer = context_.Services().AskInput("次数設定", {}, std::to_string(series_.Order()));
     if (answer.result != mrOK) return;
-    // A formula's error has been shown; the order stays.
-    const std::optional<double> typed = EvaluateFieldFormula(context_.State(), answer.text);
-    if (!typed || !std::isfinite(*typed)) return;
-    const double order = std::trunc(*typed);
+    // An empty text, or one that gives no value, asks for order 1.
+    const double typed = context_.State().Evaluator().Evaluate(answer.text, 1.0);
+    if (!std::isfinite(typed)) return;
+    const double order = std::trunc(typed);
     if (order < 1.0) {
         ErrorBox(context_.Services(), "次数は 1 以上です。");
         return;

@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <iterator>
+#include <limits>
 
 TStringGrid::TStringGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     colWidths_.assign(static_cast<std::size_t>(colCount_), defaultColWidth_);
@@ -43,6 +45,7 @@ void TStringGrid::SetRowCount(int n) {
     if (n == rowCount_) return;
     rowCount_ = n;
     if (fixedRows_ >= n) fixedRows_ = n - 1;
+    rowHeights_.erase(rowHeights_.lower_bound(n), rowHeights_.end());
     std::erase_if(cells_, [n](const auto& e) { return static_cast<int>(e.first >> 32) >= n; });
     row_ = std::clamp(row_, fixedRows_, n - 1);
     anchorRow_ = std::clamp(anchorRow_, fixedRows_, n - 1);
@@ -80,6 +83,20 @@ void TStringGrid::SetDefaultColWidth(int w) {
 void TStringGrid::SetDefaultRowHeight(int h) {
     rowHeight_ = std::max(h, 1);
     UpdateScrollBars();
+    viewport()->update();
+}
+
+int TStringGrid::RowHeight(int r) const {
+    if (auto it = rowHeights_.find(r); it != rowHeights_.end()) return it->second;
+    return rowHeight_;
+}
+
+void TStringGrid::SetRowHeight(int r, int h) {
+    if (r < 0 || r >= rowCount_) return;
+    rowHeights_[r] = std::max(h, 1);
+    const int top = std::clamp(topRow_, fixedRows_, std::max(fixedRows_, MaxTopRow()));
+    UpdateScrollBars();
+    if (top != topRow_) SetTopRow(top);
     viewport()->update();
 }
 
@@ -131,18 +148,88 @@ int TStringGrid::FixedWidth() const {
     return w;
 }
 
-int TStringGrid::FixedHeight() const { return fixedRows_ * RowPitch(); }
+int TStringGrid::FixedHeight() const { return static_cast<int>(RowSpan(0, fixedRows_)); }
+
+long long TStringGrid::RowSpan(int from, int to) const {
+    if (to <= from) return 0;
+    long long span = static_cast<long long>(to - from) * RowPitch();
+    for (auto it = rowHeights_.lower_bound(from); it != rowHeights_.end() && it->first < to; ++it)
+        span += it->second - rowHeight_;
+    return span;
+}
+
+int TStringGrid::RowY(int r) const {
+    const long long y = r < fixedRows_ ? RowSpan(0, r) : FixedHeight() + RowSpan(topRow_, r);
+    return static_cast<int>(std::min<long long>(y, std::numeric_limits<int>::max()));
+}
+
+long long TStringGrid::RowAtOffset(int from, long long offset) const {
+    const int pitch = RowPitch();
+    long long r = from;
+    for (auto it = rowHeights_.lower_bound(from); it != rowHeights_.end(); ++it) {
+        const long long plain = static_cast<long long>(it->first - r) * pitch;
+        if (offset < plain) return r + offset / pitch;
+        offset -= plain;
+        r = it->first;
+        if (offset < it->second + kGridLineWidth) return r;
+        offset -= it->second + kGridLineWidth;
+        ++r;
+    }
+    return r + offset / pitch;
+}
+
+int TStringGrid::RowsFittingFrom(int first, int space) const {
+    const int pitch = RowPitch();
+    long long r = first;
+    int count = 0;
+    for (auto it = rowHeights_.lower_bound(first); it != rowHeights_.end() && space > 0; ++it) {
+        const long long plain = it->first - r;
+        if (space / pitch < plain) return count + space / pitch;
+        count += static_cast<int>(plain);
+        space -= static_cast<int>(plain) * pitch;
+        if (it->second + kGridLineWidth > space) return count;
+        ++count;
+        space -= it->second + kGridLineWidth;
+        r = it->first + 1;
+    }
+    return count + std::max(space, 0) / pitch;
+}
+
+int TStringGrid::RowsFittingUpTo(int last, int space) const {
+    const int pitch = RowPitch();
+    int count = 0;
+    int r = last;  // the next row up to count
+    auto it = std::make_reverse_iterator(rowHeights_.upper_bound(last));
+    for (; it != rowHeights_.rend() && it->first >= fixedRows_; ++it) {
+        const int plain = r - it->first;
+        if (space / pitch < plain) return count + space / pitch;
+        count += plain;
+        space -= plain * pitch;
+        if (it->second + kGridLineWidth > space) return count;
+        ++count;
+        space -= it->second + kGridLineWidth;
+        r = it->first - 1;
+    }
+    return count + std::min(std::max(space, 0) / pitch, std::max(0, r - fixedRows_ + 1));
+}
 
 int TStringGrid::VisibleRowCount() const {
     const int h = viewport()->height() - FixedHeight();
-    return std::max(1, h / RowPitch());
+    return std::max(1, RowsFittingFrom(topRow_, h));
 }
 
-int TStringGrid::MaxTopRow() const { return std::max(fixedRows_, rowCount_ - VisibleRowCount()); }
+int TStringGrid::MaxTopRow() const { return MaxTopRowIn(viewport()->height()); }
 
-int TStringGrid::MaxLeftCol() const {
+int TStringGrid::MaxLeftCol() const { return MaxLeftColIn(viewport()->width()); }
+
+int TStringGrid::MaxTopRowIn(int viewHeight) const {
+    const int h = viewHeight - FixedHeight();
+    return std::max(fixedRows_, rowCount_ - std::max(1, RowsFittingUpTo(rowCount_ - 1, h)));
+}
+
+int TStringGrid::MaxLeftColIn(int viewWidth) const {
     // The smallest left column from which the last column is wholly shown.
-    const int avail = viewport()->width() - FixedWidth();
+    const int avail = viewWidth - FixedWidth();
     int used = 0;
     int c = colCount_ - 1;
     while (c > fixedCols_) {
@@ -155,8 +242,9 @@ int TStringGrid::MaxLeftCol() const {
 
 int TStringGrid::LastVisibleRow() const {
     const int h = viewport()->height() - FixedHeight();
-    const int rows = std::max(1, (h + RowPitch() - 1) / RowPitch());
-    return std::min(rowCount_ - 1, topRow_ + rows - 1);
+    // The row holding the last pixel of the view, partly shown or not.
+    const long long last = h <= 0 ? topRow_ : RowAtOffset(topRow_, h - 1);
+    return static_cast<int>(std::min<long long>(rowCount_ - 1, last));
 }
 
 int TStringGrid::LastVisibleCol() const {
@@ -183,16 +271,11 @@ int TStringGrid::ColX(int c) const {
 
 QRect TStringGrid::CellRect(int c, int r) const {
     if (c < 0 || r < 0 || c >= colCount_ || r >= rowCount_) return {};
-    int y;
-    if (r < fixedRows_)
-        y = r * RowPitch();
-    else if (r < topRow_)
-        return {};
-    else
-        y = FixedHeight() + (r - topRow_) * RowPitch();
+    if (r >= fixedRows_ && r < topRow_) return {};
+    const int y = RowY(r);
     const int x = ColX(c);
     if (x < 0 || x >= viewport()->width() || y >= viewport()->height()) return {};
-    return QRect(x, y, ColWidth(c), rowHeight_);
+    return QRect(x, y, ColWidth(c), RowHeight(r));
 }
 
 void TStringGrid::MouseToCell(int x, int y, int& col, int& row) const {
@@ -210,11 +293,10 @@ void TStringGrid::MouseToCell(int x, int y, int& col, int& row) const {
         }
     }
     if (y >= 0) {
-        const int pitch = RowPitch();
         if (y < FixedHeight()) {
-            row = y / pitch;
+            row = static_cast<int>(RowAtOffset(0, y));
         } else {
-            const long long r = topRow_ + static_cast<long long>((y - FixedHeight()) / pitch);
+            const long long r = RowAtOffset(topRow_, y - FixedHeight());
             if (r < rowCount_) row = static_cast<int>(r);
         }
     }
@@ -227,8 +309,7 @@ void TStringGrid::InvalidateCell(int c, int r) {
 
 void TStringGrid::InvalidateRow(int r) {
     if (r >= fixedRows_ && (r < topRow_ || r > LastVisibleRow())) return;
-    const int y = r < fixedRows_ ? r * RowPitch() : FixedHeight() + (r - topRow_) * RowPitch();
-    viewport()->update(QRect(0, y, viewport()->width(), RowPitch()));
+    viewport()->update(QRect(0, RowY(r), viewport()->width(), RowPitchOf(r)));
 }
 
 void TStringGrid::InvalidateGrid() { viewport()->update(); }
@@ -237,13 +318,17 @@ void TStringGrid::InvalidateGrid() { viewport()->update(); }
 
 void TStringGrid::UpdateScrollBars() {
     syncingBars_ = true;
+    // Cells that all fit once the bars are gone need no bars; otherwise a
+    // bar, once shown, could keep the view too small for them.
+    const QSize room = maximumViewportSize();
+    const bool fits = MaxTopRowIn(room.height()) == fixedRows_ && MaxLeftColIn(room.width()) == fixedCols_;
     QScrollBar* v = verticalScrollBar();
-    v->setRange(0, MaxTopRow() - fixedRows_);
+    v->setRange(0, fits ? 0 : MaxTopRow() - fixedRows_);
     v->setPageStep(VisibleRowCount());
     v->setSingleStep(1);
     v->setValue(topRow_ - fixedRows_);
     QScrollBar* h = horizontalScrollBar();
-    h->setRange(0, MaxLeftCol() - fixedCols_);
+    h->setRange(0, fits ? 0 : MaxLeftCol() - fixedCols_);
     h->setPageStep(std::max(1, LastVisibleCol() - leftCol_));
     h->setSingleStep(1);
     h->setValue(leftCol_ - fixedCols_);
@@ -281,7 +366,7 @@ void TStringGrid::ScrollIntoView(int c, int r) {
         if (r < topRow_)
             SetTopRow(r);
         else if (r >= topRow_ + VisibleRowCount())
-            SetTopRow(r - VisibleRowCount() + 1);
+            SetTopRow(r - std::max(1, RowsFittingUpTo(r, viewport()->height() - FixedHeight())) + 1);
     }
     if (c >= fixedCols_) {
         if (c < leftCol_) {
@@ -503,9 +588,10 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) {
     const QColor line = palette().color(QPalette::Mid);
 
     auto paintRow = [&](int r, int y) {
-        if (y > area.bottom() || y + RowPitch() <= area.top()) return;
+        const int rowHeight = RowHeight(r);
+        if (y > area.bottom() || y + rowHeight + kGridLineWidth <= area.top()) return;
         auto paintCol = [&](int c, int x) {
-            const QRect rect(x, y, ColWidth(c), rowHeight_);
+            const QRect rect(x, y, ColWidth(c), rowHeight);
             if (x <= area.right() && x + ColWidth(c) + kGridLineWidth > area.left()) {
                 GridDrawState state;
                 state.fixed = c < fixedCols_ || r < fixedRows_;
@@ -519,8 +605,8 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) {
                     DefaultDraw(painter, c, r, rect, state);
                 painter.restore();
                 painter.setPen(line);
-                painter.drawLine(x + rect.width(), y, x + rect.width(), y + rowHeight_);
-                painter.drawLine(x, y + rowHeight_, x + rect.width(), y + rowHeight_);
+                painter.drawLine(x + rect.width(), y, x + rect.width(), y + rowHeight);
+                painter.drawLine(x, y + rowHeight, x + rect.width(), y + rowHeight);
             }
             return x + ColWidth(c) + kGridLineWidth;
         };
@@ -529,8 +615,8 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) {
         for (int c = leftCol_; c < colCount_ && x < width; ++c) x = paintCol(c, x);
     };
     int y = 0;
-    for (int r = 0; r < fixedRows_ && y < height; ++r, y += RowPitch()) paintRow(r, y);
-    for (int r = topRow_; r < rowCount_ && y < height; ++r, y += RowPitch()) paintRow(r, y);
+    for (int r = 0; r < fixedRows_ && y < height; y += RowPitchOf(r), ++r) paintRow(r, y);
+    for (int r = topRow_; r < rowCount_ && y < height; y += RowPitchOf(r), ++r) paintRow(r, y);
 }
 
 void TStringGrid::paintEvent(QPaintEvent* event) {

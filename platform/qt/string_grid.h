@@ -1,5 +1,6 @@
 // TStringGrid: the one string grid of every window. Fixed rows and columns,
-// column widths with one row height, a top row and a left column scrolled in
+// column widths, one row height with a few rows of their own (a separator),
+// a top row and a left column scrolled in
 // whole rows and columns, a rectangle selection with a focus cell, an
 // in-place editor for editable grids, and signals for drawing a cell,
 // choosing a cell, clicks (also after keyboard moves), keys and the mouse.
@@ -15,6 +16,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -58,6 +60,10 @@ public:
     void SetDefaultColWidth(int w);
     int DefaultRowHeight() const { return rowHeight_; }
     void SetDefaultRowHeight(int h);
+    // A row of its own height; the others keep the default. Kept sparse, so
+    // a long grid with a few such rows costs what it did.
+    int RowHeight(int r) const;
+    void SetRowHeight(int r, int h);
     int ColWidth(int c) const;
     void SetColWidth(int c, int w);
     static constexpr int kGridLineWidth = 1;
@@ -142,8 +148,24 @@ private:
     int FixedWidth() const;
     int FixedHeight() const;
     int RowPitch() const { return rowHeight_ + kGridLineWidth; }
+    int RowPitchOf(int r) const { return RowHeight(r) + kGridLineWidth; }
+    // Height of rows from .. to - 1 with their grid lines.
+    long long RowSpan(int from, int to) const;
+    // Top edge of a fixed row or of a row from the top row on.
+    int RowY(int r) const;
+    // The row whose band holds the offset below the top of row from (rows
+    // past the last counted at the default height).
+    long long RowAtOffset(int from, long long offset) const;
+    // Rows from first down that fit wholly in space (past the last at the
+    // default height).
+    int RowsFittingFrom(int first, int space) const;
+    // Scrollable rows ending at last that fit wholly in space.
+    int RowsFittingUpTo(int last, int space) const;
     int MaxTopRow() const;
     int MaxLeftCol() const;
+    // The same for a view of that height or width.
+    int MaxTopRowIn(int viewHeight) const;
+    int MaxLeftColIn(int viewWidth) const;
     int ColX(int c) const;  // left edge, or -1 when the column is scrolled away
     void UpdateScrollBars();
     // Moves the focus (and with extend the far corner of the selection).
@@ -158,6 +180,7 @@ private:
     int defaultColWidth_ = 64;
     int rowHeight_ = 24;
     std::vector<int> colWidths_;
+    std::map<int, int> rowHeights_;  // rows that differ from the default
     std::unordered_map<std::uint64_t, QString> cells_;
     CellProvider provider_;
     int topRow_ = 1;

@@ -1,11 +1,16 @@
 #include "stats/ui/correlation_matrix_window.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "components/view/graph_launchers.h"
 #include "components/view/launch_request.h"
@@ -26,6 +31,12 @@
 namespace {
 
 constexpr int kHelpContext = 1013;
+constexpr int kDefaultWidth = 631;
+constexpr int kDefaultHeight = 280;
+constexpr int kColumnWidth = 100;
+// A matrix of this many variables opens whole where the screen has room.
+constexpr int kWholeVariables = 7;
+const QSize kFrameRoom(16, 48);
 const char* const kPcaWindow = "TfrmPCA";
 const char* const kWlsWindow = "TfrmWLS";
 const char* const kRidgeWindow = "TfrmRidge";
@@ -43,7 +54,7 @@ QRadioButton* AddRadio(QGroupBox* box, const char* name, const char* caption) {
 TfrmRelative::TfrmRelative(const WindowContext& context) : AnalysisWindowBase(context) {
     setObjectName("frmRelative");
     setWindowTitle("相関行列");
-    resize(631, 280);
+    resize(kDefaultWidth, kDefaultHeight);
 
     sgRelMat = new ResultGrid(this);
     sgRelMat->setObjectName("sgRelMat");
@@ -94,14 +105,14 @@ TfrmRelative::TfrmRelative(const WindowContext& context) : AnalysisWindowBase(co
     buttons->addWidget(btnChange, 1, 0);
     buttons->addWidget(btnWLS, 1, 1);
     buttons->addWidget(btnRidge, 1, 2);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(rgType);
-    bottom->addWidget(rgSel);
-    bottom->addStretch(1);
-    bottom->addLayout(buttons);
+    bottom_ = new QHBoxLayout;
+    bottom_->addWidget(rgType);
+    bottom_->addWidget(rgSel);
+    bottom_->addStretch(1);
+    bottom_->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sgRelMat, 1);
-    layout->addLayout(bottom);
+    layout->addLayout(bottom_);
 
     // The hand-over buttons wait for their windows.
     registryListener_ = AnalysisWindows().AddListener([this] { EnableHandOvers(); });
@@ -135,7 +146,29 @@ bool TfrmRelative::SetData(const TNamedData* data, const TFileMatrix* alternate,
     btnChange->setEnabled(alternate != nullptr);
     if (!ComputeMatrices()) return false;
     ShowMatrix();
+    if (const QScreen* s = screen()) FitToMatrix(s->availableGeometry());
     return true;
+}
+
+void TfrmRelative::FitToMatrix(const QRect& available) {
+    const TStringGrid& g = *sgRelMat;
+    const int shown = std::min(g.ColCount(), kWholeVariables + 1);
+    int width = 2 * g.frameWidth(), height = 2 * g.frameWidth();
+    for (int c = 0; c < shown; ++c) width += g.ColWidth(c) + TStringGrid::kGridLineWidth;
+    for (int r = 0; r < shown; ++r) height += g.RowHeight(r) + TStringGrid::kGridLineWidth;
+    if (g.ColCount() > shown) {
+        // The rest scrolls: the bars take their room beside the matrix.
+        width += g.verticalScrollBar()->sizeHint().width();
+        height += g.horizontalScrollBar()->sizeHint().height();
+    }
+    const QMargins m = layout()->contentsMargins();
+    const QSize below = bottom_->sizeHint();
+    QSize wanted(std::max(width, below.width()) + m.left() + m.right(),
+                 height + std::max(0, layout()->spacing()) + below.height() + m.top() + m.bottom());
+    wanted = wanted.expandedTo(QSize(kDefaultWidth, kDefaultHeight));
+    // The title bar and the borders need their share of the screen.
+    const QSize room = (available.size() - kFrameRoom).expandedTo(QSize(kDefaultWidth, kDefaultHeight));
+    resize(wanted.boundedTo(room));
 }
 
 bool TfrmRelative::ComputeMatrices() {
@@ -154,9 +187,15 @@ bool TfrmRelative::ComputeMatrices() {
 
 void TfrmRelative::ShowMatrix() {
     sgRelMat->Show(CorrelationMatrixTable(*m_, partialShown_, alternateShown_));
-    // The width of the names decides the heading column.
-    int first = 100;
-    for (int j = 1; j < sgRelMat->ColCount(); ++j) first = std::max(first, sgRelMat->ColWidth(j));
+    // A long name widens its column; the heading column takes the widest.
+    const QFontMetrics metrics(sgRelMat->font());
+    int first = kColumnWidth;
+    for (int j = 1; j < sgRelMat->ColCount(); ++j) {
+        const int text = metrics.horizontalAdvance(sgRelMat->Cell(j, 0));
+        const int width = text > kColumnWidth - 20 ? text + 20 : kColumnWidth;
+        sgRelMat->SetColWidth(j, width);
+        first = std::max(first, width);
+    }
     sgRelMat->SetColWidth(0, first);
     const QSignalBlocker b1(rbPartial), b2(rbCorrelation), b3(rbSelected), b4(rbAll);
     (partialShown_ ? rbPartial : rbCorrelation)->setChecked(true);

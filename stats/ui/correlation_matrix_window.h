@@ -13,6 +13,7 @@
 #include "components/view/analysis_window_base.h"
 #include "stats/correlation_matrices.h"
 
+class QBoxLayout;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -26,6 +27,9 @@ public:
 
     // False (nothing shown) when the matrices cannot be computed.
     bool SetData(const TNamedData* data, const TFileMatrix* alternate, bool showSelection);
+    // Sizes the window so that up to seven variables' matrix shows whole,
+    // within the room given (the screen's, when opened).
+    void FitToMatrix(const QRect& available);
     [[nodiscard]] bool ComputeMatrices();
     void ShowMatrix();
 
@@ -71,6 +75,7 @@ private:
     int AskDependent() const;
     void EnableHandOvers();
 
+    QBoxLayout* bottom_ = nullptr;
     const TNamedData* data_ = nullptr;
     const TFileMatrix* alternate_ = nullptr;
     // Matrices keep their shape on assignment: a new set replaces the old.

@@ -250,9 +250,10 @@ TEST_F(AnalysisLaunchTest, SelectionAndCollinearityButtonsFollowTheModelOnceThei
         std::vector<int> regressors;
         bool autoSel, mcl;
     };
-    // Selection: more than two variables; collinearity: two explanatory.
+    // Selection: two variables (the dependent and one candidate);
+    // collinearity: two explanatory.
     const Case cases[] = {{3, {0, 1}, true, true}, {3, {0}, true, false}, {3, {}, true, false},
-                          {2, {0}, false, false}};
+                          {2, {0}, true, false},    {2, {}, true, false},  {1, {}, false, false}};
     Fake("TAutoSelectDlg");
     Fake("TfrmMCL");
     EXPECT_FALSE(Enabled("btnAutoSel"));  // no data set
@@ -261,12 +262,18 @@ TEST_F(AnalysisLaunchTest, SelectionAndCollinearityButtonsFollowTheModelOnceThei
         SCOPED_TRACE(std::to_string(c.variables) + " variables, " + std::to_string(c.regressors.size()));
         if (c.variables == 3) {
             Open(c.regressors);
-        } else {
+        } else if (c.variables == 2) {
             auto model = MakeModel({{1, 2, 3, 4, 5, 6}, {1.5, 2.5, 2, 4, 4.5, 6.5}}, {}, {"X1", "Y"});
-            SaveAs(*model, dir_.Path("two.MDF"));
-            main_->OpenAndRemember(dir_.Path("two.MDF"));
+            const std::string file = dir_.Path("two" + std::to_string(c.regressors.size()) + ".MDF");
+            SaveAs(*model, file);
+            main_->OpenAndRemember(file);
             state_.Model()->SetDependent(1);
-            ASSERT_TRUE(state_.Model()->ToggleVariable(0));
+            for (int j : c.regressors) ASSERT_TRUE(state_.Model()->ToggleVariable(j));
+        } else {
+            auto model = MakeModel({{1.5, 2.5, 2, 4, 4.5, 6.5}}, {}, {"Y"});
+            SaveAs(*model, dir_.Path("one.MDF"));
+            main_->OpenAndRemember(dir_.Path("one.MDF"));
+            state_.Model()->SetDependent(0);
         }
         main_->Action("mnuSelectView")->trigger();
         EXPECT_EQ(Enabled("btnAutoSel"), c.autoSel);

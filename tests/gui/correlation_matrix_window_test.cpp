@@ -2,17 +2,20 @@
 // command, one cell, the partial view, closed; then what only the window
 // decides (the selection resets the view, a singular matrix disables only
 // the partial view, the pair a click or a key plots with an alternate
-// table, the shown variables handed to principal components and the
+// table, the size that shows seven variables whole where the screen has
+// room, the shown variables handed to principal components and the
 // weighted and ridge regressions, whose buttons wait for their windows,
 // the principal component window opened even when a column is constant).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "components/view/qt_text.h"
@@ -20,6 +23,7 @@
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
+#include "platform/qt/string_grid.h"
 #include "estimators/ridge_request.h"
 #include "estimators/wls_request.h"
 #include "modal_window.h"
@@ -166,6 +170,79 @@ TEST_F(CorrelationWindowTest, PairsPlottedWithTheAlternateTable) {
     w.sgRelMatKeyDown(Qt::Key_Return, Qt::ControlModifier);
     ASSERT_EQ(graphs.size(), 1u);
     EXPECT_EQ(graphs[0].yName, "a");  // the other table is the data now
+}
+
+// k columns of twelve rows, no column a blend of the others.
+Columns Wide(int k) {
+    Columns cols(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j)
+        for (int i = 0; i < 12; ++i) cols[static_cast<std::size_t>(j)].push_back(((i + 1) * (j + 2) * 7919 % 101) / 10.0);
+    return cols;
+}
+
+TEST_F(CorrelationWindowTest, SevenVariablesShowWholeWhereTheScreenHasRoom) {
+    struct Case {
+        int variables;
+        QRect screen;
+        bool whole;  // columns and rows 1 .. 7 in view
+    };
+    const Case cases[] = {
+            {7, QRect(0, 0, 1920, 1080), true},
+            {9, QRect(0, 0, 1920, 1080), true},
+            {3, QRect(0, 0, 1920, 1080), true},
+            {7, QRect(0, 0, 700, 500), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.variables) + " on " + std::to_string(c.screen.width()));
+        std::vector<std::string> names;
+        for (int j = 0; j < c.variables; ++j) names.push_back("V" + std::to_string(j + 1));
+        auto t = Table(Wide(c.variables), names);
+        TfrmRelative w{WindowContext(state_)};
+        ASSERT_TRUE(w.SetData(t.get(), nullptr, true));
+        w.FitToMatrix(c.screen);
+        w.show();
+        QApplication::processEvents();
+        // Never smaller than the window's own size, never past the screen.
+        EXPECT_GE(w.width(), 631);
+        EXPECT_GE(w.height(), 280);
+        EXPECT_LE(w.width(), c.screen.width());
+        EXPECT_LE(w.height(), c.screen.height());
+        const TStringGrid& g = *w.sgRelMat;
+        const int last = std::min(c.variables, 7);
+        const QRect corner = g.CellRect(last, last);
+        const bool whole = !corner.isEmpty() && corner.right() < g.viewport()->width() &&
+                           corner.bottom() < g.viewport()->height();
+        EXPECT_EQ(whole, c.whole);
+        for (int j = 0; j <= c.variables; ++j) EXPECT_EQ(g.ColWidth(j), 100) << j;
+        if (c.variables <= 7 && c.whole) {
+            EXPECT_EQ(g.verticalScrollBar()->maximum(), 0);
+            EXPECT_EQ(g.horizontalScrollBar()->maximum(), 0);
+        }
+        w.hide();
+    }
+    // Captions: the window, its choices and buttons.
+    {
+        TfrmRelative w{WindowContext(state_)};
+        EXPECT_EQ(w.windowTitle(), "相関行列");
+        const std::pair<QAbstractButton*, const char*> captions[] = {
+                {w.rbCorrelation, "相関行列(&R)"}, {w.rbPartial, "偏相関行列(&P)"}, {w.rbAll, "全変数(&A)"},
+                {w.rbSelected, "選択変数のみ(&S)"}, {w.btnCloseRM, "閉じる(&X)"},    {w.btnPCA, "主成分分析(&C)"},
+                {w.btnHelp, "ヘルプ(&H)"},         {w.btnWLS, "加重回帰(&W)"},     {w.btnRidge, "リッジ回帰(&K)"},
+                {w.btnChange, "表示切り替え(&Z)"},
+        };
+        for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
+        EXPECT_EQ(w.rgType->title(), "表示");
+        EXPECT_EQ(w.rgSel->title(), "選択");
+    }
+    // A long name widens its column to the name and 20 pixels, and the
+    // heading column with it.
+    auto t = Table(kData, {"a", "とても長い名前の説明変数", "c"});
+    TfrmRelative w{WindowContext(state_)};
+    ASSERT_TRUE(w.SetData(t.get(), nullptr, true));
+    const int text = QFontMetrics(w.sgRelMat->font()).horizontalAdvance("とても長い名前の説明変数");
+    ASSERT_GT(text, 80);
+    const int widths[] = {text + 20, 100, text + 20, 100};
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(w.sgRelMat->ColWidth(j), widths[j]) << j;
 }
 
 TEST_F(CorrelationWindowTest, HandOversTakeTheShownVariablesAndWaitForTheirWindows) {

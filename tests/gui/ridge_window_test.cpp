@@ -5,7 +5,9 @@
 // out a variable between its own fits those (at a typed constant, after
 // the variable choice and after going back to all data); on a table: no group
 // choice, the fit handed over on closing, a single regressor predicting
-// nothing and a fit that cannot be had opening nothing.
+// nothing and a fit that cannot be had opening nothing; the actions' captions,
+// hints and keys; at constant 0 the residual page (an observed 0 under a
+// larger fit rated "-∞") and the plots' series against least squares.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +15,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <cmath>
 
 #include "components/view/result_grid.h"
 #include "core/data/equation.h"
@@ -26,6 +30,7 @@
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"
 #include "modal_window.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "support/sample_columns.h"
 
@@ -193,6 +198,139 @@ TEST_F(RidgeWindowTest, ASingleRegressorPredictsNothingAndAnUnusableFitOpensNoth
     const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "リッジ回帰の計算ができません。");
+}
+
+TEST_F(RidgeWindowTest, ActionsKeepTheirCaptionsHintsAndKeys) {
+    Open();
+    TfrmRidge w{WindowContext(state_)};
+    struct Case {
+        QAction* action;
+        const char* name;
+        const char* caption;
+        const char* hint;
+        const char* keys;
+    };
+    const Case cases[] = {
+            {w.OptExit, "OptExit", "終了(&X)", "終了", "Ctrl+X"},
+            {w.ActiveGroup, "ActiveGroup", "グループ", "使用するグループを設定", "Ctrl+Alt+G"},
+            {w.VarSel, "VarSel", "変数選択", "変数選択", "Ctrl+Alt+S"},
+            {w.RPlotCS, "RPlotCS", "e-y", "残差プロット(&C)", "Ctrl+Alt+C"},
+            {w.RPlotTS, "RPlotTS", "e-t", "残差時系列(&T)", "Ctrl+Alt+T"},
+            {w.NPlot, "NPlot", "統計量", "正規プロット(&N)", "Ctrl+Alt+N"},
+            {w.EEPlot, "EEPlot", "e-e", "Ｅ・Ｅ-1プロット(&E)", "Ctrl+Alt+E"},
+            {w.XEPlots, "XEPlots", "e-x", "Ｘ－Ｅプロット(&S)", "Ctrl+Alt+X"},
+            {w.YYPlot, "YYPlot", "y-y", "観測値・予測値プロット", "Ctrl+Alt+Y"},
+            {w.LRPlot, "LRPlot", "L-R", "Ｌ－Ｒプロット(&L)", "Ctrl+Alt+L"},
+            {w.AddToExpres, "AddToExpres", "式追加", "式への追加(&A)", "Ctrl+Alt+A"},
+            {w.ResetRidge, "ResetRidge", "", "", "Ctrl+Z"},
+            {w.EELagx, "EELagx", "", "", "Ctrl+E"},
+            {w.HelpContext, "HelpContext", "", "", "Ctrl+H"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.action, nullptr);
+        EXPECT_EQ(c.action->objectName().toStdString(), c.name);
+        EXPECT_EQ(c.action->text().toStdString(), c.caption);
+        EXPECT_EQ(c.action->statusTip().toStdString(), c.hint);
+        EXPECT_EQ(c.action->shortcut(), QKeySequence(c.keys));
+    }
+}
+
+// y on a and b, y = 0 at the first observation.
+std::unique_ptr<TNamedData> ZeroFirstTable(EngineContext& context) {
+    const std::vector<std::vector<double>> cols = {
+            {1, 2, 3, 4, 5, 6, 7, 8}, {2, 1, 4, 3, 6, 5, 8, 7}, {0.0, 2.9, 3.2, 5.1, 5.8, 7.4, 7.9, 9.6}};
+    const char* const names[] = {"a", "b", "y"};
+    auto t = std::make_unique<TNamedData>(context, 8, 3);
+    for (int j = 0; j < 3; ++j) {
+        t->SetColumnName(j, names[j]);
+        for (int i = 0; i < 8; ++i) t->SetValue(i, j, cols[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)]);
+    }
+    return t;
+}
+
+TEST_F(RidgeWindowTest, AtConstantZeroThePagesAndPlotsShowTheLeastSquaresFit) {
+    Open();
+    auto table = ZeroFirstTable(state_.Context());
+    std::vector<GraphSeen> seen;
+    auto probe = ProbeGraphs(seen);
+    TfrmRidge w{WindowContext(state_)};
+    ASSERT_TRUE(w.SetNamedData(table.get(), 2));
+    const QString automaticFit = w.sgRes->Cell(2, 1);
+    ui_.QueueInput("0");
+    w.stOptClick();
+    EXPECT_EQ(w.stOpt->text(), "0.00000");
+
+    // By hand (exact fractions): least squares y = -0.24125 + 1.62125 a
+    // - 0.40375 b, residual sum of squares on 5 degrees of freedom.
+    const TStringGrid& g = *w.sgRes;
+    ASSERT_EQ(g.RowCount(), 9);
+    const char* const titles[] = {"観測値", "予測値", "残差", "誤差率(%)", "作用点"};
+    for (int c = 1; c <= 5; ++c) EXPECT_EQ(g.Cell(c, 0).toStdString(), titles[c - 1]);
+    struct Row {
+        int row;
+        const char* number;
+        const char* observed;
+        const char* fitted;
+        const char* residual;
+        const char* rate;
+        const char* leverage;
+    };
+    const Row rows[] = {
+            {1, "1", "0", "0.5725", "-0.5725", "-∞", "0.4750"},
+            {2, "2", "2.9000", "2.5975", "0.3025", "+10.43", "0.4750"},
+            {8, "8", "9.6000", "9.9025", "-0.3025", "-3.15", "0.4750"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.row);
+        EXPECT_EQ(g.Cell(0, r.row).toStdString(), r.number);
+        EXPECT_EQ(g.Cell(1, r.row).toStdString(), r.observed);
+        EXPECT_EQ(g.Cell(2, r.row).toStdString(), r.fitted);
+        EXPECT_EQ(g.Cell(3, r.row).toStdString(), r.residual);
+        EXPECT_EQ(g.Cell(4, r.row).toStdString(), r.rate);
+        EXPECT_EQ(g.Cell(5, r.row).toStdString(), r.leverage);
+    }
+    EXPECT_NE(g.Cell(2, 1), automaticFit);  // the page follows the constant
+
+    // The plots at their first and last values: e / sqrt(s2 (1 - h)), e^2 / SSE.
+    struct Plot {
+        QAction* action;
+        const char* xName;
+        const char* yName;
+        std::size_t n;
+        double x0, xLast, y0, yLast;
+    };
+    const double s0 = -2.134304201780911, sLast = -1.1277327878405685;
+    const Plot plots[] = {
+            {w.RPlotCS, "予測値", "標準化残差", 8, 0.5725, 9.9025, s0, sLast},
+            {w.RPlotTS, "時間", "標準化残差", 8, 1.0, 8.0, s0, sLast},
+            {w.YYPlot, "予測値", "観測値", 8, 0.5725, 9.9025, 0.0, 9.6},
+            {w.LRPlot, "残差平方", "作用点", 8, 0.47830171470266325, 0.13353703028091937, 0.475, 0.475},
+            {w.EEPlot, "e(i)", "e(i-1)", 7, 0.3025, -0.3025, -0.5725, 0.0225},
+    };
+    auto near = [](double a, double b) { EXPECT_NEAR(a, b, 1e-9 * (1.0 + std::fabs(b))); };
+    for (const Plot& p : plots) {
+        SCOPED_TRACE(p.xName);
+        seen.clear();
+        p.action->trigger();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].xName, p.xName);
+        EXPECT_EQ(seen[0].yName, p.yName);
+        ASSERT_EQ(seen[0].x.size(), p.n);
+        near(seen[0].x.front(), p.x0);
+        near(seen[0].x.back(), p.xLast);
+        near(seen[0].y.front(), p.y0);
+        near(seen[0].y.back(), p.yLast);
+    }
+    // A regressor chosen by name: its values against the residuals.
+    seen.clear();
+    ui_.QueueInput("b");
+    w.XEPlots->trigger();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, "b");
+    EXPECT_EQ(seen[0].x.front(), 2.0);
+    EXPECT_EQ(seen[0].x.back(), 7.0);
+    near(seen[0].y.back(), sLast);
 }
 
 // The sample's columns with the dependent among the data set's variables

@@ -1,7 +1,9 @@
-// The string grid: geometry, the top row, mouse to cell, the state each cell
-// is drawn with, and the events that clicks and keys produce.
+// The string grid: geometry, rows of their own height, scroll bars that go
+// when the cells fit, the top row, mouse to cell, the state each cell is
+// drawn with, and the events that clicks and keys produce.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -98,6 +100,80 @@ TEST_F(StringGridTest, TopRowScrollsByWholeRowsAndStaysInRange) {
     grid.SetTopRow(90);
     grid.SetRowCount(20);
     EXPECT_EQ(grid.TopRow(), 15);
+}
+
+TEST_F(StringGridTest, ARowOfItsOwnHeightMovesTheRowsBelowIt) {
+    // Row 3 a 4-pixel separator: rows 1, 2 at 21, 42, row 3 at 63 (4 high),
+    // row 4 at 68; the view's last pixel (125) lies in row 6.
+    grid.SetRowHeight(3, 4);
+    EXPECT_EQ(grid.RowHeight(3), 4);
+    EXPECT_EQ(grid.RowHeight(4), 20);
+    struct RectCase {
+        int row;
+        QRect rect;
+    } rects[] = {{2, QRect(51, 42, 50, 20)}, {3, QRect(51, 63, 50, 4)}, {4, QRect(51, 68, 50, 20)},
+                 {6, QRect(51, 110, 50, 20)}};
+    for (const RectCase& k : rects) EXPECT_EQ(grid.CellRect(1, k.row), k.rect) << k.row;
+    struct MouseCase {
+        int y, row;
+    } mouse[] = {{62, 2}, {63, 3}, {67, 3}, {68, 4}, {109, 5}, {110, 6}};
+    for (const MouseCase& k : mouse) {
+        int c, r;
+        grid.MouseToCell(60, k.y, c, r);
+        EXPECT_EQ(r, k.row) << k.y;
+    }
+    EXPECT_EQ(grid.VisibleRowCount(), 5);
+    EXPECT_EQ(grid.LastVisibleRow(), 6);
+    std::map<int, int> heights;
+    auto conn = QObject::connect(&grid, &TStringGrid::DrawCell,
+                                 [&](QPainter*, int, int r, QRect rect, GridDrawState) { heights[r] = rect.height(); });
+    QImage image(grid.viewport()->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    grid.PaintCells(painter, image.rect());
+    QObject::disconnect(conn);
+    EXPECT_EQ(heights, (std::map<int, int>{{0, 20}, {1, 20}, {2, 20}, {3, 4}, {4, 20}, {5, 20}, {6, 20}}));
+
+    // Two thin rows near the end: the last six rows fit the 105 pixels
+    // below the fixed row (21 + 5 + 5 + 21 + 21 + 21), so the top row goes
+    // down to 95, and moving to the last row scrolls there.
+    grid.SetRowHeight(98, 4);
+    grid.SetRowHeight(99, 4);
+    grid.SetTopRow(1000);
+    EXPECT_EQ(grid.TopRow(), 95);
+    EXPECT_EQ(grid.verticalScrollBar()->maximum(), 94);
+    grid.SetTopRow(1);
+    grid.SetCurrentCell(1, 100);
+    EXPECT_EQ(grid.TopRow(), 95);
+    // Rows cut off lose their height.
+    grid.SetRowCount(50);
+    grid.SetRowCount(101);
+    EXPECT_EQ(grid.RowHeight(99), 20);
+    EXPECT_EQ(grid.RowHeight(3), 4);
+}
+
+TEST(StringGridBars, CellsThatFitOnceTheBarsAreGoneHaveNoBars) {
+    TestApp();
+    TStringGrid g;
+    g.SetColCount(4);
+    g.SetRowCount(6);
+    g.SetDefaultColWidth(50);
+    g.SetDefaultRowHeight(20);
+    const int frame = 2 * g.frameWidth();
+    g.resize(120, 70);
+    g.show();
+    QApplication::processEvents();
+    EXPECT_GT(g.verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(g.horizontalScrollBar()->maximum(), 0);
+    // Exactly the cells: 4 x 51 by 6 x 21 pixels.
+    g.resize(204 + frame, 126 + frame);
+    QApplication::processEvents();
+    EXPECT_EQ(g.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(g.horizontalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(g.verticalScrollBar()->isVisible());
+    EXPECT_FALSE(g.horizontalScrollBar()->isVisible());
+    EXPECT_EQ(g.viewport()->size(), QSize(204, 126));
+    EXPECT_EQ(g.LastVisibleRow(), 5);
+    EXPECT_EQ(g.LastVisibleCol(), 3);
 }
 
 TEST_F(StringGridTest, PaintsOnlyTheCellsInViewWithTheirState) {

@@ -2,7 +2,8 @@
 // window's transformation commands: the chosen variable's values are
 // replaced in one undo step that restores them bit for bit; a collinear
 // candidate ignores clicks; the ridge hand-off takes the ridge fit; the
-// Yule-Walker order prompt refuses orders below 1.
+// Yule-Walker order prompt takes order 1 for a text that gives no value,
+// refuses orders below 1, and its help button says that there is no help.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -21,7 +22,9 @@
 #include "estimators/ui/preliminary_regression_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "estimators/yule_walker_request.h"
+#include "request_probe.h"
 #include "started_windows.h"
+#include "stats/fundamental_stats_request.h"
 
 namespace {
 
@@ -119,14 +122,75 @@ TEST_F(TransformationWindowsTest, YuleWalkerWhitensTheVariableAndRefusesOrdersBe
     YuleWalkerSeries engine;
     ASSERT_TRUE(engine.SetData(kY, 2));
     Run<TfrmYWEst>("mnuYWxchg", [&](TfrmYWEst* w) {
-        ui_.QueueInput("0");
-        ui_.QueueOK();
-        w->btnSetRho->click();
         EXPECT_EQ(w->Series().Order(), 1);
-        ui_.QueueInput("1+1");
+        // The coefficients by hand: the Yule-Walker equations on the
+        // centred series' autocorrelations, in exact fractions.
+        struct Case {
+            const char* typed;
+            int order;
+            const char* first;  // the lag-1 coefficient
+            const char* last;   // the highest lag's
+        };
+        const Case cases[] = {
+                {"3", 3, "0.7438", "-0.0935"}, {"", 1, "0.6225", "0.6225"},  {"1+1", 2, "0.7652", "-0.2293"},
+                {"1+", 1, "0.6225", "0.6225"}, {"3", 3, "0.7438", "-0.0935"}, {"1/0", 1, "0.6225", "0.6225"},
+                {"0", 1, "0.6225", "0.6225"},  {"2", 2, "0.7652", "-0.2293"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            const bool refused = std::string(c.typed) == "0";
+            ui_.ClearCalls();
+            ui_.QueueInput(c.typed);
+            if (refused) ui_.QueueOK();
+            w->btnSetRho->click();
+            EXPECT_EQ(w->Series().Order(), c.order);
+            ASSERT_EQ(w->sgEst->RowCount(), c.order + 1);
+            EXPECT_EQ(w->sgEst->Cell(0, 1), "1");
+            EXPECT_EQ(w->sgEst->Cell(0, c.order).toStdString(), std::to_string(c.order));
+            EXPECT_EQ(w->sgEst->Cell(1, 1).toStdString(), c.first);
+            EXPECT_EQ(w->sgEst->Cell(1, c.order).toStdString(), c.last);
+            // Only an order below 1 is refused, with a word.
+            const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+            if (refused) {
+                ASSERT_EQ(boxes.size(), 1u);
+                EXPECT_EQ(boxes[0].text, "次数は 1 以上です。");
+            } else {
+                EXPECT_TRUE(boxes.empty());
+            }
+        }
+        EXPECT_EQ(w->stAve->text(), "12.3500");
+        EXPECT_EQ(w->windowTitle(), "ユールウォーカー推定");
+        const std::pair<QPushButton*, const char*> captions[] = {
+                {w->btnSetRho, "次数(&P)"}, {w->btnRes, "残差(&R)"},   {w->btnOK, "決定(&O)"},
+                {w->btnCancel, "取り消し(&C)"}, {w->btnHelp, "ヘルプ(&H)"},
+        };
+        for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
+        // The residuals of order 1 to the statistics window: sqrt(1 - r1^2)
+        // x0 first, then x(i) - r1 x(i-1), x centred on 12.35.
+        {
+            ui_.QueueInput("1");
+            w->btnSetRho->click();
+            std::vector<FundamentalStatsRequest> stats;
+            auto probe = Probe<FundamentalStatsRequest>(
+                    "TfrmFund", [&stats](const FundamentalStatsRequest& r) { stats.push_back(r); });
+            w->btnRes->click();
+            ASSERT_EQ(stats.size(), 1u);
+            EXPECT_EQ(stats[0].name, "残差");
+            ASSERT_EQ(stats[0].values.size(), 8u);
+            EXPECT_NEAR(stats[0].values[0], -6.6132035289405, 1e-12);
+            EXPECT_NEAR(stats[0].values[1], -1.4899582620658882, 1e-12);
+            EXPECT_NEAR(stats[0].values[7], 4.523693481817506, 1e-12);
+            EXPECT_EQ(stats[0].observation, 0);
+        }
+        ui_.QueueInput("2");
         w->btnSetRho->click();
-        EXPECT_EQ(w->Series().Order(), 2);
-        EXPECT_EQ(w->sgEst->Cell(1, 2).toStdString(), NumberCell(engine.Fit().phi[1]).Shown());
+        // No help file comes with the program: the button says so.
+        ui_.ClearCalls();
+        ui_.QueueOK();
+        w->btnHelp->click();
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "HTML HELPファイルの表示に失敗しました。");
         w->btnOK->click();
     });
     for (int i = 0; i < 8; ++i) EXPECT_EQ(model->GetValue(i, 3), engine.Whitened()[static_cast<std::size_t>(i)]);
