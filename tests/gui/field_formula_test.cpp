@@ -14,9 +14,7 @@
 #include "app/main_window/main_window.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
-#include "estimators/chow_request.h"
 #include "estimators/mcl_request.h"
-#include "estimators/ui/chow_window.h"
 #include "estimators/ui/mcl_estimate_page.h"
 #include "estimators/ui/mcl_window.h"
 #include "macro/macro_engine.h"
@@ -97,33 +95,13 @@ TEST_F(FieldFormulaTest, FailedFormulaInAnAnalysisWindowShowsOneMessage) {
     ASSERT_TRUE(model->SetModel(3, {2, 2, 2, 1, 2}));
     TfrmMCL mcl{WindowContext(state_)};
     ASSERT_TRUE(mcl.Fill(MclRequest{model.get(), nullptr, nullptr, false}));
-    TfrmChow chow{WindowContext(state_)};
-    ASSERT_TRUE(chow.Fill(ChowRequest{model.get(), [] { return false; }}));
-    const struct {
-        const char* window;
-        std::function<void()> type;
-    } cases[] = {
-        {"multicollinearity: ridge constant",
-         [&] {
-             ui_.QueueInput("1+");
-             ui_.QueueOK();  // the engine's message; a second box would find no answer
-             mcl.tsRidgeEst->stRK->click();
-         }},
-        {"structural change: boundary",
-         [&] {
-             chow.eAGun->setText("1+");
-             ui_.QueueOK();
-             chow.btnCalc->click();
-         }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.window);
-        ui_.ClearCalls();
-        c.type();
-        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
-        EXPECT_EQ(boxes.size(), 1u);
-        if (!boxes.empty()) EXPECT_EQ(boxes[0].text.rfind("【式", 0), 0u) << boxes[0].text;
-    }
+    ui_.ClearCalls();
+    ui_.QueueInput("1+");
+    ui_.QueueOK();  // the evaluator's message; a second box would find no answer
+    mcl.tsRidgeEst->stRK->click();
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("【式", 0), 0u) << boxes[0].text;
 }
 
 }  // namespace
