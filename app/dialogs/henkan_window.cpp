@@ -20,6 +20,7 @@
 #include "components/view/qt_text.h"
 #include "components/view/window_registry.h"
 #include "core/numeric/series_transforms.h"
+#include "core/settings/file_services.h"
 #include "core/numeric/time_series.h"
 #include "core/text/number_format.h"
 #include "core/text/plain_decimal.h"
@@ -28,6 +29,7 @@
 #include "platform/errors.h"
 #include "platform/qt/string_grid.h"
 #include "platform/ui_services.h"
+#include "resources/string_table.h"
 #include "stats/ui/graph_setting_dialog.h"
 
 namespace {
@@ -152,7 +154,10 @@ TfrmHenkan::TfrmHenkan(Evaluator evaluate, UiServices& services, QWidget* parent
     connect(btnOK, &QPushButton::clicked, this, guarded([this] { btnOKClick(); }));
     connect(btnOption, &QPushButton::clicked, this, guarded([this] { btnOptionClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btnHelp, &QPushButton::clicked, this, [this] { services_.ShowHelp("MERLOX.chm", kHelpContext); });
+    connect(btnHelp, &QPushButton::clicked, this, guarded([this] {
+                if (showHelp_) showHelp_();
+                else ErrorBox(services_, LoadStr(kStrHelpFailed));
+            }));
     connect(cbAuto, &QCheckBox::clicked, this, guarded([this] { cbAutoClick(); }));
     connect(rbData, &QRadioButton::toggled, this, [this] { rgSelectClick(); });
     connect(sbValue, &QScrollBar::valueChanged, this, Guarded(services_, [this](int position) {
@@ -371,6 +376,7 @@ void RegisterHenkanWindow() {
             context.Owner());
         TfrmHenkan* dialog = &window->Dialog();
         const WindowContext statsContext = context.WithOwner(dialog);
+        dialog->SetHelpView([&state] { ShowHtmlHelp(state.Context(), kHelpContext); });
         dialog->SetStatisticsView([statsContext](const std::string& name, const std::vector<double>& values) {
             ShowFundamentalStats(statsContext, name, values.data(), static_cast<int>(values.size()), 0);
         });

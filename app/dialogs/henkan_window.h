@@ -48,6 +48,8 @@ public:
     void btnFundClick();
     using StatisticsView = std::function<void(const std::string& name, const std::vector<double>& values)>;
     void SetStatisticsView(StatisticsView view);
+    // What the help button opens (none: it says that help cannot be shown).
+    void SetHelpView(std::function<void()> view) { showHelp_ = std::move(view); }
     // Accepts unless the transformed series holds a value that is not finite.
     void btnOKClick();
     // The graph options: fixed ranges of the plot, or its own again.
@@ -84,6 +86,7 @@ private:
     GridCellContext gridContext_;
     std::string name_;
     StatisticsView showStatistics_;
+    std::function<void()> showHelp_;
     std::vector<double>* data_ = nullptr;
     int kind_ = 0;
     int scale_ = 10000;

@@ -20,6 +20,7 @@
 #include "components/view/window_actions.h"
 #include "components/view/window_registry.h"
 #include "core/io/file_matrix.h"
+#include "core/settings/file_services.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/xy_data.h"
 #include "core/text/number_format.h"
@@ -75,7 +76,7 @@ TfrmPreREG::TfrmPreREG(const WindowContext& context) : QDialog(context.Owner()),
     btnRIDGE = AddButton("btnRIDGE", "リッジ回帰", [this] { btnRIDGEClick(); });
     btnOK = AddButton("btnOK", "決定(&O)", [this] { btnOKClick(); });
     btnCancel = AddButton("btnCancel", "取り消し(&C)", [this] { reject(); });
-    btnHelp = AddButton("btnHelp", "&?", [this] { context_.Services().ShowHelp("MERLOX.chm", kHelpContext); });
+    btnHelp = AddButton("btnHelp", "&?", [this] { ShowHtmlHelp(context_.State().Context(), kHelpContext); });
     btnOK->setDefault(true);
 
     auto* figures = new QGridLayout;

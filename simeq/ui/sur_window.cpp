@@ -27,6 +27,7 @@
 #include "core/data/equation.h"
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
+#include "core/settings/file_services.h"
 #include "core/model/data_edit_commands.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/group_fit.h"
@@ -64,7 +65,7 @@ TfrmSURE::TfrmSURE(const WindowContext& context) : AnalysisWindowFor(context) {
     btnCalc = AddButton("btnCalc", "計算(&C)", [this] { btnCalcClick(); });
     btnRelMat = AddButton("btnRelMat", "残差相関(&R)", [this] { btnRelMatClick(); });
     btnPred = AddButton("btnPred", "予測(&D)", [this] { btnPredClick(); });
-    btnHelp = AddButton("btnHelp", "&?", [this] { Context().Services().ShowHelp("MERLOX.chm", kHelpContext); });
+    btnHelp = AddButton("btnHelp", "&?", [this] { ShowHtmlHelp(Context().State().Context(), kHelpContext); });
     btnEnd = AddButton("btnEnd", "閉じる(&X)", [this] { close(); });
     btnEnd->setDefault(true);
     auto* top = new QHBoxLayout;

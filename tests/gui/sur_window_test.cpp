@@ -61,6 +61,12 @@ TEST_F(SurWindowTest, EstimatesPredictsCorrelatesAndAddsTheEquations) {
     Reg* model = Open();
     const bool opened = WhileModal<TfrmSURE>([this] { main_->Action("mnuSURE")->trigger(); }, [&](TfrmSURE& w) {
         EXPECT_EQ(w.windowTitle().toStdString(), "SURE推定量");
+        // No help file comes with the program: the button says so.
+        ui_.QueueOK();
+        w.btnHelp->click();
+        ASSERT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+        EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox)[0].text, "HTML HELPファイルの表示に失敗しました。");
+        ui_.ClearCalls();
         ASSERT_EQ(w.lbGrpSel->count(), 3);
         EXPECT_EQ(w.lbGrpSel->item(1)->text().toStdString(), "west");
 

@@ -3,7 +3,8 @@
 // replaced in one undo step that restores them bit for bit; a collinear
 // candidate ignores clicks; the ridge hand-off takes the ridge fit; the
 // Yule-Walker order prompt takes order 1 for a text that gives no value,
-// refuses orders below 1, and its help button says that there is no help.
+// refuses orders below 1; no help file comes with the program, and every
+// transformation window's help button says so.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include "core/model/regression_model.h"
 #include "estimators/ridge.h"
 #include "estimators/ridge_request.h"
+#include "app/dialogs/henkan_window.h"
 #include "estimators/ui/preliminary_regression_window.h"
 #include "estimators/ui/yule_walker_window.h"
 #include "estimators/yule_walker_request.h"
@@ -55,6 +57,33 @@ protected:
         main_->Action(command)->trigger();
     }
 };
+
+// No help file comes with the program: each window's help button says so.
+TEST_F(TransformationWindowsTest, HelpButtonsSayThatHelpCannotBeShown) {
+    Open();
+    const auto helpSays = [this](QPushButton* help) {
+        ui_.ClearCalls();
+        ui_.QueueOK();
+        help->click();
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "HTML HELPファイルの表示に失敗しました。");
+    };
+    bool seen = false;
+    Run<TfrmHenkan>("mnuExpConv", [&](TfrmHenkan* w) {
+        seen = true;
+        helpSays(w->btnHelp);
+        w->btnCancel->click();
+    });
+    EXPECT_TRUE(seen);
+    seen = false;
+    Run<TfrmPreREG>("mnuPreREG", [&](TfrmPreREG* w) {
+        seen = true;
+        helpSays(w->btnHelp);
+        w->btnCancel->click();
+    });
+    EXPECT_TRUE(seen);
+}
 
 TEST_F(TransformationWindowsTest, PreliminaryResidualsReplaceTheVariableInOneUndoStep) {
     Reg* model = Open();
