@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/regression_model.h"
 #include "core/numeric/distributions.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
@@ -210,7 +211,7 @@ bool WLSE::HuberCovariance() {
         if (!std::isfinite(s2) || !std::isfinite(se[static_cast<std::size_t>(j)])) {
             moments_.Replace(fitMoments);
             unswept_ = fitUnswept;
-            throw Exception(NonFiniteCoefficientText(names_[static_cast<std::size_t>(j)]));
+            throw Exception(NonFiniteCoefficientMessage(names_[static_cast<std::size_t>(j)]));
         }
     }
     s2_ = s2;

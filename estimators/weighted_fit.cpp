@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/data/data_set.h"
+#include "core/model/regression_model.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
@@ -121,10 +122,6 @@ bool UsableWeights(const double* w, int n) {
 }
 
 }  // namespace
-
-std::string WLSE::NonFiniteCoefficientText(const std::string& name) {
-    return "変数 " + name + " の係数または標準誤差が有限の数値になりません。";
-}
 
 void WLSE::SetWeights(const double* w) {
     if (!UsableWeights(w, n_)) throw Exception(kBadWeightsText);
@@ -349,7 +346,7 @@ void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
     // first with such a cross-product; with the dependent variable's, every
     // standard error goes, the first named.
     const auto refuse = [&](int i) {
-        throw Exception(NonFiniteCoefficientText(names_[static_cast<std::size_t>(i % k_ < p_ ? i % k_ : 0)]));
+        throw Exception(NonFiniteCoefficientMessage(names_[static_cast<std::size_t>(i % k_ < p_ ? i % k_ : 0)]));
     };
     for (int i = 0; i < raw.Rows(); ++i) {
         const double d = std::fabs(raw[i][i]);
@@ -415,7 +412,7 @@ bool WLSE::Estimate(int mode) {
 void WLSE::CheckFiniteResult() const {
     for (int j = 0; j < p_; ++j)
         if (!std::isfinite(coefficients_[j]) || !std::isfinite(standardErrors_[j]))
-            throw Exception(NonFiniteCoefficientText(names_[static_cast<std::size_t>(j)]));
+            throw Exception(NonFiniteCoefficientMessage(names_[static_cast<std::size_t>(j)]));
     for (double v : {s2_, sse_, syy_, varY_, durbinWatson_, gk_})
         if (!std::isfinite(v)) throw Exception(kNotANumberText);
 }

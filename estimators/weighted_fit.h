@@ -182,9 +182,6 @@ private:
         float madDivisor = 0.0f;
     };
 
-    // The refusal of a coefficient or standard error that is no finite
-    // number, in the least-squares model's words.
-    static std::string NonFiniteCoefficientText(const std::string& name);
     void SetUp(EngineContext& context, int n, int k);
     // The body of Estimate; started is set once the fit begins to change
     // the results.

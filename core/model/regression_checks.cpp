@@ -49,9 +49,13 @@ std::string Reg::NonFiniteResultMessage() const {
     for (int j : SweptIndices()) {
         if (std::isfinite(fit_.coef.At(j)) && std::isfinite(fit_.stdErr.At(j))) continue;
         const std::string name = j == k ? ConstantName() : GetVarName(j);
-        return "変数 " + name + " の係数または標準誤差が有限の数値になりません。";
+        return NonFiniteCoefficientMessage(name);
     }
     return {};
+}
+
+std::string NonFiniteCoefficientMessage(const std::string& name) {
+    return "変数 " + name + " の係数または標準誤差が有限の数値になりません。";
 }
 
 bool Reg::PivotUsable(int m) const { return PivotUsableIn(fit_.moments, m); }

@@ -430,3 +430,7 @@ protected:
     mutable std::atomic<bool> designRead_{false};
     mutable std::mutex designLock_;
 };
+
+// The refusal of a fit whose coefficient or standard error of the variable
+// name is no finite number, in the words every estimator uses.
+std::string NonFiniteCoefficientMessage(const std::string& name);
