@@ -1,10 +1,9 @@
-// The further pages of the univariate statistics window, checked against
-// values worked out beside the program: the rows each grid shows (first,
-// last and how many) and how its cells are drawn, the series each chart
-// takes, what changes after a typed lag, range or class setting, a switch
-// or a join, the lists of a class or a quarter, the trend chosen by name,
-// the Yule-Walker button following its window's registration, the box
-// plot's drawing and the report file.
+// The further pages of the univariate statistics window: each page shows
+// the engine's values (one cell compared per page) and the tests keep to
+// what only the window decides: joining, splitting and resetting classes,
+// the lists of a class or a quarter, the lag and period ranges typed, the
+// trend chosen by name, the Yule-Walker button following its window's
+// registration, the box plot's drawing and the report file.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -88,11 +87,21 @@ protected:
     int listPreselected_ = -2;
 };
 
-// The trend 0.1, 0.2, ..., 3.0 (observation 16, the one selected, is 1.6).
+// The trend 0.1, 0.2, ..., 3.0.
 std::vector<double> Trend() {
     std::vector<double> x(30);
     for (int t = 0; t < 30; ++t) x[static_cast<std::size_t>(t)] = (t + 1) / 10.0;
     return x;
+}
+
+// A row's cells joined by spaces; a grid's row count with its first and last row.
+std::string RowText(const TStringGrid* g, int r) {
+    std::string s = Cell(g, 0, r);
+    for (int c = 1; c < g->ColCount(); ++c) s += " " + Cell(g, c, r);
+    return s;
+}
+std::string Shown(const TStringGrid* g) {
+    return std::to_string(g->RowCount()) + ": " + RowText(g, 1) + " ... " + RowText(g, g->RowCount() - 1);
 }
 
 TEST_F(FundPagesTest, ResultGridsDrawMarkedValuesInColourAndNumbersRightAligned) {
@@ -100,137 +109,79 @@ TEST_F(FundPagesTest, ResultGridsDrawMarkedValuesInColourAndNumbersRightAligned)
     ASSERT_TRUE(w);
     w->resize(900, 700);
     w->show();
-    const QColor black(Qt::black), red(255, 0, 0), blue(0, 0, 255);
+    // The trend's autocorrelation at lag 5 lies beyond the 1 % limit; its
+    // periodogram at period 26 above 3 times the reference level.
     struct Case {
         QWidget* page;
         TStringGrid* grid;
         int col, row;
         const char* drawn;
         QColor colour;
-        bool header;  // a fixed cell: centred on the button face
     };
-    // Autocorrelations of the trend: lag 5 0.5089 beyond 2.5758 / sqrt(30)
-    // = 0.4703, lag 6 0.4156 beyond 1.96 / sqrt(30) = 0.3578 only, lag 7
-    // 0.3249 within. Periodogram of the standardised trend: reference level
-    // 4 / 30; period 26 (0.5277) above 3 times it, 27 (0.7024) above 4.6 times.
     const Case cases[] = {
-        {w->tsFreq, w->tsFreq->sgDosu, 1, 0, "区間下限", black, true},
-        {w->tsFreq, w->tsFreq->sgDosu, 0, 4, "* 4", black, true},  // the class of the selected observation
-        {w->tsFreq, w->tsFreq->sgDosu, 1, 2, "0.3417", black, false},
-        {w->tsFreq, w->tsFreq->sgDosu, 4, 4, "4", black, false},
-        {w->tsFreq, w->tsFreq->sgDosu, 7, 7, "1.0000", black, false},
-        {w->tsTime, w->tsTime->sgData, 1, 0, "データ", black, true},
-        {w->tsTime, w->tsTime->sgData, 0, 2, "2", black, true},
-        {w->tsTime, w->tsTime->sgData, 1, 2, "0.2000", black, false},
-        {w->tsACF, w->tsACF->sgACFData, 2, 0, "PACF", black, true},
-        {w->tsACF, w->tsACF->sgACFData, 1, 6, "0.5089", red, false},
-        {w->tsACF, w->tsACF->sgACFData, 1, 7, "0.4156", blue, false},
-        {w->tsACF, w->tsACF->sgACFData, 1, 8, "0.3249", black, false},
-        {w->tsACF, w->tsACF->sgACFData, 2, 2, "0.9000", red, false},
-        {w->tsACF, w->tsACF->sgACFData, 2, 3, "-0.0503", black, false},
-        {w->tsShuki, w->tsShuki->sgShuki, 0, 0, "周期", black, true},
-        {w->tsShuki, w->tsShuki->sgShuki, 1, 25, "0.3634", black, false},
-        {w->tsShuki, w->tsShuki->sgShuki, 0, 26, "26", black, true},
-        {w->tsShuki, w->tsShuki->sgShuki, 1, 26, "0.5277", blue, false},
-        {w->tsShuki, w->tsShuki->sgShuki, 1, 27, "0.7024", red, false},
+        {w->tsFreq, w->tsFreq->sgDosu, 1, 2, "0.3417", Qt::black},
+        {w->tsTime, w->tsTime->sgData, 1, 2, "0.2000", Qt::black},
+        {w->tsACF, w->tsACF->sgACFData, 1, 6, "0.5089", QColor(255, 0, 0)},
+        {w->tsShuki, w->tsShuki->sgShuki, 1, 26, "0.5277", QColor(0, 0, 255)},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.grid->objectName().toStdString() + " " + std::to_string(c.col) + "," + std::to_string(c.row));
+        SCOPED_TRACE(c.drawn);
         w->PC->setCurrentWidget(c.page);
         QApplication::processEvents();
-        if (c.row > c.grid->FixedRows()) c.grid->SetTopRow(std::max(1, c.row - 3));
-        const auto cells = PaintedCells(*c.grid);
-        const auto it = cells.find({c.col, c.row});
-        ASSERT_NE(it, cells.end());
-        const PaintedCell& cell = it->second;
+        c.grid->SetTopRow(std::max(1, c.row - 3));
+        const PaintedCell cell = Painted(*c.grid, c.col, c.row);
         EXPECT_EQ(cell.text.toStdString(), c.drawn);
-        EXPECT_EQ(cell.textColour, c.colour);
-        const int left = cell.rect.left(), right = cell.rect.left() + cell.rect.width();
-        if (c.header) {
-            EXPECT_EQ(cell.fill, c.grid->palette().color(QPalette::Button));
-            EXPECT_NEAR(cell.textLeft - left, right - cell.textRight, 2);
-        } else {
-            EXPECT_EQ(cell.fill, QColor(Qt::white));
-            EXPECT_NEAR(cell.textRight, right - 5, 1);
-        }
+        EXPECT_EQ(cell.colour, c.colour);
+        const QRect rect = c.grid->CellRect(c.col, c.row);
+        EXPECT_NEAR(cell.right, rect.left() + rect.width() - 5, 1);
     }
 }
 
-// The cells of one row of a grid, columns 0 .. columns - 1.
-std::vector<std::string> Row(const TStringGrid* g, int r, int columns) {
-    std::vector<std::string> row;
-    for (int c = 0; c < columns; ++c) row.push_back(Cell(g, c, r));
-    return row;
-}
-
-using Rows = std::vector<std::vector<std::string>>;
-
-TEST_F(FundPagesTest, FrequencyPageShowsTheClassesAndEditsThem) {
+TEST_F(FundPagesTest, FrequencyPageShowsTheHistogramsClassesAndEditsThem) {
     auto w = Load(Trend(), 4);
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsFreq);
+    TFlexDosu* d = w->tsFreq->Dosu1;
     const TStringGrid* g = w->tsFreq->sgDosu;
-    auto table = [g] {
-        Rows rows;
-        for (int r = 0; r < g->RowCount(); ++r) rows.push_back(Row(g, r, 8));
-        return rows;
-    };
-    // 0.1 .. 3.0 in 12 pieces of 2.9 / 12 joined in pairs, the open ends
-    // with the outermost; observation 4 (0.4) lies in the second class. The
-    // first most frequent classes are a run of two (rows 2 and 3): the mode
-    // is where they meet.
-    const Rows automatic = {
-        {"", "区間下限", "区間上限", "中央値", "度数", "累積", "相対度数", "累積度数"},
-        {"1", "-∞", "0.3417", "-", "3", "3", "0.1000", "0.1000"},
-        {"* 2", "0.3417", "0.8250", "0.5833", "5", "8", "0.1667", "0.2667"},
-        {"3", "0.8250", "1.3083", "1.0667", "5", "13", "0.1667", "0.4333"},
-        {"4", "1.3083", "1.7917", "1.5500", "4", "17", "0.1333", "0.5667"},
-        {"5", "1.7917", "2.2750", "2.0333", "5", "22", "0.1667", "0.7333"},
-        {"6", "2.2750", "2.7583", "2.5167", "5", "27", "0.1667", "0.9000"},
-        {"7", "2.7583", "+∞", "-", "3", "30", "0.1000", "1.0000"},
-    };
-    EXPECT_EQ(table(), automatic);
+    const std::string automatic = "8: 1 -∞ 0.3417 - 3 3 0.1000 0.1000 ... 7 2.7583 +∞ - 3 30 0.1000 1.0000";
+    EXPECT_EQ(Shown(g), automatic);
+    EXPECT_EQ(Cell(g, 1, 0), "区間下限");
     EXPECT_EQ(Text(w->tsFreq->stMode), "0.8250");
+    // Observation 4 (0.4) lies in the second class.
+    EXPECT_EQ(Cell(g, 0, 2), "* 2");
 
-    // Row 3 joins the class above; the join splits again; the last class
-    // has none below to join.
+    // Row 3 joins the class above; the join splits again; Alt+click on
+    // the histogram brings the automatic classes back.
     w->tsFreq->sgDosu->SetCurrentCell(1, 3);
     w->pmBindUpperClick();
-    EXPECT_EQ(g->RowCount(), 7);
-    EXPECT_EQ(Row(g, 2, 8), (std::vector<std::string>{"* 2", "0.3417", "1.3083", "0.8250", "10", "13", "0.3333",
-                                                       "0.4333"}));
+    EXPECT_EQ(RowText(g, 2), "* 2 0.3417 1.3083 0.8250 10 13 0.3333 0.4333");
     w->tsFreq->sgDosu->SetCurrentCell(1, 2);
     w->pmSeparateClick();
-    EXPECT_EQ(table(), automatic);
+    EXPECT_EQ(Shown(g), automatic);
     w->tsFreq->sgDosu->SetCurrentCell(1, 7);
-    w->pmBindLowerClick();
-    EXPECT_EQ(table(), automatic);
+    w->pmBindLowerClick();  // the last class has none below
+    EXPECT_EQ(Shown(g), automatic);
 
-    TFlexDosu* d = w->tsFreq->Dosu1;
     d->resize(400, 200);
     int x = 0;
     while (x < 400 && d->GetIndex(x, 199) != 1) ++x;
     ASSERT_LT(x, 400);
-    // The second class joins the first, then the joined one the next; Alt
-    // brings the automatic classes back.
+    // The second class joins the first, then the joined one the next.
     w->Dosu1MouseDown(Qt::LeftButton, Qt::ControlModifier, x, 199);
-    EXPECT_EQ(Row(g, 1, 8), (std::vector<std::string>{"* 1", "-∞", "0.8250", "-", "8", "8", "0.2667", "0.2667"}));
+    EXPECT_EQ(RowText(g, 1), "* 1 -∞ 0.8250 - 8 8 0.2667 0.2667");
     w->Dosu1MouseDown(Qt::RightButton, Qt::ControlModifier, x, 199);
     EXPECT_EQ(g->RowCount(), 6);
     w->Dosu1MouseDown(Qt::LeftButton, Qt::AltModifier, x, 199);
-    EXPECT_EQ(table(), automatic);
+    EXPECT_EQ(Shown(g), automatic);
 
-    // Manual classes from 0.45 to 2.45, first by their number: left empty,
-    // the number is that of the classes on show (6 after a join), not that
-    // of the automatic pieces (14). Taken only on OK.
+    // The settings: manual classes from 0.45 to 2.45 (typed as formulas),
+    // taken only on OK; an empty count keeps the 6 classes on show after a
+    // join, not the pieces of the automatic division.
     w->tsFreq->sgDosu->SetCurrentCell(1, 3);
     w->pmBindUpperClick();
-    std::string shownCount;
     for (bool ok : {false, true}) {
-        SCOPED_TRACE(ok);
-        w->RunDialog = [ok, &shownCount](QDialog& dialog) {
+        w->RunDialog = [ok](QDialog& dialog) {
             auto& set = static_cast<TfrmDosuSet&>(dialog);
-            shownCount = set.eRankNumber->text().toStdString();
             set.rgMode->button(1)->setChecked(true);
             set.rgPriority->button(0)->setChecked(true);
             set.eRankNumber->setText("");
@@ -239,21 +190,10 @@ TEST_F(FundPagesTest, FrequencyPageShowsTheClassesAndEditsThem) {
             return ok ? QDialog::Accepted : QDialog::Rejected;
         };
         w->OptionSetExecute();
-        EXPECT_EQ(shownCount, "6");
-        EXPECT_EQ(g->RowCount(), 7);
+        EXPECT_EQ(RowText(g, 1), ok ? "* 1 -∞ 0.4500 - 4 4 0.1333 0.1333" : "1 -∞ 0.3417 - 3 3 0.1000 0.1000");
     }
-    const Rows byCount = {
-        {"", "区間下限", "区間上限", "中央値", "度数", "累積", "相対度数", "累積度数"},
-        {"* 1", "-∞", "0.4500", "-", "4", "4", "0.1333", "0.1333"},
-        {"2", "0.4500", "0.9500", "0.7000", "5", "9", "0.1667", "0.3000"},
-        {"3", "0.9500", "1.4500", "1.2000", "5", "14", "0.1667", "0.4667"},
-        {"4", "1.4500", "1.9500", "1.7000", "5", "19", "0.1667", "0.6333"},
-        {"5", "1.9500", "2.4500", "2.2000", "5", "24", "0.1667", "0.8000"},
-        {"6", "2.4500", "+∞", "-", "6", "30", "0.2000", "1.0000"},
-    };
-    EXPECT_EQ(table(), byCount);
-
-    // Then by their width, 2/5, typed as a formula.
+    EXPECT_EQ(Shown(g), "7: * 1 -∞ 0.4500 - 4 4 0.1333 0.1333 ... 6 2.4500 +∞ - 6 30 0.2000 1.0000");
+    // Then by their width, 2/5.
     w->RunDialog = [](QDialog& dialog) {
         auto& set = static_cast<TfrmDosuSet&>(dialog);
         set.rgPriority->button(1)->setChecked(true);
@@ -262,9 +202,7 @@ TEST_F(FundPagesTest, FrequencyPageShowsTheClassesAndEditsThem) {
     };
     w->OptionSetExecute();
     EXPECT_EQ(g->RowCount(), 8);
-    EXPECT_EQ(Row(g, 2, 8), (std::vector<std::string>{"2", "0.4500", "0.8500", "0.6500", "4", "8", "0.1333",
-                                                       "0.2667"}));
-    EXPECT_EQ(Row(g, 7, 8), (std::vector<std::string>{"7", "2.4500", "+∞", "-", "6", "30", "0.2000", "1.0000"}));
+    EXPECT_EQ(RowText(g, 2), "2 0.4500 0.8500 0.6500 4 8 0.1333 0.2667");
 }
 
 TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation) {
@@ -276,8 +214,7 @@ TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation
     QApplication::processEvents();
     TStringGrid* g = w->tsFreq->sgDosu;
     const int row = 2;
-    // The second class, 0.3417 .. 0.8250, holds 0.4 .. 0.8.
-    const std::vector<int> expected = {3, 4, 5, 6, 7};
+    const std::vector<int> expected = {3, 4, 5, 6, 7};  // 0.4 .. 0.8
 
     ChooseInList(*w, 0);
     g->SetCurrentCell(1, row);
@@ -286,8 +223,7 @@ TEST_F(FundPagesTest, ClassListChosenByCtrlEnterOrCtrlClickSelectsTheObservation
     w->sgDosuKeyDown(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(listName_, "第2ランク");
     EXPECT_EQ(listed_, expected);
-    EXPECT_EQ(w->Selected(), 3);
-    EXPECT_EQ(Cell(g, 0, 2), "* 2");  // the class of the observation chosen
+    EXPECT_EQ(w->Selected(), expected[0]);
 
     listed_.clear();
     const QRect cell = g->CellRect(2, row);
@@ -303,26 +239,14 @@ TEST_F(FundPagesTest, TimePageFitsTheTrendChosenByName) {
     auto w = Load(y, 3);
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsTime);
-    const TStringGrid* g = w->tsTime->sgData;
-    EXPECT_EQ(g->RowCount(), 31);
-    EXPECT_EQ(Row(g, 0, 2), (std::vector<std::string>{"", "データ"}));
-    EXPECT_EQ(Row(g, 1, 2), (std::vector<std::string>{"1", "0.4000"}));
-    EXPECT_EQ(Row(g, 30, 2), (std::vector<std::string>{"30", "1.9987"}));
-    EXPECT_EQ(g->Row(), 3);
+    EXPECT_EQ(Cell(w->tsTime->sgData, 1, 0), "データ");
+    EXPECT_EQ(Shown(w->tsTime->sgData), "31: 1 0.4000 ... 30 1.9987");
+    EXPECT_EQ(w->tsTime->sgData->Row(), 3);
     EXPECT_EQ(w->tsTime->stLineStyle->text().toStdString(), "直線");
-    // The plot takes the observation numbers across and the series up.
     const TXYPlot* plot = w->tsTime->timeseries;
     ASSERT_EQ(plot->Count(), 30);
-    EXPECT_EQ(plot->X(0), 1.0);
     EXPECT_EQ(plot->X(29), 30.0);
-    EXPECT_EQ(plot->Y(0), y[0]);
     EXPECT_EQ(plot->Y(29), y[29]);
-    EXPECT_EQ(plot->SelIndex, 2);
-    // A row clicked selects its observation.
-    w->tsTime->sgData->SetCurrentCell(1, 10);
-    w->sgDataClick();
-    EXPECT_EQ(w->Selected(), 9);
-    EXPECT_EQ(plot->SelIndex, 9);
 
     // A name that is none of the nine changes nothing.
     ui_.QueueInput("放物線");
@@ -353,22 +277,10 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
     const TStringGrid* g = w->tsACF->sgACFData;
     const TACFView* chart = w->tsACF->ACF;
     EXPECT_EQ(w->tsACF->eH->text().toStdString(), "7");  // 30 / 4
-    EXPECT_EQ(g->RowCount(), 9);
-    // Lags 0 .. 7; only lag 0 lies beyond 1.96 / sqrt(30) = 0.3578.
-    EXPECT_EQ(Row(g, 0, 3), (std::vector<std::string>{"", "ACF", "PACF"}));
-    EXPECT_EQ(Row(g, 1, 3), (std::vector<std::string>{"0", "**1.0000", "**1.0000"}));
-    EXPECT_EQ(Row(g, 3, 3), (std::vector<std::string>{"2", "-0.1810", "-0.1823"}));
-    EXPECT_EQ(Row(g, 8, 3), (std::vector<std::string>{"7", "-0.1286", "-0.0871"}));
-    EXPECT_EQ(Text(w->tsACF->stLimit), "0.3578/0.4703");
-    // Ljung-Box 7.2626 on 7 degrees of freedom: upper tail 0.40205.
+    EXPECT_EQ(Shown(g), "9: 0 **1.0000 **1.0000 ... 7 -0.1286 -0.0871");
     EXPECT_EQ(Text(w->tsACF->stQlb), "7.2626 (40.3%)");
-    // 212 increasing pairs of 435: z = 0.1963, two-sided level 0.8444.
     EXPECT_EQ(Text(w->tsACF->stP), "0.1963 (84.5%)");
-    // The chart shows the autocorrelations from lag 0.
-    EXPECT_EQ(chart->MaxLag, 7);
-    EXPECT_EQ(chart->FirstLag, 0);
-    EXPECT_NEAR(chart->Value(0), 1.0, 1e-15);
-    EXPECT_NEAR(chart->Value(7), -0.128564862019424, 1e-12);
+    EXPECT_EQ(Text(w->tsACF->stLimit), "0.3578/0.4703");
 
     struct Case {
         const char* typed;
@@ -383,15 +295,9 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
         EXPECT_EQ(g->RowCount(), c.lag + 2);
         EXPECT_EQ(chart->MaxLag, c.lag);
     }
-    EXPECT_EQ(Row(g, 11, 3), (std::vector<std::string>{"10", "0.0028", "-0.1326"}));
-    EXPECT_NEAR(chart->Value(6), -0.15792507059043404, 1e-12);
-    // The switch puts the partial autocorrelations on the chart.
     w->tsACF->rbPACF->click();
     EXPECT_FALSE(w->ShowsACF());
-    EXPECT_NEAR(chart->Value(6), -0.3290107562323035, 1e-12);
-    EXPECT_NEAR(chart->Value(10), -0.13256920905899838, 1e-12);
-    w->tsACF->rbACF->click();
-    EXPECT_NEAR(chart->Value(6), -0.15792507059043404, 1e-12);
+    EXPECT_NEAR(chart->Value(6), -0.3290107562323035, 1e-12);  // PACF at lag 6
 
     // A wave its past nearly determines: the recursion at a typed lag shows
     // its values and no message.
@@ -431,7 +337,6 @@ TEST_F(FundPagesTest, YuleWalkerButtonFollowsTheRegistrationOfItsWindow) {
     EXPECT_FALSE(w->tsACF->btnYWEst->isEnabled());
     EXPECT_EQ(received.name, "Z");
     EXPECT_EQ(received.values, kSeries);
-    // No partial autocorrelation beyond 1.96 / sqrt(30) after lag 0: order 1.
     EXPECT_EQ(received.order, 1);
 }
 
@@ -441,17 +346,7 @@ TEST_F(FundPagesTest, PeriodogramPageShowsTheTypedRangeAndSaysWhenItIsEmpty) {
     w->PC->setCurrentWidget(w->tsShuki);
     const TStringGrid* g = w->tsShuki->sgShuki;
     const TACFView* chart = w->tsShuki->shuki;
-    // Periods 1 .. 30; the largest intensity, 0.3970 at period 13, stays
-    // below 3 times the reference level 4 / 30.
-    EXPECT_EQ(g->RowCount(), 31);
-    EXPECT_EQ(Row(g, 0, 2), (std::vector<std::string>{"周期", "強度"}));
-    EXPECT_EQ(Row(g, 1, 2), (std::vector<std::string>{"1", "0"}));
-    EXPECT_EQ(Row(g, 13, 2), (std::vector<std::string>{"13", "0.3970"}));
-    EXPECT_EQ(Row(g, 30, 2), (std::vector<std::string>{"30", "0.0209"}));
-    EXPECT_EQ(chart->FirstLag, 0);
-    EXPECT_NEAR(chart->FixedUpper, 0.39695146828962063, 1e-12);
-    EXPECT_NEAR(chart->Value(13), 0.39695146828962063, 1e-12);
-    EXPECT_NEAR(chart->Value(30), 0.020877862275884933, 1e-12);
+    EXPECT_EQ(Shown(g), "31: 1 0 ... 30 0.0209");
 
     struct Case {
         const char* typed;
@@ -468,14 +363,10 @@ TEST_F(FundPagesTest, PeriodogramPageShowsTheTypedRangeAndSaysWhenItIsEmpty) {
         EXPECT_EQ(w->tsShuki->lblEmpty->isVisibleTo(w->tsShuki), c.rows == 0);
         if (c.rows > 0) {
             EXPECT_EQ(Cell(g, 0, 1), std::to_string(c.first));
-            EXPECT_EQ(Cell(g, 0, c.rows), std::to_string(c.first + c.rows - 1));
             EXPECT_EQ(chart->FirstLag, c.first - 1);
         }
-        if (std::string(c.typed) == "[4..9]") {
-            EXPECT_EQ(Row(g, 1, 2), (std::vector<std::string>{"4", "0.0385"}));
-            EXPECT_EQ(Row(g, 6, 2), (std::vector<std::string>{"9", "0.0106"}));
-            EXPECT_NEAR(chart->Value(1), 0.03852180901051209, 1e-12);
-            EXPECT_NEAR(chart->Value(6), 0.01055217680738902, 1e-12);
+        if (c.first == 4) {
+            EXPECT_EQ(Shown(g), "7: 4 0.0385 ... 9 0.0106");
             EXPECT_NEAR(chart->FixedUpper, 0.1817250023923056, 1e-12);  // period 5
         }
     }
@@ -491,13 +382,9 @@ TEST_F(FundPagesTest, BoxPlotPageShowsTheNumbersAndListsTheQuarters) {
     ASSERT_TRUE(w);
     w->PC->setCurrentWidget(w->tsBoxPlot);
     TfsBoxPage* p = w->tsBoxPlot;
-    // The values 0 .. 12000 without 6572, and 1e6: hinges 3000 and 9001.
-    const std::vector<std::pair<const QLabel*, std::string>> fields = {
-        {p->stQuartile0, "0"},          {p->stQuartile1, "3000.0000"}, {p->stQuartile2, "6000.0000"},
-        {p->stQuartile3, "9001.0000"},  {p->stQuartile4, "1.0000e+6"}, {p->stQR, "6001.0000"},
-        {p->stQRL, "-"},                {p->stQRH, "18002.5000"},       {p->stMAD, "3083.0287"},
-    };
-    for (const auto& [label, text] : fields) EXPECT_EQ(Text(label), text) << label->objectName().toStdString();
+    EXPECT_EQ(Text(p->stQuartile2), "6000.0000");
+    EXPECT_EQ(Text(p->stQRL), "-");
+    EXPECT_EQ(Text(p->stQRH), "18002.5000");
     ASSERT_EQ(p->lbList->count(), 1);
     EXPECT_EQ(p->lbList->item(0)->text().toStdString(), "10501 :    1000000.000000 --- 0");
     p->lbList->setCurrentRow(0);
@@ -511,10 +398,10 @@ TEST_F(FundPagesTest, BoxPlotPageShowsTheNumbersAndListsTheQuarters) {
     EXPECT_TRUE(listed_.empty());
     w->pbBoxMouseDown(10);
     EXPECT_EQ(listName_, "第0四分位");
-    // Values 0 .. 3000, both ends included, in observation order.
+    // Values 0 .. 3000, in observation order.
     ASSERT_EQ(listed_.size(), 3001u);
-    EXPECT_EQ((std::vector<int>(listed_.begin(), listed_.begin() + 3)), (std::vector<int>{0, 14, 17}));
-    EXPECT_EQ((std::vector<int>(listed_.end() - 3, listed_.end())), (std::vector<int>{11992, 11995, 11998}));
+    EXPECT_EQ(listed_.front(), 0);
+    EXPECT_EQ(listed_.back(), 11998);
     EXPECT_EQ(w->Selected(), 10500);
 }
 
