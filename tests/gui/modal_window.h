@@ -1,7 +1,5 @@
-// Driving windows that run modally. WhileModal runs a command and, while
-// the window it opens runs in its own modal loop, the test's body on that
-// window. KeptWindow lets a command create and fill the real window as
-// always, then keeps it unshown for the test to drive its handlers.
+// Driving windows that run modally: the test's body inside the window's
+// loop, or the filled window kept unshown for its handlers.
 #pragma once
 
 #include <QApplication>
@@ -16,14 +14,12 @@
 #include "components/view/window_registry.h"
 #include "platform/ui_services.h"
 
-// Runs the command; while a window of class W runs modally, runs the body on
-// it and then closes it, unless the body did. False when no such window
-// ran modally (the body did not run).
+// Runs the command and, once a W runs modally, the body on it; then closes
+// it. False when no W ran modally.
 template <class W>
 bool WhileModal(const std::function<void()>& command, const std::function<void(W&)>& body) {
     bool ran = false;
-    // Polls from within whatever modal loop runs, until the window's own
-    // does; the timer goes with the call, so it never outlives the command.
+    // Polls from within whatever loop runs until the window's own does.
     QTimer poll;
     poll.setInterval(0);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -40,16 +36,15 @@ bool WhileModal(const std::function<void()>& command, const std::function<void(W
     return ran;
 }
 
-// Stands in for the window class while a command runs: the command gets a
-// real window of the class, fills it and shows it, and showing keeps it
-// instead. The program's registration comes back after.
+// Stands in for the class while a command runs: the command fills a real
+// W, and showing keeps it instead; the program's registration comes back.
 template <class W>
 class KeptWindow {
 public:
     KeptWindow(std::string windowClass, std::function<void()> registerWindow)
         : windowClass_(std::move(windowClass)), register_(std::move(registerWindow)) {}
 
-    // The window the command filled and showed, or null when it showed none.
+    // The window the command filled and showed, or null.
     W* Keep(const std::function<void()>& command) {
         kept_.reset();
         {
