@@ -8,7 +8,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QTimer>
+#include <QWindow>
+#include <QTest>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -702,6 +706,53 @@ TEST_F(AnalysisLaunchTest, WhatAWindowOpensRunsModallyOwnedByIt) {
     }));
     EXPECT_TRUE(innermost);
     EXPECT_TRUE(Errors().empty());
+}
+
+// While the instrumental-variable window is open, a value typed into the
+// main window's input box never reaches the data set: the main window
+// takes no input until the window closes, and the fit shown stays the fit
+// of the data.
+TEST_F(AnalysisLaunchTest, TheDataCannotBeEditedWhileTheInstrumentalVariableWindowIsOpen) {
+    Reg* m = Open();
+    main_->show();
+    QApplication::setActiveWindow(main_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
+    main_->Pages()->setCurrentIndex(0);
+    main_->EditGrid()->SetCurrentCell(1, 1);
+    main_->sgEditClick();
+    QLineEdit* line = main_->InputBox()->lineEdit();
+    line->setFocus();
+    line->clear();
+    const double before = m->GetValue(0, 0);
+    const int steps = state_.Undo().UndoStepCount();
+    QWindow* window = main_->windowHandle();
+    ASSERT_NE(window, nullptr);
+
+    // Keys through the window system, as the user types them, once the
+    // command has opened its window (the window's own loop, or after the
+    // command for a window that does not wait).
+    std::string running;
+    QTimer typing;
+    typing.setSingleShot(true);
+    QObject::connect(&typing, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        running = modal ? modal->metaObject()->className() : "";
+        for (char key : {'4', '2'}) QTest::keyClick(window, key);
+        QTest::keyClick(window, Qt::Key_Return);
+        if (modal) modal->close();
+    });
+    typing.start(0);
+    Trigger("mnuIVEst");
+    for (int k = 0; k < 10 && typing.isActive(); ++k) QCoreApplication::processEvents();
+    EXPECT_EQ(running, "TfrmIV");
+    EXPECT_EQ(m->GetValue(0, 0), before);
+    EXPECT_EQ(state_.Undo().UndoStepCount(), steps);
+    EXPECT_TRUE(line->text().isEmpty());
+
+    // Closed, the main window takes the same keys again.
+    for (char key : {'4', '2'}) QTest::keyClick(window, key);
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(m->GetValue(0, 0), 42.0);
 }
 
 // The principal component and instrumental-variable windows show the hint
