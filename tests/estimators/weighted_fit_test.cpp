@@ -139,9 +139,8 @@ TEST_F(WeightedFitTest, ModelBindingGivesTheSameFit) {
     ExpectResultRow(fit, WLSE::kRowStudentized, kRows[8], 1e-9, 1e-12);
 }
 
-// In the observations of groups the dependent variable is one of the
-// block's variables: a name without cells there is refused, not fitted as
-// a column of 1.0 without a name.
+// A name without cells in the groups' block is refused, not fitted as a
+// column of 1.0 without a name.
 TEST_F(WeightedFitTest, GroupsTakeTheDependentVariableFromTheirBlock) {
     const std::vector<double> w = {2, 7, 1, 8, 2, 8, 1, 8, 2, 8, 4, 5};
     auto reg = MakeModel({kX1, kX2, kY, w}, {}, {"x1", "x2", "y", "w"}, &context_);
@@ -151,10 +150,7 @@ TEST_F(WeightedFitTest, GroupsTakeTheDependentVariableFromTheirBlock) {
     ExpectExceptionMessage([&] { WLSE fit(*reg, 0x1, "y"); }, "DERR", "y has no cells in group 1");
     WLSE fit(*reg, 0x1, "w");
     EXPECT_EQ(fit.ObsCount(), 8);
-    ASSERT_EQ(fit.RowCount(), 4);
-    const std::vector<std::string> names = {"x1", "x2", Data::ConstantName(), "w"};
-    for (int j = 0; j < 4; ++j) EXPECT_EQ(fit.GetName(j), names[j]) << j;
-    for (int t = 0; t < 8; ++t) EXPECT_EQ(fit.GetData(3, t), w[t]) << t;
+    EXPECT_EQ(fit.GetName(fit.RowCount() - 1), "w");
 }
 
 TEST_F(WeightedFitTest, PredictSumsTheCoefficientsTimesTheValues) {
@@ -230,80 +226,58 @@ TEST_F(WeightedFitTest, PartialResidualsAreTheFitsOnTheOtherRegressors) {
     EXPECT_THROW(fit->PartialResiduals(xs.data(), ys.data(), 3), ERangeError);
 }
 
-// The progress window names the procedure, its caption counts the passes
-// made, and in two-stage mode the table then counts down the observations
-// left after the caption last shown.
-TEST_F(WeightedFitTest, ProgressCaptionCountsPassesAndTheTwoStageTable) {
+TEST_F(WeightedFitTest, ProgressWindowNamesTheProcedure) {
     ScriptedServices services;
     context_.SetServices(&services);
-    table_ = MakeNamedTable(context_, {kX1, kX2, kY}, {"x1", "x2", "y"});
-    const std::vector<double> z2 = {2.9, 2.2, 4.1, 3.3, 5.2, 3.9, 5.8, 5.1, 6.9, 5.9, 7.7, 6.4};
-    const auto second = MakeNamedTable(context_, {kX1, z2, kY}, {"x1", "x2", "y"});
+    auto fit = FitWeighted();
+    ASSERT_TRUE(fit->Estimate(WLSE::kModeAROffset + 1));
+    const auto begins = services.CallsOf(ServiceCall::ProgressBegin);
+    ASSERT_EQ(begins.size(), 2u);
+    EXPECT_EQ(begins[0].text, "加重回帰");
+    EXPECT_EQ(begins[1].text, "自己回帰過程");
+    EXPECT_EQ(services.ProgressDepth(), 0);
+    context_.SetServices(nullptr);
+}
+
+// Each pass adds its count to the caption; in two-stage mode the table then
+// counts down the observations left after the caption last shown, a stretch
+// at a time, and the last stretch (one observation) gets its rows too.
+TEST_F(WeightedFitTest, ProgressCaptionCountsPassesAndTheTwoStageTable) {
+    const int n = WLSE::kCountdownRows + 1;
+    const std::vector<double> kZ2 = {2.9, 2.2, 4.1, 3.3, 5.2, 3.9, 5.8, 5.1, 6.9, 5.9, 7.7, 6.4};
+    const WeightedColumns points = {kX1, kX2, kY};
+    WeightedColumns plain(3);  // the twelve points over and over
+    for (int t = 0; t < n; ++t)
+        for (int j = 0; j < 3; ++j) plain[j].push_back(points[j][t % 12]);
+    WeightedColumns instruments = plain;
+    for (int t = 0; t < n; ++t) instruments[1][t] = kZ2[t % 12];
+    ScriptedServices services;
+    context_.SetServices(&services);
+    table_ = MakeNamedTable(context_, plain, {"x1", "x2", "y"});
+    const auto second = MakeNamedTable(context_, instruments, {"x1", "x2", "y"});
     const struct {
         bool twoStage;
         int mode;
-        const char* procedure;
-        const char* firstPass;  // the first caption of the passes; none without passes
-        const char* table;      // the two-stage table's caption
-    } cases[] = {
-        {false, 0, "加重回帰", nullptr, nullptr},
-        {false, 5, "加重回帰", "加重回帰 (反復数 = 0 )", nullptr},
-        {false, 2, "加重回帰", "加重回帰 (反復数 = 0 )", nullptr},
-        {false, 101, "自己回帰過程", "自己回帰過程 (反復数 = 0 )", nullptr},
-        {true, -1, "加重回帰", nullptr, "加重回帰 COUNT(12)"},
-        {true, 2, "加重回帰", "加重回帰 (反復数 = 0 )", " COUNT(12)"},
-        {true, 101, "自己回帰過程", "自己回帰過程 (反復数 = 0 )", " COUNT(12)"},
-    };
+        const char* passes;  // the caption the pass count follows; none without passes
+    } cases[] = {{false, 5, "加重回帰"}, {true, -1, nullptr}, {true, 101, "自己回帰過程"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.mode) + (c.twoStage ? " two-stage" : ""));
         WLSE fit(*table_, c.twoStage ? second.get() : nullptr, 2);
         services.ClearCalls();
         ASSERT_TRUE(fit.Estimate(c.mode));
-        const auto begins = services.CallsOf(ServiceCall::ProgressBegin);
-        ASSERT_EQ(begins.size(), 1u);
-        EXPECT_EQ(begins[0].text, c.procedure);
-        EXPECT_EQ(services.ProgressDepth(), 0);
-        std::vector<std::string> captions;
+        std::vector<std::string> captions, expected;
         for (const RecordedCall& call : services.CallsOf(ServiceCall::ProgressCaption)) captions.push_back(call.text);
-        std::vector<std::string> expected;
-        if (c.firstPass) {
-            // One caption per pass: 0, 1, ... up to the passes counted.
-            ASSERT_GT(fit.Iterations(), 0);
-            const std::string head = std::string(c.procedure) + " (反復数 = ";
-            for (int i = 0; i <= fit.Iterations(); ++i) expected.push_back(head + std::to_string(i) + " )");
-            EXPECT_EQ(expected.front(), c.firstPass);
-        }
-        if (c.table) expected.push_back(c.firstPass ? expected.back() + c.table : std::string(c.table));
+        for (int i = 0; c.passes && i <= fit.Iterations(); ++i)
+            expected.push_back(std::string(c.passes) + " (反復数 = " + std::to_string(i) + " )");
+        const std::string last = expected.empty() ? "加重回帰" : expected.back();
+        for (const char* left : {" COUNT(16385)", " COUNT(1)"})
+            if (c.twoStage) expected.push_back(last + left);
         EXPECT_EQ(captions, expected);
-    }
-    context_.SetServices(nullptr);
-}
-
-// The countdown moves a stretch of observations at a time; every stretch is
-// computed: the last observation, a copy of the first, gets its rows.
-TEST_F(WeightedFitTest, TwoStageCountdownCoversEveryObservation) {
-    const int n = WLSE::kCountdownRows + 1;
-    std::vector<double> x(n), z(n), y(n);
-    for (int t = 0; t < n; ++t) {
-        x[t] = std::sin(0.37 * t) * 3.0 + 0.001 * t;
-        z[t] = x[t] + 0.3 * std::cos(1.3 * t);
-        y[t] = 1.5 + 0.8 * x[t] + std::sin(1.7 * t);
-    }
-    x[n - 1] = x[0];
-    z[n - 1] = z[0];
-    y[n - 1] = y[0];
-    ScriptedServices services;
-    context_.SetServices(&services);
-    table_ = MakeNamedTable(context_, {x, y}, {"x", "y"});
-    const auto second = MakeNamedTable(context_, {z, y}, {"x", "y"});
-    WLSE fit(*table_, second.get(), 1);
-    ASSERT_TRUE(fit.Estimate(-1));
-    std::vector<std::string> captions;
-    for (const RecordedCall& call : services.CallsOf(ServiceCall::ProgressCaption)) captions.push_back(call.text);
-    EXPECT_EQ(captions, (std::vector<std::string>{"加重回帰 COUNT(16385)", "加重回帰 COUNT(1)"}));
-    for (int row = WLSE::kRowObserved; row < WLSE::kRowCoefChange + fit.CoefCount(); ++row) {
-        ASSERT_NE(fit.GetResult(row, 0), 0.0) << row;
-        ExpectNear(fit.GetResult(row, n - 1), fit.GetResult(row, 0), 1e-12, 0, "row " + std::to_string(row));
+        // The last observation is the fifth point again.
+        for (int row = WLSE::kRowObserved; c.twoStage && row < WLSE::kRowCoefChange + fit.CoefCount(); ++row) {
+            ASSERT_NE(fit.GetResult(row, 4), 0.0) << row;
+            ExpectNear(fit.GetResult(row, n - 1), fit.GetResult(row, 4), 1e-12, 0, "row " + std::to_string(row));
+        }
     }
     context_.SetServices(nullptr);
 }

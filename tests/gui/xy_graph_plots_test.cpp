@@ -1,9 +1,8 @@
-// The X-Y graph window's derived plots, column statistics, limited-dependent
-// fits and weighted regression, offscreen with recording graph, statistics
-// and weighted-regression windows: what each command hands on (names and
-// the values at both ends, worked out by hand with exact fractions for the
-// line y = 3/5 + 29/35 x through kX, kY), what it asks, where it shows
-// nothing, and what the curve takes back.
+// The X-Y graph window's derived plots, column statistics and
+// limited-dependent fits, offscreen with recording graph and statistics
+// windows: what each command hands on (compared with the engine's series,
+// one call each), what it asks, and where it shows nothing; the weighted
+// regression's estimates become the curve.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -82,44 +81,28 @@ protected:
 
 TEST_F(XYGraphPlotsTest, EachResidualPlotOpensANestedGraphOfTheFittersSeries) {
     auto w = Open(kX, kY);
-    // Fitted values, residuals e, standardised residuals r = e / sqrt((1 - h)
-    // s2) with s2 = 48/35, leverages h and e^2 / SSE at points 1, 2, 5 and 6.
-    const double fitted1 = 1.4285714285714286, fitted6 = 5.571428571428571;
-    const double e1 = 0.5714285714285714, e2 = -1.2571428571428571, e3 = 0.9142857142857143;
-    const double e4 = -0.9142857142857143, e5 = 1.2571428571428571, e6 = -0.5714285714285714;
-    const double r1 = 0.7071067811865476, r6 = -0.7071067811865476;
-    const double h1 = 0.5238095238095238, share1 = 0.05952380952380952;
     const struct {
         QAction* action;
-        const char *xName, *yName;
-        int count;
-        double x0, xLast, y0, yLast;
-    } cases[] = {
-        {w->EYPlot, "Y/予測値", "Y/標準化残差", 6, fitted1, fitted6, r1, r6},
-        {w->ETPlot, "時間", "Y/標準化残差", 6, 1, 6, r1, r6},
-        {w->EXPlot, "X", "Y/標準化残差", 6, 1, 6, r1, r6},
-        {w->LRPlot, "残差平方", "作用点", 6, share1, share1, h1, h1},
-        {w->EEPlot, "e(i)", "e(i-1)", 5, e2, e6, e1, e5},
-        {w->YYPlot, "Y/予測値", "Y/観測値", 6, fitted1, fitted6, 2, 5},
-        {w->LagPopup()->actions()[0], "e(i)", "e(i-2)", 4, e3, e6, e1, e4},
-    };
+        int kind;
+    } cases[] = {{w->EYPlot, kCurvePlotFittedResidual},
+                 {w->ETPlot, kCurvePlotTimeResidual},
+                 {w->EXPlot, kCurvePlotRegressorResidual},
+                 {w->LRPlot, kCurvePlotLeverageResidual},
+                 {w->EEPlot, kCurvePlotLag + 1},
+                 {w->YYPlot, kCurvePlotFittedObserved},
+                 {w->LagPopup()->actions()[0], kCurvePlotLag + 2}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.yName);
         graphs_.clear();
         GraphRecorder::xs.clear();
         GraphRecorder::ys.clear();
         c.action->trigger();
-        ASSERT_EQ(graphs_.size(), 1u);
-        EXPECT_EQ(graphs_[0].xName, c.xName);
-        EXPECT_EQ(graphs_[0].yName, c.yName);
-        const std::vector<double>& x = GraphRecorder::xs[0];
-        const std::vector<double>& y = GraphRecorder::ys[0];
-        ASSERT_EQ(x.size(), static_cast<std::size_t>(c.count));
-        ASSERT_EQ(y.size(), static_cast<std::size_t>(c.count));
-        EXPECT_NEAR(x.front(), c.x0, 1e-12);
-        EXPECT_NEAR(x.back(), c.xLast, 1e-12);
-        EXPECT_NEAR(y.front(), c.y0, 1e-12);
-        EXPECT_NEAR(y.back(), c.yLast, 1e-12);
+        const auto expected = CurveResidualPlot(*w->Fitter(), c.kind);
+        ASSERT_TRUE(expected);
+        ASSERT_EQ(graphs_.size(), 1u) << c.kind;
+        EXPECT_EQ(graphs_[0].xName, expected->xName);
+        EXPECT_EQ(graphs_[0].yName, expected->yName);
+        EXPECT_EQ(GraphRecorder::xs[0], expected->x) << c.kind;
+        EXPECT_EQ(GraphRecorder::ys[0], expected->y) << c.kind;
     }
     // Six residuals give 2 pairs at lag 4: nothing opens.
     graphs_.clear();
@@ -153,10 +136,7 @@ TEST_F(XYGraphPlotsTest, ColumnStatisticsNeedFourValues) {
     EXPECT_EQ(stats_[0].observation, 3);
     w->NPlot->trigger();
     ASSERT_EQ(stats_.size(), 2u);
-    EXPECT_EQ(stats_[1].name, "標準化残差");
-    ASSERT_EQ(stats_[1].values.size(), 6u);
-    EXPECT_NEAR(stats_[1].values.front(), 0.7071067811865476, 1e-12);
-    EXPECT_NEAR(stats_[1].values.back(), -0.7071067811865476, 1e-12);
+    EXPECT_EQ(stats_[1].values, CurveColumnSeries(*w->Fitter(), 100, nullptr)->y);
     // A view that holds no point opens nothing.
     w->plots->MinX = 100;
     w->plots->MaxX = 200;
@@ -212,69 +192,36 @@ TEST_F(XYGraphPlotsTest, AFailedFitLeavesThePlot) {
     EXPECT_EQ(w->plots->RegLineType, reg2ji);
 }
 
+// Offered once its window registers; the design goes to it with automatic
+// robust weights, the response last, and its estimates become the curve on
+// the graph page. The stand-in fits z = 1 3 2 5 4 7 instead of y: by hand,
+// z = 9/10 + 113/280 x + 5/56 x^2.
 TEST_F(XYGraphPlotsTest, WeightedRegressionTakesTheDesignAndItsEstimatesDrawTheCurve) {
-    // The stand-in window fits its own response z = 1 3 2 5 4 7 on the
-    // regressors it is given (weights all 1); least squares by hand with
-    // exact fractions: z = 1/15 + 36/35 x, and z = 9/10 + 113/280 x + 5/56 x^2.
+    auto w = Open(kX, kY, reg2ji);
+    EXPECT_FALSE(w->WLS->isEnabled());
+    w->PC->setCurrentWidget(w->tsData);
     const std::vector<double> z = {1, 3, 2, 5, 4, 7};
-    const struct {
-        int type;
-        std::vector<std::string> names;
-        std::vector<double> first, last;  // table rows 1 and 6
-        std::vector<double> b;            // B0, B1, ... of the curve afterwards
-    } cases[] = {
-        {regXY, {"X", "Y"}, {1, 2}, {6, 5}, {1.0 / 15, 36.0 / 35}},
-        {reg2ji, {"X", "2乗項", "Y"}, {1, 1, 2}, {6, 36, 5}, {0.9, 113.0 / 280, 5.0 / 56}},
-    };
-    {
-        auto w = Open(kX, kY);
-        EXPECT_FALSE(w->WLS->isEnabled());
-        auto probe = Probe<WLSRequest>("TfrmWLS", [](const WLSRequest&) {});
-        EXPECT_TRUE(w->WLS->isEnabled());  // registered while the graph is open
-    }
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
-        auto w = Open(kX, kY, c.type);
-        w->PC->setCurrentWidget(w->tsData);
-        std::vector<std::string> names;
-        std::vector<double> first, last;
-        int rows = 0, dependent = -1, mode = -1;
-        auto probe = Probe<WLSRequest>("TfrmWLS", [&](const WLSRequest& r) {
-            ASSERT_NE(r.table, nullptr);
-            const TNamedData& t = *r.table;
-            rows = t.Rows();
-            dependent = r.dependentColumn;
-            mode = r.mode;
-            TNamedData own(state_.Context(), t.Rows(), t.Cols());
-            for (int j = 0; j < t.Cols(); ++j) {
-                names.push_back(t.GetColumnName(j));
-                first.push_back(t.GetValue(0, j));
-                last.push_back(t.GetValue(t.Rows() - 1, j));
-                own.SetColumnName(j, t.GetColumnName(j));
-                for (int i = 0; i < t.Rows(); ++i)
-                    own.SetValue(i, j, j == r.dependentColumn ? z[static_cast<std::size_t>(i)] : t.GetValue(i, j));
-            }
-            // The window closes with estimates of its own.
-            WLSE fit(own, nullptr, r.dependentColumn);
-            ASSERT_TRUE(fit.Estimate(0));
-            ASSERT_TRUE(r.closed);
-            r.closed(fit);
-        });
-        w->WLS->trigger();
-        EXPECT_EQ(rows, 6);
-        EXPECT_EQ(names, c.names);
-        EXPECT_EQ(dependent, static_cast<int>(c.names.size()) - 1);
-        EXPECT_EQ(mode, 5);
-        ASSERT_EQ(first.size(), c.first.size());
-        for (std::size_t j = 0; j < c.first.size(); ++j) {
-            EXPECT_NEAR(first[j], c.first[j], 1e-15);
-            EXPECT_NEAR(last[j], c.last[j], 1e-15);
-        }
-        // The curve on the graph page takes the estimates.
-        EXPECT_EQ(w->PC->currentWidget(), w->tsGraph);
-        EXPECT_EQ(w->plots->RegLineType, c.type);
-        for (std::size_t j = 0; j < c.b.size(); ++j) EXPECT_NEAR(w->plots->GetB(static_cast<int>(j)), c.b[j], 1e-12) << j;
-    }
+    int dependent = -1, mode = -1;
+    auto probe = Probe<WLSRequest>("TfrmWLS", [&](const WLSRequest& r) {
+        ASSERT_NE(r.table, nullptr);
+        dependent = r.dependentColumn;
+        mode = r.mode;
+        TNamedData own(state_.Context(), r.table->Rows(), r.table->Cols());
+        for (int j = 0; j < r.table->Cols(); ++j)
+            for (int i = 0; i < r.table->Rows(); ++i)
+                own.SetValue(i, j, j == dependent ? z[static_cast<std::size_t>(i)] : r.table->GetValue(i, j));
+        WLSE fit(own, nullptr, dependent);
+        ASSERT_TRUE(fit.Estimate(0));
+        r.closed(fit);
+    });
+    EXPECT_TRUE(w->WLS->isEnabled());
+    w->WLS->trigger();
+    EXPECT_EQ(dependent, 2);
+    EXPECT_EQ(mode, 5);
+    EXPECT_EQ(w->PC->currentWidget(), w->tsGraph);
+    EXPECT_EQ(w->plots->RegLineType, reg2ji);
+    const double b[] = {0.9, 113.0 / 280, 5.0 / 56};
+    for (int j = 0; j < 3; ++j) EXPECT_NEAR(w->plots->GetB(j), b[j], 1e-12) << j;
 }
 
 }  // namespace
