@@ -16,6 +16,7 @@
 #include "core/model/regression_model.h"
 #include "eval/app_state.h"
 #include "platform/errors.h"
+#include "support/model_builder.h"
 #include "support/scripted_services.h"
 
 namespace {
@@ -68,77 +69,57 @@ TEST(TextValue, FormulasAndScalarsInAFile) {
     EXPECT_EQ(app.UserScalars().GetName(0, true), "0");
 }
 
-// The data sets that may be open while a file is read: none, one of
-// unnamed zeros, and one whose names include the file's "a" with values of
-// its own and more observations.
-std::vector<std::unique_ptr<Reg>> OpenDataSets() {
-    std::vector<std::unique_ptr<Reg>> sets;
-    sets.push_back(nullptr);
-    sets.push_back(std::make_unique<Reg>(2, 2));
-    auto other = std::make_unique<Reg>(6, 2);
-    other->SetVarName(0, "x");
-    other->SetVarName(1, "a");
-    other->SetVarValues(0, std::vector<double>{5, 6, 7, 8, 9, 10});
-    other->SetVarValues(1, std::vector<double>{100, 200, 300, 400, 500, 600});
-    sets.push_back(std::move(other));
-    return sets;
+TEST(TextValue, BlockItemsEvaluateTheirFormulaAtEachObservation) {
+    AppState app;
+    // The data set open while the file is read.
+    app.SetModel(std::make_unique<Reg>(2, 2));
+    ScriptedServices services;
+    std::istringstream in("#mode,1,{,b/nd/b,@[2..4]=index*2,},{,c/nd/c,@4=index*index,},"
+                          "{,d/nd/d,1,@2=index+10,},{,e/nd/e,@[3..2]=-index,},}");
+    LoadedDataFile out;
+    ReadTextDataFile(in, out, app.Context().Evaluator(), services);
+    ASSERT_EQ(out.vars.size(), 4u);
+    const std::vector<std::vector<double>> expected = {{0, 4, 6, 8}, {1, 4, 9, 16}, {1, 12, 13, 0}, {0, -2, -3, 0}};
+    for (std::size_t j = 0; j < expected.size(); ++j)
+        EXPECT_EQ(std::vector<double>(out.vars[j]->begin(), out.vars[j]->end()), expected[j]) << j;
 }
 
 TEST(TextValue, BlockFormulasSeeTheFilesOwnVariablesWhateverIsOpen) {
-    // index is the observation being filled (1-based); a name is a
-    // variable of an earlier block; values past the first block's count
-    // are dropped unread.
-    const struct {
-        const char* file;
-        std::vector<std::vector<double>> values;
-    } files[] = {
-        {"#mode,1,{,a/nd/a,@[2..4]=index*2,},{,b/nd/b,@4=1,}", {{0, 4, 6, 8}, {1, 1, 1, 1}}},
-        {"#mode,1,{,b/nd/b,@[2..4]=index*2,},{,c/nd/c,@4=index*index,},"
-         "{,d/nd/d,1,@2=index+10,},{,e/nd/e,@[3..2]=-index,},}",
-         {{0, 4, 6, 8}, {1, 4, 9, 16}, {1, 12, 13, 0}, {0, -2, -3, 0}}},
-        {"#mode,1,{,a/nd/a,@[2..4]=index*2,},{,c/nd/c,@4=a+index,},{,d/nd/d,@[2..3]=a*c,},"
-         "{,e/nd/e,@[1..9]=a+lag(a),},{,f/nd/f,@4=a.ave,}",
-         {{0, 4, 6, 8}, {1, 6, 9, 12}, {0, 24, 54, 0}, {0, 4, 10, 14}, {4.5, 4.5, 4.5, 4.5}}},
-    };
-    for (auto& open : OpenDataSets()) {
-        SCOPED_TRACE(open ? open->GetVarName(0) : std::string("no data set"));
-        AppState app;
-        app.SetModel(std::move(open));
-        ScriptedServices services;
-        for (const auto& f : files) {
-            SCOPED_TRACE(f.file);
-            std::istringstream in(f.file);
-            LoadedDataFile out;
-            ASSERT_NO_THROW(ReadTextDataFile(in, out, app.Context().Evaluator(), services));
-            ASSERT_EQ(out.vars.size(), f.values.size());
-            for (std::size_t j = 0; j < f.values.size(); ++j)
-                EXPECT_EQ(std::vector<double>(out.vars[j]->begin(), out.vars[j]->end()), f.values[j]) << j;
-        }
-    }
-}
-
-TEST(TextValue, ABlockFormulaNamingNoVariableReadSoFarFails) {
+    // A name is a variable of an earlier block; values past the first
+    // block's count are dropped.
+    const char* const file = "#mode,1,{,a/nd/a,@[2..4]=index*2,},{,c/nd/c,@4=a+index,},{,d/nd/d,@[2..3]=a*c,},"
+                             "{,e/nd/e,@[1..9]=a+lag(a),},{,f/nd/f,@4=a.ave,}";
+    const std::vector<std::vector<double>> expected = {
+            {0, 4, 6, 8}, {1, 6, 9, 12}, {0, 24, 54, 0}, {0, 4, 10, 14}, {4.5, 4.5, 4.5, 4.5}};
+    // x is only the open data set's; a block sees neither itself nor those after it.
     const struct {
         const char* file;
         const char* message;
-    } files[] = {
-        // x is only a variable of the open data set.
+    } failing[] = {
         {"#mode,1,{,a/nd/a,@4=index,},{,b/nd/b,@4=x*2,}", "1 行目: 未定義識別子エラー(x)"},
-        // A block does not see itself, nor the blocks after it.
         {"#mode,1,{,a/nd/a,1,@3=a+1,}", "1 行目: 未定義識別子エラー(a)"},
         {"#mode,1,{,a/nd/a,@4=b,},\r\n{,b/nd/b,@4=1,}", "1 行目: 未定義識別子エラー(b)"},
-        {"#mode,1,{,a/nd/a,@2=1,},\r\n{,b/nd/b,@[1..2]=lag(a)+zz,}", "2 行目: 未定義識別子エラー(zz)"},
     };
-    for (auto& open : OpenDataSets()) {
-        SCOPED_TRACE(open ? open->GetVarName(0) : std::string("no data set"));
+    // Open while the file is read: nothing, unnamed zeros, or a set with an
+    // "a" of its own and more observations.
+    std::unique_ptr<Reg> open[] = {nullptr, std::make_unique<Reg>(2, 2),
+                                   MakeModel({{5, 6, 7, 8, 9, 10}, {100, 200, 300, 400, 500, 600}}, {}, {"x", "a"})};
+    for (auto& set : open) {
+        SCOPED_TRACE(set ? set->GetVarName(0) : std::string("no data set"));
         AppState app;
-        app.SetModel(std::move(open));
+        app.SetModel(std::move(set));
         ScriptedServices services;
-        for (const auto& f : files) {
-            std::istringstream in(f.file);
-            LoadedDataFile out;
+        std::istringstream in(file);
+        LoadedDataFile out;
+        ASSERT_NO_THROW(ReadTextDataFile(in, out, app.Context().Evaluator(), services));
+        ASSERT_EQ(out.vars.size(), expected.size());
+        for (std::size_t j = 0; j < expected.size(); ++j)
+            EXPECT_EQ(std::vector<double>(out.vars[j]->begin(), out.vars[j]->end()), expected[j]) << j;
+        for (const auto& f : failing) {
+            std::istringstream failingIn(f.file);
+            LoadedDataFile none;
             try {
-                ReadTextDataFile(in, out, app.Context().Evaluator(), services);
+                ReadTextDataFile(failingIn, none, app.Context().Evaluator(), services);
                 ADD_FAILURE() << f.file << " was read";
             } catch (const EReadError& e) {
                 EXPECT_EQ(std::string(e.what()), f.message) << f.file;

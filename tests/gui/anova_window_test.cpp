@@ -1,7 +1,8 @@
 // The analysis-of-variance window, offscreen: opened from the main window's
-// command, then what only the window decides (the table's captions, widths
-// and thin separator row, the two switches, "-" where a ratio has no
-// denominator, the width of a long name's column, no window without a fit). Numbers are the engine table's own, read by one call.
+// command, then what only the window decides (the two switches, "-" where a
+// ratio has no denominator, the width of a long name's column, no window
+// without a fit, the captions and the thin row before the whole). Numbers
+// are the engine table's own, read by one call.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -73,38 +74,22 @@ TEST_F(AnovaWindowTest, WiringOpenFromCommandCellSwitchClose) {
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
-TEST_F(AnovaWindowTest, TableCaptionsFiguresAndTheThinRowBeforeTheWhole) {
-    Reg* m = Open({0, 1});
-    auto w = Window(m);
+TEST_F(AnovaWindowTest, CaptionsAndTheThinRowBeforeTheWhole) {
+    auto w = Window(Open({0, 1}));
     w->show();
     const TStringGrid& g = *w->sgAnova;
-    // By hand (exact fractions): SSR 457/21, SSE 23/21, S_yy 160/7 on 2, 4
-    // and 6 degrees of freedom.
-    const char* const expected[5][4] = {
-            {"要因", "平方和", "自由度", "分散"},
-            {"回帰", "21.7619", "2", "10.8810"},
-            {"残差", "1.0952", "4", "0.2738"},
-            {"", "", "", ""},
-            {"全体", "22.8571", "6", "3.8095"},
+    const std::pair<QString, const char*> captions[] = {
+            {w->windowTitle(), "分散分析"},   {w->btnComp->text(), "共分散(&C)"}, {w->btnWhite->text(), "ホワイト(&W)"},
+            {w->btnExit->text(), "閉じる(&X)"}, {g.Cell(0, 0), "要因"},           {g.Cell(1, 0), "平方和"},
+            {g.Cell(2, 0), "自由度"},           {g.Cell(3, 0), "分散"},           {g.Cell(4, 0), "分散比"},
+            {g.Cell(0, 1), "回帰"},             {g.Cell(0, 2), "残差"},           {g.Cell(0, 3), ""},
+            {g.Cell(4, 3), ""},                 {g.Cell(0, 4), "全体"},
     };
+    for (const auto& [shown, caption] : captions) EXPECT_EQ(shown.toStdString(), caption);
+    // Row 3 is a 4-pixel line between the parts and the whole; all rows fit.
     ASSERT_EQ(g.RowCount(), 5);
-    ASSERT_EQ(g.ColCount(), 5);
-    for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(g.Cell(c, r).toStdString(), expected[r][c]) << c << "," << r;
-    EXPECT_EQ(g.Cell(4, 0), "分散比");
-    EXPECT_EQ(g.Cell(4, 1).left(8), "39.7391 ");
-    EXPECT_EQ(g.Cell(4, 3), "");
-    const int widths[] = {100, 140, 60, 100, 150};
-    for (int c = 0; c < 5; ++c) EXPECT_EQ(g.ColWidth(c), widths[c]) << c;
-    // Row 3 is a 4-pixel line between the parts and the whole.
     EXPECT_EQ(g.RowHeight(3), 4);
-    EXPECT_EQ(g.RowHeight(4), g.DefaultRowHeight());
-    EXPECT_EQ(g.CellRect(1, 4).top(), g.CellRect(1, 3).top() + 4 + TStringGrid::kGridLineWidth);
     EXPECT_EQ(g.LastVisibleRow(), 4);
-    EXPECT_EQ(w->windowTitle(), "分散分析");
-    const std::pair<QPushButton*, const char*> captions[] = {
-            {w->btnComp, "共分散(&C)"}, {w->btnWhite, "ホワイト(&W)"}, {w->btnExit, "閉じる(&X)"}};
-    for (const auto& [button, caption] : captions) EXPECT_EQ(button->text().toStdString(), caption);
     EXPECT_LE(g.CellRect(1, 4).bottom(), g.viewport()->height());
 }
 

