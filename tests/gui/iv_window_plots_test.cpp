@@ -154,60 +154,33 @@ TEST_F(IVPlotsTest, TwoVariablesPlotWithoutAPrompt) {
     w->close();
 }
 
-// What the univariate statistics window gets from a right click on the
-// design or diagnostics page (a heading marks no observation, a cell its
-// own) and from the normal-plot button (r(i), or t(i) with the right
-// button; observation 1 marked). Residuals and their studentized forms are
-// those of least squares on x1, x2 and the constant term (no instrument
-// set), worked out in exact arithmetic.
+// A right click on a heading of the design or diagnostics page hands the
+// column to the univariate statistics window with no observation marked, on
+// a cell with its own. Residuals of least squares, worked out exactly.
 TEST_F(IVPlotsTest, ColumnStatisticsGetTheColumnAndTheMarkedObservation) {
     std::vector<FundamentalStatsRequest> seen;
-    auto fund = Record<FundamentalStatsRequest>("TfrmFund", [&seen](const FundamentalStatsRequest& r) { seen.push_back(r); });
+    auto fund = Record<FundamentalStatsRequest>("TfrmFund", [&](const auto& r) { seen.push_back(r); });
     TfrmIV* w = Open();
     ASSERT_NE(w, nullptr);
-    enum Source { kDesign, kDiagnostics, kNormalPlot, kNormalPlotRight };
-    const struct {
-        const char* name;
-        Source source;
-        int c, r;
-        const char* title;
-        double first, last;
-        int observation;
-    } cases[] = {
-        {"design heading", kDesign, 2, 0, "x2", 2.0, 9.0, 0},
-        {"design cell", kDesign, 2, 5, "x2", 2.0, 9.0, 5},
-        {"last design column", kDesign, 3, 0, "w", 1.0, 9.0, 0},
-        {"observed heading", kDiagnostics, 1, 0, "観測値", 3.0, 15.0, 0},
-        {"residual heading", kDiagnostics, 3, 0, "残差", -37.0 / 102, -124.0 / 51, 0},
-        {"residual cell", kDiagnostics, 3, 8, "残差", -37.0 / 102, -124.0 / 51, 8},
-        {"normal plot", kNormalPlot, 0, 0, "r(i)", -0.15040774678075336, -0.9087236832754222, 1},
-        {"normal plot, right button", kNormalPlotRight, 0, 0, "t(i)", -0.13483415269665533, -0.8895576713173561, 1},
-    };
+    const struct { bool design; int c, r; const char* title; double first, last; } cases[] = {
+        {true, 2, 0, "x2", 2.0, 9.0}, {true, 2, 5, "x2", 2.0, 9.0}, {false, 3, 0, "残差", -37.0 / 102, -124.0 / 51}};
+    w->PC->setCurrentWidget(w->tsRes);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.title + std::to_string(c.r));
         seen.clear();
-        switch (c.source) {
-            case kDesign:
-                w->PC->setCurrentWidget(w->tsView);
-                w->TableCellClick(c.c, c.r, Qt::RightButton, Qt::NoModifier);
-                break;
-            case kDiagnostics:
-                w->PC->setCurrentWidget(w->tsRes);
-                w->ResCellClick(c.c, c.r, Qt::RightButton, Qt::NoModifier);
-                break;
-            case kNormalPlot: w->NPlot->trigger(); break;
-            case kNormalPlotRight: w->ToolButton9MouseDown(Qt::RightButton); break;
-        }
+        if (c.design)
+            w->TableCellClick(c.c, c.r, Qt::RightButton, Qt::NoModifier);
+        else
+            w->ResCellClick(c.c, c.r, Qt::RightButton, Qt::NoModifier);
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].name, c.title);
         ASSERT_EQ(seen[0].values.size(), 8u);
         EXPECT_NEAR(seen[0].values.front(), c.first, 1e-12);
         EXPECT_NEAR(seen[0].values.back(), c.last, 1e-12);
-        EXPECT_EQ(seen[0].observation, c.observation);
+        EXPECT_EQ(seen[0].observation, c.r);
     }
-    // The corner and the row-number column open nothing.
     seen.clear();
-    w->TableCellClick(0, 0, Qt::RightButton, Qt::NoModifier);
+    w->TableCellClick(0, 0, Qt::RightButton, Qt::NoModifier);  // the corner and the row numbers open nothing
     w->ResCellClick(0, 3, Qt::RightButton, Qt::NoModifier);
     EXPECT_TRUE(seen.empty());
     w->close();

