@@ -154,10 +154,8 @@ TEST(DataListDialog, SortsTwiceBackToObservationOrderAndReportsTheChosenRow) {
     // The values stand right-aligned in their cells.
     list.show();
     QApplication::processEvents();
-    const auto cells = PaintedCells(*list.sgData);
-    const auto it = cells.find({1, 3});
-    ASSERT_NE(it, cells.end());
-    EXPECT_NEAR(it->second.textRight, it->second.rect.left() + it->second.rect.width() - 5, 1);
+    const QRect rect = list.sgData->CellRect(1, 3);
+    EXPECT_NEAR(Painted(*list.sgData, 1, 3).right, rect.left() + rect.width() - 5, 1);
     list.sgDataSelectCell(1, 3);
     EXPECT_EQ(list.Selected, 2);
     EXPECT_EQ(list.GetNumber(list.Selected), 5);
