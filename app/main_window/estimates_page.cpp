@@ -174,9 +174,10 @@ void TfrmREG::cbSelectChange(const QString& text) {
     const int j = model->FindVar(text.toStdString());
     if (j < 0 || j >= model->GetVarCount()) return;
     const int best = model->SetDependent(j);
-    if (!model->FitProblem().empty()) ErrorBox(state_.Services(), model->FitProblem());
+    const bool refused = !model->FitProblem().empty();
+    if (refused) ErrorBox(state_.Services(), model->FitProblem());
     // The best candidate enters only when it adds something to the fit.
-    if (model->GetDependent() == j && best != j && best >= 0 && best < model->GetVarCount() &&
+    if (!refused && model->GetDependent() == j && best != j && best >= 0 && best < model->GetVarCount() &&
         model->GetFValue(best) > 0.0)
         (void)model->ToggleVariable(best);
     UpdateTwoStageIndicator();

@@ -51,6 +51,10 @@ std::string Reg::NonFiniteResultMessage() const {
         const std::string name = j == k ? ConstantName() : GetVarName(j);
         return NonFiniteCoefficientMessage(name);
     }
+    // Sums of squares past the largest double (0/0 of a fit without a
+    // residual degree of freedom is no overflow, and is left as it is).
+    for (const double v : {fit_.s2, fit_.sse, fit_.syy, fit_.varY})
+        if (std::isinf(v)) return "数値になりません";
     return {};
 }
 

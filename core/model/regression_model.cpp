@@ -268,7 +268,39 @@ int Reg::SetDependent(int j) {
     const int k = GetVarCount();
     fitProblem_ = NonFiniteValueMessage({j < 0 || j >= k ? k - 1 : j});
     if (!fitProblem_.empty()) return 0;
-    return ChooseDependent(j, true);
+    const ModelChoice former = CurrentChoice();
+    const int best = ChooseDependent(j, true);
+    fitProblem_ = NonFiniteResultMessage();
+    if (fitProblem_.empty()) return best;
+    RestoreChoice(former);
+    return 0;
+}
+
+Reg::ModelChoice Reg::CurrentChoice() const {
+    return {dependent_, role_, fit_.fValue, twoStage_, estimated_ && EstimatedForCurrentShape()};
+}
+
+void Reg::RestoreChoice(const ModelChoice& former) {
+    // Values whose squares or products leave the range of a double: the
+    // model on show before is estimated again (the data have not changed,
+    // so it gives the same figures); after a data edit it no longer fits
+    // either, and its roles stay without an estimate.
+    const std::string problem = fitProblem_;
+    twoStage_ = former.twoStage;
+    bool kept = false;
+    if (former.estimated) {
+        try {
+            static_cast<void>(FitChoice(former.dependent, former.roles));
+            kept = fitProblem_.empty();
+        } catch (const std::exception&) {
+            kept = false;
+        }
+    }
+    if (kept && former.fValue.Count() == fit_.fValue.Count())
+        for (int m = 0; m < former.fValue.Count(); ++m) fit_.fValue.At(m) = former.fValue.At(m);
+    if (!kept) KeepRolesUnestimated(former.dependent, former.roles);
+    twoStage_ = former.twoStage;
+    fitProblem_ = problem;
 }
 
 void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
@@ -282,6 +314,7 @@ void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
         if (roles[m] == kRoleExplanatory) role_[m] = kRoleExplanatory;
     role_[dep] = kRoleDependent;
     dependent_ = dep;
+    estimated_ = false;
     fitProblem_ = problem;
 }
 
@@ -295,6 +328,7 @@ int Reg::ChooseDependent(int j, bool residualPass) {
     if (j < 0 || j >= k) j = k - 1;
     role_[j] = kRoleDependent;
     dependent_ = j;
+    estimated_ = true;
     BuildMoments();
 
     LongMatrix& M = fit_.moments;
@@ -396,48 +430,57 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
     const int k = GetVarCount();
     if (k < 1) return false;
     try {
-        bool enters = false;
         const int target = j < 0 || j >= k ? k - 1 : j;
         std::vector<int> used{target};
-        for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m) {
-            if (m == target || roles[m] != kRoleExplanatory) continue;
-            enters = true;
-            used.push_back(m);
-        }
+        for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m)
+            if (m != target && roles[m] == kRoleExplanatory) used.push_back(m);
         // Refused before anything changes: the former model stays.
         fitProblem_ = NonFiniteValueMessage(used);
         if (!fitProblem_.empty()) return false;
-        bool fellBack = false;
-        int others = 0;
-        if (twoStage_ && IsUnderidentifiedFor(target, roles, others)) {
-            // As a toggle does: ordinary least squares with these roles.
-            WarningBox(context_->Services(), LoadStr(kStrUnderidentified));
-            twoStage_ = false;
-            fellBack = true;
-        }
-        ChooseDependent(j, !enters);
-        const int dep = dependent_;
-        bool complete = true;
-        for (int m = 0; m < k; ++m) {
-            if (m == dep || m >= static_cast<int>(roles.size()) || roles[m] != kRoleExplanatory) continue;
-            // Keep at least one residual degree of freedom, and stop at a
-            // variable with no variation left; the statistics are still
-            // finished for the variables entered so far.
-            if (fit_.residualDf - 1 < 1 || !PivotUsable(m) || fit_.moments.Sweep(m) == SweepResult::kZeroPivot) {
-                complete = false;
-                break;
-            }
-            role_[m] = kRoleExplanatory;
-            --fit_.residualDf;
-            const long double ssec = twoStage_ ? StructuralSse() : fit_.moments[dep][dep];
-            UpdateFValues(ssec, ssec / fit_.residualDf);
-        }
-        FinishFit();
-        analysis_.MarkOutOfDate();
-        return complete && !fellBack && fitProblem_.empty();
+        const ModelChoice former = CurrentChoice();
+        const bool done = FitChoice(j, roles);
+        if (fitProblem_.empty()) return done;
+        RestoreChoice(former);
+        return false;
     } catch (const std::exception&) {
         return false;
     }
+}
+
+bool Reg::FitChoice(int j, const std::vector<std::uint8_t>& roles) {
+    const int k = GetVarCount();
+    const int target = j < 0 || j >= k ? k - 1 : j;
+    bool enters = false;
+    for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m)
+        if (m != target && roles[m] == kRoleExplanatory) enters = true;
+    bool fellBack = false;
+    int others = 0;
+    if (twoStage_ && IsUnderidentifiedFor(target, roles, others)) {
+        // As a toggle does: ordinary least squares with these roles.
+        WarningBox(context_->Services(), LoadStr(kStrUnderidentified));
+        twoStage_ = false;
+        fellBack = true;
+    }
+    ChooseDependent(j, !enters);
+    const int dep = dependent_;
+    bool complete = true;
+    for (int m = 0; m < k; ++m) {
+        if (m == dep || m >= static_cast<int>(roles.size()) || roles[m] != kRoleExplanatory) continue;
+        // Keep at least one residual degree of freedom, and stop at a
+        // variable with no variation left; the statistics are still
+        // finished for the variables entered so far.
+        if (fit_.residualDf - 1 < 1 || !PivotUsable(m) || fit_.moments.Sweep(m) == SweepResult::kZeroPivot) {
+            complete = false;
+            break;
+        }
+        role_[m] = kRoleExplanatory;
+        --fit_.residualDf;
+        const long double ssec = twoStage_ ? StructuralSse() : fit_.moments[dep][dep];
+        UpdateFValues(ssec, ssec / fit_.residualDf);
+    }
+    FinishFit();
+    analysis_.MarkOutOfDate();
+    return complete && !fellBack;
 }
 
 bool Reg::ToggleVariable(int j) {
@@ -470,19 +513,28 @@ bool Reg::ToggleVariable(int j) {
             }
         }
         if (role_[j] != kRoleExplanatory && !PivotUsable(j)) return false;
-        if (fit_.moments.Sweep(j) == SweepResult::kZeroPivot) return false;
-        if (role_[j] == kRoleExplanatory) {
-            role_[j] = kRoleUnused;
-            ++fit_.residualDf;
-        } else {
-            role_[j] = kRoleExplanatory;
-            --fit_.residualDf;
-        }
-        SweepFromUnswept();
-        FinishFit();
-        UpdateFValues(static_cast<long double>(fit_.sse), static_cast<long double>(fit_.sse) / fit_.residualDf);
-        analysis_.MarkOutOfDate();
-        return fitProblem_.empty();
+        const auto flip = [&] {
+            if (fit_.moments.Sweep(j) == SweepResult::kZeroPivot) return false;
+            const bool out = role_[j] == kRoleExplanatory;
+            role_[j] = out ? kRoleUnused : kRoleExplanatory;
+            fit_.residualDf += out ? 1 : -1;
+            SweepFromUnswept();
+            FinishFit();
+            UpdateFValues(static_cast<long double>(fit_.sse), static_cast<long double>(fit_.sse) / fit_.residualDf);
+            analysis_.MarkOutOfDate();
+            return true;
+        };
+        const Vector fBefore = fit_.fValue;
+        if (!flip()) return false;
+        if (fitProblem_.empty()) return true;
+        // Figures that leave the range of a double: the model goes back to
+        // what it was, its F values as they were, and the problem is kept
+        // for the caller.
+        const std::string problem = fitProblem_;
+        static_cast<void>(flip());
+        fit_.fValue = fBefore;
+        fitProblem_ = problem;
+        return false;
     } catch (const std::exception&) {
         return false;
     }

@@ -76,7 +76,8 @@ public:
     // constant alone; returns the candidate with the largest F-to-enter
     // (0 when none is positive). A dependent variable holding a value that is
     // no finite number is refused: 0, the former model stays, FitProblem()
-    // says why.
+    // says why; so is one whose fit leaves the range of a double (squares
+    // that overflow).
     int SetDependent(int j);
     // New model with dependent j and every index whose roles entry is 2 as
     // explanatory variable. False when a variable could not be entered (zero
@@ -84,13 +85,16 @@ public:
     // statistics are finished for the variables entered. A variable of the
     // model holding a value that is no finite number is refused before
     // anything changes (false, the former model stays); a fit whose
-    // coefficients or standard errors are not finite is kept but gives false;
-    // FitProblem() says why in both cases. A two-stage model that is
+    // coefficients, standard errors or sums of squares are not finite is
+    // refused too: false, the former model is estimated again (or, when the
+    // data changed under it, kept without an estimate); FitProblem() says why
+    // in both cases. A two-stage model that is
     // under-identified is warned about and fitted by ordinary least squares,
     // as a toggle does (false).
     [[nodiscard]] bool SetModel(int j, const std::vector<std::uint8_t>& roles);
     // Adds variable j to the model or removes it; false when refused (as
-    // SetModel for values and results that are not finite).
+    // SetModel for values and results that are not finite: the model stays
+    // as it was).
     [[nodiscard]] bool ToggleVariable(int j);
     // Why the last SetModel or ToggleVariable gave false for the data (a
     // value or a result that is no finite number); empty otherwise.
@@ -381,7 +385,8 @@ protected:
     // when every value is finite.
     std::string NonFiniteValueMessage(const std::vector<int>& indices) const;
     // A coefficient or standard error of the model that is not finite, as a
-    // message naming its variable; empty when all are finite.
+    // message naming its variable, or a sum of squares or s² past the
+    // largest double as "数値になりません"; empty otherwise.
     std::string NonFiniteResultMessage() const;
     // Variable m (not in the model) can be swept in: what is left of it
     // after the model's variables is more than the rounding of its own
@@ -399,6 +404,21 @@ protected:
     // The swept moments formed again from the unswept ones for the current
     // roles, as a fresh fit forms them.
     void SweepFromUnswept();
+    // The model as chosen, to go back to when a new one is refused.
+    struct ModelChoice {
+        int dependent = 0;
+        std::vector<std::uint8_t> roles;
+        Vector fValue;
+        bool twoStage = false;
+        bool estimated = false;
+    };
+    ModelChoice CurrentChoice() const;
+    // After a fit refused for figures that are no finite numbers: the model
+    // chosen before is estimated again, or kept without an estimate when it
+    // no longer fits either; FitProblem() keeps the refusal.
+    void RestoreChoice(const ModelChoice& former);
+    // SetModel once the values are known to be finite numbers.
+    bool FitChoice(int j, const std::vector<std::uint8_t>& roles);
     // After the model's variables are swept: the precise sweep when needed,
     // residuals and statistics; the F values from the final moments.
     void FinishFit();
@@ -418,6 +438,9 @@ protected:
     GroupName groupNames_;
     ExpresList expres_;
     std::string fitProblem_;
+    // False until a dependent variable is chosen, and for roles kept
+    // without an estimate.
+    bool estimated_ = false;
     // What the leverage rows are formed from, taken at the estimation.
     mutable std::unique_ptr<LeverageSource> pendingLeverages_;
     mutable std::atomic<bool> leveragesPending_{false};

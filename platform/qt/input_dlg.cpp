@@ -23,6 +23,9 @@ TInputDlg::TInputDlg(QWidget* parent) : QDialog(parent) {
     eInput->setObjectName(QStringLiteral("eInput"));
     eInput->setEditable(true);
     eInput->setInsertPolicy(QComboBox::NoInsert);
+    // The combo box's own completer would turn a choice into a longer one
+    // that begins with it: completion is done here instead.
+    eInput->setCompleter(nullptr);
     OKBtn = new QPushButton(QStringLiteral("設定(&O)"), this);
     CancelBtn = new QPushButton(QStringLiteral("取り消し(&C)"), this);
     btnAssist = new QPushButton(QStringLiteral("補助(&A)"), this);
@@ -44,16 +47,37 @@ TInputDlg::TInputDlg(QWidget* parent) : QDialog(parent) {
     // The combo box and its line edit would take Alt+Up/Down themselves
     // (opening the list): the dialog sees the keys first.
     eInput->installEventFilter(this);
-    if (eInput->lineEdit()) eInput->lineEdit()->installEventFilter(this);
+    if (QLineEdit* line = eInput->lineEdit()) {
+        line->installEventFilter(this);
+        connect(line, &QLineEdit::textEdited, this, [this](const QString& typed) { CompleteTyped(typed); });
+    }
+}
+
+void TInputDlg::CompleteTyped(const QString& typed) {
+    completionShown_ = false;
+    if (erasing_ || typed.isEmpty()) return;
+    QLineEdit* line = eInput->lineEdit();
+    if (!line || line->cursorPosition() != typed.size()) return;
+    if (eInput->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0) return;  // a choice as typed
+    // A choice that differs in case only comes before the longer ones.
+    int i = eInput->findText(typed, Qt::MatchFixedString);
+    if (i < 0) i = eInput->findText(typed, Qt::MatchStartsWith);
+    if (i < 0) return;
+    const QString choice = eInput->itemText(i);
+    line->setText(choice);
+    line->setSelection(choice.size(), typed.size() - choice.size());
+    completionShown_ = choice.size() > typed.size();
 }
 
 void TInputDlg::SetPrompt(const std::string& text) {
+    completionShown_ = false;
     eInput->clear();
     eInput->setEditText(QString());
     stCaption->setText(QString::fromStdString(text));
 }
 
 void TInputDlg::ResetPrompt(const std::string& text) {
+    completionShown_ = false;
     eInput->setEditText(QString());
     stCaption->setText(QString::fromStdString(text));
 }
@@ -75,7 +99,10 @@ void TInputDlg::RemoveItem(const std::string& text) {
     eInput->setEditText(keep);
 }
 
-void TInputDlg::SetText(const std::string& text) { eInput->setEditText(QString::fromStdString(text)); }
+void TInputDlg::SetText(const std::string& text) {
+    completionShown_ = false;
+    eInput->setEditText(QString::fromStdString(text));
+}
 std::string TInputDlg::Text() const { return eInput->currentText().toStdString(); }
 std::string TInputDlg::Prompt() const { return stCaption->text().toStdString(); }
 int TInputDlg::ItemCount() const { return eInput->count(); }
@@ -100,6 +127,16 @@ int TInputDlg::NavigationCode(int key, Qt::KeyboardModifiers modifiers) {
 bool TInputDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyPress && watched == eInput->lineEdit()) {
+            erasing_ = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete;
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && completionShown_ &&
+                eInput->lineEdit()->hasSelectedText()) {
+                // The first Return takes the completion, the next one the dialog.
+                eInput->lineEdit()->end(false);
+                completionShown_ = false;
+                return true;
+            }
+        }
         const int code = NavigationCode(key->key(), key->modifiers());
         if (code != 0) {
             // Claim the key before any shortcut or mnemonic sees it.

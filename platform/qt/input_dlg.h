@@ -3,7 +3,10 @@
 // A prompt text over an editable combo box whose list offers choices. While
 // Alt is held, the arrow keys, Home, End, N, K and T end the dialog with a
 // navigation code (used for cell-by-cell entry); everything else edits the
-// text as usual. One instance lives for the whole run.
+// text as usual. Typing completes the text to the first choice it begins
+// (the rest selected, taken by the first Return); a text that is a choice
+// itself is never completed to a longer one. One instance lives for the
+// whole run.
 #pragma once
 
 #include <QDialog>
@@ -52,6 +55,13 @@ protected:
 
 private:
     void btnAssistClick();
+    // Completes typed text to the first choice that begins with it, unless
+    // the text is a choice itself.
+    void CompleteTyped(const QString& typed);
 
+    // The selected tail of the text is a completion not yet taken.
+    bool completionShown_ = false;
+    // The key being handled erases: no completion for it.
+    bool erasing_ = false;
     std::function<bool(std::string&)> assist_;
 };

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QTabWidget>
@@ -448,6 +449,47 @@ TEST_F(MainPagesTest, InfluencePageOfAModelOfTheConstantAloneInTwoStageEstimatio
     EXPECT_EQ(ana->Cell(4, 5), "* 0.3968");
     EXPECT_EQ(ana->Cell(8, 5), "* 0.7143 (+0.7509)");
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// y near 1e307 chosen as the dependent variable in the list: its squares
+// overflow, so the fit is refused with one message and the estimates page
+// keeps the fit of W on X (slope 0.9, intercept 0.2, s 0.6055, PRESS
+// 2.4936 by exact arithmetic); no candidate is entered after the refusal.
+TEST_F(MainPagesTest, ADependentWhoseSquaresOverflowIsRefusedAndTheFitOnShowStays) {
+    auto model = MakeModel({{1, 2, 3, 4, 5}, {1, 2, 3.5, 3, 5}, {1e307, -1e307, 1.5e307, 2e307, -1.2e307}}, {},
+                           {"X", "W", "Y"});
+    ASSERT_TRUE(model->SetModel(1, {2, 1, 0, 2}));
+    state_.SetModel(std::move(model));
+    main_->RefreshAfterLoad();
+    main_->mnuSelectViewClick();
+    TStringGrid* est = main_->EstimateGrid();
+    const auto page = [&] {
+        std::vector<std::string> cells;
+        for (int r = 0; r < est->RowCount(); ++r)
+            for (int c = 0; c < est->ColCount(); ++c) cells.push_back(est->Cell(c, r).toStdString());
+        for (const char* label : {"stVe", "stRR", "stPSS", "stFDE"})
+            cells.push_back(main_->EstimateLabel(label)->text().toStdString());
+        return cells;
+    };
+    const auto before = page();
+    EXPECT_EQ(est->Cell(0, 0), "W");
+    EXPECT_EQ(main_->EstimateLabel("stVe")->text(), "0.6055");
+    EXPECT_EQ(main_->EstimateLabel("stPSS")->text(), "2.4936");
+    ui_.ClearCalls();
+    ui_.QueueOK();
+    emit main_->VariableList()->textActivated(QStringLiteral("Y"));
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "変数 定数項 の係数または標準誤差が有限の数値になりません。");
+    EXPECT_EQ(page(), before);
+    EXPECT_EQ(main_->VariableList()->currentText(), "W");
+    EXPECT_EQ(state_.Model()->GetDependent(), 1);
+    EXPECT_TRUE(state_.Model()->IsExplanatory(0));
+    state_.Model()->SetModified(false);
 }
 
 }  // namespace

@@ -98,6 +98,82 @@ TEST(RegNonFinite, ToggleAndSetDependentRefuseAsWell) {
     EXPECT_EQ(reg->GetDependent(), 2);
 }
 
+// Finite values whose squares or products leave the range of a double: the
+// fit is refused and the model on show before stays, figure for figure.
+// w on x as kXy (slope 0.9, intercept 0.2, SSE 1.1, PRESS 2.4936224489...
+// by exact arithmetic); y near 1e307; t subnormal, its coefficient past 1e308.
+const Columns kOverflowing = {{1, 2, 3, 4, 5},
+                              {1, 2, 3.5, 3, 5},
+                              {1e307, -1e307, 1.5e307, 2e307, -1.2e307},
+                              {3e-312, 1e-312, 4e-312, 1e-312, 5e-312}};
+
+void ExpectTheFitOfWOnX(const Reg& reg, const char* step) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(reg.GetDependent(), 1);
+    EXPECT_EQ(reg.GetRole(0), Reg::kRoleExplanatory);
+    EXPECT_EQ(reg.GetRole(2), Reg::kRoleUnused);
+    EXPECT_EQ(reg.GetRole(3), Reg::kRoleUnused);
+    EXPECT_NEAR(reg.GetCoef(0), 0.9, 1e-14);
+    EXPECT_NEAR(reg.GetCoef(4), 0.2, 1e-14);
+    EXPECT_NEAR(reg.GetS2(), 1.1 / 3, 1e-14);
+    EXPECT_NEAR(reg.GetPress(), 2.493622448979592, 1e-13);
+    EXPECT_EQ(reg.GetResidualDf(), 3);
+    ExpectAnalysisRow(reg, Reg::kRowResidual, {-0.1, 0, 0.6, -0.8, 0.3}, 0, 1e-14, "e");
+    ExpectAnalysisRow(reg, Reg::kRowPress, {-0.25, 0, 0.75, -8.0 / 7, 0.75}, 0, 1e-14, "press");
+    for (int j = 0; j <= 4; ++j) {
+        EXPECT_TRUE(std::isfinite(reg.GetStdError(j))) << j;
+        EXPECT_TRUE(std::isfinite(reg.GetFValue(j))) << j;
+    }
+}
+
+TEST(RegNonFinite, AFitThatOverflowsIsRefusedAndTheFitOnShowStays) {
+    const char* const constantSe = "変数 定数項 の係数または標準誤差が有限の数値になりません。";
+    const struct {
+        const char* step;
+        bool (*act)(Reg&);
+        const char* message;
+    } cases[] = {
+        {"y as dependent", [](Reg& r) { return r.SetDependent(2) != 0; }, constantSe},
+        {"model of y", [](Reg& r) { return r.SetModel(2, {2, 0, 1, 0, 2}); },
+         "変数 x の係数または標準誤差が有限の数値になりません。"},
+        {"t entered", [](Reg& r) { return r.ToggleVariable(3); },
+         "変数 t の係数または標準誤差が有限の数値になりません。"},
+    };
+    for (const auto& c : cases) {
+        auto reg = MakeModel(kOverflowing, {}, {"x", "w", "y", "t"});
+        ASSERT_TRUE(reg->SetModel(1, {2, 1, 0, 0, 2}));
+        ExpectTheFitOfWOnX(*reg, "before");
+        const double fBefore = reg->GetFValue(2);
+        EXPECT_FALSE(c.act(*reg)) << c.step;
+        EXPECT_EQ(reg->FitProblem(), c.message) << c.step;
+        ExpectTheFitOfWOnX(*reg, c.step);
+        EXPECT_EQ(reg->GetFValue(2), fBefore) << c.step;
+        // The next good choice is estimated as usual.
+        EXPECT_EQ(reg->SetDependent(0), 1) << c.step;
+        EXPECT_TRUE(reg->FitProblem().empty()) << c.step;
+    }
+}
+
+TEST(RegNonFinite, AnEditThatMakesTheFitOverflowLeavesTheRolesWithoutAnEstimate) {
+    auto reg = MakeModel(kOverflowing, {}, {"x", "w", "y", "t"});
+    ASSERT_TRUE(reg->SetModel(1, {2, 1, 0, 0, 2}));
+    reg->SetValue(0, 1, 1e307);
+    reg->SetValue(1, 1, -1e307);
+    reg->Reestimate(false);
+    EXPECT_EQ(reg->FitProblem(), "変数 x の係数または標準誤差が有限の数値になりません。");
+    EXPECT_EQ(reg->GetDependent(), 1);
+    EXPECT_EQ(reg->GetRole(0), Reg::kRoleExplanatory);
+    for (int j = 0; j <= 4; ++j) {
+        EXPECT_EQ(reg->GetCoef(j), 0.0) << j;
+        EXPECT_EQ(reg->GetStdError(j), 0.0) << j;
+    }
+    // Choosing a dependent from there: refused again, nothing estimated.
+    EXPECT_EQ(reg->SetDependent(2), 0);
+    EXPECT_EQ(reg->FitProblem(), "変数 定数項 の係数または標準誤差が有限の数値になりません。");
+    EXPECT_EQ(reg->GetDependent(), 1);
+    EXPECT_EQ(reg->GetCoef(4), 0.0);
+}
+
 TEST(RegNonFinite, AFileWithSuchAValueOpensWithItsRolesAndNoEstimate) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("merlox_nonfinite_" + std::to_string(::getpid()));
