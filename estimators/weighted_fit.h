@@ -96,7 +96,8 @@ public:
     // others under the weights; sums of squares beyond the range of double,
     // or below its normal range (weights near 0), and any coefficient,
     // standard error or fit figure that comes out no finite number.
-    // Observations of weight 0 count toward no degrees of freedom.
+    // Observations of weight 0 count toward no degrees of freedom, and
+    // deleting one changes nothing (s^2(i) = s2, COVRATIO 1).
     [[nodiscard]] bool Estimate(int mode);
 
     // Weights for kind 0: n values, finite, not negative and not all zero;

@@ -218,8 +218,10 @@ void WLSE::ComputeTable() {
             const double et = eAll[t], lev = hAll[t], av = aAll[t], bv = bAll[t];
             const double m = OneMinus(lev);
             const double d = et / m;
-            double s2t;
-            if (twoStage_) {
+            // Deleting an observation of weight 0 leaves the fit as it is.
+            const bool counts = !skipZero || weights_[t] > 0.0;
+            double s2t = s2_;
+            if (counts && twoStage_) {
                 long double ax = 0.0L, bx = 0.0L;
                 for (int j = 0; j < p; ++j) {
                     ax += xe[j] * g[j];
@@ -228,18 +230,18 @@ void WLSE::ComputeTable() {
                     bx += inner * g[j];
                 }
                 s2t = (sse_ + 2.0 * d * static_cast<double>(ax) + d * d * (static_cast<double>(bx) - 1.0)) / deletedDf;
-            } else {
+            } else if (counts) {
                 s2t = (sse_ - et * et / m) / deletedDf;
             }
             s2t = std::max(s2t, 0.0);
             const double spread = 1.0 - lev - lev + av;
             const double standardized = et / std::sqrt(std::max(spread * s2_, kSingleEpsilon));
             const double studentized = et / std::sqrt(std::max(spread * s2t, kSingleEpsilon));
-            double welsch, covRatio;
-            if (twoStage_) {
+            double welsch = 0.0, covRatio = 1.0;
+            if (counts && twoStage_) {
                 welsch = std::sqrt(bv * d * d / (std::max(spread, kSingleEpsilon) * s2t / (effective - 1)));
                 covRatio = IntPower(p, s2t / s2_) / m * ((1.0 - bv) / m);
-            } else {
+            } else if (counts) {
                 welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2t));
                 covRatio = IntPower(p, s2t / s2_) / m;
             }

@@ -30,10 +30,10 @@ const std::string& NoMark() {
 }  // namespace
 
 WLSColumns::WLSColumns(std::shared_ptr<const WLSE> fit, bool instrumented)
-    : fit_(std::move(fit)), instrumented_(instrumented && fit_->TwoStage()),
-      student_(fit_->ObsCount() - fit_->CoefCount()) {
-    const double n = fit_->ObsCount();
+    : fit_(std::move(fit)), instrumented_(instrumented && fit_->TwoStage()), student_(fit_->ResidualDf()) {
+    // The observations s2 counts: those of weight 0 are left out.
     const double p = fit_->CoefCount();
+    const double n = fit_->ResidualDf() + p;
     if (n > p) welschLimit_ = 2.0 * std::sqrt(p * n * (n - 1.0)) / (n - p);
     if (n > 0) {
         covratioLow_ = 1.0 - 3.0 * p / n;

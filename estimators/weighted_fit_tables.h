@@ -43,7 +43,8 @@ public:
     void Read(int code, int first, int count, double* out) const;
     std::vector<double> Column(int code) const;
     double Value(int code, int t) const;
-    // "**" / "* " of a value of that code as the report writes it, or empty.
+    // "**" / "* " of a value of that code as the report writes it, or empty;
+    // the cut-offs count the observations s2 counts.
     const std::string& Mark(int code, double value) const;
     // The value as the pages show it: the error rate's own text, else the
     // number form with its mark (none on t(i)).
