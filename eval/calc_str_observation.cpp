@@ -30,14 +30,18 @@ struct Column {
             *sd = reg.GetStdDev(j);
             return reg.GetMean(j);
         }
-        return reg.Design().ColumnMeanSd(j, sd);
+        const Reg::DesignColumnSummary s = reg.DesignSummary(j);
+        *sd = s.sd;
+        return s.mean;
     }
     double Max(double* min) const {
         if (!design) {
             *min = reg.GetMin(j);
             return reg.GetMax(j);
         }
-        return reg.Design().ColumnMinMax(j, min);
+        const Reg::DesignColumnSummary s = reg.DesignSummary(j);
+        *min = s.min;
+        return s.max;
     }
 };
 
