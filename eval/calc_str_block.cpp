@@ -13,6 +13,7 @@
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
 #include "eval/calc_str.h"
+#include "eval/calc_str_internal.h"
 #include "eval/scalar_functions.h"
 
 namespace calc_str_detail {
@@ -174,13 +175,13 @@ bool BlockRunner::RunNode(const Node& n, int k, int first, int count, double* ou
                 const double d = a != nullptr ? a[i] : 1.0;
                 if (o >= 1) {
                     if (o >= obsCount_) return false;
-                    r[i] = column[o] - d * column[o - 1];
+                    bad |= !QuasiDifference(column[o], column[o - 1], d, false, r[i]);
                 } else {
                     if (obsCount_ < 1) return false;
-                    r[i] = column[0] * std::sqrt(1.0 - d * d);
+                    bad |= !QuasiDifference(column[0], 0.0, d, true, r[i]);
                 }
             }
-            return true;
+            return !bad;
         default: return false;
     }
 }

@@ -30,14 +30,18 @@ struct Column {
             *sd = reg.GetStdDev(j);
             return reg.GetMean(j);
         }
-        return reg.Design().ColumnMeanSd(j, sd);
+        const Reg::DesignColumnSummary s = reg.DesignSummary(j);
+        *sd = s.sd;
+        return s.mean;
     }
     double Max(double* min) const {
         if (!design) {
             *min = reg.GetMin(j);
             return reg.GetMax(j);
         }
-        return reg.Design().ColumnMinMax(j, min);
+        const Reg::DesignColumnSummary s = reg.DesignSummary(j);
+        *min = s.min;
+        return s.max;
     }
 };
 
@@ -102,8 +106,11 @@ double CalcStr::LagAt(const Reg& reg, int j, bool design, int i, double m, int n
 
 double CalcStr::FdifAt(const Reg& reg, int j, bool design, int i, double d) {
     const Column c{reg, j, design};
-    if (i >= 1) return c.At(i) - d * c.At(i - 1);
-    return c.At(0) * std::sqrt(1.0 - d * d);
+    const bool first = i < 1;
+    double v = 0.0;
+    if (!calc_str_detail::QuasiDifference(c.At(first ? 0 : i), first ? 0.0 : c.At(i - 1), d, first, v))
+        throw EMathError(LoadStr(kStrRangeError));
+    return v;
 }
 
 double CalcStr::ObservationFunction(Reg& reg, bool& handled) {

@@ -335,14 +335,12 @@ double CalcStr::VariableReference() {
                 default: return reg->GetMin(j);
             }
         }
-        double sd = 0.0, mn = 0.0;
-        const double mean = reg->Design().ColumnMeanSd(j, &sd);
-        const double mx = reg->Design().ColumnMinMax(j, &mn);
+        const Reg::DesignColumnSummary s = reg->DesignSummary(j);
         switch (a) {
-            case 0: return mean;
-            case 1: return sd;
-            case 2: return mx;
-            default: return mn;
+            case 0: return s.mean;
+            case 1: return s.sd;
+            case 2: return s.max;
+            default: return s.min;
         }
     }
     const int i = ParseObsSelector(*reg);

@@ -226,18 +226,10 @@ void GetDesignRow(const Reg& reg, int i, std::vector<double>& out) {
     out.assign(row, row + design.Cols());
 }
 
-double GetDesignMean(const Reg& reg, int j) { return reg.Design().ColumnMeanSd(j, nullptr); }
+double GetDesignMean(const Reg& reg, int j) { return reg.DesignSummary(j).mean; }
 
-double GetDesignStdDev(const Reg& reg, int j) {
-    double sd = 0.0;
-    reg.Design().ColumnMeanSd(j, &sd);
-    return sd;
-}
+double GetDesignStdDev(const Reg& reg, int j) { return reg.DesignSummary(j).sd; }
 
-double GetDesignMax(const Reg& reg, int j) { return reg.Design().ColumnMinMax(j, nullptr); }
+double GetDesignMax(const Reg& reg, int j) { return reg.DesignSummary(j).max; }
 
-double GetDesignMin(const Reg& reg, int j) {
-    double lo = 0.0;
-    reg.Design().ColumnMinMax(j, &lo);
-    return lo;
-}
+double GetDesignMin(const Reg& reg, int j) { return reg.DesignSummary(j).min; }

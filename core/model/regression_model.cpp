@@ -125,6 +125,7 @@ void Reg::ResetModel() {
     // to a reader are formed first, as the estimation would have left them.
     FinishPendingLeverages();
     FinishPendingDesign();
+    ForgetDesignSummary();
     const int n = GetObsCount();
     const int k = GetVarCount();
     if (!fit_.HasShape(k) || static_cast<int>(role_.size()) != k + 1) {
@@ -143,6 +144,7 @@ void Reg::ResetModel() {
 void Reg::BuildMoments() {
     FinishPendingLeverages();  // they read the design about to be refilled
     DropPendingDesign();
+    ForgetDesignSummary();
     const int n = GetObsCount();
     const int k = GetVarCount();
     const int stride = k + 1;
@@ -190,6 +192,25 @@ void Reg::BuildMoments() {
 void Reg::DropPendingDesign() {
     std::lock_guard<std::mutex> lock(designLock_);
     designPending_.store(false, std::memory_order_release);
+}
+
+void Reg::ForgetDesignSummary() {
+    std::lock_guard<std::mutex> lock(designSummaryLock_);
+    designSummary_.clear();
+}
+
+Reg::DesignColumnSummary Reg::DesignSummary(int j) const {
+    const Matrix& design = Design();
+    std::lock_guard<std::mutex> lock(designSummaryLock_);
+    const auto at = static_cast<std::size_t>(j);
+    if (j >= 0 && at < designSummary_.size() && designSummary_[at]) return *designSummary_[at];
+    DesignColumnSummary s;
+    s.mean = design.ColumnMeanSd(j, &s.sd);
+    s.max = design.ColumnMinMax(j, &s.min);
+    designSummaryPasses_.fetch_add(1, std::memory_order_relaxed);
+    designSummary_.resize(static_cast<std::size_t>(design.Cols()));
+    designSummary_[at] = s;
+    return s;
 }
 
 void Reg::CompleteDesignNow() const {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,19 @@ public:
         CompleteDesign();
         return fit_.design;
     }
+    // Mean, standard deviation (divisor n - 1), maximum and minimum of design
+    // column j, as the matrix's column statistics give them: formed at the
+    // first request and kept until the design is filled again. A column
+    // outside the design is the matrix's range error.
+    struct DesignColumnSummary {
+        double mean = 0.0;
+        double sd = 0.0;
+        double max = 0.0;
+        double min = 0.0;
+    };
+    DesignColumnSummary DesignSummary(int j) const;
+    // How many column summaries were formed (one pass over the design each).
+    long DesignSummaryPasses() const { return designSummaryPasses_.load(std::memory_order_relaxed); }
     RAData& Analysis() {
         CompleteLeverages();
         return analysis_.table;
@@ -350,6 +364,8 @@ protected:
     void CopyDesignFromVariables() const;
     // A new estimation fills the design again.
     void DropPendingDesign();
+    // The design is about to be filled or reshaped: its summaries go.
+    void ForgetDesignSummary();
     // The values are about to change: the design still owed is copied first.
     void BeforeValuesChange() override { CompleteDesign(); }
     // A new estimation rewrites the rows: the pending ones are not needed.
@@ -452,6 +468,10 @@ protected:
     mutable std::atomic<bool> leveragesRead_{false};
     mutable std::atomic<bool> designRead_{false};
     mutable std::mutex designLock_;
+    // Summaries of the design's columns, by column (empty: not formed yet).
+    mutable std::vector<std::optional<DesignColumnSummary>> designSummary_;
+    mutable std::atomic<long> designSummaryPasses_{0};
+    mutable std::mutex designSummaryLock_;
 };
 
 // The refusal of a fit whose coefficient or standard error of the variable
