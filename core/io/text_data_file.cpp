@@ -52,6 +52,11 @@ std::string LineText(int line) { return std::to_string(line) + " 行目: "; }
 
 [[noreturn]] void FailAt(int line, const std::string& what) { throw EReadError(LineText(line) + what); }
 
+// No text data file holds a zero byte: a file of them is refused at its first.
+[[noreturn]] void FailAtNul(int line) {
+    FailAt(line, "NUL 文字（0 のバイト）があります。テキスト形式のデータファイルではありません");
+}
+
 std::string ToText(std::string_view bytes, int line) {
     try {
         return cp932::ToUtf8(bytes);
@@ -98,7 +103,8 @@ inline std::size_t SkipAscii(const char* data, std::size_t i, std::size_t size) 
 }
 
 // The bytes a scanner holds, with a NUL after them; room is not cleared
-// before bytes are read into it.
+// before bytes are read into it, and grows by doubling, so that a field of
+// any length is read in linear time.
 class ReadBuffer {
 public:
     ReadBuffer() : bytes_(std::make_unique<char[]>(1)) {}
@@ -109,6 +115,7 @@ public:
     // Drops the first n bytes (all of them when n is more).
     void DropFront(std::size_t n) {
         n = std::min(n, size_);
+        if (n == 0) return;
         std::memmove(bytes_.get(), bytes_.get() + n, size_ - n);
         size_ -= n;
         bytes_[size_] = '\0';
@@ -116,7 +123,7 @@ public:
     // Appends up to n bytes read from in; the count read.
     std::size_t ReadFrom(std::istream& in, std::size_t n) {
         if (capacity_ < size_ + n + 1) {
-            const std::size_t room = size_ + n + 1;
+            const std::size_t room = std::max(size_ + n + 1, 2 * capacity_);
             std::unique_ptr<char[]> fresh;
             try {
                 fresh = std::make_unique_for_overwrite<char[]>(room);
@@ -196,10 +203,7 @@ private:
             while (kPlainByte.plain[static_cast<unsigned char>(data[i])]) ++i;
             if (i >= buf_.size()) continue;
             const char c = data[i];
-            if (c == '\0') {
-                ++i;
-                continue;
-            }
+            if (c == '\0') FailAtNul(line_);
             if (c == '\t') {
                 pos_ = i + 1;
                 byTab = true;
@@ -315,18 +319,6 @@ private:
     std::optional<ProgressScope> progress_;
 };
 
-// A NUL inside a name would cut every text that shows it.
-void CheckNameBytes(const std::string& name, int line) {
-    if (name.find('\0') != std::string::npos)
-        FailAt(line, "変数名「" + ShownName(name) + "」に NUL 文字があります");
-}
-
-std::string NameText(std::string_view field, int line) {
-    std::string name = ToText(field, line);
-    CheckNameBytes(name, line);
-    return name;
-}
-
 bool IsNameStart(std::string_view field) {
     if (field.empty()) return false;
     const auto c = static_cast<unsigned char>(field[0]);
@@ -410,7 +402,6 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev, DataFileFormu
         FailAt(headerLine, "変数の見出しは 名前/種類/説明 の形です");
     }
     if (name.empty()) FailAt(headerLine, "変数名がありません");
-    CheckNameBytes(name, headerLine);
     v.SetName(name);
     v.SetInfo(info);
     v.SetType(type);
@@ -618,8 +609,8 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     if (!more) FailAt(sc.Line(), "データがありません");
     const bool hasId = f == "ID" || f.empty();
     std::vector<std::string> names;
-    if (!hasId) names.push_back(NameText(f, sc.Line()));
-    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(NameText(f, sc.Line()));
+    if (!hasId) names.push_back(ToText(f, sc.Line()));
+    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(ToText(f, sc.Line()));
     if (names.empty()) FailAt(sc.Line(), "変数名がありません");
     const std::size_t k = names.size();
     std::vector<std::vector<double>> cols(k);
@@ -981,6 +972,8 @@ void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& eval
     out.twoStage = false;
     const int line = sc.Line();
     std::string rest = sc.Rest(sectionStart);
+    if (const std::size_t nul = rest.find('\0'); nul != std::string::npos)
+        FailAtNul(line + static_cast<int>(std::count(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(nul), '\n')));
     if (static_cast<std::int64_t>(rest.size()) < kMinSectionBytes) return;
     if (rest.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) FailAt(line, "ファイルが大きすぎます");
     SectionReader reader(ToText(rest, line), line, out, evaluator, services);

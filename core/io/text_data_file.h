@@ -5,7 +5,8 @@
 //
 // The reader fills a LoadedDataFile and changes nothing else, so a failed
 // read leaves the program as it was. Every count, range and field is
-// checked: a damaged file raises EReadError naming the line.
+// checked: a damaged file, one with a NUL byte among them, raises
+// EReadError naming the line.
 #pragma once
 
 #include <cstddef>
