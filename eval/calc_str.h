@@ -103,6 +103,9 @@ public:
     bool IsNonConstant() const { return nonConstant_; }
     bool IsObservationMode() const { return observationMode_; }
     int Observation() const { return observation_; }
+    // The observation that names without a selector refer to outside
+    // observation mode, until an entry at an observation sets another.
+    void SetObservation(int observation) { observation_ = observation; }
     int Position() const { return position_; }
     int PreviousPosition() const { return previousPosition_; }
     // The value of "@@", kept equal to the macro interpreter's current value.

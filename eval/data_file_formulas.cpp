@@ -50,6 +50,11 @@ Reg& FileFormulaData::Data() {
     return *data_;
 }
 
+void FileFormulaData::RefuseUnknownName() const {
+    if (calc_.IsIncomplete() && !calc_.UnknownName().empty())
+        throw Exception(LoadStr(kStrUndefinedNameError) + "(" + calc_.UnknownName() + ")");
+}
+
 void FileFormulaData::Fill(const std::string& text, int first, int count, double* out) {
     FileDataInSight inSight(run_, Data());
     int done = 0;
@@ -58,9 +63,27 @@ void FileFormulaData::Fill(const std::string& text, int first, int count, double
         // the first ends the fill.
         done += calc_.EvaluateRange(text, first + done, count - done, out + done, true);
         if (calc_.IsIncomplete()) {
-            if (!calc_.UnknownName().empty())
-                throw Exception(LoadStr(kStrUndefinedNameError) + "(" + calc_.UnknownName() + ")");
+            RefuseUnknownName();
             throw Exception(LoadStr(kStrSyntaxError));
         }
     }
+}
+
+double FileFormulaData::Calculate(const std::string& text) {
+    FileDataInSight inSight(run_, Data());
+    // Not the observation that whatever ran before left behind.
+    calc_.SetObservation(0);
+    const double v = calc_.Calculate(text);
+    RefuseUnknownName();
+    return v;
+}
+
+double FileFormulaData::Evaluate(const std::string& text, double fallback) {
+    // An empty text leaves the flags of the entry before.
+    if (text.empty()) return fallback;
+    FileDataInSight inSight(run_, Data());
+    calc_.SetObservation(0);
+    const double v = calc_.Evaluate(text, fallback);
+    RefuseUnknownName();
+    return v;
 }

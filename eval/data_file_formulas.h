@@ -1,6 +1,6 @@
-// The formulas of a data file being read, worked out by the program's
-// evaluator over a data set of the file's own variables read so far: the
-// data set that is open is out of their sight while they run.
+// The formulas and values of a data file being read, worked out by the
+// program's evaluator over a data set of the file's own variables read so
+// far: the data set that is open is out of their sight while they run.
 #pragma once
 
 #include <memory>
@@ -23,6 +23,10 @@ public:
     // variable of the file so far, "文法エラー" for any other formula
     // without a value.
     void Fill(const std::string& text, int first, int count, double* out) override;
+    // Throw "未定義識別子エラー(name)" for a name that is no variable of
+    // the file so far.
+    double Calculate(const std::string& text) override;
+    double Evaluate(const std::string& text, double fallback) override;
 
 private:
     struct Column {
@@ -33,6 +37,9 @@ private:
     // The data set of the columns added so far, made when a formula first
     // needs it after a change.
     Reg& Data();
+    // After an entry: the undefined-name error for a name it found no
+    // variable of.
+    void RefuseUnknownName() const;
 
     CalcStr& calc_;
     EvalRunState& run_;

@@ -52,6 +52,11 @@ std::string LineText(int line) { return std::to_string(line) + " 行目: "; }
 
 [[noreturn]] void FailAt(int line, const std::string& what) { throw EReadError(LineText(line) + what); }
 
+// No text data file holds a zero byte: a file of them is refused at its first.
+[[noreturn]] void FailAtNul(int line) {
+    FailAt(line, "NUL 文字（0 のバイト）があります。テキスト形式のデータファイルではありません");
+}
+
 std::string ToText(std::string_view bytes, int line) {
     try {
         return cp932::ToUtf8(bytes);
@@ -98,7 +103,8 @@ inline std::size_t SkipAscii(const char* data, std::size_t i, std::size_t size) 
 }
 
 // The bytes a scanner holds, with a NUL after them; room is not cleared
-// before bytes are read into it.
+// before bytes are read into it, and grows by doubling, so that a field of
+// any length is read in linear time.
 class ReadBuffer {
 public:
     ReadBuffer() : bytes_(std::make_unique<char[]>(1)) {}
@@ -109,6 +115,7 @@ public:
     // Drops the first n bytes (all of them when n is more).
     void DropFront(std::size_t n) {
         n = std::min(n, size_);
+        if (n == 0) return;
         std::memmove(bytes_.get(), bytes_.get() + n, size_ - n);
         size_ -= n;
         bytes_[size_] = '\0';
@@ -116,7 +123,7 @@ public:
     // Appends up to n bytes read from in; the count read.
     std::size_t ReadFrom(std::istream& in, std::size_t n) {
         if (capacity_ < size_ + n + 1) {
-            const std::size_t room = size_ + n + 1;
+            const std::size_t room = std::max(size_ + n + 1, 2 * capacity_);
             std::unique_ptr<char[]> fresh;
             try {
                 fresh = std::make_unique_for_overwrite<char[]>(room);
@@ -196,10 +203,7 @@ private:
             while (kPlainByte.plain[static_cast<unsigned char>(data[i])]) ++i;
             if (i >= buf_.size()) continue;
             const char c = data[i];
-            if (c == '\0') {
-                ++i;
-                continue;
-            }
+            if (c == '\0') FailAtNul(line_);
             if (c == '\t') {
                 pos_ = i + 1;
                 byTab = true;
@@ -315,18 +319,6 @@ private:
     std::optional<ProgressScope> progress_;
 };
 
-// A NUL inside a name would cut every text that shows it.
-void CheckNameBytes(const std::string& name, int line) {
-    if (name.find('\0') != std::string::npos)
-        FailAt(line, "変数名「" + ShownName(name) + "」に NUL 文字があります");
-}
-
-std::string NameText(std::string_view field, int line) {
-    std::string name = ToText(field, line);
-    CheckNameBytes(name, line);
-    return name;
-}
-
 bool IsNameStart(std::string_view field) {
     if (field.empty()) return false;
     const auto c = static_cast<unsigned char>(field[0]);
@@ -337,12 +329,6 @@ int Truncate(double v, int line, const char* what) {
     if (!std::isfinite(v) || v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
         FailAt(line, std::string(what) + " が範囲外です");
     return static_cast<int>(std::trunc(v));
-}
-
-double Calc(std::string_view bytes, TextEvaluator& ev, int line) {
-    double v = 0.0;
-    if (ReadShortDecimal(bytes, v) || ReadPlainDecimal(bytes, v)) return v;
-    return ReadTextValue(ToText(bytes, line), ev);
 }
 
 // A value that is the same at every observation: a plain number or the
@@ -357,6 +343,27 @@ bool ReadConstant(std::string_view bytes, double& v) {
     return true;
 }
 
+// A constant directly, any other text through the evaluator (a
+// TextEvaluator or the formulas of the file being read).
+template <class Evaluator>
+double ConstantOrFormula(std::string_view text, Evaluator& ev) {
+    double v = 0.0;
+    if (ReadConstant(text, v)) return v;
+    return ev.Calculate(std::string(TrimView(text)));
+}
+
+// A value read once; an error names the line.
+double Calc(std::string_view bytes, DataFileFormulas& ev, int line) {
+    double v = 0.0;
+    if (ReadShortDecimal(bytes, v) || ReadPlainDecimal(bytes, v)) return v;
+    const std::string text = ToText(bytes, line);
+    try {
+        return ConstantOrFormula(text, ev);
+    } catch (const std::exception& e) {
+        FailAt(line, e.what());
+    }
+}
+
 // "@[a..b]=x" or "@c=x" (the "@" already seen). lhs is the part before the
 // first "=", rhs the rest.
 bool SplitAssign(std::string_view item, std::string_view& lhs, std::string_view& rhs) {
@@ -369,7 +376,7 @@ bool SplitAssign(std::string_view item, std::string_view& lhs, std::string_view&
 }
 
 // "[a..b]" or "[b]" (1 .. b); either order. False when not bracketed.
-bool ParseRange(std::string_view text, TextEvaluator& ev, int line, int& a, int& b) {
+bool ParseRange(std::string_view text, DataFileFormulas& ev, int line, int& a, int& b) {
     if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
     std::string_view inner = text.substr(1, text.size() - 2);
     const std::size_t dots = inner.find("..");
@@ -395,7 +402,7 @@ void CheckStart(int a, int line) {
 
 // One block of the block layout into v; n is the count fixed by the first
 // block (0 while reading it). The formulas see the blocks read before.
-void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev, DataFileFormulas& formulas) {
+void ReadBlock(FieldScanner& sc, Var& v, int n, DataFileFormulas& ev) {
     std::string_view f;
     if (!sc.Next(f)) FailAt(sc.Line(), "変数ブロックが途中で終わっています");
     const int headerLine = sc.Line();
@@ -410,7 +417,6 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev, DataFileFormu
         FailAt(headerLine, "変数の見出しは 名前/種類/説明 の形です");
     }
     if (name.empty()) FailAt(headerLine, "変数名がありません");
-    CheckNameBytes(name, headerLine);
     v.SetName(name);
     v.SetInfo(info);
     v.SetType(type);
@@ -438,7 +444,7 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev, DataFileFormu
         const std::string text = ToText(x, line);
         if (TrimView(text).empty()) FailAt(line, "式がありません");
         try {
-            formulas.Fill(text, static_cast<int>(lo), static_cast<int>(hi - lo), values.data() + lo);
+            ev.Fill(text, static_cast<int>(lo), static_cast<int>(hi - lo), values.data() + lo);
         } catch (const std::exception& e) {
             FailAt(line, e.what());
         }
@@ -546,22 +552,13 @@ void ReadBlock(FieldScanner& sc, Var& v, int n, TextEvaluator& ev, DataFileFormu
 
 // --- values ------------------------------------------------------------------------
 
-double ReadTextValue(std::string_view text, TextEvaluator& evaluator) {
-    double v = 0.0;
-    const std::string_view t = TrimView(text);
-    if (ReadPlainDecimal(t, v)) return v;
-    // The writer's forms of values that are no finite number.
-    if (t == "NAN") return std::numeric_limits<double>::quiet_NaN();
-    if (t == "INF") return std::numeric_limits<double>::infinity();
-    if (t == "-INF") return -std::numeric_limits<double>::infinity();
-    return evaluator.Calculate(std::string(t));
-}
+double ReadTextValue(std::string_view text, TextEvaluator& evaluator) { return ConstantOrFormula(text, evaluator); }
 
 namespace {
 
 // --- data part -----------------------------------------------------------------------
 
-void ReadScalars(FieldScanner& sc, UserVar& bank, TextEvaluator& ev) {
+void ReadScalars(FieldScanner& sc, UserVar& bank, DataFileFormulas& ev) {
     std::string_view f;
     int i = 0;
     while (sc.Next(f) && f != "#") {
@@ -575,9 +572,9 @@ void ReadScalars(FieldScanner& sc, UserVar& bank, TextEvaluator& ev) {
                 const std::size_t slash = item.find('/', 1);
                 name = std::string(TrimView(std::string_view(item).substr(1, slash == std::string::npos ? std::string::npos : slash - 1)));
                 const std::string expr = slash == std::string::npos ? std::string() : item.substr(slash + 1);
-                value = ReadTextValue(expr, ev);
+                value = ConstantOrFormula(expr, ev);
             } else {
-                value = ReadTextValue(item, ev);
+                value = ConstantOrFormula(item, ev);
             }
             bank.SetName(i, true, name);
         } catch (const EReadError&) {
@@ -587,16 +584,6 @@ void ReadScalars(FieldScanner& sc, UserVar& bank, TextEvaluator& ev) {
         }
         bank.SetValue(i, true, value);
         ++i;
-    }
-}
-
-double CalcAt(std::string_view f, TextEvaluator& ev, int line) {
-    try {
-        return Calc(f, ev, line);
-    } catch (const EReadError&) {
-        throw;
-    } catch (const std::exception& e) {
-        FailAt(line, e.what());
     }
 }
 
@@ -613,13 +600,13 @@ void ReserveRows(std::vector<std::vector<double>>& cols, std::int64_t rowBytes, 
     }
 }
 
-bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
+bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, DataFileFormulas& ev,
                std::int64_t& sectionStart) {
     if (!more) FailAt(sc.Line(), "データがありません");
     const bool hasId = f == "ID" || f.empty();
     std::vector<std::string> names;
-    if (!hasId) names.push_back(NameText(f, sc.Line()));
-    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(NameText(f, sc.Line()));
+    if (!hasId) names.push_back(ToText(f, sc.Line()));
+    while ((more = sc.Next(f)) && IsNameStart(f)) names.push_back(ToText(f, sc.Line()));
     if (names.empty()) FailAt(sc.Line(), "変数名がありません");
     const std::size_t k = names.size();
     std::vector<std::vector<double>> cols(k);
@@ -648,7 +635,7 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
                 stopped = true;
                 break;
             }
-            cols[j].push_back(CalcAt(f, ev, sc.Line()));
+            cols[j].push_back(Calc(f, ev, sc.Line()));
             more = sc.Next(f);
         }
         if (j < k) {
@@ -666,26 +653,27 @@ bool ReadTable(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& 
     for (std::size_t j = 0; j < k; ++j) {
         auto v = std::make_unique<Var>(names[j], names[j], cols[j].data(), out.obs);
         std::vector<double>().swap(cols[j]);
+        // For the keyword sections.
+        ev.AddVariable(v->GetName(), v->Data(), out.obs);
         out.vars.push_back(std::move(v));
     }
     return stopped;
 }
 
-bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, TextEvaluator& ev,
+bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile& out, DataFileFormulas& ev,
                 std::int64_t& sectionStart) {
     int n = 0;
-    const std::unique_ptr<DataFileFormulas> formulas = ev.OpenFileFormulas();
     while (more) {
         if (f != "{") break;
         auto v = std::make_unique<Var>();
-        ReadBlock(sc, *v, n, ev, *formulas);
+        ReadBlock(sc, *v, n, ev);
         // The closing "}" of a block may be left out before the next one.
         more = sc.Next(f);
         if (more && f == "}") more = sc.Next(f);
         if (n == 0) n = v->Count();
         v->Resize(n, true);
         // The variable's values stay where they are while the blocks are read.
-        formulas->AddVariable(v->GetName(), v->Data(), n);
+        ev.AddVariable(v->GetName(), v->Data(), n);
         out.vars.push_back(std::move(v));
     }
     out.obs = n;
@@ -700,7 +688,7 @@ bool ReadBlocks(FieldScanner& sc, std::string_view f, bool more, LoadedDataFile&
     return false;
 }
 
-bool ReadDataPartFrom(FieldScanner& sc, LoadedDataFile& out, TextEvaluator& ev, std::int64_t& sectionStart) {
+bool ReadDataPartFrom(FieldScanner& sc, LoadedDataFile& out, DataFileFormulas& ev, std::int64_t& sectionStart) {
     out.vars.clear();
     out.obs = 0;
     out.name.clear();
@@ -729,7 +717,7 @@ bool ReadDataPartFrom(FieldScanner& sc, LoadedDataFile& out, TextEvaluator& ev, 
 
 class SectionReader {
 public:
-    SectionReader(std::string text, int firstLine, LoadedDataFile& out, TextEvaluator& ev, UiServices& services)
+    SectionReader(std::string text, int firstLine, LoadedDataFile& out, DataFileFormulas& ev, UiServices& services)
         : text_(std::move(text)), firstLine_(firstLine), out_(out), ev_(ev), services_(services) {}
 
     void Run() {
@@ -793,7 +781,7 @@ private:
 
     double Value(const std::string& t) {
         try {
-            return ReadTextValue(t, ev_);
+            return ConstantOrFormula(t, ev_);
         } catch (const std::exception& e) {
             Fail(e.what());
         }
@@ -951,7 +939,7 @@ private:
     int pos_ = 0;
     int last_ = 0;
     LoadedDataFile& out_;
-    TextEvaluator& ev_;
+    DataFileFormulas& ev_;
     UiServices& services_;
     std::unique_ptr<Data> names_;
 };
@@ -962,14 +950,17 @@ bool ReadTextDataPart(std::istream& in, LoadedDataFile& out, TextEvaluator& eval
                       std::int64_t& sectionStart, std::size_t readChunk) {
     FieldScanner sc(in, services, readChunk);
     sectionStart = -1;
-    return ReadDataPartFrom(sc, out, evaluator, sectionStart);
+    const std::unique_ptr<DataFileFormulas> formulas = evaluator.OpenFileFormulas();
+    return ReadDataPartFrom(sc, out, *formulas, sectionStart);
 }
 
 void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& evaluator, UiServices& services,
                       std::size_t readChunk) {
     FieldScanner sc(in, services, readChunk);
     std::int64_t sectionStart = -1;
-    const bool sections = ReadDataPartFrom(sc, out, evaluator, sectionStart);
+    // The values of the sections see every variable of the file.
+    const std::unique_ptr<DataFileFormulas> formulas = evaluator.OpenFileFormulas();
+    const bool sections = ReadDataPartFrom(sc, out, *formulas, sectionStart);
     const int k = static_cast<int>(out.vars.size());
     if (k < 1) throw EReadError("データファイルに変数がありません。");
     if (!sections) {
@@ -981,9 +972,11 @@ void ReadTextDataFile(std::istream& in, LoadedDataFile& out, TextEvaluator& eval
     out.twoStage = false;
     const int line = sc.Line();
     std::string rest = sc.Rest(sectionStart);
+    if (const std::size_t nul = rest.find('\0'); nul != std::string::npos)
+        FailAtNul(line + static_cast<int>(std::count(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(nul), '\n')));
     if (static_cast<std::int64_t>(rest.size()) < kMinSectionBytes) return;
     if (rest.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) FailAt(line, "ファイルが大きすぎます");
-    SectionReader reader(ToText(rest, line), line, out, evaluator, services);
+    SectionReader reader(ToText(rest, line), line, out, *formulas, services);
     reader.Run();
 }
 

@@ -4,8 +4,10 @@
 // CR LF line ends when written; every number is read as an expression.
 //
 // The reader fills a LoadedDataFile and changes nothing else, so a failed
-// read leaves the program as it was. Every count, range and field is
-// checked: a damaged file raises EReadError naming the line.
+// read leaves the program as it was. Its formulas see the file's own
+// variables read so far, never the data set that is open. Every count,
+// range and field is checked: a damaged file, one with a NUL byte among
+// them, raises EReadError naming the line.
 #pragma once
 
 #include <cstddef>

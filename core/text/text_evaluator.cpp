@@ -31,6 +31,8 @@ public:
         const double v = evaluator_.Calculate(text);
         for (int k = 0; k < count; ++k) out[k] = v;
     }
+    double Calculate(const std::string& text) override { return evaluator_.Calculate(text); }
+    double Evaluate(const std::string& text, double fallback) override { return evaluator_.Evaluate(text, fallback); }
 
 private:
     TextEvaluator& evaluator_;

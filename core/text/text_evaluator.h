@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-// The per-observation formulas of a data file being read. They see the
-// file's own variables read so far and never the data set that is open,
-// and "index" is the observation being filled, so that a file reads the
-// same whatever is open.
+// The formulas of a data file being read, per observation and read once.
+// They see the file's own variables read so far and never the data set
+// that is open, and "index" is the observation being filled, so that a
+// file reads the same whatever is open.
 class DataFileFormulas {
 public:
     virtual ~DataFileFormulas() = default;
@@ -23,6 +23,12 @@ public:
     // out. Throws an Exception where it has no value, such as for a name
     // that is none of the variables added so far.
     virtual void Fill(const std::string& text, int first, int count, double* out) = 0;
+    // A value read once (a count, a range bound, a scalar, a value of the
+    // table) over the same variables; a name without an observation
+    // selector is its first value. As TextEvaluator's, except that a name
+    // that is none of the variables added so far throws an Exception.
+    virtual double Calculate(const std::string& text) = 0;
+    virtual double Evaluate(const std::string& text, double fallback) = 0;
 };
 
 class TextEvaluator {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -86,6 +87,38 @@ TEST(AppState, ALoadEmptiesBothUndoLists) {
     EXPECT_FALSE(app.Undo().CanUndo());
     EXPECT_FALSE(app.Undo().CanRedo());
     EXPECT_EQ(app.Model()->GetValue(0, 0), 1.0);
+    fs::remove_all(dir);
+}
+
+// A file of zero bytes (a ".MDF" without its magic is read as text) and
+// the zero device end at their first byte; the open data set stays as it
+// was, modified.
+TEST(AppState, ZeroBytesAreRefusedAtOnceAndTheOpenDataSetStays) {
+    const fs::path dir = fs::temp_directory_path() / ("merlox_app_zeros_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string zeros = (dir / "x.MDF").string();
+    {
+        std::ofstream out(zeros, std::ios::binary);
+        out << std::string(std::size_t{4} << 20, '\0');
+    }
+    for (const std::string& file : {zeros, std::string("/dev/zero")}) {
+        SCOPED_TRACE(file);
+        AppState app;
+        app.SetModel(SmallModel());
+        Reg* open = app.Model();
+        open->SetValue(0, 0, 42.0);
+        open->SetModified(true);
+        try {
+            app.LoadModelFile(file);
+            ADD_FAILURE() << "read";
+        } catch (const EReadError& e) {
+            EXPECT_STREQ(e.what(), "1 行目: NUL 文字（0 のバイト）があります。テキスト形式のデータファイルではありません");
+        }
+        EXPECT_EQ(app.Model(), open);
+        EXPECT_TRUE(open->IsModified());
+        EXPECT_EQ(open->GetValue(0, 0), 42.0);
+        EXPECT_EQ(open->GetFileName(), "");
+    }
     fs::remove_all(dir);
 }
 

@@ -1,10 +1,12 @@
 // Values of the text data file through the program's evaluator: the plain
 // number fast path gives the evaluator's own double, and formulas work, the
-// block formulas over the file's own variables whatever data set is open.
+// block formulas and the values read once over the file's own variables
+// whatever data set is open.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -20,6 +22,46 @@
 #include "support/scripted_services.h"
 
 namespace {
+
+// The file read with the state's evaluator.
+void ReadFile(AppState& app, const std::string& file, LoadedDataFile& out) {
+    ScriptedServices services;
+    std::istringstream in(file);
+    ReadTextDataFile(in, out, app.Context().Evaluator(), services);
+}
+
+// A file the reader refuses, with its message.
+struct Refused {
+    const char* file;
+    const char* message;
+};
+
+void ExpectRefused(AppState& app, const std::vector<Refused>& cases) {
+    for (const Refused& f : cases) {
+        LoadedDataFile none;
+        try {
+            ReadFile(app, f.file, none);
+            ADD_FAILURE() << f.file << " was read";
+        } catch (const EReadError& e) {
+            EXPECT_EQ(std::string(e.what()), f.message) << f.file;
+        }
+    }
+}
+
+// Runs check in a state with each data set that may be open while a file
+// is read: nothing, unnamed zeros, or a set with an x, a and p of its own
+// and more observations.
+void WithEachOpenDataSet(const std::function<void(AppState&)>& check) {
+    std::unique_ptr<Reg> sets[] = {
+        nullptr, std::make_unique<Reg>(2, 2),
+        MakeModel({{5, 6, 7, 8, 9, 10}, {100, 200, 300, 400, 500, 600}, {3, 3, 3, 3, 3, 3}}, {}, {"x", "a", "p"})};
+    for (auto& set : sets) {
+        SCOPED_TRACE(set ? set->GetVarName(0) : std::string("no data set"));
+        AppState app;
+        app.SetModel(std::move(set));
+        check(app);
+    }
+}
 
 std::uint64_t Bits(double x) {
     std::uint64_t b = 0;
@@ -92,40 +134,70 @@ TEST(TextValue, BlockFormulasSeeTheFilesOwnVariablesWhateverIsOpen) {
     const std::vector<std::vector<double>> expected = {
             {0, 4, 6, 8}, {1, 6, 9, 12}, {0, 24, 54, 0}, {0, 4, 10, 14}, {4.5, 4.5, 4.5, 4.5}};
     // x is only the open data set's; a block sees neither itself nor those after it.
-    const struct {
-        const char* file;
-        const char* message;
-    } failing[] = {
+    const std::vector<Refused> failing = {
         {"#mode,1,{,a/nd/a,@4=index,},{,b/nd/b,@4=x*2,}", "1 行目: 未定義識別子エラー(x)"},
         {"#mode,1,{,a/nd/a,1,@3=a+1,}", "1 行目: 未定義識別子エラー(a)"},
         {"#mode,1,{,a/nd/a,@4=b,},\r\n{,b/nd/b,@4=1,}", "1 行目: 未定義識別子エラー(b)"},
     };
-    // Open while the file is read: nothing, unnamed zeros, or a set with an
-    // "a" of its own and more observations.
-    std::unique_ptr<Reg> open[] = {nullptr, std::make_unique<Reg>(2, 2),
-                                   MakeModel({{5, 6, 7, 8, 9, 10}, {100, 200, 300, 400, 500, 600}}, {}, {"x", "a"})};
-    for (auto& set : open) {
-        SCOPED_TRACE(set ? set->GetVarName(0) : std::string("no data set"));
-        AppState app;
-        app.SetModel(std::move(set));
-        ScriptedServices services;
-        std::istringstream in(file);
+    WithEachOpenDataSet([&](AppState& app) {
         LoadedDataFile out;
-        ASSERT_NO_THROW(ReadTextDataFile(in, out, app.Context().Evaluator(), services));
+        ASSERT_NO_THROW(ReadFile(app, file, out));
         ASSERT_EQ(out.vars.size(), expected.size());
         for (std::size_t j = 0; j < expected.size(); ++j)
             EXPECT_EQ(std::vector<double>(out.vars[j]->begin(), out.vars[j]->end()), expected[j]) << j;
-        for (const auto& f : failing) {
-            std::istringstream failingIn(f.file);
-            LoadedDataFile none;
-            try {
-                ReadTextDataFile(failingIn, none, app.Context().Evaluator(), services);
-                ADD_FAILURE() << f.file << " was read";
-            } catch (const EReadError& e) {
-                EXPECT_EQ(std::string(e.what()), f.message) << f.file;
+        ExpectRefused(app, failing);
+    });
+}
+
+// Counts, ranges, plain values, group items, group numbers and members
+// read once, over the file's own variables read so far; a name without a
+// selector is its first value.
+TEST(TextValue, ValuesReadOnceSeeTheFilesOwnVariablesWhateverIsOpen) {
+    struct Column {
+        std::vector<double> values;
+        std::vector<std::uint16_t> marks;
+    };
+    const struct {
+        const char* file;
+        std::vector<Column> columns;
+        int group;
+    } files[] = {
+        {"#mode,1\r\n"
+         "{,a/nd/a,@4=index,}\r\n"
+         "{,b/nd/b,@[2..a[3]]=5,}\r\n"
+         "{,c/nd/c,@a[2]=7,a[4]*10,#row,},[,@[1..a[2]]=1,@a[1]=2,],}\r\n"
+         "{,d/nd/d,@a=9,}\r\n"
+         "#group\r\n{,a[2],G\r\na,[,@1-a[3],]\r\n@a[1],[,a[4],]\r\n}\r\n#\r\n",
+         {{{1, 2, 3, 4}, {2, 2, 2, 0}}, {{0, 5, 5, 0}, {0, 0, 0, 2}}, {{7, 7, 40, 4}, {1, 1, 2, 0}},
+          {{9, 0, 0, 0}, {0, 0, 0, 0}}},
+         2},
+        {"ID,p,q\r\n1,2,3\r\n2,4,5\r\n#group\r\n{,p[2]-1,G\r\nq,[,@1-p[1],]\r\n}\r\n#\r\n",
+         {{{2, 4}, {0, 0}}, {{3, 5}, {4, 4}}},
+         3},
+    };
+    // Names the file has not read (yet) where it reads them.
+    const std::vector<Refused> failing = {
+        {"ID,p,q\r\n1,2,p\r\n", "2 行目: 未定義識別子エラー(p)"},
+        {"#var,@s/a[1],#\r\nID,a\r\n1,2\r\n", "1 行目: 未定義識別子エラー(a)"},
+        {"#mode,1\r\n{,a/nd/a,@b[1]=1,}\r\n{,b/nd/b,@2=1,}\r\n", "2 行目: 未定義識別子エラー(b)"},
+        {"#mode,1,{,a/nd/a,@4=index,},{,b/nd/b,@[1..x[1]]=1,}", "1 行目: 未定義識別子エラー(x)"},
+        {"#mode,1,{,a/nd/a,1,2,},{,b/nd/b,a[2],x,}", "1 行目: 未定義識別子エラー(x)"},
+        {"ID,p\r\n1,2\r\n#group\r\n{,x[1],G\r\n}\r\n#\r\n", "4 行目: 未定義識別子エラー(x)"},
+        {"ID,p\r\n1,2\r\n#group\r\n{,1,G\r\np,[,x[1],]\r\n}\r\n#\r\n", "5 行目: 未定義識別子エラー(x)"},
+    };
+    WithEachOpenDataSet([&](AppState& app) {
+        for (const auto& f : files) {
+            LoadedDataFile out;
+            ASSERT_NO_THROW(ReadFile(app, f.file, out)) << f.file;
+            ASSERT_EQ(out.vars.size(), f.columns.size()) << f.file;
+            for (std::size_t j = 0; j < f.columns.size(); ++j) {
+                EXPECT_EQ(std::vector<double>(out.vars[j]->begin(), out.vars[j]->end()), f.columns[j].values) << j;
+                EXPECT_EQ(out.vars[j]->Marks(), f.columns[j].marks) << j;
             }
+            EXPECT_EQ(out.groupNames.GetName(f.group), "G") << f.file;
         }
-    }
+        ExpectRefused(app, failing);
+    });
 }
 
 }  // namespace

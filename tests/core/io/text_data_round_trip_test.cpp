@@ -77,15 +77,15 @@ TEST(TextDataBlocks, AClosingBraceMayBeLeftOutBeforeTheNextBlock) {
     EXPECT_EQ(g.roles, (std::vector<std::uint8_t>{1, 2}));
 }
 
-// Parts that cannot be read are errors naming the line (and a name with a
-// NUL is shown with the NUL written out).
+// Parts that cannot be read are errors naming the line (a name with a NUL
+// among them: no text data file holds one).
 TEST(TextDataBlocks, WhatCannotBeReadIsAnErrorNamingTheLine) {
     const std::pair<std::string, const char*> cases[] = {
         {"#mode,1\r\n{,a/nd/a,1,2,},}\r\n}\r\n{,b/nd/b,3,4,},}\r\n", "3 行目"},  // a stray brace
         {"#mode,1\r\n{,a/nd/a,1,2,}\r\n7\r\n", "3 行目"},                       // a value after the blocks
         {"#mode,2\r\n{,a/nd/a,1,2,},}\r\n", "2 行目"},                          // an unknown layout
-        {"ID,a\0b,c\r\n1,2,3\r\n"s, "a\\x00b"},
-        {"#mode,1,{,a\0b/nd/x,1,},}"s, "a\\x00b"},
+        {"ID,a\0b,c\r\n1,2,3\r\n"s, "1 行目: NUL 文字"},
+        {"#mode,1,{,a\0b/nd/x,1,},}"s, "1 行目: NUL 文字"},
     };
     for (const auto& [text, named] : cases) {
         try {
