@@ -46,8 +46,12 @@ std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
 
 std::string Reg::NonFiniteResultMessage() const {
     const int k = GetVarCount();
+    // Without a residual degree of freedom s² is 0/0: its standard errors
+    // are undefined, not out of range, and are left as they come.
+    const bool noResidual = fit_.residualDf < 1;
     for (int j : SweptIndices()) {
-        if (std::isfinite(fit_.coef.At(j)) && std::isfinite(fit_.stdErr.At(j))) continue;
+        const double se = fit_.stdErr.At(j);
+        if (std::isfinite(fit_.coef.At(j)) && (std::isfinite(se) || (noResidual && std::isnan(se)))) continue;
         const std::string name = j == k ? ConstantName() : GetVarName(j);
         return NonFiniteCoefficientMessage(name);
     }
