@@ -167,6 +167,27 @@ TEST_F(XYGraphWindowTest, PagesShowEveryPointAndTheCurveChosen) {
     }
 }
 
+// A cubic through seven points, by exact least squares: t = -0.3973 (level
+// 71.8 %) for X, 2.3842 (9.7 %) for X^2, -3.7417 (3.3 %) for X^3; only
+// the slopes are marked, so the constant (t = -0.3007, 78.3 %) has none.
+TEST_F(XYGraphWindowTest, EstimateRowsMarkTheSlopesButNotTheConstant) {
+    const std::vector<double> x = {1, 2, 3, 4, 5, 6, 7}, y = {0, 1, 5, 6, 7, 5, 0};
+    auto w = Open(x, y, reg3ji);
+    ASSERT_EQ(w->CurveType(), reg3ji);
+    const QStringList rows[] = {
+            {"定数項", "-0.5714", "1.9006", "-0.3007"},
+            {"X", "-0.7619", "1.9176", "**-0.3973"},
+            {"2乗項", "1.2857", "0.5393", "* 2.3842"},
+            {"3乗項", "-0.1667", "0.0445", "-3.7417"},
+    };
+    ASSERT_EQ(w->dgEst->RowCount(), 5);
+    for (int r = 1; r <= 4; ++r) {
+        QStringList shown;
+        for (int c = 0; c < 4; ++c) shown << w->dgEst->Cell(c, r);
+        EXPECT_EQ(shown, rows[r - 1]) << r;
+    }
+}
+
 TEST_F(XYGraphWindowTest, PointSteppingWrapsAndThePromptSelectsByNumber) {
     auto w = Open(kX, kY);
     w->BackwardExecute();
