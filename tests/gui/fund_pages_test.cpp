@@ -245,6 +245,8 @@ TEST_F(FundPagesTest, TimePageFitsTheTrendChosenByName) {
     EXPECT_EQ(w->tsTime->stLineStyle->text().toStdString(), "直線");
     const TXYPlot* plot = w->tsTime->timeseries;
     ASSERT_EQ(plot->Count(), 30);
+    EXPECT_EQ(plot->X(0), 1.0);
+    EXPECT_DOUBLE_EQ(plot->Y(0), 0.4);  // 1 / (0.5 + 2)
     EXPECT_EQ(plot->X(29), 30.0);
     EXPECT_EQ(plot->Y(29), y[29]);
 
