@@ -222,6 +222,7 @@ TEST_F(PcaWindowTest, EachPlotGetsItsSeriesAndNames) {
             {cumulativeCell, "Z0 ... Z1", "c",
              {10, -0.23465088945997138, -0.78053628044502235, kStdFirst[2], kStdLast[2]}},
             {[&] { w->sgRFClick(1, 2); }, "F0", "b", {10, kF0First, kF0Last, kStdFirst[1], kStdLast[1]}},
+            {[&] { w->sgRFClick(2, 4); }, "F1", "d", {10, kF1First, kF1Last, kStdFirst[3], kStdLast[3]}},
             // The score over the root of its eigenvalue.
             {[&] { w->ObservationGridClick(w->sgCheck, Qt::RightButton, 5, 3); }, "時間", "Z0",
              {10, 1, 10, 0.030571872123536316, -0.34831964507201046}},
