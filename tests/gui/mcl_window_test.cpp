@@ -126,12 +126,17 @@ TEST_F(MclWindowTest, RidgeTableClicksAndTracePicking) {
     w->sgRDMouseDown(cell.center().x(), cell.center().y());
     const double vif = w->Engine()->RidgeVif(w->Table().k[5])[1];
     EXPECT_EQ(w->SB->currentMessage().toStdString(), "VIF[ x2 ] = " + NumberCell(vif).text);
-    // A heading: the regressor's 30 points in a graph.
-    std::vector<int> points;
-    auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
-    const QRect heading = w->sgRD->CellRect(1, 0);
+    // A heading: the regressor's 30 points in a graph, from k = 0 (least
+    // squares) to 0.1 shown over the scale 0.1; (R + k I)^-1 r worked out
+    // separately.
+    std::vector<GraphSeen> seen;
+    auto graph = ProbeGraphs(seen);
+    const QRect heading = w->sgRD->CellRect(2, 0);
     w->sgRDMouseDown(heading.center().x(), heading.center().y());
-    EXPECT_EQ(points, std::vector<int>{kRidgeTableConstants});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, "リッジ係数");
+    EXPECT_EQ(seen[0].yName, "x2");
+    ExpectEnds(seen[0], {kRidgeTableConstants, 0, 1, 0.020094243516930857, 0.32918837753929538}, 1e-9);
 
     // A click on x3's curve at the last constant picks it.
     RecordingCanvas canvas;
