@@ -108,6 +108,24 @@ TEST_F(XYGraphWindowTest, WiringOpenFillCellCommandClose) {
     AnalysisWindows().Unregister("TfrmGraphXY");
 }
 
+// The plot takes both series whole, and takes them the other way round
+// after the exchange.
+TEST_F(XYGraphWindowTest, ThePlotTakesBothSeriesAndTheirExchange) {
+    auto w = Open(kX, kY);
+    const struct {
+        bool exchanged;
+        double x0, xLast, y0, yLast;
+    } cases[] = {{false, 1, 6, 2, 5}, {true, 2, 5, 1, 6}, {false, 1, 6, 2, 5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exchanged);
+        if (w->Exchanged() != c.exchanged) w->ExchangeXYExecute();
+        const TXYPlot& p = *w->plots;
+        ASSERT_EQ(p.Count(), 6);
+        EXPECT_EQ((std::vector<double>{p.X(0), p.X(5), p.Y(0), p.Y(5)}),
+                  (std::vector<double>{c.x0, c.xLast, c.y0, c.yLast}));
+    }
+}
+
 TEST_F(XYGraphWindowTest, QuarticOnFivePointsComesBackAsALine) {
     const std::vector<double> x = {1, 2, 3, 4, 5}, y = {1, 3, 2, 5, 4};
     auto w = Open(x, y, reg4ji);
