@@ -185,24 +185,39 @@ TEST_F(XYGraphWindowTest, PagesShowEveryPointAndTheCurveChosen) {
     }
 }
 
-// A cubic through seven points, by exact least squares: t = -0.3973 (level
-// 71.8 %) for X, 2.3842 (9.7 %) for X^2, -3.7417 (3.3 %) for X^3; only
-// the slopes are marked, so the constant (t = -0.3007, 78.3 %) has none.
+// Only the slopes are marked: "**" above the 50 % level, "* " above 5 %;
+// the constant has no mark whatever its level. By exact least squares:
+// the cubic's t = -0.3973 (71.8 %), 2.3842 (9.7 %), -3.7417 (3.3 %) and
+// -0.3007 (78.3 %) for the constant; the line's slope t = 3 is at 5.8 %
+// on its 3 degrees of freedom (it would be 4.0 % on 4).
 TEST_F(XYGraphWindowTest, EstimateRowsMarkTheSlopesButNotTheConstant) {
-    const std::vector<double> x = {1, 2, 3, 4, 5, 6, 7}, y = {0, 1, 5, 6, 7, 5, 0};
-    auto w = Open(x, y, reg3ji);
-    ASSERT_EQ(w->CurveType(), reg3ji);
-    const QStringList rows[] = {
-            {"定数項", "-0.5714", "1.9006", "-0.3007"},
-            {"X", "-0.7619", "1.9176", "**-0.3973"},
-            {"2乗項", "1.2857", "0.5393", "* 2.3842"},
-            {"3乗項", "-0.1667", "0.0445", "-3.7417"},
+    const struct {
+        std::vector<double> x, y;
+        int type;
+        std::vector<QStringList> rows;
+    } fits[] = {
+            {{1, 2, 3, 4, 5, 6, 7},
+             {0, 1, 5, 6, 7, 5, 0},
+             reg3ji,
+             {{"定数項", "-0.5714", "1.9006", "-0.3007"},
+              {"X", "-0.7619", "1.9176", "**-0.3973"},
+              {"2乗項", "1.2857", "0.5393", "* 2.3842"},
+              {"3乗項", "-0.1667", "0.0445", "-3.7417"}}},
+            {{1, 2, 3, 4, 5},
+             {0, 1, 3, 4, 3},
+             regXY,
+             {{"定数項", "-0.5000", "0.9950", "-0.5025"}, {"X", "0.9000", "0.3000", "* 3.0000"}}},
     };
-    ASSERT_EQ(w->dgEst->RowCount(), 5);
-    for (int r = 1; r <= 4; ++r) {
-        QStringList shown;
-        for (int c = 0; c < 4; ++c) shown << w->dgEst->Cell(c, r);
-        EXPECT_EQ(shown, rows[r - 1]) << r;
+    for (const auto& f : fits) {
+        SCOPED_TRACE(f.type);
+        auto w = Open(f.x, f.y, f.type);
+        ASSERT_EQ(w->CurveType(), f.type);
+        ASSERT_EQ(w->dgEst->RowCount(), static_cast<int>(f.rows.size()) + 1);
+        for (std::size_t r = 0; r < f.rows.size(); ++r) {
+            QStringList shown;
+            for (int c = 0; c < 4; ++c) shown << w->dgEst->Cell(c, static_cast<int>(r) + 1);
+            EXPECT_EQ(shown, f.rows[r]) << r;
+        }
     }
 }
 
