@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/window_registration.h"
@@ -310,12 +311,15 @@ TEST_F(XYGraphWindowTest, BandGraphNestsAndLeavesTheOpenersLines) {
         EXPECT_EQ(nested->Lines().Count(), 2);
         EXPECT_FALSE(nested->Lines().GetItem(0)->Removable());
         // The same points, and each band line over x = 1 + 5 k / 500, k = 0 .. 499.
+        // (No ASSERT here: the window must still be closed below.)
         const TXYPlot& p = *nested->plots;
-        ASSERT_EQ(p.Count(), 6);
-        EXPECT_EQ((std::vector<double>{p.X(0), p.X(5), p.Y(0), p.Y(5)}), (std::vector<double>{1, 6, 2, 5}));
-        for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(p.Count(), 6);
+        if (p.Count() == 6)
+            EXPECT_EQ((std::vector<double>{p.X(0), p.X(5), p.Y(0), p.Y(5)}), (std::vector<double>{1, 6, 2, 5}));
+        for (int k = 0; k < std::min(2, nested->Lines().Count()); ++k) {
             const XYData& band = *nested->Lines().GetItem(k);
-            ASSERT_EQ(band.Count(), 500);
+            EXPECT_EQ(band.Count(), 500);
+            if (band.Count() != 500) continue;
             EXPECT_DOUBLE_EQ(band.X(0), 1.0);
             EXPECT_DOUBLE_EQ(band.X(499), 5.99);
         }
