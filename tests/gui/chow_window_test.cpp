@@ -186,19 +186,24 @@ TEST_F(ChowWindowTest, RecursiveResidualsFromTheirFirstValueAndEachGroupsSeriesA
     ASSERT_EQ(seen[0].x.size(), static_cast<std::size_t>(12 - series.t0));
     EXPECT_EQ(seen[0].x.front(), series.t0 + 1.0);
     EXPECT_EQ(seen[0].y.front(), series.w[static_cast<std::size_t>(series.t0)]);
+    // One-step prediction errors over sqrt(1 + x'(X'X)^-1 x) from the third
+    // observation on, by exact least squares.
+    ExpectEnds(seen[0], {10, 3, 12, 0.20412414523193151, 0.93743189340802502});
 
-    // Each group's series (1-6 and 7-12) at its first value, by hand from its
+    // Each group's series (1-6 and 7-12) at both ends, by hand from its
     // straight-line fit: e / sqrt(s2 (1 - h)), the fit, e^2 / SSE and
     // h = 1/6 + (x - mean)^2 / 17.5.
     const struct {
         QPushButton* button;
         const char *xName, *yName;
-        double x0, y0;
+        SeriesEnds ends;
     } groups[] = {
-            {w->SpeedButton3, "Ａ群残差", "Ａ群予測値", 0.8100925873009827, 2.0},
-            {w->SpeedButton4, "Ｂ群残差", "Ｂ群予測値", 0.7863729095926286, 16.36190476190476},
-            {w->SpeedButton5, "Ａ群残差平方", "Ａ群作用点", 0.078125, 11.0 / 21.0},
-            {w->SpeedButton6, "Ｂ群残差平方", "Ｂ群作用点", 0.07361694677871149, 11.0 / 21.0},
+            {w->SpeedButton3, "Ａ群残差", "Ａ群予測値", {6, 0.8100925873009827, 0.8100925873009827, 2.0, 12.1}},
+            {w->SpeedButton4, "Ｂ群残差", "Ｂ群予測値",
+             {6, 0.7863729095926286, -0.027116307227332022, 16.36190476190476, 6511.0 / 210}},
+            {w->SpeedButton5, "Ａ群残差平方", "Ａ群作用点", {6, 0.078125, 0.078125, 11.0 / 21, 11.0 / 21}},
+            {w->SpeedButton6, "Ｂ群残差平方", "Ｂ群作用点",
+             {6, 0.07361694677871149, 1.0 / 11424, 11.0 / 21, 11.0 / 21}},
     };
     for (const auto& c : groups) {
         SCOPED_TRACE(c.xName);
@@ -207,9 +212,7 @@ TEST_F(ChowWindowTest, RecursiveResidualsFromTheirFirstValueAndEachGroupsSeriesA
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].xName, c.xName);
         EXPECT_EQ(seen[0].yName, c.yName);
-        ASSERT_EQ(seen[0].x.size(), 6u);
-        EXPECT_NEAR(seen[0].x.front(), c.x0, 1e-12);
-        EXPECT_NEAR(seen[0].y.front(), c.y0, 1e-12);
+        ExpectEnds(seen[0], c.ends);
     }
 }
 

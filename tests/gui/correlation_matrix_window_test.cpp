@@ -136,15 +136,15 @@ TEST_F(CorrelationWindowTest, PairsPlottedWithTheAlternateTable) {
         int row, col;
         bool other, alternateShown;
         const char *xName, *yName;
-        double x0, y0;
+        SeriesEnds ends;
     };
     const Case cases[] = {
-            {1, 2, false, false, "b", "a", 2, 1},
-            {1, 2, true, false, "b", "(iv)a", 2, 1.5},
-            {2, 2, false, false, "(iv)b", "b", 2.2, 2},  // the diagonal: against its counterpart
-            {2, 2, true, false, "b", "(iv)b", 2, 2.2},
-            {3, 1, false, true, "(iv)a", "(iv)c", 1.5, 0.3},
-            {3, 3, false, true, "c", "(iv)c", 0.5, 0.3},
+            {1, 2, false, false, "b", "a", {6, 2, 5, 1, 7}},
+            {1, 2, true, false, "b", "(iv)a", {6, 2, 5, 1.5, 6.5}},
+            {2, 2, false, false, "(iv)b", "b", {6, 2.2, 5.2, 2, 5}},  // the diagonal: against its counterpart
+            {2, 2, true, false, "b", "(iv)b", {6, 2, 5, 2.2, 5.2}},
+            {3, 1, false, true, "(iv)a", "(iv)c", {6, 1.5, 6.5, 0.3, 0.9}},
+            {3, 3, false, true, "c", "(iv)c", {6, 0.5, 0.8, 0.3, 0.9}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.col));
@@ -154,8 +154,7 @@ TEST_F(CorrelationWindowTest, PairsPlottedWithTheAlternateTable) {
         ASSERT_EQ(graphs.size(), 1u);
         EXPECT_EQ(graphs[0].xName, c.xName);
         EXPECT_EQ(graphs[0].yName, c.yName);
-        EXPECT_EQ(graphs[0].x[0], c.x0);
-        EXPECT_EQ(graphs[0].y[0], c.y0);
+        ExpectEnds(graphs[0], c.ends, 0);
     }
     EXPECT_EQ(w.sgRelMat->Cell(0, 0), "(iv)");
     // From the keyboard: Shift or Ctrl with Enter, never on the diagonal.

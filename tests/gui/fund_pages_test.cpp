@@ -245,6 +245,8 @@ TEST_F(FundPagesTest, TimePageFitsTheTrendChosenByName) {
     EXPECT_EQ(w->tsTime->stLineStyle->text().toStdString(), "直線");
     const TXYPlot* plot = w->tsTime->timeseries;
     ASSERT_EQ(plot->Count(), 30);
+    EXPECT_EQ(plot->X(0), 1.0);
+    EXPECT_DOUBLE_EQ(plot->Y(0), 0.4);  // 1 / (0.5 + 2)
     EXPECT_EQ(plot->X(29), 30.0);
     EXPECT_EQ(plot->Y(29), y[29]);
 
@@ -281,6 +283,12 @@ TEST_F(FundPagesTest, AutocorrelationPageShowsTheTestsAndClampsTheTypedLag) {
     EXPECT_EQ(Text(w->tsACF->stQlb), "7.2626 (40.3%)");
     EXPECT_EQ(Text(w->tsACF->stP), "0.1963 (84.5%)");
     EXPECT_EQ(Text(w->tsACF->stLimit), "0.3578/0.4703");
+    // The chart's bars, lag 0 to 7: sums of lagged products over the sum of squares.
+    ASSERT_EQ(chart->MaxLag, 7);
+    EXPECT_EQ(chart->SampleSize, 30);
+    EXPECT_DOUBLE_EQ(chart->Value(0), 1.0);
+    EXPECT_NEAR(chart->Value(1), -0.033100509376819783, 1e-12);
+    EXPECT_NEAR(chart->Value(7), -0.12856486201942401, 1e-12);
 
     struct Case {
         const char* typed;

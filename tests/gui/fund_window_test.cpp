@@ -255,12 +255,16 @@ TEST_F(FundWindowTest, PlotOptionsSwitchToTheHalfNormalPlotOnlyOnOk) {
         EXPECT_EQ(w->tsFund->NPlot->GetCaption(), ok ? "半正規確率プロット" : "正規確率プロット");
         EXPECT_EQ(Text(w->tsFund->stRR2), ok ? "0.9815" : "0.9646");
         // Observation 3 stays selected, its dot and read-out those of the
-        // plot shown; the plot's first dot.
+        // plot shown; the plot's first and last dots (Blom's positions at
+        // both ends, the standardised series or its absolute values sorted).
         EXPECT_EQ(w->Selected(), 2);
         EXPECT_EQ(w->tsFund->NPlot->SelIndex, ok ? 19 : 23);
         EXPECT_EQ(Text(w->tsFund->stPNOR), ok ? "0.9326" : "0.7769");
         EXPECT_NEAR(w->tsFund->NPlot->X(0), ok ? 0.025897814831561325 : -2.040281322010411, 1e-6);
         EXPECT_NEAR(w->tsFund->NPlot->Y(0), ok ? 0.05523644996759561 : -2.1266033237524553, 1e-12);
+        ASSERT_EQ(w->tsFund->NPlot->Count(), 30);
+        EXPECT_NEAR(w->tsFund->NPlot->X(29), ok ? 2.3141197011116755 : 2.0402813220104115, 1e-6);
+        EXPECT_NEAR(w->tsFund->NPlot->Y(29), 2.1746794931686965, 1e-12);
     }
     EXPECT_EQ(w->FreeLineColour(), 0x0000FFu);
 }

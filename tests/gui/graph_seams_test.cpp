@@ -17,24 +17,28 @@
 #include "core/data/variable.h"
 #include "stats/ui/graph_setting_dialog.h"
 #include "stats/xy_graph_request.h"
+#include "request_probe.h"
 #include "started_windows.h"
 #include "support/model_builder.h"
 
 namespace {
 
-// Keeps what the graph window would have been opened with.
+// Keeps what the graph window would have been opened with, and its series
+// while they live.
 class GraphProbe : public RequestWindow<XYGraphRequest> {
 public:
-    explicit GraphProbe(std::vector<XYGraphRequest>& seen) : seen_(seen) {}
+    GraphProbe(std::vector<XYGraphRequest>& seen, std::vector<GraphSeen>& series) : seen_(seen), series_(series) {}
     using RequestWindow<XYGraphRequest>::Fill;
     bool Fill(const XYGraphRequest& r) override {
         seen_.push_back(r);
+        series_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
         return false;
     }
     int ShowModal() override { return 0; }
 
 private:
     std::vector<XYGraphRequest>& seen_;
+    std::vector<GraphSeen>& series_;
 };
 
 class GraphSeamsTest : public StartedWindows {
@@ -48,8 +52,9 @@ TEST_F(GraphSeamsTest, SeriesPlotOfTheDependentCarriesThePredictedLine) {
     state_.SetModel(std::move(m));
     const Reg& model = *state_.Model();
     std::vector<XYGraphRequest> seen;
-    ScopedAnalysisWindow probe("TfrmGraphXY", [&seen](const WindowContext&) -> std::unique_ptr<AnalysisWindow> {
-        return std::make_unique<GraphProbe>(seen);
+    std::vector<GraphSeen> series;
+    ScopedAnalysisWindow probe("TfrmGraphXY", [&](const WindowContext&) -> std::unique_ptr<AnalysisWindow> {
+        return std::make_unique<GraphProbe>(seen, series);
     });
     TfrmProperty& p = *windows_->frmProperty;
     p.SetVarIndex(1);
@@ -59,6 +64,7 @@ TEST_F(GraphSeamsTest, SeriesPlotOfTheDependentCarriesThePredictedLine) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].xName, "時間");
     EXPECT_EQ(seen[0].yName, "Y");
+    ExpectEnds(series[0], {4, 1, 4, 2, 9}, 0);
     ASSERT_EQ(seen[0].extraSeries.size(), 1u);
     const XYData& line = seen[0].extraSeries[0];
     EXPECT_EQ(line.Colour(), 0x008000u);
@@ -68,6 +74,10 @@ TEST_F(GraphSeamsTest, SeriesPlotOfTheDependentCarriesThePredictedLine) {
         EXPECT_EQ(line.X(i), i + 1.0);
         EXPECT_EQ(line.Y(i), model.GetAnalysisValue(Reg::kRowFitted, i));
     }
+    // Y = -0.5 + 2.2 X by least squares.
+    EXPECT_NEAR(line.Y(0), 1.7, 1e-12);
+    EXPECT_NEAR(line.Y(3), 8.3, 1e-12);
+    ExpectEnds(series[1], {4, 1, 4, 1, 4}, 0);
     EXPECT_TRUE(seen[1].extraSeries.empty());
 }
 

@@ -292,6 +292,7 @@ TEST_F(IVPlotsTest, PredictionAtTypedValuesAndFromAnObservation) {
     w->btnGraph->click();
     ASSERT_EQ(plots_.size(), 1u);
     EXPECT_EQ(plots_[0].xName, "時間");
+    EXPECT_EQ(plots_[0].x, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(plots_[0].y, kData[3]);
     EXPECT_EQ(plots_[0].extra, 3u);
 

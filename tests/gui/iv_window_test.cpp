@@ -29,6 +29,7 @@
 #include "simeq/ui/iv_set_dialog.h"
 #include "simeq/ui/iv_window.h"
 #include "modal_window.h"
+#include "request_probe.h"
 #include "started_windows.h"
 
 namespace {
@@ -254,6 +255,28 @@ TEST_F(IVWindowTest, InstrumentMethodsAndK) {
     });
     w->IVSet->trigger();
     EXPECT_EQ(Design(w, 1), RankInstrument(observed));
+    w->close();
+}
+
+// The instrument against the variable it stands for: x2's ranks over n.
+TEST_F(IVWindowTest, InstrumentPlotHandsTheInstrumentAgainstTheVariable) {
+    Open();
+    TfrmIV* w = Launch();
+    ASSERT_NE(w, nullptr);
+    std::vector<GraphSeen> seen;
+    auto probe = ProbeGraphs(seen);
+    ScriptDialog(w, [](TfrmIVSet& d) {
+        d.cbIVSel->setCurrentText("x2");
+        d.rgIVSetClick(TfrmIVSet::kRanks);
+        d.btnSetClick();
+        d.btnPlotClick();
+    });
+    w->IVSet->trigger();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, "(iv)x2");
+    EXPECT_EQ(seen[0].yName, "x2");
+    // x2 = 2, 1, 4, 3, 6, 5, 8, 9: ranks 2, 1, 4, 3, 6, 5, 7, 8 over 8.
+    ExpectEnds(seen[0], {8, 0.25, 1, 2, 9}, 0);
     w->close();
 }
 

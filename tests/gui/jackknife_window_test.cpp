@@ -75,6 +75,44 @@ TEST_F(JackknifeWindowTest, OpensFromItsButtonAndAddsTheEquationWithOneUndoStep)
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmJNE*>(top), nullptr);
 }
 
+// The jackknifed fit in exact fractions (leave-one-out refits, then
+// b + 5 (b - mean of the refits)): 1.2291667 X1 - 0.3541667 X2 + 0.5625,
+// fitted 13/12 .. 37/6, residuals 5/12, -1/6, -5/6, -5/12, -1/12, 1/3.
+TEST_F(JackknifeWindowTest, EachPlotHandsItsSeriesOnBothAxes) {
+    Open();
+    std::vector<GraphSeen> seen;
+    auto probe = ProbeGraphs(seen);
+    TfrmJNE* w = Launch();
+    ASSERT_NE(w, nullptr);
+    const struct {
+        QAction* action;
+        const char* answer;  // the regressor asked for, if any
+        const char *xName, *yName;
+        SeriesEnds ends;
+    } plots[] = {
+            {w->EYPlot, nullptr, "予測値", "残差", {6, 13.0 / 12, 37.0 / 6, 5.0 / 12, 1.0 / 3}},
+            {w->ETPlot, nullptr, "時間", "残差", {6, 1, 6, 5.0 / 12, 1.0 / 3}},
+            {w->YYPlot, nullptr, "Y予測値", "Y観測値", {6, 13.0 / 12, 37.0 / 6, 1.5, 6.5}},
+            {w->EXPlot, "X2", "X2", "残差", {6, 2, 5, 5.0 / 12, 1.0 / 3}},
+            {w->EXPlot, "X1", "X1", "残差", {6, 1, 6, 5.0 / 12, 1.0 / 3}},
+            // e(i) runs from the second residual, e(i-1) to the last but one.
+            {w->EEPlot, nullptr, "e(i)", "e(i-1)", {5, -1.0 / 6, 1.0 / 3, 5.0 / 12, -1.0 / 12}},
+            {w->pmEELag->findChild<QAction*>("mnuEE2"), nullptr, "e(i)", "e(i-2)",
+             {4, -5.0 / 6, 1.0 / 3, 5.0 / 12, -5.0 / 12}},
+    };
+    for (const auto& p : plots) {
+        SCOPED_TRACE(std::string(p.xName) + " / " + p.yName);
+        if (p.answer) ui_.QueueInput(p.answer);
+        seen.clear();
+        p.action->trigger();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].xName, p.xName);
+        EXPECT_EQ(seen[0].yName, p.yName);
+        ExpectEnds(seen[0], p.ends);
+    }
+    w->close();
+}
+
 TEST_F(JackknifeWindowTest, LagPlotsNeedFourPoints) {
     Open();
     std::vector<int> points;

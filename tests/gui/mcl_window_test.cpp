@@ -1,12 +1,13 @@
 // The multicollinearity window: opened from the main window's button on the
 // sample data set (a cell of each page against the engine, a typed k, the
 // scale cycle), the trace drawn on a recording canvas and picked, the
-// ridge table's clicks, the variable option, and the refusals the window
-// reports.
+// ridge table's clicks, the series each residual plot is handed, the
+// variable option, and the refusals the window reports.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -125,12 +126,17 @@ TEST_F(MclWindowTest, RidgeTableClicksAndTracePicking) {
     w->sgRDMouseDown(cell.center().x(), cell.center().y());
     const double vif = w->Engine()->RidgeVif(w->Table().k[5])[1];
     EXPECT_EQ(w->SB->currentMessage().toStdString(), "VIF[ x2 ] = " + NumberCell(vif).text);
-    // A heading: the regressor's 30 points in a graph.
-    std::vector<int> points;
-    auto graph = Probe<XYGraphRequest>("TfrmGraphXY", [&points](const XYGraphRequest& r) { points.push_back(r.n); });
-    const QRect heading = w->sgRD->CellRect(1, 0);
+    // A heading: the regressor's 30 points in a graph, from k = 0 (least
+    // squares) to 0.1 shown over the scale 0.1; (R + k I)^-1 r worked out
+    // separately.
+    std::vector<GraphSeen> seen;
+    auto graph = ProbeGraphs(seen);
+    const QRect heading = w->sgRD->CellRect(2, 0);
     w->sgRDMouseDown(heading.center().x(), heading.center().y());
-    EXPECT_EQ(points, std::vector<int>{kRidgeTableConstants});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, "リッジ係数");
+    EXPECT_EQ(seen[0].yName, "x2");
+    ExpectEnds(seen[0], {kRidgeTableConstants, 0, 1, 0.020094243516930857, 0.32918837753929538}, 1e-9);
 
     // A click on x3's curve at the last constant picks it.
     RecordingCanvas canvas;
@@ -143,6 +149,48 @@ TEST_F(MclWindowTest, RidgeTableClicksAndTracePicking) {
     EXPECT_EQ(w->SelectedCurve(), 2);
     EXPECT_EQ(w->SB->currentMessage().toStdString(), "選択変数　：　x3");
     w->close();
+}
+
+// At k = 0 the ridge fit is least squares on the columns scaled to unit
+// length (s2 = RSS / (n - 3)); worked out separately to 40 digits.
+TEST_F(MclWindowTest, ResidualPlotsAtKZeroHandTheirSeries) {
+    auto model = MakeModel(NearlyCollinearColumns(), {}, {"x1", "x2", "x3", "y"});
+    ASSERT_TRUE(model->SetModel(3, {2, 2, 2, 1, 2}));
+    auto w = Window(*model);
+    ui_.QueueInput("0");
+    w->tsRidgeEst->stRK->click();
+    ASSERT_EQ(w->Fit()->k, 0.0);
+    std::vector<GraphSeen> seen;
+    auto probe = ProbeGraphs(seen);
+    const double fit0 = -0.45075596590904393, fitLast = 0.46441850725757817;
+    const double r0 = 0.35700867719439912, rLast = -0.81714927851288559;
+    const struct {
+        QAction* action;
+        const char* answer;  // the regressor asked for, if any
+        const char *xName, *yName;
+        SeriesEnds ends;
+    } plots[] = {
+            {w->EYPlot, nullptr, "予測値", "標準化残差", {12, fit0, fitLast, r0, rLast}},
+            {w->ETPlot, nullptr, "時間", "標準化残差", {12, 1, 12, r0, rLast}},
+            {w->YYPlot, nullptr, "予測値", "観測値", {12, fit0, fitLast, -0.4446977532165306, 0.45266248909503563}},
+            {w->LRPlot, nullptr, "作用点", "残差平方",
+             {12, 0.29963260056386184, 0.49660125708586631, 0.009918384875717743, 0.03734843603298791}},
+            {w->EXPlot, "x2", "x2", "標準化残差", {12, -0.47344319880061255, 0.44509330665686329, r0, rLast}},
+            {w->EEPlot, nullptr, "e(i)", "e(i-1)",
+             {11, 0.028839022500533292, -0.011756018162542543, 0.0060582126925133262, 0.01804609428275717}},
+            {w->pmEELag->actions()[0], nullptr, "e(i)", "e(i-2)",
+             {10, -0.028225682585708017, -0.011756018162542543, 0.0060582126925133262, 0.019378475977550256}},
+    };
+    for (const auto& p : plots) {
+        SCOPED_TRACE(std::string(p.xName) + " / " + p.yName);
+        if (p.answer) ui_.QueueInput(p.answer);
+        seen.clear();
+        p.action->trigger();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].xName, p.xName);
+        EXPECT_EQ(seen[0].yName, p.yName);
+        ExpectEnds(seen[0], p.ends, 1e-9);
+    }
 }
 
 TEST_F(MclWindowTest, TheVariableOptionTakesEveryVariableAndNamesTheConstantOnes) {

@@ -39,12 +39,14 @@ namespace {
 const Columns& kData = kFourVariableSample;
 
 // Scores, varimax factor scores and standardized values.
-constexpr double kZ0First = 0.044341702763164677;
+constexpr double kZ0First = 0.044341702763164677, kZ0Last = -0.50520576907893787;
 constexpr double kZ1First = -0.32527867265142556, kZ1Last = -1.2860289166544593;
 constexpr double kF0First = -0.156822590573749, kF0Last = -1.4832264522035165;
-constexpr double kF1First = -0.41545264289103567;
+constexpr double kF1First = -0.41545264289103567, kF1Last = -1.1639083662638702;
 constexpr double kStdFirst[] = {-0.068254801362021233, -0.063544026390593961, -0.31561290293925191,
                                 0.11946040946207067};
+constexpr double kStdLast[] = {-0.65837443813782981, -0.77886820918756598, -0.86869660744694418,
+                               0.36302046758862254};
 constexpr double kTolerance = 1e-12;
 
 class PcaWindowTest : public StartedWindows {
@@ -206,18 +208,24 @@ TEST_F(PcaWindowTest, EachPlotGetsItsSeriesAndNames) {
     struct Case {
         std::function<void()> run;
         const char *xName, *yName;
-        double x0, y0;
+        SeriesEnds ends;
     };
     const Case cases[] = {
             // The vertical axis is asked first.
-            {[&] { ui_.QueueInput("F1"); ui_.QueueInput("Z0"); w->ZZPlotExecute(); }, "Z0", "F1", kZ0First, kF1First},
-            {[&] { ui_.QueueInput("b"); ui_.QueueInput("Z1"); w->ZZPlotExecute(); }, "Z1", "b", kZ1First, kStdFirst[1]},
-            {[&] { w->sgRelMatClick(2, 4); }, "b", "d", kStdFirst[1], kStdFirst[3]},
-            {[&] { w->sgFLClick(2, 3); }, "Z1", "c", kZ1First, kStdFirst[2]},
+            {[&] { ui_.QueueInput("F1"); ui_.QueueInput("Z0"); w->ZZPlotExecute(); }, "Z0", "F1",
+             {10, kZ0First, kZ0Last, kF1First, kF1Last}},
+            {[&] { ui_.QueueInput("b"); ui_.QueueInput("Z1"); w->ZZPlotExecute(); }, "Z1", "b",
+             {10, kZ1First, kZ1Last, kStdFirst[1], kStdLast[1]}},
+            {[&] { w->sgRelMatClick(2, 4); }, "b", "d", {10, kStdFirst[1], kStdLast[1], kStdFirst[3], kStdLast[3]}},
+            {[&] { w->sgFLClick(2, 3); }, "Z1", "c", {10, kZ1First, kZ1Last, kStdFirst[2], kStdLast[2]}},
             // The variable rebuilt from the components so far.
-            {cumulativeCell, "Z0 ... Z1", "c", -0.23465088945997138, kStdFirst[2]},
-            {[&] { w->sgRFClick(1, 2); }, "F0", "b", kF0First, kStdFirst[1]},
-            {[&] { w->ObservationGridClick(w->sgCheck, Qt::RightButton, 5, 3); }, "時間", "Z0", 1, 0.030571872123536316},
+            {cumulativeCell, "Z0 ... Z1", "c",
+             {10, -0.23465088945997138, -0.78053628044502235, kStdFirst[2], kStdLast[2]}},
+            {[&] { w->sgRFClick(1, 2); }, "F0", "b", {10, kF0First, kF0Last, kStdFirst[1], kStdLast[1]}},
+            {[&] { w->sgRFClick(2, 4); }, "F1", "d", {10, kF1First, kF1Last, kStdFirst[3], kStdLast[3]}},
+            // The score over the root of its eigenvalue.
+            {[&] { w->ObservationGridClick(w->sgCheck, Qt::RightButton, 5, 3); }, "時間", "Z0",
+             {10, 1, 10, 0.030571872123536316, -0.34831964507201046}},
     };
     w->PC->setCurrentWidget(w->sgCheck);
     for (const Case& c : cases) {
@@ -227,9 +235,7 @@ TEST_F(PcaWindowTest, EachPlotGetsItsSeriesAndNames) {
         ASSERT_EQ(graphs.size(), 1u);
         EXPECT_EQ(graphs[0].xName, c.xName);
         EXPECT_EQ(graphs[0].yName, c.yName);
-        ASSERT_EQ(graphs[0].x.size(), 10u);
-        EXPECT_NEAR(graphs[0].x.front(), c.x0, 1e-9);
-        EXPECT_NEAR(graphs[0].y.front(), c.y0, 1e-9);
+        ExpectEnds(graphs[0], c.ends, 1e-9);
     }
     EXPECT_TRUE(Errors().empty());
 }
@@ -426,6 +432,32 @@ TEST_F(PcaWindowTest, LoadingPlotGetsTheChosenAxes) {
     ui_.QueueInput("a");
     w->FFPlotExecute();
     EXPECT_EQ(plots.size(), 1u);
+
+    // Two components: each axis its own loadings, variables a and d at the
+    // ends (eigenvectors of the correlation matrix, worked out separately).
+    const struct {
+        const char *yName, *xName;
+        double x0, xLast, y0, yLast;
+    } pairs[] = {
+            {"Z2", "Z0", 0.94083242387512595, 0.67897448934163223, -0.030572332185027048, 0.17059780980547678},
+            {"Z0", "Z2", -0.030572332185027048, 0.17059780980547678, 0.94083242387512595, 0.67897448934163223},
+            {"Z1", "Z3", 0.077199173551443396, -0.013464321472481386, 0.32854218951756837, -0.7139388924551805},
+    };
+    for (const auto& c : pairs) {
+        SCOPED_TRACE(std::string(c.xName) + " / " + c.yName);
+        plots.clear();
+        ui_.QueueInput(c.yName);
+        ui_.QueueInput(c.xName);
+        w->FFPlotExecute();
+        ASSERT_EQ(plots.size(), 1u);
+        EXPECT_EQ(plots[0].xName, c.xName);
+        EXPECT_EQ(plots[0].yName, c.yName);
+        ASSERT_EQ(plots[0].x.size(), 4u);
+        ASSERT_EQ(plots[0].y.size(), 4u);
+        const double got[] = {plots[0].x.front(), plots[0].x.back(), plots[0].y.front(), plots[0].y.back()};
+        const double want[] = {c.x0, c.xLast, c.y0, c.yLast};
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1e-9) << "end " << i;
+    }
 
     EXPECT_TRUE(Errors().empty());
 }

@@ -292,6 +292,7 @@ TEST_F(PlotCommandsTest, PredictionPlotWithDefaultLevelsForEmptyFields) {
     ASSERT_EQ(seen_.size(), 1u);
     const Drawn& d = seen_[0];
     EXPECT_EQ(d.xName, "時間");
+    EXPECT_EQ(d.x, Count(16));
     EXPECT_EQ(d.y, Column(M(), M().GetDependent()));
     ASSERT_EQ(d.extra.size(), 3u);
     const ToleranceRows rows = GetObservationToleranceIntervals(M(), 0.90, 0.95);

@@ -217,6 +217,27 @@ TEST_F(ReducedFormWindowTest, TestGridsPlotScrollAndSwitch) {
     w->EYPlot->trigger();
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[3].yName, "I観測値");
+    // On the test page the reduced form takes the observed YL.
+    w->PC->setCurrentWidget(w->tsTest);
+    ui_.QueueInput("Y");
+    w->EYPlot->trigger();
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[4].yName, "Y標準化残差");
+
+    // By hand from the stored equations: I = 0.2 YL + 2, Y = (5 + I + G) / 0.4,
+    // C = 0.6 Y + 5; the final test carries its own Y into the next YL.
+    // Residuals over sqrt(SSE / 7).
+    const SeriesEnds ends[] = {
+            {10, 58.0, 75.7900390625, 52.7, 74.4},
+            {10, 58.0, 75.7900390625, -1.6077713942009927, -0.42167264934140864},
+            {10, 39.8, 50.4740234375, 58.0, 75.7900390625},
+            {10, 10.0, 16.016015625, 9.1, 15.2},
+            {10, 58.0, 75.3, -1.4780377965849746, -0.25098755036348625},
+    };
+    for (std::size_t k = 0; k < seen.size(); ++k) {
+        SCOPED_TRACE(k);
+        ExpectEnds(seen[k], ends[k], 1e-12);
+    }
 }
 
 TEST_F(ReducedFormWindowTest, EnteredFormulasArePredicted) {

@@ -2,6 +2,9 @@
 // lets the test look at it, and opens nothing.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,4 +45,18 @@ inline std::unique_ptr<ScopedAnalysisWindow> ProbeGraphs(std::vector<GraphSeen>&
     return Probe<XYGraphRequest>("TfrmGraphXY", [&seen](const XYGraphRequest& r) {
         seen.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
     });
+}
+
+// What a plot must have been handed: the point count and the first and last
+// value on each axis.
+struct SeriesEnds {
+    std::size_t count;
+    double x0, xLast, y0, yLast;
+};
+inline void ExpectEnds(const GraphSeen& g, const SeriesEnds& want, double tolerance = 1e-12) {
+    ASSERT_EQ(g.x.size(), want.count);
+    ASSERT_EQ(g.y.size(), want.count);
+    const double got[] = {g.x.front(), g.x.back(), g.y.front(), g.y.back()};
+    const double ends[] = {want.x0, want.xLast, want.y0, want.yLast};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], ends[i], tolerance * (1 + std::fabs(ends[i]))) << "end " << i;
 }

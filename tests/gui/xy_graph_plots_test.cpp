@@ -110,6 +110,22 @@ TEST_F(XYGraphPlotsTest, EachResidualPlotOpensANestedGraphOfTheFittersSeries) {
     EXPECT_TRUE(graphs_.empty());
 }
 
+// y against time, with x drawn over it as a line of its own.
+TEST_F(XYGraphPlotsTest, DualPlotHandsYOverTimeWithXAsItsLine) {
+    const std::vector<double> x = {0.5, 1.5, 2, 3.5, 4, 6.5};
+    auto w = Open(x, kY);
+    w->XYDual->trigger();
+    ASSERT_EQ(graphs_.size(), 1u);
+    const GraphSeen g{graphs_[0].xName, graphs_[0].yName, GraphRecorder::xs[0], GraphRecorder::ys[0]};
+    EXPECT_EQ(g.xName, "時間");
+    EXPECT_EQ(g.yName, "Y");
+    ExpectEnds(g, {6, 1, 6, 2, 5}, 0);
+    ASSERT_EQ(graphs_[0].extraSeries.size(), 1u);
+    const XYData& line = graphs_[0].extraSeries[0];
+    ASSERT_EQ(line.Count(), 6);
+    EXPECT_EQ((std::vector<double>{line.X(0), line.X(5), line.Y(0), line.Y(5)}), (std::vector<double>{1, 6, 0.5, 6.5}));
+}
+
 TEST_F(XYGraphPlotsTest, RegressorPlotAsksAmongThePowersOfAPolynomial) {
     auto w = Open(kX, kY, reg2ji);
     ui_.QueueInput("2乗項");

@@ -42,6 +42,51 @@ TEST(SeriesPlot, DrawsJoinedDotsAndTheLeastSquaresLine) {
     EXPECT_EQ(canvas.texts[0].text, "min 2.7000  max 7.1000");
 }
 
+// The silver lines: one across the plot per interval of the y scale, from
+// the bottom up, then the two sides of the frame.
+TEST(SeriesPlot, GridLinesAtEachIntervalOfTheScale) {
+    TestApp();
+    const SeriesPlotRanges fixed{{1, 10, 1}, {0, 10, 2.5}};
+    const struct {
+        const char* what;
+        std::vector<double> y;
+        CanvasRect area;
+        const SeriesPlotRanges* fixed;
+        int left, right, top, bottom;
+        std::vector<int> rows;
+    } cases[] = {
+            // 2 .. 8 by 1 over rows 122 .. 22: 122 - 100 (v - 2) / 6
+            {"own scale", {3.2, 4.1, 2.7, 5.6, 6.3, 4.8, 7.1}, {0, 0, 206, 128}, nullptr, 6, 200, 22, 122,
+             {122, 105, 89, 72, 55, 39, 22}},
+            // -0.4 .. 0.6 by 0.2
+            {"across zero", {-0.35, 0.42, 0.1}, {0, 0, 206, 128}, nullptr, 6, 200, 22, 122, {122, 102, 82, 62, 42, 22}},
+            // 0.01 .. 0.06 by 0.01: the range holds 4.999999999999999 intervals
+            {"hundredths", {0.03, 0.01, 0.06, 0.04}, {0, 0, 206, 128}, nullptr, 6, 200, 22, 122,
+             {122, 102, 82, 62, 42, 22}},
+            // 0 .. 10 by 2.5, the area moved by (10, 20)
+            {"fixed", {3.2, 4.1, 2.7}, {10, 20, 216, 148}, &fixed, 16, 210, 42, 142, {142, 117, 92, 67, 42}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<double> x;
+        for (std::size_t i = 0; i < c.y.size(); ++i) x.push_back(i + 1.0);
+        RecordingCanvas canvas;
+        DrawSeriesPlot(canvas, c.area, x, c.y, SeriesPlotStyle{}, nullptr, c.fixed);
+        const std::vector<CanvasOp> grid = LinesOf(canvas, canvas_color::kSilver);
+        ASSERT_EQ(grid.size(), c.rows.size() + 2);
+        for (std::size_t k = 0; k < c.rows.size(); ++k) {
+            EXPECT_EQ(grid[k].points[0], (CanvasPoint{c.left, c.rows[k]})) << k;
+            EXPECT_EQ(grid[k].points[1], (CanvasPoint{c.right, c.rows[k]})) << k;
+        }
+        const CanvasOp& leftSide = grid[c.rows.size()];
+        const CanvasOp& rightSide = grid[c.rows.size() + 1];
+        EXPECT_EQ(leftSide.points[0], (CanvasPoint{c.left, c.top}));
+        EXPECT_EQ(leftSide.points[1], (CanvasPoint{c.left, c.bottom}));
+        EXPECT_EQ(rightSide.points[0], (CanvasPoint{c.right, c.top}));
+        EXPECT_EQ(rightSide.points[1], (CanvasPoint{c.right, c.bottom}));
+    }
+}
+
 TEST(SeriesPlot, NonFiniteValuesBreakTheLine) {
     TestApp();
     const std::vector<double> x = {1, 2, 3, 4};
