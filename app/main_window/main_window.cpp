@@ -54,6 +54,7 @@ const char* const kSaveFilter =
     "マクロライブラリー|*.MLB|すべて|*.*";
 const char* const kAskSave = "データが変更されています。保存しますか？";
 const char* const kNoFile = "ファイルが見つかりません。\n";
+const char* const kNotRegularFile = "通常のファイルではありません。\n";
 const int kHelpContextMain = 1017;
 
 std::string UpperExtension(const std::string& name) {
@@ -361,11 +362,7 @@ bool TfrmREG::ConfirmSaveIfModified() {
 
 bool TfrmREG::OpenDataFile(const std::string& fileName) {
     if (fileName.empty()) return false;
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::path(fileName), ec)) {
-        ErrorBox(state_.Services(), kNoFile + fileName);
-        return false;
-    }
+    if (!CheckRegularFile(fileName)) return false;
     if (UpperExtension(fileName) == ".MCR") {
         if (!macro_) return true;
         macro_->OpenMacroFile(fileName);
@@ -564,12 +561,16 @@ void TfrmREG::UpdateRecentFiles() {
 }
 
 void TfrmREG::LastFileOpen(const std::string& fileName) {
+    if (CheckRegularFile(fileName)) OpenAndRemember(fileName);
+}
+
+bool TfrmREG::CheckRegularFile(const std::string& fileName) {
+    // A device or a folder (/dev/zero, a pipe) is never read as data.
     std::error_code ec;
-    if (!fs::is_regular_file(fs::path(fileName), ec)) {
-        ErrorBox(state_.Services(), kNoFile + fileName);
-        return;
-    }
-    OpenAndRemember(fileName);
+    const fs::path path(fileName);
+    if (fs::is_regular_file(path, ec)) return true;
+    ErrorBox(state_.Services(), (fs::exists(path, ec) ? kNotRegularFile : kNoFile) + fileName);
+    return false;
 }
 
 void TfrmREG::mnuRFClearClick() {

@@ -450,6 +450,9 @@ private:
     // false when nothing was written. Errors are shown.
     bool SaveModel();
     void LastFileOpen(const std::string& fileName);
+    // True for a regular file; otherwise says that it is missing or is no
+    // regular file (a device, a folder) and gives false.
+    bool CheckRegularFile(const std::string& fileName);
     void EnterInitialValues();
     void BuildEstimatesPage();
     void BuildDiagnosticsPage();

@@ -224,6 +224,30 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadLeavesTheOpenDataSetAsItWas) {
     }
 }
 
+// A device or a folder is refused before anything is read, and what is
+// open stays; a missing file is said to be missing.
+TEST_F(MainWindowTest, ADeviceOrAFolderIsRefusedAtOnce) {
+    OpenModified();
+    const std::pair<std::string, std::string> files[] = {
+        {"/dev/zero", "通常のファイルではありません。\n/dev/zero"},
+        {dir_.Path(), "通常のファイルではありません。\n" + dir_.Path()},
+        {dir_.Path("none.MDF"), "ファイルが見つかりません。\n" + dir_.Path("none.MDF")},
+    };
+    for (const auto& [file, message] : files) {
+        SCOPED_TRACE(file);
+        ui_.ClearCalls();
+        ui_.QueueFile(file);
+        ui_.QueueOK();
+        main_->Action("LoadFile")->trigger();
+        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, message);
+        EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+        EXPECT_TRUE(state_.Model()->IsModified());
+        EXPECT_DOUBLE_EQ(state_.Model()->GetValue(0, 0), 42.0);
+    }
+}
+
 TEST_F(MainWindowTest, NewFileWithTheSmallestAnswersWritesAtOnce) {
     ui_.QueueInput("");
     ui_.QueueInput("1");
