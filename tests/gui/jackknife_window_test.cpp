@@ -84,12 +84,7 @@ TEST_F(JackknifeWindowTest, EachPlotHandsItsSeriesOnBothAxes) {
     auto probe = ProbeGraphs(seen);
     TfrmJNE* w = Launch();
     ASSERT_NE(w, nullptr);
-    const struct {
-        QAction* action;
-        const char* answer;  // the regressor asked for, if any
-        const char *xName, *yName;
-        SeriesEnds ends;
-    } plots[] = {
+    const std::vector<PlotCase> plots = {
             {w->EYPlot, nullptr, "予測値", "残差", {6, 13.0 / 12, 37.0 / 6, 5.0 / 12, 1.0 / 3}},
             {w->ETPlot, nullptr, "時間", "残差", {6, 1, 6, 5.0 / 12, 1.0 / 3}},
             {w->YYPlot, nullptr, "Y予測値", "Y観測値", {6, 13.0 / 12, 37.0 / 6, 1.5, 6.5}},
@@ -100,16 +95,7 @@ TEST_F(JackknifeWindowTest, EachPlotHandsItsSeriesOnBothAxes) {
             {w->pmEELag->findChild<QAction*>("mnuEE2"), nullptr, "e(i)", "e(i-2)",
              {4, -5.0 / 6, 1.0 / 3, 5.0 / 12, -5.0 / 12}},
     };
-    for (const auto& p : plots) {
-        SCOPED_TRACE(std::string(p.xName) + " / " + p.yName);
-        if (p.answer) ui_.QueueInput(p.answer);
-        seen.clear();
-        p.action->trigger();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].xName, p.xName);
-        EXPECT_EQ(seen[0].yName, p.yName);
-        ExpectEnds(seen[0], p.ends);
-    }
+    ExpectPlots(plots, ui_, seen);
     w->close();
 }
 

@@ -164,12 +164,7 @@ TEST_F(MclWindowTest, ResidualPlotsAtKZeroHandTheirSeries) {
     auto probe = ProbeGraphs(seen);
     const double fit0 = -0.45075596590904393, fitLast = 0.46441850725757817;
     const double r0 = 0.35700867719439912, rLast = -0.81714927851288559;
-    const struct {
-        QAction* action;
-        const char* answer;  // the regressor asked for, if any
-        const char *xName, *yName;
-        SeriesEnds ends;
-    } plots[] = {
+    const std::vector<PlotCase> plots = {
             {w->EYPlot, nullptr, "予測値", "標準化残差", {12, fit0, fitLast, r0, rLast}},
             {w->ETPlot, nullptr, "時間", "標準化残差", {12, 1, 12, r0, rLast}},
             {w->YYPlot, nullptr, "予測値", "観測値", {12, fit0, fitLast, -0.4446977532165306, 0.45266248909503563}},
@@ -181,16 +176,7 @@ TEST_F(MclWindowTest, ResidualPlotsAtKZeroHandTheirSeries) {
             {w->pmEELag->actions()[0], nullptr, "e(i)", "e(i-2)",
              {10, -0.028225682585708017, -0.011756018162542543, 0.0060582126925133262, 0.019378475977550256}},
     };
-    for (const auto& p : plots) {
-        SCOPED_TRACE(std::string(p.xName) + " / " + p.yName);
-        if (p.answer) ui_.QueueInput(p.answer);
-        seen.clear();
-        p.action->trigger();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].xName, p.xName);
-        EXPECT_EQ(seen[0].yName, p.yName);
-        ExpectEnds(seen[0], p.ends, 1e-9);
-    }
+    ExpectPlots(plots, ui_, seen, 1e-9);
 }
 
 TEST_F(MclWindowTest, TheVariableOptionTakesEveryVariableAndNamesTheConstantOnes) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -59,4 +61,29 @@ inline void ExpectEnds(const GraphSeen& g, const SeriesEnds& want, double tolera
     const double got[] = {g.x.front(), g.x.back(), g.y.front(), g.y.back()};
     const double ends[] = {want.x0, want.xLast, want.y0, want.yLast};
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], ends[i], tolerance * (1 + std::fabs(ends[i]))) << "end " << i;
+}
+
+// A plot command and what it must hand over; answer: the regressor it asks
+// for, if any.
+struct PlotCase {
+    QAction* action;
+    const char* answer;
+    const char *xName, *yName;
+    SeriesEnds ends;
+};
+// Triggers each command in turn, its answer queued, and checks the one graph
+// it hands over.
+template <class Services>
+void ExpectPlots(const std::vector<PlotCase>& plots, Services& ui, std::vector<GraphSeen>& seen,
+                 double tolerance = 1e-12) {
+    for (const PlotCase& p : plots) {
+        SCOPED_TRACE(std::string(p.xName) + " / " + p.yName);
+        if (p.answer) ui.QueueInput(p.answer);
+        seen.clear();
+        p.action->trigger();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].xName, p.xName);
+        EXPECT_EQ(seen[0].yName, p.yName);
+        ExpectEnds(seen[0], p.ends, tolerance);
+    }
 }

@@ -232,12 +232,7 @@ TEST_F(RestrictedWindowTest, EachPlotHandsTheRestrictedFitsSeries) {
     auto probe = ProbeGraphs(seen);
     const double fit0 = 3.6369082835201213, fitLast = 20.682647056202505;
     const double z0 = 0.96799503908410053, zLast = 0.71516188257767081;
-    const struct {
-        QAction* action;
-        const char* answer;  // the regressor asked for, if any
-        const char *xName, *yName;
-        SeriesEnds ends;
-    } plots[] = {
+    const std::vector<PlotCase> plots = {
             {w->EYPlot, nullptr, "予測値", "標準化残差", {12, fit0, fitLast, z0, zLast}},
             {w->ETPlot, nullptr, "時間", "標準化残差", {12, 1, 12, z0, zLast}},
             {w->EXPlot, "VAR1", "VAR1", "標準化残差", {12, 1.0, 11.8, z0, zLast}},
@@ -249,16 +244,7 @@ TEST_F(RestrictedWindowTest, EachPlotHandsTheRestrictedFitsSeries) {
              {9, 0.39952034841624528, 0.31735294379749543, 0.46309171647987867, -0.58292624731120567}},
             {w->YYPlot, nullptr, "予測値", "観測値", {12, fit0, fitLast, 4.1, 21.0}},
     };
-    for (const auto& p : plots) {
-        SCOPED_TRACE(std::string(p.xName) + " / " + p.yName);
-        if (p.answer) ui_.QueueInput(p.answer);
-        seen.clear();
-        p.action->trigger();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].xName, p.xName);
-        EXPECT_EQ(seen[0].yName, p.yName);
-        ExpectEnds(seen[0], p.ends, 1e-9);
-    }
+    ExpectPlots(plots, ui_, seen, 1e-9);
     w->close();
     EXPECT_TRUE(Errors().empty());
 }

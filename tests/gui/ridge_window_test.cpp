@@ -237,30 +237,17 @@ TEST_F(RidgeWindowTest, AtConstantZeroTheResidualPageAndPlotsFollowTheFit) {
     // e / sqrt(s2 (1 - h)), the fit, e^2 / SSE, h, the residuals.
     const double s0 = 0.33046019917806249, sLast = -0.82180911578808018;
     const double fit0 = 3.9941785621911313, fitLast = 21.231304889241384;
-    const struct {
-        QAction* action;
-        const char *xName, *yName;
-        SeriesEnds ends;
-    } plots[] = {
-            {w.RPlotCS, "予測値", "標準化残差", {12, fit0, fitLast, s0, sLast}},
-            {w.RPlotTS, "時間", "標準化残差", {12, 1.0, 12.0, s0, sLast}},
-            {w.YYPlot, "予測値", "観測値", {12, fit0, fitLast, 4.1, 21.0}},
-            {w.LRPlot, "残差平方", "作用点",
+    const std::vector<PlotCase> plots = {
+            {w.RPlotCS, nullptr, "予測値", "標準化残差", {12, fit0, fitLast, s0, sLast}},
+            {w.RPlotTS, nullptr, "時間", "標準化残差", {12, 1.0, 12.0, s0, sLast}},
+            {w.YYPlot, nullptr, "予測値", "観測値", {12, fit0, fitLast, 4.1, 21.0}},
+            {w.LRPlot, nullptr, "残差平方", "作用点",
              {12, 0.0085269818133917829, 0.040739683083500785, 0.29725215003178926, 0.45710199328077247}},
-            {w.EEPlot, "e(i)", "e(i-1)",
+            {w.EEPlot, nullptr, "e(i)", "e(i-1)",
              {11, 0.54623526668499814, -0.23130488924138362, 0.10582143780886874, 0.33451040602158067}},
-            {w.XEPlots, "C1", "標準化残差", {12, 3.5, 0.4, s0, sLast}},
+            {w.XEPlots, "C1", "C1", "標準化残差", {12, 3.5, 0.4, s0, sLast}},
     };
-    ui_.QueueInput("C1");  // the regressor for XEPlots
-    for (const auto& p : plots) {
-        SCOPED_TRACE(p.xName);
-        seen.clear();
-        p.action->trigger();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].xName, p.xName);
-        EXPECT_EQ(seen[0].yName, p.yName);
-        ExpectEnds(seen[0], p.ends, 1e-9);
-    }
+    ExpectPlots(plots, ui_, seen, 1e-9);
 }
 
 TEST_F(RidgeWindowTest, AModelThatLeavesOutAMiddleVariableFitsItsOwnVariables) {
