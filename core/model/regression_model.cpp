@@ -314,13 +314,12 @@ void Reg::RestoreChoice(const ModelChoice& former) {
             static_cast<void>(FitChoice(former.dependent, former.roles));
             kept = fitProblem_.empty();
         } catch (const std::exception&) {
-            kept = false;
         }
     }
-    if (kept && former.fValue.Count() == fit_.fValue.Count())
-        for (int m = 0; m < former.fValue.Count(); ++m) fit_.fValue.At(m) = former.fValue.At(m);
-    if (!kept) KeepRolesUnestimated(former.dependent, former.roles);
-    twoStage_ = former.twoStage;
+    if (kept)
+        fit_.fValue = former.fValue;  // as the former fit was reached (toggles or not)
+    else
+        KeepRolesUnestimated(former.dependent, former.roles);
     fitProblem_ = problem;
 }
 

