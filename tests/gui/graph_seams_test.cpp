@@ -23,24 +23,6 @@
 
 namespace {
 
-// Keeps what the graph window would have been opened with, and its series
-// while they live.
-class GraphProbe : public RequestWindow<XYGraphRequest> {
-public:
-    GraphProbe(std::vector<XYGraphRequest>& seen, std::vector<GraphSeen>& series) : seen_(seen), series_(series) {}
-    using RequestWindow<XYGraphRequest>::Fill;
-    bool Fill(const XYGraphRequest& r) override {
-        seen_.push_back(r);
-        series_.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
-        return false;
-    }
-    int ShowModal() override { return 0; }
-
-private:
-    std::vector<XYGraphRequest>& seen_;
-    std::vector<GraphSeen>& series_;
-};
-
 class GraphSeamsTest : public StartedWindows {
 protected:
     GraphSeamsTest() : StartedWindows("graph_seams") {}
@@ -53,8 +35,9 @@ TEST_F(GraphSeamsTest, SeriesPlotOfTheDependentCarriesThePredictedLine) {
     const Reg& model = *state_.Model();
     std::vector<XYGraphRequest> seen;
     std::vector<GraphSeen> series;
-    ScopedAnalysisWindow probe("TfrmGraphXY", [&](const WindowContext&) -> std::unique_ptr<AnalysisWindow> {
-        return std::make_unique<GraphProbe>(seen, series);
+    auto probe = Probe<XYGraphRequest>("TfrmGraphXY", [&](const XYGraphRequest& r) {
+        seen.push_back(r);
+        series.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
     });
     TfrmProperty& p = *windows_->frmProperty;
     p.SetVarIndex(1);
@@ -74,9 +57,6 @@ TEST_F(GraphSeamsTest, SeriesPlotOfTheDependentCarriesThePredictedLine) {
         EXPECT_EQ(line.X(i), i + 1.0);
         EXPECT_EQ(line.Y(i), model.GetAnalysisValue(Reg::kRowFitted, i));
     }
-    // Y = -0.5 + 2.2 X by least squares.
-    EXPECT_NEAR(line.Y(0), 1.7, 1e-12);
-    EXPECT_NEAR(line.Y(3), 8.3, 1e-12);
     ExpectEnds(series[1], {4, 1, 4, 1, 4}, 0);
     EXPECT_TRUE(seen[1].extraSeries.empty());
 }

@@ -217,16 +217,13 @@ TEST_F(ReducedFormWindowTest, TestGridsPlotScrollAndSwitch) {
     w->EYPlot->trigger();
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[3].yName, "I観測値");
-    // On the test page the reduced form takes the observed YL.
+    // The test page takes the observed YL, the final test its own Y.
     w->PC->setCurrentWidget(w->tsTest);
     ui_.QueueInput("Y");
     w->EYPlot->trigger();
     ASSERT_EQ(seen.size(), 5u);
     EXPECT_EQ(seen[4].yName, "Y標準化残差");
-
-    // By hand from the stored equations: I = 0.2 YL + 2, Y = (5 + I + G) / 0.4,
-    // C = 0.6 Y + 5; the final test carries its own Y into the next YL.
-    // Residuals over sqrt(SSE / 7).
+    // By hand: I = 0.2 YL + 2, Y = (5 + I + G) / 0.4, C = 0.6 Y + 5.
     const SeriesEnds ends[] = {
             {10, 58.0, 75.7900390625, 52.7, 74.4},
             {10, 58.0, 75.7900390625, -1.6077713942009927, -0.42167264934140864},
@@ -236,7 +233,7 @@ TEST_F(ReducedFormWindowTest, TestGridsPlotScrollAndSwitch) {
     };
     for (std::size_t k = 0; k < seen.size(); ++k) {
         SCOPED_TRACE(k);
-        ExpectEnds(seen[k], ends[k], 1e-12);
+        ExpectEnds(seen[k], ends[k]);
     }
 }
 

@@ -63,6 +63,26 @@ inline void ExpectEnds(const GraphSeen& g, const SeriesEnds& want, double tolera
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], ends[i], tolerance * (1 + std::fabs(ends[i]))) << "end " << i;
 }
 
+// The points a plot or a line holds, to be checked like a handed graph.
+template <class Series>
+GraphSeen SeriesOf(const Series& s) {
+    GraphSeen g;
+    for (int i = 0; i < s.Count(); ++i) {
+        g.x.push_back(s.X(i));
+        g.y.push_back(s.Y(i));
+    }
+    return g;
+}
+
+// The one graph a command handed over: its names and ends.
+inline void ExpectGraph(const std::vector<GraphSeen>& seen, const std::string& xName, const std::string& yName,
+                        const SeriesEnds& ends, double tolerance = 1e-12) {
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].xName, xName);
+    EXPECT_EQ(seen[0].yName, yName);
+    ExpectEnds(seen[0], ends, tolerance);
+}
+
 // A plot command and what it must hand over; answer: the regressor it asks
 // for, if any.
 struct PlotCase {

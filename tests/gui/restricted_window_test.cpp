@@ -1,9 +1,8 @@
 // The restricted regression window opened from the main window's menu: the
 // initial restriction and a typed one against the engine, what Enter in
 // the restriction grid takes and refuses, adding, deleting and failing
-// fits, the group and variable choices, the series each plot is handed,
-// the prediction dialog's request and the equation added with one undo
-// step only when identified.
+// fits, the group and variable choices, the prediction dialog's request
+// and the equation added with one undo step only when identified.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -220,8 +219,7 @@ TEST_F(RestrictedWindowTest, GroupAndVariableChoicesRebuildTheFit) {
     w->close();
 }
 
-// The restricted fit in exact fractions: b + W (8/5 - R b), leverages from
-// (I - W R)(X'X)^-1, s2 = SSE / 9; residuals standardised by s2 (1 - h).
+// The restricted fit's ends, worked out in exact fractions.
 TEST_F(RestrictedWindowTest, EachPlotHandsTheRestrictedFitsSeries) {
     Open();
     TfrmRREG* w = Launch();
@@ -232,16 +230,15 @@ TEST_F(RestrictedWindowTest, EachPlotHandsTheRestrictedFitsSeries) {
     auto probe = ProbeGraphs(seen);
     const double fit0 = 3.6369082835201213, fitLast = 20.682647056202505;
     const double z0 = 0.96799503908410053, zLast = 0.71516188257767081;
+    const double e0 = 0.46309171647987867, eLast = 0.31735294379749543;
     const std::vector<PlotCase> plots = {
             {w->EYPlot, nullptr, "予測値", "標準化残差", {12, fit0, fitLast, z0, zLast}},
             {w->ETPlot, nullptr, "時間", "標準化残差", {12, 1, 12, z0, zLast}},
             {w->EXPlot, "VAR1", "VAR1", "標準化残差", {12, 1.0, 11.8, z0, zLast}},
             {w->LRPlot, nullptr, "残差平方", "作用点",
              {12, 0.071818032603546795, 0.033727530287711537, 0.310189580433323, 0.40650326717298751}},
-            {w->EEPlot, nullptr, "e(i)", "e(i-1)",
-             {11, 0.49487725207330608, 0.31735294379749543, 0.46309171647987867, 0.56904436530723871}},
-            {w->pmEELag->actions()[1], nullptr, "e(i)", "e(i-3)",
-             {9, 0.39952034841624528, 0.31735294379749543, 0.46309171647987867, -0.58292624731120567}},
+            {w->EEPlot, nullptr, "e(i)", "e(i-1)", {11, 0.49487725207330608, eLast, e0, 0.56904436530723871}},
+            {w->pmEELag->actions()[1], nullptr, "e(i)", "e(i-3)", {9, 0.399520348416245, eLast, e0, -0.582926247311206}},
             {w->YYPlot, nullptr, "予測値", "観測値", {12, fit0, fitLast, 4.1, 21.0}},
     };
     ExpectPlots(plots, ui_, seen, 1e-9);

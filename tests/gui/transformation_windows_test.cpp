@@ -1,8 +1,7 @@
 // The preliminary regression and Yule-Walker windows through the main
 // window's transformation commands: the chosen variable's values are
 // replaced in one undo step that restores them bit for bit; a collinear
-// candidate ignores clicks; the plots hand the target and the fit; the
-// ridge hand-off takes the ridge fit; the
+// candidate ignores clicks; the ridge hand-off takes the ridge fit; the
 // Yule-Walker order prompt takes order 1 for a text giving no value and
 // refuses orders below 1; each help button says that there is no help.
 #include <gtest/gtest.h>
@@ -101,15 +100,13 @@ TEST_F(TransformationWindowsTest, PreliminaryResidualsReplaceTheVariableInOneUnd
     for (int i = 0; i < 8; ++i) EXPECT_EQ(model->GetValue(i, 3), kY[static_cast<std::size_t>(i)]);
 }
 
-// y on x1 and x2 by exact least squares: observed against fitted, and y
-// over time with the fitted values as a line of their own.
+// y on x1 and x2 by exact least squares; the time plot carries the fit as a line.
 TEST_F(TransformationWindowsTest, PreliminaryPlotsHandTheTargetAndTheFit) {
     Open();
-    std::vector<GraphSeen> seen;
-    std::vector<std::vector<XYData>> lines;
+    std::vector<GraphSeen> seen, lines;
     auto probe = Probe<XYGraphRequest>("TfrmGraphXY", [&](const XYGraphRequest& r) {
         seen.push_back({r.xName, r.yName, {r.x, r.x + r.n}, {r.y, r.y + r.n}});
-        lines.push_back(r.extraSeries);
+        for (const XYData& line : r.extraSeries) lines.push_back(SeriesOf(line));
     });
     Run<TfrmPreREG>("mnuPreREG", [&](TfrmPreREG* w) {
         w->ToggleRow(3);  // x2 goes in
@@ -119,19 +116,10 @@ TEST_F(TransformationWindowsTest, PreliminaryPlotsHandTheTargetAndTheFit) {
     });
     const double fit0 = 4.1387254901960784, fitLast = 21.456862745098039;
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].xName, "観測値");
-    EXPECT_EQ(seen[0].yName, "予測値");
-    ExpectEnds(seen[0], {8, 3.9, 21.2, fit0, fitLast});
-    EXPECT_EQ(seen[1].xName, "時間");
-    EXPECT_EQ(seen[1].yName, "y");
-    ExpectEnds(seen[1], {8, 1, 8, 3.9, 21.2});
-    ASSERT_EQ(lines[1].size(), 1u);
-    const XYData& fit = lines[1][0];
-    ASSERT_EQ(fit.Count(), 8);
-    EXPECT_EQ(fit.X(0), 1.0);
-    EXPECT_EQ(fit.X(7), 8.0);
-    EXPECT_NEAR(fit.Y(0), fit0, 1e-12);
-    EXPECT_NEAR(fit.Y(7), fitLast, 1e-12);
+    ExpectGraph({seen[0]}, "観測値", "予測値", {8, 3.9, 21.2, fit0, fitLast});
+    ExpectGraph({seen[1]}, "時間", "y", {8, 1, 8, 3.9, 21.2});
+    ASSERT_EQ(lines.size(), 1u);
+    ExpectEnds(lines[0], {8, 1, 8, fit0, fitLast});
 }
 
 TEST_F(TransformationWindowsTest, RidgeHandOffTakesTheRidgeFitAndTimeModeStartsAgain) {

@@ -214,33 +214,17 @@ TEST_F(WeightedWindowTest, CommandsPagesAndPlotSeries) {
     }
 }
 
-// The plots that ask for a variable, on the unweighted fit: exact least
-// squares, the partial plot from the residuals of X2 and of Y on X1.
+// The plots that ask for a variable, on the unweighted fit (exact least squares).
 TEST_F(WeightedWindowTest, PlotsOfAChosenVariableHandItsSeries) {
     auto w = Window(Open(), -1);
     std::vector<GraphSeen> seen;
     const auto graph = ProbeGraphs(seen);
-    const struct {
-        QAction* action;
-        std::vector<std::string> answers;
-        const char *xName, *yName;
-        SeriesEnds ends;
-    } plots[] = {
-        {w->EXPlot, {"X2"}, "X2", "標準化残差", {12, 3.1, 6.0, -0.29725368538869176, -0.75493464474803799}},
-        {w->PRLPlot, {"X2"}, "e(X2|-X2)", "e(Y|-X2)",
-         {12, 0.51666666666666667, -1.2333333333333333, 0.47435897435897436, -4.241025641025641}},
-        {w->XYPlot, {"Y", "X2"}, "X2", "Y", {12, 3.1, 6.0, 4.2, 18.1}},
-    };
-    for (const auto& c : plots) {
-        SCOPED_TRACE(c.action->objectName().toStdString());
-        for (const std::string& a : c.answers) ui_.QueueInput(a);
-        seen.clear();
-        c.action->trigger();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].xName, c.xName);
-        EXPECT_EQ(seen[0].yName, c.yName);
-        ExpectEnds(seen[0], c.ends);
-    }
+    ui_.QueueInput("Y");  // the X-Y plot asks for its y first
+    ExpectPlots({{w->XYPlot, "X2", "X2", "Y", {12, 3.1, 6.0, 4.2, 18.1}},
+                 {w->EXPlot, "X2", "X2", "標準化残差", {12, 3.1, 6.0, -0.29725368538869176, -0.75493464474803799}},
+                 {w->PRLPlot, "X2", "e(X2|-X2)", "e(Y|-X2)",
+                  {12, 0.51666666666666667, -1.2333333333333333, 0.47435897435897436, -4.241025641025641}}},
+                ui_, seen);
 }
 
 TEST_F(WeightedWindowTest, EachWeightChoiceReEstimatesInItsMode) {

@@ -117,13 +117,9 @@ TEST_F(XYGraphPlotsTest, DualPlotHandsYOverTimeWithXAsItsLine) {
     w->XYDual->trigger();
     ASSERT_EQ(graphs_.size(), 1u);
     const GraphSeen g{graphs_[0].xName, graphs_[0].yName, GraphRecorder::xs[0], GraphRecorder::ys[0]};
-    EXPECT_EQ(g.xName, "時間");
-    EXPECT_EQ(g.yName, "Y");
-    ExpectEnds(g, {6, 1, 6, 2, 5}, 0);
+    ExpectGraph({g}, "時間", "Y", {6, 1, 6, 2, 5}, 0);
     ASSERT_EQ(graphs_[0].extraSeries.size(), 1u);
-    const XYData& line = graphs_[0].extraSeries[0];
-    ASSERT_EQ(line.Count(), 6);
-    EXPECT_EQ((std::vector<double>{line.X(0), line.X(5), line.Y(0), line.Y(5)}), (std::vector<double>{1, 6, 0.5, 6.5}));
+    ExpectEnds(SeriesOf(graphs_[0].extraSeries[0]), {6, 1, 6, 0.5, 6.5}, 0);
 }
 
 TEST_F(XYGraphPlotsTest, RegressorPlotAsksAmongThePowersOfAPolynomial) {

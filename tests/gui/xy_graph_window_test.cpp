@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include <algorithm>
 #include <cmath>
 
 #include "app/window_registration.h"
@@ -29,7 +28,9 @@
 #include "core/model/estimate_texts.h"
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
+#include "grid_rows.h"
 #include "gui_fixture.h"
+#include "request_probe.h"
 #include "stats/curve_fit.h"
 #include "stats/ui/graph_setting_dialog.h"
 #include "stats/ui/xy_graph_window.h"
@@ -99,32 +100,15 @@ TEST_F(XYGraphWindowTest, WiringOpenFillCellCommandClose) {
     EXPECT_TRUE(w->Exchanged());
     EXPECT_TRUE(FreeLines().swap);
     EXPECT_EQ(w->stYoko->text(), "Y");
+    ExpectEnds(SeriesOf(*w->plots), {6, 2, 5, 1, 6}, 0);  // both series whole, exchanged
     w->ExchangeXYExecute();
     EXPECT_FALSE(w->Exchanged());
     EXPECT_EQ(w->stYoko->text(), "X");
     EXPECT_EQ(w->Fitter()->GetCoef(0), slope);
-    EXPECT_EQ(w->plots->X(0), 1.0);
+    ExpectEnds(SeriesOf(*w->plots), {6, 1, 6, 2, 5}, 0);
     w->close();
     EXPECT_EQ(FreeLines().list, nullptr);
     AnalysisWindows().Unregister("TfrmGraphXY");
-}
-
-// The plot takes both series whole, and takes them the other way round
-// after the exchange.
-TEST_F(XYGraphWindowTest, ThePlotTakesBothSeriesAndTheirExchange) {
-    auto w = Open(kX, kY);
-    const struct {
-        bool exchanged;
-        double x0, xLast, y0, yLast;
-    } cases[] = {{false, 1, 6, 2, 5}, {true, 2, 5, 1, 6}, {false, 1, 6, 2, 5}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.exchanged);
-        if (w->Exchanged() != c.exchanged) w->ExchangeXYExecute();
-        const TXYPlot& p = *w->plots;
-        ASSERT_EQ(p.Count(), 6);
-        EXPECT_EQ((std::vector<double>{p.X(0), p.X(5), p.Y(0), p.Y(5)}),
-                  (std::vector<double>{c.x0, c.xLast, c.y0, c.yLast}));
-    }
 }
 
 TEST_F(XYGraphWindowTest, QuarticOnFivePointsComesBackAsALine) {
@@ -186,27 +170,18 @@ TEST_F(XYGraphWindowTest, PagesShowEveryPointAndTheCurveChosen) {
     }
 }
 
-// Only the slopes are marked: "**" above the 50 % level, "* " above 5 %;
-// the constant has no mark whatever its level. By exact least squares:
-// the cubic's t = -0.3973 (71.8 %), 2.3842 (9.7 %), -3.7417 (3.3 %) and
-// -0.3007 (78.3 %) for the constant; the line's slope t = 3 is at 5.8 %
-// on its 3 degrees of freedom (it would be 4.0 % on 4).
+// "**" above the 50 % level, "* " above 5 %, never on the constant (78.3 %).
+// The line's slope is at 5.8 % on its 3 degrees of freedom (4.0 % on 4).
 TEST_F(XYGraphWindowTest, EstimateRowsMarkTheSlopesButNotTheConstant) {
     const struct {
         std::vector<double> x, y;
         int type;
-        std::vector<QStringList> rows;
+        std::vector<RowTexts> rows;
     } fits[] = {
-            {{1, 2, 3, 4, 5, 6, 7},
-             {0, 1, 5, 6, 7, 5, 0},
-             reg3ji,
-             {{"定数項", "-0.5714", "1.9006", "-0.3007"},
-              {"X", "-0.7619", "1.9176", "**-0.3973"},
-              {"2乗項", "1.2857", "0.5393", "* 2.3842"},
-              {"3乗項", "-0.1667", "0.0445", "-3.7417"}}},
-            {{1, 2, 3, 4, 5},
-             {0, 1, 3, 4, 3},
-             regXY,
+            {{1, 2, 3, 4, 5, 6, 7}, {0, 1, 5, 6, 7, 5, 0}, reg3ji,
+             {{"定数項", "-0.5714", "1.9006", "-0.3007"}, {"X", "-0.7619", "1.9176", "**-0.3973"},
+              {"2乗項", "1.2857", "0.5393", "* 2.3842"}, {"3乗項", "-0.1667", "0.0445", "-3.7417"}}},
+            {{1, 2, 3, 4, 5}, {0, 1, 3, 4, 3}, regXY,
              {{"定数項", "-0.5000", "0.9950", "-0.5025"}, {"X", "0.9000", "0.3000", "* 3.0000"}}},
     };
     for (const auto& f : fits) {
@@ -214,11 +189,7 @@ TEST_F(XYGraphWindowTest, EstimateRowsMarkTheSlopesButNotTheConstant) {
         auto w = Open(f.x, f.y, f.type);
         ASSERT_EQ(w->CurveType(), f.type);
         ASSERT_EQ(w->dgEst->RowCount(), static_cast<int>(f.rows.size()) + 1);
-        for (std::size_t r = 0; r < f.rows.size(); ++r) {
-            QStringList shown;
-            for (int c = 0; c < 4; ++c) shown << w->dgEst->Cell(c, static_cast<int>(r) + 1);
-            EXPECT_EQ(shown, f.rows[r]) << r;
-        }
+        for (std::size_t r = 0; r < f.rows.size(); ++r) EXPECT_EQ(GridRow(*w->dgEst, r + 1), f.rows[r]) << r;
     }
 }
 
@@ -310,18 +281,12 @@ TEST_F(XYGraphWindowTest, BandGraphNestsAndLeavesTheOpenersLines) {
         seen = true;
         EXPECT_EQ(nested->Lines().Count(), 2);
         EXPECT_FALSE(nested->Lines().GetItem(0)->Removable());
-        // The same points, and each band line over x = 1 + 5 k / 500, k = 0 .. 499.
-        // (No ASSERT here: the window must still be closed below.)
-        const TXYPlot& p = *nested->plots;
-        EXPECT_EQ(p.Count(), 6);
-        if (p.Count() == 6)
-            EXPECT_EQ((std::vector<double>{p.X(0), p.X(5), p.Y(0), p.Y(5)}), (std::vector<double>{1, 6, 2, 5}));
-        for (int k = 0; k < std::min(2, nested->Lines().Count()); ++k) {
-            const XYData& band = *nested->Lines().GetItem(k);
-            EXPECT_EQ(band.Count(), 500);
-            if (band.Count() != 500) continue;
-            EXPECT_DOUBLE_EQ(band.X(0), 1.0);
-            EXPECT_DOUBLE_EQ(band.X(499), 5.99);
+        // The same points; each band line over x = 1 + 5 k / 500, k = 0 .. 499.
+        ExpectEnds(SeriesOf(*nested->plots), {6, 1, 6, 2, 5}, 0);
+        for (int k = 0; k < nested->Lines().Count(); ++k) {
+            const GraphSeen band = SeriesOf(*nested->Lines().GetItem(k));
+            EXPECT_EQ(band.x.size(), 500u);
+            if (!band.x.empty()) EXPECT_EQ((std::pair{band.x[0], band.x.back()}), (std::pair{1.0, 5.99}));
         }
         EXPECT_EQ(FreeLines().list, &nested->Lines());
         EXPECT_FALSE(nested->cbRegType->isEnabled());

@@ -2,6 +2,7 @@
 // worked out by hand from the plot's margins.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -42,29 +43,26 @@ TEST(SeriesPlot, DrawsJoinedDotsAndTheLeastSquaresLine) {
     EXPECT_EQ(canvas.texts[0].text, "min 2.7000  max 7.1000");
 }
 
-// The silver lines: one across the plot per interval of the y scale, from
-// the bottom up, then the two sides of the frame.
+// The silver lines: one across per interval of the y scale, from the
+// bottom up (rows 122 - 100 (v - low) / (high - low)), then the two sides.
 TEST(SeriesPlot, GridLinesAtEachIntervalOfTheScale) {
     TestApp();
     const SeriesPlotRanges fixed{{1, 10, 1}, {0, 10, 2.5}};
+    const CanvasRect area{0, 0, 206, 128};
     const struct {
         const char* what;
         std::vector<double> y;
         CanvasRect area;
         const SeriesPlotRanges* fixed;
-        int left, right, top, bottom;
+        int left, right;
         std::vector<int> rows;
     } cases[] = {
-            // 2 .. 8 by 1 over rows 122 .. 22: 122 - 100 (v - 2) / 6
-            {"own scale", {3.2, 4.1, 2.7, 5.6, 6.3, 4.8, 7.1}, {0, 0, 206, 128}, nullptr, 6, 200, 22, 122,
-             {122, 105, 89, 72, 55, 39, 22}},
-            // -0.4 .. 0.6 by 0.2
-            {"across zero", {-0.35, 0.42, 0.1}, {0, 0, 206, 128}, nullptr, 6, 200, 22, 122, {122, 102, 82, 62, 42, 22}},
-            // 0.01 .. 0.06 by 0.01: the range holds 4.999999999999999 intervals
-            {"hundredths", {0.03, 0.01, 0.06, 0.04}, {0, 0, 206, 128}, nullptr, 6, 200, 22, 122,
-             {122, 102, 82, 62, 42, 22}},
-            // 0 .. 10 by 2.5, the area moved by (10, 20)
-            {"fixed", {3.2, 4.1, 2.7}, {10, 20, 216, 148}, &fixed, 16, 210, 42, 142, {142, 117, 92, 67, 42}},
+            {"2 .. 8 by 1", {3.2, 4.1, 2.7, 5.6, 6.3, 4.8, 7.1}, area, nullptr, 6, 200, {122, 105, 89, 72, 55, 39, 22}},
+            {"-0.4 .. 0.6 by 0.2", {-0.35, 0.42, 0.1}, area, nullptr, 6, 200, {122, 102, 82, 62, 42, 22}},
+            // the range holds 4.999999999999999 intervals
+            {"0.01 .. 0.06 by 0.01", {0.03, 0.01, 0.06, 0.04}, area, nullptr, 6, 200, {122, 102, 82, 62, 42, 22}},
+            {"fixed 0 .. 10 by 2.5, moved by (10, 20)", {3.2, 4.1, 2.7}, {10, 20, 216, 148}, &fixed, 16, 210,
+             {142, 117, 92, 67, 42}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -72,18 +70,12 @@ TEST(SeriesPlot, GridLinesAtEachIntervalOfTheScale) {
         for (std::size_t i = 0; i < c.y.size(); ++i) x.push_back(i + 1.0);
         RecordingCanvas canvas;
         DrawSeriesPlot(canvas, c.area, x, c.y, SeriesPlotStyle{}, nullptr, c.fixed);
-        const std::vector<CanvasOp> grid = LinesOf(canvas, canvas_color::kSilver);
-        ASSERT_EQ(grid.size(), c.rows.size() + 2);
-        for (std::size_t k = 0; k < c.rows.size(); ++k) {
-            EXPECT_EQ(grid[k].points[0], (CanvasPoint{c.left, c.rows[k]})) << k;
-            EXPECT_EQ(grid[k].points[1], (CanvasPoint{c.right, c.rows[k]})) << k;
-        }
-        const CanvasOp& leftSide = grid[c.rows.size()];
-        const CanvasOp& rightSide = grid[c.rows.size() + 1];
-        EXPECT_EQ(leftSide.points[0], (CanvasPoint{c.left, c.top}));
-        EXPECT_EQ(leftSide.points[1], (CanvasPoint{c.left, c.bottom}));
-        EXPECT_EQ(rightSide.points[0], (CanvasPoint{c.right, c.top}));
-        EXPECT_EQ(rightSide.points[1], (CanvasPoint{c.right, c.bottom}));
+        std::vector<std::array<int, 4>> want, got;  // x0, y0, x1, y1
+        for (int row : c.rows) want.push_back({c.left, row, c.right, row});
+        for (int side : {c.left, c.right}) want.push_back({side, c.rows.back(), side, c.rows.front()});
+        for (const CanvasOp& op : LinesOf(canvas, canvas_color::kSilver))
+            got.push_back({op.points[0].x, op.points[0].y, op.points[1].x, op.points[1].y});
+        EXPECT_EQ(got, want);
     }
 }
 
