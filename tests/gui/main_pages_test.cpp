@@ -451,14 +451,9 @@ TEST_F(MainPagesTest, InfluencePageOfAModelOfTheConstantAloneInTwoStageEstimatio
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
-}  // namespace
-
-namespace {
-
-// y near 1e307 chosen as the dependent variable in the list: its squares
-// overflow, so the fit is refused with one message and the estimates page
-// keeps the fit of W on X (slope 0.9, intercept 0.2, s 0.6055, PRESS
-// 2.4936 by exact arithmetic); no candidate is entered after the refusal.
+// Y near 1e307 chosen as the dependent in the list: its squares overflow,
+// so the fit is refused with one message, the page keeps the fit of W on X
+// and no candidate enters.
 TEST_F(MainPagesTest, ADependentWhoseSquaresOverflowIsRefusedAndTheFitOnShowStays) {
     auto model = MakeModel({{1, 2, 3, 4, 5}, {1, 2, 3.5, 3, 5}, {1e307, -1e307, 1.5e307, 2e307, -1.2e307}}, {},
                            {"X", "W", "Y"});
@@ -468,17 +463,14 @@ TEST_F(MainPagesTest, ADependentWhoseSquaresOverflowIsRefusedAndTheFitOnShowStay
     main_->mnuSelectViewClick();
     TStringGrid* est = main_->EstimateGrid();
     const auto page = [&] {
-        std::vector<std::string> cells;
+        std::vector<QString> cells;
         for (int r = 0; r < est->RowCount(); ++r)
-            for (int c = 0; c < est->ColCount(); ++c) cells.push_back(est->Cell(c, r).toStdString());
-        for (const char* label : {"stVe", "stRR", "stPSS", "stFDE"})
-            cells.push_back(main_->EstimateLabel(label)->text().toStdString());
+            for (int c = 0; c < est->ColCount(); ++c) cells.push_back(est->Cell(c, r));
+        for (const char* name : {"stVe", "stRR", "stPSS", "stFDE"}) cells.push_back(main_->EstimateLabel(name)->text());
         return cells;
     };
     const auto before = page();
     EXPECT_EQ(est->Cell(0, 0), "W");
-    EXPECT_EQ(main_->EstimateLabel("stVe")->text(), "0.6055");
-    EXPECT_EQ(main_->EstimateLabel("stPSS")->text(), "2.4936");
     ui_.ClearCalls();
     ui_.QueueOK();
     emit main_->VariableList()->textActivated(QStringLiteral("Y"));

@@ -195,46 +195,32 @@ TEST_F(MainWindowTest, OpeningOverAModifiedDataSetOffersTheSameThreeAnswers) {
     EXPECT_EQ(main_->windowTitle().toStdString(), "回帰分析 --- other.MDF");
 }
 
-// A damaged binary file, and one of zero bytes (read as text, refused at
-// its first byte).
 TEST_F(MainWindowTest, AFileThatCannotBeReadLeavesTheOpenDataSetAsItWas) {
     OpenModified();
     WriteText(dir_.Path("broken.MDF"), std::string("MDF\0\x05\x00", 6));
-    WriteText(dir_.Path("zeros.MDF"), std::string(std::size_t{1} << 20, '\0'));
-    const std::pair<const char*, const char*> files[] = {
-        {"broken.MDF", nullptr},
-        {"zeros.MDF", "1 行目: NUL 文字（0 のバイト）があります。テキスト形式のデータファイルではありません"},
-    };
-    for (const auto& [file, message] : files) {
-        SCOPED_TRACE(file);
-        ui_.ClearCalls();
-        ui_.QueueFile(dir_.Path(file));
-        ui_.QueueNo();  // do not save the modified set first
-        ui_.QueueOK();  // the read error
-        main_->Action("LoadFile")->trigger();
-        ASSERT_NE(state_.Model(), nullptr);
-        EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
-        EXPECT_TRUE(state_.Model()->IsModified());
-        EXPECT_DOUBLE_EQ(state_.Model()->GetValue(0, 0), 42.0);
-        EXPECT_EQ(state_.RecentFiles().Count(), 1);
-        const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
-        ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[1].msgKind, MsgKind::Error);
-        if (message) EXPECT_EQ(boxes[1].text, message);
-    }
+    ui_.QueueFile(dir_.Path("broken.MDF"));
+    ui_.QueueNo();  // do not save the modified set first
+    ui_.QueueOK();  // the read error
+    main_->Action("LoadFile")->trigger();
+    ASSERT_NE(state_.Model(), nullptr);
+    EXPECT_EQ(state_.Model()->GetFileName(), dir_.Path("sample.MDF"));
+    EXPECT_TRUE(state_.Model()->IsModified());
+    EXPECT_DOUBLE_EQ(state_.Model()->GetValue(0, 0), 42.0);
+    EXPECT_EQ(state_.RecentFiles().Count(), 1);
+    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].msgKind, MsgKind::Error);
 }
 
-// A device or a folder is refused before anything is read, and what is
-// open stays; a missing file is said to be missing.
-TEST_F(MainWindowTest, ADeviceOrAFolderIsRefusedAtOnce) {
+// A device is refused before anything is read, a missing file is said to
+// be missing; what is open stays.
+TEST_F(MainWindowTest, ADeviceIsRefusedAtOnce) {
     OpenModified();
     const std::pair<std::string, std::string> files[] = {
         {"/dev/zero", "通常のファイルではありません。\n/dev/zero"},
-        {dir_.Path(), "通常のファイルではありません。\n" + dir_.Path()},
         {dir_.Path("none.MDF"), "ファイルが見つかりません。\n" + dir_.Path("none.MDF")},
     };
     for (const auto& [file, message] : files) {
-        SCOPED_TRACE(file);
         ui_.ClearCalls();
         ui_.QueueFile(file);
         ui_.QueueOK();

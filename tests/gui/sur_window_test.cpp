@@ -2,9 +2,8 @@
 // ticked group computes nothing, two give the engine's estimates with their
 // n - k figures, the prediction dialog and the residual correlation matrix
 // get the current equation, the equations are added with one undo step
-// each, and a group too small to fit names itself in the error. On two
-// equations of one regressor each, the rows and figures each equation shows,
-// worked out by hand.
+// each, and a group too small to fit names itself in the error; on two
+// equations of one regressor each, the rows each shows, worked by hand.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -37,36 +36,21 @@ class SurWindowTest : public StartedWindows {
 protected:
     SurWindowTest() : StartedWindows("sure") {}
 
-    // The shared SUR sample, y1 and y2 endogenous.
-    Reg* Open() {
-        auto built = SurSampleModel({2, 2, 1, 1});
+    // The shared SUR sample (or the set given), y1 and y2 endogenous, y1 on
+    // the regressors given.
+    Reg* Open(std::unique_ptr<Reg> built = SurSampleModel({2, 2, 1, 1}),
+              std::initializer_list<int> regressors = {0, 1}) {
         SaveAs(*built, dir_.Path("sure.MDF"));
         main_->OpenAndRemember(dir_.Path("sure.MDF"));
         Reg* m = state_.Model();
         m->SetDependent(2);
-        for (int j : {0, 1}) EXPECT_TRUE(m->ToggleVariable(j));
+        for (int j : regressors) EXPECT_TRUE(m->ToggleVariable(j));
         ui_.ClearCalls();
         return m;
     }
     // The window the menu command fills, kept unshown for the handlers.
     TfrmSURE* Opened() {
         return kept_.Keep([this] { main_->Action("mnuSURE")->trigger(); });
-    }
-    // y1 on x1 in group 1 ("east"), y2 on x2 in group 2 ("west"), both
-    // over the six observations.
-    void OpenTwoRegressions() {
-        auto built = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 5, 1, 4, 3, 6}, {3, 4, 8, 7, 11, 10}, {6, 9, 4, 10, 5, 12}},
-                               {2, 2, 1, 1}, {"x1", "x2", "y1", "y2"});
-        for (int t = 0; t < 6; ++t)
-            for (int j = 0; j < 4; ++j) built->SetMark(t, j, j % 2 == 0 ? 1 : 2);
-        EXPECT_TRUE(built->SetGroupName(1, "east"));
-        EXPECT_TRUE(built->SetGroupName(2, "west"));
-        SaveAs(*built, dir_.Path("pairs.MDF"));
-        main_->OpenAndRemember(dir_.Path("pairs.MDF"));
-        Reg* m = state_.Model();
-        m->SetDependent(2);
-        EXPECT_TRUE(m->ToggleVariable(0));
-        ui_.ClearCalls();
     }
     static void Tick(TfrmSURE* w, std::initializer_list<int> rows) {
         for (int i = 0; i < w->lbGrpSel->count(); ++i) w->lbGrpSel->item(i)->setCheckState(Qt::Unchecked);
@@ -163,39 +147,27 @@ TEST_F(SurWindowTest, AGroupTooSmallToFitIsNamedAndTheIntervalFollowsTheRow) {
     EXPECT_TRUE(w->SB->currentMessage().startsWith("定数項 : 95.0% 信頼区間"));
 }
 
-// What one grid shows for one equation.
-struct SurRows {
-    const char* name;
-    int equation;
-    ResultGrid* TfrmSURE::*grid;
-    ShownRows shown;
-};
-
+// Each equation's residual rows, and the figures beside its estimates:
+// n - k, the standard error and the adjusted R^2.
 const RowTexts kResidualHeading = {"", "観測値", "予測値", "残差", "誤差率(%)", "作用点"};
-
-const SurRows kSurRows[] = {
-    {"east estimates", 0, &TfrmSURE::sgEst,
-     {2, {"y1", "β推定値", "β標準誤差", "ｔ値"}, {"定数項", "1.5528", "1.1726", "* 1.3243"},
-      {"x1", "1.6040", "0.2938", "5.4593"}}},
-    {"east residuals", 0, &TfrmSURE::sgRes,
-     {6, kResidualHeading, {"1", "3.0000", "3.1568", "-0.1568", "-5.23", "0.9467"},
-      {"6", "10.0000", "11.1766", "-1.1766", "-11.77", "1.0648"}}},
-    {"west estimates", 1, &TfrmSURE::sgEst,
-     {2, {"y2", "β推定値", "β標準誤差", "ｔ値"}, {"定数項", "3.1918", "1.1769", "* 2.7119"},
-      {"x2", "1.2785", "0.2949", "4.3355"}}},
-    {"west residuals", 1, &TfrmSURE::sgRes,
-     {6, kResidualHeading, {"1", "6.0000", "5.7489", "0.2511", "+4.19", "0.2317"},
-      {"6", "12.0000", "10.8630", "1.1370", "+9.47", "0.3881"}}},
+const ShownRows kResiduals[] = {
+    {6, kResidualHeading, {"1", "3.0000", "3.1568", "-0.1568", "-5.23", "0.9467"},
+     {"6", "10.0000", "11.1766", "-1.1766", "-11.77", "1.0648"}},
+    {6, kResidualHeading, {"1", "6.0000", "5.7489", "0.2511", "+4.19", "0.2317"},
+     {"6", "12.0000", "10.8630", "1.1370", "+9.47", "0.3881"}},
 };
-
-// The figures beside the estimates: n - k, the standard error and the
-// adjusted R^2.
 const RowTexts kFigures[] = {{"4", "1.3818", "0.8122"}, {"4", "1.4915", "0.7745"}};
 
-// Two-step estimates (least squares, then one weighted step) of each
-// equation, chosen in the combo box.
+// y1 on x1 in group 1 ("east"), y2 on x2 in group 2 ("west"): two-step
+// estimates (least squares, then one weighted step).
 TEST_F(SurWindowTest, EachEquationShowsItsRowsFromTheFirstToTheLast) {
-    OpenTwoRegressions();
+    auto built = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 5, 1, 4, 3, 6}, {3, 4, 8, 7, 11, 10}, {6, 9, 4, 10, 5, 12}},
+                           {2, 2, 1, 1}, {"x1", "x2", "y1", "y2"});
+    for (int t = 0; t < 6; ++t)
+        for (int j = 0; j < 4; ++j) built->SetMark(t, j, j % 2 == 0 ? 1 : 2);
+    EXPECT_TRUE(built->SetGroupName(1, "east"));
+    EXPECT_TRUE(built->SetGroupName(2, "west"));
+    Open(std::move(built), {0});
     TfrmSURE* w = Opened();
     ASSERT_NE(w, nullptr);
     Tick(w, {0, 1});
@@ -203,14 +175,15 @@ TEST_F(SurWindowTest, EachEquationShowsItsRowsFromTheFirstToTheLast) {
     ui_.QueueInput("y2");
     w->btnCalc->click();
     ASSERT_NE(w->Result(), nullptr);
-    for (const SurRows& rows : kSurRows) {
-        SCOPED_TRACE(rows.name);
-        w->cbSel->setCurrentIndex(rows.equation);
-        emit w->cbSel->activated(rows.equation);
-        ASSERT_EQ(w->CurrentEquation(), rows.equation);
-        ExpectRows(*(w->*rows.grid), rows.shown);
+    ExpectRows(*w->sgEst, {2, {"y1", "β推定値", "β標準誤差", "ｔ値"}, {"定数項", "1.5528", "1.1726", "* 1.3243"},
+                           {"x1", "1.6040", "0.2938", "5.4593"}});
+    for (int e : {0, 1}) {
+        SCOPED_TRACE(e);
+        w->cbSel->setCurrentIndex(e);
+        emit w->cbSel->activated(e);
+        ExpectRows(*w->sgRes, kResiduals[e]);
         EXPECT_EQ((RowTexts{w->stFE->text().toStdString(), w->stVe->text().toStdString(), w->stR2->text().toStdString()}),
-                  kFigures[rows.equation]);
+                  kFigures[e]);
     }
     w->btnEnd->click();
 }
