@@ -4,7 +4,9 @@
 // move, a typed boundary held to the scroll range, the group mode read from
 // the setting with "ω" disabled, the recursive residuals plotted from their
 // first value, each group's series, the captions; the middle for a text giving
-// no value). Numbers are the engine's own, read by one call.
+// no value; each part's R² in its own label). Numbers are the engine's own,
+// read by one call, or worked out by hand where a label could show the other
+// part's.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -166,6 +168,28 @@ TEST_F(ChowWindowTest, GroupModeIsReadAtEachUseAndDisablesRecursiveResiduals) {
     w->btnCalc->click();
     EXPECT_EQ(w->Result()->n1, 5);
     EXPECT_EQ(w->Result()->n2, 7);
+}
+
+// Each part's R² in its own label, from its straight-line fit in exact
+// fractions: observations 1-7 give 0.97864..., 8-12 give 0.99752... The
+// groups are typed the other way round, so part A is the later one.
+TEST_F(ChowWindowTest, EachPartsRSquaredInItsOwnLabel) {
+    Reg* m = Open();
+    for (int i = 0; i < 12; ++i)
+        for (int j = 0; j < 2; ++j) m->SetMark(i, j, GroupBit(i < 7 ? 1 : 2));
+    auto w = Window(m);
+    w->sbSep->setValue(7);
+    EXPECT_EQ(w->stRR2A->text().toStdString(), "0.9786");
+    EXPECT_EQ(w->stRR2B->text().toStdString(), "0.9975");
+    SetGroupMode(true);
+    w->eAGun->setText("2");
+    w->eBGun->setText("1");
+    w->btnCalc->click();
+    ASSERT_TRUE(w->Result());
+    EXPECT_EQ(w->stN1->text().toStdString(), "5");
+    EXPECT_EQ(w->stRR2A->text().toStdString(), "0.9975");
+    EXPECT_EQ(w->stRR2B->text().toStdString(), "0.9786");
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
 }
 
 TEST_F(ChowWindowTest, RecursiveResidualsFromTheirFirstValueAndEachGroupsSeriesArePlotted) {
