@@ -1,8 +1,9 @@
 // The multicollinearity window: opened from the main window's button on the
 // sample data set (a cell of each page against the engine, a typed k, the
-// scale cycle), the trace drawn on a recording canvas and picked, the
-// ridge table's clicks, the series each residual plot is handed, the
-// variable option, and the refusals the window reports.
+// scale cycle), the eigen page's rows and columns, the trace drawn on a
+// recording canvas and picked, the ridge table's clicks, the series each
+// residual plot is handed, the variable option, and the refusals the window
+// reports.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -110,6 +111,29 @@ TEST_F(MclWindowTest, TheScaleFollowsTheSharedStep) {
         w->Scale->trigger();
         EXPECT_DOUBLE_EQ(w->CurrentScale(), s);
     }
+}
+
+// The eigen page of x1..x3 as the grid shows it: one row per regressor, one
+// column per eigenvalue. From the correlation matrix of the three columns,
+// decomposed in 40 digits (mpmath); proportion = v_jk^2 / l_k / VIF_j. The
+// shares are far from symmetric, so a table read the other way round shows.
+TEST_F(MclWindowTest, TheEigenPageHasARowPerRegressorAndAColumnPerEigenvalue) {
+    auto model = MakeModel(NearlyCollinearColumns(), {}, {"x1", "x2", "x3", "y"});
+    ASSERT_TRUE(model->SetModel(3, {2, 2, 2, 1, 2}));
+    auto w = Window(*model);
+    const std::vector<std::vector<std::string>> rows = {
+            {"27.2166", "VIF", "λ1", "λ2", "λ3"},
+            {"固有値", "", "2.0718", "0.9254", "0.0028"},
+            {"状態指標", "", "1.0000", "2.2388", "740.7454"},
+            {"x1", "178.6894", "0.0013", "0.0002", "0.9985"},
+            {"x2", "179.3535", "0.0013", "0.0002", "0.9986"},
+            {"x3", "1.0571", "0.0297", "0.9556", "0.0146"},
+    };
+    ASSERT_EQ(w->sgVIF->RowCount(), 6);
+    ASSERT_EQ(w->sgVIF->ColCount(), 5);
+    for (int r = 0; r < 6; ++r)
+        for (int c = 0; c < 5; ++c)
+            EXPECT_EQ(w->sgVIF->Cell(c, r).toStdString(), rows[r][c]) << "column " << c << ", row " << r;
 }
 
 TEST_F(MclWindowTest, RidgeTableClicksAndTracePicking) {
