@@ -40,7 +40,11 @@ AppendSource::AppendSource(AppState& program, const Data& current, const std::st
 
     auto shown = std::make_unique<Reg>(scratch_.Context(), 3, static_cast<int>(loaded.vars.size()));
     shown->SetFileCompanions(&scratch_.FileCompanions());
+    // The other file's fit is no concern of the append: a refusal of it is
+    // not shown.
+    scratch_.SetServices(nullptr);
     AdoptLoaded(*shown, loaded);
+    scratch_.SetServices(&program.Services());
     shown->SetModified(false);
     scratch_.SetModel(std::move(shown));
 }

@@ -182,6 +182,8 @@ double CalcStr::ModelPrimary() {
         else if (token_ == ReservedWords[rwFe]) v = reg->GetResidualDf();
         else simple = false;
         if (simple) {
+            // The figures of the fit exist only with an estimate.
+            if (token_ != ReservedWords[rwRow] && token_ != ReservedWords[rwCol]) reg->RequireEstimate();
             Step();
             return v;
         }

@@ -144,8 +144,8 @@ void MacroRun::DataWrite(int a, int code, int address) {
     double stored = 0.0;
     const double pushed = ApplyAssign(code, m.GetValue(i, j), v, stored);
     const DataEdit edit{m, state_.Undo(), [this](const std::string& name) { return state_.IsReservedName(name); }};
-    // A value that is no finite number is refused by the estimation, which
-    // keeps the model as it was just before: that model must be current.
+    // A value that is no finite number is refused by the estimation at
+    // once, with its message, after the edits before it are estimated.
     const bool defer = deferEstimation_ && std::isfinite(stored);
     if (!defer) BringModelUpToDate();
     if (SetCellValueWithUndo(edit, i, j, stored, !defer) && defer) modelToEstimate_ = &m;

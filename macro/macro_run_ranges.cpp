@@ -142,6 +142,7 @@ std::vector<double> MacroRun::SourceValues(const MacroCell& c) {
             break;
         }
         case MacroCell::kResult: {
+            m.RequireEstimate();
             const RAData& table = m.Analysis();
             if (table.RowOf(j) < 0 || last >= table.Columns()) ThrowRunError(kRunRange, 0);
             for (int i = first; i <= last; ++i) out.push_back(table.GetValue(j, i));

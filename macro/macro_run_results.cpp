@@ -80,10 +80,11 @@ void MacroRun::DataRead(int a, int s, int address) {
         case 11: PushNumber(m.GetMax(popped(k))); break;
         case 12: PushNumber(m.GetMin(popped(k))); break;
         case 13: PushText(cp932::FromUtf8(m.GetVarName(popped(k)))); break;
-        case 14: PushNumber(m.GetS2()); break;
-        case 15: PushNumber(m.GetVarY()); break;
-        case 16: PushNumber(m.GetResidualDf()); break;
-        case 17: PushNumber(m.GetR2()); break;
+        // The figures of the fit exist only with an estimate.
+        case 14: m.RequireEstimate(); PushNumber(m.GetS2()); break;
+        case 15: m.RequireEstimate(); PushNumber(m.GetVarY()); break;
+        case 16: m.RequireEstimate(); PushNumber(m.GetResidualDf()); break;
+        case 17: m.RequireEstimate(); PushNumber(m.GetR2()); break;
         default: ThrowRunError(kRunSystem, address);
     }
 }
@@ -116,6 +117,7 @@ void MacroRun::ReadResult(Reg& m, int a, int s, int address) {
     int row = s - kResultCodeBase;
     if (row == kRowDeletedT) row = a + kRowDeletedT;
     else if (row == kRowDfbeta) row = a - kDfbetaBase;
+    m.RequireEstimate();
     const RAData& table = m.Analysis();
     const int i = CheckedIndex(std::trunc(PopNumber()), m.GetObsCount(), address) - 1;
     if (table.RowOf(row) < 0 || i >= table.Columns()) ThrowRunError(kRunRange, address);

@@ -103,7 +103,10 @@ void TfrmExpres::lbExpClick(int index) {
     const int left = model_->FindVar(e.GetLeftName());
     if (left < 0 || left >= model_->GetVarCount()) return;
     model_->SetDependent(left);
-    for (int i = 0; i < e.GetCount(); ++i) {
+    // A refused dependent (the model said why) takes no variables either:
+    // they would go into the model before.
+    const int count = model_->FitProblem().empty() ? e.GetCount() : 0;
+    for (int i = 0; i < count; ++i) {
         const int j = model_->FindVar(e.GetVarName(i));
         // The constant term is always in the model.
         if (j >= 0 && j < model_->GetVarCount() && j != left) static_cast<void>(model_->ToggleVariable(j));

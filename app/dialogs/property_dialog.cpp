@@ -249,7 +249,8 @@ void TfrmProperty::btnRPClick() {
     // The model's dependent variable gets its predicted values as a green line.
     std::vector<XYData> extra;
     const Reg* model = state_.Model();
-    if (indexMode_ && model && model->GetObsCount() == n &&
+    // Roles without an estimate have no predicted values to draw.
+    if (indexMode_ && model && model->HasEstimate() && model->GetObsCount() == n &&
         model->GetDependent() >= 0 && model->FindVar(name) == model->GetDependent()) {
         std::vector<double> fitted;
         model->GetAnalysisRow(Reg::kRowFitted, fitted);

@@ -133,7 +133,12 @@ bool TfrmREG::eventFilter(QObject* watched, QEvent* event) {
 void TfrmREG::ShowR2() {
     lblRR2->setText(Q(LoadStr(ShowAdjustedR2 ? kStrAdjRSquared : kStrRSquared)));
     const Reg* model = state_.Model();
-    stRR->setText(model ? Q(FormatNumber(true, ShowAdjustedR2 ? model->GetAdjR2() : model->GetR2())) : QString());
+    if (!model)
+        stRR->clear();
+    else if (!model->HasEstimate())
+        stRR->setText(QStringLiteral("-"));
+    else
+        stRR->setText(Q(FormatNumber(true, ShowAdjustedR2 ? model->GetAdjR2() : model->GetR2())));
 }
 
 void TfrmREG::tsSelectShow() {
@@ -141,11 +146,13 @@ void TfrmREG::tsSelectShow() {
     if (!model) return;
     const int k = model->GetVarCount();
     const int df = model->GetResidualDf();
+    const bool estimated = model->HasEstimate();
 
     // The condition number and the VIFs in one pass; a singular two-stage
-    // block is an error here, shown by the command's guard.
+    // block is an error here, shown by the command's guard. Roles without
+    // an estimate show their names only.
     Vector vif;
-    const double condition = GetConditionNumber(*model, vif);
+    const double condition = estimated ? GetConditionNumber(*model, vif) : 0.0;
     const ResultTable table = EstimatesTable(*model, EstimateRows(*model, vif));
 
     sgEst->ClearCells();
@@ -159,8 +166,14 @@ void TfrmREG::tsSelectShow() {
         const QSignalBlocker block(cbSelect);
         cbSelect->setCurrentIndex(cbSelect->findText(sgEst->Cell(0, 0)));
     }
-    stVe->setText(Q(FormatNumber(false, std::sqrt(model->GetS2()))));
     ShowR2();
+    if (!estimated) {
+        for (QLabel* l : {stVe, stJoutai, stPSS}) l->setText(QStringLiteral("-"));
+        stFDE->setText(QStringLiteral("自由度 = -"));
+        UpdateLaunchActions();
+        return;
+    }
+    stVe->setText(Q(FormatNumber(false, std::sqrt(model->GetS2()))));
     const int m = model->CountExplanatory();
     stJoutai->setText(m == 0 ? QStringLiteral("-") : Q(FormatNumber(false, m == 1 ? 1.0 : condition)));
     stPSS->setText(Q(FormatNumber(false, model->GetPress())));
@@ -173,9 +186,9 @@ void TfrmREG::cbSelectChange(const QString& text) {
     if (!model) return;
     const int j = model->FindVar(text.toStdString());
     if (j < 0 || j >= model->GetVarCount()) return;
+    // A refusal is shown by the model itself.
     const int best = model->SetDependent(j);
     const bool refused = !model->FitProblem().empty();
-    if (refused) ErrorBox(state_.Services(), model->FitProblem());
     // The best candidate enters only when it adds something to the fit.
     if (!refused && model->GetDependent() == j && best != j && best >= 0 && best < model->GetVarCount() &&
         model->GetFValue(best) > 0.0)
@@ -191,7 +204,7 @@ void TfrmREG::sgEstMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods,
     sgEst->MouseToCell(x, y, c, r);
     if (c < 0 || r < 0) return;
     if (mods & Qt::ControlModifier) {
-        if ((c != 2 && c != 3) || r < 1) return;
+        if ((c != 2 && c != 3) || r < 1 || !model->HasEstimate()) return;
         const std::string name = sgEst->Cell(0, r).toStdString();
         const int j = r == 1 ? model->GetVarCount() : model->FindVar(name);
         if (j < 0) return;
@@ -217,16 +230,15 @@ void TfrmREG::ToggleEstimateRow(int row, bool toggle) {
     sbPanel1->setText(Q(model->GetVarInfo(j)));
     if (toggle) {
         if (sgEst->Cell(1, row).toStdString() == LoadStr(kStrTolCheck)) return;
-        const bool done = model->ToggleVariable(j);
-        if (!model->FitProblem().empty()) ErrorBox(state_.Services(), model->FitProblem());
-        (void)done;
-        // Refused or not, the model may have changed (an under-identified
-        // two-stage model falls back to least squares).
+        // A refusal is shown by the model itself. Refused or not, the model
+        // may have changed (an under-identified two-stage model falls back
+        // to least squares).
+        (void)model->ToggleVariable(j);
         UpdateTwoStageIndicator();
         if (!model->IsTwoStage()) stLIML->clear();
         tsSelectShow();
     }
-    if (row > 0) {
+    if (row > 0 && model->HasEstimate()) {
         const std::string interval = FormatConfidenceInterval(model->GetResidualDf(), state_.CoefficientAlpha(),
                                                               model->GetStdError(j), model->GetCoef(j));
         sbPanel0->setText(Q(name + " : " + interval));
@@ -240,7 +252,7 @@ void TfrmREG::stRRClick() {
 
 void TfrmREG::stVeClick() {
     const Reg* model = state_.Model();
-    if (!model) return;
+    if (!model || !model->HasEstimate()) return;
     sbPanel0->setText(Q(LoadStr(kStrRegressionStdError) + " : " +
                         FormatSigmaConfidenceInterval(model->GetResidualDf(), state_.CoefficientAlpha(), model->GetS2())));
 }

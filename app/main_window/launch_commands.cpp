@@ -164,6 +164,7 @@ void TfrmREG::LaunchAnalysis(const std::string& command) {
     if (!c || !AnalysisWindows().Has(c->windowClass)) return;
     Reg* model = state_.Model();
     if (!NeedMet(c->need, model)) return;
+    if (c->fromFit) model->RequireEstimate();
     if (c->need == LaunchNeed::Equations && HasTooFewEquations(*model)) {
         ErrorBox(state_.Services(), kTooFewEquations);
         return;
@@ -247,6 +248,8 @@ void TfrmREG::RelMatViewExecute() {
             for (int r = 0; r < m; ++r) table->SetValue(r, j, model->GetValue(rows[static_cast<std::size_t>(r)], j));
         }
         if (model->IsTwoStage()) {
+            // The first-stage values are the fit's.
+            model->RequireEstimate();
             const int cols = std::min(k, model->Fit().design.Cols());
             design = std::make_unique<TFileMatrix>(state_.Context(), m, k, 0.0);
             for (int r = 0; r < m; ++r)
@@ -262,6 +265,8 @@ void TfrmREG::RelMatViewExecute() {
             if (c.kind == ResultKind::None) break;
             columns.push_back(c);
         }
+        for (const ResultColumn& c : columns)
+            if (ReadsFit(c)) model->RequireEstimate();
         table = std::make_unique<TNamedData>(state_.Context(), m, static_cast<int>(columns.size()));
         for (std::size_t j = 0; j < columns.size(); ++j) {
             const int col = static_cast<int>(j);

@@ -5,21 +5,21 @@ const std::vector<LaunchCommand>& LaunchCommands() {
     using F = LaunchFill;
     static const std::vector<LaunchCommand> table = {
         {"btnAutoSel", "TAutoSelectDlg", N::TwoVariables, F::Model, false, nullptr, kAfterEstimates},
-        {"btnMCL", "TfrmMCL", N::TwoExplanatory, F::MultiCollinearity, false, nullptr, kAfterNothing},
+        {"btnMCL", "TfrmMCL", N::TwoExplanatory, F::MultiCollinearity, false, nullptr, kAfterNothing, true},
         {"UserDef", "TfrmUD", N::Nothing, F::None, true, nullptr, kAfterNothing},
-        {"mnuChowTest", "TfrmChow", N::Data, F::Chow, false, "データ不足", kAfterNothing},
+        {"mnuChowTest", "TfrmChow", N::Data, F::Chow, false, "データ不足", kAfterNothing, true},
         {"mnuSURE", "TfrmSURE", N::Data, F::Model, false, nullptr, kAfterNothing},
         {"mnuIVEst", "TfrmIV", N::Data, F::Instrumental, true, nullptr, kAfterNothing},
         {"About1", "TAboutBox", N::Nothing, F::None, true, nullptr, kAfterNothing},
         {"PCARun", "TfrmPCA", N::Data, F::Model, true, nullptr, kAfterVariables},
-        {"btnANOVA", "TfrmAnova", N::Data, F::Model, false, nullptr, kAfterNothing},
+        {"btnANOVA", "TfrmAnova", N::Data, F::Model, false, nullptr, kAfterNothing, true},
         {"mnuRest", "TfrmRREG", N::Data, F::Restrictions, false, nullptr, kAfterNothing},
         {"ReducedF", "TfrmRF", N::Equations, F::ReducedForm, false, nullptr, kAfterNothing},
-        {"WREGRun", "TfrmWLS", N::Data, F::RobustWeights, false, nullptr, kAfterNothing},
-        {"mnuGLS", "TfrmWLS", N::Data, F::AutoRegressive, false, nullptr, kAfterNothing},
+        {"WREGRun", "TfrmWLS", N::Data, F::RobustWeights, false, nullptr, kAfterNothing, true},
+        {"mnuGLS", "TfrmWLS", N::Data, F::AutoRegressive, false, nullptr, kAfterNothing, true},
         {"mnuRidge", "TfrmRidge", N::TwoExplanatory, F::Ridge, false, nullptr, kAfterNothing},
-        {"btnJNE", "TfrmJNE", N::Data, F::Model, false, nullptr, kAfterNothing},
-        {"mnuTobit", "TfrmMLE", N::Data, F::Model, false, nullptr, kAfterNothing},
+        {"btnJNE", "TfrmJNE", N::Data, F::Model, false, nullptr, kAfterNothing, true},
+        {"mnuTobit", "TfrmMLE", N::Data, F::Model, false, nullptr, kAfterNothing, true},
     };
     return table;
 }

@@ -39,6 +39,9 @@ struct LaunchCommand {
     bool showAlways;          // shown whatever the fill returned
     const char* failMessage;  // error box when the fill returns false (or null)
     unsigned after;
+    // The window starts from the main fit (its figures or its design): it
+    // is refused while the model has no estimate.
+    bool fromFit = false;
 };
 
 // The analysis commands of the main window.

@@ -644,7 +644,9 @@ void TfrmREG::UpdateTwoStageIndicator() {
     QAction* lse = Action("LSE");
     lse->setChecked(twoStage);
     lse->setIcon(ImageIcon(twoStage ? kImageTwoStageLSE : kImageOrdinaryLSE));
-    if (twoStage) {
+    if (twoStage && !model->HasEstimate()) {
+        stLIML->setText(QStringLiteral("-"));  // no root beside a refused fit
+    } else if (twoStage) {
         std::string root;
         try {
             const double ratio = ComputeLimlRoot(*model);
@@ -932,6 +934,7 @@ void TfrmREG::sgEditMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods
 void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     const Reg* model = state_.Model();
     if (!model) return;
+    if (ReadsFit(column)) model->RequireEstimate();
     const int n = model->GetObsCount();
     std::vector<double> values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = ResultColumnValue(*model, column, i);

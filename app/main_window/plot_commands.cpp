@@ -253,8 +253,9 @@ void TfrmREG::XYPlotterExecute() {
     } else if (horizontal.kind == ResultKind::None) {
         horizontal = {ResultKind::Time, 0};
     }
+    // Columns of the fit are refused without an estimate.
     for (const ResultColumn& c : {vertical, horizontal})
-        if (c.kind != ResultKind::Time && c.kind != ResultKind::Variable) model->ComputeInfluence();
+        if (ReadsFit(c)) model->ComputeInfluence();
 
     const int n = model->GetObsCount();
     std::vector<int> rows;
@@ -276,6 +277,7 @@ void TfrmREG::XYPlotterExecute() {
 void TfrmREG::PRLPlotsExecute() {
     const Reg* model = state_.Model();
     if (!model || model->GetVarCount() == 2) return;
+    model->RequireEstimate();
     std::vector<std::string> names;
     for (int v = 0; v < model->GetVarCount(); ++v)
         if (model->IsExplanatory(v)) names.push_back(model->GetVarName(v));
@@ -299,6 +301,7 @@ void TfrmREG::btnYYPlotClick() {
     const int n = model->GetObsCount();
     const int k = model->GetVarCount();
     if (dep < 0 || dep >= k || n <= 0) return;
+    model->RequireEstimate();
     const double confidence = PercentField(eSinraido, 95).value_or(0.95);
     const double probability = PercentField(eKakuritu, 90).value_or(0.90);
     XYData upper(kBandColour, kPenDotted, false, n);

@@ -157,10 +157,13 @@ void TfrmREG::tsPredictShow() {
     if (row == 1) sgVList->SetCell(0, 1, QString());
     const int dep = model->GetDependent();
     stDepNam->setText(dep >= 0 && dep < model->GetVarCount() ? Q(model->GetVarName(dep)) : QString());
-    stPreval->setText(Q(FormatNumber(false, PredictedValue)));
-    stMaxPV->setText(PredictionHasInterval ? Q(FormatNumber(false, PredictUpper)) : QStringLiteral("-"));
-    stMinPV->setText(PredictionHasInterval ? Q(FormatNumber(false, PredictLower)) : QStringLiteral("-"));
-    sgPred->SetRowCount(std::max(model->GetObsCount() + 1, 2));
+    // Without an estimate there is nothing to predict from: no figure, and
+    // no per-observation rows.
+    const bool estimated = model->HasEstimate();
+    stPreval->setText(estimated ? Q(FormatNumber(false, PredictedValue)) : QStringLiteral("-"));
+    stMaxPV->setText(estimated && PredictionHasInterval ? Q(FormatNumber(false, PredictUpper)) : QStringLiteral("-"));
+    stMinPV->setText(estimated && PredictionHasInterval ? Q(FormatNumber(false, PredictLower)) : QStringLiteral("-"));
+    sgPred->SetRowCount(estimated ? std::max(model->GetObsCount() + 1, 2) : 2);
     for (int c = 1; c <= 4; ++c) {
         static constexpr int kTitles[] = {kStrObserved, kStrPredicted, kStrIntervalUpper, kStrIntervalLower};
         sgPred->SetCell(c, 0, Q(LoadStrByNumber(kTitles[c - 1])));
@@ -176,6 +179,7 @@ void TfrmREG::btnPredCalcClick() {
 void TfrmREG::ComputePrediction() {
     const Reg* model = state_.Model();
     if (!model || model->GetVarCount() < 2) return;
+    model->RequireEstimate();
     const int k = model->GetVarCount();
     std::vector<double> x(static_cast<std::size_t>(k) + 1, 0.0);
     const std::optional<double> probability = PercentField(eKakuritu, 90);
@@ -227,7 +231,7 @@ TfrmREG::PredictionRow TfrmREG::PredictionAt(int i) const {
 
 QString TfrmREG::PredictionCellText(int c, int r) const {
     const Reg* model = state_.Model();
-    if (!model || r < 1 || c < 0 || c > 4 || r - 1 >= model->GetObsCount()) return {};
+    if (!model || r < 1 || c < 0 || c > 4 || r - 1 >= model->GetObsCount() || !model->HasEstimate()) return {};
     if (c == 0) return QString::number(r);
     if (model->GetDependent() < 0 || model->GetDependent() >= model->GetVarCount()) return {};
     const PredictionRow row = PredictionAt(r - 1);
@@ -254,7 +258,7 @@ void TfrmREG::sgPredTopLeftChanged() {
 void TfrmREG::sgPredClick() {
     const Reg* model = state_.Model();
     const int i = sgPred->Row() - 1;
-    if (!model || i < 0 || i >= model->GetObsCount()) return;
+    if (!model || i < 0 || i >= model->GetObsCount() || !model->HasEstimate()) return;
     for (int r = 1; r < sgVList->RowCount(); ++r) {
         const int j = model->FindVar(sgVList->Cell(0, r).toStdString());
         const double v = j >= 0 && j < model->GetVarCount() ? model->GetValue(i, j) : 0.0;

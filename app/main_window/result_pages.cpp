@@ -136,8 +136,15 @@ const ResultMarks& TfrmREG::MarksFor(const Reg& model) const {
 void TfrmREG::tsCheckShow() {
     Reg* model = state_.Model();
     if (!model) return;
-    model->ComputeAnalysisData();
     sgRes->SetColCount(kDiagnosticColumns + 1);
+    if (!model->HasEstimate()) {
+        // No rows and no statistics to show: the grid is blank.
+        sgRes->SetRowCount(2);
+        sgRes->InvalidateGrid();
+        for (QLabel* l : {stGK, stDWR, stBGTest}) l->setText(QStringLiteral("-"));
+        return;
+    }
+    model->ComputeAnalysisData();
     sgRes->SetRowCount(std::max(model->GetObsCount() + 1, 2));
     sgRes->SetColWidth(0, sgEdit->ColWidth(0));
     resTop_ = sgRes->TopRow();
@@ -150,6 +157,7 @@ void TfrmREG::tsCheckShow() {
 void TfrmREG::btnBGTestClick() {
     Reg* model = state_.Model();
     if (!model) return;
+    model->RequireEstimate();
     const InputAnswer a = state_.Services().AskInput("次数の入力", {}, "1");
     if (a.result != mrOK) return;
     const std::optional<long long> order = ReadOrder(a.text);
@@ -164,6 +172,11 @@ void TfrmREG::btnBGTestClick() {
 void TfrmREG::tsAnalysisShow() {
     Reg* model = state_.Model();
     if (!model) return;
+    if (!model->HasEstimate()) {
+        sgAna->SetRowCount(2);
+        sgAna->InvalidateGrid();
+        return;
+    }
     model->ComputeInfluence();
     influenceColumns_ = InfluenceGridColumns(*model);
     (void)MarksFor(*model);

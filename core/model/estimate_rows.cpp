@@ -23,6 +23,9 @@ void FillStatistics(EstimateRow& row, const Reg& model) {
 std::vector<EstimateRow> EstimateRows(const Reg& model, const Vector& vifs) {
     const int k = model.GetVarCount();
     const int dep = model.GetDependent();
+    // Roles without an estimate have names and nothing else: their figures
+    // are placeholders.
+    const bool estimated = model.HasEstimate();
     std::vector<EstimateRow> rows;
     rows.reserve(static_cast<std::size_t>(k) + 1);
 
@@ -30,8 +33,8 @@ std::vector<EstimateRow> EstimateRows(const Reg& model, const Vector& vifs) {
     constant.index = k;
     constant.name = Data::ConstantName();
     constant.constant = true;
-    constant.inModel = true;
-    FillStatistics(constant, model);
+    constant.inModel = estimated;
+    if (estimated) FillStatistics(constant, model);
     rows.push_back(std::move(constant));
 
     for (int j = 0, e = 0; j < k; ++j) {
@@ -39,6 +42,10 @@ std::vector<EstimateRow> EstimateRows(const Reg& model, const Vector& vifs) {
         EstimateRow row;
         row.index = j;
         row.name = model.GetVarName(j);
+        if (!estimated) {
+            rows.push_back(std::move(row));
+            continue;
+        }
         row.f = model.GetFValue(j);
         if (model.IsExplanatory(j)) {
             row.inModel = true;
@@ -54,6 +61,7 @@ std::vector<EstimateRow> EstimateRows(const Reg& model, const Vector& vifs) {
 }
 
 std::vector<EstimateRow> EstimateRows(const Reg& model) {
+    if (!model.HasEstimate()) return EstimateRows(model, Vector());
     Vector vifs;
     try {
         (void)GetConditionNumber(model, vifs);
@@ -74,7 +82,8 @@ ResultTable EstimatesTable(const Reg& model, const std::vector<EstimateRow>& row
     for (const EstimateRow& row : rows) {
         std::vector<ResultCell> cells(5, none);
         cells[0] = TextCell(row.name);
-        if (!row.constant) cells[1] = row.ToleranceFailure() ? TextCell(LoadStr(kStrTolCheck)) : NumberCell(row.f);
+        if (!row.constant && model.HasEstimate())
+            cells[1] = row.ToleranceFailure() ? TextCell(LoadStr(kStrTolCheck)) : NumberCell(row.f);
         if (row.inModel) {
             cells[2] = NumberCell(row.b, true);
             cells[3] = ResultCell{FormatIndexedLabel(FormatNumber(true, row.se), FormatPercent(row.level), false),

@@ -40,7 +40,8 @@ struct EstimateRow {
 
 // The constant term, then every variable but the dependent one in index
 // order. The VIFs are left out (NaN) when the two-stage cross-product block
-// is singular.
+// is singular. A model without an estimate gives the names alone (no row in
+// the model, no figure), which the page shows as "-".
 std::vector<EstimateRow> EstimateRows(const Reg& model);
 // The same with the VIFs of the explanatory variables in their order, as
 // GetConditionNumber gives them.

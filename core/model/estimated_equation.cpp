@@ -6,6 +6,8 @@
 #include "resources/string_table.h"
 
 Expres EstimatedEquation(const Reg& model, bool correct) {
+    // Coefficients of roles without an estimate are placeholders.
+    model.RequireEstimate();
     const int k = model.GetVarCount();
     const int dep = model.GetDependent();
     std::vector<int> indices;

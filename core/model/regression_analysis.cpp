@@ -561,6 +561,7 @@ void Reg::ComputeResidualTests() {
 }
 
 void Reg::ComputeAnalysisData() {
+    if (!ReadyToAnalyse()) return;
     CompleteLeverages();
     if (analysis_.analysisReady) return;
     const int k = GetVarCount();
@@ -686,7 +687,16 @@ void Reg::AnalysisTwoStage() {
 
 // ---------------------------------------------------------------------------
 
+bool Reg::ReadyToAnalyse() const {
+    // Nothing chosen yet: no rows to analyse. Roles kept without an
+    // estimate after a refusal: the reader is refused with its reason.
+    if (estimated_) return true;
+    if (!unestimatedReason_.empty()) RequireEstimate();
+    return false;
+}
+
 void Reg::ComputeInfluence() {
+    if (!ReadyToAnalyse()) return;
     // An ordinary fit's residual measures (and its leverages, when the fit
     // left them for their first reader) are formed in the same pass as the
     // deletion measures when none is formed yet: the rows are read once.

@@ -206,7 +206,8 @@ void AdoptLoaded(Reg& reg, LoadedDataFile& loaded) {
                     roles.begin());
         roles[static_cast<std::size_t>(k)] = Reg::kRoleExplanatory;
         // A model that can be entered only in part is kept as far as it goes;
-        // one over values that are no numbers keeps its roles unestimated.
+        // one that cannot be estimated (refused, with its message) keeps its
+        // roles without an estimate.
         if (!reg.SetModel(loaded.dependent, roles) && !reg.FitProblem().empty())
             reg.KeepRolesUnestimated(loaded.dependent, roles);
     } else {

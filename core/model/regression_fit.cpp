@@ -17,6 +17,11 @@ void RegFit::ResetFor(int k) {
     toleranceLong.assign(static_cast<std::size_t>(k) + 1, 0.0L);
 }
 
+void RegFit::ClearFigures() {
+    residualDf = 0;
+    s2 = varY = r2 = adjR2 = syy = sse = press = hetero = durbinWatson = 0.0;
+}
+
 bool RegFit::HasShape(int k) const {
     return design.Cols() == k + 1 && moments.Rows() == k + 1 && coef.Count() == k + 1;
 }

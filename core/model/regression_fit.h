@@ -57,6 +57,9 @@ struct RegFit {
 
     // Fresh zero vectors and moment matrix for k variables.
     void ResetFor(int k);
+    // Every figure of the fit (degrees of freedom, sums of squares, R²,
+    // PRESS, residual tests) back to zero.
+    void ClearFigures();
     // Sized for k variables.
     bool HasShape(int k) const;
 };

@@ -288,13 +288,30 @@ void Reg::ReplaceEndogenousColumns() {
 int Reg::SetDependent(int j) {
     const int k = GetVarCount();
     fitProblem_ = NonFiniteValueMessage({j < 0 || j >= k ? k - 1 : j});
-    if (!fitProblem_.empty()) return 0;
+    if (!fitProblem_.empty()) {
+        ReportRefusal();
+        return 0;
+    }
     const ModelChoice former = CurrentChoice();
     const int best = ChooseDependent(j, true);
     fitProblem_ = NonFiniteResultMessage();
     if (fitProblem_.empty()) return best;
     RestoreChoice(former);
+    ReportRefusal();
     return 0;
+}
+
+void Reg::ReportRefusal() {
+    if (!fitProblem_.empty()) ErrorBox(context_->Services(), fitProblem_);
+}
+
+std::string Reg::NoEstimateReason() const {
+    if (HasEstimate()) return {};
+    return unestimatedReason_.empty() ? std::string("回帰式が推定されていません。") : unestimatedReason_;
+}
+
+void Reg::RequireEstimate() const {
+    if (!HasEstimate()) throw Exception(NoEstimateReason());
 }
 
 Reg::ModelChoice Reg::CurrentChoice() const {
@@ -329,12 +346,14 @@ void Reg::KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles) {
     const std::string problem = fitProblem_;
     ResetModel();
     fit_.ResetFor(k);
+    fit_.ClearFigures();
     const int dep = j < 0 || j >= k ? k - 1 : j;
     for (int m = 0; m < k && m < static_cast<int>(roles.size()); ++m)
         if (roles[m] == kRoleExplanatory) role_[m] = kRoleExplanatory;
     role_[dep] = kRoleDependent;
     dependent_ = dep;
     estimated_ = false;
+    unestimatedReason_ = problem;
     fitProblem_ = problem;
 }
 
@@ -349,6 +368,7 @@ int Reg::ChooseDependent(int j, bool residualPass) {
     role_[j] = kRoleDependent;
     dependent_ = j;
     estimated_ = true;
+    unestimatedReason_.clear();
     BuildMoments();
 
     LongMatrix& M = fit_.moments;
@@ -456,11 +476,15 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
             if (m != target && roles[m] == kRoleExplanatory) used.push_back(m);
         // Refused before anything changes: the former model stays.
         fitProblem_ = NonFiniteValueMessage(used);
-        if (!fitProblem_.empty()) return false;
+        if (!fitProblem_.empty()) {
+            ReportRefusal();
+            return false;
+        }
         const ModelChoice former = CurrentChoice();
         const bool done = FitChoice(j, roles);
         if (fitProblem_.empty()) return done;
         RestoreChoice(former);
+        ReportRefusal();
         return false;
     } catch (const std::exception&) {
         return false;
@@ -509,6 +533,13 @@ bool Reg::ToggleVariable(int j) {
     // After a data edit and before its re-estimation the swept matrix
     // belongs to the former shape.
     if (!EstimatedForCurrentShape()) return false;
+    if (!estimated_) {
+        // No swept matrix to step from: the roles with j toggled are set as
+        // a new model.
+        std::vector<std::uint8_t> roles = role_;
+        roles[static_cast<std::size_t>(j)] = role_[j] == kRoleExplanatory ? kRoleUnused : kRoleExplanatory;
+        return SetModel(dependent_, roles);
+    }
     if (role_[j] == kRoleUnused && fit_.residualDf < 3) return false;
     if (twoStage_) {
         const std::uint8_t former = role_[j];
@@ -529,6 +560,7 @@ bool Reg::ToggleVariable(int j) {
             const std::string problem = NonFiniteValueMessage({j});
             if (!problem.empty()) {
                 fitProblem_ = problem;
+                ReportRefusal();
                 return false;
             }
         }
@@ -554,6 +586,7 @@ bool Reg::ToggleVariable(int j) {
         static_cast<void>(flip());
         fit_.fValue = fBefore;
         fitProblem_ = problem;
+        ReportRefusal();
         return false;
     } catch (const std::exception&) {
         return false;
@@ -579,8 +612,10 @@ void Reg::Reestimate(bool appended) {
             break;
         }
     }
-    // Variables that no longer enter are left out of the model.
-    static_cast<void>(SetModel(dep, copy));
+    // Variables that no longer enter are left out of the model. A refused
+    // fit leaves no estimate: the one before was of other data or of
+    // another method.
+    if (!SetModel(dep, copy) && !fitProblem_.empty()) KeepRolesUnestimated(dep, copy);
     expres_.MarkOutOfDate();
 }
 
@@ -648,7 +683,7 @@ void Reg::SetRealCalc(bool on) {
     if (realCalc_ == on) return;
     realCalc_ = on;
     analysis_.MarkOutOfDate();
-    if (twoStage_ && EstimatedForCurrentShape()) ComputeResiduals();
+    if (twoStage_ && HasEstimate()) ComputeResiduals();
 }
 
 int Reg::AddExpres(const Expres& equation) {

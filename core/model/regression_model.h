@@ -95,14 +95,32 @@ public:
     [[nodiscard]] bool SetModel(int j, const std::vector<std::uint8_t>& roles);
     // Adds variable j to the model or removes it; false when refused (as
     // SetModel for values and results that are not finite: the model stays
-    // as it was).
+    // as it was). Roles kept without an estimate are set as a new model
+    // with j toggled.
     [[nodiscard]] bool ToggleVariable(int j);
     // Why the last SetModel or ToggleVariable gave false for the data (a
-    // value or a result that is no finite number); empty otherwise.
+    // value or a result that is no finite number); empty otherwise. Every
+    // such refusal is also shown through the services, once, by the call
+    // that refused (a data edit's re-estimation and a load included).
     const std::string& FitProblem() const { return fitProblem_; }
-    // Re-runs SetModel with the current roles after a change of the data.
-    // appended: a variable has just been added (the role array still has its
-    // former size); it starts outside the model.
+    // True when the figures of the fit belong to an estimate of the present
+    // data; false before a dependent variable is chosen and while roles are
+    // kept without an estimate. Nothing that reads the fit may show figures
+    // otherwise: they are placeholders.
+    bool HasEstimate() const { return estimated_ && EstimatedForCurrentShape(); }
+    // Why there is no estimate: the refusal that left the roles without
+    // one, or that none was made yet.
+    std::string NoEstimateReason() const;
+    // Throws NoEstimateReason() as an error when there is no estimate: the
+    // readers of the fit call it first.
+    void RequireEstimate() const;
+    // Re-runs SetModel with the current roles after a change of the data
+    // or of the method. appended: a variable has just been added (the role
+    // array still has its former size); it starts outside the model. A
+    // refused fit leaves the roles without an estimate: the fit before was
+    // of other data.
+    // Every road that changes the model's data ends here or in a load, so
+    // the refusal (with its one message) cannot be missed by any of them.
     void Reestimate(bool appended);
     // Brings the sizes up to date and clears the roles.
     void ResetModel();
@@ -129,8 +147,9 @@ public:
             MarkRead(designRead_);
     }
     // The roles of a model that cannot be estimated (a variable holds a value
-    // that is no finite number): they are kept as given, every estimate is
-    // zero, and FitProblem() says why.
+    // that is no finite number, or its fit leaves the range of a double):
+    // they are kept as given, HasEstimate() is false, every figure of the
+    // fit is cleared to zero, and FitProblem() and NoEstimateReason() say why.
     void KeepRolesUnestimated(int j, const std::vector<std::uint8_t>& roles);
     // Fills the design matrix and the moment matrix.
     void BuildMoments();
@@ -329,6 +348,8 @@ public:
     static constexpr int kRowDfbeta = -100;
 
     // Rows 3, 5 to 8 and 12, then the residual tests; once per estimation.
+    // Both are refused (NoEstimateReason()) for roles kept without an
+    // estimate, and do nothing before a dependent variable is chosen.
     void ComputeAnalysisData();
     // The residual analysis, then rows 13 to 18, 19 + j and j - 100; once
     // per estimation. Rows of indices outside the model are zeroed.
@@ -340,6 +361,8 @@ protected:
     // The leverages of the two-stage variant (observed explanatory values
     // against the second-stage design) are in use.
     bool TwoStageLeverages() const { return twoStage_ && realCalc_; }
+    // True when the model was estimated; see ComputeAnalysisData.
+    bool ReadyToAnalyse() const;
     void AnalysisOrdinary();
     void AnalysisTwoStage();
     void InfluenceRows();
@@ -435,6 +458,8 @@ protected:
     void RestoreChoice(const ModelChoice& former);
     // SetModel once the values are known to be finite numbers.
     bool FitChoice(int j, const std::vector<std::uint8_t>& roles);
+    // Shows FitProblem() to the user, as every refusing call does once.
+    void ReportRefusal();
     // After the model's variables are swept: the precise sweep when needed,
     // residuals and statistics; the F values from the final moments.
     void FinishFit();
@@ -457,6 +482,8 @@ protected:
     // False until a dependent variable is chosen, and for roles kept
     // without an estimate.
     bool estimated_ = false;
+    // The refusal that left the roles without an estimate.
+    std::string unestimatedReason_;
     // What the leverage rows are formed from, taken at the estimation.
     mutable std::unique_ptr<LeverageSource> pendingLeverages_;
     mutable std::atomic<bool> leveragesPending_{false};

@@ -31,6 +31,10 @@ inline constexpr int kInfluenceMeasures = 7;
 
 std::string ResultColumnTitle(const Reg& model, ResultColumn column);
 double ResultColumnValue(const Reg& model, ResultColumn column, int i);
+// The column holds figures of the fit (not the time or a variable's values).
+inline bool ReadsFit(ResultColumn column) {
+    return column.kind != ResultKind::None && column.kind != ResultKind::Time && column.kind != ResultKind::Variable;
+}
 
 // Columns of the influence grid after its number column: the measures, the
 // leave-one-out t of each explanatory variable, then the scaled DFBETA (raw

@@ -44,6 +44,8 @@ bool IsModelDataFile(const Reg& model, const std::string& path) {
 
 bool RunTextSave(Reg* model, const TextReportOptions& options, bool originalData) {
     if (model == nullptr) return false;
+    // The report is of the fit: refused before a name is asked.
+    model->RequireEstimate();
     UiServices& services = model->Context().Services();
     const std::string path = AskSaveFileName(model->Context());
     if (path.empty()) return false;

@@ -20,5 +20,6 @@ bool IsModelDataFile(const Reg& model, const std::string& path);
 
 // The File command: asks for the name in the save dialog, refuses the open
 // data file itself, asks before replacing an existing file, then saves.
-// True when the report was written; errors pass to the caller.
+// True when the report was written; errors pass to the caller, the model's
+// NoEstimateReason() first when it has no estimate to report.
 bool RunTextSave(Reg* model, const TextReportOptions& options, bool originalData);

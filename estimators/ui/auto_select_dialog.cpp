@@ -146,11 +146,8 @@ void TAutoSelectDlg::OKBtnClick() {
     options.forcedIn = Names(lbAdoption);
     options.forcedOut = Names(lbElimination);
     result_ = RunStepwiseSelection(*reg_, options);
-    if (!reg_->SetModel(result_.dependent, result_.roles)) {
-        // The former model stays; say why when the data gave the reason.
-        if (!reg_->FitProblem().empty()) ErrorBox(Context().Services(), reg_->FitProblem());
-        return;
-    }
+    // Refused, the former model stays (the model says why).
+    if (!reg_->SetModel(result_.dependent, result_.roles)) return;
     accept();
 }
 

@@ -114,6 +114,19 @@ TEST_F(CalcStrData, SelectorErrors) {
     EXPECT_THROW(calc.Calculate("sum(##x1##.pf(1))"), Exception);
 }
 
+// A data edit whose fit overflows leaves no estimate: the names of the
+// fit's figures are refused with its message; the data's own are not.
+TEST_F(CalcStrData, FiguresOfARefusedFitAreErrors) {
+    const std::string refused = "変数 x1 の係数または標準誤差が有限の数値になりません。";
+    reg->SetValue(0, 4, 1e200);
+    services.QueueOK();
+    reg->Reestimate(false);
+    for (const char* text : {"#ve", "#R2", "#vt", "#fe", "#res[2]", "sum(##hat##)"})
+        ExpectExceptionMessage([&] { calc.Calculate(text); }, refused, text);
+    EXPECT_EQ(calc.Calculate("#row + #col"), 11.0);
+    EXPECT_EQ(calc.Calculate("y[1]"), 1e200);
+}
+
 // Cook's D from statsmodels (OLSInfluence.cooks_distance): a result name
 // makes the per-observation diagnostics ready before it is read.
 TEST_F(CalcStrData, ResultNamesComputeTheDiagnostics) {

@@ -651,7 +651,7 @@ TEST_F(AnalysisLaunchTest, EveryRegisteredWindowRunsModallyOwnedByItsOpener) {
         {"TfrmFFA", LaunchRequest{}},
         {"TfrmFacLoadPlot", FacLoadPlotRequest{nullptr, {0.5, -0.5}, "x", {0.1, 0.2}, "y", {"a", "b"}}},
         {"TfrmFund", FundamentalStatsRequest{"y1", y1, 0}},
-        {"TfrmGraphXY", XYGraphRequest{"x1", "y1", x1.data(), y1.data(), n}},
+        {"TfrmGraphXY", XYGraphRequest{"x1", "y1", x1.data(), y1.data(), n, 0, false, {}, -1, -1}},
         {"TfrmHenkan", transform},
         {"TfrmIV", IVRequest{m, {}, {}}},
         {"TfrmJNE", onModel},

@@ -286,7 +286,9 @@ TEST_F(XYGraphWindowTest, BandGraphNestsAndLeavesTheOpenersLines) {
         for (int k = 0; k < nested->Lines().Count(); ++k) {
             const GraphSeen band = SeriesOf(*nested->Lines().GetItem(k));
             EXPECT_EQ(band.x.size(), 500u);
-            if (!band.x.empty()) EXPECT_EQ((std::pair{band.x[0], band.x.back()}), (std::pair{1.0, 5.99}));
+            if (!band.x.empty()) {
+                EXPECT_EQ((std::pair{band.x[0], band.x.back()}), (std::pair{1.0, 5.99}));
+            }
         }
         EXPECT_EQ(FreeLines().list, &nested->Lines());
         EXPECT_FALSE(nested->cbRegType->isEnabled());

@@ -208,9 +208,11 @@ TEST(MacroRunEstimation, ANestedRunSeesAndLeavesAnEstimatedModel) {
     ExpectNumbers(run.OutputText(), {kFirstTwo.r2}, "outer");
 }
 
-TEST(MacroRunEstimation, ANonFiniteWriteKeepsTheModelOfTheDataJustBefore) {
-    // y[1] = 10, y[2] = an infinity, y[5] = 6: the estimation refuses the
-    // infinite value and keeps the fit of y = 10 4 9 4 5.
+TEST(MacroRunEstimation, ANonFiniteWriteLeavesNoEstimateToRead) {
+    // y[1] = 10, y[2] = an infinity, y[5] = 6: the fit of data holding an
+    // infinity is refused at each estimation, with its message, and the
+    // model keeps no estimate of data it no longer holds: reading R² ends
+    // the run with the same message.
     MacroObject m;
     Main(m, 8);
     SetY(m, 1, 10);
@@ -222,9 +224,24 @@ TEST(MacroRunEstimation, ANonFiniteWriteKeepsTheModelOfTheDataJustBefore) {
     WriteR2(m);
     End(m);
     ModelFixture f;
-    ASSERT_EQ(f.Run(m), "");
+    const std::string refused = "変数 y の 2 番目の値が有限の数値ではありません。";
+    f.services.QueueOK();
+    f.services.QueueOK();
+    EXPECT_EQ(f.Run(m), refused);
+    const auto boxes = f.services.CallsOf(ServiceCall::MessageBox);
+    ASSERT_EQ(boxes.size(), 2u);  // the infinity written, then y[5]
+    for (const RecordedCall& box : boxes) EXPECT_EQ(box.text, refused);
     EXPECT_TRUE(std::isinf(f.model->GetValue(1, 1)));
-    ExpectNumbers(f.run.OutputText(), {kFirstIsTen.r2}, "run");
+    EXPECT_EQ(f.model->GetValue(4, 1), 6.0);
+    EXPECT_FALSE(f.model->HasEstimate());
+    EXPECT_EQ(f.model->GetR2(), 0.0);
+    // Undoing y[5] leaves the infinity (refused once more); undoing the
+    // infinity brings the fit of y = 10 4 9 4 5 back.
+    f.services.QueueOK();
+    ASSERT_TRUE(f.state.Undo().Undo(*f.model));
+    EXPECT_FALSE(f.model->HasEstimate());
+    ASSERT_TRUE(f.state.Undo().Undo(*f.model));
+    EXPECT_EQ(f.services.CallsOf(ServiceCall::MessageBox).size(), 3u);
     EXPECT_NEAR(f.model->GetR2(), kFirstIsTen.r2, kRel);
     EXPECT_NEAR(f.model->GetS2(), kFirstIsTen.s2, kRel);
 }

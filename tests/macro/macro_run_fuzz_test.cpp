@@ -113,6 +113,8 @@ struct FuzzFixture {
 
     FuzzFixture() {
         services.SetFailOnUnusedAnswers(false);
+        // A fit refused over values a program wrote is said in an error box.
+        services.SetAcknowledgeErrors(true);
         services.stopAfterPolls = 3;
         state.SetServices(&services);
         auto m = MakeModel(kX1X2Y, {}, {"x1", "x2", "y"}, &state.Context());

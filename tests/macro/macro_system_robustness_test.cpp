@@ -46,6 +46,8 @@ TEST(MacroSystemRobustness, RandomCommandsEndCleanlyAndUndoToTheStart) {
     int cleanRuns = 0, editedRuns = 0;
     for (int round = 0; round < 3000; ++round) {
         SystemFixture f;
+        // A fit refused over values the commands wrote is said in an error box.
+        f.services.SetAcknowledgeErrors(true);
         f.state.Work().dataFolder = folder.Text();
         f.state.Context().SetFsync([](int) { return 0; });
         std::string body;

@@ -75,6 +75,7 @@ RecordedCall& ScriptedServices::Record(ServiceCall kind, const std::string& text
 
 int ScriptedServices::ShowMessageBox(MsgKind kind, const std::string& text, unsigned buttons) {
     Record(ServiceCall::MessageBox, text, buttons).msgKind = kind;
+    if (acknowledgeErrors_ && kind == MsgKind::Error && buttons == mbOK) return mrOK;
     return NextAnswer("message box \"" + text + "\"").result;
 }
 

@@ -74,6 +74,9 @@ public:
 
     std::size_t RemainingAnswers() const { return answers_.size(); }
     void SetFailOnUnusedAnswers(bool fail) { failOnUnused_ = fail; }
+    // Error boxes (OK alone) are recorded and acknowledged without a queued
+    // answer: for runs where refusals are among the expected outcomes.
+    void SetAcknowledgeErrors(bool on) { acknowledgeErrors_ = on; }
 
     // What ShowHelp answers (true unless set).
     void SetHelpResult(bool shown) { helpResult_ = shown; }
@@ -137,4 +140,5 @@ private:
     bool helpResult_ = true;
     bool confirmSaveResult_ = true;
     bool failOnUnused_ = true;
+    bool acknowledgeErrors_ = false;
 };
