@@ -6,7 +6,8 @@
 // nothing and a fit that cannot be had or is refused opening nothing; the
 // actions' captions and keys; the residual page and plots at constant 0; a
 // model leaving out a variable fits its own variables; a refused fit said
-// with the fit before kept on every page.
+// with the fit before kept on every page; a constant typed after scrolling
+// the residuals shows them anew from the first row.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include "components/view/result_grid.h"
@@ -29,6 +32,7 @@
 #include "platform/qt/string_grid.h"
 #include "grid_rows.h"
 #include "modal_window.h"
+#include "painted_grid.h"
 #include "request_probe.h"
 #include "started_windows.h"
 #include "support/sample_columns.h"
@@ -352,6 +356,39 @@ TEST_F(RidgeWindowTest, ARefusedFitIsSaidAndTheFitBeforeStaysOnEveryPage) {
         refuse();
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{"変数 C0 の係数または標準誤差が有限の数値になりません。"});
         fitAtOneShows();
+    }
+}
+
+TEST_F(RidgeWindowTest, AConstantTypedAfterScrollingTheResidualsShowsThemFromTheFirstRow) {
+    Open();
+    TfrmRidge* w = Launch();
+    ASSERT_NE(w, nullptr);
+    w->resize(680, 260);
+    w->show();
+    w->PageControl1->setCurrentWidget(w->sgRes);
+    QApplication::processEvents();
+    w->sgRes->verticalScrollBar()->setValue(4);
+    ASSERT_EQ(w->sgRes->TopRow(), 5);
+    // The constant is typed where it shows, on the estimates page: a click
+    // on it opens the prompt.
+    w->PageControl1->setCurrentWidget(w->tsEstimate);
+    ui_.QueueInput("0.25");
+    QTest::mouseClick(w->stOpt, Qt::LeftButton);
+    ASSERT_EQ(w->stOpt->text().toStdString(), "0.25000");
+    // VAR3 on VAR0 .. VAR2 at k = 0.25, by hand in 60-digit arithmetic.
+    const RowTexts expected[] = {{"1", "4.1000", "4.7310", "-0.6310", "-15.39", "0.2577"},
+                                 {"2", "5.9000", "6.3621", "-0.4621", "-7.83", "0.2734"}};
+    // So before the page is seen again, and on it.
+    for (const bool back : {false, true}) {
+        SCOPED_TRACE(back ? "back on the residuals" : "still on the estimates");
+        if (back) w->PageControl1->setCurrentWidget(w->sgRes);
+        QApplication::processEvents();
+        EXPECT_EQ(w->sgRes->TopRow(), 1);
+        for (int r = 1; r <= 2; ++r) {
+            RowTexts painted;
+            for (int c = 0; c < 6; ++c) painted.push_back(Painted(*w->sgRes, c, r).text.toStdString());
+            EXPECT_EQ(painted, expected[r - 1]) << r;
+        }
     }
 }
 
