@@ -186,6 +186,7 @@ double Ridge::GridResidualSumOfSquares(double k, GridRss form) {
 }
 
 bool Ridge::Calculate(GridRss form) {
+    RidgeGridResult best;
     try {
         // The criterion is scaled by the least-squares fit at k = 0.
         if (!EnsureCrossProducts() || !LeastSquaresDefined()) return false;
@@ -195,7 +196,6 @@ bool Ridge::Calculate(GridRss form) {
         // A perfect (or undefined) least-squares fit leaves no scale for
         // the criterion; rounding keeps an exact fit's RSS from being 0.
         if (!(std::isfinite(s0Squared) && rss0 > kPerfectFitShare * syy_)) return false;
-        RidgeGridResult best;
         {
             // Two steps a point in the first pass, then the bar goes to half
             // way, one step a point in the second, then to the end.
@@ -214,12 +214,13 @@ bool Ridge::Calculate(GridRss form) {
             });
             advanceTo(kProgressMax);
         }
-        const double k = best.k <= 0.0 ? kSmallestAutomaticK : best.k;
-        if (!Estimate(k)) return false;
-        criterion_ = best.criterion;
-        gridPoints_ = best.firstPassPoints + best.secondPassPoints;
-        return true;
     } catch (const std::exception&) {
         return false;
     }
+    // Outside the guard above: a fit refused for a figure that is no finite
+    // number goes on to the caller.
+    if (!Estimate(best.k <= 0.0 ? kSmallestAutomaticK : best.k)) return false;
+    criterion_ = best.criterion;
+    gridPoints_ = best.firstPassPoints + best.secondPassPoints;
+    return true;
 }

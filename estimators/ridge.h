@@ -69,10 +69,15 @@ public:
     // False, with nothing new stored, when there is no regressor, no
     // residual degree of freedom, a perfect or undefined least-squares fit
     // (a regressor that repeats the others, identical regressors included),
-    // a failed eigen-decomposition or any error on the way.
+    // a failed eigen-decomposition or any error on the way. The fit at the
+    // chosen k may be refused as Estimate refuses it.
     bool Calculate(GridRss form = GridRss::kCrossProducts);
     // Fits at k (any finite value; a singular R + kI fails). False, with
-    // nothing new stored, as Calculate.
+    // nothing new stored, as Calculate. A fit with a coefficient, standard
+    // error or variance factor that is no finite number raises EMathError
+    // naming the first such variable (NonFiniteCoefficientMessage), one
+    // with s2, R2, DW, GK or GCV none "数値になりません"; nothing new is
+    // stored. A standard error of -1 is no refusal.
     bool Estimate(double k);
 
     // The residual sum of squares of the ridge fit at k in either form (the

@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <initializer_list>
 
+#include "core/model/regression_model.h"
 #include "core/numeric/statistics.h"
 #include "core/numeric/thread_pool.h"
 #include "core/settings/engine_context.h"
@@ -16,15 +18,38 @@ namespace {
 // order do not depend on the thread count, so neither do the sums.
 constexpr int kChunkRows = 16384;
 
+// A figure of the fit, not of a variable, that is no finite number.
+const char* const kNotANumberText = "数値になりません";
+
 template <class T>
 const T& Checked(const std::vector<T>& v, int i) {
     if (i < 0 || static_cast<std::size_t>(i) >= v.size()) throw ERangeError(kRangeErrorText);
     return v[static_cast<std::size_t>(i)];
 }
 
+// Why a fit cannot be shown, in the words of the other estimators: the first
+// variable (the regressors, then the constant term) whose coefficient,
+// standard error or variance factor is no finite number, else a figure that
+// is none; empty when every one is finite. A standard error of -1 (a
+// negative variance factor) is a finite mark, no refusal.
+std::string NonFiniteFigure(const std::vector<std::string>& names, const std::vector<double>& coef,
+                            const std::vector<double>& stdErr, const std::vector<double>& vif,
+                            std::initializer_list<double> figures) {
+    const std::size_t p = vif.size();
+    for (std::size_t j = 0; j <= p; ++j) {
+        const std::size_t i = j < p ? j : p + 1;
+        if (!std::isfinite(coef[i]) || !std::isfinite(stdErr[i]) || (j < p && !std::isfinite(vif[j])))
+            return NonFiniteCoefficientMessage(names[i]);
+    }
+    for (double v : figures)
+        if (!std::isfinite(v)) return kNotANumberText;
+    return {};
+}
+
 }  // namespace
 
 bool Ridge::Estimate(double k) {
+    std::string refusal;
     try {
         if (!std::isfinite(k) || !EnsureCrossProducts()) return false;
         const std::size_t p = static_cast<std::size_t>(p_);
@@ -96,6 +121,16 @@ bool Ridge::Estimate(double k) {
             stdErr[j] = RidgeStandardError(vif[j], s2, rootSS_[j]);
         }
         stdErr[p + 1] = std::sqrt(ConstantVarianceFactor(bFactor) * s2);
+        const double r2 = 1.0 - rss / syy_;
+        const double gk = HeteroskedasticityStatistic(fitted.data(), resid.data(), n_);
+        const double dw = DurbinWatson(resid.data(), n_);
+        const double t = RidgeEffectiveParameters(eigenvalues_, k);
+        const double denominator = n_ - n_ / nk - t;
+        const double gcv = rss / (denominator * denominator);
+        // Checked before anything is stored: a refused fit leaves the last
+        // one whole, the table rows included.
+        refusal = NonFiniteFigure(names_, coef, stdErr, vif, {s2, r2, dw, gk, gcv});
+        if (!refusal.empty()) throw EMathError(refusal);
 
         // The table rows: observed, fitted, residual, share of RSS, leverage,
         // studentised residual.
@@ -110,20 +145,21 @@ bool Ridge::Estimate(double k) {
         for (std::size_t i = 0; i < n; ++i) row[i] = resid[i] / std::sqrt((1.0 - lever[i]) * s2);
         results_->WriteRow(5, row.data());
 
-        const double t = RidgeEffectiveParameters(eigenvalues_, k);
-        const double denominator = n_ - n_ / nk - t;
         k_ = k;
         coef_ = coef;
         stdErr_ = stdErr;
         vif_ = vif;
         covFactor_.Replace(cov);
         s2_ = s2;
-        r2_ = 1.0 - rss / syy_;
-        gk_ = HeteroskedasticityStatistic(fitted.data(), resid.data(), n_);
-        dw_ = DurbinWatson(resid.data(), n_);
-        gcv_ = rss / (denominator * denominator);
+        r2_ = r2;
+        gk_ = gk;
+        dw_ = dw;
+        gcv_ = gcv;
         return true;
     } catch (const std::exception&) {
+        // The refusal goes on to the caller; any other error is a fit that
+        // cannot be had.
+        if (!refusal.empty()) throw;
         return false;
     }
 }

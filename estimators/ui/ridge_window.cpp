@@ -36,6 +36,7 @@
 #include "core/text/number_format.h"
 #include "estimators/ridge_tables.h"
 #include "eval/app_state.h"
+#include "platform/errors.h"
 #include "platform/qt/string_grid.h"
 #include "platform/ui_services.h"
 #include "resources/string_table.h"
@@ -183,8 +184,15 @@ bool TfrmRidge::Setup(const RidgeRequest& request) {
 }
 
 bool TfrmRidge::Bind(std::unique_ptr<Ridge> ridge) {
-    if (!ridge->Calculate()) {
-        ErrorBox(Context().Services(), kFitFailed);
+    // A refused fit is said as a failed one is, and the fit on show stays:
+    // callers that take over a fit go on without one.
+    try {
+        if (!ridge->Calculate()) {
+            ErrorBox(Context().Services(), kFitFailed);
+            return false;
+        }
+    } catch (const EMathError& e) {
+        ErrorBox(Context().Services(), e.what());
         return false;
     }
     ridge_ = std::shared_ptr<Ridge>(std::move(ridge));

@@ -52,7 +52,8 @@ public:
     void tsResidualShow();
     void tsPredShow();
     // The ridge constant typed in the prompt: a value in [0, 1] refits,
-    // any other is ignored.
+    // any other is ignored. A refused fit raises its error for the guard;
+    // the pages keep the fit before.
     void stOptClick();
     void ResetRidgeExecute();
     void VarSelExecute();
@@ -118,7 +119,8 @@ private:
     void BuildEstimatePage();
     void BuildPredictionPage();
     // Takes a new estimator fitted at the automatic constant; false (the
-    // old one kept) when it cannot be fitted.
+    // old one kept, the reason shown) when it cannot be fitted or its fit
+    // is refused.
     bool Bind(std::unique_ptr<Ridge> ridge);
     void ShowGroupChoice(bool on);
     // The 95% interval of the coefficient on that row in the status bar.

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/io/file_matrix.h"
+#include "core/model/regression_model.h"
 #include "core/settings/engine_context.h"
 #include "core/text/number_format.h"
 #include "estimators/ridge.h"
@@ -38,7 +40,90 @@ std::vector<std::string> Displayed(const Ridge& r) {
     return out;
 }
 
+// Every figure a fit leaves, to the bit.
+std::vector<double> Held(const Ridge& r) {
+    std::vector<double> v = {r.K(), r.S2(), r.R2(), r.DW(), r.GK(), r.Gcv()};
+    for (int j = 0; j < r.P() + 2; ++j) v.insert(v.end(), {r.GetCoef(j), r.GetStdErr(j)});
+    for (int j = 0; j < r.P(); ++j) v.push_back(r.GetVIF(j));
+    for (int row = 0; row < Ridge::kResultRows; ++row)
+        for (int i = 0; i < r.N(); ++i) v.push_back(r.GetResult(row, i));
+    return v;
+}
+
+// A two-stage model, real calculation, of VAR2 on VAR0 (endogenous, 0 ..
+// 10 plus shift) and VAR1 (lagged): VAR0's first-stage values repeat VAR1,
+// so R is singular but for rounding.
+std::unique_ptr<Reg> TwoStageRepeat(double shift, const std::vector<double>& lagged, const std::vector<double>& y,
+                                    EngineContext* context = nullptr) {
+    std::vector<double> endogenous;
+    for (int i = 0; i <= 10; ++i) endogenous.push_back(i + shift);
+    auto model = MakeModel({endogenous, lagged, y}, {1, 3}, {}, context);
+    EXPECT_TRUE(model->SetModel(2, {2, 2, 1}));
+    model->SetTwoStage(true);
+    model->SetRealCalc(true);
+    return model;
+}
+
 }  // namespace
+
+TEST(RidgeCasesTest, AFitThatIsNoFiniteNumberIsRefusedAndTheFitBeforeStays) {
+    constexpr double kAutomatic = -1.0;
+    const std::vector<double> lagged = {1.5, -0.5, 2.5, 5.5, 3.5, 6.5, 4.5, 7.5, 10.5, 8.5, 11.5};
+    const char* const constant = "変数 定数項 の係数または標準誤差が有限の数値になりません。";
+    const char* const var0 = "変数 VAR0 の係数または標準誤差が有限の数値になりません。";
+    const struct {
+        const char* what;
+        bool repeat;  // the two-stage model, else VAR3 on the large columns of flags
+        std::vector<std::uint8_t> flags;
+        std::optional<double> before;  // the fit that stands first
+        double refused;
+        const char* message;
+    } cases[] = {
+        // The constant's variance factor is negative: its standard error
+        // NaN, the slopes' -1.
+        {"repeated regressor at k = 0", true, {}, 0.5, 0.0, constant},
+        // s2 times a variance factor passes the largest double.
+        {"x1 and x2 at k = 0", false, {1, 1, 0, 1}, kAutomatic, 0.0, var0},
+        {"x1 and x3 at the automatic k", false, {1, 0, 1, 1}, std::nullopt, kAutomatic, var0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineContext context;
+        ScriptedServices services;
+        context.SetServices(&services);
+        auto model = c.repeat ? TwoStageRepeat(0.0, lagged, lagged, &context)
+                              : MakeModel(NearTopOfDoubleColumns(), {}, {}, &context);
+        Ridge ridge(*model, 0, c.repeat ? RidgeModelUseFlags(*model) : c.flags, c.repeat ? "VAR2" : "VAR3");
+        const auto fit = [&](double k) { return k == kAutomatic ? ridge.Calculate() : ridge.Estimate(k); };
+        if (c.before) {
+            ASSERT_TRUE(fit(*c.before));
+        }
+        const std::vector<double> held = Held(ridge);
+        try {
+            (void)fit(c.refused);
+            ADD_FAILURE() << "not refused";
+        } catch (const EMathError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_EQ(Held(ridge), held);
+        EXPECT_EQ(services.ProgressDepth(), 0);
+    }
+}
+
+TEST(RidgeCasesTest, ANegativeVarianceFactorIsMarkedNotRefused) {
+    // Centred: the constant's factor is 1/n whatever the slopes' are, its
+    // standard error sqrt(s2 / 11); s2 = 1459/260 of y on VAR1 alone.
+    auto model = TwoStageRepeat(-5.0, {-4, -6, -3, 0, -2, 1, -1, 2, 5, 3, 5}, {3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5});
+    Ridge ridge(*model, 0, RidgeModelUseFlags(*model), "VAR2");
+    ASSERT_TRUE(ridge.Estimate(0.0));
+    for (int j = 0; j < 2; ++j) {
+        EXPECT_LT(ridge.GetVIF(j), 0.0) << j;
+        EXPECT_EQ(ridge.GetStdErr(j), -1.0) << j;
+    }
+    ExpectRel(ridge.S2(), 5.6115384615384615, 1e-12, "s2", 0);
+    ExpectRel(ridge.GetCoef(ridge.ConstIndex()), 4.0, 1e-12, "constant", 0);
+    ExpectRel(ridge.GetStdErr(ridge.ConstIndex()), 0.71424075782600095, 1e-12, "constant's standard error", 0);
+}
 
 TEST(RidgeCasesTest, CrossProductGridChoosesAsThePassOverObservations) {
     for (const Columns* cols : {&kCollinear, &LongleyColumns(), &kOrthogonal}) {

@@ -3,9 +3,11 @@
 // outside [0, 1] ignored) and the reset, the prediction, the variable and
 // group choices and the equation with one undo step; on a table: no group
 // choice, the fit handed over on closing, a single regressor predicting
-// nothing and a fit that cannot be had opening nothing; the actions'
-// captions and keys; the residual page and plots at constant 0; a model
-// leaving out a variable fits its own variables.
+// nothing and a fit that cannot be had or is refused opening nothing; the
+// actions' captions and keys; the residual page and plots at constant 0; a
+// model leaving out a variable fits its own variables; a refused fit said
+// with the fit before kept on every page; a constant typed after scrolling
+// the residuals shows them anew from the first row.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +15,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
 
 #include "components/view/result_grid.h"
 #include "core/data/equation.h"
@@ -25,7 +30,9 @@
 #include "estimators/ui/ridge_window.h"
 #include "eval/app_state.h"
 #include "platform/qt/string_grid.h"
+#include "grid_rows.h"
 #include "modal_window.h"
+#include "painted_grid.h"
 #include "request_probe.h"
 #include "started_windows.h"
 #include "support/sample_columns.h"
@@ -49,16 +56,23 @@ protected:
     TfrmRidge* Launch() {
         return kept_.Keep([this] { main_->Action("mnuRidge")->trigger(); });
     }
-    // A table of the sample's columns, the last one the dependent.
-    std::unique_ptr<TNamedData> Table(const std::vector<int>& columns) {
-        const Columns& data = NearlyCollinearColumns();
-        auto t = std::make_unique<TNamedData>(state_.Context(), 12, static_cast<int>(columns.size()));
+    // A table of columns of the data (the sample unless given), the last one
+    // the dependent.
+    std::unique_ptr<TNamedData> Table(const std::vector<int>& columns, const Columns& data = NearlyCollinearColumns()) {
+        const int n = static_cast<int>(data[0].size());
+        auto t = std::make_unique<TNamedData>(state_.Context(), n, static_cast<int>(columns.size()));
         for (std::size_t c = 0; c < columns.size(); ++c) {
             t->SetColumnName(static_cast<int>(c), "C" + std::to_string(c));
-            for (int i = 0; i < 12; ++i)
+            for (int i = 0; i < n; ++i)
                 t->SetValue(i, static_cast<int>(c), data[static_cast<std::size_t>(columns[c])][static_cast<std::size_t>(i)]);
         }
         return t;
+    }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& call : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(call.text);
+        return texts;
     }
 
     KeptWindow<TfrmRidge> kept_{"TfrmRidge", RegisterRidgeWindow};
@@ -186,14 +200,20 @@ TEST_F(RidgeWindowTest, ASingleRegressorPredictsNothingAndAnUnusableFitOpensNoth
     w.btnCalc->click();
     EXPECT_EQ(w.Prediction(), 0.0);
 
-    // The same column twice: no least-squares fit, so no ridge fit.
-    auto twice = Table({0, 0, 3});
-    TfrmRidge refused{WindowContext(state_)};
-    ui_.QueueOK();
-    EXPECT_FALSE(refused.Fill(WindowRequest(RidgeRequest{nullptr, twice.get(), 2, {}})));
-    const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "リッジ回帰の計算ができません。");
+    // The same column twice: no least-squares fit, so no ridge fit; a fit
+    // whose standard error is no finite number is refused.
+    const struct {
+        std::unique_ptr<TNamedData> table;
+        const char* box;
+    } cases[] = {{Table({0, 0, 3}), "リッジ回帰の計算ができません。"},
+                 {Table({0, 2, 3}, NearTopOfDoubleColumns()), "変数 C0 の係数または標準誤差が有限の数値になりません。"}};
+    for (const auto& c : cases) {
+        ui_.ClearCalls();
+        TfrmRidge refused{WindowContext(state_)};
+        ui_.QueueOK();
+        EXPECT_FALSE(refused.Fill(WindowRequest(RidgeRequest{nullptr, c.table.get(), 2, {}})));
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.box});
+    }
 }
 
 TEST_F(RidgeWindowTest, ActionsKeepTheirCaptionsHintsAndKeys) {
@@ -280,6 +300,96 @@ TEST_F(RidgeWindowTest, AModelThatLeavesOutAMiddleVariableFitsItsOwnVariables) {
     w->SetSelectorRunner(ticking(0));  // back to all data
     w->ActiveGroup->trigger();
     x3Shows(*w, 4, "-0.1041");
+}
+
+TEST_F(RidgeWindowTest, ARefusedFitIsSaidAndTheFitBeforeStaysOnEveryPage) {
+    // C3 on C0 and C1 at k = 1, by hand in 60-digit arithmetic; C2 is left
+    // out until the variable choice.
+    Open();
+    auto table = Table({0, 1, 2, 3}, NearTopOfDoubleColumns());
+    table->SetSelected(2, 0);
+    TfrmRidge w{WindowContext(state_)};
+    ASSERT_TRUE(w.Fill(WindowRequest(RidgeRequest{nullptr, table.get(), 3, {}})));
+    w.show();
+    // The prompt's answer, then the refusal's box if one comes.
+    const auto type = [&](const char* k, bool refused) {
+        ui_.QueueInput(k);
+        if (refused) ui_.QueueOK();
+        QTest::mouseClick(w.stOpt, Qt::LeftButton);
+    };
+    type("1", false);
+    const auto fitAtOneShows = [&w] {
+        EXPECT_EQ(w.stOpt->text().toStdString(), "1.00000");
+        EXPECT_EQ(GridRow(*w.sgEst, 0), (RowTexts{"C3", "β推定値", "β標準誤差", "分散拡大要因"}));
+        EXPECT_EQ(GridRow(*w.sgEst, 1), (RowTexts{"定数項", "2.4173e+153", "1.0090e+153", ""}));
+        EXPECT_EQ(GridRow(*w.sgEst, 2), (RowTexts{"C0", "3247.8218", "979.3054", "0.1143"}));
+        EXPECT_EQ(GridRow(*w.sgEst, 3), (RowTexts{"C1", "2.7090e+152", "9.6966e+151", "0.1143"}));
+        const struct {
+            QLabel* label;
+            const char* text;
+        } labels[] = {{w.stResSig, "2.1672e+153"}, {w.stRR2, "0.5168"}, {w.stDWR, "2.4685"},
+                      {w.stGK, "2.0422 (15.3%)"}, {w.stCp, "4.2424e+305"}};
+        for (const auto& l : labels) EXPECT_EQ(l.label->text().toStdString(), l.text);
+        ExpectRows(*w.sgRes, {11,
+                              {"", "観測値", "予測値", "残差", "誤差率(%)", "作用点"},
+                              {"1", "6.0000e+153", "4.2585e+153", "1.7415e+153", "+29.02", "0.0828"},
+                              {"11", "3.6000e+153", "5.4499e+153", "-1.8499e+153", "-51.38", "0.0859"}});
+    };
+    fitAtOneShows();
+    // s2 times a variance factor passes the largest double: at k = 0, and
+    // with C2 for C1 at the automatic constant.
+    const std::vector<std::pair<const char*, std::function<void()>>> refusals = {
+        {"typed 0", [&] { type("0", true); }},
+        {"C0 and C2",
+         [&] {
+             ui_.QueueOK();
+             w.SetSelectorRunner([](TfrmSelector& s) {
+                 for (int row : {0, 2}) s.lbList->item(row)->setCheckState(Qt::Checked);
+                 return static_cast<int>(QDialog::Accepted);
+             });
+             w.VarSel->trigger();
+         }},
+    };
+    for (const auto& [what, refuse] : refusals) {
+        SCOPED_TRACE(what);
+        ui_.ClearCalls();
+        refuse();
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"変数 C0 の係数または標準誤差が有限の数値になりません。"});
+        fitAtOneShows();
+    }
+}
+
+TEST_F(RidgeWindowTest, AConstantTypedAfterScrollingTheResidualsShowsThemFromTheFirstRow) {
+    Open();
+    TfrmRidge* w = Launch();
+    ASSERT_NE(w, nullptr);
+    w->resize(680, 260);
+    w->show();
+    w->PageControl1->setCurrentWidget(w->sgRes);
+    QApplication::processEvents();
+    w->sgRes->verticalScrollBar()->setValue(4);
+    ASSERT_EQ(w->sgRes->TopRow(), 5);
+    // The constant is typed where it shows, on the estimates page: a click
+    // on it opens the prompt.
+    w->PageControl1->setCurrentWidget(w->tsEstimate);
+    ui_.QueueInput("0.25");
+    QTest::mouseClick(w->stOpt, Qt::LeftButton);
+    ASSERT_EQ(w->stOpt->text().toStdString(), "0.25000");
+    // VAR3 on VAR0 .. VAR2 at k = 0.25, by hand in 60-digit arithmetic.
+    const RowTexts expected[] = {{"1", "4.1000", "4.7310", "-0.6310", "-15.39", "0.2577"},
+                                 {"2", "5.9000", "6.3621", "-0.4621", "-7.83", "0.2734"}};
+    // So before the page is seen again, and on it.
+    for (const bool back : {false, true}) {
+        SCOPED_TRACE(back ? "back on the residuals" : "still on the estimates");
+        if (back) w->PageControl1->setCurrentWidget(w->sgRes);
+        QApplication::processEvents();
+        EXPECT_EQ(w->sgRes->TopRow(), 1);
+        for (int r = 1; r <= 2; ++r) {
+            RowTexts painted;
+            for (int c = 0; c < 6; ++c) painted.push_back(Painted(*w->sgRes, c, r).text.toStdString());
+            EXPECT_EQ(painted, expected[r - 1]) << r;
+        }
+    }
 }
 
 }  // namespace

@@ -86,3 +86,12 @@ const std::vector<std::string>& SystemNames() {
     static const std::vector<std::string> names = {"y1", "y2", "y3", "x1", "x2", "x3", "x4"};
     return names;
 }
+
+const Columns& NearTopOfDoubleColumns() {
+    static const Columns cols = {
+        {3e149, 1e149, 4e149, 1e149, 5e149, 9e149, 2e149, 6e149, 5e149, 3e149, 5e149},
+        {3.2, 0.8, 4, 1.4, 4.6, 9.2, 2, 5.8, 5.2, 2.6, 5.2},
+        {6, 2.001, 7.999, 2.001, 10, 17.999, 4.002, 12, 9.998, 6.001, 9.999},
+        {6e153, 2.4e153, 2.4e153, 1.2e153, 7.2e153, 9.6e153, 2.4e153, 8.4e153, 3.6e153, 6e153, 3.6e153}};
+    return cols;
+}

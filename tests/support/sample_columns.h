@@ -32,3 +32,8 @@ const std::vector<int>& IvTypes();
 // y2, y3, y1; SemTypes() are those types.
 const Columns& SemColumns();
 const std::vector<int>& SemTypes();
+
+// n = 11 with sums of squares near the top of the double range: x1 (values
+// to 9e149), x2 near x1 in correlation, x3 nearer still, then the dependent
+// (values to 9.6e153).
+const Columns& NearTopOfDoubleColumns();
