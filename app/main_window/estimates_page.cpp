@@ -167,17 +167,16 @@ void TfrmREG::tsSelectShow() {
         cbSelect->setCurrentIndex(cbSelect->findText(sgEst->Cell(0, 0)));
     }
     ShowR2();
-    if (!estimated) {
+    if (estimated) {
+        stVe->setText(Q(FormatNumber(false, std::sqrt(model->GetS2()))));
+        const int m = model->CountExplanatory();
+        stJoutai->setText(m == 0 ? QStringLiteral("-") : Q(FormatNumber(false, m == 1 ? 1.0 : condition)));
+        stPSS->setText(Q(FormatNumber(false, model->GetPress())));
+        stFDE->setText(QStringLiteral("自由度 = %1").arg(df));
+    } else {
         for (QLabel* l : {stVe, stJoutai, stPSS}) l->setText(QStringLiteral("-"));
         stFDE->setText(QStringLiteral("自由度 = -"));
-        UpdateLaunchActions();
-        return;
     }
-    stVe->setText(Q(FormatNumber(false, std::sqrt(model->GetS2()))));
-    const int m = model->CountExplanatory();
-    stJoutai->setText(m == 0 ? QStringLiteral("-") : Q(FormatNumber(false, m == 1 ? 1.0 : condition)));
-    stPSS->setText(Q(FormatNumber(false, model->GetPress())));
-    stFDE->setText(QStringLiteral("自由度 = %1").arg(df));
     UpdateLaunchActions();
 }
 

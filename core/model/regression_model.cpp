@@ -466,7 +466,9 @@ void Reg::FinishStatistics() {
     }
 }
 
-bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
+bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) { return FitOrRefuse(j, roles, true); }
+
+bool Reg::FitOrRefuse(int j, const std::vector<std::uint8_t>& roles, bool restoreFormer) {
     const int k = GetVarCount();
     if (k < 1) return false;
     try {
@@ -477,13 +479,19 @@ bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) {
         // Refused before anything changes: the former model stays.
         fitProblem_ = NonFiniteValueMessage(used);
         if (!fitProblem_.empty()) {
+            if (!restoreFormer) KeepRolesUnestimated(j, roles);
             ReportRefusal();
             return false;
         }
         const ModelChoice former = CurrentChoice();
         const bool done = FitChoice(j, roles);
         if (fitProblem_.empty()) return done;
-        RestoreChoice(former);
+        if (restoreFormer) {
+            RestoreChoice(former);
+        } else {
+            twoStage_ = former.twoStage;  // the method asked for, whatever the fit fell back to
+            KeepRolesUnestimated(j, roles);
+        }
         ReportRefusal();
         return false;
     } catch (const std::exception&) {
@@ -614,8 +622,8 @@ void Reg::Reestimate(bool appended) {
     }
     // Variables that no longer enter are left out of the model. A refused
     // fit leaves no estimate: the one before was of other data or of
-    // another method.
-    if (!SetModel(dep, copy) && !fitProblem_.empty()) KeepRolesUnestimated(dep, copy);
+    // another method, so it is not fitted again.
+    static_cast<void>(FitOrRefuse(dep, copy, false));
     expres_.MarkOutOfDate();
 }
 

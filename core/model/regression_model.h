@@ -456,6 +456,10 @@ protected:
     // chosen before is estimated again, or kept without an estimate when it
     // no longer fits either; FitProblem() keeps the refusal.
     void RestoreChoice(const ModelChoice& former);
+    // SetModel; on a refusal the model before is estimated again when
+    // restoreFormer, else (its data or method changed) the roles asked for
+    // are kept without an estimate.
+    bool FitOrRefuse(int j, const std::vector<std::uint8_t>& roles, bool restoreFormer);
     // SetModel once the values are known to be finite numbers.
     bool FitChoice(int j, const std::vector<std::uint8_t>& roles);
     // Shows FitProblem() to the user, as every refusing call does once.
