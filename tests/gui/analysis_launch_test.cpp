@@ -188,11 +188,6 @@ protected:
         ADD_FAILURE() << "no command " << command;
         return false;
     }
-    std::vector<std::string> Errors() const {
-        std::vector<std::string> texts;
-        for (const RecordedCall& c : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
-        return texts;
-    }
 
     std::vector<std::unique_ptr<FakeLog>> logs_;
     std::vector<std::unique_ptr<ScopedAnalysisWindow>> scopes_;
@@ -281,7 +276,7 @@ TEST_F(AnalysisLaunchTest, WithoutDataOnlyTheDataFreeCommandsOpen) {
         EXPECT_EQ(log.destroyed, log.created);
         scopes_.clear();
     }
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 struct NeedCase {
@@ -306,7 +301,7 @@ TEST_F(AnalysisLaunchTest, VariableCountsDecideWhetherAWindowOpens) {
         if (c.opens) {
             EXPECT_EQ(log.last.model, m);
         }
-        EXPECT_TRUE(Errors().empty());
+        EXPECT_TRUE(ui_.MessageTexts().empty());
         scopes_.clear();
     }
 }
@@ -340,7 +335,7 @@ TEST_F(AnalysisLaunchTest, AFillThatFindsNothingShowsOnlyTheListedMessages) {
         EXPECT_EQ(log.filled, 1);
         EXPECT_EQ(log.shown, c.shown ? 1 : 0);
         EXPECT_EQ(log.destroyed, 1);
-        EXPECT_EQ(Errors(), c.errors);
+        EXPECT_EQ(ui_.MessageTexts(), c.errors);
         ui_.ClearCalls();
         scopes_.clear();
     }
@@ -374,7 +369,7 @@ TEST_F(AnalysisLaunchTest, ReducedFormNeedsAnEquationPerEndogenousVariable) {
     FakeLog& log = Fake("TfrmRF");
     Trigger("ReducedF");  // no equations: nothing, no message
     EXPECT_EQ(log.created, 0);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 
     const double coefs[] = {0.5, 2.0};
     const std::string names[] = {"X2", "定数項"};
@@ -382,7 +377,7 @@ TEST_F(AnalysisLaunchTest, ReducedFormNeedsAnEquationPerEndogenousVariable) {
     ui_.QueueOK();
     Trigger("ReducedF");  // Y and X1 endogenous, one equation
     EXPECT_EQ(log.created, 0);
-    EXPECT_EQ(Errors(), Strings{"式の数が足りません。"});
+    EXPECT_EQ(ui_.MessageTexts(), Strings{"式の数が足りません。"});
 
     m->AddExpres(Expres("X1", 2, false, coefs, names));
     windows_->SetteiDlg->Settings().Values().TSLS_Reduced = true;
@@ -400,7 +395,7 @@ TEST_F(AnalysisLaunchTest, AWindowThatFailsReportsItsOwnErrorAndIsDestroyed) {
     Trigger("btnJNE");
     EXPECT_EQ(m.shown, 0);
     EXPECT_EQ(m.destroyed, 1);
-    EXPECT_EQ(Errors(), Strings{"メモリーの確保に失敗しました。"});
+    EXPECT_EQ(ui_.MessageTexts(), Strings{"メモリーの確保に失敗しました。"});
     ui_.ClearCalls();
 
     FakeScript own;
@@ -409,16 +404,16 @@ TEST_F(AnalysisLaunchTest, AWindowThatFailsReportsItsOwnErrorAndIsDestroyed) {
     ui_.QueueOK();
     Trigger("mnuTobit");
     EXPECT_EQ(o.destroyed, 1);
-    ASSERT_EQ(Errors().size(), 1u);
-    EXPECT_NE(Errors()[0].find("窓の初期化に失敗しました"), std::string::npos);
-    EXPECT_EQ(Errors()[0].find("メモリー"), std::string::npos);
+    ASSERT_EQ(ui_.MessageTexts().size(), 1u);
+    EXPECT_NE(ui_.MessageTexts()[0].find("窓の初期化に失敗しました"), std::string::npos);
+    EXPECT_EQ(ui_.MessageTexts()[0].find("メモリー"), std::string::npos);
     ui_.ClearCalls();
 
     // A window that cannot even be created.
     ScopedAnalysisWindow broken("TfrmSURE", [](const WindowContext&) -> std::unique_ptr<AnalysisWindow> { throw std::bad_alloc(); });
     ui_.QueueOK();
     Trigger("mnuSURE");
-    EXPECT_EQ(Errors(), Strings{"メモリーの確保に失敗しました。"});
+    EXPECT_EQ(ui_.MessageTexts(), Strings{"メモリーの確保に失敗しました。"});
     ui_.ClearCalls();
 
     // The main window goes on: another command opens its window.
@@ -678,7 +673,7 @@ TEST_F(AnalysisLaunchTest, EveryRegisteredWindowRunsModallyOwnedByItsOpener) {
         EXPECT_TRUE(WhileModal<QDialog>([&] { OpenWindow(windowClass, main_->ViewContext(), row->second); },
                                         [&](QDialog& d) { owner = OwnerOf(windowClass, d); }));
         EXPECT_EQ(owner, main_);
-        EXPECT_TRUE(Errors().empty());
+        EXPECT_TRUE(ui_.MessageTexts().empty());
         ui_.ClearCalls();
     }
 }
@@ -705,7 +700,7 @@ TEST_F(AnalysisLaunchTest, WhatAWindowOpensRunsModallyOwnedByIt) {
         }));
     }));
     EXPECT_TRUE(innermost);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 // While the instrumental-variable window is open, a value typed into the

@@ -65,11 +65,6 @@ protected:
         }
         return t;
     }
-    std::vector<std::string> Errors() const {
-        std::vector<std::string> texts;
-        for (const RecordedCall& c : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
-        return texts;
-    }
 };
 
 TEST_F(CorrelationWindowTest, WiringFromTheMainWindowCellPartialViewClose) {
@@ -95,7 +90,7 @@ TEST_F(CorrelationWindowTest, WiringFromTheMainWindowCellPartialViewClose) {
     });
     command->trigger();
     EXPECT_TRUE(seen);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(CorrelationWindowTest, SelectionResetsTheViewAndASingularMatrixDisablesOnlyThePartialView) {
@@ -260,7 +255,7 @@ TEST_F(CorrelationWindowTest, HandOversTakeTheShownVariablesAndWaitForTheirWindo
     ui_.QueueInput("nobody");
     w.btnRidge->click();
     EXPECT_EQ(ridgeCalls, 0);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 // A constant column spoils the analysis, not the window: it opens so that
@@ -282,7 +277,7 @@ TEST_F(CorrelationWindowTest, PrincipalComponentsOpenOnAConstantColumnToUntickIt
         pca.Exitence->trigger();
     };
     EXPECT_TRUE(WhileModal<TfrmPCA>([&] { w.btnPCA->click(); }, untick));
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"定数です = k"}));
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"定数です = k"}));
 }
 
 }  // namespace

@@ -40,11 +40,6 @@ protected:
         for (int i = 0; i < model_->GetObsCount(); ++i) out.push_back(model_->GetValue(i, j));
         return out;
     }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> out;
-        for (const auto& c : ui_.CallsOf(ServiceCall::MessageBox)) out.push_back(c.text);
-        return out;
-    }
     std::vector<std::string> Prompts() const {
         std::vector<std::string> out;
         for (const auto& c : ui_.CallsOf(ServiceCall::Input)) out.push_back(c.text);
@@ -112,7 +107,7 @@ TEST_F(EditCommandsTest, AddRefusesBadNamesBeforeAskingValues) {
         Run("VARADD");
         EXPECT_EQ(Names(), (Strings{"X", "Y"}));
         EXPECT_EQ(ui_.CallsOf(ServiceCall::Input).size(), 1u);
-        EXPECT_EQ(Messages().size(), 1u);
+        EXPECT_EQ(ui_.MessageTexts().size(), 1u);
     }
     ui_.QueueCancel();
     Run("VARADD");
@@ -139,7 +134,7 @@ TEST_F(EditCommandsTest, DeleteOffersEveryVariableButTheDependent) {
     ui_.QueueOK();
     Run("VARDEL");
     EXPECT_EQ(Names(), (Strings{"X", "W", "Y"}));
-    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(ui_.MessageTexts().size(), 1u);
 }
 
 TEST_F(EditCommandsTest, DeleteTakesTheMarkedColumnsAsOneStep) {
@@ -219,7 +214,7 @@ TEST_F(EditCommandsTest, RenameChecksTheNewName) {
         Run("RENAME");
     }
     EXPECT_EQ(Names(), (Strings{"X", "Y"}));
-    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(ui_.MessageTexts().size(), 2u);
 }
 
 // ---- observations ----------------------------------------------------------------
@@ -279,7 +274,7 @@ TEST_F(EditCommandsTest, DeleteObservationsRefusesFailedAnswersAndDeletingAll) {
         for (int m = 0; m < c.messages; ++m) ui_.QueueOK();
         Run("DATDEL");
         EXPECT_EQ(Column(0), (Values{1, 2, 3, 4, 5}));
-        EXPECT_EQ(Messages().size(), static_cast<std::size_t>(c.messages));
+        EXPECT_EQ(ui_.MessageTexts().size(), static_cast<std::size_t>(c.messages));
         EXPECT_FALSE(state_.Undo().CanUndo());
     }
 }
@@ -329,7 +324,7 @@ TEST_F(EditCommandsTest, TwoStageIsRefusedForAnUnderidentifiedEquation) {
     ASSERT_TRUE(model_->IsExplanatory(0) || model_->ToggleVariable(0));
     ui_.QueueYes();
     Run("LSE");
-    EXPECT_EQ(Messages(), (Strings{"識別不能状態です。"}));
+    EXPECT_EQ(ui_.MessageTexts(), (Strings{"識別不能状態です。"}));
     EXPECT_FALSE(model_->IsTwoStage());
     EXPECT_FALSE(main_->Action("LSE")->isChecked());
 }
@@ -341,7 +336,7 @@ TEST_F(EditCommandsTest, TwoStageSwitchesOnAndOffWithAnInstrument) {
         ASSERT_TRUE(model_->ToggleVariable(1));
     }
     Run("LSE");
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
     EXPECT_TRUE(model_->IsTwoStage());
     EXPECT_TRUE(main_->Action("LSE")->isChecked());
     Run("LSE");
@@ -364,7 +359,7 @@ TEST_F(EditCommandsTest, EquationsAddDeleteDefineAndClear) {
     ui_.QueueOK();
     Run("DECLADD");
     EXPECT_EQ(model_->Expressions().GetCount(), 2);
-    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(ui_.MessageTexts().size(), 1u);
 
     ui_.QueueInput("3");  // beyond the count
     Run("EXPDEL");

@@ -73,11 +73,6 @@ protected:
             return static_cast<int>(QDialog::Accepted);
         };
     }
-    std::vector<std::string> Errors() const {
-        std::vector<std::string> texts;
-        for (const RecordedCall& c : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
-        return texts;
-    }
 };
 
 TEST_F(PcaWindowTest, WiringFromTheMainWindowEveryPageOneCommandClose) {
@@ -109,7 +104,7 @@ TEST_F(PcaWindowTest, WiringFromTheMainWindowEveryPageOneCommandClose) {
     });
     command->trigger();
     EXPECT_TRUE(seen);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
     EXPECT_EQ(ClassifyNewName(state_, "Z0", true), kNewNameFree);
 }
 
@@ -192,7 +187,7 @@ TEST_F(PcaWindowTest, FactorCountAndLoadingView) {
     w->sgFLClick(0, 0);  // the corner switches back
     EXPECT_TRUE(w->ShowsLoadings());
     EXPECT_EQ(w->sgFL->Cell(1, 1), "* 0.9408");
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(PcaWindowTest, EachPlotGetsItsSeriesAndNames) {
@@ -237,7 +232,7 @@ TEST_F(PcaWindowTest, EachPlotGetsItsSeriesAndNames) {
         EXPECT_EQ(graphs[0].yName, c.yName);
         ExpectEnds(graphs[0], c.ends, 1e-9);
     }
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 // The real dialog, owned by the window, shows the column's series and renames it.
@@ -279,7 +274,7 @@ TEST_F(PcaWindowTest, ScoreColumnOpensItsVariableInformationAndANewNameRenamesTh
     EXPECT_TRUE(graphs.empty());
     EXPECT_TRUE(w->SB->currentMessage().startsWith("Z0[2] = "));
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(PcaWindowTest, EnterInTheVariableListTogglesTheFocusedVariable) {
@@ -290,7 +285,7 @@ TEST_F(PcaWindowTest, EnterInTheVariableListTogglesTheFocusedVariable) {
     EXPECT_EQ(w->sgRelMat->RowCount(), 4);
     QTest::keyClick(w->lbVarSel, Qt::Key_Enter);
     EXPECT_EQ(w->VarFlags(), (std::vector<std::uint8_t>{1, 1, 1, 1}));
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(PcaWindowTest, MinresFailingForEveryFactorCountKeepsVarimaxAndItsName) {
@@ -305,7 +300,7 @@ TEST_F(PcaWindowTest, MinresFailingForEveryFactorCountKeepsVarimaxAndItsName) {
     w->Setting->trigger();
     EXPECT_TRUE(w->UsesVarimax());
     EXPECT_EQ(p->Method(), PCA::kMethodVarimax);
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"INVERSE ERROR!"}));
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"INVERSE ERROR!"}));
     // A rename redraws every page: the rotated loadings keep their name.
     ui_.QueueInput("Z0");
     ui_.QueueInput("first");
@@ -328,7 +323,7 @@ TEST_F(PcaWindowTest, RenamingChecksTheNewName) {
     ui_.QueueOK();
     w->RenameExecute();
     EXPECT_EQ(p->GetFactorScoreName(1), "F1");
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"二重定義エラー"}));
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"二重定義エラー"}));
     ui_.QueueInput("nothing");
     w->RenameExecute();
     EXPECT_EQ(ui_.CallsOf(ServiceCall::Input).size(), 5u);
@@ -351,7 +346,7 @@ TEST_F(PcaWindowTest, AddingTwoScoreSeriesOneUndoStepEach) {
     EXPECT_EQ(m->GetVarCount(), 5);
     ASSERT_TRUE(state_.Undo().Undo(*m));
     EXPECT_EQ(m->GetVarCount(), 4);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(PcaWindowTest, GroupsThatCannotBeAnalysedKeepTheAnalysisAndShorterScoresAreNotAdded) {
@@ -366,7 +361,7 @@ TEST_F(PcaWindowTest, GroupsThatCannotBeAnalysedKeepTheAnalysisAndShorterScoresA
     ui_.QueueOK();
     w->ActiveGroup->trigger();  // through the command guard
     EXPECT_EQ(w->Analysis(), before);
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"定数です = a"}));
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"定数です = a"}));
     EXPECT_EQ(w->sgScore->RowCount(), 11);
     EXPECT_EQ(w->VarFlags().size(), 4u);
 
@@ -379,7 +374,7 @@ TEST_F(PcaWindowTest, GroupsThatCannotBeAnalysedKeepTheAnalysisAndShorterScoresA
     ui_.QueueOK();
     w->RunSelector = Ticking({0});
     w->SelectionExecute();
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"グループの一部で計算した主成分はデータに追加できません"}));
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"グループの一部で計算した主成分はデータに追加できません"}));
     EXPECT_EQ(m->GetVarCount(), 4);
     EXPECT_NE(w->Analysis(), nullptr);
 }
@@ -406,7 +401,7 @@ TEST_F(PcaWindowTest, TableSourceHidesGroupsAndAddingAndNoTickLeavesNothing) {
     ASSERT_NE(w.Analysis(), nullptr);
     EXPECT_EQ(w.Analysis()->VarCount(), 2);
     EXPECT_EQ(w.sgRelMat->Cell(2, 0), "s");
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(PcaWindowTest, LoadingPlotGetsTheChosenAxes) {
@@ -441,7 +436,7 @@ TEST_F(PcaWindowTest, LoadingPlotGetsTheChosenAxes) {
     ASSERT_EQ(plots.size(), 1u);
     ExpectGraph({{plots[0].xName, plots[0].yName, plots[0].x, plots[0].y}}, "Z3", "Z2",
                 {4, 0.077199173551443396, -0.013464321472481386, -0.030572332185027048, 0.17059780980547678}, 1e-9);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 }  // namespace

@@ -46,8 +46,7 @@ protected:
         main_->show();
     }
     std::vector<std::string> Messages() {
-        std::vector<std::string> texts;
-        for (const RecordedCall& c : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
+        std::vector<std::string> texts = ui_.MessageTexts();
         ui_.ClearCalls();
         return texts;
     }

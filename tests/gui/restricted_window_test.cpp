@@ -55,11 +55,6 @@ protected:
         w.sgTable->SetCell(c, r, text);
         w.CommitCell(c, r);
     }
-    Strings Errors() const {
-        Strings out;
-        for (const auto& call : ui_.CallsOf(ServiceCall::MessageBox)) out.push_back(call.text);
-        return out;
-    }
 
     KeptWindow<TfrmRREG> kept_{"TfrmRREG", RegisterRestrictedWindow};
 };
@@ -108,7 +103,7 @@ TEST_F(RestrictedWindowTest, OpensFromTheMenuWithTheInitialRestrictionAndFitsATy
     EXPECT_EQ(again->lblR_R2->text(), caption);
     again->stR_R2Click();
     again->close();
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(RestrictedWindowTest, EnterTakesOnlyRestrictionCells) {
@@ -162,7 +157,7 @@ TEST_F(RestrictedWindowTest, AddDeleteAndFitsThatFail) {
     const QString f = w->stF0->text();
     ui_.QueueOK();
     w->btnRestrict->click();
-    EXPECT_EQ(Errors(), Strings{kFailed});
+    EXPECT_EQ(ui_.MessageTexts(), Strings{kFailed});
     EXPECT_EQ(w->stF0->text(), f);
     ui_.ClearCalls();
 
@@ -171,7 +166,7 @@ TEST_F(RestrictedWindowTest, AddDeleteAndFitsThatFail) {
     ui_.QueueOK();
     w->btnRAdd->click();
     EXPECT_EQ(e->M(), 4);
-    EXPECT_EQ(Errors(), Strings{"制約式の数が係数の数を超えます。"});
+    EXPECT_EQ(ui_.MessageTexts(), Strings{"制約式の数が係数の数を超えます。"});
     ui_.ClearCalls();
 
     // Deleting by number: out of range does nothing; then down to one.
@@ -243,7 +238,7 @@ TEST_F(RestrictedWindowTest, EachPlotHandsTheRestrictedFitsSeries) {
     };
     ExpectPlots(plots, ui_, seen, 1e-9);
     w->close();
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(ui_.MessageTexts().empty());
 }
 
 TEST_F(RestrictedWindowTest, PredictionOpensWithTheRestrictedFit) {
@@ -277,7 +272,7 @@ TEST_F(RestrictedWindowTest, ARegressorThatRepeatsTheOthersWarnsOnce) {
     ui_.QueueOK();
     TfrmRREG* w = Launch();
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(Errors(), Strings{"桁落ちが存在します。"});
+    EXPECT_EQ(ui_.MessageTexts(), Strings{"桁落ちが存在します。"});
     w->close();
 }
 

@@ -69,11 +69,6 @@ protected:
         return t;
     }
 
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& call : ui_.CallsOf(ServiceCall::MessageBox)) texts.push_back(call.text);
-        return texts;
-    }
 
     KeptWindow<TfrmRidge> kept_{"TfrmRidge", RegisterRidgeWindow};
 };
@@ -212,7 +207,7 @@ TEST_F(RidgeWindowTest, ASingleRegressorPredictsNothingAndAnUnusableFitOpensNoth
         TfrmRidge refused{WindowContext(state_)};
         ui_.QueueOK();
         EXPECT_FALSE(refused.Fill(WindowRequest(RidgeRequest{nullptr, c.table.get(), 2, {}})));
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.box});
+        EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{c.box});
     }
 }
 
@@ -348,7 +343,7 @@ TEST_F(RidgeWindowTest, ARefusedFitIsSaidAndTheFitBeforeStaysOnEveryPage) {
         SCOPED_TRACE(what);
         ui_.ClearCalls();
         refuse();
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"変数 C0 の係数または標準誤差が有限の数値になりません。"});
+        EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"変数 C0 の係数または標準誤差が有限の数値になりません。"});
         EXPECT_EQ(shown(), atOne);
     }
 }

@@ -100,11 +100,6 @@ protected:
         w.sgDataMouseDown(Qt::LeftButton, mods, r.center().x(), r.center().y());
     }
 
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> out;
-        for (const RecordedCall& c : ui_.CallsOf(ServiceCall::MessageBox)) out.push_back(c.text);
-        return out;
-    }
 };
 
 TEST_F(VarGetWindowTest, TreeListsEveryDataFileOfTheDataFolderWithItsVariables) {
@@ -161,16 +156,16 @@ TEST_F(VarGetWindowTest, SearchFindsANameAcrossFilesAndReportsMisses) {
         EXPECT_EQ(w.LoadedVariable()->GetName(), "R");
         EXPECT_EQ(w.FileName(), "other.mdf");
         EXPECT_EQ(w.FileTree()->currentItem(), Node(w, "other.mdf", "R"));
-        EXPECT_TRUE(MessageTexts().empty());
+        EXPECT_TRUE(ui_.MessageTexts().empty());
 
         w.ActionNamed("FindVar")->trigger();
-        EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNotFound});
+        EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{kNotFound});
         EXPECT_EQ(w.LoadedVariable()->GetName(), "R");  // the shown variable stays
 
         // A file's own name selects its node but loads nothing.
         w.ActionNamed("FindVar")->trigger();
         EXPECT_EQ(w.FileTree()->currentItem(), Node(w, "other.mdf", ""));
-        EXPECT_EQ(MessageTexts().size(), 2u);
+        EXPECT_EQ(ui_.MessageTexts().size(), 2u);
         EXPECT_EQ(w.FileName(), "other.mdf");
     });
 }
@@ -394,7 +389,7 @@ TEST_F(VarGetWindowTest, AnotherFolderReplacesTheTreeAndAnUnreadableOneKeepsIt) 
         ui_.QueueFolder(second.Path("missing"));
         ui_.QueueOK();
         w.ActionNamed("SetBaseDir")->trigger();
-        EXPECT_EQ(MessageTexts().size(), 1u);
+        EXPECT_EQ(ui_.MessageTexts().size(), 1u);
         EXPECT_EQ(w.BaseFolder(), dir_.Folder());
         EXPECT_EQ(w.FileTree()->topLevelItemCount(), 3);
 
@@ -422,7 +417,7 @@ TEST_F(VarGetWindowTest, UnreadableFileIsNamedAndTheOthersStayListed) {
     WriteText(dir_.Path("broken.MDF"), std::string("MDF\0\xff\xff\x00\x00", 8));
     ui_.QueueOK();
     WithWindow([&](TfrmVarGet& w) {
-        const std::vector<std::string> messages = MessageTexts();
+        const std::vector<std::string> messages = ui_.MessageTexts();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].rfind("broken.MDF: ", 0), 0u) << messages[0];
         EXPECT_EQ(w.FileTree()->topLevelItemCount(), 3);
@@ -466,11 +461,11 @@ TEST_F(VarGetWindowTest, FewerThanTwoMarkedRowsAreRefused) {
         w.tvFileMouseDown(Node(w, "prices.MDF", "P"));
         ClickRow(w, 3);
         w.ActionNamed("ImportSelected")->trigger();
-        ASSERT_EQ(MessageTexts().size(), 1u);
+        ASSERT_EQ(ui_.MessageTexts().size(), 1u);
         ClickRow(w, 3, Qt::AltModifier);  // Alt alone clears every mark
         EXPECT_EQ(CountMarkedRows(w.RowMarks(), 7), 0);
         w.ActionNamed("ImportSelected")->trigger();
-        EXPECT_EQ(MessageTexts().size(), 2u);
+        EXPECT_EQ(ui_.MessageTexts().size(), 2u);
     });
     EXPECT_EQ(state_.Model()->GetVarCount(), 2);
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());

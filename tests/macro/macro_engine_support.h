@@ -21,8 +21,6 @@ struct EngineFixture {
 
     // Texts of the message boxes shown, in order.
     std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const RecordedCall& c : services.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
-        return texts;
+        return services.MessageTexts();
     }
 };

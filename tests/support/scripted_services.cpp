@@ -54,6 +54,12 @@ std::vector<RecordedCall> ScriptedServices::CallsOf(ServiceCall kind) const {
     return out;
 }
 
+std::vector<std::string> ScriptedServices::MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const RecordedCall& c : CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
+    return texts;
+}
+
 ScriptedServices::Answer ScriptedServices::NextAnswer(const std::string& what) {
     if (answers_.empty()) {
         ADD_FAILURE() << "no scripted answer for " << what;

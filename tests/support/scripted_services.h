@@ -86,6 +86,8 @@ public:
     const std::vector<RecordedCall>& Calls() const { return calls_; }
     // The recorded calls of one kind, in order.
     std::vector<RecordedCall> CallsOf(ServiceCall kind) const;
+    // The texts of the message boxes shown, oldest first.
+    std::vector<std::string> MessageTexts() const;
     void ClearCalls() { calls_.clear(); }
 
     // Current state as the engine left it.

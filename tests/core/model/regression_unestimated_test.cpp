@@ -32,8 +32,7 @@ struct Watched {
     Watched() { context.SetServices(&ui); }
     // The message boxes shown since the last look.
     std::vector<std::string> Messages() {
-        std::vector<std::string> texts;
-        for (const RecordedCall& c : ui.CallsOf(ServiceCall::MessageBox)) texts.push_back(c.text);
+        std::vector<std::string> texts = ui.MessageTexts();
         ui.ClearCalls();
         return texts;
     }
