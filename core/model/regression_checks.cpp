@@ -1,5 +1,6 @@
 // Reg: the checks around a fit (values and results that are not finite
 // numbers) and the precise sweep for ill-conditioned models.
+#include <cfloat>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -59,6 +60,23 @@ std::string Reg::NonFiniteResultMessage() const {
     // residual degree of freedom is no overflow, and is left as it is).
     for (const double v : {fit_.s2, fit_.sse, fit_.syy, fit_.varY})
         if (std::isinf(v)) return "数値になりません";
+    return OverflowingSumsMessage();
+}
+
+std::string Reg::OverflowingSumsMessage() const {
+    // The sweep runs in long double and still gives the coefficients, but
+    // the figures formed from these sums in double (standard errors, VIFs,
+    // leverages and every influence measure) would be out of range. A
+    // product of two centred variables is no larger than the larger of
+    // their squares, so the diagonal alone decides.
+    const int k = GetVarCount();
+    const LongMatrix& m = fit_.unswept;
+    if (m.Rows() != k + 1 || m.Cols() != k + 1) return {};
+    for (int j = 0; j < k; ++j) {
+        if (j != dependent_ && role_[j] != kRoleExplanatory) continue;
+        if (!(std::fabs(m[j][j]) <= static_cast<long double>(DBL_MAX)))
+            return "変数 " + GetVarName(j) + " の平方和が有限の数値になりません。";
+    }
     return {};
 }
 

@@ -424,9 +424,14 @@ protected:
     // when every value is finite.
     std::string NonFiniteValueMessage(const std::vector<int>& indices) const;
     // A coefficient or standard error of the model that is not finite, as a
-    // message naming its variable, or a sum of squares or s² past the
-    // largest double as "数値になりません"; empty otherwise.
+    // message naming its variable, s² or the target's sums past the largest
+    // double as "数値になりません", or a variable's sum of squares past it
+    // (OverflowingSumsMessage); empty otherwise.
     std::string NonFiniteResultMessage() const;
+    // A variable of the model (dependent or explanatory) whose sum of
+    // squares about its mean is past the largest double, as a message naming
+    // it; empty otherwise.
+    std::string OverflowingSumsMessage() const;
     // Variable m (not in the model) can be swept in: what is left of it
     // after the model's variables is more than the rounding of its own
     // values (a relative pivot above 2^-52). A copy of a variable or of a

@@ -221,15 +221,16 @@ TEST(RegNonFinite, UnderidentifiedTwoStageModelFallsBackToOrdinaryFit) {
 }
 
 // Finite values far from 1: the moments are formed where the values sit, so
-// magnitudes that extended precision holds give the right fit (exact values
-// by rational arithmetic on the doubles given).
+// magnitudes whose sums of squares a double holds give the right fit (exact
+// values by rational arithmetic on the doubles given): 1.3e154 leaves x a
+// sum of squares of 1.352e308, just below the largest double.
 TEST(RegExtremeMagnitudes, HugeAndTinyColumnsFitTheirTrueSlope) {
     struct Case {
         std::vector<double> x;
         double slope, intercept, slopeSe;
     };
     const Case cases[] = {
-        {{1, 2, 1e300, 3, 4}, 7.499999999999999606e-301, 2.75, 1.909406539564933236e-300},
+        {{1, 2, 1.3e154, 3, 4}, 5.76923076923076948e-155, 2.75, 1.468774261203794937e-154},
         {{1e-300, 2e-300, 3e-300, 1e-300, 5e-300}, 7.767857142857142662e+299, 1.035714285714285714,
          2.695876638561218678e+299},
     };
