@@ -13,7 +13,7 @@ const std::vector<LaunchCommand>& LaunchCommands() {
         {"About1", "TAboutBox", N::Nothing, F::None, true, nullptr, kAfterNothing},
         {"PCARun", "TfrmPCA", N::Data, F::Model, true, nullptr, kAfterVariables},
         {"btnANOVA", "TfrmAnova", N::Data, F::Model, false, nullptr, kAfterNothing, true},
-        {"mnuRest", "TfrmRREG", N::Data, F::Restrictions, false, nullptr, kAfterNothing},
+        {"mnuRest", "TfrmRREG", N::Data, F::Restrictions, false, nullptr, kAfterNothing, true},
         {"ReducedF", "TfrmRF", N::Equations, F::ReducedForm, false, nullptr, kAfterNothing},
         {"WREGRun", "TfrmWLS", N::Data, F::RobustWeights, false, nullptr, kAfterNothing, true},
         {"mnuGLS", "TfrmWLS", N::Data, F::AutoRegressive, false, nullptr, kAfterNothing, true},

@@ -199,7 +199,8 @@ std::string RegIV::ProblemText(Problem problem) {
     case Problem::kUnidentified: return LoadStr(kStrUnderidentified);
     case Problem::kSingular: return "INVERSE ERROR!";
     case Problem::kTooFewObservations: return "データ不足";
-    case Problem::kNotANumber: return "数値になりません";
+    case Problem::kNotANumber:
+    case Problem::kNotFinite: return "数値になりません";
     case Problem::kNone: break;
     }
     return {};
@@ -443,9 +444,9 @@ RegIV::Problem RegIV::EntryProblem(int j, const std::vector<int>& entered) const
 }
 
 RegIV::Problem RegIV::ResultProblem() const {
-    if (!std::isfinite(s2_)) return Problem::kSingular;
+    if (!std::isfinite(s2_)) return Problem::kNotFinite;
     for (int j : ModelSet())
-        if (!std::isfinite(coef_[j]) || !std::isfinite(stdErr_[j])) return Problem::kSingular;
+        if (!std::isfinite(coef_[j]) || !std::isfinite(stdErr_[j])) return Problem::kNotFinite;
     return Problem::kNone;
 }
 

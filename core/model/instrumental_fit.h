@@ -41,9 +41,11 @@ public:
         kSingular,            // the regressors themselves: Z'X cannot be inverted
         kTooFewObservations,  // no residual degree of freedom would be left
         kNotANumber,          // a value of the model's variables is no finite number
+        kNotFinite,           // s², a coefficient or a standard error is no finite number
     };
-    // "識別不能状態です。", "INVERSE ERROR!", "データ不足", "数値になりません"; empty
-    // for kNone.
+    // "識別不能状態です。", "INVERSE ERROR!", "データ不足", "数値になりません" (a
+    // value or a result); empty for kNone. A window says the reason in its
+    // own words (it replaces the inverse error).
     static std::string ProblemText(Problem problem);
 
     // Copies the block of the mask (0: the whole data set). The last variable
@@ -196,7 +198,7 @@ private:
     Problem EntryProblem(int j, const std::vector<int>& entered) const;
     // The same while entering the set in turn (one sweep of the check each).
     class EntryCheck;
-    // kSingular when a coefficient, a standard error or s2 of the model is
+    // kNotFinite when a coefficient, a standard error or s2 of the model is
     // no finite number.
     Problem ResultProblem() const;
     // X'X of the observed data (never changes), formed when first needed.

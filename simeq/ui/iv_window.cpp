@@ -36,6 +36,16 @@ std::unique_ptr<RegIV> NewEstimator(const Reg& data, std::uint16_t mask, bool mo
     }
 }
 
+// Why a model change was refused, in words a user reads: the estimator's
+// inverse error and its terse "数値になりません" of a result say more here.
+std::string FitProblemText(RegIV::Problem problem) {
+    switch (problem) {
+    case RegIV::Problem::kSingular: return "係数を計算できません: 説明変数と操作変数の積和行列に逆行列がありません。";
+    case RegIV::Problem::kNotFinite: return "係数を計算できません: 係数または標準誤差が有限の数値になりません。";
+    default: return RegIV::ProblemText(problem);
+    }
+}
+
 }  // namespace
 
 TfrmIV::TfrmIV(const WindowContext& context) : AnalysisWindowFor(context) {
@@ -140,7 +150,7 @@ bool TfrmIV::EnterVariables(RegIV& model, int dependent, const std::function<boo
 
 void TfrmIV::ShowFitProblem(const RegIV& model) {
     const RegIV::Problem problem = model.FitProblem();
-    const std::string text = RegIV::ProblemText(problem);
+    const std::string text = FitProblemText(problem);
     if (text.empty()) return;
     // As the main window warns of an equation it cannot identify.
     if (problem == RegIV::Problem::kUnidentified)

@@ -376,11 +376,15 @@ void TfrmPCA::SettingExecute() {
     pca->SetMethod(useVarimax_ ? PCA::kMethodVarimax : PCA::kMethodMinres);
     try {
         pca->Compute(pca->FactorCount());
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
         // No solution of the new method for any factor count: the analysis
-        // keeps the former method's solution, and so its name.
+        // keeps the former method's solution, and so its name. The
+        // kernels' own words say little to a user.
         pca->SetMethod(before);
         useVarimax_ = !useVarimax_;
+        const std::string why = e.what();
+        if (why == "INVERSE ERROR!") throw Exception("Minres 法の因子得点を計算できません: 相関行列に逆行列がありません。");
+        if (why == "CHOLESKY ERROR!") throw Exception("Minres 法の因子を計算できません: 行列が正定値ではありません。");
         throw;
     }
     RefreshPages();

@@ -86,7 +86,7 @@ protected:
         ClickEstimate(w, 4, "v");
         const auto shown = ui_.CallsOf(ServiceCall::MessageBox);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text, "INVERSE ERROR!");
+        EXPECT_EQ(shown[0].text, "係数を計算できません: 係数または標準誤差が有限の数値になりません。");
         EXPECT_FALSE(w.Estimator()->IsExplanatory(3));
     }
 

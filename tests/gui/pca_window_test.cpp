@@ -300,7 +300,8 @@ TEST_F(PcaWindowTest, MinresFailingForEveryFactorCountKeepsVarimaxAndItsName) {
     w->Setting->trigger();
     EXPECT_TRUE(w->UsesVarimax());
     EXPECT_EQ(p->Method(), PCA::kMethodVarimax);
-    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"INVERSE ERROR!"}));
+    EXPECT_EQ(ui_.MessageTexts(),
+              (std::vector<std::string>{"Minres 法の因子得点を計算できません: 相関行列に逆行列がありません。"}));
     // A rename redraws every page: the rotated loadings keep their name.
     ui_.QueueInput("Z0");
     ui_.QueueInput("first");
