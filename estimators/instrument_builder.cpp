@@ -4,6 +4,7 @@
 
 #include "core/data/data_set.h"
 #include "core/model/estimate_texts.h"
+#include "core/model/regression_model.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
@@ -97,6 +98,7 @@ InstrumentFirstStage::InstrumentFirstStage(const Data& data, int target, const s
     flags_[static_cast<std::size_t>(k_)] = 1;
     flags_[static_cast<std::size_t>(k_ - 1)] = 0;
     Start();
+    RefuseNonFiniteFit();
     if (allIn)
         for (int j = 0; j < k_ - 1; ++j) static_cast<void>(ToggleColumn(j));
 }
@@ -143,6 +145,7 @@ bool InstrumentFirstStage::ToggleColumn(int j) {
         // the columns in; entering it would divide by rounding noise.
         if (!(static_cast<double>(moments_[j][j]) > tolerance_[js]) || df_ - 1 < kMinResidualDf) return false;
     }
+    Figures before = Keep();
     if (moments_.Sweep(j) != SweepResult::kSwept) return false;
     flags_[js] = entering ? 1 : -1;
     df_ -= flags_[js];
@@ -150,7 +153,46 @@ bool InstrumentFirstStage::ToggleColumn(int j) {
     hasHandedResiduals_ = false;
     handedResiduals_.clear();
     UpdateStatistics();
+    try {
+        RefuseNonFiniteFit();
+    } catch (...) {
+        // The sweep back would not give the same bits: the figures before
+        // are put back as they were.
+        Restore(std::move(before));
+        throw;
+    }
     return true;
+}
+
+InstrumentFirstStage::Figures InstrumentFirstStage::Keep() const {
+    return {LongMatrix(moments_), flags_,  df_,     s2_,  adjR2_, coef_, stdErr_, fValue_, fState_,
+            kind_,                handedResiduals_, hasHandedResiduals_};
+}
+
+void InstrumentFirstStage::Restore(Figures&& f) {
+    moments_.Replace(std::move(f.moments));
+    flags_ = std::move(f.flags);
+    df_ = f.df;
+    s2_ = f.s2;
+    adjR2_ = f.adjR2;
+    coef_ = std::move(f.coef);
+    stdErr_ = std::move(f.stdErr);
+    fValue_ = std::move(f.fValue);
+    fState_ = std::move(f.fState);
+    kind_ = f.kind;
+    handedResiduals_ = std::move(f.handedResiduals);
+    hasHandedResiduals_ = f.hasHandedResiduals;
+}
+
+void InstrumentFirstStage::RefuseNonFiniteFit() const {
+    // s² lost to cancellation or past the largest double leaves a standard
+    // error that is no number; so does an overflowing coefficient.
+    for (int j = 0; j <= k_; ++j) {
+        if (j == k_ - 1 || flags_[static_cast<std::size_t>(j)] != 1) continue;
+        const std::size_t js = static_cast<std::size_t>(j);
+        if (!std::isfinite(coef_[js]) || !std::isfinite(stdErr_[js]))
+            throw EMathError(NonFiniteCoefficientMessage(names_[js]));
+    }
 }
 
 void InstrumentFirstStage::UpdateStatistics() {

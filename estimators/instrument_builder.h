@@ -92,6 +92,9 @@ public:
     // Enters or removes column j (0 .. k-2). False, nothing changed, out of
     // range, for the target, and for an entry whose pivot is within its
     // tolerance or that would leave fewer than 2 residual degrees of freedom.
+    // A fit whose coefficient or standard error is no finite number raises
+    // EMathError naming the column (the first stage stays as it was); the
+    // constructor raises it too when its own fit is such.
     bool ToggleColumn(int j);
 
     // The table as shown: k + 1 rows of 4 texts, headings first, then the
@@ -116,9 +119,27 @@ public:
                                       double k);
 
 private:
+    // What a toggle changes, kept to be put back when its fit is refused.
+    struct Figures {
+        LongMatrix moments;
+        std::vector<int> flags;
+        int df = 0;
+        double s2 = 0.0, adjR2 = 0.0;
+        std::vector<double> coef, stdErr, fValue;
+        std::vector<FirstStageF> fState;
+        FirstStageKind kind = FirstStageKind::kLeastSquares;
+        std::vector<std::optional<double>> handedResiduals;
+        bool hasHandedResiduals = false;
+    };
+
     std::size_t Checked(int j) const;
     void Start();
     void UpdateStatistics();
+    Figures Keep() const;
+    void Restore(Figures&& figures);
+    // Raises EMathError naming the first column in (the constant term last)
+    // whose coefficient or standard error is no finite number.
+    void RefuseNonFiniteFit() const;
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
     double Observed(int i) const { return Value(i, k_ - 1); }
 

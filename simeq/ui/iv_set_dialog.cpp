@@ -274,19 +274,34 @@ int TfrmIVSet::ChosenVariable() const {
 
 void TfrmIVSet::cbIVSelChange() {
     methods->button(kRanks)->setChecked(true);
+    shownMethod_ = kRanks;
     EnableFirstStage(false);
     target_ = data_ ? data_->FindVar(cbIVSel->currentText().toStdString()) : -1;
 }
 
 void TfrmIVSet::rgIVSetClick(int method) {
-    methods->button(method)->setChecked(true);
     const bool firstStage = method == kExogenous || method == kOthers;
-    EnableFirstStage(firstStage);
-    if (!data_ || target_ < 0 || !firstStage) return;
+    const auto choose = [this](int m) {
+        methods->button(m)->setChecked(true);
+        EnableFirstStage(m == kExogenous || m == kOthers);
+    };
+    choose(method);
+    if (!data_ || target_ < 0 || !firstStage) {
+        shownMethod_ = method;
+        return;
+    }
     const std::vector<int> candidates = method == kExogenous ? InstrumentFirstStage::ExogenousCandidates(*data_, target_)
                                                              : InstrumentFirstStage::OtherCandidates(*data_, target_);
-    firstStage_.reset();
-    firstStage_ = std::make_unique<InstrumentFirstStage>(*data_, target_, candidates, mask_, method == kExogenous);
+    std::unique_ptr<InstrumentFirstStage> built;
+    try {
+        built = std::make_unique<InstrumentFirstStage>(*data_, target_, candidates, mask_, method == kExogenous);
+    } catch (...) {
+        // Refused: the dialog shows what it showed, under the method it was.
+        choose(shownMethod_);
+        throw;
+    }
+    firstStage_ = std::move(built);
+    shownMethod_ = method;
     rbOLS->setChecked(true);
     ShowFirstStage();
 }

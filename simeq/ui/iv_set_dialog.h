@@ -94,6 +94,9 @@ private:
     std::uint16_t mask_ = 0;
     double k_ = 1.0;
     int target_ = -1;
+    // The method whose first stage (or none) the dialog shows: a first
+    // stage refused for another keeps it, and the choice goes back to it.
+    int shownMethod_ = kRanks;
     std::unique_ptr<InstrumentFirstStage> firstStage_;
     int registryListener_ = -1;
     GridCellContext regContext_;
