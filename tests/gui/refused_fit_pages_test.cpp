@@ -64,7 +64,7 @@ protected:
         main_->mnuCheckViewClick();
         EXPECT_EQ(main_->DiagnosticsGrid()->RowCount(), 2);
         EXPECT_EQ(main_->DiagnosticsGrid()->Cell(1, 1), "");
-        for (const char* name : {"stGK", "stDWR"}) EXPECT_EQ(Label(name), "-") << name;
+        for (const char* name : {"stGK", "stDWR", "stBGTest"}) EXPECT_EQ(Label(name), "-") << name;
         main_->mnuAnalysisViewClick();
         EXPECT_EQ(main_->InfluenceGrid()->RowCount(), 2);
         EXPECT_EQ(main_->InfluenceGrid()->Cell(1, 1), "");
@@ -87,7 +87,7 @@ TEST_F(RefusedFitPagesTest, AFileWhoseStoredModelOverflowsOpensWithTheMessageAnd
 }
 
 TEST_F(RefusedFitPagesTest, ATypedValueGivesTheMessageOnceAndUndoBringsTheFitBack) {
-    auto model = MakeModel({{1, 2, 3, 4, 5}, {1, 2, 3.5, 3, 5}}, {}, {"x", "y"});
+    auto model = MakeModel({{1, 2, 3, 4, 5, 6, 7}, {1, 2, 3.5, 3, 5, 4.5, 7}}, {}, {"x", "y"});
     ASSERT_TRUE(model->SetModel(1, {2, 1, 2}));
     SaveAs(*model, dir_.Path("xy.MDF"));
     main_->OpenAndRemember(dir_.Path("xy.MDF"));
@@ -98,6 +98,15 @@ TEST_F(RefusedFitPagesTest, ATypedValueGivesTheMessageOnceAndUndoBringsTheFitBac
         return page;
     };
     const Cells before = estimates();
+    // A BG test and a prediction shown before the edit.
+    main_->mnuCheckViewClick();
+    ui_.QueueInput("1");
+    main_->findChild<QPushButton*>("btnBGTest")->click();
+    ASSERT_NE(Label("stBGTest"), "-");
+    main_->mnuPredViewClick();
+    main_->VariableListGrid()->SetCell(1, 1, QStringLiteral("3"));
+    main_->findChild<QPushButton*>("btnPredCalc")->click();
+    for (const char* name : {"stPreval", "stMaxPV", "stMinPV"}) ASSERT_NE(Label(name), "-") << name;
 
     main_->mnuEditViewClick();
     main_->EditGrid()->SetCurrentCell(2, 3);
@@ -124,6 +133,7 @@ TEST_F(RefusedFitPagesTest, ATypedValueGivesTheMessageOnceAndUndoBringsTheFitBac
         {"residual plot", [&] { main_->Action("PlotsCS")->trigger(); }},
         {"analysis of variance", [&] { main_->EstimateButton("btnANOVA")->click(); }},
         {"prediction", [&] { main_->findChild<QPushButton*>("btnPredCalc")->click(); }},
+        {"Y-Ŷ plot", [&] { main_->findChild<QPushButton*>("btnYYPlot")->click(); }},
     };
     for (const auto& r : readers) {
         ui_.QueueOK();

@@ -81,6 +81,21 @@ TEST(MacroRunResults, CellWriteReachesTheNamedVariable) {
     EXPECT_EQ(f.model->GetValue(2, 1), -0.5);
 }
 
+// After a refused fit a result row holds no figure: reading one, a cell or
+// a range of it, ends the run with the refusal, never with a 0.
+TEST(MacroRunResults, AResultRowReadAfterARefusedFitStopsTheRun) {
+    const char refused[] = "変数 x の係数または標準誤差が有限の数値になりません。";
+    for (const char* text : {"#yobs[3]", "#res[3]", "sum(##res)"}) {
+        SCOPED_TRACE(text);
+        FitFixture f;
+        f.services.SetAcknowledgeErrors(true);
+        ASSERT_EQ(f.Evaluate("#y[3] = 1e200"), "");
+        ASSERT_FALSE(f.model->HasEstimate());
+        EXPECT_EQ(f.Evaluate(text), refused);
+        EXPECT_EQ(f.model->GetValue(2, 1), 1e200);
+    }
+}
+
 TEST(MacroRunResults, OutOfRangeTable) {
     struct Case {
         const char* name;
