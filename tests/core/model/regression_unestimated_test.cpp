@@ -18,25 +18,14 @@
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "core/model/text_report_file.h"
-#include "core/settings/engine_context.h"
 #include "support/expect_exception.h"
 #include "support/model_builder.h"
 #include "support/overflowing_file.h"
-#include "support/scripted_services.h"
+#include "support/watched_context.h"
 
 namespace {
 
-struct Watched {
-    ScriptedServices ui;
-    EngineContext context;
-    Watched() { context.SetServices(&ui); }
-    // The message boxes shown since the last look.
-    std::vector<std::string> Messages() {
-        std::vector<std::string> texts = ui.MessageTexts();
-        ui.ClearCalls();
-        return texts;
-    }
-};
+using Watched = WatchedContext;
 
 // Nothing of a fit is left to read: every figure 0, every reader refused
 // with the message, the estimates without a number.
