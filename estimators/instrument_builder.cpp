@@ -185,8 +185,9 @@ void InstrumentFirstStage::Restore(Figures&& f) {
 }
 
 void InstrumentFirstStage::RefuseNonFiniteFit() const {
-    // s² lost to cancellation or past the largest double leaves a standard
-    // error that is no number; so does an overflowing coefficient.
+    // Columns swept in and out again can leave the constant's inverse
+    // element negative by rounding, and s² or a coefficient can pass the
+    // largest double: a standard error or a coefficient that is no number.
     for (int j = 0; j <= k_; ++j) {
         if (j == k_ - 1 || flags_[static_cast<std::size_t>(j)] != 1) continue;
         const std::size_t js = static_cast<std::size_t>(j);

@@ -61,9 +61,11 @@ public:
     // candidates: one flag per data-set variable, 1 for a candidate regressor
     // (the target's own flag is ignored). Observations: those whose target
     // cell carries a bit of mask (all when mask is 0). allIn enters every
-    // candidate in ascending order; a refused one stays out. Fewer than 3
-    // observations raise Exception. The values are read from the data set,
-    // which must outlive the first stage unchanged.
+    // candidate in ascending order; one that cannot enter (ToggleColumn
+    // false) stays out, one whose fit is no number refuses the first stage
+    // (EMathError). Fewer than 3 observations raise Exception. The values
+    // are read from the data set, which must outlive the first stage
+    // unchanged.
     InstrumentFirstStage(const Data& data, int target, const std::vector<int>& candidates, std::uint16_t mask,
                          bool allIn);
 

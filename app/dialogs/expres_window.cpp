@@ -109,7 +109,9 @@ void TfrmExpres::lbExpClick(int index) {
     for (int i = 0; i < count; ++i) {
         const int j = model_->FindVar(e.GetVarName(i));
         // The constant term is always in the model.
-        if (j >= 0 && j < model_->GetVarCount() && j != left) static_cast<void>(model_->ToggleVariable(j));
+        if (j < 0 || j >= model_->GetVarCount() || j == left) continue;
+        // A refused variable has said why; the rest would only say it again.
+        if (!model_->ToggleVariable(j) && !model_->FitProblem().empty()) break;
     }
     close();
 }

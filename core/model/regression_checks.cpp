@@ -69,15 +69,18 @@ std::string Reg::OverflowingSumsMessage() const {
     // leverages and every influence measure) would be out of range. A
     // product of two centred variables is no larger than the larger of
     // their squares, so the diagonal alone decides.
-    const int k = GetVarCount();
-    const LongMatrix& m = fit_.unswept;
-    if (m.Rows() != k + 1 || m.Cols() != k + 1) return {};
-    for (int j = 0; j < k; ++j) {
+    for (int j = 0; j < GetVarCount(); ++j) {
         if (j != dependent_ && role_[j] != kRoleExplanatory) continue;
-        if (!(std::fabs(m[j][j]) <= static_cast<long double>(DBL_MAX)))
-            return "変数 " + GetVarName(j) + " の平方和が有限の数値になりません。";
+        if (SumOfSquaresOverflows(j)) return "変数 " + GetVarName(j) + " の平方和が有限の数値になりません。";
     }
     return {};
+}
+
+bool Reg::SumOfSquaresOverflows(int j) const {
+    const LongMatrix& m = fit_.unswept;
+    const int k = GetVarCount();
+    if (j < 0 || j >= k || m.Rows() != k + 1 || m.Cols() != k + 1) return false;
+    return !(std::fabs(m[j][j]) <= static_cast<long double>(DBL_MAX));
 }
 
 std::string NonFiniteCoefficientMessage(const std::string& name) {

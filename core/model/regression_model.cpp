@@ -393,8 +393,9 @@ int Reg::ChooseDependent(int j, bool residualPass) {
         const long double r = M[m][j] * M[m][j] / M[m][m];
         const long double q = (fit_.sse - r) / (n - 2);
         const bool small = !(std::fabs(static_cast<double>(q)) > floor);  // NaN counts as small
-        fit_.fValue.At(m) =
-            (fit_.toleranceLong[static_cast<std::size_t>(m)] > M[m][m] || small) ? -1.0 : static_cast<double>(r / q);
+        // A variable whose entry would be refused is no candidate either.
+        const bool out = fit_.toleranceLong[static_cast<std::size_t>(m)] > M[m][m] || small || SumOfSquaresOverflows(m);
+        fit_.fValue.At(m) = out ? -1.0 : static_cast<double>(r / q);
     }
     fit_.fValue.At(j) = 0.0;
     fit_.fValue.At(k) = 0.0;

@@ -432,6 +432,9 @@ protected:
     // squares about its mean is past the largest double, as a message naming
     // it; empty otherwise.
     std::string OverflowingSumsMessage() const;
+    // Variable j's sum of squares about its mean (of the unswept moments) is
+    // past the largest double: the variable cannot enter a model.
+    bool SumOfSquaresOverflows(int j) const;
     // Variable m (not in the model) can be swept in: what is left of it
     // after the model's variables is more than the rounding of its own
     // values (a relative pivot above 2^-52). A copy of a variable or of a

@@ -70,6 +70,27 @@ private:
     std::function<void()> onEnter_;
 };
 
+// The numeric kernels' own words for a failure say little to a user: the
+// window's instead (only the Minres method inverts the correlation matrix,
+// factors a matrix or iterates). Called while the error is handled.
+[[noreturn]] void RethrowInWindowWords(const Exception& e) {
+    const std::string why = e.what();
+    if (why == "INVERSE ERROR!") throw Exception("Minres 法の因子得点を計算できません: 相関行列に逆行列がありません。");
+    if (why == "CHOLESKY ERROR!") throw Exception("Minres 法の因子を計算できません: 行列が正定値ではありません。");
+    if (why == "MINRES ERROR!") throw Exception("Minres 法の因子の計算が収束しません。");
+    if (why == "EIGEN ERROR!") throw Exception("相関行列の固有値の計算が収束しません。");
+    throw;
+}
+
+// The solution for m factors.
+void ComputeFactors(PCA& pca, int m) {
+    try {
+        pca.Compute(m);
+    } catch (const Exception& e) {
+        RethrowInWindowWords(e);
+    }
+}
+
 }  // namespace
 
 TfrmPCA::TfrmPCA(const WindowContext& context) : AnalysisWindowBase(context) {
@@ -263,8 +284,12 @@ std::unique_ptr<PCA> TfrmPCA::Build(std::uint16_t mask, const std::vector<std::u
     for (std::uint8_t f : flags) any = any || f != 0;
     if (!any) return nullptr;
     const NameInUse names = VariableNamesOf(Context().State().Model());
-    if (sourceData_) return MakeDataSetPCA(*sourceData_, mask, flags, names);
-    if (sourceTable_) return MakeTablePCA(*sourceTable_, flags, names);
+    try {
+        if (sourceData_) return MakeDataSetPCA(*sourceData_, mask, flags, names);
+        if (sourceTable_) return MakeTablePCA(*sourceTable_, flags, names);
+    } catch (const Exception& e) {
+        RethrowInWindowWords(e);
+    }
     return nullptr;
 }
 
@@ -272,7 +297,7 @@ void TfrmPCA::SetAnalysis(std::unique_ptr<PCA> pca) {
     // A new analysis comes computed by varimax with the default factors.
     if (pca && !useVarimax_) {
         pca->SetMethod(PCA::kMethodMinres);
-        pca->Compute(0);
+        ComputeFactors(*pca, 0);
     }
     current_->Set(std::move(pca));
 }
@@ -357,7 +382,7 @@ void TfrmPCA::ActiveGroupExecute() {
     pca = Build(mask, flags);
     if (!useVarimax_) {
         pca->SetMethod(PCA::kMethodMinres);
-        pca->Compute(0);
+        ComputeFactors(*pca, 0);
     }
     groupMask_ = mask;
     varNames_ = std::move(names);
@@ -375,16 +400,12 @@ void TfrmPCA::SettingExecute() {
     const std::uint8_t before = pca->Method();
     pca->SetMethod(useVarimax_ ? PCA::kMethodVarimax : PCA::kMethodMinres);
     try {
-        pca->Compute(pca->FactorCount());
-    } catch (const Exception& e) {
+        ComputeFactors(*pca, pca->FactorCount());
+    } catch (const Exception&) {
         // No solution of the new method for any factor count: the analysis
-        // keeps the former method's solution, and so its name. The
-        // kernels' own words say little to a user.
+        // keeps the former method's solution, and so its name.
         pca->SetMethod(before);
         useVarimax_ = !useVarimax_;
-        const std::string why = e.what();
-        if (why == "INVERSE ERROR!") throw Exception("Minres 法の因子得点を計算できません: 相関行列に逆行列がありません。");
-        if (why == "CHOLESKY ERROR!") throw Exception("Minres 法の因子を計算できません: 行列が正定値ではありません。");
         throw;
     }
     RefreshPages();
@@ -404,7 +425,7 @@ void TfrmPCA::RotationExecute() {
     if (!std::isfinite(value)) return;
     // Truncated; more than p means p, none or fewer means the default.
     const int m = value >= pca->VarCount() ? pca->VarCount() : value <= 0.0 ? 0 : static_cast<int>(value);
-    pca->Compute(m);
+    ComputeFactors(*pca, m);
     RefreshPages();
 }
 

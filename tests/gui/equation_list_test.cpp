@@ -140,6 +140,22 @@ TEST_F(EquationListTest, ClickingAStructuralEquationMakesItTheModel) {
     EXPECT_FALSE(model_->IsExplanatory(3));
 }
 
+// Variables whose sums of squares overflow: the first refused says why,
+// and the model stays Y on the constant.
+TEST_F(EquationListTest, AnEquationOfOverflowingVariablesIsRefusedWithOneMessage) {
+    model_->AddExpres(Expres("Y", 3, false, std::vector<double>{0.5, 0.25, 1.0},
+                             std::vector<std::string>{"X1", "X2", "定数項"}));
+    model_->SetValue(1, 0, 1e200);
+    model_->SetValue(2, 1, 1e200);
+    ui_.QueueOK();
+    WithListWindow([](TfrmExpres& w) { w.lbExpClick(0); });
+    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{"変数 X1 の平方和が有限の数値になりません。"});
+    EXPECT_EQ(model_->GetDependent(), 2);
+    EXPECT_FALSE(model_->IsExplanatory(0));
+    EXPECT_FALSE(model_->IsExplanatory(1));
+    model_->SetModified(false);
+}
+
 TEST_F(EquationListTest, ClickingADefinitionEditsItAsOneUndoStep) {
     model_->AddExpres(Expres("Y", 1, true, std::vector<double>{2.0}, std::vector<std::string>{"X1"}));
     ui_.QueueInput("Y = 3*X2");

@@ -310,6 +310,22 @@ TEST_F(PcaWindowTest, MinresFailingForEveryFactorCountKeepsVarimaxAndItsName) {
     EXPECT_EQ(w->sgRF->Cell(0, 0), "Varimax");
 }
 
+TEST_F(PcaWindowTest, MinresFailingWhenATwinIsTickedBackSaysWhyInTheWindowsWords) {
+    SaveAs(*MakeModel({kData[0], kData[1], kData[2], kData[3], kData[0]}, {}, {"a", "b", "c", "d", "e"}),
+           dir_.Path("twin5.MDF"));
+    main_->OpenAndRemember(dir_.Path("twin5.MDF"));
+    auto w = Window(state_.Model());
+    w->lbVarSel->setCurrentRow(4);
+    QTest::keyClick(w->lbVarSel, Qt::Key_Return);  // e, a's twin, out
+    w->Setting->trigger();                         // Minres on a to d
+    ASSERT_FALSE(w->UsesVarimax());
+    ui_.ClearCalls();
+    ui_.QueueOK();
+    QTest::keyClick(w->lbVarSel, Qt::Key_Return);  // e back: R has no inverse
+    EXPECT_EQ(ui_.MessageTexts(),
+              (std::vector<std::string>{"Minres 法の因子得点を計算できません: 相関行列に逆行列がありません。"}));
+}
+
 TEST_F(PcaWindowTest, RenamingChecksTheNewName) {
     auto w = Window(Open());
     const PCA* p = w->Analysis();

@@ -6,7 +6,7 @@
 
 // n = 8, values 1e16 to 1e16 + 4 and a column of zeros: with both
 // candidates swept in and out again, the constant alone is left with its
-// residual variance lost to cancellation (its standard error NaN).
+// inverse element negative by rounding (its standard error NaN).
 inline std::vector<std::vector<double>> NearE16FirstStage() {
     const double e = 1e16;
     return {{e, e + 4, e, e + 4, e, e + 2, e, e + 4},

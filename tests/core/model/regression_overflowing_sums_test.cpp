@@ -124,6 +124,19 @@ TEST(RegOverflowingSums, AValueTypedIntoAnExplanatoryVariableIsRefusedOnceAndUnd
     ExpectSameBits(Figures(*reg), onX3);
 }
 
+// A dependent chosen beside such a variable: x1, 1e200 where y is
+// furthest from its mean (an F to enter of 5.45 were it 1), is no candidate
+// for the callers to put in at once.
+TEST(RegOverflowingSums, SuchAVariableIsNoCandidateToEnter) {
+    Watched w;
+    Columns cols = TwelveRows();
+    cols[0][0] = 1e200;
+    auto reg = MakeModel({cols[0], cols[2]}, {2, 1}, {"x1", "y"}, &w.context);
+    const int best = reg->SetDependent(1);
+    EXPECT_FALSE(best == 0 && reg->GetFValue(0) > 0.0);
+    EXPECT_TRUE(w.Messages().empty());
+}
+
 TEST(RegOverflowingSums, AFileWhoseExplanatoryVariableOverflowsOpensWithTheMessage) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("merlox_overflowing_sums_" + std::to_string(::getpid()));
