@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -18,14 +20,25 @@
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
 #include "core/model/text_report_file.h"
+#include "core/settings/engine_context.h"
 #include "support/expect_exception.h"
 #include "support/model_builder.h"
 #include "support/overflowing_file.h"
-#include "support/watched_context.h"
+#include "support/scripted_services.h"
 
 namespace {
 
-using Watched = WatchedContext;
+struct Watched {
+    ScriptedServices ui;
+    EngineContext context;
+    Watched() { context.SetServices(&ui); }
+    // The message boxes shown since the last look.
+    std::vector<std::string> Messages() {
+        std::vector<std::string> texts = ui.MessageTexts();
+        ui.ClearCalls();
+        return texts;
+    }
+};
 
 // Nothing of a fit is left to read: every figure 0, every reader refused
 // with the message, the estimates without a number.
@@ -87,6 +100,7 @@ const Columns kData = {{1, 2, 3, 4, 5}, {0, 0, 0, 0, 1}, {1, 2, 3.5, 3, 5}};
 const std::vector<std::uint8_t> kOnXAndZ = {2, 2, 1, 2};
 const char kXRefused[] = "変数 x の係数または標準誤差が有限の数値になりません。";
 const char kZRefused[] = "変数 z の係数または標準誤差が有限の数値になりません。";
+const char kXSumRefused[] = "変数 x の平方和が有限の数値になりません。";
 
 std::vector<double> Figures(const Reg& reg) {
     return {reg.GetCoef(0), reg.GetCoef(1), reg.GetCoef(3), reg.GetS2(), reg.GetPress()};
@@ -105,6 +119,8 @@ TEST(RegUnestimated, AnEditWhoseFitOverflowsIsRefusedOnceAndUndoBringsTheFitBack
         {"an observation inserted with y 1e200",
          [](const DataEdit& ed) { InsertObservationWithUndo(ed, 2, std::vector<double>{3, 0, 1e200}, {}); },
          kXRefused},
+        {"x typed 1e200: its own sum of squares near 1e400",
+         [](const DataEdit& ed) { SetCellValueWithUndo(ed, 1, 0, 1e200); }, kXSumRefused},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -150,6 +166,104 @@ TEST(RegUnestimated, AChangeOfMethodIsRefusedTooAndAToggleSetsTheModelItAsksFor)
     EXPECT_NEAR(reg->GetCoef(0), 0.9, 1e-14);
     EXPECT_NEAR(reg->GetCoef(3), 0.2, 1e-14);
     EXPECT_NEAR(reg->GetS2(), 1.1 / 3, 1e-14);
+}
+
+// Twelve rows: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, y = 3 + 0.7i + (5i mod 7).
+Columns TwelveRows() {
+    Columns cols(3);
+    for (int i = 0; i < 12; ++i) {
+        cols[0].push_back(4.8 + 1.3 * i);
+        cols[1].push_back((7 * i) % 5 + 0.5 * i);
+        cols[2].push_back(3 + 0.7 * i + (5 * i) % 7);
+    }
+    return cols;
+}
+
+// An explanatory variable whose sum of squares leaves the range of a double:
+// Longley with 1e200 typed into GNP[5], then YEAR[1], and undone; the file
+// form; a toggle that would bring such a variable in; and no such variable
+// offered as the best to enter when a dependent is chosen.
+TEST(RegUnestimated, AnOverflowingExplanatoryVariableIsRefusedOnEveryRoad) {
+    const char* root = std::getenv("MERLOX_SOURCE_DIR");
+    for (const auto& [variable, observation, name] : {std::tuple{1, 4, "GNP"}, std::tuple{5, 0, "YEAR"}}) {
+        SCOPED_TRACE(name);
+        const std::string message = std::string("変数 ") + name + " の平方和が有限の数値になりません。";
+        Watched w;
+        Reg reg(w.context, 2, 2);
+        LoadFile(reg, std::string(root ? root : ".") + "/data/samples/Longley.MDF");
+        const std::vector<std::uint8_t> roles = reg.Roles();
+        const std::vector<double> before = {reg.GetCoef(1), reg.GetStdError(1), reg.GetS2(), reg.GetPress()};
+        UndoStore store;
+        w.ui.QueueOK();
+        EXPECT_TRUE(SetCellValueWithUndo(DataEdit{reg, store, {}}, observation, variable, 1e200));
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{message});
+        EXPECT_EQ(reg.Roles(), roles);
+        ExpectNoEstimate(reg, message);
+        ASSERT_TRUE(store.Undo(reg));
+        EXPECT_TRUE(w.Messages().empty());
+        EXPECT_EQ((std::vector<double>{reg.GetCoef(1), reg.GetStdError(1), reg.GetS2(), reg.GetPress()}), before);
+    }
+
+    const std::string file = (std::filesystem::temp_directory_path() /
+                               ("merlox_big_regressor_" + std::to_string(::getpid()) + ".TXT")).string();
+    std::ofstream(file, std::ios::binary) << kOverflowingRegressorFile;
+    Watched w;
+    Reg reg(w.context, 2, 2);
+    w.ui.QueueOK();
+    LoadFile(reg, file);
+    std::filesystem::remove(file);
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{kOverflowingRegressorRefusal});
+    EXPECT_EQ(reg.Roles(), (std::vector<std::uint8_t>{2, 0, 2, 1, 2}));
+    ExpectNoEstimate(reg, kOverflowingRegressorRefusal);
+    // Without big: y on x, slope Sxy / Sxx = 20 / 17.5 (by hand); big
+    // toggled in again is refused, the fit on x kept bit for bit.
+    EXPECT_TRUE(reg.ToggleVariable(2));
+    EXPECT_NEAR(reg.GetCoef(0), 8.0 / 7, 1e-14);
+    const std::vector<double> onX = Figures(reg);
+    w.ui.QueueOK();
+    EXPECT_FALSE(reg.ToggleVariable(2));
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{kOverflowingRegressorRefusal});
+    EXPECT_EQ(Figures(reg), onX);
+
+    // x1 with 1e200 where y is furthest from its mean: an F to enter of
+    // 5.45 were it 1, yet no candidate for the callers to put in at once.
+    Columns cols = TwelveRows();
+    cols[0][0] = 1e200;
+    auto choice = MakeModel({cols[0], cols[2]}, {2, 1}, {"x1", "y"}, &w.context);
+    const int best = choice->SetDependent(1);
+    EXPECT_FALSE(best == 0 && choice->GetFValue(0) > 0.0);
+    EXPECT_TRUE(w.Messages().empty());
+}
+
+// Values whose squares stay in range still fit: 1e100 or 1e153 at x1[2] of
+// the twelve rows (exact rational arithmetic on the doubles given).
+TEST(RegUnestimated, ValuesWhoseSquaresStayInRangeFit) {
+    for (const double big : {1e100, 1e153}) {
+        SCOPED_TRACE(big);
+        Watched w;
+        Columns cols = TwelveRows();
+        cols[0][1] = big;
+        auto reg = MakeModel(cols, {2, 2, 1}, {"x1", "x3", "y"}, &w.context);
+        ASSERT_TRUE(reg->SetModel(2, {2, 2, 1, 2}));
+        EXPECT_TRUE(w.Messages().empty());
+        reg->ComputeInfluence();
+        // x3's estimate and error, x1's scaled back, the VIF of x3, s², R²,
+        // then observation 1's s²(i), DFFITS and PRESS residual.
+        const double got[] = {reg->GetCoef(1),
+                              reg->GetStdError(1),
+                              reg->GetCoef(0) * big,
+                              reg->GetStdError(0) * big,
+                              EstimateRows(*reg)[2].vif,
+                              reg->GetS2(),
+                              reg->GetR2(),
+                              reg->GetAnalysisValue(Reg::kRowS2Deleted, 0),
+                              reg->GetAnalysisValue(Reg::kRowDffits, 0),
+                              reg->GetAnalysisValue(Reg::kRowPress, 0)};
+        const double want[] = {1.0889795918367347,  0.39349601437931718, 1.2204081632653061, 3.1945743373583742,
+                               1.0850340136054422,  8.6217233560090703,  0.46511676980711634, 8.9275510204081633,
+                               -0.83167931254292699, -3.5142857142857143};
+        for (int i = 0; i < 10; ++i) EXPECT_NEAR(got[i], want[i], 1e-12 * std::fabs(want[i])) << i;
+    }
 }
 
 }  // namespace
