@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <fstream>
 #include <string>
-#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -179,35 +177,15 @@ Columns TwelveRows() {
     return cols;
 }
 
-// An explanatory variable whose sum of squares leaves the range of a double:
-// Longley with 1e200 typed into GNP[5], then YEAR[1], and undone; the file
-// form; a toggle that would bring such a variable in; and no such variable
-// offered as the best to enter when a dependent is chosen.
+// An explanatory variable whose sum of squares leaves the range of a double
+// (a typed one is in the table of edits above): the file form, a toggle
+// that would bring such a variable in, and no such variable offered as the
+// best to enter when a dependent is chosen.
 TEST(RegUnestimated, AnOverflowingExplanatoryVariableIsRefusedOnEveryRoad) {
-    const char* root = std::getenv("MERLOX_SOURCE_DIR");
-    for (const auto& [variable, observation, name] : {std::tuple{1, 4, "GNP"}, std::tuple{5, 0, "YEAR"}}) {
-        SCOPED_TRACE(name);
-        const std::string message = std::string("変数 ") + name + " の平方和が有限の数値になりません。";
-        Watched w;
-        Reg reg(w.context, 2, 2);
-        LoadFile(reg, std::string(root ? root : ".") + "/data/samples/Longley.MDF");
-        const std::vector<std::uint8_t> roles = reg.Roles();
-        const std::vector<double> before = {reg.GetCoef(1), reg.GetStdError(1), reg.GetS2(), reg.GetPress()};
-        UndoStore store;
-        w.ui.QueueOK();
-        EXPECT_TRUE(SetCellValueWithUndo(DataEdit{reg, store, {}}, observation, variable, 1e200));
-        EXPECT_EQ(w.Messages(), std::vector<std::string>{message});
-        EXPECT_EQ(reg.Roles(), roles);
-        ExpectNoEstimate(reg, message);
-        ASSERT_TRUE(store.Undo(reg));
-        EXPECT_TRUE(w.Messages().empty());
-        EXPECT_EQ((std::vector<double>{reg.GetCoef(1), reg.GetStdError(1), reg.GetS2(), reg.GetPress()}), before);
-    }
-
+    Watched w;
     const std::string file = (std::filesystem::temp_directory_path() /
                                ("merlox_big_regressor_" + std::to_string(::getpid()) + ".TXT")).string();
     std::ofstream(file, std::ios::binary) << kOverflowingRegressorFile;
-    Watched w;
     Reg reg(w.context, 2, 2);
     w.ui.QueueOK();
     LoadFile(reg, file);
