@@ -4,13 +4,29 @@
 // both give the same bits.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 inline constexpr int kLeverageBlock = 64;
 // Observations per task of the residual pass (whole blocks); its sums are
 // added per chunk, in chunk order, wherever they are formed.
 inline constexpr int kResidualChunk = 4096;
+
+// A leverage this close to 1 is 1: the observation alone determines a
+// coefficient, and what is left of 1 - h is rounding. The gap holds for the
+// two-stage cross leverage as well, whose sums round a little more.
+inline constexpr double kLeverageOneGap = 0x1p-40;
+
+// (Two-stage leverages may lie past 1: only those near it are snapped.)
+inline double LeverageSnappedToOne(double h) { return std::fabs(h - 1.0) < kLeverageOneGap ? 1.0 : h; }
+
+// e / (1 - h); no number for a leverage of 1, where the deleted fit has no
+// residual to predict.
+inline double PressResidualOf(double e, double h) {
+    return h == 1.0 ? std::numeric_limits<double>::quiet_NaN() : e / (1.0 - h);
+}
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
 // with doubled off-diagonal elements), v column-major in blocks of

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -43,6 +44,8 @@ constexpr int kChunk = 4096;
 
 // Error rate shown for an observed value of zero.
 constexpr double kZeroErrorRate = 100.0 * 9999.0;
+// A measure that divides by 1 - h where the leverage is 1.
+constexpr double kNoFigure = std::numeric_limits<double>::quiet_NaN();
 
 // The measures' loops compiled for AVX-512 and AVX2 as well, chosen by the
 // processor. Products and sums stay separate operations (AVX-512 would
@@ -110,7 +113,9 @@ struct ResidualScale {
 
 // The residual measures of a block, from the residuals e, their variance
 // factors g (Var e = s2 g) and the variances s2i without each observation.
-// The ordinary and two-stage analyses differ only in g and s2i.
+// The ordinary and two-stage analyses differ only in g and s2i. Where the
+// leverage lev of the PRESS residual is 1 the residual has no variance, and
+// the studentised residuals are no number.
 struct ResidualMeasureRows {
     double* rate;
     double* sig;
@@ -120,7 +125,7 @@ struct ResidualMeasureRows {
 };
 
 void ResidualMeasures(const ResidualScale& fit, int start, int len, const double* e, const double* g,
-                      const double* s2i, const ResidualMeasureRows& out) {
+                      const double* s2i, const double* lev, const ResidualMeasureRows& out) {
     for (int t = 0; t < len; ++t) {
         out.r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
         double v = g[t] * s2i[t];
@@ -130,14 +135,21 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
         out.share[t] = e[t] * e[t] / fit.sse;
         const double yi = fit.y[start + t];
         out.rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+        if (lev[t] == 1.0) out.r[t] = out.tExt[t] = kNoFigure;
     }
+}
+
+// s2(i): without an observation of leverage 1 the fit keeps every other
+// residual, so SSE loses nothing but a degree of freedom.
+double DeletedVariance(double deletedSse, double sse, double lev, double df1) {
+    return (lev == 1.0 ? sse : deletedSse) / df1;
 }
 
 // As ResidualMeasures, written with s2i to their rows of the table.
 void WriteResidualMeasures(RAData& table, const ResidualScale& fit, int start, int len, const double* e,
-                           const double* g, const double* s2i) {
+                           const double* g, const double* s2i, const double* lev) {
     double rate[kBlock], sig[kBlock], r[kBlock], tExt[kBlock], share[kBlock];
-    ResidualMeasures(fit, start, len, e, g, s2i, {rate, sig, r, tExt, share});
+    ResidualMeasures(fit, start, len, e, g, s2i, lev, {rate, sig, r, tExt, share});
     table.WriteSpan(Reg::kRowErrorRate, start, len, rate);
     table.WriteSpan(Reg::kRowSigRes, start, len, sig);
     table.WriteSpan(Reg::kRowStudentInternal, start, len, r);
@@ -295,8 +307,8 @@ void BlockLeverages(const PassLeverages& lev, int q, int start, int len, long do
     const double* e = blk.e;
     long double sum = press;  // in a register through the block
     for (int t = 0; t < len; ++t) {
-        const double hi = hb[t] + inverseN;
-        const double pressResidual = e[t] / (1.0 - hi);
+        const double hi = LeverageSnappedToOne(hb[t] + inverseN);
+        const double pressResidual = PressResidualOf(e[t], hi);
         sum += static_cast<long double>(pressResidual) * pressResidual;
         blk.prCopy[t] = pressResidual;
         blk.hCopy[t] = hi;
@@ -357,9 +369,9 @@ void OrdinaryResidualMeasures(const ResidualScale& fit, double sse, double df1, 
     const double* h = blk.h;
     for (int t = 0; t < len; ++t) {
         g[t] = 1.0 - h[t];
-        s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+        s2i[t] = DeletedVariance(sse - e[t] * e[t] / g[t], sse, h[t], df1);
     }
-    ResidualMeasures(fit, start, len, e, g, s2i,
+    ResidualMeasures(fit, start, len, e, g, s2i, h,
                      {blk.Slot(first), blk.Slot(first + 1), blk.Slot(first + 2), blk.Slot(first + 3), blk.Slot(first + 4)});
     blk.s2i = s2i;
 }
@@ -467,6 +479,17 @@ MERLOX_VECTOR_CLONES void CoefficientMeasures(const CentredBlock& b, const std::
                 tv[t] = (bm - dfb[t]) / std::sqrt((cs[t] * cs[t] / qh + mm) * s2i[t]);
             }
         }
+    }
+}
+
+// The deletion measures of an observation of leverage 1 divide by 1 - h:
+// they are no number there (the leverage of its PRESS residual tells).
+void BlankLeverageOne(bool twoStage, int len, InfluenceBlock& blk) {
+    const double* lev = twoStage ? blk.bv : blk.h;
+    const int slots = kFixed + 2 * blk.p;
+    for (int t = 0; t < len; ++t) {
+        if (lev[t] != 1.0) continue;
+        for (int s = 0; s < slots; ++s) blk.Slot(s)[t] = kNoFigure;
     }
 }
 
@@ -591,9 +614,9 @@ void Reg::AnalysisOrdinary() {
             analysis_.table.ReadSpan(kRowLeverage, start, len, h);
             for (int t = 0; t < len; ++t) {
                 g[t] = 1.0 - h[t];
-                s2i[t] = (sse - e[t] * e[t] / g[t]) / df1;
+                s2i[t] = DeletedVariance(sse - e[t] * e[t] / g[t], sse, h[t], df1);
             }
-            WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
+            WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i, h);
         }
     });
 }
@@ -677,11 +700,11 @@ void Reg::AnalysisTwoStage() {
             // c_ij = alpha + w' (x_j - mean x): P = sum e_j c_ij, Q = sum c_ij^2.
             const double bigPt = bigP[t] + alpha[t] * sumE;
             const double bigQt = bigQ[t] + n * alpha[t] * alpha[t];
-            s2i[t] = (sse + 2.0 * p[t] * bigPt + p[t] * p[t] * (bigQt - 1.0)) / df1;
+            s2i[t] = DeletedVariance(sse + 2.0 * p[t] * bigPt + p[t] * p[t] * (bigQt - 1.0), sse, bb[t], df1);
             g[t] = 1.0 - 2.0 * bb[t] + h[t];
             progress.Step();
         }
-        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i);
+        WriteResidualMeasures(analysis_.table, fit, start, len, e, g, s2i, bb);
     }
 }
 
@@ -816,6 +839,7 @@ void Reg::InfluenceRows() {
             if (residualMeasures) OrdinaryResidualMeasures(residualScale, sse, df1, start, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
+            BlankLeverageOne(twoStage, len, blk);
             if (fileForm)
                 file->Keep(start, len, blk);
             else

@@ -63,8 +63,8 @@ void Reg::CompleteLeveragesNow() const {
             QuadraticForm(src.packed.data(), q, zc.data(), len, hb);
             for (int t = 0; t < len; ++t) {
                 const long long i = start + t;
-                const double hi = hb[t] + src.inverseN;
-                const double pressResidual = e[i] / (1.0 - hi);
+                const double hi = LeverageSnappedToOne(hb[t] + src.inverseN);
+                const double pressResidual = PressResidualOf(e[i], hi);
                 press += static_cast<long double>(pressResidual) * pressResidual;
                 pr[i] = pressResidual;
                 h[i] = hi;

@@ -205,13 +205,13 @@ void BlockLeverages(const ResidualInputs& in, int len, ResidualBlock& blk) {
         QuadraticForm(in.packed.data(), in.q, blk.zc.data(), len, blk.a);
         BilinearForm(in.full.data(), in.q, blk.xc.data(), blk.zc.data(), len, blk.bb);
         for (int t = 0; t < len; ++t) {
-            blk.h[t] += in.inverseN;
-            blk.a[t] += in.inverseN;
-            blk.bb[t] += in.inverseN;
+            blk.h[t] = LeverageSnappedToOne(blk.h[t] + in.inverseN);
+            blk.a[t] = LeverageSnappedToOne(blk.a[t] + in.inverseN);
+            blk.bb[t] = LeverageSnappedToOne(blk.bb[t] + in.inverseN);
         }
     } else {
         QuadraticForm(in.packed.data(), in.q, blk.zc.data(), len, blk.h);
-        for (int t = 0; t < len; ++t) blk.h[t] += in.inverseN;
+        for (int t = 0; t < len; ++t) blk.h[t] = LeverageSnappedToOne(blk.h[t] + in.inverseN);
     }
 }
 
@@ -322,7 +322,7 @@ void WriteBlock(const ResidualInputs& in, int start, int len, const ResidualBloc
         const long double e = y[start + t] - fit;
         sse += e * e;
         const double ed = static_cast<double>(e);
-        const double pressResidual = ed / (1.0 - (in.twoStageLeverage ? blk.bb[t] : blk.h[t]));
+        const double pressResidual = PressResidualOf(ed, in.twoStageLeverage ? blk.bb[t] : blk.h[t]);
         press += static_cast<long double>(pressResidual) * pressResidual;
         fitOut[t] = static_cast<double>(fit);
         eOut[t] = ed;
