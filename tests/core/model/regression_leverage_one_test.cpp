@@ -8,10 +8,13 @@
 
 #include <cmath>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/model/regression_model.h"
+#include "core/model/text_report.h"
+#include "platform/text/cp932.h"
 #include "support/model_builder.h"
 #include "support/sample_columns.h"
 #include "support/scripted_services.h"
@@ -143,6 +146,21 @@ TEST(RegLeverageOne, TwoStageDummyHasLeverageOne) {
     ExpectLeverageOneRow(*reg, 6, {1, 2, 5, 6}, 1.3850961210196582);
     ExpectRel(reg->GetAnalysisValue(Reg::kRowS2Deleted, 0), 1.214735331591577, 1e-9, "s2(i)", 0);
     ExpectRel(reg->GetAnalysisValue(Reg::kRowS2Deleted, 3), 1.3779942938445429, 1e-9, "s2(i)", 3);
+}
+
+TEST(RegLeverageOne, ReportShowsNoNumberInTheRowOfLeverageOne) {
+    auto reg = MakeModel(TwelveRowsWithDummy(), {}, {"x1", "x3", "d", "y"});
+    ASSERT_TRUE(reg->SetModel(3, {2, 2, 2, 1, 2}));
+    std::ostringstream out;
+    WriteTextReport(*reg, TextReportOptions{}, out);
+    const std::string text = cp932::ToUtf8(out.str());
+    const std::size_t influence = text.find("【影響分析】");
+    ASSERT_NE(influence, std::string::npos);
+    EXPECT_NE(text.find("   4      1.6486     -0.2686      0.0196      0.9724      0.6976      0.5680\n", influence),
+              std::string::npos);
+    EXPECT_NE(text.find("   5         NAN         NAN         NAN         NAN         NAN         NAN\n", influence),
+              std::string::npos);
+    EXPECT_NE(text.find("   5         NAN         NAN           0      1.0000\n"), std::string::npos);
 }
 
 }  // namespace
