@@ -5,6 +5,7 @@
 // modified data set before it is replaced or the window closes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -561,6 +562,14 @@ private:
     // Rows of the per-observation table worked out since its last fill.
     mutable std::map<int, PredictionRow> predictionRows_;
     PredictionRow PredictionAt(int i) const;
+    // The estimate the point prediction was computed on: any other shows
+    // "-" until the prediction is computed again.
+    std::uint64_t predictionSerial_ = 0;
+    bool PredictionIsCurrent() const;
+    void ShowPredictionFigures();
+    // The explanatory variables' names into the value list, each typed value
+    // kept beside its variable's name.
+    void FillPredictionNames(const Reg& model);
     // The program's own clipboard buffer (the system one by the settings).
     Clip clip_;
     FundamentalStatsView showFundamentalStats_;

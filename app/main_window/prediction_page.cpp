@@ -13,6 +13,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <map>
 
 #include "components/view/field_formula.h"
 #include "app/main_window/main_window.h"
@@ -146,23 +147,48 @@ std::optional<double> TfrmREG::PercentField(QLineEdit* field, double defaultPerc
     return EvaluatePercent(state_.Context().Evaluator(), text, defaultPercent);
 }
 
+void TfrmREG::FillPredictionNames(const Reg& model) {
+    std::map<QString, QString> typed;
+    for (int r = 1; r < sgVList->RowCount(); ++r)
+        if (!sgVList->Cell(0, r).isEmpty()) typed[sgVList->Cell(0, r)] = sgVList->Cell(1, r);
+    sgVList->SetRowCount(std::max(model.CountExplanatory() + 1, 2));
+    int row = 1;
+    for (int j = 0; j < model.GetVarCount(); ++j) {
+        if (!model.IsExplanatory(j)) continue;
+        const QString name = Q(model.GetVarName(j));
+        const auto it = typed.find(name);
+        sgVList->SetCell(0, row, name);
+        sgVList->SetCell(1, row++, it != typed.end() ? it->second : QString());
+    }
+    for (; row < sgVList->RowCount(); ++row) {
+        sgVList->SetCell(0, row, QString());
+        sgVList->SetCell(1, row, QString());
+    }
+}
+
+bool TfrmREG::PredictionIsCurrent() const {
+    const Reg* model = state_.Model();
+    return model && model->HasEstimate() && model->EstimateSerial() == predictionSerial_;
+}
+
+void TfrmREG::ShowPredictionFigures() {
+    // A prediction of another fit, or none yet, is no figure of this one.
+    const bool current = PredictionIsCurrent();
+    const bool interval = current && PredictionHasInterval;
+    stPreval->setText(current ? Q(FormatNumber(false, PredictedValue)) : QStringLiteral("-"));
+    stMaxPV->setText(interval ? Q(FormatNumber(false, PredictUpper)) : QStringLiteral("-"));
+    stMinPV->setText(interval ? Q(FormatNumber(false, PredictLower)) : QStringLiteral("-"));
+}
+
 void TfrmREG::tsPredictShow() {
     const Reg* model = state_.Model();
     if (!model) return;
-    // The names are rewritten; the typed values stay where they are.
-    sgVList->SetRowCount(std::max(model->CountExplanatory() + 1, 2));
-    int row = 1;
-    for (int j = 0; j < model->GetVarCount(); ++j)
-        if (model->IsExplanatory(j)) sgVList->SetCell(0, row++, Q(model->GetVarName(j)));
-    if (row == 1) sgVList->SetCell(0, 1, QString());
+    FillPredictionNames(*model);
     const int dep = model->GetDependent();
     stDepNam->setText(dep >= 0 && dep < model->GetVarCount() ? Q(model->GetVarName(dep)) : QString());
-    // Without an estimate there is nothing to predict from: no figure, and
-    // no per-observation rows.
+    ShowPredictionFigures();
+    // Without an estimate there are no per-observation rows.
     const bool estimated = model->HasEstimate();
-    stPreval->setText(estimated ? Q(FormatNumber(false, PredictedValue)) : QStringLiteral("-"));
-    stMaxPV->setText(estimated && PredictionHasInterval ? Q(FormatNumber(false, PredictUpper)) : QStringLiteral("-"));
-    stMinPV->setText(estimated && PredictionHasInterval ? Q(FormatNumber(false, PredictLower)) : QStringLiteral("-"));
     sgPred->SetRowCount(estimated ? std::max(model->GetObsCount() + 1, 2) : 2);
     for (int c = 1; c <= 4; ++c) {
         static constexpr int kTitles[] = {kStrObserved, kStrPredicted, kStrIntervalUpper, kStrIntervalLower};
@@ -207,6 +233,7 @@ void TfrmREG::ComputePrediction() {
     PredictLower = lower;
     PredictUpper = upper;
     PredictionHasInterval = interval;
+    predictionSerial_ = model->EstimateSerial();
 }
 
 TfrmREG::PredictionRow TfrmREG::PredictionAt(int i) const {
@@ -273,7 +300,7 @@ void TfrmREG::btnChangerClick() {
 }
 
 void TfrmREG::ConvertPredictionLabel(QLabel* label, double value) {
-    if (PredictFormula.empty()) {
+    if (PredictFormula.empty() || !PredictionIsCurrent()) {
         label->setToolTip(QString());
         return;
     }
@@ -284,15 +311,18 @@ void TfrmREG::ConvertPredictionLabel(QLabel* label, double value) {
 
 void TfrmREG::stPrevalClick() {
     if (!PredictFormula.empty()) ComputePrediction();
+    ShowPredictionFigures();
     ConvertPredictionLabel(stPreval, PredictedValue);
 }
 
 void TfrmREG::stMaxPVClick() {
     if (!PredictFormula.empty()) ComputePrediction();
+    ShowPredictionFigures();
     ConvertPredictionLabel(stMaxPV, PredictUpper);
 }
 
 void TfrmREG::stMinPVClick() {
     if (!PredictFormula.empty()) ComputePrediction();
+    ShowPredictionFigures();
     ConvertPredictionLabel(stMinPV, PredictLower);
 }

@@ -120,7 +120,13 @@ bool Reg::EstimatedForCurrentShape() const {
 
 // ---------------------------------------------------------------------------
 
+void Reg::TakeNewEstimateSerial() {
+    static std::atomic<std::uint64_t> last{0};
+    estimateSerial_ = ++last;
+}
+
 void Reg::ResetModel() {
+    TakeNewEstimateSerial();
     // The table is cleared and the design reshaped below: rows still owed
     // to a reader are formed first, as the estimation would have left them.
     FinishPendingLeverages();
@@ -579,6 +585,7 @@ bool Reg::ToggleVariable(int j) {
             const bool out = role_[j] == kRoleExplanatory;
             role_[j] = out ? kRoleUnused : kRoleExplanatory;
             fit_.residualDf += out ? 1 : -1;
+            TakeNewEstimateSerial();
             SweepFromUnswept();
             FinishFit();
             UpdateFValues(static_cast<long double>(fit_.sse), static_cast<long double>(fit_.sse) / fit_.residualDf);

@@ -124,6 +124,10 @@ public:
     void Reestimate(bool appended);
     // Brings the sizes up to date and clears the roles.
     void ResetModel();
+    // Changes with every estimation of any model, and with every reset of
+    // the fit: figures a reader kept belong to the present fit only while it
+    // reads the number it read with them.
+    std::uint64_t EstimateSerial() const { return estimateSerial_; }
     // Fills the leverage and PRESS rows and the PRESS sum now if the last
     // estimation left them for their first reader. An ordinary fit does so
     // unless the table of the fit before it was read (a reader that asks
@@ -496,6 +500,8 @@ protected:
     bool estimated_ = false;
     // The refusal that left the roles without an estimate.
     std::string unestimatedReason_;
+    std::uint64_t estimateSerial_ = 0;
+    void TakeNewEstimateSerial();
     // What the leverage rows are formed from, taken at the estimation.
     mutable std::unique_ptr<LeverageSource> pendingLeverages_;
     mutable std::atomic<bool> leveragesPending_{false};
