@@ -230,12 +230,22 @@ void RegIV::ResetModel(int k, bool withResiduals) {
         if (j == k) continue;
         // Z'X need not be positive on its diagonal: sizes are compared.
         const double diag = std::fabs(a_[j][j]);
-        if (!(std::fabs(tolerance_[j]) < diag)) continue;
+        if (!(Tolerance(j) < diag)) continue;
         const double r = std::fabs(a_[k][j] * a_[j][k]) / diag;
         const double s2j = (rss_ - r) / (df_ - 1);
         if (std::fabs(s2j) >= kSingleEpsilon) fValue_[j] = r / s2j;
     }
     diagnosticsDone_ = influenceDone_ = false;
+}
+
+double RegIV::Tolerance(int j) const {
+    if (roles_[v_] != kRoleExplanatory || j == v_) return std::fabs(tolerance_[j]);
+    // With the constant term in, a millionth of the sum about the means (as
+    // least squares takes it), not below the rounding that sum carries.
+    const long double aboutZero = a0_[j][j];
+    const long double aboutMean = aboutZero - static_cast<long double>(a0_[j][v_]) * a0_[v_][j] / a0_[v_][v_];
+    return static_cast<double>(
+        std::max(std::fabs(aboutMean) * 1e-6L, std::fabs(aboutZero) * (kPivotSafety * kSumError)));
 }
 
 void RegIV::FinishModelChange() {
@@ -250,7 +260,7 @@ void RegIV::FinishModelChange() {
     for (int j = 0; j <= v_; ++j) {
         if (j == d) continue;
         const double diag = std::fabs(a_[j][j]);
-        const bool inTol = std::fabs(tolerance_[j]) < diag;
+        const bool inTol = Tolerance(j) < diag;
         if (roles_[j] == kRoleExplanatory) {
             coef_[j] = a_[j][d];
             stdErr_[j] = std::sqrt(cf_[j][j] * s2_);

@@ -212,6 +212,9 @@ private:
     // SetDependent; without residuals the pass over the observations (and
     // RSS, s2 and the F values that come from it) is left to the caller.
     void ResetModel(int k, bool withResiduals);
+    // Variable j shows no F (it is, to this size, a combination of the
+    // model's variables) while its swept diagonal is at most this.
+    double Tolerance(int j) const;
     void FinishModelChange();
     // The fit's pass over the observations: fitted values, residuals, PRESS
     // and x'A z; with leverages also x'Cf x and z'Wc z, else those two are
