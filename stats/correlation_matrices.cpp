@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/model/overflowing_sums.h"
 #include "core/numeric/statistics.h"
 #include "core/text/number_format.h"
 #include "platform/errors.h"
@@ -44,6 +45,18 @@ void ComputePartials(CorrelationMatrices& m, int k) {
     m.partialAvailable = true;
 }
 
+// The first shown column whose sum of squares overflowed.
+void RefuseOverflowingColumns(const TFileMatrix& values, const CorrelationMatrices& m, const Matrix& moments) {
+    std::vector<double> column;
+    for (std::size_t j = 0; j < m.columns.size(); ++j) {
+        const int c = static_cast<int>(j);
+        if (std::isfinite(moments[c][c])) continue;
+        column.resize(static_cast<std::size_t>(values.Rows()));
+        values.ReadColumn(m.columns[j], column.data());
+        if (SumOfSquaresOverflowed(moments[c][c], column.data(), values.Rows())) throw EOverflowingSums(m.names[j]);
+    }
+}
+
 }  // namespace
 
 CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TFileMatrix* alternate, bool selectedOnly) {
@@ -70,6 +83,7 @@ CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TFi
     } else {
         data.ComputeMoments(selectedOnly, moments);
     }
+    RefuseOverflowingColumns(alternate ? *alternate : static_cast<const TFileMatrix&>(data), m, moments);
     CovarianceToCorrelation(moments, k, m.correlation);
     ComputePartials(m, k);
     return m;

@@ -23,7 +23,8 @@ struct CorrelationMatrices {
 // sqrt(inv(i, i) inv(j, j)) of the inverse of the correlation matrix; when
 // that matrix is singular or nearly so (a constant column, exactly
 // collinear columns) the correlations are still given and the partial
-// ones are marked unavailable.
+// ones are marked unavailable. A shown column whose sum of squares about
+// its mean is past the largest double raises EOverflowingSums.
 CorrelationMatrices ComputeCorrelationMatrices(const TNamedData& data, const TFileMatrix* alternate, bool selectedOnly);
 
 // Text of cell (i, j): the partial correlation, or the correlation with an

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/model/overflowing_sums.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
@@ -54,12 +55,16 @@ PCA::PCA(EngineContext& context, Matrix raw, std::vector<std::string> names, con
     if (n_ == 0 || p_ == 0) throw Exception("DERR");
     varNames_.resize(static_cast<std::size_t>(p_));
     ThreadPool* pool = context_->Pool();
+    LongMatrix moments;
+    BuildMomentMatrix(raw, n_, p_, moments, pool);
+    // Past the largest double no standardised value or correlation of the
+    // variable would be a figure.
+    for (int j = 0; j < p_; ++j)
+        if (SumOfSquaresOverflowed(moments[j][j], raw.Data() + j, n_, p_)) throw EOverflowingSums(varNames_[j]);
     // A constant has no spread to standardise by.
     const int constant = FirstConstantColumn(pool, raw, n_, p_);
     if (constant >= 0) throw Exception("定数です = " + varNames_[constant]);
     factorCount_ = FactorBound(p_);
-    LongMatrix moments;
-    BuildMomentMatrix(raw, n_, p_, moments, pool);
     std::vector<double> mean(static_cast<std::size_t>(p_)), scale(static_cast<std::size_t>(p_));
     for (int j = 0; j < p_; ++j) {
         const long double ss = moments[j][j];

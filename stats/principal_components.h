@@ -37,8 +37,10 @@ public:
     // The analysis of n x p raw values (one column per variable, named by
     // names), computed with the default number of factors. variableNames
     // answers which names the data set already uses, for the score names.
-    // Throws Exception "DERR" when there is no observation or variable, and
-    // Exception "定数です = " + name for a constant variable. The analysis
+    // Throws Exception "DERR" when there is no observation or variable,
+    // EOverflowingSums for a variable whose sum of squares about its mean
+    // is past the largest double, and Exception "定数です = " + name for a
+    // constant variable. The analysis
     // keeps using the context (threads, temporary file) and must not
     // outlive it.
     PCA(EngineContext& context, Matrix raw, std::vector<std::string> names, const NameInUse& variableNames);

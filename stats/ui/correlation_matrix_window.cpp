@@ -17,6 +17,7 @@
 #include "components/view/result_grid.h"
 #include "components/view/window_registry.h"
 #include "core/io/file_matrix.h"
+#include "core/model/overflowing_sums.h"
 #include "core/settings/file_services.h"
 #include "estimators/ridge_request.h"
 #include "estimators/wls_request.h"
@@ -178,6 +179,8 @@ bool TfrmRelative::ComputeMatrices() {
                 ComputeCorrelationMatrices(*data_, alternateShown_ ? alternate_ : nullptr, selectedOnly_));
     } catch (const EOutOfMemory&) {
         throw;
+    } catch (const EOverflowingSums&) {
+        throw;  // refused in the fit's words; nothing opens
     } catch (const std::exception&) {
         return false;
     }
@@ -223,7 +226,14 @@ void TfrmRelative::rgSelClick(bool selectedOnly) {
 void TfrmRelative::btnChangeClick() {
     if (!alternate_) return;
     alternateShown_ = !alternateShown_;
-    if (!ComputeMatrices()) {
+    bool computed = false;
+    try {
+        computed = ComputeMatrices();
+    } catch (const Exception&) {
+        alternateShown_ = !alternateShown_;  // the values shown stay
+        throw;
+    }
+    if (!computed) {
         alternateShown_ = !alternateShown_;
         return;
     }

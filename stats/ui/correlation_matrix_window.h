@@ -25,7 +25,8 @@ public:
     explicit TfrmRelative(const WindowContext& context);
     ~TfrmRelative() override;
 
-    // False (nothing shown) when the matrices cannot be computed.
+    // False (nothing shown) when the matrices cannot be computed; a variable
+    // whose sums overflow raises EOverflowingSums (refused, nothing shown).
     bool SetData(const TNamedData* data, const TFileMatrix* alternate, bool showSelection);
     // Sizes the window so that up to seven variables' matrix shows whole,
     // within the room given (the screen's, when opened).

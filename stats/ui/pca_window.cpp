@@ -26,6 +26,7 @@
 #include "core/data/variable_property_request.h"
 #include "core/io/file_matrix.h"
 #include "core/model/data_edit_commands.h"
+#include "core/model/overflowing_sums.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
 #include "core/settings/file_services.h"
@@ -215,7 +216,8 @@ void TfrmPCA::ConnectCellClick(ResultGrid* grid, std::function<void(Qt::MouseBut
 
 bool TfrmPCA::Setup(const WindowRequest& request) {
     // Shown even when the first analysis fails (a constant column, say), so
-    // that the user can untick what spoils it.
+    // that the user can untick what spoils it; a variable whose sums
+    // overflow is refused as the main fit refuses it, and nothing opens.
     if (const PcaRequest* r = request.As<PcaRequest>()) {
         if (r->table) {
             StartFromTable(*r->table);
@@ -269,6 +271,8 @@ bool TfrmPCA::ShowFirstAnalysis() {
     bool ok = true;
     try {
         SetAnalysis(Build(0, varFlags_));
+    } catch (const EOverflowingSums&) {
+        throw;  // refused as the main fit refuses it: the window does not open
     } catch (const Exception& e) {
         // A constant variable, for example: the window opens without an
         // analysis, and the user learns why.

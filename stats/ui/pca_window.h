@@ -35,7 +35,8 @@ public:
     ~TfrmPCA() override;
 
     // The data set's variables, all ticked, every observation; false (the
-    // window then shows nothing) for an empty data set.
+    // window then shows nothing) for an empty data set. A variable whose
+    // sum of squares overflows raises EOverflowingSums (also from a table).
     bool Start(Reg* data);
     // Every column of the table (copied); group choice and adding hidden.
     bool StartFromTable(const TNamedData& table);

@@ -4,7 +4,8 @@
 // the partial view, the pair a click or a key plots with an alternate
 // table, the shown variables handed to principal components and the
 // weighted and ridge regressions, whose buttons wait for their windows;
-// captions, column widths, seven variables shown whole, a constant column).
+// captions, column widths, seven variables shown whole, a constant column,
+// alternate values whose sums overflow).
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -256,6 +257,22 @@ TEST_F(CorrelationWindowTest, HandOversTakeTheShownVariablesAndWaitForTheirWindo
     w.btnRidge->click();
     EXPECT_EQ(ridgeCalls, 0);
     EXPECT_TRUE(ui_.MessageTexts().empty());
+}
+
+TEST_F(CorrelationWindowTest, AlternateValuesWhoseSumsOverflowAreRefusedAndTheShownValuesStay) {
+    Columns alternate = kAlternate;
+    alternate[1][2] = 1e200;
+    auto t = Table(kData, {"a", "b", "c"});
+    auto alt = Table(alternate, {"", "", ""});
+    TfrmRelative w{WindowContext(state_)};
+    ASSERT_TRUE(w.SetData(t.get(), alt.get(), false));
+    const QString shown = w.sgRelMat->Cell(2, 1);
+    ui_.QueueOK();
+    w.btnChange->click();
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"変数 b の平方和が有限の数値になりません。"}));
+    EXPECT_FALSE(w.AlternateShown());
+    EXPECT_EQ(w.sgRelMat->Cell(0, 0), "");
+    EXPECT_EQ(w.sgRelMat->Cell(2, 1), shown);
 }
 
 // A constant column spoils the analysis, not the window: it opens so that

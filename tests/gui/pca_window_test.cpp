@@ -5,7 +5,8 @@
 // step each, refusing series of a group analysis, keeping the analysis when
 // a group choice cannot be analysed, a table source, no ticked variable,
 // the loadings handed to the loading plot; captions, page sizes, the other
-// plots, a score column's variable information, Enter, a failed Minres).
+// plots, a score column's variable information, Enter, a failed Minres,
+// a Minres fit that does not settle at the asked factor count).
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -324,6 +325,35 @@ TEST_F(PcaWindowTest, MinresFailingWhenATwinIsTickedBackSaysWhyInTheWindowsWords
     QTest::keyClick(w->lbVarSel, Qt::Key_Return);  // e back: R has no inverse
     EXPECT_EQ(ui_.MessageTexts(),
               (std::vector<std::string>{"Minres 法の因子得点を計算できません: 相関行列に逆行列がありません。"}));
+}
+
+TEST_F(PcaWindowTest, MinresNotSettlingAtTheAskedCountSaysSoInTheWindowsWords) {
+    // Minres fits three factors of these data; at two (also the default
+    // count) it is still moving at the iteration cap.
+    const Columns data = {{0.13, 0.58, -0.03, -0.86, -0.12, 0.44, 0.57, 0.22, -1.41, 1.82},
+                          {-0.42, -1.10, -1.19, -0.68, -0.30, 1.21, 0.23, -0.78, 0.43, 0.22},
+                          {-2.26, -0.40, 0.49, 0.59, -2.44, -0.29, -0.12, 1.46, 0.95, 0.06},
+                          {-1.52, 0.37, 0.82, -0.05, -1.68, -1.29, 0.41, 1.43, -0.01, 0.59}};
+    SaveAs(*MakeModel(data, {}, {"a", "b", "c", "d"}), dir_.Path("minres.MDF"));
+    main_->OpenAndRemember(dir_.Path("minres.MDF"));
+    auto w = Window(state_.Model());
+    const PCA* p = w->Analysis();
+    ASSERT_TRUE(p);
+    ui_.ClearCalls();
+    ui_.QueueInput("3");
+    w->Rotation->trigger();
+    w->Setting->trigger();
+    ASSERT_FALSE(w->UsesVarimax());
+    ASSERT_EQ(p->FactorCount(), 3);
+    ASSERT_TRUE(ui_.MessageTexts().empty());
+    ui_.QueueInput("2");
+    ui_.QueueOK();
+    w->Rotation->trigger();
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"Minres 法の因子の計算が収束しません。"}));
+    // The three-factor solution stays on its page.
+    EXPECT_EQ(p->FactorCount(), 3);
+    EXPECT_EQ(w->sgRF->ColCount(), 4);
+    EXPECT_EQ(w->sgRF->Cell(0, 0), "Minres");
 }
 
 TEST_F(PcaWindowTest, RenamingChecksTheNewName) {
