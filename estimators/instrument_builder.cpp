@@ -94,6 +94,7 @@ InstrumentFirstStage::InstrumentFirstStage(const Data& data, int target, const s
         if (!std::isfinite(static_cast<double>(moments_[j][j])) || !std::isfinite(static_cast<double>(moments_[k_][j])))
             throw Exception(names_[static_cast<std::size_t>(j)] + " に数値でない値があります。");
 
+    unswept_.Replace(LongMatrix(moments_));
     flags_.assign(static_cast<std::size_t>(k_ + 1), -1);
     flags_[static_cast<std::size_t>(k_)] = 1;
     flags_[static_cast<std::size_t>(k_ - 1)] = 0;
@@ -119,7 +120,9 @@ void InstrumentFirstStage::Start() {
     for (int j = 0; j <= k_; ++j) tolerance_[static_cast<std::size_t>(j)] = kToleranceShare * static_cast<double>(moments_[j][j]);
     df_ = n_ - 1;
     syy_ = static_cast<double>(moments_[t][t]);
-    varY_ = s2_ = syy_ / (n_ - 1);
+    // Divided in long double, as after a toggle, so that a first stage
+    // brought back to the constant alone gives the same bits.
+    varY_ = s2_ = static_cast<double>(moments_[t][t] / (n_ - 1));
     adjR2_ = 0.0;
     coef_[static_cast<std::size_t>(k_)] = static_cast<double>(moments_[k_][t]);
     stdErr_[static_cast<std::size_t>(k_)] = std::sqrt(static_cast<double>(moments_[k_][k_]) * s2_);
@@ -149,6 +152,7 @@ bool InstrumentFirstStage::ToggleColumn(int j) {
     if (moments_.Sweep(j) != SweepResult::kSwept) return false;
     flags_[js] = entering ? 1 : -1;
     df_ -= flags_[js];
+    SweepAfresh();
     kind_ = FirstStageKind::kLeastSquares;
     hasHandedResiduals_ = false;
     handedResiduals_.clear();
@@ -162,6 +166,21 @@ bool InstrumentFirstStage::ToggleColumn(int j) {
         throw;
     }
     return true;
+}
+
+void InstrumentFirstStage::SweepAfresh() {
+    // A column swept in and out again leaves the cancellation of its mean's
+    // products in the constant's elements (near 1e16, all that is left of
+    // them): the columns in are swept from the unswept moments, in column
+    // order, as a fresh first stage sweeps them. A column that would not
+    // enter so keeps the matrix swept step by step.
+    LongMatrix fresh(unswept_);
+    for (int j = 0; j < k_ - 1; ++j) {
+        const std::size_t js = static_cast<std::size_t>(j);
+        if (flags_[js] != 1) continue;
+        if (!(static_cast<double>(fresh[j][j]) > tolerance_[js]) || fresh.Sweep(j) != SweepResult::kSwept) return;
+    }
+    moments_.Replace(std::move(fresh));
 }
 
 InstrumentFirstStage::Figures InstrumentFirstStage::Keep() const {

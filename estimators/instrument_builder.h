@@ -3,7 +3,9 @@
 //
 // Columns 0 .. k-2 are the candidate regressors in data-set order, k-1 the
 // target, k the constant term (always in). Regressors enter and leave by
-// one sweep of the moment matrix each; the table reads straight from it:
+// one sweep of the moment matrix each, after which the columns in are swept
+// afresh from the unswept moments (the same bits as a first stage built
+// with them); the table reads straight from it:
 // coefficients and standard errors of the columns in, the F value to remove
 // (t squared) of each column in, and the F value to enter (the added-variable
 // F) of each column out. A weighted or ridge first stage is run by the
@@ -137,6 +139,8 @@ private:
     std::size_t Checked(int j) const;
     void Start();
     void UpdateStatistics();
+    // The columns in swept again from unswept_, as a fresh first stage does.
+    void SweepAfresh();
     Figures Keep() const;
     void Restore(Figures&& figures);
     // Raises EMathError naming the first column in (the constant term last)
@@ -154,6 +158,8 @@ private:
     std::vector<double> tolerance_, coef_, stdErr_, fValue_;
     std::vector<FirstStageF> fState_;
     LongMatrix moments_;
+    // The moments before any column is swept in.
+    LongMatrix unswept_;
     // Column c of the first stage (c < k): the data set's values, or those
     // of the selected observations gathered.
     std::vector<const double*> columns_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/overflowing_sums.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/precise_moments.h"
 
@@ -46,6 +47,10 @@ std::string Reg::NonFiniteValueMessage(const std::vector<int>& indices) const {
 }
 
 std::string Reg::NonFiniteResultMessage() const {
+    // A variable whose own sum of squares overflows makes other figures
+    // (s², every standard error) infinite too: it is the one named.
+    std::string overflowing = OverflowingSumsMessage();
+    if (!overflowing.empty()) return overflowing;
     const int k = GetVarCount();
     // Without a residual degree of freedom s² is 0/0: its standard errors
     // are undefined, not out of range, and are left as they come.
@@ -60,7 +65,7 @@ std::string Reg::NonFiniteResultMessage() const {
     // residual degree of freedom is no overflow, and is left as it is).
     for (const double v : {fit_.s2, fit_.sse, fit_.syy, fit_.varY})
         if (std::isinf(v)) return "数値になりません";
-    return OverflowingSumsMessage();
+    return {};
 }
 
 std::string Reg::OverflowingSumsMessage() const {
@@ -71,7 +76,7 @@ std::string Reg::OverflowingSumsMessage() const {
     // their squares, so the diagonal alone decides.
     for (int j = 0; j < GetVarCount(); ++j) {
         if (j != dependent_ && role_[j] != kRoleExplanatory) continue;
-        if (SumOfSquaresOverflows(j)) return "変数 " + GetVarName(j) + " の平方和が有限の数値になりません。";
+        if (SumOfSquaresOverflows(j)) return OverflowingSumOfSquaresMessage(GetVarName(j));
     }
     return {};
 }

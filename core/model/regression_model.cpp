@@ -321,7 +321,7 @@ void Reg::RequireEstimate() const {
 }
 
 Reg::ModelChoice Reg::CurrentChoice() const {
-    return {dependent_, role_, fit_.fValue, twoStage_, estimated_ && EstimatedForCurrentShape()};
+    return {dependent_, role_, fit_.fValue, twoStage_, estimated_ && EstimatedForCurrentShape(), unestimatedReason_};
 }
 
 void Reg::RestoreChoice(const ModelChoice& former) {
@@ -332,17 +332,22 @@ void Reg::RestoreChoice(const ModelChoice& former) {
     const std::string problem = fitProblem_;
     twoStage_ = former.twoStage;
     bool kept = false;
+    // The refused choice is no reason of the model kept.
+    std::string reason = former.reason;
     if (former.estimated) {
         try {
             static_cast<void>(FitChoice(former.dependent, former.roles));
             kept = fitProblem_.empty();
+            reason = fitProblem_;
         } catch (const std::exception&) {
         }
     }
-    if (kept)
+    if (kept) {
         fit_.fValue = former.fValue;  // as the former fit was reached (toggles or not)
-    else
+    } else {
+        fitProblem_ = reason;
         KeepRolesUnestimated(former.dependent, former.roles);
+    }
     fitProblem_ = problem;
 }
 

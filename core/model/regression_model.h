@@ -427,10 +427,11 @@ protected:
     // no finite number, as a message naming it and the observation; empty
     // when every value is finite.
     std::string NonFiniteValueMessage(const std::vector<int>& indices) const;
-    // A coefficient or standard error of the model that is not finite, as a
-    // message naming its variable, s² or the target's sums past the largest
-    // double as "数値になりません", or a variable's sum of squares past it
-    // (OverflowingSumsMessage); empty otherwise.
+    // A variable of the model whose sum of squares is past the largest
+    // double (OverflowingSumsMessage), else a coefficient or standard error
+    // that is not finite, as a message naming its variable, else s² or the
+    // target's sums past the largest double as "数値になりません"; empty
+    // otherwise.
     std::string NonFiniteResultMessage() const;
     // A variable of the model (dependent or explanatory) whose sum of
     // squares about its mean is past the largest double, as a message naming
@@ -462,11 +463,13 @@ protected:
         Vector fValue;
         bool twoStage = false;
         bool estimated = false;
+        std::string reason;  // why roles kept unestimated have no fit
     };
     ModelChoice CurrentChoice() const;
     // After a fit refused for figures that are no finite numbers: the model
     // chosen before is estimated again, or kept without an estimate when it
-    // no longer fits either; FitProblem() keeps the refusal.
+    // no longer fits either (with its own reason, not the refusal's);
+    // FitProblem() keeps the refusal.
     void RestoreChoice(const ModelChoice& former);
     // SetModel; on a refusal the model before is estimated again when
     // restoreFormer, else (its data or method changed) the roles asked for

@@ -117,7 +117,7 @@ TEST_F(CalcStrData, SelectorErrors) {
 // A data edit whose fit overflows leaves no estimate: the names of the
 // fit's figures are refused with its message; the data's own are not.
 TEST_F(CalcStrData, FiguresOfARefusedFitAreErrors) {
-    const std::string refused = "変数 x1 の係数または標準誤差が有限の数値になりません。";
+    const std::string refused = "変数 y の平方和が有限の数値になりません。";
     reg->SetValue(0, 4, 1e200);
     services.QueueOK();
     reg->Reestimate(false);

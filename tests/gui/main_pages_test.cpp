@@ -476,7 +476,7 @@ TEST_F(MainPagesTest, ADependentWhoseSquaresOverflowIsRefusedAndTheFitOnShowStay
     emit main_->VariableList()->textActivated(QStringLiteral("Y"));
     const auto boxes = ui_.CallsOf(ServiceCall::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "変数 定数項 の係数または標準誤差が有限の数値になりません。");
+    EXPECT_EQ(boxes[0].text, "変数 Y の平方和が有限の数値になりません。");
     EXPECT_EQ(page(), before);
     EXPECT_EQ(main_->VariableList()->currentText(), "W");
     EXPECT_EQ(state_.Model()->GetDependent(), 1);

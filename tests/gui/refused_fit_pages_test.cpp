@@ -114,7 +114,7 @@ TEST_F(RefusedFitPagesTest, ATypedValueGivesTheMessageOnceAndUndoBringsTheFitBac
     ui_.ClearCalls();
     ui_.QueueOK();
     main_->cbInputKeyPress('\r');
-    const std::string refused = "変数 x の係数または標準誤差が有限の数値になりません。";
+    const std::string refused = "変数 y の平方和が有限の数値になりません。";
     EXPECT_EQ(Messages(), std::vector<std::string>{refused});
     EXPECT_EQ(state_.Model()->GetValue(2, 1), 1e200);  // the user's value stays
     ExpectNoFigureOnAnyPage("y", {"定数項", "x"});

@@ -84,7 +84,7 @@ TEST(MacroRunResults, CellWriteReachesTheNamedVariable) {
 // After a refused fit a result row holds no figure: reading one, a cell or
 // a range of it, ends the run with the refusal, never with a 0.
 TEST(MacroRunResults, AResultRowReadAfterARefusedFitStopsTheRun) {
-    const char refused[] = "変数 x の係数または標準誤差が有限の数値になりません。";
+    const char refused[] = "変数 y の平方和が有限の数値になりません。";
     for (const char* text : {"#yobs[3]", "#res[3]", "sum(##res)"}) {
         SCOPED_TRACE(text);
         FitFixture f;

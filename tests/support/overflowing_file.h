@@ -1,7 +1,6 @@
 // A text data file whose stored model is D (near 1e307) on A and C: its
-// squares leave the range of a double, so the residual variance is INF and
-// A, the first coefficient, has no finite standard error. Its fit is refused
-// with the message below.
+// squares leave the range of a double, so the fit is refused with the
+// message below, which names D.
 #pragma once
 
 inline constexpr char kOverflowingModelFile[] =
@@ -13,7 +12,7 @@ inline constexpr char kOverflowingModelFile[] =
     "5,5,6,2,-1.2e307,5\r\n"
     "6,6,5,3.5,0.5e307,9\r\n"
     "#use,u,n,u,d,n,#\r\n";
-inline constexpr char kOverflowingModelRefusal[] = "変数 A の係数または標準誤差が有限の数値になりません。";
+inline constexpr char kOverflowingModelRefusal[] = "変数 D の平方和が有限の数値になりません。";
 
 // A text data file whose stored model is y on x and big, big near 1e307:
 // big's sum of squares leaves the range of a double, while the fit's own

@@ -127,15 +127,14 @@ void ExpectTheFitOfWOnX(const Reg& reg, const char* step) {
 }
 
 TEST(RegNonFinite, AFitThatOverflowsIsRefusedAndTheFitOnShowStays) {
-    const char* const constantSe = "変数 定数項 の係数または標準誤差が有限の数値になりません。";
+    const char* const ySum = "変数 y の平方和が有限の数値になりません。";
     const struct {
         const char* step;
         bool (*act)(Reg&);
         const char* message;
     } cases[] = {
-        {"y as dependent", [](Reg& r) { return r.SetDependent(2) != 0; }, constantSe},
-        {"model of y", [](Reg& r) { return r.SetModel(2, {2, 0, 1, 0, 2}); },
-         "変数 x の係数または標準誤差が有限の数値になりません。"},
+        {"y as dependent", [](Reg& r) { return r.SetDependent(2) != 0; }, ySum},
+        {"model of y", [](Reg& r) { return r.SetModel(2, {2, 0, 1, 0, 2}); }, ySum},
         {"t entered", [](Reg& r) { return r.ToggleVariable(3); },
          "変数 t の係数または標準誤差が有限の数値になりません。"},
     };
@@ -160,16 +159,19 @@ TEST(RegNonFinite, AnEditThatMakesTheFitOverflowLeavesTheRolesWithoutAnEstimate)
     reg->SetValue(0, 1, 1e307);
     reg->SetValue(1, 1, -1e307);
     reg->Reestimate(false);
-    EXPECT_EQ(reg->FitProblem(), "変数 x の係数または標準誤差が有限の数値になりません。");
+    const char* const wSum = "変数 w の平方和が有限の数値になりません。";
+    EXPECT_EQ(reg->FitProblem(), wSum);
     EXPECT_EQ(reg->GetDependent(), 1);
     EXPECT_EQ(reg->GetRole(0), Reg::kRoleExplanatory);
     for (int j = 0; j <= 4; ++j) {
         EXPECT_EQ(reg->GetCoef(j), 0.0) << j;
         EXPECT_EQ(reg->GetStdError(j), 0.0) << j;
     }
-    // Choosing a dependent from there: refused again, nothing estimated.
+    // Choosing a dependent from there: refused again, nothing estimated,
+    // the roles kept for their own reason.
     EXPECT_EQ(reg->SetDependent(2), 0);
-    EXPECT_EQ(reg->FitProblem(), "変数 定数項 の係数または標準誤差が有限の数値になりません。");
+    EXPECT_EQ(reg->FitProblem(), "変数 y の平方和が有限の数値になりません。");
+    EXPECT_EQ(reg->NoEstimateReason(), wSum);
     EXPECT_EQ(reg->GetDependent(), 1);
     EXPECT_EQ(reg->GetCoef(4), 0.0);
 }
