@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "platform/qt/asking_window.h"
 #include "platform/qt/file_filter.h"
 #include "platform/qt/input_dlg.h"
 #include "platform/qt/progress_window.h"
@@ -158,6 +159,7 @@ bool QtServices::ShowHelp(const std::string& helpFile, int /*contextId*/) {
 }
 
 std::string QtServices::RunFileDialog(const FileDialogRequest& request, bool save) {
+    const AskingWindow asker(parent_);
     QFileDialog dlg(parent_, QString::fromStdString(request.title), QString::fromStdString(request.initialDir));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -179,6 +181,7 @@ std::string QtServices::ChooseOpenFile(const FileDialogRequest& request) { retur
 std::string QtServices::ChooseSaveFile(const FileDialogRequest& request) { return RunFileDialog(request, true); }
 
 std::optional<std::string> QtServices::ChooseFolder(const std::string& initialDir) {
+    const AskingWindow asker(parent_);
     if (folderChooser_) return folderChooser_(initialDir);
     const QString dir = QFileDialog::getExistingDirectory(parent_, QStringLiteral("フォルダの選択"),
                                                           QString::fromStdString(initialDir));
