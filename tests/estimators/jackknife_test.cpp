@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -114,4 +115,16 @@ TEST(Jackknife, NoTValueWithoutSpreadAndRefusals) {
     bad = in;
     bad.y.resize(1);
     ExpectExceptionMessage([&] { (void)Jackknife(bad); }, "ジャックナイフ推定のデータの形が合いません。", "one observation");
+}
+
+TEST(Jackknife, AnObservationOfLeverageOneLeavesNoEstimate) {
+    // d marks observation 4 alone: without it d's coefficient has no
+    // estimate, so neither has the jackknife; it is refused, not formed
+    // from a change made of rounding.
+    const std::vector<double> d = {0, 0, 0, 0, 1, 0, 0, 0, 0};
+    auto reg = MakeModel({kX1, d, kY});
+    ASSERT_TRUE(reg->SetModel(2, {2, 2, 1, 2}));
+    const JackknifeInput in = JackknifeInputOf(*reg);
+    EXPECT_TRUE(std::isnan(in.changes[1][4]));
+    ExpectExceptionMessage([&] { (void)Jackknife(in); }, "ジャックナイフ推定値が有限の数値になりません。", "leverage 1");
 }
