@@ -36,6 +36,23 @@ bool WhileModal(const std::function<void()>& command, const std::function<void(W
     return ran;
 }
 
+// Runs the command; whatever window runs modally meanwhile is closed at
+// once. The class of the last one, or empty when none ran.
+inline std::string ModalClassClosed(const std::function<void()>& command) {
+    std::string opened;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            opened = w->metaObject()->className();
+            w->close();
+        }
+    });
+    poll.start();
+    command();
+    return opened;
+}
+
 // Stands in for the class while a command runs: the command fills a real
 // W, and showing keeps it instead; the program's registration comes back.
 template <class W>

@@ -11,6 +11,7 @@
 
 #include "app/main_window/main_window.h"
 #include "core/model/regression_model.h"
+#include "modal_window.h"
 #include "started_windows.h"
 #include "support/model_builder.h"
 #include "support/sample_columns.h"
@@ -18,17 +19,6 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-
-// i = 0..11: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, y = 3 + 0.7i + (5i mod 7).
-Columns TwelveRows() {
-    Columns cols(3);
-    for (int i = 0; i < 12; ++i) {
-        cols[0].push_back(4.8 + 1.3 * i);
-        cols[1].push_back((7 * i) % 5 + 0.5 * i);
-        cols[2].push_back(3 + 0.7 * i + (5 * i) % 7);
-    }
-    return cols;
-}
 
 struct DataFile {
     const char* label;
@@ -58,20 +48,11 @@ protected:
     // Runs the command; whatever window it runs modally is closed at once
     // and its class returned.
     std::string Run(const char* command) {
-        std::string opened;
-        QTimer poll;
-        poll.setInterval(0);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = w->metaObject()->className();
-                w->close();
-            }
+        return ModalClassClosed([&] {
+            QAction* a = main_->Action(command);
+            EXPECT_TRUE(a && a->isEnabled()) << command;
+            if (a) a->trigger();
         });
-        poll.start();
-        QAction* a = main_->Action(command);
-        EXPECT_TRUE(a && a->isEnabled()) << command;
-        if (a) a->trigger();
-        return opened;
     }
 };
 

@@ -16,6 +16,7 @@
 #include "app/main_window/launch_table.h"
 #include "app/main_window/main_window.h"
 #include "core/model/regression_model.h"
+#include "modal_window.h"
 #include "started_windows.h"
 
 namespace {
@@ -60,25 +61,16 @@ protected:
     // Runs the command; whatever window it runs modally is closed at once
     // and its class returned.
     std::string Run(const std::string& command) {
-        std::string opened;
-        QTimer poll;
-        poll.setInterval(0);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = w->metaObject()->className();
-                w->close();
+        return ModalClassClosed([&] {
+            if (QAction* a = main_->Action(command)) {
+                a->trigger();
+            } else if (QPushButton* b = main_->EstimateButton(command)) {
+                EXPECT_TRUE(b->isEnabled());
+                b->click();
+            } else {
+                ADD_FAILURE() << "no command " << command;
             }
         });
-        poll.start();
-        if (QAction* a = main_->Action(command)) {
-            a->trigger();
-        } else if (QPushButton* b = main_->EstimateButton(command)) {
-            EXPECT_TRUE(b->isEnabled());
-            b->click();
-        } else {
-            ADD_FAILURE() << "no command " << command;
-        }
-        return opened;
     }
 };
 

@@ -24,17 +24,6 @@ namespace {
 const std::vector<std::string> kLongleyNames = {"GNPDEF", "GNP", "UNEMP", "ARMED", "POP", "YEAR", "EMPLOY"};
 const std::vector<std::string> kTwelveNames = {"x1", "x3", "y"};
 
-// i = 0..11: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, y = 3 + 0.7i + (5i mod 7).
-Columns TwelveRows() {
-    Columns cols(3);
-    for (int i = 0; i < 12; ++i) {
-        cols[0].push_back(4.8 + 1.3 * i);
-        cols[1].push_back((7 * i) % 5 + 0.5 * i);
-        cols[2].push_back(3 + 0.7 * i + (5 * i) % 7);
-    }
-    return cols;
-}
-
 struct Data {
     Columns columns;
     std::vector<std::string> names;

@@ -17,6 +17,16 @@ const Columns& LongleyColumns() {
     return cols;
 }
 
+Columns TwelveRows() {
+    Columns cols(3);
+    for (int i = 0; i < 12; ++i) {
+        cols[0].push_back(4.8 + 1.3 * i);
+        cols[1].push_back((7 * i) % 5 + 0.5 * i);
+        cols[2].push_back(3 + 0.7 * i + (5 * i) % 7);
+    }
+    return cols;
+}
+
 const Columns& IvColumns() {
     static const Columns cols = {
         {4.205, -3.255, 4.737, 8.119, 4.978, -2.521, 5.199, 5.324, 0.7, 8.87, 6.017, 8.105, 6.02, 4.109, 5.768,

@@ -12,6 +12,10 @@
 // dependent variable.
 const Columns& LongleyColumns();
 
+// n = 12, i = 0..11: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, then the
+// dependent y = 3 + 0.7i + (5i mod 7).
+Columns TwelveRows();
+
 // n = 12: three regressors, the first two nearly collinear; then the
 // dependent variable.
 const Columns& NearlyCollinearColumns();

@@ -21,16 +21,12 @@
 
 namespace {
 
-// i = 0..11: x1 = 4.8 + 1.3 i, x3 = (7 i mod 5) + 0.5 i, y = 3 + 0.7 i +
-// (5 i mod 7), and d = 1 at i = 4 alone.
+// The twelve rows with d = 1 at i = 4 alone, before y.
 Columns TwelveRowsWithDummy() {
-    Columns cols(4);
-    for (int i = 0; i < 12; ++i) {
-        cols[0].push_back(4.8 + 1.3 * i);
-        cols[1].push_back((7 * i) % 5 + 0.5 * i);
-        cols[2].push_back(i == 4 ? 1.0 : 0.0);
-        cols[3].push_back(3 + 0.7 * i + (5 * i) % 7);
-    }
+    Columns cols = TwelveRows();
+    std::vector<double> d(12, 0.0);
+    d[4] = 1.0;
+    cols.insert(cols.begin() + 2, d);
     return cols;
 }
 

@@ -20,17 +20,6 @@ namespace {
 
 std::string SumRefused(const std::string& name) { return "変数 " + name + " の平方和が有限の数値になりません。"; }
 
-// Twelve rows: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, y = 3 + 0.7i + (5i mod 7).
-Columns TwelveRows() {
-    Columns cols(3);
-    for (int i = 0; i < 12; ++i) {
-        cols[0].push_back(4.8 + 1.3 * i);
-        cols[1].push_back((7 * i) % 5 + 0.5 * i);
-        cols[2].push_back(3 + 0.7 * i + (5 * i) % 7);
-    }
-    return cols;
-}
-
 Columns WithBig(Columns cols, int variable, int observation) {
     cols[static_cast<std::size_t>(variable)][static_cast<std::size_t>(observation)] = 1e200;
     return cols;

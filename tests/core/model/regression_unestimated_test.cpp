@@ -23,6 +23,7 @@
 #include "core/settings/engine_context.h"
 #include "support/expect_exception.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 #include "support/overflowing_file.h"
 #include "support/scripted_services.h"
 
@@ -172,17 +173,6 @@ TEST(RegUnestimated, AChangeOfMethodIsRefusedTooAndAToggleSetsTheModelItAsksFor)
     EXPECT_NEAR(reg->GetCoef(0), 0.9, 1e-14);
     EXPECT_NEAR(reg->GetCoef(3), 0.2, 1e-14);
     EXPECT_NEAR(reg->GetS2(), 1.1 / 3, 1e-14);
-}
-
-// Twelve rows: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, y = 3 + 0.7i + (5i mod 7).
-Columns TwelveRows() {
-    Columns cols(3);
-    for (int i = 0; i < 12; ++i) {
-        cols[0].push_back(4.8 + 1.3 * i);
-        cols[1].push_back((7 * i) % 5 + 0.5 * i);
-        cols[2].push_back(3 + 0.7 * i + (5 * i) % 7);
-    }
-    return cols;
 }
 
 // An explanatory variable whose sum of squares leaves the range of a double
