@@ -1,13 +1,12 @@
 // After a file or folder dialog the window that asked for it has the
 // keyboard again, also when the work the dialog started showed its progress
-// window and left no window active: shortcuts and menu keys work without a
-// click.
+// window and left no window active.
 #include <gtest/gtest.h>
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
-#include <QVBoxLayout>
+#include <optional>
 
 #include "gui_fixture.h"
 #include "modal_window.h"
@@ -16,127 +15,81 @@
 
 namespace {
 
-// A window with two boxes; the second has the focus.
+// A window of two boxes, the second with the focus; unless activated, shown
+// again without activation, so that no window is active.
 struct BoxWindow {
     QDialog window;
-    QLineEdit* first = new QLineEdit;
-    QLineEdit* second = new QLineEdit;
-    explicit BoxWindow(bool modal = false) {
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(first);
-        layout->addWidget(second);
+    QLineEdit first{&window};
+    QLineEdit second{&window};
+    explicit BoxWindow(bool modal = false, bool activate = true) {
         window.setModal(modal);
         window.show();
         window.activateWindow();
         QApplication::processEvents();
-        second->setFocus();
+        second.setFocus();
+        QApplication::processEvents();
+        if (activate) return;
+        window.hide();
+        window.setAttribute(Qt::WA_ShowWithoutActivating);
+        window.show();
         QApplication::processEvents();
     }
 };
 
-using DialogCommand = std::function<void(QtServices&)>;
-
-struct DialogCase {
-    const char* name;
-    DialogCommand command;
-};
-
-const DialogCase kDialogs[] = {
-    {"open", [](QtServices& ui) { ui.ChooseOpenFile({}); }},
-    {"save", [](QtServices& ui) { ui.ChooseSaveFile({}); }},
-    {"system folder", [](QtServices& ui) { ui.ChooseFolder("/"); }},
-    {"program folder",
-     [](QtServices& ui) {
-         ui.SetFolderChooser([](const std::string&) -> std::optional<std::string> {
-             QDialog chooser;
-             chooser.exec();
-             return "/";
-         });
-         ui.ChooseFolder("/");
-     }},
-};
-
-// The dialog is cancelled; then the work's progress window comes and goes,
-// which leaves no window active.
-void RunDialogThenProgress(QtServices& ui, const DialogCommand& command) {
-    ASSERT_TRUE(WhileModal<QDialog>([&] { command(ui); }, [](QDialog& dialog) { dialog.reject(); }));
-    ui.ProgressBegin("データの読み込み中・・・", 10);
-    QTest::qWait(150);
-    // Nothing is activated behind a modal window.
-    EXPECT_EQ(QApplication::activeWindow(), ui.ProgressWindow());
-    ui.ProgressEnd();
+// A file dialog (save takes open's road) or the program's folder chooser,
+// which stands before the system's dialog.
+void Ask(QtServices& ui, bool folder) {
+    ui.SetFolderChooser([](const std::string&) -> std::optional<std::string> { QDialog().exec(); return "/"; });
+    folder ? void(ui.ChooseFolder("/")) : void(ui.ChooseOpenFile({}));
 }
 
-class DialogReturnTest : public ::testing::Test {
-protected:
-    DialogReturnTest() { TestApp(); }
-};
-
-TEST_F(DialogReturnTest, TheAskingWindowIsActiveAgainWithItsFocus) {
-    for (bool modalAsker : {false, true})
-        for (const DialogCase& c : kDialogs) {
-            SCOPED_TRACE(std::string(c.name) + (modalAsker ? " from a modal window" : ""));
-            BoxWindow main;
-            BoxWindow asker(modalAsker);
+TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) {
+    TestApp();
+    const struct {
+        const char* who;
+        bool asks;  // else no window is active: the parent has the keyboard back
+        bool modal;
+    } kAskers[] = {{"a window", true, false}, {"a modal window", true, true}, {"no window", false, false}};
+    for (const auto& a : kAskers)
+        for (bool folder : {false, true}) {
+            SCOPED_TRACE(std::string(folder ? "folder" : "file") + " asked by " + a.who);
+            BoxWindow main(false, a.asks);
+            std::optional<BoxWindow> asker;
+            if (a.asks) asker.emplace(a.modal);
+            const BoxWindow& expected = asker ? *asker : main;
             QtServices ui;
             ui.SetDialogParent(&main.window);
-            ASSERT_EQ(QApplication::activeWindow(), &asker.window);
+            ASSERT_EQ(QApplication::activeWindow(), asker ? &asker->window : nullptr);
 
-            RunDialogThenProgress(ui, c.command);
+            ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, folder); }, [](QDialog&) {}));
+            // Nothing is activated behind the work's progress window.
+            ui.ProgressBegin("データの読み込み中・・・", 10);
+            QTest::qWait(150);
+            EXPECT_EQ(QApplication::activeWindow(), ui.ProgressWindow());
+            ui.ProgressEnd();
 
-            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &asker.window; }, 1000));
-            EXPECT_EQ(QApplication::focusWidget(), asker.second);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &expected.window; }, 1000));
+            EXPECT_EQ(QApplication::focusWidget(), &expected.second);
         }
 }
 
-// With no window active when the dialog was asked for, its parent gets the
-// keyboard.
-TEST_F(DialogReturnTest, WithoutAnActiveWindowTheParentIsActivated) {
-    for (const DialogCase& c : kDialogs) {
-        SCOPED_TRACE(c.name);
-        BoxWindow main;
-        main.window.hide();
-        QApplication::processEvents();
-        ASSERT_EQ(QApplication::activeWindow(), nullptr);
-        main.window.setAttribute(Qt::WA_ShowWithoutActivating);
-        main.window.show();
-        QApplication::processEvents();
-        ASSERT_EQ(QApplication::activeWindow(), nullptr);
+TEST(DialogReturnTest, AWindowTheWorkOpenedKeepsTheActivationAndAWindowGoneStaysGone) {
+    TestApp();
+    for (bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "folder" : "file");
+        BoxWindow parent;
         QtServices ui;
-        ui.SetDialogParent(&main.window);
-
-        RunDialogThenProgress(ui, c.command);
-
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main.window; }, 1000));
-        EXPECT_EQ(QApplication::focusWidget(), main.second);
-    }
-}
-
-// A window the work opened keeps the activation; a window gone meanwhile
-// stays gone.
-TEST_F(DialogReturnTest, OtherWindowsAreLeftAlone) {
-    for (const DialogCase& c : kDialogs) {
-        SCOPED_TRACE(c.name);
-        BoxWindow main;
-        auto* asker = new BoxWindow;
-        QtServices ui;
-        ui.SetDialogParent(&main.window);
-        ASSERT_TRUE(WhileModal<QDialog>([&] { c.command(ui); }, [](QDialog& dialog) { dialog.reject(); }));
-        QWidget opened;
-        opened.show();
-        opened.activateWindow();
+        ui.SetDialogParent(&parent.window);
+        ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, folder); }, [](QDialog&) {}));
+        BoxWindow opened;
         QTest::qWait(150);
-        EXPECT_EQ(QApplication::activeWindow(), &opened);
+        EXPECT_EQ(QApplication::activeWindow(), &opened.window);
 
-        auto* gone = new BoxWindow;
-        ASSERT_TRUE(WhileModal<QDialog>([&] { c.command(ui); }, [&](QDialog& dialog) {
-            delete gone;
-            dialog.reject();
-        }));
-        opened.hide();
+        std::optional<BoxWindow> gone(std::in_place);
+        ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, folder); }, [&](QDialog&) { gone.reset(); }));
+        opened.window.hide();
         QTest::qWait(150);
-        EXPECT_NE(QApplication::activeWindow(), &asker->window);
-        delete asker;
+        EXPECT_NE(QApplication::activeWindow(), &parent.window);
     }
 }
 
