@@ -14,13 +14,9 @@
 #include "app/main_window/main_window.h"
 #include "platform/qt/string_grid.h"
 #include "started_windows.h"
+#include "support/sample_columns.h"
 
 namespace {
-
-// i = 0..11: x1 = 4.8 + 1.3i, x3 = (7i mod 5) + 0.5i, y = 3 + 0.7i + (5i mod 7).
-const std::vector<double> kX1 = {4.8, 6.1, 7.4, 8.7, 10, 11.3, 12.6, 13.9, 15.2, 16.5, 17.8, 19.1};
-const std::vector<double> kX3 = {0, 2.5, 5, 2.5, 5, 2.5, 5, 7.5, 5, 7.5, 5, 7.5};
-const std::vector<double> kY = {3, 8.7, 7.4, 6.1, 11.8, 10.5, 9.2, 7.9, 13.6, 12.3, 11, 16.7};
 
 // y on x3 at x3 = 10; y on x1 and x3 at x1 = 0 (an empty cell), x3 = 10;
 // y on x3 at x3 = 10 with y[2] = 20.
@@ -34,7 +30,7 @@ class PredictionFollowsFitTest : public StartedWindows {
 protected:
     PredictionFollowsFitTest() : StartedWindows("predfit") {}
     void Open(const std::string& file, const std::vector<std::string>& names, const std::vector<std::uint8_t>& roles) {
-        auto model = MakeModel({kX1, kX3, kY}, {}, names);
+        auto model = MakeModel(TwelveRows(), {}, names);
         ASSERT_TRUE(model->SetModel(2, roles));
         SaveAs(*model, dir_.Path(file));
         main_->OpenAndRemember(dir_.Path(file));

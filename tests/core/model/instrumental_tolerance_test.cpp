@@ -15,16 +15,13 @@
 
 namespace {
 
-// Longley's six regressors, then TREND = YEAR - 1946, a copy of GNP and a
-// column of 0.1s, then EMPLOY.
-constexpr int kYear = 5, kTrend = 6, kGnpCopy = 7, kTenths = 8, kEmploy = 9;
+// Longley's six regressors, then a copy of GNP and a column of 0.1s, then
+// EMPLOY.
+constexpr int kYear = 5, kGnpCopy = 6, kTenths = 7, kEmploy = 8;
 
 Columns LongleyWithCandidates() {
     const Columns& longley = LongleyColumns();
     Columns c(longley.begin(), longley.end() - 1);
-    std::vector<double> trend;
-    for (double year : longley[kYear]) trend.push_back(year - 1946);
-    c.push_back(trend);
     c.push_back(longley[1]);
     c.push_back(std::vector<double>(16, 0.1));
     c.push_back(longley.back());
@@ -40,7 +37,6 @@ struct Candidate {
 
 const Candidate kCandidates[] = {
     {"YEAR, far from zero", kYear, 24.314452702242573, 1887.409510036529, 382.7664724814568, 279.3955172787239},
-    {"TREND, YEAR less 1946", kTrend, 24.314452702242573, 1887.409510036529, 382.7664724814568, 279.3955172787239},
     {"a copy of GNP", kGnpCopy, 0.0, 0.0, 0.0, 0.0},
     {"a constant of 0.1 beside the constant term", kTenths, 0.0, 0.0, 0.0, 0.0},
 };
@@ -52,8 +48,8 @@ TEST(RegIVTolerance, FToEnterOnTheSumAboutTheMean) {
         SCOPED_TRACE(c.name);
         auto reg = MakeModel(LongleyWithCandidates());
         RegIV iv(*reg, 0);
-        std::vector<std::uint8_t> roles(11, RegIV::kRoleUnused);
-        roles[1] = roles[2] = roles[3] = roles[10] = RegIV::kRoleExplanatory;
+        std::vector<std::uint8_t> roles(10, RegIV::kRoleUnused);
+        roles[1] = roles[2] = roles[3] = roles[9] = RegIV::kRoleExplanatory;
         ASSERT_TRUE(iv.SelectVariables(roles, kEmploy));
         if (c.fToEnter == 0.0) {
             EXPECT_EQ(iv.GetFValue(c.variable), 0.0);
@@ -64,6 +60,5 @@ TEST(RegIVTolerance, FToEnterOnTheSumAboutTheMean) {
         ExpectRel(iv.GetCoef(c.variable), c.coef, 1e-7, "coefficient", c.variable);
         ExpectRel(iv.GetCoefSE(c.variable), c.se, 1e-7, "standard error", c.variable);
         ExpectRel(std::sqrt(iv.GetS2()), c.s, 1e-9, "s", c.variable);
-        EXPECT_EQ(iv.GetDf(), 11);
     }
 }

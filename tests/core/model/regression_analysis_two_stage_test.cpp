@@ -128,6 +128,31 @@ TEST(RegAnalysisTwoStage, RowsMatchLeaveOneOutRefits) {
     EXPECT_EQ(ui.CallsOf(ServiceCall::ProgressEnd).size(), 1u);
 }
 
+TEST(RegAnalysisTwoStage, DummyOfOneObservationHasLeverageOne) {
+    // d = 1 at observation 6 alone, exogenous, in the model: its cross
+    // leverage is 1, s2(i) is SSE / (n - 5) of the exact fit (SSE
+    // 13.850961210196582), and what divides by 1 - b is no number. Row 0
+    // against the exact refit without it (second-stage design kept).
+    ScriptedServices ui;
+    EngineContext context;
+    context.SetServices(&ui);
+    Columns cols = kData;
+    cols.push_back(std::vector<double>(15, 0.0));
+    cols.back()[6] = 1.0;
+    auto reg = MakeModel(cols, {1, 1, 2, 2, 3, 2}, {}, &context);
+    reg->SetTwoStage(true);
+    reg->SetRealCalc(true);
+    ASSERT_TRUE(reg->SetModel(0, {1, 2, 2, 0, 0, 2, 2}));
+    reg->ComputeInfluence();
+    for (int code : {Reg::kRowLeverage, Reg::kRowTwoStageA, Reg::kRowTwoStageB})
+        EXPECT_EQ(reg->GetAnalysisValue(code, 6), 1.0) << "leverage row " << code;
+    ExpectRel(reg->GetAnalysisValue(Reg::kRowS2Deleted, 6), 1.3850961210196582, 1e-12, "s2(i)", 6);
+    for (int code : {Reg::kRowPress, Reg::kRowStudentInternal, Reg::kRowCovratio, Reg::kRowDffits, Reg::kRowR2Deleted,
+                     Reg::kRowDfbeta + 1, Reg::kRowDeletedTValue + 6})
+        EXPECT_TRUE(std::isnan(reg->GetAnalysisValue(code, 6))) << "row " << code;
+    ExpectRel(reg->GetAnalysisValue(Reg::kRowS2Deleted, 0), 1.214735331591577, 1e-9, "s2(i)", 0);
+}
+
 TEST(RegAnalysisTwoStage, OrdinaryFormulasWithoutRealCalc) {
     // realCalc off: the ordinary branch, and no progress window.
     ScriptedServices ui;
