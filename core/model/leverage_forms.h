@@ -4,10 +4,13 @@
 // both give the same bits.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <vector>
+
+#include "platform/numeric_tolerances.h"
 
 inline constexpr int kLeverageBlock = 64;
 // Observations per task of the residual pass (whole blocks); its sums are
@@ -22,11 +25,56 @@ inline constexpr double kLeverageOneGap = 0x1p-40;
 // (Two-stage leverages may lie past 1: only those near it are snapped.)
 inline double LeverageSnappedToOne(double h) { return std::fabs(h - 1.0) < kLeverageOneGap ? 1.0 : h; }
 
+// The observations that alone hold a column's values other than 0 (a
+// dummy for one observation), sorted: each alone fixes that column's
+// coefficient, so its leverage is exactly 1, whatever the rounding of the
+// computed one (a fit that sums uncentred values in double may miss 1 by
+// far more than the gap above on data such as Longley's). nonzero(j, t)
+// tells whether column j (0 <= j < q) is other than 0 at observation t.
+template <class NonZero>
+std::vector<long long> SoleObservations(long long n, int q, NonZero nonzero) {
+    std::vector<long long> sole;
+    for (int j = 0; j < q; ++j) {
+        long long at = -1;
+        for (long long t = 0; t < n; ++t) {
+            if (!nonzero(j, t)) continue;
+            if (at >= 0) {
+                at = -1;
+                break;
+            }
+            at = t;
+        }
+        if (at >= 0) sole.push_back(at);
+    }
+    std::sort(sole.begin(), sole.end());
+    sole.erase(std::unique(sole.begin(), sole.end()), sole.end());
+    return sole;
+}
+
+// The leverage h of observation t: 1 for one of the sole observations,
+// else h snapped.
+inline double LeverageAt(double h, long long t, const std::vector<long long>& sole) {
+    if (!sole.empty() && std::binary_search(sole.begin(), sole.end(), t)) return 1.0;
+    return LeverageSnappedToOne(h);
+}
+
+// A figure that divides by 1 - h where the leverage is 1.
+inline constexpr double kNoFigure = std::numeric_limits<double>::quiet_NaN();
+
 // e / (1 - h); no number for a leverage of 1, where the deleted fit has no
 // residual to predict.
-inline double PressResidualOf(double e, double h) {
-    return h == 1.0 ? std::numeric_limits<double>::quiet_NaN() : e / (1.0 - h);
+inline double PressResidualOf(double e, double h) { return h == 1.0 ? kNoFigure : e / (1.0 - h); }
+
+// s2(i) from the deleted fit's SSE: without an observation of leverage 1
+// the fit keeps every other residual, so SSE loses nothing but a degree of
+// freedom (df1 = residual degrees of freedom - 1).
+inline double DeletedVariance(double deletedSse, double sse, double lev, double df1) {
+    return (lev == 1.0 ? sse : deletedSse) / df1;
 }
+
+// SIG(RES) squared of an observation of leverage 1: its residual has no
+// variance, which is held at 2^-23 as any vanishing spread is.
+inline constexpr double kLeverageOneSpread = kSingleEpsilon;
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
 // with doubled off-diagonal elements), v column-major in blocks of

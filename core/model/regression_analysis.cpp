@@ -44,8 +44,6 @@ constexpr int kChunk = 4096;
 
 // Error rate shown for an observed value of zero.
 constexpr double kZeroErrorRate = 100.0 * 9999.0;
-// A measure that divides by 1 - h where the leverage is 1.
-constexpr double kNoFigure = std::numeric_limits<double>::quiet_NaN();
 
 // The measures' loops compiled for AVX-512 and AVX2 as well, chosen by the
 // processor. Products and sums stay separate operations (AVX-512 would
@@ -114,8 +112,8 @@ struct ResidualScale {
 // The residual measures of a block, from the residuals e, their variance
 // factors g (Var e = s2 g) and the variances s2i without each observation.
 // The ordinary and two-stage analyses differ only in g and s2i. Where the
-// leverage lev of the PRESS residual is 1 the residual has no variance, and
-// the studentised residuals are no number.
+// leverage lev of the PRESS residual is 1 the residual has no variance:
+// SIG(RES) is held at 2^-23, and the studentised residuals are no number.
 struct ResidualMeasureRows {
     double* rate;
     double* sig;
@@ -130,6 +128,7 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
         out.r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
         double v = g[t] * s2i[t];
         if (v < fit.floor) v = fit.floor;
+        if (lev[t] == 1.0) v = kLeverageOneSpread;
         out.sig[t] = std::sqrt(v);
         out.tExt[t] = e[t] / out.sig[t];
         out.share[t] = e[t] * e[t] / fit.sse;
@@ -137,12 +136,6 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
         out.rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
         if (lev[t] == 1.0) out.r[t] = out.tExt[t] = kNoFigure;
     }
-}
-
-// s2(i): without an observation of leverage 1 the fit keeps every other
-// residual, so SSE loses nothing but a degree of freedom.
-double DeletedVariance(double deletedSse, double sse, double lev, double df1) {
-    return (lev == 1.0 ? sse : deletedSse) / df1;
 }
 
 // As ResidualMeasures, written with s2i to their rows of the table.

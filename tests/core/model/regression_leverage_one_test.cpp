@@ -32,6 +32,8 @@ const int kUndefinedRows[] = {Reg::kRowPress,    Reg::kRowStudentInternal, Reg::
 void ExpectLeverageOneRow(const Reg& reg, int i, const std::vector<int>& coefficients, double s2Deleted) {
     EXPECT_EQ(reg.GetAnalysisValue(Reg::kRowLeverage, i), 1.0);
     ExpectRel(reg.GetAnalysisValue(Reg::kRowS2Deleted, i), s2Deleted, 1e-12, "s2(i)", i);
+    // The residual has no variance: SIG(RES) at its floor, sqrt(2^-23).
+    EXPECT_EQ(reg.GetAnalysisValue(Reg::kRowSigRes, i), 3.4526698300124393e-4);
     for (int code : kUndefinedRows) EXPECT_TRUE(std::isnan(reg.GetAnalysisValue(code, i))) << "row " << code;
     for (int j : coefficients) {
         EXPECT_TRUE(std::isnan(reg.GetAnalysisValue(Reg::kRowDfbeta + j, i))) << "DFBETA " << j;
