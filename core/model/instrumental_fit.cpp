@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/model/instrumental_passes.h"
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/distributions.h"
@@ -30,7 +31,7 @@ constexpr int kRowStudentized = 7;
 constexpr int kRowResidualShare = 8;
 constexpr int kRowHatB = 9;
 constexpr int kRowHatC = 10;
-constexpr int kRowHatA = 11;
+constexpr int kRowHatA = RegIV::kPressLeverageRow;
 constexpr int kRowDeletedS2 = 12;
 constexpr int kRowCovRatio = 13;
 constexpr int kRowDffits = 14;
@@ -555,7 +556,8 @@ double RegIV::ComputeFit(bool leverages) {
                                         leverages ? analysis_->RowForOverwrite(kRowHatC) : nullptr};
     leveragesPending_ = !leverages;
     ++passes_;
-    return InstrumentalResidualPass(context_->Pool(), x_, Design(), n_, d, s, a, cf, wc, b, rows, press_);
+    return InstrumentalResidualPass(context_->Pool(), x_, Design(), n_, d, s, a, cf, wc, b, rows, press_,
+                                    SoleObservationsOf(s));
 }
 
 void RegIV::LeverageForms(const std::vector<int>& s, std::vector<double>& cf, std::vector<double>& wc) const {
@@ -571,13 +573,23 @@ void RegIV::LeverageForms(const std::vector<int>& s, std::vector<double>& cf, st
         }
 }
 
+std::vector<long long> RegIV::SoleObservationsOf(const std::vector<int>& s) const {
+    // A column the observed data and the design both hold at one
+    // observation alone (an exogenous dummy for it).
+    const Matrix& z = Design();
+    return SoleObservations(n_, static_cast<int>(s.size()), [&](int j, long long t) {
+        const int c = s[static_cast<std::size_t>(j)];
+        return x_[static_cast<int>(t)][c] != 0.0 || z[static_cast<int>(t)][c] != 0.0;
+    });
+}
+
 void RegIV::EnsureLeverages() const {
     if (!leveragesPending_) return;
     const std::vector<int> s = ModelSet();
     std::vector<double> cf, wc;
     LeverageForms(s, cf, wc);
     InstrumentalLeveragePass(context_->Pool(), x_, Design(), n_, s, cf, wc, analysis_->RowForOverwrite(kRowHatB),
-                             analysis_->RowForOverwrite(kRowHatC));
+                             analysis_->RowForOverwrite(kRowHatC), SoleObservationsOf(s));
     leveragesPending_ = false;
 }
 
@@ -670,14 +682,17 @@ void RegIV::ComputeDiagnostics() {
             g += u[a] * sum;
             ee += u[a] * xe[a];
         }
-        const double s2t = ((g - 1.0) * dt * dt + 2.0 * dt * ee + rss_) / (df_ - 1);
+        // At a leverage of 1 the residual has no variance: no studentised
+        // residuals, and SIG(RES) at its floor.
+        const bool one = hatA[t] == 1.0;
+        const double s2t = DeletedVariance((g - 1.0) * dt * dt + 2.0 * dt * ee + rss_, rss_, hatA[t], df_ - 1);
         deleted[t] = s2t;
         const double w = 1.0 - 2.0 * hatA[t] + hatB[t];
-        standardized[t] = e[t] / std::sqrt(s2_ * w);
-        double q = w * s2t;
+        standardized[t] = one ? kNoFigure : e[t] / std::sqrt(s2_ * w);
+        double q = one ? kLeverageOneSpread : w * s2t;
         if (q < kSingleEpsilon) q = kSingleEpsilon;
         residualSd[t] = std::sqrt(q);
-        studentized[t] = e[t] / std::sqrt(q);
+        studentized[t] = one ? kNoFigure : e[t] / std::sqrt(q);
         share[t] = e[t] * e[t] / rss_;
         const double y = x_[t][d];
         errorPercent[t] = std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y;
@@ -753,6 +768,11 @@ void RegIV::ComputeInfluence() {
         const double r2t = 1.0 - (df_ - 1) * s2t / (tss_ - dev * dev * n_ / (n_ - 1));
         deletedR2[t] = r2t;
         deletedAdjR2[t] = ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t));
+        if (ha == 1.0) {
+            // Each of these divides by 1 - h.
+            for (int a = 0; a < q; ++a) change[a][t] = dfbetas[a][t] = kNoFigure;
+            for (double* row : {welsch, dffitsRow, cook, covRatio, deletedR2, deletedAdjR2}) row[t] = kNoFigure;
+        }
     }
     influenceDone_ = true;
 }

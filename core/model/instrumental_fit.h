@@ -143,6 +143,8 @@ public:
     // on the calling thread's turn: not for first reads from two threads.
     double GetAnalysisValue(int code, int i) const;
     void GetAnalysisRow(int code, std::vector<double>& out) const;
+    // The row of the leverage that the PRESS residual divides by.
+    static constexpr int kPressLeverageRow = 11;
 
     // --- data access ---------------------------------------------------------------
     // Checked: ERangeError outside 0 <= i < n, 0 <= j <= v.
@@ -226,6 +228,8 @@ private:
     void EnsureLeverages() const;
     // Until its first edit the design is the observed data itself.
     const Matrix& Design() const noexcept { return ownDesign_ ? z_ : x_; }
+    // The observations whose leverages are 1 by the model's columns alone.
+    std::vector<long long> SoleObservationsOf(const std::vector<int>& s) const;
     void OwnDesign();
     // Element (i, j) of the design or the data, checked inline: the window
     // reads a cell at a time.

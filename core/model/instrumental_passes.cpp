@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/thread_pool.h"
 
 namespace {
@@ -93,7 +94,8 @@ void InstrumentalCrossProducts(ThreadPool* pool, const Matrix& z, const Matrix& 
 double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, int dependent,
                                 const std::vector<int>& s, const std::vector<double>& a,
                                 const std::vector<double>& cf, const std::vector<double>& wc,
-                                const std::vector<double>& b, const InstrumentalResidualRows& rows, double& press) {
+                                const std::vector<double>& b, const InstrumentalResidualRows& rows, double& press,
+                                const std::vector<long long>& sole) {
     const int p = static_cast<int>(s.size());
     const int cols = x.Cols();
     const double* xData = x.Data();
@@ -126,17 +128,19 @@ double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix&
             rows.observed[t] = xr[d];
             rows.fitted[t] = fit;
             rows.residual[t] = e;
-            rows.press[t] = e / (1.0 - ha);
-            rows.hatA[t] = ha;
+            // A leverage within rounding of 1 is 1: no PRESS residual.
+            const double lev = LeverageAt(ha, t, sole);
+            rows.press[t] = PressResidualOf(e, lev);
+            rows.hatA[t] = lev;
         }
     });
-    if (rows.hatB && rows.hatC) InstrumentalLeveragePass(pool, x, z, n, s, cf, wc, rows.hatB, rows.hatC);
+    if (rows.hatB && rows.hatC) InstrumentalLeveragePass(pool, x, z, n, s, cf, wc, rows.hatB, rows.hatC, sole);
     return SumSquares(rows, n, press);
 }
 
 void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, const std::vector<int>& s,
                               const std::vector<double>& cf, const std::vector<double>& wc, double* hatB,
-                              double* hatC) {
+                              double* hatC, const std::vector<long long>& sole) {
     const int p = static_cast<int>(s.size());
     const int cols = x.Cols();
     const double* xData = x.Data();
@@ -168,8 +172,8 @@ void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z
                 hb += xs[i] * cx[i];
                 hc += zs[i] * wz[i];
             }
-            hatB[t] = hb;
-            hatC[t] = hc;
+            hatB[t] = LeverageAt(hb, t, sole);
+            hatC[t] = LeverageAt(hc, t, sole);
         }
     });
 }

@@ -21,7 +21,9 @@ void InstrumentalCrossProducts(ThreadPool* pool, const Matrix& z, const Matrix& 
 // Per observation t of the residual pass over the set s of the model:
 // fit x_s'b, residual y - fit, the hat forms x_s'A z_s, x_s'Cf x_s and
 // z_s'Wc z_s and the PRESS residual e / (1 - ha). a, cf, wc are dense
-// p x p copies over s, b the p coefficients.
+// p x p copies over s, b the p coefficients. A form within rounding of 1,
+// and every form of a sole observation (sorted; see SoleObservations), is
+// stored as 1, and the PRESS residual of ha = 1 is no number.
 struct InstrumentalResidualRows {
     double* observed;
     double* fitted;
@@ -38,11 +40,12 @@ struct InstrumentalResidualRows {
 double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, int dependent,
                                 const std::vector<int>& s, const std::vector<double>& a,
                                 const std::vector<double>& cf, const std::vector<double>& wc,
-                                const std::vector<double>& b, const InstrumentalResidualRows& rows, double& press);
+                                const std::vector<double>& b, const InstrumentalResidualRows& rows, double& press,
+                                const std::vector<long long>& sole = {});
 // Only the forms x_s'Cf x_s and z_s'Wc z_s.
 void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, const std::vector<int>& s,
                               const std::vector<double>& cf, const std::vector<double>& wc, double* hatB,
-                              double* hatC);
+                              double* hatC, const std::vector<long long>& sole = {});
 
 // Copies the observations row by row: out row r is rows[source(r)] of the
 // columns (1.0 where a column or the source row is missing), with 1.0 in
