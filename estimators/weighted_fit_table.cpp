@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
@@ -23,8 +24,9 @@ struct BlockSums {
     std::vector<long double> gram;  // X*'X* over the regressors (two-stage)
 };
 
-// 1 - h is held here before it divides, so that an observation with
-// leverage 1 gives finite rows.
+// 1 - h is held here before it divides, so that a leverage past 1 (of
+// the two-stage forms) gives finite rows. A leverage of 1 has no figure
+// that divides by it.
 double OneMinus(double h) { return std::max(1.0 - h, kSingleEpsilon); }
 
 // Where one block's values of some table rows go: straight into the
@@ -76,6 +78,10 @@ void WLSE::ComputeTable() {
     const std::vector<double> swept = LeadingBlock(moments_, p);
     std::vector<double> coef(static_cast<std::size_t>(p));
     for (int j = 0; j < p; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p];
+    // Observations that alone hold a transformed regressor: leverage 1.
+    const std::vector<long long> sole = SoleObservations(n, p, [&](int j, long long t) {
+        return WorkRow(t)[j] != 0.0 || WorkZ(t)[j] != 0.0;
+    });
 
     // Observed, fitted and residual rows, leverages; outside two-stage mode
     // the coefficient changes too, from the products formed here anyway.
@@ -123,17 +129,17 @@ void WLSE::ComputeTable() {
             const double* zs = WorkZ(t);
             double tfit = 0.0;
             for (int j = 0; j < p; ++j) tfit += xs[j] * coef[j];
-            const double lev = levs[c % kRowGroup];
+            const double lev = LeverageAt(levs[c % kRowGroup], t, sole);
             double av = lev, bv = lev;
             if (twoStage_) {
-                av = QuadraticForm(covariance_, xs, xs, p);
-                bv = QuadraticForm(secondCovariance_, zs, zs, p);
+                av = LeverageAt(QuadraticForm(covariance_, xs, xs, p), t, sole);
+                bv = LeverageAt(QuadraticForm(secondCovariance_, zs, zs, p), t, sole);
             }
             const double ys = xs[p];
             const double et = ys - tfit;
             tFitted[c] = tfit;
             tResidual[c] = et;
-            press[c] = et / OneMinus(lev);
+            press[c] = lev == 1.0 ? kNoFigure : et / OneMinus(lev);
             if (changesFirst) {
                 // d g of the second pass: d is the PRESS residual.
                 const double d = press[c];
@@ -217,7 +223,7 @@ void WLSE::ComputeTable() {
             }
             const double et = eAll[t], lev = hAll[t], av = aAll[t], bv = bAll[t];
             const double m = OneMinus(lev);
-            const double d = et / m;
+            const double d = lev == 1.0 ? kNoFigure : et / m;
             // Deleting an observation of weight 0 leaves the fit as it is.
             const bool counts = !skipZero || weights_[t] > 0.0;
             double s2t = s2_;
@@ -229,9 +235,10 @@ void WLSE::ComputeTable() {
                     for (int l = 0; l < p; ++l) inner += gram[static_cast<std::size_t>(j) * p + l] * g[l];
                     bx += inner * g[j];
                 }
-                s2t = (sse_ + 2.0 * d * static_cast<double>(ax) + d * d * (static_cast<double>(bx) - 1.0)) / deletedDf;
+                s2t = DeletedVariance(sse_ + 2.0 * d * static_cast<double>(ax) + d * d * (static_cast<double>(bx) - 1.0),
+                                      sse_, lev, deletedDf);
             } else if (counts) {
-                s2t = (sse_ - et * et / m) / deletedDf;
+                s2t = DeletedVariance(sse_ - et * et / m, sse_, lev, deletedDf);
             }
             s2t = std::max(s2t, 0.0);
             const double spread = 1.0 - lev - lev + av;
@@ -245,8 +252,12 @@ void WLSE::ComputeTable() {
                 welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2t));
                 covRatio = IntPower(p, s2t / s2_) / m;
             }
-            rows[0][c] = standardized;
-            rows[1][c] = studentized;
+            // An observation of leverage 1 (one that counts: a weight of 0
+            // gives a leverage of 0) has no figure that divides by 1 - h.
+            const bool one = lev == 1.0;
+            if (one) welsch = covRatio = kNoFigure;
+            rows[0][c] = one ? kNoFigure : standardized;
+            rows[1][c] = one ? kNoFigure : studentized;
             rows[2][c] = sse_ > 0.0 ? et * et / sse_ : 0.0;
             rows[3][c] = s2t;
             rows[4][c] = welsch;

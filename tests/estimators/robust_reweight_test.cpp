@@ -225,7 +225,8 @@ TEST_F(RobustReweightTest, NonFiniteWeightTakesTheFailurePath) {
 }
 
 // Bounded influence at leverage 1: 1 - h is held at 2^-23, so the factor
-// stays finite and the fit goes through.
+// stays finite and the fit goes through. The table's figures that divide
+// by 1 - h have no number at that observation.
 TEST_F(RobustReweightTest, LeverageOneKeepsTheInfluenceFactorFinite) {
     const std::vector<double> spike = {0, 0, 0, 0, 0, 0, 0, 1};
     const std::vector<double> x = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -235,8 +236,14 @@ TEST_F(RobustReweightTest, LeverageOneKeepsTheInfluenceFactorFinite) {
     ASSERT_TRUE(fit->Estimate(kWeightHuber));
     for (int j = 0; j < 3; ++j) EXPECT_TRUE(std::isfinite(fit->GetCoef(j))) << j;
     for (int t = 0; t < 8; ++t) EXPECT_TRUE(std::isfinite(fit->GetWeight(t))) << t;
+    const auto undefinedAtOne = [](int row) {
+        return row == WLSE::kRowPress || row == WLSE::kRowStandardized || row == WLSE::kRowStudentized ||
+               row == WLSE::kRowWelsch || row == WLSE::kRowCovRatio || row >= WLSE::kRowCoefChange;
+    };
+    EXPECT_EQ(fit->GetResult(WLSE::kRowLeverage, 7), 1.0);
     for (int row = 0; row < 16 + 3; ++row)
-        for (int t = 0; t < 8; ++t) EXPECT_TRUE(std::isfinite(fit->GetResult(row, t))) << row << "," << t;
+        for (int t = 0; t < 8; ++t)
+            EXPECT_EQ(std::isfinite(fit->GetResult(row, t)), t != 7 || !undefinedAtOne(row)) << row << "," << t;
 }
 
 }  // namespace
