@@ -84,6 +84,12 @@ std::vector<double> WLSColumns::Column(int code) const {
     return v;
 }
 
+std::vector<double> WLSColumns::PressLeverage() const {
+    std::vector<double> v(static_cast<std::size_t>(fit_->ObsCount()));
+    fit_->ReadResultSpan(WLSE::kRowLeverage, 0, fit_->ObsCount(), v.data());
+    return v;
+}
+
 double WLSColumns::Value(int code, int t) const {
     double v = 0.0;
     Read(code, t, 1, &v);

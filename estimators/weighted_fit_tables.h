@@ -43,6 +43,11 @@ public:
     void Read(int code, int first, int count, double* out) const;
     std::vector<double> Column(int code) const;
     double Value(int code, int t) const;
+    // The codes of the per-observation analysis (5 .. p + 14), which an
+    // observation of leverage 1 may lack, and that leverage row (the one
+    // the PRESS residual divides by).
+    bool IsAnalysis(int code) const { return code >= kFirstAnalysisCode && code < FirstDataCode(); }
+    std::vector<double> PressLeverage() const;
     // "**" / "* " of a value of that code as the report writes it, or empty;
     // the cut-offs count the observations s2 counts.
     const std::string& Mark(int code, double value) const;

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
 #include "core/numeric/thread_pool.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr double kMaxLeverage = 0.9999999999999998;  // 1 - 2^-52
+constexpr double kMaxLeverage = 0.9999999999999998;  // 1 - 2^-52: a leverage past 1
 constexpr int kPointBlockRows = 4096;
 
 }  // namespace
@@ -43,15 +44,17 @@ void TSRA::FillPointDiagnostics() {
                 q += dz[j] * s;
                 fit += dz[j] * coef_[j];
             }
-            double h = 1.0 / n + q;
-            if (h >= 1.0) h = kMaxLeverage;
+            // A leverage within rounding of 1 is 1: the point alone fixes a
+            // coefficient, and what divides by 1 - h has no figure.
+            double h = LeverageSnappedToOne(1.0 / n + q);
+            if (h > 1.0) h = kMaxLeverage;
             double e = d[k] - fit;
             if (std::fabs(e) < kDoubleEpsilon) e = 0.0;
             const double omh = 1.0 - h;
             leverage_[i] = h;
             fitted_values_[i] = fit;
             residual_[i] = e;
-            const double deleted = e / omh;
+            const double deleted = PressResidualOf(e, h);
             press += deleted * deleted;
 
             double* beta = &dfbeta_[i * static_cast<std::size_t>(p)];
@@ -63,6 +66,11 @@ void TSRA::FillPointDiagnostics() {
             beta[k] = intercept * deleted;
 
             if (!leaveOneOut) continue;
+            if (h == 1.0) {
+                residualSE_[i] = std::sqrt(kLeverageOneSpread);
+                studentized_[i] = welsch_[i] = covratio_[i] = kNoFigure;
+                continue;
+            }
             // s(i)^2 (1 - h): the residual variance without point i. Its floor
             // is relative, so small-scaled data keep their own values.
             double v = (sse - e * deleted) * omh / (df - 1.0);

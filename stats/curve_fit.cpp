@@ -78,6 +78,11 @@ bool TSRA::FitCurve(int type) {
     return false;
 }
 
+void TSRA::SetPointNumbers(std::vector<int> numbers) {
+    if (!numbers.empty() && static_cast<int>(numbers.size()) != n_) throw ERangeError("範囲エラー");
+    numbers_ = std::move(numbers);
+}
+
 bool TSRA::SwapXY() {
     std::swap(x_, y_);
     std::swap(xName_, yName_);

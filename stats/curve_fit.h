@@ -103,6 +103,11 @@ public:
     double GetMoment(int i, int j) const;
     double GetX(int i) const { return x_[Index(i)]; }
     double GetY(int i) const { return y_[Index(i)]; }
+    // The number a point goes by: its observation number when the caller
+    // gave them (the points of observations without a value left out),
+    // else i + 1. numbers holds N() entries, or none.
+    void SetPointNumbers(std::vector<int> numbers);
+    int PointNumber(int i) const { return numbers_.empty() ? i + 1 : numbers_[Index(i)]; }
 
     double GetDurbinWatson() const;
     // n r^2 of the fitted values against the squared residuals.
@@ -140,6 +145,7 @@ private:
     std::vector<double> means_;    // of the regressors and the response
     std::vector<double> inverse_;  // centred regressor cross-products, inverted
     std::vector<double> dfbeta_;   // n x p, coefficient order
+    std::vector<int> numbers_;     // of the points; empty: 1 .. n
     Matrix design_;               // n x (p + 1)
     LongMatrix moments_;          // (p + 1) x (p + 1)
 };

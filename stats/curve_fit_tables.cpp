@@ -24,7 +24,7 @@ std::string CurveSlopeName(const TSRA& fit, int j) {
 }
 
 std::string CurvePointNumber(const TSRA& fit, const CurvePlotRanges& ranges, int i) {
-    const std::string number = std::to_string(i + 1);
+    const std::string number = std::to_string(fit.PointNumber(i));
     return ranges.Contains(fit.GetX(i), fit.GetY(i)) ? number : "_" + number;
 }
 
@@ -161,6 +161,7 @@ CurveCell CurveAnalysisTable::Cell(int column, int row) const {
     const int j = column - 8;
     if (j < 0 || j >= f.ParamCount() - 1) return {};
     const double d = f.GetDfbeta(i, j);
+    if (!std::isfinite(d)) return Plain(d);
     const double sig = f.GetResidualSE(i);
     const double scale2 = f.GetMoment(j, j) * sig * sig / (1.0 - f.GetLeverage(i));
     if (!(scale2 >= kEpsilon)) return Plain(d);

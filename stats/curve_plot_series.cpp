@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/io/file_matrix.h"
+#include "core/model/leverage_forms.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
 #include "stats/curve_fit.h"
@@ -40,7 +41,8 @@ std::string RegressorName(const TSRA& fit, int j) {
 }  // namespace
 
 double CurveStandardisedResidual(const TSRA& fit, int i) {
-    return fit.GetResidual(i) / std::sqrt((1.0 - fit.GetLeverage(i)) * fit.S2());
+    const double h = fit.GetLeverage(i);
+    return h == 1.0 ? kNoFigure : fit.GetResidual(i) / std::sqrt((1.0 - h) * fit.S2());
 }
 
 std::optional<CurvePlotSeries> CurveResidualPlot(const TSRA& fit, int kind) {
@@ -70,7 +72,7 @@ std::optional<CurvePlotSeries> CurveResidualPlot(const TSRA& fit, int kind) {
         s.xName = "時間";
         s.yName = residualName;
         each(n, [&](int i, double& x, double& y) {
-            x = i + 1.0;
+            x = fit.PointNumber(i);
             y = CurveStandardisedResidual(fit, i);
         });
     } else if (kind >= kCurvePlotRegressorResidual && kind < kCurvePlotLeverageResidual) {
@@ -160,6 +162,7 @@ std::optional<CurvePlotSeries> CurveColumnSeries(const TSRA& fit, int column, co
     for (int i = 0; i < fit.N(); ++i) {
         if (region && !region->Contains(fit.GetX(i), fit.GetY(i))) continue;
         s.y.push_back(value(fit, i, column));
+        s.leverage.push_back(fit.GetLeverage(i));
     }
     return s;
 }

@@ -18,6 +18,7 @@ class TSRA;
 struct CurvePlotSeries {
     std::string xName, yName;
     std::vector<double> x, y;
+    std::vector<double> leverage;  // of each point of a column series
 };
 
 // Residual plot kinds.

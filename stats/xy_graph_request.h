@@ -24,4 +24,7 @@ struct XYGraphRequest {
     // Levels the prediction fields show, in percent; negative: the defaults.
     double confidencePercent = -1;
     double coveragePercent = -1;
+    // The observation number of each point (1-based), when pairs without a
+    // value were left out; empty: 1 .. n.
+    std::vector<int> numbers;
 };

@@ -938,10 +938,20 @@ void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     const int n = model->GetObsCount();
     std::vector<double> values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = ResultColumnValue(*model, column, i);
+    if (ReadsFit(column)) {
+        // A figure of the fit that an observation of leverage 1 lacks: the
+        // statistics are those of the other observations.
+        std::vector<double> leverage;
+        model->GetAnalysisRow(model->PressLeverageRow(), leverage);
+        ColumnFigures figures = FiguresToShow(state_.Services(), values.data(), leverage.data(), n, k);
+        values = std::move(figures.values);
+        k = figures.observation;
+    }
+    const std::string title = ResultColumnTitle(*model, column);
     if (showFundamentalStats_)
-        showFundamentalStats_(ResultColumnTitle(*model, column), values, k);
+        showFundamentalStats_(title, values, k);
     else
-        ShowFundamentalStats(ViewContext(), ResultColumnTitle(*model, column), values.data(), n, k);
+        ShowFundamentalStats(ViewContext(), title, values.data(), static_cast<int>(values.size()), k);
 }
 
 void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {

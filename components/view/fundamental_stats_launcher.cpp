@@ -1,6 +1,7 @@
 #include "components/view/fundamental_stats_launcher.h"
 
 #include "components/view/window_registry.h"
+#include "platform/ui_services.h"
 #include "stats/fundamental_stats_request.h"
 
 bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k) {
@@ -12,4 +13,19 @@ bool ShowFundamentalStats(const WindowContext& context, const std::string& name,
     if (!window->Fill(WindowRequest(std::move(request)))) return false;
     ShowWindow(std::move(window));
     return true;
+}
+
+ColumnFigures FiguresToShow(UiServices& ui, const double* data, const double* leverage, int n, int k) {
+    if (!data || n <= 0) return {};
+    ColumnFigures figures = FiguresOfColumn(data, leverage, n, k);
+    if (figures.values.empty()) return {std::vector<double>(data, data + n), k, {}};
+    if (!figures.leftOut.empty()) InformationBox(ui, figures.leftOut);
+    return figures;
+}
+
+bool ShowColumnFundamentalStats(const WindowContext& context, const std::string& name, const double* data,
+                                const double* leverage, int n, int k) {
+    const ColumnFigures figures = FiguresToShow(context.Services(), data, leverage, n, k);
+    return ShowFundamentalStats(context, name, figures.values.data(), static_cast<int>(figures.values.size()),
+                                figures.observation);
 }

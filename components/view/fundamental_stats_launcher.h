@@ -6,8 +6,19 @@
 #include <string>
 
 #include "components/view/window_context.h"
+#include "core/model/column_figures.h"
 
 // True when the window was shown. Nothing opens for a missing or empty
 // series, when the window is not registered, or when it refused the series
 // (fewer than four values, a constant series with its warning).
 bool ShowFundamentalStats(const WindowContext& context, const std::string& name, const double* data, int n, int k);
+
+// The series to show for a result column of a fit, with the leverage of
+// each observation's PRESS residual (may be null): the observations without
+// a figure are left out, and the user is told once which and why. A column
+// with no figure at all is handed on whole, for the window to refuse.
+ColumnFigures FiguresToShow(UiServices& ui, const double* data, const double* leverage, int n, int k);
+
+// ShowFundamentalStats on FiguresToShow.
+bool ShowColumnFundamentalStats(const WindowContext& context, const std::string& name, const double* data,
+                                const double* leverage, int n, int k);

@@ -1,6 +1,7 @@
 #include "components/view/graph_launchers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,30 @@ void ShowStatsOf(const WindowContext& context, const std::string& name, const do
     (void)ShowFundamentalStats(context, name, data, n, -1);
 }
 
+// The pairs of which both values are finite, with their observation
+// numbers (1-based); dropped tells whether any pair was left out.
+struct PlottedPairs {
+    std::vector<double> x, y;
+    std::vector<int> numbers;
+    bool dropped = false;
+};
+
+PlottedPairs FinitePairs(const double* x, const double* y, int n) {
+    const auto finite = [&](int i) { return std::isfinite(x[i]) && std::isfinite(y[i]); };
+    PlottedPairs pairs;
+    int first = 0;
+    while (first < n && finite(first)) ++first;
+    if (first == n) return pairs;
+    pairs.dropped = true;
+    for (int i = 0; i < n; ++i) {
+        if (!finite(i)) continue;
+        pairs.x.push_back(x[i]);
+        pairs.y.push_back(y[i]);
+        pairs.numbers.push_back(i + 1);
+    }
+    return pairs;
+}
+
 }  // namespace
 
 void ShowXYGraph(const WindowContext& context, const std::string& xName, const double* x, const std::string& yName,
@@ -39,6 +64,19 @@ void ShowXYGraph(const WindowContext& context, const std::string& xName, const d
             x = time.data();
             name = "時間";
         }
+        // A pair without a value (a figure an observation of leverage 1
+        // lacks) is no point: the others are plotted under their own
+        // observation numbers.
+        const PlottedPairs pairs = FinitePairs(x, y, n);
+        if (pairs.dropped) {
+            if (pairs.x.empty()) {
+                ErrorBox(ui, "数値になりません");
+                return;
+            }
+            x = pairs.x.data();
+            y = pairs.y.data();
+            n = static_cast<int>(pairs.x.size());
+        }
         if (IsConstantSeries(x, n)) {
             if (ui.AskYesNo("横軸が定数です = " + FormatNumber(false, x[0]) + "\n縦軸を表示しますか？"))
                 ShowStatsOf(context, yName, y, n);
@@ -55,6 +93,7 @@ void ShowXYGraph(const WindowContext& context, const std::string& xName, const d
         request.yName = yName;
         request.y = y;
         request.n = n;
+        if (pairs.dropped) request.numbers = pairs.numbers;
         OpenWindow("TfrmGraphXY", context, request);
     });
 }

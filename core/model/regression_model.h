@@ -202,6 +202,10 @@ public:
         analysis_.table.GetRow(code, out);
     }
 
+    // The row of the leverage that the PRESS residual divides by: h, or the
+    // two-stage b.
+    int PressLeverageRow() const { return TwoStageLeverages() ? kRowTwoStageB : kRowLeverage; }
+
     int GetDependent() const { return dependent_; }
     int GetResidualDf() const { return fit_.residualDf; }
     double GetS2() const { return fit_.s2; }

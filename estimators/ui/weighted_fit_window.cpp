@@ -517,7 +517,14 @@ void TfrmWLS::GridMouseDown(ResultGrid* grid, Qt::MouseButton button, Qt::Keyboa
 void TfrmWLS::ShowColumnStatistics(int code, int k) {
     if (!columns_ || !columns_->Valid(code)) return;
     const std::vector<double> v = columns_->Column(code);
-    ShowFundamentalStats(Context(), columns_->Title(code), v.data(), static_cast<int>(v.size()), k);
+    const int n = static_cast<int>(v.size());
+    if (!columns_->IsAnalysis(code)) {
+        ShowFundamentalStats(Context(), columns_->Title(code), v.data(), n, k);
+        return;
+    }
+    // A figure that an observation of leverage 1 lacks is left out.
+    const std::vector<double> leverage = columns_->PressLeverage();
+    ShowColumnFundamentalStats(Context(), columns_->Title(code), v.data(), leverage.data(), n, k);
 }
 
 void TfrmWLS::FundExecute(bool studentized) { ShowColumnStatistics(studentized ? 9 : 8, 1); }

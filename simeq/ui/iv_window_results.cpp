@@ -178,5 +178,13 @@ void TfrmIV::ShowColumnStats(ResultColumn column, int row) {
     const int n = model_->Rows();
     std::vector<double> values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = IVColumnValue(*model_, column, i);
-    ShowFundamentalStats(Context(), IVColumnTitle(*model_, column), values.data(), n, row);
+    const std::string title = IVColumnTitle(*model_, column);
+    if (!ReadsFit(column)) {
+        ShowFundamentalStats(Context(), title, values.data(), n, row);
+        return;
+    }
+    // A figure that an observation of leverage 1 lacks is left out.
+    std::vector<double> leverage;
+    model_->GetAnalysisRow(RegIV::kPressLeverageRow, leverage);
+    ShowColumnFundamentalStats(Context(), title, values.data(), leverage.data(), n, row);
 }

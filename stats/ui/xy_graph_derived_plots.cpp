@@ -134,8 +134,8 @@ void TfrmGraphXY::XYDualExecute() {
     std::vector<double> t(static_cast<std::size_t>(n_));
     XYData xLine(kDualColour, 0, false, n_);
     for (int i = 0; i < n_; ++i) {
-        t[static_cast<std::size_t>(i)] = i + 1.0;
-        xLine.SetPoint(i, i + 1.0, fitter_->GetX(i));
+        t[static_cast<std::size_t>(i)] = fitter_->PointNumber(i);
+        xLine.SetPoint(i, fitter_->PointNumber(i), fitter_->GetX(i));
     }
     std::vector<double> y(static_cast<std::size_t>(n_));
     for (int i = 0; i < n_; ++i) y[static_cast<std::size_t>(i)] = fitter_->GetY(i);
@@ -152,7 +152,8 @@ void TfrmGraphXY::ShowColumnStatistics(bool onlyInRegion, int column) {
     const int count = static_cast<int>(s->y.size());
     // The selected point is marked only while the series holds every point.
     const int mark = count == n_ ? plots->SelIndex + 1 : 0;
-    ShowFundamentalStats(context_, s->yName, s->y.data(), count, mark);
+    // A leave-one-out figure that a point of leverage 1 lacks is left out.
+    ShowColumnFundamentalStats(context_, s->yName, s->y.data(), s->leverage.data(), count, mark);
 }
 
 void TfrmGraphXY::dgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int col, int row) {

@@ -318,6 +318,7 @@ void TfrmGraphXY::EnableWLS() { WLS->setEnabled(AnalysisWindows().Has(kWeightedW
 // ---------------------------------------------------------------- data
 
 bool TfrmGraphXY::Fill(const XYGraphRequest& request) {
+    pointNumbers_ = request.numbers;
     if (!SetXY(request.xName, request.x, request.yName, request.y, request.n, request.curveType, request.fixed))
         return false;
     if (request.confidencePercent >= 0) eSinrai->setText(Q(FormatNumber(false, request.confidencePercent)));
@@ -338,6 +339,7 @@ bool TfrmGraphXY::SetXY(const std::string& xName, const double* x, const std::st
         fitter_.reset();
         if (!x || !y) return;
         fitter_ = std::make_unique<TSRA>(xName, x, yName, y, n, context_.State().Context().Pool());
+        if (static_cast<int>(pointNumbers_.size()) == n) fitter_->SetPointNumbers(pointNumbers_);
         x_ = x;
         y_ = y;
         n_ = n;
@@ -446,7 +448,7 @@ void TfrmGraphXY::ShowR2() {
 void TfrmGraphXY::ShowSelected() {
     if (!fitter_ || n_ <= 0) return;
     const int i = std::clamp(plots->SelIndex, 0, n_ - 1);
-    stPlot->setText(QString::number(i + 1));
+    stPlot->setText(QString::number(fitter_->PointNumber(i)));
     stYokoVal->setText(Q(FormatNumber(false, PlotX()[i])));
     stTateVal->setText(Q(FormatNumber(false, PlotY()[i])));
 }

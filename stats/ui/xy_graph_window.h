@@ -188,6 +188,7 @@ private:
     const double* x_ = nullptr;
     const double* y_ = nullptr;
     int n_ = 0;
+    std::vector<int> pointNumbers_;  // of the points, as the opener gave them
     std::string xName_, yName_;
     bool showAdjusted_ = false;
     int correlationKind_ = 0;

@@ -18,14 +18,6 @@ namespace {
 constexpr int kUndefined[] = {WLSE::kRowPress, WLSE::kRowStandardized, WLSE::kRowStudentized, WLSE::kRowWelsch,
                               WLSE::kRowCovRatio};
 
-WeightedColumns WithDummy(const Columns& cols, int at, int one) {
-    WeightedColumns out(cols.begin(), cols.end());
-    std::vector<double> d(cols[0].size(), 0.0);
-    d[static_cast<std::size_t>(one)] = 1.0;
-    out.insert(out.begin() + at, d);
-    return out;
-}
-
 std::vector<std::string> Names(std::size_t count) {
     std::vector<std::string> names;
     for (std::size_t j = 0; j < count; ++j) names.push_back("v" + std::to_string(j));

@@ -27,6 +27,13 @@ Columns TwelveRows() {
     return cols;
 }
 
+Columns WithDummy(Columns cols, int at, int one) {
+    std::vector<double> d(cols.at(0).size(), 0.0);
+    d.at(static_cast<std::size_t>(one)) = 1.0;
+    cols.insert(cols.begin() + at, d);
+    return cols;
+}
+
 const Columns& IvColumns() {
     static const Columns cols = {
         {4.205, -3.255, 4.737, 8.119, 4.978, -2.521, 5.199, 5.324, 0.7, 8.87, 6.017, 8.105, 6.02, 4.109, 5.768,

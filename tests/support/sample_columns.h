@@ -16,6 +16,11 @@ const Columns& LongleyColumns();
 // dependent y = 3 + 0.7i + (5i mod 7).
 Columns TwelveRows();
 
+// cols with a column inserted before position at that is 1 at observation
+// one and 0 elsewhere: a dummy of its own, which gives that observation a
+// leverage of 1.
+Columns WithDummy(Columns cols, int at, int one);
+
 // n = 12: three regressors, the first two nearly collinear; then the
 // dependent variable.
 const Columns& NearlyCollinearColumns();

@@ -22,13 +22,6 @@ constexpr int kPress = 4, kSigRes = 5, kR = 6, kT = 7, kHatB = 9, kHatC = 10, kH
               kDeletedT = 19;
 constexpr double kSigResAtOne = 3.4526698300124393e-4;  // sqrt(2^-23)
 
-Columns WithDummy(Columns cols, int at, int one) {
-    std::vector<double> d(cols[0].size(), 0.0);
-    d[static_cast<std::size_t>(one)] = 1.0;
-    cols.insert(cols.begin() + at, d);
-    return cols;
-}
-
 std::vector<int> Types(std::size_t regressors) {
     std::vector<int> t(regressors, Var::kExogenous);
     t.push_back(Var::kEndogenous);

@@ -17,14 +17,6 @@
 
 namespace {
 
-// cols with a column before position `at`, 1 at observation `one` alone.
-Columns WithDummy(Columns cols, int at, int one) {
-    std::vector<double> d(cols[0].size(), 0.0);
-    d[static_cast<std::size_t>(one)] = 1.0;
-    cols.insert(cols.begin() + at, d);
-    return cols;
-}
-
 const int kUndefinedRows[] = {Reg::kRowPress,    Reg::kRowStudentInternal, Reg::kRowStudentExternal,
                               Reg::kRowCovratio, Reg::kRowDffits,          Reg::kRowCooksD,
                               Reg::kRowWelsch,   Reg::kRowR2Deleted,       Reg::kRowAdjR2Deleted};
