@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/model/leverage_forms.h"
 #include "platform/errors.h"
 
 RegData::RegData(int obs, int coefs)
@@ -13,6 +14,7 @@ RegData::RegData(int obs, int coefs)
 double StudentisedResidual(double e, double h, double s2) {
     // 1 - 2^-23: the part fits the observation exactly.
     constexpr double kLeverageFloor = 0.99999988079071044921875;
+    if (h == 1.0) return kNoFigure;
     if (!(s2 > 0.0)) return 0.0;
     double d = 1.0 - h;
     if (!(d > 0.0)) d = kLeverageFloor;
@@ -44,7 +46,7 @@ double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, int kx
             lev += row[j] * inner;
         }
         r.fitted[i] = static_cast<double>(fitted);
-        r.leverage[i] = static_cast<double>(lev);
+        r.leverage[i] = LeverageSnappedToOne(static_cast<double>(lev));
         e[i] = static_cast<double>(row[p] - fitted);
         sse += static_cast<long double>(e[i]) * e[i];
     }

@@ -22,8 +22,9 @@ struct RegData {
     RegData(int obs, int coefs);
 };
 
-// The studentised residual e / sqrt(s2 (1 - h)); a leverage of 1 or more
-// takes 1 - h as 1 - 2^-23, and a part fitted exactly (s2 = 0) gives 0.
+// The studentised residual e / sqrt(s2 (1 - h)): no number at a leverage
+// of 1 (the leverages are stored snapped to it); a leverage past 1 takes
+// 1 - h as 1 - 2^-23, and a part fitted exactly (s2 = 0) gives 0.
 double StudentisedResidual(double e, double h, double s2);
 
 // Fills the per-observation rows of r from residuals e and leverages h

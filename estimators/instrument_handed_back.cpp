@@ -59,7 +59,10 @@ std::vector<double> InstrumentFirstStage::RunHandedBack(FirstStageKind kind, Eng
         adjR2_ = fit->adjR2;
         kind_ = kind;
         handedResiduals_.assign(n, std::nullopt);
-        for (std::size_t i = 0; i < fit->standardizedResiduals.size(); ++i) handedResiduals_[i] = fit->standardizedResiduals[i];
+        // An observation of leverage 1 has none: it is left out, as in the
+        // builder's own fit.
+        for (std::size_t i = 0; i < fit->standardizedResiduals.size(); ++i)
+            if (std::isfinite(fit->standardizedResiduals[i])) handedResiduals_[i] = fit->standardizedResiduals[i];
         hasHandedResiduals_ = true;
         values = fit->fitted;
     }

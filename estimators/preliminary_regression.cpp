@@ -4,6 +4,7 @@
 
 #include "core/data/data_set.h"
 #include "core/io/file_matrix.h"
+#include "core/model/leverage_forms.h"
 #include "core/numeric/matrix.h"
 #include "core/text/number_format.h"
 #include "platform/errors.h"
@@ -173,8 +174,8 @@ void PreliminaryRegression::Refit() {
         }
         fitted_[t] = fit;
         residual_[t] = cols_[y][t] - fit;
-        leverage_[t] = h;
-        const double r = residual_[t] / (1.0 - h);
+        leverage_[t] = LeverageSnappedToOne(h);
+        const double r = PressResidualOf(residual_[t], leverage_[t]);
         press_ += r * r;
     }
 }

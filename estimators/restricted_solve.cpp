@@ -7,6 +7,7 @@
 // (R_s - R_c mean(Z)') g_s + R_c g_c = r.
 #include <algorithm>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/thread_pool.h"
 #include "core/settings/engine_context.h"
@@ -124,7 +125,7 @@ long double Restricted::ObservationPass(const Solution& s, std::vector<double>& 
             const std::size_t ui = static_cast<std::size_t>(i);
             fitted[ui] = static_cast<double>(fittedMean + along);
             resid[ui] = static_cast<double>(e);
-            lever[ui] = static_cast<double>(h);
+            lever[ui] = LeverageSnappedToOne(static_cast<double>(h));
             sse += e * e;
         }
         chunkSse[static_cast<std::size_t>(first / kMomentChunkRows)] = sse;
@@ -189,7 +190,7 @@ long double Restricted::DoubleObservationPass(const Solution& s, std::vector<dou
                 const double er = e[r] - along[r];
                 fitted[i] = fittedMean + along[r];
                 resid[i] = er;
-                lever[i] = h[r];
+                lever[i] = LeverageSnappedToOne(h[r]);
                 blockSse += er * er;
             }
             sse += blockSse;

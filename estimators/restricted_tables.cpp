@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/data/data_set.h"
+#include "core/model/leverage_forms.h"
 #include "core/numeric/statistics.h"
 #include "core/text/number_format.h"
 #include "platform/numeric_tolerances.h"
@@ -62,9 +63,10 @@ RestrictedFigures RestrictedStatistics(const Restricted& r, bool adjustedR2) {
 std::vector<double> RestrictedStandardizedResiduals(const Restricted& r) {
     std::vector<double> z(static_cast<std::size_t>(r.N()));
     for (int i = 0; i < r.N(); ++i) {
-        const double v = std::sqrt(r.S2() * (1.0 - r.GetLeverage(i)));
+        const double h = r.GetLeverage(i);
+        const double v = std::sqrt(r.S2() * (1.0 - h));
         const double zi = r.GetResidual(i) / v;
-        z[static_cast<std::size_t>(i)] = std::isfinite(zi) ? zi : 0.0;
+        z[static_cast<std::size_t>(i)] = h == 1.0 ? kNoFigure : std::isfinite(zi) ? zi : 0.0;
     }
     return z;
 }

@@ -31,7 +31,8 @@ struct RestrictedFigures {
 };
 RestrictedFigures RestrictedStatistics(const Restricted& r, bool adjustedR2);
 
-// e_i / sqrt(s2 (1 - h_i)); 0 where that is not a number.
+// e_i / sqrt(s2 (1 - h_i)): no number at a leverage of 1, else 0 where that
+// is not a number (an exact fit).
 std::vector<double> RestrictedStandardizedResiduals(const Restricted& r);
 
 // One series of a residual display: mode 0 fitted, 1 time, 100 + j

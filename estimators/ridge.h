@@ -20,7 +20,7 @@
 //
 // Per-observation rows (column i = observation i) live in a temporary file:
 // 0 observed, 1 fitted, 2 residual, 3 squared residual / RSS, 4 leverage,
-// 5 studentised residual e / sqrt((1 - h) s2).
+// 5 studentised residual e / sqrt((1 - h) s2), no number at a leverage of 1.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <exception>
 #include <initializer_list>
 
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/statistics.h"
 #include "core/numeric/thread_pool.h"
@@ -102,7 +103,8 @@ bool Ridge::Estimate(double k) {
                     for (int bb = a + 1; bb < p_; ++bb) s += ba[bb] * u[static_cast<std::size_t>(bb)];
                     h += 2.0 * u[static_cast<std::size_t>(a)] * s;
                 }
-                lever[static_cast<std::size_t>(i)] = h;
+                // At k = 0 a leverage may be 1 (to rounding).
+                lever[static_cast<std::size_t>(i)] = LeverageSnappedToOne(h);
             }
             chunkRss[static_cast<std::size_t>(c)] = sum;
         };
@@ -142,7 +144,8 @@ bool Ridge::Estimate(double k) {
         for (std::size_t i = 0; i < n; ++i) row[i] = resid[i] * resid[i] / rss;
         results_->WriteRow(3, row.data());
         results_->WriteRow(4, lever.data());
-        for (std::size_t i = 0; i < n; ++i) row[i] = resid[i] / std::sqrt((1.0 - lever[i]) * s2);
+        for (std::size_t i = 0; i < n; ++i)
+            row[i] = lever[i] == 1.0 ? kNoFigure : resid[i] / std::sqrt((1.0 - lever[i]) * s2);
         results_->WriteRow(5, row.data());
 
         k_ = k;

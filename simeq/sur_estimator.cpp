@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/model/leverage_forms.h"
 #include "platform/errors.h"
 
 namespace {
@@ -214,7 +215,7 @@ SurResult Zelner::Estimate(const SurOptions& options) const {
                 for (int b = 0; b < K; ++b) v += static_cast<long double>(srow[b]) * z[b];
                 sum += v * z[a];
             }
-            h[t] = static_cast<double>(sum);
+            h[t] = LeverageSnappedToOne(static_cast<double>(sum));
         }
     }
 

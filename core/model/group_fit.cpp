@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/io/data_file.h"
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_file.h"
 #include "core/model/regression_model.h"
@@ -107,7 +108,7 @@ double Group::ComputeResiduals(GroupFit& fit) const {
             leverage += v[u] * row;
         }
         fit.fitted[i] = static_cast<double>(fitted);
-        fit.leverage[i] = static_cast<double>(leverage);
+        fit.leverage[i] = LeverageSnappedToOne(static_cast<double>(leverage));
         fit.residual[i] = v[D] - fit.fitted[i];
         sse += static_cast<long double>(fit.residual[i]) * fit.residual[i];
     }

@@ -299,7 +299,8 @@ void TfrmChow::sgBMouseDown(int x, int y) {
 void TfrmChow::ResidualStatistics(int part) {
     const RegData* d = Part(part);
     if (!d) return;
-    ShowFundamentalStats(Context(), ChowPartName(part) + "標準化残差", d->studentised.data(), d->n, 0);
+    ShowColumnFundamentalStats(Context(), ChowPartName(part) + "標準化残差", d->studentised.data(), d->leverage.data(),
+                               d->n, 0);
 }
 
 void TfrmChow::ResidualPlot(int part) {

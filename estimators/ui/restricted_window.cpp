@@ -373,7 +373,10 @@ void TfrmRREG::EXPlotExecute() {
 void TfrmRREG::FundExecute() {
     if (!estimator_) return;
     const std::vector<double> z = RestrictedStandardizedResiduals(*estimator_);
-    ShowFundamentalStats(Context(), LoadStr(kStrStandardizedResidual), z.data(), static_cast<int>(z.size()), 0);
+    std::vector<double> h(z.size());
+    for (std::size_t i = 0; i < h.size(); ++i) h[i] = estimator_->GetLeverage(static_cast<int>(i));
+    ShowColumnFundamentalStats(Context(), LoadStr(kStrStandardizedResidual), z.data(), h.data(),
+                               static_cast<int>(z.size()), 0);
 }
 
 void TfrmRREG::btnPredClick() {

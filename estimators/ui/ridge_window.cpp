@@ -469,7 +469,9 @@ void TfrmRidge::Plot(int kind) {
 void TfrmRidge::NPlotExecute() {
     if (!ridge_) return;
     const std::vector<double> z = RidgeResultRow(*ridge_, kStudentRow);
-    ShowFundamentalStats(Context(), LoadStr(kStrStandardizedResidual), z.data(), static_cast<int>(z.size()), 0);
+    const std::vector<double> h = RidgeResultRow(*ridge_, kLeverageRow);
+    ShowColumnFundamentalStats(Context(), LoadStr(kStrStandardizedResidual), z.data(), h.data(),
+                               static_cast<int>(z.size()), 0);
 }
 
 void TfrmRidge::HandOver() {

@@ -4,6 +4,7 @@
 // beta function in mpmath), pasted here.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -208,13 +209,14 @@ TEST(ChowTest, StudentisedResidualKeepsTheLeverageFloor) {
     } cases[] = {
         {2.0, 0.75, 4.0, 2.0},
         {-1.0, 0.0, 0.25, -2.0},
-        // 1 - h not above 0: 1 - 2^-23 instead.
-        {3.0, 1.0, 9.0, 1.00000005960465},
+        // A leverage past 1: 1 - 2^-23 instead of 1 - h.
         {3.0, 1.5, 9.0, 1.00000005960465},
         // An exact fit has no spread to divide by.
         {0.0, 0.5, 0.0, 0.0},
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(StudentisedResidual(c.e, c.h, c.s2), c.expected) << c.h;
+    // A leverage of 1 leaves no residual to studentise.
+    EXPECT_TRUE(std::isnan(StudentisedResidual(3.0, 1.0, 9.0)));
 }
 
 }  // namespace
