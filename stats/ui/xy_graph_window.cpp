@@ -318,8 +318,8 @@ void TfrmGraphXY::EnableWLS() { WLS->setEnabled(AnalysisWindows().Has(kWeightedW
 // ---------------------------------------------------------------- data
 
 bool TfrmGraphXY::Fill(const XYGraphRequest& request) {
-    pointNumbers_ = request.numbers;
-    if (!SetXY(request.xName, request.x, request.yName, request.y, request.n, request.curveType, request.fixed))
+    if (!SetXY(request.xName, request.x, request.yName, request.y, request.n, request.curveType, request.fixed,
+               request.numbers))
         return false;
     if (request.confidencePercent >= 0) eSinrai->setText(Q(FormatNumber(false, request.confidencePercent)));
     if (request.coveragePercent >= 0) eKakuritu->setText(Q(FormatNumber(false, request.coveragePercent)));
@@ -329,7 +329,7 @@ bool TfrmGraphXY::Fill(const XYGraphRequest& request) {
 }
 
 bool TfrmGraphXY::SetXY(const std::string& xName, const double* x, const std::string& yName, const double* y, int n,
-                        int curveType, bool fixed) {
+                        int curveType, bool fixed, const std::vector<int>& numbers) {
     if (!savedLines_) savedLines_ = std::make_unique<FreeLineScope>();
     // Data no curve can be fitted to open nothing, without a message (the
     // opener's command simply shows no graph); an error on the way is shown,
@@ -339,7 +339,7 @@ bool TfrmGraphXY::SetXY(const std::string& xName, const double* x, const std::st
         fitter_.reset();
         if (!x || !y) return;
         fitter_ = std::make_unique<TSRA>(xName, x, yName, y, n, context_.State().Context().Pool());
-        if (static_cast<int>(pointNumbers_.size()) == n) fitter_->SetPointNumbers(pointNumbers_);
+        if (static_cast<int>(numbers.size()) == n) fitter_->SetPointNumbers(numbers);
         x_ = x;
         y_ = y;
         n_ = n;

@@ -48,9 +48,10 @@ public:
     int ShowModal() override { return exec(); }
 
     // False (the error has been shown) when the first fit fails; the arrays
-    // must outlive the window.
+    // must outlive the window. numbers: the points' observation numbers
+    // (n of them), or none for 1 .. n.
     bool SetXY(const std::string& xName, const double* x, const std::string& yName, const double* y, int n,
-               int curveType, bool fixed);
+               int curveType, bool fixed, const std::vector<int>& numbers = {});
     // An extra line drawn over the points (a band); widens the Y range kept
     // for automatic ranges.
     void AddSeries(const XYData& series);
@@ -188,7 +189,6 @@ private:
     const double* x_ = nullptr;
     const double* y_ = nullptr;
     int n_ = 0;
-    std::vector<int> pointNumbers_;  // of the points, as the opener gave them
     std::string xName_, yName_;
     bool showAdjusted_ = false;
     int correlationKind_ = 0;
