@@ -34,6 +34,30 @@ Columns WithDummy(Columns cols, int at, int one) {
     return cols;
 }
 
+Columns WithComplementDummy(Columns cols, int at, int one) {
+    std::vector<double> d(cols.at(0).size(), 1.0);
+    d.at(static_cast<std::size_t>(one)) = 0.0;
+    cols.insert(cols.begin() + at, d);
+    return cols;
+}
+
+const Columns& FarFromZeroColumns() {
+    static const Columns cols = [] {
+        Columns c(4);
+        for (int i = 0; i < 25; ++i) {
+            const double x1 = 1e8 + (37 * i) % 101;
+            const double x2 = 1.5e8 + 3 * ((i * i) % 53);
+            const double x3 = ((7 * i) % 11 - 5) / 2.0;
+            c[0].push_back(x1);
+            c[1].push_back(x2);
+            c[2].push_back(x3);
+            c[3].push_back(1e8 + 2 * (x1 - 1e8) - 0.7 * (x2 - 1.5e8) + 4 * x3 + ((5 * i) % 7 - 3));
+        }
+        return c;
+    }();
+    return cols;
+}
+
 const Columns& IvColumns() {
     static const Columns cols = {
         {4.205, -3.255, 4.737, 8.119, 4.978, -2.521, 5.199, 5.324, 0.7, 8.87, 6.017, 8.105, 6.02, 4.109, 5.768,

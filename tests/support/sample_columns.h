@@ -20,6 +20,16 @@ Columns TwelveRows();
 // one and 0 elsewhere: a dummy of its own, which gives that observation a
 // leverage of 1.
 Columns WithDummy(Columns cols, int at, int one);
+// The same with the dummy's complement (0 at observation one, 1 elsewhere):
+// beside the constant term the same fit, the leverage of 1 reached only
+// through the sums.
+Columns WithComplementDummy(Columns cols, int at, int one);
+
+// n = 25, i = 0..24: x1 = 1e8 + (37i mod 101), x2 = 1.5e8 + 3 (i^2 mod 53),
+// x3 = ((7i mod 11) - 5) / 2, then y = 1e8 + 2 (x1 - 1e8) - 0.7 (x2 -
+// 1.5e8) + 4 x3 + ((5i mod 7) - 3): regressors far from zero beside their
+// spread.
+const Columns& FarFromZeroColumns();
 
 // n = 12: three regressors, the first two nearly collinear; then the
 // dependent variable.
