@@ -8,7 +8,8 @@
 // the residual regressors X (first-stage values against observed ones): the
 // normal equations are then Z'(W x I)X b = Z'(W x I)y, the three-stage form.
 // Rows are paired by position; only the first n rows of each equation enter,
-// n being the smallest row count.
+// n being the smallest row count. The system is formed about the means
+// (simeq/sur_system.h).
 //
 // Failures raise the error families of platform/errors.h: "式がありません",
 // "自由度不足", "掃き出し演算", "INVERSE ERROR!" (a singular residual
@@ -40,14 +41,15 @@ struct SurOptions {
 struct SurEquationResult {
     std::vector<double> coef, stdErr;  // k
     std::vector<double> residual;      // n: y - X b
-    std::vector<double> leverage;      // n
+    std::vector<double> leverage;      // n: of the final weighted step
     std::vector<double> coefCov;       // k x k, row by row
 };
 
 struct SurResult {
     std::vector<SurEquationResult> equations;
     // G x G, row by row: from the final residuals (the one reported), and
-    // the one whose inverse weighted the final step.
+    // the one whose inverse weighted the final step (the coefficients, their
+    // covariances and the leverages are that step's).
     std::vector<double> sigma, sigmaUsed;
     int iterations = 0;
     bool converged = false;  // the relative change fell below the threshold
@@ -76,7 +78,8 @@ private:
 class Zelner {
 public:
     // Takes the equations over, cut to the common row count. Throws
-    // "式がありません" for none, ERangeError for an inconsistent block.
+    // "式がありません" for none, ERangeError for an inconsistent block (a
+    // constant column other than 1.0 included).
     explicit Zelner(std::vector<SurEquation> equations);
 
     [[nodiscard]] SurResult Estimate(const SurOptions& options) const;
