@@ -131,6 +131,12 @@ TEST(LeverageOneWindows, FirstStageGivesTheLeveragesOfItsResiduals) {
     std::vector<double> z;
     for (const std::optional<double>& v : fs.StandardizedResiduals()) z.push_back(v.value_or(kNaN));
     ExpectRows(fs.ResidualLeverages(), z, kOne, kRows);
+    // The dummy's complement reaches 1 only through the sums: still 1.
+    auto complement = MakeModel(WithComplementDummy(TwelveRows(), 2, kOne), {}, {"x1", "x3", "nd", "y"}, &context);
+    InstrumentFirstStage viaSums(*complement, 3, InstrumentFirstStage::OtherCandidates(*complement, 3), 0, true);
+    z.clear();
+    for (const std::optional<double>& v : viaSums.StandardizedResiduals()) z.push_back(v.value_or(kNaN));
+    ExpectRows(viaSums.ResidualLeverages(), z, kOne, kRows);
 
     // A handed-back fit's own leverages, or none when it gives none.
     HandedBackFit fit;
