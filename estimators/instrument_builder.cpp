@@ -156,6 +156,7 @@ bool InstrumentFirstStage::ToggleColumn(int j) {
     kind_ = FirstStageKind::kLeastSquares;
     hasHandedResiduals_ = false;
     handedResiduals_.clear();
+    handedLeverage_.clear();
     UpdateStatistics();
     try {
         RefuseNonFiniteFit();
@@ -185,7 +186,7 @@ void InstrumentFirstStage::SweepAfresh() {
 
 InstrumentFirstStage::Figures InstrumentFirstStage::Keep() const {
     return {LongMatrix(moments_), flags_,  df_,     s2_,  adjR2_, coef_, stdErr_, fValue_, fState_,
-            kind_,                handedResiduals_, hasHandedResiduals_};
+            kind_,                handedResiduals_, handedLeverage_, hasHandedResiduals_};
 }
 
 void InstrumentFirstStage::Restore(Figures&& f) {
@@ -200,6 +201,7 @@ void InstrumentFirstStage::Restore(Figures&& f) {
     fState_ = std::move(f.fState);
     kind_ = f.kind;
     handedResiduals_ = std::move(f.handedResiduals);
+    handedLeverage_ = std::move(f.handedLeverage);
     hasHandedResiduals_ = f.hasHandedResiduals;
 }
 
@@ -309,8 +311,7 @@ std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
     return values;
 }
 
-std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals() const {
-    if (hasHandedResiduals_) return handedResiduals_;
+InstrumentFirstStage::LeastSquaresRows InstrumentFirstStage::LeastSquaresFit() const {
     const int t = k_ - 1;
     std::vector<int> in;
     for (int j = 0; j <= k_; ++j)
@@ -321,7 +322,8 @@ std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals()
         b[r] = static_cast<double>(moments_[in[r]][t]);
         for (std::size_t c = 0; c < p; ++c) inv[r * p + c] = static_cast<double>(moments_[in[r]][in[c]]);
     }
-    std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
+    LeastSquaresRows rows{std::vector<double>(static_cast<std::size_t>(n_)),
+                          std::vector<double>(static_cast<std::size_t>(n_))};
     for (int i = 0; i < n_; ++i) {
         double fit = 0.0, h = 0.0;
         for (std::size_t r = 0; r < p; ++r) {
@@ -333,8 +335,29 @@ std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals()
             for (std::size_t c = 0; c < p; ++c) s += inv[r * p + c] * x[c];
             h += x[r] * s;
         }
+        rows.fitted[static_cast<std::size_t>(i)] = fit;
+        rows.leverage[static_cast<std::size_t>(i)] = h;
+    }
+    return rows;
+}
+
+std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals() const {
+    if (hasHandedResiduals_) return handedResiduals_;
+    const LeastSquaresRows rows = LeastSquaresFit();
+    std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
+    for (int i = 0; i < n_; ++i) {
+        const double fit = rows.fitted[static_cast<std::size_t>(i)], h = rows.leverage[static_cast<std::size_t>(i)];
         const double spread = (1.0 - h) * s2_;
         if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = (Observed(i) - fit) / std::sqrt(spread);
     }
     return out;
+}
+
+std::vector<double> InstrumentFirstStage::ResidualLeverages() const {
+    if (hasHandedResiduals_) return handedLeverage_;
+    std::vector<double> h = LeastSquaresFit().leverage;
+    // Within the tolerance the residuals leave out, the leverage is 1.
+    for (double& v : h)
+        if (!(1.0 - v > kLeverageOne)) v = 1.0;
+    return h;
 }

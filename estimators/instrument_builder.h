@@ -52,6 +52,8 @@ struct HandedBackFit {
     double constCoef = 0.0, constStdErr = 0.0;
     double s2 = 0.0, adjR2 = 0.0;
     std::vector<double> standardizedResiduals;
+    // The leverage of each observation; empty when the fit gives none.
+    std::vector<double> leverage;
 };
 
 // Runs the fit (typically in its window); nullopt when the data were refused
@@ -114,6 +116,10 @@ public:
     // Standardised residuals; nullopt where the leverage is 1 (or the fit is
     // exact). Those of a handed-back fit when one was run since.
     std::vector<std::optional<double>> StandardizedResiduals() const;
+    // The leverage of each observation in the fit those residuals are of (1
+    // within the tolerance that leaves its residual out); empty when a
+    // handed-back fit gave none.
+    std::vector<double> ResidualLeverages() const;
 
     // Builds the table for a weighted or ridge first stage, runs it and takes
     // its results; returns K * fitted + (1 - K) * observed (the observed
@@ -133,6 +139,7 @@ private:
         std::vector<FirstStageF> fState;
         FirstStageKind kind = FirstStageKind::kLeastSquares;
         std::vector<std::optional<double>> handedResiduals;
+        std::vector<double> handedLeverage;
         bool hasHandedResiduals = false;
     };
 
@@ -146,6 +153,11 @@ private:
     // Raises EMathError naming the first column in (the constant term last)
     // whose coefficient or standard error is no finite number.
     void RefuseNonFiniteFit() const;
+    // The least-squares fitted value and leverage of every observation.
+    struct LeastSquaresRows {
+        std::vector<double> fitted, leverage;
+    };
+    LeastSquaresRows LeastSquaresFit() const;
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
     double Observed(int i) const { return Value(i, k_ - 1); }
 
@@ -166,5 +178,6 @@ private:
     std::vector<std::vector<double>> gathered_;
     FirstStageKind kind_ = FirstStageKind::kLeastSquares;
     std::vector<std::optional<double>> handedResiduals_;
+    std::vector<double> handedLeverage_;
     bool hasHandedResiduals_ = false;
 };

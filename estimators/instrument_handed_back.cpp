@@ -35,6 +35,7 @@ std::vector<double> InstrumentFirstStage::RunHandedBack(FirstStageKind kind, Eng
         const std::size_t named = fit->names.size();
         if (fit->fitted.size() != n ||
             (!fit->standardizedResiduals.empty() && fit->standardizedResiduals.size() != n) ||
+            (!fit->leverage.empty() && fit->leverage.size() != n) ||
             fit->coef.size() != named || fit->stdErr.size() != named || (!fit->vif.empty() && fit->vif.size() != named))
             throw Exception("設定に失敗しました。");
         for (std::size_t j = 0; j <= static_cast<std::size_t>(k_); ++j) {
@@ -63,6 +64,7 @@ std::vector<double> InstrumentFirstStage::RunHandedBack(FirstStageKind kind, Eng
         // builder's own fit.
         for (std::size_t i = 0; i < fit->standardizedResiduals.size(); ++i)
             if (std::isfinite(fit->standardizedResiduals[i])) handedResiduals_[i] = fit->standardizedResiduals[i];
+        handedLeverage_ = fit->leverage;
         hasHandedResiduals_ = true;
         values = fit->fitted;
     }

@@ -1,6 +1,7 @@
 #include "estimators/preliminary_regression.h"
 
 #include <cmath>
+#include <limits>
 
 #include "core/data/data_set.h"
 #include "core/io/file_matrix.h"
@@ -185,6 +186,15 @@ std::vector<double> PreliminaryRegression::StandardizedResiduals() const {
     for (int t = 0; t < n_; ++t) {
         const double rest = (1.0 - leverage_[t]) * s2_;
         if (rest > 0.0) r.push_back(residual_[t] / std::sqrt(rest));
+    }
+    return r;
+}
+
+std::vector<double> PreliminaryRegression::StandardizedResidualColumn() const {
+    std::vector<double> r(static_cast<std::size_t>(n_), std::numeric_limits<double>::quiet_NaN());
+    for (int t = 0; t < n_; ++t) {
+        const double rest = (1.0 - leverage_[t]) * s2_;
+        if (rest > 0.0) r[static_cast<std::size_t>(t)] = residual_[t] / std::sqrt(rest);
     }
     return r;
 }

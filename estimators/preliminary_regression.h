@@ -63,6 +63,9 @@ public:
     // The residuals over sqrt((1 - h) s2), leaving out the observations
     // whose 1 - h is not positive.
     std::vector<double> StandardizedResiduals() const;
+    // The same, one per observation: no number (NaN) where 1 - h is not
+    // positive.
+    std::vector<double> StandardizedResidualColumn() const;
     // Another estimator's fit of the same regression takes the place of
     // this one's (the figures above stay those of the least-squares fit).
     void ReplaceFit(std::vector<double> fitted, std::vector<double> residual);

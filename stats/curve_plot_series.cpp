@@ -163,6 +163,7 @@ std::optional<CurvePlotSeries> CurveColumnSeries(const TSRA& fit, int column, co
         if (region && !region->Contains(fit.GetX(i), fit.GetY(i))) continue;
         s.y.push_back(value(fit, i, column));
         s.leverage.push_back(fit.GetLeverage(i));
+        s.numbers.push_back(fit.PointNumber(i));
     }
     return s;
 }

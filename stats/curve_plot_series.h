@@ -19,6 +19,7 @@ struct CurvePlotSeries {
     std::string xName, yName;
     std::vector<double> x, y;
     std::vector<double> leverage;  // of each point of a column series
+    std::vector<int> numbers;      // the observation number of each point of a column series
 };
 
 // Residual plot kinds.

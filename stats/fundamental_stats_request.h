@@ -10,5 +10,8 @@
 struct FundamentalStatsRequest {
     std::string name;
     std::vector<double> values;  // observation order
-    int observation = 0;         // 1-based; 0 or less marks none
+    int observation = 0;         // 1-based place in values; 0 or less marks none
+    // The observation number (1-based) of each value, where observations
+    // were left out of the series; empty: 1 .. n.
+    std::vector<int> numbers{};
 };

@@ -20,13 +20,15 @@ constexpr int kFitterType[7] = {regXY, reg2ji, reg3ji, reg4ji, regXlnY, regXinvY
 
 }  // namespace
 
-ModifiedExponentialFit FitModifiedExponential(const double* z, int n) {
+ModifiedExponentialFit FitModifiedExponential(const double* z, int n, const double* t) {
     ModifiedExponentialFit fit;
     const int m = n / 3;
     if (m < 1) return fit;
     long double s[3] = {0, 0, 0};
+    // The start value takes the values as equally spaced, also across a gap:
+    // the iteration below works on the times themselves.
     for (int part = 0; part < 3; ++part)
-        for (int t = part * m; t < (part + 1) * m; ++t) s[part] += z[t];
+        for (int i = part * m; i < (part + 1) * m; ++i) s[part] += z[i];
     double c = static_cast<double>(std::log((s[0] - s[1]) / (s[1] - s[2])) / m);
     if (!(c > 0.0) || !std::isfinite(c)) {
         fit.c = c;
@@ -35,9 +37,10 @@ ModifiedExponentialFit FitModifiedExponential(const double* z, int n) {
     for (int iteration = 1; iteration <= kGaussNewtonLimit; ++iteration) {
         // Least squares of z on (1, e, t e), e = exp(-c t): a, b and d = -b delta.
         long double mm[4][4] = {};
-        for (int t = 0; t < n; ++t) {
-            const long double e = std::exp(-c * t);
-            const long double v[4] = {1.0L, e, t * e, z[t]};
+        for (int i = 0; i < n; ++i) {
+            const double ti = t ? t[i] : i;
+            const long double e = std::exp(-c * ti);
+            const long double v[4] = {1.0L, e, ti * e, z[i]};
             for (int j = 0; j < 4; ++j)
                 for (int k = 0; k < 4; ++k) mm[j][k] += v[j] * v[k];
         }
@@ -61,24 +64,32 @@ ModifiedExponentialFit FitModifiedExponential(const double* z, int n) {
     return fit;
 }
 
-TimeSeriesMerlox::TimeSeriesMerlox(const double* series, int n, ThreadPool* pool)
-    : series_(series), n_(n), pool_(pool) {
+TimeSeriesMerlox::TimeSeriesMerlox(const double* series, int n, ThreadPool* pool, const int* numbers)
+    : series_(series), n_(n), numbers_(numbers), pool_(pool) {
     for (int i = 0; i < n_; ++i)
         if (series_[i] < kDoubleEpsilon) belowEpsilon_ = true;
+}
+
+std::vector<double> TimeSeriesMerlox::Times() const {
+    std::vector<double> t(static_cast<std::size_t>(n_));
+    if (numbers_)
+        for (int i = 0; i < n_; ++i) t[static_cast<std::size_t>(i)] = numbers_[i];
+    else
+        FillIndexSequence(t.data(), n_);
+    return t;
 }
 
 bool TimeSeriesMerlox::FitStraightLine() {
     return FitThroughCurveFitter(0);
 }
 
-// Models 0..6 on t = 1..n; a family the fitter replaced by the line
-// reports model 0.
+// Models 0..6 on t = 1..n (the numbers); a family the fitter replaced by
+// the line reports model 0.
 bool TimeSeriesMerlox::FitThroughCurveFitter(int model) {
     coef_.fill(0.0);
     model_ = 0;
     if (n_ < 3) return false;
-    std::vector<double> t(static_cast<std::size_t>(n_));
-    FillIndexSequence(t.data(), n_);
+    const std::vector<double> t = Times();
     TSRA fitter("", t.data(), "", series_, n_, pool_);
     if (!fitter.FitCurve(kFitterType[model])) return false;
     const int k = fitter.ParamCount();
@@ -95,8 +106,13 @@ bool TimeSeriesMerlox::Fit(int model) {
     if (model <= 6) return FitThroughCurveFitter(model);
     if (n_ < 3) return FitStraightLine();
     std::vector<double> z(static_cast<std::size_t>(n_));
-    for (int t = 0; t < n_; ++t) z[t] = model == 7 ? 1.0 / series_[t] : std::log(series_[t]);
-    const ModifiedExponentialFit fit = FitModifiedExponential(z.data(), n_);
+    for (int i = 0; i < n_; ++i) z[i] = model == 7 ? 1.0 / series_[i] : std::log(series_[i]);
+    std::vector<double> t;
+    if (numbers_) {
+        t = Times();
+        for (double& v : t) v -= 1.0;
+    }
+    const ModifiedExponentialFit fit = FitModifiedExponential(z.data(), n_, numbers_ ? t.data() : nullptr);
     if (!fit.ok) return FitStraightLine();
     coef_.fill(0.0);
     coef_[0] = fit.a;

@@ -8,11 +8,15 @@
 // exponential fit). A series with a value below 2^-52 gets the straight
 // line for models 4..8, and so does a logistic or Gompertz fit whose rate
 // does not come out positive; a fallback reports model 0 and zeroes the
-// coefficients the line does not use.
+// coefficients the line does not use. A series with observations left out
+// may carry the observation number of each value: t is then that number
+// (less one for the logistic and Gompertz trends), so that the trend keeps
+// the gaps.
 #pragma once
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "stats/curve_types.h"
 
@@ -22,8 +26,9 @@ class TimeSeriesMerlox {
 public:
     static constexpr int kModelCount = 9;
 
-    // The series stays the caller's and must outlive the object.
-    TimeSeriesMerlox(const double* series, int n, ThreadPool* pool = nullptr);
+    // The series (and numbers, the observation number of each value, or
+    // null for 1..n) stay the caller's and must outlive the object.
+    TimeSeriesMerlox(const double* series, int n, ThreadPool* pool = nullptr, const int* numbers = nullptr);
 
     // Fits model 0..8 (another number raises ERangeError). False when not
     // even the straight line can be fitted (fewer than three values, values
@@ -34,9 +39,9 @@ public:
     TRegLineType GetLineType() const;
     // c0..c4 of the trend in t (checked index).
     double GetCoef(int i) const;
-    // B0..B4 of the plot curve drawn at x = 1..n. For the logistic and
-    // Gompertz trends B1 = c1 exp(c2), so that the curve at x = t + 1 is the
-    // trend at t.
+    // B0..B4 of the plot curve drawn at x = 1..n (or the numbers). For the
+    // logistic and Gompertz trends B1 = c1 exp(c2), so that the curve at
+    // x = t + 1 is the trend at t.
     double GetPlotCoef(int i) const;
     std::string GetFormula() const;
 
@@ -44,20 +49,25 @@ private:
     bool FitThroughCurveFitter(int model);
     bool FitStraightLine();
 
+    // t of each value for models 0..6.
+    std::vector<double> Times() const;
+
     const double* series_;
     int n_;
+    const int* numbers_;
     ThreadPool* pool_;
     bool belowEpsilon_ = false;
     int model_ = 0;
     std::array<double, 5> coef_{};
 };
 
-// z(t) = a + b exp(-c t), t = 0..n-1, by Gauss-Newton from the three-sums
-// start value. ok only for a finite rate c > 0 reached without a zero pivot
-// or a step that is not finite.
+// z(t) = a + b exp(-c t), t = 0..n-1 (or t[i] of each z[i], given in
+// ascending order), by Gauss-Newton from the three-sums start value. ok only
+// for a finite rate c > 0 reached without a zero pivot or a step that is
+// not finite.
 struct ModifiedExponentialFit {
     bool ok = false;
     double a = 0, b = 0, c = 0;
     int iterations = 0;
 };
-ModifiedExponentialFit FitModifiedExponential(const double* z, int n);
+ModifiedExponentialFit FitModifiedExponential(const double* z, int n, const double* t = nullptr);

@@ -26,9 +26,11 @@ BoxPlotNumbers ComputeBoxPlot(const UnivariateStatistics& s) {
     return b;
 }
 
-std::string OutlierLine(const BoxPlotOutlier& o) {
+std::string OutlierLine(const BoxPlotOutlier& o) { return OutlierLine(o, o.observation + 1); }
+
+std::string OutlierLine(const BoxPlotOutlier& o, int observationNumber) {
     char line[96];
-    std::snprintf(line, sizeof line, "%04d : %17.6f --- %X", o.observation + 1, o.value,
+    std::snprintf(line, sizeof line, "%04d : %17.6f --- %X", observationNumber, o.value,
                   static_cast<unsigned>(o.number));
     return line;
 }

@@ -12,8 +12,11 @@
 BoxPlotNumbers ComputeBoxPlot(const UnivariateStatistics& s);
 
 // "0012 :         3.250000 --- A": the observation number (four digits at
-// least), the value and the outlier number in hexadecimal.
+// least), the value and the outlier number in hexadecimal. The number is
+// the outlier's place + 1, or the one given (a series with observations
+// left out numbers its values by their observations).
 std::string OutlierLine(const BoxPlotOutlier& o);
+std::string OutlierLine(const BoxPlotOutlier& o, int observationNumber);
 
 // Observations (0-based, observation order) of quarter 0..3, the bounds
 // [minimum, lower hinge], [lower hinge, median], [median, upper hinge],

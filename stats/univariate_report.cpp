@@ -49,7 +49,8 @@ std::string ReportTitleSection(const UnivariateReportInput& in) { return in.name
 
 std::string ReportDataRows(const UnivariateReportInput& in, int first, int last) {
     const UnivariateStatistics& s = Stats(in);
-    const int width = ObservationColumnWidth(s.n);
+    const bool numbered = static_cast<int>(in.numbers.size()) == s.n && s.n > 0;
+    const int width = ObservationColumnWidth(numbered ? in.numbers.back() : s.n);
     first = std::max(first, 0);
     last = std::min(last, s.n);
     std::string text;
@@ -60,7 +61,7 @@ std::string ReportDataRows(const UnivariateReportInput& in, int first, int last)
     text.reserve(text.size() + static_cast<std::size_t>(std::max(last - first, 0)) * (4 * kColumn + width + 1));
     for (int i = first; i < last; ++i) {
         AppendPaddedNumber(text, s.values[i], kColumn);
-        text += PadLeft(std::to_string(i + 1), width);
+        text += PadLeft(std::to_string(numbered ? in.numbers[static_cast<std::size_t>(i)] : i + 1), width);
         AppendPaddedNumber(text, s.standardizedSorted[i], kColumn);
         AppendPaddedNumber(text, (s.values[i] - s.mean) / s.sd, kColumn);
         AppendPaddedNumber(text, s.normalScores[i], kColumn);

@@ -29,6 +29,9 @@ struct UnivariateReportInput {
     double alpha = 0.05;                        // the program's significance level
     FrequencyTable frequency;
     int periodEnd = 0;                          // the periodogram page's stored end
+    // The observation number of each value (ascending) where observations
+    // were left out of the series; empty (or of another length): 1 .. n.
+    std::vector<int> numbers{};
 };
 
 // The sections, each a complete UTF-8 text ending with its line feeds.
@@ -40,8 +43,8 @@ std::string ReportFrequencySection(const UnivariateReportInput& in);
 std::string ReportAutocorrelationSection(const UnivariateReportInput& in);
 std::string ReportPeriodogramSection(const UnivariateReportInput& in);
 
-// The width of the observation-number column: 4, or the digits of n when
-// n has more.
+// The width of the observation-number column: 4, or the digits of n (the
+// last number) when it has more.
 int ObservationColumnWidth(int n);
 
 // Writes every section in order as CP932 bytes. A failed write raises

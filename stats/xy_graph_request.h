@@ -26,5 +26,5 @@ struct XYGraphRequest {
     double coveragePercent = -1;
     // The observation number of each point (1-based), when pairs without a
     // value were left out; empty: 1 .. n.
-    std::vector<int> numbers;
+    std::vector<int> numbers{};
 };

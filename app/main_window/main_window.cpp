@@ -938,20 +938,23 @@ void TfrmREG::ShowResultColumnStatistics(ResultColumn column, int k) {
     const int n = model->GetObsCount();
     std::vector<double> values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = ResultColumnValue(*model, column, i);
+    std::vector<int> numbers;
     if (ReadsFit(column)) {
         // A figure of the fit that an observation of leverage 1 lacks: the
-        // statistics are those of the other observations.
+        // statistics are those of the other observations, under their own
+        // numbers.
         std::vector<double> leverage;
         model->GetAnalysisRow(model->PressLeverageRow(), leverage);
         ColumnFigures figures = FiguresToShow(state_.Services(), values.data(), leverage.data(), n, k);
         values = std::move(figures.values);
+        numbers = std::move(figures.numbers);
         k = figures.observation;
     }
     const std::string title = ResultColumnTitle(*model, column);
     if (showFundamentalStats_)
         showFundamentalStats_(title, values, k);
     else
-        ShowFundamentalStats(ViewContext(), title, values.data(), static_cast<int>(values.size()), k);
+        ShowFundamentalStats(ViewContext(), title, values.data(), static_cast<int>(values.size()), k, numbers);
 }
 
 void TfrmREG::GridMouseMove(TStringGrid* grid, Qt::MouseButtons buttons, int x, int y) {

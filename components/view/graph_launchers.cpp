@@ -18,8 +18,9 @@
 
 namespace {
 
-void ShowStatsOf(const WindowContext& context, const std::string& name, const double* data, int n) {
-    (void)ShowFundamentalStats(context, name, data, n, -1);
+void ShowStatsOf(const WindowContext& context, const std::string& name, const double* data, int n,
+                 const std::vector<int>& numbers) {
+    (void)ShowFundamentalStats(context, name, data, n, -1, numbers);
 }
 
 // The pairs of which both values are finite, with their observation
@@ -79,12 +80,12 @@ void ShowXYGraph(const WindowContext& context, const std::string& xName, const d
         }
         if (IsConstantSeries(x, n)) {
             if (ui.AskYesNo("横軸が定数です = " + FormatNumber(false, x[0]) + "\n縦軸を表示しますか？"))
-                ShowStatsOf(context, yName, y, n);
+                ShowStatsOf(context, yName, y, n, pairs.numbers);
             return;
         }
         if (IsConstantSeries(y, n)) {
             if (ui.AskYesNo("縦軸が定数です = " + FormatNumber(false, y[0]) + "\n横軸を表示しますか？"))
-                ShowStatsOf(context, name, x, n);
+                ShowStatsOf(context, name, x, n, pairs.numbers);
             return;
         }
         XYGraphRequest request;

@@ -8,11 +8,17 @@
 
 struct ColumnFigures {
     std::vector<double> values;  // the finite values, in observation order
-    int observation = 0;         // the caller's mark (1-based) among them; 0 when none, or left out
+    // The observation number (1-based) of each value; empty when the values
+    // are observations 1 .. n, none left out.
+    std::vector<int> numbers;
+    int observation = 0;         // the caller's mark (1-based place among the values); 0 when none, or left out
     std::string leftOut;         // which observations were left out and why; empty when none
 };
 
 // values and leverage hold n entries; leverage (of each observation's
 // PRESS residual) may be null, and then no reason is given. observation is
-// 1-based; 0 or less marks none.
-ColumnFigures FiguresOfColumn(const double* values, const double* leverage, int n, int observation);
+// the 1-based place in values; 0 or less marks none. numbers, when given,
+// holds the observation number of each of the n values (else 1 .. n); the
+// message names the observations by them.
+ColumnFigures FiguresOfColumn(const double* values, const double* leverage, int n, int observation,
+                              const int* numbers = nullptr);

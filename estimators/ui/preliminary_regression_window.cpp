@@ -177,9 +177,10 @@ void TfrmPreREG::btnSetClick() {
 
 void TfrmPreREG::btnResClick() {
     if (!reg_) return;
-    const std::vector<double> r = reg_->StandardizedResiduals();
-    ShowFundamentalStats(context_.WithOwner(this), LoadStr(kStrStandardizedResidual), r.data(),
-                         static_cast<int>(r.size()), 0);
+    // An observation of leverage 1 has none: left out, and the user told so.
+    const std::vector<double> r = reg_->StandardizedResidualColumn();
+    ShowColumnFundamentalStats(context_.WithOwner(this), LoadStr(kStrStandardizedResidual), r.data(),
+                               reg_->Leverages().data(), static_cast<int>(r.size()), 0);
 }
 
 void TfrmPreREG::btnYYClick() {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
 
 #include "components/view/field_formula.h"
 #include "components/view/fundamental_stats_launcher.h"
@@ -45,6 +46,7 @@ const char* const kWeightedWindow = "TfrmWLS";
 constexpr int kAutomaticRobustWeights = 5;
 const char* const kUnitCorrelation = "1.0000";
 constexpr int kRidgeFittedRow = 1;
+constexpr int kRidgeLeverageRow = 4;
 constexpr int kRidgeStandardizedRow = 5;
 
 // What the ridge window hands back, in the first stage's terms.
@@ -55,6 +57,8 @@ HandedBackFit FitOfRidge(const Ridge& ridge) {
     fit.standardizedResiduals.resize(static_cast<std::size_t>(n));
     ridge.ReadResultRow(kRidgeFittedRow, fit.fitted.data());
     ridge.ReadResultRow(kRidgeStandardizedRow, fit.standardizedResiduals.data());
+    fit.leverage.resize(static_cast<std::size_t>(n));
+    ridge.ReadResultRow(kRidgeLeverageRow, fit.leverage.data());
     for (int j = 0; j < ridge.P(); ++j) {
         fit.names.push_back(ridge.GetName(j));
         fit.coef.push_back(ridge.GetCoef(j));
@@ -79,6 +83,8 @@ HandedBackFit FitOfWeighted(const WLSE& wlse, const HandedBackRequest& request) 
     fit.standardizedResiduals.resize(static_cast<std::size_t>(n));
     wlse.ReadResidualRow(WLSE::kRowFitted, fit.fitted.data());
     wlse.ReadResidualRow(WLSE::kRowStandardized, fit.standardizedResiduals.data());
+    fit.leverage.resize(static_cast<std::size_t>(n));
+    wlse.ReadResidualRow(WLSE::kRowLeverage, fit.leverage.data());
     int i = 0;
     for (int c = 0; c < request.table.Cols(); ++c) {
         if (c == request.dependentColumn || i + 1 >= wlse.CoefCount()) continue;
@@ -445,9 +451,13 @@ void TfrmIVSet::btnPlotClick() {
 
 void TfrmIVSet::btnRESClick() {
     if (!firstStage_) return;
-    std::vector<double> shown;
-    // An observation with leverage 1 has no standardised residual.
+    // An observation with leverage 1 has no standardised residual: it is
+    // left out, and the user told so.
+    std::vector<double> column;
     for (const std::optional<double>& r : firstStage_->StandardizedResiduals())
-        if (r) shown.push_back(*r);
-    ShowFundamentalStats(context_.WithOwner(this), "標準化残差", shown.data(), static_cast<int>(shown.size()), 0);
+        column.push_back(r ? *r : std::numeric_limits<double>::quiet_NaN());
+    const std::vector<double> leverage = firstStage_->ResidualLeverages();
+    ShowColumnFundamentalStats(context_.WithOwner(this), "標準化残差", column.data(),
+                               leverage.size() == column.size() ? leverage.data() : nullptr,
+                               static_cast<int>(column.size()), 0);
 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -52,12 +53,40 @@ std::string GroupFailure(const std::string& name) {
     return name + "式の" + LoadStr(kStrGroup) + LoadStr(kStrSettingFailed);
 }
 
+// The plotted series with one value per observation (t = 0 .. n-1): an
+// observation the engine's series leaves out, or gives no standardised
+// residual, has no number there.
+struct SurObservationSeries {
+    std::vector<double> time, fitted, standardized, squaredRatio, leverage;
+};
+
+SurObservationSeries SurSeriesByObservation(const SurPlotSeries& p, int n) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    const auto size = static_cast<std::size_t>(n);
+    SurObservationSeries s{std::vector<double>(size), std::vector<double>(size, none), std::vector<double>(size, none),
+                           std::vector<double>(size, none), std::vector<double>(size, none)};
+    for (int t = 0; t < n; ++t) s.time[static_cast<std::size_t>(t)] = t;
+    const std::size_t kept = std::min({p.time.size(), p.fitted.size(), p.standardized.size()});
+    for (std::size_t k = 0; k < kept; ++k) {
+        const double t = p.time[k];
+        if (!(t >= 0.0 && t < n)) continue;
+        s.fitted[static_cast<std::size_t>(t)] = p.fitted[k];
+        s.standardized[static_cast<std::size_t>(t)] = p.standardized[k];
+    }
+    if (p.squaredRatio.size() == size && p.leverage.size() == size) {
+        s.squaredRatio = p.squaredRatio;
+        s.leverage = p.leverage;
+    }
+    return s;
+}
+
 }  // namespace
 
 TfrmSURE::TfrmSURE(const WindowContext& context) : AnalysisWindowFor(context) {
     setObjectName("frmSURE");
     setWindowTitle("SURE推定量");
     resize(760, 560);
+    PlotSeries = SurPlots;
 
     cbSel = new QComboBox(this);
     cbSel->setObjectName("cbSel");
@@ -297,24 +326,29 @@ void TfrmSURE::cHanpukuClick() {
 
 void TfrmSURE::ShowPlot(Plot plot) {
     if (!zelner_ || !result_) return;
-    const SurPlotSeries s = SurPlots(*zelner_, *result_, current_);
+    const int n = zelner_->GetObservationCount();
+    const SurObservationSeries s = SurSeriesByObservation(PlotSeries(*zelner_, *result_, current_), n);
+    const std::vector<double>& shown = plot == Plot::LeverageOnResidual ? s.leverage : s.standardized;
+    if (std::none_of(shown.begin(), shown.end(), [](double v) { return std::isfinite(v); })) {
+        ErrorBox(Context().Services(), "数値になりません");
+        return;
+    }
+    // The graph leaves out an observation without a standardised residual
+    // and numbers the others by their observations.
     const std::string residual = LoadStr(kStrResidual);
-    const int shown = static_cast<int>(s.standardized.size());
     switch (plot) {
     case Plot::ResidualOnTime:
-        if (shown > 0) ShowXYGraph(Context(), LoadStr(kStrTime), s.time.data(), residual, shown, s.standardized.data());
+        ShowXYGraph(Context(), LoadStr(kStrTime), s.time.data(), residual, n, s.standardized.data());
         break;
     case Plot::ResidualOnFitted:
-        if (shown > 0)
-            ShowXYGraph(Context(), LoadStr(kStrPredicted), s.fitted.data(), residual, shown, s.standardized.data());
+        ShowXYGraph(Context(), LoadStr(kStrPredicted), s.fitted.data(), residual, n, s.standardized.data());
         break;
     case Plot::LeverageOnResidual:
-        if (!s.leverage.empty())
-            ShowXYGraph(Context(), LoadStr(kStrSquaredResidual), s.squaredRatio.data(), LoadStr(kStrLeverage),
-                        static_cast<int>(s.leverage.size()), s.leverage.data());
+        ShowXYGraph(Context(), LoadStr(kStrSquaredResidual), s.squaredRatio.data(), LoadStr(kStrLeverage), n,
+                    s.leverage.data());
         break;
     case Plot::Statistics:
-        if (shown > 0) ShowFundamentalStats(Context(), residual, s.standardized.data(), shown, 0);
+        ShowColumnFundamentalStats(Context(), residual, s.standardized.data(), s.leverage.data(), n, 0);
         break;
     }
 }

@@ -7,11 +7,13 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "components/view/analysis_window_base.h"
 #include "components/view/launch_request.h"
 #include "simeq/sur_estimator.h"
+#include "simeq/sur_tables.h"
 
 class QCheckBox;
 class QComboBox;
@@ -43,6 +45,10 @@ public:
     // The coefficient interval of the row in the status bar.
     void ShowInterval(int row);
     void lbGrpSelKeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+    // The series the plots and statistics of an equation show: the
+    // engine's; tests put in their own.
+    std::function<SurPlotSeries(const Zelner&, const SurResult&, int)> PlotSeries;
 
     const Zelner* Estimator() const { return zelner_.get(); }
     const SurResult* Result() const { return result_.get(); }

@@ -48,13 +48,15 @@ TfrmDataList::TfrmDataList(QWidget* parent) : QDialog(parent) {
     layout->addLayout(side);
 }
 
-void TfrmDataList::AddValue(int number, double value) {
+void TfrmDataList::AddValue(int number, double value, int shownNumber) {
     numbers_.push_back(number);
+    shown_.push_back(shownNumber > 0 ? shownNumber : number + 1);
     values_.push_back(value);
 }
 
 void TfrmDataList::Clear() {
     numbers_.clear();
+    shown_.clear();
     values_.clear();
     Selected = -1;
     sortedByValue_ = false;
@@ -77,7 +79,7 @@ void TfrmDataList::FormShow() {
     sgData->SetColWidth(0, 50);
     sgData->SetCell(1, 0, Q(Name));
     for (int i = 0; i < count; ++i) {
-        sgData->SetCell(0, i + 1, QString::number(numbers_[static_cast<std::size_t>(i)] + 1));
+        sgData->SetCell(0, i + 1, QString::number(shown_[static_cast<std::size_t>(i)]));
         sgData->SetCell(1, i + 1, Q(FormatNumber(false, values_[static_cast<std::size_t>(i)])));
     }
     if (Selected >= 0 && Selected < count) sgData->SetCurrentCell(1, Selected + 1);
@@ -112,6 +114,7 @@ void TfrmDataList::SortPairs(bool byValue) {
             for (int j = i; j >= 0 && less(j + h, j); j -= h) {
                 std::swap(values_[static_cast<std::size_t>(j)], values_[static_cast<std::size_t>(j + h)]);
                 std::swap(numbers_[static_cast<std::size_t>(j)], numbers_[static_cast<std::size_t>(j + h)]);
+                std::swap(shown_[static_cast<std::size_t>(j)], shown_[static_cast<std::size_t>(j + h)]);
             }
         }
     }

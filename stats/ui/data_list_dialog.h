@@ -24,8 +24,9 @@ public:
     // The chosen list position (0-based), -1 when none.
     int Selected = -1;
 
-    // Appends a pair; number is the 0-based observation.
-    void AddValue(int number, double value);
+    // Appends a pair; number is the 0-based observation, shown as number + 1
+    // or as shownNumber when given (a series with observations left out).
+    void AddValue(int number, double value, int shownNumber = 0);
     void Clear();
     int Count() const { return static_cast<int>(values_.size()); }
     // The observation at list position i, -1 outside the list.
@@ -51,6 +52,7 @@ private:
 
     std::vector<double> values_;
     std::vector<int> numbers_;
+    std::vector<int> shown_;
     bool sortedByValue_ = false;
     GridCellContext cellContext_;
 };

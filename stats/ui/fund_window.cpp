@@ -10,7 +10,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "components/plot/save_form_image.h"
 #include "components/plot/xy_plot.h"
@@ -130,12 +132,13 @@ UiServices& TfrmFund::Services() const { return Context().Services(); }
 double TfrmFund::Alpha() const { return Context().State().CoefficientAlpha(); }
 
 bool TfrmFund::Setup(const FundamentalStatsRequest& request) {
-    if (!ShowVariable(request.name, request.values.data(), static_cast<int>(request.values.size()))) return false;
+    if (!ShowVariable(request.name, request.values.data(), static_cast<int>(request.values.size()), request.numbers))
+        return false;
     if (request.observation > 0) SelectObservation(request.observation);
     return true;
 }
 
-bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n) {
+bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n, const std::vector<int>& numbers) {
     loaded_ = false;
     // The trend reads the series it was made on; that goes now.
     trend_.reset();
@@ -164,6 +167,12 @@ bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n
             return false;
         }
     }
+    if (static_cast<int>(numbers.size()) == n) {
+        numbers_ = numbers;
+    } else {
+        numbers_.resize(static_cast<std::size_t>(n));
+        std::iota(numbers_.begin(), numbers_.end(), 1);
+    }
     loaded_ = true;
     spearman_ = true;
     selected_ = InitialObservation(n);
@@ -184,8 +193,11 @@ bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n
         return false;
     }
     dosu->SelectedPointer(selected_);
-    // The trend reads the window's own copy of the series.
-    trend_ = std::make_unique<TimeSeriesMerlox>(stats_.values.data(), n, Context().State().Context().Pool());
+    // The trend reads the window's own copy of the series, in time by the
+    // observation numbers where some were left out.
+    const bool numbered = static_cast<int>(numbers.size()) == n;
+    trend_ = std::make_unique<TimeSeriesMerlox>(stats_.values.data(), n, Context().State().Context().Pool(),
+                                                numbered ? numbers_.data() : nullptr);
     (void)trend_->Fit(0);
     tsACF->eH->setText(QString::number(stats_.randomness.maxLag));
     tsACF->rbACF->setChecked(true);
@@ -197,6 +209,15 @@ bool TfrmFund::ShowVariable(const std::string& name, const double* values, int n
 }
 
 void TfrmFund::SelectObservation(int k) { SelectPlotPosition(PlotPositionOf(k - 1)); }
+
+int TfrmFund::NumberOf(int i) const {
+    return i >= 0 && i < static_cast<int>(numbers_.size()) ? numbers_[static_cast<std::size_t>(i)] : i + 1;
+}
+
+int TfrmFund::PlaceOfNumber(long long number) const {
+    const auto at = std::find(numbers_.begin(), numbers_.end(), number);
+    return at == numbers_.end() ? -1 : static_cast<int>(at - numbers_.begin());
+}
 
 const std::vector<double>& TfrmFund::PlotX() const {
     return plotKind_ == 1 ? stats_.halfNormalScores : stats_.normalScores;
@@ -233,7 +254,7 @@ void TfrmFund::SelectPlotPosition(int p) {
     const auto i = static_cast<std::size_t>(p);
     tsFund->NPlot->DotSel(p);
     selected_ = PlotObservations()[i];
-    tsFund->stPLOT->setText(QString::number(selected_ + 1));
+    tsFund->stPLOT->setText(QString::number(NumberOf(selected_)));
     tsFund->stYoko->setText(Q(FormatNumber(false, PlotY()[i])));
     tsFund->stPNOR->setText(Q(FormatNumber(false, PlotX()[i])));
 }
@@ -269,7 +290,7 @@ void TfrmFund::tsFundShow() {
     tsFund->stMax->setText(Q(FormatNumber(false, s.maximum)));
     tsFund->stMin->setText(Q(FormatNumber(false, s.minimum)));
     tsFund->stNumber->setText(QString::number(s.n));
-    tsFund->stPLOT->setText(QString::number(selected_ + 1));
+    tsFund->stPLOT->setText(QString::number(NumberOf(selected_)));
     ShowLocation();
     const double r = PlotR();
     tsFund->stRR2->setText(Q(FormatNumber(false, r * r)));
@@ -315,9 +336,12 @@ void TfrmFund::stPLOTClick() {
     const InputAnswer answer = Services().AskInput("データ組番号", {}, "");
     if (answer.result != mrOK) return;
     const double value = Context().State().Evaluator().Calculate(answer.text);
-    // A number outside 1..n selects nothing and keeps the selection.
-    if (!std::isfinite(value) || value < 1.0 || value >= static_cast<double>(stats_.n) + 1.0) return;
-    selected_ = static_cast<int>(value) - 1;
+    // A number that no value carries (one left out, or beyond the series)
+    // selects nothing and keeps the selection.
+    if (!std::isfinite(value) || value < 1.0 || value >= 2147483648.0) return;
+    const int place = PlaceOfNumber(static_cast<long long>(value));
+    if (place < 0) return;
+    selected_ = place;
     SelectPlotPosition(PlotPositionOf(selected_));
 }
 

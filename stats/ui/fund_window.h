@@ -48,9 +48,12 @@ public:
 
     // Loads the series and computes everything; true when the window has
     // something to show. Fewer than four values give false silently, a
-    // constant series after a warning.
-    bool ShowVariable(const std::string& name, const double* values, int n);
-    // Marks observation k (1-based) in the plot; nothing when there is none.
+    // constant series after a warning. numbers: the observation number of
+    // each value, where observations were left out (empty or of another
+    // length: 1 .. n); every number the window shows is one of them.
+    bool ShowVariable(const std::string& name, const double* values, int n, const std::vector<int>& numbers = {});
+    // Marks the value at place k (1-based) in the plot; nothing when there
+    // is none.
     void SelectObservation(int k);
 
     // ---- handlers
@@ -130,6 +133,8 @@ public:
     int PeriodEnd() const { return periodEnd_; }
     const PeriodogramValues& Periodogram() const { return periodogram_; }
     const TimeSeriesMerlox* Trend() const { return trend_.get(); }
+    // The observation number of the value at place i (0-based).
+    int NumberOf(int i) const;
     // The significance level of the marks and intervals: the program-wide
     // one, read from the application state whenever they are shown.
     double Alpha() const;
@@ -184,8 +189,13 @@ private:
     void FrequencyOptions();
     void TimeSeriesOptions();
     void FitTrend(int model);
+    // The place of the value numbered number; -1 when none is.
+    int PlaceOfNumber(long long number) const;
 
     UnivariateStatistics stats_;
+    // The observation number of each value (1 .. n unless some were left
+    // out before the series came here).
+    std::vector<int> numbers_;
     // Dot of each observation in the plot shown, so that stepping through
     // the points costs the same for any length of series.
     std::vector<int> positionOf_;

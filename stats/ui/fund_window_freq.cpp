@@ -187,7 +187,7 @@ void TfrmFund::tsBoxPlotShow() {
     p->stMAD->setText(number(b.meanAbsDeviation));
     p->lbList->clear();
     for (const BoxPlotOutlier& o : b.outliers) {
-        auto* item = new QListWidgetItem(Q(OutlierLine(o)), p->lbList);
+        auto* item = new QListWidgetItem(Q(OutlierLine(o, NumberOf(o.observation))), p->lbList);
         item->setData(Qt::UserRole, o.observation);
     }
     p->pbBox->SetNumbers(&stats_.boxPlot);
@@ -225,7 +225,7 @@ void TfrmFund::ShowDataList(int index, ListKind kind) {
     TfrmDataList dialog(this);
     dialog.Clear();
     dialog.Name = name;
-    for (int i : observations) dialog.AddValue(i, stats_.values[static_cast<std::size_t>(i)]);
+    for (int i : observations) dialog.AddValue(i, stats_.values[static_cast<std::size_t>(i)], NumberOf(i));
     const auto at = std::find(observations.begin(), observations.end(), selected_);
     if (at != observations.end()) dialog.Selected = static_cast<int>(at - observations.begin());
     RunDialog(dialog);

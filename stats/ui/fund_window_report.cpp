@@ -19,6 +19,7 @@ void TfrmFund::TextSaveExecute() {
     in.alpha = Alpha();
     in.frequency = CurrentFrequencyTable();
     in.periodEnd = periodEnd_;
+    in.numbers = numbers_;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
         ErrorBox(Services(), "ファイルを作成できません: " + path);

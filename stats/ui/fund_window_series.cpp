@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 #include "components/plot/acf_view.h"
 #include "components/plot/flex_dosu.h"
@@ -78,7 +77,7 @@ void TfrmFund::ConnectPages() {
     // Time-series page: the grid asks for the rows it shows.
     tsTime->sgData->SetCellProvider([this](int col, int row) -> QString {
         if (row < 1 || row > static_cast<int>(stats_.values.size())) return {};
-        if (col == 0) return QString::number(row);
+        if (col == 0) return QString::number(NumberOf(row - 1));
         return Q(FormatNumber(false, stats_.values[static_cast<std::size_t>(row - 1)]));
     });
     connect(tsTime->timeseries, &TXYPlot::MouseDown, this,
@@ -142,8 +141,9 @@ void TfrmFund::tsTimeShow() {
 
 void TfrmFund::timeseriesResize() {
     const int n = stats_.n;
+    // Time is the observation number: a value left out leaves a gap.
     std::vector<double> x(static_cast<std::size_t>(n));
-    std::iota(x.begin(), x.end(), 1.0);
+    for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] = NumberOf(i);
     TXYPlot* plot = tsTime->timeseries;
     for (int i = 0; i < 5; ++i) plot->SetB(i, trend_->GetPlotCoef(i));
     plot->RegLineType = trend_->GetLineType();

@@ -153,7 +153,7 @@ void TfrmGraphXY::ShowColumnStatistics(bool onlyInRegion, int column) {
     // The selected point is marked only while the series holds every point.
     const int mark = count == n_ ? plots->SelIndex + 1 : 0;
     // A leave-one-out figure that a point of leverage 1 lacks is left out.
-    ShowColumnFundamentalStats(context_, s->yName, s->y.data(), s->leverage.data(), count, mark);
+    ShowColumnFundamentalStats(context_, s->yName, s->y.data(), s->leverage.data(), count, mark, s->numbers.data());
 }
 
 void TfrmGraphXY::dgAnaMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int col, int row) {

@@ -116,6 +116,39 @@ TEST(LeverageOneWindows, PreliminaryRegressionLeavesTheObservationOut) {
     ExpectRows(r.Leverages(), z, kOne, kRows);
 }
 
+TEST(LeverageOneWindows, PreliminaryRegressionColumnKeepsEveryObservation) {
+    const Columns cols = DummyColumns();
+    auto data = MakeModel(cols, {}, {"x1", "x3", "d", "y"});
+    PreliminaryRegression r(*data, 3, "y", cols[3], PreliminaryRegression::Mode::Variables);
+    for (int j = 0; j < 3; ++j) ASSERT_TRUE(r.InModel(j) || r.Toggle(j)) << j;
+    ExpectRows(r.Leverages(), r.StandardizedResidualColumn(), kOne, kRows);
+}
+
+TEST(LeverageOneWindows, FirstStageGivesTheLeveragesOfItsResiduals) {
+    EngineContext context;
+    auto model = MakeModel(DummyColumns(), {}, {"x1", "x3", "d", "y"}, &context);
+    InstrumentFirstStage fs(*model, 3, InstrumentFirstStage::OtherCandidates(*model, 3), 0, true);
+    std::vector<double> z;
+    for (const std::optional<double>& v : fs.StandardizedResiduals()) z.push_back(v.value_or(kNaN));
+    ExpectRows(fs.ResidualLeverages(), z, kOne, kRows);
+    // The dummy's complement reaches 1 only through the sums: still 1.
+    auto complement = MakeModel(WithComplementDummy(TwelveRows(), 2, kOne), {}, {"x1", "x3", "nd", "y"}, &context);
+    InstrumentFirstStage viaSums(*complement, 3, InstrumentFirstStage::OtherCandidates(*complement, 3), 0, true);
+    z.clear();
+    for (const std::optional<double>& v : viaSums.StandardizedResiduals()) z.push_back(v.value_or(kNaN));
+    ExpectRows(viaSums.ResidualLeverages(), z, kOne, kRows);
+
+    // A handed-back fit's own leverages, or none when it gives none.
+    HandedBackFit fit;
+    fit.fitted.assign(12, 0.0);
+    fit.standardizedResiduals.assign(12, 0.5);
+    for (const std::vector<double>& handed : {std::vector<double>(12, 0.25), std::vector<double>()}) {
+        fit.leverage = handed;
+        fs.RunHandedBack(FirstStageKind::kWeighted, context, [&](const auto&) { return std::optional(fit); }, 1.0);
+        EXPECT_EQ(fs.ResidualLeverages(), handed);
+    }
+}
+
 TEST(LeverageOneWindows, SurPlotsLeaveTheObservationOut) {
     // One equation on x1, x3, d and the constant: least squares.
     const Columns cols = DummyColumns();

@@ -1,11 +1,18 @@
 // An observation that a dummy of its own gives leverage 1 has no r(i), t(i)
 // or deletion figures: the windows hand the statistics window the other
-// observations (the mark renumbered) after one message, and the X-Y graph
-// plots the other pairs under their own observation numbers.
+// observations (the mark renumbered, each value with its observation's
+// number) after one message, and the X-Y graph plots the other pairs under
+// their own observation numbers.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -14,11 +21,14 @@
 #include "components/view/launch_request.h"
 #include "components/view/result_grid.h"
 #include "core/data/variable.h"
+#include "core/model/instrumental_fit.h"
 #include "core/model/regression_model.h"
 #include "core/model/result_columns.h"
+#include "estimators/ui/preliminary_regression_window.h"
 #include "estimators/ui/weighted_fit_window.h"
 #include "modal_window.h"
 #include "request_probe.h"
+#include "simeq/ui/iv_set_dialog.h"
 #include "simeq/ui/iv_window.h"
 #include "started_windows.h"
 #include "stats/fundamental_stats_request.h"
@@ -29,6 +39,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 const Texts kFifthAtOne = {"観測値 5 は作用点が 1 で数値にならないため、除いて計算します。"};
+const std::vector<int> kNumbersButFifth = {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12};
 
 class LeverageOneLaunchTest : public StartedWindows {
 protected:
@@ -85,6 +96,51 @@ TEST_F(LeverageOneLaunchTest, StatisticsLeaveOutTheObservationOfLeverageOne) {
         EXPECT_EQ(v.size(), c.count);
         EXPECT_TRUE(std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); }));
         EXPECT_EQ(seen[0].observation, c.k);
+        if (c.count == 11) { EXPECT_EQ(seen[0].numbers, kNumbersButFifth); }
+    }
+}
+
+// The windows that leave the row out of their standardised residuals
+// themselves say so as the others do, and number the rest by observation.
+TEST_F(LeverageOneLaunchTest, PreliminaryAndFirstStageResidualsSayOnceWhatIsLeftOut) {
+    std::vector<FundamentalStatsRequest> seen;
+    const auto probe = Probe<FundamentalStatsRequest>("TfrmFund", [&](const auto& r) { seen.push_back(r); });
+
+    // The preliminary regression of y on x1, x3 and d.
+    OpenDummyModel();
+    ui_.ClearCalls();
+    ui_.QueueInput("y");
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<TfrmPreREG*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        for (int j = 0; j < 3; ++j)
+            if (!w->Regression()->InModel(j)) w->ToggleRow(j + 2);
+        ui_.QueueOK();
+        w->btnRes->click();
+        w->btnCancel->click();
+    });
+    main_->Action("mnuPreREG")->trigger();
+
+    // The first stage of t (the same values) on the exogenous x1, x3 and d.
+    Columns columns = WithDummy(TwelveRows(), 2, 4);
+    columns.push_back(columns[3]);
+    auto data = MakeModel(columns, {Var::kExogenous, Var::kExogenous, Var::kExogenous, Var::kEndogenous,
+                                    Var::kEndogenous}, {"x1", "x3", "d", "t", "y"});
+    RegIV iv(*data, 0);
+    TfrmIVSet d{WindowContext(state_)};
+    d.SetModel(&iv, data.get(), 0);
+    d.cbIVSel->setCurrentText("t");
+    d.methods->button(TfrmIVSet::kExogenous)->click();
+    ui_.QueueOK();
+    d.btnRES->click();
+
+    const Texts twice = {kFifthAtOne[0], kFifthAtOne[0]};
+    EXPECT_EQ(ui_.MessageTexts(), twice);
+    ASSERT_EQ(seen.size(), 2u);
+    for (const FundamentalStatsRequest& r : seen) {
+        EXPECT_EQ(r.name, "標準化残差");
+        EXPECT_EQ(r.values.size(), 11u);
+        EXPECT_EQ(r.numbers, kNumbersButFifth);
     }
 }
 

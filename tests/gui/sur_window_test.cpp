@@ -3,7 +3,9 @@
 // n - k figures, the prediction dialog and the residual correlation matrix
 // get the current equation, the equations are added with one undo step
 // each, and a group too small to fit names itself in the error; on two
-// equations of one regressor each, the rows each shows, worked by hand.
+// equations of one regressor each, the rows each shows, worked by hand; an
+// observation of leverage 1 is left out of the residual plots and
+// statistics, which say so, and a command with no value to show says that.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -28,6 +30,8 @@
 #include "modal_window.h"
 #include "started_windows.h"
 #include "stats/correlation_matrix_request.h"
+#include "stats/fundamental_stats_request.h"
+#include "stats/ui/xy_graph_window.h"
 #include "support/sur_sample.h"
 
 namespace {
@@ -185,6 +189,89 @@ TEST_F(SurWindowTest, EachEquationShowsItsRowsFromTheFirstToTheLast) {
         EXPECT_EQ((RowTexts{w->stFE->text().toStdString(), w->stVe->text().toStdString(), w->stR2->text().toStdString()}),
                   kFigures[e]);
     }
+    w->btnEnd->click();
+}
+
+// The series of an equation as the engine may give them: observation 5
+// (t = 4) of leverage 1 left out, or kept without a number. Either way the
+// window leaves it out of the statistics with the notice and numbers the
+// rest by observation, in the statistics and on the time plot's data page.
+SurPlotSeries FifthAtLeverageOne(int n, bool kept) {
+    SurPlotSeries s;
+    for (int t = 0; t < n; ++t) {
+        s.leverage.push_back(t == 4 ? 1.0 : 0.25);
+        s.squaredRatio.push_back(0.5 + 0.1 * t);
+        if (t == 4 && !kept) continue;
+        s.time.push_back(t);
+        s.fitted.push_back(2.0 * t);
+        s.standardized.push_back(t == 4 ? std::nan("") : 0.3 * t - 1.0);
+    }
+    return s;
+}
+
+TEST_F(SurWindowTest, AResidualOfLeverageOneIsLeftOutWithTheNoticeAndTheOthersKeepTheirNumbers) {
+    Open();
+    TfrmSURE* w = Opened();
+    ASSERT_NE(w, nullptr);
+    Tick(w, {0, 1});
+    ui_.QueueInput("y1");
+    ui_.QueueInput("y2");
+    w->btnCalc->click();
+    ASSERT_NE(w->Result(), nullptr);
+    const int n = w->Estimator()->GetObservationCount();
+    ASSERT_EQ(n, 8);
+
+    using Texts = std::vector<std::string>;
+    const Texts notice = {"観測値 5 は作用点が 1 で数値にならないため、除いて計算します。"};
+    const Texts kept = {"1", "2", "3", "4", "6", "7", "8"};
+    for (bool keptWithoutNumber : {false, true}) {
+        SCOPED_TRACE(keptWithoutNumber);
+        w->PlotSeries = [&](const Zelner&, const SurResult&, int) { return FifthAtLeverageOne(n, keptWithoutNumber); };
+        std::vector<FundamentalStatsRequest> stats;
+        {
+            const auto probe = Probe<FundamentalStatsRequest>("TfrmFund", [&](const auto& r) { stats.push_back(r); });
+            ui_.ClearCalls();
+            ui_.QueueOK();
+            w->btnNPlot->click();
+        }
+        EXPECT_EQ(ui_.MessageTexts(), notice);
+        ASSERT_EQ(stats.size(), 1u);
+        EXPECT_EQ(stats[0].name, "残差");
+        std::vector<double> values;
+        for (int t : {0, 1, 2, 3, 5, 6, 7}) values.push_back(0.3 * t - 1.0);
+        EXPECT_EQ(stats[0].values, values);
+        EXPECT_EQ(stats[0].numbers, (std::vector<int>{1, 2, 3, 4, 6, 7, 8}));
+
+        // The residual time plot: the graph's data page and its selection.
+        Texts numbers;
+        std::string fifthPoint;
+        ui_.ClearCalls();
+        EXPECT_TRUE(WhileModal<TfrmGraphXY>([&] { w->btnETPlot->click(); }, [&](TfrmGraphXY& g) {
+            for (int r = 1; r < g.dgData->RowCount(); ++r) numbers.push_back(g.dgData->Cell(0, r).toStdString());
+            for (int i = 0; i < 4; ++i) g.ForwardExecute();
+            fifthPoint = g.stPlot->text().toStdString();
+        }));
+        EXPECT_EQ(numbers, kept);
+        EXPECT_EQ(fifthPoint, "6");
+        EXPECT_TRUE(ui_.MessageTexts().empty());
+    }
+
+    // An equation with no value to show: every plot and the statistics say
+    // so, and nothing opens.
+    w->PlotSeries = [](const Zelner&, const SurResult&, int) { return SurPlotSeries{}; };
+    std::vector<GraphSeen> graphs;
+    std::vector<FundamentalStatsRequest> stats;
+    const auto graphProbe = ProbeGraphs(graphs);
+    const auto statsProbe = Probe<FundamentalStatsRequest>("TfrmFund", [&](const auto& r) { stats.push_back(r); });
+    for (QPushButton* b : {w->btnYEPlot, w->btnETPlot, w->btnNPlot, w->btnLRPlot}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        ui_.ClearCalls();
+        ui_.QueueOK();
+        b->click();
+        EXPECT_EQ(ui_.MessageTexts(), Texts{"数値になりません"});
+    }
+    EXPECT_TRUE(graphs.empty());
+    EXPECT_TRUE(stats.empty());
     w->btnEnd->click();
 }
 

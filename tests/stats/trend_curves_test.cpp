@@ -1,6 +1,7 @@
-// Trend curves against independent least-squares fits on t = 1..n, the
-// logistic and Gompertz trends on exact data, their fallbacks to the
-// straight line, the plot coefficients and the formula texts.
+// Trend curves against independent least-squares fits on t = 1..n (or the
+// observation numbers of a series with a gap), the logistic and Gompertz
+// trends on exact data, their fallbacks to the straight line, the plot
+// coefficients and the formula texts.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -183,4 +184,35 @@ TEST(TrendCurves, SmallKeptCoefficientsShowTheirDigits) {
         ASSERT_TRUE(line.Fit(0));
         EXPECT_EQ(line.GetFormula(), c.formula);
     }
+}
+
+TEST(TrendCurves, ASeriesWithAGapIsFittedAtItsObservationNumbers) {
+    // kSeries at observations 1..4 and 6..13: independent least squares on
+    // those t.
+    const std::vector<int> numbers = {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13};
+    struct Row { int model; std::vector<double> coef; };
+    const Row rows[] = {
+        {0, {0.57260787992495299, 0.93986866791744839}},
+        {1, {2.2289544962080172, 0.24942088428003925, 0.049751070525718408}},
+    };
+    TimeSeriesMerlox trend(kSeries.data(), 12, nullptr, numbers.data());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.model);
+        ASSERT_TRUE(trend.Fit(r.model));
+        for (std::size_t j = 0; j < r.coef.size(); ++j)
+            EXPECT_NEAR(trend.GetCoef(static_cast<int>(j)), r.coef[j], 1e-10 * std::fabs(r.coef[j])) << j;
+    }
+
+    // The exact logistic at t = 0..29 without t = 4, numbered 1..4, 6..30.
+    std::vector<double> y = Logistic(30);
+    y.erase(y.begin() + 4);
+    std::vector<int> logisticNumbers;
+    for (int k = 1; k <= 30; ++k)
+        if (k != 5) logisticNumbers.push_back(k);
+    TimeSeriesMerlox logistic(y.data(), 29, nullptr, logisticNumbers.data());
+    ASSERT_TRUE(logistic.Fit(7));
+    EXPECT_EQ(logistic.Model(), 7);
+    EXPECT_NEAR(logistic.GetCoef(0), 0.5, 0.5e-5);
+    EXPECT_NEAR(logistic.GetCoef(1), 2.0, 2e-5);
+    EXPECT_NEAR(logistic.GetCoef(2), 0.3, 0.3e-5);
 }

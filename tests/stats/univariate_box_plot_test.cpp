@@ -59,6 +59,8 @@ TEST(UnivariateBoxPlot, ValueOnAFenceIsNoOutlier) {
 TEST(UnivariateBoxPlot, OutlierLinesNumberInHexadecimalAndWiden) {
     EXPECT_EQ(OutlierLine({10, -2.5, 10}), "0011 :         -2.500000 --- A");
     EXPECT_EQ(OutlierLine({12344, 1e6, 255}), "12345 :    1000000.000000 --- FF");
+    // Under the observation number given (a series with observations left out).
+    EXPECT_EQ(OutlierLine({10, -2.5, 10}, 13), "0013 :         -2.500000 --- A");
 }
 
 TEST(UnivariateBoxPlot, QuarterAndClassLists) {

@@ -155,3 +155,20 @@ TEST(UnivariateReport, FailedWriteIsReported) {
     out.setstate(std::ios::badbit);
     EXPECT_THROW(WriteUnivariateReport(out, in), EWriteError);
 }
+
+TEST(UnivariateReport, DataRowsCarryTheObservationNumbersGiven) {
+    // Observations left out before the series came: each value keeps its
+    // own number, the column as wide as the last.
+    const std::vector<double> x = {1, 3, 2, 5, 4};
+    const UnivariateStatistics s = ComputeUnivariateStatistics(x.data(), 5);
+    UnivariateReportInput in;
+    in.stats = &s;
+    in.numbers = {2, 3, 5, 8, 12345};
+    std::istringstream rows(ReportDataRows(in, 0, 5));
+    std::string line;
+    std::getline(rows, line);  // the section title
+    std::getline(rows, line);  // the column titles
+    std::vector<std::string> numbers;
+    while (std::getline(rows, line) && !line.empty()) numbers.push_back(line.substr(12, 5));
+    EXPECT_EQ(numbers, (std::vector<std::string>{"    2", "    3", "    5", "    8", "12345"}));
+}

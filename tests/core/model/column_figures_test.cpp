@@ -83,4 +83,30 @@ TEST(ColumnFigures, LeftOutObservationsAreNamedOnceAndTheMarkFollowsTheKeptOnes)
     }
 }
 
+TEST(ColumnFigures, TheKeptValuesKeepTheirObservationNumbers) {
+    using Numbers = std::vector<int>;
+    const struct {
+        const char* name;
+        std::vector<double> values, leverage;
+        Numbers given;  // empty: 1 .. n
+        Numbers kept;
+        const char* leftOut;
+    } cases[] = {
+        {"nothing left out", {1, 2, 3}, {0.2, 0.3, 0.4}, {}, {}, ""},
+        {"the fifth of six", {1, 2, 3, 4, kNaN, 6}, {0.1, 0.1, 0.1, 0.1, 1.0, 0.1}, {}, {1, 2, 3, 4, 6},
+         "観測値 5 は作用点が 1 で数値にならないため、除いて計算します。"},
+        {"numbers given, one left out", {1, kNaN, 3, 4}, {0.1, 1.0, 0.1, 0.1}, {2, 4, 7, 9}, {2, 7, 9},
+         "観測値 4 は作用点が 1 で数値にならないため、除いて計算します。"},
+        {"numbers given, none left out", {1, 2, 3, 4}, {}, {3, 5, 8, 13}, {3, 5, 8, 13}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ColumnFigures f =
+            FiguresOfColumn(c.values.data(), c.leverage.empty() ? nullptr : c.leverage.data(),
+                            static_cast<int>(c.values.size()), 0, c.given.empty() ? nullptr : c.given.data());
+        EXPECT_EQ(f.numbers, c.kept);
+        EXPECT_EQ(f.leftOut, c.leftOut);
+    }
+}
+
 }  // namespace
