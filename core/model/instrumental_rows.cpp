@@ -39,6 +39,39 @@ std::vector<double> BlockOf(const Matrix& m, const std::vector<int>& vars) {
     return out;
 }
 
+// q' D^-1 q for the p x p matrix D (row-major, p = q.size()) by elimination
+// with partial pivoting: a solve, not the inverse. The difference of two
+// covariance matrices is nearly singular along what both estimates share,
+// and q lies clear of that direction; an explicit inverse would spread
+// its rounding there over every element. EZeroDivide "INVERSE ERROR!" at
+// a zero pivot, as the inverse gives.
+long double InverseQuadraticForm(std::vector<long double> d, const std::vector<long double>& q) {
+    const std::size_t p = q.size();
+    std::vector<long double> x = q;
+    for (std::size_t c = 0; c < p; ++c) {
+        std::size_t pivot = c;
+        for (std::size_t r = c + 1; r < p; ++r)
+            if (std::fabs(d[r * p + c]) > std::fabs(d[pivot * p + c])) pivot = r;
+        if (!(d[pivot * p + c] != 0.0L)) throw EZeroDivide("INVERSE ERROR!");
+        if (pivot != c) {
+            for (std::size_t k = 0; k < p; ++k) std::swap(d[c * p + k], d[pivot * p + k]);
+            std::swap(x[c], x[pivot]);
+        }
+        for (std::size_t r = c + 1; r < p; ++r) {
+            const long double f = d[r * p + c] / d[c * p + c];
+            for (std::size_t k = c + 1; k < p; ++k) d[r * p + k] -= f * d[c * p + k];
+            x[r] -= f * x[c];
+        }
+    }
+    long double sum = 0.0L;
+    for (std::size_t c = p; c-- > 0;) {
+        for (std::size_t k = c + 1; k < p; ++k) x[c] -= d[c * p + k] * x[k];
+        x[c] /= d[c * p + c];
+        sum += q[c] * x[c];
+    }
+    return sum;
+}
+
 }  // namespace
 
 void RegIV::ComputeDiagnostics() {
@@ -241,20 +274,27 @@ double RegIV::SpecificationTest() {
     // from the data's moments.
     LongMatrix m;
     if (SweepFromBase(DataMoments(), s, m) == SweepResult::kZeroPivot) throw EZeroDivide("INVERSE ERROR!");
+    // s2 as the fit takes it: the two variances of least squares itself
+    // then cancel exactly.
     const double s2ols = static_cast<double>(m[d][d]) / df_;
     ComputeCovarianceFactor();
-    std::vector<double> q(p);
-    Matrix diff(p, p, 0.0);
-    for (int a = 0; a < p; ++a) {
-        q[a] = coef_[s[a]] - static_cast<double>(m[s[a]][d]);
-        for (int b = 0; b < p; ++b)
-            diff[a][b] = s2_ * cf_[s[a]][s[b]] - s2ols * static_cast<double>(m[s[a]][s[b]]);
-    }
     if (p == 0) return 0.0;
-    InvertMatrix(diff.Data(), p, diff.Data(), p, p);
-    long double sum = 0.0L;
-    for (int a = 0; a < p; ++a)
-        for (int b = 0; b < p; ++b) sum += static_cast<long double>(q[a]) * diff[a][b] * q[b];
+    const auto ps = static_cast<std::size_t>(p);
+    std::vector<long double> q(ps), diff(ps * ps), scale(ps, 1.0L);
+    for (std::size_t a = 0; a < ps; ++a) {
+        q[a] = coef_[s[a]] - m[s[a]][d];
+        for (std::size_t b = 0; b < ps; ++b)
+            diff[a * ps + b] = static_cast<long double>(s2_) * cf_[s[a]][s[b]] - s2ols * m[s[a]][s[b]];
+    }
+    // To a unit diagonal first: the coefficients' variances differ by many
+    // orders of magnitude (the constant term's and a slope's).
+    for (std::size_t a = 0; a < ps; ++a)
+        if (diff[a * ps + a] != 0.0L) scale[a] = 1.0L / std::sqrt(std::fabs(diff[a * ps + a]));
+    for (std::size_t a = 0; a < ps; ++a) {
+        q[a] *= scale[a];
+        for (std::size_t b = 0; b < ps; ++b) diff[a * ps + b] *= scale[a] * scale[b];
+    }
+    const long double sum = InverseQuadraticForm(diff, q);
     return ZeroIfTiny(static_cast<double>(sum));
 }
 

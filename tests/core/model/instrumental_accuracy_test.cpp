@@ -258,13 +258,14 @@ TEST(RegIVAccuracy, TwoStageOnLongley) {
         }
 }
 
-// The partial residuals of GNPDEF and a prediction, on the same two-stage
-// fit.
-TEST(RegIVAccuracy, TwoStagePartialResidualsAndPrediction) {
+// The comparison with least squares, the partial residuals of GNPDEF and a
+// prediction, on the same two-stage fit.
+TEST(RegIVAccuracy, TwoStageTestPartialResidualsAndPrediction) {
     auto reg = MakeModel(LongleyColumns(), {Var::kExogenous, Var::kEndogenous, Var::kExogenous, Var::kExogenous,
                                             Var::kExogenous, Var::kExogenous, Var::kEndogenous});
     RegIV iv(*reg, 0);
     FitTwoStage(iv);
+    ExpectRel(iv.SpecificationTest(), 0.056000849814410231, kRel, "specification test", 0);
     std::vector<double> outY, outK;
     iv.GetPartialResiduals(0, outY, outK);
     const struct {

@@ -150,7 +150,7 @@ TEST(RegIV, SpecificationTestAgainstLeastSquares) {
     auto reg = SampleModel();
     RegIV iv(*reg, 0);
     Fit(iv, true);
-    EXPECT_NEAR(iv.SpecificationTest(), 0.0008746837081234018, 0.0008746837081234018 * 1e-6);
+    EXPECT_NEAR(iv.SpecificationTest(), 0.0008746837081234018, 0.0008746837081234018 * 1e-10);
 }
 
 TEST(RegIV, PredictionAtAPoint) {
