@@ -284,3 +284,30 @@ TEST(RegIVAccuracy, TwoStageTestPartialResidualsAndPrediction) {
     double lower = 0.0, upper = 0.0;
     ExpectRel(iv.Predict(x, &lower, &upper, 0.95, 0.95), 72523.744335645283, kRel, "prediction", 0);
 }
+
+// Without the constant term the sums are those about zero: y on x1 and x2,
+// w in place of x2, over seven observations.
+TEST(RegIVAccuracy, WithoutTheConstantTerm) {
+    const Columns cols = {{1, 2, 3, 4, 5, 6, 7}, {2, 1, 4, 3, 6, 5, 8}, {1, 3, 2, 5, 4, 7, 6}, {3, 4, 8, 0, 12, 14, 17}};
+    auto reg = MakeModel(cols, {Var::kExogenous, Var::kEndogenous, Var::kExogenous, Var::kEndogenous});
+    RegIV iv(*reg, 0);
+    iv.SetDesignColumn(1, cols[2]);
+    ASSERT_TRUE(iv.SelectVariables({2, 2, 0, 1, 0}, 3));
+    ExpectEstimates(iv, {-0.065217391304347826, 2.1328502415458937}, {1.4649608408699793, 1.3967526138227505});
+    ExpectRel(iv.GetS2(), 11.496631193260053, kRel, "s2", 0);
+    iv.ComputeInfluence();
+    const Row rows[] = {
+        {0, 0.0036231884057971014, 0.16727928306378212, 0.0072202166064981949, -1.2004830917874396,
+         -1.2048484848484848, 14.007878787878788, 1.4845993024879802, -0.027354032690509828, 0.00045584217387590143,
+         0.062210233633144962, 0.72645314002514979},
+        {3, 0.31884057971014493, 0.32498424700693132, 0.31287605294825511, -6.1376811594202899, -9.0106382978723404,
+         0.10983476686283386, 0.00013516866232465112, -15.207989449323383, 1.104797905868856, 44.933813695379137,
+         0.9972075906729788},
+        {6, 0.46497584541062802, 0.45860463488062732, 0.4717208182912154, 0.39371980676328502, 0.73589164785553047,
+         14.238561725155287, 2.830790718040278, 0.13394402161844074, 0.011109952333884288, 0.45124627716797709,
+         0.61732868823770784},
+    };
+    for (const Row& r : rows) ExpectRow(iv, r);
+    ExpectRel(iv.GetAnalysisValue(0 - 100, 3), -1.9588344125809436, kRel, "change", 0);
+    ExpectRel(iv.GetAnalysisValue(1 - 100, 3), 1.6541268372905746, kRel, "change", 1);
+}
