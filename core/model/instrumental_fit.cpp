@@ -102,6 +102,10 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     if (!SelectDataBlock(data, mask, modelOnly, &flags, &names_, v_, n_)) throw Exception("DERR");
     const int v = v_, n = n_;
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
+    // No sums before the first dependent variable: every pivot is 0.
+    zx_.Replace(LongMatrix(v + 1, v + 1, 0.0L));
+    zz_.Replace(zx_);
+    swept_.Replace(zx_);
     coef_.assign(v + 1, 0.0);
     stdErr_.assign(v + 1, 0.0);
     fValue_.assign(v + 1, 0.0);

@@ -62,7 +62,9 @@ void InstrumentalDesignMoments(ThreadPool* pool, const Matrix& x, const Matrix& 
 SweepResult SweepFromBase(const LongMatrix& base, const std::vector<int>& s, LongMatrix& out) {
     out.Replace(base);
     const int v = base.Rows() - 1;
-    if (std::find(s.begin(), s.end(), v) == s.end()) (void)out.Sweep(v);  // back to the sums about zero
+    // Back to the sums about zero (a pivot of 0: no sums formed yet).
+    if (std::find(s.begin(), s.end(), v) == s.end() && out.Sweep(v) == SweepResult::kZeroPivot)
+        return SweepResult::kZeroPivot;
     for (int j : s)
         if (j != v && out.Sweep(j) == SweepResult::kZeroPivot) return SweepResult::kZeroPivot;
     return SweepResult::kSwept;

@@ -186,6 +186,17 @@ TEST(RegIV, RefusedToggles) {
     EXPECT_EQ(iv.GetDf(), 3);
 }
 
+// Before any dependent variable is set nothing is estimated: a toggle is
+// refused or made on the sums of the block, never a fault.
+TEST(RegIV, TogglesBeforeTheFirstDependent) {
+    auto reg = SampleModel();
+    for (int k : {0, 4}) {
+        RegIV iv(*reg, 0);
+        EXPECT_NO_THROW(iv.ToggleVariable(k)) << k;
+        EXPECT_TRUE(std::isfinite(iv.GetS2())) << k;
+    }
+}
+
 TEST(RegIV, RefusesEntryAtTwoDegreesOfFreedom) {
     auto reg = MakeModel({{1, 2, 3, 4}, {2, 1, 4, 3}, {1, 1, 2, 2}, {3, 4, 8, 9}});
     RegIV iv(*reg, 0);
