@@ -4,49 +4,29 @@
 #include <cmath>
 #include <utility>
 
+#include "core/model/instrumental_moments.h"
 #include "core/model/instrumental_passes.h"
+#include "core/model/instrumental_rows.h"
 #include "core/model/leverage_forms.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
-#include "core/numeric/distributions.h"
-#include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
-#include "core/numeric/statistics.h"
-#include "core/numeric/tolerance_interval.h"
 #include "core/settings/engine_context.h"
 #include "platform/errors.h"
-#include "platform/ui_services.h"
 #include "resources/string_table.h"
 
 namespace {
 
-constexpr int kRowObserved = 0;
-constexpr int kRowFitted = 1;
-constexpr int kRowResidual = 2;
-constexpr int kRowErrorPercent = 3;
-constexpr int kRowPress = 4;
-constexpr int kRowResidualSd = 5;
-constexpr int kRowStandardized = 6;
-constexpr int kRowStudentized = 7;
-constexpr int kRowResidualShare = 8;
-constexpr int kRowHatB = 9;
-constexpr int kRowHatC = 10;
-constexpr int kRowHatA = RegIV::kPressLeverageRow;
-constexpr int kRowDeletedS2 = 12;
-constexpr int kRowCovRatio = 13;
-constexpr int kRowDffits = 14;
-constexpr int kRowCook = 15;
-constexpr int kRowW = 16;
-constexpr int kRowDeletedR2 = 17;
-constexpr int kRowDeletedAdjR2 = 18;
-constexpr int kRowDfbetas = 19;
+using namespace instrumental_rows;
 
 // A value below 2^-23 counts as zero (also a NaN from 0 / 0).
 double ZeroBelowEpsilon(double x) { return x >= kSingleEpsilon ? x : 0.0; }
 
 constexpr double kUnitRoundoff = 0x1p-53;
-// The cross-products are sums of blocks of 256 products: their rounding, as
-// it adds up in the typical case, relative to the sizes of the two columns.
+// The error a cross product is allowed, relative to the sizes of its two
+// columns: that of double sums in blocks, far above what the moment kernel
+// leaves, so that only a column that repeats others to about ten digits
+// counts as their combination.
 constexpr double kSumError = 16.0 * kUnitRoundoff;
 // A pivot within this many times its error bound holds fewer than about
 // three correct digits: the column is, to the precision at hand, a
@@ -109,16 +89,23 @@ std::vector<double> ColumnSizes(const Matrix& m) {
     return size;
 }
 
+// A long double mean as a double and the rest of it.
+void SplitMean(long double mean, double& hi, double& lo) {
+    hi = static_cast<double>(mean);
+    lo = static_cast<double>(mean - hi);
+}
+
 }  // namespace
 
 RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask), context_(&data.Context()) {
     std::vector<std::uint8_t> flags;
     if (!SelectDataBlock(data, mask, modelOnly, &flags, &names_, v_, n_)) throw Exception("DERR");
     const int v = v_, n = n_;
-    a_.Replace(Matrix(v + 1, v + 1, 0.0));
-    a0_.Replace(a_);
     cf_.Replace(Matrix(v + 1, v + 1, 0.0));
-    w_.Replace(Matrix(v + 1, v + 1, 0.0));
+    // No sums before the first dependent variable: every pivot is 0.
+    zx_.Replace(LongMatrix(v + 1, v + 1, 0.0L));
+    zz_.Replace(zx_);
+    swept_.Replace(zx_);
     coef_.assign(v + 1, 0.0);
     stdErr_.assign(v + 1, 0.0);
     fValue_.assign(v + 1, 0.0);
@@ -156,28 +143,38 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
 }
 
 // The pivots of Z'X, and when one fails those of X'X over the same set.
+// With the constant term in the set the sums are those about the means:
+// swept on it already, so a regressor far from zero beside its spread is
+// judged by its spread.
 class RegIV::EntryCheck {
 public:
-    explicit EntryCheck(const RegIV& model)
-        : model_(model), zx_(model.a0_, ColumnSizes(model.w_), ColumnSizes(model.DataCrossProducts())) {}
+    EntryCheck(const RegIV& model, bool centred)
+        : v_(model.v_),
+          centred_(centred),
+          xx_(CheckMatrixOf(model.DataMoments(), centred)),
+          xxSize_(ColumnSizes(xx_)),
+          zx_(CheckMatrixOf(model.zx_, centred), ColumnSizes(CheckMatrixOf(model.zz_, centred)), xxSize_) {}
     Problem Before(int j) const {
-        if (zx_.Clear(j)) return Problem::kNone;
+        if (Swept(j) || zx_.Clear(j)) return Problem::kNone;
         // Least squares on the observed data fails the same way: the
         // regressors themselves cannot be inverted. Otherwise the
         // instruments do not pin the coefficients down.
-        const Matrix& xx = model_.DataCrossProducts();
-        const std::vector<double> size = ColumnSizes(xx);
-        NoisySweep x(xx, size, size);
+        NoisySweep x(xx_, xxSize_, xxSize_);
         for (int e : entered_) x.Sweep(e);
         return x.Clear(j) ? Problem::kUnidentified : Problem::kSingular;
     }
     void Entered(int j) {
+        if (Swept(j)) return;
         zx_.Sweep(j);
         entered_.push_back(j);
     }
 
 private:
-    const RegIV& model_;
+    bool Swept(int j) const { return centred_ && j == v_; }
+    int v_;
+    bool centred_;
+    Matrix xx_;
+    std::vector<double> xxSize_;
     NoisySweep zx_;
     std::vector<int> entered_;
 };
@@ -212,11 +209,15 @@ void RegIV::ResetModel(int k, bool withResiduals) {
     roles_.assign(v_ + 1, kRoleUnused);
     roles_[k] = kRoleDependent;
     dependent_ = k;
-    InstrumentalCrossProducts(context_->Pool(), Design(), x_, !ownDesign_, a_, w_);
-    a0_.Replace(a_);
-    if (!ownDesign_ && xx_.Rows() == 0) xx_.Replace(w_);  // Z'Z is X'X here
-    for (int j = 0; j <= v_; ++j) tolerance_[j] = a_[j][j] * 1e-6;
+    FormDesignMoments();
+    (void)SweepFromBase(zx_, {}, swept_);  // no variable in: the sums about zero
+    for (int j = 0; j <= v_; ++j) tolerance_[j] = static_cast<double>(swept_[j][j] * 1e-6L);
     ComputeDependentMoments();
+    EmptyModelFigures(withResiduals);
+}
+
+void RegIV::EmptyModelFigures(bool withResiduals) {
+    const int k = dependent_;
     // A selection that enters variables next computes every figure below
     // again: the pass over the observations is left to it.
     rss_ = withResiduals ? ComputeFit(false) : 0.0;
@@ -230,9 +231,9 @@ void RegIV::ResetModel(int k, bool withResiduals) {
         fValue_[j] = 0.0;
         if (j == k) continue;
         // Z'X need not be positive on its diagonal: sizes are compared.
-        const double diag = std::fabs(a_[j][j]);
+        const long double diag = std::fabs(swept_[j][j]);
         if (!(Tolerance(j) < diag)) continue;
-        const double r = std::fabs(a_[k][j] * a_[j][k]) / diag;
+        const double r = static_cast<double>(std::fabs(swept_[k][j] * swept_[j][k]) / diag);
         const double s2j = (rss_ - r) / (df_ - 1);
         if (std::fabs(s2j) >= kSingleEpsilon) fValue_[j] = r / s2j;
     }
@@ -240,13 +241,10 @@ void RegIV::ResetModel(int k, bool withResiduals) {
 }
 
 double RegIV::Tolerance(int j) const {
-    if (roles_[v_] != kRoleExplanatory || j == v_) return std::fabs(tolerance_[j]);
-    // With the constant term in, a millionth of the sum about the means (as
-    // least squares takes it), not below the rounding that sum carries.
-    const long double aboutZero = a0_[j][j];
-    const long double aboutMean = aboutZero - static_cast<long double>(a0_[j][v_]) * a0_[v_][j] / a0_[v_][v_];
-    return static_cast<double>(
-        std::max(std::fabs(aboutMean) * 1e-6L, std::fabs(aboutZero) * (kPivotSafety * kSumError)));
+    if (!HasConstant() || j == v_) return std::fabs(tolerance_[j]);
+    // With the constant term in, a millionth of the sum about the mean, as
+    // least squares takes it.
+    return static_cast<double>(std::fabs(zx_[j][j]) * 1e-6L);
 }
 
 void RegIV::FinishModelChange() {
@@ -260,20 +258,32 @@ void RegIV::FinishModelChange() {
     const int d = dependent_;
     for (int j = 0; j <= v_; ++j) {
         if (j == d) continue;
-        const double diag = std::fabs(a_[j][j]);
+        const long double diag = std::fabs(swept_[j][j]);
+        const long double r = std::fabs(swept_[j][d] * swept_[d][j]) / diag;
         const bool inTol = Tolerance(j) < diag;
         if (roles_[j] == kRoleExplanatory) {
-            coef_[j] = a_[j][d];
+            coef_[j] = static_cast<double>(swept_[j][d]);
             stdErr_[j] = std::sqrt(cf_[j][j] * s2_);
-            fValue_[j] = std::fabs(a_[j][d] * a_[d][j]) / diag / s2_;
+            fValue_[j] = static_cast<double>(r / s2_);
         } else {
             coef_[j] = stdErr_[j] = 0.0;
-            const double r = inTol ? std::fabs(a_[j][d] * a_[d][j]) / diag : rss_;
-            const double s2j = (rss_ - r) / (df_ - 1);
-            fValue_[j] = inTol && std::fabs(s2j) >= kSingleEpsilon ? r / s2j : 0.0;
+            const double rj = inTol ? static_cast<double>(r) : rss_;
+            const double s2j = (rss_ - rj) / (df_ - 1);
+            fValue_[j] = inTol && std::fabs(s2j) >= kSingleEpsilon ? rj / s2j : 0.0;
         }
     }
     diagnosticsDone_ = influenceDone_ = false;
+}
+
+bool RegIV::EnterSet(const std::vector<int>& set) {
+    // Swept afresh from the sums as formed: every model of the same
+    // variables gets the same bits, however it was reached.
+    if (SweepFromBase(zx_, set, swept_) == SweepResult::kZeroPivot) return false;
+    for (int j = 0; j <= v_; ++j)
+        if (roles_[j] == kRoleExplanatory) roles_[j] = kRoleUnused;
+    for (int j : set) roles_[j] = kRoleExplanatory;
+    df_ = n_ - static_cast<int>(set.size());
+    return true;
 }
 
 bool RegIV::ToggleVariable(int k) {
@@ -282,16 +292,14 @@ bool RegIV::ToggleVariable(int k) {
     const bool adding = roles_[k] == kRoleUnused;
     if (adding && df_ < 3) return false;
     Estimate before = Save();
+    std::vector<int> next;
+    for (int j = 0; j <= v_; ++j)
+        if ((roles_[j] == kRoleExplanatory) != (j == k)) next.push_back(j);
     if (adding) {
-        const std::vector<int> set = ModelSet();
-        std::vector<int> next = set;
-        next.push_back(k);
         if (const Problem p = DataProblem(next, dependent_); p != Problem::kNone) return Refuse(p, before);
-        if (const Problem p = EntryProblem(k, set); p != Problem::kNone) return Refuse(p, before);
+        if (const Problem p = EntryProblem(next); p != Problem::kNone) return Refuse(p, before);
     }
-    if (a_.Sweep(k) == SweepResult::kZeroPivot) return adding ? Refuse(Problem::kSingular, before) : false;
-    roles_[k] = adding ? kRoleExplanatory : kRoleUnused;
-    df_ += adding ? -1 : 1;
+    if (!EnterSet(next)) return Refuse(Problem::kSingular, before);
     FinishModelChange();
     if (const Problem p = ResultProblem(); p != Problem::kNone) return Refuse(p, before);
     Accept();
@@ -307,15 +315,8 @@ bool RegIV::SelectVariables(const std::vector<std::uint8_t>& roles, int k) {
     Estimate before = Save();
     if (const Problem p = DataProblem(set, dep); p != Problem::kNone) return Refuse(p, before);
     ResetModel(dep, false);
-    EntryCheck check(*this);
-    for (int j : set) {
-        Problem p = check.Before(j);
-        if (p == Problem::kNone && a_.Sweep(j) == SweepResult::kZeroPivot) p = Problem::kSingular;
-        if (p != Problem::kNone) return Refuse(p, before);
-        roles_[j] = kRoleExplanatory;
-        --df_;
-        check.Entered(j);
-    }
+    if (const Problem p = EntryProblem(set); p != Problem::kNone) return Refuse(p, before);
+    if (!EnterSet(set)) return Refuse(Problem::kSingular, before);
     FinishModelChange();
     if (const Problem p = ResultProblem(); p != Problem::kNone) return Refuse(p, before);
     Accept();
@@ -339,41 +340,31 @@ bool RegIV::Refit(bool dropLast) {
         }
     Estimate before = Save();
     if (const Problem p = DataProblem(set, dep); p != Problem::kNone) return Refuse(p, before);
-    // The sweeps one after another, then the figures of the model once.
     ResetModel(dep, false);
-    EntryCheck check(*this);
-    bool entered = false;
-    for (int j : set) {
-        Problem p = check.Before(j);
-        if (p == Problem::kNone && a_.Sweep(j) == SweepResult::kZeroPivot) p = Problem::kSingular;
-        if (p != Problem::kNone) return Refuse(p, before);
-        roles_[j] = kRoleExplanatory;
-        --df_;
-        check.Entered(j);
-        entered = true;
-    }
-    if (entered)
+    if (set.empty()) {
+        EmptyModelFigures(true);
+    } else {
+        if (const Problem p = EntryProblem(set); p != Problem::kNone) return Refuse(p, before);
+        if (!EnterSet(set)) return Refuse(Problem::kSingular, before);
         FinishModelChange();
-    else
-        ResetModel(dep, true);
+    }
     if (const Problem p = ResultProblem(); p != Problem::kNone) return Refuse(p, before);
     Accept();
     return true;
 }
 
 RegIV::Estimate RegIV::Save() const {
-    return Estimate{a_,     a0_,       cf_,    w_,     coef_,  stdErr_, fValue_, tolerance_,       roles_,
-                    dependent_, df_,   s2_,    varY_,  r2_,     adjR2_,  tss_,             rss_,
-                    meanY_, press_,    diagnosticsDone_, influenceDone_, leveragesPending_, estimated_,
-                    passes_};
+    return Estimate{swept_, zx_,   zz_,    cf_,    coef_,  stdErr_, fValue_,          tolerance_,      roles_,
+                    dependent_, df_, s2_,  varY_,  r2_,    adjR2_,  tss_,             rss_,            meanY_,
+                    press_, diagnosticsDone_, influenceDone_, leveragesPending_, estimated_, passes_};
 }
 
 void RegIV::Restore(Estimate& before) {
     RestoreDesign();
-    swap(a_, before.a);
-    swap(a0_, before.a0);
+    swap(swept_, before.swept);
+    swap(zx_, before.zx);
+    swap(zz_, before.zz);
     swap(cf_, before.cf);
-    swap(w_, before.w);
     coef_.swap(before.coef);
     stdErr_.swap(before.stdErr);
     fValue_.swap(before.fValue);
@@ -427,6 +418,7 @@ void RegIV::RestoreDesign() {
             Matrix none;
             swap(z_, none);
             designNonFinite_.clear();
+            designEdited_.clear();
             ownDesign_ = false;
         }
     } else {
@@ -448,10 +440,13 @@ RegIV::Problem RegIV::DataProblem(const std::vector<int>& set, int k) const {
     return Problem::kNone;
 }
 
-RegIV::Problem RegIV::EntryProblem(int j, const std::vector<int>& entered) const {
-    EntryCheck check(*this);
-    for (int e : entered) check.Entered(e);
-    return check.Before(j);
+RegIV::Problem RegIV::EntryProblem(const std::vector<int>& set) const {
+    EntryCheck check(*this, std::find(set.begin(), set.end(), v_) != set.end());
+    for (int j : set) {
+        if (const Problem p = check.Before(j); p != Problem::kNone) return p;
+        check.Entered(j);
+    }
+    return Problem::kNone;
 }
 
 RegIV::Problem RegIV::ResultProblem() const {
@@ -464,7 +459,9 @@ RegIV::Problem RegIV::ResultProblem() const {
 std::vector<std::uint8_t> RegIV::WithoutCollinearRegressors(std::vector<std::uint8_t> roles, int k) const {
     const int dep = k < 0 || k >= v_ ? v_ - 1 : k;
     roles.resize(static_cast<std::size_t>(v_) + 1, kRoleUnused);
-    const Matrix& xx = DataCrossProducts();
+    // The constant term first: with it the sums about the means.
+    const bool centred = roles[static_cast<std::size_t>(v_)] == kRoleExplanatory;
+    const Matrix xx = CheckMatrixOf(DataMoments(), centred);
     const std::vector<int>& bad = DataNonFinite();
     const std::vector<double> size = ColumnSizes(xx);
     NoisySweep m(xx, size, size);
@@ -472,6 +469,7 @@ std::vector<std::uint8_t> RegIV::WithoutCollinearRegressors(std::vector<std::uin
         // A column with a value that is no number stays for the estimate
         // to refuse.
         if (j == dep || roles[j] != kRoleExplanatory || bad[static_cast<std::size_t>(j)] > 0) return;
+        if (centred && j == v_) return;
         if (m.Clear(j))
             m.Sweep(j);
         else
@@ -482,12 +480,16 @@ std::vector<std::uint8_t> RegIV::WithoutCollinearRegressors(std::vector<std::uin
     return roles;
 }
 
-const Matrix& RegIV::DataCrossProducts() const {
-    if (xx_.Rows() == 0) {
-        Matrix unused;
-        InstrumentalCrossProducts(context_->Pool(), x_, x_, true, unused, xx_);
-    }
-    return xx_;
+const LongMatrix& RegIV::DataMoments() const {
+    if (dataMoments_.Rows() == 0) InstrumentalDataMoments(context_->Pool(), x_, v_, dataMoments_);
+    return dataMoments_;
+}
+
+void RegIV::FormDesignMoments() {
+    std::vector<int> edited;
+    for (int j = 0; ownDesign_ && j < v_; ++j)
+        if (designEdited_[static_cast<std::size_t>(j)]) edited.push_back(j);
+    InstrumentalDesignMoments(context_->Pool(), x_, Design(), edited, DataMoments(), zx_, zz_);
 }
 
 const std::vector<int>& RegIV::DataNonFinite() const {
@@ -514,63 +516,99 @@ int RegIV::CountNonFinite(const Matrix& m, int j) {
 }
 
 void RegIV::ComputeCovarianceFactor() {
-    const std::vector<int> s = ModelSet();
-    const int p = static_cast<int>(s.size());
-    std::vector<long double> t(static_cast<std::size_t>(p) * p);
-    for (int a = 0; a < p; ++a)
-        for (int b = 0; b < p; ++b) {
+    std::vector<int> vars;
+    for (int j = 0; j < v_; ++j)
+        if (roles_[j] == kRoleExplanatory) vars.push_back(j);
+    const int q = static_cast<int>(vars.size());
+    const bool centred = HasConstant();
+    LongMatrix sums;
+    if (!centred) (void)SweepFromBase(zz_, {}, sums);
+    const LongMatrix& w = centred ? zz_ : sums;
+    // Over the variables (about the means with the constant term in):
+    // C W C' with C the swept block of Z'X.
+    const auto qs = static_cast<std::size_t>(q);
+    std::vector<long double> t(qs * qs), cf(qs * qs);
+    for (int a = 0; a < q; ++a)
+        for (int b = 0; b < q; ++b) {
             long double sum = 0.0L;
-            for (int c : s) sum += static_cast<long double>(a_[s[a]][c]) * w_[c][s[b]];
-            t[a * p + b] = sum;
+            for (int c = 0; c < q; ++c) sum += swept_[vars[a]][vars[c]] * w[vars[c]][vars[b]];
+            t[a * qs + b] = sum;
         }
-    for (int a = 0; a < p; ++a)
-        for (int b = 0; b < p; ++b) {
+    for (int a = 0; a < q; ++a)
+        for (int b = 0; b < q; ++b) {
             long double sum = 0.0L;
-            for (int c = 0; c < p; ++c) sum += t[a * p + c] * a_[s[b]][s[c]];
-            cf_[s[a]][s[b]] = static_cast<double>(sum);
+            for (int c = 0; c < q; ++c) sum += t[a * qs + c] * swept_[vars[b]][vars[c]];
+            cf[a * qs + b] = sum;
+            cf_[vars[a]][vars[b]] = static_cast<double>(sum);
         }
+    if (!centred) return;
+    // The constant term's coefficient is the mean of y less the slopes at
+    // the means (whose covariance with that mean is 0): its row follows.
+    const long double* mean = zx_[v_];
+    long double cc = zx_[v_][v_];  // 1/n
+    for (int a = 0; a < q; ++a) {
+        long double cm = 0.0L;
+        for (int b = 0; b < q; ++b) cm += cf[a * qs + b] * mean[vars[b]];
+        cf_[vars[a]][v_] = cf_[v_][vars[a]] = static_cast<double>(-cm);
+        cc += mean[vars[a]] * cm;
+    }
+    cf_[v_][v_] = static_cast<double>(cc);
 }
 
 double RegIV::ComputeResiduals() { return ComputeFit(true); }
 
 double RegIV::ComputeFit(bool leverages) {
-    const std::vector<int> s = ModelSet();
-    const int d = dependent_;
-    const int p = static_cast<int>(s.size());
-    const std::size_t pp = static_cast<std::size_t>(p) * p;
-    // The hat form x'A z over the model's set (and with the leverages x'Cf x
-    // and z'Wc z), from dense copies, so each observation runs along
-    // contiguous rows.
-    std::vector<double> a(pp), b(static_cast<std::size_t>(p)), cf, wc;
-    for (int i = 0; i < p; ++i) {
-        b[i] = a_[s[i]][d];
-        for (int j = 0; j < p; ++j) a[i * p + j] = a_[s[i]][s[j]];
-    }
-    if (leverages) LeverageForms(s, cf, wc);
-    const InstrumentalResidualRows rows{analysis_->RowForOverwrite(kRowObserved),
-                                        analysis_->RowForOverwrite(kRowFitted),
-                                        analysis_->RowForOverwrite(kRowResidual),
-                                        analysis_->RowForOverwrite(kRowPress),
-                                        analysis_->RowForOverwrite(kRowHatA),
-                                        leverages ? analysis_->RowForOverwrite(kRowHatB) : nullptr,
-                                        leverages ? analysis_->RowForOverwrite(kRowHatC) : nullptr};
+    const InstrumentalForms forms = FitForms(leverages);
+    const InstrumentalResidualRows rows{analysis_->RowForOverwrite(kObserved),
+                                        analysis_->RowForOverwrite(kFitted),
+                                        analysis_->RowForOverwrite(kResidual),
+                                        analysis_->RowForOverwrite(kPress),
+                                        analysis_->RowForOverwrite(kHatA),
+                                        leverages ? analysis_->RowForOverwrite(kHatB) : nullptr,
+                                        leverages ? analysis_->RowForOverwrite(kHatC) : nullptr};
     leveragesPending_ = !leverages;
     ++passes_;
-    return InstrumentalResidualPass(context_->Pool(), x_, Design(), n_, d, s, a, cf, wc, b, rows, press_,
-                                    SoleObservationsOf(s));
+    return InstrumentalResidualPass(context_->Pool(), x_, Design(), n_, dependent_, forms, rows, press_,
+                                    SoleObservationsOf(ModelSet()));
 }
 
-void RegIV::LeverageForms(const std::vector<int>& s, std::vector<double>& cf, std::vector<double>& wc) const {
-    Matrix w = w_;
-    for (int j : s) (void)w.Sweep(j);
-    const int p = static_cast<int>(s.size());
-    cf.resize(static_cast<std::size_t>(p) * p);
-    wc.resize(static_cast<std::size_t>(p) * p);
-    for (int i = 0; i < p; ++i)
-        for (int j = 0; j < p; ++j) {
-            cf[static_cast<std::size_t>(i) * p + j] = cf_[s[i]][s[j]];
-            wc[static_cast<std::size_t>(i) * p + j] = w[s[i]][s[j]];
+InstrumentalForms RegIV::FitForms(bool leverages) const {
+    InstrumentalForms f;
+    for (int j = 0; j < v_; ++j)
+        if (roles_[j] == kRoleExplanatory) f.vars.push_back(j);
+    const std::vector<int>& vars = f.vars;
+    const int q = static_cast<int>(vars.size());
+    const auto qs = static_cast<std::size_t>(q);
+    f.xHi.assign(qs, 0.0);
+    f.xLo = f.zHi = f.zLo = f.xHi;
+    if (HasConstant()) {
+        for (int a = 0; a < q; ++a) {
+            SplitMean(zx_[v_][vars[a]], f.xHi[a], f.xLo[a]);
+            SplitMean(zz_[v_][vars[a]], f.zHi[a], f.zLo[a]);
         }
+        f.offset = static_cast<double>(zx_[v_][v_]);
+        f.fit0 = zx_[v_][dependent_];
+    }
+    f.b.resize(qs);
+    f.hatA.resize(qs * qs);
+    for (int a = 0; a < q; ++a) {
+        f.b[a] = swept_[vars[a]][dependent_];
+        for (int c = 0; c < q; ++c) f.hatA[a * qs + c] = static_cast<double>(swept_[vars[a]][vars[c]]);
+    }
+    if (!leverages) return f;
+    LongMatrix w;
+    (void)SweepFromBase(zz_, ModelSet(), w);
+    f.hatB.assign(qs * qs, 0.0);
+    f.hatC.assign(qs * qs, 0.0);
+    for (int a = 0; a < q; ++a) {
+        f.hatB[a * qs + a] = cf_[vars[a]][vars[a]];
+        f.hatC[a * qs + a] = static_cast<double>(w[vars[a]][vars[a]]);
+        for (int c = a + 1; c < q; ++c) {
+            f.hatB[a * qs + c] = cf_[vars[a]][vars[c]] + cf_[vars[c]][vars[a]];
+            f.hatC[a * qs + c] = static_cast<double>(w[vars[a]][vars[c]] + w[vars[c]][vars[a]]);
+        }
+    }
+    return f;
 }
 
 std::vector<long long> RegIV::SoleObservationsOf(const std::vector<int>& s) const {
@@ -585,266 +623,25 @@ std::vector<long long> RegIV::SoleObservationsOf(const std::vector<int>& s) cons
 
 void RegIV::EnsureLeverages() const {
     if (!leveragesPending_) return;
-    const std::vector<int> s = ModelSet();
-    std::vector<double> cf, wc;
-    LeverageForms(s, cf, wc);
-    InstrumentalLeveragePass(context_->Pool(), x_, Design(), n_, s, cf, wc, analysis_->RowForOverwrite(kRowHatB),
-                             analysis_->RowForOverwrite(kRowHatC), SoleObservationsOf(s));
+    InstrumentalLeveragePass(context_->Pool(), x_, Design(), n_, FitForms(true), analysis_->RowForOverwrite(kHatB),
+                             analysis_->RowForOverwrite(kHatC), SoleObservationsOf(ModelSet()));
     leveragesPending_ = false;
 }
 
 double RegIV::GetAnalysisValue(int code, int i) const {
-    if (code == kRowHatB || code == kRowHatC) EnsureLeverages();
+    if (code == kHatB || code == kHatC) EnsureLeverages();
     return analysis_->GetValue(code, i);
 }
 
 void RegIV::GetAnalysisRow(int code, std::vector<double>& out) const {
-    if (code == kRowHatB || code == kRowHatC) EnsureLeverages();
+    if (code == kHatB || code == kHatC) EnsureLeverages();
     analysis_->GetRow(code, out);
 }
 
 void RegIV::ComputeDependentMoments() {
-    double mean = 0.0;
-    long double ss = 0.0L;
-    for (int t = 0; t < n_; ++t) {
-        const double d = x_[t][dependent_] - mean;
-        const double step = d / (t + 1);
-        mean += step;
-        ss += static_cast<long double>(step) * d * t;
-    }
-    meanY_ = mean;
-    tss_ = static_cast<double>(ss);
-}
-
-void RegIV::ComputeDiagnostics() {
-    if (diagnosticsDone_) return;
-    EnsureLeverages();
-    const std::vector<int> s = ModelSet();
-    const int d = dependent_;
-    const int p = static_cast<int>(s.size());
-    const std::size_t pp = static_cast<std::size_t>(p) * p;
-    const double* e = analysis_->Row(kRowResidual);
-    // H[r][t] = x_r . u_t with u_t = A_S z_t. The sums over r of H[r][t]^2
-    // and of e_r H[r][t] are u_t' (X_S'X_S) u_t and u_t' X_S'e: one pass
-    // for the two cross-products instead of one per observation (double
-    // sums over blocks of rows, added up in long double).
-    std::vector<long double> xxTotal(pp, 0.0L), xeTotal(static_cast<std::size_t>(p), 0.0L);
-    std::vector<double> xxBlock(pp), xeBlock(static_cast<std::size_t>(p)), xs(static_cast<std::size_t>(p));
-    constexpr int kBlock = 256;
-    for (int r0 = 0; r0 < n_; r0 += kBlock) {
-        std::fill(xxBlock.begin(), xxBlock.end(), 0.0);
-        std::fill(xeBlock.begin(), xeBlock.end(), 0.0);
-        for (int r = r0; r < std::min(n_, r0 + kBlock); ++r) {
-            const double* x = x_[r];
-            for (int a = 0; a < p; ++a) xs[a] = x[s[a]];
-            for (int a = 0; a < p; ++a) {
-                xeBlock[a] += xs[a] * e[r];
-                double* row = &xxBlock[static_cast<std::size_t>(a) * p];
-                for (int b = 0; b < p; ++b) row[b] += xs[a] * xs[b];
-            }
-        }
-        for (std::size_t i = 0; i < pp; ++i) xxTotal[i] += xxBlock[i];
-        for (int a = 0; a < p; ++a) xeTotal[a] += xeBlock[a];
-    }
-    std::vector<double> xx(pp), xe(static_cast<std::size_t>(p)), as(pp);
-    for (std::size_t i = 0; i < pp; ++i) xx[i] = static_cast<double>(xxTotal[i]);
-    for (int a = 0; a < p; ++a) {
-        xe[a] = static_cast<double>(xeTotal[a]);
-        for (int c = 0; c < p; ++c) as[static_cast<std::size_t>(a) * p + c] = a_[s[a]][s[c]];
-    }
-    const double* press = analysis_->Row(kRowPress);
-    const double* hatA = analysis_->Row(kRowHatA);
-    const double* hatB = analysis_->Row(kRowHatB);
-    double* deleted = analysis_->RowForOverwrite(kRowDeletedS2);
-    double* standardized = analysis_->RowForOverwrite(kRowStandardized);
-    double* residualSd = analysis_->RowForOverwrite(kRowResidualSd);
-    double* studentized = analysis_->RowForOverwrite(kRowStudentized);
-    double* share = analysis_->RowForOverwrite(kRowResidualShare);
-    double* errorPercent = analysis_->RowForOverwrite(kRowErrorPercent);
-    std::vector<double> zs(static_cast<std::size_t>(p)), u(static_cast<std::size_t>(p));
-    ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
-    for (int t = 0; t < n_; ++t) {
-        progress.Step();
-        const double dt = press[t];
-        const double* z = Design()[t];
-        for (int a = 0; a < p; ++a) zs[a] = z[s[a]];
-        for (int a = 0; a < p; ++a) {
-            const double* row = &as[static_cast<std::size_t>(a) * p];
-            double sum = 0.0;
-            for (int c = 0; c < p; ++c) sum += row[c] * zs[c];
-            u[a] = sum;
-        }
-        double g = 0.0, ee = 0.0;
-        for (int a = 0; a < p; ++a) {
-            const double* row = &xx[static_cast<std::size_t>(a) * p];
-            double sum = 0.0;
-            for (int b = 0; b < p; ++b) sum += row[b] * u[b];
-            g += u[a] * sum;
-            ee += u[a] * xe[a];
-        }
-        // At a leverage of 1 the residual has no variance: no studentised
-        // residuals, and SIG(RES) at its floor.
-        const bool one = hatA[t] == 1.0;
-        const double s2t = DeletedVariance((g - 1.0) * dt * dt + 2.0 * dt * ee + rss_, rss_, hatA[t], df_ - 1);
-        deleted[t] = s2t;
-        const double w = 1.0 - 2.0 * hatA[t] + hatB[t];
-        standardized[t] = one ? kNoFigure : e[t] / std::sqrt(s2_ * w);
-        double q = one ? kLeverageOneSpread : w * s2t;
-        if (q < kSingleEpsilon) q = kSingleEpsilon;
-        residualSd[t] = std::sqrt(q);
-        studentized[t] = one ? kNoFigure : e[t] / std::sqrt(q);
-        share[t] = e[t] * e[t] / rss_;
-        const double y = x_[t][d];
-        errorPercent[t] = std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[t] / y;
-    }
-    diagnosticsDone_ = true;
-}
-
-void RegIV::ComputeInfluence() {
-    if (influenceDone_) return;
-    ComputeDiagnostics();
-    EnsureLeverages();
-    const std::vector<int> s = ModelSet();
-    const Matrix& design = Design();
-    const int p = GetParamCount();
-    const int q = static_cast<int>(s.size());
-    const int d = dependent_;
-    const std::size_t qq = static_cast<std::size_t>(q) * q;
-    std::vector<double> as(qq), cs(qq);
-    for (int a = 0; a < q; ++a)
-        for (int c = 0; c < q; ++c) {
-            as[static_cast<std::size_t>(a) * q + c] = a_[s[a]][s[c]];
-            cs[static_cast<std::size_t>(a) * q + c] = cf_[s[a]][s[c]];
-        }
-    const double* press = analysis_->Row(kRowPress);
-    const double* deleted = analysis_->Row(kRowDeletedS2);
-    const double* hatA = analysis_->Row(kRowHatA);
-    const double* hatB = analysis_->Row(kRowHatB);
-    const double* hatC = analysis_->Row(kRowHatC);
-    std::vector<double*> change(static_cast<std::size_t>(q)), dfbetas(static_cast<std::size_t>(q));
-    for (int a = 0; a < q; ++a) {
-        change[a] = analysis_->RowForOverwrite(s[a] - 100);
-        dfbetas[a] = analysis_->RowForOverwrite(kRowDfbetas + s[a]);
-    }
-    double* welsch = analysis_->RowForOverwrite(kRowW);
-    double* dffitsRow = analysis_->RowForOverwrite(kRowDffits);
-    double* cook = analysis_->RowForOverwrite(kRowCook);
-    double* covRatio = analysis_->RowForOverwrite(kRowCovRatio);
-    double* deletedR2 = analysis_->RowForOverwrite(kRowDeletedR2);
-    double* deletedAdjR2 = analysis_->RowForOverwrite(kRowDeletedAdjR2);
-    std::vector<double> xs(static_cast<std::size_t>(q)), zs(static_cast<std::size_t>(q));
-    for (int t = 0; t < n_; ++t) {
-        const double dt = press[t];
-        const double s2t = deleted[t];
-        const double hb = hatB[t];
-        const double hc = hatC[t];
-        const double ha = hatA[t];
-        const double m = 1.0 - ha;
-        const double f = ha / m + 1.0;
-        for (int a = 0; a < q; ++a) {
-            xs[a] = x_[t][s[a]];
-            zs[a] = design[t][s[a]];
-        }
-        for (int a = 0; a < q; ++a) {
-            const double* ar = &as[static_cast<std::size_t>(a) * q];
-            const double* cr = &cs[static_cast<std::size_t>(a) * q];
-            double u = 0.0, w = 0.0;
-            for (int c = 0; c < q; ++c) {
-                u += ar[c] * zs[c];
-                w += cr[c] * xs[c];
-            }
-            const int j = s[a];
-            change[a][t] = u * dt;
-            const double var = s2t * (2.0 * u * w / m + cf_[j][j] - (f * f - hb / (m * m)) * u * u);
-            dfbetas[a][t] = (coef_[j] - u * dt) / std::sqrt(var);
-        }
-        const double dd = hc * dt * dt;
-        welsch[t] = std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1)));
-        const double dffits = std::sqrt(dd / s2t);
-        dffitsRow[t] = dt >= 0.0 ? dffits : -dffits;
-        cook[t] = dd / (p * s2_);
-        covRatio[t] = IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m);
-        const double dev = x_[t][d] - meanY_;
-        const double r2t = 1.0 - (df_ - 1) * s2t / (tss_ - dev * dev * n_ / (n_ - 1));
-        deletedR2[t] = r2t;
-        deletedAdjR2[t] = ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t));
-        if (ha == 1.0) {
-            // Each of these divides by 1 - h.
-            for (int a = 0; a < q; ++a) change[a][t] = dfbetas[a][t] = kNoFigure;
-            for (double* row : {welsch, dffitsRow, cook, covRatio, deletedR2, deletedAdjR2}) row[t] = kNoFigure;
-        }
-    }
-    influenceDone_ = true;
-}
-
-void RegIV::ComputeResidualTests() {
-    const double* fitted = analysis_->Row(kRowFitted);
-    const double* residual = analysis_->Row(kRowResidual);
-    gk_ = HeteroskedasticityStatistic(fitted, residual, n_);
-    dw_ = DurbinWatson(residual, n_);
-}
-
-void RegIV::GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const {
-    if (k < 0 || k > v_) throw ERangeError("RegIV: variable out of range");
-    Matrix z = Design();
-    for (int t = 0; t < n_; ++t) z[t][k] = x_[t][k];
-    Matrix m;
-    ComputeCrossProducts(z, x_, m, nullptr);
-    const int d = dependent_;
-    std::vector<int> others;
-    for (int j : ModelSet())
-        if (j != k && j != d && m.Sweep(j) == SweepResult::kSwept) others.push_back(j);
-    outY.assign(n_, 0.0);
-    outK.assign(n_, 0.0);
-    for (int t = 0; t < n_; ++t) {
-        long double fy = 0.0L, fk = 0.0L;
-        for (int j : others) {
-            fy += static_cast<long double>(x_[t][j]) * m[j][d];
-            fk += static_cast<long double>(x_[t][j]) * m[j][k];
-        }
-        outY[t] = x_[t][d] - static_cast<double>(fy);
-        outK[t] = x_[t][k] - static_cast<double>(fk);
-    }
-}
-
-double RegIV::SpecificationTest() {
-    const std::vector<int> s = ModelSet();
-    const int p = static_cast<int>(s.size());
-    const int d = dependent_;
-    LongMatrix m;
-    BuildMomentMatrix(x_, n_, v_, m, context_->Pool());
-    (void)m.Sweep(v_);  // back to the raw cross-products
-    for (int j : s)
-        if (m.Sweep(j) == SweepResult::kZeroPivot) throw EZeroDivide("INVERSE ERROR!");
-    const double s2ols = static_cast<double>(m[d][d]) / df_;
-    ComputeCovarianceFactor();
-    std::vector<double> q(p);
-    Matrix diff(p, p, 0.0);
-    for (int a = 0; a < p; ++a) {
-        q[a] = coef_[s[a]] - static_cast<double>(m[s[a]][d]);
-        for (int b = 0; b < p; ++b)
-            diff[a][b] = s2_ * cf_[s[a]][s[b]] - s2ols * static_cast<double>(m[s[a]][s[b]]);
-    }
-    if (p == 0) return 0.0;
-    InvertMatrix(diff.Data(), p, diff.Data(), p, p);
-    long double sum = 0.0L;
-    for (int a = 0; a < p; ++a)
-        for (int b = 0; b < p; ++b) sum += static_cast<long double>(q[a]) * diff[a][b] * q[b];
-    return ZeroIfTiny(static_cast<double>(sum));
-}
-
-double RegIV::Predict(double* x, double* lower, double* upper, double c1, double c2) {
-    x[v_] = 1.0;
-    const std::vector<int> s = ModelSet();
-    long double yhat = 0.0L, qf = 0.0L;
-    for (int j : s) {
-        yhat += static_cast<long double>(coef_[j]) * x[j];
-        for (int i : s) qf += static_cast<long double>(x[i]) * cf_[i][j] * x[j];
-    }
-    const double half = ToleranceHalfWidth(static_cast<double>(qf), s2_, n_, df_, c1, c2);
-    *lower = static_cast<double>(yhat) - half;
-    *upper = static_cast<double>(yhat) + half;
-    return static_cast<double>(yhat);
+    const LongMatrix& xx = DataMoments();
+    meanY_ = static_cast<double>(xx[v_][dependent_]);
+    tss_ = static_cast<double>(xx[dependent_][dependent_]);
 }
 
 double RegIV::GetDefaultK() const {
@@ -877,6 +674,7 @@ void RegIV::OwnDesign() {
     CopyMatrixRows(context_->Pool(), x_, copy);
     swap(z_, copy);
     designNonFinite_ = DataNonFinite();
+    designEdited_.assign(static_cast<std::size_t>(v_), 0);
     ownDesign_ = true;
 }
 
@@ -885,6 +683,7 @@ void RegIV::SetDesignValue(int i, int j, double value) {
     EnsureLeverages();  // of the fit on the design before the edit
     RememberDesignColumn(j);
     OwnDesign();
+    designEdited_[static_cast<std::size_t>(j)] = 1;
     int& bad = designNonFinite_[static_cast<std::size_t>(j)];
     if (!std::isfinite(z_[i][j])) --bad;
     if (!std::isfinite(value)) ++bad;
@@ -896,6 +695,7 @@ void RegIV::SetDesignColumn(int j, const std::vector<double>& values) {
     EnsureLeverages();  // of the fit on the design before the edit
     RememberDesignColumn(j);
     OwnDesign();
+    designEdited_[static_cast<std::size_t>(j)] = 1;
     for (int i = 0; i < n_; ++i) z_[i][j] = values[i];
     designNonFinite_[static_cast<std::size_t>(j)] = CountNonFinite(z_, j);
 }

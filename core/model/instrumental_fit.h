@@ -27,6 +27,7 @@
 
 class EngineContext;
 class Reg;
+struct InstrumentalForms;
 
 class RegIV {
 public:
@@ -170,7 +171,8 @@ public:
 private:
     // What a model change overwrites besides the design and the table rows.
     struct Estimate {
-        Matrix a, a0, cf, w;
+        LongMatrix swept, zx, zz;
+        Matrix cf;
         std::vector<double> coef, stdErr, fValue, tolerance;
         std::vector<std::uint8_t> roles;
         int dependent, df;
@@ -194,17 +196,21 @@ private:
     // Dependent k with the variables of set: too few observations for it,
     // or a value of its variables (observed or design) that is no number.
     Problem DataProblem(const std::vector<int>& set, int k) const;
-    // Before A is swept on j to enter it after the set entered: kNone when
-    // its pivot is clear of rounding; kSingular when the observed column of
-    // j is itself such a combination of the set's, else kUnidentified.
-    Problem EntryProblem(int j, const std::vector<int>& entered) const;
-    // The same while entering the set in turn (one sweep of the check each).
+    // Before Z'X is swept on the set (ascending): kNone when each pivot in
+    // turn is clear of rounding; at the first that is not, kSingular when
+    // the observed column is itself such a combination of those before
+    // it, else kUnidentified. With the constant term in the set the pivots
+    // are those of the sums about the means.
+    Problem EntryProblem(const std::vector<int>& set) const;
     class EntryCheck;
     // kNotFinite when a coefficient, a standard error or s2 of the model is
     // no finite number.
     Problem ResultProblem() const;
-    // X'X of the observed data (never changes), formed when first needed.
-    const Matrix& DataCrossProducts() const;
+    // The moments of the observed data (they never change), formed when
+    // first needed.
+    const LongMatrix& DataMoments() const;
+    // zx_ and zz_ from the current design.
+    void FormDesignMoments();
     // Values that are no finite number per column of the observed data and
     // of the design.
     const std::vector<int>& DataNonFinite() const;
@@ -214,6 +220,11 @@ private:
     // SetDependent; without residuals the pass over the observations (and
     // RSS, s2 and the F values that come from it) is left to the caller.
     void ResetModel(int k, bool withResiduals);
+    // The figures of the model without variables.
+    void EmptyModelFigures(bool withResiduals);
+    // swept_ for the set and its roles (the caller checked the set); false
+    // at a zero pivot, swept_ then partly swept.
+    bool EnterSet(const std::vector<int>& set);
     // Variable j shows no F (it is, to this size, a combination of the
     // model's variables) while its swept diagonal is at most this.
     double Tolerance(int j) const;
@@ -222,8 +233,9 @@ private:
     // and x'A z; with leverages also x'Cf x and z'Wc z, else those two are
     // marked pending. Returns RSS.
     double ComputeFit(bool leverages);
-    // Dense copies of Cf and of W swept on s, over s.
-    void LeverageForms(const std::vector<int>& s, std::vector<double>& cf, std::vector<double>& wc) const;
+    // What the passes read of the current fit; with leverages the forms of
+    // x'Cf x and z'Wc z too.
+    InstrumentalForms FitForms(bool leverages) const;
     // The pending leverage rows of the current fit, formed once.
     void EnsureLeverages() const;
     // Until its first edit the design is the observed data itself.
@@ -239,6 +251,7 @@ private:
     }
     [[noreturn]] static void OutOfRange();
     std::vector<int> ModelSet() const;
+    bool HasConstant() const { return roles_[static_cast<std::size_t>(v_)] == kRoleExplanatory; }
 
     std::uint16_t mask_;
     // The data set's context, as the analysis table keeps it: its services
@@ -246,9 +259,13 @@ private:
     EngineContext* context_;
     int n_ = 0;
     int v_ = 0;
-    Matrix a_, z_, x_, cf_, w_;
-    Matrix a0_;  // Z'X as SetDependent formed it, before any sweep
+    // Z'X and Z'Z about the means as SetDependent formed them (see
+    // instrumental_moments.h), and Z'X swept on the model's variables:
+    // formed afresh from zx_ at every model change.
+    LongMatrix zx_, zz_, swept_;
+    Matrix z_, x_, cf_;
     bool ownDesign_ = false;  // z_ holds the design (else it is x_)
+    std::vector<std::uint8_t> designEdited_;  // per column of z_: may differ from the data
     mutable bool leveragesPending_ = false;
     std::vector<std::string> names_;
     std::vector<std::uint8_t> types_;  // data-set type byte per variable
@@ -265,7 +282,7 @@ private:
     // data itself, and the columns edited since with their values then.
     bool acceptedOwnDesign_ = false;
     std::vector<std::pair<int, std::vector<double>>> editedColumns_;
-    mutable Matrix xx_;                       // empty until formed
+    mutable LongMatrix dataMoments_;          // empty until formed
     mutable std::vector<int> dataNonFinite_;  // empty until counted
     std::vector<int> designNonFinite_;        // while the design is its own
     int dependent_ = 0;

@@ -2,180 +2,148 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 
 #include "core/model/leverage_forms.h"
 #include "core/numeric/thread_pool.h"
 
 namespace {
 
-// Rows per partial sum (the rounding of the sums depends on it) and rows
-// per task of the pool (a whole number of blocks).
-constexpr int kBlockRows = 256;
-constexpr int kChunkRows = 16 * kBlockRows;
+constexpr int kBlock = kLeverageBlock;
+constexpr int kChunk = kResidualChunk;
+// Rows per task of the copies.
+constexpr int kCopyRows = 4096;
 
-std::size_t Packed(int i, int j) { return static_cast<std::size_t>(i) * (i + 1) / 2 + j; }
+std::size_t At(int a, int t) { return static_cast<std::size_t>(a) * kBlock + static_cast<std::size_t>(t); }
 
-// The p x p matrix m (row-major) by columns.
-std::vector<double> Transposed(const std::vector<double>& m, int p) {
-    std::vector<double> t(m.size());
-    for (int i = 0; i < p; ++i)
-        for (int j = 0; j < p; ++j) t[static_cast<std::size_t>(j) * p + i] = m[static_cast<std::size_t>(i) * p + j];
-    return t;
+// A block of observations about the centres, and its hat forms.
+struct CentredBlock {
+    explicit CentredBlock(int q) : xc(static_cast<std::size_t>(q) * kBlock), zc(xc.size()) {}
+    std::vector<double> xc, zc;
+    double ha[kBlock], hb[kBlock], hc[kBlock];
+};
+
+// Centres the block's rows of x and z; returns the design's (x's own when
+// the design is the data).
+const double* Centre(const Matrix& x, const Matrix& z, const InstrumentalForms& f, long long start, int len,
+                     CentredBlock& blk) {
+    CentreInstrumentalBlock(x, f.vars, f.xHi, f.xLo, start, len, blk.xc.data());
+    if (&z == &x) return blk.xc.data();
+    CentreInstrumentalBlock(z, f.vars, f.zHi, f.zLo, start, len, blk.zc.data());
+    return blk.zc.data();
 }
 
-// RSS, and the PRESS sum into press: long double, in observation order.
-double SumSquares(const InstrumentalResidualRows& rows, int n, double& press) {
+// x'Cf x and z'Wc z of the block into blk.hb, blk.hc, snapped.
+void LeverageForms(const InstrumentalForms& f, const double* zc, long long start, int len,
+                   const std::vector<long long>& sole, CentredBlock& blk) {
+    const int q = static_cast<int>(f.vars.size());
+    QuadraticForm(f.hatB.data(), q, blk.xc.data(), len, blk.hb);
+    QuadraticForm(f.hatC.data(), q, zc, len, blk.hc);
+    for (int t = 0; t < len; ++t) {
+        blk.hb[t] = LeverageAt(blk.hb[t] + f.offset, start + t, sole);
+        blk.hc[t] = LeverageAt(blk.hc[t] + f.offset, start + t, sole);
+    }
+}
+
+long long ChunkCount(long long n) { return (n + kChunk - 1) / kChunk; }
+
+}  // namespace
+
+void CentreInstrumentalBlock(const Matrix& m, const std::vector<int>& vars, const std::vector<double>& hi,
+                             const std::vector<double>& lo, long long start, int len, double* out) {
+    const int q = static_cast<int>(vars.size());
+    if (q == 0 || len <= 0) return;
+    const int stride = m.Cols();
+    CentreRows(m.Data() + start * stride, stride, vars.data(), hi.data(), lo.data(), q, len, m.Rows() - start, out,
+               kBlock);
+}
+
+double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, int dependent,
+                                const InstrumentalForms& f, const InstrumentalResidualRows& rows, double& press,
+                                const std::vector<long long>& sole) {
+    const int q = static_cast<int>(f.vars.size());
+    const int cols = x.Cols();
+    const double* xData = x.Data();
+    const bool leverages = rows.hatB != nullptr && rows.hatC != nullptr;
+    std::vector<long double> rssPart(static_cast<std::size_t>(ChunkCount(n)), 0.0L), pressPart(rssPart);
+    ForEachBlock(pool, n, kChunk, [&](long long first, int count) {
+        CentredBlock blk(q);
+        long double rss = 0.0L, pressSum = 0.0L;
+        for (long long start = first; start < first + count; start += kBlock) {
+            const int len = static_cast<int>(std::min<long long>(kBlock, first + count - start));
+            const double* zc = Centre(x, z, f, start, len, blk);
+            BilinearForm(f.hatA.data(), q, blk.xc.data(), zc, len, blk.ha);
+            if (leverages) LeverageForms(f, zc, start, len, sole, blk);
+            for (int t = 0; t < len; ++t) {
+                const long long i = start + t;
+                // The mean of y plus centred terms: small terms, summed in
+                // long double.
+                long double fit = f.fit0;
+                for (int a = 0; a < q; ++a) fit += f.b[static_cast<std::size_t>(a)] * blk.xc[At(a, t)];
+                const double y = xData[i * cols + dependent];
+                const long double e = y - fit;
+                rss += e * e;
+                const double ed = static_cast<double>(e);
+                // A leverage within rounding of 1 is 1: no PRESS residual.
+                const double ha = LeverageAt(blk.ha[t] + f.offset, i, sole);
+                const double p = PressResidualOf(ed, ha);
+                pressSum += static_cast<long double>(p) * p;
+                rows.observed[i] = y;
+                rows.fitted[i] = static_cast<double>(fit);
+                rows.residual[i] = ed;
+                rows.press[i] = p;
+                rows.hatA[i] = ha;
+                if (leverages) {
+                    rows.hatB[i] = blk.hb[t];
+                    rows.hatC[i] = blk.hc[t];
+                }
+            }
+        }
+        rssPart[static_cast<std::size_t>(first / kChunk)] = rss;
+        pressPart[static_cast<std::size_t>(first / kChunk)] = pressSum;
+    });
     long double rss = 0.0L, pressSum = 0.0L;
-    for (int t = 0; t < n; ++t) {
-        rss += static_cast<long double>(rows.residual[t]) * rows.residual[t];
-        pressSum += static_cast<long double>(rows.press[t]) * rows.press[t];
+    for (std::size_t c = 0; c < rssPart.size(); ++c) {
+        rss += rssPart[c];
+        pressSum += pressPart[c];
     }
     press = static_cast<double>(pressSum);
     return static_cast<double>(rss);
 }
 
-}  // namespace
-
-void InstrumentalCrossProducts(ThreadPool* pool, const Matrix& z, const Matrix& x, bool designIsData, Matrix& zx,
-                               Matrix& zz) {
-    const int n = z.Rows(), k = z.Cols();
-    const std::size_t kk = static_cast<std::size_t>(k) * k;
-    const std::size_t tri = static_cast<std::size_t>(k) * (k + 1) / 2;
-    // Per block: Z'X in full (unless it is Z'Z), then Z'Z's lower triangle.
-    const std::size_t perBlock = (designIsData ? 0 : kk) + tri;
-    const long long blocks = (static_cast<long long>(n) + kBlockRows - 1) / kBlockRows;
-    std::unique_ptr<double[]> partial(new double[static_cast<std::size_t>(blocks) * perBlock]);
-    const double* zData = z.Data();
-    const double* xData = x.Data();
-    ForEachBlock(pool, n, kChunkRows, [&](long long first, int count) {
-        std::vector<double> cross(designIsData ? 0 : kk), gram(kk);
-        for (long long r0 = first; r0 < first + count; r0 += kBlockRows) {
-            const long long r1 = std::min<long long>(first + count, r0 + kBlockRows);
-            std::fill(cross.begin(), cross.end(), 0.0);
-            std::fill(gram.begin(), gram.end(), 0.0);
-            for (long long r = r0; r < r1; ++r) {
-                const double* zr = zData + r * k;
-                const double* xr = xData + r * k;
-                for (int i = 0; i < k; ++i) {
-                    const double zi = zr[i];
-                    double* g = &gram[static_cast<std::size_t>(i) * k];
-                    if (!designIsData) {
-                        double* c = &cross[static_cast<std::size_t>(i) * k];
-                        for (int j = 0; j < k; ++j) c[j] += zi * xr[j];
-                    }
-                    for (int j = 0; j <= i; ++j) g[j] += zi * zr[j];
-                }
-            }
-            double* out = &partial[static_cast<std::size_t>(r0 / kBlockRows) * perBlock];
-            if (!designIsData) out = std::copy(cross.begin(), cross.end(), out);
-            for (int i = 0; i < k; ++i)
-                for (int j = 0; j <= i; ++j) out[Packed(i, j)] = gram[static_cast<std::size_t>(i) * k + j];
+void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n,
+                              const InstrumentalForms& f, double* hatB, double* hatC,
+                              const std::vector<long long>& sole) {
+    ForEachBlock(pool, n, kChunk, [&](long long first, int count) {
+        CentredBlock blk(static_cast<int>(f.vars.size()));
+        for (long long start = first; start < first + count; start += kBlock) {
+            const int len = static_cast<int>(std::min<long long>(kBlock, first + count - start));
+            LeverageForms(f, Centre(x, z, f, start, len, blk), start, len, sole, blk);
+            std::copy(blk.hb, blk.hb + len, hatB + start);
+            std::copy(blk.hc, blk.hc + len, hatC + start);
         }
     });
-    std::vector<long double> total(perBlock, 0.0L);
-    for (long long b = 0; b < blocks; ++b) {
-        const double* p = &partial[static_cast<std::size_t>(b) * perBlock];
-        for (std::size_t e = 0; e < perBlock; ++e) total[e] += p[e];
-    }
-    const long double* gramTotal = total.data() + (designIsData ? 0 : kk);
-    Matrix a(k, k), w(k, k);
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j) {
-            const double g = static_cast<double>(gramTotal[j <= i ? Packed(i, j) : Packed(j, i)]);
-            w[i][j] = g;
-            // Z = X: each product z_i x_j is x_j z_i, summed in the same order.
-            a[i][j] = designIsData ? g : static_cast<double>(total[static_cast<std::size_t>(i) * k + j]);
-        }
-    zx.Replace(a);
-    zz.Replace(w);
 }
 
-double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, int dependent,
-                                const std::vector<int>& s, const std::vector<double>& a,
-                                const std::vector<double>& cf, const std::vector<double>& wc,
-                                const std::vector<double>& b, const InstrumentalResidualRows& rows, double& press,
-                                const std::vector<long long>& sole) {
-    const int p = static_cast<int>(s.size());
-    const int cols = x.Cols();
-    const double* xData = x.Data();
-    const double* zData = z.Data();
-    const int d = dependent;
-    const std::vector<double> at = Transposed(a, p);
-    ForEachBlock(pool, n, kChunkRows, [&](long long first, int count) {
-        std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p)),
-            az(static_cast<std::size_t>(p));
-        for (long long t = first; t < first + count; ++t) {
-            const double* xr = xData + t * cols;
-            const double* zr = zData + t * cols;
-            for (int i = 0; i < p; ++i) {
-                xs[i] = xr[s[i]];
-                zs[i] = zr[s[i]];
-            }
-            // A z by columns: each element still sums over j in order.
-            std::fill(az.begin(), az.end(), 0.0);
-            for (int j = 0; j < p; ++j) {
-                const double zj = zs[j];
-                const double* column = &at[static_cast<std::size_t>(j) * p];
-                for (int i = 0; i < p; ++i) az[i] += column[i] * zj;
-            }
-            double fit = 0.0, ha = 0.0;
-            for (int i = 0; i < p; ++i) {
-                fit += xs[i] * b[i];
-                ha += xs[i] * az[i];
-            }
-            const double e = xr[d] - fit;
-            rows.observed[t] = xr[d];
-            rows.fitted[t] = fit;
-            rows.residual[t] = e;
-            // A leverage within rounding of 1 is 1: no PRESS residual.
-            const double lev = LeverageAt(ha, t, sole);
-            rows.press[t] = PressResidualOf(e, lev);
-            rows.hatA[t] = lev;
+std::vector<long double> InstrumentalCentredCross(ThreadPool* pool, const Matrix& x, int n,
+                                                  const InstrumentalForms& f, const double* e) {
+    const int q = static_cast<int>(f.vars.size());
+    const auto qs = static_cast<std::size_t>(q);
+    std::vector<long double> parts(static_cast<std::size_t>(ChunkCount(n)) * qs, 0.0L);
+    if (q == 0) return parts;
+    ForEachBlock(pool, n, kChunk, [&](long long first, int count) {
+        std::vector<double> xc(qs * kBlock);
+        long double* part = parts.data() + static_cast<std::size_t>(first / kChunk) * qs;
+        for (long long start = first; start < first + count; start += kBlock) {
+            const int len = static_cast<int>(std::min<long long>(kBlock, first + count - start));
+            CentreInstrumentalBlock(x, f.vars, f.xHi, f.xLo, start, len, xc.data());
+            for (int a = 0; a < q; ++a)
+                for (int t = 0; t < len; ++t) part[a] += static_cast<long double>(xc[At(a, t)]) * e[start + t];
         }
     });
-    if (rows.hatB && rows.hatC) InstrumentalLeveragePass(pool, x, z, n, s, cf, wc, rows.hatB, rows.hatC, sole);
-    return SumSquares(rows, n, press);
-}
-
-void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, const std::vector<int>& s,
-                              const std::vector<double>& cf, const std::vector<double>& wc, double* hatB,
-                              double* hatC, const std::vector<long long>& sole) {
-    const int p = static_cast<int>(s.size());
-    const int cols = x.Cols();
-    const double* xData = x.Data();
-    const double* zData = z.Data();
-    const std::vector<double> cft = Transposed(cf, p), wct = Transposed(wc, p);
-    ForEachBlock(pool, n, kChunkRows, [&](long long first, int count) {
-        std::vector<double> xs(static_cast<std::size_t>(p)), zs(static_cast<std::size_t>(p)),
-            cx(static_cast<std::size_t>(p)), wz(static_cast<std::size_t>(p));
-        for (long long t = first; t < first + count; ++t) {
-            const double* xr = xData + t * cols;
-            const double* zr = zData + t * cols;
-            for (int i = 0; i < p; ++i) {
-                xs[i] = xr[s[i]];
-                zs[i] = zr[s[i]];
-            }
-            std::fill(cx.begin(), cx.end(), 0.0);
-            std::fill(wz.begin(), wz.end(), 0.0);
-            for (int j = 0; j < p; ++j) {
-                const double xj = xs[j], zj = zs[j];
-                const double* cColumn = &cft[static_cast<std::size_t>(j) * p];
-                const double* wColumn = &wct[static_cast<std::size_t>(j) * p];
-                for (int i = 0; i < p; ++i) {
-                    cx[i] += cColumn[i] * xj;
-                    wz[i] += wColumn[i] * zj;
-                }
-            }
-            double hb = 0.0, hc = 0.0;
-            for (int i = 0; i < p; ++i) {
-                hb += xs[i] * cx[i];
-                hc += zs[i] * wz[i];
-            }
-            hatB[t] = LeverageAt(hb, t, sole);
-            hatC[t] = LeverageAt(hc, t, sole);
-        }
-    });
+    std::vector<long double> total(qs, 0.0L);
+    for (std::size_t c = 0; c < parts.size() / qs; ++c)
+        for (std::size_t a = 0; a < qs; ++a) total[a] += parts[c * qs + a];
+    return total;
 }
 
 void FillObservationRows(ThreadPool* pool, const std::vector<const double*>& columns, int count,
@@ -183,7 +151,7 @@ void FillObservationRows(ThreadPool* pool, const std::vector<const double*>& col
     const int n = out.Rows(), cols = out.Cols();
     const int v = static_cast<int>(columns.size());
     double* data = out.Data();
-    ForEachBlock(pool, n, kChunkRows, [&](long long first, int rowCount) {
+    ForEachBlock(pool, n, kCopyRows, [&](long long first, int rowCount) {
         for (long long r = first; r < first + rowCount; ++r) {
             double* row = data + r * cols;
             const long long i = source.empty() ? r : source[static_cast<std::size_t>(r)];
@@ -198,7 +166,7 @@ void CopyMatrixRows(ThreadPool* pool, const Matrix& src, Matrix& dst) {
     const long long cols = src.Cols();
     const double* from = src.Data();
     double* to = dst.Data();
-    ForEachBlock(pool, src.Rows(), kChunkRows, [&](long long first, int count) {
+    ForEachBlock(pool, src.Rows(), kCopyRows, [&](long long first, int count) {
         std::copy(from + first * cols, from + (first + count) * cols, to + first * cols);
     });
 }

@@ -1,8 +1,8 @@
 // The passes over every observation of the instrumental-variable estimator,
 // spread over the worker threads. Rows go in fixed chunks and every sum is
-// added up in observation order afterwards, so the results are the same to
-// the last bit on any number of threads (and the same as one pass on the
-// calling thread).
+// added up chunk by chunk in observation order, so the results are the
+// same to the last bit on any number of threads (and the same as one pass
+// on the calling thread).
 #pragma once
 
 #include <vector>
@@ -11,19 +11,30 @@
 
 class ThreadPool;
 
-// Z'X into zx and Z'Z into zz (square, z.Cols() wide): double sums over
-// blocks of 256 rows, added up in long double in block order. With
-// designIsData (z is x) only the lower triangle of one of them is formed:
-// the two products are then the same symmetric matrix.
-void InstrumentalCrossProducts(ThreadPool* pool, const Matrix& z, const Matrix& x, bool designIsData, Matrix& zx,
-                               Matrix& zz);
+// What a pass reads of the fit, over the model's variables other than the
+// constant term (vars, q of them). With the constant term every row is
+// taken about the means (centre hi + lo per column), each hat form is 1/n
+// (offset) plus a form of the centred rows, and the fit is the mean of y
+// (fit0) plus centred terms: small terms, whatever the size of the data.
+// Without it the centres, offset and fit0 are 0.
+struct InstrumentalForms {
+    std::vector<int> vars;
+    std::vector<double> xHi, xLo;  // centres of the observed columns
+    std::vector<double> zHi, zLo;  // of the design columns
+    double offset = 0.0;
+    long double fit0 = 0.0L;
+    std::vector<long double> b;  // coefficient per variable
+    // q x q row-major C of x' C z (rows by observed, columns by design
+    // variable), and the packed symmetric forms of x'Cf x and z'Wc z
+    // (upper triangle, off-diagonal elements doubled; empty until needed).
+    std::vector<double> hatA, hatB, hatC;
+};
 
-// Per observation t of the residual pass over the set s of the model:
-// fit x_s'b, residual y - fit, the hat forms x_s'A z_s, x_s'Cf x_s and
-// z_s'Wc z_s and the PRESS residual e / (1 - ha). a, cf, wc are dense
-// p x p copies over s, b the p coefficients. A form within rounding of 1,
-// and every form of a sole observation (sorted; see SoleObservations), is
-// stored as 1, and the PRESS residual of ha = 1 is no number.
+// Per observation t of the residual pass: observed y, fit, residual y -
+// fit, the hat forms x'A z, x'Cf x and z'Wc z, and the PRESS residual
+// e / (1 - ha). A form within 2^-40 of 1, and every form of a sole
+// observation (sorted; see SoleObservations), is stored as 1, and the PRESS
+// residual of ha = 1 is no number.
 struct InstrumentalResidualRows {
     double* observed;
     double* fitted;
@@ -34,18 +45,25 @@ struct InstrumentalResidualRows {
     double* hatC;
 };
 
-// Fills the rows for n observations; returns RSS and sets press to the sum
-// of squared PRESS residuals (both in long double, in observation order).
-// With null hatB or hatC the two forms of Cf and Wc are left out.
+// Fills the rows for n observations of x (observed) and z (design; the
+// same matrix when the design is the data); returns RSS and sets press to
+// the sum of squared PRESS residuals (both in long double). With null hatB
+// or hatC the two forms of Cf and Wc are left out.
 double InstrumentalResidualPass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, int dependent,
-                                const std::vector<int>& s, const std::vector<double>& a,
-                                const std::vector<double>& cf, const std::vector<double>& wc,
-                                const std::vector<double>& b, const InstrumentalResidualRows& rows, double& press,
+                                const InstrumentalForms& forms, const InstrumentalResidualRows& rows, double& press,
                                 const std::vector<long long>& sole = {});
-// Only the forms x_s'Cf x_s and z_s'Wc z_s.
-void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n, const std::vector<int>& s,
-                              const std::vector<double>& cf, const std::vector<double>& wc, double* hatB,
-                              double* hatC, const std::vector<long long>& sole = {});
+// Only the forms x'Cf x and z'Wc z.
+void InstrumentalLeveragePass(ThreadPool* pool, const Matrix& x, const Matrix& z, int n,
+                              const InstrumentalForms& forms, double* hatB, double* hatC,
+                              const std::vector<long long>& sole = {});
+// Sum over the observations of the centred observed rows times e_t: q
+// values in long double.
+std::vector<long double> InstrumentalCentredCross(ThreadPool* pool, const Matrix& x, int n,
+                                                  const InstrumentalForms& forms, const double* e);
+// Observations start .. start+len-1 (len <= kLeverageBlock) of m taken
+// about the centres, column-major in blocks of kLeverageBlock, into out.
+void CentreInstrumentalBlock(const Matrix& m, const std::vector<int>& vars, const std::vector<double>& hi,
+                             const std::vector<double>& lo, long long start, int len, double* out);
 
 // Copies the observations row by row: out row r is rows[source(r)] of the
 // columns (1.0 where a column or the source row is missing), with 1.0 in

@@ -55,10 +55,10 @@ TEST(RegIVTolerance, FToEnterOnTheSumAboutTheMean) {
             EXPECT_EQ(iv.GetFValue(c.variable), 0.0);
             continue;
         }
-        ExpectRel(iv.GetFValue(c.variable), c.fToEnter, 1e-7, "F to enter", c.variable);
+        ExpectRel(iv.GetFValue(c.variable), c.fToEnter, 1e-10, "F to enter", c.variable);
         ASSERT_TRUE(iv.ToggleVariable(c.variable));
-        ExpectRel(iv.GetCoef(c.variable), c.coef, 1e-7, "coefficient", c.variable);
-        ExpectRel(iv.GetCoefSE(c.variable), c.se, 1e-7, "standard error", c.variable);
-        ExpectRel(std::sqrt(iv.GetS2()), c.s, 1e-9, "s", c.variable);
+        ExpectRel(iv.GetCoef(c.variable), c.coef, 1e-10, "coefficient", c.variable);
+        ExpectRel(iv.GetCoefSE(c.variable), c.se, 1e-10, "standard error", c.variable);
+        ExpectRel(std::sqrt(iv.GetS2()), c.s, 1e-10, "s", c.variable);
     }
 }
