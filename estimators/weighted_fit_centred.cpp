@@ -1,0 +1,342 @@
+// WLSE: the weighted sums about the constant term, their sweep, and what
+// is formed from them observation by observation.
+//
+// With the constant term c among the regressors, X'WX is held swept on c:
+// the centres a_j = sum w c x_j / sum w c^2 and the cross-products of
+// x_j - a_j c, which keep the digits that sums of the values themselves
+// lose on data far from zero beside their spread. Every per-observation
+// figure is formed from those deviations: a leverage is
+// w (c^2 / sum w c^2 + (x - a c)' A^-1 (z - a c)) with A^-1 the swept block
+// of the other regressors, a residual (y - a_y) - sum b_j (x_j - a_j).
+#include "estimators/weighted_fit_centred.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "core/data/data_set.h"
+#include "core/numeric/moment_matrix.h"
+#include "core/numeric/thread_pool.h"
+#include "core/settings/engine_context.h"
+#include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_kernels.h"
+#include "platform/errors.h"
+
+SplitCentres::SplitCentres(const std::vector<long double>& centres, const std::vector<int>& idx) {
+    for (int j : idx) {
+        const long double a = centres[static_cast<std::size_t>(j)];
+        hi.push_back(static_cast<double>(a));
+        lo.push_back(static_cast<double>(a - hi.back()));
+    }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define MERLOX_FMA_CLONES __attribute__((target_clones("fma", "default")))
+#else
+#define MERLOX_FMA_CLONES
+#endif
+
+// A fused multiply-add and the library's give the same bits.
+MERLOX_FMA_CLONES void ScaledDeviations(const SplitCentres& centres, const std::vector<int>& idx, const double* x,
+                                        double c, double* out) {
+    const std::size_t count = idx.size();
+    for (std::size_t a = 0; a < count; ++a) out[a] = std::fma(-centres.hi[a], c, x[idx[a]]) - centres.lo[a] * c;
+}
+
+Matrix BlockOf(const LongMatrix& m, const std::vector<int>& idx) {
+    const int v = static_cast<int>(idx.size());
+    Matrix out(v, v, 0.0);
+    for (int a = 0; a < v; ++a)
+        for (int b = 0; b < v; ++b) out[a][b] = static_cast<double>(m[idx[a]][idx[b]]);
+    return out;
+}
+
+std::vector<double> FlatBlockOf(const LongMatrix& m, const std::vector<int>& idx) {
+    const std::size_t v = idx.size();
+    std::vector<double> out(v * v);
+    for (std::size_t a = 0; a < v; ++a)
+        for (std::size_t b = 0; b < v; ++b) out[a * v + b] = static_cast<double>(m[idx[a]][idx[b]]);
+    return out;
+}
+
+namespace {
+
+// A pivot at or below this share of its column's size before the sweeps
+// is rounding noise: the regressor is constant or a combination of others.
+constexpr long double kUnsweptPivot = 1e-13L;
+
+// Sweeps pivots 0 .. p-1 of m but skip (the constant's, swept already, or
+// one left out), leaving those that are rounding noise against size
+// unswept; the first of them, or -1.
+int SweepRegressors(LongMatrix& m, int p, int skip, const std::vector<long double>& size) {
+    int unswept = -1;
+    for (int j = 0; j < p; ++j) {
+        if (j == skip) continue;
+        if (!(std::fabs(m[j][j]) > kUnsweptPivot * size[static_cast<std::size_t>(j)])) {
+            if (unswept < 0) unswept = j;
+            continue;
+        }
+        (void)m.Sweep(j);
+    }
+    return unswept;
+}
+
+// The centres of the variables (k of them), from x's sum columns or
+// (offset) z's; the constant's own is 1. Zeros without a constant column.
+std::vector<long double> CentresOf(const WeightedSums& sums, int offset, int k, int constant) {
+    std::vector<long double> centres(static_cast<std::size_t>(k), 0.0L);
+    if (constant < 0) return centres;
+    for (int j = 0; j < k; ++j) centres[j] = j == constant ? 1.0L : sums.m[constant][offset + j];
+    return centres;
+}
+
+}  // namespace
+
+int WLSE::FindConstant() const {
+    const auto ones = [&](int j) {
+        for (long long t = 0; t < n_; ++t)
+            if (X(t)[j] != 1.0 || Z(t)[j] != 1.0) return false;
+        return true;
+    };
+    const int named = FindName(Data::ConstantName());
+    if (named >= 0 && named < p_ && ones(named)) return named;
+    for (int j = 0; j < p_; ++j)
+        if (ones(j)) return j;
+    return -1;
+}
+
+void WLSE::BuildSums(const double* x, const double* z, long long stride, const double* root,
+                     WeightedSums& sums) const {
+    std::vector<WeightedRows> pieces = {{x, stride, k_}};
+    if (z) pieces.push_back({z, stride, k_});
+    BuildWeightedSums(n_, pieces, constant_, root, sums, context_->Pool());
+}
+
+void WLSE::FormMoments() {
+    // The checks' sums stand when the weights are theirs to the bit.
+    const bool checked = haveCheckedSums_ && checkedWeights_.size() == weights_.size() &&
+                         std::memcmp(checkedWeights_.data(), weights_.data(), weights_.size() * sizeof(double)) == 0;
+    haveCheckedSums_ = false;
+    std::vector<double>().swap(checkedWeights_);
+    if (checked) {
+        MomentsFromSums(checkedSums_);
+        return;
+    }
+    std::vector<double> root(static_cast<std::size_t>(n_));
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        for (long long t = first; t < first + count; ++t) root[t] = std::sqrt(weights_[t]);
+    });
+    WeightedSums sums;
+    BuildSums(data_.data(), twoStage_ ? secondData_.data() : nullptr, k_, root.data(), sums);
+    MomentsFromSums(sums);
+}
+
+void WLSE::MomentsFromWork() {
+    WeightedSums sums;
+    BuildSums(work_.data(), twoStage_ ? work_.data() + k_ : nullptr, workStride_, nullptr, sums);
+    MomentsFromSums(sums);
+}
+
+int WLSE::SweptFromSums(const WeightedSums& sums, bool twoStage, LongMatrix& m, int except) const {
+    // Rows from z (the constant's from its own column), columns from x.
+    const LongMatrix& s = sums.m;
+    const int z = twoStage ? k_ : 0;
+    m.Replace(LongMatrix(k_, k_, 0.0L));
+    std::vector<long double> size(static_cast<std::size_t>(k_), 0.0L);
+    for (int i = 0; i < k_; ++i) {
+        const int row = i == constant_ ? i : z + i;
+        for (int j = 0; j < k_; ++j) m[i][j] = s[row][j];
+        size[i] = twoStage ? std::sqrt(sums.spread[i] * sums.spread[row]) : sums.spread[i];
+    }
+    int unswept = -1;
+    // No weight on the constant's column leaves nothing to centre on.
+    if (constant_ >= 0 && !(m[constant_][constant_] > 0.0L && std::isfinite(m[constant_][constant_])))
+        unswept = constant_;
+    const int other = SweepRegressors(m, p_, constant_, size);
+    if (other >= 0 && (unswept < 0 || other < unswept)) unswept = other;
+    // Left out: the constant's sweep is undone, another's done again.
+    if (except >= 0 && except != unswept) (void)m.Sweep(except);
+    return unswept;
+}
+
+void WLSE::MomentsFromSums(const WeightedSums& sums) {
+    unswept_ = SweptFromSums(sums, twoStage_, swept_);
+    moments_.Replace(Matrix(swept_));
+    const int v = static_cast<int>(vars_.size());
+    centreX_ = CentresOf(sums, 0, k_, constant_);
+    centreZ_ = twoStage_ ? CentresOf(sums, k_, k_, constant_) : centreX_;
+    inverseSum_ = constant_ >= 0 ? sums.m[constant_][constant_] : 0.0L;
+    if (!twoStage_) return;
+    centredXX_.Replace(LongMatrix(v, v, 0.0L));
+    centredZZ_.Replace(LongMatrix(v, v, 0.0L));
+    for (int a = 0; a < v; ++a)
+        for (int b = 0; b < v; ++b) {
+            centredXX_[a][b] = sums.m[vars_[a]][vars_[b]];
+            centredZZ_[a][b] = sums.m[k_ + vars_[a]][k_ + vars_[b]];
+        }
+}
+
+void WLSE::CovarianceFromSweep() {
+    covariance_.Replace(Matrix(p_, p_, 0.0));
+    if (!twoStage_) {
+        for (int i = 0; i < p_; ++i)
+            for (int j = 0; j < p_; ++j) covariance_[i][j] = static_cast<double>(swept_[i][j]);
+        return;
+    }
+    // With A^-1 the swept block of the other regressors and B their Z'WZ,
+    // both about the centres, K = A^-1 B A^-T; the constant's row and
+    // column follow from the centres a of x: -a'K, and a'K a + 1 / sum w.
+    const int v = static_cast<int>(vars_.size());
+    LongMatrix ab(v, v, 0.0L);
+    for (int a = 0; a < v; ++a)
+        for (int b = 0; b < v; ++b) {
+            long double sum = 0.0L;
+            for (int l = 0; l < v; ++l) sum += swept_[vars_[a]][vars_[l]] * centredZZ_[l][b];
+            ab[a][b] = sum;
+        }
+    spreadForm_.Replace(LongMatrix(v, v, 0.0L));
+    for (int a = 0; a < v; ++a)
+        for (int b = 0; b < v; ++b) {
+            long double sum = 0.0L;
+            for (int l = 0; l < v; ++l) sum += ab[a][l] * swept_[vars_[b]][vars_[l]];
+            spreadForm_[a][b] = sum;
+        }
+    secondForm_.Replace(centredZZ_);
+    for (int a = 0; a < v; ++a) (void)secondForm_.Sweep(a);
+
+    LongMatrix c(p_, p_, 0.0L);
+    for (int a = 0; a < v; ++a)
+        for (int b = 0; b < v; ++b) c[vars_[a]][vars_[b]] = spreadForm_[a][b];
+    if (constant_ >= 0) {
+        long double corner = inverseSum_;
+        for (int b = 0; b < v; ++b) {
+            long double left = 0.0L, right = 0.0L;
+            for (int a = 0; a < v; ++a) {
+                left += centreX_[vars_[a]] * spreadForm_[a][b];
+                right += spreadForm_[b][a] * centreX_[vars_[a]];
+            }
+            c[constant_][vars_[b]] = -left;
+            c[vars_[b]][constant_] = -right;
+            corner += left * centreX_[vars_[b]];
+        }
+        c[constant_][constant_] = corner;
+    }
+    covariance_.Replace(Matrix(c));
+}
+
+void WLSE::FormCovariance() {
+    FormMoments();
+    CovarianceFromSweep();
+}
+
+void WLSE::Residuals(double* e) const {
+    // Over every variable in order: the constant's deviation is 0.
+    std::vector<int> all(static_cast<std::size_t>(k_));
+    for (int j = 0; j < k_; ++j) all[j] = j;
+    const SplitCentres centre(centreX_, all);
+    std::vector<double> b(static_cast<std::size_t>(p_), 0.0);
+    for (int j : vars_) b[j] = static_cast<double>(swept_[j][p_]);
+    const double* hi = centre.hi.data();
+    const double* lo = centre.lo.data();
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        for (long long t = first; t < first + count; ++t) {
+            const double* x = X(t);
+            double fit = 0.0;
+            for (int j = 0; j < p_; ++j) fit += b[j] * ((x[j] - hi[j]) - lo[j]);
+            e[t] = ((x[p_] - hi[p_]) - lo[p_]) - fit;
+        }
+    });
+}
+
+void WLSE::Leverages(double* h, bool scaleByWeight) const {
+    const int v = static_cast<int>(vars_.size());
+    const SplitCentres cx(centreX_, vars_), cz(centreZ_, vars_);
+    const Matrix ainv = BlockOf(swept_, vars_);
+    const Matrix spread = twoStage_ ? Matrix(spreadForm_) : Matrix();
+    const double constantPart = static_cast<double>(inverseSum_);
+    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+        std::vector<double> dx(static_cast<std::size_t>(v)), dz(static_cast<std::size_t>(v));
+        for (long long t = first; t < first + count; ++t) {
+            const double* x = X(t);
+            const double* z = Z(t);
+            for (int a = 0; a < v; ++a) {
+                dx[a] = cx.Deviation(a, x[vars_[a]], 1.0);
+                dz[a] = cz.Deviation(a, z[vars_[a]], 1.0);
+            }
+            double value = constantPart + QuadraticForm(ainv, dx.data(), dz.data(), v);
+            if (twoStage_) value = 2.0 * value - (constantPart + QuadraticForm(spread, dx.data(), dx.data(), v));
+            h[t] = scaleByWeight ? weights_[t] * value : value;
+        }
+    });
+}
+
+double WLSE::Predict(const double* x) const {
+    // Before the first fit every coefficient is 0.
+    if (swept_.Rows() != k_) return 0.0;
+    long double sum = 0.0L;
+    const long double c = constant_ >= 0 ? x[constant_] : 0.0L;
+    if (constant_ >= 0) sum = centreX_[p_] * c;
+    for (int j : vars_) sum += swept_[j][p_] * (x[j] - centreX_[j] * c);
+    return static_cast<double>(sum);
+}
+
+// ---- partial regression -----------------------------------------------------------
+
+void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
+    if (j < 0 || j >= p_) throw ERangeError(kRangeErrorText);
+    // The sums of the transformed rows, from the data and the weights
+    // (AR mode: from the filtered rows), regressor j's instrumented row
+    // replaced by its own.
+    const std::size_t size = static_cast<std::size_t>(n_) * k_;
+    std::vector<double> xRows, zRows, root;
+    const double* x = data_.data();
+    if (arMode_) {
+        xRows.resize(size);
+        std::vector<double> column(static_cast<std::size_t>(n_));
+        for (int i = 0; i < k_; ++i) {
+            ReadTransformedSpan(i, 0, n_, column.data(), false);
+            for (int t = 0; t < n_; ++t) xRows[static_cast<std::size_t>(t) * k_ + i] = column[t];
+            if (twoStage_) {
+                if (zRows.empty()) zRows.resize(size);
+                if (i != j) ReadTransformedSpan(i, 0, n_, column.data(), true);
+                for (int t = 0; t < n_; ++t) zRows[static_cast<std::size_t>(t) * k_ + i] = column[t];
+            }
+        }
+        x = xRows.data();
+    } else {
+        root.resize(static_cast<std::size_t>(n_));
+        for (int t = 0; t < n_; ++t) root[t] = std::sqrt(weights_[t]);
+        if (twoStage_) {
+            zRows = secondData_;
+            for (int t = 0; t < n_; ++t) zRows[static_cast<std::size_t>(t) * k_ + j] = X(t)[j];
+        }
+    }
+    WeightedSums sums;
+    BuildSums(x, twoStage_ ? zRows.data() : nullptr, k_, root.empty() ? nullptr : root.data(), sums);
+    LongMatrix g;
+    (void)SweptFromSums(sums, twoStage_, g, j);
+    const std::vector<long double> centre = CentresOf(sums, 0, k_, constant_);
+
+    // Residual of m on the regressors other than j: its deviation less
+    // the others' times their coefficients, plus the constant's column
+    // times what the centres leave (0 but for rounding when the constant
+    // is among them).
+    std::vector<int> others;
+    for (int l : vars_)
+        if (l != j) others.push_back(l);
+    const auto residuals = [&](int m, double* out) {
+        long double left = centre[m];
+        for (int l : others) left -= centre[l] * g[l][m];
+        if (constant_ >= 0 && constant_ != j) left -= g[constant_][m];
+        for (int t = 0; t < n_; ++t) {
+            const double* row = x + static_cast<std::size_t>(t) * k_;
+            const long double q = root.empty() ? 1.0L : root[t];
+            const long double c = constant_ >= 0 ? row[constant_] : 0.0L;
+            long double sum = row[m] - centre[m] * c;
+            for (int l : others) sum -= (row[l] - centre[l] * c) * g[l][m];
+            out[t] = static_cast<double>(q * (sum + c * left));
+        }
+    };
+    residuals(p_, yOut);
+    residuals(j, xOut);
+}
