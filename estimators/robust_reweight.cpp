@@ -131,14 +131,15 @@ bool WLSE::Reweight(int kind) {
     iterations_ = 0;
     while (iterations_ < kPassLimit) {
         form();
-        Residuals(residual.data());
-        if (kind == kWeightAutomatic) {
-            h.resize(n_);
-            Leverages(h.data(), true);
-            for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
-        }
         if (kind < 1) break;
-        if (kind < 10) {
+        // The residuals (and leverages) feed the weight rule alone.
+        if (HasWeightRule(kind)) {
+            Residuals(residual.data());
+            if (kind == kWeightAutomatic) {
+                h.resize(n_);
+                Leverages(h.data(), true);
+                for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
+            }
             if (!UpdateWeights(factor.data(), residual.data())) {
                 failed = true;
                 break;

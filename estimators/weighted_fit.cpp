@@ -241,9 +241,7 @@ void WLSE::CheckFitPossible(const std::vector<double>& w, WeightedSums& sums) {
     for (double v : w)
         if (v > 0.0) ++count;
     if (count - p_ < 2) throw Exception("自由度不足");
-    std::vector<double> root(w.size());
-    for (std::size_t t = 0; t < w.size(); ++t) root[t] = std::sqrt(w[t]);
-    BuildSums(data_.data(), twoStage_ ? secondData_.data() : nullptr, k_, root.data(), sums);
+    BuildSums(data_.data(), twoStage_ ? secondData_.data() : nullptr, k_, w.data(), sums);
     // Sums beyond the range of double, or weighted squares below its normal
     // range (weights near 0), give no finite fit: the sweep divides by them.
     // The variable named is the first whose square is at fault, else the

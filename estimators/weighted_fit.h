@@ -227,8 +227,8 @@ private:
     int FindConstant() const;
     // Weighted sums of the variables of rows x (and, with z, those of z
     // after them) of this stride, about the constant term's column of x;
-    // root: the root weights, nullptr for 1.
-    void BuildSums(const double* x, const double* z, long long stride, const double* root, WeightedSums& sums) const;
+    // w: the weights, nullptr for 1.
+    void BuildSums(const double* x, const double* z, long long stride, const double* w, WeightedSums& sums) const;
     // Sums of the data with the current weights (those of the checks when
     // the weights are theirs), swept.
     void FormMoments();

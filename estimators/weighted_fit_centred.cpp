@@ -22,9 +22,8 @@
 #include "estimators/weighted_fit_kernels.h"
 #include "platform/errors.h"
 
-SplitCentres::SplitCentres(const std::vector<long double>& centres, const std::vector<int>& idx) {
-    for (int j : idx) {
-        const long double a = centres[static_cast<std::size_t>(j)];
+SplitCentres::SplitCentres(const std::vector<long double>& centres) {
+    for (long double a : centres) {
         hi.push_back(static_cast<double>(a));
         lo.push_back(static_cast<double>(a - hi.back()));
     }
@@ -37,25 +36,18 @@ SplitCentres::SplitCentres(const std::vector<long double>& centres, const std::v
 #endif
 
 // A fused multiply-add and the library's give the same bits.
-MERLOX_FMA_CLONES void ScaledDeviations(const SplitCentres& centres, const std::vector<int>& idx, const double* x,
-                                        double c, double* out) {
-    const std::size_t count = idx.size();
-    for (std::size_t a = 0; a < count; ++a) out[a] = std::fma(-centres.hi[a], c, x[idx[a]]) - centres.lo[a] * c;
+MERLOX_FMA_CLONES void ScaledDeviations(const SplitCentres& centres, int count, const double* x, double c,
+                                        double* out) {
+    const double* hi = centres.hi.data();
+    const double* lo = centres.lo.data();
+    for (int j = 0; j < count; ++j) out[j] = std::fma(-hi[j], c, x[j]) - lo[j] * c;
 }
 
-Matrix BlockOf(const LongMatrix& m, const std::vector<int>& idx) {
-    const int v = static_cast<int>(idx.size());
-    Matrix out(v, v, 0.0);
-    for (int a = 0; a < v; ++a)
-        for (int b = 0; b < v; ++b) out[a][b] = static_cast<double>(m[idx[a]][idx[b]]);
-    return out;
-}
-
-std::vector<double> FlatBlockOf(const LongMatrix& m, const std::vector<int>& idx) {
-    const std::size_t v = idx.size();
-    std::vector<double> out(v * v);
-    for (std::size_t a = 0; a < v; ++a)
-        for (std::size_t b = 0; b < v; ++b) out[a * v + b] = static_cast<double>(m[idx[a]][idx[b]]);
+Matrix PaddedBlock(const LongMatrix& m, int p, int skip) {
+    Matrix out(p, p, 0.0);
+    for (int i = 0; i < p; ++i)
+        for (int j = 0; j < p; ++j)
+            if (i != skip && j != skip) out[i][j] = static_cast<double>(m[i][j]);
     return out;
 }
 
@@ -65,9 +57,9 @@ namespace {
 // is rounding noise: the regressor is constant or a combination of others.
 constexpr long double kUnsweptPivot = 1e-13L;
 
-// Sweeps pivots 0 .. p-1 of m but skip (the constant's, swept already, or
-// one left out), leaving those that are rounding noise against size
-// unswept; the first of them, or -1.
+// Sweeps pivots 0 .. p-1 of m but skip (the constant's, swept already),
+// leaving those that are rounding noise against size unswept; the first
+// of them, or -1.
 int SweepRegressors(LongMatrix& m, int p, int skip, const std::vector<long double>& size) {
     int unswept = -1;
     for (int j = 0; j < p; ++j) {
@@ -105,11 +97,10 @@ int WLSE::FindConstant() const {
     return -1;
 }
 
-void WLSE::BuildSums(const double* x, const double* z, long long stride, const double* root,
-                     WeightedSums& sums) const {
+void WLSE::BuildSums(const double* x, const double* z, long long stride, const double* w, WeightedSums& sums) const {
     std::vector<WeightedRows> pieces = {{x, stride, k_}};
     if (z) pieces.push_back({z, stride, k_});
-    BuildWeightedSums(n_, pieces, constant_, root, sums, context_->Pool());
+    BuildWeightedSums(n_, pieces, constant_, w, sums, context_->Pool());
 }
 
 void WLSE::FormMoments() {
@@ -122,12 +113,8 @@ void WLSE::FormMoments() {
         MomentsFromSums(checkedSums_);
         return;
     }
-    std::vector<double> root(static_cast<std::size_t>(n_));
-    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        for (long long t = first; t < first + count; ++t) root[t] = std::sqrt(weights_[t]);
-    });
     WeightedSums sums;
-    BuildSums(data_.data(), twoStage_ ? secondData_.data() : nullptr, k_, root.data(), sums);
+    BuildSums(data_.data(), twoStage_ ? secondData_.data() : nullptr, k_, weights_.data(), sums);
     MomentsFromSums(sums);
 }
 
@@ -162,18 +149,19 @@ int WLSE::SweptFromSums(const WeightedSums& sums, bool twoStage, LongMatrix& m, 
 void WLSE::MomentsFromSums(const WeightedSums& sums) {
     unswept_ = SweptFromSums(sums, twoStage_, swept_);
     moments_.Replace(Matrix(swept_));
-    const int v = static_cast<int>(vars_.size());
     centreX_ = CentresOf(sums, 0, k_, constant_);
     centreZ_ = twoStage_ ? CentresOf(sums, k_, k_, constant_) : centreX_;
     inverseSum_ = constant_ >= 0 ? sums.m[constant_][constant_] : 0.0L;
     if (!twoStage_) return;
-    centredXX_.Replace(LongMatrix(v, v, 0.0L));
-    centredZZ_.Replace(LongMatrix(v, v, 0.0L));
-    for (int a = 0; a < v; ++a)
-        for (int b = 0; b < v; ++b) {
-            centredXX_[a][b] = sums.m[vars_[a]][vars_[b]];
-            centredZZ_[a][b] = sums.m[k_ + vars_[a]][k_ + vars_[b]];
-        }
+    // Over the regressors, the constant's row and column 0.
+    centredXX_.Replace(LongMatrix(p_, p_, 0.0L));
+    centredZZ_.Replace(LongMatrix(p_, p_, 0.0L));
+    for (int i = 0; i < p_; ++i)
+        for (int j = 0; j < p_; ++j)
+            if (i != constant_ && j != constant_) {
+                centredXX_[i][j] = sums.m[i][j];
+                centredZZ_[i][j] = sums.m[k_ + i][k_ + j];
+            }
 }
 
 void WLSE::CovarianceFromSweep() {
@@ -186,38 +174,40 @@ void WLSE::CovarianceFromSweep() {
     // With A^-1 the swept block of the other regressors and B their Z'WZ,
     // both about the centres, K = A^-1 B A^-T; the constant's row and
     // column follow from the centres a of x: -a'K, and a'K a + 1 / sum w.
-    const int v = static_cast<int>(vars_.size());
-    LongMatrix ab(v, v, 0.0L);
-    for (int a = 0; a < v; ++a)
-        for (int b = 0; b < v; ++b) {
+    LongMatrix inverse(p_, p_, 0.0L), ab(p_, p_, 0.0L);
+    for (int i = 0; i < p_; ++i)
+        for (int j = 0; j < p_; ++j)
+            if (i != constant_ && j != constant_) inverse[i][j] = swept_[i][j];
+    for (int i = 0; i < p_; ++i)
+        for (int j = 0; j < p_; ++j) {
             long double sum = 0.0L;
-            for (int l = 0; l < v; ++l) sum += swept_[vars_[a]][vars_[l]] * centredZZ_[l][b];
-            ab[a][b] = sum;
+            for (int l = 0; l < p_; ++l) sum += inverse[i][l] * centredZZ_[l][j];
+            ab[i][j] = sum;
         }
-    spreadForm_.Replace(LongMatrix(v, v, 0.0L));
-    for (int a = 0; a < v; ++a)
-        for (int b = 0; b < v; ++b) {
+    spreadForm_.Replace(LongMatrix(p_, p_, 0.0L));
+    for (int i = 0; i < p_; ++i)
+        for (int j = 0; j < p_; ++j) {
             long double sum = 0.0L;
-            for (int l = 0; l < v; ++l) sum += ab[a][l] * swept_[vars_[b]][vars_[l]];
-            spreadForm_[a][b] = sum;
+            for (int l = 0; l < p_; ++l) sum += ab[i][l] * inverse[j][l];
+            spreadForm_[i][j] = sum;
         }
     secondForm_.Replace(centredZZ_);
-    for (int a = 0; a < v; ++a) (void)secondForm_.Sweep(a);
+    for (int j = 0; j < p_; ++j)
+        if (j != constant_) (void)secondForm_.Sweep(j);
 
-    LongMatrix c(p_, p_, 0.0L);
-    for (int a = 0; a < v; ++a)
-        for (int b = 0; b < v; ++b) c[vars_[a]][vars_[b]] = spreadForm_[a][b];
+    LongMatrix c(spreadForm_);
     if (constant_ >= 0) {
         long double corner = inverseSum_;
-        for (int b = 0; b < v; ++b) {
+        for (int j = 0; j < p_; ++j) {
+            if (j == constant_) continue;
             long double left = 0.0L, right = 0.0L;
-            for (int a = 0; a < v; ++a) {
-                left += centreX_[vars_[a]] * spreadForm_[a][b];
-                right += spreadForm_[b][a] * centreX_[vars_[a]];
+            for (int i = 0; i < p_; ++i) {
+                left += centreX_[i] * spreadForm_[i][j];
+                right += spreadForm_[j][i] * centreX_[i];
             }
-            c[constant_][vars_[b]] = -left;
-            c[vars_[b]][constant_] = -right;
-            corner += left * centreX_[vars_[b]];
+            c[constant_][j] = -left;
+            c[j][constant_] = -right;
+            corner += left * centreX_[j];
         }
         c[constant_][constant_] = corner;
     }
@@ -231,9 +221,7 @@ void WLSE::FormCovariance() {
 
 void WLSE::Residuals(double* e) const {
     // Over every variable in order: the constant's deviation is 0.
-    std::vector<int> all(static_cast<std::size_t>(k_));
-    for (int j = 0; j < k_; ++j) all[j] = j;
-    const SplitCentres centre(centreX_, all);
+    const SplitCentres centre(centreX_);
     std::vector<double> b(static_cast<std::size_t>(p_), 0.0);
     for (int j : vars_) b[j] = static_cast<double>(swept_[j][p_]);
     const double* hi = centre.hi.data();
@@ -249,22 +237,21 @@ void WLSE::Residuals(double* e) const {
 }
 
 void WLSE::Leverages(double* h, bool scaleByWeight) const {
-    const int v = static_cast<int>(vars_.size());
-    const SplitCentres cx(centreX_, vars_), cz(centreZ_, vars_);
-    const Matrix ainv = BlockOf(swept_, vars_);
-    const Matrix spread = twoStage_ ? Matrix(spreadForm_) : Matrix();
+    const SplitCentres cx(centreX_), cz(centreZ_);
+    const Matrix inverse = PaddedBlock(swept_, p_, constant_);
+    const Matrix spread = twoStage_ ? PaddedBlock(spreadForm_, p_, -1) : Matrix();
     const double constantPart = static_cast<double>(inverseSum_);
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        std::vector<double> dx(static_cast<std::size_t>(v)), dz(static_cast<std::size_t>(v));
+        std::vector<double> dx(static_cast<std::size_t>(p_)), dz(static_cast<std::size_t>(p_));
         for (long long t = first; t < first + count; ++t) {
             const double* x = X(t);
             const double* z = Z(t);
-            for (int a = 0; a < v; ++a) {
-                dx[a] = cx.Deviation(a, x[vars_[a]], 1.0);
-                dz[a] = cz.Deviation(a, z[vars_[a]], 1.0);
+            for (int j = 0; j < p_; ++j) {
+                dx[j] = (x[j] - cx.hi[j]) - cx.lo[j];
+                dz[j] = (z[j] - cz.hi[j]) - cz.lo[j];
             }
-            double value = constantPart + QuadraticForm(ainv, dx.data(), dz.data(), v);
-            if (twoStage_) value = 2.0 * value - (constantPart + QuadraticForm(spread, dx.data(), dx.data(), v));
+            double value = constantPart + QuadraticForm(inverse, dx.data(), dz.data(), p_);
+            if (twoStage_) value = 2.0 * value - (constantPart + QuadraticForm(spread, dx.data(), dx.data(), p_));
             h[t] = scaleByWeight ? weights_[t] * value : value;
         }
     });
@@ -288,7 +275,7 @@ void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
     // (AR mode: from the filtered rows), regressor j's instrumented row
     // replaced by its own.
     const std::size_t size = static_cast<std::size_t>(n_) * k_;
-    std::vector<double> xRows, zRows, root;
+    std::vector<double> xRows, zRows;
     const double* x = data_.data();
     if (arMode_) {
         xRows.resize(size);
@@ -303,16 +290,12 @@ void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
             }
         }
         x = xRows.data();
-    } else {
-        root.resize(static_cast<std::size_t>(n_));
-        for (int t = 0; t < n_; ++t) root[t] = std::sqrt(weights_[t]);
-        if (twoStage_) {
-            zRows = secondData_;
-            for (int t = 0; t < n_; ++t) zRows[static_cast<std::size_t>(t) * k_ + j] = X(t)[j];
-        }
+    } else if (twoStage_) {
+        zRows = secondData_;
+        for (int t = 0; t < n_; ++t) zRows[static_cast<std::size_t>(t) * k_ + j] = X(t)[j];
     }
     WeightedSums sums;
-    BuildSums(x, twoStage_ ? zRows.data() : nullptr, k_, root.empty() ? nullptr : root.data(), sums);
+    BuildSums(x, twoStage_ ? zRows.data() : nullptr, k_, arMode_ ? nullptr : weights_.data(), sums);
     LongMatrix g;
     (void)SweptFromSums(sums, twoStage_, g, j);
     const std::vector<long double> centre = CentresOf(sums, 0, k_, constant_);
@@ -330,7 +313,7 @@ void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
         if (constant_ >= 0 && constant_ != j) left -= g[constant_][m];
         for (int t = 0; t < n_; ++t) {
             const double* row = x + static_cast<std::size_t>(t) * k_;
-            const long double q = root.empty() ? 1.0L : root[t];
+            const long double q = arMode_ ? 1.0 : std::sqrt(weights_[t]);
             const long double c = constant_ >= 0 ? row[constant_] : 0.0L;
             long double sum = row[m] - centre[m] * c;
             for (int l : others) sum -= (row[l] - centre[l] * c) * g[l][m];

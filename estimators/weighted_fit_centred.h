@@ -8,19 +8,14 @@
 #include "core/numeric/matrix.h"
 
 struct SplitCentres {
-    // centres[idx[a]] for each a.
-    SplitCentres(const std::vector<long double>& centres, const std::vector<int>& idx);
-    double Deviation(int a, double x, double c) const { return (x - hi[a] * c) - lo[a] * c; }
+    explicit SplitCentres(const std::vector<long double>& centres);
     std::vector<double> hi, lo;
 };
 
-// out[a] = x[idx[a]] - centre_a c for the centres' variables (idx as they
-// were built with), x - hi c rounded once: the deviations of filtered rows,
-// whose constant c is no power of two.
-void ScaledDeviations(const SplitCentres& centres, const std::vector<int>& idx, const double* x, double c,
-                      double* out);
+// out[j] = x[j] - centre_j c for j < count, x - hi c rounded once: the
+// deviations of filtered rows, whose constant c is no power of two.
+void ScaledDeviations(const SplitCentres& centres, int count, const double* x, double c, double* out);
 
-// m(idx[a], idx[b]) in double, as a Matrix.
-Matrix BlockOf(const LongMatrix& m, const std::vector<int>& idx);
-// The same, row after row, for BlockTimesRows.
-std::vector<double> FlatBlockOf(const LongMatrix& m, const std::vector<int>& idx);
+// The leading p x p block of m in double, with row and column skip (the
+// constant's, or -1) 0: a form over the deviations, the constant's 0.
+Matrix PaddedBlock(const LongMatrix& m, int p, int skip);

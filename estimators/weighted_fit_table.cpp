@@ -74,7 +74,6 @@ private:
 void WLSE::ComputeTable() {
     const int p = p_;
     const long long n = n_;
-    const int v = static_cast<int>(vars_.size());
     const int blocks = static_cast<int>((n + kMomentChunkRows - 1) / kMomentChunkRows);
     std::vector<BlockSums> sums(blocks);
     // The rows the second pass reads again: the table's own in memory,
@@ -88,17 +87,17 @@ void WLSE::ComputeTable() {
     const int effective = EffectiveCount();
     residualDf_ = effective - p_;
 
-    // The sweep in double for the row kernels: the swept block A^-1 of the
-    // regressors but the constant, their coefficients and centres.
-    const std::vector<double> swept = FlatBlockOf(swept_, vars_);
-    const std::vector<int> dependent = {p};
-    const SplitCentres cx(centreX_, vars_), cz(centreZ_, vars_), cy(centreX_, dependent);
-    std::vector<double> coef(static_cast<std::size_t>(v));
-    for (int c = 0; c < v; ++c) coef[c] = static_cast<double>(swept_[vars_[c]][p]);
+    // The sweep in double for the row kernels, over the regressors with the
+    // constant's row and column 0 (its deviation is 0): the swept block
+    // A^-1 of the others, the coefficients and the centres.
+    const std::vector<double> swept = LeadingBlock(PaddedBlock(swept_, p, constant_), p);
+    const SplitCentres cx(centreX_), cz(centreZ_);
+    std::vector<double> coef(static_cast<std::size_t>(p), 0.0);
+    for (int j : vars_) coef[j] = static_cast<double>(swept_[j][p]);
     const double inverseSum = static_cast<double>(inverseSum_);
-    const Matrix spreadForm = twoStage_ ? Matrix(spreadForm_) : Matrix();
-    const Matrix secondForm = twoStage_ ? Matrix(secondForm_) : Matrix();
-    const Matrix gram = twoStage_ ? Matrix(centredXX_) : Matrix();
+    const Matrix spreadForm = twoStage_ ? PaddedBlock(spreadForm_, p, constant_) : Matrix();
+    const Matrix secondForm = twoStage_ ? PaddedBlock(secondForm_, p, constant_) : Matrix();
+    const Matrix gram = twoStage_ ? PaddedBlock(centredXX_, p, constant_) : Matrix();
     // Observations that alone hold a transformed regressor: leverage 1.
     const std::vector<long long> sole = SoleObservations(n, p, [&](int j, long long t) {
         return WorkRow(t)[j] != 0.0 || WorkZ(t)[j] != 0.0;
@@ -108,22 +107,24 @@ void WLSE::ComputeTable() {
     // from the untransformed data (y - a_y) - sum b_j (x_j - a_j), the
     // transformed deviations root(w) (x - a) (AR mode: the filtered rows
     // less a times the filtered constant).
-    const int width = twoStage_ ? 2 * v : v;
+    const int width = twoStage_ ? 2 * p : p;
     const auto centre = [&](long long first, int count, CentredGroup& g) {
         for (int i = 0; i < count; ++i) {
             const long long t = first + i;
             const double* x = X(t);
-            double fit = 0.0;
-            for (int c = 0; c < v; ++c) fit += coef[c] * cx.Deviation(c, x[vars_[c]], 1.0);
-            g.e[i] = cy.Deviation(0, x[p], 1.0) - fit;
-            g.fitted[i] = x[p] - g.e[i];
             double* d = &g.rows[static_cast<std::size_t>(i) * width];
+            for (int j = 0; j < p; ++j) d[j] = (x[j] - cx.hi[j]) - cx.lo[j];
+            double fit = 0.0;
+            for (int j = 0; j < p; ++j) fit += coef[j] * d[j];
+            g.e[i] = ((x[p] - cx.hi[p]) - cx.lo[p]) - fit;
+            g.fitted[i] = x[p] - g.e[i];
             if (!arMode_) {
-                const double q = std::sqrt(weights_[t]);
-                for (int c = 0; c < v; ++c) d[c] = q * cx.Deviation(c, x[vars_[c]], 1.0);
+                // root(w), which the transformed constant holds already.
+                const double q = constant_ >= 0 ? WorkRow(t)[constant_] : std::sqrt(weights_[t]);
+                for (int j = 0; j < p; ++j) d[j] *= q;
                 if (twoStage_) {
                     const double* z = Z(t);
-                    for (int c = 0; c < v; ++c) d[v + c] = q * cz.Deviation(c, z[vars_[c]], 1.0);
+                    for (int j = 0; j < p; ++j) d[p + j] = q * ((z[j] - cz.hi[j]) - cz.lo[j]);
                 }
                 g.r[i] = constant_ >= 0 ? q : 0.0;
                 // Weight 0 leaves nothing transformed, whatever the values.
@@ -133,25 +134,22 @@ void WLSE::ComputeTable() {
             }
             const double* xs = WorkRow(t);
             const double k = constant_ >= 0 ? xs[constant_] : 0.0;
-            ScaledDeviations(cx, vars_, xs, k, d);
-            if (twoStage_) ScaledDeviations(cz, vars_, WorkZ(t), k, d + v);
-            double tfit = 0.0, ey = 0.0;
-            for (int c = 0; c < v; ++c) tfit += coef[c] * d[c];
-            ScaledDeviations(cy, dependent, xs, k, &ey);
+            ScaledDeviations(cx, p, xs, k, d);
+            if (twoStage_) ScaledDeviations(cz, p, WorkZ(t), k, d + p);
+            double tfit = 0.0;
+            for (int j = 0; j < p; ++j) tfit += coef[j] * d[j];
             g.r[i] = k;
-            g.eStar[i] = ey - tfit;
+            g.eStar[i] = (std::fma(-cx.hi[p], k, xs[p]) - cx.lo[p] * k) - tfit;
             g.tFitted[i] = xs[p] - g.eStar[i];
         }
     };
     // M z* (the coefficients' changes per unit of d): A^-1 (z - a c) for
     // the regressors but the constant, whose own is r / sum w c^2 less
     // the others' centres times theirs.
-    std::vector<int> position(static_cast<std::size_t>(p), -1);
-    for (int c = 0; c < v; ++c) position[vars_[c]] = c;
     const auto change = [&](const double* products, double r, int j) {
-        if (j != constant_) return products[static_cast<std::size_t>(position[j]) * kRowGroup];
+        if (j != constant_) return products[static_cast<std::size_t>(j) * kRowGroup];
         double g = r * inverseSum;
-        for (int c = 0; c < v; ++c) g -= cx.hi[c] * products[static_cast<std::size_t>(c) * kRowGroup];
+        for (int l = 0; l < p; ++l) g -= cx.hi[l] * products[static_cast<std::size_t>(l) * kRowGroup];
         return g;
     };
 
@@ -168,8 +166,8 @@ void WLSE::ComputeTable() {
     ForEachBlock(pool, n, kMomentChunkRows, [&](long long first, int count) {
         BlockSums& s = sums[first / kMomentChunkRows];
         if (twoStage_) {
-            s.xe.assign(v, 0.0L);
-            s.xr.assign(v, 0.0L);
+            s.xe.assign(p, 0.0L);
+            s.xr.assign(p, 0.0L);
         }
         BlockRows rows(*results_, firstCodes.data(), static_cast<int>(firstCodes.size()), first, count);
         double* observed = rows[0];
@@ -183,7 +181,7 @@ void WLSE::ComputeTable() {
         double* rowB = rows[8];
         double* rowH = rows[9];
         CentredGroup group(width);
-        std::vector<double> products(static_cast<std::size_t>(kRowGroup) * std::max(v, 1)), levs(kRowGroup);
+        std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p), levs(kRowGroup);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
             const int i = c % kRowGroup;
@@ -191,7 +189,7 @@ void WLSE::ComputeTable() {
                 const int len = std::min(kRowGroup, count - c);
                 centre(t, len, group);
                 const double* d = group.rows.data();
-                BlockTimesRows(swept.data(), v, d, twoStage_ ? d + v : d, width, len, products.data(), levs.data());
+                BlockTimesRows(swept.data(), p, d, twoStage_ ? d + p : d, width, len, products.data(), levs.data());
             }
             const double* x = X(t);
             observed[c] = x[p];
@@ -201,14 +199,14 @@ void WLSE::ComputeTable() {
             percent[c] = 100.0 * residual[c] / y;
 
             const double* dx = &group.rows[static_cast<std::size_t>(i) * width];
-            const double* dz = twoStage_ ? dx + v : dx;
+            const double* dz = twoStage_ ? dx + p : dx;
             const double r = group.r[i];
             const double constantPart = r * r * inverseSum;
             const double lev = LeverageAt(levs[i] + constantPart, t, sole);
             double av = lev, bv = lev;
             if (twoStage_) {
-                av = LeverageAt(constantPart + QuadraticForm(spreadForm, dx, dx, v), t, sole);
-                bv = LeverageAt(constantPart + QuadraticForm(secondForm, dz, dz, v), t, sole);
+                av = LeverageAt(constantPart + QuadraticForm(spreadForm, dx, dx, p), t, sole);
+                bv = LeverageAt(constantPart + QuadraticForm(secondForm, dz, dz, p), t, sole);
             }
             const double et = group.eStar[i];
             tFitted[c] = group.tFitted[i];
@@ -237,7 +235,7 @@ void WLSE::ComputeTable() {
             s.m2 += delta * (ys - s.mean);
             s.sse += static_cast<long double>(et) * et;
             if (twoStage_) {
-                for (int j = 0; j < v; ++j) {
+                for (int j = 0; j < p; ++j) {
                     s.xe[j] += static_cast<long double>(dx[j]) * et;
                     s.xr[j] += static_cast<long double>(dx[j]) * r;
                 }
@@ -250,7 +248,7 @@ void WLSE::ComputeTable() {
     // Totals in block order.
     double count = 0.0, mean = 0.0, m2 = 0.0;
     long double sse = 0.0L, re = 0.0L;
-    std::vector<long double> xe(twoStage_ ? v : 0, 0.0L), xr(twoStage_ ? v : 0, 0.0L);
+    std::vector<long double> xe(twoStage_ ? p : 0, 0.0L), xr(twoStage_ ? p : 0, 0.0L);
     for (const BlockSums& s : sums) {
         if (s.count == 0.0) continue;
         const double total = count + s.count;
@@ -291,14 +289,14 @@ void WLSE::ComputeTable() {
     const auto influenceRows = [&](long long first, int count) {
         BlockRows rows(*results_, codes.data(), rowCount, first, count);
         CentredGroup group(changesFirst ? 0 : width);
-        std::vector<double> products(changesFirst ? 0 : static_cast<std::size_t>(kRowGroup) * std::max(v, 1));
+        std::vector<double> products(changesFirst ? 0 : static_cast<std::size_t>(kRowGroup) * p);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
             const int i = c % kRowGroup;
             if (!changesFirst && i == 0) {
                 const int len = std::min(kRowGroup, count - c);
                 centre(t, len, group);
-                BlockTimesRows(swept.data(), v, nullptr, group.rows.data() + v, width, len, products.data(), nullptr);
+                BlockTimesRows(swept.data(), p, nullptr, group.rows.data() + p, width, len, products.data(), nullptr);
             }
             const double et = eAll[t], lev = hAll[t], av = aAll[t], bv = bAll[t];
             const double m = OneMinus(lev);
@@ -312,11 +310,11 @@ void WLSE::ComputeTable() {
                 const double* g = &products[i];
                 const long double rt = static_cast<long double>(group.r[i]) * inverseSum_;
                 long double ax = rt * re, bx = rt * group.r[i];
-                for (int j = 0; j < v; ++j) {
+                for (int j = 0; j < p; ++j) {
                     const long double gj = g[static_cast<std::size_t>(j) * kRowGroup];
                     ax += xe[j] * gj;
                     long double inner = 2.0L * rt * xr[j];
-                    for (int l = 0; l < v; ++l) inner += gram[j][l] * g[static_cast<std::size_t>(l) * kRowGroup];
+                    for (int l = 0; l < p; ++l) inner += gram[j][l] * g[static_cast<std::size_t>(l) * kRowGroup];
                     bx += inner * gj;
                 }
                 s2t = DeletedVariance(sse_ + 2.0 * d * static_cast<double>(ax) + d * d * (static_cast<double>(bx) - 1.0),

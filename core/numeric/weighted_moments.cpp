@@ -19,7 +19,7 @@ struct ShiftedRows {
     const std::vector<WeightedRows>& pieces;
     const double* constant;  // the constant's first value, or nullptr
     long long constantStride;
-    const double* root;
+    const double* weights;  // or nullptr
     const std::vector<double>& shift;
     int width;
 
@@ -31,7 +31,7 @@ struct ShiftedRows {
 // multiply-add and the library's give the same bits.
 MERLOX_FMA_CLONES void ShiftedRows::operator()(long long first, long long count, double* out) const {
     for (long long t = first; t < first + count; ++t, out += width) {
-        const double q = root ? root[t] : 1.0;
+        const double q = weights ? std::sqrt(weights[t]) : 1.0;
         const double c = constant ? constant[t * constantStride] : 0.0;
         const double* s = shift.data();
         double* o = out;
@@ -46,7 +46,7 @@ MERLOX_FMA_CLONES void ShiftedRows::operator()(long long first, long long count,
 
 }  // namespace
 
-void BuildWeightedSums(long long n, const std::vector<WeightedRows>& pieces, int constant, const double* rootWeights,
+void BuildWeightedSums(long long n, const std::vector<WeightedRows>& pieces, int constant, const double* weights,
                        WeightedSums& out, ThreadPool* pool) {
     int width = 0;
     const double* constantValues = nullptr;
@@ -69,9 +69,8 @@ void BuildWeightedSums(long long n, const std::vector<WeightedRows>& pieces, int
         for (long long s = 0; s < samples; ++s) {
             const long long t = MomentSampleRow(s, n);
             ShiftedRows{pieces, nullptr, 0, nullptr, shift, width}(t, 1, row.data());
-            const double root = rootWeights ? rootWeights[t] : 1.0;
             const long double c = constantValues[t * constantStride];
-            const long double wc = static_cast<long double>(root) * root * c;
+            const long double wc = (weights ? weights[t] : 1.0L) * c;
             cc += wc * c;
             for (int j = 0; j < width; ++j) cx[j] += wc * row[j];
         }
@@ -79,7 +78,7 @@ void BuildWeightedSums(long long n, const std::vector<WeightedRows>& pieces, int
             for (int j = 0; j < width; ++j) shift[j] = static_cast<double>(cx[j] / cc);
         shift[constant] = 0.0;
     }
-    const ShiftedRows rows{pieces, constantValues, constantStride, rootWeights, shift, width};
+    const ShiftedRows rows{pieces, constantValues, constantStride, weights, shift, width};
 
     // The moment method's own shift, from the same sample rows.
     std::vector<double> sample(static_cast<std::size_t>(std::max<long long>(samples, 1)) * width);

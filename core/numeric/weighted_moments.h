@@ -39,7 +39,8 @@ struct WeightedSums {
     std::vector<long double> spread;
 };
 
-// constant: the constant's column among all, or -1. rootWeights: q_t, or
-// nullptr for weights of 1. Values must be finite numbers.
-void BuildWeightedSums(long long n, const std::vector<WeightedRows>& pieces, int constant, const double* rootWeights,
+// constant: the constant's column among all, or -1. weights: w_t (not
+// negative), or nullptr for weights of 1; q_t = sqrt(w_t). Values must be
+// finite numbers.
+void BuildWeightedSums(long long n, const std::vector<WeightedRows>& pieces, int constant, const double* weights,
                        WeightedSums& out, ThreadPool* pool = nullptr);
