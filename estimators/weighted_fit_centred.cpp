@@ -10,6 +10,7 @@
 // of the other regressors, a residual (y - a_y) - sum b_j (x_j - a_j).
 #include "estimators/weighted_fit_centred.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -238,21 +239,37 @@ void WLSE::Residuals(double* e) const {
 
 void WLSE::Leverages(double* h, bool scaleByWeight) const {
     const SplitCentres cx(centreX_), cz(centreZ_);
-    const Matrix inverse = PaddedBlock(swept_, p_, constant_);
-    const Matrix spread = twoStage_ ? PaddedBlock(spreadForm_, p_, -1) : Matrix();
+    const std::vector<double> inverse = LeadingBlock(PaddedBlock(swept_, p_, constant_), p_);
+    const std::vector<double> spread =
+        twoStage_ ? LeadingBlock(PaddedBlock(spreadForm_, p_, -1), p_) : std::vector<double>();
     const double constantPart = static_cast<double>(inverseSum_);
+    const int width = twoStage_ ? 2 * p_ : p_;
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        std::vector<double> dx(static_cast<std::size_t>(p_)), dz(static_cast<std::size_t>(p_));
-        for (long long t = first; t < first + count; ++t) {
-            const double* x = X(t);
-            const double* z = Z(t);
-            for (int j = 0; j < p_; ++j) {
-                dx[j] = (x[j] - cx.hi[j]) - cx.lo[j];
-                dz[j] = (z[j] - cz.hi[j]) - cz.lo[j];
+        // A group of rows about the centres at a time (x's, then z's).
+        std::vector<double> d(static_cast<std::size_t>(kRowGroup) * width);
+        std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p_), form(kRowGroup), second(kRowGroup);
+        for (int c0 = 0; c0 < count; c0 += kRowGroup) {
+            const int len = std::min(kRowGroup, count - c0);
+            for (int c = 0; c < len; ++c) {
+                const long long t = first + c0 + c;
+                double* row = &d[static_cast<std::size_t>(c) * width];
+                const double* x = X(t);
+                for (int j = 0; j < p_; ++j) row[j] = (x[j] - cx.hi[j]) - cx.lo[j];
+                if (twoStage_) {
+                    const double* z = Z(t);
+                    for (int j = 0; j < p_; ++j) row[p_ + j] = (z[j] - cz.hi[j]) - cz.lo[j];
+                }
             }
-            double value = constantPart + QuadraticForm(inverse, dx.data(), dz.data(), p_);
-            if (twoStage_) value = 2.0 * value - (constantPart + QuadraticForm(spread, dx.data(), dx.data(), p_));
-            h[t] = scaleByWeight ? weights_[t] * value : value;
+            const double* dz = twoStage_ ? d.data() + p_ : d.data();
+            BlockTimesRows(inverse.data(), p_, d.data(), dz, width, len, products.data(), form.data());
+            if (twoStage_)
+                BlockTimesRows(spread.data(), p_, d.data(), d.data(), width, len, products.data(), second.data());
+            for (int c = 0; c < len; ++c) {
+                const long long t = first + c0 + c;
+                double value = constantPart + form[c];
+                if (twoStage_) value = 2.0 * value - (constantPart + second[c]);
+                h[t] = scaleByWeight ? weights_[t] * value : value;
+            }
         }
     });
 }
