@@ -30,8 +30,8 @@ struct BlockSums {
 // A group of up to kRowGroup observations as the passes read them.
 struct CentredGroup {
     explicit CentredGroup(int width) : rows(static_cast<std::size_t>(kRowGroup) * std::max(width, 1)) {}
-    // Per observation: x* about its centres (the regressors but the
-    // constant), then, two-stage, z* about its centres.
+    // Per observation: x* about its centres over the regressors (the
+    // constant's 0), then, two-stage, z* about its centres.
     std::vector<double> rows;
     double r[kRowGroup];  // the constant's column, transformed
     double e[kRowGroup], fitted[kRowGroup], eStar[kRowGroup], tFitted[kRowGroup];
