@@ -25,6 +25,7 @@ void WLSE::FilterWork() {
     const int q = arOrder_;
     workStride_ = twoStage_ ? 2 * k_ : k_;
     work_.resize(static_cast<std::size_t>(n_) * workStride_);
+    workWeights_.clear();
     const double* phi = arCoefficients_.data();
     ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
         for (long long t = first; t < first + count; ++t) {
@@ -90,7 +91,7 @@ bool WLSE::EstimateAR(int q) {
     weights_.assign(n_, 1.0);
 
     std::vector<double> e(n_);
-    WeightedMoments();
+    FormMoments();
     Residuals(e.data());
     ZeroTinyResiduals(e);
     if (q == 1) {
@@ -128,16 +129,13 @@ bool WLSE::EstimateAR(int q) {
 
     FilterWork();
     MomentsFromWork();
-    CovarianceFromWork();
+    CovarianceFromSweep();
     WriteTransformedTables();
     // One-step predictions: the fit plus the AR forecast of its error.
     Residuals(e.data());
     ZeroTinyResiduals(e);
     for (int t = 0; t < n_; ++t) {
-        const double* x = X(t);
-        long double fit = 0.0L;
-        for (int j = 0; j < p_; ++j) fit += static_cast<long double>(x[j]) * moments_[j][p_];
-        double fitted = static_cast<double>(fit);
+        double fitted = X(t)[p_] - e[t];
         if (t >= q)
             for (int i = 1; i <= q; ++i) fitted += arCoefficients_[i - 1] * e[t - i];
         weights_[t] = fitted;

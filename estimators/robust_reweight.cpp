@@ -105,15 +105,14 @@ bool WLSE::Reweight(int kind) {
     residualDf_ = n_ - p_;
     madDivisor_ = kind == kWeightAutomatic ? TUpperQuantileApprox(n_ - p_, 0.25f) : NormalUpperQuantileApprox(0.25f);
 
-    // The weights the moments, the covariance and the work arrays' rows
-    // were last formed for: while the weights are those to the bit, forming
-    // them again would give the same bits, and is skipped; otherwise the
-    // rows of unchanged weights are kept.
+    // The weights the moments and the covariance were last formed for:
+    // while the weights are those to the bit, forming them again would give
+    // the same bits, and is skipped.
     std::vector<double> formedWeights;
     auto form = [&] {
         const bool held = formedWeights.size() == weights_.size();
         if (held && std::memcmp(formedWeights.data(), weights_.data(), weights_.size() * sizeof(double)) == 0) return;
-        FormCovariance(held ? formedWeights.data() : nullptr);
+        FormCovariance();
         formedWeights = weights_;
     };
 
@@ -132,14 +131,15 @@ bool WLSE::Reweight(int kind) {
     iterations_ = 0;
     while (iterations_ < kPassLimit) {
         form();
-        Residuals(residual.data());
-        if (kind == kWeightAutomatic) {
-            h.resize(n_);
-            Leverages(h.data(), true);
-            for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
-        }
         if (kind < 1) break;
-        if (kind < 10) {
+        // The residuals (and leverages) feed the weight rule alone.
+        if (HasWeightRule(kind)) {
+            Residuals(residual.data());
+            if (kind == kWeightAutomatic) {
+                h.resize(n_);
+                Leverages(h.data(), true);
+                for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
+            }
             if (!UpdateWeights(factor.data(), residual.data())) {
                 failed = true;
                 break;
@@ -168,6 +168,9 @@ bool WLSE::Reweight(int kind) {
         weights_.assign(n_, 1.0);
     }
     form();
+    // The transformed rows of the final weights; those whose weight the
+    // work arrays hold already (the checks', in a robust fit most) stay.
+    TransformRows(weights_.data(), false, WorkRowsWeights());
     WriteTransformedTables();
     return ok;
 }
@@ -191,29 +194,23 @@ bool WLSE::HuberCovariance() {
     const double k = (1.0 + ((1.0 - pi) / pi) * (static_cast<double>(p_) / n_)) / pi;
     const double s2 = k * k * static_cast<double>(q) / (n_ - p_);
 
-    // The unweighted sweep of the untransformed data; the fit's own stays
-    // until the figures prove finite.
-    Matrix fitMoments(moments_);
-    const int fitUnswept = unswept_;
-    std::vector<double> unit(n_, 1.0);
-    weights_.swap(unit);
-    const bool twoStage = twoStage_;
-    twoStage_ = false;
-    WeightedMoments();
-    twoStage_ = twoStage;
-    weights_.swap(unit);
-    decltype(work_)().swap(work_);
+    // The unweighted sweep of the untransformed data (the fit's own sweep
+    // stays for its coefficients); moments_ takes it once the figures
+    // prove finite.
+    WeightedSums sums;
+    BuildSums(data_.data(), nullptr, k_, nullptr, sums);
+    LongMatrix unweighted;
+    (void)SweptFromSums(sums, false, unweighted);
+    Matrix huber(unweighted);
     for (int i = 0; i < p_; ++i)
-        for (int j = 0; j < p_; ++j) moments_[i][j] *= s2;
+        for (int j = 0; j < p_; ++j) huber[i][j] = static_cast<double>(unweighted[i][j] * s2);
     std::vector<double> se(static_cast<std::size_t>(p_));
     for (int j = 0; j < p_; ++j) {
-        se[static_cast<std::size_t>(j)] = std::sqrt(moments_[j][j]);
-        if (!std::isfinite(s2) || !std::isfinite(se[static_cast<std::size_t>(j)])) {
-            moments_.Replace(fitMoments);
-            unswept_ = fitUnswept;
+        se[static_cast<std::size_t>(j)] = std::sqrt(huber[j][j]);
+        if (!std::isfinite(s2) || !std::isfinite(se[static_cast<std::size_t>(j)]))
             throw Exception(NonFiniteCoefficientMessage(names_[static_cast<std::size_t>(j)]));
-        }
     }
+    moments_.Replace(huber);
     s2_ = s2;
     standardErrors_.swap(se);
     if (shown_) shown_->huber = true;

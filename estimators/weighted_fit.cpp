@@ -35,10 +35,12 @@ void WLSE::SetUp(EngineContext& context, int n, int k) {
     tDf = n - p_;
     moments_.Replace(Matrix(k, k, 0.0));
     covariance_.Replace(Matrix(p_, p_, 0.0));
-    if (twoStage_) secondCovariance_.Replace(Matrix(p_, p_, 0.0));
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
     weights_.assign(n, 1.0);
+    constant_ = FindConstant();
+    for (int j = 0; j < p_; ++j)
+        if (j != constant_) vars_.push_back(j);
     if (context.FileTablesForced()) {
         transformed_ = std::make_unique<WeightedFitStore>(context, k, n);
         if (twoStage_) secondTransformed_ = std::make_unique<WeightedFitStore>(context, k, n);
@@ -98,12 +100,6 @@ int WLSE::FindName(const std::string& name) const {
     for (int i = 0; i < k_ && i < static_cast<int>(names_.size()); ++i)
         if (names_[i] == name) return i;
     return -1;
-}
-
-double WLSE::Predict(const double* x) const {
-    long double sum = 0.0L;
-    for (int j = 0; j < p_; ++j) sum += static_cast<long double>(coefficients_[j]) * x[j];
-    return static_cast<double>(sum);
 }
 
 // ---- weights ------------------------------------------------------------------
@@ -171,6 +167,7 @@ long long WLSE::TransformRows(const double* w, bool findBad, const double* rowsO
                 if (std::bit_cast<std::uint64_t>(w[t]) != std::bit_cast<std::uint64_t>(rowsOf[t]))
                     formRow(t, WorkRow(t));
         });
+        workWeights_.assign(w, w + n_);
         return -1;
     }
     const bool second = !secondData_.empty();
@@ -198,107 +195,14 @@ long long WLSE::TransformRows(const double* w, bool findBad, const double* rowsO
         }
         FinishStreamedValues();
     });
+    workWeights_.assign(w, w + n_);
     for (long long bad : firstBad)
         if (bad >= 0) return bad;
     return -1;
 }
 
-void WLSE::WeightedMoments(const double* rowsOf) {
-    // The checks' sums (and the rows in the work arrays) stand when the
-    // weights are theirs to the bit.
-    const bool checked = haveCheckedRaw_ && checkedWeights_.size() == weights_.size() &&
-                         std::memcmp(checkedWeights_.data(), weights_.data(), weights_.size() * sizeof(double)) == 0;
-    haveCheckedRaw_ = false;
-    std::vector<double>().swap(checkedWeights_);
-    if (checked) {
-        MomentsFromRaw(checkedRaw_);
-        return;
-    }
-    TransformRows(weights_.data(), false, rowsOf);
-    MomentsFromWork();
-}
-
-namespace {
-
-// A pivot at or below this share of its diagonal before the sweeps is
-// rounding noise: the regressor is constant or a combination of others.
-constexpr double kUnsweptPivot = 1e-13;
-
-// Sweeps pivots 0 .. p-1 of m, leaving those that are rounding noise
-// unswept; the first of them, or -1.
-int SweepRegressors(Matrix& m, int p) {
-    std::vector<double> original(static_cast<std::size_t>(p));
-    for (int j = 0; j < p; ++j) original[static_cast<std::size_t>(j)] = std::fabs(m[j][j]);
-    int unswept = -1;
-    for (int j = 0; j < p; ++j) {
-        if (!(std::fabs(m[j][j]) > kUnsweptPivot * original[static_cast<std::size_t>(j)])) {
-            if (unswept < 0) unswept = j;
-            continue;
-        }
-        (void)m.Sweep(j);
-    }
-    return unswept;
-}
-
-}  // namespace
-
-void WLSE::MomentsFromWork() {
-    Matrix raw;
-    RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
-    MomentsFromRaw(raw);
-}
-
-void WLSE::MomentsFromRaw(const Matrix& raw) {
-    // Row i from z* (two-stage) against column j from x*.
-    const int zOffset = twoStage_ ? k_ : 0;
-    for (int i = 0; i < k_; ++i)
-        for (int j = 0; j < k_; ++j) moments_[i][j] = raw[zOffset + i][j];
-    unswept_ = SweepRegressors(moments_, p_);
-    if (twoStage_) {
-        // z*'z* over the regressors, for the covariance.
-        for (int i = 0; i < p_; ++i)
-            for (int j = 0; j < p_; ++j) secondCovariance_[i][j] = raw[k_ + i][k_ + j];
-    }
-}
-
-void WLSE::CovarianceFromWork() {
-    for (int i = 0; i < p_; ++i)
-        for (int j = 0; j < p_; ++j) covariance_[i][j] = moments_[i][j];
-    if (twoStage_) {
-        Matrix t(secondCovariance_);
-        SandwichProduct(covariance_, t, p_);
-    }
-}
-
-void WLSE::FormCovariance(const double* rowsOf) {
-    WeightedMoments(rowsOf);
-    CovarianceFromWork();
-}
-
-void WLSE::Residuals(double* e) const {
-    std::vector<double> coef(static_cast<std::size_t>(p_));
-    for (int j = 0; j < p_; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p_];
-    const int p = p_;
-    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        for (long long t = first; t < first + count; ++t) {
-            const double* x = X(t);
-            double fit = 0.0;
-            for (int j = 0; j < p; ++j) fit += x[j] * coef[j];
-            e[t] = x[p_] - fit;
-        }
-    });
-}
-
-void WLSE::Leverages(double* h, bool scaleByWeight) const {
-    ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
-        for (long long t = first; t < first + count; ++t) {
-            const double* x = X(t);
-            const double* z = Z(t);
-            double value = QuadraticForm(moments_, x, z, p_);
-            if (twoStage_) value = 2.0 * value - QuadraticForm(covariance_, x, x, p_);
-            h[t] = scaleByWeight ? weights_[t] * value : value;
-        }
-    });
+const double* WLSE::WorkRowsWeights() const {
+    return workWeights_.size() == static_cast<std::size_t>(n_) ? workWeights_.data() : nullptr;
 }
 
 void WLSE::WriteTransformedTables() {
@@ -326,7 +230,7 @@ int WLSE::EffectiveCount() const {
     return count;
 }
 
-void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
+void WLSE::CheckFitPossible(const std::vector<double>& w, WeightedSums& sums) {
     const long long bad = TransformRows(w.data(), true);
     if (bad >= 0) {
         const long long t = bad / k_;
@@ -337,30 +241,44 @@ void WLSE::CheckFitPossible(const std::vector<double>& w, Matrix& raw) {
     for (double v : w)
         if (v > 0.0) ++count;
     if (count - p_ < 2) throw Exception("自由度不足");
-    // The moments these weights give, swept on a copy.
-    Matrix m(k_, k_, 0.0);
-    RawCrossProducts(work_.data(), n_, workStride_, workStride_, context_->Pool(), raw);
+    BuildSums(data_.data(), twoStage_ ? secondData_.data() : nullptr, k_, w.data(), sums);
     // Sums beyond the range of double, or weighted squares below its normal
     // range (weights near 0), give no finite fit: the sweep divides by them.
     // The variable named is the first whose square is at fault, else the
     // first with such a cross-product; with the dependent variable's, every
     // standard error goes, the first named.
-    const auto refuse = [&](int i) {
-        throw Exception(NonFiniteCoefficientMessage(names_[static_cast<std::size_t>(i % k_ < p_ ? i % k_ : 0)]));
+    const auto refuse = [&](int j) {
+        throw Exception(NonFiniteCoefficientMessage(names_[static_cast<std::size_t>(j < p_ ? j : 0)]));
     };
-    for (int i = 0; i < raw.Rows(); ++i) {
-        const double d = std::fabs(raw[i][i]);
-        if (!(d <= kLargestDouble) || (d != 0.0 && d < kSmallestNormal)) refuse(i);
-    }
-    for (int i = 0; i < raw.Rows(); ++i)
-        for (int j = 0; j < raw.Cols(); ++j)
-            if (!std::isfinite(raw[i][j])) refuse(i);
-    const int zOffset = twoStage_ ? k_ : 0;
-    for (int i = 0; i < k_; ++i)
-        for (int j = 0; j < k_; ++j) m[i][j] = raw[zOffset + i][j];
-    int unswept = SweepRegressors(m, p_);
-    // The constant term is swept last: when it is the one left, name the
-    // regressor that took its place, one whose values do not vary.
+    const int c = constant_;
+    // Variable j's row of the sums, x's or z's.
+    const auto sumRow = [&](int j, bool second) { return j == c ? c : j + (second ? k_ : 0); };
+    const int sides = twoStage_ ? 2 : 1;
+    // Weights near 0 are named by the plain sums of squares, sum w x^2,
+    // then any variable by its sum about the centre.
+    const long double constantSum = c >= 0 ? 1.0L / sums.m[c][c] : 0.0L;
+    const auto tiny = [](long double d) { return d != 0.0L && std::fabs(d) < kSmallestNormal; };
+    for (int side = 0; side < sides; ++side)
+        for (int j = 0; j < k_; ++j) {
+            const int row = sumRow(j, side == 1);
+            const long double centre = c >= 0 ? sums.m[c][row] : 0.0L;
+            const long double plain = j == c ? constantSum : sums.m[row][row] + centre * centre * constantSum;
+            if (tiny(plain)) refuse(j);
+        }
+    for (int side = 0; side < sides; ++side)
+        for (int j = 0; j < k_; ++j) {
+            const long double d = sums.spread[sumRow(j, side == 1)];
+            if (!(d <= kLargestDouble) || tiny(d)) refuse(j);
+        }
+    for (int side = 0; side < sides; ++side)
+        for (int j = 0; j < k_; ++j)
+            for (int l = 0; l < sums.m.Cols(); ++l)
+                if (!(std::fabs(sums.m[sumRow(j, side == 1)][l]) <= kLargestDouble)) refuse(j);
+    LongMatrix m;
+    int unswept = SweptFromSums(sums, twoStage_, m);
+    // Without a column of ones the regressors are swept in order: when the
+    // constant term is the one left, name the regressor that took its
+    // place, one whose values do not vary.
     if (unswept >= 0 && names_[unswept] == Data::ConstantName())
         for (int j = 0; j < p_; ++j) {
             bool varies = false;
@@ -447,7 +365,10 @@ void WLSE::ClearResults() {
     iterations_ = weightKind_ = regressionDf_ = 0;
     moments_.Replace(Matrix(k_, k_, 0.0));
     covariance_.Replace(Matrix(p_, p_, 0.0));
-    if (twoStage_) secondCovariance_.Replace(Matrix(p_, p_, 0.0));
+    swept_.Clear();
+    centreX_.clear();
+    centreZ_.clear();
+    inverseSum_ = 0.0L;
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
     s2_ = varY_ = r2_ = adjR2_ = durbinWatson_ = scale_ = gk_ = sse_ = syy_ = arVariance_ = 0.0;
@@ -470,15 +391,17 @@ bool WLSE::Fit(int mode, bool& started) {
     struct DropChecked {
         WLSE& fit;
         ~DropChecked() {
-            fit.haveCheckedRaw_ = false;
+            fit.haveCheckedSums_ = false;
             std::vector<double>().swap(fit.checkedWeights_);
+            fit.checkedSums_ = WeightedSums();
             decltype(fit.work_)().swap(fit.work_);
+            std::vector<double>().swap(fit.workWeights_);
         }
     } dropChecked{*this};
-    haveCheckedRaw_ = false;
+    haveCheckedSums_ = false;
     checkedWeights_ = mode == 0 ? weights_ : std::vector<double>(static_cast<std::size_t>(n_), 1.0);
-    CheckFitPossible(checkedWeights_, checkedRaw_);
-    haveCheckedRaw_ = true;
+    CheckFitPossible(checkedWeights_, checkedSums_);
+    haveCheckedSums_ = true;
     started = true;
     UiServices& ui = context_->Services();
     // One step per pass, one after the procedure and one after the table.
@@ -499,7 +422,6 @@ bool WLSE::Fit(int mode, bool& started) {
         ok = Reweight(mode);
     }
     ui.ProgressStep();
-    if (twoStage_) InvertMatrix(secondCovariance_.Data(), p_, secondCovariance_.Data(), p_, p_);
     ComputeTable();
     ui.ProgressStep();
     // In memory the work arrays' rows become the transformed data.
@@ -509,6 +431,7 @@ bool WLSE::Fit(int mode, bool& started) {
     }
 
     decltype(work_)().swap(work_);
+    std::vector<double>().swap(workWeights_);
     const double* residual = results_->Row(kRowTransformedResidual);
     const double* fitted = results_->Row(kRowTransformedFitted);
     std::vector<double> residualCopy, fittedCopy;
@@ -527,41 +450,4 @@ bool WLSE::Fit(int mode, bool& started) {
     if (IsConstantSeries(weights_.data(), n_) && !arMode_ && FindName(Data::ConstantName()) > 0)
         regressionDf_ = p_ - 1;
     return ok;
-}
-
-// ---- partial regression -----------------------------------------------------------
-
-void WLSE::PartialResiduals(double* xOut, double* yOut, int j) const {
-    if (j < 0 || j >= p_) throw ERangeError(kRangeErrorText);
-    const int stride = twoStage_ ? 2 * k_ : k_;
-    std::vector<double> rows(static_cast<std::size_t>(n_) * stride);
-    std::vector<double> column(n_);
-    for (int i = 0; i < k_; ++i) {
-        ReadTransformedSpan(i, 0, n_, column.data(), false);
-        for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + i] = column[t];
-        if (twoStage_) {
-            // Regressor j takes its own transformed values in place of the
-            // instrumented ones.
-            if (i != j) ReadTransformedSpan(i, 0, n_, column.data(), true);
-            for (int t = 0; t < n_; ++t) rows[static_cast<std::size_t>(t) * stride + k_ + i] = column[t];
-        }
-    }
-    Matrix raw, g(k_, k_, 0.0);
-    RawCrossProducts(rows.data(), n_, stride, stride, context_->Pool(), raw);
-    const int zOffset = twoStage_ ? k_ : 0;
-    for (int i = 0; i < k_; ++i)
-        for (int l = 0; l < k_; ++l) g[i][l] = raw[zOffset + i][l];
-    for (int l = 0; l < p_; ++l)
-        if (l != j) (void)g.Sweep(l);
-    for (int t = 0; t < n_; ++t) {
-        const double* x = &rows[static_cast<std::size_t>(t) * stride];
-        long double y = x[p_], xj = x[j];
-        for (int l = 0; l < p_; ++l) {
-            if (l == j) continue;
-            y -= static_cast<long double>(x[l]) * g[l][p_];
-            xj -= static_cast<long double>(x[l]) * g[l][j];
-        }
-        yOut[t] = static_cast<double>(y);
-        xOut[t] = static_cast<double>(xj);
-    }
 }

@@ -23,6 +23,7 @@
 
 #include "core/io/file_matrix.h"
 #include "core/numeric/matrix.h"
+#include "core/numeric/weighted_moments.h"
 #include "estimators/weighted_fit_store.h"
 
 class EngineContext;
@@ -195,15 +196,17 @@ private:
     void RestoreShownFit(bool refit, const std::vector<double>& weightsBefore, double tuningBefore);
     void ClearResults();
     // The checks made before a fit with these weights (Exception); the
-    // work arrays receive the transformed rows they formed, and raw their
-    // cross-products.
-    void CheckFitPossible(const std::vector<double>& w, Matrix& raw);
+    // work arrays receive the transformed rows they formed, and sums the
+    // weighted sums.
+    void CheckFitPossible(const std::vector<double>& w, WeightedSums& sums);
     // Transformed rows of weights w (sqrt(w) x, and z) into the work
     // arrays. With findBad, also the first data value that is not a finite
     // number, as t * k + j (x before z at the same place), else -1. With
     // rowsOf (and without findBad), the weights whose rows the work arrays
     // hold now: a row whose weight is the same to the bit is left as it is.
     long long TransformRows(const double* w, bool findBad, const double* rowsOf = nullptr);
+    // The weights of the rows the work arrays hold, or nullptr.
+    const double* WorkRowsWeights() const;
     // The first value that is not a finite number in observations first ..
     // first + count - 1, as TransformRows gives it, or -1.
     long long FirstNonFinite(long long first, int count) const;
@@ -217,16 +220,32 @@ private:
     [[nodiscard]] bool YuleWalker(const double* residual);
     void ClearAR();
 
-    // Transformed rows (sqrt(w) x, and z in two-stage mode) into the work
-    // arrays, then the moments swept on 0..p-1.
-    // rowsOf: as for TransformRows.
-    void WeightedMoments(const double* rowsOf = nullptr);
-    // WeightedMoments, then the covariance factor (and the second moments).
-    void FormCovariance(const double* rowsOf = nullptr);
-    // The moments and the covariance from the work arrays as they are.
+    // --- sums about the constant term (weighted_fit_centred.cpp) ------------
+    // The regressor that plays the constant term: 1.0 in every row of the
+    // data (and of the instrumented data), the one named so first; -1 when
+    // none is.
+    int FindConstant() const;
+    // Weighted sums of the variables of rows x (and, with z, those of z
+    // after them) of this stride, about the constant term's column of x;
+    // w: the weights, nullptr for 1.
+    void BuildSums(const double* x, const double* z, long long stride, const double* w, WeightedSums& sums) const;
+    // Sums of the data with the current weights (those of the checks when
+    // the weights are theirs), swept.
+    void FormMoments();
+    // The same from the filtered rows in the work arrays (AR mode).
     void MomentsFromWork();
-    void MomentsFromRaw(const Matrix& raw);
-    void CovarianceFromWork();
+    // The sums as moments (z rows against x columns), swept in long double
+    // on every regressor but except, the constant first; the first
+    // regressor left unswept, or -1. twoStage: the sums hold z's columns
+    // too.
+    int SweptFromSums(const WeightedSums& sums, bool twoStage, LongMatrix& m, int except = -1) const;
+    // SweptFromSums into the fit: moments, centres and two-stage blocks.
+    void MomentsFromSums(const WeightedSums& sums);
+    // The covariance factor (two-stage: M T M', T the instrumented
+    // cross-products) from the sweep, in centred form.
+    void CovarianceFromSweep();
+    // FormMoments, then the covariance factor.
+    void FormCovariance();
     // Untransformed residuals of the current coefficients.
     void Residuals(double* e) const;
     // h_t of the current matrices on untransformed data (two-stage:
@@ -255,7 +274,23 @@ private:
     int weightKind_ = 0;
     int regressionDf_ = 0;
     int arOrder_ = 0;
-    Matrix moments_, covariance_, secondCovariance_, arTransform_;
+    Matrix moments_, covariance_, arTransform_;
+    // The constant term among the regressors (FindConstant), or -1, and the
+    // other regressors.
+    int constant_ = -1;
+    std::vector<int> vars_;
+    // The moments swept in long double (moments_ is their rounding); the
+    // weighted centres of the variables of x and of z (the constant's 1;
+    // all 0 without a constant) and 1 / sum w c^2 (0 without).
+    LongMatrix swept_;
+    std::vector<long double> centreX_, centreZ_;
+    long double inverseSum_ = 0.0L;
+    // Two-stage: X'WX and Z'WZ of the regressors other than the constant,
+    // about their centres.
+    LongMatrix centredXX_, centredZZ_;
+    // Two-stage: the covariance factor and the inverse of Z'WZ of those
+    // regressors about their centres (the table's a and b).
+    LongMatrix spreadForm_, secondForm_;
     // Observation-major: value of row j at observation t is [t * k + j].
     std::vector<double> data_, secondData_;
     // Transformed data of the current pass, observation-major: x* and, in
@@ -263,13 +298,15 @@ private:
     // read, so growing it does not clear it first.
     std::vector<double, WorkArrayAllocator<double>> work_;
     int workStride_ = 0;
-    // The cross-products the checks before this fit formed, and their
-    // weights: the first WeightedMoments with the same weights takes them
-    // (and the work arrays, which hold the checks' rows until then)
-    // instead of forming the same sums again.
-    Matrix checkedRaw_;
+    // The weights whose rows the work arrays hold (empty: none, or the AR
+    // filter's).
+    std::vector<double> workWeights_;
+    // The sums the checks before this fit formed, and their weights: the
+    // first FormMoments with the same weights takes them instead of
+    // forming the same sums again.
+    WeightedSums checkedSums_;
     std::vector<double> checkedWeights_;
-    bool haveCheckedRaw_ = false;
+    bool haveCheckedSums_ = false;
     // The first regressor the last sweep left unswept, or -1.
     int unswept_ = -1;
     std::vector<double> coefficients_, standardErrors_, weights_;

@@ -12,15 +12,6 @@
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/thread_pool.h"
 
-void RawCrossProducts(const double* rows, long long n, int stride, int cols, ThreadPool* pool, Matrix& out) {
-    LongMatrix m;
-    BuildMomentsFromRows(rows, n, stride, cols, m, pool);
-    out.Replace(Matrix(cols, cols, 0.0));
-    const long double count = static_cast<long double>(n);
-    for (int i = 0; i < cols; ++i)
-        for (int j = 0; j < cols; ++j) out[i][j] = static_cast<double>(m[i][j] + count * m[cols][i] * m[cols][j]);
-}
-
 double QuadraticForm(const Matrix& m, const double* x, const double* z, int p) {
     double sum = 0.0;
     for (int j = 0; j < p; ++j) {

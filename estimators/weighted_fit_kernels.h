@@ -1,5 +1,5 @@
-// Small kernels of the weighted fit: raw cross-products through the moment
-// method, and quadratic forms of the swept block.
+// Small kernels of the weighted fit: quadratic forms of the swept block, and
+// the median absolute deviation.
 #pragma once
 
 #include <vector>
@@ -7,11 +7,6 @@
 #include "core/numeric/matrix.h"
 
 class ThreadPool;
-
-// out (cols x cols) = sum over the n rows of r_i r_j, from the moment
-// method's deviations and means, so that the sums carry its accuracy and do
-// not depend on the thread count.
-void RawCrossProducts(const double* rows, long long n, int stride, int cols, ThreadPool* pool, Matrix& out);
 
 // sum over j, l < p of x_j m(j, l) z_l.
 double QuadraticForm(const Matrix& m, const double* x, const double* z, int p);

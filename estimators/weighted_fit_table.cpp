@@ -10,6 +10,7 @@
 #include "core/numeric/thread_pool.h"
 #include "core/settings/engine_context.h"
 #include "estimators/weighted_fit.h"
+#include "estimators/weighted_fit_centred.h"
 #include "estimators/weighted_fit_kernels.h"
 #include "platform/ui_services.h"
 
@@ -20,8 +21,20 @@ namespace {
 struct BlockSums {
     double count = 0.0, mean = 0.0, m2 = 0.0;  // of the transformed y
     long double sse = 0.0L;
-    std::vector<long double> xe;    // X*'e (two-stage)
-    std::vector<long double> gram;  // X*'X* over the regressors (two-stage)
+    // Two-stage, with x and r the transformed regressors about their
+    // centres and the constant's column: x'e, x'r and r'e.
+    std::vector<long double> xe, xr;
+    long double re = 0.0L;
+};
+
+// A group of up to kRowGroup observations as the passes read them.
+struct CentredGroup {
+    explicit CentredGroup(int width) : rows(static_cast<std::size_t>(kRowGroup) * std::max(width, 1)) {}
+    // Per observation: x* about its centres over the regressors (the
+    // constant's 0), then, two-stage, z* about its centres.
+    std::vector<double> rows;
+    double r[kRowGroup];  // the constant's column, transformed
+    double e[kRowGroup], fitted[kRowGroup], eStar[kRowGroup], tFitted[kRowGroup];
 };
 
 // 1 - h is held here before it divides, so that a leverage past 1 (of
@@ -73,15 +86,72 @@ void WLSE::ComputeTable() {
     const bool skipZero = !arMode_;
     const int effective = EffectiveCount();
     residualDf_ = effective - p_;
-    // The swept block copied out once, and the coefficients, for the row
-    // kernels.
-    const std::vector<double> swept = LeadingBlock(moments_, p);
-    std::vector<double> coef(static_cast<std::size_t>(p));
-    for (int j = 0; j < p; ++j) coef[static_cast<std::size_t>(j)] = moments_[j][p];
+
+    // The sweep in double for the row kernels, over the regressors with the
+    // constant's row and column 0 (its deviation is 0): the swept block
+    // A^-1 of the others, the coefficients and the centres.
+    const std::vector<double> swept = LeadingBlock(PaddedBlock(swept_, p, constant_), p);
+    const SplitCentres cx(centreX_), cz(centreZ_);
+    std::vector<double> coef(static_cast<std::size_t>(p), 0.0);
+    for (int j : vars_) coef[j] = static_cast<double>(swept_[j][p]);
+    const double inverseSum = static_cast<double>(inverseSum_);
+    const Matrix spreadForm = twoStage_ ? PaddedBlock(spreadForm_, p, constant_) : Matrix();
+    const Matrix secondForm = twoStage_ ? PaddedBlock(secondForm_, p, constant_) : Matrix();
+    const Matrix gram = twoStage_ ? PaddedBlock(centredXX_, p, constant_) : Matrix();
     // Observations that alone hold a transformed regressor: leverage 1.
     const std::vector<long long> sole = SoleObservations(n, p, [&](int j, long long t) {
         return WorkRow(t)[j] != 0.0 || WorkZ(t)[j] != 0.0;
     });
+
+    // Rows of up to kRowGroup observations about the centres: residuals
+    // from the untransformed data (y - a_y) - sum b_j (x_j - a_j), the
+    // transformed deviations root(w) (x - a) (AR mode: the filtered rows
+    // less a times the filtered constant).
+    const int width = twoStage_ ? 2 * p : p;
+    const auto centre = [&](long long first, int count, CentredGroup& g) {
+        for (int i = 0; i < count; ++i) {
+            const long long t = first + i;
+            const double* x = X(t);
+            double* d = &g.rows[static_cast<std::size_t>(i) * width];
+            for (int j = 0; j < p; ++j) d[j] = (x[j] - cx.hi[j]) - cx.lo[j];
+            double fit = 0.0;
+            for (int j = 0; j < p; ++j) fit += coef[j] * d[j];
+            g.e[i] = ((x[p] - cx.hi[p]) - cx.lo[p]) - fit;
+            g.fitted[i] = x[p] - g.e[i];
+            if (!arMode_) {
+                // root(w), which the transformed constant holds already.
+                const double q = constant_ >= 0 ? WorkRow(t)[constant_] : std::sqrt(weights_[t]);
+                for (int j = 0; j < p; ++j) d[j] *= q;
+                if (twoStage_) {
+                    const double* z = Z(t);
+                    for (int j = 0; j < p; ++j) d[p + j] = q * ((z[j] - cz.hi[j]) - cz.lo[j]);
+                }
+                g.r[i] = constant_ >= 0 ? q : 0.0;
+                // Weight 0 leaves nothing transformed, whatever the values.
+                g.eStar[i] = q == 0.0 ? 0.0 : q * g.e[i];
+                g.tFitted[i] = q == 0.0 ? 0.0 : q * g.fitted[i];
+                continue;
+            }
+            const double* xs = WorkRow(t);
+            const double k = constant_ >= 0 ? xs[constant_] : 0.0;
+            ScaledDeviations(cx, p, xs, k, d);
+            if (twoStage_) ScaledDeviations(cz, p, WorkZ(t), k, d + p);
+            double tfit = 0.0;
+            for (int j = 0; j < p; ++j) tfit += coef[j] * d[j];
+            g.r[i] = k;
+            g.eStar[i] = (std::fma(-cx.hi[p], k, xs[p]) - cx.lo[p] * k) - tfit;
+            g.tFitted[i] = xs[p] - g.eStar[i];
+        }
+    };
+    // M z* (the coefficients' changes per unit of d): A^-1 (z - a c) for
+    // the regressors but the constant, whose own is r / sum w c^2 less
+    // the others' centres times theirs.
+    const auto change = [&](const double* products, double r, int j) {
+        if (j != constant_) return products[static_cast<std::size_t>(j) * kRowGroup];
+        double g = r * inverseSum;
+        for (int l = 0; l < p; ++l) g -= cx.hi[l] * products[static_cast<std::size_t>(l) * kRowGroup];
+        return g;
+    };
 
     // Observed, fitted and residual rows, leverages; outside two-stage mode
     // the coefficient changes too, from the products formed here anyway.
@@ -97,7 +167,7 @@ void WLSE::ComputeTable() {
         BlockSums& s = sums[first / kMomentChunkRows];
         if (twoStage_) {
             s.xe.assign(p, 0.0L);
-            s.gram.assign(static_cast<std::size_t>(p) * p, 0.0L);
+            s.xr.assign(p, 0.0L);
         }
         BlockRows rows(*results_, firstCodes.data(), static_cast<int>(firstCodes.size()), first, count);
         double* observed = rows[0];
@@ -110,41 +180,42 @@ void WLSE::ComputeTable() {
         double* rowA = rows[7];
         double* rowB = rows[8];
         double* rowH = rows[9];
+        CentredGroup group(width);
         std::vector<double> products(static_cast<std::size_t>(kRowGroup) * p), levs(kRowGroup);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
-            if (c % kRowGroup == 0)
-                BlockTimesRows(swept.data(), p, WorkRow(t), WorkZ(t), workStride_, std::min(kRowGroup, count - c),
-                               products.data(), levs.data());
+            const int i = c % kRowGroup;
+            if (i == 0) {
+                const int len = std::min(kRowGroup, count - c);
+                centre(t, len, group);
+                const double* d = group.rows.data();
+                BlockTimesRows(swept.data(), p, d, twoStage_ ? d + p : d, width, len, products.data(), levs.data());
+            }
             const double* x = X(t);
-            double fit = 0.0;
-            for (int j = 0; j < p; ++j) fit += x[j] * coef[j];
             observed[c] = x[p];
-            fitted[c] = fit;
-            residual[c] = observed[c] - fitted[c];
+            fitted[c] = group.fitted[i];
+            residual[c] = group.e[i];
             const double y = std::fabs(x[p]) < kDoubleEpsilon ? kDoubleEpsilon : x[p];
             percent[c] = 100.0 * residual[c] / y;
 
-            const double* xs = WorkRow(t);
-            const double* zs = WorkZ(t);
-            double tfit = 0.0;
-            for (int j = 0; j < p; ++j) tfit += xs[j] * coef[j];
-            const double lev = LeverageAt(levs[c % kRowGroup], t, sole);
+            const double* dx = &group.rows[static_cast<std::size_t>(i) * width];
+            const double* dz = twoStage_ ? dx + p : dx;
+            const double r = group.r[i];
+            const double constantPart = r * r * inverseSum;
+            const double lev = LeverageAt(levs[i] + constantPart, t, sole);
             double av = lev, bv = lev;
             if (twoStage_) {
-                av = LeverageAt(QuadraticForm(covariance_, xs, xs, p), t, sole);
-                bv = LeverageAt(QuadraticForm(secondCovariance_, zs, zs, p), t, sole);
+                av = LeverageAt(constantPart + QuadraticForm(spreadForm, dx, dx, p), t, sole);
+                bv = LeverageAt(constantPart + QuadraticForm(secondForm, dz, dz, p), t, sole);
             }
-            const double ys = xs[p];
-            const double et = ys - tfit;
-            tFitted[c] = tfit;
+            const double et = group.eStar[i];
+            tFitted[c] = group.tFitted[i];
             tResidual[c] = et;
             press[c] = lev == 1.0 ? kNoFigure : et / OneMinus(lev);
             if (changesFirst) {
                 // d g of the second pass: d is the PRESS residual.
                 const double d = press[c];
-                const double* g = &products[static_cast<std::size_t>(c % kRowGroup)];
-                for (int j = 0; j < p; ++j) rows[10 + j][c] = d * g[static_cast<std::size_t>(j) * kRowGroup];
+                for (int j = 0; j < p; ++j) rows[10 + j][c] = d * change(&products[i], r, j);
             }
             rowA[c] = av;
             rowB[c] = bv;
@@ -157,6 +228,7 @@ void WLSE::ComputeTable() {
             }
 
             if (skipZero && !(weights_[t] > 0.0)) continue;
+            const double ys = WorkRow(t)[p];
             s.count += 1.0;
             const double delta = ys - s.mean;
             s.mean += delta / s.count;
@@ -164,9 +236,10 @@ void WLSE::ComputeTable() {
             s.sse += static_cast<long double>(et) * et;
             if (twoStage_) {
                 for (int j = 0; j < p; ++j) {
-                    s.xe[j] += static_cast<long double>(xs[j]) * et;
-                    for (int l = 0; l < p; ++l) s.gram[static_cast<std::size_t>(j) * p + l] += xs[j] * xs[l];
+                    s.xe[j] += static_cast<long double>(dx[j]) * et;
+                    s.xr[j] += static_cast<long double>(dx[j]) * r;
                 }
+                s.re += static_cast<long double>(r) * et;
             }
         }
         rows.Flush();
@@ -174,8 +247,8 @@ void WLSE::ComputeTable() {
 
     // Totals in block order.
     double count = 0.0, mean = 0.0, m2 = 0.0;
-    long double sse = 0.0L;
-    std::vector<long double> xe(twoStage_ ? p : 0, 0.0L), gram(twoStage_ ? p * p : 0, 0.0L);
+    long double sse = 0.0L, re = 0.0L;
+    std::vector<long double> xe(twoStage_ ? p : 0, 0.0L), xr(twoStage_ ? p : 0, 0.0L);
     for (const BlockSums& s : sums) {
         if (s.count == 0.0) continue;
         const double total = count + s.count;
@@ -184,8 +257,11 @@ void WLSE::ComputeTable() {
         mean += delta * s.count / total;
         count = total;
         sse += s.sse;
-        for (std::size_t j = 0; j < xe.size(); ++j) xe[j] += s.xe[j];
-        for (std::size_t j = 0; j < gram.size(); ++j) gram[j] += s.gram[j];
+        re += s.re;
+        for (std::size_t j = 0; j < xe.size(); ++j) {
+            xe[j] += s.xe[j];
+            xr[j] += s.xr[j];
+        }
     }
     sse_ = static_cast<double>(sse);
     syy_ = m2;
@@ -195,7 +271,7 @@ void WLSE::ComputeTable() {
     adjR2_ = 1.0 - s2_ / varY_;
     if (!(adjR2_ >= kDoubleEpsilon)) adjR2_ = 0.0;
     for (int j = 0; j < p; ++j) {
-        coefficients_[j] = moments_[j][p];
+        coefficients_[j] = static_cast<double>(swept_[j][p]);
         standardErrors_[j] = std::sqrt(covariance_[j][j] * s2_);
     }
 
@@ -212,14 +288,15 @@ void WLSE::ComputeTable() {
     const double* bAll = inMemory ? results_->Row(kRowTwoStageB) : b.data();
     const auto influenceRows = [&](long long first, int count) {
         BlockRows rows(*results_, codes.data(), rowCount, first, count);
-        std::vector<double> products(changesFirst ? 0 : static_cast<std::size_t>(kRowGroup) * p), g(p);
+        CentredGroup group(changesFirst ? 0 : width);
+        std::vector<double> products(changesFirst ? 0 : static_cast<std::size_t>(kRowGroup) * p);
         for (int c = 0; c < count; ++c) {
             const long long t = first + c;
-            if (!changesFirst) {
-                if (c % kRowGroup == 0)
-                    BlockTimesRows(swept.data(), p, nullptr, WorkZ(t), workStride_, std::min(kRowGroup, count - c),
-                                   products.data(), nullptr);
-                for (int j = 0; j < p; ++j) g[j] = products[static_cast<std::size_t>(j) * kRowGroup + c % kRowGroup];
+            const int i = c % kRowGroup;
+            if (!changesFirst && i == 0) {
+                const int len = std::min(kRowGroup, count - c);
+                centre(t, len, group);
+                BlockTimesRows(swept.data(), p, nullptr, group.rows.data() + p, width, len, products.data(), nullptr);
             }
             const double et = eAll[t], lev = hAll[t], av = aAll[t], bv = bAll[t];
             const double m = OneMinus(lev);
@@ -228,12 +305,17 @@ void WLSE::ComputeTable() {
             const bool counts = !skipZero || weights_[t] > 0.0;
             double s2t = s2_;
             if (counts && twoStage_) {
-                long double ax = 0.0L, bx = 0.0L;
+                // With g_s = x*_s' M z*_t = dx_s' g + r_s r_t / sum w c^2 (g
+                // the products): A = sum e_s g_s, B = sum g_s^2.
+                const double* g = &products[i];
+                const long double rt = static_cast<long double>(group.r[i]) * inverseSum_;
+                long double ax = rt * re, bx = rt * group.r[i];
                 for (int j = 0; j < p; ++j) {
-                    ax += xe[j] * g[j];
-                    long double inner = 0.0L;
-                    for (int l = 0; l < p; ++l) inner += gram[static_cast<std::size_t>(j) * p + l] * g[l];
-                    bx += inner * g[j];
+                    const long double gj = g[static_cast<std::size_t>(j) * kRowGroup];
+                    ax += xe[j] * gj;
+                    long double inner = 2.0L * rt * xr[j];
+                    for (int l = 0; l < p; ++l) inner += gram[j][l] * g[static_cast<std::size_t>(l) * kRowGroup];
+                    bx += inner * gj;
                 }
                 s2t = DeletedVariance(sse_ + 2.0 * d * static_cast<double>(ax) + d * d * (static_cast<double>(bx) - 1.0),
                                       sse_, lev, deletedDf);
@@ -263,7 +345,7 @@ void WLSE::ComputeTable() {
             rows[4][c] = welsch;
             rows[5][c] = covRatio;
             if (!changesFirst)
-                for (int j = 0; j < p; ++j) rows[6 + j][c] = d * g[j];
+                for (int j = 0; j < p; ++j) rows[6 + j][c] = d * change(&products[i], group.r[i], j);
         }
         rows.Flush();
     };

@@ -641,9 +641,9 @@ void BuildMomentsFromChunks(long long n, int cols, const double* shift, const Mo
     const std::size_t packed = PackedSize(cols);
     const long long chunks = (n + kChunk - 1) / kChunk;
     std::vector<long double> total(packed, 0.0L);
-    // Each chunk is read into a buffer of its own and summed exactly as the
-    // in-memory builders sum it; totals are added in chunk order.
-    const auto sumChunk = [&](long long c, std::vector<double>& rows, ChunkSums& chunk) {
+    // Each chunk is read into a buffer and summed exactly as the in-memory
+    // builders sum it; totals are added in chunk order.
+    const auto sumChunk = [&](long long c, std::vector<double>& rows, BlockWork& w, ChunkSums& chunk) {
         const long long first = c * kChunk, len = std::min<long long>(kChunk, n - first);
         rows.resize(static_cast<std::size_t>(len) * std::max(cols, 1));
         read(first, len, rows.data());
@@ -651,25 +651,42 @@ void BuildMomentsFromChunks(long long n, int cols, const double* shift, const Mo
         src.n = len;
         src.rows = rows.data();
         src.stride = cols;
-        BlockWork w(cols, fill);
         chunk.Clear();
         AddChunk(src, 0, len, negShift.data(), kernel, w, chunk);
     };
-    const int threads = pool == nullptr ? 1 : pool->Threads();
-    const long long wave = threads < 2 ? 1 : std::clamp<long long>(4LL * threads, 1, std::max(chunks, 1LL));
-    std::vector<ChunkSums> sums(static_cast<std::size_t>(wave), ChunkSums(cols));
-    std::vector<std::vector<double>> buffers(static_cast<std::size_t>(wave));
-    for (long long c0 = 0; c0 < chunks; c0 += wave) {
-        const int count = static_cast<int>(std::min(wave, chunks - c0));
-        const auto task = [&](int t) {
-            sumChunk(c0 + t, buffers[static_cast<std::size_t>(t)], sums[static_cast<std::size_t>(t)]);
-        };
-        if (count > 1) {
-            pool->ParallelFor(count, task);
-        } else {
-            task(0);
+    if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
+        std::vector<double> rows;
+        BlockWork w(cols, fill);
+        ChunkSums chunk(cols);
+        for (long long c = 0; c < chunks; ++c) {
+            sumChunk(c, rows, w, chunk);
+            AddChunkTotal(chunk, total.data());
         }
-        for (int t = 0; t < count; ++t) AddChunkTotal(sums[static_cast<std::size_t>(t)], total.data());
+    } else {
+        // As BuildUnscaled: each thread keeps one buffer and takes the next
+        // chunk as it finishes one, the totals kept apart for the sum in
+        // order.
+        const long long wave =
+            std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
+        std::unique_ptr<double[]> totals(new double[static_cast<std::size_t>(wave) * 2 * packed]);
+        for (long long c0 = 0; c0 < chunks; c0 += wave) {
+            const long long count = std::min(wave, chunks - c0);
+            std::atomic<long long> next{0};
+            const int threads = static_cast<int>(std::min<long long>(pool->Threads(), count));
+            pool->ParallelFor(threads, [&](int) {
+                std::vector<double> rows;
+                BlockWork w(cols, fill);
+                ChunkSums chunk(cols);
+                for (long long t = next.fetch_add(1, std::memory_order_relaxed); t < count;
+                     t = next.fetch_add(1, std::memory_order_relaxed)) {
+                    sumChunk(c0 + t, rows, w, chunk);
+                    double* slot = totals.get() + static_cast<std::size_t>(t) * 2 * packed;
+                    std::copy(chunk.hi.begin(), chunk.hi.end(), slot);
+                    std::copy(chunk.lo.begin(), chunk.lo.end(), slot + packed);
+                }
+            });
+            AddChunkTotals(totals.get(), count, packed, total.data(), pool);
+        }
     }
     Complete(total.data(), shift, n, cols, m);
 }
