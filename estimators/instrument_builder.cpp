@@ -5,6 +5,7 @@
 #include "core/data/data_set.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_model.h"
+#include "core/model/swept_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
@@ -282,20 +283,26 @@ std::vector<std::vector<std::string>> InstrumentFirstStage::Table(bool ridge) co
     return rows;
 }
 
-std::vector<double> InstrumentFirstStage::FittedValues() const {
-    const int t = k_ - 1;
+std::vector<int> InstrumentFirstStage::ColumnsIn() const {
     std::vector<int> in;
     for (int j = 0; j < k_ - 1; ++j)
         if (IsIn(j)) in.push_back(j);
-    std::vector<double> b;
-    for (int j : in) b.push_back(static_cast<double>(moments_[j][t]));
-    const double b0 = static_cast<double>(moments_[k_][t]);
-    std::vector<double> fitted(static_cast<std::size_t>(n_), b0);
-    double* out = fitted.data();
-    for (std::size_t c = 0; c < in.size(); ++c) {
-        const double* x = columns_[static_cast<std::size_t>(in[c])];
-        const double bc = b[c];
-        for (int i = 0; i < n_; ++i) out[i] += bc * x[i];
+    return in;
+}
+
+SweptFitRows InstrumentFirstStage::FitRows() const {
+    return SweptFitRows(moments_, MomentMeans(unswept_, k_), ColumnsIn(), k_ - 1, n_);
+}
+
+std::vector<double> InstrumentFirstStage::FittedValues() const {
+    const SweptFitRows fit = FitRows();
+    const int q = fit.Count();
+    const std::vector<int> in = ColumnsIn();
+    std::vector<double> fitted(static_cast<std::size_t>(n_)), x(static_cast<std::size_t>(q)), c(x.size());
+    for (int i = 0; i < n_; ++i) {
+        for (int s = 0; s < q; ++s) x[static_cast<std::size_t>(s)] = Value(i, in[static_cast<std::size_t>(s)]);
+        fit.Centre(x.data(), c.data());
+        fitted[static_cast<std::size_t>(i)] = static_cast<double>(fit.FittedFromCentred(c.data()));
     }
     return fitted;
 }
@@ -311,30 +318,18 @@ std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
 
 std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals() const {
     if (hasHandedResiduals_) return handedResiduals_;
-    const int t = k_ - 1;
-    std::vector<int> in;
-    for (int j = 0; j <= k_; ++j)
-        if (j != t && flags_[static_cast<std::size_t>(j)] == 1) in.push_back(j);
-    const std::size_t p = in.size();
-    std::vector<double> b(p), inv(p * p), x(p);
-    for (std::size_t r = 0; r < p; ++r) {
-        b[r] = static_cast<double>(moments_[in[r]][t]);
-        for (std::size_t c = 0; c < p; ++c) inv[r * p + c] = static_cast<double>(moments_[in[r]][in[c]]);
-    }
+    const SweptFitRows fit = FitRows();
+    const int q = fit.Count();
+    const std::vector<int> in = ColumnsIn();
+    std::vector<double> x(static_cast<std::size_t>(q)), c(x.size());
     std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
     for (int i = 0; i < n_; ++i) {
-        double fit = 0.0, h = 0.0;
-        for (std::size_t r = 0; r < p; ++r) {
-            x[r] = in[r] == k_ ? 1.0 : Value(i, in[r]);
-            fit += x[r] * b[r];
-        }
-        for (std::size_t r = 0; r < p; ++r) {
-            double s = 0.0;
-            for (std::size_t c = 0; c < p; ++c) s += inv[r * p + c] * x[c];
-            h += x[r] * s;
-        }
+        for (int s = 0; s < q; ++s) x[static_cast<std::size_t>(s)] = Value(i, in[static_cast<std::size_t>(s)]);
+        fit.Centre(x.data(), c.data());
+        const double h = static_cast<double>(fit.LeverageFromCentred(c.data()));
+        const double e = static_cast<double>(Observed(i) - fit.FittedFromCentred(c.data()));
         const double spread = (1.0 - h) * s2_;
-        if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = (Observed(i) - fit) / std::sqrt(spread);
+        if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = e / std::sqrt(spread);
     }
     return out;
 }

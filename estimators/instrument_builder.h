@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/swept_fit_rows.h"
 #include "core/numeric/matrix.h"
 
 class Data;
@@ -146,6 +147,10 @@ private:
     // Raises EMathError naming the first column in (the constant term last)
     // whose coefficient or standard error is no finite number.
     void RefuseNonFiniteFit() const;
+    // The candidate columns in, ascending; their fitted values and
+    // leverages in centred form.
+    std::vector<int> ColumnsIn() const;
+    SweptFitRows FitRows() const;
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
     double Observed(int i) const { return Value(i, k_ - 1); }
 
