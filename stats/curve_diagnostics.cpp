@@ -17,15 +17,14 @@ constexpr int kPointBlockRows = 4096;
 }  // namespace
 
 // Leverage and fitted value in centred form, h = 1/n + dz' S^-1 dz and
-// w^ = mean w + dz' b (dz = z - mean z), which keeps their digits when the
-// regressors lie far from zero.
+// w^ = mean w + dz' b (dz = z - mean z), in long double: they keep their
+// digits when the regressors lie far from zero or their powers are nearly
+// collinear.
 void TSRA::FillPointDiagnostics() {
-    const std::vector<double>& inverse = inverse_;
-    const std::vector<double>& means = means_;
+    const SweptFitRows rows = FitRows();
     const int p = p_, k = p_ - 1;
     const double n = n_, df = df_, sse = sse_, s2 = s2_;
     const bool leaveOneOut = df_ >= 2;
-    const double wMean = means[k];
     const long long blocks = (static_cast<long long>(n_) + kPointBlockRows - 1) / kPointBlockRows;
     std::vector<double> pressParts(static_cast<std::size_t>(blocks), 0.0);
 
@@ -34,21 +33,17 @@ void TSRA::FillPointDiagnostics() {
         for (long long ii = first; ii < first + count; ++ii) {
             const std::size_t i = static_cast<std::size_t>(ii);
             const double* d = design_[static_cast<int>(ii)];
-            double dz[4], u[4];
-            for (int j = 0; j < k; ++j) dz[j] = d[j] - means[j];
-            double q = 0.0, fit = wMean;
-            for (int j = 0; j < k; ++j) {
-                double s = 0.0;
-                for (int l = 0; l < k; ++l) s += inverse[j * k + l] * dz[l];
-                u[j] = s;
-                q += dz[j] * s;
-                fit += dz[j] * coef_[j];
-            }
+            double dz[4];
+            long double u[4];
+            rows.Centre(d, dz);
+            const long double lev = rows.LeverageFromCentred(dz, u);
+            const long double fitted = rows.FittedFromCentred(dz);
+            const double fit = static_cast<double>(fitted);
             // A leverage within rounding of 1 is 1: the point alone fixes a
             // coefficient, and what divides by 1 - h has no figure.
-            double h = LeverageSnappedToOne(1.0 / n + q);
+            double h = LeverageSnappedToOne(static_cast<double>(lev));
             if (h > 1.0) h = kMaxLeverage;
-            double e = d[k] - fit;
+            double e = static_cast<double>(d[k] - fitted);
             if (std::fabs(e) < kDoubleEpsilon) e = 0.0;
             const double omh = 1.0 - h;
             leverage_[i] = h;
@@ -58,12 +53,12 @@ void TSRA::FillPointDiagnostics() {
             press += deleted * deleted;
 
             double* beta = &dfbeta_[i * static_cast<std::size_t>(p)];
-            double intercept = 1.0 / n;
+            long double intercept = 1.0L / n_;
             for (int j = 0; j < k; ++j) {
-                beta[j] = u[j] * deleted;
-                intercept -= means[j] * u[j];
+                beta[j] = static_cast<double>(u[j] * deleted);
+                intercept -= means_[static_cast<std::size_t>(j)] * u[j];
             }
-            beta[k] = intercept * deleted;
+            beta[k] = static_cast<double>(intercept * deleted);
 
             if (!leaveOneOut) continue;
             if (h == 1.0) {
