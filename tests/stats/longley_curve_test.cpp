@@ -1,19 +1,22 @@
 // Curves of the X-Y graph on Longley's data against exact rational
 // arithmetic on the doubles the fitter holds (its design of powers of
 // YEAR is exact), square roots at 50 digits: polynomials of YEAR, whose
-// powers are nearly collinear.
+// powers are nearly collinear, and the maximum-likelihood lines of EMPLOY
+// on GNP.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "stats/curve_fit.h"
 #include "stats/curve_types.h"
+#include "stats/limited_dependent.h"
 #include "support/model_builder.h"
 #include "support/sample_columns.h"
 
 namespace {
 
 const std::vector<double>& Year() { return LongleyColumns()[5]; }
+const std::vector<double>& Gnp() { return LongleyColumns()[1]; }
 const std::vector<double>& Employ() { return LongleyColumns()[6]; }
 
 }  // namespace
@@ -63,4 +66,20 @@ TEST(LongleyCurve, CubicInYearIsSweptInDoubleDouble) {
         0.19297395071388879, 0.18594279817190034, 0.27218782249742002, 0.6478328173374613};
     for (int i = 0; i < 16; ++i) ExpectRel(t.GetLeverage(i), lev[i], 1e-6, "leverage", i);
     ExpectRel(t.Press(), 16153243.543411698, 1e-6, "PRESS", 0);
+}
+
+TEST(LongleyCurve, LimitedDependentLinesReachTheMaximumLikelihood) {
+    // No EMPLOY is at or below 0 and every mean lies far above it: both
+    // models reduce to the normal regression, whose maximum is the least
+    // squares line with sigma^2 = SSE / n. The simplex alone stopped at
+    // its start, sigma^2 = SSE / (n - 2).
+    TSRA t("GNP", Gnp().data(), "EMPLOY", Employ().data(), 16);
+    ASSERT_TRUE(t.FitCurve(regXY));
+    for (LimitedDependentModel model : {LimitedDependentModel::kCensored, LimitedDependentModel::kTruncated}) {
+        const LimitedDependentFit f = FitLimitedDependent(model, t);
+        const int which = model == LimitedDependentModel::kCensored ? 0 : 1;
+        ExpectRel(f.alpha, 51843.589781884137, 1e-12, "alpha", which);
+        ExpectRel(f.beta, 0.034752294347629046, 1e-12, "beta", which);
+        ExpectRel(f.sigma, 614.21393697945278, 1e-12, "sigma", which);
+    }
 }
