@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/model/leverage_forms.h"
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "platform/errors.h"
 
 RegData::RegData(int obs, int coefs)
@@ -30,21 +30,21 @@ void FinishPartRows(RegData& r, const std::vector<double>& e) {
     }
 }
 
-double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, const std::vector<long double>& means,
-                        int kx) {
+double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, const LongMatrix& unswept, int kx) {
     const int p = kx;  // the dependent's column
     const int width = kx + 2;
     std::vector<int> vars(static_cast<std::size_t>(kx));
     for (int j = 0; j < kx; ++j) vars[static_cast<std::size_t>(j)] = j;
-    const SweptFitRows rows(m, means, vars, p, r.n);
+    const CentredFitRows rows(m, unswept, vars, p, r.n);
     std::vector<double> e(r.n), c(static_cast<std::size_t>(kx));
     long double sse = 0.0L;
     for (int i = 0; i < r.n; ++i) {
         const double* row = x + static_cast<std::size_t>(i) * width;
         rows.Centre(row, c.data());
-        const long double fitted = rows.FittedFromCentred(c.data());
+        long double fitted = 0.0L, leverage = 0.0L;
+        rows.PointFromCentred(c.data(), fitted, leverage);
         r.fitted[i] = static_cast<double>(fitted);
-        r.leverage[i] = LeverageSnappedToOne(static_cast<double>(rows.LeverageFromCentred(c.data())));
+        r.leverage[i] = LeverageSnappedToOne(static_cast<double>(leverage));
         e[i] = static_cast<double>(row[p] - fitted);
         sse += static_cast<long double>(e[i]) * e[i];
     }

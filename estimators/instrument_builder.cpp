@@ -1,11 +1,12 @@
 #include "estimators/instrument_builder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/data/data_set.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_model.h"
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
@@ -290,21 +291,37 @@ std::vector<int> InstrumentFirstStage::ColumnsIn() const {
     return in;
 }
 
-SweptFitRows InstrumentFirstStage::FitRows() const {
-    return SweptFitRows(moments_, MomentMeans(unswept_, k_), ColumnsIn(), k_ - 1, n_);
+CentredFitRows InstrumentFirstStage::FitRows() const {
+    return CentredFitRows(moments_, unswept_, ColumnsIn(), k_ - 1, n_);
+}
+
+void InstrumentFirstStage::ForEachFitBlock(
+    const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body,
+    bool leverages) const {
+    const CentredFitRows fit = FitRows();
+    constexpr int kSub = CentredFitRows::kBlock;
+    std::vector<const double*> in;
+    for (int j : ColumnsIn()) in.push_back(columns_[static_cast<std::size_t>(j)]);
+    std::vector<double> c(static_cast<std::size_t>(std::max(fit.Count(), 1)) * kSub);
+    long double fitted[kSub];
+    double leverage[kSub];
+    for (int first = 0; first < n_; first += kSub) {
+        const int len = std::min(kSub, n_ - first);
+        fit.CentreColumns(in.data(), first, len, c.data());
+        fit.FittedBlock(c.data(), len, fitted);
+        if (leverages) fit.LeverageBlock(c.data(), len, leverage);
+        body(first, len, fitted, leverage);
+    }
 }
 
 std::vector<double> InstrumentFirstStage::FittedValues() const {
-    const SweptFitRows fit = FitRows();
-    const int q = fit.Count();
-    const std::vector<int> in = ColumnsIn();
-    std::vector<double> fitted(static_cast<std::size_t>(n_)), x(static_cast<std::size_t>(q)), c(x.size());
-    for (int i = 0; i < n_; ++i) {
-        for (int s = 0; s < q; ++s) x[static_cast<std::size_t>(s)] = Value(i, in[static_cast<std::size_t>(s)]);
-        fit.Centre(x.data(), c.data());
-        fitted[static_cast<std::size_t>(i)] = static_cast<double>(fit.FittedFromCentred(c.data()));
-    }
-    return fitted;
+    std::vector<double> out(static_cast<std::size_t>(n_));
+    ForEachFitBlock(
+        [&](int first, int len, const long double* fitted, const double*) {
+            for (int t = 0; t < len; ++t) out[static_cast<std::size_t>(first + t)] = static_cast<double>(fitted[t]);
+        },
+        false);
+    return out;
 }
 
 std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
@@ -318,18 +335,17 @@ std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
 
 std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals() const {
     if (hasHandedResiduals_) return handedResiduals_;
-    const SweptFitRows fit = FitRows();
-    const int q = fit.Count();
-    const std::vector<int> in = ColumnsIn();
-    std::vector<double> x(static_cast<std::size_t>(q)), c(x.size());
     std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
-    for (int i = 0; i < n_; ++i) {
-        for (int s = 0; s < q; ++s) x[static_cast<std::size_t>(s)] = Value(i, in[static_cast<std::size_t>(s)]);
-        fit.Centre(x.data(), c.data());
-        const double h = static_cast<double>(fit.LeverageFromCentred(c.data()));
-        const double e = static_cast<double>(Observed(i) - fit.FittedFromCentred(c.data()));
-        const double spread = (1.0 - h) * s2_;
-        if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = e / std::sqrt(spread);
-    }
+    ForEachFitBlock(
+        [&](int first, int len, const long double* fitted, const double* leverage) {
+            for (int t = 0; t < len; ++t) {
+                const int i = first + t;
+                const double h = leverage[t];
+                const double e = static_cast<double>(Observed(i) - fitted[t]);
+                const double spread = (1.0 - h) * s2_;
+                if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = e / std::sqrt(spread);
+            }
+        },
+        true);
     return out;
 }

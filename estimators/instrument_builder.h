@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/matrix.h"
 
 class Data;
@@ -150,7 +150,12 @@ private:
     // The candidate columns in, ascending; their fitted values and
     // leverages in centred form.
     std::vector<int> ColumnsIn() const;
-    SweptFitRows FitRows() const;
+    CentredFitRows FitRows() const;
+    // body(first, len, fitted, leverage) for blocks of observations in
+    // order; the leverages only when asked for.
+    void ForEachFitBlock(
+        const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body,
+        bool leverages) const;
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
     double Observed(int i) const { return Value(i, k_ - 1); }
 

@@ -6,7 +6,7 @@
 #include "core/data/data_set.h"
 #include "core/io/file_matrix.h"
 #include "core/model/leverage_forms.h"
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/matrix.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/text/number_format.h"
@@ -136,15 +136,16 @@ void PreliminaryRegression::Refit() {
     residual_.assign(n_, 0.0);
     leverage_.assign(n_, 0.0);
     press_ = 0.0;
-    const SweptFitRows rows(m, MomentMeans(moments_, p_), s, y, n_);
+    const CentredFitRows rows(m, moments_, s, y, n_);
     std::vector<double> x(k), c(k);
     for (int t = 0; t < n_; ++t) {
         for (int a = 0; a < k; ++a) x[a] = cols_[s[a]][t];
         rows.Centre(x.data(), c.data());
-        const long double fit = rows.FittedFromCentred(c.data());
+        long double fit = 0.0L, leverage = 0.0L;
+        rows.PointFromCentred(c.data(), fit, leverage);
         fitted_[t] = static_cast<double>(fit);
         residual_[t] = static_cast<double>(cols_[y][t] - fit);
-        leverage_[t] = LeverageSnappedToOne(static_cast<double>(rows.LeverageFromCentred(c.data())));
+        leverage_[t] = LeverageSnappedToOne(static_cast<double>(leverage));
         const double r = PressResidualOf(residual_[t], leverage_[t]);
         press_ += r * r;
     }

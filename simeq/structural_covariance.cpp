@@ -54,7 +54,7 @@ std::vector<long double> RegFile::CoefficientTransform() const {
         for (int c = 0; c < q; ++c) t[static_cast<std::size_t>(r) * k + c] = moments_[r][c];
     for (int c = 0; c < q; ++c) {
         long double v = 0.0L;
-        for (int r = 0; r < q; ++r) v -= means_[static_cast<std::size_t>(r)] * moments_[r][c];
+        for (int r = 0; r < q; ++r) v -= unswept_[k_][r] * moments_[r][c];
         t[static_cast<std::size_t>(q) * k + c] = v;
     }
     t[static_cast<std::size_t>(q) * k + q] = 1.0L / n_;
@@ -122,8 +122,8 @@ void RegFile::CrossCovariance(const RegFile& other, Matrix& out) const {
     // means meet but for rounding.
     const long double n = n_;
     std::vector<long double> da(static_cast<std::size_t>(qa)), db(static_cast<std::size_t>(qb));
-    for (int i = 0; i < qa; ++i) da[static_cast<std::size_t>(i)] = m[cols][i] - means_[static_cast<std::size_t>(i)];
-    for (int j = 0; j < qb; ++j) db[static_cast<std::size_t>(j)] = m[cols][qa + j] - other.means_[static_cast<std::size_t>(j)];
+    for (int i = 0; i < qa; ++i) da[static_cast<std::size_t>(i)] = m[cols][i] - unswept_[k_][i];
+    for (int j = 0; j < qb; ++j) db[static_cast<std::size_t>(j)] = m[cols][qa + j] - other.unswept_[other.k_][j];
     std::vector<long double> u(static_cast<std::size_t>(ka) * kb, 0.0L);
     for (int i = 0; i < qa; ++i) {
         for (int j = 0; j < qb; ++j)

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/io/file_matrix.h"
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/text/number_format.h"
@@ -101,7 +101,7 @@ void RegFile::WriteRowsAndMoments() {
         sums.Add(records.data(), count, width);
     }
     sums.Finish(moments_);
-    means_ = MomentMeans(moments_, k_);
+    unswept_.Replace(moments_);
     // A value that is no finite number would make every figure NaN.
     for (int i = 0; i < k_; ++i)
         if (!std::isfinite(static_cast<double>(moments_[i][i])) || !std::isfinite(static_cast<double>(moments_[k_][i])))
@@ -131,28 +131,35 @@ void RegFile::FillFittedValues() {
     // Fitted values from the observed regressors, leverages from the
     // first-stage ones, both centred on the first-stage means (a first
     // stage keeps the mean of what it fits).
-    const SweptFitRows fit(moments_, means_, vars, q, n_);
+    const CentredFitRows fit(moments_, unswept_, vars, q, n_);
+    constexpr int kSub = CentredFitRows::kBlock;
     const int obCols = observed_->Cols();
     const std::size_t block = static_cast<std::size_t>(std::min(kBlockRows, n_));
-    std::vector<double> records(block * width), ob(block * obCols), x(static_cast<std::size_t>(q)),
-        c(static_cast<std::size_t>(q));
+    std::vector<double> records(block * width), ob(block * obCols), c(static_cast<std::size_t>(std::max(q, 1)) * kSub);
+    long double fitted[kSub];
+    double leverage[kSub];
     long double sse = 0.0L;
     for (int first = 0; first < n_; first += kBlockRows) {
         const int count = std::min(kBlockRows, n_ - first);
         rows_->ReadRows(first, count, records.data());
         observed_->ReadRows(first, count, ob.data());
-        for (int r = 0; r < count; ++r) {
-            double* row = records.data() + static_cast<std::size_t>(r) * width;
-            const double* obs = ob.data() + static_cast<std::size_t>(r) * obCols;
-            for (int i = 0; i < q; ++i) x[static_cast<std::size_t>(i)] = obs[columns_[static_cast<std::size_t>(i)]];
-            fit.Centre(x.data(), c.data());
-            const long double fitted = fit.FittedFromCentred(c.data());
-            fit.Centre(row, c.data());
-            const double e = static_cast<double>(row[k_ - 1] - fitted);
-            row[k_] = static_cast<double>(fitted);
-            row[k_ + 1] = e;
-            row[k_ + 2] = static_cast<double>(fit.LeverageFromCentred(c.data()));
-            sse += static_cast<long double>(e) * e;
+        for (int start = 0; start < count; start += kSub) {
+            const int len = std::min(kSub, count - start);
+            double* rec = records.data() + static_cast<std::size_t>(start) * width;
+            fit.CentreRows(ob.data() + static_cast<std::size_t>(start) * obCols, obCols, columns_.data(), len, c.data());
+            fit.FittedBlock(c.data(), len, fitted);
+            fit.CentreRows(rec, width, vars.data(), len, c.data());
+            fit.LeverageBlock(c.data(), len, leverage);
+            for (int t = 0; t < len; ++t) {
+                double* row = rec + static_cast<std::size_t>(t) * width;
+                // The record keeps fitted + residual = observed in doubles.
+                const double f = static_cast<double>(fitted[t]);
+                const double e = row[k_ - 1] - f;
+                row[k_] = f;
+                row[k_ + 1] = e;
+                row[k_ + 2] = leverage[t];
+                sse += static_cast<long double>(e) * e;
+            }
         }
         rows_->WriteRows(first, count, records.data());
     }

@@ -110,8 +110,8 @@ private:
     std::vector<std::string> names_;
     std::vector<int> columns_;
     LongMatrix moments_;
-    // The means of the record columns, taken before the sweep.
-    std::vector<long double> means_;
+    // The moments before the sweep (the means in row k).
+    LongMatrix unswept_;
     std::unique_ptr<TFileMatrix> rows_;
     int n_ = 0;
     int k_ = 0;

@@ -6,7 +6,7 @@
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "platform/errors.h"
 #include "simeq/structural_store.h"
 
@@ -156,7 +156,7 @@ void SimultaneousSystem::ComputeFirstStage() {
     if (g_ == 0 || n_ == 0) return;
     LongMatrix m;
     observed_->ComputeMoments(m);
-    const std::vector<long double> means = MomentMeans(m, cols);
+    const LongMatrix unswept(m);
     std::vector<int> swept;
     std::vector<long double> own(static_cast<std::size_t>(cols));
     for (int c = 0; c < cols; ++c) own[static_cast<std::size_t>(c)] = m[c][c];
@@ -170,8 +170,8 @@ void SimultaneousSystem::ComputeFirstStage() {
             throw Exception(names_[static_cast<std::size_t>(j)] + " の第1段階の推定ができません。");
 
     // Fitted values in centred form, one fit per endogenous variable.
-    std::vector<SweptFitRows> fits;
-    for (int j = 0; j < g_; ++j) fits.emplace_back(m, means, swept, j, n_);
+    std::vector<CentredFitRows> fits;
+    for (int j = 0; j < g_; ++j) fits.emplace_back(m, unswept, swept, j, n_);
     const std::size_t q = swept.size();
     std::vector<double> x(q), c(q);
     std::vector<double> block(static_cast<std::size_t>(std::min(kBlockRows, n_)) * cols);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/precise_moments.h"
@@ -143,7 +143,7 @@ bool TSRA::TryFit(int type) {
     const int w = p - 1;
     syy_ = ClipTiny(m[w][w]);
     varY_ = syy_ / (n_ - 1);
-    means_ = MomentMeans(m, p);
+    unswept_.Replace(m);
     std::vector<long double> own(static_cast<std::size_t>(w));
     for (int j = 0; j < w; ++j) own[j] = m[j][j];
     for (int j = 0; j < w; ++j) {
@@ -152,12 +152,14 @@ bool TSRA::TryFit(int type) {
         if (!(m[j][j] > kSingularShare * own[j])) return false;
         if (m.Sweep(j) == SweepResult::kZeroPivot) return false;
     }
-    bool precise = false;
-    for (int j = 0; j < w; ++j) precise = precise || !(m[j][j] * own[j] < kMaxLongDoubleVif);
-    if (precise) {
+    precise_ = false;
+    for (int j = 0; j < w; ++j) precise_ = precise_ || !(m[j][j] * own[j] < kMaxLongDoubleVif);
+    if (precise_) {
         // Powers of x far from zero are nearly collinear: the moments are
-        // summed and swept again in double-double, as the main fit does.
-        PreciseMatrix dd = BuildPreciseMoments(design_.Data(), n_, p + 1, p);
+        // summed and swept again in double-double, as the main fit does,
+        // and the per-point forms factor them unswept.
+        preciseUnswept_ = BuildPreciseMoments(design_.Data(), n_, p + 1, p);
+        PreciseMatrix dd = preciseUnswept_;
         for (int j = 0; j < w; ++j)
             if (!SweepPrecise(dd, j)) return false;
         dd.CopyTo(m);
@@ -188,8 +190,8 @@ bool TSRA::TryFit(int type) {
     return true;
 }
 
-SweptFitRows TSRA::FitRows() const {
+CentredFitRows TSRA::FitRows() const {
     std::vector<int> vars(static_cast<std::size_t>(p_ - 1));
     for (int j = 0; j < p_ - 1; ++j) vars[static_cast<std::size_t>(j)] = j;
-    return SweptFitRows(moments_, means_, vars, p_ - 1, n_);
+    return CentredFitRows(moments_, unswept_, vars, p_ - 1, n_, precise_ ? &preciseUnswept_ : nullptr);
 }

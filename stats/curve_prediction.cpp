@@ -1,7 +1,7 @@
 // TSRA: prediction at a new x with its tolerance band.
 #include <cmath>
 
-#include "core/model/swept_fit_rows.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/distributions.h"
 #include "platform/errors.h"
 #include "stats/curve_fit.h"
@@ -20,11 +20,13 @@ double TSRA::PredictInterval(double* upper, double* lower, double x0, double con
     // The powers as the design forms them.
     const double z2 = z0 * z0;
     const double z[4] = {z0, z2, z2 * z0, z2 * z2};
-    const SweptFitRows rows = FitRows();
+    const CentredFitRows rows = FitRows();
     double dz[4];
     rows.Centre(z, dz);
-    const double q = static_cast<double>(rows.LeverageFromCentred(dz));
-    double w = static_cast<double>(rows.FittedFromCentred(dz));
+    long double fitted = 0.0L, leverage = 0.0L;
+    rows.PointFromCentred(dz, fitted, leverage);
+    const double q = static_cast<double>(leverage);
+    double w = static_cast<double>(fitted);
     const double a = (1.0 - confidence) * 0.5, b = (1.0 - coverage) * 0.5;
     const double f = FUpperQuantile(p_, df_, a);
     const double zq = NormalUpperQuantileApprox(static_cast<float>(b));
