@@ -279,8 +279,10 @@ TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool) {
     // likelihood, whose sums need no cancellation of large terms (Longley's
     // constant term is -3.5e6 beside an index near 6e4), so that the maximum
     // and the inverted information keep their digits.
-    TobitProblem centred = problem;
-    const RegressorShift shift = CentreRegressors(centred.data);
+    TobitProblem centred;
+    centred.startCoef = problem.startCoef;
+    centred.startSigma = problem.startSigma;
+    const RegressorShift shift = CentredCopy(problem.data, centred.data, pool);
     ShiftCoefficients(shift, centred.startCoef.data());
     const Matrix& work = centred.data;
     std::vector<double> best(centred.startCoef);
@@ -315,12 +317,11 @@ TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool) {
             for (int b = 0; b < p; ++b) v += t[static_cast<std::size_t>(a)] * info[a][b] * t[static_cast<std::size_t>(b)];
         r.variance[static_cast<std::size_t>(c)] = static_cast<double>(v);
     }
+    // The index from the centred rows: no cancellation of large terms.
     r.index.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const double* row = work[i];
-        long double v = 0.0L;
-        for (int j = 0; j < m; ++j) v += static_cast<long double>(row[j]) * centredCoef[static_cast<std::size_t>(j)];
-        r.index[i] = static_cast<double>(v);
-    }
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
+        for (long long i = first; i < first + count; ++i)
+            r.index[static_cast<std::size_t>(i)] = Index(work[static_cast<int>(i)], centredCoef.data(), m);
+    });
     return r;
 }

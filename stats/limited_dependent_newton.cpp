@@ -7,6 +7,7 @@
 
 #include "core/numeric/censored_normal.h"
 #include "core/numeric/matrix.h"
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/thread_pool.h"
 #include "platform/numeric_tolerances.h"
 
@@ -125,7 +126,9 @@ void ProbitDerivatives(ThreadPool* pool, const std::vector<double>& x, const dou
     BlockSums(pool, static_cast<int>(x.size()), 2, g, h, [&](int i, double* gs, double* hs) {
         const double v[2] = {1.0, x[static_cast<std::size_t>(i)]};
         const double w = phi[0] + phi[1] * v[1], density = Density(w);
-        const double p = LowerTail(w), q = LowerTail(-w);
+        // One tail serves both probabilities, as in the likelihood.
+        const double tail = LowerTail(-std::fabs(w));
+        const double p = w >= 0.0 ? 1.0 - tail : tail, q = w >= 0.0 ? tail : 1.0 - tail;
         double first = 0.0, second = 0.0;
         if (p > kDoubleEpsilon) {
             const double l1 = density / p;
@@ -149,9 +152,12 @@ void ProbitDerivatives(ThreadPool* pool, const std::vector<double>& x, const dou
 bool PolishLimitedDependent(LimitedDependentModel model, const double* x, const double* y, int n, double* point,
                             ThreadPool* pool) {
     if (n < 1) return false;
-    long double sum = 0.0L;
-    for (int i = 0; i < n; ++i) sum += x[i];
-    const double shift = static_cast<double>(sum / n);
+    // x shifted near its mean, as the moment method shifts a column.
+    const long long count = MomentSampleCount(n);
+    std::vector<double> sample(static_cast<std::size_t>(count));
+    for (long long t = 0; t < count; ++t) sample[static_cast<std::size_t>(t)] = x[MomentSampleRow(t, n)];
+    double shift = 0.0;
+    MomentShiftFromSample(sample.data(), count, 1, 1, &shift);
     std::vector<double> xc(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) xc[static_cast<std::size_t>(i)] = x[i] - shift;
     // alpha' = alpha + beta shift: the intercept at the centre of x.
@@ -201,12 +207,6 @@ bool PolishLimitedDependent(LimitedDependentModel model, const double* x, const 
     }
     for (double v : found)
         if (!std::isfinite(v)) return false;
-    // Taken only where the likelihood is no lower than at the start.
-    const auto objective = model == LimitedDependentModel::kCensored    ? CensoredNegLogLikelihood
-                           : model == LimitedDependentModel::kTruncated ? TruncatedNegLogLikelihood
-                                                                        : ProbitNegLogLikelihood;
-    const double start[3] = {alpha, beta, sigma};
-    if (!(objective(found, xc.data(), y, n, pool) <= objective(start, xc.data(), y, n, pool))) return false;
     point[0] = static_cast<double>(found[0] - static_cast<long double>(found[1]) * shift);
     point[1] = found[1];
     if (model != LimitedDependentModel::kProbit) point[2] = found[2];

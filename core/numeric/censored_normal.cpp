@@ -5,6 +5,7 @@
 #include <exception>
 #include <limits>
 
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
 
@@ -211,24 +212,44 @@ bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, 
     return true;
 }
 
-RegressorShift CentreRegressors(Matrix& data) {
-    const int n = data.Rows(), m = data.Cols() - 1;
+RegressorShift CentredCopy(const Matrix& data, Matrix& centred, ThreadPool* pool) {
+    const int n = data.Rows(), m = data.Cols() - 1, stride = data.Cols();
     RegressorShift s;
     s.shift.assign(static_cast<std::size_t>(std::max(m, 0)), 0.0);
+    centred.Replace(data);
+    if (n < 1 || m < 1) return s;
+    // The shift of the moment method (near the mean, from a sample of rows);
+    // the constant term's column is the last one the sample finds all 1.0,
+    // checked on every row below.
+    const long long count = MomentSampleCount(n);
+    std::vector<double> sample(static_cast<std::size_t>(count) * m);
+    for (long long t = 0; t < count; ++t)
+        std::copy_n(data[static_cast<int>(MomentSampleRow(t, n))], m, sample.data() + t * m);
     for (int j = m - 1; j >= 0 && s.constant < 0; --j) {
-        bool ones = n > 0;
-        for (int i = 0; i < n && ones; ++i) ones = data[i][j] == 1.0;
+        bool ones = true;
+        for (long long t = 0; t < count && ones; ++t) ones = sample[static_cast<std::size_t>(t * m + j)] == 1.0;
         if (ones) s.constant = j;
     }
     if (s.constant < 0) return s;
-    for (int j = 0; j < m; ++j) {
-        if (j == s.constant) continue;
-        long double sum = 0.0L;
-        for (int i = 0; i < n; ++i) sum += data[i][j];
-        const double shift = static_cast<double>(sum / n);
-        s.shift[static_cast<std::size_t>(j)] = shift;
-        for (int i = 0; i < n; ++i) data[i][j] -= shift;
-    }
+    MomentShiftFromSample(sample.data(), count, m, m, s.shift.data());
+    s.shift[static_cast<std::size_t>(s.constant)] = 0.0;
+
+    std::vector<char> ones(static_cast<std::size_t>(BlockCount(n)), 1);
+    double* base = centred.Data();
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int rows) {
+        char& all = ones[static_cast<std::size_t>(first / kBlockRows)];
+        for (long long i = first; i < first + rows; ++i) {
+            double* row = base + i * stride;
+            if (row[s.constant] != 1.0) all = 0;
+            for (int j = 0; j < m; ++j) row[j] -= s.shift[static_cast<std::size_t>(j)];
+        }
+    });
+    for (char all : ones)
+        if (!all) {
+            // No column of 1.0 after all: nothing is shifted.
+            centred.Replace(data);
+            return RegressorShift{std::vector<double>(static_cast<std::size_t>(m), 0.0), -1};
+        }
     return s;
 }
 

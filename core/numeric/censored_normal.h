@@ -35,14 +35,16 @@ struct TobitNewtonRun {
 [[nodiscard]] bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, ThreadPool* pool,
                  TobitNewtonRun& run);
 
-// The regressors but the constant term (a column of 1.0, the last such)
-// shifted by their means: the same likelihood in the parameters
-// (b, b_c + shift'b), whose sums need no cancellation of large terms.
+// The data into centred with the regressors but the constant term (a
+// column of 1.0, the last such) shifted near their means, as the moment
+// method shifts them: the same
+// likelihood in the parameters (b, b_c + shift'b), whose sums need no
+// cancellation of large terms. Without a constant term nothing is shifted.
 struct RegressorShift {
     std::vector<double> shift;  // per regressor; 0 for the constant term's
     int constant = -1;          // -1: no constant term, nothing shifted
 };
-RegressorShift CentreRegressors(Matrix& data);
+RegressorShift CentredCopy(const Matrix& data, Matrix& centred, ThreadPool* pool = nullptr);
 // Coefficients (b_0 .. b_{m-1}) into the shifted parameters and back.
 void ShiftCoefficients(const RegressorShift& s, double* coef);
 void UnshiftCoefficients(const RegressorShift& s, double* coef);
