@@ -296,8 +296,7 @@ CentredFitRows InstrumentFirstStage::FitRows() const {
 }
 
 void InstrumentFirstStage::ForEachFitBlock(
-    const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body,
-    bool leverages) const {
+    const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body) const {
     const CentredFitRows fit = FitRows();
     constexpr int kSub = CentredFitRows::kBlock;
     std::vector<const double*> in;
@@ -309,18 +308,18 @@ void InstrumentFirstStage::ForEachFitBlock(
         const int len = std::min(kSub, n_ - first);
         fit.CentreColumns(in.data(), first, len, c.data());
         fit.FittedBlock(c.data(), len, fitted);
-        if (leverages) fit.LeverageBlock(c.data(), len, leverage);
+        fit.LeverageBlock(c.data(), len, leverage);
         body(first, len, fitted, leverage);
     }
 }
 
 std::vector<double> InstrumentFirstStage::FittedValues() const {
+    const CentredFitRows fit = FitRows();
+    std::vector<const double*> in;
+    for (int j : ColumnsIn()) in.push_back(columns_[static_cast<std::size_t>(j)]);
     std::vector<double> out(static_cast<std::size_t>(n_));
-    ForEachFitBlock(
-        [&](int first, int len, const long double* fitted, const double*) {
-            for (int t = 0; t < len; ++t) out[static_cast<std::size_t>(first + t)] = static_cast<double>(fitted[t]);
-        },
-        false);
+    for (int first = 0; first < n_; first += CentredFitRows::kBlock)
+        fit.FittedColumns(in.data(), first, std::min(CentredFitRows::kBlock, n_ - first), out.data() + first);
     return out;
 }
 
@@ -345,7 +344,6 @@ std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals()
                 const double spread = (1.0 - h) * s2_;
                 if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = e / std::sqrt(spread);
             }
-        },
-        true);
+        });
     return out;
 }

@@ -152,10 +152,9 @@ private:
     std::vector<int> ColumnsIn() const;
     CentredFitRows FitRows() const;
     // body(first, len, fitted, leverage) for blocks of observations in
-    // order; the leverages only when asked for.
+    // order.
     void ForEachFitBlock(
-        const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body,
-        bool leverages) const;
+        const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body) const;
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
     double Observed(int i) const { return Value(i, k_ - 1); }
 

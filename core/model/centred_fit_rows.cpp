@@ -63,6 +63,8 @@ CentredFitRows::CentredFitRows(const LongMatrix& swept, const LongMatrix& unswep
                                inverseD_);
     }
     if (dependent >= 0) meanY_ = unswept[means][dependent];
+    meanYHi_ = static_cast<double>(meanY_);
+    meanYLo_ = static_cast<double>(meanY_ - meanYHi_);
     inverseN_ = n > 0 ? 1.0L / n : 0.0L;
 }
 
@@ -177,4 +179,30 @@ void CentredFitRows::SlopeChangeBlock(const double* z, int len, double* u) const
             for (int t = 0; t < len; ++t) us[t] -= lks * uk[t];
         }
     }
+}
+
+void CentredFitRows::FittedColumns(const double* const* columns, long long first, int len, double* fitted) const {
+    if (illConditioned_) {
+        double c[kBlock * 16];
+        std::vector<double> large;
+        double* block = c;
+        if (vars_.size() > 16) {
+            large.resize(vars_.size() * kBlock);
+            block = large.data();
+        }
+        long double f[kBlock];
+        CentreColumns(columns, first, len, block);
+        FittedBlock(block, len, f);
+        for (int t = 0; t < len; ++t) fitted[t] = static_cast<double>(f[t]);
+        return;
+    }
+    // The mean of y as a double and its remainder: the sum stays in double.
+    double sum[kBlock];
+    for (int t = 0; t < len; ++t) sum[t] = meanYLo_;
+    for (std::size_t s = 0; s < vars_.size(); ++s) {
+        const double bs = bDouble_[s], hi = hi_[s], lo = lo_[s];
+        const double* x = columns[s] + first;
+        for (int t = 0; t < len; ++t) sum[t] += bs * ((x[t] - hi) - lo);
+    }
+    for (int t = 0; t < len; ++t) fitted[t] = meanYHi_ + sum[t];
 }

@@ -65,6 +65,9 @@ public:
     void LeverageBlock(double* c, int len, double* leverage) const;
     // u = S^-1 c column-major, from the z that LeverageBlock left in c.
     void SlopeChangeBlock(const double* z, int len, double* u) const;
+    // The fitted values alone, as doubles, of observations first ..
+    // first + len - 1 (len <= kBlock) of one array per variable.
+    void FittedColumns(const double* const* columns, long long first, int len, double* fitted) const;
 
 private:
     std::vector<int> vars_;
@@ -74,6 +77,7 @@ private:
     std::vector<double> l_;       // L below its unit diagonal, row-major q x q
     std::vector<double> inverseD_;
     long double meanY_ = 0.0L;
+    double meanYHi_ = 0.0, meanYLo_ = 0.0;
     long double inverseN_ = 0.0L;
     bool illConditioned_ = false;
 };
