@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/model/leverage_forms.h"
+#include "core/model/centred_fit_rows.h"
 #include "platform/errors.h"
 
 RegData::RegData(int obs, int coefs)
@@ -29,24 +30,21 @@ void FinishPartRows(RegData& r, const std::vector<double>& e) {
     }
 }
 
-double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, int kx) {
+double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, const LongMatrix& unswept, int kx) {
     const int p = kx;  // the dependent's column
     const int width = kx + 2;
-    std::vector<double> e(r.n);
+    std::vector<int> vars(static_cast<std::size_t>(kx));
+    for (int j = 0; j < kx; ++j) vars[static_cast<std::size_t>(j)] = j;
+    const CentredFitRows rows(m, unswept, vars, p, r.n);
+    std::vector<double> e(r.n), c(static_cast<std::size_t>(kx));
     long double sse = 0.0L;
     for (int i = 0; i < r.n; ++i) {
         const double* row = x + static_cast<std::size_t>(i) * width;
-        long double fitted = 0.0L, lev = 0.0L;
-        for (int j = 0; j < width; ++j) {
-            if (j == p) continue;
-            fitted += row[j] * m[j][p];
-            long double inner = 0.0L;
-            for (int l = 0; l < width; ++l)
-                if (l != p) inner += m[j][l] * row[l];
-            lev += row[j] * inner;
-        }
+        rows.Centre(row, c.data());
+        long double fitted = 0.0L, leverage = 0.0L;
+        rows.PointFromCentred(c.data(), fitted, leverage);
         r.fitted[i] = static_cast<double>(fitted);
-        r.leverage[i] = LeverageSnappedToOne(static_cast<double>(lev));
+        r.leverage[i] = LeverageSnappedToOne(static_cast<double>(leverage));
         e[i] = static_cast<double>(row[p] - fitted);
         sse += static_cast<long double>(e[i]) * e[i];
     }

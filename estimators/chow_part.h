@@ -32,8 +32,9 @@ double StudentisedResidual(double e, double h, double s2);
 void FinishPartRows(RegData& r, const std::vector<double>& e);
 
 // The part fit on swept moments m ((kx + 2) square: the regressors, the
-// dependent at kx, the constant term at kx + 1) with the observed rows x
-// (row-major, stride kx + 2, constant column 1.0). Fills coefficients,
-// standard errors and the per-observation rows; returns the residual sum of
+// dependent at kx, the constant term at kx + 1; unswept the same before
+// the sweep) with the observed rows x (row-major, stride kx + 2, constant
+// column 1.0). Fills coefficients, standard errors and the per-observation
+// rows (in centred form, centred_fit_rows.h); returns the residual sum of
 // squares.
-double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, int kx);
+double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, const LongMatrix& unswept, int kx);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/model/regression_model.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/statistics.h"
 #include "platform/errors.h"
@@ -78,6 +79,7 @@ std::vector<double> PartDesign(const Reg& reg, const BoundaryData& b, int start,
         }
     LongMatrix m;
     BuildMomentsFromRows(all.data(), count, k, k, m);
+    const LongMatrix unswept(m);
     std::vector<long double> before(k);
     for (int j = 0; j < k; ++j) before[j] = m[j][j];
     std::vector<int> inst;
@@ -88,13 +90,15 @@ std::vector<double> PartDesign(const Reg& reg, const BoundaryData& b, int start,
             inst.push_back(j);
     }
     const int d = reg.GetDependent();
+    std::vector<double> x(inst.size()), c(inst.size());
     for (int s = 0; s < b.kx; ++s) {
         const int j = b.ex[s];
         if (j == d || reg.GetVarType(j) != Var::kEndogenous) continue;
+        const CentredFitRows fit(m, unswept, inst, j, count);
         for (int i = 0; i < count; ++i) {
-            long double v = m[k][j];
-            for (int l : inst) v += all[static_cast<std::size_t>(i) * k + l] * m[l][j];
-            z[static_cast<std::size_t>(i) * b.width + s] = static_cast<double>(v);
+            for (std::size_t a = 0; a < inst.size(); ++a) x[a] = all[static_cast<std::size_t>(i) * k + inst[a]];
+            fit.Centre(x.data(), c.data());
+            z[static_cast<std::size_t>(i) * b.width + s] = static_cast<double>(fit.FittedFromCentred(c.data()));
         }
     }
     return z;
@@ -106,8 +110,9 @@ void FitPart(const Reg& reg, const BoundaryData& b, int start, int count, RegDat
     LongMatrix m;
     BuildMomentsFromRows(z.data(), count, b.width, b.kx + 1, m);
     const double syy = static_cast<double>(m[b.kx][b.kx]);
+    const LongMatrix unswept(m);
     if (!SweepRegressors(m, b.kx)) ThrowChowPartFailure(name);
-    FitPartFromSweep(r, &b.raw[static_cast<std::size_t>(start) * b.width], m, b.kx);
+    FitPartFromSweep(r, &b.raw[static_cast<std::size_t>(start) * b.width], m, unswept, b.kx);
     r.r2 = syy > 0.0 ? 1.0 - r.sse / syy : 0.0;
 }
 
@@ -126,9 +131,10 @@ ChowResult Boundary(const Reg& reg, int boundary) {
 
     LongMatrix m;
     BuildMomentsFromRows(b.design.data(), r.n, b.width, b.kx + 1, m);
+    const LongMatrix unswept(m);
     if (!SweepRegressors(m, b.kx)) ThrowChowPartFailure(ChowPooledName());
     RegData pooled(r.n, r.k);
-    r.sse = FitPartFromSweep(pooled, b.raw.data(), m, b.kx);
+    r.sse = FitPartFromSweep(pooled, b.raw.data(), m, unswept, b.kx);
 
     r.a = RegData(r.n1, r.k);
     r.b = RegData(r.n2, r.k);

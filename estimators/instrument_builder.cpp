@@ -1,10 +1,12 @@
 #include "estimators/instrument_builder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/data/data_set.h"
 #include "core/model/estimate_texts.h"
 #include "core/model/regression_model.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
@@ -284,22 +286,43 @@ std::vector<std::vector<std::string>> InstrumentFirstStage::Table(bool ridge) co
     return rows;
 }
 
-std::vector<double> InstrumentFirstStage::FittedValues() const {
-    const int t = k_ - 1;
+std::vector<int> InstrumentFirstStage::ColumnsIn() const {
     std::vector<int> in;
     for (int j = 0; j < k_ - 1; ++j)
         if (IsIn(j)) in.push_back(j);
-    std::vector<double> b;
-    for (int j : in) b.push_back(static_cast<double>(moments_[j][t]));
-    const double b0 = static_cast<double>(moments_[k_][t]);
-    std::vector<double> fitted(static_cast<std::size_t>(n_), b0);
-    double* out = fitted.data();
-    for (std::size_t c = 0; c < in.size(); ++c) {
-        const double* x = columns_[static_cast<std::size_t>(in[c])];
-        const double bc = b[c];
-        for (int i = 0; i < n_; ++i) out[i] += bc * x[i];
+    return in;
+}
+
+CentredFitRows InstrumentFirstStage::FitRows() const {
+    return CentredFitRows(moments_, unswept_, ColumnsIn(), k_ - 1, n_);
+}
+
+void InstrumentFirstStage::ForEachFitBlock(
+    const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body) const {
+    const CentredFitRows fit = FitRows();
+    constexpr int kSub = CentredFitRows::kBlock;
+    std::vector<const double*> in;
+    for (int j : ColumnsIn()) in.push_back(columns_[static_cast<std::size_t>(j)]);
+    std::vector<double> c(static_cast<std::size_t>(std::max(fit.Count(), 1)) * kSub);
+    long double fitted[kSub];
+    double leverage[kSub];
+    for (int first = 0; first < n_; first += kSub) {
+        const int len = std::min(kSub, n_ - first);
+        fit.CentreColumns(in.data(), first, len, c.data());
+        fit.FittedBlock(c.data(), len, fitted);
+        fit.LeverageBlock(c.data(), len, leverage);
+        body(first, len, fitted, leverage);
     }
-    return fitted;
+}
+
+std::vector<double> InstrumentFirstStage::FittedValues() const {
+    const CentredFitRows fit = FitRows();
+    std::vector<const double*> in;
+    for (int j : ColumnsIn()) in.push_back(columns_[static_cast<std::size_t>(j)]);
+    std::vector<double> out(static_cast<std::size_t>(n_));
+    for (int first = 0; first < n_; first += CentredFitRows::kBlock)
+        fit.FittedColumns(in.data(), first, std::min(CentredFitRows::kBlock, n_ - first), out.data() + first);
+    return out;
 }
 
 std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
@@ -311,51 +334,28 @@ std::vector<double> InstrumentFirstStage::KClassInstrument(double k) const {
     return values;
 }
 
-InstrumentFirstStage::LeastSquaresRows InstrumentFirstStage::LeastSquaresFit() const {
-    const int t = k_ - 1;
-    std::vector<int> in;
-    for (int j = 0; j <= k_; ++j)
-        if (j != t && flags_[static_cast<std::size_t>(j)] == 1) in.push_back(j);
-    const std::size_t p = in.size();
-    std::vector<double> b(p), inv(p * p), x(p);
-    for (std::size_t r = 0; r < p; ++r) {
-        b[r] = static_cast<double>(moments_[in[r]][t]);
-        for (std::size_t c = 0; c < p; ++c) inv[r * p + c] = static_cast<double>(moments_[in[r]][in[c]]);
-    }
-    LeastSquaresRows rows{std::vector<double>(static_cast<std::size_t>(n_)),
-                          std::vector<double>(static_cast<std::size_t>(n_))};
-    for (int i = 0; i < n_; ++i) {
-        double fit = 0.0, h = 0.0;
-        for (std::size_t r = 0; r < p; ++r) {
-            x[r] = in[r] == k_ ? 1.0 : Value(i, in[r]);
-            fit += x[r] * b[r];
-        }
-        for (std::size_t r = 0; r < p; ++r) {
-            double s = 0.0;
-            for (std::size_t c = 0; c < p; ++c) s += inv[r * p + c] * x[c];
-            h += x[r] * s;
-        }
-        rows.fitted[static_cast<std::size_t>(i)] = fit;
-        rows.leverage[static_cast<std::size_t>(i)] = h;
-    }
-    return rows;
-}
-
 std::vector<std::optional<double>> InstrumentFirstStage::StandardizedResiduals() const {
     if (hasHandedResiduals_) return handedResiduals_;
-    const LeastSquaresRows rows = LeastSquaresFit();
     std::vector<std::optional<double>> out(static_cast<std::size_t>(n_));
-    for (int i = 0; i < n_; ++i) {
-        const double fit = rows.fitted[static_cast<std::size_t>(i)], h = rows.leverage[static_cast<std::size_t>(i)];
-        const double spread = (1.0 - h) * s2_;
-        if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = (Observed(i) - fit) / std::sqrt(spread);
-    }
+    ForEachFitBlock(
+        [&](int first, int len, const long double* fitted, const double* leverage) {
+            for (int t = 0; t < len; ++t) {
+                const int i = first + t;
+                const double h = leverage[t];
+                const double e = static_cast<double>(Observed(i) - fitted[t]);
+                const double spread = (1.0 - h) * s2_;
+                if (1.0 - h > kLeverageOne && spread > 0.0) out[static_cast<std::size_t>(i)] = e / std::sqrt(spread);
+            }
+        });
     return out;
 }
 
 std::vector<double> InstrumentFirstStage::ResidualLeverages() const {
     if (hasHandedResiduals_) return handedLeverage_;
-    std::vector<double> h = LeastSquaresFit().leverage;
+    std::vector<double> h(static_cast<std::size_t>(n_));
+    ForEachFitBlock([&](int first, int len, const long double*, const double* leverage) {
+        std::copy(leverage, leverage + len, h.begin() + first);
+    });
     // Within the tolerance the residuals leave out, the leverage is 1.
     for (double& v : h)
         if (!(1.0 - v > kLeverageOne)) v = 1.0;

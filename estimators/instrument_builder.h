@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/matrix.h"
 
 class Data;
@@ -153,11 +154,14 @@ private:
     // Raises EMathError naming the first column in (the constant term last)
     // whose coefficient or standard error is no finite number.
     void RefuseNonFiniteFit() const;
-    // The least-squares fitted value and leverage of every observation.
-    struct LeastSquaresRows {
-        std::vector<double> fitted, leverage;
-    };
-    LeastSquaresRows LeastSquaresFit() const;
+    // The candidate columns in, ascending; their fitted values and
+    // leverages in centred form.
+    std::vector<int> ColumnsIn() const;
+    CentredFitRows FitRows() const;
+    // body(first, len, fitted, leverage) for blocks of observations in
+    // order.
+    void ForEachFitBlock(
+        const std::function<void(int first, int len, const long double* fitted, const double* leverage)>& body) const;
     double Value(int i, int column) const { return columns_[static_cast<std::size_t>(column)][i]; }
     double Observed(int i) const { return Value(i, k_ - 1); }
 

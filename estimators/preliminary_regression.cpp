@@ -1,12 +1,15 @@
 #include "estimators/preliminary_regression.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "core/data/data_set.h"
 #include "core/io/file_matrix.h"
 #include "core/model/leverage_forms.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/matrix.h"
+#include "core/numeric/moment_matrix.h"
 #include "core/text/number_format.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
@@ -47,22 +50,10 @@ PreliminaryRegression::PreliminaryRegression(const Data& data, int target, std::
         for (double v : cols_[j])
             if (!std::isfinite(v)) throw EConvertError("数値でない値があります: " + names_[j]);
 
-    // Centred cross-products in extended precision.
-    mean_.assign(p_, 0.0);
-    for (int j = 0; j < p_; ++j) {
-        long double s = 0.0L;
-        for (double v : cols_[j]) s += v;
-        mean_[j] = static_cast<double>(s / n_);
-    }
-    moments_.assign(static_cast<std::size_t>(p_) * p_, 0.0L);
-    std::vector<long double> d(p_);
-    for (int t = 0; t < n_; ++t) {
-        for (int j = 0; j < p_; ++j) d[j] = static_cast<long double>(cols_[j][t]) - mean_[j];
-        for (int j = 0; j < p_; ++j)
-            for (int l = j; l < p_; ++l) moments_[j * p_ + l] += d[j] * d[l];
-    }
-    for (int j = 0; j < p_; ++j)
-        for (int l = 0; l < j; ++l) moments_[j * p_ + l] = moments_[l * p_ + j];
+    // Centred cross-products by the moment method, the means in the last row.
+    std::vector<const double*> columns;
+    for (const std::vector<double>& c : cols_) columns.push_back(c.data());
+    BuildMomentsFromColumns(columns.data(), n_, p_, moments_);
 
     in_.assign(p_, false);
     Refit();
@@ -101,24 +92,21 @@ void PreliminaryRegression::Refit() {
     for (int j = 0; j < y; ++j)
         if (in_[j]) s.push_back(j);
     const int k = static_cast<int>(s.size());
-    auto m = [&](int a, int b) { return static_cast<double>(moments_[static_cast<std::size_t>(a) * p_ + b]); };
-
-    Matrix inv(std::max(k, 1), std::max(k, 1), 0.0);
-    for (int a = 0; a < k; ++a)
-        for (int c = 0; c < k; ++c) inv[a][c] = m(s[a], s[c]);
-    if (k > 0) InvertMatrix(inv.Data(), k, inv.Data(), k, k);
+    // The regressors swept into the centred moments in long double, as the
+    // main fit sweeps them: what is left of a column outside is its part
+    // not explained by those in.
+    LongMatrix m(moments_);
+    for (int j : s)
+        if (m.Sweep(j) == SweepResult::kZeroPivot) throw EZeroDivide("INVERSE ERROR!");
 
     b_.assign(p_, 0.0);
     inverseDiagonal_.assign(p_, 0.0);
-    double sse = m(y, y);
-    for (int a = 0; a < k; ++a) {
-        double b = 0.0;
-        for (int c = 0; c < k; ++c) b += inv[a][c] * m(s[c], y);
-        b_[s[a]] = b;
-        inverseDiagonal_[s[a]] = inv[a][a];
-        sse -= b * m(s[a], y);
+    for (int j : s) {
+        b_[j] = static_cast<double>(m[j][y]);
+        inverseDiagonal_[j] = static_cast<double>(m[j][j]);
     }
-    sse_ = std::max(sse, 0.0);
+    const long double sse = std::max(m[y][y], 0.0L);
+    sse_ = static_cast<double>(sse);
     df_ = n_ - 1 - k;
     s2_ = df_ > 0 ? sse_ / df_ : 0.0;
 
@@ -126,33 +114,21 @@ void PreliminaryRegression::Refit() {
     f_.assign(p_, 0.0);
     for (int j = 0; j < y; ++j) {
         if (in_[j]) {
-            f_[j] = b_[j] * b_[j] / inverseDiagonal_[j] / s2_;
+            f_[j] = static_cast<double>(m[j][y] * m[j][y] / m[j][j]) / s2_;
             continue;
         }
-        // x_j and y net of the model: r_jj = C_jj - C_jS inv C_Sj.
-        double rjj = m(j, j), rjy = m(j, y);
-        for (int a = 0; a < k; ++a) {
-            double w = 0.0;
-            for (int c = 0; c < k; ++c) w += inv[a][c] * m(s[c], j);
-            rjj -= m(j, s[a]) * w;
-            rjy -= w * m(s[a], y);
-        }
-        if (!(rjj > kToleranceFactor * m(j, j)) || df_ - 1 <= 0) continue;
-        const double v = rjy * rjy / rjj;
-        const double rest = (sse_ - v) / (df_ - 1);
+        const long double rjj = m[j][j], rjy = m[j][y];
+        if (!(rjj > kToleranceFactor * moments_[j][j]) || df_ - 1 <= 0) continue;
+        const long double v = rjy * rjy / rjj;
+        const double rest = static_cast<double>((sse - v) / (df_ - 1));
         if (std::fabs(rest) < kSmall) continue;
-        f_[j] = v / rest;
+        f_[j] = static_cast<double>(v / rest);
     }
 
-    b0_ = mean_[y];
-    double q0 = 1.0 / n_;
-    for (int a = 0; a < k; ++a) {
-        b0_ -= b_[s[a]] * mean_[s[a]];
-        for (int c = 0; c < k; ++c) q0 += mean_[s[a]] * inv[a][c] * mean_[s[c]];
-    }
-    se0_ = std::sqrt(q0 * s2_);
+    b0_ = static_cast<double>(m[p_][y]);
+    se0_ = std::sqrt(static_cast<double>(m[p_][p_]) * s2_);
 
-    const double syy = m(y, y);
+    const double syy = static_cast<double>(moments_[y][y]);
     r2_ = syy > 0.0 ? 1.0 - sse_ / syy : 0.0;
     const double adjusted = syy > 0.0 && df_ > 0 ? 1.0 - s2_ / (syy / (n_ - 1)) : 0.0;
     if (k == 0 || adjusted < kSmall) r2_ = 0.0;
@@ -161,21 +137,16 @@ void PreliminaryRegression::Refit() {
     residual_.assign(n_, 0.0);
     leverage_.assign(n_, 0.0);
     press_ = 0.0;
-    std::vector<double> d(k);
+    const CentredFitRows rows(m, moments_, s, y, n_);
+    std::vector<double> x(k), c(k);
     for (int t = 0; t < n_; ++t) {
-        double fit = b0_, h = 1.0 / n_;
-        for (int a = 0; a < k; ++a) {
-            fit += b_[s[a]] * cols_[s[a]][t];
-            d[a] = cols_[s[a]][t] - mean_[s[a]];
-        }
-        for (int a = 0; a < k; ++a) {
-            double w = 0.0;
-            for (int c = 0; c < k; ++c) w += inv[a][c] * d[c];
-            h += d[a] * w;
-        }
-        fitted_[t] = fit;
-        residual_[t] = cols_[y][t] - fit;
-        leverage_[t] = LeverageSnappedToOne(h);
+        for (int a = 0; a < k; ++a) x[a] = cols_[s[a]][t];
+        rows.Centre(x.data(), c.data());
+        long double fit = 0.0L, leverage = 0.0L;
+        rows.PointFromCentred(c.data(), fit, leverage);
+        fitted_[t] = static_cast<double>(fit);
+        residual_[t] = static_cast<double>(cols_[y][t] - fit);
+        leverage_[t] = LeverageSnappedToOne(static_cast<double>(leverage));
         const double r = PressResidualOf(residual_[t], leverage_[t]);
         press_ += r * r;
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric/matrix.h"
 #include "core/report/result_table.h"
 
 class Data;
@@ -77,8 +78,8 @@ private:
     int n_ = 0, p_ = 0;
     std::vector<std::vector<double>> cols_;
     std::vector<std::string> names_;
-    std::vector<double> mean_;
-    std::vector<long double> moments_;  // p x p centred cross-products
+    // The centred cross-products of the slots, their means in row p.
+    LongMatrix moments_;
     std::vector<bool> in_;
     std::vector<double> f_, b_, inverseDiagonal_;
     std::vector<double> fitted_, residual_, leverage_;

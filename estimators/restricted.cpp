@@ -21,9 +21,6 @@ constexpr double kDigitLoss = 1e-7;
 // A pivot at or below this share of its value is rounding noise: the
 // regressor is a combination of the others.
 constexpr long double kSingularPivot = 0x1p-52L;
-// An inflation factor beyond which the long double sweep keeps fewer than
-// about 12 correct digits (its unit roundoff is 5.4e-20).
-constexpr long double kMaxLongDoubleVif = 1e7L;
 // An inflation factor below which the pass over the observations keeps
 // more than 12 digits in double precision (centred values).
 constexpr long double kMaxDoublePassVif = 1e4L;

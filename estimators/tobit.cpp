@@ -3,24 +3,20 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <limits>
 
 #include "core/model/regression_model.h"
 #include "core/numeric/distributions.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/simplex.h"
 #include "core/numeric/thread_pool.h"
-#include "estimators/tobit_newton.h"
 #include "platform/errors.h"
 
 namespace {
 
 constexpr int kBlockRows = 4096;
 constexpr int kRunLimit = 10;
-constexpr double kHalfLogTwoPi = 0.918938533204673;
 constexpr double kInvSqrtTwoPi = 0.3989422804014327;
 constexpr double kInvSqrtTwo = 0.7071067811865476;
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 int BlockCount(int n) { return (n + kBlockRows - 1) / kBlockRows; }
 
@@ -212,47 +208,10 @@ TobitProblem MakeTobitProblem(const Reg& reg) {
     return pr;
 }
 
-double TobitLogLikelihood(const Matrix& data, const double* theta, ThreadPool* pool) {
-    const int n = data.Rows(), m = data.Cols() - 1;
-    const double sigma = theta[m];
-    if (!(sigma > 0.0) || !std::isfinite(sigma)) return kInfinity;
-    for (int j = 0; j < m; ++j)
-        if (!std::isfinite(theta[j])) return kInfinity;
-    const double logSigma = std::log(sigma), inv = 1.0 / sigma;
-    const int stride = data.Cols();
-    const double* base = data.Data();
-    // Per block: the sum of z^2 and the count of the observed terms (their
-    // log sigma and constant are added once), and the censored terms.
-    std::vector<long double> partial(static_cast<std::size_t>(BlockCount(n)), 0.0L);
-    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
-        double squares = 0.0, censored = 0.0;
-        int observed = 0;
-        for (long long i = first; i < first + count; ++i) {
-            const double* row = base + i * stride;
-            const double y = row[m];
-            const double z = (y - Index(row, theta, m)) * inv;
-            if (y > 0.0) {
-                squares += z * z;
-                ++observed;
-            } else {
-                // Phi(z) by erfc, which keeps its digits far to the left and
-                // is several times cheaper than the continued fraction of the
-                // tail function; an underflow costs -log(eps), not infinity.
-                double p = 0.5 * std::erfc(-z * kInvSqrtTwo);
-                if (!(p > kDoubleEpsilon)) p = kDoubleEpsilon;
-                censored -= std::log(p);
-            }
-        }
-        partial[static_cast<std::size_t>(first / kBlockRows)] =
-            static_cast<long double>(observed) * (logSigma + kHalfLogTwoPi) + 0.5L * squares + censored;
-    });
-    long double total = 0.0L;
-    for (long double s : partial) total += s;
-    const double value = static_cast<double>(total);
-    return std::isfinite(value) ? value : kInfinity;
-}
+namespace {
 
-Matrix TobitInformation(const Matrix& data, const std::vector<double>& coef, double sigma, ThreadPool* pool) {
+// Amemiya's information matrix as its sums are formed, in long double.
+LongMatrix InformationSums(const Matrix& data, const std::vector<double>& coef, double sigma, ThreadPool* pool) {
     const int n = data.Rows(), m = data.Cols() - 1, p = m + 1;
     const double s2 = sigma * sigma, s3 = s2 * sigma, s4 = s2 * s2;
     std::vector<std::vector<long double>> partial(static_cast<std::size_t>(BlockCount(n)));
@@ -280,12 +239,22 @@ Matrix TobitInformation(const Matrix& data, const std::vector<double>& coef, dou
         }
         partial[static_cast<std::size_t>(first / kBlockRows)] = std::move(acc);
     });
-    Matrix info(p, p);
+    LongMatrix info(p, p, 0.0L);
     for (const auto& acc : partial)
         for (int j = 0; j < p; ++j)
-            for (int l = j; l < p; ++l) info[j][l] += static_cast<double>(acc[static_cast<std::size_t>(j) * p + l]);
+            for (int l = j; l < p; ++l) info[j][l] += acc[static_cast<std::size_t>(j) * p + l];
     for (int j = 0; j < p; ++j)
         for (int l = 0; l < j; ++l) info[j][l] = info[l][j];
+    return info;
+}
+
+}  // namespace
+
+Matrix TobitInformation(const Matrix& data, const std::vector<double>& coef, double sigma, ThreadPool* pool) {
+    const LongMatrix sums = InformationSums(data, coef, sigma, pool);
+    Matrix info(sums.Rows(), sums.Cols());
+    for (int j = 0; j < sums.Rows(); ++j)
+        for (int l = 0; l < sums.Cols(); ++l) info[j][l] = static_cast<double>(sums[j][l]);
     return info;
 }
 
@@ -306,28 +275,53 @@ TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool) {
     // as the index falls: there is no estimate to find.
     if (r.positiveCount == 0) throw Exception("FAILURE");
 
-    std::vector<double> best(problem.startCoef);
+    // The search and the information in centred parameters: the same
+    // likelihood, whose sums need no cancellation of large terms (Longley's
+    // constant term is -3.5e6 beside an index near 6e4), so that the maximum
+    // and the inverted information keep their digits.
+    TobitProblem centred;
+    centred.startCoef = problem.startCoef;
+    centred.startSigma = problem.startSigma;
+    const RegressorShift shift = CentredCopy(problem.data, centred.data, pool);
+    ShiftCoefficients(shift, centred.startCoef.data());
+    const Matrix& work = centred.data;
+    std::vector<double> best(centred.startCoef);
     best.push_back(problem.startSigma);
     // Newton's method from the least-squares start, where its steps work;
     // the simplex otherwise.
     TobitNewtonRun newton;
-    if (TobitNewton(data, best, r.negLogLikelihood, pool, newton)) {
+    if (TobitNewton(work, best, r.negLogLikelihood, pool, newton)) {
         r.iterations = newton.iterations;
         r.evaluations = newton.passes;
     } else {
         r.evaluations = newton.passes;
-        best = SimplexMaximum(problem, pool, r);
+        best = SimplexMaximum(centred, pool, r);
     }
 
-    r.coef.assign(best.begin(), best.begin() + m);
+    const std::vector<double> centredCoef(best.begin(), best.begin() + m);
     r.sigma = best[m];
-    Matrix info = TobitInformation(data, r.coef, r.sigma, pool);
+    LongMatrix info = InformationSums(work, centredCoef, r.sigma, pool);
     InvertMatrix(info.Data(), p, info.Data(), p, p);
+    // Back to (b, b_c): b_c = b'_c - shift'b, so with the row t of that map
+    // var b_c = t' V t.
+    r.coef = centredCoef;
+    UnshiftCoefficients(shift, r.coef.data());
     r.variance.resize(static_cast<std::size_t>(p));
-    for (int j = 0; j < p; ++j) r.variance[j] = info[j][j];
-    r.index.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        r.index[i] = Index(data[i], r.coef.data(), m);
+    for (int j = 0; j < p; ++j) r.variance[j] = static_cast<double>(info[j][j]);
+    if (const int c = shift.constant; c >= 0) {
+        std::vector<long double> t(static_cast<std::size_t>(p), 0.0L);
+        for (int j = 0; j < m; ++j) t[static_cast<std::size_t>(j)] = -static_cast<long double>(shift.shift[static_cast<std::size_t>(j)]);
+        t[static_cast<std::size_t>(c)] = 1.0L;
+        long double v = 0.0L;
+        for (int a = 0; a < p; ++a)
+            for (int b = 0; b < p; ++b) v += t[static_cast<std::size_t>(a)] * info[a][b] * t[static_cast<std::size_t>(b)];
+        r.variance[static_cast<std::size_t>(c)] = static_cast<double>(v);
     }
+    // The index from the centred rows: no cancellation of large terms.
+    r.index.resize(static_cast<std::size_t>(n));
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
+        for (long long i = first; i < first + count; ++i)
+            r.index[static_cast<std::size_t>(i)] = Index(work[static_cast<int>(i)], centredCoef.data(), m);
+    });
     return r;
 }

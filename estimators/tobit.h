@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric/censored_normal.h"
 #include "core/numeric/matrix.h"
 
 class Reg;
@@ -56,12 +57,6 @@ struct TobitResult {
 // The explanatory variables of the model in ascending order, then the
 // constant term; the design values, the least-squares start and sqrt(s^2).
 [[nodiscard]] TobitProblem MakeTobitProblem(const Reg& reg);
-
-// Negative log-likelihood at theta = (b_0 .. b_{m-1}, sigma); +infinity for
-// sigma <= 0 or a non-finite theta, so a minimiser never compares a NaN.
-// One pass over the rows, on the pool when one is given (the sum is the
-// same on any number of threads).
-[[nodiscard]] double TobitLogLikelihood(const Matrix& data, const double* theta, ThreadPool* pool = nullptr);
 
 // Amemiya's information matrix of (b, sigma^2), p x p with p = m + 1, not
 // inverted.

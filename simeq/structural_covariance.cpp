@@ -5,6 +5,7 @@
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
 #include "platform/errors.h"
@@ -43,6 +44,23 @@ LimlRatio Formed(double value) {
 
 }  // namespace
 
+std::vector<long double> RegFile::CoefficientTransform() const {
+    // The coefficients' inverse cross-products P times an observed row x
+    // (the constant 1.0 last) is T u with u = (x - m, 1), m the first-stage
+    // means and T = [C 0; -m'C 1/n], C the swept block of the regressors.
+    const int q = k_ - 1, k = k_;
+    std::vector<long double> t(static_cast<std::size_t>(k) * k, 0.0L);
+    for (int r = 0; r < q; ++r)
+        for (int c = 0; c < q; ++c) t[static_cast<std::size_t>(r) * k + c] = moments_[r][c];
+    for (int c = 0; c < q; ++c) {
+        long double v = 0.0L;
+        for (int r = 0; r < q; ++r) v -= unswept_[k_][r] * moments_[r][c];
+        t[static_cast<std::size_t>(q) * k + c] = v;
+    }
+    t[static_cast<std::size_t>(q) * k + q] = 1.0L / n_;
+    return t;
+}
+
 void RegFile::CrossCovariance(const RegFile& other, Matrix& out) const {
     const int ka = k_, kb = other.k_;
     if (&other == this) {
@@ -53,17 +71,35 @@ void RegFile::CrossCovariance(const RegFile& other, Matrix& out) const {
         return;
     }
     if (other.n_ != n_) throw ERangeError("観測数の異なる式の共分散は求められません。");
-    const Matrix pa = SweptBlock(), pb = other.SweptBlock();
+    const int qa = ka - 1, qb = kb - 1, cols = qa + qb;
 
-    // Q over the observed regressors (1.0 for the constant) and the residual
-    // cross-product, block by block.
-    std::vector<long double> q(static_cast<std::size_t>(ka) * kb, 0.0L);
-    long double sab = 0.0L;
+    // The cross-products of the observed regressors about their means by
+    // the moment method, and the residual cross-product, block by block.
     const int aCols = observed_->Cols(), bCols = other.observed_->Cols();
+    auto observedRow = [&](const double* oa, const double* ob, double* out) {
+        for (int i = 0; i < qa; ++i) out[i] = oa[columns_[static_cast<std::size_t>(i)]];
+        for (int j = 0; j < qb; ++j) out[qa + j] = ob[other.columns_[static_cast<std::size_t>(j)]];
+    };
+    const long long sampleCount = MomentSampleCount(n_);
+    std::vector<double> sample(static_cast<std::size_t>(sampleCount) * std::max(cols, 1));
+    {
+        std::vector<double> ra(static_cast<std::size_t>(aCols)), rb(static_cast<std::size_t>(bCols));
+        for (long long s = 0; s < sampleCount; ++s) {
+            const int t = static_cast<int>(MomentSampleRow(s, n_));
+            observed_->ReadRow(t, ra.data());
+            other.observed_->ReadRow(t, rb.data());
+            observedRow(ra.data(), rb.data(), sample.data() + s * cols);
+        }
+    }
+    // (An equation of the constant term alone has no regressor to sum.)
+    std::vector<double> shift(static_cast<std::size_t>(std::max(cols, 1)), 0.0);
+    MomentShiftFromSample(sample.data(), sampleCount, cols, cols, shift.data());
+    MomentAccumulator sums(std::max(cols, 1), shift.data());
+    long double sab = 0.0L;
     const int aw = ka + 3, bw = kb + 3;
     const std::size_t block = static_cast<std::size_t>(std::min(kBlockRows, n_));
-    std::vector<double> aObs(block * aCols), bObs(block * bCols), aRec(block * aw), bRec(block * bw);
-    std::vector<double> xa(static_cast<std::size_t>(ka)), xb(static_cast<std::size_t>(kb));
+    std::vector<double> aObs(block * aCols), bObs(block * bCols), aRec(block * aw), bRec(block * bw),
+        both(block * std::max(cols, 1));
     for (int first = 0; first < n_; first += kBlockRows) {
         const int count = std::min(kBlockRows, n_ - first);
         observed_->ReadRows(first, count, aObs.data());
@@ -71,28 +107,49 @@ void RegFile::CrossCovariance(const RegFile& other, Matrix& out) const {
         rows_->ReadRows(first, count, aRec.data());
         other.rows_->ReadRows(first, count, bRec.data());
         for (int r = 0; r < count; ++r) {
-            const double* oa = aObs.data() + static_cast<std::size_t>(r) * aCols;
-            const double* ob = bObs.data() + static_cast<std::size_t>(r) * bCols;
-            for (int i = 0; i < ka - 1; ++i) xa[static_cast<std::size_t>(i)] = oa[columns_[static_cast<std::size_t>(i)]];
-            xa[static_cast<std::size_t>(ka - 1)] = 1.0;
-            for (int j = 0; j < kb - 1; ++j) xb[static_cast<std::size_t>(j)] = ob[other.columns_[static_cast<std::size_t>(j)]];
-            xb[static_cast<std::size_t>(kb - 1)] = 1.0;
-            for (int i = 0; i < ka; ++i) {
-                long double* qi = q.data() + static_cast<std::size_t>(i) * kb;
-                const long double a = xa[static_cast<std::size_t>(i)];
-                for (int j = 0; j < kb; ++j) qi[j] += a * xb[static_cast<std::size_t>(j)];
-            }
+            observedRow(aObs.data() + static_cast<std::size_t>(r) * aCols, bObs.data() + static_cast<std::size_t>(r) * bCols,
+                        both.data() + static_cast<std::size_t>(r) * cols);
             sab += static_cast<long double>(aRec[static_cast<std::size_t>(r) * aw + ka + 1]) *
                    bRec[static_cast<std::size_t>(r) * bw + kb + 1];
         }
+        if (cols > 0) sums.Add(both.data(), count, cols);
     }
-    Matrix qm(ka, kb);
-    for (int i = 0; i < ka; ++i)
-        for (int j = 0; j < kb; ++j) qm[i][j] = static_cast<double>(q[static_cast<std::size_t>(i) * kb + j]);
-    const double s = static_cast<double>(sab / (n_ - 1));
-    Matrix result = pa.Multiply(qm).Multiply(pb);
-    for (int i = 0; i < ka; ++i)
-        for (int j = 0; j < kb; ++j) result[i][j] *= s;
+    LongMatrix m;
+    if (cols > 0) sums.Finish(m);
+
+    // U = sum of u_a u_b' with u = (x - first-stage mean, 1): the centred
+    // cross-products moved to the first-stage means, which the observed
+    // means meet but for rounding.
+    const long double n = n_;
+    std::vector<long double> da(static_cast<std::size_t>(qa)), db(static_cast<std::size_t>(qb));
+    for (int i = 0; i < qa; ++i) da[static_cast<std::size_t>(i)] = m[cols][i] - unswept_[k_][i];
+    for (int j = 0; j < qb; ++j) db[static_cast<std::size_t>(j)] = m[cols][qa + j] - other.unswept_[other.k_][j];
+    std::vector<long double> u(static_cast<std::size_t>(ka) * kb, 0.0L);
+    for (int i = 0; i < qa; ++i) {
+        for (int j = 0; j < qb; ++j)
+            u[static_cast<std::size_t>(i) * kb + j] = m[i][qa + j] + n * da[static_cast<std::size_t>(i)] * db[static_cast<std::size_t>(j)];
+        u[static_cast<std::size_t>(i) * kb + qb] = n * da[static_cast<std::size_t>(i)];
+    }
+    for (int j = 0; j < qb; ++j) u[static_cast<std::size_t>(qa) * kb + j] = n * db[static_cast<std::size_t>(j)];
+    u[static_cast<std::size_t>(qa) * kb + qb] = n;
+
+    // s_AB T_A U T_B'.
+    const std::vector<long double> ta = CoefficientTransform(), tb = other.CoefficientTransform();
+    std::vector<long double> tu(static_cast<std::size_t>(ka) * kb, 0.0L);
+    for (int r = 0; r < ka; ++r)
+        for (int c = 0; c < kb; ++c) {
+            long double v = 0.0L;
+            for (int l = 0; l < ka; ++l) v += ta[static_cast<std::size_t>(r) * ka + l] * u[static_cast<std::size_t>(l) * kb + c];
+            tu[static_cast<std::size_t>(r) * kb + c] = v;
+        }
+    const long double scale = sab / (n_ - 1);
+    Matrix result(ka, kb);
+    for (int r = 0; r < ka; ++r)
+        for (int c = 0; c < kb; ++c) {
+            long double v = 0.0L;
+            for (int l = 0; l < kb; ++l) v += tu[static_cast<std::size_t>(r) * kb + l] * tb[static_cast<std::size_t>(c) * kb + l];
+            result[r][c] = static_cast<double>(scale * v);
+        }
     out.Replace(result);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/io/file_matrix.h"
+#include "core/model/centred_fit_rows.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/text/number_format.h"
@@ -100,6 +101,7 @@ void RegFile::WriteRowsAndMoments() {
         sums.Add(records.data(), count, width);
     }
     sums.Finish(moments_);
+    unswept_.Replace(moments_);
     // A value that is no finite number would make every figure NaN.
     for (int i = 0; i < k_; ++i)
         if (!std::isfinite(static_cast<double>(moments_[i][i])) || !std::isfinite(static_cast<double>(moments_[k_][i])))
@@ -123,45 +125,41 @@ void RegFile::SweepRegressors() {
 
 void RegFile::FillFittedValues() {
     const int width = k_ + 3;
-    const std::vector<int> listed = Listed();
-    const int p = static_cast<int>(listed.size());
-    std::vector<double> b(static_cast<std::size_t>(p));
-    Matrix inv(p, p);
-    for (int r = 0; r < p; ++r) {
-        b[static_cast<std::size_t>(r)] = static_cast<double>(moments_[listed[r]][k_ - 1]);
-        for (int c = 0; c < p; ++c) inv[r][c] = static_cast<double>(moments_[listed[r]][listed[c]]);
-    }
+    const int q = k_ - 1;  // regressors; the dependent's column is q
+    std::vector<int> vars(static_cast<std::size_t>(q));
+    for (int i = 0; i < q; ++i) vars[static_cast<std::size_t>(i)] = i;
+    // Fitted values from the observed regressors, leverages from the
+    // first-stage ones, both centred on the first-stage means (a first
+    // stage keeps the mean of what it fits).
+    const CentredFitRows fit(moments_, unswept_, vars, q, n_);
+    constexpr int kSub = CentredFitRows::kBlock;
     const int obCols = observed_->Cols();
     const std::size_t block = static_cast<std::size_t>(std::min(kBlockRows, n_));
-    std::vector<double> records(block * width), ob(block * obCols), x(static_cast<std::size_t>(p));
+    std::vector<double> records(block * width), ob(block * obCols), c(static_cast<std::size_t>(std::max(q, 1)) * kSub);
+    long double fitted[kSub];
+    double leverage[kSub];
     long double sse = 0.0L;
     for (int first = 0; first < n_; first += kBlockRows) {
         const int count = std::min(kBlockRows, n_ - first);
         rows_->ReadRows(first, count, records.data());
         observed_->ReadRows(first, count, ob.data());
-        for (int r = 0; r < count; ++r) {
-            double* row = records.data() + static_cast<std::size_t>(r) * width;
-            const double* obs = ob.data() + static_cast<std::size_t>(r) * obCols;
-            // Fitted value from the observed regressors, leverage from the
-            // first-stage ones (the inverse is symmetric: one triangle).
-            double fit = b[static_cast<std::size_t>(p - 1)];
-            for (int i = 0; i < p - 1; ++i) fit += b[static_cast<std::size_t>(i)] * obs[columns_[static_cast<std::size_t>(i)]];
-            for (int i = 0; i < p - 1; ++i) x[static_cast<std::size_t>(i)] = row[i];
-            x[static_cast<std::size_t>(p - 1)] = 1.0;
-            double h = 0.0;
-            for (int i = 0; i < p; ++i) {
-                const double* m = inv[i];
-                const double xi = x[static_cast<std::size_t>(i)];
-                double s = 0.5 * m[i] * xi;
-                for (int j = i + 1; j < p; ++j) s += m[j] * x[static_cast<std::size_t>(j)];
-                h += xi * s;
+        for (int start = 0; start < count; start += kSub) {
+            const int len = std::min(kSub, count - start);
+            double* rec = records.data() + static_cast<std::size_t>(start) * width;
+            fit.CentreRows(ob.data() + static_cast<std::size_t>(start) * obCols, obCols, columns_.data(), len, c.data());
+            fit.FittedBlock(c.data(), len, fitted);
+            fit.CentreRows(rec, width, vars.data(), len, c.data());
+            fit.LeverageBlock(c.data(), len, leverage);
+            for (int t = 0; t < len; ++t) {
+                double* row = rec + static_cast<std::size_t>(t) * width;
+                // The record keeps fitted + residual = observed in doubles.
+                const double f = static_cast<double>(fitted[t]);
+                const double e = row[k_ - 1] - f;
+                row[k_] = f;
+                row[k_ + 1] = e;
+                row[k_ + 2] = leverage[t];
+                sse += static_cast<long double>(e) * e;
             }
-            h *= 2.0;
-            const double e = row[k_ - 1] - fit;
-            row[k_] = fit;
-            row[k_ + 1] = e;
-            row[k_ + 2] = h;
-            sse += static_cast<long double>(e) * e;
         }
         rows_->WriteRows(first, count, records.data());
     }

@@ -98,6 +98,8 @@ private:
     // Listed coefficient indices: 0 .. k-2, then k.
     std::vector<int> Listed() const;
     Matrix SweptBlock() const;
+    // T with P x = T (x - m, 1) for an observed row x, k x k row-major.
+    std::vector<long double> CoefficientTransform() const;
     void WriteRowsAndMoments();
     void SweepRegressors();
     void FillFittedValues();
@@ -108,6 +110,8 @@ private:
     std::vector<std::string> names_;
     std::vector<int> columns_;
     LongMatrix moments_;
+    // The moments before the sweep (the means in row k).
+    LongMatrix unswept_;
     std::unique_ptr<TFileMatrix> rows_;
     int n_ = 0;
     int k_ = 0;

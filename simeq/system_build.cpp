@@ -6,6 +6,7 @@
 #include "core/data/variable.h"
 #include "core/io/file_matrix.h"
 #include "core/model/regression_model.h"
+#include "core/model/centred_fit_rows.h"
 #include "platform/errors.h"
 #include "simeq/structural_store.h"
 
@@ -16,7 +17,7 @@ constexpr int kBlockRows = 4096;
 
 // A predetermined column whose spread left after those swept before is below
 // this share of its own is a combination of them: it is not swept.
-constexpr double kExplainedShare = 0x1p-40;
+constexpr long double kExplainedShare = 0x1p-40L;
 
 bool IsSystemType(int type) { return type == Var::kEndogenous || type == Var::kExogenous || type == Var::kLagged; }
 
@@ -153,30 +154,36 @@ void SimultaneousSystem::ComputeFirstStage() {
     firstStage_ = std::make_unique<TFileMatrix>(*observed_);
     const int cols = g_ + k_ - 1;
     if (g_ == 0 || n_ == 0) return;
-    Matrix m(cols + 1, cols + 1);
+    LongMatrix m;
     observed_->ComputeMoments(m);
+    const LongMatrix unswept(m);
     std::vector<int> swept;
-    std::vector<double> own(static_cast<std::size_t>(cols));
+    std::vector<long double> own(static_cast<std::size_t>(cols));
     for (int c = 0; c < cols; ++c) own[static_cast<std::size_t>(c)] = m[c][c];
     for (int c = g_; c < cols; ++c) {
-        const double o = own[static_cast<std::size_t>(c)];
-        if (!(o > 0.0) || !(m[c][c] > kExplainedShare * o)) continue;
+        const long double o = own[static_cast<std::size_t>(c)];
+        if (!(o > 0.0L) || !(m[c][c] > kExplainedShare * o)) continue;
         if (m.Sweep(c) == SweepResult::kSwept) swept.push_back(c);
     }
     for (int j = 0; j < g_; ++j)
-        if (!std::isfinite(m[cols][j])) throw Exception(names_[static_cast<std::size_t>(j)] + " の第1段階の推定ができません。");
+        if (!std::isfinite(static_cast<double>(m[cols][j])))
+            throw Exception(names_[static_cast<std::size_t>(j)] + " の第1段階の推定ができません。");
 
+    // Fitted values in centred form, one fit per endogenous variable.
+    std::vector<CentredFitRows> fits;
+    for (int j = 0; j < g_; ++j) fits.emplace_back(m, unswept, swept, j, n_);
+    const std::size_t q = swept.size();
+    std::vector<double> x(q), c(q);
     std::vector<double> block(static_cast<std::size_t>(std::min(kBlockRows, n_)) * cols);
     for (int first = 0; first < n_; first += kBlockRows) {
         const int count = std::min(kBlockRows, n_ - first);
         observed_->ReadRows(first, count, block.data());
         for (int r = 0; r < count; ++r) {
             double* row = block.data() + static_cast<std::size_t>(r) * cols;
-            for (int j = 0; j < g_; ++j) {
-                double fit = m[cols][j];
-                for (int c : swept) fit += m[c][j] * row[c];
-                row[j] = fit;
-            }
+            for (std::size_t s = 0; s < q; ++s) x[s] = row[swept[s]];
+            fits.front().Centre(x.data(), c.data());
+            for (int j = 0; j < g_; ++j)
+                row[j] = static_cast<double>(fits[static_cast<std::size_t>(j)].FittedFromCentred(c.data()));
         }
         firstStage_->WriteRows(first, count, block.data());
     }

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <utility>
 
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
+#include "core/numeric/precise_moments.h"
 #include "core/numeric/statistics.h"
 #include "core/numeric/thread_pool.h"
 #include "platform/errors.h"
@@ -141,8 +143,7 @@ bool TSRA::TryFit(int type) {
     const int w = p - 1;
     syy_ = ClipTiny(m[w][w]);
     varY_ = syy_ / (n_ - 1);
-    means_.assign(static_cast<std::size_t>(p), 0.0);
-    for (int j = 0; j < p; ++j) means_[j] = static_cast<double>(m[p][j]);
+    unswept_.Replace(m);
     std::vector<long double> own(static_cast<std::size_t>(w));
     for (int j = 0; j < w; ++j) own[j] = m[j][j];
     for (int j = 0; j < w; ++j) {
@@ -150,6 +151,18 @@ bool TSRA::TryFit(int type) {
         // j left after the earlier ones.
         if (!(m[j][j] > kSingularShare * own[j])) return false;
         if (m.Sweep(j) == SweepResult::kZeroPivot) return false;
+    }
+    precise_ = false;
+    for (int j = 0; j < w; ++j) precise_ = precise_ || !(m[j][j] * own[j] < kMaxLongDoubleVif);
+    if (precise_) {
+        // Powers of x far from zero are nearly collinear: the moments are
+        // summed and swept again in double-double, as the main fit does,
+        // and the per-point forms factor them unswept.
+        preciseUnswept_ = BuildPreciseMoments(design_.Data(), n_, p + 1, p);
+        PreciseMatrix dd = preciseUnswept_;
+        for (int j = 0; j < w; ++j)
+            if (!SweepPrecise(dd, j)) return false;
+        dd.CopyTo(m);
     }
     sse_ = ClipTiny(m[w][w]);
     s2_ = sse_ / df_;
@@ -171,11 +184,14 @@ bool TSRA::TryFit(int type) {
     for (int j = 0; j < p; ++j)
         if (!std::isfinite(coef_[j]) || !std::isfinite(se_[j])) return false;
 
-    inverse_.assign(static_cast<std::size_t>(w * w), 0.0);
-    for (int j = 0; j < w; ++j)
-        for (int k = 0; k < w; ++k) inverse_[j * w + k] = static_cast<double>(m[j][k]);
     FillPointDiagnostics();
     fitted_ = true;
     SetLabels();
     return true;
+}
+
+CentredFitRows TSRA::FitRows() const {
+    std::vector<int> vars(static_cast<std::size_t>(p_ - 1));
+    for (int j = 0; j < p_ - 1; ++j) vars[static_cast<std::size_t>(j)] = j;
+    return CentredFitRows(moments_, unswept_, vars, p_ - 1, n_, precise_ ? &preciseUnswept_ : nullptr);
 }

@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/matrix.h"
+#include "core/numeric/precise_moments.h"
 #include "stats/curve_types.h"
 
 class ThreadPool;
@@ -125,6 +127,8 @@ private:
     void SetLabels();
     void FillPointDiagnostics();
     void FormRankCorrelations() const;
+    // Fitted values and leverages from the swept moments, in centred form.
+    CentredFitRows FitRows() const;
 
     std::string xName_, yName_, xLabel_, yLabel_;
     const double* x_;
@@ -142,10 +146,11 @@ private:
     double sse_ = 0, syy_ = 0, s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, press_ = 0;
     std::vector<double> coef_, se_;
     std::vector<double> residual_, leverage_, fitted_values_, residualSE_, studentized_, welsch_, covratio_;
-    std::vector<double> means_;    // of the regressors and the response
-    std::vector<double> inverse_;  // centred regressor cross-products, inverted
     std::vector<double> dfbeta_;   // n x p, coefficient order
     std::vector<int> numbers_;     // of the points; empty: 1 .. n
-    Matrix design_;               // n x (p + 1)
-    LongMatrix moments_;          // (p + 1) x (p + 1)
+    Matrix design_;                // n x (p + 1)
+    LongMatrix moments_;           // (p + 1) x (p + 1), swept on the regressors
+    LongMatrix unswept_;           // the same before the sweeps, means in row p
+    bool precise_ = false;         // swept in double-double
+    PreciseMatrix preciseUnswept_;  // the moments then, unswept
 };

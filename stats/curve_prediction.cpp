@@ -1,6 +1,7 @@
 // TSRA: prediction at a new x with its tolerance band.
 #include <cmath>
 
+#include "core/model/centred_fit_rows.h"
 #include "core/numeric/distributions.h"
 #include "platform/errors.h"
 #include "stats/curve_fit.h"
@@ -16,16 +17,16 @@ double TSRA::PredictInterval(double* upper, double* lower, double x0, double con
     const CurveTransform t = CurveTransformOf(type_);
     double z0 = 0.0;
     if (!ApplyTransform(t.x, lambda_, x0, &z0)) throw EMathError("範囲エラー");
-    const int k = p_ - 1;
-    double z[4] = {z0, z0 * z0, z0 * z0 * z0, z0 * z0 * z0 * z0};
-    double dz[4], q = 1.0 / n_, w = means_[k];
-    for (int j = 0; j < k; ++j) dz[j] = z[j] - means_[j];
-    for (int j = 0; j < k; ++j) {
-        double s = 0.0;
-        for (int l = 0; l < k; ++l) s += inverse_[j * k + l] * dz[l];
-        q += dz[j] * s;
-        w += dz[j] * coef_[j];
-    }
+    // The powers as the design forms them.
+    const double z2 = z0 * z0;
+    const double z[4] = {z0, z2, z2 * z0, z2 * z2};
+    const CentredFitRows rows = FitRows();
+    double dz[4];
+    rows.Centre(z, dz);
+    long double fitted = 0.0L, leverage = 0.0L;
+    rows.PointFromCentred(dz, fitted, leverage);
+    const double q = static_cast<double>(leverage);
+    double w = static_cast<double>(fitted);
     const double a = (1.0 - confidence) * 0.5, b = (1.0 - coverage) * 0.5;
     const double f = FUpperQuantile(p_, df_, a);
     const double zq = NormalUpperQuantileApprox(static_cast<float>(b));

@@ -12,6 +12,7 @@
 #include "core/numeric/thread_pool.h"
 #include "platform/errors.h"
 #include "stats/curve_fit.h"
+#include "stats/limited_dependent_newton.h"
 
 namespace {
 
@@ -238,6 +239,9 @@ LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const doubl
         if (!moved) break;
     }
     if (!(minimum < kLimitedDependentPenalty)) throw Exception("FAILURE");
+    // The simplex's steps suit no scale of data in particular; Newton's
+    // steps from its answer reach the maximum itself.
+    if (PolishLimitedDependent(model, x, y, n, point, pool)) minimum = objective(point, x, y, n, pool);
     CheckEstimate(model, x, y, n, point);
     LimitedDependentFit fit;
     fit.alpha = point[0];

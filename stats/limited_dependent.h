@@ -34,7 +34,8 @@ struct LimitedDependentFit {
 // Minimises from (alpha, beta, sigma) with steps 0.01, 0.01, 0.1 and
 // tolerances 1e-5 (two parameters for probit, sigma then stays as given).
 // The simplex is started again from its answer until a run no longer
-// moves it. Raises Exception "FAILURE" when a run does not converge within
+// moves it; Newton's steps then go on from there to the maximum
+// (limited_dependent_newton.h). Raises Exception "FAILURE" when a run does not converge within
 // the iteration limit, or when the data leave no finite likelihood; and,
 // with the reason on a second line, before any search for data whose
 // likelihood has no maximum (too few observations, one value of x, every

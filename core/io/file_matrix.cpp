@@ -311,7 +311,7 @@ namespace {
 // rows; with leading set they are the first k of each row. The result
 // lands in the top-left (k+1) x (k+1) of m, the rest zero.
 template <class Pick>
-void StreamMoments(const TFileMatrix& file, int k, bool leading, Pick pick, Matrix& m) {
+void StreamMoments(const TFileMatrix& file, int k, bool leading, Pick pick, LongMatrix& moments) {
     const long long rows = file.Rows();
     const int cols = file.Cols();
     const long long count = MomentSampleCount(rows);
@@ -333,14 +333,25 @@ void StreamMoments(const TFileMatrix& file, int k, bool leading, Pick pick, Matr
         file.ReadRows(static_cast<int>(first), static_cast<int>(n), whole.data());
         for (long long r = 0; r < n; ++r) pick(whole.data(), static_cast<int>(r), out + r * k);
     };
-    LongMatrix moments;
     BuildMomentsFromChunks(rows, k, shift.data(), read, moments, file.Context().Pool());
+}
+
+template <class Pick>
+void StreamMoments(const TFileMatrix& file, int k, bool leading, Pick pick, Matrix& m) {
+    LongMatrix moments;
+    StreamMoments(file, k, leading, pick, moments);
     ZeroVector(m);
     for (int i = 0; i <= k; ++i)
         for (int j = 0; j <= k; ++j) m[i][j] = static_cast<double>(moments[i][j]);
 }
 
 }  // namespace
+
+void TFileMatrix::ComputeMoments(LongMatrix& m) const {
+    StreamMoments(
+        *this, cols_, true,
+        [&](const double* v, int r, double* out) { std::copy_n(v + static_cast<std::size_t>(r) * cols_, cols_, out); }, m);
+}
 
 void TFileMatrix::ComputeMoments(Matrix& m) const {
     int k = std::min(m.Cols() - 1, cols_);

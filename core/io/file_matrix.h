@@ -82,6 +82,9 @@ public:
     // over all rows: deviation cross-products swept on the constant, means in
     // row k. m needs at least k + 1 rows and one column (ERangeError).
     void ComputeMoments(Matrix& m) const;
+    // The same of every column, in the long double the moment method forms,
+    // into m resized to (Cols() + 1) x (Cols() + 1).
+    void ComputeMoments(LongMatrix& m) const;
 
 protected:
     // Calls f(firstRow, rowCount, data) for consecutive blocks of whole rows

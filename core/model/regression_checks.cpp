@@ -11,9 +11,6 @@
 
 namespace {
 
-// A variance inflation factor beyond which the long double sweep keeps fewer
-// than about 12 correct digits (its unit roundoff is 5.4e-20).
-constexpr long double kMaxLongDoubleVif = 1e7L;
 // A pivot at or below this share of its variable's spread is rounding noise:
 // the double values themselves carry no more digits.
 constexpr long double kCollinearPivot = 0x1p-52L;

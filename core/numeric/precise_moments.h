@@ -7,6 +7,12 @@
 #include "core/numeric/double_double.h"
 #include "core/numeric/matrix.h"
 
+// An inflation factor (a swept pivot times its value before the sweeps)
+// beyond which the long double sweep keeps fewer than about 12 correct
+// digits (its unit roundoff is 5.4e-20): the fit is swept again in
+// double-double.
+inline constexpr long double kMaxLongDoubleVif = 1e7L;
+
 // A square matrix of double-doubles, row-major.
 class PreciseMatrix {
 public:

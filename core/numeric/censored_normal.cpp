@@ -1,11 +1,13 @@
-#include "estimators/tobit_newton.h"
+#include "core/numeric/censored_normal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 
+#include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
-#include "estimators/tobit.h"
 
 namespace {
 
@@ -14,6 +16,16 @@ constexpr int kStepLimit = 60;
 constexpr int kHalvings = 40;
 constexpr double kInvSqrtTwoPi = 0.3989422804014327;
 constexpr double kInvSqrtTwo = 0.7071067811865476;
+constexpr double kHalfLogTwoPi = 0.918938533204673;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+int BlockCount(int n) { return (n + kBlockRows - 1) / kBlockRows; }
+
+double Index(const double* row, const double* beta, int m) {
+    double s = 0.0;
+    for (int j = 0; j < m; ++j) s += row[j] * beta[j];
+    return s;
+}
 
 // The gradient and second derivatives of the negative log-likelihood in
 // phi = (gamma, t) with gamma = b / sigma, t = 1 / sigma. With
@@ -96,6 +108,46 @@ std::vector<double> Natural(const std::vector<double>& phi) {
 
 }  // namespace
 
+double TobitLogLikelihood(const Matrix& data, const double* theta, ThreadPool* pool) {
+    const int n = data.Rows(), m = data.Cols() - 1;
+    const double sigma = theta[m];
+    if (!(sigma > 0.0) || !std::isfinite(sigma)) return kInfinity;
+    for (int j = 0; j < m; ++j)
+        if (!std::isfinite(theta[j])) return kInfinity;
+    const double logSigma = std::log(sigma), inv = 1.0 / sigma;
+    const int stride = data.Cols();
+    const double* base = data.Data();
+    // Per block: the sum of z^2 and the count of the observed terms (their
+    // log sigma and constant are added once), and the censored terms.
+    std::vector<long double> partial(static_cast<std::size_t>(BlockCount(n)), 0.0L);
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int count) {
+        double squares = 0.0, censored = 0.0;
+        int observed = 0;
+        for (long long i = first; i < first + count; ++i) {
+            const double* row = base + i * stride;
+            const double y = row[m];
+            const double z = (y - Index(row, theta, m)) * inv;
+            if (y > 0.0) {
+                squares += z * z;
+                ++observed;
+            } else {
+                // Phi(z) by erfc, which keeps its digits far to the left and
+                // is several times cheaper than the continued fraction of the
+                // tail function; an underflow costs -log(eps), not infinity.
+                double p = 0.5 * std::erfc(-z * kInvSqrtTwo);
+                if (!(p > kDoubleEpsilon)) p = kDoubleEpsilon;
+                censored -= std::log(p);
+            }
+        }
+        partial[static_cast<std::size_t>(first / kBlockRows)] =
+            static_cast<long double>(observed) * (logSigma + kHalfLogTwoPi) + 0.5L * squares + censored;
+    });
+    long double total = 0.0L;
+    for (long double s : partial) total += s;
+    const double value = static_cast<double>(total);
+    return std::isfinite(value) ? value : kInfinity;
+}
+
 bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, ThreadPool* pool,
                  TobitNewtonRun& run) {
     const int p = static_cast<int>(theta.size());
@@ -159,3 +211,58 @@ bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, 
     value = current;
     return true;
 }
+
+RegressorShift CentredCopy(const Matrix& data, Matrix& centred, ThreadPool* pool) {
+    const int n = data.Rows(), m = data.Cols() - 1, stride = data.Cols();
+    RegressorShift s;
+    s.shift.assign(static_cast<std::size_t>(std::max(m, 0)), 0.0);
+    centred.Replace(data);
+    if (n < 1 || m < 1) return s;
+    // The shift of the moment method (near the mean, from a sample of rows);
+    // the constant term's column is the last one the sample finds all 1.0,
+    // checked on every row below.
+    const long long count = MomentSampleCount(n);
+    std::vector<double> sample(static_cast<std::size_t>(count) * m);
+    for (long long t = 0; t < count; ++t)
+        std::copy_n(data[static_cast<int>(MomentSampleRow(t, n))], m, sample.data() + t * m);
+    for (int j = m - 1; j >= 0 && s.constant < 0; --j) {
+        bool ones = true;
+        for (long long t = 0; t < count && ones; ++t) ones = sample[static_cast<std::size_t>(t * m + j)] == 1.0;
+        if (ones) s.constant = j;
+    }
+    if (s.constant < 0) return s;
+    MomentShiftFromSample(sample.data(), count, m, m, s.shift.data());
+    s.shift[static_cast<std::size_t>(s.constant)] = 0.0;
+
+    std::vector<char> ones(static_cast<std::size_t>(BlockCount(n)), 1);
+    double* base = centred.Data();
+    ForEachBlock(pool, n, kBlockRows, [&](long long first, int rows) {
+        char& all = ones[static_cast<std::size_t>(first / kBlockRows)];
+        for (long long i = first; i < first + rows; ++i) {
+            double* row = base + i * stride;
+            if (row[s.constant] != 1.0) all = 0;
+            for (int j = 0; j < m; ++j) row[j] -= s.shift[static_cast<std::size_t>(j)];
+        }
+    });
+    for (char all : ones)
+        if (!all) {
+            // No column of 1.0 after all: nothing is shifted.
+            centred.Replace(data);
+            return RegressorShift{std::vector<double>(static_cast<std::size_t>(m), 0.0), -1};
+        }
+    return s;
+}
+
+namespace {
+
+void MoveConstant(const RegressorShift& s, double* coef, long double sign) {
+    if (s.constant < 0) return;
+    long double c = coef[s.constant];
+    for (std::size_t j = 0; j < s.shift.size(); ++j) c += sign * static_cast<long double>(s.shift[j]) * coef[j];
+    coef[s.constant] = static_cast<double>(c);
+}
+
+}  // namespace
+
+void ShiftCoefficients(const RegressorShift& s, double* coef) { MoveConstant(s, coef, 1.0L); }
+void UnshiftCoefficients(const RegressorShift& s, double* coef) { MoveConstant(s, coef, -1.0L); }
