@@ -1,21 +1,18 @@
 #include "stats/limited_dependent_newton.h"
 
 #include <cmath>
-#include <exception>
-#include <functional>
 #include <vector>
 
 #include "core/numeric/censored_normal.h"
 #include "core/numeric/matrix.h"
 #include "core/numeric/moment_matrix.h"
+#include "core/numeric/newton_minimum.h"
 #include "core/numeric/thread_pool.h"
 #include "platform/numeric_tolerances.h"
 
 namespace {
 
 constexpr int kBlockRows = 8192;
-constexpr int kStepLimit = 60;
-constexpr int kHalvings = 40;
 constexpr double kInvSqrtTwoPi = 0.3989422804014327;
 constexpr double kInvSqrtTwo = 0.7071067811865476;
 
@@ -23,50 +20,9 @@ double LowerTail(double w) { return 0.5 * std::erfc(-w * kInvSqrtTwo); }
 double Density(double w) { return kInvSqrtTwoPi * std::exp(-0.5 * w * w); }
 
 using Values = std::vector<double>;
-using Objective = std::function<double(const Values&)>;
-// Gradient g (k values) and second derivatives h (k x k, row-major).
-using Derivatives = std::function<void(const Values&, Values&, Values&)>;
+using Objective = NewtonObjective;
+using Derivatives = NewtonDerivatives;
 
-// Newton's steps, each halved until the objective does not rise; at the
-// minimum a full step of rounding size may not lower it.
-bool NewtonMinimum(Values& phi, const Objective& f, const Derivatives& derivatives) {
-    const int k = static_cast<int>(phi.size());
-    double current = f(phi);
-    if (!std::isfinite(current)) return false;
-    Values g, h, inverse(static_cast<std::size_t>(k) * k), dir(static_cast<std::size_t>(k)), trial(phi);
-    for (int step = 0; step < kStepLimit; ++step) {
-        derivatives(phi, g, h);
-        try {
-            InvertMatrix(h.data(), k, inverse.data(), k, k);
-        } catch (const std::exception&) {
-            return false;
-        }
-        double slope = 0.0;
-        bool small = true;
-        for (int j = 0; j < k; ++j) {
-            double d = 0.0;
-            for (int l = 0; l < k; ++l) d -= inverse[static_cast<std::size_t>(j) * k + l] * g[static_cast<std::size_t>(l)];
-            dir[static_cast<std::size_t>(j)] = d;
-            slope += d * g[static_cast<std::size_t>(j)];
-            small = small && std::fabs(d) <= 1e-9 * (1.0 + std::fabs(phi[static_cast<std::size_t>(j)]));
-        }
-        if (!std::isfinite(slope)) return false;
-        if (!(slope < 0.0)) return small;
-        bool taken = false;
-        double scale = 1.0, v = current;
-        for (int halving = 0; halving < kHalvings && !taken; ++halving, scale *= 0.5) {
-            for (int j = 0; j < k; ++j)
-                trial[static_cast<std::size_t>(j)] = phi[static_cast<std::size_t>(j)] + scale * dir[static_cast<std::size_t>(j)];
-            v = f(trial);
-            taken = v <= current;
-        }
-        if (!taken) return small;
-        phi = trial;
-        current = v;
-        if (small) return true;
-    }
-    return false;
-}
 
 // Per block, the k gradient sums and the k x k second-derivative sums of
 // term(i, g, h), combined in block order: the same sums on any number of
@@ -190,7 +146,7 @@ bool PolishLimitedDependent(LimitedDependentModel model, const double* x, const 
             return TruncatedNegLogLikelihood(natural, xc.data(), y, n, pool);
         };
         const Derivatives d = [&](const Values& v, Values& g, Values& h) { TruncatedDerivatives(pool, xc, y, v, g, h); };
-        if (!NewtonMinimum(phi, f, d)) return false;
+        if (double value = 0.0; !NewtonMinimum(phi, value, f, d)) return false;
         found[0] = phi[0] / phi[2];
         found[1] = phi[1] / phi[2];
         found[2] = 1.0 / phi[2];
@@ -201,7 +157,7 @@ bool PolishLimitedDependent(LimitedDependentModel model, const double* x, const 
             return ProbitNegLogLikelihood(natural, xc.data(), y, n, pool);
         };
         const Derivatives d = [&](const Values& v, Values& g, Values& h) { ProbitDerivatives(pool, xc, y, v, g, h); };
-        if (!NewtonMinimum(phi, f, d)) return false;
+        if (double value = 0.0; !NewtonMinimum(phi, value, f, d)) return false;
         found[0] = phi[0];
         found[1] = phi[1];
     }

@@ -2,18 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <limits>
 
 #include "core/numeric/moment_matrix.h"
+#include "core/numeric/newton_minimum.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
 
 namespace {
 
 constexpr int kBlockRows = 4096;
-constexpr int kStepLimit = 60;
-constexpr int kHalvings = 40;
 constexpr double kInvSqrtTwoPi = 0.3989422804014327;
 constexpr double kInvSqrtTwo = 0.7071067811865476;
 constexpr double kHalfLogTwoPi = 0.918938533204673;
@@ -156,57 +154,19 @@ bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, 
     std::vector<double> phi(theta.size());
     for (int j = 0; j < m; ++j) phi[static_cast<std::size_t>(j)] = theta[static_cast<std::size_t>(j)] / theta[static_cast<std::size_t>(m)];
     phi[static_cast<std::size_t>(m)] = 1.0 / theta[static_cast<std::size_t>(m)];
-    ++run.passes;
-    double current = TobitLogLikelihood(data, Natural(phi).data(), pool);
-    if (!std::isfinite(current)) return false;
-
-    std::vector<double> g, h, inverse(static_cast<std::size_t>(p) * p), dir(static_cast<std::size_t>(p)),
-        trial(static_cast<std::size_t>(p));
-    for (int step = 0; step < kStepLimit; ++step) {
+    // A step that leaves 1 / sigma not positive is refused without a pass.
+    const NewtonObjective f = [&](const std::vector<double>& v) {
+        if (!(v[static_cast<std::size_t>(m)] > 0.0)) return kInfinity;
+        ++run.passes;
+        return TobitLogLikelihood(data, Natural(v).data(), pool);
+    };
+    const NewtonDerivatives d = [&](const std::vector<double>& v, std::vector<double>& g, std::vector<double>& h) {
         ++run.iterations;
         ++run.passes;
-        Derivatives(data, phi, pool, g, h);
-        try {
-            InvertMatrix(h.data(), p, inverse.data(), p, p);
-        } catch (const std::exception&) {
-            return false;
-        }
-        double slope = 0.0;
-        bool small = true;
-        for (int j = 0; j < p; ++j) {
-            double d = 0.0;
-            for (int k = 0; k < p; ++k) d -= inverse[static_cast<std::size_t>(j) * p + k] * g[static_cast<std::size_t>(k)];
-            dir[static_cast<std::size_t>(j)] = d;
-            slope += d * g[static_cast<std::size_t>(j)];
-            small = small && std::fabs(d) <= 1e-9 * (1.0 + std::fabs(phi[static_cast<std::size_t>(j)]));
-        }
-        if (!std::isfinite(slope)) return false;
-        if (!(slope < 0.0)) {
-            if (!small) return false;
-            break;
-        }
-        // Halving the step until the likelihood does not fall; at the
-        // maximum a full step of rounding size may not improve it.
-        bool taken = false;
-        double scale = 1.0;
-        double v = current;
-        for (int halving = 0; halving < kHalvings && !taken; ++halving, scale *= 0.5) {
-            for (int j = 0; j < p; ++j)
-                trial[static_cast<std::size_t>(j)] = phi[static_cast<std::size_t>(j)] + scale * dir[static_cast<std::size_t>(j)];
-            if (!(trial[static_cast<std::size_t>(m)] > 0.0)) continue;
-            ++run.passes;
-            v = TobitLogLikelihood(data, Natural(trial).data(), pool);
-            taken = v <= current;
-        }
-        if (!taken) {
-            if (!small) return false;
-            break;
-        }
-        phi = trial;
-        current = v;
-        if (small) break;
-        if (step == kStepLimit - 1) return false;
-    }
+        Derivatives(data, v, pool, g, h);
+    };
+    double current = 0.0;
+    if (!NewtonMinimum(phi, current, f, d)) return false;
     theta = Natural(phi);
     value = current;
     return true;

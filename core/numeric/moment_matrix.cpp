@@ -419,6 +419,51 @@ void Complete(const long double* total, const double* shift, long long n, int co
     m[cols][cols] = 1.0L / nn;
 }
 
+// Sums chunks 0 .. chunks - 1 into total (packed) in chunk order:
+// sum(c, work, chunk) forms chunk c's sums into the cleared chunk with one
+// thread's work (from makeWork). The totals are the same bits whichever
+// thread ran which chunk: each thread keeps its work and takes the next
+// chunk as it finishes one, so a slow thread holds up no other, and the
+// chunk totals are kept apart to be added in order.
+template <class MakeWork, class SumChunk>
+void SumChunksInOrder(long long chunks, int cols, ThreadPool* pool, long double* total, MakeWork makeWork,
+                      SumChunk sum) {
+    const std::size_t packed = PackedSize(cols);
+    if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
+        auto work = makeWork();
+        ChunkSums chunk(cols);
+        for (long long c = 0; c < chunks; ++c) {
+            chunk.Clear();
+            sum(c, work, chunk);
+            AddChunkTotal(chunk, total);
+        }
+        return;
+    }
+    const long long wave =
+        std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
+    // Chunk t's total: hi at 2 t packed, lo after it. Each slot is written
+    // whole before it is read.
+    std::unique_ptr<double[]> totals(new double[static_cast<std::size_t>(wave) * 2 * packed]);
+    for (long long c0 = 0; c0 < chunks; c0 += wave) {
+        const long long count = std::min(wave, chunks - c0);
+        std::atomic<long long> next{0};
+        const int threads = static_cast<int>(std::min<long long>(pool->Threads(), count));
+        pool->ParallelFor(threads, [&](int) {
+            auto work = makeWork();
+            ChunkSums chunk(cols);
+            for (long long t = next.fetch_add(1, std::memory_order_relaxed); t < count;
+                 t = next.fetch_add(1, std::memory_order_relaxed)) {
+                chunk.Clear();
+                sum(c0 + t, work, chunk);
+                double* slot = totals.get() + static_cast<std::size_t>(t) * 2 * packed;
+                std::copy(chunk.hi.begin(), chunk.hi.end(), slot);
+                std::copy(chunk.lo.begin(), chunk.lo.end(), slot + packed);
+            }
+        });
+        AddChunkTotals(totals.get(), count, packed, total, pool);
+    }
+}
+
 void BuildScaledIfNeeded(const Source& src, long long n, int cols, LongMatrix& m, ThreadPool* pool,
                          MomentKernel choice);
 
@@ -434,48 +479,14 @@ void BuildUnscaled(const Source& src, long long n, int cols, LongMatrix& m, Thre
     ShiftFromSource(src, n, cols, shift.data(), pool);
     for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
 
-    const std::size_t packed = PackedSize(cols);
     const long long chunks = (n + kChunk - 1) / kChunk;
-    std::vector<long double> total(packed, 0.0L);
-    if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
-        BlockWork w(cols, fill);
-        ChunkSums chunk(cols);
-        for (long long c = 0; c < chunks; ++c) {
-            chunk.Clear();
+    std::vector<long double> total(PackedSize(cols), 0.0L);
+    SumChunksInOrder(
+        chunks, cols, pool, total.data(), [&] { return BlockWork(cols, fill); },
+        [&](long long c, BlockWork& w, ChunkSums& chunk) {
             const long long first = c * kChunk;
             AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
-            AddChunkTotal(chunk, total.data());
-        }
-    } else {
-        // Chunk totals kept apart and added in chunk order: the same sums
-        // as above, whichever thread ran which chunk. Each thread keeps one
-        // block's buffers and takes the next chunk as it finishes one, so a
-        // slow thread holds up no other.
-        const long long wave =
-            std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
-        // Chunk t's total: hi at 2 t packed, lo after it. Each slot is
-        // written whole before it is read.
-        std::unique_ptr<double[]> totals(new double[static_cast<std::size_t>(wave) * 2 * packed]);
-        for (long long c0 = 0; c0 < chunks; c0 += wave) {
-            const long long count = std::min(wave, chunks - c0);
-            std::atomic<long long> next{0};
-            const int threads = static_cast<int>(std::min<long long>(pool->Threads(), count));
-            pool->ParallelFor(threads, [&](int) {
-                BlockWork w(cols, fill);
-                ChunkSums chunk(cols);
-                for (long long t = next.fetch_add(1, std::memory_order_relaxed); t < count;
-                     t = next.fetch_add(1, std::memory_order_relaxed)) {
-                    chunk.Clear();
-                    const long long first = (c0 + t) * kChunk;
-                    AddChunk(src, first, std::min<long long>(kChunk, n - first), negShift.data(), kernel, w, chunk);
-                    double* slot = totals.get() + static_cast<std::size_t>(t) * 2 * packed;
-                    std::copy(chunk.hi.begin(), chunk.hi.end(), slot);
-                    std::copy(chunk.lo.begin(), chunk.lo.end(), slot + packed);
-                }
-            });
-            AddChunkTotals(totals.get(), count, packed, total.data(), pool);
-        }
-    }
+        });
     Complete(total.data(), shift.data(), n, cols, m);
 }
 
@@ -638,56 +649,26 @@ void BuildMomentsFromChunks(long long n, int cols, const double* shift, const Mo
     const MomentRowFill fill = FindMomentRowFill(choice);
     std::vector<double> negShift(static_cast<std::size_t>(cols));
     for (int j = 0; j < cols; ++j) negShift[j] = -shift[j];
-    const std::size_t packed = PackedSize(cols);
     const long long chunks = (n + kChunk - 1) / kChunk;
-    std::vector<long double> total(packed, 0.0L);
-    // Each chunk is read into a buffer and summed exactly as the in-memory
-    // builders sum it; totals are added in chunk order.
-    const auto sumChunk = [&](long long c, std::vector<double>& rows, BlockWork& w, ChunkSums& chunk) {
-        const long long first = c * kChunk, len = std::min<long long>(kChunk, n - first);
-        rows.resize(static_cast<std::size_t>(len) * std::max(cols, 1));
-        read(first, len, rows.data());
-        Source src;
-        src.n = len;
-        src.rows = rows.data();
-        src.stride = cols;
-        chunk.Clear();
-        AddChunk(src, 0, len, negShift.data(), kernel, w, chunk);
-    };
-    if (pool == nullptr || pool->Threads() < 2 || chunks < 2) {
+    std::vector<long double> total(PackedSize(cols), 0.0L);
+    // Each chunk is read into a thread's buffer and summed exactly as the
+    // in-memory builders sum it.
+    struct ReaderWork {
         std::vector<double> rows;
-        BlockWork w(cols, fill);
-        ChunkSums chunk(cols);
-        for (long long c = 0; c < chunks; ++c) {
-            sumChunk(c, rows, w, chunk);
-            AddChunkTotal(chunk, total.data());
-        }
-    } else {
-        // As BuildUnscaled: each thread keeps one buffer and takes the next
-        // chunk as it finishes one, the totals kept apart for the sum in
-        // order.
-        const long long wave =
-            std::clamp<long long>(static_cast<long long>(kWaveBytes / (packed * 2 * sizeof(double))), 1, chunks);
-        std::unique_ptr<double[]> totals(new double[static_cast<std::size_t>(wave) * 2 * packed]);
-        for (long long c0 = 0; c0 < chunks; c0 += wave) {
-            const long long count = std::min(wave, chunks - c0);
-            std::atomic<long long> next{0};
-            const int threads = static_cast<int>(std::min<long long>(pool->Threads(), count));
-            pool->ParallelFor(threads, [&](int) {
-                std::vector<double> rows;
-                BlockWork w(cols, fill);
-                ChunkSums chunk(cols);
-                for (long long t = next.fetch_add(1, std::memory_order_relaxed); t < count;
-                     t = next.fetch_add(1, std::memory_order_relaxed)) {
-                    sumChunk(c0 + t, rows, w, chunk);
-                    double* slot = totals.get() + static_cast<std::size_t>(t) * 2 * packed;
-                    std::copy(chunk.hi.begin(), chunk.hi.end(), slot);
-                    std::copy(chunk.lo.begin(), chunk.lo.end(), slot + packed);
-                }
-            });
-            AddChunkTotals(totals.get(), count, packed, total.data(), pool);
-        }
-    }
+        BlockWork block;
+    };
+    SumChunksInOrder(
+        chunks, cols, pool, total.data(), [&] { return ReaderWork{{}, BlockWork(cols, fill)}; },
+        [&](long long c, ReaderWork& w, ChunkSums& chunk) {
+            const long long first = c * kChunk, len = std::min<long long>(kChunk, n - first);
+            w.rows.resize(static_cast<std::size_t>(len) * std::max(cols, 1));
+            read(first, len, w.rows.data());
+            Source src;
+            src.n = len;
+            src.rows = w.rows.data();
+            src.stride = cols;
+            AddChunk(src, 0, len, negShift.data(), kernel, w.block, chunk);
+        });
     Complete(total.data(), shift, n, cols, m);
 }
 
