@@ -48,6 +48,10 @@ std::vector<Case> Cases() {
          1.648646879047005, 0.9723674383711552},
         {"Longley + D1952", WithDummy(LongleyColumns(), 6, 5), {}, 5, 105404.3333122754, 4, 81547.57688135658,
          2.539944015492134, 34.80315540490172},
+        // 1 - D1952 beside the constant: the same fit, its leverage of 1
+        // reached through the sums alone.
+        {"Longley + ND1952", WithComplementDummy(LongleyColumns(), 6, 5), {}, 5, 105404.3333122754, 4,
+         81547.57688135658, 2.539944015492134, 34.80315540490172},
         {"twelve rows + d, weights 1, 2, 3", WithDummy(TwelveRows(), 2, 4), cyclic, 4, 11.89629629629630, 3,
          11.28131416837782, 1.529763421520464, 0.7117092602334471},
     };

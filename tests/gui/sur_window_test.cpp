@@ -60,6 +60,13 @@ protected:
         for (int i = 0; i < w->lbGrpSel->count(); ++i) w->lbGrpSel->item(i)->setCheckState(Qt::Unchecked);
         for (int i : rows) w->lbGrpSel->item(i)->setCheckState(Qt::Checked);
     }
+    // Groups 1 and 2 with y1 and y2 as their dependents, computed.
+    void ComputeBoth(TfrmSURE* w) {
+        Tick(w, {0, 1});
+        ui_.QueueInput("y1");
+        ui_.QueueInput("y2");
+        w->btnCalc->click();
+    }
 
     KeptWindow<TfrmSURE> kept_{"TfrmSURE", RegisterSurWindow};
 };
@@ -82,10 +89,7 @@ TEST_F(SurWindowTest, EstimatesPredictsCorrelatesAndAddsTheEquations) {
     EXPECT_EQ(w->Estimator(), nullptr);
     EXPECT_TRUE(ui_.CallsOf(ServiceCall::Input).empty());
 
-    Tick(w, {0, 1});
-    ui_.QueueInput("y1");
-    ui_.QueueInput("y2");
-    w->btnCalc->click();
+    ComputeBoth(w);
     ASSERT_NE(w->Result(), nullptr);
     const auto prompts = ui_.CallsOf(ServiceCall::Input);
     ASSERT_EQ(prompts.size(), 2u);
@@ -142,10 +146,7 @@ TEST_F(SurWindowTest, AGroupTooSmallToFitIsNamedAndTheIntervalFollowsTheRow) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, model->GetGroupName(3) + "式のグループ設定に失敗しました。");
 
-    Tick(w, {0, 1});
-    ui_.QueueInput("y1");
-    ui_.QueueInput("y2");
-    w->btnCalc->click();
+    ComputeBoth(w);
     ASSERT_NE(w->Result(), nullptr);
     w->ShowInterval(1);
     EXPECT_TRUE(w->SB->currentMessage().startsWith("定数項 : 95.0% 信頼区間"));
@@ -174,10 +175,7 @@ TEST_F(SurWindowTest, EachEquationShowsItsRowsFromTheFirstToTheLast) {
     Open(std::move(built), {0});
     TfrmSURE* w = Opened();
     ASSERT_NE(w, nullptr);
-    Tick(w, {0, 1});
-    ui_.QueueInput("y1");
-    ui_.QueueInput("y2");
-    w->btnCalc->click();
+    ComputeBoth(w);
     ASSERT_NE(w->Result(), nullptr);
     ExpectRows(*w->sgEst, {2, {"y1", "β推定値", "β標準誤差", "ｔ値"}, {"定数項", "1.5528", "1.1726", "* 1.3243"},
                            {"x1", "1.6040", "0.2938", "5.4593"}});
@@ -213,10 +211,7 @@ TEST_F(SurWindowTest, AResidualOfLeverageOneIsLeftOutWithTheNoticeAndTheOthersKe
     Open();
     TfrmSURE* w = Opened();
     ASSERT_NE(w, nullptr);
-    Tick(w, {0, 1});
-    ui_.QueueInput("y1");
-    ui_.QueueInput("y2");
-    w->btnCalc->click();
+    ComputeBoth(w);
     ASSERT_NE(w->Result(), nullptr);
     const int n = w->Estimator()->GetObservationCount();
     ASSERT_EQ(n, 8);

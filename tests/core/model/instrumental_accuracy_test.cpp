@@ -128,15 +128,8 @@ TEST(RegIVAccuracy, LongleyWithAOneObservationDummy) {
         ExpectRel(iv.GetS2(), 92228.791648240962, kRel, "s2", 0);
         ExpectRel(iv.GetR2(), 0.99601191819256273, kRel, "R2", 0);
         iv.ComputeInfluence();
+        // Observation 6, of leverage 1, is in the leverage-1 table.
         for (const Row& r : kLongleyRows) ExpectRow(iv, r);
-        // Observation 6 alone fixes the dummy's coefficient: its leverages
-        // are 1, its deleted fit keeps every other residual, and what
-        // divides by 1 - h is no number, the PRESS sum included.
-        for (int code : {kHatA, kHatB, kHatC}) EXPECT_EQ(iv.GetAnalysisValue(code, 5), 1.0) << code;
-        ExpectRel(iv.GetAnalysisValue(kDeletedS2, 5), 105404.33331227539, kRel, "s2(i)", 5);
-        for (int code : {kPress, kCovRatio, kDffits, kCook, kWelsch, kDeletedR2, kDeletedT})
-            EXPECT_TRUE(std::isnan(iv.GetAnalysisValue(code, 5))) << code;
-        EXPECT_TRUE(std::isnan(iv.GetPress()));
     }
 }
 
