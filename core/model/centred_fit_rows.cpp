@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/precise_moments.h"
 
 namespace {
@@ -114,12 +115,8 @@ long double CentredFitRows::LeverageFromCentred(const double* c) const {
 }
 
 void CentredFitRows::CentreRows(const double* rows, long long rowStride, const int* cols, int len, double* c) const {
-    for (std::size_t s = 0; s < vars_.size(); ++s) {
-        const double hi = hi_[s], lo = lo_[s];
-        const double* x = rows + cols[s];
-        double* cs = c + s * kBlock;
-        for (int t = 0; t < len; ++t) cs[t] = (x[t * rowStride] - hi) - lo;
-    }
+    ::CentreRows(rows, static_cast<int>(rowStride), cols, hi_.data(), lo_.data(), static_cast<int>(vars_.size()), len,
+                 len, c, kBlock);
 }
 
 void CentredFitRows::CentreColumns(const double* const* columns, long long first, int len, double* c) const {
