@@ -110,7 +110,10 @@ void PreliminaryRegression::Refit() {
     df_ = n_ - 1 - k;
     s2_ = df_ > 0 ? sse_ / df_ : 0.0;
 
-    // F to remove for the regressors, F to enter for the others.
+    // F to remove for the regressors, F to enter for the others. A rest
+    // variance counts as none below var(target) x 2^-23: relative, so that
+    // the units of the data do not decide which variable may enter.
+    const double floor = static_cast<double>(moments_[y][y]) / (n_ - 1) * kSmall;
     f_.assign(p_, 0.0);
     for (int j = 0; j < y; ++j) {
         if (in_[j]) {
@@ -121,7 +124,7 @@ void PreliminaryRegression::Refit() {
         if (!(rjj > kToleranceFactor * moments_[j][j]) || df_ - 1 <= 0) continue;
         const long double v = rjy * rjy / rjj;
         const double rest = static_cast<double>((sse - v) / (df_ - 1));
-        if (std::fabs(rest) < kSmall) continue;
+        if (!(std::fabs(rest) > floor)) continue;
         f_[j] = static_cast<double>(v / rest);
     }
 

@@ -15,6 +15,28 @@ constexpr int kEndogenous = 1;
 constexpr int kExogenous = 2;
 constexpr int kLagged = 3;
 
+// Sum of squares about zero of regressor i (the constant's: n) and of y.
+long double RegressorSquares(const Restricted& r, int i) {
+    long double s = 0.0L;
+    for (int t = 0; t < r.N(); ++t) s += static_cast<long double>(r.GetX(t, i)) * r.GetX(t, i);
+    return s;
+}
+
+long double DependentSquares(const Restricted& r) {
+    long double s = 0.0L;
+    for (int t = 0; t < r.N(); ++t) s += static_cast<long double>(r.GetY(t)) * r.GetY(t);
+    return s;
+}
+
+// A coefficient is in the equation when its size in the data's own units,
+// |b| times the root of its regressor's sum of squares over y's, reaches
+// 2^-23: a restriction to zero leaves only rounding, whatever the units.
+bool CoefficientIncluded(const Restricted& r, int i, long double yy) {
+    const long double size = std::fabs(r.GetCoefficient(i));
+    if (!(yy > 0.0L)) return size >= kSingleEpsilon;
+    return size * std::sqrt(RegressorSquares(r, i) / yy) >= kSingleEpsilon;
+}
+
 }  // namespace
 
 ResultTable RestrictedTable(const Restricted& r) {
@@ -36,7 +58,11 @@ ResultTable RestrictedTable(const Restricted& r) {
 ResultCell RestrictedStdErrorCell(const Restricted& r, int i) {
     const double v = r.GetCovariance(i, i);
     if (v >= 0.0) return NumberCell(std::sqrt(v));
-    if (std::fabs(v) < kSingleEpsilon) {
+    // A negative variance within rounding of zero, against s2 over the
+    // regressor's sum of squares (the variance's own units), reads 0.
+    const long double xx = RegressorSquares(r, i);
+    const long double scale = xx > 0.0L ? r.S2() / xx : 1.0L;
+    if (std::fabs(v) < kSingleEpsilon * scale) {
         ResultCell c = TextCell("0");
         c.value = 0.0;
         return c;
@@ -120,8 +146,9 @@ RestrictedDisplay RestrictedDisplaySeries(const Restricted& r, int mode) {
 
 bool RestrictedEquationIdentified(const Restricted& r, const Data& data) {
     int gx = 0, gxi = 0, gy = 0;
+    const long double yy = DependentSquares(r);
     for (int i = 0; i < r.K(); ++i) {
-        const bool included = std::fabs(r.GetCoefficient(i)) >= kSingleEpsilon;
+        const bool included = CoefficientIncluded(r, i, yy);
         const int var = i == r.K() - 1 ? -1 : data.FindVar(r.GetName(i));
         const int type = var < 0 ? kExogenous : data.GetVarType(var);
         if (type == kExogenous || type == kLagged) {

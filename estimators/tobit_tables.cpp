@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double kTiny = 2.220446049250313e-16;
-
 double Observed(const TobitProblem& p, int i) { return p.data[i][p.data.Cols() - 1]; }
 
 }  // namespace
@@ -45,7 +43,8 @@ ResultCell TobitResidualTable::Cell(int column, int row) const {
     if (row < 0 || row >= RowCount() || static_cast<std::size_t>(row) >= r_->index.size()) return {};
     const double y = Observed(*problem_, row);
     const double index = r_->index[static_cast<std::size_t>(row)];
-    const bool censored = y <= kTiny;
+    // Censored as the likelihood counts it: at or below 0, in any units.
+    const bool censored = !(y > 0.0);
     switch (column) {
     case 0: return TextCell(std::to_string(row + 1));
     case 1: return NumberCell(y);

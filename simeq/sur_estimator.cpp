@@ -11,8 +11,10 @@
 namespace {
 
 constexpr double kConvergence = 1.1920929e-07;
-// Below this a previous covariance element counts as zero and its change is
-// measured absolutely (a relative change would divide by zero).
+// Below this share of the root of its two variances a previous covariance
+// element counts as zero, and its change is measured against that root (a
+// change relative to the element would divide by zero): a correlation's
+// change, the same in any units.
 constexpr double kTinyElement = 2.220446049250313e-16;
 
 bool AllFinite(const double* p, std::size_t count) {
@@ -100,7 +102,10 @@ SurResult Zelner::Estimate(const SurOptions& options) const {
             for (int j = i; j < G; ++j) {
                 const double p = previous[i][j];
                 const double d = std::fabs(sigma[i][j] - p);
-                change = std::max(change, std::fabs(p) < kTinyElement ? d : d / std::fabs(p));
+                const double root = std::sqrt(std::fabs(previous[i][i] * previous[j][j]));
+                const bool tiny = std::fabs(p) < kTinyElement * root;
+                const double relative = tiny ? (root > 0.0 ? d / root : d) : d / std::fabs(p);
+                change = std::max(change, relative);
             }
         if (change < kConvergence) {
             result.converged = true;

@@ -40,8 +40,9 @@ void TSRA::FillPointDiagnostics() {
         // coefficient, and what divides by 1 - h has no figure.
         double h = LeverageSnappedToOne(lev);
         if (h > 1.0) h = kMaxLeverage;
+        // A residual within rounding of the value it is the rest of is 0.
         double e = static_cast<double>(d[k] - f);
-        if (std::fabs(e) < kDoubleEpsilon) e = 0.0;
+        if (std::fabs(e) < kDoubleEpsilon * std::fabs(d[k])) e = 0.0;
         const double omh = 1.0 - h;
         leverage_[i] = h;
         fitted_values_[i] = static_cast<double>(f);
@@ -58,7 +59,7 @@ void TSRA::FillPointDiagnostics() {
 
         if (!leaveOneOut) return deleted * deleted;
         if (h == 1.0) {
-            residualSE_[i] = std::sqrt(kLeverageOneSpread);
+            residualSE_[i] = std::sqrt(VarianceFloorOf(varY_));
             studentized_[i] = welsch_[i] = covratio_[i] = kNoFigure;
             return deleted * deleted;
         }

@@ -22,8 +22,6 @@ namespace {
 // share of its own counts as a combination of them.
 constexpr long double kSingularShare = 1e-13L;
 
-double ClipTiny(long double v) { return v < static_cast<long double>(kDoubleEpsilon) ? 0.0 : static_cast<double>(v); }
-
 }  // namespace
 
 TSRA::TSRA(std::string xName, const double* x, std::string yName, const double* y, int n, ThreadPool* pool)
@@ -141,7 +139,10 @@ bool TSRA::TryFit(int type) {
     LongMatrix& m = moments_;
     BuildMomentsFromRows(design_.Data(), n_, p + 1, p, m, pool_);
     const int w = p - 1;
-    syy_ = ClipTiny(m[w][w]);
+    // Syy within rounding of zero against y's sum of squares about zero is
+    // 0, whatever the units of y.
+    const long double rawYy = m[w][w] + n_ * m[p][w] * m[p][w];
+    syy_ = SpreadIsRounding(m[w][w], rawYy, n_) ? 0.0 : static_cast<double>(m[w][w]);
     varY_ = syy_ / (n_ - 1);
     unswept_.Replace(m);
     std::vector<long double> own(static_cast<std::size_t>(w));
@@ -164,7 +165,8 @@ bool TSRA::TryFit(int type) {
             if (!SweepPrecise(dd, j)) return false;
         dd.CopyTo(m);
     }
-    sse_ = ClipTiny(m[w][w]);
+    // A residual sum within the sweep's rounding of Syy: a perfect fit.
+    sse_ = m[w][w] <= kDoubleEpsilon * static_cast<long double>(syy_) ? 0.0 : static_cast<double>(m[w][w]);
     s2_ = sse_ / df_;
     if (syy_ == 0.0) {
         r2_ = adjR2_ = 0.0;

@@ -19,8 +19,9 @@ namespace {
 constexpr int kRowBlock = 4096;
 const char kEigenErrorText[] = "EIGEN ERROR!";
 
-// Index of the first column whose values all lie within 2^-52 of its
-// first value, or -1; one pass over the rows.
+// Index of the first column whose values all equal its first value to
+// within rounding (2^-52 of their size, in any units), or -1; one pass
+// over the rows.
 int FirstConstantColumn(ThreadPool* pool, const Matrix& a, int n, int p) {
     const int blocks = (n + kRowBlock - 1) / kRowBlock;
     std::vector<std::vector<std::uint8_t>> varies(static_cast<std::size_t>(blocks),
@@ -31,8 +32,10 @@ int FirstConstantColumn(ThreadPool* pool, const Matrix& a, int n, int p) {
         std::vector<std::uint8_t>& v = varies[static_cast<std::size_t>(start / kRowBlock)];
         for (long long i = start; i < start + count; ++i) {
             const double* row = first + i * stride;
-            for (int j = 0; j < p; ++j)
-                if (!(std::fabs(row[j] - first[j]) < kDoubleEpsilon)) v[j] = 1;
+            for (int j = 0; j < p; ++j) {
+                const double scale = std::max(std::fabs(row[j]), std::fabs(first[j]));
+                if (!(std::fabs(row[j] - first[j]) <= kDoubleEpsilon * scale)) v[j] = 1;
+            }
         }
     });
     for (int j = 0; j < p; ++j) {

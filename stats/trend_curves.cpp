@@ -66,8 +66,11 @@ ModifiedExponentialFit FitModifiedExponential(const double* z, int n, const doub
 
 TimeSeriesMerlox::TimeSeriesMerlox(const double* series, int n, ThreadPool* pool, const int* numbers)
     : series_(series), n_(n), numbers_(numbers), pool_(pool) {
+    // A value within rounding of zero, against the series' own size, is no
+    // positive value for the logarithmic and reciprocal forms.
+    const double zero = TieTolerance(series_, n_);
     for (int i = 0; i < n_; ++i)
-        if (series_[i] < kDoubleEpsilon) belowEpsilon_ = true;
+        if (series_[i] < zero) belowEpsilon_ = true;
 }
 
 std::vector<double> TimeSeriesMerlox::Times() const {

@@ -71,18 +71,19 @@ void SortWithIndex(UnivariateStatistics& s) {
 }
 
 // Spearman's rho and Kendall's tau of the ranks against the order 1..n.
-// Values within kDoubleEpsilon of each other share the average rank; the
+// Values within their rounding (TieTolerance) share the average rank; the
 // ranks come from the sorted values in one sweep.
 void ComputeTrendRankCorrelations(UnivariateStatistics& s) {
     const int n = s.n;
     const std::vector<double>& v = s.sorted;
     std::vector<double> rank(static_cast<std::size_t>(n));
-    int below = 0, within = 0;  // values below x by eps or more; values below x + eps
+    const double tie = TieTolerance(v.data(), n);
+    int below = 0, within = 0;  // values below x by more than tie; values up to x + tie
     for (int p = 0; p < n; ++p) {
         const double x = v[p];
-        while (below < n && x - v[below] >= kDoubleEpsilon) ++below;
+        while (below < n && x - v[below] > tie) ++below;
         if (within < p + 1) within = p + 1;
-        while (within < n && v[within] - x < kDoubleEpsilon) ++within;
+        while (within < n && v[within] - x <= tie) ++within;
         rank[s.sortIndex[p]] = 1.0 + below + 0.5 * (within - below - 1);
     }
     long double d2 = 0.0L;

@@ -372,7 +372,10 @@ bool SetCellValueWithUndo(const DataEdit& ed, int i, int j, double x, bool reest
     CheckVarIndex(m, j);
     CheckObsIndex(m, i);
     const double old = m.GetValue(i, j);
-    if (ApproxEqual(old, x)) return false;
+    // Unchanged to the last bit or two, in the value's own units: a cell of
+    // small values is edited as any other.
+    const double size = std::max(std::fabs(old), std::fabs(x));
+    if (old == x || (std::isfinite(size) && std::fabs(old - x) <= kDoubleEpsilon * size)) return false;
     UndoRecord r = Record(UndoKind::CellSet, i, j);
     r.value = old;
     ed.store.PushStep(m, std::move(r));

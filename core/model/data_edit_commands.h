@@ -78,8 +78,9 @@ bool AppendDataWithUndo(const DataEdit& ed, const Data& other, const std::vector
 void SortObservationsWithUndo(const DataEdit& ed, int j, bool ascending);
 
 // --- cells ----------------------------------------------------------------------
-// False (nothing recorded) when x is within 2.2e-16 of the value. Without
-// reestimate the caller estimates again before the results are read.
+// False (nothing recorded) when x equals the value to within its rounding
+// (2.2e-16 of its size). Without reestimate the caller estimates again
+// before the results are read.
 bool SetCellValueWithUndo(const DataEdit& ed, int i, int j, double x, bool reestimate = true);
 struct CellValue {
     int observation = 0;

@@ -164,7 +164,7 @@ std::optional<GroupFit> Group::Estimate(const std::string& depName, const std::v
         }
         const double r = a * a / diag;
         const double q = (fit.sse - r) / (fit.residualDf - 1);
-        fit.blocked[s] = (std::fabs(q) < kSingleEpsilon || r / q < 0.0) ? 1 : 0;
+        fit.blocked[s] = (!(std::fabs(q) > VarianceFloorOf(fit.varY)) || r / q < 0.0) ? 1 : 0;
     }
     for (int s = 0; s < k_; ++s)
         if (sel[s]) ToggleVariable(fit, s);
@@ -203,7 +203,8 @@ bool Group::ToggleVariable(GroupFit& fit, int s) const {
                 next.coef[j] = a;
                 next.stdErr[j] = std::sqrt(d * next.s2);
             } else {
-                next.blocked[j] = (singular || std::fabs(q) < kSingleEpsilon || r / q < 0.0) ? 1 : 0;
+                const bool small = !(std::fabs(q) > VarianceFloorOf(next.varY));
+                next.blocked[j] = (singular || small || r / q < 0.0) ? 1 : 0;
                 next.coef[j] = 0.0;
                 next.stdErr[j] = 0.0;
             }

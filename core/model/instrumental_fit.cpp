@@ -235,10 +235,12 @@ void RegIV::EmptyModelFigures(bool withResiduals) {
         if (!(Tolerance(j) < diag)) continue;
         const double r = static_cast<double>(std::fabs(swept_[k][j] * swept_[j][k]) / diag);
         const double s2j = (rss_ - r) / (df_ - 1);
-        if (std::fabs(s2j) >= kSingleEpsilon) fValue_[j] = r / s2j;
+        if (std::fabs(s2j) > VarianceFloor()) fValue_[j] = r / s2j;
     }
     diagnosticsDone_ = influenceDone_ = false;
 }
+
+double RegIV::VarianceFloor() const { return VarianceFloorOf(varY_); }
 
 double RegIV::Tolerance(int j) const {
     if (!HasConstant() || j == v_) return std::fabs(tolerance_[j]);
@@ -269,7 +271,7 @@ void RegIV::FinishModelChange() {
             coef_[j] = stdErr_[j] = 0.0;
             const double rj = inTol ? static_cast<double>(r) : rss_;
             const double s2j = (rss_ - rj) / (df_ - 1);
-            fValue_[j] = inTol && std::fabs(s2j) >= kSingleEpsilon ? rj / s2j : 0.0;
+            fValue_[j] = inTol && std::fabs(s2j) > VarianceFloor() ? rj / s2j : 0.0;
         }
     }
     diagnosticsDone_ = influenceDone_ = false;

@@ -228,6 +228,9 @@ private:
     // Variable j shows no F (it is, to this size, a combination of the
     // model's variables) while its swept diagonal is at most this.
     double Tolerance(int j) const;
+    // Least residual variance that counts as a spread: var y x 2^-23, so
+    // that the units of the data do not decide what counts as zero.
+    double VarianceFloor() const;
     void FinishModelChange();
     // The fit's pass over the observations: fitted values, residuals, PRESS
     // and x'A z; with leverages also x'Cf x and z'Wc z, else those two are

@@ -98,6 +98,7 @@ void RegIV::ComputeDiagnostics() {
     double* share = analysis_->RowForOverwrite(kResidualShare);
     double* errorPercent = analysis_->RowForOverwrite(kErrorPercent);
     const auto qs = static_cast<std::size_t>(q);
+    const double floor = VarianceFloor();
     std::vector<double> zc(qs * kBlock), u(qs * kBlock);
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int start = 0; start < n_; start += kBlock) {
@@ -123,8 +124,8 @@ void RegIV::ComputeDiagnostics() {
             deleted[i] = s2t;
             const double w = 1.0 - 2.0 * hatA[i] + hatB[i];
             standardized[i] = one ? kNoFigure : e[i] / std::sqrt(s2_ * w);
-            double var = one ? kLeverageOneSpread : w * s2t;
-            if (var < kSingleEpsilon) var = kSingleEpsilon;
+            double var = one ? floor : w * s2t;
+            if (var < floor) var = floor;
             residualSd[i] = std::sqrt(var);
             studentized[i] = one ? kNoFigure : e[i] / std::sqrt(var);
             share[i] = e[i] * e[i] / rss_;

@@ -73,8 +73,9 @@ inline double DeletedVariance(double deletedSse, double sse, double lev, double 
 }
 
 // SIG(RES) squared of an observation of leverage 1: its residual has no
-// variance, which is held at 2^-23 as any vanishing spread is.
-inline constexpr double kLeverageOneSpread = kSingleEpsilon;
+// variance, which is held at the fit's variance floor (var y x 2^-23) as
+// any vanishing spread is.
+inline double VarianceFloorOf(double varY) { return varY * kSingleEpsilon; }
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
 // with doubled off-diagonal elements), v column-major in blocks of

@@ -113,7 +113,7 @@ struct ResidualScale {
 // factors g (Var e = s2 g) and the variances s2i without each observation.
 // The ordinary and two-stage analyses differ only in g and s2i. Where the
 // leverage lev of the PRESS residual is 1 the residual has no variance:
-// SIG(RES) is held at 2^-23, and the studentised residuals are no number.
+// SIG(RES) is held at the floor, and the studentised residuals are no number.
 struct ResidualMeasureRows {
     double* rate;
     double* sig;
@@ -128,7 +128,7 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
         out.r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
         double v = g[t] * s2i[t];
         if (v < fit.floor) v = fit.floor;
-        if (lev[t] == 1.0) v = kLeverageOneSpread;
+        if (lev[t] == 1.0) v = fit.floor;
         out.sig[t] = std::sqrt(v);
         out.tExt[t] = e[t] / out.sig[t];
         out.share[t] = e[t] * e[t] / fit.sse;

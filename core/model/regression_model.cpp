@@ -107,7 +107,7 @@ std::vector<int> Reg::SweptIndices() const {
     return s;
 }
 
-double Reg::VarianceFloor() const { return fit_.varY * kSingleEpsilon; }
+double Reg::VarianceFloor() const { return VarianceFloorOf(fit_.varY); }
 
 bool Reg::EstimatedForCurrentShape() const {
     const int n = GetObsCount();

@@ -9,9 +9,29 @@
 
 // ---- series tests and sorts -------------------------------------------------
 
+bool SpreadIsRounding(long double ss, long double raw, int n) {
+    constexpr long double eps = kDoubleEpsilon;
+    return !(ss > eps * eps * n * raw);
+}
+
+namespace {
+
+// The largest magnitude of a series: the scale its rounding is measured
+// by (0 when a value is not finite, which then differs from the others).
+double LargestMagnitude(const double* a, int n) {
+    double m = 0.0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::fabs(a[i]));
+    return std::isfinite(m) ? m : 0.0;
+}
+
+}  // namespace
+
+double TieTolerance(const double* a, int n) { return kDoubleEpsilon * LargestMagnitude(a, n); }
+
 bool IsConstantSeries(const double* a, int n) {
+    const double tolerance = TieTolerance(a, n);
     for (int i = 1; i < n; ++i)
-        if (!(std::fabs(a[i] - a[0]) < kDoubleEpsilon)) return false;
+        if (!(std::fabs(a[i] - a[0]) <= tolerance)) return false;
     return true;
 }
 
@@ -22,8 +42,9 @@ bool IsZeroSeries(const double* a, int n) {
 }
 
 bool IsSameSeries(const double* a, const double* b, int n) {
+    const double tolerance = kDoubleEpsilon * std::max(LargestMagnitude(a, n), LargestMagnitude(b, n));
     for (int i = 0; i < n; ++i)
-        if (!(std::fabs(b[i] - a[i]) < kDoubleEpsilon)) return false;
+        if (!(std::fabs(b[i] - a[i]) <= tolerance)) return false;
     return true;
 }
 
@@ -140,13 +161,14 @@ long long CountAscendingPairs(std::vector<double> v) {
 double RankTransform(bool scale, double* a, double* tau, int n) {
     if (n < 1) return 0.0;
     // Ranks from the sorted values instead of comparing every pair: the
-    // values below by at least epsilon form a prefix of the sorted values
-    // and the ties within epsilon a contiguous run.
+    // values below by more than the tie tolerance form a prefix of the
+    // sorted values and the ties a contiguous run.
     std::vector<double> sorted;
     sorted.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         if (!std::isnan(a[i])) sorted.push_back(a[i]);
     std::sort(sorted.begin(), sorted.end());
+    const double tie = TieTolerance(sorted.data(), static_cast<int>(sorted.size()));
     std::vector<double> rank(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const double x = a[i];
@@ -154,11 +176,10 @@ double RankTransform(bool scale, double* a, double* tau, int n) {
             rank[i] = 1.0;
             continue;
         }
-        const auto lo = std::partition_point(sorted.begin(), sorted.end(),
-                                             [x](double y) { return x - y >= kDoubleEpsilon; });
-        const auto hi = std::partition_point(lo, sorted.end(), [x](double y) { return x - y > -kDoubleEpsilon; });
+        const auto lo = std::partition_point(sorted.begin(), sorted.end(), [x, tie](double y) { return x - y > tie; });
+        const auto hi = std::partition_point(lo, sorted.end(), [x, tie](double y) { return x - y >= -tie; });
         long long ties = hi - lo;
-        if (std::fabs(x - x) < kDoubleEpsilon) --ties;  // not itself
+        if (std::fabs(x - x) <= tie) --ties;  // not itself
         rank[i] = 1.0 + static_cast<double>(lo - sorted.begin()) + 0.5 * static_cast<double>(ties);
     }
     double rho = 0.0;
@@ -201,8 +222,10 @@ void ComputeCorrelationMatrix(const Matrix& data, int n, int k, Matrix& r, Threa
 }
 
 double ComputeCorrelations(const double* x, const double* y, int n, double* rho, double* tau) {
-    long double mx = 0.0L, my = 0.0L, sxx = 0.0L, syy = 0.0L, sxy = 0.0L;
+    long double mx = 0.0L, my = 0.0L, sxx = 0.0L, syy = 0.0L, sxy = 0.0L, rawX = 0.0L, rawY = 0.0L;
     for (int i = 0; i < n; ++i) {
+        rawX += static_cast<long double>(x[i]) * x[i];
+        rawY += static_cast<long double>(y[i]) * y[i];
         const long double dx = x[i] - mx, dy = y[i] - my;
         const long double w = static_cast<long double>(i) / (i + 1);
         mx += dx / (i + 1);
@@ -211,8 +234,8 @@ double ComputeCorrelations(const double* x, const double* y, int n, double* rho,
         syy += dy * dy * w;
         sxy += dx * dy * w;
     }
-    const long double denominator = sxx * syy;
-    const double r = denominator < kDoubleEpsilon ? 0.0 : static_cast<double>(sxy / std::sqrt(denominator));
+    const bool flat = SpreadIsRounding(sxx, rawX, n) || SpreadIsRounding(syy, rawY, n);
+    const double r = flat ? 0.0 : static_cast<double>(sxy / std::sqrt(sxx * syy));
     if (rho || tau) {
         std::vector<double> rx(x, x + std::max(n, 0)), ry(y, y + std::max(n, 0));
         RankTransform(false, rx.data(), nullptr, n);
@@ -315,15 +338,19 @@ double ComputeVifAndConditionNumber(const Matrix& r, int k, Vector& vif, Matrix&
 
 double HeteroskedasticityStatistic(const double* x, const double* e, int n) {
     if (n < 1) return 0.0;
-    long double mx = 0.0L, my = 0.0L;
+    long double mx = 0.0L, my = 0.0L, rawX = 0.0L, rawY = 0.0L;
     for (int i = 0; i < n; ++i) {
+        const long double e2 = static_cast<long double>(e[i]) * e[i];
         mx += x[i];
-        my += static_cast<long double>(e[i]) * e[i];
+        my += e2;
+        rawX += static_cast<long double>(x[i]) * x[i];
+        rawY += e2 * e2;
     }
     mx /= n;
     my /= n;
-    if (std::fabs(mx) < kDoubleEpsilon) mx = 0.0L;
-    if (std::fabs(my) < kDoubleEpsilon) my = 0.0L;
+    // A mean within rounding of zero against the values' own size is 0.
+    if (mx * mx < kDoubleEpsilon * kDoubleEpsilon * rawX / n) mx = 0.0L;
+    if (my * my < kDoubleEpsilon * kDoubleEpsilon * rawY / n) my = 0.0L;
     long double sxx = 0.0L, syy = 0.0L, sxy = 0.0L;
     for (int i = 0; i < n; ++i) {
         const long double dx = x[i] - mx, e2 = static_cast<long double>(e[i]) * e[i];
@@ -331,9 +358,8 @@ double HeteroskedasticityStatistic(const double* x, const double* e, int n) {
         syy += (e2 - my) * (e2 - my);
         sxy += dx * e2;
     }
-    const long double denominator = sxx * syy;
-    if (denominator < kDoubleEpsilon) return 0.0;
-    return static_cast<double>(n * sxy * sxy / denominator);
+    if (SpreadIsRounding(sxx, rawX, n) || SpreadIsRounding(syy, rawY, n)) return 0.0;
+    return static_cast<double>(n * sxy * sxy / (sxx * syy));
 }
 
 double DurbinWatson(const double* e, int n) {

@@ -13,11 +13,18 @@
 
 // ---- series tests and sorts -------------------------------------------------
 
-// True when every value differs from a[0] by less than epsilon (n < 1: true).
+// Values of a series within this of each other are equal to its rounding:
+// epsilon times its largest magnitude (0 for a series with a value that
+// is not finite).
+double TieTolerance(const double* a, int n);
+// True when every value differs from a[0] by no more than epsilon times
+// the series' largest magnitude: rounding, in the data's own units
+// (n < 1: true).
 bool IsConstantSeries(const double* a, int n);
 // True when every |a[i]| <= epsilon.
 bool IsZeroSeries(const double* a, int n);
-// True when every |b[i] - a[i]| < epsilon.
+// True when every |b[i] - a[i]| is within epsilon times the largest
+// magnitude of the two series.
 bool IsSameSeries(const double* a, const double* b, int n);
 // a[i] = i + 1 for i < n.
 void FillIndexSequence(double* a, int n);
@@ -43,8 +50,12 @@ void CovarianceToCorrelation(const Matrix& a, int n, Matrix& r);
 // Correlation matrix (k x k) of the first k columns of n data rows; the
 // moments are formed on the pool's threads when given (the same bits).
 void ComputeCorrelationMatrix(const Matrix& data, int n, int k, Matrix& r, ThreadPool* pool = nullptr);
-// Pearson's r of x and y; Spearman's rho and Kendall's tau into the
-// pointers that are given.
+// True when a sum of squares about the mean, ss, is within rounding of
+// zero against raw, the sum of squares of the same n values about zero:
+// a test in the data's own units, whatever they are.
+bool SpreadIsRounding(long double ss, long double raw, int n);
+// Pearson's r of x and y (0 when either has no spread beyond rounding);
+// Spearman's rho and Kendall's tau into the pointers that are given.
 double ComputeCorrelations(const double* x, const double* y, int n, double* rho, double* tau);
 
 // ---- small products -------------------------------------------------------------
@@ -64,7 +75,8 @@ void ComputeGramMatrix(const Matrix& x, Matrix& g);
 // returns the condition number sqrt(largest / smallest eigenvalue). k < 2
 // (or a failed decomposition) returns 0 and leaves vif unchanged.
 double ComputeVifAndConditionNumber(const Matrix& r, int k, Vector& vif, Matrix& vectors, Vector& values);
-// n r^2 of x against e^2 (callers pass fitted values and residuals).
+// n r^2 of x against e^2 (callers pass fitted values and residuals); 0
+// when either has no spread beyond rounding.
 double HeteroskedasticityStatistic(const double* x, const double* e, int n);
 // Durbin-Watson ratio; 0 for n < 2 or a constant series.
 double DurbinWatson(const double* e, int n);

@@ -14,6 +14,7 @@
 #include "core/io/file_matrix.h"
 #include "core/settings/engine_context.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
 
@@ -109,6 +110,26 @@ TEST(PreliminaryRegression, TimeModePowersAndTheDegreesOfFreedomFloor) {
     const int out = s.InModel(0) ? 1 : 0;
     EXPECT_FALSE(s.Toggle(out));
     EXPECT_FALSE(s.Toggle(2));  // the target
+}
+
+// Longley's EMPLOY on the other six in any units: every candidate enters,
+// YEAR last with the same F (16.127370987826234, exact) and the same R²
+// before and after (0.98737769675327136, 0.99547900457729560).
+TEST(PreliminaryRegression, EntriesDoNotDependOnTheTargetsUnits) {
+    for (double scale : {1e-12, 1e-6, 1.0, 1e6, 1e12}) {
+        SCOPED_TRACE(scale);
+        Columns cols = LongleyColumns();
+        for (double& v : cols[6]) v *= scale;
+        auto data = MakeModel(cols, {}, {"GNPDEF", "GNP", "UNEMP", "ARMED", "POP", "YEAR", "EMPLOY"});
+        PreliminaryRegression r(*data, 6, "EMPLOY", cols[6], PreliminaryRegression::Mode::Variables);
+        const int year = r.FindSlot("YEAR");
+        for (int j = 0; j < 5; ++j)
+            if (!r.InModel(j)) EXPECT_TRUE(r.Toggle(j)) << j;
+        EXPECT_NEAR(r.R2(), 0.98737769675327136, 1e-12);
+        EXPECT_NEAR(r.F(year), 16.127370987826234, 1e-8);
+        ASSERT_TRUE(r.Toggle(year));
+        EXPECT_NEAR(r.R2(), 0.99547900457729560, 1e-12);
+    }
 }
 
 TEST(YuleWalker, OrdersOneAndTwoAgainstTheEquations) {

@@ -86,3 +86,30 @@ TEST(RestrictedTables, LongleyTestOfAZeroCoefficientUsesTheUnrestrictedDegreesOf
     EXPECT_NEAR(f.fLevel.value, 86.4, 1e-9);
     EXPECT_EQ(f.fLevel.Shown(), "86.4%");
 }
+
+// The order condition counts a coefficient as in the equation by its size
+// in the data's own units: Longley's GNP (endogenous), UNEMP and ARMED on
+// EMPLOY (endogenous), with GNP or UNEMP written in other units.
+TEST(RestrictedTables, IdentificationDoesNotDependOnTheUnits) {
+    for (int column : {0, 1})
+        for (double scale : {1e-12, 1.0, 1e12}) {
+            SCOPED_TRACE(testing::Message() << "column " << column << " x " << scale);
+            const Columns& longley = LongleyColumns();
+            Columns cols = {longley[1], longley[2], longley[3], longley[6]};
+            for (double& v : cols[static_cast<std::size_t>(column)]) v *= scale;
+            auto model = MakeModel(cols, {1, 2, 2, 1}, {"VAR0", "VAR1", "VAR2", "VAR3"});
+            Restricted est(*model, 0, {1, 1, 1, 1}, "VAR3");
+            // b(UNEMP) = b(ARMED) in their own units excludes nothing: not
+            // identified.
+            const double restriction[] = {0.0, column == 1 ? scale : 1.0, -1.0, 0.0};
+            for (int i = 0; i < 4; ++i) est.SetRestrictionCoefficient(0, i, restriction[i]);
+            est.SetRestrictionValue(0, 0.0);
+            ASSERT_TRUE(est.Estimate());
+            EXPECT_FALSE(RestrictedEquationIdentified(est, *model));
+            // b(UNEMP) = 0 excludes one exogenous variable: identified.
+            est.SetRestrictionCoefficient(0, 1, 1.0);
+            est.SetRestrictionCoefficient(0, 2, 0.0);
+            ASSERT_TRUE(est.Estimate());
+            EXPECT_TRUE(RestrictedEquationIdentified(est, *model));
+        }
+}

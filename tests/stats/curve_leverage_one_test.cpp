@@ -1,5 +1,5 @@
 // A straight line on a dummy x (1 at one point alone): that point's leverage
-// is exactly 1, SIG(RES) is sqrt(2^-23), and what divides by 1 - h is no
+// is exactly 1, SIG(RES) is sqrt(var y x 2^-23), and what divides by 1 - h is no
 // number; the other points keep the deletion formulas' figures. Expected
 // values from exact rational arithmetic (python fractions), pasted here.
 #include <gtest/gtest.h>
@@ -23,7 +23,8 @@ TEST(CurveLeverageOne, PointOfADummyHasNoDeletionFigures) {
     TSRA fit("d", x.data(), "y", y.data(), 12);
     ASSERT_TRUE(fit.FitCurve(regXY));
     EXPECT_EQ(fit.GetLeverage(kOne), 1.0);
-    EXPECT_EQ(fit.GetResidualSE(kOne), 3.4526698300124393e-4);  // sqrt(2^-23)
+    // var y = 13.1881818...
+    EXPECT_NEAR(fit.GetResidualSE(kOne), 0.0012538555678434358, 1e-17);
     // PRESS (so the PRESS sum and the coefficient changes), t(i), W(i),
     // COVRATIO and the standardised residual.
     for (double v : {fit.Press(), fit.GetDfbeta(kOne, 0), fit.GetDfbeta(kOne, 1), fit.GetStudentized(kOne),
@@ -42,7 +43,7 @@ TEST(CurveLeverageOne, PointOfADummyHasNoDeletionFigures) {
     const CurvePlotRanges all{-1.0, 2.0, 0.0, 20.0};
     const CurveAnalysisTable table(fit, all);
     EXPECT_EQ(table.Cell(3, kOne).Shown(), "1.0000");
-    EXPECT_EQ(table.Cell(4, kOne).Shown(), "0.0003");
+    EXPECT_EQ(table.Cell(4, kOne).Shown(), "0.0013");
     for (int column : {5, 6, 7, 8}) EXPECT_EQ(table.Cell(column, kOne).Shown(), "NAN") << column;
 
     // Points numbered by their observations (observation 6 had no value).

@@ -2,6 +2,7 @@
 // and the store's depth, save point, refusal and step rules.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "core/model/data_edit_commands.h"
@@ -84,6 +85,24 @@ TEST(DataEditCommands, RefusedRequestsRaiseAndChangeNothing) {
         EXPECT_EQ(PictureDiff(Picture(*m), before), "");
         EXPECT_FALSE(store.CanUndo());
     }
+}
+
+TEST(DataEditCommands, SmallValuesAreEditedAsAnyOther) {
+    auto m = Small();
+    UndoStore store;
+    const DataEdit ed{*m, store, {}};
+    EXPECT_TRUE(SetCellValueWithUndo(ed, 0, 2, 1e-20));
+    EXPECT_TRUE(SetCellValueWithUndo(ed, 0, 2, 3e-20));
+    EXPECT_EQ(m->GetValue(0, 2), 3e-20);
+    EXPECT_FALSE(SetCellValueWithUndo(ed, 0, 2, 3e-20));  // unchanged: no step
+    EXPECT_FALSE(SetCellValueWithUndo(ed, 1, 0, std::nextafter(2.0, 3.0)));  // 2 to its last bit
+    EXPECT_EQ(store.UndoStepCount(), 2);
+    ASSERT_TRUE(store.Undo(*m));
+    EXPECT_EQ(m->GetValue(0, 2), 1e-20);
+    // A variable of small values varies: it is no constant.
+    Var v = Column("n", {1e-20, 2e-20, 3e-20, 4e-20, 5e-20});
+    AddVariableWithUndo(ed, v);
+    EXPECT_GE(m->FindVar("n"), 0);
 }
 
 TEST(DataEditCommands, DeletingEveryVariableIsRefused) {

@@ -314,6 +314,41 @@ TEST(DiagnosticsTest, DurbinWatsonAndHeteroskedasticity) {
     EXPECT_EQ(HeteroskedasticityStatistic(fit, flat, 3), 0.0);
 }
 
+// The same data in other units: constant series, ties, correlations and
+// the heteroskedasticity statistic are judged against the values' own size.
+TEST(DiagnosticsTest, TestsOfSpreadAreInTheDataOwnUnits) {
+    const double tiny[] = {1e-20, 2e-20};
+    EXPECT_FALSE(IsConstantSeries(tiny, 2));
+    EXPECT_FALSE(IsSameSeries(tiny, tiny + 1, 1));
+    const double rounded[] = {0.1 + 0.2, 0.3};
+    EXPECT_TRUE(IsConstantSeries(rounded, 2));
+    const double large[] = {1e20, 1e20 + 16384};  // one unit in the last place
+    EXPECT_TRUE(IsConstantSeries(large, 2));
+    std::vector<double> ranks = {3e-17, 1e-17, 2e-17};
+    RankTransform(false, ranks.data(), nullptr, 3);
+    EXPECT_EQ(ranks, (std::vector<double>{3, 1, 2}));
+
+    const double x[] = {1, 2, 4, 7, 11, 16, 22, 29};
+    const double y[] = {3, 1, 4, 1, 5, 9, 2, 6.5};
+    const double fit[] = {1, 1.5, 2.2, 2.9, 3.1, 4.0, 4.8, 5.5};
+    const double e[] = {0.5, -0.3, 0.8, -1.1, 0.2, 0.9, -0.6, 0.1};
+    for (double scale : {1e-12, 1e-6, 1e6, 1e12}) {
+        SCOPED_TRACE(scale);
+        double sx[8], sy[8], sf[8], se[8];
+        for (int i = 0; i < 8; ++i) {
+            sx[i] = x[i] * scale;
+            sy[i] = y[i] * scale;
+            sf[i] = fit[i] * scale;
+            se[i] = e[i] * scale;
+        }
+        EXPECT_NEAR(ComputeCorrelations(sx, sy, 8, nullptr, nullptr), 0.48977568253956255, 1e-14);
+        EXPECT_NEAR(ComputeCorrelations(x, sy, 8, nullptr, nullptr), 0.48977568253956255, 1e-14);
+        EXPECT_NEAR(HeteroskedasticityStatistic(sf, se, 8), 0.015562036992023824, 1e-13);
+        EXPECT_NEAR(HeteroskedasticityStatistic(fit, se, 8), 0.015562036992023824, 1e-13);
+        EXPECT_NEAR(HeteroskedasticityStatistic(sf, e, 8), 0.015562036992023824, 1e-13);
+    }
+}
+
 // ---- significance levels ----------------------------------------------------------
 
 TEST(SignificanceTest, StepsOfOneTenthPercent) {

@@ -1,0 +1,106 @@
+// The figures without units (t(i), r(i), F to enter, the heteroskedasticity
+// statistic, R²) are the same when Longley's data are written in other
+// units, in the main fit and the instrumental-variable fit (every variable
+// exogenous: least squares) alike; s2 and SIG(RES) scale as y does. The
+// references come from exact rational arithmetic (python fractions) and
+// agree with R's rstudent, rstandard and anova.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/data/variable.h"
+#include "core/model/instrumental_fit.h"
+#include "support/model_builder.h"
+#include "support/sample_columns.h"
+
+namespace {
+
+constexpr int kArmed = 3, kEmploy = 6;
+// Rows of the instrumental-variable table.
+constexpr int kSigRes = 5, kR = 6, kT = 7;
+
+constexpr double kRstandard1 = 1.156014444265382;
+constexpr double kRstudent1 = 1.181111702450689;
+constexpr double kArmedFToEnter = 23.25154233415181;
+constexpr double kHetero = 0.03542040082566922;
+constexpr double kR2 = 0.9954790045772956;
+constexpr double kS2 = 92936.00616732385;
+
+struct Scaling {
+    std::string name;
+    int column;    // the column written in other units
+    double scale;  // how s2 scales: scale^2 for y, 1 for a regressor
+};
+
+std::vector<Scaling> Scalings() {
+    std::vector<Scaling> s;
+    for (double f : {1e-12, 1e-6, 1e-3, 1.0, 1e3, 1e6, 1e12}) {
+        s.push_back({"EMPLOY x " + std::to_string(f), kEmploy, f});
+        s.push_back({"GNP x " + std::to_string(f), 1, f});
+        s.push_back({"ARMED x " + std::to_string(f), kArmed, f});
+    }
+    return s;
+}
+
+Columns Scaled(const Scaling& s) {
+    Columns cols = LongleyColumns();
+    for (double& v : cols[static_cast<std::size_t>(s.column)]) v *= s.scale;
+    return cols;
+}
+
+double S2Factor(const Scaling& s) { return s.column == kEmploy ? s.scale * s.scale : 1.0; }
+
+// Every regressor in (2), EMPLOY dependent (1); ARMED left out when asked.
+std::vector<std::uint8_t> Roles(bool withArmed) {
+    std::vector<std::uint8_t> roles = {2, 2, 2, 2, 2, 2, 1, 2};
+    if (!withArmed) roles[kArmed] = 0;
+    return roles;
+}
+
+void ExpectClose(double actual, double expected, double rel, const std::string& what) {
+    EXPECT_NEAR(actual, expected, rel * std::fabs(expected)) << what;
+}
+
+TEST(UnitsFreeFigures, MainFitIsTheSameInAnyUnits) {
+    for (const Scaling& s : Scalings()) {
+        SCOPED_TRACE(s.name);
+        auto reg = MakeModel(Scaled(s));
+        ASSERT_TRUE(reg->SetModel(kEmploy, Roles(true)));
+        reg->ComputeAnalysisData();
+        reg->ComputeInfluence();
+        ExpectClose(reg->GetAnalysisValue(Reg::kRowStudentExternal, 0), kRstudent1, 1e-9, "t(1)");
+        ExpectClose(reg->GetAnalysisValue(Reg::kRowStudentInternal, 0), kRstandard1, 1e-9, "r(1)");
+        ExpectClose(reg->GetHetero(), kHetero, 1e-8, "heteroskedasticity");
+        ExpectClose(reg->GetR2(), kR2, 1e-12, "R2");
+        ExpectClose(reg->GetS2(), kS2 * S2Factor(s), 1e-9, "s2");
+
+        ASSERT_TRUE(reg->SetModel(kEmploy, Roles(false)));
+        ExpectClose(reg->GetFValue(kArmed), kArmedFToEnter, 1e-8, "F to enter ARMED");
+    }
+}
+
+TEST(UnitsFreeFigures, InstrumentalFitIsTheSameInAnyUnits) {
+    for (const Scaling& s : Scalings()) {
+        SCOPED_TRACE(s.name);
+        std::vector<int> types(6, Var::kExogenous);
+        types.push_back(Var::kEndogenous);
+        auto reg = MakeModel(Scaled(s), types);
+        RegIV iv(*reg, 0);
+        ASSERT_TRUE(iv.SelectVariables(Roles(true), kEmploy));
+        iv.ComputeInfluence();
+        iv.ComputeResidualTests();
+        ExpectClose(iv.GetAnalysisValue(kT, 0), kRstudent1, 1e-9, "t(1)");
+        ExpectClose(iv.GetAnalysisValue(kR, 0), kRstandard1, 1e-9, "r(1)");
+        // SIG(RES) = e / t(i) = 267.34003 / 1.18111, in EMPLOY's own units.
+        ExpectClose(iv.GetAnalysisValue(kSigRes, 0), 226.3461019012991 * std::sqrt(S2Factor(s)), 1e-9, "SIG(RES)");
+        ExpectClose(iv.GetHetero(), kHetero, 1e-8, "heteroskedasticity");
+        ExpectClose(iv.GetS2(), kS2 * S2Factor(s), 1e-9, "s2");
+
+        ASSERT_TRUE(iv.SelectVariables(Roles(false), kEmploy));
+        ExpectClose(iv.GetFValue(kArmed), kArmedFToEnter, 1e-8, "F to enter ARMED");
+    }
+}
+
+}  // namespace
