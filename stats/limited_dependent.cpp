@@ -30,6 +30,9 @@ constexpr double kCollapsedSigma = 1e-7;
 // has a probability below the smallest double.
 constexpr double kRunawayScale = 1e7;
 constexpr double kRunawayIndex = 38.0;
+// Residuals within this many units in the last place of the data leave
+// points on one line.
+constexpr double kLineUlps = 64.0;
 
 double AtLeastEpsilon(double p) { return p <= kDoubleEpsilon ? kDoubleEpsilon : p; }
 
@@ -74,11 +77,12 @@ long double ChunkedSum(ThreadPool* pool, int n, const Term& term) {
 [[noreturn]] void Fail(const char* reason) { throw Exception(std::string("FAILURE\n") + reason); }
 
 // True when the points (x, y) with keep(i) lie on one straight line (two
-// points or fewer always do): a normal likelihood on them grows without
-// bound as sigma shrinks.
+// points or fewer always do) within the rounding of the data: a normal
+// likelihood on them grows without bound as sigma shrinks, or has its
+// maximum at a sigma of rounding size.
 template <class Keep>
 bool OnOneLine(const double* x, const double* y, int n, const Keep& keep) {
-    long double mx = 0.0L, my = 0.0L, sxx = 0.0L, sxy = 0.0L, syy = 0.0L;
+    long double mx = 0.0L, my = 0.0L, sxx = 0.0L, sxy = 0.0L;
     int count = 0;
     for (int i = 0; i < n; ++i) {
         if (!keep(i)) continue;
@@ -87,14 +91,23 @@ bool OnOneLine(const double* x, const double* y, int n, const Keep& keep) {
         mx += dx / count;
         my += dy / count;
         sxx += dx * (x[i] - mx);
-        syy += dy * (y[i] - my);
         sxy += dx * (y[i] - my);
     }
     if (count <= 2) return true;
-    if (sxx == 0.0L) return syy == 0.0L;
-    // The residual sum of squares of the line against the spread of y.
-    const long double sse = syy - sxy * sxy / sxx;
-    return !(sse > 1e-24L * syy);
+    const long double b = sxx > 0.0L ? sxy / sxx : 0.0L;
+    // The residuals from the least-squares line, against what rounding the
+    // values leaves them: a few units in the last place of the largest
+    // value on the line.
+    long double sse = 0.0L, xMax = 0.0L, yMax = 0.0L;
+    for (int i = 0; i < n; ++i) {
+        if (!keep(i)) continue;
+        const long double e = (y[i] - my) - b * (x[i] - mx);
+        sse += e * e;
+        xMax = std::max(xMax, std::fabs(static_cast<long double>(x[i])));
+        yMax = std::max(yMax, std::fabs(static_cast<long double>(y[i])));
+    }
+    const long double rounding = kLineUlps * kDoubleEpsilon * (yMax + std::fabs(b) * xMax);
+    return !(sse > count * rounding * rounding);
 }
 
 // The data for which the model's likelihood has no maximum.
@@ -163,6 +176,39 @@ void CheckEstimate(LimitedDependentModel model, const double* x, const double* y
     if (!(reach < kRunawayScale * (scale + sigma))) Fail("係数が発散し、尤度に最大がありません。");
 }
 
+// Standard units: x about its centre over its spread; for the censored
+// and truncated models y over its spread too (0 stays the limit). The
+// spreads are rounded to powers of two, so that dividing by them is exact.
+struct StandardUnits {
+    double xCentre = 0.0, xScale = 1.0, yScale = 1.0;
+};
+
+double PowerOfTwoNear(double v) { return std::ldexp(1.0, std::ilogb(v)); }
+
+// The mean and the standard deviation (divisor n) of v.
+void MeanAndSpread(const double* v, int n, double& mean, double& spread) {
+    long double sum = 0.0L;
+    for (int i = 0; i < n; ++i) sum += v[i];
+    const long double m = sum / n;
+    long double squares = 0.0L;
+    for (int i = 0; i < n; ++i) squares += (v[i] - m) * (v[i] - m);
+    mean = static_cast<double>(m);
+    spread = static_cast<double>(std::sqrt(squares / n));
+}
+
+// For data that passed CheckHasMaximum: x varies, and so does y where it
+// is scaled.
+StandardUnits StandardUnitsOf(LimitedDependentModel model, const double* x, const double* y, int n) {
+    StandardUnits u;
+    double spread = 0.0, yMean = 0.0;
+    MeanAndSpread(x, n, u.xCentre, spread);
+    if (spread > 0.0 && std::isfinite(spread)) u.xScale = PowerOfTwoNear(spread);
+    if (model == LimitedDependentModel::kProbit) return u;
+    MeanAndSpread(y, n, yMean, spread);
+    if (spread > 0.0 && std::isfinite(spread)) u.yScale = PowerOfTwoNear(spread);
+    return u;
+}
+
 }  // namespace
 
 double CensoredNegLogLikelihood(const double* params, const double* x, const double* y, int n, ThreadPool* pool) {
@@ -216,10 +262,20 @@ LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const doubl
     for (int i = 0; i < n; ++i)
         if (!std::isfinite(x[i]) || !std::isfinite(y[i])) throw Exception("FAILURE");
     CheckHasMaximum(model, x, y, n);
+    // The search and its checks in standard units, where the simplex's
+    // steps and tolerances and the limits below mean the same for any data.
+    const StandardUnits units = StandardUnitsOf(model, x, y, n);
+    std::vector<double> xs(static_cast<std::size_t>(n)), ys(y, y + n);
+    for (int i = 0; i < n; ++i) xs[static_cast<std::size_t>(i)] = (x[i] - units.xCentre) / units.xScale;
+    if (units.yScale != 1.0)
+        for (double& v : ys) v /= units.yScale;
     // The simplex can collapse along the ridge that joins intercept and
     // slope and stop short of the minimum; it is started again from its
     // answer until a run no longer moves it.
-    double point[3] = {alpha, beta, sigma};
+    double point[3] = {
+        static_cast<double>((alpha + static_cast<long double>(beta) * units.xCentre) / units.yScale),
+        beta * units.xScale / units.yScale, sigma / units.yScale};
+    const double standardSigma = point[2];
     double minimum = 0.0;
     int iterations = 0;
     for (int run = 0; run < kRestartLimit; ++run) {
@@ -228,8 +284,8 @@ LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const doubl
         simplex.Init(point, kSteps, kTolerances);
         const int count = simplex.Minimize(point, &minimum, [&](const double* p) {
             // Probit reads two parameters; its sigma stays the start value.
-            const double full[3] = {p[0], p[1], k == 3 ? p[2] : sigma};
-            return objective(full, x, y, n, pool);
+            const double full[3] = {p[0], p[1], k == 3 ? p[2] : standardSigma};
+            return objective(full, xs.data(), ys.data(), n, pool);
         });
         if (count < 0) throw Exception("FAILURE");
         iterations += count;
@@ -239,15 +295,19 @@ LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const doubl
         if (!moved) break;
     }
     if (!(minimum < kLimitedDependentPenalty)) throw Exception("FAILURE");
-    // The simplex's steps suit no scale of data in particular; Newton's
-    // steps from its answer reach the maximum itself.
-    if (PolishLimitedDependent(model, x, y, n, point, pool)) minimum = objective(point, x, y, n, pool);
-    CheckEstimate(model, x, y, n, point);
+    // Newton's steps from the simplex's answer reach the maximum itself.
+    (void)PolishLimitedDependent(model, xs.data(), ys.data(), n, point, pool);
+    CheckEstimate(model, xs.data(), ys.data(), n, point);
     LimitedDependentFit fit;
-    fit.alpha = point[0];
-    fit.beta = point[1];
-    fit.sigma = k == 3 ? point[2] : sigma;
-    fit.minimum = minimum;
+    fit.beta = point[1] * units.yScale / units.xScale;
+    fit.alpha = static_cast<double>(static_cast<long double>(point[0]) * units.yScale -
+                                    static_cast<long double>(fit.beta) * units.xCentre);
+    fit.sigma = k == 3 ? point[2] * units.yScale : sigma;
+    // The likelihood in the data's own units (with y scaled it moves by
+    // log yScale for each term that holds log sigma).
+    const double original[3] = {fit.alpha, fit.beta, fit.sigma};
+    fit.minimum = objective(original, x, y, n, pool);
+    if (!(fit.minimum < kLimitedDependentPenalty)) throw Exception("FAILURE");
     fit.iterations = iterations;
     return fit;
 }

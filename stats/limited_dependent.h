@@ -31,11 +31,14 @@ struct LimitedDependentFit {
     int iterations = 0;
 };
 
-// Minimises from (alpha, beta, sigma) with steps 0.01, 0.01, 0.1 and
-// tolerances 1e-5 (two parameters for probit, sigma then stays as given).
-// The simplex is started again from its answer until a run no longer
-// moves it; Newton's steps then go on from there to the maximum
-// (limited_dependent_newton.h). Raises Exception "FAILURE" when a run does not converge within
+// Minimises from (alpha, beta, sigma) in standard units (x about its mean
+// over its spread; y over its spread for the censored and truncated
+// models), with steps 0.01, 0.01, 0.1 and tolerances 1e-5 there (two
+// parameters for probit, sigma then stays as given): the same search for
+// data in any units. The simplex is started again from its answer until a
+// run no longer moves it; Newton's steps then go on from there to the
+// maximum (limited_dependent_newton.h). The estimate and its minimum are
+// given in the data's own units. Raises Exception "FAILURE" when a run does not converge within
 // the iteration limit, or when the data leave no finite likelihood; and,
 // with the reason on a second line, before any search for data whose
 // likelihood has no maximum (too few observations, one value of x, every

@@ -1,10 +1,8 @@
 // Newton's method for the limited-dependent-variable fits of the X-Y graph,
-// from where the simplex stopped. The simplex's fixed steps (0.01 in the
-// slope, 0.1 in sigma) fit no particular scale of data: on x near 1e5 its
-// first steps move the mean by thousands of standard deviations and it
-// collapses onto its start. Newton's steps in Olsen's parameters (the
-// coefficients over sigma, and 1 / sigma), where the censored, truncated
-// and probit log-likelihoods are concave, reach the maximum itself.
+// from where the simplex stopped, whose tolerance of 1e-5 leaves the last
+// digits open. Newton's steps in Olsen's parameters (the coefficients over
+// sigma, and 1 / sigma), where the censored, truncated and probit
+// log-likelihoods are concave, reach the maximum itself.
 //
 // x is shifted near its mean for the steps, so that the intercept and the
 // slope are not a small difference of large terms.

@@ -14,10 +14,11 @@ using NewtonDerivatives =
     std::function<void(const std::vector<double>&, std::vector<double>& g, std::vector<double>& h)>;
 
 // From phi, at most 60 steps. True at the minimum, phi there and value the
-// function's value: a step of rounding size (within 1e-9 of each parameter)
-// ends it, as does a step that no longer lowers the function when it is of
-// that size, since at the minimum a full step of rounding size may not
-// lower it. False when the second derivatives are singular, the step gives
+// function's value: the last step is one within 1e-9 of each parameter, or
+// one whose predicted fall the function's rounding would hide (a measure
+// free of the parameters' units); it is taken whole, since the function
+// can no longer confirm it, unless the function then rises beyond its
+// rounding. False when the second derivatives are singular, the step gives
 // no descent or is refused while still large, or the steps run out; phi
 // may then have moved.
 [[nodiscard]] bool NewtonMinimum(std::vector<double>& phi, double& value, const NewtonObjective& f,

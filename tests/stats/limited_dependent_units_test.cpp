@@ -1,0 +1,138 @@
+// The probit, censored and truncated fits of the X-Y graph in any units:
+// x and y multiplied by powers of ten from 1e-12 to 1e12 give the same
+// maximum, the coefficients and sigma scaled with the units. Expected
+// values: Newton's method on the exact log-likelihoods in 50-digit
+// arithmetic on the same doubles, and for the probit on Longley's data
+// also R's glm (binomial, probit link), which stops some 1e-8 short.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "stats/curve_fit.h"
+#include "stats/limited_dependent.h"
+#include "support/sample_columns.h"
+
+namespace {
+
+const std::vector<double> kX = {0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 3.5, 4.0, 4.5, 5.0, 5.5, 6.0,
+                                6.5, 7.0, 7.5, 8.0, 8.5, 9.0, 9.5, 10.0, 10.5, 11.0, 11.5, 12.0};
+const std::vector<double> kCensored = {0.0,   0.0,   0.0,   0.0,   0.0,   0.0,   1.434, 0.909,
+                                       1.944, 1.299, 1.774, 1.822, 0.0,   3.226, 3.107, 3.399,
+                                       1.071, 1.307, 2.632, 3.438, 4.666, 4.545, 5.525, 4.43};
+const std::vector<double> kTruncX = {1.0, 3.0, 3.5, 4.0, 4.5,  5.0,  5.5,  6.0,  7.0, 7.5,
+                                     8.0, 8.5, 9.0, 9.5, 10.0, 10.5, 11.0, 11.5, 12.0};
+const std::vector<double> kTruncY = {0.266, 0.18,  2.418, 1.636, 2.805, 1.873, 2.343, 2.277, 3.782, 3.509,
+                                     3.748, 0.713, 0.884, 2.415, 3.298, 4.707, 4.431, 5.532, 4.037};
+
+std::vector<double> Scaled(const std::vector<double>& v, double scale) {
+    std::vector<double> out(v);
+    for (double& e : out) e *= scale;
+    return out;
+}
+
+void ExpectRel(double actual, double expected, double rel, const char* what) {
+    EXPECT_NEAR(actual, expected, rel * std::fabs(expected)) << what;
+}
+
+LimitedDependentFit FitFromLine(LimitedDependentModel model, const std::vector<double>& x,
+                                const std::vector<double>& y) {
+    TSRA line("x", x.data(), "y", y.data(), static_cast<int>(x.size()));
+    if (!line.FitCurve(0)) throw Exception("no line");
+    return FitLimitedDependent(model, line);
+}
+
+}  // namespace
+
+TEST(LimitedDependentUnits, ProbitOnLongleysGnpInAnyUnits) {
+    // y = 1 where UNEMP > 3000; x = GNP times the scale.
+    const std::vector<double>& gnp = LongleyColumns()[1];
+    const std::vector<double>& unemp = LongleyColumns()[2];
+    std::vector<double> y;
+    for (double u : unemp) y.push_back(u > 3000.0 ? 1.0 : 0.0);
+    for (int power = -12; power <= 12; ++power) {
+        const double scale = std::pow(10.0, power);
+        SCOPED_TRACE("x = GNP * 1e" + std::to_string(power));
+        LimitedDependentFit fit;
+        ASSERT_NO_THROW(fit = FitFromLine(LimitedDependentModel::kProbit, Scaled(gnp, scale), y));
+        ExpectRel(fit.alpha, -2.2139528521628261, 1e-10, "alpha");
+        ExpectRel(fit.beta, 5.7603890542508868e-06 / scale, 1e-10, "beta");
+        ExpectRel(fit.alpha, -2.2139528621, 1e-7, "alpha against R");
+        ExpectRel(fit.beta, 5.7603890794e-06 / scale, 1e-7, "beta against R");
+        ExpectRel(fit.minimum, 9.7347928146514700, 1e-12, "minimum");
+    }
+}
+
+TEST(LimitedDependentUnits, CensoredAndTruncatedFitsScaleWithTheUnits) {
+    struct Model {
+        const char* name;
+        LimitedDependentModel model;
+        const std::vector<double>* x;
+        const std::vector<double>* y;
+        double alpha, beta, sigma, minimum;
+        int density;  // the terms with log sigma: the minimum moves by density * log(y's scale)
+    };
+    const Model models[] = {
+        {"censored", LimitedDependentModel::kCensored, &kX, &kCensored, -1.8395874111448393, 0.55087663968825423,
+         1.0392685303504400, 28.381358651967838, 17},
+        {"truncated", LimitedDependentModel::kTruncated, &kTruncX, &kTruncY, -0.29662658831880430,
+         0.39217722211024583, 1.1594262938575661, 9.7386229021006461, 19},
+    };
+    struct Units {
+        int x, y;  // powers of ten
+    };
+    std::vector<Units> units;
+    for (int p = -12; p <= 12; ++p) units.push_back({p, 0});
+    for (int p = -12; p <= 12; ++p)
+        if (p != 0) units.push_back({0, p});
+    for (int p : {-12, -6, 6, 12}) {
+        units.push_back({p, p});
+        units.push_back({p, -p});
+    }
+    for (const Model& m : models) {
+        for (const Units& u : units) {
+            const double sx = std::pow(10.0, u.x), sy = std::pow(10.0, u.y);
+            SCOPED_TRACE(std::string(m.name) + ": x * 1e" + std::to_string(u.x) + ", y * 1e" + std::to_string(u.y));
+            LimitedDependentFit fit;
+            ASSERT_NO_THROW(fit = FitFromLine(m.model, Scaled(*m.x, sx), Scaled(*m.y, sy)));
+            ExpectRel(fit.alpha, m.alpha * sy, 1e-10, "alpha");
+            ExpectRel(fit.beta, m.beta * sy / sx, 1e-10, "beta");
+            ExpectRel(fit.sigma, m.sigma * sy, 1e-10, "sigma");
+            EXPECT_NEAR(fit.minimum, m.minimum + m.density * std::log(sy), 1e-9) << "minimum";
+        }
+    }
+}
+
+TEST(LimitedDependentUnits, DataWithoutAMaximumFailInAnyUnits) {
+    struct Case {
+        const char* what;
+        LimitedDependentModel model;
+        std::vector<double> x, y;
+        bool scaleY;
+    } cases[] = {
+        {"probit, separated", LimitedDependentModel::kProbit, {1, 2, 3, 4, 5, 6}, {0, 0, 0, 1, 1, 1}, false},
+        {"probit, separated but for a tie", LimitedDependentModel::kProbit, {1, 2, 3, 3, 4, 5}, {0, 0, 0, 1, 1, 1},
+         false},
+        {"probit, all ones", LimitedDependentModel::kProbit, {1, 2, 3, 4, 5}, {1, 1, 1, 1, 1}, false},
+        {"probit, all zeros", LimitedDependentModel::kProbit, {1, 2, 3, 4, 5}, {0, 0, 0, 0, 0}, false},
+        {"censored, sigma collapses", LimitedDependentModel::kCensored, {1, 2, 3, 4, 5}, {0, 0, 0, 1, 2}, true},
+        {"censored, every value censored", LimitedDependentModel::kCensored, {1, 2, 3, 4}, {0, -1, 0, -2}, true},
+        {"truncated, points on one line", LimitedDependentModel::kTruncated, {1, 2, 3, 4}, {2, 3, 4, 5}, true},
+    };
+    for (const Case& c : cases) {
+        for (int power = -12; power <= 12; ++power) {
+            const double scale = std::pow(10.0, power);
+            SCOPED_TRACE(std::string(c.what) + " at 1e" + std::to_string(power));
+            const std::vector<double> x = Scaled(c.x, scale), y = c.scaleY ? Scaled(c.y, scale) : c.y;
+            try {
+                (void)FitLimitedDependent(c.model, x.data(), y.data(), static_cast<int>(x.size()), 0.1, 0.5, 1.0);
+                ADD_FAILURE() << "fitted";
+            } catch (const Exception& e) {
+                // FAILURE with its reason on a second line.
+                EXPECT_EQ(std::string(e.what()).rfind("FAILURE\n", 0), 0u) << e.what();
+            }
+        }
+    }
+}
