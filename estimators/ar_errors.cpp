@@ -1,5 +1,6 @@
 // WLSE: regression with AR(q) errors, alternating a fit on filtered data
 // with a Yule-Walker estimate of the AR coefficients.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,9 +15,12 @@
 
 namespace {
 
-void ZeroTinyResiduals(std::vector<double>& e) {
+// Residuals within 2^-52 of the dependent variable's largest magnitude
+// are rounding, and are taken as 0 (whatever the data's units).
+void ZeroTinyResiduals(std::vector<double>& e, double largestY) {
+    const double tiny = kDoubleEpsilon * largestY;
     for (double& v : e)
-        if (std::fabs(v) < kDoubleEpsilon) v = 0.0;
+        if (std::fabs(v) < tiny) v = 0.0;
 }
 
 }  // namespace
@@ -91,9 +95,11 @@ bool WLSE::EstimateAR(int q) {
     weights_.assign(n_, 1.0);
 
     std::vector<double> e(n_);
+    double largestY = 0.0;
+    for (int t = 0; t < n_; ++t) largestY = std::max(largestY, std::fabs(X(t)[p_]));
     FormMoments();
     Residuals(e.data());
-    ZeroTinyResiduals(e);
+    ZeroTinyResiduals(e, largestY);
     if (q == 1) {
         long double lag = 0.0L, ss = 0.0L;
         for (int t = 0; t < n_; ++t) {
@@ -114,7 +120,7 @@ bool WLSE::EstimateAR(int q) {
         FilterWork();
         MomentsFromWork();
         Residuals(e.data());
-        ZeroTinyResiduals(e);
+        ZeroTinyResiduals(e, largestY);
         if (!YuleWalker(e.data())) return false;
         double norm = 0.0;
         for (double phi : arCoefficients_) norm += phi * phi;
@@ -133,7 +139,7 @@ bool WLSE::EstimateAR(int q) {
     WriteTransformedTables();
     // One-step predictions: the fit plus the AR forecast of its error.
     Residuals(e.data());
-    ZeroTinyResiduals(e);
+    ZeroTinyResiduals(e, largestY);
     for (int t = 0; t < n_; ++t) {
         double fitted = X(t)[p_] - e[t];
         if (t >= q)

@@ -126,6 +126,16 @@ bool WLSE::Reweight(int kind) {
             for (int t = 0; t < n_; ++t) factor[t] = BoundedInfluenceFactor(h[t]);
         }
     }
+    // The passes end when the size of the coefficients settles. Each enters
+    // times the root mean square of its regressor, so that every term is in
+    // the dependent variable's units and the end does not depend on the
+    // units of any regressor.
+    std::vector<double> columnSize(static_cast<std::size_t>(p_), 0.0);
+    for (int j = 0; j < p_; ++j) {
+        long double sum = 0.0L;
+        for (int t = 0; t < n_; ++t) sum += static_cast<long double>(X(t)[j]) * X(t)[j];
+        columnSize[static_cast<std::size_t>(j)] = static_cast<double>(std::sqrt(sum / n_));
+    }
     double previous = 0.0;
     bool failed = false;
     iterations_ = 0;
@@ -146,7 +156,10 @@ bool WLSE::Reweight(int kind) {
             }
         }
         double norm = 0.0;
-        for (int j = 0; j < p_; ++j) norm += moments_[j][p_] * moments_[j][p_];
+        for (int j = 0; j < p_; ++j) {
+            const double b = moments_[j][p_] * columnSize[static_cast<std::size_t>(j)];
+            norm += b * b;
+        }
         // All-zero coefficients: compare absolutely rather than divide by 0.
         const double change = norm != 0.0 ? std::fabs((previous - norm) / norm) : std::fabs(previous - norm);
         context_->Services().ProgressStep();

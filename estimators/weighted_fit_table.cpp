@@ -1,6 +1,7 @@
 // WLSE: the statistics and the per-observation table of a finished fit.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -36,11 +37,6 @@ struct CentredGroup {
     double r[kRowGroup];  // the constant's column, transformed
     double e[kRowGroup], fitted[kRowGroup], eStar[kRowGroup], tFitted[kRowGroup];
 };
-
-// 1 - h is held here before it divides, so that a leverage past 1 (of
-// the two-stage forms) gives finite rows. A leverage of 1 has no figure
-// that divides by it.
-double OneMinus(double h) { return std::max(1.0 - h, kSingleEpsilon); }
 
 // Where one block's values of some table rows go: straight into the
 // table's memory, or into buffers that go to its file after the block.
@@ -102,6 +98,12 @@ void WLSE::ComputeTable() {
     const std::vector<long long> sole = SoleObservations(n, p, [&](int j, long long t) {
         return WorkRow(t)[j] != 0.0 || WorkZ(t)[j] != 0.0;
     });
+    // An observed value within 2^-52 of the dependent variable's largest
+    // magnitude counts as 0 in the error percentage, and is replaced by
+    // that much, so that the percentage keeps to the data's own scale.
+    double largestY = 0.0;
+    for (long long t = 0; t < n; ++t) largestY = std::max(largestY, std::fabs(X(t)[p]));
+    const double zeroY = largestY > 0.0 ? kDoubleEpsilon * largestY : kDoubleEpsilon;
 
     // Rows of up to kRowGroup observations about the centres: residuals
     // from the untransformed data (y - a_y) - sum b_j (x_j - a_j), the
@@ -195,7 +197,7 @@ void WLSE::ComputeTable() {
             observed[c] = x[p];
             fitted[c] = group.fitted[i];
             residual[c] = group.e[i];
-            const double y = std::fabs(x[p]) < kDoubleEpsilon ? kDoubleEpsilon : x[p];
+            const double y = std::fabs(x[p]) < zeroY ? zeroY : x[p];
             percent[c] = 100.0 * residual[c] / y;
 
             const double* dx = &group.rows[static_cast<std::size_t>(i) * width];
@@ -211,7 +213,7 @@ void WLSE::ComputeTable() {
             const double et = group.eStar[i];
             tFitted[c] = group.tFitted[i];
             tResidual[c] = et;
-            press[c] = lev == 1.0 ? kNoFigure : et / OneMinus(lev);
+            press[c] = PressResidualOf(et, lev);
             if (changesFirst) {
                 // d g of the second pass: d is the PRESS residual.
                 const double d = press[c];
@@ -275,8 +277,16 @@ void WLSE::ComputeTable() {
         standardErrors_[j] = std::sqrt(covariance_[j][j] * s2_);
     }
 
-    // Deleted variances and the influence rows.
+    // Deleted variances and the influence rows. Every figure divides by
+    // 1 - h (or, two-stage, the spread 1 - 2h + a) as formed, however
+    // small; a leverage of 1 has none. The residual variances are held at
+    // 2^-23 of the transformed dependent variable's variance, so that a
+    // perfect fit still gives finite figures, whatever the data's units. A
+    // dependent variable without variation is measured by its square; one
+    // that is 0 throughout leaves residuals of exactly 0.
     const double deletedDf = effective - p_ - 1;
+    double varianceFloor = (varY_ > 0.0 ? varY_ : mean * mean) * kSingleEpsilon;
+    if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
     std::vector<int> codes = {kRowStandardized, kRowStudentized, kRowResidualShare,
                               kRowDeletedVariance, kRowWelsch, kRowCovRatio};
     if (!changesFirst)
@@ -299,7 +309,7 @@ void WLSE::ComputeTable() {
                 BlockTimesRows(swept.data(), p, nullptr, group.rows.data() + p, width, len, products.data(), nullptr);
             }
             const double et = eAll[t], lev = hAll[t], av = aAll[t], bv = bAll[t];
-            const double m = OneMinus(lev);
+            const double m = 1.0 - lev;
             const double d = lev == 1.0 ? kNoFigure : et / m;
             // Deleting an observation of weight 0 leaves the fit as it is.
             const bool counts = !skipZero || weights_[t] > 0.0;
@@ -323,12 +333,14 @@ void WLSE::ComputeTable() {
                 s2t = DeletedVariance(sse_ - et * et / m, sse_, lev, deletedDf);
             }
             s2t = std::max(s2t, 0.0);
-            const double spread = 1.0 - lev - lev + av;
-            const double standardized = et / std::sqrt(std::max(spread * s2_, kSingleEpsilon));
-            const double studentized = et / std::sqrt(std::max(spread * s2t, kSingleEpsilon));
+            // The residual's variance over s2: 1 - h itself outside two-stage
+            // mode (av is h there), so that a leverage near 1 keeps its digits.
+            const double spread = twoStage_ ? 1.0 - lev - lev + av : m;
+            const double standardized = et / std::sqrt(spread * std::max(s2_, varianceFloor));
+            const double studentized = et / std::sqrt(spread * std::max(s2t, varianceFloor));
             double welsch = 0.0, covRatio = 1.0;
             if (counts && twoStage_) {
-                welsch = std::sqrt(bv * d * d / (std::max(spread, kSingleEpsilon) * s2t / (effective - 1)));
+                welsch = std::sqrt(bv * d * d / (spread * s2t / (effective - 1)));
                 covRatio = IntPower(p, s2t / s2_) / m * ((1.0 - bv) / m);
             } else if (counts) {
                 welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2t));
