@@ -62,7 +62,8 @@ struct Objective {
 
 void ExpectPoint(const std::vector<double>& actual, const std::vector<double>& expected, const char* what) {
     ASSERT_EQ(actual.size(), expected.size()) << what;
-    for (std::size_t j = 0; j < actual.size(); ++j) EXPECT_NEAR(actual[j], expected[j], 1e-12) << what << " [" << j << "]";
+    for (std::size_t j = 0; j < actual.size(); ++j)
+        EXPECT_NEAR(actual[j], expected[j], 1e-12) << what << " [" << j << "]";
 }
 
 }  // namespace
