@@ -150,20 +150,24 @@ TEST(Tobit, FailuresAreReportedNotEstimated) {
     }
 }
 
-// Newton's method reaches the maximum in a few passes; a start it cannot
-// take (sigma = 0) leaves the work to the simplex, which reaches the same
+// Newton's method reaches the maximum in a few passes, also from a start
+// two units off in x1's coefficient, where its first full steps overshoot
+// and are halved (the simplex would take hundreds); a start it cannot take
+// (sigma = 0) leaves the work to the simplex, which reaches the same
 // maximum.
 TEST(Tobit, NewtonOrSimplexReachTheSameMaximum) {
     const struct {
         const char* name;
-        double startSigma;
+        double startShift, startSigma;
         int minPasses, maxPasses;
     } cases[] = {
-        {"Newton from least squares", kCensored.olsSigma, 3, 30},
-        {"simplex from sigma 0", 0.0, 200, 1000000},
+        {"Newton from least squares", 0.0, kCensored.olsSigma, 3, 30},
+        {"Newton from x1's coefficient two units off", 2.0, kCensored.olsSigma, 3, 100},
+        {"simplex from sigma 0", 0.0, 0.0, 200, 1000000},
     };
     for (const auto& c : cases) {
         TobitProblem pr = Problem(kCensored);
+        pr.startCoef[0] += c.startShift;
         pr.startSigma = c.startSigma;
         const TobitResult r = TobitEstimate(pr);
         for (int j = 0; j < 3; ++j) ExpectRel(r.coef[j], kCensored.coef[j], 1e-8, c.name, j);

@@ -6,8 +6,10 @@
 // squares, and R agrees; the two-stage case puts POP in place of GNP.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "core/data/variable.h"
@@ -251,8 +253,8 @@ TEST(RegIVAccuracy, TwoStageOnLongley) {
         }
 }
 
-// The comparison with least squares, the partial residuals of GNPDEF and a
-// prediction, on the same two-stage fit.
+// The comparison with least squares, the partial residuals of GNPDEF and
+// predictions with their tolerance limits, on the same two-stage fit.
 TEST(RegIVAccuracy, TwoStageTestPartialResidualsAndPrediction) {
     auto reg = MakeModel(LongleyColumns(), {Var::kExogenous, Var::kEndogenous, Var::kExogenous, Var::kExogenous,
                                             Var::kExogenous, Var::kExogenous, Var::kEndogenous});
@@ -273,9 +275,31 @@ TEST(RegIVAccuracy, TwoStageTestPartialResidualsAndPrediction) {
         ExpectRel(outY[static_cast<std::size_t>(p.t)], p.y, kRel, "partial y", p.t);
         ExpectRel(outK[static_cast<std::size_t>(p.t)], p.k, kRel, "partial GNPDEF", p.t);
     }
-    double x[8] = {118.0, 560000.0, 4000.0, 2800.0, 0.0, 1963.0, 0.0, 0.0};
-    double lower = 0.0, upper = 0.0;
-    ExpectRel(iv.Predict(x, &lower, &upper, 0.95, 0.95), 72523.744335645283, kRel, "prediction", 0);
+    // The tolerance limits: half width sqrt(s2) (sqrt(p F v) + z sqrt(df / chi))
+    // with v = x'(X^'X^)^-1 x over the first stage's fitted regressors X^
+    // (1/16 at the regressors' means), p = 6, df = 10, F the upper 0.025
+    // quantile of F(6, 10) = 4.0721313150582395, z the upper 0.025 normal
+    // quantile = 1.9599639845400539, chi the lower 0.025 quantile of
+    // chi-square(10) = 3.2469727802368419 (exact distribution functions,
+    // 40 digits). The program's normal quantile is a single-precision
+    // approximation, hence 1e-5.
+    const struct {
+        double x[8];
+        double predicted, half;
+    } points[] = {
+        {{118.0, 560000.0, 4000.0, 2800.0, 0.0, 1963.0, 0.0, 0.0}, 72523.744335645283, 2495.2789213673275},
+        {{101.68125, 387698.4375, 3193.3125, 2606.6875, 0.0, 1954.5, 0.0, 0.0}, 65317.0, 1357.6742987795633},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const auto& point = points[i];
+        double x[8];
+        std::copy(std::begin(point.x), std::end(point.x), x);
+        double lower = 0.0, upper = 0.0;
+        const double predicted = iv.Predict(x, &lower, &upper, 0.95, 0.95);
+        ExpectRel(predicted, point.predicted, kRel, "prediction", i);
+        ExpectRel(upper - point.predicted, point.half, 1e-5, "upper limit", i);
+        ExpectRel(point.predicted - lower, point.half, 1e-5, "lower limit", i);
+    }
 }
 
 // Without the constant term the sums are those about zero: y on x1 and x2,
