@@ -124,8 +124,9 @@ void RegIV::ComputeDiagnostics() {
             deleted[i] = s2t;
             const double w = 1.0 - 2.0 * hatA[i] + hatB[i];
             standardized[i] = one ? kNoFigure : e[i] / std::sqrt(s2_ * w);
-            double var = one ? floor : w * s2t;
-            if (var < floor) var = floor;
+            // s2(i) held at the floor before its factor, as the main fit does.
+            double var = w * std::max(s2t, floor);
+            if (one || var <= 0.0) var = floor;
             residualSd[i] = std::sqrt(var);
             studentized[i] = one ? kNoFigure : e[i] / std::sqrt(var);
             share[i] = e[i] * e[i] / rss_;

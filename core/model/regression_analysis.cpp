@@ -106,7 +106,7 @@ void CentreBlock(const CentredBlock& b, const double* design, int stride, const 
 struct ResidualScale {
     const double* y;  // observed values of the dependent variable
     double sse, s2;
-    double floor;  // least variance of a deleted residual
+    double floor;  // least deleted variance s2(i)
 };
 
 // The residual measures of a block, from the residuals e, their variance
@@ -126,9 +126,10 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
                       const double* s2i, const double* lev, const ResidualMeasureRows& out) {
     for (int t = 0; t < len; ++t) {
         out.r[t] = e[t] / std::sqrt(fit.s2 * g[t]);
-        double v = g[t] * s2i[t];
-        if (v < fit.floor) v = fit.floor;
-        if (lev[t] == 1.0) v = fit.floor;
+        // s2(i) held at the floor before its factor: a leverage just short
+        // of 1 keeps its digits, and a perfect fit a finite t(i).
+        double v = g[t] * std::max(s2i[t], fit.floor);
+        if (v <= 0.0 || lev[t] == 1.0) v = fit.floor;
         out.sig[t] = std::sqrt(v);
         out.tExt[t] = e[t] / out.sig[t];
         out.share[t] = e[t] * e[t] / fit.sse;

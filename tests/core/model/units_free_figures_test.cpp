@@ -103,4 +103,58 @@ TEST(UnitsFreeFigures, InstrumentalFitIsTheSameInAnyUnits) {
     }
 }
 
+// Twelve rows with a column that is 1 at observation 5 and 1e-5 at
+// observation 8: observation 5's leverage is 1 - 6.68e-11, short of 1 by
+// far more than rounding, and its figures divide by that 1 - h (to about
+// six digits from the sums). Exact values (python fractions).
+struct NearOneRow {
+    int t;
+    double h, press, s2i, r, tExt, covratio;
+};
+
+const NearOneRow kNearOneRows[] = {
+    {4, 0.99999999993318686, 448799.02625820561, 3.9824945295404805, 1.6138711746653656, 1.8382529127109768,
+     5282590111.3794427},
+    {7, 0.3318685709721619, -4.4879902625820565, 3.9824945295404805, -1.6138711746653656, -1.8382529127109768,
+     0.52825901113794436},
+};
+
+Columns NearOneColumns() {
+    Columns cols = WithDummy(TwelveRows(), 2, 4);
+    cols[2][7] = 1e-5;
+    return cols;
+}
+
+TEST(UnitsFreeFigures, LeverageJustShortOfOneKeepsItsFigures) {
+    auto reg = MakeModel(NearOneColumns());
+    ASSERT_TRUE(reg->SetModel(3, {2, 2, 2, 1, 2}));
+    reg->ComputeInfluence();
+    std::vector<int> types(3, Var::kExogenous);
+    types.push_back(Var::kEndogenous);
+    auto ivData = MakeModel(NearOneColumns(), types);
+    RegIV iv(*ivData, 0);
+    ASSERT_TRUE(iv.SelectVariables({2, 2, 2, 1, 2}, 3));
+    iv.ComputeInfluence();
+    constexpr int kIvPress = 4, kIvLeverage = 11, kIvS2Deleted = 12, kIvCovratio = 13;
+    for (const NearOneRow& row : kNearOneRows) {
+        SCOPED_TRACE(row.t);
+        const double main[] = {reg->GetAnalysisValue(Reg::kRowLeverage, row.t),
+                               reg->GetAnalysisValue(Reg::kRowPress, row.t),
+                               reg->GetAnalysisValue(Reg::kRowS2Deleted, row.t),
+                               reg->GetAnalysisValue(Reg::kRowStudentInternal, row.t),
+                               reg->GetAnalysisValue(Reg::kRowStudentExternal, row.t),
+                               reg->GetAnalysisValue(Reg::kRowCovratio, row.t)};
+        const double instrumental[] = {iv.GetAnalysisValue(kIvLeverage, row.t), iv.GetAnalysisValue(kIvPress, row.t),
+                                       iv.GetAnalysisValue(kIvS2Deleted, row.t), iv.GetAnalysisValue(kR, row.t),
+                                       iv.GetAnalysisValue(kT, row.t), iv.GetAnalysisValue(kIvCovratio, row.t)};
+        const double expected[] = {row.h, row.press, row.s2i, row.r, row.tExt, row.covratio};
+        const char* names[] = {"h", "PRESS", "s2(i)", "r(i)", "t(i)", "COVRATIO"};
+        for (int k = 0; k < 6; ++k) {
+            const double rel = k == 0 ? 1e-12 : 1e-5;
+            ExpectClose(main[k], expected[k], rel, std::string("main ") + names[k]);
+            ExpectClose(instrumental[k], expected[k], rel, std::string("IV ") + names[k]);
+        }
+    }
+}
+
 }  // namespace
