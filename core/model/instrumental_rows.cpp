@@ -99,6 +99,7 @@ void RegIV::ComputeDiagnostics() {
     double* errorPercent = analysis_->RowForOverwrite(kErrorPercent);
     const auto qs = static_cast<std::size_t>(q);
     const double floor = VarianceFloor();
+    const double zeroY = ZeroObservedBelow(n_, [this](long long i) { return x_[static_cast<int>(i)][dependent_]; });
     std::vector<double> zc(qs * kBlock), u(qs * kBlock);
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int start = 0; start < n_; start += kBlock) {
@@ -131,7 +132,7 @@ void RegIV::ComputeDiagnostics() {
             studentized[i] = one ? kNoFigure : e[i] / std::sqrt(var);
             share[i] = e[i] * e[i] / rss_;
             const double y = x_[i][dependent_];
-            errorPercent[i] = std::fabs(y) < kDoubleEpsilon ? 999900.0 : 100.0 * e[i] / y;
+            errorPercent[i] = std::fabs(y) < zeroY ? 999900.0 : 100.0 * e[i] / y;
         }
     }
     diagnosticsDone_ = true;

@@ -72,6 +72,18 @@ inline double DeletedVariance(double deletedSse, double sse, double lev, double 
     return (lev == 1.0 ? sse : deletedSse) / df1;
 }
 
+// An observed value below this counts as 0 in an error rate: 2^-52 of the
+// largest magnitude of the observed values, whatever their units.
+inline double ZeroObservedBelow(double largestMagnitude) {
+    return largestMagnitude > 0.0 ? kDoubleEpsilon * largestMagnitude : kDoubleEpsilon;
+}
+template <class Value>
+double ZeroObservedBelow(long long n, const Value& value) {
+    double largest = 0.0;
+    for (long long i = 0; i < n; ++i) largest = std::max(largest, std::fabs(value(i)));
+    return ZeroObservedBelow(largest);
+}
+
 // SIG(RES) squared of an observation of leverage 1: its residual has no
 // variance, which is held at the fit's variance floor (var y x 2^-23) as
 // any vanishing spread is.

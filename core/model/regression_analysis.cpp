@@ -107,7 +107,13 @@ struct ResidualScale {
     const double* y;  // observed values of the dependent variable
     double sse, s2;
     double floor;  // least deleted variance s2(i)
+    double zeroY;  // an observed value below this counts as 0 in the error rate
 };
+
+ResidualScale ResidualScaleOf(const Reg& reg, const RegFit& fit, double floor) {
+    const double* y = reg.GetVar(reg.GetDependent()).Data();
+    return {y, fit.sse, fit.s2, floor, ZeroObservedBelow(reg.GetObsCount(), [y](long long i) { return y[i]; })};
+}
 
 // The residual measures of a block, from the residuals e, their variance
 // factors g (Var e = s2 g) and the variances s2i without each observation.
@@ -134,7 +140,7 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
         out.tExt[t] = e[t] / out.sig[t];
         out.share[t] = e[t] * e[t] / fit.sse;
         const double yi = fit.y[start + t];
-        out.rate[t] = std::fabs(yi) < kDoubleEpsilon ? kZeroErrorRate : 100.0 * e[t] / yi;
+        out.rate[t] = std::fabs(yi) < fit.zeroY ? kZeroErrorRate : 100.0 * e[t] / yi;
         if (lev[t] == 1.0) out.r[t] = out.tExt[t] = kNoFigure;
     }
 }
@@ -598,7 +604,7 @@ void Reg::AnalysisOrdinary() {
     const int n = GetObsCount();
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
-    const ResidualScale fit{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
+    const ResidualScale fit = ResidualScaleOf(*this, fit_, VarianceFloor());
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
         const int last = static_cast<int>(first) + count;
@@ -660,7 +666,7 @@ void Reg::AnalysisTwoStage() {
     const int stride = fit_.design.Cols();
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
-    const ResidualScale fit{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2, VarianceFloor()};
+    const ResidualScale fit = ResidualScaleOf(*this, fit_, VarianceFloor());
     std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
         sw(static_cast<size_t>(q) * kBlock);
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
@@ -760,8 +766,7 @@ void Reg::InfluenceRows() {
     }
 
     const InfluenceScale scale = MakeInfluenceScale(*this, fit_);
-    const ResidualScale residualScale{std::as_const(*this).GetVar(dependent_).Data(), fit_.sse, fit_.s2,
-                                      VarianceFloor()};
+    const ResidualScale residualScale = ResidualScaleOf(*this, fit_, VarianceFloor());
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
     std::vector<const double*> columns(q);

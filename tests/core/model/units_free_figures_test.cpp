@@ -103,6 +103,27 @@ TEST(UnitsFreeFigures, InstrumentalFitIsTheSameInAnyUnits) {
     }
 }
 
+// The error rate 100 e / y counts y as 0 only against y's own size: EMPLOY
+// in units far below 2^-52 keeps 100 x 267.34003 / 60323.
+TEST(UnitsFreeFigures, ErrorRateInAnyUnits) {
+    for (double scale : {1e-24, 1.0, 1e24}) {
+        SCOPED_TRACE(scale);
+        Columns cols = LongleyColumns();
+        for (double& v : cols[kEmploy]) v *= scale;
+        auto reg = MakeModel(cols);
+        ASSERT_TRUE(reg->SetModel(kEmploy, Roles(true)));
+        reg->ComputeAnalysisData();
+        ExpectClose(reg->GetAnalysisValue(Reg::kRowErrorRate, 0), 0.44318092561663137, 1e-9, "main");
+        std::vector<int> types(6, Var::kExogenous);
+        types.push_back(Var::kEndogenous);
+        auto data = MakeModel(cols, types);
+        RegIV iv(*data, 0);
+        ASSERT_TRUE(iv.SelectVariables(Roles(true), kEmploy));
+        iv.ComputeDiagnostics();
+        ExpectClose(iv.GetAnalysisValue(3, 0), 0.44318092561663137, 1e-9, "IV");
+    }
+}
+
 // Twelve rows with a column that is 1 at observation 5 and 1e-5 at
 // observation 8: observation 5's leverage is 1 - 6.68e-11, short of 1 by
 // far more than rounding, and its figures divide by that 1 - h (to about
