@@ -78,15 +78,6 @@ TEST(RobustWeight, InfluenceFactorHoldsOneMinusLeverage) {
     EXPECT_DOUBLE_EQ(BoundedInfluenceFactor(1.0 - 1e-12), floor);
 }
 
-struct RobustCase {
-    int kind;
-    bool bounded;
-    int passes;
-    double scale;
-    std::vector<double> coef;
-    std::vector<double> weights;
-};
-
 // From the independent script; the scale divisor is the exact 0.75 quantile
 // of the normal (kinds 1 to 4) or of t with n - p = 9 degrees of freedom
 // (kind 5), rounded to single precision. The program's quick single-

@@ -156,20 +156,11 @@ TEST(TwoStageWeightedFit, ModelBindingUsesTheFirstStage) {
 // variance factor); the automatic kind forms h of each pass's fit, bounded
 // influence that of the unweighted fit once. The loop stops when the sum of
 // squared coefficients, each times its regressor's root mean square,
-// changes by less than 2^-23 relative. The divisor is
-// the exact 0.75 quantile of the normal or of t with 9 degrees of freedom
-// rounded to single precision; the program's quick quantiles differ by a few
-// parts in a million, hence the tolerance.
-struct TwoStageRobustCase {
-    int kind;
-    bool bounded;
-    int passes;
-    double scale;
-    std::vector<double> coef;
-    std::vector<double> weights;
-};
-
-const TwoStageRobustCase kTwoStageRobust[] = {
+// changes by less than 2^-23 relative. The divisor is the exact 0.75
+// quantile of the normal or of t with 9 degrees of freedom rounded to single
+// precision; the program's quick quantiles differ by a few parts in a
+// million, hence the tolerance.
+const RobustCase kTwoStageRobust[] = {
     {kWeightAutomatic, false, 12, 0.56471950005607972,
      {0.85783598185983539, 1.2796511634864525, 0.42626646719496725},
      {0.73441354406204956, 0.83423128686425408, 1.0564417773032914, 1.0589685041590596, 1.070025190503926,
@@ -187,7 +178,7 @@ const TwoStageRobustCase kTwoStageRobust[] = {
 };
 
 TEST(TwoStageWeightedFit, RobustWeightsMatchTheIndependentLoop) {
-    for (const TwoStageRobustCase& c : kTwoStageRobust) {
+    for (const RobustCase& c : kTwoStageRobust) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << (c.bounded ? " bounded" : ""));
         EngineContext context;
         auto data = MakeNamedTable(context, {kX1, kX2, kY}, {"x1", "x2", "y"});

@@ -28,6 +28,17 @@ inline std::unique_ptr<TNamedData> MakeNamedTable(EngineContext& context, const 
 }
 
 // |actual - expected| <= rel |expected| + abs.
+// A robust fit's expected figures: the weight kind, bounded influence, the
+// passes, the scale, the coefficients and the final weights.
+struct RobustCase {
+    int kind;
+    bool bounded;
+    int passes;
+    double scale;
+    std::vector<double> coef;
+    std::vector<double> weights;
+};
+
 inline void ExpectNear(double actual, double expected, double rel, double abs, const std::string& what) {
     EXPECT_NEAR(actual, expected, rel * std::fabs(expected) + abs) << what;
 }
