@@ -130,11 +130,26 @@ bool WLSE::Reweight(int kind) {
     // times the root mean square of its regressor, so that every term is in
     // the dependent variable's units and the end does not depend on the
     // units of any regressor.
+    // One pass over the rows in blocks on the pool, the block sums added
+    // in order (the same bits on any number of threads); none for a fit
+    // without passes.
     std::vector<double> columnSize(static_cast<std::size_t>(p_), 0.0);
-    for (int j = 0; j < p_; ++j) {
-        long double sum = 0.0L;
-        for (int t = 0; t < n_; ++t) sum += static_cast<long double>(X(t)[j]) * X(t)[j];
-        columnSize[static_cast<std::size_t>(j)] = static_cast<double>(std::sqrt(sum / n_));
+    if (kind > 0) {
+        const auto p = static_cast<std::size_t>(p_);
+        const long long blocks = (static_cast<long long>(n_) + kMomentChunkRows - 1) / kMomentChunkRows;
+        std::vector<long double> parts(static_cast<std::size_t>(blocks) * p, 0.0L);
+        ForEachBlock(context_->Pool(), n_, kMomentChunkRows, [&](long long first, int count) {
+            long double* part = &parts[static_cast<std::size_t>(first / kMomentChunkRows) * p];
+            for (long long t = first; t < first + count; ++t) {
+                const double* x = X(t);
+                for (std::size_t j = 0; j < p; ++j) part[j] += static_cast<long double>(x[j]) * x[j];
+            }
+        });
+        for (std::size_t j = 0; j < p; ++j) {
+            long double sum = 0.0L;
+            for (long long b = 0; b < blocks; ++b) sum += parts[static_cast<std::size_t>(b) * p + j];
+            columnSize[j] = static_cast<double>(std::sqrt(sum / n_));
+        }
     }
     double previous = 0.0;
     bool failed = false;

@@ -101,7 +101,7 @@ void WLSE::ComputeTable() {
     // An observed value within 2^-52 of the dependent variable's largest
     // magnitude counts as 0 in the error percentage, and is replaced by
     // that much, so that the percentage keeps to the data's own scale.
-    const double zeroY = ZeroObservedBelow(n, [&](long long t) { return X(t)[p]; });
+    const double zeroY = ZeroObservedBelow(pool, n, [&](long long t) { return X(t)[p]; });
 
     // Rows of up to kRowGroup observations about the centres: residuals
     // from the untransformed data (y - a_y) - sum b_j (x_j - a_j), the

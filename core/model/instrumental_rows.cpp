@@ -99,7 +99,8 @@ void RegIV::ComputeDiagnostics() {
     double* errorPercent = analysis_->RowForOverwrite(kErrorPercent);
     const auto qs = static_cast<std::size_t>(q);
     const double floor = VarianceFloor();
-    const double zeroY = ZeroObservedBelow(n_, [this](long long i) { return x_[static_cast<int>(i)][dependent_]; });
+    const double zeroY =
+        ZeroObservedBelow(context_->Pool(), n_, [this](long long i) { return x_[static_cast<int>(i)][dependent_]; });
     std::vector<double> zc(qs * kBlock), u(qs * kBlock);
     ProgressScope progress(context_->Services(), "分析データ計算中・・・", n_);
     for (int start = 0; start < n_; start += kBlock) {

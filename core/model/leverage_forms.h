@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/numeric/thread_pool.h"
 #include "platform/numeric_tolerances.h"
 
 inline constexpr int kLeverageBlock = 64;
@@ -77,11 +78,19 @@ inline double DeletedVariance(double deletedSse, double sse, double lev, double 
 inline double ZeroObservedBelow(double largestMagnitude) {
     return largestMagnitude > 0.0 ? kDoubleEpsilon * largestMagnitude : kDoubleEpsilon;
 }
+// The same from the n values value(i), found in blocks on the pool.
 template <class Value>
-double ZeroObservedBelow(long long n, const Value& value) {
-    double largest = 0.0;
-    for (long long i = 0; i < n; ++i) largest = std::max(largest, std::fabs(value(i)));
-    return ZeroObservedBelow(largest);
+double ZeroObservedBelow(ThreadPool* pool, long long n, const Value& value) {
+    constexpr int kRows = 4096;
+    std::vector<double> largest(static_cast<std::size_t>((n + kRows - 1) / kRows), 0.0);
+    ForEachBlock(pool, n, kRows, [&](long long first, int count) {
+        double m = 0.0;
+        for (long long i = first; i < first + count; ++i) m = std::max(m, std::fabs(value(i)));
+        largest[static_cast<std::size_t>(first / kRows)] = m;
+    });
+    double m = 0.0;
+    for (double v : largest) m = std::max(m, v);
+    return ZeroObservedBelow(m);
 }
 
 // SIG(RES) squared of an observation of leverage 1: its residual has no

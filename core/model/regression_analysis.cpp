@@ -110,9 +110,10 @@ struct ResidualScale {
     double zeroY;  // an observed value below this counts as 0 in the error rate
 };
 
-ResidualScale ResidualScaleOf(const Reg& reg, const RegFit& fit, double floor) {
+ResidualScale ResidualScaleOf(const Reg& reg, const RegFit& fit, double floor, ThreadPool* pool) {
     const double* y = reg.GetVar(reg.GetDependent()).Data();
-    return {y, fit.sse, fit.s2, floor, ZeroObservedBelow(reg.GetObsCount(), [y](long long i) { return y[i]; })};
+    const double zeroY = ZeroObservedBelow(pool, reg.GetObsCount(), [y](long long i) { return y[i]; });
+    return {y, fit.sse, fit.s2, floor, zeroY};
 }
 
 // The residual measures of a block, from the residuals e, their variance
@@ -604,7 +605,7 @@ void Reg::AnalysisOrdinary() {
     const int n = GetObsCount();
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
-    const ResidualScale fit = ResidualScaleOf(*this, fit_, VarianceFloor());
+    const ResidualScale fit = ResidualScaleOf(*this, fit_, VarianceFloor(), TablePool());
     ForEachBlock(TablePool(), n, kChunk, [&](long long first, int count) {
         double e[kBlock], h[kBlock], g[kBlock], s2i[kBlock];
         const int last = static_cast<int>(first) + count;
@@ -666,7 +667,7 @@ void Reg::AnalysisTwoStage() {
     const int stride = fit_.design.Cols();
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
-    const ResidualScale fit = ResidualScaleOf(*this, fit_, VarianceFloor());
+    const ResidualScale fit = ResidualScaleOf(*this, fit_, VarianceFloor(), TablePool());
     std::vector<double> zc(static_cast<size_t>(q) * kBlock), w(static_cast<size_t>(q) * kBlock),
         sw(static_cast<size_t>(q) * kBlock);
     double e[kBlock], h[kBlock], p[kBlock], bb[kBlock], alpha[kBlock], bigP[kBlock], bigQ[kBlock];
@@ -766,7 +767,7 @@ void Reg::InfluenceRows() {
     }
 
     const InfluenceScale scale = MakeInfluenceScale(*this, fit_);
-    const ResidualScale residualScale = ResidualScaleOf(*this, fit_, VarianceFloor());
+    const ResidualScale residualScale = ResidualScaleOf(*this, fit_, VarianceFloor(), TablePool());
     const double sse = fit_.sse;
     const double df1 = fit_.residualDf - 1.0;
     std::vector<const double*> columns(q);
