@@ -123,8 +123,11 @@ TEST(PreliminaryRegression, EntriesDoNotDependOnTheTargetsUnits) {
         auto data = MakeModel(cols, {}, {"GNPDEF", "GNP", "UNEMP", "ARMED", "POP", "YEAR", "EMPLOY"});
         PreliminaryRegression r(*data, 6, "EMPLOY", cols[6], PreliminaryRegression::Mode::Variables);
         const int year = r.FindSlot("YEAR");
-        for (int j = 0; j < 5; ++j)
-            if (!r.InModel(j)) EXPECT_TRUE(r.Toggle(j)) << j;
+        for (int j = 0; j < 5; ++j) {
+            if (!r.InModel(j)) {
+                EXPECT_TRUE(r.Toggle(j)) << j;
+            }
+        }
         EXPECT_NEAR(r.R2(), 0.98737769675327136, 1e-12);
         EXPECT_NEAR(r.F(year), 16.127370987826234, 1e-8);
         ASSERT_TRUE(r.Toggle(year));
