@@ -324,14 +324,28 @@ LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const TSRA&
                                fit.Pool());
 }
 
+namespace {
+
+// "%10.4f", or "%10.4e" for a value below 1e-4 that four decimals would
+// show as 0: an estimate in small units keeps its digits.
+std::string EstimateText(double v) {
+    char text[64];
+    const bool small = v != 0.0 && std::fabs(v) < 1e-4;
+    std::snprintf(text, sizeof text, small ? "%10.4e" : "%10.4f", v);
+    return text;
+}
+
+}  // namespace
+
 std::string LimitedDependentMessage(LimitedDependentModel model, const LimitedDependentFit& fit) {
     if (!(fit.sigma > 0.0)) return "FAILURE";
-    const char* format = model == LimitedDependentModel::kCensored
-                             ? "CENSORED REGRESSION MODEL\nα = %10.4f, β = %10.4f, σ = %10.4f"
-                         : model == LimitedDependentModel::kTruncated
-                             ? "TRUNCATED REGRESSION MODEL\nα = %10.4f, β = %10.4f, σ = %10.4f"
-                             : "PROBIT MODEL\nα = %10.4f, β = %10.4f";
-    char text[256];
-    std::snprintf(text, sizeof text, format, fit.alpha, fit.beta, fit.sigma);
-    return text;
+    const std::string estimates = "α = " + EstimateText(fit.alpha) + ", β = " + EstimateText(fit.beta);
+    switch (model) {
+    case LimitedDependentModel::kCensored:
+        return "CENSORED REGRESSION MODEL\n" + estimates + ", σ = " + EstimateText(fit.sigma);
+    case LimitedDependentModel::kTruncated:
+        return "TRUNCATED REGRESSION MODEL\n" + estimates + ", σ = " + EstimateText(fit.sigma);
+    case LimitedDependentModel::kProbit: break;
+    }
+    return "PROBIT MODEL\n" + estimates;
 }

@@ -52,5 +52,6 @@ LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const doubl
 LimitedDependentFit FitLimitedDependent(LimitedDependentModel model, const TSRA& fit);
 
 // The message that reports an estimate: the model's title and the
-// estimates ("%10.4f"), or "FAILURE" when sigma is not above 0.
+// estimates ("%10.4f", or "%10.4e" below 1e-4 so that small units keep
+// their digits), or "FAILURE" when sigma is not above 0.
 std::string LimitedDependentMessage(LimitedDependentModel model, const LimitedDependentFit& fit);

@@ -115,6 +115,15 @@ TEST(LimitedDependent, MessagesFillTheModelsFormats) {
               "TRUNCATED REGRESSION MODEL\nα =    -1.5000, β =     0.2500, σ =     2.0000");
     EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kProbit, fit),
               "PROBIT MODEL\nα =    -1.5000, β =     0.2500");
+    // Longley's GNP probit: a slope in small units keeps its digits.
+    fit.alpha = -2.2139528521628261;
+    fit.beta = 5.7603890542508868e-06;
+    EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kProbit, fit),
+              "PROBIT MODEL\nα =    -2.2140, β = 5.7604e-06");
+    fit.beta = -5.7603890542508868e-12;
+    fit.sigma = 3e-5;
+    EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kCensored, fit),
+              "CENSORED REGRESSION MODEL\nα =    -2.2140, β = -5.7604e-12, σ = 3.0000e-05");
     fit.sigma = 0.0;
     EXPECT_EQ(LimitedDependentMessage(LimitedDependentModel::kCensored, fit), "FAILURE");
 }
