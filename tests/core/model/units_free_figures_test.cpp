@@ -27,6 +27,9 @@ constexpr double kArmedFToEnter = 23.25154233415181;
 constexpr double kHetero = 0.03542040082566922;
 constexpr double kR2 = 0.9954790045772956;
 constexpr double kS2 = 92936.00616732385;
+// Observation 1's leverage, COVRATIO, DFFITS, Cook's D and W(i).
+constexpr double kInfluence1[] = {0.4245369306265358, 1.286454928179659, 1.014471805396306, 0.1408401565078223,
+                                  5.179369345833085};
 
 struct Scaling {
     std::string name;
@@ -75,6 +78,10 @@ TEST(UnitsFreeFigures, MainFitIsTheSameInAnyUnits) {
         ExpectClose(reg->GetHetero(), kHetero, 1e-8, "heteroskedasticity");
         ExpectClose(reg->GetR2(), kR2, 1e-12, "R2");
         ExpectClose(reg->GetS2(), kS2 * S2Factor(s), 1e-9, "s2");
+        const int mainRows[] = {Reg::kRowLeverage, Reg::kRowCovratio, Reg::kRowDffits, Reg::kRowCooksD,
+                                Reg::kRowWelsch};
+        for (int k = 0; k < 5; ++k)
+            ExpectClose(reg->GetAnalysisValue(mainRows[k], 0), kInfluence1[k], 1e-9, "influence " + std::to_string(k));
 
         ASSERT_TRUE(reg->SetModel(kEmploy, Roles(false)));
         ExpectClose(reg->GetFValue(kArmed), kArmedFToEnter, 1e-8, "F to enter ARMED");
@@ -97,6 +104,9 @@ TEST(UnitsFreeFigures, InstrumentalFitIsTheSameInAnyUnits) {
         ExpectClose(iv.GetAnalysisValue(kSigRes, 0), 226.3461019012991 * std::sqrt(S2Factor(s)), 1e-9, "SIG(RES)");
         ExpectClose(iv.GetHetero(), kHetero, 1e-8, "heteroskedasticity");
         ExpectClose(iv.GetS2(), kS2 * S2Factor(s), 1e-9, "s2");
+        const int ivRows[] = {11, 13, 14, 15, 16};  // h, COVRATIO, DFFITS, Cook's D, W(i)
+        for (int k = 0; k < 5; ++k)
+            ExpectClose(iv.GetAnalysisValue(ivRows[k], 0), kInfluence1[k], 1e-9, "influence " + std::to_string(k));
 
         ASSERT_TRUE(iv.SelectVariables(Roles(false), kEmploy));
         ExpectClose(iv.GetFValue(kArmed), kArmedFToEnter, 1e-8, "F to enter ARMED");
