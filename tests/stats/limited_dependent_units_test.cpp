@@ -39,35 +39,26 @@ LimitedDependentFit FitFromLine(LimitedDependentModel model, const std::vector<d
 
 }  // namespace
 
-TEST(LimitedDependentUnits, ProbitOnLongleysGnpInAnyUnits) {
-    // y = 1 where UNEMP > 3000; x = GNP times the scale.
+// Longley's probit of y = 1 where UNEMP > 3000 on GNP (R's glm stops about
+// 4e-9 short of the maximum: alpha -2.2139528621, beta 5.7603890794e-06),
+// and the censored and truncated samples, x and y in other units: the
+// estimates scale as the units say, the minimum moves by log(y's scale)
+// for each term with log sigma.
+TEST(LimitedDependentUnits, FitsScaleWithTheUnits) {
     const std::vector<double>& gnp = LongleyColumns()[1];
-    const std::vector<double>& unemp = LongleyColumns()[2];
-    std::vector<double> y;
-    for (double u : unemp) y.push_back(u > 3000.0 ? 1.0 : 0.0);
-    for (int power = -12; power <= 12; ++power) {
-        const double scale = std::pow(10.0, power);
-        SCOPED_TRACE("x = GNP * 1e" + std::to_string(power));
-        LimitedDependentFit fit;
-        ASSERT_NO_THROW(fit = FitFromLine(LimitedDependentModel::kProbit, Scaled(gnp, scale), y));
-        ExpectRel(fit.alpha, -2.2139528521628261, 1e-10, "alpha");
-        ExpectRel(fit.beta, 5.7603890542508868e-06 / scale, 1e-10, "beta");
-        ExpectRel(fit.alpha, -2.2139528621, 1e-7, "alpha against R");
-        ExpectRel(fit.beta, 5.7603890794e-06 / scale, 1e-7, "beta against R");
-        ExpectRel(fit.minimum, 9.7347928146514700, 1e-12, "minimum");
-    }
-}
-
-TEST(LimitedDependentUnits, CensoredAndTruncatedFitsScaleWithTheUnits) {
+    std::vector<double> unemployed;
+    for (double u : LongleyColumns()[2]) unemployed.push_back(u > 3000.0 ? 1.0 : 0.0);
     struct Model {
         const char* name;
         LimitedDependentModel model;
         const std::vector<double>* x;
         const std::vector<double>* y;
         double alpha, beta, sigma, minimum;
-        int density;  // the terms with log sigma: the minimum moves by density * log(y's scale)
+        int density;  // the terms with log sigma; probit's y keeps its 0 and 1
     };
     const Model models[] = {
+        {"probit", LimitedDependentModel::kProbit, &gnp, &unemployed, -2.2139528521628261, 5.7603890542508868e-06,
+         0.0, 9.7347928146514700, 0},
         {"censored", LimitedDependentModel::kCensored, &kX, &kCensored, -1.8395874111448393, 0.55087663968825423,
          1.0392685303504400, 28.381358651967838, 17},
         {"truncated", LimitedDependentModel::kTruncated, &kTruncX, &kTruncY, -0.29662658831880430,
@@ -85,14 +76,16 @@ TEST(LimitedDependentUnits, CensoredAndTruncatedFitsScaleWithTheUnits) {
         units.push_back({p, -p});
     }
     for (const Model& m : models) {
+        const bool probit = m.model == LimitedDependentModel::kProbit;
         for (const Units& u : units) {
+            if (probit && u.y != 0) continue;
             const double sx = std::pow(10.0, u.x), sy = std::pow(10.0, u.y);
             SCOPED_TRACE(std::string(m.name) + ": x * 1e" + std::to_string(u.x) + ", y * 1e" + std::to_string(u.y));
             LimitedDependentFit fit;
             ASSERT_NO_THROW(fit = FitFromLine(m.model, Scaled(*m.x, sx), Scaled(*m.y, sy)));
             ExpectRel(fit.alpha, m.alpha * sy, 1e-10, "alpha");
             ExpectRel(fit.beta, m.beta * sy / sx, 1e-10, "beta");
-            ExpectRel(fit.sigma, m.sigma * sy, 1e-10, "sigma");
+            if (!probit) ExpectRel(fit.sigma, m.sigma * sy, 1e-10, "sigma");
             EXPECT_NEAR(fit.minimum, m.minimum + m.density * std::log(sy), 1e-9) << "minimum";
         }
     }
