@@ -1,9 +1,9 @@
 // WLSE: regression with AR(q) errors, alternating a fit on filtered data
 // with a Yule-Walker estimate of the AR coefficients.
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
@@ -15,10 +15,9 @@
 
 namespace {
 
-// Residuals within 2^-52 of the dependent variable's largest magnitude
-// are rounding, and are taken as 0 (whatever the data's units).
-void ZeroTinyResiduals(std::vector<double>& e, double largestY) {
-    const double tiny = kDoubleEpsilon * largestY;
+// Residuals below tiny (2^-52 of the dependent variable's largest
+// magnitude) are rounding, and are taken as 0, whatever the data's units.
+void ZeroTinyResiduals(std::vector<double>& e, double tiny) {
     for (double& v : e)
         if (std::fabs(v) < tiny) v = 0.0;
 }
@@ -95,11 +94,10 @@ bool WLSE::EstimateAR(int q) {
     weights_.assign(n_, 1.0);
 
     std::vector<double> e(n_);
-    double largestY = 0.0;
-    for (int t = 0; t < n_; ++t) largestY = std::max(largestY, std::fabs(X(t)[p_]));
+    const double tiny = ZeroObservedBelow(context_->Pool(), n_, [this](long long t) { return X(t)[p_]; });
     FormMoments();
     Residuals(e.data());
-    ZeroTinyResiduals(e, largestY);
+    ZeroTinyResiduals(e, tiny);
     if (q == 1) {
         long double lag = 0.0L, ss = 0.0L;
         for (int t = 0; t < n_; ++t) {
@@ -120,7 +118,7 @@ bool WLSE::EstimateAR(int q) {
         FilterWork();
         MomentsFromWork();
         Residuals(e.data());
-        ZeroTinyResiduals(e, largestY);
+        ZeroTinyResiduals(e, tiny);
         if (!YuleWalker(e.data())) return false;
         double norm = 0.0;
         for (double phi : arCoefficients_) norm += phi * phi;
@@ -139,7 +137,7 @@ bool WLSE::EstimateAR(int q) {
     WriteTransformedTables();
     // One-step predictions: the fit plus the AR forecast of its error.
     Residuals(e.data());
-    ZeroTinyResiduals(e, largestY);
+    ZeroTinyResiduals(e, tiny);
     for (int t = 0; t < n_; ++t) {
         double fitted = X(t)[p_] - e[t];
         if (t >= q)

@@ -283,7 +283,7 @@ void WLSE::ComputeTable() {
     // dependent variable without variation is measured by its square; one
     // that is 0 throughout leaves residuals of exactly 0.
     const double deletedDf = effective - p_ - 1;
-    double varianceFloor = (varY_ > 0.0 ? varY_ : mean * mean) * kSingleEpsilon;
+    double varianceFloor = VarianceFloorOf(varY_ > 0.0 ? varY_ : mean * mean);
     if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
     std::vector<int> codes = {kRowStandardized, kRowStudentized, kRowResidualShare,
                               kRowDeletedVariance, kRowWelsch, kRowCovRatio};

@@ -74,11 +74,8 @@ inline double DeletedVariance(double deletedSse, double sse, double lev, double 
 }
 
 // An observed value below this counts as 0 in an error rate: 2^-52 of the
-// largest magnitude of the observed values, whatever their units.
-inline double ZeroObservedBelow(double largestMagnitude) {
-    return largestMagnitude > 0.0 ? kDoubleEpsilon * largestMagnitude : kDoubleEpsilon;
-}
-// The same from the n values value(i), found in blocks on the pool.
+// largest magnitude of the n values value(i) (found in blocks on the pool),
+// whatever their units.
 template <class Value>
 double ZeroObservedBelow(ThreadPool* pool, long long n, const Value& value) {
     constexpr int kRows = 4096;
@@ -90,12 +87,12 @@ double ZeroObservedBelow(ThreadPool* pool, long long n, const Value& value) {
     });
     double m = 0.0;
     for (double v : largest) m = std::max(m, v);
-    return ZeroObservedBelow(m);
+    return m > 0.0 ? kDoubleEpsilon * m : kDoubleEpsilon;
 }
 
-// SIG(RES) squared of an observation of leverage 1: its residual has no
-// variance, which is held at the fit's variance floor (var y x 2^-23) as
-// any vanishing spread is.
+// The least residual variance that counts as a spread, var y x 2^-23:
+// deleted variances are held at it, and it is SIG(RES) squared where the
+// leverage is 1 and the residual has no variance.
 inline double VarianceFloorOf(double varY) { return varY * kSingleEpsilon; }
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
