@@ -187,13 +187,9 @@ double PowerOfTwoNear(double v) { return std::ldexp(1.0, std::ilogb(v)); }
 
 // The mean and the standard deviation (divisor n) of v.
 void MeanAndSpread(const double* v, int n, double& mean, double& spread) {
-    long double sum = 0.0L;
-    for (int i = 0; i < n; ++i) sum += v[i];
-    const long double m = sum / n;
-    long double squares = 0.0L;
-    for (int i = 0; i < n; ++i) squares += (v[i] - m) * (v[i] - m);
-    mean = static_cast<double>(m);
-    spread = static_cast<double>(std::sqrt(squares / n));
+    double squares = 0.0;
+    MeanAndSumOfSquares(&squares, &mean, n, v);
+    spread = std::sqrt(squares / n);
 }
 
 // For data that passed CheckHasMaximum: x varies, and so does y where it
