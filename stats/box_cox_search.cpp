@@ -1,12 +1,13 @@
 // Box-Cox lambda search by profile likelihood on three grids.
 #include "stats/box_cox_search.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "core/numeric/box_cox_units.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/thread_pool.h"
-#include "stats/curve_transforms.h"
 
 namespace {
 
@@ -17,8 +18,11 @@ struct Sums {
     long double a = 0, b = 0, aa = 0, bb = 0, ab = 0;
 };
 
-// The data of one search: logarithms taken once, the untransformed variable
-// centred once.
+// The data of one search: logarithms taken once, of the transformed
+// variables in units near 1 (box_cox_units.h), where the -1 of the
+// transform keeps their digits; the untransformed variable centred once.
+// The criterion is formed in those units: it differs from the data's own
+// by n ln c of y's units c, the same for every lambda.
 struct Prepared {
     int n = 0;
     BoxCoxMode mode = BoxCoxMode::kY;
@@ -26,26 +30,31 @@ struct Prepared {
     std::vector<double> centred;     // the untransformed variable minus its mean
     long double centredSS = 0;       // its sum of squares
     long double sumLogY = 0;
+    double ownShift = 0;             // criterion in the data's units minus that here
 };
 
 bool Prepare(const double* x, const double* y, int n, BoxCoxMode mode, Prepared& d) {
     d.n = n;
     d.mode = mode;
     const bool tx = mode != BoxCoxMode::kY, ty = mode != BoxCoxMode::kX;
-    const std::size_t size = static_cast<std::size_t>(n);
-    if (tx) d.logX.resize(size);
-    if (ty) d.logY.resize(size);
     for (int i = 0; i < n; ++i) {
         if (!std::isfinite(x[i]) || !std::isfinite(y[i])) return false;
-        if (tx) {
-            if (!(x[i] > 0.0)) return false;
-            d.logX[i] = std::log(x[i]);
-        }
-        if (ty) {
-            if (!(y[i] > 0.0)) return false;
-            d.logY[i] = std::log(y[i]);
+        if ((tx && !(x[i] > 0.0)) || (ty && !(y[i] > 0.0))) return false;
+    }
+    const std::size_t size = static_cast<std::size_t>(n);
+    if (tx) {
+        const BoxCoxUnits units = BoxCoxUnitsOf(x, n);
+        d.logX.resize(size);
+        for (int i = 0; i < n; ++i) d.logX[i] = units.Log(x[i]);
+    }
+    if (ty) {
+        const BoxCoxUnits units = BoxCoxUnitsOf(y, n);
+        d.logY.resize(size);
+        for (int i = 0; i < n; ++i) {
+            d.logY[i] = units.Log(y[i]);
             d.sumLogY += d.logY[i];
         }
+        d.ownShift = n * units.LogScale();
     }
     if (mode == BoxCoxMode::kBoth) return true;
     const double* plain = tx ? y : x;
@@ -117,9 +126,13 @@ double Criterion(const Prepared& d, double lambda, bool* valid) {
 
 // Grid points in runs of kRun: along a run v^lambda - 1 is carried from one
 // point to the next, E' = E R + (R - 1) with R = v^step, so each value costs
-// one multiply-add instead of an exponential; every run starts afresh from
-// expm1, which bounds the carried rounding to a few units in the last place.
-// The 1/lambda of the transform is applied to the finished sums.
+// one multiply-add instead of an exponential. Every run starts afresh from
+// expm1 at its point nearest lambda = 0 and steps away from it, where |E|
+// grows whatever v is: a rounding carried from an earlier point, multiplied
+// by R on the way, stays within a few units in the last place of the value
+// it reaches, as in a fresh expm1. (Carried the other way, the rounding of
+// an E near -1 would grow with R into values far larger.) The 1/lambda of
+// the transform is applied to the finished sums.
 constexpr int kRun = 32;
 
 struct RunSums {
@@ -187,23 +200,19 @@ void BothSums(double* e, const double* r, const double* r1, double* ex, const do
     part->ab[g] = (sab[0] + sab[1]) + (sab[2] + sab[3]);
 }
 
-// Criteria of grid points lambda0 + g step, g = 0 .. m-1 (m <= kRun).
+// Criteria of grid points lambdas[g] = lambdas[0] + g step, g = 0 .. m-1
+// (m <= kRun; step negative for a run that goes down), in the units of
+// the search.
 void RunCriteria(const Prepared& d, const double* lambdas, double step, int m, double* criteria, char* valid) {
     const int n = d.n;
     const bool both = d.mode == BoxCoxMode::kBoth;
     const std::vector<double>& logs = d.mode == BoxCoxMode::kX ? d.logX : d.logY;
     const double lambda0 = lambdas[0];
-    // The first point's values along the run: the shift of every sum.
+    // The first observation's values at each point: the shift of every sum.
     double shiftB[kRun], shiftA[kRun];
-    {
-        double e = std::expm1(lambda0 * logs[0]);
-        const double r1 = std::expm1(step * logs[0]), r = 1.0 + r1;
-        for (int g = 0; g < m; ++g, e = e * r + r1) shiftB[g] = e;
-        if (both) {
-            double ex = std::expm1(lambda0 * d.logX[0]);
-            const double q1 = std::expm1(step * d.logX[0]), q = 1.0 + q1;
-            for (int g = 0; g < m; ++g, ex = ex * q + q1) shiftA[g] = ex;
-        }
+    for (int g = 0; g < m; ++g) {
+        shiftB[g] = std::expm1(lambdas[g] * logs[0]);
+        if (both) shiftA[g] = std::expm1(lambdas[g] * d.logX[0]);
     }
     // Per block of points: the carried values of every point, advanced one
     // grid point at a time, with four partial sums per quantity so that
@@ -265,13 +274,30 @@ void RunCriteria(const Prepared& d, const double* lambdas, double step, int m, d
     }
 }
 
+// Runs of at most kRun grid points lo + i step, i < count, each starting at
+// its point nearest lambda = 0 and stepping away from it.
+struct Run {
+    int start = 0;      // grid index of the run's first point
+    int count = 0;
+    bool down = false;  // towards lower lambda
+};
+
+std::vector<Run> RunsAwayFromZero(double lo, double step, int count) {
+    int negative = 0;
+    while (negative < count && lo + negative * step < 0.0) ++negative;
+    std::vector<Run> runs;
+    for (int first = negative; first < count; first += kRun) runs.push_back({first, std::min(kRun, count - first), false});
+    for (int last = negative - 1; last >= 0; last -= kRun) runs.push_back({last, std::min(kRun, last + 1), true});
+    return runs;
+}
+
 }  // namespace
 
 bool BoxCoxCriterion(const double* x, const double* y, int n, BoxCoxMode mode, double lambda, double* criterion) {
     Prepared d;
     if (n < 1 || !Prepare(x, y, n, mode, d)) return false;
     bool valid = false;
-    *criterion = Criterion(d, lambda, &valid);
+    *criterion = Criterion(d, lambda, &valid) + d.ownShift;
     return valid;
 }
 
@@ -297,11 +323,19 @@ BoxCoxSearchResult SearchBoxCoxLambda(const double* x, const double* y, int n, B
         const int count = static_cast<int>(std::floor((hi - lo) / step + 1e-7)) + 1;
         criteria.assign(static_cast<std::size_t>(count), kNoCriterion);
         valid.assign(static_cast<std::size_t>(count), 0);
-        ForEachBlock(pool, count, kRun, [&](long long first, int points) {
-            double lambdas[kRun];
-            for (int g = 0; g < points; ++g) lambdas[g] = lo + static_cast<double>(first + g) * step;
-            RunCriteria(d, lambdas, step, points, &criteria[static_cast<std::size_t>(first)],
-                        &valid[static_cast<std::size_t>(first)]);
+        const std::vector<Run> runs = RunsAwayFromZero(lo, step, count);
+        ForEachBlock(pool, static_cast<long long>(runs.size()), 1, [&](long long r, int) {
+            const Run& run = runs[static_cast<std::size_t>(r)];
+            const int direction = run.down ? -1 : 1;
+            double lambdas[kRun], runCriteria[kRun];
+            char runValid[kRun];
+            for (int g = 0; g < run.count; ++g) lambdas[g] = lo + static_cast<double>(run.start + direction * g) * step;
+            RunCriteria(d, lambdas, direction * step, run.count, runCriteria, runValid);
+            for (int g = 0; g < run.count; ++g) {
+                const std::size_t i = static_cast<std::size_t>(run.start + direction * g);
+                criteria[i] = runCriteria[g];
+                valid[i] = runValid[g];
+            }
         });
         for (int i = 0; i < count; ++i) {
             if (valid[i] && criteria[i] < bestCriterion) {
@@ -314,7 +348,7 @@ BoxCoxSearchResult SearchBoxCoxLambda(const double* x, const double* y, int n, B
     }
     if (found) {
         result.lambda = best;
-        result.criterion = bestCriterion;
+        result.criterion = bestCriterion + d.ownShift;
     }
     return result;
 }

@@ -3,6 +3,9 @@
 // point so far), every grid point evaluated, the first strict minimum in
 // grid order kept. The logarithms are taken once; grid points are spread
 // over the pool when one is given, and the answer does not depend on it.
+// The search runs in units where the transformed values are near 1
+// (box_cox_units.h), so the lambda found is the same in any units of x and
+// y; criteria are reported in the data's own units.
 #pragma once
 
 class ThreadPool;

@@ -3,14 +3,9 @@
 
 #include <cmath>
 
+#include "core/numeric/box_cox_units.h"
 #include "core/numeric/numeric_helpers.h"
 #include "stats/curve_types.h"
-
-double BoxCoxOfLog(double lambda, double logV) {
-    // expm1 keeps the digits of (v^lambda - 1) when lambda is near 0.
-    if (std::fabs(lambda) <= kDoubleEpsilon) return logV;
-    return std::expm1(lambda * logV) / lambda;
-}
 
 CurveTransform CurveTransformOf(int type) {
     using T = VariableTransform;
@@ -28,7 +23,7 @@ CurveTransform CurveTransformOf(int type) {
     }
 }
 
-bool ApplyTransform(VariableTransform t, double lambda, double v, double* out) {
+bool ApplyTransform(VariableTransform t, double lambda, double v, double* out, BoxCoxUnits units) {
     if (!std::isfinite(v)) return false;
     switch (t) {
         case VariableTransform::kNone: *out = v; break;
@@ -42,7 +37,7 @@ bool ApplyTransform(VariableTransform t, double lambda, double v, double* out) {
             break;
         case VariableTransform::kBoxCox:
             if (!(v > 0.0)) return false;
-            *out = BoxCoxOfLog(lambda, std::log(v));
+            *out = BoxCoxOfLog(lambda, units.Log(v));
             break;
     }
     return std::isfinite(*out);

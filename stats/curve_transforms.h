@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/numeric/box_cox_units.h"
+
 enum class VariableTransform { kNone, kLog, kReciprocal, kBoxCox };
 
 struct CurveTransform {
@@ -17,10 +19,10 @@ struct CurveTransform {
 CurveTransform CurveTransformOf(int type);
 
 // Writes the transformed value; false when it is undefined (ln and Box-Cox
-// need v > 0, the reciprocal v != 0) or not finite.
-[[nodiscard]] bool ApplyTransform(VariableTransform t, double lambda, double v, double* out);
-// Box-Cox of v from ln v: (v^lambda - 1) / lambda, ln v for |lambda| <= 2^-52.
-double BoxCoxOfLog(double lambda, double logV);
+// need v > 0, the reciprocal v != 0) or not finite. Box-Cox transforms v
+// in the given units (box_cox_units.h).
+[[nodiscard]] bool ApplyTransform(VariableTransform t, double lambda, double v, double* out,
+                                  BoxCoxUnits units = {});
 // Back from the transformed scale (exp, reciprocal, inverse Box-Cox).
 double InverseTransform(VariableTransform t, double lambda, double w);
 // "ln(" name ")", "1/" name, "BCE(" name ")" or the name itself.

@@ -5,6 +5,7 @@
 
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
+#include "core/numeric/box_cox_units.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
 
@@ -81,9 +82,38 @@ void Regress(CrossProducts& m, const std::vector<int>& pivots, int target, std::
     }
 }
 
-double Value(const BoxCoxColumns& cols, int i, int c, double lambda) {
-    const double x = cols.At(i, c);
-    return cols.transform[static_cast<std::size_t>(c)] ? BoxCox(true, lambda, x) : x;
+// The columns of a search with the logarithms of the transformed ones taken
+// once, in units near 1 (box_cox_units.h): there the -1 of the transform
+// keeps the values' digits for every lambda. The transform in those units is
+// an affine map of the data's own, which the constant term absorbs; only
+// y's gain changes SSE, by c^(2 lambda), so the criterion differs from the
+// data's own by n ln c of y's units, the same for every lambda.
+struct TrialColumns {
+    const BoxCoxColumns* cols = nullptr;
+    std::vector<std::vector<double>> logs;  // per column, empty when not transformed
+    double ownShift = 0.0;                  // n ln c of the dependent's units when transformed
+    int dependent = -1;
+
+    double Value(int i, int c, double lambda) const {
+        const std::vector<double>& l = logs[static_cast<std::size_t>(c)];
+        return l.empty() ? cols->At(i, c) : BoxCoxOfLog(lambda, l[static_cast<std::size_t>(i)]);
+    }
+};
+
+TrialColumns PrepareTrials(const BoxCoxColumns& cols) {
+    TrialColumns t;
+    t.cols = &cols;
+    t.logs.resize(static_cast<std::size_t>(cols.Cols()));
+    for (int c = 0; c < cols.Cols(); ++c) {
+        if (cols.codes[static_cast<std::size_t>(c)] == BoxCoxColumns::kDependent) t.dependent = c;
+        if (!cols.transform[static_cast<std::size_t>(c)] || cols.rows < 1) continue;
+        const BoxCoxUnits units = BoxCoxUnitsOf(&cols.values[static_cast<std::size_t>(c)], cols.rows, cols.Cols());
+        std::vector<double>& l = t.logs[static_cast<std::size_t>(c)];
+        l.resize(static_cast<std::size_t>(cols.rows));
+        for (int i = 0; i < cols.rows; ++i) l[static_cast<std::size_t>(i)] = units.Log(cols.At(i, c));
+        if (c == t.dependent) t.ownShift = cols.rows * units.LogScale();
+    }
+    return t;
 }
 
 }  // namespace
@@ -112,7 +142,12 @@ BoxCoxColumns BuildBoxCoxColumns(const Reg& model, const std::vector<std::uint8_
     return cols;
 }
 
-bool BoxCoxCriterion(const BoxCoxColumns& cols, double lambda, bool twoStage, double logSum, double* criterion) {
+namespace {
+
+// SSE / n of one trial in the units of the trial columns; false when it is
+// not a positive number.
+bool TrialVariance(const TrialColumns& t, double lambda, bool twoStage, double* variance) {
+    const BoxCoxColumns& cols = *t.cols;
     const int n = cols.rows;
     int dep = -1;
     std::vector<int> explanatory, exogenous;
@@ -126,7 +161,7 @@ bool BoxCoxCriterion(const BoxCoxColumns& cols, double lambda, bool twoStage, do
     const int all = cols.Cols();
     std::vector<double> actual(static_cast<std::size_t>(n * all));
     for (int i = 0; i < n; ++i)
-        for (int c = 0; c < all; ++c) actual[static_cast<std::size_t>(i * all + c)] = Value(cols, i, c, lambda);
+        for (int c = 0; c < all; ++c) actual[static_cast<std::size_t>(i * all + c)] = t.Value(i, c, lambda);
 
     // Second-stage rows: the explanatory columns (endogenous ones fitted
     // from the exogenous columns under two stages), then the dependent.
@@ -176,9 +211,18 @@ bool BoxCoxCriterion(const BoxCoxColumns& cols, double lambda, bool twoStage, do
             r -= b[static_cast<std::size_t>(j)] * actual[static_cast<std::size_t>(i * all + explanatory[static_cast<std::size_t>(j)])];
         sse += r * r;
     }
-    const double variance = static_cast<double>(sse / n);
-    if (!(variance > 0.0) || !std::isfinite(variance)) return false;
-    *criterion = n * 0.5 * std::log(variance) + (1.0 - lambda) * logSum;
+    *variance = static_cast<double>(sse / n);
+    return *variance > 0.0 && std::isfinite(*variance);
+}
+
+}  // namespace
+
+bool BoxCoxCriterion(const BoxCoxColumns& cols, double lambda, bool twoStage, double logSum, double* criterion) {
+    const TrialColumns t = PrepareTrials(cols);
+    double variance = 0.0;
+    if (!TrialVariance(t, lambda, twoStage, &variance)) return false;
+    // In the data's own units: SSE there is c^(2 lambda) times SSE here.
+    *criterion = cols.rows * 0.5 * std::log(variance) + lambda * t.ownShift + (1.0 - lambda) * logSum;
     return std::isfinite(*criterion);
 }
 
@@ -213,15 +257,21 @@ BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& cols, bool twoSta
     int dep = 0;
     for (int c = 0; c < cols.Cols(); ++c)
         if (cols.codes[static_cast<std::size_t>(c)] == BoxCoxColumns::kDependent) dep = c;
+    // The criterion in the units of the trials: the data's own less n ln c.
+    const TrialColumns t = PrepareTrials(cols);
     long double logSum = 0.0L;
-    for (int i = 0; i < cols.rows; ++i) logSum += std::log(cols.At(i, dep));
+    const std::vector<double>& depLogs = t.logs[static_cast<std::size_t>(dep)];
+    for (int i = 0; i < cols.rows; ++i) logSum += depLogs.empty() ? std::log(cols.At(i, dep)) : depLogs[static_cast<std::size_t>(i)];
 
     double best = 1e100, bestLambda = 0.0;
     auto trial = [&](double lambda) {
-        double l = 0.0;
-        if (BoxCoxCriterion(cols, lambda, twoStage, static_cast<double>(logSum), &l) && l < best) {
-            best = l;
-            bestLambda = lambda;
+        double variance = 0.0;
+        if (TrialVariance(t, lambda, twoStage, &variance)) {
+            const double l = cols.rows * 0.5 * std::log(variance) + static_cast<double>((1.0L - lambda) * logSum);
+            if (l < best) {
+                best = l;
+                bestLambda = lambda;
+            }
         }
         if (step) step();
     };
@@ -232,7 +282,7 @@ BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& cols, bool twoSta
     for (int t = 0; t <= 2000; ++t) trial(centre3 - 0.01 + 1e-5 * t);
 
     result.found = best < 1e100;
-    result.criterion = best;
+    result.criterion = result.found ? best + t.ownShift : best;
     result.lambda = std::fabs(bestLambda) < kZeroLambda ? 0.0 : bestLambda;
     return result;
 }
