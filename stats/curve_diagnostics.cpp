@@ -120,17 +120,24 @@ double TSRA::GetCoefSE(int j) const {
 
 double TSRA::GetDfbeta(int i, int j) const {
     if (j < 0 || j >= p_) throw ERangeError("範囲エラー");
-    return dfbeta_[Index(i) * static_cast<std::size_t>(p_) + static_cast<std::size_t>(j)];
+    const double* beta = &dfbeta_[Index(i) * static_cast<std::size_t>(p_)];
+    // In the data's units (OwnMoment): the slope's change scales, the
+    // intercept's takes the shift of x.
+    if (!UnitsMapped()) return beta[j];
+    if (j == 0) return mapY_.gain * beta[0] / mapX_.gain;
+    return mapY_.gain * (beta[1] - mapX_.offset / mapX_.gain * beta[0]);
 }
 
 double TSRA::GetDesign(int i, int j) const {
     if (!fitted_ || j < 0 || j > p_) throw ERangeError("範囲エラー");
-    return design_[static_cast<int>(Index(i))][j];
+    const double v = design_[static_cast<int>(Index(i))][j];
+    if (!UnitsMapped() || j == p_) return v;
+    return j == 0 ? mapX_.gain * v + mapX_.offset : mapY_.gain * v + mapY_.offset;
 }
 
 double TSRA::GetMoment(int i, int j) const {
     if (!fitted_ || i < 0 || i > p_ || j < 0 || j > p_) throw ERangeError("範囲エラー");
-    return static_cast<double>(moments_[i][j]);
+    return static_cast<double>(OwnMoment(i, j));
 }
 
 double TSRA::GetDurbinWatson() const { return DurbinWatson(residual_.data(), n_); }

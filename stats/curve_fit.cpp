@@ -111,7 +111,8 @@ bool TSRA::BuildDesign(int type) {
     const CurveTransform t = CurveTransformOf(type);
     for (int i = 0; i < n_; ++i, d += cols) {
         double zx = 0, w = 0;
-        if (!ApplyTransform(t.x, lambda_, x_[i], &zx) || !ApplyTransform(t.y, lambda_, y_[i], &w)) return false;
+        if (!ApplyTransform(t.x, lambda_, x_[i], &zx, unitsX_) || !ApplyTransform(t.y, lambda_, y_[i], &w, unitsY_))
+            return false;
         d[0] = zx;
         // Powers of x for the polynomials: x^2, x^2 x, x^2 x^2.
         const double x2 = zx * zx;
@@ -134,6 +135,7 @@ bool TSRA::TryFit(int type) {
     p_ = p;
     df_ = n_ - p;
     Clear();
+    SetUnits(type);
     if (!BuildDesign(type)) return false;
 
     LongMatrix& m = moments_;
@@ -178,11 +180,11 @@ bool TSRA::TryFit(int type) {
     coef_.assign(static_cast<std::size_t>(p), 0.0);
     se_.assign(static_cast<std::size_t>(p), 0.0);
     for (int j = 0; j < w; ++j) {
-        coef_[j] = static_cast<double>(m[j][w]);
-        se_[j] = std::sqrt(static_cast<double>(m[j][j]) * s2_);
+        coef_[j] = static_cast<double>(OwnMoment(j, w));
+        se_[j] = std::sqrt(static_cast<double>(OwnMoment(j, j)) * S2());
     }
-    coef_[w] = static_cast<double>(m[p][w]);
-    se_[w] = std::sqrt(static_cast<double>(m[p][p]) * s2_);
+    coef_[w] = static_cast<double>(OwnMoment(p, w));
+    se_[w] = std::sqrt(static_cast<double>(OwnMoment(p, p)) * S2());
     for (int j = 0; j < p; ++j)
         if (!std::isfinite(coef_[j]) || !std::isfinite(se_[j])) return false;
 
@@ -190,6 +192,36 @@ bool TSRA::TryFit(int type) {
     fitted_ = true;
     SetLabels();
     return true;
+}
+
+void TSRA::SetUnits(int type) {
+    const CurveTransform t = CurveTransformOf(type);
+    const bool bx = t.x == VariableTransform::kBoxCox, by = t.y == VariableTransform::kBoxCox;
+    unitsX_ = bx ? BoxCoxUnitsOf(x_, n_) : BoxCoxUnits{};
+    unitsY_ = by ? BoxCoxUnitsOf(y_, n_) : BoxCoxUnits{};
+    mapX_ = bx ? UnitMap{unitsX_.Gain(lambda_), unitsX_.Offset(lambda_)} : UnitMap{};
+    mapY_ = by ? UnitMap{unitsY_.Gain(lambda_), unitsY_.Offset(lambda_)} : UnitMap{};
+}
+
+// The moments of (z, w, 1) in the data's units, z = gx z' + ox and w = gy w'
+// + oy, from those swept in the fitted units: the inverse block of z and
+// the constant becomes P S P' with P = [1/gx 0; -ox/gx 1], the coefficients
+// P (gy b + (0, oy)'), SSE gy^2 SSE. The maps are not the identity only for
+// the Box-Cox families, which fit a straight line.
+long double TSRA::OwnMoment(int i, int j) const {
+    const LongMatrix& m = moments_;
+    if (!UnitsMapped()) return m[i][j];
+    constexpr int z = 0, w = 1, c = 2;
+    const long double gx = mapX_.gain, gy = mapY_.gain, oy = mapY_.offset, r = mapX_.offset / gx;
+    const auto coef = [&](int a) {
+        return a == z ? gy * m[z][w] / gx : gy * (m[c][w] - r * m[z][w]) + oy;
+    };
+    if (i == w && j == w) return gy * gy * m[w][w];
+    if (j == w) return coef(i);
+    if (i == w) return -coef(j);
+    if (i == z && j == z) return m[z][z] / (gx * gx);
+    if (i == c && j == c) return m[c][c] - 2.0L * r * m[z][c] + r * r * m[z][z];
+    return (m[z][c] - r * m[z][z]) / gx;
 }
 
 CentredFitRows TSRA::FitRows() const {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/model/centred_fit_rows.h"
+#include "core/numeric/box_cox_units.h"
 #include "core/numeric/matrix.h"
 #include "core/numeric/precise_moments.h"
 #include "stats/curve_types.h"
@@ -71,26 +72,28 @@ public:
         FormRankCorrelations();
         return tau_;
     }
-    double SSE() const { return sse_; }
-    double Syy() const { return syy_; }
-    double S2() const { return s2_; }
-    double VarY() const { return varY_; }
+    // Sums of squares and variances in the units of the (transformed)
+    // response.
+    double SSE() const { return YScale2() * sse_; }
+    double Syy() const { return YScale2() * syy_; }
+    double S2() const { return YScale2() * s2_; }
+    double VarY() const { return YScale2() * varY_; }
     double R2() const { return r2_; }
     double AdjR2() const { return adjR2_; }
-    double Press() const { return press_; }
+    double Press() const { return YScale2() * press_; }
 
     // j = 0 .. ParamCount() - 1 (checked).
     double GetCoef(int j) const;
     double GetCoefSE(int j) const;
     // Per point, i = 0 .. N() - 1 (checked). Fitted values and residuals are
     // in the transformed scale of the response.
-    double GetResidual(int i) const { return residual_.at(Index(i)); }
+    double GetResidual(int i) const { return mapY_.gain * residual_.at(Index(i)); }
     double GetLeverage(int i) const { return leverage_.at(Index(i)); }
-    double GetFitted(int i) const { return fitted_values_.at(Index(i)); }
+    double GetFitted(int i) const { return mapY_.gain * fitted_values_.at(Index(i)) + mapY_.offset; }
     // The leave-one-out columns need two residual degrees of freedom; with
     // one they are not available and read 0 (windows show "-").
     bool HasLeaveOneOut() const { return fitted_ && df_ >= 2; }
-    double GetResidualSE(int i) const { return residualSE_.at(Index(i)); }
+    double GetResidualSE(int i) const { return mapY_.gain * residualSE_.at(Index(i)); }
     double GetStudentized(int i) const { return studentized_.at(Index(i)); }
     double GetWelsch(int i) const { return welsch_.at(Index(i)); }
     double GetCovRatio(int i) const { return covratio_.at(Index(i)); }
@@ -124,11 +127,30 @@ private:
     // One attempt at a family; false when it cannot be fitted to the data.
     bool TryFit(int type);
     bool BuildDesign(int type);
+    // The units and maps of a family's transforms (identity but for Box-Cox).
+    void SetUnits(int type);
     void SetLabels();
     void FillPointDiagnostics();
     void FormRankCorrelations() const;
     // Fitted values and leverages from the swept moments, in centred form.
     CentredFitRows FitRows() const;
+    // Element of the swept moments in the data's own units.
+    long double OwnMoment(int i, int j) const;
+    double YScale2() const { return mapY_.gain * mapY_.gain; }
+    bool UnitsMapped() const {
+        return !(mapX_.gain == 1.0 && mapX_.offset == 0.0 && mapY_.gain == 1.0 && mapY_.offset == 0.0);
+    }
+
+    // A Box-Cox family is fitted in units where the values are near 1
+    // (box_cox_units.h): the design, the moments and the per-point arrays
+    // below hold the fit in those units, and what depends on them is read
+    // through these maps, own = gain * fitted units + offset (the identity
+    // for the other families). Every figure without units is the same.
+    struct UnitMap {
+        double gain = 1.0, offset = 0.0;
+    };
+    BoxCoxUnits unitsX_, unitsY_;
+    UnitMap mapX_, mapY_;
 
     std::string xName_, yName_, xLabel_, yLabel_;
     const double* x_;

@@ -164,7 +164,9 @@ CurveCell CurveAnalysisTable::Cell(int column, int row) const {
     if (!std::isfinite(d)) return Plain(d);
     const double sig = f.GetResidualSE(i);
     const double scale2 = f.GetMoment(j, j) * sig * sig / (1.0 - f.GetLeverage(i));
-    if (!(scale2 >= kEpsilon)) return Plain(d);
+    // s(i)^2 (X'X)^-1 is held at a floor relative to the data already; only
+    // where it is none (an exact fit) is there nothing to scale by.
+    if (!(scale2 > 0.0) || !std::isfinite(scale2)) return Plain(d);
     const double scaled = d / std::sqrt(scale2);
     CurveCell c{"", FormatNumber(false, d) + " (" + FormatFloat("+##0.0000;-##0.0000", scaled) + ")"};
     if (std::fabs(scaled) > 2.0 / std::sqrt(n)) c.mark = SingleSignificanceMark();

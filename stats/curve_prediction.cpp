@@ -16,7 +16,7 @@ double TSRA::PredictInterval(double* upper, double* lower, double x0, double con
         throw ERangeError("範囲エラー");
     const CurveTransform t = CurveTransformOf(type_);
     double z0 = 0.0;
-    if (!ApplyTransform(t.x, lambda_, x0, &z0)) throw EMathError("範囲エラー");
+    if (!ApplyTransform(t.x, lambda_, x0, &z0, unitsX_)) throw EMathError("範囲エラー");
     // The powers as the design forms them.
     const double z2 = z0 * z0;
     const double z[4] = {z0, z2, z2 * z0, z2 * z2};
@@ -33,9 +33,11 @@ double TSRA::PredictInterval(double* upper, double* lower, double x0, double con
     const double c = ChiSquareUpperQuantile(df_, 1.0 - a);
     const double half = std::sqrt(s2_) * (std::sqrt(p_ * f * q) + zq * std::sqrt(df_ / c));
     double up = w + half, low = w - half;
-    w = InverseTransform(t.y, lambda_, w);
-    up = InverseTransform(t.y, lambda_, up);
-    low = InverseTransform(t.y, lambda_, low);
+    // Back from the fitted units: y = 2^k u for Box-Cox (box_cox_units.h).
+    const int k = unitsY_.exponent;
+    w = std::ldexp(InverseTransform(t.y, lambda_, w), k);
+    up = std::ldexp(InverseTransform(t.y, lambda_, up), k);
+    low = std::ldexp(InverseTransform(t.y, lambda_, low), k);
     if (!std::isfinite(w) || !std::isfinite(up) || !std::isfinite(low)) throw EMathError("範囲エラー");
     *upper = up;
     *lower = low;
