@@ -116,4 +116,49 @@ TEST(CurveUnits, BoxCoxCurvesDoNotDependOnTheUnits) {
             }
 }
 
+// Longley's Box-Cox curve on both variables (lambda 0.56837) in other
+// units: what it shows in the data's units is the map of the fit at scale
+// 1 (BoxCox(lambda, s v) = s^lambda BoxCox(lambda, v) + BoxCox(lambda, s)),
+// and the prediction scales with y. References at scale 1 from mpmath.
+TEST(CurveUnits, BoxCoxFitReadsBackInTheDataUnits) {
+    const double lambda = 0.56837;
+    const double z0 = 1981.4781479259062, w0 = 915.41501015545633, fitted0 = 910.23932776781841;
+    const double e0 = 5.1756823876379211, szz = 2276285.6239874058, s2 = 28.215662615271844;
+    const double slope = 0.074236865254050662, dslope = -0.0019065507803563795, dint = 5.4177595875856974;
+    const double predicted = 65883.429645481002;
+    for (double sx : {1e-12, 1.0, 1e9})
+        for (double sy : {1e-6, 1.0, 1e12}) {
+            SCOPED_TRACE(testing::Message() << "x " << sx << ", y " << sy);
+            std::vector<double> x = LongleyColumns()[1], y = LongleyColumns()[6];
+            for (double& v : x) v *= sx;
+            for (double& v : y) v *= sy;
+            TSRA fit("GNP", x.data(), "EMPLOY", y.data(), 16);
+            ASSERT_TRUE(fit.FitCurve(regbceXbceY));
+            ASSERT_NEAR(fit.Lambda(), lambda, 1e-9);
+            const ScaleMap mx = MapOf(true, lambda, sx), my = MapOf(true, lambda, sy);
+            const auto near = [](double actual, double expected) {
+                EXPECT_NEAR(actual, expected, 1e-10 * std::fabs(expected));
+            };
+            near(fit.GetDesign(0, 0), mx.gain * z0 + mx.offset);
+            near(fit.GetDesign(0, 1), my.gain * w0 + my.offset);
+            EXPECT_EQ(fit.GetDesign(0, 2), 1.0);
+            near(fit.GetFitted(0), my.gain * fitted0 + my.offset);
+            near(fit.GetResidual(0), my.gain * e0);
+            near(fit.S2(), my.gain * my.gain * s2);
+            near(fit.SSE(), my.gain * my.gain * s2 * 14.0);
+            near(fit.GetMoment(0, 0), 1.0 / (mx.gain * mx.gain * szz));
+            near(fit.GetMoment(0, 1), fit.GetCoef(0));
+            near(fit.GetMoment(2, 1), fit.GetCoef(1));
+            near(fit.GetCoefSE(0), std::sqrt(fit.S2() * fit.GetMoment(0, 0)));
+            const double ownSlope = my.gain / mx.gain * slope;
+            near(fit.GetCoef(0), ownSlope);
+            near(fit.GetDfbeta(0, 0), my.gain / mx.gain * dslope);
+            near(fit.GetDfbeta(0, 1), my.gain * dint - my.gain / mx.gain * dslope * mx.offset);
+            double upper = 0, lower = 0;
+            near(fit.PredictInterval(&upper, &lower, 400000.0 * sx, 0.95, 0.95), predicted * sy);
+            EXPECT_GT(upper, predicted * sy);
+            EXPECT_LT(lower, predicted * sy);
+        }
+}
+
 }  // namespace
