@@ -40,3 +40,41 @@ TEST(NewtonMinimum, OvershootingStepIsHalvedUntilTheFunctionFalls) {
     for (std::size_t i = 0; i < path.size(); ++i) EXPECT_NEAR(points[i], path[i], 1e-12) << i;
     EXPECT_LE(values, 1 + 3 + 5);
 }
+
+// One smooth function with its minimum at parameters of size 1e-9, 1 and
+// 1e9: f(x) = F(x / s) with F(u) = exp(u1) + exp(2 u2) + exp(-u1 - u2),
+// least at u = (ln 2 / 5, -2 ln 2 / 5), where F = 5 * 2^(-4/5). Its values,
+// and each step against its parameter, are the same at every scale, so the
+// search ends as close to the minimum at each. Minimisers: s times the
+// closed form, in 50 digits.
+TEST(NewtonMinimum, MinimumFoundAtAnyScaleOfTheParameters) {
+    const struct {
+        double scale;
+        double minimiser[2];
+    } cases[] = {
+        {1e-9, {1.3862943611198907052e-10, -2.7725887222397814104e-10}},
+        {1.0, {0.13862943611198906188, -0.27725887222397812377}},
+        {1e9, {138629436.11198906188, -277258872.22397812377}},
+    };
+    constexpr double kMinimum = 2.8717458874925875170;
+    for (const auto& c : cases) {
+        const double s = c.scale;
+        const NewtonObjective f = [s](const std::vector<double>& x) {
+            const double u1 = x[0] / s, u2 = x[1] / s;
+            return std::exp(u1) + std::exp(2.0 * u2) + std::exp(-u1 - u2);
+        };
+        const NewtonDerivatives derivatives = [s](const std::vector<double>& x, std::vector<double>& g,
+                                                  std::vector<double>& h) {
+            const double u1 = x[0] / s, u2 = x[1] / s;
+            const double a = std::exp(u1), b = std::exp(2.0 * u2), e = std::exp(-u1 - u2);
+            g = {(a - e) / s, (2.0 * b - e) / s};
+            h = {(a + e) / (s * s), e / (s * s), e / (s * s), (4.0 * b + e) / (s * s)};
+        };
+        std::vector<double> phi = {s, s};  // u = (1, 1)
+        double value = 0.0;
+        ASSERT_TRUE(NewtonMinimum(phi, value, f, derivatives)) << s;
+        for (int j = 0; j < 2; ++j)
+            EXPECT_NEAR(phi[j], c.minimiser[j], 1e-12 * std::fabs(c.minimiser[j])) << s << " " << j;
+        EXPECT_NEAR(value, kMinimum, 1e-14) << s;
+    }
+}
