@@ -153,6 +153,7 @@ void TfrmREG::BuildGrids() {
     editLayout->setContentsMargins(2, 2, 2, 2);
     editLayout->addWidget(cbInput, 0, Qt::AlignLeft);
     editLayout->addWidget(sgEdit, 1);
+    sgEdit->installEventFilter(this);
     connect(sgEdit, &TStringGrid::Click, this, guarded(&TfrmREG::sgEditClick));
     connect(sgEdit, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgEditTopLeftChanged));
     connect(sgEdit, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgEditMouseDown));
