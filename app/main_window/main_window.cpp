@@ -83,7 +83,13 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     BuildPlotButtons();
     ConnectLaunchers();
     ConnectBoxCoxHint();
-    LetActionKeysPass(cbInput->lineEdit(), {Action("Assist"), Action("UserDef")});
+    QLineEdit* inputLine = cbInput->lineEdit();
+    LetActionKeysPass(inputLine, {Action("UserDef")});
+    // Ctrl+A selects the input line's text first, so that typing replaces
+    // it; with nothing more to select it opens the assistant.
+    LetActionKeysPass(inputLine, {Action("Assist")}, [inputLine] {
+        return inputLine->text().isEmpty() || inputLine->selectedText() == inputLine->text();
+    });
     // The edit keys are the window's (undo, redo and the clipboard
     // commands on observations) until the user types in the input box.
     connect(cbInput->lineEdit(), &QLineEdit::textEdited, this, [this] { inputEdited_ = true; });
@@ -147,6 +153,7 @@ void TfrmREG::BuildGrids() {
     editLayout->setContentsMargins(2, 2, 2, 2);
     editLayout->addWidget(cbInput, 0, Qt::AlignLeft);
     editLayout->addWidget(sgEdit, 1);
+    sgEdit->installEventFilter(this);
     connect(sgEdit, &TStringGrid::Click, this, guarded(&TfrmREG::sgEditClick));
     connect(sgEdit, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgEditTopLeftChanged));
     connect(sgEdit, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgEditMouseDown));

@@ -57,6 +57,9 @@ TEST_F(MainInputKeysTest, AssistAndUserDefinitionKeysPassTheInputLine) {
     EXPECT_FALSE(EditClaims(line, Qt::Key_C));
     QTest::keyClicks(line, "1");
     EXPECT_TRUE(EditClaims(line, Qt::Key_C));
+    // Ctrl+A selects a text not yet wholly selected; then it is the assistant's.
+    EXPECT_TRUE(EditClaims(line, Qt::Key_A));
+    line->selectAll();
     EXPECT_FALSE(EditClaims(line, Qt::Key_A));
 }
 
