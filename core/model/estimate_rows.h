@@ -33,7 +33,9 @@ struct EstimateRow {
     std::string mark;      // of the level; the constant term has none
     double vif = kNone;    // explanatory variables only
 
-    bool ToleranceFailure() const { return !constant && f == 0.0; }
+    // An F of 0 outside the model: the variable cannot enter. Inside it an F
+    // of 0 is a coefficient of 0, which may still leave the model.
+    bool ToleranceFailure() const { return !constant && !inModel && f == 0.0; }
     // The report's number: 0 for the constant term, else the variable's.
     int Number() const { return constant ? 0 : index + 1; }
 };

@@ -63,6 +63,20 @@ TEST(EstimateRows, PageRowAndReportLineShowTheSameRow) {
     EXPECT_DOUBLE_EQ(rows[0].t, 8388608.0);
 }
 
+// x' y = 0 and x' 1 = 0: x's coefficient is exactly 0 (s2 = 4 / 2), and so
+// is its F to remove. In the model that is no tolerance failure: the row
+// shows the F, and may be taken out again.
+TEST(EstimateRows, ZeroFInsideTheModelIsNoToleranceFailure) {
+    auto reg = MakeModel({{1, 1, -1, -1}, {1, -1, -1, 1}}, {}, {"x", "y"});
+    ASSERT_TRUE(reg->SetModel(1, {2, 1, 2}));
+    const std::vector<EstimateRow> rows = EstimateRows(*reg);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[1].inModel);
+    EXPECT_EQ(rows[1].f, 0.0);
+    EXPECT_FALSE(rows[1].ToleranceFailure());
+    EXPECT_EQ(EstimatesTable(*reg, rows).Cell(1, 1).Shown(), "0");
+}
+
 // Cut-offs of n = 20 and p = 3 (df 17): COVRATIO 0.55 .. 1.45, DFFITS
 // 2 sqrt(3/17), DFBETA 2 / sqrt(20); Cook's point left out. Studentised
 // residuals with 17 residual degrees of freedom are t(16): 2.120 (5 %) and
