@@ -26,8 +26,9 @@ struct EstimateRow {
     double f = kNone;
     double b = kNone;
     double se = kNone;
-    // b / se, where a standard error of exactly 0 reads as 2^-23: a
-    // coefficient without spread is as good as certain.
+    // b / se. The standard error comes from s2 held at its floor, so that a
+    // perfect fit's t is finite and the same in any units; it is 0 only
+    // where the dependent variable has no spread at all.
     double t = kNone;
     double level = kNone;  // two-sided significance level of t, in percent
     std::string mark;      // of the level; the constant term has none
