@@ -1,10 +1,10 @@
 // A perfect fit, y an exact linear function of the regressors, by least
-// squares: wherever the residual variance s2 or s2(i) divides (standard
-// errors, t and F values, r(i), COVRATIO, W(i), Cook's D, DFFITS, the
-// deleted t values) it is held at var(y) x 2^-23, so every figure is finite
-// and the same whatever the units of y. s2 itself is shown as formed.
-// References from exact rational arithmetic (python fractions), square
-// roots taken last with mpmath to 50 digits.
+// squares and by instrumental variables: wherever the residual variance s2
+// or s2(i) divides (standard errors, t and F values, r(i), COVRATIO, W(i),
+// Cook's D, DFFITS, the deleted t values) it is held at var(y) x 2^-23, so
+// every figure is finite and the same whatever the units of y. s2 itself
+// is shown as formed. References from exact rational arithmetic (python
+// fractions), square roots taken last with mpmath to 50 digits.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/data/variable.h"
 #include "core/model/estimate_rows.h"
+#include "core/model/instrumental_fit.h"
 #include "support/model_builder.h"
 #include "support/perfect_fit_sample.h"
 
@@ -92,6 +94,34 @@ TEST(PerfectFitFigures, MainFitFiguresAreFiniteAndTheSameInAnyUnits) {
                 ExpectRoundingOnly(reg->GetAnalysisValue(code, i), "row " + std::to_string(code) + at);
             for (int j : swept)
                 EXPECT_TRUE(std::isfinite(reg->GetAnalysisValue(Reg::kRowDeletedTValue + j, i))) << j << at;
+        }
+    }
+}
+
+// The same data by instrumental variables, z1 in place of x1 in the design:
+// t and F of the estimator, COVRATIO, and the residuals' figures near 0.
+TEST(PerfectFitFigures, InstrumentalFitFiguresAreFiniteAndTheSameInAnyUnits) {
+    // Row codes of the estimator's own table.
+    constexpr int kStandardized = 6, kStudentized = 7, kCovratio = 13, kDffits = 14, kCook = 15, kWelsch = 16;
+    const int swept[] = {0, 1, 2, 4};
+    for (double scale : kScales) {
+        SCOPED_TRACE(testing::Message() << "y x " << scale);
+        auto data = MakeModel(ScaledY(kPerfectFitColumns, scale),
+                              {Var::kExogenous, Var::kExogenous, Var::kExogenous, Var::kEndogenous});
+        RegIV iv(*data, 0);
+        iv.SetDesignColumn(0, kPerfectFitInstrument);
+        ASSERT_TRUE(iv.SelectVariables({2, 2, 2, 1, 2}, 3));
+        iv.ComputeInfluence();
+        for (int s = 0; s < 4; ++s) {
+            const int j = swept[s];
+            ExpectRel(iv.GetCoef(j) / iv.GetCoefSE(j), kPerfectFitIvT[s], 1e-11, "t " + std::to_string(j));
+            ExpectRel(iv.GetFValue(j), kPerfectFitIvF[s], 1e-11, "F " + std::to_string(j));
+        }
+        for (int i = 0; i < 30; ++i) {
+            const std::string at = " at " + std::to_string(i);
+            ExpectRel(iv.GetAnalysisValue(kCovratio, i), kPerfectFitIvCovratio[i], 1e-12, "COVRATIO" + at);
+            for (int code : {kStandardized, kStudentized, kDffits, kCook, kWelsch})
+                ExpectRoundingOnly(iv.GetAnalysisValue(code, i), "row " + std::to_string(code) + at);
         }
     }
 }
