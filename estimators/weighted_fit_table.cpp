@@ -270,21 +270,26 @@ void WLSE::ComputeTable() {
     r2_ = 1.0 - sse_ / syy_;
     adjR2_ = 1.0 - s2_ / varY_;
     if (!(adjR2_ >= kDoubleEpsilon)) adjR2_ = 0.0;
+
+    // Wherever s2 and s2(t) divide (the standard errors, and so the t
+    // values, and the influence rows) they are held at 2^-23 of the
+    // transformed dependent variable's variance, so that a perfect fit
+    // still gives finite figures, whatever the data's units; s2 and s2(t)
+    // themselves are shown as formed. A dependent variable without
+    // variation is measured by its square; one that is 0 throughout leaves
+    // residuals of exactly 0.
+    double varianceFloor = VarianceFloorOf(varY_ > 0.0 ? varY_ : mean * mean);
+    if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
+    const double s2Held = HeldAtFloor(s2_, varianceFloor);
     for (int j = 0; j < p; ++j) {
         coefficients_[j] = static_cast<double>(swept_[j][p]);
-        standardErrors_[j] = std::sqrt(covariance_[j][j] * s2_);
+        standardErrors_[j] = std::sqrt(covariance_[j][j] * s2Held);
     }
 
     // Deleted variances and the influence rows. Every figure divides by
     // 1 - h (or, two-stage, the spread 1 - 2h + a) as formed, however
-    // small; a leverage of 1 has none. The residual variances are held at
-    // 2^-23 of the transformed dependent variable's variance, so that a
-    // perfect fit still gives finite figures, whatever the data's units. A
-    // dependent variable without variation is measured by its square; one
-    // that is 0 throughout leaves residuals of exactly 0.
+    // small; a leverage of 1 has none.
     const double deletedDf = effective - p_ - 1;
-    double varianceFloor = VarianceFloorOf(varY_ > 0.0 ? varY_ : mean * mean);
-    if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
     std::vector<int> codes = {kRowStandardized, kRowStudentized, kRowResidualShare,
                               kRowDeletedVariance, kRowWelsch, kRowCovRatio};
     if (!changesFirst)
@@ -331,18 +336,19 @@ void WLSE::ComputeTable() {
                 s2t = DeletedVariance(sse_ - et * et / m, sse_, lev, deletedDf);
             }
             s2t = std::max(s2t, 0.0);
+            const double s2tHeld = HeldAtFloor(s2t, varianceFloor);
             // The residual's variance over s2: 1 - h itself outside two-stage
             // mode (av is h there), so that a leverage near 1 keeps its digits.
             const double spread = twoStage_ ? 1.0 - lev - lev + av : m;
-            const double standardized = et / std::sqrt(spread * std::max(s2_, varianceFloor));
-            const double studentized = et / std::sqrt(spread * std::max(s2t, varianceFloor));
+            const double standardized = et / std::sqrt(spread * s2Held);
+            const double studentized = et / std::sqrt(spread * s2tHeld);
             double welsch = 0.0, covRatio = 1.0;
             if (counts && twoStage_) {
-                welsch = std::sqrt(bv * d * d / (spread * s2t / (effective - 1)));
-                covRatio = IntPower(p, s2t / s2_) / m * ((1.0 - bv) / m);
+                welsch = std::sqrt(bv * d * d / (spread * s2tHeld / (effective - 1)));
+                covRatio = IntPower(p, s2tHeld / s2Held) / m * ((1.0 - bv) / m);
             } else if (counts) {
-                welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2t));
-                covRatio = IntPower(p, s2t / s2_) / m;
+                welsch = std::sqrt(lev * d * d * (effective - 1) / (m * s2tHeld));
+                covRatio = IntPower(p, s2tHeld / s2Held) / m;
             }
             // An observation of leverage 1 (one that counts: a weight of 0
             // gives a leverage of 0) has no figure that divides by 1 - h.

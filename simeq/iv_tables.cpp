@@ -5,6 +5,7 @@
 
 #include "core/model/estimate_texts.h"
 #include "core/model/instrumental_fit.h"
+#include "core/model/leverage_forms.h"
 #include "core/model/result_texts.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/numeric/statistics.h"
@@ -125,7 +126,8 @@ double IVColumnValue(const RegIV& model, ResultColumn column, int i) {
     case ResultKind::RawDfbeta: return model.GetAnalysisValue(kRowCoefficientChange + j, i);
     case ResultKind::ScaledDfbeta:
         return model.GetAnalysisValue(kRowCoefficientChange + j, i) /
-               std::sqrt(model.GetCovarianceFactor(j, j) * model.GetAnalysisValue(kRowDeletedS2, i));
+               std::sqrt(model.GetCovarianceFactor(j, j) *
+                         HeldAtFloor(model.GetAnalysisValue(kRowDeletedS2, i), model.VarianceFloor()));
     case ResultKind::None: break;
     }
     return 0.0;

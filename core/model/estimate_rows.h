@@ -26,14 +26,17 @@ struct EstimateRow {
     double f = kNone;
     double b = kNone;
     double se = kNone;
-    // b / se, where a standard error of exactly 0 reads as 2^-23: a
-    // coefficient without spread is as good as certain.
+    // b / se. The standard error comes from s2 held at its floor, so that a
+    // perfect fit's t is finite and the same in any units; it is 0 only
+    // where the dependent variable has no spread at all.
     double t = kNone;
     double level = kNone;  // two-sided significance level of t, in percent
     std::string mark;      // of the level; the constant term has none
     double vif = kNone;    // explanatory variables only
 
-    bool ToleranceFailure() const { return !constant && f == 0.0; }
+    // An F of 0 outside the model: the variable cannot enter. Inside it an F
+    // of 0 is a coefficient of 0, which may still leave the model.
+    bool ToleranceFailure() const { return !constant && !inModel && f == 0.0; }
     // The report's number: 0 for the constant term, else the variable's.
     int Number() const { return constant ? 0 : index + 1; }
 };

@@ -258,6 +258,9 @@ void RegIV::FinishModelChange() {
     r2_ = ZeroBelowEpsilon(1.0 - rss_ / tss_);
     adjR2_ = ZeroBelowEpsilon(1.0 - s2_ / varY_);
     const int d = dependent_;
+    // Standard errors and F values from s2 held at its floor: a perfect fit
+    // gives finite figures, the same in any units.
+    const double s2 = HeldAtFloor(s2_, VarianceFloor());
     for (int j = 0; j <= v_; ++j) {
         if (j == d) continue;
         const long double diag = std::fabs(swept_[j][j]);
@@ -265,8 +268,8 @@ void RegIV::FinishModelChange() {
         const bool inTol = Tolerance(j) < diag;
         if (roles_[j] == kRoleExplanatory) {
             coef_[j] = static_cast<double>(swept_[j][d]);
-            stdErr_[j] = std::sqrt(cf_[j][j] * s2_);
-            fValue_[j] = static_cast<double>(r / s2_);
+            stdErr_[j] = std::sqrt(cf_[j][j] * s2);
+            fValue_[j] = static_cast<double>(r / s2);
         } else {
             coef_[j] = stdErr_[j] = 0.0;
             const double rj = inTol ? static_cast<double>(r) : rss_;

@@ -130,6 +130,10 @@ public:
     int GetDf() const noexcept { return df_; }
     double GetS2() const noexcept { return s2_; }
     double GetVarY() const noexcept { return varY_; }
+    // Least residual variance that counts as a spread: var y x 2^-23, so
+    // that the units of the data do not decide what counts as zero. Every
+    // figure that divides by s2 or s2(i) takes it held there (HeldAtFloor).
+    double VarianceFloor() const;
     double GetR2() const noexcept { return r2_; }
     double GetAdjR2() const noexcept { return adjR2_; }
     double GetTss() const noexcept { return tss_; }
@@ -228,9 +232,6 @@ private:
     // Variable j shows no F (it is, to this size, a combination of the
     // model's variables) while its swept diagonal is at most this.
     double Tolerance(int j) const;
-    // Least residual variance that counts as a spread: var y x 2^-23, so
-    // that the units of the data do not decide what counts as zero.
-    double VarianceFloor() const;
     void FinishModelChange();
     // The fit's pass over the observations: fitted values, residuals, PRESS
     // and x'A z; with leverages also x'Cf x and z'Wc z, else those two are

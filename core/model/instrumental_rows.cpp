@@ -99,6 +99,7 @@ void RegIV::ComputeDiagnostics() {
     double* errorPercent = analysis_->RowForOverwrite(kErrorPercent);
     const auto qs = static_cast<std::size_t>(q);
     const double floor = VarianceFloor();
+    const double s2 = HeldAtFloor(s2_, floor);
     const double zeroY =
         ZeroObservedBelow(context_->Pool(), n_, [this](long long i) { return x_[static_cast<int>(i)][dependent_]; });
     std::vector<double> zc(qs * kBlock), u(qs * kBlock);
@@ -125,7 +126,7 @@ void RegIV::ComputeDiagnostics() {
             const double s2t = DeletedVariance((g - 1.0) * dt * dt + 2.0 * dt * ee + rss_, rss_, hatA[i], df_ - 1);
             deleted[i] = s2t;
             const double w = 1.0 - 2.0 * hatA[i] + hatB[i];
-            standardized[i] = one ? kNoFigure : e[i] / std::sqrt(s2_ * w);
+            standardized[i] = one ? kNoFigure : e[i] / std::sqrt(s2 * w);
             // s2(i) held at the floor before its factor, as the main fit does.
             double var = w * std::max(s2t, floor);
             if (one || var <= 0.0) var = floor;
@@ -150,6 +151,10 @@ void RegIV::ComputeInfluence() {
     const bool centred = HasConstant();
     const int p = GetParamCount();
     const int d = dependent_;
+    // s2 and s2(i) held at the floor wherever they divide; R^2(i) takes
+    // s2(i) as formed.
+    const double floor = VarianceFloor();
+    const double s2 = HeldAtFloor(s2_, floor);
     // The change of the coefficients without observation t is u d with
     // u = A z_t, and w = Cf x_t: over the variables C (z - m_z) and
     // Cf (x - m); the constant term's entries (with it in) 1/n less the
@@ -196,7 +201,7 @@ void RegIV::ComputeInfluence() {
                 w[qs] = static_cast<double>(wc);
             }
             const double dt = press[i];
-            const double s2t = deleted[i];
+            const double s2t = HeldAtFloor(deleted[i], floor);
             const double hb = hatB[i];
             const double hc = hatC[i];
             const double ha = hatA[i];
@@ -212,10 +217,10 @@ void RegIV::ComputeInfluence() {
             welsch[i] = std::sqrt(dd / ((1.0 - 2.0 * ha + hb) * s2t / (n_ - 1)));
             const double dffits = std::sqrt(dd / s2t);
             dffitsRow[i] = dt >= 0.0 ? dffits : -dffits;
-            cook[i] = dd / (p * s2_);
-            covRatio[i] = IntPower(p, s2t / s2_) * (1.0 - hc) / (m * m);
+            cook[i] = dd / (p * s2);
+            covRatio[i] = IntPower(p, s2t / s2) * (1.0 - hc) / (m * m);
             const double dev = x_[i][d] - meanY_;
-            const double r2t = 1.0 - (df_ - 1) * s2t / (tss_ - dev * dev * n_ / (n_ - 1));
+            const double r2t = 1.0 - (df_ - 1) * deleted[i] / (tss_ - dev * dev * n_ / (n_ - 1));
             deletedR2[i] = r2t;
             deletedAdjR2[i] = ZeroBelowEpsilon(1.0 - (n_ - 2.0) / (df_ - 1) * (1.0 - r2t));
             if (ha == 1.0) {
@@ -279,8 +284,11 @@ double RegIV::SpecificationTest() {
     LongMatrix m;
     if (SweepFromBase(DataMoments(), s, m) == SweepResult::kZeroPivot) throw EZeroDivide("INVERSE ERROR!");
     // s2 as the fit takes it: the two variances of least squares itself
-    // then cancel exactly.
-    const double s2ols = static_cast<double>(m[d][d]) / df_;
+    // then cancel exactly. Both held at the floor, as the standard errors
+    // are: a perfect fit's rounding is no variance.
+    const double floor = VarianceFloor();
+    const double s2iv = HeldAtFloor(s2_, floor);
+    const double s2ols = HeldAtFloor(static_cast<double>(m[d][d]) / df_, floor);
     ComputeCovarianceFactor();
     if (p == 0) return 0.0;
     const auto ps = static_cast<std::size_t>(p);
@@ -288,7 +296,7 @@ double RegIV::SpecificationTest() {
     for (std::size_t a = 0; a < ps; ++a) {
         q[a] = coef_[s[a]] - m[s[a]][d];
         for (std::size_t b = 0; b < ps; ++b)
-            diff[a * ps + b] = static_cast<long double>(s2_) * cf_[s[a]][s[b]] - s2ols * m[s[a]][s[b]];
+            diff[a * ps + b] = static_cast<long double>(s2iv) * cf_[s[a]][s[b]] - s2ols * m[s[a]][s[b]];
     }
     // To a unit diagonal first: the coefficients' variances differ by many
     // orders of magnitude (the constant term's and a slope's).

@@ -105,15 +105,16 @@ void CentreBlock(const CentredBlock& b, const double* design, int stride, const 
 // What the residual measures need of the fit besides the block's own values.
 struct ResidualScale {
     const double* y;  // observed values of the dependent variable
-    double sse, s2;
-    double floor;  // least deleted variance s2(i)
+    double sse;
+    double s2;     // held at the floor
+    double floor;  // least residual variance, s2 and s2(i)
     double zeroY;  // an observed value below this counts as 0 in the error rate
 };
 
 ResidualScale ResidualScaleOf(const Reg& reg, const RegFit& fit, double floor, ThreadPool* pool) {
     const double* y = reg.GetVar(reg.GetDependent()).Data();
     const double zeroY = ZeroObservedBelow(pool, reg.GetObsCount(), [y](long long i) { return y[i]; });
-    return {y, fit.sse, fit.s2, floor, zeroY};
+    return {y, fit.sse, HeldAtFloor(fit.s2, floor), floor, zeroY};
 }
 
 // The residual measures of a block, from the residuals e, their variance
@@ -202,7 +203,9 @@ struct InfluenceScale {
     double nb;  // coefficients, the constant included
     int nbInt;
     double nd;  // observations
-    double s2, sse, syy;
+    double s2;     // held at the floor
+    double floor;  // least residual variance, s2 and s2(i)
+    double sse, syy;
     double df1;  // residual degrees of freedom less one
     double adjFactor;
     double yHi, yLo;  // mean of the dependent variable
@@ -215,7 +218,8 @@ InfluenceScale MakeInfluenceScale(const Reg& reg, const RegFit& fit) {
     f.nb = static_cast<double>(reg.CountExplanatory() + 1);
     f.nbInt = reg.CountExplanatory() + 1;
     f.nd = static_cast<double>(reg.GetObsCount());
-    f.s2 = fit.s2;
+    f.floor = reg.VarianceFloor();
+    f.s2 = HeldAtFloor(fit.s2, f.floor);
     f.sse = fit.sse;
     f.syy = fit.syy;
     f.df1 = fit.residualDf - 1.0;
@@ -259,6 +263,8 @@ struct InfluenceBlock {
     const double* av = nullptr;
     const double* bv = nullptr;
     double eCopy[kBlock], hCopy[kBlock], prCopy[kBlock], s2iCopy[kBlock], avCopy[kBlock], bvCopy[kBlock];
+    // s2(i) held at the floor (HoldDeletedVariances).
+    double s2iHeld[kBlock];
 };
 
 // Where a pass reads the design and the table's rows.
@@ -377,6 +383,12 @@ void OrdinaryResidualMeasures(const ResidualScale& fit, double sse, double df1, 
     blk.s2i = s2i;
 }
 
+// s2(i) held at the floor, for every figure that divides by it; R^2(i)
+// takes it as formed.
+void HoldDeletedVariances(double floor, int len, InfluenceBlock& blk) {
+    for (int t = 0; t < len; ++t) blk.s2iHeld[t] = HeldAtFloor(blk.s2i[t], floor);
+}
+
 // out[t] = IntPower(n, x[t] / d) by the same products, all entries at
 // each step, so that they run in vectors.
 void PowersOf(int n, double d, const double* x, int len, double* out) {
@@ -410,11 +422,12 @@ MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, 
     const double* h = blk.h;
     const double* pr = blk.pr;
     const double* s2i = blk.s2i;
+    const double* s2h = blk.s2iHeld;
     const double* av = blk.av;
     const double* bv = blk.bv;
     const double nd = f.nd, s2 = f.s2;
     // The powers first, so that the loop below runs in vectors.
-    PowersOf(f.nbInt, s2, s2i, len, covratio);
+    PowersOf(f.nbInt, s2, s2h, len, covratio);
     const double* y = f.y;
     const double yHi = f.yHi, yLo = f.yLo, syy = f.syy, df1 = f.df1, sse = f.sse, nb = f.nb;
     if (twoStage) {
@@ -423,8 +436,8 @@ MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, 
             const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
             const double qb = 1.0 - bv[t];
             const double bigA = av[t] * pr[t] * pr[t];
-            welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2i[t]));
-            const double g = std::sqrt(bigA / s2i[t]);
+            welsch[t] = std::sqrt(bigA * (nd - 1.0) / ((1.0 - 2.0 * bv[t] + h[t]) * s2h[t]));
+            const double g = std::sqrt(bigA / s2h[t]);
             dffits[t] = pr[t] < 0.0 ? -g : g;
             cooks[t] = bigA / (nb * s2);
             covratio[t] = covratio[t] * (1.0 - av[t]) / (qb * qb);
@@ -435,9 +448,9 @@ MERLOX_VECTOR_CLONES void FixedMeasures(const InfluenceScale& f, bool twoStage, 
             const double dy = (y[start + t] - yHi) - yLo;
             const double syyDeleted = syy - dy * dy * nd / (nd - 1.0);
             const double qh = 1.0 - h[t];
-            dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2i[t]) * qh);
+            dffits[t] = std::sqrt(h[t]) * e[t] / (std::sqrt(s2h[t]) * qh);
             cooks[t] = h[t] * pr[t] * pr[t] / (nb * s2);
-            welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2i[t]));
+            welsch[t] = std::sqrt(h[t] * pr[t] * pr[t] * (nd - 1.0) / (qh * s2h[t]));
             covratio[t] = covratio[t] / qh;
             r2i[t] = 1.0 - (sse - e[t] * pr[t]) / syyDeleted;
         }
@@ -458,7 +471,7 @@ MERLOX_VECTOR_CLONES void CoefficientMeasures(const CentredBlock& b, const std::
     const int p = blk.p;
     const double* h = blk.h;
     const double* pr = blk.pr;
-    const double* s2i = blk.s2i;
+    const double* s2i = blk.s2iHeld;
     const double* bv = blk.bv;
     for (int s = 0; s < p; ++s) {
         const double* cs = &blk.c[static_cast<size_t>(s) * kBlock];
@@ -837,6 +850,7 @@ void Reg::InfluenceRows() {
             const int len = last - start < kBlock ? last - start : kBlock;
             ReadInfluenceBlock(from, b, residualMeasures, lev, press, start, len, blk);
             if (residualMeasures) OrdinaryResidualMeasures(residualScale, sse, df1, start, len, blk);
+            HoldDeletedVariances(scale.floor, len, blk);
             FixedMeasures(scale, twoStage, start, len, blk);
             CoefficientMeasures(b, coef, twoStage, len, blk);
             BlankLeverageOne(twoStage, len, blk);

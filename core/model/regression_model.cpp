@@ -429,7 +429,8 @@ void Reg::FinishConstantModel() {
     ZeroVector(fit_.coef);
     ZeroVector(fit_.stdErr);
     fit_.coef.At(k) = static_cast<double>(fit_.moments[k][dependent_]);
-    fit_.stdErr.At(k) = static_cast<double>(std::sqrt(fit_.moments[k][k] * static_cast<long double>(fit_.s2)));
+    const long double s2 = HeldAtFloor(static_cast<long double>(fit_.s2), VarianceFloor());
+    fit_.stdErr.At(k) = static_cast<double>(std::sqrt(fit_.moments[k][k] * s2));
     fit_.r2 = 0.0;
     fit_.adjR2 = 0.0;
 }
@@ -439,13 +440,14 @@ void Reg::UpdateFValues(long double sse, long double s2) {
     const int dep = dependent_;
     const LongMatrix& M = fit_.moments;
     const double floor = VarianceFloor();
+    const long double s2Held = HeldAtFloor(s2, floor);
     for (int m = 0; m < k; ++m) {
         if (m == dep) continue;
         const long double a = M[m][dep];
         const long double d = M[m][m];
         const bool singular = fit_.toleranceLong[static_cast<std::size_t>(m)] >= d;
         if (role_[m] == kRoleExplanatory) {
-            fit_.fValue.At(m) = static_cast<double>(a * a / (d * s2));
+            fit_.fValue.At(m) = static_cast<double>(a * a / (d * s2Held));
         } else {
             const long double r = singular ? sse : a * a / d;
             const long double q = (sse - r) / (fit_.residualDf - 1);
@@ -461,8 +463,11 @@ void Reg::FinishStatistics() {
     const int k = GetVarCount();
     const int dep = dependent_;
     const LongMatrix& M = fit_.moments;
-    const long double s2 = static_cast<long double>(fit_.sse) / fit_.residualDf;
-    fit_.s2 = static_cast<double>(s2);
+    const long double formed = static_cast<long double>(fit_.sse) / fit_.residualDf;
+    fit_.s2 = static_cast<double>(formed);
+    // The standard errors from s2 held at its floor: a perfect fit's t
+    // values are then finite and the same in any units.
+    const long double s2 = HeldAtFloor(formed, VarianceFloor());
     fit_.r2 = Floored(1.0 - fit_.sse / fit_.syy);
     fit_.adjR2 = Floored(1.0 - fit_.s2 / fit_.varY);
     fit_.coef.At(k) = static_cast<double>(M[k][dep]);

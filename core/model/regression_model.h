@@ -210,6 +210,11 @@ public:
     int GetResidualDf() const { return fit_.residualDf; }
     double GetS2() const { return fit_.s2; }
     double GetVarY() const { return fit_.varY; }
+    // Floor of residual variances: varY x 2^-23, relative so that the units
+    // of the data do not decide what counts as zero. F-to-enter refuses a
+    // variance below it; every other figure divides by s2 and s2(i) held at
+    // it (HeldAtFloor).
+    double VarianceFloor() const;
     double GetR2() const { return fit_.r2; }
     double GetAdjR2() const { return fit_.adjR2; }
     double GetSyy() const { return fit_.syy; }
@@ -406,10 +411,6 @@ protected:
     // SetDependent; residualPass false leaves the residual rows to the
     // caller's own pass.
     int ChooseDependent(int j, bool residualPass);
-    // Floor of residual variances (F-to-enter, deleted-residual spread):
-    // varY x 2^-23, relative so that the units of the data do not decide
-    // what counts as zero.
-    double VarianceFloor() const;
     // Structural residual sum of squares: observed explanatory values and
     // the current coefficients.
     long double StructuralSse() const;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
 #include "core/text/number_format.h"
 #include "resources/string_table.h"
@@ -69,7 +70,8 @@ double ResultColumnValue(const Reg& model, ResultColumn column, int i) {
     case ResultKind::RawDfbeta: return model.GetAnalysisValue(Reg::kRowDfbeta + j, i);
     case ResultKind::ScaledDfbeta:
         return model.GetAnalysisValue(Reg::kRowDfbeta + j, i) /
-               std::sqrt(model.GetAnalysisValue(Reg::kRowS2Deleted, i) * model.GetSweepElement(j, j));
+               std::sqrt(HeldAtFloor(model.GetAnalysisValue(Reg::kRowS2Deleted, i), model.VarianceFloor()) *
+                         model.GetSweepElement(j, j));
     case ResultKind::None: break;
     }
     return 0.0;

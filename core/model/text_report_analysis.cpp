@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
 #include "core/model/text_report_writer.h"
 #include "core/text/number_format.h"
@@ -104,7 +105,7 @@ void TextReportWriter::WriteDfbeta() {
         Put(line + "\n");
         for (int i = 0; i < n_; ++i) {
             line = Column(i + 1, 4);
-            const double s2i = model_.GetAnalysisValue(Reg::kRowS2Deleted, i);
+            const double s2i = HeldAtFloor(model_.GetAnalysisValue(Reg::kRowS2Deleted, i), model_.VarianceFloor());
             for (int c = a; c < b; ++c) {
                 const int j = coefficients[static_cast<std::size_t>(c)];
                 const double d = model_.GetAnalysisValue(Reg::kRowDfbeta + j, i);

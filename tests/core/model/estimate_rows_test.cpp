@@ -14,10 +14,13 @@
 
 namespace {
 
-// y = 1 + 2 x1 + 0 x3 exactly, so every standard error is 0; x2 = 2 x1
-// cannot enter (tolerance check). By hand: t = b / 2^-23, so 8388608 for
-// the constant and 16777216 for x1; corr(x1, x3)² = 3/70, so both VIFs
-// are 70/67 = 1.0447761...
+// y = 1 + 2 x1 + 0 x3 exactly, so s2 is rounding: the standard errors take
+// it held at var(y) 2^-23 = 14 x 2^-23; x2 = 2 x1 cannot enter (tolerance
+// check). By hand (python fractions): M_jj = 139/134, 4/67 and 105/134 for
+// the constant, x1 and x3, se = sqrt(M_jj 14 x 2^-23), t = b / se, the F of
+// x1 t^2; corr(x1, x3)^2 = 3/70, so both VIFs are 70/67 = 1.0447761... x3's
+// coefficient is 0, and so is its F: inside the model that is no tolerance
+// failure, and the row may still be taken out.
 TEST(EstimateRows, PageRowAndReportLineShowTheSameRow) {
     auto reg = MakeModel({{1, 2, 3, 4, 5, 6}, {2, 4, 6, 8, 10, 12}, {1, 0, 1, 0, 1, 1}, {3, 5, 7, 9, 11, 13}}, {},
                          {"x1", "x2", "x3", "y"});
@@ -31,16 +34,20 @@ TEST(EstimateRows, PageRowAndReportLineShowTheSameRow) {
     struct Expected {
         const char* page[5];
         const char* reportLine;  // nullptr: not in the model, so not in the report
+        double se;
     };
     const Expected expected[] = {
-        {{"定数項", "-", "1.0000", "0 (0.1%)", "-"},
-         "   0      定数項      1.0000           0    8.3886e+6 (0.1%)"},
-        {{"x1", "INF", "2.0000", "0 (0.1%)", "1.0448"},
-         "   1          x1      2.0000           0    1.6777e+7 (0.1%)        1.0448"},
-        {{"x2", "TOL CHECK", "-", "-", "-"}, nullptr},
-        // b = 0 and se = 0: t is 0, the level 100 %, marked as the page marks it.
-        {{"x3", "NAN", "0", "**0 (100.0%)", "1.0448"},
-         "   3          x3           0           0          0 (100.0%)        1.0448"},
+        {{"定数項", "-", "1.0000", "0.0013 (0.1%)", "-"},
+         "   0      定数項      1.0000      0.0013     760.0216 (0.1%)",
+         0.0013157520903185993138},
+        {{"x1", "4.0145e+7", "2.0000", "0.0003 (0.1%)", "1.0448"},
+         "   1          x1      2.0000      0.0003    6336.0462 (0.1%)        1.0448",
+         0.00031565426521262411383},
+        {{"x2", "TOL CHECK", "-", "-", "-"}, nullptr, 0.0},
+        // b = 0: t is 0, the level 100 %, marked as the page marks it.
+        {{"x3", "0", "0", "**0.0011 (100.0%)", "1.0448"},
+         "   3          x3           0      0.0011          0 (100.0%)        1.0448",
+         0.0011435662196844337307},
     };
     ASSERT_EQ(page.RowCount(), 4);
     ASSERT_EQ(rows.size(), 4u);
@@ -53,14 +60,31 @@ TEST(EstimateRows, PageRowAndReportLineShowTheSameRow) {
             EXPECT_FALSE(row.inModel);
             continue;
         }
+        EXPECT_FALSE(row.ToleranceFailure()) << r;
         EXPECT_EQ(EstimateReportLine(row), expected[r].reportLine);
         EXPECT_NE(report.find(std::string("\n") + expected[r].reportLine + "\n"), std::string::npos) << r;
         EXPECT_EQ(page.Cell(2, r).value, row.b);
-        EXPECT_EQ(page.Cell(3, r).value, 0.0);
+        EXPECT_NEAR(page.Cell(3, r).value, expected[r].se, 1e-12 * expected[r].se) << r;
     }
     EXPECT_NEAR(rows[1].vif, 70.0 / 67.0, 1e-12);
-    EXPECT_DOUBLE_EQ(rows[1].t, 16777216.0);
-    EXPECT_DOUBLE_EQ(rows[0].t, 8388608.0);
+    EXPECT_NEAR(rows[1].t, 6336.0461758779143905, 1e-12 * 6336.0);
+    EXPECT_NEAR(rows[1].f, 40145481.142857142857, 1e-12 * 40145481.0);
+    EXPECT_NEAR(rows[0].t, 760.02159324547046087, 1e-12 * 760.0);
+    EXPECT_EQ(rows[3].f, 0.0);
+}
+
+// x' y = 0 and x' 1 = 0: x's coefficient is exactly 0 (s2 = 4 / 2), and so
+// is its F to remove. In the model that is no tolerance failure: the row
+// shows the F, and may be taken out again.
+TEST(EstimateRows, ZeroFInsideTheModelIsNoToleranceFailure) {
+    auto reg = MakeModel({{1, 1, -1, -1}, {1, -1, -1, 1}}, {}, {"x", "y"});
+    ASSERT_TRUE(reg->SetModel(1, {2, 1, 2}));
+    const std::vector<EstimateRow> rows = EstimateRows(*reg);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[1].inModel);
+    EXPECT_EQ(rows[1].f, 0.0);
+    EXPECT_FALSE(rows[1].ToleranceFailure());
+    EXPECT_EQ(EstimatesTable(*reg, rows).Cell(1, 1).Shown(), "0");
 }
 
 // Cut-offs of n = 20 and p = 3 (df 17): COVRATIO 0.55 .. 1.45, DFFITS
