@@ -271,13 +271,13 @@ void WLSE::ComputeTable() {
     adjR2_ = 1.0 - s2_ / varY_;
     if (!(adjR2_ >= kDoubleEpsilon)) adjR2_ = 0.0;
 
-    // Wherever s2 and s2(t) divide (the standard errors, and so the t
-    // values, and the influence rows) they are held at 2^-23 of the
-    // transformed dependent variable's variance, so that a perfect fit
-    // still gives finite figures, whatever the data's units; s2 and s2(t)
-    // themselves are shown as formed. A dependent variable without
-    // variation is measured by its square; one that is 0 throughout leaves
-    // residuals of exactly 0.
+    // The floor of s2 and s2(t) is 2^-23 of the transformed dependent
+    // variable's variance. The studentised residuals hold them at it; the
+    // standard errors (and so the t values) and the influence rows take it
+    // where s2 or s2(t) is a perfect fit's rounding (HeldAtFloor), so that
+    // the figures are finite, whatever the data's units. s2 and s2(t) are
+    // shown as formed. A dependent variable without variation is measured
+    // by its square; one that is 0 throughout leaves residuals of exactly 0.
     double varianceFloor = VarianceFloorOf(varY_ > 0.0 ? varY_ : mean * mean);
     if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
     const double s2Held = HeldAtFloor(s2_, varianceFloor);
@@ -340,8 +340,8 @@ void WLSE::ComputeTable() {
             // The residual's variance over s2: 1 - h itself outside two-stage
             // mode (av is h there), so that a leverage near 1 keeps its digits.
             const double spread = twoStage_ ? 1.0 - lev - lev + av : m;
-            const double standardized = et / std::sqrt(spread * s2Held);
-            const double studentized = et / std::sqrt(spread * s2tHeld);
+            const double standardized = et / std::sqrt(spread * std::max(s2_, varianceFloor));
+            const double studentized = et / std::sqrt(spread * std::max(s2t, varianceFloor));
             double welsch = 0.0, covRatio = 1.0;
             if (counts && twoStage_) {
                 welsch = std::sqrt(bv * d * d / (spread * s2tHeld / (effective - 1)));

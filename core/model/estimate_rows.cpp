@@ -14,7 +14,7 @@ namespace {
 void FillStatistics(EstimateRow& row, const Reg& model) {
     row.b = model.GetCoef(row.index);
     row.se = model.GetStdError(row.index);
-    row.t = row.b / row.se;
+    row.t = row.b / (row.se == 0.0 ? kSingleEpsilon : row.se);
     row.level = TSignificanceLevel(model.GetResidualDf(), row.t);
 }
 

@@ -28,7 +28,8 @@ struct EstimateRow {
     double se = kNone;
     // b / se. The standard error comes from s2 held at its floor, so that a
     // perfect fit's t is finite and the same in any units; it is 0 only
-    // where the dependent variable has no spread at all.
+    // where the dependent variable has no spread at all, and reads as 2^-23
+    // there.
     double t = kNone;
     double level = kNone;  // two-sided significance level of t, in percent
     std::string mark;      // of the level; the constant term has none

@@ -95,16 +95,18 @@ double ZeroObservedBelow(ThreadPool* pool, long long n, const Value& value) {
 // leverage is 1 and the residual has no variance.
 inline double VarianceFloorOf(double varY) { return varY * kSingleEpsilon; }
 
-// A residual variance (s2 or s2(i)) held at that floor: what every standard
-// error, t and F value and every table figure that divides by a residual
-// variance use, so that a perfect fit, whose variance is rounding, gives
-// finite figures that do not depend on the data's units. The variance
-// itself is shown as formed. One that is no number, or infinite (divided
-// by no degree of freedom), stays as it is.
+// A residual variance (s2 or s2(i)) that is rounding, at most 2^-52 of
+// var(y) (floor x 2^-29): a perfect fit's. Every standard error, t and F
+// value and every table figure that divides by a residual variance takes
+// the floor in its place, so that a perfect fit gives finite figures that do
+// not depend on the data's units. A variance of real residuals, however
+// small, is used as formed; so is one that is no number, or infinite
+// (divided by no degree of freedom). The variance itself is shown as formed.
 template <class Real>
 Real HeldAtFloor(Real s2, double floor) {
-    const bool below = s2 < static_cast<Real>(floor) && s2 > -std::numeric_limits<Real>::infinity();
-    return below ? static_cast<Real>(floor) : s2;
+    constexpr double kRoundingShare = kDoubleEpsilon / kSingleEpsilon;
+    const bool rounding = s2 <= static_cast<Real>(floor * kRoundingShare) && s2 > -std::numeric_limits<Real>::infinity();
+    return rounding ? static_cast<Real>(floor) : s2;
 }
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle
