@@ -281,6 +281,7 @@ void WLSE::ComputeTable() {
     double varianceFloor = VarianceFloorOf(varY_ > 0.0 ? varY_ : mean * mean);
     if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
     const double s2Held = HeldAtFloor(s2_, varianceFloor);
+    const double shareSse = HeldSumOfSquares(sse_, effective - p_, varianceFloor);
     for (int j = 0; j < p; ++j) {
         coefficients_[j] = static_cast<double>(swept_[j][p]);
         standardErrors_[j] = std::sqrt(covariance_[j][j] * s2Held);
@@ -356,7 +357,7 @@ void WLSE::ComputeTable() {
             if (one) welsch = covRatio = kNoFigure;
             rows[0][c] = one ? kNoFigure : standardized;
             rows[1][c] = one ? kNoFigure : studentized;
-            rows[2][c] = sse_ > 0.0 ? et * et / sse_ : 0.0;
+            rows[2][c] = shareSse > 0.0 ? et * et / shareSse : 0.0;
             rows[3][c] = s2t;
             rows[4][c] = welsch;
             rows[5][c] = covRatio;

@@ -100,6 +100,7 @@ void RegIV::ComputeDiagnostics() {
     const auto qs = static_cast<std::size_t>(q);
     const double floor = VarianceFloor();
     const double s2 = HeldAtFloor(s2_, floor);
+    const double shareRss = HeldSumOfSquares(rss_, df_, floor);
     const double zeroY =
         ZeroObservedBelow(context_->Pool(), n_, [this](long long i) { return x_[static_cast<int>(i)][dependent_]; });
     std::vector<double> zc(qs * kBlock), u(qs * kBlock);
@@ -132,7 +133,7 @@ void RegIV::ComputeDiagnostics() {
             if (one || var <= 0.0) var = floor;
             residualSd[i] = std::sqrt(var);
             studentized[i] = one ? kNoFigure : e[i] / std::sqrt(var);
-            share[i] = e[i] * e[i] / rss_;
+            share[i] = e[i] * e[i] / shareRss;
             const double y = x_[i][dependent_];
             errorPercent[i] = std::fabs(y) < zeroY ? 999900.0 : 100.0 * e[i] / y;
         }

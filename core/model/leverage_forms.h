@@ -103,10 +103,20 @@ inline double VarianceFloorOf(double varY) { return varY * kSingleEpsilon; }
 // small, is used as formed; so is one that is no number, or infinite
 // (divided by no degree of freedom). The variance itself is shown as formed.
 template <class Real>
-Real HeldAtFloor(Real s2, double floor) {
+bool IsRoundingVariance(Real s2, double floor) {
     constexpr double kRoundingShare = kDoubleEpsilon / kSingleEpsilon;
-    const bool rounding = s2 <= static_cast<Real>(floor * kRoundingShare) && s2 > -std::numeric_limits<Real>::infinity();
-    return rounding ? static_cast<Real>(floor) : s2;
+    return s2 <= static_cast<Real>(floor * kRoundingShare) && s2 > -std::numeric_limits<Real>::infinity();
+}
+
+template <class Real>
+Real HeldAtFloor(Real s2, double floor) {
+    return IsRoundingVariance(s2, floor) ? static_cast<Real>(floor) : s2;
+}
+
+// The residual sum of squares as s2 = SSE / df is held: what a residual's
+// share e^2 / SSE divides by.
+inline double HeldSumOfSquares(double sse, double df, double floor) {
+    return IsRoundingVariance(sse / df, floor) ? df * floor : sse;
 }
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle

@@ -106,15 +106,16 @@ void CentreBlock(const CentredBlock& b, const double* design, int stride, const 
 struct ResidualScale {
     const double* y;  // observed values of the dependent variable
     double sse;
-    double s2;     // held at the floor
-    double floor;  // least residual variance, s2 and s2(i)
+    double s2;        // held at the floor
+    double shareSse;  // SSE as s2 is held: the residual shares' divisor
+    double floor;     // least residual variance, s2 and s2(i)
     double zeroY;  // an observed value below this counts as 0 in the error rate
 };
 
 ResidualScale ResidualScaleOf(const Reg& reg, const RegFit& fit, double floor, ThreadPool* pool) {
     const double* y = reg.GetVar(reg.GetDependent()).Data();
     const double zeroY = ZeroObservedBelow(pool, reg.GetObsCount(), [y](long long i) { return y[i]; });
-    return {y, fit.sse, HeldAtFloor(fit.s2, floor), floor, zeroY};
+    return {y, fit.sse, HeldAtFloor(fit.s2, floor), HeldSumOfSquares(fit.sse, fit.residualDf, floor), floor, zeroY};
 }
 
 // The residual measures of a block, from the residuals e, their variance
@@ -140,7 +141,7 @@ void ResidualMeasures(const ResidualScale& fit, int start, int len, const double
         if (v <= 0.0 || lev[t] == 1.0) v = fit.floor;
         out.sig[t] = std::sqrt(v);
         out.tExt[t] = e[t] / out.sig[t];
-        out.share[t] = e[t] * e[t] / fit.sse;
+        out.share[t] = e[t] * e[t] / fit.shareSse;
         const double yi = fit.y[start + t];
         out.rate[t] = std::fabs(yi) < fit.zeroY ? kZeroErrorRate : 100.0 * e[t] / yi;
         if (lev[t] == 1.0) out.r[t] = out.tExt[t] = kNoFigure;

@@ -1,7 +1,8 @@
 // The weighted fit of an exact fit with weights 1, y in any units: the
-// residual variances held at var(y) x 2^-23 wherever they divide, so the
-// standard errors, t values, W(i) and COVRATIO are finite, the same at every
-// scale, and those of least squares (support/perfect_fit_sample.h).
+// residual variances, rounding, held at var(y) x 2^-23 wherever they
+// divide, so the standard errors, t values, W(i), COVRATIO and the
+// residuals' shares are finite, the same at every scale, and those of least
+// squares (support/perfect_fit_sample.h).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -41,7 +42,8 @@ TEST(WeightedFitPerfectFit, FiguresAreFiniteAndTheSameInAnyUnits) {
             ExpectNear(covratio, kPerfectFitCovratio[i], 1e-12, 0, "COVRATIO" + at);
             // Every term of these is a residual, which the exact fit leaves
             // as rounding.
-            for (int row : {WLSE::kRowWelsch, WLSE::kRowStandardized, WLSE::kRowStudentized}) {
+            for (int row :
+                 {WLSE::kRowWelsch, WLSE::kRowStandardized, WLSE::kRowStudentized, WLSE::kRowResidualShare}) {
                 const double v = fit.GetResult(row, i);
                 EXPECT_TRUE(std::isfinite(v)) << row << at;
                 EXPECT_LT(std::fabs(v), 1e-6) << row << at;

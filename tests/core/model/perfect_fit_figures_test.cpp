@@ -1,9 +1,10 @@
 // A perfect fit, y an exact linear function of the regressors, by least
-// squares and by instrumental variables: wherever the residual variance s2
-// or s2(i) divides (standard errors, t and F values, r(i), COVRATIO, W(i),
-// Cook's D, DFFITS, the deleted t values) it is held at var(y) x 2^-23, so
-// every figure is finite and the same whatever the units of y. s2 itself
-// is shown as formed. References from exact rational arithmetic (python
+// squares and by instrumental variables: its residual variances s2 and
+// s2(i) are rounding, and wherever they divide (standard errors, t and F
+// values, r(i), COVRATIO, W(i), Cook's D, DFFITS, the deleted t values, the
+// residuals' shares of SSE) they are held at var(y) x 2^-23, so every
+// figure is finite and the same whatever the units of y. s2 itself is
+// shown as formed. References from exact rational arithmetic (python
 // fractions), square roots taken last with mpmath to 50 digits.
 #include <gtest/gtest.h>
 
@@ -90,7 +91,7 @@ TEST(PerfectFitFigures, MainFitFiguresAreFiniteAndTheSameInAnyUnits) {
             const std::string at = " at " + std::to_string(i);
             ExpectRel(reg->GetAnalysisValue(Reg::kRowCovratio, i), kPerfectFitCovratio[i], 1e-12, "COVRATIO" + at);
             for (int code : {Reg::kRowStudentInternal, Reg::kRowStudentExternal, Reg::kRowDffits, Reg::kRowCooksD,
-                             Reg::kRowWelsch})
+                             Reg::kRowWelsch, Reg::kRowResidualShare})
                 ExpectRoundingOnly(reg->GetAnalysisValue(code, i), "row " + std::to_string(code) + at);
             for (int j : swept)
                 EXPECT_TRUE(std::isfinite(reg->GetAnalysisValue(Reg::kRowDeletedTValue + j, i))) << j << at;
@@ -102,7 +103,8 @@ TEST(PerfectFitFigures, MainFitFiguresAreFiniteAndTheSameInAnyUnits) {
 // t and F of the estimator, COVRATIO, and the residuals' figures near 0.
 TEST(PerfectFitFigures, InstrumentalFitFiguresAreFiniteAndTheSameInAnyUnits) {
     // Row codes of the estimator's own table.
-    constexpr int kStandardized = 6, kStudentized = 7, kCovratio = 13, kDffits = 14, kCook = 15, kWelsch = 16;
+    constexpr int kStandardized = 6, kStudentized = 7, kShare = 8, kCovratio = 13, kDffits = 14, kCook = 15,
+                  kWelsch = 16;
     const int swept[] = {0, 1, 2, 4};
     for (double scale : kScales) {
         SCOPED_TRACE(testing::Message() << "y x " << scale);
@@ -120,7 +122,7 @@ TEST(PerfectFitFigures, InstrumentalFitFiguresAreFiniteAndTheSameInAnyUnits) {
         for (int i = 0; i < 30; ++i) {
             const std::string at = " at " + std::to_string(i);
             ExpectRel(iv.GetAnalysisValue(kCovratio, i), kPerfectFitIvCovratio[i], 1e-12, "COVRATIO" + at);
-            for (int code : {kStandardized, kStudentized, kDffits, kCook, kWelsch})
+            for (int code : {kStandardized, kStudentized, kShare, kDffits, kCook, kWelsch})
                 ExpectRoundingOnly(iv.GetAnalysisValue(code, i), "row " + std::to_string(code) + at);
         }
     }
