@@ -47,6 +47,7 @@ Restricted::Restricted(const Reg& reg, std::uint16_t groupMask, const std::vecto
     CheckData();
 
     cov_.Replace(Matrix(k_, k_, 0.0));
+    unscaledCov_.Replace(Matrix(k_, k_, 0.0));
     rMatrix_.Replace(Matrix(1, k_, 0.0));
     r_.assign(1, 0.0);
     bRestricted_.assign(k, 0.0);

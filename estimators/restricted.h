@@ -17,6 +17,13 @@
 // usual F = ((SSE - SSE_u) / m) / (SSE_u / (n - k)), referred to F(m, n - k):
 // the unrestricted RSS has n - k degrees of freedom, whatever the
 // restrictions. The "leverage" of an observation is x' A (X'X)^-1 x.
+//
+// A perfect fit: a residual variance at most 2^-52 of var(y) is rounding.
+// The F divides by SSE_u / (n - k) held at the floor var(y) x 2^-23, and a
+// restricted fit that is itself perfect adds nothing to SSE (F = 0); F is
+// never below 0. The restricted fit's DW and GK then read as for residuals
+// of 0, and what divides by its s2 takes the held one (HeldS2). s2, SSE and
+// the covariance are kept as formed.
 #pragma once
 
 #include <cstdint>
@@ -86,13 +93,19 @@ public:
     double GK() const { return gk_; }
     double DW() const { return dw_; }
     double VarY() const { return varY_; }
+    // The least residual variance that counts as a spread, var(y) x 2^-23.
+    double VarianceFloor() const;
+    // s2, or the floor where s2 is a perfect fit's rounding: what a figure
+    // dividing by the residual variance takes.
+    double HeldS2() const;
     const std::string& DepName() const { return depName_; }
     // Whether construction found a loss of digits (and warned once).
     bool LostDigits() const { return lostDigits_; }
     // Covariance of the restricted estimate, k x k.
     const Matrix& Covariance() const { return cov_; }
     // The last fit for a prediction: the k estimates, the explanatory
-    // names, Cov / s2, s2, n, k - 1 and the integer degrees of freedom.
+    // names, Cov / s2, s2, n, k - 1 and the integer degrees of freedom. On
+    // a perfect fit, s2 held at the floor and the unscaled covariance.
     PredictionModel ForPrediction() const;
 
 private:
@@ -114,6 +127,8 @@ private:
     // Observations in rows: the k - 1 regressors, the dependent, then 1.0.
     Matrix data_;
     Matrix cov_, rMatrix_;
+    // A (X'X)^-1: the covariance before it is scaled by s2.
+    Matrix unscaledCov_;
     // The unrestricted fit on centred data: the inverse of the regressors'
     // deviation cross-products (row-major, (k-1) x (k-1)), the slopes, the
     // means of the regressors and of y, and the residual sum of squares.

@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "core/model/leverage_forms.h"
 #include "core/numeric/statistics.h"
 #include "core/settings/engine_context.h"
 #include "core/settings/file_services.h"
@@ -40,16 +41,26 @@ bool Restricted::Estimate() {
         const double sseD = static_cast<double>(sse);
         const double s2 = sseD / df;
         const double varY = syy_ / (n_ - 1);
-        const double f = (s.sseIncrease.ToDouble() / m_) / (sseU_.ToDouble() / GetTestDegreesOfFreedom());
-        Matrix cov(k_, k_, 0.0);
+        const double floor = VarianceFloorOf(varY);
+        // A restricted fit that is itself perfect meets the restrictions:
+        // what SSE gained is rounding, of either sign.
+        const bool perfect = IsRoundingVariance(s2, floor);
+        const double increase = perfect ? 0.0 : s.sseIncrease.ToDouble();
+        double f = (increase / m_) / HeldAtFloor(sseU_.ToDouble() / GetTestDegreesOfFreedom(), floor);
+        if (f < 0.0) f = 0.0;
+        Matrix cov(k_, k_, 0.0), unscaled(k_, k_, 0.0);
         for (int i = 0; i < k_; ++i)
-            for (int j = 0; j < k_; ++j) cov[i][j] = s.cov(i, j).ToDouble() * s2;
+            for (int j = 0; j < k_; ++j) {
+                unscaled[i][j] = s.cov(i, j).ToDouble();
+                cov[i][j] = unscaled[i][j] * s2;
+            }
         std::vector<double> bR(static_cast<std::size_t>(k_));
         for (int j = 0; j < k_; ++j) bR[static_cast<std::size_t>(j)] = s.coef[static_cast<std::size_t>(j)].ToDouble();
         if (!std::isfinite(s2) || !std::isfinite(f) || !std::isfinite(sseD)) return false;
 
         bRestricted_ = bR;
         cov_.Replace(cov);
+        unscaledCov_.Replace(unscaled);
         fitted_.swap(fitted);
         residuals_.swap(resid);
         leverage_.swap(lever);
@@ -61,8 +72,9 @@ bool Restricted::Estimate() {
         r2_ = 1.0 - sseD / syy_;
         adjR2_ = 1.0 - s2 / varY;
         if (!(adjR2_ >= kSmallFit)) adjR2_ = 0.0;
-        gk_ = HeteroskedasticityStatistic(fitted_.data(), residuals_.data(), n_);
-        dw_ = DurbinWatson(residuals_.data(), n_);
+        // A perfect fit's residuals are rounding: they have no shape.
+        gk_ = perfect ? 0.0 : HeteroskedasticityStatistic(fitted_.data(), residuals_.data(), n_);
+        dw_ = perfect ? 0.0 : DurbinWatson(residuals_.data(), n_);
         return true;
     } catch (const std::bad_alloc&) {
         FatalMemoryError(context_->Services());
@@ -105,13 +117,23 @@ int Restricted::IndexOfName(const std::string& name) const {
 
 int Restricted::GetDegreesOfFreedom() const { return TruncToInt(df_, "df"); }
 
+double Restricted::VarianceFloor() const { return VarianceFloorOf(varY_); }
+
+double Restricted::HeldS2() const { return HeldAtFloor(s2_, VarianceFloor()); }
+
 PredictionModel Restricted::ForPrediction() const {
     PredictionModel model;
     model.coef = bRestricted_;
-    model.q.Replace(cov_);
-    for (int e = 0; e < model.q.Count(); ++e) model.q.Data()[e] /= s2_;
-    model.names.assign(names_.begin(), names_.end() - 1);
     model.s2 = s2_;
+    if (IsRoundingVariance(s2_, VarianceFloor())) {
+        // Cov / s2 of a perfect fit divides rounding by rounding.
+        model.s2 = VarianceFloor();
+        model.q.Replace(unscaledCov_);
+    } else {
+        model.q.Replace(cov_);
+        for (int e = 0; e < model.q.Count(); ++e) model.q.Data()[e] /= s2_;
+    }
+    model.names.assign(names_.begin(), names_.end() - 1);
     model.n = n_;
     model.p = k_ - 1;
     model.df = GetDegreesOfFreedom();

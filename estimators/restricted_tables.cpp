@@ -88,9 +88,10 @@ RestrictedFigures RestrictedStatistics(const Restricted& r, bool adjustedR2) {
 
 std::vector<double> RestrictedStandardizedResiduals(const Restricted& r) {
     std::vector<double> z(static_cast<std::size_t>(r.N()));
+    const double s2 = r.HeldS2();
     for (int i = 0; i < r.N(); ++i) {
         const double h = r.GetLeverage(i);
-        const double v = std::sqrt(r.S2() * (1.0 - h));
+        const double v = std::sqrt(s2 * (1.0 - h));
         const double zi = r.GetResidual(i) / v;
         z[static_cast<std::size_t>(i)] = h == 1.0 ? kNoFigure : std::isfinite(zi) ? zi : 0.0;
     }
@@ -121,7 +122,8 @@ RestrictedDisplay RestrictedDisplaySeries(const Restricted& r, int mode) {
             d.x = series([&r, j](int i) { return r.GetX(i, j); });
         }
     } else if (mode == 200) {
-        const double sse = r.SSE();
+        // A perfect fit's residuals share SSE as s2 is held: near 0.
+        const double sse = HeldSumOfSquares(r.SSE(), r.Df(), r.VarianceFloor());
         d.xName = LoadStr(kStrSquaredResidual);
         d.x = series([&r, sse](int i) { return r.GetResidual(i) * r.GetResidual(i) / sse; });
         d.yName = LoadStr(kStrLeverage);

@@ -31,8 +31,8 @@ struct RestrictedFigures {
 };
 RestrictedFigures RestrictedStatistics(const Restricted& r, bool adjustedR2);
 
-// e_i / sqrt(s2 (1 - h_i)): no number at a leverage of 1, else 0 where that
-// is not a number (an exact fit).
+// e_i / sqrt(s2 (1 - h_i)), s2 held at its floor on a perfect fit: no
+// number at a leverage of 1, else 0 where that is not a number.
 std::vector<double> RestrictedStandardizedResiduals(const Restricted& r);
 
 // One series of a residual display: mode 0 fitted, 1 time, 100 + j
