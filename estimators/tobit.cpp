@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/model/leverage_forms.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/distributions.h"
 #include "core/numeric/numeric_helpers.h"
@@ -68,18 +69,21 @@ std::vector<double> TobitGradient(const Matrix& data, const double* theta, Threa
 }
 
 // Newton steps from where the simplex stopped: its stop rule leaves the
-// coefficients about 1e-5 from the maximum; a few steps on the gradient
-// (second derivatives by differences of it) reach the maximum itself. A step
+// coefficients about 1e-5 of their units from the maximum; a few steps on
+// the gradient (second derivatives by differences of it, steps a share of
+// each parameter's unit or size) reach the maximum itself. A step
 // is taken only where the likelihood rises; the point is left as it was
 // where the second derivatives give no descent.
-void PolishMaximum(const Matrix& data, std::vector<double>& theta, double& value, ThreadPool* pool,
-                   int& evaluations) {
+void PolishMaximum(const Matrix& data, const std::vector<double>& units, std::vector<double>& theta, double& value,
+                   ThreadPool* pool, int& evaluations) {
     const int p = static_cast<int>(theta.size());
     for (int step = 0; step < 20; ++step) {
         const std::vector<double> g = TobitGradient(data, theta.data(), pool);
         std::vector<double> h(static_cast<std::size_t>(p) * p), inverse(h.size());
         for (int k = 0; k < p; ++k) {
-            const double d = 1e-6 * std::max(1.0, std::fabs(theta[k]));
+            // sigma's difference is a share of sigma itself, which may lie
+            // far below its unit and must stay positive.
+            const double d = 1e-6 * (k + 1 == p ? theta[k] : std::max(units[k], std::fabs(theta[k])));
             std::vector<double> up(theta), down(theta);
             up[k] += d;
             down[k] -= d;
@@ -119,29 +123,24 @@ void PolishMaximum(const Matrix& data, std::vector<double>& theta, double& value
         }
         if (!taken) return;
         bool moved = false;
-        for (int j = 0; j < p; ++j) moved = moved || std::fabs(trial[j] - theta[j]) > 1e-13 * (1.0 + std::fabs(theta[j]));
+        for (int j = 0; j < p; ++j)
+            moved = moved || std::fabs(trial[j] - theta[j]) > 1e-13 * (units[j] + std::fabs(theta[j]));
         theta = trial;
         if (!moved) return;
     }
 }
 
-// The downhill simplex from the least-squares start, then Newton steps in
-// (b, sigma) on differences of the gradient.
-std::vector<double> SimplexMaximum(const TobitProblem& problem, ThreadPool* pool, TobitResult& r) {
-    const Matrix& data = problem.data;
-    const int m = data.Cols() - 1, p = m + 1;
-    std::vector<double> start(problem.startCoef), steps(p, 0.01), tolerances(p, 1e-05), best(p);
-    start.push_back(problem.startSigma);
-    steps[m] = 0.1;
-    const auto objective = [&](const double* theta) {
-        ++r.evaluations;
-        return TobitLogLikelihood(data, theta, pool);
-    };
-    // A simplex that runs out of iterations while still descending goes on
-    // from where it stands; one that has converged starts afresh from its
-    // best vertex (it can collapse short of the minimum) until a new start
-    // no longer moves that vertex. Both within a bound on the runs.
-    Simplex simplex(p);
+// Runs of the downhill simplex from start. A simplex that runs out of
+// iterations while still descending goes on from where it stands; one that
+// has converged starts afresh from its best vertex (it can collapse short
+// of the minimum) until a new start no longer moves that vertex. Both
+// within a bound on the runs; "FAILURE" when none converges.
+std::vector<double> SimplexRuns(const Simplex::Objective& objective, std::vector<double> start,
+                                const std::vector<double>& steps, const std::vector<double>& tolerances,
+                                TobitResult& r) {
+    const int dim = static_cast<int>(start.size());
+    std::vector<double> best(start.size());
+    Simplex simplex(dim);
     simplex.Init(start.data(), steps.data(), tolerances.data());
     bool converged = false;
     for (int run = 0; run < kRunLimit; ++run) {
@@ -151,7 +150,7 @@ std::vector<double> SimplexMaximum(const TobitProblem& problem, ThreadPool* pool
         bool moved = !converged;
         if (converged) {
             moved = false;
-            for (int j = 0; j < p; ++j) moved = moved || std::fabs(best[j] - start[j]) > tolerances[j];
+            for (int j = 0; j < dim; ++j) moved = moved || std::fabs(best[j] - start[j]) > tolerances[j];
         }
         converged = true;
         if (!moved) break;
@@ -159,14 +158,64 @@ std::vector<double> SimplexMaximum(const TobitProblem& problem, ThreadPool* pool
         simplex.Init(start.data(), steps.data(), tolerances.data());
     }
     if (!converged) throw Exception("FAILURE");
-    // Ended where the likelihood is not defined: no maximum-likelihood
-    // estimate to report.
-    if (!(best[m] > 0.0) || !std::isfinite(r.negLogLikelihood)) throw Exception("FAILURE");
-    PolishMaximum(data, best, r.negLogLikelihood, pool, r.evaluations);
     return best;
 }
 
+// var(y), divisor n - 1, summed in long double about the running mean; a
+// dependent without variation is measured by its square. 0 where there is
+// no such figure (y too large for its square).
+double DependentVariance(const Matrix& data) {
+    const int n = data.Rows(), m = data.Cols() - 1;
+    if (n < 1 || m < 0) return 0.0;
+    std::vector<double> y(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) y[static_cast<std::size_t>(i)] = data[i][m];
+    double squares = 0.0, mean = 0.0;
+    MeanAndSumOfSquares(&squares, &mean, n, y.data());
+    const double varY = n > 1 ? squares / (n - 1) : 0.0;
+    const double v = varY > 0.0 ? varY : mean * mean;
+    return std::isfinite(v) ? v : 0.0;
+}
+
+// The units the simplex measures its steps and tolerances in, so that a
+// change of the data's units changes nothing else: sd(y) for sigma and
+// sd(y) / rms(x_j) for coefficient j (rms over the rows as the search sees
+// them: centred, but the constant term's 1.0).
+std::vector<double> ParameterUnits(const Matrix& data) {
+    const int n = data.Rows(), m = data.Cols() - 1;
+    double spread = std::sqrt(DependentVariance(data));
+    if (!(spread > 0.0)) spread = 1.0;
+    std::vector<double> units(static_cast<std::size_t>(m) + 1, spread);
+    for (int j = 0; j < m; ++j) {
+        long double sum = 0.0L;
+        for (int i = 0; i < n; ++i) sum += static_cast<long double>(data[i][j]) * data[i][j];
+        const double rms = std::sqrt(static_cast<double>(sum / n));
+        if (rms > 0.0 && std::isfinite(rms)) units[static_cast<std::size_t>(j)] = spread / rms;
+    }
+    return units;
+}
+
 }  // namespace
+
+std::vector<double> TobitSimplexMaximum(const Matrix& data, std::vector<double> theta, ThreadPool* pool,
+                                        TobitResult& r) {
+    const int p = data.Cols();
+    const std::vector<double> units = ParameterUnits(data);
+    std::vector<double> steps(units), tolerances(units);
+    for (int j = 0; j < p; ++j) {
+        steps[j] *= j + 1 == p ? 0.1 : 0.01;
+        tolerances[j] *= 1e-05;
+    }
+    const auto objective = [&](const double* t) {
+        ++r.evaluations;
+        return TobitLogLikelihood(data, t, pool);
+    };
+    std::vector<double> best = SimplexRuns(objective, std::move(theta), steps, tolerances, r);
+    // Ended where the likelihood is not defined: no maximum-likelihood
+    // estimate to report.
+    if (!(best[p - 1] > 0.0) || !std::isfinite(r.negLogLikelihood)) throw Exception("FAILURE");
+    PolishMaximum(data, units, best, r.negLogLikelihood, pool, r.evaluations);
+    return best;
+}
 
 std::optional<double> TobitResult::StdError(int j) const {
     const double v = variance.at(static_cast<std::size_t>(j));
@@ -248,6 +297,36 @@ LongMatrix InformationSums(const Matrix& data, const std::vector<double>& coef, 
     return info;
 }
 
+// The maximum over b with sigma held at the floor's root: Newton's method
+// from the least-squares coefficients, the simplex over b where its steps
+// fail.
+std::vector<double> HeldSigmaMaximum(const Matrix& data, const std::vector<double>& startCoef, double sigma,
+                                     ThreadPool* pool, TobitResult& r) {
+    const int m = data.Cols() - 1;
+    std::vector<double> theta(startCoef);
+    theta.push_back(sigma);
+    TobitNewtonRun run;
+    const bool found = TobitNewtonAtSigma(data, theta, r.negLogLikelihood, pool, run);
+    r.iterations += run.iterations;
+    r.evaluations += run.passes;
+    if (found) return theta;
+    const std::vector<double> units = ParameterUnits(data);
+    std::vector<double> steps(units.begin(), units.begin() + m), tolerances(steps);
+    for (int j = 0; j < m; ++j) {
+        steps[j] *= 0.01;
+        tolerances[j] *= 1e-05;
+    }
+    const auto objective = [&](const double* b) {
+        ++r.evaluations;
+        std::copy_n(b, m, theta.begin());
+        return TobitLogLikelihood(data, theta.data(), pool);
+    };
+    std::vector<double> best = SimplexRuns(objective, startCoef, steps, tolerances, r);
+    if (!std::isfinite(r.negLogLikelihood)) throw Exception("FAILURE");
+    best.push_back(sigma);
+    return best;
+}
+
 }  // namespace
 
 Matrix TobitInformation(const Matrix& data, const std::vector<double>& coef, double sigma, ThreadPool* pool) {
@@ -285,18 +364,36 @@ TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool) {
     const RegressorShift shift = CentredCopy(problem.data, centred.data, pool);
     ShiftCoefficients(shift, centred.startCoef.data());
     const Matrix& work = centred.data;
+
+    // sigma is not taken below the root of the variance floor where the fit
+    // is perfect: a least-squares start whose s^2 is rounding fits every
+    // observation (the censored at their own values) and leaves the
+    // likelihood no maximum above sigma = 0, so the search starts at the
+    // floor and sigma is held there if it runs below. So is a maximum whose
+    // sigma^2 is rounding, and the simplex's end below the floor where
+    // Newton's steps found no maximum (the observed values fitted exactly,
+    // the censored ones inside their region: sigma runs to 0). At the held
+    // sigma the coefficients are the maximum over b (with nothing censored,
+    // least squares), and every figure is finite and free of the data's
+    // units.
+    const double floor = VarianceFloorOf(DependentVariance(data));
+    const double sigmaFloor = std::sqrt(floor);
+    const bool perfectStart = floor > 0.0 && IsRoundingVariance(problem.startSigma * problem.startSigma, floor);
     std::vector<double> best(centred.startCoef);
-    best.push_back(problem.startSigma);
+    best.push_back(perfectStart ? sigmaFloor : problem.startSigma);
     // Newton's method from the least-squares start, where its steps work;
     // the simplex otherwise.
     TobitNewtonRun newton;
-    if (TobitNewton(work, best, r.negLogLikelihood, pool, newton)) {
-        r.iterations = newton.iterations;
-        r.evaluations = newton.passes;
-    } else {
-        r.evaluations = newton.passes;
-        best = SimplexMaximum(centred, pool, r);
-    }
+    const bool found = TobitNewton(work, best, r.negLogLikelihood, pool, newton);
+    r.iterations = newton.iterations;
+    r.evaluations = newton.passes;
+    if (!found && !perfectStart) best = TobitSimplexMaximum(work, best, pool, r);
+    bool held = false;
+    if (perfectStart)
+        held = !found || !(best[m] >= sigmaFloor);
+    else if (floor > 0.0)
+        held = found ? IsRoundingVariance(best[m] * best[m], floor) : !(best[m] >= sigmaFloor);
+    if (held) best = HeldSigmaMaximum(work, centred.startCoef, sigmaFloor, pool, r);
 
     const std::vector<double> centredCoef(best.begin(), best.begin() + m);
     r.sigma = best[m];

@@ -3,7 +3,8 @@
 // maximum likelihood from the least-squares fit: Newton's method, or the
 // downhill simplex where Newton's steps fail.
 // Standard errors come from Amemiya's information matrix of (b, sigma^2)
-// at the estimate.
+// at the estimate. Where the regression fits the data exactly, sigma is
+// held at the root of var(y) x 2^-23, as the least-squares fits hold s^2.
 //
 // The data block holds n rows of m regressors in coefficient order (the
 // constant term's column of 1.0 last) and the dependent in column m. An
@@ -64,3 +65,11 @@ struct TobitResult {
                                       ThreadPool* pool = nullptr);
 
 [[nodiscard]] TobitResult TobitEstimate(const TobitProblem& problem, ThreadPool* pool = nullptr);
+
+// The fallback search on its own: the downhill simplex from theta = (b,
+// sigma), its steps and tolerances in the data's units (sd(y) for sigma,
+// sd(y) / rms(x_j) for b_j), then Newton steps on differences of the
+// gradient. Counts its work and leaves the likelihood in r; "FAILURE" as
+// TobitEstimate.
+[[nodiscard]] std::vector<double> TobitSimplexMaximum(const Matrix& data, std::vector<double> theta, ThreadPool* pool,
+                                                      TobitResult& r);

@@ -172,6 +172,47 @@ bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, 
     return true;
 }
 
+bool TobitNewtonAtSigma(const Matrix& data, std::vector<double>& theta, double& value, ThreadPool* pool,
+                        TobitNewtonRun& run) {
+    const int p = static_cast<int>(theta.size());
+    const int m = p - 1;
+    const double sigma = theta[static_cast<std::size_t>(m)];
+    if (m < 1 || data.Cols() != p || !(sigma > 0.0) || !std::isfinite(sigma)) return false;
+    // In gamma = b / sigma with 1 / sigma fixed: the first m derivatives of
+    // Olsen's parameters.
+    const double t = 1.0 / sigma;
+    std::vector<double> gamma(static_cast<std::size_t>(m)), full(theta.size());
+    for (int j = 0; j < m; ++j) gamma[static_cast<std::size_t>(j)] = theta[static_cast<std::size_t>(j)] * t;
+    const auto natural = [&](const std::vector<double>& v) {
+        std::vector<double> th(theta.size());
+        for (int j = 0; j < m; ++j) th[static_cast<std::size_t>(j)] = v[static_cast<std::size_t>(j)] * sigma;
+        th[static_cast<std::size_t>(m)] = sigma;
+        return th;
+    };
+    const NewtonObjective f = [&](const std::vector<double>& v) {
+        ++run.passes;
+        return TobitLogLikelihood(data, natural(v).data(), pool);
+    };
+    const NewtonDerivatives d = [&](const std::vector<double>& v, std::vector<double>& g, std::vector<double>& h) {
+        ++run.iterations;
+        ++run.passes;
+        std::copy(v.begin(), v.end(), full.begin());
+        full[static_cast<std::size_t>(m)] = t;
+        std::vector<double> gFull, hFull;
+        Derivatives(data, full, pool, gFull, hFull);
+        g.assign(gFull.begin(), gFull.begin() + m);
+        h.resize(static_cast<std::size_t>(m) * m);
+        for (int j = 0; j < m; ++j)
+            for (int k = 0; k < m; ++k)
+                h[static_cast<std::size_t>(j) * m + k] = hFull[static_cast<std::size_t>(j) * p + k];
+    };
+    double current = 0.0;
+    if (!NewtonMinimum(gamma, current, f, d)) return false;
+    theta = natural(gamma);
+    value = current;
+    return true;
+}
+
 RegressorShift CentredCopy(const Matrix& data, Matrix& centred, ThreadPool* pool) {
     const int n = data.Rows(), m = data.Cols() - 1, stride = data.Cols();
     RegressorShift s;

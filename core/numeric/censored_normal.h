@@ -35,6 +35,14 @@ struct TobitNewtonRun {
 [[nodiscard]] bool TobitNewton(const Matrix& data, std::vector<double>& theta, double& value, ThreadPool* pool,
                  TobitNewtonRun& run);
 
+// The maximum over b alone, sigma = theta[m] held: on entry theta's b is the
+// start, and when it returns true it is the maximum at that sigma, with
+// value the negative log-likelihood there; false as TobitNewton. At a fixed
+// sigma the log-likelihood is concave in b, so Newton's method finds the
+// one maximum.
+[[nodiscard]] bool TobitNewtonAtSigma(const Matrix& data, std::vector<double>& theta, double& value,
+                                      ThreadPool* pool, TobitNewtonRun& run);
+
 // The data into centred with the regressors but the constant term (a
 // column of 1.0, the last such) shifted near their means, as the moment
 // method shifts them: the same

@@ -153,28 +153,75 @@ TEST(Tobit, FailuresAreReportedNotEstimated) {
 
 // Newton's method reaches the maximum in a few passes, also from a start
 // two units off in x1's coefficient, where its first full steps overshoot
-// and are halved (the simplex would take hundreds); a start it cannot take
-// (sigma = 0) leaves the work to the simplex, which reaches the same
-// maximum.
+// and are halved (the simplex would take hundreds), and from sigma = 0, a
+// perfect fit's, which starts at the variance floor's root; the simplex,
+// the fallback where Newton's steps fail, reaches the same maximum.
 TEST(Tobit, NewtonOrSimplexReachTheSameMaximum) {
     const struct {
         const char* name;
         double startShift, startSigma;
+        bool simplex;
         int minPasses, maxPasses;
     } cases[] = {
-        {"Newton from least squares", 0.0, kCensored.olsSigma, 3, 30},
-        {"Newton from x1's coefficient two units off", 2.0, kCensored.olsSigma, 3, 100},
-        {"simplex from sigma 0", 0.0, 0.0, 200, 1000000},
+        {"Newton from least squares", 0.0, kCensored.olsSigma, false, 3, 30},
+        {"Newton from x1's coefficient two units off", 2.0, kCensored.olsSigma, false, 3, 100},
+        {"Newton from sigma 0", 0.0, 0.0, false, 3, 100},
+        {"simplex from least squares", 0.0, kCensored.olsSigma, true, 200, 1000000},
     };
     for (const auto& c : cases) {
         TobitProblem pr = Problem(kCensored);
         pr.startCoef[0] += c.startShift;
         pr.startSigma = c.startSigma;
-        const TobitResult r = TobitEstimate(pr);
+        TobitResult r;
+        if (c.simplex) {
+            std::vector<double> theta = pr.startCoef;
+            theta.push_back(pr.startSigma);
+            const std::vector<double> best = TobitSimplexMaximum(pr.data, theta, nullptr, r);
+            r.coef.assign(best.begin(), best.begin() + 3);
+            r.sigma = best[3];
+            EXPECT_NEAR(r.negLogLikelihood, kCensored.negLogLikelihood, 1e-8) << c.name;
+        } else {
+            r = TobitEstimate(pr);
+        }
         for (int j = 0; j < 3; ++j) ExpectRel(r.coef[j], kCensored.coef[j], 1e-8, c.name, j);
         ExpectRel(r.sigma, kCensored.sigma, 1e-8, c.name, 3);
         EXPECT_GE(r.evaluations, c.minPasses) << c.name;
         EXPECT_LE(r.evaluations, c.maxPasses) << c.name;
+    }
+}
+
+// The simplex measures its steps and tolerances in the data's units: with
+// y or the regressors in other units it reaches the same maximum, the
+// coefficients and sigma in those units.
+TEST(Tobit, SimplexReachesTheMaximumInAnyUnits) {
+    const struct {
+        const char* name;
+        double yScale, xScale;
+    } cases[] = {
+        {"y x 2^-30", 0x1p-30, 1.0},
+        {"y x 1e-9", 1e-9, 1.0},
+        {"y x 1e9", 1e9, 1.0},
+        {"x x 1e-6", 1.0, 1e-6},
+        {"x x 1e6, y x 1e-9", 1e-9, 1e6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TobitProblem pr = Problem(kCensored);
+        for (int i = 0; i < pr.data.Rows(); ++i) {
+            pr.data[i][0] *= c.xScale;
+            pr.data[i][1] *= c.xScale;
+            pr.data[i][3] *= c.yScale;
+        }
+        // Coefficients of x in y units per x unit; the constant's in y units.
+        const double unit[] = {c.yScale / c.xScale, c.yScale / c.xScale, c.yScale};
+        std::vector<double> theta;
+        for (int j = 0; j < 3; ++j) theta.push_back(kCensored.olsCoef[j] * unit[j]);
+        theta.push_back(kCensored.olsSigma * c.yScale);
+        TobitResult r;
+        const std::vector<double> best = TobitSimplexMaximum(pr.data, theta, nullptr, r);
+        for (int j = 0; j < 3; ++j) ExpectRel(best[j], kCensored.coef[j] * unit[j], 1e-8, "coef", j);
+        ExpectRel(best[3], kCensored.sigma * c.yScale, 1e-8, "sigma", 0);
+        EXPECT_NEAR(r.negLogLikelihood, kCensored.negLogLikelihood + 22 * std::log(c.yScale), 1e-8);
     }
 }
 

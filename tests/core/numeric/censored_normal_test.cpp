@@ -61,3 +61,38 @@ TEST(CensoredNormal, AColumnOfOnesOnlyInTheSampleShiftsNothing) {
     for (int i = 0; i < 5000; ++i)
         for (int j = 0; j < 3; ++j) ASSERT_EQ(centred[i][j], data[i][j]) << i << " " << j;
 }
+
+// The maximum over b at a held sigma, from an independent Newton iteration
+// in 50-digit arithmetic: x = 1..6 with a constant term, three of the six
+// y censored, sigma 1.25. Not a maximum for sigma <= 0.
+TEST(CensoredNormal, MaximumOverTheCoefficientsAtAHeldSigma) {
+    const double y[] = {0.0, 0.5, 0.0, 2.5, 1.5, 4.0};
+    Matrix data(6, 3);
+    for (int i = 0; i < 6; ++i) {
+        data[i][0] = i + 1;
+        data[i][1] = 1.0;
+        data[i][2] = y[i];
+    }
+    const struct {
+        double b0, b1;  // start
+    } starts[] = {{1.0, -1.0}, {0.0, 0.0}, {3.0, -8.0}};
+    for (const auto& s : starts) {
+        std::vector<double> theta = {s.b0, s.b1, 1.25};
+        double value = 0.0;
+        TobitNewtonRun run;
+        ASSERT_TRUE(TobitNewtonAtSigma(data, theta, value, nullptr, run)) << s.b0;
+        EXPECT_NEAR(theta[0], 1.011716855056985663, 1e-12) << s.b0;
+        EXPECT_NEAR(theta[1], -2.5673732466011536297, 1e-12) << s.b0;
+        EXPECT_EQ(theta[2], 1.25);
+        EXPECT_NEAR(value, 6.7946922187321940025, 1e-12) << s.b0;
+        EXPECT_GT(run.iterations, 0);
+    }
+    for (double sigma : {0.0, -1.0}) {
+        std::vector<double> theta = {1.0, -1.0, sigma};
+        double value = 7.0;
+        TobitNewtonRun run;
+        EXPECT_FALSE(TobitNewtonAtSigma(data, theta, value, nullptr, run)) << sigma;
+        EXPECT_EQ(theta, (std::vector<double>{1.0, -1.0, sigma}));
+        EXPECT_EQ(value, 7.0);
+    }
+}
