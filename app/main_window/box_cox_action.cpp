@@ -54,7 +54,11 @@ bool TfrmREG::RunBoxCoxExchange(const std::vector<std::uint8_t>& flags) {
         return false;
     }
     const DataEdit ed{*model, state_.Undo(), [this](const std::string& s) { return state_.IsReservedName(s); }};
-    ApplyBoxCoxExchange(ed, flags, result.lambda);
+    const std::string refusal = ApplyBoxCoxExchange(ed, flags, result.lambda);
+    if (!refusal.empty()) {
+        ui.ShowMessageBox(MsgKind::Error, refusal, mbOK);
+        return false;
+    }
     if (settings_ && settings_->Values().ConvertedToComment)
         SetDataInfoWithUndo(ed, model->GetInfo() + BoxCoxNote(*model, flags, result.lambda));
     UpdateBoxCoxHint();

@@ -19,6 +19,7 @@
 #include "core/data/variable.h"
 #include "started_windows.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
 
@@ -42,6 +43,18 @@ protected:
         Flags roles(5, Reg::kRoleUnused);
         roles[0] = roles[1] = roles[4] = Reg::kRoleExplanatory;
         EXPECT_TRUE(m->SetModel(3, roles));
+        m->SetInfo("info");
+        state_.SetModel(std::move(m));
+        main_->RefreshAfterLoad();
+        ui_.ClearCalls();
+        return state_.Model();
+    }
+    // Longley's GNP and EMPLOY x 1e-12 (E12), the dependent.
+    Reg* OpenTinyUnits() {
+        Columns data = {LongleyColumns()[1], LongleyColumns()[6]};
+        for (double& v : data[1]) v *= 1e-12;
+        auto m = MakeModel(data, {Var::kExogenous, Var::kEndogenous}, {"GNP", "E12"});
+        EXPECT_TRUE(m->SetModel(1, {Reg::kRoleExplanatory, Reg::kRoleUnused, Reg::kRoleExplanatory}));
         m->SetInfo("info");
         state_.SetModel(std::move(m));
         main_->RefreshAfterLoad();
@@ -156,6 +169,27 @@ TEST_F(BoxCoxActionTest, ActionRunsThroughTheDialog) {
     });
     main_->Action("BCExchange")->trigger();
     EXPECT_NEAR(state_.Undo().BoxCox().parameter, kLambdaDependentOls, 1e-9);
+}
+
+TEST_F(BoxCoxActionTest, TransformLosingTheSpreadIsRefusedAndNothingChanges) {
+    SetNoteWanted(true);
+    Reg* m = OpenTinyUnits();
+    const double r2 = m->GetR2();
+    ui_.QueueOK();
+    EXPECT_FALSE(main_->RunBoxCoxExchange({0, 1}));
+    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{
+                                      "λ = 2.7030 で変換すると、変数 E12 の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。\n"
+                                      "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\n"
+                                      "データは変更しません。"});
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::ProgressBegin).size(), 1u);
+    EXPECT_EQ(ui_.ProgressDepth(), 0);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(m->GetValue(i, 1), LongleyColumns()[6][static_cast<std::size_t>(i)] * 1e-12);
+    EXPECT_FALSE(state_.Undo().CanUndo());
+    EXPECT_FALSE(state_.Undo().BoxCox().done);
+    EXPECT_EQ(m->GetInfo(), "info");
+    EXPECT_EQ(m->GetR2(), r2);
+    EXPECT_EQ(Hint(), "ボックス・コックス変換をする");
 }
 
 }  // namespace
