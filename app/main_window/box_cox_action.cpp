@@ -2,6 +2,8 @@
 // lambda of the current model, and exchange the values in place as one undo
 // step.
 #include <QAction>
+#include <QApplication>
+#include <QTabWidget>
 #include <algorithm>
 
 #include "app/dialogs/box_cox_dialog.h"
@@ -18,11 +20,37 @@ namespace {
 
 constexpr const char* kBoxCoxHint = "ボックス・コックス変換をする";
 
+// Gives the keyboard back to the main window when the command ends, on
+// every road. The choice dialog and then the progress window, a window of
+// its own, take the activation; once they are gone no window of the
+// program may be active, and then no shortcut or menu key works until a
+// click. The focus stays where it was while that widget can still take it.
+class KeyboardBack {
+public:
+    KeyboardBack(QWidget& window, QTabWidget& pages) : window_(window), pages_(pages) {}
+    ~KeyboardBack() {
+        if (!window_.isVisible()) return;
+        QWidget* focus = window_.focusWidget();
+        if (!focus || !focus->isVisible() || !focus->isEnabled())
+            if (QWidget* page = pages_.currentWidget()) page->setFocus();
+        if (QApplication::activeWindow() == &window_) return;
+        window_.raise();
+        window_.activateWindow();
+    }
+    KeyboardBack(const KeyboardBack&) = delete;
+    KeyboardBack& operator=(const KeyboardBack&) = delete;
+
+private:
+    QWidget& window_;
+    QTabWidget& pages_;
+};
+
 }  // namespace
 
 void TfrmREG::BCExchangeExecute() {
     Reg* model = state_.Model();
     if (!model) return;
+    const KeyboardBack keyboardBack(*this, *PC);
     TBoxCoxDlg dialog(this);
     const BoxCoxState last = state_.Undo().BoxCox();
     dialog.Prepare(*model, last.done, last.parameter);
@@ -54,7 +82,11 @@ bool TfrmREG::RunBoxCoxExchange(const std::vector<std::uint8_t>& flags) {
         return false;
     }
     const DataEdit ed{*model, state_.Undo(), [this](const std::string& s) { return state_.IsReservedName(s); }};
-    ApplyBoxCoxExchange(ed, flags, result.lambda);
+    const std::string refusal = ApplyBoxCoxExchange(ed, flags, result.lambda);
+    if (!refusal.empty()) {
+        ui.ShowMessageBox(MsgKind::Error, refusal, mbOK);
+        return false;
+    }
     if (settings_ && settings_->Values().ConvertedToComment)
         SetDataInfoWithUndo(ed, model->GetInfo() + BoxCoxNote(*model, flags, result.lambda));
     UpdateBoxCoxHint();

@@ -1,6 +1,7 @@
 // Box-Cox parameter of the model; see box_cox_exchange.h.
 #include "core/model/box_cox_exchange.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/model/data_edit_commands.h"
@@ -8,6 +9,7 @@
 #include "core/numeric/box_cox_units.h"
 #include "core/numeric/numeric_helpers.h"
 #include "core/text/number_format.h"
+#include "platform/numeric_tolerances.h"
 
 namespace {
 
@@ -287,8 +289,8 @@ BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& cols, bool twoSta
     return result;
 }
 
-void ApplyBoxCoxExchange(const DataEdit& ed, const std::vector<std::uint8_t>& flags, double lambda) {
-    Reg& m = ed.model;
+std::vector<std::vector<double>> BoxCoxExchangeValues(const Reg& m, const std::vector<std::uint8_t>& flags,
+                                                      double lambda) {
     std::vector<std::vector<double>> values;
     for (int j = 0; j < m.GetVarCount() && j < static_cast<int>(flags.size()); ++j) {
         if (!flags[static_cast<std::size_t>(j)]) continue;
@@ -296,7 +298,64 @@ void ApplyBoxCoxExchange(const DataEdit& ed, const std::vector<std::uint8_t>& fl
         for (int i = 0; i < m.GetObsCount(); ++i)
             values.back()[static_cast<std::size_t>(i)] = BoxCox(true, lambda, m.GetValue(i, j));
     }
-    BoxCoxExchangeWithUndo(ed, flags, values, lambda);
+    return values;
+}
+
+namespace {
+
+enum class HeldSpread { kKept, kNotFinite, kLost };
+
+// Whether a column held in double still carries its spread. Each stored
+// value is rounded to 2^-53 of its size, and every figure of a fit rests
+// on the deviations from the mean. With a spread (max - min) under 2^-23
+// of the largest magnitude those deviations keep fewer than 30 bits, near
+// single precision: the figures of the fit would show the rounding of the
+// transform more than the data. Where y^lambda sinks below the -1 of the
+// transform the column is an exact constant and keeps nothing.
+HeldSpread SpreadOf(const std::vector<double>& v, int n) {
+    n = std::min(n, static_cast<int>(v.size()));
+    if (n < 1) return HeldSpread::kKept;
+    double lo = v[0], hi = v[0], size = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double x = v[static_cast<std::size_t>(i)];
+        if (!std::isfinite(x)) return HeldSpread::kNotFinite;
+        lo = std::min(lo, x);
+        hi = std::max(hi, x);
+        size = std::max(size, std::fabs(x));
+    }
+    return hi - lo > kSingleEpsilon * size ? HeldSpread::kKept : HeldSpread::kLost;
+}
+
+}  // namespace
+
+std::string CheckBoxCoxValues(const Reg& m, const std::vector<std::uint8_t>& flags,
+                              const std::vector<std::vector<double>>& values, double lambda) {
+    static const std::string kUnits = "\n値がおよそ 1 の桁になるよう単位を変えてから実行してください。";
+    static const std::string kUnchanged = "\nデータは変更しません。";
+    const int n = m.GetObsCount();
+    std::size_t c = 0;
+    for (int j = 0; j < m.GetVarCount() && j < static_cast<int>(flags.size()) && c < values.size(); ++j) {
+        if (!flags[static_cast<std::size_t>(j)]) continue;
+        const HeldSpread held = SpreadOf(values[c++], n);
+        if (held == HeldSpread::kKept) continue;
+        const std::string name = m.GetVarName(j);
+        const std::string head = "λ = " + FormatNumber(false, lambda) + " で変換すると、変数 " + name;
+        if (held == HeldSpread::kNotFinite) return head + " の値が倍精度の範囲を超えます。" + kUnits + kUnchanged;
+        // Spread lost in the variable itself already: no change of units helps.
+        std::vector<double> raw;
+        m.GetVarValues(j, raw);
+        if (SpreadOf(raw, n) == HeldSpread::kLost)
+            return "変数 " + name + " の値はその大きさに比べてほぼ一定で、変換できません。" + kUnchanged;
+        return head + " の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。" + kUnits + kUnchanged;
+    }
+    return {};
+}
+
+std::string ApplyBoxCoxExchange(const DataEdit& ed, const std::vector<std::uint8_t>& flags, double lambda) {
+    const std::vector<std::vector<double>> values = BoxCoxExchangeValues(ed.model, flags, lambda);
+    std::string refusal = CheckBoxCoxValues(ed.model, flags, values, lambda);
+    if (refusal.empty()) BoxCoxExchangeWithUndo(ed, flags, values, lambda);
+    return refusal;
 }
 
 std::string BoxCoxNote(const Reg& model, const std::vector<std::uint8_t>& flags, double lambda) {

@@ -59,9 +59,24 @@ BoxCoxExchangeResult SearchBoxCoxExchange(const BoxCoxColumns& columns, bool two
 
 struct DataEdit;
 
+// The Box-Cox values with lambda of the flagged variables (one flag per
+// variable), one column per flagged variable in variable order, as they
+// would be stored.
+std::vector<std::vector<double>> BoxCoxExchangeValues(const Reg& model, const std::vector<std::uint8_t>& flags,
+                                                      double lambda);
+
+// Why the values of BoxCoxExchangeValues cannot stand for the variables, or
+// empty: a column with a value that is not finite, or whose spread is lost
+// in rounding (see box_cox_exchange.cpp).
+std::string CheckBoxCoxValues(const Reg& model, const std::vector<std::uint8_t>& flags,
+                              const std::vector<std::vector<double>>& values, double lambda);
+
 // Replaces the flagged variables (one flag per variable) by their Box-Cox
 // values with lambda as one undo step that also keeps the former lambda.
-void ApplyBoxCoxExchange(const DataEdit& ed, const std::vector<std::uint8_t>& flags, double lambda);
+// Refused, changing nothing, when CheckBoxCoxValues refuses the values:
+// returns the refusal, empty when exchanged.
+[[nodiscard]] std::string ApplyBoxCoxExchange(const DataEdit& ed, const std::vector<std::uint8_t>& flags,
+                                              double lambda);
 
 // The note for the data set's information text: BCE(lambda;names) with the
 // names of the flagged variables joined by commas.

@@ -7,18 +7,25 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
+#include <memory>
 
 #include "app/dialogs/box_cox_dialog.h"
 #include "app/settings/settings_dialog.h"
 #include "app/settings/settings_file.h"
 #include "core/data/variable.h"
+#include "modal_window.h"
+#include "platform/qt/progress_window.h"
 #include "started_windows.h"
 #include "support/model_builder.h"
+#include "support/sample_columns.h"
 
 namespace {
 
@@ -33,6 +40,31 @@ const Columns kData = {
 };
 constexpr double kLambdaDependentOls = 0.35261000000000037;
 
+// The scripted answers, with the progress window shown while the work runs
+// as the program shows it: a window of its own that takes the activation.
+class ShownProgressServices : public ScriptedServices {
+public:
+    void ProgressBegin(const std::string& caption, int max) override {
+        ScriptedServices::ProgressBegin(caption, max);
+        if (bar_) return;
+        bar_ = std::make_unique<TfrmBAR>();
+        bar_->SetMaximum(max);
+        bar_->show();
+        bar_->SetTitle(caption);
+    }
+    void ProgressStep() override {
+        ScriptedServices::ProgressStep();
+        if (bar_) bar_->Step();
+    }
+    void ProgressEnd() override {
+        ScriptedServices::ProgressEnd();
+        if (ProgressDepth() == 0) bar_.reset();
+    }
+
+private:
+    std::unique_ptr<TfrmBAR> bar_;
+};
+
 class BoxCoxActionTest : public StartedWindows {
 protected:
     BoxCoxActionTest() : StartedWindows("boxcox") {}
@@ -42,6 +74,18 @@ protected:
         Flags roles(5, Reg::kRoleUnused);
         roles[0] = roles[1] = roles[4] = Reg::kRoleExplanatory;
         EXPECT_TRUE(m->SetModel(3, roles));
+        m->SetInfo("info");
+        state_.SetModel(std::move(m));
+        main_->RefreshAfterLoad();
+        ui_.ClearCalls();
+        return state_.Model();
+    }
+    // Longley's GNP and EMPLOY x 1e-12 (E12), the dependent.
+    Reg* OpenTinyUnits() {
+        Columns data = {LongleyColumns()[1], LongleyColumns()[6]};
+        for (double& v : data[1]) v *= 1e-12;
+        auto m = MakeModel(data, {Var::kExogenous, Var::kEndogenous}, {"GNP", "E12"});
+        EXPECT_TRUE(m->SetModel(1, {Reg::kRoleExplanatory, Reg::kRoleUnused, Reg::kRoleExplanatory}));
         m->SetInfo("info");
         state_.SetModel(std::move(m));
         main_->RefreshAfterLoad();
@@ -156,6 +200,85 @@ TEST_F(BoxCoxActionTest, ActionRunsThroughTheDialog) {
     });
     main_->Action("BCExchange")->trigger();
     EXPECT_NEAR(state_.Undo().BoxCox().parameter, kLambdaDependentOls, 1e-9);
+}
+
+TEST_F(BoxCoxActionTest, TransformLosingTheSpreadIsRefusedAndNothingChanges) {
+    SetNoteWanted(true);
+    Reg* m = OpenTinyUnits();
+    const double r2 = m->GetR2();
+    ui_.QueueOK();
+    EXPECT_FALSE(main_->RunBoxCoxExchange({0, 1}));
+    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{
+                                      "λ = 2.7030 で変換すると、変数 E12 の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。\n"
+                                      "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\n"
+                                      "データは変更しません。"});
+    EXPECT_EQ(ui_.CallsOf(ServiceCall::ProgressBegin).size(), 1u);
+    EXPECT_EQ(ui_.ProgressDepth(), 0);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(m->GetValue(i, 1), LongleyColumns()[6][static_cast<std::size_t>(i)] * 1e-12);
+    EXPECT_FALSE(state_.Undo().CanUndo());
+    EXPECT_FALSE(state_.Undo().BoxCox().done);
+    EXPECT_EQ(m->GetInfo(), "info");
+    EXPECT_EQ(m->GetR2(), r2);
+    EXPECT_EQ(Hint(), "ボックス・コックス変換をする");
+}
+
+// After the action, whichever way it ended, the keyboard is the main
+// window's at once: its focus widget (the variable list the run started
+// from) takes F9 and Ctrl+B without a click.
+TEST_F(BoxCoxActionTest, KeysReachTheMainWindowAfterEveryRoad) {
+    SetNoteWanted(false);
+    ShownProgressServices shown;
+    state_.SetServices(&shown);
+    main_->show();
+    QApplication::setActiveWindow(main_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
+    int added = 0, exchanged = 0;
+    QObject::connect(main_->Action("VARADD"), &QAction::triggered, [&] { ++added; });
+    QObject::connect(main_->Action("BCExchange"), &QAction::triggered, [&] { ++exchanged; });
+    const struct {
+        const char* road;
+        bool tiny;       // E12 on GNP, else the kData model
+        bool accept;     // else Cancel
+        bool dependent;  // the dependent checked
+        int searches, messages;
+        bool exchanged;
+    } roads[] = {{"cancel", false, false, true, 0, 0, false},
+                 {"nothing chosen", false, true, false, 0, 0, false},
+                 {"refusal", true, true, true, 1, 1, false},
+                 {"exchange", false, true, true, 1, 0, true}};
+    for (const auto& r : roads) {
+        SCOPED_TRACE(r.road);
+        r.tiny ? OpenTinyUnits() : Open();
+        shown.ClearCalls();
+        main_->Pages()->setCurrentIndex(1);
+        main_->VariableList()->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), main_->VariableList());
+        if (r.messages) shown.QueueOK();
+        ASSERT_TRUE(WhileModal<TBoxCoxDlg>([&] { main_->Action("BCExchange")->trigger(); },
+                                           [&](TBoxCoxDlg& dlg) {
+                                               dlg.cbMokuteki->setChecked(r.dependent);
+                                               r.accept ? dlg.OKBtnClick() : dlg.reject();
+                                           }));
+        EXPECT_EQ(shown.CallsOf(ServiceCall::ProgressBegin).size(), static_cast<std::size_t>(r.searches));
+        EXPECT_EQ(shown.MessageTexts().size(), static_cast<std::size_t>(r.messages));
+        EXPECT_EQ(state_.Undo().CanUndo(), r.exchanged);
+        // The activation arrives ahead of the next key; no waiting.
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), main_);
+        ASSERT_EQ(QApplication::focusWidget(), main_->VariableList());
+
+        shown.QueueCancel();  // the name of the new variable
+        const int addedBefore = added, exchangedBefore = exchanged;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+        EXPECT_EQ(added, addedBefore + 1) << "F9";
+        const std::string opened =
+            ModalClassClosed([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier); });
+        EXPECT_EQ(opened, "TBoxCoxDlg");
+        EXPECT_EQ(exchanged, exchangedBefore + 1) << "Ctrl+B";
+    }
+    state_.SetServices(&ui_);
 }
 
 }  // namespace
