@@ -2,7 +2,6 @@
 // editing and value-by-value entry of a series. Every change goes through
 // the undoable data-edit commands.
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -82,21 +81,6 @@ void TfrmREG::cbInputKeyPress(int key) {
         RefreshActivePage();
     }
     if (PC->currentWidget() == tsEdit) sgEdit->setFocus();
-}
-
-bool TfrmREG::sgEditKeyTyped(const QKeyEvent& key) {
-    const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    if ((key.modifiers() & commandKeys) || key.text().isEmpty() || !key.text().at(0).isPrint()) return false;
-    if (!state_.Model() || PC->currentWidget() != tsEdit) return false;
-    QLineEdit* line = cbInput->lineEdit();
-    if (!line) return false;
-    // The grid's own cells take no text: the key is the first one of a new
-    // entry for the current cell, as if typed over the box's whole text.
-    cbInput->setEditText(key.text());
-    line->setCursorPosition(static_cast<int>(line->text().size()));
-    inputEdited_ = true;
-    cbInput->setFocus();
-    return true;
 }
 
 void TfrmREG::ApplyInputDlgCommand(int code, int& c, int& r) {

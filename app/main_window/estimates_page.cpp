@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -123,11 +122,6 @@ QPushButton* TfrmREG::EstimateButton(const std::string& name) const {
 }
 
 bool TfrmREG::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == sgEdit && event->type() == QEvent::KeyPress) {
-        bool used = false;
-        GuardCommand(state_.Services(), [&] { used = sgEditKeyTyped(*static_cast<QKeyEvent*>(event)); });
-        if (used) return true;
-    }
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && (watched == stRR || watched == stVe)) {
         GuardCommand(state_.Services(), [&] { watched == stRR ? stRRClick() : stVeClick(); });

@@ -83,13 +83,7 @@ TfrmREG::TfrmREG(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     BuildPlotButtons();
     ConnectLaunchers();
     ConnectBoxCoxHint();
-    QLineEdit* inputLine = cbInput->lineEdit();
-    LetActionKeysPass(inputLine, {Action("UserDef")});
-    // Ctrl+A selects the input line's text first, so that typing replaces
-    // it; with nothing more to select it opens the assistant.
-    LetActionKeysPass(inputLine, {Action("Assist")}, [inputLine] {
-        return inputLine->text().isEmpty() || inputLine->selectedText() == inputLine->text();
-    });
+    LetActionKeysPass(cbInput->lineEdit(), {Action("Assist"), Action("UserDef")});
     // The edit keys are the window's (undo, redo and the clipboard
     // commands on observations) until the user types in the input box.
     connect(cbInput->lineEdit(), &QLineEdit::textEdited, this, [this] { inputEdited_ = true; });
@@ -153,7 +147,6 @@ void TfrmREG::BuildGrids() {
     editLayout->setContentsMargins(2, 2, 2, 2);
     editLayout->addWidget(cbInput, 0, Qt::AlignLeft);
     editLayout->addWidget(sgEdit, 1);
-    sgEdit->installEventFilter(this);
     connect(sgEdit, &TStringGrid::Click, this, guarded(&TfrmREG::sgEditClick));
     connect(sgEdit, &TStringGrid::TopLeftChanged, this, guarded(&TfrmREG::sgEditTopLeftChanged));
     connect(sgEdit, &TStringGrid::GridMouseDown, this, guarded(&TfrmREG::sgEditMouseDown));
@@ -173,8 +166,11 @@ void TfrmREG::BuildGrids() {
         item->setObjectName(QString::fromLatin1(name));
         connect(item, &QAction::triggered, this, Guarded(state_, [this, h = handler] { (this->*h)(); }));
     }
-    // Enter is the input box's own: the typed text never joins the list by itself.
+    // Enter is the input box's own: the typed text never joins the list by
+    // itself, and the list is a history to choose from, never a completion
+    // that Enter would take in place of what was typed.
     cbInput->setInsertPolicy(QComboBox::NoInsert);
+    cbInput->setCompleter(nullptr);
     connect(cbInput->lineEdit(), &QLineEdit::returnPressed, this,
             Guarded(state_, [this] { cbInputKeyPress('\r'); }));
 
@@ -840,8 +836,10 @@ void TfrmREG::sgEditClick() {
     sbPanel0->setText(QString::fromStdString(status));
     sbPanel1->setText(QString::fromStdString(model->GetVarInfo(j)));
     state_.Evaluator().SetCurrentValue(value);
+    // Selected, the caret after its end: what is typed next replaces the
+    // value rather than joining it; End, an arrow or a click keeps it.
     cbInput->setEditText(QString::fromStdString(valueText));
-    if (QLineEdit* line = cbInput->lineEdit()) line->setCursorPosition(static_cast<int>(line->text().size()));
+    if (QLineEdit* line = cbInput->lineEdit()) line->selectAll();
     cbInput->setFocus();
 }
 

@@ -29,7 +29,6 @@ class AppState;
 class Var;
 class QAction;
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -157,9 +156,6 @@ public:
     // The input box: Enter (13) writes the typed value or formula into the
     // current cell; other characters do nothing here.
     void cbInputKeyPress(int key);
-    // A character typed on the data grid starts a new text in the input box
-    // and moves the focus there; false for other keys.
-    bool sgEditKeyTyped(const QKeyEvent& key);
     // A prompt for each cell in turn from the current one.
     void mnuRenzokuClick();
     // One prompt for the selected block: a list of values or "=" formula.

@@ -10,13 +10,11 @@ namespace {
 
 class ActionKeysFirst : public QObject {
 public:
-    ActionKeysFirst(QWidget* edit, std::vector<QAction*> actions, std::function<bool()> pass)
-        : QObject(edit), actions_(std::move(actions)), pass_(std::move(pass)) {}
+    ActionKeysFirst(QWidget* edit, std::vector<QAction*> actions) : QObject(edit), actions_(std::move(actions)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::ShortcutOverride || (pass_ && !pass_()))
-            return QObject::eventFilter(watched, event);
+        if (event->type() != QEvent::ShortcutOverride) return QObject::eventFilter(watched, event);
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
         for (QAction* a : actions_) {
@@ -31,7 +29,6 @@ protected:
 
 private:
     std::vector<QAction*> actions_;
-    std::function<bool()> pass_;
 };
 
 class ActionKeysOnly : public QObject {
@@ -72,9 +69,9 @@ void WatchUpToWindow(QWidget* edit, QObject* filter) {
 
 }  // namespace
 
-void LetActionKeysPass(QWidget* edit, std::vector<QAction*> actions, std::function<bool()> pass) {
+void LetActionKeysPass(QWidget* edit, std::vector<QAction*> actions) {
     if (!edit) return;
-    WatchUpToWindow(edit, new ActionKeysFirst(edit, std::move(actions), std::move(pass)));
+    WatchUpToWindow(edit, new ActionKeysFirst(edit, std::move(actions)));
 }
 
 void RouteActionKeys(QWidget* edit, std::vector<QAction*> actions, std::function<bool()> editing) {

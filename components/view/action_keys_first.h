@@ -10,9 +10,8 @@
 class QAction;
 class QWidget;
 
-// While edit has the focus, the shortcuts of these actions reach them;
-// with pass given, only while pass() is true (otherwise the edit keeps them).
-void LetActionKeysPass(QWidget* edit, std::vector<QAction*> actions, std::function<bool()> pass = {});
+// While edit has the focus, the shortcuts of these actions reach them.
+void LetActionKeysPass(QWidget* edit, std::vector<QAction*> actions);
 
 // While edit has the focus and editing() is false, the keys of these
 // actions are the actions' alone: an enabled action runs, a disabled one

@@ -1,5 +1,6 @@
 #include "platform/qt/string_grid.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMetaMethod>
@@ -536,6 +537,16 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
     r = std::clamp(r, fixedRows_, rowCount_ - 1);
     if ((c != col_ || r != row_) && MoveFocus(c, r, extend)) emit Click();
     event->accept();
+}
+
+void TStringGrid::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TStringGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {

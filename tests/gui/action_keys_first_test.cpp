@@ -8,6 +8,9 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <functional>
+#include <utility>
+
 #include "components/view/action_keys_first.h"
 #include "gui_fixture.h"
 #include "started_windows.h"
@@ -57,10 +60,18 @@ TEST_F(MainInputKeysTest, AssistAndUserDefinitionKeysPassTheInputLine) {
     EXPECT_FALSE(EditClaims(line, Qt::Key_C));
     QTest::keyClicks(line, "1");
     EXPECT_TRUE(EditClaims(line, Qt::Key_C));
-    // Ctrl+A selects a text not yet wholly selected; then it is the assistant's.
-    EXPECT_TRUE(EditClaims(line, Qt::Key_A));
-    line->selectAll();
-    EXPECT_FALSE(EditClaims(line, Qt::Key_A));
+    // Ctrl+A is the assistant's whatever the line holds or has selected.
+    const std::pair<const char*, std::function<void()>> states[] = {
+        {"typed, nothing selected", [] {}},
+        {"all selected", [line] { line->selectAll(); }},
+        {"part selected", [line] { line->setSelection(0, 1); }},
+        {"emptied", [line] { line->clear(); }},
+    };
+    for (const auto& [what, make] : states) {
+        make();
+        EXPECT_FALSE(EditClaims(line, Qt::Key_A)) << what;
+        EXPECT_FALSE(EditClaims(line, Qt::Key_U)) << what;
+    }
 }
 
 }  // namespace

@@ -78,7 +78,9 @@ TEST_F(EditKeysTest, EditKeysReachTheWindowUnlessTheUserTypesInTheInputBox) {
     press(Qt::Key_V);
     EXPECT_EQ(Line()->text().toStdString(), "42");
 
-    // Typing makes the keys the box's: its own undo and paste.
+    // Typing makes the keys the box's: its own undo and paste. End keeps
+    // the selected value for editing.
+    QTest::keyClick(Line(), Qt::Key_End);
     QTest::keyClicks(Line(), "+1");
     press(Qt::Key_Z);
     EXPECT_EQ(Line()->text().toStdString(), "42");

@@ -1,6 +1,7 @@
 // The input box as the keyboard and the mouse reach it: whatever way the
-// user gets there, one Enter (Return or the keypad's) stores the typed
-// value in the current cell, with an undo step.
+// user gets there, the cell's value arrives selected, typing replaces it,
+// and one Enter (Return or the keypad's) stores exactly what was typed in
+// the current cell, with an undo step. The grid itself takes no typing.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -79,15 +80,9 @@ protected:
     TStringGrid* Grid() const { return main_->EditGrid(); }
     QLineEdit* Line() const { return main_->InputBox()->lineEdit(); }
 
+    // Cells, column names and row headers as the mouse reaches them.
     Step ClickCell(int c, int r) const {
         return [this, c, r] { QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, Grid()->CellRect(c, r).center()); };
-    }
-    Step DoubleClickCell(int c, int r) const {
-        return [this, c, r] {
-            const QPoint at = Grid()->CellRect(c, r).center();
-            QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(Grid()->viewport(), Qt::LeftButton, {}, at);
-        };
     }
     // A click into the box right of its text.
     Step ClickBoxEnd() const {
@@ -112,75 +107,212 @@ protected:
         }
         return steps;
     }
-
-    Reg* model_ = nullptr;
-};
-
-TEST_F(InputBoxEnterTest, OneEnterStoresTheTypedValueOnEveryRoad) {
-    const Step kReturn = Key(Qt::Key_Return);
-    const Step kKeypadEnter = Key(Qt::Key_Enter, Qt::KeypadModifier);
-    // A history entry that "36" brings up as the box's inline suggestion.
-    // The first road's value is new to the history, the later ones find it
-    // there.
-    main_->InputBox()->addItem(QStringLiteral("3600"));
-    const Step selectAll = Key(Qt::Key_A, Qt::ControlModifier);
-    struct Road {
-        const char* name;
-        std::vector<Step> before;  // up to the typing
-        Step enter;
-    } roads[] = {
-        {"cell clicked, Ctrl+A over the box's text", {ClickCell(2, 3), selectAll}, kReturn},
-        {"cell clicked, Ctrl+A, keypad Enter", {ClickCell(2, 3), selectAll}, kKeypadEnter},
-        {"cell double-clicked: the grid keeps the focus", {DoubleClickCell(2, 3)}, kReturn},
-        {"grid focused, keypad Enter", {DoubleClickCell(2, 3)}, kKeypadEnter},
-        {"pages changed by keys, then Ctrl+A",
-         {ClickCell(2, 3), Key(Qt::Key_F8, Qt::ControlModifier), Key(Qt::Key_F7, Qt::ControlModifier), selectAll},
-         kReturn},
-        {"clicked into the box, old text erased", {ClickCell(2, 3), ClickBoxEnd(), Key(Qt::Key_Backspace), Key(Qt::Key_Backspace)},
-         kReturn},
-    };
-    for (const Road& road : roads) {
-        SCOPED_TRACE(road.name);
+    // The box's text and, after "|", its selected part.
+    Step Look(std::string& into) const {
+        return [this, &into] { into = (Line()->text() + "|" + Line()->selectedText()).toStdString(); };
+    }
+    static void Append(std::vector<Step>& steps, std::vector<Step> more) {
+        for (Step& s : more) steps.push_back(std::move(s));
+    }
+    static std::vector<Step> Then(std::vector<Step> steps, std::vector<Step> more) {
+        Append(steps, std::move(more));
+        return steps;
+    }
+    void StartRoad() {
         main_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
         ASSERT_DOUBLE_EQ(model_->GetValue(2, 1), 30.0);
         ASSERT_FALSE(ui_.UndoEditEnabled());
-        std::vector<Step> steps = road.before;
-        for (Step& s : Type("36")) steps.push_back(std::move(s));
-        std::string suggested;
-        steps.push_back([&] { suggested = (Line()->text() + "|" + Line()->selectedText()).toStdString(); });
-        for (Step& s : Type("90")) steps.push_back(std::move(s));
-        steps.push_back(road.enter);  // the only Enter
-        ASSERT_TRUE(RunSteps(steps));
-        EXPECT_EQ(suggested, "3600|00");  // typed over by "90"
-        EXPECT_EQ(Line()->text().toStdString(), "3690");
-        EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), 3690.0);
-        EXPECT_EQ(Grid()->Cell(2, 3).toStdString(), "3690.0000");
+    }
+    // Undoes the one entry a road made.
+    void UndoRoad(int i, int j, double old) {
         EXPECT_TRUE(ui_.UndoEditEnabled());
-        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
-        // Back to 30 for the next road.
         main_->UndoEditExecute();
-        ASSERT_DOUBLE_EQ(model_->GetValue(2, 1), 30.0);
+        ASSERT_DOUBLE_EQ(model_->GetValue(i, j), old);
         ASSERT_FALSE(ui_.UndoEditEnabled());
+    }
+    // The twelve values, observation by observation.
+    std::vector<double> Values() const {
+        std::vector<double> v;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 3; ++j) v.push_back(model_->GetValue(i, j));
+        return v;
+    }
+
+    Reg* model_ = nullptr;
+};
+
+struct Road {
+    const char* name;
+    std::vector<Step> before;  // up to the typing
+};
+
+// However the cell's value reaches the box, it arrives selected: the digits
+// typed next replace it, and one Enter stores them alone.
+TEST_F(InputBoxEnterTest, TypedDigitsReplaceTheCellsValueOnEveryRoad) {
+    const Step kReturn = Key(Qt::Key_Return);
+    const Step kKeypadEnter = Key(Qt::Key_Enter, Qt::KeypadModifier);
+    const struct {
+        Road road;
+        Step enter;
+    } cases[] = {
+        {{"cell clicked", {ClickCell(2, 3)}}, kReturn},
+        {{"cell clicked, keypad Enter", {ClickCell(2, 3)}}, kKeypadEnter},
+        // The name click leaves the focus on the grid, where Down moves it.
+        {{"arrow key on the grid", {ClickCell(2, 2), ClickCell(2, 0), Key(Qt::Key_Down)}}, kReturn},
+        {{"cursor-down command from the box", {ClickCell(2, 2), Key(Qt::Key_M, Qt::ControlModifier | Qt::AltModifier)}},
+         kReturn},
+        {{"pages changed by keys",
+          {ClickCell(2, 3), Key(Qt::Key_F8, Qt::ControlModifier), Key(Qt::Key_F7, Qt::ControlModifier)}},
+         kReturn},
+        {{"clicked into the box, old text erased",
+          {ClickCell(2, 3), ClickBoxEnd(), Key(Qt::Key_Backspace), Key(Qt::Key_Backspace)}},
+         kReturn},
+    };
+    for (const auto& [road, enter] : cases) {
+        SCOPED_TRACE(road.name);
+        StartRoad();
+        std::vector<Step> steps = road.before;
+        Append(steps, Type("3700"));
+        std::string typed;
+        steps.push_back(Look(typed));
+        steps.push_back(enter);  // the only Enter
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(typed, "3700|");
+        EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), 3700.0);
+        EXPECT_EQ(Grid()->Cell(2, 3).toStdString(), "3700.0000");
+        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+        UndoRoad(2, 1, 30.0);
     }
 }
 
-// The first Ctrl+A selects the box's text; once all of it is selected,
-// Ctrl+A opens the assistant as before.
-TEST_F(InputBoxEnterTest, CtrlASelectsTheTextThenOpensTheAssistant) {
-    ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
-    std::string opened;
-    std::string selected;
-    ASSERT_TRUE(RunSteps({ClickCell(2, 3), Key(Qt::Key_A, Qt::ControlModifier),
-                          [&] { selected = Line()->selectedText().toStdString(); },
-                          Key(Qt::Key_A, Qt::ControlModifier),
-                          [&] {
-                              QWidget* w = QApplication::activeModalWidget();
-                              opened = w ? w->metaObject()->className() : "none";
-                              if (w) w->close();
-                          }}));
-    EXPECT_EQ(selected, "30");
-    EXPECT_EQ(opened, "TfrmInputAssist");
+// The list is a history to choose from, never a completion that Enter takes.
+TEST_F(InputBoxEnterTest, TheHistoryCompletesNothing) {
+    main_->InputBox()->addItem(QStringLiteral("3700"));
+    const Road roads[] = {
+        {"another cell clicked", {ClickCell(2, 3)}},
+        {"clicked into the box, old text erased",
+         {ClickCell(2, 3), ClickBoxEnd(), Key(Qt::Key_Backspace), Key(Qt::Key_Backspace)}},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        StartRoad();
+        std::vector<Step> steps = road.before;
+        Append(steps, Type("37"));
+        std::string typed;
+        steps.push_back(Look(typed));
+        steps.push_back(Key(Qt::Key_Return));
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(typed, "37|");
+        EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), 37.0);
+        EXPECT_EQ(Grid()->Cell(2, 3).toStdString(), "37.0000");
+        UndoRoad(2, 1, 30.0);
+    }
+    // Both texts are in the list, each once, and Down chooses the next.
+    ASSERT_EQ(main_->InputBox()->count(), 2);
+    EXPECT_EQ(main_->InputBox()->itemText(1).toStdString(), "37");
+    main_->InputBox()->setCurrentIndex(0);
+    StartRoad();
+    std::string chosen;
+    ASSERT_TRUE(RunSteps({ClickCell(2, 3), Key(Qt::Key_Down), Look(chosen), Key(Qt::Key_Return)}));
+    EXPECT_EQ(chosen.substr(0, chosen.find('|')), "37");
+    EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), 37.0);
+    UndoRoad(2, 1, 30.0);
+}
+
+// A key meant as an edit, typed over the selected value, gives a formula
+// the evaluator refuses: nothing is stored.
+TEST_F(InputBoxEnterTest, AnEditTypedOverTheSelectedValueStoresNothing) {
+    StartRoad();
+    ui_.QueueOK();  // the evaluator's message
+    std::vector<Step> steps = {ClickCell(2, 3)};
+    Append(steps, Type("*1.1"));
+    steps.push_back(Key(Qt::Key_Return));
+    ASSERT_TRUE(RunSteps(steps));
+    EXPECT_EQ(Values(), (std::vector<double>{1, 10, 5, 2, 20, 3, 3, 30, 8, 4, 40, 1}));
+    EXPECT_FALSE(ui_.UndoEditEnabled());
+    EXPECT_EQ(ui_.MessageTexts(), (std::vector<std::string>{"【式実行時エラー】\n文法エラー：\r\n*1"}));
+    EXPECT_EQ(Line()->text().toStdString(), "*1.1");
+}
+
+// End, an arrow or a click in the box keeps the selected value for editing.
+TEST_F(InputBoxEnterTest, EndArrowOrClickKeepTheValueForEditing) {
+    const struct {
+        const char* name;
+        Step keep;
+        const char* typed;
+        const char* edited;
+        double stored;
+    } cases[] = {
+        {"End", Key(Qt::Key_End), "0", "300", 300.0},
+        {"Right", Key(Qt::Key_Right), "0", "300", 300.0},
+        {"Home", Key(Qt::Key_Home), "1", "130", 130.0},
+        {"click right of the text", ClickBoxEnd(), "5", "305", 305.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartRoad();
+        std::string arrived, edited;
+        std::vector<Step> steps = {ClickCell(2, 3), Look(arrived), c.keep};
+        Append(steps, Type(c.typed));
+        steps.push_back(Look(edited));
+        steps.push_back(Key(Qt::Key_Return));
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(arrived, "30|30");
+        EXPECT_EQ(edited, std::string(c.edited) + "|");
+        EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), c.stored);
+        UndoRoad(2, 1, 30.0);
+    }
+}
+
+// The assistant's key opens it at once, whatever the box holds.
+TEST_F(InputBoxEnterTest, CtrlAOpensTheAssistantAtOnce) {
+    const Road roads[] = {
+        {"value selected", {ClickCell(2, 3)}},
+        {"text typed", Then({ClickCell(2, 3)}, Type("1+"))},
+        {"caret inside the text", {ClickCell(2, 3), Key(Qt::Key_Home)}},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        StartRoad();
+        std::string opened;
+        std::vector<Step> steps = road.before;
+        steps.push_back(Key(Qt::Key_A, Qt::ControlModifier));
+        steps.push_back([&] {
+            QWidget* w = QApplication::activeModalWidget();
+            opened = w ? w->metaObject()->className() : "none";
+            if (w) w->close();
+        });
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(opened, "TfrmInputAssist");
+    }
+}
+
+// The grid takes no typing: a key typed while it has the focus neither
+// starts an entry nor changes the box.
+TEST_F(InputBoxEnterTest, KeysTypedOnTheGridStoreNothing) {
+    const Road roads[] = {
+        {"column name clicked", {ClickCell(2, 3), ClickCell(1, 0)}},
+        {"row header clicked", {ClickCell(2, 3), ClickCell(0, 2)}},
+        {"after an Enter in the box", {ClickCell(2, 3), Key(Qt::Key_Return)}},
+    };
+    const std::vector<double> before = Values();
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        StartRoad();
+        std::vector<Step> steps = road.before;
+        std::string focus;
+        steps.push_back([&] { focus = QApplication::focusWidget()->objectName().toStdString(); });
+        Append(steps, Type("5"));
+        steps.push_back(Key(Qt::Key_Return));
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(focus, "sgEdit");
+        EXPECT_EQ(Values(), before);
+        EXPECT_FALSE(ui_.UndoEditEnabled());
+        EXPECT_EQ(Line()->text().toStdString(), "30");
+        EXPECT_EQ(QApplication::focusWidget(), Grid());
+        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <map>
+#include <vector>
 
 #include "gui_fixture.h"
 #include "platform/qt/string_grid.h"
@@ -174,6 +175,41 @@ TEST_F(StringGridTest, PaintsOnlyTheCellsInViewWithTheirState) {
         EXPECT_EQ(state.fixed, c == 0 || r == 0) << c << "," << r;
         EXPECT_EQ(state.selected, c >= 1 && c <= 2 && r >= 41 && r <= 42) << c << "," << r;
         EXPECT_FALSE(state.focused);  // the grid has no keyboard focus offscreen
+    }
+}
+
+// The current cell is drawn one way while the grid has the keyboard focus
+// and another while it has not, so the grid repaints as the focus comes
+// and goes: a click that hands the focus on leaves no stale cell behind.
+TEST(StringGridFocus, TheCurrentCellIsRepaintedAsTheFocusComesAndGoes) {
+    TestApp();
+    QWidget window;
+    auto* grid = new TStringGrid(&window);
+    auto* edit = new QLineEdit(&window);
+    grid->SetColCount(3);
+    grid->SetRowCount(4);
+    grid->setGeometry(0, 30, 200, 100);
+    edit->setGeometry(0, 0, 200, 25);
+    window.resize(200, 130);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->SetCurrentCell(1, 2);
+    std::vector<bool> drawnFocused;  // the current cell's state in each real paint
+    QObject::connect(grid, &TStringGrid::DrawCell, [&](QPainter*, int c, int r, QRect, GridDrawState s) {
+        if (c == 1 && r == 2) drawnFocused.push_back(s.focused);
+    });
+    const struct {
+        const char* name;
+        QWidget* focus;
+        bool focused;
+    } steps[] = {{"to the grid", grid, true}, {"to the edit", edit, false}, {"back to the grid", grid, true}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        drawnFocused.clear();
+        step.focus->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !drawnFocused.empty(); }, 1000));
+        EXPECT_EQ(drawnFocused.back(), step.focused);
     }
 }
 
