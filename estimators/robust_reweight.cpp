@@ -240,6 +240,7 @@ bool WLSE::HuberCovariance() {
     }
     moments_.Replace(huber);
     s2_ = s2;
+    heldStandardErrors_ = se;
     standardErrors_.swap(se);
     if (shown_) shown_->huber = true;
     return true;

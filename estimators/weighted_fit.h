@@ -139,7 +139,10 @@ public:
     float MadDivisor() const { return madDivisor_; }
 
     double GetCoef(int i) const { return coefficients_.at(i); }
+    // From s2 as formed: 0 (or rounding) for a perfect fit.
     double GetStdErr(int i) const { return standardErrors_.at(i); }
+    // From s2 held at its floor: what a t value divides by.
+    double GetHeldStdErr(int i) const { return heldStandardErrors_.at(i); }
     double GetWeight(int t) const { return weights_.at(t); }
     double GetARCoef(int i) const { return arCoefficients_.at(i); }
     double GetARVariance(int i) const { return arVariances_.at(i); }
@@ -309,9 +312,11 @@ private:
     bool haveCheckedSums_ = false;
     // The first regressor the last sweep left unswept, or -1.
     int unswept_ = -1;
-    std::vector<double> coefficients_, standardErrors_, weights_;
+    std::vector<double> coefficients_, standardErrors_, heldStandardErrors_, weights_;
     std::vector<double> arCoefficients_, arVariances_;
     double s2_ = 0, varY_ = 0, r2_ = 0, adjR2_ = 0, durbinWatson_ = 0, scale_ = 0, gk_ = 0;
+    // s2 is a perfect fit's rounding (set with the table).
+    bool perfectFit_ = false;
     double sse_ = 0, syy_ = 0, arVariance_ = 0;
     // The transformed tables in their file form, or null: then the
     // transformed data of the last fit are the work arrays' rows, kept

@@ -273,18 +273,20 @@ void WLSE::ComputeTable() {
 
     // The floor of s2 and s2(t) is 2^-23 of the transformed dependent
     // variable's variance. The studentised residuals hold them at it; the
-    // standard errors (and so the t values) and the influence rows take it
-    // where s2 or s2(t) is a perfect fit's rounding (HeldAtFloor), so that
-    // the figures are finite, whatever the data's units. s2 and s2(t) are
+    // t values and the influence rows take it where s2 or s2(t) is a
+    // perfect fit's rounding (HeldAtFloor), so that the figures are finite,
+    // whatever the data's units. s2, s2(t) and the standard errors are
     // shown as formed. A dependent variable without variation is measured
     // by its square; one that is 0 throughout leaves residuals of exactly 0.
     double varianceFloor = VarianceFloorOf(varY_ > 0.0 ? varY_ : mean * mean);
     if (!(varianceFloor > 0.0)) varianceFloor = std::numeric_limits<double>::min();
     const double s2Held = HeldAtFloor(s2_, varianceFloor);
+    perfectFit_ = IsRoundingVariance(s2_, varianceFloor);
     const double shareSse = HeldSumOfSquares(sse_, effective - p_, varianceFloor);
     for (int j = 0; j < p; ++j) {
         coefficients_[j] = static_cast<double>(swept_[j][p]);
-        standardErrors_[j] = std::sqrt(covariance_[j][j] * s2Held);
+        standardErrors_[j] = std::sqrt(covariance_[j][j] * s2_);
+        heldStandardErrors_[j] = std::sqrt(covariance_[j][j] * s2Held);
     }
 
     // Deleted variances and the influence rows. Every figure divides by

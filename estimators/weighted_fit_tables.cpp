@@ -165,9 +165,9 @@ ResultTable WLSEstimateTable(const WLSE& fit) {
     ResultTable t({fit.GetName(p), LoadStr(kStrBetaEstimate), LoadStr(kStrBetaStdError), LoadStr(kStrTValue)});
     for (int j = 0; j < p; ++j) {
         const double b = fit.GetCoef(j);
-        const double se = fit.GetStdErr(j);
+        const double se = fit.GetStdErr(j), held = fit.GetHeldStdErr(j);
         t.AddRow({TextCell(fit.GetName(j)), NumberCell(b), NumberCell(se),
-                  se != 0.0 ? NumberCell(b / se) : TextCell("-")});
+                  held != 0.0 ? NumberCell(b / held) : TextCell("-")});
     }
     return t;
 }

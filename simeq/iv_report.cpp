@@ -125,15 +125,15 @@ private:
         s += "\n";
         for (int j = 0; j <= v; ++j) {
             if (!model_.IsExplanatory(j)) continue;
-            const double b = model_.GetCoef(j), se = model_.GetCoefSE(j);
+            const double b = model_.GetCoef(j), se = model_.GetCoefSE(j), held = model_.GetHeldCoefSE(j);
             AppendColumn(s, j + 1, kNumberWidth);
             AppendColumn(s, model_.GetVarName(j), kReportColumn);
             AppendNumberColumn(s, b);
             AppendNumberColumn(s, se);
             // Without spread the t value is not defined.
-            const std::string t = se == 0.0 ? std::string("-")
-                                            : FormatNumber(true, b / se) + " (" +
-                                                  FormatPercent(TSignificanceLevel(df, b / se)) + ")";
+            const std::string t = held == 0.0 ? std::string("-")
+                                              : FormatNumber(true, b / held) + " (" +
+                                                    FormatPercent(TSignificanceLevel(df, b / held)) + ")";
             AppendColumn(s, t, kTWidth);
             s += "\n";
         }

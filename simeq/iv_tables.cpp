@@ -48,11 +48,11 @@ ResultTable IVEstimatesTable(const RegIV& model) {
         cells[0] = TextCell(model.GetVarName(i));
         cells[1] = IVRowLocked(model, i) ? TextCell(LoadStr(kStrTolCheck)) : NumberCell(model.GetFValue(i));
         if (model.IsExplanatory(i)) {
-            const double b = model.GetCoef(i), se = model.GetCoefSE(i);
+            const double b = model.GetCoef(i), se = model.GetCoefSE(i), held = model.GetHeldCoefSE(i);
             cells[2] = NumberCell(b, true);
             // Without spread the level of b / se is not defined.
-            cells[3] = ValueWithLevel(se, se == 0.0 ? "-" : FormatPercent(TSignificanceLevel(df, b / se)));
-            cells[3].mark = TStatisticMark(df, se, b);
+            cells[3] = ValueWithLevel(se, held == 0.0 ? "-" : FormatPercent(TSignificanceLevel(df, b / held)));
+            cells[3].mark = TStatisticMark(df, held, b);
         }
         table.AddRow(std::move(cells));
     }

@@ -14,7 +14,8 @@ namespace {
 void FillStatistics(EstimateRow& row, const Reg& model) {
     row.b = model.GetCoef(row.index);
     row.se = model.GetStdError(row.index);
-    row.t = row.b / (row.se == 0.0 ? kSingleEpsilon : row.se);
+    const double held = model.GetHeldStdError(row.index);
+    row.t = row.b / (held == 0.0 ? kSingleEpsilon : held);
     row.level = TSignificanceLevel(model.GetResidualDf(), row.t);
 }
 

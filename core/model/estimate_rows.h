@@ -25,9 +25,9 @@ struct EstimateRow {
     // out; none for the constant term.
     double f = kNone;
     double b = kNone;
-    double se = kNone;
-    // b / se. The standard error comes from s2 held at its floor, so that a
-    // perfect fit's t is finite and the same in any units; it is 0 only
+    double se = kNone;  // from s2 as formed: 0 (or rounding) for a perfect fit
+    // b over the standard error from s2 held at its floor, so that a perfect
+    // fit's t is finite and the same in any units; that error is 0 only
     // where the dependent variable has no spread at all, and reads as 2^-23
     // there.
     double t = kNone;

@@ -108,6 +108,7 @@ RegIV::RegIV(const Reg& data, std::uint16_t mask, bool modelOnly) : mask_(mask),
     swept_.Replace(zx_);
     coef_.assign(v + 1, 0.0);
     stdErr_.assign(v + 1, 0.0);
+    heldStdErr_.assign(v + 1, 0.0);
     fValue_.assign(v + 1, 0.0);
     tolerance_.assign(v + 1, 0.0);
     roles_.assign(v + 1, kRoleUnused);
@@ -227,6 +228,7 @@ void RegIV::EmptyModelFigures(bool withResiduals) {
     r2_ = adjR2_ = 0.0;
     std::fill(coef_.begin(), coef_.end(), 0.0);
     std::fill(stdErr_.begin(), stdErr_.end(), 0.0);
+    std::fill(heldStdErr_.begin(), heldStdErr_.end(), 0.0);
     for (int j = 0; j <= v_; ++j) {
         fValue_[j] = 0.0;
         if (j == k) continue;
@@ -241,6 +243,8 @@ void RegIV::EmptyModelFigures(bool withResiduals) {
 }
 
 double RegIV::VarianceFloor() const { return VarianceFloorOf(varY_); }
+
+bool RegIV::IsPerfectFit() const { return IsRoundingVariance(s2_, VarianceFloor()); }
 
 double RegIV::Tolerance(int j) const {
     if (!HasConstant() || j == v_) return std::fabs(tolerance_[j]);
@@ -258,8 +262,9 @@ void RegIV::FinishModelChange() {
     r2_ = ZeroBelowEpsilon(1.0 - rss_ / tss_);
     adjR2_ = ZeroBelowEpsilon(1.0 - s2_ / varY_);
     const int d = dependent_;
-    // Standard errors and F values from s2 held at its floor: a perfect fit
-    // gives finite figures, the same in any units.
+    // F values and the errors t divides by from s2 held at its floor: a
+    // perfect fit gives finite figures, the same in any units. The
+    // standard errors themselves are sizes, from s2 as formed.
     const double s2 = HeldAtFloor(s2_, VarianceFloor());
     for (int j = 0; j <= v_; ++j) {
         if (j == d) continue;
@@ -268,10 +273,11 @@ void RegIV::FinishModelChange() {
         const bool inTol = Tolerance(j) < diag;
         if (roles_[j] == kRoleExplanatory) {
             coef_[j] = static_cast<double>(swept_[j][d]);
-            stdErr_[j] = std::sqrt(cf_[j][j] * s2);
+            stdErr_[j] = std::sqrt(cf_[j][j] * s2_);
+            heldStdErr_[j] = std::sqrt(cf_[j][j] * s2);
             fValue_[j] = static_cast<double>(r / s2);
         } else {
-            coef_[j] = stdErr_[j] = 0.0;
+            coef_[j] = stdErr_[j] = heldStdErr_[j] = 0.0;
             const double rj = inTol ? static_cast<double>(r) : rss_;
             const double s2j = (rss_ - rj) / (df_ - 1);
             fValue_[j] = inTol && std::fabs(s2j) > VarianceFloor() ? rj / s2j : 0.0;
@@ -359,9 +365,10 @@ bool RegIV::Refit(bool dropLast) {
 }
 
 RegIV::Estimate RegIV::Save() const {
-    return Estimate{swept_, zx_,   zz_,    cf_,    coef_,  stdErr_, fValue_,          tolerance_,      roles_,
-                    dependent_, df_, s2_,  varY_,  r2_,    adjR2_,  tss_,             rss_,            meanY_,
-                    press_, diagnosticsDone_, influenceDone_, leveragesPending_, estimated_, passes_};
+    return Estimate{swept_,      zx_,   zz_,   cf_,         coef_,    stdErr_, heldStdErr_,
+                    fValue_,     tolerance_,   roles_, dependent_, df_, s2_,     varY_,
+                    r2_,         adjR2_,       tss_,   rss_,       meanY_,   press_,  diagnosticsDone_,
+                    influenceDone_, leveragesPending_, estimated_, passes_};
 }
 
 void RegIV::Restore(Estimate& before) {
@@ -372,6 +379,7 @@ void RegIV::Restore(Estimate& before) {
     swap(cf_, before.cf);
     coef_.swap(before.coef);
     stdErr_.swap(before.stdErr);
+    heldStdErr_.swap(before.heldStdErr);
     fValue_.swap(before.fValue);
     tolerance_.swap(before.tolerance);
     roles_.swap(before.roles);

@@ -121,7 +121,10 @@ public:
     int CountExplanatory() const;
     int GetParamCount() const;
     double GetCoef(int i) const { return coef_.at(i); }
+    // From s2 as formed: 0 (or rounding) for a perfect fit.
     double GetCoefSE(int i) const { return stdErr_.at(i); }
+    // From s2 held at its floor: what a t value divides by.
+    double GetHeldCoefSE(int i) const { return heldStdErr_.at(i); }
     double GetFValue(int i) const { return fValue_.at(i); }
     int GetRole(int i) const { return roles_.at(i); }
     bool IsExplanatory(int i) const { return GetRole(i) == kRoleExplanatory; }
@@ -134,6 +137,9 @@ public:
     // that the units of the data do not decide what counts as zero. Every
     // figure that divides by s2 or s2(i) takes it held there (HeldAtFloor).
     double VarianceFloor() const;
+    // s2 is a perfect fit's rounding (IsRoundingVariance): the residuals
+    // read as residuals of exactly 0 wherever their shape makes a figure.
+    bool IsPerfectFit() const;
     double GetR2() const noexcept { return r2_; }
     double GetAdjR2() const noexcept { return adjR2_; }
     double GetTss() const noexcept { return tss_; }
@@ -177,7 +183,7 @@ private:
     struct Estimate {
         LongMatrix swept, zx, zz;
         Matrix cf;
-        std::vector<double> coef, stdErr, fValue, tolerance;
+        std::vector<double> coef, stdErr, heldStdErr, fValue, tolerance;
         std::vector<std::uint8_t> roles;
         int dependent, df;
         double s2, varY, r2, adjR2, tss, rss, meanY, press;
@@ -277,7 +283,7 @@ private:
     std::unique_ptr<RAData> analysis_;
     bool diagnosticsDone_ = false;
     bool influenceDone_ = false;
-    std::vector<double> coef_, stdErr_, fValue_, tolerance_;
+    std::vector<double> coef_, stdErr_, heldStdErr_, fValue_, tolerance_;
     std::vector<std::uint8_t> roles_;
     Problem problem_ = Problem::kNone;
     bool estimated_ = false;     // an estimate was accepted

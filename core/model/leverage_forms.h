@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/model/perfect_fit.h"
 #include "core/numeric/thread_pool.h"
 #include "platform/numeric_tolerances.h"
 
@@ -88,35 +89,6 @@ double ZeroObservedBelow(ThreadPool* pool, long long n, const Value& value) {
     double m = 0.0;
     for (double v : largest) m = std::max(m, v);
     return m > 0.0 ? kDoubleEpsilon * m : kDoubleEpsilon;
-}
-
-// The least residual variance that counts as a spread, var y x 2^-23:
-// deleted variances are held at it, and it is SIG(RES) squared where the
-// leverage is 1 and the residual has no variance.
-inline double VarianceFloorOf(double varY) { return varY * kSingleEpsilon; }
-
-// A residual variance (s2 or s2(i)) that is rounding, at most 2^-52 of
-// var(y) (floor x 2^-29): a perfect fit's. Every standard error, t and F
-// value and every table figure that divides by a residual variance takes
-// the floor in its place, so that a perfect fit gives finite figures that do
-// not depend on the data's units. A variance of real residuals, however
-// small, is used as formed; so is one that is no number, or infinite
-// (divided by no degree of freedom). The variance itself is shown as formed.
-template <class Real>
-bool IsRoundingVariance(Real s2, double floor) {
-    constexpr double kRoundingShare = kDoubleEpsilon / kSingleEpsilon;
-    return s2 <= static_cast<Real>(floor * kRoundingShare) && s2 > -std::numeric_limits<Real>::infinity();
-}
-
-template <class Real>
-Real HeldAtFloor(Real s2, double floor) {
-    return IsRoundingVariance(s2, floor) ? static_cast<Real>(floor) : s2;
-}
-
-// The residual sum of squares as s2 = SSE / df is held: what a residual's
-// share e^2 / SSE divides by.
-inline double HeldSumOfSquares(double sse, double df, double floor) {
-    return IsRoundingVariance(sse / df, floor) ? df * floor : sse;
 }
 
 // out[t] = v_t' Q v_t for the packed symmetric form Q (p x p, upper triangle

@@ -5,6 +5,7 @@ RegFit::RegFit(int n, int k)
       design(n, k + 1, 0.0),
       coef(k + 1, 0.0),
       stdErr(k + 1, 0.0),
+      heldStdErr(k + 1, 0.0),
       fValue(k + 1, 0.0),
       tolerance(k + 1, 0.0) {}
 
@@ -12,6 +13,7 @@ void RegFit::ResetFor(int k) {
     moments.Replace(LongMatrix(k + 1, k + 1, 0.0L));
     coef.Replace(Vector(k + 1, 0.0));
     stdErr.Replace(Vector(k + 1, 0.0));
+    heldStdErr.Replace(Vector(k + 1, 0.0));
     fValue.Replace(Vector(k + 1, 0.0));
     tolerance.Replace(Vector(k + 1, 0.0));
     toleranceLong.assign(static_cast<std::size_t>(k) + 1, 0.0L);

@@ -27,7 +27,10 @@ struct RegFit {
     bool designTwoStage = false;
 
     Vector coef;
+    // From s2 as formed: a perfect fit's standard errors are its rounding.
     Vector stdErr;
+    // From s2 held at its floor: what t values and their marks divide by.
+    Vector heldStdErr;
     Vector fValue;
     // Pivots below these are taken for zero.
     Vector tolerance;

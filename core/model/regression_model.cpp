@@ -109,6 +109,8 @@ std::vector<int> Reg::SweptIndices() const {
 
 double Reg::VarianceFloor() const { return VarianceFloorOf(fit_.varY); }
 
+bool Reg::IsPerfectFit() const { return IsRoundingVariance(fit_.s2, VarianceFloor()); }
+
 bool Reg::EstimatedForCurrentShape() const {
     const int n = GetObsCount();
     const int k = GetVarCount();
@@ -428,9 +430,9 @@ void Reg::FinishConstantModel() {
     const int k = GetVarCount();
     ZeroVector(fit_.coef);
     ZeroVector(fit_.stdErr);
+    ZeroVector(fit_.heldStdErr);
     fit_.coef.At(k) = static_cast<double>(fit_.moments[k][dependent_]);
-    const long double s2 = HeldAtFloor(static_cast<long double>(fit_.s2), VarianceFloor());
-    fit_.stdErr.At(k) = static_cast<double>(std::sqrt(fit_.moments[k][k] * s2));
+    SetStandardErrors(k, static_cast<long double>(fit_.s2));
     fit_.r2 = 0.0;
     fit_.adjR2 = 0.0;
 }
@@ -465,22 +467,28 @@ void Reg::FinishStatistics() {
     const LongMatrix& M = fit_.moments;
     const long double formed = static_cast<long double>(fit_.sse) / fit_.residualDf;
     fit_.s2 = static_cast<double>(formed);
-    // The standard errors from s2 held at its floor: a perfect fit's t
-    // values are then finite and the same in any units.
-    const long double s2 = HeldAtFloor(formed, VarianceFloor());
     fit_.r2 = Floored(1.0 - fit_.sse / fit_.syy);
     fit_.adjR2 = Floored(1.0 - fit_.s2 / fit_.varY);
     fit_.coef.At(k) = static_cast<double>(M[k][dep]);
-    fit_.stdErr.At(k) = static_cast<double>(std::sqrt(M[k][k] * s2));
+    SetStandardErrors(k, formed);
     for (int m = 0; m < k; ++m) {
         if (m != dep && role_[m] == kRoleExplanatory) {
             fit_.coef.At(m) = static_cast<double>(M[m][dep]);
-            fit_.stdErr.At(m) = static_cast<double>(std::sqrt(M[m][m] * s2));
+            SetStandardErrors(m, formed);
         } else {
             fit_.coef.At(m) = 0.0;
-            fit_.stdErr.At(m) = 0.0;
+            fit_.stdErr.At(m) = fit_.heldStdErr.At(m) = 0.0;
         }
     }
+}
+
+void Reg::SetStandardErrors(int m, long double s2) {
+    // The standard error is a size and comes from s2 as formed; a t value
+    // divides by the one from s2 held at its floor, so that a perfect fit's
+    // t is finite and the same in any units.
+    const long double c = fit_.moments[m][m];
+    fit_.stdErr.At(m) = static_cast<double>(std::sqrt(c * s2));
+    fit_.heldStdErr.At(m) = static_cast<double>(std::sqrt(c * HeldAtFloor(s2, VarianceFloor())));
 }
 
 bool Reg::SetModel(int j, const std::vector<std::uint8_t>& roles) { return FitOrRefuse(j, roles, true); }

@@ -36,6 +36,7 @@
 
 struct DataFileCompanions;
 struct LeverageSource;
+struct ResidualTests;
 
 class Reg : public Data {
 public:
@@ -179,7 +180,10 @@ public:
         return fit_;
     }
     double GetCoef(int j) const { return fit_.coef.At(j); }
+    // From s2 as formed: 0 (or rounding) for a perfect fit.
     double GetStdError(int j) const { return fit_.stdErr.At(j); }
+    // From s2 held at its floor: what a t value divides by.
+    double GetHeldStdError(int j) const { return fit_.heldStdErr.At(j); }
     double GetFValue(int j) const { return fit_.fValue.At(j); }
     int GetRole(int j) const;
     bool IsExplanatory(int j) const { return GetRole(j) == kRoleExplanatory; }
@@ -215,6 +219,9 @@ public:
     // variance below it; every other figure divides by s2 and s2(i) held at
     // it (HeldAtFloor).
     double VarianceFloor() const;
+    // s2 is a perfect fit's rounding (IsRoundingVariance): the residuals
+    // read as residuals of exactly 0 wherever their shape makes a figure.
+    bool IsPerfectFit() const;
     double GetR2() const { return fit_.r2; }
     double GetAdjR2() const { return fit_.adjR2; }
     double GetSyy() const { return fit_.syy; }
@@ -369,6 +376,7 @@ public:
     void ComputeInfluence();
     // hetero and durbinWatson from the fitted values and residuals.
     void ComputeResidualTests();
+    void SetResidualTests(const ResidualTests& tests);
 
 protected:
     // The leverages of the two-stage variant (observed explanatory values
@@ -421,6 +429,9 @@ protected:
     void FinishStatistics();
     // The constant-only model's figures after SetDependent.
     void FinishConstantModel();
+    // The standard errors of swept variable m (the constant term k) from
+    // the residual variance s2.
+    void SetStandardErrors(int m, long double s2);
     // The first stage of two-stage least squares: endogenous design columns
     // replaced by their fitted values on every exogenous and lagged variable.
     void ReplaceEndogenousColumns();

@@ -179,20 +179,22 @@ TEST(IVReport, GroupHeading) {
     EXPECT_EQ(Lines(Report(s.iv, 80, 0b101))[1].rfind("グループ[", 0), 0u);
 }
 
-// An exact fit, y = 2x + 1 on x = 1 .. 6: s2 is rounding, and the standard
-// errors take it held at var(y) 2^-23 = 14 x 2^-23. With Sxx = 17.5 the
-// slope's is sqrt(0.8 x 2^-23) = 3.0881617775e-4 and t = 2 / se =
-// 6476.3446480 (python fractions, mpmath), level 0.1 % on 4 degrees of
-// freedom.
+// An exact fit, y = 2x + 1 on x = 1 .. 6: s2 is rounding (here 0), and
+// so, as formed, is the slope's standard error; t divides by the error of
+// s2 held at var(y) 2^-23 = 14 x 2^-23. With Sxx = 17.5 that is
+// sqrt(0.8 x 2^-23) = 3.0881617775e-4 and t = 2 / it = 6476.3446480
+// (python fractions, mpmath), level 0.1 % on 4 degrees of freedom.
 TEST(IVReport, ExactFitPrintsTheTValueOfTheFloor) {
     auto reg = MakeModel({{1, 2, 3, 4, 5, 6}, {3, 5, 7, 9, 11, 13}}, {}, {"x", "y"});
     RegIV iv(*reg, 0);
     iv.SetDependent(1);
     ASSERT_TRUE(iv.ToggleVariable(2));
     ASSERT_TRUE(iv.ToggleVariable(0));
-    EXPECT_NEAR(iv.GetCoefSE(0), 3.0881617775081829414e-4, 1e-15);
+    EXPECT_EQ(iv.GetCoefSE(0), 0.0);
+    EXPECT_NEAR(iv.GetHeldCoefSE(0), 3.0881617775081829414e-4, 1e-15);
     const auto lines = Lines(Report(iv, 80));
     const int x = Find(lines, "   1           x");
     ASSERT_GE(x, 0);
+    EXPECT_EQ(lines[static_cast<std::size_t>(x)].substr(28, 12), PadLeft("0", 12));
     EXPECT_EQ(lines[static_cast<std::size_t>(x)].substr(40), PadLeft("6476.3446 (0.1%)", 20));
 }

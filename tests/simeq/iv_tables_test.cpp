@@ -100,18 +100,20 @@ TEST(IVTables, ToleranceLockOnlyOutsideTheEquation) {
         EXPECT_TRUE(iv.ToggleVariable(0));
     }
     {
-        // y = 1 + x exactly: s2 is rounding, held at var(y) 2^-23 = 2.5 x
-        // 2^-23 in the standard errors. With Sxx = 10 the slope's is
-        // sqrt(2^-25) = 1.7263349e-4, t = 2^12.5 = 5792.6, level 0.1 % on
-        // 3 degrees of freedom: no mark.
+        // y = 1 + x exactly: s2 is rounding (here 0), and so is the slope's
+        // standard error as formed; t divides by the one of s2 held at
+        // var(y) 2^-23 = 2.5 x 2^-23. With Sxx = 10 that is sqrt(2^-25) =
+        // 1.7263349e-4, t = 2^12.5 = 5792.6, level 0.1 % on 3 degrees of
+        // freedom: no mark.
         auto reg = MakeModel({{1, 2, 3, 4, 5}, {2, 3, 4, 5, 6}}, {}, {"x", "y"});
         RegIV iv(*reg, 0);
         iv.SetDependent(1);
         ASSERT_TRUE(iv.ToggleVariable(2));
         ASSERT_TRUE(iv.ToggleVariable(0));
-        EXPECT_NEAR(iv.GetCoefSE(0), 1.7263349150062195e-4, 1e-15);
+        EXPECT_EQ(iv.GetCoefSE(0), 0.0);
+        EXPECT_NEAR(iv.GetHeldCoefSE(0), 1.7263349150062195e-4, 1e-15);
         const ResultCell se = IVEstimatesTable(iv).Cell(3, 0);
-        EXPECT_EQ(se.text, "0.0002 (0.1%)");
+        EXPECT_EQ(se.text, "0 (0.1%)");
         EXPECT_EQ(se.mark, "");
     }
 }

@@ -1,8 +1,6 @@
 // The NIST StRD linear least-squares sets against their certified values:
 // the number of correct digits (log relative error, capped at 15) of every
 // coefficient and standard error, reported per set and held to a floor.
-// Where the fit is exact (s2 is rounding) the standard errors are those of
-// the floor var(y) 2^-23 instead (kStandardErrorsOfTheFloor).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,27 +70,14 @@ double CorrectDigits(double x, double c) {
     return std::clamp(-std::log10(err), 0.0, 15.0);
 }
 
-// The sets that fit exactly, Wampler1 and Wampler2: their standard errors
-// take s2 held at the floor, sqrt(M_jj var(y) 2^-23) with M the inverse of
-// the cross-products (python fractions from the data, B0 first), in place
-// of the certified ones, which are those of no residual at all. Pontius's
-// s2, below that floor but of real residuals, keeps its certified ones.
-const struct {
-    const char* name;
-    std::vector<double> se;
-} kStandardErrorsOfTheFloor[] = {
-    {"Wampler1",
-     {305.38921448247551, 335.35957140653675, 110.57947514393066, 14.398154362680573, 0.80105199633531204,
-      0.015937546265890286}},
-    {"Wampler2",
-     {0.005721072285292896, 0.0062825281922054895, 0.0020715635672997202, 0.00026973081555382736,
-      1.5006673968754337e-5, 2.9856933353679547e-7}},
-};
+// Wampler1 and Wampler2 fit exactly: their certified standard errors are
+// 0, and the error of one is taken relative to the size of its coefficient.
+// It must lie below 1e-9 of it (9 correct digits).
+constexpr double kExactFitDigits = 9.0;
 
-const std::vector<double>& ExpectedStandardErrors(const CertifiedSet& set) {
-    for (const auto& floor : kStandardErrorsOfTheFloor)
-        if (set.name == floor.name) return floor.se;
-    return set.se;
+double StandardErrorDigits(double se, double certifiedSe, double certifiedCoef) {
+    if (certifiedSe != 0.0 || certifiedCoef == 0.0) return CorrectDigits(se, certifiedSe);
+    return CorrectDigits(se / std::fabs(certifiedCoef), 0.0);
 }
 
 // Fits the set and returns the fewest correct digits over its coefficients
@@ -124,7 +109,10 @@ double FewestDigits(const CertifiedSet& set) {
         // B0 is the constant (index k); Bj the j-th regressor (index j - 1).
         const int index = set.constant && p == 0 ? k : static_cast<int>(p) - offset;
         const double b = CorrectDigits(reg.GetCoef(index), set.coef[p]);
-        const double s = CorrectDigits(reg.GetStdError(index), ExpectedStandardErrors(set)[p]);
+        const double s = StandardErrorDigits(reg.GetStdError(index), set.se[p], set.coef[p]);
+        if (set.se[p] == 0.0) {
+            EXPECT_GE(s, kExactFitDigits) << set.name << " B" << p;
+        }
         fewest = std::min({fewest, b, s});
         char buf[64];
         std::snprintf(buf, sizeof buf, " B%zu %.1f/%.1f", p, b, s);
