@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/data/data_set.h"
+#include "core/model/perfect_fit.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/moment_matrix.h"
 #include "core/numeric/numeric_helpers.h"
@@ -37,6 +38,7 @@ void WLSE::SetUp(EngineContext& context, int n, int k) {
     covariance_.Replace(Matrix(p_, p_, 0.0));
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
+    heldStandardErrors_.assign(p_, 0.0);
     weights_.assign(n, 1.0);
     constant_ = FindConstant();
     for (int j = 0; j < p_; ++j)
@@ -371,7 +373,9 @@ void WLSE::ClearResults() {
     inverseSum_ = 0.0L;
     coefficients_.assign(p_, 0.0);
     standardErrors_.assign(p_, 0.0);
+    heldStandardErrors_.assign(p_, 0.0);
     s2_ = varY_ = r2_ = adjR2_ = durbinWatson_ = scale_ = gk_ = sse_ = syy_ = arVariance_ = 0.0;
+    perfectFit_ = false;
     madDivisor_ = 0.0f;
     unswept_ = -1;
     decltype(transformedRows_)().swap(transformedRows_);
@@ -443,8 +447,9 @@ bool WLSE::Fit(int mode, bool& started) {
         residual = residualCopy.data();
         fitted = fittedCopy.data();
     }
-    durbinWatson_ = DurbinWatson(residual, n_);
-    gk_ = HeteroskedasticityStatistic(fitted, residual, n_);
+    const ResidualTests tests = ResidualTestsOf(fitted, residual, n_, perfectFit_);
+    durbinWatson_ = tests.durbinWatson;
+    gk_ = tests.gk;
 
     regressionDf_ = p_;
     if (IsConstantSeries(weights_.data(), n_) && !arMode_ && FindName(Data::ConstantName()) > 0)

@@ -237,8 +237,9 @@ void RegIV::ComputeInfluence() {
 void RegIV::ComputeResidualTests() {
     const double* fitted = analysis_->Row(kFitted);
     const double* residual = analysis_->Row(kResidual);
-    gk_ = HeteroskedasticityStatistic(fitted, residual, n_);
-    dw_ = DurbinWatson(residual, n_);
+    const ResidualTests tests = ResidualTestsOf(fitted, residual, n_, IsPerfectFit());
+    gk_ = tests.gk;
+    dw_ = tests.durbinWatson;
 }
 
 void RegIV::GetPartialResiduals(int k, std::vector<double>& outY, std::vector<double>& outK) const {

@@ -581,10 +581,7 @@ void Reg::ComputeResidualTests() {
     const RAData& table = analysis_.table;
     if (table.InMemory() && n > 0) {
         // Read in place: copies would cost as much as the statistics.
-        const double* fitted = table.Row(kRowFitted);
-        const double* residuals = table.Row(kRowResidual);
-        fit_.hetero = HeteroskedasticityStatistic(fitted, residuals, n);
-        fit_.durbinWatson = DurbinWatson(residuals, n);
+        SetResidualTests(ResidualTestsOf(table.Row(kRowFitted), table.Row(kRowResidual), n, IsPerfectFit()));
         return;
     }
     std::vector<double> fitted, residuals;
@@ -594,8 +591,12 @@ void Reg::ComputeResidualTests() {
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     }
-    fit_.hetero = HeteroskedasticityStatistic(fitted.data(), residuals.data(), n);
-    fit_.durbinWatson = DurbinWatson(residuals.data(), n);
+    SetResidualTests(ResidualTestsOf(fitted.data(), residuals.data(), n, IsPerfectFit()));
+}
+
+void Reg::SetResidualTests(const ResidualTests& tests) {
+    fit_.hetero = tests.gk;
+    fit_.durbinWatson = tests.durbinWatson;
 }
 
 void Reg::ComputeAnalysisData() {

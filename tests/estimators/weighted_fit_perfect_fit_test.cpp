@@ -1,8 +1,9 @@
 // The weighted fit of an exact fit with weights 1, y in any units: the
 // residual variances, rounding, held at var(y) x 2^-23 wherever they
-// divide, so the standard errors, t values, W(i), COVRATIO and the
-// residuals' shares are finite, the same at every scale, and those of least
-// squares (support/perfect_fit_sample.h).
+// divide, so the t values, W(i), COVRATIO and the residuals' shares are
+// finite, the same at every scale, and those of least squares
+// (support/perfect_fit_sample.h). The standard errors are sizes, rounding
+// as formed; Durbin-Watson and GK read 0.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -34,7 +35,12 @@ TEST(WeightedFitPerfectFit, FiguresAreFiniteAndTheSameInAnyUnits) {
             const double t = estimates.Cell(3, j).value;
             EXPECT_TRUE(std::isfinite(t)) << j;
             ExpectNear(t, kPerfectFitT[j], 1e-11, 0, "t " + std::to_string(j));
+            const double se = estimates.Cell(2, j).value;
+            EXPECT_TRUE(std::isfinite(se)) << j;
+            EXPECT_LE(std::fabs(se), 1e-12 * std::fabs(fit.GetCoef(j))) << j;
         }
+        EXPECT_EQ(fit.DurbinWatsonRatio(), 0.0);
+        EXPECT_EQ(fit.GK(), 0.0);
         for (int i = 0; i < 30; ++i) {
             const std::string at = " at " + std::to_string(i);
             const double covratio = fit.GetResult(WLSE::kRowCovRatio, i);

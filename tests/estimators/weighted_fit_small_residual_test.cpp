@@ -10,21 +10,11 @@
 #include <vector>
 
 #include "estimators/weighted_fit_tables.h"
+#include "support/perfect_fit_sample.h"
 #include "weighted_data.h"
 
 namespace {
 
-// x = 1 .. 6, y = (2x + 4 + 3e-7 d) x scale, evaluated in double.
-WeightedColumns SmallResidualLine(double scale) {
-    const double d[] = {0.3, -0.7, 1.0, -0.2, 0.55, -0.9};
-    WeightedColumns cols(2);
-    for (int i = 0; i < 6; ++i) {
-        const double x = i + 1;
-        cols[0].push_back(x);
-        cols[1].push_back((2.0 * x + 4.0 + 3e-7 * d[i]) * scale);
-    }
-    return cols;
-}
 
 TEST(WeightedFitSmallResidual, TValuesComeFromTheResidualVarianceAsFormed) {
     const struct {

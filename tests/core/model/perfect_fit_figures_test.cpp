@@ -1,11 +1,13 @@
 // A perfect fit, y an exact linear function of the regressors, by least
 // squares and by instrumental variables: its residual variances s2 and
-// s2(i) are rounding, and wherever they divide (standard errors, t and F
-// values, r(i), COVRATIO, W(i), Cook's D, DFFITS, the deleted t values, the
-// residuals' shares of SSE) they are held at var(y) x 2^-23, so every
-// figure is finite and the same whatever the units of y. s2 itself is
-// shown as formed. References from exact rational arithmetic (python
-// fractions), square roots taken last with mpmath to 50 digits.
+// s2(i) are rounding, and wherever they divide (t and F values, r(i),
+// COVRATIO, W(i), Cook's D, DFFITS, the deleted t values, the residuals'
+// shares of SSE) they are held at var(y) x 2^-23, so every figure is finite
+// and the same whatever the units of y. Sizes (s2, the standard errors)
+// are shown as formed: rounding. The residual tests (Durbin-Watson, GK) read
+// 0, as for residuals of exactly 0. References from exact rational
+// arithmetic (python fractions), square roots taken last with mpmath to 50
+// digits.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,6 +44,14 @@ void ExpectRoundingOnly(double actual, const std::string& what) {
     EXPECT_LT(std::fabs(actual), 1e-6) << what;
 }
 
+// A standard error formed from a perfect fit's s2: rounding beside the
+// estimate it belongs to, in any units.
+void ExpectRoundingSize(double se, double estimate, const std::string& what) {
+    EXPECT_TRUE(std::isfinite(se)) << what;
+    EXPECT_GE(se, 0.0) << what;
+    EXPECT_LE(se, 1e-12 * std::fabs(estimate)) << what;
+}
+
 // x = 1 .. 6, y = 2x + 4: var(y) = 14, Sxx = 17.5. The slope's standard
 // error is sqrt(14 x 2^-23 / 17.5), so t = 2 / sqrt(0.8 x 2^-23) =
 // 6476.34..., F = t^2 = 5 x 2^23 exactly; the constant term's M_kk is
@@ -60,9 +70,13 @@ TEST(PerfectFitFigures, StraightLineHasTheSameTAndFInAnyUnits) {
         for (const auto& e : expected) {
             ExpectRel(e.row.t, e.t, 1e-12, e.row.name + " t");
             EXPECT_EQ(e.row.level, 0.1) << e.row.name;
+            ExpectRoundingSize(e.row.se, e.row.b, e.row.name + " SE");
         }
         const std::string se = EstimatesTable(*reg, rows).Cell(3, 1).Shown();
         EXPECT_EQ(se.substr(se.size() - 7), " (0.1%)") << se;
+        if (scale == 1.0) {
+            EXPECT_EQ(se, "0 (0.1%)");
+        }
         ExpectRel(rows[1].f, 41943040.0, 1e-12, "F of x");
         ExpectRel(reg->GetFValue(0), 41943040.0, 1e-12, "the model's F of x");
         EXPECT_EQ(rows[1].mark, "");
@@ -84,9 +98,13 @@ TEST(PerfectFitFigures, MainFitFiguresAreFiniteAndTheSameInAnyUnits) {
         reg->ComputeInfluence();
         for (int s = 0; s < 4; ++s) {
             const int j = swept[s];
-            ExpectRel(reg->GetCoef(j) / reg->GetStdError(j), kPerfectFitT[s], 1e-11, "t " + std::to_string(j));
+            ExpectRel(reg->GetCoef(j) / reg->GetHeldStdError(j), kPerfectFitT[s], 1e-11, "t " + std::to_string(j));
+            ExpectRoundingSize(reg->GetStdError(j), reg->GetCoef(j), "SE " + std::to_string(j));
             if (j < 3) ExpectRel(reg->GetFValue(j), kPerfectFitF[s], 1e-11, "F " + std::to_string(j));
         }
+        reg->ComputeAnalysisData();
+        EXPECT_EQ(reg->GetDurbinWatson(), 0.0);
+        EXPECT_EQ(reg->GetHetero(), 0.0);
         for (int i = 0; i < 30; ++i) {
             const std::string at = " at " + std::to_string(i);
             ExpectRel(reg->GetAnalysisValue(Reg::kRowCovratio, i), kPerfectFitCovratio[i], 1e-12, "COVRATIO" + at);
@@ -116,15 +134,32 @@ TEST(PerfectFitFigures, InstrumentalFitFiguresAreFiniteAndTheSameInAnyUnits) {
         iv.ComputeInfluence();
         for (int s = 0; s < 4; ++s) {
             const int j = swept[s];
-            ExpectRel(iv.GetCoef(j) / iv.GetCoefSE(j), kPerfectFitIvT[s], 1e-11, "t " + std::to_string(j));
+            ExpectRel(iv.GetCoef(j) / iv.GetHeldCoefSE(j), kPerfectFitIvT[s], 1e-11, "t " + std::to_string(j));
+            ExpectRoundingSize(iv.GetCoefSE(j), iv.GetCoef(j), "SE " + std::to_string(j));
             ExpectRel(iv.GetFValue(j), kPerfectFitIvF[s], 1e-11, "F " + std::to_string(j));
         }
+        iv.ComputeDiagnostics();
+        EXPECT_EQ(iv.GetDurbinWatson(), 0.0);
+        EXPECT_EQ(iv.GetHetero(), 0.0);
         for (int i = 0; i < 30; ++i) {
             const std::string at = " at " + std::to_string(i);
             ExpectRel(iv.GetAnalysisValue(kCovratio, i), kPerfectFitIvCovratio[i], 1e-12, "COVRATIO" + at);
             for (int code : {kStandardized, kStudentized, kShare, kDffits, kCook, kWelsch})
                 ExpectRoundingOnly(iv.GetAnalysisValue(code, i), "row " + std::to_string(code) + at);
         }
+    }
+}
+
+// Real residuals, however small, keep their shape (SmallResidualLine): DW
+// and GK of the residuals by exact arithmetic on the doubles as held.
+TEST(PerfectFitFigures, SmallRealResidualsKeepTheirResidualTests) {
+    for (double scale : {1e-9, 1.0, 1e9}) {
+        SCOPED_TRACE(testing::Message() << "y x " << scale);
+        auto reg = MakeModel(SmallResidualLine(scale), {}, {"x", "y"});
+        ASSERT_TRUE(reg->SetModel(1, {2, 1, 2}));
+        reg->ComputeAnalysisData();
+        ExpectRel(reg->GetDurbinWatson(), 3.0471760738917522, 1e-6, "DW");
+        ExpectRel(reg->GetHetero(), 0.039085441989037052, 1e-6, "GK");
     }
 }
 

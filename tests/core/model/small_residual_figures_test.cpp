@@ -13,20 +13,10 @@
 #include "core/model/estimate_rows.h"
 #include "core/model/instrumental_fit.h"
 #include "support/model_builder.h"
+#include "support/perfect_fit_sample.h"
 
 namespace {
 
-// x = 1 .. 6, y = (2x + 4 + 3e-7 d) x scale, evaluated in double.
-Columns SmallResidualLine(double scale) {
-    const double d[] = {0.3, -0.7, 1.0, -0.2, 0.55, -0.9};
-    Columns cols(2);
-    for (int i = 0; i < 6; ++i) {
-        const double x = i + 1;
-        cols[0].push_back(x);
-        cols[1].push_back((2.0 * x + 4.0 + 3e-7 * d[i]) * scale);
-    }
-    return cols;
-}
 
 // An instrument for x (by instrumental variables).
 const std::vector<double> kInstrument = {1, 2, 4, 3, 5, 6};
