@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/model/perfect_fit.h"
 #include "core/model/regression_diagnostics.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/statistics.h"
@@ -48,7 +49,8 @@ void FillGoodness(const Reg& reg, AnovaTable& t) {
     if (t.dfResidual > 0) t.msResidual = Ratio(t.ssResidual, t.dfResidual);
     if (t.dfTotal > 0) t.msTotal = Ratio(t.ssTotal, t.dfTotal);
     if (t.msRegression && t.msResidual) {
-        t.f = Ratio(*t.msRegression, *t.msResidual);
+        // A perfect fit's residual mean square is rounding: F divides by its floor.
+        t.f = Ratio(*t.msRegression, HeldAtFloor(*t.msResidual, reg.VarianceFloor()));
         if (t.f) t.fLevel = FSignificanceLevel(t.dfRegression, t.dfResidual, *t.f);
     }
     t.r2 = OneMinus(Ratio(t.ssResidual, t.ssTotal));
@@ -79,8 +81,11 @@ AnovaTable ComputeAnova(const Reg& reg, CovarianceKind kind) {
         if (reg.IsExplanatory(j)) order.push_back(j);
     order.push_back(k);
     const int p = static_cast<int>(order.size());
+    // A perfect fit's residuals read as residuals of exactly 0, and so does
+    // White's covariance, which is made of their squares.
+    const bool perfect = reg.IsPerfectFit();
     if (kind == CovarianceKind::kWhite) {
-        t.covariance.Replace(ComputeWhiteCovariance(reg));
+        t.covariance.Replace(perfect ? Matrix(p, p, 0.0) : ComputeWhiteCovariance(reg));
     } else {
         Matrix full;
         GetCovariance(reg, full);
@@ -107,7 +112,12 @@ AnovaTable ComputeAnova(const Reg& reg, CovarianceKind kind) {
             se = var >= 0.0 ? std::sqrt(var) : NAN;
         }
         if (std::isfinite(se)) c.stdErr = se;
-        if (c.stdErr) c.t = Ratio(c.coef, *c.stdErr);
+        // t divides by the error from s2 held at its floor; White's error
+        // of a perfect fit, residuals of the floor's size each, is the same.
+        if (kind == CovarianceKind::kOrdinary || perfect)
+            c.t = Ratio(c.coef, reg.GetHeldStdError(j));
+        else if (c.stdErr)
+            c.t = Ratio(c.coef, *c.stdErr);
         if (c.t) {
             if (kind == CovarianceKind::kWhite)
                 c.level = NormalSignificanceLevel(*c.t);

@@ -59,17 +59,20 @@ RegData PartRecord(const Group& g, const GroupFit& fit, int k, std::vector<std::
     const int D = fit.dependent;
     r.coef[0] = fit.coef[D];
     r.stdErr[0] = fit.stdErr[D];
+    r.heldStdErr[0] = fit.heldStdErr[D];
     if (names) names->push_back(Reg::ConstantName());
     int at = 1;
     for (int s = 0; s < g.Cols() && at < k; ++s) {
         if (s == D || !fit.inModel[s]) continue;
         r.coef[at] = fit.coef[s];
         r.stdErr[at] = fit.stdErr[s];
+        r.heldStdErr[at] = fit.heldStdErr[s];
         if (names) names->push_back(g.GetVarName(s));
         ++at;
     }
     r.sse = fit.sse;
     r.r2 = fit.r2;
+    r.varY = fit.varY;
     for (int i = 0; i < n; ++i) {
         r.fitted[i] = fit.fitted[i];
         r.leverage[i] = fit.leverage[i];
@@ -107,5 +110,6 @@ std::optional<ChowResult> ComputeChowGroups(const Reg& reg, int groupA, int grou
     r.a = PartRecord(*a, fitA, r.k, &r.names);
     r.b = PartRecord(*b, fitB, r.k, nullptr);
     r.sse = fitPooled.sse;
+    r.varY = fitPooled.varY;
     return r;
 }

@@ -7,8 +7,8 @@
 #include "platform/errors.h"
 
 RegData::RegData(int obs, int coefs)
-    : n(obs), k(coefs), df(obs - coefs), coef(coefs, 0.0), stdErr(coefs, 0.0), studentised(obs, 0.0),
-      leverage(obs, 0.0), fitted(obs, 0.0), share(obs, 0.0) {
+    : n(obs), k(coefs), df(obs - coefs), coef(coefs, 0.0), stdErr(coefs, 0.0), heldStdErr(coefs, 0.0),
+      studentised(obs, 0.0), leverage(obs, 0.0), fitted(obs, 0.0), share(obs, 0.0) {
     if (obs < 0 || coefs < 0) throw ERangeError("範囲エラー");
 }
 
@@ -23,10 +23,12 @@ double StudentisedResidual(double e, double h, double s2) {
 }
 
 void FinishPartRows(RegData& r, const std::vector<double>& e) {
-    const double s2 = r.df > 0 ? r.sse / r.df : 0.0;
+    const double floor = VarianceFloorOf(r.varY);
+    const double s2 = r.df > 0 ? HeldAtFloor(r.sse / r.df, floor) : 0.0;
+    const double sse = r.df > 0 ? HeldSumOfSquares(r.sse, r.df, floor) : r.sse;
     for (int i = 0; i < r.n; ++i) {
         r.studentised[i] = StudentisedResidual(e[i], r.leverage[i], s2);
-        r.share[i] = r.sse > 0.0 ? e[i] * e[i] / r.sse : 0.0;
+        r.share[i] = sse > 0.0 ? e[i] * e[i] / sse : 0.0;
     }
 }
 
@@ -49,12 +51,18 @@ double FitPartFromSweep(RegData& r, const double* x, const LongMatrix& m, const 
         sse += static_cast<long double>(e[i]) * e[i];
     }
     r.sse = static_cast<double>(sse);
+    r.varY = r.n > 1 ? static_cast<double>(unswept[p][p]) / (r.n - 1) : 0.0;
     const double s2 = r.df > 0 ? r.sse / r.df : 0.0;
+    const double s2Held = HeldAtFloor(s2, VarianceFloorOf(r.varY));
+    auto setErrors = [&](int at, long double c) {
+        r.stdErr[at] = std::sqrt(static_cast<double>(c) * s2);
+        r.heldStdErr[at] = std::sqrt(static_cast<double>(c) * s2Held);
+    };
     r.coef[0] = static_cast<double>(m[p + 1][p]);
-    r.stdErr[0] = std::sqrt(static_cast<double>(m[p + 1][p + 1]) * s2);
+    setErrors(0, m[p + 1][p + 1]);
     for (int j = 0; j < kx; ++j) {
         r.coef[j + 1] = static_cast<double>(m[j][p]);
-        r.stdErr[j + 1] = std::sqrt(static_cast<double>(m[j][j]) * s2);
+        setErrors(j + 1, m[j][j]);
     }
     FinishPartRows(r, e);
     return r.sse;

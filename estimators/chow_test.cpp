@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "core/model/perfect_fit.h"
 #include "core/model/regression_model.h"
 #include "core/model/centred_fit_rows.h"
 #include "core/numeric/moment_matrix.h"
@@ -135,6 +136,7 @@ ChowResult Boundary(const Reg& reg, int boundary) {
     if (!SweepRegressors(m, b.kx)) ThrowChowPartFailure(ChowPooledName());
     RegData pooled(r.n, r.k);
     r.sse = FitPartFromSweep(pooled, b.raw.data(), m, unswept, b.kx);
+    r.varY = pooled.varY;
 
     r.a = RegData(r.n1, r.k);
     r.b = RegData(r.n2, r.k);
@@ -173,8 +175,14 @@ void FinishChowStatistic(ChowResult& r) {
     const double parts = r.a.sse + r.b.sse;
     const int df2 = r.n1 + r.n2 - 2 * r.k;
     if (df2 < 1) ThrowChowPartFailure(ChowPooledName());
-    double f = ((r.sse - parts) / r.k) / (parts / df2);
-    // Parts fitted exactly leave no spread to compare with.
+    // Parts fitted exactly leave rounding: F divides by the floor of the
+    // pooled variance, so that one line through both parts gives 0 and two
+    // lines give the same F in any units.
+    const double floor = VarianceFloorOf(r.varY);
+    const bool onePerfectLine = IsRoundingVariance(r.sse / (r.n - r.k), floor);
+    const double gap = onePerfectLine ? 0.0 : (r.sse - parts) / r.k;
+    double f = gap / HeldAtFloor(parts / df2, floor);
+    // A dependent variable without any spread leaves nothing to compare.
     if (!std::isfinite(f)) ThrowChowPartFailure(ChowPooledName());
     if (f < 2.220446049250313e-16) f = 0.0;
     r.f = f;

@@ -32,7 +32,8 @@ struct ChowResult {
     // k names: the constant term, then the regressors.
     std::vector<std::string> names;
     RegData a, b;
-    double sse = 0.0;  // pooled fit
+    double sse = 0.0;   // pooled fit
+    double varY = 0.0;  // of the pooled dependent values
     double f = 0.0;
     double level = 100.0;  // percent
 

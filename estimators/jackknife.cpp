@@ -1,6 +1,8 @@
 #include "estimators/jackknife.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/model/instrumental_fit.h"
 #include "core/model/regression_model.h"
@@ -63,16 +65,20 @@ std::optional<double> JackknifeResult::StandardizedResidual(int i) const {
 JackknifeInput JackknifeInputOf(Reg& reg) {
     reg.ComputeInfluence();
     const int v = reg.GetVarCount();
-    return Collect(
+    JackknifeInput in = Collect(
         reg, reg.Design().Rows(), v, [&](int j, std::vector<double>& out) { (void)reg.GetVarValues(j, out); },
         [&](int j) { return reg.GetVarName(j); });
+    in.perfectFit = reg.IsPerfectFit();
+    return in;
 }
 
 JackknifeInput JackknifeInputOf(RegIV& model) {
     model.ComputeInfluence();
-    return Collect(
+    JackknifeInput in = Collect(
         model, model.Rows(), model.VarCount(), [&](int j, std::vector<double>& out) { model.GetDataColumn(j, out); },
         [&](int j) { return model.GetVarName(j); });
+    in.perfectFit = model.IsPerfectFit();
+    return in;
 }
 
 JackknifeResult Jackknife(const JackknifeInput& in) {
@@ -91,6 +97,14 @@ JackknifeResult Jackknife(const JackknifeInput& in) {
     for (int j = 0; j < k; ++j) {
         const double b = in.coef[j];
         const std::vector<double>& D = in.changes[j];
+        if (in.perfectFit) {
+            // No coefficient moves when an observation is left out, but
+            // for one that alone determines it (no change to be had).
+            const bool defined = std::all_of(D.begin(), D.end(), [](double d) { return std::isfinite(d); });
+            r.coef[j] = b;
+            r.stdErr[j] = defined ? 0.0 : std::numeric_limits<double>::quiet_NaN();
+            continue;
+        }
         long double leftOut = 0.0L;
         for (int i = 0; i < n; ++i) leftOut += b - D[i];
         const double bJ = b + n1 * (b - static_cast<double>(leftOut / n));
@@ -120,7 +134,7 @@ JackknifeResult Jackknife(const JackknifeInput& in) {
         ss += delta * (delta / (i + 1)) * i;
     }
     r.meanResidual = mean;
-    r.sdResidual = std::sqrt(ss / n1);
+    r.sdResidual = in.perfectFit ? 0.0 : std::sqrt(ss / n1);
 
     bool finite = std::isfinite(mean) && std::isfinite(r.sdResidual);
     for (int j = 0; j < k; ++j) finite = finite && std::isfinite(r.coef[j]) && std::isfinite(r.stdErr[j]);

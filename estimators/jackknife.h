@@ -28,6 +28,9 @@ struct JackknifeInput {
     std::vector<std::vector<double>> changes;  // D(., j)
     std::vector<std::vector<double>> values;   // observed regressor j, 1.0 for the constant
     std::vector<double> y;           // n: observed dependent
+    // The model's s2 is a perfect fit's rounding: its coefficient changes
+    // and residuals are rounding too, and read as exactly 0.
+    bool perfectFit = false;
 };
 
 struct JackknifeResult {
@@ -35,9 +38,10 @@ struct JackknifeResult {
     std::vector<double> fitted, residual;  // n
     double meanResidual = 0.0, sdResidual = 0.0;  // sd with divisor n - 1
 
-    // Empty when the standard error is 0: there is no t value to show.
+    // Empty when the standard error is 0 (always so for a perfect fit):
+    // there is no t value to show.
     std::optional<double> TValue(int j) const;
-    // (e_i - mean) / sd; empty when sd is 0.
+    // (e_i - mean) / sd; empty when sd is 0 (a perfect fit's).
     std::optional<double> StandardizedResidual(int i) const;
 };
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/model/perfect_fit.h"
 #include "core/numeric/statistics.h"
 #include "estimators/ridge_grid.h"
 #include "platform/errors.h"
@@ -97,7 +98,7 @@ MclEigenPage MclEigenPageOf(const Matrix& m, int p) {
 std::optional<double> MclRidgeFit::StudentisedResidual(int i) const {
     if (i < 0 || i >= static_cast<int>(residual.size())) return std::nullopt;
     const auto t = static_cast<std::size_t>(i);
-    const double v = (1.0 - leverage[t]) * s2;
+    const double v = (1.0 - leverage[t]) * s2Held;
     if (!(v > 0.0)) return std::nullopt;
     const double r = residual[t] / std::sqrt(v);
     return std::isfinite(r) ? std::optional<double>(r) : std::nullopt;
@@ -242,15 +243,23 @@ std::optional<MclRidgeFit> Multicollinearity::Fit(double k) const {
     }
     f.s2 = f.rss / (n_ - p_);
     f.r2 = 1.0 - f.rss;
+    // The standardised y has a sum of squares of 1. Where s2 is a perfect
+    // fit's rounding (least squares at k = 0 on exact data) it is held at
+    // its floor wherever a figure divides by it.
+    const double floor = VarianceFloorOf(1.0 / (n_ - 1));
+    const bool perfect = IsRoundingVariance(f.s2, floor);
+    f.s2Held = HeldAtFloor(f.s2, floor);
     for (int j = 0; j < p_; ++j) {
         const double vif = w[j][j];
         f.vif.push_back(vif);
         f.stdErr.push_back(vif >= 0.0 ? std::sqrt(vif * f.s2) : -1.0);
+        f.heldStdErr.push_back(vif >= 0.0 ? std::sqrt(vif * f.s2Held) : -1.0);
     }
     const double effective = n_ - RidgeEffectiveParameters(*lambda, k);
     f.gcv = f.rss / (effective * effective);
-    f.dw = DurbinWatson(f.residual.data(), n_);
-    f.gk = HeteroskedasticityStatistic(f.fitted.data(), f.residual.data(), n_);
+    const ResidualTests tests = ResidualTestsOf(f.fitted.data(), f.residual.data(), n_, perfect);
+    f.dw = tests.durbinWatson;
+    f.gk = tests.gk;
     f.gkLevel = ChiSquare1SignificanceLevel(f.gk);
     const bool finite = AllFinite(f.coef) && AllFinite(f.stdErr) && AllFinite(f.fitted) && AllFinite(f.leverage) &&
                         std::isfinite(f.rss) && std::isfinite(f.gcv) && std::isfinite(f.dw) && std::isfinite(f.gk);

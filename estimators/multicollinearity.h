@@ -40,11 +40,15 @@ struct MclRidgeFit {
     double k = 0.0;
     int n = 0, p = 0;
     std::vector<double> coef, stdErr, vif;  // p values, standardised scale
+    // The standard errors from s2 held at its floor: what t divides by.
+    std::vector<double> heldStdErr;
     std::vector<double> observed, fitted, residual, leverage;  // n values
     double rss = 0.0, s2 = 0.0, r2 = 0.0, dw = 0.0, gk = 0.0, gkLevel = 0.0, gcv = 0.0;
+    // s2, or its floor where s2 is a perfect fit's rounding.
+    double s2Held = 0.0;
 
     int Df() const { return n - p; }
-    // e_i / sqrt((1 - h_i) s2); nullopt where that is not a finite number.
+    // e_i / sqrt((1 - h_i) s2 held); nullopt where that is not a finite number.
     std::optional<double> StudentisedResidual(int i) const;
     std::vector<double> StudentisedResiduals() const;  // 0 where undefined
 };

@@ -53,10 +53,10 @@ ResultTable MclEstimateTable(const MclRidgeFit& fit, const std::vector<std::stri
     ResultTable t({NameOf(names, fit.p), LoadStr(kStrBetaEstimate), LoadStr(kStrBetaStdError), LoadStr(kStrVif)});
     for (int j = 0; j < fit.p; ++j) {
         const auto i = static_cast<std::size_t>(j);
-        const double b = fit.coef[i], se = fit.stdErr[i];
+        const double b = fit.coef[i], se = fit.stdErr[i], held = fit.heldStdErr[i];
         const ResultCell seCell =
-            se > 0.0 ? NumberCell(se, false, SignificanceMark(50, 5, TSignificanceLevel(fit.Df(), b / se)))
-                     : TextCell("-");
+            held > 0.0 ? NumberCell(se, false, SignificanceMark(50, 5, TSignificanceLevel(fit.Df(), b / held)))
+                       : TextCell("-");
         t.AddRow({TextCell(NameOf(names, j)), NumberCell(b), seCell, NumberCell(fit.vif[i])});
     }
     return t;

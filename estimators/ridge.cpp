@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/model/perfect_fit.h"
 #include "core/model/regression_data_blocks.h"
 #include "core/model/regression_model.h"
 #include "core/numeric/moment_matrix.h"
@@ -20,8 +21,6 @@ namespace {
 constexpr int kProgressMax = 4000;
 // k used instead of an automatic choice of exactly 0 (2^-23).
 constexpr double kSmallestAutomaticK = 1.1920928955078125e-07;
-// A least-squares RSS at most this share of Syy counts as a perfect fit.
-constexpr double kPerfectFitShare = 1e-14;
 // A pivot of the correlation matrix (unit diagonal) at or below this is a
 // regressor that repeats the others: least squares has no unique answer.
 constexpr double kSingularPivot = 1e-12;
@@ -86,6 +85,7 @@ void Ridge::Setup(EngineContext& context) {
     const std::size_t p = static_cast<std::size_t>(p_);
     coef_.assign(p + 2, 0.0);
     stdErr_.assign(p + 2, 0.0);
+    heldStdErr_.assign(p + 2, 0.0);
     vif_.assign(p, 0.0);
     mean_.assign(p, 0.0);
     rootSS_.assign(p, 0.0);
@@ -195,7 +195,7 @@ bool Ridge::Calculate(GridRss form) {
         const double s0Squared = rss0 / df_;
         // A perfect (or undefined) least-squares fit leaves no scale for
         // the criterion; rounding keeps an exact fit's RSS from being 0.
-        if (!(std::isfinite(s0Squared) && rss0 > kPerfectFitShare * syy_)) return false;
+        if (!std::isfinite(s0Squared) || IsRoundingVariance(s0Squared, VarianceFloorOf(syy_ / (n_ - 1)))) return false;
         {
             // Two steps a point in the first pass, then the bar goes to half
             // way, one step a point in the second, then to the end.

@@ -87,7 +87,11 @@ public:
 
     // Index errors raise ERangeError.
     double GetCoef(int i) const;
+    // From s2 as formed (a perfect fit's are rounding); -1 where the
+    // variance factor is negative.
     double GetStdErr(int i) const;
+    // From s2 held at its floor: what a t value and its mark divide by.
+    double GetHeldStdErr(int i) const;
     double GetVIF(int i) const;
     double GetData(int row, int col) const { return design_.At(row, col); }
     std::string GetName(int i) const;
@@ -141,7 +145,7 @@ private:
     // the slopes' factor B = V R V of the standardised regressors.
     double ConstantVarianceFactor(const Matrix& slopeFactor) const;
 
-    std::vector<double> coef_, stdErr_, vif_, mean_, rootSS_;
+    std::vector<double> coef_, stdErr_, heldStdErr_, vif_, mean_, rootSS_;
     Matrix covFactor_;
     Matrix design_;
     // (p + 1) x (p + 1): R, then Z'y (centred) in column p, Syy in the corner.

@@ -116,16 +116,25 @@ bool Ridge::Estimate(double k) {
         for (long double s : chunkRss) rssSum += s;
         const double rss = static_cast<double>(rssSum);
         const double s2 = rss / df_;
+        // A perfect fit (least squares at k = 0 on exact data) is held at
+        // the floor wherever a figure divides by s2; sizes stay as formed.
+        const double floor = VarianceFloorOf(syy_ / (n_ - 1));
+        const bool perfect = IsRoundingVariance(s2, floor);
+        const double s2Held = HeldAtFloor(s2, floor);
 
-        std::vector<double> vif(p), stdErr(p + 2, 0.0);
+        std::vector<double> vif(p), stdErr(p + 2, 0.0), heldStdErr(p + 2, 0.0);
         for (std::size_t j = 0; j < p; ++j) {
             vif[j] = bFactor[static_cast<int>(j)][j];
             stdErr[j] = RidgeStandardError(vif[j], s2, rootSS_[j]);
+            heldStdErr[j] = RidgeStandardError(vif[j], s2Held, rootSS_[j]);
         }
-        stdErr[p + 1] = std::sqrt(ConstantVarianceFactor(bFactor) * s2);
+        const double constantFactor = ConstantVarianceFactor(bFactor);
+        stdErr[p + 1] = std::sqrt(constantFactor * s2);
+        heldStdErr[p + 1] = std::sqrt(constantFactor * s2Held);
         const double r2 = 1.0 - rss / syy_;
-        const double gk = HeteroskedasticityStatistic(fitted.data(), resid.data(), n_);
-        const double dw = DurbinWatson(resid.data(), n_);
+        const ResidualTests tests = ResidualTestsOf(fitted.data(), resid.data(), n_, perfect);
+        const double gk = tests.gk;
+        const double dw = tests.durbinWatson;
         const double t = RidgeEffectiveParameters(eigenvalues_, k);
         const double denominator = n_ - n_ / nk - t;
         const double gcv = rss / (denominator * denominator);
@@ -141,16 +150,18 @@ bool Ridge::Estimate(double k) {
         results_->WriteRow(0, row.data());
         results_->WriteRow(1, fitted.data());
         results_->WriteRow(2, resid.data());
-        for (std::size_t i = 0; i < n; ++i) row[i] = resid[i] * resid[i] / rss;
+        const double shareRss = HeldSumOfSquares(rss, df_, floor);
+        for (std::size_t i = 0; i < n; ++i) row[i] = resid[i] * resid[i] / shareRss;
         results_->WriteRow(3, row.data());
         results_->WriteRow(4, lever.data());
         for (std::size_t i = 0; i < n; ++i)
-            row[i] = lever[i] == 1.0 ? kNoFigure : resid[i] / std::sqrt((1.0 - lever[i]) * s2);
+            row[i] = lever[i] == 1.0 ? kNoFigure : resid[i] / std::sqrt((1.0 - lever[i]) * s2Held);
         results_->WriteRow(5, row.data());
 
         k_ = k;
         coef_ = coef;
         stdErr_ = stdErr;
+        heldStdErr_ = heldStdErr;
         vif_ = vif;
         covFactor_.Replace(cov);
         s2_ = s2;
@@ -185,6 +196,7 @@ double Ridge::ConstantVarianceFactor(const Matrix& slopeFactor) const {
 
 double Ridge::GetCoef(int i) const { return Checked(coef_, i); }
 double Ridge::GetStdErr(int i) const { return Checked(stdErr_, i); }
+double Ridge::GetHeldStdErr(int i) const { return Checked(heldStdErr_, i); }
 double Ridge::GetVIF(int i) const { return Checked(vif_, i); }
 std::string Ridge::GetName(int i) const { return Checked(names_, i); }
 double Ridge::Mean(int j) const { return Checked(mean_, j); }

@@ -18,7 +18,7 @@ constexpr double kRateLimit = 9999.0;
 ResultCell StdErrCell(const Ridge& r, int i) {
     const double se = r.GetStdErr(i);
     if (se < 0.0) return TextCell("-");
-    return NumberCell(se, true, TStatisticMark(r.Df(), se, r.GetCoef(i)));
+    return NumberCell(se, true, TStatisticMark(r.Df(), r.GetHeldStdErr(i), r.GetCoef(i)));
 }
 
 }  // namespace

@@ -134,6 +134,7 @@ std::optional<GroupFit> Group::Estimate(const std::string& depName, const std::v
     BuildMomentMatrix(stageValues_, n_, k_, fit.moments);
     fit.coef.assign(k_, 0.0);
     fit.stdErr.assign(k_, 0.0);
+    fit.heldStdErr.assign(k_, 0.0);
     fit.blocked.assign(k_, 0);
     fit.tolerance.assign(k_ + 1, 0.0);
     fit.inModel.assign(k_ + 1, 0);
@@ -152,6 +153,7 @@ std::optional<GroupFit> Group::Estimate(const std::string& depName, const std::v
     fit.s2 = fit.sse / fit.residualDf;
     fit.coef[D] = static_cast<double>(m[k_][D]);
     fit.stdErr[D] = std::sqrt(static_cast<double>(m[k_][k_]) * fit.s2);
+    fit.heldStdErr[D] = std::sqrt(static_cast<double>(m[k_][k_]) * HeldAtFloor(fit.s2, VarianceFloorOf(fit.varY)));
     fit.blocked[D] = 1;
     for (int s = 0; s < k_; ++s) {
         if (s == D) continue;
@@ -189,8 +191,10 @@ bool Group::ToggleVariable(GroupFit& fit, int s) const {
         if (!(next.adjR2 >= kSingleEpsilon)) next.adjR2 = 0.0;
         const int D = next.dependent;
         const auto& m = next.moments;
+        const double s2Held = HeldAtFloor(next.s2, VarianceFloorOf(next.varY));
         next.coef[D] = static_cast<double>(m[k_][D]);
         next.stdErr[D] = std::sqrt(static_cast<double>(m[k_][k_]) * next.s2);
+        next.heldStdErr[D] = std::sqrt(static_cast<double>(m[k_][k_]) * s2Held);
         for (int j = 0; j < k_; ++j) {
             if (j == D) continue;
             const double a = static_cast<double>(m[j][D]);
@@ -202,11 +206,12 @@ bool Group::ToggleVariable(GroupFit& fit, int s) const {
                 next.blocked[j] = singular ? 0 : (r < 0.0 ? 1 : 0);
                 next.coef[j] = a;
                 next.stdErr[j] = std::sqrt(d * next.s2);
+                next.heldStdErr[j] = std::sqrt(d * s2Held);
             } else {
                 const bool small = !(std::fabs(q) > VarianceFloorOf(next.varY));
                 next.blocked[j] = (singular || small || r / q < 0.0) ? 1 : 0;
                 next.coef[j] = 0.0;
-                next.stdErr[j] = 0.0;
+                next.stdErr[j] = next.heldStdErr[j] = 0.0;
             }
         }
         fit = std::move(next);

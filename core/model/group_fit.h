@@ -29,6 +29,8 @@ struct GroupFit {
     LongMatrix moments;        // (k+1) x (k+1), swept on the fitted columns
     std::vector<double> coef;  // k; at the dependent's column the constant term's
     std::vector<double> stdErr;
+    // From s2 held at its floor (perfect_fit.h): what a t value divides by.
+    std::vector<double> heldStdErr;
     std::vector<double> residual;  // n
     std::vector<double> leverage;
     std::vector<double> fitted;

@@ -270,7 +270,7 @@ void TfrmChow::Show(ChowResult r) {
         for (const RegData* d : {&r.a, &r.b}) {
             g.SetCell(column, j + 1, Q(FormatNumber(false, d->coef[i])));
             g.SetCell(column + 1, j + 1,
-                      Q(TStatisticMark(d->df, d->stdErr[i], d->coef[i]) + FormatNumber(false, d->stdErr[i])));
+                      Q(TStatisticMark(d->df, d->heldStdErr[i], d->coef[i]) + FormatNumber(false, d->stdErr[i])));
             column += 2;
         }
     }
