@@ -22,8 +22,8 @@
 // The F divides by SSE_u / (n - k) held at the floor var(y) x 2^-23, and a
 // restricted fit that is itself perfect adds nothing to SSE (F = 0); F is
 // never below 0. The restricted fit's DW and GK then read as for residuals
-// of 0, and what divides by its s2 takes the held one (HeldS2). s2, SSE and
-// the covariance are kept as formed.
+// of 0, and what divides by its s2 takes the held one (HeldS2). s2, SSE,
+// the covariance and a prediction's interval are kept as formed.
 #pragma once
 
 #include <cstdint>
@@ -105,7 +105,7 @@ public:
     const Matrix& Covariance() const { return cov_; }
     // The last fit for a prediction: the k estimates, the explanatory
     // names, Cov / s2, s2, n, k - 1 and the integer degrees of freedom. On
-    // a perfect fit, s2 held at the floor and the unscaled covariance.
+    // a perfect fit, Cov / s2 is the unscaled covariance (A (X'X)^-1).
     PredictionModel ForPrediction() const;
 
 private:

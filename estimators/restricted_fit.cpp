@@ -72,9 +72,9 @@ bool Restricted::Estimate() {
         r2_ = 1.0 - sseD / syy_;
         adjR2_ = 1.0 - s2 / varY;
         if (!(adjR2_ >= kSmallFit)) adjR2_ = 0.0;
-        // A perfect fit's residuals are rounding: they have no shape.
-        gk_ = perfect ? 0.0 : HeteroskedasticityStatistic(fitted_.data(), residuals_.data(), n_);
-        dw_ = perfect ? 0.0 : DurbinWatson(residuals_.data(), n_);
+        const ResidualTests tests = ResidualTestsOf(fitted_.data(), residuals_.data(), n_, perfect);
+        gk_ = tests.gk;
+        dw_ = tests.durbinWatson;
         return true;
     } catch (const std::bad_alloc&) {
         FatalMemoryError(context_->Services());
@@ -126,8 +126,8 @@ PredictionModel Restricted::ForPrediction() const {
     model.coef = bRestricted_;
     model.s2 = s2_;
     if (IsRoundingVariance(s2_, VarianceFloor())) {
-        // Cov / s2 of a perfect fit divides rounding by rounding.
-        model.s2 = VarianceFloor();
+        // Cov / s2 of a perfect fit divides rounding by rounding; the
+        // interval's width is a size and comes from s2 as formed.
         model.q.Replace(unscaledCov_);
     } else {
         model.q.Replace(cov_);

@@ -2,14 +2,12 @@
 // restriction is rejected by F = ((SSE_r - SSE_u) / m) / floor with the
 // floor var(y) x 2^-23, the same F in any units; a true one gives F = 0, a
 // restricted fit whose DW and GK read 0, standardised residuals and residual
-// shares near 0 and finite prediction bounds from s2 held at the floor.
+// shares near 0, and a prediction whose bounds are finite and, from s2 as
+// formed (rounding), the predicted value itself.
 //
-// References: SSE_r, var(y) and DW in exact fractions; the exact levels and
-// the half width of the prediction (F and chi-square quantiles, the normal
-// one rounded to single precision) with mpmath at 50 digits. Levels are
-// shown in steps of 0.1 %: one far below the first step reads 0.1 %. The
-// program finds its quantiles to single precision, hence 1e-6 on the half
-// width.
+// References: SSE_r, var(y) and DW in exact fractions; the exact levels
+// with mpmath at 50 digits. Levels are shown in steps of 0.1 %: one far
+// below the first step reads 0.1 %.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -30,17 +28,15 @@ struct ExactFit {
     bool withZ;  // y = 2x + 0.5z + 4 with z = i mod 3, else y = 2x + 4
     // The restriction X = 0 (false); its exact level, in percent.
     double falseF, falseLevelPercent, falseDw;
-    // X = 2 (true): the prediction at X = 1 (Z = 1), held s2, 95 % / 90 %.
-    double predicted, halfWidth;
+    // X = 2 (true): the prediction at X = 1 (Z = 1).
+    double predicted;
 };
 
 const ExactFit kFits[] = {
-    // F = 70 / (14 x 2^-23) on F(1, 4); DW = 2/7; q = 1, df = 5, v = 1/6.
-    {"y = 2x + 4", false, 41943040.0, 3.4106045895474625041e-13, 0.2857142857142857, 6.0,
-     0.0068800334096196683776},
-    // F = 66 / (67/5 x 2^-23) on F(1, 3); DW = 9/22; q = 2, df = 4, v = 1/6.
-    {"y = 2x + 0.5z + 4", true, 41317024.477611940299, 8.3038051909097830259e-10, 0.40909090909090909, 6.5,
-     0.0083550916680494965584},
+    // F = 70 / (14 x 2^-23) on F(1, 4); DW = 2/7.
+    {"y = 2x + 4", false, 41943040.0, 3.4106045895474625041e-13, 0.2857142857142857, 6.0},
+    // F = 66 / (67/5 x 2^-23) on F(1, 3); DW = 9/22.
+    {"y = 2x + 0.5z + 4", true, 41317024.477611940299, 8.3038051909097830259e-10, 0.40909090909090909, 6.5},
 };
 
 const double kScales[] = {1.0, 0x1p-30, 1e-9, 1e9};
@@ -97,8 +93,10 @@ void CheckExactFit(const ExactFit& d, double scale) {
     const std::vector<double> at(static_cast<std::size_t>(est.K() - 1), 1.0);
     const TolerancePrediction p = PredictFromTexts(est.ForPrediction(), at, context.Evaluator(), "95", "90");
     EXPECT_NEAR(p.predicted / scale, d.predicted, 1e-13);
-    EXPECT_NEAR((p.upper - p.predicted) / scale, d.halfWidth, 1e-6 * d.halfWidth);
-    EXPECT_NEAR((p.predicted - p.lower) / scale, d.halfWidth, 1e-6 * d.halfWidth);
+    for (double bound : {p.lower, p.upper}) {
+        EXPECT_TRUE(std::isfinite(bound));
+        EXPECT_NEAR(bound / scale, d.predicted, 1e-12);
+    }
 }
 
 }  // namespace
