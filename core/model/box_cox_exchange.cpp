@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/model/data_edit_commands.h"
 #include "core/model/regression_model.h"
@@ -303,31 +304,31 @@ std::vector<std::vector<double>> BoxCoxExchangeValues(const Reg& m, const std::v
 
 namespace {
 
-enum class HeldSpread { kKept, kNotFinite, kLost };
-
-// Whether a column held in double still carries its spread. Each stored
-// value is rounded to 2^-53 of its size, and every figure of a fit rests
-// on the deviations from the mean. With a spread (max - min) under 2^-23
-// of the largest magnitude those deviations keep fewer than 30 bits, near
-// single precision: the figures of the fit would show the rounding of the
-// transform more than the data. Where y^lambda sinks below the -1 of the
-// transform the column is an exact constant and keeps nothing.
-HeldSpread SpreadOf(const std::vector<double>& v, int n) {
+// The spread (max - min) of the first n values over their largest
+// magnitude; NaN when a value is not finite.
+double RelativeSpread(const std::vector<double>& v, int n) {
     n = std::min(n, static_cast<int>(v.size()));
-    if (n < 1) return HeldSpread::kKept;
+    if (n < 1) return 0.0;
     double lo = v[0], hi = v[0], size = 0.0;
     for (int i = 0; i < n; ++i) {
         const double x = v[static_cast<std::size_t>(i)];
-        if (!std::isfinite(x)) return HeldSpread::kNotFinite;
+        if (!std::isfinite(x)) return std::numeric_limits<double>::quiet_NaN();
         lo = std::min(lo, x);
         hi = std::max(hi, x);
         size = std::max(size, std::fabs(x));
     }
-    return hi - lo > kSingleEpsilon * size ? HeldSpread::kKept : HeldSpread::kLost;
+    return size > 0.0 ? (hi - lo) / size : 0.0;
 }
 
 }  // namespace
 
+// Each stored value is rounded to 2^-53 of its size, and every figure of a
+// fit rests on the deviations from the mean. A transform that leaves the
+// spread of a column at most 2^-23 of the share of its size it had before
+// has cost it 23 bits or more of its variation: the figures of the fit
+// would show the rounding of the transform more than the data. Where
+// y^lambda sinks below the -1 of the transform (EMPLOY x 1e-12 with lambda
+// 2.7) the column is an exact constant and keeps nothing.
 std::string CheckBoxCoxValues(const Reg& m, const std::vector<std::uint8_t>& flags,
                               const std::vector<std::vector<double>>& values, double lambda) {
     static const std::string kUnits = "\n値がおよそ 1 の桁になるよう単位を変えてから実行してください。";
@@ -336,16 +337,16 @@ std::string CheckBoxCoxValues(const Reg& m, const std::vector<std::uint8_t>& fla
     std::size_t c = 0;
     for (int j = 0; j < m.GetVarCount() && j < static_cast<int>(flags.size()) && c < values.size(); ++j) {
         if (!flags[static_cast<std::size_t>(j)]) continue;
-        const HeldSpread held = SpreadOf(values[c++], n);
-        if (held == HeldSpread::kKept) continue;
-        const std::string name = m.GetVarName(j);
-        const std::string head = "λ = " + FormatNumber(false, lambda) + " で変換すると、変数 " + name;
-        if (held == HeldSpread::kNotFinite) return head + " の値が倍精度の範囲を超えます。" + kUnits + kUnchanged;
-        // Spread lost in the variable itself already: no change of units helps.
+        const double spread = RelativeSpread(values[c++], n);
         std::vector<double> raw;
         m.GetVarValues(j, raw);
-        if (SpreadOf(raw, n) == HeldSpread::kLost)
-            return "変数 " + name + " の値はその大きさに比べてほぼ一定で、変換できません。" + kUnchanged;
+        const double before = RelativeSpread(raw, n);
+        if (spread > kSingleEpsilon * before) continue;
+        const std::string name = m.GetVarName(j);
+        const std::string head = "λ = " + FormatNumber(false, lambda) + " で変換すると、変数 " + name;
+        if (std::isnan(spread)) return head + " の値が倍精度の範囲を超えます。" + kUnits + kUnchanged;
+        // No spread to keep: no change of units helps.
+        if (!(before > 0.0)) return "変数 " + name + " の値は一定で、変換できません。" + kUnchanged;
         return head + " の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。" + kUnits + kUnchanged;
     }
     return {};

@@ -66,8 +66,9 @@ std::vector<std::vector<double>> BoxCoxExchangeValues(const Reg& model, const st
                                                       double lambda);
 
 // Why the values of BoxCoxExchangeValues cannot stand for the variables, or
-// empty: a column with a value that is not finite, or whose spread is lost
-// in rounding (see box_cox_exchange.cpp).
+// empty: a column with a value that is not finite, or whose spread, as a
+// share of its size, is at most 2^-23 of what the variable had (lost in
+// rounding; see box_cox_exchange.cpp).
 std::string CheckBoxCoxValues(const Reg& model, const std::vector<std::uint8_t>& flags,
                               const std::vector<std::vector<double>>& values, double lambda);
 

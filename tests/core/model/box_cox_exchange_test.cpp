@@ -179,8 +179,8 @@ TEST(BoxCoxExchange, ValuesThatCannotBeHeldAreRefusedAndNothingChanges) {
          "λ = 2.7030 で変換すると、変数 EMPLOY の値が倍精度の範囲を超えます。\n"
          "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\nデータは変更しません。",
          0, 0},
-        {"EMPLOY + 1e12, nearly constant already", 1.0, -1.0, {0, 1}, 1.0,
-         "変数 EMPLOY の値はその大きさに比べてほぼ一定で、変換できません。\nデータは変更しません。", 0, 0},
+        // A narrow spread the variable had already is kept: x - 1.
+        {"EMPLOY + 1e12 with lambda 1", 1.0, -1.0, {0, 1}, 1.0, "", 1000000060322.0, 1000000070550.0},
         {"EMPLOY at its own scale", 1.0, 1.0, {0, 1}, 2.70299, "", 3088539222548.9382649, 4716405693911.1502275},
         {"EMPLOY x 1e-12 with a small lambda", 1.0, 1e-12, {0, 1}, 0.1, "", -8.1030831549411138607,
          -8.0731393071952955901},
@@ -215,25 +215,28 @@ TEST(BoxCoxExchange, ValuesThatCannotBeHeldAreRefusedAndNothingChanges) {
     }
 }
 
-// The rule on given values of a flagged column (GNP's, 16 observations):
-// a spread of 8 against a size of 2^26 + 8 is 2^-23 of it less a hair and
-// lost; a spread of 9 is kept; the same at any scale. Spread and size are
-// exact in double here.
-TEST(BoxCoxExchange, SpreadBelowTwoToTheMinus23OfTheSizeIsLost) {
+// The rule on given values of a flagged column whose own values (1, then
+// 2 fifteen times) spread over half their size: the transformed column
+// must keep more than 2^-23 of that, 2^-24. A spread of 4 against a size of
+// 2^26 + 4 is 2^-24 less a hair and lost; one of 5 is kept; the same at any
+// scale. Spread and size are exact in double here. A constant variable
+// has no spread to keep.
+TEST(BoxCoxExchange, SpreadBelowTwoToTheMinus23OfTheVariablesOwnIsLost) {
     const struct {
         const char* what;
         double base, step, scale;
         bool kept;
     } cases[] = {
-        {"spread 8 on 2^26", 67108864.0, 8.0, 1.0, false},
-        {"spread 9 on 2^26", 67108864.0, 9.0, 1.0, true},
-        {"spread 8 on 2^26, x 2^-100", 67108864.0, 8.0, std::ldexp(1.0, -100), false},
-        {"spread 9 on 2^26, x 2^-100", 67108864.0, 9.0, std::ldexp(1.0, -100), true},
-        {"spread 9 on -2^26, x 2^100", -67108864.0, -9.0, std::ldexp(1.0, 100), true},
+        {"spread 4 on 2^26", 67108864.0, 4.0, 1.0, false},
+        {"spread 5 on 2^26", 67108864.0, 5.0, 1.0, true},
+        {"spread 4 on 2^26, x 2^-100", 67108864.0, 4.0, std::ldexp(1.0, -100), false},
+        {"spread 5 on 2^26, x 2^-100", 67108864.0, 5.0, std::ldexp(1.0, -100), true},
+        {"spread 5 on -2^26, x 2^100", -67108864.0, -5.0, std::ldexp(1.0, 100), true},
         {"a NaN", 1.0, std::nan(""), 1.0, false},
     };
-    auto m = MakeModel({LongleyColumns()[1], LongleyColumns()[6]}, {Var::kExogenous, Var::kEndogenous},
-                       {"GNP", "EMPLOY"});
+    std::vector<double> own(16, 2.0);
+    own[0] = 1.0;
+    auto m = MakeModel({own, LongleyColumns()[6]}, {Var::kExogenous, Var::kEndogenous}, {"X", "EMPLOY"});
     ASSERT_TRUE(m->SetModel(1, {Reg::kRoleExplanatory, Reg::kRoleUnused, Reg::kRoleExplanatory}));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -241,6 +244,10 @@ TEST(BoxCoxExchange, SpreadBelowTwoToTheMinus23OfTheSizeIsLost) {
         for (std::size_t i = 1; i < column.size(); ++i) column[i] = (c.base + c.step) * c.scale;
         EXPECT_EQ(CheckBoxCoxValues(*m, {1, 0}, {column}, 0.5).empty(), c.kept);
     }
+    auto constant = MakeModel({std::vector<double>(16, 3.0), LongleyColumns()[6]},
+                              {Var::kExogenous, Var::kEndogenous}, {"X", "EMPLOY"});
+    EXPECT_EQ(CheckBoxCoxValues(*constant, {1, 0}, {std::vector<double>(16, 0.5)}, 0.5),
+              "変数 X の値は一定で、変換できません。\nデータは変更しません。");
 }
 
 // The user's road: the search on EMPLOY x 1e-12 finds the lambda of the
