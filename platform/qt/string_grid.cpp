@@ -451,9 +451,12 @@ void TStringGrid::ShowEditor(const QString* initial) {
         editor_->setObjectName(QStringLiteral("gridEditor"));
         editor_->setFrame(false);
         editor_->installEventFilter(this);
+        connect(editor_, &QLineEdit::textEdited, this, [this] { editTyped_ = true; });
     }
     editCol_ = col_;
     editRow_ = row_;
+    // A key that starts the editor is the first one typed.
+    editTyped_ = initial != nullptr;
     editor_->setGeometry(CellRect(col_, row_));
     editor_->setText(initial ? *initial : Cell(col_, row_));
     editor_->show();
@@ -468,7 +471,7 @@ void TStringGrid::HideEditor(bool commit) {
     setFocus();
     if (commit) {
         const QString text = editor_->text();
-        if (text != Cell(c, r)) {
+        if (text != Cell(c, r) || editTyped_) {
             SetCell(c, r, text);
             emit SetEditText(c, r, text);
         }

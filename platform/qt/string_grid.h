@@ -110,7 +110,8 @@ public:
     void SetEditable(bool on);
     bool IsEditing() const;
     void ShowEditor(const QString* initial = nullptr);
-    // Commit writes the text to the cell and emits SetEditText.
+    // Commit writes the text to the cell and emits SetEditText, when it
+    // differs from the cell's or the user typed it.
     void HideEditor(bool commit);
     QLineEdit* Editor() const { return editor_; }
 
@@ -199,6 +200,9 @@ private:
     QLineEdit* editor_ = nullptr;
     int editCol_ = -1;
     int editRow_ = -1;
+    // The user typed into the editor: its text commits even where it reads
+    // as the cell does (a cell may show a value rounded to what was typed).
+    bool editTyped_ = false;
 };
 
 Q_DECLARE_METATYPE(GridDrawState)

@@ -8,9 +8,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTest>
 
 #include "components/view/window_registry.h"
 #include "core/data/equation.h"
@@ -318,6 +320,26 @@ TEST_F(RestrictedWindowTest, AnExactFitShowsEveryFigureAsANumber) {
         QApplication::processEvents();
         ui_.ClearCalls();
     }
+}
+
+// The user's road at y x 1e-9: the value cell shows X's coefficient,
+// 2e-9, as "0"; typing 0 over it with the keys and Enter sets the
+// restriction X = 0, which the fit then rejects.
+TEST_F(RestrictedWindowTest, ZeroTypedOverAValueShownAsZeroIsTheRestriction) {
+    OpenExactFit(1e-9);
+    TfrmRREG* w = Launch();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->sgTable->Cell(3, 1).toStdString(), "0");
+    w->show();  // kept after its modal run: the editor shows on a shown window
+    w->sgTable->SetCurrentCell(3, 1);
+    QTest::keyClick(w->sgTable, Qt::Key_0);
+    ASSERT_TRUE(w->sgTable->IsEditing());
+    QTest::keyClick(w->sgTable->Editor(), Qt::Key_Return);
+    w->btnRestrict->click();
+    EXPECT_TRUE(ui_.MessageTexts().empty());
+    EXPECT_EQ(w->stF0->text().toStdString(), "4.1317e+7");
+    EXPECT_EQ(w->stF_Percent->text().toStdString(), "0.1%");
+    w->close();
 }
 
 TEST_F(RestrictedWindowTest, ARegressorThatRepeatsTheOthersWarnsOnce) {

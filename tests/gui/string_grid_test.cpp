@@ -348,6 +348,23 @@ TEST_F(StringGridTest, InPlaceEditorCommitsOrCancels) {
     QTest::keyClick(grid.Editor(), Qt::Key_Escape);
     EXPECT_EQ(grid.Cell(2, 3), "new");
     EXPECT_EQ(edits.count(), 1);
+
+    // F2 and Return without typing commit nothing; a text typed as the cell
+    // reads commits all the same (the cell may show a rounded value).
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QTest::keyClick(grid.Editor(), Qt::Key_Return);
+    EXPECT_EQ(edits.count(), 1);
+    grid.SetCell(2, 3, QStringLiteral("0"));
+    QTest::keyClick(&grid, Qt::Key_0);
+    QTest::keyClick(grid.Editor(), Qt::Key_Return);
+    ASSERT_EQ(edits.count(), 2);
+    EXPECT_EQ(edits.at(1).at(2).toString(), "0");
+    QTest::keyClick(&grid, Qt::Key_F2);
+    grid.Editor()->selectAll();
+    QTest::keyClicks(grid.Editor(), "0");
+    QTest::keyClick(grid.Editor(), Qt::Key_Return);
+    ASSERT_EQ(edits.count(), 3);
+    EXPECT_EQ(edits.at(2).at(2).toString(), "0");
 }
 
 }  // namespace
