@@ -161,17 +161,22 @@ std::vector<double> SimplexRuns(const Simplex::Objective& objective, std::vector
     return best;
 }
 
-// var(y), divisor n - 1, summed in long double about the running mean; a
+// var(y), divisor n - 1, in long double about the mean (two passes); a
 // dependent without variation is measured by its square. 0 where there is
 // no such figure (y too large for its square).
 double DependentVariance(const Matrix& data) {
     const int n = data.Rows(), m = data.Cols() - 1;
     if (n < 1 || m < 0) return 0.0;
-    std::vector<double> y(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) y[static_cast<std::size_t>(i)] = data[i][m];
-    double squares = 0.0, mean = 0.0;
-    MeanAndSumOfSquares(&squares, &mean, n, y.data());
-    const double varY = n > 1 ? squares / (n - 1) : 0.0;
+    long double sum = 0.0L;
+    for (int i = 0; i < n; ++i) sum += data[i][m];
+    const long double centre = sum / n;
+    long double squares = 0.0L;
+    for (int i = 0; i < n; ++i) {
+        const long double d = data[i][m] - centre;
+        squares += d * d;
+    }
+    const double mean = static_cast<double>(centre);
+    const double varY = n > 1 ? static_cast<double>(squares / (n - 1)) : 0.0;
     const double v = varY > 0.0 ? varY : mean * mean;
     return std::isfinite(v) ? v : 0.0;
 }
