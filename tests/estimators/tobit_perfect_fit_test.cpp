@@ -22,56 +22,43 @@
 
 namespace {
 
-struct ScaleCase {
+constexpr double kScales[] = {1.0, 0x1p-30, 1e-9, 1e9};
+
+// One exact line at every scale; per unit of scale: the coefficients,
+// sigma = sqrt(var(y) 2^-23) and the SE of sigma; t is scale-free.
+struct LineCase {
     const char* name;
-    double scale;
-    double sigma;  // sqrt(var(y) 2^-23) of the y the test forms
+    double slope, intercept;
+    bool censorAtZero;  // y = max(0, line), else the line itself
+    double coef[2], t[2], sigma, sigmaSe, tRel;
 };
 
-// y = (2x + 4) scale for x = 1..6, every y positive: var(y) = 14 scale^2.
-const ScaleCase kUncensoredScales[] = {
-    {"y x 1", 1.0, 0.0012918707573557571243},
-    {"y x 2^-30", 0x1p-30, 1.2031483998110118548e-12},
-    {"y x 1e-9", 1e-9, 1.2918707573557572124e-12},
-    {"y x 1e9", 1e9, 1291870.7573557571243},
+const LineCase kLines[] = {
+    // y = 2x + 4, every y positive: var(y) = 14; least squares and the main
+    // fit's t, 2 / sqrt(14 2^-23 / 17.5) and 4 / sqrt(14 2^-23 x 91 / 105);
+    // var sigma^2 = 2 sigma^4 / n, so the SE of sigma is sigma / sqrt(12).
+    {"2x + 4", 2.0, 4.0, false, {2.0, 4.0}, {6476.3446480248408719, 3325.9435742869510294},
+     0.0012918707573557571243, 0.0012918707573557571243 / 3.4641016151377545870, 1e-12},
+    // y = 2x - 3: the first observation, -1, is censored; the maximum over
+    // b at the held sigma (Newton's method on b, Amemiya's information).
+    {"2x - 3", 2.0, -3.0, false, {2.0001897374180829768, -3.000885441284387225},
+     {4896.1208284347213716, -1731.3867766813777088}, 0.0012918707573557571243, 0.00040852540358109157616, 1e-9},
+    // y = max(0, 2x - 3): the observed values lie on the line, the censored
+    // one inside its region, and least squares does not fit. The likelihood
+    // grows without bound as sigma falls; held at the floor (var(y) = 73/6)
+    // the censored observation adds nothing and b is least squares on x =
+    // 2..6 (Sxx = 10, sum x^2 = 90): t = 2 sqrt(10) / sigma and -3 /
+    // (sqrt(1.8) sigma), the SE of sigma sigma / sqrt(10).
+    {"max(0, 2x - 3)", 2.0, -3.0, true, {2.0, -3.0}, {5251.5697848814169647, -1856.7103033820142796},
+     0.0012043171050576775763, 0.0012043171050576775763 / 3.1622776601683793320, 1e-12},
 };
-// 2 / sqrt(14 2^-23 / 17.5) and 4 / sqrt(14 2^-23 x 91 / 105).
-constexpr double kUncensoredT[] = {6476.3446480248408719, 3325.9435742869510294};
 
-// y = (2x - 3) scale: the first observation, -scale, is censored.
-const ScaleCase kCensoredScales[] = {
-    {"y x 1", 1.0, 0.0012918707573557571243},
-    {"y x 2^-30", 0x1p-30, 1.2031483998110118548e-12},
-    {"y x 1e-9", 1e-9, 1.2918707573557572658e-12},
-    {"y x 1e9", 1e9, 1291870.7573557571243},
-};
-// The maximum over b at the held sigma, per unit of scale, and its t.
-constexpr double kCensoredCoef[] = {2.0001897374180829768, -3.000885441284387225};
-constexpr double kCensoredT[] = {4896.1208284347213716, -1731.3867766813777088};
-// sqrt(var sigma^2) / (2 sigma) per unit of scale.
-constexpr double kCensoredSigmaSe = 0.00040852540358109157616;
-
-// y = max(0, (2x - 3) scale): the observed values lie on the line, the
-// censored one inside its region (index -scale, y = 0), and least squares
-// does not fit. The likelihood grows without bound as sigma falls; held at
-// the floor (var(y) = 73/6 scale^2), the censored observation adds nothing
-// and b is least squares on the observed rows x = 2..6 (Sxx = 10, sum
-// x^2 = 90): t = 2 sqrt(10) / sigma and -3 / (sqrt(1.8) sigma), and the SE
-// of sigma sigma / sqrt(10).
-const ScaleCase kInsideScales[] = {
-    {"y x 1", 1.0, 0.0012043171050576775763},
-    {"y x 2^-30", 0x1p-30, 1.1216077069357760029e-12},
-    {"y x 1e-9", 1e-9, 1.204317105057677714e-12},
-    {"y x 1e9", 1e9, 1204317.1050576775763},
-};
-constexpr double kInsideT[] = {5251.5697848814169647, -1856.7103033820142796};
-
-std::unique_ptr<Reg> LineModel(double slope, double intercept, double scale, bool censorAtZero = false) {
+std::unique_ptr<Reg> LineModel(const LineCase& c, double scale) {
     Columns cols(2);
     for (int x = 1; x <= 6; ++x) {
         cols[0].push_back(x);
-        const double y = (slope * x + intercept) * scale;
-        cols[1].push_back(censorAtZero ? std::max(0.0, y) : y);
+        const double y = (c.slope * x + c.intercept) * scale;
+        cols[1].push_back(c.censorAtZero ? std::max(0.0, y) : y);
     }
     auto reg = MakeModel(cols, {}, {"x", "y"});
     EXPECT_TRUE(reg->SetModel(1, {Reg::kRoleExplanatory, Reg::kRoleDependent, Reg::kRoleExplanatory}));
@@ -90,24 +77,25 @@ void ExpectFiniteTable(const TobitProblem& pr, const TobitResult& r) {
 
 }  // namespace
 
-TEST(TobitPerfectFit, NothingCensoredGivesLeastSquaresAndTheMainFitsT) {
-    for (const ScaleCase& c : kUncensoredScales) {
-        SCOPED_TRACE(c.name);
-        const auto reg = LineModel(2.0, 4.0, c.scale);
-        const TobitProblem pr = MakeTobitProblem(*reg);
-        const TobitResult r = TobitEstimate(pr);
-        ASSERT_EQ(r.coef.size(), 2u);
-        ExpectRel(r.coef[0], 2.0 * c.scale, 1e-14, "coef", 0);
-        ExpectRel(r.coef[1], 4.0 * c.scale, 1e-14, "coef", 1);
-        ExpectRel(r.sigma, c.sigma, 1e-14, "sigma", 0);
-        for (int j = 0; j < 2; ++j) {
-            ASSERT_TRUE(r.StdError(j).has_value()) << j;
-            ExpectRel(r.coef[j] / *r.StdError(j), kUncensoredT[j], 1e-12, "t", j);
+TEST(TobitPerfectFit, ExactLinesHoldSigmaAtTheFloorInAnyUnits) {
+    for (const LineCase& c : kLines) {
+        for (double scale : kScales) {
+            SCOPED_TRACE(testing::Message() << c.name << ", y x " << scale);
+            const auto reg = LineModel(c, scale);
+            const TobitProblem pr = MakeTobitProblem(*reg);
+            const TobitResult r = TobitEstimate(pr);
+            ASSERT_EQ(r.coef.size(), 2u);
+            ExpectRel(r.sigma, c.sigma * scale, 1e-14, "sigma", 0);
+            for (int j = 0; j < 2; ++j) {
+                ExpectRel(r.coef[j], c.coef[j] * scale, 1e-12, "coef", j);
+                ASSERT_TRUE(r.StdError(j).has_value()) << j;
+                ExpectRel(r.coef[j] / *r.StdError(j), c.t[j], c.tRel, "t", j);
+            }
+            ASSERT_TRUE(r.SigmaStdError().has_value());
+            ExpectRel(*r.SigmaStdError(), c.sigmaSe * scale, c.tRel, "SE of sigma", 0);
+            for (double v : r.index) EXPECT_TRUE(std::isfinite(v));
+            ExpectFiniteTable(pr, r);
         }
-        // var sigma^2 = 2 sigma^4 / n: sigma / sqrt(12).
-        ASSERT_TRUE(r.SigmaStdError().has_value());
-        ExpectRel(*r.SigmaStdError(), c.sigma / std::sqrt(12.0), 1e-12, "SE of sigma", 0);
-        ExpectFiniteTable(pr, r);
     }
 }
 
@@ -127,46 +115,4 @@ TEST(TobitPerfectFit, ThreeRegressorsKeepTheMainFitsT) {
     }
     // sqrt(87217 / 1740 x 2^-23)
     ExpectRel(r.sigma, 0.0024444490960521014281, 1e-14, "sigma", 0);
-}
-
-TEST(TobitPerfectFit, ACensoredObservationHoldsSigmaAtTheFloor) {
-    for (const ScaleCase& c : kCensoredScales) {
-        SCOPED_TRACE(c.name);
-        const auto reg = LineModel(2.0, -3.0, c.scale);
-        const TobitProblem pr = MakeTobitProblem(*reg);
-        const TobitResult r = TobitEstimate(pr);
-        ASSERT_EQ(r.coef.size(), 2u);
-        EXPECT_EQ(r.positiveCount, 5);
-        ExpectRel(r.sigma, c.sigma, 1e-14, "sigma", 0);
-        for (int j = 0; j < 2; ++j) {
-            ExpectRel(r.coef[j], kCensoredCoef[j] * c.scale, 1e-12, "coef", j);
-            ASSERT_TRUE(r.StdError(j).has_value()) << j;
-            ExpectRel(r.coef[j] / *r.StdError(j), kCensoredT[j], 1e-9, "t", j);
-        }
-        ASSERT_TRUE(r.SigmaStdError().has_value());
-        ExpectRel(*r.SigmaStdError(), kCensoredSigmaSe * c.scale, 1e-9, "SE of sigma", 0);
-        for (double v : r.index) EXPECT_TRUE(std::isfinite(v));
-        ExpectFiniteTable(pr, r);
-    }
-}
-
-TEST(TobitPerfectFit, ObservedValuesOnALineHoldSigmaAtTheFloor) {
-    for (const ScaleCase& c : kInsideScales) {
-        SCOPED_TRACE(c.name);
-        const auto reg = LineModel(2.0, -3.0, c.scale, true);
-        const TobitProblem pr = MakeTobitProblem(*reg);
-        const TobitResult r = TobitEstimate(pr);
-        ASSERT_EQ(r.coef.size(), 2u);
-        EXPECT_EQ(r.positiveCount, 5);
-        ExpectRel(r.sigma, c.sigma, 1e-14, "sigma", 0);
-        ExpectRel(r.coef[0], 2.0 * c.scale, 1e-13, "coef", 0);
-        ExpectRel(r.coef[1], -3.0 * c.scale, 1e-13, "coef", 1);
-        for (int j = 0; j < 2; ++j) {
-            ASSERT_TRUE(r.StdError(j).has_value()) << j;
-            ExpectRel(r.coef[j] / *r.StdError(j), kInsideT[j], 1e-12, "t", j);
-        }
-        ASSERT_TRUE(r.SigmaStdError().has_value());
-        ExpectRel(*r.SigmaStdError(), c.sigma / std::sqrt(10.0), 1e-12, "SE of sigma", 0);
-        ExpectFiniteTable(pr, r);
-    }
 }

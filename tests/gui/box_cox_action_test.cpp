@@ -202,27 +202,6 @@ TEST_F(BoxCoxActionTest, ActionRunsThroughTheDialog) {
     EXPECT_NEAR(state_.Undo().BoxCox().parameter, kLambdaDependentOls, 1e-9);
 }
 
-TEST_F(BoxCoxActionTest, TransformLosingTheSpreadIsRefusedAndNothingChanges) {
-    SetNoteWanted(true);
-    Reg* m = OpenTinyUnits();
-    const double r2 = m->GetR2();
-    ui_.QueueOK();
-    EXPECT_FALSE(main_->RunBoxCoxExchange({0, 1}));
-    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{
-                                      "λ = 2.7030 で変換すると、変数 E12 の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。\n"
-                                      "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\n"
-                                      "データは変更しません。"});
-    EXPECT_EQ(ui_.CallsOf(ServiceCall::ProgressBegin).size(), 1u);
-    EXPECT_EQ(ui_.ProgressDepth(), 0);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(m->GetValue(i, 1), LongleyColumns()[6][static_cast<std::size_t>(i)] * 1e-12);
-    EXPECT_FALSE(state_.Undo().CanUndo());
-    EXPECT_FALSE(state_.Undo().BoxCox().done);
-    EXPECT_EQ(m->GetInfo(), "info");
-    EXPECT_EQ(m->GetR2(), r2);
-    EXPECT_EQ(Hint(), "ボックス・コックス変換をする");
-}
-
 // After the action, whichever way it ended, the keyboard is the main
 // window's at once: its focus widget (the variable list the run started
 // from) takes F9 and Ctrl+B without a click.

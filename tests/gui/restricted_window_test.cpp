@@ -8,11 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
 
 #include "components/view/window_registry.h"
 #include "core/data/equation.h"
@@ -45,21 +43,6 @@ protected:
         main_->OpenAndRemember(dir_.Path("rreg.MDF"));
         Reg* m = state_.Model();
         EXPECT_TRUE(m->SetModel(3, {2, 2, 2, 1}));
-        ui_.ClearCalls();
-        return m;
-    }
-    // y = (2x + 0.5z + 4) x scale, z = i mod 3, i = 1..6: fitted exactly.
-    Reg* OpenExactFit(double scale) {
-        Columns cols(3);
-        for (int i = 1; i <= 6; ++i) {
-            cols[0].push_back(i);
-            cols[1].push_back(i % 3);
-            cols[2].push_back((2.0 * i + 0.5 * (i % 3) + 4.0) * scale);
-        }
-        SaveAs(*MakeModel(cols, {2, 2, 1}, {"X", "Z", "Y"}), dir_.Path("exact.MDF"));
-        main_->OpenAndRemember(dir_.Path("exact.MDF"));
-        Reg* m = state_.Model();
-        EXPECT_TRUE(m->SetModel(2, {2, 2, 1}));
         ui_.ClearCalls();
         return m;
     }
@@ -279,66 +262,6 @@ TEST_F(RestrictedWindowTest, PredictionOpensWithTheRestrictedFit) {
     w->btnPred->click();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].coef, w->Estimator()->ForPrediction().coef);
-    w->close();
-}
-
-// Restrictions on X's coefficient of an exact fit: X = 0 is false (F = 66 /
-// (var y x 2^-23) with var y = 67/5, DW 9/22, R^2 1/67), X = 2 is true.
-TEST_F(RestrictedWindowTest, AnExactFitShowsEveryFigureAsANumber) {
-    const struct {
-        double scale;
-        const char* value;  // of the restriction X = value x scale
-        const char *f, *level, *sigma, *r2, *dw, *gk;
-    } cases[] = {
-        {1.0, "0", "4.1317e+7", "0.1%", "4.0620", "0.0149", "0.4091", "0 (100.0%)"},
-        {1.0, "2", "0", "100.0%", "0", "1.0000", "0", "0 (100.0%)"},
-        {1e-9, "0", "4.1317e+7", "0.1%", "0", "0.0149", "0.4091", "0 (100.0%)"},
-        {1e-9, "2e-9", "0", "100.0%", "0", "1.0000", "0", "0 (100.0%)"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string("X = ") + c.value);
-        OpenExactFit(c.scale);
-        TfrmRREG* w = Launch();
-        ASSERT_NE(w, nullptr);
-        if (TfrmRREG::AdjustedR2Shown()) w->stR_R2Click();
-        // The initial restriction already holds X's coefficient alone.
-        Type(*w, 3, 1, c.value);
-        w->btnRestrict->click();
-        EXPECT_TRUE(ui_.MessageTexts().empty());
-        EXPECT_EQ(w->stF0->text().toStdString(), c.f);
-        EXPECT_EQ(w->stF_Percent->text().toStdString(), c.level);
-        EXPECT_EQ(w->stR_Ve->text().toStdString(), c.sigma);
-        EXPECT_EQ(w->stR_R2->text().toStdString(), c.r2);
-        EXPECT_EQ(w->stDWR->text().toStdString(), c.dw);
-        EXPECT_EQ(w->stGK->text().toStdString(), c.gk);
-        for (int r = 0; r < w->sgTable->RowCount(); ++r)
-            for (int col = 0; col < w->sgTable->ColCount(); ++col) {
-                const QString cell = w->sgTable->Cell(col, r);
-                EXPECT_FALSE(cell.contains("NAN") || cell.contains("INF")) << col << "," << r;
-            }
-        w->close();
-        QApplication::processEvents();
-        ui_.ClearCalls();
-    }
-}
-
-// The user's road at y x 1e-9: the value cell shows X's coefficient,
-// 2e-9, as "0"; typing 0 over it with the keys and Enter sets the
-// restriction X = 0, which the fit then rejects.
-TEST_F(RestrictedWindowTest, ZeroTypedOverAValueShownAsZeroIsTheRestriction) {
-    OpenExactFit(1e-9);
-    TfrmRREG* w = Launch();
-    ASSERT_NE(w, nullptr);
-    ASSERT_EQ(w->sgTable->Cell(3, 1).toStdString(), "0");
-    w->show();  // kept after its modal run: the editor shows on a shown window
-    w->sgTable->SetCurrentCell(3, 1);
-    QTest::keyClick(w->sgTable, Qt::Key_0);
-    ASSERT_TRUE(w->sgTable->IsEditing());
-    QTest::keyClick(w->sgTable->Editor(), Qt::Key_Return);
-    w->btnRestrict->click();
-    EXPECT_TRUE(ui_.MessageTexts().empty());
-    EXPECT_EQ(w->stF0->text().toStdString(), "4.1317e+7");
-    EXPECT_EQ(w->stF_Percent->text().toStdString(), "0.1%");
     w->close();
 }
 

@@ -62,17 +62,3 @@ inline constexpr double kPerfectFitIvCovratio[] = {
     1.1368369351471867, 1.1945283618399417, 1.1772750266677885,
     1.0813332429518141, 1.1781097939093767, 1.1930449941898737,
     1.1856121124113617, 1.0992931046579869, 1.0735168560545677};
-
-// x = 1 .. 6, y = (2x + 4 + 3e-7 d) x scale, evaluated in double, d = (0.3,
-// -0.7, 1, -0.2, 0.55, -0.9): a line with real residuals, however small
-// (s2 / var(y) about 4.1e-15).
-inline Columns SmallResidualLine(double scale) {
-    const double d[] = {0.3, -0.7, 1.0, -0.2, 0.55, -0.9};
-    Columns cols(2);
-    for (int i = 0; i < 6; ++i) {
-        const double x = i + 1;
-        cols[0].push_back(x);
-        cols[1].push_back((2.0 * x + 4.0 + 3e-7 * d[i]) * scale);
-    }
-    return cols;
-}

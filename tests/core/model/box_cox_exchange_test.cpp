@@ -250,24 +250,6 @@ TEST(BoxCoxExchange, SpreadBelowTwoToTheMinus23OfTheVariablesOwnIsLost) {
               "変数 X の値は一定で、変換できません。\nデータは変更しません。");
 }
 
-// The user's road: the search on EMPLOY x 1e-12 finds the lambda of the
-// data's own units, and the exchange with it is refused.
-TEST(BoxCoxExchange, SearchOnTinyUnitsFindsLambdaButTheExchangeIsRefused) {
-    Columns data = {LongleyColumns()[1], LongleyColumns()[6]};
-    for (double& v : data[1]) v *= 1e-12;
-    auto m = MakeModel(data, {Var::kExogenous, Var::kEndogenous}, {"GNP", "E12"});
-    ASSERT_TRUE(m->SetModel(1, {Reg::kRoleExplanatory, Reg::kRoleUnused, Reg::kRoleExplanatory}));
-    const BoxCoxExchangeResult r = SearchBoxCoxExchange(BuildBoxCoxColumns(*m, {0, 1}), false);
-    ASSERT_TRUE(r.found);
-    EXPECT_NEAR(r.lambda, 2.70299, 1e-9);
-    UndoStore store;
-    const DataEdit ed{*m, store, {}};
-    EXPECT_NE(ApplyBoxCoxExchange(ed, {0, 1}, r.lambda), "");
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(m->GetValue(i, 1), data[1][static_cast<std::size_t>(i)]);
-    EXPECT_FALSE(store.CanUndo());
-    EXPECT_FALSE(store.BoxCox().done);
-}
-
 TEST(BoxCoxExchange, NoImprovementIsReported) {
     // a perfect fit: no trial has a positive residual variance
     auto m = MakeModel({{1, 2, 3, 4}, {3, 5, 7, 9}}, {}, {"x", "y"});

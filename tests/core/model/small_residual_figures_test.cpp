@@ -1,8 +1,9 @@
 // A nearly exact fit whose residuals are real, however small: s2 / var(y)
 // about 4.1e-15, above a perfect fit's rounding (2^-52) yet below 2^-46.
-// Its standard errors come from s2 as formed, not from the floor
-// var(y) x 2^-23 (which would give t = 6476.34 for x), in any units of y,
-// by least squares and by instrumental variables. References from exact
+// Its t values divide by the errors of s2 as formed, not of the floor
+// var(y) x 2^-23 (which would give t = 6476.34 for x), and its residuals
+// keep their Durbin-Watson ratio and GK statistic, in any units of y, by
+// least squares and by instrumental variables. References from exact
 // rational arithmetic (python fractions) on the doubles the test holds,
 // the square root taken last with mpmath to 50 digits.
 #include <gtest/gtest.h>
@@ -13,10 +14,22 @@
 #include "core/model/estimate_rows.h"
 #include "core/model/instrumental_fit.h"
 #include "support/model_builder.h"
-#include "support/perfect_fit_sample.h"
 
 namespace {
 
+// x = 1 .. 6, y = (2x + 4 + 3e-7 d) x scale, evaluated in double, d = (0.3,
+// -0.7, 1, -0.2, 0.55, -0.9): a line with real residuals, however small
+// (s2 / var(y) about 4.1e-15).
+Columns SmallResidualLine(double scale) {
+    const double d[] = {0.3, -0.7, 1.0, -0.2, 0.55, -0.9};
+    Columns cols(2);
+    for (int i = 0; i < 6; ++i) {
+        const double x = i + 1;
+        cols[0].push_back(x);
+        cols[1].push_back((2.0 * x + 4.0 + 3e-7 * d[i]) * scale);
+    }
+    return cols;
+}
 
 // An instrument for x (by instrumental variables).
 const std::vector<double> kInstrument = {1, 2, 4, 3, 5, 6};
@@ -52,8 +65,8 @@ TEST(SmallResidualFigures, TValuesComeFromTheResidualVarianceAsFormed) {
             RegIV iv(*data, 0);
             iv.SetDesignColumn(0, kInstrument);
             ASSERT_TRUE(iv.SelectVariables({2, 1, 2}, 1));
-            tX = iv.GetCoef(0) / iv.GetCoefSE(0);
-            tConstant = iv.GetCoef(2) / iv.GetCoefSE(2);
+            tX = iv.GetCoef(0) / iv.GetHeldCoefSE(0);
+            tConstant = iv.GetCoef(2) / iv.GetHeldCoefSE(2);
         } else {
             auto reg = MakeModel(SmallResidualLine(c.scale), {}, {"x", "y"});
             ASSERT_TRUE(reg->SetModel(1, {2, 1, 2}));
@@ -61,6 +74,10 @@ TEST(SmallResidualFigures, TValuesComeFromTheResidualVarianceAsFormed) {
             ASSERT_EQ(rows.size(), 2u);
             tConstant = rows[0].t;
             tX = rows[1].t;
+            // DW and GK of the residuals as held, by exact arithmetic.
+            reg->ComputeAnalysisData();
+            EXPECT_NEAR(reg->GetDurbinWatson(), 3.0471760738917522, kRelTolerance * 3.05);
+            EXPECT_NEAR(reg->GetHetero(), 0.039085441989037052, kRelTolerance * 0.039);
         }
         EXPECT_NEAR(tX, c.tX, kRelTolerance * c.tX);
         EXPECT_NEAR(tConstant, c.tConstant, kRelTolerance * c.tConstant);
