@@ -175,6 +175,11 @@ TEST(BoxCoxExchange, ValuesThatCannotBeHeldAreRefusedAndNothingChanges) {
          "λ = 2.7030 で変換すると、変数 GNP の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。\n"
          "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\nデータは変更しません。",
          0, 0},
+        // The second of two ticked variables is checked on its own column.
+        {"GNP and EMPLOY x 1e-12 both ticked", 1.0, 1e-12, {1, 1}, 2.70299,
+         "λ = 2.7030 で変換すると、変数 EMPLOY の値の散らばりが丸め誤差に埋もれ、ほぼ一定になります。\n"
+         "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\nデータは変更しません。",
+         0, 0},
         {"EMPLOY x 1e120 past the range of double", 1.0, 1e120, {0, 1}, 2.70299,
          "λ = 2.7030 で変換すると、変数 EMPLOY の値が倍精度の範囲を超えます。\n"
          "値がおよそ 1 の桁になるよう単位を変えてから実行してください。\nデータは変更しません。",
