@@ -1,7 +1,9 @@
 // The data grid's value entry: the input box, continuous input, range
 // editing and value-by-value entry of a series. Every change goes through
 // the undoable data-edit commands.
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -23,6 +25,7 @@
 #include "core/text/number_format.h"
 #include "eval/app_state.h"
 #include "eval/calc_str.h"
+#include "platform/command_guard.h"
 #include "platform/errors.h"
 #include "platform/qt/string_grid.h"
 #include "resources/string_table.h"
@@ -67,10 +70,13 @@ void TfrmREG::cbInputKeyPress(int key) {
     if (typed.isEmpty()) return;
     const int i = sgEdit->Row() - 1, j = sgEdit->Col() - 1;
     const bool inData = i >= 0 && j >= 0 && i < model->GetObsCount() && j < model->GetVarCount();
+    // The cell's own value, untouched, is not written back: its text has 15
+    // digits, and the cell may hold more.
+    const bool untouched = inputHoldsCell_;
     // "@@" is the cell's value as it is now.
     if (inData) state_.Evaluator().SetCurrentValue(model->GetValue(i, j));
     double value = 0.0;
-    const bool ok = EvaluateEntry(typed.toStdString(), value);
+    const bool ok = !untouched && EvaluateEntry(typed.toStdString(), value);
     // The history keeps every text once, failed ones too, so they can be fixed.
     if (cbInput->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
         cbInput->addItem(typed);
@@ -81,6 +87,36 @@ void TfrmREG::cbInputKeyPress(int key) {
         RefreshActivePage();
     }
     if (PC->currentWidget() == tsEdit) sgEdit->setFocus();
+}
+
+void TfrmREG::cbInputEscape() {
+    // As a click on the cell puts it there.
+    sgEditClick();
+}
+
+void TfrmREG::ConnectInputBox() {
+    QLineEdit* line = cbInput->lineEdit();
+    // Any other text is no longer the cell's value as shown.
+    connect(line, &QLineEdit::textChanged, this, [this] { inputHoldsCell_ = false; });
+    // An entry recalled from the history (Up, Down, the opened list)
+    // arrives as a cell's value does: selected, the caret after its end.
+    // Not where the box, losing the focus, matches its text to the list.
+    connect(cbInput, &QComboBox::activated, line, [box = cbInput, line] {
+        if (box->hasFocus()) line->selectAll();
+    });
+    cbInput->installEventFilter(this);
+    line->installEventFilter(this);
+}
+
+bool TfrmREG::InputBoxKey(QObject* watched, QEvent* event) {
+    if (!cbInput || (watched != cbInput && watched != cbInput->lineEdit()) || event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers chords = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    // With the list open, Escape is the list's: it closes it.
+    if (key->key() != Qt::Key_Escape || (key->modifiers() & chords) || cbInput->view()->isVisible()) return false;
+    GuardCommand(state_.Services(), [this] { cbInputEscape(); });
+    return true;
 }
 
 void TfrmREG::ApplyInputDlgCommand(int code, int& c, int& r) {

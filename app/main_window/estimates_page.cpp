@@ -122,6 +122,7 @@ QPushButton* TfrmREG::EstimateButton(const std::string& name) const {
 }
 
 bool TfrmREG::eventFilter(QObject* watched, QEvent* event) {
+    if (InputBoxKey(watched, event)) return true;
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && (watched == stRR || watched == stVe)) {
         GuardCommand(state_.Services(), [&] { watched == stRR ? stRRClick() : stVeClick(); });

@@ -173,6 +173,7 @@ void TfrmREG::BuildGrids() {
     cbInput->setCompleter(nullptr);
     connect(cbInput->lineEdit(), &QLineEdit::returnPressed, this,
             Guarded(state_, [this] { cbInputKeyPress('\r'); }));
+    ConnectInputBox();
 
     BuildEstimatesPage();
 
@@ -825,6 +826,7 @@ void TfrmREG::sgEditClick() {
         // No cell (the data set shrank under the cursor): no stale value
         // that Enter would write back.
         cbInput->setEditText(QString());
+        inputHoldsCell_ = false;
         return;
     }
     const double value = model->GetValue(i, j);
@@ -840,6 +842,7 @@ void TfrmREG::sgEditClick() {
     // value rather than joining it; End, an arrow or a click keeps it.
     cbInput->setEditText(QString::fromStdString(valueText));
     if (QLineEdit* line = cbInput->lineEdit()) line->selectAll();
+    inputHoldsCell_ = true;
     cbInput->setFocus();
 }
 

@@ -156,6 +156,9 @@ public:
     // The input box: Enter (13) writes the typed value or formula into the
     // current cell; other characters do nothing here.
     void cbInputKeyPress(int key);
+    // Escape in the input box, its list closed: the current cell's value
+    // back in the box, selected; nothing is stored.
+    void cbInputEscape();
     // A prompt for each cell in turn from the current one.
     void mnuRenzokuClick();
     // One prompt for the selected block: a list of values or "=" formula.
@@ -477,6 +480,9 @@ private:
     void AfterUndoStep();
     void ShowR2();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The input box's history and Escape key.
+    void ConnectInputBox();
+    bool InputBoxKey(QObject* watched, QEvent* event);
     std::string DataFolder() const;
     bool AutoSave() const;
 
@@ -526,6 +532,9 @@ private:
     TStringGrid* sgPred = nullptr;
     QComboBox* cbInput = nullptr;
     bool inputEdited_ = false;
+    // The box shows the current cell's value as sgEditClick put it there,
+    // untouched: Enter has nothing to store.
+    bool inputHoldsCell_ = false;
     QMenu* pmEdit = nullptr;
     QLabel* sbPanel0 = nullptr;
     QLabel* sbPanel1 = nullptr;

@@ -1,10 +1,13 @@
 // The input box as the keyboard and the mouse reach it: whatever way the
-// user gets there, the cell's value arrives selected, typing replaces it,
-// and one Enter (Return or the keypad's) stores exactly what was typed in
-// the current cell, with an undo step. The grid itself takes no typing.
+// user gets there, the cell's value or an entry of the history arrives
+// selected, typing replaces it, and one Enter (Return or the keypad's)
+// stores exactly what was typed in the current cell, with an undo step.
+// Escape takes back what was typed; the cell's value left as it came is
+// never written back. The grid itself takes no typing.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -199,6 +202,103 @@ TEST_F(InputBoxEnterTest, TypedDigitsReplaceTheCellsValueOnEveryRoad) {
     EXPECT_EQ(chosen.substr(0, chosen.find('|')), "37");
     EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), 37.0);
     UndoRoad(2, 1, 30.0);
+}
+
+// An entry recalled from the history (Up, Down, chosen from the opened
+// list) arrives selected like a cell's value: the digits typed next replace
+// it, End keeps it for editing, and Enter alone stores it as listed.
+TEST_F(InputBoxEnterTest, RecalledHistoryEntryArrivesSelected) {
+    for (const char* entry : {"1456", "2222"}) {
+        StartRoad();
+        std::vector<Step> steps = {ClickCell(2, 3)};
+        Append(steps, Type(entry));
+        steps.push_back(Key(Qt::Key_Return));
+        ASSERT_TRUE(RunSteps(steps));
+        UndoRoad(2, 1, 30.0);
+    }
+    ASSERT_EQ(main_->InputBox()->itemText(0).toStdString(), "1456");
+    ASSERT_EQ(main_->InputBox()->itemText(1).toStdString(), "2222");
+    const Step openTheList = [this] { main_->InputBox()->showPopup(); };
+    const Step clickTheFirstEntry = [this] {
+        QAbstractItemView* list = main_->InputBox()->view();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> recall;
+        const char* recalled;
+        const char* typed;
+        double stored;
+    } cases[] = {
+        {"Up", {Key(Qt::Key_Up)}, "1456|1456", "5", 5.0},
+        {"Up, Up, Down", {Key(Qt::Key_Up), Key(Qt::Key_Up), Key(Qt::Key_Down)}, "2222|2222", "7", 7.0},
+        {"chosen from the opened list", {openTheList, clickTheFirstEntry}, "1456|1456", "5", 5.0},
+        {"Up, then End", {Key(Qt::Key_Up), Key(Qt::Key_End)}, "1456|", "5", 14565.0},
+        {"Up, then Enter alone", {Key(Qt::Key_Up)}, "1456|1456", "", 1456.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        main_->InputBox()->setCurrentIndex(1);
+        StartRoad();
+        std::string recalled, typed;
+        std::vector<Step> steps = Then({ClickCell(2, 3)}, c.recall);
+        steps.push_back(Look(recalled));
+        Append(steps, Type(c.typed));
+        steps.push_back(Look(typed));
+        steps.push_back(Key(Qt::Key_Return));
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(recalled, c.recalled);
+        EXPECT_FALSE(main_->InputBox()->view()->isVisible());
+        EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), c.stored);
+        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+        UndoRoad(2, 1, 30.0);
+    }
+}
+
+// Escape takes back what was typed: the cell's value is back in the box,
+// selected, and the Enter pressed next stores nothing. The value as the box
+// got it is never written back: the cell keeps 1/3 to the last bit, though
+// its text has 15 digits. With the list open, Escape only closes the list.
+TEST_F(InputBoxEnterTest, EscapeTakesBackWhatWasTyped) {
+    const double third = 1.0 / 3.0;
+    model_->SetValue(2, 1, third);
+    main_->RefreshActivePage();
+    const Step openTheList = [this] { main_->InputBox()->showPopup(); };
+    const Step escapeInTheList = [this] { QTest::keyClick(main_->InputBox()->view(), Qt::Key_Escape); };
+    const struct {
+        const char* name;
+        std::vector<Step> keys;  // after the click, before the Enter
+        const char* shown;
+        double stored;
+    } cases[] = {
+        {"Enter on the value as it came", {}, "0.333333333333333|0.333333333333333", third},
+        {"typed over the value, Escape",
+         Then(Type("3700"), {Key(Qt::Key_Escape)}),
+         "0.333333333333333|0.333333333333333", third},
+        {"End, typed, Escape",
+         Then({Key(Qt::Key_End)}, Then(Type("1"), {Key(Qt::Key_Escape)})),
+         "0.333333333333333|0.333333333333333", third},
+        {"list open, Escape", Then(Type("3700"), {openTheList, escapeInTheList}), "3700|", 3700.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        main_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
+        std::string shown;
+        std::vector<Step> steps = Then({ClickCell(2, 3)}, c.keys);
+        steps.push_back(Look(shown));
+        steps.push_back(Key(Qt::Key_Return));
+        ASSERT_TRUE(RunSteps(steps));
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_FALSE(main_->InputBox()->view()->isVisible());
+        EXPECT_EQ(model_->GetValue(2, 1), c.stored);
+        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+        if (c.stored != third) {
+            UndoRoad(2, 1, third);
+        } else {
+            EXPECT_FALSE(ui_.UndoEditEnabled());
+        }
+    }
 }
 
 // A key meant as an edit, typed over the selected value, gives a formula
