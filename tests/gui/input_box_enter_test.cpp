@@ -204,93 +204,55 @@ TEST_F(InputBoxEnterTest, TypedDigitsReplaceTheCellsValueOnEveryRoad) {
     UndoRoad(2, 1, 30.0);
 }
 
-// An entry recalled from the history (Up, Down, chosen from the opened
-// list) arrives selected like a cell's value: the digits typed next replace
-// it, End keeps it for editing, and Enter alone stores it as listed.
-TEST_F(InputBoxEnterTest, RecalledHistoryEntryArrivesSelected) {
-    for (const char* entry : {"1456", "2222"}) {
-        StartRoad();
-        std::vector<Step> steps = {ClickCell(2, 3)};
-        Append(steps, Type(entry));
-        steps.push_back(Key(Qt::Key_Return));
-        ASSERT_TRUE(RunSteps(steps));
-        UndoRoad(2, 1, 30.0);
-    }
-    ASSERT_EQ(main_->InputBox()->itemText(0).toStdString(), "1456");
-    ASSERT_EQ(main_->InputBox()->itemText(1).toStdString(), "2222");
-    const Step openTheList = [this] { main_->InputBox()->showPopup(); };
-    const Step clickTheFirstEntry = [this] {
-        QAbstractItemView* list = main_->InputBox()->view();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
-    };
-    const struct {
-        const char* name;
-        std::vector<Step> recall;
-        const char* recalled;
-        const char* typed;
-        double stored;
-    } cases[] = {
-        {"Up", {Key(Qt::Key_Up)}, "1456|1456", "5", 5.0},
-        {"Up, Up, Down", {Key(Qt::Key_Up), Key(Qt::Key_Up), Key(Qt::Key_Down)}, "2222|2222", "7", 7.0},
-        {"chosen from the opened list", {openTheList, clickTheFirstEntry}, "1456|1456", "5", 5.0},
-        {"Up, then End", {Key(Qt::Key_Up), Key(Qt::Key_End)}, "1456|", "5", 14565.0},
-        {"Up, then Enter alone", {Key(Qt::Key_Up)}, "1456|1456", "", 1456.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        main_->InputBox()->setCurrentIndex(1);
-        StartRoad();
-        std::string recalled, typed;
-        std::vector<Step> steps = Then({ClickCell(2, 3)}, c.recall);
-        steps.push_back(Look(recalled));
-        Append(steps, Type(c.typed));
-        steps.push_back(Look(typed));
-        steps.push_back(Key(Qt::Key_Return));
-        ASSERT_TRUE(RunSteps(steps));
-        EXPECT_EQ(recalled, c.recalled);
-        EXPECT_FALSE(main_->InputBox()->view()->isVisible());
-        EXPECT_DOUBLE_EQ(model_->GetValue(2, 1), c.stored);
-        EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
-        UndoRoad(2, 1, 30.0);
-    }
-}
-
-// Escape takes back what was typed: the cell's value is back in the box,
-// selected, and the Enter pressed next stores nothing. The value as the box
-// got it is never written back: the cell keeps 1/3 to the last bit, though
-// its text has 15 digits. With the list open, Escape only closes the list.
-TEST_F(InputBoxEnterTest, EscapeTakesBackWhatWasTyped) {
+// What the box shows before Enter, on a cell holding 1/3 with 1456 and
+// 2222 in the history. An entry recalled from the list (Up, Down, chosen
+// from the opened list) arrives selected: typing replaces it, End keeps it
+// for editing, Enter alone stores it as listed. Escape takes back what was
+// typed: the cell's value is back, selected, and Enter stores nothing. The
+// value as it came is never written back, though its text has 15 digits.
+// With the list open, Escape only closes the list.
+TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTyping) {
     const double third = 1.0 / 3.0;
+    const char* const kThird = "0.333333333333333|0.333333333333333";
     model_->SetValue(2, 1, third);
     main_->RefreshActivePage();
-    const Step openTheList = [this] { main_->InputBox()->showPopup(); };
-    const Step escapeInTheList = [this] { QTest::keyClick(main_->InputBox()->view(), Qt::Key_Escape); };
+    for (const char* entry : {"1456", "2222"}) {
+        ASSERT_TRUE(RunSteps(Then(Then({ClickCell(2, 3)}, Type(entry)), {Key(Qt::Key_Return)})));
+        UndoRoad(2, 1, third);
+    }
+    QComboBox* box = main_->InputBox();
+    const Step openTheList = [box] { box->showPopup(); };
+    const Step clickTheFirstEntry = [box] {
+        QAbstractItemView* list = box->view();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    };
+    const Step escapeInTheList = [box] { QTest::keyClick(box->view(), Qt::Key_Escape); };
+    const Step up = Key(Qt::Key_Up), escape = Key(Qt::Key_Escape);
     const struct {
         const char* name;
         std::vector<Step> keys;  // after the click, before the Enter
         const char* shown;
         double stored;
     } cases[] = {
-        {"Enter on the value as it came", {}, "0.333333333333333|0.333333333333333", third},
-        {"typed over the value, Escape",
-         Then(Type("3700"), {Key(Qt::Key_Escape)}),
-         "0.333333333333333|0.333333333333333", third},
-        {"End, typed, Escape",
-         Then({Key(Qt::Key_End)}, Then(Type("1"), {Key(Qt::Key_Escape)})),
-         "0.333333333333333|0.333333333333333", third},
+        {"Up, typed", Then({up}, Type("5")), "5|", 5.0},
+        {"Up, Up, Down, typed", Then({up, up, Key(Qt::Key_Down)}, Type("7")), "7|", 7.0},
+        {"chosen from the opened list, typed", Then({openTheList, clickTheFirstEntry}, Type("5")), "5|", 5.0},
+        {"Up, End, typed", Then({up, Key(Qt::Key_End)}, Type("5")), "14565|", 14565.0},
+        {"Up alone", {up}, "1456|1456", 1456.0},
+        {"the value as it came", {}, kThird, third},
+        {"typed over the value, Escape", Then(Type("3700"), {escape}), kThird, third},
+        {"End, typed, Escape", Then({Key(Qt::Key_End)}, Then(Type("1"), {escape})), kThird, third},
         {"list open, Escape", Then(Type("3700"), {openTheList, escapeInTheList}), "3700|", 3700.0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        box->setCurrentIndex(1);
         main_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
         std::string shown;
-        std::vector<Step> steps = Then({ClickCell(2, 3)}, c.keys);
-        steps.push_back(Look(shown));
-        steps.push_back(Key(Qt::Key_Return));
-        ASSERT_TRUE(RunSteps(steps));
+        ASSERT_TRUE(RunSteps(Then(Then({ClickCell(2, 3)}, c.keys), {Look(shown), Key(Qt::Key_Return)})));
         EXPECT_EQ(shown, c.shown);
-        EXPECT_FALSE(main_->InputBox()->view()->isVisible());
+        EXPECT_FALSE(box->view()->isVisible());
         EXPECT_EQ(model_->GetValue(2, 1), c.stored);
         EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
         if (c.stored != third) {
