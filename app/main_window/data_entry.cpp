@@ -89,11 +89,6 @@ void TfrmREG::cbInputKeyPress(int key) {
     if (PC->currentWidget() == tsEdit) sgEdit->setFocus();
 }
 
-void TfrmREG::cbInputEscape() {
-    // As a click on the cell puts it there.
-    sgEditClick();
-}
-
 void TfrmREG::ConnectInputBox() {
     QLineEdit* line = cbInput->lineEdit();
     // Any other text is no longer the cell's value as shown.
@@ -115,7 +110,8 @@ bool TfrmREG::InputBoxKey(QObject* watched, QEvent* event) {
     const Qt::KeyboardModifiers chords = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     // With the list open, Escape is the list's: it closes it.
     if (key->key() != Qt::Key_Escape || (key->modifiers() & chords) || cbInput->view()->isVisible()) return false;
-    GuardCommand(state_.Services(), [this] { cbInputEscape(); });
+    // Back to the cell's value, as a click on the cell puts it there.
+    GuardCommand(state_.Services(), [this] { sgEditClick(); });
     return true;
 }
 

@@ -156,9 +156,6 @@ public:
     // The input box: Enter (13) writes the typed value or formula into the
     // current cell; other characters do nothing here.
     void cbInputKeyPress(int key);
-    // Escape in the input box, its list closed: the current cell's value
-    // back in the box, selected; nothing is stored.
-    void cbInputEscape();
     // A prompt for each cell in turn from the current one.
     void mnuRenzokuClick();
     // One prompt for the selected block: a list of values or "=" formula.
@@ -480,7 +477,8 @@ private:
     void AfterUndoStep();
     void ShowR2();
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // The input box's history and Escape key.
+    // The input box's history and Escape key: Escape, the list closed, puts
+    // the current cell's value back in the box, selected; nothing is stored.
     void ConnectInputBox();
     bool InputBoxKey(QObject* watched, QEvent* event);
     std::string DataFolder() const;
