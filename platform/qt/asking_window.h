@@ -1,8 +1,9 @@
-// The window that asked for a dialog gets the keyboard back afterwards.
-// Under X a file dialog closed from its completion list, followed at once by
-// the progress window of the work it started, can leave no window of the
-// program active while the asking window still has the keyboard: no
-// shortcut or menu key works then until a click.
+// The window that asked a question (a file or folder dialog, the one-line
+// prompt, a message box) gets the keyboard back afterwards. Under X a
+// dialog closed and followed at once by the progress window of the work it
+// started can leave no window of the program active while the asking
+// window still has the keyboard: no shortcut or menu key works then until
+// a click.
 #pragma once
 
 #include <QPointer>

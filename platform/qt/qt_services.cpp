@@ -89,6 +89,7 @@ QtServices::QtServices() = default;
 QtServices::~QtServices() = default;
 
 int QtServices::ShowMessageBox(MsgKind kind, const std::string& text, unsigned buttons) {
+    const AskingWindow asker(parent_);
     auto box = BuildMessageBox(kind, text, buttons, parent_);
     box->exec();
     return MessageBoxResult(*box);
@@ -100,6 +101,7 @@ bool QtServices::AskYesNo(const std::string& text) {
 
 InputAnswer QtServices::AskInput(const std::string& prompt, const std::vector<std::string>& choices,
                                  const std::string& initialText) {
+    const AskingWindow asker(parent_);
     std::unique_ptr<TInputDlg> own;
     TInputDlg* dlg = inputDlg_;
     if (!dlg) {

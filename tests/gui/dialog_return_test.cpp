@@ -1,6 +1,7 @@
-// After a file or folder dialog the window that asked for it has the
-// keyboard again, also when the work the dialog started showed its progress
-// window and left no window active.
+// After a question (a file or folder dialog, the one-line prompt, a message
+// box, a yes/no question) the window that asked it has the keyboard again,
+// also when the work the answer started showed its progress window and
+// left no window active.
 #include <gtest/gtest.h>
 
 #include <QDialog>
@@ -10,6 +11,7 @@
 
 #include "gui_fixture.h"
 #include "modal_window.h"
+#include "platform/qt/input_dlg.h"
 #include "platform/qt/progress_window.h"
 #include "platform/qt/qt_services.h"
 
@@ -36,11 +38,28 @@ struct BoxWindow {
     }
 };
 
-// A file dialog (save takes open's road) or the program's folder chooser,
-// which stands before the system's dialog.
-void Ask(QtServices& ui, bool folder) {
+enum class Question { File, Folder, Prompt, Message, YesNo };
+
+const struct {
+    Question question;
+    const char* name;
+} kQuestions[] = {{Question::File, "file"},
+                  {Question::Folder, "folder"},
+                  {Question::Prompt, "prompt"},
+                  {Question::Message, "message"},
+                  {Question::YesNo, "yes/no"}};
+
+// A file dialog (save takes open's road), the program's folder chooser
+// (which stands before the system's dialog) or one of the questions.
+void Ask(QtServices& ui, Question question) {
     ui.SetFolderChooser([](const std::string&) -> std::optional<std::string> { QDialog().exec(); return "/"; });
-    folder ? void(ui.ChooseFolder("/")) : void(ui.ChooseOpenFile({}));
+    switch (question) {
+        case Question::File: ui.ChooseOpenFile({}); break;
+        case Question::Folder: ui.ChooseFolder("/"); break;
+        case Question::Prompt: ui.AskInput("データ組数は？", {}, ""); break;
+        case Question::Message: ui.ShowMessageBox(MsgKind::Error, "データが大きすぎます。", mbOK); break;
+        case Question::YesNo: ui.AskYesNo("上書きしますか？"); break;
+    }
 }
 
 TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) {
@@ -51,8 +70,8 @@ TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) 
         bool modal;
     } kAskers[] = {{"a window", true, false}, {"a modal window", true, true}, {"no window", false, false}};
     for (const auto& a : kAskers)
-        for (bool folder : {false, true}) {
-            SCOPED_TRACE(std::string(folder ? "folder" : "file") + " asked by " + a.who);
+        for (const auto& q : kQuestions) {
+            SCOPED_TRACE(std::string(q.name) + " asked by " + a.who);
             BoxWindow main(false, a.asks);
             std::optional<BoxWindow> asker;
             if (a.asks) asker.emplace(a.modal);
@@ -61,7 +80,7 @@ TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) 
             ui.SetDialogParent(&main.window);
             ASSERT_EQ(QApplication::activeWindow(), asker ? &asker->window : nullptr);
 
-            ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, folder); }, [](QDialog&) {}));
+            ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, q.question); }, [](QDialog&) {}));
             // Nothing is activated behind the work's progress window.
             ui.ProgressBegin("データの読み込み中・・・", 10);
             QTest::qWait(150);
@@ -73,20 +92,69 @@ TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) 
         }
 }
 
+// Counts the single-shot timers that fire while it lives.
+class SingleShotCount : public QObject {
+public:
+    SingleShotCount() { qApp->installEventFilter(this); }
+    ~SingleShotCount() override { qApp->removeEventFilter(this); }
+    int fired = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer && std::string(watched->metaObject()->className()) == "QSingleShotTimer")
+            ++fired;
+        return false;
+    }
+};
+
+// Cell by cell entry asks the program's one prompt again as soon as it
+// closed, cell after cell; the last answer is Escape, then the data set is
+// written. The window waits for its keyboard once, not once a prompt.
+TEST(DialogReturnTest, PromptAfterPromptGivesTheKeyboardBackToTheWindowBehind) {
+    TestApp();
+    BoxWindow main;
+    QtServices ui;
+    ui.SetDialogParent(&main.window);
+    TInputDlg prompt(&main.window);
+    ui.SetInputDialog(&prompt);
+    const auto escape = [](TInputDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); };
+    // A hand takes a while at each cell.
+    const auto answer = [&](TInputDlg& d) {
+        QTest::qWait(60);
+        escape(d);
+    };
+    for (int cell = 0; cell < 20; ++cell) ASSERT_TRUE(WhileModal<TInputDlg>([&] { ui.AskInput("VAR0", {}, ""); }, answer));
+    int fired = 0;
+    ASSERT_TRUE(WhileModal<TInputDlg>([&] { ui.AskInput("VAR1", {}, ""); },
+                                      [&](TInputDlg& d) {
+                                          SingleShotCount count;
+                                          QTest::qWait(500);  // one wait polls 10 times here, twenty 200
+                                          fired = count.fired;
+                                          escape(d);
+                                      }));
+    EXPECT_GT(fired, 0);  // the window still waits
+    EXPECT_LE(fired, 20);
+    ui.ProgressBegin("データの書き込み中・・・", 10);
+    QTest::qWait(150);
+    ui.ProgressEnd();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main.window; }, 1000));
+    EXPECT_EQ(QApplication::focusWidget(), &main.second);
+}
+
 TEST(DialogReturnTest, AWindowTheWorkOpenedKeepsTheActivationAndAWindowGoneStaysGone) {
     TestApp();
-    for (bool folder : {false, true}) {
-        SCOPED_TRACE(folder ? "folder" : "file");
+    for (const auto& q : kQuestions) {
+        SCOPED_TRACE(q.name);
         BoxWindow parent;
         QtServices ui;
         ui.SetDialogParent(&parent.window);
-        ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, folder); }, [](QDialog&) {}));
+        ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, q.question); }, [](QDialog&) {}));
         BoxWindow opened;
         QTest::qWait(150);
         EXPECT_EQ(QApplication::activeWindow(), &opened.window);
 
         std::optional<BoxWindow> gone(std::in_place);
-        ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, folder); }, [&](QDialog&) { gone.reset(); }));
+        ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, q.question); }, [&](QDialog&) { gone.reset(); }));
         opened.window.hide();
         QTest::qWait(150);
         EXPECT_NE(QApplication::activeWindow(), &parent.window);
