@@ -185,12 +185,15 @@ void TfrmREG::mnuRenzokuClick() {
         const std::string label =
             FormatIndexedLabel(model->GetVarName(j), sgEdit->Cell(0, r).toStdString(), true);
         sbPanel1->setText(QString::fromStdString(label));
-        const InputAnswer a = state_.Services().AskInput(label, {}, FloatToStrGeneral(model->GetValue(i, j)));
+        const std::string shown = FloatToStrGeneral(model->GetValue(i, j));
+        const InputAnswer a = state_.Services().AskInput(label, {}, shown);
         if (a.result == mrOK) {
             double value = 0.0;
             state_.Evaluator().SetCurrentValue(model->GetValue(i, j));
-            // An emptied field keeps the cell as it is.
-            if (!a.text.empty() && EvaluateEntry(a.text, value)) SetCellValueWithUndo(EditOf(state_), i, j, value);
+            // An emptied field, or the value's text as shown (15 digits of
+            // what may be more), keeps the cell as it is.
+            const bool keep = a.text.empty() || a.text == shown;
+            if (!keep && EvaluateEntry(a.text, value)) SetCellValueWithUndo(EditOf(state_), i, j, value);
             if (c + 2 > sgEdit->ColCount()) {
                 c = 1;
                 ++r;

@@ -7,6 +7,10 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <bit>
+#include <cstdint>
+#include <limits>
+
 #include "app/application.h"
 #include "app/main_window/main_window.h"
 #include "core/model/regression_file.h"
@@ -146,6 +150,41 @@ TEST_F(DataEntryTest, ContinuousInputFollowsNavigationCodesAndSkipsErrors) {
     EXPECT_DOUBLE_EQ(V(3, 1), 40.0);
     EXPECT_DOUBLE_EQ(V(3, 2), 0.0);
     EXPECT_EQ(ui_.CallsOf(ServiceCall::MessageBox).size(), 1u);
+}
+
+// OK on the cell's value as the prompt showed it keeps the cell: 1/3 is not
+// rewritten in 15 digits, the largest double (whose text reads back past
+// the range) says nothing. A typed text is stored as before.
+TEST_F(DataEntryTest, ContinuousInputKeepsTheValueItShowedWhenTakenAsItCame) {
+    const double third = 1.0 / 3.0, largest = std::numeric_limits<double>::max();
+    model_->SetValue(0, 0, third);
+    model_->SetValue(1, 1, largest);
+    main_->EditGrid()->SetCurrentCell(1, 1);
+    ui_.QueueInput("0.333333333333333");     // A[1] as shown
+    ui_.QueueInput("0.333333333333333");     // B[1]: typed over 10
+    ui_.QueueInput("@@*2");                  // C[1]: 5 doubled
+    ui_.QueueInput("");                      // A[2]: emptied
+    ui_.QueueInput("1.79769313486232E308");  // B[2] as shown
+    ui_.QueueInput("3");                     // C[2] as shown
+    ui_.QueueCancel();                       // A[3]
+    main_->mnuRenzokuClick();
+    std::vector<std::string> shown;
+    for (const auto& p : ui_.CallsOf(ServiceCall::Input)) shown.push_back(p.initial);
+    EXPECT_EQ(shown, (std::vector<std::string>{"0.333333333333333", "10", "5", "2", "1.79769313486232E308", "3",
+                                               "3"}));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(V(0, 0)), std::bit_cast<std::uint64_t>(third));
+    EXPECT_EQ(V(0, 1), 0.333333333333333);
+    EXPECT_EQ(V(0, 2), 10.0);
+    EXPECT_EQ(V(1, 0), 2.0);
+    EXPECT_EQ(V(1, 1), largest);
+    EXPECT_EQ(V(1, 2), 3.0);
+    EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
+    // One step for each typed value, none for the ones kept.
+    Undo();
+    Undo();
+    EXPECT_FALSE(state_.Undo().CanUndo());
+    EXPECT_EQ(V(0, 1), 10.0);
+    EXPECT_EQ(V(0, 2), 5.0);
 }
 
 // ---- range edit ------------------------------------------------------------------
