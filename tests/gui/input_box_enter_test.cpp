@@ -13,8 +13,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <bit>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -209,8 +212,10 @@ TEST_F(InputBoxEnterTest, TypedDigitsReplaceTheCellsValueOnEveryRoad) {
 // from the opened list) arrives selected: typing replaces it, End keeps it
 // for editing, Enter alone stores it as listed. Escape takes back what was
 // typed: the cell's value is back, selected, and Enter stores nothing. The
-// value as it came is never written back, though its text has 15 digits.
-// With the list open, Escape only closes the list.
+// value as it came is never written back, though its text has 15 digits,
+// nor read as a formula (NAN, INF and the largest double, whose 15-digit
+// text is past the range, say nothing). With the list open, or with Ctrl
+// or Alt held, Escape leaves the typing.
 TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTyping) {
     const double third = 1.0 / 3.0;
     const char* const kThird = "0.333333333333333|0.333333333333333";
@@ -228,11 +233,14 @@ TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTypin
     };
     const Step escapeInTheList = [box] { QTest::keyClick(box->view(), Qt::Key_Escape); };
     const Step up = Key(Qt::Key_Up), escape = Key(Qt::Key_Escape);
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double largest = std::numeric_limits<double>::max();
     const struct {
         const char* name;
         std::vector<Step> keys;  // after the click, before the Enter
         const char* shown;
         double stored;
+        double held = 1.0 / 3.0;  // the cell's value before the click
     } cases[] = {
         {"Up, typed", Then({up}, Type("5")), "5|", 5.0},
         {"Up, Up, Down, typed", Then({up, up, Key(Qt::Key_Down)}, Type("7")), "7|", 7.0},
@@ -243,9 +251,16 @@ TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTypin
         {"typed over the value, Escape", Then(Type("3700"), {escape}), kThird, third},
         {"End, typed, Escape", Then({Key(Qt::Key_End)}, Then(Type("1"), {escape})), kThird, third},
         {"list open, Escape", Then(Type("3700"), {openTheList, escapeInTheList}), "3700|", 3700.0},
+        {"Ctrl+Escape", Then(Type("3700"), {Key(Qt::Key_Escape, Qt::ControlModifier)}), "3700|", 3700.0},
+        {"Alt+Escape", Then(Type("3700"), {Key(Qt::Key_Escape, Qt::AltModifier)}), "3700|", 3700.0},
+        {"NAN as it came", {}, "NAN|NAN", nan, nan},
+        {"INF as it came", {}, "INF|INF", inf, inf},
+        {"the largest double as it came", {}, "1.79769313486232E308|1.79769313486232E308", largest, largest},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        model_->SetValue(2, 1, c.held);
+        main_->RefreshActivePage();
         box->setCurrentIndex(1);
         main_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(main_));
@@ -253,10 +268,10 @@ TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTypin
         ASSERT_TRUE(RunSteps(Then(Then({ClickCell(2, 3)}, c.keys), {Look(shown), Key(Qt::Key_Return)})));
         EXPECT_EQ(shown, c.shown);
         EXPECT_FALSE(box->view()->isVisible());
-        EXPECT_EQ(model_->GetValue(2, 1), c.stored);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(model_->GetValue(2, 1)), std::bit_cast<std::uint64_t>(c.stored));
         EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
-        if (c.stored != third) {
-            UndoRoad(2, 1, third);
+        if (std::bit_cast<std::uint64_t>(c.stored) != std::bit_cast<std::uint64_t>(c.held)) {
+            UndoRoad(2, 1, c.held);
         } else {
             EXPECT_FALSE(ui_.UndoEditEnabled());
         }
