@@ -235,6 +235,7 @@ TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTypin
     const Step up = Key(Qt::Key_Up), escape = Key(Qt::Key_Escape);
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     const double largest = std::numeric_limits<double>::max();
+    const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
     const struct {
         const char* name;
         std::vector<Step> keys;  // after the click, before the Enter
@@ -268,9 +269,9 @@ TEST_F(InputBoxEnterTest, RecalledEntryArrivesSelectedAndEscapeTakesBackTheTypin
         ASSERT_TRUE(RunSteps(Then(Then({ClickCell(2, 3)}, c.keys), {Look(shown), Key(Qt::Key_Return)})));
         EXPECT_EQ(shown, c.shown);
         EXPECT_FALSE(box->view()->isVisible());
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(model_->GetValue(2, 1)), std::bit_cast<std::uint64_t>(c.stored));
+        EXPECT_EQ(bits(model_->GetValue(2, 1)), bits(c.stored));
         EXPECT_TRUE(ui_.CallsOf(ServiceCall::MessageBox).empty());
-        if (std::bit_cast<std::uint64_t>(c.stored) != std::bit_cast<std::uint64_t>(c.held)) {
+        if (bits(c.stored) != bits(c.held)) {
             UndoRoad(2, 1, c.held);
         } else {
             EXPECT_FALSE(ui_.UndoEditEnabled());
