@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/numeric/dagostino_points.h"
 #include "core/numeric/distributions.h"
 #include "core/numeric/statistics.h"
 
@@ -52,8 +53,11 @@ double FSignificanceLevel(int df1, int df2, double f) {
     return SteppedLevel([&](int i) { return FUpperQuantile(df1, df2, i * h) < f; });
 }
 
-int DAgostinoDBounds(int n, double alpha, double d) {
-    if (n < 1) return 0;
+namespace {
+
+// The Cornish-Fisher expansion around the moments of D; accurate from about
+// 200 observations on. Below that D is too skewed for it.
+void DAgostinoExpansionBounds(int n, double alpha, double* lower, double* upper) {
     const double n1 = n, n2 = n1 * n1, n3 = n2 * n1, n4 = n3 * n1;
     const double m = 0.2820948 - 0.0705237 / n1 + 0.008815462 / n2 + 0.01101933 / n3 - 0.002892575 / n4;
     const double v = 0.0008991591 / n1 - 0.0004779168 / n2 - 0.004973592 / n3 + 0.003108496 / n4;
@@ -64,7 +68,37 @@ int DAgostinoDBounds(int n, double alpha, double d) {
     };
     const double z = NormalLowerQuantile(1 - alpha / 2);
     const double sd = std::sqrt(v);
-    const double upper = m + sd * w(z), lower = m + sd * w(-z);
+    *upper = m + sd * w(z);
+    *lower = m + sd * w(-z);
+}
+
+// The column of the simulated table for two-sided level alpha (its lower
+// point; the upper one is 5 minus it); -1 for a level the table lacks.
+int DAgostinoTableColumn(double alpha) {
+    const double kLevels[3] = {0.01, 0.05, 0.1};
+    for (int c = 0; c < 3; ++c)
+        if (std::fabs(alpha - kLevels[c]) <= 1e-12) return c;
+    return -1;
+}
+
+}  // namespace
+
+bool DAgostinoDCriticalValues(int n, double alpha, double* lower, double* upper) {
+    if (n > kDAgostinoLastTabledN) {
+        DAgostinoExpansionBounds(n, alpha, lower, upper);
+        return true;
+    }
+    const double* points = DAgostinoTabledPoints(n);
+    const int column = DAgostinoTableColumn(alpha);
+    if (!points || column < 0) return false;
+    *lower = points[column];
+    *upper = points[5 - column];
+    return true;
+}
+
+int DAgostinoDBounds(int n, double alpha, double d) {
+    double lower = 0.0, upper = 0.0;
+    if (!DAgostinoDCriticalValues(n, alpha, &lower, &upper)) return 0;
     if (d >= upper) return -1;
     if (d < lower) return 1;
     return 0;

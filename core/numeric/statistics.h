@@ -91,8 +91,13 @@ double FSignificanceLevel(int df1, int df2, double f);
 
 // ---- normality helpers ------------------------------------------------------------
 
-// D'Agostino's D against its two-sided bounds at level alpha: -1 when
-// D >= upper, 1 when D < lower, else 0 (also for n < 1).
+// The two-sided critical values of D'Agostino's D for normal samples of n
+// at level alpha: simulated percentage points up to 199 observations (for
+// alpha 0.01, 0.05 and 0.1 only), the moment expansion above. False where
+// no reliable value exists: below 3 observations D is a constant.
+bool DAgostinoDCriticalValues(int n, double alpha, double* lower, double* upper);
+// D'Agostino's D against those values: -1 when D >= upper, 1 when
+// D < lower, else 0 (also where no critical value exists).
 int DAgostinoDBounds(int n, double alpha, double d);
 // Normal approximation of Shapiro-Wilk's W as a stepped lower-tail level;
 // 0 when n < 7 or n > 2000.

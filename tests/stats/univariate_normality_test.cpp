@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "stats/univariate_normality.h"
@@ -32,7 +34,7 @@ const NormalityCase kCases[] = {
     {&kSeriesA, 14.608, 1.9552306504736784, 0.34420292030359837, 2.7690971077110983, 0.96442511833156434, 0.555,
      0.27753396805531818, 0, 0.88768981402606456, 0.17347656336317783, 0.53542719994563774},
     {&kSeriesC, 14.180833333333333, 1.8672023717234555, -0.44504270863812934, 1.8568578371607122,
-     0.92445613065719423, 0.694, 0.28137717332500468, -3, -0.83231885228674449, -0.97589328876662473,
+     0.92445613065719423, 0.694, 0.28137717332500468, 0, -0.83231885228674449, -0.97589328876662473,
      0.41476804643513126},
     {&kSeriesE, 0.0, 0.0, 0.0, 5.9306130797684815, 0.84392529908318582, 0.997, 0.23682172998282308, 3, 0.0,
      2.5991502903028564, 1.6168636270959892},
@@ -98,6 +100,71 @@ TEST(UnivariateNormality, DAgostinoDAndItsMark) {
         int mark = 99;
         EXPECT_NEAR(DAgostinoD(s.data(), static_cast<int>(s.size()), &mark), c.d, 1e-14);
         EXPECT_EQ(mark, c.mark);
+    }
+}
+
+// A normal sample is marked at a level about as often as that level says,
+// half of it on each side: at small sizes (simulated critical points), in
+// the middle and beyond 200 (the moment expansion).
+TEST(UnivariateNormality, DAgostinoMarksComeAsOftenAsTheirLevels) {
+    std::mt19937_64 engine(20260417);
+    std::normal_distribution<double> normal;
+    const int kSamples = 20000;
+    const double kLevels[3] = {0.01, 0.05, 0.1};
+    for (int n : {4, 8, 16, 30, 60, 120, 250}) {
+        SCOPED_TRACE(n);
+        int marked[2][3] = {};  // [D too large (-), too small (+)][1, 5, 10 %]
+        std::vector<double> x(static_cast<std::size_t>(n));
+        for (int s = 0; s < kSamples; ++s) {
+            for (double& v : x) v = normal(engine);
+            std::sort(x.begin(), x.end());
+            int mark = 0;
+            DAgostinoD(x.data(), n, &mark);
+            // A mark at 1 % is significant at 5 and 10 % as well.
+            for (int level = 0; level < 3; ++level)
+                if (std::abs(mark) >= 3 - level) ++marked[mark < 0 ? 0 : 1][level];
+        }
+        for (int side = 0; side < 2; ++side)
+            for (int level = 0; level < 3; ++level) {
+                const double p = kLevels[level] / 2;
+                const double spread = std::sqrt(kSamples * p * (1 - p));
+                EXPECT_NEAR(marked[side][level], kSamples * p, 4.5 * spread)
+                    << (side == 0 ? "upper" : "lower") << " side at " << kLevels[level];
+            }
+    }
+}
+
+// Longley's GNP, 1947 to 1962 (n = 16). D by a direct computation.
+const std::vector<double> kLongleyGnp = {234289, 259426, 258054, 284599, 328975, 346999, 365385, 363112,
+                                         397469, 419180, 442769, 444546, 482704, 502601, 518173, 554894};
+
+TEST(UnivariateNormality, DAgostinoMarksSamplesByTheirSide) {
+    std::vector<double> logGnp;
+    for (double v : kLongleyGnp) logGnp.push_back(std::log(v));
+    // Evenly spaced (uniform) values have D = sqrt((1 - 1/n^2) / 12), above a
+    // normal sample's; exponential scores -ln(1 - i/(n+1)) fall below it.
+    std::vector<double> even, exponential;
+    for (int i = 1; i <= 20; ++i) even.push_back(i);
+    for (int i = 1; i <= 50; ++i) exponential.push_back(-std::log(1 - i / 51.0));
+    const struct {
+        const char* name;
+        std::vector<double> x;
+        double d;
+        int mark;
+    } kSamples[] = {
+        // Inside D's 90 % range at n = 16 (0.2634 .. 0.2856).
+        {"log GNP", logGnp, 0.28497778317478528, 0},
+        // Above the 99.5 % point at n = 16 (0.2867).
+        {"GNP", kLongleyGnp, 0.28689695159634143, -3},
+        {"uniform", even, 0.28831406486676986, -3},
+        {"exponential", exponential, 0.26230681785989773, 3},
+    };
+    for (const auto& k : kSamples) {
+        SCOPED_TRACE(k.name);
+        const std::vector<double> s = Sorted(k.x);
+        int mark = 99;
+        EXPECT_NEAR(DAgostinoD(s.data(), static_cast<int>(s.size()), &mark), k.d, 1e-15);
+        EXPECT_EQ(mark, k.mark);
     }
 }
 

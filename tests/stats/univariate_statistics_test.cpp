@@ -143,7 +143,8 @@ TEST(UnivariateStatistics, FieldTextsCarryTheirMarks) {
         {ShapiroWilkField(a), "0.9644"},
         {DAgostinoField(a), "0.277534"},
         {AndersonDarlingField(a), "0.5354"},
-        {DAgostinoField(c), "---_0.281377"},
+        // Well inside D's 90 % range at n = 12 (0.2599 .. 0.2849).
+        {DAgostinoField(c), "0.281377"},
         {ShapiroWilkField(e), "***0.8439"},
         {AndersonDarlingField(e), "***1.6169"},
         {DAgostinoField(e), "+++_0.236822"},

@@ -397,6 +397,80 @@ TEST(NormalityTest, DAgostinoBounds) {
     EXPECT_EQ(DAgostinoDBounds(50, 0.05, 0.30), -1);
     EXPECT_EQ(DAgostinoDBounds(50, 0.05, 0.25), 1);
     EXPECT_EQ(DAgostinoDBounds(0, 0.05, 0.25), 0);
+    // Two values always give D = 1/4: no bound exists, so no side either.
+    EXPECT_EQ(DAgostinoDBounds(2, 0.01, 0.25), 0);
+    EXPECT_EQ(DAgostinoDBounds(2, 0.01, 0.0), 0);
+    double lower = 0, upper = 0;
+    EXPECT_FALSE(DAgostinoDCriticalValues(2, 0.05, &lower, &upper));
+    // Below 200 observations only the three levels of the marks are known.
+    EXPECT_FALSE(DAgostinoDCriticalValues(50, 0.02, &lower, &upper));
+    EXPECT_TRUE(DAgostinoDCriticalValues(500, 0.02, &lower, &upper));
+}
+
+// Critical values of D as (lower, upper) at 1, 5 and 10 %.
+struct DCritical {
+    double lower[3], upper[3];
+};
+
+DCritical CriticalValuesOfD(int n) {
+    const double alpha[3] = {0.01, 0.05, 0.1};
+    DCritical c{};
+    for (int a = 0; a < 3; ++a) EXPECT_TRUE(DAgostinoDCriticalValues(n, alpha[a], &c.lower[a], &c.upper[a])) << n;
+    return c;
+}
+
+TEST(NormalityTest, DAgostinoCriticalValuesAgreeWithIndependentPoints) {
+    // n = 3: a sorted normal sample standardised lies uniformly on a 60-degree
+    // arc, D = c cos u with u uniform on [0, pi/6] and c = sqrt(2/3) / 3, so the
+    // p point of D is c cos((1 - p) pi / 6). The upper tail is nearly flat.
+    const DCritical three = CriticalValuesOfD(3);
+    const double exactLower[3] = {0.2360577161, 0.2374633355, 0.2391837226};
+    const double exactUpper[3] = {0.2721645943, 0.2721422099, 0.2720722626};
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(three.lower[a], exactLower[a], 5e-5);
+        EXPECT_NEAR(three.upper[a], exactUpper[a], 1e-6);
+    }
+    // A separate simulation of 400,000 normal samples per size: the 0.5, 2.5,
+    // 5, 95, 97.5 and 99.5 % points.
+    const struct {
+        int n;
+        double points[6];
+    } kSimulated[] = {
+        {10, {0.23733, 0.25107, 0.25722, 0.28437, 0.28496, 0.28579}},
+        {16, {0.24850, 0.25883, 0.26339, 0.28555, 0.28604, 0.28673}},
+        {30, {0.25913, 0.26612, 0.26931, 0.28616, 0.28664, 0.28729}},
+        {100, {0.27136, 0.27445, 0.27587, 0.28551, 0.28602, 0.28683}},
+    };
+    for (const auto& k : kSimulated) {
+        SCOPED_TRACE(k.n);
+        const DCritical c = CriticalValuesOfD(k.n);
+        for (int a = 0; a < 3; ++a) {
+            // That simulation's own error: up to about 1.6e-4 in the long
+            // lower tail at n = 10, far less in the steep upper one.
+            const double lowerTolerance[3] = {5e-4, 3e-4, 2e-4};
+            EXPECT_NEAR(c.lower[a], k.points[a], lowerTolerance[a]);
+            EXPECT_NEAR(c.upper[a], k.points[5 - a], 1e-4);
+        }
+    }
+}
+
+TEST(NormalityTest, DAgostinoCriticalValuesNestAtEverySizeAndJoinTheExpansion) {
+    for (int n = 3; n <= 3000; ++n) {
+        const DCritical c = CriticalValuesOfD(n);
+        // 1 % outside 5 % outside 10 %, on both sides.
+        ASSERT_LT(c.lower[0], c.lower[1]) << n;
+        ASSERT_LT(c.lower[1], c.lower[2]) << n;
+        ASSERT_LT(c.lower[2], c.upper[2]) << n;
+        ASSERT_LT(c.upper[2], c.upper[1]) << n;
+        ASSERT_LT(c.upper[1], c.upper[0]) << n;
+    }
+    // From 199 simulated observations to 200 by the expansion the points move
+    // by much less than a tenth of D's spread there (about 0.0021).
+    const DCritical last = CriticalValuesOfD(199), first = CriticalValuesOfD(200);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(last.lower[a], first.lower[a], 1e-4);
+        EXPECT_NEAR(last.upper[a], first.upper[a], 1e-4);
+    }
 }
 
 }  // namespace
