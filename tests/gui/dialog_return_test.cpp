@@ -62,6 +62,22 @@ void Ask(QtServices& ui, Question question) {
     }
 }
 
+// The question, answered, then the progress window of the work it started:
+// nothing is activated behind that window.
+void AskThenShowProgress(QtServices& ui, Question question) {
+    ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, question); }, [](QDialog&) {}));
+    ui.ProgressBegin("データの読み込み中・・・", 10);
+    QTest::qWait(150);
+    EXPECT_EQ(QApplication::activeWindow(), ui.ProgressWindow());
+    ui.ProgressEnd();
+}
+
+// The window is active again, with the focus where it was.
+void ExpectKeyboardBack(const BoxWindow& w) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &w.window; }, 1000));
+    EXPECT_EQ(QApplication::focusWidget(), &w.second);
+}
+
 TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) {
     TestApp();
     const struct {
@@ -80,15 +96,25 @@ TEST(DialogReturnTest, TheAskingWindowOrElseTheParentIsActiveAgainWithItsFocus) 
             ui.SetDialogParent(&main.window);
             ASSERT_EQ(QApplication::activeWindow(), asker ? &asker->window : nullptr);
 
-            ASSERT_TRUE(WhileModal<QDialog>([&] { Ask(ui, q.question); }, [](QDialog&) {}));
-            // Nothing is activated behind the work's progress window.
-            ui.ProgressBegin("データの読み込み中・・・", 10);
-            QTest::qWait(150);
-            EXPECT_EQ(QApplication::activeWindow(), ui.ProgressWindow());
-            ui.ProgressEnd();
+            AskThenShowProgress(ui, q.question);
+            ExpectKeyboardBack(expected);
+        }
+}
 
-            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &expected.window; }, 1000));
-            EXPECT_EQ(QApplication::focusWidget(), &expected.second);
+// A window that asks again, and again, gets the keyboard back each time:
+// its wait ends with each return, so the next question starts a new one.
+TEST(DialogReturnTest, AWindowAskingQuestionAfterQuestionHasTheKeyboardAfterEach) {
+    TestApp();
+    BoxWindow main;
+    BoxWindow asker;
+    QtServices ui;
+    ui.SetDialogParent(&main.window);
+    for (int round = 0; round < 2; ++round)
+        for (const auto& q : kQuestions) {
+            SCOPED_TRACE(std::string(q.name) + (round == 0 ? ", first round" : ", second round"));
+            ASSERT_EQ(QApplication::activeWindow(), &asker.window);
+            AskThenShowProgress(ui, q.question);
+            ExpectKeyboardBack(asker);
         }
 }
 
