@@ -134,26 +134,6 @@ TEST(UnivariateReport, FourValuesHaveNoTrimmedOrWinsorizedLines) {
     EXPECT_NE(basic.find("    調和平均      2.1333    幾何平均      2.8284\n"), std::string::npos);
 }
 
-// The report carries D with the window's mark: none for Longley's log GNP
-// (n = 16), 1 % on the upper side for GNP itself.
-TEST(UnivariateReport, DAgostinoLineCarriesTheMarkOfItsSampleSize) {
-    const std::vector<double> gnp = {234289, 259426, 258054, 284599, 328975, 346999, 365385, 363112,
-                                     397469, 419180, 442769, 444546, 482704, 502601, 518173, 554894};
-    std::vector<double> logGnp;
-    for (double v : gnp) logGnp.push_back(std::log(v));
-    const struct {
-        const std::vector<double>* x;
-        const char* line;
-    } kCases[] = {{&logGnp, "D'Agostino   : 0.284978\n"}, {&gnp, "D'Agostino   : ---_0.286897\n"}};
-    for (const auto& k : kCases) {
-        const UnivariateStatistics s = ComputeUnivariateStatistics(k.x->data(), static_cast<int>(k.x->size()));
-        UnivariateReportInput in;
-        in.name = "GNP";
-        in.stats = &s;
-        EXPECT_NE(ReportBasicSection(in).find(k.line), std::string::npos) << k.line;
-    }
-}
-
 TEST(UnivariateReport, ReportPeriodsStopAt999) {
     std::vector<double> x(1500);
     for (int t = 0; t < 1500; ++t) x[t] = (t * 37 % 101) + 0.5 * (t % 3);
